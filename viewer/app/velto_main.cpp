@@ -1,0 +1,2 @@
+// Entry of the dendrogram viewer. Its windows come with the viewer's shell.
+int main(int, char**) { return 0; }
