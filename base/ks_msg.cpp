@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "base/slog.h"
@@ -19,8 +20,16 @@ char s_date_buf[KS_DATE_LEN];
 const char* const kMonths[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                  "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
-// Hands a text to the trace log as the message layer's out-log does.
-void out_log(const char* text) { SLOG("OutLogLog", SLOG_VALUE4, "%s", text); }
+// Hands a text to the trace log's out-log entry point.
+void out_log(const char* text) { OutLogLog("", "%s", text); }
+
+// Copies a short text into a caller's buffer of KS_DATE_LEN characters.
+void copy_cut(char* dst, const char* src) {
+  std::size_t n = std::strlen(src);
+  if (n >= static_cast<std::size_t>(KS_DATE_LEN)) n = KS_DATE_LEN - 1;
+  std::memcpy(dst, src, n);
+  dst[n] = '\0';
+}
 
 void now(int* year, int* month, int* day, int* hour, int* minute) {
   if (s_hooks.local_time) {
@@ -122,7 +131,9 @@ char* ks_date(char* buf) {
   int year, month, day, hour, minute;
   now(&year, &month, &day, &hour, &minute);
   const char* mon = month >= 1 && month <= 12 ? kMonths[month - 1] : "???";
-  std::snprintf(buf, KS_DATE_LEN, "%02d-%3s-%02d", day, mon, year - 2000);
+  char text[64];
+  std::snprintf(text, sizeof text, "%02d-%3s-%02d", day, mon, year - 2000);
+  copy_cut(buf, text);
   return buf;
 }
 
@@ -131,6 +142,8 @@ char* ks_time(char* buf) {
   if (!buf) buf = s_time_buf;
   int year, month, day, hour, minute;
   now(&year, &month, &day, &hour, &minute);
-  std::snprintf(buf, KS_DATE_LEN, "%02d:%02d", hour, minute);
+  char text[64];
+  std::snprintf(text, sizeof text, "%02d:%02d", hour, minute);
+  copy_cut(buf, text);
   return buf;
 }

@@ -1,16 +1,16 @@
 #include "toolkit/core/tk_ptr.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 // Every block carries a header in front of the caller's bytes: a guard word and the size asked
-// for. The guard tells a live block from a released or foreign one, so a double release or a
-// damaged header is reported instead of corrupting the heap.
+// for. A block whose guard is damaged (overwritten from below, or not a block of ours) is
+// reported and left alone instead of being handed to the heap.
 namespace {
 
 constexpr std::uint64_t kLive = 0x6B73626C6F636B31ull;   // live block
-constexpr std::uint64_t kFreed = 0x6B7366726565642Eull;  // released block
 
 struct alignas(std::max_align_t) Header {
   std::uint64_t guard;
@@ -48,14 +48,14 @@ void* allocate(std::size_t size) {
 bool check_live(const void* block) {
   const Header* h = header_of(block);
   if (h->guard == kLive) return true;
-  fail(h->guard == kFreed ? TK_PTR_TWICE : TK_PTR_OVERWRITTEN);
+  fail(TK_PTR_OVERWRITTEN);
   return false;
 }
 
 void release(void* block) {
   if (!check_live(block)) return;
   Header* h = header_of(block);
-  h->guard = kFreed;
+  h->guard = 0;
   std::free(h);
 }
 
