@@ -1,0 +1,319 @@
+// The pixel file ".kes": header, rectangle reads with decimation, loading for display.
+#include "io/kes_image.h"
+
+#include "base/slog.h"
+#include "io/byte_io.h"
+#include "toolkit/core/tk_image.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+IoCmapLoader s_cmap_loader = nullptr;
+
+struct KesHeader {
+  bool big = false;
+  int bpp = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+// Reads and checks the header of an open file. `why` receives the reason of a refusal.
+bool read_header(InFile& f, KesHeader& h, const char*& why) {
+  uint8_t raw[KES_HEADER_BYTES];
+  if (!f.read_at(0, raw, sizeof raw)) {
+    why = "short header, FALSE";
+    return false;
+  }
+  if (raw[0] != 'I' && raw[0] != 'M') {
+    why = "Fails I or M test, FALSE";
+    return false;
+  }
+  h.big = raw[0] == 'M';
+  ByteReader r(raw, sizeof raw, h.big);
+  uint16_t bpp = 0;
+  r.skip(2);
+  r.u16(bpp);
+  r.i32(h.width);
+  r.i32(h.height);
+  h.bpp = bpp;
+  if (h.bpp != 1 && h.bpp != 2) {
+    why = "bad byte count, FALSE";
+    return false;
+  }
+  if (h.width <= 0 || h.height <= 0) {
+    why = "bad extent, FALSE";
+    return false;
+  }
+  return true;
+}
+
+// Source index of destination index k: floor((k + origin) × decimation + 0.5).
+inline long long source_index(long long k, double decimation) {
+  return static_cast<long long>(std::floor(static_cast<double>(k) * decimation + 0.5));
+}
+
+}  // namespace
+
+IoCmapLoader io_set_cmap_loader(IoCmapLoader loader) {
+  IoCmapLoader old = s_cmap_loader;
+  s_cmap_loader = loader;
+  return old;
+}
+
+void io_put_kes_header(ByteWriter& out, int bytes_per_pixel, int32_t width, int32_t height) {
+  out.u8('I');
+  out.u8('I');
+  out.u16(static_cast<uint16_t>(bytes_per_pixel));
+  out.i32(width);
+  out.i32(height);
+}
+
+int io_query_image(const char* path, int* bits, int32_t extent[2]) {
+  static const char* fn = "io_query_image";
+  SLOG(fn, SLOG_ENTRY, "<%s>", path ? path : "");
+  InFile f;
+  if (!f.open(path)) {
+    SLOG(fn, SLOG_EXIT, "can't IOREAD FMTBINARY, FALSE");
+    return 0;
+  }
+  KesHeader h;
+  const char* why = "";
+  if (!read_header(f, h, why)) {
+    SLOG(fn, SLOG_EXIT, "%s (bytes per pixel %d)", why, h.bpp);
+    return 0;
+  }
+  if (bits) *bits = h.bpp * 8;
+  if (extent) {
+    extent[0] = h.width;
+    extent[1] = h.height;
+  }
+  SLOG(fn, SLOG_EXIT, "bits %d, %d x %d, TRUE", h.bpp * 8, h.width, h.height);
+  return 1;
+}
+
+int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation) {
+  static const char* fn = "io_read_kestrin";
+  SLOG(fn, SLOG_ENTRY, "<%s>", path ? path : "");
+  if (!img || !rect) {
+    SLOG(fn, SLOG_EXIT, "no image or rectangle, FALSE");
+    return 0;
+  }
+  if (!io_file_exists(path)) {
+    SLOG(fn, SLOG_EXIT, "file does not exist");
+    return 0;
+  }
+  InFile f;
+  if (!f.open(path)) {
+    SLOG(fn, SLOG_EXIT, "cannot open file");
+    return 0;
+  }
+  KesHeader h;
+  const char* why = "";
+  if (!read_header(f, h, why)) {
+    SLOG(fn, SLOG_EXIT, "%s", why);
+    return 0;
+  }
+  const long long x0 = rect[0], y0 = rect[1], w = rect[2], hgt = rect[3];
+  if (x0 < 0 || y0 < 0 || w <= 0 || hgt <= 0 || !(decimation > 0.0) ||
+      !std::isfinite(decimation)) {
+    SLOG(fn, SLOG_EXIT, "bad rectangle (%lld %lld %lld %lld) or decimation %f", x0, y0, w, hgt,
+         decimation);
+    return 0;
+  }
+  // The last source pixel and row that the request samples must lie inside the file.
+  const long long last_x = source_index(x0 + w - 1, decimation);
+  const long long last_y = source_index(y0 + hgt - 1, decimation);
+  if (last_x >= h.width || last_y >= h.height) {
+    SLOG(fn, SLOG_EXIT, "rectangle outside the %d x %d file, FALSE", h.width, h.height);
+    return 0;
+  }
+  const std::size_t row_bytes = static_cast<std::size_t>(h.width) * h.bpp;
+  const uint64_t data_bytes = static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(h.height);
+  if (f.size() < KES_HEADER_BYTES + data_bytes) {
+    SLOG(fn, SLOG_EXIT, "file holds %llu bytes, header wants %llu, FALSE",
+         static_cast<unsigned long long>(f.size()),
+         static_cast<unsigned long long>(KES_HEADER_BYTES + data_bytes));
+    return 0;
+  }
+  std::vector<uint8_t> rowbuf;
+  try {
+    rowbuf.resize(row_bytes);
+  } catch (...) {
+    SLOG(fn, SLOG_EXIT, "cannot alloc row buffer, FALSE");
+    return 0;
+  }
+  if (!img->resize(static_cast<int>(w), static_cast<int>(hgt), h.bpp)) {
+    SLOG(fn, SLOG_EXIT, "cannot alloc data buf");
+    return 0;
+  }
+
+  const bool swap16 = h.big && h.bpp == 2;
+  const bool identity = decimation == 1.0;
+  long long have_row = -1;
+  for (long long r = 0; r < hgt; ++r) {
+    const long long src_row = source_index(y0 + r, decimation);
+    if (src_row != have_row) {
+      const uint64_t off = KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) *
+                                                  static_cast<uint64_t>(src_row);
+      if (!f.read_at(off, rowbuf.data(), row_bytes)) {
+        SLOG(fn, SLOG_EXIT, "read of row %lld failed, FALSE", src_row);
+        return 0;
+      }
+      have_row = src_row;
+    }
+    uint8_t* dst = img->row(static_cast<int>(r));
+    if (identity) {
+      std::memcpy(dst, rowbuf.data() + x0 * h.bpp, static_cast<std::size_t>(w) * h.bpp);
+      if (swap16)
+        for (long long k = 0; k < w; ++k) std::swap(dst[2 * k], dst[2 * k + 1]);
+    } else if (h.bpp == 1) {
+      for (long long k = 0; k < w; ++k) dst[k] = rowbuf[source_index(x0 + k, decimation)];
+    } else {
+      for (long long k = 0; k < w; ++k) {
+        const uint8_t* s = rowbuf.data() + 2 * source_index(x0 + k, decimation);
+        dst[2 * k] = swap16 ? s[1] : s[0];
+        dst[2 * k + 1] = swap16 ? s[0] : s[1];
+      }
+    }
+  }
+  SLOG(fn, SLOG_EXIT, "TRUE");
+  return 1;
+}
+
+TkImage* io_create_image(const int32_t extent[2], int depth) {
+  static const char* fn = "io_create_image";
+  if (!extent || (depth != 8 && depth != 16) || extent[0] < 0 || extent[1] < 0) {
+    SLOG(fn, SLOG_EXIT, "bad extent or depth %d", depth);
+    return nullptr;
+  }
+  TkImage* img = new (std::nothrow) TkImage();
+  if (!img || !img->create(extent[0], extent[1], depth / 8)) {
+    delete img;
+    SLOG(fn, SLOG_EXIT, "cannot alloc %lld bytes for image",
+         static_cast<long long>(extent[0]) * extent[1] * (depth / 8));
+    return nullptr;
+  }
+  return img;
+}
+
+void io_free_display(IMG_DATA* d) {
+  if (!d) return;
+  delete d->disp_img;
+  delete d->pix_img;
+  d->disp_img = nullptr;
+  d->pix_img = nullptr;
+}
+
+void ih_init_display(IMG_DATA* d) {
+  if (!d) return;
+  io_free_display(d);
+  d->disp_img = new (std::nothrow) TkImage();
+  d->pix_width = d->pix_height = 0;
+  d->img_width = d->img_height = 0;
+  std::memset(d->vis_x, 0, sizeof d->vis_x);
+  std::memset(d->vis_y, 0, sizeof d->vis_y);
+  std::memset(d->vis_rows, 0, sizeof d->vis_rows);
+  std::memset(d->vis_cols, 0, sizeof d->vis_cols);
+  d->annot_first = d->annot_last = nullptr;
+  d->annot_word = 0;
+  d->modified = 0;
+  d->depth = d->depth2 = 8;
+  d->scale = 1.0;
+  d->zoom[0] = d->zoom[1] = d->zoom[2] = 1;
+}
+
+int io_load_image(IMG_DATA* d, int device, const char* path) {
+  static const char* fn = "io_load_image";
+  SLOG(fn, SLOG_ENTRY, "device %d <%s>", device, path ? path : "");
+  if (!d) {
+    SLOG(fn, SLOG_EXIT, "no display record, -1");
+    return -1;
+  }
+  int bits = 0;
+  int32_t ext[2] = {0, 0};
+  if (!io_query_image(path, &bits, ext)) {
+    SLOG(fn, SLOG_EXIT, "io_query_image failed");
+    return -1;
+  }
+  const int w = ext[0], h = ext[1];
+  d->scale = 1.0;
+  d->vis_x[0] = 0;
+  d->vis_y[0] = 0;
+  d->vis_rows[0] = h;
+  d->vis_cols[0] = w;
+
+  TkImage* pix = io_create_image(ext, bits);
+  if (!pix) {
+    SLOG(fn, SLOG_EXIT, "io_create_image failed");
+    return -1;
+  }
+  const int32_t rect[4] = {0, 0, w, h};
+  if (!io_read_kestrin(path, pix, rect, 1.0)) {
+    // A failed read would leave rows of garbage: refuse the image rather than show them.
+    delete pix;
+    SLOG(fn, SLOG_EXIT, "io_read_kestrin failed, -1");
+    return -1;
+  }
+
+  if (bits == 16) {
+    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    std::vector<uint8_t> out;
+    try {
+      out.resize(n);
+    } catch (...) {
+      delete pix;
+      SLOG(fn, SLOG_EXIT, "alloc of 16-bit image failed");
+      return -1;
+    }
+    const uint8_t* src = pix->data();
+    if (device == 7 || device == 20) {
+      for (std::size_t i = 0; i < n; ++i) out[i] = src[2 * i + 1];
+    } else {
+      unsigned mn = 65535, mx = 0;
+      for (std::size_t i = 0; i < n; ++i) {
+        unsigned v = src[2 * i] | unsigned(src[2 * i + 1]) << 8;
+        if (v < mn) mn = v;
+        if (v > mx) mx = v;
+      }
+      const double factor = mx > mn ? 256.0 / static_cast<double>(mx - mn + 1) : 0.0;
+      SLOG(fn, SLOG_VALUE4, "other 16-bit image, factor %7.3f", factor);
+      // The scaled value depends only on the 16-bit value: convert through a table.
+      std::vector<uint8_t> map(65536, 0);
+      for (unsigned v = mn; v <= mx; ++v) {
+        double s = static_cast<double>(v - mn) * factor;
+        long t = static_cast<long>(s);
+        map[v] = static_cast<uint8_t>(t > 255 ? 255 : t);
+      }
+      for (std::size_t i = 0; i < n; ++i) out[i] = map[src[2 * i] | src[2 * i + 1] << 8];
+    }
+    pix->attach(std::move(out), w, h, 1);
+  }
+
+  if (s_cmap_loader)
+    s_cmap_loader(pix);
+
+  TkImage* disp = nullptr;
+  try {
+    disp = new TkImage(*pix);
+  } catch (...) {
+    disp = nullptr;
+  }
+  if (!disp) {
+    delete pix;
+    SLOG(fn, SLOG_EXIT, "cannot copy display image, -1");
+    return -1;
+  }
+  delete d->pix_img;
+  delete d->disp_img;
+  d->pix_img = pix;
+  d->disp_img = disp;
+  d->pix_width = w;
+  d->pix_height = h;
+  d->depth = 8;
+  SLOG(fn, SLOG_EXIT, "0");
+  return 0;
+}

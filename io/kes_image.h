@@ -1,0 +1,59 @@
+// The pixel file ".kes" and the in-memory image.
+//
+// File layout (numbers in the byte order named by byte 0):
+//   0-1   byte-order mark: "II" little-endian (what writers write) or "MM" big-endian
+//   2-3   bytes per pixel, 16-bit: 1 or 2
+//   4-7   width in pixels, 32-bit
+//   8-11  height in pixels, 32-bit
+//   12..  height rows of width × bytes-per-pixel bytes, top row first, left pixel first;
+//         2-byte pixels in the byte order of the mark
+#pragma once
+
+#include "model/img_info.h"
+
+#include <cstdint>
+
+class ByteWriter;
+class TkImage;
+
+constexpr int KES_HEADER_BYTES = 12;
+
+// Reads the 12-byte header. 1 on success with bits = bytes per pixel × 8 and extent =
+// (width, height); 0 when the file cannot be read, the mark is neither "I" nor "M", bytes per
+// pixel is not 1 or 2, or the width or height is not positive.
+int io_query_image(const char* path, int* bits, int32_t extent[2]);
+
+// Fills `img` with the rectangle (x0, y0, width, height), given in destination pixels, sampled
+// with `decimation`: destination pixel (k, r) is file pixel floor((x0 + k) × d + 0.5) of file
+// row floor((y0 + r) × d + 0.5). 2-byte pixels are stored native little-endian whatever the
+// file's order. 1 on success; 0 when the file cannot be read, its header is bad, the rectangle
+// or decimation is invalid or reaches outside the file, memory runs out, or a row cannot be read.
+int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation);
+
+// A new image of extent (x, y) and `depth` bits (8 or 16) with a cleared pixel block; null when
+// the arguments are invalid or memory runs out. Release with delete.
+TkImage* io_create_image(const int32_t extent[2], int depth);
+
+// Loads the whole file into the record's pixel image (always 8 bits per pixel: a 16-bit image
+// of device 7 or 20 keeps each value's high byte; any other 16-bit image is scaled by
+// 256 / (max - min + 1) from its minimum, truncated and clamped to 255, or 0 when all values are
+// equal) and makes the display image a copy of it with its colour table. 0, or -1 when the file
+// cannot be read whole or memory runs out (the record then holds no pixel image).
+int io_load_image(IMG_DATA* data, int device, const char* path);
+
+// Resets a display record: new empty display image, no pixel image, cleared sizes, rectangle,
+// annotation chain, word after it and modified flag; both depths 8, scale 1.0, zooms 1. The
+// colour-map word is left as it is.
+void ih_init_display(IMG_DATA* data);
+// Releases the two images of a display record (the record itself stays).
+void io_free_display(IMG_DATA* data);
+
+// The colour-table loader that io_load_image applies to a freshly loaded pixel image. The shell
+// installs its colour-map loader here; without one the image keeps a grey ramp. Returns the
+// previous loader.
+using IoCmapLoader = void (*)(TkImage* img);
+IoCmapLoader io_set_cmap_loader(IoCmapLoader loader);
+
+// Appends the 12-byte header of a little-endian pixel file to `out` (writers of pixel files
+// write this header, then the rows).
+void io_put_kes_header(ByteWriter& out, int bytes_per_pixel, int32_t width, int32_t height);

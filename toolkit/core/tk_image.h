@@ -1,0 +1,62 @@
+// The toolkit's plain image: a width × height block of pixel rows of 1 or 2 bytes per pixel
+// (rows top first, left pixel first, no gaps between rows; 2-byte pixels hold native
+// little-endian values) and a colour table of 256 entries that maps 8-bit pixel values to
+// colours for display. It knows nothing of windows; the GUI toolkit draws it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class TkImage {
+ public:
+  // A colour table entry: 0xAARRGGBB.
+  using Rgb = uint32_t;
+
+  // An empty image (0 × 0, 8 bits) with a grey colour table.
+  TkImage();
+
+  // Makes the pixel block for width × height pixels of bytes_per_pixel (1 or 2) bytes, all
+  // zero. False (and the image left empty) for a size below 0, another depth, or no memory.
+  bool create(int width, int height, int bytes_per_pixel);
+  // Changes the size and depth keeping the current block when it is large enough (the pixels
+  // are then not cleared); otherwise as create. False as create.
+  bool resize(int width, int height, int bytes_per_pixel);
+  // Takes `pixels` as the image's block: it must hold width × height × bytes_per_pixel bytes.
+  bool attach(std::vector<uint8_t>&& pixels, int width, int height, int bytes_per_pixel);
+  // Drops the pixel block (the image becomes 0 × 0; depth and colours stay).
+  void release();
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  int bytes_per_pixel() const { return bpp_; }
+  int depth() const { return bpp_ * 8; }
+  bool empty() const { return width_ == 0 || height_ == 0; }
+  std::size_t row_bytes() const { return static_cast<std::size_t>(width_) * bpp_; }
+  std::size_t size_bytes() const { return row_bytes() * static_cast<std::size_t>(height_); }
+
+  uint8_t* data() { return pixels_.data(); }
+  const uint8_t* data() const { return pixels_.data(); }
+  uint8_t* row(int y) { return pixels_.data() + row_bytes() * static_cast<std::size_t>(y); }
+  const uint8_t* row(int y) const {
+    return pixels_.data() + row_bytes() * static_cast<std::size_t>(y);
+  }
+  // Value of pixel (x, y) (no bounds check beyond the caller's).
+  unsigned pixel(int x, int y) const {
+    const uint8_t* p = row(y) + static_cast<std::size_t>(x) * bpp_;
+    return bpp_ == 2 ? unsigned(p[0] | p[1] << 8) : p[0];
+  }
+
+  std::array<Rgb, 256>& colours() { return colours_; }
+  const std::array<Rgb, 256>& colours() const { return colours_; }
+  // Sets the colour table to the grey ramp (entry i = grey level i).
+  void set_grey_colours();
+
+ private:
+  std::vector<uint8_t> pixels_;
+  int width_ = 0;
+  int height_ = 0;
+  int bpp_ = 1;
+  std::array<Rgb, 256> colours_{};
+};

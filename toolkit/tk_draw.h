@@ -1,0 +1,59 @@
+// Drawing in a drawing area ("area" parts). Every drawing area owns a backing image the size of
+// its viewport; the operations below paint into it at once (inside or outside an expose) and
+// schedule a repaint, and the widget's paint handler only copies the backing image to the
+// screen. Coordinates are widget (viewport) pixels. The scrollable content (the canvas) has an
+// extent; CANVAS_Map tells where content point (0, 0) lands in the viewport.
+// Colours are 0xRRGGBB values; the highlight colour (code 11) draws by XOR, so drawing the same
+// figure twice in it restores every pixel (rubber bands).
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/tk_types.h"
+
+using TkColor = std::uint32_t;
+constexpr TkColor TK_COLOR_XOR = 0x01000000u;   // flag bit: the colour is drawn by XOR
+
+// Colour codes of the system: 0 red, 1 yellow, 2 cyan, 3 blue, 4 violet, 5 green, 6 gray,
+// 7 light gray, 8 white, 9 black, 10 none (background of overlay drawing), 11 highlight (XOR).
+TkColor DRAW_StockColor(int code);                      // colour of a code; other codes: black
+void DRAW_SetColors(TK_OBJ area, TkColor fg, TkColor bg);  // foreground and background colour
+TkColor DRAW_GetForeground(TK_OBJ area);                // current foreground
+TkColor DRAW_GetBackground(TK_OBJ area);                // current background
+
+// Pens and drawing modes -------------------------------------------------------------------
+TK_OBJ PEN_New();                                       // new pen: 1 by 1 pixel, solid
+TK_OBJ PEN_Default();                                   // the toolkit's default pen (1 by 1)
+void PEN_SetSize(TK_OBJ pen, int w, int h);             // pen size in pixels (the larger is used)
+TkPoint PEN_GetSize(TK_OBJ pen);                        // pen size
+void DRAW_SetPen(TK_OBJ area, TK_OBJ pen);              // pen used by the area's line drawing
+int DRAW_StockMode();                                   // the normal drawing mode (copy)
+void DRAW_SetMode(TK_OBJ area, int mode);               // drawing mode of the area
+
+// Fonts (RES_LoadFont gives them) ------------------------------------------------------------
+void DRAW_SetFont(TK_OBJ area, TK_OBJ font);            // font of the area's text drawing
+// Metrics of a text in the area's font: its width and the two heights (ascent, descent).
+void DRAW_TextMetrics(TK_OBJ area, const char* text, int* width, int* ascent, int* descent);
+
+// Canvas: scrollable extent and the visible part ------------------------------------------
+void CANVAS_SetExtent(TK_OBJ area, int w, int h);       // scrollable content size (viewport at least)
+TkRect CANVAS_GetExtent(TK_OBJ area);                   // {0, 0, content width, content height}
+TkRect CANVAS_GetVisible(TK_OBJ area);                  // {scroll x, scroll y, viewport w, viewport h}
+void CANVAS_ScrollTo(TK_OBJ area, int x, int y);        // scroll position (clamped to the extent)
+// Where content point (extent.x, extent.y) lands in the viewport for the given extent, and the
+// viewport rectangle to clip to; returns 1.
+int CANVAS_Map(TK_OBJ area, TkRect extent, int mode, TkPoint* origin, TkRect* clip);
+
+// Drawing bracket and primitives ---------------------------------------------------------
+int DRAW_Begin(TK_OBJ area, const TkRect* clip);        // start drawing (clip may be null); 0: cannot draw
+void DRAW_End(TK_OBJ area);                             // end drawing and schedule the repaint
+void DRAW_Rect(TK_OBJ area, TkRect r);                  // outline of a rectangle
+void DRAW_FillRect(TK_OBJ area, TkRect r);              // rectangle filled with the foreground
+void DRAW_Oval(TK_OBJ area, TkRect r);                  // ellipse inside the rectangle
+void DRAW_Arc(TK_OBJ area, TkRect r, double start, double end);  // elliptical arc, degrees counter-clockwise from 3 o'clock
+void DRAW_Line(TK_OBJ area, int x1, int y1, int x2, int y2);     // line between two points
+// Polyline of n points (x, y pairs); mode bit 0 (value 1) closes it; other bits change nothing.
+void DRAW_Poly(TK_OBJ area, int n, const std::int16_t* points, int mode);
+// Text in a box: flags 1 puts it at the box's top-left corner, 0 centres it in the box.
+void DRAW_TextInBox(TK_OBJ area, TkRect box, int flags, const char* text);
+void DRAW_Clear(TK_OBJ area);                           // fill the backing image with the background

@@ -1,0 +1,39 @@
+// Test driver: drives windows the way a user would, without a person. Tests find a window by
+// module and window name, send events to its parts, type into fields, pick entries, press and
+// drag in drawing areas, answer alerts and choosers from a queue, and grab pictures as PNG.
+// With the driver on (TKT_Enable), an alert or chooser that finds no queued answer is closed
+// at once as cancelled and counted (TKT_Unanswered), so a test never waits for a person.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "toolkit/tk_types.h"
+
+void TKT_Enable(bool on);                             // driver mode on or off (clears the queues)
+TK_OBJ TKT_FindWindow(const char* module, const char* window);  // an open window, null if none
+long TKT_Send(TK_OBJ obj, int event, int code = 0);   // deliver an event (code: window sub-code)
+void TKT_Click(TK_OBJ button);                        // press a button or toggle as the user does
+void TKT_Close(TK_OBJ win);                           // use the close box of a window
+void TKT_Type(TK_OBJ field, const char* text, bool enter = false);  // replace the text by typing
+void TKT_Pick(TK_OBJ w, int index);                   // choose an entry of a list, choice or radio group
+void TKT_Key(TK_OBJ w, int key, int mods = 0);        // a Qt key code pressed on a part
+
+// Mouse in a drawing area. Points are viewport pixels; with TKT_SetImageMapping they are image
+// pixels mapped to the viewport by zoom, scale and the current scroll position.
+void TKT_Press(TK_OBJ area, int x, int y, bool primary = true, int mods = 0);
+void TKT_Drag(TK_OBJ area, int x, int y, int mods = 0);
+void TKT_Release(TK_OBJ area, int x, int y, bool primary = true, int mods = 0);
+void TKT_DoubleClick(TK_OBJ area, int x, int y, int mods = 0);
+void TKT_SetImageMapping(bool on, int zoom = 1, double scale = 1.0);
+
+// Queued answers, used in order: an alert takes the next answer code (1, 2 or 3); a chooser
+// takes the next list of paths (empty: cancel) and, for open-file dialogs, a filter index.
+void TKT_AnswerAlert(int code);
+void TKT_AnswerChooser(const std::vector<std::string>& paths, int filter_index = -1);
+int TKT_Unanswered();                                 // alerts and choosers closed for want of an answer
+const std::string& TKT_LastAlertText();               // text of the last alert shown
+int TKT_LastAlertKind();                              // kind of the last alert shown
+
+void TKT_SetScreenSize(int w, int h);                 // fixed screen size for placement (0, 0: the real one)
+bool TKT_Grab(TK_OBJ win, const char* png_path);      // picture of a window or part as PNG
