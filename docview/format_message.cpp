@@ -10,10 +10,10 @@ namespace docview {
 namespace {
 
 // Formats the text of a number with a printf conversion such as "d", "5d" or "lu".
-std::string FormatNumber(const std::string& spec, const std::string& arg) {
+std::string FormatNumber(const std::string& conversion, const std::string& arg) {
   std::string flags;
   char conv = 's';
-  for (char ch : spec) {
+  for (char ch : conversion) {
     if (std::strchr("diuxXoc", ch) && ch != '\0') {
       conv = ch;
       break;
@@ -68,17 +68,17 @@ std::string FormatMessage(const std::string& pattern, const std::vector<std::str
       unsigned number = 0;
       while (q < len && std::isdigit(static_cast<unsigned char>(pattern[q])) && number < 100)
         number = number * 10 + static_cast<unsigned>(pattern[q++] - '0');
-      std::string spec;
+      std::string conversion;
       if (q < len && pattern[q] == '!') {
         std::size_t close = pattern.find('!', q + 1);
         if (close != std::string::npos) {
-          spec = pattern.substr(q + 1, close - q - 1);
+          conversion = pattern.substr(q + 1, close - q - 1);
           q = close + 1;
         }
       }
       if (number >= 1 && number <= args.size()) {
         const std::string& arg = args[number - 1];
-        out += spec.empty() ? arg : FormatNumber(spec, arg);
+        out += conversion.empty() ? arg : FormatNumber(conversion, arg);
       }
       p = q - 1;
     } else {
