@@ -195,7 +195,9 @@ TEST_F(IoFiles, MoveImageMovesPixelAndInfoFilesOnly) {
   EXPECT_FALSE(has("s.kei"));
   EXPECT_TRUE(has("s.cmt"));
   EXPECT_FALSE(has("d.cmt"));
-  EXPECT_EQ(io_move_image(path("s").c_str(), path("e").c_str()), 0);
+  // A missing source fails and leaves an existing destination alone.
+  EXPECT_EQ(io_move_image(path("s").c_str(), path("d").c_str()), 0);
+  EXPECT_EQ(vxtest::read_text(path("d.kes")), "P");
 
   // A move whose copy fails keeps the source.
   make("keep.kes", "K");
