@@ -1,10 +1,13 @@
 // Geometry of lanes and bands: the middle of a lane at a row, which lane holds a point, relative
-// mobility, the nearest lane and band, a lane's horizontal extent and point distances.
+// mobility, the nearest lane and band, a lane's horizontal extent, point distances and the corners
+// of a blot grid cell.
 // Point-in-lane itself (ln_xyinlane, ln_xy_find_lane, with the centre line and segment strip it
 // rests on) lives with the lane record, because collecting a lane's bands needs it below the
-// engine.
+// engine; the cell corners (yc_get_coords) live with the blot grid record, whose file reader
+// needs them.
 #pragma once
 
+#include "model/blot_grid.h"  // yc_get_coords
 #include "model/lane.h"
 #include "model/spot.h"
 

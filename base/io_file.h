@@ -1,0 +1,83 @@
+// File names and file operations of an image's file set. An image is a set of files that share
+// one base path (the image's path without its extension): the pixel file ".kes", the info file
+// ".kei", the analysis text part ".cmt", the analysis files named by program code (".gt" is this
+// program's own) and the lock file ".lck" while the image is open. Paths use '/'.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+#include "base/kstypes.h"
+
+// Size of the path buffers the name builders write into (255 characters and the terminator).
+constexpr int KS_PATH_LEN = 256;
+
+// --- Names. Each writes into `dst` (KS_PATH_LEN characters) and returns 0; a result that does
+// not fit leaves `dst` empty and returns -1.
+
+// dst is src without its extension: cut before the last '.' of the last path component. A name
+// whose only '.' is its first character (".kes"), or that has no '.', is copied whole.
+int io_strip_extension(char* dst, const char* src);
+// dst is the base path followed by ".kes", ".kei", ".cmt" or ".lck".
+int io_filename_kes(char* dst, const char* base);
+int io_filename_kei(char* dst, const char* base);
+int io_filename_cmt(char* dst, const char* base);
+int io_filename_lock(char* dst, const char* base);
+// dst is the base path followed by the analysis extension of a program code: 404 ".hf",
+// 406 ".nw", 407 ".gt", 408 ".yc", 409 ".kr", 410 ".pz", 411 ".mj"; any other code (405
+// among them) gives the base path alone.
+int io_filename_analysis(char* dst, const char* base, int program);
+// The file-name part of a path (name and extension), and the folder part (with its trailing
+// '/'; empty for a bare name).
+int io_path_filename(const char* path, char* dst);
+int io_path_dirname(const char* path, char* dst);
+
+// src copied (at most 1023 characters) into dst and cut before the last `ch`; returns dst.
+char* st_cut_last(char* dst, const char* src, int ch);
+// Replaces every occurrence of `pattern` in `buffer` by `replacement`, in place. The result is
+// cut to fit `capacity` characters including the terminator. Returns buffer.
+char* st_replace(char* buffer, const char* pattern, const char* replacement, std::size_t capacity);
+
+// --- Files.
+
+// True when the file exists and can be opened for reading (a folder is not a file).
+bool io_file_exists(const char* path);
+// 0 when the file was deleted, -1 when it does not exist, else the unlink result.
+int io_delete(const char* path);
+// Writes `length` bytes; returns the number of bytes the file position moved (callers compare it
+// with `length`).
+long io_file_write(std::FILE* file, const void* buffer, long length);
+// Copies one file (through a temporary file beside the destination, renamed over it). 0 / -1.
+int io_fmgr_copy_file(const char* source, const char* destination);
+// Moves one file: the source is deleted only when the copy succeeded. 0 / -1.
+int io_fmgr_move_file(const char* source, const char* destination);
+// -1 when the source does not exist, else io_fmgr_copy_file.
+int io_copy_image_file(const char* source, const char* destination);
+// Copies an image set: ".kes" and ".kei" are required (-1 when either fails), then ".cmt" and
+// the analysis files where the source has them. 0 / -1. Either path may carry an extension.
+int io_copy_image(const char* source, const char* destination);
+// Moves the pixel file and then the info file of an image set (an existing destination pixel
+// file is replaced). Nonzero on success, 0 on failure.
+int io_move_image(const char* source_base, const char* destination_base);
+// Deletes, where present, ".lck", ".kei", ".cmt" and the analysis files of an image base path;
+// the pixel file stays. io_delete_analysis_files keeps ".kei" and ".cmt" too.
+void io_delete_files(const char* image_base);
+void io_delete_analysis_files(const char* image_base);
+// Lock file of an open image: the image's base path followed by ".lck".
+int io_lock_files(const char* image_path);    // 0, or -1 when it cannot be created
+int io_unlock_files(const char* image_path);  // 0
+BOOL io_is_locked(const char* image_path);
+
+// The folder of temporary files (the write folder, set at start).
+void io_set_temp_folder(const char* folder);
+const char* io_get_temp_folder();
+// dst (KS_PATH_LEN) receives a new temporary file name "<temp folder>kesNNNNN.tmp". The file is
+// created empty, so the name is the caller's alone. Returns the name's length, or -1 when no
+// free name could be created.
+int io_temp_filename(char* dst);
+
+// The regular files of `folder` whose names match `file_type` (a pattern such as "*.kes",
+// compared without regard to case), as an allocated array of allocated full paths in name
+// order (free with ks_freelist_msg). Returns the count; 0 with *list null when there are none
+// or memory runs out.
+int io_folder_filelist(char*** list, const char* folder, const char* file_type);
