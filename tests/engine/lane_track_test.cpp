@@ -109,9 +109,9 @@ TEST(LaneTracking, WithoutBandsLanesKeepTheirShareOfTheRegion) {
   LaneList list(4);
   const LN_POINT corners[4] = {{0, 0}, {200, 0}, {200, 99}, {0, 99}};
   ln_track_lanes(list.head, 4, &img, 100, 200, 1, corners, 2, 2, 10, 20);
-  // Reduced by 2: 100 x 50, lane width 25, spans 0..25, 25..50, 50..75, 75..100 (reduced x
-  // left is (0 - 10) / 2 = -5, right (200 - 10) / 2 = 95).
-  const int centres[4] = {(-5 + 18) / 2, (18 + 42) / 2, (42 + 68) / 2, (68 + 95) / 2};
+  // Reduced by 2: 100 x 50. The region runs from (0 - 10) / 2 = -5 to (200 - 10) / 2 = 95
+  // (division toward zero), split at -5 + 100 i / 4: spans -5..20, 20..45, 45..70, 70..95.
+  const int centres[4] = {(-5 + 20) / 2, (20 + 45) / 2, (45 + 70) / 2, (70 + 95) / 2};
   for (int i = 0; i < 4; ++i) {
     const LANE* lane = list.at(i);
     ASSERT_EQ(lane->num_center_points, 4);
