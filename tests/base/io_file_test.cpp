@@ -195,7 +195,9 @@ TEST_F(IoFiles, MoveImageMovesPixelAndInfoFilesOnly) {
   EXPECT_FALSE(has("s.kei"));
   EXPECT_TRUE(has("s.cmt"));
   EXPECT_FALSE(has("d.cmt"));
-  EXPECT_EQ(io_move_image(path("s").c_str(), path("e").c_str()), 0);
+  // A missing source fails and leaves an existing destination alone.
+  EXPECT_EQ(io_move_image(path("s").c_str(), path("d").c_str()), 0);
+  EXPECT_EQ(vxtest::read_text(path("d.kes")), "P");
 
   // A move whose copy fails keeps the source.
   make("keep.kes", "K");
@@ -245,6 +247,9 @@ TEST_F(IoFiles, FolderListMatchesPatternsInNameOrder) {
 
   EXPECT_EQ(io_folder_filelist(&list, (dir_.str() + "/").c_str(), "*.kei"), 1);
   ks_freelist_msg(reinterpret_cast<void**>(list), 1);
+  make("noext");
+  EXPECT_EQ(io_folder_filelist(&list, dir_.str().c_str(), "*.*"), 5);
+  ks_freelist_msg(reinterpret_cast<void**>(list), 5);
   list = reinterpret_cast<char**>(&list);
   EXPECT_EQ(io_folder_filelist(&list, dir_.str().c_str(), "*.gt"), 0);
   EXPECT_EQ(list, nullptr);
