@@ -157,16 +157,6 @@ char* st_replace(char* buffer, const char* pattern, const char* replacement, std
 
 // --- Files
 
-BOOL io_file_exists(const char* path) {
-  if (!path || !*path) return FALSE;
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FALSE;
-  struct stat st;
-  bool file = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-  ::close(fd);
-  return file ? TRUE : FALSE;
-}
-
 int io_delete(const char* path) {
   if (!path || !is_regular_or_other(path)) return -1;
   return ::unlink(path);
@@ -264,8 +254,10 @@ int io_copy_image(const char* source, const char* destination) {
 int io_move_image(const char* source_base, const char* destination_base) {
   std::string src = str(source_base), dst = str(destination_base);
   std::string src_kes = src + ".kes", dst_kes = dst + ".kes";
-  io_delete(dst_kes.c_str());
-  if (io_fmgr_move_file(src_kes.c_str(), dst_kes.c_str()) != 0) {
+  // The move replaces an existing destination file; a destination is never given up for a
+  // source that is not there.
+  if (!io_file_exists(src_kes.c_str()) ||
+      io_fmgr_move_file(src_kes.c_str(), dst_kes.c_str()) != 0) {
     SLOG("io_move_image", SLOG_ERROR, "TryMoveFile <%s> to <%s> failed, FAILED", src_kes.c_str(),
          dst_kes.c_str());
     return 0;
@@ -346,7 +338,9 @@ int io_folder_filelist(char*** list, const char* folder, const char* file_type) 
   *list = nullptr;
   std::string dir = str(folder);
   if (dir.empty() || dir.back() != '/') dir += '/';
-  const char* pattern = file_type && *file_type ? file_type : "*";
+  // "*.*" names every file, also those without an extension.
+  const char* pattern =
+      file_type && *file_type && std::strcmp(file_type, "*.*") != 0 ? file_type : "*";
 
   // One pass into a growable list: the folder may change while it is read.
   std::vector<std::string> names;

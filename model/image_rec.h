@@ -7,15 +7,10 @@
 #include <cstdint>
 
 #include "base/kstypes.h"
-
-struct IMG_INFO;
-struct IMG_INT_INFO;
-struct IMG_DATA;
-struct LANE;
-struct LANE_HDR;
-struct SPOT;
-struct SPOT_HDR;
-struct STD_LIST;
+#include "model/img_info.h"
+#include "model/lane.h"
+#include "model/spot.h"
+#include "model/std_list.h"
 
 constexpr int IMG_PATH_LEN = 257;
 constexpr int IMG_MAX_SEL = 100;   // selection list, index lists and per-lane arrays
@@ -119,10 +114,11 @@ struct IMAGE_REC {
   int std_line_edit;            // standards-line editing flag
 };
 
-// Sets up an image record (allocated cleared): fresh header, lookup and display records,
-// lane and band heads, headers, block points, the concentration cell and the band tools'
-// marker list, and the settings copied from the control record. Sub-records that the record
-// already holds are freed first (the lane and band contents are not: that is the band tools'
-// job). Returns TRUE, or FALSE after a failed allocation (reported with ks_dbg_null_ptr);
-// the record then must not be used.
-BOOL gt_img_init(IMAGE_REC* image_ptr);
+// Frees the image's lane and band data in the order band_hdr, bands, mod_lane_bands, size_stdp
+// (each tier's list, then the array; the tier count is the lane header's), band_std_coords,
+// conc_stdp (the list, then the cell), block_points, lane_coords, lane_hdr, lanes,
+// save_lane_coords, and sets each pointer to null. Null is ignored.
+void gt_img_free_lists(IMAGE_REC* image_ptr);
+
+// The set-up of a new image record (gt_img_init) resets its display record, which is the
+// file layer's work, so it lives in io/image_rec_init.h.
