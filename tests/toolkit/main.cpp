@@ -1,5 +1,6 @@
 // GUI tests need the application object before any widget exists; ctest runs them on the
-// offscreen platform (QT_QPA_PLATFORM=offscreen).
+// offscreen platform (QT_QPA_PLATFORM=offscreen), which is also the default here so that test
+// listing and runs outside ctest need no display either.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   TK_Init(&argc, argv);
   int rc = RUN_ALL_TESTS();
