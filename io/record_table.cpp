@@ -3,6 +3,7 @@
 #include "base/ks_mem.h"
 #include "io/analysis.h"
 #include "io/gt_records.h"
+#include "model/img_info.h"
 
 #include <cstring>
 
@@ -26,6 +27,13 @@ int wr_text(ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN*) {
   return IO_OK;
 }
 
+// The info file's lookup record (read and written by the info file only) owns arrays.
+void free_look(ANALYSIS_ENTRY* e) {
+  lookup_free(static_cast<IMG_INT_INFO*>(e->record));
+  e->record = nullptr;
+}
+
+const int kLookTypes[] = {2, 0};
 const int kBandTypes[] = {16, 31, 51, 0};
 const int kLaneTypes[] = {17, 32, 52, 0};
 const int kStdTypes[] = {20, 22, 33, 38, 45, 53, 0};
@@ -37,6 +45,7 @@ const IoRecordKind kKinds[] = {
     {"gt_lane", kLaneTypes, io_rd_gt_lane, io_wr_gt_lane, io_free_gt_lane},
     {"Y stds", kStdTypes, io_rd_stnd, io_wr_stnd, io_free_stnd},
     {"gt_marker", kMarkerTypes, io_rd_gt_marker, io_wr_gt_marker, nullptr},
+    {"img_look", kLookTypes, nullptr, nullptr, free_look},
     {"text", kTextTypes, rd_text, wr_text, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
