@@ -342,7 +342,8 @@ int io_build_app(ANALYSIS_ENTRY** list, int num_analysis, bool big_endian, ByteW
   // Fill in the tokens now that offsets and lengths are known.
   ByteWriter tok(big_endian);
   for (const ANALYSIS_TOKEN& t : tokens) io_write_analysis_token(tok, &t);
-  std::memcpy(binary.buffer().data() + IO_ANALYSIS_HDR_BYTES, tok.data(), tok.size());
+  if (tok.size())
+    std::memcpy(binary.buffer().data() + IO_ANALYSIS_HDR_BYTES, tok.data(), tok.size());
   return IO_OK;
 }
 

@@ -301,7 +301,7 @@ int io_write_inf(const char* image_path, ANALYSIS_ENTRY** list, int num) {
   }
   ByteWriter tok;
   for (const ANALYSIS_TOKEN& t : tokens) io_write_analysis_token(tok, &t);
-  std::memcpy(w.buffer().data() + IO_ANALYSIS_HDR_BYTES, tok.data(), tok.size());
+  if (tok.size()) std::memcpy(w.buffer().data() + IO_ANALYSIS_HDR_BYTES, tok.data(), tok.size());
   if (!io_write_file_replace(name.c_str(), w.buffer())) {
     io_ui_msg(258);
     SLOG(fn, SLOG_EXIT, "can't write <%s>, -1", name.c_str());
