@@ -264,8 +264,10 @@ int io_copy_image(const char* source, const char* destination) {
 int io_move_image(const char* source_base, const char* destination_base) {
   std::string src = str(source_base), dst = str(destination_base);
   std::string src_kes = src + ".kes", dst_kes = dst + ".kes";
-  io_delete(dst_kes.c_str());
-  if (io_fmgr_move_file(src_kes.c_str(), dst_kes.c_str()) != 0) {
+  // The move replaces an existing destination file; a destination is never given up for a
+  // source that is not there.
+  if (!io_file_exists(src_kes.c_str()) ||
+      io_fmgr_move_file(src_kes.c_str(), dst_kes.c_str()) != 0) {
     SLOG("io_move_image", SLOG_ERROR, "TryMoveFile <%s> to <%s> failed, FAILED", src_kes.c_str(),
          dst_kes.c_str());
     return 0;

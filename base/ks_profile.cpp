@@ -180,6 +180,11 @@ BOOL ks_profile_write_string(const char* section, const char* key, const char* v
   std::vector<std::string> lines = split_lines(text);
   std::string new_line = std::string(key) + "=" + v;
   bool crlf = std::strcmp(eol, "\r\n") == 0;
+  // A last line without its line end gets one, so lines added after it start on their own.
+  if (!ends_with_eol && !lines.empty()) {
+    if (crlf) lines.back() += '\r';
+    ends_with_eol = true;
+  }
 
   std::size_t first, end;
   if (find_section(lines, section, first, end)) {

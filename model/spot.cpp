@@ -3,6 +3,7 @@
 
 #include "base/ks_mem.h"
 #include "base/slog.h"
+#include "model/cluster_free.h"
 #include "model/quant.h"
 
 SPOT* sp_make_spot() {
@@ -24,7 +25,7 @@ SPOT* sp_make_spot() {
 static void free_spot(SPOT* band) {
   if (band->result) mj_res_free(&band->result);
   ks_free(band->spot_chars);
-  ks_free(band);
+  cluster_free(band);
 }
 
 void sp_add_spot(SPOT* new_band, SPOT* band) {

@@ -117,6 +117,7 @@ struct SPOT_REGION {
 };
 
 SPOT* sp_make_spot();
+inline SPOT* sp_make() { return sp_make_spot(); }  // the name the band tools use
 void sp_add_spot(SPOT* new_band, SPOT* band);  // links new_band right after band
 // Unlinks the band from the chain after head and frees it; nothing when it is not there.
 void sp_del_spot(SPOT* band, SPOT* head);

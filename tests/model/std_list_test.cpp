@@ -158,3 +158,19 @@ TEST(MarkerList, CompactRemovesMarkedThenInvalidRecordsIncludingRuns) {
   EXPECT_EQ(values(l), (std::vector<double>{0, 4, 8}));
   std_list_free(l);
 }
+
+TEST(MarkerList, AFailedAppendIsReportedAndLeavesTheListAlone) {
+  // A full list whose capacity cannot double any further: put has to append and must say that
+  // it could not.
+  STD_MARKER store[2]{};
+  STD_LIST l{};
+  l.records = store;
+  l.capacity = l.count = (1 << 29) + 2;
+  l.clean = 1;
+  STD_MARKER m = marker(5, 0);
+  EXPECT_EQ(std_list_put(&l, &m), 0);
+  EXPECT_EQ(std_list_append(&l, &m), 0);
+  EXPECT_EQ(l.count, (1 << 29) + 2);
+  EXPECT_EQ(l.clean, 1);
+  EXPECT_EQ(l.records, store);
+}

@@ -1,0 +1,585 @@
+// Feature lists of lane profiles and the standard detector.
+#include "engine/lane_features.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "base/ks_mem.h"
+#include "base/slog.h"
+#include "engine/lane_kernels.h"
+#include "engine/lane_profile.h"
+
+// ---------------------------------------------------------------------------------------------
+// Feature lists
+
+int ln_find(LN_FEAT* head, int pos, LN_FEAT** prev, LN_FEAT** node) {
+  LN_FEAT* p = head;
+  if (node) *node = nullptr;
+  if (!head) {
+    if (prev) *prev = nullptr;
+    return 0;
+  }
+  while (p->next && p->next->feat.y < pos) p = p->next;
+  if (prev) *prev = p;
+  if (p->next && p->next->feat.y == pos) {
+    if (node) *node = p->next;
+    return 1;
+  }
+  return 0;
+}
+
+int ln_add(LN_FEAT* head, LN_FEAT* node, const char* label) {
+  if (!head || !node) return 0;
+  LN_FEAT* prev = nullptr;
+  if (ln_find(head, node->feat.y, &prev, nullptr)) {
+    SLOG("ln_add", SLOG_VALUE5, "%s at %d already present", label ? label : "", node->feat.y);
+    return 0;
+  }
+  node->next = prev->next;
+  prev->next = node;
+  return 1;
+}
+
+LN_FEAT* ln_del(LN_FEAT* head, int pos, const char* label) {
+  LN_FEAT* prev = nullptr;
+  LN_FEAT* node = nullptr;
+  if (!ln_find(head, pos, &prev, &node)) return nullptr;
+  prev->next = node->next;
+  node->next = nullptr;
+  SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", label ? label : "", pos);
+  return node;
+}
+
+void ln_free_feat_list_all(LN_FEAT* head) {
+  if (!head) return;
+  ln_free_feat_list(head);
+  ks_free(head);
+}
+
+static int list_count(const LN_FEAT* head) {
+  int n = 0;
+  for (const LN_FEAT* p = head ? head->next : nullptr; p; p = p->next) ++n;
+  return n;
+}
+
+void ln_slog_features(const LANE* lane, const char* text) {
+  if (!lane) return;
+  SLOG("ln_slog_features", SLOG_VALUE5, "<%s>", text ? text : "");
+  SLOG("ln_slog_features", SLOG_VALUE5, "peak_count %d, valley_count %d", list_count(lane->peak),
+       list_count(lane->valley));
+}
+
+namespace {
+
+// Value of the profile at index i, 0 outside it.
+int prof_at(const LANE* lane, int i) {
+  if (!lane->data_values || i < 0 || i >= lane->num_data_values) return 0;
+  return lane->data_values[i];
+}
+
+// Adds a new node; 1 added, 0 position already present, -1 out of memory.
+int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label) {
+  LN_FEAT* node = ln_make_feat_node();
+  if (!node) return -1;
+  node->feat.x = value;
+  node->feat.y = pos;
+  node->band_fw = fw;
+  if (!ln_add(head, node, label)) {
+    ks_free(node);
+    return 0;
+  }
+  return 1;
+}
+
+void del_feat(LN_FEAT* head, int pos, const char* label) {
+  if (LN_FEAT* node = ln_del(head, pos, label)) ks_free(node);
+}
+
+// Empties a feature list, making its head when the lane has none. False when out of memory.
+bool reset_list(LN_FEAT*& head, const char* what) {
+  if (!head) {
+    head = ln_make_feat_node();
+    if (!head) {
+      ks_dbg_null_ptr("ln_detect_features", what);
+      return false;
+    }
+  }
+  ln_free_feat_list(head);
+  return true;
+}
+
+bool reset_detection_lists(LANE* lane) {
+  return reset_list(lane->peak, "peak") && reset_list(lane->valley, "valley") &&
+         reset_list(lane->infl_pt, "infl_pt");
+}
+
+// Last node with position < pos, or NULL.
+LN_FEAT* last_before(LN_FEAT* head, int pos) {
+  LN_FEAT* found = nullptr;
+  for (LN_FEAT* p = head ? head->next : nullptr; p && p->feat.y < pos; p = p->next) found = p;
+  return found;
+}
+
+// First node with position >= pos, or NULL.
+LN_FEAT* first_from(LN_FEAT* head, int pos) {
+  for (LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
+    if (p->feat.y >= pos) return p;
+  return nullptr;
+}
+
+// Moves a node of a list to a new position (dropped when that position is taken).
+void move_feat(LANE* lane, LN_FEAT* head, int from, int to, const char* label) {
+  LN_FEAT* node = ln_del(head, from, label);
+  if (!node) return;
+  node->feat.y = to;
+  node->feat.x = prof_at(lane, to);
+  if (!ln_add(head, node, label)) ks_free(node);
+}
+
+constexpr double kThicknessRamp[10] = {0.0, 0.03, 0.06, 0.10, 0.17, 0.24, 0.38, 0.52, 0.74, 1.0};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Standard detector
+
+void ln_detect_features(LANE* lane, int clean_valleys, int split) {
+  SLOG("ln_detect_features", SLOG_ENTRY, "clean %d split %d", clean_valleys, split);
+  if (!lane) return;
+  int lo = std::min(lane->band_threshold, lane->band_threshold2);
+  const int hi = std::max(lane->band_threshold, lane->band_threshold2);
+  if (lo < 0) lo = 0;
+  if (!reset_detection_lists(lane)) return;
+
+  const int n = lane->num_data_values;
+  const int* v = lane->data_values;
+  if (!v || n <= 0) return;
+
+  // Segments down the lane, each with its own expected band thickness.
+  const int t = lane->min_top_band_thick;
+  int b = lane->min_bot_band_thick;
+  if (b < 1) b = t;
+  int d = std::abs(b - t);
+  int segs = d == 0 ? 1 : 10;
+  const int kidx = std::clamp(std::max(t, b), 0, 8);
+  const int P = kLnKernelWidths[kidx] + 3;
+  if (n < (segs == 1 ? 2 : 11) * P) {
+    segs = 1;
+    b = t;
+    d = 0;
+  }
+  const double step = static_cast<double>(n - P) / segs;
+  const int seg_len = static_cast<int>(step + P + 0.5);
+
+  std::vector<int> start(segs), len(segs), rthick(segs);
+  std::vector<double> thick(segs);
+  std::vector<std::vector<int>> out(segs);
+  for (int s = 0; s < segs; ++s) {
+    start[s] = static_cast<int>(s * step + 0.5);
+    if (start[s] < 0) start[s] = 0;
+    len[s] = std::max(0, std::min(seg_len, n - start[s]));
+    thick[s] = t > b ? t - kThicknessRamp[s] * d : t + kThicknessRamp[s] * d;
+    rthick[s] = static_cast<int>(thick[s] + 0.5);
+    out[s].assign(std::max(len[s], 1), 0);
+    if (mt_2df(rthick[s], len[s], v + start[s], out[s].data()) != 0) {
+      SLOG("ln_detect_features", SLOG_WARN, "segment %d of %d values too short", s, len[s]);
+      return;
+    }
+  }
+
+  // Second derivative of every index from the segment that holds it. A profile no longer than
+  // the kernel plus 3 has no step: all of it is segment 0.
+  std::vector<int> D(n), seg_of(n);
+  for (int j = 0; j < n; ++j) {
+    int s = 0;
+    if (step > 0) s = static_cast<int>((j - P / 2) / step);
+    s = std::clamp(s, 0, segs - 1);
+    seg_of[j] = s;
+    const int k = j - start[s];
+    D[j] = (k >= 0 && k < len[s]) ? out[s][k] : 0;
+  }
+
+  // Runs of equal sign: valleys with their inflection points, and peaks.
+  for (int j = 0; j < n;) {
+    const bool up = D[j] >= 1;
+    int r = j;
+    while (r + 1 < n && (D[r + 1] >= 1) == up) ++r;
+    int m = j;
+    for (int i = j + 1; i <= r; ++i) {
+      if (up ? v[i] > v[m] : v[i] < v[m]) m = i;
+    }
+    int e = m + 1;
+    while (e < n && v[e] == v[m] && (D[e] >= 1) == up) ++e;
+    const int pos = (e + m - 1) / 2;
+    if (!up) {
+      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley") < 0) return;
+      if (add_feat(lane->valley, pos, v[pos], 0, "Valley") < 0) return;
+      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley") < 0) return;
+    } else {
+      if (add_feat(lane->peak, pos, v[pos], rthick[seg_of[pos]], "Peak") < 0) return;
+    }
+    j = r + 1;
+  }
+
+  // Between two valleys only the highest peak stays (the first of equals). A peak on the closing
+  // valley belongs to the stretch before it.
+  {
+    int best_stretch = -1;
+    LN_FEAT* best = nullptr;
+    for (LN_FEAT* p = lane->peak->next; p;) {
+      LN_FEAT* next = p->next;
+      int stretch = 0;
+      for (LN_FEAT* q = lane->valley->next; q && q->feat.y < p->feat.y; q = q->next) ++stretch;
+      if (stretch == best_stretch && best) {
+        if (prof_at(lane, p->feat.y) > prof_at(lane, best->feat.y)) {
+          del_feat(lane->peak, best->feat.y, "Peak");
+          best = p;
+        } else {
+          del_feat(lane->peak, p->feat.y, "Peak");
+        }
+      } else {
+        best_stretch = stretch;
+        best = p;
+      }
+      p = next;
+    }
+  }
+
+  // Threshold on the rise of each peak above its two valleys.
+  for (LN_FEAT* p = lane->peak->next; p;) {
+    LN_FEAT* next = p->next;
+    const int pos = p->feat.y;
+    LN_FEAT* lv = last_before(lane->valley, pos);
+    LN_FEAT* rv = first_from(lane->valley, pos);
+    const int lval = lv ? prof_at(lane, lv->feat.y) : v[0];
+    const int rval = rv ? prof_at(lane, rv->feat.y) : v[n - 1];
+    const int pk = prof_at(lane, pos);
+    const int rise_low = pk - std::min(lval, rval);
+    const int rise_high = pk - std::max(lval, rval);
+    if (!((lo < 1 || rise_high >= lo) && rise_low >= hi)) {
+      del_feat(lane->peak, pos, "Peak");
+      if (rise_high < 1 || rise_low > 10) {
+        LN_FEAT* higher = rval > lval ? rv : lv;
+        if (higher) del_feat(lane->valley, higher->feat.y, "Valley");
+      }
+    }
+    p = next;
+  }
+
+  // Width check between the inflection points around each peak.
+  for (LN_FEAT* p = lane->peak->next; p;) {
+    const int pos = p->feat.y;
+    LN_FEAT* pi = last_before(lane->infl_pt, pos);
+    LN_FEAT* ni = first_from(lane->infl_pt, pos);
+    const int prev = pi ? pi->feat.y : 0;
+    const int next = ni ? std::clamp(ni->feat.y, 0, n - 1) : n - 1;
+    const int span = next - prev + 1;
+    int resume_after = pos;
+    if (!split) {
+      if (span < thick[seg_of[std::clamp(pos, 0, n - 1)]]) {
+        del_feat(lane->peak, pos, "Peak");
+      } else {
+        const int to = prev + span / 2;
+        move_feat(lane, lane->peak, pos, to, "Peak");
+        resume_after = std::max(pos, to);
+      }
+    } else if (thick[seg_of[next]] * 2.5 + 0.5 <= span) {
+      const int fw = p->band_fw;
+      const int first = prev + span / 3;
+      move_feat(lane, lane->peak, pos, first, "Peak");
+      const int mid = prev + span / 2;
+      if (add_feat(lane->infl_pt, mid, prof_at(lane, mid), 0, "Infl Pt Valley") < 0) return;
+      if (add_feat(lane->valley, mid, prof_at(lane, mid), 0, "Valley") < 0) return;
+      const int second = first + span / 3;
+      if (add_feat(lane->peak, second, prof_at(lane, second), fw, "Peak") < 0) return;
+      resume_after = std::max(pos, second);
+    }
+    p = lane->peak->next;
+    while (p && p->feat.y <= resume_after) p = p->next;
+  }
+
+  // Valley clean-up: keep only the valleys next to a peak.
+  if (clean_valleys) {
+    if (!lane->peak->next) {
+      ln_free_feat_list(lane->valley);
+    } else {
+      std::vector<int> keep;
+      std::vector<int> peaks;
+      for (LN_FEAT* p = lane->peak->next; p; p = p->next) peaks.push_back(p->feat.y);
+      std::vector<int> valleys;
+      for (LN_FEAT* q = lane->valley->next; q; q = q->next) valleys.push_back(q->feat.y);
+      // Stretch k holds the valleys after peak k - 1 up to peak k (stretch 0: up to the first
+      // peak, the last stretch: after the last peak).
+      const size_t np = peaks.size();
+      std::vector<std::vector<int>> stretch(np + 1);
+      size_t k = 0;
+      for (int vy : valleys) {
+        while (k < np && vy > peaks[k]) ++k;
+        stretch[k].push_back(vy);
+      }
+      for (size_t s = 0; s <= np; ++s) {
+        if (stretch[s].empty()) continue;
+        if (s == 0) {
+          keep.push_back(stretch[s].back());
+        } else if (s == np) {
+          keep.push_back(stretch[s].front());
+        } else {
+          keep.push_back(stretch[s].front());
+          keep.push_back(stretch[s].back());
+        }
+      }
+      for (int vy : valleys) {
+        if (std::find(keep.begin(), keep.end(), vy) == keep.end()) del_feat(lane->valley, vy, "Valley");
+      }
+    }
+  }
+
+  if (add_feat(lane->valley, 0, v[0], 0, "Valley") < 0) return;
+  if (add_feat(lane->valley, n - 1, v[n - 1], 0, "Valley") < 0) return;
+  ln_slog_features(lane, "bottom of ln_detect_features");
+  SLOG("ln_detect_features", SLOG_EXIT, "%d values", n);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Alternative detector
+
+namespace {
+
+int alt_filter_index(int thickness) { return std::clamp(87 - 2 * thickness, 5, 89); }
+
+}  // namespace
+
+int ln_2nd(LANE* lane, int* excess, int* filtered) {
+  if (!lane || !excess || !filtered || !lane->data_values) return -1;
+  const int n = lane->num_data_values;
+  if (n <= 0) return -1;
+  for (int i = 0; i < n; ++i) {
+    const int base = lane->baseline_values ? lane->baseline_values[i] : 0;
+    excess[i] = std::max(0, lane->data_values[i] - base);
+    filtered[i] = 0;
+  }
+  const int third = (n + 2) / 3;
+  const int rest = n - third;
+  const int half = (rest + 1) / 2;
+  const int a = alt_filter_index(lane->min_top_band_thick);
+  const int b = alt_filter_index(lane->min_bot_band_thick);
+  const int mid = (a + b + 1) / 2;
+  if (!ln_filt(excess, third + half, filtered, a, 0)) return -1;
+  if (!ln_filt(excess + third, n - third, filtered + third, b, 0)) return -1;
+
+  // Widen the middle stretch while the curve on its edges stays positive, then filter it again
+  // with the middle filter.
+  auto positive = [&](int i) { return i >= 0 && i < n && filtered[i] >= 1; };
+  int s = third;
+  int length = half;
+  const int hm = mid / 2;
+  while (s > 0 && positive(s + hm) && positive(s + hm - 1)) {
+    --s;
+    ++length;
+  }
+  while (s + length < n && positive(s + length - hm) && positive(s + length - hm + 1)) ++length;
+  if (!ln_filt(excess + s, length, filtered + s, mid, 0)) return -1;
+  return 0;
+}
+
+void ln_det2(LANE* lane, const void* /*sens*/) {
+  SLOG("ln_det2", SLOG_ENTRY, "%p", static_cast<void*>(lane));
+  if (!lane) return;
+  if (!reset_detection_lists(lane)) return;
+  const int n = lane->num_data_values;
+  if (!lane->data_values || n <= 0) return;
+  if (!lane->baseline_values) ln_calc_baseline(lane);
+
+  std::vector<int> E(n), F(n);
+  if (ln_2nd(lane, E.data(), F.data()) != 0) {
+    SLOG("ln_det2", SLOG_WARN, "filter failed for %d values", n);
+    return;
+  }
+
+  // Normalise the excess to 0..40 within chunks of a fifth of the profile. A chunk without a
+  // positive value stays as it is; a profile shorter than five values is one chunk.
+  int chunk = n / 5;
+  if (chunk < 1) chunk = n;
+  for (int c0 = 0; c0 < n; c0 += chunk) {
+    const int c1 = std::min(n, c0 + chunk);
+    int mx = 0;
+    for (int i = c0; i < c1; ++i) mx = std::max(mx, E[i]);
+    if (mx <= 0) continue;
+    for (int i = c0; i < c1; ++i) E[i] = static_cast<int>(static_cast<long long>(E[i]) * 40 / mx);
+  }
+
+  const int T = 40 - lane->band_threshold;
+  for (int i = 1; i <= n - 2; ++i) {
+    if (!(F[i] > F[i - 1] && F[i] >= F[i + 1])) continue;
+    int left = 0;
+    for (int k = i - 2; k >= 0; --k) {
+      if (F[k] < 1 || F[k] >= F[k + 1]) {
+        left = k;
+        break;
+      }
+    }
+    int right = n - 1;
+    for (int k = i + 2; k < n; ++k) {
+      if (F[k] < 1 || F[k] >= F[k - 1]) {
+        right = k;
+        break;
+      }
+    }
+    if (E[i] > T) {
+      if (add_feat(lane->peak, i, lane->data_values[i], 8, "Peak") < 0) return;
+      if (add_feat(lane->infl_pt, left, lane->data_values[left], 0, "Infl Pt 1") < 0) return;
+      if (add_feat(lane->valley, right, lane->data_values[right], 0, "Infl Pt 2") < 0) return;
+    }
+  }
+  ln_slog_features(lane, "bottom of ln_det2");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Peak selection
+
+int ln_sel(LANE* lane) {
+  if (!lane || !lane->peak) return 0;
+  struct Pk {
+    int pos, height;
+  };
+  std::vector<Pk> peaks;
+  try {
+    for (LN_FEAT* p = lane->peak->next; p; p = p->next) {
+      const int i = p->feat.y;
+      const int base =
+          (lane->baseline_values && i >= 0 && i < lane->num_data_values) ? lane->baseline_values[i] : 0;
+      peaks.push_back({i, prof_at(lane, i) - base});
+    }
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("ln_sel", "peaks");
+    return -1;
+  }
+  if (peaks.empty()) return 0;
+  std::stable_sort(peaks.begin(), peaks.end(),
+                   [](const Pk& a, const Pk& b) { return a.height > b.height; });
+  const int cut = static_cast<int>((lane->pct_threshold * peaks[0].height) / 100.0);
+  int kept = 0;
+  for (size_t k = 0; k < peaks.size(); ++k) {
+    if (peaks[k].height >= cut && static_cast<int>(k) < lane->max_detect) {
+      ++kept;
+    } else {
+      del_feat(lane->peak, peaks[k].pos, "Peak");
+    }
+  }
+  return kept;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Baselines
+
+namespace {
+
+void count_base_points(LANE* lane) { lane->num_base_ptrs = list_count(lane->baseline); }
+
+}  // namespace
+
+void ln_bslop(LANE* lane, LN_FEAT* points) {
+  if (!lane) return;
+  if (!lane->baseline) {
+    lane->baseline = ln_make_feat_node();
+    if (!lane->baseline) {
+      ks_dbg_null_ptr("ln_bslop", "in_lane->baseline");
+      return;
+    }
+  }
+  ln_free_feat_list(lane->baseline);
+  lane->num_base_ptrs = 0;
+  const double tangent = std::tan(lane->max_angle * M_PI / 180.0);
+
+  struct Cand {
+    int pos, value;
+  };
+  std::vector<Cand> cand;
+  for (LN_FEAT* p = points ? points->next : nullptr; p; p = p->next)
+    cand.push_back({p->feat.y, prof_at(lane, p->feat.y)});
+  if (cand.empty()) return;
+  std::stable_sort(cand.begin(), cand.end(),
+                   [](const Cand& a, const Cand& b) { return a.value < b.value; });
+
+  auto slope = [](const LN_FEAT* q, const Cand& c) {
+    if (!q || q->feat.y == c.pos) return 0.0;
+    return std::abs(static_cast<double>(c.value - q->feat.x) / (c.pos - q->feat.y));
+  };
+  if (add_feat(lane->baseline, cand[0].pos, cand[0].value, 0, "Baseline") < 0) return;
+  for (size_t k = 1; k < cand.size(); ++k) {
+    const Cand& c = cand[k];
+    LN_FEAT* before = last_before(lane->baseline, c.pos);
+    LN_FEAT* after = first_from(lane->baseline, c.pos);
+    if (slope(before, c) < tangent && slope(after, c) < tangent) {
+      if (add_feat(lane->baseline, c.pos, c.value, 0, "Baseline") < 0) break;
+    }
+  }
+  count_base_points(lane);
+}
+
+int ln_badj(LANE* lane, LN_FEAT** out_list) {
+  if (out_list) *out_list = nullptr;
+  if (!lane || !lane->baseline || !lane->baseline->next) return 0;
+  const int n = lane->num_data_values;
+  const int* v = lane->data_values;
+  int added_any = 0;
+  if (v && n > 0) {
+    for (;;) {
+      ln_calc_baseline(lane);
+      const int* base = lane->baseline_values;
+      if (!base) break;
+      std::vector<int> bounds = {0};
+      for (LN_FEAT* p = lane->baseline->next; p; p = p->next) bounds.push_back(p->feat.y);
+      bounds.push_back(n - 1);
+      int added = 0;
+      for (size_t k = 0; k + 1 < bounds.size(); ++k) {
+        const int a = std::max(0, bounds[k]);
+        const int z = std::min(n - 1, bounds[k + 1]);
+        int best = -1;
+        int depth = 0;
+        for (int i = a; i < z; ++i) {
+          if (v[i] < base[i] && base[i] - v[i] > depth) {
+            depth = base[i] - v[i];
+            best = i;
+          }
+        }
+        if (best >= 0) {
+          const int r = add_feat(lane->baseline, best, v[best], 0, "Baseline");
+          if (r < 0) return added_any;
+          added += r;
+        }
+      }
+      if (!added) break;
+      added_any = 1;
+    }
+  }
+  count_base_points(lane);
+  if (out_list) {
+    LN_FEAT* head = ln_make_feat_node();
+    if (!head) {
+      ks_dbg_null_ptr("ln_badj", "new_list");
+      return added_any;
+    }
+    for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
+      if (add_feat(head, p->feat.y, p->feat.x, 0, "Valley") < 0) break;
+    }
+    *out_list = head;
+  }
+  return added_any;
+}
+
+void ln_bcorr(LANE* lane) {
+  if (!lane) return;
+  ln_bslop(lane, lane->valley);
+  LN_FEAT* adjusted = nullptr;
+  if (ln_badj(lane, &adjusted) && adjusted) ln_bslop(lane, adjusted);
+  ln_free_feat_list_all(adjusted);
+  if (lane->baseline_values && lane->data_values) {
+    for (int i = 0; i < lane->num_data_values; ++i) {
+      if (lane->baseline_values[i] > lane->data_values[i])
+        lane->baseline_values[i] = lane->data_values[i];
+    }
+  }
+}

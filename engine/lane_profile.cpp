@@ -1,0 +1,231 @@
+// Lane density profiles read from the image file, and baselines.
+#include "engine/lane_profile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "base/ks_mem.h"
+#include "base/slog.h"
+#include "engine/lane_features.h"
+#include "engine/lane_stats.h"
+#include "io/kes_image.h"
+#include "toolkit/core/tk_image.h"
+
+namespace {
+
+constexpr int kBlockRows = 256;
+constexpr int kSpikeHalfWindow = (21 - 1) / 2;
+constexpr int kSpikeLimit = 400;
+
+int seg_x(const LN_POINT& a, const LN_POINT& b, int y) {
+  const double slope = b.y != a.y ? static_cast<double>(b.x - a.x) / (b.y - a.y) : 0.0;
+  return static_cast<int>(std::floor((y - a.y) * slope + a.x + 0.5));
+}
+
+// Walks the centre line of one lane row by row, rows ascending.
+struct CentreCursor {
+  const LANE* lane;
+  int seg = 0;
+  int x_at(int y) {
+    const LN_POINT* p = lane->center_coords;
+    const int n = lane->num_center_points;
+    if (n == 1) return p[0].x;
+    while (seg + 2 < n && y > p[seg + 1].y) ++seg;
+    return seg_x(p[seg], p[seg + 1], y);
+  }
+};
+
+// Work arrays of one lane while its profile is read.
+struct LaneWork {
+  std::vector<int> side;
+  std::vector<int> spike;
+};
+
+}  // namespace
+
+int ln_profile_center_x(const LANE* lane, int y) {
+  if (!lane || !lane->center_coords || lane->num_center_points <= 0) return -1;
+  CentreCursor c{lane};
+  return c.x_at(y);
+}
+
+int ln_sample_width(const LANE* lane, int percent) {
+  if (!lane) return 0;
+  const double w = (lane->left_width + lane->right_width + 1) * percent / 100.0 + 0.5;
+  return static_cast<int>(w);
+}
+
+int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent) {
+  SLOG("ln_load_data_values", SLOG_ENTRY, "%s, %d lanes, %d%%", image_path ? image_path : "null",
+       n, percent);
+  if (!image_path || !lanes || n <= 0) return 0;
+  int bits = 0;
+  int32_t extent[2] = {0, 0};
+  if (!io_query_image(image_path, &bits, extent)) {
+    SLOG("ln_load_data_values", SLOG_ERROR, "io_query_image failed");
+    return 0;
+  }
+  const int width = extent[0];
+  const int height = extent[1];
+  const int bpp = bits / 8;
+
+  // Profile arrays and work arrays; the row range that any lane covers.
+  std::vector<LaneWork> work(n);
+  int y_min = 0, y_max = -1;
+  bool any = false;
+  for (int li = 0; li < n; ++li) {
+    LANE* lane = lanes[li];
+    if (!lane) continue;
+    ks_free(lane->data_values);
+    lane->data_values = nullptr;
+    lane->num_data_values = 0;
+    if (!lane->center_coords || lane->num_center_points <= 0) continue;
+    const int fy = lane->center_coords[0].y;
+    const int ly = lane->center_coords[lane->num_center_points - 1].y;
+    if (ly < fy) continue;
+    const int count = ly - fy + 1;
+    lane->data_values = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * count));
+    if (!lane->data_values) {
+      ks_dbg_null_ptr("ln_load_data_values", "in_lanes[lane_i]");
+      return 0;
+    }
+    lane->num_data_values = count;
+    try {
+      work[li].side.assign(count, 0);
+      work[li].spike.assign(count, 0);
+    } catch (const std::bad_alloc&) {
+      ks_dbg_null_ptr("ln_load_data_values", "work");
+      return 0;
+    }
+    y_min = any ? std::min(y_min, fy) : fy;
+    y_max = any ? std::max(y_max, ly) : ly;
+    any = true;
+  }
+
+  // Rows outside the image hold no pixels: their profile values stay 0.
+  const int row_first = std::max(y_min, 0);
+  const int row_last = std::min(y_max, height - 1);
+  std::vector<CentreCursor> cursors;
+  for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
+  std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
+  TkImage block;
+  for (int by = row_first; any && by <= row_last; by += kBlockRows) {
+    const int rows = std::min(kBlockRows, row_last - by + 1);
+    const int32_t rect[4] = {0, by, width, rows};
+    if (!io_read_kestrin(image_path, &block, rect, 1.0)) {
+      SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
+      return 0;
+    }
+    for (int li = 0; li < n; ++li) {
+      LANE* lane = lanes[li];
+      if (!lane || !lane->data_values) continue;
+      const int fy = lane->center_coords[0].y;
+      const int ly = lane->center_coords[lane->num_center_points - 1].y;
+      const int y0 = std::max(fy, by);
+      const int y1 = std::min(ly, by + rows - 1);
+      if (y0 > y1) continue;
+      const int w = ln_sample_width(lane, percent);
+      for (int y = y0; y <= y1; ++y) {
+        const int xc = cursors[li].x_at(y);
+        const int xs = xc - w / 2;
+        const int x_from = std::max(xs - 1, 0);
+        const int x_to = std::min(xs + w, width - 1);
+        const uint8_t* row = block.row(y - by);
+        int ns = 0;
+        for (int x = x_from; x <= x_to; ++x) {
+          samples[ns++] = bpp == 2 ? (row[2 * x] | row[2 * x + 1] << 8) : row[x];
+        }
+        LnRowStats st{};
+        if (!ln_row_stats(samples.data(), ns, &st)) continue;
+        const int i = y - fy;
+        lane->data_values[i] = st.value;
+        work[li].side[i] = st.side_mean;
+        work[li].spike[i] = st.spike;
+      }
+    }
+  }
+
+  for (int li = 0; li < n; ++li) {
+    LANE* lane = lanes[li];
+    if (!lane || !lane->data_values) continue;
+    ln_remove_spikes(lane->data_values, work[li].side.data(), work[li].spike.data(),
+                     lane->num_data_values, kSpikeHalfWindow, kSpikeLimit);
+  }
+  SLOG("ln_load_data_values", SLOG_EXIT, "TRUE");
+  return 1;
+}
+
+void ln_calc_baseline(LANE* lane) {
+  if (!lane) return;
+  ks_free(lane->baseline_values);
+  lane->baseline_values = nullptr;
+  const int n = lane->num_data_values;
+  if (n <= 0) return;
+  auto* b = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * n));
+  if (!b) {
+    ks_dbg_null_ptr("ln_calc_baseline", "in_lane->baseline_values");
+    return;
+  }
+  lane->baseline_values = b;
+  const LN_FEAT* p = lane->baseline ? lane->baseline->next : nullptr;
+  if (!p) return;  // no points: all 0
+  for (int i = 0; i < std::min(p->feat.y, n); ++i) b[i] = p->feat.x;
+  for (const LN_FEAT* q = p->next; q; p = q, q = q->next) {
+    const int dp = q->feat.y - p->feat.y;
+    const double slope = dp != 0 ? static_cast<double>(q->feat.x - p->feat.x) / dp : 0.0;
+    const int i_from = std::max(0, -p->feat.y);
+    const int i_to = std::min(dp, n - 1 - p->feat.y);
+    for (int i = i_from; i <= i_to; ++i)
+      b[p->feat.y + i] = static_cast<int>(std::floor(i * slope + p->feat.x + 0.5));
+  }
+  for (int i = std::max(p->feat.y, 0); i < n; ++i) b[i] = p->feat.x;
+}
+
+int ln_baseline_at(int y, const LANE* lane) {
+  if (!lane || lane->bckgrnd_type == 0 || !lane->baseline || !lane->baseline->next) return 0;
+  if (!lane->center_coords || lane->num_center_points <= 0) return 0;
+  const int i = y - lane->center_coords[0].y;
+  const LN_FEAT* prev = nullptr;
+  const LN_FEAT* p = lane->baseline->next;
+  while (p && p->feat.y < i) {
+    prev = p;
+    p = p->next;
+  }
+  long long v;
+  if (!p) {
+    v = prev->feat.x;
+  } else if (p->feat.y == i || !prev) {
+    v = p->feat.x;
+  } else {
+    v = prev->feat.x + static_cast<long long>(p->feat.x - prev->feat.x) * (i - prev->feat.y) /
+                           (p->feat.y - prev->feat.y);
+  }
+  return v < 0 ? 0 : static_cast<int>(v);
+}
+
+void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type) {
+  SLOG("ln_calc_lane_baselines", SLOG_ENTRY, "%d lanes, type %d", n, analysis_type);
+  if (!lanes) return;
+  for (int i = 0; i < n; ++i) {
+    if (lanes[i] && !lanes[i]->baseline_values) ln_calc_baseline(lanes[i]);
+  }
+  for (int i = 0; i < n; ++i) {
+    LANE* lane = lanes[i];
+    if (!lane) continue;
+    const int top = lane->min_top_band_thick, bot = lane->min_bot_band_thick;
+    const int th = lane->band_threshold, th2 = lane->band_threshold2;
+    if (analysis_type == LN_ANALYSIS_ALT) {
+      lane->min_top_band_thick = 8;
+      lane->min_bot_band_thick = 16;
+    }
+    lane->band_threshold = 3;
+    lane->band_threshold2 = 0;
+    ln_detect_features(lane, 0, 0);
+    lane->min_top_band_thick = top;
+    lane->min_bot_band_thick = bot;
+    lane->band_threshold = th;
+    lane->band_threshold2 = th2;
+    ln_bcorr(lane);
+  }
+}

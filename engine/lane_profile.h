@@ -1,0 +1,28 @@
+// Lane density profiles and baselines: one value per image row between a lane's first and last
+// centre points (the mean grey value across the middle of the lane), and the baseline drawn
+// between the lane's baseline points.
+#pragma once
+
+#include "model/lane.h"
+
+// Builds the profile of each of the n lanes from the image file, sampling `percent` of each
+// lane's width. 1 when every profile was built, 0 on any failure.
+int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent);
+
+// Rebuilds baseline_values from the baseline list (all 0 without points). On allocation
+// failure the lane is left without baseline_values.
+void ln_calc_baseline(LANE* lane);
+
+// Baseline value at image row y (0 without a background or baseline points); never negative.
+int ln_baseline_at(int y, const LANE* lane);
+
+// Builds missing baselines, detects features with fixed settings and corrects the baseline of
+// each lane. analysis_type 404 selects the alternative thickness settings.
+void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type);
+
+// ---- Pieces of the profile builder, for callers that hold the pixels themselves.
+
+// Centre-line x of the lane at row y, following the centre points (no width shift).
+int ln_profile_center_x(const LANE* lane, int y);
+// Number of pixels sampled across a lane: (left + right + 1) x percent / 100, rounded.
+int ln_sample_width(const LANE* lane, int percent);

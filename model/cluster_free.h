@@ -1,0 +1,5 @@
+// The clustering code's block release, which also frees band records: frees one block of the base
+// allocator; null is ignored.
+#pragma once
+
+void cluster_free(void* block);

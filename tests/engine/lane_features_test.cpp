@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "engine/lane_features.h"
+#include "engine/lane_profile.h"
+#include "lane_fixture.h"
+
+using enginetest::add_point;
+using enginetest::positions;
+using enginetest::profile_lane;
+using LanePtr = std::unique_ptr<LANE, enginetest::LaneDeleter>;
+
+namespace {
+
+LanePtr lane_with(const std::vector<int>& prof, int top, int bot, int th = 0, int th2 = 0) {
+  LanePtr lane(profile_lane(prof));
+  lane->min_top_band_thick = top;
+  lane->min_bot_band_thick = bot;
+  lane->band_threshold = th;
+  lane->band_threshold2 = th2;
+  return lane;
+}
+
+std::vector<int> flat_with(int n, std::initializer_list<std::pair<int, int>> values, int base = 10) {
+  std::vector<int> v(n, base);
+  for (auto [i, x] : values) v[i] = x;
+  return v;
+}
+
+TEST(FeatureLists, SortedInsertFindAndDelete) {
+  LanePtr lane(profile_lane({1, 2, 3}));
+  LN_FEAT* head = lane->peak;
+  for (int pos : {5, 1, 3}) {
+    LN_FEAT* n = ln_make_feat_node();
+    n->feat.y = pos;
+    EXPECT_EQ(ln_add(head, n, "Peak"), 1);
+  }
+  LN_FEAT* dup = ln_make_feat_node();
+  dup->feat.y = 3;
+  EXPECT_EQ(ln_add(head, dup, "Peak"), 0);
+  ks_free(dup);
+  EXPECT_EQ(positions(head), (std::vector<int>{1, 3, 5}));
+
+  LN_FEAT *prev = nullptr, *node = nullptr;
+  EXPECT_EQ(ln_find(head, 4, &prev, &node), 0);
+  EXPECT_EQ(prev->feat.y, 3);
+  EXPECT_EQ(node, nullptr);
+  EXPECT_EQ(ln_find(head, 0, &prev, &node), 0);
+  EXPECT_EQ(prev, head);
+  EXPECT_EQ(ln_find(head, 5, &prev, &node), 1);
+  EXPECT_EQ(node->feat.y, 5);
+
+  LN_FEAT* gone = ln_del(head, 3, "Peak");
+  ASSERT_NE(gone, nullptr);
+  ks_free(gone);
+  EXPECT_EQ(ln_del(head, 3, "Peak"), nullptr);
+  EXPECT_EQ(positions(head), (std::vector<int>{1, 5}));
+}
+
+// Narrow peak with the 3-wide kernel (thickness 2): D(j) = 10 (2 v[j] - v[j-1] - v[j+1]).
+// D < 1 on 0..7, >= 1 on 8, < 1 on 9..19: inflection points 0, 7, 9, 19; valleys at the middle
+// of the first flat stretch (0..5 -> 2) and of the last (11..19 -> 15); the peak at 8.
+const std::vector<int> kNarrow = flat_with(20, {{6, 12}, {7, 20}, {8, 30}, {9, 20}, {10, 12}});
+
+TEST(StandardDetector, HandComputedFeatures) {
+  struct Case {
+    const char* what;
+    std::vector<int> prof;
+    int top, bot, th, th2, clean, split;
+    std::vector<int> peaks, valleys, infl;
+  };
+  // A concave bump 6..14 (second differences all negative) peaking at 10 between flat 10s:
+  // inflection points 0, 5, 15, 24, span 15 - 5 + 1 = 11.
+  const std::vector<int> bump =
+      flat_with(25, {{6, 15}, {7, 19}, {8, 22}, {9, 24}, {10, 25}, {11, 24}, {12, 22}, {13, 19},
+                     {14, 15}});
+  // A three-row plateau under the 5-wide kernel: positive run 8..10, peak in its middle.
+  const std::vector<int> plateau = flat_with(20, {{7, 15}, {8, 20}, {9, 20}, {10, 20}, {11, 15}});
+  // One-row speck of 100: with the 15-wide kernel (thickness 8) the positive run is 5 rows and
+  // the span between the inflection points 7, narrower than the thickness: deleted. With the
+  // 13-wide kernel (thickness 7) it stays.
+  const std::vector<int> speck = flat_with(40, {{20, 110}});
+  const Case cases[] = {
+      {"flat, valleys kept", std::vector<int>(40, 7), 5, 5, 0, 0, 0, 0, {}, {0, 19, 39}, {0, 39}},
+      {"flat, valleys cleaned", std::vector<int>(40, 7), 5, 5, 0, 0, 1, 0, {}, {0, 39}, {0, 39}},
+      {"narrow peak", kNarrow, 2, 2, 0, 0, 1, 0, {8}, {0, 2, 15, 19}, {0, 7, 9, 19}},
+      // Rise 20 below the threshold 25: the peak goes, and with rise_low > 10 the higher valley
+      // (equal: the left one, 2) goes with it.
+      {"peak under threshold", kNarrow, 2, 2, 25, 0, 0, 0, {}, {0, 15, 19}, {0, 7, 9, 19}},
+      {"peak under threshold, cleaned", kNarrow, 2, 2, 25, 0, 1, 0, {}, {0, 19}, {0, 7, 9, 19}},
+      // Both thresholds: rise_high 20 >= lo 20 and rise_low 20 >= hi 20.
+      {"peak at both thresholds", kNarrow, 2, 2, 20, 20, 1, 0, {8}, {0, 2, 15, 19}, {0, 7, 9, 19}},
+      {"plateau centre", plateau, 3, 3, 0, 0, 1, 0, {9}, {0, 3, 15, 19}, {0, 7, 11, 19}},
+      {"speck narrower than thickness", speck, 8, 8, 0, 0, 1, 0, {}, {0, 39}, {0, 17, 23, 39}},
+      {"speck kept", speck, 7, 7, 0, 0, 1, 0, {20}, {0, 8, 31, 39}, {0, 17, 23, 39}},
+      // Wide peak, split off: it moves to 5 + 11 / 2 = 10.
+      {"wide bump", bump, 2, 2, 0, 0, 1, 0, {10}, {0, 2, 19, 24}, {0, 5, 15, 24}},
+      // Split on: 2 x 2.5 + 0.5 <= 11, so the peak moves to 5 + 11 / 3 = 8, a valley and an
+      // inflection point go to 5 + 11 / 2 = 10 and a second peak to 8 + 3 = 11.
+      {"wide bump split", bump, 2, 2, 0, 0, 1, 1, {8, 11}, {0, 2, 10, 19, 24}, {0, 5, 10, 15, 24}},
+  };
+  for (const auto& c : cases) {
+    LanePtr lane = lane_with(c.prof, c.top, c.bot, c.th, c.th2);
+    ln_detect_features(lane.get(), c.clean, c.split);
+    EXPECT_EQ(positions(lane->peak), c.peaks) << c.what;
+    EXPECT_EQ(positions(lane->valley), c.valleys) << c.what;
+    EXPECT_EQ(positions(lane->infl_pt), c.infl) << c.what;
+  }
+}
+
+TEST(StandardDetector, PeakWidthByteIsTheSegmentThickness) {
+  // Thickness ramp 3 -> 13 over ten segments on a long profile: peaks low down get wider bytes.
+  std::vector<int> prof(400, 10);
+  // Each band about as thick as its part of the lane expects.
+  for (int k = -6; k <= 6; ++k) prof[40 + k] = 10 + 100 * std::exp(-k * k / 8.0);
+  for (int k = -15; k <= 15; ++k) prof[360 + k] = 10 + 100 * std::exp(-k * k / 50.0);
+  LanePtr lane = lane_with(prof, 3, 13);
+  ln_detect_features(lane.get(), 1, 0);
+  ASSERT_EQ(positions(lane->peak), (std::vector<int>{40, 360}));
+  EXPECT_EQ(lane->peak->next->band_fw, 3);
+  EXPECT_EQ(lane->peak->next->next->band_fw, 13);
+}
+
+TEST(StandardDetector, ProfileAsLongAsKernelPlusThreeIsOneSegment) {
+  // Thicknesses 3 and 8: kernel 19, P = 22. A 22-row lane gives step 0.
+  std::vector<int> prof = flat_with(22, {{10, 20}, {11, 40}, {12, 20}});
+  LanePtr lane = lane_with(prof, 3, 8);
+  ln_detect_features(lane.get(), 1, 0);
+  EXPECT_EQ(positions(lane->peak), (std::vector<int>{11}));
+  EXPECT_EQ(lane->peak->next->band_fw, 3);
+  // Shorter than the kernel of its thickness: no features at all.
+  LanePtr tiny = lane_with({5, 9, 5}, 5, 5);
+  ln_detect_features(tiny.get(), 1, 0);
+  EXPECT_TRUE(positions(tiny->peak).empty());
+  EXPECT_TRUE(positions(tiny->valley).empty());
+}
+
+// A noisy gel-like profile: Gaussian bands of different heights and widths, one of them a
+// shoulder on the flank of a bigger band, over a sloping background with deterministic noise.
+std::vector<int> noisy_profile() {
+  const struct {
+    double c, h, s;
+  } bands[] = {{30, 400, 3}, {70, 250, 4}, {82, 120, 3}, {130, 600, 5}, {175, 90, 3}, {210, 300, 4}};
+  std::vector<int> v(240);
+  unsigned seed = 12345;
+  for (int i = 0; i < 240; ++i) {
+    double y = 100 + 0.3 * i;
+    for (const auto& b : bands) y += b.h * std::exp(-(i - b.c) * (i - b.c) / (2 * b.s * b.s));
+    seed = seed * 1103515245u + 12345u;
+    y += static_cast<int>((seed >> 16) % 7) - 3;
+    v[i] = static_cast<int>(y);
+  }
+  return v;
+}
+
+TEST(StandardDetector, NoisyProfileAgreesWithScipyPeaks) {
+  // scipy.signal.find_peaks(v, prominence=10) on this profile gives 30, 70, 82, 130, 175, 210.
+  // With both thresholds 20 (a rise above both valleys, like a prominence) the detector finds
+  // the same bands; the shoulder lands at 83, the middle between its inflection points, where
+  // scipy takes the highest sample (82).
+  const std::vector<int> scipy = {30, 70, 82, 130, 175, 210};
+  LanePtr lane = lane_with(noisy_profile(), 5, 5, 20, 20);
+  ln_detect_features(lane.get(), 1, 0);
+  const std::vector<int> found = positions(lane->peak);
+  ASSERT_EQ(found.size(), scipy.size());
+  for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], scipy[k], 1) << k;
+  EXPECT_EQ(found[2], 83);
+  // With the small threshold of the baseline step, noise wiggles on the background count too.
+  LanePtr noisy = lane_with(noisy_profile(), 5, 5, 3, 0);
+  ln_detect_features(noisy.get(), 1, 0);
+  EXPECT_GT(positions(noisy->peak).size(), scipy.size());
+}
+
+TEST(PeakSelection, KeepsTheHighestAboveThePercentCut) {
+  //                      heights 100, 15, 90, 50, 30 at 2, 5, 8, 11, 14
+  std::vector<int> prof(17, 0);
+  const int pos[] = {2, 5, 8, 11, 14}, hgt[] = {100, 15, 90, 50, 30};
+  struct Case {
+    int max_detect, pct;
+    std::vector<int> kept;
+  } cases[] = {{3, 20, {2, 8, 11}}, {10, 20, {2, 8, 11, 14}}, {10, 0, {2, 5, 8, 11, 14}},
+               {10, 50, {2, 8, 11}}, {1, 0, {2}}};
+  for (const auto& c : cases) {
+    LanePtr lane(profile_lane(prof));
+    for (int k = 0; k < 5; ++k) {
+      lane->data_values[pos[k]] = hgt[k] + 7;
+      add_point(lane->peak, pos[k], hgt[k] + 7);
+    }
+    ln_calc_baseline(lane.get());
+    for (int i = 0; i < 17; ++i) lane->baseline_values[i] = 7;
+    lane->max_detect = c.max_detect;
+    lane->pct_threshold = c.pct;
+    EXPECT_EQ(ln_sel(lane.get()), static_cast<int>(c.kept.size()));
+    EXPECT_EQ(positions(lane->peak), c.kept) << c.max_detect << " " << c.pct;
+  }
+}
+
+TEST(Baselines, ArrayJoinsPointsWithRoundedLines) {
+  LanePtr lane(profile_lane(std::vector<int>(10, 0)));
+  ln_calc_baseline(lane.get());
+  EXPECT_EQ(std::vector<int>(lane->baseline_values, lane->baseline_values + 10),
+            std::vector<int>(10, 0));
+  add_point(lane->baseline, 4, 9);
+  ln_calc_baseline(lane.get());
+  EXPECT_EQ(std::vector<int>(lane->baseline_values, lane->baseline_values + 10),
+            std::vector<int>(10, 9));
+  ln_free_feat_list(lane->baseline);
+  add_point(lane->baseline, 2, 10);
+  add_point(lane->baseline, 6, 20);
+  ln_calc_baseline(lane.get());
+  EXPECT_EQ(std::vector<int>(lane->baseline_values, lane->baseline_values + 10),
+            (std::vector<int>{10, 10, 10, 13, 15, 18, 20, 20, 20, 20}));
+  // Falling lines round with floor(x + 0.5): -2.5 gives -3, where truncation would give -2.
+  ln_free_feat_list(lane->baseline);
+  add_point(lane->baseline, 0, 0);
+  add_point(lane->baseline, 4, -6);
+  add_point(lane->baseline, 30, 50);  // beyond the profile: not written past its end
+  ln_calc_baseline(lane.get());
+  EXPECT_EQ(std::vector<int>(lane->baseline_values, lane->baseline_values + 5),
+            (std::vector<int>{0, -1, -3, -4, -6}));
+}
+
+TEST(Baselines, ValueAtARowInterpolatesWithTruncation) {
+  LanePtr lane(enginetest::make_lane({{50, 100}, {50, 119}}, std::vector<int>(20, 0)));
+  add_point(lane->baseline, 2, 10);
+  add_point(lane->baseline, 6, 20);
+  EXPECT_EQ(ln_baseline_at(103, lane.get()), 0);  // no background
+  lane->bckgrnd_type = 1;
+  const struct {
+    int y, v;
+  } rows[] = {{100, 10}, {102, 10}, {103, 12}, {105, 17}, {106, 20}, {119, 20}};
+  for (const auto& r : rows) EXPECT_EQ(ln_baseline_at(r.y, lane.get()), r.v) << r.y;
+  ln_free_feat_list(lane->baseline);
+  add_point(lane->baseline, 0, 5);
+  add_point(lane->baseline, 4, -20);
+  EXPECT_EQ(ln_baseline_at(101, lane.get()), 0);  // 5 + (-25) / 4 = -1, never negative
+}
+
+TEST(Baselines, AngleLimitsWhichValleysJoin) {
+  // Valleys on a steep ramp (slope 2 per row) and one low valley.
+  std::vector<int> prof(40);
+  for (int i = 0; i < 40; ++i) prof[i] = 100 + 2 * i;
+  prof[30] = 50;
+  for (int angle : {0, 45, 70}) {
+    LanePtr lane(profile_lane(prof));
+    lane->max_angle = angle;
+    for (int p : {0, 10, 20, 30, 39}) add_point(lane->valley, p, prof[p]);
+    ln_bslop(lane.get(), lane->valley);
+    // Lowest first (30); at 70 degrees (tangent 2.75) row 0 joins (slope 50 / 30 to row 30, no
+    // neighbour above), row 10 does not (slope 70 / 20 to row 30).
+    const std::vector<int> expect = angle == 70 ? std::vector<int>{0, 30} : std::vector<int>{30};
+    EXPECT_EQ(positions(lane->baseline), expect) << angle;
+    EXPECT_EQ(lane->num_base_ptrs, static_cast<int>(expect.size()));
+  }
+  // A gentle ramp: every valley joins at 45 degrees, none at 0.
+  std::vector<int> gentle(40);
+  for (int i = 0; i < 40; ++i) gentle[i] = 100 + i / 4;
+  LanePtr lane(profile_lane(gentle));
+  lane->max_angle = 45;
+  for (int p : {0, 10, 20, 30, 39}) add_point(lane->valley, p, gentle[p]);
+  ln_bslop(lane.get(), lane->valley);
+  EXPECT_EQ(positions(lane->baseline), (std::vector<int>{0, 10, 20, 30, 39}));
+}
+
+TEST(Baselines, AdjustmentFollowsDipsAndCorrectionClips) {
+  // Flat 100 with a dip to 60 at 12 and a shallower one to 90 at 30; valleys at the ends only.
+  std::vector<int> prof(40, 100);
+  prof[11] = 80;
+  prof[12] = 60;
+  prof[13] = 80;
+  prof[30] = 90;
+  LanePtr lane(profile_lane(prof));
+  lane->max_angle = 45;
+  add_point(lane->valley, 0, 100);
+  add_point(lane->valley, 39, 100);
+  ln_bcorr(lane.get());
+  // The first pass adds the deepest dip of the one stretch (12); the next pass finds 30 below
+  // the line 60 -> 100 (and 11, 13 are on it). Joining again at 45 degrees: from 60 at 12 the
+  // slope to 100 at 0 is 3.3, too steep; so only the lowest point and those gentle from it stay.
+  EXPECT_EQ(positions(lane->baseline), (std::vector<int>{12}));
+  for (int i = 0; i < 40; ++i) EXPECT_LE(lane->baseline_values[i], prof[i]) << i;
+  EXPECT_EQ(lane->baseline_values[12], 60);
+
+  LN_FEAT* list = nullptr;
+  LanePtr flat(profile_lane(std::vector<int>(10, 5)));
+  EXPECT_EQ(ln_badj(flat.get(), &list), 0);  // no baseline points: nothing to adjust
+  EXPECT_EQ(list, nullptr);
+}
+
+}  // namespace
