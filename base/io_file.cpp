@@ -157,16 +157,6 @@ char* st_replace(char* buffer, const char* pattern, const char* replacement, std
 
 // --- Files
 
-BOOL io_file_exists(const char* path) {
-  if (!path || !*path) return FALSE;
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return FALSE;
-  struct stat st;
-  bool file = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-  ::close(fd);
-  return file ? TRUE : FALSE;
-}
-
 int io_delete(const char* path) {
   if (!path || !is_regular_or_other(path)) return -1;
   return ::unlink(path);
@@ -348,7 +338,9 @@ int io_folder_filelist(char*** list, const char* folder, const char* file_type) 
   *list = nullptr;
   std::string dir = str(folder);
   if (dir.empty() || dir.back() != '/') dir += '/';
-  const char* pattern = file_type && *file_type ? file_type : "*";
+  // "*.*" names every file, also those without an extension.
+  const char* pattern =
+      file_type && *file_type && std::strcmp(file_type, "*.*") != 0 ? file_type : "*";
 
   // One pass into a growable list: the folder may change while it is read.
   std::vector<std::string> names;

@@ -40,8 +40,8 @@ char* st_replace(char* buffer, const char* pattern, const char* replacement, std
 
 // --- Files.
 
-// TRUE when the file exists and can be opened for reading (a folder is not a file).
-BOOL io_file_exists(const char* path);
+// True when the file exists and can be opened for reading (a folder is not a file).
+bool io_file_exists(const char* path);
 // 0 when the file was deleted, -1 when it does not exist, else the unlink result.
 int io_delete(const char* path);
 // Writes `length` bytes; returns the number of bytes the file position moved (callers compare it

@@ -247,6 +247,9 @@ TEST_F(IoFiles, FolderListMatchesPatternsInNameOrder) {
 
   EXPECT_EQ(io_folder_filelist(&list, (dir_.str() + "/").c_str(), "*.kei"), 1);
   ks_freelist_msg(reinterpret_cast<void**>(list), 1);
+  make("noext");
+  EXPECT_EQ(io_folder_filelist(&list, dir_.str().c_str(), "*.*"), 5);
+  ks_freelist_msg(reinterpret_cast<void**>(list), 5);
   list = reinterpret_cast<char**>(&list);
   EXPECT_EQ(io_folder_filelist(&list, dir_.str().c_str(), "*.gt"), 0);
   EXPECT_EQ(list, nullptr);
