@@ -3,6 +3,7 @@
 #include "io/analysis.h"
 
 #include "base/ks_mem.h"
+#include "base/io_file.h"
 #include "base/slog.h"
 #include "io/io_msg.h"
 

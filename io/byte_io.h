@@ -256,6 +256,3 @@ class InFile {
   int fd_ = -1;
   uint64_t size_ = 0;
 };
-
-// True when a plain file exists at `path`.
-bool io_file_exists(const char* path);

@@ -2,6 +2,7 @@
 #include "io/info_file.h"
 
 #include "base/ks_mem.h"
+#include "base/io_file.h"
 #include "base/slog.h"
 #include "io/io_msg.h"
 
