@@ -24,18 +24,29 @@ int AfxMessageBox(const std::string& text, unsigned type, unsigned) {
   }
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   switch (type & 0xF) {
-    case MB_OKCANCEL: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case MB_YESNOCANCEL: buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-    case MB_YESNO: buttons = QMessageBox::Yes | QMessageBox::No; break;
-    default: break;
+    case MB_OKCANCEL:
+      buttons = QMessageBox::Ok | QMessageBox::Cancel;
+      break;
+    case MB_YESNOCANCEL:
+      buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      break;
+    case MB_YESNO:
+      buttons = QMessageBox::Yes | QMessageBox::No;
+      break;
+    default:
+      break;
   }
   QString title = QCoreApplication::applicationName();
   QMessageBox box(QMessageBox::Warning, title, QString::fromUtf8(text.c_str()), buttons);
   switch (box.exec()) {
-    case QMessageBox::Cancel: return IDCANCEL;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    default: return IDOK;
+    case QMessageBox::Cancel:
+      return IDCANCEL;
+    case QMessageBox::Yes:
+      return IDYES;
+    case QMessageBox::No:
+      return IDNO;
+    default:
+      return IDOK;
   }
 }
 

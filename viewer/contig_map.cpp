@@ -25,10 +25,21 @@ std::pair<Taxon*, Taxon*> ContigMap::OrientLeaves(Dendron& node) {
     for (int k = 1; k < 4; ++k)
       if (meet[k] < meet[code]) code = k;
     switch (code) {
-      case 0: ends[d] = {l1, r2}; break;
-      case 1: d->SwapChildren(); ends[d] = {r1, l2}; break;
-      case 2: d->Left()->Mirror(); ends[d] = {l2, r2}; break;
-      default: d->Right()->Mirror(); ends[d] = {l1, r1}; break;
+      case 0:
+        ends[d] = {l1, r2};
+        break;
+      case 1:
+        d->SwapChildren();
+        ends[d] = {r1, l2};
+        break;
+      case 2:
+        d->Left()->Mirror();
+        ends[d] = {l2, r2};
+        break;
+      default:
+        d->Right()->Mirror();
+        ends[d] = {l1, r1};
+        break;
     }
   }
   return ends.at(&node);

@@ -47,7 +47,8 @@ float Dendrogram::Lookup(const std::unordered_map<const Dendron*, float>& table,
 }
 
 float ConstantClockDendrogram::Distance(const Dendron& a, const Dendron& b) const {
-  return TaxonDistance(a, b, "ConstantClockDendrogram::Distance() is unimplemented for non-taxons\n");
+  return TaxonDistance(a, b,
+                       "ConstantClockDendrogram::Distance() is unimplemented for non-taxons\n");
 }
 
 float ConstantClockDendrogram::NodeValue(const Dendron& node) const {
@@ -68,7 +69,10 @@ struct ActiveRows {
     head = n > 0 ? 0 : kNone;
   }
   void Remove(std::size_t k) {
-    if (prev[k] != kNone) next[prev[k]] = next[k]; else head = next[k];
+    if (prev[k] != kNone)
+      next[prev[k]] = next[k];
+    else
+      head = next[k];
     if (next[k] != kNone) prev[next[k]] = prev[k];
   }
   std::vector<std::size_t> next, prev;
@@ -89,9 +93,9 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
   const std::size_t n = taxa.size();
   if (n == 0) return;
 
-  std::vector<float> work(distances.begin(),
-                          distances.begin() + static_cast<std::ptrdiff_t>(
-                                                  std::min(distances.size(), TriangleSize(n))));
+  std::vector<float> work(
+      distances.begin(),
+      distances.begin() + static_cast<std::ptrdiff_t>(std::min(distances.size(), TriangleSize(n))));
   work.resize(TriangleSize(n), 0.0f);
 
   std::vector<Dendron*> cluster(n);
@@ -149,7 +153,10 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
       if (b.col == i) {
         rescan(r);
       } else if (b.col == j) {
-        if (v <= b.value) b.value = v; else rescan(r);
+        if (v <= b.value)
+          b.value = v;
+        else
+          rescan(r);
       } else if (v < b.value || (v == b.value && j < b.col)) {
         b.value = v;
         b.col = j;

@@ -62,8 +62,8 @@ class ConstantClockDendrogram : public Dendrogram {
 
   // Distance of cluster m to the cluster joined from clusters j and i, which hold nj and ni
   // leaves; `work` is the working triangle and m, j, i are rows of it.
-  virtual float Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
-                        std::size_t i, unsigned nj, unsigned ni) const = 0;
+  virtual float Linkage(const std::vector<float>& work, std::size_t m, std::size_t j, std::size_t i,
+                        unsigned nj, unsigned ni) const = 0;
 };
 
 class MaxLinkageDendrogram : public ConstantClockDendrogram {

@@ -10,7 +10,9 @@
 namespace velto {
 
 // Number of cells for n rows: n(n-1)/2.
-inline std::size_t TriangleSize(std::size_t n) { return n < 2 ? 0 : n * (n - 1) / 2; }
+inline std::size_t TriangleSize(std::size_t n) {
+  return n < 2 ? 0 : n * (n - 1) / 2;
+}
 
 // Index of the cell of rows a and b (a != b, in either order).
 inline std::size_t PackedIndex(std::size_t a, std::size_t b) {

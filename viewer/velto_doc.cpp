@@ -11,7 +11,9 @@ namespace {
 const float kSelfDistance = 0.0f;
 }  // namespace
 
-CVeltoDoc::~CVeltoDoc() { DeleteContents(); }
+CVeltoDoc::~CVeltoDoc() {
+  DeleteContents();
+}
 
 bool CVeltoDoc::OnOpenDocument(const std::string& path) {
   SetModifiedFlag(true);

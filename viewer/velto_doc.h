@@ -43,15 +43,15 @@ class CVeltoDoc : public docview::CDocument {
   // can place; false when there is none.
   bool PositiveBandRange(float& lo, float& hi) const;
 
-  bool m_bHasBands = false;              // at least one band position was read
-  std::string m_linkageMethod;           // sixth parameter of line 1
-  std::vector<float> m_distances;        // N(N-1)/2 cells; cell (i, j), i > j, at i(i-1)/2 + j
-  std::uint32_t m_taxonCount = 0;        // N
-  BlockAllocator<Taxon> m_taxa;          // the N leaves in file order
+  bool m_bHasBands = false;                 // at least one band position was read
+  std::string m_linkageMethod;              // sixth parameter of line 1
+  std::vector<float> m_distances;           // N(N-1)/2 cells; cell (i, j), i > j, at i(i-1)/2 + j
+  std::uint32_t m_taxonCount = 0;           // N
+  BlockAllocator<Taxon> m_taxa;             // the N leaves in file order
   std::vector<std::vector<float>> m_bands;  // band positions of each taxon, in file order
-  float m_bandMin = 0.0f;                // smallest and largest band position read
+  float m_bandMin = 0.0f;                   // smallest and largest band position read
   float m_bandMax = 0.0f;
-  std::string m_matchMethod;             // parameters 1 to 5 of line 1, as read
+  std::string m_matchMethod;  // parameters 1 to 5 of line 1, as read
   std::string m_bandSizeTolerance;
   std::string m_spacingTolerance;
   std::string m_volumeTolerance;

@@ -19,7 +19,8 @@ TEST(FormatMessage, NumberedInsertsAndEscapes) {
     const char* expected;
   } cases[] = {
       {"Cannot open %1", {"/tmp/a b.csv"}, "Cannot open /tmp/a b.csv"},
-      {"Cannot parse similarity %2!d! for taxon \"%1\".", {"L, 1", "12"},
+      {"Cannot parse similarity %2!d! for taxon \"%1\".",
+       {"L, 1", "12"},
        "Cannot parse similarity 12 for taxon \"L, 1\"."},
       {"%1%.%n\nNext", {"x"}, "x.\n\nNext"},
       {"100%% %3 [%2!5d!] [%1!-4s!]", {"ab", "7"}, "100%  [    7] [ab  ]"},

@@ -26,7 +26,8 @@ void CompareWithScipy(const char* method) {
     forests.push_back(std::make_unique<Forest>(sizes[k]));
     velto_test::FillRandom(*forests.back(), 100 + static_cast<unsigned>(k));
     velto_test::WriteMatrix(*forests.back(), dir.file("in" + std::to_string(k)));
-    args += " '" + dir.file("in" + std::to_string(k)) + "' '" + dir.file("out" + std::to_string(k)) + "'";
+    args += " '" + dir.file("in" + std::to_string(k)) + "' '" +
+            dir.file("out" + std::to_string(k)) + "'";
   }
   ASSERT_TRUE(velto_test::RunOracle(args));
 
@@ -56,8 +57,14 @@ void CompareWithScipy(const char* method) {
   }
 }
 
-TEST(LinkageOracle, MinimumLinkageIsScipySingle) { CompareWithScipy<MinLinkageDendrogram>("single"); }
-TEST(LinkageOracle, MaximumLinkageIsScipyComplete) { CompareWithScipy<MaxLinkageDendrogram>("complete"); }
-TEST(LinkageOracle, AverageLinkageIsScipyAverage) { CompareWithScipy<AveLinkageDendrogram>("average"); }
+TEST(LinkageOracle, MinimumLinkageIsScipySingle) {
+  CompareWithScipy<MinLinkageDendrogram>("single");
+}
+TEST(LinkageOracle, MaximumLinkageIsScipyComplete) {
+  CompareWithScipy<MaxLinkageDendrogram>("complete");
+}
+TEST(LinkageOracle, AverageLinkageIsScipyAverage) {
+  CompareWithScipy<AveLinkageDendrogram>("average");
+}
 
 }  // namespace

@@ -37,8 +37,9 @@ TEST(MatchFile, EveryMessageOfAMalformedFile) {
       {"short first line", "VELTO, Jaccard, 1.0\n",
        "Cannot parse first line of %P.\n\nExpecting line that begins with \"VELTO ...\" followed "
        "by match parameters in particular order."},
-      {"empty file", "", "Cannot parse first line of %P.\n\nExpecting line that begins with "
-                         "\"VELTO ...\" followed by match parameters in particular order."},
+      {"empty file", "",
+       "Cannot parse first line of %P.\n\nExpecting line that begins with "
+       "\"VELTO ...\" followed by match parameters in particular order."},
       {"lower-case tag", "velto, Jaccard, 1, 2, 3, 50, bp\n0\n",
        "%P is not a Velto file.\nExpecting first line to begin with \"VELTO\"."},
       {"count not a number", kHead + "many\n",
@@ -59,10 +60,16 @@ TEST(MatchFile, EveryMessageOfAMalformedFile) {
        "taxa."},
       {"file ends after two of three taxa", kHead + "3\n\"A\", \n\"B\",  50.0,\n",
        "Cannot parse label of taxon 3."},
-      {"missing closing quote", kHead + "2\n\"A\", \n\"B,  50.0,\n", "Cannot parse label of taxon 2."},
+      {"missing closing quote", kHead + "2\n\"A\", \n\"B,  50.0,\n",
+       "Cannot parse label of taxon 2."},
       {"similarity not a number", kHead + "3\n\"A\", \n\"B\",  50.0,\n\"C\",  10.0,  abc,\n",
        "Cannot parse similarity 2 for taxon \"C\"."},
-      {"too few similarities", kHead + "2\n\"A\", \n\"B\",\n", "Cannot parse similarity 1 for taxon \"B\"."},
+      {"similarity that is not a finite number", kHead + "2\n\"A\", \n\"B\",  nan,\n",
+       "Cannot parse similarity 1 for taxon \"B\"."},
+      {"similarity beyond a float", kHead + "2\n\"A\", \n\"B\",  1e999,\n",
+       "Cannot parse similarity 1 for taxon \"B\"."},
+      {"too few similarities", kHead + "2\n\"A\", \n\"B\",\n",
+       "Cannot parse similarity 1 for taxon \"B\"."},
       {"band list not closed", kHead + "1\n\"A\", [412.000000 98.500000 \n",
        "Cannot parse band positions for taxon \"A\"."},
       {"band list with a stray token", kHead + "1\n\"A\", [412.000000 x]\n",
@@ -136,7 +143,6 @@ TEST(MatchFile, AllocationFailureIsAReadError) {
 
 TEST(MatchFile, ReadsWhatTheWriterWrites) {
   vxtest::TempDir dir;
-  CVeltoDoc doc;
   const std::string text =
       "VELTO, Dice, 1.500000, 2.000000, 3.250000, 80.000000, bp\n"
       "4\n"
@@ -145,37 +151,43 @@ TEST(MatchFile, ReadsWhatTheWriterWrites) {
       "plain,  45.3,100.0,\n"
       "\"last\", 0.0, 12.5,  7.0,[-3.000000 0.000001 ]\n"
       "ignored trailing text\n";
-  ReadResult r = ReadText(doc, text, dir.file("ok.csv"));
-  ASSERT_TRUE(r.ok) << r.message;
-  EXPECT_EQ(r.message, "");
-  EXPECT_EQ(doc.m_matchMethod, "Dice");
-  EXPECT_EQ(doc.m_bandSizeTolerance, "1.500000");
-  EXPECT_EQ(doc.m_spacingTolerance, "2.000000");
-  EXPECT_EQ(doc.m_volumeTolerance, "3.250000");
-  EXPECT_EQ(doc.m_laneMatchThreshold, "80.000000");
-  EXPECT_EQ(doc.m_linkageMethod, "bp");
-  ASSERT_EQ(doc.TaxonCount(), 4u);
-  EXPECT_EQ(doc.m_taxonCount, 4u);
-  EXPECT_EQ(doc.Label(0), "img1:1:Lane 1, left");
-  EXPECT_EQ(doc.Label(1), "img1:2:");
-  EXPECT_EQ(doc.Label(2), "plain");
-  EXPECT_EQ(doc.Distances().size(), 6u);
-  EXPECT_FLOAT_EQ(doc.Distance(1, 0), 100.0f - 45.3f);
-  EXPECT_FLOAT_EQ(doc.Distance(0, 2), 100.0f - 45.3f);
-  EXPECT_FLOAT_EQ(doc.Distance(2, 1), 0.0f);     // similarity 100
-  EXPECT_FLOAT_EQ(doc.Distance(3, 0), 100.0f);   // similarity 0
-  EXPECT_FLOAT_EQ(doc.Distance(3, 2), 93.0f);
-  EXPECT_FLOAT_EQ(doc.Distance(3, 3), 0.0f);
-  EXPECT_EQ(doc.Bands(0), (std::vector<float>{412.0f, 98.5f}));
-  EXPECT_TRUE(doc.Bands(1).empty());  // "[]"
-  EXPECT_TRUE(doc.Bands(2).empty());  // no list at all
-  EXPECT_TRUE(doc.m_bHasBands);
-  EXPECT_FLOAT_EQ(doc.m_bandMin, -3.0f);
-  EXPECT_FLOAT_EQ(doc.m_bandMax, 412.0f);
-  float lo = 0, hi = 0;
-  ASSERT_TRUE(doc.PositiveBandRange(lo, hi));
-  EXPECT_FLOAT_EQ(lo, 0.000001f);
-  EXPECT_FLOAT_EQ(hi, 412.0f);
+  // Files from the Windows program end their lines with CR LF.
+  std::string crlf;
+  for (char ch : text) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  for (const std::string& variant : {text, crlf}) {
+    CVeltoDoc doc;
+    ReadResult r = ReadText(doc, variant, dir.file("ok.csv"));
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.message, "");
+    EXPECT_EQ(doc.m_matchMethod, "Dice");
+    EXPECT_EQ(doc.m_bandSizeTolerance, "1.500000");
+    EXPECT_EQ(doc.m_spacingTolerance, "2.000000");
+    EXPECT_EQ(doc.m_volumeTolerance, "3.250000");
+    EXPECT_EQ(doc.m_laneMatchThreshold, "80.000000");
+    EXPECT_EQ(doc.m_linkageMethod, "bp");
+    ASSERT_EQ(doc.TaxonCount(), 4u);
+    EXPECT_EQ(doc.m_taxonCount, 4u);
+    EXPECT_EQ(doc.Label(0), "img1:1:Lane 1, left");
+    EXPECT_EQ(doc.Label(1), "img1:2:");
+    EXPECT_EQ(doc.Label(2), "plain");
+    EXPECT_EQ(doc.Distances().size(), 6u);
+    EXPECT_FLOAT_EQ(doc.Distance(1, 0), 100.0f - 45.3f);
+    EXPECT_FLOAT_EQ(doc.Distance(0, 2), 100.0f - 45.3f);
+    EXPECT_FLOAT_EQ(doc.Distance(2, 1), 0.0f);    // similarity 100
+    EXPECT_FLOAT_EQ(doc.Distance(3, 0), 100.0f);  // similarity 0
+    EXPECT_FLOAT_EQ(doc.Distance(3, 2), 93.0f);
+    EXPECT_FLOAT_EQ(doc.Distance(3, 3), 0.0f);
+    EXPECT_EQ(doc.Bands(0), (std::vector<float>{412.0f, 98.5f}));
+    EXPECT_TRUE(doc.Bands(1).empty());  // "[]"
+    EXPECT_TRUE(doc.Bands(2).empty());  // no list at all
+    EXPECT_TRUE(doc.m_bHasBands);
+    EXPECT_FLOAT_EQ(doc.m_bandMin, -3.0f);
+    EXPECT_FLOAT_EQ(doc.m_bandMax, 412.0f);
+    float lo = 0, hi = 0;
+    ASSERT_TRUE(doc.PositiveBandRange(lo, hi));
+    EXPECT_FLOAT_EQ(lo, 0.000001f);
+    EXPECT_FLOAT_EQ(hi, 412.0f);
+  }
 }
 
 TEST(MatchFile, BandBoundsOfNonPositiveValuesAndEmptyLists) {

@@ -110,7 +110,8 @@ TEST(NbrJoin, ReproducesThePathLengthsOfTreeShapedMatrices) {
     Paths path(tree);
     for (std::size_t i = 1; i < n; ++i)
       for (std::size_t j = 0; j < i; ++j)
-        ASSERT_NEAR(path(f.taxa[i], f.taxa[j]), d[i][j], 1e-3) << "n " << n << " pair " << i << "," << j;
+        ASSERT_NEAR(path(f.taxa[i], f.taxa[j]), d[i][j], 1e-3)
+            << "n " << n << " pair " << i << "," << j;
   }
 }
 

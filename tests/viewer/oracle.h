@@ -18,7 +18,8 @@ inline void WriteMatrix(const Forest& f, const std::string& path) {
   std::fprintf(out, "%zu\n", n);
   for (std::size_t a = 0; a < n; ++a) {
     for (std::size_t b = 0; b < n; ++b)
-      std::fprintf(out, "%.9g ", a == b ? 0.0 : static_cast<double>(f.distances[velto::PackedIndex(a, b)]));
+      std::fprintf(out, "%.9g ",
+                   a == b ? 0.0 : static_cast<double>(f.distances[velto::PackedIndex(a, b)]));
     std::fprintf(out, "\n");
   }
   std::fclose(out);

@@ -105,9 +105,12 @@ TEST(Triangle, DecodeIndexInvertsPackedIndex) {
 
 std::unique_ptr<ConstantClockDendrogram> Make(int rule) {
   switch (rule) {
-    case 0: return std::make_unique<MinLinkageDendrogram>();
-    case 1: return std::make_unique<MaxLinkageDendrogram>();
-    default: return std::make_unique<AveLinkageDendrogram>();
+    case 0:
+      return std::make_unique<MinLinkageDendrogram>();
+    case 1:
+      return std::make_unique<MaxLinkageDendrogram>();
+    default:
+      return std::make_unique<AveLinkageDendrogram>();
   }
 }
 
@@ -167,7 +170,7 @@ TEST(Agglomerative, EqualDistancesJoinFirstInPackedOrder) {
   struct Case {
     std::vector<float> cells;  // packed: (1,0) (2,0) (2,1) (3,0) (3,1) (3,2)
     const char* first_join;
-    const char* shape;         // null: depends on the rule
+    const char* shape;  // null: depends on the rule
   } cases[] = {
       // (2,1) and (3,0) both 1: the lower row joins first.
       {{9, 9, 1, 1, 9, 9}, "(1,2)", "((0,3),(1,2))"},
