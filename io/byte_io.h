@@ -11,6 +11,8 @@
 // Both take the byte order of the file: little-endian ("II" files) unless told big-endian ("MM").
 #pragma once
 
+#include "base/io_file.h"  // io_file_exists and the file-name builders
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
