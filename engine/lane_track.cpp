@@ -1,0 +1,297 @@
+// Lane tracking on a reduced image.
+#include "engine/lane_track.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "base/ks_mem.h"
+#include "base/slog.h"
+
+namespace {
+
+constexpr uint8_t kEdgeRun = 250;
+constexpr uint8_t kVisited = 25;
+constexpr uint8_t kAssigned = 249;
+
+struct Pseudo {
+  int x_min, x_max, y_min, y_max, xc, yc, lane;
+};
+
+struct Cell {
+  int left, right, xc, y;
+};
+
+// Program-wide store of the pseudo bands of the tracking in progress: room for 100 to start,
+// four times more whenever it is full, released at the end of each tracking.
+std::vector<Pseudo> S_bands_buf;
+
+void push_pseudo(const Pseudo& p) {
+  if (S_bands_buf.capacity() == 0) S_bands_buf.reserve(100);
+  if (S_bands_buf.size() == S_bands_buf.capacity()) S_bands_buf.reserve(S_bands_buf.capacity() * 4);
+  S_bands_buf.push_back(p);
+}
+
+struct Grid {
+  int w, h;
+  std::vector<int> d;        // difference image
+  std::vector<uint8_t> m;    // pseudo-band mask
+  int& D(int x, int y) { return d[static_cast<size_t>(y) * w + x]; }
+  uint8_t& M(int x, int y) { return m[static_cast<size_t>(y) * w + x]; }
+};
+
+// Grows the region of edge-run pixels that starts at (x0, y0), marking them visited; rows more
+// than 5 below the start row are not entered. Returns the region's bounds.
+Pseudo grow_region(Grid& g, int x0, int y0) {
+  Pseudo r{x0, x0, y0, y0, 0, 0, -1};
+  const int y_stop = y0 + 5;
+  std::vector<std::pair<int, int>> stack{{x0, y0}};
+  g.M(x0, y0) = kVisited;
+  while (!stack.empty()) {
+    auto [x, y] = stack.back();
+    stack.pop_back();
+    r.x_min = std::min(r.x_min, x);
+    r.x_max = std::max(r.x_max, x);
+    r.y_min = std::min(r.y_min, y);
+    r.y_max = std::max(r.y_max, y);
+    const int nb[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+    for (const auto& q : nb) {
+      const int qx = q[0], qy = q[1];
+      if (qx < 1 || qx > g.w - 2 || qy < 1 || qy > g.h - 2 || qy > y_stop) continue;
+      if (g.M(qx, qy) != kEdgeRun) continue;
+      g.M(qx, qy) = kVisited;
+      stack.push_back({qx, qy});
+    }
+  }
+  return r;
+}
+
+int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int bpp,
+          const LN_POINT c[4], int step, int percent, int x_off, int y_off) {
+  if (step < 1) step = 1;
+  const int W = std::min(static_cast<int>(std::floor(static_cast<double>(width) / step + 0.5)),
+                         img->width());
+  const int H = std::min(static_cast<int>(std::floor(static_cast<double>(height) / step + 0.5)),
+                         img->height());
+  const int x_left = (c[0].x - x_off) / step;
+  const int y_top = (c[0].y - y_off) / step;
+  const int x_right = (c[1].x - x_off) / step;
+  const int y_bottom = (c[3].y - y_off) / step;
+  const int Lw = std::max(((c[1].x - c[0].x) / step) / N, 1);
+  const int h = Lw / 2;
+  const int M = std::max(H / (3 * Lw), 4);
+  SLOG("ln_track_lanes", SLOG_VALUE4, "W' %d H' %d Lw %d M %d", W, H, Lw, M);
+
+  Grid g{std::max(W, 0), std::max(H, 0), {}, {}};
+  g.d.assign(static_cast<size_t>(g.w) * g.h, 0);
+  g.m.assign(static_cast<size_t>(g.w) * g.h, 0);
+
+  // Horizontal differences two columns apart, summed over 9 rows with a running sum.
+  const int bins = bpp == 2 ? 65536 : 256;
+  std::vector<long long> hist(65536, 0);
+  if (W - 2 > 1 && H > 9) {
+    for (int x = 0; x <= W - 4; ++x) {
+      long long sum = 0;
+      auto diff = [&](int y) {
+        return static_cast<long long>(img->pixel(x + 2, y)) - static_cast<long long>(img->pixel(x, y));
+      };
+      for (int r = 0; r <= 8; ++r) sum += diff(r);
+      for (int y = 4; y <= H - 6; ++y) {
+        if (y > 4) sum += diff(y + 4) - diff(y - 5);
+        const int v = static_cast<int>(sum / 9);
+        g.D(x + 1, y) = v;
+        ++hist[std::min(std::abs(v), 65534)];
+      }
+    }
+  }
+
+  // Edge threshold: the strongest `percent` of all pixels.
+  const long long want = static_cast<long long>(H) * W * percent / 100;
+  long long acc = 0;
+  int T0 = -1;
+  for (int bin = bins - 1; bin >= 0; --bin) {
+    acc += hist[bin];
+    if (acc >= want) {
+      T0 = bin - 1;
+      break;
+    }
+  }
+
+  // Bright runs between a rising and a falling edge, about one lane wide.
+  for (int t : {T0 / 2, T0, 3 * T0 / 2}) {
+    for (int y = 0; y < H; ++y) {
+      int x = 0;
+      while (x < W) {
+        if (g.D(x, y) <= t) {
+          ++x;
+          continue;
+        }
+        int x1 = x;
+        while (x1 + 1 < W && g.D(x1 + 1, y) > t) ++x1;
+        int j = x1 + 1;
+        while (j < W && j - x1 < Lw && g.D(j, y) >= -t) ++j;
+        if (j < W && g.D(j, y) < -t && h < j - x1 && j - x1 < Lw) {
+          for (int k = x1; k < j; ++k) g.M(k, y) = kEdgeRun;
+          x = j;
+        } else {
+          x = x1 + 1;
+        }
+      }
+    }
+  }
+
+  // Pseudo bands from the connected runs.
+  int widest = 0;
+  for (int y = 1; y <= H - 2; ++y) {
+    for (int x = 1; x <= W - 2; ++x) {
+      if (g.M(x, y) != kEdgeRun) continue;
+      Pseudo r = grow_region(g, x, y);
+      const int rw = r.x_max - r.x_min;
+      widest = std::max(widest, rw);
+      if (r.y_max - r.y_min > 0 && h < rw && rw < h + Lw) {
+        r.xc = (r.x_min + r.x_max) / 2;
+        r.yc = (r.y_min + r.y_max) / 2;
+        push_pseudo(r);
+      }
+    }
+  }
+  widest = std::min(widest, Lw);
+  std::stable_sort(S_bands_buf.begin(), S_bands_buf.end(),
+                   [](const Pseudo& a, const Pseudo& b) { return a.y_min < b.y_min; });
+  SLOG("ln_track_lanes", SLOG_VALUE4, "%d pseudo bands, widest %d", (int)S_bands_buf.size(), widest);
+
+  // Control rows: row 0 divides the region evenly; every later row follows the pseudo bands.
+  const int R = H / (M - 1);
+  std::vector<Cell> ctrl(static_cast<size_t>(M) * N);
+  auto cell = [&](int j, int i) -> Cell& { return ctrl[static_cast<size_t>(j) * N + i]; };
+  for (int i = 0; i < N; ++i) {
+    Cell& c0 = cell(0, i);
+    c0.left = x_left + i * (x_right - x_left) / N;
+    c0.right = x_left + (i + 1) * (x_right - x_left) / N;
+    c0.xc = (c0.left + c0.right) / 2;
+    c0.y = y_top;
+  }
+  const int nb = static_cast<int>(S_bands_buf.size());
+  std::vector<int> found(N), fill(N);
+  std::vector<char> lost(N);
+  for (int j = 1; j < M; ++j) {
+    const int y = j * R - R / 2;
+    const int y_prev = (j - 1) * R - R / 2;
+    int b0 = 0;
+    while (b0 < nb && S_bands_buf[b0].yc <= y_prev) ++b0;
+    int b1 = b0;
+    while (b1 < nb && S_bands_buf[b1].yc < y) ++b1;
+    std::fill(lost.begin(), lost.end(), 0);
+    for (int i = 0; i < N; ++i) {
+      const Cell& above = cell(j - 1, i);
+      long long sum = 0;
+      int count = 0;
+      for (int k = b0; k < b1; ++k) {
+        Pseudo& p = S_bands_buf[k];
+        if (!(above.left < p.xc && p.xc < above.right)) continue;
+        if (p.lane == -1) {
+          p.lane = i;
+          for (int x = p.x_min; x < p.x_max; ++x) {
+            if (x >= 0 && x < W && p.yc >= 0 && p.yc < H) g.M(x, p.yc) = kAssigned;
+          }
+          sum += p.xc;
+          ++count;
+        } else if (p.lane != i) {
+          lost[p.lane] = 1;
+          cell(j, p.lane).xc = -1;
+        }
+      }
+      Cell& cur = cell(j, i);
+      cur.y = y;
+      cur.xc = (count && !lost[i]) ? static_cast<int>(sum / count) : -1;
+      if (j == 1 && cur.xc != -1) {
+        const int shift = cur.xc - cell(0, i).xc;
+        for (int k = i; k < N; ++k) cell(0, k).xc += shift;
+      }
+    }
+    // Lanes not found take their place from the lanes found in this row.
+    for (int i = 0; i < N; ++i) found[i] = cell(j, i).xc;
+    for (int i = 0; i < N; ++i) {
+      fill[i] = found[i];
+      if (found[i] != -1) continue;
+      int l = -1, r = -1;
+      for (int k = i - 1; k >= 0; --k) {
+        if (found[k] != -1) {
+          l = k;
+          break;
+        }
+      }
+      for (int k = i + 1; k < N; ++k) {
+        if (found[k] != -1) {
+          r = k;
+          break;
+        }
+      }
+      if (l >= 0 && r >= 0) {
+        fill[i] = found[l] + (found[r] - found[l]) * (i - l) / (r - l);
+      } else if (l >= 0 || r >= 0) {
+        const int k = l >= 0 ? l : r;
+        fill[i] = found[k] + (cell(j - 1, i).xc - cell(j - 1, k).xc);
+      } else {
+        fill[i] = cell(j - 1, i).xc;
+      }
+    }
+    for (int i = 0; i < N; ++i) cell(j, i).xc = fill[i];
+    // Spans for the next row.
+    for (int i = 0; i < N; ++i) {
+      Cell& cur = cell(j, i);
+      cur.left = i == 0 ? cur.xc - Lw / 2 : (cell(j, i - 1).xc + cur.xc) / 2;
+      cur.right = i == N - 1 ? cur.xc + Lw / 2 : (cur.xc + cell(j, i + 1).xc) / 2;
+    }
+  }
+  for (int i = 0; i < N; ++i) cell(M - 1, i).y = y_bottom;
+
+  // Centre lines and widths of the lanes.
+  int half;
+  if (S_bands_buf.empty() && widest == 0) {
+    // No pseudo band: half the expected lane width, in full-image pixels like the other case.
+    half = (h / 2 + 1) * step;
+  } else {
+    half = (widest * step) / 2 + 1;
+  }
+  if (2 * half < Lw / 2) half = Lw / 2;
+  const int x_max = W * step + step / 2 + x_off;
+  LANE* lane = lane_head->next;
+  for (int i = 0; i < N && lane; ++i, lane = lane->next) {
+    auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(sizeof(LN_POINT) * M));
+    if (!pts) {
+      ks_dbg_null_ptr("ln_track_lanes", "curr_lane->center_coords");
+      return 0;
+    }
+    for (int j = 0; j < M; ++j) {
+      pts[j].x = std::min(cell(j, i).xc * step + x_off, x_max);
+      pts[j].y = cell(j, i).y * step + y_off;
+    }
+    ks_free(lane->center_coords);
+    lane->center_coords = pts;
+    lane->num_center_points = M;
+    lane->left_width = lane->right_width = half;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int ln_track_lanes(LANE* lane_head, int n, const TkImage* reduced, int height, int width,
+                   int bytes_per_pixel, const LN_POINT corners[4], int step, int percent,
+                   int x_off, int y_off) {
+  SLOG("ln_track_lanes", SLOG_ENTRY, "%d lanes, step %d, %d%%", n, step, percent);
+  if (!lane_head || !reduced || !corners || n <= 0) return 0;
+  try {
+    track(lane_head, n, reduced, height, width, bytes_per_pixel, corners, step, percent, x_off,
+          y_off);
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("ln_track_lanes", "pseudo");
+  }
+  S_bands_buf.clear();
+  S_bands_buf.shrink_to_fit();
+  SLOG("ln_track_lanes", SLOG_EXIT, "0");
+  return 0;
+}
