@@ -73,6 +73,8 @@ TEST(StdRectangularInterp, MethodTable) {
       {"recip", STD_RECIPROCAL, 0, 0.5, NV},
       {"recip", STD_LINEAR, 1, 2.5, 250},
       {"tie", STD_RECIPROCAL, 1, 3, NV},     // curves through a shared location: no value
+      {"tie", STD_LINEAR, 1, 3, 150},
+      {"tie", STD_LINEAR, 1, 2, 250},        // two rows on the point's location: their mean
       {"turn", STD_LINEAR, 1, 25, 250},
       {"three", 15, 1, 30, NV},  // unknown method
       {"three", STD_TRI_LINEAR, 1, 30, NV},
