@@ -39,6 +39,9 @@ inline constexpr double STD_GAUSS_NO_VALUE = -9999.99;
 // Most rows one interpolation works with.
 inline constexpr int STD_MAX_ROWS = 300;
 
+// v rounded half up to an int, clamped to the int range (0 for NaN).
+int std_round_int(double v);
+
 // True when v is the no-value (or something no interpolation can use: NaN or infinite).
 bool std_is_no_value(double v);
 
