@@ -148,6 +148,13 @@ void MENU_EnableItem(TK_OBJ menu, int on) {
   if (QAction* a = chosen(menu)) a->setEnabled(on != 0);
 }
 
+void MENU_CheckItem(TK_OBJ menu, int on) {
+  if (QAction* a = chosen(menu)) {
+    a->setCheckable(true);
+    a->setChecked(on != 0);
+  }
+}
+
 void MENU_SetItemText(TK_OBJ menu, const char* text) {
   if (QAction* a = chosen(menu)) a->setText(tk::qs(text));
 }

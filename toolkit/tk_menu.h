@@ -11,6 +11,7 @@ int MENU_SelectItem(TK_OBJ menu, long id);            // choose the entry with t
 TK_OBJ MENU_GetTop(TK_OBJ bar, int number);           // top-level pull-down by its number, null if none
 TK_OBJ MENU_GetSubmenu(TK_OBJ menu);                  // pull-down of the chosen entry, null if none
 void MENU_EnableItem(TK_OBJ menu, int on);            // enable or grey out the chosen entry
+void MENU_CheckItem(TK_OBJ menu, int on);             // tick (1) or untick (0) the chosen entry
 void MENU_SetItemText(TK_OBJ menu, const char* text); // label of the chosen entry
 const char* MENU_GetItemText(TK_OBJ menu);            // label of the chosen entry, null if none chosen
 void MENU_SetItemKey(TK_OBJ menu, int key, int mods, int ch);  // accelerator: key code, TkKeyState bits, character
