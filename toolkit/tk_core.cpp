@@ -137,8 +137,15 @@ QLayout* make_layout(const std::string& kind) {
 
 void add_to_layout(QLayout* lay, QWidget* w, const ResNode& part) {
   if (auto* g = dynamic_cast<QGridLayout*>(lay)) {
-    g->addWidget(w, prop_int(part, "at", 1, g->rowCount()), prop_int(part, "at", 2, 0),
-                 prop_int(part, "at", 3, 1), prop_int(part, "at", 4, 1));
+    const int row = prop_int(part, "at", 1, g->rowCount()), col = prop_int(part, "at", 2, 0);
+    // "align left": the part keeps its own width at the left of its cell.
+    const Qt::Alignment align = prop_text(part, "align") == "left" ? Qt::AlignLeft : Qt::Alignment();
+    g->addWidget(w, row, col, prop_int(part, "at", 3, 1), prop_int(part, "at", 4, 1), align);
+    // "stretch r c": the share of spare height and width that the part's row and column take.
+    if (find_prop(part, "stretch")) {
+      g->setRowStretch(row, prop_int(part, "stretch", 1, 0));
+      g->setColumnStretch(col, prop_int(part, "stretch", 2, 0));
+    }
   } else if (auto* f = dynamic_cast<QFormLayout*>(lay)) {
     const ResNode* cap = find_prop(part, "caption");
     if (cap && cap->args.size() > 1)

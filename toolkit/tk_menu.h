@@ -18,4 +18,7 @@ void MENU_SetItemKey(TK_OBJ menu, int key, int mods, int ch);  // accelerator: k
 void MENU_SetItemKeyText(TK_OBJ menu, const char* text);       // accelerator text shown in the entry
 void MENU_RemoveItem(TK_OBJ menu);                    // remove the chosen entry
 long MENU_AddItem(TK_OBJ menu, long id, const char* text);     // append an entry; returns id
+// Inserts an entry in the pull-down just before the entry before_id (at the end when the
+// pull-down has no such entry); returns id.
+long MENU_InsertItem(TK_OBJ menu, long before_id, long id, const char* text);
 long MENU_DefaultNfy(TK_OBJ menu, int event);         // class default of menus
