@@ -2,11 +2,13 @@
 #include "shell/gt_main.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "base/ks_choose.h"
 #include "base/ks_ini.h"
 #include "base/ks_install.h"
+#include "base/ks_mem.h"
 #include "base/slog.h"
 #include "io/kes_image.h"
 #include "model/control.h"
@@ -41,6 +43,12 @@ void apply_cmap(int code, int level, int width) { ih_set_cmap(nullptr, code, lev
 
 }  // namespace
 
+void gt_press_saved_mode(TK_OBJ main_win) {
+  const int mode = gt_get_control()->sel_mode;
+  if (mode >= 0 && mode <= 3)
+    gt_set_sel_mode(mode, RES_GetSub(RES_GetSub(main_win, GT_MAIN_MODE_BAR), mode));
+}
+
 const char* gt_main_write_dir() { return s_WriteDir; }
 void gt_set_logo_wait(int ms) { s_logo_wait_ms = ms; }
 
@@ -61,7 +69,11 @@ TK_OBJ gt_main_activate() {
   s_native_handle = WIN_GetNativeHandle(win);
   scan_set_main_window(s_native_handle);
 
+  // The control record starts afresh (a record left by an earlier main window gives back its
+  // lane characteristic names first).
   CONTROL* ctl = gt_get_control();
+  ks_free(ctl->lane_chars);
+  std::memset(ctl, 0, sizeof *ctl);
   gt_control_init(ctl);
   const std::string prefs = gt_prefs_path(ini_text(KS_INI_WRITE_DIR).c_str());
   gt_startup_read_prefs(prefs.c_str(), ctl);
@@ -101,9 +113,7 @@ int gt_main(int argc, char** argv) {
     SLOG("gt_main", SLOG_EXIT, "no main window");
     return 1;
   }
-  const int mode = gt_get_control()->sel_mode;
-  if (mode >= 0 && mode <= 3)
-    gt_set_sel_mode(mode, RES_GetSub(RES_GetSub(win, GT_MAIN_MODE_BAR), mode));
+  gt_press_saved_mode(win);
   gt_update_recent_files(nullptr);
   EVENT_MainLoop();
   TK_Terminate();

@@ -10,6 +10,9 @@
 int gt_main(int argc, char** argv);
 // Builds, fills and shows the main window; null when its layout cannot be loaded.
 TK_OBJ gt_main_activate();
+// Presses the mode button of the selection mode that the preferences saved; a mode outside
+// 0..3 presses none.
+void gt_press_saved_mode(TK_OBJ main_win);
 // The write folder as the ini entry WriteDir gives it at start-up.
 const char* gt_main_write_dir();
 // Milliseconds the start-up logo stays (2000; tests shorten it).
