@@ -1,4 +1,4 @@
-// Numeric pieces of the standards engine that work on plain arrays: two-point and three-point
+// Numeric routines of the standards engine that work on plain arrays: two-point and three-point
 // interpolation, the row bracket, repeat snapping, least squares with its held fit, the robust
 // four-parameter fit, the molecular-weight / isoelectric line fit and the method names.
 // Nothing here knows marker lists, lanes or bands.
