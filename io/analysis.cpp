@@ -3,6 +3,7 @@
 #include "io/analysis.h"
 
 #include "base/ks_mem.h"
+#include "base/io_file.h"
 #include "base/slog.h"
 #include "io/io_msg.h"
 
@@ -342,7 +343,8 @@ int io_build_app(ANALYSIS_ENTRY** list, int num_analysis, bool big_endian, ByteW
   // Fill in the tokens now that offsets and lengths are known.
   ByteWriter tok(big_endian);
   for (const ANALYSIS_TOKEN& t : tokens) io_write_analysis_token(tok, &t);
-  std::memcpy(binary.buffer().data() + IO_ANALYSIS_HDR_BYTES, tok.data(), tok.size());
+  if (tok.size())
+    std::memcpy(binary.buffer().data() + IO_ANALYSIS_HDR_BYTES, tok.data(), tok.size());
   return IO_OK;
 }
 

@@ -37,11 +37,6 @@ bool write_full(int fd, const uint8_t* src, std::size_t n) {
 
 }  // namespace
 
-bool io_file_exists(const char* path) {
-  struct stat st;
-  return path && ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
-
 bool io_read_whole_file(const char* path, std::vector<uint8_t>& out, std::size_t max_bytes) {
   out.clear();
   InFile f;

@@ -11,6 +11,8 @@
 // Both take the byte order of the file: little-endian ("II" files) unless told big-endian ("MM").
 #pragma once
 
+#include "base/io_file.h"  // io_file_exists and the file-name builders
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -256,6 +258,3 @@ class InFile {
   int fd_ = -1;
   uint64_t size_ = 0;
 };
-
-// True when a plain file exists at `path`.
-bool io_file_exists(const char* path);

@@ -1,6 +1,7 @@
 // The pixel file ".kes": header, rectangle reads with decimation, loading for display.
 #include "io/kes_image.h"
 
+#include "base/io_file.h"
 #include "base/slog.h"
 #include "io/byte_io.h"
 #include "toolkit/core/tk_image.h"

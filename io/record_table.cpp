@@ -8,6 +8,7 @@
 #include "io/img_state.h"
 #include "io/legacy_records.h"
 #include "io/legacy_state.h"
+#include "model/img_info.h"
 
 #include <cstring>
 
@@ -15,6 +16,13 @@ namespace {
 
 // The text part is read and written by io_rd_ascii and io_wr_ascii (io/commentary.h).
 
+// The info file's lookup record (read and written by the info file only) owns arrays.
+void free_look(ANALYSIS_ENTRY* e) {
+  lookup_free(static_cast<IMG_INT_INFO*>(e->record));
+  e->record = nullptr;
+}
+
+const int kLookTypes[] = {2, 0};
 const int kBandTypes[] = {16, 31, 51, 0};
 const int kLaneTypes[] = {17, 32, 52, 0};
 const int kStdTypes[] = {20, 22, 33, 38, 45, 53, 0};
@@ -36,6 +44,7 @@ const IoRecordKind kKinds[] = {
     {"gt_lane", kLaneTypes, io_rd_gt_lane, io_wr_gt_lane, io_free_gt_lane},
     {"Y stds", kStdTypes, io_rd_stnd, io_wr_stnd, io_free_stnd},
     {"gt_marker", kMarkerTypes, io_rd_gt_marker, io_wr_gt_marker, nullptr},
+    {"img_look", kLookTypes, nullptr, nullptr, free_look},
     {"text", kTextTypes, io_rd_ascii, io_wr_ascii, nullptr},
     {"commentary", kCommentaryTypes, io_rd_commentary, io_wr_commentary,
      io_free_commentary_entry},

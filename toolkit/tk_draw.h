@@ -57,3 +57,8 @@ void DRAW_Poly(TK_OBJ area, int n, const std::int16_t* points, int mode);
 // Text in a box: flags 1 puts it at the box's top-left corner, 0 centres it in the box.
 void DRAW_TextInBox(TK_OBJ area, TkRect box, int flags, const char* text);
 void DRAW_Clear(TK_OBJ area);                           // fill the backing image with the background
+
+// Image at a point: draws a plain toolkit image (toolkit/core/tk_image.h) unscaled with its
+// colour table, its top-left corner at (x, y). A 2-byte image shows the high byte of a pixel.
+class TkImage;
+void DRAW_Image(TK_OBJ area, int x, int y, const TkImage& img);

@@ -12,7 +12,7 @@ enum TkPtrFail : int {
   TK_PTR_BAD_SIZE = 1,      // a size of zero or beyond the allocator's limit was asked for
   TK_PTR_NULL_BLOCK = 2,    // a null block was passed to PTR_Dispose or PTR_SetSize
   TK_PTR_OVERWRITTEN = 3,   // the guard around a block was found damaged
-  TK_PTR_TWICE = 5,         // a block was released twice
+  TK_PTR_TWICE = 5,         // a block was released twice (not detected by this allocator)
 };
 
 using TkPtrErrorProc = int (*)(int fail_code);

@@ -1,0 +1,88 @@
+// Choosers over Qt's own file dialog (not the desktop's, so that tests can drive it). With the
+// test driver on, a dialog takes the next queued answer: the paths are selected and the dialog
+// accepted as if the user had typed them; an empty answer cancels.
+#include <QFileDialog>
+#include <QPointer>
+#include <QTimer>
+
+#include "toolkit/tk_choose.h"
+#include "toolkit/tk_qt.h"
+
+namespace {
+
+QString name_filter(const std::string& label, const std::string& pattern) {
+  // "Label (*.a;*.b)" with the patterns the dialog needs, whatever the label says.
+  QString p = QString::fromStdString(pattern);
+  p.replace(';', ' ');
+  return QString::fromStdString(label) + " (" + p + ")";
+}
+
+// Runs a dialog, answered from the driver's queue when the driver is on. Returns false on
+// cancel.
+bool run(QFileDialog& dlg, QStringList* picked) {
+  if (tk::driver_on()) {
+    std::vector<std::string> paths;
+    int filter = -1;
+    if (!tk::take_chooser_answer(&paths, &filter)) {
+      tk::note_unanswered();
+      return false;
+    }
+    if (paths.empty()) return false;
+    QStringList names;
+    for (const std::string& p : paths) names << QString::fromStdString(p);
+    if (filter >= 0 && filter < dlg.nameFilters().size()) dlg.selectNameFilter(dlg.nameFilters()[filter]);
+    QPointer<QFileDialog> pd(&dlg);
+    QTimer::singleShot(0, [pd, names] {
+      if (!pd) return;
+      if (names.size() == 1) {
+        pd->selectFile(names[0]);
+      } else {
+        QStringList quoted;
+        for (const QString& n : names) quoted << '"' + n + '"';
+        pd->selectFile(quoted.join(' '));
+      }
+      QMetaObject::invokeMethod(pd, "accept", Qt::DirectConnection);
+      // A selection the dialog refuses (a missing file where one must exist) cancels.
+      if (pd->isVisible()) pd->reject();
+    });
+  }
+  if (dlg.exec() != QDialog::Accepted) return false;
+  *picked = dlg.selectedFiles();
+  return !picked->isEmpty();
+}
+
+}  // namespace
+
+std::vector<std::string> CHOOSE_OpenFiles(const KsOpenFileRequest& req, int* chosen_filter) {
+  QFileDialog dlg(nullptr, QString::fromStdString(req.caption), QString::fromStdString(req.folder));
+  dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(req.several ? QFileDialog::ExistingFiles
+                              : req.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  QStringList filters;
+  for (std::size_t i = 0; i < req.labels.size() && i < req.patterns.size(); ++i)
+    filters << name_filter(req.labels[i], req.patterns[i]);
+  if (!filters.isEmpty()) {
+    dlg.setNameFilters(filters);
+    if (req.filter_index >= 0 && req.filter_index < filters.size())
+      dlg.selectNameFilter(filters[req.filter_index]);
+  }
+  if (!req.file.empty()) dlg.selectFile(QString::fromStdString(req.file));
+  QStringList picked;
+  std::vector<std::string> out;
+  if (!run(dlg, &picked)) return out;
+  for (const QString& p : picked) out.push_back(p.toStdString());
+  if (chosen_filter) *chosen_filter = std::max(0, static_cast<int>(filters.indexOf(dlg.selectedNameFilter())));
+  return out;
+}
+
+std::string CHOOSE_Folder(const char* title, const char* start, bool may_create) {
+  QFileDialog dlg(nullptr, tk::qs(title), tk::qs(start));
+  dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+  dlg.setOption(QFileDialog::ShowDirsOnly, true);
+  dlg.setFileMode(may_create ? QFileDialog::AnyFile : QFileDialog::Directory);
+  if (may_create) dlg.setOption(QFileDialog::ShowDirsOnly, true);
+  QStringList picked;
+  if (!run(dlg, &picked)) return "";
+  return picked[0].toStdString();
+}

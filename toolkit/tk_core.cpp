@@ -1,0 +1,702 @@
+// Objects, event delivery, the resource file and windows.
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <unordered_set>
+#include <vector>
+
+#include "base/slog.h"
+#include "toolkit/tk_area.h"
+#include "toolkit/tk_qt.h"
+#include "toolkit/tk_menu.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_resfile.h"
+#include "toolkit/tk_widget.h"
+
+namespace {
+
+// Kept on the heap for the whole run: widgets destroyed at exit still look objects up here.
+std::unordered_set<TkObject*>& s_live = *new std::unordered_set<TkObject*>;
+std::vector<TkEventState> s_events;
+std::map<std::string, ResModule> s_modules;
+std::map<std::string, TkObject*> s_fonts;  // "module/name" -> font (kept for the run)
+bool s_in_main_loop = false;
+
+// Top-level window widget: the close box becomes a close request (106, code 3) for the
+// window's procedure, and keys that no part took become key events of the window.
+class TkWindowWidget : public QWidget {
+ public:
+  TkWindowWidget() : QWidget(nullptr, Qt::Window) {}
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    TK_OBJ win = tk::object_of(this);
+    if (!win || win->terminating) return;
+    TkEventState st;
+    st.win_code = TK_WIN_CLOSE;
+    tk::deliver(win, TK_EV_WINDOW, st);
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    TK_OBJ win = tk::object_of(this);
+    if (!win) return;
+    TkEventState st;
+    st.win_code = tk::key_to_code(e->key(), e->modifiers(), e->text(), &st.key_char);
+    st.key_state = tk::modifiers_to_state(e->modifiers());
+    tk::deliver(win, TK_EV_WINDOW, st);
+  }
+  void resizeEvent(QResizeEvent*) override {
+    if (TK_OBJ win = tk::object_of(this)) tk::deliver(win, TK_EV_RESIZE);
+  }
+};
+
+// Pointer enter/leave and focus of every part become events 101/103 and 116/115.
+class PartFilter : public QObject {
+ public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    int ev = 0;
+    switch (e->type()) {
+      case QEvent::Enter: ev = TK_EV_ENTER; break;
+      case QEvent::Leave: ev = TK_EV_LEAVE; break;
+      case QEvent::FocusIn: ev = TK_EV_FOCUS_IN; break;
+      case QEvent::FocusOut: ev = TK_EV_FOCUS_OUT; break;
+      default: return false;
+    }
+    if (TK_OBJ obj = tk::object_of(o)) tk::deliver(obj, ev);
+    return false;
+  }
+};
+PartFilter* part_filter() {
+  static PartFilter* f = new PartFilter;
+  return f;
+}
+
+void free_tree(TkObject* o) {
+  for (auto& [i, s] : o->subs) free_tree(s);
+  s_live.erase(o);
+  delete o;
+}
+
+// Marks an object and its parts as gone (handles stop working at once).
+void kill_tree(TkObject* o) {
+  for (auto& [i, s] : o->subs) kill_tree(s);
+  s_live.erase(o);
+}
+
+const ResNode* find_prop(const ResNode& n, const char* key) {
+  for (const ResNode& s : n.block)
+    if (s.args[0] == key) return &s;
+  return nullptr;
+}
+
+std::string prop_text(const ResNode& n, const char* key, const std::string& dflt = "") {
+  const ResNode* p = find_prop(n, key);
+  return p && p->args.size() > 1 ? p->args[1] : dflt;
+}
+
+int prop_int(const ResNode& n, const char* key, std::size_t i, int dflt) {
+  const ResNode* p = find_prop(n, key);
+  if (!p || p->args.size() <= i) return dflt;
+  return std::atoi(p->args[i].c_str());
+}
+
+QStringList prop_items(const ResNode& n) {
+  QStringList out;
+  if (const ResNode* p = find_prop(n, "items"))
+    for (std::size_t i = 1; i < p->args.size(); ++i) out << QString::fromStdString(p->args[i]);
+  return out;
+}
+
+QLayout* make_layout(const std::string& kind) {
+  if (kind == "grid") return new QGridLayout;
+  if (kind == "form") return new QFormLayout;
+  if (kind == "hbox") return new QHBoxLayout;
+  return new QVBoxLayout;
+}
+
+void add_to_layout(QLayout* lay, QWidget* w, const ResNode& part) {
+  if (auto* g = dynamic_cast<QGridLayout*>(lay)) {
+    g->addWidget(w, prop_int(part, "at", 1, g->rowCount()), prop_int(part, "at", 2, 0),
+                 prop_int(part, "at", 3, 1), prop_int(part, "at", 4, 1));
+  } else if (auto* f = dynamic_cast<QFormLayout*>(lay)) {
+    const ResNode* cap = find_prop(part, "caption");
+    if (cap && cap->args.size() > 1)
+      f->addRow(QString::fromStdString(cap->args[1]), w);
+    else
+      f->addRow(w);
+  } else if (auto* b = dynamic_cast<QBoxLayout*>(lay)) {
+    b->addWidget(w);
+  }
+}
+
+// Guards programmatic changes so that only the user's changes become events.
+struct Quiet {
+  explicit Quiet(QObject* o) : o_(o), old_(o->blockSignals(true)) {}
+  ~Quiet() { o_->blockSignals(old_); }
+  QObject* o_;
+  bool old_;
+};
+
+QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module);
+
+void build_parts(TkObject* container, QWidget* holder, const ResNode& node,
+                 const std::string& module) {
+  QLayout* lay = make_layout(prop_text(node, "layout", "vbox"));
+  holder->setLayout(lay);
+  for (const ResNode& st : node.block) {
+    if (st.args[0] != "part") continue;
+    TkObject* obj = tk::new_object(TK_CLASS_NONE);
+    obj->index = std::atoi(st.args[1].c_str());
+    obj->parent = container;
+    obj->window = container->window;
+    obj->module = module;
+    obj->name = st.args.size() > 3 ? st.args[3] : "";
+    container->subs[obj->index] = obj;
+    QWidget* w = make_part(obj, st, module);
+    tk::bind(obj, w);
+    w->installEventFilter(part_filter());
+    if (const ResNode* tip = find_prop(st, "tip"); tip && tip->args.size() > 1)
+      w->setToolTip(QString::fromStdString(tip->args[1]));
+    if (const ResNode* sz = find_prop(st, "size"); sz && sz->args.size() > 2)
+      w->setMinimumSize(std::atoi(sz->args[1].c_str()), std::atoi(sz->args[2].c_str()));
+    if (find_prop(st, "disabled")) w->setEnabled(false);
+    if (find_prop(st, "hidden")) w->setVisible(false);
+    add_to_layout(lay, w, st);
+  }
+}
+
+QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module) {
+  const std::string& cls = part.args[2];
+  const QString label = QString::fromStdString(prop_text(part, "label"));
+  if (cls == "group") {
+    obj->cls = TK_CLASS_GROUP;
+    QWidget* g = label.isEmpty() ? new QWidget : new QGroupBox(label);
+    build_parts(obj, g, part, module);
+    return g;
+  }
+  if (cls == "button") {
+    obj->cls = TK_CLASS_BUTTON;
+    auto* b = new QPushButton(label);
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, [obj] { tk::deliver(obj, TK_EV_ACTIVATE); });
+    return b;
+  }
+  if (cls == "toggle") {
+    obj->cls = TK_CLASS_TOGGLE;
+    auto* c = new QCheckBox(label);
+    c->setChecked(prop_int(part, "value", 1, 0) != 0);
+    QObject::connect(c, &QCheckBox::clicked, [obj] { tk::deliver(obj, TK_EV_ACTIVATE); });
+    return c;
+  }
+  if (cls == "radio") {
+    obj->cls = TK_CLASS_RADIO;
+    QWidget* box = label.isEmpty() ? new QWidget : new QGroupBox(label);
+    auto* lay = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(box);
+    int i = 0;
+    for (const QString& item : prop_items(part)) {
+      auto* r = new QRadioButton(item);
+      group->addButton(r, i++);
+      lay->addWidget(r);
+    }
+    if (auto* first = group->button(prop_int(part, "value", 1, 0))) first->setChecked(true);
+    QObject::connect(group, &QButtonGroup::idClicked,
+                     [obj](int) { tk::deliver(obj, TK_EV_ACTIVATE); });
+    return box;
+  }
+  if (cls == "field") {
+    obj->cls = TK_CLASS_FIELD;
+    auto* e = new QLineEdit(label);
+    if (find_prop(part, "readonly")) e->setReadOnly(true);
+    QObject::connect(e, &QLineEdit::textEdited, [obj] { tk::deliver(obj, TK_EV_TEXT_CHANGED); });
+    QObject::connect(e, &QLineEdit::returnPressed, [obj] { tk::deliver(obj, TK_EV_TEXT); });
+    return e;
+  }
+  if (cls == "text") {
+    obj->cls = TK_CLASS_TEXT;
+    auto* t = new QPlainTextEdit(label);
+    if (find_prop(part, "readonly")) t->setReadOnly(true);
+    QObject::connect(t, &QPlainTextEdit::textChanged,
+                     [obj] { tk::deliver(obj, TK_EV_TEXT_CHANGED); });
+    return t;
+  }
+  if (cls == "label") {
+    obj->cls = TK_CLASS_LABEL;
+    return new QLabel(label);
+  }
+  if (cls == "choice") {
+    obj->cls = TK_CLASS_CHOICE;
+    auto* c = new QComboBox;
+    c->addItems(prop_items(part));
+    c->setCurrentIndex(prop_int(part, "value", 1, 0));
+    QObject::connect(c, &QComboBox::activated, [obj](int) { tk::deliver(obj, TK_EV_CHOICE); });
+    return c;
+  }
+  if (cls == "list") {
+    obj->cls = TK_CLASS_LIST;
+    auto* l = new QListWidget;
+    l->addItems(prop_items(part));
+    QObject::connect(l, &QListWidget::itemSelectionChanged,
+                     [obj] { tk::deliver(obj, TK_EV_LIST_PICK); });
+    return l;
+  }
+  if (cls == "slider" || cls == "value") {
+    const int lo = prop_int(part, "range", 1, 0), hi = prop_int(part, "range", 2, 100);
+    const int v = prop_int(part, "value", 1, lo);
+    if (cls == "slider") {
+      obj->cls = TK_CLASS_SLIDER;
+      auto* s = new QSlider(Qt::Horizontal);
+      s->setRange(lo, hi);
+      s->setValue(v);
+      QObject::connect(s, &QSlider::valueChanged, [obj](int) { tk::deliver(obj, TK_EV_ACTIVATE); });
+      return s;
+    }
+    obj->cls = TK_CLASS_VALUE;
+    auto* s = new QSpinBox;
+    s->setRange(lo, hi);
+    s->setValue(v);
+    QObject::connect(s, &QSpinBox::valueChanged, [obj](int) { tk::deliver(obj, TK_EV_ACTIVATE); });
+    return s;
+  }
+  obj->cls = TK_CLASS_AREA;  // "area"
+  auto* a = new TkArea;
+  const int w = prop_int(part, "size", 1, 100), h = prop_int(part, "size", 2, 100);
+  a->setMinimumSize(w, h);
+  return a;
+}
+
+void end_modal(TkObject* win, long value) {
+  win->modal_value = value;
+  win->modal_ended = true;
+  if (win->modal_loop) win->modal_loop->quit();
+}
+
+bool any_window_left() {
+  for (TkObject* o : s_live)
+    if (o->cls == TK_CLASS_WINDOW && !o->terminating) return true;
+  return false;
+}
+
+}  // namespace
+
+namespace tk {
+
+const TkEventState& current_event() {
+  static const TkEventState none;
+  return s_events.empty() ? none : s_events.back();
+}
+
+long deliver(TK_OBJ obj, int event, const TkEventState& st) {
+  if (!alive(obj)) return 0;
+  s_events.push_back(st);
+  long r;
+  if (obj->nfy) {
+    r = obj->nfy(obj, event);
+  } else if (obj->cls == TK_CLASS_WINDOW) {
+    r = WIN_DefaultNfy(obj, event);
+    // A window that nobody handles closes on its close box.
+    if (event == TK_EV_WINDOW && st.win_code == TK_WIN_CLOSE && alive(obj)) WIN_Terminate(obj);
+  } else if (obj->cls == TK_CLASS_MENU) {
+    r = MENU_DefaultNfy(obj, event);
+  } else {
+    r = WGT_DefaultNfy(obj, event);
+  }
+  s_events.pop_back();
+  return r;
+}
+
+bool alive(TK_OBJ obj) { return obj && s_live.count(obj) > 0; }
+
+TK_OBJ object_of(const QObject* w) {
+  if (!w) return nullptr;
+  auto* o = reinterpret_cast<TkObject*>(w->property("tk_obj").value<quintptr>());
+  return alive(o) ? o : nullptr;
+}
+
+TK_OBJ new_object(TkClass cls) {
+  auto* o = new TkObject;
+  o->cls = cls;
+  s_live.insert(o);
+  return o;
+}
+
+void bind(TK_OBJ obj, QWidget* w) {
+  obj->widget = w;
+  w->setProperty("tk_obj", QVariant::fromValue(reinterpret_cast<quintptr>(obj)));
+}
+
+QWidget* widget(TK_OBJ obj) { return alive(obj) ? obj->widget.data() : nullptr; }
+
+TkArea* area(TK_OBJ obj) {
+  return alive(obj) && obj->cls == TK_CLASS_AREA ? static_cast<TkArea*>(obj->widget.data())
+                                                  : nullptr;
+}
+
+QString qs(const char* s) { return s ? QString::fromUtf8(s) : QString(); }
+
+int modifiers_to_state(Qt::KeyboardModifiers m) {
+  int s = 0;
+  if (m & Qt::ControlModifier) s |= TK_MOD_CTRL;
+  if (m & Qt::ShiftModifier) s |= TK_MOD_SHIFT;
+  if (m & Qt::AltModifier) s |= TK_MOD_ALT;
+  return s;
+}
+
+int key_to_code(int key, Qt::KeyboardModifiers m, const QString& text, int* ch) {
+  *ch = 0;
+  const bool keypad = m & Qt::KeypadModifier;
+  switch (key) {
+    case Qt::Key_Delete: return keypad ? TK_WIN_KP_DELETE : TK_WIN_DELETE;
+    case Qt::Key_Backspace: return TK_WIN_BACKSPACE;
+    case Qt::Key_Insert: return keypad ? TK_WIN_KP_INSERT : TK_WIN_INSERT;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return TK_WIN_RETURN;
+    case Qt::Key_Escape: return TK_WIN_ESCAPE;
+    case Qt::Key_Left: return TK_WIN_LEFT;
+    case Qt::Key_Right: return TK_WIN_RIGHT;
+    case Qt::Key_Up: return TK_WIN_UP;
+    case Qt::Key_Down: return TK_WIN_DOWN;
+    default: break;
+  }
+  if (text.size() == 1 && text[0].isPrint()) {
+    *ch = text[0].unicode();
+    return TK_WIN_CHAR;
+  }
+  return TK_WIN_OTHER_KEY;
+}
+
+}  // namespace tk
+
+// Resource file --------------------------------------------------------------------------
+
+const ResNode* tk_find_menubar(const std::string& module, const std::string& bar) {
+  auto m = s_modules.find(module);
+  if (m == s_modules.end()) return nullptr;
+  auto b = m->second.menubars.find(bar);
+  return b == m->second.menubars.end() ? nullptr : &b->second;
+}
+
+int RES_OpenText(const char* text) {
+  std::string error;
+  if (!text || !res_parse(text, &s_modules, &error)) {
+    SLOG("RES_OpenText", SLOG_ERROR, "resource text rejected: %s", error.c_str());
+    return 0;
+  }
+  return 1;
+}
+
+int RES_OpenFile(const char* module, const char* path) {
+  QFile f(tk::qs(path));
+  if (!f.open(QIODevice::ReadOnly)) {
+    SLOG("RES_OpenFile", SLOG_ERROR, "cannot open resource file <%s> (%s)", path ? path : "",
+         module ? module : "");
+    return 0;
+  }
+  const std::string text = f.readAll().toStdString();
+  std::string error;
+  if (!res_parse(text, &s_modules, &error)) {
+    SLOG("RES_OpenFile", SLOG_ERROR, "resource file <%s>: %s", path, error.c_str());
+    return 0;
+  }
+  return 1;
+}
+
+void RES_CloseAll() { s_modules.clear(); }
+
+const char* RES_GetString(const char* module, const char* list, long number) {
+  if (!module || !list) return nullptr;
+  auto m = s_modules.find(module);
+  if (m == s_modules.end()) return nullptr;
+  auto l = m->second.strings.find(list);
+  if (l == m->second.strings.end()) return nullptr;
+  auto s = l->second.find(number);
+  return s == l->second.end() ? nullptr : s->second.c_str();
+}
+
+long RES_GetStringCount(const char* module, const char* list) {
+  if (!module || !list) return 0;
+  auto m = s_modules.find(module);
+  if (m == s_modules.end()) return 0;
+  auto l = m->second.strings.find(list);
+  return l == m->second.strings.end() || l->second.empty() ? 0 : l->second.rbegin()->first;
+}
+
+TK_OBJ RES_LoadFont(const char* module, const char* name) {
+  if (!module || !name) return nullptr;
+  const std::string key = std::string(module) + "/" + name;
+  if (auto f = s_fonts.find(key); f != s_fonts.end()) return f->second;
+  auto m = s_modules.find(module);
+  if (m == s_modules.end()) return nullptr;
+  auto spec = m->second.fonts.find(name);
+  if (spec == m->second.fonts.end()) {
+    SLOG("RES_LoadFont", SLOG_WARN, "font <%s> of <%s> missing", name, module);
+    return nullptr;
+  }
+  TkObject* font = tk::new_object(TK_CLASS_FONT);
+  font->module = module;
+  font->name = name;
+  font->font = QFont(QString::fromStdString(spec->second.family));
+  font->font.setPointSize(spec->second.size);
+  font->font.setBold(spec->second.bold);
+  font->font.setItalic(spec->second.italic);
+  s_fonts[key] = font;
+  return font;
+}
+
+int RES_HasWindow(const char* module, const char* window) {
+  if (!module || !window) return 0;
+  auto m = s_modules.find(module);
+  return m != s_modules.end() && m->second.windows.count(window) ? 1 : 0;
+}
+
+TK_OBJ RES_GetSub(TK_OBJ obj, int index) {
+  if (!tk::alive(obj)) return nullptr;
+  auto s = obj->subs.find(index);
+  return s == obj->subs.end() ? nullptr : s->second;
+}
+
+void RES_SetNfy(TK_OBJ obj, TkNfy proc) {
+  if (tk::alive(obj)) obj->nfy = proc;
+}
+TkNfy RES_GetNfy(TK_OBJ obj) { return tk::alive(obj) ? obj->nfy : nullptr; }
+void RES_SetData(TK_OBJ obj, void* data) {
+  if (tk::alive(obj)) obj->data = data;
+}
+void* RES_GetData(TK_OBJ obj) { return tk::alive(obj) ? obj->data : nullptr; }
+TK_OBJ RES_GetOwnerWindow(TK_OBJ obj) { return tk::alive(obj) ? obj->window : nullptr; }
+int RES_GetClass(TK_OBJ obj) { return tk::alive(obj) ? obj->cls : TK_CLASS_NONE; }
+int RES_GetIndex(TK_OBJ obj) { return tk::alive(obj) ? obj->index : -1; }
+const char* RES_GetName(TK_OBJ obj) { return tk::alive(obj) ? obj->name.c_str() : ""; }
+long RES_Send(TK_OBJ obj, int event) { return tk::deliver(obj, event); }
+
+// Windows ---------------------------------------------------------------------------------
+
+TK_OBJ WIN_Load(const char* module, const char* window) {
+  auto m = module ? s_modules.find(module) : s_modules.end();
+  if (m == s_modules.end() || !window || !m->second.windows.count(window)) {
+    SLOG("WIN_Load", SLOG_ERROR, "layout <%s> of module <%s> missing: installation fault",
+         window ? window : "", module ? module : "");
+    return nullptr;
+  }
+  const ResNode& node = m->second.windows.at(window);
+  TkObject* win = tk::new_object(TK_CLASS_WINDOW);
+  win->module = module;
+  win->name = window;
+  win->window = win;
+  auto* w = new TkWindowWidget;
+  w->setAttribute(Qt::WA_DeleteOnClose, false);
+  tk::bind(win, w);
+  w->setWindowTitle(QString::fromStdString(prop_text(node, "title")));
+  build_parts(win, w, node, module);
+  if (const ResNode* sz = find_prop(node, "size"); sz && sz->args.size() > 2)
+    w->resize(std::atoi(sz->args[1].c_str()), std::atoi(sz->args[2].c_str()));
+  const std::string bar = prop_text(node, "menubar");
+  if (!bar.empty()) win->menubar = tk::build_menubar(win, module, bar);
+  // Tear down the records when the widget goes, whoever deletes it.
+  QObject::connect(w, &QObject::destroyed, [win] {
+    if (s_live.count(win)) kill_tree(win);
+    free_tree(win);
+  });
+  return win;
+}
+
+void WIN_Init(TK_OBJ win) {
+  if (!tk::alive(win) || win->inited) return;
+  win->inited = true;
+  tk::deliver(win, TK_EV_CREATE);
+}
+
+void WIN_Show(TK_OBJ win) {
+  if (QWidget* w = tk::widget(win)) {
+    w->show();
+    w->raise();
+    w->activateWindow();
+  }
+}
+
+void WIN_Hide(TK_OBJ win) {
+  if (QWidget* w = tk::widget(win)) w->hide();
+}
+
+void WIN_SetTitle(TK_OBJ win, const char* title) {
+  if (QWidget* w = tk::widget(win)) w->setWindowTitle(tk::qs(title));
+}
+
+const char* WIN_GetTitle(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  if (!w) return "";
+  win->text = w->windowTitle().toStdString();
+  return win->text.c_str();
+}
+
+void WIN_SetOwner(TK_OBJ win, TK_OBJ owner) {
+  QWidget* w = tk::widget(win);
+  if (!w) return;
+  win->owner = tk::alive(owner) ? owner : nullptr;
+  QWidget* o = tk::widget(win->owner);
+  // Reparenting a window to its owner keeps it above the owner and on its screen.
+  const bool shown = w->isVisible();
+  w->setParent(o, w->windowFlags() | Qt::Window);
+  if (shown) w->show();
+}
+
+TK_OBJ WIN_GetOwner(TK_OBJ win) {
+  return tk::alive(win) && tk::alive(win->owner) ? win->owner : nullptr;
+}
+
+void WIN_SetAutoDispose(TK_OBJ, int) {}
+
+void WIN_Terminate(TK_OBJ win) {
+  if (!tk::alive(win) || win->cls != TK_CLASS_WINDOW || win->terminating) return;
+  win->terminating = true;
+  tk::deliver(win, TK_EV_TERMINATE);
+  if (win->modal_loop && !win->modal_ended) end_modal(win, 0);
+  // Windows owned by this one end with it.
+  std::vector<TkObject*> owned;
+  for (TkObject* o : s_live)
+    if (o->cls == TK_CLASS_WINDOW && o->owner == win && !o->terminating) owned.push_back(o);
+  for (TkObject* o : owned) WIN_Terminate(o);
+  tk::forget_menus(win);
+  kill_tree(win);
+  if (QWidget* w = win->widget.data()) {
+    w->hide();
+    // Parts of other windows must not be deleted with it.
+    for (QObject* c : w->children())
+      if (auto* cw = qobject_cast<QWidget*>(c); cw && cw->isWindow()) cw->setParent(nullptr);
+    w->deleteLater();
+  } else {
+    free_tree(win);
+  }
+  if (s_in_main_loop && !any_window_left()) qApp->quit();
+}
+
+long WIN_DoModal(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  if (!w) return 0;
+  if (win->modal_loop) return 0;  // already running
+  win->modal_ended = false;
+  w->setWindowModality(Qt::ApplicationModal);
+  w->show();
+  w->raise();
+  QEventLoop loop;
+  win->modal_loop = &loop;
+  loop.exec();
+  long value = win->modal_value;
+  if (tk::alive(win)) {
+    win->modal_loop = nullptr;
+    if (QWidget* ww = win->widget.data()) ww->setWindowModality(Qt::NonModal);
+  }
+  return value;
+}
+
+void WIN_EndModal(TK_OBJ win, long value) {
+  if (tk::alive(win) && win->modal_loop && !win->modal_ended) end_modal(win, value);
+}
+
+long WIN_DefaultNfy(TK_OBJ win, int event) {
+  // A window procedure may treat 171 as a close request: the default then ends the window.
+  if (event == TK_EV_TERMINATE && tk::alive(win) && !win->terminating) WIN_Terminate(win);
+  return 0;
+}
+
+void* WIN_GetNativeHandle(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  return w ? reinterpret_cast<void*>(w->winId()) : nullptr;
+}
+
+TK_OBJ WIN_GetMenuBar(TK_OBJ win) {
+  return tk::alive(win) && tk::alive(win->menubar) ? win->menubar : nullptr;
+}
+
+int WIN_IsShown(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  return w && w->isVisible() ? 1 : 0;
+}
+
+void WIN_GetScreenSize(int* w, int* h) {
+  int ow, oh;
+  if (tk::screen_override(&ow, &oh)) {
+    *w = ow;
+    *h = oh;
+    return;
+  }
+  QScreen* s = QGuiApplication::primaryScreen();
+  QRect r = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+  *w = r.width();
+  *h = r.height();
+}
+
+TkRect WIN_GetRect(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  if (!w) return {};
+  return {w->x(), w->y(), w->width(), w->height()};
+}
+
+int WIN_HasFrame(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  return w && w->isWindow() && !(w->windowFlags() & Qt::FramelessWindowHint) ? 1 : 0;
+}
+
+void WIN_Move(TK_OBJ win, int x, int y) {
+  if (QWidget* w = tk::widget(win)) w->move(x, y);
+}
+
+void WIN_MoveSize(TK_OBJ win, int x, int y, int w, int h) {
+  QWidget* q = tk::widget(win);
+  if (!q) return;
+  q->move(x, y);
+  // The size given is the outer size; the frame the window system adds comes off it.
+  const QSize frame = q->frameGeometry().size() - q->geometry().size();
+  q->resize(std::max(1, w - frame.width()), std::max(1, h - frame.height()));
+}
+
+// Event loop -------------------------------------------------------------------------------
+
+void EVENT_MainLoop() {
+  s_in_main_loop = true;
+  if (any_window_left()) QApplication::exec();
+  s_in_main_loop = false;
+}
+
+void EVENT_Quit() { qApp->quit(); }
+
+void EVENT_Wait(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(std::max(0, ms), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+void EVENT_Flush() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+int EVENT_GetWinCode() { return tk::current_event().win_code; }
+int EVENT_GetKeyChar() { return tk::current_event().key_char; }
+int EVENT_GetKeyState() { return tk::current_event().key_state; }
+int EVENT_GetButtonState() { return tk::current_event().button_state; }
+int EVENT_IsPrimaryButton() { return tk::current_event().primary; }
+int EVENT_IsDoubleClick() { return tk::current_event().dbl; }
+TkPoint EVENT_GetPos() { return tk::current_event().pos; }
+long EVENT_GetMenuId() { return tk::current_event().menu_id; }
+TK_OBJ EVENT_GetMenu() { return tk::current_event().menu; }

@@ -1,0 +1,338 @@
+// The drawing area and the drawing operations that paint into its backing image.
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <vector>
+
+#include "toolkit/core/tk_image.h"
+#include "toolkit/tk_area.h"
+#include "toolkit/tk_qt.h"
+
+namespace {
+
+QColor qcolor(TkColor c) { return QColor::fromRgb((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+// A painter scope for one primitive: opens on the area's backing image, ends with a repaint.
+struct Paint {
+  explicit Paint(TK_OBJ obj, bool fill = false) : area(tk::area(obj)) {
+    if (area) area->begin_paint(&p, fill);
+  }
+  ~Paint() {
+    if (area) {
+      p.end();
+      area->finish_paint();
+    }
+  }
+  explicit operator bool() const { return area != nullptr; }
+  TkArea* area;
+  QPainter p;
+};
+
+}  // namespace
+
+// TkArea ------------------------------------------------------------------------------------
+
+TkArea::TkArea(QWidget* parent) : QAbstractScrollArea(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setAutoFillBackground(false);
+  backing_ = QImage(1, 1, QImage::Format_RGB32);
+  backing_.fill(qcolor(bg));
+}
+
+void TkArea::set_extent(int w, int h) {
+  extent_ = QSize(std::max(0, w), std::max(0, h));
+  update_bars();
+}
+
+QPoint TkArea::scroll() const {
+  return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void TkArea::scroll_to(int x, int y) {
+  horizontalScrollBar()->setValue(x);
+  verticalScrollBar()->setValue(y);
+}
+
+void TkArea::update_bars() {
+  const QSize v = viewport()->size();
+  horizontalScrollBar()->setPageStep(v.width());
+  verticalScrollBar()->setPageStep(v.height());
+  horizontalScrollBar()->setRange(0, std::max(0, extent_.width() - v.width()));
+  verticalScrollBar()->setRange(0, std::max(0, extent_.height() - v.height()));
+}
+
+void TkArea::begin_paint(QPainter* p, bool fill) {
+  p->begin(&backing_);
+  p->setRenderHint(QPainter::Antialiasing, false);
+  if (in_bracket && clip.isValid()) p->setClipRect(clip);
+  const bool xor_mode = fg & TK_COLOR_XOR;
+  if (xor_mode) p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  QPen pen(qcolor(fg));
+  pen.setWidth(pen_w <= 1 ? 0 : pen_w);  // width 0: exact one-pixel lines
+  pen.setCapStyle(Qt::FlatCap);
+  pen.setJoinStyle(Qt::MiterJoin);
+  p->setPen(pen);
+  p->setBrush(fill ? QBrush(qcolor(fg)) : Qt::NoBrush);
+  p->setFont(font);
+}
+
+void TkArea::finish_paint() { viewport()->update(); }
+
+void TkArea::expose() {
+  const QSize v = viewport()->size().expandedTo(QSize(1, 1));
+  if (backing_.size() != v) backing_ = QImage(v, QImage::Format_RGB32);
+  backing_.fill(qcolor(bg));
+  if (TK_OBJ obj = tk::object_of(this)) tk::deliver(obj, TK_EV_EXPOSE);
+  viewport()->update();
+}
+
+void TkArea::resizeEvent(QResizeEvent* e) {
+  QAbstractScrollArea::resizeEvent(e);
+  update_bars();
+  if (TK_OBJ obj = tk::object_of(this)) tk::deliver(obj, TK_EV_RESIZE);
+  expose();
+}
+
+void TkArea::scrollContentsBy(int, int) {
+  if (TK_OBJ obj = tk::object_of(this)) tk::deliver(obj, TK_EV_SCROLL);
+  expose();
+}
+
+void TkArea::paintEvent(QPaintEvent*) {
+  QPainter p(viewport());
+  p.drawImage(0, 0, backing_);
+}
+
+void TkArea::mouse(QMouseEvent* e, int event, int state, int dbl) {
+  TK_OBJ obj = tk::object_of(this);
+  if (!obj) return;
+  TkEventState st;
+  st.button_state = state;
+  st.primary = e->button() == Qt::LeftButton || (e->button() == Qt::NoButton &&
+                                                 (e->buttons() & Qt::LeftButton))
+                   ? 1
+                   : 0;
+  st.dbl = dbl;
+  st.key_state = tk::modifiers_to_state(e->modifiers());
+  st.pos = {static_cast<int>(e->position().x()), static_cast<int>(e->position().y())};
+  tk::deliver(obj, event, st);
+}
+
+void TkArea::mousePressEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 0); }
+void TkArea::mouseReleaseEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 0, 0); }
+void TkArea::mouseDoubleClickEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 1); }
+void TkArea::mouseMoveEvent(QMouseEvent* e) {
+  if (e->buttons() != Qt::NoButton) mouse(e, TK_EV_MOTION, 1, 0);
+}
+
+void TkArea::keyPressEvent(QKeyEvent* e) {
+  TK_OBJ obj = tk::object_of(this);
+  if (!obj) return;
+  TkEventState st;
+  st.win_code = tk::key_to_code(e->key(), e->modifiers(), e->text(), &st.key_char);
+  st.key_state = tk::modifiers_to_state(e->modifiers());
+  tk::deliver(obj, TK_EV_WINDOW, st);
+}
+
+// Colours, pens, modes and fonts ---------------------------------------------------------------
+
+TkColor DRAW_StockColor(int code) {
+  static const TkColor table[12] = {
+      0xFF0000, 0xFFFF00, 0x00FFFF, 0x0000FF, 0xEE82EE, 0x00FF00,
+      0x808080, 0xD3D3D3, 0xFFFFFF, 0x000000, 0xFFFFFF, TK_COLOR_XOR | 0xFFFFFF};
+  return code >= 0 && code < 12 ? table[code] : 0x000000;
+}
+
+void DRAW_SetColors(TK_OBJ obj, TkColor fg, TkColor bg) {
+  if (TkArea* a = tk::area(obj)) {
+    a->fg = fg;
+    a->bg = bg & 0xFFFFFF;
+  }
+}
+
+TkColor DRAW_GetForeground(TK_OBJ obj) {
+  TkArea* a = tk::area(obj);
+  return a ? a->fg : 0;
+}
+
+TkColor DRAW_GetBackground(TK_OBJ obj) {
+  TkArea* a = tk::area(obj);
+  return a ? a->bg : 0;
+}
+
+TK_OBJ PEN_New() { return tk::new_object(TK_CLASS_PEN); }
+
+TK_OBJ PEN_Default() {
+  static TK_OBJ pen = PEN_New();
+  return pen;
+}
+
+void PEN_SetSize(TK_OBJ pen, int w, int h) {
+  if (tk::alive(pen) && pen->cls == TK_CLASS_PEN && pen != PEN_Default()) {
+    pen->pen_w = std::max(1, w);
+    pen->pen_h = std::max(1, h);
+  }
+}
+
+TkPoint PEN_GetSize(TK_OBJ pen) {
+  if (!tk::alive(pen) || pen->cls != TK_CLASS_PEN) return {};
+  return {pen->pen_w, pen->pen_h};
+}
+
+void DRAW_SetPen(TK_OBJ obj, TK_OBJ pen) {
+  TkArea* a = tk::area(obj);
+  if (a && tk::alive(pen) && pen->cls == TK_CLASS_PEN) a->pen_w = std::max(pen->pen_w, pen->pen_h);
+}
+
+int DRAW_StockMode() { return 0; }
+
+void DRAW_SetMode(TK_OBJ obj, int mode) {
+  if (TkArea* a = tk::area(obj)) a->mode = mode;
+}
+
+void DRAW_SetFont(TK_OBJ obj, TK_OBJ font) {
+  TkArea* a = tk::area(obj);
+  if (a && tk::alive(font) && font->cls == TK_CLASS_FONT) a->font = font->font;
+}
+
+void DRAW_TextMetrics(TK_OBJ obj, const char* text, int* width, int* ascent, int* descent) {
+  TkArea* a = tk::area(obj);
+  QFontMetrics fm(a ? a->font : QFont());
+  if (width) *width = fm.horizontalAdvance(tk::qs(text));
+  if (ascent) *ascent = fm.ascent();
+  if (descent) *descent = fm.descent();
+}
+
+// Canvas -------------------------------------------------------------------------------------
+
+void CANVAS_SetExtent(TK_OBJ obj, int w, int h) {
+  if (TkArea* a = tk::area(obj)) a->set_extent(w, h);
+}
+
+TkRect CANVAS_GetExtent(TK_OBJ obj) {
+  TkArea* a = tk::area(obj);
+  if (!a) return {};
+  return {0, 0, a->extent().width(), a->extent().height()};
+}
+
+TkRect CANVAS_GetVisible(TK_OBJ obj) {
+  TkArea* a = tk::area(obj);
+  if (!a) return {};
+  const QPoint s = a->scroll();
+  return {s.x(), s.y(), a->viewport()->width(), a->viewport()->height()};
+}
+
+void CANVAS_ScrollTo(TK_OBJ obj, int x, int y) {
+  if (TkArea* a = tk::area(obj)) a->scroll_to(x, y);
+}
+
+int CANVAS_Map(TK_OBJ obj, TkRect extent, int, TkPoint* origin, TkRect* clip) {
+  TkArea* a = tk::area(obj);
+  const QPoint s = a ? a->scroll() : QPoint();
+  if (origin) *origin = {extent.x - s.x(), extent.y - s.y()};
+  if (clip) *clip = a ? TkRect{0, 0, a->viewport()->width(), a->viewport()->height()} : TkRect{};
+  return 1;
+}
+
+// Drawing --------------------------------------------------------------------------------------
+
+int DRAW_Begin(TK_OBJ obj, const TkRect* clip) {
+  TkArea* a = tk::area(obj);
+  if (!a) return 0;
+  a->in_bracket = true;
+  a->clip = clip ? QRect(clip->x, clip->y, clip->w, clip->h) : QRect();
+  return 1;
+}
+
+void DRAW_End(TK_OBJ obj) {
+  if (TkArea* a = tk::area(obj)) {
+    a->in_bracket = false;
+    a->viewport()->update();
+  }
+}
+
+void DRAW_Rect(TK_OBJ obj, TkRect r) {
+  if (r.w <= 0 || r.h <= 0) return;
+  if (Paint p{obj}) {
+    // The outline lies inside the box: a w by h box covers w by h pixels.
+    if (p.area->pen_w <= 1)
+      p.p.drawRect(r.x, r.y, r.w - 1, r.h - 1);
+    else
+      p.p.drawRect(QRectF(r.x + p.area->pen_w / 2.0, r.y + p.area->pen_w / 2.0,
+                          r.w - p.area->pen_w, r.h - p.area->pen_w));
+  }
+}
+
+void DRAW_FillRect(TK_OBJ obj, TkRect r) {
+  if (r.w <= 0 || r.h <= 0) return;
+  if (Paint p{obj, true}) p.p.fillRect(QRect(r.x, r.y, r.w, r.h), p.p.brush());
+}
+
+void DRAW_Oval(TK_OBJ obj, TkRect r) {
+  if (r.w <= 0 || r.h <= 0) return;
+  if (Paint p{obj}) p.p.drawEllipse(QRect(r.x, r.y, r.w - 1, r.h - 1));
+}
+
+void DRAW_Arc(TK_OBJ obj, TkRect r, double start, double end) {
+  if (r.w <= 0 || r.h <= 0) return;
+  if (Paint p{obj})
+    p.p.drawArc(QRect(r.x, r.y, r.w - 1, r.h - 1), static_cast<int>(start * 16),
+                static_cast<int>((end - start) * 16));
+}
+
+void DRAW_Line(TK_OBJ obj, int x1, int y1, int x2, int y2) {
+  if (Paint p{obj}) p.p.drawLine(x1, y1, x2, y2);
+}
+
+void DRAW_Poly(TK_OBJ obj, int n, const std::int16_t* points, int mode) {
+  if (n <= 0 || !points) return;
+  QPolygon poly(n);
+  for (int i = 0; i < n; ++i) poly.setPoint(i, points[2 * i], points[2 * i + 1]);
+  if (Paint p{obj}) {
+    if (mode & 1)
+      p.p.drawPolygon(poly);
+    else
+      p.p.drawPolyline(poly);
+  }
+}
+
+void DRAW_TextInBox(TK_OBJ obj, TkRect box, int flags, const char* text) {
+  if (!text) return;
+  if (Paint p{obj}) {
+    const int align = flags == 1 ? (Qt::AlignLeft | Qt::AlignTop) : Qt::AlignCenter;
+    p.p.drawText(QRect(box.x, box.y, std::max(box.w, 1), std::max(box.h, 1)),
+                 align | Qt::TextDontClip, tk::qs(text));
+  }
+}
+
+void DRAW_Clear(TK_OBJ obj) {
+  if (TkArea* a = tk::area(obj)) {
+    a->backing().fill(qcolor(a->bg));
+    a->viewport()->update();
+  }
+}
+
+void DRAW_Image(TK_OBJ obj, int x, int y, const TkImage& img) {
+  if (img.empty()) return;
+  // Pixels go through the image's colour table; a 2-byte pixel uses its high byte.
+  QImage q(img.width(), img.height(), QImage::Format_Indexed8);
+  QList<QRgb> table(256);
+  for (int i = 0; i < 256; ++i) table[i] = img.colours()[i] | 0xFF000000u;
+  q.setColorTable(table);
+  for (int row = 0; row < img.height(); ++row) {
+    uchar* dst = q.scanLine(row);
+    const std::uint8_t* src = img.row(row);
+    if (img.bytes_per_pixel() == 1)
+      std::copy(src, src + img.width(), dst);
+    else
+      for (int i = 0; i < img.width(); ++i) dst[i] = src[2 * i + 1];
+  }
+  if (Paint p{obj}) {
+    p.p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.p.drawImage(x, y, q);
+  }
+}

@@ -1,0 +1,269 @@
+// Values, texts and states of the parts of a window.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTextCursor>
+
+#include "toolkit/tk_area.h"
+#include "toolkit/tk_qt.h"
+#include "toolkit/tk_widget.h"
+
+namespace {
+
+// Programmatic changes send no events.
+struct Quiet {
+  explicit Quiet(QObject* o) : o_(o), old_(o ? o->blockSignals(true) : false) {}
+  ~Quiet() {
+    if (o_) o_->blockSignals(old_);
+  }
+  QObject* o_;
+  bool old_;
+};
+
+QButtonGroup* radio_group(QWidget* w) { return w ? w->findChild<QButtonGroup*>() : nullptr; }
+
+const char* keep(TK_OBJ w, const QString& s) {
+  w->text = s.toStdString();
+  return w->text.c_str();
+}
+
+}  // namespace
+
+long WGT_GetValue(TK_OBJ w) {
+  QWidget* q = tk::widget(w);
+  if (!q) return 0;
+  switch (w->cls) {
+    case TK_CLASS_TOGGLE: return static_cast<QCheckBox*>(q)->isChecked() ? 1 : 0;
+    case TK_CLASS_RADIO: {
+      QButtonGroup* g = radio_group(q);
+      return g ? g->checkedId() : -1;
+    }
+    case TK_CLASS_CHOICE: return static_cast<QComboBox*>(q)->currentIndex();
+    case TK_CLASS_LIST: return static_cast<QListWidget*>(q)->currentRow();
+    case TK_CLASS_SLIDER: return static_cast<QSlider*>(q)->value();
+    case TK_CLASS_VALUE: return static_cast<QSpinBox*>(q)->value();
+    case TK_CLASS_FIELD: return static_cast<QLineEdit*>(q)->text().trimmed().toLong();
+    default: return 0;
+  }
+}
+
+void WGT_SetValue(TK_OBJ w, long value) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  switch (w->cls) {
+    case TK_CLASS_TOGGLE: {
+      Quiet quiet(q);
+      static_cast<QCheckBox*>(q)->setChecked(value != 0);
+      break;
+    }
+    case TK_CLASS_RADIO: {
+      QButtonGroup* g = radio_group(q);
+      Quiet quiet(g);
+      if (g && g->button(static_cast<int>(value))) g->button(static_cast<int>(value))->setChecked(true);
+      break;
+    }
+    case TK_CLASS_CHOICE:
+    case TK_CLASS_LIST: WGT_SetChoice(w, static_cast<int>(value)); break;
+    case TK_CLASS_SLIDER: {
+      Quiet quiet(q);
+      static_cast<QSlider*>(q)->setValue(static_cast<int>(value));
+      break;
+    }
+    case TK_CLASS_VALUE: {
+      Quiet quiet(q);
+      static_cast<QSpinBox*>(q)->setValue(static_cast<int>(value));
+      break;
+    }
+    case TK_CLASS_FIELD: WGT_SetText(w, std::to_string(value).c_str()); break;
+    default: break;
+  }
+}
+
+int WGT_GetInt(TK_OBJ w) { return static_cast<int>(WGT_GetValue(w)); }
+short WGT_GetShort(TK_OBJ w) { return static_cast<short>(WGT_GetValue(w)); }
+
+const char* WGT_GetText(TK_OBJ w) {
+  QWidget* q = tk::widget(w);
+  if (!q) return nullptr;
+  switch (w->cls) {
+    case TK_CLASS_FIELD: return keep(w, static_cast<QLineEdit*>(q)->text());
+    case TK_CLASS_TEXT: return keep(w, static_cast<QPlainTextEdit*>(q)->toPlainText());
+    case TK_CLASS_LABEL: return keep(w, static_cast<QLabel*>(q)->text());
+    case TK_CLASS_BUTTON:
+    case TK_CLASS_TOGGLE: return keep(w, static_cast<QAbstractButton*>(q)->text());
+    case TK_CLASS_CHOICE: {
+      auto* c = static_cast<QComboBox*>(q);
+      return c->currentIndex() < 0 ? nullptr : keep(w, c->currentText());
+    }
+    case TK_CLASS_LIST: {
+      auto* l = static_cast<QListWidget*>(q);
+      return l->currentItem() ? keep(w, l->currentItem()->text()) : nullptr;
+    }
+    case TK_CLASS_WINDOW: return keep(w, q->windowTitle());
+    default: return nullptr;
+  }
+}
+
+void WGT_SetText(TK_OBJ w, const char* text) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  Quiet quiet(q);
+  if (w->cls == TK_CLASS_FIELD)
+    static_cast<QLineEdit*>(q)->setText(tk::qs(text));
+  else if (w->cls == TK_CLASS_TEXT)
+    static_cast<QPlainTextEdit*>(q)->setPlainText(tk::qs(text));
+  else
+    WGT_SetLabel(w, text);
+}
+
+void WGT_SetLabel(TK_OBJ w, const char* text) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  switch (w->cls) {
+    case TK_CLASS_LABEL: static_cast<QLabel*>(q)->setText(tk::qs(text)); break;
+    case TK_CLASS_BUTTON:
+    case TK_CLASS_TOGGLE: static_cast<QAbstractButton*>(q)->setText(tk::qs(text)); break;
+    case TK_CLASS_WINDOW: q->setWindowTitle(tk::qs(text)); break;
+    case TK_CLASS_GROUP:
+    case TK_CLASS_RADIO:
+      if (auto* g = qobject_cast<QGroupBox*>(q)) g->setTitle(tk::qs(text));
+      break;
+    case TK_CLASS_FIELD:
+    case TK_CLASS_TEXT: WGT_SetText(w, text); break;
+    default: break;
+  }
+}
+
+void WGT_SetChoice(TK_OBJ w, int index) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  Quiet quiet(q);
+  if (w->cls == TK_CLASS_CHOICE) {
+    static_cast<QComboBox*>(q)->setCurrentIndex(index);
+  } else if (w->cls == TK_CLASS_LIST) {
+    static_cast<QListWidget*>(q)->setCurrentRow(index);
+  } else if (w->cls == TK_CLASS_RADIO) {
+    WGT_SetValue(w, index);
+  }
+}
+
+int WGT_GetChoice(TK_OBJ w) {
+  if (!tk::widget(w)) return -1;
+  if (w->cls == TK_CLASS_CHOICE || w->cls == TK_CLASS_LIST || w->cls == TK_CLASS_RADIO)
+    return static_cast<int>(WGT_GetValue(w));
+  return -1;
+}
+
+void WGT_SetItems(TK_OBJ w, const char* const* items, int n) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  Quiet quiet(q);
+  QStringList list;
+  for (int i = 0; i < n; ++i) list << tk::qs(items[i]);
+  if (w->cls == TK_CLASS_CHOICE) {
+    auto* c = static_cast<QComboBox*>(q);
+    c->clear();
+    c->addItems(list);
+  } else if (w->cls == TK_CLASS_LIST) {
+    auto* l = static_cast<QListWidget*>(q);
+    l->clear();
+    l->addItems(list);
+  }
+}
+
+void WGT_SetRange(TK_OBJ w, long min, long max) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  Quiet quiet(q);
+  if (w->cls == TK_CLASS_SLIDER) static_cast<QSlider*>(q)->setRange(int(min), int(max));
+  if (w->cls == TK_CLASS_VALUE) static_cast<QSpinBox*>(q)->setRange(int(min), int(max));
+}
+
+void WGT_Enable(TK_OBJ w, int on) {
+  if (QWidget* q = tk::widget(w)) q->setEnabled(on != 0);
+}
+
+void WGT_Show(TK_OBJ w, int on) {
+  if (QWidget* q = tk::widget(w)) q->setVisible(on != 0);
+}
+
+void WGT_SetTooltip(TK_OBJ w, const char* text) {
+  if (QWidget* q = tk::widget(w)) q->setToolTip(tk::qs(text));
+}
+
+void WGT_Redraw(TK_OBJ w) {
+  if (TkArea* a = tk::area(w)) {
+    a->viewport()->repaint();
+  } else if (QWidget* q = tk::widget(w)) {
+    q->repaint();
+  }
+}
+
+TkRect WGT_GetRect(TK_OBJ w) {
+  if (tk::area(w)) return CANVAS_GetVisible(w);
+  QWidget* q = tk::widget(w);
+  if (!q) return {};
+  return {q->x(), q->y(), q->width(), q->height()};
+}
+
+long WGT_DefaultNfy(TK_OBJ w, int event) {
+  // The standard behaviour of a drawing area's expose is to show its backing image.
+  if (event == TK_EV_EXPOSE)
+    if (TkArea* a = tk::area(w)) a->viewport()->update();
+  return 0;
+}
+
+long WGT_DefaultNfy2(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy3(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy4(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy5(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy6(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy7(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy8(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+
+const char* TEXT_GetText(TK_OBJ w) { return WGT_GetText(w); }
+
+void TEXT_Clear(TK_OBJ w) {
+  if (tk::widget(w) && w->cls == TK_CLASS_TEXT) WGT_SetText(w, "");
+}
+
+void TEXT_Insert(TK_OBJ w, const char* text) {
+  QWidget* q = tk::widget(w);
+  if (!q || w->cls != TK_CLASS_TEXT) return;
+  Quiet quiet(q);
+  static_cast<QPlainTextEdit*>(q)->insertPlainText(tk::qs(text));
+}
+
+void TEXT_SetInsertPos(TK_OBJ w, long pos) {
+  QWidget* q = tk::widget(w);
+  if (!q || w->cls != TK_CLASS_TEXT) return;
+  auto* t = static_cast<QPlainTextEdit*>(q);
+  QTextCursor c = t->textCursor();
+  const int end = t->document()->characterCount() - 1;
+  c.setPosition(pos < 0 || pos > end ? end : static_cast<int>(pos));
+  t->setTextCursor(c);
+}
+
+int LIST_Count(TK_OBJ w) {
+  QWidget* q = tk::widget(w);
+  if (!q) return 0;
+  if (w->cls == TK_CLASS_LIST) return static_cast<QListWidget*>(q)->count();
+  if (w->cls == TK_CLASS_CHOICE) return static_cast<QComboBox*>(q)->count();
+  return 0;
+}
+
+const char* LIST_Item(TK_OBJ w, int index) {
+  QWidget* q = tk::widget(w);
+  if (!q || index < 0 || index >= LIST_Count(w)) return nullptr;
+  if (w->cls == TK_CLASS_LIST) return keep(w, static_cast<QListWidget*>(q)->item(index)->text());
+  return keep(w, static_cast<QComboBox*>(q)->itemText(index));
+}
