@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "base/ks_ini.h"
 #include "base/slog.h"
 
 namespace fs = std::filesystem;
@@ -210,6 +211,10 @@ int fractions_file_usable_in(const char* dir, const char* name, char* title, std
   g_num_fractions = count;
   SLOG("fractions_file_usable", SLOG_EXIT, "%d", count);
   return count;
+}
+
+int fractions_file_usable(const char* name, char* title, std::size_t cap) {
+  return fractions_file_usable_in(ks_get_writeable_path(), name, title, cap);
 }
 
 int fractions_load(int n, FRACTION** out) {

@@ -57,6 +57,9 @@ void fractions_init();
 // The title (empty when none) goes to `title`, cut to cap - 1 bytes.
 int fractions_file_usable_in(const char* dir, const char* name, char* title, std::size_t cap);
 
+// The same for a definition file of the write folder (ks_get_writeable_path).
+int fractions_file_usable(const char* name, char* title, std::size_t cap);
+
 // Points out[0..n-1] at the first n records of the table. 0 for a null array or n above 20.
 int fractions_load(int n, FRACTION** out);
 

@@ -163,5 +163,6 @@ void gt_img_free(IMAGE_REC* im) {
   ks_free(im->comment);
   if (im->work_stds != nullptr) std_list_free(im->work_stds);
   if (im->std_line != nullptr) std_list_free(im->std_line);
+  if (im->tool_data != nullptr && im->tool_data_free != nullptr) im->tool_data_free(im->tool_data);
   ks_free(im);
 }

@@ -349,7 +349,9 @@ void gt_state_retrieve(CONTROL* ctl, GT_IMG_STATE* s) {
   std::memcpy(s->short_texts, ctl->short_texts, sizeof s->short_texts);
 
   gt_state_free_names(s);
-  const int n = ctl->lane_chars != nullptr ? std::max(0, ctl->num_lane_chars) : 0;
+  int n = ctl->lane_chars != nullptr ? std::max(0, ctl->num_lane_chars) : 0;
+  // Never read past the name array when its capacity is known.
+  if (ctl->max_lane_chars > 0) n = std::min(n, ctl->max_lane_chars);
   if (n > 0) {
     auto** names = static_cast<char**>(ks_alloc_msg(sizeof(char*) * static_cast<std::size_t>(n)));
     if (names == nullptr) {

@@ -170,6 +170,13 @@ struct CONTROL {
   int iLaneWidth;           // 0 .. 127 survive the snapshot
   int DTOOL_bBandSize;
   int DTOOL_bLowestPts;
+
+  // Working words of the lane and band tools that the snapshot does not carry.
+  int lane_def_mode;      // lane definition: 0 by hand, nonzero found
+  int lane_count;         // lanes to find; -1 none chosen
+  int bnd_bounds_disp;    // show band bounds
+  int bnd_label_disp;     // show band labels
+  int size_auto_assign;   // size-standard assignment assigns automatically
 };
 
 // The snapshot of the control record's lasting settings (analysis type 49). Field order is

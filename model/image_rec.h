@@ -112,6 +112,16 @@ struct IMAGE_REC {
   int lane_field;               // a lane number set by the matching code
   STD_LIST* std_line;           // standards line list of the modify-line tool, owned
   int std_line_edit;            // standards-line editing flag
+  int num_sel_size2;            // second size-standard selection count
+  int num_std_rows;             // distinct standard values of the selection
+  STD_LIST* mod_tier;           // tier being modified (not owned); null none
+  SPOT* axes_band;              // band of the band-axes tool (not owned)
+  SPOT* bounds_band;            // band of the band-bounds tool (not owned)
+
+  // Further per-image working state of the image tools, kept in a record of their own: owned
+  // through `tool_data_free`, which the record's release calls.
+  void* tool_data;
+  void (*tool_data_free)(void* data);
 };
 
 // Frees the image's lane and band data in the order band_hdr, bands, mod_lane_bands, size_stdp
