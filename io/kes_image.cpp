@@ -154,6 +154,22 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
 
   const bool swap16 = h.big && h.bpp == 2;
   const bool identity = decimation == 1.0;
+  if (identity && x0 == 0 && w == h.width) {
+    // Whole rows: they lie one after another in the file, so read them straight into the image.
+    const uint64_t off = KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) *
+                                                static_cast<uint64_t>(y0);
+    if (!f.read_at(off, img->data(), img->size_bytes())) {
+      SLOG(fn, SLOG_EXIT, "read of rows %lld..%lld failed, FALSE", y0, y0 + hgt - 1);
+      return 0;
+    }
+    if (swap16) {
+      uint8_t* p = img->data();
+      const std::size_t n = img->size_bytes();
+      for (std::size_t i = 0; i + 1 < n; i += 2) std::swap(p[i], p[i + 1]);
+    }
+    SLOG(fn, SLOG_EXIT, "TRUE");
+    return 1;
+  }
   long long have_row = -1;
   for (long long r = 0; r < hgt; ++r) {
     const long long src_row = source_index(y0 + r, decimation);
@@ -261,16 +277,16 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
   }
 
   if (bits == 16) {
-    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    std::vector<uint8_t> out;
-    try {
-      out.resize(n);
-    } catch (...) {
+    const int32_t ext8[2] = {w, h};
+    TkImage* pix8 = io_create_image(ext8, 8);
+    if (!pix8) {
       delete pix;
       SLOG(fn, SLOG_EXIT, "alloc of 16-bit image failed");
       return -1;
     }
+    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     const uint8_t* src = pix->data();
+    uint8_t* out = pix8->data();
     if (device == 7 || device == 20) {
       for (std::size_t i = 0; i < n; ++i) out[i] = src[2 * i + 1];
     } else {
@@ -291,19 +307,16 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
       }
       for (std::size_t i = 0; i < n; ++i) out[i] = map[src[2 * i] | src[2 * i + 1] << 8];
     }
-    pix->attach(std::move(out), w, h, 1);
+    delete pix;
+    pix = pix8;
   }
 
   if (s_cmap_loader)
     s_cmap_loader(pix);
 
-  TkImage* disp = nullptr;
-  try {
-    disp = new TkImage(*pix);
-  } catch (...) {
-    disp = nullptr;
-  }
-  if (!disp) {
+  TkImage* disp = new (std::nothrow) TkImage(*pix);
+  if (!disp || disp->size_bytes() != pix->size_bytes()) {
+    delete disp;
     delete pix;
     SLOG(fn, SLOG_EXIT, "cannot copy display image, -1");
     return -1;

@@ -1,10 +1,54 @@
 // The toolkit's plain image.
 #include "toolkit/core/tk_image.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <limits>
-#include <new>
+#include <utility>
 
 TkImage::TkImage() { set_grey_colours(); }
+
+TkImage::TkImage(const TkImage& other) : bpp_(other.bpp_), colours_(other.colours_) {
+  const std::size_t n = other.size_bytes();
+  if (n == 0) return;
+  pixels_ = static_cast<uint8_t*>(std::malloc(n));
+  if (!pixels_) return;
+  std::memcpy(pixels_, other.pixels_, n);
+  capacity_ = n;
+  width_ = other.width_;
+  height_ = other.height_;
+}
+
+TkImage& TkImage::operator=(const TkImage& other) {
+  if (this != &other) {
+    TkImage copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+TkImage::TkImage(TkImage&& other) noexcept
+    : pixels_(std::exchange(other.pixels_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      bpp_(other.bpp_),
+      colours_(other.colours_) {}
+
+TkImage& TkImage::operator=(TkImage&& other) noexcept {
+  if (this != &other) {
+    std::free(pixels_);
+    pixels_ = std::exchange(other.pixels_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    bpp_ = other.bpp_;
+    colours_ = other.colours_;
+  }
+  return *this;
+}
+
+TkImage::~TkImage() { std::free(pixels_); }
 
 void TkImage::set_grey_colours() {
   for (uint32_t i = 0; i < 256; ++i) colours_[i] = 0xFF000000u | i << 16 | i << 8 | i;
@@ -22,13 +66,11 @@ static bool block_size(int w, int h, int bpp, std::size_t& out) {
 bool TkImage::create(int width, int height, int bytes_per_pixel) {
   std::size_t n = 0;
   if (!block_size(width, height, bytes_per_pixel, n)) return false;
-  std::vector<uint8_t> block;
-  try {
-    block.assign(n, 0);
-  } catch (...) {
-    return false;
-  }
-  pixels_.swap(block);
+  uint8_t* block = static_cast<uint8_t*>(std::calloc(n ? n : 1, 1));
+  if (!block) return false;
+  std::free(pixels_);
+  pixels_ = block;
+  capacity_ = n;
   width_ = width;
   height_ = height;
   bpp_ = bytes_per_pixel;
@@ -38,8 +80,7 @@ bool TkImage::create(int width, int height, int bytes_per_pixel) {
 bool TkImage::resize(int width, int height, int bytes_per_pixel) {
   std::size_t n = 0;
   if (!block_size(width, height, bytes_per_pixel, n)) return false;
-  if (n > pixels_.size()) return create(width, height, bytes_per_pixel);
-  pixels_.resize(n);
+  if (n > capacity_ || !pixels_) return create(width, height, bytes_per_pixel);
   width_ = width;
   height_ = height;
   bpp_ = bytes_per_pixel;
@@ -49,7 +90,13 @@ bool TkImage::resize(int width, int height, int bytes_per_pixel) {
 bool TkImage::attach(std::vector<uint8_t>&& pixels, int width, int height, int bytes_per_pixel) {
   std::size_t n = 0;
   if (!block_size(width, height, bytes_per_pixel, n) || pixels.size() != n) return false;
-  pixels_ = std::move(pixels);
+  uint8_t* block = static_cast<uint8_t*>(std::malloc(n ? n : 1));
+  if (!block) return false;
+  if (n) std::memcpy(block, pixels.data(), n);
+  std::vector<uint8_t>().swap(pixels);
+  std::free(pixels_);
+  pixels_ = block;
+  capacity_ = n;
   width_ = width;
   height_ = height;
   bpp_ = bytes_per_pixel;
@@ -57,7 +104,9 @@ bool TkImage::attach(std::vector<uint8_t>&& pixels, int width, int height, int b
 }
 
 void TkImage::release() {
-  std::vector<uint8_t>().swap(pixels_);
+  std::free(pixels_);
+  pixels_ = nullptr;
+  capacity_ = 0;
   width_ = 0;
   height_ = 0;
 }

@@ -16,6 +16,12 @@ class TkImage {
 
   // An empty image (0 × 0, 8 bits) with a grey colour table.
   TkImage();
+  // A copy holds its own pixel block; when that cannot be had the copy is empty (0 × 0).
+  TkImage(const TkImage& other);
+  TkImage& operator=(const TkImage& other);
+  TkImage(TkImage&& other) noexcept;
+  TkImage& operator=(TkImage&& other) noexcept;
+  ~TkImage();
 
   // Makes the pixel block for width × height pixels of bytes_per_pixel (1 or 2) bytes, all
   // zero. False (and the image left empty) for a size below 0, another depth, or no memory.
@@ -36,12 +42,10 @@ class TkImage {
   std::size_t row_bytes() const { return static_cast<std::size_t>(width_) * bpp_; }
   std::size_t size_bytes() const { return row_bytes() * static_cast<std::size_t>(height_); }
 
-  uint8_t* data() { return pixels_.data(); }
-  const uint8_t* data() const { return pixels_.data(); }
-  uint8_t* row(int y) { return pixels_.data() + row_bytes() * static_cast<std::size_t>(y); }
-  const uint8_t* row(int y) const {
-    return pixels_.data() + row_bytes() * static_cast<std::size_t>(y);
-  }
+  uint8_t* data() { return pixels_; }
+  const uint8_t* data() const { return pixels_; }
+  uint8_t* row(int y) { return pixels_ + row_bytes() * static_cast<std::size_t>(y); }
+  const uint8_t* row(int y) const { return pixels_ + row_bytes() * static_cast<std::size_t>(y); }
   // Value of pixel (x, y) (no bounds check beyond the caller's).
   unsigned pixel(int x, int y) const {
     const uint8_t* p = row(y) + static_cast<std::size_t>(x) * bpp_;
@@ -54,7 +58,10 @@ class TkImage {
   void set_grey_colours();
 
  private:
-  std::vector<uint8_t> pixels_;
+  // The pixel block (from calloc, so a large new block costs nothing until it is written) and
+  // its capacity in bytes.
+  uint8_t* pixels_ = nullptr;
+  std::size_t capacity_ = 0;
   int width_ = 0;
   int height_ = 0;
   int bpp_ = 1;
