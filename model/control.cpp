@@ -6,12 +6,12 @@
 
 #include "base/ks_mem.h"
 #include "base/slog.h"
+#include "model/img_info.h"
 
 namespace {
 
 CONTROL g_control;
 GtCmapProc g_cmap_proc = nullptr;
-GtOdCompatProc g_odcompat_proc = nullptr;
 
 void set_cmap(int code, int level, int width) {
   SLOG("gt_set_cmap", SLOG_VALUE4, "cmap %d, level %d, width %d", code, level, width);
@@ -58,12 +58,6 @@ CONTROL* gt_get_control() { return &g_control; }
 GtCmapProc gt_control_set_cmap_proc(GtCmapProc proc) {
   GtCmapProc old = g_cmap_proc;
   g_cmap_proc = proc;
-  return old;
-}
-
-GtOdCompatProc gt_control_set_odcompat_proc(GtOdCompatProc proc) {
-  GtOdCompatProc old = g_odcompat_proc;
-  g_odcompat_proc = proc;
   return old;
 }
 
@@ -188,7 +182,7 @@ void gt_state_init(CONTROL* ctl, GT_IMG_STATE* s) {
   if (ctl->requant_existing && (ctl->im_calib_interp == 0 || ctl->im_calib_interp == 1)) {
     const char* mode = ctl->im_calib_interp == 0 ? "AlwaysLog" : "AlwaysLinear";
     SLOG("gt_state_init", SLOG_VALUE4, "OD compatibility <%s>", mode);
-    if (g_odcompat_proc != nullptr) g_odcompat_proc(mode);
+    ih_set_ODcompatabilty(mode);
   }
 
   ctl->calib_stdset = s->calib_stdset;

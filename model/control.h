@@ -265,11 +265,8 @@ void gt_state_free_names(GT_IMG_STATE* state);
 int32_t ih_get_bits(int32_t word, int first, int nbits);
 int32_t ih_set_bits(int32_t* word, int first, int nbits, int32_t value);
 
-// The control record asks the layers above for two program-wide settings that it cannot set
-// itself: the colour map (code, level per cent, width per cent) and the optical-density
-// compatibility mode ("AlwaysLog" or "AlwaysLinear"). The shell installs both at start-up;
-// until then the requests are only traced. Each setter returns the previous procedure.
+// The control record asks the shell for the program-wide colour map (code, level per cent,
+// width per cent), which it cannot set itself. The shell installs its setter at start-up;
+// until then the requests are only traced. Returns the previous procedure.
 using GtCmapProc = void (*)(int code, int level, int width);
-using GtOdCompatProc = void (*)(const char* mode);
 GtCmapProc gt_control_set_cmap_proc(GtCmapProc proc);
-GtOdCompatProc gt_control_set_odcompat_proc(GtOdCompatProc proc);

@@ -7,6 +7,7 @@
 
 #include "base/ks_mem.h"
 #include "model/control.h"
+#include "model/img_info.h"
 
 namespace {
 
@@ -109,13 +110,10 @@ TEST_F(ControlFixture, DefaultsTable) {
   EXPECT_EQ(ctl.compare_cfg.hdr_ids[8], -1);
 }
 
-TEST_F(ControlFixture, ColourMapAndOdCompatGoThroughInstalledProcs) {
+TEST_F(ControlFixture, ColourMapAndOdCompatibilityFollowTheSnapshot) {
   static std::vector<int> cmaps;
-  static std::string od;
   cmaps.clear();
-  od.clear();
   auto old_c = gt_control_set_cmap_proc([](int c, int l, int w) { cmaps = {c, l, w}; });
-  auto old_o = gt_control_set_odcompat_proc([](const char* m) { od = m; });
   gt_control_init(&ctl);
   EXPECT_EQ(cmaps, (std::vector<int>{0, 50, 100}));
 
@@ -126,22 +124,22 @@ TEST_F(ControlFixture, ColourMapAndOdCompatGoThroughInstalledProcs) {
   ctl.requant_existing = 1;
   ctl.im_calib_interp = 0;
   gt_state_retrieve(&ctl, s);
+  ih_set_ODcompatabilty("");
+  drop_names(ctl);
   gt_state_init(&ctl, s);
   EXPECT_EQ(cmaps, (std::vector<int>{4, 30, 60}));
-  EXPECT_EQ(od, "AlwaysLog");
-  od.clear();
-  s->calib_word = 0x9;  // linear, requantify
+  EXPECT_EQ(ih_get_ODcompatability(), 1);  // "AlwaysLog"
+  s->calib_word = 0x9;                     // linear, requantify
   drop_names(ctl);
   gt_state_init(&ctl, s);
-  EXPECT_EQ(od, "AlwaysLinear");
-  od.clear();
-  s->calib_word = 0x2;  // interpolation 2 without requantify: mode untouched
+  EXPECT_EQ(ih_get_ODcompatability(), 2);  // "AlwaysLinear"
+  s->calib_word = 0x2;                     // interpolation 2 without requantify: mode kept
   drop_names(ctl);
   gt_state_init(&ctl, s);
-  EXPECT_EQ(od, "");
+  EXPECT_EQ(ih_get_ODcompatability(), 2);
+  ih_set_ODcompatabilty("");
   gt_state_free(s);
   gt_control_set_cmap_proc(old_c);
-  gt_control_set_odcompat_proc(old_o);
 }
 
 TEST_F(ControlFixture, SnapshotRoundTripKeepsEveryLastingSetting) {
