@@ -98,12 +98,25 @@ std::vector<LANE*> lane_array(LANE* head) {
 
 void BM_LaneTracking(benchmark::State& state) {
   gel();
+  int on_track = 0;
   for (auto _ : state) {
     LANE* head = make_lanes();
     track(head);
     benchmark::DoNotOptimize(head->next->center_coords);
+    // Lanes whose inner centre points all lie within two reduced pixels of the drawn lane.
+    on_track = 0;
+    int i = 0;
+    for (const LANE* l = head->next; l; l = l->next, ++i) {
+      bool ok = true;
+      for (int j = 1; j + 1 < l->num_center_points; ++j) {
+        const LN_POINT p = l->center_coords[j];
+        ok = ok && std::abs(p.x - lane_centre(i, p.y)) < 2 * (kW / kLanes / 20);
+      }
+      on_track += ok;
+    }
     ln_free_lanes(head);
   }
+  state.counters["lanes_on_track"] = on_track;
 }
 
 void BM_LaneProfiles(benchmark::State& state) {
