@@ -184,7 +184,11 @@ int io_wr_commentary(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
 
     if (o->type == COMM_TEXT) {
       const auto* t = static_cast<const COMM_TEXT_DATA*>(o->data);
-      const int32_t len = t != nullptr && t->string != nullptr && t->len > 0 ? t->len : 0;
+      // The stored length never runs past the text's terminator.
+      const int32_t len =
+          t != nullptr && t->string != nullptr && t->len > 0
+              ? static_cast<int32_t>(strnlen(t->string, static_cast<std::size_t>(t->len)))
+              : 0;
       file.i32(t != nullptr ? t->w0 : 0);
       file.i32(t != nullptr ? t->w1 : 0);
       file.i32(len);

@@ -149,14 +149,6 @@ void add_to_layout(QLayout* lay, QWidget* w, const ResNode& part) {
   }
 }
 
-// Guards programmatic changes so that only the user's changes become events.
-struct Quiet {
-  explicit Quiet(QObject* o) : o_(o), old_(o->blockSignals(true)) {}
-  ~Quiet() { o_->blockSignals(old_); }
-  QObject* o_;
-  bool old_;
-};
-
 QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module);
 
 void build_parts(TkObject* container, QWidget* holder, const ResNode& node,
@@ -576,7 +568,6 @@ void WIN_Terminate(TK_OBJ win) {
   for (TkObject* o : s_live)
     if (o->cls == TK_CLASS_WINDOW && o->owner == win && !o->terminating) owned.push_back(o);
   for (TkObject* o : owned) WIN_Terminate(o);
-  tk::forget_menus(win);
   kill_tree(win);
   if (QWidget* w = win->widget.data()) {
     w->hide();

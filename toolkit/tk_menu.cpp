@@ -118,8 +118,6 @@ TK_OBJ build_menubar(TK_OBJ win, const std::string& module, const std::string& b
   return o;
 }
 
-void forget_menus(TK_OBJ) {}
-
 }  // namespace tk
 
 int MENU_SelectItem(TK_OBJ menu, long id) {

@@ -91,6 +91,5 @@ bool screen_override(int* w, int* h);
 
 // Builds a menu bar from its layout for a window (tk_menu.cpp).
 TK_OBJ build_menubar(TK_OBJ win, const std::string& module, const std::string& bar);
-void forget_menus(TK_OBJ win);
 
 }  // namespace tk

@@ -7,8 +7,10 @@
 #include "toolkit/tk_types.h"
 
 // Resource file --------------------------------------------------------------------------
-int RES_OpenFile(const char* module, const char* path);  // load a resource file; 1 / 0 (errors traced)
-int RES_OpenText(const char* text);                      // load resource text (tests); 1 / 0
+// Loading adds the file's modules to those loaded; a file with an error, or one that defines a
+// window, menu bar, font or string again, adds nothing and gives 0 (the reason is traced).
+int RES_OpenFile(const char* module, const char* path);  // load a resource file (module: its alias); 1 / 0
+int RES_OpenText(const char* text);                      // load resource text; 1 / 0
 void RES_CloseAll();                                     // forget every loaded module
 const char* RES_GetString(const char* module, const char* list, long number);  // text, null if none
 long RES_GetStringCount(const char* module, const char* list);  // highest number in the list, 0 if none
@@ -43,7 +45,10 @@ void WIN_SetAutoDispose(TK_OBJ win, int on);             // release the window's
 void WIN_Terminate(TK_OBJ win);
 long WIN_DoModal(TK_OBJ win);                            // show modally; returns the WIN_EndModal value
 void WIN_EndModal(TK_OBJ win, long value);               // end the modal loop of the window with value
-long WIN_DefaultNfy(TK_OBJ win, int event);              // class default procedure of windows
+// Class default of windows. A close request (TK_EV_WINDOW, TK_WIN_CLOSE) does nothing more here:
+// the window's procedure decides (a window without a procedure is terminated). TK_EV_TERMINATE
+// handed to the default outside WIN_Terminate ends the window.
+long WIN_DefaultNfy(TK_OBJ win, int event);
 void* WIN_GetNativeHandle(TK_OBJ win);                   // the platform's window identifier
 TK_OBJ WIN_GetMenuBar(TK_OBJ win);                       // the window's menu bar, null if none
 int WIN_IsShown(TK_OBJ win);                             // 1 while the window is visible

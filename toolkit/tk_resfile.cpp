@@ -279,6 +279,12 @@ bool res_parse(const std::string& text, std::map<std::string, ResModule>* module
       if (dst.windows.count(n)) return fail(error, w.line, "window " + n + " already loaded");
     for (auto& [n, w] : m.menubars)
       if (dst.menubars.count(n)) return fail(error, w.line, "menu bar " + n + " already loaded");
+    for (auto& [n, f] : m.fonts)
+      if (dst.fonts.count(n)) return fail(error, 0, "font " + n + " already loaded");
+    for (auto& [ln, l] : m.strings)
+      for (auto& [num, text] : l)
+        if (dst.strings.count(ln) && dst.strings[ln].count(num))
+          return fail(error, 0, "string " + std::to_string(num) + " of " + mname + " already loaded");
   }
   for (auto& [mname, m] : found) {
     ResModule& dst = (*modules)[mname];

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/ks_alert.h"
 #include "base/ks_mem.h"
 #include "fixture.h"
 #include "io/gt_records.h"
@@ -643,7 +644,9 @@ TEST(AnalysisFile, TruncatedAndCorruptFilesFailWithoutLeaks) {
     b.i32(c.off, c.value);
     vxtest::write_bytes(dir.file("x.gt"), b.b);
     ReadBack rb;
+    const long alerts = ks_alert_count();
     rb.n = io_read_app(dir.file("x").c_str(), IO_PROG_GT, &rb.list, 0);
     ASSERT_EQ(rb.n, -1) << c.what;
+    EXPECT_EQ(ks_alert_count(), alerts + 1) << c.what << ": the user is told once";
   }
 }

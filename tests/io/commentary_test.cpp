@@ -273,3 +273,18 @@ TEST(CommentText, LongCommentIsCutInTheFileOnly) {
   EXPECT_EQ(std::strlen(static_cast<char*>(e.record)), 32766u);
   ks_free(e.record);
 }
+
+TEST(Commentary, TextLengthNeverRunsPastTheText) {
+  Chain c;
+  auto* t = static_cast<COMM_TEXT_DATA*>(static_cast<COMM_OBJ*>(c.entry.record)->next->data);
+  t->len = 500;  // longer than "Hello"
+  ByteWriter w;
+  ANALYSIS_TOKEN token{};
+  ASSERT_EQ(io_wr_commentary(w, &c.entry, &token), 0);
+  EXPECT_EQ(w.buffer()[32 + 12 + 8], 5);  // the stored length
+  ANALYSIS_ENTRY back{};
+  ASSERT_EQ(read_back(w.buffer(), 12, false, &back), 0);
+  EXPECT_STREQ(static_cast<COMM_TEXT_DATA*>(static_cast<COMM_OBJ*>(back.record)->next->data)->string,
+               "Hello");
+  io_free_commentary_entry(&back);
+}

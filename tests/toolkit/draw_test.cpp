@@ -187,6 +187,11 @@ TEST_F(DrawTest, TextInABoxWithFontMetrics) {
     for (int x = 5; x < 5 + w; ++x) dark += px(area, x, y) == 0 ? 1 : 0;
   }
   EXPECT_GT(dark, 20);
+  DRAW_SetColors(area, DRAW_StockColor(0), DRAW_StockColor(10));
+  DRAW_Oval(area, {120, 20, 60, 40});
+  DRAW_Arc(area, {120, 70, 60, 40}, 0, 180);
+  const std::string png = (vxtest::bin_dir().parent_path() / "tests/tk_draw_win.png").string();
+  EXPECT_TRUE(TKT_Grab(win, png.c_str()));
 }
 
 }  // namespace
