@@ -374,6 +374,11 @@ int key_to_code(int key, Qt::KeyboardModifiers m, const QString& text, int* ch) 
     *ch = text[0].unicode();
     return TK_WIN_CHAR;
   }
+  // With Control held a letter key carries a control character as its text: report the letter.
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+    *ch = ((m & Qt::ShiftModifier) ? 'A' : 'a') + (key - Qt::Key_A);
+    return TK_WIN_CHAR;
+  }
   return TK_WIN_OTHER_KEY;
 }
 
