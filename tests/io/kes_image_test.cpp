@@ -33,7 +33,9 @@ std::vector<uint8_t> kes(int bpp, int w, int h, bool big,
   return f.b;
 }
 
-unsigned ramp(int x, int y) { return static_cast<unsigned>(x * 7 + y * 300) & 0xFFFF; }
+unsigned ramp(int x, int y) {
+  return static_cast<unsigned>(x * 7 + y * 300) & 0xFFFF;
+}
 
 struct Display {
   IMG_DATA d{};
@@ -112,10 +114,10 @@ TEST(KesImage, RectanglesAndDecimationSampleTheRightPixels) {
     double d;
   };
   const Case cases[] = {
-      {{0, 0, 100, 50}, 2.0},   // every second pixel of every second row, from (0, 0)
-      {{10, 5, 30, 20}, 1.0},   // a plain sub-rectangle
-      {{3, 2, 60, 30}, 0.5},    // repeats pixels
-      {{0, 0, 67, 34}, 3.0},    // reaches the last row and column that exist
+      {{0, 0, 100, 50}, 2.0},  // every second pixel of every second row, from (0, 0)
+      {{10, 5, 30, 20}, 1.0},  // a plain sub-rectangle
+      {{3, 2, 60, 30}, 0.5},   // repeats pixels
+      {{0, 0, 67, 34}, 3.0},   // reaches the last row and column that exist
   };
   for (const Case& c : cases) {
     TkImage img;
