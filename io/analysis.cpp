@@ -169,7 +169,13 @@ int io_read_binary(int swap, ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_T
     return IO_ERR_TYPE;
   }
   file.set_big_endian(swap != 0);
+  const std::size_t start = file.pos();
   int r = k->read(file, entry, token, swap);
+  if (r == 0 && token->analysis_length >= 0) {
+    // The next record starts right after this one, however much of it the reader used.
+    const std::size_t end = start + static_cast<std::size_t>(token->analysis_length);
+    file.seek(end < file.size() ? end : file.size());
+  }
   SLOG(fn, SLOG_VALUE4, "%s stat %d", k->tag, r);
   return r;
 }
