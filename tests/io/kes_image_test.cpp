@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "fixture.h"
+#include "io/byte_io.h"
 #include "test_support.h"
 #include "toolkit/core/tk_image.h"
 
@@ -86,6 +87,12 @@ TEST(KesImage, QueryChecksMarkDepthAndExtent) {
     }
   }
   EXPECT_EQ(io_query_image(dir.file("missing.kes").c_str(), nullptr, nullptr), 0);
+}
+
+TEST(KesImage, WrittenHeaderIsTheLittleEndianLayout) {
+  ByteWriter w;
+  io_put_kes_header(w, 2, 0x01020304, 5);
+  EXPECT_EQ(w.buffer(), (std::vector<uint8_t>{'I', 'I', 2, 0, 4, 3, 2, 1, 5, 0, 0, 0}));
 }
 
 TEST(KesImage, BothByteOrdersReadToTheSameNativeValues) {
