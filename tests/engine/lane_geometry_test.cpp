@@ -240,3 +240,48 @@ TEST(BlotGrid, CellCornersStoredOrComputed) {
             0);
   EXPECT_EQ(keep, -5);
 }
+
+TEST(LaneGeometry, MarkFindBandFollowsTheFirstMarkersValueAcrossTheLane) {
+  LANE* lane = make_lane({{50, 0}, {50, 300}}, 10, 10);
+  SPOT* head = make_chain({{50, 111}, {49, 150}, {80, 110}});
+  auto marker = [](double x, double y, double value, int lane_num) {
+    STD_MARKER m{};
+    m.x = x;
+    m.y = y;
+    m.value = value;
+    m.lane_num = lane_num;
+    m.flags = STD_M_VALID;
+    return m;
+  };
+  struct Case {
+    const char* what;
+    std::vector<STD_MARKER> markers;
+    int limit;
+    int x, y, found;  // -7: untouched
+  } cases[] = {
+      {"both sides, same value: the line at the lane (row 110.35)",
+       {marker(30, 100.7, 500, 1), marker(70, 120, 500, 3)}, 5, 50, 111, 1},
+      {"one side only: its row",
+       {marker(30, 148, 500, 1), marker(20, 90, 400, 1)}, 5, 49, 150, 1},
+      // Every lane holds both values, so sorting the list adds no placeholder markers; the
+      // nearest on the right (by position and value) holds 501.
+      {"both sides, values differ: untouched",
+       {marker(30, 100, 500, 1), marker(30, 140, 501, 1), marker(70, 120, 501, 3),
+        marker(90, 100, 500, 3)},
+       5, -7, -7, -7},
+      {"no marker either side: untouched", {marker(50, 100, 500, 2)}, 5, -7, -7, -7},
+      {"no band near the row", {marker(30, 200, 500, 1)}, 5, -1, -1, 0},
+  };
+  for (const Case& k : cases) {
+    STD_LIST* list = std_list_create();
+    for (const STD_MARKER& m : k.markers) std_list_append(list, &m);
+    int x = -7, y = -7, found = -7;
+    ln_mark_find_band(lane, &x, &y, k.limit, &found, list, head);
+    EXPECT_EQ(x, k.x) << k.what;
+    EXPECT_EQ(y, k.y) << k.what;
+    EXPECT_EQ(found, k.found) << k.what;
+    std_list_free(list);
+  }
+  ln_free_bands(head);
+  ln_free_lane(lane);
+}
