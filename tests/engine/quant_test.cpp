@@ -313,6 +313,21 @@ TEST_F(Quant, DrawnOutlineAndALargeFill) {
   }
 }
 
+// The window reads white beyond the image; an outline that reaches past the image's edge counts
+// only the image's own pixels.
+TEST_F(Quant, OutlinePastTheImageEdgeCountsOnlyImagePixels) {
+  Gel g(100, 100);
+  for (int y = 0; y < g.h; ++y)
+    for (int x = 0; x < g.w; ++x) g.b(x, y) = 10;
+  LanePtr lane(quanttest::vertical_lane(5, g.h, 10));
+  ImageFree img{quanttest::lane_image(g, true)};
+  BandPtr band(quanttest::band_at(5, 50, 0, 0));
+  const LN_POINT pts[4] = {{-10, 40}, {20, 40}, {20, 60}, {-10, 60}};
+  ASSERT_EQ(mj_mb_doquant(band.get(), lane.get(), 4, pts, &img.img, nullptr, 0), 1);
+  EXPECT_DOUBLE_EQ(band->area, 21.0 * 21.0);  // columns 0..20 of rows 40..60
+  EXPECT_DOUBLE_EQ(band->amount, 10.0 * 21.0 * 21.0);
+}
+
 // Every failure returns 0, sets the quantification-failed bit, the fail code and the mark ('?'
 // for a centre outside the lane, else the negative code), and keeps the previous amount.
 TEST_F(Quant, FailureCodesSetTheFailedBitAndMark) {
@@ -432,6 +447,7 @@ TEST_F(Quant, EveryAllocationFailureIsReported) {
     mj_fail_alloc_at(-1);
     if (r == 1) continue;
     EXPECT_TRUE(b->f1 & SP_F1_QUANT_FAILED);
+    EXPECT_EQ(b->left_hw, static_cast<uint8_t>(b->fail_code == 'T' ? MJ_FAIL_WIN_COPY : b->fail_code));
     words.insert(b->fail_code);
   }
   EXPECT_EQ(words, (std::set<int>{MJ_FAIL_ALLOC, MJ_FAIL_WIN_ALLOC, MJ_FAIL_WIN_COPY, 'T'}));
