@@ -236,6 +236,23 @@ TEST_F(Quant, ScaleFactorsMultiplyAmountAndArea) {
   EXPECT_NEAR(scaled->area, one->area, 1e-9 * one->area);
 }
 
+// A band quantified from a drawn outline (type 11) keeps its own lane width: the window is sized
+// from it and the width is not measured again.
+TEST_F(Quant, BandWithoutLaneWidthKeepsItsOwn) {
+  Gel g(200, 200);
+  LanePtr lane(quanttest::vertical_lane(100, g.h, 20));
+  g.add_band(100, 100, 14, 3.0, 4000);
+  ImageFree img{quanttest::lane_image(g)};
+  BandPtr band(quanttest::band_at(100, 100, 10, 5));
+  band->f1 = SP_TYPE_NO_WIDTH;
+  band->lane_width = 25;
+  band->left_hw = band->right_hw = 12;
+  ASSERT_EQ(mj_doquant(band.get(), lane.get(), &img.img, nullptr, 1), 1);
+  EXPECT_EQ(band->lane_width, 25);
+  EXPECT_EQ(band->left_hw, 12);
+  EXPECT_EQ(band->result->win->size, mj_windowsize(25, 10, 5));
+}
+
 // Quantifying again with the find flag off uses the stored bounds as they are.
 TEST_F(Quant, StoredBoundsAreUsedUnchanged) {
   Gel g(200, 200);
