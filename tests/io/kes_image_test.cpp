@@ -245,6 +245,18 @@ TEST(KesImage, FailedLoadReturnsMinusOneAndHoldsNoImage) {
   EXPECT_EQ(disp.d.disp_img->colours()[200], 0xFFC8C8C8u);
 }
 
+TEST(KesImage, CreateImageMakesAClearedBlockOrNothing) {
+  const int32_t ext[2] = {70000, 2};  // wider than 16 bits
+  std::unique_ptr<TkImage> img(io_create_image(ext, 16));
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(img->width(), 70000);
+  EXPECT_EQ(img->depth(), 16);
+  EXPECT_EQ(img->pixel(69999, 1), 0u);
+  const int32_t bad[2] = {-1, 5};
+  EXPECT_EQ(io_create_image(bad, 8), nullptr);
+  EXPECT_EQ(io_create_image(ext, 24), nullptr);
+}
+
 TEST(KesImage, InitDisplayResetsTheRecord) {
   Display disp;
   disp.d.scale = 3.0;
