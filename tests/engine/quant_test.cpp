@@ -236,6 +236,32 @@ TEST_F(Quant, ScaleFactorsMultiplyAmountAndArea) {
   EXPECT_NEAR(scaled->area, one->area, 1e-9 * one->area);
 }
 
+// Half widths live in a byte: a band measured wider than 255 on a side keeps W / 2.
+TEST(QuantWidth, HalfWidthsThatDoNotFitAByteAreNotTaken) {
+  struct WinFree {
+    void operator()(QT_WIN* w) const { qt_free_window(w); }
+  };
+  const int size = mj_windowsize(511, 10, 5);
+  std::unique_ptr<QT_WIN, WinFree> win(qt_alloc_window(400, 400, size));
+  const int c = size / 2;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) win->rows[y][x] = std::abs(x - c) <= 290 ? 3000 : 200;
+  BandPtr band(quanttest::band_at(400, 400, 10, 5));
+  band->lane_width = 511;
+  ASSERT_EQ(mj_width(band.get(), win.get()), 1);
+  EXPECT_EQ(band->lane_width, 511);
+  EXPECT_EQ(band->left_hw, 255);
+  EXPECT_EQ(band->right_hw, 255);
+
+  // The same band 200 wide on each side is measured.
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) win->rows[y][x] = std::abs(x - c) <= 200 ? 3000 : 200;
+  ASSERT_EQ(mj_width(band.get(), win.get()), 1);
+  EXPECT_NEAR(band->left_hw, 200, 3);
+  EXPECT_NEAR(band->right_hw, 200, 3);
+  EXPECT_EQ(band->lane_width, band->left_hw + band->right_hw + 1);
+}
+
 // A band quantified from a drawn outline (type 11) keeps its own lane width: the window is sized
 // from it and the width is not measured again.
 TEST_F(Quant, BandWithoutLaneWidthKeepsItsOwn) {
