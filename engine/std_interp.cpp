@@ -286,14 +286,14 @@ int std_lane_spots_calc(const IMG_INFO* hdr, LANE* lane_head, SPOT* band_head, S
         if (!placed) {
           m.y = std_rect_find_loc(tier, x0, v, lane->lane_number);
           if (std_is_no_value(m.y)) continue;
-          m.x = ln_center_x(static_cast<int>(std::floor(m.y + 0.5)), lane);
+          m.x = ln_center_x(std_round_int(m.y), lane);
         }
         m.value = v;
         m.lane_num = 1;
         m.row_num = r;
         m.flags = STD_M_VALID | STD_M_KEPT;
-        m.ix = static_cast<int32_t>(std::floor(m.x + 0.5));
-        m.iy = static_cast<int32_t>(std::floor(m.y + 0.5));
+        m.ix = std_round_int(m.x);
+        m.iy = std_round_int(m.y);
         std_list_append(work, &m);
       }
       if (method == STD_MOLE_WGT || method == STD_IEF) {

@@ -58,6 +58,14 @@ STD_MW_FIT s_mw_last;
 
 }  // namespace
 
+int std_round_int(double v) {
+  if (std::isnan(v)) return 0;
+  const double r = std::floor(v + 0.5);
+  if (r >= 2147483647.0) return 2147483647;
+  if (r <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(r);
+}
+
 bool std_is_no_value(double v) {
   return !std::isfinite(v) || std::fabs(v - STD_NO_VALUE) <= 0.1;
 }

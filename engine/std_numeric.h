@@ -1,4 +1,4 @@
-// Numeric pieces of the standards engine that work on plain arrays: two-point and three-point
+// Numeric routines of the standards engine that work on plain arrays: two-point and three-point
 // interpolation, the row bracket, repeat snapping, least squares with its held fit, the robust
 // four-parameter fit, the molecular-weight / isoelectric line fit and the method names.
 // Nothing here knows marker lists, lanes or bands.
@@ -38,6 +38,9 @@ inline constexpr double STD_BIGGER_FLOAT = 999999999.99;
 inline constexpr double STD_GAUSS_NO_VALUE = -9999.99;
 // Most rows one interpolation works with.
 inline constexpr int STD_MAX_ROWS = 300;
+
+// v rounded half up to an int, clamped to the int range (0 for NaN).
+int std_round_int(double v);
 
 // True when v is the no-value (or something no interpolation can use: NaN or infinite).
 bool std_is_no_value(double v);

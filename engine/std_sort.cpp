@@ -514,8 +514,8 @@ void std_add_missing_markers(STD_LIST* list, const double* row_values) {
           m.flags = 0;
         }
         list->extrap_method = saved_extrap;
-        m.ix = static_cast<int32_t>(std::floor(m.x + 0.5));
-        if (!std_is_no_value(m.y)) m.iy = static_cast<int32_t>(std::floor(m.y + 0.5));
+        m.ix = std_round_int(m.x);
+        if (!std_is_no_value(m.y)) m.iy = std_round_int(m.y);
         m.row_num = row;
         work.push_back(m);
       }
@@ -675,8 +675,8 @@ STD_LIST* std_make_iso_line(STD_LIST* list, double value, int width, int n) {
     p.x = px;
     p.y = std_rect_find_loc(list, px, value, 0);
     p.value = value;
-    p.ix = static_cast<int32_t>(std::floor(px + 0.5));
-    if (!std_is_no_value(p.y)) p.iy = static_cast<int32_t>(std::floor(p.y + 0.5));
+    p.ix = std_round_int(px);
+    if (!std_is_no_value(p.y)) p.iy = std_round_int(p.y);
     const int near = std_find_nearest(list, p.x, p.y);
     if (near >= 0) {
       const STD_MARKER& m = list->records[near];

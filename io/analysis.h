@@ -19,6 +19,7 @@
 //   -6 a failed or short write.
 #pragma once
 
+#include "base/io_file.h"
 #include "io/byte_io.h"
 #include "model/lane.h"
 
@@ -74,11 +75,11 @@ using IoRecordFree = void (*)(ANALYSIS_ENTRY* entry);
 // One kind of record of the analysis file: its types, reader, writer and free. The table is
 // io_record_kinds() (io/record_table.cpp); each record family adds its own row there.
 struct IoRecordKind {
-  const char* tag;        // trace name
-  const int* types;       // the analysis types of this kind, ended by 0
-  IoRecordReader read;    // null: not read
-  IoRecordWriter write;   // null: not written
-  IoRecordFree free;      // null: the record is one ks_alloc_msg block
+  const char* tag;       // trace name
+  const int* types;      // the analysis types of this kind, ended by 0
+  IoRecordReader read;   // null: not read
+  IoRecordWriter write;  // null: not written
+  IoRecordFree free;     // null: the record is one ks_alloc_msg block
 };
 // The table of record kinds, ended by a row whose types is null.
 const IoRecordKind* io_record_kinds();
@@ -89,9 +90,6 @@ const IoRecordKind* io_record_kind(int type);
 int io_is_binary_type(int type);
 // The text type for a program code (407 -> 505, ...), or 0 for an unknown code.
 int io_text_type_for(int program_code);
-// The extension of the analysis file of a program code (".gt" for 407; "" for 405), or null
-// for an unknown code.
-const char* io_analysis_ext(int program_code);
 
 // Takes the `token`'s record from `file`: exactly analysis_length bytes, or, at the end of the
 // file, 24 bytes fewer when `allow_short` (the missing bytes then read as 0). `rec` receives
@@ -121,8 +119,7 @@ int io_write_text(ANALYSIS_ENTRY* entry, ByteWriter& text_file);
 int io_read_app(const char* base_path, int program_code, ANALYSIS_ENTRY*** list_io, int count);
 // Writes every binary entry of the list to the analysis file and every text entry to ".cmt"
 // (each file replaced whole through a temporary file). 0, -1, -3 or -6.
-int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis,
-                 int program_code);
+int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis, int program_code);
 // Builds the two files' bytes in the given byte order without writing them (io_write_app's
 // first step). 0, -3 or -6.
 int io_build_app(ANALYSIS_ENTRY** list, int num_analysis, bool big_endian, ByteWriter& binary,
@@ -134,6 +131,3 @@ void io_free_analysis_entry(ANALYSIS_ENTRY* entry);
 // Frees the n entries of a list and the list.
 void io_free_analysis_list(ANALYSIS_ENTRY** list, int n);
 
-// "<base>" of a path: the path without its extension (the part after the last '.' of the last
-// path component).
-std::string io_base_name(const char* path);

@@ -168,8 +168,11 @@ void TKT_Key(TK_OBJ obj, int key, int mods) {
   if (mods & TK_MOD_CTRL) m |= Qt::ControlModifier;
   if (mods & TK_MOD_SHIFT) m |= Qt::ShiftModifier;
   if (mods & TK_MOD_ALT) m |= Qt::AltModifier;
+  // The text a keyboard gives: the character, or a control character with Control held.
   QString text = key >= 0x20 && key < 0x7F ? QString(QChar(key)) : QString();
   if (!(mods & TK_MOD_SHIFT)) text = text.toLower();
+  if ((mods & TK_MOD_CTRL) && key >= Qt::Key_A && key <= Qt::Key_Z)
+    text = QString(QChar(key - Qt::Key_A + 1));
   QKeyEvent ev(QEvent::KeyPress, key, m, text);
   QCoreApplication::sendEvent(w, &ev);
 }

@@ -79,10 +79,10 @@ TEST(StandardDetector, HandComputedFeatures) {
                      {14, 15}});
   // A three-row plateau under the 5-wide kernel: positive run 8..10, peak in its middle.
   const std::vector<int> plateau = flat_with(20, {{7, 15}, {8, 20}, {9, 20}, {10, 20}, {11, 15}});
-  // One-row speck of 100: with the 15-wide kernel (thickness 8) the positive run is 5 rows and
+  // One-row dot of 100: with the 15-wide kernel (thickness 8) the positive run is 5 rows and
   // the span between the inflection points 7, narrower than the thickness: deleted. With the
   // 13-wide kernel (thickness 7) it stays.
-  const std::vector<int> speck = flat_with(40, {{20, 110}});
+  const std::vector<int> dot = flat_with(40, {{20, 110}});
   const Case cases[] = {
       {"flat, valleys kept", std::vector<int>(40, 7), 5, 5, 0, 0, 0, 0, {}, {0, 19, 39}, {0, 39}},
       {"flat, valleys cleaned", std::vector<int>(40, 7), 5, 5, 0, 0, 1, 0, {}, {0, 39}, {0, 39}},
@@ -94,8 +94,8 @@ TEST(StandardDetector, HandComputedFeatures) {
       // Both thresholds: rise_high 20 >= lo 20 and rise_low 20 >= hi 20.
       {"peak at both thresholds", kNarrow, 2, 2, 20, 20, 1, 0, {8}, {0, 2, 15, 19}, {0, 7, 9, 19}},
       {"plateau centre", plateau, 3, 3, 0, 0, 1, 0, {9}, {0, 3, 15, 19}, {0, 7, 11, 19}},
-      {"speck narrower than thickness", speck, 8, 8, 0, 0, 1, 0, {}, {0, 39}, {0, 17, 23, 39}},
-      {"speck kept", speck, 7, 7, 0, 0, 1, 0, {20}, {0, 8, 31, 39}, {0, 17, 23, 39}},
+      {"dot narrower than thickness", dot, 8, 8, 0, 0, 1, 0, {}, {0, 39}, {0, 17, 23, 39}},
+      {"dot kept", dot, 7, 7, 0, 0, 1, 0, {20}, {0, 8, 31, 39}, {0, 17, 23, 39}},
       // Wide peak, split off: it moves to 5 + 11 / 2 = 10.
       {"wide bump", bump, 2, 2, 0, 0, 1, 0, {10}, {0, 2, 19, 24}, {0, 5, 15, 24}},
       // Split on: 2 x 2.5 + 0.5 <= 11, so the peak moves to 5 + 11 / 3 = 8, a valley and an
@@ -288,6 +288,66 @@ TEST(Baselines, AdjustmentFollowsDipsAndCorrectionClips) {
   LanePtr flat(profile_lane(std::vector<int>(10, 5)));
   EXPECT_EQ(ln_badj(flat.get(), &list), 0);  // no baseline points: nothing to adjust
   EXPECT_EQ(list, nullptr);
+}
+
+std::vector<int> gaussians(int n, std::initializer_list<std::pair<int, int>> bands, double sd) {
+  std::vector<int> v(n);
+  for (int i = 0; i < n; ++i) {
+    double y = 20;
+    for (auto [c, h] : bands) y += h * std::exp(-(i - c) * (i - c) / (2 * sd * sd));
+    v[i] = static_cast<int>(y);
+  }
+  return v;
+}
+
+TEST(AlternativeDetector, PeaksPerFifthAboveTheThreshold) {
+  // A strong band in the first fifth and a band twenty times weaker in the last, over a flat
+  // zero stretch in the middle fifths (no excess: those chunks stay unscaled).
+  std::vector<int> prof = gaussians(300, {{40, 2000}, {250, 100}}, 8);
+  for (int i = 120; i < 180; ++i) prof[i] = 0;
+  struct Case {
+    int threshold;
+    std::vector<int> peaks;
+  } cases[] = {
+      {0, {}},  // T = 40: a normalised value never exceeds it
+      {5, {40, 250}},  // each band is the largest of its own fifth
+  };
+  for (const auto& c : cases) {
+    LanePtr lane = lane_with(prof, 8, 16, c.threshold);
+    ln_calc_baseline(lane.get());
+    ln_det2(lane.get(), nullptr);
+    EXPECT_EQ(positions(lane->peak), c.peaks) << c.threshold;
+    // Each peak has its upper bound in the inflection list and its lower one in the valley
+    // list, around it.
+    const auto up = positions(lane->infl_pt), down = positions(lane->valley);
+    ASSERT_EQ(up.size(), c.peaks.size());
+    ASSERT_EQ(down.size(), c.peaks.size());
+    for (size_t k = 0; k < c.peaks.size(); ++k) {
+      EXPECT_LT(up[k], c.peaks[k]);
+      EXPECT_GT(down[k], c.peaks[k]);
+      EXPECT_EQ(lane->peak->next->band_fw, 8);
+    }
+  }
+}
+
+TEST(AlternativeDetector, FilteredCurveHasItsMaximaAtTheBands) {
+  // Two bands on a flat excess: the filtered second derivative peaks at their centres, and is
+  // written only where the filters' windows fit.
+  LanePtr lane = lane_with(gaussians(300, {{100, 500}, {200, 500}}, 8), 8, 16);
+  std::vector<int> E(300), F(300, 0);
+  ASSERT_EQ(ln_2nd(lane.get(), E.data(), F.data()), 0);
+  EXPECT_EQ(E[100], 520);
+  int best = 60;
+  for (int i = 60; i < 140; ++i) best = F[i] > F[best] ? i : best;
+  EXPECT_EQ(best, 100);
+  best = 160;
+  for (int i = 160; i < 240; ++i) best = F[i] > F[best] ? i : best;
+  EXPECT_EQ(best, 200);
+  // The top filter (thickness 8: width 71) leaves its first 35 outputs unwritten.
+  for (int i = 0; i < 35; ++i) EXPECT_EQ(F[i], 0) << i;
+  LanePtr too_short = lane_with(std::vector<int>(60, 5), 8, 16);
+  std::vector<int> e(60), f(60);
+  EXPECT_EQ(ln_2nd(too_short.get(), e.data(), f.data()), -1);
 }
 
 }  // namespace

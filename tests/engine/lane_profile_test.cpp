@@ -79,10 +79,10 @@ TEST(LaneProfiles, LaneOverTheEdgeSamplesFewerPixels) {
   EXPECT_EQ(ln_load_data_values(dir.file("missing.kes").c_str(), lanes, 1, 50), 0);
 }
 
-TEST(LaneProfiles, BrightSpeckIsReplacedBySideMeans) {
+TEST(LaneProfiles, BrightDotIsReplacedBySideMeans) {
   vxtest::TempDir dir;
-  // Background 100, a speck of 1000 two rows high and two pixels wide at rows 30..31 in the
-  // middle of the lane; one row a bit brighter at 60 (no speck: its spike height stays low).
+  // Background 100, a dot of 1000 two rows high and two pixels wide at rows 30..31 in the
+  // middle of the lane; one row a bit brighter at 60 (no dot: its spike height stays low).
   const std::string path = write_kes(dir, 60, 100, 2, [](int x, int y) {
     if ((y == 30 || y == 31) && (x == 30 || x == 31)) return 1000;
     if (y == 60) return 300;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "engine/std_interp.h"
@@ -72,6 +73,8 @@ TEST(StdRectangularInterp, MethodTable) {
       {"recip", STD_RECIPROCAL, 0, 0.5, NV},
       {"recip", STD_LINEAR, 1, 2.5, 250},
       {"tie", STD_RECIPROCAL, 1, 3, NV},     // curves through a shared location: no value
+      {"tie", STD_LINEAR, 1, 3, 150},
+      {"tie", STD_LINEAR, 1, 2, 250},        // two rows on the point's location: their mean
       {"turn", STD_LINEAR, 1, 25, 250},
       {"three", 15, 1, 30, NV},  // unknown method
       {"three", STD_TRI_LINEAR, 1, 30, NV},
@@ -273,6 +276,59 @@ TEST(StdLanePosition, LengthAndRelativePosition) {
   ASSERT_TRUE(std_find_value_marker(5, l.get(), &x, &y));
   EXPECT_DOUBLE_EQ(x, 3);
   EXPECT_FALSE(std_find_value_marker(6, l.get(), &x, &y));
+}
+
+}  // namespace
+
+namespace {
+
+// Irregular lists (missing rows, duplicates, shared locations, markers without a value, lanes
+// out of order): every method and search gives a finite value or its no-value, and nothing
+// reads outside the lists (the sanitizers watch).
+TEST(StdStandards, IrregularListsGiveDefinedResults) {
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<int> lane_d(0, 4), row_d(0, 7), jitter(-3, 3), pick(0, 19);
+  const IMG_INFO h = header();
+  for (int round = 0; round < 40; ++round) {
+    stdtest::Lanes lanes;
+    stdtest::Bands bands;
+    for (int l = 1; l <= 4; ++l) {
+      lanes.add(l, 40 * l, 0, round % 7 == 0 ? 0 : 300);  // some lanes without a length
+      for (int k = 0; k < 6; ++k) bands.add(40 * l + jitter(rng), 10 + 45 * k + jitter(rng));
+    }
+    for (int method : {0, 1, 2, 3, 4, 8, 10, 11, 12, 13, 14, 5, 99}) {
+      auto list = make_list({}, method, round % 3);
+      list->use_repeats = round % 2;
+      list->repeat_length = 1 + round % 5;
+      const int n = 2 + pick(rng);
+      for (int i = 0; i < n; ++i) {
+        STD_MARKER m;
+        std_marker_clear(&m);
+        const int lane = lane_d(rng);
+        const int row = row_d(rng);
+        m.lane_num = lane;
+        m.x = 40 * lane + jitter(rng);
+        m.y = 20 + 35 * row + (i % 5 == 0 ? 0 : jitter(rng));
+        m.value = pick(rng) == 0 ? NV : (round % 4 == 0 ? 8 - row : 1000.0 / (row + 1));
+        m.flags = pick(rng) < 15 ? 9 : 1;
+        std_list_append(list.get(), &m);
+      }
+      STD_LIST* sizes[] = {list.get()};
+      std_lane_spots_calc(&h, lanes.head, bands.head, sizes, 1);
+      for (SPOT* b = bands.head->next; b; b = b->next) {
+        EXPECT_TRUE(std::isfinite(b->size)) << "round " << round << " method " << method;
+        const double v = std_rectangular_interp(list.get(), b->x, b->y);
+        EXPECT_TRUE(std::isfinite(v)) << "round " << round << " method " << method;
+      }
+      STD_LIST* iso = std_make_iso_line(list.get(), 300, 200, round % 2 ? 0 : 5);
+      if (iso) {
+        for (int i = 0; i < iso->count; ++i) EXPECT_TRUE(std::isfinite(iso->records[i].y));
+        std_list_free(iso);
+      }
+      std_check_monotonic(list.get(), nullptr, nullptr);
+      EXPECT_EQ(list->clean, 1);
+    }
+  }
 }
 
 }  // namespace

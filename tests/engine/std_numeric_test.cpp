@@ -1,4 +1,4 @@
-// Numeric pieces of the standards engine on plain arrays.
+// Numeric routines of the standards engine on plain arrays.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -21,6 +21,10 @@ struct Mouse {
   TkPoint pos;
 };
 std::vector<Mouse> g_mouse;
+struct Key {
+  int code, ch, mods;
+};
+std::vector<Key> g_keys;
 
 // Redraws a box at content point (50, 40) on every expose, as an image window does.
 long area_nfy(TK_OBJ area, int event) {
@@ -35,6 +39,7 @@ long area_nfy(TK_OBJ area, int event) {
       DRAW_End(area);
     }
   }
+  if (event == TK_EV_WINDOW) g_keys.push_back({EVENT_GetWinCode(), EVENT_GetKeyChar(), EVENT_GetKeyState()});
   if (event == TK_EV_MOUSE || event == TK_EV_MOTION)
     g_mouse.push_back({event, EVENT_GetButtonState(), EVENT_IsPrimaryButton(),
                        EVENT_IsDoubleClick(), EVENT_GetKeyState(), EVENT_GetPos()});
@@ -53,6 +58,7 @@ class DrawTest : public ::testing::Test {
   void SetUp() override {
     g_exposes = 0;
     g_mouse.clear();
+    g_keys.clear();
     win = WIN_Load("tk_test", "tk_draw_win");
     ASSERT_NE(win, nullptr);
     area = RES_GetSub(win, 0);
@@ -141,6 +147,13 @@ TEST_F(DrawTest, ScrollingExposesAndTheContentFollows) {
   EXPECT_EQ(WGT_GetRect(area).y, 20);
   EXPECT_EQ(px(area, 20, 20), 0x0000FFu);
   EXPECT_EQ(px(area, 50, 40), 0xFFFFFFu);
+  // A redraw asks for the picture again: what was drawn outside an expose is gone.
+  DRAW_Line(area, 0, 5, 100, 5);
+  const int before_redraw = g_exposes;
+  WGT_Redraw(area);
+  EXPECT_EQ(g_exposes, before_redraw + 1);
+  EXPECT_EQ(px(area, 50, 5), 0xFFFFFFu);
+  EXPECT_EQ(px(area, 20, 20), 0x0000FFu);
 }
 
 TEST_F(DrawTest, MousePressDragReleaseAtImageCoordinates) {
@@ -166,6 +179,19 @@ TEST_F(DrawTest, MousePressDragReleaseAtImageCoordinates) {
   EXPECT_EQ(g_mouse[2].state, 0);
   EXPECT_EQ(g_mouse[3].primary, 0);
   EXPECT_EQ(g_mouse[4].dbl, 1);
+}
+
+TEST_F(DrawTest, KeysBecomeWindowEventsWithTheirCodes) {
+  TKT_Key(area, '+');
+  TKT_Key(area, Qt::Key_Delete);
+  TKT_Key(area, Qt::Key_C, TK_MOD_CTRL);
+  ASSERT_EQ(g_keys.size(), 3u);
+  EXPECT_EQ(g_keys[0].code, TK_WIN_CHAR);
+  EXPECT_EQ(g_keys[0].ch, '+');
+  EXPECT_EQ(g_keys[1].code, TK_WIN_DELETE);
+  EXPECT_EQ(g_keys[2].code, TK_WIN_CHAR);
+  EXPECT_EQ(g_keys[2].ch, 'c');
+  EXPECT_EQ(g_keys[2].mods, TK_MOD_CTRL);
 }
 
 TEST_F(DrawTest, TextInABoxWithFontMetrics) {

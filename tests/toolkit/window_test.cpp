@@ -2,6 +2,8 @@
 // values and events, menus, and the resource text checks.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QTimer>
 #include <vector>
@@ -109,6 +111,26 @@ TEST_F(WindowTest, WindowWithoutProcedureClosesOnItsCloseBox) {
   EXPECT_EQ(TKT_FindWindow("tk_test", "tk_draw_win"), nullptr);
 }
 
+TEST_F(WindowTest, MainLoopEndsWithTheLastWindow) {
+  WIN_Show(win);
+  QTimer::singleShot(0, [this] { WIN_Terminate(win); });
+  EVENT_MainLoop();  // returns: no window is left
+  EXPECT_EQ(g_terminates, 1);
+  EXPECT_EQ(TKT_FindWindow("tk_test", "tk_test_win"), nullptr);
+}
+
+TEST_F(WindowTest, PointerEnterAndLeaveReachTheParts) {
+  TK_OBJ button = RES_GetSub(win, 1);
+  RES_SetNfy(button, record_nfy);
+  WIN_Show(win);
+  QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+  QCoreApplication::sendEvent(tk::widget(button), &enter);
+  QCoreApplication::sendEvent(tk::widget(button), &leave);
+  ASSERT_EQ(g_events.size(), 2u);
+  EXPECT_EQ(g_events[0].second, TK_EV_ENTER);
+  EXPECT_EQ(g_events[1].second, TK_EV_LEAVE);
+}
+
 TEST_F(WindowTest, PartsByIndexAndClientData) {
   EXPECT_EQ(RES_GetClass(RES_GetSub(win, 0)), TK_CLASS_FIELD);
   EXPECT_EQ(RES_GetClass(RES_GetSub(RES_GetSub(win, 9), 1)), TK_CLASS_RADIO);
@@ -198,6 +220,12 @@ TEST_F(WindowTest, MenusChooseEntriesByIdentifier) {
   EXPECT_STREQ(MENU_GetItemText(file), "Open Image...\tCtrl+O");
   file->chosen->trigger();
   EXPECT_EQ(g_menu_id, 105);
+
+  ASSERT_EQ(MENU_SelectItem(file, 110), 1);
+  MENU_SetItemKey(file, TK_WIN_CHAR, TK_MOD_CTRL | TK_MOD_SHIFT, 'q');
+  EXPECT_EQ(file->chosen->shortcut(), QKeySequence("Ctrl+Shift+Q"));
+  ASSERT_EQ(MENU_SelectItem(file, 105), 1);
+  EXPECT_EQ(file->chosen->shortcut(), QKeySequence("Ctrl+O"));  // from the resource file
 
   emit file->qmenu->aboutToShow();
   EXPECT_EQ(g_menu_opens, 1);
