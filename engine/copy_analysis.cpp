@@ -95,6 +95,15 @@ struct Frame {
   }
 };
 
+// A mapped position cut to a whole number. The map is computed in floating point, so a point
+// that lands on a whole pixel may come out a hair below it; such a value is taken as that pixel
+// rather than cut to the one before.
+int32_t whole(double v) {
+  const double r = std::nearbyint(v);
+  if (std::fabs(v - r) < 1e-6) return static_cast<int32_t>(r);
+  return static_cast<int32_t>(v);
+}
+
 struct Bounds {
   int w, h;
   bool inside(double x, double y) const { return x >= 0 && y >= 0 && x < w && y < h; }
@@ -106,7 +115,7 @@ bool map_markers(Frame& f, const Bounds& b, STD_LIST* list) {
   for (int i = 0; i < list->count; ++i) {
     STD_MARKER& m = list->records[i];
     double nx, ny;
-    f.map(static_cast<int>(m.x), static_cast<int>(m.y), &nx, &ny);
+    f.map(whole(m.x), whole(m.y), &nx, &ny);
     if (!b.inside(nx, ny)) {
       SLOG(kFn, SLOG_ERROR, "marker %d maps to (%.1f, %.1f), outside", i, nx, ny);
       return false;
@@ -167,8 +176,8 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
              p, nx, ny);
         return -1;
       }
-      c.x = static_cast<int32_t>(nx);
-      c.y = static_cast<int32_t>(ny);
+      c.x = whole(nx);
+      c.y = whole(ny);
     }
     lanes.push_back(l);
   }
@@ -208,8 +217,8 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
         SLOG(kFn, SLOG_EXIT, "band (%d, %d) maps outside, -1", s->x, s->y);
         return -1;
       }
-      s->x = static_cast<int32_t>(nx);
-      s->y = static_cast<int32_t>(ny);
+      s->x = whole(nx);
+      s->y = whole(ny);
       for (int k = 0; k < SP_BOUNDS; ++k) {
         if (s->bound_x[k] == -1 || s->bound_y[k] == -1) continue;
         frame.map(s->bound_x[k], s->bound_y[k], &nx, &ny);
@@ -217,8 +226,8 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
           SLOG(kFn, SLOG_EXIT, "bound point %d of band (%d, %d) maps outside, -1", k, s->x, s->y);
           return -1;
         }
-        s->bound_x[k] = static_cast<int32_t>(nx);
-        s->bound_y[k] = static_cast<int32_t>(ny);
+        s->bound_x[k] = whole(nx);
+        s->bound_y[k] = whole(ny);
       }
     }
   } else {
