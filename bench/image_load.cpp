@@ -18,8 +18,17 @@ namespace {
 constexpr int kW = 4000;
 constexpr int kH = 5000;
 
+// Removes the test file when the program ends.
+struct RemoveAtExit {
+  std::string path;
+  ~RemoveAtExit() {
+    if (!path.empty()) std::remove(path.c_str());
+  }
+};
+
 // The test file, written once per run into the temporary folder.
 const std::string& big_file() {
+  static RemoveAtExit cleanup;
   static std::string path = [] {
     std::string p = (std::filesystem::temp_directory_path() / "vx_bench_4000x5000.kes").string();
     ByteWriter w;
@@ -28,6 +37,7 @@ const std::string& big_file() {
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x) w.u16(static_cast<uint16_t>(300 + (x * 13 + y * 7) % 60000));
     io_write_file_replace(p.c_str(), w.buffer());
+    cleanup.path = p;
     return p;
   }();
   return path;

@@ -79,19 +79,51 @@ int prof_at(const LANE* lane, int i) {
   return lane->data_values[i];
 }
 
-// Adds a new node; 1 added, 0 position already present, -1 out of memory.
-int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label) {
+// Adds a new node; 1 added, 0 position already present, -1 out of memory. With a hint (a node
+// of the list, or NULL) the search starts there when the hint lies before the position, so that
+// features added in ascending order cost no walk over the list; the hint moves to the new node.
+int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label,
+             LN_FEAT** hint = nullptr) {
   LN_FEAT* node = ln_make_feat_node();
   if (!node) return -1;
   node->feat.x = value;
   node->feat.y = pos;
   node->band_fw = fw;
-  if (!ln_add(head, node, label)) {
+  LN_FEAT* from = (hint && *hint && (*hint)->feat.y < pos) ? *hint : head;
+  if (!ln_add(from, node, label)) {
     ks_free(node);
     return 0;
   }
+  if (hint) *hint = node;
   return 1;
 }
+
+// Walks a list forward in ascending queries: after advance(pos), at() is the last node with a
+// position below pos (the head when none) and at()->next the first at or after it.
+class Cursor {
+ public:
+  explicit Cursor(LN_FEAT* head) : head_(head), at_(head) {}
+  void advance(int pos) {
+    if (at_ != head_ && at_->feat.y >= pos) at_ = head_;
+    while (at_->next && at_->next->feat.y < pos) at_ = at_->next;
+  }
+  LN_FEAT* before() const { return at_ == head_ ? nullptr : at_; }
+  LN_FEAT* from() const { return at_->next; }
+  // Deletes the node at pos, keeping the cursor on a node of the list.
+  void erase(int pos, const char* label) {
+    LN_FEAT* prev = nullptr;
+    LN_FEAT* node = nullptr;
+    if (!ln_find(head_, pos, &prev, &node)) return;
+    if (at_ == node) at_ = prev;
+    prev->next = node->next;
+    ks_free(node);
+    SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", label, pos);
+  }
+
+ private:
+  LN_FEAT* head_;
+  LN_FEAT* at_;
+};
 
 void del_feat(LN_FEAT* head, int pos, const char* label) {
   if (LN_FEAT* node = ln_del(head, pos, label)) ks_free(node);
@@ -202,6 +234,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   }
 
   // Runs of equal sign: valleys with their inflection points, and peaks.
+  LN_FEAT *infl_tail = nullptr, *valley_tail = nullptr, *peak_tail = nullptr;
   for (int j = 0; j < n;) {
     const bool up = D[j] >= 1;
     int r = j;
@@ -214,11 +247,11 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     while (e < n && v[e] == v[m] && (D[e] >= 1) == up) ++e;
     const int pos = (e + m - 1) / 2;
     if (!up) {
-      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley") < 0) return;
-      if (add_feat(lane->valley, pos, v[pos], 0, "Valley") < 0) return;
-      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley") < 0) return;
+      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail) < 0) return;
+      if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail) < 0) return;
+      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail) < 0) return;
     } else {
-      if (add_feat(lane->peak, pos, v[pos], rthick[seg_of[pos]], "Peak") < 0) return;
+      if (add_feat(lane->peak, pos, v[pos], rthick[seg_of[pos]], "Peak", &peak_tail) < 0) return;
     }
     j = r + 1;
   }
@@ -228,10 +261,11 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   {
     int best_stretch = -1;
     LN_FEAT* best = nullptr;
+    int stretch = 0;
+    LN_FEAT* q = lane->valley->next;
     for (LN_FEAT* p = lane->peak->next; p;) {
       LN_FEAT* next = p->next;
-      int stretch = 0;
-      for (LN_FEAT* q = lane->valley->next; q && q->feat.y < p->feat.y; q = q->next) ++stretch;
+      for (; q && q->feat.y < p->feat.y; q = q->next) ++stretch;
       if (stretch == best_stretch && best) {
         if (prof_at(lane, p->feat.y) > prof_at(lane, best->feat.y)) {
           del_feat(lane->peak, best->feat.y, "Peak");
@@ -248,11 +282,13 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   }
 
   // Threshold on the rise of each peak above its two valleys.
+  Cursor vcur(lane->valley);
   for (LN_FEAT* p = lane->peak->next; p;) {
     LN_FEAT* next = p->next;
     const int pos = p->feat.y;
-    LN_FEAT* lv = last_before(lane->valley, pos);
-    LN_FEAT* rv = first_from(lane->valley, pos);
+    vcur.advance(pos);
+    LN_FEAT* lv = vcur.before();
+    LN_FEAT* rv = vcur.from();
     const int lval = lv ? prof_at(lane, lv->feat.y) : v[0];
     const int rval = rv ? prof_at(lane, rv->feat.y) : v[n - 1];
     const int pk = prof_at(lane, pos);
@@ -262,17 +298,20 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
       del_feat(lane->peak, pos, "Peak");
       if (rise_high < 1 || rise_low > 10) {
         LN_FEAT* higher = rval > lval ? rv : lv;
-        if (higher) del_feat(lane->valley, higher->feat.y, "Valley");
+        if (higher) vcur.erase(higher->feat.y, "Valley");
       }
     }
     p = next;
   }
 
   // Width check between the inflection points around each peak.
+  Cursor icur(lane->infl_pt);
+  LN_FEAT* pred = lane->peak;  // the node before the peak in hand
   for (LN_FEAT* p = lane->peak->next; p;) {
     const int pos = p->feat.y;
-    LN_FEAT* pi = last_before(lane->infl_pt, pos);
-    LN_FEAT* ni = first_from(lane->infl_pt, pos);
+    icur.advance(pos);
+    LN_FEAT* pi = icur.before();
+    LN_FEAT* ni = icur.from();
     const int prev = pi ? pi->feat.y : 0;
     const int next = ni ? std::clamp(ni->feat.y, 0, n - 1) : n - 1;
     const int span = next - prev + 1;
@@ -296,8 +335,9 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
       if (add_feat(lane->peak, second, prof_at(lane, second), fw, "Peak") < 0) return;
       resume_after = std::max(pos, second);
     }
-    p = lane->peak->next;
-    while (p && p->feat.y <= resume_after) p = p->next;
+    // The peaks before the one in hand are untouched: go on from its predecessor.
+    while (pred->next && pred->next->feat.y <= resume_after) pred = pred->next;
+    p = pred->next;
   }
 
   // Valley clean-up: keep only the valleys next to a peak.

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "base/slog.h"
+#include "engine/std_numeric.h"
+#include "engine/std_sort.h"
 
 int ln_center_x(int y, const LANE* lane) {
   if (!lane) return -1;
@@ -91,4 +93,41 @@ void ln_lane_extent(const LANE* lane, int* right_x, int* left_x) {
   }
   if (right_x) *right_x = max_x + lane->right_width;
   if (left_x) *left_x = min_x - lane->left_width;
+}
+
+void ln_mark_find_band(const LANE* lane, int* x, int* y, int limit, int* found, STD_LIST* list,
+                       SPOT* head) {
+  if (!lane || !list || !list->records || list->count <= 0) return;
+  const STD_MARKER first = list->records[0];
+  const int y0 = int(first.y);
+  const int x0 = ln_center_x(y0, lane);
+  STD_MARKER left{}, right{};
+  const int nl = std_find_nearest_markers(list, x0, first.value, 1, 0, &left, -1, 1);
+  const int nr = std_find_nearest_markers(list, x0, first.value, 1, 0, &right, 1, 1);
+  double row;
+  if (nl == 1 && nr == 1) {
+    if (left.value != right.value) {
+      SLOG("ln_mark_find_band", SLOG_VALUE4, "markers differ, %.3f and %.3f", left.value,
+           right.value);
+      return;
+    }
+    row = std_linlog_interpolate(left.x, right.x, left.y, right.y, x0, STD_LINEAR);
+  } else if (nl == 1) {
+    row = left.y;
+  } else if (nr == 1) {
+    row = right.y;
+  } else {
+    SLOG("ln_mark_find_band", SLOG_VALUE4, "no marker of value %.3f", first.value);
+    return;
+  }
+  SPOT* band = sp_nearest_spot(x0, int(row), limit, head, nullptr);
+  if (band) {
+    if (x) *x = band->x;
+    if (y) *y = band->y;
+    if (found) *found = 1;
+  } else {
+    if (x) *x = -1;
+    if (y) *y = -1;
+    if (found) *found = 0;
+  }
 }

@@ -10,6 +10,7 @@
 #include "model/blot_grid.h"  // yc_get_coords
 #include "model/lane.h"
 #include "model/spot.h"
+#include "model/std_list.h"
 
 // Middle of the lane strip at row y: the centre-line x shifted by (left + right) / 2 - left;
 // -1 without a lane.
@@ -29,3 +30,11 @@ SPOT* sp_nearest_spot(int x, int y, int limit, SPOT* head, SP_FILTER filter);
 SPOT* sp_nearest_by_y(const LANE* lane, int y, int limit, SPOT* head);
 // Right x = largest centre x + right width; left x = smallest centre x - left width.
 void ln_lane_extent(const LANE* lane, int* right_x, int* left_x);
+// The lane's band at the row where the value of the list's first marker crosses the lane: from
+// that marker's row and the strip middle x0 there, the nearest marker on each side of x0 (ranked
+// by position and value) gives the row: the straight line between them at x0 when both hold the
+// same value, the one marker's y when only one is found. The band nearest to (x0, row) within
+// `limit` gives *x, *y and *found 1; without one *found is 0 and *x = *y = -1. When no marker is
+// found, or the two found differ in value, the outputs are left untouched.
+void ln_mark_find_band(const LANE* lane, int* x, int* y, int limit, int* found, STD_LIST* list,
+                       SPOT* head);

@@ -128,15 +128,16 @@ int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int
           ++x;
           continue;
         }
+        // x1: the first column after the rising run; j: the first falling column from there.
         int x1 = x;
-        while (x1 + 1 < W && g.D(x1 + 1, y) > t) ++x1;
-        int j = x1 + 1;
+        while (x1 < W && g.D(x1, y) > t) ++x1;
+        int j = x1;
         while (j < W && j - x1 < Lw && g.D(j, y) >= -t) ++j;
         if (j < W && g.D(j, y) < -t && h < j - x1 && j - x1 < Lw) {
           for (int k = x1; k < j; ++k) g.M(k, y) = kEdgeRun;
           x = j;
         } else {
-          x = x1 + 1;
+          x = x1;
         }
       }
     }
@@ -239,11 +240,18 @@ int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int
       }
     }
     for (int i = 0; i < N; ++i) cell(j, i).xc = fill[i];
-    // Spans for the next row.
+    // Spans for the next row: interior lanes reach the midpoints with their neighbours, the
+    // first and the last lane half a lane width either side of their centre (so their spans
+    // may overlap a neighbour's).
     for (int i = 0; i < N; ++i) {
       Cell& cur = cell(j, i);
-      cur.left = i == 0 ? cur.xc - Lw / 2 : (cell(j, i - 1).xc + cur.xc) / 2;
-      cur.right = i == N - 1 ? cur.xc + Lw / 2 : (cur.xc + cell(j, i + 1).xc) / 2;
+      if (i == 0 || i == N - 1) {
+        cur.left = cur.xc - Lw / 2;
+        cur.right = cur.xc + Lw / 2;
+      } else {
+        cur.left = (cell(j, i - 1).xc + cur.xc) / 2;
+        cur.right = (cur.xc + cell(j, i + 1).xc) / 2;
+      }
     }
   }
   for (int i = 0; i < N; ++i) cell(M - 1, i).y = y_bottom;

@@ -2,8 +2,8 @@
 // and writer of a whole analysis list.
 #include "io/analysis.h"
 
-#include "base/ks_mem.h"
 #include "base/io_file.h"
+#include "base/ks_mem.h"
 #include "base/slog.h"
 #include "io/io_msg.h"
 
@@ -17,37 +17,59 @@ constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
 // Bytes of the text part that are used.
 constexpr std::size_t kMaxTextBytes = 32766;
 
-bool is_text_type(int type) { return type >= 502 && type <= 509; }
+bool is_text_type(int type) {
+  return type >= 502 && type <= 509;
+}
 
 }  // namespace
 
-int io_is_binary_type(int type) { return type >= 1 && type < 58 ? 1 : 0; }
+int io_is_binary_type(int type) {
+  return type >= 1 && type < 58 ? 1 : 0;
+}
 
 int io_text_type_for(int code) {
   switch (code) {
-    case 404: return 502;
-    case 405: return 503;
-    case 406: return 504;
-    case 407: return 505;
-    case 408: return 506;
-    case 409: return 507;
-    case 410: return 509;
-    case 411: return 508;
-    default: return 0;
+    case 404:
+      return 502;
+    case 405:
+      return 503;
+    case 406:
+      return 504;
+    case 407:
+      return 505;
+    case 408:
+      return 506;
+    case 409:
+      return 507;
+    case 410:
+      return 509;
+    case 411:
+      return 508;
+    default:
+      return 0;
   }
 }
 
 const char* io_analysis_ext(int code) {
   switch (code) {
-    case 404: return ".hf";
-    case 405: return "";
-    case 406: return ".nw";
-    case 407: return ".gt";
-    case 408: return ".yc";
-    case 409: return ".kr";
-    case 410: return ".pz";
-    case 411: return ".mj";
-    default: return nullptr;
+    case 404:
+      return ".hf";
+    case 405:
+      return "";
+    case 406:
+      return ".nw";
+    case 407:
+      return ".gt";
+    case 408:
+      return ".yc";
+    case 409:
+      return ".kr";
+    case 410:
+      return ".pz";
+    case 411:
+      return ".mj";
+    default:
+      return nullptr;
   }
 }
 
@@ -147,7 +169,13 @@ int io_read_binary(int swap, ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_T
     return IO_ERR_TYPE;
   }
   file.set_big_endian(swap != 0);
+  const std::size_t start = file.pos();
   int r = k->read(file, entry, token, swap);
+  if (r == 0 && token->analysis_length >= 0) {
+    // The next record starts right after this one, however much of it the reader used.
+    const std::size_t end = start + static_cast<std::size_t>(token->analysis_length);
+    file.seek(end < file.size() ? end : file.size());
+  }
   SLOG(fn, SLOG_VALUE4, "%s stat %d", k->tag, r);
   return r;
 }
@@ -211,10 +239,10 @@ int io_read_app(const char* base_path, int program_code, ANALYSIS_ENTRY*** list_
   SLOG(fn, SLOG_VALUE4, "text_filename <%s>", txt_name.c_str());
 
   std::vector<uint8_t> bin, txt;
-  bool binary_exists = io_file_exists(bin_name.c_str()) &&
-                       io_read_whole_file(bin_name.c_str(), bin, kMaxFileBytes);
-  bool text_exists = io_file_exists(txt_name.c_str()) &&
-                     io_read_whole_file(txt_name.c_str(), txt, kMaxFileBytes);
+  bool binary_exists =
+      io_file_exists(bin_name.c_str()) && io_read_whole_file(bin_name.c_str(), bin, kMaxFileBytes);
+  bool text_exists =
+      io_file_exists(txt_name.c_str()) && io_read_whole_file(txt_name.c_str(), txt, kMaxFileBytes);
   if (text_exists && txt.empty()) {
     SLOG(fn, SLOG_VALUE4, "size of text is 0");
     text_exists = false;
@@ -286,8 +314,8 @@ int io_read_app(const char* base_path, int program_code, ANALYSIS_ENTRY*** list_
     }
     if (r != 0) {
       io_ui_msg(263);
-      SLOG(fn, SLOG_EXIT, "read %s analysis_list[%2d] failed (%d)", is_bin ? "binary" : "text",
-           i, r);
+      SLOG(fn, SLOG_EXIT, "read %s analysis_list[%2d] failed (%d)", is_bin ? "binary" : "text", i,
+           r);
       io_free_analysis_list(list, num_tokens);
       return IO_ERR_OPEN;
     }

@@ -74,11 +74,11 @@ using IoRecordFree = void (*)(ANALYSIS_ENTRY* entry);
 // One kind of record of the analysis file: its types, reader, writer and free. The table is
 // io_record_kinds() (io/record_table.cpp); each record family adds its own row there.
 struct IoRecordKind {
-  const char* tag;        // trace name
-  const int* types;       // the analysis types of this kind, ended by 0
-  IoRecordReader read;    // null: not read
-  IoRecordWriter write;   // null: not written
-  IoRecordFree free;      // null: the record is one ks_alloc_msg block
+  const char* tag;       // trace name
+  const int* types;      // the analysis types of this kind, ended by 0
+  IoRecordReader read;   // null: not read
+  IoRecordWriter write;  // null: not written
+  IoRecordFree free;     // null: the record is one ks_alloc_msg block
 };
 // The table of record kinds, ended by a row whose types is null.
 const IoRecordKind* io_record_kinds();
@@ -121,8 +121,7 @@ int io_write_text(ANALYSIS_ENTRY* entry, ByteWriter& text_file);
 int io_read_app(const char* base_path, int program_code, ANALYSIS_ENTRY*** list_io, int count);
 // Writes every binary entry of the list to the analysis file and every text entry to ".cmt"
 // (each file replaced whole through a temporary file). 0, -1, -3 or -6.
-int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis,
-                 int program_code);
+int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis, int program_code);
 // Builds the two files' bytes in the given byte order without writing them (io_write_app's
 // first step). 0, -3 or -6.
 int io_build_app(ANALYSIS_ENTRY** list, int num_analysis, bool big_endian, ByteWriter& binary,

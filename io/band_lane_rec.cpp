@@ -248,8 +248,8 @@ int read_lane(ByteReader& r, LANE* ln, int version) {
   if (num_center < 0 || static_cast<std::size_t>(num_center) > r.remaining() / 8)
     return IO_ERR_READ;
   if (num_center > 0) {
-    ln->center_coords =
-        static_cast<LN_POINT*>(ks_alloc_msg(sizeof(LN_POINT) * static_cast<std::size_t>(num_center)));
+    ln->center_coords = static_cast<LN_POINT*>(
+        ks_alloc_msg(sizeof(LN_POINT) * static_cast<std::size_t>(num_center)));
     if (!ln->center_coords) {
       SLOG(fn, SLOG_ERROR, "can' make %d center_coords", num_center);
       return IO_ERR_MEM;
@@ -416,7 +416,8 @@ int io_wr_gt_lane(ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t) {
     if (ln->baseline)
       for (LN_FEAT* f = ln->baseline->next; f; f = f->next) ++num_base;
     // Counts are written as what is really there, so the file never announces missing data.
-    const int num_center = ln->center_coords && ln->num_center_points > 0 ? ln->num_center_points : 0;
+    const int num_center =
+        ln->center_coords && ln->num_center_points > 0 ? ln->num_center_points : 0;
     const int num_data = ln->data_values && ln->num_data_values > 0 ? ln->num_data_values : 0;
     const int num_chars = ln->lane_chars && ln->num_lane_chars > 0 ? ln->num_lane_chars : 0;
     SLOG(fn, SLOG_VALUE4, "  flags f %u, sel_flag %d", ln->f, (ln->f & LN_F_SELECTED) ? 1 : 0);

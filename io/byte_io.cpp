@@ -2,13 +2,13 @@
 // offset reads.
 #include "io/byte_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -80,7 +80,9 @@ bool io_write_file_replace(const char* path, const void* data, std::size_t n) {
   return ok;
 }
 
-InFile::~InFile() { close(); }
+InFile::~InFile() {
+  close();
+}
 
 bool InFile::open(const char* path) {
   close();

@@ -1,8 +1,8 @@
 // The info file: header and lookup records, reader and writer.
 #include "io/info_file.h"
 
-#include "base/ks_mem.h"
 #include "base/io_file.h"
+#include "base/ks_mem.h"
 #include "base/slog.h"
 #include "io/io_msg.h"
 
@@ -23,21 +23,29 @@ void set_bits(uint32_t& word, int first, int bits, uint32_t value) {
   word = (word & ~(mask << first)) | ((value & mask) << first);
 }
 
-bool light_offset(int device) { return device == 30 || device == 31; }
+bool light_offset(int device) {
+  return device == 30 || device == 31;
+}
 
 int read_record(int type, ByteReader& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t, int swap) {
   switch (type) {
-    case 1: return io_rd_img_head(file, e, t, swap);
-    case 2: return io_rd_img_look(file, e, t, swap);
-    default: return IO_ERR_TYPE;
+    case 1:
+      return io_rd_img_head(file, e, t, swap);
+    case 2:
+      return io_rd_img_look(file, e, t, swap);
+    default:
+      return IO_ERR_TYPE;
   }
 }
 
 int write_record(int type, ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t) {
   switch (type) {
-    case 1: return io_wr_img_head(file, e, t);
-    case 2: return io_wr_img_look(file, e, t);
-    default: return IO_ERR_TYPE;
+    case 1:
+      return io_wr_img_head(file, e, t);
+    case 2:
+      return io_wr_img_look(file, e, t);
+    default:
+      return IO_ERR_TYPE;
   }
 }
 

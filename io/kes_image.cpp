@@ -119,8 +119,7 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
     return 0;
   }
   const long long x0 = rect[0], y0 = rect[1], w = rect[2], hgt = rect[3];
-  if (x0 < 0 || y0 < 0 || w <= 0 || hgt <= 0 || !(decimation > 0.0) ||
-      !std::isfinite(decimation)) {
+  if (x0 < 0 || y0 < 0 || w <= 0 || hgt <= 0 || !(decimation > 0.0) || !std::isfinite(decimation)) {
     SLOG(fn, SLOG_EXIT, "bad rectangle (%lld %lld %lld %lld) or decimation %f", x0, y0, w, hgt,
          decimation);
     return 0;
@@ -156,8 +155,8 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
   const bool identity = decimation == 1.0;
   if (identity && x0 == 0 && w == h.width) {
     // Whole rows: they lie one after another in the file, so read them straight into the image.
-    const uint64_t off = KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) *
-                                                static_cast<uint64_t>(y0);
+    const uint64_t off =
+        KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y0);
     if (!f.read_at(off, img->data(), img->size_bytes())) {
       SLOG(fn, SLOG_EXIT, "read of rows %lld..%lld failed, FALSE", y0, y0 + hgt - 1);
       return 0;
@@ -174,8 +173,8 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
   for (long long r = 0; r < hgt; ++r) {
     const long long src_row = source_index(y0 + r, decimation);
     if (src_row != have_row) {
-      const uint64_t off = KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) *
-                                                  static_cast<uint64_t>(src_row);
+      const uint64_t off =
+          KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(src_row);
       if (!f.read_at(off, rowbuf.data(), row_bytes)) {
         SLOG(fn, SLOG_EXIT, "read of row %lld failed, FALSE", src_row);
         return 0;
@@ -311,8 +310,7 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
     pix = pix8;
   }
 
-  if (s_cmap_loader)
-    s_cmap_loader(pix);
+  if (s_cmap_loader) s_cmap_loader(pix);
 
   TkImage* disp = new (std::nothrow) TkImage(*pix);
   if (!disp || disp->size_bytes() != pix->size_bytes()) {

@@ -90,8 +90,8 @@ int io_rd_stnd(ByteReader& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t, int swap)
   if (h.num_lists == 0) h.num_lists = 1;
 
   STD_REC_HDR* hdr = ks_new_rec<STD_REC_HDR>();
-  STD_LIST** lists =
-      static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*) * static_cast<std::size_t>(h.num_lists)));
+  STD_LIST** lists = static_cast<STD_LIST**>(
+      ks_alloc_msg(sizeof(STD_LIST*) * static_cast<std::size_t>(h.num_lists)));
   if (!hdr || !lists) {
     ks_dbg_null_ptr(fn, hdr ? "list" : "*list");
     ks_free(hdr);

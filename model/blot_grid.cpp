@@ -7,7 +7,9 @@
 
 namespace {
 
-long round_term(double v) { return long(std::floor(v + 0.5)); }
+long round_term(double v) {
+  return long(std::floor(v + 0.5));
+}
 
 // Grid point at column c and row r: A + round(u (B - A)) + round(v (D - A)), each coordinate and
 // each term rounded separately.

@@ -96,8 +96,9 @@ double lookup_compute(const IMG_INT_INFO* t, uint32_t d, bool trace) {
   const double dd = static_cast<double>(d);
   // Ascending unless the second calibrated value is below the first (NaN counts as ascending).
   const bool asc = !(W[1] < W[0]);
-  if (trace) SLOG(fn, SLOG_VALUE1, "ascending %d, dig_v[0] %d, [1] %d", asc ? 1 : 0,
-                  t->dig_values[0], t->dig_values[1]);
+  if (trace)
+    SLOG(fn, SLOG_VALUE1, "ascending %d, dig_v[0] %d, [1] %d", asc ? 1 : 0, t->dig_values[0],
+         t->dig_values[1]);
 
   const uint32_t d0 = D(0), dn = D(n - 1);
   const bool low = asc ? d <= d0 : d >= d0;
@@ -200,8 +201,7 @@ double ih_lookup_val(const IMG_INT_INFO* t, uint32_t d) {
     SLOG(fn, SLOG_EXIT, "%d vals, %6.1f", t->wedge_count, static_cast<double>(d));
     return static_cast<double>(d);
   }
-  if (d > 0xFFFF || slog_enabled.load(std::memory_order_relaxed))
-    return lookup_compute(t, d, true);
+  if (d > 0xFFFF || slog_enabled.load(std::memory_order_relaxed)) return lookup_compute(t, d, true);
 
   LookupCache* c = nullptr;
   for (auto& e : t_cache)
@@ -248,4 +248,6 @@ void ih_set_ODcompatabilty(const char* text) {
   SLOG(fn, SLOG_EXIT, "%d", s_od_compat);
 }
 
-int ih_get_ODcompatability() { return s_od_compat; }
+int ih_get_ODcompatability() {
+  return s_od_compat;
+}

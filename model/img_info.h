@@ -51,12 +51,12 @@ struct IMG_INFO {
 // ks_alloc_msg, released by lookup_free): wedge_values and dig_values hold wedge_count entries;
 // the four box arrays hold wedge_count entries when bHaveCalib is set and are null otherwise.
 struct IMG_INT_INFO {
-  int interp_type;    // 0 logarithmic (in transmittance), 1 linear
+  int interp_type;  // 0 logarithmic (in transmittance), 1 linear
   int dig_val_range;
-  int version;        // 3 bits in the file
-  int bHaveCalib;     // calibrated: the calibration boxes are present
-  int bHaveEqual;     // equalised
-  int bIsNotStouffer; // wedge kind, set by the calibration code
+  int version;         // 3 bits in the file
+  int bHaveCalib;      // calibrated: the calibration boxes are present
+  int bHaveEqual;      // equalised
+  int bIsNotStouffer;  // wedge kind, set by the calibration code
   int wedge_length;
   int wedge_material;
   int reserved3;
@@ -74,29 +74,29 @@ struct IMG_INT_INFO {
 // The display record of one image: its pixel image and display state. The two images are owned
 // by the record (made with new, released by ih_init_display or io_free_display).
 struct IMG_DATA {
-  void* tk_handle;        // the toolkit handle that the shell stores
-  char path[256];         // the image path
-  TkImage* disp_img;      // display image (a copy of the pixel image, with its colour table)
-  TkImage* pix_img;       // pixel image: always 8 bits per pixel once loaded
-  int pix_width;          // pixel image's width and height
+  void* tk_handle;    // the toolkit handle that the shell stores
+  char path[256];     // the image path
+  TkImage* disp_img;  // display image (a copy of the pixel image, with its colour table)
+  TkImage* pix_img;   // pixel image: always 8 bits per pixel once loaded
+  int pix_width;      // pixel image's width and height
   int pix_height;
-  int depth;              // depth word (bits)
-  int img_width;          // the image's width and height as its pixel file's header gives them
+  int depth;      // depth word (bits)
+  int img_width;  // the image's width and height as its pixel file's header gives them
   int img_height;
-  int depth2;             // second depth word (bits)
-  double scale;           // display scale: image pixels per bitmap pixel
+  int depth2;    // second depth word (bits)
+  double scale;  // display scale: image pixels per bitmap pixel
   // Visible rectangle: origin x, origin y, extent in rows, extent in columns, each a pair of
   // 32-bit words (the loader sets the first word of each pair).
   int32_t vis_x[2];
   int32_t vis_y[2];
   int32_t vis_rows[2];
   int32_t vis_cols[2];
-  int zoom[3];            // 1 or more magnifies, -1 or less reduces 1 : |z|
-  void* annot_first;      // the image's annotation chain: first node and last node
+  int zoom[3];        // 1 or more magnifies, -1 or less reduces 1 : |z|
+  void* annot_first;  // the image's annotation chain: first node and last node
   void* annot_last;
-  int annot_word;         // the word after the annotation chain
-  int modified;           // set when an annotation object is made
-  int cmap_changed;       // set by the shell when it changes the image's colour map
+  int annot_word;    // the word after the annotation chain
+  int modified;      // set when an annotation object is made
+  int cmap_changed;  // set by the shell when it changes the image's colour map
 };
 
 // Sets the defaults of a fresh lookup record and takes arrays for two wedge values and two

@@ -345,7 +345,8 @@ void ln_band_od(const LANE* lane, SPOT* band) {
 
 ANALYSIS_ENTRY** io_alloc_analysis_list(int n) {
   if (n <= 0) n = 1;
-  auto** list = static_cast<ANALYSIS_ENTRY**>(ks_alloc_msg(sizeof(ANALYSIS_ENTRY*) * std::size_t(n)));
+  auto** list =
+      static_cast<ANALYSIS_ENTRY**>(ks_alloc_msg(sizeof(ANALYSIS_ENTRY*) * std::size_t(n)));
   if (!list) ks_dbg_null_ptr("io_alloc_analysis_list", "list");
   return list;
 }

@@ -32,7 +32,7 @@ struct LN_FEAT {
 // Lane flag bits (LANE::f).
 enum : uint32_t {
   LN_F_SPLIT_BANDS = 1u << 0,
-  LN_F_SELECTED = 1u << 1,  // sel_flag: the lane is selected (stored cleared)
+  LN_F_SELECTED = 1u << 1,   // sel_flag: the lane is selected (stored cleared)
   LN_F_TOOL_MARK = 1u << 2,  // a further mark of the lane tools
 };
 

@@ -50,7 +50,9 @@ struct Token {
   bool negated = false;
 };
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Splits a selection line into its non-empty tokens.
 std::vector<Token> split_line(const char* line) {

@@ -79,8 +79,7 @@ QT_WIN* qt_win_for_band(const SPOT* band, const QT_WIN* parent) {
     return nullptr;
   }
   if (qt_sub_window(w, parent) != 0) {
-    SLOG("qt_win_for_band", SLOG_WARN, "band (%d, %d) window leaves its parent", band->x,
-         band->y);
+    SLOG("qt_win_for_band", SLOG_WARN, "band (%d, %d) window leaves its parent", band->x, band->y);
     qt_free_window(w);
     return nullptr;
   }

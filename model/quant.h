@@ -32,13 +32,13 @@ inline constexpr int QR_RES_WORDS = 8;
 
 // The result of quantifying one band.
 struct QUANT_RES {
-  int32_t res[QR_RES_WORDS];   // result words of the quantifier
-  int32_t bnd_x[SP_BOUNDS];    // outline relative to the window (-1 = invalid slot)
+  int32_t res[QR_RES_WORDS];  // result words of the quantifier
+  int32_t bnd_x[SP_BOUNDS];   // outline relative to the window (-1 = invalid slot)
   int32_t bnd_y[SP_BOUNDS];
-  int32_t img_x[SP_BOUNDS];    // the same points in image coordinates (-1 = invalid slot)
+  int32_t img_x[SP_BOUNDS];  // the same points in image coordinates (-1 = invalid slot)
   int32_t img_y[SP_BOUNDS];
-  QT_WIN* source;  // the window the pixel window was cut from (not owned)
-  QT_WIN* win;     // the pixel window about the band (owned)
+  QT_WIN* source;   // the window the pixel window was cut from (not owned)
+  QT_WIN* win;      // the pixel window about the band (owned)
   uint32_t status;  // QR_* bits
 };
 

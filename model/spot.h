@@ -14,13 +14,13 @@ inline constexpr int SP_BOUNDS = 36;  // boundary points of a band outline
 
 // Flags 1 (SPOT::f1).
 enum : uint32_t {
-  SP_F1_TYPE_MASK = 0xFu,         // band type; SP_TYPE_NO_WIDTH = a band without lane width
-  SP_F1_QUANT_FAILED = 1u << 2,   // set inside the type field when a quantification fails
-  SP_F1_INACTIVE_A = 1u << 6,     // inactive when either of bits 6 and 7 is set
+  SP_F1_TYPE_MASK = 0xFu,        // band type; SP_TYPE_NO_WIDTH = a band without lane width
+  SP_F1_QUANT_FAILED = 1u << 2,  // set inside the type field when a quantification fails
+  SP_F1_INACTIVE_A = 1u << 6,    // inactive when either of bits 6 and 7 is set
   SP_F1_INACTIVE_B = 1u << 7,
-  SP_F1_NET_NEG = 1u << 12,       // the network identifier counts negative
-  SP_F1_QUANT_START = 1u << 28,   // cleared when a quantification starts
-  SP_F1_TOOL_MARK = 1u << 31,     // a mark of the band tools
+  SP_F1_NET_NEG = 1u << 12,      // the network identifier counts negative
+  SP_F1_QUANT_START = 1u << 28,  // cleared when a quantification starts
+  SP_F1_TOOL_MARK = 1u << 31,    // a mark of the band tools
 };
 inline constexpr uint32_t SP_TYPE_NO_WIDTH = 11;
 
@@ -35,35 +35,35 @@ enum : uint32_t {
 
 // One band.
 struct SPOT {
-  int32_t number;     // number in its lane from 1, top to bottom (ln_renum_bands)
+  int32_t number;  // number in its lane from 1, top to bottom (ln_renum_bands)
   int32_t res_w1;
-  double amount;      // quantified amount
-  double std_value;   // size or concentration from the standards
-  uint32_t f1;        // SP_F1_* bits
-  uint32_t f2;        // SP_F2_* bits
-  double area;        // box area (thickness times lane width)
+  double amount;       // quantified amount
+  double std_value;    // size or concentration from the standards
+  uint32_t f1;         // SP_F1_* bits
+  uint32_t f2;         // SP_F2_* bits
+  double area;         // box area (thickness times lane width)
   int32_t quant_word;  // set by quantification; not stored
   int32_t res_w2;
   int32_t x, y;       // column and row of the band's centre
   int32_t fail_code;  // last quantification failure code
   int32_t thickness;
   int32_t lane_width;
-  uint8_t band_fw;    // feature byte from the feature node
-  uint8_t left_hw;    // half-width left of x; also the band's mark ('?' or a failure code)
-  uint8_t right_hw;   // half-width right of x
+  uint8_t band_fw;   // feature byte from the feature node
+  uint8_t left_hw;   // half-width left of x; also the band's mark ('?' or a failure code)
+  uint8_t right_hw;  // half-width right of x
   int32_t carried_int;
   double carried_dbl;
   double size;
-  int32_t od;        // profile value at the band's row (ln_band_od)
-  int32_t baseline;  // baseline value at that row
-  int32_t extra_int;  // carried with the band (the legacy spot record stores it)
+  int32_t od;              // profile value at the band's row (ln_band_od)
+  int32_t baseline;        // baseline value at that row
+  int32_t extra_int;       // carried with the band (the legacy spot record stores it)
   int32_t num_spot_chars;  // characteristics of a legacy spot
   LANECHAR* spot_chars;    // num_spot_chars records in one owned block
   int32_t res_w3[10];
   int32_t net_id;  // identifier as a node of the standards network
   char label[21];
   int32_t extra1;
-  int32_t extra2;  // 1 in a new band
+  int32_t extra2;              // 1 in a new band
   int32_t bound_x[SP_BOUNDS];  // outline; -1 = no point
   int32_t bound_y[SP_BOUNDS];
   QUANT_RES* result;  // quantification result, owned (released by mj_res_free)
@@ -117,7 +117,9 @@ struct SPOT_REGION {
 };
 
 SPOT* sp_make_spot();
-inline SPOT* sp_make() { return sp_make_spot(); }  // the name the band tools use
+inline SPOT* sp_make() {
+  return sp_make_spot();
+}  // the name the band tools use
 void sp_add_spot(SPOT* new_band, SPOT* band);  // links new_band right after band
 // Unlinks the band from the chain after head and frees it; nothing when it is not there.
 void sp_del_spot(SPOT* band, SPOT* head);

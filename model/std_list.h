@@ -19,12 +19,12 @@ enum : int32_t {
 };
 
 struct STD_MARKER {
-  double x, y;     // position in image pixels
-  double value;    // standard value; STD_NO_VALUE = none
-  int32_t lane_num;  // lane holding the marker; 0 = none
-  int32_t row_num;   // rank of the value among the list's distinct values (std_sort)
-  int32_t flags;     // STD_M_* bits
-  int32_t ix, iy;    // integer position
+  double x, y;           // position in image pixels
+  double value;          // standard value; STD_NO_VALUE = none
+  int32_t lane_num;      // lane holding the marker; 0 = none
+  int32_t row_num;       // rank of the value among the list's distinct values (std_sort)
+  int32_t flags;         // STD_M_* bits
+  int32_t ix, iy;        // integer position
   STD_MARKER* next_val;  // next record (lane order) with the same value within 0.001
   STD_MARKER* next_y;    // next record of the same lane, downwards
   STD_MARKER* prev_val;
@@ -32,10 +32,10 @@ struct STD_MARKER {
 };
 
 struct STD_LIST {
-  int32_t clean;     // 1 sorted and linked; 0 dirty
-  int32_t count;     // records in use
-  int32_t capacity;  // records the array holds
-  int32_t rows;      // distinct standard values (std_sort)
+  int32_t clean;          // 1 sorted and linked; 0 dirty
+  int32_t count;          // records in use
+  int32_t capacity;       // records the array holds
+  int32_t rows;           // distinct standard values (std_sort)
   int32_t int_method;     // interpolation method
   int32_t _used;          // method used by the last interpolation
   int32_t extrap_method;  // 0 none, 1 two nearest rows, 2 first and last rows
@@ -56,7 +56,7 @@ int std_list_append(STD_LIST* list, const STD_MARKER* rec);
 // append fails.
 int std_list_put(STD_LIST* list, STD_MARKER* rec);
 int std_list_get(const STD_LIST* list, int index, STD_MARKER* out);  // 1, or 0 for a bad index
-int std_list_delete(STD_LIST* list, int index);  // 1, or 0 for a bad index
+int std_list_delete(STD_LIST* list, int index);                      // 1, or 0 for a bad index
 void std_marker_clear(STD_MARKER* rec);
 // Deletes the records marked for deletion, then the invalid ones; returns how many the first
 // pass deleted.

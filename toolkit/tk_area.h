@@ -20,6 +20,9 @@ class TkArea : public QAbstractScrollArea {
   QSize extent() const { return extent_; }
   QPoint scroll() const;
   void scroll_to(int x, int y);
+  // Clears the backing image to the background, asks the area's procedure to draw (109) and
+  // shows the result.
+  void expose();
 
   // Opens a painter on the backing image set up with the area's colours, pen, font and clip;
   // xor: the foreground draws by XOR. Ends with finish_paint.
@@ -45,7 +48,6 @@ class TkArea : public QAbstractScrollArea {
 
  private:
   void update_bars();
-  void expose();
   void mouse(QMouseEvent* e, int event, int state, int dbl);
 
   QImage backing_;

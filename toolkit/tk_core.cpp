@@ -444,18 +444,18 @@ TK_OBJ RES_LoadFont(const char* module, const char* name) {
   if (auto f = s_fonts.find(key); f != s_fonts.end()) return f->second;
   auto m = s_modules.find(module);
   if (m == s_modules.end()) return nullptr;
-  auto spec = m->second.fonts.find(name);
-  if (spec == m->second.fonts.end()) {
+  auto def = m->second.fonts.find(name);
+  if (def == m->second.fonts.end()) {
     SLOG("RES_LoadFont", SLOG_WARN, "font <%s> of <%s> missing", name, module);
     return nullptr;
   }
   TkObject* font = tk::new_object(TK_CLASS_FONT);
   font->module = module;
   font->name = name;
-  font->font = QFont(QString::fromStdString(spec->second.family));
-  font->font.setPointSize(spec->second.size);
-  font->font.setBold(spec->second.bold);
-  font->font.setItalic(spec->second.italic);
+  font->font = QFont(QString::fromStdString(def->second.family));
+  font->font.setPointSize(def->second.size);
+  font->font.setBold(def->second.bold);
+  font->font.setItalic(def->second.italic);
   s_fonts[key] = font;
   return font;
 }

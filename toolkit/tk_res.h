@@ -53,9 +53,9 @@ void* WIN_GetNativeHandle(TK_OBJ win);                   // the platform's windo
 TK_OBJ WIN_GetMenuBar(TK_OBJ win);                       // the window's menu bar, null if none
 int WIN_IsShown(TK_OBJ win);                             // 1 while the window is visible
 
-// Placement (whole pixels; sizes are outer sizes of the window's client area) --------------
+// Placement, in whole screen pixels -----------------------------------------------------------
 void WIN_GetScreenSize(int* w, int* h);                  // available screen size
-TkRect WIN_GetRect(TK_OBJ win);                          // position and client size
+TkRect WIN_GetRect(TK_OBJ win);                          // position of the frame, size of the client area
 int WIN_HasFrame(TK_OBJ win);                            // 1 when the window has a border and title bar
 void WIN_Move(TK_OBJ win, int x, int y);                 // move the window
-void WIN_MoveSize(TK_OBJ win, int x, int y, int w, int h);  // move and size in one call
+void WIN_MoveSize(TK_OBJ win, int x, int y, int w, int h);  // move and size (w, h: outer size, frame included)

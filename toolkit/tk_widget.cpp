@@ -202,6 +202,7 @@ void WGT_SetTooltip(TK_OBJ w, const char* text) {
 
 void WGT_Redraw(TK_OBJ w) {
   if (TkArea* a = tk::area(w)) {
+    a->expose();
     a->viewport()->repaint();
   } else if (QWidget* q = tk::widget(w)) {
     q->repaint();

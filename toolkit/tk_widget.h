@@ -19,7 +19,7 @@ void WGT_SetRange(TK_OBJ w, long min, long max);    // range of a slider or valu
 void WGT_Enable(TK_OBJ w, int on);                  // enable (1) or grey out (0)
 void WGT_Show(TK_OBJ w, int on);                    // show (1) or hide (0)
 void WGT_SetTooltip(TK_OBJ w, const char* text);    // tooltip text
-void WGT_Redraw(TK_OBJ w);                          // repaint now (a drawing area copies its backing image)
+void WGT_Redraw(TK_OBJ w);                          // repaint now (a drawing area is exposed: 109)
 TkRect WGT_GetRect(TK_OBJ w);                       // position in its window and size
 
 // Class default procedures: the standard behaviour of a class for an event. A notify procedure

@@ -290,4 +290,64 @@ TEST(Baselines, AdjustmentFollowsDipsAndCorrectionClips) {
   EXPECT_EQ(list, nullptr);
 }
 
+std::vector<int> gaussians(int n, std::initializer_list<std::pair<int, int>> bands, double sd) {
+  std::vector<int> v(n);
+  for (int i = 0; i < n; ++i) {
+    double y = 20;
+    for (auto [c, h] : bands) y += h * std::exp(-(i - c) * (i - c) / (2 * sd * sd));
+    v[i] = static_cast<int>(y);
+  }
+  return v;
+}
+
+TEST(AlternativeDetector, PeaksPerFifthAboveTheThreshold) {
+  // A strong band in the first fifth and a band twenty times weaker in the last, over a flat
+  // zero stretch in the middle fifths (no excess: those chunks stay unscaled).
+  std::vector<int> prof = gaussians(300, {{40, 2000}, {250, 100}}, 8);
+  for (int i = 120; i < 180; ++i) prof[i] = 0;
+  struct Case {
+    int threshold;
+    std::vector<int> peaks;
+  } cases[] = {
+      {0, {}},  // T = 40: a normalised value never exceeds it
+      {5, {40, 250}},  // each band is the largest of its own fifth
+  };
+  for (const auto& c : cases) {
+    LanePtr lane = lane_with(prof, 8, 16, c.threshold);
+    ln_calc_baseline(lane.get());
+    ln_det2(lane.get(), nullptr);
+    EXPECT_EQ(positions(lane->peak), c.peaks) << c.threshold;
+    // Each peak has its upper bound in the inflection list and its lower one in the valley
+    // list, around it.
+    const auto up = positions(lane->infl_pt), down = positions(lane->valley);
+    ASSERT_EQ(up.size(), c.peaks.size());
+    ASSERT_EQ(down.size(), c.peaks.size());
+    for (size_t k = 0; k < c.peaks.size(); ++k) {
+      EXPECT_LT(up[k], c.peaks[k]);
+      EXPECT_GT(down[k], c.peaks[k]);
+      EXPECT_EQ(lane->peak->next->band_fw, 8);
+    }
+  }
+}
+
+TEST(AlternativeDetector, FilteredCurveHasItsMaximaAtTheBands) {
+  // Two bands on a flat excess: the filtered second derivative peaks at their centres, and is
+  // written only where the filters' windows fit.
+  LanePtr lane = lane_with(gaussians(300, {{100, 500}, {200, 500}}, 8), 8, 16);
+  std::vector<int> E(300), F(300, 0);
+  ASSERT_EQ(ln_2nd(lane.get(), E.data(), F.data()), 0);
+  EXPECT_EQ(E[100], 520);
+  int best = 60;
+  for (int i = 60; i < 140; ++i) best = F[i] > F[best] ? i : best;
+  EXPECT_EQ(best, 100);
+  best = 160;
+  for (int i = 160; i < 240; ++i) best = F[i] > F[best] ? i : best;
+  EXPECT_EQ(best, 200);
+  // The top filter (thickness 8: width 71) leaves its first 35 outputs unwritten.
+  for (int i = 0; i < 35; ++i) EXPECT_EQ(F[i], 0) << i;
+  LanePtr too_short = lane_with(std::vector<int>(60, 5), 8, 16);
+  std::vector<int> e(60), f(60);
+  EXPECT_EQ(ln_2nd(too_short.get(), e.data(), f.data()), -1);
+}
+
 }  // namespace

@@ -83,8 +83,7 @@ TEST(LaneGeometry, PointInStraightSlantedAndCurvedLanes) {
       {"curved last segment outside", curved, 60, 55, 0},
       {"one centre point contains nothing", single, 100, 10, 0},
   };
-  for (const Case& k : cases)
-    EXPECT_EQ(ln_xyinlane(k.x, k.y, k.lane) != 0, k.in != 0) << k.what;
+  for (const Case& k : cases) EXPECT_EQ(ln_xyinlane(k.x, k.y, k.lane) != 0, k.in != 0) << k.what;
   EXPECT_EQ(ln_xyinlane(100, 60, nullptr), 0);
 
   for (LANE* l : {straight, slanted, curved, single}) ln_free_lane(l);
@@ -95,13 +94,10 @@ TEST(LaneGeometry, CentreLineAndStripMiddle) {
   struct {
     int y, line_x, centre_x;
   } cases[] = {
-      {0, 100, 99},    // above the first point: its x; widths 4 and 3 shift by -1
-      {10, 100, 99},
-      {11, 101, 100},  // slope 1
-      {30, 120, 119},
-      {40, 120, 119},  // vertical segment
-      {50, 120, 119},
-      {99, 120, 119},  // below the last point: its x
+      {0, 100, 99},                    // above the first point: its x; widths 4 and 3 shift by -1
+      {10, 100, 99},  {11, 101, 100},  // slope 1
+      {30, 120, 119}, {40, 120, 119},  // vertical segment
+      {50, 120, 119}, {99, 120, 119},  // below the last point: its x
   };
   for (auto k : cases) {
     EXPECT_EQ(ln_centerline_x(k.y, lane), k.line_x) << k.y;
@@ -174,8 +170,8 @@ TEST(LaneGeometry, RelativeMobilityAndDistance) {
 
   struct {
     int x1, y1, x2, y2, d;
-  } cases[] = {{0, 0, 3, 4, 5}, {0, 0, 1, 1, 1}, {0, 0, 1, 2, 2}, {5, 5, 5, 5, 0},
-               {0, 0, -2, -3, 4}, {0, 0, 0, -7, 7}};
+  } cases[] = {{0, 0, 3, 4, 5}, {0, 0, 1, 1, 1},   {0, 0, 1, 2, 2},
+               {5, 5, 5, 5, 0}, {0, 0, -2, -3, 4}, {0, 0, 0, -7, 7}};
   for (auto k : cases) EXPECT_EQ(mt_dist(k.x1, k.y1, k.x2, k.y2), k.d);
 }
 
@@ -184,7 +180,7 @@ TEST(LaneGeometry, NearestBand) {
   EXPECT_EQ(sp_nearest_spot(13, 11, -1, head, nullptr), nth(head, 0));  // both 3 when rounded
   EXPECT_EQ(sp_nearest_spot(14, 15, -1, head, nullptr), nth(head, 2));
   EXPECT_EQ(sp_nearest_spot(14, 15, 2, head, nullptr), nth(head, 2));  // distance 1
-  EXPECT_EQ(sp_nearest_spot(14, 15, 1, head, nullptr), nullptr);  // not below the limit
+  EXPECT_EQ(sp_nearest_spot(14, 15, 1, head, nullptr), nullptr);       // not below the limit
   auto far_only = [](const SPOT* s) -> int { return s->x >= 20; };
   EXPECT_EQ(sp_nearest_spot(14, 15, -1, head, far_only), nth(head, 1));
   auto none = [](const SPOT*) -> int { return 0; };
@@ -230,13 +226,62 @@ TEST(BlotGrid, CellCornersStoredOrComputed) {
   EXPECT_EQ(std::vector<int>(c, c + 8), (std::vector<int>{21, 41, 31, 42, 32, 62, 22, 61}));
 
   int keep = -5;
-  EXPECT_EQ(yc_get_coords(nullptr, cells, 0, &keep, &keep, &keep, &keep, &keep, &keep, &keep,
-                          &keep),
-            0);
-  EXPECT_EQ(yc_get_coords(&hdr, nullptr, 0, &keep, &keep, &keep, &keep, &keep, &keep, &keep,
-                          &keep),
+  EXPECT_EQ(
+      yc_get_coords(nullptr, cells, 0, &keep, &keep, &keep, &keep, &keep, &keep, &keep, &keep), 0);
+  EXPECT_EQ(yc_get_coords(&hdr, nullptr, 0, &keep, &keep, &keep, &keep, &keep, &keep, &keep, &keep),
             0);
   EXPECT_EQ(yc_get_coords(&hdr, cells, 6, &keep, &keep, &keep, &keep, &keep, &keep, &keep, &keep),
             0);
   EXPECT_EQ(keep, -5);
+}
+
+TEST(LaneGeometry, MarkFindBandFollowsTheFirstMarkersValueAcrossTheLane) {
+  LANE* lane = make_lane({{50, 0}, {50, 300}}, 10, 10);
+  SPOT* head = make_chain({{50, 111}, {49, 150}, {80, 110}});
+  auto marker = [](double x, double y, double value, int lane_num) {
+    STD_MARKER m{};
+    m.x = x;
+    m.y = y;
+    m.value = value;
+    m.lane_num = lane_num;
+    m.flags = STD_M_VALID;
+    return m;
+  };
+  struct Case {
+    const char* what;
+    std::vector<STD_MARKER> markers;
+    int limit;
+    int x, y, found;  // -7: untouched
+  } cases[] = {
+      {"both sides, same value: the line at the lane (row 110.35)",
+       {marker(30, 100.7, 500, 1), marker(70, 120, 500, 3)},
+       5,
+       50,
+       111,
+       1},
+      {"one side only: its row", {marker(30, 148, 500, 1), marker(20, 90, 400, 1)}, 5, 49, 150, 1},
+      // Every lane holds both values, so sorting the list adds no placeholder markers; the
+      // nearest on the right (by position and value) holds 501.
+      {"both sides, values differ: untouched",
+       {marker(30, 100, 500, 1), marker(30, 140, 501, 1), marker(70, 120, 501, 3),
+        marker(90, 100, 500, 3)},
+       5,
+       -7,
+       -7,
+       -7},
+      {"no marker either side: untouched", {marker(50, 100, 500, 2)}, 5, -7, -7, -7},
+      {"no band near the row", {marker(30, 200, 500, 1)}, 5, -1, -1, 0},
+  };
+  for (const Case& k : cases) {
+    STD_LIST* list = std_list_create();
+    for (const STD_MARKER& m : k.markers) std_list_append(list, &m);
+    int x = -7, y = -7, found = -7;
+    ln_mark_find_band(lane, &x, &y, k.limit, &found, list, head);
+    EXPECT_EQ(x, k.x) << k.what;
+    EXPECT_EQ(y, k.y) << k.what;
+    EXPECT_EQ(found, k.found) << k.what;
+    std_list_free(list);
+  }
+  ln_free_bands(head);
+  ln_free_lane(lane);
 }

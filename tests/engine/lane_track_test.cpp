@@ -121,4 +121,41 @@ TEST(LaneTracking, WithoutBandsLanesKeepTheirShareOfTheRegion) {
   }
 }
 
+TEST(LaneTracking, SharedPseudoBandGoesToTheFirstLaneAndThenToNeither) {
+  // Three lanes in a 300 x 1200 region: lane width 100, 4 control rows 400 apart (y 0, 200,
+  // 600, bottom). Bright bars 71 columns wide and 5 rows tall make one pseudo band each, centred
+  // on the bar: at rows 50, 80, 110 (control row 1) the lanes sit at 95, 150 and 250.
+  TkImage img;
+  img.create(300, 1200, 1);
+  auto bar = [&](int centre, int row) {
+    for (int y = row; y < row + 5; ++y) {
+      for (int x = centre - 35; x <= centre + 35; ++x) img.row(y)[x] = 200;
+    }
+  };
+  bar(95, 50);
+  bar(150, 80);
+  bar(250, 110);
+  // Control row 2: the first lane's span is 95 +- 50, the second's from (95 + 150) / 2 = 122.
+  // A bar at 130 lies in both: the first lane takes it, the second lane meets it, so the first
+  // lane's cell is not found and neither lane uses it; both are filled from the third lane (250)
+  // keeping their distance of the row before.
+  bar(130, 400);
+  bar(250, 450);
+  LaneList list(3);
+  const LN_POINT corners[4] = {{0, 0}, {300, 0}, {300, 1199}, {0, 1199}};
+  ln_track_lanes(list.head, 3, &img, 1200, 300, 1, corners, 1, 2, 0, 0);
+  const int want_x[3] = {95, 150, 250};
+  const int want_y[4] = {0, 200, 600, 1199};
+  for (int i = 0; i < 3; ++i) {
+    const LANE* lane = list.at(i);
+    ASSERT_EQ(lane->num_center_points, 4);
+    for (int j = 0; j < 4; ++j) {
+      EXPECT_EQ(lane->center_coords[j].x, want_x[i]) << "lane " << i << " row " << j;
+      EXPECT_EQ(lane->center_coords[j].y, want_y[j]);
+    }
+    // The pseudo bands are 68 columns from first to last: 68 / 2 + 1.
+    EXPECT_EQ(lane->left_width, 35);
+  }
+}
+
 }  // namespace

@@ -356,8 +356,8 @@ TEST(AnalysisRecords, WritersProduceTheDocumentedBytes) {
         {"bands", a.list[1],
          cat({spot_hdr_bytes(4, 2, big), band_bytes(1, big), band_bytes(2, big)}), 4, 2},
         {"lanes", a.list[2], cat({lane_hdr.b, lane_bytes(1, big), lane_bytes(2, big)}), 5, 2},
-        {"size standards", a.list[3],
-         cat({std2.b, std_list_bytes(0, big), std_list_bytes(1, big)}), 5, 2},
+        {"size standards", a.list[3], cat({std2.b, std_list_bytes(0, big), std_list_bytes(1, big)}),
+         5, 2},
         {"concentration standards", a.list[4], cat({std1.b, std_list_bytes(0, big)}), 5, 1},
         {"markers", a.list[5], marker.b, 0, 0},
     };
@@ -418,63 +418,65 @@ TEST(AnalysisRecords, EmptyAndHeaderlessEntriesWriteWhatIsThere) {
 // ---- Older versions and odd records -----------------------------------------------------------
 
 TEST(AnalysisRecords, OlderBandAndLaneVersionsRead) {
-  // Version 3 bands: 396-byte records without the band number, which keeps its new value.
-  ANALYSIS_ENTRY e{};
-  std::vector<uint8_t> v3 = spot_hdr_bytes(3, 1, false);
-  v3[188] = 0;  // a header word 0 at offset 188 reads as 2
-  v3[189] = v3[190] = v3[191] = 0;
-  v3 = cat({v3, band_bytes(9, false, false)});
-  ASSERT_EQ(read_one(io_rd_gt_band, 31, v3, false, &e), 0);
-  SPOT* b = static_cast<SPOT*>(e.record)->next;
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(b->number, 0);
-  EXPECT_EQ(b->size, 2009.5);
-  EXPECT_EQ(b->bound_y[35], 300 + 35 * 9);
-  EXPECT_EQ(static_cast<SPOT_HDR*>(e.header)->hdr_w188, 2);
-  io_free_gt_band(&e);
+  for (bool big : {false, true}) {
+    // Version 3 bands: 396-byte records without the band number, which keeps its new value.
+    ANALYSIS_ENTRY e{};
+    std::vector<uint8_t> v3 = spot_hdr_bytes(3, 1, big);
+    v3[188] = 0;  // a header word 0 at offset 188 reads as 2
+    v3[189] = v3[190] = v3[191] = 0;
+    v3 = cat({v3, band_bytes(9, big, false)});
+    ASSERT_EQ(read_one(io_rd_gt_band, 31, v3, big, &e), 0);
+    SPOT* b = static_cast<SPOT*>(e.record)->next;
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->number, 0);
+    EXPECT_EQ(b->size, 2009.5);
+    EXPECT_EQ(b->bound_y[35], 300 + 35 * 9);
+    EXPECT_EQ(static_cast<SPOT_HDR*>(e.header)->hdr_w188, 2);
+    io_free_gt_band(&e);
 
-  // Version 3 lanes: no lane_number, taken from the digits that start the name; version 4
-  // lanes: a count and ten 20-byte characteristic texts in the older layout.
-  auto old_lane = [](int version, const std::string& name, int nchars) {
-    Bytes b(32);
-    b.i32(4, version);
-    b.i32(8, 1);
-    std::size_t o = 32;
-    b.str(o, name);
-    o += 22;
-    if (version > 3) {
-      b.i32(o, 77);
-      o += 4;
-    }
-    b.i32(o + 32, 2);  // two centre points
-    o += 72;
-    b.i32(o, 5);
-    b.i32(o + 4, 6);
-    b.i32(o + 8, 7);
-    b.i32(o + 12, 8);
-    o += 16;
-    b.i32(o, 0);  // no profile
-    b.i32(o + 4, nchars);
-    o += 8;
-    if (nchars > 0)
-      for (int i = 0; i < 10; ++i, o += 20) b.str(o, "old text " + std::to_string(i));
-    b.grow(o);
-    return b.b;
-  };
-  ASSERT_EQ(read_one(io_rd_gt_lane, 17, old_lane(3, "12abc", 0), false, &e), 0);
-  LANE* ln = static_cast<LANE*>(e.record)->next;
-  EXPECT_EQ(ln->lane_number, 12);
-  EXPECT_EQ(ln->center_coords[1].y, 8);
-  EXPECT_TRUE(static_cast<LANE_HDR*>(e.header)->f & LANE_HDR_OLD_CHARS);
-  io_free_gt_lane(&e);
-  ASSERT_EQ(read_one(io_rd_gt_lane, 17, old_lane(4, "lane", 3), false, &e), 0);
-  ln = static_cast<LANE*>(e.record)->next;
-  EXPECT_EQ(ln->lane_number, 77);
-  ASSERT_NE(ln->old_lane_chars, nullptr);
-  EXPECT_STREQ(ln->old_lane_chars[9], "old text 9");
-  EXPECT_EQ(ln->lane_chars, nullptr);
-  EXPECT_EQ(ln->num_labeled_chars, 0);
-  io_free_gt_lane(&e);
+    // Version 3 lanes: no lane_number, taken from the digits that start the name; version 4
+    // lanes: a count and ten 20-byte characteristic texts in the older layout.
+    auto old_lane = [big](int version, const std::string& name, int nchars) {
+      Bytes b(32, big);
+      b.i32(4, version);
+      b.i32(8, 1);
+      std::size_t o = 32;
+      b.str(o, name);
+      o += 22;
+      if (version > 3) {
+        b.i32(o, 77);
+        o += 4;
+      }
+      b.i32(o + 32, 2);  // two centre points
+      o += 72;
+      b.i32(o, 5);
+      b.i32(o + 4, 6);
+      b.i32(o + 8, 7);
+      b.i32(o + 12, 8);
+      o += 16;
+      b.i32(o, 0);  // no profile
+      b.i32(o + 4, nchars);
+      o += 8;
+      if (nchars > 0)
+        for (int i = 0; i < 10; ++i, o += 20) b.str(o, "old text " + std::to_string(i));
+      b.grow(o);
+      return b.b;
+    };
+    ASSERT_EQ(read_one(io_rd_gt_lane, 17, old_lane(3, "12abc", 0), big, &e), 0);
+    LANE* ln = static_cast<LANE*>(e.record)->next;
+    EXPECT_EQ(ln->lane_number, 12);
+    EXPECT_EQ(ln->center_coords[1].y, 8);
+    EXPECT_TRUE(static_cast<LANE_HDR*>(e.header)->f & LANE_HDR_OLD_CHARS);
+    io_free_gt_lane(&e);
+    ASSERT_EQ(read_one(io_rd_gt_lane, 17, old_lane(4, "lane", 3), big, &e), 0);
+    ln = static_cast<LANE*>(e.record)->next;
+    EXPECT_EQ(ln->lane_number, 77);
+    ASSERT_NE(ln->old_lane_chars, nullptr);
+    EXPECT_STREQ(ln->old_lane_chars[9], "old text 9");
+    EXPECT_EQ(ln->lane_chars, nullptr);
+    EXPECT_EQ(ln->num_labeled_chars, 0);
+    io_free_gt_lane(&e);
+  }
 }
 
 TEST(AnalysisRecords, StandardsReadRules) {

@@ -68,8 +68,8 @@ TEST(ByteIo, ReplaceWritesNewContentAndKeepsOldOnFailure) {
   ASSERT_TRUE(io_write_file_replace(p.c_str(), std::vector<uint8_t>{3, 4, 5}));
   EXPECT_EQ(vxtest::read_bytes(p), (std::vector<uint8_t>{3, 4, 5}));
   // A folder that cannot be written: the write fails and the old file stays as it was.
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read |
-                                               std::filesystem::perms::owner_exec);
+  std::filesystem::permissions(
+      dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   bool wrote = io_write_file_replace(p.c_str(), std::vector<uint8_t>{9});
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
   if (geteuid() != 0) {

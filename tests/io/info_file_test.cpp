@@ -32,8 +32,9 @@ IMG_INFO sample_info() {
 std::vector<uint8_t> sample_head_bytes(bool big) {
   iofix::Bytes b(60, big);
   const IMG_INFO h = sample_info();
-  const int fields[12] = {h.height, h.width, h.bytes_per_pixel, h.x_res, h.x_scale, h.y_res,
-                          h.y_scale, h.min_value, h.max_value, h.flags, h.device, h.filter_type};
+  const int fields[12] = {h.height,    h.width, h.bytes_per_pixel, h.x_res,
+                          h.x_scale,   h.y_res, h.y_scale,         h.min_value,
+                          h.max_value, h.flags, h.device,          h.filter_type};
   for (int i = 0; i < 12; ++i) b.i32(4 * i, fields[i]);
   // Light 5 + 100 (device 30) at bit 1, BoolOne bit 23, Color 6 at 25, Rotate 2 at 28, DPI 3 at 30.
   const uint32_t dev = (105u << 1) | (1u << 23) | (6u << 25) | (2u << 28) | (3u << 30);
@@ -98,8 +99,9 @@ TEST(InfoFile, WrittenBytesMatchTheLayout) {
   make_list(in);
   ASSERT_EQ(io_write_inf(dir.file("gel.kes").c_str(), in.l, in.n), 0);
   const std::vector<uint8_t> got = vxtest::read_bytes(dir.file("gel.kei"));
-  const std::vector<uint8_t> want = iofix::container(
-      {{1, sample_head_bytes(false), 0, 1}, {2, fresh_look_bytes(false, 0.25, 1.75, 10, 200), 1, 2}});
+  const std::vector<uint8_t> want =
+      iofix::container({{1, sample_head_bytes(false), 0, 1},
+                        {2, fresh_look_bytes(false, 0.25, 1.75, 10, 200), 1, 2}});
   ASSERT_EQ(got.size(), 28u + 40 + 60 + 564);
   EXPECT_EQ(got, want);
   iofix::Bytes b;
@@ -192,13 +194,24 @@ TEST(InfoFile, OlderAndOddRecordsReadWithTheirDefaults) {
   no_steps.i32(12, 777);
   no_steps.i32(16, 3);
   no_steps.str(28, "/somewhere.kes");
+  iofix::Bytes no_paths(28 + 24);
+  no_paths.i32(0, 1);
+  no_paths.i32(24, 2);
+  no_paths.f64(36, 1.5);
+  no_paths.i32(48, 99);
   std::vector<uint8_t> quirk = fresh_look_bytes(false, 0.1, 0.9, 5, 50);
   quirk[0] = 0;  // interp_type 0 in the file
-  vxtest::write_bytes(dir.file("o.kei"), iofix::container({{1, old_head.b, 0, 1},
-                                                           {2, no_steps.b, 1, 0},
-                                                           {2, quirk, 0, 2}}));
+  vxtest::write_bytes(
+      dir.file("o.kei"),
+      iofix::container(
+          {{1, old_head.b, 0, 1}, {2, no_steps.b, 1, 0}, {2, quirk, 0, 2}, {2, no_paths.b, 1, 2}}));
   List out;
-  ASSERT_EQ(out.n = io_read_inf(dir.file("o.kes").c_str(), &out.l, 0), 3);
+  ASSERT_EQ(out.n = io_read_inf(dir.file("o.kes").c_str(), &out.l, 0), 4);
+  const IMG_INT_INFO* v0 = static_cast<const IMG_INT_INFO*>(out.l[3]->record);
+  EXPECT_EQ(v0->version, 0);
+  EXPECT_EQ(v0->wedge_values[1], 1.5);
+  EXPECT_EQ(v0->dig_values[1], 99);
+  EXPECT_STREQ(v0->calib_image_path, "");
   const IMG_INFO* h = static_cast<const IMG_INFO*>(out.l[0]->record);
   EXPECT_EQ(h->max_value, 4095);
   EXPECT_EQ(h->flags + h->device + h->DEV_Light + h->DEV_DPI, 0);
@@ -306,7 +319,7 @@ TEST(InfoFile, FailedWriteKeepsThePreviousFile) {
 }
 
 TEST(InfoFile, ProcessedFlags) {
-  const std::pair<int, int> cases[] = {{0, 0},       {1, 1},       {0x100, 1}, {0x200, 0},
+  const std::pair<int, int> cases[] = {{0, 0},      {1, 1},       {0x100, 1},   {0x200, 0},
                                        {0x8000, 1}, {0x10000, 1}, {0x80000, 1}, {0x100000, 0}};
   for (const auto& [flags, want] : cases) EXPECT_EQ(io_img_processed(flags), want) << flags;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "fixture.h"
+#include "io/byte_io.h"
 #include "test_support.h"
 #include "toolkit/core/tk_image.h"
 
@@ -33,7 +34,9 @@ std::vector<uint8_t> kes(int bpp, int w, int h, bool big,
   return f.b;
 }
 
-unsigned ramp(int x, int y) { return static_cast<unsigned>(x * 7 + y * 300) & 0xFFFF; }
+unsigned ramp(int x, int y) {
+  return static_cast<unsigned>(x * 7 + y * 300) & 0xFFFF;
+}
 
 struct Display {
   IMG_DATA d{};
@@ -86,6 +89,12 @@ TEST(KesImage, QueryChecksMarkDepthAndExtent) {
   EXPECT_EQ(io_query_image(dir.file("missing.kes").c_str(), nullptr, nullptr), 0);
 }
 
+TEST(KesImage, WrittenHeaderIsTheLittleEndianLayout) {
+  ByteWriter w;
+  io_put_kes_header(w, 2, 0x01020304, 5);
+  EXPECT_EQ(w.buffer(), (std::vector<uint8_t>{'I', 'I', 2, 0, 4, 3, 2, 1, 5, 0, 0, 0}));
+}
+
 TEST(KesImage, BothByteOrdersReadToTheSameNativeValues) {
   vxtest::TempDir dir;
   const int w = 37, h = 11;
@@ -112,10 +121,10 @@ TEST(KesImage, RectanglesAndDecimationSampleTheRightPixels) {
     double d;
   };
   const Case cases[] = {
-      {{0, 0, 100, 50}, 2.0},   // every second pixel of every second row, from (0, 0)
-      {{10, 5, 30, 20}, 1.0},   // a plain sub-rectangle
-      {{3, 2, 60, 30}, 0.5},    // repeats pixels
-      {{0, 0, 67, 34}, 3.0},    // reaches the last row and column that exist
+      {{0, 0, 100, 50}, 2.0},  // every second pixel of every second row, from (0, 0)
+      {{10, 5, 30, 20}, 1.0},  // a plain sub-rectangle
+      {{3, 2, 60, 30}, 0.5},   // repeats pixels
+      {{0, 0, 67, 34}, 3.0},   // reaches the last row and column that exist
   };
   for (const Case& c : cases) {
     TkImage img;
@@ -234,6 +243,18 @@ TEST(KesImage, FailedLoadReturnsMinusOneAndHoldsNoImage) {
   ASSERT_EQ(io_load_image(&disp.d, 0, p.c_str()), 0);
   EXPECT_EQ(disp.d.pix_img->pixel(4, 3), ramp(4, 3) & 0xFF);
   EXPECT_EQ(disp.d.disp_img->colours()[200], 0xFFC8C8C8u);
+}
+
+TEST(KesImage, CreateImageMakesAClearedBlockOrNothing) {
+  const int32_t ext[2] = {70000, 2};  // wider than 16 bits
+  std::unique_ptr<TkImage> img(io_create_image(ext, 16));
+  ASSERT_NE(img, nullptr);
+  EXPECT_EQ(img->width(), 70000);
+  EXPECT_EQ(img->depth(), 16);
+  EXPECT_EQ(img->pixel(69999, 1), 0u);
+  const int32_t bad[2] = {-1, 5};
+  EXPECT_EQ(io_create_image(bad, 8), nullptr);
+  EXPECT_EQ(io_create_image(ext, 24), nullptr);
 }
 
 TEST(KesImage, InitDisplayResetsTheRecord) {

@@ -292,7 +292,7 @@ TEST(LaneBands, BandOdTakesProfileAndBaselineAtTheBandsRow) {
     const char* what;
     int bckgrnd_type;
     int band_y;
-    int data, base;       // profile and baseline at row 12 (index 2)
+    int data, base;        // profile and baseline at row 12 (index 2)
     int want_od, want_bl;  // -777: unchanged
   };
   const Case cases[] = {
@@ -344,8 +344,11 @@ TEST(BandChain, AddDeleteAndActive) {
   struct {
     uint32_t f1;
     BOOL active;
-  } cases[] = {{0, TRUE}, {SP_F1_INACTIVE_A, FALSE}, {SP_F1_INACTIVE_B, FALSE},
-               {SP_F1_INACTIVE_A | SP_F1_INACTIVE_B, FALSE}, {SP_F1_TOOL_MARK | 0xF, TRUE}};
+  } cases[] = {{0, TRUE},
+               {SP_F1_INACTIVE_A, FALSE},
+               {SP_F1_INACTIVE_B, FALSE},
+               {SP_F1_INACTIVE_A | SP_F1_INACTIVE_B, FALSE},
+               {SP_F1_TOOL_MARK | 0xF, TRUE}};
   for (auto k : cases) {
     c[0]->f1 = k.f1;
     EXPECT_EQ(sp_is_active(c[0]), k.active) << k.f1;

@@ -147,6 +147,13 @@ TEST_F(DrawTest, ScrollingExposesAndTheContentFollows) {
   EXPECT_EQ(WGT_GetRect(area).y, 20);
   EXPECT_EQ(px(area, 20, 20), 0x0000FFu);
   EXPECT_EQ(px(area, 50, 40), 0xFFFFFFu);
+  // A redraw asks for the picture again: what was drawn outside an expose is gone.
+  DRAW_Line(area, 0, 5, 100, 5);
+  const int before_redraw = g_exposes;
+  WGT_Redraw(area);
+  EXPECT_EQ(g_exposes, before_redraw + 1);
+  EXPECT_EQ(px(area, 50, 5), 0xFFFFFFu);
+  EXPECT_EQ(px(area, 20, 20), 0x0000FFu);
 }
 
 TEST_F(DrawTest, MousePressDragReleaseAtImageCoordinates) {

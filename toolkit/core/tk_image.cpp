@@ -6,7 +6,9 @@
 #include <limits>
 #include <utility>
 
-TkImage::TkImage() { set_grey_colours(); }
+TkImage::TkImage() {
+  set_grey_colours();
+}
 
 TkImage::TkImage(const TkImage& other) : bpp_(other.bpp_), colours_(other.colours_) {
   const std::size_t n = other.size_bytes();
@@ -48,7 +50,9 @@ TkImage& TkImage::operator=(TkImage&& other) noexcept {
   return *this;
 }
 
-TkImage::~TkImage() { std::free(pixels_); }
+TkImage::~TkImage() {
+  std::free(pixels_);
+}
 
 void TkImage::set_grey_colours() {
   for (uint32_t i = 0; i < 256; ++i) colours_[i] = 0xFF000000u | i << 16 | i << 8 | i;

@@ -1,0 +1,527 @@
+// Band outlines: cross-sections, zero crossings, bound picks, side smoothing and slot points.
+#include "engine/mj_bounds.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <new>
+#include <vector>
+
+#include "base/ks_mem.h"
+#include "base/slog.h"
+#include "engine/lane_kernels.h"
+
+namespace {
+
+// First index of each ramp value 1..38.
+constexpr int kRampStarts[38] = {0,   1,   7,   13,  21,  28,  34,  42,  49,  55,
+                                 63,  70,  76,  84,  91,  97,  111, 117, 124, 130,
+                                 137, 144, 150, 157, 164, 170, 177, 184, 190, 197,
+                                 204, 210, 217, 224, 230, 237, 244, 250};
+
+constexpr std::array<uint8_t, 257> make_ramp() {
+  std::array<uint8_t, 257> r{};
+  for (int i = 0; i < 257; ++i) {
+    int v = 0;
+    for (int s : kRampStarts)
+      if (s <= i) ++v;
+    r[i] = static_cast<uint8_t>(v);
+  }
+  return r;
+}
+constexpr std::array<uint8_t, 257> kRamp = make_ramp();
+
+// 65536 x sin(5k degrees), k = 0..18, rounded.
+constexpr int32_t kSin5[19] = {0,     5712,  11380, 16962, 22415, 27697, 32768,
+                               37590, 42126, 46341, 50203, 53684, 56756, 59393,
+                               61582, 63302, 64540, 65287, 65536};
+
+int s_fail_at = -1;
+
+int clampi(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+int cell(const QT_WIN* w, int x, int y) {
+  x = clampi(x, 0, w->size - 1);
+  y = clampi(y, 0, w->size - 1);
+  return w->rows[y][x];
+}
+
+// Running median of 5 in place; the two values at each end copy the nearest filtered value.
+void median5(std::vector<int>& v) {
+  const int n = static_cast<int>(v.size());
+  if (n < 5) return;
+  std::vector<int> out(v.size());
+  for (int i = 2; i < n - 2; ++i) {
+    int w[5] = {v[i - 2], v[i - 1], v[i], v[i + 1], v[i + 2]};
+    std::nth_element(w, w + 2, w + 5);
+    out[i] = w[2];
+  }
+  out[0] = out[1] = out[2];
+  out[n - 1] = out[n - 2] = out[n - 3];
+  v.swap(out);
+}
+
+// Width of the kernel that mt_2df uses when given `thickness`.
+int kernel_width_for(int thickness) {
+  return kLnKernelWidths[clampi((2 * thickness - 3) / 2, 0, 8)];
+}
+
+// Negated second derivative of v with the kernel of mt_2df(thickness); all zero when v is
+// shorter than the kernel.
+std::vector<int> second_derivative(const std::vector<int>& v, int thickness) {
+  std::vector<int> d(v.size(), 0);
+  if (!v.empty() && mt_2df(thickness, static_cast<int>(v.size()), v.data(), d.data()) != 0)
+    std::fill(d.begin(), d.end(), 0);
+  return d;
+}
+
+// The band's centre row in one column: the highest point of each run of non-negative second
+// derivative within s rows of the expected row is a candidate; the one nearest the expected row
+// wins (the higher profile value on equal distance). No candidate keeps the expected row.
+int centre_row(const std::vector<int>& prof, const std::vector<int>& d2, int expected, int s) {
+  const int n = static_cast<int>(prof.size());
+  const int lo = std::max(0, expected - s);
+  const int hi = std::min(n - 1, expected + s);
+  int best = -1, best_dist = INT_MAX, best_val = INT_MIN;
+  int i = lo;
+  while (i <= hi) {
+    if (d2[i] < 0) {
+      ++i;
+      continue;
+    }
+    int end = i;
+    while (end + 1 <= hi && d2[end + 1] >= 0) ++end;
+    // Highest value of the run; on a plateau of equal values, its middle.
+    int m = i;
+    for (int k = i; k <= end; ++k)
+      if (prof[k] > prof[m]) m = k;
+    int e = m;
+    while (e + 1 <= end && prof[e + 1] == prof[m]) ++e;
+    const int cand = (m + e) / 2;
+    const int dist = std::abs(cand - expected);
+    if (dist < best_dist || (dist == best_dist && prof[cand] > best_val)) {
+      best = cand;
+      best_dist = dist;
+      best_val = prof[cand];
+    }
+    i = end + 1;
+  }
+  return best >= 0 ? best : clampi(expected, 0, std::max(0, n - 1));
+}
+
+struct Slot {
+  int col;    // column index 0..12 whose centre point is the origin
+  int angle;  // degrees
+};
+
+// Columns: 0 centre, 1..6 right moving right, 7..12 left moving left.
+constexpr Slot kSlots[SP_BOUNDS] = {
+    {0, 90},   {1, 90},   {2, 90},   {3, 90},   {4, 90},   {5, 90},   {6, 90},
+    {6, 60},   {6, 30},   {6, 0},    {6, 330},  {6, 300},  {6, 270},  {5, 270},
+    {4, 270},  {3, 270},  {2, 270},  {1, 270},  {0, 270},  {7, 270},  {8, 270},
+    {9, 270},  {10, 270}, {11, 270}, {12, 270}, {12, 240}, {12, 210}, {12, 180},
+    {12, 150}, {12, 120}, {12, 90},  {11, 90},  {10, 90},  {9, 90},   {8, 90},
+    {7, 90}};
+
+// Slots of the top and bottom sides, left to right, with their columns.
+constexpr int kTopSlots[13] = {30, 31, 32, 33, 34, 35, 0, 1, 2, 3, 4, 5, 6};
+constexpr int kBottomSlots[13] = {24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13, 12};
+constexpr int kSideCols[13] = {12, 11, 10, 9, 8, 7, 0, 1, 2, 3, 4, 5, 6};
+// The two ray groups around the ends, each from a top bound through the rays to a bottom bound.
+constexpr int kRightRays[7] = {6, 7, 8, 9, 10, 11, 12};
+constexpr int kLeftRays[7] = {30, 29, 28, 27, 26, 25, 24};
+
+bool is_extreme(int a, int v, int b) { return (v > a && v > b) || (v < a && v < b); }
+
+bool off_mean(int a, int v, int b) {
+  const double mean = (a + b) / 2.0;
+  return v < 0.8 * mean || v > mean / 0.8;
+}
+
+// Smooths one side of 13 column bounds. Distances are compared as positions relative to the
+// mean centre row. Returns 1 when replacement values were needed.
+int smooth_side(int* dist, const int* slots, const int* rows, bool top, int s) {
+  int raw[13], rel[13];
+  bool valid[13];
+  int sum_rows = 0;
+  for (int j = 0; j < 13; ++j) sum_rows += rows[kSideCols[j]];
+  const int mean_row = sum_rows / 13;
+  auto to_rel = [&](int j, int d) {
+    return top ? d - rows[kSideCols[j]] + mean_row : d + rows[kSideCols[j]] - mean_row;
+  };
+  auto to_dist = [&](int j, int r) {
+    return top ? r + rows[kSideCols[j]] - mean_row : r - rows[kSideCols[j]] + mean_row;
+  };
+  int raw_invalid = 0;
+  for (int j = 0; j < 13; ++j) {
+    raw[j] = dist[slots[j]];
+    valid[j] = raw[j] > 0;
+    if (!valid[j]) ++raw_invalid;
+    rel[j] = valid[j] ? to_rel(j, raw[j]) : 0;
+  }
+  bool now_valid[13];
+  std::copy(valid, valid + 13, now_valid);
+  for (int j = 1; j < 12; ++j) {
+    if (!valid[j] && valid[j - 1] && valid[j + 1]) {
+      rel[j] = (rel[j - 1] + rel[j + 1]) / 2;
+      now_valid[j] = true;
+    }
+  }
+  int interior_invalid = 0;
+  for (int j = 1; j < 12; ++j)
+    if (!now_valid[j]) ++interior_invalid;
+  int replaced = 0;
+  if (interior_invalid >= 5) {
+    // The most frequent raw distance: the first value, left to right, to reach the highest
+    // count. Distances outside 0..199 (no crossing, or far away) are not counted.
+    int hist[200] = {};
+    int mode = 0, mode_count = 0;
+    for (int j = 0; j < 13; ++j) {
+      if (raw[j] < 0 || raw[j] >= 200) continue;
+      if (++hist[raw[j]] > mode_count) {
+        mode_count = hist[raw[j]];
+        mode = raw[j];
+      }
+    }
+    int value;
+    if (mode != 0 && raw_invalid < 9) {
+      value = mode;
+    } else {
+      value = raw[6] > 0 ? raw[6] : s;
+    }
+    if (value < 0) value = 0;
+    for (int j = 0; j < 13; ++j) {
+      if (!now_valid[j]) {
+        rel[j] = to_rel(j, value);
+        now_valid[j] = true;
+      }
+    }
+    replaced = 1;
+  }
+  for (int j = 1; j < 12; ++j) {
+    if (!now_valid[j - 1] || !now_valid[j] || !now_valid[j + 1]) continue;
+    if (is_extreme(rel[j - 1], rel[j], rel[j + 1]) && off_mean(rel[j - 1], rel[j], rel[j + 1]))
+      rel[j] = static_cast<int>(std::floor((rel[j - 1] + rel[j] + rel[j + 1]) / 3.0 + 0.5));
+  }
+  for (int j = 0; j < 13; ++j) {
+    if (!now_valid[j]) continue;
+    const int d = to_dist(j, rel[j]);
+    dist[slots[j]] = d < 0 ? 0 : d;
+  }
+  return replaced;
+}
+
+// Smooths a group of seven plain distances around one end of the band.
+void smooth_rays(int* dist, const int* slots, int s) {
+  int v[7];
+  bool valid[7];
+  for (int j = 0; j < 7; ++j) {
+    v[j] = dist[slots[j]];
+    valid[j] = v[j] > 0;
+  }
+  for (int j = 1; j < 6; ++j)
+    if (!valid[j]) v[j] = valid[j - 1] && valid[j + 1] ? (v[j - 1] + v[j + 1]) / 2 : s;
+  // The ends are column bounds; an invalid end keeps its slot invalid.
+  for (int j = 1; j < 6; ++j) {
+    if ((j == 1 && !valid[0]) || (j == 5 && !valid[6])) continue;
+    if (is_extreme(v[j - 1], v[j], v[j + 1]) && off_mean(v[j - 1], v[j], v[j + 1]))
+      v[j] = (v[j - 1] + v[j] + v[j + 1]) / 3;
+  }
+  for (int j = 1; j < 6; ++j) dist[slots[j]] = v[j] < 0 ? 0 : v[j];
+}
+
+}  // namespace
+
+int mj_ramp(int index) { return kRamp[clampi(index, 0, 256)]; }
+
+void mj_fail_alloc_at(int n) { s_fail_at = n; }
+
+bool mj_alloc_fails() {
+  if (s_fail_at < 0) return false;
+  return s_fail_at-- == 0;
+}
+
+void mt_qtrig(int angle, int32_t* cos_out, int32_t* msin_out) {
+  int a = angle % 360;
+  if (a < 0) a += 360;
+  const int steps = a / 5;  // 0..71
+  const int quad = steps / 18;
+  const int k = steps % 18;
+  int32_t s, c;
+  switch (quad) {
+    case 0: s = kSin5[k]; c = kSin5[18 - k]; break;
+    case 1: s = kSin5[18 - k]; c = -kSin5[k]; break;
+    case 2: s = -kSin5[k]; c = -kSin5[18 - k]; break;
+    default: s = -kSin5[18 - k]; c = kSin5[k]; break;
+  }
+  if (cos_out) *cos_out = c;
+  if (msin_out) *msin_out = -s;
+}
+
+QT_WIN* qt_copy_window(const QT_WIN* win) {
+  if (!win || win->size <= 0) return nullptr;
+  if (mj_alloc_fails()) return nullptr;
+  QT_WIN* w = qt_alloc_window(win->cx, win->cy, win->size);
+  if (!w) return nullptr;
+  w->left = win->left;
+  w->right = win->right;
+  w->top = win->top;
+  w->bottom = win->bottom;
+  return w;
+}
+
+void qt_move_window(QT_WIN* win, int cx, int cy) {
+  if (!win) return;
+  win->cx = cx;
+  win->cy = cy;
+  win->left = cx - win->size / 2;
+  win->right = cx + win->size / 2;
+  win->top = cy - win->size / 2;
+  win->bottom = cy + win->size / 2;
+}
+
+void mj_xsec(int* out, const QT_WIN* win, int x, int centre, int length) {
+  if (!out || !win || length <= 0) return;
+  std::vector<int> v(static_cast<std::size_t>(length));
+  const int first = centre - length / 2;
+  for (int i = 0; i < length; ++i) {
+    const int y = clampi(first + i, 0, win->size - 1);
+    int sum = 0, n = 0;
+    for (int dx = -2; dx <= 2; ++dx) {
+      const int xx = x + dx;
+      if (xx < 0 || xx >= win->size) continue;
+      sum += win->rows[y][xx];
+      ++n;
+    }
+    v[i] = n ? sum / n : 0;
+  }
+  median5(v);
+  std::copy(v.begin(), v.end(), out);
+}
+
+void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count) {
+  if (!out || !win) return;
+  int32_t c, ms;
+  mt_qtrig(angle, &c, &ms);
+  for (int i = 0; i < count; ++i) {
+    const double px = x + static_cast<double>(i) * c / 65536.0;
+    const double py = y + static_cast<double>(i) * ms / 65536.0;
+    const double flx = std::floor(px), fly = std::floor(py);
+    const double fx = px - flx, fy = py - fly;
+    if (fx >= 0.1 && fy <= 0.9 && !(fx > 0.9 && fy < 0.1)) {
+      const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+      const double v = (1 - fx) * (1 - fy) * cell(win, x0, y0) + fx * (1 - fy) * cell(win, x0 + 1, y0) +
+                       (1 - fx) * fy * cell(win, x0, y0 + 1) + fx * fy * cell(win, x0 + 1, y0 + 1);
+      out[i] = static_cast<int>(v);
+    } else {
+      out[i] = cell(win, static_cast<int>(std::floor(px + 0.5)), static_cast<int>(std::floor(py + 0.5)));
+    }
+  }
+}
+
+int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
+  if (!t) return 0;
+  *t = QT_CROSS_TAB();
+  if (!d2 || count <= 0) return 0;
+  int i = 0;
+  // A leading non-positive run is no crossing.
+  while (i < count && d2[i] <= 0) t->lead_area += 1 - d2[i++];
+  while (i < count && t->count < QT_MAX_CROSS) {
+    int mx = d2[i];
+    while (i < count && d2[i] > 0) mx = std::max(mx, d2[i++]);
+    if (i >= count) break;
+    const int k = t->count++;
+    t->pos[k] = i;
+    t->max_before[k] = mx;
+    int mn = d2[i];
+    int area = 0;
+    while (i < count && d2[i] <= 0) {
+      mn = std::min(mn, d2[i]);
+      area += 1 - d2[i++];
+    }
+    t->area[k] = area;
+    t->min_after[k] = mn;
+  }
+  return t->count;
+}
+
+int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, int* dist) {
+  QT_CROSS_TAB t;
+  const int n = qt_cross(profile, count, &t);
+  int result;
+  if (n == 0) {
+    result = -1;
+  } else {
+    const int reach = s + 2 * mj_ramp(s);
+    int max_pos = INT_MIN, min_neg = INT_MAX;
+    int best_contrast = 0, best_area = 0, choice = -1;
+    for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
+      max_pos = std::max(max_pos, t.max_before[k]);
+      min_neg = std::min(min_neg, t.min_after[k]);
+      const int contrast = max_pos - min_neg;
+      if (contrast > best_contrast && t.area[k] > best_area) {
+        best_contrast = contrast;
+        best_area = t.area[k];
+        choice = k;
+      }
+    }
+    result = choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+  }
+  if (dist) *dist = result;
+  return result;
+}
+
+int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane, int find) {
+  static const char* fn = "mj_2df_bnds";
+  if (!band || !win || !res || !win->rows || win->size <= 0) return MJ_FAIL_ALLOC;
+  SLOG(fn, SLOG_ENTRY, "lane #%2d (%4d, %4d) find %d", lane ? lane->lane_number : -1, band->x,
+       band->y, find);
+  if (!lane || !ln_xyinlane(band->x, band->y, lane)) {
+    SLOG(fn, SLOG_EXIT, "(%4d, %4d) not in lane", band->x, band->y);
+    return MJ_FAIL_NOT_IN_LANE;
+  }
+  if (!find) {
+    SLOG(fn, SLOG_VALUE4, "not finding bounds, %d", find);
+    for (int i = 0; i < SP_BOUNDS; ++i) {
+      const bool none = band->bound_x[i] == -1 || band->bound_y[i] == -1;
+      res->bnd_x[i] = none ? -1 : band->bound_x[i];
+      res->bnd_y[i] = none ? -1 : band->bound_y[i];
+      res->img_x[i] = none ? -1 : band->bound_x[i] + win->left;
+      res->img_y[i] = none ? -1 : band->bound_y[i] + win->top;
+    }
+    SLOG(fn, SLOG_EXIT, "0");
+    return 0;
+  }
+  SLOG(fn, SLOG_VALUE4, "finding bounds, %d", find);
+
+  int s = band->thickness / 2;
+  if (band->thickness == 0) s = band->band_fw;
+  if (s < 2) s = 2;
+  const int kidx = clampi((2 * s - 3) / 2, 0, 6);
+  const int K = kernel_width_for(kidx);
+  const int size = win->size;
+  const int bx = band->x - win->left;
+  const int by = band->y - win->top;
+  SLOG(fn, SLOG_VALUE4, "expect_len %d", s);
+  SLOG(fn, SLOG_VALUE4, "filter_num %d", kidx);
+  SLOG(fn, SLOG_VALUE4, "pwin center %4d, %4d, size %d, cent (%4d, %4d)", win->cx, win->cy, size,
+       bx, by);
+
+  std::vector<int> xsec, d2, rd2;
+  if (mj_alloc_fails()) {
+    SLOG(fn, SLOG_ERROR, "alloc xsec failed");
+    return MJ_FAIL_ALLOC;
+  }
+  if (mj_alloc_fails()) {
+    SLOG(fn, SLOG_ERROR, "alloc df2 failed");
+    return MJ_FAIL_ALLOC;
+  }
+  if (mj_alloc_fails()) {
+    SLOG(fn, SLOG_ERROR, "alloc rdf2 failed");
+    return MJ_FAIL_ALLOC;
+  }
+  int dist[SP_BOUNDS] = {};
+  int col_x[13], col_row[13];
+  try {
+    xsec.resize(static_cast<std::size_t>(size));
+    rd2.resize(static_cast<std::size_t>(size));
+
+    // Columns: centre, six to the right, six to the left.
+    const int rhw = band->right_hw, lhw = band->left_hw;
+    col_x[0] = bx;
+    for (int k = 1; k <= 6; ++k) col_x[k] = bx + k * rhw / 7;
+    for (int k = 0; k <= 5; ++k) col_x[7 + k] = bx - (k + 1) * lhw / 7;
+    const int hold_r = static_cast<int>(1.5 * (rhw / 7.0) + 0.5);
+    const int hold_l = static_cast<int>(1.5 * (lhw / 7.0) + 0.5);
+
+    auto pick = [&](const int* prof, int n) {
+      int d = 0;
+      mj_bndp(prof, 0, n, s, 0, 0, 0, &d);
+      return d;
+    };
+    for (int j = 0; j < 13; ++j) {
+      const int x = clampi(col_x[j], 0, size - 1);
+      col_x[j] = x;
+      mj_xsec(xsec.data(), win, x, size / 2, size);
+      d2 = second_derivative(xsec, kidx);
+      const int prev = j == 0 ? by : (j == 7 ? col_row[0] : col_row[j - 1]);
+      int row = centre_row(xsec, d2, prev, s);
+      if (j > 0) {
+        const int hold = j <= 6 ? hold_r : hold_l;
+        row = clampi(row, prev - hold, prev + hold);
+      }
+      col_row[j] = row;
+      // Bottom bound: the derivative from the centre row down; top bound: from it upwards.
+      const int n_down = size - K / 2 - row;
+      const int n_up = row - K / 2;
+      const int down = n_down > 0 ? pick(d2.data() + row, n_down) : -1;
+      int up = -1;
+      if (n_up > 0) {
+        for (int i = 0; i < n_up; ++i) rd2[i] = d2[row - i];
+        up = pick(rd2.data(), n_up);
+      }
+      // Slots of this column's top and bottom bounds.
+      int top_slot, bottom_slot;
+      if (j == 0) {
+        top_slot = 0;
+        bottom_slot = 18;
+      } else if (j <= 6) {
+        top_slot = j;
+        bottom_slot = 18 - j;
+      } else {
+        top_slot = 30 + (12 - j);
+        bottom_slot = 19 + (j - 7);
+      }
+      dist[top_slot] = up;
+      dist[bottom_slot] = down;
+      SLOG(fn, SLOG_VALUE5, "[%2d] %4d, %4d and %4d %4d", j, x, row, up, down);
+    }
+
+    // Rays around the two ends: the line through the end column's centre point, sampled both
+    // ways up to the nearest window edge.
+    auto ray = [&](int col, int angle) {
+      const int px = col_x[col], py = col_row[col];
+      int d = std::min({px, py, size - px, size - py});
+      if (2 * d > size) --d;
+      if (d <= 0) return -1;
+      std::vector<int> fwd(static_cast<std::size_t>(d)), back(static_cast<std::size_t>(d));
+      qt_radxsec(fwd.data(), angle, win, px, py, d);
+      qt_radxsec(back.data(), angle + 180, win, px, py, d);
+      std::vector<int> line;
+      line.reserve(2 * static_cast<std::size_t>(d));
+      for (int i = d - 1; i >= 1; --i) line.push_back(back[i]);
+      line.insert(line.end(), fwd.begin(), fwd.end());
+      median5(line);
+      const std::vector<int> rdd = second_derivative(line, kidx);
+      const int n = d - K / 2;
+      return n > 0 ? pick(rdd.data() + (d - 1), n) : -1;
+    };
+    for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);
+    for (int slot = 25; slot <= 29; ++slot) dist[slot] = ray(12, kSlots[slot].angle);
+  } catch (const std::bad_alloc&) {
+    SLOG(fn, SLOG_ERROR, "alloc xsec failed");
+    return MJ_FAIL_ALLOC;
+  }
+
+  int result = smooth_side(dist, kTopSlots, col_row, true, s);
+  result |= smooth_side(dist, kBottomSlots, col_row, false, s);
+  smooth_rays(dist, kRightRays, s);
+  smooth_rays(dist, kLeftRays, s);
+
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    if (dist[i] <= 0) {
+      res->bnd_x[i] = res->bnd_y[i] = res->img_x[i] = res->img_y[i] = -1;
+      continue;
+    }
+    int32_t c, ms;
+    mt_qtrig(kSlots[i].angle, &c, &ms);
+    const int ox = col_x[kSlots[i].col], oy = col_row[kSlots[i].col];
+    res->bnd_x[i] = ox + static_cast<int>(std::floor(double(dist[i]) * c / 65536.0 + 0.5));
+    res->bnd_y[i] = oy + static_cast<int>(std::floor(double(dist[i]) * ms / 65536.0 + 0.5));
+    res->img_x[i] = res->bnd_x[i] + win->left;
+    res->img_y[i] = res->bnd_y[i] + win->top;
+  }
+  SLOG(fn, SLOG_EXIT, "%d", result);
+  return result;
+}

@@ -1,0 +1,608 @@
+// Band quantification: lane images, the shared pixel windows, band widths, the outline fill and
+// the integrated intensity.
+#include "engine/quant.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "base/ks_mem.h"
+#include "base/slog.h"
+#include "engine/lane_features.h"
+#include "engine/lane_geometry.h"
+#include "engine/lane_kernels.h"
+#include "engine/lane_profile.h"
+#include "io/kes_image.h"
+#include "toolkit/core/tk_image.h"
+
+namespace {
+
+// A window shared by successive quantifications, kept with the size it was made for.
+struct SharedWin {
+  QT_WIN* win = nullptr;
+  int last_size = 0;
+  int remembered = 75;  // size of the window made; a new size above 4 replaces it
+  int32_t held[4] = {0, 0, -1, -1};  // image rectangle the last load copied pixels from
+};
+SharedWin s_main;     // bands quantified from their lane profile
+SharedWin s_outline;  // bands with a drawn outline
+
+constexpr int kMarkNotInLane = '?';
+
+// Marks a failed quantification: the failed bit, the fail code word and the mark byte.
+void mark_failed(SPOT* band, int code, int fail_word) {
+  band->f1 |= SP_F1_QUANT_FAILED;
+  band->fail_code = fail_word;
+  band->left_hw = code == MJ_FAIL_NOT_IN_LANE ? static_cast<uint8_t>(kMarkNotInLane)
+                                              : static_cast<uint8_t>(code);
+}
+
+int clampi(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Makes (or reuses) a shared window of `size` centred on the record's centre and loads it.
+int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size) {
+  if (sw.win && size == sw.last_size) {
+    qt_move_window(sw.win, img->cx, img->cy);
+  } else {
+    qt_free_window(sw.win);
+    sw.win = nullptr;
+    sw.last_size = 0;
+    if (size > 4) sw.remembered = size;
+    if (!mj_alloc_fails()) sw.win = qt_alloc_window(img->cx, img->cy, sw.remembered);
+    if (!sw.win) return MJ_FAIL_WIN_ALLOC;
+    sw.last_size = size;
+  }
+  if (mj_load_window(sw.win, img) != 0) return MJ_FAIL_LOAD;
+  sw.held[0] = img->x_min;
+  sw.held[1] = img->y_min;
+  sw.held[2] = img->x_max;
+  sw.held[3] = img->y_max;
+  return 0;
+}
+
+double factor(double mant, int exp) { return mant * std::pow(10.0, exp); }
+
+}  // namespace
+
+int ln_read_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                       const char* image_path, int row) {
+  static const char* fn = "ln_read_lane_image";
+  SLOG(fn, SLOG_ENTRY, "row %d", row);
+  if (!lane || !out || !image_path || !lane->center_coords || lane->num_center_points < 1)
+    return -1;
+  int bits = 0;
+  int32_t extent[2] = {0, 0};
+  if (!io_query_image(image_path, &bits, extent)) {
+    SLOG(fn, SLOG_EXIT, "cannot query <%s>", image_path);
+    return -1;
+  }
+  const int width = header ? header->width : extent[0];
+  const int height = header ? header->height : extent[1];
+  const int w = lane->left_width + lane->right_width + 1;
+  int right_x = 0, left_x = 0;
+  ln_lane_extent(lane, &right_x, &left_x);
+  const int x0 = std::max(0, left_x - w);
+  const int x1 = std::min(width - 2, right_x + w);
+  int y0, y1;
+  if (row == -1) {
+    y0 = lane->center_coords[0].y - w;
+    y1 = lane->center_coords[lane->num_center_points - 1].y + w;
+  } else {
+    y0 = row - 2 * w;
+    y1 = row + 2 * w;
+  }
+  y0 = std::max(0, y0);
+  y1 = std::min(height - 2, y1);
+  if (x1 < x0 || y1 < y0) {
+    SLOG(fn, SLOG_EXIT, "empty rectangle");
+    return -1;
+  }
+  const int32_t rect[4] = {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+  TkImage img;
+  if (!io_read_kestrin(image_path, &img, rect, 1.0)) {
+    SLOG(fn, SLOG_EXIT, "read failed");
+    return -1;
+  }
+  void* pixels = ks_huge_alloc_msg(img.size_bytes());
+  if (!pixels) {
+    ks_dbg_null_ptr(fn, "pixels");
+    return -1;
+  }
+  std::memcpy(pixels, img.data(), img.size_bytes());
+  *out = LANE_IMAGE{};
+  out->pixels = pixels;
+  out->x_min = x0;
+  out->y_min = y0;
+  out->x_max = x1;
+  out->y_max = y1;
+  out->is_8bit = img.bytes_per_pixel() == 1 ? 1 : 0;
+  out->scale1_mant = out->scale2_mant = 1.0;
+  SLOG(fn, SLOG_EXIT, "(%d, %d) - (%d, %d)", x0, y0, x1, y1);
+  return 0;
+}
+
+void ln_free_lane_image(LANE_IMAGE* img) {
+  if (!img) return;
+  ks_huge_free_msg(img->pixels);
+  img->pixels = nullptr;
+}
+
+int mj_windowsize(int W, int t, int f) {
+  // The half widths start at W / 2 and live in a byte: a wider lane has no window.
+  if (W <= 0 || W / 2 > 255) return -1;
+  const int k = kLnKernelWidths[clampi((2 * f - 3) / 2, 0, 6)];
+  const int m = std::max({W / 14, t / 2, f});
+  const int r = mj_ramp(m);
+  int size;
+  if (W / 20 <= r) {
+    size = W + (2 * r + k) * 2 + 2;
+  } else {
+    size = W + (W / 10 + k) * 2 + 2;
+  }
+  return size | 1;
+}
+
+QT_WIN* mj_quant_window() { return s_main.win; }
+
+void mj_quant_release() {
+  for (SharedWin* sw : {&s_main, &s_outline}) {
+    qt_free_window(sw->win);
+    *sw = SharedWin();
+  }
+}
+
+int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
+  if (!win || !win->rows || !img || !img->pixels) return MJ_FAIL_LOAD;
+  const int white = img->is_8bit ? 255 : 65535;
+  const int size = win->size;
+  for (int r = 0; r < size; ++r) std::fill(win->rows[r], win->rows[r] + size, white);
+  const int iw = img->x_max - img->x_min + 1;
+  const int x0 = std::max(win->left, img->x_min), x1 = std::min(win->right, img->x_max);
+  const int y0 = std::max(win->top, img->y_min), y1 = std::min(win->bottom, img->y_max);
+  for (int y = y0; y <= y1; ++y) {
+    int32_t* dst = win->rows[y - win->top];
+    const std::size_t base = static_cast<std::size_t>(y - img->y_min) * iw;
+    if (img->is_8bit) {
+      const auto* src = static_cast<const uint8_t*>(img->pixels) + base;
+      for (int x = x0; x <= x1; ++x) dst[x - win->left] = src[x - img->x_min];
+    } else {
+      const auto* src = static_cast<const uint16_t*>(img->pixels) + base;
+      for (int x = x0; x <= x1; ++x) dst[x - win->left] = src[x - img->x_min];
+    }
+  }
+  return 0;
+}
+
+int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
+  static const char* fn = "mj_quantwin";
+  if (!img || !band) return MJ_FAIL_LOAD;
+  const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
+  SLOG(fn, SLOG_ENTRY, "size %d, grow %d", size, grow_only);
+  if (size <= 0) return MJ_FAIL_SIZE;
+  if (grow_only && s_main.win && s_main.win->size >= size) return 0;
+  const int r = prepare_window(s_main, img, size);
+  SLOG(fn, SLOG_EXIT, "%d", r);
+  return r;
+}
+
+int mj_width(SPOT* band, const QT_WIN* win) {
+  static const char* fn = "mj_width";
+  if (!band || !win || !win->rows) return 0;
+  const int W = band->lane_width;
+  band->left_hw = band->right_hw = static_cast<uint8_t>(std::min(W / 2, 255));
+  const int size = win->size;
+  const int t = band->thickness ? 4 * band->thickness : 2 * band->band_fw;
+  const int r = std::min(t, size) / 2;
+  const int L = std::min(static_cast<int>(2.5 * W + 1.0), size);
+  if (L < 1) return 1;
+  const int c = size / 2;
+  const int first_col = c - L / 2;
+
+  if (mj_alloc_fails()) return 0;
+  LANE* tmp = ln_make_lane();
+  if (!tmp) return 0;
+  tmp->data_values = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * L));
+  if (!tmp->data_values) {
+    ks_dbg_null_ptr(fn, "data_values");
+    ln_free_lane(tmp);
+    return 0;
+  }
+  tmp->num_data_values = L;
+  int32_t* prof = tmp->data_values;
+  for (int i = 0; i < L; ++i) {
+    const int x = clampi(first_col + i, 0, size - 1);
+    long sum = 0;
+    int n = 0;
+    for (int y = c - r; y <= c + r; ++y) {
+      if (y < 0 || y >= size) continue;
+      sum += win->rows[y][x];
+      ++n;
+    }
+    prof[i] = n ? static_cast<int32_t>(sum / n) : 0;
+  }
+  tmp->min_top_band_thick = tmp->min_bot_band_thick = W / 4;
+  tmp->band_threshold = 1;
+  tmp->band_threshold2 = 0;
+  ln_detect_features(tmp, 0, 0);
+
+  const int mid = L / 2;
+  int left = -1, right = -1;
+  for (const LN_FEAT* v = tmp->valley ? tmp->valley->next : nullptr; v; v = v->next) {
+    const int p = v->feat.y;
+    if (p < 0 || p >= L) continue;
+    if (p < mid) {
+      if (left < 0 || prof[p] <= prof[left]) left = p;  // the last of equals
+    } else if (right < 0 || prof[p] < prof[right]) {
+      right = p;  // the first of equals
+    }
+  }
+  if (left >= 0 && right >= 0) {
+    const int mv = prof[mid];
+    const int thr_l = prof[left] + static_cast<int>(0.4 * (mv - prof[left]));
+    const int thr_r = prof[right] + static_cast<int>(0.4 * (mv - prof[right]));
+    while (left < mid && prof[left] < thr_l) ++left;
+    while (right > mid && prof[right] < thr_r) --right;
+    const int ls = mid - left + 1, rs = right - mid + 1;
+    // Half widths live in a byte: a wider measurement keeps the widths as they were.
+    if (0.33 * rs <= ls && 3 * rs >= ls && mid - left <= 255 && right - mid <= 255) {
+      band->lane_width = right - left + 1;
+      band->left_hw = static_cast<uint8_t>(mid - left);
+      band->right_hw = static_cast<uint8_t>(right - mid);
+    }
+  }
+  SLOG(fn, SLOG_VALUE4, "width %d (%d, %d)", band->lane_width, band->left_hw, band->right_hw);
+  ln_free_lane(tmp);
+  return 1;
+}
+
+int mj_FdBnds(SPOT* band, const LANE* lane, int find) {
+  static const char* fn = "mj_FdBnds";
+  if (!band || !band->result || !band->result->win) {
+    if (band) mark_failed(band, MJ_FAIL_ALLOC, MJ_FAIL_ALLOC);
+    return 0;
+  }
+  const int r = mj_2df_bnds(band, band->result->win, band->result, lane, find);
+  if (r >= 0 && r <= 12) return 1;
+  if (r >= 13) {
+    SLOG(fn, SLOG_WARN, "too many fail (%d)", r);
+    mark_failed(band, -r, -r);
+  } else {
+    SLOG(fn, SLOG_WARN, "nfails negative (%d)", r);
+    mark_failed(band, r, r);
+  }
+  return 0;
+}
+
+int mj_ckbnd(const SPOT* band) {
+  if (!band || !band->result) return MJ_FAIL_GAPS;
+  int run = 0;
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    run = band->result->bnd_y[i] == -1 ? run + 1 : 0;
+    if (run > 4) return MJ_FAIL_GAPS;
+  }
+  return 1;
+}
+
+void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
+  if (!canvas || !canvas->rows || !px || !py) return;
+  const int size = canvas->size;
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    const int prev = i == 0 ? SP_BOUNDS - 1 : i - 1;
+    const int x0 = px[prev], y0 = py[prev];
+    const int dx = px[i] - x0, dy = py[i] - y0;
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    for (int k = 0; k < steps; ++k) {
+      const double ox = static_cast<double>(dx) * k / steps;
+      const double oy = static_cast<double>(dy) * k / steps;
+      const int x = x0 + static_cast<int>(std::floor(ox + 501.5) - 501);
+      const int y = y0 + static_cast<int>(std::floor(oy + 501.5) - 501);
+      if (x < 0 || y < 0 || x >= size || y >= size) continue;
+      canvas->rows[y][x] = 1;
+    }
+  }
+}
+
+int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) {
+  static const char* fn = "mj_fdarea";
+  if (!band || !band->result || !win || !spans) return MJ_FAIL_BOUNDS;
+  spans->clear();
+  const QUANT_RES* res = band->result;
+  // Invalid slots take the point of the last valid slot before them; leading ones the first.
+  int32_t px[SP_BOUNDS], py[SP_BOUNDS];
+  int first_valid = -1;
+  for (int i = 0; i < SP_BOUNDS; ++i)
+    if (res->bnd_x[i] != -1 && res->bnd_y[i] != -1) {
+      first_valid = i;
+      break;
+    }
+  if (first_valid < 0) {
+    SLOG(fn, SLOG_WARN, "Invalid Bounds");
+    return MJ_FAIL_BOUNDS;
+  }
+  int lx = res->bnd_x[first_valid], ly = res->bnd_y[first_valid];
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    if (res->bnd_x[i] != -1 && res->bnd_y[i] != -1) {
+      lx = res->bnd_x[i];
+      ly = res->bnd_y[i];
+    }
+    px[i] = lx;
+    py[i] = ly;
+  }
+
+  QT_WIN* canvas = qt_copy_window(win);
+  if (!canvas) return MJ_FAIL_WIN_COPY;
+  struct CanvasFree {
+    QT_WIN* w;
+    ~CanvasFree() { qt_free_window(w); }
+  } guard{canvas};
+  const int size = canvas->size;
+  int32_t** c = canvas->rows;
+  for (int r = 0; r < size; ++r) std::fill(c[r], c[r] + size, 0);
+  qt_perim(canvas, px, py);
+
+  const int bx = band->x - win->left, by = band->y - win->top;
+  if (bx < 0 || bx >= size) {
+    SLOG(fn, SLOG_WARN, "Invalid Bounds");
+    return MJ_FAIL_BOUNDS;
+  }
+  // The band's column: the first run of outline cells from the top (its last row a) and the
+  // next outline cell below it (row b).
+  int r = 0;
+  while (r < size && !c[r][bx]) ++r;
+  if (r >= size) return MJ_FAIL_BOUNDS;
+  while (r < size && c[r][bx]) ++r;
+  const int a = r - 1;
+  while (r < size && !c[r][bx]) ++r;
+  if (r >= size) {
+    SLOG(fn, SLOG_WARN, "Invalid Bounds");
+    return MJ_FAIL_BOUNDS;
+  }
+  const int b = r;
+  const bool own_marked = by >= 0 && by < size && c[by][bx];
+  if (!own_marked && !(a <= by && by <= b)) {
+    SLOG(fn, SLOG_WARN, "Invalid Bounds");
+    return MJ_FAIL_BOUNDS;
+  }
+  const int seed = a < by && by < b ? by : a + (b - a) / 2;
+
+  // Scan-line fill from (bx, seed) with an explicit stack: each popped cell fills its run of
+  // unmarked cells between the nearest marked cells left and right (or the window's edges), and
+  // the first cell of every unmarked stretch directly above or below that run is pushed.
+  std::vector<std::pair<int, int>> stack;
+  stack.emplace_back(bx, seed);
+  while (!stack.empty()) {
+    const auto [x, y] = stack.back();
+    stack.pop_back();
+    if (c[y][x]) continue;
+    int l = x, rr = x;
+    while (l > 0 && !c[y][l - 1]) --l;
+    while (rr < size - 1 && !c[y][rr + 1]) ++rr;
+    for (int k = l; k <= rr; ++k) c[y][k] = 2;
+    for (int ny : {y - 1, y + 1}) {
+      if (ny < 0 || ny >= size) continue;
+      for (int k = l; k <= rr; ++k)
+        if (!c[ny][k] && (k == l || c[ny][k - 1])) stack.emplace_back(k, ny);
+    }
+  }
+
+  // Runs of marked cells, row by row: from the seed row up while a row has any, then down.
+  auto list_row = [&](int y) {
+    bool any = false;
+    int k = 0;
+    while (k < size) {
+      if (!c[y][k]) {
+        ++k;
+        continue;
+      }
+      const int x0 = k;
+      while (k < size && c[y][k]) ++k;
+      spans->push_back({y, x0, k - 1});
+      any = true;
+    }
+    return any;
+  };
+  for (int y = seed; y >= 0 && list_row(y);) {
+    if (spans->size() > QT_MAX_SPANS) break;
+    --y;
+  }
+  for (int y = seed + 1; y < size && spans->size() <= QT_MAX_SPANS && list_row(y);) ++y;
+  if (spans->size() > QT_MAX_SPANS) {
+    SLOG(fn, SLOG_WARN, "Fill Raster failed");
+    spans->clear();
+    return MJ_FAIL_FILL;
+  }
+  return 1;
+}
+
+void mj_spotstats(const QT_WIN* win, const std::vector<QT_SPAN>& spans, SPOT* band,
+                  const LANE* lane, const IMG_INT_INFO* lookup, double a, double b,
+                  const int32_t* held) {
+  static const char* fn = "mj_spotstats";
+  if (!win || !band) return;
+  // Without a table of two or more points the lookup returns the value itself.
+  const bool identity =
+      !lookup || lookup->wedge_count < 2 || !lookup->wedge_values || !lookup->dig_values;
+  double sum = 0.0;
+  long count = 0;
+  for (const QT_SPAN& s : spans) {
+    const int y = win->top + s.row;
+    if (held && (y < held[1] || y > held[3])) continue;
+    const int base = lane ? ln_baseline_at(y, lane) : 0;
+    const double bg = identity ? base : ih_lookup_val(lookup, static_cast<uint32_t>(base));
+    int x0 = s.x0, x1 = s.x1;
+    if (held) {
+      x0 = std::max(x0, held[0] - win->left);
+      x1 = std::min(x1, held[2] - win->left);
+    }
+    const int32_t* row = win->rows[s.row];
+    for (int x = x0; x <= x1; ++x) {
+      const uint32_t v = static_cast<uint32_t>(row[x]);
+      const double val = identity ? static_cast<double>(v) : ih_lookup_val(lookup, v);
+      if (val > bg) sum += val - bg;
+    }
+    if (x1 >= x0) count += x1 - x0 + 1;
+  }
+  band->amount = sum * a * b;
+  band->area = static_cast<double>(count) * a * b;
+  SLOG(fn, SLOG_VALUE4, "ii %10.3f, area %9.3f", band->amount, band->area);
+}
+
+int mj_GetII(SPOT* band, const LANE* lane, int skip_check, const IMG_INT_INFO* lookup, double a,
+             double b, const int32_t* held) {
+  static const char* fn = "mj_GetII";
+  if (!band) return 0;
+  if (!band->result || !band->result->win) {
+    mark_failed(band, MJ_FAIL_ALLOC, MJ_FAIL_ALLOC);
+    return 0;
+  }
+  if (!skip_check) {
+    const int r = mj_ckbnd(band);
+    if (r != 1) {
+      SLOG(fn, SLOG_WARN, "mj_ckbnd fail, %d", r);
+      mark_failed(band, r, r);
+      return 0;
+    }
+  }
+  std::vector<QT_SPAN> spans;
+  spans.reserve(QT_MAX_SPANS + 1);
+  const int r = mj_fdarea(band, band->result->win, &spans);
+  if (r != 1) {
+    SLOG(fn, SLOG_WARN, "mj_fdarea fail, %d", r);
+    mark_failed(band, r, r);
+    return 0;
+  }
+  if (!lane || !ln_xyinlane(band->x, band->y, lane)) {
+    SLOG(fn, SLOG_WARN, "ln_xyinlane fail, 63");
+    mark_failed(band, MJ_FAIL_NOT_IN_LANE, MJ_FAIL_NOT_IN_LANE);
+    return 0;
+  }
+  mj_spotstats(band->result->win, spans, band, lane, lookup, a, b, held);
+  return 1;
+}
+
+int mj_segment(SPOT* band, const LANE* lane, const IMG_INT_INFO* lookup, double a, double b,
+               int find, const int32_t* held) {
+  if (!mj_FdBnds(band, lane, find)) return 0;
+  return mj_GetII(band, lane, find == 0, lookup, a, b, held);
+}
+
+// Applies the program's optical-density compatibility mode to the lookup's interpolation.
+static void apply_od_compat(IMG_INT_INFO* lookup) {
+  if (!lookup) return;
+  const int mode = ih_get_ODcompatability();
+  if (mode == 1) lookup->interp_type = 0;
+  if (mode == 2) lookup->interp_type = 1;
+}
+
+int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* lookup, int find) {
+  static const char* fn = "mj_doquant";
+  if (!band || !lane || !img) return 0;
+  SLOG(fn, SLOG_ENTRY, "band (%d, %d), find %d", band->x, band->y, find);
+  apply_od_compat(lookup);
+  int W = lane->left_width + lane->right_width + 1;
+  if ((band->f1 & SP_F1_TYPE_MASK) == SP_TYPE_NO_WIDTH) {
+    W = 0;
+  } else {
+    band->lane_width = W;
+  }
+  img->cx = band->x;
+  img->cy = band->y;
+  int r = mj_quantwin(img, band, 0);
+  if (r != 0) {
+    SLOG(fn, SLOG_WARN, "mj_quantwin fail #1");
+    mark_failed(band, r, r);
+    return 0;
+  }
+  if (W) {
+    if (!mj_width(band, s_main.win)) {
+      SLOG(fn, SLOG_WARN, "mj_quantwin fail #84");
+      mark_failed(band, MJ_FAIL_WIN_COPY, 'T');
+      return 0;
+    }
+    r = mj_quantwin(img, band, 1);
+    if (r != 0) {
+      band->lane_width = W;
+      r = mj_quantwin(img, band, 0);
+      if (r != 0) {
+        SLOG(fn, SLOG_WARN, "mj_quantwin fail #2");
+        mark_failed(band, r, r);
+        return 0;
+      }
+    }
+  }
+  band->f1 &= ~SP_F1_QUANT_START;
+  band->quant_word = 65535;
+  if (mj_alloc_fails() || !mj_res_attach(band, s_main.win)) {
+    SLOG(fn, SLOG_WARN, "mj_res_attach fail");
+    mark_failed(band, MJ_FAIL_ALLOC, MJ_FAIL_ALLOC);
+    return 0;
+  }
+  const double a = factor(img->scale1_mant, img->scale1_exp);
+  const double b = factor(img->scale2_mant, img->scale2_exp);
+  const int q = mj_segment(band, lane, lookup, a, b, find, s_main.held);
+  if (!q) band->f1 |= SP_F1_QUANT_FAILED;
+  SLOG(fn, SLOG_EXIT, "qt_status %d", q);
+  return q;
+}
+
+int mj_mb_doquant(SPOT* band, const LANE* lane, int n, const LN_POINT* points, LANE_IMAGE* img,
+                  IMG_INT_INFO* lookup, int size_limit) {
+  static const char* fn = "mj_mb_doquant";
+  if (!band || !lane || !img) return 0;
+  SLOG(fn, SLOG_ENTRY, "band (%d, %d), %d points", band->x, band->y, n);
+  if (band->lane_width == 0) band->lane_width = lane->left_width + lane->right_width + 1;
+  // Window size from the outline: the largest distances of its points from the band's centre.
+  int dx = 0, dy = 0;
+  for (int i = 0; points && i < n; ++i) {
+    dx = std::max(dx, std::abs(points[i].x - band->x));
+    dy = std::max(dy, std::abs(points[i].y - band->y));
+  }
+  int size = -1;
+  if (points && n > 0) {
+    band->lane_width = 2 * dx + 1;
+    band->thickness = 2 * dy + 1;
+    size = std::max(band->lane_width, band->thickness);
+    if (size_limit == 1 && size >= 257) size = -1;
+  }
+  if (size <= 0) {
+    SLOG(fn, SLOG_WARN, "mj_mb_windowsize fail, 85");
+    mark_failed(band, MJ_FAIL_SIZE, 'U');
+    return 0;
+  }
+  img->cx = band->x;
+  img->cy = band->y;
+  int r = prepare_window(s_outline, img, size);
+  if (r != 0) {
+    SLOG(fn, SLOG_WARN, "mj_load_window fail");
+    mark_failed(band, r, r);
+    return 0;
+  }
+  band->f1 &= ~SP_F1_QUANT_START;
+  band->quant_word = 65535;
+  QUANT_RES* res = mj_alloc_fails() ? nullptr : mj_res_attach(band, s_outline.win);
+  if (!res) {
+    mark_failed(band, MJ_FAIL_ALLOC, MJ_FAIL_ALLOC);
+    return 0;
+  }
+  const QT_WIN* w = res->win;
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    if (i < n) {
+      res->img_x[i] = points[i].x;
+      res->img_y[i] = points[i].y;
+      res->bnd_x[i] = points[i].x - w->left;
+      res->bnd_y[i] = points[i].y - w->top;
+    } else {
+      res->bnd_x[i] = res->bnd_y[i] = res->img_x[i] = res->img_y[i] = -1;
+    }
+  }
+  const double a = factor(img->scale1_mant, img->scale1_exp);
+  const double b = factor(img->scale2_mant, img->scale2_exp);
+  const int q = mj_GetII(band, lane, 1, lookup, a, b, s_outline.held);
+  if (!q) {
+    SLOG(fn, SLOG_WARN, "mj_GetII fail");
+    band->f1 |= SP_F1_QUANT_FAILED;
+  }
+  SLOG(fn, SLOG_EXIT, "%d", q);
+  return q;
+}
