@@ -83,34 +83,25 @@ int io_filename_lock(char* dst, const char* base) {
   return put_path(dst, with_ext(base, ".lck"));
 }
 
-int io_filename_analysis(char* dst, const char* base, int program) {
-  const char* ext = "";
+const char* io_analysis_ext(int program) {
   switch (program) {
-    case 404:
-      ext = ".hf";
-      break;
-    case 406:
-      ext = ".nw";
-      break;
-    case 407:
-      ext = ".gt";
-      break;
-    case 408:
-      ext = ".yc";
-      break;
-    case 409:
-      ext = ".kr";
-      break;
-    case 410:
-      ext = ".pz";
-      break;
-    case 411:
-      ext = ".mj";
-      break;
-    default:
-      break;
+    case 404: return ".hf";
+    case 405: return "";
+    case 406: return ".nw";
+    case 407: return ".gt";
+    case 408: return ".yc";
+    case 409: return ".kr";
+    case 410: return ".pz";
+    case 411: return ".mj";
+    default: return nullptr;
   }
-  return put_path(dst, with_ext(base, ext));
+}
+
+std::string io_base_name(const char* path) { return stripped(path); }
+
+int io_filename_analysis(char* dst, const char* base, int program) {
+  const char* ext = io_analysis_ext(program);
+  return put_path(dst, with_ext(base, ext ? ext : ""));
 }
 
 int io_path_filename(const char* path, char* dst) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 #include "base/kstypes.h"
 
@@ -27,6 +28,12 @@ int io_filename_lock(char* dst, const char* base);
 // 406 ".nw", 407 ".gt", 408 ".yc", 409 ".kr", 410 ".pz", 411 ".mj"; any other code (405
 // among them) gives the base path alone.
 int io_filename_analysis(char* dst, const char* base, int program);
+// The extension of the analysis file of a program code (".gt" for 407; "" for 405), or null for
+// an unknown code.
+const char* io_analysis_ext(int program);
+// The base path of a path: the path without its extension, cut as io_strip_extension cuts, with
+// no length limit.
+std::string io_base_name(const char* path);
 // The file-name part of a path (name and extension), and the folder part (with its trailing
 // '/'; empty for a bare name).
 int io_path_filename(const char* path, char* dst);

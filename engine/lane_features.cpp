@@ -283,6 +283,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
 
   // Threshold on the rise of each peak above its two valleys.
   Cursor vcur(lane->valley);
+  LN_FEAT* ppred = lane->peak;
   for (LN_FEAT* p = lane->peak->next; p;) {
     LN_FEAT* next = p->next;
     const int pos = p->feat.y;
@@ -295,11 +296,15 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     const int rise_low = pk - std::min(lval, rval);
     const int rise_high = pk - std::max(lval, rval);
     if (!((lo < 1 || rise_high >= lo) && rise_low >= hi)) {
-      del_feat(lane->peak, pos, "Peak");
+      ppred->next = next;
+      ks_free(p);
+      SLOG("ln_del", SLOG_VALUE5, "Peak at %d removed", pos);
       if (rise_high < 1 || rise_low > 10) {
         LN_FEAT* higher = rval > lval ? rv : lv;
         if (higher) vcur.erase(higher->feat.y, "Valley");
       }
+    } else {
+      ppred = p;
     }
     p = next;
   }

@@ -77,14 +77,22 @@ int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent
   for (int li = 0; li < n; ++li) {
     LANE* lane = lanes[li];
     if (!lane) continue;
+    const int old_count = lane->num_data_values;
     ks_free(lane->data_values);
     lane->data_values = nullptr;
     lane->num_data_values = 0;
-    if (!lane->center_coords || lane->num_center_points <= 0) continue;
-    const int fy = lane->center_coords[0].y;
-    const int ly = lane->center_coords[lane->num_center_points - 1].y;
-    if (ly < fy) continue;
-    const int count = ly - fy + 1;
+    const int fy = lane->center_coords && lane->num_center_points > 0 ? lane->center_coords[0].y : 0;
+    const int ly = lane->center_coords && lane->num_center_points > 0
+                       ? lane->center_coords[lane->num_center_points - 1].y
+                       : -1;
+    const int count = ly >= fy ? ly - fy + 1 : 0;
+    // A baseline of another length belongs to the lane's former extent: drop it, so that it is
+    // built again for the new profile instead of being read past its end.
+    if (count != old_count) {
+      ks_free(lane->baseline_values);
+      lane->baseline_values = nullptr;
+    }
+    if (count == 0) continue;
     lane->data_values = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * count));
     if (!lane->data_values) {
       ks_dbg_null_ptr("ln_load_data_values", "in_lanes[lane_i]");

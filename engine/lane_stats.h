@@ -1,5 +1,5 @@
 // Plain-array arithmetic of lane density profiles: the statistics of one sampled row across a
-// lane, and the filter that takes narrow bright specks out of a profile.
+// lane, and the filter that takes narrow bright dots out of a profile.
 #pragma once
 
 // Statistics of the n samples taken across a lane at one row, left to right. The first and the
@@ -15,9 +15,9 @@ struct LnRowStats {
 // spike height 0.
 bool ln_row_stats(const int* s, int n, LnRowStats* out);
 
-// Removes specks from a profile of n values. A row whose spike height exceeds that of the next
-// row, is not below that of the previous one and exceeds `limit` marks a speck; the values within
-// half_window rows of it are replaced by their own rows' side means. The spike heights are not
+// Removes bright dots from a profile of n values. A row whose spike height exceeds that of the
+// next row, is not below that of the previous one and exceeds `limit` marks a dot; the values
+// within half_window rows of it are replaced by their own rows' side means. The spike heights are not
 // changed by a replacement, so one removal does not set off another. Profiles of fewer than
 // three values are left alone.
 void ln_remove_spikes(int* profile, const int* side_mean, const int* spike, int n,

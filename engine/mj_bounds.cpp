@@ -384,7 +384,8 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   if (!find) {
     SLOG(fn, SLOG_VALUE4, "not finding bounds, %d", find);
     for (int i = 0; i < SP_BOUNDS; ++i) {
-      const bool none = band->bound_x[i] == -1 || band->bound_y[i] == -1;
+      // A stored x of -1 marks a slot without a point.
+      const bool none = band->bound_x[i] == -1;
       res->bnd_x[i] = none ? -1 : band->bound_x[i];
       res->bnd_y[i] = none ? -1 : band->bound_y[i];
       res->img_x[i] = none ? -1 : band->bound_x[i] + win->left;

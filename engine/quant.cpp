@@ -156,11 +156,21 @@ int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
   if (!win || !win->rows || !img || !img->pixels) return MJ_FAIL_LOAD;
   const int white = img->is_8bit ? 255 : 65535;
   const int size = win->size;
-  for (int r = 0; r < size; ++r) std::fill(win->rows[r], win->rows[r] + size, white);
   const int iw = img->x_max - img->x_min + 1;
   const int x0 = std::max(win->left, img->x_min), x1 = std::min(win->right, img->x_max);
   const int y0 = std::max(win->top, img->y_min), y1 = std::min(win->bottom, img->y_max);
-  for (int y = y0; y <= y1; ++y) {
+  // Cells the lane image does not cover read white; the others are overwritten below.
+  for (int r = 0; r < size; ++r) {
+    int32_t* row = win->rows[r];
+    const int y = win->top + r;
+    if (y < y0 || y > y1 || x1 < x0) {
+      std::fill(row, row + size, white);
+    } else {
+      std::fill(row, row + (x0 - win->left), white);
+      std::fill(row + (x1 - win->left) + 1, row + size, white);
+    }
+  }
+  for (int y = y0; y <= y1 && x0 <= x1; ++y) {
     int32_t* dst = win->rows[y - win->top];
     const std::size_t base = static_cast<std::size_t>(y - img->y_min) * iw;
     if (img->is_8bit) {

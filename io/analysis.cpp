@@ -50,38 +50,6 @@ int io_text_type_for(int code) {
   }
 }
 
-const char* io_analysis_ext(int code) {
-  switch (code) {
-    case 404:
-      return ".hf";
-    case 405:
-      return "";
-    case 406:
-      return ".nw";
-    case 407:
-      return ".gt";
-    case 408:
-      return ".yc";
-    case 409:
-      return ".kr";
-    case 410:
-      return ".pz";
-    case 411:
-      return ".mj";
-    default:
-      return nullptr;
-  }
-}
-
-std::string io_base_name(const char* path) {
-  std::string s = path ? path : "";
-  std::size_t slash = s.find_last_of('/');
-  std::size_t dot = s.find_last_of('.');
-  std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
-  if (dot != std::string::npos && dot > name_start) s.resize(dot);
-  return s;
-}
-
 const IoRecordKind* io_record_kind(int type) {
   for (const IoRecordKind* k = io_record_kinds(); k->types; ++k)
     for (const int* t = k->types; *t; ++t)

@@ -19,6 +19,7 @@
 //   -6 a failed or short write.
 #pragma once
 
+#include "base/io_file.h"
 #include "io/byte_io.h"
 #include "model/lane.h"
 
@@ -89,9 +90,6 @@ const IoRecordKind* io_record_kind(int type);
 int io_is_binary_type(int type);
 // The text type for a program code (407 -> 505, ...), or 0 for an unknown code.
 int io_text_type_for(int program_code);
-// The extension of the analysis file of a program code (".gt" for 407; "" for 405), or null
-// for an unknown code.
-const char* io_analysis_ext(int program_code);
 
 // Takes the `token`'s record from `file`: exactly analysis_length bytes, or, at the end of the
 // file, 24 bytes fewer when `allow_short` (the missing bytes then read as 0). `rec` receives
@@ -133,6 +131,3 @@ void io_free_analysis_entry(ANALYSIS_ENTRY* entry);
 // Frees the n entries of a list and the list.
 void io_free_analysis_list(ANALYSIS_ENTRY** list, int n);
 
-// "<base>" of a path: the path without its extension (the part after the last '.' of the last
-// path component).
-std::string io_base_name(const char* path);

@@ -256,4 +256,43 @@ TEST(BandSplitting, FindBandsSplitsBandsThickerThanTheGelsTypicalBand) {
   EXPECT_EQ(made, narrow + parts);
 }
 
+// A concave bump of half-width k over a flat 10.
+void bump(std::vector<int>& v, int centre, int k) {
+  for (int x = -k + 1; x <= k - 1; ++x) v[centre + x] = 10 + 3 * (k * k - x * x);
+}
+
+TEST(BandSplitting, ThicknessFallingDownTheGelUsesSliceLines) {
+  // Eight lanes of 1200 rows: with thickness 6 (11-wide kernel) bumps of half-width 6 and 5 give
+  // bands 11 rows thick in the upper half and 9 in the lower half, so the typical thickness falls down the gel
+  // (negative slope). The slices' values are then made non-increasing going up, which flattens
+  // every line to the lowest slice's 9: a 15-row band near the top is cut in two (15 / (9 x 0.75)
+  // >= 2), where the least-squares line (about 11.5 there) would have left it whole.
+  std::vector<LanePtr> owned;
+  std::vector<LANE*> lanes;
+  for (int l = 0; l < 8; ++l) {
+    std::vector<int> prof(1200, 10);
+    bump(prof, 30, l == 0 ? 9 : 6);
+    for (int c = 90; c < 600; c += 60) bump(prof, c, 6);
+    for (int c = 630; c < 1200; c += 60) bump(prof, c, 5);
+    owned.push_back(gel_lane(40 + 40 * l, 0, prof, 6));
+    owned.back()->f |= LN_F_SPLIT_BANDS;
+    lanes.push_back(owned.back().get());
+  }
+  Chain chain;
+  const int made = ln_find_bands(lanes.data(), 8, -1, -1, chain.head, nullptr, LN_ANALYSIS_STD,
+                                 nullptr, 1);
+  std::vector<std::pair<int, int>> top;  // (row, thickness) of the first lane's bands above 60
+  int thick11 = 0, thick9 = 0;
+  for (SPOT* b : chain.bands()) {
+    if (b->x == 40 && b->y < 60) top.insert(top.begin(), {b->y, b->thickness});
+    if (b->y >= 60 && b->y < 600) thick11 += b->thickness == 11;
+    if (b->y >= 600) thick9 += b->thickness == 9;
+  }
+  EXPECT_EQ(thick11, 8 * 9);  // 11-row bands are not cut by a 9-row line (11 / 6.75 < 2)
+  EXPECT_EQ(thick9, 8 * 10);
+  // The first lane's band at 30 (half-width 9: 15 rows): parts of 7 rows from 30 + 3 - 7.
+  EXPECT_EQ(top, (std::vector<std::pair<int, int>>{{26, 7}, {33, 7}}));
+  EXPECT_EQ(made, 8 * 20 + 1);
+}
+
 }  // namespace

@@ -79,10 +79,10 @@ TEST(StandardDetector, HandComputedFeatures) {
                      {14, 15}});
   // A three-row plateau under the 5-wide kernel: positive run 8..10, peak in its middle.
   const std::vector<int> plateau = flat_with(20, {{7, 15}, {8, 20}, {9, 20}, {10, 20}, {11, 15}});
-  // One-row speck of 100: with the 15-wide kernel (thickness 8) the positive run is 5 rows and
+  // One-row dot of 100: with the 15-wide kernel (thickness 8) the positive run is 5 rows and
   // the span between the inflection points 7, narrower than the thickness: deleted. With the
   // 13-wide kernel (thickness 7) it stays.
-  const std::vector<int> speck = flat_with(40, {{20, 110}});
+  const std::vector<int> dot = flat_with(40, {{20, 110}});
   const Case cases[] = {
       {"flat, valleys kept", std::vector<int>(40, 7), 5, 5, 0, 0, 0, 0, {}, {0, 19, 39}, {0, 39}},
       {"flat, valleys cleaned", std::vector<int>(40, 7), 5, 5, 0, 0, 1, 0, {}, {0, 39}, {0, 39}},
@@ -94,8 +94,8 @@ TEST(StandardDetector, HandComputedFeatures) {
       // Both thresholds: rise_high 20 >= lo 20 and rise_low 20 >= hi 20.
       {"peak at both thresholds", kNarrow, 2, 2, 20, 20, 1, 0, {8}, {0, 2, 15, 19}, {0, 7, 9, 19}},
       {"plateau centre", plateau, 3, 3, 0, 0, 1, 0, {9}, {0, 3, 15, 19}, {0, 7, 11, 19}},
-      {"speck narrower than thickness", speck, 8, 8, 0, 0, 1, 0, {}, {0, 39}, {0, 17, 23, 39}},
-      {"speck kept", speck, 7, 7, 0, 0, 1, 0, {20}, {0, 8, 31, 39}, {0, 17, 23, 39}},
+      {"dot narrower than thickness", dot, 8, 8, 0, 0, 1, 0, {}, {0, 39}, {0, 17, 23, 39}},
+      {"dot kept", dot, 7, 7, 0, 0, 1, 0, {20}, {0, 8, 31, 39}, {0, 17, 23, 39}},
       // Wide peak, split off: it moves to 5 + 11 / 2 = 10.
       {"wide bump", bump, 2, 2, 0, 0, 1, 0, {10}, {0, 2, 19, 24}, {0, 5, 15, 24}},
       // Split on: 2 x 2.5 + 0.5 <= 11, so the peak moves to 5 + 11 / 3 = 8, a valley and an

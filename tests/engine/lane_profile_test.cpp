@@ -79,10 +79,29 @@ TEST(LaneProfiles, LaneOverTheEdgeSamplesFewerPixels) {
   EXPECT_EQ(ln_load_data_values(dir.file("missing.kes").c_str(), lanes, 1, 50), 0);
 }
 
-TEST(LaneProfiles, BrightSpeckIsReplacedBySideMeans) {
+TEST(LaneProfiles, LongerLaneDropsItsOldBaseline) {
   vxtest::TempDir dir;
-  // Background 100, a speck of 1000 two rows high and two pixels wide at rows 30..31 in the
-  // middle of the lane; one row a bit brighter at 60 (no speck: its spike height stays low).
+  const std::string path = write_kes(dir, 50, 100, 1, [](int, int y) { return 50 + (y % 20 == 0) * 100; });
+  LanePtr lane(make_lane({{25, 10}, {25, 19}}));
+  LANE* lanes[] = {lane.get()};
+  ASSERT_EQ(ln_load_data_values(path.c_str(), lanes, 1, 50), 1);
+  ln_calc_lane_baselines(lanes, 1, LN_ANALYSIS_STD);
+  ASSERT_NE(lane->baseline_values, nullptr);
+  // The lane is drawn longer: its profile grows to 80 rows, and the 10-entry baseline must not
+  // be read as if it had 80.
+  lane->center_coords[1].y = 89;
+  ASSERT_EQ(ln_load_data_values(path.c_str(), lanes, 1, 50), 1);
+  ASSERT_EQ(lane->num_data_values, 80);
+  EXPECT_EQ(lane->baseline_values, nullptr);
+  ln_calc_lane_baselines(lanes, 1, LN_ANALYSIS_STD);
+  ASSERT_NE(lane->baseline_values, nullptr);
+  for (int i = 0; i < 80; ++i) EXPECT_LE(lane->baseline_values[i], lane->data_values[i]) << i;
+}
+
+TEST(LaneProfiles, BrightDotIsReplacedBySideMeans) {
+  vxtest::TempDir dir;
+  // Background 100, a dot of 1000 two rows high and two pixels wide at rows 30..31 in the
+  // middle of the lane; one row a bit brighter at 60 (no dot: its spike height stays low).
   const std::string path = write_kes(dir, 60, 100, 2, [](int x, int y) {
     if ((y == 30 || y == 31) && (x == 30 || x == 31)) return 1000;
     if (y == 60) return 300;

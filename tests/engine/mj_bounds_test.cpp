@@ -84,6 +84,8 @@ TEST(MjBndp, StrongestLobeWithinReach) {
        5, 7},
       {"equal contrast and area: the earlier stays",
        runs({{10, 3}, {-50, 3}, {10, 1}, {-50, 3}, {1, 5}}), 5, 3},
+      {"deeper but equal area: the earlier stays",
+       runs({{10, 3}, {-50, 3}, {5, 1}, {-60, 1}, {-45, 2}, {1, 5}}), 5, 3},
       // s 2 reaches index 2 + 2 x ramp[2] = 6.
       {"beyond reach", runs({{10, 7}, {-50, 5}, {1, 5}}), 2, 0},
       {"at the reach", runs({{10, 6}, {-50, 5}, {1, 5}}), 2, 6},

@@ -236,6 +236,49 @@ TEST_F(Quant, ScaleFactorsMultiplyAmountAndArea) {
   EXPECT_NEAR(scaled->area, one->area, 1e-9 * one->area);
 }
 
+// Half widths live in a byte: a band measured wider than 255 on a side keeps W / 2.
+TEST(QuantWidth, HalfWidthsThatDoNotFitAByteAreNotTaken) {
+  struct WinFree {
+    void operator()(QT_WIN* w) const { qt_free_window(w); }
+  };
+  const int size = mj_windowsize(511, 10, 5);
+  std::unique_ptr<QT_WIN, WinFree> win(qt_alloc_window(400, 400, size));
+  const int c = size / 2;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) win->rows[y][x] = std::abs(x - c) <= 290 ? 3000 : 200;
+  BandPtr band(quanttest::band_at(400, 400, 10, 5));
+  band->lane_width = 511;
+  ASSERT_EQ(mj_width(band.get(), win.get()), 1);
+  EXPECT_EQ(band->lane_width, 511);
+  EXPECT_EQ(band->left_hw, 255);
+  EXPECT_EQ(band->right_hw, 255);
+
+  // The same band 200 wide on each side is measured.
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) win->rows[y][x] = std::abs(x - c) <= 200 ? 3000 : 200;
+  ASSERT_EQ(mj_width(band.get(), win.get()), 1);
+  EXPECT_NEAR(band->left_hw, 200, 3);
+  EXPECT_NEAR(band->right_hw, 200, 3);
+  EXPECT_EQ(band->lane_width, band->left_hw + band->right_hw + 1);
+}
+
+// A band quantified from a drawn outline (type 11) keeps its own lane width: the window is sized
+// from it and the width is not measured again.
+TEST_F(Quant, BandWithoutLaneWidthKeepsItsOwn) {
+  Gel g(200, 200);
+  LanePtr lane(quanttest::vertical_lane(100, g.h, 20));
+  g.add_band(100, 100, 14, 3.0, 4000);
+  ImageFree img{quanttest::lane_image(g)};
+  BandPtr band(quanttest::band_at(100, 100, 10, 5));
+  band->f1 = SP_TYPE_NO_WIDTH;
+  band->lane_width = 25;
+  band->left_hw = band->right_hw = 12;
+  ASSERT_EQ(mj_doquant(band.get(), lane.get(), &img.img, nullptr, 1), 1);
+  EXPECT_EQ(band->lane_width, 25);
+  EXPECT_EQ(band->left_hw, 12);
+  EXPECT_EQ(band->result->win->size, mj_windowsize(25, 10, 5));
+}
+
 // Quantifying again with the find flag off uses the stored bounds as they are.
 TEST_F(Quant, StoredBoundsAreUsedUnchanged) {
   Gel g(200, 200);
@@ -294,6 +337,21 @@ TEST_F(Quant, DrawnOutlineAndALargeFill) {
     EXPECT_EQ(band->lane_width, 2 * h + 1);
     EXPECT_EQ(band->thickness, 2 * h + 1);
   }
+}
+
+// The window reads white beyond the image; an outline that reaches past the image's edge counts
+// only the image's own pixels.
+TEST_F(Quant, OutlinePastTheImageEdgeCountsOnlyImagePixels) {
+  Gel g(100, 100);
+  for (int y = 0; y < g.h; ++y)
+    for (int x = 0; x < g.w; ++x) g.b(x, y) = 10;
+  LanePtr lane(quanttest::vertical_lane(5, g.h, 10));
+  ImageFree img{quanttest::lane_image(g, true)};
+  BandPtr band(quanttest::band_at(5, 50, 0, 0));
+  const LN_POINT pts[4] = {{-10, 40}, {20, 40}, {20, 60}, {-10, 60}};
+  ASSERT_EQ(mj_mb_doquant(band.get(), lane.get(), 4, pts, &img.img, nullptr, 0), 1);
+  EXPECT_DOUBLE_EQ(band->area, 21.0 * 21.0);  // columns 0..20 of rows 40..60
+  EXPECT_DOUBLE_EQ(band->amount, 10.0 * 21.0 * 21.0);
 }
 
 // Every failure returns 0, sets the quantification-failed bit, the fail code and the mark ('?'
@@ -415,6 +473,7 @@ TEST_F(Quant, EveryAllocationFailureIsReported) {
     mj_fail_alloc_at(-1);
     if (r == 1) continue;
     EXPECT_TRUE(b->f1 & SP_F1_QUANT_FAILED);
+    EXPECT_EQ(b->left_hw, static_cast<uint8_t>(b->fail_code == 'T' ? MJ_FAIL_WIN_COPY : b->fail_code));
     words.insert(b->fail_code);
   }
   EXPECT_EQ(words, (std::set<int>{MJ_FAIL_ALLOC, MJ_FAIL_WIN_ALLOC, MJ_FAIL_WIN_COPY, 'T'}));
