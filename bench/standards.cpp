@@ -12,6 +12,7 @@
 #include "model/lane.h"
 #include "model/spot.h"
 #include "model/std_list.h"
+#include "snap_reference.h"
 
 namespace {
 
@@ -111,22 +112,7 @@ void BM_GaussianOverList(benchmark::State& state) {
 BENCHMARK(BM_GaussianOverList)->ArgNames({"resort"})->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 // Repeat snapping: the nearest grid point found directly, against a scan of the whole grid.
-double snap_by_scan(double value, double ra, double rb, int R) {
-  long lo = static_cast<long>(ra), hi = static_cast<long>(rb);
-  if (hi < lo) std::swap(lo, hi);
-  const long n = (hi - lo) / R + 10 * (hi - lo) + 1;
-  const long start = lo * 6 - hi * 5;
-  double best = 9999999;
-  long bk = 0;
-  for (long k = 0; k < n; ++k) {
-    const double g = static_cast<double>(start + k * R);
-    if ((value - g) * (value - g) < best) {
-      best = (value - g) * (value - g);
-      bk = k;
-    }
-  }
-  return static_cast<double>(start + bk * R);
-}
+using vxtest::snap_by_scan;
 
 void BM_RepeatSnap(benchmark::State& state) {
   const bool scan = state.range(0) != 0;

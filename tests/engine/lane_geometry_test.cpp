@@ -8,34 +8,13 @@
 #include <vector>
 
 #include "base/ks_mem.h"
+#include "model_fixtures.h"
 #include "engine/lane_geometry.h"
 
 namespace {
 
-LANE* make_lane(std::initializer_list<std::pair<int, int>> pts, int left, int right) {
-  LANE* lane = ln_make_lane();
-  lane->num_center_points = int(pts.size());
-  lane->center_coords =
-      static_cast<LN_POINT*>(ks_alloc_msg(sizeof(LN_POINT) * (pts.size() ? pts.size() : 1)));
-  int i = 0;
-  for (auto [x, y] : pts) lane->center_coords[i++] = {x, y};
-  lane->left_width = left;
-  lane->right_width = right;
-  return lane;
-}
-
-SPOT* make_chain(std::initializer_list<std::pair<int, int>> pts) {
-  SPOT* head = sp_make_spot();
-  SPOT* last = head;
-  for (auto [x, y] : pts) {
-    SPOT* b = sp_make_spot();
-    b->x = x;
-    b->y = y;
-    sp_add_spot(b, last);
-    last = b;
-  }
-  return head;
-}
+using vxtest::make_chain;
+using vxtest::make_lane;
 
 SPOT* nth(SPOT* head, int n) {
   SPOT* b = head->next;

@@ -8,37 +8,15 @@
 #include <vector>
 
 #include "base/ks_mem.h"
+#include "model_fixtures.h"
 #include "model/lane.h"
 #include "model/quant.h"
 #include "model/spot.h"
 
 namespace {
 
-// A lane with the given centre line and half-widths.
-LANE* make_lane(std::initializer_list<std::pair<int, int>> pts, int left, int right) {
-  LANE* lane = ln_make_lane();
-  lane->num_center_points = int(pts.size());
-  lane->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(sizeof(LN_POINT) * pts.size()));
-  int i = 0;
-  for (auto [x, y] : pts) lane->center_coords[i++] = {x, y};
-  lane->left_width = left;
-  lane->right_width = right;
-  return lane;
-}
-
-// A band chain (dummy head plus bands at the given points, in order).
-SPOT* make_chain(std::initializer_list<std::pair<int, int>> pts) {
-  SPOT* head = sp_make_spot();
-  SPOT* last = head;
-  for (auto [x, y] : pts) {
-    SPOT* b = sp_make_spot();
-    b->x = x;
-    b->y = y;
-    sp_add_spot(b, last);
-    last = b;
-  }
-  return head;
-}
+using vxtest::make_chain;
+using vxtest::make_lane;
 
 std::vector<SPOT*> chain_vec(SPOT* head) {
   std::vector<SPOT*> v;
