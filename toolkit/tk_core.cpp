@@ -21,6 +21,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <unordered_set>
 #include <vector>
@@ -136,8 +137,15 @@ QLayout* make_layout(const std::string& kind) {
 
 void add_to_layout(QLayout* lay, QWidget* w, const ResNode& part) {
   if (auto* g = dynamic_cast<QGridLayout*>(lay)) {
-    g->addWidget(w, prop_int(part, "at", 1, g->rowCount()), prop_int(part, "at", 2, 0),
-                 prop_int(part, "at", 3, 1), prop_int(part, "at", 4, 1));
+    const int row = prop_int(part, "at", 1, g->rowCount()), col = prop_int(part, "at", 2, 0);
+    // "align left": the part keeps its own width at the left of its cell.
+    const Qt::Alignment align = prop_text(part, "align") == "left" ? Qt::AlignLeft : Qt::Alignment();
+    g->addWidget(w, row, col, prop_int(part, "at", 3, 1), prop_int(part, "at", 4, 1), align);
+    // "stretch r c": the share of spare height and width that the part's row and column take.
+    if (find_prop(part, "stretch")) {
+      g->setRowStretch(row, prop_int(part, "stretch", 1, 0));
+      g->setColumnStretch(col, prop_int(part, "stretch", 2, 0));
+    }
   } else if (auto* f = dynamic_cast<QFormLayout*>(lay)) {
     const ResNode* cap = find_prop(part, "caption");
     if (cap && cap->args.size() > 1)
@@ -145,6 +153,8 @@ void add_to_layout(QLayout* lay, QWidget* w, const ResNode& part) {
     else
       f->addRow(w);
   } else if (auto* b = dynamic_cast<QBoxLayout*>(lay)) {
+    // "gap n": n pixels of space before the part (groups of toolbar buttons).
+    if (const int gap = prop_int(part, "gap", 1, 0); gap > 0) b->addSpacing(gap);
     b->addWidget(w);
   }
 }
@@ -155,6 +165,9 @@ void build_parts(TkObject* container, QWidget* holder, const ResNode& node,
                  const std::string& module) {
   QLayout* lay = make_layout(prop_text(node, "layout", "vbox"));
   holder->setLayout(lay);
+  // "margins n" and "spacing n": pixels around and between the parts (layout defaults otherwise).
+  if (const int m = prop_int(node, "margins", 1, -1); m >= 0) lay->setContentsMargins(m, m, m, m);
+  if (const int s = prop_int(node, "spacing", 1, -1); s >= 0) lay->setSpacing(s);
   for (const ResNode& st : node.block) {
     if (st.args[0] != "part") continue;
     TkObject* obj = tk::new_object(TK_CLASS_NONE);
@@ -175,6 +188,8 @@ void build_parts(TkObject* container, QWidget* holder, const ResNode& node,
     if (find_prop(st, "hidden")) w->setVisible(false);
     add_to_layout(lay, w, st);
   }
+  // "packed": the parts of a box keep their own size and gather at its start.
+  if (auto* b = dynamic_cast<QBoxLayout*>(lay); b && find_prop(node, "packed")) b->addStretch(1);
 }
 
 QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module) {
@@ -188,9 +203,22 @@ QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module
   }
   if (cls == "button") {
     obj->cls = TK_CLASS_BUTTON;
-    auto* b = new QPushButton(label);
-    b->setAutoDefault(false);
-    QObject::connect(b, &QPushButton::clicked, [obj] { tk::deliver(obj, TK_EV_ACTIVATE); });
+    QAbstractButton* b;
+    if (find_prop(part, "flat")) {
+      // A toolbar button: flat until the pointer rests on it.
+      auto* t = new QToolButton;
+      t->setText(label);
+      t->setAutoRaise(true);
+      t->setToolButtonStyle(Qt::ToolButtonTextOnly);
+      b = t;
+    } else {
+      auto* p = new QPushButton(label);
+      p->setAutoDefault(false);
+      b = p;
+    }
+    // A checkable button stays pressed until it is released (WGT_SetValue 1 / 0).
+    if (find_prop(part, "checkable")) b->setCheckable(true);
+    QObject::connect(b, &QAbstractButton::clicked, [obj] { tk::deliver(obj, TK_EV_ACTIVATE); });
     return b;
   }
   if (cls == "toggle") {
@@ -234,7 +262,19 @@ QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module
   }
   if (cls == "label") {
     obj->cls = TK_CLASS_LABEL;
-    return new QLabel(label);
+    auto* l = new QLabel(label);
+    // A status field: a sunken panel that keeps its height when empty.
+    if (find_prop(part, "sunken")) {
+      l->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+      l->setMinimumHeight(l->fontMetrics().height() + 6);
+      l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+    if (find_prop(part, "centred")) l->setAlignment(Qt::AlignCenter);
+    return l;
+  }
+  if (cls == "workspace") {
+    obj->cls = TK_CLASS_WORKSPACE;
+    return tk::make_workspace(obj);
   }
   if (cls == "choice") {
     obj->cls = TK_CLASS_CHOICE;
@@ -525,6 +565,7 @@ void WIN_Init(TK_OBJ win) {
 
 void WIN_Show(TK_OBJ win) {
   if (QWidget* w = tk::widget(win)) {
+    if (tk::show_in_workspace(w)) return;
     w->show();
     w->raise();
     w->activateWindow();
@@ -568,10 +609,12 @@ void WIN_Terminate(TK_OBJ win) {
   win->terminating = true;
   tk::deliver(win, TK_EV_TERMINATE);
   if (win->modal_loop && !win->modal_ended) end_modal(win, 0);
-  // Windows owned by this one end with it.
+  // Windows owned by this one, and the child windows of its workspaces, end with it.
   std::vector<TkObject*> owned;
   for (TkObject* o : s_live)
-    if (o->cls == TK_CLASS_WINDOW && o->owner == win && !o->terminating) owned.push_back(o);
+    if (o->cls == TK_CLASS_WINDOW && !o->terminating &&
+        (o->owner == win || (tk::alive(o->workspace) && o->workspace->window == win)))
+      owned.push_back(o);
   for (TkObject* o : owned) WIN_Terminate(o);
   kill_tree(win);
   if (QWidget* w = win->widget.data()) {
@@ -579,6 +622,7 @@ void WIN_Terminate(TK_OBJ win) {
     // Parts of other windows must not be deleted with it.
     for (QObject* c : w->children())
       if (auto* cw = qobject_cast<QWidget*>(c); cw && cw->isWindow()) cw->setParent(nullptr);
+    tk::leave_workspace(w);
     w->deleteLater();
   } else {
     free_tree(win);

@@ -148,6 +148,13 @@ void MENU_EnableItem(TK_OBJ menu, int on) {
   if (QAction* a = chosen(menu)) a->setEnabled(on != 0);
 }
 
+void MENU_CheckItem(TK_OBJ menu, int on) {
+  if (QAction* a = chosen(menu)) {
+    a->setCheckable(true);
+    a->setChecked(on != 0);
+  }
+}
+
 void MENU_SetItemText(TK_OBJ menu, const char* text) {
   if (QAction* a = chosen(menu)) a->setText(tk::qs(text));
 }
@@ -198,9 +205,18 @@ void MENU_RemoveItem(TK_OBJ menu) {
 }
 
 long MENU_AddItem(TK_OBJ menu, long id, const char* text) {
+  return MENU_InsertItem(menu, 0, id, text);
+}
+
+long MENU_InsertItem(TK_OBJ menu, long before_id, long id, const char* text) {
   if (!tk::alive(menu) || !menu->qmenu) return 0;
   TK_OBJ win = menu->window;
-  QAction* a = menu->qmenu->addAction(tk::qs(text));
+  QAction* before = nullptr;
+  if (before_id != 0)
+    for (QAction* b : menu->qmenu->actions())
+      if (b->property(kId).toLongLong() == before_id) before = b;
+  auto* a = new QAction(tk::qs(text), menu->qmenu);
+  menu->qmenu->insertAction(before, a);
   a->setProperty(kId, QVariant::fromValue(static_cast<qlonglong>(id)));
   QObject::connect(a, &QAction::triggered, [win, id] {
     TkEventState ev;

@@ -11,10 +11,14 @@ int MENU_SelectItem(TK_OBJ menu, long id);            // choose the entry with t
 TK_OBJ MENU_GetTop(TK_OBJ bar, int number);           // top-level pull-down by its number, null if none
 TK_OBJ MENU_GetSubmenu(TK_OBJ menu);                  // pull-down of the chosen entry, null if none
 void MENU_EnableItem(TK_OBJ menu, int on);            // enable or grey out the chosen entry
+void MENU_CheckItem(TK_OBJ menu, int on);             // tick (1) or untick (0) the chosen entry
 void MENU_SetItemText(TK_OBJ menu, const char* text); // label of the chosen entry
 const char* MENU_GetItemText(TK_OBJ menu);            // label of the chosen entry, null if none chosen
 void MENU_SetItemKey(TK_OBJ menu, int key, int mods, int ch);  // accelerator: key code, TkKeyState bits, character
 void MENU_SetItemKeyText(TK_OBJ menu, const char* text);       // accelerator text shown in the entry
 void MENU_RemoveItem(TK_OBJ menu);                    // remove the chosen entry
 long MENU_AddItem(TK_OBJ menu, long id, const char* text);     // append an entry; returns id
+// Inserts an entry in the pull-down just before the entry before_id (at the end when the
+// pull-down has no such entry); returns id.
+long MENU_InsertItem(TK_OBJ menu, long before_id, long id, const char* text);
 long MENU_DefaultNfy(TK_OBJ menu, int event);         // class default of menus

@@ -34,6 +34,7 @@ struct TkObject {
 
   // Window state.
   TkObject* owner = nullptr;
+  TkObject* workspace = nullptr;      // the workspace part that holds the window (WIN_SetWorkspace)
   TkObject* menubar = nullptr;
   bool terminating = false;
   bool inited = false;
@@ -88,6 +89,12 @@ bool take_chooser_answer(std::vector<std::string>* paths, int* filter_index);
 void note_unanswered();
 void note_alert(int kind, const char* text);
 bool screen_override(int* w, int* h);
+
+// Workspaces (tk_workspace.cpp): the widget of a "workspace" part; showing a child window in
+// its workspace (false when the widget is not in one); removing it from its workspace.
+QWidget* make_workspace(TK_OBJ ws);
+bool show_in_workspace(QWidget* w);
+void leave_workspace(QWidget* w);
 
 // Builds a menu bar from its layout for a window (tk_menu.cpp).
 TK_OBJ build_menubar(TK_OBJ win, const std::string& module, const std::string& bar);

@@ -202,7 +202,7 @@ bool check_menu(const ResNode& node, std::string* error) {
 bool res_known_class(const std::string& c) {
   static const std::set<std::string> k = {"group", "button", "toggle", "radio",  "field",
                                           "text",  "label",  "choice", "list",   "slider",
-                                          "value", "area"};
+                                          "value", "area",  "workspace"};
   return k.count(c) > 0;
 }
 

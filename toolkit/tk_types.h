@@ -42,4 +42,5 @@ enum TkClass : int {
   TK_CLASS_MENU,      // a menu bar or pull-down menu
   TK_CLASS_PEN,       // a pen of the drawing family
   TK_CLASS_FONT,      // a font loaded from the resource file
+  TK_CLASS_WORKSPACE, // workspace: an area that holds child windows (WIN_SetWorkspace)
 };

@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QPixmap>
 #include <QTextCursor>
+#include <iterator>
 
 #include "toolkit/tk_area.h"
 #include "toolkit/tk_qt.h"
@@ -43,6 +45,7 @@ long WGT_GetValue(TK_OBJ w) {
   if (!q) return 0;
   switch (w->cls) {
     case TK_CLASS_TOGGLE: return static_cast<QCheckBox*>(q)->isChecked() ? 1 : 0;
+    case TK_CLASS_BUTTON: return static_cast<QAbstractButton*>(q)->isChecked() ? 1 : 0;
     case TK_CLASS_RADIO: {
       QButtonGroup* g = radio_group(q);
       return g ? g->checkedId() : -1;
@@ -63,6 +66,11 @@ void WGT_SetValue(TK_OBJ w, long value) {
     case TK_CLASS_TOGGLE: {
       Quiet quiet(q);
       static_cast<QCheckBox*>(q)->setChecked(value != 0);
+      break;
+    }
+    case TK_CLASS_BUTTON: {
+      Quiet quiet(q);
+      static_cast<QAbstractButton*>(q)->setChecked(value != 0);
       break;
     }
     case TK_CLASS_RADIO: {
@@ -214,6 +222,35 @@ TkRect WGT_GetRect(TK_OBJ w) {
   QWidget* q = tk::widget(w);
   if (!q) return {};
   return {q->x(), q->y(), q->width(), q->height()};
+}
+
+namespace {
+constexpr Qt::CursorShape kPointers[] = {Qt::ArrowCursor, Qt::CrossCursor, Qt::IBeamCursor,
+                                         Qt::WaitCursor, Qt::PointingHandCursor};
+}  // namespace
+
+void WGT_SetPointer(TK_OBJ w, int stock) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  const bool known = stock >= 0 && stock < int(std::size(kPointers));
+  q->setCursor(kPointers[known ? stock : 0]);
+}
+
+int WGT_GetPointer(TK_OBJ w) {
+  QWidget* q = tk::widget(w);
+  if (!q || !q->testAttribute(Qt::WA_SetCursor)) return -1;
+  for (int i = 0; i < int(std::size(kPointers)); ++i)
+    if (q->cursor().shape() == kPointers[i]) return i;
+  return 0;
+}
+
+int WGT_SetPicture(TK_OBJ label, const char* path) {
+  auto* l = qobject_cast<QLabel*>(tk::widget(label));
+  if (!l || !path) return 0;
+  QPixmap pm(tk::qs(path));
+  if (pm.isNull()) return 0;
+  l->setPixmap(pm);
+  return 1;
 }
 
 long WGT_DefaultNfy(TK_OBJ w, int event) {

@@ -5,6 +5,7 @@
 
 #include "toolkit/tk_types.h"
 
+// A checkable button's value is 1 while it is pressed in.
 long WGT_GetValue(TK_OBJ w);                        // numeric value of the widget
 void WGT_SetValue(TK_OBJ w, long value);            // set the value (no event is sent)
 int WGT_GetInt(TK_OBJ w);                           // value as int (slider, value field, number in a field)
@@ -21,6 +22,12 @@ void WGT_Show(TK_OBJ w, int on);                    // show (1) or hide (0)
 void WGT_SetTooltip(TK_OBJ w, const char* text);    // tooltip text
 void WGT_Redraw(TK_OBJ w);                          // repaint now (a drawing area is exposed: 109)
 TkRect WGT_GetRect(TK_OBJ w);                       // position in its window and size
+// Pointer shape over a part: stock pointers 0 arrow, 1 cross, 2 text beam, 3 wait, 4 hand;
+// other numbers give the arrow. WGT_GetPointer: the number set last, -1 when none was set.
+void WGT_SetPointer(TK_OBJ w, int stock);
+int WGT_GetPointer(TK_OBJ w);
+// Shows a picture file (PNG, BMP, JPEG, XPM) in a label; 1 when it was read, 0 otherwise.
+int WGT_SetPicture(TK_OBJ label, const char* path);
 
 // Class default procedures: the standard behaviour of a class for an event. A notify procedure
 // hands the events it does not handle to the default of its class; the numbered names are the

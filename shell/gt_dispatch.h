@@ -1,0 +1,18 @@
+// The command dispatcher and the main window's own procedure. Every command identifier of the
+// menu bar and the toolbar reaches main_winNfySelMenuBar. Served so far: Quit (113), About
+// (172) and the recent files (30000..30003, which report an image that is already open);
+// every other identifier is traced and does nothing.
+#pragma once
+
+#include "toolkit/tk_types.h"
+
+constexpr int GT_CMD_ABOUT = 172;
+
+// Runs a command for the main window `win`; 0 stands for the menu entry being chosen.
+int main_winNfySelMenuBar(TK_OBJ win, int command);
+// The last command identifier the dispatcher received (0 before the first).
+int gt_dispatch_last_command();
+
+// The main window's procedure: a menu choice goes to the dispatcher; the close box writes the
+// preferences file "gt_init.prf" in the write folder and ends the main window.
+long S_gt_main_winNfy(TK_OBJ win, int event);
