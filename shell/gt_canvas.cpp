@@ -1,0 +1,257 @@
+// The image window's canvas procedure.
+#include "shell/gt_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/ks_msg.h"
+#include "base/slog.h"
+#include "model/control.h"
+#include "shell/gt_overlay.h"
+#include "shell/ih_draw.h"
+#include "shell/ih_dpy.h"
+#include "toolkit/tk_draw.h"
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_widget.h"
+#include "tools/gt_band_mouse.h"
+
+namespace {
+
+TK_OBJ s_readout = nullptr;
+GtCommandProc s_command = nullptr;
+TK_OBJ s_command_win = nullptr;
+
+// Per canvas: the pointer position and whether the next expose zooms about it. One image
+// window is exposed at a time, so the pending anchor is kept with the area it belongs to.
+struct ZoomAnchor {
+  TK_OBJ area = nullptr;
+  int x = -1, y = -1;  // viewport point
+};
+ZoomAnchor s_anchor;
+TkPoint s_last_pos{-1, -1};  // last pointer position over a canvas (viewport)
+TK_OBJ s_last_area = nullptr;
+bool s_in_expose = false;
+
+constexpr int kLineStep = 16;
+
+IMG_DATA* disp_of(IMAGE_REC* im) { return im ? im->img_ptr : nullptr; }
+
+// Converts the event position to image pixels; false without an image.
+bool event_point(TK_OBJ area, IMAGE_REC* im, int* x, int* y) {
+  IMG_DATA* d = disp_of(im);
+  if (!d) return false;
+  const TkPoint p = EVENT_GetPos();
+  const TkRect v = CANVAS_GetVisible(area);
+  *x = p.x + v.x;
+  *y = p.y + v.y;
+  gt_zoom_point(d->zoom[0], d->scale, x, y);
+  s_last_pos = p;
+  s_last_area = area;
+  return true;
+}
+
+void send_command(int command) {
+  if (s_command) s_command(s_command_win, command);
+  else SLOG("gt_canvas_notify", SLOG_WARN, "no dispatcher for command %d", command);
+}
+
+void expose(TK_OBJ area, IMAGE_REC* im) {
+  IMG_DATA* d = disp_of(im);
+  if (!d || !gt_display_of(d)) return;
+  // Scrolling inside the draw exposes again; the outer expose finishes the picture.
+  if (s_in_expose) return;
+  s_in_expose = true;
+  gt_overlay_forget();
+  int ax = -1, ay = -1;
+  if (s_anchor.area == area) {
+    ax = s_anchor.x;
+    ay = s_anchor.y;
+    s_anchor = ZoomAnchor{};
+  }
+  ih_dpy_draw(area, d, ax, ay);
+  gt_redraw_img(im);
+  s_in_expose = false;
+}
+
+}  // namespace
+
+void gt_canvas_set_readout(TK_OBJ widget) { s_readout = widget; }
+
+void gt_canvas_set_command_proc(GtCommandProc proc, TK_OBJ win) {
+  s_command = proc;
+  s_command_win = win;
+}
+
+void gt_zoom_point(int zoom, double scale, int* x, int* y) {
+  if (!x || !y) return;
+  double fx, fy;
+  if (zoom > 0) {
+    fx = std::trunc(static_cast<double>(*x) / zoom);
+    fy = std::trunc(static_cast<double>(*y) / zoom);
+  } else {
+    const int z = zoom == 0 ? 1 : -zoom;
+    fx = std::trunc(static_cast<double>(*x) * z);
+    fy = std::trunc(static_cast<double>(*y) * z);
+  }
+  *x = static_cast<int>(std::trunc(fx * scale));
+  *y = static_cast<int>(std::trunc(fy * scale));
+}
+
+TkRect gt_rect_intersect(TkRect a, TkRect b) {
+  const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+  const int x1 = std::min(a.x + a.w, b.x + b.w), y1 = std::min(a.y + a.h, b.y + b.h);
+  return {x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0)};
+}
+
+int gt_zoom_next(int zoom, int command) {
+  if (command == 1081) {
+    if (zoom >= 10) return zoom;
+    const int z = zoom + 1;
+    return z == -1 ? 1 : z;
+  }
+  if (command == 1082) {
+    if (zoom <= -10) return zoom;
+    const int z = zoom - 1;
+    return z == 0 ? -2 : z;
+  }
+  return zoom;
+}
+
+void gt_zoom_to_factor(TK_OBJ area) {
+  IMAGE_REC* im = gt_area_image(area);
+  IMG_DATA* d = disp_of(im);
+  if (!d) return;
+  // Zoom about the pointer when it lies over the visible image, else about the view's centre.
+  const TkRect v = CANVAS_GetVisible(area);
+  const TkRect shown{0, 0, ih_dpy_displayed(d->disp_img ? d->disp_img->width() : 0, d->zoom[1]) - v.x,
+                     ih_dpy_displayed(d->disp_img ? d->disp_img->height() : 0, d->zoom[1]) - v.y};
+  const TkRect in = gt_rect_intersect({0, 0, v.w, v.h}, shown);
+  s_anchor = ZoomAnchor{};
+  if (s_last_area == area && s_last_pos.x >= in.x && s_last_pos.x < in.x + in.w &&
+      s_last_pos.y >= in.y && s_last_pos.y < in.y + in.h)
+    s_anchor = {area, s_last_pos.x, s_last_pos.y};
+  else
+    s_anchor = {area, -1, -1};
+  WGT_Redraw(area);
+}
+
+void gt_zoom_set(IMAGE_REC* image, int new_zoom) {
+  IMG_DATA* d = disp_of(image);
+  if (!d || !image->draw_area) return;
+  new_zoom = std::clamp(new_zoom, -10, 10);
+  if (new_zoom == 0 || new_zoom == -1) new_zoom = 1;
+  if (new_zoom == d->zoom[0]) return;
+  d->zoom[1] = d->zoom[0];
+  d->zoom[0] = new_zoom;
+  gt_zoom_to_factor(static_cast<TK_OBJ>(image->draw_area));
+}
+
+void gt_redraw_img(IMAGE_REC* image) {
+  if (!image || !image->img_ptr || !image->draw_area || !gt_display_of(image->img_ptr)) {
+    SLOG("gt_redraw_img", SLOG_WARN, "something important is NULL");
+    return;
+  }
+  CONTROL* ctl = gt_get_control();
+  if (ctl->lanes_hidden) return;
+  gt_band_paint(static_cast<TK_OBJ>(image->draw_area));
+}
+
+void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y) {
+  if (!disp || !widget || !disp->disp_img) return;
+  const TkImage& img = *disp->disp_img;
+  if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
+  mh_status_zoom(widget, disp->zoom[0], x, y, static_cast<long>(img.pixel(x, y)));
+}
+
+long gt_canvas_notify(TK_OBJ area, int event) {
+  IMAGE_REC* im = gt_area_image(area);
+  CONTROL* ctl = gt_get_control();
+  switch (event) {
+    case TK_EV_EXPOSE:
+      WGT_DefaultNfy5(area, event);
+      expose(area, im);
+      return 0;
+    case TK_EV_RESIZE:
+      WGT_DefaultNfy5(area, event);
+      if (im && im->img_ptr) gt_dib_set_scroll_area(area, im->img_ptr, im->img_ptr->zoom[0]);
+      return 0;
+    case TK_EV_MOTION: {
+      int x = 0, y = 0;
+      if (EVENT_GetButtonState() == 1 && event_point(area, im, &x, &y)) {
+        gt_show_pixel(im->img_ptr, s_readout, x, y);
+        if (ctl->task_state != 13) gt_band_mousedrag(area, ctl, im, x, y);
+      }
+      return WGT_DefaultNfy5(area, event);
+    }
+    case TK_EV_MOUSE: {
+      int x = 0, y = 0;
+      if (!event_point(area, im, &x, &y)) return WGT_DefaultNfy5(area, event);
+      if (EVENT_GetButtonState() == 1) {
+        gt_show_pixel(im->img_ptr, s_readout, x, y);
+        im->click_pt[0] = x;
+        im->click_pt[1] = y;
+        const int modifier = (EVENT_GetKeyState() & TK_MOD_SHIFT) ? 1 : 0;
+        if (EVENT_IsPrimaryButton()) {
+          if (ctl->task_state == 13) return 0;  // the calibration strip takes these
+          if (EVENT_IsDoubleClick())
+            gt_band_doubleclick(area, ctl, im, modifier);
+          else
+            gt_band_mouseclick(area, s_readout, ctl, im, modifier);
+          return 0;
+        }
+        if (ctl->task_state == 15) {
+          gt_band_mouseclick(area, s_readout, ctl, im, modifier);
+          return 0;
+        }
+        return WGT_DefaultNfy5(area, event);
+      }
+      gt_band_mouserelease(area, ctl, im, x, y);
+      return WGT_DefaultNfy5(area, event);
+    }
+    case TK_EV_WINDOW: {
+      const int code = EVENT_GetWinCode();
+      bool redraw = true;
+      switch (code) {
+        case TK_WIN_DELETE:
+        case TK_WIN_BACKSPACE:
+        case TK_WIN_KP_DELETE:
+          send_command(144);
+          break;
+        case TK_WIN_INSERT:
+        case TK_WIN_KP_INSERT:
+          send_command(143);
+          break;
+        case TK_WIN_CHAR:
+          if (EVENT_GetKeyChar() == '+') send_command(1081);
+          else if (EVENT_GetKeyChar() == '-') send_command(1082);
+          else redraw = false;
+          break;
+        case TK_WIN_LEFT:
+          gt_dib_scroll_by(area, -kLineStep, 0);
+          redraw = false;
+          break;
+        case TK_WIN_RIGHT:
+          gt_dib_scroll_by(area, kLineStep, 0);
+          redraw = false;
+          break;
+        case TK_WIN_UP:
+          gt_dib_scroll_by(area, 0, -kLineStep);
+          redraw = false;
+          break;
+        case TK_WIN_DOWN:
+          gt_dib_scroll_by(area, 0, kLineStep);
+          redraw = false;
+          break;
+        default:
+          redraw = false;
+          break;
+      }
+      // The command may have closed the window; redraw only a live canvas of this image.
+      if (redraw && gt_area_image(area) == im && im) WGT_Redraw(area);
+      return WGT_DefaultNfy5(area, event);
+    }
+    default:
+      return WGT_DefaultNfy5(area, event);
+  }
+}
