@@ -3,6 +3,7 @@
 
 #include "base/ks_ini.h"
 #include "base/slog.h"
+#include "io/analysis_io.h"
 #include "model/control.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
@@ -61,7 +62,7 @@ long S_gt_main_winNfy(TK_OBJ win, int event) {
     ks_get_inientry(KS_INI_WRITE_DIR, &is_int, &value, dir);
     const std::string path = gt_prefs_path(dir);
     SLOG("S_gt_main_winNfy", SLOG_VALUE4, "writing <%s>", path.c_str());
-    gt_exit_write_prefs(path.c_str(), gt_get_control());
+    gt_prep_prefs_and_write(path.c_str(), gt_get_control());
     WIN_Terminate(win);
     return 0;
   }

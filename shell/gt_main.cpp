@@ -2,6 +2,7 @@
 #include "shell/gt_main.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,9 @@
 #include "base/ks_install.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
+#include "engine/cal_auto.h"
+#include "engine/lane_profile.h"
+#include "io/analysis_io.h"
 #include "io/kes_image.h"
 #include "model/control.h"
 #include "shell/gt_dispatch.h"
@@ -35,6 +39,18 @@ std::string ini_text(int code) {
   int is_int = 0, value = 0;
   if (ks_get_inientry(code, &is_int, &value, text) < 0) return "";
   return text;
+}
+
+// The scanner's automatic-calibration request of the devices configuration: the configured
+// scanner's "AutoCalibrate" entry (0 without a scanner or entry).
+int devices_want_auto_calibrate() {
+  char text[KS_INI_VALUE_LEN] = "";
+  int is_int = 0, value = 0;
+  if (ks_get_deventry(KS_INI_SCANNER, FALSE, &is_int, &value, text) < 0 || text[0] == '\0')
+    return 0;
+  text[0] = '\0';
+  if (ks_get_deventry(KS_INI_AUTO_CALIBRATE, FALSE, &is_int, &value, text) < 0) return 0;
+  return std::atoi(text) != 0 || value != 0 ? 1 : 0;
 }
 
 // The control record selects the colour map through this when its defaults or saved
@@ -108,11 +124,24 @@ int gt_main(int argc, char** argv) {
 
   gt_control_set_cmap_proc(apply_cmap);
   io_set_cmap_loader(ih_load_cmap);
+  // The file layer saves and reads analyses inside the busy state and makes the image current.
+  GtAnalysisHooks hooks;
+  hooks.busy_begin = gt_busy_begin;
+  hooks.busy_end = gt_busy_end;
+  hooks.make_current = gt_set_image_ptr;
+  hooks.build_baseline = ln_calc_baseline;
+  gt_analysis_set_hooks(hooks);
+  const int want_auto_calibrate = devices_want_auto_calibrate();
+  SLOG("gt_main", SLOG_VALUE4, "devices bWantAutoCalibrate %d", want_auto_calibrate);
   TK_OBJ win = gt_main_activate();
   if (win == nullptr) {
     SLOG("gt_main", SLOG_EXIT, "no main window");
     return 1;
   }
+  const BOOL auto_calibrate = want_auto_calibrate ? InitCalandEquData() : FALSE;
+  SLOG("gt_main", SLOG_VALUE4, "bWantAutoCalibrate %d, s_bAutoCalibrate %d", want_auto_calibrate,
+       auto_calibrate);
+  SetAutoCalibrate(auto_calibrate);
   gt_press_saved_mode(win);
   gt_update_recent_files(nullptr);
   EVENT_MainLoop();

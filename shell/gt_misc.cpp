@@ -10,8 +10,7 @@
 #include "base/ks_ini.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
-#include "io/analysis.h"
-#include "io/img_state.h"
+#include "io/analysis_io.h"
 #include "model/lane.h"
 #include "model/spot.h"
 #include "model/std_list.h"
@@ -287,37 +286,10 @@ std::string gt_prefs_path(const char* folder) {
 }
 
 int gt_startup_read_prefs(const char* path, CONTROL* ctl) {
+  // The first start of a workspace has no preferences file yet: that is no failure to report.
   if (path == nullptr || ctl == nullptr || !io_file_exists(path)) {
     SLOG("gt_startup_read_prefs", SLOG_VALUE4, "no preferences file <%s>", path ? path : "");
     return 0;
   }
-  ANALYSIS_ENTRY** list = nullptr;
-  if (io_read_misc(path, &list) != 1 || list == nullptr) return 0;
-  int applied = 0;
-  if (list[0] != nullptr && list[0]->type == GT_IMG_STATE_TYPE && list[0]->record != nullptr) {
-    gt_state_init(ctl, static_cast<GT_IMG_STATE*>(list[0]->record));
-    applied = 1;
-  }
-  io_free_analysis_list(list, 1);
-  return applied;
-}
-
-int gt_exit_write_prefs(const char* path, CONTROL* ctl) {
-  if (path == nullptr || ctl == nullptr) return -1;
-  GT_IMG_STATE* snap = gt_state_alloc();
-  if (snap == nullptr) return -2;
-  gt_state_retrieve(ctl, snap);
-  ANALYSIS_ENTRY** list = io_alloc_analysis_list(1);
-  ANALYSIS_ENTRY* entry = list ? io_alloc_analysis_entry() : nullptr;
-  if (entry == nullptr) {
-    gt_state_free(snap);
-    ks_free(list);
-    return -2;
-  }
-  entry->type = GT_IMG_STATE_TYPE;
-  entry->record = snap;
-  list[0] = entry;
-  const int r = io_write_misc(path, list);
-  io_free_analysis_list(list, 1);
-  return r;
+  return gt_read_and_prep_prefs(path, ctl) ? 1 : 0;
 }

@@ -54,8 +54,6 @@ BOOL GetLocaleForPageSetup();
 // The preferences file "gt_init.prf" in a folder (a separator is added when the folder has
 // none at its end).
 std::string gt_prefs_path(const char* folder);
-// Reads a preferences file into the control record; a missing file keeps the record as it is
-// and shows nothing. 1 when a snapshot was applied, 0 otherwise.
+// Reads a preferences file into the control record (gt_read_and_prep_prefs); a file that does
+// not exist keeps the record as it is and shows nothing. 1 when a snapshot was applied.
 int gt_startup_read_prefs(const char* path, CONTROL* ctl);
-// Writes the control record's snapshot as a preferences file. 0, or the file layer's code.
-int gt_exit_write_prefs(const char* path, CONTROL* ctl);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "base/ks_install.h"
+#include "io/analysis_io.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_toolbar.h"
 #include "shell/ui_print.h"
@@ -57,7 +58,7 @@ TEST(SavedMode, PressesOnlyAModeFrom0To3) {
     ASSERT_TRUE(SetupIniFileName());
     CONTROL* ctl = gt_get_control();
     ctl->sel_mode = saved;
-    ASSERT_EQ(gt_exit_write_prefs((ws.write_dir() + "gt_init.prf").c_str(), ctl), 0);
+    ASSERT_TRUE(gt_prep_prefs_and_write((ws.write_dir() + "gt_init.prf").c_str(), ctl));
     TK_OBJ win = gt_main_activate();
     ASSERT_NE(win, nullptr);
     EXPECT_EQ(ctl->sel_mode, saved);
