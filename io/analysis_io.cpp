@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,12 @@ void take_commentary(IMG_DATA* disp, ANALYSIS_ENTRY* e) {
 }
 
 void take_bands(IMAGE_REC* im, ANALYSIS_ENTRY* e) {
+  // The tools' pointers into the chain that is about to go.
+  for (SPOT*& p : im->sel_list) p = nullptr;
+  im->num_sel_bands = 0;
+  im->cur_band = nullptr;
+  im->axes_band = nullptr;
+  im->bounds_band = nullptr;
   ln_free_bands(im->bands);
   ks_free(im->band_hdr);
   im->bands = static_cast<SPOT*>(e->record);
@@ -138,6 +145,8 @@ void take_bands(IMAGE_REC* im, ANALYSIS_ENTRY* e) {
 }
 
 void take_lanes(IMAGE_REC* im, ANALYSIS_ENTRY* e) {
+  im->cur_lane = nullptr;
+  im->bnd_lane = nullptr;
   ln_free_lanes(im->lanes);
   ks_free(im->lane_hdr);
   im->lanes = static_cast<LANE*>(e->record);
@@ -154,6 +163,7 @@ void take_lanes(IMAGE_REC* im, ANALYSIS_ENTRY* e) {
 
 void take_size_stds(IMAGE_REC* im, ANALYSIS_ENTRY* e, ReadState& st) {
   const STD_REC_HDR* hdr = static_cast<const STD_REC_HDR*>(e->header);
+  im->mod_tier = nullptr;
   free_std_lists(im->size_stdp, st.size_len);
   im->size_stdp = static_cast<STD_LIST**>(e->record);
   st.size_len = hdr ? hdr->num_lists : 0;
@@ -208,6 +218,7 @@ void settle_size_stds(IMAGE_REC* im, ReadState& st) {
     }
     free_std_lists(im->size_stdp, st.size_len);
     im->size_stdp = lists;
+    im->mod_tier = nullptr;
     st.size_len = lists ? tiers : 0;
   }
   if (st.size_read && im->size_stdp)
@@ -402,10 +413,10 @@ int gt_cmp_category(const void* a, const void* b) {
   return std::strcmp(x, y);
 }
 
-BOOL gt_prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
+namespace {
+
+BOOL prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
   static const char* fn = "gt_prepare_and_write";
-  SLOG(fn, SLOG_ENTRY, "<%s>", image_name ? image_name : "");
-  Busy busy;
   const std::string base = base_of(image_name);
   if (!im || base.empty()) {
     gt_msg(KS_ALERT_ERROR, 51);
@@ -465,6 +476,21 @@ BOOL gt_prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im)
   }
   SLOG(fn, SLOG_EXIT, "%s", ok ? "TRUE" : "FALSE");
   return ok;
+}
+
+}  // namespace
+
+BOOL gt_prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
+  static const char* fn = "gt_prepare_and_write";
+  SLOG(fn, SLOG_ENTRY, "<%s>", image_name ? image_name : "");
+  Busy busy;
+  try {
+    return prepare_and_write(image_name, disp, im);
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr(fn, "analysis list");
+    gt_msg(KS_ALERT_ERROR, 51);
+    return FALSE;
+  }
 }
 
 int gt_read_and_prepare(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {

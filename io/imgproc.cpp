@@ -11,6 +11,7 @@
 #include "model/img_info.h"
 #include "toolkit/core/tk_image.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -81,6 +82,18 @@ class TempOut {
       name_.clear();
       return;
     }
+    // mkstemp makes the file private; the new image keeps the mode of the file it replaces, or
+    // gets the mode of a newly created file.
+    struct stat st;
+    mode_t mode;
+    if (::stat(target.c_str(), &st) == 0) {
+      mode = st.st_mode & 07777;
+    } else {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
+    (void)::fchmod(fd, mode);
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
       ::close(fd);

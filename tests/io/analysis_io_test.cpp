@@ -168,8 +168,21 @@ TEST_F(AnalysisIo, SaveThenOpenBringsEveryItemBack) {
   EXPECT_EQ(vxtest::read_text(path("gel.cmt")), "gel of Tuesday");
 
   Image b;
+  // The tools of the image being read into point at its present lanes and bands.
+  const char* cats[] = {"x"};
+  b.im->lanes->next = make_lane(9, cats, 1);
+  SPOT* old_band = sp_make_spot();
+  sp_add_spot(old_band, b.im->bands);
+  b.im->cur_lane = b.im->lanes->next;
+  b.im->cur_band = old_band;
+  b.im->sel_list[0] = old_band;
+  b.im->num_sel_bands = 1;
   ASSERT_EQ(gt_read_and_prepare(path().c_str(), b.im->img_ptr, b.im), 0);
   IMAGE_REC* im = b.im;
+  EXPECT_EQ(im->cur_lane, nullptr);
+  EXPECT_EQ(im->cur_band, nullptr);
+  EXPECT_EQ(im->sel_list[0], nullptr);
+  EXPECT_EQ(im->num_sel_bands, 0);
   EXPECT_EQ(im->modified, 0);
   EXPECT_EQ(im->has_lanes, 1);
   ASSERT_STREQ(im->comment, "gel of Tuesday");

@@ -252,8 +252,13 @@ TEST_F(Imgproc, InfoFileFollowsTheOperation) {
   write_kes(img(), g, false);
   write_kei(img(), g);
   const Kei before = read_kei(img());
+  fs::permissions(img(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                             fs::perms::others_read);
 
   ASSERT_EQ(io_imgproc_invert(img().c_str()), 0);
+  EXPECT_EQ(fs::status(img()).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                fs::perms::others_read);  // the replaced image keeps its mode
   Kei k = read_kei(img());
   EXPECT_EQ(k.head.min_value, 255 - before.head.max_value);
   EXPECT_EQ(k.head.max_value, 255 - before.head.min_value);
