@@ -21,10 +21,13 @@
 
 namespace shelltest {
 
+// Loads every module source of resources/ one by one: a module that another test loaded
+// already is refused by the toolkit and stays as it is.
 inline void load_resources() {
-  if (!RES_HasWindow("gt_main", "gt_main_win")) {
-    ASSERT_TRUE(RES_OpenFile("gt", (vxtest::bin_dir() / "gt.dat").c_str()));
-  }
+  if (RES_HasWindow("gt_main", "gt_main_win")) return;
+  for (const auto& e : std::filesystem::directory_iterator(vxtest::source_dir() / "resources"))
+    if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
+  ASSERT_TRUE(RES_HasWindow("gt_main", "gt_main_win"));
 }
 
 class Workspace {
