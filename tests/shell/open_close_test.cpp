@@ -1,0 +1,285 @@
+// Opening, closing and saving images through the main window: the info file and the lock, the
+// saved analysis drawn over the reopened image, failing writes, the unsaved-images question and
+// the viewer processes.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "image_view_fixture.h"
+#include "io/analysis.h"
+#include "io/byte_io.h"
+#include "io/info_file.h"
+#include "io/kes_image.h"
+#include "model/lane.h"
+#include "model/spot.h"
+#include "shell/gt_open.h"
+#include "shell/gt_overlay.h"
+#include "shell/ih_draw.h"
+#include "shell_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using shelltest::MainWindowTest;
+
+// A 1-byte gel of w x h pixels (pixel (x, y) = (x + 2y) mod 256) with its info file.
+std::string write_gel(const std::string& dir, const std::string& name, int w, int h,
+                      bool with_info = true) {
+  const std::string path = dir + "/" + name + ".kes";
+  ByteWriter out;
+  io_put_kes_header(out, 1, w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) out.u8(static_cast<uint8_t>(shelltest::grey_of(x, y)));
+  EXPECT_TRUE(io_write_file_replace(path.c_str(), out.buffer()));
+  if (with_info) {
+    IMG_INFO info{};
+    info.width = w;
+    info.height = h;
+    info.bytes_per_pixel = 1;
+    info.x_res = info.y_res = 100;
+    info.max_value = 255;
+    ANALYSIS_ENTRY e{1, &info, nullptr, 0};
+    ANALYSIS_ENTRY* list[] = {&e};
+    EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
+  }
+  return path;
+}
+
+std::string base(const std::string& path) { return path.substr(0, path.size() - 4); }
+
+void add_lane_and_band(IMAGE_REC* im, int x, int top, int bottom, int band_y) {
+  LANE* lane = ln_make_lane();
+  lane->num_center_points = 2;
+  lane->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
+  lane->center_coords[0] = {x, top};
+  lane->center_coords[1] = {x, bottom};
+  lane->left_width = lane->right_width = 9;
+  lane->lane_number = 1;
+  lane->f = LN_F_TOOL_MARK;
+  LANE* tail = im->lanes;
+  while (tail->next) tail = tail->next;
+  tail->next = lane;
+  im->lane_hdr->num_lanes++;
+  im->has_lanes = 1;
+  SPOT* b = sp_make_spot();
+  b->x = x;
+  b->y = band_y;
+  b->f1 = 2;
+  for (int i = 0; i < SP_BOUNDS; ++i) b->bound_x[i] = b->bound_y[i] = -1;
+  sp_add_spot(b, im->bands);
+  im->has_bands = 1;
+  im->modified = 1;
+}
+
+// Colour of the gel's pixel (x, y) through the image's colour table.
+QRgb gel_rgb(IMAGE_REC* im, int x, int y) {
+  return im->img_ptr->disp_img->colours()[shelltest::grey_of(x, y)] & 0xFFFFFF;
+}
+
+QRgb px(IMAGE_REC* im, int x, int y) {
+  return tk::area(static_cast<TK_OBJ>(im->draw_area))->backing().pixel(x, y) & 0xFFFFFF;
+}
+
+class OpenClose : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    gt_control_init(gt_get_control());
+    dir = ws_->dir().str();
+  }
+  void TearDown() override {
+    while (gt_get_num_img_windows() > 0) {
+      IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
+      if (im) gt_image_clear_modified(im);
+      WIN_Terminate(gt_get_img_window(0));
+    }
+    MainWindowTest::TearDown();
+  }
+  IMAGE_REC* open(const std::string& path) {
+    gt_load_image_path(path.c_str());
+    EVENT_Flush();
+    const int n = gt_get_num_img_windows();
+    return n ? static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(n - 1))) : nullptr;
+  }
+  std::string dir;
+};
+
+TEST_F(OpenClose, OpensWithItsInfoFileUnderALockAndRefusesWithout) {
+  const std::string gel = write_gel(dir, "gel", 120, 90);
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  EXPECT_TRUE(fs::exists(base(gel) + ".lck"));
+  EXPECT_EQ(px(im, 10, 10), gel_rgb(im, 10, 10));
+  EXPECT_STREQ(gt_get_control()->recent[0], gel.c_str());
+
+  const std::string bare = write_gel(dir, "bare", 40, 30, false);
+  EXPECT_EQ(open(bare), im);  // nothing new opened
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_NE(TKT_LastAlertText().find(base(bare) + ".kei"), std::string::npos);
+  EXPECT_FALSE(fs::exists(base(bare) + ".lck"));
+
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_FALSE(fs::exists(base(gel) + ".lck"));
+}
+
+TEST_F(OpenClose, ALockedImageAsksFirst) {
+  const std::string gel = write_gel(dir, "gel", 60, 40);
+  std::ofstream(base(gel) + ".lck") << "";
+  TKT_AnswerAlert(1);  // No
+  EXPECT_EQ(open(gel), nullptr);
+  EXPECT_TRUE(fs::exists(base(gel) + ".lck"));
+  TKT_AnswerAlert(2);  // Yes: opened without a lock of its own
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  EXPECT_FALSE(fs::exists(base(gel) + ".lck"));
+}
+
+TEST_F(OpenClose, SavedLanesAndBandsAreDrawnOverTheReopenedImage) {
+  const std::string gel = write_gel(dir, "gel", 400, 300);
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  add_lane_and_band(im, 150, 30, 270, 120);
+  EXPECT_TRUE(gt_save_image(im));
+  EXPECT_FALSE(gt_image_modified(im));
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  ASSERT_EQ(gt_get_num_img_windows(), 0);
+
+  im = open(gel);
+  ASSERT_NE(im, nullptr);
+  ASSERT_NE(im->lanes->next, nullptr);
+  ASSERT_NE(im->bands->next, nullptr);
+  EXPECT_FALSE(gt_image_modified(im));
+  TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+  struct Case {
+    int zoom, sx, sy;
+  } cases[] = {{1, 0, 0}, {2, 200, 150}, {-2, 0, 0}, {3, 350, 250}};
+  for (const Case& c : cases) {
+    gt_zoom_set(im, c.zoom);
+    gt_dib_scroll_to(area, c.sx, c.sy);
+    WGT_Redraw(area);
+    EVENT_Flush();
+    const TkRect vis = CANVAS_GetVisible(area);
+    auto expect_at = [&](int x, int y, QRgb colour) {
+      const int X = static_cast<int>(x * ih_zoom_factor(c.zoom)) - vis.x;
+      const int Y = static_cast<int>(y * ih_zoom_factor(c.zoom)) - vis.y;
+      if (X < 0 || Y < 0 || X >= vis.w || Y >= vis.h) return;
+      EXPECT_EQ(px(im, X, Y), colour) << "zoom " << c.zoom << " at image " << x << "," << y;
+    };
+    expect_at(141, 200, 0x0000FF);  // left edge of the lane
+    expect_at(159, 60, 0x0000FF);   // right edge
+    expect_at(150, 120, 0x00FF00);  // the band
+    // An image pixel away from the overlays shows the gel.
+    expect_at(300, 60, gel_rgb(im, 300, 60));
+    TKT_Grab(static_cast<TK_OBJ>(im->window),
+             ("/tmp/shell2_reopened_z" + std::to_string(c.zoom) + ".png").c_str());
+  }
+}
+
+TEST_F(OpenClose, AFailedWriteKeepsTheChangesAndTheOldFiles) {
+  const std::string gel = write_gel(dir, "gel", 200, 150);
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  add_lane_and_band(im, 80, 20, 130, 60);
+  ASSERT_TRUE(gt_save_image(im));
+  const auto gt_before = vxtest::read_bytes(base(gel) + ".gt");
+  const auto kei_before = vxtest::read_bytes(base(gel) + ".kei");
+  im->bands->next->y = 90;  // a change
+  im->modified = 1;
+
+  // Files cannot grow beyond 16 bytes while the save runs (a full disk).
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const BOOL saved = gt_save_image(im);
+  // The close box: Yes tries to save, fails, and the window stays.
+  TKT_AnswerAlert(2);
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  setrlimit(RLIMIT_FSIZE, &old);
+
+  EXPECT_FALSE(saved);
+  EXPECT_TRUE(gt_image_modified(im));
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_EQ(vxtest::read_bytes(base(gel) + ".gt"), gt_before);
+  EXPECT_EQ(vxtest::read_bytes(base(gel) + ".kei"), kei_before);
+
+  TKT_AnswerAlert(3);  // Cancel keeps the window and the changes
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_TRUE(gt_image_modified(im));
+  TKT_AnswerAlert(1);  // No drops the changes and closes
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_EQ(vxtest::read_bytes(base(gel) + ".gt"), gt_before);
+}
+
+TEST_F(OpenClose, OneQuestionForAllModifiedImages) {
+  struct Case {
+    int answer;
+    BOOL go_on;
+    bool written, still_modified;
+  } cases[] = {{2, TRUE, true, false}, {1, TRUE, false, false}, {3, FALSE, false, true}};
+  for (const Case& c : cases) {
+    const std::string a = write_gel(dir, "a" + std::to_string(c.answer), 60, 50);
+    const std::string b = write_gel(dir, "b" + std::to_string(c.answer), 60, 50);
+    IMAGE_REC* ia = open(a);
+    IMAGE_REC* ib = open(b);
+    ASSERT_TRUE(ia && ib);
+    ia->modified = 1;
+    ib->img_ptr->modified = 1;  // the display record's flag counts too
+    TKT_AnswerAlert(c.answer);
+    EXPECT_EQ(gt_save_ok_to_continue("Quit", nullptr, 0), c.go_on) << c.answer;
+    EXPECT_EQ(fs::exists(base(a) + ".gt"), c.written) << c.answer;
+    EXPECT_EQ(fs::exists(base(b) + ".gt"), c.written) << c.answer;
+    EXPECT_EQ(gt_image_modified(ia) == TRUE, c.still_modified) << c.answer;
+    EXPECT_EQ(gt_image_modified(ib) == TRUE, c.still_modified) << c.answer;
+    gt_image_clear_modified(ia);
+    gt_image_clear_modified(ib);
+    gt_unload_all();
+    EXPECT_EQ(gt_get_num_img_windows(), 0);
+    EXPECT_FALSE(fs::exists(base(a) + ".lck"));
+  }
+  EXPECT_TRUE(gt_prog_mgr_exit());  // nothing open: no question
+}
+
+TEST_F(OpenClose, TheMainWindowsEndDeletesTheLocks) {
+  const std::string a = write_gel(dir, "a", 60, 50);
+  const std::string b = write_gel(dir, "b", 60, 50);
+  ASSERT_NE(open(a), nullptr);
+  ASSERT_NE(open(b), nullptr);
+  TKT_Close(win_);
+  EXPECT_FALSE(fs::exists(base(a) + ".lck"));
+  EXPECT_FALSE(fs::exists(base(b) + ".lck"));
+}
+
+TEST_F(OpenClose, OnlyTheViewersThisProgramStartedAreEnded) {
+  auto start = [] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return pid;
+  };
+  const pid_t ours = start();
+  const pid_t other = start();  // not registered: stands for another program's window
+  gt_viewer_register(ours, "Dendrogram - match");
+  gt_dismiss_all();
+  EXPECT_EQ(gt_viewer_count(), 0);
+  EXPECT_NE(kill(ours, 0), 0);   // ended and reaped
+  EXPECT_EQ(kill(other, 0), 0);  // untouched
+  kill(other, SIGTERM);
+  waitpid(other, nullptr, 0);
+}
+
+}  // namespace
