@@ -31,7 +31,7 @@ LANE* make_lane(int k, const char* const* categories, int ncat) {
   ln->lane_number = k;
   ln->left_width = 5;
   ln->right_width = 6;
-  ln->f = LN_F_SELECTED;
+  ln->f = LN_F_SELECTED | LN_F_TOOL_MARK;
   ln->num_center_points = 2;
   ln->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
   ln->center_coords[0] = {20 * k, 10};
@@ -97,6 +97,7 @@ void fill(IMAGE_REC* im) {
   sp_add_spot(band, im->bands);
   im->band_hdr->nrec = 1;
   im->band_hdr->norm_band_ii = 3.25;
+  im->band_hdr->hdr_w188 = 2;  // what the writer stores for 0
   im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(2 * sizeof(STD_LIST*)));
   im->size_stdp[0] = make_list(1, {1000, 500});
   im->size_stdp[1] = make_list(3, {300});
@@ -109,6 +110,8 @@ void fill(IMAGE_REC* im) {
   im->img_info->height = 100;
   im->img_info->bytes_per_pixel = 1;
   im->img_info->max_value = 255;
+  im->img_info->original_width = 120;  // the reader's default for 0
+  im->img_info->original_height = 100;
   ASSERT_TRUE(lookup_init(im->img_int_info));
 
   auto* head = ks_new_rec<COMM_OBJ>();
@@ -227,6 +230,14 @@ TEST_F(AnalysisIo, SaveThenOpenBringsEveryItemBack) {
   EXPECT_EQ(head->next->type, COMM_BOX);
   EXPECT_EQ(static_cast<int32_t*>(head->next->data)[3], 21);
   EXPECT_EQ(im->img_ptr->annot_last, head->next);
+
+  // Saving the opened image again writes the same files: nothing was lost on the way.
+  ASSERT_TRUE(gt_prepare_and_write(path("again.kes").c_str(), im->img_ptr, im));
+  for (const char* ext : {".gt", ".cmt", ".kei"}) {
+    SCOPED_TRACE(ext);
+    EXPECT_EQ(vxtest::read_bytes(path((std::string("again") + ext).c_str())),
+              vxtest::read_bytes(path((std::string("gel") + ext).c_str())));
+  }
 }
 
 TEST_F(AnalysisIo, DeletingEveryItemLeavesNothingStaleOnDisk) {
