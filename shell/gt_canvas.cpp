@@ -7,6 +7,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "model/control.h"
+#include "shell/gt_image_win.h"
 #include "shell/gt_overlay.h"
 #include "shell/ih_draw.h"
 #include "shell/ih_dpy.h"
@@ -14,6 +15,7 @@
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
+#include "toolkit/tk_workspace.h"
 #include "tools/gt_band_mouse.h"
 
 namespace {
@@ -69,7 +71,9 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
     ay = s_anchor.y;
     s_anchor = ZoomAnchor{};
   }
+  gt_busy_begin();
   ih_dpy_draw(area, d, ax, ay);
+  gt_busy_end();
   gt_redraw_img(im);
   s_in_expose = false;
 }
@@ -145,6 +149,27 @@ void gt_zoom_set(IMAGE_REC* image, int new_zoom) {
   d->zoom[1] = d->zoom[0];
   d->zoom[0] = new_zoom;
   gt_zoom_to_factor(static_cast<TK_OBJ>(image->draw_area));
+}
+
+void gt_raise_image_window(int menu_id) {
+  const int n = gt_get_num_img_windows();
+  if (n < 2) return;
+  for (int i = 0; i < n; ++i) {
+    TK_OBJ win = gt_get_img_window(i);
+    IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(win));
+    if (im && gt_win_menu_id_of(im) == menu_id) {
+      WS_Activate(win);
+      return;
+    }
+  }
+}
+
+void gt_refresh_scroll_bars() {
+  for (int i = 0; i < gt_get_num_img_windows(); ++i) {
+    IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i)));
+    if (im && im->img_ptr && im->draw_area)
+      gt_dib_set_scroll_area(static_cast<TK_OBJ>(im->draw_area), im->img_ptr, im->img_ptr->zoom[0]);
+  }
 }
 
 void gt_redraw_img(IMAGE_REC* image) {

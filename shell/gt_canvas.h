@@ -27,6 +27,12 @@ int gt_zoom_next(int zoom, int command);
 // Intersection of two rectangles (x, y, width, height); width or height 0 when they miss.
 TkRect gt_rect_intersect(TkRect a, TkRect b);
 
+// Brings forward the image window whose drawing area holds the Window-menu identifier (only
+// when more than one is open).
+void gt_raise_image_window(int menu_id);
+// Sets the scroll area of every image window's drawing area for its zoom.
+void gt_refresh_scroll_bars();
+
 // Repaints the overlays of an image's window.
 void gt_redraw_img(IMAGE_REC* image);
 

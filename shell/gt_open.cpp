@@ -68,7 +68,9 @@ void install_analysis_hooks() {
   h.busy_end = gt_busy_end;
   h.make_current = gt_set_image_ptr;
   h.build_baseline = ln_calc_baseline;
-  gt_analysis_set_hooks(h);
+  // The start-up installs them too; keep those when it has.
+  const GtAnalysisHooks prev = gt_analysis_set_hooks(h);
+  if (prev.busy_begin) gt_analysis_set_hooks(prev);
 }
 
 void end_load(const char* why) {
@@ -212,6 +214,7 @@ IMAGE_REC* gt_load_image() {
   mh_clear_status(status, 1);
   gt_busy_end();
   gt_set_image_ptr(gt_pick_current_image());
+  gt_refresh_scroll_bars();
   SLOG(fn, SLOG_EXIT, "opened <%s>", im->file_path);
   return im;
 }
@@ -242,6 +245,7 @@ BOOL gt_get_image() {
   }
   ks_freelist_msg(reinterpret_cast<void**>(list), n);
   EVENT_Flush();
+  gt_refresh_scroll_bars();
   return TRUE;
 }
 

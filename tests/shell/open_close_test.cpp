@@ -129,6 +129,20 @@ TEST_F(OpenClose, OpensWithItsInfoFileUnderALockAndRefusesWithout) {
   EXPECT_FALSE(fs::exists(base(gel) + ".lck"));
 }
 
+TEST_F(OpenClose, OpenTakesEveryChosenImageNotYetOpen) {
+  const std::string a = write_gel(dir, "a", 60, 50);
+  const std::string b = write_gel(dir, "b", 60, 50);
+  const std::string c = write_gel(dir, "c", 60, 50);
+  ASSERT_NE(open(b), nullptr);
+  TKT_AnswerChooser({a, b, c});
+  EXPECT_TRUE(gt_get_image());
+  EXPECT_EQ(gt_get_num_img_windows(), 3);
+  EXPECT_NE(TKT_LastAlertText().find(b), std::string::npos);  // b: already open
+  EXPECT_EQ(TKT_LastAlertKind(), 0);
+  TKT_AnswerChooser({});
+  EXPECT_FALSE(gt_get_image());
+}
+
 TEST_F(OpenClose, ALockedImageAsksFirst) {
   const std::string gel = write_gel(dir, "gel", 60, 40);
   std::ofstream(base(gel) + ".lck") << "";
@@ -280,6 +294,44 @@ TEST_F(OpenClose, OnlyTheViewersThisProgramStartedAreEnded) {
   EXPECT_EQ(kill(other, 0), 0);  // untouched
   kill(other, SIGTERM);
   waitpid(other, nullptr, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The demo workspace: its gel opens with the lanes and bands that make-demo found and saved.
+TEST_F(OpenClose, DemoWorkspaceGelOpensAnalysed) {
+  auto gel = vxtest::shared_data_dir() / "gels" / "ladder_reference_gel.tif";
+  if (!fs::exists(gel))
+    gel = vxtest::source_dir().parent_path().parent_path() / "shared/data/gels/ladder_reference_gel.tif";
+  if (!fs::exists(gel) || std::system("command -v convert >/dev/null") != 0)
+    GTEST_SKIP() << "no demo gel or no ImageMagick here";
+  const std::string demo = dir + "/demo";
+  const std::string cmd = "'" + (vxtest::source_dir() / "scripts/make-demo").string() + "' '" + demo +
+                          "' '" + vxtest::bin_dir().string() + "' '" + gel.string() + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  IMAGE_REC* im = open(demo + "/images/ladder_reference_gel.kes");
+  ASSERT_NE(im, nullptr);
+  int lanes = 0, bands = 0;
+  for (LANE* l = im->lanes->next; l; l = l->next) ++lanes;
+  for (SPOT* b = im->bands->next; b; b = b->next) ++bands;
+  EXPECT_EQ(lanes, 4);
+  EXPECT_GT(bands, 20);
+  EXPECT_EQ(im->has_bands, 1);
+  // A band's tick is drawn where the band is.
+  SPOT* b = im->bands->next;
+  TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+  gt_dib_scroll_to(area, b->x - 50, b->y - 50);
+  WGT_Redraw(area);
+  EVENT_Flush();
+  const TkRect vis = CANVAS_GetVisible(area);
+  const QRgb at = px(im, b->x - vis.x, b->y - vis.y);
+  EXPECT_TRUE(at == 0x00FF00u || at == 0xFFFF00u || at == 0xFF0000u) << std::hex << at;
+  WIN_MoveSize(static_cast<TK_OBJ>(im->window), 0, 0, 760, 600);
+  gt_zoom_set(im, -2);
+  EVENT_Wait(50);
+  TKT_Grab(static_cast<TK_OBJ>(im->window), "/tmp/shell2_demo_gel.png");
 }
 
 }  // namespace
