@@ -169,12 +169,18 @@ void gt_vrem_clean(IMAGE_REC* image) {
   image->bands = static_cast<SPOT*>(ks_alloc_msg(sizeof(SPOT)));
   if (image->bands == nullptr) ks_dbg_null_ptr("gt_vrem_clean", "image_ptr->bands");
   const int tiers = image->lane_hdr != nullptr ? image->lane_hdr->num_tiers : 0;
-  if (image->size_stdp != nullptr) {
+  if (image->size_stdp == nullptr) {
+    image->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*)));
+    if (image->size_stdp == nullptr) ks_dbg_null_ptr("gt_vrem_clean", "image_ptr->size_stdp");
+  } else {
     for (int t = 0; t < tiers; ++t) {
       if (image->size_stdp[t] != nullptr) std_list_free(image->size_stdp[t]);
       image->size_stdp[t] = nullptr;
     }
-    if (tiers > 0 || image->size_stdp[0] == nullptr) image->size_stdp[0] = std_list_create();
+  }
+  if (image->size_stdp != nullptr) {
+    if (image->size_stdp[0] != nullptr) std_list_free(image->size_stdp[0]);
+    image->size_stdp[0] = std_list_create();
   }
   if (image->conc_stdp != nullptr) {
     if (*image->conc_stdp != nullptr) std_list_free(*image->conc_stdp);

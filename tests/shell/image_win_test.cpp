@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/image_rec_init.h"
+#include "model/std_list.h"
 #include "model_fixtures.h"
 #include "shell_fixture.h"
 #include "toolkit/tk_event.h"
@@ -152,6 +153,98 @@ TEST_F(ImageWinTest, BusyFlagIsAFlagWithTheWaitPointer) {
   EXPECT_EQ(WGT_GetPointer(ws), 1);
   gt_busy_end();  // a further end finds no saved pointer: the arrow
   EXPECT_EQ(WGT_GetPointer(ws), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The record helpers of the shell on one image with a lane and three bands.
+class RecordHelpers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shelltest::load_resources();
+    TKT_Enable(true);
+    im = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
+    ASSERT_TRUE(gt_img_init(im));
+    im->lanes->next = vxtest::make_lane({{50, 0}, {50, 200}}, 10, 10);
+    ln_free_bands(im->bands);
+    im->bands = vxtest::make_chain({{50, 90}, {50, 20}, {90, 150}});
+    im->has_bands = 1;
+  }
+  void TearDown() override {
+    gt_set_image_ptr(nullptr);
+    gt_img_free(im);
+  }
+  IMAGE_REC* im = nullptr;
+};
+
+TEST_F(RecordHelpers, ConfirmAsksOnlyWhenTheImageHasLanesAndBands) {
+  TKT_AnswerAlert(1);  // No
+  EXPECT_FALSE(gt_confirm_when_lanes(im));
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(65));
+  TKT_AnswerAlert(2);  // Yes
+  EXPECT_TRUE(gt_confirm_when_lanes_alt(im));
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(78));
+  im->has_bands = 0;
+  EXPECT_TRUE(gt_confirm_when_lanes(im));
+  EXPECT_EQ(TKT_Unanswered(), 0);
+}
+
+TEST_F(RecordHelpers, LaneValuesCountOnlyBandsWithAmountsInTheLanesAsked) {
+  EXPECT_FALSE(gt_any_lane_value_set(im, 1, 1));
+  im->bands->next->next->next->amount = 5.0;  // outside the lane (x 90)
+  EXPECT_FALSE(gt_any_lane_value_set(im, 1, 1));
+  im->bands->next->amount = 2.0;
+  EXPECT_TRUE(gt_any_lane_value_set(im, 1, 1));
+  EXPECT_FALSE(gt_any_lane_value_set(im, 1, 0));  // the lane is not selected
+  im->lanes->next->f |= 2;
+  EXPECT_TRUE(gt_any_lane_value_set(im, 1, 0));
+  EXPECT_FALSE(gt_any_lane_value_set(im, 0, 1));
+}
+
+TEST_F(RecordHelpers, CommentsStripsAndCleanUps) {
+  gt_get_control()->task_state = 0;
+  gt_set_image_comment("no current image", 1);
+  EXPECT_EQ(im->comment, nullptr);
+  gt_set_image_ptr(im);
+  gt_set_image_comment("lane 3 smeared", 0);
+  EXPECT_STREQ(gt_get_image_comment(), "lane 3 smeared");
+  EXPECT_EQ(im->modified, 0);
+  gt_set_image_comment("lane 4 too", 1);
+  EXPECT_STREQ(im->comment, "lane 4 too");
+  EXPECT_EQ(im->modified, 1);
+
+  struct Case {
+    const char* in;
+    const char* suffix;
+    const char* out;
+  } cases[] = {{"gel.KES", ".kes", "gel"}, {".kes", ".kes", ".kes"}, {"gel.kes", ".kei", "gel.kes"}};
+  for (const Case& c : cases) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%s", c.in);
+    gt_strip_suffix(buf, c.suffix);
+    EXPECT_STREQ(buf, c.out);
+  }
+
+  gt_vrem_clean(im);  // no lanes, no bands, empty standards lists
+  EXPECT_EQ(im->lanes->next, nullptr);
+  EXPECT_EQ(im->bands->next, nullptr);
+  EXPECT_EQ(im->has_bands, 0);
+  ASSERT_NE(im->size_stdp, nullptr);
+  ASSERT_NE(im->size_stdp[0], nullptr);
+  EXPECT_EQ(im->size_stdp[0]->count, 0);
+  ASSERT_NE(*im->conc_stdp, nullptr);
+  // The list frees walk the lane header's tier count (now 0): tier 0 goes by hand.
+  std_list_free(im->size_stdp[0]);
+  im->size_stdp[0] = nullptr;
+
+  gt_misc_destroy(im);  // the record's secondary blocks go; gt_img_free copes with the rest
+  EXPECT_EQ(im->img_ptr, nullptr);
+  EXPECT_EQ(im->comment, nullptr);
+  EXPECT_EQ(im->img_info, nullptr);
+  EXPECT_EQ(im->img_int_info, nullptr);
+  EXPECT_EQ(im->work_stds, nullptr);
 }
 
 }  // namespace
