@@ -197,6 +197,13 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       WGT_DefaultNfy5(area, event);
       expose(area, im);
       return 0;
+    case TK_EV_ENTER: {
+      // A tool in progress shows the tool pointer over the image; the idle program the arrow.
+      // The drag states keep the pointer their tool sets.
+      const int st = ctl->task_state;
+      if (im && !ctl->busy && st != 3 && st != 5 && st != 16) WGT_SetPointer(area, st == 0 ? 0 : 1);
+      return WGT_DefaultNfy5(area, event);
+    }
     case TK_EV_RESIZE:
       WGT_DefaultNfy5(area, event);
       if (im && im->img_ptr) gt_dib_set_scroll_area(area, im->img_ptr, im->img_ptr->zoom[0]);

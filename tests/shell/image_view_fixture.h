@@ -43,7 +43,8 @@ inline void ensure_gui() {
   if (!RES_HasWindow("view_test", "view_win"))
     RES_OpenText(
         "module view_test\n"
-        "window view_win { title \"view\"; size 240 180; part 0 area { size 240 180 } }\n");
+        "window view_win { title \"view\"; size 240 200; part 0 area { size 240 180 }; "
+        "part 1 label { label \"\" } }\n");
 }
 
 inline unsigned grey_of(int x, int y) { return static_cast<unsigned>((x + 2 * y) % 256); }

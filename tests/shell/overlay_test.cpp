@@ -207,6 +207,55 @@ TEST_F(Overlay, LaneEditKeepsAtLeastTwoCentrePoints) {
   }
 }
 
+TEST_F(Overlay, LanePointRubberBandFollowsTheMouseAndErases) {
+  ImageView v(300, 200);
+  ctl->task_state = 4;
+  const QImage before = v.expose().copy();
+  TKT_SetImageMapping(true, 1, 1.0);
+  TKT_Press(v.area, 50, 30);
+  TKT_Release(v.area, 50, 30);
+  TKT_Press(v.area, 60, 20);  // above the first point: placed one row below it
+  ASSERT_EQ(v.image->num_lane_coords, 2);
+  EXPECT_EQ(v.image->lane_coords[3], 31);
+  EXPECT_EQ(v.image->lane_coords[4], -1);  // the rubber-band slot after the points is empty
+  TKT_Drag(v.area, 90, 120);
+  TKT_Drag(v.area, 95, 140);
+  EXPECT_EQ(v.image->lane_coords[4], 95);
+  TKT_Release(v.area, 95, 140);
+  v.image->num_lane_coords = 0;
+  v.image->pt_now[0] = -1;
+  EXPECT_EQ(v.expose(), before);
+}
+
+TEST_F(Overlay, GroupDragOfBandBoundsMovesOnlyWithTheMouse) {
+  ImageView v(300, 200);
+  GtBoundsDrag* g = gt_overlay_bounds_drag();
+  *g = GtBoundsDrag{};
+  GtBoundSlot& s = g->slot[0];
+  s.in_use = 1;
+  for (int i = 0; i < 36; ++i) s.bound_x[i] = s.bound_y[i] = -1;
+  const int xs[4] = {40, 60, 60, 40}, ys[4] = {40, 40, 50, 50};
+  for (int i = 0; i < 4; ++i) s.bound_x[i] = xs[i], s.bound_y[i] = ys[i];
+  s.last_mouse[0] = 50, s.last_mouse[1] = 45;
+  ctl->task_state = 12;
+  v.expose();
+  gt_band_paint(v.area);
+  gt_band_paint(v.area);
+  EXPECT_EQ(s.bound_x[0], 40);  // painting leaves the bounds where they are
+  gt_overlay_bounds_drag_move(57, 52);
+  gt_band_paint(v.area);
+  EXPECT_EQ(s.bound_x[0], 47);
+  EXPECT_EQ(s.bound_y[2], 57);
+  EXPECT_EQ(s.last_mouse[0], 57);
+  // The rubber band drawn last is erased by the next paint: with no slot left the picture is
+  // that of a fresh expose.
+  s.in_use = 0;
+  gt_band_paint(v.area);
+  const QImage erased = v.backing().copy();
+  EXPECT_EQ(erased, v.expose());
+  *g = GtBoundsDrag{};
+}
+
 TEST_F(Overlay, ReferencePointsDrawOnlyTheThreeStored) {
   ImageView v(200, 200);
   for (int i = 0; i < 3; ++i) v.image->mark_pts[i][0] = 40 + 50 * i, v.image->mark_pts[i][1] = 60;
