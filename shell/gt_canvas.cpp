@@ -65,6 +65,9 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   if (s_in_expose) return;
   s_in_expose = true;
   gt_overlay_forget();
+  // The selection rectangle of the idle state went with the old picture: the next motion draws
+  // it afresh instead of erasing it.
+  if (gt_get_control()->task_state == 0 && im->rubber_pt[0] >= 0) im->drag_pt[0] = im->drag_pt[1] = -1;
   int ax = -1, ay = -1;
   if (s_anchor.area == area) {
     ax = s_anchor.x;

@@ -25,6 +25,7 @@
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
+#include "shell/gt_overlay.h"
 #include "shell/ih_cmap.h"
 #include "shell/ih_dpy.h"
 #include "toolkit/tk_event.h"
@@ -385,6 +386,7 @@ long gt_img_close_nfy(TK_OBJ win, int event) {
     io_unlock_files(im->file_path);
     const long r = gt_img_winNfy(win, event);
     RES_SetData(win, nullptr);
+    gt_overlay_forget();  // the painter must not erase on a dead window's record
     release_image(im);
     return r;
   }
