@@ -69,11 +69,6 @@ bool parse_line(const char* s, double* od, int* width) {
   return comma(p) && integer(p, width);
 }
 
-void free_int(int*& p) {
-  ks_free(p);
-  p = nullptr;
-}
-
 // The wedge image "<path>.kes" read whole.
 struct Wedge {
   std::unique_ptr<TkImage> img;

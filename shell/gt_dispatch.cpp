@@ -5,8 +5,10 @@
 #include "base/slog.h"
 #include "io/analysis_io.h"
 #include "model/control.h"
+#include "shell/gt_canvas.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
+#include "shell/gt_open.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 
@@ -14,19 +16,93 @@ namespace {
 
 int s_last_command = 0;
 
-// Quit: every image window ends (none is picked as current meanwhile), a pause lets their
-// closing finish, the tool windows go, and the main window ends, which ends the event loop.
-// Quit writes no preferences file: the close box does.
+constexpr int kCmdOpen = 101;
+constexpr int kCmdClose = 103;
+constexpr int kCmdCloseAll = 104;
+constexpr int kCmdSave = 105;
+constexpr int kCmdSaveAll = 106;
+constexpr int kCmdZoomIn = 1081;
+constexpr int kCmdZoomOut = 1082;
+constexpr int kCmdZoomOne = 1083;
+constexpr int kCmdZoomFactorFirst = 10001;
+constexpr int kCmdZoomFactorLast = 10018;
+constexpr int kWindowMenuFirst = 20000;
+
+const char* const kFn = "main_winNfySelMenuBar";
+
+bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
+// The gate: whether a command may run now. Open and page set-up need the idle state; the view
+// commands need an open image window in any task state; a fixed set always runs; every other
+// command needs the idle state and an image window. A refused command is traced and does nothing.
+bool gate_allows(int command) {
+  const bool have_window = gt_get_num_img_windows() > 0;
+  if (command == 101 || command == 109 || command == 124) {
+    if (gt_is_idle()) return true;
+    SLOG(kFn, SLOG_VALUE4, "Open/Page Setup, not in_ok_mode");
+    return false;
+  }
+  if (in(command, 1001, 1004) || in(command, 1011, 1014)) {
+    if (gt_is_idle()) return true;
+    SLOG(kFn, SLOG_VALUE4, "Import Op, not ok_mode");
+    return false;
+  }
+  if (command == 153 || in(command, kCmdZoomIn, kCmdZoomOne) ||
+      in(command, kCmdZoomFactorFirst, kCmdZoomFactorLast)) {
+    if (have_window) return true;
+    SLOG(kFn, SLOG_VALUE4, "Zoom Op, no icon");
+    return false;
+  }
+  static const int kAlways[] = {113, 170, 171, 172, 177, 178, 186, 1072, 1073, 1076, 1703, 1895,
+                                6200, 6201};
+  for (int a : kAlways)
+    if (command == a) return true;
+  if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) return true;
+  if (gt_is_idle() && have_window) return true;
+  SLOG(kFn, SLOG_VALUE4, "Op not ok_mode");
+  return false;
+}
+
+// Saves one image when it has changes; an image without changes is skipped without a message.
+void save_if_modified(IMAGE_REC* image) {
+  if (image != nullptr && gt_image_modified(image)) gt_save_image(image);
+}
+
+// The zoom a command asks for: one step in or out, 1:1, or a fixed factor (10 down to 2, then
+// -2 down to -10). The present zoom when the command asks for no change.
+int wanted_zoom(int zoom, int command) {
+  if (command == kCmdZoomIn || command == kCmdZoomOut) return gt_zoom_next(zoom, command);
+  if (command == kCmdZoomOne) return 1;
+  if (command <= 10009) return 10011 - command;
+  return 10008 - command;
+}
+
+void zoom(int command) {
+  IMAGE_REC* image = gt_get_image_ptr();
+  if (image == nullptr || image->img_ptr == nullptr) return;
+  const int now = image->img_ptr->zoom[0];
+  const int next = wanted_zoom(now, command);
+  if (next == now) {
+    SLOG(kFn, SLOG_VALUE4, "new_zoom == desired zoom (%d)", now);
+    return;
+  }
+  gt_zoom_set(image, next);
+}
+
+// Quit: asks about unsaved images, then every image window ends (none is picked as current
+// meanwhile), a pause lets their closing finish, the tool windows go, and the main window ends,
+// which ends the event loop. Quit writes no preferences file: the close box does.
 void quit(TK_OBJ win) {
   if (gt_get_num_img_windows() > 0) {
-    SLOG("main_winNfySelMenuBar", SLOG_VALUE4, "have loaded images");
-    gt_set_unloading_all(1);
-    while (gt_get_num_img_windows() > 0) WIN_Terminate(gt_get_img_window(0));
-    EVENT_Wait(1000);
-    gt_set_unloading_all(0);
-    qhelp_dismiss();
+    SLOG(kFn, SLOG_VALUE4, "have loaded images");
+    if (!gt_save_ok_to_continue("Quit", nullptr, 0)) {
+      SLOG(kFn, SLOG_VALUE4, "user says 'no' save_ok_to_continue");
+      return;
+    }
+    gt_unload_all();
+    gt_dismiss_all();
   }
-  SLOG("main_winNfySelMenuBar", SLOG_VALUE4, "call WIN_Terminate");
+  SLOG(kFn, SLOG_VALUE4, "call WIN_Terminate");
   WIN_Terminate(win);
 }
 
@@ -36,17 +112,35 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
   if (command == 0) command = static_cast<int>(EVENT_GetMenuId());
   s_last_command = command;
   SLOG("main_winNfySelMenuBar", SLOG_ENTRY, "command %d", command);
+  if (!gate_allows(command)) return 0;
   CONTROL* ctl = gt_get_control();
-  if (command == GT_CMD_QUIT) {
+  if (command == kCmdOpen) {
+    gt_get_image();
+  } else if (command == kCmdClose) {
+    gt_unload_image();  // asks about the image's changes itself
+  } else if (command == kCmdCloseAll) {
+    if (!gt_save_ok_to_continue("Close All", nullptr, 0)) return 0;
+    gt_unload_all();
+    gt_dismiss_all();
+  } else if (command == kCmdSave) {
+    save_if_modified(gt_get_image_ptr());
+  } else if (command == kCmdSaveAll) {
+    for (int i = 0; i < gt_get_num_img_windows(); ++i)
+      save_if_modified(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
+  } else if (command == GT_CMD_QUIT) {
     quit(win);
   } else if (command == GT_CMD_ABOUT) {
     gt_info_activate();
-  } else if (command >= GT_RECENT_FIRST_ID && command < GT_RECENT_FIRST_ID + CTL_NUM_RECENT) {
+  } else if (in(command, kCmdZoomIn, kCmdZoomOne) ||
+             in(command, kCmdZoomFactorFirst, kCmdZoomFactorLast)) {
+    zoom(command);
+  } else if (command >= kWindowMenuFirst && command < GT_RECENT_FIRST_ID) {
+    if (gt_may_change_image()) gt_raise_image_window(command);
+  } else if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) {
     const char* path = ctl->recent[command - GT_RECENT_FIRST_ID];
-    if (path[0] != '\0' && !gt_image_is_loaded(path, 1))
-      SLOG("main_winNfySelMenuBar", SLOG_WARN, "opening <%s> is not available", path);
+    if (path[0] != '\0' && !gt_image_is_loaded(path, 1)) gt_load_image_path(path);
   } else {
-    SLOG("main_winNfySelMenuBar", SLOG_VALUE4, "command %d not served", command);
+    SLOG(kFn, SLOG_VALUE4, "command %d not served", command);
   }
   return 0;
 }
@@ -56,6 +150,9 @@ int gt_dispatch_last_command() { return s_last_command; }
 long S_gt_main_winNfy(TK_OBJ win, int event) {
   if (event == TK_EV_MENU_CHOICE) return main_winNfySelMenuBar(win, 0);
   if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
+    if (gt_get_num_img_windows() > 0 && !gt_save_ok_to_continue("S_gt_main_winNfy", nullptr, 0))
+      return 0;
+    gt_dismiss_all();
     qhelp_dismiss();
     char dir[KS_INI_VALUE_LEN] = "";
     int is_int = 0, value = 0;

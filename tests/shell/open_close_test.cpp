@@ -18,6 +18,7 @@
 #include "io/kes_image.h"
 #include "model/lane.h"
 #include "model/spot.h"
+#include "shell/gt_dispatch.h"
 #include "shell/gt_open.h"
 #include "shell/gt_overlay.h"
 #include "shell/ih_draw.h"
@@ -274,6 +275,68 @@ TEST_F(OpenClose, TheMainWindowsEndDeletesTheLocks) {
   TKT_Close(win_);
   EXPECT_FALSE(fs::exists(base(a) + ".lck"));
   EXPECT_FALSE(fs::exists(base(b) + ".lck"));
+}
+
+// The menu commands reach open, save, zoom and close through the dispatcher's gate.
+TEST_F(OpenClose, MenuCommandsOpenSaveZoomAndClose) {
+  const std::string gel = write_gel(dir, "gel", 160, 120);
+  // Open needs the idle state: with a tool in progress the chooser is not even shown.
+  gt_get_control()->task_state = 3;
+  const int unanswered = TKT_Unanswered();
+  main_winNfySelMenuBar(win_, 101);
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_EQ(TKT_Unanswered(), unanswered);
+  gt_get_control()->task_state = 0;
+  TKT_AnswerChooser({gel});
+  main_winNfySelMenuBar(win_, 101);
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  IMAGE_REC* im = gt_get_image_ptr();
+  ASSERT_NE(im, nullptr);
+
+  struct Step {
+    int command, zoom;
+  } steps[] = {{1081, 2}, {10001, 10}, {1081, 10}, {1083, 1}, {1082, -2}, {10018, -10},
+               {1082, -10}, {10009, 2}};
+  for (const Step& st : steps) {
+    main_winNfySelMenuBar(win_, st.command);
+    EXPECT_EQ(im->img_ptr->zoom[0], st.zoom) << st.command;
+  }
+
+  // Save writes only an image with changes.
+  main_winNfySelMenuBar(win_, 105);
+  EXPECT_FALSE(fs::exists(base(gel) + ".gt"));
+  add_lane_and_band(im, 80, 10, 110, 50);
+  main_winNfySelMenuBar(win_, 105);
+  EXPECT_TRUE(fs::exists(base(gel) + ".gt"));
+  EXPECT_FALSE(gt_image_modified(im));
+
+  im->modified = 1;
+  TKT_AnswerAlert(3);  // Close, Cancel: the window stays
+  main_winNfySelMenuBar(win_, 103);
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  TKT_AnswerAlert(1);  // Close All, No: the changes go and so does the window
+  main_winNfySelMenuBar(win_, 104);
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_FALSE(fs::exists(base(gel) + ".lck"));
+}
+
+TEST_F(OpenClose, QuitAndTheCloseBoxAskAboutUnsavedImagesFirst) {
+  IMAGE_REC* im = open(write_gel(dir, "gel", 60, 50));
+  ASSERT_NE(im, nullptr);
+  im->modified = 1;
+  TKT_AnswerAlert(3);  // Quit, Cancel
+  main_winNfySelMenuBar(win_, 113);
+  EXPECT_NE(RES_GetClass(win_), 0);
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  TKT_AnswerAlert(3);  // the close box, Cancel
+  TKT_Close(win_);
+  EXPECT_NE(RES_GetClass(win_), 0);
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_FALSE(fs::exists(ws_->write_dir() + "gt_init.prf"));
+  TKT_AnswerAlert(1);  // the close box, No: preferences written, everything ends
+  TKT_Close(win_);
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_TRUE(fs::exists(ws_->write_dir() + "gt_init.prf"));
 }
 
 TEST_F(OpenClose, OnlyTheViewersThisProgramStartedAreEnded) {
