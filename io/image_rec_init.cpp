@@ -154,15 +154,27 @@ BOOL gt_img_init(IMAGE_REC* im) {
   return TRUE;
 }
 
+void gt_img_free_secondary(IMAGE_REC* im) {
+  if (im == nullptr) return;
+  if (im->work_stds != nullptr) std_list_free(im->work_stds);
+  im->work_stds = nullptr;
+  lookup_free(im->img_int_info);
+  im->img_int_info = nullptr;
+  ks_free(im->img_info);
+  im->img_info = nullptr;
+  ks_free(im->comment);
+  im->comment = nullptr;
+  im->comment_len = 0;
+  free_display(im->img_ptr);
+  if (im->std_line != nullptr) std_list_free(im->std_line);
+  im->std_line = nullptr;
+  if (im->tool_data != nullptr && im->tool_data_free != nullptr) im->tool_data_free(im->tool_data);
+  im->tool_data = nullptr;
+}
+
 void gt_img_free(IMAGE_REC* im) {
   if (im == nullptr) return;
   gt_img_free_lists(im);
-  lookup_free(im->img_int_info);
-  ks_free(im->img_info);
-  free_display(im->img_ptr);
-  ks_free(im->comment);
-  if (im->work_stds != nullptr) std_list_free(im->work_stds);
-  if (im->std_line != nullptr) std_list_free(im->std_line);
-  if (im->tool_data != nullptr && im->tool_data_free != nullptr) im->tool_data_free(im->tool_data);
+  gt_img_free_secondary(im);
   ks_free(im);
 }

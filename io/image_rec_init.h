@@ -22,3 +22,7 @@ BOOL gt_img_init(IMAGE_REC* image_ptr);
 // Frees everything the record holds (gt_img_free_lists, then the sub-records), then the record.
 // Null is ignored.
 void gt_img_free(IMAGE_REC* image_ptr);
+// Frees the record's secondary allocations, each only when present and each pointer then null:
+// the work marker list, the intensity lookup, the image header, the comment, the display record,
+// the standards line list and the tools' own data. The lists and the record itself stay.
+void gt_img_free_secondary(IMAGE_REC* image_ptr);

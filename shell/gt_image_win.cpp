@@ -1,6 +1,8 @@
 // Image windows, the current image, task state, busy flag and selection mode.
 #include "shell/gt_image_win.h"
 
+#include "io/image_rec_init.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "engine/std_interp.h"
+#include "io/image_rec_init.h"
 #include "io/kes_image.h"
 #include "model/lane.h"
 #include "model/std_list.h"
@@ -410,27 +413,7 @@ int gt_win_menu_id_of(IMAGE_REC* image) {
       reinterpret_cast<intptr_t>(RES_GetData(static_cast<TK_OBJ>(image->draw_area))));
 }
 
-void gt_misc_destroy(IMAGE_REC* image) {
-  if (image == nullptr) return;
-  if (image->work_stds != nullptr) {
-    std_list_free(image->work_stds);
-    image->work_stds = nullptr;
-  }
-  if (image->img_int_info != nullptr) {
-    lookup_free(image->img_int_info);
-    image->img_int_info = nullptr;
-  }
-  ks_free(image->img_info);
-  image->img_info = nullptr;
-  ks_free(image->comment);
-  image->comment = nullptr;
-  image->comment_len = 0;
-  if (image->img_ptr != nullptr) {
-    io_free_display(image->img_ptr);
-    ks_free(image->img_ptr);
-    image->img_ptr = nullptr;
-  }
-}
+void gt_misc_destroy(IMAGE_REC* image) { gt_img_free_secondary(image); }
 
 void gt_set_image_comment(const char* text, int mark_modified) {
   IMAGE_REC* im = S_curr_image_ptr;
