@@ -5,7 +5,6 @@
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
-#include "io/byte_io.h"
 #include "io/kes_image.h"
 #include "toolkit/core/tk_image.h"
 
@@ -396,16 +395,10 @@ int read_wedge(const char* path, Wedge& wd) {
   }
   wd.w = ext[0];
   wd.h = ext[1];
-  // The file must hold the pixels its header announces before they are allocated.
-  InFile f;
-  const uint64_t need = KES_HEADER_BYTES + static_cast<uint64_t>(ext[0]) *
-                                               static_cast<uint64_t>(ext[1]) *
-                                               static_cast<uint64_t>(wd.bits / 8);
-  if (!f.open(kes.c_str()) || f.size() < need) {
+  if (!io_image_complete(kes.c_str())) {
     SLOG(fn, SLOG_EXIT, "file shorter than its %d x %d header", ext[0], ext[1]);
     return 5;
   }
-  f.close();
   wd.img.reset(io_create_image(ext, wd.bits));
   const int32_t rect[4] = {0, 0, ext[0], ext[1]};
   if (!wd.img || !io_read_kestrin(kes.c_str(), wd.img.get(), rect, 1.0)) {
