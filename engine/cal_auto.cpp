@@ -138,6 +138,12 @@ BOOL cal_readValues(const char* path, CalData* c) {
       SLOG(fn, SLOG_WARN, "line not read <%s>", p);
       continue;
     }
+    if (width < 0 || width > CAL_MAX_STEP_WIDTH) {
+      // No real wedge has such a step; the sums and pixel sizes made from it would overflow.
+      std::fclose(f);
+      SLOG(fn, SLOG_EXIT, "step width %d out of range, FALSE", width);
+      return FALSE;
+    }
     SLOG(fn, SLOG_VALUE4, "<%s>", p);
     c->step_od[n] = od;
     c->step_width[n] = width;

@@ -17,6 +17,9 @@
 #include "model/img_info.h"
 
 constexpr int CAL_MAX_STEPS = 50;
+// Widest step a value file may give (hundredths of a millimetre: one metre); a file with a
+// wider or negative step is refused.
+constexpr int CAL_MAX_STEP_WIDTH = 100000;
 constexpr int CAL_THRESHOLD = 60;  // derivative that marks the dark end of the wedge
 
 // Results of cal_auto_bounds.

@@ -357,7 +357,9 @@ int io_rd_gt_lane(ByteReader& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t, int sw
   r.u32(hdr->f);
   r.i32(hdr->dna_res_3);
   r.i32(hdr->dna_res_4);
-  if (!r.ok() || hdr->num_lanes < 0) {
+  // The image keeps one size-standards list per tier, and a standards record holds at most
+  // IO_STD_MAX_LISTS of them: a larger tier count is a damaged header.
+  if (!r.ok() || hdr->num_lanes < 0 || hdr->num_tiers > IO_STD_MAX_LISTS) {
     io_free_gt_lane(e);
     return IO_ERR_READ;
   }

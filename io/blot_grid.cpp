@@ -100,11 +100,12 @@ int io_rd_blot(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, i
   const int64_t len = static_cast<int64_t>(bytes.size());
   const bool legacy =
       n <= INT32_MAX && IsLegacyBlot(static_cast<int>(n), token->analysis_length) == 1;
-  const int64_t need = legacy ? BLOT_OLD_HDR_BYTES + BLOT_OLD_CELL_BYTES * n
-                              : BLOT_HDR_BYTES + BLOT_CELL_BYTES * n;
-  if (need > len) {
-    SLOG(fn, SLOG_EXIT, "%lld cells need %lld bytes, the record has %lld, -5",
-         static_cast<long long>(n), static_cast<long long>(need), static_cast<long long>(len));
+  const int64_t head = legacy ? BLOT_OLD_HDR_BYTES : BLOT_HDR_BYTES;
+  const int64_t cell = legacy ? BLOT_OLD_CELL_BYTES : BLOT_CELL_BYTES;
+  // Compared by division: the cell count of a damaged record may be too large to multiply.
+  if (len < head || n > (len - head) / cell) {
+    SLOG(fn, SLOG_EXIT, "%lld cells do not fit the record's %lld bytes, -5",
+         static_cast<long long>(n), static_cast<long long>(len));
     return IO_ERR_READ;
   }
   if (!legacy) {

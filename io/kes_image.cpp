@@ -256,6 +256,18 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
     return -1;
   }
   const int w = ext[0], h = ext[1];
+  {
+    // The file must hold every pixel its header announces before the image is allocated: a
+    // damaged header would otherwise have the loader ask for gigabytes it then cannot fill.
+    InFile f;
+    const uint64_t need = KES_HEADER_BYTES + static_cast<uint64_t>(w) *
+                                                 static_cast<uint64_t>(h) *
+                                                 static_cast<uint64_t>(bits / 8);
+    if (!f.open(path) || f.size() < need) {
+      SLOG(fn, SLOG_EXIT, "file shorter than its %d x %d header, -1", w, h);
+      return -1;
+    }
+  }
   d->scale = 1.0;
   d->vis_x[0] = 0;
   d->vis_y[0] = 0;

@@ -28,6 +28,9 @@ TEST(CalValues, ValueFilesAreReadAndChecked) {
       {"1, 0.05, 500\n2, 0.2, 500\n3, 0.2, 500\n", FALSE, 3},
       {"# wedge\n; comment\nTitle 1\n\n  1, 0.05, 700\n2,0.20 , 500\n3, 0.35, 600\n", TRUE, 3},
       {"1, 3.0, 500\n2, 2.5, 500\n3, 1.0, 400\n", TRUE, 3},  // falling densities
+      // Step widths whose sum overflows, or a negative one: the file is refused.
+      {"1, 0.1, 1811111850\n2, 0.2, 1211111111\n3, 0.3, 5\n", FALSE, -1},
+      {"1, 0.1, 500\n2, 0.2, -40\n", FALSE, -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -631,6 +631,7 @@ TEST(AnalysisFile, TruncatedAndCorruptFilesFailWithoutLeaks) {
       {"band count", recs + 172, 0x7FFFFFF},
       {"negative band count", recs + 172, -1},
       {"lane count", recs + 192 + 800 + 8, 1 << 28},
+      {"tier count", recs + 192 + 800 + 16, 1 << 30},
       {"base points", lane0 + 26, 1 << 29},
       {"centre points", lane0 + 58, -4},
       {"profile values", lane0 + 98 + 16 + 24, 0x40000000},

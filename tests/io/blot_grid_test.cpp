@@ -137,6 +137,7 @@ TEST(BlotGrid, GridsTheRecordCannotHoldAreRefused) {
       {"six cells in room for five", 3, 2, 125 + 400},
       {"negative rows", 3, -2, 125},
       {"huge grid", 0x10000, 0x10000, 125 + 80},
+      {"cell bytes past 64 bits", 0x7FFFFFFF, 0x7FFFFFFF, 125 + 80},
       {"header cut", 3, 2, 20},
   };
   for (const Case& c : cases) {

@@ -238,6 +238,16 @@ TEST(KesImage, FailedLoadReturnsMinusOneAndHoldsNoImage) {
   EXPECT_EQ(io_load_image(&disp.d, 0, p.c_str()), -1);
   EXPECT_EQ(disp.d.pix_img, nullptr);
   EXPECT_EQ(io_load_image(&disp.d, 0, dir.file("none.kes").c_str()), -1);
+  // A bare header announcing a huge image is refused before any pixel block is allocated.
+  const std::vector<std::vector<uint8_t>> huge = {
+      {'M', 'M', 0, 2, 0, 0, 0, 7, 8, 9, 10, 11},
+      {'I', 'I', 2, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F},
+  };
+  for (const auto& h : huge) {
+    vxtest::write_bytes(p, h);
+    EXPECT_EQ(io_load_image(&disp.d, 0, p.c_str()), -1);
+    EXPECT_EQ(disp.d.pix_img, nullptr);
+  }
   // An 8-bit image loads unchanged with the grey colour table.
   vxtest::write_bytes(p, kes(1, 5, 4, false, ramp));
   ASSERT_EQ(io_load_image(&disp.d, 0, p.c_str()), 0);
