@@ -170,7 +170,9 @@ int sp_split(SPOT* band_head, int first_row, int last_row, int sens, double slop
   for (SPOT* band = band_head->next; band; band = band->next) {
     if (band->y < first_row || band->y > last_row) continue;
     const double e = std::max(band->y * slope + intercept, 2.0);
-    const int parts = static_cast<int>(band->thickness / (e * f));
+    // A part is at least one row: more parts than rows would make bands of no thickness, all
+    // piled on one row.
+    const int parts = std::min(static_cast<int>(band->thickness / (e * f)), band->thickness);
     if (parts <= 1) continue;
     const int t = band->thickness / parts;
     const int y = band->y + t / 2 - band->thickness / 2;

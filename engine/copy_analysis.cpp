@@ -11,6 +11,7 @@
 #include "model/std_list.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -99,6 +100,10 @@ struct Frame {
 // that lands on a whole pixel may come out a hair below it; such a value is taken as that pixel
 // rather than cut to the one before.
 int32_t whole(double v) {
+  // A position beyond the int range, or no number at all (a damaged stored marker), is no pixel:
+  // it saturates, and so lies outside every image.
+  if (!(v > INT32_MIN)) return INT32_MIN;
+  if (!(v < INT32_MAX)) return INT32_MAX;
   const double r = std::nearbyint(v);
   if (std::fabs(v - r) < 1e-6) return static_cast<int32_t>(r);
   return static_cast<int32_t>(v);
@@ -114,6 +119,11 @@ bool map_markers(Frame& f, const Bounds& b, STD_LIST* list) {
   if (!list || !list->records) return true;
   for (int i = 0; i < list->count; ++i) {
     STD_MARKER& m = list->records[i];
+    // A stored position that is no pixel at all (a damaged file) cannot be mapped.
+    if (!(std::fabs(m.x) < INT32_MAX) || !(std::fabs(m.y) < INT32_MAX)) {
+      SLOG(kFn, SLOG_ERROR, "marker %d at (%g, %g) is no pixel", i, m.x, m.y);
+      return false;
+    }
     double nx, ny;
     f.map(whole(m.x), whole(m.y), &nx, &ny);
     if (!b.inside(nx, ny)) {

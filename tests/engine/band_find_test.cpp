@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -217,6 +218,20 @@ TEST(BandSplitting, EqualPartsWithValuesFromTheirLane) {
       EXPECT_DOUBLE_EQ(s->area, 10.0 * c.thickness);
     }
     EXPECT_EQ(rows, c.rows) << c.sens;
+  }
+  // A high sensitivity against a thin expected band (f 0.25 at 16, expected 2: 30 / 0.5 = 60
+  // parts) would leave parts of no rows at all: the band is cut into one-row parts at most.
+  {
+    Chain chain;
+    chain.add(50, 150, 30);
+    EXPECT_EQ(sp_split(chain.head, 100, 199, 16, 0.0, 2.0, lanes, 1), 29);
+    std::vector<int> rows;
+    for (SPOT* s : chain.bands()) {
+      EXPECT_EQ(s->thickness, 1);
+      rows.push_back(s->y);
+    }
+    std::sort(rows.begin(), rows.end());
+    for (int k = 0; k < 30; ++k) EXPECT_EQ(rows[k], 135 + k);
   }
   // A band whose parts would leave every lane stays whole.
   Chain chain;

@@ -1,6 +1,7 @@
 // Copy Analysis: mapping an analysis from the source markers onto the target markers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -202,6 +203,16 @@ TEST(CopyAnalysis, RefusedWhenAPositionLeavesTheImageOrThereIsNoFrame) {
     int target[3][2];
     shifted(c.dx, c.dy, target);
     EXPECT_EQ(gt_xform_analysis(a.im, target), -1);
+  }
+
+  // A standard whose stored position is no whole number at all (damaged file) maps nowhere.
+  for (double bad : {1e300, -1e300, std::nan("")}) {
+    EnvBands env(false);
+    Analysed a(path);
+    a.im->size_stdp[0]->records[0].x = bad;
+    int target[3][2];
+    shifted(0, 0, target);
+    EXPECT_EQ(gt_xform_analysis(a.im, target), -1) << bad;
   }
 
   // A band bound point that lands outside counts only when bands are carried.
