@@ -1,7 +1,9 @@
 // Colour maps: fifteen conversions and the program-wide contrast window.
 #include "shell/ih_cmap.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "base/slog.h"
 #include "toolkit/core/tk_image.h"
@@ -147,8 +149,16 @@ double s_scale = 257.0;
 }  // namespace
 
 int ih_clamp16(int v) { return v < 0 ? 0 : (v > 65535 ? 65535 : v); }
-int ih_pct_to_255(int pct) { return pct * 255 / 100; }
-int ih_255_to_pct(int value) { return value * 100 / 256; }
+namespace {
+// Level and width come from stored preferences: wide arithmetic, held to the int range.
+int clamp_int(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
+}
+}  // namespace
+
+int ih_pct_to_255(int pct) { return clamp_int(static_cast<long long>(pct) * 255 / 100); }
+int ih_255_to_pct(int value) { return clamp_int(static_cast<long long>(value) * 100 / 256); }
 
 IhRgb16 ih_cmap_convert(int code, int v) { return fn_of_code(code)(v); }
 
@@ -161,7 +171,8 @@ int ih_set_cmap(TkImage* image, int code, int level_pct, int width_pct) {
     s_scale = 1.0;
   } else {
     const int w = s_width == 0 ? 1 : s_width;
-    s_offset = s_level - static_cast<int>(s_width * 0.5 + 0.5);
+    s_offset = clamp_int(static_cast<long long>(s_level) -
+                         static_cast<long long>(s_width * 0.5 + 0.5));
     s_scale = 65535.0 / w;
   }
   s_fn = fn_of_code(code);
@@ -178,7 +189,7 @@ void ih_get_cmap(int* code, int* level_pct, int* width_pct) {
 
 IhRgb16 ih_get_rgb(IhRgb16* out, int index) {
   // Double arithmetic first: an index far outside 0..255 must not overflow the int.
-  const double stretched = (index - s_offset) * s_scale + 0.5;
+  const double stretched = (static_cast<double>(index) - s_offset) * s_scale + 0.5;
   const int v = stretched <= 0.0 ? 0 : (stretched >= 65535.0 ? 65535 : static_cast<int>(stretched));
   const IhRgb16 c = s_fn(v);
   if (out) *out = c;

@@ -31,6 +31,19 @@ TEST_F(CmapTest, ZeroWidthIsAHardThresholdAtTheLevel) {
   EXPECT_EQ(ih_get_rgb(nullptr, 128).red, 65535);
 }
 
+TEST_F(CmapTest, LevelsAndWidthsFarOutOfRangeSaturate) {
+  // Stored preferences may hold any 32-bit level and width: the window lies beyond every
+  // index, or is so wide that all indices fall within one step of each other.
+  const int extremes[][2] = {{2147483647, 100}, {-2147483647 - 1, 100}, {50, 2147483647},
+                             {2147483647, -2147483647 - 1}, {-2147483647 - 1, 2147483647}};
+  for (const auto& e : extremes) {
+    ih_set_cmap(nullptr, 0, e[0], e[1]);
+    int level = 0, width = 0;
+    ih_get_cmap(nullptr, &level, &width);
+    EXPECT_NEAR(ih_get_rgb(nullptr, 255).red, ih_get_rgb(nullptr, 0).red, 1) << e[0] << " " << e[1];
+  }
+}
+
 TEST_F(CmapTest, UnknownCodeIsGreyAndReportsCodeOne) {
   ih_set_cmap(nullptr, 42, 50, 100);
   int code = -1;
