@@ -157,7 +157,8 @@ void ih_dpy_draw(TK_OBJ area, IMG_DATA* disp, int anchor_x, int anchor_y) {
 // The packed bitmap ---------------------------------------------------------------------------
 
 int32_t gt_dib_pels_per_metre(int res, int scale) {
-  const double size = res * std::pow(10.0, scale - 3);
+  // The scale comes from the info file: any 32-bit value, so the exponent is taken in double.
+  const double size = res * std::pow(10.0, static_cast<double>(scale) - 3.0);
   if (!(size > 0.0) || !std::isfinite(size)) return 0;
   const double ppm = std::floor(1.0 / size + 0.5);
   return ppm > 2147483647.0 ? 0 : static_cast<int32_t>(ppm);

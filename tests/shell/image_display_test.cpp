@@ -109,6 +109,8 @@ TEST(DisplayBitmap, HeaderRowsAndPixelsPerMetre) {
   gt_dib_free(v.image);
   EXPECT_EQ(g->bmi, nullptr);
   EXPECT_EQ(gt_dib_pels_per_metre(-3, 0), 0);
+  EXPECT_EQ(gt_dib_pels_per_metre(254, -2147483647 - 1), 0);  // a damaged info file's scale
+  EXPECT_EQ(gt_dib_pels_per_metre(254, 2147483647), 0);
 }
 
 }  // namespace
