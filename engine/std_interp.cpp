@@ -230,7 +230,8 @@ BOOL std_find_value_marker(double value, const STD_LIST* list, double* x, double
 
 double std_lane_length(const IMG_INFO* hdr, const LANE* lane) {
   if (!hdr || !lane || lane->num_center_points < 1 || !lane->center_coords) return 0.0;
-  const double rows = lane->center_coords[lane->num_center_points - 1].y -
+  // In double: stored centre points may be any 32-bit values.
+  const double rows = static_cast<double>(lane->center_coords[lane->num_center_points - 1].y) -
                       lane->center_coords[0].y;
   return rows * hdr->y_res * std::pow(10.0, hdr->y_scale) / 10.0;
 }

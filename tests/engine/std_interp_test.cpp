@@ -265,6 +265,8 @@ TEST(StdLanePosition, LengthAndRelativePosition) {
   stdtest::Lanes lanes;
   LANE* lane = lanes.add(1, 50, 20, 120);
   EXPECT_DOUBLE_EQ(std_lane_length(&h, lane), 100 * 100 * 1e-3 / 10);
+  LANE* huge = lanes.add(3, 50, -2147483647 - 1, 2147483647);  // a damaged lane record
+  EXPECT_DOUBLE_EQ(std_lane_length(&h, huge), 4294967295.0 * 100 * 1e-3 / 10);
   double r;
   std_rel_pos(lane, 45, &r);
   EXPECT_DOUBLE_EQ(r, 0.25);
