@@ -395,6 +395,10 @@ int read_wedge(const char* path, Wedge& wd) {
   }
   wd.w = ext[0];
   wd.h = ext[1];
+  if (!io_image_complete(kes.c_str())) {
+    SLOG(fn, SLOG_EXIT, "file shorter than its %d x %d header", ext[0], ext[1]);
+    return 5;
+  }
   wd.img.reset(io_create_image(ext, wd.bits));
   const int32_t rect[4] = {0, 0, ext[0], ext[1]};
   if (!wd.img || !io_read_kestrin(kes.c_str(), wd.img.get(), rect, 1.0)) {

@@ -48,7 +48,9 @@ bool query(const std::string& base, Src& s) {
   s.bpp = bits / 8;
   s.w = ext[0];
   s.h = ext[1];
-  return true;
+  // A file that does not hold the pixels its header announces is refused here, before bands
+  // are allocated from the header's width.
+  return io_image_complete(s.kes.c_str()) == 1;
 }
 
 // Reads the rectangle (x, y, w, n) of the source into a new image; null when it cannot.

@@ -96,6 +96,17 @@ int io_query_image(const char* path, int* bits, int32_t extent[2]) {
   return 1;
 }
 
+int io_image_complete(const char* path) {
+  InFile f;
+  if (!f.open(path)) return 0;
+  KesHeader h;
+  const char* why = "";
+  if (!read_header(f, h, why)) return 0;
+  const uint64_t data_bytes = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) *
+                              static_cast<uint64_t>(h.bpp);
+  return f.size() >= KES_HEADER_BYTES + data_bytes ? 1 : 0;
+}
+
 int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation) {
   static const char* fn = "io_read_kestrin";
   SLOG(fn, SLOG_ENTRY, "<%s>", path ? path : "");
@@ -256,17 +267,9 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
     return -1;
   }
   const int w = ext[0], h = ext[1];
-  {
-    // The file must hold every pixel its header announces before the image is allocated: a
-    // damaged header would otherwise have the loader ask for gigabytes it then cannot fill.
-    InFile f;
-    const uint64_t need = KES_HEADER_BYTES + static_cast<uint64_t>(w) *
-                                                 static_cast<uint64_t>(h) *
-                                                 static_cast<uint64_t>(bits / 8);
-    if (!f.open(path) || f.size() < need) {
-      SLOG(fn, SLOG_EXIT, "file shorter than its %d x %d header, -1", w, h);
-      return -1;
-    }
+  if (!io_image_complete(path)) {
+    SLOG(fn, SLOG_EXIT, "file shorter than its %d x %d header, -1", w, h);
+    return -1;
   }
   d->scale = 1.0;
   d->vis_x[0] = 0;

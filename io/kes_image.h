@@ -23,6 +23,10 @@ constexpr int KES_HEADER_BYTES = 12;
 // pixel is not 1 or 2, or the width or height is not positive.
 int io_query_image(const char* path, int* bits, int32_t extent[2]);
 
+// 1 when the file holds every pixel its header announces (the header, then width × height ×
+// bytes per pixel), else 0. Readers that allocate from the header's extent ask this first, so
+// that a damaged header cannot make them ask for gigabytes.
+int io_image_complete(const char* path);
 // Fills `img` with the rectangle (x0, y0, width, height), given in destination pixels, sampled
 // with `decimation`: destination pixel (k, r) is file pixel floor((x0 + k) × d + 0.5) of file
 // row floor((y0 + r) × d + 0.5). 2-byte pixels are stored native little-endian whatever the

@@ -92,6 +92,16 @@ TEST(CalValues, FixupValuesRepairsTheMajorityDirection) {
   }
 }
 
+TEST(CalValues, WedgeImageWhoseHeaderTheFileCannotHoldIsRefused) {
+  vxtest::TempDir dir;
+  // A bare header announcing 2^31 - 1 square 16-bit pixels.
+  vxtest::write_bytes(dir.file("w.kes"),
+                      {'I', 'I', 2, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F});
+  int white_left = 0;
+  std::vector<int> deriv(16);
+  EXPECT_EQ(cal_auto_ReadSlice(dir.file("w").c_str(), &white_left, deriv.data(), 4, 16, 16), 5);
+}
+
 TEST(CalValues, MediansAndDerivative) {
   const unsigned char b[] = {9, 1, 5, 7, 3};
   EXPECT_EQ(cal_median_byte(5, b), 5);

@@ -331,6 +331,13 @@ TEST_F(Imgproc, FailuresLeaveTheImageFilesAsTheyWere) {
   EXPECT_EQ(vxtest::read_bytes(img()), cut);
   EXPECT_EQ(vxtest::read_bytes(img("gel.kei")), kei);
   EXPECT_EQ(files(), (std::vector<std::string>{"gel.kei", "gel.kes"}));
+  // A bare header announcing 2^31 - 1 square 16-bit pixels: refused before anything is read.
+  const std::vector<unsigned char> huge = {'I', 'I', 2, 0, 0xFF, 0xFF, 0xFF, 0x7F,
+                                           0xFF, 0xFF, 0xFF, 0x7F};
+  vxtest::write_bytes(img(), huge);
+  EXPECT_EQ(io_imgproc_rotate_90(img().c_str()), -1);
+  EXPECT_EQ(io_imgproc_invert(img().c_str()), -1);
+  EXPECT_EQ(vxtest::read_bytes(img()), huge);
   vxtest::write_bytes(img(), kes);
 
   // The destination's info file cannot be replaced: its pixel file stays.
