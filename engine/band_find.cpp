@@ -177,13 +177,19 @@ int sp_split(SPOT* band_head, int first_row, int last_row, int sens, double slop
     const int t = band->thickness / parts;
     const int y = band->y + t / 2 - band->thickness / 2;
     // The lane that holds the moved band gives the values of all parts; without one, or when a
-    // part would fall outside its profile, the band is left as it is.
+    // part would fall outside its profile or outside the lane (the parts keep the band's x, and a
+    // narrow slanted lane moves away from it), the band is left as it is: a part outside its
+    // lane would belong to no lane and never be found again.
     LANE* lane = lane_holding(band->x, y, lanes, n_lanes);
     int od = 0, base = 0;
     if (!lane || !band_values(lane, y, &od, &base) ||
         !band_values(lane, y + (parts - 1) * t, &od, &base)) {
       continue;
     }
+    bool parts_in_lane = true;
+    for (int k = 1; k < parts && parts_in_lane; ++k)
+      parts_in_lane = ln_xyinlane(band->x, y + k * t, lane) != 0;
+    if (!parts_in_lane) continue;
     band_values(lane, y, &od, &base);
     band->y = y;
     band->thickness = t;

@@ -238,6 +238,16 @@ TEST(BandSplitting, EqualPartsWithValuesFromTheirLane) {
   chain.add(500, 150, 30);
   EXPECT_EQ(sp_split(chain.head, 100, 199, 10, 0.0, 10.0, lanes, 1), 0);
   EXPECT_EQ(chain.head->next->thickness, 30);
+
+  // A narrow lane that bends away below the band: the parts keep the band's x, so the lower
+  // ones would lie outside every lane, never to be found (or replaced) again. The band stays.
+  LanePtr bent(make_lane({{50, 100}, {50, 150}, {80, 199}}, prof, 1));
+  LANE* bent_lanes[] = {bent.get()};
+  Chain kinked;
+  kinked.add(50, 150, 30);
+  EXPECT_EQ(sp_split(kinked.head, 100, 199, 10, 0.0, 10.0, bent_lanes, 1), 0);
+  EXPECT_EQ(kinked.head->next->thickness, 30);
+  EXPECT_EQ(kinked.head->next->y, 150);
 }
 
 TEST(BandSplitting, FindBandsSplitsBandsThickerThanTheGelsTypicalBand) {
