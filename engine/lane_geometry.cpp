@@ -11,8 +11,11 @@
 
 int ln_center_x(int y, const LANE* lane) {
   if (!lane) return -1;
-  int x = ln_centerline_x(y, lane);
-  return x + (lane->left_width + lane->right_width) / 2 - lane->left_width;
+  // Wide arithmetic: stored widths may be any 32-bit values.
+  const long long x = ln_centerline_x(y, lane);
+  const long long left = lane->left_width, right = lane->right_width;
+  const long long c = x + (left + right) / 2 - left;
+  return c < INT_MIN ? INT_MIN : (c > INT_MAX ? INT_MAX : static_cast<int>(c));
 }
 
 int mt_dist(int x1, int y1, int x2, int y2) {

@@ -89,6 +89,14 @@ TEST(LaneGeometry, CentreLineAndStripMiddle) {
   lane->right_width = 8;
   EXPECT_EQ(ln_center_x(40, lane), 123);
   EXPECT_EQ(ln_center_x(40, nullptr), -1);
+  lane->left_width = 5;  // widths of a damaged lane record
+  lane->right_width = 2147483647;
+  EXPECT_EQ(ln_center_x(40, lane), 120 + 1073741826 - 5);
+  lane->left_width = 2147483647;
+  lane->right_width = 2147483647;
+  EXPECT_EQ(ln_center_x(40, lane), 120);
+  lane->left_width = 2;
+  lane->right_width = 8;
 
   EXPECT_EQ(ln_center_index(5, lane), 1);
   EXPECT_EQ(ln_center_index(30, lane), 1);
