@@ -215,6 +215,16 @@ LANE* ln_clone_lane(const LANE* lane) {
 // ---------------------------------------------------------------------------------------------
 // Point in lane
 
+namespace {
+// floor(v + 0.5) held to the int range: stored centre points may be any 32-bit values, so the
+// interpolated x may lie beyond it.
+int round_to_int(double v) {
+  const double r = std::floor(v + 0.5);
+  if (!(r > -2147483648.0)) return r != r ? 0 : -2147483647 - 1;
+  return r >= 2147483647.0 ? 2147483647 : static_cast<int>(r);
+}
+}  // namespace
+
 int ln_centerline_x(int y, const LANE* lane) {
   if (!lane || lane->num_center_points <= 0 || !lane->center_coords) return -1;
   const LN_POINT* p = lane->center_coords;
@@ -225,8 +235,8 @@ int ln_centerline_x(int y, const LANE* lane) {
     if (p[i - 1].y < y && y <= p[i].y) {
       int x0 = p[i - 1].x, y0 = p[i - 1].y, x1 = p[i].x, y1 = p[i].y;
       if (x1 == x0) return x0;
-      double slope = double(x1 - x0) / double(y1 - y0);
-      return int(std::floor(slope * (y - y0) + x0 + 0.5));
+      double slope = (double(x1) - x0) / (double(y1) - y0);
+      return round_to_int(slope * (double(y) - y0) + x0);
     }
   }
   return p[n - 1].x;  // centre points out of order: the last point's x
@@ -241,9 +251,12 @@ int ln_center_index(int y, const LANE* lane) {
 
 int ln_seg_inlane(int x, int y, int x0, int y0, int x1, int y1, int left_width, int right_width) {
   if (y < y0 || y > y1) return 0;
-  double slope = (y1 == y0) ? 0.0 : double(x1 - x0) / double(y1 - y0);
-  int xc = (slope == 0.0) ? x0 : int(std::floor(slope * (y - y0) + x0 + 0.5));
-  return (xc - left_width <= x && x <= xc + right_width) ? 1 : 0;
+  double slope = (y1 == y0) ? 0.0 : (double(x1) - x0) / (double(y1) - y0);
+  int xc = (slope == 0.0) ? x0 : round_to_int(slope * (double(y) - y0) + x0);
+  return (static_cast<long long>(xc) - left_width <= x &&
+          x <= static_cast<long long>(xc) + right_width)
+             ? 1
+             : 0;
 }
 
 int ln_xyinlane(int x, int y, const LANE* lane) {

@@ -89,7 +89,13 @@ TEST(LaneGeometry, CentreLineAndStripMiddle) {
   lane->right_width = 8;
   EXPECT_EQ(ln_center_x(40, lane), 123);
   EXPECT_EQ(ln_center_x(40, nullptr), -1);
-  lane->left_width = 5;  // widths of a damaged lane record
+  // Centre points and widths of a damaged lane record span the whole int range.
+  LANE* wide = make_lane({{0, -2147483647 - 1}, {2147483647, 2147483647}}, 2147483647, 2147483647);
+  EXPECT_EQ(ln_centerline_x(0, wide), 1073741824);
+  EXPECT_EQ(ln_xyinlane(1073741824 - 2147483647, 0, wide), 1);
+  EXPECT_EQ(ln_xyinlane(1073741824 - 2147483647 - 1, 0, wide), 0);
+  ln_free_lane(wide);
+  lane->left_width = 5;
   lane->right_width = 2147483647;
   EXPECT_EQ(ln_center_x(40, lane), 120 + 1073741826 - 5);
   lane->left_width = 2147483647;
