@@ -433,13 +433,19 @@ void mj_spotstats(const QT_WIN* win, const std::vector<QT_SPAN>& spans, SPOT* ba
   // Without a table of two or more points the lookup returns the value itself.
   const bool identity =
       !lookup || lookup->wedge_count < 2 || !lookup->wedge_values || !lookup->dig_values;
+  // Every 16-bit value converted once per table; values beyond it go through the lookup.
+  const double* table = identity ? nullptr : ih_lookup_table(lookup);
+  auto convert = [&](uint32_t v) {
+    if (identity) return static_cast<double>(v);
+    return table && v <= 0xFFFF ? table[v] : ih_lookup_val(lookup, v);
+  };
   double sum = 0.0;
   long count = 0;
   for (const QT_SPAN& s : spans) {
     const int y = win->top + s.row;
     if (held && (y < held[1] || y > held[3])) continue;
     const int base = lane ? ln_baseline_at(y, lane) : 0;
-    const double bg = identity ? base : ih_lookup_val(lookup, static_cast<uint32_t>(base));
+    const double bg = identity ? base : convert(static_cast<uint32_t>(base));
     int x0 = s.x0, x1 = s.x1;
     if (held) {
       x0 = std::max(x0, held[0] - win->left);
@@ -448,7 +454,7 @@ void mj_spotstats(const QT_WIN* win, const std::vector<QT_SPAN>& spans, SPOT* ba
     const int32_t* row = win->rows[s.row];
     for (int x = x0; x <= x1; ++x) {
       const uint32_t v = static_cast<uint32_t>(row[x]);
-      const double val = identity ? static_cast<double>(v) : ih_lookup_val(lookup, v);
+      const double val = convert(v);
       if (val > bg) sum += val - bg;
     }
     if (x1 >= x0) count += x1 - x0 + 1;

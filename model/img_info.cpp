@@ -82,6 +82,42 @@ void take_snapshot(LookupCache& c, const IMG_INT_INFO* t) {
   std::vector<double>().swap(c.values);
 }
 
+// The cache slot of a table, holding a snapshot of its present contents (a slot whose snapshot
+// differs is taken anew, dropping its values).
+LookupCache* cache_for(const IMG_INT_INFO* t) {
+  LookupCache* c = nullptr;
+  for (auto& e : t_cache)
+    if (e.key == t) c = &e;
+  if (!c) {
+    if (t_cache.size() < kCacheSlots) {
+      t_cache.emplace_back();
+      c = &t_cache.back();
+    } else {
+      c = &t_cache[t_next_slot];
+      t_next_slot = (t_next_slot + 1) % kCacheSlots;
+    }
+    take_snapshot(*c, t);
+  } else if (!same_contents(*c, t)) {
+    take_snapshot(*c, t);
+  }
+  return c;
+}
+
+double lookup_compute(const IMG_INT_INFO* t, uint32_t d, bool trace);
+
+// Converts every 16-bit value into the slot; false (and no values) when memory runs out.
+bool build_values(LookupCache& c, const IMG_INT_INFO* t) {
+  try {
+    c.values.resize(0x10000);
+    for (uint32_t v = 0; v <= 0xFFFF; ++v) c.values[v] = lookup_compute(t, v, false);
+    return true;
+  } catch (...) {
+    std::vector<double>().swap(c.values);
+    c.uses = 0;
+    return false;
+  }
+}
+
 void drop_cache(const IMG_INT_INFO* t) {
   for (auto& c : t_cache)
     if (c.key == t) c = LookupCache();
@@ -203,33 +239,18 @@ double ih_lookup_val(const IMG_INT_INFO* t, uint32_t d) {
   }
   if (d > 0xFFFF || slog_enabled.load(std::memory_order_relaxed)) return lookup_compute(t, d, true);
 
-  LookupCache* c = nullptr;
-  for (auto& e : t_cache)
-    if (e.key == t) c = &e;
-  if (c && !c->values.empty() && same_contents(*c, t)) return c->values[d];
-  if (!c) {
-    if (t_cache.size() < kCacheSlots) {
-      t_cache.emplace_back();
-      c = &t_cache.back();
-    } else {
-      c = &t_cache[t_next_slot];
-      t_next_slot = (t_next_slot + 1) % kCacheSlots;
-    }
-    take_snapshot(*c, t);
-  } else if (!same_contents(*c, t)) {
-    take_snapshot(*c, t);
-  }
-  if (++c->uses >= kBuildAfter) {
-    try {
-      c->values.resize(0x10000);
-      for (uint32_t v = 0; v <= 0xFFFF; ++v) c->values[v] = lookup_compute(t, v, false);
-      return c->values[d];
-    } catch (...) {
-      std::vector<double>().swap(c->values);
-      c->uses = 0;
-    }
-  }
+  LookupCache* c = cache_for(t);
+  if (!c->values.empty()) return c->values[d];
+  if (++c->uses >= kBuildAfter && build_values(*c, t)) return c->values[d];
   return lookup_compute(t, d, true);
+}
+
+const double* ih_lookup_table(const IMG_INT_INFO* t) {
+  if (!t || t->wedge_count <= 1 || !t->wedge_values || !t->dig_values) return nullptr;
+  if (slog_enabled.load(std::memory_order_relaxed)) return nullptr;
+  LookupCache* c = cache_for(t);
+  if (c->values.empty() && !build_values(*c, t)) return nullptr;
+  return c->values.data();
 }
 
 namespace {

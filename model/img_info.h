@@ -116,6 +116,11 @@ void slg_lookup(const char* title, const IMG_INT_INFO* info);
 // Values below 65536 of a table used many times come from a per-table cache of every 16-bit
 // value, built with this same computation, so converting a whole image stays fast.
 double ih_lookup_val(const IMG_INT_INFO* table, uint32_t dig_val);
+// Every 16-bit value converted through the table exactly as ih_lookup_val converts it (entry v
+// for value v), for loops over many pixels; built now when the table has none yet. Null when
+// values must go through ih_lookup_val one by one: no table of two or more points, the trace log
+// recording, or no memory. Valid until the table's contents change or other tables are looked up.
+const double* ih_lookup_table(const IMG_INT_INFO* table);
 
 // The optical-density compatibility mode: 0 none, 1 "AlwaysLog", 2 "AlwaysLinear" (exact,
 // case-sensitive texts; anything else sets 0). Program-wide, 0 at start.

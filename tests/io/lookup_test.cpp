@@ -69,12 +69,19 @@ TEST(Lookup, CachedValuesEqualComputedOnesAndFollowChanges) {
   std::vector<double> first(65536);
   for (uint32_t v = 0; v < 65536; ++v) first[v] = ih_lookup_val(lg.t, v);
   for (uint32_t v = 0; v < 65536; v += 7) ASSERT_EQ(ih_lookup_val(lg.t, v), first[v]) << v;
+  // The whole table for pixel loops holds the same values.
+  const double* table = ih_lookup_table(lg.t);
+  ASSERT_NE(table, nullptr);
+  for (uint32_t v = 0; v < 65536; v += 5) ASSERT_EQ(table[v], first[v]) << v;
+  Table one({{10, 0.3}}, 1);
+  EXPECT_EQ(ih_lookup_table(one.t), nullptr);  // no table: values pass unchanged
   // A change of the record is seen at once: the mode forcing linear interpolation.
   lg.t->interp_type = 1;
   EXPECT_DOUBLE_EQ(ih_lookup_val(lg.t, 4550), 0.05 + 0.75 * 0.5);
   lg.t->interp_type = 0;
   lg.t->wedge_values[1] = 1.0;
   EXPECT_DOUBLE_EQ(ih_lookup_val(lg.t, 4550), log_mid(0.05, 1.0, 0.5));
+  EXPECT_DOUBLE_EQ(ih_lookup_table(lg.t)[4550], log_mid(0.05, 1.0, 0.5));
 }
 
 TEST(Lookup, InitSetsDefaultsAndFreeReleasesEveryArray) {
