@@ -2,6 +2,7 @@
 #include "model/control.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "base/ks_mem.h"
@@ -49,6 +50,22 @@ constexpr int kBackAngle[2] = {3, 7};
 constexpr int kLaneWidth[2] = {10, 7};
 
 int32_t get(int32_t w, const int (&f)[2]) { return ih_get_bits(w, f[0], f[1]); }
+
+// The low 32 bits of a pointer, as the trace texts show addresses.
+unsigned trace_addr(const void* p) {
+  return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+// A report block as a snapshot read from a file holds it, with its counts held to the slots
+// that exist: the report code walks the code lists and the names by these counts.
+REPORT_CFG bounded_cfg(const REPORT_CFG& in) {
+  REPORT_CFG c = in;
+  c.num_hdr_ids = std::clamp(c.num_hdr_ids, 0, REP_MAX_HDR);
+  c.num_fld_ids = std::clamp(c.num_fld_ids, 0, REP_MAX_FLD);
+  c.num_lane_chars = std::clamp(c.num_lane_chars, 0, REP_MAX_LC);
+  for (auto& name : c.lc_names) name[REP_LC_NAME - 1] = '\0';
+  return c;
+}
 void put(int32_t* w, const int (&f)[2], int32_t v) { ih_set_bits(w, f[0], f[1], v); }
 
 }  // namespace
@@ -146,8 +163,7 @@ void gt_state_free(GT_IMG_STATE* state) {
 
 void gt_state_init(CONTROL* ctl, GT_IMG_STATE* s) {
   if (ctl == nullptr || s == nullptr) {
-    SLOG("gt_state_init", SLOG_ERROR, "NULL input 0p%p 0p%p", static_cast<void*>(ctl),
-         static_cast<void*>(s));
+    SLOG("gt_state_init", SLOG_ERROR, "NULL input 0p%x 0p%x", trace_addr(ctl), trace_addr(s));
     return;
   }
   SLOG("gt_state_init", SLOG_ENTRY, "num_lane_chars %d", s->num_lane_chars);
@@ -212,10 +228,10 @@ void gt_state_init(CONTROL* ctl, GT_IMG_STATE* s) {
   ctl->conc_digits = s->conc_digits;
   ctl->rep_list_pos = static_cast<int16_t>(ih_get_bits(s->rep_word, 0, 16));
   ctl->rep_empty_lanes = static_cast<int16_t>(ih_get_bits(s->rep_word, 16, 16));
-  ctl->band_cfg = s->rep_cfg[0];
-  ctl->compare_cfg = s->rep_cfg[1];
-  ctl->bmatch_cfg = s->rep_cfg[2];
-  ctl->lmatch_cfg = s->rep_cfg[3];
+  ctl->band_cfg = bounded_cfg(s->rep_cfg[0]);
+  ctl->compare_cfg = bounded_cfg(s->rep_cfg[1]);
+  ctl->bmatch_cfg = bounded_cfg(s->rep_cfg[2]);
+  ctl->lmatch_cfg = bounded_cfg(s->rep_cfg[3]);
   std::memcpy(ctl->short_texts, s->short_texts, sizeof ctl->short_texts);
 
   // Lane characteristic names: room for at least 100. The record's earlier array is not
@@ -268,8 +284,7 @@ void gt_state_init(CONTROL* ctl, GT_IMG_STATE* s) {
 
 void gt_state_retrieve(CONTROL* ctl, GT_IMG_STATE* s) {
   if (ctl == nullptr || s == nullptr) {
-    SLOG("gt_state_retrieve", SLOG_ERROR, "NULL input 0p%p 0p%p", static_cast<void*>(ctl),
-         static_cast<void*>(s));
+    SLOG("gt_state_retrieve", SLOG_ERROR, "NULL input 0p%x 0p%x", trace_addr(ctl), trace_addr(s));
     return;
   }
   SLOG("gt_state_retrieve", SLOG_ENTRY, "num_lane_chars %d", ctl->num_lane_chars);

@@ -1,6 +1,7 @@
 // Control record: defaults, bit fields, and the copies to and from the saved snapshot.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -255,6 +256,37 @@ TEST_F(ControlFixture, LaneCharacteristicCapacity) {
     ks_free(back.lane_chars);
     gt_state_free(s);
   }
+}
+
+TEST_F(ControlFixture, ReportBlockCountsFromASnapshotStayWithinTheirSlots) {
+  // Counts as a damaged preferences file may hold them: the report code walks the code
+  // lists and names by these counts, so each is held to the slots the block has.
+  struct Case { int32_t hdr, fld, lc; int32_t e_hdr, e_fld, e_lc; };
+  const Case cases[] = {
+      {2, 6, 0, 2, 6, 0},
+      {REP_MAX_HDR, REP_MAX_FLD, REP_MAX_LC, REP_MAX_HDR, REP_MAX_FLD, REP_MAX_LC},
+      {REP_MAX_HDR + 1, 1000000, REP_MAX_LC + 1, REP_MAX_HDR, REP_MAX_FLD, REP_MAX_LC},
+      {-1, INT32_MIN, -7, 0, 0, 0},
+  };
+  GT_IMG_STATE* s = gt_state_alloc();
+  for (const Case& c : cases) {
+    for (REPORT_CFG& cfg : s->rep_cfg) {
+      cfg.num_hdr_ids = c.hdr;
+      cfg.num_fld_ids = c.fld;
+      cfg.num_lane_chars = c.lc;
+      std::memset(cfg.lc_names[REP_MAX_LC - 1], 'x', REP_LC_NAME);  // no terminator
+    }
+    drop_names(ctl);
+    gt_state_init(&ctl, s);
+    for (const REPORT_CFG* cfg : {&ctl.band_cfg, &ctl.compare_cfg, &ctl.bmatch_cfg,
+                                  &ctl.lmatch_cfg}) {
+      EXPECT_EQ(cfg->num_hdr_ids, c.e_hdr) << c.hdr;
+      EXPECT_EQ(cfg->num_fld_ids, c.e_fld) << c.fld;
+      EXPECT_EQ(cfg->num_lane_chars, c.e_lc) << c.lc;
+      EXPECT_EQ(std::strlen(cfg->lc_names[REP_MAX_LC - 1]), std::size_t{REP_LC_NAME - 1});
+    }
+  }
+  gt_state_free(s);
 }
 
 TEST(ControlState, NullArgumentsChangeNothing) {
