@@ -55,9 +55,23 @@ BOOL read_lines(const char* func, const std::string& path, char* text, std::size
     SLOG(func, SLOG_EXIT, "%s", "file is empty, FALSE");
     return FALSE;
   }
+  // Reads no more than the caller's buffer can take (and one byte to know that it was cut), so
+  // a large file, even one long line, costs no more memory than the buffer.
+  const std::size_t limit = cap - 1;
   std::string all;
   std::string line;
-  while (all.size() < cap - 1 && std::getline(in, line)) {
+  char c = 0;
+  while (all.size() + line.size() <= limit && in.get(c)) {
+    if (c == '\n') {
+      strip_line_end(line);
+      all += line;
+      all += '\n';
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) {  // the last line without its line feed, or the line that was cut
     strip_line_end(line);
     all += line;
     all += '\n';
@@ -82,19 +96,19 @@ std::string comment_path(const char* image_path, const char* image_name, int lan
 
 // Parses one fraction line; false when it is not a valid fraction.
 bool parse_fraction(const std::string& line, FRACTION* f) {
-  int v[5];
+  // Read wide so that a number beyond the int range is refused rather than wrapped into 0..100.
+  long long v[5];
   char name[256];
-  int used = 0;
-  if (std::sscanf(line.c_str(), "%d, %d, %d, %d, %d, %255s%n", &v[0], &v[1], &v[2], &v[3],
-                  &v[4], name, &used) != 6) {
+  if (std::sscanf(line.c_str(), "%lld, %lld, %lld, %lld, %lld, %255s", &v[0], &v[1], &v[2], &v[3],
+                  &v[4], name) != 6) {
     return false;
   }
-  for (int x : v) {
+  for (long long x : v) {
     if (x < 0 || x > 100) return false;
   }
   if (v[0] >= v[1] || v[3] >= v[4]) return false;
   if (std::strlen(name) > FRACT_NAME_LEN - 1) return false;
-  *f = FRACTION{v[0], v[1], v[2], v[3], v[4], {}};
+  *f = FRACTION{int(v[0]), int(v[1]), int(v[2]), int(v[3]), int(v[4]), {}};
   std::memcpy(f->name, name, std::strlen(name) + 1);
   return true;
 }

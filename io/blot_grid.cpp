@@ -83,7 +83,12 @@ int io_rd_blot(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, i
   SLOG(fn, SLOG_ENTRY, "swap_flag %d", swap);
   SLOG(fn, SLOG_VALUE4, "file_size %d", token->analysis_length);
   std::vector<uint8_t> bytes;
-  if (io_take_record(file, token, bytes, false) != 0) {
+  if (int rc = io_take_record(file, token, bytes, false); rc != 0) {
+    // A record that cannot be held in memory is -2; a short one -5.
+    if (rc == IO_ERR_MEM) {
+      SLOG(fn, SLOG_ERROR, "Can't alloc heap, (%d)", IO_ERR_MEM);
+      return IO_ERR_MEM;
+    }
     SLOG(fn, SLOG_EXIT, "Can't read %d bytes, (%d)", token->analysis_length, IO_ERR_READ);
     return IO_ERR_READ;
   }
@@ -117,8 +122,14 @@ int io_rd_blot(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, i
     r.i32(h.res2);
     r.i32(h.res3);
     r.i32(h.res4);
-    SLOG(fn, SLOG_VALUE4, "version %d, name <%s>, shape %d, type %d, f %d", h.version, h.name,
-         h.shape, h.type, h.f);
+    SLOG(fn, SLOG_VALUE4, "version %d", h.version);
+    SLOG(fn, SLOG_VALUE4, "name <%s>", h.name);
+    SLOG(fn, SLOG_VALUE4, "shape %d", h.shape);
+    SLOG(fn, SLOG_VALUE4, "type %d", h.type);
+    SLOG(fn, SLOG_VALUE4, "f %d", h.f);
+    SLOG(fn, SLOG_VALUE4, "res2 %d", h.res2);
+    SLOG(fn, SLOG_VALUE4, "res3 %d", h.res3);
+    SLOG(fn, SLOG_VALUE4, "res4 %d", h.res4);
   }
   for (int32_t& g : h.geom) r.i32(g);
 
@@ -161,6 +172,7 @@ int io_rd_blot(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, i
     SLOG(fn, SLOG_VALUE5, "%c  (%4d %4d) (%4d %4d) (%4d %4d) (%4d %4d)", legacy ? 'c' : 'r',
          c.corner[0], c.corner[1], c.corner[2], c.corner[3], c.corner[4], c.corner[5],
          c.corner[6], c.corner[7]);
+    SLOG(fn, SLOG_VALUE5, "   <%s>", c.name);
   }
   if (!r.ok()) {
     ks_free(cells);

@@ -173,7 +173,9 @@ int io_wr_commentary(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
   }
   int i = 0;
   for (COMM_OBJ* o = head->next; o != nullptr; o = o->next, ++i) {
-    SLOG(fn, SLOG_VALUE5, "[%2d] type %d color %d", i, o->type, o->color);
+    SLOG(fn, SLOG_VALUE5, "[%2d]", i);
+    SLOG(fn, SLOG_VALUE5, "type %d", o->type);
+    SLOG(fn, SLOG_VALUE5, "color %d", o->color);
     file.i32(o->type);
     file.i32(o->color);
     file.i32(0);
@@ -218,12 +220,18 @@ int io_wr_commentary(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
 int io_rd_commentary(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, int swap) {
   static const char* fn = "io_rd_commentary";
   if (entry == nullptr || token == nullptr) return IO_ERR_READ;
-  std::vector<uint8_t> bytes;
-  if (io_take_record(file, token, bytes, false) != 0) {
-    SLOG(fn, SLOG_EXIT, "read failed, read %zu, wanted %d", bytes.size(), token->analysis_length);
-    return IO_ERR_READ;
-  }
   SLOG(fn, SLOG_ENTRY, "count %d, swap %d", token->count, swap);
+  std::vector<uint8_t> bytes;
+  if (int rc = io_take_record(file, token, bytes, false); rc != 0) {
+    // A record that cannot be held in memory is -2; a short one -5.
+    if (rc == IO_ERR_MEM) {
+      SLOG(fn, SLOG_ERROR, "alloc of %d failed", token->analysis_length);
+    } else {
+      SLOG(fn, SLOG_EXIT, "read failed, read %zu, wanted %d", file.remaining(),
+           token->analysis_length);
+    }
+    return rc == IO_ERR_MEM ? IO_ERR_MEM : IO_ERR_READ;
+  }
   // Every object takes at least 32 bytes: a count that the record cannot hold is refused.
   if (token->count < 0 || static_cast<std::size_t>(token->count) > bytes.size() / 32) {
     SLOG(fn, SLOG_EXIT, "object count %d does not fit %zu bytes", token->count, bytes.size());

@@ -25,6 +25,8 @@ void put_cfg(ByteWriter& w, const REPORT_CFG& c) {
   w.bytes(c.lc_names, sizeof c.lc_names);
 }
 
+int32_t slots(int32_t count, int32_t max) { return count < 0 ? 0 : count > max ? max : count; }
+
 void get_cfg(ByteReader& r, REPORT_CFG& c) {
   r.i32(c.num_hdr_ids);
   for (int32_t& v : c.hdr_ids) r.i32(v);
@@ -38,6 +40,11 @@ void get_cfg(ByteReader& r, REPORT_CFG& c) {
   r.i32(c.num_lane_chars);
   r.bytes(c.lc_names, sizeof c.lc_names);
   for (auto& name : c.lc_names) name[REP_LC_NAME - 1] = '\0';
+  // The counts index the fixed slot arrays of the block: a count read from a file is held to
+  // the slots there, so that no user of the configuration walks past them.
+  c.num_hdr_ids = slots(c.num_hdr_ids, REP_MAX_HDR);
+  c.num_fld_ids = slots(c.num_fld_ids, REP_MAX_FLD);
+  c.num_lane_chars = slots(c.num_lane_chars, REP_MAX_LC);
 }
 
 template <std::size_t N>

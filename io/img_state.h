@@ -48,7 +48,8 @@ constexpr int GT_IMG_STATE_NAME_LEN = 20;
 // its count to 0. An entry without a snapshot writes nothing. 0.
 int io_wr_gt_img_state(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token);
 // Reads a snapshot into a new GT_IMG_STATE hung on the entry. 0, -2 (no memory) or -5 (short
-// read, a record shorter than T+304 bytes, or a name count that does not fit the record).
+// read, a record shorter than T+304 bytes, or a name count that does not fit the record). The
+// counts inside the report configurations are held to their slot arrays (0 to 40, 100, 40).
 int io_rd_gt_img_state(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, int swap);
 // Frees the snapshot of an entry with its names.
 void io_free_gt_img_state(ANALYSIS_ENTRY* entry);

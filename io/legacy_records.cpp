@@ -26,9 +26,10 @@ void put_raw32(ByteWriter& w, uint32_t v) {
 // Takes the record; the spot and region readers accept one exactly 24 bytes short.
 int take(const char* fn, ByteReader& file, const ANALYSIS_TOKEN* token,
          std::vector<uint8_t>& bytes, bool allow_short) {
-  if (token == nullptr || io_take_record(file, token, bytes, allow_short) != 0) {
-    SLOG(fn, SLOG_EXIT, "read failed, wanted %d", token ? token->analysis_length : 0);
-    return IO_ERR_READ;
+  const int e = token != nullptr ? io_take_record(file, token, bytes, allow_short) : IO_ERR_READ;
+  if (e != 0) {
+    SLOG(fn, SLOG_EXIT, "read failed (%d), wanted %d", e, token ? token->analysis_length : 0);
+    return e == IO_ERR_MEM ? IO_ERR_MEM : IO_ERR_READ;
   }
   return IO_OK;
 }
@@ -529,10 +530,14 @@ int io_open_spot_region(ByteReader& file, int length, int swap) {
   g_region_block.clear();
   ANALYSIS_TOKEN t{};
   t.analysis_length = length;
-  if (io_take_record(file, &t, g_region_block, true) != 0) {
-    SLOG(fn, SLOG_EXIT, "can't read hdr %zu, should be %d", g_region_block.size(), length);
+  if (const int e = io_take_record(file, &t, g_region_block, true); e != 0) {
+    if (e == IO_ERR_MEM) {
+      SLOG(fn, SLOG_EXIT, "can't alloc sReadHeap %d", length);
+    } else {
+      SLOG(fn, SLOG_EXIT, "can't read hdr %zu, should be %d", g_region_block.size(), length);
+    }
     g_region_block.clear();
-    return IO_ERR_READ;
+    return e == IO_ERR_MEM ? IO_ERR_MEM : IO_ERR_READ;
   }
   g_region_big = file.big_endian();
   SLOG(fn, SLOG_VALUE4, "length %d, swap %d", length, swap);
@@ -540,6 +545,11 @@ int io_open_spot_region(ByteReader& file, int length, int swap) {
 }
 
 BOOL io_is_old_spot_region(int) {
+  // An empty record has no header, so it can only be the old layout (with no regions).
+  if (g_region_block.empty()) {
+    SLOG("io_is_old_spot_region", SLOG_EXIT, "%s", "empty, Version 3.2, TRUE");
+    return TRUE;
+  }
   ByteReader r(g_region_block, g_region_big);
   int32_t first = 0;
   r.i32(first);

@@ -105,7 +105,8 @@ void io_free_nw_spot_entry(ANALYSIS_ENTRY* entry);
 
 // Regions (34 spot regions, 40 colony regions). io_open_spot_region reads the record into the
 // region readers' one read block; io_is_old_spot_region looks at its first word (non-zero: the
-// old layout); the chosen reader then parses the block. io_rd_spot_regions does all three.
+// old layout; an empty record, which has no header, is the old layout with no regions); the
+// chosen reader then parses the block. io_rd_spot_regions does all three.
 int io_open_spot_region(ByteReader& file, int length, int swap);
 BOOL io_is_old_spot_region(int spots);
 int io_rd_spot_region(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, int swap,

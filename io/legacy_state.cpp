@@ -88,9 +88,9 @@ void prf_v4_fields(F& f, S& p) {
   f(p.colres2);
 }
 
-// Defaults of the version 2 part of a record that lacks it.
+// Defaults of the version 2 part of a record that lacks it. The image state also resets the
+// integer at offset 32 to 1 (see io_rd_kr_img_state); the preference state keeps it as stored.
 void kr_v2_defaults(KR_STATE_V2& s) {
-  s.w8[6] = 1;  // the integer at offset 32
   s.w184[0] = 0;
   s.w184[1] = 50;
   s.w184[2] = 100;
@@ -159,6 +159,7 @@ int io_rd_kr_img_state(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* 
   In in{r};
   kr_v1_fields(in, s->s);
   if (version < 2) {
+    s->s.w8[6] = 1;  // the integer at offset 32
     kr_v2_defaults(s->s);
   } else {
     kr_v2_fields(in, s->s);

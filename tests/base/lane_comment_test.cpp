@@ -87,6 +87,7 @@ TEST(Fractions, FilesAndResults) {
       {"second title", "T1\nT2\n", -1, "T1"},
       {"value 101", "10, 20, 101, 30, 40, HbA\n", -1, ""},
       {"negative value", "-1, 20, 5, 30, 40, HbA\n", -1, ""},
+      {"value beyond the int range", "4294967306, 20, 5, 30, 40, HbA\n", -1, ""},
       {"missing name", "10, 20, 5, 30, 40\n", -1, ""},
       {"name of 19", "1, 2, 3, 4, 5, abcdefghijklmnopqrs\n", 1, ""},
       {"name of 20 refused", "1, 2, 3, 4, 5, abcdefghijklmnopqrst\n", -1, ""},

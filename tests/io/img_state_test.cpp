@@ -134,7 +134,12 @@ TEST(ImgState, RecordBuiltByHandInBothByteOrders) {
     r.i32(4, 1u | (1u << 1) | ((2000u) << 5));   // add band, Trans, Bright 1000
     r.b[36 + (big ? 1 : 0)] = 5;                 // first 16-bit profile value 5
     r.i32(1260, 0x00020001);                     // 16-bit report settings 1 and 2
-    r.i32(1264 + 4, 17);                         // first header field of the band report
+    r.i32(1264, 1);                              // band report: one header field,
+    r.i32(1264 + 4, 17);                         // code 17
+    const std::size_t cmp = 1264 + 1432;         // compare report: counts beyond their slots
+    r.i32(cmp, 1000);                            // header fields (40 slots)
+    r.i32(cmp + 180, 0xFFFFFFFDu);               // table fields (-3)
+    r.i32(cmp + 588, 99);                        // characteristic names (40 slots)
     r.i32(7152, n);
     r.text(7156, "Lane");
     r.text(7176, "abcdefghijklmnopqrst");
@@ -155,7 +160,11 @@ TEST(ImgState, RecordBuiltByHandInBothByteOrders) {
     EXPECT_EQ(c.bg_all_lanes, 5);
     EXPECT_EQ(c.rep_list_pos, 1);
     EXPECT_EQ(c.rep_empty_lanes, 2);
+    EXPECT_EQ(c.band_cfg.num_hdr_ids, 1);
     EXPECT_EQ(c.band_cfg.hdr_ids[0], 17);
+    EXPECT_EQ(c.compare_cfg.num_hdr_ids, REP_MAX_HDR);
+    EXPECT_EQ(c.compare_cfg.num_fld_ids, 0);
+    EXPECT_EQ(c.compare_cfg.num_lane_chars, REP_MAX_LC);
     ASSERT_EQ(c.num_lane_chars, 2);
     EXPECT_EQ(c.max_lane_chars, 100);
     EXPECT_STREQ(c.lane_chars[0], "Lane");

@@ -281,6 +281,12 @@ TEST(LegacyRegions, BothLayoutsAndTheirRoundTrip) {
   put32(chars, 28 + 95, 1000);
   EXPECT_EQ(read(io_rd_spot_regions, 34, chars, &bad, 1), -5);
   EXPECT_EQ(bad.record, nullptr);
+  // An empty record has no header: the old layout with no regions, and nothing more.
+  ANALYSIS_ENTRY none{};
+  ASSERT_EQ(read(io_rd_spot_regions, 34, Bytes{}, &none, 0), 0);
+  EXPECT_EQ(static_cast<SPOT_REGION*>(none.record)->next, nullptr);
+  io_free_spot_region_entry(&none);
+  EXPECT_EQ(read(io_rd_spot_regions, 34, Bytes{}, &bad, 1), -5);
   // 24 bytes short of the token is accepted.
   ANALYSIS_ENTRY s{};
   EXPECT_EQ(read(io_rd_spot_regions, 34, b, &s, 1, false, static_cast<int>(b.size()) + 24), 0);

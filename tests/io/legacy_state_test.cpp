@@ -70,9 +70,10 @@ TEST(LegacyState, PreferenceStateOfVersionThreeComesBackAsVersionFive) {
 }
 
 TEST(LegacyState, MissingPartsGetTheirDefaults) {
-  // Image state of version 1: 184 bytes.
+  // Image state of version 1: 184 bytes. Its integer at offset 32 is reset to 1.
   Bytes v1(KR_STATE_V1_BYTES, 0);
   put32(v1, 120, 5);
+  put32(v1, 32, 9);
   ANALYSIS_ENTRY e{30, nullptr, nullptr, 0};
   ASSERT_EQ(read(io_rd_kr_img_state, v1, 1, &e), 0);
   auto* s = static_cast<KR_IMG_STATE*>(e.record);
@@ -88,6 +89,16 @@ TEST(LegacyState, MissingPartsGetTheirDefaults) {
   EXPECT_EQ(at32(out, 184 + 4), 50);
   EXPECT_EQ(at32(out, 32), 1);
   ks_free(e.record);
+
+  // Preference state of version 1: the version 2 part gets the same defaults, but the integer
+  // at offset 32 lies outside that part and keeps its stored value.
+  ANALYSIS_ENTRY p1{55, nullptr, nullptr, 0};
+  ASSERT_EQ(read(io_rd_kr_prf_state, v1, 1, &p1), 0);
+  auto* ps1 = static_cast<KR_PRF_STATE*>(p1.record);
+  EXPECT_EQ(ps1->s.w8[6], 9);
+  EXPECT_EQ(ps1->s.w120, 5);
+  for (int i = 0; i < 27; ++i) EXPECT_EQ(ps1->s.w184[i], want[i]) << i;
+  ks_free(p1.record);
 
   // Preference state of version 2: its version 3 doubles are -1.0, the rest 0.
   Bytes v2(KR_IMG_STATE_BYTES, 0);
