@@ -25,8 +25,6 @@ void put_cfg(ByteWriter& w, const REPORT_CFG& c) {
   w.bytes(c.lc_names, sizeof c.lc_names);
 }
 
-int32_t slots(int32_t count, int32_t max) { return count < 0 ? 0 : count > max ? max : count; }
-
 void get_cfg(ByteReader& r, REPORT_CFG& c) {
   r.i32(c.num_hdr_ids);
   for (int32_t& v : c.hdr_ids) r.i32(v);
@@ -39,12 +37,9 @@ void get_cfg(ByteReader& r, REPORT_CFG& c) {
   for (int32_t& v : c.fld_ids) r.i32(v);
   r.i32(c.num_lane_chars);
   r.bytes(c.lc_names, sizeof c.lc_names);
-  for (auto& name : c.lc_names) name[REP_LC_NAME - 1] = '\0';
-  // The counts index the fixed slot arrays of the block: a count read from a file is held to
+  // The counts index the fixed slot arrays of the block: counts read from a file are held to
   // the slots there, so that no user of the configuration walks past them.
-  c.num_hdr_ids = slots(c.num_hdr_ids, REP_MAX_HDR);
-  c.num_fld_ids = slots(c.num_fld_ids, REP_MAX_FLD);
-  c.num_lane_chars = slots(c.num_lane_chars, REP_MAX_LC);
+  rep_cfg_bound(&c);
 }
 
 template <std::size_t N>

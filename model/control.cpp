@@ -56,14 +56,10 @@ unsigned trace_addr(const void* p) {
   return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p));
 }
 
-// A report block as a snapshot read from a file holds it, with its counts held to the slots
-// that exist: the report code walks the code lists and the names by these counts.
+// A report block as a snapshot holds it, with its counts held to the slots that exist.
 REPORT_CFG bounded_cfg(const REPORT_CFG& in) {
   REPORT_CFG c = in;
-  c.num_hdr_ids = std::clamp(c.num_hdr_ids, 0, REP_MAX_HDR);
-  c.num_fld_ids = std::clamp(c.num_fld_ids, 0, REP_MAX_FLD);
-  c.num_lane_chars = std::clamp(c.num_lane_chars, 0, REP_MAX_LC);
-  for (auto& name : c.lc_names) name[REP_LC_NAME - 1] = '\0';
+  rep_cfg_bound(&c);
   return c;
 }
 void put(int32_t* w, const int (&f)[2], int32_t v) { ih_set_bits(w, f[0], f[1], v); }

@@ -1,6 +1,7 @@
 // Defaults of the report configurations kept in the control record.
 #include "model/report_cfg.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/slog.h"
@@ -57,4 +58,12 @@ void rep_cfg_compare_defaults(REPORT_CFG* cfg) {
   fill_codes(cfg->fld_ids, 24, fld, 5);
   cfg->num_hdr_ids = 0;
   cfg->num_fld_ids = 5;
+}
+
+void rep_cfg_bound(REPORT_CFG* cfg) {
+  if (cfg == nullptr) return;
+  cfg->num_hdr_ids = std::clamp(cfg->num_hdr_ids, 0, REP_MAX_HDR);
+  cfg->num_fld_ids = std::clamp(cfg->num_fld_ids, 0, REP_MAX_FLD);
+  cfg->num_lane_chars = std::clamp(cfg->num_lane_chars, 0, REP_MAX_LC);
+  for (auto& name : cfg->lc_names) name[REP_LC_NAME - 1] = '\0';
 }

@@ -47,3 +47,8 @@ void rep_cfg_band_defaults(REPORT_CFG* cfg, int report_type);
 // columns lane number, band number, band intensity, band volume, band size (codes 2, 5, 7, 8,
 // 6, count 5) followed by -1. The switches are left as they are.
 void rep_cfg_compare_defaults(REPORT_CFG* cfg);
+
+// Holds a block's counts to the slots that exist and terminates its names. A block read from a
+// file or a snapshot passes through here: the report code walks the code lists and the names by
+// these counts.
+void rep_cfg_bound(REPORT_CFG* cfg);
