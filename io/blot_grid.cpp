@@ -83,14 +83,14 @@ int io_rd_blot(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, i
   SLOG(fn, SLOG_ENTRY, "swap_flag %d", swap);
   SLOG(fn, SLOG_VALUE4, "file_size %d", token->analysis_length);
   std::vector<uint8_t> bytes;
+  // -2 when the record cannot be held in memory, -5 when it is short.
   if (int rc = io_take_record(file, token, bytes, false); rc != 0) {
-    // A record that cannot be held in memory is -2; a short one -5.
     if (rc == IO_ERR_MEM) {
-      SLOG(fn, SLOG_ERROR, "Can't alloc heap, (%d)", IO_ERR_MEM);
-      return IO_ERR_MEM;
+      SLOG(fn, SLOG_ERROR, "Can't alloc heap, (%d)", rc);
+    } else {
+      SLOG(fn, SLOG_EXIT, "Can't read %d bytes, (%d)", token->analysis_length, rc);
     }
-    SLOG(fn, SLOG_EXIT, "Can't read %d bytes, (%d)", token->analysis_length, IO_ERR_READ);
-    return IO_ERR_READ;
+    return rc;
   }
   ByteReader r(bytes, file.big_endian());
   BLOT_HDR h{};

@@ -222,15 +222,15 @@ int io_rd_commentary(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
   if (entry == nullptr || token == nullptr) return IO_ERR_READ;
   SLOG(fn, SLOG_ENTRY, "count %d, swap %d", token->count, swap);
   std::vector<uint8_t> bytes;
+  // -2 when the record cannot be held in memory, -5 when it is short.
   if (int rc = io_take_record(file, token, bytes, false); rc != 0) {
-    // A record that cannot be held in memory is -2; a short one -5.
     if (rc == IO_ERR_MEM) {
       SLOG(fn, SLOG_ERROR, "alloc of %d failed", token->analysis_length);
     } else {
       SLOG(fn, SLOG_EXIT, "read failed, read %zu, wanted %d", file.remaining(),
            token->analysis_length);
     }
-    return rc == IO_ERR_MEM ? IO_ERR_MEM : IO_ERR_READ;
+    return rc;
   }
   // Every object takes at least 32 bytes: a count that the record cannot hold is refused.
   if (token->count < 0 || static_cast<std::size_t>(token->count) > bytes.size() / 32) {

@@ -140,9 +140,9 @@ int io_rd_gt_img_state(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* 
   static const char* fn = "io_rd_gt_img_state";
   if (entry == nullptr || token == nullptr) return IO_ERR_READ;
   std::vector<uint8_t> bytes;
-  if (io_take_record(file, token, bytes, false) != 0) {
-    SLOG(fn, SLOG_EXIT, "short read, wanted %d", token->analysis_length);
-    return IO_ERR_READ;
+  if (int rc = io_take_record(file, token, bytes, false); rc != 0) {  // -2 or -5
+    SLOG(fn, SLOG_EXIT, "can't take %d bytes (%d)", token->analysis_length, rc);
+    return rc;
   }
   ByteReader r(bytes, file.big_endian());
   SLOG(fn, SLOG_ENTRY, "length %zu, swap %d", bytes.size(), swap);

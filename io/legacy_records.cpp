@@ -29,7 +29,7 @@ int take(const char* fn, ByteReader& file, const ANALYSIS_TOKEN* token,
   const int e = token != nullptr ? io_take_record(file, token, bytes, allow_short) : IO_ERR_READ;
   if (e != 0) {
     SLOG(fn, SLOG_EXIT, "read failed (%d), wanted %d", e, token ? token->analysis_length : 0);
-    return e == IO_ERR_MEM ? IO_ERR_MEM : IO_ERR_READ;
+    return e;
   }
   return IO_OK;
 }
@@ -537,7 +537,7 @@ int io_open_spot_region(ByteReader& file, int length, int swap) {
       SLOG(fn, SLOG_EXIT, "can't read hdr %zu, should be %d", g_region_block.size(), length);
     }
     g_region_block.clear();
-    return e == IO_ERR_MEM ? IO_ERR_MEM : IO_ERR_READ;
+    return e;
   }
   g_region_big = file.big_endian();
   SLOG(fn, SLOG_VALUE4, "length %d, swap %d", length, swap);

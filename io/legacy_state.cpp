@@ -105,12 +105,13 @@ void kr_v2_defaults(KR_STATE_V2& s) {
   std::memset(s.t2248, 0, sizeof s.t2248);
 }
 
-// Takes the record's bytes; -5 when they are not all there or fewer than `need`.
+// Takes the record's bytes; -5 when they are not all there, -2 when they cannot be held.
 int take(const char* fn, ByteReader& file, ANALYSIS_TOKEN* token, std::vector<uint8_t>& bytes) {
-  if (token == nullptr || io_take_record(file, token, bytes, false) != 0) {
+  const int e = token != nullptr ? io_take_record(file, token, bytes, false) : IO_ERR_READ;
+  if (e != 0) {
     SLOG(fn, SLOG_EXIT, "read size wrong %zu should be %d", bytes.size(),
          token ? token->analysis_length : 0);
-    return IO_ERR_READ;
+    return e;
   }
   return IO_OK;
 }

@@ -51,6 +51,8 @@ constexpr int kLaneWidth[2] = {10, 7};
 
 int32_t get(int32_t w, const int (&f)[2]) { return ih_get_bits(w, f[0], f[1]); }
 
+void put(int32_t* w, const int (&f)[2], int32_t v) { ih_set_bits(w, f[0], f[1], v); }
+
 // The low 32 bits of a pointer, as the trace texts show addresses.
 unsigned trace_addr(const void* p) {
   return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p));
@@ -62,7 +64,6 @@ REPORT_CFG bounded_cfg(const REPORT_CFG& in) {
   rep_cfg_bound(&c);
   return c;
 }
-void put(int32_t* w, const int (&f)[2], int32_t v) { ih_set_bits(w, f[0], f[1], v); }
 
 }  // namespace
 
