@@ -128,6 +128,18 @@ bool IoFileSet::put_copy(const std::string& source, const std::string& path) {
   return true;
 }
 
+void IoFileSet::adopt(const std::string& temp, const std::string& path) {
+  Item it;
+  it.target = path;
+  it.temp = temp;
+  if (done_ || temp.empty() || path.empty()) {
+    if (!temp.empty()) ::unlink(temp.c_str());
+    failed_ = true;
+    return;
+  }
+  items_.push_back(std::move(it));
+}
+
 void IoFileSet::remove(const std::string& path) {
   Item it;
   it.target = path;

@@ -46,6 +46,10 @@ class IoFileSet {
   // Stages a copy of the file `source` as the new content of `path`, with the source's mode.
   // False when the source cannot be read or the copy cannot be written whole (set failed).
   bool put_copy(const std::string& source, const std::string& path);
+  // Stages a file that the caller has already written whole beside `path` (in its folder) as
+  // the new content of `path`. The set takes the file over: it is removed when the change does
+  // not happen.
+  void adopt(const std::string& temp, const std::string& path);
   // Stages the removal of `path`; a path that does not exist at commit is passed over.
   void remove(const std::string& path);
 

@@ -13,6 +13,8 @@
 #include "io/analysis_io.h"
 #include "io/commentary.h"
 #include "io/image_rec_init.h"
+#include "io/imgproc.h"
+#include "io/info_file.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -83,6 +85,27 @@ TEST(ImageFiles, AnalysisPairUnderEveryFailureLeavesTheOldOrTheNewPair) {
       },
       old_or_new);
   EXPECT_GT(runs, 20);
+}
+
+TEST(ImageFiles, TurningAnImageUnderEveryFailureLeavesTheOldOrTheNewPair) {
+  const int runs = vxtest::sweep_file_faults(
+      [](const fs::path& d) {
+        // A 3 x 2 image of one byte per pixel, with its info file.
+        vxtest::write_bytes(d / "gel.kes", {'I', 'I', 1, 0, 3, 0, 0, 0, 2, 0, 0, 0,  //
+                                            10, 20, 30, 40, 50, 60});
+        IMG_INFO info{};
+        info.width = 3;
+        info.height = 2;
+        info.bytes_per_pixel = 1;
+        ANALYSIS_ENTRY e{1, &info, nullptr, 0};
+        ANALYSIS_ENTRY* list[] = {&e};
+        ASSERT_EQ(io_write_inf((d / "gel.kes").c_str(), list, 1), IO_OK);
+      },
+      [](const fs::path& d) {
+        return io_imgproc_rotate_90((d / "gel.kes").c_str()) == IMGPROC_OK ? 1 : 0;
+      },
+      old_or_new);
+  EXPECT_GT(runs, 10);
 }
 
 TEST(ImageFiles, TextPartThatCannotBeReplacedLeavesTheInfoFileAlone) {
