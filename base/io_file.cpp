@@ -77,11 +77,13 @@ bool stage_image_set(IoFileSet& set, const std::string& src, const std::string& 
   return true;
 }
 
+// True when both paths name one existing file.
 bool same_file(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
+
 // Files deleted with an image set, in order.
 const char* const kDeleteAll[] = {".lck", ".kei", ".cmt", ".hf", ".nw",
                                   ".gt",  ".yc",  ".kr",  ".mj", ".pz"};
@@ -233,8 +235,7 @@ int io_move_image(const char* source_base, const char* destination_base) {
   // The destination set is complete before anything of the source goes; a destination is
   // never given up for a source that is not there.
   IoFileSet to;
-  if (!io_file_exists(src_kes.c_str()) || !stage_image_set(to, src, dst, false) ||
-      !to.commit()) {
+  if (!stage_image_set(to, src, dst, false) || !to.commit()) {
     SLOG(fn, SLOG_ERROR, "TryMoveFile <%s> to <%s> failed, FAILED", src_kes.c_str(),
          dst_kes.c_str());
     return IO_MOVE_FAILED;

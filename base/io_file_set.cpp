@@ -13,10 +13,18 @@
 
 namespace {
 
-ssize_t sys_write(int fd, const void* buffer, std::size_t n) { return ::write(fd, buffer, n); }
-int sys_rename(const char* from, const char* to) { return std::rename(from, to); }
-int sys_link(const char* from, const char* to) { return ::link(from, to); }
-int sys_unlink(const char* path) { return ::unlink(path); }
+ssize_t sys_write(int fd, const void* buffer, std::size_t n) {
+  return ::write(fd, buffer, n);
+}
+int sys_rename(const char* from, const char* to) {
+  return std::rename(from, to);
+}
+int sys_link(const char* from, const char* to) {
+  return ::link(from, to);
+}
+int sys_unlink(const char* path) {
+  return ::unlink(path);
+}
 
 IoFileOps g_ops = {sys_write, sys_rename, sys_link, sys_unlink};
 

@@ -64,9 +64,9 @@ class IoFileSet {
  private:
   struct Item {
     std::string target;
-    std::string temp;   // staged new content, until it is renamed over the target
+    std::string temp;  // staged new content, until it is renamed over the target
     bool removal = false;
-    std::string kept;   // the old target under a temporary name, once kept
+    std::string kept;      // the old target under a temporary name, once kept
     bool linked = false;   // kept as a second link: the target is still in place
     bool applied = false;  // the new content (or the removal) is in place
   };

@@ -180,7 +180,8 @@ void ln_calc_baseline(LANE* lane) {
   const LN_FEAT* p = lane->baseline ? lane->baseline->next : nullptr;
   if (!p) return;  // no points: all 0
   for (int i = 0; i < std::min(p->feat.y, n); ++i) b[i] = p->feat.x;
-  // Wide arithmetic: stored points may be any 32-bit values, in any order.
+  // Wide arithmetic: stored points may be any 32-bit values, in any order. The array rounds
+  // (floor of x + 0.5) where ln_baseline_at truncates: each is the procedure's own rule.
   for (const LN_FEAT* q = p->next; q; p = q, q = q->next) {
     const long long py = p->feat.y, px = p->feat.x;
     const long long dp = static_cast<long long>(q->feat.y) - py;

@@ -64,6 +64,7 @@ int io_take_record(ByteReader& file, const ANALYSIS_TOKEN* token, std::vector<ui
   const std::size_t len = static_cast<std::size_t>(token->analysis_length);
   std::size_t got = len;
   if (file.remaining() < len) {
+    // A record exactly 24 bytes short at the end of the file is whole: the stored format's rule.
     if (!allow_short || len < 24 || file.remaining() != len - 24) return IO_ERR_READ;
     got = len - 24;
   }

@@ -70,9 +70,7 @@ TEST(ImageSet, CopyUnderEveryFailureLeavesTheOldOrTheNewSet) {
 TEST(ImageSet, MoveUnderEveryFailureLeavesTheOldOrTheNewSet) {
   const int runs = vxtest::sweep_file_faults(
       two_images,
-      [](const fs::path& d) {
-        return io_move_image((d / "a/s").c_str(), (d / "b/d").c_str());
-      },
+      [](const fs::path& d) { return io_move_image((d / "a/s").c_str(), (d / "b/d").c_str()); },
       [](int kind, const vxtest::FolderState& o, const vxtest::FolderState& n) {
         if (kind != IO_MOVE_SOURCE_KEPT) return kind == IO_MOVE_DONE ? n : o;
         // The image is at the destination, and the source set stands whole beside it.

@@ -13,8 +13,8 @@
 #include <functional>
 #include <map>
 #include <set>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "base/io_file_set.h"
 #include "test_support.h"
