@@ -126,6 +126,23 @@ const char* io_analysis_ext(int program) {
 
 std::string io_base_name(const char* path) { return stripped(path); }
 
+char* io_query_analysis_files(const char* image_path, const char* program_title) {
+  (void)program_title;
+  std::string found;
+  const std::string base = stripped(image_path);
+  for (int code = 404; code <= 411; ++code) {
+    const char* ext = io_analysis_ext(code);
+    if (code == 407 || ext == nullptr || ext[0] == '\0') continue;
+    if (io_file_exists((base + ext).c_str())) {
+      if (!found.empty()) found += ' ';
+      found += ext;
+    }
+  }
+  char* text = static_cast<char*>(ks_alloc_msg(found.size() + 1));
+  if (text) std::memcpy(text, found.c_str(), found.size() + 1);
+  return text;
+}
+
 int io_filename_analysis(char* dst, const char* base, int program) {
   const char* ext = io_analysis_ext(program);
   return put_path(dst, with_ext(base, ext ? ext : ""));

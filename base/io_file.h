@@ -31,6 +31,10 @@ int io_filename_analysis(char* dst, const char* base, int program);
 // The extension of the analysis file of a program code (".gt" for 407; "" for 405), or null for
 // an unknown code.
 const char* io_analysis_ext(int program);
+// The analysis files of other programs that lie beside an image: an allocated text (free with
+// ks_free) naming their extensions, separated by blanks (".hf .nw"), empty when there are
+// none; null when memory runs out. This program's own analysis file (code 407) is not named.
+char* io_query_analysis_files(const char* image_path, const char* program_title);
 // The base path of a path: the path without its extension, cut as io_strip_extension cuts, with
 // no length limit.
 std::string io_base_name(const char* path);
