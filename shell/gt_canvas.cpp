@@ -16,6 +16,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "shell/im_calib.h"
 #include "tools/gt_band_mouse.h"
 
 namespace {
@@ -65,6 +66,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   if (s_in_expose) return;
   s_in_expose = true;
   gt_overlay_forget();
+  cal_strip_forget_preview();
   // The selection rectangle of the idle state went with the old picture: the next motion draws
   // it afresh instead of erasing it.
   if (gt_get_control()->task_state == TS_IDLE && im->rubber_pt[0] >= 0) im->drag_pt[0] = im->drag_pt[1] = -1;
@@ -216,6 +218,9 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       if (EVENT_GetButtonState() == 1 && event_point(area, im, &x, &y)) {
         gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
+        else cal_val_drag(area, im, x, y);
+      } else if (ctl->task_state == TS_CALIBRATION && event_point(area, im, &x, &y)) {
+        cal_move_strip(area, im, x, y);  // the preview of the next box follows the pointer
       }
       return WGT_DefaultNfy5(area, event);
     }
@@ -228,7 +233,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         im->click_pt[1] = y;
         const int modifier = (EVENT_GetKeyState() & TK_MOD_SHIFT) ? 1 : 0;
         if (EVENT_IsPrimaryButton()) {
-          if (ctl->task_state == TS_CALIBRATION) return 0;  // the calibration strip takes these
+          if (ctl->task_state == TS_CALIBRATION) {  // the calibration strip takes these
+            cal_val_mouseclick(area, im, x, y, EVENT_IsDoubleClick(), modifier);
+            return 0;
+          }
           if (EVENT_IsDoubleClick())
             gt_band_doubleclick(area, ctl, im, modifier);
           else
@@ -241,7 +249,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         }
         return WGT_DefaultNfy5(area, event);
       }
-      gt_band_mouserelease(area, ctl, im, x, y);
+      if (ctl->task_state == TS_CALIBRATION)
+        cal_val_release(area, im, x, y);
+      else
+        gt_band_mouserelease(area, ctl, im, x, y);
       return WGT_DefaultNfy5(area, event);
     }
     case TK_EV_WINDOW: {

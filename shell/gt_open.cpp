@@ -22,6 +22,7 @@
 #include "io/kes_image.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
+#include "shell/im_calib.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
@@ -349,6 +350,7 @@ void gt_close_windows_by_title(const char* text) {
 void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   qhelp_dismiss();
+  im_calib_dismiss();
   gt_close_windows_by_title("Dendrogram");
 }
 

@@ -39,6 +39,9 @@ TkArea::TkArea(QWidget* parent) : QAbstractScrollArea(parent) {
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
+  // The pointer's moves are reported also without a button held (button state 0), for the
+  // previews that follow the pointer.
+  viewport()->setMouseTracking(true);
   backing_ = QImage(1, 1, QImage::Format_RGB32);
   backing_.fill(qcolor(bg));
 }
@@ -126,7 +129,7 @@ void TkArea::mousePressEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 0); }
 void TkArea::mouseReleaseEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 0, 0); }
 void TkArea::mouseDoubleClickEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 1); }
 void TkArea::mouseMoveEvent(QMouseEvent* e) {
-  if (e->buttons() != Qt::NoButton) mouse(e, TK_EV_MOTION, 1, 0);
+  mouse(e, TK_EV_MOTION, e->buttons() != Qt::NoButton ? 1 : 0, 0);
 }
 
 void TkArea::keyPressEvent(QKeyEvent* e) {

@@ -23,6 +23,7 @@ void TKT_Key(TK_OBJ w, int key, int mods = 0);        // a Qt key code pressed o
 // pixels mapped to the viewport by zoom, scale and the current scroll position.
 void TKT_Press(TK_OBJ area, int x, int y, bool primary = true, int mods = 0);
 void TKT_Drag(TK_OBJ area, int x, int y, int mods = 0);
+void TKT_Move(TK_OBJ area, int x, int y, int mods = 0);  // the pointer moves with no button held
 void TKT_Release(TK_OBJ area, int x, int y, bool primary = true, int mods = 0);
 void TKT_DoubleClick(TK_OBJ area, int x, int y, int mods = 0);
 void TKT_SetImageMapping(bool on, int zoom = 1, double scale = 1.0);

@@ -26,3 +26,8 @@ long S_swallow_activateNfy(TK_OBJ w, int event) {
   if (event == TK_EV_ACTIVATE) return 0;
   return WGT_DefaultNfy(w, event);
 }
+
+long S_swallow_textNfy(TK_OBJ field, int event) {
+  if (event == TK_EV_TEXT) return 0;
+  return WGT_DefaultNfy6(field, event);
+}
