@@ -4,6 +4,7 @@
 // close box and the Vrem lanes step; take-back, clearing and the refusals.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QTimer>
 #include <cmath>
 #include <fstream>
@@ -17,9 +18,12 @@
 #include "model/task_state.h"
 #include "shell/cal_val.h"
 #include "shell/gt_dispatch.h"
+#include "shell/gt_canvas.h"
 #include "shell/gt_open.h"
+#include "shell/ih_draw.h"
 #include "shell/im_calib.h"
 #include "shell_fixture.h"
+#include "toolkit/tk_area.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_widget.h"
@@ -371,6 +375,44 @@ TEST_F(CalibrationTest, StepValueDialogPicture) {
   EXPECT_TRUE(answered());
   EXPECT_EQ(v, 0.25);
   EXPECT_GT(vxtest::read_bytes(png).size(), 100u);
+}
+
+}  // namespace
+
+namespace {
+
+// The previews follow the pointer at the image's zoom, a drag past the image's edge is clipped,
+// and after a repaint the old preview is not erased again (it is gone with the old picture).
+TEST_F(CalibrationTest, PreviewsAtZoomTwoAndAfterARepaint) {
+  IMAGE_REC* im = open_tablet("t", 1, 200, 60, 20, 50);
+  ASSERT_NE(im, nullptr);
+  gt_zoom_set(im, 2);
+  ASSERT_EQ(im->img_ptr->zoom[0], 2);
+  TKT_SetImageMapping(true, 2, 1.0);
+  im_calib_activate(win_);
+  answer_value("0.5");
+  drag(185, 40, 230, 75);  // past the right and bottom edges
+  ASSERT_TRUE(answered());
+  ASSERT_EQ(cal_strip().count, 1);
+  const CalBox b = cal_strip().boxes[0];
+  EXPECT_EQ(b.x, 185);
+  EXPECT_EQ(b.y, 40);
+  EXPECT_EQ(b.w, 15);
+  EXPECT_EQ(b.h, 20);
+
+  QImage& backing = tk::area(area_)->backing();
+  auto corner = [&](int x, int y) { return ih_map_point(area_, x, y, im->img_ptr); };
+  const TkPoint p = corner(40, 10), q = corner(100, 10);
+  const QRgb plain_p = backing.pixel(p.x, p.y), plain_q = backing.pixel(q.x, q.y);
+  TKT_Move(area_, 40, 10);  // the next box's outline at (40, 10)
+  EXPECT_NE(backing.pixel(p.x, p.y), plain_p);
+  WGT_Redraw(area_);  // the repaint takes the outline away
+  EXPECT_EQ(backing.pixel(p.x, p.y), plain_p);
+  TKT_Move(area_, 100, 10);  // the outline gone with the repaint is not erased again
+  EXPECT_EQ(backing.pixel(p.x, p.y), plain_p);
+  EXPECT_NE(backing.pixel(q.x, q.y), plain_q);
+  TKT_Move(area_, 120, 10);  // an outline drawn after the repaint is erased as usual
+  EXPECT_EQ(backing.pixel(q.x, q.y), plain_q);
 }
 
 }  // namespace
