@@ -217,6 +217,57 @@ int io_fmgr_copy_file(const char* source, const char* destination) {
   return 0;
 }
 
+int io_write_replace(const char* path, const std::function<bool(std::FILE*)>& write) {
+  if (!path || !*path) return -1;
+  std::string tmpl = std::string(path) + ".XXXXXX";
+  std::vector<char> tmp(tmpl.begin(), tmpl.end());
+  tmp.push_back('\0');
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) {
+    SLOG("io_write_replace", SLOG_ERROR, "no temporary file beside <%s>", path);
+    return -1;
+  }
+  // mkstemp makes the file private: the new file takes the mode of the one it replaces, or
+  // that of a newly created file.
+  struct stat st;
+  mode_t mode;
+  if (::stat(path, &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  (void)::fchmod(fd, mode);
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (!f) {
+    ::close(fd);
+    ::unlink(tmp.data());
+    return -1;
+  }
+  bool ok = write(f);
+  ok = std::fflush(f) == 0 && ok;
+  ok = std::ferror(f) == 0 && ok;
+  ok = std::fclose(f) == 0 && ok;
+  if (!ok) {
+    ::unlink(tmp.data());
+    SLOG("io_write_replace", SLOG_ERROR, "write of <%s> failed, old file kept", path);
+    return -2;
+  }
+  if (std::rename(tmp.data(), path) != 0) {
+    ::unlink(tmp.data());
+    SLOG("io_write_replace", SLOG_ERROR, "<%s> cannot be replaced", path);
+    return -3;
+  }
+  return 0;
+}
+
+int io_write_replace_bytes(const char* path, const void* data, std::size_t length) {
+  return io_write_replace(path, [&](std::FILE* f) {
+    return length == 0 || std::fwrite(data, 1, length, f) == length;
+  });
+}
+
 int io_fmgr_move_file(const char* source, const char* destination) {
   if (!source || !destination) return -1;
   if (std::rename(source, destination) == 0) return 0;

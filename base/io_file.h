@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "base/kstypes.h"
@@ -56,6 +57,15 @@ int io_delete(const char* path);
 long io_file_write(std::FILE* file, const void* buffer, long length);
 // Copies one file (through a temporary file beside the destination, renamed over it). 0 / -1.
 int io_fmgr_copy_file(const char* source, const char* destination);
+// Writes a file through a temporary file made beside it: `write` fills the open temporary file
+// and returns false on any failure; only when it succeeded and the file was flushed and closed
+// is the temporary renamed over `path` (keeping the mode of the file it replaces). So a failed
+// write, a full disk or a failed close leaves the old file as it was and no temporary file.
+// 0 on success; -1 the temporary file cannot be made; -2 a write or the close failed; -3 the
+// rename failed.
+int io_write_replace(const char* path, const std::function<bool(std::FILE*)>& write);
+// io_write_replace with a block of bytes as the whole content.
+int io_write_replace_bytes(const char* path, const void* data, std::size_t length);
 // Moves one file: the source is deleted only when the copy succeeded. 0 / -1.
 int io_fmgr_move_file(const char* source, const char* destination);
 // -1 when the source does not exist, else io_fmgr_copy_file.

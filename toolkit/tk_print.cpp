@@ -1,0 +1,191 @@
+// Print defaults, print jobs over Qt's print dialog, and the PostScript writer.
+#include "toolkit/tk_print.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <memory>
+
+#include "base/io_file.h"
+#include "base/slog.h"
+#include "toolkit/tk_area.h"
+#include "toolkit/tk_qt.h"
+
+namespace {
+
+TkPageSetup s_defaults;
+
+struct Answer {
+  int answer;
+  std::string pdf;
+};
+std::deque<Answer> s_answers;
+
+// Resolution the picture is brought to when it is larger than the printable area.
+constexpr double kDotsPerPoint = 300.0 / 72.0;
+
+}  // namespace
+
+struct TkPrintJob {
+  QImage picture;
+  TkPageSetup page;
+  std::unique_ptr<QPrinter> printer;
+};
+
+TkPageSetup PRINT_GetDefaults() { return s_defaults; }
+void PRINT_SetDefaults(const TkPageSetup& page) { s_defaults = page; }
+
+void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, TkRect* area) {
+  double w = 595, h = 842, l = 36, t = 36, r = 36, b = 36;
+  if (page.paper == TK_PAPER_LETTER) {
+    w = 612, h = 792;
+  } else if (page.paper == TK_PAPER_PHOTO) {
+    w = page.width > 0 ? page.width : 288;
+    h = page.height > 0 ? page.height : 432;
+    l = std::max(0.0, page.left), t = std::max(0.0, page.top);
+    r = l, b = std::max(0.0, page.bottom);
+  }
+  if (width) *width = w;
+  if (height) *height = h;
+  if (area) {
+    *area = TkRect{int(std::ceil(l)), int(std::ceil(b)), int(std::floor(w - l - r)),
+                   int(std::floor(h - t - b))};
+    area->w = std::max(area->w, 1), area->h = std::max(area->h, 1);
+  }
+}
+
+std::string PS_PageText(const TkPageSetup& page, int w, int h, const unsigned char* rgb,
+                        const char* title) {
+  double pw, ph;
+  TkRect a;
+  PRINT_PageGeometry(page, &pw, &ph, &a);
+  w = std::max(w, 1), h = std::max(h, 1);
+  const double s = std::min(double(a.w) / w, double(a.h) / h);
+  const double iw = w * s, ih = h * s;
+  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
+  char buf[512];
+  std::string out;
+  out.reserve(std::size_t(w) * h * 6 + 2048);
+  std::snprintf(buf, sizeof buf,
+                "%%!PS-Adobe-3.0\n%%%%Creator: vx\n%%%%Title: %s\n%%%%Pages: 1\n"
+                "%%%%BoundingBox: %d %d %d %d\n%%%%DocumentMedia: Plain %d %d 0 () ()\n"
+                "%%%%LanguageLevel: 2\n%%%%EndComments\n%%%%BeginSetup\n"
+                "<< /PageSize [%d %d] >> setpagedevice\n%%%%EndSetup\n%%%%Page: 1 1\n",
+                title ? title : "vx", int(std::floor(x)), int(std::floor(y)),
+                int(std::ceil(x + iw)), int(std::ceil(y + ih)), int(pw), int(ph), int(pw), int(ph));
+  out += buf;
+  std::snprintf(buf, sizeof buf,
+                "gsave\n%.4f %.4f translate %.4f %.4f scale\n/DeviceRGB setcolorspace\n"
+                "<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 "
+                "/Decode [0 1 0 1 0 1] /ImageMatrix [%d 0 0 %d 0 %d] "
+                "/DataSource currentfile /ASCIIHexDecode filter >> image\n",
+                x, y, iw, ih, w, h, w, -h, h);
+  out += buf;
+  static const char hex[] = "0123456789abcdef";
+  const std::size_t n = std::size_t(w) * h * 3;
+  for (std::size_t i = 0; i < n; ++i) {
+    out += hex[rgb[i] >> 4];
+    out += hex[rgb[i] & 15];
+    if (i % 40 == 39) out += '\n';
+  }
+  out += ">\ngrestore\nshowpage\n%%Trailer\n%%EOF\n";
+  return out;
+}
+
+TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page) {
+  QWidget* w = tk::widget(widget);
+  if (!w) return nullptr;
+  auto* job = new TkPrintJob;
+  job->page = page;
+  if (TkArea* a = tk::area(widget)) {
+    job->picture = a->backing().copy();
+    if (rect) {
+      // The rectangle is given on the canvas; the backing image shows the canvas from the
+      // scroll position on.
+      const QPoint s = a->scroll();
+      job->picture = job->picture.copy(QRect(rect->x - s.x(), rect->y - s.y(), rect->w, rect->h));
+    }
+  } else {
+    job->picture = w->grab().toImage();
+  }
+  job->picture = job->picture.convertToFormat(QImage::Format_RGB888);
+  // Not finer than the page can use.
+  TkRect area;
+  PRINT_PageGeometry(page, nullptr, nullptr, &area);
+  const int mw = int(area.w * kDotsPerPoint), mh = int(area.h * kDotsPerPoint);
+  if (job->picture.width() > mw || job->picture.height() > mh)
+    job->picture = job->picture.scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_RGB888);
+  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, paper %d, orient %d, fields %g %d",
+       job->picture.width(), job->picture.height(), page.paper, page.orientation,
+       page.right_or_feed, page.extra);
+  return job;
+}
+
+void PRINT_FreeJob(TkPrintJob* job) { delete job; }
+
+int PRINT_ShowDialog(TkPrintJob* job) {
+  if (!job) return 0;
+  job->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (tk::driver_on()) {
+    if (s_answers.empty()) {
+      tk::note_unanswered();
+      return 0;
+    }
+    const Answer a = s_answers.front();
+    s_answers.pop_front();
+    if (a.answer == 2) {
+      job->printer->setOutputFormat(QPrinter::PdfFormat);
+      job->printer->setOutputFileName(tk::qs(a.pdf.c_str()));
+    }
+    return a.answer;
+  }
+  QPrintDialog dlg(job->printer.get());
+  if (dlg.exec() != QDialog::Accepted) return 0;
+  // Qt's own print-to-file writes PDF: the program writes PostScript itself instead.
+  if (job->printer->outputFormat() == QPrinter::PdfFormat ||
+      !job->printer->outputFileName().isEmpty())
+    return 1;
+  return 2;
+}
+
+int PRINT_ToFile(TkPrintJob* job, const char* path) {
+  if (!job || !path) return -1;
+  const QImage& p = job->picture;
+  std::vector<unsigned char> rgb(std::size_t(p.width()) * p.height() * 3);
+  for (int y = 0; y < p.height(); ++y)
+    std::copy_n(p.constScanLine(y), std::size_t(p.width()) * 3, rgb.data() + std::size_t(y) * p.width() * 3);
+  const std::string text = PS_PageText(job->page, p.width(), p.height(), rgb.data(), "vx");
+  return io_write_replace_bytes(path, text.data(), text.size()) == 0 ? 0 : -1;
+}
+
+int PRINT_ToPrinter(TkPrintJob* job) {
+  if (!job || !job->printer) return -1;
+  QPrinter& pr = *job->printer;
+  double pw, ph;
+  TkRect a;
+  PRINT_PageGeometry(job->page, &pw, &ph, &a);
+  pr.setPageSize(QPageSize(QSizeF(pw, ph), QPageSize::Point));
+  pr.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+  pr.setFullPage(true);
+  QPainter painter;
+  if (!painter.begin(&pr)) return -1;
+  // Drawn in points on the whole page; PostScript's area is measured from the bottom.
+  painter.setViewport(pr.pageLayout().fullRectPixels(pr.resolution()));
+  painter.setWindow(QRect(0, 0, int(pw), int(ph)));
+  const QImage& p = job->picture;
+  const double s = std::min(double(a.w) / std::max(1, p.width()), double(a.h) / std::max(1, p.height()));
+  const double iw = p.width() * s, ih = p.height() * s;
+  const double x = a.x + (a.w - iw) / 2, top = ph - (a.y + (a.h - ih) / 2) - ih;
+  painter.drawImage(QRectF(x, top, iw, ih), p);
+  return painter.end() ? 0 : -1;
+}
+
+void TKT_AnswerPrint(int answer, const char* pdf_path) {
+  s_answers.push_back(Answer{answer, pdf_path ? pdf_path : ""});
+}

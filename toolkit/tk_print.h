@@ -1,0 +1,52 @@
+// Printing: the program-wide page set-up (the print defaults), print jobs that print one
+// widget's picture on a printer through the print dialog or into a PostScript file, and the
+// test driver's answers to the print dialog.
+#pragma once
+
+#include <string>
+
+#include "toolkit/tk_types.h"
+
+// Paper types of the page set-up.
+enum TkPaper : int { TK_PAPER_PHOTO = 0, TK_PAPER_LETTER = 1, TK_PAPER_A4 = 15 };
+
+// The page set-up. Letter is 612 x 792 points and A4 595 x 842, each with 36-point margins; the
+// photo page takes its size and margins from the record. Orientation and the fields kept for
+// other printers (right_or_feed, extra) are carried and traced but do not change the page.
+struct TkPageSetup {
+  int paper = TK_PAPER_A4;
+  int orientation = 0;
+  double width = 0, height = 0;          // photo page size in points
+  double left = 0, top = 0;              // photo page margins in points
+  double right_or_feed = 0;              // 72 on a roll printer, -108 on a sheet printer
+  double bottom = 0;
+  int extra = 0;
+};
+
+TkPageSetup PRINT_GetDefaults();                 // the current print defaults
+void PRINT_SetDefaults(const TkPageSetup& page); // new print defaults
+// Page size and printable area of a set-up, in points (PostScript: origin bottom left).
+void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, TkRect* area);
+
+struct TkPrintJob;
+// A job printing the widget's picture: a drawing area prints what it shows (its backing image,
+// overlays included), with a rectangle the part of it inside the rectangle; any other widget
+// prints its whole picture. Null for a widget that is not alive.
+TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page);
+void PRINT_FreeJob(TkPrintJob* job);
+// The print dialog: 0 cancelled, 1 the user chose printing to a file, 2 a printer was chosen.
+int PRINT_ShowDialog(TkPrintJob* job);
+// Writes the job's page as a PostScript file (through a temporary file beside it): 0, or -1
+// when the file cannot be written (an existing file is then kept).
+int PRINT_ToFile(TkPrintJob* job, const char* path);
+// Prints the page on the printer chosen in the dialog: 0, or -1 when the printer fails.
+int PRINT_ToPrinter(TkPrintJob* job);
+
+// The PostScript text of one page holding an RGB picture (w x h pixels, rows top first, 3
+// bytes a pixel) fitted into the printable area, kept in proportion and centred.
+std::string PS_PageText(const TkPageSetup& page, int w, int h, const unsigned char* rgb,
+                        const char* title);
+
+// Test driver: the next print dialog takes the next answer: 0 cancel, 1 print to file, 2 the
+// printer, whose output goes to the PDF file `pdf_path` in place of a queue.
+void TKT_AnswerPrint(int answer, const char* pdf_path = nullptr);
