@@ -248,6 +248,7 @@ int io_write_replace(const char* path, const std::function<bool(std::FILE*)>& wr
   bool ok = write(f);
   ok = std::fflush(f) == 0 && ok;
   ok = std::ferror(f) == 0 && ok;
+  ok = ok && ::fsync(::fileno(f)) == 0;
   ok = std::fclose(f) == 0 && ok;
   if (!ok) {
     ::unlink(tmp.data());
