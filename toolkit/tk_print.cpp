@@ -1,6 +1,7 @@
 // Print defaults, print jobs over Qt's print dialog, and the PostScript writer.
 #include "toolkit/tk_print.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPrintDialog>
@@ -31,10 +32,16 @@ constexpr double kDotsPerPoint = 300.0 / 72.0;
 
 }  // namespace
 
+struct TkPrintDC {
+  QImage surface;
+  QPainter painter;
+};
+
 struct TkPrintJob {
   QImage picture;
   TkPageSetup page;
   std::unique_ptr<QPrinter> printer;
+  std::unique_ptr<TkPrintDC> dc;
 };
 
 TkPageSetup PRINT_GetDefaults() { return s_defaults; }
@@ -107,11 +114,18 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
     if (rect) {
       // The rectangle is given on the canvas; the backing image shows the canvas from the
       // scroll position on.
+      // Only what the area shows of it: the part outside the view is not drawn anywhere.
       const QPoint s = a->scroll();
-      job->picture = job->picture.copy(QRect(rect->x - s.x(), rect->y - s.y(), rect->w, rect->h));
+      const QRect part = QRect(rect->x - s.x(), rect->y - s.y(), rect->w, rect->h)
+                             .intersected(job->picture.rect());
+      job->picture = part.isEmpty() ? QImage() : job->picture.copy(part);
     }
   } else {
     job->picture = w->grab().toImage();
+  }
+  if (job->picture.isNull()) {
+    job->picture = QImage(1, 1, QImage::Format_RGB888);
+    job->picture.fill(Qt::white);
   }
   job->picture = job->picture.convertToFormat(QImage::Format_RGB888);
   // Not finer than the page can use.
@@ -127,7 +141,39 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
   return job;
 }
 
-void PRINT_FreeJob(TkPrintJob* job) { delete job; }
+void PRINT_FreeJob(TkPrintJob* job) {
+  if (job && job->dc) job->dc->painter.end();
+  delete job;
+}
+
+TkPrintDC* PRINT_BeginDrawing(TkPrintJob* job, int width, int height) {
+  if (!job || width <= 0 || height <= 0 || job->dc) return nullptr;
+  auto dc = std::make_unique<TkPrintDC>();
+  dc->surface = QImage(width, height, QImage::Format_RGB888);
+  if (dc->surface.isNull()) return nullptr;
+  dc->surface.fill(Qt::white);
+  if (!dc->painter.begin(&dc->surface)) return nullptr;
+  dc->painter.setPen(QPen(Qt::black, 0));
+  job->dc = std::move(dc);
+  return job->dc.get();
+}
+
+void PRINT_EndDrawing(TkPrintJob* job) {
+  if (!job || !job->dc) return;
+  job->dc->painter.end();
+  job->picture = job->dc->surface;
+  job->dc.reset();
+}
+
+void PDC_TextOut(TkPrintDC* dc, int x, int y, const char* text) {
+  if (!dc || !text) return;
+  const QFontMetrics fm(dc->painter.font());
+  dc->painter.drawText(QPoint(x, y + fm.ascent()), tk::qs(text));
+}
+
+void PDC_Line(TkPrintDC* dc, int x1, int y1, int x2, int y2) {
+  if (dc) dc->painter.drawLine(x1, y1, x2, y2);
+}
 
 int PRINT_ShowDialog(TkPrintJob* job) {
   if (!job) return 0;

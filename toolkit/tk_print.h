@@ -30,8 +30,8 @@ void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, 
 
 struct TkPrintJob;
 // A job printing the widget's picture: a drawing area prints what it shows (its backing image,
-// overlays included), with a rectangle the part of it inside the rectangle; any other widget
-// prints its whole picture. Null for a widget that is not alive.
+// overlays included), with a rectangle of its canvas the part of the view inside the rectangle;
+// any other widget prints its whole picture. Null for a widget that is not alive.
 TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page);
 void PRINT_FreeJob(TkPrintJob* job);
 // The print dialog: 0 cancelled, 1 the user chose printing to a file, 2 a printer was chosen.
@@ -41,6 +41,15 @@ int PRINT_ShowDialog(TkPrintJob* job);
 int PRINT_ToFile(TkPrintJob* job, const char* path);
 // Prints the page on the printer chosen in the dialog: 0, or -1 when the printer fails.
 int PRINT_ToPrinter(TkPrintJob* job);
+
+// A drawing surface of a print job (the print page's device context): what is drawn on it
+// between PRINT_BeginDrawing and PRINT_EndDrawing becomes the job's picture, in place of the
+// widget's. Coordinates are surface pixels, (0, 0) top left; the surface starts white.
+struct TkPrintDC;
+TkPrintDC* PRINT_BeginDrawing(TkPrintJob* job, int width, int height);
+void PRINT_EndDrawing(TkPrintJob* job);
+void PDC_TextOut(TkPrintDC* dc, int x, int y, const char* text);  // text with its top-left corner at (x, y)
+void PDC_Line(TkPrintDC* dc, int x1, int y1, int x2, int y2);     // a black one-pixel line
 
 // The PostScript text of one page holding an RGB picture (w x h pixels, rows top first, 3
 // bytes a pixel) fitted into the printable area, kept in proportion and centred.

@@ -12,6 +12,7 @@
 #include "base/ks_msg.h"
 #include "image_view_fixture.h"
 #include "shell/gt_image_win.h"
+#include "shell/ih_draw.h"
 #include "shell/ui_print.h"
 #include "shell_fixture.h"
 #include "test_support.h"
@@ -235,6 +236,46 @@ TEST_F(PhotoPrint, PrinterEntry) {
   EXPECT_NE(TKT_LastAlertText().find("PhotoPrinter must be set"), std::string::npos);
   EXPECT_TRUE(same(PRINT_GetDefaults(), before));
   gt_set_image_ptr(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Lines and text on a print page's surface, and on the widget when there is none.
+TEST_F(Print, NativeContextDrawing) {
+  TkPageSetup page = PRINT_GetDefaults();
+  page.paper = TK_PAPER_LETTER;
+  TkPrintJob* job = PRINT_NewJob(view_->area, nullptr, page);
+  ASSERT_NE(job, nullptr);
+  TkPrintDC* dc = PRINT_BeginDrawing(job, 540, 720);  // the printable area at one pixel a point
+  ASSERT_NE(dc, nullptr);
+  ks_xdraw_line(dc, view_->area, 0, 100, 539, 100);
+  ks_xdraw_text(dc, view_->area, 10, 300, 66, "Lane 1");
+  short w = 0, h = 0;
+  ks_xdraw_text_size(dc, view_->area, "Lane 1", &w, &h);
+  EXPECT_GT(w, 10);
+  EXPECT_GT(h, 5);
+  PRINT_EndDrawing(job);
+  const std::string ps = file("tree.ps");
+  ASSERT_EQ(PRINT_ToFile(job, ps.c_str()), 0);
+  PRINT_FreeJob(job);
+  const QImage out = render(ps, file("tree.png"));
+  ASSERT_FALSE(out.isNull());
+  // Letter at 72 dpi: the surface fills the printable area from (36, 36) on.
+  EXPECT_LT(qRed(out.pixel(300, 36 + 100)), 128);
+  EXPECT_EQ(out.pixel(300, 36 + 90) & 0xFFFFFF, 0xFFFFFFu);
+  int dark = 0;
+  for (int y = 36 + 300; y < 36 + 300 + h; ++y)
+    for (int x = 46; x < 46 + w; ++x) dark += qRed(out.pixel(x, y)) < 128;
+  EXPECT_GT(dark, 10);
+
+  // Without a surface: on the widget.
+  const QImage before = view_->backing().copy();
+  DRAW_SetColors(view_->area, DRAW_StockColor(9), DRAW_StockColor(8));
+  ks_xdraw_line(nullptr, view_->area, 5, 150, 100, 150);
+  EXPECT_EQ(view_->px(50, 150), 0u);
+  EXPECT_NE(view_->backing(), before);
 }
 
 }  // namespace
