@@ -237,10 +237,14 @@ void paint(TK_OBJ c, ChartState& s) {
       }
     }
     if (!sr.label.empty() && DRAW_Begin(c, nullptr)) {
+      // The legend entry on a white ground at the plot's top right: a short line and the label.
+      const int tw = text_w(c, sr.label);
+      const int lx = right - tw - 30;
+      DRAW_SetColors(c, DRAW_StockColor(8), DRAW_StockColor(8));
+      DRAW_FillRect(c, TkRect{lx - 4, legend_y, tw + 32, th});
       DRAW_SetColors(c, DRAW_StockColor(sr.colour), DRAW_StockColor(8));
-      DRAW_Line(c, right - 60 - text_w(c, sr.label), legend_y + th / 2, right - 44 - text_w(c, sr.label),
-                legend_y + th / 2);
-      text_at(c, right - 40 - text_w(c, sr.label), legend_y, sr.label);
+      DRAW_Line(c, lx, legend_y + th / 2, lx + 18, legend_y + th / 2);
+      text_at(c, lx + 22, legend_y, sr.label);
       DRAW_End(c);
       legend_y += th;
     }

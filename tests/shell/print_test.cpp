@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTimer>
+#include <tuple>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -276,6 +278,29 @@ TEST_F(Print, NativeContextDrawing) {
   ks_xdraw_line(nullptr, view_->area, 5, 150, 100, 150);
   EXPECT_EQ(view_->px(50, 150), 0u);
   EXPECT_NE(view_->backing(), before);
+}
+
+}  // namespace
+
+namespace {
+
+// Page Setup edits the paper of the print defaults; Cancel keeps them.
+TEST_F(Print, PageSetupDialog) {
+  ui_print_pagesetup(FALSE);
+  for (auto [choice, ok, want] : {std::tuple{0, true, int(TK_PAPER_LETTER)}, std::tuple{2, false, int(TK_PAPER_LETTER)},
+                                  std::tuple{2, true, int(TK_PAPER_PHOTO)}, std::tuple{1, true, int(TK_PAPER_A4)}}) {
+    QTimer::singleShot(50, [choice = choice, ok = ok] {
+      TK_OBJ win = TKT_FindWindow("ui_psetup", "ui_psetup_win");
+      ASSERT_NE(win, nullptr);
+      if (const char* dir = std::getenv("VX_GRAB_DIR"))
+        TKT_Grab(win, (std::string(dir) + "/page_setup.png").c_str());
+      TKT_Pick(RES_GetSub(win, 0), choice);
+      TKT_Click(RES_GetSub(win, ok ? 1 : 2));
+    });
+    EXPECT_EQ(ui_page_setup_activate(nullptr), ok ? TRUE : FALSE);
+    EXPECT_EQ(PRINT_GetDefaults().paper, want);
+  }
+  EXPECT_EQ(PRINT_GetDefaults().width, 288.0);
 }
 
 }  // namespace
