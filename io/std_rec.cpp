@@ -145,7 +145,7 @@ int io_rd_stnd(ByteReader& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t, int swap)
   return IO_OK;
 }
 
-int io_wr_gt_marker(ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t) {
+int io_wr_gt_marker(ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* /*t*/) {
   const int32_t* pts = e ? static_cast<const int32_t*>(e->record) : nullptr;
   if (!pts) return IO_OK;
   for (int i = 0; i < 6; ++i) file.i32(pts[i]);
