@@ -28,7 +28,7 @@ void ks_draw_text_size(TK_OBJ w, const char* text, short* width, short* height) 
   if (height) *height = static_cast<short>(std::min(a + d, SHRT_MAX));
 }
 
-void ks_draw_text(TK_OBJ w, int x, int y, int flags, const char* text) {
+void ks_draw_text(TK_OBJ w, int x, int y, int /*flags*/, const char* text) {
   if (!w || !text) return;
   short tw = 0, th = 0;
   ks_draw_text_size(w, text, &tw, &th);

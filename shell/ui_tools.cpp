@@ -145,7 +145,7 @@ void ui_tools_activate(TK_OBJ owner, TK_OBJ widget, int tool, UiCropProc crop, I
   SLOG(fn, SLOG_EXIT, "%s", s.label);
 }
 
-void ui_tools_click(IMG_DATA* disp, IMAGE_REC* image, TK_OBJ widget, TK_OBJ status, int,
+void ui_tools_click(IMG_DATA* disp, IMAGE_REC* /*image*/, TK_OBJ widget, TK_OBJ status, int,
                     TkPoint pt) {
   // The second press of a double click is not a new line or rectangle.
   if (EVENT_IsDoubleClick()) return;
@@ -174,7 +174,8 @@ void ui_tools_drag(IMG_DATA* disp, TK_OBJ widget, TK_OBJ status, TkPoint pt) {
   s.last = pt;
 }
 
-void ui_tools_release(IMG_DATA* disp, IMAGE_REC* image, TK_OBJ widget, TK_OBJ status, TkPoint pt) {
+void ui_tools_release(IMG_DATA* disp, IMAGE_REC* image, TK_OBJ /*widget*/, TK_OBJ /*status*/,
+                      TkPoint pt) {
   if (!s.dragging) return;
   s.dragging = false;
   s.end = pt;

@@ -129,7 +129,9 @@ class ChartWin : public ::testing::Test {
  protected:
   void SetUp() override {
     shelltest::load_resources();
-    if (!RES_HasWindow("h19chart", "chart_win")) ASSERT_TRUE(RES_OpenText(kRes));
+    if (!RES_HasWindow("h19chart", "chart_win")) {
+      ASSERT_TRUE(RES_OpenText(kRes));
+    }
     TKT_Enable(true);
     win_ = WIN_Load("h19chart", "chart_win");
     ASSERT_NE(win_, nullptr);

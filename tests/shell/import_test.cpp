@@ -80,7 +80,6 @@ int failing_convert(const char* dest) {
   return 20;
 }
 int jpeg_ok(const char*, const char* d, int, int, double, double, int, int, int) { return copy_convert(d); }
-int jpeg_fail(const char*, const char* d, int, int, double, double, int, int, int) { return failing_convert(d); }
 int bmp_ok(const char*, const char* d, int, int, double, double, int) { return copy_convert(d); }
 int tiff_conv(const char*, const char* d, int*, int) { return copy_convert(d); }
 int fuji_fail(const char*, const char* d) { return failing_convert(d) ? -1 : 0; }

@@ -203,7 +203,9 @@ TEST_F(Print, RectangleAndTextWidget) {
 class PhotoPrint : public shelltest::MainWindowTest {
  protected:
   void run(const char* entry) {
-    if (entry) ASSERT_EQ(ks_put_inientry(14, 0, entry), 1);
+    if (entry) {
+      ASSERT_EQ(ks_put_inientry(14, 0, entry), 1);
+    }
     gt_print_photo_activate();
   }
 };
@@ -292,8 +294,9 @@ TEST_F(Print, PageSetupDialog) {
     QTimer::singleShot(50, [choice = choice, ok = ok] {
       TK_OBJ win = TKT_FindWindow("ui_psetup", "ui_psetup_win");
       ASSERT_NE(win, nullptr);
-      if (const char* dir = std::getenv("VX_GRAB_DIR"))
+      if (const char* dir = std::getenv("VX_GRAB_DIR")) {
         TKT_Grab(win, (std::string(dir) + "/page_setup.png").c_str());
+      }
       TKT_Pick(RES_GetSub(win, 0), choice);
       TKT_Click(RES_GetSub(win, ok ? 1 : 2));
     });
