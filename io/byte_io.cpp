@@ -2,7 +2,7 @@
 // offset reads.
 #include "io/byte_io.h"
 
-#include "base/io_file.h"
+#include "base/io_file_set.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,7 +47,9 @@ bool io_read_whole_file(const char* path, std::vector<uint8_t>& out, std::size_t
 }
 
 bool io_write_file_replace(const char* path, const void* data, std::size_t n) {
-  return io_write_replace_bytes(path, data, n) == 0;
+  if (!path || !*path) return false;
+  IoFileSet set;
+  return set.put(path, data, n) && set.commit();
 }
 
 InFile::~InFile() {

@@ -12,6 +12,7 @@
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
+#include "io/byte_io.h"
 #include "toolkit/tk_chart.h"
 #include "toolkit/tk_draw.h"
 
@@ -187,7 +188,7 @@ int ks_save_text_as(const char* folder, const char* name, const char* filter,
                     const char* def_ext, const std::string& text) {
   char path[KS_PATH_LEN];
   if (!ks_ask_save_name(path, sizeof path, folder, name, filter, def_ext)) return 0;
-  if (io_write_replace_bytes(path, text.data(), text.size()) != 0) {
+  if (!io_write_file_replace(path, text.data(), text.size())) {
     mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
     return 0;
   }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/io_file.h"
+#include "base/io_file_set.h"
 #include "base/ks_alert.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
@@ -100,45 +101,44 @@ BOOL gt_equalize(const char* image_path, const char* equal_path) {
   const int bpp = bits / 8;
   const int32_t width = ext[0], height = ext[1];
 
-  // Each step's failure names its message; the temporary file beside the image goes away with
-  // any failure, so the image file stays as it was.
-  enum { NONE, WRITE, READ } failure = NONE;
-  const std::string target = io_base_name(image_path) + ".kes";
-  const int rc = io_write_replace(target.c_str(), [&](std::FILE* f) {
-    ByteWriter hdr;
-    io_put_kes_header(hdr, bpp, width, height);
-    if (std::fwrite(hdr.data(), 1, hdr.size(), f) != hdr.size()) {
-      failure = WRITE;
-      return false;
-    }
+  // The factors, then the corrected pixels with their header, all in memory; the image file
+  // changes only when the new one is wholly written beside it.
+  std::vector<uint8_t> out;
+  {
     std::vector<double> factors;
     {
       auto eq = read_whole(equal_path, width, height);
       if (eq) factors = gt_equal_factors(height, width, bpp, eq->data());
-      if (factors.empty()) {
-        failure = READ;
-        return false;
-      }
     }
-    auto img = read_whole(image_path, width, height);
+    auto img = factors.empty() ? nullptr : read_whole(image_path, width, height);
     if (!img) {
-      failure = READ;
-      return false;
+      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+      SLOG(fn, SLOG_EXIT, "%s", "an image cannot be read, FALSE");
+      return FALSE;
     }
     gt_equal_apply(height, width, bpp, img->data(), factors.data());
-    if (std::fwrite(img->data(), 1, img->size_bytes(), f) != img->size_bytes()) {
-      failure = WRITE;
-      return false;
+    ByteWriter hdr;
+    io_put_kes_header(hdr, bpp, width, height);
+    try {
+      out.reserve(hdr.size() + img->size_bytes());
+    } catch (const std::bad_alloc&) {
+      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(1));
+      SLOG(fn, SLOG_EXIT, "%s", "no memory, FALSE");
+      return FALSE;
     }
-    return true;
-  });
-  if (rc != 0) {
-    if (failure == READ || rc == -3) {
-      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
-    } else {
-      mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(130));
-    }
-    SLOG(fn, SLOG_EXIT, "failed (%d), image kept, FALSE", rc);
+    out.assign(hdr.data(), hdr.data() + hdr.size());
+    out.insert(out.end(), img->data(), img->data() + img->size_bytes());
+  }
+  const std::string target = io_base_name(image_path) + ".kes";
+  IoFileSet set;
+  if (!set.put(target, out.data(), out.size())) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(130));
+    SLOG(fn, SLOG_EXIT, "%s", "temporary file cannot be written, image kept, FALSE");
+    return FALSE;
+  }
+  if (!set.commit()) {
+    mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+    SLOG(fn, SLOG_EXIT, "%s", "image cannot be replaced, FALSE");
     return FALSE;
   }
   if (io_imgproc_mark_equalized(image_path) != IMGPROC_OK) {

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "acquire/import_least.h"
+#include "acquire/io_import.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
@@ -140,11 +140,11 @@ BOOL import(Format f) {
     return FALSE;
   }
   // Check the source and choose the channel.
-  int colour = 0, channel = 0, comps = 0, w = 0, h = 0;
-  double xres = 0, yres = 0;
+  int colour = 0, channel = 0, comps = 0, w = 0, h = 0, xres = 0, yres = 0;
   if (f == TIFF) {
-    int cancelled = 0;
-    if (!s_conv.tiff_check(source, nullptr, &cancelled, vrem_color())) {
+    // A refusal after a cancelled channel question leaves colour 1 and channel 0.
+    if (!s_conv.tiff_check(source, &colour, &channel, vrem_color())) {
+      const bool cancelled = colour == 1 && channel == 0;
       if (!cancelled) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(fi.check_msg));
       end_busy();
       if (cancelled) mh_status_message(gt_get_status_bar(), 1, "%s", "User cancelled color selection.");
@@ -164,7 +164,7 @@ BOOL import(Format f) {
       channel = 4;
     } else {
       colour = 1;
-      channel = vrem_color() ? vrem_color() : s_conv.rgb_dialog(f == JPEG ? 1 : 3);
+      channel = vrem_color() ? vrem_color() : s_conv.rgb_dialog(f == JPEG ? IO_RGB_JPEG : IO_RGB_BMP);
       if (channel == 0) {
         end_busy();
         SLOG(fn, SLOG_EXIT, "%s", "user canceled color selection");

@@ -26,14 +26,14 @@ int vrem_color();
 
 // The format's check and converter, replaceable for tests.
 struct GtImportConverters {
-  int (*tiff_check)(const char* path, void* info, int* cancelled, int channel);
-  int (*tiff_convert)(const char* source, const char* dest, int* out_word, int interp);
-  int (*jpeg_check)(const char* path, int* comps, int* w, double* xres, int* h, double* yres);
-  int (*jpeg_convert)(const char* source, const char* dest, int colour, int channel, double xres,
-                      double yres, int interp, int mode1, int mode2);
-  int (*bmp_check)(const char* path, int* comps, int* w, double* xres, int* h, double* yres);
-  int (*bmp_convert)(const char* source, const char* dest, int colour, int channel, double xres,
-                     double yres, int interp);
+  BOOL (*tiff_check)(const char* path, int* is_color, int* channel, int channel_to_use);
+  int (*tiff_convert)(const char* source, const char* dest, int* res_flag, int interp);
+  BOOL (*jpeg_check)(const char* path, int* comps, int* w, int* x_dpi, int* h, int* y_dpi);
+  int (*jpeg_convert)(const char* source, const char* dest, int colour, int channel, int x_dpi,
+                      int y_dpi, int interp, int mode1, int mode2);
+  BOOL (*bmp_check)(const char* path, int* comps, int* w, int* x_ppm, int* h, int* y_ppm);
+  int (*bmp_convert)(const char* source, const char* dest, int colour, int channel, int x_ppm,
+                     int y_ppm, int interp);
   int (*fuji_convert)(const char* source, const char* dest);
   int (*rgb_dialog)(int file_type);
 };

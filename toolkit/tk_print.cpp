@@ -12,7 +12,7 @@
 #include <deque>
 #include <memory>
 
-#include "base/io_file.h"
+#include "base/io_file_set.h"
 #include "base/slog.h"
 #include "toolkit/tk_area.h"
 #include "toolkit/tk_qt.h"
@@ -207,7 +207,8 @@ int PRINT_ToFile(TkPrintJob* job, const char* path) {
   for (int y = 0; y < p.height(); ++y)
     std::copy_n(p.constScanLine(y), std::size_t(p.width()) * 3, rgb.data() + std::size_t(y) * p.width() * 3);
   const std::string text = PS_PageText(job->page, p.width(), p.height(), rgb.data(), "vx");
-  return io_write_replace_bytes(path, text.data(), text.size()) == 0 ? 0 : -1;
+  IoFileSet set;
+  return set.put(path, text.data(), text.size()) && set.commit() ? 0 : -1;
 }
 
 int PRINT_ToPrinter(TkPrintJob* job) {

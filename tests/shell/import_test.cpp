@@ -54,17 +54,17 @@ std::string write_gel(const std::string& path, int w, int h, int bpp, unsigned s
 
 std::string s_made_by;  // the fixture image the converter double copies
 int s_convert_calls = 0;
-int good_check(const char*, int* comps, int* w, double* xr, int* h, double* yr) {
+BOOL good_check(const char*, int* comps, int* w, int* xr, int* h, int* yr) {
   *comps = 1, *w = 8, *h = 6, *xr = *yr = 100;
   return 1;
 }
-int colour_check(const char*, int* comps, int* w, double* xr, int* h, double* yr) {
+BOOL colour_check(const char*, int* comps, int* w, int* xr, int* h, int* yr) {
   *comps = 3, *w = 8, *h = 6, *xr = *yr = 100;
   return 1;
 }
-int bad_check(const char*, int*, int*, double*, int*, double*) { return 0; }
-int tiff_ok(const char*, void*, int* c, int) { return *c = 0, 1; }
-int tiff_cancel(const char*, void*, int* c, int) { return *c = 1, 0; }
+BOOL bad_check(const char*, int*, int*, int*, int*, int*) { return 0; }
+BOOL tiff_ok(const char*, int* colour, int* channel, int) { return *colour = 0, *channel = 4, 1; }
+BOOL tiff_cancel(const char*, int* colour, int* channel, int) { return *colour = 1, *channel = 0, 0; }
 // Writes the fixture's files at dest, as a converter does.
 int copy_convert(const char* dest) {
   ++s_convert_calls;
@@ -79,8 +79,8 @@ int failing_convert(const char* dest) {
   vxtest::write_bytes(dest, {'I', 'I', 1});
   return 20;
 }
-int jpeg_ok(const char*, const char* d, int, int, double, double, int, int, int) { return copy_convert(d); }
-int bmp_ok(const char*, const char* d, int, int, double, double, int) { return copy_convert(d); }
+int jpeg_ok(const char*, const char* d, int, int, int, int, int, int, int) { return copy_convert(d); }
+int bmp_ok(const char*, const char* d, int, int, int, int, int) { return copy_convert(d); }
 int tiff_conv(const char*, const char* d, int*, int) { return copy_convert(d); }
 int fuji_fail(const char*, const char* d) { return failing_convert(d) ? -1 : 0; }
 int no_channel(int) { return 0; }
