@@ -103,6 +103,25 @@ void x_range(const ChartState& s, double* lo, double* hi) {
   if (s.view1 > s.view0) *lo = s.view0, *hi = s.view1;
 }
 
+// An axis of the last paint: its value range and the pixels of its ends.
+struct AxisMap {
+  double min, max;
+  bool log;
+  int p0, p1;
+  int pixel(double v) const { return to_pixel(v, min, max, log, p0, p1); }
+  double value(int p) const { return from_pixel(p, min, max, log, p0, p1); }
+};
+
+AxisMap x_map(const ChartState& s) {
+  double x0, x1;
+  x_range(s, &x0, &x1);
+  return AxisMap{x0, x1, false, s.plot.x, s.plot.x + s.plot.w - 1};
+}
+
+AxisMap y_map(const ChartState& s) {
+  return AxisMap{s.y.min, s.y.max, s.y_log, s.plot.y + s.plot.h - 1, s.plot.y};
+}
+
 int text_w(TK_OBJ c, const std::string& t, int* h = nullptr) {
   int w = 0, a = 0, d = 0;
   DRAW_TextMetrics(c, t.c_str(), &w, &a, &d);
@@ -180,25 +199,24 @@ void paint(TK_OBJ c, ChartState& s) {
   if (!s.y_title.empty()) text_at(c, 2, std::max(0, r.y - th), s.y_title);
   DRAW_Rect(c, r);
   // Axes: ticks and labels.
-  double x0, x1;
-  x_range(s, &x0, &x1);
+  const AxisMap xm = x_map(s), ym = y_map(s);
   const int bottom = r.y + r.h - 1, right = r.x + r.w - 1;
-  for (double v : ticks(x0, x1, s.x.minor, false)) {
-    const int px = to_pixel(v, x0, x1, false, r.x, right);
+  for (double v : ticks(xm.min, xm.max, s.x.minor, false)) {
+    const int px = xm.pixel(v);
     DRAW_Line(c, px, bottom, px, bottom + 2);
   }
-  for (double v : ticks(x0, x1, s.x.major, false)) {
-    const int px = to_pixel(v, x0, x1, false, r.x, right);
+  for (double v : ticks(xm.min, xm.max, s.x.major, false)) {
+    const int px = xm.pixel(v);
     DRAW_Line(c, px, bottom, px, bottom + 5);
     const std::string t = axis_label(c, 0, v);
     text_at(c, px - text_w(c, t) / 2, bottom + 6, t);
   }
   for (double v : ticks(s.y.min, s.y.max, s.y_log ? 0 : s.y.minor, s.y_log)) {
-    const int py = to_pixel(v, s.y.min, s.y.max, s.y_log, bottom, r.y);
+    const int py = ym.pixel(v);
     DRAW_Line(c, r.x - 2, py, r.x, py);
   }
   for (double v : ticks(s.y.min, s.y.max, s.y.major, s.y_log)) {
-    const int py = to_pixel(v, s.y.min, s.y.max, s.y_log, bottom, r.y);
+    const int py = ym.pixel(v);
     DRAW_Line(c, r.x - 5, py, r.x, py);
     const std::string t = axis_label(c, 1, v);
     text_at(c, r.x - 7 - text_w(c, t), py - th / 2, t);
@@ -214,9 +232,8 @@ void paint(TK_OBJ c, ChartState& s) {
     if (!DRAW_Begin(c, &clip)) break;
     int lx = 0, ly = 0;
     for (int i = 0; i < s.count; ++i) {
-      const int px = to_pixel(x_of(s, i), x0, x1, false, r.x, right);
-      const int py = to_pixel(value_of(s, i, s.per_point == 1 ? 0 : k), s.y.min, s.y.max, s.y_log,
-                              bottom, r.y);
+      const int px = xm.pixel(x_of(s, i));
+      const int py = ym.pixel(value_of(s, i, s.per_point == 1 ? 0 : k));
       if ((sr.style & TK_CHART_LINE) && i > 0) DRAW_Line(c, lx, ly, px, py);
       if (sr.style & TK_CHART_BARS) {
         const int bw = std::max(2, r.w / std::max(1, s.count * 2));
@@ -229,9 +246,8 @@ void paint(TK_OBJ c, ChartState& s) {
       for (int i = 0; i < s.count; ++i) {
         s_point.series = k;
         s_point.point = i;
-        s_point.px = to_pixel(x_of(s, i), x0, x1, false, r.x, right);
-        s_point.py = to_pixel(value_of(s, i, s.per_point == 1 ? 0 : k), s.y.min, s.y.max,
-                              s.y_log, bottom, r.y);
+        s_point.px = xm.pixel(x_of(s, i));
+        s_point.py = ym.pixel(value_of(s, i, s.per_point == 1 ? 0 : k));
         DRAW_SetColors(c, DRAW_StockColor(sr.colour), DRAW_StockColor(8));
         RES_Send(c, TK_EV_CHART_POINT);
       }
@@ -312,25 +328,19 @@ void CHART_Paint(TK_OBJ chart) {
 
 int CHART_XToPixel(TK_OBJ chart, double x) {
   ChartState* s = state(chart);
-  if (!s) return 0;
-  double x0, x1;
-  x_range(*s, &x0, &x1);
-  return to_pixel(x, x0, x1, false, s->plot.x, s->plot.x + s->plot.w - 1);
+  return s ? x_map(*s).pixel(x) : 0;
 }
 int CHART_YToPixel(TK_OBJ chart, double y) {
   ChartState* s = state(chart);
-  return s ? to_pixel(y, s->y.min, s->y.max, s->y_log, s->plot.y + s->plot.h - 1, s->plot.y) : 0;
+  return s ? y_map(*s).pixel(y) : 0;
 }
 double CHART_PixelToX(TK_OBJ chart, int px) {
   ChartState* s = state(chart);
-  if (!s) return 0;
-  double x0, x1;
-  x_range(*s, &x0, &x1);
-  return from_pixel(px, x0, x1, false, s->plot.x, s->plot.x + s->plot.w - 1);
+  return s ? x_map(*s).value(px) : 0;
 }
 double CHART_PixelToY(TK_OBJ chart, int py) {
   ChartState* s = state(chart);
-  return s ? from_pixel(py, s->y.min, s->y.max, s->y_log, s->plot.y + s->plot.h - 1, s->plot.y) : 0;
+  return s ? y_map(*s).value(py) : 0;
 }
 
 void CHART_EventPoint(int* series, int* point, int* px, int* py) {

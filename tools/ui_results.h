@@ -21,6 +21,8 @@ void ui_prof_activate(TK_OBJ owner, const char* path, TkPoint start, TkPoint end
 void ui_plot_activate(TK_OBJ owner, const char* path, TkPoint start, TkPoint end, const char* folder);
 // Histogram of the rectangle with corners start and end of the image.
 void ui_hist_activate(TK_OBJ owner, IMAGE_REC* image, TkPoint start, TkPoint end, const char* folder);
+// Keeps a call: counts it, remembers the points and path, traces it under the caller's name.
+void ui_result_note(UiResultCall* call, const char* fn, const char* path, TkPoint start, TkPoint end);
 const UiResultCall& ui_prof_last();
 const UiResultCall& ui_plot_last();
 const UiResultCall& ui_hist_last();
