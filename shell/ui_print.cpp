@@ -1,6 +1,7 @@
 // Printing and the page set-up.
 #include "shell/ui_print.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -10,8 +11,11 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "model/control.h"
+#include "shell/gt_canvas.h"
 #include "shell/gt_chart.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_overlay.h"
+#include "shell/ih_draw.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 
@@ -31,6 +35,41 @@ class KeepDefaults {
   TkPageSetup saved_;
 };
 
+// A part of an image window's canvas is drawn afresh for the page at the largest zoom, not
+// above the window's own, whose picture of that part fits the page's print resolution: a large
+// image is never drawn whole at full size. The window's zoom is back before anything is shown.
+TkPrintJob* canvas_job(TK_OBJ area, const TkRect& rect, const TkPageSetup& page) {
+  IMAGE_REC* image = RES_GetNfy(area) == gt_canvas_notify ? gt_area_image(area) : nullptr;
+  IMG_DATA* d = image ? image->img_ptr : nullptr;
+  if (!d) return PRINT_NewJob(area, &rect, page);
+  const int zoom = d->zoom[0] ? d->zoom[0] : 1;
+  const double f = ih_zoom_factor(zoom);
+  const double ix = rect.x / f, iy = rect.y / f, iw = rect.w / f, ih = rect.h / f;
+  int mw = 0, mh = 0;
+  PRINT_PagePixels(page, &mw, &mh);
+  int pz = -10;
+  for (int z = 10; z >= -10; --z) {
+    if (z == 0 || z == -1 || ih_zoom_factor(z) > f) continue;
+    if (iw * ih_zoom_factor(z) <= mw && ih * ih_zoom_factor(z) <= mh) {
+      pz = z;
+      break;
+    }
+  }
+  int saved[3];
+  std::copy(d->zoom, d->zoom + 3, saved);
+  d->zoom[0] = d->zoom[2] = pz;
+  d->cmap_changed = 1;
+  const double pf = ih_zoom_factor(pz);
+  const TkRect part{static_cast<int>(ix * pf), static_cast<int>(iy * pf),
+                    std::max(1, static_cast<int>(iw * pf)), std::max(1, static_cast<int>(ih * pf))};
+  SLOG("ui_print", SLOG_VALUE4, "canvas part drawn at zoom %d: %d x %d", pz, part.w, part.h);
+  TkPrintJob* job = PRINT_NewJob(area, &part, page);
+  std::copy(saved, saved + 3, d->zoom);
+  d->cmap_changed = 1;
+  WGT_Redraw(area);
+  return job;
+}
+
 }  // namespace
 
 void ui_print(TK_OBJ widget, const char* folder, const TkRect* rect, const TkPageSetup* page) {
@@ -40,7 +79,8 @@ void ui_print(TK_OBJ widget, const char* folder, const TkRect* rect, const TkPag
   if (page) SLOG(fn, SLOG_VALUE4, "orient %d", page->orientation);
   KeepDefaults keep;
   const std::string dir = folder ? folder : "";
-  TkPrintJob* job = PRINT_NewJob(widget, rect, page ? *page : PRINT_GetDefaults());
+  const TkPageSetup setup = page ? *page : PRINT_GetDefaults();
+  TkPrintJob* job = rect ? canvas_job(widget, *rect, setup) : PRINT_NewJob(widget, nullptr, setup);
   if (!job) {
     SLOG(fn, SLOG_EXIT, "%s", "can't display print dialog");
     return;

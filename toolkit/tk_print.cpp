@@ -29,6 +29,8 @@ std::deque<Answer> s_answers;
 
 // Resolution the picture is brought to when it is larger than the printable area.
 constexpr double kDotsPerPoint = 300.0 / 72.0;
+// The largest canvas part drawn afresh for a print (about a 4000 x 4000 picture).
+constexpr qint64 kMaxRenderPixels = qint64(4000) * 4000;
 
 }  // namespace
 
@@ -46,6 +48,13 @@ struct TkPrintJob {
 
 TkPageSetup PRINT_GetDefaults() { return s_defaults; }
 void PRINT_SetDefaults(const TkPageSetup& page) { s_defaults = page; }
+
+void PRINT_PagePixels(const TkPageSetup& page, int* width, int* height) {
+  TkRect area;
+  PRINT_PageGeometry(page, nullptr, nullptr, &area);
+  if (width) *width = int(area.w * kDotsPerPoint);
+  if (height) *height = int(area.h * kDotsPerPoint);
+}
 
 void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, TkRect* area) {
   double w = 595, h = 842, l = 36, t = 36, r = 36, b = 36;
@@ -112,13 +121,17 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
   if (TkArea* a = tk::area(widget)) {
     job->picture = a->backing().copy();
     if (rect) {
-      // The rectangle is given on the canvas; the backing image shows the canvas from the
-      // scroll position on.
-      // Only what the area shows of it: the part outside the view is not drawn anywhere.
-      const QPoint s = a->scroll();
-      const QRect part = QRect(rect->x - s.x(), rect->y - s.y(), rect->w, rect->h)
-                             .intersected(job->picture.rect());
-      job->picture = part.isEmpty() ? QImage() : job->picture.copy(part);
+      // That part of the canvas, drawn afresh by the area's procedure; a part too large to be
+      // drawn whole is cut to what the area shows.
+      const QSize size(std::max(rect->w, 0), std::max(rect->h, 0));
+      if (qint64(size.width()) * size.height() <= kMaxRenderPixels) {
+        job->picture = a->render_canvas(QPoint(rect->x, rect->y), size);
+      } else {
+        const QPoint s = a->scroll();
+        const QRect part = QRect(rect->x - s.x(), rect->y - s.y(), rect->w, rect->h)
+                               .intersected(job->picture.rect());
+        job->picture = part.isEmpty() ? QImage() : job->picture.copy(part);
+      }
     }
   } else {
     job->picture = w->grab().toImage();
@@ -129,9 +142,8 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
   }
   job->picture = job->picture.convertToFormat(QImage::Format_RGB888);
   // Not finer than the page can use.
-  TkRect area;
-  PRINT_PageGeometry(page, nullptr, nullptr, &area);
-  const int mw = int(area.w * kDotsPerPoint), mh = int(area.h * kDotsPerPoint);
+  int mw = 0, mh = 0;
+  PRINT_PagePixels(page, &mw, &mh);
   if (job->picture.width() > mw || job->picture.height() > mh)
     job->picture = job->picture.scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
                        .convertToFormat(QImage::Format_RGB888);

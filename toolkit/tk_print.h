@@ -28,10 +28,16 @@ void PRINT_SetDefaults(const TkPageSetup& page); // new print defaults
 // Page size and printable area of a set-up, in points (PostScript: origin bottom left).
 void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, TkRect* area);
 
+// The printable area in the pixels of the print resolution (300 dots per inch): a picture
+// larger than that is brought down to it.
+void PRINT_PagePixels(const TkPageSetup& page, int* width, int* height);
+
 struct TkPrintJob;
 // A job printing the widget's picture: a drawing area prints what it shows (its backing image,
-// overlays included), with a rectangle of its canvas the part of the view inside the rectangle;
-// any other widget prints its whole picture. Null for a widget that is not alive.
+// overlays included); with a rectangle of its canvas, that part drawn afresh by the area's
+// procedure (an expose at that scroll position and size, off the screen; a part beyond about
+// 4000 x 4000 pixels is cut to what the area shows). Any other widget prints its whole
+// picture. Null for a widget that is not alive.
 TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page);
 void PRINT_FreeJob(TkPrintJob* job);
 // The print dialog: 0 cancelled, 1 the user chose printing to a file, 2 a printer was chosen.

@@ -14,6 +14,7 @@
 
 #include "base/ks_msg.h"
 #include "shell/gt_chart.h"
+#include "shell/ui_print.h"
 #include "shell/ui_text_export.h"
 #include "shell_fixture.h"
 #include "test_support.h"
@@ -331,6 +332,46 @@ TEST_F(ChartWin, Pictures) {
   CHART_SetReadoutIdle(chart_, "idle");
   CHART_Paint(chart_);
   EXPECT_STREQ(WGT_GetText(label), "idle");
+}
+
+}  // namespace
+
+namespace {
+
+// A chart and a text widget print their whole picture.
+TEST_F(ChartWin, PrintsChartAndText) {
+  const double d[] = {1, 10, 2, 40, 3, 20};
+  CHART_SetData(chart_, d, 7, 2, 3);
+  CHART_SetXRange(chart_, 0, 4, 1, 0);
+  CHART_SetYRange(chart_, 0, 50, 10, 0);
+  CHART_SetSeries(chart_, 1, 0, "", TK_CHART_LINE);
+  CHART_Paint(chart_);
+  TK_OBJ text = RES_GetSub(win_, 1);
+  TEXT_Clear(text);
+  TEXT_Insert(text, "Band report\nLane 1  12.5\nLane 2  13.0");
+  for (TK_OBJ w : {chart_, text}) {
+    const std::string ps = file(w == chart_ ? "chart.ps" : "text.ps");
+    TKT_AnswerPrint(1);
+    TKT_AnswerChooser({ps});
+    ui_print_widget(w, nullptr);
+    const std::string png = file("out.png");
+    ASSERT_EQ(std::system(("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 -o " + png + " " + ps +
+                           " >/dev/null 2>&1").c_str()),
+              0);
+    QImage out(png.c_str());
+    int red = 0, dark = 0;
+    for (int y = 0; y < out.height(); ++y)
+      for (int x = 0; x < out.width(); ++x) {
+        const QRgb p = out.pixel(x, y);
+        red += qRed(p) > 200 && qGreen(p) < 80;
+        dark += qRed(p) < 80 && qGreen(p) < 80;
+      }
+    if (w == chart_) {
+      EXPECT_GT(red, 50);
+    }
+    EXPECT_GT(dark, 30);
+  }
+  EXPECT_EQ(TKT_Unanswered(), 0);
 }
 
 }  // namespace

@@ -307,3 +307,46 @@ TEST_F(Print, PageSetupDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// The whole canvas of an image window larger than its view, zoomed 3 and scrolled: the page
+// shows all of the image, drawn afresh, and the window's own picture stays as it was.
+TEST(PrintCanvas, WholeCanvasDrawnAfresh) {
+  shelltest::load_resources();
+  TKT_Enable(true);
+  vxtest::TempDir dir;
+  const TkPageSetup saved = PRINT_GetDefaults();
+  ui_print_pagesetup(FALSE);
+  {
+    shelltest::ImageView view(200, 150);
+    view.zoom(3);
+    view.scroll(100, 80);
+    const QImage shown = view.expose().copy();
+    const TkRect before = view.visible();
+    const TkRect ext = CANVAS_GetExtent(view.area);
+    ASSERT_EQ(ext.w, 600);
+    const std::string ps = dir.file("canvas.ps");
+    TKT_AnswerPrint(1);
+    TKT_AnswerChooser({ps});
+    ui_print(view.area, nullptr, &ext, nullptr);
+    EVENT_Flush();
+    EXPECT_EQ(view.visible().x, before.x);
+    EXPECT_EQ(view.visible().y, before.y);
+    EXPECT_EQ(view.image->img_ptr->zoom[0], 3);
+    EXPECT_EQ(view.backing(), shown);
+
+    const QImage out = render(ps, dir.file("canvas.png"));
+    ASSERT_FALSE(out.isNull());
+    // A4 at 72 dpi: 523 points wide for 600 canvas pixels (200 image pixels), centred.
+    const double s = 523.0 / 200, top = (842 - 150 * s) / 2;
+    for (auto [x, y] : {std::pair{5, 5}, std::pair{190, 10}, std::pair{20, 140}, std::pair{195, 145}}) {
+      const QRgb p = out.pixel(int(36 + (x + 0.5) * s), int(top + (y + 0.5) * s));
+      EXPECT_NEAR(qGreen(p), int(shelltest::grey_of(x, y)), 3) << x << "," << y;
+    }
+  }
+  PRINT_SetDefaults(saved);
+  TKT_Enable(false);
+}
+
+}  // namespace
