@@ -275,6 +275,7 @@ void CHART_Attach(TK_OBJ area) {
   QWidget* w = tk::widget(area);
   if (!w || state(area)) return;
   new ChartState(w);
+  if (TkArea* a = tk::area(area)) a->viewport()->setMouseTracking(true);
   if (!RES_GetNfy(area)) RES_SetNfy(area, CHART_DefaultNfy);
 }
 

@@ -146,7 +146,11 @@ void TkArea::mousePressEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 0); }
 void TkArea::mouseReleaseEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 0, 0); }
 void TkArea::mouseDoubleClickEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 1); }
 void TkArea::mouseMoveEvent(QMouseEvent* e) {
-  if (e->buttons() != Qt::NoButton) mouse(e, TK_EV_MOTION, 1, 0);
+  // Without a button only an area that tracks the pointer (a chart's readout) hears of it.
+  if (e->buttons() != Qt::NoButton)
+    mouse(e, TK_EV_MOTION, 1, 0);
+  else if (viewport()->hasMouseTracking())
+    mouse(e, TK_EV_MOTION, 0, 0);
 }
 
 void TkArea::keyPressEvent(QKeyEvent* e) {

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -331,6 +334,20 @@ TEST_F(ChartWin, Pictures) {
   CHART_SetReadout(chart_, label);
   CHART_SetReadoutIdle(chart_, "idle");
   CHART_Paint(chart_);
+  EXPECT_STREQ(WGT_GetText(label), "idle");
+  // The pointer over the plot, no button held: the values under it; outside: the idle text.
+  auto move = [&](int x, int y) {
+    QWidget* vp = tk::area(chart_)->viewport();
+    QMouseEvent e(QEvent::MouseMove, QPointF(x, y), vp->mapToGlobal(QPointF(x, y)), Qt::NoButton,
+                  Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(vp, &e);
+  };
+  move(CHART_XToPixel(chart_, 20), CHART_YToPixel(chart_, 40));
+  double rx = 0, ry = 0;
+  ASSERT_EQ(std::sscanf(WGT_GetText(label), "%lf, %lf", &rx, &ry), 2) << WGT_GetText(label);
+  EXPECT_NEAR(rx, 20, 0.5);
+  EXPECT_NEAR(ry, 40, 0.5);
+  move(2, 2);
   EXPECT_STREQ(WGT_GetText(label), "idle");
 }
 
