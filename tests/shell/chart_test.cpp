@@ -268,7 +268,7 @@ long marker_nfy(TK_OBJ c, int event) {
     static const char* names[] = {"A", "B", "C", "D", "E"};
     if (axis == 0 && v >= 1 && v <= 5) CHART_SetLabelText(names[int(v) - 1]);
   }
-  return CHART_DefaultNfy(c, event);
+  return WGT_DefaultNfy8(c, event);
 }
 
 // Counts of pixels of a colour inside the plot rectangle.
