@@ -187,10 +187,9 @@ void gt_redraw_img(IMAGE_REC* image) {
 }
 
 void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y) {
-  if (!disp || !widget || !disp->disp_img) return;
-  const TkImage& img = *disp->disp_img;
-  if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
-  mh_status_zoom(widget, disp->zoom[0], x, y, static_cast<long>(img.pixel(x, y)));
+  // The image tools own the readout, edge rule included.
+  TkPoint p{x, y};
+  ui_tools_show_pixel(nullptr, disp, widget, &p);
 }
 
 long gt_canvas_notify(TK_OBJ area, int event) {

@@ -216,7 +216,7 @@ void ui_tools_release(IMG_DATA* disp, IMAGE_REC* image, TK_OBJ /*widget*/, TK_OB
 
 int ui_tools_dragging() { return s.dragging ? 1 : 0; }
 
-void ui_tools_show_pixel(void*, IMG_DATA* disp, TK_OBJ status, TkPoint* pt) {
+void ui_tools_show_pixel(void*, const IMG_DATA* disp, TK_OBJ status, TkPoint* pt) {
   if (!disp || !disp->disp_img || !pt || disp->scale <= 0) return;
   const int ext_x = static_cast<int>(disp->disp_img->width() * disp->scale);
   const int ext_y = static_cast<int>(disp->disp_img->height() * disp->scale);

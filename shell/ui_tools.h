@@ -40,7 +40,7 @@ void ui_tools_release(IMG_DATA* disp, IMAGE_REC* image, TK_OBJ widget, TK_OBJ st
 int ui_tools_dragging();  // 1 between a tool's press and its release
 // The readout "z:1  (x,y)  value" of an image point; nothing for a point on or beyond the edge
 // of the displayed image (x or y below 1, or at or beyond the extent - 1).
-void ui_tools_show_pixel(void* handle, IMG_DATA* disp, TK_OBJ status, TkPoint* pt);
+void ui_tools_show_pixel(void* handle, const IMG_DATA* disp, TK_OBJ status, TkPoint* pt);
 int ui_tools_annotate_on();
 int ui_tools_print_on();
 int ui_tools_any_on();
