@@ -74,9 +74,9 @@ int ContigMapView::Draw(docview::CDC& cdc) {
   const auto& entries = map_->Entries();
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const ContigEntry& e = entries[i];
-    bool starts = e.offset == 0.0f;
+    bool starts = map_->StartsContig(i);
     // A contig of one lane is not drawn.
-    if (starts && (i + 1 == entries.size() || entries[i + 1].offset == 0.0f)) continue;
+    if (starts && (i + 1 == entries.size() || map_->StartsContig(i + 1))) continue;
     if (starts) y -= lh;  // a blank line before each contig
     int x0 = offsets_.ToPixel(e.offset), x1 = offsets_.ToPixel(e.offset + 100.0f);
     if (starts) {
