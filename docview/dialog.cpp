@@ -37,7 +37,7 @@ QString Q(const std::string& s) { return QString::fromUtf8(s.c_str()); }
 // The grid's cells, formatted when the view asks for them.
 class GridModel : public QAbstractTableModel {
  public:
-  explicit GridModel(CGridCtrl* grid) : grid_(grid) {}
+  GridModel(CGridCtrl* grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {}
   int rowCount(const QModelIndex& parent) const override {
     return parent.isValid() ? 0 : std::max(0, grid_->GetRows() - 1);
   }
@@ -223,7 +223,7 @@ int CDialog::DoModal() {
         auto grid = std::make_unique<CGridCtrl>();
         auto* view = new QTableView(w);
         grid->widget = view;
-        view->setModel(new GridModel(grid.get()));
+        view->setModel(new GridModel(grid.get(), view));
         view->setSelectionMode(QAbstractItemView::ContiguousSelection);
         view->verticalHeader()->setDefaultSectionSize(20);
         view->horizontalHeader()->setDefaultSectionSize(64);
