@@ -176,6 +176,7 @@ int CDialog::DoModal() {
   w->setWindowTitle(Q(tmpl_.title));
   w->setModal(true);
   QButtonGroup* group = nullptr;
+  QWidget* pending_label = nullptr;
   int group_first = 0;
   for (const DialogControl& c : tmpl_.controls) {
     QWidget* made = nullptr;
@@ -226,7 +227,7 @@ int CDialog::DoModal() {
         view->setModel(new GridModel(grid.get(), view));
         view->setSelectionMode(QAbstractItemView::ContiguousSelection);
         view->verticalHeader()->setDefaultSectionSize(20);
-        view->horizontalHeader()->setDefaultSectionSize(64);
+        view->horizontalHeader()->setDefaultSectionSize(128);
         grids_.push_back(std::move(grid));
         made = view;
         break;
@@ -239,6 +240,9 @@ int CDialog::DoModal() {
       }
     }
     if (c.kind != DialogControl::Radio && c.kind != DialogControl::RadioFirst) group = nullptr;
+    // A label's "&" marks the key that moves to the control after it.
+    if (auto* label = qobject_cast<QLabel*>(pending_label)) label->setBuddy(made);
+    pending_label = c.kind == DialogControl::Label && c.text.find('&') != std::string::npos ? made : nullptr;
     made->setGeometry(DuX(c.x), DuY(c.y), DuX(c.w), DuY(c.h));
     if (c.id) w->controls[c.id] = made;
   }
