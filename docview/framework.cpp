@@ -464,8 +464,13 @@ std::vector<std::string> CFrameWnd::RecentMenuTexts() const {
   CWinApp* app = CWinApp::Get();
   if (!app) return out;
   const auto& files = app->RecentFiles();
-  for (std::size_t i = 0; i < files.size(); ++i)
-    out.push_back("&" + std::to_string(i + 1) + " " + files[i]);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::string text = "&";
+    text += std::to_string(i + 1);
+    text += ' ';
+    text += files[i];
+    out.push_back(std::move(text));
+  }
   return out;
 }
 
