@@ -1,6 +1,7 @@
 #include "docview/dc.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 
 namespace docview {
@@ -173,17 +174,23 @@ double CDC::FontPixels(const LOGFONT& font) const {
   return h > 0 ? h : 12.0;
 }
 
+double CDC::HorizontalStretch() const {
+  CSize we = GetWindowExt(), ve = GetViewportExt();
+  double sx = std::fabs(static_cast<double>(ve.cx) / we.cx);
+  double sy = std::fabs(static_cast<double>(ve.cy) / we.cy);
+  return sy > 0 ? sx / sy : 1.0;
+}
+
 bool CDC::GetTextMetrics(TEXTMETRIC& tm) const {
   const LOGFONT& f = state_->now.font;
   DeviceFontMetrics m = attribute_->Metrics(f, FontPixels(f));
   CSize we = GetWindowExt(), ve = GetViewportExt();
   double sy = std::fabs(static_cast<double>(we.cy) / ve.cy);
-  double sx = std::fabs(static_cast<double>(we.cx) / ve.cx);
   tm.tmAscent = static_cast<int>(std::lround(m.ascent * sy));
   tm.tmDescent = static_cast<int>(std::lround(m.descent * sy));
   tm.tmHeight = tm.tmAscent + tm.tmDescent;
   tm.tmExternalLeading = static_cast<int>(std::lround(m.leading * sy));
-  tm.tmAveCharWidth = static_cast<int>(std::lround(m.average_width * sx));
+  tm.tmAveCharWidth = static_cast<int>(std::lround(m.average_width * sy));  // stretched with the picture
   return true;
 }
 
@@ -193,7 +200,9 @@ CSize CDC::GetTextExtent(const std::string& text) const {
   DeviceFontMetrics m = attribute_->Metrics(f, px);
   double w = attribute_->TextWidth(f, px, text);
   CSize we = GetWindowExt(), ve = GetViewportExt();
-  return {static_cast<int>(std::lround(w * std::fabs(static_cast<double>(we.cx) / ve.cx))),
+  // Text is stretched with the picture, so its width in logical units is the one it has at
+  // the vertical scale.
+  return {static_cast<int>(std::lround(w * std::fabs(static_cast<double>(we.cy) / ve.cy))),
           static_cast<int>(
               std::lround((m.ascent + m.descent) * std::fabs(static_cast<double>(we.cy) / ve.cy)))};
 }
@@ -202,7 +211,7 @@ bool CDC::TextOut(int x, int y, const std::string& text) {
   double dx, dy;
   MapExact(x, y, dx, dy);
   const LOGFONT& f = state_->now.font;
-  device_->Text({x, y}, dx, dy, state_->now.align, f, FontPixels(f), text);
+  device_->Text({x, y}, dx, dy, state_->now.align, f, FontPixels(f), text, HorizontalStretch());
   return true;
 }
 
@@ -288,7 +297,7 @@ void RecordingDevice::Polyline(const std::vector<CPoint>& logical, const std::ve
 }
 
 void RecordingDevice::Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font,
-                           double, const std::string& text) {
+                           double, const std::string& text, double) {
   texts.push_back({logical, x, y, align, font.lfEscapement, font.lfFaceName, text});
 }
 

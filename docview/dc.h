@@ -101,9 +101,10 @@ class Device {
   virtual double TextWidth(const LOGFONT& font, double pixels, const std::string& text) = 0;
   virtual void Polyline(const std::vector<CPoint>& logical, const std::vector<double>& device_xy) {}
   // Text whose reference point is (x, y) in device pixels, aligned by `align` and turned by the
-  // font's escapement about that point.
+  // font's escapement about that point; `stretch` widens it across (a picture stretched unevenly
+  // stretches its text with it).
   virtual void Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font,
-                    double pixels, const std::string& text) {}
+                    double pixels, const std::string& text, double stretch) {}
 };
 
 class CFont {
@@ -186,6 +187,7 @@ class CDC {
  private:
   struct State;
   double FontPixels(const LOGFONT& font) const;
+  double HorizontalStretch() const;
   void MapExact(double lx, double ly, double& dx, double& dy) const;
 
   std::shared_ptr<Device> device_;
@@ -231,7 +233,7 @@ class RecordingDevice : public Device {
   double TextWidth(const LOGFONT& font, double pixels, const std::string& text) override;
   void Polyline(const std::vector<CPoint>& logical, const std::vector<double>& device_xy) override;
   void Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font, double pixels,
-            const std::string& text) override;
+            const std::string& text, double stretch) override;
 
   Metrics_ m_;
   std::vector<Line> lines;

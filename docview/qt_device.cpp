@@ -83,7 +83,7 @@ void QtDevice::Polyline(const std::vector<CPoint>&, const std::vector<double>& x
 }
 
 void QtDevice::Text(CPoint, double x, double y, unsigned align, const LOGFONT& font, double pixels,
-                    const std::string& text) {
+                    const std::string& text, double stretch) {
   if (!painter_) return;
   QFont f = MakeQFont(font, pixels, device_);
   QFontMetricsF fm(f, device_);
@@ -103,6 +103,7 @@ void QtDevice::Text(CPoint, double x, double y, unsigned align, const LOGFONT& f
   painter_->setFont(f);
   painter_->setPen(Qt::black);
   painter_->translate(x, y);
+  if (stretch > 0 && stretch != 1.0) painter_->scale(stretch, 1.0);
   // The escapement turns counter-clockwise on the page; the device's y runs downward.
   if (font.lfEscapement != 0) painter_->rotate(-font.lfEscapement / 10.0);
   painter_->drawText(QPointF(dx, dy), s);

@@ -33,7 +33,7 @@ class QtDevice : public Device {
   double TextWidth(const LOGFONT& font, double pixels, const std::string& text) override;
   void Polyline(const std::vector<CPoint>& logical, const std::vector<double>& device_xy) override;
   void Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font, double pixels,
-            const std::string& text) override;
+            const std::string& text, double stretch) override;
 
   QPaintDevice* paint_device() const { return device_; }
 

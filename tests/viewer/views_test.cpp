@@ -139,9 +139,10 @@ TEST_F(Views, NeighbourJoiningOfLengthZeroStandsAtTheLeftEnd) {
   Load(vtest::MatchText({"A", "B", "C"}, {{}, {100}, {100, 100}}), view);
   EXPECT_EQ(view.HeightTranslator().scale, 0.0);
   auto dev = Draw(view);
-  for (const auto& l : dev->lines)
-    if (l.points.size() == 4)
-      for (const CPoint& p : l.points) EXPECT_EQ(p.x, 63);
+  for (const auto& l : dev->lines) {
+    if (l.points.size() != 4) continue;
+    for (const CPoint& p : l.points) EXPECT_EQ(p.x, 63);
+  }
   EXPECT_EQ(view.Legend().back(), "Linkage method:                   Nearest Neighbor");
 }
 
