@@ -2,6 +2,9 @@
 // command enabling, view switching, the recent files, the options dialog and the matrix dialog.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFont>
+
 #include "docview/dialog.h"
 #include "docview/test_hooks.h"
 #include "velto_fixture.h"
@@ -124,6 +127,20 @@ TEST_F(Shell, SwitchingViewsRebuildsEachTreeFromTheSameDocument) {
       break;
     }
   EXPECT_EQ(again, first_leaf);
+}
+
+TEST_F(Shell, AChangeOfTheSystemFontUpdatesTheView) {
+  ASSERT_TRUE(Start({Sample()}));
+  auto* view = dynamic_cast<DendrogramView*>(Frame()->GetActiveView());
+  const Dendrogram* before = view->Tree();
+  QFont old = QApplication::font();
+  QFont bigger = old;
+  bigger.setPointSizeF(old.pointSizeF() + 2);
+  QApplication::setFont(bigger);
+  docview::PumpMessages();
+  QApplication::setFont(old);
+  EXPECT_NE(view->Tree(), before);  // rebuilt by the update
+  EXPECT_FALSE(view->IsEmpty());
 }
 
 TEST_F(Shell, RecentFileListKeepsFourEntriesAndReopens) {
