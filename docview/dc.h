@@ -99,12 +99,13 @@ class Device {
   // Metrics and text width of `font` at a character height of `pixels`.
   virtual DeviceFontMetrics Metrics(const LOGFONT& font, double pixels) = 0;
   virtual double TextWidth(const LOGFONT& font, double pixels, const std::string& text) = 0;
-  virtual void Polyline(const std::vector<CPoint>& logical, const std::vector<double>& device_xy) {}
+  virtual void Polyline(const std::vector<CPoint>& /*logical*/, const std::vector<double>& /*device_xy*/) {}
   // Text whose reference point is (x, y) in device pixels, aligned by `align` and turned by the
   // font's escapement about that point; `stretch` widens it across (a picture stretched unevenly
   // stretches its text with it).
-  virtual void Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font,
-                    double pixels, const std::string& text, double stretch) {}
+  virtual void Text(CPoint /*logical*/, double /*x*/, double /*y*/, unsigned /*align*/,
+                    const LOGFONT& /*font*/, double /*pixels*/, const std::string& /*text*/,
+                    double /*stretch*/) {}
 };
 
 class CFont {

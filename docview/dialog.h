@@ -80,11 +80,11 @@ class CDialog : public CCmdTarget {
   // Shows the dialog modally; IDOK (1) or IDCANCEL (2).
   int DoModal();
   virtual bool OnInitDialog();
-  virtual void DoDataExchange(CDataExchange* dx) {}
+  virtual void DoDataExchange(CDataExchange* /*dx*/) {}
   virtual void OnOK();
   virtual void OnCancel();
   // After the dialog's size changed (client area in pixels).
-  virtual void OnSize(int w, int h) {}
+  virtual void OnSize(int /*w*/, int /*h*/) {}
   // Carries the data over; false when a check failed (its message has been shown).
   bool UpdateData(bool save = true);
   void EndDialog(int result);

@@ -34,9 +34,9 @@ class CCmdTarget {
  public:
   virtual ~CCmdTarget() = default;
   // Carries out command `id`; false when this target does not handle it.
-  virtual bool OnCommand(unsigned id) { return false; }
+  virtual bool OnCommand(unsigned /*id*/) { return false; }
   // Sets the enabling and check of command `id`; false when this target does not handle it.
-  virtual bool OnUpdateCommand(CCmdUI& ui) { return false; }
+  virtual bool OnUpdateCommand(CCmdUI& /*ui*/) { return false; }
 };
 
 class CView : public CCmdTarget {
@@ -50,21 +50,21 @@ class CView : public CCmdTarget {
 
   // Told by the document that it changed; `sender` is the view that caused the change (null for
   // the document itself), `hint` and `object` say what changed (0 and null: everything).
-  virtual void OnUpdate(CView* sender, long hint, void* object) {}
+  virtual void OnUpdate(CView* /*sender*/, long /*hint*/, void* /*object*/) {}
   // Run once after the view is attached to its document and its window: an update with no
   // sender.
   virtual void OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
 
   // Drawing: the context is prepared (mapping mode, origins) and then drawn on.
-  virtual void OnPrepareDC(CDC* dc, CPrintInfo* info = nullptr) {}
-  virtual void OnDraw(CDC* dc) {}
+  virtual void OnPrepareDC(CDC* /*dc*/, CPrintInfo* /*info*/ = nullptr) {}
+  virtual void OnDraw(CDC* /*dc*/) {}
 
   // Printing: preparation (page count and the print dialog; false cancels), then for each page
   // OnPrepareDC and OnPrint, which draws.
   virtual bool OnPreparePrinting(CPrintInfo* info) { return DoPreparePrinting(info); }
-  virtual void OnBeginPrinting(CDC* dc, CPrintInfo* info) {}
-  virtual void OnPrint(CDC* dc, CPrintInfo* info) { OnDraw(dc); }
-  virtual void OnEndPrinting(CDC* dc, CPrintInfo* info) {}
+  virtual void OnBeginPrinting(CDC* /*dc*/, CPrintInfo* /*info*/) {}
+  virtual void OnPrint(CDC* dc, CPrintInfo* /*info*/) { OnDraw(dc); }
+  virtual void OnEndPrinting(CDC* /*dc*/, CPrintInfo* /*info*/) {}
   // Shows the print dialog (not for a direct print or print preview); false when cancelled.
   bool DoPreparePrinting(CPrintInfo* info);
 
