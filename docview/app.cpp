@@ -197,7 +197,9 @@ bool CWinApp::ProcessShellCommand(const CCommandLineInfo& info) {
         exit_code_ = 1;
         return false;
       }
+      if (info.m_nShellCommand == CCommandLineInfo::FilePrintTo) print_to_ = info.m_strPrinterName;
       frame_->RouteCommand(ID_FILE_PRINT_DIRECT);
+      print_to_.clear();
       return false;  // printing from the command line ends the program
     }
   }

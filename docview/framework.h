@@ -193,6 +193,8 @@ class CWinApp : public CCmdTarget {
   // Carries out the command line; false when that failed and the program must end.
   bool ProcessShellCommand(const CCommandLineInfo& info);
   const std::vector<std::string>& Arguments() const { return args_; }
+  // The printer a "print to" command line names (empty: the default printer).
+  const std::string& PrintToName() const { return print_to_; }
   void SetArguments(std::vector<std::string> args) { args_ = std::move(args); }
 
   CFrameWnd* GetMainWnd() const { return frame_.get(); }
@@ -224,6 +226,7 @@ class CWinApp : public CCmdTarget {
   std::unique_ptr<CDocument> document_;
   std::unique_ptr<CFrameWnd> frame_;
   std::string open_filter_;
+  std::string print_to_;
   int exit_code_ = 0;
   bool own_loop_ = false;
 };

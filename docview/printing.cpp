@@ -89,6 +89,8 @@ bool CView::DoPreparePrinting(CPrintInfo* info) {
       AfxMessageBox(kNoPrinterMessage);
       return false;
     }
+    if (CWinApp* app = CWinApp::Get(); app && !app->PrintToName().empty())
+      printer->setPrinterName(QString::fromStdString(app->PrintToName()));
     return true;
   }
   if (test::Enabled()) {
