@@ -35,7 +35,7 @@ struct CPrintInfo {
 bool PrinterInstalled();
 // The page set-up dialog for the default printer; false when cancelled.
 bool RunPageSetup();
-// The message shown when a print finds no installed printer.
+// The message shown when a print from the command line finds no installed printer.
 extern const char* const kNoPrinterMessage;
 
 // Handles the events that are waiting (posted commands, repaints).

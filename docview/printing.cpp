@@ -84,11 +84,9 @@ bool CView::DoPreparePrinting(CPrintInfo* info) {
   if (!printer) return false;
   info->printer = printer;
   if (info->m_bPreview) return true;
-  if (info->m_bDirect) {
-    if (!HasInstalledPrinter()) {
-      AfxMessageBox(kNoPrinterMessage);
-      return false;
-    }
+  // A direct print goes to the installed default printer. Without one the default printer is a
+  // PDF file, which needs a name: the print dialog asks for it.
+  if (info->m_bDirect && HasInstalledPrinter()) {
     if (CWinApp* app = CWinApp::Get(); app && !app->PrintToName().empty())
       printer->setPrinterName(QString::fromStdString(app->PrintToName()));
     return true;

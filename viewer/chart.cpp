@@ -1,6 +1,5 @@
 #include "viewer/chart.h"
 
-#include <climits>
 #include <cstdio>
 
 namespace velto {
@@ -8,9 +7,11 @@ namespace velto {
 const double kPi = 4.0 * std::atan(1.0);
 
 int RoundToPixel(double p) {
+  // A billion units is far beyond any page, and leaves room for the offsets the views add.
+  constexpr double kFar = 1e9;
   if (std::isnan(p)) return 0;
-  if (p >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (p <= static_cast<double>(INT_MIN)) return INT_MIN;
+  if (p >= kFar) return static_cast<int>(kFar);
+  if (p <= -kFar) return -static_cast<int>(kFar);
   return p > 0 ? static_cast<int>(p + 0.5) : static_cast<int>(p - 0.5);
 }
 

@@ -17,7 +17,8 @@ class ChartLibException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Rounds half away from zero to an int, holding results beyond the int range (and NaN) to it.
+// Rounds half away from zero to an int; results beyond a billion are held there (NaN gives 0),
+// so a damaged value never overflows the arithmetic that follows.
 int RoundToPixel(double p);
 
 template <class V, class P>

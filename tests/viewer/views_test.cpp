@@ -168,6 +168,26 @@ TEST_F(Views, LegendLinesAreCutAtTheirBuffer) {
   EXPECT_EQ(view.Legend()[0].substr(0, 14), "Match method: ");
 }
 
+TEST_F(Views, EveryViewDrawsADamagedFileWithoutFault) {
+  // A similarity of 1e30 puts nodes far outside the page; a 300-character parameter is cut.
+  std::string text = "VELTO, " + std::string(300, 'M') + ", 1, 2, 3, 50, bp\n3\n\"A\" [ 100 ]\n" +
+                     "\"B\", 1e30 [ 0 -1 ]\n\"C\", 50, -1e30\n";
+  std::unique_ptr<docview::CView> views[] = {
+      std::make_unique<AveLinkageDendrogramView>(), std::make_unique<MinLinkageDendrogramView>(),
+      std::make_unique<MaxLinkageDendrogramView>(), std::make_unique<NbrJoinView>(),
+      std::make_unique<ContigMapView>()};
+  Profile("ShowBands", 1);
+  ASSERT_TRUE(doc_.OnOpenDocument(WriteMatch("d.csv", text))) << vtest::Messages().back();
+  for (auto& v : views) {
+    doc_.AddView(v.get());
+    v->OnUpdate(nullptr, 0, nullptr);
+    auto dev = Draw(*v);
+    EXPECT_FALSE(dev->texts.empty());
+    for (const auto& t : dev->texts) EXPECT_LE(t.text.size(), 127u);
+    doc_.RemoveView(v.get());
+  }
+}
+
 // Two identical lanes (one contig), a lane far from both (a contig by itself).
 const std::string kContigs = vtest::MatchText({"A", "B", "C"}, {{}, {100}, {2, 2}});
 
