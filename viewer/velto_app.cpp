@@ -74,14 +74,14 @@ class CAboutDlg : public CDialog {
     using C = DialogControl;
     DialogTemplate t;
     t.title = "About Dendrogram";
-    t.w = 217;
+    t.w = 280;
     t.h = 62;
     t.controls = {
         {C::Icon, 0, "", 11, 17, 20, 20},
-        {C::Label, 0, "Velto", 40, 8, 170, 10},
-        {C::Label, 0, "Draws dendrograms and contig maps of gel lane matches", 40, 20, 170, 10},
-        {C::Label, 0, std::string("Version ") + kVersion, 40, 32, 170, 10},
-        {C::DefButton, IDC_OK, "OK", 178, 44, 32, 14},
+        {C::Label, 0, "Velto", 40, 8, 232, 10},
+        {C::Label, 0, "Draws dendrograms and contig maps of gel lane matches", 40, 20, 232, 10},
+        {C::Label, 0, std::string("Version ") + kVersion, 40, 32, 232, 10},
+        {C::DefButton, IDC_OK, "OK", 240, 44, 32, 14},
     };
     return t;
   }
