@@ -75,10 +75,13 @@ int CWinApp::Run(int argc, char** argv) {
   QCoreApplication::setApplicationName(QString::fromStdString(app_name_));
   args_.clear();
   for (int i = 1; i < argc; ++i) args_.push_back(argv[i]);
-  if (!InitInstance()) return exit_code_;
-  own_loop_ = true;
-  int rc = QApplication::exec();
-  own_loop_ = false;
+  int rc = 0;
+  if (InitInstance()) {
+    own_loop_ = true;
+    rc = QApplication::exec();
+    own_loop_ = false;
+  }
+  // The windows go before the widget application does.
   frame_.reset();
   document_.reset();
   return exit_code_ != 0 ? exit_code_ : rc;

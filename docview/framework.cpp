@@ -137,6 +137,13 @@ CPoint CScrollView::GetScrollPosition() const {
   return {};
 }
 
+void CScrollView::ScrollToPosition(CPoint device) {
+  if (ViewWindow* w = window()) {
+    w->horizontalScrollBar()->setValue(device.x);
+    w->verticalScrollBar()->setValue(device.y);
+  }
+}
+
 void CScrollView::OnPrepareDC(CDC* dc, CPrintInfo* info) {
   if (scale_to_fit_) {
     dc->SetMapMode(MM_ANISOTROPIC);

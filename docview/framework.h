@@ -53,6 +53,7 @@ class CScrollView : public CView {
   CSize GetTotalSize() const { return total_; }
   // The scroll position in device pixels.
   CPoint GetScrollPosition() const;
+  void ScrollToPosition(CPoint device);
 
   void OnPrepareDC(CDC* dc, CPrintInfo* info = nullptr) override;
 

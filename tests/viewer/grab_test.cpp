@@ -68,6 +68,26 @@ TEST_F(Grabs, MainFrameWithEachView) {
   }
 }
 
+TEST_F(Grabs, ScrolledToTheEndOfATallPicture) {
+  std::vector<std::string> labels;
+  std::vector<std::vector<int>> sims;
+  for (int i = 0; i < 60; ++i) {
+    labels.push_back("lane " + std::to_string(i + 1));
+    std::vector<int> row;
+    for (int j = 0; j < i; ++j) row.push_back(i / 3 == j / 3 ? 90 : 30);
+    sims.push_back(row);
+  }
+  ASSERT_TRUE(Start({WriteMatch("tall.csv", vtest::MatchText(labels, sims))}));
+  auto* view = dynamic_cast<docview::CScrollView*>(app_->MainFrame()->GetActiveView());
+  ASSERT_NE(view, nullptr);
+  docview::PumpMessages();
+  view->ScrollToPosition({0, 100000});
+  EXPECT_GT(view->GetScrollPosition().y, 0);
+  std::string png = Png("frame_upgma_scrolled");
+  ASSERT_TRUE(app_->MainFrame()->Grab(png));
+  EXPECT_GT(DarkPixels(png), 500);
+}
+
 TEST_F(Grabs, OptionsAndMatrixDialogs) {
   ASSERT_TRUE(Start({vtest::SampleDir() + "/sample12.csv"}));
   bool grabbed = false;

@@ -183,6 +183,23 @@ TEST_F(Shell, PrintSwitchWithoutAPrinterSaysSoAndFails) {
   EXPECT_NE(app_->ExitCode(), 0);
 }
 
+TEST_F(Shell, OptionsConfirmedUpdateTheViewAndFitToWindowIsChecked) {
+  ASSERT_TRUE(Start({Sample()}));
+  auto* view = dynamic_cast<DendrogramView*>(Frame()->GetActiveView());
+  int right = view->TreeRight();
+  docview::test::SetDialogProc([](CDialog& d) {
+    d.CheckDlgButton(IDC_DISPLAY_BANDS, true);
+    d.ClickButton(docview::IDOK);
+  });
+  Frame()->RouteCommand(ID_VIEW_OPTIONS);
+  EXPECT_LT(view->TreeRight(), right);  // laid out again with the band column
+  EXPECT_FALSE(Frame()->QueryCommand(ID_VIEW_FIT_TO_WINDOW).checked);
+  Frame()->RouteCommand(ID_VIEW_FIT_TO_WINDOW);
+  EXPECT_TRUE(Frame()->QueryCommand(ID_VIEW_FIT_TO_WINDOW).checked);
+  EXPECT_TRUE(view->IsScaleToFit());
+  EXPECT_EQ(app_->GetProfileInt("Velto", "FitToWindow", 0), 1);
+}
+
 // ---- Options dialog ----
 
 TEST_F(Shell, OptionsFreshDefaults) {
