@@ -15,6 +15,23 @@ namespace docview {
 namespace {
 QString Q(const std::string& s) { return QString::fromUtf8(s.c_str()); }
 
+// A small printer: the theme's when it has one, else drawn here (Qt's styles have none).
+QIcon PrinterIcon(int w, int h) {
+  QIcon themed = QIcon::fromTheme("document-print");
+  if (!themed.isNull()) return themed;
+  QPixmap pm(w, h);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setPen(Qt::black);
+  p.setBrush(Qt::white);
+  p.drawRect(4, 1, w - 9, 5);  // paper going in
+  p.setBrush(QColor(160, 160, 160));
+  p.drawRect(1, 5, w - 3, h - 10);  // body
+  p.setBrush(Qt::white);
+  p.drawRect(4, h - 6, w - 9, 4);  // paper coming out
+  return QIcon(pm);
+}
+
 QMenu* fill_sub(QMenu* parent, const MenuItem& item,
                 const std::function<void(QMenu*, const std::vector<MenuItem>&)>& fill) {
   auto* sub = new QMenu(Q(item.text), parent);
@@ -300,12 +317,15 @@ void CFrameWnd::LoadToolBar(const std::vector<unsigned>& buttons, int bw, int bh
     }
     QAction* a = w->MakeAction(id, QString());
     auto it = icons.find(id);
-    QStyle::StandardPixmap sp = QStyle::SP_FileIcon;
     std::string name = it == icons.end() ? "" : it->second;
-    if (name == "open") sp = QStyle::SP_DialogOpenButton;
-    else if (name == "print") sp = QStyle::SP_FileDialogDetailedView;
-    else if (name == "about") sp = QStyle::SP_MessageBoxQuestion;
-    a->setIcon(w->style()->standardIcon(sp));
+    if (name == "print") {
+      a->setIcon(PrinterIcon(bw, bh));
+    } else {
+      QStyle::StandardPixmap sp = QStyle::SP_FileIcon;
+      if (name == "open") sp = QStyle::SP_DialogOpenButton;
+      else if (name == "about") sp = QStyle::SP_MessageBoxQuestion;
+      a->setIcon(w->style()->standardIcon(sp));
+    }
     w->toolbar->addAction(a);
   }
   SetPrompts(window_->prompts);
@@ -457,6 +477,19 @@ bool CFrameWnd::IsVisible() const { return window_->isVisible(); }
 bool CFrameWnd::Grab(const std::string& png_path) {
   QCoreApplication::processEvents();
   return window_->grab().save(Q(png_path), "PNG");
+}
+
+bool CFrameWnd::GrabMenu(const std::string& title, const std::string& png_path) {
+  for (QAction* a : window_->menuBar()->actions()) {
+    QMenu* m = a->menu();
+    if (!m || a->text() != Q(title)) continue;
+    m->popup(window_->mapToGlobal(QPoint(0, 0)));  // runs the menu's enabling, as a click does
+    QCoreApplication::processEvents();
+    bool ok = m->grab().save(Q(png_path), "PNG");
+    m->hide();
+    return ok;
+  }
+  return false;
 }
 
 void CFrameWnd::OnSettingChange() {

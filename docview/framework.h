@@ -126,6 +126,9 @@ class CFrameWnd : public CCmdTarget {
   bool IsVisible() const;
   // A picture of the frame window as PNG; false on failure.
   bool Grab(const std::string& png_path);
+  // Opens the menu-bar menu titled `title` (as the template spells it), takes its picture as PNG
+  // and closes it again; false when there is no such menu.
+  bool GrabMenu(const std::string& title, const std::string& png_path);
   // A change of the system's fonts or theme: tells every view.
   virtual void OnSettingChange();
   // Menu texts of the recent files (for tests and the menu).

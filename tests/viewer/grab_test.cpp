@@ -88,6 +88,14 @@ TEST_F(Grabs, ScrolledToTheEndOfATallPicture) {
   EXPECT_GT(DarkPixels(png), 500);
 }
 
+TEST_F(Grabs, Menus) {
+  ASSERT_TRUE(Start({vtest::SampleDir() + "/sample12.csv"}));
+  for (const char* menu : {"&File", "&View", "&Graph", "&Help"}) {
+    std::string name = std::string("menu_") + (menu + 1);
+    EXPECT_TRUE(app_->MainFrame()->GrabMenu(menu, Png(name))) << menu;
+  }
+}
+
 TEST_F(Grabs, OptionsAndMatrixDialogs) {
   ASSERT_TRUE(Start({vtest::SampleDir() + "/sample12.csv"}));
   bool grabbed = false;
