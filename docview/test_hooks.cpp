@@ -43,16 +43,21 @@ int FileChoosersOpened() { return H().file_choosers; }
 void CountFileChooser() { ++H().file_choosers; }
 
 // Each Take*: `answered` false means no answer was queued (counted); the result says OK.
-bool TakeFileAnswer(std::string& path, bool& answered) {
-  answered = !H().files.empty();
+namespace {
+// The next path of `queue` (an empty path cancels); a chooser without one is counted.
+bool TakePath(std::deque<std::string>& queue, std::string& path, bool& answered) {
+  answered = !queue.empty();
   if (!answered) {
     ++H().unanswered;
     return false;
   }
-  path = H().files.front();
-  H().files.pop_front();
+  path = queue.front();
+  queue.pop_front();
   return !path.empty();
 }
+}  // namespace
+
+bool TakeFileAnswer(std::string& path, bool& answered) { return TakePath(H().files, path, answered); }
 
 bool TakeFontAnswer(std::string& face, int& tenths, bool& answered) {
   answered = !H().fonts.empty();
@@ -69,14 +74,7 @@ bool TakeFontAnswer(std::string& face, int& tenths, bool& answered) {
 }
 
 bool TakePrintAnswer(std::string& path, bool& answered) {
-  answered = !H().prints.empty();
-  if (!answered) {
-    ++H().unanswered;
-    return false;
-  }
-  path = H().prints.front();
-  H().prints.pop_front();
-  return !path.empty();
+  return TakePath(H().prints, path, answered);
 }
 
 void RunDialogProc(CDialog& dialog) {
