@@ -194,6 +194,19 @@ TEST_F(Equalize, FailuresLeaveTheImage) {
   EXPECT_EQ(vxtest::read_bytes(gel), before);
   EXPECT_EQ(files(), (std::vector<std::string>{"flat.kei", "flat.kes", "gel.kei", "gel.kes"}));
 
+  // No room for the temporary file's name beside an image whose name is already at the limit:
+  // ui_msg 130, the image as it was.
+  {
+    const std::string longname = file(std::string(250, 'g') + ".kes");
+    write_image(longname, img, false);  // (an info file cannot be staged there either)
+    const auto kept = vxtest::read_bytes(longname);
+    TKT_AnswerAlert(1);
+    EXPECT_FALSE(gt_equalize(longname.c_str(), flat.c_str()));
+    EXPECT_EQ(TKT_LastAlertText(), ui_msg(130));
+    EXPECT_EQ(vxtest::read_bytes(longname), kept);
+    std::filesystem::remove(longname);
+  }
+
   // No info file to mark: the corrected pixels stay, ui_msg 243, TRUE.
   reset();
   std::filesystem::remove(file("gel.kei"));
