@@ -40,6 +40,9 @@ void CANVAS_SetExtent(TK_OBJ area, int w, int h);       // scrollable content si
 TkRect CANVAS_GetExtent(TK_OBJ area);                   // {0, 0, content width, content height}
 TkRect CANVAS_GetVisible(TK_OBJ area);                  // {scroll x, scroll y, viewport w, viewport h}
 void CANVAS_ScrollTo(TK_OBJ area, int x, int y);        // scroll position (clamped to the extent)
+// An area that tracks the pointer also hears of its moves with no button held (TK_EV_MOTION
+// with button state 0), for readouts and previews that follow the pointer.
+void CANVAS_TrackPointer(TK_OBJ area, int on);
 // Where content point (extent.x, extent.y) lands in the viewport for the given extent, and the
 // viewport rectangle to clip to; returns 1.
 int CANVAS_Map(TK_OBJ area, TkRect extent, int mode, TkPoint* origin, TkRect* clip);
