@@ -45,7 +45,7 @@ class CalibrationTest : public shelltest::MainWindowTest {
   IMAGE_REC* open_tablet(const std::string& name, int bpp, int w, int h, unsigned base,
                          unsigned step) {
     const std::string path = shelltest::write_kes_image(
-        ws_->dir().str(), name, w, h, bpp,
+        ws_->file(name + ".kes"), w, h, bpp,
         [=](int x, int y) { return base + (x * kSteps / w) * step + (x + y) % 3; });
     gt_load_image_path(path.c_str());
     IMAGE_REC* im = gt_find_image_by_name((name + ".kes").c_str());

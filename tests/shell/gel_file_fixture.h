@@ -14,10 +14,9 @@
 
 namespace shelltest {
 
-inline std::string write_kes_image(const std::string& dir, const std::string& name, int w, int h,
-                                   int bytes_per_pixel,
+// Writes the image at `path` (a ".kes" path); pixel values are cut to the pixel's bytes.
+inline std::string write_kes_image(const std::string& path, int w, int h, int bytes_per_pixel,
                                    const std::function<unsigned(int, int)>& pixel) {
-  const std::string path = dir + "/" + name + ".kes";
   ByteWriter out;
   io_put_kes_header(out, bytes_per_pixel, w, h);
   for (int y = 0; y < h; ++y)

@@ -23,7 +23,7 @@ class ShowLanesTest : public shelltest::MainWindowTest {
   // 6 pixels to the left and 8 to the right of its centre line.
   IMAGE_REC* open_gel(const std::string& name, int w, int h, int n) {
     const std::string path =
-        shelltest::write_kes_image(ws_->dir().str(), name, w, h, 1,
+        shelltest::write_kes_image(ws_->file(name + ".kes"), w, h, 1,
                                    [](int x, int y) { return (x + 2 * y) & 0xFF; });
     gt_load_image_path(path.c_str());
     IMAGE_REC* im = gt_find_image_by_name((name + ".kes").c_str());
