@@ -105,6 +105,32 @@ TEST_F(ShowLanesTest, FourToARowAndTallLanesAreCut) {
   EXPECT_EQ(r[3], client_h - 152);
   EXPECT_EQ(r[2], 32);  // (2 + 6 + 8) x 2
   EXPECT_EQ(r[0], (20 - 6) * 2);
+
+  // Lanes far out on a large image at high zoom stand beyond 32,767 displayed pixels.
+  LANE* far = vxtest::make_lane({{4000, 3500}, {4010, 3600}}, 6, 8);
+  tall->img_ptr->zoom[0] = 10;
+  gt_show_lane_rect(tall, far, r);
+  EXPECT_EQ(r[0], 39940);
+  EXPECT_EQ(r[1], 35000);
+  EXPECT_EQ(r[2], 240);
+  tall->img_ptr->zoom[0] = -4;  // a reduction shows a quarter
+  gt_show_lane_rect(tall, far, r);
+  EXPECT_EQ(r[0], 998);
+  EXPECT_EQ(r[2], 6);
+  ln_free_lane(far);
+}
+
+TEST_F(ShowLanesTest, ScrollsTheLaneIntoView) {
+  IMAGE_REC* a = open_gel("wide", 900, 120, 40);
+  ASSERT_NE(a, nullptr);
+  TK_OBJ area = static_cast<TK_OBJ>(a->draw_area);
+  CANVAS_ScrollTo(area, 0, 0);
+  gt_show_reset();
+  gt_show_lane_1(a->file_path, a->image_name, "40");  // centre x 800, 6 to the left
+  const TkRect vis = CANVAS_GetVisible(area);
+  EXPECT_LE(vis.x, 794);
+  EXPECT_GE(vis.x + vis.w, 794 + 14);
+  EXPECT_EQ(selected(a), std::vector<int>{40});
 }
 
 TEST_F(ShowLanesTest, FindsWindowsByNameWithoutExtensionAndOpensOnlyWhenNoneShowsTheImage) {
