@@ -112,6 +112,12 @@ void redraw(IMAGE_REC* image) {
 
 void redraw_current() { redraw(gt_get_image_ptr()); }
 
+// The strip lives on the current image, which Calibrate measures: the mouse on another image's
+// window leaves it alone.
+bool on_strip_image(const IMAGE_REC* image) {
+  return image && image->img_ptr && image == gt_get_image_ptr();
+}
+
 // Asks for a step value; false when cancelled or not a number (the latter after message 23).
 bool ask_value(double* v) {
   cal_val_activate(s_win, v);
@@ -199,13 +205,15 @@ long cancelNfy(TK_OBJ button, int event) {
 long calibrateNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
   IMAGE_REC* image = gt_get_image_ptr();
+  if (!image) {  // the image went away: nothing to calibrate
+    finish();
+    return 0;
+  }
   if (s_copied) {
-    if (image) {
-      if (image->img_int_info) lookup_free(image->img_int_info);
-      image->img_int_info = s_copied;
-      s_copied = nullptr;
-      image->modified = 1;
-    }
+    if (image->img_int_info) lookup_free(image->img_int_info);
+    image->img_int_info = s_copied;
+    s_copied = nullptr;
+    image->modified = 1;
   } else {
     const int interp = WGT_GetChoice(part(IM_CALIB_INTERP)) == 1 ? 1 : 0;
     gt_busy_begin();
@@ -384,7 +392,7 @@ void cal_draw_steps(TK_OBJ area, IMAGE_REC* image) {
 
 void cal_val_mouseclick(TK_OBJ area, IMAGE_REC* image, int x, int y, int double_click, int shift) {
   static const char* fn = "cal_val_mouseclick";
-  if (!image || !image->img_ptr) return;
+  if (!on_strip_image(image)) return;
   SLOG(fn, SLOG_ENTRY, "(%d, %d) double %d shift %d count %d", x, y, double_click, shift,
        s_strip.count);
   if (double_click && shift) {
@@ -446,7 +454,7 @@ void cal_val_mouseclick(TK_OBJ area, IMAGE_REC* image, int x, int y, int double_
 }
 
 void cal_val_drag(TK_OBJ area, IMAGE_REC* image, int x, int y) {
-  if (!image || s_strip.count != 0 || s_strip.anchor[0] < 0) return;
+  if (!on_strip_image(image) || s_strip.count != 0 || s_strip.anchor[0] < 0) return;
   erase_preview(area, image);
   const CalBox b = cal_box_from_points(s_strip.anchor[0], s_strip.anchor[1], x, y);
   draw_preview(area, image, &b, 1);
@@ -455,7 +463,7 @@ void cal_val_drag(TK_OBJ area, IMAGE_REC* image, int x, int y) {
 }
 
 void cal_val_release(TK_OBJ area, IMAGE_REC* image, int x, int y) {
-  if (!image || s_strip.count != 0 || s_strip.anchor[0] < 0) return;
+  if (!on_strip_image(image) || s_strip.count != 0 || s_strip.anchor[0] < 0) return;
   erase_preview(area, image);
   const int ax = s_strip.anchor[0], ay = s_strip.anchor[1];
   for (int* p : {s_strip.anchor, s_strip.far_pt}) p[0] = p[1] = -1;
@@ -490,7 +498,7 @@ void cal_val_release(TK_OBJ area, IMAGE_REC* image, int x, int y) {
 }
 
 void cal_move_strip(TK_OBJ area, IMAGE_REC* image, int x, int y) {
-  if (!image || !image->img_ptr || gt_get_state() != TS_CALIBRATION || s_strip.count < 1) return;
+  if (!on_strip_image(image) || gt_get_state() != TS_CALIBRATION || s_strip.count < 1) return;
   int w, h;
   image_size(image, &w, &h);
   const CalBox& first = s_strip.boxes[0];

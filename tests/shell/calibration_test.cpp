@@ -366,6 +366,23 @@ TEST_F(CalibrationTest, CancelAndCloseBoxEndTheStateAndGoOnToTheLanesStep) {
   EXPECT_EQ(gt_get_state(), TS_IDLE);
 }
 
+TEST_F(CalibrationTest, TheMouseOnAnotherImageLeavesTheStripAlone) {
+  IMAGE_REC* other = open_tablet("other", 1, 200, 60, 20, 50);
+  TK_OBJ other_area = area_;
+  IMAGE_REC* im = open_tablet("t", 1, 200, 60, 20, 50);
+  ASSERT_TRUE(other && im);
+  ASSERT_EQ(gt_get_image_ptr(), im);
+  im_calib_activate(win_);
+  answer_value("0.5");  // would answer a step value dialog, were one asked for
+  TKT_Press(other_area, 10, 10);
+  TKT_Drag(other_area, 40, 40);
+  TKT_Release(other_area, 40, 40);
+  EXPECT_FALSE(answered());
+  EXPECT_EQ(answered_, 0);
+  EXPECT_EQ(cal_strip().count, 0);
+  EXPECT_EQ(cal_strip().anchor[0], -1);
+}
+
 TEST_F(CalibrationTest, StepValueDialogPicture) {
   const std::string dir = std::getenv("VX_KEEP_GRABS") ? std::getenv("VX_KEEP_GRABS") : ws_->dir().str();
   const std::string png = dir + "/step_value.png";
