@@ -168,6 +168,11 @@ TEST_F(CalibrationTest, SpreadFromAStandardSetFile) {
   im_calib_activate(win_);
   EXPECT_EQ(WGT_GetValue(calib(IM_CALIB_STDSET)), 1);
   EXPECT_STREQ(WGT_GetText(calib(IM_CALIB_STDSET)), (std::string(gt_get_message(79)) + ":  five.std").c_str());
+  EXPECT_EQ(tk::widget(calib(IM_CALIB_STDSET))->toolTip().toStdString(), std_path);
+  im_set_path_tip(calib(IM_CALIB_STDSET), "C:\\gels\\five.std");  // shown as it stands
+  EXPECT_EQ(tk::widget(calib(IM_CALIB_STDSET))->toolTip().toStdString(), "C:\\gels\\five.std");
+  im_set_path_tip(nullptr, "x");
+  im_set_path_tip(calib(IM_CALIB_STDSET), nullptr);
   TKT_Click(calib(IM_CALIB_STRIP));
   ASSERT_TRUE(im_calib_have_set());
   EXPECT_EQ(im_calib_num_values(), 5);
