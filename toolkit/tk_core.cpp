@@ -635,6 +635,11 @@ long WIN_DoModal(TK_OBJ win) {
   if (!w) return 0;
   if (win->modal_loop) return 0;  // already running
   win->modal_ended = false;
+  // Qt applies a change of modality only when a window is shown, and frees the windows a modal
+  // one blocks only when it is hidden while still modal. So the window is hidden before its
+  // modality is set (a dialog is often shown and placed first) and hidden again, still modal,
+  // before the modality is cleared; otherwise every other window stays blocked for the mouse.
+  if (w->isVisible()) w->hide();
   w->setWindowModality(Qt::ApplicationModal);
   w->show();
   w->raise();
@@ -644,7 +649,10 @@ long WIN_DoModal(TK_OBJ win) {
   long value = win->modal_value;
   if (tk::alive(win)) {
     win->modal_loop = nullptr;
-    if (QWidget* ww = win->widget.data()) ww->setWindowModality(Qt::NonModal);
+    if (QWidget* ww = win->widget.data()) {
+      ww->hide();
+      ww->setWindowModality(Qt::NonModal);
+    }
   }
   return value;
 }
