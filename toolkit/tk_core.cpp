@@ -697,7 +697,8 @@ void WIN_GetScreenSize(int* w, int* h) {
 TkRect WIN_GetRect(TK_OBJ win) {
   QWidget* w = tk::widget(win);
   if (!w) return {};
-  return {w->x(), w->y(), w->width(), w->height()};
+  const QWidget* frame = tk::frame_of(w);
+  return {frame->x(), frame->y(), w->width(), w->height()};
 }
 
 int WIN_HasFrame(TK_OBJ win) {
@@ -712,6 +713,11 @@ void WIN_Move(TK_OBJ win, int x, int y) {
 void WIN_MoveSize(TK_OBJ win, int x, int y, int w, int h) {
   QWidget* q = tk::widget(win);
   if (!q) return;
+  // A window in a workspace is framed by its sub-window, which takes the outer size as it is.
+  if (QWidget* frame = tk::frame_of(q); frame != q) {
+    frame->setGeometry(x, y, std::max(1, w), std::max(1, h));
+    return;
+  }
   q->move(x, y);
   // The size given is the outer size; the frame the window system adds comes off it.
   const QSize frame = q->frameGeometry().size() - q->geometry().size();
