@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "system_clicks.h"
 #include "test_support.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
@@ -107,47 +108,25 @@ TEST_F(WindowTest, TerminateDuringTheModalLoopEndsItWithZero) {
   EXPECT_EQ(g_terminates, 1);
 }
 
-// A click on the window's first menu title, delivered through the window system as the mouse's
-// would be (so a window left blocked by a modal one drops it); true when the pull-down opened.
-bool menu_opens_on_click(TK_OBJ win) {
-  QWidget* w = tk::widget(win);
-  auto* bar = w ? w->findChild<QMenuBar*>() : nullptr;
-  if (!bar || bar->actions().isEmpty()) return false;
-  QAction* first = bar->actions()[0];
-  const QPoint at = bar->mapTo(w, bar->actionGeometry(first).center());
-  QTest::mouseClick(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
-  const bool open = QTest::qWaitFor([first] { return first->menu()->isVisible(); }, 2000);
-  first->menu()->hide();
-  return open;
-}
-
-// A click on a part of a window through the window system.
-void click_part(TK_OBJ part) {
-  QWidget* p = tk::widget(part);
-  QWidget* top = p->window();
-  QTest::mouseClick(top->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                    p->mapTo(top, p->rect().center()));
-}
-
 TEST_F(WindowTest, MainWindowTakesTheMouseAfterAModalDialogEndsByAnyPath) {
   WIN_Show(win);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(tk::widget(win)));
-  ASSERT_TRUE(menu_opens_on_click(win));
+  ASSERT_TRUE(vxtest::menu_opens_on_click(win));
   struct Path {
     const char* name;
     bool shown_first;  // the dialog is shown (and placed) before its loop starts
     std::function<void(TK_OBJ dlg)> end;
     long want;
   } paths[] = {
-      {"OK clicked", false, [](TK_OBJ d) { click_part(RES_GetSub(d, 1)); }, 1},
-      {"OK clicked, shown first", true, [](TK_OBJ d) { click_part(RES_GetSub(d, 1)); }, 1},
+      {"OK clicked", false, [](TK_OBJ d) { vxtest::system_click(RES_GetSub(d, 1)); }, 1},
+      {"OK clicked, shown first", true, [](TK_OBJ d) { vxtest::system_click(RES_GetSub(d, 1)); }, 1},
       {"Space on OK", false,
        [](TK_OBJ d) {
          tk::widget(RES_GetSub(d, 1))->setFocus();
          QTest::keyClick(tk::widget(d)->windowHandle(), Qt::Key_Space);
        },
        1},
-      {"Cancel clicked", true, [](TK_OBJ d) { click_part(RES_GetSub(d, 2)); }, 0},
+      {"Cancel clicked", true, [](TK_OBJ d) { vxtest::system_click(RES_GetSub(d, 2)); }, 0},
       {"close box", false, [](TK_OBJ d) { TKT_Close(d); }, 0},
       {"terminated", false, [](TK_OBJ d) { WIN_Terminate(d); }, 0},
   };
@@ -165,7 +144,7 @@ TEST_F(WindowTest, MainWindowTakesTheMouseAfterAModalDialogEndsByAnyPath) {
     });
     EXPECT_EQ(WIN_DoModal(dlg), path.want) << path.name;
     WIN_Terminate(dlg);
-    EXPECT_TRUE(menu_opens_on_click(win)) << "after the dialog ended by " << path.name;
+    EXPECT_TRUE(vxtest::menu_opens_on_click(win)) << "after the dialog ended by " << path.name;
   }
 }
 
