@@ -43,6 +43,11 @@ void CANVAS_ScrollTo(TK_OBJ area, int x, int y);        // scroll position (clam
 // An area that tracks the pointer also hears of its moves with no button held (TK_EV_MOTION
 // with button state 0), for readouts and previews that follow the pointer.
 void CANVAS_TrackPointer(TK_OBJ area, int on);
+// Sizes the shown window that holds the drawing area so that the area's viewport is w x h
+// pixels, as far as the window's room allows (its workspace's visible area, or the screen's
+// available area), with scroll bars where the content is cut; the window moves as little as
+// it must to lie in the room. Returns the window's outer rectangle (as WIN_MoveSize takes it).
+TkRect CANVAS_FitWindow(TK_OBJ area, int w, int h);
 // Where content point (extent.x, extent.y) lands in the viewport for the given extent, and the
 // viewport rectangle to clip to; returns 1.
 int CANVAS_Map(TK_OBJ area, TkRect extent, int mode, TkPoint* origin, TkRect* clip);

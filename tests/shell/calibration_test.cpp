@@ -410,6 +410,9 @@ TEST_F(CalibrationTest, PreviewsAtZoomTwoAndAfterARepaint) {
   ASSERT_NE(im, nullptr);
   gt_zoom_set(im, 2);
   ASSERT_EQ(im->img_ptr->zoom[0], 2);
+  WIN_MoveSize(static_cast<TK_OBJ>(im->window), 0, 0, 520, 220);  // room for the whole image
+  CANVAS_ScrollTo(area_, 0, 0);
+  WGT_Redraw(area_);
   TKT_SetImageMapping(true, 2, 1.0);
   im_calib_activate(win_);
   answer_value("0.5");
@@ -424,7 +427,8 @@ TEST_F(CalibrationTest, PreviewsAtZoomTwoAndAfterARepaint) {
 
   QImage& backing = tk::area(area_)->backing();
   auto corner = [&](int x, int y) { return ih_map_point(area_, x, y, im->img_ptr); };
-  const TkPoint p = corner(40, 10), q = corner(100, 10);
+  // Points on the top edges of the outlines at (40, 10) and (100, 10), away from the corners.
+  const TkPoint p = corner(45, 10), q = corner(105, 10);
   const QRgb plain_p = backing.pixel(p.x, p.y), plain_q = backing.pixel(q.x, q.y);
   TKT_Move(area_, 40, 10);  // the next box's outline at (40, 10)
   EXPECT_NE(backing.pixel(p.x, p.y), plain_p);
