@@ -177,7 +177,7 @@ TEST_F(CalibrationTest, SpreadFromAStandardSetFile) {
   ASSERT_TRUE(im_calib_have_set());
   EXPECT_EQ(im_calib_num_values(), 5);
 
-  drag(100, 50, 112, 62);  // the first value comes from the file: no dialog
+  drag(100, 50, 130, 80);  // the first value comes from the file: no dialog
   ASSERT_EQ(cal_strip().count, 1);
   EXPECT_EQ(cal_strip().values[0], 0.15);
   TKT_Move(area_, 250, 50);
@@ -200,9 +200,9 @@ TEST_F(CalibrationTest, SpreadFromAStandardSetFile) {
   TKT_Press(area_, 310, 50);  // no strip line since the take-back: the press does nothing
   TKT_Release(area_, 310, 50);
   EXPECT_EQ(cal_strip().count, 1);
-  click(395, 60);  // pulled back so that the last box stays inside: 400 - 12 - 1
+  click(395, 60);  // pulled back so that the last box stays inside: 400 - 30 - 1
   ASSERT_EQ(cal_strip().count, 5);
-  EXPECT_EQ(cal_strip().boxes[4].x, 387);
+  EXPECT_EQ(cal_strip().boxes[4].x, 369);
   EXPECT_EQ(cal_strip().boxes[4].y, 60);
   TKT_Click(calib(IM_CALIB_CALIBRATE));
   const IMG_INT_INFO* lk = im->img_int_info;

@@ -39,6 +39,7 @@ class ShowLanesTest : public shelltest::MainWindowTest {
       im->lane_hdr->num_lanes++;
     }
     im->has_lanes = n;
+    im->has_bands = 1;  // the lanes are drawn
     return im;
   }
   static TK_OBJ window_of(IMAGE_REC* im) { return static_cast<TK_OBJ>(im->window); }
