@@ -1,7 +1,5 @@
 #include "shell/cal_val.h"
 
-#include <string>
-
 #include "base/ks_choose.h"
 #include "base/slog.h"
 #include "engine/cal_strip.h"
@@ -29,8 +27,8 @@ long cal_val_activate(TK_OBJ owner, double* out) {
   ui_wpos_place(win, 75, 50, FALSE);
   const long result = WIN_DoModal(win);
   if (result == 1) {
-    const char* typed = WGT_GetText(text);
-    *out = cal_step_value(typed ? std::string(typed).substr(0, CAL_STEP_TEXT_MAX).c_str() : "");
+    const char* typed = WGT_GetText(text);  // cal_step_value takes its first 18 characters
+    *out = cal_step_value(typed ? typed : "");
   }
   WIN_Terminate(win);
   SLOG(fn, SLOG_EXIT, "result %ld, value %f", result, *out);
