@@ -98,6 +98,10 @@ void gt_show_lane_rect(IMAGE_REC* image, LANE* lane, int rect[4]) {
   const double f = display_factor(image);
   const LN_POINT* p = lane->center_coords;
   const int n = lane->num_center_points;
+  if (!p || n < 1) {  // a lane without a centre line has no rectangle
+    rect[0] = rect[1] = rect[2] = rect[3] = 0;
+    return;
+  }
   int min_x = p[0].x, max_x = p[0].x;
   for (int i = 1; i < n; ++i) {
     if (p[i].x < min_x) min_x = p[i].x;
