@@ -144,21 +144,30 @@ struct Chain {
     return found > 0;
   }
 
-  // Reads each lane's image and quantifies its bands top to bottom; `seen(lane index, band)` is
-  // called after each band with its result still attached. False when a lane cannot be read.
+  // Reads the image once and cuts each lane's image from it.
+  bool read_image(TkImage* whole) const {
+    const int32_t rect[4] = {0, 0, width, height};
+    return io_read_kestrin(path.c_str(), whole, rect, 1.0) == 1;
+  }
+
+  // Cuts each lane's image from one read of the image file and quantifies its bands top to
+  // bottom; `seen(lane index, band)` is called after each band with its result still attached.
+  // False when the image cannot be read.
   template <class Seen>
   bool quantify(Seen seen) {
     IMG_INFO header{};
     header.width = width;
     header.height = height;
     quantified = 0;
+    TkImage whole;
+    if (!read_image(&whole)) return false;
     for (size_t li = 0; li < lanes.size(); ++li) {
       LANE* lane = lanes[li];
       SPOT** found_in = nullptr;
       const int nb = ln_find_bands_in_lane(chain, &found_in, lane, nullptr, nullptr);
       if (nb <= 0) continue;
       LANE_IMAGE img{};
-      if (ln_read_lane_image(lane, &img, &header, path.c_str(), -1) != 0) {
+      if (ln_cut_lane_image(lane, &img, &header, &whole, -1) != 0) {
         ks_free(found_in);
         return false;
       }
