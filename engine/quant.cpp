@@ -407,23 +407,36 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     py[i] = ly;
   }
 
-  // A blank canvas of the window's extent, kept between bands.
+  // A blank canvas of the window's extent, kept between bands. Only the rows that the last band
+  // marked (its outline's rows and the rows its fill reached) are cleared again.
   if (mj_alloc_fails() || win->size <= 0) return MJ_FAIL_WIN_COPY;
   thread_local std::vector<int32_t> cells;
   thread_local std::vector<int32_t*> canvas_rows;
+  thread_local int cells_size = 0;
+  thread_local int dirty_lo = 0, dirty_hi = -1;
   const int size = win->size;
-  try {
-    cells.assign(static_cast<std::size_t>(size) * size, 0);
-    canvas_rows.resize(static_cast<std::size_t>(size) + 1);
-  } catch (const std::bad_alloc&) {
-    return MJ_FAIL_WIN_COPY;
+  if (size != cells_size) {
+    cells_size = 0;
+    try {
+      cells.assign(static_cast<std::size_t>(size) * size, 0);
+      canvas_rows.resize(static_cast<std::size_t>(size) + 1);
+    } catch (const std::bad_alloc&) {
+      return MJ_FAIL_WIN_COPY;
+    }
+    for (int r = 0; r < size; ++r) canvas_rows[r] = cells.data() + static_cast<std::size_t>(r) * size;
+    canvas_rows[size] = nullptr;
+    cells_size = size;
+  } else if (dirty_lo <= dirty_hi) {
+    std::fill(cells.begin() + static_cast<std::ptrdiff_t>(dirty_lo) * size,
+              cells.begin() + static_cast<std::ptrdiff_t>(dirty_hi + 1) * size, 0);
   }
-  for (int r = 0; r < size; ++r) canvas_rows[r] = cells.data() + static_cast<std::size_t>(r) * size;
-  canvas_rows[size] = nullptr;
   QT_WIN canvas = *win;
   canvas.mode = QT_WIN_OWNED;
   canvas.rows = canvas_rows.data();
   int32_t** c = canvas.rows;
+  // The outline marks only rows between its highest and lowest points.
+  dirty_lo = std::max(0, *std::min_element(py, py + SP_BOUNDS));
+  dirty_hi = std::min(size - 1, *std::max_element(py, py + SP_BOUNDS));
   qt_perim(&canvas, px, py);
 
   const int bx = band->x - win->left, by = band->y - win->top;
@@ -461,6 +474,8 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     const auto [x, y] = stack.back();
     stack.pop_back();
     if (c[y][x]) continue;
+    dirty_lo = std::min(dirty_lo, y);
+    dirty_hi = std::max(dirty_hi, y);
     int l = x, rr = x;
     while (l > 0 && !c[y][l - 1]) --l;
     while (rr < size - 1 && !c[y][rr + 1]) ++rr;

@@ -4,7 +4,9 @@
 // for bit) must equal the recorded ones in chain_results.txt. Profiles, baselines and each lane's
 // bands are compared as digests of their values; a mismatch names the gel, lane and quantity.
 //
-// With VX_RECORD_CHAIN_RESULTS=1 the test writes the file from the current code instead.
+// The chain runs twice: each stage reading the file, and the image read once with every stage
+// served from memory. With VX_RECORD_CHAIN_RESULTS=1 the file is written from the current code
+// instead.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -102,11 +104,14 @@ std::map<std::string, std::string> run(vxchain::Chain& c, const std::string& nam
   return out;
 }
 
-std::map<std::string, std::string> results() {
+// The results of both ways of running the chain: each stage reading the file, or the image
+// read once and every stage served from memory.
+std::map<std::string, std::string> results(bool from_memory) {
   std::map<std::string, std::string> all;
   vxtest::TempDir dir;
   {
     vxchain::Chain c;
+    c.from_memory = from_memory;
     c.path = dir.file("bench.kes");
     EXPECT_TRUE(vxchain::write_bench_gel(c.path, 4000, 5000, 24));
     c.right = 4000;
@@ -121,6 +126,7 @@ std::map<std::string, std::string> results() {
     return all;
   }
   vxchain::Chain c;
+  c.from_memory = from_memory;
   c.path = g.kes;
   c.left = vxtest::LadderGel::kLeft;
   c.top = vxtest::LadderGel::kTop;
@@ -131,9 +137,11 @@ std::map<std::string, std::string> results() {
   return all;
 }
 
-TEST(ChainResults, EqualTheRecordedOnes) {
+class ChainResults : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ChainResults, EqualTheRecordedOnes) {
   const auto file = vxtest::source_dir() / "tests/engine/chain_results.txt";
-  const auto got = results();
+  const auto got = results(GetParam());
   if (const char* rec = std::getenv("VX_RECORD_CHAIN_RESULTS"); rec && std::strcmp(rec, "1") == 0) {
     std::string text;
     for (const auto& [k, v] : got) text += k + " = " + v + "\n";
@@ -157,5 +165,8 @@ TEST(ChainResults, EqualTheRecordedOnes) {
     EXPECT_EQ(it->second, v) << k;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(ReadOnce, ChainResults, ::testing::Values(true));
 
 }  // namespace

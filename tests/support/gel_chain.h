@@ -53,8 +53,12 @@ inline bool write_bench_gel(const std::string& path, int w, int h, int lanes) {
   return static_cast<bool>(out);
 }
 
-// One analysis in progress: the block, the lanes and the bands.
+// One analysis in progress: the block, the lanes and the bands. With from_memory the image is
+// read once and the block, profiles and lane images come from it; otherwise each stage reads
+// the file itself.
 struct Chain {
+  bool from_memory = false;
+  TkImage whole;  // the image, when read once
   std::string path;
   int left = 0, top = 0, right = 0, bottom = 0;  // the block drawn around the lanes
   int n = 0;                                     // lanes
@@ -80,7 +84,7 @@ struct Chain {
     lanes.clear();
   }
 
-  // Reads the block at full scale.
+  // Reads the block at full scale (with from_memory, the whole image once instead).
   bool read_block() {
     int bits = 0;
     int32_t ext[2] = {0, 0};
@@ -88,8 +92,16 @@ struct Chain {
     width = ext[0];
     height = ext[1];
     const int32_t rect[4] = {left, top, right - left, bottom - top};
-    return io_read_kestrin(path.c_str(), &box, rect, 1.0) == 1;
+    if (!from_memory) return io_read_kestrin(path.c_str(), &box, rect, 1.0) == 1;
+    return read_image(&whole);
   }
+
+  // Row y of the block.
+  const uint8_t* block_row(int y) const {
+    if (!from_memory) return box.row(y);
+    return whole.row(top + y) + static_cast<size_t>(left) * whole.bytes_per_pixel();
+  }
+  int block_bpp() const { return from_memory ? whole.bytes_per_pixel() : box.bytes_per_pixel(); }
 
   // Reduces the block by trunc(W / n / 20), as the lane tool does.
   bool reduce() {
@@ -97,10 +109,10 @@ struct Chain {
     f = std::max(1, static_cast<int>(W / n / 20.0));
     const int rw = static_cast<int>(std::floor(W / double(f) + 0.5));
     const int rh = static_cast<int>(std::floor(H / double(f) + 0.5));
-    const int bpp = box.bytes_per_pixel();
+    const int bpp = block_bpp();
     if (!reduced.create(rw, rh, bpp)) return false;
     for (int y = 0; y < rh; ++y) {
-      const uint8_t* src = box.row(std::min(y * f, H - 1));
+      const uint8_t* src = block_row(std::min(y * f, H - 1));
       uint8_t* dst = reduced.row(y);
       for (int x = 0; x < rw; ++x)
         for (int k = 0; k < bpp; ++k) dst[bpp * x + k] = src[bpp * std::min(x * f, W - 1) + k];
@@ -119,7 +131,7 @@ struct Chain {
       link = &(*link)->next;
     }
     const LN_POINT corners[4] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
-    if (ln_track_lanes(head, n, &reduced, bottom - top, right - left, box.bytes_per_pixel(),
+    if (ln_track_lanes(head, n, &reduced, bottom - top, right - left, block_bpp(),
                        corners, f, 2, left, top) != 0)
       return false;
     for (LANE* l = head->next; l; l = l->next) {
@@ -135,7 +147,10 @@ struct Chain {
     return true;
   }
 
-  bool profiles() { return ln_load_data_values(path.c_str(), lanes.data(), n, 50) == 1; }
+  bool profiles() {
+    if (from_memory) return ln_load_data_values_image(&whole, lanes.data(), n, 50) == 1;
+    return ln_load_data_values(path.c_str(), lanes.data(), n, 50) == 1;
+  }
   void baselines() { ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD); }
   bool find_bands() {
     if (chain) ln_free_bands(chain);
@@ -150,24 +165,24 @@ struct Chain {
     return io_read_kestrin(path.c_str(), whole, rect, 1.0) == 1;
   }
 
-  // Cuts each lane's image from one read of the image file and quantifies its bands top to
-  // bottom; `seen(lane index, band)` is called after each band with its result still attached.
-  // False when the image cannot be read.
+  // Reads each lane's image (cut from the image read once, with from_memory) and quantifies its
+  // bands top to bottom; `seen(lane index, band)` is called after each band with its result
+  // still attached. False when a lane cannot be read.
   template <class Seen>
   bool quantify(Seen seen) {
     IMG_INFO header{};
     header.width = width;
     header.height = height;
     quantified = 0;
-    TkImage whole;
-    if (!read_image(&whole)) return false;
     for (size_t li = 0; li < lanes.size(); ++li) {
       LANE* lane = lanes[li];
       SPOT** found_in = nullptr;
       const int nb = ln_find_bands_in_lane(chain, &found_in, lane, nullptr, nullptr);
       if (nb <= 0) continue;
       LANE_IMAGE img{};
-      if (ln_cut_lane_image(lane, &img, &header, &whole, -1) != 0) {
+      const int read = from_memory ? ln_cut_lane_image(lane, &img, &header, &whole, -1)
+                                   : ln_read_lane_image(lane, &img, &header, path.c_str(), -1);
+      if (read != 0) {
         ks_free(found_in);
         return false;
       }
