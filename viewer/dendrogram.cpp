@@ -8,10 +8,13 @@
 //
 // Each active row caches its smallest cell over the active columns before it (the first one of
 // equal values). A join changes only column j, row j and the retired row i, so most caches stay
-// valid and the closest pair is found by a walk over the rows instead of over every cell.
+// valid and the closest pair is found by a walk over the rows instead of over every cell. The
+// cells are held as a full square (each cell twice), so that the rows a join reads and the rows
+// a rescan walks lie in order in memory.
 #include "viewer/dendrogram.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "docview/wait_cursor.h"
@@ -59,26 +62,6 @@ namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-// The active rows in ascending order, as a doubly linked list over row numbers.
-struct ActiveRows {
-  explicit ActiveRows(std::size_t n) : next(n), prev(n) {
-    for (std::size_t k = 0; k < n; ++k) {
-      next[k] = k + 1 < n ? k + 1 : kNone;
-      prev[k] = k > 0 ? k - 1 : kNone;
-    }
-    head = n > 0 ? 0 : kNone;
-  }
-  void Remove(std::size_t k) {
-    if (prev[k] != kNone)
-      next[prev[k]] = next[k];
-    else
-      head = next[k];
-    if (next[k] != kNone) prev[next[k]] = prev[k];
-  }
-  std::vector<std::size_t> next, prev;
-  std::size_t head;
-};
-
 struct RowMin {
   float value = 0.0f;
   std::size_t col = kNone;  // kNone: the row has no active column before it
@@ -93,10 +76,25 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
   const std::size_t n = taxa.size();
   if (n == 0) return;
 
-  std::vector<float> work(
-      distances.begin(),
-      distances.begin() + static_cast<std::ptrdiff_t>(std::min(distances.size(), TriangleSize(n))));
-  work.resize(TriangleSize(n), 0.0f);
+  // The working cells as a full symmetric square, so that the two rows of a join and every row
+  // scan read memory in order; a join writes its new cells into both halves.
+  std::vector<float> work(n * n, 0.0f);
+  {
+    // The lower half row by row from the packed triangle, then the upper half as its mirror,
+    // in tiles so that both sides stay in the cache.
+    const std::size_t have = std::min(distances.size(), TriangleSize(n));
+    std::size_t k = 0;
+    for (std::size_t r = 1; r < n; ++r)
+      for (std::size_t c = 0; c < r; ++c, ++k) work[r * n + c] = k < have ? distances[k] : 0.0f;
+    constexpr std::size_t kTile = 64;
+    for (std::size_t r0 = 0; r0 < n; r0 += kTile)
+      for (std::size_t c0 = 0; c0 <= r0; c0 += kTile)
+        for (std::size_t r = r0; r < std::min(n, r0 + kTile); ++r)
+          for (std::size_t c = c0; c < std::min(r, c0 + kTile); ++c) work[c * n + r] = work[r * n + c];
+  }
+
+  // With finite cells every cell derived from them is finite too.
+  const bool finite = std::all_of(work.begin(), work.end(), [](float v) { return std::isfinite(v); });
 
   std::vector<Dendron*> cluster(n);
   for (std::size_t k = 0; k < n; ++k) {
@@ -104,12 +102,15 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
     values_[&taxa[k]] = 0.0f;
   }
 
-  ActiveRows rows(n);
+  // The active rows, ascending.
+  std::vector<std::size_t> active(n);
+  for (std::size_t k = 0; k < n; ++k) active[k] = k;
   std::vector<RowMin> best(n);
   auto rescan = [&](std::size_t r) {
     RowMin m;
-    const float* row = work.data() + r * (r - 1) / 2;
-    for (std::size_t c = rows.head; c != kNone && c < r; c = rows.next[c]) {
+    const float* row = work.data() + r * n;
+    for (std::size_t a = 0; a < active.size() && active[a] < r; ++a) {
+      const std::size_t c = active[a];
       if (m.col == kNone || row[c] < m.value) {
         m.value = row[c];
         m.col = c;
@@ -119,13 +120,22 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
   };
   for (std::size_t r = 1; r < n; ++r) rescan(r);
 
+  std::vector<std::size_t> others;  // the active rows other than the two joined
+  std::vector<float> joined_cells;  // their distances to the joined cluster
+  others.reserve(n);
+  joined_cells.reserve(n);
   for (std::size_t left = n; left > 1; --left) {
     // The smallest cell; on equal values the lowest row wins, and within a row the cache
     // already holds the lowest column.
     std::size_t i = kNone;
-    for (std::size_t r = rows.head; r != kNone; r = rows.next[r]) {
-      if (best[r].col == kNone) continue;
-      if (i == kNone || best[r].value < best[i].value) i = r;
+    float smallest = 0.0f;  // best[i].value, kept at hand
+    for (const std::size_t r : active) {
+      const RowMin& b = best[r];
+      if (b.col == kNone) continue;
+      if (i == kNone || b.value < smallest) {
+        i = r;
+        smallest = b.value;
+      }
     }
     const std::size_t j = best[i].col;
     const float height = best[i].value;
@@ -134,24 +144,40 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
     values_[&joined] = height;
     const unsigned nj = cluster[j]->Size();
     const unsigned ni = cluster[i]->Size();
-    for (std::size_t m = rows.head; m != kNone; m = rows.next[m]) {
-      if (m == i || m == j) continue;
-      float v = Linkage(work, m, j, i, nj, ni);
-      work[PackedIndex(m, j)] = v;
+    others.clear();
+    for (const std::size_t m : active)
+      if (m != i && m != j) others.push_back(m);
+    joined_cells.resize(others.size());
+    LinkRows(work.data() + j * n, work.data() + i * n, others.data(), others.size(), nj, ni,
+             joined_cells.data());
+    float* row_j = work.data() + j * n;
+    for (std::size_t k = 0; k < others.size(); ++k) {
+      const std::size_t m = others[k];
+      row_j[m] = joined_cells[k];
+      work[m * n + j] = joined_cells[k];
     }
     cluster[j] = &joined;
     cluster[i] = nullptr;
-    rows.Remove(i);
+    active.erase(std::lower_bound(active.begin(), active.end(), i));
     best[i] = RowMin{};
 
     // Row j changed throughout; in the rows after it only the cell of column j changed, and
     // column i is gone.
     if (j > 0) rescan(j);
-    for (std::size_t r = rows.next[j]; r != kNone; r = rows.next[r]) {
+    for (std::size_t k = std::upper_bound(others.begin(), others.end(), j) - others.begin();
+         k < others.size(); ++k) {
+      const std::size_t r = others[k];
       RowMin& b = best[r];
-      const float v = work[PackedIndex(r, j)];
+      const float v = joined_cells[k];
       if (b.col == i) {
-        rescan(r);
+        // The row's smallest cell was in the retired column: every other cell before it was
+        // larger, so with finite cells a new value not above it is the new smallest.
+        if (finite && v <= b.value) {
+          b.value = v;
+          b.col = j;
+        } else {
+          rescan(r);
+        }
       } else if (b.col == j) {
         if (v <= b.value)
           b.value = v;
@@ -163,29 +189,57 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
       }
     }
   }
-  root_ = cluster[rows.head];
+  root_ = cluster[active.front()];
+}
+
+namespace {
+
+// Applies a rule to the cells of the two joined rows at the columns listed.
+template <class Rule>
+void LinkWith(Rule rule, const float* row_j, const float* row_i, const std::size_t* cols,
+              std::size_t count, unsigned nj, unsigned ni, float* out) {
+  for (std::size_t k = 0; k < count; ++k) out[k] = rule(row_j[cols[k]], row_i[cols[k]], nj, ni);
+}
+
+float MaxRule(float mj, float mi, unsigned, unsigned) { return mi > mj ? mi : mj; }
+float MinRule(float mj, float mi, unsigned, unsigned) { return mi < mj ? mi : mj; }
+float AveRule(float mj_f, float mi_f, unsigned nj, unsigned ni) {
+  const double mj = mj_f;
+  const double mi = mi_f;
+  return static_cast<float>((static_cast<double>(ni) * mi + static_cast<double>(nj) * mj) /
+                            static_cast<double>(ni + nj));
+}
+
+}  // namespace
+
+void MaxLinkageDendrogram::LinkRows(const float* row_j, const float* row_i, const std::size_t* cols,
+                                    std::size_t count, unsigned nj, unsigned ni, float* out) const {
+  LinkWith(MaxRule, row_j, row_i, cols, count, nj, ni, out);
+}
+
+void MinLinkageDendrogram::LinkRows(const float* row_j, const float* row_i, const std::size_t* cols,
+                                    std::size_t count, unsigned nj, unsigned ni, float* out) const {
+  LinkWith(MinRule, row_j, row_i, cols, count, nj, ni, out);
+}
+
+void AveLinkageDendrogram::LinkRows(const float* row_j, const float* row_i, const std::size_t* cols,
+                                    std::size_t count, unsigned nj, unsigned ni, float* out) const {
+  LinkWith(AveRule, row_j, row_i, cols, count, nj, ni, out);
 }
 
 float MaxLinkageDendrogram::Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
-                                    std::size_t i, unsigned, unsigned) const {
-  const float mj = work[PackedIndex(m, j)];
-  const float mi = work[PackedIndex(m, i)];
-  return mi > mj ? mi : mj;
+                                    std::size_t i, unsigned nj, unsigned ni) const {
+  return MaxRule(work[PackedIndex(m, j)], work[PackedIndex(m, i)], nj, ni);
 }
 
 float MinLinkageDendrogram::Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
-                                    std::size_t i, unsigned, unsigned) const {
-  const float mj = work[PackedIndex(m, j)];
-  const float mi = work[PackedIndex(m, i)];
-  return mi < mj ? mi : mj;
+                                    std::size_t i, unsigned nj, unsigned ni) const {
+  return MinRule(work[PackedIndex(m, j)], work[PackedIndex(m, i)], nj, ni);
 }
 
 float AveLinkageDendrogram::Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
                                     std::size_t i, unsigned nj, unsigned ni) const {
-  const double mj = work[PackedIndex(m, j)];
-  const double mi = work[PackedIndex(m, i)];
-  return static_cast<float>((static_cast<double>(ni) * mi + static_cast<double>(nj) * mj) /
-                            static_cast<double>(ni + nj));
+  return AveRule(work[PackedIndex(m, j)], work[PackedIndex(m, i)], nj, ni);
 }
 
 }  // namespace velto
