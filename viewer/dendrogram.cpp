@@ -227,6 +227,183 @@ void AveLinkageDendrogram::LinkRows(const float* row_j, const float* row_i, cons
   LinkWith(AveRule, row_j, row_i, cols, count, nj, ni, out);
 }
 
+namespace {
+
+// The joins of minimum linkage worked out from a minimum spanning tree, without the working
+// cells: the heights of the joins are the tree's edge weights in ascending order. Where a weight
+// occurs once, the join it makes is forced: the two clusters that hold its ends. Where several
+// joins share a height, the order that picking the first smallest cell gives (lowest row, then
+// lowest column, a cluster's row being its lowest taxon) is played out over every pair of taxa
+// at that distance. False, with nothing made, for cells that are not numbers or ties too many
+// to play out cheaply; the caller then clusters the cells themselves.
+struct Join {
+  std::size_t j, i;  // rows of the two clusters, j < i
+  float height;
+};
+
+class SlotSets {
+ public:
+  explicit SlotSets(std::size_t n) : up_(n), slot_(n) {
+    for (std::size_t k = 0; k < n; ++k) up_[k] = slot_[k] = k;
+  }
+  std::size_t Find(std::size_t k) {
+    while (up_[k] != k) k = up_[k] = up_[up_[k]];
+    return k;
+  }
+  std::size_t Slot(std::size_t k) { return slot_[Find(k)]; }
+  // Joins the sets of a and b; the joined set's row is the lower of theirs.
+  void Unite(std::size_t a, std::size_t b) {
+    a = Find(a);
+    b = Find(b);
+    const std::size_t slot = std::min(slot_[a], slot_[b]);
+    up_[b] = a;
+    slot_[a] = slot;
+  }
+
+ private:
+  std::vector<std::size_t> up_, slot_;
+};
+
+bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
+                        std::vector<Join>* joins) {
+  if (n < 2) return true;
+  // The cells as a full square, so that every row is read in order.
+  std::vector<float> d(n * n, 0.0f);
+  const std::size_t have = std::min(distances.size(), TriangleSize(n));
+  std::size_t k = 0;
+  for (std::size_t r = 1; r < n; ++r)
+    for (std::size_t c = 0; c < r; ++c, ++k) {
+      const float v = k < have ? distances[k] : 0.0f;
+      if (std::isnan(v)) return false;
+      d[r * n + c] = v;
+    }
+  constexpr std::size_t kTile = 64;
+  for (std::size_t r0 = 0; r0 < n; r0 += kTile)
+    for (std::size_t c0 = 0; c0 <= r0; c0 += kTile)
+      for (std::size_t r = r0; r < std::min(n, r0 + kTile); ++r)
+        for (std::size_t c = c0; c < std::min(r, c0 + kTile); ++c) d[c * n + r] = d[r * n + c];
+
+  // Prim's tree: reach[v] is v's smallest distance to the tree, from[v] the tree taxon there.
+  struct Edge {
+    float w;
+    std::size_t a, b;
+  };
+  std::vector<Edge> edges;
+  edges.reserve(n - 1);
+  std::vector<float> reach(d.begin() + 1, d.begin() + static_cast<std::ptrdiff_t>(n));
+  std::vector<std::size_t> from(n - 1, 0), rest(n - 1);  // rest: taxa outside the tree
+  for (std::size_t v = 1; v < n; ++v) rest[v - 1] = v;
+  reach.insert(reach.begin(), 0.0f);  // reach and from are indexed by taxon
+  from.insert(from.begin(), 0);
+  while (!rest.empty()) {
+    std::size_t at = 0;
+    for (std::size_t q = 1; q < rest.size(); ++q)
+      if (reach[rest[q]] < reach[rest[at]]) at = q;
+    const std::size_t u = rest[at];
+    edges.push_back({reach[u], from[u], u});
+    rest[at] = rest.back();
+    rest.pop_back();
+    const float* row = d.data() + u * n;
+    for (const std::size_t v : rest)
+      if (row[v] < reach[v]) {
+        reach[v] = row[v];
+        from[v] = u;
+      }
+  }
+  std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
+
+  // Heights that several joins share, and every pair of taxa at such a height.
+  std::vector<float> tied;
+  for (std::size_t e = 1; e < edges.size(); ++e)
+    if (edges[e].w == edges[e - 1].w && (tied.empty() || tied.back() != edges[e].w))
+      tied.push_back(edges[e].w);
+  std::vector<Edge> tie_pairs;
+  if (!tied.empty()) {
+    const float lo = tied.front(), hi = tied.back();
+    for (std::size_t r = 1; r < n; ++r) {
+      const float* row = d.data() + r * n;
+      for (std::size_t c = 0; c < r; ++c) {
+        const float v = row[c];
+        if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
+        if (tie_pairs.size() >= 4 * n) return false;  // too many ties: cluster the cells
+        tie_pairs.push_back({v, r, c});
+      }
+    }
+    std::stable_sort(tie_pairs.begin(), tie_pairs.end(),
+                     [](const Edge& x, const Edge& y) { return x.w < y.w; });
+  }
+
+  SlotSets sets(n);
+  joins->clear();
+  std::size_t steps = 0;
+  for (std::size_t e = 0; e < edges.size();) {
+    std::size_t e_end = e + 1;
+    while (e_end < edges.size() && edges[e_end].w == edges[e].w) ++e_end;
+    const float w = edges[e].w;
+    if (e_end - e == 1) {
+      const std::size_t sa = sets.Slot(edges[e].a), sb = sets.Slot(edges[e].b);
+      joins->push_back({std::min(sa, sb), std::max(sa, sb), w});
+      sets.Unite(edges[e].a, edges[e].b);
+    } else {
+      // Every pair at this height, between clusters not yet joined: join the pair of clusters
+      // with the lowest (higher row, lower row) first, again and again.
+      const auto first = std::lower_bound(tie_pairs.begin(), tie_pairs.end(), w,
+                                          [](const Edge& x, float v) { return x.w < v; });
+      auto last = first;
+      while (last != tie_pairs.end() && last->w == w) ++last;
+      for (std::size_t made = 0; made < e_end - e; ++made) {
+        std::size_t bi = 0, bj = 0, pa = 0, pb = 0;
+        bool any = false;
+        for (auto p = first; p != last; ++p) {
+          if (++steps > 64 * n) return false;  // too costly to play out: cluster the cells
+          const std::size_t sa = sets.Slot(p->a), sb = sets.Slot(p->b);
+          if (sa == sb) continue;
+          const std::size_t i = std::max(sa, sb), j = std::min(sa, sb);
+          if (!any || i < bi || (i == bi && j < bj)) {
+            any = true;
+            bi = i;
+            bj = j;
+            pa = p->a;
+            pb = p->b;
+          }
+        }
+        if (!any) return false;  // cannot happen with a spanning tree; be safe
+        joins->push_back({bj, bi, w});
+        sets.Unite(pa, pb);
+      }
+    }
+    e = e_end;
+  }
+  return true;
+}
+
+}  // namespace
+
+void MinLinkageDendrogram::Build(const std::vector<float>& distances,
+                                 BlockAllocator<Taxon>& taxa) {
+  std::vector<Join> joins;
+  if (!SingleLinkageJoins(distances, taxa.size(), &joins)) {
+    ConstantClockDendrogram::Build(distances, taxa);
+    return;
+  }
+  docview::CWaitCursor wait;
+  Reset(distances, taxa);
+  const std::size_t n = taxa.size();
+  if (n == 0) return;
+  std::vector<Dendron*> cluster(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    cluster[k] = &taxa[k];
+    values_[&taxa[k]] = 0.0f;
+  }
+  for (const Join& jn : joins) {
+    Genus& joined = genera_(*cluster[jn.j], *cluster[jn.i]);
+    values_[&joined] = jn.height;
+    cluster[jn.j] = &joined;
+    cluster[jn.i] = nullptr;
+  }
+  root_ = cluster[0];
+}
+
 float MaxLinkageDendrogram::Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
                                     std::size_t i, unsigned nj, unsigned ni) const {
   return MaxRule(work[PackedIndex(m, j)], work[PackedIndex(m, i)], nj, ni);

@@ -84,6 +84,10 @@ class MaxLinkageDendrogram : public ConstantClockDendrogram {
 
 class MinLinkageDendrogram : public ConstantClockDendrogram {
  public:
+  // Builds from a minimum spanning tree of the taxa, which gives the same joins in the same
+  // order with the same heights (ties included); falls back to the joins over the cells for
+  // cells that are not numbers or many ties.
+  void Build(const std::vector<float>& distances, BlockAllocator<Taxon>& taxa) override;
   float Linkage(const std::vector<float>& work, std::size_t m, std::size_t j, std::size_t i,
                 unsigned nj, unsigned ni) const override;
 
