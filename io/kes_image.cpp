@@ -6,6 +6,7 @@
 #include "io/byte_io.h"
 #include "toolkit/core/tk_image.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -295,65 +296,120 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
   d->vis_rows[0] = h;
   d->vis_cols[0] = w;
 
-  TkImage* pix = io_create_image(ext, bits);
-  if (!pix) {
-    SLOG(fn, SLOG_EXIT, "io_create_image failed");
+  // The file, read in blocks of rows into one small buffer that stays in the cache.
+  InFile f;
+  KesHeader hdr;
+  const char* why = "";
+  if (!f.open(path) || !read_header(f, hdr, why) || hdr.width != w || hdr.height != h) {
+    SLOG(fn, SLOG_EXIT, "cannot read the header again, -1");
     return -1;
   }
-  const int32_t rect[4] = {0, 0, w, h};
-  if (!io_read_kestrin(path, pix, rect, 1.0)) {
-    // A failed read would leave rows of garbage: refuse the image rather than show them.
-    delete pix;
-    SLOG(fn, SLOG_EXIT, "io_read_kestrin failed, -1");
+  const std::size_t row_bytes = static_cast<std::size_t>(w) * hdr.bpp;
+  const int block_rows = static_cast<int>(std::max<std::size_t>(1, (256u << 10) / row_bytes));
+  std::vector<uint8_t> block;
+  try {
+    block.resize(row_bytes * static_cast<std::size_t>(std::min(block_rows, h)));
+  } catch (...) {
+    SLOG(fn, SLOG_EXIT, "no memory for a block of rows, -1");
     return -1;
   }
+  // Reads rows y .. y + rows - 1 into the buffer, 2-byte pixels as native little-endian values.
+  auto read_rows = [&](int y, int rows) {
+    const std::size_t bytes = row_bytes * static_cast<std::size_t>(rows);
+    if (!f.read_at(KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y),
+                   block.data(), bytes))
+      return false;
+    if (hdr.big && hdr.bpp == 2)
+      for (std::size_t i = 0; i + 1 < bytes; i += 2) std::swap(block[i], block[i + 1]);
+    return true;
+  };
 
-  if (bits == 16) {
-    const int32_t ext8[2] = {w, h};
-    TkImage* pix8 = io_create_image(ext8, 8);
-    if (!pix8) {
-      delete pix;
-      SLOG(fn, SLOG_EXIT, "alloc of 16-bit image failed");
-      return -1;
+  // The record's two images are made anew, or when it holds images already their blocks are
+  // used again (a block only grows), so that reloading does not fault in fresh memory.
+  TkImage* pix = d->pix_img ? d->pix_img : new (std::nothrow) TkImage();
+  TkImage* disp = d->disp_img ? d->disp_img : new (std::nothrow) TkImage();
+  bool touched = false;  // the record's images have been resized or written
+  auto fail = [&](const char* what) {
+    if (pix != d->pix_img) delete pix;
+    if (disp != d->disp_img) delete disp;
+    if (touched) {
+      // A failed read would leave rows of garbage: the record keeps no pixel image.
+      delete d->pix_img;
+      d->pix_img = nullptr;
+      if (d->disp_img) d->disp_img->release();
     }
-    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    const uint8_t* src = pix->data();
-    uint8_t* out = pix8->data();
-    if (device == 7 || device == 20) {
-      for (std::size_t i = 0; i < n; ++i) out[i] = src[2 * i + 1];
+    SLOG(fn, SLOG_EXIT, "%s, -1", what);
+    return -1;
+  };
+  if (!pix || !disp) return fail("no memory for the images");
+  touched = true;
+  if (!pix->resize(w, h, 1) || !disp->resize(w, h, 1)) return fail("cannot alloc the images");
+  pix->set_grey_colours();
+
+  uint8_t* out = pix->data();
+  const bool scaled = bits == 16 && device != 7 && device != 20;
+  unsigned mn = 65535, mx = 0;
+  if (scaled) {
+    // First pass: the smallest and largest value.
+    for (int y = 0; y < h; y += block_rows) {
+      const int rows = std::min(block_rows, h - y);
+      if (!read_rows(y, rows)) return fail("read failed");
+      const uint16_t* v16 = reinterpret_cast<const uint16_t*>(block.data());
+      const std::size_t m = static_cast<std::size_t>(w) * rows;
+      for (std::size_t i = 0; i < m; ++i) {
+        const unsigned v = v16[i];
+        mn = v < mn ? v : mn;
+        mx = v > mx ? v : mx;
+      }
+    }
+  }
+  const double factor = mx > mn ? 256.0 / static_cast<double>(mx - mn + 1) : 0.0;
+  // The scaled value depends only on the 16-bit value: (v - min) x factor, truncated and held to
+  // 255, worked out once per value in the range.
+  std::vector<uint8_t> map;
+  if (scaled) {
+    SLOG(fn, SLOG_VALUE4, "other 16-bit image, factor %7.3f", factor);
+    try {
+      map.resize(static_cast<std::size_t>(mx - mn) + 1);
+    } catch (...) {
+      return fail("no memory for the value table");
+    }
+    for (unsigned v = mn; v <= mx; ++v) {
+      const long t = static_cast<long>(static_cast<double>(v - mn) * factor);
+      map[v - mn] = static_cast<uint8_t>(t > 255 ? 255 : t);
+    }
+  }
+  for (int y = 0; y < h; y += block_rows) {
+    const int rows = std::min(block_rows, h - y);
+    if (!read_rows(y, rows)) return fail("read failed");
+    const std::size_t m = static_cast<std::size_t>(w) * rows;
+    uint8_t* o = out + static_cast<std::size_t>(y) * w;
+    if (bits != 16) {
+      std::memcpy(o, block.data(), m);
+      continue;
+    }
+    const uint16_t* v16 = reinterpret_cast<const uint16_t*>(block.data());
+    if (!scaled) {
+      // Device 7 and 20 keep each value's high byte.
+      for (std::size_t i = 0; i < m; ++i) o[i] = static_cast<uint8_t>(v16[i] >> 8);
     } else {
-      unsigned mn = 65535, mx = 0;
-      for (std::size_t i = 0; i < n; ++i) {
-        unsigned v = src[2 * i] | unsigned(src[2 * i + 1]) << 8;
-        if (v < mn) mn = v;
-        if (v > mx) mx = v;
+      // Values are held to the first pass's range, so that a file changed between the passes
+      // cannot take them outside the table.
+      const uint8_t* table = map.data();
+      for (std::size_t i = 0; i < m; ++i) {
+        const unsigned v = std::min(std::max(static_cast<unsigned>(v16[i]), mn), mx);
+        o[i] = table[v - mn];
       }
-      const double factor = mx > mn ? 256.0 / static_cast<double>(mx - mn + 1) : 0.0;
-      SLOG(fn, SLOG_VALUE4, "other 16-bit image, factor %7.3f", factor);
-      // The scaled value depends only on the 16-bit value: convert through a table.
-      std::vector<uint8_t> map(65536, 0);
-      for (unsigned v = mn; v <= mx; ++v) {
-        double s = static_cast<double>(v - mn) * factor;
-        long t = static_cast<long>(s);
-        map[v] = static_cast<uint8_t>(t > 255 ? 255 : t);
-      }
-      for (std::size_t i = 0; i < n; ++i) out[i] = map[src[2 * i] | src[2 * i + 1] << 8];
     }
-    delete pix;
-    pix = pix8;
   }
 
   if (s_cmap_loader) s_cmap_loader(pix);
 
-  TkImage* disp = new (std::nothrow) TkImage(*pix);
-  if (!disp || disp->size_bytes() != pix->size_bytes()) {
-    delete disp;
-    delete pix;
-    SLOG(fn, SLOG_EXIT, "cannot copy display image, -1");
-    return -1;
-  }
-  delete d->pix_img;
-  delete d->disp_img;
+  // The display image: a copy of the pixel image with its colour table.
+  if (!disp->resize(pix->width(), pix->height(), pix->bytes_per_pixel()))
+    return fail("cannot copy display image");
+  std::memcpy(disp->data(), pix->data(), pix->size_bytes());
+  disp->colours() = pix->colours();
   d->pix_img = pix;
   d->disp_img = disp;
   d->pix_width = w;
