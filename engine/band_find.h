@@ -11,7 +11,7 @@ using LN_BAND_CB = void (*)(SPOT* band, LANE* lane);
 // Removes the lanes' bands in rows first_row..last_row (all of them when first_row < 0) and,
 // with detect set, finds new bands lane by lane; then splits thick bands when the first lane
 // asks for it. `sens` is carried for the callers and not read. -> number of bands added, -1 when
-// a work array of the splitting stage cannot be allocated.
+// a work array (of the lane index or of the splitting stage) cannot be allocated.
 int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_head,
                   LN_BAND_CB callback, int analysis_type, const void* sens, int detect);
 

@@ -287,30 +287,26 @@ int ln_xy_find_lane(int x, int y, LANE* lane_head, LANE** first) {
 // ---------------------------------------------------------------------------------------------
 // Bands of a lane
 
-namespace {
-// The rectangle that holds every point of a lane's strips: a band outside it is not in the lane,
-// so most bands need no test against the lane's segments.
-struct LaneBox {
-  long long x0 = 0, x1 = -1, y0 = 0, y1 = -1;
-  explicit LaneBox(const LANE* lane) {
-    if (lane->num_center_points < 2 || !lane->center_coords) return;
-    const LN_POINT* p = lane->center_coords;
-    x0 = x1 = p[0].x;
-    y0 = y1 = p[0].y;
-    for (int i = 1; i < lane->num_center_points; ++i) {
-      x0 = std::min<long long>(x0, p[i].x);
-      x1 = std::max<long long>(x1, p[i].x);
-      y0 = std::min<long long>(y0, p[i].y);
-      y1 = std::max<long long>(y1, p[i].y);
-    }
-    x0 -= lane->left_width;
-    x1 += lane->right_width;
+LN_BOX ln_lane_box(const LANE* lane) {
+  LN_BOX b;
+  if (!lane || lane->num_center_points < 2 || !lane->center_coords) return b;
+  const LN_POINT* p = lane->center_coords;
+  b.x0 = b.x1 = p[0].x;
+  b.y0 = b.y1 = p[0].y;
+  for (int i = 1; i < lane->num_center_points; ++i) {
+    b.x0 = std::min<long long>(b.x0, p[i].x);
+    b.x1 = std::max<long long>(b.x1, p[i].x);
+    b.y0 = std::min<long long>(b.y0, p[i].y);
+    b.y1 = std::max<long long>(b.y1, p[i].y);
   }
-  bool holds(int x, int y) const { return x0 <= x && x <= x1 && y0 <= y && y <= y1; }
-};
-}  // namespace
+  // A strip point lies within its row's centre x less the left width and plus the right width,
+  // and that centre x within the segment's end points.
+  b.x0 -= lane->left_width;
+  b.x1 += lane->right_width;
+  return b;
+}
 
-static bool band_qualifies(SPOT* band, LANE* lane, const LaneBox& box, LANE* lane_head,
+static bool band_qualifies(SPOT* band, LANE* lane, const LN_BOX& box, LANE* lane_head,
                            LN_BAND_PRED pred) {
   if (!box.holds(band->x, band->y) || !ln_xyinlane(band->x, band->y, lane)) return false;
   if (pred && !pred(band)) return false;
@@ -323,7 +319,7 @@ int ln_find_bands_in_lane(SPOT* band_head, SPOT*** out, LANE* lane, LANE* lane_h
   if (out) *out = nullptr;
   if (!lane) return -1;
   if (!out || !band_head) return 0;
-  const LaneBox box(lane);
+  const LN_BOX box = ln_lane_box(lane);
   int count = 0;
   for (SPOT* b = band_head->next; b; b = b->next)
     if (band_qualifies(b, lane, box, lane_head, pred)) ++count;
