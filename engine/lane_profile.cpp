@@ -109,6 +109,8 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
   const int row_last = std::min(y_max, height - 1);
   std::vector<CentreCursor> cursors;
   for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
+  std::vector<int> widths(n);
+  for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
   std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
   for (int by = row_first; any && by <= row_last; by += kBlockRows) {
     const int rows = std::min(kBlockRows, row_last - by + 1);
@@ -118,16 +120,15 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
       SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
       return 0;
     }
-    for (int li = 0; li < n; ++li) {
-      LANE* lane = lanes[li];
-      if (!lane || !lane->data_values) continue;
-      const int fy = lane->center_coords[0].y;
-      const int ly = lane->center_coords[lane->num_center_points - 1].y;
-      const int y0 = std::max(fy, by);
-      const int y1 = std::min(ly, by + rows - 1);
-      if (y0 > y1) continue;
-      const int w = ln_sample_width(lane, percent);
-      for (int y = y0; y <= y1; ++y) {
+    // Row by row, each lane's stretch of the row in turn, so that the image is read in order.
+    for (int y = by; y < by + rows; ++y) {
+      for (int li = 0; li < n; ++li) {
+        LANE* lane = lanes[li];
+        if (!lane || !lane->data_values) continue;
+        const int fy = lane->center_coords[0].y;
+        const int ly = lane->center_coords[lane->num_center_points - 1].y;
+        if (y < fy || y > ly) continue;
+        const int w = widths[li];
         const int xc = cursors[li].x_at(y);
         const int xs = xc - w / 2;
         const int x_from = std::max(xs - 1, 0);
