@@ -135,9 +135,12 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
         const int x_from = std::max(xs - 1, 0);
         const int x_to = std::min(xs + w, width - 1);
         const uint8_t* row = block->row(y - base);
-        int ns = 0;
-        for (int x = x_from; x <= x_to; ++x) {
-          samples[ns++] = bpp == 2 ? (row[2 * x] | row[2 * x + 1] << 8) : row[x];
+        const int ns = std::max(0, x_to - x_from + 1);
+        if (bpp == 2) {
+          for (int k = 0; k < ns; ++k)
+            samples[k] = row[2 * (x_from + k)] | row[2 * (x_from + k) + 1] << 8;
+        } else {
+          for (int k = 0; k < ns; ++k) samples[k] = row[x_from + k];
         }
         LnRowStats st{};
         if (!ln_row_stats(samples.data(), ns, &st)) continue;
