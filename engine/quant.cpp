@@ -143,18 +143,14 @@ int ln_read_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header
     SLOG(fn, SLOG_EXIT, "empty rectangle");
     return -1;
   }
-  TkImage img;
-  if (!io_read_kestrin(image_path, &img, rect, 1.0)) {
+  // Only the rectangle's bytes are read, straight into the lane image's block.
+  int bpp = 0;
+  void* pixels = io_read_kestrin_block(image_path, rect, &bpp);
+  if (!pixels) {
     SLOG(fn, SLOG_EXIT, "read failed");
     return -1;
   }
-  void* pixels = ks_huge_alloc_msg(img.size_bytes());
-  if (!pixels) {
-    ks_dbg_null_ptr(fn, "pixels");
-    return -1;
-  }
-  std::memcpy(pixels, img.data(), img.size_bytes());
-  set_lane_image(out, pixels, rect, img.bytes_per_pixel());
+  set_lane_image(out, pixels, rect, bpp);
   SLOG(fn, SLOG_EXIT, "(%d, %d) - (%d, %d)", out->x_min, out->y_min, out->x_max, out->y_max);
   return 0;
 }

@@ -2,6 +2,7 @@
 #include "io/kes_image.h"
 
 #include "base/io_file.h"
+#include "base/ks_mem.h"
 #include "base/slog.h"
 #include "io/byte_io.h"
 #include "toolkit/core/tk_image.h"
@@ -108,10 +109,16 @@ int io_image_complete(const char* path) {
   return f.size() >= KES_HEADER_BYTES + data_bytes ? 1 : 0;
 }
 
-int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation) {
-  static const char* fn = "io_read_kestrin";
+namespace {
+
+// Reads the rectangle into the block that dest(width, height, bytes per pixel) gives: rows of
+// width x bytes per pixel bytes one after another (null when it cannot be had). 1 or 0 as
+// io_read_kestrin.
+template <class Dest>
+int read_rect(const char* fn, const char* path, const int32_t rect[4], double decimation,
+              Dest dest) {
   SLOG(fn, SLOG_ENTRY, "<%s>", path ? path : "");
-  if (!img || !rect) {
+  if (!rect) {
     SLOG(fn, SLOG_EXIT, "no image or rectangle, FALSE");
     return 0;
   }
@@ -158,10 +165,14 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
     SLOG(fn, SLOG_EXIT, "cannot alloc row buffer, FALSE");
     return 0;
   }
-  if (!img->resize(static_cast<int>(w), static_cast<int>(hgt), h.bpp)) {
+  uint8_t* const block = dest(static_cast<int>(w), static_cast<int>(hgt), h.bpp);
+  if (!block) {
     SLOG(fn, SLOG_EXIT, "cannot alloc data buf");
     return 0;
   }
+  const std::size_t out_row = static_cast<std::size_t>(w) * h.bpp;
+  const std::size_t out_bytes = out_row * static_cast<std::size_t>(hgt);
+  auto out_row_at = [&](long long r) { return block + out_row * static_cast<std::size_t>(r); };
 
   const bool swap16 = h.big && h.bpp == 2;
   const bool identity = decimation == 1.0;
@@ -169,14 +180,12 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
     // Whole rows: they lie one after another in the file, so read them straight into the image.
     const uint64_t off =
         KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y0);
-    if (!f.read_at(off, img->data(), img->size_bytes())) {
+    if (!f.read_at(off, block, out_bytes)) {
       SLOG(fn, SLOG_EXIT, "read of rows %lld..%lld failed, FALSE", y0, y0 + hgt - 1);
       return 0;
     }
     if (swap16) {
-      uint8_t* p = img->data();
-      const std::size_t n = img->size_bytes();
-      for (std::size_t i = 0; i + 1 < n; i += 2) std::swap(p[i], p[i + 1]);
+      for (std::size_t i = 0; i + 1 < out_bytes; i += 2) std::swap(block[i], block[i + 1]);
     }
     SLOG(fn, SLOG_EXIT, "TRUE");
     return 1;
@@ -188,7 +197,7 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
       const uint64_t off = KES_HEADER_BYTES +
                            static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y0 + r) +
                            static_cast<uint64_t>(x0) * h.bpp;
-      uint8_t* dst = img->row(static_cast<int>(r));
+      uint8_t* dst = out_row_at(r);
       if (!f.read_at(off, dst, rect_bytes)) {
         SLOG(fn, SLOG_EXIT, "read of row %lld failed, FALSE", y0 + r);
         return 0;
@@ -211,7 +220,7 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
       }
       have_row = src_row;
     }
-    uint8_t* dst = img->row(static_cast<int>(r));
+    uint8_t* dst = out_row_at(r);
     if (identity) {
       std::memcpy(dst, rowbuf.data() + x0 * h.bpp, static_cast<std::size_t>(w) * h.bpp);
       if (swap16)
@@ -228,6 +237,35 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
   }
   SLOG(fn, SLOG_EXIT, "TRUE");
   return 1;
+}
+
+}  // namespace
+
+int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation) {
+  if (!img) {
+    SLOG("io_read_kestrin", SLOG_EXIT, "no image, FALSE");
+    return 0;
+  }
+  return read_rect("io_read_kestrin", path, rect, decimation, [&](int w, int h, int bpp) {
+    return img->resize(w, h, bpp) ? img->data() : nullptr;
+  });
+}
+
+void* io_read_kestrin_block(const char* path, const int32_t rect[4], int* bytes_per_pixel) {
+  void* block = nullptr;
+  int bpp = 0;
+  const int ok = read_rect("io_read_kestrin_block", path, rect, 1.0, [&](int w, int h, int b) {
+    bpp = b;
+    block = ks_huge_alloc_msg(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
+                              static_cast<std::size_t>(b));
+    return static_cast<uint8_t*>(block);
+  });
+  if (!ok) {
+    ks_huge_free_msg(block);
+    return nullptr;
+  }
+  if (bytes_per_pixel) *bytes_per_pixel = bpp;
+  return block;
 }
 
 TkImage* io_create_image(const int32_t extent[2], int depth) {
