@@ -93,7 +93,7 @@ void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) 
 
 // Work arrays of the outline finder, kept between bands so that each band does not allocate.
 struct BoundsScratch {
-  std::vector<int> xsec, d2, rd2, fwd, back, line, rdd;
+  std::vector<int> xsec, all_xsec, d2, rd2, fwd, back, line, rdd;
 };
 BoundsScratch& scratch() {
   thread_local BoundsScratch s;
@@ -467,10 +467,24 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       mj_bndp(prof, 0, n, s, 0, 0, 0, &d);
       return d;
     };
+    // The 13 cross-sections in one walk down the window's rows (each is mj_xsec of its
+    // column about the window's middle row).
+    std::vector<int>& all = work.all_xsec;
+    all.resize(static_cast<std::size_t>(13) * size);
+    for (int j = 0; j < 13; ++j) col_x[j] = clampi(col_x[j], 0, size - 1);
+    for (int y = 0; y < size; ++y) {
+      const int32_t* row = win->rows[y];
+      for (int j = 0; j < 13; ++j) {
+        const int xa = std::max(col_x[j] - 2, 0), xb = std::min(col_x[j] + 2, size - 1);
+        int sum = 0;
+        for (int xx = xa; xx <= xb; ++xx) sum += row[xx];
+        all[static_cast<std::size_t>(j) * size + y] = sum / (xb - xa + 1);
+      }
+    }
     for (int j = 0; j < 13; ++j) {
-      const int x = clampi(col_x[j], 0, size - 1);
-      col_x[j] = x;
-      mj_xsec(xsec.data(), win, x, size / 2, size);
+      const int x = col_x[j];
+      std::copy_n(all.begin() + static_cast<std::ptrdiff_t>(j) * size, size, xsec.begin());
+      median5(xsec);
       second_derivative(xsec.data(), size, kidx, d2);
       const int prev = j == 0 ? by : (j == 7 ? col_row[0] : col_row[j - 1]);
       int row = centre_row(xsec, d2, prev, s);
