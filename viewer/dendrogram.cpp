@@ -381,12 +381,12 @@ bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
 
 void MinLinkageDendrogram::Build(const std::vector<float>& distances,
                                  BlockAllocator<Taxon>& taxa) {
+  docview::CWaitCursor wait;
   std::vector<Join> joins;
   if (!SingleLinkageJoins(distances, taxa.size(), &joins)) {
     ConstantClockDendrogram::Build(distances, taxa);
     return;
   }
-  docview::CWaitCursor wait;
   Reset(distances, taxa);
   const std::size_t n = taxa.size();
   if (n == 0) return;
