@@ -283,32 +283,41 @@ bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
       for (std::size_t r = r0; r < std::min(n, r0 + kTile); ++r)
         for (std::size_t c = c0; c < std::min(r, c0 + kTile); ++c) d[c * n + r] = d[r * n + c];
 
-  // Prim's tree: reach[v] is v's smallest distance to the tree, from[v] the tree taxon there.
+  // Prim's tree. The taxa outside the tree are kept packed in `rest`, with reach[k] the
+  // smallest distance of rest[k] to the tree and from[k] the tree taxon at that distance; the
+  // pass that takes a new taxon's row into account also finds the next nearest taxon.
   struct Edge {
     float w;
     std::size_t a, b;
   };
   std::vector<Edge> edges;
   edges.reserve(n - 1);
-  std::vector<float> reach(d.begin() + 1, d.begin() + static_cast<std::ptrdiff_t>(n));
-  std::vector<std::size_t> from(n - 1, 0), rest(n - 1);  // rest: taxa outside the tree
-  for (std::size_t v = 1; v < n; ++v) rest[v - 1] = v;
-  reach.insert(reach.begin(), 0.0f);  // reach and from are indexed by taxon
-  from.insert(from.begin(), 0);
-  while (!rest.empty()) {
-    std::size_t at = 0;
-    for (std::size_t q = 1; q < rest.size(); ++q)
-      if (reach[rest[q]] < reach[rest[at]]) at = q;
+  std::vector<std::size_t> rest(n - 1), from(n - 1, 0);
+  std::vector<float> reach(n - 1);
+  std::size_t left = n - 1, at = 0;
+  for (std::size_t k = 0; k < left; ++k) {
+    rest[k] = k + 1;
+    reach[k] = d[k + 1];
+    if (reach[k] < reach[at]) at = k;
+  }
+  while (left > 0) {
     const std::size_t u = rest[at];
-    edges.push_back({reach[u], from[u], u});
-    rest[at] = rest.back();
-    rest.pop_back();
+    edges.push_back({reach[at], from[at], u});
+    --left;
+    rest[at] = rest[left];
+    reach[at] = reach[left];
+    from[at] = from[left];
     const float* row = d.data() + u * n;
-    for (const std::size_t v : rest)
-      if (row[v] < reach[v]) {
-        reach[v] = row[v];
-        from[v] = u;
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < left; ++k) {
+      const float x = row[rest[k]];
+      if (x < reach[k]) {
+        reach[k] = x;
+        from[k] = u;
       }
+      if (reach[k] < reach[next]) next = k;
+    }
+    at = next;
   }
   std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
 
