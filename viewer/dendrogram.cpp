@@ -109,11 +109,18 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
   auto rescan = [&](std::size_t r) {
     RowMin m;
     const float* row = work.data() + r * n;
-    for (std::size_t a = 0; a < active.size() && active[a] < r; ++a) {
-      const std::size_t c = active[a];
-      if (m.col == kNone || row[c] < m.value) {
-        m.value = row[c];
-        m.col = c;
+    // The active columns before r: those ahead of r in the active list.
+    const std::size_t count = static_cast<std::size_t>(
+        std::lower_bound(active.begin(), active.end(), r) - active.begin());
+    if (count > 0) {
+      m.col = active[0];
+      m.value = row[m.col];
+      for (std::size_t a = 1; a < count; ++a) {
+        const std::size_t c = active[a];
+        if (row[c] < m.value) {
+          m.value = row[c];
+          m.col = c;
+        }
       }
     }
     best[r] = m;
