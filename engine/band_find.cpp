@@ -333,7 +333,49 @@ int split_bands(LANE** lanes, int n, int first, int last, SPOT* head) {
   return added;
 }
 
+// The bounding rectangles of a set of lanes, for listing bands under the lanes that may hold
+// them.
+class LaneBoxes {
+ public:
+  LaneBoxes(LANE** lanes, int n) : lanes_(lanes), boxes_(static_cast<size_t>(n)) {
+    for (int i = 0; i < n; ++i) boxes_[i] = ln_lane_box(lanes[i]);
+  }
+  // Appends the band to (*out)[i] for each lane i >= from_lane whose rectangle holds it.
+  void list(SPOT* b, int from_lane, std::vector<std::vector<SPOT*>>* out) const {
+    for (size_t i = static_cast<size_t>(from_lane); i < boxes_.size(); ++i)
+      if (lanes_[i] && boxes_[i].holds(b->x, b->y)) (*out)[i].push_back(b);
+  }
+
+ private:
+  LANE** lanes_;
+  std::vector<LN_BOX> boxes_;
+};
+
 }  // namespace
+
+bool ln_bands_by_lane(SPOT* band_head, LANE** lanes, int n,
+                      std::vector<std::vector<SPOT*>>* out) {
+  if (!out) return false;
+  out->clear();
+  if (!band_head || !lanes || n <= 0) return true;
+  try {
+    out->resize(static_cast<size_t>(n));
+    const LaneBoxes boxes(lanes, n);
+    for (SPOT* b = band_head->next; b; b = b->next) boxes.list(b, 0, out);
+    for (int i = 0; i < n; ++i) {
+      std::vector<SPOT*>& v = (*out)[i];
+      v.erase(std::remove_if(v.begin(), v.end(),
+                             [&](const SPOT* b) { return !ln_xyinlane(b->x, b->y, lanes[i]); }),
+              v.end());
+      std::stable_sort(v.begin(), v.end(), [](const SPOT* a, const SPOT* b) { return a->y < b->y; });
+    }
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("ln_bands_by_lane", "lists");
+    out->clear();
+    return false;
+  }
+  return true;
+}
 
 int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_head,
                   LN_BAND_CB callback, int analysis_type, const void* sens, int detect) {
@@ -347,13 +389,9 @@ int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_h
     // Each band listed under every lane whose bounding rectangle holds it, so that a lane's bands
     // are found without a walk over the whole chain. Bands found in a lane are only marked here;
     // they leave the chain together at the end (later lanes skip the marked ones).
-    std::vector<LN_BOX> boxes(n);
-    for (int i = 0; i < n; ++i) boxes[i] = ln_lane_box(lanes[i]);
+    const LaneBoxes boxes(lanes, n);
     std::vector<std::vector<SPOT*>> in_box(n);
-    auto index = [&](SPOT* b, int from_lane) {
-      for (int i = from_lane; i < n; ++i)
-        if (lanes[i] && boxes[i].holds(b->x, b->y)) in_box[i].push_back(b);
-    };
+    auto index = [&](SPOT* b, int from_lane) { boxes.list(b, from_lane, &in_box); };
     for (SPOT* b = band_head->next; b; b = b->next) index(b, 0);
     std::unordered_set<const SPOT*> doomed;
     for (int i = 0; i < n; ++i) {

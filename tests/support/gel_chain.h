@@ -174,18 +174,17 @@ struct Chain {
     header.width = width;
     header.height = height;
     quantified = 0;
+    std::vector<std::vector<SPOT*>> by_lane;
+    if (!ln_bands_by_lane(chain, lanes.data(), n, &by_lane)) return false;
     for (size_t li = 0; li < lanes.size(); ++li) {
       LANE* lane = lanes[li];
-      SPOT** found_in = nullptr;
-      const int nb = ln_find_bands_in_lane(chain, &found_in, lane, nullptr, nullptr);
+      const std::vector<SPOT*>& found_in = by_lane[li];
+      const int nb = static_cast<int>(found_in.size());
       if (nb <= 0) continue;
       LANE_IMAGE img{};
       const int read = from_memory ? ln_cut_lane_image(lane, &img, &header, &whole, -1)
                                    : ln_read_lane_image(lane, &img, &header, path.c_str(), -1);
-      if (read != 0) {
-        ks_free(found_in);
-        return false;
-      }
+      if (read != 0) return false;
       for (int i = 0; i < nb; ++i) {
         SPOT* b = found_in[i];
         quantified += mj_doquant(b, lane, &img, nullptr, 1);
@@ -193,7 +192,6 @@ struct Chain {
         mj_res_free(&b->result);
       }
       ln_free_lane_image(&img);
-      ks_free(found_in);
     }
     return true;
   }
