@@ -43,8 +43,12 @@ void mark_failed(SPOT* band, int code, int fail_word) {
 
 int clampi(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// Makes (or reuses) a shared window of `size` centred on the record's centre and loads it.
-int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size) {
+int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1);
+
+// Makes (or reuses) a shared window of `size` centred on the record's centre and loads its rows
+// row_from..row_to (all of them by default).
+int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size, int row_from = 0,
+                   int row_to = INT_MAX) {
   if (sw.win && size == sw.last_size) {
     qt_move_window(sw.win, img->cx, img->cy);
   } else {
@@ -70,7 +74,7 @@ int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size) {
     if (!sw.win) return MJ_FAIL_WIN_ALLOC;
     sw.last_size = size;
   }
-  if (mj_load_window(sw.win, img) != 0) return MJ_FAIL_LOAD;
+  if (load_window_rows(sw.win, img, row_from, row_to) != 0) return MJ_FAIL_LOAD;
   sw.held[0] = img->x_min;
   sw.held[1] = img->y_min;
   sw.held[2] = img->x_max;
@@ -214,7 +218,10 @@ void mj_quant_release() {
   }
 }
 
-int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
+namespace {
+
+// Loads window rows r0..r1 (held to the window) as mj_load_window loads them all.
+int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
   if (!win || !win->rows || !img || !img->pixels) return MJ_FAIL_LOAD;
   const int white = img->is_8bit ? 255 : 65535;
   const int size = win->size;
@@ -224,7 +231,7 @@ int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
   const int y0 = std::max(top, img->y_min), y1 = std::min(win->bottom, img->y_max);
   int32_t* const* rows = win->rows;
   // Cells the lane image does not cover read white; the others are copied from the image.
-  for (int r = 0; r < size; ++r) {
+  for (int r = std::max(r0, 0); r <= std::min(r1, size - 1); ++r) {
     int32_t* row = rows[r];
     const int y = top + r;
     if (y < y0 || y > y1 || x1 < x0) {
@@ -247,17 +254,45 @@ int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
   return 0;
 }
 
-int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
+}  // namespace
+
+int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
+  return load_window_rows(win, img, 0, win ? win->size - 1 : -1);
+}
+
+namespace {
+
+// mj_quantwin loading only window rows row_from..row_to.
+int quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only, int row_from, int row_to) {
   static const char* fn = "mj_quantwin";
   if (!img || !band) return MJ_FAIL_LOAD;
   const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
   SLOG(fn, SLOG_ENTRY, "size %d, grow %d", size, grow_only);
   if (size <= 0) return MJ_FAIL_SIZE;
   if (grow_only && s_main.win && s_main.win->size >= size) return 0;
-  const int r = prepare_window(s_main, img, size);
+  const int r = prepare_window(s_main, img, size, row_from, row_to);
   SLOG(fn, SLOG_EXIT, "%d", r);
   return r;
 }
+
+}  // namespace
+
+int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
+  return quantwin(img, band, grow_only, 0, INT_MAX);
+}
+
+namespace {
+
+// The window rows that mj_width reads for the band in a window of `size`: rows[0]..rows[1].
+void mj_width_rows(const SPOT* band, int size, int rows[2]) {
+  const int t = band->thickness ? 4 * band->thickness : 2 * band->band_fw;
+  const int r = std::min(t, size) / 2;
+  const int c = size / 2;
+  rows[0] = std::max(c - r, 0);
+  rows[1] = std::min(c + r, size - 1);
+}
+
+}  // namespace
 
 int mj_width(SPOT* band, const QT_WIN* win) {
   static const char* fn = "mj_width";
@@ -611,11 +646,27 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
   }
   img->cx = band->x;
   img->cy = band->y;
-  int r = mj_quantwin(img, band, 0);
+  // With a lane width the band's width is measured first, from the window's rows about its
+  // centre only: those rows are loaded first, the others once the window is known to stay.
+  int width_rows[2] = {0, INT_MAX};
+  int win_size = 0;
+  if (W) {
+    // The window made has the size asked for, or the size remembered for a small one.
+    const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
+    win_size = size > 4 ? size : s_main.remembered;
+    mj_width_rows(band, win_size, width_rows);
+  }
+  int r = quantwin(img, band, 0, width_rows[0], width_rows[1]);
   if (r != 0) {
     SLOG(fn, SLOG_WARN, "mj_quantwin fail #1");
     mark_failed(band, r, r);
     return 0;
+  }
+  if (W && s_main.win->size != win_size) {
+    // Not the window foreseen: load it whole.
+    load_window_rows(s_main.win, img, 0, s_main.win->size - 1);
+    width_rows[0] = 0;
+    width_rows[1] = s_main.win->size - 1;
   }
   if (W) {
     if (!mj_width(band, s_main.win)) {
@@ -623,7 +674,14 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
       mark_failed(band, MJ_FAIL_WIN_COPY, 'T');
       return 0;
     }
+    // A window at least as large as the measured band needs stays: load the rest of its rows.
+    const int grown = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
+    const bool kept = grown > 0 && s_main.win && s_main.win->size >= grown;
     r = mj_quantwin(img, band, 1);
+    if (r == 0 && kept) {
+      load_window_rows(s_main.win, img, 0, width_rows[0] - 1);
+      load_window_rows(s_main.win, img, width_rows[1] + 1, INT_MAX);
+    }
     if (r != 0) {
       band->lane_width = W;
       r = mj_quantwin(img, band, 0);
