@@ -277,13 +277,17 @@ bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
   // The cells as a full square, so that every row is read in order.
   std::vector<float> d(n * n, 0.0f);
   const std::size_t have = std::min(distances.size(), TriangleSize(n));
-  std::size_t k = 0;
-  for (std::size_t r = 1; r < n; ++r)
-    for (std::size_t c = 0; c < r; ++c, ++k) {
-      const float v = k < have ? distances[k] : 0.0f;
-      if (std::isnan(v)) return false;
-      d[r * n + c] = v;
+  bool nan = false;
+  for (std::size_t r = 1, k = 0; r < n && k < have; k += r, ++r) {
+    const std::size_t m = std::min(r, have - k);  // cells missing from the triangle stay 0
+    const float* src = distances.data() + k;
+    float* dst = d.data() + r * n;
+    for (std::size_t c = 0; c < m; ++c) {
+      dst[c] = src[c];
+      nan |= src[c] != src[c];
     }
+  }
+  if (nan) return false;
   constexpr std::size_t kTile = 64;
   for (std::size_t r0 = 0; r0 < n; r0 += kTile)
     for (std::size_t c0 = 0; c0 <= r0; c0 += kTile)
@@ -338,6 +342,10 @@ bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
     const float lo = tied.front(), hi = tied.back();
     for (std::size_t r = 1; r < n; ++r) {
       const float* row = d.data() + r * n;
+      // Most rows hold no cell in the range of the shared heights: a quick look first.
+      bool any = false;
+      for (std::size_t c = 0; c < r; ++c) any |= row[c] >= lo && row[c] <= hi;
+      if (!any) continue;
       for (std::size_t c = 0; c < r; ++c) {
         const float v = row[c];
         if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
