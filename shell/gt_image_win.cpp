@@ -22,6 +22,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "tools/gt_lane_util.h"
 
 namespace {
 
@@ -68,14 +69,6 @@ void tick_win_menu(int id) {
 
 // Renumbers the bands in every lane of every open image (leaving a tool that may have moved
 // bands between lanes).
-void renumber_all_bands() {
-  for (int i = 0; i < gt_get_num_img_windows(); ++i) {
-    IMAGE_REC* im = image_of(gt_get_img_window(i));
-    if (im == nullptr || im->lanes == nullptr || im->bands == nullptr) continue;
-    if (im->lanes->next != nullptr) ln_renum_bands(im->lanes->next, im->bands, 1);
-  }
-}
-
 // Presses the button of `mode` and releases the others; the list follows unless it is the one
 // making the change.
 void show_mode(int mode) {
@@ -218,7 +211,7 @@ void gt_set_state(int state) {
   const int old = ctl->task_state;
   SLOG("gt_set_state", SLOG_ENTRY, "state %d -> %d", old, state);
   TK_OBJ bar = main_part(GT_MAIN_MODE_BAR);
-  if (old == 7 || old == 12 || old == 15) renumber_all_bands();
+  if (old == 7 || old == 12 || old == 15) gt_band_renumber_all();
   ctl->task_state = state;
   if (state >= 0 && state <= 16)
     for (int k = 0; k < 4; ++k) WGT_Enable(RES_GetSub(bar, k), state == TS_IDLE ? 1 : 0);

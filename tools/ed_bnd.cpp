@@ -1,0 +1,51 @@
+// The Edit Band tool window: clicks add or delete bands while it is open.
+#include "model/control.h"
+#include "shell/gt_image_win.h"
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_widget.h"
+#include "tools/gt_dlg_nfy.h"
+#include "tools/gt_tool_wins.h"
+
+namespace {
+
+TK_OBJ s_win = nullptr;
+
+long S_ed_bnd_winNfy(TK_OBJ win, int event) {
+  if (event == TK_EV_WINDOW) {
+    const long r = WIN_DefaultNfy(win, event);
+    if (EVENT_GetWinCode() == TK_WIN_CLOSE) WIN_Terminate(win);
+    return r;
+  }
+  if (event == TK_EV_TERMINATE) {
+    gt_tool_stds_update();
+    s_win = nullptr;
+    gt_set_state(0);  // state 15 ends however the window ends
+  }
+  return WIN_DefaultNfy(win, event);
+}
+
+long S_ed_bnd_PBut1Nfy(TK_OBJ button, int event) {
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
+  TK_OBJ win = RES_GetOwnerWindow(button);
+  gt_get_control()->add_band_quant = static_cast<int>(WGT_GetValue(RES_GetSub(win, 2)));
+  s_win = nullptr;
+  WIN_Terminate(win);
+  return 0;
+}
+
+}  // namespace
+
+void ed_bnd_dismiss() { gt_tool_win_dismiss(&s_win); }
+
+void gt_ed_bnd_activate(TK_OBJ owner) {
+  ed_bnd_dismiss();
+  const GtPartNfy parts[] = {{1, S_ed_bnd_PBut1Nfy}, {2, S_swallow_activateNfy}};
+  TK_OBJ win = gt_tool_win_load("ed_bnd", owner, S_ed_bnd_winNfy, parts, 2);
+  if (!win) return;
+  s_win = win;
+  WGT_SetValue(RES_GetSub(win, 2), gt_get_control()->add_band_quant);
+  gt_tool_win_show(win, 80, 50);
+}
+
+long ed_bnd_get_quant() { return s_win ? WGT_GetValue(RES_GetSub(s_win, 2)) : 0; }

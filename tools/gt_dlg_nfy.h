@@ -1,0 +1,39 @@
+// Notify procedures that many dialogs share, and the pattern of the band and lane tools'
+// windows: a modeless tool window keeps its handle in one static of its file, sets a task state
+// while it is open, and returns the state to 0 from its window procedure when it goes away
+// (event 171), whichever way it was ended.
+#pragma once
+
+#include "toolkit/tk_types.h"
+
+// A modal dialog's window: the close box ends the modal loop with 0.
+long S_modal_winNfy(TK_OBJ win, int event);
+// OK and Cancel of a modal dialog: activation ends the modal loop with 1 / 0.
+long S_OK_PButNfy(TK_OBJ button, int event);
+long S_Cancel_PButNfy(TK_OBJ button, int event);
+// Close of a modeless window: activation ends the window.
+long S_Close_PButNfy(TK_OBJ button, int event);
+// A toggle or value field whose value is read later: its activation is consumed.
+long S_swallow_activateNfy(TK_OBJ w, int event);
+// A text field whose text is read later: Enter is consumed.
+long S_swallow_textNfy(TK_OBJ w, int event);
+// A list whose pick fills a field: the picked row's text becomes the list's text.
+long S_list_pickNfy(TK_OBJ list, int event);
+
+// The steps a modeless tool window takes when it opens: procedures attached (window first, then
+// parts by index; null entries skipped), owner set, window initialised. Null when the layout is
+// missing.
+struct GtPartNfy {
+  int index;
+  TkNfy proc;
+};
+TK_OBJ gt_tool_win_load(const char* module, TK_OBJ owner, TkNfy win_proc, const GtPartNfy* parts,
+                        int n_parts);
+// Places the window (per cent across and down) and shows it.
+void gt_tool_win_show(TK_OBJ win, int x_pct, int y_pct);
+// Ends the window held in *slot: the slot is read, the window terminated while the slot is
+// still set (so that its event 171 undoes the tool's work and ends its state), then cleared.
+void gt_tool_win_dismiss(TK_OBJ* slot);
+// The standards step of the band tools that may have changed standards: recomputes the current
+// image's standard values when they changed.
+void gt_tool_stds_update();
