@@ -213,8 +213,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       return 0;
     case TK_EV_MOTION: {
       int x = 0, y = 0;
-      if (EVENT_GetButtonState() == 1 && event_point(area, im, &x, &y)) {
-        gt_show_pixel(im->img_ptr, s_readout, x, y);
+      // Motion with the button feeds a drag; without it the placing tools' rubber bands and
+      // pointer shapes follow the pointer.
+      if (event_point(area, im, &x, &y)) {
+        if (EVENT_GetButtonState() == 1) gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
       }
       return WGT_DefaultNfy5(area, event);

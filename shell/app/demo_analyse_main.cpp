@@ -70,6 +70,11 @@ int main(int argc, char** argv) {
   IMAGE_REC* im = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
   if (!im || !gt_img_init(im)) return fail("no memory");
   gt_read_and_prepare_inf(path, im->img_ptr, im);
+  std::snprintf(im->file_path, sizeof im->file_path, "%s", path);
+  if (im->img_info->width <= 0 || im->img_info->height <= 0) {
+    im->img_info->width = ext[0], im->img_info->height = ext[1];
+    im->img_info->bytes_per_pixel = bits / 8;
+  }
   int rc = 0;
   if (!analyse(im, n, left, top, right, bottom))
     rc = fail("the gel could not be analysed");
