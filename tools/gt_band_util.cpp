@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include <cstdio>
+
 #include "base/ks_ini.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
@@ -24,6 +26,7 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_overlay.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_tool_wins.h"
 #include "tools/ln_info.h"
 
 namespace {
@@ -797,4 +800,132 @@ int gt_band_delete_selected(IMAGE_REC* im, int what) {
   gt_busy_end();
   gt_redraw_img(im);
   return 0;
+}
+
+// Menu commands -----------------------------------------------------------------------------
+
+void gt_band_mark_axes(TK_OBJ owner, IMAGE_REC* im) {
+  if (!im) return;
+  im->rubber_pt[0] = im->rubber_pt[1] = -1;
+  gt_band_sel_compact(im);
+  im->axes_band = im->sel_list[0];
+  im->num_lane_coords = 0;
+  if (im->axes_band) gt_bd_axe_activate(owner, im);
+  gt_redraw_img(im);
+}
+
+void gt_band_mark_bounds(TK_OBJ owner, IMAGE_REC* im) {
+  if (!im) return;
+  im->rubber_pt[0] = im->rubber_pt[1] = -1;
+  gt_band_sel_compact(im);
+  im->bounds_band = im->sel_list[0];
+  im->num_lane_coords = 0;
+  if (im->bounds_band) gt_bd_mrk_activate(owner, im);
+  gt_redraw_img(im);
+}
+
+void gt_band_information(TK_OBJ owner, IMAGE_REC* im) {
+  if (!im) return;
+  gt_band_sel_compact(im);
+  SPOT* first = im->sel_list[0];
+  if (!first) return;
+  char text[21];
+  std::snprintf(text, sizeof text, "%s", first->label);
+  if (gt_ch_band_activate(owner, text) == 1) {
+    im->modified = 1;
+    gt_get_control()->disp_codes[DISP_BAND_LABELS] = 1;
+    for (SPOT* b = im->bands->next; b; b = b->next)
+      if (b->f2 & SP_F2_SELECTED) std::snprintf(b->label, sizeof b->label, "%s", text);
+  }
+  gt_redraw_img(im);
+}
+
+void gt_band_mark_active(SPOT* head, int value) {
+  for (SPOT* b = head ? head->next : nullptr; b; b = b->next)
+    if (b->f2 & SP_F2_SELECTED)
+      b->f1 = (b->f1 & ~(SP_F1_INACTIVE_A | SP_F1_INACTIVE_B)) | ((uint32_t(value) & 3u) << 6);
+}
+
+void gt_band_norm_lane(IMAGE_REC* im) {
+  if (!im || !im->bands || !im->bands->next || !im->lanes || !im->lanes->next) return;
+  bool zero = false;
+  for (SPOT* b = im->bands->next; b; b = b->next) zero |= b->amount <= 0.0;
+  if (zero && mh_send_msg(2, "%s", gt_get_message(147)) == 1) return;
+  bool lost = false;
+  for (LANE* l = im->lanes->next; l; l = l->next) {
+    SPOT** arr = nullptr;
+    const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
+    SPOT* ref = nullptr;
+    for (int i = 0; i < n && !ref; ++i)
+      if (arr[i]->f2 & SP_F2_SELECTED) ref = arr[i];
+    if (ref && ref->amount > 0.0) {
+      l->norm_ii = ref->amount;
+      im->modified = 1;
+      for (int i = 0; i < n; ++i) {
+        if (arr[i] != ref && (arr[i]->f2 & SP_F2_LANE_NORM)) lost = true;
+        arr[i]->f2 &= ~uint32_t(SP_F2_LANE_NORM);
+      }
+      ref->f2 |= SP_F2_LANE_NORM;
+    }
+    ks_free(arr);
+  }
+  if (lost) gt_redraw_img(im);
+}
+
+void gt_band_norm_image(IMAGE_REC* im) {
+  if (!im) return;
+  gt_band_sel_compact(im);
+  SPOT* ref = im->sel_list[0];
+  if (!ref) return;
+  if (ref->amount <= 0.0) {
+    alert(90);
+    return;
+  }
+  if (im->band_hdr) im->band_hdr->norm_band_ii = ref->amount;
+  bool other = false;
+  for (SPOT* b = im->bands->next; b; b = b->next) {
+    if (b != ref && (b->f2 & SP_F2_IMG_NORM)) other = true;
+    b->f2 &= ~uint32_t(SP_F2_IMG_NORM);
+  }
+  ref->f2 |= SP_F2_IMG_NORM;
+  im->modified = 1;
+  if (other) gt_redraw_img(im);
+}
+
+void gt_band_clear_norm(IMAGE_REC* im) {
+  if (!im) return;
+  if (im->band_hdr) im->band_hdr->norm_band_ii = 0.0;
+  for (LANE* l = im->lanes ? im->lanes->next : nullptr; l; l = l->next) l->norm_ii = 0.0;
+  for (SPOT* b = im->bands ? im->bands->next : nullptr; b; b = b->next)
+    b->f2 &= ~uint32_t(SP_F2_IMG_NORM | SP_F2_LANE_NORM);
+}
+
+void gt_band_requant_one_lane(IMAGE_REC* im, LANE* lane, SPOT* head) {
+  if (!im || !lane || !head) return;
+  SLOG("gt_band_requant_one_lane", SLOG_VALUE4, "[%2d] <%s>", lane->lane_number, lane->lane_name);
+  SPOT** arr = nullptr;
+  const int n = ln_find_bands_in_lane(head, &arr, lane, nullptr, nullptr);
+  for (int i = 0; i < n; ++i) {
+    arr[i]->baseline = ln_baseline_at(arr[i]->y, lane);
+    arr[i]->od = std::max(arr[i]->od, arr[i]->baseline);
+  }
+  if (n > 0) gt_band_quant_lane(im, lane, arr, n, -1);
+  ks_free(arr);
+  im->modified = 1;
+}
+
+void gt_band_requant_all_baseline(IMAGE_REC* im, LANE* head, SPOT* chain) {
+  for (LANE* l = head ? head->next : nullptr; l; l = l->next) gt_band_requant_one_lane(im, l, chain);
+}
+
+void gt_band_destroy(IMAGE_REC* im) {
+  if (!im) {
+    SLOG("gt_band_destroy", SLOG_ERROR, "image_ptr NULL");
+    return;
+  }
+  gt_img_free_lists(im);
+  std::fill(std::begin(im->sel_list), std::end(im->sel_list), nullptr);
+  im->cur_band = im->axes_band = im->bounds_band = nullptr;
+  im->cur_lane = im->bnd_lane = nullptr;
+  im->mod_tier = nullptr;
 }

@@ -58,3 +58,18 @@ void gt_band_set_selected(IMAGE_REC* image, SPOT* band, int on);
 // Deletes the selection of kind `what` (0 bands, 1 lanes, 2 size-standard points, 3
 // concentration-standard points). -> 0.
 int gt_band_delete_selected(IMAGE_REC* image, int what);
+
+// Menu commands on the current image. Mark Axes and Mark Bounds take the first selected band
+// and open their window only when there is one.
+void gt_band_mark_axes(TK_OBJ owner, IMAGE_REC* image);
+void gt_band_mark_bounds(TK_OBJ owner, IMAGE_REC* image);
+void gt_band_information(TK_OBJ owner, IMAGE_REC* image);  // the selected bands' comment
+void gt_band_mark_active(SPOT* band_head, int value);      // 0 active, 1 inactive
+void gt_band_norm_lane(IMAGE_REC* image);
+void gt_band_norm_image(IMAGE_REC* image);
+void gt_band_clear_norm(IMAGE_REC* image);
+// Requantifying with each band's baseline taken again from its lane first.
+void gt_band_requant_all_baseline(IMAGE_REC* image, LANE* lane_head, SPOT* band_head);
+void gt_band_requant_one_lane(IMAGE_REC* image, LANE* lane, SPOT* band_head);
+// Frees the image's lane and band data (each field then null).
+void gt_band_destroy(IMAGE_REC* image);

@@ -16,6 +16,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 #include "tools/gt_band_util.h"
+#include "shell/gt_open.h"
 #include "tools/gt_lane_util.h"
 
 using namespace toolstest;
@@ -260,4 +261,47 @@ TEST_F(AnalysedGel, SelectAllSizeStandardsCountsDistinctValues) {
   gt_deselect_all(nullptr, im.get());
   EXPECT_EQ(im->num_sel_size, 0);
   gt_get_control()->sel_mode = 0;
+}
+
+TEST_F(AnalysedGel, NormalisationReferencesAndActiveMarks) {
+  SPOT* a = im->bands->next;
+  SPOT* b = a->next;
+  a->amount = 50.0, b->amount = 0.0;
+  gt_band_set_selected(im.get(), a, 1);
+  gt_band_norm_image(im.get());
+  EXPECT_DOUBLE_EQ(im->band_hdr->norm_band_ii, 50.0);
+  EXPECT_TRUE(a->f2 & SP_F2_IMG_NORM);
+  // A reference without an amount is refused and the former one stays.
+  gt_band_set_selected(im.get(), a, 0);
+  gt_band_set_selected(im.get(), b, 1);
+  TKT_AnswerAlert(1);
+  gt_band_norm_image(im.get());
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(90));
+  EXPECT_DOUBLE_EQ(im->band_hdr->norm_band_ii, 50.0);
+  EXPECT_TRUE(a->f2 & SP_F2_IMG_NORM);
+  EXPECT_FALSE(b->f2 & SP_F2_IMG_NORM);
+
+  gt_band_mark_active(im->bands, 1);
+  EXPECT_EQ((b->f1 >> 6) & 3u, 1u);
+  EXPECT_EQ((a->f1 >> 6) & 3u, 0u);
+  gt_band_mark_active(im->bands, 0);
+  EXPECT_EQ((b->f1 >> 6) & 3u, 0u);
+
+  gt_band_clear_norm(im.get());
+  EXPECT_DOUBLE_EQ(im->band_hdr->norm_band_ii, 0.0);
+  EXPECT_FALSE(a->f2 & SP_F2_IMG_NORM);
+}
+
+TEST_F(AnalysedGel, MarkCommandsOpenOnlyWithASelectedBand) {
+  gt_band_mark_axes(nullptr, im.get());
+  EXPECT_EQ(TKT_FindWindow("bd_axe", "bd_axe_win"), nullptr);
+  EXPECT_EQ(gt_get_state(), 0);
+  gt_band_set_selected(im.get(), im->bands->next, 1);
+  gt_band_mark_bounds(nullptr, im.get());
+  EXPECT_NE(TKT_FindWindow("bd_mrk", "bd_mrk_win"), nullptr);
+  EXPECT_EQ(im->bounds_band, im->bands->next);
+  EXPECT_EQ(gt_get_state(), 10);
+  gt_dismiss_all();
+  EXPECT_EQ(gt_get_state(), 0);
+  EXPECT_EQ(im->bounds_band, nullptr);
 }
