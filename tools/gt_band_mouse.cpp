@@ -16,6 +16,7 @@
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_roles.h"
 #include "toolkit/tk_widget.h"
+#include "tools/gt_band_copy.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
@@ -352,6 +353,8 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       break;
     }
     case TS_COPY_BOUNDS:
+      gt_band_copy_bounds_stamp(im);
+      break;
     case TS_COPY_LANES:
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       break;
@@ -458,7 +461,12 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       gt_band_paint(area);
       break;
     case TS_COPY_BOUNDS:
-      gt_overlay_bounds_drag_move(x, y);
+      if (im != gt_get_image_ptr()) {
+        // The group moves into this image: its stamps start here empty.
+        gt_set_image_ptr(im);
+        gt_band_copy_bounds_init(im);
+      }
+      gt_band_copy_bounds_move(im, x, y);
       gt_band_paint(area);
       break;
     case TS_COPY_LANES:

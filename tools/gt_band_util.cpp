@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include <cstdio>
@@ -102,34 +105,55 @@ std::vector<LN_POINT> marks_of(const IMAGE_REC* im) {
   return m;
 }
 
-// Removes the band's standard points from the size lists (by exact position) and the
-// concentration list (by integer position).
-void drop_band_stds(IMAGE_REC* im, const SPOT* b) {
-  if ((b->f2 & SP_F2_SIZE_STD) && im->size_stdp && im->lane_hdr) {
-    for (int t = 0; t < im->lane_hdr->num_tiers; ++t) {
-      STD_LIST* list = im->size_stdp[t];
-      if (!list || list->count == 0) continue;
-      const int k = std_find_nearest(list, b->x, b->y);
-      if (k >= 0 && list->records[k].x == b->x && list->records[k].y == b->y) {
-        std_list_delete(list, k);
-        break;
-      }
-    }
-  }
-  if ((b->f2 & SP_F2_CONC_STD) && im->conc_stdp && *im->conc_stdp && (*im->conc_stdp)->count > 0) {
-    STD_LIST* list = *im->conc_stdp;
-    const int k = std_find_nearest_int(list, b->x, b->y);
-    if (k >= 0 && list->records[k].ix == b->x && list->records[k].iy == b->y) std_list_delete(list, k);
-  }
+// Drops the records of the list that `drop` picks, keeping the order of the others.
+template <typename Pred>
+void drop_records(STD_LIST* list, Pred drop) {
+  if (!list || list->count == 0) return;
+  int k = 0;
+  for (int i = 0; i < list->count; ++i)
+    if (!drop(list->records[i])) list->records[k++] = list->records[i];
+  if (k == list->count) return;
+  list->count = k;
+  list->clean = 0;
 }
 
-// Unlinks and frees the band, after taking it out of every reference the image keeps.
-void free_band(IMAGE_REC* im, SPOT* b) {
-  if (im->cur_band == b) im->cur_band = nullptr;
-  if (im->axes_band == b) im->axes_band = nullptr;
-  if (im->bounds_band == b) im->bounds_band = nullptr;
-  b->f2 &= ~uint32_t(SP_F2_SELECTED);
-  sp_del_spot(b, im->bands);
+// Deletes the bands that `doomed` picks, in one walk of the chain, with their standard points:
+// a size standard takes the first point at exactly its position, tier by tier; a concentration
+// standard the point at its integer position.
+template <typename Pred>
+void delete_bands(IMAGE_REC* im, Pred doomed) {
+  std::map<std::pair<double, double>, int> sizes;
+  std::map<std::pair<int, int>, int> concs;
+  for (SPOT* prev = im->bands; prev && prev->next;) {
+    SPOT* b = prev->next;
+    if (!doomed(b)) {
+      prev = b;
+      continue;
+    }
+    if (b->f2 & SP_F2_SIZE_STD) ++sizes[{double(b->x), double(b->y)}];
+    if (b->f2 & SP_F2_CONC_STD) ++concs[{b->x, b->y}];
+    if (im->cur_band == b) im->cur_band = nullptr;
+    if (im->axes_band == b) im->axes_band = nullptr;
+    if (im->bounds_band == b) im->bounds_band = nullptr;
+    for (SPOT*& s : im->sel_list)
+      if (s == b) s = nullptr;
+    sp_del_spot(b, prev);  // b follows prev: unlinked at once
+    if (im->band_hdr && im->band_hdr->nrec > 0) --im->band_hdr->nrec;
+  }
+  for (int t = 0; !sizes.empty() && im->size_stdp && im->lane_hdr && t < im->lane_hdr->num_tiers; ++t)
+    drop_records(im->size_stdp[t], [&](const STD_MARKER& m) {
+      auto it = sizes.find({m.x, m.y});
+      if (it == sizes.end()) return false;
+      if (--it->second == 0) sizes.erase(it);
+      return true;
+    });
+  if (!concs.empty() && im->conc_stdp && *im->conc_stdp)
+    drop_records(*im->conc_stdp, [&](const STD_MARKER& m) {
+      auto it = concs.find({m.ix, m.iy});
+      if (it == concs.end()) return false;
+      if (--it->second == 0) concs.erase(it);
+      return true;
+    });
 }
 
 }  // namespace
@@ -734,36 +758,28 @@ int gt_band_delete_selected(IMAGE_REC* im, int what) {
   switch (what) {
     case 0:
       im->cur_band = nullptr, im->num_sel_bands = 0;
-      for (SPOT* b = im->bands ? im->bands->next : nullptr; b;) {
-        SPOT* next = b->next;
-        if (b->f2 & SP_F2_SELECTED) {
-          drop_band_stds(im, b);
-          free_band(im, b);
-          if (im->band_hdr && im->band_hdr->nrec > 0) --im->band_hdr->nrec;
-        }
-        b = next;
-      }
+      delete_bands(im, [](const SPOT* b) { return (b->f2 & SP_F2_SELECTED) != 0; });
       break;
-    case 1:
+    case 1: {
       im->cur_lane = nullptr, im->num_sel_lanes = 0;
-      for (LANE* l = im->lanes ? im->lanes->next : nullptr; l;) {
-        LANE* next = l->next;
-        if (lane_selected(l)) {
-          SPOT** arr = nullptr;
-          const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
-          for (int i = 0; i < n; ++i) {
-            drop_band_stds(im, arr[i]);
-            free_band(im, arr[i]);
-            if (im->band_hdr && im->band_hdr->nrec > 0) --im->band_hdr->nrec;
-          }
-          ks_free(arr);
-          if (im->lane_hdr && confirmed(l) && im->lane_hdr->num_lanes > 0) --im->lane_hdr->num_lanes;
-          gt_lane_remove(im, l);
-        }
-        l = next;
+      std::set<const SPOT*> doomed;
+      std::vector<LANE*> lanes;
+      for (LANE* l = im->lanes ? im->lanes->next : nullptr; l; l = l->next) {
+        if (!lane_selected(l)) continue;
+        lanes.push_back(l);
+        SPOT** arr = nullptr;
+        const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
+        doomed.insert(arr, arr + std::max(n, 0));
+        ks_free(arr);
+      }
+      if (!doomed.empty()) delete_bands(im, [&](const SPOT* b) { return doomed.count(b) > 0; });
+      for (LANE* l : lanes) {
+        if (im->lane_hdr && confirmed(l) && im->lane_hdr->num_lanes > 0) --im->lane_hdr->num_lanes;
+        gt_lane_remove(im, l);
       }
       if (!im->lanes || !im->lanes->next) im->has_bands = 0;
       break;
+    }
     case 2:
       for (int t = 0; im->size_stdp && im->lane_hdr && t < im->lane_hdr->num_tiers; ++t) {
         STD_LIST* list = im->size_stdp[t];

@@ -13,6 +13,8 @@
 #include "test_support.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
+#include "engine/lane_geometry.h"
+#include "tools/gt_band_copy.h"
 #include "tools/gt_band_mouse.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
@@ -26,6 +28,11 @@ void load_resources() {
   if (RES_HasWindow("fd_bnd", "fd_bnd_win")) return;
   for (const auto& e : std::filesystem::directory_iterator(vxtest::source_dir() / "resources"))
     if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
+}
+
+LANE* ln_make_lane_for_test() {
+  static LANE lane{};  // only its tier is written
+  return &lane;
 }
 
 class Mouse : public ::testing::Test {
@@ -204,20 +211,97 @@ TEST_F(Mouse, DeleteSelectedOfEachKind) {
   EXPECT_EQ((*im->conc_stdp)->count, 0);
   EXPECT_FALSE(c->f2 & SP_F2_CONC_STD);
 
-  // A band that is a standard takes its point with it.
+  // A band that is a standard takes its point with it: the first tier's that stands at its
+  // position, and only that one.
+  gt_lane_create_tier(im.get(), ln_make_lane_for_test());
+  STD_LIST* upper = im->size_stdp[1];
   s->f2 |= SP_F2_SIZE_STD;
   std_list_append(sizes, &m);
+  std_list_append(upper, &m);
+  STD_MARKER other = m;
+  other.y += 40;
+  std_list_append(sizes, &other);
   gt_band_set_selected(im.get(), s, 1);
   const int before = im->band_hdr->nrec;
   gt_band_delete_selected(im.get(), 0);
   EXPECT_EQ(im->band_hdr->nrec, before - 1);
-  EXPECT_EQ(sizes->count, 0);
+  ASSERT_EQ(sizes->count, 1);
+  EXPECT_EQ(sizes->records[0].y, other.y);
+  EXPECT_EQ(upper->count, 1);
 
-  // Lanes: all of them, with their bands.
+  // Lanes: all of them, with their bands; emptied tiers above tier 0 go.
   for (LANE* l = im->lanes->next; l; l = l->next) l->f |= LN_F_SELECTED;
   gt_band_delete_selected(im.get(), 1);
   EXPECT_EQ(im->lanes->next, nullptr);
   EXPECT_EQ(im->bands->next, nullptr);
   EXPECT_EQ(im->has_bands, 0);
   EXPECT_EQ(im->lane_hdr->num_tiers, 1);
+}
+
+TEST_F(Mouse, CopyBoundsStampsAndApplies) {
+  analysed();
+  // Quantified bands of lane 0 are the picks: their outlines are the group.
+  LANE* l0 = im->lanes->next;
+  SPOT** arr = nullptr;
+  const int n = ln_find_bands_in_lane(im->bands, &arr, l0, nullptr, nullptr);
+  ASSERT_GT(n, 1);
+  ASSERT_EQ(gt_band_quant_lane(im.get(), l0, arr, 2, -1), 2);
+  SPOT* a = arr[0];
+  ks_free(arr);
+  gt_band_set_selected(im.get(), a, 1);
+  a->amount = std::max(a->amount, 1.0);
+  gt_band_copy_bounds(nullptr, im.get());
+  ASSERT_NE(TKT_FindWindow("bd_cpy", "bd_cpy_win"), nullptr);
+  EXPECT_EQ(gt_get_state(), 12);
+  // The group follows the pointer over lane 2; a press stamps it there.
+  int x0 = a->bound_x[0], x1 = a->bound_x[0];
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    if (a->bound_x[i] != -1) x0 = std::min(x0, a->bound_x[i]), x1 = std::max(x1, a->bound_x[i]);
+  }
+  const int centre_x = (x1 - x0) / 2 + x0;
+  const int dx = 2 * g.pitch;
+  gt_band_mousedrag(nullptr, ctl, im.get(), centre_x + dx, a->y + 0);
+  press(centre_x + dx, a->y);
+  EXPECT_EQ(gt_band_copy_stamp_count(im.get()), 1);
+  // Stamps stop at 499.
+  for (int i = 1; i < 499; ++i) gt_band_copy_bounds_stamp(im.get());
+  EXPECT_EQ(gt_band_copy_stamp_count(im.get()), 499);
+  TKT_AnswerAlert(1);
+  EXPECT_EQ(gt_band_copy_bounds_stamp(im.get()), -1);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(43));
+  // Apply: the band of lane 2 at that row takes the stamped outline (a copy moved by dx).
+  SPOT* target = sp_nearest_by_y(im->lanes->next->next->next, a->y, -1, im->bands);
+  ASSERT_NE(target, nullptr);
+  const std::vector<int> src_x(a->bound_x, a->bound_x + SP_BOUNDS);
+  TKT_Click(RES_GetSub(TKT_FindWindow("bd_cpy", "bd_cpy_win"), 1));
+  EXPECT_EQ(gt_get_state(), 0);
+  EXPECT_EQ(target->f1 & SP_F1_TYPE_MASK, 11u);
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    if (src_x[i] == -1) continue;
+    EXPECT_EQ(target->bound_x[i], src_x[i] + dx) << i;
+  }
+  EXPECT_EQ(gt_band_copy_stamp_count(im.get()), 0);  // nothing left to stamp again
+}
+
+TEST_F(Mouse, CopyBoundsRefusesBandsWithoutAmountAndMoreThanAHundred) {
+  analysed();
+  SPOT* a = im->bands->next;
+  a->amount = 0.0;
+  gt_band_set_selected(im.get(), a, 1);
+  TKT_AnswerAlert(1);
+  gt_band_copy_bounds(nullptr, im.get());
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(42));
+  EXPECT_EQ(TKT_FindWindow("bd_cpy", "bd_cpy_win"), nullptr);
+  // 101 selected bands: refused, nothing picked.
+  for (int i = 0; i < 101; ++i) {
+    SPOT* b = sp_make();
+    b->x = 10, b->y = 10 + i, b->amount = 1.0, b->f2 = SP_F2_SELECTED;
+    sp_add_spot(b, im->bands);
+  }
+  a->amount = 1.0;
+  TKT_AnswerAlert(1);
+  gt_band_copy_bounds(nullptr, im.get());
+  EXPECT_NE(TKT_LastAlertText().find("100"), std::string::npos);
+  EXPECT_EQ(TKT_FindWindow("bd_cpy", "bd_cpy_win"), nullptr);
+  EXPECT_EQ(gt_get_state(), 0);
 }
