@@ -24,6 +24,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "tools/gt_band_copy.h"
 #include "tools/gt_lane_util.h"
 
 namespace {
@@ -315,6 +316,11 @@ BOOL confirm_when_lanes(IMAGE_REC* image, int msg) {
 BOOL gt_confirm_when_lanes(IMAGE_REC* image) { return confirm_when_lanes(image, 65); }
 BOOL gt_confirm_when_lanes_alt(IMAGE_REC* image) { return confirm_when_lanes(image, 78); }
 
+BOOL gt_lane_tool_ready() {
+  IMAGE_REC* im = gt_get_image_ptr();
+  return im != nullptr && im->has_bands != 0 && im->num_sel_lanes == 1 && gt_get_sel_mode() == 1;
+}
+
 BOOL gt_any_lane_value_set(IMAGE_REC* image, int must_be_one, int all_lanes) {
   if (must_be_one != 1 || image == nullptr || image->lanes == nullptr) return FALSE;
   for (LANE* ln = image->lanes->next; ln != nullptr; ln = ln->next) {
@@ -332,6 +338,16 @@ BOOL gt_any_lane_value_set(IMAGE_REC* image, int must_be_one, int all_lanes) {
 
 // Image windows -----------------------------------------------------------------------------
 
+namespace {
+
+// Copy Bounds in progress: the picked group follows into an image that has no stamps yet.
+void copy_carry_over(IMAGE_REC* im) {
+  if (gt_get_state() == TS_COPY_BOUNDS && im != S_curr_image_ptr && gt_band_copy_stamp_count(im) == 0)
+    gt_band_copy_bounds_init(im);
+}
+
+}  // namespace
+
 long gt_img_winNfy(TK_OBJ win, int event) {
   IMAGE_REC* im = image_of(win);
   switch (event) {
@@ -341,11 +357,15 @@ long gt_img_winNfy(TK_OBJ win, int event) {
     case TK_EV_DEACTIVATE_WIN:
       if (im == nullptr) return WIN_DefaultNfy(win, event);
       WIN_DefaultNfy(win, event);
+      if (gt_may_change_image()) copy_carry_over(im);
       gt_set_image_ptr(gt_may_change_image() ? im : S_curr_image_ptr);
       return 0;
     case TK_EV_FOCUS_IN:
       WIN_DefaultNfy(win, event);
-      if (im != nullptr) gt_set_image_ptr(im);
+      if (im != nullptr) {
+        copy_carry_over(im);
+        gt_set_image_ptr(im);
+      }
       return 0;
     case TK_EV_TERMINATE: {
       // The window is going: it no longer names the current image.
