@@ -12,35 +12,19 @@ namespace {
 TK_OBJ s_win = nullptr;
 
 long S_bd_cpy_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW) {
-    const long r = WIN_DefaultNfy(win, event);
-    if (EVENT_GetWinCode() == TK_WIN_CLOSE) WIN_Terminate(win);
-    return r;
-  }
   if (event == TK_EV_TERMINATE) {
     gt_set_state(0);
-    if (s_win) {
-      s_win = nullptr;
-      gt_band_copy_bounds_cancel();
-    }
+    gt_tool_win_end(&s_win, gt_band_copy_bounds_cancel);
   }
-  return WIN_DefaultNfy(win, event);
+  return gt_tool_win_default(win, event);
 }
 
 long S_bd_cpy_ApplyNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  gt_band_copy_bounds_apply();
-  s_win = nullptr;
-  WIN_Terminate(RES_GetOwnerWindow(button));
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { gt_band_copy_bounds_apply(); });
 }
 
 long S_bd_cpy_CancelNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  gt_band_copy_bounds_cancel();
-  s_win = nullptr;
-  WIN_Terminate(RES_GetOwnerWindow(button));
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { gt_band_copy_bounds_cancel(); });
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ bool s_step1_seen = false;  // part 3 is offered from the second lane of the run
 
 // Cancel and the close paths: the lanes not yet confirmed go, the tool ends.
 void undo() {
-  s_win = nullptr;
   s_opener = nullptr;
   if (IMAGE_REC* im = gt_get_image_ptr()) {
     gt_lane_discard_pending(im);
@@ -28,13 +27,8 @@ void undo() {
 }
 
 long S_def_ln_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW) {
-    const long r = WIN_DefaultNfy(win, event);
-    if (EVENT_GetWinCode() == TK_WIN_CLOSE) WIN_Terminate(win);
-    return r;
-  }
-  if (event == TK_EV_TERMINATE && s_win) undo();
-  return WIN_DefaultNfy(win, event);
+  if (event == TK_EV_TERMINATE) gt_tool_win_end(&s_win, undo);
+  return gt_tool_win_default(win, event);
 }
 
 long S_def_ln_DoneNfy(TK_OBJ button, int event) {
@@ -51,10 +45,7 @@ long S_def_ln_DoneNfy(TK_OBJ button, int event) {
 }
 
 long S_def_ln_CancelNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  undo();
-  WIN_Terminate(RES_GetOwnerWindow(button));
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { gt_tool_win_end(&s_win, undo); });
 }
 
 }  // namespace

@@ -12,26 +12,16 @@ namespace {
 TK_OBJ s_win = nullptr;
 
 long S_ed_bnd_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW) {
-    const long r = WIN_DefaultNfy(win, event);
-    if (EVENT_GetWinCode() == TK_WIN_CLOSE) WIN_Terminate(win);
-    return r;
-  }
   if (event == TK_EV_TERMINATE) {
     gt_tool_stds_update();
     s_win = nullptr;
     gt_set_state(0);  // state 15 ends however the window ends
   }
-  return WIN_DefaultNfy(win, event);
+  return gt_tool_win_default(win, event);
 }
 
 long S_ed_bnd_PBut1Nfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  TK_OBJ win = RES_GetOwnerWindow(button);
-  gt_get_control()->add_band_quant = static_cast<int>(WGT_GetValue(RES_GetSub(win, 2)));
-  s_win = nullptr;
-  WIN_Terminate(win);
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, gt_tool_store_quant);
 }
 
 }  // namespace

@@ -18,19 +18,13 @@ TK_OBJ s_win = nullptr;
 int s_auto = 0;
 
 void undo() {
-  s_win = nullptr;
   if (IMAGE_REC* im = gt_get_image_ptr()) gt_lane_discard_pending(im);
   gt_set_state(0);
 }
 
 long S_fd_bnd_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW) {
-    const long r = WIN_DefaultNfy(win, event);
-    if (EVENT_GetWinCode() == TK_WIN_CLOSE) WIN_Terminate(win);
-    return r;
-  }
-  if (event == TK_EV_TERMINATE && s_win) undo();
-  return WIN_DefaultNfy(win, event);
+  if (event == TK_EV_TERMINATE) gt_tool_win_end(&s_win, undo);
+  return gt_tool_win_default(win, event);
 }
 
 // OK: the owner and flag are read and the static cleared first, so that the window's end
@@ -56,10 +50,7 @@ long S_fd_bnd_OKNfy(TK_OBJ button, int event) {
 }
 
 long S_fd_bnd_CancelNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  undo();
-  WIN_Terminate(RES_GetOwnerWindow(button));
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { gt_tool_win_end(&s_win, undo); });
 }
 
 }  // namespace

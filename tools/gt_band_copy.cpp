@@ -88,18 +88,8 @@ void apply_one(IMAGE_REC* im, const Pick& p, int dx, int dy) {
   if (b && surrounds(marks, b->x, b->y)) {
     b->thickness = p.thickness;
     b->lane_width = p.lane_width;
-  } else {
-    b = sp_make();
-    if (!b) return;
-    b->y = sy;
-    b->x = ln_center_x(sy, lane);
-    b->lane_width = lane->left_width + lane->right_width + 1;
-    b->f1 |= SP_F1_TOOL_MARK;
-    b->thickness = im->min_top_band_thick > 0 ? im->min_top_band_thick : 7;
-    ln_band_od(lane, b);
-    sp_add_spot(b, im->bands);
-    if (im->band_hdr) ++im->band_hdr->nrec;
-    im->has_bands = 1;
+  } else if (!(b = gt_band_make_at(im, sy, lane))) {
+    return;
   }
   LANE_IMAGE img{};
   if (ln_read_lane_image(lane, &img, im->img_info, im->file_path, b->y) != 0) return;

@@ -483,17 +483,11 @@ static SPOT* add_band(IMAGE_REC* im, int y, LANE* lane, bool quant) {
   }
   if (quant) status(34);
   gt_busy_begin();
-  SPOT* b = sp_make();
+  SPOT* b = gt_band_make_at(im, y, lane);
   if (!b) {
     gt_busy_end();
     return nullptr;
   }
-  b->y = y;
-  b->x = ln_center_x(y, lane);
-  b->lane_width = lane->left_width + lane->right_width + 1;
-  b->f1 |= SP_F1_TOOL_MARK;
-  b->thickness = im->min_top_band_thick > 0 ? im->min_top_band_thick : 7;
-  ln_band_od(lane, b);
   if (quant) {
     LANE_IMAGE img{};
     if (ln_read_lane_image(lane, &img, im->img_info, im->file_path, y) == 0) {
@@ -506,11 +500,23 @@ static SPOT* add_band(IMAGE_REC* im, int y, LANE* lane, bool quant) {
   } else {
     box_amount(im, b);
   }
-  sp_add_spot(b, im->bands);
   im->modified = 1, im->std_changed = 1;
+  gt_busy_end();
+  return b;
+}
+
+SPOT* gt_band_make_at(IMAGE_REC* im, int y, LANE* lane) {
+  SPOT* b = sp_make();
+  if (!b) return nullptr;
+  b->y = y;
+  b->x = ln_center_x(y, lane);
+  b->lane_width = lane->left_width + lane->right_width + 1;
+  b->f1 |= SP_F1_TOOL_MARK;
+  b->thickness = im->min_top_band_thick > 0 ? im->min_top_band_thick : 7;
+  ln_band_od(lane, b);
+  sp_add_spot(b, im->bands);
   im->has_bands = 1;
   if (im->band_hdr) ++im->band_hdr->nrec;
-  gt_busy_end();
   return b;
 }
 

@@ -39,6 +39,9 @@ void gt_band_do_find(IMAGE_REC* image, int top, int bottom, int intensity, int m
 
 // One band at row y of the lane: the new band, the band already within 2 rows, or null.
 SPOT* gt_band_add_manual(IMAGE_REC* image, int y, LANE* lane);
+// A new band at row y of the lane as a click places it (centre on the lane, the lane's width,
+// the image's band thickness, its profile values), linked into the chain; null without memory.
+SPOT* gt_band_make_at(IMAGE_REC* image, int y, LANE* lane);
 SPOT* gt_band_add_quant(IMAGE_REC* image, int y, LANE* lane);
 
 // Mark Axes and Mark Bounds on the current image's axes or bounds band: 0 done, -1 refused.

@@ -4,6 +4,7 @@
 
 #include "base/ks_choose.h"
 #include "engine/std_interp.h"
+#include "model/control.h"
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -76,6 +77,31 @@ void gt_tool_win_dismiss(TK_OBJ* slot) {
   TK_OBJ win = *slot;
   if (win) WIN_Terminate(win);
   *slot = nullptr;
+}
+
+long gt_tool_win_default(TK_OBJ win, int event) {
+  const long r = WIN_DefaultNfy(win, event);
+  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) WIN_Terminate(win);
+  return r;
+}
+
+void gt_tool_win_end(TK_OBJ* slot, void (*undo)()) {
+  if (!*slot) return;
+  *slot = nullptr;
+  if (undo) undo();
+}
+
+long gt_tool_win_button(TK_OBJ button, int event, TK_OBJ* slot, void (*action)(TK_OBJ win)) {
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
+  TK_OBJ win = RES_GetOwnerWindow(button);
+  if (action) action(win);
+  *slot = nullptr;
+  WIN_Terminate(win);
+  return 0;
+}
+
+void gt_tool_store_quant(TK_OBJ win) {
+  gt_get_control()->add_band_quant = static_cast<int>(WGT_GetValue(RES_GetSub(win, 2)));
 }
 
 void gt_tool_stds_update() {

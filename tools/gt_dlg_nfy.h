@@ -34,6 +34,17 @@ void gt_tool_win_show(TK_OBJ win, int x_pct, int y_pct);
 // Ends the window held in *slot: the slot is read, the window terminated while the slot is
 // still set (so that its event 171 undoes the tool's work and ends its state), then cleared.
 void gt_tool_win_dismiss(TK_OBJ* slot);
+// The window procedure's common part for a modeless tool window: the close box ends the window
+// (its event 171 then does the rest); every event goes to the window default.
+long gt_tool_win_default(TK_OBJ win, int event);
+// Event 171 with the static still set (the window did not end by its confirming button):
+// the static is cleared and the tool's undo runs.
+void gt_tool_win_end(TK_OBJ* slot, void (*undo)());
+// A button that ends its window: on activation `action` runs (with the window), the static is
+// cleared and the window terminated.
+long gt_tool_win_button(TK_OBJ button, int event, TK_OBJ* slot, void (*action)(TK_OBJ win));
+// Add Band's and Edit Band's OK: the quantify toggle (part 2) stored in the control record.
+void gt_tool_store_quant(TK_OBJ win);
 // The standards step of the band tools that may have changed standards: recomputes the current
 // image's standard values when they changed.
 void gt_tool_stds_update();

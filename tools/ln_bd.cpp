@@ -13,32 +13,22 @@ namespace {
 TK_OBJ s_win = nullptr;
 
 long S_ln_bd_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW) {
-    const long r = WIN_DefaultNfy(win, event);
-    if (EVENT_GetWinCode() == TK_WIN_CLOSE) WIN_Terminate(win);
-    return r;
-  }
-  if (event == TK_EV_TERMINATE && s_win) {
-    s_win = nullptr;
-    gt_band_lane_bounds_cancel();
-  }
-  return WIN_DefaultNfy(win, event);
+  if (event == TK_EV_TERMINATE) gt_tool_win_end(&s_win, gt_band_lane_bounds_cancel);
+  return gt_tool_win_default(win, event);
 }
 
 long S_ln_bd_OKNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  s_win = nullptr;
-  gt_band_lane_bounds_ok();
-  WIN_Terminate(RES_GetOwnerWindow(button));
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) {
+    s_win = nullptr;  // the lane is confirmed: the window's end must not restore it
+    gt_band_lane_bounds_ok();
+  });
 }
 
 long S_ln_bd_CancelNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  s_win = nullptr;
-  gt_band_lane_bounds_cancel();
-  WIN_Terminate(RES_GetOwnerWindow(button));
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) {
+    s_win = nullptr;
+    gt_band_lane_bounds_cancel();
+  });
 }
 
 }  // namespace

@@ -24,11 +24,6 @@ using namespace toolstest;
 
 namespace {
 
-void load_resources() {
-  if (RES_HasWindow("fd_bnd", "fd_bnd_win")) return;
-  for (const auto& e : std::filesystem::directory_iterator(vxtest::source_dir() / "resources"))
-    if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
-}
 
 LANE* ln_make_lane_for_test() {
   static LANE lane{};  // only its tier is written

@@ -23,11 +23,6 @@ using namespace toolstest;
 
 namespace {
 
-void load_resources() {
-  if (RES_HasWindow("gt_main", "gt_main_win")) return;
-  for (const auto& e : std::filesystem::directory_iterator(vxtest::source_dir() / "resources"))
-    if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
-}
 
 int count_bands_in(const IMAGE_REC* im) {
   int n = 0;

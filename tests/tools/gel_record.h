@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,8 +18,16 @@
 #include "model/control.h"
 #include "model/image_rec.h"
 #include "test_support.h"
+#include "toolkit/tk_res.h"
 
 namespace toolstest {
+
+// Loads every module source of resources/ (a module loaded before is refused and stays).
+inline void load_resources() {
+  if (RES_HasWindow("fd_bnd", "fd_bnd_win")) return;
+  for (const auto& e : std::filesystem::directory_iterator(vxtest::source_dir() / "resources"))
+    if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
+}
 
 struct SynthGel {
   int width = 800, height = 600, bytes = 2, lanes = 8;

@@ -22,11 +22,6 @@ using namespace toolstest;
 
 namespace {
 
-void load_resources() {
-  if (RES_HasWindow("fd_bnd", "fd_bnd_win")) return;
-  for (const auto& e : std::filesystem::directory_iterator(vxtest::source_dir() / "resources"))
-    if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
-}
 
 int lane_count(const IMAGE_REC* im) {
   int n = 0;
