@@ -826,24 +826,23 @@ int gt_band_delete_selected(IMAGE_REC* im, int what) {
 
 // Menu commands -----------------------------------------------------------------------------
 
-void gt_band_mark_axes(TK_OBJ owner, IMAGE_REC* im) {
+// Mark Axes and Mark Bounds: the first selected band becomes the tool's band, no marks yet.
+static void start_marks(TK_OBJ owner, IMAGE_REC* im, SPOT* IMAGE_REC::*band,
+                        void (*activate)(TK_OBJ, IMAGE_REC*)) {
   if (!im) return;
   im->rubber_pt[0] = im->rubber_pt[1] = -1;
   gt_band_sel_compact(im);
-  im->axes_band = im->sel_list[0];
+  im->*band = im->sel_list[0];
   im->num_lane_coords = 0;
-  if (im->axes_band) gt_bd_axe_activate(owner, im);
+  if (im->*band) activate(owner, im);
   gt_redraw_img(im);
 }
 
+void gt_band_mark_axes(TK_OBJ owner, IMAGE_REC* im) {
+  start_marks(owner, im, &IMAGE_REC::axes_band, gt_bd_axe_activate);
+}
 void gt_band_mark_bounds(TK_OBJ owner, IMAGE_REC* im) {
-  if (!im) return;
-  im->rubber_pt[0] = im->rubber_pt[1] = -1;
-  gt_band_sel_compact(im);
-  im->bounds_band = im->sel_list[0];
-  im->num_lane_coords = 0;
-  if (im->bounds_band) gt_bd_mrk_activate(owner, im);
-  gt_redraw_img(im);
+  start_marks(owner, im, &IMAGE_REC::bounds_band, gt_bd_mrk_activate);
 }
 
 void gt_band_information(TK_OBJ owner, IMAGE_REC* im) {

@@ -30,24 +30,8 @@ LANE* ln_make_lane_for_test() {
   return &lane;
 }
 
-class Mouse : public ::testing::Test {
+class Mouse : public GelTest {
  protected:
-  void SetUp() override {
-    load_resources();
-    TKT_Enable(true);
-    g.lanes = 4;
-    g.write(dir.file("gel.kes"));
-    im = gel_record(g, dir.file("gel.kes"));
-    ctl = gt_get_control();
-    ctl->task_state = 0;
-    gt_set_image_ptr(im.get());
-  }
-  void TearDown() override {
-    gt_tool_wins_dismiss_all();
-    ctl->task_state = 0;
-    gt_set_image_ptr(nullptr);
-    TKT_Enable(false);
-  }
   void press(int x, int y, int modifier = 0) {
     im->click_pt[0] = x, im->click_pt[1] = y;
     gt_band_mouseclick(nullptr, nullptr, ctl, im.get(), modifier);
@@ -57,20 +41,6 @@ class Mouse : public ::testing::Test {
     gt_band_doubleclick(nullptr, ctl, im.get(), modifier);
   }
   std::vector<int> corners() const { return std::vector<int>(im->block_points, im->block_points + 8); }
-  void analysed() {
-    const int l = g.lane_x(0) - g.pitch / 2, r = g.lane_x(3) + g.pitch / 2;
-    const int c[8] = {l, 60, r, 60, r, 560, l, 560};
-    im->num_sel_lanes = 4;
-    gt_block_lanes(c, im->lanes, im.get());
-    ctl->fnd_bnd_quant = 0;
-    gt_band_find_start(im.get(), 1);
-    im->has_bands = 1;
-  }
-
-  vxtest::TempDir dir;
-  SynthGel g;
-  RecordPtr im;
-  CONTROL* ctl = nullptr;
 };
 
 }  // namespace

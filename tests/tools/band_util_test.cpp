@@ -32,25 +32,11 @@ int count_bands_in(const IMAGE_REC* im) {
 
 // A 4-lane gel, its lanes divided evenly and confirmed with their bands found; the image is the
 // current one, alerts are answered by the test driver.
-class AnalysedGel : public ::testing::Test {
+class AnalysedGel : public GelTest {
  protected:
   void SetUp() override {
-    load_resources();
-    TKT_Enable(true);
-    g.lanes = 4;
-    g.write(dir.file("gel.kes"));
-    im = gel_record(g, dir.file("gel.kes"));
-    const int l = g.lane_x(0) - g.pitch / 2, r = g.lane_x(3) + g.pitch / 2;
-    const int c[8] = {l, 60, r, 60, r, 560, l, 560};
-    im->num_sel_lanes = 4;
-    gt_block_lanes(c, im->lanes, im.get());
-    gt_get_control()->fnd_bnd_quant = 0;
-    found = gt_band_find_start(im.get(), 1);
-    gt_set_image_ptr(im.get());
-  }
-  void TearDown() override {
-    gt_set_image_ptr(nullptr);
-    TKT_Enable(false);
+    GelTest::SetUp();
+    found = analysed();
   }
   LANE* lane(int k) {
     LANE* l = im->lanes->next;
@@ -65,9 +51,6 @@ class AnalysedGel : public ::testing::Test {
     im->num_lane_coords = static_cast<int>(m.size());
   }
 
-  vxtest::TempDir dir;
-  SynthGel g;
-  RecordPtr im;
   int found = 0;
 };
 

@@ -18,7 +18,12 @@
 #include "model/control.h"
 #include "model/image_rec.h"
 #include "test_support.h"
+#include "shell/gt_image_win.h"
 #include "toolkit/tk_res.h"
+#include "toolkit/tk_test.h"
+#include "tools/gt_band_util.h"
+#include "tools/gt_lane_util.h"
+#include "tools/gt_tool_wins.h"
 
 namespace toolstest {
 
@@ -90,5 +95,46 @@ inline std::vector<int> block_around(const SynthGel& g, int top, int bottom) {
   const int l = g.lane_x(0) - g.pitch / 2, r = g.lane_x(g.lanes - 1) + g.pitch / 2;
   return {l, top, r, top, r, bottom, l, bottom};
 }
+
+// A 4-lane gel as the current image, with the test driver answering alerts; the tool windows
+// and the task state are put back afterwards. `pending_lanes` divides the block round the lanes
+// evenly; `analysed` then confirms them and finds their bands.
+class GelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    load_resources();
+    TKT_Enable(true);
+    g.lanes = 4;
+    g.write(dir.file("gel.kes"));
+    im = gel_record(g, dir.file("gel.kes"));
+    ctl = gt_get_control();
+    ctl->task_state = 0;
+    gt_set_image_ptr(im.get());
+  }
+  void TearDown() override {
+    gt_tool_wins_dismiss_all();
+    ctl->task_state = 0;
+    gt_set_image_ptr(nullptr);
+    TKT_Enable(false);
+  }
+  void pending_lanes() {
+    const int l = g.lane_x(0) - g.pitch / 2, r = g.lane_x(g.lanes - 1) + g.pitch / 2;
+    const int c[8] = {l, 60, r, 60, r, 560, l, 560};
+    im->num_sel_lanes = g.lanes;
+    gt_block_lanes(c, im->lanes, im.get());
+  }
+  int analysed() {
+    pending_lanes();
+    ctl->fnd_bnd_quant = 0;
+    const int found = gt_band_find_start(im.get(), 1);
+    im->has_bands = 1;
+    return found;
+  }
+
+  vxtest::TempDir dir;
+  SynthGel g;
+  RecordPtr im;
+  CONTROL* ctl = nullptr;
+};
 
 }  // namespace toolstest

@@ -41,29 +41,8 @@ const char* name(End e) {
   return "";
 }
 
-class ToolWins : public ::testing::Test {
+class ToolWins : public GelTest {
  protected:
-  void SetUp() override {
-    load_resources();
-    TKT_Enable(true);
-    g.lanes = 4;
-    g.write(dir.file("gel.kes"));
-    im = gel_record(g, dir.file("gel.kes"));
-    gt_get_control()->task_state = 0;
-    gt_set_image_ptr(im.get());
-  }
-  void TearDown() override {
-    gt_tool_wins_dismiss_all();
-    gt_get_control()->task_state = 0;
-    gt_set_image_ptr(nullptr);
-    TKT_Enable(false);
-  }
-  void pending_lanes() {
-    const int l = g.lane_x(0) - g.pitch / 2, r = g.lane_x(3) + g.pitch / 2;
-    const int c[8] = {l, 60, r, 60, r, 560, l, 560};
-    im->num_sel_lanes = 4;
-    gt_block_lanes(c, im->lanes, im.get());
-  }
   // Ends the open window of (module) by the path; `button` is its ending button's index.
   void end(End how, const char* module, int button, const std::function<void()>& reopen,
            const std::function<void()>& dismiss) {
@@ -80,9 +59,6 @@ class ToolWins : public ::testing::Test {
     EVENT_Flush();
   }
 
-  vxtest::TempDir dir;
-  SynthGel g;
-  RecordPtr im;
 };
 
 }  // namespace
