@@ -1,7 +1,16 @@
 // Command dispatch for the main window, and the main window's close box.
 #include "shell/gt_dispatch.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "base/io_file.h"
+#include "base/ks_alert.h"
 #include "base/ks_ini.h"
+#include "base/ks_msg.h"
 #include "base/slog.h"
 #include "io/analysis_io.h"
 #include "model/control.h"
@@ -9,16 +18,39 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_open.h"
+#include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
+#include "toolkit/tk_workspace.h"
 #include "toolkit/tk_res.h"
 
 namespace {
 
 int s_last_command = 0;
+int s_last_run = 0;
 
 const char* const kFn = "main_winNfySelMenuBar";
 
 bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }
+bool is_zoom(int c) {
+  return in(c, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
+         in(c, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST);
+}
+bool is_recent(int c) { return in(c, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1); }
+bool is_window_entry(int c) { return in(c, GT_WIN_MENU_FIRST, GT_WIN_MENU_LAST); }
+
+// The commands that are built. A menu entry or toolbar button whose command is not in this
+// table is disabled, and the dispatcher only traces such a command.
+bool built(int c) {
+  static const int kBuilt[] = {
+      GT_CMD_OPEN, GT_CMD_CLOSE, GT_CMD_CLOSE_ALL, GT_CMD_SAVE, GT_CMD_SAVE_ALL,
+      GT_CMD_DELETE_IMAGE, GT_CMD_QUIT, GT_CMD_ABOUT, GT_CMD_HELP, GT_CMD_HELP_GUIDE,
+      GT_CMD_HELP_TUTORIAL, GT_CMD_ANNOTATION, GT_CMD_CASCADE, GT_CMD_TILE,
+      GT_CMD_ARRANGE_ICONS, GT_CMD_REFRESH,
+  };
+  for (int b : kBuilt)
+    if (c == b) return true;
+  return is_zoom(c) || is_window_entry(c) || is_recent(c);
+}
 
 // The gate: whether a command may run now. Open and page set-up need the idle state; the view
 // commands need an open image window in any task state; a fixed set always runs; every other
@@ -30,22 +62,28 @@ bool gate_allows(int command) {
     SLOG(kFn, SLOG_VALUE4, "Open/Page Setup, not in_ok_mode");
     return false;
   }
-  if (in(command, 1001, 1004) || in(command, 1011, 1014)) {
+  if (in(command, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_BITMAP) ||
+      in(command, GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_CAMERA)) {
     if (gt_is_idle()) return true;
     SLOG(kFn, SLOG_VALUE4, "Import Op, not ok_mode");
     return false;
   }
-  if (command == 153 || in(command, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
-      in(command, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST)) {
+  if (command == GT_CMD_ANNOTATION || is_zoom(command)) {
     if (have_window) return true;
     SLOG(kFn, SLOG_VALUE4, "Zoom Op, no icon");
     return false;
   }
-  static const int kAlways[] = {113, 170, 171, 172, 177, 178, 186, 1072, 1073, 1076, 1703, 1895,
-                                6200, 6201};
+  static const int kAlways[] = {
+      GT_CMD_QUIT, GT_CMD_REPORT_ALL_LANES, GT_CMD_HELP, GT_CMD_ABOUT, GT_CMD_HELP_GUIDE,
+      GT_CMD_HELP_TUTORIAL, GT_CMD_MATCH_ALL_LANES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS,
+      GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_EXPORT_FOLDER, GT_CMD_IMPORT_MATRIX,
+      GT_CMD_OLD_LABELS, GT_CMD_OLD_LABELS_2};
   for (int a : kAlways)
-    if (command == a) return true;
-  if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) return true;
+    if (command == a) {
+      SLOG(kFn, SLOG_VALUE4, "op always permitted");
+      return true;
+    }
+  if (is_recent(command)) return true;
   if (gt_is_idle() && have_window) return true;
   SLOG(kFn, SLOG_VALUE4, "Op not ok_mode");
   return false;
@@ -94,6 +132,84 @@ void quit(TK_OBJ win) {
   WIN_Terminate(win);
 }
 
+
+// Delete Image: asks, closes the image's window and deletes its whole file set.
+void delete_image(IMAGE_REC* image) {
+  if (image == nullptr || gt_get_num_img_windows() == 0) {
+    SLOG(kFn, SLOG_VALUE4, "NumClipped is 0");
+    return;
+  }
+  char base[KS_PATH_LEN] = "";
+  if (io_strip_extension(base, image->file_path) != 0) {
+    SLOG(kFn, SLOG_ERROR, "path too long <%s>", image->file_path);
+    return;
+  }
+  const std::string path = image->file_path;
+  if (mh_send_msg(KS_ALERT_YESNO, ui_msg(313), image->image_name) != 2) return;
+  gt_image_clear_modified(image);
+  gt_unload_image();
+  gt_dismiss_all();
+  gt_busy_begin();
+  io_delete_files(base);
+  io_delete(path.c_str());
+  gt_busy_end();
+}
+
+// Help: the user guide or the tutorial from the help folder, opened by the desktop.
+int default_help_opener(const char* path);
+GtHelpOpener s_help_opener = default_help_opener;
+
+int default_help_opener(const char* path) {
+  if (!io_file_exists(path)) return 2;
+  pid_t pid = 0;
+  char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(path), nullptr};
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) return 31;
+  // The opener hands the file to a viewer and ends; a failure shows as its exit status.
+  for (int i = 0; i < 50; ++i) {
+    int status = 0;
+    const pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 42 : 31;
+    if (r < 0) return 42;
+    usleep(100 * 1000);
+  }
+  return 42;  // still running: it is showing the file
+}
+
+void help(int command) {
+  char dir[KS_INI_VALUE_LEN] = "";
+  int is_int = 0, value = 0;
+  if (ks_get_inientry(KS_INI_HELP_DIR, &is_int, &value, dir) < 0 || dir[0] == '\0') {
+    mh_send_msg(KS_ALERT_ERROR, "%s", gt_get_message(136));
+    SLOG(kFn, SLOG_VALUE4, "no HelpDir");
+    return;
+  }
+  std::string path = dir;
+  if (path.back() != '/') path += '/';
+  path += command == GT_CMD_HELP_TUTORIAL ? "VX_Tutorial.chm" : "VX_User_Guide.chm";
+  const int result = s_help_opener(path.c_str());
+  SLOG(kFn, SLOG_VALUE4, "ShellExecute iresult %d", result);
+  if (result < 33) mh_send_msg(KS_ALERT_ERROR, "help error code: %d", result);
+}
+
+// Cascade, Tile and Arrange Icons: the workspace arranges the image windows.
+void arrange(int command) {
+  if (gt_get_num_img_windows() == 0) {
+    SLOG(kFn, SLOG_VALUE4, "no images loaded");
+    return;
+  }
+  TK_OBJ ws = gt_get_workspace();
+  if (command == GT_CMD_CASCADE) WS_Cascade(ws);
+  else if (command == GT_CMD_TILE) WS_Tile(ws);
+  else WS_ArrangeIcons(ws);
+  EVENT_Flush();
+  gt_refresh_scroll_bars();
+}
+
+void refresh_all() {
+  for (int i = 0; i < gt_get_num_img_windows(); ++i)
+    gt_redraw_img(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
+}
+
 }  // namespace
 
 int main_winNfySelMenuBar(TK_OBJ win, int command) {
@@ -101,41 +217,71 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
   s_last_command = command;
   SLOG("main_winNfySelMenuBar", SLOG_ENTRY, "command %d", command);
   if (!gate_allows(command)) return 0;
-  CONTROL* ctl = gt_get_control();
-  if (command == GT_CMD_OPEN) {
-    gt_get_image();
-  } else if (command == GT_CMD_CLOSE) {
-    gt_unload_image();  // asks about the image's changes itself
-  } else if (command == GT_CMD_CLOSE_ALL) {
-    if (!gt_save_ok_to_continue("Close All", nullptr, 0)) return 0;
-    gt_unload_all();
-    gt_dismiss_all();
-  } else if (command == GT_CMD_SAVE) {
-    save_if_modified(gt_get_image_ptr());
-  } else if (command == GT_CMD_SAVE_ALL) {
-    for (int i = 0; i < gt_get_num_img_windows(); ++i)
-      save_if_modified(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
-  } else if (command == GT_CMD_QUIT) {
-    quit(win);
-  } else if (command == GT_CMD_ABOUT) {
-    gt_info_activate();
-  } else if (in(command, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
-             in(command, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST)) {
-    zoom(command);
-  } else if (command >= GT_WIN_MENU_FIRST && command < GT_RECENT_FIRST_ID) {
-    if (gt_may_change_image()) gt_raise_image_window(command);
-  } else if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) {
-    const char* path = ctl->recent[command - GT_RECENT_FIRST_ID];
-    if (path[0] != '\0' && !gt_image_is_loaded(path, 1)) gt_load_image_path(path);
-  } else {
+  s_last_run = command;
+  if (!built(command)) {
     SLOG(kFn, SLOG_VALUE4, "command %d not served", command);
+    return 0;
+  }
+  CONTROL* ctl = gt_get_control();
+  IMAGE_REC* image = gt_get_image_ptr();
+  switch (command) {
+    case GT_CMD_OPEN: gt_get_image(); break;
+    case GT_CMD_CLOSE: gt_unload_image(); break;  // asks about the image's changes itself
+    case GT_CMD_CLOSE_ALL:
+      if (!gt_save_ok_to_continue("Close All", nullptr, 0)) return 0;
+      gt_unload_all();
+      gt_dismiss_all();
+      break;
+    case GT_CMD_SAVE: save_if_modified(image); break;
+    case GT_CMD_SAVE_ALL:
+      // A failed write keeps that image's changes marked; the others are still saved.
+      for (int i = 0; i < gt_get_num_img_windows(); ++i)
+        save_if_modified(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
+      break;
+    case GT_CMD_DELETE_IMAGE: delete_image(image); break;
+    case GT_CMD_QUIT: quit(win); break;
+    case GT_CMD_ABOUT: gt_info_activate(); break;
+    case GT_CMD_HELP: case GT_CMD_HELP_GUIDE: case GT_CMD_HELP_TUTORIAL:
+      SLOG(kFn, SLOG_VALUE4, "Help, id %d", command);
+      help(command);
+      break;
+    case GT_CMD_ANNOTATION:
+      SLOG(kFn, SLOG_VALUE4, "Annotation...");
+      ctl->lanes_hidden = ctl->lanes_hidden == 0 ? 1 : 0;
+      gt_redraw_img(image);
+      break;
+    case GT_CMD_CASCADE: case GT_CMD_TILE: case GT_CMD_ARRANGE_ICONS: arrange(command); break;
+    case GT_CMD_REFRESH: refresh_all(); break;
+    default:
+      if (is_zoom(command)) {
+        zoom(command);
+      } else if (is_window_entry(command)) {
+        if (gt_may_change_image()) gt_raise_image_window(command);
+      } else if (is_recent(command)) {
+        const char* path = ctl->recent[command - GT_RECENT_FIRST_ID];
+        if (path[0] != '\0' && !gt_image_is_loaded(path, 1)) gt_load_image_path(path);
+      }
+      break;
   }
   return 0;
 }
 
 int gt_dispatch_last_command() { return s_last_command; }
+int gt_dispatch_last_run() { return s_last_run; }
+
+bool gt_command_built(int command) { return built(command); }
+
+void gt_set_help_opener(GtHelpOpener opener) {
+  s_help_opener = opener ? opener : default_help_opener;
+}
 
 long S_gt_main_winNfy(TK_OBJ win, int event) {
+  if (event == TK_EV_CREATE) {
+    // The desktop's shutdown asks about unsaved images as the close box does.
+    WIN_DefaultNfy(win, event);
+    TK_SetShutdownHook(gt_prog_mgr_exit);
+    return WIN_DefaultNfy(win, event);
+  }
   if (event == TK_EV_MENU_CHOICE) return main_winNfySelMenuBar(win, 0);
   if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
     if (gt_get_num_img_windows() > 0 && !gt_save_ok_to_continue("S_gt_main_winNfy", nullptr, 0))

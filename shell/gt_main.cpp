@@ -18,6 +18,7 @@
 #include "model/control.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_menu.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_toolbar.h"
 #include "shell/ih_cmap.h"
@@ -99,6 +100,7 @@ TK_OBJ gt_main_activate() {
   ui_wpos_place_size(win, 5, 5, FALSE, 70, 80);
   tik_set_app_window(s_native_handle, "Trelvik 4.3");
   WIN_Show(win);
+  gt_menu_config(win);
   SLOG("gt_main_activate", SLOG_EXIT, "shown");
   return win;
 }
