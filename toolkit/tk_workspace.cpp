@@ -103,6 +103,12 @@ void WS_Activate(TK_OBJ win) {
   if (QWidget* w = tk::widget(win)) tk::show_in_workspace(w);
 }
 
+TkRect WS_FrameRect(TK_OBJ win) {
+  QMdiSubWindow* sub = sub_of(tk::widget(win));
+  if (!sub) return {};
+  return {sub->x(), sub->y(), sub->width(), sub->height()};
+}
+
 void WS_Cascade(TK_OBJ workspace) {
   if (QMdiArea* area = area_of(workspace)) area->cascadeSubWindows();
 }

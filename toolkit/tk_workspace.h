@@ -16,6 +16,8 @@ TK_OBJ WS_ActiveWindow(TK_OBJ workspace);              // the active child windo
 void WS_Activate(TK_OBJ win);                          // bring a child window forward and activate it
 // Arranging the child windows: cascaded from the top left, tiled to fill the workspace, or
 // the minimised ones lined up along the bottom.
+// The frame of a child window in its workspace's coordinates (empty when not in one).
+TkRect WS_FrameRect(TK_OBJ win);
 void WS_Cascade(TK_OBJ workspace);
 void WS_Tile(TK_OBJ workspace);
 void WS_ArrangeIcons(TK_OBJ workspace);

@@ -1,0 +1,150 @@
+// The dispatcher: its gate by command class and state, and the sequences of the commands it
+// serves (Quit, Delete Image, Help, Annotation, window arrangement) on real files.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "gel_fixture.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
+#include "toolkit/tk_workspace.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using shelltest::OpenImagesTest;
+
+class Dispatch : public OpenImagesTest {
+ protected:
+  void TearDown() override {
+    gt_set_tools_active_proc(nullptr);
+    gt_set_help_opener(nullptr);
+    OpenImagesTest::TearDown();
+  }
+  // Whether the gate lets the command through: a refused command leaves the last command run
+  // as it was (Report Lane Categories passes the gate in every state and is not built).
+  bool passes(int command) {
+    main_winNfySelMenuBar(win_, GT_CMD_REPORT_LANE_CATEGORIES);
+    main_winNfySelMenuBar(win_, command);
+    return gt_dispatch_last_run() == command;
+  }
+};
+
+BOOL measuring() { return TRUE; }
+
+TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
+  enum State { NO_WINDOW, ONE_IMAGE, TOOL, MEASURING, BUSY };
+  const char* names[] = {"no window", "one image", "tool state", "measuring tool", "busy"};
+  struct Case {
+    int command;
+    bool run[5];  // by State
+  } cases[] = {
+      {GT_CMD_OPEN, {true, true, false, false, true}},
+      {GT_CMD_PREFERENCES, {true, true, false, false, true}},
+      {GT_CMD_IMPORT_TIFF, {true, true, false, false, true}},
+      {GT_CMD_ACQUIRE_CAMERA, {true, true, false, false, true}},
+      {GT_CMD_ANNOTATION, {false, true, true, true, true}},
+      {GT_CMD_ZOOM_FACTOR_FIRST, {false, true, true, true, true}},
+      {GT_CMD_IMPORT_MATRIX, {true, true, true, true, true}},
+      {GT_RECENT_FIRST_ID + 3, {true, true, true, true, true}},
+      {GT_CMD_DESELECT_ALL, {false, true, false, false, true}},
+      {GT_WIN_MENU_FIRST, {false, true, false, false, true}},
+      {GT_CMD_CASCADE, {false, true, false, false, true}},
+  };
+  for (State st : {NO_WINDOW, ONE_IMAGE, TOOL, MEASURING, BUSY}) {
+    if (st == ONE_IMAGE) {
+      ASSERT_NE(open(shelltest::write_gel(dir, "gel", 80, 60)), nullptr);
+    }
+    gt_get_control()->task_state = st == TOOL ? TS_ADD_BAND : TS_IDLE;
+    gt_set_tools_active_proc(st == MEASURING ? measuring : nullptr);
+    gt_get_control()->busy = st == BUSY;
+    for (const Case& c : cases) {
+      EXPECT_EQ(passes(c.command), c.run[st]) << "command " << c.command << ", " << names[st];
+    }
+  }
+  gt_get_control()->busy = 0;
+}
+
+TEST_F(Dispatch, QuitWithoutWindowsEndsAtOnce) {
+  const int unanswered = TKT_Unanswered();
+  main_winNfySelMenuBar(win_, GT_CMD_QUIT);
+  EXPECT_EQ(RES_GetClass(win_), 0);  // the main window is gone
+  EXPECT_EQ(TKT_Unanswered(), unanswered);
+}
+
+TEST_F(Dispatch, DeleteImageAsksThenRemovesTheWholeSet) {
+  const std::string gel = shelltest::write_gel(dir, "gel", 80, 60);
+  const std::string b = shelltest::base(gel);
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  ASSERT_TRUE(gt_save_image(im));
+  ASSERT_TRUE(fs::exists(b + ".gt"));
+
+  TKT_AnswerAlert(1);  // No: nothing changes
+  main_winNfySelMenuBar(win_, GT_CMD_DELETE_IMAGE);
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  for (const char* ext : {".kes", ".kei", ".gt", ".lck"}) EXPECT_TRUE(fs::exists(b + ext)) << ext;
+
+  TKT_AnswerAlert(2);  // Yes
+  main_winNfySelMenuBar(win_, GT_CMD_DELETE_IMAGE);
+  EVENT_Flush();
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  for (const char* ext : {".kes", ".kei", ".gt", ".cmt", ".lck"})
+    EXPECT_FALSE(fs::exists(b + ext)) << ext;
+}
+
+std::string s_opened;
+int fake_opener(const char* path) {
+  s_opened = path;
+  return 42;
+}
+
+TEST_F(Dispatch, HelpOpensTheGuideOrTutorialFromTheHelpFolder) {
+  gt_set_help_opener(fake_opener);
+  struct Case {
+    int command;
+    const char* file;
+  } cases[] = {{GT_CMD_HELP, "VX_User_Guide.chm"},
+               {GT_CMD_HELP_GUIDE, "VX_User_Guide.chm"},
+               {GT_CMD_HELP_TUTORIAL, "VX_Tutorial.chm"}};
+  for (const Case& c : cases) {
+    s_opened.clear();
+    main_winNfySelMenuBar(win_, c.command);
+    EXPECT_EQ(fs::path(s_opened), fs::path(dir) / c.file) << c.command;
+  }
+  // The desktop's opener reports a missing file as code 2, without launching anything.
+  gt_set_help_opener(nullptr);
+  TKT_AnswerAlert(1);
+  main_winNfySelMenuBar(win_, GT_CMD_HELP_TUTORIAL);
+  EXPECT_EQ(TKT_LastAlertText(), "help error code: 2");
+}
+
+TEST_F(Dispatch, AnnotationTogglesTheOutlinesAndWindowsAreArranged) {
+  IMAGE_REC* a = open(shelltest::write_gel(dir, "a", 80, 60));
+  IMAGE_REC* b = open(shelltest::write_gel(dir, "b", 80, 60));
+  ASSERT_TRUE(a && b);
+  const int hidden = gt_get_control()->lanes_hidden;
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  EXPECT_EQ(gt_get_control()->lanes_hidden, hidden ? 0 : 1);
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  EXPECT_EQ(gt_get_control()->lanes_hidden, hidden);
+
+  // Cascading puts the windows at different places; tiling leaves them side by side without
+  // overlap.
+  auto rect = [](IMAGE_REC* im) {
+    const TkRect r = WS_FrameRect(static_cast<TK_OBJ>(im->window));
+    return std::array<int, 4>{r.x, r.y, r.w, r.h};
+  };
+  main_winNfySelMenuBar(win_, GT_CMD_CASCADE);
+  EXPECT_NE(rect(a)[0], rect(b)[0]);
+  main_winNfySelMenuBar(win_, GT_CMD_TILE);
+  const auto ra = rect(a), rb = rect(b);
+  const bool apart = ra[0] + ra[2] <= rb[0] || rb[0] + rb[2] <= ra[0] || ra[1] + ra[3] <= rb[1] ||
+                     rb[1] + rb[3] <= ra[1];
+  EXPECT_TRUE(apart);
+}
+
+}  // namespace
