@@ -147,4 +147,15 @@ TEST_F(Dispatch, AnnotationTogglesTheOutlinesAndWindowsAreArranged) {
   EXPECT_TRUE(apart);
 }
 
+TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
+  const std::string a = shelltest::write_gel(dir, "a", 80, 60);
+  const std::string b = shelltest::write_gel(dir, "b", 80, 60);
+  TKT_AnswerChooser({a, b});
+  ASSERT_TRUE(gt_get_image());
+  ASSERT_EQ(gt_get_num_img_windows(), 2);
+  EXPECT_EQ(gt_dispatch_last_run(), GT_CMD_CASCADE);
+  const TkRect ra = WS_FrameRect(gt_get_img_window(0)), rb = WS_FrameRect(gt_get_img_window(1));
+  EXPECT_TRUE(ra.x != rb.x && ra.y != rb.y);
+}
+
 }  // namespace
