@@ -18,6 +18,7 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_open.h"
+#include "shell/gt_prefs.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_workspace.h"
@@ -45,7 +46,7 @@ bool built(int c) {
       GT_CMD_OPEN, GT_CMD_CLOSE, GT_CMD_CLOSE_ALL, GT_CMD_SAVE, GT_CMD_SAVE_ALL,
       GT_CMD_DELETE_IMAGE, GT_CMD_QUIT, GT_CMD_ABOUT, GT_CMD_HELP, GT_CMD_HELP_GUIDE,
       GT_CMD_HELP_TUTORIAL, GT_CMD_ANNOTATION, GT_CMD_CASCADE, GT_CMD_TILE,
-      GT_CMD_ARRANGE_ICONS, GT_CMD_REFRESH,
+      GT_CMD_ARRANGE_ICONS, GT_CMD_REFRESH, GT_CMD_PREFERENCES,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -252,6 +253,12 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     case GT_CMD_CASCADE: case GT_CMD_TILE: case GT_CMD_ARRANGE_ICONS: arrange(command); break;
     case GT_CMD_REFRESH: refresh_all(); break;
+    case GT_CMD_PREFERENCES:
+      SLOG(kFn, SLOG_VALUE4, "Preferences...");
+      prefs_activate(win, ctl);
+      // Every image window shows the settings now in force.
+      main_winNfySelMenuBar(win, GT_CMD_REFRESH);
+      break;
     default:
       if (is_zoom(command)) {
         zoom(command);
