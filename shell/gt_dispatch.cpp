@@ -13,6 +13,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "io/analysis_io.h"
+#include "io/imgproc.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
 #include "shell/gt_image_win.h"
@@ -46,7 +47,8 @@ bool built(int c) {
       GT_CMD_OPEN, GT_CMD_CLOSE, GT_CMD_CLOSE_ALL, GT_CMD_SAVE, GT_CMD_SAVE_ALL,
       GT_CMD_DELETE_IMAGE, GT_CMD_QUIT, GT_CMD_ABOUT, GT_CMD_HELP, GT_CMD_HELP_GUIDE,
       GT_CMD_HELP_TUTORIAL, GT_CMD_ANNOTATION, GT_CMD_CASCADE, GT_CMD_TILE,
-      GT_CMD_ARRANGE_ICONS, GT_CMD_REFRESH, GT_CMD_PREFERENCES,
+      GT_CMD_ARRANGE_ICONS, GT_CMD_REFRESH, GT_CMD_PREFERENCES, GT_CMD_INVERT, GT_CMD_FILTER,
+      GT_CMD_ROTATE_90, GT_CMD_ROTATE_270, GT_CMD_FLIP_TOP, GT_CMD_FLIP_SIDE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -156,6 +158,60 @@ void delete_image(IMAGE_REC* image) {
   gt_busy_end();
 }
 
+// The whole-file image operations: the image file itself changes, so the analysis is dropped
+// and the image opened again.
+int run_image_op(int command, const char* path) {
+  switch (command) {
+    case GT_CMD_INVERT: return io_imgproc_invert(path);
+    case GT_CMD_FILTER: return io_imgproc_filter(path);
+    case GT_CMD_ROTATE_90: return io_imgproc_rotate_90(path);
+    case GT_CMD_ROTATE_270: return io_imgproc_rotate_270(path);
+    case GT_CMD_FLIP_TOP: return io_imgproc_flip_top(path);
+    default: return io_imgproc_flip_side(path);
+  }
+}
+
+void image_op(int command, IMAGE_REC* image) {
+  SLOG(kFn, SLOG_VALUE4, "Image Proc");
+  if (image == nullptr || gt_get_num_img_windows() == 0) {
+    SLOG(kFn, SLOG_VALUE4, "no image??");
+    return;
+  }
+  char base[KS_PATH_LEN] = "";
+  if (io_strip_extension(base, image->file_path) != 0) {
+    SLOG(kFn, SLOG_ERROR, "path too long <%s>", image->file_path);
+    return;
+  }
+  const std::string path = image->file_path;
+  if (mh_send_msg(KS_ALERT_YESNO, ui_msg(271), image->image_name) != 2) {
+    SLOG(kFn, SLOG_VALUE4, "user says 'no' to replace2");
+    return;
+  }
+  gt_image_clear_modified(image);
+  const int before = gt_get_num_img_windows();
+  gt_unload_image();
+  // The file may change only once no window holds it.
+  if (gt_get_num_img_windows() >= before) {
+    SLOG(kFn, SLOG_VALUE4, "image window still open");
+    return;
+  }
+  gt_dismiss_all();
+  io_delete_analysis_files(base);
+  TK_OBJ status = gt_get_status_bar();
+  mh_status_message(status, 1, "%s", ui_msg(162));
+  gt_busy_begin();
+  const int result = run_image_op(command, path.c_str());
+  SLOG(kFn, SLOG_VALUE4, "image operation %d: %d", command, result);
+  if (result != IMGPROC_OK) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+  mh_clear_status(status, 1);
+  std::snprintf(gt_load_path, sizeof gt_load_path, "%s", path.c_str());
+  const std::size_t slash = path.find_last_of('/');
+  std::snprintf(gt_load_name, sizeof gt_load_name, "%s",
+                path.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+  gt_load_image();
+  gt_busy_end();
+}
+
 // Help: the user guide or the tutorial from the help folder, opened by the desktop.
 int default_help_opener(const char* path);
 GtHelpOpener s_help_opener = default_help_opener;
@@ -253,6 +309,10 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     case GT_CMD_CASCADE: case GT_CMD_TILE: case GT_CMD_ARRANGE_ICONS: arrange(command); break;
     case GT_CMD_REFRESH: refresh_all(); break;
+    case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
+    case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE:
+      image_op(command, image);
+      break;
     case GT_CMD_PREFERENCES:
       SLOG(kFn, SLOG_VALUE4, "Preferences...");
       prefs_activate(win, ctl);

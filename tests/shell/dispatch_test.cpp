@@ -9,6 +9,7 @@
 #include "gel_fixture.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
+#include "toolkit/core/tk_image.h"
 #include "toolkit/tk_workspace.h"
 
 namespace {
@@ -42,7 +43,7 @@ TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
     bool run[5];  // by State
   } cases[] = {
       {GT_CMD_OPEN, {true, true, false, false, true}},
-      {GT_CMD_PREFERENCES, {true, true, false, false, true}},
+      {GT_CMD_PAGE_SETUP, {true, true, false, false, true}},
       {GT_CMD_IMPORT_TIFF, {true, true, false, false, true}},
       {GT_CMD_ACQUIRE_CAMERA, {true, true, false, false, true}},
       {GT_CMD_ANNOTATION, {false, true, true, true, true}},
@@ -145,6 +146,39 @@ TEST_F(Dispatch, AnnotationTogglesTheOutlinesAndWindowsAreArranged) {
   const bool apart = ra[0] + ra[2] <= rb[0] || rb[0] + rb[2] <= ra[0] || ra[1] + ra[3] <= rb[1] ||
                      rb[1] + rb[3] <= ra[1];
   EXPECT_TRUE(apart);
+}
+
+TEST_F(Dispatch, InvertTwiceReopensTheImageWithItsPixelsBack) {
+  const std::string gel = shelltest::write_gel(dir, "gel", 80, 60);
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  ASSERT_TRUE(gt_save_image(im));
+  const std::string analysis = shelltest::base(gel) + ".gt";
+  ASSERT_TRUE(fs::exists(analysis));
+  auto pixel = [](int x, int y) {
+    IMAGE_REC* cur = gt_get_image_ptr();
+    return cur && cur->img_ptr && cur->img_ptr->pix_img ? static_cast<int>(cur->img_ptr->pix_img->pixel(x, y)) : -1;
+  };
+
+  TKT_AnswerAlert(1);  // No: nothing changes
+  main_winNfySelMenuBar(win_, GT_CMD_INVERT);
+  EXPECT_TRUE(fs::exists(analysis));
+  EXPECT_EQ(pixel(7, 3), 13);
+
+  TKT_AnswerAlert(2);
+  main_winNfySelMenuBar(win_, GT_CMD_INVERT);
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_FALSE(fs::exists(analysis));  // the analysis went with the old pixels
+  EXPECT_EQ(pixel(7, 3), 255 - 13);
+  EXPECT_EQ(gt_get_image_ptr()->has_lanes, 0);
+
+  TKT_AnswerAlert(2);
+  main_winNfySelMenuBar(win_, GT_CMD_INVERT);
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_EQ(pixel(7, 3), 13);
 }
 
 TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
