@@ -28,6 +28,7 @@
 #include "shell/gt_overlay.h"
 #include "shell/ih_cmap.h"
 #include "shell/ih_dpy.h"
+#include "shell/ui_tools.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
 #include "toolkit/tk_res.h"
@@ -351,7 +352,7 @@ void gt_close_windows_by_title(const char* text) {
 void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   // The dismiss function of every modeless window; each closes its window when it is open.
-  static void (*const kDismiss[])() = {qhelp_dismiss};
+  static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss};
   for (auto dismiss : kDismiss) dismiss();
   gt_close_windows_by_title("Dendrogram");
 }

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include <iterator>
 
 #include "toolkit/tk_area.h"
+#include "toolkit/tk_chart.h"
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_widget.h"
 
@@ -185,6 +187,21 @@ void WGT_SetItems(TK_OBJ w, const char* const* items, int n) {
     auto* l = static_cast<QListWidget*>(q);
     l->clear();
     l->addItems(list);
+  } else if (w->cls == TK_CLASS_RADIO) {
+    // The buttons are made again; the choice stays where an entry of that index remains.
+    QButtonGroup* g = radio_group(q);
+    if (!g) return;
+    const int chosen = g->checkedId();
+    for (QAbstractButton* b : g->buttons()) {
+      g->removeButton(b);
+      delete b;
+    }
+    for (int i = 0; i < list.size(); ++i) {
+      auto* r = new QRadioButton(list[i], q);
+      g->addButton(r, i);
+      if (q->layout()) q->layout()->addWidget(r);
+    }
+    if (QAbstractButton* b = g->button(chosen)) b->setChecked(true);
   }
 }
 
@@ -271,7 +288,9 @@ long WGT_DefaultNfy4(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
 long WGT_DefaultNfy5(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
 long WGT_DefaultNfy6(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
 long WGT_DefaultNfy7(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
-long WGT_DefaultNfy8(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy8(TK_OBJ w, int event) {
+  return CHART_Is(w) ? CHART_DefaultNfy(w, event) : WGT_DefaultNfy(w, event);
+}
 
 const char* TEXT_GetText(TK_OBJ w) { return WGT_GetText(w); }
 

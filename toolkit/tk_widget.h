@@ -15,7 +15,7 @@ void WGT_SetText(TK_OBJ w, const char* text);       // replace the text of a fie
 void WGT_SetLabel(TK_OBJ w, const char* text);      // label of a button, toggle, label or window title
 void WGT_SetChoice(TK_OBJ w, int index);            // choose entry index of a choice, list or radio group
 int WGT_GetChoice(TK_OBJ w);                        // chosen entry, -1 when none
-void WGT_SetItems(TK_OBJ w, const char* const* items, int n);  // replace the entries of a choice or list
+void WGT_SetItems(TK_OBJ w, const char* const* items, int n);  // replace the entries of a choice, list or radio group
 void WGT_SetRange(TK_OBJ w, long min, long max);    // range of a slider or value field
 void WGT_Enable(TK_OBJ w, int on);                  // enable (1) or grey out (0)
 int WGT_IsEnabled(TK_OBJ w);                        // 1 when enabled, 0 when greyed out or none
@@ -40,7 +40,7 @@ long WGT_DefaultNfy4(TK_OBJ w, int event);          // choice default
 long WGT_DefaultNfy5(TK_OBJ w, int event);          // drawing area default
 long WGT_DefaultNfy6(TK_OBJ w, int event);          // text field default
 long WGT_DefaultNfy7(TK_OBJ w, int event);          // list default
-long WGT_DefaultNfy8(TK_OBJ w, int event);          // chart default
+long WGT_DefaultNfy8(TK_OBJ w, int event);          // chart default (CHART_DefaultNfy on a chart)
 
 // Multi-line text and lists ----------------------------------------------------------------
 const char* TEXT_GetText(TK_OBJ w);                 // whole text of a multi-line text

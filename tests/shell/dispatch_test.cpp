@@ -43,7 +43,6 @@ TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
     bool run[5];  // by State
   } cases[] = {
       {GT_CMD_OPEN, {true, true, false, false, true}},
-      {GT_CMD_PAGE_SETUP, {true, true, false, false, true}},
       {GT_CMD_IMPORT_TIFF, {true, true, false, false, true}},
       {GT_CMD_ACQUIRE_CAMERA, {true, true, false, false, true}},
       {GT_CMD_ANNOTATION, {false, true, true, true, true}},
