@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "acquire/io_export.h"
+#include "acquire/ui_dialogs.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
@@ -24,6 +26,7 @@
 #include "shell/gt_misc.h"
 #include "shell/gt_open.h"
 #include "shell/gt_prefs.h"
+#include "shell/gt_resolution.h"
 #include "shell/ui_print.h"
 #include "shell/ui_tools.h"
 #include "toolkit/tk_draw.h"
@@ -58,7 +61,8 @@ bool built(int c) {
       GT_CMD_ROTATE_90, GT_CMD_ROTATE_270, GT_CMD_FLIP_TOP, GT_CMD_FLIP_SIDE,
       GT_CMD_PAGE_SETUP, GT_CMD_PRINT_IMAGE, GT_CMD_PRINT_WINDOW, GT_CMD_PRINT_PHOTO, GT_CMD_CROP,
       GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
-      GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE,
+      GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
+      GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -211,8 +215,10 @@ void equalize() {
 
 // The whole-file image operations: the image file itself changes, so the analysis is dropped
 // and the image opened again.
-int run_image_op(int command, const char* path) {
+int run_image_op(int command, const char* path, const int border[5]) {
   switch (command) {
+    case GT_CMD_BORDER:
+      return io_imgproc_border(path, border[0], border[1], border[2], border[3], border[4]);
     case GT_CMD_INVERT: return io_imgproc_invert(path);
     case GT_CMD_FILTER: return io_imgproc_filter(path);
     case GT_CMD_ROTATE_90: return io_imgproc_rotate_90(path);
@@ -222,7 +228,9 @@ int run_image_op(int command, const char* path) {
   }
 }
 
-void image_op(int command, IMAGE_REC* image) {
+bool ask_border(TK_OBJ owner, IMAGE_REC* image, int border[5]);
+
+void image_op(TK_OBJ owner, int command, IMAGE_REC* image) {
   SLOG(kFn, SLOG_VALUE4, "Image Proc");
   if (image == nullptr || gt_get_num_img_windows() == 0) {
     SLOG(kFn, SLOG_VALUE4, "no image??");
@@ -238,6 +246,8 @@ void image_op(int command, IMAGE_REC* image) {
     SLOG(kFn, SLOG_VALUE4, "user says 'no' to replace2");
     return;
   }
+  int border[5] = {0, 0, 0, 0, 0};
+  if (command == GT_CMD_BORDER && !ask_border(owner, image, border)) return;
   gt_image_clear_modified(image);
   const int before = gt_get_num_img_windows();
   gt_unload_image();
@@ -251,7 +261,7 @@ void image_op(int command, IMAGE_REC* image) {
   TK_OBJ status = gt_get_status_bar();
   mh_status_message(status, 1, "%s", ui_msg(162));
   gt_busy_begin();
-  const int result = run_image_op(command, path.c_str());
+  const int result = run_image_op(command, path.c_str(), border);
   SLOG(kFn, SLOG_VALUE4, "image operation %d: %d", command, result);
   if (result != IMGPROC_OK) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
   mh_clear_status(status, 1);
@@ -261,6 +271,31 @@ void image_op(int command, IMAGE_REC* image) {
                 path.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
   gt_load_image();
   gt_busy_end();
+}
+
+// Resolution: the image's dots per inch, asked for and stored per axis.
+void resolution(TK_OBJ owner, IMAGE_REC* image) {
+  SLOG(kFn, SLOG_VALUE4, "Resolution...");
+  if (image == nullptr || image->img_info == nullptr) return;
+  if (!gt_confirm_when_lanes_alt(image)) return;
+  IMG_INFO* info = image->img_info;
+  double x_dpi = gt_resolution_dpi(info->x_res, info->x_scale);
+  double y_dpi = gt_resolution_dpi(info->y_res, info->y_scale);
+  int value = 100;
+  if (ui_res_activate(owner, &x_dpi, &y_dpi, 0, info->width, info->height, 1, &value) != 1) return;
+  if (gt_resolution_set(info, x_dpi, y_dpi)) image->modified = 1;
+}
+
+// Border: the border dialog, then the whole-file operation.
+bool ask_border(TK_OBJ owner, IMAGE_REC* image, int border[5]) {
+  const IMG_DATA* d = image->img_ptr;
+  const int w = d ? d->img_width : 0, h = d ? d->img_height : 0;
+  if (ui_edge_activate(owner, w, h, &border[0], &border[1], &border[2], &border[3],
+                       &border[4]) != 1) {
+    SLOG(kFn, SLOG_VALUE4, "user bails from ui_edge_activate");
+    return false;
+  }
+  return true;
 }
 
 // Help: the user guide or the tutorial from the help folder, opened by the desktop.
@@ -394,9 +429,21 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
     }
     case GT_CMD_EQUALIZE: equalize(); break;
     case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
-    case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE:
-      image_op(command, image);
+    case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE: case GT_CMD_BORDER:
+      image_op(win, command, image);
       break;
+    case GT_CMD_RESOLUTION: resolution(win, image); break;
+    case GT_CMD_SAVE_AS: case GT_CMD_EXPORT_IMAGE: {
+      TK_OBJ area;
+      if (!current_canvas(&image, &area)) return 0;
+      char path[KS_PATH_LEN] = "";
+      // Save As moves the open image to the new path itself (window title and lock included),
+      // so it is not opened a second time.
+      const BOOL done = gt_save_as_activate(area, command == GT_CMD_SAVE_AS ? 0 : 1, path);
+      SLOG(kFn, SLOG_VALUE4, "save as/export %d <%s>", done, path);
+      break;
+    }
+    case GT_CMD_EXPORT_FOLDER: gt_export_folder(win); break;
     case GT_CMD_PREFERENCES:
       SLOG(kFn, SLOG_VALUE4, "Preferences...");
       prefs_activate(win, ctl);

@@ -2,6 +2,7 @@
 // serves (Quit, Delete Image, Help, Annotation, window arrangement) on real files.
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <array>
 #include <filesystem>
 #include <string>
@@ -9,7 +10,9 @@
 #include "gel_fixture.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
+#include "shell/gt_resolution.h"
 #include "toolkit/core/tk_image.h"
+#include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
 
 namespace {
@@ -178,6 +181,44 @@ TEST_F(Dispatch, InvertTwiceReopensTheImageWithItsPixelsBack) {
   EVENT_Flush();
   ASSERT_EQ(gt_get_num_img_windows(), 1);
   EXPECT_EQ(pixel(7, 3), 13);
+}
+
+TEST(Resolution, DotsPerInchFromTheHeaderAndBack) {
+  struct Case {
+    int res, scale, dpi;
+  } cases[] = {{84666, -6, 300}, {254, -3, 100}, {100, 0, 0}, {0, -6, 0}, {-5, -6, 0},
+               {1, -12, 1000000000}};
+  for (const Case& c : cases) EXPECT_EQ(gt_resolution_dpi(c.res, c.scale), c.dpi) << c.res;
+
+  IMG_INFO info{};
+  info.x_res = 254;
+  info.x_scale = -3;
+  info.y_res = 7;
+  info.y_scale = 1;
+  EXPECT_TRUE(gt_resolution_set(&info, 300.0, 0.0));  // an axis of 0 keeps its words
+  EXPECT_EQ(info.x_res, 84666);
+  EXPECT_EQ(info.x_scale, -6);
+  EXPECT_EQ(gt_resolution_dpi(info.x_res, info.x_scale), 300);
+  EXPECT_EQ(info.y_res, 7);
+  EXPECT_EQ(info.y_scale, 1);
+  EXPECT_FALSE(gt_resolution_set(&info, 0.0, -1.0));
+}
+
+TEST_F(Dispatch, ResolutionStoresTheAnswerAndMarksTheImage) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  gt_image_clear_modified(im);
+  QTimer::singleShot(0, [&] {
+    TK_OBJ w = TKT_FindWindow("ui_res", "ui_res_win");
+    if (!w) return;
+    TKT_Type(RES_GetSub(w, 0), "300");
+    TKT_Type(RES_GetSub(w, 1), "150");
+    TKT_Click(RES_GetSub(w, 2));
+  });
+  main_winNfySelMenuBar(win_, GT_CMD_RESOLUTION);
+  EXPECT_EQ(gt_resolution_dpi(im->img_info->x_res, im->img_info->x_scale), 300);
+  EXPECT_EQ(gt_resolution_dpi(im->img_info->y_res, im->img_info->y_scale), 150);
+  EXPECT_TRUE(gt_image_modified(im));
 }
 
 TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
