@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
@@ -14,9 +17,12 @@
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
 #include "base/ks_ini.h"
+#include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
+#include "engine/copy_analysis.h"
 #include "io/analysis_io.h"
+#include "io/image_rec_init.h"
 #include "io/imgproc.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
@@ -30,6 +36,7 @@
 #include "shell/ui_print.h"
 #include "shell/ui_tools.h"
 #include "toolkit/tk_draw.h"
+#include "tools/gt_band_tools.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_workspace.h"
@@ -62,7 +69,7 @@ bool built(int c) {
       GT_CMD_PAGE_SETUP, GT_CMD_PRINT_IMAGE, GT_CMD_PRINT_WINDOW, GT_CMD_PRINT_PHOTO, GT_CMD_CROP,
       GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
-      GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER,
+      GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -273,6 +280,91 @@ void image_op(TK_OBJ owner, int command, IMAGE_REC* image) {
   gt_busy_end();
 }
 
+// Copy Analysis: the lanes, bands and standards of another image of the same gel, carried onto
+// the current image through the three multiplex markers of each. The other image's analysis is
+// read and transformed in a record of its own; the current image's analysis changes only when
+// the transform succeeds, so a failure leaves it (and its modified flags) as it was.
+void copy_analysis(TK_OBJ owner, IMAGE_REC* image) {
+  SLOG(kFn, SLOG_VALUE4, "Copy Analysis...");
+  if (image == nullptr || image->img_ptr == nullptr) return;
+  if (image->mark_pts[0][0] == -1) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", gt_get_message(170));
+    SLOG(kFn, SLOG_VALUE4, "no multiplex markers");
+    return;
+  }
+  if (image->has_bands == 1 && mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(16)) != 2) {
+    SLOG(kFn, SLOG_VALUE4, "user says 'no' to replace band warning");
+    return;
+  }
+  CONTROL* ctl = gt_get_control();
+  char chosen[KS_PATH_LEN] = "";
+  if (!io_win32_singlekes(chosen, sizeof chosen, "Image...", ctl->folders[CTL_DIR_IMAGES],
+                          CTL_PATH, nullptr, TRUE)) {
+    SLOG(kFn, SLOG_VALUE4, "Copy image num_win32 0");
+    return;
+  }
+  auto* other = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
+  if (other == nullptr) return;
+  if (!gt_img_init(other)) {
+    gt_img_free(other);
+    return;
+  }
+  std::snprintf(other->file_path, sizeof other->file_path, "%s", chosen);
+  const char* slash = std::strrchr(chosen, '/');
+  std::snprintf(other->image_name, sizeof other->image_name, "%s", slash ? slash + 1 : chosen);
+  int kept[3][2];
+  std::memcpy(kept, image->mark_pts, sizeof kept);
+  gt_busy_begin();
+  // Only the analysis is read: positions are checked against the current image's own header.
+  gt_read_and_prepare(chosen, nullptr, other);
+  gt_set_image_ptr(image);  // reading a comment makes the record it reads into current
+  TK_OBJ status = gt_get_status_bar();
+  bool copied = false;
+  if (other->mark_pts[0][0] == -1) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", gt_get_message(171));
+  } else {
+    mh_status_message(status, 1, "%s", gt_get_message(173));
+    // The transform works on the current image's header, lookup and pixels.
+    std::swap(other->img_info, image->img_info);
+    std::swap(other->img_int_info, image->img_int_info);
+    std::swap(other->img_ptr, image->img_ptr);
+    const int result = gt_xform_analysis(other, kept);
+    std::swap(other->img_info, image->img_info);
+    std::swap(other->img_int_info, image->img_int_info);
+    std::swap(other->img_ptr, image->img_ptr);
+    if (result < 0) mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(172));
+    else copied = true;
+    mh_clear_status(status, 1);
+  }
+  if (copied) {
+    // The current image takes the whole new analysis and keeps what makes it this image.
+    std::swap(*image, *other);
+    std::swap(image->file_path, other->file_path);
+    std::swap(image->image_name, other->image_name);
+    std::swap(image->img_info, other->img_info);
+    std::swap(image->img_int_info, other->img_int_info);
+    std::swap(image->img_ptr, other->img_ptr);
+    std::swap(image->window, other->window);
+    std::swap(image->draw_area, other->draw_area);
+    std::memcpy(image->mark_pts, kept, sizeof kept);
+    image->modified = 1;
+  }
+  gt_img_free(other);  // the old analysis after a copy, else the one that was read
+  if (copied) {
+    if (std::getenv("VX_NDI_BANDS") == nullptr) {
+      gt_redraw_img(image);
+      EVENT_Flush();
+      gt_refd_bnd_activate(owner, image);
+    } else {
+      gt_set_sel_mode(SEL_LANES, RES_GetSub(RES_GetSub(owner, GT_MAIN_MODE_BAR), SEL_LANES));
+      if (image->num_sel_lanes > 0) gt_xform_band_quantify(image);
+      EVENT_Flush();
+    }
+  }
+  gt_redraw_img(image);
+  gt_busy_end();
+}
+
 // Resolution: the image's dots per inch, asked for and stored per axis.
 void resolution(TK_OBJ owner, IMAGE_REC* image) {
   SLOG(kFn, SLOG_VALUE4, "Resolution...");
@@ -433,6 +525,7 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       image_op(win, command, image);
       break;
     case GT_CMD_RESOLUTION: resolution(win, image); break;
+    case GT_CMD_COPY_ANALYSIS: copy_analysis(win, image); break;
     case GT_CMD_SAVE_AS: case GT_CMD_EXPORT_IMAGE: {
       TK_OBJ area;
       if (!current_canvas(&image, &area)) return 0;

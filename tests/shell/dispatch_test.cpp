@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <array>
 #include <filesystem>
+#include <cstring>
 #include <string>
 
 #include "gel_fixture.h"
@@ -219,6 +220,75 @@ TEST_F(Dispatch, ResolutionStoresTheAnswerAndMarksTheImage) {
   EXPECT_EQ(gt_resolution_dpi(im->img_info->x_res, im->img_info->x_scale), 300);
   EXPECT_EQ(gt_resolution_dpi(im->img_info->y_res, im->img_info->y_scale), 150);
   EXPECT_TRUE(gt_image_modified(im));
+}
+
+// Copy Analysis between two images of the same gel: the source saved with one lane and its
+// markers, the target with markers and a lane of its own.
+class CopyAnalysis : public Dispatch {
+ protected:
+  void SetUp() override {
+    Dispatch::SetUp();
+    source = shelltest::write_gel(dir, "source", 120, 90);
+    IMAGE_REC* src = open(source);
+    ASSERT_NE(src, nullptr);
+    shelltest::add_lane_and_band(src, 40, 10, 80, 30);
+    set_markers(src, source_markers);
+    ASSERT_TRUE(gt_save_image(src));
+    WIN_Terminate(static_cast<TK_OBJ>(src->window));
+    EVENT_Flush();
+    target = open(shelltest::write_gel(dir, "target", 120, 90));
+    ASSERT_NE(target, nullptr);
+    shelltest::add_lane_and_band(target, 90, 10, 80, 50);
+    gt_image_clear_modified(target);
+  }
+  static void set_markers(IMAGE_REC* im, const int m[3][2]) {
+    std::memcpy(im->mark_pts, m, sizeof im->mark_pts);
+  }
+  int first_lane_x() const {
+    const LANE* l = target->lanes ? target->lanes->next : nullptr;
+    return l && l->center_coords ? l->center_coords[0].x : -1;
+  }
+  int source_markers[3][2] = {{10, 10}, {100, 15}, {50, 80}};
+  std::string source;
+  IMAGE_REC* target = nullptr;
+};
+
+TEST_F(CopyAnalysis, IdentityMarkersCarryTheLanesOver) {
+  set_markers(target, source_markers);
+  TKT_AnswerAlert(2);  // replace the target's analysis
+  TKT_AnswerChooser({source});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(first_lane_x(), 40);
+  EXPECT_TRUE(gt_image_modified(target));
+  EXPECT_EQ(target->mark_pts[1][0], 100);
+  EXPECT_STREQ(target->image_name, "target.kes");
+}
+
+TEST_F(CopyAnalysis, EachFailureLeavesTheTargetAsItWas) {
+  // No markers on the target.
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(170));
+
+  // The chosen image has no markers.
+  set_markers(target, source_markers);
+  const std::string bare = shelltest::write_gel(dir, "bare", 120, 90);
+  TKT_AnswerAlert(2);
+  TKT_AnswerChooser({bare});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(171));
+  EXPECT_EQ(first_lane_x(), 90);
+  EXPECT_FALSE(gt_image_modified(target));
+
+  // The transform fails: target markers far outside the image send the lanes out of it.
+  const int far[3][2] = {{10, 10}, {1100, 15}, {50, 800}};
+  set_markers(target, far);
+  TKT_AnswerAlert(2);
+  TKT_AnswerChooser({source});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(172));
+  EXPECT_EQ(first_lane_x(), 90);
+  EXPECT_FALSE(gt_image_modified(target));
+  EXPECT_EQ(target->mark_pts[1][0], 1100);
 }
 
 TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
