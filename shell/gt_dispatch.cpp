@@ -157,19 +157,32 @@ void quit(TK_OBJ win) {
 }
 
 
-// Delete Image: asks, closes the image's window and deletes its whole file set.
-void delete_image(IMAGE_REC* image) {
+// The start of the commands that change an image's files: an image window, the image's base
+// path (a path too long for one stops the command) and the user's Yes to `question`, a ui_msg
+// text that names the image.
+bool confirm_image_files(IMAGE_REC* image, const char* no_window, int question, char* base,
+                         std::string* path) {
   if (image == nullptr || gt_get_num_img_windows() == 0) {
-    SLOG(kFn, SLOG_VALUE4, "NumClipped is 0");
-    return;
+    SLOG(kFn, SLOG_VALUE4, "%s", no_window);
+    return false;
   }
-  char base[KS_PATH_LEN] = "";
   if (io_strip_extension(base, image->file_path) != 0) {
     SLOG(kFn, SLOG_ERROR, "path too long <%s>", image->file_path);
-    return;
+    return false;
   }
-  const std::string path = image->file_path;
-  if (mh_send_msg(KS_ALERT_YESNO, ui_msg(313), image->image_name) != 2) return;
+  *path = image->file_path;
+  if (mh_send_msg(KS_ALERT_YESNO, ui_msg(question), image->image_name) != 2) {
+    SLOG(kFn, SLOG_VALUE4, "user says 'no' to %d", question);
+    return false;
+  }
+  return true;
+}
+
+// Delete Image: asks, closes the image's window and deletes its whole file set.
+void delete_image(IMAGE_REC* image) {
+  char base[KS_PATH_LEN] = "";
+  std::string path;
+  if (!confirm_image_files(image, "NumClipped is 0", 313, base, &path)) return;
   gt_image_clear_modified(image);
   gt_unload_image();
   gt_dismiss_all();
@@ -239,20 +252,9 @@ bool ask_border(TK_OBJ owner, IMAGE_REC* image, int border[5]);
 
 void image_op(TK_OBJ owner, int command, IMAGE_REC* image) {
   SLOG(kFn, SLOG_VALUE4, "Image Proc");
-  if (image == nullptr || gt_get_num_img_windows() == 0) {
-    SLOG(kFn, SLOG_VALUE4, "no image??");
-    return;
-  }
   char base[KS_PATH_LEN] = "";
-  if (io_strip_extension(base, image->file_path) != 0) {
-    SLOG(kFn, SLOG_ERROR, "path too long <%s>", image->file_path);
-    return;
-  }
-  const std::string path = image->file_path;
-  if (mh_send_msg(KS_ALERT_YESNO, ui_msg(271), image->image_name) != 2) {
-    SLOG(kFn, SLOG_VALUE4, "user says 'no' to replace2");
-    return;
-  }
+  std::string path;
+  if (!confirm_image_files(image, "no image??", 271, base, &path)) return;
   int border[5] = {0, 0, 0, 0, 0};
   if (command == GT_CMD_BORDER && !ask_border(owner, image, border)) return;
   gt_image_clear_modified(image);

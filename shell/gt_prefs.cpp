@@ -405,12 +405,16 @@ long cancelNfy(TK_OBJ button, int event) {
   return 0;
 }
 
+// A preferences file of the preferences folder (path holds KS_PATH_LEN characters).
+bool choose_prefs_file(const char* caption, BOOL must_exist, char* path) {
+  return io_win32_singlefile(path, KS_PATH_LEN, caption, s_live->folders[CTL_DIR_PREFS], "",
+                             kPrefsFilter, ".prf", TRUE, must_exist) != 0;
+}
+
 long saveNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
   char path[KS_PATH_LEN] = "";
-  if (!io_win32_singlefile(path, sizeof path, "Save Preference file...",
-                           s_live->folders[CTL_DIR_PREFS], "", kPrefsFilter, ".prf", TRUE, FALSE))
-    return 0;
+  if (!choose_prefs_file("Save Preference file...", FALSE, path)) return 0;
   if (io_file_exists(path) && mh_send_msg(KS_ALERT_YESNO, ui_msg(270), file_name(path).c_str()) != 2)
     return 0;
   save_config(s_work);
@@ -421,9 +425,7 @@ long saveNfy(TK_OBJ button, int event) {
 long loadNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
   char path[KS_PATH_LEN] = "";
-  if (!io_win32_singlefile(path, sizeof path, "Load Preference file...",
-                           s_live->folders[CTL_DIR_PREFS], "", kPrefsFilter, ".prf", TRUE, TRUE))
-    return 0;
+  if (!choose_prefs_file("Load Preference file...", TRUE, path)) return 0;
   // Read into a scratch record, so that a file that does not read leaves the working copy as
   // it was, and so that the program-wide colour map and compatibility mode stay until OK.
   CONTROL scratch;
