@@ -505,11 +505,14 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       }
       break;
     }
-    case GT_CMD_CROP: case GT_CMD_SLICE: case GT_CMD_SURFACE_PLOT: case GT_CMD_HISTOGRAM: {
+    case GT_CMD_CROP: case GT_CMD_SLICE: case GT_CMD_SURFACE_PLOT: case GT_CMD_HISTOGRAM:
+    case GT_CMD_ILLUSTRATOR: {
       TK_OBJ area;
       if (!current_canvas(&image, &area)) return 0;
       if (command == GT_CMD_CROP)
         ui_tools_activate(win, area, UI_TOOL_CROP, gt_finish_crop, image->img_ptr, nullptr);
+      else if (command == GT_CMD_ILLUSTRATOR)
+        ui_tools_activate(win, area, UI_TOOL_ANNOTATE, nullptr, image->img_ptr, nullptr);
       else
         ui_tools_activate(win, area, command - GT_CMD_SLICE + UI_TOOL_SLICE, nullptr,
                           image->img_ptr, ctl->folders[CTL_DIR_REPORTS]);
