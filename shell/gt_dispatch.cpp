@@ -13,6 +13,7 @@
 
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
+#include "analysis/matr_launch.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
@@ -70,6 +71,7 @@ bool built(int c) {
       GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
+      GT_CMD_IMPORT_MATRIX,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -542,6 +544,14 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     }
     case GT_CMD_EXPORT_FOLDER: gt_export_folder(win); break;
+    case GT_CMD_IMPORT_MATRIX: {
+      char path[KS_PATH_LEN] = "";
+      if (io_win32_singlefile(path, sizeof path, "Open matrix file ...",
+                              ctl->folders[CTL_DIR_REPORTS], "", "Matrix Files (*.csv)\0*.csv\0",
+                              ".csv", TRUE, TRUE))
+        matr_launch_velto(path);
+      break;
+    }
     case GT_CMD_PREFERENCES:
       SLOG(kFn, SLOG_VALUE4, "Preferences...");
       prefs_activate(win, ctl);

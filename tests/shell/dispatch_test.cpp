@@ -2,14 +2,18 @@
 // serves (Quit, Delete Image, Help, Annotation, window arrangement) on real files.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QTimer>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <cstring>
 #include <string>
 
 #include "gel_fixture.h"
 #include "shell/gt_cmd.h"
+#include "analysis/matr_launch.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_resolution.h"
 #include "toolkit/core/tk_image.h"
@@ -289,6 +293,32 @@ TEST_F(CopyAnalysis, EachFailureLeavesTheTargetAsItWas) {
   EXPECT_EQ(first_lane_x(), 90);
   EXPECT_FALSE(gt_image_modified(target));
   EXPECT_EQ(target->mark_pts[1][0], 1100);
+}
+
+TEST_F(Dispatch, ImportMatrixStartsTheViewerOnThePickedFile) {
+  // A stand-in viewer that writes the argument it was given.
+  const std::string viewer = ws_->file("viewer.sh");
+  const std::string out = ws_->file("viewer.out");
+  std::ofstream(viewer) << "#!/bin/sh\necho \"$1\" > " << out << "\n";
+  fs::permissions(viewer, fs::perms::owner_all);
+  matr_set_viewer_program(viewer.c_str());
+  const std::string matrix = ws_->file("match.csv");
+  std::ofstream(matrix) << "a\n";
+  const int viewers = gt_viewer_count();
+  gt_get_control()->busy = 1;  // the command runs even while busy
+  TKT_AnswerChooser({matrix});
+  main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
+  gt_get_control()->busy = 0;
+  matr_set_viewer_program(nullptr);
+  EXPECT_EQ(gt_viewer_count(), viewers + 1);
+  std::string line;
+  for (int i = 0; i < 100 && line.empty(); ++i) {
+    usleep(50 * 1000);
+    std::ifstream in(out);
+    std::getline(in, line);
+  }
+  EXPECT_EQ(line, matrix);
+  gt_dismiss_all();  // reaps the viewer
 }
 
 TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
