@@ -17,6 +17,7 @@
 #include "shell/gt_dispatch.h"
 #include "shell/gt_resolution.h"
 #include "toolkit/core/tk_image.h"
+#include "toolkit/tk_app.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
 
@@ -73,6 +74,11 @@ TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
     }
   }
   gt_get_control()->busy = 0;
+}
+
+TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImages) {
+  // The main window installs the question as the answer to the desktop's shutdown request.
+  EXPECT_EQ(TK_GetShutdownHook(), &gt_prog_mgr_exit);
 }
 
 TEST_F(Dispatch, QuitWithoutWindowsEndsAtOnce) {
