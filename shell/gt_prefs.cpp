@@ -210,7 +210,10 @@ void setup_pages() {
   for (int i = 0; i < 8; ++i) {
     TK_OBJ chooser = on_page(1, kFirstColourPart + i);
     ui_color_init(chooser, nullptr);
-    ui_color_set(chooser, w->disp_codes[kColourCodes[i]]);
+    const int code = w->disp_codes[kColourCodes[i]];
+    // A code the list does not offer shows no entry, and stays unless the user picks one.
+    WGT_SetChoice(chooser, -1);
+    ui_color_set(chooser, code);
   }
   WGT_SetValue(on_page(2, P2_EMPTY), w->rep_empty_lanes ? 1 : 0);
   WGT_SetValue(on_page(2, P2_ACTIVE), w->ln_cpy_bnd_active_only ? 1 : 0);
@@ -230,8 +233,10 @@ void save_config(CONTROL* w) {
   for (int k = 0; k < 4; ++k) w->disp_codes[k] = WGT_GetInt(on_page(0, 2 * k));
   for (int i = 0; i < 7; ++i)
     w->disp_codes[kSwitchCodes[i]] = static_cast<int>(WGT_GetValue(on_page(1, i)));
-  for (int i = 0; i < 8; ++i)
-    w->disp_codes[kColourCodes[i]] = ui_color_get(on_page(1, kFirstColourPart + i));
+  for (int i = 0; i < 8; ++i) {
+    const int code = ui_color_get(on_page(1, kFirstColourPart + i));
+    if (code >= 0) w->disp_codes[kColourCodes[i]] = code;
+  }
   w->rep_list_pos = static_cast<int16_t>(WGT_GetChoice(on_page(2, P2_LIST_POS)));
   w->rep_empty_lanes = static_cast<int16_t>(WGT_GetValue(on_page(2, P2_EMPTY)));
   w->ln_cpy_bnd_active_only = static_cast<int>(WGT_GetValue(on_page(2, P2_ACTIVE)));

@@ -75,6 +75,7 @@ TEST_F(Prefs, OkCommitsThePagesAndCancelKeepsTheRecord) {
   CONTROL* ctl = gt_get_control();
   std::snprintf(ctl->folders[CTL_DIR_IMAGES], CTL_PATH, "%s", ws_->dir().str().c_str());
   ctl->size_interp = 2;  // shown as Logarithmic, stored as 1
+  ctl->disp_codes[11] = 42;  // a selection colour the list does not offer
   ctl->im_calib_interp = 3;
   const int lane_colour = ctl->disp_codes[18];
 
@@ -99,6 +100,7 @@ TEST_F(Prefs, OkCommitsThePagesAndCancelKeepsTheRecord) {
       },
       PREFS_OK);
   EXPECT_EQ(ctl->disp_codes[18], 0);
+  EXPECT_EQ(ctl->disp_codes[11], 42);  // untouched, so kept
   EXPECT_STREQ(ctl->folders[CTL_DIR_IMAGES], "");
   EXPECT_EQ(ctl->size_interp, 1);
   EXPECT_EQ(od_entry, 1);  // method 3 shows as Linear
