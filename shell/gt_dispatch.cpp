@@ -94,6 +94,11 @@ bool gate_allows(int command) {
     SLOG(kFn, SLOG_VALUE4, "Import Op, not ok_mode");
     return false;
   }
+  if (command == GT_CMD_DTOOL) {
+    if (gt_lane_tool_ready()) return true;
+    SLOG(kFn, SLOG_VALUE4, "DTool, not ok_mode");
+    return false;
+  }
   if (command == GT_CMD_ANNOTATION || is_zoom(command)) {
     if (have_window) return true;
     SLOG(kFn, SLOG_VALUE4, "Zoom Op, no icon");

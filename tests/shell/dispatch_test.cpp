@@ -64,11 +64,17 @@ TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
   };
   for (State st : {NO_WINDOW, ONE_IMAGE, TOOL, MEASURING, BUSY}) {
     if (st == ONE_IMAGE) {
-      ASSERT_NE(open(shelltest::write_gel(dir, "gel", 80, 60)), nullptr);
+      IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+      ASSERT_NE(im, nullptr);
+      shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+      im->num_sel_lanes = 1;
+      gt_get_control()->sel_mode = SEL_LANES;
     }
     gt_get_control()->task_state = st == TOOL ? TS_ADD_BAND : TS_IDLE;
     gt_set_tools_active_proc(st == MEASURING ? measuring : nullptr);
     gt_get_control()->busy = st == BUSY;
+    // The densitometry tool needs found bands and one selected lane in lane mode, in any state.
+    EXPECT_EQ(passes(GT_CMD_DTOOL), st != NO_WINDOW) << names[st];
     for (const Case& c : cases) {
       EXPECT_EQ(passes(c.command), c.run[st]) << "command " << c.command << ", " << names[st];
     }
