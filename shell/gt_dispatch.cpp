@@ -25,6 +25,7 @@
 #include "io/analysis_io.h"
 #include "io/image_rec_init.h"
 #include "io/imgproc.h"
+#include "io/kes_image.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
 #include "shell/gt_equalize.h"
@@ -225,6 +226,15 @@ void equalize() {
     return;
   }
   const std::string path = image->file_path;
+  // Images that cannot be equalised together are refused while the window is still open.
+  int bits = 0, ebits = 0;
+  int32_t ext[2] = {0, 0}, eext[2] = {0, 0};
+  if (io_query_image(path.c_str(), &bits, ext) && io_query_image(chosen, &ebits, eext) &&
+      (bits != ebits || ext[0] != eext[0] || ext[1] != eext[1])) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", ks_gt_message(57));
+    SLOG(kFn, SLOG_VALUE4, "%s", "equalizing image differs in size or depth");
+    return;
+  }
   gt_unload_image();
   // The user may keep the image open (Cancel to its unsaved changes): then nothing changes.
   for (int i = 0; i < gt_get_num_img_windows(); ++i) {

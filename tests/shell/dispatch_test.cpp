@@ -333,6 +333,22 @@ TEST_F(Dispatch, ImportMatrixStartsTheViewerOnThePickedFile) {
   gt_dismiss_all();  // reaps the viewer
 }
 
+TEST_F(Dispatch, EqualizeRefusesAMismatchedImageWhileTheWindowIsOpen) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  im->modified = 1;  // unsaved changes: closing would have asked
+  const std::string small = shelltest::write_gel(dir, "small", 40, 30);
+  TKT_AnswerAlert(2);  // go on
+  TKT_AnswerChooser({small});
+  TKT_AnswerAlert(1);  // gt_msg 57
+  const int unanswered = TKT_Unanswered();
+  main_winNfySelMenuBar(win_, GT_CMD_EQUALIZE);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(57));
+  EXPECT_EQ(TKT_Unanswered(), unanswered);  // no unsaved-changes question
+  EXPECT_EQ(gt_get_image_ptr(), im);        // the same window, never closed
+  EXPECT_TRUE(gt_image_modified(im));
+}
+
 TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
   const std::string a = shelltest::write_gel(dir, "a", 80, 60);
   const std::string b = shelltest::write_gel(dir, "b", 80, 60);
