@@ -6,12 +6,9 @@
 
 #include <string>
 
-#include "base/io_file.h"
 #include "base/ks_install.h"
 #include "base/slog.h"
 #include "shell/gt_open.h"
-
-extern char** environ;
 
 namespace {
 
