@@ -494,6 +494,12 @@ void attach() {
 
 }  // namespace
 
+void prefs_init() {
+  s_page = 0;
+  s_std_mode = MODE_SIZE;
+  s_initialised = false;
+}
+
 int prefs_page_of_tab(int tab) { return tab >= 0 && tab < kPages ? kPageOfTab[tab] : -1; }
 int prefs_current_page() { return s_page; }
 

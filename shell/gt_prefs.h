@@ -18,6 +18,9 @@ enum PrefsPart : int {
 // Runs the dialog over the owner on the control record; 1 after OK, 0 after Cancel or the close
 // box (or when the working copy cannot be made).
 int prefs_activate(TK_OBJ owner, CONTROL* ctl);
+// At start-up: the first page current, the interpolation methods taken from the record at the
+// next opening.
+void prefs_init();
 // Copies the interpolation methods chosen on the standards page into the record.
 void prefs_set_control_ptr(CONTROL* ctl);
 // The page each tab button shows, and the current page (kept between openings).
