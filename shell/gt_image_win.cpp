@@ -317,8 +317,11 @@ BOOL gt_confirm_when_lanes(IMAGE_REC* image) { return confirm_when_lanes(image, 
 BOOL gt_confirm_when_lanes_alt(IMAGE_REC* image) { return confirm_when_lanes(image, 78); }
 
 BOOL gt_lane_tool_ready() {
-  IMAGE_REC* im = gt_get_image_ptr();
-  return im != nullptr && im->has_bands != 0 && im->num_sel_lanes == 1 && gt_get_sel_mode() == 1;
+  const IMAGE_REC* image = gt_get_image_ptr();
+  return image != nullptr && image->has_bands == 1 && image->num_sel_lanes == 1 &&
+                 gt_get_sel_mode() == SEL_LANES
+             ? TRUE
+             : FALSE;
 }
 
 BOOL gt_any_lane_value_set(IMAGE_REC* image, int must_be_one, int all_lanes) {

@@ -5,12 +5,12 @@
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
+#include "tools/gt_band_tools.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_dlg_nfy.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/ln_info.h"
-#include "tools/refd_bnd.h"
 
 namespace {
 

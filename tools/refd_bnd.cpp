@@ -1,3 +1,0 @@
-#include "tools/refd_bnd.h"
-
-long gt_refd_bnd_activate(TK_OBJ, IMAGE_REC*) { return 0; }
