@@ -1,5 +1,5 @@
-// The real ladder gel through the lane tools' windows as a user goes: Find Lanes for 4 lanes, the
-// block's corners clicked on the image, Find Bands OK; once with tracked lanes and once with
+// The real ladder gel through the lane tools' windows as a user goes: Define... for 4 lanes in a
+// block, the block's corners clicked on the image, Find Bands OK; once with tracked lanes and once with
 // lanes divided evenly. The lanes must stand near the ladder's lanes (x = 388, 615, 841, 1070)
 // with 16 to 18 bands each between rows 184 and 591.
 #include <gtest/gtest.h>
@@ -14,7 +14,11 @@
 #include "gel_record.h"
 #include "model/lane.h"
 #include "model/spot.h"
+#include "shell/gt_dispatch.h"
 #include "shell/gt_open.h"
+#include "toolkit/tk_widget.h"
+
+#include <QTimer>
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_test.h"
 #include "tools/gt_tool_wins.h"
@@ -71,10 +75,19 @@ TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
     IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
     gt_set_image_ptr(im);
     TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
-    // As the menu's Find Lanes opens it: the window, the lane count, the state.
-    im->num_sel_lanes = 4;
-    gt_fd_ln_activate(win_);
-    gt_set_state(state);
+    // Define... in the menu: the lane-definition dialog answered with 4 lanes in a block,
+    // found automatically (tracked) or not (divided evenly).
+    QTimer::singleShot(0, [state] {
+      TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win");
+      if (!d) return;
+      TKT_Pick(RES_GetSub(d, 3), 1);
+      TKT_Type(RES_GetSub(d, 0), "4");
+      if ((WGT_GetValue(RES_GetSub(d, 4)) != 0) != (state == 1)) TKT_Click(RES_GetSub(d, 4));
+      TKT_Click(RES_GetSub(d, 1));
+    });
+    main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+    ASSERT_EQ(gt_get_state(), state);
+    ASSERT_NE(TKT_FindWindow("fd_ln", "fd_ln_win"), nullptr);
     TKT_SetImageMapping(true, im->img_ptr->zoom[0], 1.0);
     for (auto [x, y] : {std::pair{275, 170}, {1185, 170}, {1185, 610}, {275, 610}}) {
       TKT_Press(area, x, y);
