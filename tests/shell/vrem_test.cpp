@@ -2,7 +2,11 @@
 // button and the command of each step, for no run, a size run and a quantify run.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
+#include "gel_file_fixture.h"
 #include "shell/gt_dispatch.h"
+#include "shell/gt_open.h"
 #include "shell/gt_vrem.h"
 #include "shell_fixture.h"
 #include "toolkit/tk_qt.h"
@@ -77,6 +81,25 @@ TEST_F(VremTest, TheReportStepEndsTheRunSoASecondSendsNothing) {
   main_winNfySelMenuBar(win_, 999999);
   gt_vrem_step_report();
   EXPECT_EQ(gt_dispatch_last_command(), 999999);
+}
+
+TEST_F(VremTest, TheLanesStepOpensTheLaneDefinitionDialogOfTheImage) {
+  const std::string path = shelltest::write_kes_image(ws_->file("gel.kes"), 60, 40, 1,
+                                                      [](int x, int y) { return x + y; });
+  gt_load_image_path(path.c_str());
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  start(1);
+  bool shown = false;
+  QTimer::singleShot(0, [&shown] {
+    TK_OBJ w = TKT_FindWindow("ln_info", "ln_info_win");
+    if (!w) return;
+    shown = true;
+    TKT_Click(RES_GetSub(w, 2));  // Cancel ends the run
+  });
+  gt_vrem_step_lanes();
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(gt_vrem_run, 0);
+  EXPECT_EQ(qhelp_window(), nullptr);
 }
 
 }  // namespace
