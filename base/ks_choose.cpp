@@ -182,9 +182,14 @@ int io_win32_filelist(char*** out_list, const char* caption, const char* init_di
 }
 
 int io_win32_browse_folder(const char* title, char* out_path, std::size_t out_cap) {
+  return io_win32_browse_folder_at(title, "", out_path, out_cap);
+}
+
+int io_win32_browse_folder_at(const char* title, const char* start, char* out_path,
+                              std::size_t out_cap) {
   if (out_path && out_cap) out_path[0] = '\0';
   if (!s_hooks.choose_folder) return 0;
-  std::string folder = s_hooks.choose_folder(title ? title : "", "", false);
+  std::string folder = s_hooks.choose_folder(title ? title : "", start ? start : "", false);
   if (folder.empty()) return 0;
   return copy_out(out_path, out_cap, folder) ? 1 : 0;
 }

@@ -34,6 +34,9 @@ int io_win32_filelist(char*** out_list, const char* caption, const char* init_di
                       BOOL hide_readonly, BOOL several, BOOL must_exist, int* out_filter);
 // Folder browser: 1 and the folder in out_path (capacity out_cap), 0 on cancel.
 int io_win32_browse_folder(const char* title, char* out_path, std::size_t out_cap);
+// The same starting in the folder `start` (empty or null: the chooser's own choice).
+int io_win32_browse_folder_at(const char* title, const char* start, char* out_path,
+                              std::size_t out_cap);
 // Folder chooser that also creates the folder: the chosen folder's path (free with ks_free),
 // or null on cancel, when the path names a file, or when it cannot be created (both shown).
 char* io_dirname_new(const char* start_dir, const char* title);

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QPixmap>
@@ -185,6 +186,21 @@ void WGT_SetItems(TK_OBJ w, const char* const* items, int n) {
     auto* l = static_cast<QListWidget*>(q);
     l->clear();
     l->addItems(list);
+  } else if (w->cls == TK_CLASS_RADIO) {
+    // The buttons are made again; the choice stays where an entry of that index remains.
+    QButtonGroup* g = radio_group(q);
+    if (!g) return;
+    const int chosen = g->checkedId();
+    for (QAbstractButton* b : g->buttons()) {
+      g->removeButton(b);
+      delete b;
+    }
+    for (int i = 0; i < list.size(); ++i) {
+      auto* r = new QRadioButton(list[i], q);
+      g->addButton(r, i);
+      if (q->layout()) q->layout()->addWidget(r);
+    }
+    if (QAbstractButton* b = g->button(chosen)) b->setChecked(true);
   }
 }
 

@@ -15,7 +15,7 @@ void WGT_SetText(TK_OBJ w, const char* text);       // replace the text of a fie
 void WGT_SetLabel(TK_OBJ w, const char* text);      // label of a button, toggle, label or window title
 void WGT_SetChoice(TK_OBJ w, int index);            // choose entry index of a choice, list or radio group
 int WGT_GetChoice(TK_OBJ w);                        // chosen entry, -1 when none
-void WGT_SetItems(TK_OBJ w, const char* const* items, int n);  // replace the entries of a choice or list
+void WGT_SetItems(TK_OBJ w, const char* const* items, int n);  // replace the entries of a choice, list or radio group
 void WGT_SetRange(TK_OBJ w, long min, long max);    // range of a slider or value field
 void WGT_Enable(TK_OBJ w, int on);                  // enable (1) or grey out (0)
 void WGT_Show(TK_OBJ w, int on);                    // show (1) or hide (0)

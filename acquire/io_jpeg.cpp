@@ -1,0 +1,267 @@
+// JPEG import and export through libjpeg. The library reports errors by calling the error
+// exit, which jumps back to the operation in progress; so the functions that call it keep
+// their buffers in plain pointers declared before the jump point, create no object with a
+// destructor between the jump point and the library calls, and free everything on the error
+// path. The library's messages go to the trace log.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+#include "acquire/acq_common.h"
+#include "acquire/io_export.h"
+#include "acquire/io_import.h"
+#include "base/slog.h"
+#include "io/kes_image.h"
+#include "toolkit/core/tk_image.h"
+
+namespace {
+
+struct JpegError {
+  jpeg_error_mgr mgr;
+  jmp_buf jump;
+};
+
+void my_output_message(j_common_ptr cinfo) {
+  char text[JMSG_LENGTH_MAX];
+  (*cinfo->err->format_message)(cinfo, text);
+  SLOG("libjpeg", SLOG_WARN, "%s", text);
+}
+
+[[noreturn]] void my_error_exit(j_common_ptr cinfo) {
+  (*cinfo->err->output_message)(cinfo);
+  std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+}
+
+jpeg_error_mgr* set_up_errors(JpegError* err) {
+  jpeg_error_mgr* m = jpeg_std_error(&err->mgr);
+  m->error_exit = my_error_exit;
+  m->output_message = my_output_message;
+  return m;
+}
+
+// Dots per inch from a JFIF density: unit 1 is per inch, unit 2 per centimetre; unit 0 (an
+// aspect ratio only), no JFIF segment and a density of 0 give 0.
+int density_dpi(const jpeg_decompress_struct& c, int density) {
+  if (!c.saw_JFIF_marker || density <= 0) return 0;
+  if (c.density_unit == 1) return density;
+  if (c.density_unit == 2) return static_cast<int>(density * 2.54 + 0.5);
+  return 0;
+}
+
+bool four_components(const jpeg_decompress_struct& c) {
+  return c.jpeg_color_space == JCS_CMYK || c.jpeg_color_space == JCS_YCCK ||
+         c.num_components == 4;
+}
+
+}  // namespace
+
+BOOL io_jpeg_check(const char* path, int* components, int* width, int* x_dpi, int* height,
+                   int* y_dpi) {
+  static const char* fn = "io_jpeg_check";
+  if (components) *components = 1;
+  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+  if (file == nullptr) {
+    SLOG(fn, SLOG_ERROR, "cannot open <%s>", path ? path : "");
+    return FALSE;
+  }
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  cinfo.err = set_up_errors(&err);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    return FALSE;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_read_header(&cinfo, TRUE);
+  if (four_components(cinfo)) {
+    SLOG(fn, SLOG_ERROR, "<%s>: four-component JPEG refused", path);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    return FALSE;
+  }
+  jpeg_calc_output_dimensions(&cinfo);
+  if (components) *components = cinfo.output_components;
+  if (width) *width = static_cast<int>(cinfo.output_width);
+  if (height) *height = static_cast<int>(cinfo.output_height);
+  if (x_dpi) *x_dpi = density_dpi(cinfo, cinfo.X_density);
+  if (y_dpi) *y_dpi = density_dpi(cinfo, cinfo.Y_density);
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(file);
+  return TRUE;
+}
+
+int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int is_color,
+                    int channel, int x_dpi, int y_dpi, [[maybe_unused]] int interp_mode, [[maybe_unused]] int composite1,
+                    [[maybe_unused]] int composite2) {
+  static const char* fn = "io_jpeg_convert";
+  std::FILE* file = jpeg_file_name ? std::fopen(jpeg_file_name, "rb") : nullptr;
+  if (file == nullptr) {
+    SLOG(fn, SLOG_ERROR, "cannot open <%s>", jpeg_file_name ? jpeg_file_name : "");
+    return IO_IMPORT_OPEN_FAILED;
+  }
+  jpeg_decompress_struct cinfo;
+  JpegError err;
+  uint8_t* volatile pixels = nullptr;
+  int result = 0;
+  int lo = 256, hi = 0;
+  cinfo.err = set_up_errors(&err);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    std::free(pixels);
+    return IO_IMPORT_OPEN_FAILED;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_stdio_src(&cinfo, file);
+  jpeg_read_header(&cinfo, TRUE);
+  if (four_components(cinfo)) {
+    result = IO_IMPORT_OPEN_FAILED;
+  } else {
+    jpeg_start_decompress(&cinfo);
+    const JDIMENSION w = cinfo.output_width, h = cinfo.output_height;
+    const int comps = cinfo.output_components;
+    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                JPOOL_IMAGE, w * comps, 1);
+    pixels = static_cast<uint8_t*>(std::malloc(std::size_t(w) * h));
+    if (pixels == nullptr) {
+      result = IO_IMPORT_NO_MEMORY;
+      jpeg_abort_decompress(&cinfo);
+    } else {
+      const bool colour = comps >= 3 && is_color;
+      const int pick = channel == 2 ? 1 : channel == 3 ? 2 : 0;
+      const bool mix = colour && (channel < 1 || channel > 3);
+      while (cinfo.output_scanline < h) {
+        const JDIMENSION y = cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, row, 1);
+        const JSAMPLE* s = row[0];
+        uint8_t* d = pixels + std::size_t(y) * w;
+        for (JDIMENSION x = 0; x < w; ++x, s += comps) {
+          int v;
+          if (mix) v = (5 * s[0] + 2 * s[1] + s[2]) >> 3;
+          else if (colour) v = s[pick];
+          else v = s[0];
+          v = 255 - v;
+          d[x] = static_cast<uint8_t>(v);
+          if (v < lo) lo = v;
+          if (v > hi) hi = v;
+        }
+      }
+      jpeg_finish_decompress(&cinfo);
+    }
+  }
+  const int width = static_cast<int>(cinfo.output_width);
+  const int height = static_cast<int>(cinfo.output_height);
+  jpeg_destroy_decompress(&cinfo);
+  std::fclose(file);
+  if (result != 0) {
+    std::free(pixels);
+    return result;
+  }
+
+  AcqOut out;
+  if (!out.open(data_file_name)) {
+    std::free(pixels);
+    SLOG(fn, SLOG_ERROR, "cannot create <%s>", data_file_name ? data_file_name : "");
+    return IO_IMPORT_OPEN_FAILED;
+  }
+  IMG_INFO info{};
+  info.height = info.original_height = height;
+  info.width = info.original_width = width;
+  info.bytes_per_pixel = 1;
+  acq_res_from_dpi(x_dpi, &info.x_res, &info.x_scale);
+  acq_res_from_dpi(y_dpi, &info.y_res, &info.y_scale);
+  info.min_value = lo;
+  info.max_value = hi;
+  info.device = 23;
+  const bool written = acq_write_kes_header(out, 1, width, height) &&
+                       out.write(pixels, std::size_t(width) * height) && out.close();
+  std::free(pixels);
+  if (!written) return IO_IMPORT_WRITE_FAILED;
+  IMG_INT_INFO* look = acq_new_lookup();
+  if (look == nullptr) return IO_IMPORT_NO_MEMORY;
+  acq_default_lookup(look);
+  const int r = io_jpeg_write_info(&info, look, data_file_name);
+  lookup_free(look);
+  return r;
+}
+
+int io_jpeg_write_info(const IMG_INFO* info, const IMG_INT_INFO* lookup,
+                       const char* data_file_name) {
+  return acq_write_info(info, lookup, data_file_name);
+}
+
+int io_jpeg_save(const char* image_path, const char* jpeg_path, const IMG_INFO* info,
+                 int quality) {
+  static const char* fn = "io_jpeg_save";
+  int bits = 0;
+  int32_t extent[2] = {0, 0};
+  if (image_path == nullptr || !io_query_image(image_path, &bits, extent)) return -1;
+  const int32_t rect[4] = {0, 0, extent[0], extent[1]};
+  TkImage* img = io_create_image(extent, bits);
+  if (img == nullptr) return -1;
+  if (!io_read_kestrin(image_path, img, rect, 1.0)) {
+    delete img;
+    return -1;
+  }
+  // One byte per pixel, bright stored as high: 255 - v, or 255 - the high byte.
+  const std::size_t w = static_cast<std::size_t>(extent[0]);
+  const std::size_t h = static_cast<std::size_t>(extent[1]);
+  uint8_t* bytes = static_cast<uint8_t*>(std::malloc(w * h));
+  if (bytes == nullptr) {
+    delete img;
+    return -1;
+  }
+  for (std::size_t y = 0; y < h; ++y) {
+    const uint8_t* s = img->row(static_cast<int>(y));
+    uint8_t* d = bytes + y * w;
+    if (bits == 16)
+      for (std::size_t x = 0; x < w; ++x) d[x] = static_cast<uint8_t>(255 - s[2 * x + 1]);
+    else
+      for (std::size_t x = 0; x < w; ++x) d[x] = static_cast<uint8_t>(255 - s[x]);
+  }
+  delete img;
+  const int r = io_jpeg_write_grey(jpeg_path, bytes, static_cast<int>(w), static_cast<int>(h),
+                                   quality);
+  std::free(bytes);
+  if (r != 0) SLOG(fn, SLOG_ERROR, "<%s> not written (%d)", jpeg_path ? jpeg_path : "", r);
+  (void)info;
+  return r;
+}
+
+int io_jpeg_write_grey(const char* jpeg_path, const uint8_t* bytes, int width, int height,
+                       int quality) {
+  std::FILE* file = jpeg_path ? std::fopen(jpeg_path, "wb") : nullptr;
+  if (file == nullptr) return -1;
+  jpeg_compress_struct cinfo;
+  JpegError err;
+  cinfo.err = set_up_errors(&err);
+  if (setjmp(err.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::fclose(file);
+    return 1;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(bytes + std::size_t(cinfo.next_scanline) * width);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  const bool ok = std::ferror(file) == 0;
+  return std::fclose(file) == 0 && ok ? 0 : 1;
+}

@@ -1,0 +1,669 @@
+// The TIFF importer: reads the first image file directory itself, in either byte order, and
+// turns grey, palette and RGB images of 8 or 16 bits per sample, uncompressed or LZW, into the
+// program's image pair. The check and the conversion share one read state; the check's results
+// (channel, inversion, sample layout) carry over into the conversion that follows it.
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "acquire/acq_common.h"
+#include "acquire/io_import.h"
+#include "acquire/io_tiff.h"
+#include "acquire/ui_dialogs.h"
+#include "base/ks_msg.h"
+#include "base/slog.h"
+#include "io/byte_io.h"
+
+namespace {
+
+// Files larger than this are not read (they would not fit the pixel file's 32-bit sizes anyway).
+constexpr std::size_t kMaxTiffBytes = std::size_t(1) << 32;
+
+enum : int {
+  T_ImageWidth = 256,
+  T_ImageLength = 257,
+  T_BitsPerSample = 258,
+  T_Compression = 259,
+  T_Photometric = 262,
+  T_StripOffsets = 273,
+  T_SamplesPerPixel = 277,
+  T_RowsPerStrip = 278,
+  T_StripByteCounts = 279,
+  T_XResolution = 282,
+  T_YResolution = 283,
+  T_PlanarConfiguration = 284,
+  T_ResolutionUnit = 296,
+  T_Predictor = 317,
+  T_ColorMap = 320,
+  T_GelFileTag = 33445,
+  T_GelScalePixel = 33446,
+};
+
+enum : int { TYPE_BYTE = 1, TYPE_SHORT = 3, TYPE_LONG = 4, TYPE_RATIONAL = 5 };
+
+struct DirEntry {
+  uint16_t tag = 0;
+  uint16_t type = 0;
+  uint32_t count = 0;
+  uint32_t value = 0;   // the value as the directory's rule reads it (first SHORT, else LONG)
+  std::size_t at = 0;   // file offset of the 4-byte value field
+};
+
+struct TiffState {
+  bool big = false;
+  bool checked = false;
+  uint32_t width = 0, height = 0;
+  int bits = 8;
+  bool sixteen = false;
+  int spp = 1;
+  int photometric = 0;
+  bool color = false;
+  int channel = 4;
+  bool transparent = false;
+  bool invert = false;
+  int compression = 1;
+  int predictor = 1;
+  uint64_t rows_per_strip = 0;
+  std::vector<uint64_t> offsets, counts;
+  int res_unit = 2;
+  int x_res = 0, x_scale = 0, y_res = 0, y_scale = 0;
+  bool gel = false, sqrt_data = false;
+  double gel_scale = 1.0;
+  int interp = 0;
+  int64_t min_v = 0, max_v = -1;
+  bool grey_map = false;           // palette whose every entry is grey: map index to grey
+  std::vector<uint16_t> grey_of;   // grey of each index, scaled to the sample size
+};
+
+TiffState S;
+IoResQuery s_res_query = nullptr;
+
+void tiff_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void tiff_error(const char* format, ...) {
+  char text[KS_MSG_LEN + 1];
+  va_list ap;
+  va_start(ap, format);
+  std::vsnprintf(text, sizeof text, format, ap);
+  va_end(ap);
+  SLOG("io_tiff", SLOG_ERROR, "%s", text);
+  mh_send_msg(KS_ALERT_ERROR, "%s", text);
+}
+
+// Reads the first directory's entries. false after a message when the header, the magic
+// number or the directory does not fit the file.
+bool read_directory(const std::vector<uint8_t>& f, std::vector<DirEntry>* entries, bool* big) {
+  if (f.size() < 8) {
+    tiff_error("Failed to read TIFF header.");
+    return false;
+  }
+  *big = f[0] == 'M';
+  ByteReader r(f, *big);
+  uint16_t magic = 0;
+  uint32_t ifd = 0;
+  r.seek(2);
+  r.u16(magic);
+  r.u32(ifd);
+  if (magic != 42) {
+    tiff_error("Failed to read TIFF header.");
+    return false;
+  }
+  uint16_t n = 0;
+  if (!r.seek(ifd) || !r.u16(n)) {
+    tiff_error("Failed to read TIFF directory size.");
+    return false;
+  }
+  if (!r.has(uint64_t(n) * 12)) {
+    tiff_error("Failed to read TIFF directory entry.");
+    return false;
+  }
+  entries->clear();
+  for (int i = 0; i < n; ++i) {
+    DirEntry e;
+    r.u16(e.tag);
+    r.u16(e.type);
+    r.u32(e.count);
+    e.at = r.pos();
+    if (e.type == TYPE_SHORT && e.count <= 2) {
+      uint16_t v = 0;
+      r.u16(v);
+      r.skip(2);
+      e.value = v;
+    } else {
+      r.u32(e.value);
+    }
+    entries->push_back(e);
+  }
+  return r.ok();
+}
+
+const DirEntry* find(const std::vector<DirEntry>& es, int tag) {
+  for (const DirEntry& e : es)
+    if (e.tag == tag) return &e;
+  return nullptr;
+}
+
+// The values of a SHORT or LONG array: inline in the value field when they fit in 4 bytes,
+// else at the offset it holds. false when they reach past the file.
+bool read_array(const std::vector<uint8_t>& f, bool big, const DirEntry& e,
+                std::vector<uint64_t>* out) {
+  const int w = e.type == TYPE_SHORT ? 2 : 4;
+  const uint64_t bytes = uint64_t(e.count) * w;
+  const uint64_t at = bytes <= 4 ? e.at : e.value;
+  if (at + bytes > f.size()) return false;
+  ByteReader r(f, big);
+  r.seek(static_cast<std::size_t>(at));
+  out->assign(e.count, 0);
+  for (uint32_t i = 0; i < e.count; ++i) {
+    if (w == 2) {
+      uint16_t v = 0;
+      r.u16(v);
+      (*out)[i] = v;
+    } else {
+      uint32_t v = 0;
+      r.u32(v);
+      (*out)[i] = v;
+    }
+  }
+  return r.ok();
+}
+
+bool read_rational(const std::vector<uint8_t>& f, bool big, uint32_t at, uint32_t* num,
+                   uint32_t* den) {
+  ByteReader r(f, big);
+  return r.seek(at) && r.u32(*num) && r.u32(*den);
+}
+
+// The header check on the file's bytes (the read state's check part).
+BOOL check_tiff_header(const std::vector<uint8_t>& f, int* is_color, int* channel,
+                       int channel_to_use) {
+  S.checked = false;
+  S.transparent = false;
+  S.color = false;
+  S.photometric = 0;
+  S.invert = false;
+  S.channel = 4;
+  S.spp = 1;
+  S.bits = 8;
+  S.sixteen = false;
+  *is_color = 0;
+  *channel = 4;
+
+  std::vector<DirEntry> es;
+  bool big = false;
+  if (!read_directory(f, &es, &big)) return FALSE;
+
+  int bits = 0;  // no tag: 8 bits
+  const DirEntry* bps = find(es, T_BitsPerSample);
+  const DirEntry* e = nullptr;
+  if ((e = find(es, T_Compression)) && e->value != 1 && e->value != 5) {
+    tiff_error("Illegal Compression (PackBits) in TIFF.");
+    return FALSE;
+  }
+  if ((e = find(es, T_Photometric))) S.photometric = static_cast<int>(e->value);
+  if (S.photometric > 3) {
+    tiff_error("Illegal PhotometricInterpretation (%d) in TIFF.", S.photometric);
+    return FALSE;
+  }
+  if ((e = find(es, T_SamplesPerPixel))) S.spp = static_cast<int>(e->value);
+  if ((e = find(es, T_PlanarConfiguration)) && e->value != 1) {
+    tiff_error("Illegal PlanarConfiguration (%d) in TIFF.", static_cast<int>(e->value));
+    return FALSE;
+  }
+  const bool rgb = S.photometric == 2;
+  if (bps) {
+    if (bps->count == 1) {
+      bits = static_cast<int>(bps->value);
+    } else {
+      if (rgb && S.spp == 4) S.transparent = true;
+      std::vector<uint64_t> list;
+      if (bps->count > 64 || !read_array(f, big, *bps, &list) || list.empty()) {
+        tiff_error("Failed to read 0x%lx bytes at offset (0x%lx)",
+                   static_cast<unsigned long>(bps->count) * 2,
+                   static_cast<unsigned long>(bps->value));
+        return FALSE;
+      }
+      const std::size_t n = rgb ? (S.transparent ? 4 : 3) : list.size();
+      for (std::size_t i = 1; i < n; ++i) {
+        if (i >= list.size() || list[i] != list[0]) {
+          tiff_error(rgb ? (S.transparent ? "All Transparent RGB BitsPerSample must be the same"
+                                          : "All RGB BitsPerSample must be the same")
+                         : "Illegal BitsPerSample (%d) in TIFF.",
+                     static_cast<int>(list[0]));
+          return FALSE;
+        }
+      }
+      bits = static_cast<int>(list[0]);
+    }
+  }
+  if (bits != 0 && bits != 8 && bits != 16) {
+    tiff_error("Illegal BitsPerSample (%d) in TIFF.", bits);
+    return FALSE;
+  }
+  S.bits = bits == 0 ? 8 : bits;
+  S.sixteen = S.bits > 8;
+  if (rgb ? (S.spp != 3 && S.spp != 4) : S.spp != 1) {
+    tiff_error("Illegal SamplesPerPixel (%d) in TIFF.", S.spp);
+    return FALSE;
+  }
+  if (rgb) {
+    const int c = channel_to_use != 0 ? channel_to_use : ui_rgbcolor_dialog(IO_RGB_TIFF);
+    *channel = c;
+    *is_color = 1;
+    if (c < 1 || c > 4) {
+      *channel = 0;
+      return FALSE;  // the user cancelled the channel choice
+    }
+    S.invert = true;
+    S.color = true;
+    S.channel = c;
+  } else {
+    S.invert = S.photometric == 1 || S.photometric == 3;
+  }
+  S.checked = true;
+  return TRUE;
+}
+
+// The pixel size from a resolution rational, in the stored form. false when it is unknown.
+bool resolution(uint32_t num, uint32_t den, int* mant, int* exp) {
+  if (num == 0 || den == 0) return false;
+  const double ratio = double(num) / double(den);
+  double v = 0.1;
+  if (S.res_unit == 2) v = 25.4 / ratio;
+  else if (S.res_unit == 3) v = 10.0 / ratio;
+  acq_res_from_mm(v, mant, exp);
+  return true;
+}
+
+// Reads the directory again for the conversion: size, strips, resolution, GEL tags and the
+// colour map. Returns the strip count to use (1 or more), or 0 after a message. Every strip
+// used must lie inside the file, and the strips must cover the image's height.
+int read_tiff_header(const std::vector<uint8_t>& f) {
+  if (!S.checked) {
+    tiff_error("Failed to call 'io_tiff_check_tiff_header'.");
+    return 0;
+  }
+  std::vector<DirEntry> es;
+  if (!read_directory(f, &es, &S.big)) return 0;
+  const DirEntry* so = nullptr;
+  const DirEntry* sbc = nullptr;
+  const DirEntry* xr = nullptr;
+  const DirEntry* yr = nullptr;
+  const DirEntry* scale = nullptr;
+  const DirEntry* cmap = nullptr;
+  S.res_unit = 2;  // TIFF's default unit is the inch
+  for (const DirEntry& e : es) {
+    switch (e.tag) {
+      case T_ImageWidth: S.width = e.value; break;
+      case T_ImageLength: S.height = e.value; break;
+      case T_Compression:
+        if (e.value != 1 && e.value != 5) return 0;
+        S.compression = static_cast<int>(e.value);
+        break;
+      case T_StripOffsets: so = &e; break;
+      case T_RowsPerStrip:
+        S.rows_per_strip = e.value;
+        break;
+      case T_StripByteCounts: sbc = &e; break;
+      case T_XResolution: xr = &e; break;
+      case T_YResolution: yr = &e; break;
+      case T_ResolutionUnit: S.res_unit = static_cast<int>(e.value); break;
+      case T_Predictor:
+        if (e.value == 1 || e.value == 2) S.predictor = static_cast<int>(e.value);
+        break;
+      case T_ColorMap: cmap = &e; break;
+      case T_GelFileTag:
+        S.gel = true;
+        S.sqrt_data = e.value == 2;
+        S.interp = (e.value == 1 || e.value == 2) ? 1 : 0;
+        break;
+      case T_GelScalePixel:
+        S.gel = true;
+        scale = &e;
+        break;
+      default: break;
+    }
+  }
+  if (S.width < 1 || S.height < 1 || S.width > 0x7fffffffu || S.height > 0x7fffffffu) {
+    tiff_error("Illegal image size (%lu x %lu) in TIFF.", static_cast<unsigned long>(S.width),
+               static_cast<unsigned long>(S.height));
+    return 0;
+  }
+  const uint64_t bpp = S.sixteen ? 2 : 1;
+  const uint64_t row_bytes = uint64_t(S.width) * S.spp * bpp;
+  const uint64_t image_bytes = row_bytes * S.height;
+
+  // Strips.
+  if (so) {
+    if (uint64_t(so->count) * (so->type == TYPE_SHORT ? 2 : 4) > f.size() ||
+        !read_array(f, S.big, *so, &S.offsets) || S.offsets.empty()) {
+      tiff_error("Failed to read 0x%lx bytes at offset (0x%lx)",
+                 static_cast<unsigned long>(so->count) * 4, static_cast<unsigned long>(so->value));
+      return 0;
+    }
+  } else {
+    if (image_bytes > f.size()) {
+      tiff_error("Failed to read 0x%lx bytes at offset (0x%lx)",
+                 static_cast<unsigned long>(image_bytes), 0ul);
+      return 0;
+    }
+    S.offsets.assign(1, f.size() - image_bytes);
+  }
+  if (sbc) {
+    if (uint64_t(sbc->count) * (sbc->type == TYPE_SHORT ? 2 : 4) > f.size() ||
+        !read_array(f, S.big, *sbc, &S.counts)) {
+      tiff_error("Failed to read 0x%lx bytes at offset (0x%lx)",
+                 static_cast<unsigned long>(sbc->count) * 4,
+                 static_cast<unsigned long>(sbc->value));
+      return 0;
+    }
+  } else {
+    S.counts.assign(1, image_bytes);
+    if (S.rows_per_strip == 0) S.rows_per_strip = S.height;
+  }
+  if (S.counts.size() != S.offsets.size()) {
+    tiff_error("StripOffsets (%lu) and StripByteCounts (%lu) differ in TIFF.",
+               static_cast<unsigned long>(S.offsets.size()),
+               static_cast<unsigned long>(S.counts.size()));
+    return 0;
+  }
+  if (S.offsets.size() == 1 && S.rows_per_strip == 0) S.rows_per_strip = S.height;
+  if (S.rows_per_strip == 0) return -1;  // several strips without RowsPerStrip
+  if (S.rows_per_strip > S.height) S.rows_per_strip = S.height;
+  const uint64_t strips = (S.height + S.rows_per_strip - 1) / S.rows_per_strip;
+  if (S.offsets.size() < strips) {
+    tiff_error("%lu strips of %lu rows do not cover the %lu rows of the TIFF.",
+               static_cast<unsigned long>(S.offsets.size()),
+               static_cast<unsigned long>(S.rows_per_strip), static_cast<unsigned long>(S.height));
+    return 0;
+  }
+  S.offsets.resize(strips);
+  S.counts.resize(strips);
+  for (uint64_t i = 0; i < strips; ++i) {
+    const uint64_t len = strips == 1 && S.compression == 1 ? image_bytes : S.counts[i];
+    if (S.offsets[i] > f.size() || len > f.size() - S.offsets[i]) {
+      tiff_error("Failed to read 0x%lx bytes at offset (0x%lx)", static_cast<unsigned long>(len),
+                 static_cast<unsigned long>(S.offsets[i]));
+      return 0;
+    }
+  }
+  if (S.counts[0] == 0) {
+    tiff_error("Failed to read 0x%lx bytes at offset (0x%lx)", 0ul,
+               static_cast<unsigned long>(S.offsets[0]));
+    return 0;
+  }
+
+  // Resolution: the pixel size in millimetres as mantissa and exponent.
+  uint32_t num = 0, den = 0;
+  bool have_x = false, have_y = false;
+  if (xr) {
+    if (!read_rational(f, S.big, xr->value, &num, &den)) {
+      tiff_error("Failed to read x-resolution of 0x%lx bytes at offset (0x%lx)", 8ul,
+                 static_cast<unsigned long>(xr->value));
+      return 0;
+    }
+    have_x = resolution(num, den, &S.x_res, &S.x_scale);
+  }
+  if (yr) {
+    if (!read_rational(f, S.big, yr->value, &num, &den)) {
+      tiff_error("Failed to read y-resolution of 0x%lx bytes at offset (0x%lx)", 8ul,
+                 static_cast<unsigned long>(yr->value));
+      return 0;
+    }
+    have_y = resolution(num, den, &S.y_res, &S.y_scale);
+  }
+  if (have_x && !have_y) {
+    S.y_res = S.x_res;
+    S.y_scale = S.x_scale;
+  } else if (have_y && !have_x) {
+    S.x_res = S.y_res;
+    S.x_scale = S.y_scale;
+  } else if (!have_x && !have_y) {
+    S.x_res = S.y_res = ACQ_DEFAULT_RES;
+    S.x_scale = S.y_scale = ACQ_DEFAULT_SCALE;
+    double xdpi = 0, ydpi = 0;
+    int def_res = 100;
+    IoResQuery ask = s_res_query ? s_res_query : ui_res_activate;
+    ask(nullptr, &xdpi, &ydpi, 1, static_cast<int>(S.width), static_cast<int>(S.height), 1,
+        &def_res);
+    if (xdpi > 0) {
+      S.x_res = static_cast<int>(std::trunc(25.4 / xdpi * 1000000.0));
+      S.x_scale = 2 * ACQ_DEFAULT_SCALE;
+    }
+    if (ydpi > 0) {
+      S.y_res = static_cast<int>(std::trunc(25.4 / ydpi * 1000000.0));
+      S.y_scale = 2 * ACQ_DEFAULT_SCALE;
+    }
+  }
+
+  // GEL pixel scale.
+  if (scale) {
+    if (!read_rational(f, S.big, scale->value, &num, &den)) {
+      tiff_error("Failed to read pixel scale of 0x%lx bytes at offset (0x%lx)", 8ul,
+                 static_cast<unsigned long>(scale->value));
+      return 0;
+    }
+    if ((den == 1000 || den == 21025 || den == 65025 || S.sqrt_data) && den != 0) {
+      S.gel_scale = double(num) / double(den);
+      if (!(S.gel_scale > 0)) S.gel_scale = 1.0;
+    }
+  }
+
+  // Palette: a colour map whose every entry is grey gives each index its grey.
+  S.grey_map = false;
+  if (S.photometric == 3 && cmap && cmap->type == TYPE_SHORT &&
+      cmap->count == 3u * (1u << S.bits)) {
+    std::vector<uint64_t> m;
+    if (read_array(f, S.big, *cmap, &m)) {
+      const std::size_t n = std::size_t(1) << S.bits;
+      bool grey = true;
+      for (std::size_t i = 0; i < n && grey; ++i) grey = m[i] == m[n + i] && m[i] == m[2 * n + i];
+      if (grey) {
+        S.grey_map = true;
+        S.grey_of.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+          S.grey_of[i] = static_cast<uint16_t>(S.sixteen ? m[i] : (m[i] * 255 + 32767) / 65535);
+      }
+    }
+  }
+  return static_cast<int>(strips > 0x7fffffff ? 0x7fffffff : strips);
+}
+
+// Turns `rows` rows of decoded samples into stored values and writes them. Predictor 2 is
+// applied when asked.
+bool put_rows(AcqOut& out, const uint8_t* src, uint64_t rows, bool predictor,
+              std::vector<uint8_t>& line) {
+  const std::size_t w = S.width;
+  const int spp = S.spp;
+  const int pick = S.channel == 2 ? 1 : S.channel == 3 ? 2 : 0;
+  const std::size_t in_row = w * spp * (S.sixteen ? 2 : 1);
+  line.resize(w * (S.sixteen ? 2 : 1));
+  for (uint64_t y = 0; y < rows; ++y) {
+    const uint8_t* s = src + y * in_row;
+    if (S.sixteen) {
+      uint32_t prev = 0;
+      for (std::size_t x = 0; x < w; ++x) {
+        const uint8_t* p = s + (x * spp + pick) * 2;
+        uint32_t v = S.big ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]);
+        if (predictor && x > 0) v = (v + prev) & 0xffff;
+        prev = v;
+        uint32_t o = S.grey_map ? S.grey_of[v] : v;
+        if (S.invert) o = 65535 - o;
+        if (int64_t(o) < S.min_v) S.min_v = o;
+        if (int64_t(o) > S.max_v) S.max_v = o;
+        line[2 * x] = static_cast<uint8_t>(o);
+        line[2 * x + 1] = static_cast<uint8_t>(o >> 8);
+      }
+    } else {
+      uint32_t prev = 0;
+      for (std::size_t x = 0; x < w; ++x) {
+        uint32_t v = s[x * spp + pick];
+        if (predictor && x > 0) v = (v + prev) & 0xff;
+        prev = v;
+        uint32_t o = S.grey_map ? S.grey_of[v] : v;
+        if (S.invert) o = 255 - o;
+        if (int64_t(o) < S.min_v) S.min_v = o;
+        if (int64_t(o) > S.max_v) S.max_v = o;
+        line[x] = static_cast<uint8_t>(o);
+      }
+    }
+    if (!out.write(line.data(), line.size())) return false;
+  }
+  return true;
+}
+
+// One uncompressed strip holding the whole image, read from its offset row by row (the
+// predictor is not applied).
+int convert_bigblock(const std::vector<uint8_t>& f, AcqOut& out) {
+  if (S.compression != 1) return -1;
+  std::vector<uint8_t> line;
+  return put_rows(out, f.data() + S.offsets[0], S.height, false, line) ? 0 : -1;
+}
+
+int io_tiff_convert_read_strips(const std::vector<uint8_t>& f, AcqOut& out) {
+  if (S.rows_per_strip == 0) return -1;
+  const uint64_t row_bytes = uint64_t(S.width) * S.spp * (S.sixteen ? 2 : 1);
+  const uint64_t work_bytes = S.rows_per_strip * row_bytes;
+  // A strip must hold its rows: an LZW strip decodes to less than 64 KiB, an uncompressed
+  // one carries them in the file; so the work buffer never exceeds what the file can fill.
+  if (S.compression == 5 && work_bytes >= 65536) return -1;
+  if (S.compression == 1 && work_bytes > S.counts[0]) return IO_IMPORT_BAD_STRIP;
+  std::vector<uint8_t> work;
+  std::vector<uint8_t> line;
+  try {
+    work.resize(static_cast<std::size_t>(work_bytes));
+  } catch (const std::bad_alloc&) {
+    tiff_error("Failed memory allocation (0x%lx) while converting TIFF.",
+               static_cast<unsigned long>(work_bytes));
+    return -1;
+  }
+  uint64_t rows_left = S.height;
+  for (std::size_t i = 0; i < S.offsets.size() && rows_left > 0; ++i) {
+    const uint64_t rows = rows_left < S.rows_per_strip ? rows_left : S.rows_per_strip;
+    const uint64_t want = rows * row_bytes;
+    const uint64_t have = S.counts[i];
+    const long in_len = have > 0x7fffffff ? 0x7fffffff : static_cast<long>(have);
+    const int r = io_tiff_decompress_as(S.compression, in_len, work.data(),
+                                        static_cast<long>(want), f.data() + S.offsets[i]);
+    if (r != 0) {
+      SLOG("io_tiff_convert_read_strips", SLOG_ERROR, "strip %zu: %d", i, r);
+      return r;
+    }
+    if (!put_rows(out, work.data(), rows, S.predictor == 2, line)) return IO_IMPORT_WRITE_FAILED;
+    rows_left -= rows;
+  }
+  return 0;
+}
+
+// Keeps the check's results and clears the rest of the read state.
+void reset_for_convert(int interp_mode) {
+  S.gel_scale = 1.0;
+  S.interp = interp_mode;
+  S.x_res = S.x_scale = S.y_res = S.y_scale = 0;
+  S.gel = S.sqrt_data = false;
+  S.big = false;
+  S.width = S.height = 0;
+  S.res_unit = 2;
+  S.min_v = 0xffffffff;
+  S.max_v = -1;
+  S.offsets.clear();
+  S.counts.clear();
+  S.compression = 1;
+  S.predictor = 1;
+  S.rows_per_strip = 0;
+  S.grey_map = false;
+  S.grey_of.clear();
+}
+
+}  // namespace
+
+IoResQuery io_tiff_set_res_query(IoResQuery query) {
+  IoResQuery old = s_res_query;
+  s_res_query = query;
+  return old;
+}
+
+int io_tiff_decompress(long input_length, uint8_t* output, long output_length,
+                       const uint8_t* input) {
+  return io_tiff_decompress_as(S.compression, input_length, output, output_length, input);
+}
+
+BOOL io_tiff_check(const char* path, int* is_color, int* channel, int channel_to_use) {
+  static const char* fn = "io_tiff_check";
+  int dummy_color = 0, dummy_channel = 0;
+  if (!is_color) is_color = &dummy_color;
+  if (!channel) channel = &dummy_channel;
+  *channel = 4;
+  *is_color = 0;
+  S.checked = false;
+  std::vector<uint8_t> f;
+  if (path == nullptr || !io_read_whole_file(path, f, kMaxTiffBytes)) {
+    SLOG(fn, SLOG_ERROR, "cannot read <%s>", path ? path : "");
+    return FALSE;
+  }
+  return check_tiff_header(f, is_color, channel, channel_to_use);
+}
+
+int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int* res_flag,
+                    int interp_mode) {
+  static const char* fn = "io_tiff_convert";
+  if (res_flag) *res_flag = 0;
+  reset_for_convert(interp_mode);
+  std::vector<uint8_t> f;
+  if (tiff_file_name == nullptr || !io_read_whole_file(tiff_file_name, f, kMaxTiffBytes)) {
+    SLOG(fn, SLOG_ERROR, "failed to open TIFF <%s>", tiff_file_name ? tiff_file_name : "");
+    return IO_IMPORT_OPEN_FAILED;
+  }
+  const int strips = read_tiff_header(f);
+  S.checked = false;  // a conversion needs a check of its own
+  if (strips == -1) return -1;
+  if (strips <= 0) return IO_IMPORT_BAD_HEADER;
+  if (strips == 1 && S.compression != 1) {
+    SLOG(fn, SLOG_ERROR, "a TIFF of one LZW strip is not read");
+    return IO_IMPORT_WRITE_FAILED;
+  }
+
+  AcqOut out;
+  if (!out.open(data_file_name)) {
+    SLOG(fn, SLOG_ERROR, "failed to open output datafile <%s>", data_file_name);
+    return IO_IMPORT_OPEN_FAILED;
+  }
+  IMG_INFO info{};
+  info.height = info.original_height = static_cast<int>(S.height);
+  info.width = info.original_width = static_cast<int>(S.width);
+  info.bytes_per_pixel = S.sixteen ? 2 : 1;
+  info.x_res = S.x_res;
+  info.x_scale = S.x_scale;
+  info.y_res = S.y_res;
+  info.y_scale = S.y_scale;
+  info.device = 6;
+  if (res_flag) *res_flag = S.x_res >= 1 && S.y_res >= 1 ? 1 : 0;
+  if (!acq_write_kes_header(out, info.bytes_per_pixel, info.width, info.height))
+    return IO_IMPORT_WRITE_FAILED;
+  if (strips == 1) {
+    if (convert_bigblock(f, out) < 0) return IO_IMPORT_WRITE_FAILED;
+  } else {
+    const int r = io_tiff_convert_read_strips(f, out);
+    if (r != 0) return r;
+  }
+  if (!out.close()) return IO_IMPORT_WRITE_FAILED;
+
+  // Lookup: the darkest and the brightest stored value.
+  IMG_INT_INFO* look = acq_new_lookup();
+  if (look != nullptr) {
+    look->interp_type = S.interp;
+    look->dig_val_range = static_cast<int>(S.max_v - S.min_v);
+    look->dig_values[0] = static_cast<int>(S.min_v);
+    look->wedge_values[0] = 0.0 * S.gel_scale;
+    look->dig_values[1] = static_cast<int>(S.max_v);
+    look->wedge_values[1] = (S.sqrt_data ? 2.3 * double(S.max_v) : 2.3) * S.gel_scale;
+  }
+  info.min_value = static_cast<int>(S.min_v);
+  info.max_value = static_cast<int>(S.max_v);
+  acq_write_info(&info, look, data_file_name);  // its failure is shown, not returned
+  if (look) lookup_free(look);
+  return 0;
+}
