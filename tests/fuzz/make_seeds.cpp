@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "acquire/io_export.h"
+#include "acquire/ui_dialogs.h"
 #include "base/ks_mem.h"
 #include "base/ks_profile.h"
 #include "base/lane_comment.h"
@@ -319,6 +321,7 @@ void bmp_seeds() {
     const std::string path = (g_scratch / ("frame" + std::to_string(bits) + ".bmp")).string();
     if (!WriteDIBFile(path.c_str(), dib.get())) fail("cannot write a BMP file");
     put("fuzz_bmp", "frame" + std::to_string(bits) + ".bmp", slurp(path));
+    if (bits != 16) put("fuzz_bmp_import", "frame" + std::to_string(bits) + ".bmp", slurp(path));
     if (bits == 8) put("fuzz_bmp", "bare8.dib", dib->bytes);
   }
 }
@@ -333,6 +336,56 @@ void ini_seeds() {
   put_text("fuzz_ini", "kestrin7.ini",
            "[VX43]\r\nCompany=Demo Laboratory\r\nHelpDir=/opt/vx\r\nHomeDir=/home/demo\r\n"
            "Splash=/home/demo/logo.png,360,271\r\nTitle=vx\r\nWriteDir=/home/demo/write/\r\n");
+}
+
+// Foreign image files: TIFF and JPEG as the export writes them, a Fuji plate pair, LZW strips.
+void import_seeds() {
+  const std::string kes = (g_scratch / "gel.kes").string();
+  IMG_INFO info{};
+  info.width = info.original_width = 16;
+  info.height = info.original_height = 12;
+  info.bytes_per_pixel = 1;
+  info.max_value = 255;
+  for (int kind : {EXPORT_TIFF_PALETTE, EXPORT_TIFF_AUTO}) {
+    const std::string tif = (g_scratch / ("gel" + std::to_string(kind) + ".tif")).string();
+    if (io_export_save(kes.c_str(), tif.c_str(), &info, TRUE, kind, 75) != EXPORT_TIFF_WRITTEN)
+      fail("cannot export a TIFF");
+    put("fuzz_tiff", "gel" + std::to_string(kind) + ".tif", slurp(tif));
+  }
+  std::vector<uint8_t> grey(16 * 12);
+  for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>(i * 7);
+  const std::string jpg = (g_scratch / "gel.jpg").string();
+  if (io_jpeg_write_grey(jpg.c_str(), grey.data(), 16, 12, 75) != 0) fail("cannot write a JPEG");
+  put("fuzz_jpeg", "gel.jpg", slurp(jpg));
+
+  // Fuji: header length (2 bytes), the 15-line header, then 8 x 4 rows of 16 bits.
+  const std::string inf =
+      "BAS_IMAGE_FILE\nplate\n20x25\n100\n100\n16\n8\n4\n4000\n5.0\n0\n1200000000\n0\n0\n"
+      "first plate\n";
+  std::vector<uint8_t> fuji = {static_cast<uint8_t>(inf.size()), static_cast<uint8_t>(inf.size() >> 8)};
+  fuji.insert(fuji.end(), inf.begin(), inf.end());
+  for (int i = 0; i < 8 * 4; ++i) {
+    fuji.push_back(static_cast<uint8_t>(i * 97));
+    fuji.push_back(static_cast<uint8_t>(i));
+  }
+  put("fuzz_fuji", "plate", fuji);
+
+  // LZW: output length 2 (2 bytes), compression choice 0 (LZW), then the 9-bit codes clear,
+  // 'A', 'B', end, most significant bit first; and the same bytes stored (choice 1).
+  std::vector<uint8_t> lzw = {2, 0, 0};
+  uint32_t acc = 0;
+  int nbits = 0;
+  for (int code : {256, int('A'), int('B'), 257}) {
+    acc = acc << 9 | uint32_t(code);
+    nbits += 9;
+    while (nbits >= 8) {
+      lzw.push_back(static_cast<uint8_t>(acc >> (nbits - 8)));
+      nbits -= 8;
+    }
+  }
+  if (nbits) lzw.push_back(static_cast<uint8_t>(acc << (8 - nbits)));
+  put("fuzz_tiff_lzw", "ab_lzw", lzw);
+  put("fuzz_tiff_lzw", "ab_stored", {2, 0, 1, 'A', 'B'});
 }
 
 void text_seeds() {
@@ -366,6 +419,7 @@ int main(int argc, char** argv) {
   prefs_seeds();
   bmp_seeds();
   ini_seeds();
+  import_seeds();
   text_seeds();
   fs::remove_all(g_scratch);
   return 0;
