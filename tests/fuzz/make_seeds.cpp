@@ -29,6 +29,7 @@
 #include "model/lanechar.h"
 #include "model/spot.h"
 #include "model/std_list.h"
+#include "record_fixtures.h"
 #include "shell/dib.h"
 
 namespace fs = std::filesystem;
@@ -76,18 +77,8 @@ void pixel_seeds() {
   }
 }
 
-LANE* seed_lane(int k) {
-  LANE* ln = ln_make_lane();
-  std::snprintf(ln->lane_name, sizeof ln->lane_name, "lane %d", k);
-  ln->lane_number = k;
-  ln->left_width = 3;
-  ln->right_width = 3;
-  ln->f = LN_F_TOOL_MARK;
-  ln->num_center_points = 2;
-  ln->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
-  ln->center_coords[0] = {4 + 8 * k, 1};
-  ln->center_coords[1] = {4 + 8 * k, 11};
-  // Baseline points without built values: opening the image builds them.
+// Baseline points without built values, so that opening the image builds them.
+void add_baseline(LANE* ln) {
   ln->bckgrnd_type = 1;
   LN_FEAT* tail = ln->baseline;
   const int pts[3][2] = {{30, 0}, {45, 5}, {38, 10}};
@@ -99,29 +90,6 @@ LANE* seed_lane(int k) {
     tail = f;
   }
   ln->num_base_ptrs = 3;
-  ln->num_lane_chars = ln->num_labeled_chars = 1;
-  ln->lane_chars = static_cast<LANECHAR**>(ks_alloc_msg(sizeof(LANECHAR*)));
-  ln->lane_chars[0] = ks_new_rec<LANECHAR>();
-  std::snprintf(ln->lane_chars[0]->name, 21, "dose");
-  std::snprintf(ln->lane_chars[0]->value, 21, "d%d", k);
-  return ln;
-}
-
-STD_LIST* seed_std_list(int method, std::initializer_list<double> values) {
-  STD_LIST* l = std_list_create();
-  l->int_method = method;
-  int i = 0;
-  for (double v : values) {
-    STD_MARKER m{};
-    m.x = m.ix = 4 + i;
-    m.y = m.iy = 2 + 3 * i;
-    m.value = v;
-    m.lane_num = 1;
-    m.flags = STD_M_VALID;
-    std_list_append(l, &m);
-    ++i;
-  }
-  return l;
 }
 
 // An analysed image saved as the program saves it: info file, analysis file and text part.
@@ -134,32 +102,9 @@ void image_seeds() {
 
   vxfuzz::Image image;
   IMAGE_REC* im = image.get();
-  im->lanes->next = seed_lane(0);
-  im->lanes->next->next = seed_lane(1);
-  im->lane_hdr->num_lanes = 2;
-  im->lane_hdr->num_tiers = 2;
-  im->has_lanes = 1;
-  SPOT* band = sp_make_spot();
-  band->x = 4;
-  band->y = 5;
-  band->amount = 12.5;
-  sp_add_spot(band, im->bands);
-  im->band_hdr->nrec = 1;
-  im->has_bands = 1;
-  im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(2 * sizeof(STD_LIST*)));
-  im->size_stdp[0] = seed_std_list(1, {1000, 500});
-  im->size_stdp[1] = seed_std_list(3, {300});
-  *im->conc_stdp = seed_std_list(3, {2.5, 5.0});
-  const int marks[3][2] = {{1, 2}, {12, 4}, {5, 10}};
-  std::memcpy(im->mark_pts, marks, sizeof marks);
-  im->comment = static_cast<char*>(ks_alloc_msg(16));
-  std::strcpy(im->comment, "gel of Tuesday");
-  im->img_info->width = im->img_info->original_width = 16;
-  im->img_info->height = im->img_info->original_height = 12;
-  im->img_info->bytes_per_pixel = 1;
-  im->img_info->max_value = 255;
-  if (!lookup_init(im->img_int_info)) fail("no memory");
-  auto* head = ks_new_rec<COMM_OBJ>();
+  if (!iofix::fill(im)) fail("no memory");
+  for (LANE* l = im->lanes->next; l; l = l->next) add_baseline(l);
+  // A text and a polygon after the annotation box.
   auto* text = ks_new_rec<COMM_OBJ>();
   text->type = COMM_TEXT;
   text->font_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
@@ -176,9 +121,8 @@ void image_seeds() {
   pd->points = static_cast<COMM_PT*>(ks_alloc_msg(2 * sizeof(COMM_PT)));
   pd->points[1] = {7, 9};
   line->data = pd;
-  head->next = text;
+  static_cast<COMM_OBJ*>(im->img_ptr->annot_last)->next = text;
   text->next = line;
-  im->img_ptr->annot_first = head;
   im->img_ptr->annot_last = line;
   if (!gt_prepare_and_write(kes.c_str(), im->img_ptr, im)) fail("cannot save the analysis");
 
@@ -189,54 +133,13 @@ void image_seeds() {
   put("fuzz_kei", "gel.kei", slurp(g_scratch / "gel.kei"));
 }
 
-ANALYSIS_ENTRY* entry(int type, void* record, void* header = nullptr) {
-  ANALYSIS_ENTRY* e = io_alloc_analysis_entry();
-  e->type = type;
-  e->record = record;
-  e->header = header;
-  return e;
-}
-
-// One entry of every record family that the analysis file carries besides an image's own.
-std::vector<ANALYSIS_ENTRY*> family_entries() {
-  auto* blot_hdr = ks_new_rec<BLOT_HDR>();
-  blot_hdr->rows = 1;
-  blot_hdr->cols = 2;
-  auto* cells = static_cast<BLOT_CELL*>(ks_alloc_msg(2 * sizeof(BLOT_CELL)));
-  cells[1].value2 = 4.5;
-  GT_IMG_STATE* state = gt_state_alloc();
-  state->cmap_level = 42;
-  auto* kr = ks_new_rec<KR_IMG_STATE>();
-  kr->s.w2244 = 13;
-  auto* mj = ks_new_rec<MJ_IMG_STATE>();
-  mj->d0 = 0.5;
-  SPOT_REGION* regions = sp_make_region();
-  regions->next = sp_make_region();
-  regions->next->radius = 17;
-  SPOT* spots = sp_make_spot();
-  spots->next = sp_make_spot();
-  spots->next->y = 123;
-  auto* back = ks_new_rec<BACKGROUND>();
-  back->bg = static_cast<int32_t*>(ks_alloc_msg(64 * sizeof(int32_t)));
-  back->bg[1] = -3;
-  auto* pz = ks_new_rec<PZ_REGION>();
-  pz->next = ks_new_rec<PZ_REGION>();
-  pz->next->w28 = 28;
-  auto* chain = ks_new_rec<COMM_OBJ>();
-  chain->next = ks_new_rec<COMM_OBJ>();
-  chain->next->type = COMM_BOX;
-  chain->next->line_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
-  chain->next->data = ks_alloc_msg(4 * sizeof(int32_t));
-  return {entry(26, chain),   entry(44, cells, blot_hdr), entry(49, state), entry(30, kr),
-          entry(50, mj),      entry(34, regions),         entry(35, spots), entry(36, back),
-          entry(46, pz)};
-}
-
 void family_seeds() {
-  std::vector<ANALYSIS_ENTRY*> list = family_entries();
+  int n = 0;
+  ANALYSIS_ENTRY** families = iofix::every_family_list(&n);
+  std::vector<ANALYSIS_ENTRY*> list(families, families + n);
   for (bool big : {false, true}) {
     ByteWriter bin(big), text;
-    if (io_build_app(list.data(), int(list.size()), big, bin, text) != 0) fail("cannot build the families");
+    if (io_build_app(families, n, big, bin, text) != 0) fail("cannot build the families");
     put("fuzz_analysis", big ? "families_mm.gt" : "families_ii.gt", bin.buffer());
   }
   // One record at a time for the legacy target: type choice, flags, version, count, record.
@@ -260,7 +163,7 @@ void family_seeds() {
       }
     }
   }
-  for (ANALYSIS_ENTRY* e : list) io_free_analysis_entry(e);
+  io_free_analysis_list(families, n);
 }
 
 // Preferences files: the control record's snapshot, and the older state records that
@@ -289,7 +192,7 @@ void prefs_seeds() {
   mj->d0 = 2.0;
   for (Older o : {Older{55, prf_state}, Older{56, mj}}) {
     ANALYSIS_ENTRY** list = io_alloc_analysis_list(1);
-    list[0] = entry(o.type, o.record);
+    list[0] = iofix::entry(o.type, o.record);
     const std::string path = (g_scratch / ("older" + std::to_string(o.type) + ".prf")).string();
     if (io_write_misc(path.c_str(), list) != 0) fail("cannot write an older preferences file");
     put("fuzz_prefs", "older" + std::to_string(o.type) + ".prf", slurp(path));
