@@ -383,11 +383,15 @@ int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis
   int r = io_stage_app(set, image_path, list, num_analysis, program_code);
   if (r != IO_OK) return r;
   // The analysis file and its text part replace the old pair together, or neither does.
+  return io_commit_files(set, "io_write_app");
+}
+
+int io_commit_files(IoFileSet& set, const char* fn) {
   if (!set.commit()) {
     io_ui_msg(258);
-    SLOG("io_write_app", SLOG_EXIT, "can't replace the analysis files");
+    SLOG(fn, SLOG_EXIT, "%s", "can't replace the files, -1");
     return IO_ERR_OPEN;
   }
-  SLOG("io_write_app", SLOG_EXIT, "OK");
+  SLOG(fn, SLOG_EXIT, "%s", "OK");
   return IO_OK;
 }

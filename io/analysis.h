@@ -126,6 +126,9 @@ int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis
 // failed or holds nothing of the analysis).
 int io_stage_app(IoFileSet& set, const char* image_path, ANALYSIS_ENTRY** list, int num_analysis,
                  int program_code);
+// Commits the files a writer staged: 0, or -1 with ui_msg 258 when they could not replace the old
+// ones (which then stand). `fn` names the writer in the trace.
+int io_commit_files(IoFileSet& set, const char* fn);
 // Builds the two files' bytes in the given byte order without writing them (io_write_app's
 // first step). 0, -3 or -6.
 int io_build_app(ANALYSIS_ENTRY** list, int num_analysis, bool big_endian, ByteWriter& binary,

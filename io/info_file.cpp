@@ -322,14 +322,7 @@ int io_stage_inf(IoFileSet& set, const char* image_path, ANALYSIS_ENTRY** list, 
 int io_write_inf(const char* image_path, ANALYSIS_ENTRY** list, int num) {
   IoFileSet set;
   int r = io_stage_inf(set, image_path, list, num);
-  if (r != IO_OK) return r;
-  if (!set.commit()) {
-    io_ui_msg(258);
-    SLOG("io_write_inf", SLOG_EXIT, "can't replace the info file, -1");
-    return IO_ERR_OPEN;
-  }
-  SLOG("io_write_inf", SLOG_EXIT, "0");
-  return IO_OK;
+  return r != IO_OK ? r : io_commit_files(set, "io_write_inf");
 }
 
 int io_read_inf(const char* image_path, ANALYSIS_ENTRY*** list_io, int num) {

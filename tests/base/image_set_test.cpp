@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "base/io_file.h"
@@ -68,9 +69,12 @@ TEST(ImageSet, CopyUnderEveryFailureLeavesTheOldOrTheNewSet) {
 }
 
 TEST(ImageSet, MoveUnderEveryFailureLeavesTheOldOrTheNewSet) {
+  std::set<int> kinds;
   const int runs = vxtest::sweep_file_faults(
       two_images,
-      [](const fs::path& d) { return io_move_image((d / "a/s").c_str(), (d / "b/d").c_str()); },
+      [&kinds](const fs::path& d) {
+        return *kinds.insert(io_move_image((d / "a/s").c_str(), (d / "b/d").c_str())).first;
+      },
       [](int kind, const vxtest::FolderState& o, const vxtest::FolderState& n) {
         if (kind != IO_MOVE_SOURCE_KEPT) return kind == IO_MOVE_DONE ? n : o;
         // The image is at the destination, and the source set stands whole beside it.
@@ -80,6 +84,8 @@ TEST(ImageSet, MoveUnderEveryFailureLeavesTheOldOrTheNewSet) {
         return s;
       });
   EXPECT_GT(runs, 20);
+  // A source that cannot be deleted is among the failures met, and is reported as such.
+  EXPECT_EQ(kinds, (std::set<int>{IO_MOVE_FAILED, IO_MOVE_DONE, IO_MOVE_SOURCE_KEPT}));
 }
 
 TEST(ImageSet, MoveTakesPixelAndInfoFilesAndFailsWhole) {

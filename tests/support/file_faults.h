@@ -143,21 +143,20 @@ inline int sweep_file_faults(
     p.write_budget = b;
     plans.push_back({p, "disk full after " + std::to_string(b) + " bytes"});
   }
-  for (int k = 1; k <= renames; ++k) {
-    FaultPlan p;
-    p.fail_rename = k;
-    plans.push_back({p, "rename " + std::to_string(k) + " refused"});
-  }
-  for (int k = 1; k <= links; ++k) {
-    FaultPlan p;
-    p.fail_link = k;
-    plans.push_back({p, "link " + std::to_string(k) + " refused"});
-  }
-  for (int k = 1; k <= unlinks; ++k) {
-    FaultPlan p;
-    p.fail_unlink = k;
-    plans.push_back({p, "unlink " + std::to_string(k) + " refused"});
-  }
+  // Each call of each kind refused in turn.
+  const struct {
+    int FaultPlan::*field;
+    int calls;
+    const char* name;
+  } kinds[] = {{&FaultPlan::fail_rename, renames, "rename"},
+               {&FaultPlan::fail_link, links, "link"},
+               {&FaultPlan::fail_unlink, unlinks, "unlink"}};
+  for (const auto& c : kinds)
+    for (int k = 1; k <= c.calls; ++k) {
+      FaultPlan p;
+      p.*c.field = k;
+      plans.push_back({p, std::string(c.name) + " " + std::to_string(k) + " refused"});
+    }
   for (const auto& [plan, what] : plans) {
     TempDir dir;
     setup(dir.path());
