@@ -1,5 +1,5 @@
 // The info file ".kei": every record read into a new list, and the image record taking the
-// header and lookup as opening an image does.
+// header and lookup as opening an image does, then converting values through that lookup.
 #include <cstdint>
 
 #include "fuzz_image.h"
@@ -7,6 +7,7 @@
 #include "io/analysis.h"
 #include "io/analysis_io.h"
 #include "io/info_file.h"
+#include "model/img_info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   vxfuzz::write_file("gel.kei", data, size);
@@ -18,5 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   vxfuzz::Image im;
   gt_read_and_prepare_inf(image.c_str(), im.get()->img_ptr, im.get());
+  for (uint32_t v : {0u, 1u, 127u, 255u, 256u, 4095u, 65535u, 70000u})
+    ih_lookup_val(im.get()->img_int_info, v);
   return 0;
 }
