@@ -18,7 +18,6 @@
 #include "fuzz_image.h"
 #include "io/analysis.h"
 #include "io/analysis_io.h"
-#include "io/blot_grid.h"
 #include "io/byte_io.h"
 #include "io/commentary.h"
 #include "io/img_state.h"
@@ -26,9 +25,6 @@
 #include "io/legacy_records.h"
 #include "io/legacy_state.h"
 #include "model/control.h"
-#include "model/lanechar.h"
-#include "model/spot.h"
-#include "model/std_list.h"
 #include "record_fixtures.h"
 #include "shell/dib.h"
 
