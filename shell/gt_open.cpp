@@ -28,6 +28,7 @@
 #include "shell/gt_overlay.h"
 #include "shell/ih_cmap.h"
 #include "shell/ih_dpy.h"
+#include "shell/ui_tools.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
 #include "toolkit/tk_res.h"
@@ -45,8 +46,12 @@ struct Viewer {
 };
 std::vector<Viewer> s_viewers;
 
+// Copies a text into a fixed field, cut to fit and always terminated.
 void copy_text(char* dst, const char* src, std::size_t cap) {
-  std::snprintf(dst, cap, "%s", src ? src : "");
+  if (cap == 0) return;
+  const std::size_t n = src ? strnlen(src, cap - 1) : 0;
+  std::memcpy(dst, src ? src : "", n);
+  dst[n] = '\0';
 }
 
 const char* file_part(const char* path) {
@@ -349,6 +354,7 @@ void gt_close_windows_by_title(const char* text) {
 void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   qhelp_dismiss();
+  ui_tools_dismiss();
   gt_close_windows_by_title("Dendrogram");
 }
 

@@ -1,4 +1,5 @@
 // The drawing area and the drawing operations that paint into its backing image.
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include "toolkit/core/tk_image.h"
 #include "toolkit/tk_area.h"
 #include "toolkit/tk_qt.h"
+#include "toolkit/tk_res.h"
 
 namespace {
 
@@ -44,21 +46,30 @@ TkArea::TkArea(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void TkArea::set_extent(int w, int h) {
+  if (render_on_) return;
   extent_ = QSize(std::max(0, w), std::max(0, h));
   update_bars();
 }
 
 QPoint TkArea::scroll() const {
+  if (render_on_) return render_origin_;
   return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
 }
 
 void TkArea::scroll_to(int x, int y) {
+  if (render_on_) return;
   horizontalScrollBar()->setValue(x);
   verticalScrollBar()->setValue(y);
 }
 
 void TkArea::update_bars() {
-  const QSize v = viewport()->size();
+  QSize v = viewport()->size();
+  // Shown scroll bars take room from the viewport; when the whole extent fits in the viewport
+  // the area has without them, neither is needed (else they would keep each other shown).
+  QSize bare = v;
+  if (verticalScrollBar()->isVisible()) bare.rwidth() += verticalScrollBar()->width();
+  if (horizontalScrollBar()->isVisible()) bare.rheight() += horizontalScrollBar()->height();
+  if (extent_.width() <= bare.width() && extent_.height() <= bare.height()) v = bare;
   horizontalScrollBar()->setPageStep(v.width());
   verticalScrollBar()->setPageStep(v.height());
   horizontalScrollBar()->setRange(0, std::max(0, extent_.width() - v.width()));
@@ -82,8 +93,25 @@ void TkArea::begin_paint(QPainter* p, bool fill) {
 
 void TkArea::finish_paint() { viewport()->update(); }
 
+QSize TkArea::view_size() const { return render_on_ ? render_size_ : viewport()->size(); }
+
+QImage TkArea::render_canvas(QPoint origin, QSize size) {
+  if (render_on_ || size.isEmpty()) return QImage();
+  QImage screen;
+  std::swap(screen, backing_);
+  render_on_ = true;
+  render_origin_ = origin;
+  render_size_ = size;
+  expose();
+  render_on_ = false;
+  QImage out;
+  std::swap(out, backing_);
+  backing_ = std::move(screen);
+  return out;
+}
+
 void TkArea::expose() {
-  const QSize v = viewport()->size().expandedTo(QSize(1, 1));
+  const QSize v = view_size().expandedTo(QSize(1, 1));
   if (backing_.size() != v) backing_ = QImage(v, QImage::Format_RGB32);
   backing_.fill(qcolor(bg));
   if (TK_OBJ obj = tk::object_of(this)) tk::deliver(obj, TK_EV_EXPOSE);
@@ -126,7 +154,11 @@ void TkArea::mousePressEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 0); }
 void TkArea::mouseReleaseEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 0, 0); }
 void TkArea::mouseDoubleClickEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 1); }
 void TkArea::mouseMoveEvent(QMouseEvent* e) {
-  if (e->buttons() != Qt::NoButton) mouse(e, TK_EV_MOTION, 1, 0);
+  // Without a button only an area that tracks the pointer (a chart's readout) hears of it.
+  if (e->buttons() != Qt::NoButton)
+    mouse(e, TK_EV_MOTION, 1, 0);
+  else if (viewport()->hasMouseTracking())
+    mouse(e, TK_EV_MOTION, 0, 0);
 }
 
 void TkArea::keyPressEvent(QKeyEvent* e) {
@@ -223,18 +255,53 @@ TkRect CANVAS_GetVisible(TK_OBJ obj) {
   TkArea* a = tk::area(obj);
   if (!a) return {};
   const QPoint s = a->scroll();
-  return {s.x(), s.y(), a->viewport()->width(), a->viewport()->height()};
+  return {s.x(), s.y(), a->view_size().width(), a->view_size().height()};
 }
 
 void CANVAS_ScrollTo(TK_OBJ obj, int x, int y) {
   if (TkArea* a = tk::area(obj)) a->scroll_to(x, y);
 }
 
+TkRect CANVAS_FitWindow(TK_OBJ obj, int w, int h) {
+  TkArea* a = tk::area(obj);
+  QWidget* win = a ? tk::widget(obj->window) : nullptr;
+  if (!win) return {};
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  QWidget* frame = tk::frame_of(win);
+  const bool top = frame->isWindow();
+  const QSize outer = top ? frame->frameGeometry().size() : frame->size();
+  // What the window adds around the viewport when no scroll bar shows.
+  QSize chrome = outer - a->viewport()->size();
+  if (a->verticalScrollBar()->isVisible()) chrome.rwidth() -= a->verticalScrollBar()->width();
+  if (a->horizontalScrollBar()->isVisible()) chrome.rheight() -= a->horizontalScrollBar()->height();
+  const QRect room = tk::room_of(win);
+  QSize want = QSize(std::max(1, w), std::max(1, h)) + chrome;
+  // Content cut in one direction brings that direction's scroll bar, which takes room from the
+  // other direction.
+  bool hbar = false, vbar = false;
+  for (int i = 0; i < 2; ++i) {
+    if (!hbar && want.width() > room.width()) {
+      want.rheight() += a->horizontalScrollBar()->sizeHint().height();
+      hbar = true;
+    }
+    if (!vbar && want.height() > room.height()) {
+      want.rwidth() += a->verticalScrollBar()->sizeHint().width();
+      vbar = true;
+    }
+  }
+  want = want.boundedTo(room.size()).expandedTo(QSize(1, 1));
+  const QPoint at = top ? frame->frameGeometry().topLeft() : frame->pos();
+  const int x = std::max(room.left(), std::min(at.x(), room.left() + room.width() - want.width()));
+  const int y = std::max(room.top(), std::min(at.y(), room.top() + room.height() - want.height()));
+  WIN_MoveSize(obj->window, x, y, want.width(), want.height());
+  return {x, y, want.width(), want.height()};
+}
+
 int CANVAS_Map(TK_OBJ obj, TkRect extent, int, TkPoint* origin, TkRect* clip) {
   TkArea* a = tk::area(obj);
   const QPoint s = a ? a->scroll() : QPoint();
   if (origin) *origin = {extent.x - s.x(), extent.y - s.y()};
-  if (clip) *clip = a ? TkRect{0, 0, a->viewport()->width(), a->viewport()->height()} : TkRect{};
+  if (clip) *clip = a ? TkRect{0, 0, a->view_size().width(), a->view_size().height()} : TkRect{};
   return 1;
 }
 
