@@ -1,5 +1,5 @@
-// The pixel file ".kes": header query, completeness check, rectangle reads and the whole-image
-// load with its conversion to 8 bits.
+// The pixel file ".kes": header query, completeness check, rectangle reads (into an image and
+// into a block) and the whole-image load with its conversion to 8 bits.
 #include <cstdint>
 
 #include "base/ks_mem.h"
@@ -23,6 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   io_read_kestrin(path.c_str(), &half, corner, 2.0);
   const int32_t beyond[4] = {extent[0] - 1, extent[1] - 1, 2, 2};
   io_read_kestrin(path.c_str(), &outside, beyond, 1.0);
+  // The same corner as one block of rows.
+  int bytes_per_pixel = 0;
+  if (void* block = io_read_kestrin_block(path.c_str(), corner, &bytes_per_pixel))
+    ks_huge_free_msg(block);
 
   // The loader, for the two devices that keep the high byte and for one that scales.
   for (int device : {7, 1}) {
