@@ -78,7 +78,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   gt_busy_begin();
   ih_dpy_draw(area, d, ax, ay);
   gt_busy_end();
-  gt_redraw_img(im);
+  gt_band_expose(area, im);
   s_in_expose = false;
 }
 
@@ -217,8 +217,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         ui_tools_drag(im->img_ptr, area, s_readout, TkPoint{x, y});
         return WGT_DefaultNfy5(area, event);
       }
-      if (EVENT_GetButtonState() == 1 && event_point(area, im, &x, &y)) {
-        gt_show_pixel(im->img_ptr, s_readout, x, y);
+      // Motion with the button feeds a drag; without it the placing tools' rubber bands and
+      // pointer shapes follow the pointer.
+      if (event_point(area, im, &x, &y)) {
+        if (EVENT_GetButtonState() == 1) gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
       }
       return WGT_DefaultNfy5(area, event);

@@ -134,9 +134,29 @@ TEST_F(Overlay, LanesAndBandsLandOnTheirImagePixels) {
   TKT_Grab(v.win, vxtest::grab_path(shots, "overlay.png").c_str());
 }
 
-TEST_F(Overlay, SelectionRectangleErasesCleanly) {
+TEST_F(Overlay, AnExposeRepaintsTheWholeOverlayInEveryToolState) {
+  ImageView v(300, 260);
+  add_lane(v.image, {{120, 40}, {120, 220}}, 10, 12, LN_F_TOOL_MARK);
+  add_band(v.image, 120, 150);
+  struct Case {
+    int state, mode;
+  } cases[] = {{TS_ADD_BAND, SEL_BANDS},          {TS_EDIT_BAND, SEL_BANDS},
+               {TS_FIND_LANES_AUTO, SEL_BANDS},   {TS_FIND_LANES_EVEN, SEL_LANES},
+               {TS_MULTIPLEX_MARKERS, SEL_BANDS}, {TS_IDLE, SEL_SIZE_STDS},
+               {TS_IDLE, SEL_CONC_STDS},          {TS_IDLE, SEL_BANDS}};
+  for (const Case& c : cases) {
+    ctl->task_state = c.state;
+    ctl->sel_mode = c.mode;
+    v.expose();
+    EXPECT_EQ(v.px(110, 100), kBlue) << "state " << c.state << " mode " << c.mode;
+    EXPECT_EQ(v.px(120, 150), kGreen) << "state " << c.state << " mode " << c.mode;
+  }
+}
+
+TEST_F(Overlay, SelectionRectangleErasesCleanlyAndSelects) {
   ImageView v(300, 200);
-  add_band(v.image, 50, 50);
+  SPOT* band = add_band(v.image, 50, 50);
+  v.image->has_bands = 1;
   const QImage before = v.expose().copy();
   TKT_SetImageMapping(true, 1, 1.0);
   TKT_Press(v.area, 20, 20);
@@ -145,7 +165,11 @@ TEST_F(Overlay, SelectionRectangleErasesCleanly) {
   TKT_Release(v.area, 122, 86);
   EVENT_Flush();
   EXPECT_NE(during, before);
-  EXPECT_EQ(v.backing(), before);
+  // The band inside the rectangle is selected; no trace of the rectangle is left.
+  EXPECT_TRUE(band->f2 & SP_F2_SELECTED);
+  EXPECT_EQ(v.image->num_sel_bands, 1);
+  const QImage after = v.backing().copy();
+  EXPECT_EQ(after, v.expose());
 }
 
 TEST_F(Overlay, LaneDragMovesTheModelOnlyWithTheMouseAndErasesItsRubberBand) {
