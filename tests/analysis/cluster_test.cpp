@@ -255,3 +255,14 @@ TEST(ClusterOracle, NeighbourJoiningPathLengthsAgreeWithScikitBio) {
   }
   EXPECT_GT(compared_random, 0) << "no random matrix without negative branches";
 }
+
+TEST(Cluster, LeafPositionsOfLargeTreesMapPastSixteenBits) {
+  // 2,000 leaves two text lines apart reach beyond 32,767 pixels.
+  ks_scale s;
+  ks_scale_init(&s, 0, 0.0, 1999.0, 10, 10 + 1999 * 30);
+  EXPECT_EQ(ks_scale_to_pixel(&s, 1999.0), 59980);
+  EXPECT_EQ(ks_scale_from_pixel(&s, 59980), 1999.0);
+  // A one-lane tree's empty range maps to the first pixel.
+  ks_scale_init(&s, 0, 0.0, 0.0, 10, 500);
+  EXPECT_EQ(ks_scale_to_pixel(&s, 0.0), 10);
+}
