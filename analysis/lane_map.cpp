@@ -83,30 +83,33 @@ void lmap_write_sizes(std::string& out, const LANE_MAP* map, int index) {
   out += ']';
 }
 
+namespace {
+// A legend line's text after the letter code's ":  ", without its line end.
+std::string legend_rest(const std::string& line) {
+  const std::size_t p = line.find(":  ");
+  std::string rest = p == std::string::npos ? line : line.substr(p + 3);
+  while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r')) rest.pop_back();
+  return rest;
+}
+}  // namespace
+
 void lmap_reorder(LANE_MAP* map, const std::vector<int>& order) {
-  std::vector<LMAP_LANE*> lanes;
-  std::vector<std::string> texts;
+  std::vector<int> olds;
   for (int old : order) {
     if (old < 0) break;
-    if (old >= static_cast<int>(map->lanes.size())) continue;
-    // The text after the code's ":  ", without its line end.
-    std::string rest = map->texts[old];
-    const std::size_t p = rest.find(":  ");
-    rest = p == std::string::npos ? rest : rest.substr(p + 3);
-    while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r')) rest.pop_back();
-    texts.push_back(lmap_code(static_cast<int>(lanes.size())) + ":  " + rest + "\n");
-    lanes.push_back(map->lanes[old]);
+    if (old < static_cast<int>(map->lanes.size()) &&
+        std::find(olds.begin(), olds.end(), old) == olds.end())
+      olds.push_back(old);
   }
   // Lanes the order leaves out keep their place after the ordered ones.
-  for (std::size_t i = 0; i < map->lanes.size(); ++i)
-    if (std::find(lanes.begin(), lanes.end(), map->lanes[i]) == lanes.end()) {
-      std::string rest = map->texts[i];
-      const std::size_t p = rest.find(":  ");
-      rest = p == std::string::npos ? rest : rest.substr(p + 3);
-      while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r')) rest.pop_back();
-      texts.push_back(lmap_code(static_cast<int>(lanes.size())) + ":  " + rest + "\n");
-      lanes.push_back(map->lanes[i]);
-    }
+  for (int i = 0; i < static_cast<int>(map->lanes.size()); ++i)
+    if (std::find(olds.begin(), olds.end(), i) == olds.end()) olds.push_back(i);
+  std::vector<LMAP_LANE*> lanes;
+  std::vector<std::string> texts;
+  for (int old : olds) {
+    texts.push_back(lmap_code(static_cast<int>(lanes.size())) + ":  " + legend_rest(map->texts[old]) + "\n");
+    lanes.push_back(map->lanes[old]);
+  }
   map->lanes = std::move(lanes);
   map->texts = std::move(texts);
 }
