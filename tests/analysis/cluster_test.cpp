@@ -266,3 +266,21 @@ TEST(Cluster, LeafPositionsOfLargeTreesMapPastSixteenBits) {
   ks_scale_init(&s, 0, 0.0, 0.0, 10, 500);
   EXPECT_EQ(ks_scale_to_pixel(&s, 0.0), 10);
 }
+
+TEST(Cluster, SeveralMatricesEachFreeTheirOwnRows) {
+  // Matrices of different sizes alive together, freed in either order, with their trees.
+  for (bool newest_first : {true, false}) {
+    MATCH_MATRIX* a = ks_mr_new(3);
+    MATCH_MATRIX* b = ks_mr_new(7);
+    for (MATCH_MATRIX* m : {a, b})
+      for (int i = 0; i < ks_mr_count(m); ++i) ks_mr_set_entry(m, i, "gel:1:", "/g.kes");
+    DNDR_REC* ra = dndr_new(a, dndr_link_average);
+    DNDR_REC* rb = dndr_new(b, dndr_link_nj);
+    EXPECT_EQ(dndr_leaf_count(ra), 3);
+    EXPECT_EQ(dndr_leaf_count(rb), 7);
+    dndr_free(newest_first ? rb : ra);
+    ks_mr_free(newest_first ? b : a);
+    dndr_free(newest_first ? ra : rb);
+    ks_mr_free(newest_first ? a : b);
+  }
+}
