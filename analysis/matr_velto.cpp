@@ -1,7 +1,6 @@
-// Match file writer and viewer start: see matr_velto.h.
+// Match file writer: see matr_velto.h.
 #include "analysis/matr_velto.h"
 
-#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,16 +20,10 @@
 #include "base/slog.h"
 #include "io/byte_io.h"
 #include "model/control.h"
-#include "shell/gt_open.h"
-
-extern char** environ;
 
 namespace {
 
-std::string s_program;  // set by tests; empty: the default search
-
 const char kCsvFilter[] = "CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
-const char kMatrixFilter[] = "Matrix Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
 
 // The viewer splits fields at blanks, tabs and commas and ends a label at a double quote.
 std::string safe_unit(const char* unit) {
@@ -61,18 +54,6 @@ std::string make_temp_match_file() {
   if (fd < 0) return "";
   close(fd);
   return buf.data();
-}
-
-std::string viewer_program() {
-  if (!s_program.empty()) return s_program;
-  char exe[4096];
-  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  if (n > 0) {
-    exe[n] = '\0';
-    const std::string beside = (std::filesystem::path(exe).parent_path() / "Velto").string();
-    if (access(beside.c_str(), X_OK) == 0) return beside;
-  }
-  return "Velto";  // found on PATH by the start
 }
 
 }  // namespace
@@ -139,30 +120,3 @@ BOOL save_match_results_for_velto(const MATCH_MATRIX* mr, char* path_buf, std::s
   return TRUE;
 }
 
-void matr_set_velto_program(const char* path) { s_program = path ? path : ""; }
-
-void matr_launch_velto(const char* path) {
-  const std::string prog = viewer_program();
-  const std::string arg = path ? path : "";
-  std::vector<char*> argv = {const_cast<char*>(prog.c_str()), const_cast<char*>(arg.c_str()),
-                             nullptr};
-  pid_t pid = 0;
-  const int err = prog.find('/') == std::string::npos
-                      ? posix_spawnp(&pid, prog.c_str(), nullptr, nullptr, argv.data(), environ)
-                      : posix_spawn(&pid, prog.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (err != 0) {
-    mh_send_msg(1, ui_msg(204), std::strerror(err));
-    SLOG("matr_launch_velto", SLOG_EXIT, "cannot start <%s>: %s", prog.c_str(), std::strerror(err));
-    return;
-  }
-  gt_viewer_register(pid, "Velto Dendrogram Viewer");
-}
-
-void matr_import_matrix() {
-  CONTROL* ctl = gt_get_control();
-  char picked[1024] = "";
-  if (io_win32_singlefile(picked, sizeof picked, "Open matrix file ...",
-                          ctl->folders[CTL_DIR_REPORTS], nullptr, kMatrixFilter, ".csv", TRUE,
-                          TRUE) == 1)
-    matr_launch_velto(picked);
-}

@@ -1,4 +1,5 @@
-// The match file of an all-lanes match and the start of the dendrogram viewer on it.
+// The match file of an all-lanes match, which the dendrogram viewer reads (analysis/matr_launch.h
+// starts it).
 //
 // The file: line 1 "VELTO, method, four tolerances, size unit", line 2 the lane count, then one
 // line per matrix row: the quoted label, the similarities with every earlier row ("%5.1f,") and,
@@ -27,13 +28,3 @@ std::string matr_match_file_text(const MATCH_MATRIX* mr, const LANE_MAP* map,
 BOOL save_match_results_for_velto(const MATCH_MATRIX* mr, char* path_buf, std::size_t cap,
                                   const LANE_MAP* map);
 
-// Starts the viewer on the file as a process of its own, with the path as its one argument
-// (no shell); the process joins the program's started viewers. ui_msg 204 with the system's
-// error text when it cannot start.
-void matr_launch_velto(const char* path);
-// The viewer program: by default "Velto" beside this program's executable, else found on PATH.
-// A path set here (tests) is used instead; empty restores the default.
-void matr_set_velto_program(const char* path);
-
-// "Import Matrix...": asks for a match file in the export folder and starts the viewer on it.
-void matr_import_matrix();

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "analysis/lane_map.h"
+#include "analysis/matr_launch.h"
 #include "analysis/matr_velto.h"
 #include "base/ks_alert.h"
 #include "base/ks_msg.h"
@@ -191,10 +192,10 @@ TEST(ViewerStart, PassesThePathAsItsOneArgument) {
   vxtest::TempDir dir;
   const std::string out = dir.file("args.txt");
   setenv("VX_STANDIN_OUT", out.c_str(), 1);
-  matr_set_velto_program(VX_STANDIN);
+  matr_set_viewer_program(VX_STANDIN);
   const std::string odd = dir.file("a b \"q\" ; $(touch x) 'y'.csv");
   const int viewers = gt_viewer_count();
-  matr_launch_velto(odd.c_str());
+  EXPECT_TRUE(matr_launch_velto(odd.c_str()));
   EXPECT_EQ(gt_viewer_count(), viewers + 1);
   // Closing ends (or reaps) the started viewers; wait for the stand-in's record first.
   for (int i = 0; i < 200 && slurp(out).find(".csv\n") == std::string::npos; ++i)
@@ -203,7 +204,7 @@ TEST(ViewerStart, PassesThePathAsItsOneArgument) {
   EXPECT_EQ(gt_viewer_count(), viewers);
   EXPECT_EQ(slurp(out), "1\n" + odd + "\n");
   EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
-  matr_set_velto_program("");
+  matr_set_viewer_program(nullptr);
   unsetenv("VX_STANDIN_OUT");
 }
 
@@ -211,14 +212,14 @@ TEST(ViewerStart, MissingProgramShowsTheSystemError) {
   analysistest::load_messages();
   vxtest::TempDir dir;
   TKT_Enable(true);
-  matr_set_velto_program(dir.file("no-viewer-here").c_str());
+  matr_set_viewer_program(dir.file("no-viewer-here").c_str());
   TKT_AnswerAlert(1);
   const long alerts = ks_alert_count();
   const int viewers = gt_viewer_count();
-  matr_launch_velto(dir.file("m.csv").c_str());
+  EXPECT_FALSE(matr_launch_velto(dir.file("m.csv").c_str()));
   EXPECT_EQ(ks_alert_count(), alerts + 1);
   EXPECT_NE(ks_alert_last_text().find("No such file"), std::string::npos) << ks_alert_last_text();
   EXPECT_EQ(gt_viewer_count(), viewers);
-  matr_set_velto_program("");
+  matr_set_viewer_program(nullptr);
   TKT_Enable(false);
 }
