@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "base/ks_msg.h"
 #include "test_support.h"
 #include "toolkit/tk_res.h"
@@ -13,8 +16,9 @@ inline void load_messages() {
   for (const char* module : {"ui_msg", "gt_msg"})
     if (!ks_msg_text(module, 204) && !ks_msg_text(module, 183))
       RES_OpenFile("gt", (vxtest::source_dir() / "resources" / (std::string(module) + ".res")).c_str());
-  if (!RES_HasWindow("gt_dend", "gt_dend_win"))
-    RES_OpenFile("gt", (vxtest::source_dir() / "resources/gt_dend.res").c_str());
+  for (auto [module, window] : {std::pair{"gt_dend", "gt_dend_win"}, {"gt_contig", "gt_contig_win"}})
+    if (!RES_HasWindow(module, window))
+      RES_OpenFile("gt", (vxtest::source_dir() / "resources" / (std::string(module) + ".res")).c_str());
   ASSERT_NE(ks_msg_text("ui_msg", 204), nullptr);
   ASSERT_NE(ks_msg_text("gt_msg", 183), nullptr);
 }
