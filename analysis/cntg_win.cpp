@@ -9,9 +9,7 @@
 #include "analysis/dndr_layout.h"
 #include "analysis/match_matrix_interim.h"
 #include "analysis/matr_text.h"
-#include "model/control.h"
 #include "shell/gt_chart.h"
-#include "shell/ui_print.h"
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -21,44 +19,25 @@ namespace {
 
 enum : int { kSlider = 0, kBands = 1, kClose = 2, kArea = 3, kPrint = 5, kValue = 6 };
 
-struct CntgWin {
-  DNDR_REC* rec;
-  const MATCH_MATRIX* mr;
-  DNDR_HOST host;
-  int label_width = 0;  // widest contig number and label
-};
-
-CntgWin* state_of(TK_OBJ w) {
-  TK_OBJ win = RES_GetOwnerWindow(w);
-  TK_OBJ area = win ? RES_GetSub(win, kArea) : nullptr;
-  return area ? static_cast<CntgWin*>(RES_GetData(area)) : nullptr;
-}
-
 int text_width(TK_OBJ area, const std::string& t) {
   short w = 0, h = 0;
   ks_draw_text_size(area, t.c_str(), &w, &h);
   return w;
 }
-int text_height(TK_OBJ area) {
-  short w = 0, h = 0;
-  ks_draw_text_size(area, "m", &w, &h);
-  return std::max<int>(h, 1);
-}
-
-bool bands_on(TK_OBJ win, const CntgWin* s) {
+bool bands_on(TK_OBJ win, const GRAPH_WIN* s) {
   return s->host.draw_bands && WGT_GetValue(RES_GetSub(win, kBands)) != 0;
 }
 
-CNTG_LAYOUT contigs(TK_OBJ win, const CntgWin* s) {
+CNTG_LAYOUT contigs(TK_OBJ win, const GRAPH_WIN* s) {
   return cntg_build(s->mr, s->rec->leaf_order, WGT_GetValue(RES_GetSub(win, kSlider)));
 }
 
 void layout(TK_OBJ win) {
-  CntgWin* s = state_of(win);
+  GRAPH_WIN* s = graph_win_state(win);
   TK_OBJ area = RES_GetSub(win, kArea);
   if (!s || !area) return;
   DNDR_REC* r = s->rec;
-  const int th = text_height(area);
+  const int th = graph_text_height(area);
   // The font's character metric, as the dendrogram window takes it: the width of ten characters.
   const int metric = std::max(text_width(area, "MMMMMMMMMM"), 1);
   const TkRect view = CANVAS_GetVisible(area);
@@ -82,12 +61,12 @@ void layout(TK_OBJ win) {
 }
 
 void paint(TK_OBJ win) {
-  CntgWin* s = state_of(win);
+  GRAPH_WIN* s = graph_win_state(win);
   TK_OBJ area = RES_GetSub(win, kArea);
   if (!s || !area) return;
   const DNDR_REC* r = s->rec;
   const TkRect v = CANVAS_GetVisible(area);
-  const int th = text_height(area);
+  const int th = graph_text_height(area);
   const int t = static_cast<int>(WGT_GetValue(RES_GetSub(win, kSlider)));
   std::vector<std::string> legend = matr_param_lines(s->mr);
   legend.push_back("Contig Map - Similarity Threshold = " + std::to_string(t));
@@ -124,15 +103,11 @@ void relayout(TK_OBJ win) {
 
 long area_nfy(TK_OBJ area, int event) {
   TK_OBJ win = RES_GetOwnerWindow(area);
-  CntgWin* s = state_of(area);
   switch (event) {
     case TK_EV_RESIZE: layout(win); break;
     case TK_EV_EXPOSE: paint(win); return 0;
     case TK_EV_MOUSE:
-      if (s && EVENT_GetButtonState() == 1) {
-        const int row = dndr_leaf_at_pixel(s->rec, EVENT_GetPos().y + CANVAS_GetVisible(area).y);
-        if (row >= 0 && s->host.row_op) s->host.row_op(s->mr, row);
-      }
+      graph_click(area);
       break;
     default: break;
   }
@@ -145,44 +120,10 @@ long change_nfy(TK_OBJ w, int event) {
   return rc;
 }
 
-long close_nfy(TK_OBJ w, int event) {
-  if (event == TK_EV_ACTIVATE) {
-    WIN_Terminate(RES_GetOwnerWindow(w));
-    return 0;
-  }
-  return WGT_DefaultNfy(w, event);
-}
-
-long print_nfy(TK_OBJ w, int event) {
-  if (event == TK_EV_ACTIVATE)
-    ui_print(RES_GetSub(RES_GetOwnerWindow(w), kArea),
-             gt_get_control()->folders[CTL_DIR_REPORTS], nullptr, nullptr);
-  return WGT_DefaultNfy(w, event);
-}
-
-long win_nfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
-    WIN_Terminate(win);
-    return 0;
-  }
-  if (event == TK_EV_TERMINATE) {
-    const long rc = WGT_DefaultNfy(win, event);
-    TK_OBJ area = RES_GetSub(win, kArea);
-    if (auto* s = area ? static_cast<CntgWin*>(RES_GetData(area)) : nullptr) {
-      RES_SetData(area, nullptr);
-      if (s->host.closed) s->host.closed(win, s->host.owner_data);
-      dndr_free(s->rec);
-      delete s;
-    }
-    return rc;
-  }
-  return WGT_DefaultNfy(win, event);
-}
-
 }  // namespace
 
 DNDR_REC* cntg_win_record(TK_OBJ win) {
-  CntgWin* s = win ? state_of(win) : nullptr;
+  GRAPH_WIN* s = graph_win_state(win);
   return s ? s->rec : nullptr;
 }
 
@@ -191,15 +132,15 @@ int cntg_threshold(TK_OBJ win) { return static_cast<int>(WGT_GetValue(RES_GetSub
 TK_OBJ cntg_activate(TK_OBJ owner, const MATCH_MATRIX* mr, const DNDR_HOST& host) {
   TK_OBJ win = WIN_Load("gt_contig", "gt_contig_win");
   if (!win) return nullptr;
-  auto* s = new CntgWin{dndr_new(mr, dndr_link_average), mr, host};
-  RES_SetNfy(win, win_nfy);
+  auto* s = new GRAPH_WIN{dndr_new(mr, dndr_link_average), mr, host, kArea};
+  RES_SetNfy(win, graph_win_nfy);
   RES_SetNfy(RES_GetSub(win, kSlider), change_nfy);
   RES_SetNfy(RES_GetSub(win, kBands), change_nfy);
-  RES_SetNfy(RES_GetSub(win, kClose), close_nfy);
+  RES_SetNfy(RES_GetSub(win, kClose), graph_close_nfy);
   RES_SetNfy(RES_GetSub(win, kArea), area_nfy);
-  RES_SetNfy(RES_GetSub(win, kPrint), print_nfy);
+  RES_SetNfy(RES_GetSub(win, kPrint), graph_print_nfy);
   if (!host.draw_bands) WGT_Show(RES_GetSub(win, kBands), 0);
-  RES_SetData(RES_GetSub(win, kArea), s);
+  RES_SetData(win, s);
   if (owner) WIN_SetOwner(win, owner);
   WIN_Init(win);
   WIN_SetTitle(win, "Contig Map");

@@ -19,34 +19,16 @@ namespace {
 
 enum : int { kBands = 0, kClose = 1, kArea = 2, kPrint = 3, kLandscape = 4, kFull = 5, kCopy = 6 };
 
-struct DndrWin {
-  DNDR_REC* rec;
-  const MATCH_MATRIX* mr;
-  DNDR_HOST host;
-};
-
-DndrWin* state_of(TK_OBJ w) {
-  TK_OBJ win = RES_GetOwnerWindow(w);
-  TK_OBJ area = win ? RES_GetSub(win, kArea) : nullptr;
-  return area ? static_cast<DndrWin*>(RES_GetData(area)) : nullptr;
-}
-
-int text_height(TK_OBJ area) {
-  short w = 0, h = 0;
-  ks_draw_text_size(area, "m", &w, &h);
-  return std::max<int>(h, 1);
-}
-
-bool bands_on(TK_OBJ win, const DndrWin* s) {
+bool bands_on(TK_OBJ win, const GRAPH_WIN* s) {
   return s->host.draw_bands && WGT_GetValue(RES_GetSub(win, kBands)) != 0;
 }
 
 // Sizes the scrollable drawing and lays the tree out in it.
 void layout(TK_OBJ win) {
-  DndrWin* s = state_of(win);
+  GRAPH_WIN* s = graph_win_state(win);
   TK_OBJ area = RES_GetSub(win, kArea);
   if (!s || !area) return;
-  const int th = text_height(area);
+  const int th = graph_text_height(area);
   const TkRect view = CANVAS_GetVisible(area);
   const int n = std::max(ks_mr_count(s->mr), 1);
   const int per_lane = std::clamp(view.h / th / n, 1, 2);
@@ -60,7 +42,7 @@ void layout(TK_OBJ win) {
               bands_on(win, s));
 }
 
-void draw_node(TK_OBJ area, const DndrWin* s, const ks_tree* node, int dx, int dy, int th,
+void draw_node(TK_OBJ area, const GRAPH_WIN* s, const ks_tree* node, int dx, int dy, int th,
                bool bands) {
   const DNDR_REC* r = s->rec;
   const CLUSTER* c = cluster_of(node);
@@ -86,11 +68,11 @@ void draw_node(TK_OBJ area, const DndrWin* s, const ks_tree* node, int dx, int d
 }
 
 void paint(TK_OBJ win) {
-  DndrWin* s = state_of(win);
+  GRAPH_WIN* s = graph_win_state(win);
   TK_OBJ area = RES_GetSub(win, kArea);
   if (!s || !area || !s->rec->root) return;
   const TkRect v = CANVAS_GetVisible(area);
-  const int th = text_height(area);
+  const int th = graph_text_height(area);
   std::vector<std::string> legend = matr_param_lines(s->mr);
   legend.push_back(dndr_title(s->rec->rule));
   for (std::size_t k = 0; k < legend.size(); ++k)
@@ -126,7 +108,6 @@ void paint(TK_OBJ win) {
 
 long area_nfy(TK_OBJ area, int event) {
   TK_OBJ win = RES_GetOwnerWindow(area);
-  DndrWin* s = state_of(area);
   switch (event) {
     case TK_EV_RESIZE:
       layout(win);
@@ -135,11 +116,7 @@ long area_nfy(TK_OBJ area, int event) {
       paint(win);
       return 0;
     case TK_EV_MOUSE:
-      if (s && EVENT_GetButtonState() == 1) {
-        const int y = EVENT_GetPos().y + CANVAS_GetVisible(area).y;
-        const int row = dndr_leaf_at_pixel(s->rec, y);
-        if (row >= 0 && s->host.row_op) s->host.row_op(s->mr, row);
-      }
+      graph_click(area);
       break;
     default:
       break;
@@ -156,7 +133,25 @@ long bands_nfy(TK_OBJ w, int event) {
   return WGT_DefaultNfy(w, event);
 }
 
-long close_nfy(TK_OBJ w, int event) {
+}  // namespace
+
+GRAPH_WIN* graph_win_state(TK_OBJ w) {
+  TK_OBJ win = w ? RES_GetOwnerWindow(w) : nullptr;
+  return win ? static_cast<GRAPH_WIN*>(RES_GetData(win)) : nullptr;
+}
+
+TK_OBJ graph_win_area(TK_OBJ w) {
+  GRAPH_WIN* s = graph_win_state(w);
+  return s ? RES_GetSub(RES_GetOwnerWindow(w), s->area_part) : nullptr;
+}
+
+int graph_text_height(TK_OBJ area) {
+  short w = 0, h = 0;
+  ks_draw_text_size(area, "m", &w, &h);
+  return std::max<int>(h, 1);
+}
+
+long graph_close_nfy(TK_OBJ w, int event) {
   if (event == TK_EV_ACTIVATE) {
     WIN_Terminate(RES_GetOwnerWindow(w));
     return 0;
@@ -164,23 +159,21 @@ long close_nfy(TK_OBJ w, int event) {
   return WGT_DefaultNfy(w, event);
 }
 
-long print_nfy(TK_OBJ w, int event) {
+long graph_print_nfy(TK_OBJ w, int event) {
   if (event == TK_EV_ACTIVATE)
-    ui_print(RES_GetSub(RES_GetOwnerWindow(w), kArea),
-             gt_get_control()->folders[CTL_DIR_REPORTS], nullptr, nullptr);
+    ui_print(graph_win_area(w), gt_get_control()->folders[CTL_DIR_REPORTS], nullptr, nullptr);
   return WGT_DefaultNfy(w, event);
 }
 
-long win_nfy(TK_OBJ win, int event) {
+long graph_win_nfy(TK_OBJ win, int event) {
   if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
     WIN_Terminate(win);
     return 0;
   }
   if (event == TK_EV_TERMINATE) {
     const long rc = WGT_DefaultNfy(win, event);
-    TK_OBJ area = RES_GetSub(win, kArea);
-    if (auto* s = area ? static_cast<DndrWin*>(RES_GetData(area)) : nullptr) {
-      RES_SetData(area, nullptr);
+    if (GRAPH_WIN* s = graph_win_state(win)) {
+      RES_SetData(win, nullptr);
       if (s->host.closed) s->host.closed(win, s->host.owner_data);
       dndr_free(s->rec);
       delete s;
@@ -190,7 +183,12 @@ long win_nfy(TK_OBJ win, int event) {
   return WGT_DefaultNfy(win, event);
 }
 
-}  // namespace
+void graph_click(TK_OBJ area) {
+  GRAPH_WIN* s = graph_win_state(area);
+  if (!s || EVENT_GetButtonState() != 1) return;
+  const int row = dndr_leaf_at_pixel(s->rec, EVENT_GetPos().y + CANVAS_GetVisible(area).y);
+  if (row >= 0 && s->host.row_op) s->host.row_op(s->mr, row);
+}
 
 const char* dndr_title(DNDR_LINK_FN rule) {
   if (rule == dndr_link_min) return "Dendrogram Report:  Minimum Linkage";
@@ -200,7 +198,7 @@ const char* dndr_title(DNDR_LINK_FN rule) {
 }
 
 DNDR_REC* dndr_win_record(TK_OBJ win) {
-  DndrWin* s = win ? state_of(win) : nullptr;
+  GRAPH_WIN* s = graph_win_state(win);
   return s ? s->rec : nullptr;
 }
 
@@ -208,15 +206,15 @@ TK_OBJ dndr_activate(TK_OBJ owner, const MATCH_MATRIX* mr, DNDR_LINK_FN rule,
                      const DNDR_HOST& host) {
   TK_OBJ win = WIN_Load("gt_dend", "gt_dend_win");
   if (!win) return nullptr;
-  auto* s = new DndrWin{dndr_new(mr, rule), mr, host};
-  RES_SetNfy(win, win_nfy);
+  auto* s = new GRAPH_WIN{dndr_new(mr, rule), mr, host, kArea};
+  RES_SetNfy(win, graph_win_nfy);
   RES_SetNfy(RES_GetSub(win, kBands), bands_nfy);
-  RES_SetNfy(RES_GetSub(win, kClose), close_nfy);
+  RES_SetNfy(RES_GetSub(win, kClose), graph_close_nfy);
   RES_SetNfy(RES_GetSub(win, kArea), area_nfy);
-  RES_SetNfy(RES_GetSub(win, kPrint), print_nfy);
+  RES_SetNfy(RES_GetSub(win, kPrint), graph_print_nfy);
   for (int p : {kLandscape, kFull, kCopy}) WGT_Show(RES_GetSub(win, p), 0);
   if (!host.draw_bands) WGT_Show(RES_GetSub(win, kBands), 0);
-  RES_SetData(RES_GetSub(win, kArea), s);
+  RES_SetData(win, s);
   if (owner) WIN_SetOwner(win, owner);
   WIN_Init(win);
   WIN_SetTitle(win, dndr_title(rule));

@@ -20,6 +20,27 @@ struct DNDR_HOST {
   void* owner_data = nullptr;
 };
 
+// What a graph window (dendrogram or contig map) keeps, attached to the window: its tree record
+// (freed with the window), the matrix it reads and the host's operations.
+struct GRAPH_WIN {
+  DNDR_REC* rec;
+  const MATCH_MATRIX* mr;
+  DNDR_HOST host;
+  int area_part;        // index of the drawing area
+  int label_width = 0;  // widest label (contig map)
+};
+GRAPH_WIN* graph_win_state(TK_OBJ w);  // from the window or any of its parts; null when none
+TK_OBJ graph_win_area(TK_OBJ w);
+int graph_text_height(TK_OBJ area);
+// The procedures both graph windows share: a button that closes, a button that prints the
+// drawing area to the export folder, and the window's own (the close box ends it; its end tells
+// the host and frees the state).
+long graph_close_nfy(TK_OBJ w, int event);
+long graph_print_nfy(TK_OBJ w, int event);
+long graph_win_nfy(TK_OBJ win, int event);
+// A press in the drawing area hands the lane of the leaf under it to the host's row operation.
+void graph_click(TK_OBJ area);
+
 // Opens the window for the matrix (which must outlive it) and the rule.
 TK_OBJ dndr_activate(TK_OBJ owner, const MATCH_MATRIX* mr, DNDR_LINK_FN rule,
                      const DNDR_HOST& host);
