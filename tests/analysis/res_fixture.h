@@ -16,7 +16,7 @@ inline void load_messages() {
   for (const char* module : {"ui_msg", "gt_msg"})
     if (!ks_msg_text(module, 204) && !ks_msg_text(module, 183))
       RES_OpenFile("gt", (vxtest::source_dir() / "resources" / (std::string(module) + ".res")).c_str());
-  for (auto [module, window] : {std::pair{"gt_dend", "gt_dend_win"}, {"gt_contig", "gt_contig_win"}, {"gt_matrx", "WinMatrix"}})
+  for (auto [module, window] : {std::pair{"gt_dend", "gt_dend_win"}, {"gt_contig", "gt_contig_win"}, {"gt_matrx", "WinMatrix"}, {"ln_map", "WinLaneMap"}})
     if (!RES_HasWindow(module, window))
       RES_OpenFile("gt", (vxtest::source_dir() / "resources" / (std::string(module) + ".res")).c_str());
   ASSERT_NE(ks_msg_text("ui_msg", 204), nullptr);
