@@ -165,11 +165,14 @@ long graph_print_nfy(TK_OBJ w, int event) {
   return WGT_DefaultNfy(w, event);
 }
 
+bool graph_close_box(TK_OBJ win, int event) {
+  if (event != TK_EV_WINDOW || EVENT_GetWinCode() != TK_WIN_CLOSE) return false;
+  WIN_Terminate(win);
+  return true;
+}
+
 long graph_win_nfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
-    WIN_Terminate(win);
-    return 0;
-  }
+  if (graph_close_box(win, event)) return 0;
   if (event == TK_EV_TERMINATE) {
     const long rc = WGT_DefaultNfy(win, event);
     if (GRAPH_WIN* s = graph_win_state(win)) {

@@ -38,6 +38,9 @@ int graph_text_height(TK_OBJ area);
 long graph_close_nfy(TK_OBJ w, int event);
 long graph_print_nfy(TK_OBJ w, int event);
 long graph_win_nfy(TK_OBJ win, int event);
+// The close box of these windows and of the matrix and lane map windows ends the window; true
+// when the event was that request.
+bool graph_close_box(TK_OBJ win, int event);
 // A press in the drawing area hands the lane of the leaf under it to the host's row operation.
 void graph_click(TK_OBJ area);
 

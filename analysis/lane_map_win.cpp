@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "analysis/dndr_win.h"
 #include "analysis/lane_map.h"
 #include "model/control.h"
 #include "shell/gt_chart.h"
@@ -165,10 +166,7 @@ long button_nfy(TK_OBJ w, int event) {
 }
 
 long win_nfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
-    WIN_Terminate(win);
-    return 0;
-  }
+  if (graph_close_box(win, event)) return 0;
   if (event == TK_EV_TERMINATE) {
     const long rc = WGT_DefaultNfy(win, event);
     lmap_free(map_of(win));

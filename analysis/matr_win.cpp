@@ -187,10 +187,7 @@ long picture_nfy(TK_OBJ area, int event) {
 }
 
 long win_nfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
-    WIN_Terminate(win);
-    return 0;
-  }
+  if (graph_close_box(win, event)) return 0;
   if (event == TK_EV_TERMINATE) {
     const long rc = WGT_DefaultNfy(win, event);
     if (MATR_WIN_REC* rec = rec_of(win)) {

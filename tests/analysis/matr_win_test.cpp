@@ -54,7 +54,7 @@ TEST(MatrixWindow, WritesTheMatchFileAndShowsTheViews) {
   if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/matrix_picture.png").c_str());
   TKT_Pick(RES_GetSub(win, 0), 1);
   if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/matrix_text.png").c_str());
-  WIN_Terminate(win);
+  TKT_Close(win);  // the close box ends the window and frees the matrix and the lane map
   EXPECT_EQ(g_released, 1);
   std::filesystem::remove(file);
   matr_set_viewer_program(nullptr);
