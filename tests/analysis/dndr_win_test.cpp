@@ -8,9 +8,14 @@
 #include "cluster_fixture.h"
 #include "res_fixture.h"
 #include "toolkit/tk_draw.h"
+#include "toolkit/tk_print.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
+
+#include <QImage>
+
+#include "test_support.h"
 
 using namespace clustertest;
 
@@ -75,4 +80,28 @@ TEST(DendrogramWindow, WithoutBandPatternsThereIsNoBandColumn) {
     TKT_Grab(win, (std::string(dir) + "/dendrogram_one.png").c_str());
   WIN_Terminate(win);
   TKT_Enable(false);
+}
+
+TEST(DendrogramWindow, PrintsToPostScriptThatGhostscriptRenders) {
+  analysistest::load_messages();
+  vxtest::TempDir dir;
+  TKT_Enable(true);
+  Mr m = matrix(8, [](int i, int j) { return static_cast<float>(4 * i + 2 * j); });
+  TK_OBJ win = dndr_activate(nullptr, m.get(), dndr_link_average, DNDR_HOST{});
+  ASSERT_NE(win, nullptr);
+  const std::string ps = dir.file("tree.ps"), png = dir.file("tree.png");
+  TKT_AnswerPrint(1);
+  TKT_AnswerChooser({ps});
+  TKT_Click(RES_GetSub(win, 3));
+  WIN_Terminate(win);
+  TKT_Enable(false);
+  const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 -o '" + png +
+                          "' '" + ps + "' >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << "Ghostscript cannot render " << ps;
+  const QImage out(png.c_str());
+  ASSERT_FALSE(out.isNull());
+  int dark = 0;
+  for (int y = 0; y < out.height(); ++y)
+    for (int x = 0; x < out.width(); ++x) dark += qGray(out.pixel(x, y)) < 128;
+  EXPECT_GT(dark, 200) << "the tree and its labels are on the page";
 }
