@@ -298,17 +298,14 @@ long existingNfy(TK_OBJ toggle, int event) {
 void im_calib_activate(TK_OBJ parent) {
   static const char* fn = "im_calib_activate";
   im_calib_dismiss();
-  TK_OBJ win = WIN_Load("im_calib", "im_calib_win");
+  // The interpolation option keeps its class default.
+  static const GtPartNfy kParts[] = {{IM_CALIB_CANCEL, cancelNfy},
+                                     {IM_CALIB_CALIBRATE, calibrateNfy},
+                                     {IM_CALIB_STDSET, stdsetNfy},
+                                     {IM_CALIB_STRIP, S_swallow_activateNfy},
+                                     {IM_CALIB_EXISTING, existingNfy}};
+  TK_OBJ win = gt_tool_win_load("im_calib", parent, winNfy, kParts, 5);
   if (!win) return;
-  RES_SetNfy(win, winNfy);
-  RES_SetNfy(RES_GetSub(win, IM_CALIB_CANCEL), cancelNfy);
-  RES_SetNfy(RES_GetSub(win, IM_CALIB_CALIBRATE), calibrateNfy);
-  RES_SetNfy(RES_GetSub(win, IM_CALIB_INTERP), nullptr);
-  RES_SetNfy(RES_GetSub(win, IM_CALIB_STDSET), stdsetNfy);
-  RES_SetNfy(RES_GetSub(win, IM_CALIB_STRIP), S_swallow_activateNfy);
-  RES_SetNfy(RES_GetSub(win, IM_CALIB_EXISTING), existingNfy);
-  if (parent) WIN_SetOwner(win, parent);
-  WIN_Init(win);
   s_win = win;
   forget_copy();
   IMAGE_REC* image = gt_get_image_ptr();
@@ -324,13 +321,10 @@ void im_calib_activate(TK_OBJ parent) {
   WGT_SetValue(part(IM_CALIB_EXISTING), 0);
   gt_set_state(TS_CALIBRATION);
   cal_strip_clear();
-  ui_wpos_place(win, 80, 50, FALSE);
-  WIN_Show(win);
+  gt_tool_win_show(win, 80, 50);
 }
 
-void im_calib_dismiss() {
-  if (s_win) WIN_Terminate(s_win);  // the window's end clears the strip
-}
+void im_calib_dismiss() { gt_tool_win_dismiss(&s_win); }  // the window's end clears the strip
 
 TK_OBJ im_calib_window() { return s_win; }
 
