@@ -239,6 +239,23 @@ void DRAW_TextMetrics(TK_OBJ obj, const char* text, int* width, int* ascent, int
   if (descent) *descent = fm.descent();
 }
 
+bool FONT_CharMetrics(TK_OBJ font, unsigned char c, int* advance, int* ascent, int* descent) {
+  int a = 0, up = 0, down = 0;
+  const bool ok = tk::alive(font) && font->cls == TK_CLASS_FONT;
+  if (ok) {
+    QFontMetrics fm(font->font);
+    const QChar ch(static_cast<ushort>(c));
+    a = fm.horizontalAdvance(ch);
+    const QRect r = fm.boundingRect(ch);
+    up = std::max(0, -r.top());
+    down = std::max(0, r.bottom() + 1);
+  }
+  if (advance) *advance = a;
+  if (ascent) *ascent = up;
+  if (descent) *descent = down;
+  return ok;
+}
+
 // Canvas -------------------------------------------------------------------------------------
 
 void CANVAS_SetExtent(TK_OBJ obj, int w, int h) {

@@ -34,6 +34,9 @@ void DRAW_SetMode(TK_OBJ area, int mode);               // drawing mode of the a
 void DRAW_SetFont(TK_OBJ area, TK_OBJ font);            // font of the area's text drawing
 // Metrics of a text in the area's font: its width and the two heights (ascent, descent).
 void DRAW_TextMetrics(TK_OBJ area, const char* text, int* width, int* ascent, int* descent);
+// Metrics of one character (a Latin-1 byte) of a font: its advance width and how far its ink
+// reaches above and below the baseline. False (all 0) for a null or dead font.
+bool FONT_CharMetrics(TK_OBJ font, unsigned char c, int* advance, int* ascent, int* descent);
 
 // Canvas: scrollable extent and the visible part ------------------------------------------
 void CANVAS_SetExtent(TK_OBJ area, int w, int h);       // scrollable content size (viewport at least)

@@ -116,7 +116,7 @@ void fill(IMAGE_REC* im) {
 
   auto* head = ks_new_rec<COMM_OBJ>();
   auto* box = ks_new_rec<COMM_OBJ>();
-  box->type = COMM_BOX;
+  box->type = COMM_T_BOX;
   box->color = 3;
   box->line_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
   auto* data = static_cast<int32_t*>(ks_alloc_msg(4 * sizeof(int32_t)));
@@ -227,7 +227,7 @@ TEST_F(AnalysisIo, SaveThenOpenBringsEveryItemBack) {
   auto* head = static_cast<COMM_OBJ*>(im->img_ptr->annot_first);
   ASSERT_NE(head, nullptr);
   ASSERT_NE(head->next, nullptr);
-  EXPECT_EQ(head->next->type, COMM_BOX);
+  EXPECT_EQ(head->next->type, COMM_T_BOX);
   EXPECT_EQ(static_cast<int32_t*>(head->next->data)[3], 21);
   EXPECT_EQ(im->img_ptr->annot_last, head->next);
 
