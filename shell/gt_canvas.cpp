@@ -18,6 +18,8 @@
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
 #include "tools/gt_band_mouse.h"
+#include "tools/ui_illus.h"
+#include "tools/ui_illus_obj.h"
 
 namespace {
 
@@ -184,6 +186,10 @@ void gt_redraw_img(IMAGE_REC* image) {
   CONTROL* ctl = gt_get_control();
   if (ctl->lanes_hidden) return;
   gt_band_paint(static_cast<TK_OBJ>(image->draw_area));
+  // The annotation objects lie over the lanes and bands; the annotation tool shows them even
+  // when the overlays are switched off.
+  if (!ctl->annot_off || ui_illus_is_open())
+    ui_illus_annotate(static_cast<TK_OBJ>(image->draw_area), image->img_ptr);
 }
 
 void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y) {
