@@ -425,6 +425,15 @@ void DRAW_Poly(TK_OBJ obj, int n, const std::int16_t* points, int mode) {
   QPolygon poly(n);
   for (int i = 0; i < n; ++i) poly.setPoint(i, points[2 * i], points[2 * i + 1]);
   if (Paint p{obj}) {
+    if ((mode & 6) == 4) {
+      // Filled with the background first, so that what lies behind is hidden.
+      const QPen pen = p.p.pen();
+      p.p.setPen(Qt::NoPen);
+      p.p.setBrush(QBrush(qcolor(p.area->bg)));
+      p.p.drawPolygon(poly);
+      p.p.setBrush(Qt::NoBrush);
+      p.p.setPen(pen);
+    }
     if (mode & 1)
       p.p.drawPolygon(poly);
     else

@@ -69,7 +69,9 @@ void DRAW_FillRect(TK_OBJ area, TkRect r);              // rectangle filled with
 void DRAW_Oval(TK_OBJ area, TkRect r);                  // ellipse inside the rectangle
 void DRAW_Arc(TK_OBJ area, TkRect r, double start, double end);  // elliptical arc, degrees counter-clockwise from 3 o'clock
 void DRAW_Line(TK_OBJ area, int x1, int y1, int x2, int y2);     // line between two points
-// Polyline of n points (x, y pairs); mode bit 0 (value 1) closes it; other bits change nothing.
+// Polyline of n points (x, y pairs); mode bit 0 (value 1) closes it; modes 4 and 5 first fill the
+// polygon with the area's background colour (nearer shapes hide farther ones); other bits change
+// nothing.
 void DRAW_Poly(TK_OBJ area, int n, const std::int16_t* points, int mode);
 // Text in a box: flags 1 puts it at the box's top-left corner, 0 centres it in the box.
 void DRAW_TextInBox(TK_OBJ area, TkRect box, int flags, const char* text);

@@ -510,7 +510,7 @@ void ui_illus_draw_shapes(TK_OBJ area, const IMG_DATA* disp, const std::vector<I
       case IllusShape::HEAD: {
         int pts[6];
         std::copy(s.v, s.v + 6, pts);
-        ih_draw_poly(area, pts, 3, 1, 1, disp);
+        ih_draw_poly_mode(area, pts, 3, 5, disp);
         break;
       }
       case IllusShape::TEXT: ih_draw_text(area, s.v[0], s.v[1], s.text.c_str(), disp, 0); break;
