@@ -75,17 +75,21 @@ void draw_plot(TK_OBJ area, PlotWin* w, int orientation) {
   }
   short cw = 0, ch = 0;
   ks_draw_text_size(area, "0", &cw, &ch);
+  // Labels stay inside the area's left edge.
+  auto text = [&](int x, int y, const std::string& t) {
+    ks_draw_text(area, view.x + std::max(x, 1), view.y + y, 66, t.c_str());
+  };
   // Labels: columns along the front edge, lines along the left edge, values at the back.
   const int h = a->h, wc = a->w;
   auto px = [&](double o) { return kLeft + static_cast<int>(std::lround((o - pic.omin) / pic.xs)); };
   auto py = [&](double z) { return H - static_cast<int>(std::lround((z - pic.vmin) / pic.ys)) - kBottom; };
   const int base_y = py(pic.vmin) + 4;
   for (long c : {0L, static_cast<long>((wc - 1) / 2), static_cast<long>(wc - 1)})
-    ks_draw_text(area, view.x + px(static_cast<double>(c) + (h - 3) - h), view.y + base_y, 66, num(c).c_str());
+    text(px(static_cast<double>(c) + (h - 3) - h), base_y, num(c));
   for (long r : {0L, static_cast<long>((h - 2) / 2), static_cast<long>(h - 2)}) {
     const std::string t = num(r);
-    ks_draw_text(area, view.x + px(static_cast<double>(h - 3 - r) - h) - cw * static_cast<int>(t.size()) - 4,
-                 view.y + py(pic.vmin + h + 1 - (h - 3 - r)) - ch / 2, 66, t.c_str());
+    text(px(static_cast<double>(h - 3 - r) - h) - cw * static_cast<int>(t.size()) - 4,
+         py(pic.vmin + h + 1 - (h - 3 - r)) - ch / 2, t);
   }
   const long low = a->wide ? pic.vmin : 0;
   const int sx = px(-h), top = py(pic.vmin + (pic.vmax - low) + h), bottom = py(pic.vmin + h);
@@ -94,7 +98,7 @@ void draw_plot(TK_OBJ area, PlotWin* w, int orientation) {
     const int y = bottom + static_cast<int>(std::lround(static_cast<double>(top - bottom) * (v - low) /
                                                         std::max(1L, pic.vmax - low)));
     const std::string t = num(v);
-    ks_draw_text(area, view.x + sx - cw * static_cast<int>(t.size()) - 4, view.y + y - ch / 2, 66, t.c_str());
+    text(sx - cw * static_cast<int>(t.size()) - 4, y - ch / 2, t);
   }
   const std::string caption = ui_plot_caption(*a, pic.vmax, orientation);
   short tw = 0, th = 0;
