@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -256,6 +257,13 @@ void WGT_SetPointer(TK_OBJ w, int stock) {
   if (!q) return;
   const bool known = stock >= 0 && stock < int(std::size(kPointers));
   q->setCursor(kPointers[known ? stock : 0]);
+}
+
+void WGT_MovePointer(TK_OBJ w, int x, int y) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  if (TkArea* a = tk::area(w)) q = a->viewport();
+  QCursor::setPos(q->mapToGlobal(QPoint(x, y)));
 }
 
 int WGT_GetPointer(TK_OBJ w) {

@@ -2,6 +2,8 @@
 // objects take. The tool window itself is opened from the image tools window.
 #pragma once
 
+#include <string>
+
 #include "model/img_info.h"
 #include "toolkit/tk_types.h"
 
@@ -65,6 +67,20 @@ void ui_illus_end();
 int ui_illus_is_open();
 // A press on the image while annotating.
 void ui_illus_mouse_event(void* handle, IMG_DATA* disp, TK_OBJ widget, TK_OBJ status, TkPoint pt);
-// The pointer's image point while annotating.
+// The pointer's image point while annotating; while a polyline is built the rubber line follows.
 void ui_illus_track_point(TkPoint pt);
+// While the button is down after a press: the pointer positions, and the release.
+int ui_illus_tracking();
+void ui_illus_drag(TkPoint pt);
+void ui_illus_release(TkPoint pt);
+// The second press of a double click.
+void ui_illus_double_click(TkPoint pt);
+// Deletes the selected object (the image window's Delete key).
+void ui_illus_delete_current();
+// Chooses a tool (0 select, 1 text, 2 box, 3 circle, 4 polyline, 5 polygon, 6 line, 8 free hand,
+// 9 grid) as its button does.
+void ui_illus_choose_tool(int tool);
+// The text window is run by this procedure when one is set (tests): it returns the text, or a
+// single character 1 for a cancelled window.
+void ui_illus_set_text_runner(std::string (*runner)(const char* title, const char* text));
 TkPoint ui_illus_last_point();
