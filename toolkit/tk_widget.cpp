@@ -264,6 +264,11 @@ void WGT_SetPointer(TK_OBJ w, int stock) {
   q->setCursor(kPointers[known ? stock : 0]);
 }
 
+void WGT_SetFont(TK_OBJ w, TK_OBJ font) {
+  QWidget* q = tk::widget(w);
+  if (q && tk::alive(font) && font->cls == TK_CLASS_FONT) q->setFont(font->font);
+}
+
 void WGT_MovePointer(TK_OBJ w, int x, int y) {
   QWidget* q = tk::widget(w);
   if (!q) return;

@@ -1,0 +1,400 @@
+// The densitometry tool window.
+#include "tools/gt_dtool.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/ks_choose.h"
+#include "base/ks_msg.h"
+#include "base/slog.h"
+#include "engine/lane_profile.h"
+#include "shell/gt_chart.h"
+#include "shell/ui_print.h"
+#include "shell/ui_text_export.h"
+#include "toolkit/tk_chart.h"
+#include "toolkit/tk_draw.h"
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_widget.h"
+#include "tools/dtool_report.h"
+
+namespace {
+
+// Parts of "dtool_win".
+enum DtPart {
+  P_ANGLE = 1, P_WIDTH = 2, P_PRINT = 3, P_OK = 4, P_ADD = 5, P_DELETE = 6, P_REFIND = 7,
+  P_BOUNDS = 8, P_REPORT = 9, P_CHART = 10, P_STRIP = 11, P_SAVE = 12, P_ANGLE_TEXT = 13,
+  P_USE_FILE = 14, P_FILE = 15, P_LABELS = 16, P_CANCEL = 17, P_STATUS = 18,
+};
+
+constexpr int kAnalysisStd = 407;
+
+TK_OBJ s_win = nullptr;
+char s_def_dir[256] = "";
+std::vector<int32_t> s_points;  // the chart's (row, value, baseline) points
+
+TK_OBJ part(int i) { return s_win ? RES_GetSub(s_win, i) : nullptr; }
+int n_points() { return dtool_n(); }
+
+void fill_points() {
+  LANE* l = dtool_state().lane;
+  const int n = n_points();
+  s_points.assign(3 * static_cast<std::size_t>(n), 0);
+  for (int i = 0; i < n; ++i) {
+    s_points[3 * i] = i;
+    s_points[3 * i + 1] = l->data_values[i];
+    s_points[3 * i + 2] = l->baseline_values ? l->baseline_values[i] : 0;
+  }
+}
+
+void setup_chart() {
+  TK_OBJ chart = part(P_CHART);
+  if (!chart) return;
+  const int n = n_points();
+  fill_points();
+  CHART_SetData(chart, s_points.data(), TK_CHART_I32, 3, n);
+  int lo = 0, hi = 0;
+  for (int i = 0; i < n; ++i) {
+    lo = i ? std::min(lo, s_points[3 * i + 1]) : s_points[1];
+    hi = i ? std::max(hi, s_points[3 * i + 1]) : s_points[1];
+  }
+  // Short or flat profiles have tick steps of 0 and then no ticks.
+  const int xmajor = (n - 1) / 10, ymajor = hi / 8;
+  CHART_SetXRange(chart, 0, std::max(n - 1, 0), xmajor, xmajor / 2.0);
+  CHART_SetYRange(chart, lo, hi, ymajor, ymajor / 2.0);
+  CHART_SetSeries(chart, 1, 9, "", TK_CHART_LINE);
+  CHART_SetSeries(chart, 2, 3, "", TK_CHART_LINE);
+  const DT_INFO* info = dtool_state().info;
+  const LANE* l = dtool_state().lane;
+  CHART_SetAxisTitles(chart, dtool_sizes_usable() ? info->size_unit : "Rf",
+                      info->lookup ? "O.D." : "I\nn\nt\ne\nn\ns\ni\nt\ny");
+  char title[320];
+  if (l->lane_name[0])
+    std::snprintf(title, sizeof title, "%s:%.*s", info->image_name, static_cast<int>(sizeof l->lane_name), l->lane_name);
+  else
+    std::snprintf(title, sizeof title, "%s:%ld", info->image_name, static_cast<long>(l->lane_number));
+  CHART_SetTitle(chart, title, nullptr);
+}
+
+void rebuild_report() {
+  if (s_win) WGT_SetText(part(P_REPORT), dtool_report_text().c_str());
+}
+
+void redraw_views() {
+  if (!s_win) return;
+  WGT_Redraw(part(P_CHART));
+}
+
+// The profile at the tool's lane width and its baseline, from the image file.
+void reload_profile() {
+  DtState& s = dtool_state();
+  LANE* lane = s.lane;
+  if (!lane || !s.info) return;
+  ln_load_data_values(s.info->image_path, &lane, 1, s.lane_width);
+  ln_calc_lane_baselines(&lane, 1, kAnalysisStd);
+}
+
+void enable_edits() {
+  const bool file = dtool_state().use_file != 0;
+  WGT_Enable(part(P_ADD), !file);
+  WGT_Enable(part(P_REFIND), !file);
+  WGT_Enable(part(P_BOUNDS), !file);
+  WGT_Enable(part(P_DELETE), !file && dtool_state().selected >= 0);
+}
+
+// The band areas, peak labels and the selected band's handles over the plotted profile.
+void annotate_chart(TK_OBJ chart) {
+  const DtState& s = dtool_state();
+  const int count = static_cast<int>(s.bands.size());
+  const int n = n_points();
+  for (int i = 0; i < count; ++i) {
+    int peak = 0, lo = 0, hi = 0;
+    dtool_band_bounds(i, &peak, &lo, &hi);
+    if (!s.use_file) {
+      std::vector<int16_t> poly;
+      for (int r = lo; r <= hi; ++r)
+        poly.push_back(int16_t(CHART_XToPixel(chart, r))), poly.push_back(int16_t(CHART_YToPixel(chart, s_points[3 * r + 1])));
+      for (int r = hi; r >= lo; --r)
+        poly.push_back(int16_t(CHART_XToPixel(chart, r))), poly.push_back(int16_t(CHART_YToPixel(chart, s_points[3 * r + 2])));
+      DRAW_SetColors(chart, DRAW_StockColor(i == s.selected ? 0 : 3), DRAW_StockColor(i == s.selected ? 1 : 2));
+      if (DRAW_Begin(chart, nullptr)) {
+        DRAW_Poly(chart, static_cast<int>(poly.size() / 2), poly.data(), 5);
+        DRAW_End(chart);
+      }
+    } else {
+      const TkRect plot = CHART_GetPlotRect(chart);
+      const int x = CHART_XToPixel(chart, peak);
+      DRAW_SetColors(chart, DRAW_StockColor(9), DRAW_StockColor(8));
+      ks_draw_line(chart, x, plot.y, x, plot.y + plot.h);
+      char label[32];
+      const double v = dtool_sizes_usable() ? dtool_size(i) : (n > 1 ? static_cast<double>(peak) / (n - 1) : 0.0);
+      std::snprintf(label, sizeof label, "%.2f", v);
+      ks_draw_text(chart, x + 2, plot.y + plot.h + 2, 66, label);
+    }
+    char num[16];
+    std::snprintf(num, sizeof num, "%ld", static_cast<long>(i + 1));
+    DRAW_SetColors(chart, DRAW_StockColor(i == s.selected ? 0 : 9), DRAW_StockColor(8));
+    short tw = 0, th = 0;
+    ks_draw_text_size(chart, num, &tw, &th);
+    ks_draw_text(chart, CHART_XToPixel(chart, peak) - tw / 2, CHART_YToPixel(chart, s_points[3 * peak + 1]) - th - 2, 66, num);
+  }
+  if (s.selected >= 0 && !s.use_file) {
+    int peak = 0, lo = 0, hi = 0;
+    dtool_band_bounds(s.selected, &peak, &lo, &hi);
+    const int axis = CHART_YToPixel(chart, CHART_PixelToY(chart, CHART_GetPlotRect(chart).y + CHART_GetPlotRect(chart).h - 1));
+    DRAW_SetColors(chart, DRAW_StockColor(0), DRAW_StockColor(8));
+    for (int r : {lo, hi}) {
+      const int x = CHART_XToPixel(chart, r);
+      ks_draw_line(chart, x - 2, axis - 2, x + 2, axis + 2);
+      ks_draw_line(chart, x - 2, axis + 2, x + 2, axis - 2);
+    }
+  }
+}
+
+long chartNfy(TK_OBJ chart, int event) {
+  if (event == TK_EV_EXPOSE) {
+    const long r = CHART_DefaultNfy(chart, event);
+    annotate_chart(chart);
+    return r;
+  }
+  if (event == 104) {
+    const TkPoint p = EVENT_GetPos();
+    dtool_click_row(static_cast<int>(std::lround(CHART_PixelToX(chart, p.x))));
+    return 1;
+  }
+  return CHART_DefaultNfy(chart, event);
+}
+
+long winNfy(TK_OBJ w, int e) {
+  if (e == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
+    WIN_EndModal(w, 0);
+    return 1;
+  }
+  if (e == TK_EV_TERMINATE) {
+    DtState& s = dtool_state();
+    ln_free_lane(s.lane);
+    s.lane = nullptr;
+    s_points.clear();
+    s_win = nullptr;
+  }
+  return WIN_DefaultNfy(w, e);
+}
+
+long partNfy(TK_OBJ p, int e) {
+  int index = -1;
+  for (int i = 0; i <= P_STATUS; ++i)
+    if (part(i) == p) index = i;
+  const long r = WGT_DefaultNfy(p, e);
+  DtState& s = dtool_state();
+  const bool act = e == TK_EV_ACTIVATE;
+  switch (index) {
+    case P_OK: if (act) WIN_EndModal(s_win, 1); break;
+    case P_CANCEL: if (act) WIN_EndModal(s_win, 0); break;
+    case P_ADD:
+      if (act) {
+        s.adding = 1;
+        WGT_SetText(part(P_STATUS), "Adding peak...");
+      }
+      break;
+    case P_DELETE:
+      if (act && s.selected >= 0) {
+        dtool_delete_band(s.selected);
+        dtool_select_band(-1);
+        rebuild_report();
+      }
+      break;
+    case P_REFIND:
+      if (act) {
+        dtool_find_peaks("refind");
+        dtool_select_band(-1);
+        rebuild_report();
+      }
+      break;
+    case P_BOUNDS:
+      if (act || e == TK_EV_CHOICE) {
+        s.lowest = WGT_GetValue(p) == 1;
+        redraw_views();
+        rebuild_report();
+      }
+      break;
+    case P_ANGLE:
+      if (act && s.lane) {
+        s.lane->max_angle = static_cast<int>(WGT_GetValue(p));
+        WGT_SetText(part(P_ANGLE_TEXT), std::to_string(s.lane->max_angle).c_str());
+        LANE* l = s.lane;
+        ln_calc_lane_baselines(&l, 1, kAnalysisStd);
+        setup_chart();
+        redraw_views();
+        rebuild_report();
+      }
+      break;
+    case P_WIDTH:
+      if (e == TK_EV_TEXT || e == 115) {
+        s.lane_width = dtool_parse_lane_width(WGT_GetText(p));
+        WGT_SetText(p, std::to_string(s.lane_width).c_str());
+        reload_profile();
+        setup_chart();
+        redraw_views();
+        rebuild_report();
+      }
+      break;
+    case P_USE_FILE:
+      if (act) dtool_use_file(static_cast<int>(WGT_GetValue(p)));
+      break;
+    case P_FILE:
+      if (act && s.info) {
+        char path[256] = "";
+        if (io_win32_singlefile(path, sizeof path, "Quantification boundaries file ...", s_def_dir, "",
+                                "All Files (*.*)|*.*||", "", TRUE, TRUE)) {
+          if (!s.use_file || bReadBoundariesFile(path))
+            std::snprintf(s.info->bounds_path, sizeof s.info->bounds_path, "%s", path);
+          const char* slash = std::strrchr(s.info->bounds_path, '/');
+          const std::string tip = std::string("Use ") + (slash ? slash + 1 : s.info->bounds_path);
+          WGT_SetTooltip(part(P_USE_FILE), tip.c_str());
+          if (s.use_file) {
+            dtool_select_band(-1);
+            rebuild_report();
+          }
+        }
+      }
+      break;
+    case P_PRINT:
+      if (e == TK_EV_CHOICE) {
+        const long item = WGT_GetValue(p);
+        WGT_SetValue(p, 0);
+        if (item == 1) ui_print_widget(s_win, "");
+        if (item == 2) ui_print(part(P_CHART), s_def_dir, nullptr, nullptr);
+        if (item == 3) ui_print(part(P_REPORT), s_def_dir, nullptr, nullptr);
+      }
+      break;
+    case P_SAVE:
+      if (e == TK_EV_CHOICE) {
+        const long item = WGT_GetValue(p);
+        WGT_SetValue(p, 0);
+        if (item == 1) ks_chart_save_as(part(P_CHART), nullptr, 1);
+        if (item == 2) ui_text_save_as(part(P_REPORT), nullptr);
+      }
+      break;
+    default: break;
+  }
+  return r;
+}
+
+}  // namespace
+
+int dtool_parse_lane_width(const char* text) {
+  int v = 0;
+  if (!text || std::sscanf(text, "%d", &v) != 1 || v < 1) v = 100;
+  return std::clamp(v, 10, 100);
+}
+
+void dtool_select_band(int index) {
+  DtState& s = dtool_state();
+  s.selected = index >= 0 && index < static_cast<int>(s.bands.size()) ? index : -1;
+  if (s_win) {
+    enable_edits();
+    redraw_views();
+  }
+}
+
+void dtool_click_row(int row) {
+  DtState& s = dtool_state();
+  if (s.use_file || !s.lane) return;
+  if (s.adding) {
+    const int d = static_cast<int>(std::lround(0.02 * (dtool_n() - 1)));
+    dtool_insert_band(row, row - d, row + d);
+    s.adding = 0;
+    if (s_win) WGT_SetText(part(P_STATUS), "");
+    dtool_select_band(s.selected);
+  } else {
+    const int near = dtool_nearest_band(row);
+    dtool_select_band(near == s.selected ? -1 : near);
+  }
+  rebuild_report();
+}
+
+int dtool_use_file(int on) {
+  DtState& s = dtool_state();
+  if (on) {
+    on = s.info && bReadBoundariesFile(s.info->bounds_path) ? 1 : 0;
+  } else {
+    dtool_find_peaks("onUseFile");
+  }
+  s.use_file = on;
+  if (s.info) s.info->bUseBounds = on;
+  if (s_win) WGT_SetValue(part(P_USE_FILE), on);
+  dtool_select_band(-1);
+  rebuild_report();
+  return on;
+}
+
+LANE* dtool_current_lane() { return s_win ? dtool_state().lane : nullptr; }
+
+void dtool_dismiss() {}
+
+int gt_dtool_activate(DT_INFO* info, const char* folder) {
+  static const char* fn = "gt_dtool_activate";
+  if (!info) return 0;
+  DtState& s = dtool_state();
+  s = DtState{};
+  s.lane_width = std::clamp(info->iLaneWidth, 10, 100);
+  std::snprintf(s_def_dir, sizeof s_def_dir, "%s", folder ? folder : "");
+  const LANE* src = nullptr;
+  for (const LANE* l = info->lanes ? info->lanes->next : nullptr; l && !src; l = l->next)
+    if (l->f & LN_F_SELECTED) src = l;
+  if (!src || src->num_data_values < 1) {
+    SLOG(fn, SLOG_EXIT, "no selected lane with a profile");
+    return 0;
+  }
+  LANE* copy = ln_clone_lane(src);
+  if (!copy) {
+    mh_send_msg(0, "%s", ui_msg(1));
+    return 0;
+  }
+  s_win = WIN_Load("dtool", "dtool_win");
+  if (!s_win) {
+    ln_free_lane(copy);
+    return 0;
+  }
+  RES_SetNfy(s_win, winNfy);
+  for (int i = 1; i <= P_CANCEL; ++i)
+    if (i != P_CHART && part(i)) RES_SetNfy(part(i), partNfy);
+  CHART_Attach(part(P_CHART));
+  RES_SetNfy(part(P_CHART), chartNfy);
+  WIN_Init(s_win);
+  // The report is a table: its columns line up only in a fixed-width font.
+  WGT_SetFont(part(P_REPORT), RES_LoadFont("ui_font", "ui_font_cour_12"));
+  s.info = info;
+  s.lane = copy;
+  reload_profile();
+  dtool_find_peaks("activate");
+  s.lowest = info->bLowest ? 1 : 0;
+  WGT_SetValue(part(P_BOUNDS), s.lowest);
+  WGT_SetValue(part(P_LABELS), info->bBandSize ? 1 : 0);
+  WGT_SetValue(part(P_ANGLE), copy->max_angle);
+  WGT_SetText(part(P_ANGLE_TEXT), std::to_string(copy->max_angle).c_str());
+  WGT_SetText(part(P_WIDTH), std::to_string(s.lane_width).c_str());
+  const char* slash = std::strrchr(info->bounds_path, '/');
+  const std::string tip = std::string("Use ") + (info->bounds_path[0] ? (slash ? slash + 1 : info->bounds_path) : "File");
+  WGT_SetTooltip(part(P_USE_FILE), tip.c_str());
+  if (info->bUseBounds) dtool_use_file(1);
+  setup_chart();
+  dtool_select_band(-1);
+  rebuild_report();
+  if (info->draw_area) WGT_Redraw(info->draw_area);
+  ui_wpos_place(s_win, 24, 24, FALSE);
+  const long code = WIN_DoModal(s_win);
+  if (code == 1) {
+    info->bLowest = static_cast<int>(WGT_GetValue(part(P_BOUNDS))) == 1;
+    info->bBandSize = static_cast<int>(WGT_GetValue(part(P_LABELS))) == 1;
+    info->bUseBounds = static_cast<int>(WGT_GetValue(part(P_USE_FILE)));
+    info->iLaneWidth = dtool_parse_lane_width(WGT_GetText(part(P_WIDTH)));
+  }
+  if (s_win) WIN_Terminate(s_win);
+  if (info->draw_area) WGT_Redraw(info->draw_area);
+  return code == 1 ? 1 : 0;
+}
