@@ -41,22 +41,6 @@ void put_points(ByteWriter& w, const COMM_PT* pts, int32_t n) {
   }
 }
 
-void free_obj(COMM_OBJ* o) {
-  if (o == nullptr) return;
-  ks_free(o->font_style);
-  ks_free(o->line_style);
-  if (o->data != nullptr) {
-    if (o->type == COMM_T_TEXT) {
-      ks_free(static_cast<COMM_TEXT_DATA*>(o->data)->string);
-    } else if (is_poly(o->type)) {
-      ks_free(static_cast<COMM_POLY_DATA*>(o->data)->points);
-    } else if (o->type == COMM_T_FREE) {
-      ks_free(static_cast<COMM_FREE_DATA*>(o->data)->points);
-    }
-    ks_free(o->data);
-  }
-  ks_free(o);
-}
 
 template <typename T>
 T* alloc(const char* what, std::size_t size = sizeof(T)) {
@@ -143,10 +127,27 @@ int read_obj(ByteReader& r, COMM_OBJ* o) {
 
 }  // namespace
 
+void io_free_comm_obj(COMM_OBJ* o) {
+  if (o == nullptr) return;
+  ks_free(o->font_style);
+  ks_free(o->line_style);
+  if (o->data != nullptr) {
+    if (o->type == COMM_T_TEXT) {
+      ks_free(static_cast<COMM_TEXT_DATA*>(o->data)->string);
+    } else if (is_poly(o->type)) {
+      ks_free(static_cast<COMM_POLY_DATA*>(o->data)->points);
+    } else if (o->type == COMM_T_FREE) {
+      ks_free(static_cast<COMM_FREE_DATA*>(o->data)->points);
+    }
+    ks_free(o->data);
+  }
+  ks_free(o);
+}
+
 void io_free_commentary(COMM_OBJ* head) {
   while (head != nullptr) {
     COMM_OBJ* next = head->next;
-    free_obj(head);
+    io_free_comm_obj(head);
     head = next;
   }
 }

@@ -82,6 +82,8 @@ int io_wr_commentary(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
 int io_rd_commentary(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, int swap);
 // Frees a chain: every object with its styles and data, and the head. Null is ignored.
 void io_free_commentary(COMM_OBJ* head);
+// Frees one object with its styles and data (not its successors). Null is ignored.
+void io_free_comm_obj(COMM_OBJ* o);
 void io_free_commentary_entry(ANALYSIS_ENTRY* entry);
 
 // The text part. The writer writes the entry's text (entry->record) without a terminator; a

@@ -26,21 +26,10 @@ UiResultCall s_last;
 char s_folder[256] = "";
 
 // The chart data of one window, freed when the window ends.
-struct HistWin {
+struct HistWin : UiResultData {
   HistData data;
 };
 
-long hist_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
-    WIN_Terminate(win);
-    return 1;
-  }
-  if (event == TK_EV_TERMINATE) {
-    delete static_cast<HistWin*>(RES_GetData(win));
-    RES_SetData(win, nullptr);
-  }
-  return WIN_DefaultNfy(win, event);
-}
 
 long hist_printNfy(TK_OBJ button, int event) {
   if (event == TK_EV_ACTIVATE) {
@@ -65,7 +54,7 @@ long hist_chartNfy(TK_OBJ chart, int event) {
     int axis = 0;
     double v = 0;
     CHART_EventLabel(&axis, &v);
-    auto* w = static_cast<HistWin*>(RES_GetData(RES_GetOwnerWindow(chart)));
+    auto* w = static_cast<HistWin*>(static_cast<UiResultData*>(RES_GetData(RES_GetOwnerWindow(chart))));
     if (axis == 0 && w) {
       std::string text;
       for (int i = 0; i < 5; ++i)
@@ -171,8 +160,8 @@ void ui_hist_activate(TK_OBJ owner, IMAGE_REC* image, TkPoint start, TkPoint end
     return;
   }
   auto* w = new HistWin;
-  RES_SetData(win, w);
-  RES_SetNfy(win, hist_winNfy);
+  RES_SetData(win, static_cast<UiResultData*>(w));
+  RES_SetNfy(win, ui_result_winNfy);
   RES_SetNfy(RES_GetSub(win, 0), hist_printNfy);
   TK_OBJ chart = RES_GetSub(win, 1);
   CHART_Attach(chart);

@@ -185,21 +185,6 @@ void grid_shapes(const COMM_OBJ* o, std::vector<IllusShape>& out) {
     out.push_back(line(left + static_cast<int>(k), top, left + static_cast<int>(k), bottom));
 }
 
-void free_data(COMM_OBJ* o) {
-  if (o->data) {
-    if (o->type == COMM_T_TEXT) {
-      ks_free(static_cast<COMM_TEXT_DATA*>(o->data)->string);
-    } else if (is_poly(o->type)) {
-      ks_free(static_cast<COMM_POLY_DATA*>(o->data)->points);
-    } else if (o->type == COMM_T_FREE) {
-      ks_free(static_cast<COMM_FREE_DATA*>(o->data)->points);
-    }
-  }
-  ks_free(o->data);
-  ks_free(o->font_style);
-  ks_free(o->line_style);
-  ks_free(o);
-}
 
 void append(IMG_DATA* disp, COMM_OBJ* o) {
   auto* tail = static_cast<COMM_OBJ*>(disp->annot_last);
@@ -347,7 +332,7 @@ COMM_OBJ* ui_illus_obj_create(IMG_DATA* disp, int type, int x, int y) {
     ok = o->data && o->line_style;
   }
   if (!ok) {
-    free_data(o);
+    io_free_comm_obj(o);
     return nullptr;
   }
   append(disp, o);
@@ -365,7 +350,7 @@ void ui_illus_obj_delete(IMG_DATA* disp, COMM_OBJ* obj) {
   if (disp->annot_last == obj) disp->annot_last = prev;
   disp->annot_selected = nullptr;
   disp->modified = 1;
-  free_data(obj);
+  io_free_comm_obj(obj);
 }
 
 void ui_illus_obj_delete_all(IMG_DATA* disp) {
@@ -390,7 +375,7 @@ COMM_OBJ* ui_illus_obj_duplicate(IMG_DATA* disp, TK_OBJ area, COMM_OBJ* obj) {
   c->line_style = copy_style(obj->line_style);
   c->data = copy_data(obj);
   if (!c->data || (obj->font_style && !c->font_style) || (obj->line_style && !c->line_style)) {
-    free_data(c);
+    io_free_comm_obj(c);
     return nullptr;
   }
   if (area && disp->annot_selected == obj) ui_illus_obj_offset(obj, disp, area, 0, 0, 0);

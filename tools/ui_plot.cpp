@@ -33,7 +33,7 @@ constexpr int kLeft = 40, kBottom = 60, kMargin = 80;
 
 // A window's image path and rectangle, and the area as last read and turned: a paint reads the
 // file only when the orientation changed.
-struct PlotWin {
+struct PlotWin : UiResultData {
   std::string path;
   int rect[4] = {0, 0, 0, 0};
   int orientation = -1;
@@ -106,23 +106,12 @@ void draw_plot(TK_OBJ area, PlotWin* w, int orientation) {
   ks_draw_text(area, view.x + (W - tw) / 2, view.y + H - th - 4, 66, caption.c_str());
 }
 
-long plot_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
-    WIN_Terminate(win);
-    return 1;
-  }
-  if (event == TK_EV_TERMINATE) {
-    delete static_cast<PlotWin*>(RES_GetData(win));
-    RES_SetData(win, nullptr);
-  }
-  return WIN_DefaultNfy(win, event);
-}
 
 long plot_areaNfy(TK_OBJ area, int event) {
   const long r = WGT_DefaultNfy(area, event);
   if (event == TK_EV_EXPOSE) {
     TK_OBJ win = RES_GetOwnerWindow(area);
-    if (auto* w = static_cast<PlotWin*>(RES_GetData(win)))
+    if (auto* w = static_cast<PlotWin*>(static_cast<UiResultData*>(RES_GetData(win))))
       draw_plot(area, w, static_cast<int>(WGT_GetValue(RES_GetSub(win, 1))));
   }
   return r;
@@ -262,8 +251,8 @@ void ui_plot_activate(TK_OBJ owner, const char* path, TkPoint start, TkPoint end
   auto* w = new PlotWin;
   w->path = path ? path : "";
   w->rect[0] = start.x, w->rect[1] = start.y, w->rect[2] = end.x, w->rect[3] = end.y;
-  RES_SetData(win, w);
-  RES_SetNfy(win, plot_winNfy);
+  RES_SetData(win, static_cast<UiResultData*>(w));
+  RES_SetNfy(win, ui_result_winNfy);
   RES_SetNfy(RES_GetSub(win, 2), plot_areaNfy);
   for (int part : {0, 1, 3}) RES_SetNfy(RES_GetSub(win, part), plot_partNfy);
   if (owner) WIN_SetOwner(win, owner);

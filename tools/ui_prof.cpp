@@ -26,7 +26,7 @@ namespace {
 UiResultCall s_last;
 char s_folder[256] = "";
 
-struct ProfWin {
+struct ProfWin : UiResultData {
   ProfData data;
 };
 
@@ -40,17 +40,6 @@ unsigned pixel(const TkImage& img, int x, int y) {
   return row[x];
 }
 
-long prof_winNfy(TK_OBJ win, int event) {
-  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
-    WIN_Terminate(win);
-    return 1;
-  }
-  if (event == TK_EV_TERMINATE) {
-    delete static_cast<ProfWin*>(RES_GetData(win));
-    RES_SetData(win, nullptr);
-  }
-  return WIN_DefaultNfy(win, event);
-}
 
 long prof_buttonNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
@@ -124,6 +113,18 @@ std::string ui_profile_title(const ProfData& p) {
   return buf;
 }
 
+long ui_result_winNfy(TK_OBJ win, int event) {
+  if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
+    WIN_Terminate(win);
+    return 1;
+  }
+  if (event == TK_EV_TERMINATE) {
+    delete static_cast<UiResultData*>(RES_GetData(win));
+    RES_SetData(win, nullptr);
+  }
+  return WIN_DefaultNfy(win, event);
+}
+
 void ui_result_note(UiResultCall* call, const char* fn, const char* path, TkPoint start, TkPoint end) {
   ++call->calls;
   call->start = start, call->end = end, call->path = path ? path : "";
@@ -136,8 +137,8 @@ void ui_prof_activate(TK_OBJ owner, const char* path, TkPoint start, TkPoint end
   TK_OBJ win = WIN_Load("ui_prof", "ui_prof_win");
   if (!win) return;
   auto* w = new ProfWin;
-  RES_SetData(win, w);
-  RES_SetNfy(win, prof_winNfy);
+  RES_SetData(win, static_cast<UiResultData*>(w));
+  RES_SetNfy(win, ui_result_winNfy);
   TK_OBJ chart = RES_GetSub(win, 1);
   CHART_Attach(chart);
   for (int part : {0, 2, 3}) RES_SetNfy(RES_GetSub(win, part), prof_buttonNfy);
