@@ -106,6 +106,45 @@ void enable_edits() {
   WGT_Enable(part(P_DELETE), !file && dtool_state().selected >= 0);
 }
 
+// A bound being dragged: which handle (1 lower, 2 upper, 0 none) and where its line is drawn.
+struct BoundDrag {
+  int which = 0;
+  int x = -1;
+};
+BoundDrag s_drag;
+
+// The pixel row of the horizontal axis: the vertical axis's minimum.
+int axis_y(TK_OBJ chart) {
+  const TkRect plot = CHART_GetPlotRect(chart);
+  return plot.y + plot.h - 1;
+}
+
+// Moves the drag line (drawn in exclusive-or, so drawing it again erases it) to x, held to the
+// plot; x < 0 only erases it.
+void drag_line(TK_OBJ chart, int x) {
+  const TkRect plot = CHART_GetPlotRect(chart);
+  DRAW_SetColors(chart, DRAW_StockColor(11), DRAW_StockColor(8));
+  if (s_drag.x >= 0) ks_draw_line(chart, s_drag.x, plot.y, s_drag.x, plot.y + plot.h - 1);
+  s_drag.x = x < 0 ? -1 : std::clamp(x, plot.x, plot.x + plot.w - 1);
+  if (s_drag.x >= 0) ks_draw_line(chart, s_drag.x, plot.y, s_drag.x, plot.y + plot.h - 1);
+}
+
+}  // namespace
+
+int dtool_handle_at(TK_OBJ chart, TkPoint p) {
+  int peak = 0, lo = 0, hi = 0;
+  if (!dtool_band_bounds(dtool_state().selected, &peak, &lo, &hi)) return 0;
+  const int xl = CHART_XToPixel(chart, lo), xh = CHART_XToPixel(chart, hi);
+  // Only the handle nearer to the pointer is tried: a 6 x 6 square from 2 pixels left of the
+  // bound, centred on the axis.
+  const bool lower = std::abs(p.x - xl) <= std::abs(p.x - xh);
+  const int left = (lower ? xl : xh) - 2, top = axis_y(chart) - 3;
+  if (p.x < left || p.x >= left + 6 || p.y < top || p.y >= top + 6) return 0;
+  return lower ? 1 : 2;
+}
+
+namespace {
+
 // The band areas, peak labels and the selected band's handles over the plotted profile.
 void annotate_chart(TK_OBJ chart) {
   const DtState& s = dtool_state();
@@ -145,7 +184,7 @@ void annotate_chart(TK_OBJ chart) {
   if (s.selected >= 0 && !s.use_file) {
     int peak = 0, lo = 0, hi = 0;
     dtool_band_bounds(s.selected, &peak, &lo, &hi);
-    const int axis = CHART_YToPixel(chart, CHART_PixelToY(chart, CHART_GetPlotRect(chart).y + CHART_GetPlotRect(chart).h - 1));
+    const int axis = axis_y(chart);
     DRAW_SetColors(chart, DRAW_StockColor(0), DRAW_StockColor(8));
     for (int r : {lo, hi}) {
       const int x = CHART_XToPixel(chart, r);
@@ -161,9 +200,34 @@ long chartNfy(TK_OBJ chart, int event) {
     annotate_chart(chart);
     return r;
   }
-  if (event == 104) {
+  if (event == TK_EV_MOUSE && EVENT_GetButtonState() == 1) {
     const TkPoint p = EVENT_GetPos();
+    const DtState& s = dtool_state();
+    if (s.use_file) return 1;
+    if (!s.adding && s.selected >= 0) {
+      s_drag.which = dtool_handle_at(chart, p);
+      if (s_drag.which) {
+        s_drag.x = -1;
+        drag_line(chart, p.x);
+        return 1;
+      }
+    }
     dtool_click_row(static_cast<int>(std::lround(CHART_PixelToX(chart, p.x))));
+    return 1;
+  }
+  if (event == TK_EV_MOTION && EVENT_GetButtonState() == 1 && s_drag.which) {
+    drag_line(chart, EVENT_GetPos().x);
+    return CHART_DefaultNfy(chart, event);
+  }
+  if (event == TK_EV_MOUSE && s_drag.which) {
+    const int which = s_drag.which;
+    drag_line(chart, -1);
+    s_drag.which = 0;
+    const TkRect plot = CHART_GetPlotRect(chart);
+    const int x = std::clamp(EVENT_GetPos().x, plot.x, plot.x + plot.w - 1);
+    dtool_set_bound(static_cast<int>(std::lround(CHART_PixelToX(chart, x))), dtool_state().selected, which);
+    redraw_views();
+    rebuild_report();
     return 1;
   }
   return CHART_DefaultNfy(chart, event);

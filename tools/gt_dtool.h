@@ -20,5 +20,7 @@ void dtool_select_band(int index);
 // A click on the chart or strip at profile row `row`: adds a peak, or selects the nearest band
 // (the selected one again: none). Nothing while the boundaries file is in use.
 void dtool_click_row(int row);
+// The drag handle of the selected band's bounds under a chart pixel: 1 lower, 2 upper, 0 none.
+int dtool_handle_at(TK_OBJ chart, TkPoint p);
 // Turns the boundaries file on (reading it) or off (finding the peaks again); the result.
 int dtool_use_file(int on);

@@ -8,6 +8,7 @@
 
 #include "../shell/image_view_fixture.h"
 #include "kes_file.h"
+#include "toolkit/tk_chart.h"
 #include "toolkit/tk_test.h"
 #include "tools/gt_dtool.h"
 
@@ -107,6 +108,31 @@ TEST_F(DtoolWindow, BandsAreFoundEditedAndTheFileTakesOver) {
     dtool_click_row(peak);
     EXPECT_EQ(s.selected, -1);
     EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(win, 6)));
+
+    // The same with the mouse on the chart; then the selected band's upper handle dragged.
+    TK_OBJ chart = RES_GetSub(win, 10);
+    EVENT_Flush();
+    const TkRect plot = CHART_GetPlotRect(chart);
+    const int axis = plot.y + plot.h - 1;
+    TKT_Press(chart, CHART_XToPixel(chart, peak), plot.y + 10);
+    TKT_Release(chart, CHART_XToPixel(chart, peak), plot.y + 10);
+    ASSERT_EQ(s.selected, 0);
+    int pk = 0, lo = 0, hi = 0;
+    dtool_band_bounds(0, &pk, &lo, &hi);
+    const int hx = CHART_XToPixel(chart, hi);
+    EXPECT_EQ(dtool_handle_at(chart, {hx, axis}), 2);
+    EXPECT_EQ(dtool_handle_at(chart, {CHART_XToPixel(chart, lo) + 1, axis - 2}), 1);
+    EXPECT_EQ(dtool_handle_at(chart, {hx, axis - 10}), 0);
+    TKT_Press(chart, hx, axis);
+    TKT_Drag(chart, CHART_XToPixel(chart, hi + 3), axis);
+    TKT_Drag(chart, CHART_XToPixel(chart, hi + 6), axis);
+    TKT_Release(chart, CHART_XToPixel(chart, hi + 6), axis);
+    int pk2 = 0, lo2 = 0, hi2 = 0;
+    dtool_band_bounds(0, &pk2, &lo2, &hi2);
+    EXPECT_EQ(lo2, lo);
+    EXPECT_EQ(hi2, hi + 6);
+    dtool_click_row(peak);  // deselect
+    EXPECT_EQ(s.selected, -1);
 
     // Add peak: bounds r -+ round(0.02 (n - 1)).
     TKT_Click(RES_GetSub(win, 5));
