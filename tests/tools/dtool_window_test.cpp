@@ -9,6 +9,7 @@
 #include "../shell/image_view_fixture.h"
 #include "kes_file.h"
 #include "toolkit/tk_chart.h"
+#include "toolkit/tk_print.h"
 #include "toolkit/tk_test.h"
 #include "tools/gt_dtool.h"
 
@@ -154,9 +155,26 @@ TEST_F(DtoolWindow, BandsAreFoundEditedAndTheFileTakesOver) {
     for (int p : {5, 6, 7, 8}) EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(win, p))) << p;
     EXPECT_NE(std::string(WGT_GetText(RES_GetSub(win, 9))).find("n/a"), std::string::npos);
     if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/dtool_file.png").c_str());
+    // Chart and report printed to PostScript files.
+    for (int item : {2, 3}) {
+      TKT_AnswerPrint(1);
+      TKT_AnswerChooser({dir.file("p" + std::to_string(item) + ".ps")});
+      TKT_Pick(RES_GetSub(win, 3), item);
+    }
     TKT_Click(RES_GetSub(win, 4));
   });
   EXPECT_EQ(code, 1);
+  for (int item : {2, 3}) {
+    const std::string png = dir.file("p.png");
+    const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 -o " + png + " " +
+                            dir.file("p" + std::to_string(item) + ".ps") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << item;
+    const QImage out(png.c_str());
+    int dark = 0;
+    for (int y = 0; y < out.height(); ++y)
+      for (int x = 0; x < out.width(); ++x) dark += qGray(out.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 50) << item;
+  }
   EXPECT_EQ(bands, 2);
   EXPECT_EQ(info.bUseBounds, 1);
   EXPECT_EQ(info.iLaneWidth, 100);
