@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "../engine/lane_fixture.h"
+#include "base/ks_mem.h"
+#include "model/std_list.h"
 #include "test_support.h"
 #include "toolkit/tk_test.h"
 #include "tools/dtool_report.h"
@@ -70,6 +72,20 @@ TEST(DtoolBounds, FileBandsAreFractionsOfTheProfile) {
   vxtest::write_text(dir.file("wide.txt"), "-0.5, 1.5, a\n0.2, 0.3, b\n");
   ASSERT_TRUE(bReadBoundariesFile(dir.file("wide.txt").c_str()));
   EXPECT_EQ(t.bands(), (std::vector<std::vector<int>>{{0, 50, 100, 0, 100}, {20, 25, 30, 20, 30}}));
+
+  // Usable size standards change nothing in how the fractions become rows.
+  STD_LIST* list = std_list_create();
+  STD_MARKER m{};
+  m.x = 50, m.y = 30, m.value = 1000, m.flags = 1;
+  ASSERT_EQ(std_list_append(list, &m), 1);
+  STD_LIST* lists[1] = {list};
+  t.info.size_stds = lists;
+  ASSERT_TRUE(dtool_sizes_usable());
+  ASSERT_TRUE(bReadBoundariesFile(dir.file("one.txt").c_str()));
+  EXPECT_EQ(t.bands(), (std::vector<std::vector<int>>{{0, 50, 100, 0, 100}}));
+  t.info.size_stds = nullptr;
+  std_list_free(list);
+  ASSERT_TRUE(bReadBoundariesFile(dir.file("wide.txt").c_str()));
 
   // An invalid file alerts and keeps the bands.
   for (std::string bad : {"0.4, 0.4, a\n", "0.1, 0.2, a\n\n", ""}) {
