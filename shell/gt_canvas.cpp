@@ -277,7 +277,11 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         case TK_WIN_DELETE:
         case TK_WIN_BACKSPACE:
         case TK_WIN_KP_DELETE:
-          send_command(144);
+          // With the annotation tool on, Delete takes its selected object.
+          if (ui_tools_annotate_on())
+            ui_illus_delete_current();
+          else
+            send_command(144);
           break;
         case TK_WIN_INSERT:
         case TK_WIN_KP_INSERT:

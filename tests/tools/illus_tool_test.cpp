@@ -153,6 +153,10 @@ TEST_F(IllusTool, SelectingAndMovingAnObject) {
   drag({{70, 65}, {80, 70}, {100, 80}, {200, 90}, {300, 100}, {400, 110}, {500, 120}});
   const int hw = (first->place[2] - first->place[0]) / 2;
   EXPECT_EQ((first->place[0] + first->place[2]) / 2, 240 - (hw) - 1);
+  // The Delete key on the image takes the selected object only.
+  TKT_Key(v->area, Qt::Key_Delete);
+  EXPECT_EQ(count(), 1);
+  EXPECT_EQ(disp()->annot_selected, nullptr);
 }
 
 TEST_F(IllusTool, TextWindowToolChangesAndDeleteAll) {
