@@ -5,13 +5,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
+#include "engine/lane_geometry.h"
 #include "engine/lane_profile.h"
+#include "io/kes_image.h"
+#include "toolkit/core/tk_image.h"
 #include "shell/gt_chart.h"
 #include "shell/ui_print.h"
 #include "shell/ui_text_export.h"
@@ -38,6 +42,104 @@ char s_def_dir[256] = "";
 std::vector<int32_t> s_points;  // the chart's (row, value, baseline) points
 
 TK_OBJ part(int i) { return s_win ? RES_GetSub(s_win, i) : nullptr; }
+
+// The lane strip: the lane's pixels cut from the image file as 8 bits, its first column in the
+// image, and the copy scaled to the strip part at its last paint.
+struct Strip {
+  TkImage image;
+  int x0 = 0;
+  double scale = 1.0;  // strip pixels per image pixel
+};
+Strip s_strip;
+
+void cut_strip() {
+  s_strip = Strip{};
+  const DtState& s = dtool_state();
+  const LANE* l = s.lane;
+  int bits = 0;
+  int32_t extent[2] = {0, 0};
+  if (!l || !l->center_coords || l->num_center_points < 1 || !io_query_image(s.info->image_path, &bits, extent)) return;
+  int lo = l->center_coords[0].x, hi = lo;
+  for (int i = 0; i < l->num_center_points; ++i)
+    lo = std::min(lo, l->center_coords[i].x), hi = std::max(hi, l->center_coords[i].x);
+  const int x0 = std::clamp(lo - l->left_width - l->left_width / 2, 1, extent[0] - 1);
+  const int x1 = std::clamp(hi + l->right_width + l->right_width / 2, 1, extent[0] - 1);
+  const int y0 = std::clamp(l->center_coords[0].y, 0, extent[1] - 1);
+  const int y1 = std::clamp(l->center_coords[l->num_center_points - 1].y, 0, extent[1] - 1);
+  if (x1 <= x0 || y1 < y0) return;
+  const int32_t size[2] = {x1 - x0 + 1, y1 - y0 + 1};
+  std::unique_ptr<TkImage> raw(io_create_image(size, bits > 8 ? 16 : 8));
+  const int32_t rect[4] = {x0, y0, size[0], size[1]};
+  if (!raw || !io_read_kestrin(s.info->image_path, raw.get(), rect, 1.0)) return;
+  if (!s_strip.image.create(size[0], size[1], 1)) return;
+  const double span = s.info->max_value - s.info->min_value + 1.0;
+  for (int y = 0; y < size[1]; ++y)
+    for (int x = 0; x < size[0]; ++x) {
+      unsigned v = raw->pixel(x, y);
+      if (raw->depth() == 16)
+        v = static_cast<unsigned>(std::clamp((static_cast<double>(v) - s.info->min_value) * 256.0 / span, 0.0, 255.0));
+      s_strip.image.row(y)[x] = static_cast<uint8_t>(v);
+    }
+  s_strip.image.set_grey_colours();
+  s_strip.x0 = x0;
+}
+
+// The strip scaled into the part, keeping its aspect, with the bands' numbers or sizes at the
+// lane's centre on their peak rows.
+void paint_strip(TK_OBJ area) {
+  const DtState& s = dtool_state();
+  const TkImage& src = s_strip.image;
+  if (src.width() <= 0 || src.height() <= 0 || !s.lane) return;
+  const TkRect view = CANVAS_GetVisible(area);
+  s_strip.scale = std::min(static_cast<double>(view.w) / src.width(), static_cast<double>(view.h) / src.height());
+  const int w = std::max(1, static_cast<int>(src.width() * s_strip.scale));
+  const int h = std::max(1, static_cast<int>(src.height() * s_strip.scale));
+  TkImage scaled;
+  if (!scaled.create(w, h, 1)) return;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      scaled.row(y)[x] = src.row(std::min(src.height() - 1, static_cast<int>(y / s_strip.scale)))
+                             [std::min(src.width() - 1, static_cast<int>(x / s_strip.scale))];
+  scaled.set_grey_colours();
+  if (DRAW_Begin(area, nullptr)) {
+    DRAW_Image(area, view.x, view.y, scaled);
+    DRAW_End(area);
+  }
+  if (TK_OBJ font = RES_LoadFont("ui_font", "ui_font_helv_12")) DRAW_SetFont(area, font);
+  const bool sizes = WGT_GetValue(part(P_LABELS)) == 1 && dtool_sizes_usable();
+  const int n = dtool_n();
+  for (int i = 0; i < static_cast<int>(s.bands.size()); ++i) {
+    int peak = 0;
+    dtool_band_bounds(i, &peak, nullptr, nullptr);
+    const int row = s.lane->center_coords[0].y + peak;
+    char label[40];
+    if (sizes) {
+      const double size = dtool_size(i);
+      if (size > 0) std::snprintf(label, sizeof label, ":%.*lf", std::clamp(s.info->size_digits, 0, 10), size);
+      else std::snprintf(label, sizeof label, "*");
+    } else {
+      std::snprintf(label, sizeof label, "%ld", static_cast<long>(i + 1));
+    }
+    const int x = static_cast<int>((ln_center_x(row, s.lane) - s_strip.x0) * s_strip.scale);
+    const int y = n > 1 ? static_cast<int>(static_cast<double>(peak) * (h - 1) / (n - 1)) : 0;
+    DRAW_SetColors(area, DRAW_StockColor(i == s.selected ? 0 : s.info->strip_color), DRAW_StockColor(9));
+    short tw = 0, th = 0;
+    ks_draw_text_size(area, label, &tw, &th);
+    ks_draw_text(area, view.x + x - tw / 2, view.y + y - th / 2, 66, label);
+  }
+}
+
+long stripNfy(TK_OBJ area, int event) {
+  const long r = WGT_DefaultNfy(area, event);
+  if (event == TK_EV_EXPOSE) paint_strip(area);
+  if (event == TK_EV_MOUSE && EVENT_GetButtonState() == 1 && s_strip.scale > 0 && s_strip.image.height() > 0) {
+    const int h = std::max(1, static_cast<int>(s_strip.image.height() * s_strip.scale));
+    const int n = dtool_n();
+    const int y = EVENT_GetPos().y;
+    dtool_click_row(n > 1 ? static_cast<int>(std::lround(static_cast<double>(y) * (n - 1) / std::max(1, h - 1))) : 0);
+  }
+  return r;
+}
 int n_points() { return dtool_n(); }
 
 void fill_points() {
@@ -87,6 +189,7 @@ void rebuild_report() {
 void redraw_views() {
   if (!s_win) return;
   WGT_Redraw(part(P_CHART));
+  WGT_Redraw(part(P_STRIP));
 }
 
 // The profile at the tool's lane width and its baseline, from the image file.
@@ -243,6 +346,7 @@ long winNfy(TK_OBJ w, int e) {
     ln_free_lane(s.lane);
     s.lane = nullptr;
     s_points.clear();
+    s_strip = Strip{};
     s_win = nullptr;
   }
   return WIN_DefaultNfy(w, e);
@@ -305,6 +409,9 @@ long partNfy(TK_OBJ p, int e) {
         redraw_views();
         rebuild_report();
       }
+      break;
+    case P_LABELS:
+      if (act || e == TK_EV_CHOICE) WGT_Redraw(part(P_STRIP));
       break;
     case P_USE_FILE:
       if (act) dtool_use_file(static_cast<int>(WGT_GetValue(p)));
@@ -426,7 +533,8 @@ int gt_dtool_activate(DT_INFO* info, const char* folder) {
   }
   RES_SetNfy(s_win, winNfy);
   for (int i = 1; i <= P_CANCEL; ++i)
-    if (i != P_CHART && part(i)) RES_SetNfy(part(i), partNfy);
+    if (i != P_CHART && i != P_STRIP && part(i)) RES_SetNfy(part(i), partNfy);
+  RES_SetNfy(part(P_STRIP), stripNfy);
   CHART_Attach(part(P_CHART));
   RES_SetNfy(part(P_CHART), chartNfy);
   WIN_Init(s_win);
@@ -434,6 +542,7 @@ int gt_dtool_activate(DT_INFO* info, const char* folder) {
   WGT_SetFont(part(P_REPORT), RES_LoadFont("ui_font", "ui_font_cour_12"));
   s.info = info;
   s.lane = copy;
+  cut_strip();
   reload_profile();
   dtool_find_peaks("activate");
   s.lowest = info->bLowest ? 1 : 0;

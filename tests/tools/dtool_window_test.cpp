@@ -110,6 +110,22 @@ TEST_F(DtoolWindow, BandsAreFoundEditedAndTheFileTakesOver) {
     EXPECT_EQ(s.selected, -1);
     EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(win, 6)));
 
+    // The lane strip shows the lane's pixels; a click near its top selects the first band.
+    TK_OBJ strip = RES_GetSub(win, 11);
+    WGT_Redraw(strip);
+    EVENT_Flush();
+    const QImage& sb = tk::area(strip)->backing();
+    int grey = 0;
+    for (int y = 0; y < sb.height(); ++y)
+      for (int x = 0; x < sb.width(); ++x) grey += qGray(sb.pixel(x, y)) > 20 && qGray(sb.pixel(x, y)) < 235;
+    EXPECT_GT(grey, 100);
+    TKT_Press(strip, 5, 1);
+    TKT_Release(strip, 5, 1);
+    EXPECT_EQ(s.selected, 0);
+    TKT_Press(strip, 5, 1);
+    TKT_Release(strip, 5, 1);
+    EXPECT_EQ(s.selected, -1);
+
     // The same with the mouse on the chart; then the selected band's upper handle dragged.
     TK_OBJ chart = RES_GetSub(win, 10);
     EVENT_Flush();
