@@ -81,7 +81,7 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_GEN_INFO_FILE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -680,6 +680,21 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     }
     case GT_CMD_EXPORT_FOLDER: gt_export_folder(win); break;
+    case GT_CMD_GEN_INFO_FILE: {
+      if (!image) break;
+      char path[KS_PATH_LEN] = "";
+      if (!io_win32_singlefile(path, sizeof path, "Generate a Lane Info file...",
+                               ctl->folders[CTL_DIR_LANEINFO], "",
+                               "Lane Info Files (*.inf)\0*.inf\0", ".inf", TRUE, FALSE))
+        break;
+      // An existing file is replaced only once the new one is wholly written.
+      if (io_file_exists(path) && mh_send_msg(KS_ALERT_YESNO, ui_msg(270), path) != 2) {
+        SLOG(kFn, SLOG_VALUE4, "user says 'no' to overwrite lane info file");
+        break;
+      }
+      ln_info_write(image, path);
+      break;
+    }
     case GT_CMD_IMPORT_MATRIX: {
       char path[KS_PATH_LEN] = "";
       if (io_win32_singlefile(path, sizeof path, "Open matrix file ...",
