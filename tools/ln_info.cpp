@@ -497,7 +497,6 @@ void ln_info_assign_std(LANE* lane, int i, IMAGE_REC* im) {
     error = false;
   }
   std_list_free(work);
-  ks_free(work);
   ks_free(bands);
 }
 
