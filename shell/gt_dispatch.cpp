@@ -43,6 +43,7 @@
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
+#include "tools/gt_lane_copy.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
@@ -81,7 +82,8 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_GEN_INFO_FILE,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_GEN_INFO_FILE, GT_CMD_COPY_LANES,
+      GT_CMD_COPY_LANES_BOUNDS,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -569,6 +571,10 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       if (!bands) return true;
       gt_lane_renumber(image, mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(93)) == 2 ? 1 : 0);
       gt_redraw_img(image);
+      return true;
+    case GT_CMD_COPY_LANES: case GT_CMD_COPY_LANES_BOUNDS:
+      // Both entries start the same tool; no band bounds are copied.
+      gt_copy_lanes_and_bands(win, image, command == GT_CMD_COPY_LANES_BOUNDS ? 1 : 0);
       return true;
     case GT_CMD_CLEAR_NORM:
       if (!bands) return true;

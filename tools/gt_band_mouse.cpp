@@ -18,6 +18,7 @@
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_copy.h"
 #include "tools/gt_band_util.h"
+#include "tools/gt_lane_copy.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
 
@@ -356,7 +357,13 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       gt_band_copy_bounds_stamp(im);
       break;
     case TS_COPY_LANES:
+      if (im != gt_get_image_ptr()) {
+        gt_copy_lanes_prepare(im, gt_get_image_ptr());
+        gt_set_image_ptr(im);
+      }
+      gt_copy_lanes_drop(im, x, y);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
+      gt_band_paint(area);
       break;
     default:
       break;
@@ -470,6 +477,10 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       gt_band_paint(area);
       break;
     case TS_COPY_LANES:
+      if (im != gt_get_image_ptr()) {
+        gt_copy_lanes_prepare(im, gt_get_image_ptr());
+        gt_set_image_ptr(im);
+      }
       gt_overlay_lane_group_move(x - im->pt_prev[0], y - im->pt_prev[1]);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       gt_band_paint(area);
