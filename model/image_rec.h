@@ -87,6 +87,7 @@ struct IMAGE_REC {
   int lane_index[IMG_MAX_SEL];  // index list of the lane tools
 
   int mark_pts[3][2];           // three marker points (x, y); -1 none
+  int num_mark_pts;             // marker points placed by the multiplex tool
 
   STD_LIST* pending_stds;       // working standards list of the standards tools, owned
   int pending_stds_idx;         // its companion index; -1 none

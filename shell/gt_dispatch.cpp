@@ -44,6 +44,7 @@
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
@@ -83,7 +84,8 @@ bool built(int c) {
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
       GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_GEN_INFO_FILE, GT_CMD_COPY_LANES,
-      GT_CMD_COPY_LANES_BOUNDS,
+      GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME, GT_CMD_LANE_COMMENTS,
+      GT_CMD_MULTIPLEX_MARKERS,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -571,6 +573,13 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       if (!bands) return true;
       gt_lane_renumber(image, mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(93)) == 2 ? 1 : 0);
       gt_redraw_img(image);
+      return true;
+    case GT_CMD_LANE_BACKGROUND: gt_land_bkgd_activate(win); return true;
+    case GT_CMD_LANE_NAME: gt_lane_name(win, image); return true;
+    case GT_CMD_LANE_COMMENTS: gt_lane_comments(win, image); return true;
+    case GT_CMD_MULTIPLEX_MARKERS:
+      gt_multi_activate(win);
+      gt_set_state(TS_MULTIPLEX_MARKERS);
       return true;
     case GT_CMD_COPY_LANES: case GT_CMD_COPY_LANES_BOUNDS:
       // Both entries start the same tool; no band bounds are copied.

@@ -19,6 +19,7 @@
 #include "tools/gt_band_copy.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
 
@@ -251,6 +252,21 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       break;
     case TS_ADD_BAND:
       add_at_click(area, ctl, im, x, y);
+      break;
+    case TS_MULTIPLEX_MARKERS:
+      // Up to three marker points; the modifier takes the last one back.
+      if (modifier) {
+        if (im->num_mark_pts > 0) {
+          --im->num_mark_pts;
+          im->mark_pts[im->num_mark_pts][0] = im->mark_pts[im->num_mark_pts][1] = -1;
+        }
+        WGT_Redraw(area);
+      } else if (im->num_mark_pts < 3) {
+        im->mark_pts[im->num_mark_pts][0] = x, im->mark_pts[im->num_mark_pts][1] = y;
+        ++im->num_mark_pts;
+        gt_band_paint(area);
+      }
+      multi_set_count(im->num_mark_pts);
       break;
     case TS_EDIT_BAND:
       if (NDVGM_Op414() == 1) {

@@ -3,6 +3,7 @@
 
 #include "tools/gt_band_copy.h"
 #include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 
 void gt_tool_wins_dismiss_all() {
   ad_bnd_dismiss();
@@ -15,4 +16,5 @@ void gt_tool_wins_dismiss_all() {
   bd_mrk_dismiss();
   bd_cpy_dismiss();
   ln_cpy_dismiss();
+  multi_dismiss();
 }
