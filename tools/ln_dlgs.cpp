@@ -61,6 +61,9 @@ void ln_bg_refresh(TK_OBJ win) {
     if (!off) s_bg.data[static_cast<std::size_t>(i) * per + 2] = l->baseline_values ? l->baseline_values[i] : 0;
   }
   const double top = std::ceil(rows / 10.0) * 10.0;
+  int high = 1;
+  for (int i = 0; i < rows; ++i) high = std::max(high, s_bg.data[static_cast<std::size_t>(i) * per + 1]);
+  CHART_SetYRange(chart, 0.0, high * 1.05, high * 1.05 / 5.0, 0.0);
   CHART_SetData(chart, s_bg.data.data(), TK_CHART_I32, per, rows);
   CHART_SetXRange(chart, 0.0, std::max(top, 10.0), 20.0, 0.0);
   CHART_SetView(chart, 0, rows);

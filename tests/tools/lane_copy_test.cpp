@@ -8,6 +8,7 @@
 
 #include "../shell/gel_fixture.h"
 #include "gel_record.h"
+#include "grab.h"
 #include "model/task_state.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_test.h"
@@ -164,6 +165,9 @@ TEST_F(LaneCopy, EveryEndingPathClearsTheBlocks) {
     gt_copy_lanes_drop(src, 200, 70);
     TK_OBJ w = TKT_FindWindow("ln_cpy", "ln_cpy_win");
     ASSERT_NE(w, nullptr);
+    if (p.end == paths[0].end) {
+      EXPECT_TRUE(toolstest::grab(w, dir, "ln_cpy"));
+    }
     p.end(w);
     EVENT_Flush();
     expect_ended();

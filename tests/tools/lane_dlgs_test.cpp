@@ -10,6 +10,7 @@
 
 #include "../shell/gel_fixture.h"
 #include "gel_record.h"
+#include "grab.h"
 #include "base/lane_comment.h"
 #include "model/task_state.h"
 #include "toolkit/tk_chart.h"
@@ -87,6 +88,8 @@ TEST_F(LaneBackground, CancelRestoresTheLane) {
     live_angle = lane->max_angle;
     chart = CHART_GetCount(RES_GetSub(w, 1)) == lane->num_data_values &&
             CHART_GetPerPoint(RES_GetSub(w, 1)) == 2;
+    TKT_Click(RES_GetSub(RES_GetSub(w, 0), 1));  // background back on for the picture
+    EXPECT_TRUE(toolstest::grab(w, dir.str(), "ln_bg"));
     TKT_Click(RES_GetSub(RES_GetSub(w, 0), 4));
   });
   gt_land_bkgd_activate(nullptr);
@@ -155,6 +158,7 @@ TEST_F(LaneTextDialogs, CommentsStartFromTheTemplateAndAreWritten) {
   when_open("ln_comms", "ln_comms_win", [&](TK_OBJ w) {
     shown = TEXT_GetText(RES_GetSub(w, 4));
     indicator = WGT_IsEnabled(RES_GetSub(w, 3));
+    EXPECT_TRUE(toolstest::grab(w, dir, "ln_comms"));
     TKT_Type(RES_GetSub(w, 4), "Sample: 7\n");
     TKT_Click(RES_GetSub(w, 1));
   });
@@ -197,6 +201,7 @@ TEST_F(LaneTextDialogs, LaneOrderMovesAndEndings) {
       TKT_Pick(RES_GetSub(panel, 0), 0);
       TKT_Click(RES_GetSub(panel, 4));
       spare_after = rows(RES_GetSub(panel, 0));
+      EXPECT_TRUE(toolstest::grab(w, dir, "ln_order"));
       if (e.part)
         TKT_Click(RES_GetSub(w, e.part));
       else
@@ -224,6 +229,7 @@ TEST_F(LaneTextDialogs, MultiplexDoneOnlyAtThreeMarkers) {
   }
   enabled.push_back(WGT_IsEnabled(RES_GetSub(w, 1)));
   EXPECT_EQ(enabled, (std::vector<int>{0, 0, 0, 1, 1}));  // a fourth click adds nothing
+  EXPECT_TRUE(toolstest::grab(w, dir, "multi"));
   im->click_pt[0] = 0;
   gt_band_mouseclick(area, nullptr, gt_get_control(), im, 1);
   EXPECT_EQ(WGT_IsEnabled(RES_GetSub(w, 1)), 0);

@@ -14,6 +14,7 @@
 #include "engine/std_sort.h"
 #include "file_faults.h"
 #include "gel_record.h"
+#include "grab.h"
 #include "model/std_list.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_widget.h"
@@ -455,6 +456,7 @@ TEST_F(LaneInfo, TheDefineDialogPicksAnInfoFile) {
     EXPECT_EQ(ln_info_loaded(), 0);
     TKT_Click(RES_GetSub(d, 5));
     shown_lanes = std::atoi(WGT_GetText(RES_GetSub(d, 0)));
+    EXPECT_TRUE(toolstest::grab(d, dir.str(), "ln_info"));
     fixed = !WGT_IsEnabled(RES_GetSub(d, 0)) && !WGT_IsEnabled(RES_GetSub(d, 3)) &&
             WGT_GetValue(RES_GetSub(d, 4)) == 1;
     TKT_Click(RES_GetSub(d, 1));
