@@ -45,6 +45,8 @@
 #include "tools/gt_dtool.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
+#include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
@@ -83,8 +85,10 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL,
-      GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE, GT_CMD_VREM_QUANTIFY,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
+      GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
+      GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
+      GT_CMD_VREM_QUANTIFY,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -608,6 +612,17 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       gt_lane_renumber(image, mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(93)) == 2 ? 1 : 0);
       gt_redraw_img(image);
       return true;
+    case GT_CMD_LANE_BACKGROUND: gt_land_bkgd_activate(win); return true;
+    case GT_CMD_LANE_NAME: gt_lane_name(win, image); return true;
+    case GT_CMD_LANE_COMMENTS: gt_lane_comments(win, image); return true;
+    case GT_CMD_MULTIPLEX_MARKERS:
+      gt_multi_activate(win);
+      gt_set_state(TS_MULTIPLEX_MARKERS);
+      return true;
+    case GT_CMD_COPY_LANES: case GT_CMD_COPY_LANES_BOUNDS:
+      // Both entries start the same tool; no band bounds are copied.
+      gt_copy_lanes_and_bands(win, image, command == GT_CMD_COPY_LANES_BOUNDS ? 1 : 0);
+      return true;
     case GT_CMD_CLEAR_NORM:
       if (!bands) return true;
       gt_band_clear_norm(image);
@@ -755,6 +770,21 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     }
     case GT_CMD_EXPORT_FOLDER: gt_export_folder(win); break;
+    case GT_CMD_GEN_INFO_FILE: {
+      if (!image) break;
+      char path[KS_PATH_LEN] = "";
+      if (!io_win32_singlefile(path, sizeof path, "Generate a Lane Info file...",
+                               ctl->folders[CTL_DIR_LANEINFO], "",
+                               "Lane Info Files (*.inf)\0*.inf\0", ".inf", TRUE, FALSE))
+        break;
+      // An existing file is replaced only once the new one is wholly written.
+      if (io_file_exists(path) && mh_send_msg(KS_ALERT_YESNO, ui_msg(270), path) != 2) {
+        SLOG(kFn, SLOG_VALUE4, "user says 'no' to overwrite lane info file");
+        break;
+      }
+      ln_info_write(image, path);
+      break;
+    }
     case GT_CMD_IMPORT_MATRIX: {
       char path[KS_PATH_LEN] = "";
       if (io_win32_singlefile(path, sizeof path, "Open matrix file ...",

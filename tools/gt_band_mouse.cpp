@@ -18,6 +18,8 @@
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_copy.h"
 #include "tools/gt_band_util.h"
+#include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
 
@@ -251,6 +253,21 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
     case TS_ADD_BAND:
       add_at_click(area, ctl, im, x, y);
       break;
+    case TS_MULTIPLEX_MARKERS:
+      // Up to three marker points; the modifier takes the last one back.
+      if (modifier) {
+        if (im->num_mark_pts > 0) {
+          --im->num_mark_pts;
+          im->mark_pts[im->num_mark_pts][0] = im->mark_pts[im->num_mark_pts][1] = -1;
+        }
+        WGT_Redraw(area);
+      } else if (im->num_mark_pts < 3) {
+        im->mark_pts[im->num_mark_pts][0] = x, im->mark_pts[im->num_mark_pts][1] = y;
+        ++im->num_mark_pts;
+        gt_band_paint(area);
+      }
+      multi_set_count(im->num_mark_pts);
+      break;
     case TS_EDIT_BAND:
       if (NDVGM_Op414() == 1) {
         add_at_click(area, ctl, im, x, y);
@@ -356,7 +373,13 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       gt_band_copy_bounds_stamp(im);
       break;
     case TS_COPY_LANES:
+      if (im != gt_get_image_ptr()) {
+        gt_copy_lanes_prepare(im, gt_get_image_ptr());
+        gt_set_image_ptr(im);
+      }
+      gt_copy_lanes_drop(im, x, y);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
+      gt_band_paint(area);
       break;
     default:
       break;
@@ -470,6 +493,10 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       gt_band_paint(area);
       break;
     case TS_COPY_LANES:
+      if (im != gt_get_image_ptr()) {
+        gt_copy_lanes_prepare(im, gt_get_image_ptr());
+        gt_set_image_ptr(im);
+      }
       gt_overlay_lane_group_move(x - im->pt_prev[0], y - im->pt_prev[1]);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       gt_band_paint(area);
