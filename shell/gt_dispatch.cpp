@@ -42,6 +42,7 @@
 #include "tools/gt_band_tools.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
@@ -81,7 +82,7 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_MODIFY_STDS_LINE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -498,9 +499,14 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       } else if (ctl->sel_mode == SEL_BANDS && bands) {
         gt_ad_bnd_activate(win);
         gt_set_state(TS_ADD_BAND);
+      } else if (ctl->sel_mode == SEL_SIZE_STDS && bands) {
+        gt_std_size_config_activate(win);
+      } else if (ctl->sel_mode == SEL_CONC_STDS && bands) {
+        gt_std_conc_config_activate(win);
       }
       return true;
     case GT_CMD_DEFINE_LANES: define_lanes(win, image); return true;
+    case GT_CMD_MODIFY_STDS_LINE: if (bands) gt_std_modify_line(win, image); return true;
     case GT_CMD_DELETE: {
       const int mode = ctl->sel_mode;
       if (!bands) return true;
