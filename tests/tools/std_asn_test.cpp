@@ -19,6 +19,7 @@
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
+#include "toolkit/tk_widget.h"
 #include "tools/gt_band_mouse.h"
 #include "tools/gt_std_tools.h"
 
@@ -259,6 +260,63 @@ TEST_F(StdAsn, ConcentrationCommitMarksTheBandAndRecomputes) {
   EXPECT_EQ((*im->conc_stdp)->int_method, 3);
   EXPECT_EQ(ctl->task_state, TS_IDLE);
   EXPECT_NEAR(c->std_value, 10.0, 1e-3);
+}
+
+}  // namespace
+
+namespace {
+
+class StdConfig : public StdAsn {};
+
+TEST_F(StdConfig, SizeDialogStartsFromTheListAndStoresTheMappedMethod) {
+  ASSERT_GT(analysed(), 0);
+  STD_LIST* tier0 = im->size_stdp[0];
+  STD_MARKER m;
+  std_marker_clear(&m);
+  m.x = m.y = 5, m.value = 100, m.lane_num = lane_number(0), m.flags = STD_M_VALID;
+  std_list_append(tier0, &m);
+  tier0->int_method = 2;  // Robust: not offered, shown as Logarithmic
+  tier0->use_repeats = 0, tier0->repeat_length = 0;
+  ctl->size_interp = 3;
+  int shown = -1, len_enabled = -1, auto_enabled = -1, set_value = -1;
+  std::string len_text = "?";
+  QTimer::singleShot(0, [&] {
+    TK_OBJ w = TKT_FindWindow("std_size", "std_size_win");
+    if (!w) return;
+    shown = WGT_GetChoice(RES_GetSub(w, 5));
+    const char* t = WGT_GetText(RES_GetSub(w, 10));
+    len_text = t ? t : "";
+    len_enabled = WGT_IsEnabled(RES_GetSub(w, 10));
+    // The set switch turned on with the chooser cancelled goes off again, auto-assign greyed.
+    TKT_Click(RES_GetSub(w, 7));
+    set_value = static_cast<int>(WGT_GetValue(RES_GetSub(w, 7)));
+    auto_enabled = WGT_IsEnabled(RES_GetSub(w, 8));
+    TKT_Click(RES_GetSub(w, 3));
+  });
+  gt_std_size_config_activate(nullptr);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(len_text, "");
+  EXPECT_EQ(len_enabled, 0);
+  EXPECT_EQ(set_value, 0);
+  EXPECT_EQ(auto_enabled, 0);
+  EXPECT_EQ(ctl->task_state, TS_SIZE_STDS);
+  ASSERT_NE(sasn(), nullptr);
+  TKT_Click(RES_GetSub(sasn(), 2));
+  EVENT_Flush();
+  EXPECT_EQ(tier0->int_method, 1);
+  EXPECT_EQ(ctl->task_state, TS_IDLE);
+}
+
+TEST_F(StdConfig, CancelReturnsToStateZeroWithoutAWindow) {
+  ASSERT_GT(analysed(), 0);
+  QTimer::singleShot(0, [] {
+    if (TK_OBJ w = TKT_FindWindow("std_conc", "std_conc_win")) TKT_Click(RES_GetSub(w, 6));
+  });
+  gt_std_conc_config_activate(nullptr);
+  EXPECT_EQ(ctl->task_state, TS_IDLE);
+  EXPECT_EQ(TKT_FindWindow("std_casn", "std_casn_win"), nullptr);
+  ASSERT_NE(im->conc_stdp, nullptr);  // the list is made when missing
+  EXPECT_NE(*im->conc_stdp, nullptr);
 }
 
 }  // namespace
