@@ -229,6 +229,13 @@ double next_set_value() {
   return std::atof(text);
 }
 
+// The band of the lane nearest the click row, however far (message 33 when the lane has none).
+SPOT* lane_band_at(LANE* lane, int y, IMAGE_REC* im) {
+  SPOT* b = sp_nearest_by_y(lane, y, -1, im->bands);
+  if (!b) alert(33);
+  return b;
+}
+
 void size_std_click(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
   LANE* lane = nullptr;
   if (ln_xy_find_lane(x, y, im->lanes, &lane) <= 0 || !lane || !im->size_stdp || !im->pending_stds) {
@@ -262,11 +269,8 @@ void size_std_click(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
     gt_band_paint(area);
     return;
   }
-  SPOT* b = sp_nearest_by_y(lane, y, -1, im->bands);
-  if (!b) {
-    alert(33);
-    return;
-  }
+  SPOT* b = lane_band_at(lane, y, im);
+  if (!b) return;
   for (STD_LIST* l : {list, im->pending_stds}) {
     const int k = std_find_nearest_valid(l, b->x, b->y, 1e300);
     if (k >= 0 && std::floor(l->records[k].x + 0.5) == b->x && std::floor(l->records[k].y + 0.5) == b->y) {
@@ -286,11 +290,8 @@ void conc_std_click(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
     gt_band_paint(area);
     return;
   }
-  SPOT* b = sp_nearest_by_y(lane, y, -1, im->bands);
-  if (!b) {
-    alert(33);
-    return;
-  }
+  SPOT* b = lane_band_at(lane, y, im);
+  if (!b) return;
   if (b->amount <= 0) {
     alert(27);
     return;

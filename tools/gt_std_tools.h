@@ -52,6 +52,19 @@ void gt_std_set_tooltip(TK_OBJ part, const char* text);
 // file cannot be opened; a file object that cannot be made is reported for `caller`).
 TkFile* gt_std_open_set(const char* path, const char* caller);
 void gt_std_close_set(TkFile** file);
+// A configuration dialog's set switch part from the stored switch and path: the set file reopened
+// (its name part into `name`, 256 characters), the tooltip set; a file that cannot be opened
+// turns the switch off and empties the path. The open file, or null.
+TkFile* gt_std_reopen_stored(int* set_switch, char* path, char* name, const char* caller, TK_OBJ part);
+// A configuration dialog's set switch changed (its value already toggled): off forgets the set;
+// on asks for a set file (the chooser) and opens it into *file, storing its path and name.
+enum { GT_STD_SET_OFF = 0, GT_STD_SET_OPENED = 1, GT_STD_SET_CANCELLED = 2, GT_STD_SET_FAILED = 3 };
+int gt_std_set_switch(TK_OBJ part, int* set_switch, char* path, char* name, TkFile** file);
+// The image's pending points thrown away (an empty list in their place).
+void gt_std_renew_pending(IMAGE_REC* image);
+// Ends an assignment: its window and image statics cleared, the pending points discarded unless
+// committed, state 0 (on the image, when committed), the image redrawn, the set file closed.
+void gt_std_asn_end(TK_OBJ* win, IMAGE_REC** image, TkFile** file, bool committed);
 
 // Standard point selection (selection modes 2 and 3) and the standards line (state 6).
 void gt_std_size_select(TK_OBJ area, const int* rect, IMAGE_REC* image, int extend);

@@ -27,25 +27,7 @@ TkFile* s_file = nullptr;
 char s_name[256] = "";
 int s_interp = 0, s_extrap = 0, s_set_switch = 0;
 
-void renew_pending(IMAGE_REC* im) {
-  if (!im) return;
-  if (im->pending_stds && !std_list_free(im->pending_stds)) ks_free(im->pending_stds);
-  im->pending_stds = std_list_create();
-}
-
-void redraw(IMAGE_REC* im) {
-  if (im && im->draw_area) WGT_Redraw(static_cast<TK_OBJ>(im->draw_area));
-}
-
-void discard() {
-  IMAGE_REC* im = s_image;
-  s_win = nullptr;
-  s_image = nullptr;
-  renew_pending(im);
-  gt_set_state(TS_IDLE);
-  redraw(im);
-  gt_std_close_set(&s_file);
-}
+void discard() { gt_std_asn_end(&s_win, &s_image, &s_file, false); }
 
 void commit(TK_OBJ) {
   IMAGE_REC* im = s_image;
@@ -67,19 +49,14 @@ void commit(TK_OBJ) {
     list->int_method = s_interp;
     list->extrap_method = s_extrap;
     im->modified = 1;
-    renew_pending(im);
+    gt_std_renew_pending(im);
     if (failed) mh_send_msg(1, "%s", ui_msg(3));
     ctl->conc_interp = s_interp;
     ctl->conc_extrap = s_extrap;
     ctl->conc_stdset = s_set_switch;
   }
-  s_win = nullptr;
-  s_image = nullptr;
   if (im && list && im->bands) std_conc_calc(im->bands, list);
-  if (im) gt_set_image_ptr(im);
-  gt_set_state(TS_IDLE);
-  redraw(im);
-  gt_std_close_set(&s_file);
+  gt_std_asn_end(&s_win, &s_image, &s_file, true);
 }
 
 long S_std_casn_winNfy(TK_OBJ win, int event) {
@@ -90,11 +67,7 @@ long S_std_casn_winNfy(TK_OBJ win, int event) {
 long S_std_casn_PBut2Nfy(TK_OBJ button, int event) { return gt_tool_win_button(button, event, &s_win, commit); }
 
 long S_std_casn_PBut3Nfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  TK_OBJ win = RES_GetOwnerWindow(button);
-  discard();
-  WIN_Terminate(win);
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { discard(); });
 }
 
 }  // namespace

@@ -30,35 +30,8 @@ long S_std_option_Nfy(TK_OBJ w, int event) { return WGT_DefaultNfy4(w, event); }
 // The standard set switch: on asks for a set file and opens it, off forgets it.
 long S_CBut1Nfy(TK_OBJ w, int event) {
   const long r = WGT_DefaultNfy(w, event);
-  if (event != TK_EV_ACTIVATE) return r;
   CONTROL* ctl = gt_get_control();
-  char tip[300];
-  if (!WGT_GetValue(w)) {
-    gt_std_close_set(&s_file);
-    ctl->conc_stdset = 0;
-    ctl->conc_stdset_path[0] = '\0';
-    gt_std_set_tooltip(w, gt_get_message(79));
-    return r;
-  }
-  char path[CTL_PATH] = "";
-  if (!io_win32_singlefile(path, sizeof path, "Select a Standard Set...", ctl->folders[CTL_DIR_STDSETS],
-                           nullptr, "Standard Set Files (*.std)\0*.std\0", ".std", TRUE, TRUE)) {
-    WGT_SetValue(w, 0);
-    return r;
-  }
-  std::snprintf(ctl->conc_stdset_path, sizeof ctl->conc_stdset_path, "%s", path);
-  io_path_filename(path, s_name);
-  gt_std_close_set(&s_file);
-  s_file = gt_std_open_set(path, "S_CBut1Nfy");
-  if (s_file) {
-    std::snprintf(tip, sizeof tip, "%s:  %s", gt_get_message(79), s_name);
-    gt_std_set_tooltip(w, tip);
-    ctl->conc_stdset = 1;
-  } else {
-    WGT_SetValue(w, 0);
-    ctl->conc_stdset = 0;
-    ctl->conc_stdset_path[0] = '\0';
-  }
+  if (event == TK_EV_ACTIVATE) gt_std_set_switch(w, &ctl->conc_stdset, ctl->conc_stdset_path, s_name, &s_file);
   return r;
 }
 
@@ -97,21 +70,7 @@ void gt_std_conc_config_activate(TK_OBJ owner) {
   WGT_SetChoice(RES_GetSub(win, P_EXTRAP), ctl->conc_extrap);
 
   TK_OBJ set = RES_GetSub(win, P_SET);
-  s_name[0] = '\0';
-  char tip[300];
-  std::snprintf(tip, sizeof tip, "%s", gt_get_message(79));
-  if (ctl->conc_stdset) {
-    io_path_filename(ctl->conc_stdset_path, s_name);
-    s_file = gt_std_open_set(ctl->conc_stdset_path, fn);
-    if (s_file) {
-      std::snprintf(tip, sizeof tip, "%s:  %s", gt_get_message(79), s_name);
-    } else {
-      ctl->conc_stdset = 0;
-      ctl->conc_stdset_path[0] = '\0';
-    }
-  }
-  gt_std_set_tooltip(set, tip);
-  WGT_SetValue(set, ctl->conc_stdset ? 1 : 0);
+  s_file = gt_std_reopen_stored(&ctl->conc_stdset, ctl->conc_stdset_path, s_name, fn, set);
   WIN_Show(win);
   ui_wpos_place(win, 80, 50, 0);
   if (WIN_DoModal(win) == 1) {

@@ -31,26 +31,8 @@ TkFile* s_file = nullptr;
 char s_name[256] = "";
 int s_interp = 0, s_extrap = 0, s_use_repeats = 0, s_repeat_length = 0, s_auto = 0;
 
-void renew_pending(IMAGE_REC* im) {
-  if (!im) return;
-  if (im->pending_stds && !std_list_free(im->pending_stds)) ks_free(im->pending_stds);
-  im->pending_stds = std_list_create();
-}
-
-void redraw(IMAGE_REC* im) {
-  if (im && im->draw_area) WGT_Redraw(static_cast<TK_OBJ>(im->draw_area));
-}
-
 // Ends the assignment without committing: pending points gone, set file closed, state 0.
-void discard() {
-  IMAGE_REC* im = s_image;
-  s_win = nullptr;
-  s_image = nullptr;
-  renew_pending(im);
-  gt_set_state(TS_IDLE);
-  redraw(im);
-  gt_std_close_set(&s_file);
-}
+void discard() { gt_std_asn_end(&s_win, &s_image, &s_file, false); }
 
 void commit(TK_OBJ) {
   IMAGE_REC* im = s_image;
@@ -78,7 +60,7 @@ void commit(TK_OBJ) {
     }
     STD_LIST* tier0 = im->size_stdp[0];
     std_list_drop_invalid(tier0);
-    renew_pending(im);
+    gt_std_renew_pending(im);
     im->std_changed = 1;
     im->modified = 1;
     if (failed) {
@@ -91,14 +73,8 @@ void commit(TK_OBJ) {
       tier0->precision = ctl->size_digits;
     }
   }
-  s_win = nullptr;
-  s_image = nullptr;
-  // The sizes are recomputed on the image the points went into.
-  if (im) gt_set_image_ptr(im);
-  gt_set_state(TS_IDLE);
-  redraw(im);
   if (im && im->size_stdp) std_slgstd(im->size_stdp[0]);
-  gt_std_close_set(&s_file);
+  gt_std_asn_end(&s_win, &s_image, &s_file, true);
 }
 
 long S_std_sasn_winNfy(TK_OBJ win, int event) {
@@ -109,11 +85,7 @@ long S_std_sasn_winNfy(TK_OBJ win, int event) {
 long S_std_sasn_PBut2Nfy(TK_OBJ button, int event) { return gt_tool_win_button(button, event, &s_win, commit); }
 
 long S_std_sasn_PBut3Nfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  TK_OBJ win = RES_GetOwnerWindow(button);
-  discard();
-  WIN_Terminate(win);
-  return 0;
+  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { discard(); });
 }
 
 }  // namespace

@@ -47,42 +47,16 @@ long S_std_size_CBut9Nfy(TK_OBJ w, int event) {
   return r;
 }
 
-// The standard set switch: on asks for a set file and opens it, off forgets it.
+// The standard set switch: on asks for a set file and opens it, off forgets it. Auto-assign is
+// offered only with a set.
 long S_CBut1Nfy(TK_OBJ w, int event) {
   const long r = WGT_DefaultNfy(w, event);
   if (event != TK_EV_ACTIVATE) return r;
-  TK_OBJ win = RES_GetOwnerWindow(w);
   CONTROL* ctl = gt_get_control();
-  char tip[300];
-  if (!WGT_GetValue(w)) {
-    gt_std_close_set(&s_file);
-    ctl->size_stdset = 0;
-    ctl->size_stdset_path[0] = '\0';
-    gt_std_set_tooltip(w, gt_get_message(79));
-    auto_off(win);
-    return r;
-  }
-  char path[CTL_PATH] = "";
-  if (!io_win32_singlefile(path, sizeof path, "Select a Standard Set...", ctl->folders[CTL_DIR_STDSETS],
-                           nullptr, "Standard Set Files (*.std)\0*.std\0", ".std", TRUE, TRUE)) {
-    WGT_SetValue(w, 0);
-    auto_off(win);
-    return r;
-  }
-  std::snprintf(ctl->size_stdset_path, sizeof ctl->size_stdset_path, "%s", path);
-  io_path_filename(path, s_name);
-  gt_std_close_set(&s_file);
-  s_file = gt_std_open_set(path, "S_CBut1Nfy");
-  if (s_file) {
-    std::snprintf(tip, sizeof tip, "%s:  %s", gt_get_message(79), s_name);
-    gt_std_set_tooltip(w, tip);
-    ctl->size_stdset = 1;
-    WGT_Enable(RES_GetSub(win, P_AUTO), 1);
-  } else {
-    WGT_SetValue(w, 0);
-    ctl->size_stdset = 0;
-    ctl->size_stdset_path[0] = '\0';
-  }
+  TK_OBJ win = RES_GetOwnerWindow(w);
+  const int how = gt_std_set_switch(w, &ctl->size_stdset, ctl->size_stdset_path, s_name, &s_file);
+  if (how == GT_STD_SET_OPENED) WGT_Enable(RES_GetSub(win, P_AUTO), 1);
+  else if (how != GT_STD_SET_FAILED) auto_off(win);
   return r;
 }
 
@@ -126,21 +100,7 @@ void gt_std_size_config_activate(TK_OBJ owner) {
   WGT_SetChoice(RES_GetSub(win, P_EXTRAP), extrap < 0 ? 0 : extrap);
 
   TK_OBJ set = RES_GetSub(win, P_SET);
-  s_name[0] = '\0';
-  char tip[300];
-  std::snprintf(tip, sizeof tip, "%s", gt_get_message(79));
-  if (ctl->size_stdset) {
-    io_path_filename(ctl->size_stdset_path, s_name);
-    s_file = gt_std_open_set(ctl->size_stdset_path, fn);
-    if (s_file) {
-      std::snprintf(tip, sizeof tip, "%s:  %s", gt_get_message(79), s_name);
-    } else {
-      ctl->size_stdset = 0;
-      ctl->size_stdset_path[0] = '\0';
-    }
-  }
-  gt_std_set_tooltip(set, tip);
-  WGT_SetValue(set, ctl->size_stdset ? 1 : 0);
+  s_file = gt_std_reopen_stored(&ctl->size_stdset, ctl->size_stdset_path, s_name, fn, set);
   if (ctl->size_stdset) {
     WGT_SetValue(RES_GetSub(win, P_AUTO), ctl->size_auto_assign ? 1 : 0);
   } else {

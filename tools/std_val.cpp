@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/io_file.h"
 #include "base/ks_choose.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
@@ -71,4 +72,74 @@ void gt_std_val_activate(TK_OBJ owner, double* value) {
   }
   WIN_Terminate(win);
   if (value) *value = result;
+}
+
+void gt_std_renew_pending(IMAGE_REC* im) {
+  if (!im) return;
+  if (im->pending_stds && !std_list_free(im->pending_stds)) ks_free(im->pending_stds);
+  im->pending_stds = std_list_create();
+}
+
+void gt_std_asn_end(TK_OBJ* win, IMAGE_REC** image, TkFile** file, bool committed) {
+  IMAGE_REC* im = *image;
+  *win = nullptr;
+  *image = nullptr;
+  if (!committed) gt_std_renew_pending(im);
+  // The standard values are recomputed (by the state change) on the image the points went into.
+  if (committed && im) gt_set_image_ptr(im);
+  gt_set_state(0);
+  if (im && im->draw_area) WGT_Redraw(static_cast<TK_OBJ>(im->draw_area));
+  gt_std_close_set(file);
+}
+
+TkFile* gt_std_reopen_stored(int* set_switch, char* path, char* name, const char* caller, TK_OBJ part) {
+  name[0] = '\0';
+  TkFile* file = nullptr;
+  char tip[300];
+  std::snprintf(tip, sizeof tip, "%s", gt_get_message(79));
+  if (*set_switch) {
+    io_path_filename(path, name);
+    file = gt_std_open_set(path, caller);
+    if (file) {
+      std::snprintf(tip, sizeof tip, "%s:  %s", gt_get_message(79), name);
+    } else {
+      *set_switch = 0;
+      path[0] = '\0';
+    }
+  }
+  gt_std_set_tooltip(part, tip);
+  WGT_SetValue(part, *set_switch ? 1 : 0);
+  return file;
+}
+
+int gt_std_set_switch(TK_OBJ part, int* set_switch, char* path, char* name, TkFile** file) {
+  char tip[300];
+  if (!WGT_GetValue(part)) {
+    gt_std_close_set(file);
+    *set_switch = 0;
+    path[0] = '\0';
+    gt_std_set_tooltip(part, gt_get_message(79));
+    return GT_STD_SET_OFF;
+  }
+  char chosen[CTL_PATH] = "";
+  if (!io_win32_singlefile(chosen, sizeof chosen, "Select a Standard Set...",
+                           gt_get_control()->folders[CTL_DIR_STDSETS], nullptr,
+                           "Standard Set Files (*.std)\0*.std\0", ".std", TRUE, TRUE)) {
+    WGT_SetValue(part, 0);
+    return GT_STD_SET_CANCELLED;
+  }
+  std::snprintf(path, CTL_PATH, "%s", chosen);
+  io_path_filename(chosen, name);
+  gt_std_close_set(file);
+  *file = gt_std_open_set(chosen, "S_CBut1Nfy");
+  if (!*file) {
+    WGT_SetValue(part, 0);
+    *set_switch = 0;
+    path[0] = '\0';
+    return GT_STD_SET_FAILED;
+  }
+  std::snprintf(tip, sizeof tip, "%s:  %s", gt_get_message(79), name);
+  gt_std_set_tooltip(part, tip);
+  *set_switch = 1;
+  return GT_STD_SET_OPENED;
 }
