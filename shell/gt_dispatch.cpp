@@ -518,7 +518,10 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       }
       return true;
     case GT_CMD_DEFINE_LANES: define_lanes(win, image); return true;
-    case GT_CMD_MODIFY_STDS_LINE: if (bands) gt_std_modify_line(win, image); return true;
+    case GT_CMD_MODIFY_STDS_LINE:
+      // One selected row of size standards gives the line.
+      if (bands && ctl->sel_mode == SEL_SIZE_STDS && image->num_sel_size2 == 1) gt_std_modify_line(win, image);
+      return true;
     case GT_CMD_DELETE: {
       const int mode = ctl->sel_mode;
       if (!bands) return true;

@@ -118,8 +118,8 @@ void gt_std_size_select(TK_OBJ area, const int* r, IMAGE_REC* im, int extend) {
     STD_MARKER& m = list->records[i];
     if ((m.flags & STD_M_VALID) && m.value == value) set_selected(im, m, on, &im->num_sel_size);
   }
-  im->num_std_rows += on ? 1 : -1;
-  if (im->num_std_rows < 0) im->num_std_rows = 0;
+  im->num_sel_size2 += on ? 1 : -1;
+  if (im->num_sel_size2 < 0) im->num_sel_size2 = 0;
   redraw_stds(area, im);
 }
 

@@ -21,6 +21,7 @@ class StdSel : public GelTest {
  protected:
   void SetUp() override {
     GelTest::SetUp();
+    ctl->sel_mode = SEL_SIZE_STDS;
     ASSERT_GT(analysed(), 0);
     // Three rows of size standards on the bands at rows 0, 2 and 4 of every lane.
     STD_LIST* list = im->size_stdp[0];
@@ -37,6 +38,7 @@ class StdSel : public GelTest {
   }
   void TearDown() override {
     std_mod_dismiss();
+    ctl->sel_mode = SEL_BANDS;
     GelTest::TearDown();
   }
   void select(int x, int y, int extend) {
@@ -62,9 +64,11 @@ TEST_F(StdSel, ClickSelectsAPointNearbyAndARowFartherAway) {
   ASSERT_NE(im->std_line, nullptr);
   EXPECT_EQ(im->std_line->count, g.lanes + 2);  // one per lane and both image edges
   EXPECT_EQ(im->cur_std_value, 400);
+  EXPECT_EQ(im->num_sel_size2, 1);  // one row: the line can be modified
   // Shift on a fully selected row unselects it; on a partly selected one selects it all.
   select(g.lane_x(1) + 3, row2 + 30, 1);
   EXPECT_EQ(selected_of_value(400), 0);
+  EXPECT_EQ(im->num_sel_size2, 0);
   select(g.lane_x(2) + 3, row2 + 2, 1);
   ASSERT_EQ(selected_of_value(400), 1);
   select(g.lane_x(1) + 3, row2 + 30, 1);
@@ -83,6 +87,7 @@ TEST_F(StdSel, ConcentrationClickTakesTheNearestPointHoweverFar) {
   m.ix = 10, m.iy = 10, m.value = 1, m.lane_num = 1, m.flags = STD_M_VALID;
   std_list_append(conc, &m);
   const int r[4] = {700, 500, 700, 500};
+  ctl->sel_mode = SEL_CONC_STDS;
   gt_std_conc_select(nullptr, r, im.get(), 0);
   EXPECT_EQ(im->num_sel_conc, 1);
   EXPECT_TRUE(conc->records[0].flags & STD_M_DELETE);
