@@ -252,7 +252,10 @@ void size_std_click(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
     if (n > 0) {
       for (STD_LIST* l : {list, im->pending_stds})
         for (int i = l->count - 1; i >= 0; --i)
-          if (l->records[i].lane_num == lane->lane_number) std_list_delete(l, i);
+          if (l->records[i].lane_num == lane->lane_number) {
+            if (l == list) std_sasn_take_point(&l->records[i]);
+            std_list_delete(l, i);
+          }
       bool ended = false;
       for (int i = 0; i < n && !ended; ++i) {
         const double v = next_set_value();

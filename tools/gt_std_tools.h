@@ -34,6 +34,9 @@ void std_casn_dismiss();
 void gt_std_size_set_val(char* out);
 void std_casn_next_value(char* out);
 long std_sasn_get_auto();
+// A committed point that automatic assignment removed from its tier list: kept by the
+// assignment and put back when it ends without OK.
+void std_sasn_take_point(const STD_MARKER* m);
 // The image an assignment in progress belongs to (null when none is open).
 IMAGE_REC* std_sasn_image();
 IMAGE_REC* std_casn_image();

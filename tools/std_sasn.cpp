@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "base/io_file.h"
 #include "base/ks_choose.h"
@@ -30,9 +31,23 @@ IMAGE_REC* s_image = nullptr;  // the image the assignment belongs to
 TkFile* s_file = nullptr;
 char s_name[256] = "";
 int s_interp = 0, s_extrap = 0, s_use_repeats = 0, s_repeat_length = 0, s_auto = 0;
+// Committed points that automatic assignment took out of their tier lists; they go back when
+// the assignment ends without OK, so that only OK changes the lists.
+std::vector<STD_MARKER> s_taken;
 
-// Ends the assignment without committing: pending points gone, set file closed, state 0.
-void discard() { gt_std_asn_end(&s_win, &s_image, &s_file, false); }
+// Ends the assignment without committing: pending points gone, taken points back, set file
+// closed, state 0.
+void discard() {
+  IMAGE_REC* im = s_image;
+  for (STD_MARKER& m : s_taken) {
+    const int tiers = im && im->lane_hdr ? im->lane_hdr->num_tiers : 1;
+    int tier = im ? gt_lane_tier_of(im, m.lane_num) : 0;
+    if (tier < 0 || tier >= tiers) tier = 0;
+    if (im && im->size_stdp && im->size_stdp[tier]) std_list_append(im->size_stdp[tier], &m);
+  }
+  s_taken.clear();
+  gt_std_asn_end(&s_win, &s_image, &s_file, false);
+}
 
 void commit(TK_OBJ) {
   IMAGE_REC* im = s_image;
@@ -74,6 +89,7 @@ void commit(TK_OBJ) {
     }
   }
   if (im && im->size_stdp) std_slgstd(im->size_stdp[0]);
+  s_taken.clear();
   gt_std_asn_end(&s_win, &s_image, &s_file, true);
 }
 
@@ -92,6 +108,9 @@ long S_std_sasn_PBut3Nfy(TK_OBJ button, int event) {
 
 void std_sasn_dismiss() { gt_tool_win_dismiss(&s_win); }
 long std_sasn_get_auto() { return s_win ? s_auto : 0; }
+void std_sasn_take_point(const STD_MARKER* m) {
+  if (s_win && m) s_taken.push_back(*m);
+}
 IMAGE_REC* std_sasn_image() { return s_win ? s_image : nullptr; }
 
 void gt_std_size_asgn_activate(TK_OBJ owner, const char* name, TkFile* file, int interp, int extrap,
@@ -106,6 +125,7 @@ void gt_std_size_asgn_activate(TK_OBJ owner, const char* name, TkFile* file, int
   }
   s_win = win;
   s_image = gt_get_image_ptr();
+  s_taken.clear();
   std::snprintf(s_name, sizeof s_name, "%s", name ? name : "");
   gt_std_close_set(&s_file);
   s_file = file;

@@ -145,6 +145,28 @@ TEST_F(StdAsn, AutomaticAssignmentSkipsZerosAndEndsWhenTheSetIsGone) {
   EXPECT_EQ(points_of_lane(im->pending_stds, lane_number(2)), 0);
 }
 
+TEST_F(StdAsn, AutomaticAssignmentChangesTheTierListOnlyAtOk) {
+  ASSERT_GT(analysed(), 0);
+  const std::string path = set_file("600\n500\n");
+  open_size(path, 1);
+  click(im.get(), 0, 300);
+  TKT_Click(RES_GetSub(sasn(), 2));
+  EVENT_Flush();
+  STD_LIST* tier0 = im->size_stdp[0];
+  ASSERT_EQ(points_of_lane(tier0, lane_number(0)), 2);
+  // Assigning the lane again takes its points out while the assignment runs; Cancel puts
+  // them back, OK replaces them.
+  set_file("900\n");
+  for (int ok : {0, 1}) {
+    open_size(path, 1);
+    click(im.get(), 0, 300);
+    EXPECT_EQ(points_of_lane(tier0, lane_number(0)), 0);
+    TKT_Click(RES_GetSub(sasn(), ok ? 2 : 3));
+    EVENT_Flush();
+    EXPECT_EQ(points_of_lane(tier0, lane_number(0)), ok ? 1 : 2) << "ok " << ok;
+  }
+}
+
 TEST_F(StdAsn, ManualSizeClicksAskTheValueAndCheckTheOrder) {
   ASSERT_GT(analysed(), 0);
   open_size("", 0);
