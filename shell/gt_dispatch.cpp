@@ -44,6 +44,7 @@
 #include "tools/gt_band_util.h"
 #include "tools/gt_dtool.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/gt_lane_copy.h"
 #include "tools/gt_lane_dlgs.h"
@@ -88,7 +89,7 @@ bool built(int c) {
       GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
       GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
       GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
-      GT_CMD_VREM_QUANTIFY,
+      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -540,9 +541,17 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       } else if (ctl->sel_mode == SEL_BANDS && bands) {
         gt_ad_bnd_activate(win);
         gt_set_state(TS_ADD_BAND);
+      } else if (ctl->sel_mode == SEL_SIZE_STDS && bands) {
+        gt_std_size_config_activate(win);
+      } else if (ctl->sel_mode == SEL_CONC_STDS && bands) {
+        gt_std_conc_config_activate(win);
       }
       return true;
     case GT_CMD_DEFINE_LANES: define_lanes(win, image); return true;
+    case GT_CMD_MODIFY_STDS_LINE:
+      // One selected row of size standards gives the line.
+      if (bands && ctl->sel_mode == SEL_SIZE_STDS && image->num_sel_size2 == 1) gt_std_modify_line(win, image);
+      return true;
     case GT_CMD_DELETE: {
       const int mode = ctl->sel_mode;
       if (!bands) return true;
