@@ -291,6 +291,9 @@ void text_seeds() {
   put_text("fuzz_slog_match", "slgmtch.txt",
            "2 io_*\n3, gt_main\n2-3,7 ln_add\n! ln_find\nstart gt_main\nstop ln_free\n");
   put_text("fuzz_lanesel", "select.sel", "dose, high, \"low\"\n!strain, K12\n\tstrain,,B\n");
+  // The first byte answers the missing-image question (odd: leave them out and go on).
+  put_text("fuzz_img_list", "images.csv", std::string("\x01") + "g1.kes, \"g*.kes\",gone.kes\n\ng2.KES\n");
+  put_text("fuzz_img_list", "records.csv", std::string("\x01") + "# name, lane\ng1,3\n\"g2\" , 7, \"lane x\"\ngone\n");
   put_text("fuzz_cal_values", "calscan.txt", "; steps\n1, 0.05, 500\n2, 0.20, 500\n3, 0.41, 480\n");
   put_text("fuzz_lane_files", "fractions.txt",
            "; comment\n# comment\nHaemoglobin fractions\n10, 20, 5, 30, 40, HbA\n50, 60, 1, 55, 65, HbF\n");
