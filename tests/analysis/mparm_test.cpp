@@ -14,6 +14,7 @@
 #include "model/control.h"
 #include "res_fixture.h"
 #include "test_support.h"
+#include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
@@ -143,6 +144,8 @@ TEST_F(MparmTest, OkStoresEverythingAndListBoxesExcludeEachOther) {
     TKT_Type(RES_GetSub(win, MPARM_TOL_SIZE), "2.25");
     TKT_Type(RES_GetSub(win, MPARM_TOL_SPACING), "not a number");
     WGT_SetValue(RES_GetSub(win, MPARM_COUNT_SLIDER), 40);
+    TKT_Send(RES_GetSub(win, MPARM_COUNT_SLIDER), TK_EV_ACTIVATE);  // as a drag ends
+    EXPECT_STREQ(WGT_GetText(RES_GetSub(win, MPARM_COUNT_FIELD)), "40");
     TKT_Pick(RES_GetSub(win, MPARM_LANE_LABEL), 1);
     TKT_Click(RES_GetSub(win, MPARM_EXCLUDE_STDS));
     grab(win, "mparm.png");
