@@ -93,18 +93,11 @@ void store(bool to_folder) {
   ctl->ignore_stds = WGT_GetValue(part(MPARM_EXCLUDE_STDS)) ? 1 : 0;
 }
 
-long okNfy(TK_OBJ button, int event) {
+// OK and Match to Folder: both store and confirm; Match to Folder clears both list names.
+long confirmNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  store(false);
-  s_match_to_folder = 0;
-  WIN_EndModal(s_win, 1);
-  return 0;
-}
-
-long to_folderNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  store(true);
-  s_match_to_folder = 1;
+  s_match_to_folder = RES_GetIndex(button) == MPARM_TO_FOLDER ? 1 : 0;
+  store(s_match_to_folder != 0);
   WIN_EndModal(s_win, 1);
   return 0;
 }
@@ -221,9 +214,9 @@ long gt_mparm_activate(TK_OBJ owner, int need_sel, int round_robin, int* match_t
   s_need_sel = need_sel ? 1 : 0;
   RES_SetData(s_win, reinterpret_cast<void*>(static_cast<std::intptr_t>(s_need_sel)));
   RES_SetNfy(s_win, S_modal_winNfy);
-  RES_SetNfy(part(MPARM_OK), okNfy);
+  RES_SetNfy(part(MPARM_OK), confirmNfy);
   RES_SetNfy(part(MPARM_CANCEL), S_Cancel_PButNfy);
-  RES_SetNfy(part(MPARM_TO_FOLDER), to_folderNfy);
+  RES_SetNfy(part(MPARM_TO_FOLDER), confirmNfy);
   for (int index : {MPARM_TOL_SIZE, MPARM_TOL_SPACING, MPARM_TOL_VOLUME, MPARM_THRESHOLD, MPARM_COUNT_FIELD})
     RES_SetNfy(part(index), S_swallow_textNfy);
   RES_SetNfy(part(MPARM_COUNT_SLIDER), sliderNfy);
