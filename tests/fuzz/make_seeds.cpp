@@ -296,6 +296,7 @@ void text_seeds() {
   put_text("fuzz_img_list", "images.csv", std::string("\x01") + "g1.kes, \"g*.kes\",gone.kes\n\ng2.KES\n");
   put_text("fuzz_img_list", "records.csv", std::string("\x01") + "# name, lane\ng1,3\n\"g2\" , 7, \"lane x\"\ngone\n");
   put_text("fuzz_cal_values", "calscan.txt", "; steps\n1, 0.05, 500\n2, 0.20, 500\n3, 0.41, 480\n");
+  put_text("fuzz_std_values", "set.std", "0.05\n0.20 second step\nwedge\n-.5\n1e3\n\n2.75");
   put_text("fuzz_lane_files", "fractions.txt",
            "; comment\n# comment\nHaemoglobin fractions\n10, 20, 5, 30, 40, HbA\n50, 60, 1, 55, 65, HbF\n");
   put_text("fuzz_velto_match", "match.txt",
