@@ -4,6 +4,8 @@
 #include "analysis/rep_cfg.h"
 #include "analysis/rep_engine.h"
 #include "analysis/rep_walk.h"
+#include "io/analysis_io.h"
+#include "test_support.h"
 #include "report_fixture.h"
 
 namespace {
@@ -353,6 +355,74 @@ TEST_F(ReportTest, LaneMatchPrintsItsOwnHeadingsAndWholePatterns) {
   std::string pattern = " A B";
   for (int k = 2; k < 20; ++k) pattern += " _";
   EXPECT_EQ(rows[3], "         gelB |     2 |     80 |" + pattern + " ");
+}
+
+}  // namespace
+
+namespace {
+
+using vxtest::ReportTest;
+
+TEST_F(ReportTest, AllLanesGivesTheSameRowsForAnOpenImageAndItsFiles) {
+  vxtest::TempDir dir;
+  IMAGE_REC* im = gel();
+  const std::string path = dir.file("gelA.kes");
+  std::snprintf(im->file_path, sizeof im->file_path, "%s", path.c_str());
+  std::strcpy(im->image_name, "gelA.kes");
+  add_char(im->lanes->next, "Host", "cow");
+  set_names({"Host"});
+  ASSERT_TRUE(gt_prepare_and_write(path.c_str(), im->img_ptr, im));
+
+  REPORT_CFG* cfg = rep_family_cfg(REP_ALL_LANES);
+  const int32_t codes[] = {0, 1, 5, 8, 6, 13, 100};
+  for (int i = 0; i < 7; ++i) cfg->fld_ids[i] = codes[i];
+  cfg->num_fld_ids = 7;
+  cfg->datetime = 0;
+  rep_state().empty_lanes = 1;
+  RepRun run;
+  run.type = REP_ALL_LANES;
+  run.format = FMT_HORZ_TABLE;
+  run.paths = {path, dir.file("missing.kes")};
+  RepBuffer from_files, open;
+  EXPECT_EQ(report_bands(run, from_files), 2);
+  ASSERT_EQ(s_alerts.size(), 1u);
+  EXPECT_NE(s_alerts[0].find("missing.kes"), std::string::npos) << s_alerts[0];
+  run.windows = {im};
+  EXPECT_EQ(report_bands(run, open), 2);
+  EXPECT_EQ(from_files.grid, open.grid);
+  ASSERT_GE(open.grid.size(), 3u);
+  EXPECT_EQ(open.grid.back()[1], "              2 ");
+  EXPECT_EQ(open.grid[open.grid.size() - 3][6], "                 cow ");
+}
+
+TEST_F(ReportTest, AnUnreadableLaneSelectionAsksWhetherToGoOn) {
+  vxtest::TempDir dir;
+  IMAGE_REC* im = gel();
+  std::strcpy(im->image_name, "gelA.kes");
+  std::snprintf(gt_get_control()->lane_sel_file, CTL_PATH, "%s", dir.file("none.sel").c_str());
+  RepRun run;
+  run.type = REP_ALL_LANES;
+  run.paths = {dir.file("gelA.kes")};
+  run.windows = {im};
+  RepBuffer out;
+  s_answer = 1;  // No
+  EXPECT_EQ(report_bands(run, out), -1);
+  EXPECT_EQ(out.text, "");
+  s_answer = 2;  // Yes: every lane
+  EXPECT_EQ(report_bands(run, out), 2);
+
+  // A selection that lanes with unlabelled characteristics cannot meet: said once.
+  vxtest::write_bytes(dir.file("host.sel"), {'H', 'o', 's', 't', ',', 'c', 'o', 'w', '\n'});
+  std::snprintf(gt_get_control()->lane_sel_file, CTL_PATH, "%s", dir.file("host.sel").c_str());
+  LANE* l1 = im->lanes->next;
+  add_char(l1, "Host", "cow");
+  add_char(l1->next, "Host", "pig");
+  add_char(l1->next, "Year", "");
+  l1->next->num_labeled_chars = 1;
+  s_alerts.clear();
+  EXPECT_EQ(report_bands(run, out), 2);
+  ASSERT_EQ(s_alerts.size(), 1u);
+  EXPECT_EQ(s_alerts[0].substr(0, 2), "1:");
 }
 
 }  // namespace

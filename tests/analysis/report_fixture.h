@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -11,11 +12,14 @@
 #include "analysis/rep_engine.h"
 #include "base/ks_alert.h"
 #include "base/ks_mem.h"
+#include "base/ks_msg.h"
 #include "io/image_rec_init.h"
 #include "model/control.h"
 #include "model/image_rec.h"
 #include "model/lanechar.h"
 #include "model_fixtures.h"
+#include "test_support.h"
+#include "toolkit/tk_res.h"
 
 namespace vxtest {
 
@@ -24,6 +28,14 @@ namespace vxtest {
 class ReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Every module source of resources/; one loaded already is refused and stays.
+    if (!RES_HasWindow("ui_rpcfg", "ui_repcfg_win"))
+      for (const auto& e : std::filesystem::directory_iterator(source_dir() / "resources"))
+        if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
+    saved_hooks_ = ks_msg_hooks();
+    KsMsgHooks hooks = saved_hooks_;
+    hooks.get_string = RES_GetString;
+    ks_msg_set_hooks(hooks);
     saved_ = *gt_get_control();
     CONTROL* ctl = gt_get_control();
     std::memset(ctl, 0, sizeof *ctl);
@@ -38,6 +50,7 @@ class ReportTest : public ::testing::Test {
   }
   void TearDown() override {
     ks_alert_set_proc(prev_alert_);
+    ks_msg_set_hooks(saved_hooks_);
     for (IMAGE_REC* im : images_) gt_img_free(im);
     ks_free(gt_get_control()->lane_chars);
     *gt_get_control() = saved_;
@@ -128,6 +141,7 @@ class ReportTest : public ::testing::Test {
 
  private:
   CONTROL saved_{};
+  KsMsgHooks saved_hooks_{};
   KsAlertProc prev_alert_ = nullptr;
   std::vector<IMAGE_REC*> images_;
 };
