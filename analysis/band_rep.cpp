@@ -145,6 +145,7 @@ void band_rep_activate(int type, const RepMatch* match, const std::vector<std::s
     for (int i = 0; i <= P_SAVE; ++i) RES_SetNfy(RES_GetSub(win, i), part_nfy);
     TABLE_Attach(RES_GetSub(win, P_TABLE));
     TABLE_SetCellProc(RES_GetSub(win, P_TABLE), cell_text);
+    TK_SetFixedFont(RES_GetSub(win, P_TEXT));
     WIN_Init(win);
     ui_wpos_place_size(win, 100, 95, FALSE, 60, 55);
   }

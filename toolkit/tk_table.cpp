@@ -4,6 +4,7 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -79,7 +80,7 @@ void TABLE_Attach(TK_OBJ group) {
   v->setWordWrap(false);
   v->verticalHeader()->setDefaultSectionSize(v->fontMetrics().height() + 4);
   v->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  v->setFont(QFont("Monospace"));
+  v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   if (!w->layout()) new QVBoxLayout(w);
   w->layout()->addWidget(v);
 }
@@ -99,7 +100,7 @@ int TABLE_Cols(TK_OBJ table) { TableModel* m = model(table); return m ? m->cols_
 
 void TABLE_SetColWidth(TK_OBJ table, int col, int chars) {
   if (TableView* v = view(table))
-    v->setColumnWidth(col, v->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (chars + 1) + 8);
+    v->setColumnWidth(col, v->fontMetrics().horizontalAdvance(QString(chars + 2, QLatin1Char('0'))) + 12);
 }
 
 int TABLE_GetSelection(TK_OBJ table, int* row, int* col, int* rows, int* cols) {
@@ -153,3 +154,7 @@ int TABLE_CopySelection(TK_OBJ table) {
 }
 
 std::string TK_ClipboardText() { return QApplication::clipboard()->text().toStdString(); }
+
+void TK_SetFixedFont(TK_OBJ w) {
+  if (QWidget* q = tk::widget(w)) q->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+}

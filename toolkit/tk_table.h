@@ -29,5 +29,8 @@ void TABLE_Select(TK_OBJ table, int row, int col, int rows, int cols);
 std::string TABLE_SelectionText(TK_OBJ table);
 // Puts the selected block's text on the clipboard; 0 when nothing is selected.
 int TABLE_CopySelection(TK_OBJ table);
+// Gives a part (a multi-line text, a table) the system's fixed-pitch font, so that columns
+// of padded texts line up.
+void TK_SetFixedFont(TK_OBJ w);
 // The clipboard's text (for tests and paste).
 std::string TK_ClipboardText();
