@@ -6,6 +6,7 @@
 #include "analysis/rep_cfg.h"
 #include "analysis/rep_file.h"
 #include "analysis/rep_walk.h"
+#include "analysis/rparm.h"
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
@@ -158,9 +159,9 @@ void band_rep_activate(int type, const RepMatch* match, const std::vector<std::s
   RepState& st = rep_state();
   st.empty_lanes = 0;
   st.active_only = 0;
-  if (type == REP_SEL_BANDS) st.active_only = ctl->ln_cpy_bnd_active_only ? 1 : 0;
+  if (type == REP_SEL_BANDS) st.active_only = gt_rparm_active_only();
   if (type == REP_SEL_LANES) {
-    st.active_only = ctl->ln_cpy_bnd_active_only ? 1 : 0;
+    st.active_only = gt_rparm_active_only();
     st.empty_lanes = ctl->rep_empty_lanes ? 1 : 0;
   }
   if (type == REP_ALL_LANES || type == REP_ACTIVE_IMAGE) st.empty_lanes = ctl->rep_empty_lanes ? 1 : 0;
