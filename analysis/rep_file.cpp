@@ -37,7 +37,7 @@ bool rep_write_file(const std::string& path, const std::string& content) {
   return set.put(path, content.data(), content.size()) && set.commit();
 }
 
-int rep_save_as(const std::string& content, bool csv, const char* folder) {
+int rep_save_as(const std::string& content, bool csv, const char* folder, bool add_ext) {
   static const char kText[] = "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
   static const char kCsv[] = "CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
   const char* ext = csv ? ".csv" : ".txt";
@@ -46,7 +46,7 @@ int rep_save_as(const std::string& content, bool csv, const char* folder) {
                            csv ? kCsv : kText, ext, TRUE, FALSE))
     return 0;
   std::string target = path;
-  if (target.find(ext) == std::string::npos) target += ext;
+  if (add_ext && target.find(ext) == std::string::npos) target += ext;
   if (io_file_exists(target.c_str()) &&
       mh_send_msg(KS_ALERT_YESNO, ui_msg(270), target.c_str()) != 2)
     return 0;

@@ -19,4 +19,5 @@ bool rep_write_file(const std::string& path, const std::string& content);
 // else the text ones. The extension is appended when the name does not hold it; an existing
 // file is replaced only after the question (ui_msg 270) is answered Yes. A failed write shows
 // gt_msg 132 and keeps the old file. Returns 1 when written, 0 otherwise.
-int rep_save_as(const std::string& content, bool csv, const char* folder);
+// With add_ext false the name is used as picked.
+int rep_save_as(const std::string& content, bool csv, const char* folder, bool add_ext = true);

@@ -15,6 +15,7 @@
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
 #include "analysis/band_rep.h"
+#include "analysis/img_rep.h"
 #include "analysis/matr_launch.h"
 #include "analysis/rparm.h"
 #include "base/io_file.h"
@@ -76,7 +77,7 @@ bool built(int c) {
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
       GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
-      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES,
+      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -616,6 +617,7 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       band_report(win, command, image);
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
     case GT_CMD_PREFERENCES:
       SLOG(kFn, SLOG_VALUE4, "Preferences...");
       prefs_activate(win, ctl);
