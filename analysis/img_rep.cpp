@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analysis/rep_engine.h"
 #include "analysis/rep_file.h"
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"
@@ -21,23 +22,6 @@
 
 namespace {
 
-void add(std::string& out, const char* f, ...) __attribute__((format(printf, 2, 3)));
-void add(std::string& out, const char* f, ...) {
-  va_list ap;
-  va_start(ap, f);
-  va_list ap2;
-  va_copy(ap2, ap);
-  const int n = std::vsnprintf(nullptr, 0, f, ap);
-  va_end(ap);
-  if (n > 0) {
-    const size_t at = out.size();
-    out.resize(at + size_t(n) + 1);
-    std::vsnprintf(out.data() + at, size_t(n) + 1, f, ap2);
-    out.resize(at + size_t(n));
-  }
-  va_end(ap2);
-}
-
 TK_OBJ s_win = nullptr;
 
 }  // namespace
@@ -50,22 +34,22 @@ long img_rep_dpi(double pixel_mm) {
 std::string img_rep_text(const IMAGE_REC* image, const char* date, const char* time) {
   std::string out;
   if (image == nullptr) return out;
-  add(out, "Image Information Report:  %s\n\n", image->image_name);
-  add(out, "Date:     %s\nTime:     %s\n\n", date, time);
-  add(out, "Image     : %s\n", image->image_name);
-  if (image->comment) add(out, "Comments  : %.*s", 1023, image->comment);
+  out += rep_fmt("Image Information Report:  %s\n\n", image->image_name);
+  out += rep_fmt("Date:     %s\nTime:     %s\n\n", date, time);
+  out += rep_fmt("Image     : %s\n", image->image_name);
+  if (image->comment) out += rep_fmt("Comments  : %.*s", 1023, image->comment);
   else out += "Comments  : [none]";
   out += "\n\n";
   static const IMG_INFO kNone{};
   const IMG_INFO& h = image->img_info ? *image->img_info : kNone;
   const double xmm = h.x_res * std::pow(10.0, h.x_scale);
   const double ymm = h.y_res * std::pow(10.0, h.y_scale);
-  add(out, "Image width:     %6ld pixels, %7.3lf cm,  %7.3lf in\n", long(h.width),
+  out += rep_fmt("Image width:     %6ld pixels, %7.3lf cm,  %7.3lf in\n", long(h.width),
       h.width * xmm / 10.0, h.width * xmm / 25.4);
-  add(out, "Image height:    %6ld pixels, %7.3lf cm,  %7.3lf in\n", long(h.height),
+  out += rep_fmt("Image height:    %6ld pixels, %7.3lf cm,  %7.3lf in\n", long(h.height),
       h.height * ymm / 10.0, h.height * ymm / 25.4);
-  add(out, "Bytes per pixel: %ld\n", long(h.bytes_per_pixel));
-  add(out, "File size:       %2.3lf MB\n",
+  out += rep_fmt("Bytes per pixel: %ld\n", long(h.bytes_per_pixel));
+  out += rep_fmt("File size:       %2.3lf MB\n",
       double(h.width) * h.height * h.bytes_per_pixel * 0.0009765625 * 0.0009765625);
   if (io_img_processed(h.flags)) {
     static const struct { int bit; const char* name; } kSteps[] = {
@@ -82,20 +66,20 @@ std::string img_rep_text(const IMAGE_REC* image, const char* date, const char* t
       }
   }
   out += "\n\n";
-  add(out, "Min data value:  %ld\n", long(h.min_value));
-  add(out, "Max data value:  %ld\n", long(h.max_value));
-  add(out, "Dynamic range:   %ld\n\n", long(h.max_value) - long(h.min_value) + 1);
-  add(out, "X resolution:    %.3lf millimeters per pixel (%ld dpi)\n", xmm, img_rep_dpi(xmm));
-  add(out, "Y resolution:    %.3lf millimeters per pixel (%ld dpi)\n\n", ymm, img_rep_dpi(ymm));
+  out += rep_fmt("Min data value:  %ld\n", long(h.min_value));
+  out += rep_fmt("Max data value:  %ld\n", long(h.max_value));
+  out += rep_fmt("Dynamic range:   %ld\n\n", long(h.max_value) - long(h.min_value) + 1);
+  out += rep_fmt("X resolution:    %.3lf millimeters per pixel (%ld dpi)\n", xmm, img_rep_dpi(xmm));
+  out += rep_fmt("Y resolution:    %.3lf millimeters per pixel (%ld dpi)\n\n", ymm, img_rep_dpi(ymm));
   const IMG_INT_INFO* lut = image->img_int_info;
   const int n = lut ? lut->wedge_count : 0;
-  add(out, "Number of lookup values:    %ld\n", long(n));
+  out += rep_fmt("Number of lookup values:    %ld\n", long(n));
   if (n > 0 && lut->wedge_values && lut->dig_values) {
-    add(out, "OD/Intensity Interpolation: %s\n\n", lut->interp_type == 0 ? "Logarithmic" : "Linear");
+    out += rep_fmt("OD/Intensity Interpolation: %s\n\n", lut->interp_type == 0 ? "Logarithmic" : "Linear");
     out += "Intensity  Digital   Intensity\n  Step      Value      Value\n"
            "=========  =======  ===========\n";
     for (int i = 0; i < n; ++i)
-      add(out, "%6ld %10ld  %12.3lf\n", long(i + 1), long(lut->dig_values[i]), lut->wedge_values[i]);
+      out += rep_fmt("%6ld %10ld  %12.3lf\n", long(i + 1), long(lut->dig_values[i]), lut->wedge_values[i]);
   }
   out += "\n";
   return out;

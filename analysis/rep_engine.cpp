@@ -81,19 +81,6 @@ RepState s_state;
 
 constexpr uint32_t kUserAdded = 0x80000000u;
 
-std::string fmt(const char* f, ...) __attribute__((format(printf, 1, 2)));
-std::string fmt(const char* f, ...) {
-  va_list ap;
-  va_start(ap, f);
-  va_list ap2;
-  va_copy(ap2, ap);
-  const int n = std::vsnprintf(nullptr, 0, f, ap);
-  va_end(ap);
-  std::string s(n > 0 ? size_t(n) : 0, '\0');
-  if (n > 0) std::vsnprintf(s.data(), size_t(n) + 1, f, ap2);
-  va_end(ap2);
-  return s;
-}
 
 // At most `cut` characters of a text.
 std::string cut_text(const char* text, size_t cut) {
@@ -127,11 +114,11 @@ void lane_match_value(int code, std::string& out) {
   if (m == nullptr) return;
   const int nref = st.match ? int(st.match->ref_bands.size()) : 0;
   switch (code) {
-    case 0: out = fmt("%ld", long(m->lane_number)); break;
-    case 1: out = fmt("%d", int(m->bands.size())); break;
-    case 2: out = fmt("%d", int(m->pairs.size())); break;
-    case 3: out = fmt("%d", int(m->bands.size()) - int(m->pairs.size())); break;
-    case 4: out = fmt("%d", m->percent); break;
+    case 0: out = rep_fmt("%ld", long(m->lane_number)); break;
+    case 1: out = rep_fmt("%d", int(m->bands.size())); break;
+    case 2: out = rep_fmt("%d", int(m->pairs.size())); break;
+    case 3: out = rep_fmt("%d", int(m->bands.size()) - int(m->pairs.size())); break;
+    case 4: out = rep_fmt("%d", m->percent); break;
     case 5: rep_pattern(nref, m->pairs, out); break;
     case 6: rep_zeros_ones(nref, m->pairs, out); break;
     case 7:
@@ -161,6 +148,19 @@ void lane_char_value(int k, std::string& out) {
 }
 
 }  // namespace
+
+std::string rep_fmt(const char* f, ...) {
+  va_list ap;
+  va_start(ap, f);
+  va_list ap2;
+  va_copy(ap2, ap);
+  const int n = std::vsnprintf(nullptr, 0, f, ap);
+  va_end(ap);
+  std::string s(n > 0 ? size_t(n) : 0, '\0');
+  if (n > 0) std::vsnprintf(s.data(), size_t(n) + 1, f, ap2);
+  va_end(ap2);
+  return s;
+}
 
 RepState::RepState() {
   for (auto& h : hdr) h = -1;
@@ -255,49 +255,49 @@ void get_band_fld_val_str(int code, int band_no, const SPOT* band, std::string& 
     case 1:
       if (lane == nullptr) break;
       if (lane->lane_name[0] != '\0') out = cut_text(lane->lane_name, sizeof lane->lane_name);
-      else out = fmt("%ld", long(lane->lane_number));
+      else out = rep_fmt("%ld", long(lane->lane_number));
       break;
     case 2:
-      if (lane != nullptr) out = fmt("%ld", long(lane->lane_number));
+      if (lane != nullptr) out = rep_fmt("%ld", long(lane->lane_number));
       break;
-    case 3: out = fmt("%.3f", st.lane_vol); break;
+    case 3: out = rep_fmt("%.3f", st.lane_vol); break;
     case 4:
-      if (st.lane_size > 0.0001) out = fmt("%.3f", st.lane_size);
+      if (st.lane_size > 0.0001) out = rep_fmt("%.3f", st.lane_size);
       break;
     case 5:
-      if (band_no != -1) out = fmt("%d", band_no);
+      if (band_no != -1) out = rep_fmt("%d", band_no);
       break;
     case 6:
-      if (band->size > 0.0001) out = fmt("%.*lf", ctl->size_digits, band->size);
+      if (band->size > 0.0001) out = rep_fmt("%.*lf", ctl->size_digits, band->size);
       break;
     case 7:
       out = "n/a";
       if (image && image->img_int_info) {
         double d = od_value(image->img_int_info, band->od) -
                    od_value(image->img_int_info, band->baseline);
-        out = fmt("%.2lf", d < 0 ? 0.0 : d);
+        out = rep_fmt("%.2lf", d < 0 ? 0.0 : d);
       }
       break;
     case 8:
-      out = fmt((band->f1 & 0xFu) == 0 ? "*%.*lf" : "%.*lf", ctl->conc_digits, band->amount);
+      out = rep_fmt((band->f1 & 0xFu) == 0 ? "*%.*lf" : "%.*lf", ctl->conc_digits, band->amount);
       break;
     case 9:
-      if (st.lane_vol > 0.0001) out = fmt("%.2lf", band->amount / st.lane_vol * 100.0);
+      if (st.lane_vol > 0.0001) out = rep_fmt("%.2lf", band->amount / st.lane_vol * 100.0);
       break;
     case 10:
-      if (band->size > 0) out = fmt("%.3lf", band->amount / band->size);
+      if (band->size > 0) out = rep_fmt("%.3lf", band->amount / band->size);
       break;
-    case 11: out = fmt("%.2lf", band->area); break;
+    case 11: out = rep_fmt("%.2lf", band->area); break;
     case 12:
       if (image && image->img_int_info) {
         const double d = od_value(image->img_int_info, band->baseline);
-        out = fmt("%.2lf", d < 0 ? 0.0 : d);
+        out = rep_fmt("%.2lf", d < 0 ? 0.0 : d);
       } else {
         out = "n/a";
       }
       break;
     case 13:
-      if (lane != nullptr) out = fmt("%.3lf", ln_y_to_rf(band->y, lane));
+      if (lane != nullptr) out = rep_fmt("%.3lf", ln_y_to_rf(band->y, lane));
       break;
     case 14:
       out.clear();
@@ -305,25 +305,25 @@ void get_band_fld_val_str(int code, int band_no, const SPOT* band, std::string& 
         const IMG_INFO* h = image->img_info;
         const double mm = double(band->y - lane->center_coords[0].y + 1) * h->y_res *
                           std::pow(10.0, h->y_scale);
-        out = fmt("%.2lf", mm);
+        out = rep_fmt("%.2lf", mm);
       }
       break;
     case 15:
-      if (band->std_value > 0.00001) out = fmt("%.*lf", ctl->conc_digits, band->std_value);
+      if (band->std_value > 0.00001) out = rep_fmt("%.*lf", ctl->conc_digits, band->std_value);
       break;
-    case 16: out = fmt("%d", band->x); break;
-    case 17: out = fmt("%d", band->y); break;
+    case 16: out = rep_fmt("%d", band->x); break;
+    case 17: out = rep_fmt("%d", band->y); break;
     case 18: out = (band->f1 & kUserAdded) ? "Y" : "N"; break;
     case 19: out = (band->f2 & 8u) ? "Y" : "N"; break;
     case 20: out = (band->f2 & 64u) ? "Y" : "N"; break;
     case 21: out = cut_text(band->label, std::min<size_t>(REP_CUT, sizeof band->label)); break;
     case 22:
-      if (lane && lane->norm_ii > 0.001) out = fmt("%.3lf", band->amount / lane->norm_ii);
+      if (lane && lane->norm_ii > 0.001) out = rep_fmt("%.3lf", band->amount / lane->norm_ii);
       break;
     case 23:
       out.clear();
       if (image && image->band_hdr && image->band_hdr->norm_band_ii > 0.001)
-        out = fmt("%.3lf", band->amount / image->band_hdr->norm_band_ii);
+        out = rep_fmt("%.3lf", band->amount / image->band_hdr->norm_band_ii);
       break;
     default: out.clear(); break;  // a code without a column of its own
   }
@@ -345,10 +345,10 @@ void get_hdr_fld_val_str(int code, std::string& out) {
       if (image && image->comment) out = cut_text(image->comment, table ? REP_CUT : 1023);
       break;
     case 2:
-      if (image) out = fmt("%ld", long((image->min_top_band_thick + image->min_bot_band_thick) / 2));
+      if (image) out = rep_fmt("%ld", long((image->min_top_band_thick + image->min_bot_band_thick) / 2));
       break;
     case 3:
-      if (image) out = fmt("%ld", long(image->band_threshold));
+      if (image) out = rep_fmt("%ld", long(image->band_threshold));
       break;
     case 4: case 6: {
       const STD_LIST* l = code == 4 ? size_list(image) : conc_list(image);
@@ -366,7 +366,7 @@ void get_hdr_fld_val_str(int code, std::string& out) {
       }
       break;
     }
-    case 8: out = fmt("%ld", count_image_bands()); break;
+    case 8: out = rep_fmt("%ld", count_image_bands()); break;
     case 9: out = cut_text(ctl->lane_sel_file, table ? REP_CUT : sizeof ctl->lane_sel_file); break;
     case 10:
       if (image && image->img_int_info)
@@ -379,20 +379,20 @@ void get_hdr_fld_val_str(int code, std::string& out) {
         out = cut_text(name, table ? REP_CUT : 64);
       }
       break;
-    case 12: if (m) out = fmt("%.2lf %%", m->size_tol); break;
-    case 13: if (m) out = fmt("%.2lf %%", m->spacing_tol); break;
-    case 14: if (m) out = fmt("%.2lf %%", m->volume_tol); break;
-    case 15: if (m) out = fmt("%.2lf %%", m->threshold); break;
+    case 12: if (m) out = rep_fmt("%.2lf %%", m->size_tol); break;
+    case 13: if (m) out = rep_fmt("%.2lf %%", m->spacing_tol); break;
+    case 14: if (m) out = rep_fmt("%.2lf %%", m->volume_tol); break;
+    case 15: if (m) out = rep_fmt("%.2lf %%", m->threshold); break;
     case 16:
       if (m) out = cut_text(m->match_lanesel_file.c_str(), table ? REP_CUT : 256);
       break;
     case 17:
-      if (m) out = m->ref_kind != 0 ? std::string("<n/a>") : fmt("%ld", long(m->ref_lane_number));
+      if (m) out = m->ref_kind != 0 ? std::string("<n/a>") : rep_fmt("%ld", long(m->ref_lane_number));
       break;
     case 18:
       if (m)
-        out = m->band_count_limit == 100 ? fmt("%ld (no limit)", long(m->band_count_limit))
-                                         : fmt("%ld", long(m->band_count_limit));
+        out = m->band_count_limit == 100 ? rep_fmt("%ld (no limit)", long(m->band_count_limit))
+                                         : rep_fmt("%ld", long(m->band_count_limit));
       break;
     default: break;
   }

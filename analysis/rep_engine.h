@@ -51,6 +51,9 @@ extern const RepColumn kRepBandColumns[REP_NUM_BAND_FIELDS];
 extern const RepColumn kRepLMatchColumns[REP_NUM_LMATCH_FIELDS];
 extern const char* const kRepHdrLabels[REP_NUM_HDR_FIELDS];
 
+// printf into a new string.
+std::string rep_fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // Titles of the six report types, for the master header and the window.
 const char* rep_type_title(int type);
 
