@@ -15,6 +15,7 @@
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
 #include "analysis/band_rep.h"
+#include "analysis/compare.h"
 #include "analysis/img_rep.h"
 #include "analysis/matr_launch.h"
 #include "analysis/rparm.h"
@@ -82,7 +83,7 @@ bool built(int c) {
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
       GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
-      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO, GT_CMD_COMPARE_BANDS, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
@@ -739,6 +740,9 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
+    case GT_CMD_COMPARE_BANDS:
+      if (has_bands(image)) compare_activate();
+      break;
     case GT_CMD_PREFERENCES:
       SLOG(kFn, SLOG_VALUE4, "Preferences...");
       prefs_activate(win, ctl);
