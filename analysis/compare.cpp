@@ -17,6 +17,7 @@
 #include "model/control.h"
 #include "model/image_rec.h"
 #include "model/lane.h"
+#include "shell/gt_chart.h"
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_chart.h"
 #include "toolkit/tk_event.h"
@@ -245,7 +246,7 @@ void show_chart() {
     int colour = k % 7 + 3;
     if (colour == 6) colour = 3;
     if (colour == 8) colour = 10;
-    CHART_SetSeries(chart, k - 1, colour, nullptr, TK_CHART_LINE | TK_CHART_BARS);
+    CHART_SetSeries(chart, k - 1, colour, nullptr, TK_CHART_LINE);
   }
   CHART_Paint(chart);
 }
@@ -254,6 +255,9 @@ long part_nfy(TK_OBJ part, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(part, event);
   switch (RES_GetIndex(part)) {
     case 1: compare_dismiss(); break;
+    case 2:
+      ks_chart_save_as(RES_GetSub(s.win, 5), gt_get_control()->folders[CTL_DIR_REPORTS], 0);
+      break;
     case 3:
       compare_clear();
       s.chart.clear();
