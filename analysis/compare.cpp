@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "analysis/rep_engine.h"
+#include "analysis/rep_walk.h"
 #include "analysis/ui_rpcfg.h"
 #include "base/ks_choose.h"
 #include "base/ks_mem.h"
@@ -46,15 +47,7 @@ State s;
 
 const REPORT_CFG& cfg() { return gt_get_control()->compare_cfg; }
 
-std::vector<SPOT*> bands_of(IMAGE_REC* image, LANE* lane) {
-  std::vector<SPOT*> out;
-  if (!image || !image->bands) return out;
-  SPOT** arr = nullptr;
-  const int n = ln_find_bands_in_lane(image->bands, &arr, lane, nullptr, nullptr);
-  for (int i = 0; i < n; ++i) out.push_back(arr[i]);
-  ks_free(arr);
-  return out;
-}
+std::vector<SPOT*> bands_of(IMAGE_REC* image, LANE* lane) { return rep_lane_bands(image, lane); }
 
 void lane_sums(IMAGE_REC* image, LANE* lane) {
   s.lane = lane;

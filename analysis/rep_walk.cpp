@@ -41,6 +41,16 @@ std::string rep_col(const std::string& s, int width) {
   return out + ' ';
 }
 
+std::vector<SPOT*> rep_lane_bands(IMAGE_REC* image, LANE* lane) {
+  std::vector<SPOT*> out;
+  if (image == nullptr || image->bands == nullptr) return out;
+  SPOT** arr = nullptr;
+  const int n = ln_find_bands_in_lane(image->bands, &arr, lane, nullptr, nullptr);
+  for (int i = 0; i < n; ++i) out.push_back(arr[i]);
+  ks_free(arr);
+  return out;
+}
+
 namespace {
 
 constexpr const char* kFn = "report_bands";
@@ -56,17 +66,6 @@ struct Walk {
   char** lanesel = nullptr;
   bool table() const { return st.format == FMT_HORZ_TABLE; }
 };
-
-// The bands of a lane, as the band chain holds them.
-std::vector<SPOT*> lane_bands(IMAGE_REC* image, LANE* lane) {
-  std::vector<SPOT*> out;
-  if (image == nullptr || image->bands == nullptr) return out;
-  SPOT** arr = nullptr;
-  const int n = ln_find_bands_in_lane(image->bands, &arr, lane, nullptr, nullptr);
-  for (int i = 0; i < n; ++i) out.push_back(arr[i]);
-  ks_free(arr);
-  return out;
-}
 
 LANE* first_lane(IMAGE_REC* image) { return image && image->lanes ? image->lanes->next : nullptr; }
 
@@ -180,7 +179,7 @@ void blank_row(Walk& w) {
 void walk_lane(Walk& w, IMAGE_REC* image, LANE* lane) {
   RepState& st = w.st;
   st.lane = lane;
-  const std::vector<SPOT*> bands = lane_bands(image, lane);
+  const std::vector<SPOT*> bands = rep_lane_bands(image, lane);
   rep_lane_totals(bands.data(), int(bands.size()));
   st.band_level = false;
   if (bands.empty() && st.empty_lanes) do_row(w, -1, nullptr);
@@ -215,7 +214,7 @@ bool image_passes(const Walk& w, const IMAGE_REC* image, bool apply_active) {
 
 long count_lane_bands(IMAGE_REC* image, LANE* lane, bool selected_only) {
   long n = 0;
-  for (SPOT* b : lane_bands(image, lane))
+  for (SPOT* b : rep_lane_bands(image, lane))
     if (!selected_only || (b->f2 & SP_F2_SELECTED)) ++n;
   return n;
 }

@@ -9,6 +9,8 @@
 #include "analysis/rep_engine.h"
 
 struct IMAGE_REC;
+struct LANE;
+struct SPOT;
 
 // Where a report goes: pieces of text (text layout) or cells of a grid (table layout), which
 // grows as rows are written.
@@ -46,6 +48,9 @@ struct RepRun {
 // report: -1 when the run was cancelled, 0 when there was nothing to report (the sink is then
 // left as it was unless the empty-lanes switch is on).
 long report_bands(const RepRun& run, RepSink& sink);
+
+// The bands of a lane as the image's band chain holds them (none without a chain).
+std::vector<SPOT*> rep_lane_bands(IMAGE_REC* image, LANE* lane);
 
 // "%*.*s " and "%*s " of the layouts: right-aligned to the width and cut to it, or never cut.
 std::string rep_cell(const std::string& s, int width);
