@@ -18,6 +18,7 @@
 #include "analysis/compare.h"
 #include "analysis/img_rep.h"
 #include "analysis/matr_launch.h"
+#include "analysis/replc.h"
 #include "analysis/rparm.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
@@ -83,7 +84,8 @@ bool built(int c) {
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
       GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
-      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO, GT_CMD_COMPARE_BANDS, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO,
+      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
@@ -627,6 +629,23 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
   }
 }
 
+// Lane categories: the report's switches, then the images to report.
+void lane_categories_report(TK_OBJ win) {
+  if (!replc_parm_activate(win)) return;
+  const CONTROL* ctl = gt_get_control();
+  char** list = nullptr;
+  const int n = io_win32_filelist(&list, "Select Image(s)... (Sel File: <none>)",
+                                  ctl->folders[CTL_DIR_IMAGES], "", KS_KES_FILTER, 0, TRUE, TRUE,
+                                  TRUE, nullptr);
+  if (n <= 0) {
+    SLOG(kFn, SLOG_VALUE4, "io_win32_filelist no files selected");
+    return;
+  }
+  std::vector<std::string> paths(list, list + n);
+  ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  replc_activate(paths);
+}
+
 void refresh_all() {
   for (int i = 0; i < gt_get_num_img_windows(); ++i)
     gt_redraw_img(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
@@ -740,6 +759,7 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
+    case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
     case GT_CMD_COMPARE_BANDS:
       if (has_bands(image)) compare_activate();
       break;
