@@ -39,6 +39,7 @@
 #include "shell/gt_import.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_open.h"
+#include "shell/im_calib.h"
 #include "shell/gt_prefs.h"
 #include "shell/gt_resolution.h"
 #include "shell/ui_print.h"
@@ -91,6 +92,7 @@ bool built(int c) {
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
       GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL,
+      GT_CMD_CALIBRATE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -775,6 +777,9 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     }
     case GT_CMD_EQUALIZE: equalize(); break;
+    case GT_CMD_CALIBRATE:
+      if (image) im_calib_activate(win);
+      break;
     case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
     case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE: case GT_CMD_BORDER:
       image_op(win, command, image);

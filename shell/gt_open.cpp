@@ -26,6 +26,7 @@
 #include "io/kes_image.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
+#include "shell/im_calib.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
@@ -363,7 +364,7 @@ void gt_dismiss_all() {
   // The dismiss function of every modeless window; each closes its window when it is open.
   static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss, gt_tool_wins_dismiss_all,
                                        band_rep_dismiss, img_rep_dismiss, compare_dismiss,
-                                       replc_dismiss};
+                                       replc_dismiss, im_calib_dismiss};
   for (auto dismiss : kDismiss) dismiss();
   gt_close_windows_by_title("Dendrogram");
 }
