@@ -10,10 +10,16 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
+#include "analysis/band_rep.h"
+#include "analysis/compare.h"
+#include "analysis/img_rep.h"
 #include "analysis/matr_launch.h"
+#include "analysis/replc.h"
+#include "analysis/rparm.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
@@ -82,7 +88,9 @@ bool built(int c) {
       GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
-      GT_CMD_IMPORT_MATRIX, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
+      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO,
+      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
@@ -499,6 +507,47 @@ void arrange(int command) {
   gt_refresh_scroll_bars();
 }
 
+bool has_bands(const IMAGE_REC* image) {
+  return image != nullptr && image->bands != nullptr && image->bands->next != nullptr;
+}
+
+// The band reports of the open images: Selected Bands at once, Selected Lanes and Active
+// Image after the report parameters.
+void band_report(TK_OBJ win, int command, IMAGE_REC* image) {
+  if (!has_bands(image)) return;
+  if (command != GT_CMD_REPORT_SEL_BANDS && !gt_rparm_activate(win, 0)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
+    return;
+  }
+  const int type = command == GT_CMD_REPORT_SEL_BANDS ? REP_SEL_BANDS
+                   : command == GT_CMD_REPORT_SEL_LANES ? REP_SEL_LANES
+                                                        : REP_ACTIVE_IMAGE;
+  band_rep_activate(type, nullptr, {});
+}
+
+// All Lanes: the report parameters, then the images to report, picked by the user.
+void all_lanes_report(TK_OBJ win) {
+  const CONTROL* ctl = gt_get_control();
+  SLOG(kFn, SLOG_VALUE4, "All Lanes: loc_images <%s>", ctl->folders[CTL_DIR_IMAGES]);
+  if (!gt_rparm_activate(win, 1)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
+    return;
+  }
+  const std::string title = ctl->lane_sel_file[0] == '\0'
+                                ? std::string("Select Image(s)... (Sel File: <none>)")
+                                : "Select Image(s)... (Sel File: <" + std::string(ctl->lane_sel_file) + ">)";
+  char** list = nullptr;
+  const int n = io_win32_filelist(&list, title.c_str(), ctl->folders[CTL_DIR_IMAGES], "",
+                                  "Kestrin Files (*.kes)\0*.kes\0", 0, TRUE, TRUE, TRUE, nullptr);
+  if (n <= 0) {
+    SLOG(kFn, SLOG_VALUE4, "num_img 0");
+    return;
+  }
+  std::vector<std::string> paths(list, list + n);
+  ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  band_rep_activate(REP_ALL_LANES, nullptr, paths);
+}
+
 // Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose.
 void define_lanes(TK_OBJ owner, IMAGE_REC* image) {
   const int mode = gt_fd_lane_info_activate(owner, image);
@@ -640,6 +689,23 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
     default:
       return false;
   }
+}
+
+// Lane categories: the report's switches, then the images to report.
+void lane_categories_report(TK_OBJ win) {
+  if (!replc_parm_activate(win)) return;
+  const CONTROL* ctl = gt_get_control();
+  char** list = nullptr;
+  const int n = io_win32_filelist(&list, "Select Image(s)... (Sel File: <none>)",
+                                  ctl->folders[CTL_DIR_IMAGES], "", KS_KES_FILTER, 0, TRUE, TRUE,
+                                  TRUE, nullptr);
+  if (n <= 0) {
+    SLOG(kFn, SLOG_VALUE4, "io_win32_filelist no files selected");
+    return;
+  }
+  std::vector<std::string> paths(list, list + n);
+  ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  replc_activate(paths);
 }
 
 void refresh_all() {
@@ -802,6 +868,15 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
         matr_launch_velto(path);
       break;
     }
+    case GT_CMD_REPORT_SEL_BANDS: case GT_CMD_REPORT_SEL_LANES: case GT_CMD_REPORT_ACTIVE_IMAGE:
+      band_report(win, command, image);
+      break;
+    case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
+    case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
+    case GT_CMD_COMPARE_BANDS:
+      if (has_bands(image)) compare_activate();
+      break;
     case GT_CMD_PREFERENCES:
       SLOG(kFn, SLOG_VALUE4, "Preferences...");
       prefs_activate(win, ctl);

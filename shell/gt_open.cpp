@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/band_rep.h"
+#include "analysis/compare.h"
+#include "analysis/img_rep.h"
+#include "analysis/replc.h"
 #include "base/io_file.h"
 #include "base/ks_choose.h"
 #include "base/ks_mem.h"
@@ -360,7 +364,8 @@ void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   // The dismiss function of every modeless window; each closes its window when it is open.
   static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss, gt_tool_wins_dismiss_all,
-                                               im_calib_dismiss};
+                                       band_rep_dismiss, img_rep_dismiss, compare_dismiss,
+                                       replc_dismiss, im_calib_dismiss};
   for (auto dismiss : kDismiss) dismiss();
   gt_close_windows_by_title("Dendrogram");
 }
