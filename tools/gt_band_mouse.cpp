@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "analysis/compare.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "model/lane.h"
@@ -689,8 +690,10 @@ void gt_band_mouserelease(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int, int) {
       im->drag_pt[0] = im->drag_pt[1] = -1;
       const int r[4] = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
       const int modifier = (NDVGM_Op403() & 8) ? 1 : 0;
-      if (ctl->sel_mode == 0) gt_band_select_in_rect(area, r, im, modifier);
-      else if (ctl->sel_mode == 1) gt_lane_select_rect(area, r, im, modifier);
+      if (ctl->sel_mode == 0) {
+        gt_band_select_in_rect(area, r, im, modifier);
+        compare_update(modifier);  // an open compare report follows the selection
+      } else if (ctl->sel_mode == 1) gt_lane_select_rect(area, r, im, modifier);
       else if (ctl->sel_mode == 2) gt_std_size_select(area, r, im, modifier);
       else if (ctl->sel_mode == 3) gt_std_conc_select(area, r, im, modifier);
       WGT_Redraw(area);

@@ -106,7 +106,7 @@ TEST(DtoolReport, TableOfTheBands) {
   dtool_insert_band(6, 5, 7);
   EXPECT_EQ(dtool_report_text(),
             "gel : 3 : L3\n\n"
-            "  Band     Volume  % Lane % Bands      Rf      Width      Size \n"
+            "Band #     Volume  % Lane % Bands      Rf      Width      Size \n"
             "====== ========== ======= ======= ======= ========== ========= \n"
             "     1    160.000    88.9    88.9   0.200       0.20       n/a \n"
             "     2     20.000    11.1    11.1   0.600       0.20       n/a \n");
@@ -114,7 +114,7 @@ TEST(DtoolReport, TableOfTheBands) {
   dtool_state().bands.clear();
   EXPECT_EQ(dtool_report_text(),
             "gel : 3 : L3\n\n"
-            "  Band     Volume  % Lane % Bands      Rf      Width      Size \n"
+            "Band #     Volume  % Lane % Bands      Rf      Width      Size \n"
             "====== ========== ======= ======= ======= ========== ========= \n");
 }
 
