@@ -1,6 +1,7 @@
 // The Edit Band tool window: clicks add or delete bands while it is open.
 #include "model/control.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_vrem.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
@@ -20,8 +21,12 @@ long S_ed_bnd_winNfy(TK_OBJ win, int event) {
   return gt_tool_win_default(win, event);
 }
 
+// OK: the quantify toggle is kept, the window ends, and a running Vrem run takes its next step
+// (the standards).
 long S_ed_bnd_PBut1Nfy(TK_OBJ button, int event) {
-  return gt_tool_win_button(button, event, &s_win, gt_tool_store_quant);
+  const long result = gt_tool_win_button(button, event, &s_win, gt_tool_store_quant);
+  if (event == TK_EV_ACTIVATE) gt_vrem_step_stds();
+  return result;
 }
 
 }  // namespace

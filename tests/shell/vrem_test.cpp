@@ -10,7 +10,9 @@
 #include "shell/gt_vrem.h"
 #include "shell_fixture.h"
 #include "toolkit/tk_qt.h"
+#include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
+#include "tools/gt_tool_wins.h"
 
 namespace {
 
@@ -55,6 +57,16 @@ TEST_F(VremTest, EachStepShowsItsPagePressesItsModeAndSendsItsCommand) {
     EXPECT_EQ(gt_dispatch_last_command(), c.command) << " run " << c.run;
     qhelp_dismiss();
   }
+}
+
+TEST_F(VremTest, EditBandOkTakesTheStandardsStep) {
+  start(1);
+  gt_ed_bnd_activate(win_);
+  TK_OBJ tool = TKT_FindWindow("ed_bnd", "ed_bnd_win");
+  ASSERT_NE(tool, nullptr);
+  TKT_Send(RES_GetSub(tool, 1), TK_EV_ACTIVATE);
+  EXPECT_EQ(gt_get_sel_mode(), 2);
+  EXPECT_EQ(gt_dispatch_last_command(), 143);
 }
 
 TEST_F(VremTest, OutsideARunOnlyTheReportStepTurnsThePage) {
