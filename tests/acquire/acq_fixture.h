@@ -22,6 +22,10 @@ namespace acqtest {
 
 inline std::string q(const std::string& s) { return "'" + s + "'"; }
 
+inline void write_file(const std::string& path, const std::vector<uint8_t>& b) {
+  vxtest::write_bytes(path, std::vector<unsigned char>(b.begin(), b.end()));
+}
+
 // Runs a shell command; fails the test when it does not succeed.
 inline bool run(const std::string& cmd) {
   const int r = std::system((cmd + " >/dev/null 2>&1").c_str());
@@ -213,6 +217,48 @@ inline std::vector<std::pair<uint32_t, uint32_t>> tiff_strips(const std::vector<
   return strips;
 }
 
+// A binary PGM or PPM (as djpeg writes them): size, samples per pixel and the samples.
+struct Pnm {
+  int width = 0, height = 0, channels = 0;
+  std::vector<int> v;
+};
+
+inline Pnm read_pnm(const std::string& path) {
+  Pnm p;
+  std::vector<uint8_t> f;
+  if (!io_read_whole_file(path.c_str(), f) || f.size() < 2 || f[0] != 'P') {
+    ADD_FAILURE() << "cannot read " << path;
+    return p;
+  }
+  p.channels = f[1] == '6' ? 3 : 1;
+  std::size_t pos = 2;
+  auto number = [&]() {
+    while (pos < f.size() && (f[pos] == ' ' || f[pos] == '\n' || f[pos] == '\r' || f[pos] == '\t' || f[pos] == '#')) {
+      if (f[pos] == '#') while (pos < f.size() && f[pos] != '\n') ++pos;
+      else ++pos;
+    }
+    int v = 0;
+    while (pos < f.size() && f[pos] >= '0' && f[pos] <= '9') v = v * 10 + (f[pos++] - '0');
+    return v;
+  };
+  p.width = number();
+  p.height = number();
+  number();  // maximum value
+  ++pos;
+  for (std::size_t i = pos; i < f.size(); ++i) p.v.push_back(f[i]);
+  EXPECT_EQ(p.v.size(), std::size_t(p.width) * p.height * p.channels) << path;
+  return p;
+}
+
+inline void write_pnm(const std::string& path, int w, int h, int channels,
+                      const std::vector<uint8_t>& samples) {
+  std::string head = (channels == 3 ? "P6\n" : "P5\n") + std::to_string(w) + " " +
+                     std::to_string(h) + "\n255\n";
+  std::vector<uint8_t> b(head.begin(), head.end());
+  b.insert(b.end(), samples.begin(), samples.end());
+  write_file(path, b);
+}
+
 // Deterministic test pixels.
 inline std::vector<uint8_t> pattern(std::size_t n, uint32_t seed) {
   std::vector<uint8_t> b(n);
@@ -224,8 +270,5 @@ inline std::vector<uint8_t> pattern(std::size_t n, uint32_t seed) {
   return b;
 }
 
-inline void write_file(const std::string& path, const std::vector<uint8_t>& b) {
-  vxtest::write_bytes(path, std::vector<unsigned char>(b.begin(), b.end()));
-}
 
 }  // namespace acqtest
