@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+#include <functional>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "model/img_info.h"
 #include "test_support.h"
 #include "toolkit/tk_res.h"
+#include "toolkit/tk_test.h"
 
 namespace acqtest {
 
@@ -38,6 +42,20 @@ inline void load_resources() {
   for (const auto& e : std::filesystem::directory_iterator(vxtest::source_dir() / "resources"))
     if (e.path().extension() == ".res") RES_OpenFile("gt", e.path().c_str());
   ASSERT_TRUE(RES_HasWindow("ui_tifsav", "WinTifsav"));
+}
+
+// Runs `act` on the window once it shows (the modal loop that shows it runs the timer).
+inline void when_shown(const char* module, const char* window, std::function<void(TK_OBJ)> act) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, module, window, act] {
+    TK_OBJ win = TKT_FindWindow(module, window);
+    if (win == nullptr) return;
+    timer->stop();
+    timer->deleteLater();
+    act(win);
+  });
+  timer->start();
 }
 
 // A pixel file: its header and its values (2-byte values little-endian).
