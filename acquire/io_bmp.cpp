@@ -65,7 +65,7 @@ BOOL io_bmp_check(const char* path, int* components, int* width, int* x_ppm, int
 }
 
 int io_bmp_convert(const char* bmp_file_name, const char* data_file_name, int is_color,
-                   int channel, int x_ppm, int y_ppm, int interp_mode) {
+                   int channel, int x_ppm, int y_ppm, [[maybe_unused]] int interp_mode) {
   static const char* fn = "io_bmp_convert";
   if (!s_dib || bmp_file_name == nullptr || s_dib_path != bmp_file_name) {
     if (!load(bmp_file_name)) return IO_IMPORT_OPEN_FAILED;

@@ -98,8 +98,8 @@ BOOL io_jpeg_check(const char* path, int* components, int* width, int* x_dpi, in
 }
 
 int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int is_color,
-                    int channel, int x_dpi, int y_dpi, int interp_mode, int composite1,
-                    int composite2) {
+                    int channel, int x_dpi, int y_dpi, [[maybe_unused]] int interp_mode, [[maybe_unused]] int composite1,
+                    [[maybe_unused]] int composite2) {
   static const char* fn = "io_jpeg_convert";
   std::FILE* file = jpeg_file_name ? std::fopen(jpeg_file_name, "rb") : nullptr;
   if (file == nullptr) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/io_file_set.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
 
@@ -57,6 +58,32 @@ bool is_regular_or_other(const char* path) {
 // Companion files that go with an image set, besides the pixel and info files, in the order
 // they are copied.
 const char* const kCopyExtras[] = {".cmt", ".kr", ".pz", ".mj", ".gt", ".hf", ".yc", ".nw"};
+
+// Stages the image set of base `src` as the set of base `dst`: the pixel and info files, which
+// the source must have, and, with `companions`, the companion files the source has. A companion
+// the destination has and the source lacks is removed with the change, so that no analysis of
+// the image that was there stays with the new pixels. False when a file cannot be staged.
+bool stage_image_set(IoFileSet& set, const std::string& src, const std::string& dst,
+                     bool companions) {
+  for (const char* ext : {".kes", ".kei"})
+    if (!io_file_exists((src + ext).c_str()) || !set.put_copy(src + ext, dst + ext)) return false;
+  for (const char* ext : kCopyExtras) {
+    if (companions && io_file_exists((src + ext).c_str())) {
+      if (!set.put_copy(src + ext, dst + ext)) return false;
+    } else {
+      set.remove(dst + ext);
+    }
+  }
+  return true;
+}
+
+// True when both paths name one existing file.
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
 // Files deleted with an image set, in order.
 const char* const kDeleteAll[] = {".lck", ".kei", ".cmt", ".hf", ".nw",
                                   ".gt",  ".yc",  ".kr",  ".mj", ".pz"};
@@ -183,51 +210,8 @@ int io_fmgr_copy_file(const char* source, const char* destination) {
   SLOG("io_fmgr_copy_file", SLOG_ENTRY, "<%s> to <%s>", source ? source : "",
        destination ? destination : "");
   if (!source || !destination) return -1;
-  int in = ::open(source, O_RDONLY | O_CLOEXEC);
-  if (in < 0) return -1;
-  struct stat st;
-  if (fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(in);
-    return -1;
-  }
-  // The copy goes to a temporary file beside the destination, renamed over it when whole.
-  std::string tmpl = std::string(destination) + ".XXXXXX";
-  std::vector<char> tmp(tmpl.begin(), tmpl.end());
-  tmp.push_back('\0');
-  int out = mkstemp(tmp.data());
-  if (out < 0) {
-    ::close(in);
-    return -1;
-  }
-  fchmod(out, st.st_mode & 0777);
-  bool ok = true;
-  std::vector<char> buf(1 << 16);
-  for (;;) {
-    ssize_t n = ::read(in, buf.data(), buf.size());
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    const char* p = buf.data();
-    while (n > 0) {
-      ssize_t w = ::write(out, p, static_cast<std::size_t>(n));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        ok = false;
-        break;
-      }
-      p += w;
-      n -= w;
-    }
-    if (!ok) break;
-  }
-  ::close(in);
-  if (::close(out) != 0) ok = false;
-  if (ok && std::rename(tmp.data(), destination) != 0) ok = false;
-  if (!ok) {
-    ::unlink(tmp.data());
+  IoFileSet set;
+  if (!set.put_copy(source, destination) || !set.commit()) {
     SLOG("io_fmgr_copy_file", SLOG_ERROR, "copy <%s> to <%s> failed", source, destination);
     return -1;
   }
@@ -250,33 +234,38 @@ int io_copy_image_file(const char* source, const char* destination) {
 int io_copy_image(const char* source, const char* destination) {
   std::string src = stripped(source);
   std::string dst = stripped(destination);
-  if (io_copy_image_file((src + ".kes").c_str(), (dst + ".kes").c_str()) != 0) return -1;
-  if (io_copy_image_file((src + ".kei").c_str(), (dst + ".kei").c_str()) != 0) return -1;
-  for (const char* ext : kCopyExtras) {
-    std::string s = src + ext;
-    if (io_file_exists(s.c_str())) io_copy_image_file(s.c_str(), (dst + ext).c_str());
+  IoFileSet set;
+  if (!stage_image_set(set, src, dst, true) || !set.commit()) {
+    SLOG("io_copy_image", SLOG_ERROR, "copy of <%s> to <%s> failed; <%s> is as it was",
+         src.c_str(), dst.c_str(), dst.c_str());
+    return -1;
   }
   return 0;
 }
 
 int io_move_image(const char* source_base, const char* destination_base) {
+  static const char* fn = "io_move_image";
   std::string src = str(source_base), dst = str(destination_base);
   std::string src_kes = src + ".kes", dst_kes = dst + ".kes";
-  // The move replaces an existing destination file; a destination is never given up for a
-  // source that is not there.
-  if (!io_file_exists(src_kes.c_str()) ||
-      io_fmgr_move_file(src_kes.c_str(), dst_kes.c_str()) != 0) {
-    SLOG("io_move_image", SLOG_ERROR, "TryMoveFile <%s> to <%s> failed, FAILED", src_kes.c_str(),
+  // An image moved onto itself is already in place (and must not be deleted as the source).
+  if (same_file(src_kes, dst_kes) && same_file(src + ".kei", dst + ".kei")) return IO_MOVE_DONE;
+  // The destination set is complete before anything of the source goes; a destination is
+  // never given up for a source that is not there.
+  IoFileSet to;
+  if (!stage_image_set(to, src, dst, false) || !to.commit()) {
+    SLOG(fn, SLOG_ERROR, "TryMoveFile <%s> to <%s> failed, FAILED", src_kes.c_str(),
          dst_kes.c_str());
-    return 0;
+    return IO_MOVE_FAILED;
   }
-  std::string src_kei = src + ".kei", dst_kei = dst + ".kei";
-  if (io_fmgr_move_file(src_kei.c_str(), dst_kei.c_str()) != 0) {
-    SLOG("io_move_image", SLOG_ERROR, "TryMoveFile <%s> to <%s> failed, FAILED", src_kei.c_str(),
-         dst_kei.c_str());
-    return 0;
+  IoFileSet from;
+  from.remove(src_kes);
+  from.remove(src + ".kei");
+  if (!from.commit()) {
+    SLOG(fn, SLOG_ERROR, "<%s> copied to <%s>, but the source cannot be deleted", src.c_str(),
+         dst.c_str());
+    return IO_MOVE_SOURCE_KEPT;
   }
-  return 1;
+  return IO_MOVE_DONE;
 }
 
 void io_delete_files(const char* image_base) {

@@ -64,11 +64,21 @@ int io_fmgr_copy_file(const char* source, const char* destination);
 int io_fmgr_move_file(const char* source, const char* destination);
 // -1 when the source does not exist, else io_fmgr_copy_file.
 int io_copy_image_file(const char* source, const char* destination);
-// Copies an image set: ".kes" and ".kei" are required (-1 when either fails), then ".cmt" and
-// the analysis files where the source has them. 0 / -1. Either path may carry an extension.
+// Copies an image set: ".kes" and ".kei" are required, then ".cmt" and the analysis files where
+// the source has them; those the source lacks are removed from the destination. The
+// destination's set changes as a whole: 0 when it is the complete new set, -1 (any file failed)
+// when it is the complete old set. Either path may carry an extension.
 int io_copy_image(const char* source, const char* destination);
-// Moves the pixel file and then the info file of an image set (an existing destination pixel
-// file is replaced). Nonzero on success, 0 on failure.
+// Results of io_move_image.
+enum : int {
+  IO_MOVE_FAILED = 0,       // nothing changed: the source set and the old destination stand
+  IO_MOVE_DONE = 1,         // the image is at the destination and gone from the source
+  IO_MOVE_SOURCE_KEPT = 2,  // the image is at the destination, but the source could not be
+                            // deleted and stays as a copy
+};
+// Moves the pixel file and the info file of an image set (both required) to another base path;
+// the destination's companion files go, as they belong to the image that was there. The
+// destination set is replaced as a whole, and only then is the source set deleted (as a whole).
 int io_move_image(const char* source_base, const char* destination_base);
 // Deletes, where present, ".lck", ".kei", ".cmt" and the analysis files of an image base path;
 // the pixel file stays. io_delete_analysis_files keeps ".kei" and ".cmt" too.

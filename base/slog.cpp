@@ -291,7 +291,7 @@ void slog_write(const char* name, int level, const char* format, ...) {
   release_busy();
 }
 
-void OutLogLog(const char* tag, const char* format, ...) {
+void OutLogLog(const char* tag, const char* /*format*/, ...) {
   SLOG("OutLogLog", SLOG_ENTRY, "who_arg <%s>", tag ? tag : "");
   SLOG("OutLogLog", SLOG_VALUE4, "s_cLogFile <%s>", "");
   SLOG("OutLogLog", SLOG_EXIT, "blank log file");

@@ -21,7 +21,7 @@ class CView {
 
   // Told by the document that it changed; `sender` is the view that caused the change (null for
   // the document itself), `hint` and `object` say what changed (0 and null: everything).
-  virtual void OnUpdate(CView* sender, long hint, void* object) {}
+  virtual void OnUpdate(CView* /*sender*/, long /*hint*/, void* /*object*/) {}
 
  private:
   friend class CDocument;

@@ -358,9 +358,11 @@ int cal_auto_bounds(const char* path, int width, int height, int depth, int reso
   Box found[CAL_MAX_STEPS];
   for (int k = 0; k < n; ++k) {
     Box& bx = found[k];
+    // With the white end on the right the last box sits one cell further in: the procedure's rule.
     bx.left = white_left ? b[k] + cell : b[k + 1] + cell + (k == n - 1 ? cell : 0);
     bx.right = bx.left + box_w;
     bx.top = std::max(2, wedge_y - box_h);
+    // The bottom is the box height taken as a row, not top + height: the procedure's rule.
     bx.bottom = box_h;
     // Boxes are measured inside the image only; one that has nothing left there means the
     // wedge was not where the search expected it.
@@ -507,6 +509,7 @@ BOOL cal_auto_calibrate(const char* path, int bTrans, int bODflat_fixup_msg) {
     SLOG(fn, SLOG_EXIT, "%s", "no boxes, FALSE");
     return FALSE;
   }
+  // Every box is measured over the rows of the first box: the procedure's rule.
   const Box& first = s_boxes[0];
   int dig[CAL_MAX_STEPS];
   for (int k = 0; k < S_curr_box; ++k) {

@@ -2,6 +2,7 @@
 #include "engine/lane_profile.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -179,13 +180,19 @@ void ln_calc_baseline(LANE* lane) {
   const LN_FEAT* p = lane->baseline ? lane->baseline->next : nullptr;
   if (!p) return;  // no points: all 0
   for (int i = 0; i < std::min(p->feat.y, n); ++i) b[i] = p->feat.x;
+  // Wide arithmetic: stored points may be any 32-bit values, in any order. The array rounds
+  // (floor of x + 0.5) where ln_baseline_at truncates: each is the procedure's own rule.
   for (const LN_FEAT* q = p->next; q; p = q, q = q->next) {
-    const int dp = q->feat.y - p->feat.y;
-    const double slope = dp != 0 ? static_cast<double>(q->feat.x - p->feat.x) / dp : 0.0;
-    const int i_from = std::max(0, -p->feat.y);
-    const int i_to = std::min(dp, n - 1 - p->feat.y);
-    for (int i = i_from; i <= i_to; ++i)
-      b[p->feat.y + i] = static_cast<int>(std::floor(i * slope + p->feat.x + 0.5));
+    const long long py = p->feat.y, px = p->feat.x;
+    const long long dp = static_cast<long long>(q->feat.y) - py;
+    const double slope = dp != 0 ? static_cast<double>(q->feat.x - px) / static_cast<double>(dp)
+                                 : 0.0;
+    const long long i_from = std::max(0LL, -py);
+    const long long i_to = std::min(dp, n - 1 - py);
+    for (long long i = i_from; i <= i_to; ++i) {
+      const double v = std::floor(static_cast<double>(i) * slope + static_cast<double>(px) + 0.5);
+      b[py + i] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
+    }
   }
   for (int i = std::max(p->feat.y, 0); i < n; ++i) b[i] = p->feat.x;
 }
@@ -193,7 +200,8 @@ void ln_calc_baseline(LANE* lane) {
 int ln_baseline_at(int y, const LANE* lane) {
   if (!lane || lane->bckgrnd_type == 0 || !lane->baseline || !lane->baseline->next) return 0;
   if (!lane->center_coords || lane->num_center_points <= 0) return 0;
-  const int i = y - lane->center_coords[0].y;
+  // Wide arithmetic: the row, the centre line and the stored points may be any 32-bit values.
+  const long long i = static_cast<long long>(y) - lane->center_coords[0].y;
   const LN_FEAT* prev = nullptr;
   const LN_FEAT* p = lane->baseline->next;
   while (p && p->feat.y < i) {
@@ -206,8 +214,12 @@ int ln_baseline_at(int y, const LANE* lane) {
   } else if (p->feat.y == i || !prev) {
     v = p->feat.x;
   } else {
-    v = prev->feat.x + static_cast<long long>(p->feat.x - prev->feat.x) * (i - prev->feat.y) /
-                           (p->feat.y - prev->feat.y);
+    // prev.pos < i < p.pos: the result lies between the two values, but the product may need
+    // more than 64 bits.
+    const __int128 dx = static_cast<long long>(p->feat.x) - prev->feat.x;
+    const __int128 di = i - prev->feat.y;
+    const __int128 dy = static_cast<long long>(p->feat.y) - prev->feat.y;
+    v = prev->feat.x + static_cast<long long>(dx * di / dy);
   }
   return v < 0 ? 0 : static_cast<int>(v);
 }

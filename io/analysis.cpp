@@ -64,6 +64,7 @@ int io_take_record(ByteReader& file, const ANALYSIS_TOKEN* token, std::vector<ui
   const std::size_t len = static_cast<std::size_t>(token->analysis_length);
   std::size_t got = len;
   if (file.remaining() < len) {
+    // A record exactly 24 bytes short at the end of the file is whole: the stored format's rule.
     if (!allow_short || len < 24 || file.remaining() != len - 24) return IO_ERR_READ;
     got = len - 24;
   }
@@ -344,8 +345,8 @@ int io_build_app(ANALYSIS_ENTRY** list, int num_analysis, bool big_endian, ByteW
   return IO_OK;
 }
 
-int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis,
-                 int program_code) {
+int io_stage_app(IoFileSet& set, const char* image_path, ANALYSIS_ENTRY** list,
+                 int num_analysis, int program_code) {
   static const char* fn = "io_write_app";
   const std::string base = io_base_name(image_path);
   SLOG(fn, SLOG_ENTRY, "base_image_name <%s>, num_analysis %d", base.c_str(), num_analysis);
@@ -354,10 +355,6 @@ int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis
     SLOG(fn, SLOG_EXIT, "num_analysis is 0");
     return IO_ERR_TYPE;
   }
-  const char* ext = io_analysis_ext(program_code);
-  const std::string bin_name = base + (ext ? ext : "");
-  const std::string txt_name = base + ".cmt";
-
   ByteWriter bin, txt;
   int r = io_build_app(list, num_analysis, false, bin, txt);
   if (r != IO_OK) {
@@ -366,16 +363,35 @@ int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis
     SLOG(fn, SLOG_EXIT, "build failed %d, -6", r);
     return IO_ERR_WRITE;
   }
-  if (!io_write_file_replace(bin_name.c_str(), bin.buffer())) {
+  const char* ext = io_analysis_ext(program_code);
+  if (!set.put(base + (ext ? ext : ""), bin.buffer().data(), bin.size())) {
     io_ui_msg(258);
     SLOG(fn, SLOG_EXIT, "can't open file");
     return IO_ERR_OPEN;
   }
-  if (!io_write_file_replace(txt_name.c_str(), txt.buffer())) {
+  if (!set.put(base + ".cmt", txt.buffer().data(), txt.size())) {
     io_ui_msg(258);
     SLOG(fn, SLOG_EXIT, "can't open txt file");
     return IO_ERR_OPEN;
   }
-  SLOG(fn, SLOG_EXIT, "OK");
+  return IO_OK;
+}
+
+int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis,
+                 int program_code) {
+  IoFileSet set;
+  int r = io_stage_app(set, image_path, list, num_analysis, program_code);
+  if (r != IO_OK) return r;
+  // The analysis file and its text part replace the old pair together, or neither does.
+  return io_commit_files(set, "io_write_app");
+}
+
+int io_commit_files(IoFileSet& set, const char* fn) {
+  if (!set.commit()) {
+    io_ui_msg(258);
+    SLOG(fn, SLOG_EXIT, "%s", "can't replace the files, -1");
+    return IO_ERR_OPEN;
+  }
+  SLOG(fn, SLOG_EXIT, "%s", "OK");
   return IO_OK;
 }

@@ -20,6 +20,7 @@
 #pragma once
 
 #include "base/io_file.h"
+#include "base/io_file_set.h"
 #include "io/byte_io.h"
 #include "model/lane.h"
 
@@ -117,9 +118,17 @@ int io_write_text(ANALYSIS_ENTRY* entry, ByteWriter& text_file);
 // receives a new list and the result is its number of entries; -1 on any failure (nothing is
 // handed out and nothing leaks).
 int io_read_app(const char* base_path, int program_code, ANALYSIS_ENTRY*** list_io, int count);
-// Writes every binary entry of the list to the analysis file and every text entry to ".cmt"
-// (each file replaced whole through a temporary file). 0, -1, -3 or -6.
+// Writes every binary entry of the list to the analysis file and every text entry to ".cmt".
+// The two files are replaced together or not at all. 0, -1, -3 or -6.
 int io_write_app(const char* image_path, ANALYSIS_ENTRY** list, int num_analysis, int program_code);
+// io_write_app up to the commit: builds the two files and stages them in `set`, so that a caller
+// can change further files of the image in the same step. 0, -1, -3 or -6 (the set is then
+// failed or holds nothing of the analysis).
+int io_stage_app(IoFileSet& set, const char* image_path, ANALYSIS_ENTRY** list, int num_analysis,
+                 int program_code);
+// Commits the files a writer staged: 0, or -1 with ui_msg 258 when they could not replace the old
+// ones (which then stand). `fn` names the writer in the trace.
+int io_commit_files(IoFileSet& set, const char* fn);
 // Builds the two files' bytes in the given byte order without writing them (io_write_app's
 // first step). 0, -3 or -6.
 int io_build_app(ANALYSIS_ENTRY** list, int num_analysis, bool big_endian, ByteWriter& binary,

@@ -52,15 +52,13 @@ ANALYSIS_ENTRY entry(int type, void* record, void* header = nullptr) {
   return e;
 }
 
-// Writes an analysis file that holds no records and an empty text part.
-bool write_empty_app(const std::string& base) {
+// Stages an analysis file that holds no records and an empty text part.
+bool stage_empty_app(IoFileSet& set, const std::string& base) {
   ByteWriter bin;
   ANALYSIS_HDR hdr{};
   io_write_analysis_hdr(bin, &hdr);
-  const std::string bin_name = base + io_analysis_ext(IO_PROG_GT);
-  const std::string txt_name = base + ".cmt";
-  return io_write_file_replace(bin_name.c_str(), bin.buffer()) &&
-         io_write_file_replace(txt_name.c_str(), nullptr, 0);
+  return set.put(base + io_analysis_ext(IO_PROG_GT), bin.data(), bin.size()) &&
+         set.put(base + ".cmt", nullptr, 0);
 }
 
 // True when "<base>.gt" is a container without records and "<base>.cmt" is missing or empty:
@@ -449,31 +447,31 @@ BOOL prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
   }
   if (im->mark_pts[0][0] != -1) app.push_back(entry(21, &im->mark_pts[0][0]));
 
-  BOOL ok = TRUE;
+  // The analysis pair and the info file change together: nothing is written unless every
+  // file was built and staged whole.
+  IoFileSet set;
   int r;
   if (app.empty()) {
     // Nothing left to store: the old analysis must not survive on disk.
-    r = write_empty_app(base) ? IO_OK : IO_ERR_WRITE;
+    r = stage_empty_app(set, base) ? IO_OK : IO_ERR_WRITE;
   } else {
     std::vector<ANALYSIS_ENTRY*> list;
     for (ANALYSIS_ENTRY& e : app) list.push_back(&e);
-    r = io_write_app(base.c_str(), list.data(), static_cast<int>(list.size()), IO_PROG_GT);
+    r = io_stage_app(set, base.c_str(), list.data(), static_cast<int>(list.size()), IO_PROG_GT);
   }
-  if (r != IO_OK) {
-    SLOG(fn, SLOG_ERROR, "analysis file not written (%d)", r);
-    gt_msg(KS_ALERT_ERROR, 51);
-    ok = FALSE;
-  }
-  if (!inf.empty()) {
+  if (r != IO_OK) SLOG(fn, SLOG_ERROR, "analysis file not written (%d)", r);
+  if (r == IO_OK && !inf.empty()) {
     std::vector<ANALYSIS_ENTRY*> list;
     for (ANALYSIS_ENTRY& e : inf) list.push_back(&e);
-    r = io_write_inf(base.c_str(), list.data(), static_cast<int>(list.size()));
-    if (r != IO_OK) {
-      SLOG(fn, SLOG_ERROR, "info file not written (%d)", r);
-      gt_msg(KS_ALERT_ERROR, 51);
-      ok = FALSE;
-    }
+    r = io_stage_inf(set, base.c_str(), list.data(), static_cast<int>(list.size()));
+    if (r != IO_OK) SLOG(fn, SLOG_ERROR, "info file not written (%d)", r);
   }
+  if (r == IO_OK && !set.commit()) {
+    SLOG(fn, SLOG_ERROR, "%s", "the image's files could not be replaced; they are as they were");
+    r = IO_ERR_OPEN;
+  }
+  const BOOL ok = r == IO_OK ? TRUE : FALSE;
+  if (!ok) gt_msg(KS_ALERT_ERROR, 51);
   SLOG(fn, SLOG_EXIT, "%s", ok ? "TRUE" : "FALSE");
   return ok;
 }

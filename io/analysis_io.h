@@ -34,9 +34,9 @@ struct GtAnalysisHooks {
 // Installs the hooks; returns the previous ones.
 GtAnalysisHooks gt_analysis_set_hooks(const GtAnalysisHooks& hooks);
 
-// Writes the analysis file with its text part, then the info file. TRUE when every file that
-// was to be written was written; FALSE otherwise (gt_msg 51 shown). A failed analysis file does
-// not stop the info file. The image's modified flag is left to the caller, which keeps it set
+// Writes the analysis file with its text part, and the info file, as one change: TRUE when every
+// file was replaced; FALSE (gt_msg 51 shown) when any of them failed, and then none of the
+// image's files has changed. The image's modified flag is left to the caller, which keeps it set
 // on FALSE. `disp` (the image's display record, holding its annotation chain) may be null.
 BOOL gt_prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* image);
 

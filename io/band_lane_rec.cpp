@@ -134,6 +134,7 @@ int io_rd_gt_band(ByteReader& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t, int sw
     io_free_gt_band(e);
     return IO_ERR_READ;
   }
+  // A stored 0 at offset 188 reads as 2: the stored format's rule.
   if (hdr->hdr_w188 == 0) hdr->hdr_w188 = 2;
   const bool has_number = hdr->version > 3;
   const std::size_t band_bytes = has_number ? IO_BAND_REC_BYTES : IO_BAND_REC_BYTES - 4;

@@ -2,6 +2,8 @@
 // offset reads.
 #include "io/byte_io.h"
 
+#include "base/io_file_set.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,17 +22,6 @@ bool read_full(int fd, uint8_t* dst, std::size_t n, uint64_t off) {
     dst += r;
     n -= static_cast<std::size_t>(r);
     off += static_cast<uint64_t>(r);
-  }
-  return true;
-}
-
-bool write_full(int fd, const uint8_t* src, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, src, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    src += w;
-    n -= static_cast<std::size_t>(w);
   }
   return true;
 }
@@ -57,27 +48,8 @@ bool io_read_whole_file(const char* path, std::vector<uint8_t>& out, std::size_t
 
 bool io_write_file_replace(const char* path, const void* data, std::size_t n) {
   if (!path || !*path) return false;
-  std::string tmpl = std::string(path) + ".XXXXXX";
-  int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) return false;
-  // mkstemp makes the file private; give it the mode a newly created file would have, or the
-  // mode of the file it replaces.
-  struct stat st;
-  mode_t mode;
-  if (::stat(path, &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  (void)::fchmod(fd, mode);  // a mode that cannot be set is not worth losing the data for
-  bool ok = write_full(fd, static_cast<const uint8_t*>(data), n);
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(tmpl.c_str(), path) == 0;
-  if (!ok) ::unlink(tmpl.c_str());
-  return ok;
+  IoFileSet set;
+  return set.put(path, data, n) && set.commit();
 }
 
 InFile::~InFile() {

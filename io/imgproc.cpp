@@ -122,11 +122,11 @@ class TempOut {
     file_ = nullptr;
     return ok;
   }
-  // Renames the finished file over `target`; the name then belongs to the target.
-  bool rename_to(const std::string& target) {
-    if (std::rename(name_.c_str(), target.c_str()) != 0) return false;
+  // Hands the finished file's name to the caller, who then owns the file.
+  std::string release() {
+    std::string name = name_;
     name_.clear();
-    return true;
+    return name;
   }
 
  private:
@@ -160,8 +160,8 @@ struct Info {
     }
     return head != nullptr;
   }
-  // Writes the header and lookup as the info file of `target_base`.
-  bool write(const std::string& target_base) {
+  // Stages the header and lookup as the info file of `target_base`.
+  bool stage(IoFileSet& set, const std::string& target_base) {
     ANALYSIS_ENTRY e[2]{};
     ANALYSIS_ENTRY* l[2];
     int k = 0;
@@ -175,26 +175,7 @@ struct Info {
       l[k] = &e[k];
       ++k;
     }
-    return io_write_inf(target_base.c_str(), l, k) == IO_OK;
-  }
-};
-
-// The info file of a target as it was before an operation, to put back if the new pixels
-// cannot take the old ones' place.
-struct KeiBackup {
-  std::string name;
-  bool existed = false;
-  std::vector<uint8_t> bytes;
-  bool take(const std::string& target_base) {
-    name = target_base + ".kei";
-    existed = io_file_exists(name.c_str());
-    return !existed || io_read_whole_file(name.c_str(), bytes);
-  }
-  void restore() {
-    if (existed)
-      io_write_file_replace(name.c_str(), bytes);
-    else
-      io_delete(name.c_str());
+    return io_stage_inf(set, target_base.c_str(), l, k) == IO_OK;
   }
 };
 
@@ -202,7 +183,7 @@ using Producer = std::function<int(TempOut&)>;
 using InfoChange = std::function<void(IMG_INFO&, IMG_INT_INFO*)>;
 
 // The common frame of every pixel operation: check the info file, write the new pixels to a
-// temporary file, write the new info file, then rename the pixels over the target.
+// temporary file, then put them and the new info file in place as one change.
 int run(const char* fn, const Src& s, const std::string& src_base, const std::string& dst_base,
         int new_w, int new_h, const Producer& produce, const InfoChange& change) {
   Info info;
@@ -237,14 +218,15 @@ int run(const char* fn, const Src& s, const std::string& src_base, const std::st
     return IMGPROC_ERR_IO;
   }
 
+  // The new pixels and the new info file replace the old pair together, or neither does.
   change(*info.head, info.look);
-  KeiBackup backup;
-  if (!backup.take(dst_base) || !info.write(dst_base)) {
+  IoFileSet set;
+  set.adopt(out.release(), target);
+  if (!info.stage(set, dst_base)) {
     SLOG(fn, SLOG_EXIT, "info file of <%s> cannot be written, 22", dst_base.c_str());
     return IMGPROC_ERR_REPLACE;
   }
-  if (!out.rename_to(target)) {
-    backup.restore();
+  if (!set.commit()) {
     SLOG(fn, SLOG_EXIT, "<%s> cannot be replaced, 22", target.c_str());
     return IMGPROC_ERR_REPLACE;
   }
@@ -530,7 +512,8 @@ int io_imgproc_mark_equalized(const char* path) {
     return IMGPROC_ERR_REPLACE;
   }
   info.head->flags |= IMG_FLAG_EQUALISED;
-  if (!info.write(base)) {
+  IoFileSet set;
+  if (!info.stage(set, base) || !set.commit()) {
     SLOG(fn, SLOG_EXIT, "%s", "info file cannot be written, 22");
     return IMGPROC_ERR_REPLACE;
   }

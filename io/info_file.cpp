@@ -274,7 +274,7 @@ int io_wr_img_look(ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t) {
   return IO_OK;
 }
 
-int io_write_inf(const char* image_path, ANALYSIS_ENTRY** list, int num) {
+int io_stage_inf(IoFileSet& set, const char* image_path, ANALYSIS_ENTRY** list, int num) {
   static const char* fn = "io_write_inf";
   SLOG(fn, SLOG_ENTRY, "<%s>, %d entries", image_path ? image_path : "", num);
   if (num <= 0 || !list) {
@@ -311,13 +311,18 @@ int io_write_inf(const char* image_path, ANALYSIS_ENTRY** list, int num) {
   ByteWriter tok;
   for (const ANALYSIS_TOKEN& t : tokens) io_write_analysis_token(tok, &t);
   if (tok.size()) std::memcpy(w.buffer().data() + IO_ANALYSIS_HDR_BYTES, tok.data(), tok.size());
-  if (!io_write_file_replace(name.c_str(), w.buffer())) {
+  if (!set.put(name, w.data(), w.size())) {
     io_ui_msg(258);
     SLOG(fn, SLOG_EXIT, "can't write <%s>, -1", name.c_str());
     return IO_ERR_OPEN;
   }
-  SLOG(fn, SLOG_EXIT, "0");
   return IO_OK;
+}
+
+int io_write_inf(const char* image_path, ANALYSIS_ENTRY** list, int num) {
+  IoFileSet set;
+  int r = io_stage_inf(set, image_path, list, num);
+  return r != IO_OK ? r : io_commit_files(set, "io_write_inf");
 }
 
 int io_read_inf(const char* image_path, ANALYSIS_ENTRY*** list_io, int num) {

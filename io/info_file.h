@@ -26,6 +26,9 @@ constexpr int IO_IMG_HEAD_OLD_BYTES = 36;
 // a temporary file renamed over the old one. 0; -3 for no entries; -1 when the file cannot be
 // created; -6 when a record cannot be written (also for a binary type other than 1 and 2).
 int io_write_inf(const char* image_path, ANALYSIS_ENTRY** list, int num);
+// io_write_inf up to the commit: the new info file is staged in `set`, to change with other
+// files of the image. Same results (the set then holds nothing of the info file).
+int io_stage_inf(IoFileSet& set, const char* image_path, ANALYSIS_ENTRY** list, int num);
 // Reads "<base>.kei". With *list null every record is read into a new list handed back through
 // *list and the result is the number of tokens. With a list of `num` wanted entries, each
 // wanted entry receives the record of the token of its type (an entry that already holds a

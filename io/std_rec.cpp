@@ -87,7 +87,7 @@ int io_rd_stnd(ByteReader& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t, int swap)
     SLOG(fn, SLOG_ERROR, "bad standards header (%d lists)", h.num_lists);
     return IO_ERR_READ;
   }
-  if (h.num_lists == 0) h.num_lists = 1;
+  if (h.num_lists == 0) h.num_lists = 1;  // a stored count of 0 means one list: the format's rule
 
   STD_REC_HDR* hdr = ks_new_rec<STD_REC_HDR>();
   STD_LIST** lists = static_cast<STD_LIST**>(
@@ -145,7 +145,7 @@ int io_rd_stnd(ByteReader& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t, int swap)
   return IO_OK;
 }
 
-int io_wr_gt_marker(ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* t) {
+int io_wr_gt_marker(ByteWriter& file, ANALYSIS_ENTRY* e, ANALYSIS_TOKEN* /*t*/) {
   const int32_t* pts = e ? static_cast<const int32_t*>(e->record) : nullptr;
   if (!pts) return IO_OK;
   for (int i = 0; i < 6; ++i) file.i32(pts[i]);

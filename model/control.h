@@ -10,6 +10,7 @@
 
 #include "base/kstypes.h"
 #include "model/report_cfg.h"
+#include "model/task_state.h"
 
 constexpr int CTL_PATH = 256;       // folder, file and long text fields
 constexpr int CTL_UNIT = 20;        // unit texts
@@ -53,7 +54,7 @@ struct CONTROL {
   // working state
   int busy;             // plain flag, not a counter
   int sel_mode;         // CtlSelMode
-  int task_state;       // 0 .. 16
+  int task_state;       // TaskState
   int lanes_hidden;     // lane outlines hidden
   int annot_off;        // 1: the bitmap paint draws no overlays
   int add_band_quant;   // the add-band choice: new bands are quantified

@@ -67,7 +67,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   gt_overlay_forget();
   // The selection rectangle of the idle state went with the old picture: the next motion draws
   // it afresh instead of erasing it.
-  if (gt_get_control()->task_state == 0 && im->rubber_pt[0] >= 0) im->drag_pt[0] = im->drag_pt[1] = -1;
+  if (gt_get_control()->task_state == TS_IDLE && im->rubber_pt[0] >= 0) im->drag_pt[0] = im->drag_pt[1] = -1;
   int ax = -1, ay = -1;
   if (s_anchor.area == area) {
     ax = s_anchor.x;
@@ -215,7 +215,7 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       int x = 0, y = 0;
       if (EVENT_GetButtonState() == 1 && event_point(area, im, &x, &y)) {
         gt_show_pixel(im->img_ptr, s_readout, x, y);
-        if (ctl->task_state != 13) gt_band_mousedrag(area, ctl, im, x, y);
+        if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
       }
       return WGT_DefaultNfy5(area, event);
     }
@@ -228,14 +228,14 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         im->click_pt[1] = y;
         const int modifier = (EVENT_GetKeyState() & TK_MOD_SHIFT) ? 1 : 0;
         if (EVENT_IsPrimaryButton()) {
-          if (ctl->task_state == 13) return 0;  // the calibration strip takes these
+          if (ctl->task_state == TS_CALIBRATION) return 0;  // the calibration strip takes these
           if (EVENT_IsDoubleClick())
             gt_band_doubleclick(area, ctl, im, modifier);
           else
             gt_band_mouseclick(area, s_readout, ctl, im, modifier);
           return 0;
         }
-        if (ctl->task_state == 15) {
+        if (ctl->task_state == TS_EDIT_BAND) {
           gt_band_mouseclick(area, s_readout, ctl, im, modifier);
           return 0;
         }

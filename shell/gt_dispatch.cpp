@@ -16,18 +16,6 @@ namespace {
 
 int s_last_command = 0;
 
-constexpr int kCmdOpen = 101;
-constexpr int kCmdClose = 103;
-constexpr int kCmdCloseAll = 104;
-constexpr int kCmdSave = 105;
-constexpr int kCmdSaveAll = 106;
-constexpr int kCmdZoomIn = 1081;
-constexpr int kCmdZoomOut = 1082;
-constexpr int kCmdZoomOne = 1083;
-constexpr int kCmdZoomFactorFirst = 10001;
-constexpr int kCmdZoomFactorLast = 10018;
-constexpr int kWindowMenuFirst = 20000;
-
 const char* const kFn = "main_winNfySelMenuBar";
 
 bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }
@@ -37,7 +25,7 @@ bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }
 // command needs the idle state and an image window. A refused command is traced and does nothing.
 bool gate_allows(int command) {
   const bool have_window = gt_get_num_img_windows() > 0;
-  if (command == 101 || command == 109 || command == 124) {
+  if (command == GT_CMD_OPEN || command == GT_CMD_PAGE_SETUP || command == GT_CMD_PREFERENCES) {
     if (gt_is_idle()) return true;
     SLOG(kFn, SLOG_VALUE4, "Open/Page Setup, not in_ok_mode");
     return false;
@@ -47,8 +35,8 @@ bool gate_allows(int command) {
     SLOG(kFn, SLOG_VALUE4, "Import Op, not ok_mode");
     return false;
   }
-  if (command == 153 || in(command, kCmdZoomIn, kCmdZoomOne) ||
-      in(command, kCmdZoomFactorFirst, kCmdZoomFactorLast)) {
+  if (command == 153 || in(command, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
+      in(command, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST)) {
     if (have_window) return true;
     SLOG(kFn, SLOG_VALUE4, "Zoom Op, no icon");
     return false;
@@ -71,8 +59,8 @@ void save_if_modified(IMAGE_REC* image) {
 // The zoom a command asks for: one step in or out, 1:1, or a fixed factor (10 down to 2, then
 // -2 down to -10). The present zoom when the command asks for no change.
 int wanted_zoom(int zoom, int command) {
-  if (command == kCmdZoomIn || command == kCmdZoomOut) return gt_zoom_next(zoom, command);
-  if (command == kCmdZoomOne) return 1;
+  if (command == GT_CMD_ZOOM_IN || command == GT_CMD_ZOOM_OUT) return gt_zoom_next(zoom, command);
+  if (command == GT_CMD_ZOOM_ONE) return 1;
   if (command <= 10009) return 10011 - command;
   return 10008 - command;
 }
@@ -114,27 +102,27 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
   SLOG("main_winNfySelMenuBar", SLOG_ENTRY, "command %d", command);
   if (!gate_allows(command)) return 0;
   CONTROL* ctl = gt_get_control();
-  if (command == kCmdOpen) {
+  if (command == GT_CMD_OPEN) {
     gt_get_image();
-  } else if (command == kCmdClose) {
+  } else if (command == GT_CMD_CLOSE) {
     gt_unload_image();  // asks about the image's changes itself
-  } else if (command == kCmdCloseAll) {
+  } else if (command == GT_CMD_CLOSE_ALL) {
     if (!gt_save_ok_to_continue("Close All", nullptr, 0)) return 0;
     gt_unload_all();
     gt_dismiss_all();
-  } else if (command == kCmdSave) {
+  } else if (command == GT_CMD_SAVE) {
     save_if_modified(gt_get_image_ptr());
-  } else if (command == kCmdSaveAll) {
+  } else if (command == GT_CMD_SAVE_ALL) {
     for (int i = 0; i < gt_get_num_img_windows(); ++i)
       save_if_modified(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
   } else if (command == GT_CMD_QUIT) {
     quit(win);
   } else if (command == GT_CMD_ABOUT) {
     gt_info_activate();
-  } else if (in(command, kCmdZoomIn, kCmdZoomOne) ||
-             in(command, kCmdZoomFactorFirst, kCmdZoomFactorLast)) {
+  } else if (in(command, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
+             in(command, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST)) {
     zoom(command);
-  } else if (command >= kWindowMenuFirst && command < GT_RECENT_FIRST_ID) {
+  } else if (command >= GT_WIN_MENU_FIRST && command < GT_RECENT_FIRST_ID) {
     if (gt_may_change_image()) gt_raise_image_window(command);
   } else if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) {
     const char* path = ctl->recent[command - GT_RECENT_FIRST_ID];

@@ -6,9 +6,8 @@
 // (30000..30003); every other identifier is traced and does nothing.
 #pragma once
 
+#include "shell/gt_cmd.h"
 #include "toolkit/tk_types.h"
-
-constexpr int GT_CMD_ABOUT = 172;
 
 // Runs a command for the main window `win`; 0 stands for the menu entry being chosen.
 int main_winNfySelMenuBar(TK_OBJ win, int command);

@@ -45,7 +45,9 @@ BOOL tools_active() { return s_tools_active != nullptr && s_tools_active(); }
 
 bool state_allows_current(int state) {
   switch (state) {
-    case 0: case 7: case 8: case 9: case 12: case 14: case 15: case 16: return true;
+    case TS_IDLE: case TS_ADD_BAND: case TS_SIZE_STDS: case TS_CONC_STDS: case TS_COPY_BOUNDS:
+    case TS_MULTIPLEX_MARKERS: case TS_EDIT_BAND: case TS_COPY_LANES:
+      return true;
     default: return false;
   }
 }
@@ -219,7 +221,7 @@ void gt_set_state(int state) {
   if (old == 7 || old == 12 || old == 15) renumber_all_bands();
   ctl->task_state = state;
   if (state >= 0 && state <= 16)
-    for (int k = 0; k < 4; ++k) WGT_Enable(RES_GetSub(bar, k), state == 0 ? 1 : 0);
+    for (int k = 0; k < 4; ++k) WGT_Enable(RES_GetSub(bar, k), state == TS_IDLE ? 1 : 0);
   IMAGE_REC* im = S_curr_image_ptr;
   if (im != nullptr && im->std_changed) {
     const int tiers = im->lane_hdr != nullptr ? im->lane_hdr->num_tiers : -1;
@@ -321,7 +323,7 @@ BOOL gt_confirm_when_lanes_alt(IMAGE_REC* image) { return confirm_when_lanes(ima
 BOOL gt_any_lane_value_set(IMAGE_REC* image, int must_be_one, int all_lanes) {
   if (must_be_one != 1 || image == nullptr || image->lanes == nullptr) return FALSE;
   for (LANE* ln = image->lanes->next; ln != nullptr; ln = ln->next) {
-    if (!all_lanes && !(ln->f & 2)) continue;
+    if (!all_lanes && !(ln->f & LN_F_SELECTED)) continue;
     SPOT** found = nullptr;
     const int n = ln_find_bands_in_lane(image->bands, &found, ln, nullptr, nullptr);
     bool any = false;

@@ -10,6 +10,7 @@
 #include "base/kstypes.h"
 #include "model/control.h"
 #include "model/image_rec.h"
+#include "shell/gt_cmd.h"
 #include "toolkit/tk_types.h"
 
 // Parts of the main window "gt_main_win" (module "gt_main"), by index.
@@ -21,11 +22,6 @@ enum GtMainPart : int {
   GT_MAIN_MODE_LIST = 4,   // selection-mode choice, entries in the order of the buttons
   GT_MAIN_STATUS2 = 5,     // second status field
 };
-
-// Window-menu identifiers: one per open image window, the lowest free one first.
-constexpr int GT_WIN_MENU_FIRST = 20000;
-constexpr int GT_WIN_MENU_LAST = 29999;
-constexpr int GT_WIN_MENU_NUMBER = 8;  // the Window pull-down of the main menu bar
 
 // Main window and status line (kept at start-up by gt_set_main_win).
 void gt_set_main_win(TK_OBJ main_win);  // keeps the window, its status bar and second field

@@ -36,7 +36,7 @@ const char* file_part(const char* path) {
 
 TK_OBJ file_menu() {
   TK_OBJ bar = WIN_GetMenuBar(gt_get_main_win());
-  return bar ? MENU_GetTop(bar, GT_FILE_MENU_NUMBER) : nullptr;
+  return bar ? MENU_GetTop(bar, GT_MENU_FILE) : nullptr;
 }
 
 void copy_path(char* dst, const char* src) { std::snprintf(dst, CTL_PATH, "%s", src); }
@@ -120,7 +120,7 @@ void gt_win_menu_remove(IMAGE_REC* image) {
   const int id = gt_win_menu_id_of(image);
   if (id == 0) return;
   TK_OBJ bar = WIN_GetMenuBar(gt_get_main_win());
-  TK_OBJ menu = bar ? MENU_GetTop(bar, GT_WIN_MENU_NUMBER) : nullptr;
+  TK_OBJ menu = bar ? MENU_GetTop(bar, GT_MENU_WINDOW) : nullptr;
   if (menu != nullptr && MENU_SelectItem(menu, id)) MENU_RemoveItem(menu);
   gt_release_win_menu_id(id);
 }

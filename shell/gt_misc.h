@@ -10,11 +10,9 @@
 #include "base/kstypes.h"
 #include "model/control.h"
 #include "model/image_rec.h"
+#include "shell/gt_cmd.h"
 #include "toolkit/tk_types.h"
 
-constexpr int GT_RECENT_FIRST_ID = 30000;  // File-menu entries 30000..30003: recent files 0..3
-constexpr int GT_FILE_MENU_NUMBER = 1;
-constexpr long GT_CMD_QUIT = 113;          // the File menu's last entry; recent files go above it
 
 // Recent files: a path moves to the top of the four (null at start-up rebuilds the entries).
 void gt_update_recent_files(const char* path);

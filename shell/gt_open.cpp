@@ -39,8 +39,6 @@ char gt_load_name[IMG_PATH_LEN] = "";
 
 namespace {
 
-constexpr int kWindowMenu = 8;
-
 struct Viewer {
   long pid;
   std::string title;
@@ -90,7 +88,7 @@ void release_image(IMAGE_REC* im) {
 void window_menu_add(IMAGE_REC* im, int id) {
   TK_OBJ main = gt_get_main_win();
   TK_OBJ bar = main ? WIN_GetMenuBar(main) : nullptr;
-  TK_OBJ menu = bar ? MENU_GetTop(bar, kWindowMenu) : nullptr;
+  TK_OBJ menu = bar ? MENU_GetTop(bar, GT_MENU_WINDOW) : nullptr;
   if (!menu || id == 0) return;
   MENU_AddItem(menu, id, im->image_name);
   if (MENU_SelectItem(menu, id)) {

@@ -201,11 +201,11 @@ void gt_lane_mark(TK_OBJ area, IMAGE_REC* image, LANE* lane) {
   ih_ann_draw_config(area, colour, kNone, 0);
   const int state = ctl->task_state;
   int outline = 1, marks = 0;
-  if (state == 5 && (lane->f & LN_F_SELECTED))
+  if (state == TS_LANE_BOUNDS && (lane->f & LN_F_SELECTED))
     marks = 1;
   else if (lane->f & LN_F_TOOL_MARK)
     marks = 0;
-  else if (state == 3 || state == 4)
+  else if (state == TS_FIND_BANDS || state == TS_DEFINE_LANES)
     outline = 0, marks = 1;
   ih_draw_lane(area, lane, image->img_ptr, outline, 1, marks, 0, -1, -1);
 }
@@ -255,7 +255,7 @@ void gt_band_draw(TK_OBJ area, IMAGE_REC* image, SPOT* band, int selection_only)
   ih_draw_band_mark(area, band, nullptr, nullptr, d, 0, 1, disp(ctl, DISP_BAND_CROSS), colour, colour,
                     colour, colour);
   const int state = ctl->task_state;
-  if (state == 10 || state == 11) return;
+  if (state == TS_MARK_BOUNDS || state == TS_MARK_AXES) return;
   if (type != 0 && !(band->f1 & SP_F1_QUANT_FAILED) && disp(ctl, DISP_BAND_BOUNDS))
     draw_band_bounds(area, image, band->bound_x, band->bound_y);
   if (selection_only && !(band->f2 & SP_F2_SELECTED)) return;
@@ -287,7 +287,7 @@ void gt_band_stds(TK_OBJ area, IMAGE_REC* image) {
   font_helv12b(area);
   if (image->has_bands) {
     const int tiers = image->lane_hdr ? image->lane_hdr->num_tiers : 0;
-    if (state != 10 && state != 11 && image->size_stdp && tiers > 0 && image->size_stdp[0]) {
+    if (state != TS_MARK_BOUNDS && state != TS_MARK_AXES && image->size_stdp && tiers > 0 && image->size_stdp[0]) {
       ih_ann_draw_config(area, disp(ctl, DISP_COL_SIZE_STD), kNone, 0);
       double hl_used = -1.0;
       for (int t = 0; t < tiers; ++t) {
@@ -304,12 +304,12 @@ void gt_band_stds(TK_OBJ area, IMAGE_REC* image) {
       }
     }
     STD_LIST* conc = image->conc_stdp ? *image->conc_stdp : nullptr;
-    if (state != 10 && state != 11 && conc && conc->records) {
+    if (state != TS_MARK_BOUNDS && state != TS_MARK_AXES && conc && conc->records) {
       for (int pass = 0; pass < 2; ++pass) {
         ih_ann_draw_config(area, pass ? disp(ctl, DISP_COL_SELECTED) : disp(ctl, DISP_COL_CONC), kNone, 0);
         for (int i = 0; i < conc->count; ++i) {
           const STD_MARKER& m = conc->records[i];
-          if (((m.flags & 2) != 0) != (pass == 1)) continue;
+          if (((m.flags & STD_M_DELETE) != 0) != (pass == 1)) continue;
           ih_draw_point_label(area, m.ix, m.iy, 10, d, m.value, cd, 0);
         }
       }
@@ -318,7 +318,7 @@ void gt_band_stds(TK_OBJ area, IMAGE_REC* image) {
     if (work && work->records && work->count > 0) {
       for (int i = 0; i < work->count; ++i) {
         const STD_MARKER& m = work->records[i];
-        if (state == 8) {
+        if (state == TS_SIZE_STDS) {
           char fmt[16], text[64];
           std::snprintf(fmt, sizeof fmt, "%%.%dlf", sd);
           std::snprintf(text, sizeof text, fmt, m.value);
@@ -330,10 +330,10 @@ void gt_band_stds(TK_OBJ area, IMAGE_REC* image) {
       }
     }
   }
-  if (state == 14 || image->mark_pts[0][0] != -1) {
+  if (state == TS_MULTIPLEX_MARKERS || image->mark_pts[0][0] != -1) {
     ih_ann_draw_config(area, disp(ctl, DISP_COL_LANE), kNone, 0);
     // Only three reference points are stored: draw points 1 .. n from index 0, n at most 3.
-    const int n = std::min(state == 14 ? image->num_block_points : 3, 3);
+    const int n = std::min(state == TS_MULTIPLEX_MARKERS ? image->num_block_points : 3, 3);
     for (int i = 1; i <= n; ++i) {
       const int x = image->mark_pts[i - 1][0], y = image->mark_pts[i - 1][1];
       if (x < 0 || y < 0) continue;
@@ -355,18 +355,18 @@ void gt_band_annotate(TK_OBJ area, IMAGE_REC* image, CONTROL* ctl) {
   if (image->has_bands) {
     draw_lane_bounds(area, image);
     gt_band_stds(area, image);
-    if (state != 10 && state != 11) {
+    if (state != TS_MARK_BOUNDS && state != TS_MARK_AXES) {
       for (SPOT* b = image->bands ? image->bands->next : nullptr; b; b = b->next)
         gt_band_draw(area, image, b, 1);
     } else {
-      SPOT* b = state == 10 ? image->bounds_band : image->axes_band;
+      SPOT* b = state == TS_MARK_BOUNDS ? image->bounds_band : image->axes_band;
       if (b) {
         const int band_c = disp(ctl, DISP_COL_BAND);
         ih_draw_band_mark(area, b, nullptr, nullptr, image->img_ptr, 0, 1, disp(ctl, DISP_BAND_CROSS),
                           band_c, band_c, disp(ctl, DISP_COL_REFERENCE), disp(ctl, DISP_COL_SELECTED));
       }
     }
-  } else if (state == 3) {
+  } else if (state == TS_FIND_BANDS) {
     SLOG("gt_band_annotate", SLOG_VALUE4, "Moving Lanes");
     draw_lane_bounds(area, image);
   }
@@ -439,17 +439,17 @@ void gt_band_paint(TK_OBJ area) {
   const int state = ctl->task_state;
   if (g_xor.area != area) gt_overlay_forget();
   switch (state) {
-    case 0:
+    case TS_IDLE:
       if (ctl->sel_mode == SEL_SIZE_STDS || ctl->sel_mode == SEL_CONC_STDS)
         gt_band_stds(area, image);
       else
         gt_band_annotate(area, image, ctl);
       break;
-    case 1:
-    case 2:
+    case TS_FIND_LANES_AUTO:
+    case TS_FIND_LANES_EVEN:
       gt_block_rubber_band(area, image);
       break;
-    case 3: {
+    case TS_FIND_BANDS: {
       xor_erase(area);
       LANE* lane = gt_lane_at(image, image->drag_lane);
       if (lane) {
@@ -460,7 +460,7 @@ void gt_band_paint(TK_OBJ area) {
       }
       break;
     }
-    case 4: {
+    case TS_DEFINE_LANES: {
       draw_lane_bounds(area, image);
       xor_erase(area);
       const int n = image->lane_coords ? image->num_lane_coords : 0;
@@ -481,7 +481,7 @@ void gt_band_paint(TK_OBJ area) {
       }
       break;
     }
-    case 5: {
+    case TS_LANE_BOUNDS: {
       xor_erase(area);
       LANE* lane = gt_lane_at(image, image->edit_lane);
       if (lane && image->drag_pt[0] != -1) {
@@ -492,20 +492,20 @@ void gt_band_paint(TK_OBJ area) {
       }
       break;
     }
-    case 6:
-    case 13:
+    case TS_MODIFY_STDS_LINE:
+    case TS_CALIBRATION:
       gt_band_annotate(area, image, ctl);
       break;
-    case 7:
-    case 15:
+    case TS_ADD_BAND:
+    case TS_EDIT_BAND:
       break;
-    case 8:
-    case 9: {
+    case TS_SIZE_STDS:
+    case TS_CONC_STDS: {
       gt_band_annotate(area, image, ctl);
       font_helv12b(area);
       STD_LIST* work = image->work_stds;
       if (!work || !work->records) break;
-      if (state == 8) {
+      if (state == TS_SIZE_STDS) {
         ih_ann_draw_config(area, disp(ctl, DISP_COL_SIZE_STD), kNone, 0);
         char fmt[16], text[64];
         std::snprintf(fmt, sizeof fmt, "%%.%dlf", std::clamp(ctl->size_digits, 0, 15));
@@ -524,12 +524,12 @@ void gt_band_paint(TK_OBJ area) {
       }
       break;
     }
-    case 10:
-    case 11: {
+    case TS_MARK_BOUNDS:
+    case TS_MARK_AXES: {
       xor_erase(area);
       const int n = image->lane_coords ? image->num_lane_coords : 0;
       ih_ann_draw_config(area, 0, kNone, 0);
-      if (state == 10) {
+      if (state == TS_MARK_BOUNDS) {
         for (int i = 0; i + 1 < n; ++i) {
           const int* p = tool_point(image, i);
           const int* q = tool_point(image, i + 1);
@@ -544,11 +544,11 @@ void gt_band_paint(TK_OBJ area) {
         }
         if (n == 1 || n == 3) point_rubber(area, image, n);
       }
-      SPOT* b = state == 10 ? image->bounds_band : image->axes_band;
+      SPOT* b = state == TS_MARK_BOUNDS ? image->bounds_band : image->axes_band;
       if (b) gt_band_draw(area, image, b, 1);
       break;
     }
-    case 12: {
+    case TS_COPY_BOUNDS: {
       xor_erase(area);
       GtBoundsDrag& g = g_bounds_drag;
       if (g.first_draw) {
@@ -570,10 +570,10 @@ void gt_band_paint(TK_OBJ area) {
       }
       break;
     }
-    case 14:
+    case TS_MULTIPLEX_MARKERS:
       gt_band_stds(area, image);
       break;
-    case 16: {
+    case TS_COPY_LANES: {
       xor_erase(area);
       GtLaneGroupDrag& g = g_group_drag;
       if (g.first_draw) {

@@ -4,6 +4,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "model/control.h"
+#include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_event.h"
@@ -19,29 +20,29 @@ struct ToolButton {
 
 // By button index. Buttons 8, 9 and 13 take command or help from the selection mode.
 constexpr ToolButton kButtons[GT_TOOLBAR_BUTTONS] = {
-    {105, 102},   // Save
-    {110, 103},   // Print Image
-    {101, 104},   // Open
-    {165, 105},   // Slice
-    {166, 106},   // Surface Plot
-    {167, 107},   // Histogram
-    {148, 108},   // Report Active Image
-    {163, 109},   // Report Lane Profile
-    {143, 0},     // Add (by mode)
-    {144, 0},     // Delete (by mode)
-    {1057, 118},  // Quantify
-    {1059, 119},  // Mark Bounds
-    {1058, 120},  // Mark Axes
-    {0, 0},       // Copy Lanes or Copy Bounds (by mode)
-    {1052, 122},  // Information
-    {1071, 123},  // Labels: Values
-    {124, 124},   // Preferences
-    {153, 125},   // Annotation
-    {1082, 126},  // Zoom Out
-    {1081, 127},  // Zoom In
-    {173, 129},   // Cascade Images
-    {140, 128},   // Illustrator
-    {174, 130},   // Tile Images
+    {GT_CMD_SAVE, 102},
+    {GT_CMD_PRINT_IMAGE, 103},
+    {GT_CMD_OPEN, 104},
+    {GT_CMD_SLICE, 105},
+    {GT_CMD_SURFACE_PLOT, 106},
+    {GT_CMD_HISTOGRAM, 107},
+    {GT_CMD_REPORT_ACTIVE_IMAGE, 108},
+    {GT_CMD_REPORT_LANE_PROFILE, 109},
+    {GT_CMD_ADD, 0},  // help by mode
+    {GT_CMD_DELETE, 0},  // help by mode
+    {GT_CMD_QUANTIFY, 118},
+    {GT_CMD_MARK_BOUNDS, 119},
+    {GT_CMD_MARK_AXES, 120},
+    {0, 0},  // Copy Lanes or Copy Bounds by mode
+    {GT_CMD_BAND_INFO, 122},
+    {GT_CMD_LABEL_VALUES, 123},
+    {GT_CMD_PREFERENCES, 124},
+    {GT_CMD_ANNOTATION, 125},
+    {GT_CMD_ZOOM_OUT, 126},
+    {GT_CMD_ZOOM_IN, 127},
+    {GT_CMD_CASCADE, 129},
+    {GT_CMD_ILLUSTRATOR, 128},
+    {GT_CMD_TILE, 130},
 };
 
 // Add and Delete help by mode: bands, lanes, size standards, concentration standards.
@@ -52,7 +53,7 @@ constexpr int kDeleteHelp[4] = {114, 117, 115, 116};
 
 int gt_toolbar_command(int button, int mode) {
   if (button < 0 || button >= GT_TOOLBAR_BUTTONS) return 0;
-  if (button == 13) return mode == SEL_LANES ? 1101 : 1060;
+  if (button == 13) return mode == SEL_LANES ? GT_CMD_COPY_LANES : GT_CMD_COPY_BOUNDS;
   return kButtons[button].command;
 }
 

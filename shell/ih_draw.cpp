@@ -424,9 +424,9 @@ void ih_draw_std_rows(TK_OBJ area, STD_LIST* list, const IMG_DATA* disp, int lin
     for (STD_MARKER* m = first; m && static_cast<int>(row.size()) < list->count; m = m->next_val)
       row.push_back(m);
     bool active = false;
-    for (STD_MARKER* m : row) active = active || ((m->flags & 1) && !(m->flags & 2));
+    for (STD_MARKER* m : row) active = active || ((m->flags & STD_M_VALID) && !(m->flags & STD_M_DELETE));
     const int row_colour = active ? colour_p : colour_q;
-    auto marker_colour = [&](const STD_MARKER* m) { return (m->flags & 2) ? colour_q : colour_p; };
+    auto marker_colour = [&](const STD_MARKER* m) { return (m->flags & STD_M_DELETE) ? colour_q : colour_p; };
 
     if (row.size() >= 2) {
       for (std::size_t i = 1; i < row.size(); ++i) {
@@ -434,7 +434,7 @@ void ih_draw_std_rows(TK_OBJ area, STD_LIST* list, const IMG_DATA* disp, int lin
           set_colour(area, row_colour);
           ih_draw_line(area, rnd(row[i]->x), rnd(row[i]->y), rnd(row[i - 1]->x), rnd(row[i - 1]->y), disp);
         }
-        if (cross && (row[i]->flags & 1)) {
+        if (cross && (row[i]->flags & STD_M_VALID)) {
           set_colour(area, marker_colour(row[i]));
           ih_draw_x(area, rnd(row[i]->x), rnd(row[i]->y), 10, disp);
         }
@@ -450,7 +450,7 @@ void ih_draw_std_rows(TK_OBJ area, STD_LIST* list, const IMG_DATA* disp, int lin
     for (const STD_MARKER* m : {row.front(), row.back()}) {
       set_colour(area, marker_colour(m));
       ih_draw_text(area, rnd(m->x) + 5, rnd(m->y) - 2, text, disp, 0);
-      if (cross && (m->flags & 1)) ih_draw_x(area, rnd(m->x), rnd(m->y), 10, disp);
+      if (cross && (m->flags & STD_M_VALID)) ih_draw_x(area, rnd(m->x), rnd(m->y), 10, disp);
     }
     set_colour(area, row_colour);
     const STD_MARKER* a = row[0];
@@ -471,7 +471,7 @@ void ih_draw_std_curve(TK_OBJ area, const IMG_DATA* disp, STD_LIST* list) {
   for (int i = 0; i + 1 < list->count; ++i) {
     const STD_MARKER& a = list->records[i];
     const STD_MARKER& b = list->records[i + 1];
-    if (a.flags & 1) ih_draw_x(area, rnd(a.x), rnd(a.y), 10, disp);
+    if (a.flags & STD_M_VALID) ih_draw_x(area, rnd(a.x), rnd(a.y), 10, disp);
     ih_draw_line(area, rnd(a.x), rnd(a.y), rnd(b.x), rnd(b.y), disp);
   }
 }

@@ -11,10 +11,16 @@
 namespace {
 
 QString name_filter(const std::string& label, const std::string& pattern) {
-  // "Label (*.a;*.b)" with the patterns the dialog needs, whatever the label says.
+  // "Label (*.a *.b)" with the patterns the dialog needs, whatever the label says. Labels often
+  // show their patterns already ("KES Files (*.kes)"): that group is replaced, not repeated.
   QString p = QString::fromStdString(pattern);
   p.replace(';', ' ');
-  return QString::fromStdString(label) + " (" + p + ")";
+  QString l = QString::fromStdString(label).trimmed();
+  if (l.endsWith(')')) {
+    const qsizetype open = l.lastIndexOf('(');
+    if (open >= 0) l = l.left(open).trimmed();
+  }
+  return l + " (" + p + ")";
 }
 
 // Runs a dialog, answered from the driver's queue when the driver is on. Returns false on

@@ -93,11 +93,11 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
   SLOG(fn, SLOG_ENTRY, "state %d (%d, %d)", ctl->task_state, x, y);
   const int tol = gt_band_hit_tolerance(im->img_ptr->zoom[0]);
   switch (ctl->task_state) {
-    case 0:
+    case TS_IDLE:
       im->rubber_pt[0] = x, im->rubber_pt[1] = y;
       im->drag_pt[0] = im->drag_pt[1] = -1;
       break;
-    case 3: {
+    case TS_FIND_BANDS: {
       im->drag_lane = im->drag_pt_idx = -1;
       int k = 0;
       for (LANE* l = im->lanes ? im->lanes->next : nullptr; l && im->drag_lane < 0; l = l->next, ++k) {
@@ -116,7 +116,7 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       gt_band_paint(area);
       break;
     }
-    case 4: {
+    case TS_DEFINE_LANES: {
       const int n = im->num_lane_coords;
       if (modifier) {
         if (n > 0) --im->num_lane_coords;
@@ -134,7 +134,7 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       gt_band_paint(area);
       break;
     }
-    case 5: {
+    case TS_LANE_BOUNDS: {
       LANE* lane = gt_lane_at(im, im->edit_lane);
       if (modifier || !lane) break;
       im->drag_pt[0] = im->drag_pt[1] = -1;
@@ -151,8 +151,8 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       gt_band_paint(area);
       break;
     }
-    case 12:
-    case 16:
+    case TS_COPY_BOUNDS:
+    case TS_COPY_LANES:
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       break;
     default:
@@ -171,25 +171,25 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
   x = std::clamp(x, 0, std::max(0, w - 1));
   y = std::clamp(y, 0, std::max(0, h - 1));
   switch (ctl->task_state) {
-    case 0:
+    case TS_IDLE:
       if (im->rubber_pt[0] < 0) break;
       xor_box(area, im);  // erase the last box
       im->drag_pt[0] = x, im->drag_pt[1] = y;
       xor_box(area, im);
       break;
-    case 1:
-    case 2:
-    case 10:
-    case 11:
+    case TS_FIND_LANES_AUTO:
+    case TS_FIND_LANES_EVEN:
+    case TS_MARK_BOUNDS:
+    case TS_MARK_AXES:
       im->pt_now[0] = x, im->pt_now[1] = y;
       gt_band_paint(area);
       break;
-    case 3:
+    case TS_FIND_BANDS:
       if (im->drag_lane < 0) break;
       lane_drag_to(im, x, y);
       gt_band_paint(area);
       break;
-    case 4: {
+    case TS_DEFINE_LANES: {
       const int n = im->num_lane_coords;
       im->pt_now[0] = x, im->pt_now[1] = y;
       if (n > 0 && im->lane_coords) {
@@ -200,17 +200,17 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       gt_band_paint(area);
       break;
     }
-    case 5:
+    case TS_LANE_BOUNDS:
       if (im->drag_pt[0] < 0) break;
       gt_overlay_lane_edit_move(im, x, y);
       im->drag_pt[0] = x, im->drag_pt[1] = y;
       gt_band_paint(area);
       break;
-    case 12:
+    case TS_COPY_BOUNDS:
       gt_overlay_bounds_drag_move(x, y);
       gt_band_paint(area);
       break;
-    case 16:
+    case TS_COPY_LANES:
       gt_overlay_lane_group_move(x - im->pt_prev[0], y - im->pt_prev[1]);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       gt_band_paint(area);
@@ -223,17 +223,17 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
 void gt_band_mouserelease(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int, int) {
   if (!ctl || !im) return;
   switch (ctl->task_state) {
-    case 0:
+    case TS_IDLE:
       xor_box(area, im);
       im->rubber_pt[0] = im->rubber_pt[1] = -1;
       im->drag_pt[0] = im->drag_pt[1] = -1;
       break;
-    case 3:
+    case TS_FIND_BANDS:
       if (im->drag_lane < 0) break;
       im->drag_lane = im->drag_pt_idx = -1;
       WGT_Redraw(area);
       break;
-    case 5:
+    case TS_LANE_BOUNDS:
       if (im->drag_pt[0] < 0) break;
       im->drag_pt[0] = im->drag_pt[1] = -1;
       WGT_Redraw(area);

@@ -31,7 +31,7 @@ TEST(FormatMessage, NumberedInsertsAndEscapes) {
 }
 
 struct Recorder : docview::CView {
-  void OnUpdate(docview::CView* sender, long hint, void*) override { log->push_back(hint); }
+  void OnUpdate(docview::CView*, long hint, void*) override { log->push_back(hint); }
   std::vector<long>* log;
 };
 

@@ -264,14 +264,14 @@ TEST_F(AnalysisIo, DeletingEveryItemLeavesNothingStaleOnDisk) {
   EXPECT_TRUE(annot == nullptr || annot->next == nullptr);
 }
 
-TEST_F(AnalysisIo, FailedAnalysisWriteIsReportedAndTheInfoFileStillWritten) {
+TEST_F(AnalysisIo, FailedAnalysisWriteIsReportedAndTheInfoFileNotWritten) {
   Image a;
   fill(a.im);
   fs::create_directory(path("gel.gt"));  // nothing can be renamed over a folder
   const long alerts = ks_alert_count();
   EXPECT_FALSE(gt_prepare_and_write(path().c_str(), a.im->img_ptr, a.im));
   EXPECT_GT(ks_alert_count(), alerts);
-  EXPECT_TRUE(fs::exists(path("gel.kei")));
+  EXPECT_FALSE(fs::exists(path("gel.kei")));
   EXPECT_EQ(busy_depth, 0);
 }
 

@@ -25,7 +25,7 @@ class RecentTest : public shelltest::MainWindowTest {
   // Texts of the File-menu entries 30000..30003 ("-" when the entry does not exist).
   std::vector<std::string> items() {
     std::vector<std::string> out;
-    TK_OBJ menu = MENU_GetTop(WIN_GetMenuBar(win_), GT_FILE_MENU_NUMBER);
+    TK_OBJ menu = MENU_GetTop(WIN_GetMenuBar(win_), GT_MENU_FILE);
     for (int i = 0; i < 4; ++i)
       out.emplace_back(MENU_SelectItem(menu, GT_RECENT_FIRST_ID + i) ? MENU_GetItemText(menu) : "-");
     return out;
@@ -45,7 +45,7 @@ TEST_F(RecentTest, PathsMoveToTheTopAndGainEntriesWhileThereIsRoom) {
   gt_update_recent_files("/g/B.kes");  // already on top: nothing changes
   EXPECT_EQ(items(), (std::vector<std::string>{"B.kes", "E.kes", "D.kes", "C.kes"}));
   // The entries stand above Exit.
-  TK_OBJ menu = MENU_GetTop(WIN_GetMenuBar(win_), GT_FILE_MENU_NUMBER);
+  TK_OBJ menu = MENU_GetTop(WIN_GetMenuBar(win_), GT_MENU_FILE);
   EXPECT_TRUE(MENU_SelectItem(menu, 113));
 }
 

@@ -2,6 +2,9 @@
 // window placement on a fixed screen.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
 #include <filesystem>
 
 #include "base/ks_choose.h"
@@ -89,6 +92,13 @@ TEST_F(DriverTest, FileListChooserReturnsEveryPick) {
   vxtest::write_text(dir.file("b.kes"), "b");
   char** list = nullptr;
   int filter = -1;
+  // The filters as the dialog lists them: each pattern shown once, whether or not the label
+  // names it already.
+  QStringList shown;
+  QTimer::singleShot(0, [&shown] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) shown = d->nameFilters();
+  });
   TKT_AnswerChooser({dir.file("a.kes"), dir.file("b.kes")}, 1);
   const int n = io_win32_filelist(&list, "Select Image(s)...", dir.str().c_str(), nullptr,
                                   KS_KES_FILTER, 0, TRUE, TRUE, TRUE, &filter);
@@ -96,7 +106,19 @@ TEST_F(DriverTest, FileListChooserReturnsEveryPick) {
   EXPECT_EQ(std::string(list[0]), dir.file("a.kes"));
   EXPECT_EQ(std::string(list[1]), dir.file("b.kes"));
   EXPECT_EQ(filter, 1);
+  EXPECT_EQ(shown, QStringList({"KES Files (*.kes)", "All Files (*.*)"}));
   ks_freelist_msg(reinterpret_cast<void**>(list), n);
+
+  TKT_AnswerChooser({dir.file("a.kes")});
+  QTimer::singleShot(0, [&shown] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) shown = d->nameFilters();
+  });
+  ASSERT_EQ(io_win32_filelist(&list, "Select", dir.str().c_str(), nullptr,
+                              "Gels\0*.kes;*.bmp\0", 0, TRUE, TRUE, FALSE, &filter),
+            1);
+  EXPECT_EQ(shown, QStringList({"Gels (*.kes *.bmp)"}));
+  ks_freelist_msg(reinterpret_cast<void**>(list), 1);
 }
 
 TEST_F(DriverTest, FolderChooserCreatesTheFolderOrRefusesAFile) {

@@ -146,8 +146,9 @@ TEST(NbrJoin, AgreesWithScikitBioOnNoisyMatrices) {
       for (std::size_t j = 0; j < f.size(); ++j) {
         double expected;
         in >> expected;
-        if (i != j)
+        if (i != j) {
           ASSERT_NEAR(path(f.taxa[i], f.taxa[j]), expected, 1e-3 * (1 + expected)) << f.size();
+        }
       }
     ++compared;
   }

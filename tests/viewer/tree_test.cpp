@@ -185,7 +185,9 @@ TEST(Agglomerative, EqualDistancesJoinFirstInPackedOrder) {
       auto tree = Make(rule);
       tree->Build(f.distances, f.taxa);
       EXPECT_EQ(Shape(&tree->Genera()[0]), c.first_join) << "rule " << rule;
-      if (c.shape) EXPECT_EQ(Shape(tree->Root()), c.shape) << "rule " << rule;
+      if (c.shape) {
+        EXPECT_EQ(Shape(tree->Root()), c.shape) << "rule " << rule;
+      }
     }
   }
 }
