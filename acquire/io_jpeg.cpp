@@ -10,6 +10,7 @@
 
 extern "C" {
 #include <jpeglib.h>
+#include <jerror.h>
 }
 
 #include "acquire/acq_common.h"
@@ -37,12 +38,27 @@ void my_output_message(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
 
+// Warnings go to the trace log; running out of data is an error, so that a file claiming more
+// rows than its bytes hold is not decoded into grey filler.
+void my_emit_message(j_common_ptr cinfo, int msg_level) {
+  if (msg_level < 0) {
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) my_error_exit(cinfo);
+    (*cinfo->err->output_message)(cinfo);
+  }
+}
+
 jpeg_error_mgr* set_up_errors(JpegError* err) {
   jpeg_error_mgr* m = jpeg_std_error(&err->mgr);
   m->error_exit = my_error_exit;
   m->output_message = my_output_message;
+  m->emit_message = my_emit_message;
   return m;
 }
+
+// Even the tightest coding spends some bits per block: an image of more pixels than this many
+// per byte of the file cannot be in it, and is refused before its buffer is taken.
+constexpr uint64_t kMaxPixelsPerByte = 65536;
 
 // Dots per inch from a JFIF density: unit 1 is per inch, unit 2 per centimetre; unit 0 (an
 // aspect ratio only), no JFIF segment and a density of 0 give 0.
@@ -106,6 +122,10 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
     SLOG(fn, SLOG_ERROR, "cannot open <%s>", jpeg_file_name ? jpeg_file_name : "");
     return IO_IMPORT_OPEN_FAILED;
   }
+  std::fseek(file, 0, SEEK_END);
+  const long end = std::ftell(file);
+  const uint64_t file_bytes = end > 0 ? uint64_t(end) : 0;
+  std::rewind(file);
   jpeg_decompress_struct cinfo;
   JpegError err;
   uint8_t* volatile pixels = nullptr;
@@ -124,6 +144,13 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
   if (four_components(cinfo)) {
     result = IO_IMPORT_OPEN_FAILED;
   } else {
+    jpeg_calc_output_dimensions(&cinfo);
+    if (uint64_t(cinfo.output_width) * cinfo.output_height >
+        kMaxPixelsPerByte * (file_bytes > 1024 ? file_bytes : 1024)) {
+      SLOG(fn, SLOG_ERROR, "%ux%u pixels cannot be in a file of %llu bytes", cinfo.output_width,
+           cinfo.output_height, static_cast<unsigned long long>(file_bytes));
+      std::longjmp(err.jump, 1);
+    }
     jpeg_start_decompress(&cinfo);
     const JDIMENSION w = cinfo.output_width, h = cinfo.output_height;
     const int comps = cinfo.output_components;

@@ -146,6 +146,21 @@ TEST_F(JpegImport, FailuresAndTheirCodes) {
   EXPECT_EQ(io_jpeg_convert(dir.file("ok.jpg").c_str(), dir.file("no/such/o.kes").c_str(), 1, 1, 0,
                             0, 0, 0, 0),
             17);
+  // A file cut short, and one whose frame claims 60000 x 60000 pixels: refused, not filled in.
+  std::vector<uint8_t> f;
+  ASSERT_TRUE(io_read_whole_file(dir.file("ok.jpg").c_str(), f));
+  write_file(dir.file("cut.jpg"), std::vector<uint8_t>(f.begin(), f.begin() + f.size() / 2));
+  EXPECT_EQ(io_jpeg_convert(dir.file("cut.jpg").c_str(), out.c_str(), 1, 1, 0, 0, 0, 0, 0), 17);
+  for (std::size_t i = 2; i + 8 < f.size(); ++i)
+    if (f[i] == 0xFF && f[i + 1] == 0xC0) {  // start of frame: length, precision, height, width
+      f[i + 5] = f[i + 7] = 0xEA;
+      f[i + 6] = f[i + 8] = 0x60;
+      break;
+    }
+  write_file(dir.file("huge.jpg"), f);
+  ASSERT_TRUE(io_jpeg_check(dir.file("huge.jpg").c_str(), &c, &w, &x, &h, &y));
+  EXPECT_EQ(w, 60000);
+  EXPECT_EQ(io_jpeg_convert(dir.file("huge.jpg").c_str(), out.c_str(), 1, 1, 0, 0, 0, 0, 0), 17);
   acq_fail_writes_after(1);  // the header is written, the rows are not
   EXPECT_EQ(io_jpeg_convert(dir.file("ok.jpg").c_str(), out.c_str(), 1, 1, 0, 0, 0, 0, 0), 20);
 }
