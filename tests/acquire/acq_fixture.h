@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,44 @@ inline Info read_info(const std::string& kes_path) {
   return info;
 }
 
+// The SHORT and LONG values of every tag of a TIFF's first directory, in the file's byte order.
+inline std::map<int, std::vector<uint32_t>> tiff_tags(const std::vector<uint8_t>& f) {
+  std::map<int, std::vector<uint32_t>> tags;
+  ByteReader r(f, !f.empty() && f[0] == 'M');
+  uint32_t ifd = 0;
+  uint16_t n = 0;
+  r.seek(4);
+  r.u32(ifd);
+  r.seek(ifd);
+  r.u16(n);
+  for (int i = 0; i < n && r.ok(); ++i) {
+    uint16_t tag = 0, type = 0;
+    uint32_t count = 0, value = 0;
+    r.u16(tag);
+    r.u16(type);
+    r.u32(count);
+    const std::size_t at = r.pos();
+    r.u32(value);
+    if (type != 3 && type != 4) continue;
+    const int w = type == 3 ? 2 : 4;
+    ByteReader a(f, r.big_endian());
+    a.seek(uint64_t(count) * w <= 4 ? at : value);
+    std::vector<uint32_t>& dst = tags[tag];
+    for (uint32_t k = 0; k < count && a.ok(); ++k) {
+      uint32_t v = 0;
+      if (w == 2) {
+        uint16_t s = 0;
+        a.u16(s);
+        v = s;
+      } else {
+        a.u32(v);
+      }
+      dst.push_back(v);
+    }
+  }
+  return tags;
+}
+
 // Samples of a TIFF as libtiff decodes them: tiffcp rewrites it little-endian, uncompressed,
 // in one strip, and the strip is read from there (values per sample, row by row).
 inline std::vector<int> libtiff_samples(const std::string& tif, const std::string& work,
@@ -137,46 +176,11 @@ inline std::vector<int> libtiff_samples(const std::string& tif, const std::strin
   if (!run("tiffcp -L -c none -r 1000000 " + q(tif) + " " + q(plain))) return out;
   std::vector<uint8_t> f;
   io_read_whole_file(plain.c_str(), f);
-  ByteReader r(f);
-  uint32_t ifd = 0;
-  r.seek(4);
-  r.u32(ifd);
-  r.seek(ifd);
-  uint16_t n = 0;
-  r.u16(n);
-  uint32_t offset = 0, w = 0, h = 0, bits = 8, spp = 1;
-  for (int i = 0; i < n; ++i) {
-    uint16_t tag = 0, type = 0;
-    uint32_t count = 0, value = 0;
-    r.u16(tag);
-    r.u16(type);
-    r.u32(count);
-    const std::size_t at = r.pos();
-    if (type == 3) {
-      uint16_t s = 0;
-      r.u16(s);
-      value = s;
-      r.seek(at + 4);
-    } else {
-      r.u32(value);
-    }
-    if (tag == 256) w = value;
-    if (tag == 257) h = value;
-    if (tag == 258) {
-      if (count == 1) bits = value;
-      else {
-        ByteReader b(f);
-        uint16_t s = 0;
-        b.seek(count * 2 <= 4 ? at : value);
-        b.u16(s);
-        bits = s;
-      }
-    }
-    if (tag == 277) spp = value;
-    if (tag == 273) offset = value;
-  }
+  auto tags = tiff_tags(f);
+  auto first = [&](int tag, uint32_t dflt) { return tags[tag].empty() ? dflt : tags[tag][0]; };
+  const uint32_t w = first(256, 0), h = first(257, 0), bits = first(258, 8), spp = first(277, 1);
   ByteReader p(f);
-  p.seek(offset);
+  p.seek(first(273, 0));
   for (uint64_t i = 0; i < uint64_t(w) * h * spp; ++i) {
     if (bits == 16) {
       uint16_t v = 0;
@@ -197,41 +201,10 @@ inline std::vector<int> libtiff_samples(const std::string& tif, const std::strin
 // The strips of a TIFF's first directory (offset and byte count), read for the tests that
 // hand single strips to the decoder.
 inline std::vector<std::pair<uint32_t, uint32_t>> tiff_strips(const std::vector<uint8_t>& f) {
-  std::vector<uint32_t> off, cnt;
-  ByteReader r(f, !f.empty() && f[0] == 'M');
-  uint32_t ifd = 0;
-  r.seek(4);
-  r.u32(ifd);
-  r.seek(ifd);
-  uint16_t n = 0;
-  r.u16(n);
-  for (int i = 0; i < n; ++i) {
-    uint16_t tag = 0, type = 0;
-    uint32_t count = 0, value = 0;
-    r.u16(tag);
-    r.u16(type);
-    r.u32(count);
-    const std::size_t at = r.pos();
-    r.u32(value);
-    if (tag != 273 && tag != 279) continue;
-    ByteReader a(f, r.big_endian());
-    const int w = type == 3 ? 2 : 4;
-    a.seek(count * w <= 4 ? at : value);
-    std::vector<uint32_t>& dst = tag == 273 ? off : cnt;
-    for (uint32_t k = 0; k < count; ++k) {
-      uint32_t v = 0;
-      if (w == 2) {
-        uint16_t s = 0;
-        a.u16(s);
-        v = s;
-      } else {
-        a.u32(v);
-      }
-      dst.push_back(v);
-    }
-  }
+  auto tags = tiff_tags(f);
   std::vector<std::pair<uint32_t, uint32_t>> strips;
-  for (std::size_t k = 0; k < off.size() && k < cnt.size(); ++k) strips.emplace_back(off[k], cnt[k]);
+  for (std::size_t k = 0; k < tags[273].size() && k < tags[279].size(); ++k)
+    strips.emplace_back(tags[273][k], tags[279][k]);
   return strips;
 }
 

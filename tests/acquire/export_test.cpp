@@ -277,29 +277,12 @@ TEST_F(Export, AFailedWriteLeavesTheOldFileWhole) {
 
 // --- Through the shell: Save As, export, PostScript and the folder export.
 
-class ShellExport : public shelltest::MainWindowTest {
+class ShellExport : public shelltest::ImageWindowsTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
+    ImageWindowsTest::SetUp();
     acqtest::load_resources();
-    gt_control_init(gt_get_control());
-    dir = ws_->dir().str();
   }
-  void TearDown() override {
-    while (gt_get_num_img_windows() > 0) {
-      IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
-      if (im) gt_image_clear_modified(im);
-      WIN_Terminate(gt_get_img_window(0));
-    }
-    MainWindowTest::TearDown();
-  }
-  IMAGE_REC* open(const std::string& path) {
-    gt_load_image_path(path.c_str());
-    EVENT_Flush();
-    const int n = gt_get_num_img_windows();
-    return n ? static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(n - 1))) : nullptr;
-  }
-  std::string dir;
 };
 
 std::vector<int> ramp(int n) {

@@ -87,29 +87,7 @@ QRgb px(IMAGE_REC* im, int x, int y) {
   return tk::area(static_cast<TK_OBJ>(im->draw_area))->backing().pixel(x, y) & 0xFFFFFF;
 }
 
-class OpenClose : public MainWindowTest {
- protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    gt_control_init(gt_get_control());
-    dir = ws_->dir().str();
-  }
-  void TearDown() override {
-    while (gt_get_num_img_windows() > 0) {
-      IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
-      if (im) gt_image_clear_modified(im);
-      WIN_Terminate(gt_get_img_window(0));
-    }
-    MainWindowTest::TearDown();
-  }
-  IMAGE_REC* open(const std::string& path) {
-    gt_load_image_path(path.c_str());
-    EVENT_Flush();
-    const int n = gt_get_num_img_windows();
-    return n ? static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(n - 1))) : nullptr;
-  }
-  std::string dir;
-};
+using OpenClose = shelltest::ImageWindowsTest;
 
 TEST_F(OpenClose, OpensWithItsInfoFileUnderALockAndRefusesWithout) {
   const std::string gel = write_gel(dir, "gel", 120, 90);
