@@ -130,7 +130,6 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
   JpegError err;
   uint8_t* volatile pixels = nullptr;
   int result = 0;
-  int lo = 256, hi = 0;
   cinfo.err = set_up_errors(&err);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -154,30 +153,40 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
     jpeg_start_decompress(&cinfo);
     const JDIMENSION w = cinfo.output_width, h = cinfo.output_height;
     const int comps = cinfo.output_components;
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                JPOOL_IMAGE, w * comps, 1);
+    const int batch = cinfo.rec_outbuf_height > 0 ? cinfo.rec_outbuf_height : 1;
+    JSAMPARRAY rows = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                 JPOOL_IMAGE, w * comps, batch);
     pixels = static_cast<uint8_t*>(std::malloc(std::size_t(w) * h));
     if (pixels == nullptr) {
       result = IO_IMPORT_NO_MEMORY;
       jpeg_abort_decompress(&cinfo);
-    } else {
-      const bool colour = comps >= 3 && is_color;
-      const int pick = channel == 2 ? 1 : channel == 3 ? 2 : 0;
-      const bool mix = colour && (channel < 1 || channel > 3);
+    } else if (comps == 1) {
+      // Grey: the library writes straight into the image.
+      JSAMPROW direct[16];
       while (cinfo.output_scanline < h) {
         const JDIMENSION y = cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, row, 1);
-        const JSAMPLE* s = row[0];
-        uint8_t* d = pixels + std::size_t(y) * w;
-        for (JDIMENSION x = 0; x < w; ++x, s += comps) {
-          int v;
-          if (mix) v = (5 * s[0] + 2 * s[1] + s[2]) >> 3;
-          else if (colour) v = s[pick];
-          else v = s[0];
-          v = 255 - v;
-          d[x] = static_cast<uint8_t>(v);
-          if (v < lo) lo = v;
-          if (v > hi) hi = v;
+        int n = 0;
+        for (; n < batch && n < 16 && y + n < h; ++n) direct[n] = pixels + std::size_t(y + n) * w;
+        jpeg_read_scanlines(&cinfo, direct, n);
+      }
+      jpeg_finish_decompress(&cinfo);
+    } else {
+      // A colour file handed over as grey keeps its first sample, as a grey file would.
+      const int pick = !is_color ? 0 : channel == 2 ? 1 : channel == 3 ? 2 : 0;
+      const bool mix = is_color && (channel < 1 || channel > 3);
+      while (cinfo.output_scanline < h) {
+        const JDIMENSION y = cinfo.output_scanline;
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, batch);
+        for (JDIMENSION r = 0; r < got; ++r) {
+          const JSAMPLE* src = rows[r];
+          uint8_t* d = pixels + std::size_t(y + r) * w;
+          if (mix) {
+            for (JDIMENSION x = 0; x < w; ++x, src += comps)
+              d[x] = static_cast<uint8_t>((5 * src[0] + 2 * src[1] + src[2]) >> 3);
+          } else {
+            src += pick;
+            for (JDIMENSION x = 0; x < w; ++x, src += comps) d[x] = *src;
+          }
         }
       }
       jpeg_finish_decompress(&cinfo);
@@ -191,6 +200,16 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
     std::free(pixels);
     return result;
   }
+  // Dark stored high: 255 - v, and the range of the stored values.
+  uint8_t lo8 = 255, hi8 = 0;
+  const std::size_t count = std::size_t(width) * height;
+  for (std::size_t i = 0; i < count; ++i) {
+    const uint8_t v = static_cast<uint8_t>(255 - pixels[i]);
+    pixels[i] = v;
+    lo8 = v < lo8 ? v : lo8;
+    hi8 = v > hi8 ? v : hi8;
+  }
+  const int lo = count ? lo8 : 256, hi = hi8;
 
   AcqOut out;
   if (!out.open(data_file_name)) {
