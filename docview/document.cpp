@@ -4,12 +4,22 @@
 
 namespace docview {
 
-CView::~CView() {
-  if (document_) document_->RemoveView(this);
-}
-
 CDocument::~CDocument() {
   for (CView* v : views_) v->document_ = nullptr;
+}
+
+void CDocument::SetPathName(const std::string& path) {
+  path_ = path;
+  std::size_t slash = path.find_last_of('/');
+  title_ = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool CDocument::OnNewDocument() {
+  DeleteContents();
+  path_.clear();
+  title_ = "Untitled";
+  SetModifiedFlag(false);
+  return true;
 }
 
 bool CDocument::OnOpenDocument(const std::string&) {

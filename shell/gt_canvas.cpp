@@ -11,6 +11,7 @@
 #include "shell/gt_overlay.h"
 #include "shell/ih_draw.h"
 #include "shell/ih_dpy.h"
+#include "shell/ui_tools.h"
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -186,10 +187,9 @@ void gt_redraw_img(IMAGE_REC* image) {
 }
 
 void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y) {
-  if (!disp || !widget || !disp->disp_img) return;
-  const TkImage& img = *disp->disp_img;
-  if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
-  mh_status_zoom(widget, disp->zoom[0], x, y, static_cast<long>(img.pixel(x, y)));
+  // The image tools own the readout, edge rule included.
+  TkPoint p{x, y};
+  ui_tools_show_pixel(nullptr, disp, widget, &p);
 }
 
 long gt_canvas_notify(TK_OBJ area, int event) {
@@ -213,6 +213,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       return 0;
     case TK_EV_MOTION: {
       int x = 0, y = 0;
+      if (EVENT_GetButtonState() == 1 && ui_tools_dragging() && event_point(area, im, &x, &y)) {
+        ui_tools_drag(im->img_ptr, area, s_readout, TkPoint{x, y});
+        return WGT_DefaultNfy5(area, event);
+      }
       if (EVENT_GetButtonState() == 1 && event_point(area, im, &x, &y)) {
         gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
@@ -228,6 +232,11 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         im->click_pt[1] = y;
         const int modifier = (EVENT_GetKeyState() & TK_MOD_SHIFT) ? 1 : 0;
         if (EVENT_IsPrimaryButton()) {
+          // An image tool that is on takes the press before any task state.
+          if (ui_tools_any_on()) {
+            ui_tools_click(im->img_ptr, im, area, s_readout, 0, TkPoint{x, y});
+            return 0;
+          }
           if (ctl->task_state == TS_CALIBRATION) return 0;  // the calibration strip takes these
           if (EVENT_IsDoubleClick())
             gt_band_doubleclick(area, ctl, im, modifier);
@@ -241,7 +250,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         }
         return WGT_DefaultNfy5(area, event);
       }
-      gt_band_mouserelease(area, ctl, im, x, y);
+      if (ui_tools_dragging())
+        ui_tools_release(im->img_ptr, im, area, s_readout, TkPoint{x, y});
+      else
+        gt_band_mouserelease(area, ctl, im, x, y);
       return WGT_DefaultNfy5(area, event);
     }
     case TK_EV_WINDOW: {

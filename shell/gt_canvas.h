@@ -42,5 +42,5 @@ void gt_canvas_set_readout(TK_OBJ widget);
 using GtCommandProc = int (*)(TK_OBJ win, int command);
 void gt_canvas_set_command_proc(GtCommandProc proc, TK_OBJ win);
 // The readout text of a point: "z:1  (x,y)  value" or "1:z  (x,y)  value"; the value is the
-// display image's pixel. Nothing outside the image.
+// display image's pixel. Nothing on the image's outermost pixels or outside (ui_tools_show_pixel).
 void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y);

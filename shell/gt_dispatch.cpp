@@ -1,14 +1,27 @@
 // Command dispatch for the main window, and the main window's close box.
 #include "shell/gt_dispatch.h"
 
+#include <strings.h>
+
+#include <string>
+
+#include "base/io_file.h"
+#include "base/ks_alert.h"
+#include "base/ks_choose.h"
 #include "base/ks_ini.h"
+#include "base/ks_msg.h"
 #include "base/slog.h"
 #include "io/analysis_io.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
+#include "shell/gt_equalize.h"
+#include "shell/gt_import.h"
 #include "shell/gt_open.h"
+#include "shell/ui_print.h"
+#include "shell/ui_tools.h"
+#include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 
@@ -94,6 +107,47 @@ void quit(TK_OBJ win) {
   WIN_Terminate(win);
 }
 
+// The current image's drawing area and display record; false when there is none.
+bool current_canvas(IMAGE_REC** image, TK_OBJ* area) {
+  *image = gt_get_image_ptr();
+  *area = *image ? static_cast<TK_OBJ>((*image)->draw_area) : nullptr;
+  return *area != nullptr && (*image)->img_ptr != nullptr;
+}
+
+// Equalize: the user confirms, picks the equalising image; the image's window closes, the file
+// is corrected, its analysis files go only when the pixels were replaced, and it opens again.
+void equalize() {
+  IMAGE_REC* image = gt_get_image_ptr();
+  if (!image) return;
+  if (mh_send_msg(KS_ALERT_YESNO, ks_gt_message(59), image->image_name) != 2) return;
+  CONTROL* ctl = gt_get_control();
+  char chosen[KS_PATH_LEN] = "";
+  if (!io_win32_singlekes(chosen, sizeof chosen, "Select an equalizing image...",
+                          ctl->folders[CTL_DIR_IMAGES], CTL_PATH, nullptr, TRUE)) {
+    SLOG(kFn, SLOG_VALUE4, "%s", "equalizing image  num_win32 0");
+    return;
+  }
+  if (strcasecmp(chosen, image->file_path) == 0) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", ks_gt_message(144));
+    SLOG(kFn, SLOG_VALUE4, "%s", "can't equalize self");
+    return;
+  }
+  const std::string path = image->file_path;
+  gt_unload_image();
+  // The user may keep the image open (Cancel to its unsaved changes): then nothing changes.
+  for (int i = 0; i < gt_get_num_img_windows(); ++i) {
+    const auto* open = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i)));
+    if (open && strcasecmp(open->file_path, path.c_str()) == 0) return;
+  }
+  gt_dismiss_all();
+  mh_status_message(gt_get_status_bar(), 1, ks_gt_message(58), chosen);
+  gt_busy_begin();
+  if (gt_equalize(path.c_str(), chosen)) io_delete_analysis_files(io_base_name(path.c_str()).c_str());
+  gt_busy_end();
+  mh_clear_status(gt_get_status_bar(), 1);
+  gt_load_image_path(path.c_str());
+}
+
 }  // namespace
 
 int main_winNfySelMenuBar(TK_OBJ win, int command) {
@@ -127,6 +181,37 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
   } else if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) {
     const char* path = ctl->recent[command - GT_RECENT_FIRST_ID];
     if (path[0] != '\0' && !gt_image_is_loaded(path, 1)) gt_load_image_path(path);
+  } else if (command == GT_CMD_PAGE_SETUP) {
+    ui_page_setup_activate(win);
+  } else if (command == GT_CMD_PRINT_PHOTO) {
+    gt_print_photo_activate();
+  } else if (command == GT_CMD_PRINT_IMAGE || command == GT_CMD_PRINT_WINDOW) {
+    IMAGE_REC* image;
+    TK_OBJ area;
+    if (!current_canvas(&image, &area)) return 0;
+    if (command == GT_CMD_PRINT_IMAGE) {
+      TkPageSetup page = PRINT_GetDefaults();
+      page.extra = 2;
+      ui_print(area, ctl->folders[CTL_DIR_REPORTS], nullptr, &page);
+    } else {
+      const TkRect ext = CANVAS_GetExtent(area);
+      const TkRect whole{0, 0, ext.w, ext.h};
+      ui_print(area, ctl->folders[CTL_DIR_REPORTS], &whole, nullptr);
+    }
+  } else if (command == GT_CMD_CROP || in(command, GT_CMD_SLICE, GT_CMD_HISTOGRAM)) {
+    IMAGE_REC* image;
+    TK_OBJ area;
+    if (!current_canvas(&image, &area)) return 0;
+    if (command == GT_CMD_CROP)
+      ui_tools_activate(win, area, UI_TOOL_CROP, gt_finish_crop, image->img_ptr, nullptr);
+    else
+      ui_tools_activate(win, area, command - GT_CMD_SLICE + UI_TOOL_SLICE, nullptr, image->img_ptr,
+                        ctl->folders[CTL_DIR_REPORTS]);
+  } else if (in(command, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_BITMAP)) {
+    BOOL (*const imports[])() = {gt_get_tiff, gt_get_fuji, gt_get_jpeg, gt_get_bitmap};
+    if (imports[command - GT_CMD_IMPORT_TIFF]()) gt_load_image();
+  } else if (command == GT_CMD_EQUALIZE) {
+    equalize();
   } else {
     SLOG(kFn, SLOG_VALUE4, "command %d not served", command);
   }

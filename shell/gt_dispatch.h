@@ -2,8 +2,10 @@
 // menu bar and the toolbar reaches main_winNfySelMenuBar, which first lets it through the gate of
 // its class (idle state, an open image window) and then runs it. Served so far: Open (101), Close
 // (103), Close All (104), Save (105), Save All (106), Quit (113), About (172), the zoom commands
-// (1081 to 1083, 10001 to 10018), the Window menu (20000..29999) and the recent files
-// (30000..30003); every other identifier is traced and does nothing.
+// (1081 to 1083, 10001 to 10018), the Window menu (20000..29999), the recent files
+// (30000..30003), Page Setup (109), the prints (110, 1105, 1106), Crop (133), Equalize (136),
+// the image tools (165 to 167) and the imports (1001 to 1004); every other identifier is traced
+// and does nothing.
 #pragma once
 
 #include "shell/gt_cmd.h"

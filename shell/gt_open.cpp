@@ -28,6 +28,7 @@
 #include "shell/gt_overlay.h"
 #include "shell/ih_cmap.h"
 #include "shell/ih_dpy.h"
+#include "shell/ui_tools.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
 #include "toolkit/tk_res.h"
@@ -349,6 +350,7 @@ void gt_close_windows_by_title(const char* text) {
 void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   qhelp_dismiss();
+  ui_tools_dismiss();
   gt_close_windows_by_title("Dendrogram");
 }
 

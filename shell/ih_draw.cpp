@@ -13,7 +13,9 @@
 
 #include "base/slog.h"
 #include "engine/std_sort.h"
+#include "shell/gt_chart.h"
 #include "toolkit/tk_draw.h"
+#include "toolkit/tk_print.h"
 #include "toolkit/tk_res.h"
 
 namespace {
@@ -23,6 +25,7 @@ TK_OBJ program_pen() {
   static TK_OBJ pen = nullptr;
   if (!pen) {
     pen = PEN_New();
+    ih_copy_pen(pen, PEN_Default());
     PEN_SetSize(pen, 1, 1);
   }
   return pen;
@@ -474,4 +477,28 @@ void ih_draw_std_curve(TK_OBJ area, const IMG_DATA* disp, STD_LIST* list) {
     if (a.flags & STD_M_VALID) ih_draw_x(area, rnd(a.x), rnd(a.y), 10, disp);
     ih_draw_line(area, rnd(a.x), rnd(a.y), rnd(b.x), rnd(b.y), disp);
   }
+}
+
+void ih_copy_pen(TK_OBJ dest, TK_OBJ src) {
+  if (!dest || !src) return;
+  const TkPoint size = PEN_GetSize(src);
+  PEN_SetSize(dest, size.x, size.y);
+}
+
+void ks_xdraw_text(TkPrintDC* dc, TK_OBJ widget, int x, int y, int flags, const char* text) {
+  if (dc)
+    PDC_TextOut(dc, int16_t(x), int16_t(y), text);
+  else
+    ks_draw_text(widget, x, y, flags, text);
+}
+
+void ks_xdraw_line(TkPrintDC* dc, TK_OBJ widget, int x1, int y1, int x2, int y2) {
+  if (dc)
+    PDC_Line(dc, x1, y1, x2, y2);
+  else
+    ks_draw_line(widget, x1, y1, x2, y2);
+}
+
+void ks_xdraw_text_size(TkPrintDC*, TK_OBJ widget, const char* text, short* width, short* height) {
+  ks_draw_text_size(widget, text, width, height);
 }

@@ -19,6 +19,16 @@
 #include "model/std_list.h"
 #include "toolkit/tk_types.h"
 
+// Copies a pen's attributes (its size) to another pen.
+void ih_copy_pen(TK_OBJ dest, TK_OBJ src);
+
+// Drawing on a print page's surface when one is given, else on the widget (chart drawing).
+struct TkPrintDC;
+void ks_xdraw_text(TkPrintDC* dc, TK_OBJ widget, int x, int y, int flags, const char* text);
+void ks_xdraw_line(TkPrintDC* dc, TK_OBJ widget, int x1, int y1, int x2, int y2);
+// Always measured on the widget.
+void ks_xdraw_text_size(TkPrintDC* dc, TK_OBJ widget, const char* text, short* width, short* height);
+
 // Configuration ------------------------------------------------------------------------------
 // Sets the area's foreground and background colours and the program pen's size, attaches the
 // pen and the normal drawing mode. A null area does nothing.

@@ -16,6 +16,13 @@ class TkArea : public QAbstractScrollArea {
   explicit TkArea(QWidget* parent = nullptr);
 
   QImage& backing() { return backing_; }
+  // Drawing a part of the canvas off the screen (printing): while on, the area reports
+  // `origin` as its scroll position and `size` as its view, its backing image has that size,
+  // and scrolling and extent changes are ignored. render_canvas draws the part through the
+  // area's procedure (expose) and gives the picture; the screen's picture is kept.
+  QImage render_canvas(QPoint origin, QSize size);
+  bool rendering() const { return render_on_; }
+  QSize view_size() const;  // the view's size: the viewport's, or the part being rendered
   void set_extent(int w, int h);
   QSize extent() const { return extent_; }
   QPoint scroll() const;
@@ -52,4 +59,7 @@ class TkArea : public QAbstractScrollArea {
 
   QImage backing_;
   QSize extent_{0, 0};
+  bool render_on_ = false;
+  QPoint render_origin_;
+  QSize render_size_;
 };

@@ -44,15 +44,18 @@ TkArea::TkArea(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void TkArea::set_extent(int w, int h) {
+  if (render_on_) return;
   extent_ = QSize(std::max(0, w), std::max(0, h));
   update_bars();
 }
 
 QPoint TkArea::scroll() const {
+  if (render_on_) return render_origin_;
   return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
 }
 
 void TkArea::scroll_to(int x, int y) {
+  if (render_on_) return;
   horizontalScrollBar()->setValue(x);
   verticalScrollBar()->setValue(y);
 }
@@ -82,8 +85,25 @@ void TkArea::begin_paint(QPainter* p, bool fill) {
 
 void TkArea::finish_paint() { viewport()->update(); }
 
+QSize TkArea::view_size() const { return render_on_ ? render_size_ : viewport()->size(); }
+
+QImage TkArea::render_canvas(QPoint origin, QSize size) {
+  if (render_on_ || size.isEmpty()) return QImage();
+  QImage screen;
+  std::swap(screen, backing_);
+  render_on_ = true;
+  render_origin_ = origin;
+  render_size_ = size;
+  expose();
+  render_on_ = false;
+  QImage out;
+  std::swap(out, backing_);
+  backing_ = std::move(screen);
+  return out;
+}
+
 void TkArea::expose() {
-  const QSize v = viewport()->size().expandedTo(QSize(1, 1));
+  const QSize v = view_size().expandedTo(QSize(1, 1));
   if (backing_.size() != v) backing_ = QImage(v, QImage::Format_RGB32);
   backing_.fill(qcolor(bg));
   if (TK_OBJ obj = tk::object_of(this)) tk::deliver(obj, TK_EV_EXPOSE);
@@ -126,7 +146,11 @@ void TkArea::mousePressEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 0); }
 void TkArea::mouseReleaseEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 0, 0); }
 void TkArea::mouseDoubleClickEvent(QMouseEvent* e) { mouse(e, TK_EV_MOUSE, 1, 1); }
 void TkArea::mouseMoveEvent(QMouseEvent* e) {
-  if (e->buttons() != Qt::NoButton) mouse(e, TK_EV_MOTION, 1, 0);
+  // Without a button only an area that tracks the pointer (a chart's readout) hears of it.
+  if (e->buttons() != Qt::NoButton)
+    mouse(e, TK_EV_MOTION, 1, 0);
+  else if (viewport()->hasMouseTracking())
+    mouse(e, TK_EV_MOTION, 0, 0);
 }
 
 void TkArea::keyPressEvent(QKeyEvent* e) {
@@ -223,7 +247,7 @@ TkRect CANVAS_GetVisible(TK_OBJ obj) {
   TkArea* a = tk::area(obj);
   if (!a) return {};
   const QPoint s = a->scroll();
-  return {s.x(), s.y(), a->viewport()->width(), a->viewport()->height()};
+  return {s.x(), s.y(), a->view_size().width(), a->view_size().height()};
 }
 
 void CANVAS_ScrollTo(TK_OBJ obj, int x, int y) {
@@ -234,7 +258,7 @@ int CANVAS_Map(TK_OBJ obj, TkRect extent, int, TkPoint* origin, TkRect* clip) {
   TkArea* a = tk::area(obj);
   const QPoint s = a ? a->scroll() : QPoint();
   if (origin) *origin = {extent.x - s.x(), extent.y - s.y()};
-  if (clip) *clip = a ? TkRect{0, 0, a->viewport()->width(), a->viewport()->height()} : TkRect{};
+  if (clip) *clip = a ? TkRect{0, 0, a->view_size().width(), a->view_size().height()} : TkRect{};
   return 1;
 }
 

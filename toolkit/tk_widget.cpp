@@ -17,6 +17,7 @@
 #include <iterator>
 
 #include "toolkit/tk_area.h"
+#include "toolkit/tk_chart.h"
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_widget.h"
 
@@ -282,7 +283,9 @@ long WGT_DefaultNfy4(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
 long WGT_DefaultNfy5(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
 long WGT_DefaultNfy6(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
 long WGT_DefaultNfy7(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
-long WGT_DefaultNfy8(TK_OBJ w, int event) { return WGT_DefaultNfy(w, event); }
+long WGT_DefaultNfy8(TK_OBJ w, int event) {
+  return CHART_Is(w) ? CHART_DefaultNfy(w, event) : WGT_DefaultNfy(w, event);
+}
 
 const char* TEXT_GetText(TK_OBJ w) { return WGT_GetText(w); }
 

@@ -39,7 +39,7 @@ long WGT_DefaultNfy4(TK_OBJ w, int event);          // choice default
 long WGT_DefaultNfy5(TK_OBJ w, int event);          // drawing area default
 long WGT_DefaultNfy6(TK_OBJ w, int event);          // text field default
 long WGT_DefaultNfy7(TK_OBJ w, int event);          // list default
-long WGT_DefaultNfy8(TK_OBJ w, int event);          // chart default
+long WGT_DefaultNfy8(TK_OBJ w, int event);          // chart default (CHART_DefaultNfy on a chart)
 
 // Multi-line text and lists ----------------------------------------------------------------
 const char* TEXT_GetText(TK_OBJ w);                 // whole text of a multi-line text

@@ -48,6 +48,7 @@ std::pair<Taxon*, Taxon*> ContigMap::OrientLeaves(Dendron& node) {
 void ContigMap::BuildContigMap(const std::vector<float>& distances, BlockAllocator<Taxon>& taxa,
                                float limit) {
   entries_.clear();
+  starts_.clear();
   Build(distances, taxa);
   if (!root_) return;
   OrientLeaves(*root_);
@@ -56,9 +57,12 @@ void ContigMap::BuildContigMap(const std::vector<float>& distances, BlockAllocat
   for (Dendron& d : Walk<TreeIter::Prefix>(root_))
     if (d.IsTaxon()) entries_.push_back({static_cast<const Taxon*>(&d), 0.0f});
 
+  starts_.assign(entries_.size(), false);
+  if (!starts_.empty()) starts_[0] = true;
   float offset = 0.0f;
   for (std::size_t k = 1; k < entries_.size(); ++k) {
     const float d = Distance(*entries_[k].taxon, *entries_[k - 1].taxon);
+    starts_[k] = !(d <= limit);
     offset = d <= limit ? d + offset : 0.0f;
     entries_[k].offset = offset;
   }

@@ -29,6 +29,9 @@ class ContigMap : public AveLinkageDendrogram {
 
   const std::vector<ContigEntry>& Entries() const { return entries_; }
   bool Empty() const { return entries_.empty(); }
+  // Whether entry k is the first of its contig. Identical neighbours continue a contig at the
+  // same offset, so an offset of 0 alone does not say it.
+  bool StartsContig(std::size_t k) const { return k < starts_.size() && starts_[k]; }
   // The largest offset plus 100: the length the map needs.
   float Extent() const;
 
@@ -38,6 +41,7 @@ class ContigMap : public AveLinkageDendrogram {
 
  private:
   std::vector<ContigEntry> entries_;
+  std::vector<bool> starts_;
 };
 
 }  // namespace velto

@@ -1,6 +1,8 @@
 #include "viewer/velto_doc.h"
 
 #include "docview/message_box.h"
+#include "viewer/matrix_dialog.h"
+#include "viewer/resource.h"
 #include "viewer/match_file.h"
 #include "viewer/triangle.h"
 
@@ -26,6 +28,20 @@ bool CVeltoDoc::OnOpenDocument(const std::string& path) {
     return false;
   }
   SetModifiedFlag(false);
+  return true;
+}
+
+bool CVeltoDoc::OnCommand(unsigned id) {
+  if (id != ID_GRAPH_MATRIX) return false;
+  if (TaxonCount() == 0) return true;
+  MatrixDialog dlg(*this);
+  dlg.DoModal();
+  return true;
+}
+
+bool CVeltoDoc::OnUpdateCommand(docview::CCmdUI& ui) {
+  if (ui.m_nID != ID_GRAPH_MATRIX) return false;
+  ui.Enable(TaxonCount() > 0);
   return true;
 }
 

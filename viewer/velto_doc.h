@@ -30,6 +30,10 @@ class CVeltoDoc : public docview::CDocument {
   // values until the next read.
   void DeleteContents() override;
 
+  // Graph > Matrix: the matrix dialog, enabled while the document holds taxa.
+  bool OnCommand(unsigned id) override;
+  bool OnUpdateCommand(docview::CCmdUI& ui) override;
+
   // Number of taxa made by the last read.
   std::size_t TaxonCount() const { return m_taxa.size(); }
   // Distance of taxa i and j; 0.0 for i == j.

@@ -1,0 +1,280 @@
+// Imports with test-double converters: every stop keeps the destination, a failing converter
+// keeps the old destination, success replaces it and sets the load path. Crops against
+// ImageMagick's crop of the same pixels.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/io_file.h"
+#include "base/ks_msg.h"
+#include "io/analysis.h"
+#include "io/byte_io.h"
+#include "io/info_file.h"
+#include "io/kes_image.h"
+#include "shell/gt_image_win.h"
+#include "shell/gt_import.h"
+#include "shell/gt_open.h"
+#include "shell_fixture.h"
+#include "test_support.h"
+#include "toolkit/tk_test.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A gel of w x h pixels of bpp bytes (value (x * 7 + y * 13) * 3 mod the depth) with its info file.
+std::string write_gel(const std::string& path, int w, int h, int bpp, unsigned seed = 0) {
+  ByteWriter out;
+  io_put_kes_header(out, bpp, w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned v = (x * 7u + y * 13u + seed) * (bpp == 2 ? 397u : 3u);
+      if (bpp == 2)
+        out.u16(static_cast<uint16_t>(v));
+      else
+        out.u8(static_cast<uint8_t>(v));
+    }
+  EXPECT_TRUE(io_write_file_replace(path.c_str(), out.buffer()));
+  IMG_INFO info{};
+  info.width = w;
+  info.height = h;
+  info.bytes_per_pixel = bpp;
+  info.x_res = info.y_res = 100;
+  info.max_value = bpp == 2 ? 65535 : 255;
+  ANALYSIS_ENTRY e{1, &info, nullptr, 0};
+  ANALYSIS_ENTRY* list[] = {&e};
+  EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
+  return path;
+}
+
+std::string s_made_by;  // the fixture image the converter double copies
+int s_convert_calls = 0;
+BOOL good_check(const char*, int* comps, int* w, int* xr, int* h, int* yr) {
+  *comps = 1, *w = 8, *h = 6, *xr = *yr = 100;
+  return 1;
+}
+BOOL colour_check(const char*, int* comps, int* w, int* xr, int* h, int* yr) {
+  *comps = 3, *w = 8, *h = 6, *xr = *yr = 100;
+  return 1;
+}
+BOOL bad_check(const char*, int*, int*, int*, int*, int*) { return 0; }
+BOOL tiff_ok(const char*, int* colour, int* channel, int) { return *colour = 0, *channel = 4, 1; }
+BOOL tiff_cancel(const char*, int* colour, int* channel, int) { return *colour = 1, *channel = 0, 0; }
+// Writes the fixture's files at dest, as a converter does.
+int copy_convert(const char* dest) {
+  ++s_convert_calls;
+  const std::string b = io_base_name(dest);
+  fs::copy_file(s_made_by, b + ".kes", fs::copy_options::overwrite_existing);
+  fs::copy_file(io_base_name(s_made_by.c_str()) + ".kei", b + ".kei", fs::copy_options::overwrite_existing);
+  return 0;
+}
+// Writes half a file, then fails.
+int failing_convert(const char* dest) {
+  ++s_convert_calls;
+  vxtest::write_bytes(dest, {'I', 'I', 1});
+  return 20;
+}
+int jpeg_ok(const char*, const char* d, int, int, int, int, int, int, int) { return copy_convert(d); }
+int bmp_ok(const char*, const char* d, int, int, int, int, int) { return copy_convert(d); }
+int tiff_conv(const char*, const char* d, int*, int) { return copy_convert(d); }
+int fuji_fail(const char*, const char* d) { return failing_convert(d) ? -1 : 0; }
+int no_channel(int) { return 0; }
+
+class Import : public shelltest::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    gt_control_init(gt_get_control());
+    dir = ws_->dir().str();
+    s_made_by = write_gel(dir + "/made.kes", 8, 6, 1, 5);
+    src = dir + "/source.jpg";
+    vxtest::write_bytes(src, {1, 2, 3});
+    dest = write_gel(dir + "/dest.kes", 10, 10, 1);
+    vxtest::write_bytes(dir + "/dest.gt", {9, 9});
+    s_convert_calls = 0;
+    conv = gt_import_converters();
+    conv.jpeg_check = good_check;
+    conv.jpeg_convert = jpeg_ok;
+    conv.bmp_check = good_check;
+    conv.bmp_convert = bmp_ok;
+    conv.tiff_check = tiff_ok;
+    conv.tiff_convert = tiff_conv;
+    conv.fuji_convert = fuji_fail;
+    conv.rgb_dialog = no_channel;
+    gt_import_set_converters(conv);
+    gt_load_path[0] = '\0';
+  }
+  void TearDown() override {
+    gt_import_reset_converters();
+    while (gt_get_num_img_windows() > 0) WIN_Terminate(gt_get_img_window(0));
+    MainWindowTest::TearDown();
+  }
+  // The destination's files as they are now.
+  std::vector<std::vector<unsigned char>> dest_files() const {
+    return {vxtest::read_bytes(dest), vxtest::read_bytes(dir + "/dest.kei"),
+            vxtest::read_bytes(dir + "/dest.gt")};
+  }
+  std::vector<std::string> stray() const {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir))
+      if (e.path().filename().string().find("dest-") == 0) out.push_back(e.path().filename());
+    return out;
+  }
+  std::string dir, src, dest;
+  GtImportConverters conv;
+};
+
+TEST_F(Import, EveryStopLeavesTheDestination) {
+  const auto before = dest_files();
+  struct Case {
+    const char* what;
+    std::function<void()> setup;
+    BOOL (*run)();
+  } cases[] = {
+      {"source cancelled", [] { TKT_AnswerChooser({}); }, gt_get_jpeg},
+      {"check refuses", [&] {
+         conv.bmp_check = bad_check;
+         gt_import_set_converters(conv);
+         TKT_AnswerChooser({src});
+         TKT_AnswerAlert(1);
+       }, gt_get_bitmap},
+      {"channel cancelled", [&] {
+         conv.jpeg_check = colour_check;
+         gt_import_set_converters(conv);
+         TKT_AnswerChooser({src});
+       }, gt_get_jpeg},
+      {"colour choice cancelled (TIFF)", [&] {
+         conv.tiff_check = tiff_cancel;
+         gt_import_set_converters(conv);
+         TKT_AnswerChooser({src});
+       }, gt_get_tiff},
+      {"destination cancelled", [&] { TKT_AnswerChooser({src}); TKT_AnswerChooser({}); }, gt_get_jpeg},
+      {"no to replacing", [&] {
+         TKT_AnswerChooser({src});
+         TKT_AnswerChooser({dest});
+         TKT_AnswerAlert(1);
+       }, gt_get_jpeg},
+      {"no to the lock", [&] {
+         vxtest::write_bytes(dir + "/dest.lck", {});
+         TKT_AnswerChooser({src});
+         TKT_AnswerChooser({dest});
+         TKT_AnswerAlert(2);
+         TKT_AnswerAlert(1);
+       }, gt_get_jpeg},
+      {"converter fails", [&] {
+         TKT_AnswerChooser({src});
+         TKT_AnswerChooser({dest});
+         TKT_AnswerAlert(2);
+         TKT_AnswerAlert(2);  // the lock is still there: go on anyway
+         TKT_AnswerAlert(1);
+       }, gt_get_fuji},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    conv = gt_import_converters();
+    c.setup();
+    EXPECT_FALSE(c.run());
+    EXPECT_EQ(dest_files(), before);
+    EXPECT_TRUE(stray().empty());
+    EXPECT_STREQ(gt_load_path, "");
+    EXPECT_EQ(TKT_Unanswered(), 0);
+    EXPECT_FALSE(gt_get_control()->busy);
+    gt_import_set_converters(Import::conv = [] {
+      GtImportConverters k = gt_import_converters();
+      k.jpeg_check = good_check, k.bmp_check = good_check, k.tiff_check = tiff_ok;
+      return k;
+    }());
+  }
+  EXPECT_EQ(TKT_LastAlertText(), ui_msg(85));
+  EXPECT_EQ(s_convert_calls, 1);
+  // The failed conversion still stores the source's folder as the import folder.
+  EXPECT_EQ(std::string(gt_get_control()->import_path), dir + "/");
+}
+
+TEST_F(Import, DestinationOpenInAWindowIsRefused) {
+  fs::remove(dir + "/dest.gt");  // not an analysis file the open could read
+  gt_load_image_path(dest.c_str());
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  ASSERT_EQ(TKT_Unanswered(), 0);
+  const std::vector<unsigned char> before = vxtest::read_bytes(dest);
+  for (BOOL (*run)() : {gt_get_jpeg, gt_get_tiff, gt_get_bitmap, gt_get_fuji}) {
+    TKT_AnswerChooser({src});
+    TKT_AnswerChooser({dest});
+    TKT_AnswerAlert(1);
+    EXPECT_FALSE(run());
+    EXPECT_EQ(vxtest::read_bytes(dest), before);
+    EXPECT_EQ(s_convert_calls, 0);
+    EXPECT_EQ(TKT_Unanswered(), 0) << TKT_LastAlertText();
+  }
+  EXPECT_EQ(TKT_Unanswered(), 0);
+}
+
+TEST_F(Import, SuccessReplacesTheDestination) {
+  TKT_AnswerChooser({src});
+  TKT_AnswerChooser({dir + "/dest.tif"});  // any extension: the image is dest.kes
+  TKT_AnswerAlert(2);
+  ASSERT_TRUE(gt_get_jpeg());
+  EXPECT_STREQ(gt_load_path, dest.c_str());
+  EXPECT_STREQ(gt_load_name, "dest.kes");
+  EXPECT_EQ(vxtest::read_bytes(dest), vxtest::read_bytes(s_made_by));
+  EXPECT_FALSE(fs::exists(dir + "/dest.gt"));  // the old image's analysis went with it
+  EXPECT_TRUE(stray().empty());
+  EXPECT_FALSE(gt_get_control()->busy);
+}
+
+TEST_F(Import, CropEqualsImageMagick) {
+  for (int bpp : {1, 2}) {
+    SCOPED_TRACE(bpp);
+    const std::string gel = write_gel(dir + "/gel" + std::to_string(bpp) + ".kes", 40, 30, bpp);
+    gt_load_image_path(gel.c_str());
+    ASSERT_GT(gt_get_num_img_windows(), 0);
+    IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(gt_get_num_img_windows() - 1)));
+    gt_set_image_ptr(im);
+    // The same pixels as a PGM for ImageMagick.
+    const auto kes = vxtest::read_bytes(gel);
+    std::string pgm = "P5\n40 30\n" + std::string(bpp == 2 ? "65535" : "255") + "\n";
+    std::vector<unsigned char> px(kes.begin() + 12, kes.end());
+    if (bpp == 2)
+      for (std::size_t i = 0; i < px.size(); i += 2) std::swap(px[i], px[i + 1]);  // PGM is big-endian
+    vxtest::write_bytes(dir + "/gel.pgm", std::vector<unsigned char>(pgm.begin(), pgm.end()));
+    {
+      std::ofstream f(dir + "/gel.pgm", std::ios::binary | std::ios::app);
+      f.write(reinterpret_cast<const char*>(px.data()), std::streamsize(px.size()));
+    }
+    // Corners dragged up and left.
+    const TkPoint a{31, 25}, b{7, 4};
+    const std::string out = dir + "/part" + std::to_string(bpp) + ".kes";
+    TKT_AnswerChooser({out});
+    gt_finish_crop(&a, &b);
+    ASSERT_TRUE(fs::exists(out));
+    EXPECT_STREQ(gt_load_path, out.c_str());
+    EXPECT_EQ(gt_get_image_ptr(), im);  // the source stays current
+    const std::string cmd = "convert " + dir + "/gel.pgm -crop 24x21+7+4 +repage " + dir + "/want.pgm";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "ImageMagick did not run";
+    const auto want = vxtest::read_bytes(dir + "/want.pgm");
+    const std::string header = "P5\n24 21\n" + std::string(bpp == 2 ? "65535" : "255") + "\n";
+    ASSERT_GT(want.size(), header.size());
+    ASSERT_EQ(std::string(want.begin(), want.begin() + header.size()), header);
+    std::vector<unsigned char> wpx(want.begin() + header.size(), want.end());
+    if (bpp == 2)
+      for (std::size_t i = 0; i < wpx.size(); i += 2) std::swap(wpx[i], wpx[i + 1]);
+    const auto got = vxtest::read_bytes(out);
+    ASSERT_EQ(got.size(), 12 + wpx.size());
+    EXPECT_TRUE(std::equal(wpx.begin(), wpx.end(), got.begin() + 12));
+  }
+  // Corners that share an x or a y: refused before any chooser.
+  for (auto [a, b] : {std::pair{TkPoint{5, 5}, TkPoint{5, 20}}, std::pair{TkPoint{5, 9}, TkPoint{30, 9}}}) {
+    gt_finish_crop(&a, &b);
+    EXPECT_EQ(TKT_Unanswered(), 0);
+    EXPECT_FALSE(gt_get_control()->busy);
+  }
+  gt_finish_crop(nullptr, nullptr);
+  EXPECT_EQ(TKT_Unanswered(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// Print defaults, print jobs over Qt's print dialog, and the PostScript writer.
+#include "toolkit/tk_print.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <memory>
+
+#include "base/io_file_set.h"
+#include "base/slog.h"
+#include "toolkit/tk_area.h"
+#include "toolkit/tk_qt.h"
+
+namespace {
+
+TkPageSetup s_defaults;
+
+struct Answer {
+  int answer;
+  std::string pdf;
+};
+std::deque<Answer> s_answers;
+
+// Resolution the picture is brought to when it is larger than the printable area.
+constexpr double kDotsPerPoint = 300.0 / 72.0;
+// The largest canvas part drawn afresh for a print (about a 4000 x 4000 picture).
+constexpr qint64 kMaxRenderPixels = qint64(4000) * 4000;
+
+}  // namespace
+
+struct TkPrintDC {
+  QImage surface;
+  QPainter painter;
+};
+
+struct TkPrintJob {
+  QImage picture;
+  TkPageSetup page;
+  std::unique_ptr<QPrinter> printer;
+  std::unique_ptr<TkPrintDC> dc;
+};
+
+TkPageSetup PRINT_GetDefaults() { return s_defaults; }
+void PRINT_SetDefaults(const TkPageSetup& page) { s_defaults = page; }
+
+void PRINT_PagePixels(const TkPageSetup& page, int* width, int* height) {
+  TkRect area;
+  PRINT_PageGeometry(page, nullptr, nullptr, &area);
+  if (width) *width = int(area.w * kDotsPerPoint);
+  if (height) *height = int(area.h * kDotsPerPoint);
+}
+
+void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, TkRect* area) {
+  double w = 595, h = 842, l = 36, t = 36, r = 36, b = 36;
+  if (page.paper == TK_PAPER_LETTER) {
+    w = 612, h = 792;
+  } else if (page.paper == TK_PAPER_PHOTO) {
+    w = page.width > 0 ? page.width : 288;
+    h = page.height > 0 ? page.height : 432;
+    l = std::max(0.0, page.left), t = std::max(0.0, page.top);
+    r = l, b = std::max(0.0, page.bottom);
+  }
+  if (width) *width = w;
+  if (height) *height = h;
+  if (area) {
+    *area = TkRect{int(std::ceil(l)), int(std::ceil(b)), int(std::floor(w - l - r)),
+                   int(std::floor(h - t - b))};
+    area->w = std::max(area->w, 1), area->h = std::max(area->h, 1);
+  }
+}
+
+std::string PS_PageText(const TkPageSetup& page, int w, int h, const unsigned char* rgb,
+                        const char* title) {
+  double pw, ph;
+  TkRect a;
+  PRINT_PageGeometry(page, &pw, &ph, &a);
+  w = std::max(w, 1), h = std::max(h, 1);
+  const double s = std::min(double(a.w) / w, double(a.h) / h);
+  const double iw = w * s, ih = h * s;
+  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
+  char buf[512];
+  std::string out;
+  out.reserve(std::size_t(w) * h * 6 + 2048);
+  std::snprintf(buf, sizeof buf,
+                "%%!PS-Adobe-3.0\n%%%%Creator: vx\n%%%%Title: %s\n%%%%Pages: 1\n"
+                "%%%%BoundingBox: %d %d %d %d\n%%%%DocumentMedia: Plain %d %d 0 () ()\n"
+                "%%%%LanguageLevel: 2\n%%%%EndComments\n%%%%BeginSetup\n"
+                "<< /PageSize [%d %d] >> setpagedevice\n%%%%EndSetup\n%%%%Page: 1 1\n",
+                title ? title : "vx", int(std::floor(x)), int(std::floor(y)),
+                int(std::ceil(x + iw)), int(std::ceil(y + ih)), int(pw), int(ph), int(pw), int(ph));
+  out += buf;
+  std::snprintf(buf, sizeof buf,
+                "gsave\n%.4f %.4f translate %.4f %.4f scale\n/DeviceRGB setcolorspace\n"
+                "<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 "
+                "/Decode [0 1 0 1 0 1] /ImageMatrix [%d 0 0 %d 0 %d] "
+                "/DataSource currentfile /ASCIIHexDecode filter >> image\n",
+                x, y, iw, ih, w, h, w, -h, h);
+  out += buf;
+  static const char hex[] = "0123456789abcdef";
+  const std::size_t n = std::size_t(w) * h * 3;
+  for (std::size_t i = 0; i < n; ++i) {
+    out += hex[rgb[i] >> 4];
+    out += hex[rgb[i] & 15];
+    if (i % 40 == 39) out += '\n';
+  }
+  out += ">\ngrestore\nshowpage\n%%Trailer\n%%EOF\n";
+  return out;
+}
+
+TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page) {
+  QWidget* w = tk::widget(widget);
+  if (!w) return nullptr;
+  auto* job = new TkPrintJob;
+  job->page = page;
+  if (TkArea* a = tk::area(widget)) {
+    job->picture = a->backing().copy();
+    if (rect) {
+      // That part of the canvas, drawn afresh by the area's procedure; a part too large to be
+      // drawn whole is cut to what the area shows.
+      const QSize size(std::max(rect->w, 0), std::max(rect->h, 0));
+      if (qint64(size.width()) * size.height() <= kMaxRenderPixels) {
+        job->picture = a->render_canvas(QPoint(rect->x, rect->y), size);
+      } else {
+        const QPoint s = a->scroll();
+        const QRect part = QRect(rect->x - s.x(), rect->y - s.y(), rect->w, rect->h)
+                               .intersected(job->picture.rect());
+        job->picture = part.isEmpty() ? QImage() : job->picture.copy(part);
+      }
+    }
+  } else {
+    job->picture = w->grab().toImage();
+  }
+  if (job->picture.isNull()) {
+    job->picture = QImage(1, 1, QImage::Format_RGB888);
+    job->picture.fill(Qt::white);
+  }
+  job->picture = job->picture.convertToFormat(QImage::Format_RGB888);
+  // Not finer than the page can use.
+  int mw = 0, mh = 0;
+  PRINT_PagePixels(page, &mw, &mh);
+  if (job->picture.width() > mw || job->picture.height() > mh)
+    job->picture = job->picture.scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_RGB888);
+  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, paper %d, orient %d, fields %g %d",
+       job->picture.width(), job->picture.height(), page.paper, page.orientation,
+       page.right_or_feed, page.extra);
+  return job;
+}
+
+void PRINT_FreeJob(TkPrintJob* job) {
+  if (job && job->dc) job->dc->painter.end();
+  delete job;
+}
+
+TkPrintDC* PRINT_BeginDrawing(TkPrintJob* job, int width, int height) {
+  if (!job || width <= 0 || height <= 0 || job->dc) return nullptr;
+  auto dc = std::make_unique<TkPrintDC>();
+  dc->surface = QImage(width, height, QImage::Format_RGB888);
+  if (dc->surface.isNull()) return nullptr;
+  dc->surface.fill(Qt::white);
+  if (!dc->painter.begin(&dc->surface)) return nullptr;
+  dc->painter.setPen(QPen(Qt::black, 0));
+  job->dc = std::move(dc);
+  return job->dc.get();
+}
+
+void PRINT_EndDrawing(TkPrintJob* job) {
+  if (!job || !job->dc) return;
+  job->dc->painter.end();
+  job->picture = job->dc->surface;
+  job->dc.reset();
+}
+
+void PDC_TextOut(TkPrintDC* dc, int x, int y, const char* text) {
+  if (!dc || !text) return;
+  const QFontMetrics fm(dc->painter.font());
+  dc->painter.drawText(QPoint(x, y + fm.ascent()), tk::qs(text));
+}
+
+void PDC_Line(TkPrintDC* dc, int x1, int y1, int x2, int y2) {
+  if (dc) dc->painter.drawLine(x1, y1, x2, y2);
+}
+
+int PRINT_ShowDialog(TkPrintJob* job) {
+  if (!job) return 0;
+  job->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (tk::driver_on()) {
+    if (s_answers.empty()) {
+      tk::note_unanswered();
+      return 0;
+    }
+    const Answer a = s_answers.front();
+    s_answers.pop_front();
+    if (a.answer == 2) {
+      job->printer->setOutputFormat(QPrinter::PdfFormat);
+      job->printer->setOutputFileName(tk::qs(a.pdf.c_str()));
+    }
+    return a.answer;
+  }
+  QPrintDialog dlg(job->printer.get());
+  if (dlg.exec() != QDialog::Accepted) return 0;
+  // Qt's own print-to-file writes PDF: the program writes PostScript itself instead.
+  if (job->printer->outputFormat() == QPrinter::PdfFormat ||
+      !job->printer->outputFileName().isEmpty())
+    return 1;
+  return 2;
+}
+
+int PRINT_ToFile(TkPrintJob* job, const char* path) {
+  if (!job || !path) return -1;
+  const QImage& p = job->picture;
+  std::vector<unsigned char> rgb(std::size_t(p.width()) * p.height() * 3);
+  for (int y = 0; y < p.height(); ++y)
+    std::copy_n(p.constScanLine(y), std::size_t(p.width()) * 3, rgb.data() + std::size_t(y) * p.width() * 3);
+  const std::string text = PS_PageText(job->page, p.width(), p.height(), rgb.data(), "vx");
+  IoFileSet set;
+  return set.put(path, text.data(), text.size()) && set.commit() ? 0 : -1;
+}
+
+int PRINT_ToPrinter(TkPrintJob* job) {
+  if (!job || !job->printer) return -1;
+  QPrinter& pr = *job->printer;
+  double pw, ph;
+  TkRect a;
+  PRINT_PageGeometry(job->page, &pw, &ph, &a);
+  pr.setPageSize(QPageSize(QSizeF(pw, ph), QPageSize::Point));
+  pr.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+  pr.setFullPage(true);
+  QPainter painter;
+  if (!painter.begin(&pr)) return -1;
+  // Drawn in points on the whole page; PostScript's area is measured from the bottom.
+  painter.setViewport(pr.pageLayout().fullRectPixels(pr.resolution()));
+  painter.setWindow(QRect(0, 0, int(pw), int(ph)));
+  const QImage& p = job->picture;
+  const double s = std::min(double(a.w) / std::max(1, p.width()), double(a.h) / std::max(1, p.height()));
+  const double iw = p.width() * s, ih = p.height() * s;
+  const double x = a.x + (a.w - iw) / 2, top = ph - (a.y + (a.h - ih) / 2) - ih;
+  painter.drawImage(QRectF(x, top, iw, ih), p);
+  return painter.end() ? 0 : -1;
+}
+
+void TKT_AnswerPrint(int answer, const char* pdf_path) {
+  s_answers.push_back(Answer{answer, pdf_path ? pdf_path : ""});
+}
