@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "acquire/io_export.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
@@ -212,6 +213,15 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
     if (imports[command - GT_CMD_IMPORT_TIFF]()) gt_load_image();
   } else if (command == GT_CMD_EQUALIZE) {
     equalize();
+  } else if (command == GT_CMD_SAVE_AS || command == GT_CMD_EXPORT_IMAGE) {
+    // Save As leaves the open image at its new path: nothing is opened again.
+    IMAGE_REC* image;
+    TK_OBJ area;
+    if (!current_canvas(&image, &area)) return 0;
+    char path[KS_PATH_LEN] = "";
+    gt_save_as_activate(area, command == GT_CMD_SAVE_AS ? 0 : 1, path);
+  } else if (command == GT_CMD_EXPORT_FOLDER) {
+    gt_export_folder(win);
   } else {
     SLOG(kFn, SLOG_VALUE4, "command %d not served", command);
   }

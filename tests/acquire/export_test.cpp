@@ -16,6 +16,8 @@
 #include "acquire/ui_dialogs.h"
 #include "base/ks_alert.h"
 #include "io/kes_image.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
 #include "shell/gt_open.h"
 #include "shell/ih_cmap.h"
 #include "toolkit/tk_event.h"
@@ -57,6 +59,12 @@ std::string write_image(const std::string& path, int bpp, int w, int h, const st
 }
 
 IMG_INFO info_of(const std::string& kes) { return read_info(kes).h; }
+
+std::vector<int> inverted_of(const std::vector<int>& v) {
+  std::vector<int> r;
+  for (int x : v) r.push_back(255 - x);
+  return r;
+}
 
 uint32_t u32_at(const std::vector<uint8_t>& f, std::size_t at) {
   return f[at] | f[at + 1] << 8 | f[at + 2] << 16 | uint32_t(f[at + 3]) << 24;
@@ -432,6 +440,44 @@ TEST_F(ShellExport, FolderExportAsksBeforeReplacingAndCounts) {
   TKT_AnswerChooser({dir + "/out"});
   gt_export_folder(win_);
   EXPECT_EQ(TKT_LastAlertText(), "There are no Kestrin images in that folder.");
+}
+
+}  // namespace
+
+namespace {
+
+// The real gel imported, exported and saved under a new name through the menu commands, as a
+// user would: the choosers and the dialogs answered in turn.
+TEST_F(ShellExport, RealGelThroughTheCommands) {
+  const std::string gel = (vxtest::shared_data_dir() / "gels" / "ladder_reference_gel.tif").string();
+  const std::string kes = dir + "/ladder.kes";
+  TKT_AnswerChooser({gel});
+  TKT_AnswerChooser({kes});
+  when_shown("ui_res", "ui_res_win", [](TK_OBJ win) { TKT_Click(RES_GetSub(win, 2)); });  // 300 dpi
+  main_winNfySelMenuBar(win_, GT_CMD_IMPORT_TIFF);
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
+  ASSERT_NE(im, nullptr);
+  EXPECT_EQ(info_of(kes).x_res, 84666);
+  const char* d = std::getenv("VX_GRAB_DIR");
+  if (d && *d) {
+    for (int i = 0; i < 3; ++i) main_winNfySelMenuBar(win_, GT_CMD_ZOOM_OUT);
+    EVENT_Flush();
+    TKT_Grab(win_, (std::string(d) + "/imported_gel.png").c_str());
+  }
+
+  answer_export_dialog(1);  // 8-bit grey
+  TKT_AnswerChooser({dir + "/ladder_out.tif"});
+  main_winNfySelMenuBar(win_, GT_CMD_EXPORT_IMAGE);
+  const std::vector<int> ref = libtiff_samples(gel, dir + "/ref");
+  EXPECT_EQ(libtiff_samples(dir + "/ladder_out.tif", dir + "/out"), inverted_of(ref));
+
+  TKT_AnswerChooser({dir + "/renamed.kes"});
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE_AS);
+  EXPECT_EQ(gt_get_num_img_windows(), 1);  // not opened a second time
+  EXPECT_STREQ(im->image_name, "renamed.kes");
+  EXPECT_TRUE(fs::exists(dir + "/renamed.kei"));
 }
 
 }  // namespace
