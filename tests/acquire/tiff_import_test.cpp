@@ -386,6 +386,15 @@ TEST_F(TiffImport, MissingStripTags) {
   drop_tag(c, 278);
   write_file(dir.file("c.tif"), c.build());
   EXPECT_EQ(import(dir.file("c.tif"), dir.file("c.kes")), -1);
+  // Two SHORT offsets and counts fit in their entries and stand there, not at an offset.
+  TiffBuilder e = grey8(10, 4, 2, px);
+  set_tag(e, 279, 3, {20, 20});
+  set_tag(e, 273, 3, {0, 0});
+  const uint32_t at = e.pixel_offset();
+  set_tag(e, 273, 3, {at, at + 20});
+  write_file(dir.file("e.tif"), e.build());
+  ASSERT_EQ(import(dir.file("e.tif"), dir.file("e.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("e.kes")).v, want);
   // RowsPerStrip of 2^32 - 1 (common) is the whole height.
   TiffBuilder d = grey8(10, 4, 4, px);
   set_tag(d, 278, 4, {0xffffffffu});
