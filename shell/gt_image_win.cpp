@@ -17,6 +17,8 @@
 #include "io/kes_image.h"
 #include "model/lane.h"
 #include "model/std_list.h"
+#include "shell/ih_dpy.h"
+#include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
 #include "toolkit/tk_res.h"
@@ -387,12 +389,18 @@ TK_OBJ gt_img_open_window(TK_OBJ main_win, TK_OBJ workspace, IMAGE_REC* image, T
   }
   RES_SetData(area, reinterpret_cast<void*>(static_cast<intptr_t>(menu_id)));
   if (menu_id >= GT_WIN_MENU_FIRST && menu_id <= GT_WIN_MENU_LAST) s_win_ids.insert(menu_id);
-  if (image != nullptr && image->img_ptr != nullptr && image->img_ptr->pix_width > 0 &&
-      image->img_ptr->pix_width < 352) {
-    const TkRect r = WIN_GetRect(win);
-    WIN_MoveSize(win, r.x, r.y, image->img_ptr->pix_width + 50, r.h);
-  }
   WIN_Show(win);
+  // The window shows the whole image at its zoom when the workspace has room for it, else as
+  // much as the workspace holds. A narrow image still gets a frame 50 pixels wider than the
+  // image, so that the title and its buttons fit.
+  if (image != nullptr && image->img_ptr != nullptr && image->img_ptr->pix_width > 0) {
+    const IMG_DATA* disp = image->img_ptr;
+    const int zoom = disp->zoom[0] != 0 ? disp->zoom[0] : 1;
+    const int view_w = ih_dpy_displayed(disp->pix_width, zoom);
+    const int view_h = ih_dpy_displayed(disp->pix_height, zoom);
+    const TkRect r = CANVAS_FitWindow(area, view_w, view_h);
+    if (view_w < 352) WIN_MoveSize(win, r.x, r.y, view_w + 50, r.h);
+  }
   SLOG("gt_img_open_window", SLOG_EXIT, "window %p", static_cast<void*>(win));
   return win;
 }

@@ -46,8 +46,12 @@ struct Viewer {
 };
 std::vector<Viewer> s_viewers;
 
+// Copies a text into a fixed field, cut to fit and always terminated.
 void copy_text(char* dst, const char* src, std::size_t cap) {
-  std::snprintf(dst, cap, "%s", src ? src : "");
+  if (cap == 0) return;
+  const std::size_t n = src ? strnlen(src, cap - 1) : 0;
+  std::memcpy(dst, src ? src : "", n);
+  dst[n] = '\0';
 }
 
 const char* file_part(const char* path) {

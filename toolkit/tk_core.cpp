@@ -635,6 +635,11 @@ long WIN_DoModal(TK_OBJ win) {
   if (!w) return 0;
   if (win->modal_loop) return 0;  // already running
   win->modal_ended = false;
+  // Qt applies a change of modality only when a window is shown, and frees the windows a modal
+  // one blocks only when it is hidden while still modal. So the window is hidden before its
+  // modality is set (a dialog is often shown and placed first) and hidden again, still modal,
+  // before the modality is cleared; otherwise every other window stays blocked for the mouse.
+  if (w->isVisible()) w->hide();
   w->setWindowModality(Qt::ApplicationModal);
   w->show();
   w->raise();
@@ -644,7 +649,10 @@ long WIN_DoModal(TK_OBJ win) {
   long value = win->modal_value;
   if (tk::alive(win)) {
     win->modal_loop = nullptr;
-    if (QWidget* ww = win->widget.data()) ww->setWindowModality(Qt::NonModal);
+    if (QWidget* ww = win->widget.data()) {
+      ww->hide();
+      ww->setWindowModality(Qt::NonModal);
+    }
   }
   return value;
 }
@@ -689,7 +697,8 @@ void WIN_GetScreenSize(int* w, int* h) {
 TkRect WIN_GetRect(TK_OBJ win) {
   QWidget* w = tk::widget(win);
   if (!w) return {};
-  return {w->x(), w->y(), w->width(), w->height()};
+  const QWidget* frame = tk::frame_of(w);
+  return {frame->x(), frame->y(), w->width(), w->height()};
 }
 
 int WIN_HasFrame(TK_OBJ win) {
@@ -704,6 +713,11 @@ void WIN_Move(TK_OBJ win, int x, int y) {
 void WIN_MoveSize(TK_OBJ win, int x, int y, int w, int h) {
   QWidget* q = tk::widget(win);
   if (!q) return;
+  // A window in a workspace is framed by its sub-window, which takes the outer size as it is.
+  if (QWidget* frame = tk::frame_of(q); frame != q) {
+    frame->setGeometry(x, y, std::max(1, w), std::max(1, h));
+    return;
+  }
   q->move(x, y);
   // The size given is the outer size; the frame the window system adds comes off it.
   const QSize frame = q->frameGeometry().size() - q->geometry().size();

@@ -1,4 +1,5 @@
 // The drawing area and the drawing operations that paint into its backing image.
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include "toolkit/core/tk_image.h"
 #include "toolkit/tk_area.h"
 #include "toolkit/tk_qt.h"
+#include "toolkit/tk_res.h"
 
 namespace {
 
@@ -61,7 +63,13 @@ void TkArea::scroll_to(int x, int y) {
 }
 
 void TkArea::update_bars() {
-  const QSize v = viewport()->size();
+  QSize v = viewport()->size();
+  // Shown scroll bars take room from the viewport; when the whole extent fits in the viewport
+  // the area has without them, neither is needed (else they would keep each other shown).
+  QSize bare = v;
+  if (verticalScrollBar()->isVisible()) bare.rwidth() += verticalScrollBar()->width();
+  if (horizontalScrollBar()->isVisible()) bare.rheight() += horizontalScrollBar()->height();
+  if (extent_.width() <= bare.width() && extent_.height() <= bare.height()) v = bare;
   horizontalScrollBar()->setPageStep(v.width());
   verticalScrollBar()->setPageStep(v.height());
   horizontalScrollBar()->setRange(0, std::max(0, extent_.width() - v.width()));
@@ -252,6 +260,41 @@ TkRect CANVAS_GetVisible(TK_OBJ obj) {
 
 void CANVAS_ScrollTo(TK_OBJ obj, int x, int y) {
   if (TkArea* a = tk::area(obj)) a->scroll_to(x, y);
+}
+
+TkRect CANVAS_FitWindow(TK_OBJ obj, int w, int h) {
+  TkArea* a = tk::area(obj);
+  QWidget* win = a ? tk::widget(obj->window) : nullptr;
+  if (!win) return {};
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  QWidget* frame = tk::frame_of(win);
+  const bool top = frame->isWindow();
+  const QSize outer = top ? frame->frameGeometry().size() : frame->size();
+  // What the window adds around the viewport when no scroll bar shows.
+  QSize chrome = outer - a->viewport()->size();
+  if (a->verticalScrollBar()->isVisible()) chrome.rwidth() -= a->verticalScrollBar()->width();
+  if (a->horizontalScrollBar()->isVisible()) chrome.rheight() -= a->horizontalScrollBar()->height();
+  const QRect room = tk::room_of(win);
+  QSize want = QSize(std::max(1, w), std::max(1, h)) + chrome;
+  // Content cut in one direction brings that direction's scroll bar, which takes room from the
+  // other direction.
+  bool hbar = false, vbar = false;
+  for (int i = 0; i < 2; ++i) {
+    if (!hbar && want.width() > room.width()) {
+      want.rheight() += a->horizontalScrollBar()->sizeHint().height();
+      hbar = true;
+    }
+    if (!vbar && want.height() > room.height()) {
+      want.rwidth() += a->verticalScrollBar()->sizeHint().width();
+      vbar = true;
+    }
+  }
+  want = want.boundedTo(room.size()).expandedTo(QSize(1, 1));
+  const QPoint at = top ? frame->frameGeometry().topLeft() : frame->pos();
+  const int x = std::max(room.left(), std::min(at.x(), room.left() + room.width() - want.width()));
+  const int y = std::max(room.top(), std::min(at.y(), room.top() + room.height() - want.height()));
+  WIN_MoveSize(obj->window, x, y, want.width(), want.height());
+  return {x, y, want.width(), want.height()};
 }
 
 int CANVAS_Map(TK_OBJ obj, TkRect extent, int, TkPoint* origin, TkRect* clip) {

@@ -40,6 +40,11 @@ void CANVAS_SetExtent(TK_OBJ area, int w, int h);       // scrollable content si
 TkRect CANVAS_GetExtent(TK_OBJ area);                   // {0, 0, content width, content height}
 TkRect CANVAS_GetVisible(TK_OBJ area);                  // {scroll x, scroll y, viewport w, viewport h}
 void CANVAS_ScrollTo(TK_OBJ area, int x, int y);        // scroll position (clamped to the extent)
+// Sizes the shown window that holds the drawing area so that the area's viewport is w x h
+// pixels, as far as the window's room allows (its workspace's visible area, or the screen's
+// available area), with scroll bars where the content is cut; the window moves as little as
+// it must to lie in the room. Returns the window's outer rectangle (as WIN_MoveSize takes it).
+TkRect CANVAS_FitWindow(TK_OBJ area, int w, int h);
 // Where content point (extent.x, extent.y) lands in the viewport for the given extent, and the
 // viewport rectangle to clip to; returns 1.
 int CANVAS_Map(TK_OBJ area, TkRect extent, int mode, TkPoint* origin, TkRect* clip);

@@ -95,6 +95,11 @@ bool screen_override(int* w, int* h);
 QWidget* make_workspace(TK_OBJ ws);
 bool show_in_workspace(QWidget* w);
 void leave_workspace(QWidget* w);
+// The widget that frames a window: its sub-window in a workspace, else the window itself. The
+// room is where that frame may lie, in its parent's coordinates: the workspace's visible area,
+// or the screen's available area for a top-level window.
+QWidget* frame_of(QWidget* w);
+QRect room_of(QWidget* w);
 
 // Builds a menu bar from its layout for a window (tk_menu.cpp).
 TK_OBJ build_menubar(TK_OBJ win, const std::string& module, const std::string& bar);

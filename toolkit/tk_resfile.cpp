@@ -149,6 +149,196 @@ bool fail(std::string* error, int line, const std::string& what) {
   return false;
 }
 
+// The statement grammar. Each statement of a block is checked against the forms its keyword
+// allows, so that a stray word or text (a broken quote, a typing slip) is refused with its line
+// rather than ignored. A form lists the arguments after the keyword: N a whole number, T a
+// quoted text, W a word, "T+" one or more texts; any other entry is a word that must appear as
+// written. Forms are separated by '|'.
+enum class Ctx { TOP, WINDOW, PART, MENU, STRINGS, FONT };
+enum class Block { NONE, REQUIRED, OPTIONAL };
+
+struct Rule {
+  const char* keyword;
+  const char* forms;
+  Block block;
+  Ctx inner;  // context of the block's statements
+};
+
+constexpr Rule kTop[] = {
+    {"module", "W", Block::NONE, Ctx::TOP},
+    {"window", "W", Block::REQUIRED, Ctx::WINDOW},
+    {"menubar", "W", Block::REQUIRED, Ctx::MENU},
+    {"strings", "W", Block::REQUIRED, Ctx::STRINGS},
+    {"font", "W", Block::REQUIRED, Ctx::FONT},
+};
+// Statements of windows and of parts; both also take those of containers (groups are parts that
+// hold parts of their own).
+constexpr Rule kWindow[] = {
+    {"title", "T", Block::NONE, Ctx::PART},
+    {"menubar", "W", Block::NONE, Ctx::PART},
+};
+constexpr Rule kPart[] = {
+    {"label", "T", Block::NONE, Ctx::PART},
+    {"items", "T+", Block::NONE, Ctx::PART},
+    {"value", "N", Block::NONE, Ctx::PART},
+    {"range", "N N", Block::NONE, Ctx::PART},
+    {"at", "N N|N N N N", Block::NONE, Ctx::PART},
+    {"caption", "T", Block::NONE, Ctx::PART},
+    {"tip", "T", Block::NONE, Ctx::PART},
+    {"align", "left", Block::NONE, Ctx::PART},
+    {"stretch", "N N", Block::NONE, Ctx::PART},
+    {"gap", "N", Block::NONE, Ctx::PART},
+    {"disabled", "", Block::NONE, Ctx::PART},
+    {"hidden", "", Block::NONE, Ctx::PART},
+    {"sunken", "", Block::NONE, Ctx::PART},
+    {"centred", "", Block::NONE, Ctx::PART},
+    {"flat", "", Block::NONE, Ctx::PART},
+    {"checkable", "", Block::NONE, Ctx::PART},
+    {"readonly", "", Block::NONE, Ctx::PART},
+    {"packed", "", Block::NONE, Ctx::PART},
+};
+constexpr Rule kContainer[] = {
+    {"size", "N N", Block::NONE, Ctx::PART},
+    {"layout", "W", Block::NONE, Ctx::PART},
+    {"margins", "N", Block::NONE, Ctx::PART},
+    {"spacing", "N", Block::NONE, Ctx::PART},
+    {"part", "N W|N W W", Block::OPTIONAL, Ctx::PART},
+};
+constexpr Rule kMenu[] = {
+    {"item", "N T|N T key T", Block::NONE, Ctx::MENU},
+    {"separator", "", Block::NONE, Ctx::MENU},
+    {"menu", "N T", Block::REQUIRED, Ctx::MENU},
+};
+constexpr Rule kFont[] = {
+    {"family", "T", Block::NONE, Ctx::FONT},
+    {"size", "N", Block::NONE, Ctx::FONT},
+    {"bold", "", Block::NONE, Ctx::FONT},
+    {"italic", "", Block::NONE, Ctx::FONT},
+};
+
+bool is_number(const std::string& s) {
+  std::size_t i = (!s.empty() && s[0] == '-') ? 1 : 0;
+  if (i >= s.size()) return false;
+  for (; i < s.size(); ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  return true;
+}
+
+std::vector<std::string> split(const std::string& s, char sep) {
+  std::vector<std::string> out;
+  std::string cur;
+  for (char c : s) {
+    if (c == sep) {
+      out.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  out.push_back(cur);
+  return out;
+}
+
+// How an argument reads in a message: texts in quotes, words as they stand.
+std::string shown(const ResNode& st, std::size_t i) {
+  return st.quoted[i] ? "text \"" + st.args[i] + "\"" : "word " + st.args[i];
+}
+
+// Matches the arguments after the keyword against one form. Returns the index of the first
+// argument that does not fit (args.size() when a required argument is missing), or 0 on a match
+// (the keyword itself is never a mismatch).
+std::size_t match_form(const ResNode& st, const std::string& form) {
+  std::vector<std::string> want;
+  for (const std::string& w : split(form, ' '))
+    if (!w.empty()) want.push_back(w);
+  std::size_t i = 1;
+  for (const std::string& w : want) {
+    if (w == "T+") {
+      if (i >= st.args.size()) return st.args.size();
+      while (i < st.args.size() && st.quoted[i]) ++i;
+      continue;
+    }
+    if (i >= st.args.size()) return st.args.size();
+    const bool ok = w == "N"   ? !st.quoted[i] && is_number(st.args[i])
+                    : w == "T" ? st.quoted[i]
+                    : w == "W" ? !st.quoted[i]
+                               : !st.quoted[i] && st.args[i] == w;
+    if (!ok) return i;
+    ++i;
+  }
+  return i < st.args.size() ? i : 0;
+}
+
+template <std::size_t N>
+const Rule* find_in(const Rule (&list)[N], const std::string& keyword) {
+  for (const Rule& r : list)
+    if (keyword == r.keyword) return &r;
+  return nullptr;
+}
+
+// The rule for a statement in a context, null when the keyword has no place there.
+const Rule* find_rule(Ctx ctx, const std::string& k) {
+  static const Rule strings_entry{"", "T+", Block::NONE, Ctx::STRINGS};
+  switch (ctx) {
+    case Ctx::TOP: return find_in(kTop, k);
+    case Ctx::WINDOW: return find_in(kWindow, k) ? find_in(kWindow, k) : find_in(kContainer, k);
+    case Ctx::PART: return find_in(kPart, k) ? find_in(kPart, k) : find_in(kContainer, k);
+    case Ctx::MENU: return find_in(kMenu, k);
+    case Ctx::FONT: return find_in(kFont, k);
+    case Ctx::STRINGS: return is_number(k) ? &strings_entry : nullptr;
+  }
+  return nullptr;
+}
+
+// A statement's forms as a message shows them: item <number> "text" or item <number> "text" key "text".
+std::string readable(const std::string& keyword, const char* forms) {
+  std::string out;
+  for (const std::string& form : split(forms, '|')) {
+    if (!out.empty()) out += " or ";
+    out += keyword;
+    for (const std::string& w : split(form, ' ')) {
+      if (w.empty()) continue;
+      out += ' ';
+      out += w == "N" ? "<number>" : w == "T" ? "\"text\"" : w == "T+" ? "\"text\" ..." : w == "W" ? "<name>" : w;
+    }
+  }
+  return out;
+}
+
+bool check_grammar(const std::vector<ResNode>& block, Ctx ctx, std::string* error) {
+  static const char* const where[] = {"the file", "a window", "a part", "a menu",
+                                      "a string list", "a font"};
+  for (const ResNode& st : block) {
+    const std::string& k = st.args[0];
+    const Rule* rule = find_rule(ctx, k);
+    if (!rule) {
+      return fail(error, st.line, "unexpected " + shown(st, 0) + " in " +
+                                      where[static_cast<int>(ctx)]);
+    }
+    std::size_t worst = st.args.size() + 1;
+    for (const std::string& form : split(rule->forms, '|')) {
+      const std::size_t bad = match_form(st, form);
+      if (bad == 0) {
+        worst = 0;
+        break;
+      }
+      // Report the mismatch that the closest form finds furthest along the line.
+      if (worst == st.args.size() + 1 || bad > worst) worst = bad;
+    }
+    const std::string usage = readable(k, rule->forms);
+    if (worst == st.args.size())
+      return fail(error, st.line, "missing argument: " + usage);
+    if (worst != 0)
+      return fail(error, st.line, "unexpected " + shown(st, worst) + " (" + usage + ")");
+    if (st.has_block && rule->block == Block::NONE)
+      return fail(error, st.line, k + " takes no { } block");
+    if (!st.has_block && rule->block == Block::REQUIRED)
+      return fail(error, st.line, k + " needs a { } block");
+    if (st.has_block && !check_grammar(st.block, rule->inner, error)) return false;
+  }
+  return true;
+}
+
 bool to_long(const std::string& s, long* v) {
   if (s.empty()) return false;
   errno = 0;
@@ -215,6 +405,7 @@ bool res_parse(const std::string& text, std::map<std::string, ResModule>* module
   Lexer lx(text);
   std::vector<ResNode> top;
   if (!parse_block(lx, &top, false, error)) return false;
+  if (!check_grammar(top, Ctx::TOP, error)) return false;
   std::map<std::string, ResModule> found;
   ResModule* mod = nullptr;
   for (ResNode& st : top) {

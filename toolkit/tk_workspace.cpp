@@ -2,7 +2,9 @@
 // sub-window of the area.
 #include "toolkit/tk_workspace.h"
 
+#include <QGuiApplication>
 #include <QMdiArea>
+#include <QScreen>
 #include <QMdiSubWindow>
 
 #include "base/slog.h"
@@ -55,6 +57,18 @@ bool show_in_workspace(QWidget* w) {
   sub->raise();
   if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
   return true;
+}
+
+QWidget* frame_of(QWidget* w) {
+  if (QMdiSubWindow* sub = sub_of(w)) return sub;
+  return w;
+}
+
+QRect room_of(QWidget* w) {
+  if (QMdiSubWindow* sub = sub_of(w); sub && sub->mdiArea())
+    return sub->mdiArea()->viewport()->rect();
+  QScreen* screen = w ? w->screen() : QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect();
 }
 
 void leave_workspace(QWidget* w) {

@@ -8,6 +8,7 @@
 #include "io/image_rec_init.h"
 #include "shell/gt_dispatch.h"
 #include "shell_fixture.h"
+#include "system_clicks.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
 #include "toolkit/tk_qt.h"
@@ -135,6 +136,30 @@ TEST_F(RecentTest, AboutRunsModallyUntilOk) {
   main_winNfySelMenuBar(win_, GT_CMD_ABOUT);
   EXPECT_TRUE(titled);
   EXPECT_EQ(TKT_FindWindow("gt_info", "gt_info_win"), nullptr);
+}
+
+// Once About is closed, by a click on OK or by Space, the main window takes the mouse again.
+TEST_F(RecentTest, MainWindowTakesTheMouseAfterAbout) {
+  WIN_Show(win_);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(tk::widget(win_)));
+  for (bool by_key : {false, true}) {
+    bool ended = false;
+    QTimer::singleShot(0, [&] {
+      TK_OBJ about = TKT_FindWindow("gt_info", "gt_info_win");
+      if (about == nullptr || !QTest::qWaitForWindowExposed(tk::widget(about))) return;
+      TK_OBJ ok = RES_GetSub(about, 0);
+      if (by_key) {
+        tk::widget(ok)->setFocus();
+        QTest::keyClick(tk::widget(about)->windowHandle(), Qt::Key_Space);
+      } else {
+        vxtest::system_click(ok);
+      }
+      ended = true;
+    });
+    main_winNfySelMenuBar(win_, GT_CMD_ABOUT);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(vxtest::menu_opens_on_click(win_)) << (by_key ? "Space" : "OK clicked");
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <QMdiArea>
 #include <filesystem>
 
 #include "image_view_fixture.h"
@@ -120,6 +121,51 @@ TEST_F(OpenClose, OpenTakesEveryChosenImageNotYetOpen) {
   EXPECT_EQ(TKT_LastAlertKind(), 0);
   TKT_AnswerChooser({});
   EXPECT_FALSE(gt_get_image());
+}
+
+// An image window opens showing its image: the whole image when the workspace has room for it,
+// the whole workspace when not, never more than the image; a narrow image's frame is 50 pixels
+// wider than the image.
+TEST_F(OpenClose, ImageWindowOpensShowingItsImage) {
+  WIN_Show(win_);
+  EVENT_Flush();
+  auto* mdi = qobject_cast<QMdiArea*>(tk::widget(gt_get_workspace()));
+  ASSERT_NE(mdi, nullptr);
+  const QSize room = mdi->viewport()->size();
+  ASSERT_GT(room.width(), 600);
+  ASSERT_GT(room.height(), 400);
+  struct Case {
+    int w, h;
+    bool fits;  // the whole image is shown
+  } cases[] = {
+      {500, 300, true},
+      {room.width() + 500, room.height() + 500, false},  // larger both ways: fills the workspace
+      {500, room.height() + 500, false},                  // taller only: as wide as the image
+      {120, 200, true},                                   // narrow: frame 50 pixels wider
+  };
+  for (const Case& c : cases) {
+    const std::string name = "g" + std::to_string(c.w) + "x" + std::to_string(c.h);
+    IMAGE_REC* im = open(write_gel(dir, name, c.w, c.h));
+    ASSERT_NE(im, nullptr) << name;
+    EVENT_Flush();
+    TK_OBJ win = static_cast<TK_OBJ>(im->window);
+    const TkRect view = CANVAS_GetVisible(static_cast<TK_OBJ>(im->draw_area));
+    const QRect frame = tk::widget(win)->parentWidget()->geometry();  // its sub-window
+    EXPECT_TRUE(QRect(QPoint(0, 0), room).contains(frame)) << name;
+    if (c.fits) {
+      EXPECT_EQ(view.h, c.h) << name;
+      EXPECT_EQ(c.w < 352 ? frame.width() : view.w, c.w < 352 ? c.w + 50 : c.w) << name;
+    } else {
+      EXPECT_EQ(frame.height(), room.height()) << name;
+      EXPECT_LE(view.h, c.h) << name;
+      if (c.w > room.width()) {
+        EXPECT_EQ(frame.width(), room.width()) << name;
+      } else {
+        EXPECT_EQ(view.w, c.w) << name;
+      }
+    }
+    WIN_Terminate(win);
+  }
 }
 
 TEST_F(OpenClose, ALockedImageAsksFirst) {

@@ -5,9 +5,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 #include <QTimer>
+#include <functional>
 #include <vector>
 
+#include "system_clicks.h"
 #include "test_support.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
@@ -102,6 +106,46 @@ TEST_F(WindowTest, TerminateDuringTheModalLoopEndsItWithZero) {
   });
   EXPECT_EQ(WIN_DoModal(win), 0);
   EXPECT_EQ(g_terminates, 1);
+}
+
+TEST_F(WindowTest, MainWindowTakesTheMouseAfterAModalDialogEndsByAnyPath) {
+  WIN_Show(win);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(tk::widget(win)));
+  ASSERT_TRUE(vxtest::menu_opens_on_click(win));
+  struct Path {
+    const char* name;
+    bool shown_first;  // the dialog is shown (and placed) before its loop starts
+    std::function<void(TK_OBJ dlg)> end;
+    long want;
+  } paths[] = {
+      {"OK clicked", false, [](TK_OBJ d) { vxtest::system_click(RES_GetSub(d, 1)); }, 1},
+      {"OK clicked, shown first", true, [](TK_OBJ d) { vxtest::system_click(RES_GetSub(d, 1)); }, 1},
+      {"Space on OK", false,
+       [](TK_OBJ d) {
+         tk::widget(RES_GetSub(d, 1))->setFocus();
+         QTest::keyClick(tk::widget(d)->windowHandle(), Qt::Key_Space);
+       },
+       1},
+      {"Cancel clicked", true, [](TK_OBJ d) { vxtest::system_click(RES_GetSub(d, 2)); }, 0},
+      {"close box", false, [](TK_OBJ d) { TKT_Close(d); }, 0},
+      {"terminated", false, [](TK_OBJ d) { WIN_Terminate(d); }, 0},
+  };
+  for (const Path& path : paths) {
+    TK_OBJ dlg = WIN_Load("tk_test", "tk_test_win");
+    ASSERT_NE(dlg, nullptr);
+    RES_SetNfy(dlg, modal_win_nfy);
+    RES_SetNfy(RES_GetSub(dlg, 1), ok_nfy);
+    RES_SetNfy(RES_GetSub(dlg, 2), cancel_nfy);
+    WIN_SetOwner(dlg, win);
+    WIN_Init(dlg);
+    if (path.shown_first) WIN_Show(dlg);
+    QTimer::singleShot(0, [&path, dlg] {
+      if (QTest::qWaitForWindowExposed(tk::widget(dlg))) path.end(dlg);
+    });
+    EXPECT_EQ(WIN_DoModal(dlg), path.want) << path.name;
+    WIN_Terminate(dlg);
+    EXPECT_TRUE(vxtest::menu_opens_on_click(win)) << "after the dialog ended by " << path.name;
+  }
 }
 
 TEST_F(WindowTest, WindowWithoutProcedureClosesOnItsCloseBox) {
