@@ -9,6 +9,7 @@
 
 #include "acq_fixture.h"
 #include "acquire/acq_common.h"
+#include "file_faults.h"
 #include "acquire/io_import.h"
 #include "toolkit/tk_test.h"
 
@@ -19,7 +20,6 @@ using namespace acqtest;
 class BmpImport : public ::testing::Test {
  protected:
   void SetUp() override { TKT_Enable(true); }
-  void TearDown() override { acq_fail_writes_after(-1); }
   int import(const std::string& bmp, int channel, int* comps_out = nullptr) {
     int comps = 0, w = 0, h = 0, xr = 0, yr = 0;
     if (!io_bmp_check(bmp.c_str(), &comps, &w, &xr, &h, &yr)) return -100;
@@ -153,7 +153,7 @@ TEST_F(BmpImport, OtherBitCountsAndCompressionAreRefusedAtTheCheck) {
   }
   write_file(dir.file("ok.bmp"), bmp8(4, 4, {0, 0x010101}, std::vector<uint8_t>(16, 1), false, 0));
   EXPECT_EQ(import(dir.file("missing.bmp"), 4), -100);
-  acq_fail_writes_after(1);
+  vxtest::FileFaults full({12});  // the header is written, the rows are not
   EXPECT_EQ(import(dir.file("ok.bmp"), 4), 20);
 }
 
@@ -162,7 +162,6 @@ TEST_F(BmpImport, OtherBitCountsAndCompressionAreRefusedAtTheCheck) {
 class FujiImport : public ::testing::Test {
  protected:
   void SetUp() override { TKT_Enable(true); }
-  void TearDown() override { acq_fail_writes_after(-1); }
   // Writes name.inf with the lines given and name.img with `rows` rows of width values.
   std::string pair(const std::vector<std::string>& lines, int width, int rows, int bpp,
                    const std::string& name = "plate") {
@@ -253,7 +252,7 @@ TEST_F(FujiImport, RefusedHeadersAndFiles) {
   EXPECT_EQ(io_fuji_convert(ok.c_str(), dir.file("r.kes").c_str()), -1);
   EXPECT_EQ(io_fuji_convert(dir.file("img").c_str(), dir.file("r.kes").c_str()), -1);
   const std::string again = pair(header("FLA_IMAGE_FILE", 100, 100, 16, 4, 2, 4000, 5), 4, 2, 2);
-  acq_fail_writes_after(2);
+  vxtest::FileFaults full({20});  // the header and part of the first row
   EXPECT_EQ(io_fuji_convert(again.c_str(), dir.file("r.kes").c_str()), -1);
 }
 

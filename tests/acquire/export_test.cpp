@@ -10,6 +10,7 @@
 #include "../shell/shell_fixture.h"
 #include "acq_fixture.h"
 #include "acquire/acq_common.h"
+#include "file_faults.h"
 #include "acquire/io_export.h"
 #include "acquire/io_import.h"
 #include "acquire/io_tiff.h"
@@ -93,7 +94,6 @@ class Export : public ::testing::Test {
     });
   }
   void TearDown() override {
-    acq_fail_writes_after(-1);
     io_tiff_set_res_query(old_);
   }
   // libtiff reads the file without a word of complaint.
@@ -260,23 +260,31 @@ TEST_F(Export, AFailedWriteLeavesTheOldFileWhole) {
   const std::string img = write_image(dir.file("f.kes"), 1, 50, 50, std::vector<int>(2500, 9));
   const IMG_INFO info = info_of(img);
   const std::vector<uint8_t> old = {'o', 'l', 'd'};
-  for (int kind : {2, 4}) {
-    SCOPED_TRACE(kind);
-    const std::string dest = dir.file(kind == 4 ? "f.jpg" : "f.tif");
+  struct Case {
+    const char* what;
+    int kind;
+    vxtest::FaultPlan plan;
+    int result;
+  };
+  const Case cases[] = {
+      {"TIFF: the disk fills in the header", 2, {100}, EXPORT_TIFF_FAILED},
+      {"TIFF: the disk fills in the rows", 2, {1000}, EXPORT_TIFF_FAILED},
+      {"TIFF: the rename over the old file fails", 2, {-1, 1}, EXPORT_TIFF_FAILED},
+      {"JPEG: the rename over the old file fails", 4, {-1, 1}, EXPORT_JPEG_FAILED},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string dest = dir.file(c.kind == 4 ? "f.jpg" : "f.tif");
     write_file(dest, old);
-    acq_fail_writes_after(kind == 4 ? 0 : 2);
-    if (kind == 4) {
-      // The JPEG path writes through the library; a destination folder that is not there fails.
-      EXPECT_EQ(io_export_save(img.c_str(), dir.file("nowhere/f.jpg").c_str(), &info, TRUE, 4, 80),
-                EXPORT_JPEG_FAILED);
-    } else {
-      EXPECT_EQ(io_export_save(img.c_str(), dest.c_str(), &info, TRUE, kind, 0), EXPORT_TIFF_FAILED);
+    {
+      vxtest::FileFaults faults(c.plan);
+      EXPECT_EQ(io_export_save(img.c_str(), dest.c_str(), &info, TRUE, c.kind, 80), c.result);
     }
-    acq_fail_writes_after(-1);
     std::vector<uint8_t> now;
     ASSERT_TRUE(io_read_whole_file(dest.c_str(), now));
     EXPECT_EQ(now, old);
   }
+  // Nothing left behind: the image pair and the two old files.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 4);
   EXPECT_EQ(io_export_save(dir.file("none.kes").c_str(), dir.file("n.tif").c_str(), &info, TRUE, 2, 0),
             EXPORT_NO_IMAGE);

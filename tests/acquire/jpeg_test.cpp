@@ -6,6 +6,7 @@
 
 #include "acq_fixture.h"
 #include "acquire/acq_common.h"
+#include "file_faults.h"
 #include "acquire/io_import.h"
 #include "toolkit/tk_test.h"
 
@@ -16,7 +17,6 @@ using namespace acqtest;
 class JpegImport : public ::testing::Test {
  protected:
   void SetUp() override { TKT_Enable(true); }
-  void TearDown() override { acq_fail_writes_after(-1); }
   vxtest::TempDir dir;
 };
 
@@ -161,7 +161,7 @@ TEST_F(JpegImport, FailuresAndTheirCodes) {
   ASSERT_TRUE(io_jpeg_check(dir.file("huge.jpg").c_str(), &c, &w, &x, &h, &y));
   EXPECT_EQ(w, 60000);
   EXPECT_EQ(io_jpeg_convert(dir.file("huge.jpg").c_str(), out.c_str(), 1, 1, 0, 0, 0, 0, 0), 17);
-  acq_fail_writes_after(1);  // the header is written, the rows are not
+  vxtest::FileFaults full({12});  // the header is written, the rows are not
   EXPECT_EQ(io_jpeg_convert(dir.file("ok.jpg").c_str(), out.c_str(), 1, 1, 0, 0, 0, 0, 0), 20);
 }
 
