@@ -56,9 +56,11 @@ jpeg_error_mgr* set_up_errors(JpegError* err) {
   return m;
 }
 
-// Even the tightest coding spends some bits per block: an image of more pixels than this many
-// per byte of the file cannot be in it, and is refused before its buffer is taken.
-constexpr uint64_t kMaxPixelsPerByte = 65536;
+// Huffman coding spends at least one bit on each 8 × 8 block (its DC difference), so a file
+// holds at most 512 pixels per byte; an image claiming more than this many per byte is not in
+// the file and is refused before its buffer is taken (only arithmetic coding of a nearly flat
+// image could come near the bound).
+constexpr uint64_t kMaxPixelsPerByte = 4096;
 
 // Dots per inch from a JFIF density: unit 1 is per inch, unit 2 per centimetre; unit 0 (an
 // aspect ratio only), no JFIF segment and a density of 0 give 0.
