@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../shell/shell_fixture.h"
+#include "../shell/gel_fixture.h"
 #include "acq_fixture.h"
 #include "acquire/acq_common.h"
 #include "file_faults.h"
@@ -293,10 +293,10 @@ TEST_F(Export, AFailedWriteLeavesTheOldFileWhole) {
 
 // --- Through the shell: Save As, export, PostScript and the folder export.
 
-class ShellExport : public shelltest::ImageWindowsTest {
+class ShellExport : public shelltest::OpenImagesTest {
  protected:
   void SetUp() override {
-    ImageWindowsTest::SetUp();
+    OpenImagesTest::SetUp();
     acqtest::load_resources();
   }
 };

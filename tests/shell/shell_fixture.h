@@ -15,8 +15,6 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_main.h"
 #include "shell/gt_misc.h"
-#include "shell/gt_open.h"
-#include "toolkit/tk_event.h"
 #include "test_support.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
@@ -85,33 +83,6 @@ class MainWindowTest : public ::testing::Test {
 
   std::unique_ptr<Workspace> ws_;
   TK_OBJ win_ = nullptr;
-};
-
-// A started main window in which the test opens images; every image window is closed
-// (its changes dropped) by TearDown.
-class ImageWindowsTest : public MainWindowTest {
- protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    gt_control_init(gt_get_control());
-    dir = ws_->dir().str();
-  }
-  void TearDown() override {
-    while (gt_get_num_img_windows() > 0) {
-      IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
-      if (im) gt_image_clear_modified(im);
-      WIN_Terminate(gt_get_img_window(0));
-    }
-    MainWindowTest::TearDown();
-  }
-  // Opens the image as the Open command does; the newest image window's record, or null.
-  IMAGE_REC* open(const std::string& path) {
-    gt_load_image_path(path.c_str());
-    EVENT_Flush();
-    const int n = gt_get_num_img_windows();
-    return n ? static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(n - 1))) : nullptr;
-  }
-  std::string dir;
 };
 
 }  // namespace shelltest
