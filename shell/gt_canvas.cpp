@@ -17,7 +17,10 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "shell/im_calib.h"
 #include "tools/gt_band_mouse.h"
+#include "tools/ui_illus.h"
+#include "tools/ui_illus_obj.h"
 
 namespace {
 
@@ -59,6 +62,14 @@ void send_command(int command) {
   else SLOG("gt_canvas_notify", SLOG_WARN, "no dispatcher for command %d", command);
 }
 
+// The annotation objects lie over the lanes and bands; the annotation tool shows them even when
+// the overlays are switched off.
+void paint_annotations(TK_OBJ area, IMAGE_REC* im) {
+  const CONTROL* ctl = gt_get_control();
+  if (im && im->img_ptr && !ctl->lanes_hidden && (!ctl->annot_off || ui_illus_is_open()))
+    ui_illus_annotate(area, im->img_ptr);
+}
+
 void expose(TK_OBJ area, IMAGE_REC* im) {
   IMG_DATA* d = disp_of(im);
   if (!d || !gt_display_of(d)) return;
@@ -66,6 +77,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   if (s_in_expose) return;
   s_in_expose = true;
   gt_overlay_forget();
+  cal_strip_forget_preview();
   // The selection rectangle of the idle state went with the old picture: the next motion draws
   // it afresh instead of erasing it.
   if (gt_get_control()->task_state == TS_IDLE && im->rubber_pt[0] >= 0) im->drag_pt[0] = im->drag_pt[1] = -1;
@@ -79,6 +91,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   ih_dpy_draw(area, d, ax, ay);
   gt_busy_end();
   gt_band_expose(area, im);
+  paint_annotations(area, im);
   s_in_expose = false;
 }
 
@@ -184,6 +197,7 @@ void gt_redraw_img(IMAGE_REC* image) {
   CONTROL* ctl = gt_get_control();
   if (ctl->lanes_hidden) return;
   gt_band_paint(static_cast<TK_OBJ>(image->draw_area));
+  paint_annotations(static_cast<TK_OBJ>(image->draw_area), image);
 }
 
 void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y) {
@@ -219,9 +233,14 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       }
       // Motion with the button feeds a drag; without it the placing tools' rubber bands and
       // pointer shapes follow the pointer.
+      // The calibration strip: a drag draws the first box, a move without the button shows the
+      // next box or the spread strip.
       if (event_point(area, im, &x, &y)) {
-        if (EVENT_GetButtonState() == 1) gt_show_pixel(im->img_ptr, s_readout, x, y);
+        const bool held = EVENT_GetButtonState() == 1;
+        if (held) gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
+        else if (held) cal_val_drag(area, im, x, y);
+        else cal_move_strip(area, im, x, y);
       }
       return WGT_DefaultNfy5(area, event);
     }
@@ -239,7 +258,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
             ui_tools_click(im->img_ptr, im, area, s_readout, 0, TkPoint{x, y});
             return 0;
           }
-          if (ctl->task_state == TS_CALIBRATION) return 0;  // the calibration strip takes these
+          if (ctl->task_state == TS_CALIBRATION) {  // the calibration strip takes these
+            cal_val_mouseclick(area, im, x, y, EVENT_IsDoubleClick(), modifier);
+            return 0;
+          }
           if (EVENT_IsDoubleClick())
             gt_band_doubleclick(area, ctl, im, modifier);
           else
@@ -254,6 +276,8 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       }
       if (ui_tools_dragging())
         ui_tools_release(im->img_ptr, im, area, s_readout, TkPoint{x, y});
+      else if (ctl->task_state == TS_CALIBRATION)
+        cal_val_release(area, im, x, y);
       else
         gt_band_mouserelease(area, ctl, im, x, y);
       return WGT_DefaultNfy5(area, event);
@@ -265,7 +289,11 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         case TK_WIN_DELETE:
         case TK_WIN_BACKSPACE:
         case TK_WIN_KP_DELETE:
-          send_command(144);
+          // With the annotation tool on, Delete takes its selected object.
+          if (ui_tools_annotate_on())
+            ui_illus_delete_current();
+          else
+            send_command(144);
           break;
         case TK_WIN_INSERT:
         case TK_WIN_KP_INSERT:

@@ -102,7 +102,7 @@ void image_seeds() {
   for (LANE* l = im->lanes->next; l; l = l->next) add_baseline(l);
   // A text and a polygon after the annotation box.
   auto* text = ks_new_rec<COMM_OBJ>();
-  text->type = COMM_TEXT;
+  text->type = COMM_T_TEXT;
   text->font_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
   auto* td = ks_new_rec<COMM_TEXT_DATA>();
   td->len = 4;
@@ -110,7 +110,7 @@ void image_seeds() {
   std::strcpy(td->string, "band");
   text->data = td;
   auto* line = ks_new_rec<COMM_OBJ>();
-  line->type = COMM_POLY;
+  line->type = COMM_T_POLYLINE;
   line->line_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
   auto* pd = ks_new_rec<COMM_POLY_DATA>();
   pd->count = 2;
@@ -290,8 +290,10 @@ void import_seeds() {
 void text_seeds() {
   put_text("fuzz_slog_match", "slgmtch.txt",
            "2 io_*\n3, gt_main\n2-3,7 ln_add\n! ln_find\nstart gt_main\nstop ln_free\n");
+  put_text("fuzz_dtool_bounds", "bounds.txt", "0.1,0.2,first\n  0.3, 0.5,   second word\r\n0.6, 1.5, x\n");
   put_text("fuzz_lanesel", "select.sel", "dose, high, \"low\"\n!strain, K12\n\tstrain,,B\n");
   put_text("fuzz_cal_values", "calscan.txt", "; steps\n1, 0.05, 500\n2, 0.20, 500\n3, 0.41, 480\n");
+  put_text("fuzz_std_values", "set.std", "0.05\n0.20 second step\nwedge\n-.5\n1e3\n\n2.75");
   put_text("fuzz_lane_files", "fractions.txt",
            "; comment\n# comment\nHaemoglobin fractions\n10, 20, 5, 30, 40, HbA\n50, 60, 1, 55, 65, HbF\n");
   put_text("fuzz_velto_match", "match.txt",
