@@ -44,7 +44,10 @@
 #include "tools/gt_band_util.h"
 #include "tools/gt_dtool.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
+#include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
@@ -83,8 +86,10 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL,
-      GT_CMD_CALIBRATE,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
+      GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
+      GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
+      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -311,6 +316,29 @@ void image_op(TK_OBJ owner, int command, IMAGE_REC* image) {
   gt_busy_end();
 }
 
+// Starts a guided run (Vrem Size: flag 1, Vrem Quantify: flag 2) on the current image. An image
+// whose bands already have amounts loses its analysis, so the user is asked first. The run opens
+// the quick help and then the image calibration window, its first step; the later steps send
+// their commands back here and the last one ends the run.
+void vrem_start(TK_OBJ owner, int command, IMAGE_REC* image) {
+  if (image == nullptr) return;
+  const bool size_run = command == GT_CMD_VREM_SIZE;
+  if (gt_any_lane_value_set(image, 1, 1)) {
+    if (mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(16)) != 2) {
+      SLOG(kFn, SLOG_VALUE4, "%s", size_run ? "user says 'no' to Vrem Size Could Lose"
+                                      : "user says 'no' to Vrem Quantify Could Lose");
+      return;
+    }
+    gt_vrem_clean(image);
+    image->modified = 1;
+    gt_redraw_img(image);
+    EVENT_Wait(0);
+  }
+  gt_vrem_run = size_run ? 1 : 2;
+  qhelp_activate();
+  im_calib_activate(owner);
+}
+
 // Copy Analysis: the lanes, bands and standards of another image of the same gel, carried onto
 // the current image through the three multiplex markers of each. The other image's analysis is
 // read and transformed in a record of its own; the current image's analysis changes only when
@@ -513,9 +541,17 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       } else if (ctl->sel_mode == SEL_BANDS && bands) {
         gt_ad_bnd_activate(win);
         gt_set_state(TS_ADD_BAND);
+      } else if (ctl->sel_mode == SEL_SIZE_STDS && bands) {
+        gt_std_size_config_activate(win);
+      } else if (ctl->sel_mode == SEL_CONC_STDS && bands) {
+        gt_std_conc_config_activate(win);
       }
       return true;
     case GT_CMD_DEFINE_LANES: define_lanes(win, image); return true;
+    case GT_CMD_MODIFY_STDS_LINE:
+      // One selected row of size standards gives the line.
+      if (bands && ctl->sel_mode == SEL_SIZE_STDS && image->num_sel_size2 == 1) gt_std_modify_line(win, image);
+      return true;
     case GT_CMD_DELETE: {
       const int mode = ctl->sel_mode;
       if (!bands) return true;
@@ -584,6 +620,17 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       if (!bands) return true;
       gt_lane_renumber(image, mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(93)) == 2 ? 1 : 0);
       gt_redraw_img(image);
+      return true;
+    case GT_CMD_LANE_BACKGROUND: gt_land_bkgd_activate(win); return true;
+    case GT_CMD_LANE_NAME: gt_lane_name(win, image); return true;
+    case GT_CMD_LANE_COMMENTS: gt_lane_comments(win, image); return true;
+    case GT_CMD_MULTIPLEX_MARKERS:
+      gt_multi_activate(win);
+      gt_set_state(TS_MULTIPLEX_MARKERS);
+      return true;
+    case GT_CMD_COPY_LANES: case GT_CMD_COPY_LANES_BOUNDS:
+      // Both entries start the same tool; no band bounds are copied.
+      gt_copy_lanes_and_bands(win, image, command == GT_CMD_COPY_LANES_BOUNDS ? 1 : 0);
       return true;
     case GT_CMD_CLEAR_NORM:
       if (!bands) return true;
@@ -714,6 +761,7 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
     case GT_CMD_CALIBRATE:
       if (image) im_calib_activate(win);
       break;
+    case GT_CMD_VREM_SIZE: case GT_CMD_VREM_QUANTIFY: vrem_start(win, command, image); break;
     case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
     case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE: case GT_CMD_BORDER:
       image_op(win, command, image);
@@ -731,6 +779,21 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     }
     case GT_CMD_EXPORT_FOLDER: gt_export_folder(win); break;
+    case GT_CMD_GEN_INFO_FILE: {
+      if (!image) break;
+      char path[KS_PATH_LEN] = "";
+      if (!io_win32_singlefile(path, sizeof path, "Generate a Lane Info file...",
+                               ctl->folders[CTL_DIR_LANEINFO], "",
+                               "Lane Info Files (*.inf)\0*.inf\0", ".inf", TRUE, FALSE))
+        break;
+      // An existing file is replaced only once the new one is wholly written.
+      if (io_file_exists(path) && mh_send_msg(KS_ALERT_YESNO, ui_msg(270), path) != 2) {
+        SLOG(kFn, SLOG_VALUE4, "user says 'no' to overwrite lane info file");
+        break;
+      }
+      ln_info_write(image, path);
+      break;
+    }
     case GT_CMD_IMPORT_MATRIX: {
       char path[KS_PATH_LEN] = "";
       if (io_win32_singlefile(path, sizeof path, "Open matrix file ...",

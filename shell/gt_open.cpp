@@ -35,6 +35,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 
 char gt_load_path[IMG_PATH_LEN] = "";
@@ -390,6 +391,8 @@ long gt_img_close_nfy(TK_OBJ win, int event) {
   }
   if (event == TK_EV_TERMINATE && im) {
     SLOG("gt_img_close_nfy", SLOG_VALUE4, "closing <%s>", im->file_path);
+    // A standards assignment on this image ends first, as its close box ends it.
+    gt_std_image_closing(im);
     gt_win_menu_remove(im);
     // The lock goes with the window, whatever ended it (close box, Close, Quit, the main
     // window's end).
