@@ -1,49 +1,52 @@
 #include "acquire/acq_common.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
 #include "acquire/io_import.h"
+#include "base/io_file_set.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "io/analysis.h"
 #include "io/info_file.h"
 
-namespace {
-long s_writes_left = -1;
-}
-
-void acq_fail_writes_after(long n) { s_writes_left = n; }
-
 AcqOut::~AcqOut() {
-  if (file_) std::fclose(file_);
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool AcqOut::open(const char* path) {
-  if (file_) close();
+  if (fd_ >= 0) close();
   ok_ = true;
-  file_ = path ? std::fopen(path, "wb") : nullptr;
-  return file_ != nullptr;
+  fd_ = path ? ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666) : -1;
+  return fd_ >= 0;
 }
 
 bool AcqOut::write(const void* data, std::size_t n) {
   if (!ok()) return false;
-  if (s_writes_left == 0) {
-    ok_ = false;
-    return false;
+  const IoFileOps ops = io_file_ops();
+  const auto* p = static_cast<const uint8_t*>(data);
+  while (n > 0) {
+    const ssize_t w = ops.write(fd_, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      ok_ = false;
+      return false;
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
   }
-  if (s_writes_left > 0) --s_writes_left;
-  if (n && std::fwrite(data, 1, n, file_) != n) ok_ = false;
-  return ok_;
+  return true;
 }
 
 bool AcqOut::close() {
-  if (!file_) return false;
-  bool good = ok_;
-  if (std::fflush(file_) != 0) good = false;
-  if (std::fclose(file_) != 0) good = false;
-  file_ = nullptr;
+  if (fd_ < 0) return false;
+  const bool good = ok_ && ::close(fd_) == 0;
+  fd_ = -1;
   return good;
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 #include "model/img_info.h"
 
@@ -13,8 +12,9 @@
 constexpr int ACQ_DEFAULT_RES = 85;
 constexpr int ACQ_DEFAULT_SCALE = -3;
 
-// An output file written in pieces. Every write is checked; once one fails the file stays
-// failed. Closed by its destructor; close() reports whether everything reached the disk.
+// An output file written in pieces, through the file calls in use (base/io_file_set.h). Every
+// write is checked; once one fails the file stays failed. Closed by its destructor; close()
+// reports whether everything was written.
 class AcqOut {
  public:
   AcqOut() = default;
@@ -24,17 +24,13 @@ class AcqOut {
 
   bool open(const char* path);
   bool write(const void* data, std::size_t n);
-  bool ok() const { return file_ != nullptr && ok_; }
+  bool ok() const { return fd_ >= 0 && ok_; }
   bool close();
 
  private:
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   bool ok_ = true;
 };
-
-// Test seam: the next `n` writes through AcqOut succeed and every later one fails (n < 0: no
-// failure, the default). Lets tests show what a full disk does without one.
-void acq_fail_writes_after(long n);
 
 // Writes the 12-byte little-endian pixel file header.
 bool acq_write_kes_header(AcqOut& out, int bytes_per_pixel, int32_t width, int32_t height);

@@ -15,6 +15,7 @@
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
 #include "base/io_file.h"
+#include "base/io_file_set.h"
 #include "base/ks_choose.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
@@ -282,37 +283,6 @@ IMAGE_REC* open_image_at(const char* path) {
   return nullptr;
 }
 
-// Extensions of the files of an image set, the pixel file first.
-std::vector<std::string> image_set_extensions() {
-  std::vector<std::string> e = {".kes", ".kei", ".cmt"};
-  for (int code = 404; code <= 411; ++code) {
-    const char* x = io_analysis_ext(code);
-    if (x && x[0]) e.emplace_back(x);
-  }
-  return e;
-}
-
-// Copies the image set of `source` over the existing image set at `dest`: the copy is made
-// under temporary names first; only when it is whole are the old companion files removed and
-// the new files renamed into place. 0 or -1 (the old set is then untouched).
-int copy_image_over(const char* source, const char* dest) {
-  const std::string dbase = io_base_name(dest);
-  const std::string tbase = dbase + ".tmp" + std::to_string(static_cast<long>(getpid()));
-  const std::vector<std::string> exts = image_set_extensions();
-  if (io_copy_image(source, (tbase + ".kes").c_str()) != 0) {
-    for (const std::string& e : exts) io_delete((tbase + e).c_str());
-    return -1;
-  }
-  io_delete_files(dbase.c_str());  // the companions of the old image (its pixel file stays)
-  int r = 0;
-  for (const std::string& e : exts) {
-    const std::string from = tbase + e;
-    if (!io_file_exists(from.c_str())) continue;
-    if (std::rename(from.c_str(), (dbase + e).c_str()) != 0) r = -1;
-  }
-  return r;
-}
-
 // Asks whether an existing file may be replaced (message 270). true for Yes.
 bool may_replace(const char* path) {
   return mh_send_msg(KS_ALERT_YESNO, ui_msg(270), path) == 2;
@@ -370,11 +340,17 @@ BOOL save_as_own(IMAGE_REC* im, char* load_path) {
   }
   gt_busy_begin();
   gt_prepare_and_write(im->image_name, im->img_ptr, im);
-  const int r = exists ? copy_image_over(im->file_path, dest) : io_copy_image(im->file_path, dest);
+  // The destination's set is replaced as a whole (companions the image lacks go with the old
+  // set), or stays as it was.
+  const int r = io_copy_image(im->file_path, dest);
   gt_busy_end();
   if (r != 0) {
     mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(243));
     return FALSE;
+  }
+  if (exists) {
+    char lock[KS_PATH_LEN];
+    if (io_filename_lock(lock, io_base_name(dest).c_str()) == 0) io_delete(lock);
   }
   // The open image now lives at the new path: its lock moves with it and its window is retitled.
   io_unlock_files(im->file_path);
@@ -449,8 +425,11 @@ int io_export_save(const char* img_path, const char* tiff_name, const IMG_INFO* 
     r = write_tiff(img_path, tmp.c_str(), info, kind, bits, extent[0], extent[1]);
   }
   const bool done = r == EXPORT_TIFF_WRITTEN || r == EXPORT_JPEG_WRITTEN;
-  if (done && std::rename(tmp.c_str(), tiff_name) != 0)
-    r = kind == EXPORT_JPEG ? EXPORT_JPEG_FAILED : EXPORT_TIFF_FAILED;
+  if (done) {
+    IoFileSet set;
+    set.adopt(tmp, tiff_name);
+    if (!set.commit()) r = kind == EXPORT_JPEG ? EXPORT_JPEG_FAILED : EXPORT_TIFF_FAILED;
+  }
   if (r != EXPORT_TIFF_WRITTEN && r != EXPORT_JPEG_WRITTEN) {
     io_delete(tmp.c_str());
     SLOG(fn, SLOG_ERROR, "<%s> not written (%d)", tiff_name, r);

@@ -10,6 +10,7 @@
 
 extern "C" {
 #include <jpeglib.h>
+#include <jerror.h>
 }
 
 #include "acquire/acq_common.h"
@@ -37,12 +38,29 @@ void my_output_message(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
 
+// Warnings go to the trace log; running out of data is an error, so that a file claiming more
+// rows than its bytes hold is not decoded into grey filler.
+void my_emit_message(j_common_ptr cinfo, int msg_level) {
+  if (msg_level < 0) {
+    ++cinfo->err->num_warnings;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) my_error_exit(cinfo);
+    (*cinfo->err->output_message)(cinfo);
+  }
+}
+
 jpeg_error_mgr* set_up_errors(JpegError* err) {
   jpeg_error_mgr* m = jpeg_std_error(&err->mgr);
   m->error_exit = my_error_exit;
   m->output_message = my_output_message;
+  m->emit_message = my_emit_message;
   return m;
 }
+
+// Huffman coding spends at least one bit on each 8 × 8 block (its DC difference), so a file
+// holds at most 512 pixels per byte; an image claiming more than this many per byte is not in
+// the file and is refused before its buffer is taken (only arithmetic coding of a nearly flat
+// image could come near the bound).
+constexpr uint64_t kMaxPixelsPerByte = 4096;
 
 // Dots per inch from a JFIF density: unit 1 is per inch, unit 2 per centimetre; unit 0 (an
 // aspect ratio only), no JFIF segment and a density of 0 give 0.
@@ -106,11 +124,14 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
     SLOG(fn, SLOG_ERROR, "cannot open <%s>", jpeg_file_name ? jpeg_file_name : "");
     return IO_IMPORT_OPEN_FAILED;
   }
+  std::fseek(file, 0, SEEK_END);
+  const long end = std::ftell(file);
+  const uint64_t file_bytes = end > 0 ? uint64_t(end) : 0;
+  std::rewind(file);
   jpeg_decompress_struct cinfo;
   JpegError err;
   uint8_t* volatile pixels = nullptr;
   int result = 0;
-  int lo = 256, hi = 0;
   cinfo.err = set_up_errors(&err);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -124,33 +145,50 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
   if (four_components(cinfo)) {
     result = IO_IMPORT_OPEN_FAILED;
   } else {
+    jpeg_calc_output_dimensions(&cinfo);
+    if (uint64_t(cinfo.output_width) * cinfo.output_height >
+        kMaxPixelsPerByte * (file_bytes > 1024 ? file_bytes : 1024)) {
+      SLOG(fn, SLOG_ERROR, "%ux%u pixels cannot be in a file of %llu bytes", cinfo.output_width,
+           cinfo.output_height, static_cast<unsigned long long>(file_bytes));
+      std::longjmp(err.jump, 1);
+    }
     jpeg_start_decompress(&cinfo);
     const JDIMENSION w = cinfo.output_width, h = cinfo.output_height;
     const int comps = cinfo.output_components;
-    JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                JPOOL_IMAGE, w * comps, 1);
+    const int batch = cinfo.rec_outbuf_height > 0 ? cinfo.rec_outbuf_height : 1;
+    JSAMPARRAY rows = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                 JPOOL_IMAGE, w * comps, batch);
     pixels = static_cast<uint8_t*>(std::malloc(std::size_t(w) * h));
     if (pixels == nullptr) {
       result = IO_IMPORT_NO_MEMORY;
       jpeg_abort_decompress(&cinfo);
-    } else {
-      const bool colour = comps >= 3 && is_color;
-      const int pick = channel == 2 ? 1 : channel == 3 ? 2 : 0;
-      const bool mix = colour && (channel < 1 || channel > 3);
+    } else if (comps == 1) {
+      // Grey: the library writes straight into the image.
+      JSAMPROW direct[16];
       while (cinfo.output_scanline < h) {
         const JDIMENSION y = cinfo.output_scanline;
-        jpeg_read_scanlines(&cinfo, row, 1);
-        const JSAMPLE* s = row[0];
-        uint8_t* d = pixels + std::size_t(y) * w;
-        for (JDIMENSION x = 0; x < w; ++x, s += comps) {
-          int v;
-          if (mix) v = (5 * s[0] + 2 * s[1] + s[2]) >> 3;
-          else if (colour) v = s[pick];
-          else v = s[0];
-          v = 255 - v;
-          d[x] = static_cast<uint8_t>(v);
-          if (v < lo) lo = v;
-          if (v > hi) hi = v;
+        int n = 0;
+        for (; n < batch && n < 16 && y + n < h; ++n) direct[n] = pixels + std::size_t(y + n) * w;
+        jpeg_read_scanlines(&cinfo, direct, n);
+      }
+      jpeg_finish_decompress(&cinfo);
+    } else {
+      // A colour file handed over as grey keeps its first sample, as a grey file would.
+      const int pick = !is_color ? 0 : channel == 2 ? 1 : channel == 3 ? 2 : 0;
+      const bool mix = is_color && (channel < 1 || channel > 3);
+      while (cinfo.output_scanline < h) {
+        const JDIMENSION y = cinfo.output_scanline;
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, batch);
+        for (JDIMENSION r = 0; r < got; ++r) {
+          const JSAMPLE* src = rows[r];
+          uint8_t* d = pixels + std::size_t(y + r) * w;
+          if (mix) {
+            for (JDIMENSION x = 0; x < w; ++x, src += comps)
+              d[x] = static_cast<uint8_t>((5 * src[0] + 2 * src[1] + src[2]) >> 3);
+          } else {
+            src += pick;
+            for (JDIMENSION x = 0; x < w; ++x, src += comps) d[x] = *src;
+          }
         }
       }
       jpeg_finish_decompress(&cinfo);
@@ -164,6 +202,16 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
     std::free(pixels);
     return result;
   }
+  // Dark stored high: 255 - v, and the range of the stored values.
+  uint8_t lo8 = 255, hi8 = 0;
+  const std::size_t count = std::size_t(width) * height;
+  for (std::size_t i = 0; i < count; ++i) {
+    const uint8_t v = static_cast<uint8_t>(255 - pixels[i]);
+    pixels[i] = v;
+    lo8 = v < lo8 ? v : lo8;
+    hi8 = v > hi8 ? v : hi8;
+  }
+  const int lo = count ? lo8 : 256, hi = hi8;
 
   AcqOut out;
   if (!out.open(data_file_name)) {

@@ -1,6 +1,9 @@
-// The TIFF strip decoder: LZW as TIFF writes it. The string table holds each entry's bytes
-// whole, taken from a pool of fixed blocks that is freed in one go when the strip is done, so
-// a strip costs a handful of allocations.
+// The TIFF strip decoder: LZW as TIFF writes it. Every table entry is a string that the
+// decoder has already written whole: a new entry is the previous code's string followed by one
+// byte, and those bytes stand side by side in the output, where the previous string was written
+// and the current one begins. So an entry is kept as a place and a length in the output (the
+// 256 literal entries point into a fixed table of the byte values), and adding one copies
+// nothing. Entries never reach past the output: the current string starts inside it.
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,73 +19,42 @@ constexpr int C_clear = 256;
 constexpr int C_end = 257;
 constexpr int C_firstFree = 258;
 constexpr int C_maxTab = 4096;
-constexpr int C_poolBlock = 8196;
-
-// The string pool: blocks of C_poolBlock bytes; nothing is given back until the reset.
-struct PoolBlock {
-  uint8_t bytes[C_poolBlock];
-  uint16_t used = 0;
-};
-
-class StringPool {
- public:
-  uint8_t* alloc(int n) {
-    if (n <= 0 || n > C_poolBlock) return nullptr;
-    if (blocks_.empty() || blocks_.back()->used + n > C_poolBlock) {
-      blocks_.push_back(std::make_unique<PoolBlock>());
-    }
-    PoolBlock& b = *blocks_.back();
-    uint8_t* p = b.bytes + b.used;
-    b.used = static_cast<uint16_t>(b.used + n);
-    return p;
-  }
-  void reset() { blocks_.clear(); }
-
- private:
-  std::vector<std::unique_ptr<PoolBlock>> blocks_;
-};
 
 struct Entry {
   const uint8_t* bytes;
-  uint16_t length;
+  uint32_t length;
 };
+
+// The byte values, the strings of the literal codes.
+struct Literals {
+  uint8_t b[256];
+  Literals() {
+    for (int i = 0; i < 256; ++i) b[i] = static_cast<uint8_t>(i);
+  }
+};
+const Literals kLiterals;
 
 // One strip's decoder state: the table, its next free code and the code width.
 struct Lzw {
   Entry* table = nullptr;
   int free_code = 0;
   int width = 9;
-  StringPool pool;
 
-  bool init_table() {
-    if (free_code == C_firstFree) return true;
-    pool.reset();
-    for (int c = 0; c < 256; ++c) {
-      uint8_t* p = pool.alloc(1);
-      if (p == nullptr) return false;
-      *p = static_cast<uint8_t>(c);
-      table[c] = {p, 1};
-    }
+  void init_table() {
+    if (free_code == C_firstFree) return;
+    for (int c = 0; c < 256; ++c) table[c] = {kLiterals.b + c, 1};
     table[C_clear] = {nullptr, 0};
     table[C_end] = {nullptr, 0};
     free_code = C_firstFree;
     width = 9;
-    return true;
   }
 
-  // Stores the string of code0 followed by the first byte of code1 at the next free code.
-  bool add_string(int code0, int code1) {
+  // Stores the string of `prev` followed by one byte, which stands right after it at `at` in the
+  // output, at the next free code.
+  bool add_string(int prev, int code, const uint8_t* at) {
     if (free_code >= C_maxTab) return false;
-    if (code0 > free_code || code1 > free_code) return false;
-    const Entry& e0 = table[code0];
-    const Entry& e1 = table[code1];
-    if (e1.length == 0 && code1 != code0) return false;
-    const int n = e0.length + 1;
-    uint8_t* p = pool.alloc(n);
-    if (p == nullptr) return false;
-    std::memcpy(p, e0.bytes, e0.length);
-    p[e0.length] = code1 == code0 ? e0.bytes[0] : e1.bytes[0];
-    table[free_code] = {p, static_cast<uint16_t>(n)};
+    if (prev > free_code || code > free_code) return false;
+    table[free_code] = {at, table[prev].length + 1};
     const int added = free_code++;
     if (added == 510) width = 10;
     else if (added == 1022) width = 11;
@@ -120,29 +92,30 @@ BOOL lzw_decompress(uint8_t* output, uint16_t output_length, const uint8_t* inpu
                     long input_length, BOOL trace, long* produced) {
   static const char* fn = "lzw_decompress";
   if (produced) *produced = 0;
-  std::unique_ptr<Entry[]> table(new (std::nothrow) Entry[C_maxTab]);
-  if (!table) return FALSE;
+  Entry table[C_maxTab];
   Lzw z;
-  z.table = table.get();
-  if (!z.init_table()) return FALSE;
+  z.table = table;
+  z.init_table();
   CodeReader reader(input, input_length);
   if (trace) SLOG(fn, SLOG_VALUE4, "strip of %ld bytes into %u", input_length, output_length);
 
   long pos = 0;
   const long out_len = output_length;
-  int prev = -1;  // no previous code: the start of the strip, or just after a clear
+  int prev = -1;           // no previous code: the start of the strip, or just after a clear
+  long prev_at = 0;        // where the previous code's string was written
   int code = 0;
   bool ended = false;
   if (!reader.get(z.width, &code)) return FALSE;
   if (code == C_end) ended = true;
   while (!ended && pos < out_len) {
     if (code == C_clear) {
-      if (!z.init_table()) break;
+      z.init_table();
       prev = -1;
       if (!reader.get(z.width, &code)) break;
       if (code == C_end) ended = true;
       continue;  // a further clear is taken at the top again
     }
+    const long at = pos;
     if (prev < 0) {
       // After a clear only a literal can follow; it starts the next string and adds nothing.
       if (code > 255) {
@@ -153,27 +126,32 @@ BOOL lzw_decompress(uint8_t* output, uint16_t output_length, const uint8_t* inpu
     } else if (code > z.free_code) {
       if (trace) SLOG(fn, SLOG_WARN, "code %d above the next free code %d", code, z.free_code);
       break;
-    } else if (code == z.free_code) {
-      // KwKwK: the previous string followed by its own first byte.
-      const Entry& e = z.table[prev];
-      long n = e.length < out_len - pos ? e.length : out_len - pos;
-      std::memcpy(output + pos, e.bytes, n);
-      pos += n;
-      if (pos < out_len) output[pos++] = e.bytes[0];
-      if (!z.add_string(prev, prev)) break;
     } else {
-      const Entry& e = z.table[code];
+      // A code in the table, or the one being made (KwKwK: the previous string followed by its
+      // own first byte, which the copy of the previous string puts in place).
+      const bool kwkwk = code == z.free_code;
+      const Entry& e = z.table[kwkwk ? prev : code];
       if (e.length == 0) break;  // the end code where a string belongs
-      long n = e.length < out_len - pos ? e.length : out_len - pos;
-      std::memcpy(output + pos, e.bytes, n);
+      long n = e.length < uint32_t(out_len - pos) ? long(e.length) : out_len - pos;
+      const uint8_t* src = e.bytes;
+      uint8_t* dst = output + pos;
+      if (n <= 16) {
+        for (long k = 0; k < n; ++k) dst[k] = src[k];
+      } else {
+        std::memcpy(dst, src, static_cast<std::size_t>(n));
+      }
       pos += n;
-      if (!z.add_string(prev, code)) break;
+      if (kwkwk && pos < out_len) {
+        output[pos] = src[0];
+        ++pos;
+      }
+      if (!z.add_string(prev, code, output + prev_at)) break;
     }
     prev = code;
+    prev_at = at;
     if (!reader.get(z.width, &code)) break;
     if (code == C_end) ended = true;
   }
-  z.pool.reset();
   if (produced) *produced = pos;
   if (trace) SLOG(fn, SLOG_VALUE4, "%ld bytes, %s", pos, ended ? "end code" : "no end code");
   return ended ? TRUE : FALSE;

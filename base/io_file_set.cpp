@@ -76,6 +76,8 @@ IoFileOps io_file_set_ops(const IoFileOps& ops) {
   return old;
 }
 
+IoFileOps io_file_ops() { return g_ops; }
+
 IoFileSet::~IoFileSet() {
   if (!done_) discard_temps();
 }

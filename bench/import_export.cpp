@@ -1,0 +1,241 @@
+// Import and export of foreign image files on large images: TIFF LZW import of a 4000 × 5000
+// 16-bit file with predictor 2 (written by tiffcp) beside libtiff decoding the same strips;
+// JPEG import of a large grey and a large colour file beside a plain libjpeg decode of them;
+// TIFF and JPEG export of the same image.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <jpeglib.h>
+#include <tiffio.h>
+}
+
+#include "acquire/io_export.h"
+#include "acquire/io_import.h"
+#include "acquire/io_tiff.h"
+#include "io/byte_io.h"
+#include "io/kes_image.h"
+
+namespace {
+
+constexpr int kW = 4000;
+constexpr int kH = 5000;
+
+// A folder for the run's files, removed when the program ends.
+struct Work {
+  std::filesystem::path dir;
+  Work() {
+    dir = std::filesystem::temp_directory_path() / ("vx_bench_import_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+  }
+  ~Work() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  std::string file(const char* name) const { return (dir / name).string(); }
+};
+
+Work& work() {
+  static Work w;
+  return w;
+}
+
+bool sh(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
+
+// The 16-bit source: a smooth gel-like pattern with noise, as an uncompressed TIFF, then LZW
+// with predictor 2 in strips of 8 rows (64,000 bytes decoded).
+const std::string& lzw_tiff() {
+  static std::string path = [] {
+    const std::string raw = work().file("big.gray"), plain = work().file("big.tif");
+    const std::string lzw = work().file("big_lzw.tif");
+    std::vector<uint8_t> b(std::size_t(kW) * kH * 2);
+    uint32_t s = 1;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        s = s * 1664525u + 1013904223u;
+        const int v = 20000 + ((x / 40) % 2) * 15000 + (y * 3) % 9000 + int(s >> 28);
+        b[(std::size_t(y) * kW + x) * 2] = uint8_t(v);
+        b[(std::size_t(y) * kW + x) * 2 + 1] = uint8_t(v >> 8);
+      }
+    FILE* f = std::fopen(raw.c_str(), "wb");
+    std::fwrite(b.data(), 1, b.size(), f);
+    std::fclose(f);
+    sh("convert -size 4000x5000 -depth 16 -endian LSB gray:" + raw + " -compress none " + plain);
+    sh("tiffcp -c lzw:2 -r 8 " + plain + " " + lzw);
+    return lzw;
+  }();
+  return path;
+}
+
+long no_question(TkObject*, double* x, double* y, int, int, int, int, int*) {
+  *x = *y = 300;
+  return 1;
+}
+
+void BM_TiffLzwImport(benchmark::State& state) {
+  io_tiff_set_res_query(no_question);
+  const std::string tif = lzw_tiff(), kes = work().file("lzw.kes");
+  for (auto _ : state) {
+    int c = 0, ch = 0, res = 0;
+    io_tiff_check(tif.c_str(), &c, &ch, 0);
+    if (io_tiff_convert(tif.c_str(), kes.c_str(), &res, 0) != 0) state.SkipWithError("import failed");
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * kW * kH * 2);
+}
+
+// The strips of the LZW file, read once.
+struct Strips {
+  std::vector<uint8_t> file;
+  std::vector<std::pair<uint32_t, uint32_t>> strips;  // offset, bytes
+};
+
+const Strips& strips() {
+  static Strips s = [] {
+    Strips r;
+    io_read_whole_file(lzw_tiff().c_str(), r.file);
+    TIFF* t = TIFFOpen(lzw_tiff().c_str(), "r");
+    uint64_t* off = nullptr;
+    uint64_t* cnt = nullptr;
+    TIFFGetField(t, TIFFTAG_STRIPOFFSETS, &off);
+    TIFFGetField(t, TIFFTAG_STRIPBYTECOUNTS, &cnt);
+    for (uint32_t i = 0; i < TIFFNumberOfStrips(t); ++i)
+      r.strips.emplace_back(uint32_t(off[i]), uint32_t(cnt[i]));
+    TIFFClose(t);
+    return r;
+  }();
+  return s;
+}
+
+void BM_TiffLzwDecodeOurs(benchmark::State& state) {
+  const Strips& s = strips();
+  std::vector<uint8_t> out(8 * kW * 2);
+  for (auto _ : state) {
+    for (const auto& [off, n] : s.strips)
+      io_tiff_decompress_as(5, n, out.data(), long(out.size()), s.file.data() + off);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * kW * kH * 2);
+}
+
+// libtiff decoding the same strips (its decoder also undoes the predictor).
+void BM_TiffLzwDecodeLibtiff(benchmark::State& state) {
+  TIFFSetWarningHandler(nullptr);
+  TIFF* t = TIFFOpen(lzw_tiff().c_str(), "r");
+  std::vector<uint8_t> out(TIFFStripSize(t));
+  const uint32_t n = TIFFNumberOfStrips(t);
+  for (auto _ : state) {
+    for (uint32_t i = 0; i < n; ++i) TIFFReadEncodedStrip(t, i, out.data(), tmsize_t(out.size()));
+    benchmark::DoNotOptimize(out.data());
+  }
+  TIFFClose(t);
+  state.SetBytesProcessed(int64_t(state.iterations()) * kW * kH * 2);
+}
+
+// JPEG sources of 4000 × 5000: grey and colour.
+const std::string& jpeg_file(bool colour) {
+  static std::string paths[2];
+  std::string& p = paths[colour];
+  if (p.empty()) {
+    const std::string pnm = work().file(colour ? "big.ppm" : "big.pgm");
+    p = work().file(colour ? "big_c.jpg" : "big_g.jpg");
+    FILE* f = std::fopen(pnm.c_str(), "wb");
+    std::fprintf(f, "%s\n%d %d\n255\n", colour ? "P6" : "P5", kW, kH);
+    std::vector<uint8_t> row(std::size_t(kW) * (colour ? 3 : 1));
+    for (int y = 0; y < kH; ++y) {
+      for (std::size_t x = 0; x < row.size(); ++x) row[x] = uint8_t((x / 7 + y / 5 + (x * y) % 13) & 255);
+      std::fwrite(row.data(), 1, row.size(), f);
+    }
+    std::fclose(f);
+    sh("cjpeg -quality 90 -outfile " + p + " " + pnm);
+  }
+  return p;
+}
+
+void BM_JpegImport(benchmark::State& state) {
+  const bool colour = state.range(0) != 0;
+  const std::string jpg = jpeg_file(colour), kes = work().file("jpg.kes");
+  for (auto _ : state)
+    if (io_jpeg_convert(jpg.c_str(), kes.c_str(), colour, 4, 300, 300, 0, 0, 0) != 0)
+      state.SkipWithError("import failed");
+  state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
+
+// The plain libjpeg decode of the same file as djpeg does it: one scanline at a time into a
+// whole-image buffer, then written to a file.
+void BM_JpegPlainDecode(benchmark::State& state) {
+  const bool colour = state.range(0) != 0;
+  const std::string jpg = jpeg_file(colour);
+  for (auto _ : state) {
+    FILE* f = std::fopen(jpg.c_str(), "rb");
+    jpeg_decompress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&c);
+    jpeg_stdio_src(&c, f);
+    jpeg_read_header(&c, TRUE);
+    jpeg_start_decompress(&c);
+    std::vector<uint8_t> img(std::size_t(c.output_width) * c.output_height * c.output_components);
+    while (c.output_scanline < c.output_height) {
+      JSAMPROW row = img.data() + std::size_t(c.output_scanline) * c.output_width * c.output_components;
+      jpeg_read_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_decompress(&c);
+    jpeg_destroy_decompress(&c);
+    std::fclose(f);
+    // djpeg writes what it decoded: so does this.
+    FILE* o = std::fopen(work().file("plain.pnm").c_str(), "wb");
+    std::fwrite(img.data(), 1, img.size(), o);
+    std::fclose(o);
+    benchmark::DoNotOptimize(img.data());
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
+
+// The image to export: the LZW file imported once.
+const std::string& export_source() {
+  static std::string kes = [] {
+    io_tiff_set_res_query(no_question);
+    const std::string k = work().file("src.kes");
+    int c = 0, ch = 0, res = 0;
+    io_tiff_check(lzw_tiff().c_str(), &c, &ch, 0);
+    io_tiff_convert(lzw_tiff().c_str(), k.c_str(), &res, 0);
+    return k;
+  }();
+  return kes;
+}
+
+void BM_Export(benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0));
+  const std::string src = export_source();
+  const std::string out = work().file(kind == 4 ? "out.jpg" : "out.tif");
+  IMG_INFO info{};
+  info.width = kW;
+  info.height = kH;
+  info.bytes_per_pixel = 2;
+  info.x_res = info.y_res = 8466;
+  info.x_scale = info.y_scale = -5;
+  info.min_value = 0;
+  info.max_value = 65535;
+  for (auto _ : state) {
+    const int r = io_export_save(src.c_str(), out.c_str(), &info, TRUE, kind, 90);
+    if (r != 0 && r != 1) state.SkipWithError("export failed");
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
+
+}  // namespace
+
+BENCHMARK(BM_TiffLzwDecodeOurs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TiffLzwDecodeLibtiff)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TiffLzwImport)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JpegImport)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JpegPlainDecode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Export)->Arg(3)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);

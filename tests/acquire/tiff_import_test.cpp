@@ -1,0 +1,490 @@
+// TIFF import against libtiff's decoding: variants written by tiffcp and ImageMagick, the real
+// gels, and small hand-built files for the tags, the missing-tag rules and damaged directories.
+#include <gtest/gtest.h>
+#include <dirent.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "acq_fixture.h"
+#include "acquire/io_import.h"
+#include "acquire/io_tiff.h"
+#include "base/ks_alert.h"
+#include "toolkit/tk_test.h"
+
+namespace {
+
+using namespace acqtest;
+
+// The resolution question answered by the test: the dpi to give (0: cancel), and how often it
+// was asked.
+double g_answer_dpi = 0;
+int g_asked = 0;
+long answer_res(TkObject*, double* x, double* y, int, int, int, int, int*) {
+  ++g_asked;
+  if (g_answer_dpi > 0) *x = *y = g_answer_dpi;
+  return g_answer_dpi > 0 ? 1 : 0;
+}
+
+class TiffImport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TKT_Enable(true);  // messages are closed at once
+    old_ = io_tiff_set_res_query(answer_res);
+    g_answer_dpi = 0;
+    g_asked = 0;
+  }
+  void TearDown() override { io_tiff_set_res_query(old_); }
+
+  // Checks and converts; returns the status (or -100 when the check refused).
+  int import(const std::string& tif, const std::string& kes, int channel = 0) {
+    int is_color = -1, ch = -1;
+    if (!io_tiff_check(tif.c_str(), &is_color, &ch, channel)) return -100;
+    int res_flag = -1;
+    return io_tiff_convert(tif.c_str(), kes.c_str(), &res_flag, 0);
+  }
+
+  // An 8-bit (or 16-bit) grey source made by ImageMagick from deterministic pixels.
+  std::string grey_source(const std::string& name, int w, int h, int depth,
+                          const std::string& extra = "") {
+    const std::string raw = dir.file(name + ".gray");
+    write_file(raw, pattern(std::size_t(w) * h * (depth / 8), 7 + depth));
+    const std::string tif = dir.file(name + ".tif");
+    run("convert -size " + std::to_string(w) + "x" + std::to_string(h) + " -depth " +
+        std::to_string(depth) + " -endian LSB gray:" + q(raw) + " " + extra + " -compress none " +
+        q(tif));
+    return tif;
+  }
+
+  vxtest::TempDir dir;
+  IoResQuery old_ = nullptr;
+};
+
+std::vector<int> inverted(const std::vector<int>& v, int max) {
+  std::vector<int> r;
+  for (int x : v) r.push_back(max - x);
+  return r;
+}
+
+TEST_F(TiffImport, TiffcpVariantsImportToLibtiffsPixelsInverted) {
+  for (int depth : {8, 16}) {
+    SCOPED_TRACE(depth);
+    const std::string src = grey_source("src" + std::to_string(depth), 97, 61, depth);
+    const std::vector<int> ref = libtiff_samples(src, dir.file("ref"));
+    const int max = depth == 8 ? 255 : 65535;
+    const std::map<std::string, std::string> variants = {
+        {"none-one-strip", "-c none -r 1000"}, {"none-odd", "-c none -r 7"},
+        {"none-r1", "-c none -r 1"},           {"lzw", "-c lzw -r 5"},
+        {"lzw-pred", "-c lzw:2 -r 3"},         {"lzw-pred-odd", "-c lzw:2 -r 13"},
+        {"big-endian", "-B -c lzw:2 -r 4"},    {"big-endian-none", "-B -c none -r 9"},
+    };
+    std::vector<int> first;
+    for (const auto& [name, args] : variants) {
+      SCOPED_TRACE(name);
+      const std::string tif = dir.file(name + ".tif"), kes = dir.file(name + ".kes");
+      ASSERT_TRUE(run("tiffcp " + args + " " + q(src) + " " + q(tif)));
+      ASSERT_EQ(import(tif, kes), 0);
+      const Kes k = read_kes(kes);
+      EXPECT_EQ(k.bpp, depth / 8);
+      EXPECT_EQ(k.width, 97);
+      EXPECT_EQ(k.height, 61);
+      EXPECT_EQ(k.v, inverted(ref, max));
+      const Info info = read_info(kes);
+      EXPECT_EQ(info.h.device, 6);
+      EXPECT_EQ(info.h.min_value, *std::min_element(k.v.begin(), k.v.end()));
+      EXPECT_EQ(info.h.max_value, *std::max_element(k.v.begin(), k.v.end()));
+      ASSERT_EQ(info.dig.size(), 2u);
+      EXPECT_EQ(info.dig[0], info.h.min_value);
+      EXPECT_EQ(info.dig[1], info.h.max_value);
+      EXPECT_DOUBLE_EQ(info.val[1], 2.3);
+    }
+  }
+}
+
+TEST_F(TiffImport, PhotometricChannelsAndPalettes) {
+  const int w = 31, h = 17;
+  // White is zero: stored unchanged.
+  const std::string wiz = grey_source("wiz-src", w, h, 8, "-define quantum:polarity=min-is-white");
+  ASSERT_TRUE(run("tiffcp -c lzw -r 4 " + q(wiz) + " " + q(dir.file("wiz.tif"))));
+  ASSERT_EQ(import(dir.file("wiz.tif"), dir.file("wiz.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("wiz.kes")).v, libtiff_samples(dir.file("wiz.tif"), dir.file("r1")));
+
+  // RGB with 3 and 4 samples: the chosen channel, inverted; channels 1 and 4 give the first.
+  for (const char* fmt : {"rgb", "rgba"}) {
+    SCOPED_TRACE(fmt);
+    const int spp = std::string(fmt) == "rgb" ? 3 : 4;
+    write_file(dir.file("c.raw"), pattern(std::size_t(w) * h * spp, 99));
+    const std::string tif = dir.file(std::string(fmt) + ".tif");
+    ASSERT_TRUE(run("convert -size 31x17 -depth 8 " + std::string(fmt) + ":" + q(dir.file("c.raw")) +
+                    " -compress lzw -define tiff:rows-per-strip=3 " + q(tif)));
+    int bits = 0, got_spp = 0;
+    const std::vector<int> ref = libtiff_samples(tif, dir.file("r2"), &bits, &got_spp);
+    ASSERT_EQ(got_spp, spp);
+    for (int ch = 1; ch <= 4; ++ch) {
+      SCOPED_TRACE(ch);
+      int is_color = 0, got = 0, res = 0;
+      ASSERT_TRUE(io_tiff_check(tif.c_str(), &is_color, &got, ch));
+      EXPECT_EQ(is_color, 1);
+      EXPECT_EQ(got, ch);
+      ASSERT_EQ(io_tiff_convert(tif.c_str(), dir.file("c.kes").c_str(), &res, 0), 0);
+      const int pick = ch == 2 ? 1 : ch == 3 ? 2 : 0;
+      std::vector<int> want;
+      for (int i = 0; i < w * h; ++i) want.push_back(255 - ref[i * spp + pick]);
+      EXPECT_EQ(read_kes(dir.file("c.kes")).v, want);
+    }
+  }
+
+  // A colour palette: the index is the measurement, stored inverted.
+  write_file(dir.file("p.raw"), pattern(std::size_t(w) * h * 3, 5));
+  ASSERT_TRUE(run("convert -size 31x17 -depth 8 rgb:" + q(dir.file("p.raw")) +
+                  " -colors 20 -type Palette -compress none " + q(dir.file("pal.tif"))));
+  ASSERT_TRUE(run("tiffinfo " + q(dir.file("pal.tif")) + " | grep -q palette"));
+  ASSERT_EQ(import(dir.file("pal.tif"), dir.file("pal.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("pal.kes")).v,
+            inverted(libtiff_samples(dir.file("pal.tif"), dir.file("r3")), 255));
+}
+
+TEST_F(TiffImport, RealGelsWithTheResolutionQuestion) {
+  for (const char* name : {"ladder_reference_gel.tif", "overheated_ref.tif"}) {
+    SCOPED_TRACE(name);
+    const std::string gel = (vxtest::shared_data_dir() / "gels" / name).string();
+    const std::vector<int> ref = libtiff_samples(gel, dir.file("gel"));
+    for (double dpi : {300.0, 0.0}) {
+      g_answer_dpi = dpi;
+      g_asked = 0;
+      const std::string kes = dir.file("gel.kes");
+      int c = 0, ch = 0, res_flag = -1;
+      ASSERT_TRUE(io_tiff_check(gel.c_str(), &c, &ch, 0));
+      EXPECT_EQ(c, 0);
+      EXPECT_EQ(ch, 4);
+      ASSERT_EQ(io_tiff_convert(gel.c_str(), kes.c_str(), &res_flag, 0), 0);
+      EXPECT_EQ(g_asked, 1);
+      EXPECT_EQ(res_flag, 1);
+      const Kes k = read_kes(kes);
+      EXPECT_EQ(k.width, 1360);
+      EXPECT_EQ(k.height, 1024);
+      EXPECT_EQ(k.v, inverted(ref, 255));
+      const Info info = read_info(kes);
+      if (dpi > 0) {
+        EXPECT_EQ(info.h.x_res, 84666);
+        EXPECT_EQ(info.h.x_scale, -6);
+        EXPECT_EQ(info.h.y_res, 84666);
+      } else {
+        EXPECT_EQ(info.h.x_res, 85);
+        EXPECT_EQ(info.h.x_scale, -3);
+        EXPECT_EQ(info.h.y_scale, -3);
+      }
+    }
+  }
+}
+
+// A little-endian TIFF built entry by entry: values that do not fit the entry go to a data
+// area after the directory; the pixels go last.
+struct TiffBuilder {
+  struct E {
+    int tag, type;
+    std::vector<uint32_t> values;  // SHORT/LONG values, or RATIONAL pairs
+  };
+  std::vector<E> entries;
+  std::vector<uint8_t> pixels;
+  std::vector<int> strip_rows;  // rows of each strip (for StripOffsets/StripByteCounts)
+  int row_bytes = 0;
+  bool auto_strips = true;
+
+  TiffBuilder& tag(int t, int type, std::vector<uint32_t> v) {
+    entries.push_back({t, type, std::move(v)});
+    return *this;
+  }
+  std::vector<uint8_t> build() const {
+    std::vector<E> es = entries;
+    std::sort(es.begin(), es.end(), [](const E& a, const E& b) { return a.tag < b.tag; });
+    const uint32_t ifd = 8, n = static_cast<uint32_t>(es.size());
+    uint32_t data = ifd + 2 + 12 * n + 4;
+    std::vector<uint8_t> head(data), area;
+    auto p16 = [](std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
+      b[at] = uint8_t(v);
+      b[at + 1] = uint8_t(v >> 8);
+    };
+    auto p32 = [&](std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
+      p16(b, at, v);
+      p16(b, at + 2, v >> 16);
+    };
+    head[0] = head[1] = 'I';
+    p16(head, 2, 42);
+    p32(head, 4, ifd);
+    p16(head, ifd, n);
+    // The pixel data starts after the header and the data area: compute the area first.
+    std::vector<std::pair<std::size_t, std::vector<uint8_t>>> blobs;
+    for (std::size_t i = 0; i < es.size(); ++i) {
+      const E& e = es[i];
+      const std::size_t at = ifd + 2 + 12 * i;
+      const int w = e.type == 3 ? 2 : e.type == 5 ? 4 : 4;
+      const uint32_t count = e.type == 5 ? uint32_t(e.values.size() / 2) : uint32_t(e.values.size());
+      p16(head, at, e.tag);
+      p16(head, at + 2, e.type);
+      p32(head, at + 4, count);
+      std::vector<uint8_t> bytes(e.values.size() * w);
+      for (std::size_t k = 0; k < e.values.size(); ++k)
+        w == 2 ? p16(bytes, k * 2, e.values[k]) : p32(bytes, k * 4, e.values[k]);
+      if (bytes.size() <= 4) {
+        for (std::size_t k = 0; k < bytes.size(); ++k) head[at + 8 + k] = bytes[k];
+      } else {
+        p32(head, at + 8, data + static_cast<uint32_t>(area.size()));
+        area.insert(area.end(), bytes.begin(), bytes.end());
+      }
+    }
+    std::vector<uint8_t> f = head;
+    f.insert(f.end(), area.begin(), area.end());
+    f.insert(f.end(), pixels.begin(), pixels.end());
+    return f;
+  }
+  // Offset the pixels will have (header, directory and data area before them).
+  uint32_t pixel_offset() const {
+    TiffBuilder copy = *this;
+    copy.pixels.clear();
+    return static_cast<uint32_t>(copy.build().size());
+  }
+};
+
+// An 8-bit black-is-zero image of w x h with `strips` strips of rps rows, uncompressed.
+TiffBuilder grey8(int w, int h, int rps, std::vector<uint8_t> px) {
+  TiffBuilder b;
+  b.pixels = std::move(px);
+  b.tag(256, 4, {uint32_t(w)}).tag(257, 4, {uint32_t(h)}).tag(258, 3, {8}).tag(259, 3, {1});
+  b.tag(262, 3, {1}).tag(277, 3, {1}).tag(278, 4, {uint32_t(rps)});
+  const int strips = (h + rps - 1) / rps;
+  std::vector<uint32_t> offs(strips, 0), counts;
+  for (int s = 0; s < strips; ++s) counts.push_back(uint32_t(std::min(rps, h - s * rps) * w));
+  b.tag(273, 4, offs).tag(279, 4, counts);
+  // Fix the offsets now that the layout is known (their count does not change it).
+  const uint32_t base = b.pixel_offset();
+  for (auto& e : b.entries)
+    if (e.tag == 273)
+      for (int s = 0; s < strips; ++s) e.values[s] = base + uint32_t(s * rps * w);
+  return b;
+}
+
+void set_tag(TiffBuilder& b, int tag, int type, std::vector<uint32_t> v) {
+  for (auto& e : b.entries)
+    if (e.tag == tag) {
+      e.type = type;
+      e.values = std::move(v);
+      return;
+    }
+  b.tag(tag, type, std::move(v));
+}
+
+void drop_tag(TiffBuilder& b, int tag) {
+  b.entries.erase(std::remove_if(b.entries.begin(), b.entries.end(),
+                                 [tag](const TiffBuilder::E& e) { return e.tag == tag; }),
+                  b.entries.end());
+}
+
+TEST_F(TiffImport, ResolutionAndGelTags) {
+  const std::vector<uint8_t> px = pattern(8 * 6, 3);
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, std::vector<uint32_t>>> tags;  // RATIONAL (5) or SHORT (3)
+    int x_res, x_scale, y_res, y_scale;
+    double top;  // calibrated value of the brightest point
+  };
+  const Case cases[] = {
+      {"300 dpi, unit inch", {{282, {300, 1}}, {283, {300, 1}}, {296, {2}}}, 8466, -5, 8466, -5, 2.3},
+      {"300 dpi without a unit: the inch", {{282, {300, 1}}, {283, {300, 1}}}, 8466, -5, 8466, -5, 2.3},
+      {"100 and 50 per cm", {{282, {100, 1}}, {283, {50, 1}}, {296, {3}}}, 10000, -5, 2000, -4, 2.3},
+      {"unit none: 0.1 mm", {{282, {72, 1}}, {283, {72, 1}}, {296, {1}}}, 10000, -5, 10000, -5, 2.3},
+      {"only X: Y takes it", {{282, {300, 1}}}, 8466, -5, 8466, -5, 2.3},
+      {"GEL file tag 1, scale 500/1000", {{282, {300, 1}}, {33445, {1}}, {33446, {500, 1000}}},
+       8466, -5, 8466, -5, 2.3 * 0.5},
+      {"GEL scale of another denominator", {{282, {300, 1}}, {33446, {500, 7}}}, 8466, -5, 8466,
+       -5, 2.3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder b = grey8(8, 6, 3, px);
+    for (const auto& [tag, v] : c.tags) b.tag(tag, v.size() == 2 ? 5 : 3, v);
+    const uint32_t base = b.pixel_offset();
+    for (auto& e : b.entries)
+      if (e.tag == 273) e.values = {base, base + 24};
+    write_file(dir.file("r.tif"), b.build());
+    g_asked = 0;
+    ASSERT_EQ(import(dir.file("r.tif"), dir.file("r.kes")), 0);
+    EXPECT_EQ(g_asked, 0);
+    const Info info = read_info(dir.file("r.kes"));
+    EXPECT_EQ(info.h.x_res, c.x_res);
+    EXPECT_EQ(info.h.x_scale, c.x_scale);
+    EXPECT_EQ(info.h.y_res, c.y_res);
+    EXPECT_EQ(info.h.y_scale, c.y_scale);
+    ASSERT_EQ(info.val.size(), 2u);
+    EXPECT_NEAR(info.val[1], c.top, 1e-9);
+    EXPECT_EQ(read_kes(dir.file("r.kes")).v, inverted(std::vector<int>(px.begin(), px.end()), 255));
+  }
+}
+
+// Palettes: a map whose every entry is grey gives each index its grey, stored dark-high; a
+// colour map, or none, keeps the index, inverted.
+TEST_F(TiffImport, PaletteRules) {
+  const std::vector<uint8_t> px = pattern(8 * 4, 17);
+  auto map_of = [](auto grey_r, auto grey_g, auto grey_b) {
+    std::vector<uint32_t> m;
+    for (int i = 0; i < 256; ++i) m.push_back(grey_r(i) * 257);
+    for (int i = 0; i < 256; ++i) m.push_back(grey_g(i) * 257);
+    for (int i = 0; i < 256; ++i) m.push_back(grey_b(i) * 257);
+    return m;
+  };
+  auto down = [](int i) { return 255 - i; };
+  auto up = [](int i) { return i; };
+  auto half = [](int i) { return i / 2; };
+  struct Case {
+    const char* what;
+    std::vector<uint32_t> map;
+    int (*stored)(int index);
+  };
+  const Case cases[] = {
+      {"grey ramp running down", map_of(down, down, down), [](int i) { return i; }},
+      {"grey ramp running up", map_of(up, up, up), [](int i) { return 255 - i; }},
+      {"a colour map", map_of(up, half, down), [](int i) { return 255 - i; }},
+      {"no map", {}, [](int i) { return 255 - i; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder b = grey8(8, 4, 2, px);
+    set_tag(b, 262, 3, {3});
+    if (!c.map.empty()) b.tag(320, 3, c.map);
+    const uint32_t base = b.pixel_offset();
+    set_tag(b, 273, 4, {base, base + 16});
+    write_file(dir.file("pal.tif"), b.build());
+    ASSERT_EQ(import(dir.file("pal.tif"), dir.file("pal.kes")), 0);
+    std::vector<int> want;
+    for (uint8_t v : px) want.push_back(c.stored(v));
+    EXPECT_EQ(read_kes(dir.file("pal.kes")).v, want);
+  }
+}
+
+TEST_F(TiffImport, MissingStripTags) {
+  const std::vector<uint8_t> px = pattern(10 * 4, 11);
+  const std::vector<int> want = inverted(std::vector<int>(px.begin(), px.end()), 255);
+  // Without StripOffsets the image is the last bytes of the file.
+  TiffBuilder a = grey8(10, 4, 4, px);
+  drop_tag(a, 273);
+  write_file(dir.file("a.tif"), a.build());
+  ASSERT_EQ(import(dir.file("a.tif"), dir.file("a.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("a.kes")).v, want);
+  // Without StripByteCounts (and RowsPerStrip) one strip of the whole image.
+  TiffBuilder b = grey8(10, 4, 4, px);
+  drop_tag(b, 279);
+  drop_tag(b, 278);
+  const uint32_t base = b.pixel_offset();
+  set_tag(b, 273, 4, {base});
+  write_file(dir.file("b.tif"), b.build());
+  ASSERT_EQ(import(dir.file("b.tif"), dir.file("b.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("b.kes")).v, want);
+  // Several strips without RowsPerStrip: -1.
+  TiffBuilder c = grey8(10, 4, 2, px);
+  drop_tag(c, 278);
+  write_file(dir.file("c.tif"), c.build());
+  EXPECT_EQ(import(dir.file("c.tif"), dir.file("c.kes")), -1);
+  // Two SHORT offsets and counts fit in their entries and stand there, not at an offset.
+  TiffBuilder e = grey8(10, 4, 2, px);
+  set_tag(e, 279, 3, {20, 20});
+  set_tag(e, 273, 3, {0, 0});
+  const uint32_t at = e.pixel_offset();
+  set_tag(e, 273, 3, {at, at + 20});
+  write_file(dir.file("e.tif"), e.build());
+  ASSERT_EQ(import(dir.file("e.tif"), dir.file("e.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("e.kes")).v, want);
+  // RowsPerStrip of 2^32 - 1 (common) is the whole height.
+  TiffBuilder d = grey8(10, 4, 4, px);
+  set_tag(d, 278, 4, {0xffffffffu});
+  write_file(dir.file("d.tif"), d.build());
+  ASSERT_EQ(import(dir.file("d.tif"), dir.file("d.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("d.kes")).v, want);
+}
+
+// Damaged or unsupported files: refused at the check or before the pixel file is opened, with
+// the status of the step that found them; a short strip fails its strip.
+TEST_F(TiffImport, RefusesWhatDoesNotFit) {
+  const std::vector<uint8_t> px = pattern(6 * 6, 13);
+  struct Case {
+    const char* what;
+    void (*damage)(TiffBuilder&);
+    int status;  // -100: refused by the check
+    bool output_exists;
+  };
+  const Case cases[] = {
+      {"PackBits", [](TiffBuilder& b) { set_tag(b, 259, 3, {32773}); }, -100, false},
+      {"4 bits per sample", [](TiffBuilder& b) { set_tag(b, 258, 3, {4}); }, -100, false},
+      {"12 bits per sample", [](TiffBuilder& b) { set_tag(b, 258, 3, {12}); }, -100, false},
+      {"32 bits per sample", [](TiffBuilder& b) { set_tag(b, 258, 3, {32}); }, -100, false},
+      {"grey with two samples", [](TiffBuilder& b) { set_tag(b, 277, 3, {2}); }, -100, false},
+      {"photometric 5", [](TiffBuilder& b) { set_tag(b, 262, 3, {5}); }, -100, false},
+      {"planar 2", [](TiffBuilder& b) { set_tag(b, 284, 3, {2}); }, -100, false},
+      {"width 0", [](TiffBuilder& b) { set_tag(b, 256, 4, {0}); }, 19, false},
+      {"height 0", [](TiffBuilder& b) { set_tag(b, 257, 4, {0}); }, 19, false},
+      {"fewer byte counts than offsets",
+       [](TiffBuilder& b) { set_tag(b, 279, 4, {18}); }, 19, false},
+      {"strips short of the height",
+       [](TiffBuilder& b) { set_tag(b, 257, 4, {9}); }, 19, false},
+      {"a strip past the end of the file",
+       [](TiffBuilder& b) { set_tag(b, 279, 4, {18, 5000}); }, 19, false},
+      {"no StripOffsets and an image larger than the file",
+       [](TiffBuilder& b) {
+         drop_tag(b, 273);
+         set_tag(b, 257, 4, {600});
+         set_tag(b, 278, 4, {600});
+         set_tag(b, 279, 4, {3600});
+       }, 19, false},
+      {"an uncompressed strip shorter than its rows",
+       [](TiffBuilder& b) { set_tag(b, 279, 4, {18, 10}); }, 80, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TiffBuilder b = grey8(6, 6, 3, px);
+    c.damage(b);
+    write_file(dir.file("bad.tif"), b.build());
+    std::remove(dir.file("bad.kes").c_str());
+    EXPECT_EQ(import(dir.file("bad.tif"), dir.file("bad.kes")), c.status);
+    EXPECT_EQ(std::filesystem::exists(dir.file("bad.kes")), c.output_exists);
+  }
+  // A magic number other than 42.
+  std::vector<uint8_t> f = grey8(6, 6, 3, px).build();
+  f[2] = 43;
+  write_file(dir.file("magic.tif"), f);
+  EXPECT_EQ(import(dir.file("magic.tif"), dir.file("magic.kes")), -100);
+  // A one-strip LZW file fails with 20 before anything is written.
+  const std::string src = grey_source("one-src", 20, 10, 8);
+  ASSERT_TRUE(run("tiffcp -c lzw -r 100 " + q(src) + " " + q(dir.file("one.tif"))));
+  EXPECT_EQ(import(dir.file("one.tif"), dir.file("one.kes")), 20);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("one.kes")));
+}
+
+int open_descriptors() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (readdir(d)) ++n;
+    closedir(d);
+  }
+  return n;
+}
+
+// A min-is-white import after a min-is-black one is not inverted (the check resets the
+// inversion); no import leaves a file open.
+TEST_F(TiffImport, EachImportStartsAfreshAndClosesItsFiles) {
+  const std::string bz = grey_source("bz", 12, 5, 8);
+  const std::string wz = grey_source("wz", 12, 5, 8, "-define quantum:polarity=min-is-white");
+  ASSERT_EQ(import(bz, dir.file("b.kes")), 0);
+  const int fds = open_descriptors();
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(import(wz, dir.file("w.kes")), 0);
+    EXPECT_EQ(import(dir.file("missing.tif"), dir.file("m.kes")), -100);
+  }
+  EXPECT_EQ(open_descriptors(), fds);
+  EXPECT_EQ(read_kes(dir.file("w.kes")).v, libtiff_samples(wz, dir.file("w")));
+  // A conversion without a check of its own is refused.
+  int res = 0;
+  EXPECT_EQ(io_tiff_convert(wz.c_str(), dir.file("x.kes").c_str(), &res, 0), 19);
+}
+
+}  // namespace
