@@ -10,6 +10,7 @@
 
 #include "acquire/acq_common.h"
 #include "acquire/io_import.h"
+#include "acquire/ui_acquire.h"
 #include "base/ks_alert.h"
 #include "base/ks_ini.h"
 #include "base/ks_mem.h"
@@ -19,6 +20,7 @@
 #include "engine/cal_auto.h"
 #include "io/analysis.h"
 #include "io/info_file.h"
+#include "toolkit/tk_event.h"
 #include "twain/tik_app.h"
 
 namespace {
@@ -376,6 +378,9 @@ BOOL tik_device_acquire(const char* app_name, const char* source_name, const cha
   // Nothing an earlier acquisition left at the root may pass for this one's image.
   tik_remove_pair(root);
   TwainDib raw;
+  acq_install_source_hooks();
+  // The program's windows take no input while the source works; its settings dialog does.
+  TK_SuspendInput(1);
   if (TWAIN_OpenSource(source_name)) {
     TWAIN_SetCurrentResolution(-1.0);
     TWAIN_ResetImageLayout();
@@ -384,6 +389,7 @@ BOOL tik_device_acquire(const char* app_name, const char* source_name, const cha
   } else {
     SLOG(fn, SLOG_ERROR, "source <%s> does not open", source_name ? source_name : "");
   }
+  TK_SuspendInput(0);
   HDIB dib = tik_take_dib(std::move(raw));
   if (!dib) {
     SLOG(fn, SLOG_EXIT, "no image, FALSE");

@@ -35,9 +35,10 @@ class SaneConfig {
   SaneConfig& operator=(const SaneConfig&) = delete;
   ~SaneConfig() { TWAIN_ResetForTests(); }
 
-  void write(const std::map<std::string, std::string>& changes) {
+  // `backends`: the lines of dll.conf (empty: no device at all).
+  void write(const SaneConf& changes, const std::string& backends = "test\n") {
     TWAIN_ResetForTests();
-    std::ofstream(dir_.file("dll.conf")) << "test\n";
+    std::ofstream(dir_.file("dll.conf")) << backends;
     std::ifstream in(source_dir() / "tests/sane/test.conf");
     std::ofstream out(dir_.file("test.conf"));
     std::map<std::string, std::string> left = changes;
