@@ -7,6 +7,8 @@
 #include "base/slog.h"
 #include "toolkit/core/tk_image.h"
 #include "toolkit/tk_event.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_widget.h"
 
 namespace {
 
@@ -91,6 +93,15 @@ void scanner_dib_StretchDIBits(int level, TK_OBJ area, TkRect dest, TkRect src, 
 void cam_dib_StretchDIBits(int level, TK_OBJ area, TkRect dest, TkRect src, const TkImage& img,
                            AcqStretchOp op) {
   stretch(level, area, dest, src, img, op, false);
+}
+
+long ACQ_CancelNfy(TK_OBJ button, int event) {
+  if (event == TK_EV_ACTIVATE) {
+    ReleaseDibAndDispDib(1);
+    WIN_EndModal(RES_GetOwnerWindow(button), 0);
+    return 0;
+  }
+  return WGT_DefaultNfy(button, event);
 }
 
 int acq_wait_pumping(int ms) { return EVENT_WaitPumping(ms); }

@@ -37,6 +37,9 @@ void scanner_dib_StretchDIBits(int level, TK_OBJ area, TkRect dest, TkRect src, 
 void cam_dib_StretchDIBits(int level, TK_OBJ area, TkRect dest, TkRect src, const TkImage& img,
                            AcqStretchOp op);
 
+// Cancel of the scanner and camera windows: releases both bitmaps and ends the modal loop with 0.
+long ACQ_CancelNfy(TK_OBJ button, int event);
+
 // Keeps the windows' events running for ms milliseconds: 1 when the time passed, 0 when the
 // program was told to quit meanwhile (its main loop still ends).
 int acq_wait_pumping(int ms);

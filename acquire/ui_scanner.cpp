@@ -469,15 +469,6 @@ long SCAN_PBut3Nfy(TK_OBJ button, int event) {
   return 0;
 }
 
-long ACQ_CancelNfy_scanner(TK_OBJ button, int event) {
-  if (event == TK_EV_ACTIVATE) {
-    ReleaseDibAndDispDib(1);
-    WIN_EndModal(RES_GetOwnerWindow(button), 0);
-    return 0;
-  }
-  return WGT_DefaultNfy(button, event);
-}
-
 // The bitmap's checks and the image and info file at `root`. False after the message.
 bool write_accepted(const char* root, int interp_type) {
   DibBlock* dib = acq_dibs().dib.get();
@@ -568,7 +559,7 @@ bool kr_scanner_activate(const char* root, int interp_type, ScanSettings* st, st
   RES_SetNfy(RES_GetSub(win, SP_BRIGHT), SCAN_BrightNfy);
   RES_SetNfy(RES_GetSub(win, SP_TRANS), SCAN_TransNfy);
   RES_SetNfy(RES_GetSub(win, SP_ACCEPT), SCAN_PBut1Nfy);
-  RES_SetNfy(RES_GetSub(win, SP_CANCEL), ACQ_CancelNfy_scanner);
+  RES_SetNfy(RES_GetSub(win, SP_CANCEL), ACQ_CancelNfy);
   RES_SetNfy(RES_GetSub(win, SP_SCAN), SCAN_PBut3Nfy);
   RES_SetNfy(RES_GetSub(win, SP_ROTATE), SCAN_RotateNfy);
   RES_SetNfy(RES_GetSub(win, SP_ROTATION), SCAN_ChoiceNfy);

@@ -774,6 +774,10 @@ void TK_SuspendInput(int on) {
   s_suspended.clear();
 }
 
+void TK_PostToMain(std::function<void()> fn) {
+  QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
+}
+
 void EVENT_Flush() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

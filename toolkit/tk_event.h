@@ -2,6 +2,8 @@
 // getters for the details of the event being delivered (valid inside a notify procedure).
 #pragma once
 
+#include <functional>
+
 #include "toolkit/tk_types.h"
 
 enum TkEventCode : int {
@@ -63,7 +65,10 @@ void EVENT_Flush();
 int EVENT_WaitPumping(int ms);
 // Input suspension: while on, the windows open now take no input; windows opened meanwhile (a
 // device's settings dialog) do. Calls nest: input comes back when every "on" has had its "off".
-void TK_SuspendInput(int on);                    // process pending events and paint pending drawing now
+void TK_SuspendInput(int on);
+// Runs fn on the user-interface thread when it next processes events (also inside a wait or a
+// modal loop). May be called from any thread.
+void TK_PostToMain(std::function<void()> fn);                    // process pending events and paint pending drawing now
 
 int EVENT_GetWinCode();                // sub-code of the TK_EV_WINDOW event being delivered
 int EVENT_GetKeyChar();                // the character of a TK_WIN_CHAR key event
