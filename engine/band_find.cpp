@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <unordered_set>
 #include <vector>
 
 #include "base/ks_mem.h"
@@ -64,6 +65,8 @@ int ln_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND_C
   const int W = lane->left_width + lane->right_width;
   int made = 0;
   int k = 0;
+  const LN_FEAT* infl = lane->infl_pt ? lane->infl_pt->next : nullptr;
+  int infl_before = 0;
   for (LN_FEAT* pk = lane->peak ? lane->peak->next : nullptr; pk; pk = pk->next, ++k) {
     const int p = pk->feat.y;
     const int y = p + y0;
@@ -77,16 +80,14 @@ int ln_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND_C
       top = (t >= 0 ? t : 0) + y0;
       bottom = (b >= 0 ? b : n - 1) + y0;
     } else {
-      int t = 0;
-      int b = n;
-      for (LN_FEAT* q = lane->infl_pt ? lane->infl_pt->next : nullptr; q; q = q->next) {
-        if (q->feat.y < p) {
-          t = q->feat.y;
-        } else {
-          b = q->feat.y;
-          break;
-        }
+      // The inflection points about the peak: the last before it and the first at or after it.
+      // Peaks come in ascending order, so the walk goes on from where the last one stopped.
+      while (infl && infl->feat.y < p) {
+        infl_before = infl->feat.y;
+        infl = infl->next;
       }
+      const int t = infl_before;
+      const int b = infl ? infl->feat.y : n;
       top = t + y0;
       bottom = b + y0;
     }
@@ -332,7 +333,49 @@ int split_bands(LANE** lanes, int n, int first, int last, SPOT* head) {
   return added;
 }
 
+// The bounding rectangles of a set of lanes, for listing bands under the lanes that may hold
+// them.
+class LaneBoxes {
+ public:
+  LaneBoxes(LANE** lanes, int n) : lanes_(lanes), boxes_(static_cast<size_t>(n)) {
+    for (int i = 0; i < n; ++i) boxes_[i] = ln_lane_box(lanes[i]);
+  }
+  // Appends the band to (*out)[i] for each lane i >= from_lane whose rectangle holds it.
+  void list(SPOT* b, int from_lane, std::vector<std::vector<SPOT*>>* out) const {
+    for (size_t i = static_cast<size_t>(from_lane); i < boxes_.size(); ++i)
+      if (lanes_[i] && boxes_[i].holds(b->x, b->y)) (*out)[i].push_back(b);
+  }
+
+ private:
+  LANE** lanes_;
+  std::vector<LN_BOX> boxes_;
+};
+
 }  // namespace
+
+bool ln_bands_by_lane(SPOT* band_head, LANE** lanes, int n,
+                      std::vector<std::vector<SPOT*>>* out) {
+  if (!out) return false;
+  out->clear();
+  if (!band_head || !lanes || n <= 0) return true;
+  try {
+    out->resize(static_cast<size_t>(n));
+    const LaneBoxes boxes(lanes, n);
+    for (SPOT* b = band_head->next; b; b = b->next) boxes.list(b, 0, out);
+    for (int i = 0; i < n; ++i) {
+      std::vector<SPOT*>& v = (*out)[i];
+      v.erase(std::remove_if(v.begin(), v.end(),
+                             [&](const SPOT* b) { return !ln_xyinlane(b->x, b->y, lanes[i]); }),
+              v.end());
+      std::stable_sort(v.begin(), v.end(), [](const SPOT* a, const SPOT* b) { return a->y < b->y; });
+    }
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("ln_bands_by_lane", "lists");
+    out->clear();
+    return false;
+  }
+  return true;
+}
 
 int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_head,
                   LN_BAND_CB callback, int analysis_type, const void* sens, int detect) {
@@ -342,22 +385,45 @@ int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_h
     if (lanes[i] && !lanes[i]->baseline_values) ln_calc_baseline(lanes[i]);
   }
   int total = 0;
-  for (int i = 0; i < n; ++i) {
-    LANE* lane = lanes[i];
-    if (!lane) continue;
-    SPOT** bands = nullptr;
-    const int count = ln_find_bands_in_lane(band_head, &bands, lane, nullptr, nullptr);
-    SLOG("ln_find_bands", SLOG_VALUE5, " lane [%2d] %3d existing bands", i, count);
-    for (int k = 0; k < count; ++k) {
-      if (first_row < 0 || (bands[k]->y >= first_row && bands[k]->y <= last_row))
-        sp_del_spot(bands[k], band_head);
+  try {
+    // Each band listed under every lane whose bounding rectangle holds it, so that a lane's bands
+    // are found without a walk over the whole chain. Bands found in a lane are only marked here;
+    // they leave the chain together at the end (later lanes skip the marked ones).
+    const LaneBoxes boxes(lanes, n);
+    std::vector<std::vector<SPOT*>> in_box(n);
+    auto index = [&](SPOT* b, int from_lane) { boxes.list(b, from_lane, &in_box); };
+    for (SPOT* b = band_head->next; b; b = b->next) index(b, 0);
+    std::unordered_set<const SPOT*> doomed;
+    for (int i = 0; i < n; ++i) {
+      LANE* lane = lanes[i];
+      if (!lane) continue;
+      int count = 0;
+      for (SPOT* b : in_box[i]) {
+        if (doomed.count(b) || !ln_xyinlane(b->x, b->y, lane)) continue;
+        ++count;
+        if (first_row < 0 || (b->y >= first_row && b->y <= last_row)) doomed.insert(b);
+      }
+      SLOG("ln_find_bands", SLOG_VALUE5, " lane [%2d] %3d existing bands", i, count);
+      if (detect) {
+        const SPOT* old_first = band_head->next;
+        const int made = ln_bands(lane, first_row, last_row, band_head, callback, analysis_type, sens);
+        SLOG("ln_find_bands", SLOG_VALUE5, " %d new bands", made);
+        total += made;
+        // New bands are linked at the front of the chain; the later lanes may hold them.
+        for (SPOT* b = band_head->next; b && b != old_first; b = b->next) index(b, i + 1);
+      }
     }
-    ks_free(bands);
-    if (detect) {
-      const int made = ln_bands(lane, first_row, last_row, band_head, callback, analysis_type, sens);
-      SLOG("ln_find_bands", SLOG_VALUE5, " %d new bands", made);
-      total += made;
+    if (!doomed.empty()) {
+      for (SPOT* prev = band_head; prev->next;) {
+        if (doomed.count(prev->next))
+          sp_del_spot(prev->next, prev);  // unlinks and frees the band after prev
+        else
+          prev = prev->next;
+      }
     }
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("ln_find_bands", "lane index");
+    return -1;
   }
   if (lanes[0] && (lanes[0]->f & LN_F_SPLIT_BANDS)) {
     try {

@@ -2,6 +2,8 @@
 // bands thicker than the thickness typical of their part of the gel.
 #pragma once
 
+#include <vector>
+
 #include "model/lane.h"
 #include "model/spot.h"
 
@@ -11,9 +13,14 @@ using LN_BAND_CB = void (*)(SPOT* band, LANE* lane);
 // Removes the lanes' bands in rows first_row..last_row (all of them when first_row < 0) and,
 // with detect set, finds new bands lane by lane; then splits thick bands when the first lane
 // asks for it. `sens` is carried for the callers and not read. -> number of bands added, -1 when
-// a work array of the splitting stage cannot be allocated.
+// a work array (of the lane index or of the splitting stage) cannot be allocated.
 int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_head,
                   LN_BAND_CB callback, int analysis_type, const void* sens, int detect);
+
+// The bands of the chain after band_head in each of the n lanes, found in one walk over the
+// chain: (*out)[i] lists those of lane i as ln_find_bands_in_lane gives them (sorted by row,
+// equal rows in chain order; empty for a null lane). False when memory runs out (*out empty).
+bool ln_bands_by_lane(SPOT* band_head, LANE** lanes, int n, std::vector<std::vector<SPOT*>>* out);
 
 // Makes the bands of one lane from its peaks, linked after the head. With first_row >= 0 only
 // peaks on rows first_row..last_row become bands. -> number of bands made.

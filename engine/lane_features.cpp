@@ -104,17 +104,33 @@ class Cursor {
  public:
   explicit Cursor(LN_FEAT* head) : head_(head), at_(head) {}
   void advance(int pos) {
-    if (at_ != head_ && at_->feat.y >= pos) at_ = head_;
-    while (at_->next && at_->next->feat.y < pos) at_ = at_->next;
+    if (at_ != head_ && at_->feat.y >= pos) {
+      at_ = head_;
+      pred_ = nullptr;
+    }
+    while (at_->next && at_->next->feat.y < pos) {
+      pred_ = at_;
+      at_ = at_->next;
+    }
   }
   LN_FEAT* before() const { return at_ == head_ ? nullptr : at_; }
   LN_FEAT* from() const { return at_->next; }
-  // Deletes the node at pos, keeping the cursor on a node of the list.
+  // Deletes the node at pos, keeping the cursor on a node of the list. The search starts at the
+  // cursor when the node lies after it, or at the node before the cursor when the node is the
+  // cursor's own.
   void erase(int pos, const char* label) {
     LN_FEAT* prev = nullptr;
     LN_FEAT* node = nullptr;
-    if (!ln_find(head_, pos, &prev, &node)) return;
-    if (at_ == node) at_ = prev;
+    LN_FEAT* start = head_;
+    if (at_ != head_ && at_->feat.y < pos)
+      start = at_;
+    else if (at_ != head_ && at_->feat.y == pos && pred_)
+      start = pred_;
+    if (!ln_find(start, pos, &prev, &node)) return;
+    if (at_ == node) {
+      at_ = prev;
+      pred_ = nullptr;  // not known: the next erase of the cursor's node searches from the head
+    }
     prev->next = node->next;
     ks_free(node);
     SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", label, pos);
@@ -123,6 +139,7 @@ class Cursor {
  private:
   LN_FEAT* head_;
   LN_FEAT* at_;
+  LN_FEAT* pred_ = nullptr;  // the node before at_, when known
 };
 
 void del_feat(LN_FEAT* head, int pos, const char* label) {
@@ -261,21 +278,35 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   {
     int best_stretch = -1;
     LN_FEAT* best = nullptr;
+    LN_FEAT* best_pred = nullptr;  // the node before best
+    LN_FEAT* pred = lane->peak;    // the node before p
     int stretch = 0;
     LN_FEAT* q = lane->valley->next;
+    // Unlinks and frees the node after `before`.
+    auto drop = [](LN_FEAT* before) {
+      LN_FEAT* node = before->next;
+      before->next = node->next;
+      SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Peak", node->feat.y);
+      ks_free(node);
+    };
     for (LN_FEAT* p = lane->peak->next; p;) {
       LN_FEAT* next = p->next;
       for (; q && q->feat.y < p->feat.y; q = q->next) ++stretch;
       if (stretch == best_stretch && best) {
         if (prof_at(lane, p->feat.y) > prof_at(lane, best->feat.y)) {
-          del_feat(lane->peak, best->feat.y, "Peak");
+          if (pred == best) pred = best_pred;
+          drop(best_pred);
           best = p;
+          best_pred = pred;
+          pred = p;
         } else {
-          del_feat(lane->peak, p->feat.y, "Peak");
+          drop(pred);
         }
       } else {
         best_stretch = stretch;
         best = p;
+        best_pred = pred;
+        pred = p;
       }
       p = next;
     }
@@ -322,11 +353,19 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     const int span = next - prev + 1;
     int resume_after = pos;
     if (!split) {
+      // pred->next is the peak in hand: unlink it there rather than search the list for it.
+      pred->next = p->next;
+      p->next = nullptr;
+      SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Peak", pos);
       if (span < thick[seg_of[std::clamp(pos, 0, n - 1)]]) {
-        del_feat(lane->peak, pos, "Peak");
+        ks_free(p);
       } else {
         const int to = prev + span / 2;
-        move_feat(lane, lane->peak, pos, to, "Peak");
+        p->feat.y = to;
+        p->feat.x = prof_at(lane, to);
+        // Put back in order, searching from the node before it when that lies before `to`.
+        LN_FEAT* from = pred->feat.y < to ? pred : lane->peak;
+        if (!ln_add(from, p, "Peak")) ks_free(p);
         resume_after = std::max(pos, to);
       }
     } else if (thick[seg_of[next]] * 2.5 + 0.5 <= span) {

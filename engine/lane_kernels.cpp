@@ -1,6 +1,7 @@
 #include "engine/lane_kernels.h"
 
 #include <array>
+#include <iterator>
 #include <cmath>
 #include <vector>
 
@@ -87,6 +88,23 @@ std::span<const int> ln_kernel(int index) {
   return kKernels[index];
 }
 
+namespace {
+
+// The convolution with a kernel known at compile time, so that its loop unrolls.
+template <const auto& Kernel>
+void apply_2df(int count, const int* in, int* out) {
+  constexpr int k = static_cast<int>(std::size(Kernel));
+  constexpr int half = k / 2;
+  for (int i = half; i < count - half; ++i) {
+    const int* x = in + (i - half);
+    long long sum = 0;
+    for (int j = 0; j < k; ++j) sum += static_cast<long long>(Kernel[j]) * x[j];
+    out[i] = static_cast<int>(-sum);
+  }
+}
+
+}  // namespace
+
 int mt_2df(int thickness, int count, const int* in, int* out) {
   int index = (2 * thickness - 3) / 2;
   if (index < 0) index = 0;
@@ -99,10 +117,16 @@ int mt_2df(int thickness, int count, const int* in, int* out) {
     out[i] = 0;
     out[count - 1 - i] = 0;
   }
-  for (int i = half; i < count - half; ++i) {
-    long long sum = 0;
-    for (int j = 0; j < k; ++j) sum += static_cast<long long>(kernel[j]) * in[i - half + j];
-    out[i] = static_cast<int>(-sum);
+  switch (index) {
+    case 0: apply_2df<k3>(count, in, out); break;
+    case 1: apply_2df<k5>(count, in, out); break;
+    case 2: apply_2df<k7>(count, in, out); break;
+    case 3: apply_2df<k9>(count, in, out); break;
+    case 4: apply_2df<k11>(count, in, out); break;
+    case 5: apply_2df<k13>(count, in, out); break;
+    case 6: apply_2df<k15>(count, in, out); break;
+    case 7: apply_2df<k17>(count, in, out); break;
+    default: apply_2df<k19>(count, in, out); break;
   }
   return 0;
 }

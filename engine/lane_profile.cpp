@@ -57,20 +57,13 @@ int ln_sample_width(const LANE* lane, int percent) {
   return static_cast<int>(w);
 }
 
-int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent) {
-  SLOG("ln_load_data_values", SLOG_ENTRY, "%s, %d lanes, %d%%", image_path ? image_path : "null",
-       n, percent);
-  if (!image_path || !lanes || n <= 0) return 0;
-  int bits = 0;
-  int32_t extent[2] = {0, 0};
-  if (!io_query_image(image_path, &bits, extent)) {
-    SLOG("ln_load_data_values", SLOG_ERROR, "io_query_image failed");
-    return 0;
-  }
-  const int width = extent[0];
-  const int height = extent[1];
-  const int bpp = bits / 8;
+namespace {
 
+// Builds the profiles from an image of width x height of bpp bytes per pixel whose rows come in
+// blocks: fetch(first row, rows) returns the image holding them and sets *base to the image row
+// of its row 0 (null when they cannot be had).
+template <class Fetch>
+int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int n, int percent) {
   // Profile arrays and work arrays; the row range that any lane covers.
   std::vector<LaneWork> work(n);
   int y_min = 0, y_max = -1;
@@ -117,33 +110,37 @@ int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent
   const int row_last = std::min(y_max, height - 1);
   std::vector<CentreCursor> cursors;
   for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
+  std::vector<int> widths(n);
+  for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
   std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
-  TkImage block;
   for (int by = row_first; any && by <= row_last; by += kBlockRows) {
     const int rows = std::min(kBlockRows, row_last - by + 1);
-    const int32_t rect[4] = {0, by, width, rows};
-    if (!io_read_kestrin(image_path, &block, rect, 1.0)) {
+    int base = 0;
+    const TkImage* block = fetch(by, rows, &base);
+    if (!block) {
       SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
       return 0;
     }
-    for (int li = 0; li < n; ++li) {
-      LANE* lane = lanes[li];
-      if (!lane || !lane->data_values) continue;
-      const int fy = lane->center_coords[0].y;
-      const int ly = lane->center_coords[lane->num_center_points - 1].y;
-      const int y0 = std::max(fy, by);
-      const int y1 = std::min(ly, by + rows - 1);
-      if (y0 > y1) continue;
-      const int w = ln_sample_width(lane, percent);
-      for (int y = y0; y <= y1; ++y) {
+    // Row by row, each lane's stretch of the row in turn, so that the image is read in order.
+    for (int y = by; y < by + rows; ++y) {
+      for (int li = 0; li < n; ++li) {
+        LANE* lane = lanes[li];
+        if (!lane || !lane->data_values) continue;
+        const int fy = lane->center_coords[0].y;
+        const int ly = lane->center_coords[lane->num_center_points - 1].y;
+        if (y < fy || y > ly) continue;
+        const int w = widths[li];
         const int xc = cursors[li].x_at(y);
         const int xs = xc - w / 2;
         const int x_from = std::max(xs - 1, 0);
         const int x_to = std::min(xs + w, width - 1);
-        const uint8_t* row = block.row(y - by);
-        int ns = 0;
-        for (int x = x_from; x <= x_to; ++x) {
-          samples[ns++] = bpp == 2 ? (row[2 * x] | row[2 * x + 1] << 8) : row[x];
+        const uint8_t* row = block->row(y - base);
+        const int ns = std::max(0, x_to - x_from + 1);
+        if (bpp == 2) {
+          for (int k = 0; k < ns; ++k)
+            samples[k] = row[2 * (x_from + k)] | row[2 * (x_from + k) + 1] << 8;
+        } else {
+          for (int k = 0; k < ns; ++k) samples[k] = row[x_from + k];
         }
         LnRowStats st{};
         if (!ln_row_stats(samples.data(), ns, &st)) continue;
@@ -163,6 +160,39 @@ int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent
   }
   SLOG("ln_load_data_values", SLOG_EXIT, "TRUE");
   return 1;
+}
+
+}  // namespace
+
+int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent) {
+  SLOG("ln_load_data_values", SLOG_ENTRY, "%s, %d lanes, %d%%", image_path ? image_path : "null",
+       n, percent);
+  if (!image_path || !lanes || n <= 0) return 0;
+  int bits = 0;
+  int32_t extent[2] = {0, 0};
+  if (!io_query_image(image_path, &bits, extent)) {
+    SLOG("ln_load_data_values", SLOG_ERROR, "io_query_image failed");
+    return 0;
+  }
+  // The rows are read from the file in blocks.
+  TkImage block;
+  auto fetch = [&](int by, int rows, int* base) -> const TkImage* {
+    const int32_t rect[4] = {0, by, extent[0], rows};
+    *base = by;
+    return io_read_kestrin(image_path, &block, rect, 1.0) ? &block : nullptr;
+  };
+  return load_profiles(fetch, extent[0], extent[1], bits / 8, lanes, n, percent);
+}
+
+int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int percent) {
+  SLOG("ln_load_data_values", SLOG_ENTRY, "image in memory, %d lanes, %d%%", n, percent);
+  if (!image || image->empty() || !lanes || n <= 0) return 0;
+  auto fetch = [&](int, int, int* base) -> const TkImage* {
+    *base = 0;
+    return image;
+  };
+  return load_profiles(fetch, image->width(), image->height(), image->bytes_per_pixel(), lanes, n,
+                       percent);
 }
 
 void ln_calc_baseline(LANE* lane) {

@@ -5,9 +5,14 @@
 
 #include "model/lane.h"
 
+class TkImage;
+
 // Builds the profile of each of the n lanes from the image file, sampling `percent` of each
 // lane's width. 1 when every profile was built, 0 on any failure.
 int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent);
+
+// The same from the whole image held in memory (1 or 2 bytes per pixel).
+int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int percent);
 
 // Rebuilds baseline_values from the baseline list (all 0 without points). On allocation
 // failure the lane is left without baseline_values.

@@ -1,5 +1,6 @@
 #include "engine/lane_stats.h"
 
+#include <algorithm>
 #include <cmath>
 
 bool ln_row_stats(const int* s, int n, LnRowStats* out) {
@@ -23,14 +24,12 @@ bool ln_row_stats(const int* s, int n, LnRowStats* out) {
   if (m < 1) m = 1;
   int h = (m - 1) / 2;
   if (h < 1) h = 1;
-  long long side_sum = 0;
-  int side_count = 0;
-  for (int i = 1; i <= n - 2; ++i) {
-    if (i < k - h || i > k + h) {
-      side_sum += s[i];
-      ++side_count;
-    }
-  }
+  // The interior samples outside the window: all of them less those of the window.
+  const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
+  long long window_sum = 0;
+  for (int i = w0; i <= w1; ++i) window_sum += s[i];
+  const long long side_sum = total - window_sum;
+  const int side_count = (n - 2) - (w1 >= w0 ? w1 - w0 + 1 : 0);
   const int side =
       side_count ? static_cast<int>(static_cast<double>(side_sum) / side_count + 0.5) : 0;
   const int value = static_cast<int>(static_cast<double>(total) / (n - 2) + 0.5);

@@ -92,16 +92,33 @@ int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int
   const int bins = bpp == 2 ? 65536 : 256;
   std::vector<long long> hist(65536, 0);
   if (W - 2 > 1 && H > 9) {
-    for (int x = 0; x <= W - 4; ++x) {
-      long long sum = 0;
-      auto diff = [&](int y) {
-        return static_cast<long long>(img->pixel(x + 2, y)) - static_cast<long long>(img->pixel(x, y));
-      };
-      for (int r = 0; r <= 8; ++r) sum += diff(r);
-      for (int y = 4; y <= H - 6; ++y) {
-        if (y > 4) sum += diff(y + 4) - diff(y - 5);
-        const int v = static_cast<int>(sum / 9);
-        g.D(x + 1, y) = v;
+    // Row by row, with a running sum per column: each column's sum of the 9 rows about row y.
+    const int nx = W - 3;  // columns x = 0 .. W - 4
+    const int pbpp = img->bytes_per_pixel();
+    std::vector<long long> sum(static_cast<size_t>(nx), 0);
+    // Adds sign x (pixel (x + 2, y) - pixel (x, y)) to each column's sum.
+    auto row_diff = [&](int y, long long sign) {
+      const uint8_t* row = img->row(y);
+      if (pbpp == 2) {
+        for (int x = 0; x < nx; ++x) {
+          const int a = row[2 * x] | row[2 * x + 1] << 8;
+          const int b = row[2 * x + 4] | row[2 * x + 5] << 8;
+          sum[x] += sign * (static_cast<long long>(b) - a);
+        }
+      } else {
+        for (int x = 0; x < nx; ++x) sum[x] += sign * (static_cast<long long>(row[x + 2]) - row[x]);
+      }
+    };
+    for (int r = 0; r <= 8; ++r) row_diff(r, 1);
+    for (int y = 4; y <= H - 6; ++y) {
+      if (y > 4) {
+        row_diff(y + 4, 1);
+        row_diff(y - 5, -1);
+      }
+      int* out = &g.D(1, y);
+      for (int x = 0; x < nx; ++x) {
+        const int v = static_cast<int>(sum[x] / 9);
+        out[x] = v;
         ++hist[std::min(std::abs(v), 65534)];
       }
     }

@@ -47,33 +47,57 @@ int cell(const QT_WIN* w, int x, int y) {
   return w->rows[y][x];
 }
 
-// Running median of 5 in place; the two values at each end copy the nearest filtered value.
-void median5(std::vector<int>& v) {
-  const int n = static_cast<int>(v.size());
-  if (n < 5) return;
-  std::vector<int> out(v.size());
-  for (int i = 2; i < n - 2; ++i) {
-    int w[5] = {v[i - 2], v[i - 1], v[i], v[i + 1], v[i + 2]};
-    std::nth_element(w, w + 2, w + 5);
-    out[i] = w[2];
-  }
-  out[0] = out[1] = out[2];
-  out[n - 1] = out[n - 2] = out[n - 3];
-  v.swap(out);
+// Median of five values with a fixed network of comparisons (no sort, no allocation).
+inline int med5(int a, int b, int c, int d, int e) {
+  auto sort2 = [](int& x, int& y) {
+    const int lo = std::min(x, y), hi = std::max(x, y);
+    x = lo;
+    y = hi;
+  };
+  sort2(a, b);
+  sort2(d, e);
+  sort2(a, d);  // a is the smallest of a, b, d, e: not the median
+  sort2(b, e);  // e is the largest of a, b, d, e: not the median
+  // The median of the five is the median of b, c, d.
+  return std::max(std::min(b, c), std::min(std::max(b, c), d));
 }
+
+// Running median of 5 over v[0..n) in place; the two values at each end copy the nearest
+// filtered value. Each output needs the two inputs before it, which are kept aside as they are
+// overwritten.
+void median5(int* v, int n) {
+  if (n < 5) return;
+  int back2 = v[0], back1 = v[1];
+  for (int i = 2; i < n - 2; ++i) {
+    const int cur = v[i];
+    v[i] = med5(back2, back1, cur, v[i + 1], v[i + 2]);
+    back2 = back1;
+    back1 = cur;
+  }
+  v[0] = v[1] = v[2];
+  v[n - 1] = v[n - 2] = v[n - 3];
+}
+void median5(std::vector<int>& v) { median5(v.data(), static_cast<int>(v.size())); }
 
 // Width of the kernel that mt_2df uses when given `thickness`.
 int kernel_width_for(int thickness) {
   return kLnKernelWidths[clampi((2 * thickness - 3) / 2, 0, 8)];
 }
 
-// Negated second derivative of v with the kernel of mt_2df(thickness); all zero when v is
-// shorter than the kernel.
-std::vector<int> second_derivative(const std::vector<int>& v, int thickness) {
-  std::vector<int> d(v.size(), 0);
-  if (!v.empty() && mt_2df(thickness, static_cast<int>(v.size()), v.data(), d.data()) != 0)
-    std::fill(d.begin(), d.end(), 0);
-  return d;
+// Negated second derivative of v[0..n) with the kernel of mt_2df(thickness) into d; all zero
+// when v is shorter than the kernel.
+void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) {
+  d.assign(static_cast<std::size_t>(n), 0);
+  if (n > 0 && mt_2df(thickness, n, v, d.data()) != 0) std::fill(d.begin(), d.end(), 0);
+}
+
+// Work arrays of the outline finder, kept between bands so that each band does not allocate.
+struct BoundsScratch {
+  std::vector<int> xsec, all_xsec, d2, rd2, fwd, back, line, rdd;
+};
+BoundsScratch& scratch() {
+  thread_local BoundsScratch s;
+  return s;
 }
 
 // The band's centre row in one column: the highest point of each run of non-negative second
@@ -283,21 +307,20 @@ void qt_move_window(QT_WIN* win, int cx, int cy) {
 
 void mj_xsec(int* out, const QT_WIN* win, int x, int centre, int length) {
   if (!out || !win || length <= 0) return;
-  std::vector<int> v(static_cast<std::size_t>(length));
+  const int size = win->size;
   const int first = centre - length / 2;
+  // Columns x - 2 .. x + 2 that lie inside the window.
+  const int xa = std::max(x - 2, 0), xb = std::min(x + 2, size - 1);
+  const int n = xb - xa + 1;
+  int32_t* const* rows = win->rows;
   for (int i = 0; i < length; ++i) {
-    const int y = clampi(first + i, 0, win->size - 1);
-    int sum = 0, n = 0;
-    for (int dx = -2; dx <= 2; ++dx) {
-      const int xx = x + dx;
-      if (xx < 0 || xx >= win->size) continue;
-      sum += win->rows[y][xx];
-      ++n;
-    }
-    v[i] = n ? sum / n : 0;
+    const int y = clampi(first + i, 0, size - 1);
+    const int32_t* row = rows[y];
+    int sum = 0;
+    for (int xx = xa; xx <= xb; ++xx) sum += row[xx];
+    out[i] = n > 0 ? sum / n : 0;
   }
-  median5(v);
-  std::copy(v.begin(), v.end(), out);
+  median5(out, length);
 }
 
 void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count) {
@@ -409,7 +432,10 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   SLOG(fn, SLOG_VALUE4, "pwin center %4d, %4d, size %d, cent (%4d, %4d)", win->cx, win->cy, size,
        bx, by);
 
-  std::vector<int> xsec, d2, rd2;
+  BoundsScratch& work = scratch();
+  std::vector<int>& xsec = work.xsec;
+  std::vector<int>& d2 = work.d2;
+  std::vector<int>& rd2 = work.rd2;
   if (mj_alloc_fails()) {
     SLOG(fn, SLOG_ERROR, "alloc xsec failed");
     return MJ_FAIL_ALLOC;
@@ -441,11 +467,25 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       mj_bndp(prof, 0, n, s, 0, 0, 0, &d);
       return d;
     };
+    // The 13 cross-sections in one walk down the window's rows (each is mj_xsec of its
+    // column about the window's middle row).
+    std::vector<int>& all = work.all_xsec;
+    all.resize(static_cast<std::size_t>(13) * size);
+    for (int j = 0; j < 13; ++j) col_x[j] = clampi(col_x[j], 0, size - 1);
+    for (int y = 0; y < size; ++y) {
+      const int32_t* row = win->rows[y];
+      for (int j = 0; j < 13; ++j) {
+        const int xa = std::max(col_x[j] - 2, 0), xb = std::min(col_x[j] + 2, size - 1);
+        int sum = 0;
+        for (int xx = xa; xx <= xb; ++xx) sum += row[xx];
+        all[static_cast<std::size_t>(j) * size + y] = sum / (xb - xa + 1);
+      }
+    }
     for (int j = 0; j < 13; ++j) {
-      const int x = clampi(col_x[j], 0, size - 1);
-      col_x[j] = x;
-      mj_xsec(xsec.data(), win, x, size / 2, size);
-      d2 = second_derivative(xsec, kidx);
+      const int x = col_x[j];
+      std::copy_n(all.begin() + static_cast<std::ptrdiff_t>(j) * size, size, xsec.begin());
+      median5(xsec);
+      second_derivative(xsec.data(), size, kidx, d2);
       const int prev = j == 0 ? by : (j == 7 ? col_row[0] : col_row[j - 1]);
       int row = centre_row(xsec, d2, prev, s);
       if (j > 0) {
@@ -486,15 +526,19 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       int d = std::min({px, py, size - px, size - py});
       if (2 * d > size) --d;
       if (d <= 0) return -1;
-      std::vector<int> fwd(static_cast<std::size_t>(d)), back(static_cast<std::size_t>(d));
+      std::vector<int>& fwd = work.fwd;
+      std::vector<int>& back = work.back;
+      std::vector<int>& line = work.line;
+      fwd.resize(static_cast<std::size_t>(d));
+      back.resize(static_cast<std::size_t>(d));
       qt_radxsec(fwd.data(), angle, win, px, py, d);
       qt_radxsec(back.data(), angle + 180, win, px, py, d);
-      std::vector<int> line;
-      line.reserve(2 * static_cast<std::size_t>(d));
+      line.clear();
       for (int i = d - 1; i >= 1; --i) line.push_back(back[i]);
       line.insert(line.end(), fwd.begin(), fwd.end());
       median5(line);
-      const std::vector<int> rdd = second_derivative(line, kidx);
+      std::vector<int>& rdd = work.rdd;
+      second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
       const int n = d - K / 2;
       return n > 0 ? pick(rdd.data() + (d - 1), n) : -1;
     };

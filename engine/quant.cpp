@@ -6,6 +6,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "base/ks_mem.h"
 #include "base/slog.h"
@@ -21,6 +23,7 @@ namespace {
 // A window shared by successive quantifications, kept with the size it was made for.
 struct SharedWin {
   QT_WIN* win = nullptr;
+  QT_WIN* spare = nullptr;  // the window made before, kept for a band that needs its size again
   int last_size = 0;
   int remembered = 75;  // size of the window made; a new size above 4 replaces it
   int32_t held[4] = {0, 0, -1, -1};  // image rectangle the last load copied pixels from
@@ -40,20 +43,38 @@ void mark_failed(SPOT* band, int code, int fail_word) {
 
 int clampi(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// Makes (or reuses) a shared window of `size` centred on the record's centre and loads it.
-int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size) {
+int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1);
+
+// Makes (or reuses) a shared window of `size` centred on the record's centre and loads its rows
+// row_from..row_to (all of them by default).
+int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size, int row_from = 0,
+                   int row_to = INT_MAX) {
   if (sw.win && size == sw.last_size) {
     qt_move_window(sw.win, img->cx, img->cy);
   } else {
-    qt_free_window(sw.win);
+    // Successive bands often alternate between two sizes: the window given up is kept as the
+    // spare, and taken back when the new size is its size. Loading rewrites every cell.
+    QT_WIN* old = sw.win;
     sw.win = nullptr;
     sw.last_size = 0;
     if (size > 4) sw.remembered = size;
-    if (!mj_alloc_fails()) sw.win = qt_alloc_window(img->cx, img->cy, sw.remembered);
+    if (!mj_alloc_fails()) {
+      if (sw.spare && sw.spare->size == sw.remembered) {
+        sw.win = sw.spare;
+        sw.spare = nullptr;
+        qt_move_window(sw.win, img->cx, img->cy);
+      } else {
+        sw.win = qt_alloc_window(img->cx, img->cy, sw.remembered);
+      }
+    }
+    if (old) {
+      qt_free_window(sw.spare);
+      sw.spare = old;
+    }
     if (!sw.win) return MJ_FAIL_WIN_ALLOC;
     sw.last_size = size;
   }
-  if (mj_load_window(sw.win, img) != 0) return MJ_FAIL_LOAD;
+  if (load_window_rows(sw.win, img, row_from, row_to) != 0) return MJ_FAIL_LOAD;
   sw.held[0] = img->x_min;
   sw.held[1] = img->y_min;
   sw.held[2] = img->x_max;
@@ -62,6 +83,48 @@ int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size) {
 }
 
 double factor(double mant, int exp) { return mant * std::pow(10.0, exp); }
+
+}  // namespace
+
+namespace {
+
+// The image rectangle about the lane that its quantifications need (see ln_read_lane_image) in
+// an image of width x height: false when it is empty.
+bool lane_rect(const LANE* lane, int width, int height, int row, int32_t rect[4]) {
+  const int w = lane->left_width + lane->right_width + 1;
+  int right_x = 0, left_x = 0;
+  ln_lane_extent(lane, &right_x, &left_x);
+  const int x0 = std::max(0, left_x - w);
+  const int x1 = std::min(width - 2, right_x + w);
+  int y0, y1;
+  if (row == -1) {
+    y0 = lane->center_coords[0].y - w;
+    y1 = lane->center_coords[lane->num_center_points - 1].y + w;
+  } else {
+    y0 = row - 2 * w;
+    y1 = row + 2 * w;
+  }
+  y0 = std::max(0, y0);
+  y1 = std::min(height - 2, y1);
+  if (x1 < x0 || y1 < y0) return false;
+  rect[0] = x0;
+  rect[1] = y0;
+  rect[2] = x1 - x0 + 1;
+  rect[3] = y1 - y0 + 1;
+  return true;
+}
+
+// Fills the record for the pixels (now owned by it) of the rectangle.
+void set_lane_image(LANE_IMAGE* out, void* pixels, const int32_t rect[4], int bytes_per_pixel) {
+  *out = LANE_IMAGE{};
+  out->pixels = pixels;
+  out->x_min = rect[0];
+  out->y_min = rect[1];
+  out->x_max = rect[0] + rect[2] - 1;
+  out->y_max = rect[1] + rect[3] - 1;
+  out->is_8bit = bytes_per_pixel == 1 ? 1 : 0;
+  out->scale1_mant = out->scale2_mant = 1.0;
+}
 
 }  // namespace
 
@@ -79,46 +142,48 @@ int ln_read_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header
   }
   const int width = header ? header->width : extent[0];
   const int height = header ? header->height : extent[1];
-  const int w = lane->left_width + lane->right_width + 1;
-  int right_x = 0, left_x = 0;
-  ln_lane_extent(lane, &right_x, &left_x);
-  const int x0 = std::max(0, left_x - w);
-  const int x1 = std::min(width - 2, right_x + w);
-  int y0, y1;
-  if (row == -1) {
-    y0 = lane->center_coords[0].y - w;
-    y1 = lane->center_coords[lane->num_center_points - 1].y + w;
-  } else {
-    y0 = row - 2 * w;
-    y1 = row + 2 * w;
-  }
-  y0 = std::max(0, y0);
-  y1 = std::min(height - 2, y1);
-  if (x1 < x0 || y1 < y0) {
+  int32_t rect[4];
+  if (!lane_rect(lane, width, height, row, rect)) {
     SLOG(fn, SLOG_EXIT, "empty rectangle");
     return -1;
   }
-  const int32_t rect[4] = {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
-  TkImage img;
-  if (!io_read_kestrin(image_path, &img, rect, 1.0)) {
+  // Only the rectangle's bytes are read, straight into the lane image's block.
+  int bpp = 0;
+  void* pixels = io_read_kestrin_block(image_path, rect, &bpp);
+  if (!pixels) {
     SLOG(fn, SLOG_EXIT, "read failed");
     return -1;
   }
-  void* pixels = ks_huge_alloc_msg(img.size_bytes());
+  set_lane_image(out, pixels, rect, bpp);
+  SLOG(fn, SLOG_EXIT, "(%d, %d) - (%d, %d)", out->x_min, out->y_min, out->x_max, out->y_max);
+  return 0;
+}
+
+int ln_cut_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                      const TkImage* whole, int row) {
+  static const char* fn = "ln_cut_lane_image";
+  if (!lane || !out || !whole || whole->empty() || !lane->center_coords ||
+      lane->num_center_points < 1)
+    return -1;
+  const int width = header ? header->width : whole->width();
+  const int height = header ? header->height : whole->height();
+  int32_t rect[4];
+  if (!lane_rect(lane, width, height, row, rect)) return -1;
+  if (rect[0] + rect[2] > whole->width() || rect[1] + rect[3] > whole->height()) {
+    SLOG(fn, SLOG_EXIT, "rectangle outside the %d x %d image", whole->width(), whole->height());
+    return -1;
+  }
+  const int bpp = whole->bytes_per_pixel();
+  const std::size_t line = static_cast<std::size_t>(rect[2]) * bpp;
+  auto* pixels = static_cast<uint8_t*>(ks_huge_alloc_msg(line * static_cast<std::size_t>(rect[3])));
   if (!pixels) {
     ks_dbg_null_ptr(fn, "pixels");
     return -1;
   }
-  std::memcpy(pixels, img.data(), img.size_bytes());
-  *out = LANE_IMAGE{};
-  out->pixels = pixels;
-  out->x_min = x0;
-  out->y_min = y0;
-  out->x_max = x1;
-  out->y_max = y1;
-  out->is_8bit = img.bytes_per_pixel() == 1 ? 1 : 0;
-  out->scale1_mant = out->scale2_mant = 1.0;
-  SLOG(fn, SLOG_EXIT, "(%d, %d) - (%d, %d)", x0, y0, x1, y1);
+  for (int r = 0; r < rect[3]; ++r)
+    std::memcpy(pixels + line * r, whole->row(rect[1] + r) + static_cast<std::size_t>(rect[0]) * bpp,
+                line);
+  set_lane_image(out, pixels, rect, bpp);
   return 0;
 }
 
@@ -148,53 +213,86 @@ QT_WIN* mj_quant_window() { return s_main.win; }
 void mj_quant_release() {
   for (SharedWin* sw : {&s_main, &s_outline}) {
     qt_free_window(sw->win);
+    qt_free_window(sw->spare);
     *sw = SharedWin();
   }
 }
 
-int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
+namespace {
+
+// Loads window rows r0..r1 (held to the window) as mj_load_window loads them all.
+int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
   if (!win || !win->rows || !img || !img->pixels) return MJ_FAIL_LOAD;
   const int white = img->is_8bit ? 255 : 65535;
   const int size = win->size;
+  const int left = win->left, top = win->top;
   const int iw = img->x_max - img->x_min + 1;
-  const int x0 = std::max(win->left, img->x_min), x1 = std::min(win->right, img->x_max);
-  const int y0 = std::max(win->top, img->y_min), y1 = std::min(win->bottom, img->y_max);
-  // Cells the lane image does not cover read white; the others are overwritten below.
-  for (int r = 0; r < size; ++r) {
-    int32_t* row = win->rows[r];
-    const int y = win->top + r;
+  const int x0 = std::max(left, img->x_min), x1 = std::min(win->right, img->x_max);
+  const int y0 = std::max(top, img->y_min), y1 = std::min(win->bottom, img->y_max);
+  int32_t* const* rows = win->rows;
+  // Cells the lane image does not cover read white; the others are copied from the image.
+  for (int r = std::max(r0, 0); r <= std::min(r1, size - 1); ++r) {
+    int32_t* row = rows[r];
+    const int y = top + r;
     if (y < y0 || y > y1 || x1 < x0) {
       std::fill(row, row + size, white);
-    } else {
-      std::fill(row, row + (x0 - win->left), white);
-      std::fill(row + (x1 - win->left) + 1, row + size, white);
+      continue;
     }
-  }
-  for (int y = y0; y <= y1 && x0 <= x1; ++y) {
-    int32_t* dst = win->rows[y - win->top];
-    const std::size_t base = static_cast<std::size_t>(y - img->y_min) * iw;
+    std::fill(row, row + (x0 - left), white);
+    std::fill(row + (x1 - left) + 1, row + size, white);
+    int32_t* dst = row + (x0 - left);
+    const int n = x1 - x0 + 1;
+    const std::size_t at = static_cast<std::size_t>(y - img->y_min) * iw + (x0 - img->x_min);
     if (img->is_8bit) {
-      const auto* src = static_cast<const uint8_t*>(img->pixels) + base;
-      for (int x = x0; x <= x1; ++x) dst[x - win->left] = src[x - img->x_min];
+      const auto* src = static_cast<const uint8_t*>(img->pixels) + at;
+      for (int k = 0; k < n; ++k) dst[k] = src[k];
     } else {
-      const auto* src = static_cast<const uint16_t*>(img->pixels) + base;
-      for (int x = x0; x <= x1; ++x) dst[x - win->left] = src[x - img->x_min];
+      const auto* src = static_cast<const uint16_t*>(img->pixels) + at;
+      for (int k = 0; k < n; ++k) dst[k] = src[k];
     }
   }
   return 0;
 }
 
-int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
+}  // namespace
+
+int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
+  return load_window_rows(win, img, 0, win ? win->size - 1 : -1);
+}
+
+namespace {
+
+// mj_quantwin loading only window rows row_from..row_to.
+int quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only, int row_from, int row_to) {
   static const char* fn = "mj_quantwin";
   if (!img || !band) return MJ_FAIL_LOAD;
   const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
   SLOG(fn, SLOG_ENTRY, "size %d, grow %d", size, grow_only);
   if (size <= 0) return MJ_FAIL_SIZE;
   if (grow_only && s_main.win && s_main.win->size >= size) return 0;
-  const int r = prepare_window(s_main, img, size);
+  const int r = prepare_window(s_main, img, size, row_from, row_to);
   SLOG(fn, SLOG_EXIT, "%d", r);
   return r;
 }
+
+}  // namespace
+
+int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
+  return quantwin(img, band, grow_only, 0, INT_MAX);
+}
+
+namespace {
+
+// The window rows that mj_width reads for the band in a window of `size`: rows[0]..rows[1].
+void mj_width_rows(const SPOT* band, int size, int rows[2]) {
+  const int t = band->thickness ? 4 * band->thickness : 2 * band->band_fw;
+  const int r = std::min(t, size) / 2;
+  const int c = size / 2;
+  rows[0] = std::max(c - r, 0);
+  rows[1] = std::min(c + r, size - 1);
+}
+
+}  // namespace
 
 int mj_width(SPOT* band, const QT_WIN* win) {
   static const char* fn = "mj_width";
@@ -340,16 +438,37 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     py[i] = ly;
   }
 
-  QT_WIN* canvas = qt_copy_window(win);
-  if (!canvas) return MJ_FAIL_WIN_COPY;
-  struct CanvasFree {
-    QT_WIN* w;
-    ~CanvasFree() { qt_free_window(w); }
-  } guard{canvas};
-  const int size = canvas->size;
-  int32_t** c = canvas->rows;
-  for (int r = 0; r < size; ++r) std::fill(c[r], c[r] + size, 0);
-  qt_perim(canvas, px, py);
+  // A blank canvas of the window's extent, kept between bands. Only the rows that the last band
+  // marked (its outline's rows and the rows its fill reached) are cleared again.
+  if (mj_alloc_fails() || win->size <= 0) return MJ_FAIL_WIN_COPY;
+  thread_local std::vector<int32_t> cells;
+  thread_local std::vector<int32_t*> canvas_rows;
+  thread_local int cells_size = 0;
+  thread_local int dirty_lo = 0, dirty_hi = -1;
+  const int size = win->size;
+  if (size != cells_size) {
+    cells_size = 0;
+    try {
+      cells.assign(static_cast<std::size_t>(size) * size, 0);
+      canvas_rows.resize(static_cast<std::size_t>(size) + 1);
+    } catch (const std::bad_alloc&) {
+      return MJ_FAIL_WIN_COPY;
+    }
+    for (int r = 0; r < size; ++r) canvas_rows[r] = cells.data() + static_cast<std::size_t>(r) * size;
+    canvas_rows[size] = nullptr;
+    cells_size = size;
+  } else if (dirty_lo <= dirty_hi) {
+    std::fill(cells.begin() + static_cast<std::ptrdiff_t>(dirty_lo) * size,
+              cells.begin() + static_cast<std::ptrdiff_t>(dirty_hi + 1) * size, 0);
+  }
+  QT_WIN canvas = *win;
+  canvas.mode = QT_WIN_OWNED;
+  canvas.rows = canvas_rows.data();
+  int32_t** c = canvas.rows;
+  // The outline marks only rows between its highest and lowest points.
+  dirty_lo = std::max(0, *std::min_element(py, py + SP_BOUNDS));
+  dirty_hi = std::min(size - 1, *std::max_element(py, py + SP_BOUNDS));
+  qt_perim(&canvas, px, py);
 
   const int bx = band->x - win->left, by = band->y - win->top;
   if (bx < 0 || bx >= size) {
@@ -379,12 +498,15 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   // Scan-line fill from (bx, seed) with an explicit stack: each popped cell fills its run of
   // unmarked cells between the nearest marked cells left and right (or the window's edges), and
   // the first cell of every unmarked stretch directly above or below that run is pushed.
-  std::vector<std::pair<int, int>> stack;
+  thread_local std::vector<std::pair<int, int>> stack;
+  stack.clear();
   stack.emplace_back(bx, seed);
   while (!stack.empty()) {
     const auto [x, y] = stack.back();
     stack.pop_back();
     if (c[y][x]) continue;
+    dirty_lo = std::min(dirty_lo, y);
+    dirty_hi = std::max(dirty_hi, y);
     int l = x, rr = x;
     while (l > 0 && !c[y][l - 1]) --l;
     while (rr < size - 1 && !c[y][rr + 1]) ++rr;
@@ -480,7 +602,7 @@ int mj_GetII(SPOT* band, const LANE* lane, int skip_check, const IMG_INT_INFO* l
       return 0;
     }
   }
-  std::vector<QT_SPAN> spans;
+  thread_local std::vector<QT_SPAN> spans;
   spans.reserve(QT_MAX_SPANS + 1);
   const int r = mj_fdarea(band, band->result->win, &spans);
   if (r != 1) {
@@ -524,11 +646,27 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
   }
   img->cx = band->x;
   img->cy = band->y;
-  int r = mj_quantwin(img, band, 0);
+  // With a lane width the band's width is measured first, from the window's rows about its
+  // centre only: those rows are loaded first, the others once the window is known to stay.
+  int width_rows[2] = {0, INT_MAX};
+  int win_size = 0;
+  if (W) {
+    // The window made has the size asked for, or the size remembered for a small one.
+    const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
+    win_size = size > 4 ? size : s_main.remembered;
+    mj_width_rows(band, win_size, width_rows);
+  }
+  int r = quantwin(img, band, 0, width_rows[0], width_rows[1]);
   if (r != 0) {
     SLOG(fn, SLOG_WARN, "mj_quantwin fail #1");
     mark_failed(band, r, r);
     return 0;
+  }
+  if (W && s_main.win->size != win_size) {
+    // Not the window foreseen: load it whole.
+    load_window_rows(s_main.win, img, 0, s_main.win->size - 1);
+    width_rows[0] = 0;
+    width_rows[1] = s_main.win->size - 1;
   }
   if (W) {
     if (!mj_width(band, s_main.win)) {
@@ -536,7 +674,14 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
       mark_failed(band, MJ_FAIL_WIN_COPY, 'T');
       return 0;
     }
+    // A window at least as large as the measured band needs stays: load the rest of its rows.
+    const int grown = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
+    const bool kept = grown > 0 && s_main.win && s_main.win->size >= grown;
     r = mj_quantwin(img, band, 1);
+    if (r == 0 && kept) {
+      load_window_rows(s_main.win, img, 0, width_rows[0] - 1);
+      load_window_rows(s_main.win, img, width_rows[1] + 1, INT_MAX);
+    }
     if (r != 0) {
       band->lane_width = W;
       r = mj_quantwin(img, band, 0);

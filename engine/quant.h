@@ -17,6 +17,8 @@
 #include "model/quant.h"
 #include "model/spot.h"
 
+class TkImage;
+
 // The pixels about one lane, read for the quantifiers.
 struct LANE_IMAGE {
   void* pixels;  // (x_max - x_min + 1) x (y_max - y_min + 1) pixels, rows top first; owned,
@@ -40,6 +42,11 @@ struct LANE_IMAGE {
 // cannot be read.
 int ln_read_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
                        const char* image_path, int row);
+// The same rectangle cut from the whole image held in memory (read once for the lanes of one
+// quantification); the image size comes from `header` (or the image when NULL). 0, or -1 when
+// the lane has no centre line, the rectangle is empty or lies outside the image held.
+int ln_cut_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                      const TkImage* whole, int row);
 // Releases the record's pixels (the record itself stays).
 void ln_free_lane_image(LANE_IMAGE* img);
 

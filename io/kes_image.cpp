@@ -2,10 +2,12 @@
 #include "io/kes_image.h"
 
 #include "base/io_file.h"
+#include "base/ks_mem.h"
 #include "base/slog.h"
 #include "io/byte_io.h"
 #include "toolkit/core/tk_image.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -107,10 +109,16 @@ int io_image_complete(const char* path) {
   return f.size() >= KES_HEADER_BYTES + data_bytes ? 1 : 0;
 }
 
-int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation) {
-  static const char* fn = "io_read_kestrin";
+namespace {
+
+// Reads the rectangle into the block that dest(width, height, bytes per pixel) gives: rows of
+// width x bytes per pixel bytes one after another (null when it cannot be had). 1 or 0 as
+// io_read_kestrin.
+template <class Dest>
+int read_rect(const char* fn, const char* path, const int32_t rect[4], double decimation,
+              Dest dest) {
   SLOG(fn, SLOG_ENTRY, "<%s>", path ? path : "");
-  if (!img || !rect) {
+  if (!rect) {
     SLOG(fn, SLOG_EXIT, "no image or rectangle, FALSE");
     return 0;
   }
@@ -157,10 +165,14 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
     SLOG(fn, SLOG_EXIT, "cannot alloc row buffer, FALSE");
     return 0;
   }
-  if (!img->resize(static_cast<int>(w), static_cast<int>(hgt), h.bpp)) {
+  uint8_t* const block = dest(static_cast<int>(w), static_cast<int>(hgt), h.bpp);
+  if (!block) {
     SLOG(fn, SLOG_EXIT, "cannot alloc data buf");
     return 0;
   }
+  const std::size_t out_row = static_cast<std::size_t>(w) * h.bpp;
+  const std::size_t out_bytes = out_row * static_cast<std::size_t>(hgt);
+  auto out_row_at = [&](long long r) { return block + out_row * static_cast<std::size_t>(r); };
 
   const bool swap16 = h.big && h.bpp == 2;
   const bool identity = decimation == 1.0;
@@ -168,14 +180,30 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
     // Whole rows: they lie one after another in the file, so read them straight into the image.
     const uint64_t off =
         KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y0);
-    if (!f.read_at(off, img->data(), img->size_bytes())) {
+    if (!f.read_at(off, block, out_bytes)) {
       SLOG(fn, SLOG_EXIT, "read of rows %lld..%lld failed, FALSE", y0, y0 + hgt - 1);
       return 0;
     }
     if (swap16) {
-      uint8_t* p = img->data();
-      const std::size_t n = img->size_bytes();
-      for (std::size_t i = 0; i + 1 < n; i += 2) std::swap(p[i], p[i + 1]);
+      for (std::size_t i = 0; i + 1 < out_bytes; i += 2) std::swap(block[i], block[i + 1]);
+    }
+    SLOG(fn, SLOG_EXIT, "TRUE");
+    return 1;
+  }
+  if (identity) {
+    // Part of each row: read only the rectangle's bytes of each row, straight into the image.
+    const std::size_t rect_bytes = static_cast<std::size_t>(w) * h.bpp;
+    for (long long r = 0; r < hgt; ++r) {
+      const uint64_t off = KES_HEADER_BYTES +
+                           static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y0 + r) +
+                           static_cast<uint64_t>(x0) * h.bpp;
+      uint8_t* dst = out_row_at(r);
+      if (!f.read_at(off, dst, rect_bytes)) {
+        SLOG(fn, SLOG_EXIT, "read of row %lld failed, FALSE", y0 + r);
+        return 0;
+      }
+      if (swap16)
+        for (long long k = 0; k < w; ++k) std::swap(dst[2 * k], dst[2 * k + 1]);
     }
     SLOG(fn, SLOG_EXIT, "TRUE");
     return 1;
@@ -192,7 +220,7 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
       }
       have_row = src_row;
     }
-    uint8_t* dst = img->row(static_cast<int>(r));
+    uint8_t* dst = out_row_at(r);
     if (identity) {
       std::memcpy(dst, rowbuf.data() + x0 * h.bpp, static_cast<std::size_t>(w) * h.bpp);
       if (swap16)
@@ -209,6 +237,35 @@ int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], doubl
   }
   SLOG(fn, SLOG_EXIT, "TRUE");
   return 1;
+}
+
+}  // namespace
+
+int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation) {
+  if (!img) {
+    SLOG("io_read_kestrin", SLOG_EXIT, "no image, FALSE");
+    return 0;
+  }
+  return read_rect("io_read_kestrin", path, rect, decimation, [&](int w, int h, int bpp) {
+    return img->resize(w, h, bpp) ? img->data() : nullptr;
+  });
+}
+
+void* io_read_kestrin_block(const char* path, const int32_t rect[4], int* bytes_per_pixel) {
+  void* block = nullptr;
+  int bpp = 0;
+  const int ok = read_rect("io_read_kestrin_block", path, rect, 1.0, [&](int w, int h, int b) {
+    bpp = b;
+    block = ks_huge_alloc_msg(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
+                              static_cast<std::size_t>(b));
+    return static_cast<uint8_t*>(block);
+  });
+  if (!ok) {
+    ks_huge_free_msg(block);
+    return nullptr;
+  }
+  if (bytes_per_pixel) *bytes_per_pixel = bpp;
+  return block;
 }
 
 TkImage* io_create_image(const int32_t extent[2], int depth) {
@@ -277,65 +334,120 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
   d->vis_rows[0] = h;
   d->vis_cols[0] = w;
 
-  TkImage* pix = io_create_image(ext, bits);
-  if (!pix) {
-    SLOG(fn, SLOG_EXIT, "io_create_image failed");
+  // The file, read in blocks of rows into one small buffer that stays in the cache.
+  InFile f;
+  KesHeader hdr;
+  const char* why = "";
+  if (!f.open(path) || !read_header(f, hdr, why) || hdr.width != w || hdr.height != h) {
+    SLOG(fn, SLOG_EXIT, "cannot read the header again, -1");
     return -1;
   }
-  const int32_t rect[4] = {0, 0, w, h};
-  if (!io_read_kestrin(path, pix, rect, 1.0)) {
-    // A failed read would leave rows of garbage: refuse the image rather than show them.
-    delete pix;
-    SLOG(fn, SLOG_EXIT, "io_read_kestrin failed, -1");
+  const std::size_t row_bytes = static_cast<std::size_t>(w) * hdr.bpp;
+  const int block_rows = static_cast<int>(std::max<std::size_t>(1, (256u << 10) / row_bytes));
+  std::vector<uint8_t> block;
+  try {
+    block.resize(row_bytes * static_cast<std::size_t>(std::min(block_rows, h)));
+  } catch (...) {
+    SLOG(fn, SLOG_EXIT, "no memory for a block of rows, -1");
     return -1;
   }
+  // Reads rows y .. y + rows - 1 into the buffer, 2-byte pixels as native little-endian values.
+  auto read_rows = [&](int y, int rows) {
+    const std::size_t bytes = row_bytes * static_cast<std::size_t>(rows);
+    if (!f.read_at(KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y),
+                   block.data(), bytes))
+      return false;
+    if (hdr.big && hdr.bpp == 2)
+      for (std::size_t i = 0; i + 1 < bytes; i += 2) std::swap(block[i], block[i + 1]);
+    return true;
+  };
 
-  if (bits == 16) {
-    const int32_t ext8[2] = {w, h};
-    TkImage* pix8 = io_create_image(ext8, 8);
-    if (!pix8) {
-      delete pix;
-      SLOG(fn, SLOG_EXIT, "alloc of 16-bit image failed");
-      return -1;
+  // The record's two images are made anew, or when it holds images already their blocks are
+  // used again (a block only grows), so that reloading does not fault in fresh memory.
+  TkImage* pix = d->pix_img ? d->pix_img : new (std::nothrow) TkImage();
+  TkImage* disp = d->disp_img ? d->disp_img : new (std::nothrow) TkImage();
+  bool touched = false;  // the record's images have been resized or written
+  auto fail = [&](const char* what) {
+    if (pix != d->pix_img) delete pix;
+    if (disp != d->disp_img) delete disp;
+    if (touched) {
+      // A failed read would leave rows of garbage: the record keeps no pixel image.
+      delete d->pix_img;
+      d->pix_img = nullptr;
+      if (d->disp_img) d->disp_img->release();
     }
-    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    const uint8_t* src = pix->data();
-    uint8_t* out = pix8->data();
-    if (device == 7 || device == 20) {
-      for (std::size_t i = 0; i < n; ++i) out[i] = src[2 * i + 1];
+    SLOG(fn, SLOG_EXIT, "%s, -1", what);
+    return -1;
+  };
+  if (!pix || !disp) return fail("no memory for the images");
+  touched = true;
+  if (!pix->resize(w, h, 1) || !disp->resize(w, h, 1)) return fail("cannot alloc the images");
+  pix->set_grey_colours();
+
+  uint8_t* out = pix->data();
+  const bool scaled = bits == 16 && device != 7 && device != 20;
+  unsigned mn = 65535, mx = 0;
+  if (scaled) {
+    // First pass: the smallest and largest value.
+    for (int y = 0; y < h; y += block_rows) {
+      const int rows = std::min(block_rows, h - y);
+      if (!read_rows(y, rows)) return fail("read failed");
+      const uint16_t* v16 = reinterpret_cast<const uint16_t*>(block.data());
+      const std::size_t m = static_cast<std::size_t>(w) * rows;
+      for (std::size_t i = 0; i < m; ++i) {
+        const unsigned v = v16[i];
+        mn = v < mn ? v : mn;
+        mx = v > mx ? v : mx;
+      }
+    }
+  }
+  const double factor = mx > mn ? 256.0 / static_cast<double>(mx - mn + 1) : 0.0;
+  // The scaled value depends only on the 16-bit value: (v - min) x factor, truncated and held to
+  // 255, worked out once per value in the range.
+  std::vector<uint8_t> map;
+  if (scaled) {
+    SLOG(fn, SLOG_VALUE4, "other 16-bit image, factor %7.3f", factor);
+    try {
+      map.resize(static_cast<std::size_t>(mx - mn) + 1);
+    } catch (...) {
+      return fail("no memory for the value table");
+    }
+    for (unsigned v = mn; v <= mx; ++v) {
+      const long t = static_cast<long>(static_cast<double>(v - mn) * factor);
+      map[v - mn] = static_cast<uint8_t>(t > 255 ? 255 : t);
+    }
+  }
+  for (int y = 0; y < h; y += block_rows) {
+    const int rows = std::min(block_rows, h - y);
+    if (!read_rows(y, rows)) return fail("read failed");
+    const std::size_t m = static_cast<std::size_t>(w) * rows;
+    uint8_t* o = out + static_cast<std::size_t>(y) * w;
+    if (bits != 16) {
+      std::memcpy(o, block.data(), m);
+      continue;
+    }
+    const uint16_t* v16 = reinterpret_cast<const uint16_t*>(block.data());
+    if (!scaled) {
+      // Device 7 and 20 keep each value's high byte.
+      for (std::size_t i = 0; i < m; ++i) o[i] = static_cast<uint8_t>(v16[i] >> 8);
     } else {
-      unsigned mn = 65535, mx = 0;
-      for (std::size_t i = 0; i < n; ++i) {
-        unsigned v = src[2 * i] | unsigned(src[2 * i + 1]) << 8;
-        if (v < mn) mn = v;
-        if (v > mx) mx = v;
+      // Values are held to the first pass's range, so that a file changed between the passes
+      // cannot take them outside the table.
+      const uint8_t* table = map.data();
+      for (std::size_t i = 0; i < m; ++i) {
+        const unsigned v = std::min(std::max(static_cast<unsigned>(v16[i]), mn), mx);
+        o[i] = table[v - mn];
       }
-      const double factor = mx > mn ? 256.0 / static_cast<double>(mx - mn + 1) : 0.0;
-      SLOG(fn, SLOG_VALUE4, "other 16-bit image, factor %7.3f", factor);
-      // The scaled value depends only on the 16-bit value: convert through a table.
-      std::vector<uint8_t> map(65536, 0);
-      for (unsigned v = mn; v <= mx; ++v) {
-        double s = static_cast<double>(v - mn) * factor;
-        long t = static_cast<long>(s);
-        map[v] = static_cast<uint8_t>(t > 255 ? 255 : t);
-      }
-      for (std::size_t i = 0; i < n; ++i) out[i] = map[src[2 * i] | src[2 * i + 1] << 8];
     }
-    delete pix;
-    pix = pix8;
   }
 
   if (s_cmap_loader) s_cmap_loader(pix);
 
-  TkImage* disp = new (std::nothrow) TkImage(*pix);
-  if (!disp || disp->size_bytes() != pix->size_bytes()) {
-    delete disp;
-    delete pix;
-    SLOG(fn, SLOG_EXIT, "cannot copy display image, -1");
-    return -1;
-  }
-  delete d->pix_img;
-  delete d->disp_img;
+  // The display image: a copy of the pixel image with its colour table.
+  if (!disp->resize(pix->width(), pix->height(), pix->bytes_per_pixel()))
+    return fail("cannot copy display image");
+  std::memcpy(disp->data(), pix->data(), pix->size_bytes());
+  disp->colours() = pix->colours();
   d->pix_img = pix;
   d->disp_img = disp;
   d->pix_width = w;

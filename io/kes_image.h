@@ -34,6 +34,11 @@ int io_image_complete(const char* path);
 // or decimation is invalid or reaches outside the file, memory runs out, or a row cannot be read.
 int io_read_kestrin(const char* path, TkImage* img, const int32_t rect[4], double decimation);
 
+// The same at full scale into a new block of width x height pixels (ks_huge_alloc_msg; release
+// with ks_huge_free_msg), rows one after another; *bytes_per_pixel receives 1 or 2. Null on
+// any failure of io_read_kestrin.
+void* io_read_kestrin_block(const char* path, const int32_t rect[4], int* bytes_per_pixel);
+
 // A new image of extent (x, y) and `depth` bits (8 or 16) with a cleared pixel block; null when
 // the arguments are invalid or memory runs out. Release with delete.
 TkImage* io_create_image(const int32_t extent[2], int depth);

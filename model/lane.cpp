@@ -1,6 +1,7 @@
 // Lane records: constructors, frees, deep copy, point-in-lane, the bands of a lane, trace dumps.
 #include "model/lane.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -286,8 +287,28 @@ int ln_xy_find_lane(int x, int y, LANE* lane_head, LANE** first) {
 // ---------------------------------------------------------------------------------------------
 // Bands of a lane
 
-static bool band_qualifies(SPOT* band, LANE* lane, LANE* lane_head, LN_BAND_PRED pred) {
-  if (!ln_xyinlane(band->x, band->y, lane)) return false;
+LN_BOX ln_lane_box(const LANE* lane) {
+  LN_BOX b;
+  if (!lane || lane->num_center_points < 2 || !lane->center_coords) return b;
+  const LN_POINT* p = lane->center_coords;
+  b.x0 = b.x1 = p[0].x;
+  b.y0 = b.y1 = p[0].y;
+  for (int i = 1; i < lane->num_center_points; ++i) {
+    b.x0 = std::min<long long>(b.x0, p[i].x);
+    b.x1 = std::max<long long>(b.x1, p[i].x);
+    b.y0 = std::min<long long>(b.y0, p[i].y);
+    b.y1 = std::max<long long>(b.y1, p[i].y);
+  }
+  // A strip point lies within its row's centre x less the left width and plus the right width,
+  // and that centre x within the segment's end points.
+  b.x0 -= lane->left_width;
+  b.x1 += lane->right_width;
+  return b;
+}
+
+static bool band_qualifies(SPOT* band, LANE* lane, const LN_BOX& box, LANE* lane_head,
+                           LN_BAND_PRED pred) {
+  if (!box.holds(band->x, band->y) || !ln_xyinlane(band->x, band->y, lane)) return false;
   if (pred && !pred(band)) return false;
   if (lane_head && ln_xy_find_lane(band->x, band->y, lane_head, nullptr) != 1) return false;
   return true;
@@ -298,9 +319,10 @@ int ln_find_bands_in_lane(SPOT* band_head, SPOT*** out, LANE* lane, LANE* lane_h
   if (out) *out = nullptr;
   if (!lane) return -1;
   if (!out || !band_head) return 0;
+  const LN_BOX box = ln_lane_box(lane);
   int count = 0;
   for (SPOT* b = band_head->next; b; b = b->next)
-    if (band_qualifies(b, lane, lane_head, pred)) ++count;
+    if (band_qualifies(b, lane, box, lane_head, pred)) ++count;
   if (count == 0) return 0;
   auto** arr = static_cast<SPOT**>(ks_alloc_msg(sizeof(SPOT*) * std::size_t(count)));
   if (!arr) {
@@ -309,7 +331,7 @@ int ln_find_bands_in_lane(SPOT* band_head, SPOT*** out, LANE* lane, LANE* lane_h
   }
   int n = 0;
   for (SPOT* b = band_head->next; b && n < count; b = b->next)
-    if (band_qualifies(b, lane, lane_head, pred)) arr[n++] = b;
+    if (band_qualifies(b, lane, box, lane_head, pred)) arr[n++] = b;
   // Stable insertion sort by row: bands on one row keep their chain order.
   for (int i = 1; i < n; ++i) {
     SPOT* b = arr[i];

@@ -135,6 +135,14 @@ int ln_seg_inlane(int x, int y, int x0, int y0, int x1, int y1, int left_width, 
 // Point in lane: nonzero when (x, y) lies in the strip of one of the lane's centre-line
 // segments; 0 for a lane with fewer than 2 centre points.
 int ln_xyinlane(int x, int y, const LANE* lane);
+// The rectangle that holds every point of a lane's strips (empty for a lane with fewer than 2
+// centre points): a point outside it is not in the lane, so most points need no test against the
+// lane's segments.
+struct LN_BOX {
+  long long x0 = 0, x1 = -1, y0 = 0, y1 = -1;
+  bool holds(int x, int y) const { return x0 <= x && x <= x1 && y0 <= y && y <= y1; }
+};
+LN_BOX ln_lane_box(const LANE* lane);
 // Number of lanes of the list after lane_head that contain (x, y); *first (when given) receives
 // the first of them or NULL. -1 without a list head.
 int ln_xy_find_lane(int x, int y, LANE* lane_head, LANE** first);

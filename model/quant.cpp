@@ -29,22 +29,23 @@ QT_WIN* qt_alloc_window(int cx, int cy, int size) {
     ks_free(w);
     return nullptr;
   }
-  for (int i = 0; i < size; ++i) {
-    w->rows[i] = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * std::size_t(size)));
-    if (!w->rows[i]) {
-      ks_dbg_null_ptr("qt_alloc_window", "row");
-      qt_free_window(w);
-      return nullptr;
-    }
+  // The cells lie in one block, row after row; rows[0] owns it.
+  auto* cells = static_cast<int32_t*>(
+      ks_alloc_msg(sizeof(int32_t) * std::size_t(size) * std::size_t(size)));
+  if (!cells) {
+    ks_dbg_null_ptr("qt_alloc_window", "cells");
+    ks_free(w->rows);
+    ks_free(w);
+    return nullptr;
   }
+  for (int i = 0; i < size; ++i) w->rows[i] = cells + std::size_t(i) * std::size_t(size);
   return w;
 }
 
 void qt_free_window(QT_WIN* w) {
   if (!w) return;
   if (w->rows) {
-    if (w->mode == QT_WIN_OWNED)
-      for (int i = 0; i < w->size && w->rows[i]; ++i) ks_free(w->rows[i]);
+    if (w->mode == QT_WIN_OWNED) ks_free(w->rows[0]);
     ks_free(w->rows);
   }
   ks_free(w);

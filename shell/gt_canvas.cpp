@@ -78,7 +78,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   gt_busy_begin();
   ih_dpy_draw(area, d, ax, ay);
   gt_busy_end();
-  gt_redraw_img(im);
+  gt_band_expose(area, im);
   s_in_expose = false;
 }
 

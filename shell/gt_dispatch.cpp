@@ -1,37 +1,83 @@
 // Command dispatch for the main window, and the main window's close box.
 #include "shell/gt_dispatch.h"
 
+#include <spawn.h>
 #include <strings.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 
+#include "acquire/io_export.h"
+#include "acquire/ui_dialogs.h"
+#include "analysis/matr_launch.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
 #include "base/ks_ini.h"
+#include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
+#include "engine/copy_analysis.h"
 #include "io/analysis_io.h"
+#include "io/image_rec_init.h"
+#include "io/imgproc.h"
+#include "io/kes_image.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
-#include "shell/gt_image_win.h"
-#include "shell/gt_misc.h"
 #include "shell/gt_equalize.h"
+#include "shell/gt_image_win.h"
 #include "shell/gt_import.h"
+#include "shell/gt_misc.h"
 #include "shell/gt_open.h"
+#include "shell/gt_prefs.h"
+#include "shell/gt_resolution.h"
 #include "shell/ui_print.h"
 #include "shell/ui_tools.h"
 #include "toolkit/tk_draw.h"
+#include "tools/gt_band_tools.h"
+#include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
+#include "toolkit/tk_workspace.h"
 #include "toolkit/tk_res.h"
 
 namespace {
 
 int s_last_command = 0;
+int s_last_run = 0;
 
 const char* const kFn = "main_winNfySelMenuBar";
 
 bool in(int v, int lo, int hi) { return v >= lo && v <= hi; }
+bool is_zoom(int c) {
+  return in(c, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
+         in(c, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST);
+}
+bool is_recent(int c) { return in(c, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1); }
+bool is_window_entry(int c) { return in(c, GT_WIN_MENU_FIRST, GT_WIN_MENU_LAST); }
+
+// The commands that are built. A menu entry or toolbar button whose command is not in this
+// table is disabled, and the dispatcher only traces such a command.
+bool built(int c) {
+  static const int kBuilt[] = {
+      GT_CMD_OPEN, GT_CMD_CLOSE, GT_CMD_CLOSE_ALL, GT_CMD_SAVE, GT_CMD_SAVE_ALL,
+      GT_CMD_DELETE_IMAGE, GT_CMD_QUIT, GT_CMD_ABOUT, GT_CMD_HELP, GT_CMD_HELP_GUIDE,
+      GT_CMD_HELP_TUTORIAL, GT_CMD_ANNOTATION, GT_CMD_CASCADE, GT_CMD_TILE,
+      GT_CMD_ARRANGE_ICONS, GT_CMD_REFRESH, GT_CMD_PREFERENCES, GT_CMD_INVERT, GT_CMD_FILTER,
+      GT_CMD_ROTATE_90, GT_CMD_ROTATE_270, GT_CMD_FLIP_TOP, GT_CMD_FLIP_SIDE,
+      GT_CMD_PAGE_SETUP, GT_CMD_PRINT_IMAGE, GT_CMD_PRINT_WINDOW, GT_CMD_PRINT_PHOTO, GT_CMD_CROP,
+      GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
+      GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
+      GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
+      GT_CMD_IMPORT_MATRIX,
+  };
+  for (int b : kBuilt)
+    if (c == b) return true;
+  return is_zoom(c) || is_window_entry(c) || is_recent(c);
+}
 
 // The gate: whether a command may run now. Open and page set-up need the idle state; the view
 // commands need an open image window in any task state; a fixed set always runs; every other
@@ -43,22 +89,33 @@ bool gate_allows(int command) {
     SLOG(kFn, SLOG_VALUE4, "Open/Page Setup, not in_ok_mode");
     return false;
   }
-  if (in(command, 1001, 1004) || in(command, 1011, 1014)) {
+  if (in(command, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_BITMAP) ||
+      in(command, GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_CAMERA)) {
     if (gt_is_idle()) return true;
     SLOG(kFn, SLOG_VALUE4, "Import Op, not ok_mode");
     return false;
   }
-  if (command == 153 || in(command, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
-      in(command, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST)) {
+  if (command == GT_CMD_DTOOL) {
+    if (gt_lane_tool_ready()) return true;
+    SLOG(kFn, SLOG_VALUE4, "DTool, not ok_mode");
+    return false;
+  }
+  if (command == GT_CMD_ANNOTATION || is_zoom(command)) {
     if (have_window) return true;
     SLOG(kFn, SLOG_VALUE4, "Zoom Op, no icon");
     return false;
   }
-  static const int kAlways[] = {113, 170, 171, 172, 177, 178, 186, 1072, 1073, 1076, 1703, 1895,
-                                6200, 6201};
+  static const int kAlways[] = {
+      GT_CMD_QUIT, GT_CMD_REPORT_ALL_LANES, GT_CMD_HELP, GT_CMD_ABOUT, GT_CMD_HELP_GUIDE,
+      GT_CMD_HELP_TUTORIAL, GT_CMD_MATCH_ALL_LANES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS,
+      GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_EXPORT_FOLDER, GT_CMD_IMPORT_MATRIX,
+      GT_CMD_OLD_LABELS, GT_CMD_OLD_LABELS_2};
   for (int a : kAlways)
-    if (command == a) return true;
-  if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) return true;
+    if (command == a) {
+      SLOG(kFn, SLOG_VALUE4, "op always permitted");
+      return true;
+    }
+  if (is_recent(command)) return true;
   if (gt_is_idle() && have_window) return true;
   SLOG(kFn, SLOG_VALUE4, "Op not ok_mode");
   return false;
@@ -107,6 +164,42 @@ void quit(TK_OBJ win) {
   WIN_Terminate(win);
 }
 
+
+// The start of the commands that change an image's files: an image window, the image's base
+// path (a path too long for one stops the command) and the user's Yes to `question`, a ui_msg
+// text that names the image.
+bool confirm_image_files(IMAGE_REC* image, const char* no_window, int question, char* base,
+                         std::string* path) {
+  if (image == nullptr || gt_get_num_img_windows() == 0) {
+    SLOG(kFn, SLOG_VALUE4, "%s", no_window);
+    return false;
+  }
+  if (io_strip_extension(base, image->file_path) != 0) {
+    SLOG(kFn, SLOG_ERROR, "path too long <%s>", image->file_path);
+    return false;
+  }
+  *path = image->file_path;
+  if (mh_send_msg(KS_ALERT_YESNO, ui_msg(question), image->image_name) != 2) {
+    SLOG(kFn, SLOG_VALUE4, "user says 'no' to %d", question);
+    return false;
+  }
+  return true;
+}
+
+// Delete Image: asks, closes the image's window and deletes its whole file set.
+void delete_image(IMAGE_REC* image) {
+  char base[KS_PATH_LEN] = "";
+  std::string path;
+  if (!confirm_image_files(image, "NumClipped is 0", 313, base, &path)) return;
+  gt_image_clear_modified(image);
+  gt_unload_image();
+  gt_dismiss_all();
+  gt_busy_begin();
+  io_delete_files(base);
+  io_delete(path.c_str());
+  gt_busy_end();
+}
+
 // The current image's drawing area and display record; false when there is none.
 bool current_canvas(IMAGE_REC** image, TK_OBJ* area) {
   *image = gt_get_image_ptr();
@@ -133,6 +226,15 @@ void equalize() {
     return;
   }
   const std::string path = image->file_path;
+  // Images that cannot be equalised together are refused while the window is still open.
+  int bits = 0, ebits = 0;
+  int32_t ext[2] = {0, 0}, eext[2] = {0, 0};
+  if (io_query_image(path.c_str(), &bits, ext) && io_query_image(chosen, &ebits, eext) &&
+      (bits != ebits || ext[0] != eext[0] || ext[1] != eext[1])) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", ks_gt_message(57));
+    SLOG(kFn, SLOG_VALUE4, "%s", "equalizing image differs in size or depth");
+    return;
+  }
   gt_unload_image();
   // The user may keep the image open (Cancel to its unsaved changes): then nothing changes.
   for (int i = 0; i < gt_get_num_img_windows(); ++i) {
@@ -148,6 +250,220 @@ void equalize() {
   gt_load_image_path(path.c_str());
 }
 
+// The whole-file image operations: the image file itself changes, so the analysis is dropped
+// and the image opened again.
+int run_image_op(int command, const char* path, const int border[5]) {
+  switch (command) {
+    case GT_CMD_BORDER:
+      return io_imgproc_border(path, border[0], border[1], border[2], border[3], border[4]);
+    case GT_CMD_INVERT: return io_imgproc_invert(path);
+    case GT_CMD_FILTER: return io_imgproc_filter(path);
+    case GT_CMD_ROTATE_90: return io_imgproc_rotate_90(path);
+    case GT_CMD_ROTATE_270: return io_imgproc_rotate_270(path);
+    case GT_CMD_FLIP_TOP: return io_imgproc_flip_top(path);
+    default: return io_imgproc_flip_side(path);
+  }
+}
+
+bool ask_border(TK_OBJ owner, IMAGE_REC* image, int border[5]);
+
+void image_op(TK_OBJ owner, int command, IMAGE_REC* image) {
+  SLOG(kFn, SLOG_VALUE4, "Image Proc");
+  char base[KS_PATH_LEN] = "";
+  std::string path;
+  if (!confirm_image_files(image, "no image??", 271, base, &path)) return;
+  int border[5] = {0, 0, 0, 0, 0};
+  if (command == GT_CMD_BORDER && !ask_border(owner, image, border)) return;
+  gt_image_clear_modified(image);
+  const int before = gt_get_num_img_windows();
+  gt_unload_image();
+  // The file may change only once no window holds it.
+  if (gt_get_num_img_windows() >= before) {
+    SLOG(kFn, SLOG_VALUE4, "image window still open");
+    return;
+  }
+  gt_dismiss_all();
+  io_delete_analysis_files(base);
+  TK_OBJ status = gt_get_status_bar();
+  mh_status_message(status, 1, "%s", ui_msg(162));
+  gt_busy_begin();
+  const int result = run_image_op(command, path.c_str(), border);
+  SLOG(kFn, SLOG_VALUE4, "image operation %d: %d", command, result);
+  if (result != IMGPROC_OK) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+  mh_clear_status(status, 1);
+  std::snprintf(gt_load_path, sizeof gt_load_path, "%s", path.c_str());
+  const std::size_t slash = path.find_last_of('/');
+  std::snprintf(gt_load_name, sizeof gt_load_name, "%s",
+                path.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+  gt_load_image();
+  gt_busy_end();
+}
+
+// Copy Analysis: the lanes, bands and standards of another image of the same gel, carried onto
+// the current image through the three multiplex markers of each. The other image's analysis is
+// read and transformed in a record of its own; the current image's analysis changes only when
+// the transform succeeds, so a failure leaves it (and its modified flags) as it was.
+void copy_analysis(TK_OBJ owner, IMAGE_REC* image) {
+  SLOG(kFn, SLOG_VALUE4, "Copy Analysis...");
+  if (image == nullptr || image->img_ptr == nullptr) return;
+  if (image->mark_pts[0][0] == -1) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", gt_get_message(170));
+    SLOG(kFn, SLOG_VALUE4, "no multiplex markers");
+    return;
+  }
+  if (image->has_bands == 1 && mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(16)) != 2) {
+    SLOG(kFn, SLOG_VALUE4, "user says 'no' to replace band warning");
+    return;
+  }
+  CONTROL* ctl = gt_get_control();
+  char chosen[KS_PATH_LEN] = "";
+  if (!io_win32_singlekes(chosen, sizeof chosen, "Image...", ctl->folders[CTL_DIR_IMAGES],
+                          CTL_PATH, nullptr, TRUE)) {
+    SLOG(kFn, SLOG_VALUE4, "Copy image num_win32 0");
+    return;
+  }
+  auto* other = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
+  if (other == nullptr) return;
+  if (!gt_img_init(other)) {
+    gt_img_free(other);
+    return;
+  }
+  std::snprintf(other->file_path, sizeof other->file_path, "%s", chosen);
+  const char* slash = std::strrchr(chosen, '/');
+  std::snprintf(other->image_name, sizeof other->image_name, "%s", slash ? slash + 1 : chosen);
+  int kept[3][2];
+  std::memcpy(kept, image->mark_pts, sizeof kept);
+  gt_busy_begin();
+  // Only the analysis is read: positions are checked against the current image's own header.
+  gt_read_and_prepare(chosen, nullptr, other);
+  gt_set_image_ptr(image);  // reading a comment makes the record it reads into current
+  TK_OBJ status = gt_get_status_bar();
+  bool copied = false;
+  if (other->mark_pts[0][0] == -1) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", gt_get_message(171));
+  } else {
+    mh_status_message(status, 1, "%s", gt_get_message(173));
+    // The transform works on the current image's header, lookup and pixels.
+    std::swap(other->img_info, image->img_info);
+    std::swap(other->img_int_info, image->img_int_info);
+    std::swap(other->img_ptr, image->img_ptr);
+    const int result = gt_xform_analysis(other, kept);
+    std::swap(other->img_info, image->img_info);
+    std::swap(other->img_int_info, image->img_int_info);
+    std::swap(other->img_ptr, image->img_ptr);
+    if (result < 0) mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(172));
+    else copied = true;
+    mh_clear_status(status, 1);
+  }
+  if (copied) {
+    // The current image takes the whole new analysis and keeps what makes it this image.
+    std::swap(*image, *other);
+    std::swap(image->file_path, other->file_path);
+    std::swap(image->image_name, other->image_name);
+    std::swap(image->img_info, other->img_info);
+    std::swap(image->img_int_info, other->img_int_info);
+    std::swap(image->img_ptr, other->img_ptr);
+    std::swap(image->window, other->window);
+    std::swap(image->draw_area, other->draw_area);
+    std::memcpy(image->mark_pts, kept, sizeof kept);
+    image->modified = 1;
+  }
+  gt_img_free(other);  // the old analysis after a copy, else the one that was read
+  if (copied) {
+    if (std::getenv("VX_NDI_BANDS") == nullptr) {
+      gt_redraw_img(image);
+      EVENT_Flush();
+      gt_refd_bnd_activate(owner, image);
+    } else {
+      gt_set_sel_mode(SEL_LANES, RES_GetSub(RES_GetSub(owner, GT_MAIN_MODE_BAR), SEL_LANES));
+      if (image->num_sel_lanes > 0) gt_xform_band_quantify(image);
+      EVENT_Flush();
+    }
+  }
+  gt_redraw_img(image);
+  gt_busy_end();
+}
+
+// Resolution: the image's dots per inch, asked for and stored per axis.
+void resolution(TK_OBJ owner, IMAGE_REC* image) {
+  SLOG(kFn, SLOG_VALUE4, "Resolution...");
+  if (image == nullptr || image->img_info == nullptr) return;
+  if (!gt_confirm_when_lanes_alt(image)) return;
+  IMG_INFO* info = image->img_info;
+  double x_dpi = gt_resolution_dpi(info->x_res, info->x_scale);
+  double y_dpi = gt_resolution_dpi(info->y_res, info->y_scale);
+  int value = 100;
+  if (ui_res_activate(owner, &x_dpi, &y_dpi, 0, info->width, info->height, 1, &value) != 1) return;
+  if (gt_resolution_set(info, x_dpi, y_dpi)) image->modified = 1;
+}
+
+// Border: the border dialog, then the whole-file operation.
+bool ask_border(TK_OBJ owner, IMAGE_REC* image, int border[5]) {
+  const IMG_DATA* d = image->img_ptr;
+  const int w = d ? d->img_width : 0, h = d ? d->img_height : 0;
+  if (ui_edge_activate(owner, w, h, &border[0], &border[1], &border[2], &border[3],
+                       &border[4]) != 1) {
+    SLOG(kFn, SLOG_VALUE4, "user bails from ui_edge_activate");
+    return false;
+  }
+  return true;
+}
+
+// Help: the user guide or the tutorial from the help folder, opened by the desktop.
+int default_help_opener(const char* path);
+GtHelpOpener s_help_opener = default_help_opener;
+
+int default_help_opener(const char* path) {
+  if (!io_file_exists(path)) return 2;
+  pid_t pid = 0;
+  char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(path), nullptr};
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) return 31;
+  // The opener hands the file to a viewer and ends; a failure shows as its exit status.
+  for (int i = 0; i < 50; ++i) {
+    int status = 0;
+    const pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 42 : 31;
+    if (r < 0) return 42;
+    usleep(100 * 1000);
+  }
+  return 42;  // still running: it is showing the file
+}
+
+void help(int command) {
+  char dir[KS_INI_VALUE_LEN] = "";
+  int is_int = 0, value = 0;
+  if (ks_get_inientry(KS_INI_HELP_DIR, &is_int, &value, dir) < 0 || dir[0] == '\0') {
+    mh_send_msg(KS_ALERT_ERROR, "%s", gt_get_message(136));
+    SLOG(kFn, SLOG_VALUE4, "no HelpDir");
+    return;
+  }
+  std::string path = dir;
+  if (path.back() != '/') path += '/';
+  path += command == GT_CMD_HELP_TUTORIAL ? "VX_Tutorial.chm" : "VX_User_Guide.chm";
+  const int result = s_help_opener(path.c_str());
+  SLOG(kFn, SLOG_VALUE4, "ShellExecute iresult %d", result);
+  if (result < 33) mh_send_msg(KS_ALERT_ERROR, "help error code: %d", result);
+}
+
+// Cascade, Tile and Arrange Icons: the workspace arranges the image windows.
+void arrange(int command) {
+  if (gt_get_num_img_windows() == 0) {
+    SLOG(kFn, SLOG_VALUE4, "no images loaded");
+    return;
+  }
+  TK_OBJ ws = gt_get_workspace();
+  if (command == GT_CMD_CASCADE) WS_Cascade(ws);
+  else if (command == GT_CMD_TILE) WS_Tile(ws);
+  else WS_ArrangeIcons(ws);
+  EVENT_Flush();
+  gt_refresh_scroll_bars();
+}
+
+void refresh_all() {
+  for (int i = 0; i < gt_get_num_img_windows(); ++i)
+    gt_redraw_img(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
+}
+
 }  // namespace
 
 int main_winNfySelMenuBar(TK_OBJ win, int command) {
@@ -155,72 +471,138 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
   s_last_command = command;
   SLOG("main_winNfySelMenuBar", SLOG_ENTRY, "command %d", command);
   if (!gate_allows(command)) return 0;
-  CONTROL* ctl = gt_get_control();
-  if (command == GT_CMD_OPEN) {
-    gt_get_image();
-  } else if (command == GT_CMD_CLOSE) {
-    gt_unload_image();  // asks about the image's changes itself
-  } else if (command == GT_CMD_CLOSE_ALL) {
-    if (!gt_save_ok_to_continue("Close All", nullptr, 0)) return 0;
-    gt_unload_all();
-    gt_dismiss_all();
-  } else if (command == GT_CMD_SAVE) {
-    save_if_modified(gt_get_image_ptr());
-  } else if (command == GT_CMD_SAVE_ALL) {
-    for (int i = 0; i < gt_get_num_img_windows(); ++i)
-      save_if_modified(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
-  } else if (command == GT_CMD_QUIT) {
-    quit(win);
-  } else if (command == GT_CMD_ABOUT) {
-    gt_info_activate();
-  } else if (in(command, GT_CMD_ZOOM_IN, GT_CMD_ZOOM_ONE) ||
-             in(command, GT_CMD_ZOOM_FACTOR_FIRST, GT_CMD_ZOOM_FACTOR_LAST)) {
-    zoom(command);
-  } else if (command >= GT_WIN_MENU_FIRST && command < GT_RECENT_FIRST_ID) {
-    if (gt_may_change_image()) gt_raise_image_window(command);
-  } else if (in(command, GT_RECENT_FIRST_ID, GT_RECENT_FIRST_ID + CTL_NUM_RECENT - 1)) {
-    const char* path = ctl->recent[command - GT_RECENT_FIRST_ID];
-    if (path[0] != '\0' && !gt_image_is_loaded(path, 1)) gt_load_image_path(path);
-  } else if (command == GT_CMD_PAGE_SETUP) {
-    ui_page_setup_activate(win);
-  } else if (command == GT_CMD_PRINT_PHOTO) {
-    gt_print_photo_activate();
-  } else if (command == GT_CMD_PRINT_IMAGE || command == GT_CMD_PRINT_WINDOW) {
-    IMAGE_REC* image;
-    TK_OBJ area;
-    if (!current_canvas(&image, &area)) return 0;
-    if (command == GT_CMD_PRINT_IMAGE) {
-      TkPageSetup page = PRINT_GetDefaults();
-      page.extra = 2;
-      ui_print(area, ctl->folders[CTL_DIR_REPORTS], nullptr, &page);
-    } else {
-      const TkRect ext = CANVAS_GetExtent(area);
-      const TkRect whole{0, 0, ext.w, ext.h};
-      ui_print(area, ctl->folders[CTL_DIR_REPORTS], &whole, nullptr);
-    }
-  } else if (command == GT_CMD_CROP || in(command, GT_CMD_SLICE, GT_CMD_HISTOGRAM)) {
-    IMAGE_REC* image;
-    TK_OBJ area;
-    if (!current_canvas(&image, &area)) return 0;
-    if (command == GT_CMD_CROP)
-      ui_tools_activate(win, area, UI_TOOL_CROP, gt_finish_crop, image->img_ptr, nullptr);
-    else
-      ui_tools_activate(win, area, command - GT_CMD_SLICE + UI_TOOL_SLICE, nullptr, image->img_ptr,
-                        ctl->folders[CTL_DIR_REPORTS]);
-  } else if (in(command, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_BITMAP)) {
-    BOOL (*const imports[])() = {gt_get_tiff, gt_get_fuji, gt_get_jpeg, gt_get_bitmap};
-    if (imports[command - GT_CMD_IMPORT_TIFF]()) gt_load_image();
-  } else if (command == GT_CMD_EQUALIZE) {
-    equalize();
-  } else {
+  s_last_run = command;
+  if (!built(command)) {
     SLOG(kFn, SLOG_VALUE4, "command %d not served", command);
+    return 0;
+  }
+  CONTROL* ctl = gt_get_control();
+  IMAGE_REC* image = gt_get_image_ptr();
+  switch (command) {
+    case GT_CMD_OPEN: gt_get_image(); break;
+    case GT_CMD_CLOSE: gt_unload_image(); break;  // asks about the image's changes itself
+    case GT_CMD_CLOSE_ALL:
+      if (!gt_save_ok_to_continue("Close All", nullptr, 0)) return 0;
+      gt_unload_all();
+      gt_dismiss_all();
+      break;
+    case GT_CMD_SAVE: save_if_modified(image); break;
+    case GT_CMD_SAVE_ALL:
+      // A failed write keeps that image's changes marked; the others are still saved.
+      for (int i = 0; i < gt_get_num_img_windows(); ++i)
+        save_if_modified(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
+      break;
+    case GT_CMD_DELETE_IMAGE: delete_image(image); break;
+    case GT_CMD_QUIT: quit(win); break;
+    case GT_CMD_ABOUT: gt_info_activate(); break;
+    case GT_CMD_HELP: case GT_CMD_HELP_GUIDE: case GT_CMD_HELP_TUTORIAL:
+      SLOG(kFn, SLOG_VALUE4, "Help, id %d", command);
+      help(command);
+      break;
+    case GT_CMD_ANNOTATION:
+      SLOG(kFn, SLOG_VALUE4, "Annotation...");
+      ctl->lanes_hidden = ctl->lanes_hidden == 0 ? 1 : 0;
+      gt_redraw_img(image);
+      break;
+    case GT_CMD_CASCADE: case GT_CMD_TILE: case GT_CMD_ARRANGE_ICONS: arrange(command); break;
+    case GT_CMD_REFRESH: refresh_all(); break;
+    case GT_CMD_PAGE_SETUP: ui_page_setup_activate(win); break;
+    case GT_CMD_PRINT_PHOTO: gt_print_photo_activate(); break;
+    case GT_CMD_PRINT_IMAGE: case GT_CMD_PRINT_WINDOW: {
+      TK_OBJ area;
+      if (!current_canvas(&image, &area)) return 0;
+      if (command == GT_CMD_PRINT_IMAGE) {
+        TkPageSetup page = PRINT_GetDefaults();
+        page.extra = 2;
+        ui_print(area, ctl->folders[CTL_DIR_REPORTS], nullptr, &page);
+      } else {
+        const TkRect ext = CANVAS_GetExtent(area);
+        const TkRect whole{0, 0, ext.w, ext.h};
+        ui_print(area, ctl->folders[CTL_DIR_REPORTS], &whole, nullptr);
+      }
+      break;
+    }
+    case GT_CMD_CROP: case GT_CMD_SLICE: case GT_CMD_SURFACE_PLOT: case GT_CMD_HISTOGRAM:
+    case GT_CMD_ILLUSTRATOR: {
+      TK_OBJ area;
+      if (!current_canvas(&image, &area)) return 0;
+      if (command == GT_CMD_CROP)
+        ui_tools_activate(win, area, UI_TOOL_CROP, gt_finish_crop, image->img_ptr, nullptr);
+      else if (command == GT_CMD_ILLUSTRATOR)
+        ui_tools_activate(win, area, UI_TOOL_ANNOTATE, nullptr, image->img_ptr, nullptr);
+      else
+        ui_tools_activate(win, area, command - GT_CMD_SLICE + UI_TOOL_SLICE, nullptr,
+                          image->img_ptr, ctl->folders[CTL_DIR_REPORTS]);
+      break;
+    }
+    case GT_CMD_IMPORT_TIFF: case GT_CMD_IMPORT_FUJI: case GT_CMD_IMPORT_JPEG:
+    case GT_CMD_IMPORT_BITMAP: {
+      BOOL (*const imports[])() = {gt_get_tiff, gt_get_fuji, gt_get_jpeg, gt_get_bitmap};
+      if (imports[command - GT_CMD_IMPORT_TIFF]()) gt_load_image();
+      break;
+    }
+    case GT_CMD_EQUALIZE: equalize(); break;
+    case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
+    case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE: case GT_CMD_BORDER:
+      image_op(win, command, image);
+      break;
+    case GT_CMD_RESOLUTION: resolution(win, image); break;
+    case GT_CMD_COPY_ANALYSIS: copy_analysis(win, image); break;
+    case GT_CMD_SAVE_AS: case GT_CMD_EXPORT_IMAGE: {
+      TK_OBJ area;
+      if (!current_canvas(&image, &area)) return 0;
+      char path[KS_PATH_LEN] = "";
+      // Save As moves the open image to the new path itself (window title and lock included),
+      // so it is not opened a second time.
+      const BOOL done = gt_save_as_activate(area, command == GT_CMD_SAVE_AS ? 0 : 1, path);
+      SLOG(kFn, SLOG_VALUE4, "save as/export %d <%s>", done, path);
+      break;
+    }
+    case GT_CMD_EXPORT_FOLDER: gt_export_folder(win); break;
+    case GT_CMD_IMPORT_MATRIX: {
+      char path[KS_PATH_LEN] = "";
+      if (io_win32_singlefile(path, sizeof path, "Open matrix file ...",
+                              ctl->folders[CTL_DIR_REPORTS], "", "Matrix Files (*.csv)\0*.csv\0",
+                              ".csv", TRUE, TRUE))
+        matr_launch_velto(path);
+      break;
+    }
+    case GT_CMD_PREFERENCES:
+      SLOG(kFn, SLOG_VALUE4, "Preferences...");
+      prefs_activate(win, ctl);
+      // Every image window shows the settings now in force.
+      main_winNfySelMenuBar(win, GT_CMD_REFRESH);
+      break;
+    default:
+      if (is_zoom(command)) {
+        zoom(command);
+      } else if (is_window_entry(command)) {
+        if (gt_may_change_image()) gt_raise_image_window(command);
+      } else if (is_recent(command)) {
+        const char* path = ctl->recent[command - GT_RECENT_FIRST_ID];
+        if (path[0] != '\0' && !gt_image_is_loaded(path, 1)) gt_load_image_path(path);
+      }
+      break;
   }
   return 0;
 }
 
 int gt_dispatch_last_command() { return s_last_command; }
+int gt_dispatch_last_run() { return s_last_run; }
+
+bool gt_command_built(int command) { return built(command); }
+
+void gt_set_help_opener(GtHelpOpener opener) {
+  s_help_opener = opener ? opener : default_help_opener;
+}
 
 long S_gt_main_winNfy(TK_OBJ win, int event) {
+  if (event == TK_EV_CREATE) {
+    // The desktop's shutdown asks about unsaved images as the close box does.
+    WIN_DefaultNfy(win, event);
+    TK_SetShutdownHook(gt_prog_mgr_exit);
+    return WIN_DefaultNfy(win, event);
+  }
   if (event == TK_EV_MENU_CHOICE) return main_winNfySelMenuBar(win, 0);
   if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
     if (gt_get_num_img_windows() > 0 && !gt_save_ok_to_continue("S_gt_main_winNfy", nullptr, 0))

@@ -322,6 +322,14 @@ BOOL confirm_when_lanes(IMAGE_REC* image, int msg) {
 BOOL gt_confirm_when_lanes(IMAGE_REC* image) { return confirm_when_lanes(image, 65); }
 BOOL gt_confirm_when_lanes_alt(IMAGE_REC* image) { return confirm_when_lanes(image, 78); }
 
+BOOL gt_lane_tool_ready() {
+  const IMAGE_REC* image = gt_get_image_ptr();
+  return image != nullptr && image->has_bands == 1 && image->num_sel_lanes == 1 &&
+                 gt_get_sel_mode() == SEL_LANES
+             ? TRUE
+             : FALSE;
+}
+
 BOOL gt_any_lane_value_set(IMAGE_REC* image, int must_be_one, int all_lanes) {
   if (must_be_one != 1 || image == nullptr || image->lanes == nullptr) return FALSE;
   for (LANE* ln = image->lanes->next; ln != nullptr; ln = ln->next) {

@@ -73,6 +73,9 @@ void gt_strip_suffix(char* s, const char* suffix);
 BOOL gt_confirm_when_lanes(IMAGE_REC* image);      // gt_msg 65 when the image has lanes
 BOOL gt_confirm_when_lanes_alt(IMAGE_REC* image);  // the same with gt_msg 78
 BOOL gt_any_lane_value_set(IMAGE_REC* image, int must_be_one, int all_lanes);
+// The densitometry tool can start: the current image has its bands found, exactly one selected
+// lane, and the selection mode is lanes.
+BOOL gt_lane_tool_ready();
 
 // Image windows: creation, events, clean-up. gt_img_open_window loads "gt_img_win" of
 // module "gt_img" into the workspace, attaches the canvas procedure to its drawing area (part

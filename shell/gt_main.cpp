@@ -19,6 +19,8 @@
 #include "model/control.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_menu.h"
+#include "shell/gt_prefs.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_toolbar.h"
 #include "shell/ih_cmap.h"
@@ -82,12 +84,14 @@ TK_OBJ gt_main_activate() {
   gt_control_init(ctl);
   const std::string prefs = gt_prefs_path(ini_text(KS_INI_WRITE_DIR).c_str());
   gt_startup_read_prefs(prefs.c_str(), ctl);
+  prefs_init();
   ui_print_pagesetup(GetLocaleForPageSetup());
   WIN_SetTitle(win, ini_text(KS_INI_TITLE).c_str());
   gt_logo_show(s_logo_wait_ms);
   ui_wpos_place_size(win, 5, 5, FALSE, 70, 80);
   tik_set_app_window(s_native_handle, "Trelvik 4.3");
   WIN_Show(win);
+  gt_menu_config(win);
   SLOG("gt_main_activate", SLOG_EXIT, "shown");
   return win;
 }

@@ -249,6 +249,8 @@ BOOL gt_get_image() {
   }
   ks_freelist_msg(reinterpret_cast<void**>(list), n);
   EVENT_Flush();
+  // Several images opened at once are cascaded so that each title shows.
+  if (n > 1) main_winNfySelMenuBar(gt_get_main_win(), GT_CMD_CASCADE);
   gt_refresh_scroll_bars();
   return TRUE;
 }
@@ -353,8 +355,9 @@ void gt_close_windows_by_title(const char* text) {
 
 void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
-  qhelp_dismiss();
-  ui_tools_dismiss();
+  // The dismiss function of every modeless window; each closes its window when it is open.
+  static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss};
+  for (auto dismiss : kDismiss) dismiss();
   gt_close_windows_by_title("Dendrogram");
 }
 

@@ -429,6 +429,25 @@ void point_rubber(TK_OBJ area, IMAGE_REC* image, int n) {
 
 }  // namespace
 
+namespace {
+// While an expose paints, the full overlay is already drawn: the task-state painter adds only
+// what its tool changes between exposes.
+bool s_exposing = false;
+
+void annotate_unless_exposing(TK_OBJ area, IMAGE_REC* image, CONTROL* ctl) {
+  if (!s_exposing) gt_band_annotate(area, image, ctl);
+}
+}  // namespace
+
+void gt_band_expose(TK_OBJ area, IMAGE_REC* image) {
+  CONTROL* ctl = gt_get_control();
+  if (!image || !image->img_ptr || ctl->lanes_hidden || annot_off(ctl)) return;
+  gt_band_annotate(area, image, ctl);
+  s_exposing = true;
+  gt_band_paint(area);
+  s_exposing = false;
+}
+
 void gt_band_paint(TK_OBJ area) {
   static const char* fn = "gt_band_paint";
   CONTROL* ctl = gt_get_control();
@@ -440,6 +459,7 @@ void gt_band_paint(TK_OBJ area) {
   if (g_xor.area != area) gt_overlay_forget();
   switch (state) {
     case TS_IDLE:
+      if (s_exposing) break;
       if (ctl->sel_mode == SEL_SIZE_STDS || ctl->sel_mode == SEL_CONC_STDS)
         gt_band_stds(area, image);
       else
@@ -494,14 +514,14 @@ void gt_band_paint(TK_OBJ area) {
     }
     case TS_MODIFY_STDS_LINE:
     case TS_CALIBRATION:
-      gt_band_annotate(area, image, ctl);
+      annotate_unless_exposing(area, image, ctl);
       break;
     case TS_ADD_BAND:
     case TS_EDIT_BAND:
       break;
     case TS_SIZE_STDS:
     case TS_CONC_STDS: {
-      gt_band_annotate(area, image, ctl);
+      annotate_unless_exposing(area, image, ctl);
       font_helv12b(area);
       STD_LIST* work = image->work_stds;
       if (!work || !work->records) break;

@@ -48,6 +48,9 @@ IMAGE_REC* gt_area_image(TK_OBJ area);
 
 // Paints the overlays of the area's image according to the task state.
 void gt_band_paint(TK_OBJ area);
+// An expose: the image's full overlay (gt_band_annotate), then the figures of the tool in
+// progress, without drawing the overlay a second time.
+void gt_band_expose(TK_OBJ area, IMAGE_REC* image);
 // The ordinary overlay of one image.
 void gt_band_annotate(TK_OBJ area, IMAGE_REC* image, CONTROL* ctl);
 // One band's marker and, unless the state is 10 or 11, its bounds and texts (texts only for a

@@ -1,5 +1,6 @@
 // Start and end of the toolkit, and the hooks it installs into the base library.
 #include <QApplication>
+#include <QSessionManager>
 #include <QCoreApplication>
 #include <clocale>
 
@@ -72,3 +73,20 @@ void TK_InstallBaseHooks() {
 }
 
 const char* TK_GetInstallDir() { return s_install_dir.c_str(); }
+
+namespace {
+TkShutdownHook s_shutdown_hook = nullptr;
+QMetaObject::Connection s_shutdown_connection;
+}  // namespace
+
+void TK_SetShutdownHook(TkShutdownHook hook) {
+  s_shutdown_hook = hook;
+  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  if (!app || s_shutdown_connection) return;
+  s_shutdown_connection =
+      QObject::connect(app, &QGuiApplication::commitDataRequest, [](QSessionManager& manager) {
+        if (s_shutdown_hook && !s_shutdown_hook() && manager.allowsInteraction()) manager.cancel();
+      });
+}
+
+TkShutdownHook TK_GetShutdownHook() { return s_shutdown_hook; }

@@ -8,3 +8,8 @@ void TK_Init(int* argc, char** argv);
 void TK_Terminate();                     // closes every window and forgets the resource file
 void TK_InstallBaseHooks();              // alert procedure, message texts, status line, choosers
 const char* TK_GetInstallDir();          // folder of the executable (the resource file's folder)
+// The desktop's request to end the session: the hook runs (once per request) and its FALSE
+// asks the desktop to cancel the shutdown. Null removes it.
+using TkShutdownHook = int (*)();
+void TK_SetShutdownHook(TkShutdownHook hook);
+TkShutdownHook TK_GetShutdownHook();

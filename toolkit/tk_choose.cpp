@@ -2,6 +2,7 @@
 // test driver on, a dialog takes the next queued answer: the paths are selected and the dialog
 // accepted as if the user had typed them; an empty answer cancels.
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -34,6 +35,12 @@ bool run(QFileDialog& dlg, QStringList* picked) {
       return false;
     }
     if (paths.empty()) return false;
+    // A missing file where one must exist is refused, as the dialog refuses it (without its
+    // warning box, which would wait for a person).
+    const bool must_exist = dlg.fileMode() == QFileDialog::ExistingFile ||
+                            dlg.fileMode() == QFileDialog::ExistingFiles;
+    for (const std::string& p : paths)
+      if (must_exist && !QFileInfo::exists(QString::fromStdString(p))) return false;
     QStringList names;
     for (const std::string& p : paths) names << QString::fromStdString(p);
     if (filter >= 0 && filter < dlg.nameFilters().size()) dlg.selectNameFilter(dlg.nameFilters()[filter]);

@@ -1,4 +1,5 @@
 // The drawing area and the drawing operations that paint into its backing image.
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -177,6 +178,53 @@ TkColor DRAW_StockColor(int code) {
       0xFF0000, 0xFFFF00, 0x00FFFF, 0x0000FF, 0xEE82EE, 0x00FF00,
       0x808080, 0xD3D3D3, 0xFFFFFF, 0x000000, 0xFFFFFF, TK_COLOR_XOR | 0xFFFFFF};
   return code >= 0 && code < 12 ? table[code] : 0x000000;
+}
+
+TkColor DRAW_IndexedColor(int index) {
+  static const TkColor table[12] = {0x000000, 0x000000, 0xFFFFFF, 0x000000, 0x808080, 0xFF0000,
+                                    0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xEE82EE, 0xD3D3D3};
+  return index >= 0 && index < 12 ? table[index] : 0x000000;
+}
+
+namespace {
+TkColor tkcolor(const QColor& c) { return static_cast<TkColor>(c.rgb() & 0xFFFFFF); }
+}  // namespace
+
+void WGT_SetColors(TK_OBJ w, TkColor background, TkColor text) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  QPalette pal = q->palette();
+  for (QPalette::ColorRole role : {QPalette::Button, QPalette::Base, QPalette::Window})
+    pal.setColor(role, qcolor(background));
+  for (QPalette::ColorRole role : {QPalette::ButtonText, QPalette::Text, QPalette::WindowText})
+    pal.setColor(role, qcolor(text));
+  q->setPalette(pal);
+  q->setAutoFillBackground(true);
+  q->setProperty("tk_bg", QVariant::fromValue(background & 0xFFFFFFu));
+  q->setProperty("tk_fg", QVariant::fromValue(text & 0xFFFFFFu));
+  q->update();
+}
+
+void WGT_GetColors(TK_OBJ w, TkColor* background, TkColor* text) {
+  QWidget* q = tk::widget(w);
+  if (background) *background = q ? q->property("tk_bg").toUInt() : 0;
+  if (text) *text = q ? q->property("tk_fg").toUInt() : 0;
+}
+
+void CHOICE_SetItemColors(TK_OBJ choice, int index, TkColor background, TkColor text) {
+  auto* c = qobject_cast<QComboBox*>(tk::widget(choice));
+  if (!c || index < 0 || index >= c->count()) return;
+  c->setItemData(index, QBrush(qcolor(background)), Qt::BackgroundRole);
+  c->setItemData(index, QBrush(qcolor(text)), Qt::ForegroundRole);
+}
+
+void CHOICE_GetItemColors(TK_OBJ choice, int index, TkColor* background, TkColor* text) {
+  auto* c = qobject_cast<QComboBox*>(tk::widget(choice));
+  const bool ok = c && index >= 0 && index < c->count();
+  if (background)
+    *background = ok ? tkcolor(c->itemData(index, Qt::BackgroundRole).value<QBrush>().color()) : 0;
+  if (text)
+    *text = ok ? tkcolor(c->itemData(index, Qt::ForegroundRole).value<QBrush>().color()) : 0;
 }
 
 void DRAW_SetColors(TK_OBJ obj, TkColor fg, TkColor bg) {

@@ -17,6 +17,15 @@ constexpr TkColor TK_COLOR_XOR = 0x01000000u;   // flag bit: the colour is drawn
 // Colour codes of the system: 0 red, 1 yellow, 2 cyan, 3 blue, 4 violet, 5 green, 6 gray,
 // 7 light gray, 8 white, 9 black, 10 none (background of overlay drawing), 11 highlight (XOR).
 TkColor DRAW_StockColor(int code);                      // colour of a code; other codes: black
+// The toolkit's indexed colours: 2 white, 3 black, 4 gray, 5 red, 6 green, 7 blue, 8 yellow,
+// 9 cyan, 10 violet, 11 light gray; other indices: black.
+TkColor DRAW_IndexedColor(int index);
+// Background and text colour of a widget (a choice, button or label), and of one entry of a
+// choice's drop-down list; the getters give what was set (0 when nothing was).
+void WGT_SetColors(TK_OBJ w, TkColor background, TkColor text);
+void WGT_GetColors(TK_OBJ w, TkColor* background, TkColor* text);
+void CHOICE_SetItemColors(TK_OBJ choice, int index, TkColor background, TkColor text);
+void CHOICE_GetItemColors(TK_OBJ choice, int index, TkColor* background, TkColor* text);
 void DRAW_SetColors(TK_OBJ area, TkColor fg, TkColor bg);  // foreground and background colour
 TkColor DRAW_GetForeground(TK_OBJ area);                // current foreground
 TkColor DRAW_GetBackground(TK_OBJ area);                // current background

@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <functional>
 
 #include "base/slog.h"
@@ -194,6 +195,15 @@ void MENU_SetItemKeyText(TK_OBJ menu, const char* text) {
   a->setText(label);
 }
 
+void MENU_ShowItem(TK_OBJ menu, int on) {
+  if (QAction* a = chosen(menu)) a->setVisible(on != 0);
+}
+
+int MENU_IsItemEnabled(TK_OBJ menu) {
+  QAction* a = chosen(menu);
+  return a && a->isEnabled() && a->isVisible() ? 1 : 0;
+}
+
 void MENU_RemoveItem(TK_OBJ menu) {
   QAction* a = chosen(menu);
   if (!a) return;
@@ -227,3 +237,18 @@ long MENU_InsertItem(TK_OBJ menu, long before_id, long id, const char* text) {
 }
 
 long MENU_DefaultNfy(TK_OBJ, int) { return 0; }
+
+int WIN_BindKey(TK_OBJ win, const char* key_text, long id, TkKeyProc proc) {
+  QWidget* w = tk::widget(win);
+  const QKeySequence seq(tk::qs(key_text));
+  if (!w || seq.isEmpty() || proc == nullptr) return 0;
+  // A window shortcut is live only while its own top-level window is active, so a dialog or
+  // tool window with the focus keeps its keys (Ctrl-C and Ctrl-V copy and paste there).
+  auto* sc = new QShortcut(seq, w);
+  sc->setContext(Qt::WindowShortcut);
+  sc->setProperty(kId, QVariant::fromValue(static_cast<qlonglong>(id)));
+  QObject::connect(sc, &QShortcut::activated, [win, id, proc] {
+    if (tk::alive(win)) proc(win, id);
+  });
+  return 1;
+}

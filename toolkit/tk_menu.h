@@ -17,8 +17,16 @@ const char* MENU_GetItemText(TK_OBJ menu);            // label of the chosen ent
 void MENU_SetItemKey(TK_OBJ menu, int key, int mods, int ch);  // accelerator: key code, TkKeyState bits, character
 void MENU_SetItemKeyText(TK_OBJ menu, const char* text);       // accelerator text shown in the entry
 void MENU_RemoveItem(TK_OBJ menu);                    // remove the chosen entry
+void MENU_ShowItem(TK_OBJ menu, int on);              // show (1) or hide (0) the chosen entry
+int MENU_IsItemEnabled(TK_OBJ menu);                  // 1 when the chosen entry is enabled and shown
 long MENU_AddItem(TK_OBJ menu, long id, const char* text);     // append an entry; returns id
 // Inserts an entry in the pull-down just before the entry before_id (at the end when the
 // pull-down has no such entry); returns id.
 long MENU_InsertItem(TK_OBJ menu, long before_id, long id, const char* text);
 long MENU_DefaultNfy(TK_OBJ menu, int event);         // class default of menus
+
+// A key bound on a window apart from its menus ("Ctrl+O", "F1"): pressing it while the window,
+// or one of the windows in its workspace, is active calls proc (window, id). A dialog or tool
+// window of its own that has the focus keeps the key. 1 bound, 0 not (unknown key text).
+using TkKeyProc = void (*)(TK_OBJ win, long id);
+int WIN_BindKey(TK_OBJ win, const char* key_text, long id, TkKeyProc proc);

@@ -5,9 +5,12 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <cmath>
 #include <deque>
 
@@ -161,6 +164,19 @@ void TKT_Pick(TK_OBJ obj, int index) {
   }
 }
 
+bool TKT_BoundKey(TK_OBJ win, const char* key_text) {
+  QWidget* w = tk::widget(win);
+  if (!w) return false;
+  const QKeySequence seq(tk::qs(key_text));
+  for (QShortcut* sc : w->findChildren<QShortcut*>()) {
+    if (sc->key() != seq) continue;
+    // A modal dialog takes every key of the windows under it.
+    if (QApplication::activeModalWidget() == nullptr && sc->isEnabled()) emit sc->activated();
+    return true;
+  }
+  return false;
+}
+
 void TKT_Key(TK_OBJ obj, int key, int mods) {
   QWidget* w = tk::widget(obj);
   if (!w) return;
@@ -220,4 +236,95 @@ bool TKT_Grab(TK_OBJ win, const char* png_path) {
   QWidget* w = tk::widget(win);
   if (!w || !png_path) return false;
   return w->grab().save(tk::qs(png_path), "PNG");
+}
+
+namespace {
+
+QMenuBar* bar_of(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  return w ? w->findChild<QMenuBar*>() : nullptr;
+}
+
+void collect(QMenu* m, std::vector<long>* out) {
+  for (QAction* a : m->actions()) {
+    if (a->menu()) {
+      collect(a->menu(), out);
+    } else if (!a->isSeparator() && a->property("tk_id").isValid()) {
+      out->push_back(static_cast<long>(a->property("tk_id").toLongLong()));
+    }
+  }
+}
+
+QAction* action_of(QMenu* m, long id) {
+  for (QAction* a : m->actions()) {
+    if (a->property("tk_id").isValid() && a->property("tk_id").toLongLong() == id) return a;
+    if (a->menu())
+      if (QAction* f = action_of(a->menu(), id)) return f;
+  }
+  return nullptr;
+}
+
+QMenu* menu_numbered(TK_OBJ win, int number) {
+  if (!tk::alive(win)) return nullptr;
+  for (auto& [k, o] : win->subs)
+    if (o->cls == TK_CLASS_MENU && o->qmenu && o->number == number) return o->qmenu;
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<long> TKT_MenuCommands(TK_OBJ win) {
+  std::vector<long> ids;
+  if (QMenuBar* bar = bar_of(win))
+    for (QAction* a : bar->actions())
+      if (a->menu()) collect(a->menu(), &ids);
+  return ids;
+}
+
+bool TKT_OpenMenu(TK_OBJ win, int number) {
+  QMenu* m = menu_numbered(win, number);
+  if (!m) return false;
+  emit m->aboutToShow();
+  return true;
+}
+
+TktMenuEntry TKT_MenuEntry(TK_OBJ win, long id) {
+  TktMenuEntry e;
+  QMenuBar* bar = bar_of(win);
+  QAction* a = nullptr;
+  if (bar)
+    for (QAction* top : bar->actions())
+      if (top->menu() && (a = action_of(top->menu(), id)) != nullptr) break;
+  if (!a) return e;
+  e.found = true;
+  e.enabled = a->isEnabled();
+  e.visible = a->isVisible();
+  e.label = a->text().section('\t', 0, 0).toStdString();
+  e.key = a->text().section('\t', 1).toStdString();
+  return e;
+}
+
+bool TKT_GrabMenu(TK_OBJ win, int number, const char* png_path) {
+  QMenu* m = menu_numbered(win, number);
+  if (!m || !png_path) return false;
+  emit m->aboutToShow();
+  m->adjustSize();
+  m->ensurePolished();
+  return m->grab().save(tk::qs(png_path), "PNG");
+}
+
+long TKT_KeyCommand(TK_OBJ win, const char* key_text, int* bindings) {
+  QWidget* w = tk::widget(win);
+  long id = 0;
+  int n = 0;
+  if (w) {
+    const QKeySequence seq(tk::qs(key_text));
+    for (QShortcut* sc : w->findChildren<QShortcut*>())
+      if (sc->key() == seq) {
+        ++n;
+        id = static_cast<long>(sc->property("tk_id").toLongLong());
+      }
+  }
+  if (bindings) *bindings = n;
+  return id;
 }

@@ -18,6 +18,9 @@ void TKT_Close(TK_OBJ win);                           // use the close box of a 
 void TKT_Type(TK_OBJ field, const char* text, bool enter = false);  // replace the text by typing
 void TKT_Pick(TK_OBJ w, int index);                   // choose an entry of a list, choice or radio group
 void TKT_Key(TK_OBJ w, int key, int mods = 0);        // a Qt key code pressed on a part
+// A key bound with WIN_BindKey pressed as the user does ("Ctrl+O"): it reaches the window only
+// while no modal dialog is open. false when the window has no such key.
+bool TKT_BoundKey(TK_OBJ win, const char* key_text);
 
 // Mouse in a drawing area. Points are viewport pixels; with TKT_SetImageMapping they are image
 // pixels mapped to the viewport by zoom, scale and the current scroll position.
@@ -34,6 +37,22 @@ void TKT_AnswerChooser(const std::vector<std::string>& paths, int filter_index =
 int TKT_Unanswered();                                 // alerts and choosers closed for want of an answer
 const std::string& TKT_LastAlertText();               // text of the last alert shown
 int TKT_LastAlertKind();                              // kind of the last alert shown
+
+// Menus of a window's menu bar. Every entry that sends a command, in menu order (pull-down
+// entries and separators left out); opening a pull-down (top-level by number, nested by its
+// entry's number) as the user does, which runs its opening procedure; an entry's state; and a
+// picture of an opened pull-down.
+std::vector<long> TKT_MenuCommands(TK_OBJ win);
+bool TKT_OpenMenu(TK_OBJ win, int number);
+struct TktMenuEntry {
+  bool found = false, enabled = false, visible = false;
+  std::string label;  // without the key text
+  std::string key;    // the key text shown after the label
+};
+TktMenuEntry TKT_MenuEntry(TK_OBJ win, long id);
+bool TKT_GrabMenu(TK_OBJ win, int number, const char* png_path);
+// The command bound to a key with WIN_BindKey (0 when none), and how many bindings it has.
+long TKT_KeyCommand(TK_OBJ win, const char* key_text, int* bindings = nullptr);
 
 void TKT_SetScreenSize(int w, int h);                 // fixed screen size for placement (0, 0: the real one)
 bool TKT_Grab(TK_OBJ win, const char* png_path);      // picture of a window or part as PNG

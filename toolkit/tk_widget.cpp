@@ -218,6 +218,11 @@ void WGT_Enable(TK_OBJ w, int on) {
   if (QWidget* q = tk::widget(w)) q->setEnabled(on != 0);
 }
 
+int WGT_IsEnabled(TK_OBJ w) {
+  QWidget* q = tk::widget(w);
+  return q && q->isEnabled() ? 1 : 0;
+}
+
 void WGT_Show(TK_OBJ w, int on) {
   if (QWidget* q = tk::widget(w)) q->setVisible(on != 0);
 }

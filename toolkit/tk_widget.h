@@ -18,6 +18,7 @@ int WGT_GetChoice(TK_OBJ w);                        // chosen entry, -1 when non
 void WGT_SetItems(TK_OBJ w, const char* const* items, int n);  // replace the entries of a choice, list or radio group
 void WGT_SetRange(TK_OBJ w, long min, long max);    // range of a slider or value field
 void WGT_Enable(TK_OBJ w, int on);                  // enable (1) or grey out (0)
+int WGT_IsEnabled(TK_OBJ w);                        // 1 when enabled, 0 when greyed out or none
 void WGT_Show(TK_OBJ w, int on);                    // show (1) or hide (0)
 void WGT_SetTooltip(TK_OBJ w, const char* text);    // tooltip text
 const char* WGT_GetTooltip(TK_OBJ w);               // tooltip text; valid until the next call

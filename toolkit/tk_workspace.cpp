@@ -116,3 +116,30 @@ TK_OBJ WS_ActiveWindow(TK_OBJ workspace) {
 void WS_Activate(TK_OBJ win) {
   if (QWidget* w = tk::widget(win)) tk::show_in_workspace(w);
 }
+
+TkRect WS_FrameRect(TK_OBJ win) {
+  QMdiSubWindow* sub = sub_of(tk::widget(win));
+  if (!sub) return {};
+  return {sub->x(), sub->y(), sub->width(), sub->height()};
+}
+
+void WS_Cascade(TK_OBJ workspace) {
+  if (QMdiArea* area = area_of(workspace)) area->cascadeSubWindows();
+}
+
+void WS_Tile(TK_OBJ workspace) {
+  if (QMdiArea* area = area_of(workspace)) area->tileSubWindows();
+}
+
+void WS_ArrangeIcons(TK_OBJ workspace) {
+  QMdiArea* area = area_of(workspace);
+  if (!area) return;
+  int x = 0;
+  const int bottom = area->viewport()->height();
+  for (QMdiSubWindow* sub : area->subWindowList(QMdiArea::CreationOrder)) {
+    if (!sub->isMinimized()) continue;
+    const QSize size = sub->size();
+    sub->move(x, bottom - size.height());
+    x += size.width();
+  }
+}

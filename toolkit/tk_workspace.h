@@ -14,3 +14,10 @@ int WS_Count(TK_OBJ workspace);                        // child windows, in the 
 TK_OBJ WS_Window(TK_OBJ workspace, int index);         // child window by that order, null out of range
 TK_OBJ WS_ActiveWindow(TK_OBJ workspace);              // the active child window, null if none
 void WS_Activate(TK_OBJ win);                          // bring a child window forward and activate it
+// Arranging the child windows: cascaded from the top left, tiled to fill the workspace, or
+// the minimised ones lined up along the bottom.
+// The frame of a child window in its workspace's coordinates (empty when not in one).
+TkRect WS_FrameRect(TK_OBJ win);
+void WS_Cascade(TK_OBJ workspace);
+void WS_Tile(TK_OBJ workspace);
+void WS_ArrangeIcons(TK_OBJ workspace);

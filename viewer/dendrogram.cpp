@@ -8,10 +8,13 @@
 //
 // Each active row caches its smallest cell over the active columns before it (the first one of
 // equal values). A join changes only column j, row j and the retired row i, so most caches stay
-// valid and the closest pair is found by a walk over the rows instead of over every cell.
+// valid and the closest pair is found by a walk over the rows instead of over every cell. The
+// cells are held as a full square (each cell twice), so that the rows a join reads and the rows
+// a rescan walks lie in order in memory.
 #include "viewer/dendrogram.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "docview/wait_cursor.h"
@@ -59,26 +62,6 @@ namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-// The active rows in ascending order, as a doubly linked list over row numbers.
-struct ActiveRows {
-  explicit ActiveRows(std::size_t n) : next(n), prev(n) {
-    for (std::size_t k = 0; k < n; ++k) {
-      next[k] = k + 1 < n ? k + 1 : kNone;
-      prev[k] = k > 0 ? k - 1 : kNone;
-    }
-    head = n > 0 ? 0 : kNone;
-  }
-  void Remove(std::size_t k) {
-    if (prev[k] != kNone)
-      next[prev[k]] = next[k];
-    else
-      head = next[k];
-    if (next[k] != kNone) prev[next[k]] = prev[k];
-  }
-  std::vector<std::size_t> next, prev;
-  std::size_t head;
-};
-
 struct RowMin {
   float value = 0.0f;
   std::size_t col = kNone;  // kNone: the row has no active column before it
@@ -93,10 +76,25 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
   const std::size_t n = taxa.size();
   if (n == 0) return;
 
-  std::vector<float> work(
-      distances.begin(),
-      distances.begin() + static_cast<std::ptrdiff_t>(std::min(distances.size(), TriangleSize(n))));
-  work.resize(TriangleSize(n), 0.0f);
+  // The working cells as a full symmetric square, so that the two rows of a join and every row
+  // scan read memory in order; a join writes its new cells into both halves.
+  std::vector<float> work(n * n, 0.0f);
+  {
+    // The lower half row by row from the packed triangle, then the upper half as its mirror,
+    // in tiles so that both sides stay in the cache.
+    const std::size_t have = std::min(distances.size(), TriangleSize(n));
+    std::size_t k = 0;
+    for (std::size_t r = 1; r < n; ++r)
+      for (std::size_t c = 0; c < r; ++c, ++k) work[r * n + c] = k < have ? distances[k] : 0.0f;
+    constexpr std::size_t kTile = 64;
+    for (std::size_t r0 = 0; r0 < n; r0 += kTile)
+      for (std::size_t c0 = 0; c0 <= r0; c0 += kTile)
+        for (std::size_t r = r0; r < std::min(n, r0 + kTile); ++r)
+          for (std::size_t c = c0; c < std::min(r, c0 + kTile); ++c) work[c * n + r] = work[r * n + c];
+  }
+
+  // With finite cells every cell derived from them is finite too.
+  const bool finite = std::all_of(work.begin(), work.end(), [](float v) { return std::isfinite(v); });
 
   std::vector<Dendron*> cluster(n);
   for (std::size_t k = 0; k < n; ++k) {
@@ -104,28 +102,47 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
     values_[&taxa[k]] = 0.0f;
   }
 
-  ActiveRows rows(n);
+  // The active rows, ascending.
+  std::vector<std::size_t> active(n);
+  for (std::size_t k = 0; k < n; ++k) active[k] = k;
   std::vector<RowMin> best(n);
   auto rescan = [&](std::size_t r) {
     RowMin m;
-    const float* row = work.data() + r * (r - 1) / 2;
-    for (std::size_t c = rows.head; c != kNone && c < r; c = rows.next[c]) {
-      if (m.col == kNone || row[c] < m.value) {
-        m.value = row[c];
-        m.col = c;
+    const float* row = work.data() + r * n;
+    // The active columns before r: those ahead of r in the active list.
+    const std::size_t count = static_cast<std::size_t>(
+        std::lower_bound(active.begin(), active.end(), r) - active.begin());
+    if (count > 0) {
+      m.col = active[0];
+      m.value = row[m.col];
+      for (std::size_t a = 1; a < count; ++a) {
+        const std::size_t c = active[a];
+        if (row[c] < m.value) {
+          m.value = row[c];
+          m.col = c;
+        }
       }
     }
     best[r] = m;
   };
   for (std::size_t r = 1; r < n; ++r) rescan(r);
 
+  std::vector<std::size_t> others;  // the active rows other than the two joined
+  std::vector<float> joined_cells;  // their distances to the joined cluster
+  others.reserve(n);
+  joined_cells.reserve(n);
   for (std::size_t left = n; left > 1; --left) {
     // The smallest cell; on equal values the lowest row wins, and within a row the cache
     // already holds the lowest column.
     std::size_t i = kNone;
-    for (std::size_t r = rows.head; r != kNone; r = rows.next[r]) {
-      if (best[r].col == kNone) continue;
-      if (i == kNone || best[r].value < best[i].value) i = r;
+    float smallest = 0.0f;  // best[i].value, kept at hand
+    for (const std::size_t r : active) {
+      const RowMin& b = best[r];
+      if (b.col == kNone) continue;
+      if (i == kNone || b.value < smallest) {
+        i = r;
+        smallest = b.value;
+      }
     }
     const std::size_t j = best[i].col;
     const float height = best[i].value;
@@ -134,24 +151,40 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
     values_[&joined] = height;
     const unsigned nj = cluster[j]->Size();
     const unsigned ni = cluster[i]->Size();
-    for (std::size_t m = rows.head; m != kNone; m = rows.next[m]) {
-      if (m == i || m == j) continue;
-      float v = Linkage(work, m, j, i, nj, ni);
-      work[PackedIndex(m, j)] = v;
+    others.clear();
+    for (const std::size_t m : active)
+      if (m != i && m != j) others.push_back(m);
+    joined_cells.resize(others.size());
+    LinkRows(work.data() + j * n, work.data() + i * n, others.data(), others.size(), nj, ni,
+             joined_cells.data());
+    float* row_j = work.data() + j * n;
+    for (std::size_t k = 0; k < others.size(); ++k) {
+      const std::size_t m = others[k];
+      row_j[m] = joined_cells[k];
+      work[m * n + j] = joined_cells[k];
     }
     cluster[j] = &joined;
     cluster[i] = nullptr;
-    rows.Remove(i);
+    active.erase(std::lower_bound(active.begin(), active.end(), i));
     best[i] = RowMin{};
 
     // Row j changed throughout; in the rows after it only the cell of column j changed, and
     // column i is gone.
     if (j > 0) rescan(j);
-    for (std::size_t r = rows.next[j]; r != kNone; r = rows.next[r]) {
+    for (std::size_t k = std::upper_bound(others.begin(), others.end(), j) - others.begin();
+         k < others.size(); ++k) {
+      const std::size_t r = others[k];
       RowMin& b = best[r];
-      const float v = work[PackedIndex(r, j)];
+      const float v = joined_cells[k];
       if (b.col == i) {
-        rescan(r);
+        // The row's smallest cell was in the retired column: every other cell before it was
+        // larger, so with finite cells a new value not above it is the new smallest.
+        if (finite && v <= b.value) {
+          b.value = v;
+          b.col = j;
+        } else {
+          rescan(r);
+        }
       } else if (b.col == j) {
         if (v <= b.value)
           b.value = v;
@@ -163,29 +196,251 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
       }
     }
   }
-  root_ = cluster[rows.head];
+  root_ = cluster[active.front()];
+}
+
+namespace {
+
+// Applies a rule to the cells of the two joined rows at the columns listed.
+template <class Rule>
+void LinkWith(Rule rule, const float* row_j, const float* row_i, const std::size_t* cols,
+              std::size_t count, unsigned nj, unsigned ni, float* out) {
+  for (std::size_t k = 0; k < count; ++k) out[k] = rule(row_j[cols[k]], row_i[cols[k]], nj, ni);
+}
+
+float MaxRule(float mj, float mi, unsigned, unsigned) { return mi > mj ? mi : mj; }
+float MinRule(float mj, float mi, unsigned, unsigned) { return mi < mj ? mi : mj; }
+float AveRule(float mj_f, float mi_f, unsigned nj, unsigned ni) {
+  const double mj = mj_f;
+  const double mi = mi_f;
+  return static_cast<float>((static_cast<double>(ni) * mi + static_cast<double>(nj) * mj) /
+                            static_cast<double>(ni + nj));
+}
+
+}  // namespace
+
+void MaxLinkageDendrogram::LinkRows(const float* row_j, const float* row_i, const std::size_t* cols,
+                                    std::size_t count, unsigned nj, unsigned ni, float* out) const {
+  LinkWith(MaxRule, row_j, row_i, cols, count, nj, ni, out);
+}
+
+void MinLinkageDendrogram::LinkRows(const float* row_j, const float* row_i, const std::size_t* cols,
+                                    std::size_t count, unsigned nj, unsigned ni, float* out) const {
+  LinkWith(MinRule, row_j, row_i, cols, count, nj, ni, out);
+}
+
+void AveLinkageDendrogram::LinkRows(const float* row_j, const float* row_i, const std::size_t* cols,
+                                    std::size_t count, unsigned nj, unsigned ni, float* out) const {
+  LinkWith(AveRule, row_j, row_i, cols, count, nj, ni, out);
+}
+
+namespace {
+
+// The joins of minimum linkage worked out from a minimum spanning tree, without the working
+// cells: the heights of the joins are the tree's edge weights in ascending order. Where a weight
+// occurs once, the join it makes is forced: the two clusters that hold its ends. Where several
+// joins share a height, the order that picking the first smallest cell gives (lowest row, then
+// lowest column, a cluster's row being its lowest taxon) is played out over every pair of taxa
+// at that distance. False, with nothing made, for cells that are not numbers or ties too many
+// to play out cheaply; the caller then clusters the cells themselves.
+struct Join {
+  std::size_t j, i;  // rows of the two clusters, j < i
+  float height;
+};
+
+class SlotSets {
+ public:
+  explicit SlotSets(std::size_t n) : up_(n), slot_(n) {
+    for (std::size_t k = 0; k < n; ++k) up_[k] = slot_[k] = k;
+  }
+  std::size_t Find(std::size_t k) {
+    while (up_[k] != k) k = up_[k] = up_[up_[k]];
+    return k;
+  }
+  std::size_t Slot(std::size_t k) { return slot_[Find(k)]; }
+  // Joins the sets of a and b; the joined set's row is the lower of theirs.
+  void Unite(std::size_t a, std::size_t b) {
+    a = Find(a);
+    b = Find(b);
+    const std::size_t slot = std::min(slot_[a], slot_[b]);
+    up_[b] = a;
+    slot_[a] = slot;
+  }
+
+ private:
+  std::vector<std::size_t> up_, slot_;
+};
+
+bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
+                        std::vector<Join>* joins) {
+  if (n < 2) return true;
+  // The cells as a full square, so that every row is read in order.
+  std::vector<float> d(n * n, 0.0f);
+  const std::size_t have = std::min(distances.size(), TriangleSize(n));
+  bool nan = false;
+  for (std::size_t r = 1, k = 0; r < n && k < have; k += r, ++r) {
+    const std::size_t m = std::min(r, have - k);  // cells missing from the triangle stay 0
+    const float* src = distances.data() + k;
+    float* dst = d.data() + r * n;
+    for (std::size_t c = 0; c < m; ++c) {
+      dst[c] = src[c];
+      nan |= src[c] != src[c];
+    }
+  }
+  if (nan) return false;
+  constexpr std::size_t kTile = 64;
+  for (std::size_t r0 = 0; r0 < n; r0 += kTile)
+    for (std::size_t c0 = 0; c0 <= r0; c0 += kTile)
+      for (std::size_t r = r0; r < std::min(n, r0 + kTile); ++r)
+        for (std::size_t c = c0; c < std::min(r, c0 + kTile); ++c) d[c * n + r] = d[r * n + c];
+
+  // Prim's tree. The taxa outside the tree are kept packed in `rest`, with reach[k] the
+  // smallest distance of rest[k] to the tree and from[k] the tree taxon at that distance; the
+  // pass that takes a new taxon's row into account also finds the next nearest taxon.
+  struct Edge {
+    float w;
+    std::size_t a, b;
+  };
+  std::vector<Edge> edges;
+  edges.reserve(n - 1);
+  std::vector<std::size_t> rest(n - 1), from(n - 1, 0);
+  std::vector<float> reach(n - 1);
+  std::size_t left = n - 1, at = 0;
+  for (std::size_t k = 0; k < left; ++k) {
+    rest[k] = k + 1;
+    reach[k] = d[k + 1];
+    if (reach[k] < reach[at]) at = k;
+  }
+  while (left > 0) {
+    const std::size_t u = rest[at];
+    edges.push_back({reach[at], from[at], u});
+    --left;
+    rest[at] = rest[left];
+    reach[at] = reach[left];
+    from[at] = from[left];
+    const float* row = d.data() + u * n;
+    std::size_t next = 0;
+    for (std::size_t k = 0; k < left; ++k) {
+      const float x = row[rest[k]];
+      if (x < reach[k]) {
+        reach[k] = x;
+        from[k] = u;
+      }
+      if (reach[k] < reach[next]) next = k;
+    }
+    at = next;
+  }
+  std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
+
+  // Heights that several joins share, and every pair of taxa at such a height.
+  std::vector<float> tied;
+  for (std::size_t e = 1; e < edges.size(); ++e)
+    if (edges[e].w == edges[e - 1].w && (tied.empty() || tied.back() != edges[e].w))
+      tied.push_back(edges[e].w);
+  std::vector<Edge> tie_pairs;
+  if (!tied.empty()) {
+    const float lo = tied.front(), hi = tied.back();
+    for (std::size_t r = 1; r < n; ++r) {
+      const float* row = d.data() + r * n;
+      // Most rows hold no cell in the range of the shared heights: a quick look first.
+      bool any = false;
+      for (std::size_t c = 0; c < r; ++c) any |= row[c] >= lo && row[c] <= hi;
+      if (!any) continue;
+      for (std::size_t c = 0; c < r; ++c) {
+        const float v = row[c];
+        if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
+        if (tie_pairs.size() >= 4 * n) return false;  // too many ties: cluster the cells
+        tie_pairs.push_back({v, r, c});
+      }
+    }
+    std::stable_sort(tie_pairs.begin(), tie_pairs.end(),
+                     [](const Edge& x, const Edge& y) { return x.w < y.w; });
+  }
+
+  SlotSets sets(n);
+  joins->clear();
+  std::size_t steps = 0;
+  for (std::size_t e = 0; e < edges.size();) {
+    std::size_t e_end = e + 1;
+    while (e_end < edges.size() && edges[e_end].w == edges[e].w) ++e_end;
+    const float w = edges[e].w;
+    if (e_end - e == 1) {
+      const std::size_t sa = sets.Slot(edges[e].a), sb = sets.Slot(edges[e].b);
+      joins->push_back({std::min(sa, sb), std::max(sa, sb), w});
+      sets.Unite(edges[e].a, edges[e].b);
+    } else {
+      // Every pair at this height, between clusters not yet joined: join the pair of clusters
+      // with the lowest (higher row, lower row) first, again and again.
+      const auto first = std::lower_bound(tie_pairs.begin(), tie_pairs.end(), w,
+                                          [](const Edge& x, float v) { return x.w < v; });
+      auto last = first;
+      while (last != tie_pairs.end() && last->w == w) ++last;
+      for (std::size_t made = 0; made < e_end - e; ++made) {
+        std::size_t bi = 0, bj = 0, pa = 0, pb = 0;
+        bool any = false;
+        for (auto p = first; p != last; ++p) {
+          if (++steps > 64 * n) return false;  // too costly to play out: cluster the cells
+          const std::size_t sa = sets.Slot(p->a), sb = sets.Slot(p->b);
+          if (sa == sb) continue;
+          const std::size_t i = std::max(sa, sb), j = std::min(sa, sb);
+          if (!any || i < bi || (i == bi && j < bj)) {
+            any = true;
+            bi = i;
+            bj = j;
+            pa = p->a;
+            pb = p->b;
+          }
+        }
+        if (!any) return false;  // cannot happen with a spanning tree; be safe
+        joins->push_back({bj, bi, w});
+        sets.Unite(pa, pb);
+      }
+    }
+    e = e_end;
+  }
+  return true;
+}
+
+}  // namespace
+
+void MinLinkageDendrogram::Build(const std::vector<float>& distances,
+                                 BlockAllocator<Taxon>& taxa) {
+  docview::CWaitCursor wait;
+  std::vector<Join> joins;
+  if (!SingleLinkageJoins(distances, taxa.size(), &joins)) {
+    ConstantClockDendrogram::Build(distances, taxa);
+    return;
+  }
+  Reset(distances, taxa);
+  const std::size_t n = taxa.size();
+  if (n == 0) return;
+  std::vector<Dendron*> cluster(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    cluster[k] = &taxa[k];
+    values_[&taxa[k]] = 0.0f;
+  }
+  for (const Join& jn : joins) {
+    Genus& joined = genera_(*cluster[jn.j], *cluster[jn.i]);
+    values_[&joined] = jn.height;
+    cluster[jn.j] = &joined;
+    cluster[jn.i] = nullptr;
+  }
+  root_ = cluster[0];
 }
 
 float MaxLinkageDendrogram::Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
-                                    std::size_t i, unsigned, unsigned) const {
-  const float mj = work[PackedIndex(m, j)];
-  const float mi = work[PackedIndex(m, i)];
-  return mi > mj ? mi : mj;
+                                    std::size_t i, unsigned nj, unsigned ni) const {
+  return MaxRule(work[PackedIndex(m, j)], work[PackedIndex(m, i)], nj, ni);
 }
 
 float MinLinkageDendrogram::Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
-                                    std::size_t i, unsigned, unsigned) const {
-  const float mj = work[PackedIndex(m, j)];
-  const float mi = work[PackedIndex(m, i)];
-  return mi < mj ? mi : mj;
+                                    std::size_t i, unsigned nj, unsigned ni) const {
+  return MinRule(work[PackedIndex(m, j)], work[PackedIndex(m, i)], nj, ni);
 }
 
 float AveLinkageDendrogram::Linkage(const std::vector<float>& work, std::size_t m, std::size_t j,
                                     std::size_t i, unsigned nj, unsigned ni) const {
-  const double mj = work[PackedIndex(m, j)];
-  const double mi = work[PackedIndex(m, i)];
-  return static_cast<float>((static_cast<double>(ni) * mi + static_cast<double>(nj) * mj) /
-                            static_cast<double>(ni + nj));
+  return AveRule(work[PackedIndex(m, j)], work[PackedIndex(m, i)], nj, ni);
 }
 
 }  // namespace velto

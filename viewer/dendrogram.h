@@ -64,24 +64,46 @@ class ConstantClockDendrogram : public Dendrogram {
   // leaves; `work` is the working triangle and m, j, i are rows of it.
   virtual float Linkage(const std::vector<float>& work, std::size_t m, std::size_t j, std::size_t i,
                         unsigned nj, unsigned ni) const = 0;
+
+ protected:
+  // The same rule over many clusters at once: out[k] is the distance of cluster cols[k] to the
+  // cluster joined from j and i, given their rows of distances row_j and row_i.
+  virtual void LinkRows(const float* row_j, const float* row_i, const std::size_t* cols,
+                        std::size_t count, unsigned nj, unsigned ni, float* out) const = 0;
 };
 
 class MaxLinkageDendrogram : public ConstantClockDendrogram {
  public:
   float Linkage(const std::vector<float>& work, std::size_t m, std::size_t j, std::size_t i,
                 unsigned nj, unsigned ni) const override;
+
+ protected:
+  void LinkRows(const float* row_j, const float* row_i, const std::size_t* cols, std::size_t count,
+                unsigned nj, unsigned ni, float* out) const override;
 };
 
 class MinLinkageDendrogram : public ConstantClockDendrogram {
  public:
+  // Builds from a minimum spanning tree of the taxa, which gives the same joins in the same
+  // order with the same heights (ties included); falls back to the joins over the cells for
+  // cells that are not numbers or many ties.
+  void Build(const std::vector<float>& distances, BlockAllocator<Taxon>& taxa) override;
   float Linkage(const std::vector<float>& work, std::size_t m, std::size_t j, std::size_t i,
                 unsigned nj, unsigned ni) const override;
+
+ protected:
+  void LinkRows(const float* row_j, const float* row_i, const std::size_t* cols, std::size_t count,
+                unsigned nj, unsigned ni, float* out) const override;
 };
 
 class AveLinkageDendrogram : public ConstantClockDendrogram {
  public:
   float Linkage(const std::vector<float>& work, std::size_t m, std::size_t j, std::size_t i,
                 unsigned nj, unsigned ni) const override;
+
+ protected:
+  void LinkRows(const float* row_j, const float* row_i, const std::size_t* cols, std::size_t count,
+                unsigned nj, unsigned ni, float* out) const override;
 };
 
 }  // namespace velto

@@ -112,6 +112,44 @@ TEST(BandFinding, RowRangeLimitsRemovalAndNewBands) {
   EXPECT_EQ(ln_find_bands(flat_lanes, 1, -1, -1, chain.head, nullptr, LN_ANALYSIS_STD, nullptr, 1), 0);
 }
 
+// Lanes whose strips overlap: a band in both belongs to each. A band a lane makes that lies in a
+// later lane is that lane's old band and goes when the later lane's bands are found.
+TEST(BandFinding, OverlappingLanesShareTheirBands) {
+  LanePtr a = gel_lane(50, 100, peaks_profile(60, {10, 30}));
+  LanePtr b = gel_lane(54, 100, std::vector<int>(60, 10));  // flat: makes no bands
+  LanePtr c = gel_lane(200, 100, peaks_profile(60, {20}));
+  LANE* lanes[] = {a.get(), nullptr, b.get(), c.get()};
+  Chain chain;
+  chain.add(54, 120, 3);  // in a and b
+  chain.add(50, 120, 3);  // in a and b, same row
+  chain.add(62, 140, 3);  // in no lane
+  chain.add(200, 110, 3);  // in c
+  chain.add(54, 105, 3);  // in a and b
+
+  // One walk gives each lane what the lane-by-lane search gives: rows ascending, equal rows in
+  // chain order.
+  std::vector<std::vector<SPOT*>> by_lane;
+  ASSERT_TRUE(ln_bands_by_lane(chain.head, lanes, 4, &by_lane));
+  ASSERT_EQ(by_lane.size(), 4u);
+  EXPECT_TRUE(by_lane[1].empty());
+  for (int i : {0, 2, 3}) {
+    SPOT** found = nullptr;
+    const int n = ln_find_bands_in_lane(chain.head, &found, lanes[i], nullptr, nullptr);
+    EXPECT_EQ(std::vector<SPOT*>(found, found + n), by_lane[i]) << "lane " << i;
+    ks_free(found);
+  }
+  EXPECT_EQ(by_lane[0].size(), 3u);
+  EXPECT_EQ(by_lane[2].size(), 3u);
+  EXPECT_EQ(by_lane[3].size(), 1u);
+
+  // Finding bands again: lane a's new bands at 110 and 130 lie in lane b too, so b removes them;
+  // c's band is made anew and the band in no lane stays.
+  EXPECT_EQ(ln_find_bands(lanes, 4, -1, -1, chain.head, nullptr, LN_ANALYSIS_STD, nullptr, 1), 3);
+  std::vector<int> rows;
+  for (SPOT* s : chain.bands()) rows.push_back(s->y);
+  EXPECT_EQ(rows, (std::vector<int>{120, 140}));
+}
+
 TEST(BandFinding, PeakValueRaisedToBaseline) {
   LanePtr lane = gel_lane(50, 0, peaks_profile(40, {20}));
   lane->bckgrnd_type = 1;

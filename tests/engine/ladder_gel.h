@@ -12,15 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/band_find.h"
-#include "engine/lane_features.h"
-#include "engine/lane_profile.h"
-#include "engine/lane_track.h"
-#include "io/kes_image.h"
+#include "gel_chain.h"
 #include "model/lane.h"
 #include "model/spot.h"
 #include "test_support.h"
-#include "toolkit/core/tk_image.h"
 
 namespace vxtest {
 
@@ -122,61 +117,40 @@ inline bool analyse_ladder_gel(LadderGel* g) {
   g->kes = g->dir.file("ladder.kes");
   write_bytes(g->kes, kes);
 
-  // Lanes: tracked in the block as the lane tool does it: reduction factor trunc(W / n / 20), the
-  // block read at full scale and reduced, tracking parameter 2.
-  const int n = LadderGel::kLanes;
-  const LN_POINT corners[4] = {{LadderGel::kLeft, LadderGel::kTop},
-                               {LadderGel::kRight, LadderGel::kTop},
-                               {LadderGel::kRight, LadderGel::kBottom},
-                               {LadderGel::kLeft, LadderGel::kBottom}};
-  const int W = LadderGel::kRight - LadderGel::kLeft, H = LadderGel::kBottom - LadderGel::kTop;
-  const int f = std::max(1, static_cast<int>(W / n / 20.0));
-  g->reduction = f;
-  TkImage box;
-  const int32_t rect[4] = {LadderGel::kLeft, LadderGel::kTop, W, H};
-  if (io_read_kestrin(g->kes.c_str(), &box, rect, 1.0) != 1) {
+  // Lanes tracked in the block as the lane tool does it (the block read at full scale, reduced
+  // by trunc(W / n / 20), tracking parameter 2) and bands found as Find Bands finds them by
+  // default: thickness 5 top and bottom, no intensity threshold, no limit on the number of
+  // bands, background at angle 30.
+  vxchain::Chain c;
+  c.path = g->kes;
+  c.left = LadderGel::kLeft;
+  c.top = LadderGel::kTop;
+  c.right = LadderGel::kRight;
+  c.bottom = LadderGel::kBottom;
+  c.n = LadderGel::kLanes;
+  if (!c.read_block()) {
     ADD_FAILURE() << "cannot read the block";
     return false;
   }
-  TkImage reduced;
-  const int rw = static_cast<int>(std::floor(W / double(f) + 0.5));
-  const int rh = static_cast<int>(std::floor(H / double(f) + 0.5));
-  reduced.create(rw, rh, 1);
-  for (int y = 0; y < rh; ++y)
-    for (int x = 0; x < rw; ++x)
-      reduced.row(y)[x] = box.row(std::min(y * f, H - 1))[std::min(x * f, W - 1)];
-  g->head = ln_make_lane();
-  LANE** link = &g->head->next;
-  for (int i = 0; i < n; ++i) {
-    *link = ln_make_lane();
-    (*link)->lane_number = i + 1;
-    link = &(*link)->next;
-  }
-  if (ln_track_lanes(g->head, n, &reduced, H, W, 1, corners, f, 2, LadderGel::kLeft,
-                     LadderGel::kTop) != 0) {
+  c.reduce();
+  g->reduction = c.f;
+  if (!c.track()) {
     ADD_FAILURE() << "lane tracking failed";
     return false;
   }
-
-  // Bands as Find Bands finds them by default: thickness 5 top and bottom, no intensity
-  // threshold, no limit on the number of bands, background at angle 30.
-  for (LANE* l = g->head->next; l; l = l->next) {
-    l->min_top_band_thick = l->min_bot_band_thick = 5;
-    l->band_threshold = l->band_threshold2 = 0;
-    l->max_detect = 0;
-    l->pct_threshold = 20;
-    l->max_angle = 30;
-    l->bckgrnd_type = 1;
-    g->lanes.push_back(l);
-  }
-  if (ln_load_data_values(g->kes.c_str(), g->lanes.data(), n, 50) != 1) {
+  if (!c.profiles()) {
     ADD_FAILURE() << "cannot load the lane profiles";
     return false;
   }
-  ln_calc_lane_baselines(g->lanes.data(), n, LN_ANALYSIS_STD);
-  g->chain = sp_make_spot();
-  g->found = ln_find_bands(g->lanes.data(), n, -1, -1, g->chain, nullptr, LN_ANALYSIS_STD,
-                           nullptr, 1);
+  c.baselines();
+  c.find_bands();
+  // The lanes and bands pass to the gel.
+  g->head = c.head;
+  g->lanes = c.lanes;
+  g->chain = c.chain;
+  g->found = c.found;
+  c.head = nullptr;
+  c.chain = nullptr;
   return true;
 }
 

@@ -228,6 +228,39 @@ TEST(KesImage, SixteenBitImagesLoadAsEightBits) {
   }
 }
 
+// A record that holds images already is loaded again with images of other sizes and depths:
+// each load must show only the new file's pixels, in both images.
+TEST(KesImage, ReloadingARecordShowsOnlyTheNewImage) {
+  vxtest::TempDir dir;
+  struct Load {
+    int bpp, w, h;
+    unsigned (*value)(int, int);
+    unsigned (*expect)(unsigned);
+  };
+  const Load loads[] = {
+      {2, 70, 30, [](int x, int y) { return unsigned(1000 + (x * 8 + y) % 256); },
+       [](unsigned v) { return v - 1000; }},
+      {1, 5, 4, ramp, [](unsigned v) { return v & 0xFF; }},
+      {2, 40, 8, [](int x, int y) { return unsigned(500 + (x + y * 40) % 128); },
+       [](unsigned v) { return (v - 500) * 2; }},
+  };
+  Display disp;
+  for (const Load& l : loads) {
+    const std::string p = dir.file("r.kes");
+    vxtest::write_bytes(p, kes(l.bpp, l.w, l.h, false, l.value));
+    ASSERT_EQ(io_load_image(&disp.d, 0, p.c_str()), 0);
+    ASSERT_EQ(disp.d.pix_img->width(), l.w);
+    ASSERT_EQ(disp.d.pix_img->height(), l.h);
+    ASSERT_EQ(disp.d.disp_img->width(), l.w);
+    ASSERT_EQ(disp.d.disp_img->height(), l.h);
+    for (int y = 0; y < l.h; ++y)
+      for (int x = 0; x < l.w; ++x) {
+        ASSERT_EQ(disp.d.pix_img->pixel(x, y), l.expect(l.value(x, y))) << l.w << " x " << l.h;
+        ASSERT_EQ(disp.d.disp_img->pixel(x, y), disp.d.pix_img->pixel(x, y));
+      }
+  }
+}
+
 TEST(KesImage, FailedLoadReturnsMinusOneAndHoldsNoImage) {
   vxtest::TempDir dir;
   const std::string p = dir.file("t.kes");

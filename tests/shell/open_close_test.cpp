@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <filesystem>
 
+#include "gel_fixture.h"
 #include "image_view_fixture.h"
 #include "io/analysis.h"
 #include "io/byte_io.h"
@@ -30,55 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 using shelltest::MainWindowTest;
 
-// A 1-byte gel of w x h pixels (pixel (x, y) = (x + 2y) mod 256) with its info file.
-std::string write_gel(const std::string& dir, const std::string& name, int w, int h,
-                      bool with_info = true) {
-  const std::string path = dir + "/" + name + ".kes";
-  ByteWriter out;
-  io_put_kes_header(out, 1, w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) out.u8(static_cast<uint8_t>(shelltest::grey_of(x, y)));
-  EXPECT_TRUE(io_write_file_replace(path.c_str(), out.buffer()));
-  if (with_info) {
-    IMG_INFO info{};
-    info.width = w;
-    info.height = h;
-    info.bytes_per_pixel = 1;
-    info.x_res = info.y_res = 100;
-    info.max_value = 255;
-    ANALYSIS_ENTRY e{1, &info, nullptr, 0};
-    ANALYSIS_ENTRY* list[] = {&e};
-    EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
-  }
-  return path;
-}
-
-std::string base(const std::string& path) { return path.substr(0, path.size() - 4); }
-
-void add_lane_and_band(IMAGE_REC* im, int x, int top, int bottom, int band_y) {
-  LANE* lane = ln_make_lane();
-  lane->num_center_points = 2;
-  lane->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
-  lane->center_coords[0] = {x, top};
-  lane->center_coords[1] = {x, bottom};
-  lane->left_width = lane->right_width = 9;
-  lane->lane_number = 1;
-  lane->f = LN_F_TOOL_MARK;
-  LANE* tail = im->lanes;
-  while (tail->next) tail = tail->next;
-  tail->next = lane;
-  im->lane_hdr->num_lanes++;
-  im->has_lanes = 1;
-  SPOT* b = sp_make_spot();
-  b->x = x;
-  b->y = band_y;
-  b->f1 = 2;
-  for (int i = 0; i < SP_BOUNDS; ++i) b->bound_x[i] = b->bound_y[i] = -1;
-  sp_add_spot(b, im->bands);
-  im->has_bands = 1;
-  im->modified = 1;
-}
-
 // Colour of the gel's pixel (x, y) through the image's colour table.
 QRgb gel_rgb(IMAGE_REC* im, int x, int y) {
   return im->img_ptr->disp_img->colours()[shelltest::grey_of(x, y)] & 0xFFFFFF;
@@ -88,29 +40,11 @@ QRgb px(IMAGE_REC* im, int x, int y) {
   return tk::area(static_cast<TK_OBJ>(im->draw_area))->backing().pixel(x, y) & 0xFFFFFF;
 }
 
-class OpenClose : public MainWindowTest {
- protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    gt_control_init(gt_get_control());
-    dir = ws_->dir().str();
-  }
-  void TearDown() override {
-    while (gt_get_num_img_windows() > 0) {
-      IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
-      if (im) gt_image_clear_modified(im);
-      WIN_Terminate(gt_get_img_window(0));
-    }
-    MainWindowTest::TearDown();
-  }
-  IMAGE_REC* open(const std::string& path) {
-    gt_load_image_path(path.c_str());
-    EVENT_Flush();
-    const int n = gt_get_num_img_windows();
-    return n ? static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(n - 1))) : nullptr;
-  }
-  std::string dir;
-};
+using shelltest::add_lane_and_band;
+using shelltest::base;
+using shelltest::write_gel;
+
+using OpenClose = shelltest::OpenImagesTest;
 
 TEST_F(OpenClose, OpensWithItsInfoFileUnderALockAndRefusesWithout) {
   const std::string gel = write_gel(dir, "gel", 120, 90);

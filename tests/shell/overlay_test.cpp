@@ -129,6 +129,25 @@ TEST_F(Overlay, LanesAndBandsLandOnTheirImagePixels) {
   TKT_Grab(v.win, "/tmp/shell2_overlay.png");
 }
 
+TEST_F(Overlay, AnExposeRepaintsTheWholeOverlayInEveryToolState) {
+  ImageView v(300, 260);
+  add_lane(v.image, {{120, 40}, {120, 220}}, 10, 12, LN_F_TOOL_MARK);
+  add_band(v.image, 120, 150);
+  struct Case {
+    int state, mode;
+  } cases[] = {{TS_ADD_BAND, SEL_BANDS},          {TS_EDIT_BAND, SEL_BANDS},
+               {TS_FIND_LANES_AUTO, SEL_BANDS},   {TS_FIND_LANES_EVEN, SEL_LANES},
+               {TS_MULTIPLEX_MARKERS, SEL_BANDS}, {TS_IDLE, SEL_SIZE_STDS},
+               {TS_IDLE, SEL_CONC_STDS},          {TS_IDLE, SEL_BANDS}};
+  for (const Case& c : cases) {
+    ctl->task_state = c.state;
+    ctl->sel_mode = c.mode;
+    v.expose();
+    EXPECT_EQ(v.px(110, 100), kBlue) << "state " << c.state << " mode " << c.mode;
+    EXPECT_EQ(v.px(120, 150), kGreen) << "state " << c.state << " mode " << c.mode;
+  }
+}
+
 TEST_F(Overlay, SelectionRectangleErasesCleanly) {
   ImageView v(300, 200);
   add_band(v.image, 50, 50);

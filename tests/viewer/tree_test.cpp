@@ -229,6 +229,46 @@ std::vector<RefJoin> ReferenceBuild(const ConstantClockDendrogram& rule, std::ve
   return joins;
 }
 
+// Runs every rule on the matrix and compares each join and height with the literal builder.
+void ExpectLiteralJoins(const Forest& f, const std::string& what) {
+  const std::size_t n = f.taxa.size();
+  Forest g(n, f.distances);
+  for (int rule = 0; rule < 3; ++rule) {
+    auto tree = Make(rule);
+    tree->Build(g.distances, g.taxa);
+    std::vector<RefJoin> ref = ReferenceBuild(*tree, g.distances, n);
+    const auto& genera = tree->Genera();
+    ASSERT_EQ(genera.size(), ref.size()) << what;
+    for (std::size_t k = 0; k < ref.size(); ++k) {
+      ASSERT_EQ(Shape(&genera[k]), ref[k].shape) << what << " rule " << rule << " join " << k;
+      ASSERT_EQ(tree->NodeValue(genera[k]), ref[k].height) << what << " rule " << rule;
+    }
+    EXPECT_EQ(tree->Root(), &genera[genera.size() - 1]) << what;
+  }
+}
+
+// Distinct values, a few shared heights among many distinct ones, and every cell of a few rows
+// equal: minimum linkage works these out from a spanning tree and must join as the cells do.
+TEST(Agglomerative, AgreesWithTheLiteralBuilderOnFewAndNoTies) {
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    std::mt19937 gen(seed);
+    const std::size_t n = 5 + seed * 7;
+    std::uniform_real_distribution<float> any(1.0f, 100.0f);
+    std::uniform_int_distribution<int> grid(0, 60);
+    Forest distinct(n), some_ties(n), equal_rows(n);
+    for (std::size_t k = 0; k < distinct.distances.size(); ++k) {
+      distinct.distances[k] = any(gen);
+      some_ties.distances[k] = 1.0f + 0.25f * static_cast<float>(grid(gen));
+      equal_rows.distances[k] = any(gen);
+    }
+    for (std::size_t r = 1; r < n; r += 3)
+      for (std::size_t c = 0; c < r; ++c) equal_rows.distances[PackedIndex(r, c)] = 0.5f;
+    ExpectLiteralJoins(distinct, "distinct, seed " + std::to_string(seed));
+    ExpectLiteralJoins(some_ties, "some ties, seed " + std::to_string(seed));
+    ExpectLiteralJoins(equal_rows, "equal rows, seed " + std::to_string(seed));
+  }
+}
+
 TEST(Agglomerative, AgreesWithTheLiteralBuilderOnTieHeavyMatrices) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
     std::mt19937 gen(seed);

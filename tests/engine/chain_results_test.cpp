@@ -1,0 +1,172 @@
+// The results of the whole default analysis, held fixed: on the synthetic benchmark gel and on
+// the real ladder gel, every lane's centre points and widths, every profile and baseline value,
+// and every band's position, thickness, widths, outline, amount and area (floating values bit
+// for bit) must equal the recorded ones in chain_results.txt. Profiles, baselines and each lane's
+// bands are compared as digests of their values; a mismatch names the gel, lane and quantity.
+//
+// The chain runs twice: each stage reading the file, and the image read once with every stage
+// served from memory. With VX_RECORD_CHAIN_RESULTS=1 the file is written from the current code
+// instead.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gel_chain.h"
+#include "ladder_gel.h"
+#include "test_support.h"
+
+namespace {
+
+struct Digest {
+  uint64_t h = 1469598103934665603ull;
+  void bytes(const void* p, size_t n) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ull;
+  }
+  template <class T>
+  void add(T v) {
+    bytes(&v, sizeof v);
+  }
+  std::string hex() const {
+    char s[17];
+    std::snprintf(s, sizeof s, "%016llx", static_cast<unsigned long long>(h));
+    return s;
+  }
+};
+
+std::string hexbits(double v) {
+  uint64_t u;
+  std::memcpy(&u, &v, sizeof u);
+  char s[17];
+  std::snprintf(s, sizeof s, "%016llx", static_cast<unsigned long long>(u));
+  return s;
+}
+
+// Runs the chain and lists its results, one "key value" line each.
+std::map<std::string, std::string> run(vxchain::Chain& c, const std::string& name) {
+  std::map<std::string, std::string> out;
+  EXPECT_TRUE(c.read_block());
+  EXPECT_TRUE(c.reduce());
+  EXPECT_TRUE(c.track());
+  EXPECT_TRUE(c.profiles());
+  c.baselines();
+  EXPECT_TRUE(c.find_bands());
+  std::vector<Digest> bands(c.lanes.size());
+  std::vector<int> counts(c.lanes.size()), failed(c.lanes.size());
+  std::vector<std::string> first(c.lanes.size());
+  EXPECT_TRUE(c.quantify([&](int li, SPOT* b) {
+    Digest& d = bands[li];
+    for (int32_t v : {b->x, b->y, b->thickness, b->lane_width, int32_t(b->left_hw),
+                      int32_t(b->right_hw), int32_t(b->f1), b->fail_code, b->od, b->baseline})
+      d.add(v);
+    d.add(b->amount);
+    d.add(b->area);
+    d.add(b->result != nullptr);
+    if (b->result) {
+      d.bytes(b->result->img_x, sizeof b->result->img_x);
+      d.bytes(b->result->img_y, sizeof b->result->img_y);
+    }
+    if (counts[li] == 0) {
+      std::ostringstream s;
+      s << "row " << b->y << " thick " << b->thickness << " amount " << hexbits(b->amount)
+        << " area " << hexbits(b->area);
+      first[li] = s.str();
+    }
+    ++counts[li];
+    failed[li] += (b->f1 & SP_F1_QUANT_FAILED) ? 1 : 0;
+  }));
+  out[name + " found"] = std::to_string(c.found);
+  out[name + " quantified"] = std::to_string(c.quantified);
+  for (size_t li = 0; li < c.lanes.size(); ++li) {
+    const LANE* l = c.lanes[li];
+    char k[64];
+    std::snprintf(k, sizeof k, "%s lane %02zu ", name.c_str(), li + 1);
+    std::ostringstream cp;
+    for (int i = 0; i < l->num_center_points; ++i)
+      cp << l->center_coords[i].x << ',' << l->center_coords[i].y << ' ';
+    out[k + std::string("centre")] = cp.str();
+    out[k + std::string("widths")] =
+        std::to_string(l->left_width) + " " + std::to_string(l->right_width);
+    Digest prof, base;
+    prof.bytes(l->data_values, sizeof(int32_t) * l->num_data_values);
+    if (l->baseline_values) base.bytes(l->baseline_values, sizeof(int32_t) * l->num_data_values);
+    out[k + std::string("profile")] = std::to_string(l->num_data_values) + " " + prof.hex();
+    out[k + std::string("baseline")] = base.hex();
+    out[k + std::string("bands")] = std::to_string(counts[li]) + " failed " +
+                                    std::to_string(failed[li]) + " " + bands[li].hex();
+    out[k + std::string("first band")] = first[li];
+  }
+  return out;
+}
+
+// The results of both ways of running the chain: each stage reading the file, or the image
+// read once and every stage served from memory.
+std::map<std::string, std::string> results(bool from_memory) {
+  std::map<std::string, std::string> all;
+  vxtest::TempDir dir;
+  {
+    vxchain::Chain c;
+    c.from_memory = from_memory;
+    c.path = dir.file("bench.kes");
+    EXPECT_TRUE(vxchain::write_bench_gel(c.path, 4000, 5000, 24));
+    c.right = 4000;
+    c.bottom = 5000;
+    c.n = 24;
+    c.threshold = 1000;
+    all.merge(run(c, "bench"));
+  }
+  vxtest::LadderGel g;
+  if (!vxtest::analyse_ladder_gel(&g)) {
+    ADD_FAILURE() << "the ladder gel cannot be analysed here: " << g.skip;
+    return all;
+  }
+  vxchain::Chain c;
+  c.from_memory = from_memory;
+  c.path = g.kes;
+  c.left = vxtest::LadderGel::kLeft;
+  c.top = vxtest::LadderGel::kTop;
+  c.right = vxtest::LadderGel::kRight;
+  c.bottom = vxtest::LadderGel::kBottom;
+  c.n = vxtest::LadderGel::kLanes;
+  all.merge(run(c, "ladder"));
+  return all;
+}
+
+class ChainResults : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ChainResults, EqualTheRecordedOnes) {
+  const auto file = vxtest::source_dir() / "tests/engine/chain_results.txt";
+  const auto got = results(GetParam());
+  if (const char* rec = std::getenv("VX_RECORD_CHAIN_RESULTS"); rec && std::strcmp(rec, "1") == 0) {
+    std::string text;
+    for (const auto& [k, v] : got) text += k + " = " + v + "\n";
+    vxtest::write_text(file, text);
+    GTEST_SKIP() << "recorded " << file;
+  }
+  std::map<std::string, std::string> want;
+  std::istringstream in(vxtest::read_text(file));
+  for (std::string line; std::getline(in, line);) {
+    const auto eq = line.find(" = ");
+    if (eq != std::string::npos) want[line.substr(0, eq)] = line.substr(eq + 3);
+  }
+  ASSERT_GT(want.size(), 100u) << "no recorded results in " << file;
+  EXPECT_EQ(got.size(), want.size());
+  for (const auto& [k, v] : want) {
+    const auto it = got.find(k);
+    if (it == got.end()) {
+      ADD_FAILURE() << "missing: " << k;
+      continue;
+    }
+    EXPECT_EQ(it->second, v) << k;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(ReadOnce, ChainResults, ::testing::Values(true));
+
+}  // namespace

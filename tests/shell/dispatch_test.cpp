@@ -1,0 +1,363 @@
+// The dispatcher: its gate by command class and state, and the sequences of the commands it
+// serves (Quit, Delete Image, Help, Annotation, window arrangement) on real files.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <QTimer>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <cstring>
+#include <string>
+
+#include "gel_fixture.h"
+#include "shell/gt_cmd.h"
+#include "analysis/matr_launch.h"
+#include "shell/gt_dispatch.h"
+#include "shell/gt_resolution.h"
+#include "toolkit/core/tk_image.h"
+#include "toolkit/tk_app.h"
+#include "toolkit/tk_widget.h"
+#include "toolkit/tk_workspace.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using shelltest::OpenImagesTest;
+
+class Dispatch : public OpenImagesTest {
+ protected:
+  void TearDown() override {
+    gt_set_tools_active_proc(nullptr);
+    gt_set_help_opener(nullptr);
+    OpenImagesTest::TearDown();
+  }
+  // Whether the gate lets the command through: a refused command leaves the last command run
+  // as it was (Report Lane Categories passes the gate in every state and is not built).
+  bool passes(int command) {
+    main_winNfySelMenuBar(win_, GT_CMD_REPORT_LANE_CATEGORIES);
+    main_winNfySelMenuBar(win_, command);
+    return gt_dispatch_last_run() == command;
+  }
+};
+
+BOOL measuring() { return TRUE; }
+
+TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
+  enum State { NO_WINDOW, ONE_IMAGE, TOOL, MEASURING, BUSY };
+  const char* names[] = {"no window", "one image", "tool state", "measuring tool", "busy"};
+  struct Case {
+    int command;
+    bool run[5];  // by State
+  } cases[] = {
+      {GT_CMD_OPEN, {true, true, false, false, true}},
+      {GT_CMD_IMPORT_TIFF, {true, true, false, false, true}},
+      {GT_CMD_ACQUIRE_CAMERA, {true, true, false, false, true}},
+      {GT_CMD_ANNOTATION, {false, true, true, true, true}},
+      {GT_CMD_ZOOM_FACTOR_FIRST, {false, true, true, true, true}},
+      {GT_CMD_IMPORT_MATRIX, {true, true, true, true, true}},
+      {GT_RECENT_FIRST_ID + 3, {true, true, true, true, true}},
+      {GT_CMD_DESELECT_ALL, {false, true, false, false, true}},
+      {GT_WIN_MENU_FIRST, {false, true, false, false, true}},
+      {GT_CMD_CASCADE, {false, true, false, false, true}},
+  };
+  for (State st : {NO_WINDOW, ONE_IMAGE, TOOL, MEASURING, BUSY}) {
+    if (st == ONE_IMAGE) {
+      IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+      ASSERT_NE(im, nullptr);
+      shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+      im->num_sel_lanes = 1;
+      gt_get_control()->sel_mode = SEL_LANES;
+    }
+    gt_get_control()->task_state = st == TOOL ? TS_ADD_BAND : TS_IDLE;
+    gt_set_tools_active_proc(st == MEASURING ? measuring : nullptr);
+    gt_get_control()->busy = st == BUSY;
+    // The densitometry tool needs found bands and one selected lane in lane mode, in any state.
+    EXPECT_EQ(passes(GT_CMD_DTOOL), st != NO_WINDOW) << names[st];
+    for (const Case& c : cases) {
+      EXPECT_EQ(passes(c.command), c.run[st]) << "command " << c.command << ", " << names[st];
+    }
+  }
+  gt_get_control()->busy = 0;
+}
+
+TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImages) {
+  // The main window installs the question as the answer to the desktop's shutdown request.
+  EXPECT_EQ(TK_GetShutdownHook(), &gt_prog_mgr_exit);
+}
+
+TEST_F(Dispatch, QuitWithoutWindowsEndsAtOnce) {
+  const int unanswered = TKT_Unanswered();
+  main_winNfySelMenuBar(win_, GT_CMD_QUIT);
+  EXPECT_EQ(RES_GetClass(win_), 0);  // the main window is gone
+  EXPECT_EQ(TKT_Unanswered(), unanswered);
+}
+
+TEST_F(Dispatch, DeleteImageAsksThenRemovesTheWholeSet) {
+  const std::string gel = shelltest::write_gel(dir, "gel", 80, 60);
+  const std::string b = shelltest::base(gel);
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  ASSERT_TRUE(gt_save_image(im));
+  ASSERT_TRUE(fs::exists(b + ".gt"));
+
+  TKT_AnswerAlert(1);  // No: nothing changes
+  main_winNfySelMenuBar(win_, GT_CMD_DELETE_IMAGE);
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  for (const char* ext : {".kes", ".kei", ".gt", ".lck"}) EXPECT_TRUE(fs::exists(b + ext)) << ext;
+
+  TKT_AnswerAlert(2);  // Yes
+  main_winNfySelMenuBar(win_, GT_CMD_DELETE_IMAGE);
+  EVENT_Flush();
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  for (const char* ext : {".kes", ".kei", ".gt", ".cmt", ".lck"})
+    EXPECT_FALSE(fs::exists(b + ext)) << ext;
+}
+
+std::string s_opened;
+int fake_opener(const char* path) {
+  s_opened = path;
+  return 42;
+}
+
+TEST_F(Dispatch, HelpOpensTheGuideOrTutorialFromTheHelpFolder) {
+  gt_set_help_opener(fake_opener);
+  struct Case {
+    int command;
+    const char* file;
+  } cases[] = {{GT_CMD_HELP, "VX_User_Guide.chm"},
+               {GT_CMD_HELP_GUIDE, "VX_User_Guide.chm"},
+               {GT_CMD_HELP_TUTORIAL, "VX_Tutorial.chm"}};
+  for (const Case& c : cases) {
+    s_opened.clear();
+    main_winNfySelMenuBar(win_, c.command);
+    EXPECT_EQ(fs::path(s_opened), fs::path(dir) / c.file) << c.command;
+  }
+  // The desktop's opener reports a missing file as code 2, without launching anything.
+  gt_set_help_opener(nullptr);
+  TKT_AnswerAlert(1);
+  main_winNfySelMenuBar(win_, GT_CMD_HELP_TUTORIAL);
+  EXPECT_EQ(TKT_LastAlertText(), "help error code: 2");
+}
+
+TEST_F(Dispatch, AnnotationTogglesTheOutlinesAndWindowsAreArranged) {
+  IMAGE_REC* a = open(shelltest::write_gel(dir, "a", 80, 60));
+  IMAGE_REC* b = open(shelltest::write_gel(dir, "b", 80, 60));
+  ASSERT_TRUE(a && b);
+  const int hidden = gt_get_control()->lanes_hidden;
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  EXPECT_EQ(gt_get_control()->lanes_hidden, hidden ? 0 : 1);
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  EXPECT_EQ(gt_get_control()->lanes_hidden, hidden);
+
+  // Cascading puts the windows at different places; tiling leaves them side by side without
+  // overlap.
+  auto rect = [](IMAGE_REC* im) {
+    const TkRect r = WS_FrameRect(static_cast<TK_OBJ>(im->window));
+    return std::array<int, 4>{r.x, r.y, r.w, r.h};
+  };
+  main_winNfySelMenuBar(win_, GT_CMD_CASCADE);
+  EXPECT_NE(rect(a)[0], rect(b)[0]);
+  main_winNfySelMenuBar(win_, GT_CMD_TILE);
+  const auto ra = rect(a), rb = rect(b);
+  const bool apart = ra[0] + ra[2] <= rb[0] || rb[0] + rb[2] <= ra[0] || ra[1] + ra[3] <= rb[1] ||
+                     rb[1] + rb[3] <= ra[1];
+  EXPECT_TRUE(apart);
+}
+
+TEST_F(Dispatch, InvertTwiceReopensTheImageWithItsPixelsBack) {
+  const std::string gel = shelltest::write_gel(dir, "gel", 80, 60);
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  ASSERT_TRUE(gt_save_image(im));
+  const std::string analysis = shelltest::base(gel) + ".gt";
+  ASSERT_TRUE(fs::exists(analysis));
+  auto pixel = [](int x, int y) {
+    IMAGE_REC* cur = gt_get_image_ptr();
+    return cur && cur->img_ptr && cur->img_ptr->pix_img ? static_cast<int>(cur->img_ptr->pix_img->pixel(x, y)) : -1;
+  };
+
+  TKT_AnswerAlert(1);  // No: nothing changes
+  main_winNfySelMenuBar(win_, GT_CMD_INVERT);
+  EXPECT_TRUE(fs::exists(analysis));
+  EXPECT_EQ(pixel(7, 3), 13);
+
+  TKT_AnswerAlert(2);
+  main_winNfySelMenuBar(win_, GT_CMD_INVERT);
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_FALSE(fs::exists(analysis));  // the analysis went with the old pixels
+  EXPECT_EQ(pixel(7, 3), 255 - 13);
+  EXPECT_EQ(gt_get_image_ptr()->has_lanes, 0);
+
+  TKT_AnswerAlert(2);
+  main_winNfySelMenuBar(win_, GT_CMD_INVERT);
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_EQ(pixel(7, 3), 13);
+}
+
+TEST(Resolution, DotsPerInchFromTheHeaderAndBack) {
+  struct Case {
+    int res, scale, dpi;
+  } cases[] = {{84666, -6, 300}, {254, -3, 100}, {100, 0, 0}, {0, -6, 0}, {-5, -6, 0},
+               {1, -12, 1000000000}};
+  for (const Case& c : cases) EXPECT_EQ(gt_resolution_dpi(c.res, c.scale), c.dpi) << c.res;
+
+  IMG_INFO info{};
+  info.x_res = 254;
+  info.x_scale = -3;
+  info.y_res = 7;
+  info.y_scale = 1;
+  EXPECT_TRUE(gt_resolution_set(&info, 300.0, 0.0));  // an axis of 0 keeps its words
+  EXPECT_EQ(info.x_res, 84666);
+  EXPECT_EQ(info.x_scale, -6);
+  EXPECT_EQ(gt_resolution_dpi(info.x_res, info.x_scale), 300);
+  EXPECT_EQ(info.y_res, 7);
+  EXPECT_EQ(info.y_scale, 1);
+  EXPECT_FALSE(gt_resolution_set(&info, 0.0, -1.0));
+}
+
+TEST_F(Dispatch, ResolutionStoresTheAnswerAndMarksTheImage) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  gt_image_clear_modified(im);
+  QTimer::singleShot(0, [&] {
+    TK_OBJ w = TKT_FindWindow("ui_res", "ui_res_win");
+    if (!w) return;
+    TKT_Type(RES_GetSub(w, 0), "300");
+    TKT_Type(RES_GetSub(w, 1), "150");
+    TKT_Click(RES_GetSub(w, 2));
+  });
+  main_winNfySelMenuBar(win_, GT_CMD_RESOLUTION);
+  EXPECT_EQ(gt_resolution_dpi(im->img_info->x_res, im->img_info->x_scale), 300);
+  EXPECT_EQ(gt_resolution_dpi(im->img_info->y_res, im->img_info->y_scale), 150);
+  EXPECT_TRUE(gt_image_modified(im));
+}
+
+// Copy Analysis between two images of the same gel: the source saved with one lane and its
+// markers, the target with markers and a lane of its own.
+class CopyAnalysis : public Dispatch {
+ protected:
+  void SetUp() override {
+    Dispatch::SetUp();
+    source = shelltest::write_gel(dir, "source", 120, 90);
+    IMAGE_REC* src = open(source);
+    ASSERT_NE(src, nullptr);
+    shelltest::add_lane_and_band(src, 40, 10, 80, 30);
+    set_markers(src, source_markers);
+    ASSERT_TRUE(gt_save_image(src));
+    WIN_Terminate(static_cast<TK_OBJ>(src->window));
+    EVENT_Flush();
+    target = open(shelltest::write_gel(dir, "target", 120, 90));
+    ASSERT_NE(target, nullptr);
+    shelltest::add_lane_and_band(target, 90, 10, 80, 50);
+    gt_image_clear_modified(target);
+  }
+  static void set_markers(IMAGE_REC* im, const int m[3][2]) {
+    std::memcpy(im->mark_pts, m, sizeof im->mark_pts);
+  }
+  int first_lane_x() const {
+    const LANE* l = target->lanes ? target->lanes->next : nullptr;
+    return l && l->center_coords ? l->center_coords[0].x : -1;
+  }
+  int source_markers[3][2] = {{10, 10}, {100, 15}, {50, 80}};
+  std::string source;
+  IMAGE_REC* target = nullptr;
+};
+
+TEST_F(CopyAnalysis, IdentityMarkersCarryTheLanesOver) {
+  set_markers(target, source_markers);
+  TKT_AnswerAlert(2);  // replace the target's analysis
+  TKT_AnswerChooser({source});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(first_lane_x(), 40);
+  EXPECT_TRUE(gt_image_modified(target));
+  EXPECT_EQ(target->mark_pts[1][0], 100);
+  EXPECT_STREQ(target->image_name, "target.kes");
+}
+
+TEST_F(CopyAnalysis, EachFailureLeavesTheTargetAsItWas) {
+  // No markers on the target.
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(170));
+
+  // The chosen image has no markers.
+  set_markers(target, source_markers);
+  const std::string bare = shelltest::write_gel(dir, "bare", 120, 90);
+  TKT_AnswerAlert(2);
+  TKT_AnswerChooser({bare});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(171));
+  EXPECT_EQ(first_lane_x(), 90);
+  EXPECT_FALSE(gt_image_modified(target));
+
+  // The transform fails: target markers far outside the image send the lanes out of it.
+  const int far[3][2] = {{10, 10}, {1100, 15}, {50, 800}};
+  set_markers(target, far);
+  TKT_AnswerAlert(2);
+  TKT_AnswerChooser({source});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(172));
+  EXPECT_EQ(first_lane_x(), 90);
+  EXPECT_FALSE(gt_image_modified(target));
+  EXPECT_EQ(target->mark_pts[1][0], 1100);
+}
+
+TEST_F(Dispatch, ImportMatrixStartsTheViewerOnThePickedFile) {
+  // A stand-in viewer that writes the argument it was given.
+  const std::string viewer = ws_->file("viewer.sh");
+  const std::string out = ws_->file("viewer.out");
+  std::ofstream(viewer) << "#!/bin/sh\necho \"$1\" > " << out << "\n";
+  fs::permissions(viewer, fs::perms::owner_all);
+  matr_set_viewer_program(viewer.c_str());
+  const std::string matrix = ws_->file("match.csv");
+  std::ofstream(matrix) << "a\n";
+  const int viewers = gt_viewer_count();
+  gt_get_control()->busy = 1;  // the command runs even while busy
+  TKT_AnswerChooser({matrix});
+  main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
+  gt_get_control()->busy = 0;
+  matr_set_viewer_program(nullptr);
+  EXPECT_EQ(gt_viewer_count(), viewers + 1);
+  std::string line;
+  for (int i = 0; i < 100 && line.empty(); ++i) {
+    usleep(50 * 1000);
+    std::ifstream in(out);
+    std::getline(in, line);
+  }
+  EXPECT_EQ(line, matrix);
+  gt_dismiss_all();  // reaps the viewer
+}
+
+TEST_F(Dispatch, EqualizeRefusesAMismatchedImageWhileTheWindowIsOpen) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  im->modified = 1;  // unsaved changes: closing would have asked
+  const std::string small = shelltest::write_gel(dir, "small", 40, 30);
+  TKT_AnswerAlert(2);  // go on
+  TKT_AnswerChooser({small});
+  TKT_AnswerAlert(1);  // gt_msg 57
+  const int unanswered = TKT_Unanswered();
+  main_winNfySelMenuBar(win_, GT_CMD_EQUALIZE);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(57));
+  EXPECT_EQ(TKT_Unanswered(), unanswered);  // no unsaved-changes question
+  EXPECT_EQ(gt_get_image_ptr(), im);        // the same window, never closed
+  EXPECT_TRUE(gt_image_modified(im));
+}
+
+TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
+  const std::string a = shelltest::write_gel(dir, "a", 80, 60);
+  const std::string b = shelltest::write_gel(dir, "b", 80, 60);
+  TKT_AnswerChooser({a, b});
+  ASSERT_TRUE(gt_get_image());
+  ASSERT_EQ(gt_get_num_img_windows(), 2);
+  EXPECT_EQ(gt_dispatch_last_run(), GT_CMD_CASCADE);
+  const TkRect ra = WS_FrameRect(gt_get_img_window(0)), rb = WS_FrameRect(gt_get_img_window(1));
+  EXPECT_TRUE(ra.x != rb.x && ra.y != rb.y);
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// The whole default analysis of a gel, stage by stage, for the benchmark of the chain and the
+// test that holds its results: read the block, reduce it, track the lanes, build the profiles and
+// baselines, find the bands, then read each lane's image and quantify each of its bands. Also
+// writes the synthetic benchmark gel: 16-bit, lanes of Gaussian bands on a noisy background.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "base/ks_mem.h"
+#include "engine/band_find.h"
+#include "engine/lane_features.h"
+#include "engine/lane_profile.h"
+#include "engine/lane_track.h"
+#include "engine/quant.h"
+#include "io/kes_image.h"
+#include "model/img_info.h"
+#include "model/lane.h"
+#include "model/quant.h"
+#include "model/spot.h"
+#include "toolkit/core/tk_image.h"
+
+namespace vxchain {
+
+// Writes a w x h 16-bit pixel file of `lanes` straight lanes leaning slightly, a band every
+// 45 h / 5000 rows, heights varying down the gel. False when the file cannot be written.
+inline bool write_bench_gel(const std::string& path, int w, int h, int lanes) {
+  const double pitch = w / lanes;
+  const double scale = h / 5000.0;
+  const double half = 60.0 * pitch / (4000 / 24);
+  std::vector<uint16_t> px(static_cast<size_t>(w) * h);
+  for (int y = 0; y < h; ++y) {
+    const double band = std::exp(-std::pow(std::remainder(y, 45.0 * scale) / (3.0 * scale), 2));
+    const double amp = 20000.0 * (0.4 + 0.6 * std::abs(std::sin(y * 0.0021 / scale)));
+    for (int x = 0; x < w; ++x) {
+      const int i = std::min(static_cast<int>(x / pitch), lanes - 1);
+      const double d = std::abs(x - (pitch * (i + 0.5) + 0.004 * (y - h / 2)));
+      const double across = d < half ? 1.0 : 0.0;
+      px[static_cast<size_t>(y) * w + x] =
+          static_cast<uint16_t>(3000 + amp * band * across + (x * 7 + y * 13) % 97);
+    }
+  }
+  std::ofstream out(path, std::ios::binary);
+  const unsigned char hdr[12] = {'I', 'I', 2, 0,
+                                 static_cast<unsigned char>(w & 0xff), static_cast<unsigned char>(w >> 8), 0, 0,
+                                 static_cast<unsigned char>(h & 0xff), static_cast<unsigned char>(h >> 8), 0, 0};
+  out.write(reinterpret_cast<const char*>(hdr), 12);
+  out.write(reinterpret_cast<const char*>(px.data()), static_cast<std::streamsize>(px.size() * 2));
+  return static_cast<bool>(out);
+}
+
+// One analysis in progress: the block, the lanes and the bands. With from_memory the image is
+// read once and the block, profiles and lane images come from it; otherwise each stage reads
+// the file itself.
+struct Chain {
+  bool from_memory = false;
+  TkImage whole;  // the image, when read once
+  std::string path;
+  int left = 0, top = 0, right = 0, bottom = 0;  // the block drawn around the lanes
+  int n = 0;                                     // lanes
+  int width = 0, height = 0;                     // of the image
+  int threshold = 0;                             // band intensity threshold
+  TkImage box, reduced;
+  int f = 1;
+  LANE* head = nullptr;
+  std::vector<LANE*> lanes;
+  SPOT* chain = nullptr;
+  int found = 0;
+  int quantified = 0;
+
+  Chain() = default;
+  Chain(const Chain&) = delete;
+  Chain& operator=(const Chain&) = delete;
+  ~Chain() { clear(); }
+  void clear() {
+    if (chain) ln_free_bands(chain);
+    if (head) ln_free_lanes(head);
+    chain = nullptr;
+    head = nullptr;
+    lanes.clear();
+  }
+
+  // Reads the block at full scale (with from_memory, the whole image once instead).
+  bool read_block() {
+    int bits = 0;
+    int32_t ext[2] = {0, 0};
+    if (!io_query_image(path.c_str(), &bits, ext)) return false;
+    width = ext[0];
+    height = ext[1];
+    const int32_t rect[4] = {left, top, right - left, bottom - top};
+    if (!from_memory) return io_read_kestrin(path.c_str(), &box, rect, 1.0) == 1;
+    return read_image(&whole);
+  }
+
+  // Row y of the block.
+  const uint8_t* block_row(int y) const {
+    if (!from_memory) return box.row(y);
+    return whole.row(top + y) + static_cast<size_t>(left) * whole.bytes_per_pixel();
+  }
+  int block_bpp() const { return from_memory ? whole.bytes_per_pixel() : box.bytes_per_pixel(); }
+
+  // Reduces the block by trunc(W / n / 20), as the lane tool does.
+  bool reduce() {
+    const int W = right - left, H = bottom - top;
+    f = std::max(1, static_cast<int>(W / n / 20.0));
+    const int rw = static_cast<int>(std::floor(W / double(f) + 0.5));
+    const int rh = static_cast<int>(std::floor(H / double(f) + 0.5));
+    const int bpp = block_bpp();
+    if (!reduced.create(rw, rh, bpp)) return false;
+    for (int y = 0; y < rh; ++y) {
+      const uint8_t* src = block_row(std::min(y * f, H - 1));
+      uint8_t* dst = reduced.row(y);
+      for (int x = 0; x < rw; ++x)
+        for (int k = 0; k < bpp; ++k) dst[bpp * x + k] = src[bpp * std::min(x * f, W - 1) + k];
+    }
+    return true;
+  }
+
+  // Tracks the lanes (tracking parameter 2) and gives them Find Bands' default settings.
+  bool track() {
+    clear();
+    head = ln_make_lane();
+    LANE** link = &head->next;
+    for (int i = 0; i < n; ++i) {
+      *link = ln_make_lane();
+      (*link)->lane_number = i + 1;
+      link = &(*link)->next;
+    }
+    const LN_POINT corners[4] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+    if (ln_track_lanes(head, n, &reduced, bottom - top, right - left, block_bpp(),
+                       corners, f, 2, left, top) != 0)
+      return false;
+    for (LANE* l = head->next; l; l = l->next) {
+      l->min_top_band_thick = l->min_bot_band_thick = 5;
+      l->band_threshold = threshold;
+      l->band_threshold2 = 0;
+      l->max_detect = 0;
+      l->pct_threshold = 20;
+      l->max_angle = 30;
+      l->bckgrnd_type = 1;
+      lanes.push_back(l);
+    }
+    return true;
+  }
+
+  bool profiles() {
+    if (from_memory) return ln_load_data_values_image(&whole, lanes.data(), n, 50) == 1;
+    return ln_load_data_values(path.c_str(), lanes.data(), n, 50) == 1;
+  }
+  void baselines() { ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD); }
+  bool find_bands() {
+    if (chain) ln_free_bands(chain);
+    chain = sp_make_spot();
+    found = ln_find_bands(lanes.data(), n, -1, -1, chain, nullptr, LN_ANALYSIS_STD, nullptr, 1);
+    return found > 0;
+  }
+
+  // Reads the image once and cuts each lane's image from it.
+  bool read_image(TkImage* whole) const {
+    const int32_t rect[4] = {0, 0, width, height};
+    return io_read_kestrin(path.c_str(), whole, rect, 1.0) == 1;
+  }
+
+  // Reads each lane's image (cut from the image read once, with from_memory) and quantifies its
+  // bands top to bottom; `seen(lane index, band)` is called after each band with its result
+  // still attached. False when a lane cannot be read.
+  template <class Seen>
+  bool quantify(Seen seen) {
+    IMG_INFO header{};
+    header.width = width;
+    header.height = height;
+    quantified = 0;
+    std::vector<std::vector<SPOT*>> by_lane;
+    if (!ln_bands_by_lane(chain, lanes.data(), n, &by_lane)) return false;
+    for (size_t li = 0; li < lanes.size(); ++li) {
+      LANE* lane = lanes[li];
+      const std::vector<SPOT*>& found_in = by_lane[li];
+      const int nb = static_cast<int>(found_in.size());
+      if (nb <= 0) continue;
+      LANE_IMAGE img{};
+      const int read = from_memory ? ln_cut_lane_image(lane, &img, &header, &whole, -1)
+                                   : ln_read_lane_image(lane, &img, &header, path.c_str(), -1);
+      if (read != 0) return false;
+      for (int i = 0; i < nb; ++i) {
+        SPOT* b = found_in[i];
+        quantified += mj_doquant(b, lane, &img, nullptr, 1);
+        seen(static_cast<int>(li), b);
+        mj_res_free(&b->result);
+      }
+      ln_free_lane_image(&img);
+    }
+    return true;
+  }
+  bool quantify() {
+    return quantify([](int, SPOT*) {});
+  }
+};
+
+}  // namespace vxchain
