@@ -48,6 +48,30 @@ uint64_t pixel_offset(const BITMAPINFOHEADER& bi) {
   return uint64_t(bi.biSize) + 4ull * color_entries(bi);
 }
 
+// Turns the pixels dark-high in place (255 - v, 65535 - v) and measures the new values.
+void invert_rows(uint8_t* bits, std::size_t row, int width, int height, int bytes, int* min,
+                 int* max) {
+  int lo = bytes == 1 ? 255 : 65535, hi = 0;
+  for (int y = 0; y < height; ++y) {
+    uint8_t* r = bits + row * y;
+    for (int x = 0; x < width; ++x) {
+      int v;
+      if (bytes == 1) {
+        v = 255 - r[x];
+        r[x] = static_cast<uint8_t>(v);
+      } else {
+        v = 65535 - (r[2 * x] | (r[2 * x + 1] << 8));
+        r[2 * x] = static_cast<uint8_t>(v);
+        r[2 * x + 1] = static_cast<uint8_t>(v >> 8);
+      }
+      if (v < lo) lo = v;
+      if (v > hi) hi = v;
+    }
+  }
+  *min = lo;
+  *max = hi;
+}
+
 }  // namespace
 
 const TIK_STATE& tik_state() { return s_state; }
@@ -171,26 +195,7 @@ BOOL tik_write_kes(const char* root, DibBlock* dib) {
     mh_send_msg(KS_ALERT_INFO, "error writing hdr");
     return FALSE;
   }
-  // Dark-high values, measured as they are turned.
-  int lo = bytes == 1 ? 255 : 65535, hi = 0;
-  for (int y = 0; y < height; ++y) {
-    uint8_t* r = bits + row * y;
-    for (int x = 0; x < width; ++x) {
-      int v;
-      if (bytes == 1) {
-        v = 255 - r[x];
-        r[x] = static_cast<uint8_t>(v);
-      } else {
-        v = 65535 - (r[2 * x] | (r[2 * x + 1] << 8));
-        r[2 * x] = static_cast<uint8_t>(v);
-        r[2 * x + 1] = static_cast<uint8_t>(v >> 8);
-      }
-      if (v < lo) lo = v;
-      if (v > hi) hi = v;
-    }
-  }
-  s_min = lo;
-  s_max = hi;
+  invert_rows(bits, row, width, height, bytes, &s_min, &s_max);
   if (bi.biHeight > 0) {
     std::vector<uint8_t> tmp(row);
     for (int i = 0; i < height / 2; ++i) {
@@ -331,23 +336,8 @@ BOOL tik_inmemory(IMG_INFO* info, IMG_INT_INFO* lookup, DibBlock* dib, int devic
   const int width = bi.biWidth, height = std::abs(bi.biHeight);
   const std::size_t row = DibRowBytes(width, bi.biBitCount);
   uint8_t* bits = dib->bytes.data() + pixel_offset(bi);
-  int lo = bytes == 1 ? 255 : 65535, hi = 0;
-  for (int y = 0; y < height; ++y) {
-    uint8_t* r = bits + row * y;
-    for (int x = 0; x < width; ++x) {
-      int v;
-      if (bytes == 1) {
-        v = 255 - r[x];
-        r[x] = static_cast<uint8_t>(v);
-      } else {
-        v = 65535 - (r[2 * x] | (r[2 * x + 1] << 8));
-        r[2 * x] = static_cast<uint8_t>(v);
-        r[2 * x + 1] = static_cast<uint8_t>(v >> 8);
-      }
-      if (v < lo) lo = v;
-      if (v > hi) hi = v;
-    }
-  }
+  int lo = 0, hi = 0;
+  invert_rows(bits, row, width, height, bytes, &lo, &hi);
   const int flags = info->flags;
   fill_header(info, bi, lo, hi);
   info->flags = flags;

@@ -5,12 +5,15 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "acquire/acq_models.h"
 #include "acquire/tik.h"
 #include "base/ks_choose.h"
+#include "base/ks_alert.h"
 #include "base/ks_ini.h"
+#include "base/ks_msg.h"
 #include "base/slog.h"
 #include "shell/dib.h"
 #include "toolkit/tk_event.h"
@@ -107,6 +110,22 @@ void pump() { EVENT_Flush(); }
 void acq_install_source_hooks() {
   TWAIN_SetSettingsDialog(settings_dialog);
   TWAIN_SetEventPump(pump);
+}
+
+BOOL acq_source_installed(const char* source, const char* short_name, const char* unavailable) {
+  if (!TWAIN_IsAvailable() || source == nullptr || source[0] == '\0') {
+    mh_send_msg(KS_ALERT_ERROR, unavailable, short_name);
+    return FALSE;
+  }
+  if (!TWAIN_GetSourceList()) {
+    mh_send_msg(KS_ALERT_ERROR, "Failed to get TWAIN DS list");
+    return FALSE;
+  }
+  char name[TWAIN_NAME_BUF];
+  while (TWAIN_GetNextSourceName(name))
+    if (std::strcmp(name, source) == 0) return TRUE;
+  mh_send_msg(KS_ALERT_ERROR, "%s is not installed", short_name);
+  return FALSE;
 }
 
 std::vector<std::string> MakeTwainDevList() {

@@ -31,6 +31,11 @@ BOOL ui_acquire_cameraNG(IMG_INFO* info, IMG_INT_INFO* lookup, int exposure_ms,
 // Releases the windowless grab's bitmap.
 void ReleaseDib(int flag);
 
+// The configured device's source is usable: sources are available, the name is not empty (else
+// `unavailable` with the short name) and it is installed (else "%s is not installed"). Each
+// refusal is an error box; FALSE then.
+BOOL acq_source_installed(const char* source, const char* short_name, const char* unavailable);
+
 // Installs the source settings dialog and the event pump of the user-interface thread for
 // acquisitions that follow.
 void acq_install_source_hooks();

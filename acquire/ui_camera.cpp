@@ -538,21 +538,9 @@ BOOL ChooseNewCameraERecord(TkObject* owner, const char* root, std::string* name
   std::snprintf(s_row->short_name, sizeof s_row->short_name, "%.19s", text);
   p11DevInfoGetTwainDS(TRUE, text);
   std::snprintf(s_row->source_name, sizeof s_row->source_name, "%s", text);
-  if (!TWAIN_IsAvailable() || s_row->source_name[0] == '\0') {
-    mh_send_msg(KS_ALERT_ERROR, "TWAIN must be enabled to use %s camera", s_row->short_name);
+  if (!acq_source_installed(s_row->source_name, s_row->short_name,
+                            "TWAIN must be enabled to use %s camera"))
     return FALSE;
-  }
-  if (!TWAIN_GetSourceList()) {
-    mh_send_msg(KS_ALERT_ERROR, "Failed to get TWAIN DS list");
-    return FALSE;
-  }
-  char src[TWAIN_NAME_BUF];
-  bool found = false;
-  while (!found && TWAIN_GetNextSourceName(src)) found = std::strcmp(src, s_row->source_name) == 0;
-  if (!found) {
-    mh_send_msg(KS_ALERT_ERROR, "%s is not installed", s_row->short_name);
-    return FALSE;
-  }
   std::string typed;
   if (!kr_camera_activate(owner, root, interp_type, st, &typed)) return FALSE;
   if (name) *name = typed;

@@ -518,18 +518,23 @@ int scan_cm_to_pixels(double cm, int dpi, double shift) {
   return static_cast<int>((cm + shift) / 2.54 * dpi + 0.5);
 }
 
+namespace {
+// A configured rectangle x0, y0, x1, y1 (cm) in pixels; rows take the shift.
+void rect_to_pixels(const int cm[4], int dpi, double shift, int* top, int* left, int* bottom,
+                    int* right) {
+  *top = scan_cm_to_pixels(cm[1], dpi, shift);
+  *left = scan_cm_to_pixels(cm[0], dpi, 0);
+  *bottom = scan_cm_to_pixels(cm[3], dpi, shift);
+  *right = scan_cm_to_pixels(cm[2], dpi, 0);
+}
+}  // namespace
+
 void ODStripCoords(int dpi, double shift, int* top, int* left, int* bottom, int* right) {
-  *top = scan_cm_to_pixels(s_strip[1], dpi, shift);
-  *left = scan_cm_to_pixels(s_strip[0], dpi, 0);
-  *bottom = scan_cm_to_pixels(s_strip[3], dpi, shift);
-  *right = scan_cm_to_pixels(s_strip[2], dpi, 0);
+  rect_to_pixels(s_strip, dpi, shift, top, left, bottom, right);
 }
 
 void ImageAreaCoords(int dpi, double shift, int* top, int* left, int* bottom, int* right) {
-  *top = scan_cm_to_pixels(s_area[1], dpi, shift);
-  *left = scan_cm_to_pixels(s_area[0], dpi, 0);
-  *bottom = scan_cm_to_pixels(s_area[3], dpi, shift);
-  *right = scan_cm_to_pixels(s_area[2], dpi, 0);
+  rect_to_pixels(s_area, dpi, shift, top, left, bottom, right);
 }
 
 void scan_reset_for_tests() {
@@ -696,21 +701,9 @@ BOOL ChooseNewScannerERecord(int strip_in_image, const char* root, char* name_ou
   std::snprintf(s_model->short_name, sizeof s_model->short_name, "%.19s", text);
   p11DevInfoGetTwainDS(FALSE, text);
   std::snprintf(s_model->source_name, sizeof s_model->source_name, "%s", text);
-  if (!TWAIN_IsAvailable() || s_model->source_name[0] == '\0') {
-    mh_send_msg(KS_ALERT_ERROR, "TWAIN must be enabled in order to use %s", s_model->short_name);
+  if (!acq_source_installed(s_model->source_name, s_model->short_name,
+                            "TWAIN must be enabled in order to use %s"))
     return FALSE;
-  }
-  if (!TWAIN_GetSourceList()) {
-    mh_send_msg(KS_ALERT_ERROR, "Failed to get TWAIN DS list");
-    return FALSE;
-  }
-  char source[TWAIN_NAME_BUF];
-  bool found = false;
-  while (!found && TWAIN_GetNextSourceName(source)) found = std::strcmp(source, s_model->source_name) == 0;
-  if (!found) {
-    mh_send_msg(KS_ALERT_ERROR, "%s is not installed", s_model->short_name);
-    return FALSE;
-  }
   std::string name;
   if (!kr_scanner_activate(root, gt_get_control()->im_calib_interp, st, &name)) return FALSE;
   if (name_out) std::snprintf(name_out, 256, "%s", name.c_str());

@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "acquire/acq_commands.h"
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
 #include "analysis/matr_launch.h"
@@ -72,7 +73,8 @@ bool built(int c) {
       GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
-      GT_CMD_IMPORT_MATRIX,
+      GT_CMD_IMPORT_MATRIX, GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER,
+      GT_CMD_ACQUIRE_CAMERA,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -541,6 +543,10 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       if (imports[command - GT_CMD_IMPORT_TIFF]()) gt_load_image();
       break;
     }
+    case GT_CMD_SELECT_TWAIN: case GT_CMD_ACQUIRE_TWAIN: case GT_CMD_ACQUIRE_SCANNER:
+    case GT_CMD_ACQUIRE_CAMERA:
+      acq_run_command(win, command);
+      break;
     case GT_CMD_EQUALIZE: equalize(); break;
     case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
     case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE: case GT_CMD_BORDER:

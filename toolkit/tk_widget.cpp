@@ -227,11 +227,6 @@ void WGT_Show(TK_OBJ w, int on) {
   if (QWidget* q = tk::widget(w)) q->setVisible(on != 0);
 }
 
-int WGT_IsEnabled(TK_OBJ w) {
-  QWidget* q = tk::widget(w);
-  return q != nullptr && q->isEnabled() ? 1 : 0;
-}
-
 int WGT_IsShown(TK_OBJ w) {
   QWidget* q = tk::widget(w);
   return q != nullptr && !q->isHidden() ? 1 : 0;

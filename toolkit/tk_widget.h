@@ -22,7 +22,6 @@ int WGT_IsEnabled(TK_OBJ w);                        // 1 when enabled, 0 when gr
 void WGT_Show(TK_OBJ w, int on);                    // show (1) or hide (0)
 void WGT_SetTooltip(TK_OBJ w, const char* text);    // tooltip text
 const char* WGT_GetTooltip(TK_OBJ w);               // tooltip text; valid until the next call
-int WGT_IsEnabled(TK_OBJ w);                        // 1 while the part takes input
 int WGT_IsShown(TK_OBJ w);                          // 1 unless the part was hidden
 void WGT_Redraw(TK_OBJ w);                          // repaint now (a drawing area is exposed: 109)
 TkRect WGT_GetRect(TK_OBJ w);                       // position in its window and size

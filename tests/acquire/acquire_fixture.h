@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,6 +15,21 @@
 #include "toolkit/tk_test.h"
 
 namespace acqtest {
+
+// Runs `fn` once the window `module`/`window` is open (a dialog that an acquisition opens after
+// events have already run), looking every few milliseconds for at most 10 s.
+inline void when_open(const char* module, const char* window, std::function<void(TK_OBJ)> fn) {
+  auto* timer = new QTimer;
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [=] {
+    TK_OBJ w = TKT_FindWindow(module, window);
+    if (w == nullptr && ++*tries < 2000) return;
+    timer->stop();
+    timer->deleteLater();
+    if (w != nullptr) fn(w);
+  });
+  timer->start(5);
+}
 
 class AcquireTest : public ::testing::Test {
  protected:

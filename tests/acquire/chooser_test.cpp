@@ -91,8 +91,7 @@ class SourceSettings : public AcquireTest {
 
 TEST_F(SourceSettings, ShownUnlessHiddenAnswerGoesToTheDeviceCancelGivesNoImage) {
   TWAIN_SetHideUI(0);
-  QTimer::singleShot(0, [] {
-    ASSERT_NE(win(), nullptr);
+  acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ) {
     EXPECT_EQ(std::string(WIN_GetTitle(win())), "Settings of Noname frontend-tester");
     TK_OBJ depth = RES_GetSub(win(), 1);
     ASSERT_EQ(LIST_Count(depth), 3);  // 1, 8, 16
@@ -101,7 +100,7 @@ TEST_F(SourceSettings, ShownUnlessHiddenAnswerGoesToTheDeviceCancelGivesNoImage)
   });
   ASSERT_TRUE(tik_device_acquire("vx", kName, root().c_str(), 0, 0, 1));
   EXPECT_EQ(vxtest::read_bytes(root() + ".kes")[2], 2);  // two bytes per pixel
-  QTimer::singleShot(0, [] { TKT_Click(RES_GetSub(win(), 5)); });
+  acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 5)); });
   EXPECT_FALSE(tik_device_acquire("vx", kName, root().c_str(), 0, 0, 1));
   EXPECT_FALSE(fs::exists(root() + ".kes"));
   TWAIN_SetHideUI(1);

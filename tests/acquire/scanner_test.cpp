@@ -43,6 +43,9 @@ class Scanner : public acqtest::AcquireTest {
     scan_reset_for_tests();
     p11_reset();
     SetAutoCalibrate(FALSE);
+    CalData* set = CurrentCalScanSet(1);
+    set->bOK = 0;
+    set->iNumSteps = 0;
     AcquireTest::TearDown();
   }
   std::map<std::string, std::string> sane_conf() override { return {{"test-picture", "\"Grid\""}}; }
@@ -51,6 +54,13 @@ class Scanner : public acqtest::AcquireTest {
         << "[VX43]\nScanner=KES-M1\nKES-M1_Name=Flat\nKES-M1_DataSource=" << kSource << "\n"
         << extra;
     ASSERT_EQ(p11ReadDevicesIni(nullptr, nullptr), 0);
+  }
+  // Automatic calibration on, with a transmissive set of three steps.
+  static void enable_calibration() {
+    SetAutoCalibrate(TRUE);
+    CalData* set = CurrentCalScanSet(1);
+    set->bOK = 1;
+    set->iNumSteps = 3;
   }
   static TK_OBJ win() { return TKT_FindWindow("acquire0905", "scanner_win"); }
   static TK_OBJ part(int i) { return RES_GetSub(win(), i); }
@@ -272,10 +282,7 @@ TEST_F(Scanner, ImageAreaIsCutCountedFromTheTopAndClampedToTheFrame) {
   write_test_image(write_dir() + "test.bmp", 200, 300);
   devices("KES-M1_TestImage=" + write_dir() + "test.bmp\nKES-M1_AutoCalibrate=yes\n"
           "KES-M1_CalStripArea=0,0,1,1\nKES-M1_ImageArea=1,2,3,50\n");
-  SetAutoCalibrate(TRUE);
-  CalData* set = CurrentCalScanSet(1);
-  set->bOK = 1;
-  set->iNumSteps = 3;
+  enable_calibration();
   ASSERT_TRUE(run([] {
     scan("clip", 0, 0);
     // No wedge in the strip: the calibration fails with its message and the scan is kept.
@@ -294,8 +301,7 @@ TEST_F(Scanner, AreaOutsideTheFrameKeepsTheWholeFrame) {
   write_test_image(write_dir() + "test.bmp", 50, 40);
   devices("KES-M1_TestImage=" + write_dir() + "test.bmp\nKES-M1_AutoCalibrate=yes\n"
           "KES-M1_CalStripArea=30,30,40,40\nKES-M1_ImageArea=30,30,40,40\n");
-  SetAutoCalibrate(TRUE);
-  CurrentCalScanSet(1)->bOK = 1;
+  enable_calibration();
   ASSERT_TRUE(run([] {
     scan("whole", 0, 0);
     EXPECT_EQ(TKT_LastAlertText(), "Cannot create calibration image.\nAutocalibration failed.");

@@ -255,11 +255,11 @@ class GenericColour : public GenericAcquire {
 };
 
 TEST_F(GenericColour, ChannelZeroAsksAndCancelLeavesNoFile) {
-  QTimer::singleShot(0, [] { TKT_Close(TKT_FindWindow("ui_tifsav", "rgb_color")); });
+  acqtest::when_open("ui_tifsav", "rgb_color", [](TK_OBJ w) { TKT_Close(w); });
   EXPECT_FALSE(tik_device_acquire("vx", "Noname frontend-tester", root().c_str(), 0, 0, 1));
   EXPECT_FALSE(pair_exists());
   // Green asked and answered; red given: the info file records the channel.
-  QTimer::singleShot(0, [] { TKT_Click(RES_GetSub(TKT_FindWindow("ui_tifsav", "rgb_color"), 2)); });
+  acqtest::when_open("ui_tifsav", "rgb_color", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 2)); });
   ASSERT_TRUE(tik_device_acquire("vx", "Noname frontend-tester", root().c_str(), 0, 0, 1));
   Info info;
   ASSERT_TRUE(read_info(root(), &info));

@@ -2,6 +2,7 @@
 // of the same frames.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "sane_fixture.h"
@@ -143,7 +144,13 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameCase{"hand-scanner", {{"hand-scanner", "true"}}, TWPT_GRAY, 8},
                       FrameCase{"padded lines", {{"ppl-loss", "3"}}, TWPT_GRAY, 8},
                       FrameCase{"small reads", {{"read-limit", "true"}, {"read-limit-size", "7"}},
-                                TWPT_RGB, 48}));
+                                TWPT_RGB, 48}),
+    [](const ::testing::TestParamInfo<FrameCase>& info) {
+      std::string name = info.param.label;
+      for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
 
 TEST(TwainSources, DeviceErrorsGiveNoImage) {
   for (const char* status : {"\"SANE_STATUS_IO_ERROR\"", "\"SANE_STATUS_JAMMED\"",
