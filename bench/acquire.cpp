@@ -30,7 +30,7 @@ std::string configure(int dpi) {
     setenv("SANE_CONFIG_DIR", dir.c_str(), 1);
   }
   std::ofstream(dir + "/test.conf") << "number_of_devices 1\nmode Gray\ndepth 16\nresolution "
-                                    << dpi << "\ntest-picture \"Grid\"\n";
+                                    << dpi << "\ntest-picture \"Grid\"\ntl_x 0.0\ntl_y 0.0\nbr_x 200.0\nbr_y 200.0\n";
   TWAIN_ResetForTests();
   return dir;
 }
@@ -53,6 +53,7 @@ void BM_ScanToPixelFile(benchmark::State& state) {
     TWAIN_CloseSource();
     if (!dib || !tik_write_kes(root.c_str(), dib.get())) state.SkipWithError("scan failed");
   }
+  state.counters["bytes"] = static_cast<double>(fs::file_size(root + ".kes"));
 }
 BENCHMARK(BM_ScanToPixelFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
