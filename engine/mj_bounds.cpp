@@ -407,12 +407,13 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   if (!find) {
     SLOG(fn, SLOG_VALUE4, "not finding bounds, %d", find);
     for (int i = 0; i < SP_BOUNDS; ++i) {
-      // A stored x of -1 marks a slot without a point.
+      // A band's stored bounds are image coordinates; a stored x of -1 marks a slot without a
+      // point.
       const bool none = band->bound_x[i] == -1;
-      res->bnd_x[i] = none ? -1 : band->bound_x[i];
-      res->bnd_y[i] = none ? -1 : band->bound_y[i];
-      res->img_x[i] = none ? -1 : band->bound_x[i] + win->left;
-      res->img_y[i] = none ? -1 : band->bound_y[i] + win->top;
+      res->img_x[i] = none ? -1 : band->bound_x[i];
+      res->img_y[i] = none ? -1 : band->bound_y[i];
+      res->bnd_x[i] = none ? -1 : band->bound_x[i] - win->left;
+      res->bnd_y[i] = none ? -1 : band->bound_y[i] - win->top;
     }
     SLOG(fn, SLOG_EXIT, "0");
     return 0;

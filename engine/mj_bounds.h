@@ -84,7 +84,7 @@ int mj_bndp(const int* profile, int angle, int count, int s, int unused1, int un
             int unused3, int* dist);
 
 // Finds the band's 36 boundary points in `win` (the band's pixel window) into `res`. With find
-// 0 the band's stored bounds (window-relative) are copied instead. Returns 0, or 1 when a side
+// 0 the band's stored bounds (image coordinates) are taken instead, made window-relative. Returns 0, or 1 when a side
 // needed replacement values; MJ_FAIL_ALLOC when its profiles cannot be allocated;
 // MJ_FAIL_NOT_IN_LANE when the band's centre is not in the lane.
 int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane, int find);

@@ -132,13 +132,13 @@ BOOL gt_img_init(IMAGE_REC* im) {
   fill(im->lane_index, IMG_MAX_SEL, 0);
   fill(&im->mark_pts[0][0], 6, -1);
 
-  if (im->work_stds != nullptr) std_list_free(im->work_stds);
-  im->work_stds = std_list_create();
-  if (im->work_stds == nullptr) {
-    ks_dbg_null_ptr("gt_img_init", "image_ptr->work_stds");
+  if (im->pending_stds != nullptr) std_list_free(im->pending_stds);
+  im->pending_stds = std_list_create();
+  if (im->pending_stds == nullptr) {
+    ks_dbg_null_ptr("gt_img_init", "image_ptr->pending_stds");
     return FALSE;
   }
-  im->work_stds_idx = -1;
+  im->pending_stds_idx = -1;
   fill(im->lane_ids, IMG_MAX_SEL, -1);
   fill(im->lane_tiers, IMG_MAX_SEL, -1);
   im->hit_lane = im->hit_pt = -1;
@@ -156,8 +156,8 @@ BOOL gt_img_init(IMAGE_REC* im) {
 
 void gt_img_free_secondary(IMAGE_REC* im) {
   if (im == nullptr) return;
-  if (im->work_stds != nullptr) std_list_free(im->work_stds);
-  im->work_stds = nullptr;
+  if (im->pending_stds != nullptr) std_list_free(im->pending_stds);
+  im->pending_stds = nullptr;
   lookup_free(im->img_int_info);
   im->img_int_info = nullptr;
   ks_free(im->img_info);

@@ -88,8 +88,8 @@ struct IMAGE_REC {
 
   int mark_pts[3][2];           // three marker points (x, y); -1 none
 
-  STD_LIST* work_stds;          // working marker list of the band tools, owned
-  int work_stds_idx;            // its companion index; -1 none
+  STD_LIST* pending_stds;       // working standards list of the standards tools, owned
+  int pending_stds_idx;         // its companion index; -1 none
 
   int lane_ids[IMG_MAX_SEL];    // two per-lane arrays of the lane tools; -1 unused
   int lane_tiers[IMG_MAX_SEL];

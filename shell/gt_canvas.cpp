@@ -217,8 +217,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         ui_tools_drag(im->img_ptr, area, s_readout, TkPoint{x, y});
         return WGT_DefaultNfy5(area, event);
       }
-      if (EVENT_GetButtonState() == 1 && event_point(area, im, &x, &y)) {
-        gt_show_pixel(im->img_ptr, s_readout, x, y);
+      // Motion with the button feeds a drag; without it the placing tools' rubber bands and
+      // pointer shapes follow the pointer.
+      if (event_point(area, im, &x, &y)) {
+        if (EVENT_GetButtonState() == 1) gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
       }
       return WGT_DefaultNfy5(area, event);

@@ -39,7 +39,12 @@
 #include "shell/ui_print.h"
 #include "shell/ui_tools.h"
 #include "toolkit/tk_draw.h"
+#include "tools/gt_band_copy.h"
 #include "tools/gt_band_tools.h"
+#include "tools/gt_band_util.h"
+#include "tools/gt_lane_util.h"
+#include "tools/gt_tool_wins.h"
+#include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_workspace.h"
@@ -73,8 +78,12 @@ bool built(int c) {
       GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
-      GT_CMD_IMPORT_MATRIX, GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER,
-      GT_CMD_ACQUIRE_CAMERA,
+      GT_CMD_IMPORT_MATRIX, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
+      GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
+      GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN,
+      GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -461,6 +470,118 @@ void arrange(int command) {
   gt_refresh_scroll_bars();
 }
 
+// Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose.
+void define_lanes(TK_OBJ owner, IMAGE_REC* image) {
+  const int mode = gt_fd_lane_info_activate(owner, image);
+  if (mode < 0) {
+    gt_vrem_end();
+    return;
+  }
+  if (mode > 2) return;
+  image->modified = 1;
+  gt_get_control()->lanes_hidden = 0;
+  if (mode == 1) gt_def_ln_activate(owner);
+  else gt_fd_ln_activate(owner);
+  gt_set_state(mode == 0 ? TS_FIND_LANES_AUTO : mode == 1 ? TS_DEFINE_LANES : TS_FIND_LANES_EVEN);
+}
+
+// The band and lane commands on the current image (the gate has passed). False when the
+// command is not one of them.
+bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
+  if (image == nullptr) return command >= 0;
+  CONTROL* ctl = gt_get_control();
+  TK_OBJ area = static_cast<TK_OBJ>(image->draw_area);
+  const bool bands = image->has_bands == 1;
+  const bool some = bands && image->num_sel_bands > 0;
+  switch (command) {
+    case GT_CMD_ADD:
+      if (ctl->sel_mode == SEL_LANES) {
+        define_lanes(win, image);
+      } else if (ctl->sel_mode == SEL_BANDS && bands) {
+        gt_ad_bnd_activate(win);
+        gt_set_state(TS_ADD_BAND);
+      }
+      return true;
+    case GT_CMD_DEFINE_LANES: define_lanes(win, image); return true;
+    case GT_CMD_DELETE: {
+      const int mode = ctl->sel_mode;
+      if (!bands) return true;
+      if (mode == SEL_BANDS && image->num_sel_bands == 0) return true;
+      if (mode == SEL_LANES && (image->num_sel_lanes == 0 ||
+                                mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(24)) != 2))
+        return true;
+      if (mode == SEL_SIZE_STDS && (image->num_sel_size == 0 && image->num_sel_size2 == 0)) return true;
+      if (mode == SEL_CONC_STDS && image->num_sel_conc == 0) return true;
+      if ((mode == SEL_SIZE_STDS || mode == SEL_CONC_STDS) &&
+          mh_send_msg(KS_ALERT_YESNO, "%s", ui_msg(2)) != 2)
+        return true;
+      gt_band_delete_selected(image, mode);
+      if (mode == SEL_BANDS) gt_band_renumber_all();
+      return true;
+    }
+    case GT_CMD_EDIT_BANDS:
+      if (!bands) return true;
+      gt_deselect_all(area, image);
+      gt_ed_bnd_activate(win);
+      gt_set_state(TS_EDIT_BAND);
+      return true;
+    case GT_CMD_SELECT_ALL: if (bands) gt_select_all(area, image); return true;
+    case GT_CMD_DESELECT_ALL: if (bands) gt_deselect_all(area, image); return true;
+    case GT_CMD_BAND_INFO: if (some) gt_band_information(win, image); return true;
+    case GT_CMD_NORM_LANE: if (some) gt_band_norm_lane(image); return true;
+    case GT_CMD_NORM_IMAGE:
+      if (some) gt_band_norm_image(image);
+      gt_redraw_img(image);
+      return true;
+    case GT_CMD_MARK_ACTIVE: case GT_CMD_MARK_INACTIVE:
+      gt_band_mark_active(image->bands, command == GT_CMD_MARK_ACTIVE ? 0 : 1);
+      gt_redraw_img(image);
+      return true;
+    case GT_CMD_QUANTIFY:
+      if (!bands) return true;
+      if (ctl->sel_mode == SEL_LANES) {
+        if (image->num_sel_lanes > 0) gt_band_quantify(image, 1);
+      } else if (image->num_sel_bands > 0) {
+        gt_band_quantify(image, 0);
+      }
+      return true;
+    case GT_CMD_MARK_AXES: case GT_CMD_MARK_BOUNDS:
+      if (!bands || image->num_sel_bands != 1) return true;
+      if (command == GT_CMD_MARK_AXES) gt_band_mark_axes(win, image);
+      else gt_band_mark_bounds(win, image);
+      gt_redraw_img(image);
+      return true;
+    case GT_CMD_COPY_BOUNDS:
+      if (!some) return true;
+      for (SPOT* b = image->bands->next; b; b = b->next)
+        if ((b->f2 & SP_F2_SELECTED) && ((b->f1 & SP_F1_TYPE_MASK) == 0 || (b->f1 & SP_F1_QUANT_FAILED))) {
+          SLOG(kFn, SLOG_VALUE4, "bad bound pt, bail");
+          return true;
+        }
+      gt_band_copy_bounds(win, image);
+      return true;
+    case GT_CMD_LANE_BOUNDARIES:
+      if (!bands) return true;
+      if (gt_any_lane_value_set(image, 1, 0) &&
+          mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(17)) != 2)
+        return true;
+      gt_band_lane_bounds(win, image);
+      return true;
+    case GT_CMD_RENUMBER:
+      if (!bands) return true;
+      gt_lane_renumber(image, mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(93)) == 2 ? 1 : 0);
+      gt_redraw_img(image);
+      return true;
+    case GT_CMD_CLEAR_NORM:
+      if (!bands) return true;
+      gt_band_clear_norm(image);
+      gt_redraw_img(image);
+      return true;
+    default:
+      return false;
+  }
+}
+
 void refresh_all() {
   for (int i = 0; i < gt_get_num_img_windows(); ++i)
     gt_redraw_img(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
@@ -580,7 +701,9 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       main_winNfySelMenuBar(win, GT_CMD_REFRESH);
       break;
     default:
-      if (is_zoom(command)) {
+      if (band_command(win, command, image)) {
+        break;
+      } else if (is_zoom(command)) {
         zoom(command);
       } else if (is_window_entry(command)) {
         if (gt_may_change_image()) gt_raise_image_window(command);

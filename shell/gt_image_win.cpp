@@ -24,6 +24,8 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "tools/gt_band_copy.h"
+#include "tools/gt_lane_util.h"
 
 namespace {
 
@@ -70,14 +72,6 @@ void tick_win_menu(int id) {
 
 // Renumbers the bands in every lane of every open image (leaving a tool that may have moved
 // bands between lanes).
-void renumber_all_bands() {
-  for (int i = 0; i < gt_get_num_img_windows(); ++i) {
-    IMAGE_REC* im = image_of(gt_get_img_window(i));
-    if (im == nullptr || im->lanes == nullptr || im->bands == nullptr) continue;
-    if (im->lanes->next != nullptr) ln_renum_bands(im->lanes->next, im->bands, 1);
-  }
-}
-
 // Presses the button of `mode` and releases the others; the list follows unless it is the one
 // making the change.
 void show_mode(int mode) {
@@ -220,7 +214,7 @@ void gt_set_state(int state) {
   const int old = ctl->task_state;
   SLOG("gt_set_state", SLOG_ENTRY, "state %d -> %d", old, state);
   TK_OBJ bar = main_part(GT_MAIN_MODE_BAR);
-  if (old == 7 || old == 12 || old == 15) renumber_all_bands();
+  if (old == 7 || old == 12 || old == 15) gt_band_renumber_all();
   ctl->task_state = state;
   if (state >= 0 && state <= 16)
     for (int k = 0; k < 4; ++k) WGT_Enable(RES_GetSub(bar, k), state == TS_IDLE ? 1 : 0);
@@ -347,6 +341,16 @@ BOOL gt_any_lane_value_set(IMAGE_REC* image, int must_be_one, int all_lanes) {
 
 // Image windows -----------------------------------------------------------------------------
 
+namespace {
+
+// Copy Bounds in progress: the picked group follows into an image that has no stamps yet.
+void copy_carry_over(IMAGE_REC* im) {
+  if (gt_get_state() == TS_COPY_BOUNDS && im != S_curr_image_ptr && gt_band_copy_stamp_count(im) == 0)
+    gt_band_copy_bounds_init(im);
+}
+
+}  // namespace
+
 long gt_img_winNfy(TK_OBJ win, int event) {
   IMAGE_REC* im = image_of(win);
   switch (event) {
@@ -356,11 +360,15 @@ long gt_img_winNfy(TK_OBJ win, int event) {
     case TK_EV_DEACTIVATE_WIN:
       if (im == nullptr) return WIN_DefaultNfy(win, event);
       WIN_DefaultNfy(win, event);
+      if (gt_may_change_image()) copy_carry_over(im);
       gt_set_image_ptr(gt_may_change_image() ? im : S_curr_image_ptr);
       return 0;
     case TK_EV_FOCUS_IN:
       WIN_DefaultNfy(win, event);
-      if (im != nullptr) gt_set_image_ptr(im);
+      if (im != nullptr) {
+        copy_carry_over(im);
+        gt_set_image_ptr(im);
+      }
       return 0;
     case TK_EV_TERMINATE: {
       // The window is going: it no longer names the current image.

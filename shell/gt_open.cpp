@@ -34,6 +34,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "tools/gt_tool_wins.h"
 
 char gt_load_path[IMG_PATH_LEN] = "";
 char gt_load_name[IMG_PATH_LEN] = "";
@@ -356,7 +357,7 @@ void gt_close_windows_by_title(const char* text) {
 void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   // The dismiss function of every modeless window; each closes its window when it is open.
-  static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss};
+  static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss, gt_tool_wins_dismiss_all};
   for (auto dismiss : kDismiss) dismiss();
   gt_close_windows_by_title("Dendrogram");
 }

@@ -314,7 +314,7 @@ void gt_band_stds(TK_OBJ area, IMAGE_REC* image) {
         }
       }
     }
-    STD_LIST* work = image->work_stds;
+    STD_LIST* work = image->pending_stds;
     if (work && work->records && work->count > 0) {
       for (int i = 0; i < work->count; ++i) {
         const STD_MARKER& m = work->records[i];
@@ -523,7 +523,7 @@ void gt_band_paint(TK_OBJ area) {
     case TS_CONC_STDS: {
       annotate_unless_exposing(area, image, ctl);
       font_helv12b(area);
-      STD_LIST* work = image->work_stds;
+      STD_LIST* work = image->pending_stds;
       if (!work || !work->records) break;
       if (state == TS_SIZE_STDS) {
         ih_ann_draw_config(area, disp(ctl, DISP_COL_SIZE_STD), kNone, 0);

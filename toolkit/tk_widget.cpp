@@ -267,6 +267,11 @@ constexpr Qt::CursorShape kPointers[] = {Qt::ArrowCursor, Qt::CrossCursor, Qt::I
 void WGT_SetPointer(TK_OBJ w, int stock) {
   QWidget* q = tk::widget(w);
   if (!q) return;
+  // Two further stock shapes of the band tools: 24 dragging, 11 placing.
+  if (stock == 24 || stock == 11) {
+    q->setCursor(stock == 24 ? Qt::SizeAllCursor : Qt::CrossCursor);
+    return;
+  }
   const bool known = stock >= 0 && stock < int(std::size(kPointers));
   q->setCursor(kPointers[known ? stock : 0]);
 }
@@ -274,6 +279,7 @@ void WGT_SetPointer(TK_OBJ w, int stock) {
 int WGT_GetPointer(TK_OBJ w) {
   QWidget* q = tk::widget(w);
   if (!q || !q->testAttribute(Qt::WA_SetCursor)) return -1;
+  if (q->cursor().shape() == Qt::SizeAllCursor) return 24;
   for (int i = 0; i < int(std::size(kPointers)); ++i)
     if (q->cursor().shape() == kPointers[i]) return i;
   return 0;

@@ -1,4 +1,4 @@
-// The least form of the band and lane tools' mouse handling.
+// The band and lane tools' handling of the mouse on an image, by task state.
 #include "tools/gt_band_mouse.h"
 
 #include <algorithm>
@@ -10,7 +10,16 @@
 #include "model/lane.h"
 #include "shell/gt_overlay.h"
 #include "shell/ih_draw.h"
+#include "base/ks_msg.h"
+#include "engine/lane_geometry.h"
+#include "shell/gt_canvas.h"
+#include "shell/gt_image_win.h"
+#include "toolkit/tk_roles.h"
 #include "toolkit/tk_widget.h"
+#include "tools/gt_band_copy.h"
+#include "tools/gt_band_util.h"
+#include "tools/gt_lane_util.h"
+#include "tools/gt_tool_wins.h"
 
 namespace {
 
@@ -82,6 +91,135 @@ bool lane_points_room(IMAGE_REC* im, int n) {
   return true;
 }
 
+
+void alert(int msg) { mh_send_msg(0, "%s", gt_get_message(msg)); }
+
+// The tool points of states 10 and 11 (kept in lane_coords, as the painter reads them), with
+// room for `n` marks and the rubber-band slot after them.
+bool marks_room(IMAGE_REC* im, int n) { return lane_points_room(im, n); }
+
+// States 1 and 2: corner k of the block (1-based) at the click, within the block's rules.
+void place_corner(IMAGE_REC* im, int x, int y) {
+  int* c = im->block_points;
+  if (!c) return;
+  const int h = image_height(im);
+  const int k = std::clamp(im->block_step, 1, 4);
+  im->rubber_pt[0] = c[2 * (k - 1)], im->rubber_pt[1] = c[2 * (k - 1) + 1];
+  switch (k) {
+    case 1: c[0] = x, c[1] = y; break;
+    case 2: c[2] = std::max(x, c[0] + 5), c[3] = c[1]; break;
+    case 3:
+      y = std::max(y, c[1] + 30);
+      c[4] = x, c[5] = std::min(std::max(y, c[3] + 30), h - 1);
+      break;
+    case 4: c[6] = std::min(x, c[4] - 5), c[7] = c[5]; break;
+  }
+  im->block_step = k + 1;
+  im->num_block_points = k;
+}
+
+// The fourth corner: the window hands over, the lanes are made and Find Bands opens. When the
+// block cannot be read nothing is left pending and the tool ends as its Cancel ends it.
+void block_done(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im) {
+  const int state = ctl->task_state;
+  im->block_step = 5;
+  fd_ln_hand_over();
+  NDVGM_Op467();
+  int rc = 0;
+  if (state == TS_FIND_LANES_AUTO) rc = gt_find_lanes(im->block_points, 2, im->lanes, im);
+  else gt_block_lanes(im->block_points, im->lanes, im);
+  im->rubber_pt[0] = im->rubber_pt[1] = -1;
+  im->num_block_points = 0;
+  if (rc != 0 || !gt_lane_any_pending(im->lanes)) {
+    gt_lane_discard_pending(im);
+    gt_set_state(0);
+  } else {
+    gt_fd_bnd_activate(gt_get_main_win(), 1);
+  }
+  WGT_Redraw(area);
+}
+
+void take_back_corner(IMAGE_REC* im) {
+  int* c = im->block_points;
+  if (!c) return;
+  const int k = std::clamp(im->block_step, 1, 4);
+  if (k == 1) {
+    c[0] = c[1] = -1;
+    fd_ln_show_step(0);
+  } else {
+    for (int i = 2 * (k - 2); i < 2 * k; ++i) c[i] = -1;
+    im->block_step = k - 1;
+    im->num_block_points = k - 2;
+    fd_ln_show_step(k - 1);
+  }
+  im->rubber_pt[0] = im->rubber_pt[1] = -1;
+}
+
+// States 7 and 15: one band added at the click row of the lane under the click.
+void add_at_click(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
+  LANE* lane = nullptr;
+  if (ln_xy_find_lane(x, y, im->lanes, &lane) <= 0 || !lane) {
+    alert(32);
+    return;
+  }
+  ctl->fnd_bnd_quant = static_cast<int>(ctl->task_state == TS_ADD_BAND ? ad_bnd_get_quant() : ed_bnd_get_quant());
+  SPOT* b = nullptr;
+  if (ctl->fnd_bnd_quant) {
+    ctl->disp_codes[DISP_BAND_BOUNDS] = 1;
+    b = gt_band_add_quant(im, y, lane);
+  } else {
+    b = gt_band_add_manual(im, y, lane);
+  }
+  if (b) gt_band_draw(area, im, b, 1);
+}
+
+// The tools that act on the current image only ignore presses in other images.
+bool current_only(int state) {
+  return (state >= 1 && state <= 6) || state == TS_MARK_BOUNDS || state == TS_MARK_AXES;
+}
+
+}  // namespace
+
+void gt_band_select_in_rect(TK_OBJ area, const int* r, IMAGE_REC* im, int modifier) {
+  if (!im || !im->has_bands || !im->bands || !im->bands->next) return;
+  if (!modifier) gt_deselect_all(area, im);
+  bool any = false;
+  auto pick = [&](SPOT* b) {
+    const bool on = modifier ? !(b->f2 & SP_F2_SELECTED) : true;
+    gt_band_set_selected(im, b, on ? 1 : 0);
+    if (area) gt_band_draw(area, im, b, 0);
+  };
+  for (SPOT* b = im->bands->next; b; b = b->next)
+    if (b->x > r[0] && b->x < r[2] && b->y > r[1] && b->y < r[3]) pick(b), any = true;
+  if (!any || im->num_sel_bands == 0)
+    if (SPOT* b = sp_nearest_spot(im->click_pt[0], im->click_pt[1], -1, im->bands, nullptr)) pick(b);
+}
+
+void gt_lane_select_rect(TK_OBJ area, const int* r, IMAGE_REC* im, int toggle) {
+  if (!im || !im->lanes || !im->lanes->next || !im->has_bands) return;
+  if (!toggle) gt_deselect_all(area, im);
+  bool any = false;
+  auto pick = [&](LANE* l) {
+    const bool on = toggle ? !(l->f & LN_F_SELECTED) : true;
+    if (on && !(l->f & LN_F_SELECTED)) ++im->num_sel_lanes, im->cur_lane = l;
+    if (!on && (l->f & LN_F_SELECTED)) --im->num_sel_lanes;
+    if (on) l->f |= LN_F_SELECTED;
+    else l->f &= ~uint32_t(LN_F_SELECTED);
+    if (area) gt_lane_draw(area, im, l);
+  };
+  for (LANE* l = im->lanes->next; l; l = l->next) {
+    if (l->num_center_points < 1) continue;
+    const LN_POINT& a = l->center_coords[0];
+    const LN_POINT& b = l->center_coords[l->num_center_points - 1];
+    if (((a.x > r[0] && a.x < r[2]) || (b.x > r[0] && b.x < r[2])) && a.y < r[3] && b.y > r[1]) pick(l), any = true;
+  }
+  if (!any || im->num_sel_lanes == 0) {
+    LANE* hit = nullptr;
+    if (ln_xy_find_lane(im->click_pt[0], im->click_pt[1], im->lanes, &hit) > 0 && hit) pick(hit);
+  }
+}
+
+namespace {
 }  // namespace
 
 int gt_band_hit_tolerance(int zoom) { return std::clamp(8 - zoom, 4, 12); }
@@ -92,7 +230,66 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
   const int x = im->click_pt[0], y = im->click_pt[1];
   SLOG(fn, SLOG_ENTRY, "state %d (%d, %d)", ctl->task_state, x, y);
   const int tol = gt_band_hit_tolerance(im->img_ptr->zoom[0]);
+  if (current_only(ctl->task_state) && im != gt_get_image_ptr()) return;
   switch (ctl->task_state) {
+    case TS_FIND_LANES_AUTO:
+    case TS_FIND_LANES_EVEN:
+      if (modifier) {
+        take_back_corner(im);
+        WGT_Redraw(area);
+        break;
+      }
+      place_corner(im, x, y);
+      if (im->block_step > 4) {
+        block_done(area, ctl, im);
+        break;
+      }
+      fd_ln_show_step(im->block_step);
+      im->rubber_pt[0] = im->rubber_pt[1] = -1;
+      gt_band_paint(area);
+      break;
+    case TS_ADD_BAND:
+      add_at_click(area, ctl, im, x, y);
+      break;
+    case TS_EDIT_BAND:
+      if (NDVGM_Op414() == 1) {
+        add_at_click(area, ctl, im, x, y);
+      } else if (SPOT* b = sp_nearest_spot(x, y, 4, im->bands, nullptr)) {
+        gt_deselect_all(nullptr, im);
+        gt_band_set_selected(im, b, 1);
+        gt_band_delete_selected(im, 0);
+      }
+      break;
+    case TS_MARK_BOUNDS:
+    case TS_MARK_AXES: {
+      const int limit = ctl->task_state == TS_MARK_BOUNDS ? 100 : 4;
+      const int n = im->num_lane_coords;
+      if (modifier) {
+        if (n > 0) --im->num_lane_coords;
+        if (im->lane_coords) im->lane_coords[2 * im->num_lane_coords] = -1;
+        if (ctl->task_state == TS_MARK_AXES) bd_axe_show_step(im->num_lane_coords);
+        WGT_Redraw(area);
+        break;
+      }
+      if (n >= limit) {
+        alert(43);
+        break;
+      }
+      if (!marks_room(im, n + 1)) break;
+      im->rubber_pt[0] = im->rubber_pt[1] = -1;
+      im->lane_coords[2 * n] = x, im->lane_coords[2 * n + 1] = y;
+      im->num_lane_coords = n + 1;
+      if (ctl->task_state == TS_MARK_AXES && im->num_lane_coords == 4) {
+        if (gt_band_apply_axes() == 0) im->num_lane_coords = 0;
+        bd_axe_dismiss();
+        WGT_Redraw(area);
+        break;
+      }
+      im->lane_coords[2 * (n + 1)] = x, im->lane_coords[2 * (n + 1) + 1] = y;
+      if (ctl->task_state == TS_MARK_AXES) bd_axe_show_step(im->num_lane_coords);
+      gt_band_paint(area);
+      break;
+    }
     case TS_IDLE:
       im->rubber_pt[0] = x, im->rubber_pt[1] = y;
       im->drag_pt[0] = im->drag_pt[1] = -1;
@@ -120,11 +317,15 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       const int n = im->num_lane_coords;
       if (modifier) {
         if (n > 0) --im->num_lane_coords;
+        if (im->num_lane_coords == 0) def_ln_show_step(0, gt_lane_any_pending(im->lanes));
         if (im->lane_coords) im->lane_coords[2 * im->num_lane_coords] = -1;
+        im->rubber_pt[0] = im->rubber_pt[1] = -1;
         WGT_Redraw(area);
+        NDVGM_Op467();
         break;
       }
       if (n >= kMaxLanePoints || !lane_points_room(im, n + 1)) break;
+      if (n == 0) def_ln_show_step(1, gt_lane_any_pending(im->lanes));
       int py = y;
       if (n > 0 && py <= im->lane_coords[2 * n - 1]) py = im->lane_coords[2 * n - 1] + 1;
       im->lane_coords[2 * n] = x;
@@ -152,6 +353,8 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       break;
     }
     case TS_COPY_BOUNDS:
+      gt_band_copy_bounds_stamp(im);
+      break;
     case TS_COPY_LANES:
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       break;
@@ -160,9 +363,53 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
   }
 }
 
-void gt_band_doubleclick(TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int) {
+void gt_band_doubleclick(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int modifier) {
   if (!ctl || !im) return;
   SLOG("gt_band_doubleclick", SLOG_ENTRY, "state %d", ctl->task_state);
+  if (current_only(ctl->task_state) && im != gt_get_image_ptr()) return;
+  switch (ctl->task_state) {
+    case TS_FIND_LANES_AUTO:
+    case TS_FIND_LANES_EVEN:
+      if (!modifier || !im->block_points) break;
+      im->block_step = 1;
+      im->num_block_points = 0;
+      for (int i = 0; i < 8; ++i) im->block_points[i] = -1;
+      fd_ln_show_step(0);
+      im->rubber_pt[0] = im->rubber_pt[1] = -1;
+      WGT_Redraw(area);
+      break;
+    case TS_DEFINE_LANES:
+      if (modifier) {
+        lane_points_room(im, 0);
+        im->num_lane_coords = 0;
+        def_ln_show_step(0, gt_lane_any_pending(im->lanes));
+        im->rubber_pt[0] = im->rubber_pt[1] = -1;
+        WGT_Redraw(area);
+        break;
+      }
+      gt_band_def_lanes_done(im, 0);
+      def_ln_show_step(0, gt_lane_any_pending(im->lanes));
+      NDVGM_Op467();
+      WGT_Redraw(area);
+      break;
+    case TS_MARK_BOUNDS:
+      if (modifier) {
+        im->num_lane_coords = 0;
+        break;
+      }
+      gt_band_apply_bounds();
+      bd_mrk_dismiss();
+      WGT_Redraw(area);
+      break;
+    case TS_MARK_AXES:
+      if (modifier) {
+        im->num_lane_coords = 0;
+        bd_axe_show_step(0);
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
@@ -185,7 +432,14 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       gt_band_paint(area);
       break;
     case TS_FIND_BANDS:
-      if (im->drag_lane < 0) break;
+      if (im->drag_lane < 0) {
+        // Without a drag: the drag pointer over a pending lane or one of its centre points.
+        const int keep = im->hit_lane;
+        const bool over = gt_lane_hit(im, x, y, 1) == 1;
+        im->hit_lane = keep;
+        NDVGM_Op1474(area, over ? NDVGM_Op112(24) : 1);
+        break;
+      }
       lane_drag_to(im, x, y);
       gt_band_paint(area);
       break;
@@ -201,13 +455,18 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       break;
     }
     case TS_LANE_BOUNDS:
-      if (im->drag_pt[0] < 0) break;
+      if (im->drag_pt[0] < 0) break;  // pointer shape: set when the drag opens
       gt_overlay_lane_edit_move(im, x, y);
       im->drag_pt[0] = x, im->drag_pt[1] = y;
       gt_band_paint(area);
       break;
     case TS_COPY_BOUNDS:
-      gt_overlay_bounds_drag_move(x, y);
+      if (im != gt_get_image_ptr()) {
+        // The group moves into this image: its stamps start here empty.
+        gt_set_image_ptr(im);
+        gt_band_copy_bounds_init(im);
+      }
+      gt_band_copy_bounds_move(im, x, y);
       gt_band_paint(area);
       break;
     case TS_COPY_LANES:
@@ -223,11 +482,20 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
 void gt_band_mouserelease(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int, int) {
   if (!ctl || !im) return;
   switch (ctl->task_state) {
-    case TS_IDLE:
+    case TS_IDLE: {
+      if (im->rubber_pt[0] < 0) break;
       xor_box(area, im);
+      const int x0 = im->rubber_pt[0], y0 = im->rubber_pt[1];
+      const int x1 = im->drag_pt[0] < 0 ? x0 : im->drag_pt[0], y1 = im->drag_pt[0] < 0 ? y0 : im->drag_pt[1];
       im->rubber_pt[0] = im->rubber_pt[1] = -1;
       im->drag_pt[0] = im->drag_pt[1] = -1;
+      const int r[4] = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+      const int modifier = (NDVGM_Op403() & 8) ? 1 : 0;
+      if (ctl->sel_mode == 0) gt_band_select_in_rect(area, r, im, modifier);
+      else if (ctl->sel_mode == 1) gt_lane_select_rect(area, r, im, modifier);
+      WGT_Redraw(area);
       break;
+    }
     case TS_FIND_BANDS:
       if (im->drag_lane < 0) break;
       im->drag_lane = im->drag_pt_idx = -1;

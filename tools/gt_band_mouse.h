@@ -1,10 +1,9 @@
 // The band and lane tools' handling of the mouse on an image, by task state. The image window's
 // canvas calls these with positions already in image pixels.
 //
-// This is the least form the shell needs: the selection rectangle of the idle state, adding lane
-// points (state 4), dragging a pending lane or one of its centre points (state 3), dragging the
-// edited lane's boundary or centre points (state 5), and the group drags of states 12 and 16.
-// The tool windows that set these states up come with the tools themselves.
+// Drags (states 0, 3, 5, 12, 16) are opened by a press, fed by each move and closed by the
+// release; pointer motion without a button moves the rubber band of the placing states. The
+// tools that work on the current image (states 1 to 6, 10, 11) ignore other images.
 #pragma once
 
 #include "model/control.h"
@@ -19,6 +18,11 @@ void gt_band_doubleclick(TK_OBJ area, CONTROL* ctl, IMAGE_REC* image, int modifi
 void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* image, int x, int y);
 // The button released at image point (x, y): ends the drag or rectangle in progress.
 void gt_band_mouserelease(TK_OBJ area, CONTROL* ctl, IMAGE_REC* image, int x, int y);
+
+// Selection of the bands (or lanes) inside the rectangle (left, top, right, bottom); with none
+// inside, the one nearest the click. The modifier toggles instead of replacing the selection.
+void gt_band_select_in_rect(TK_OBJ area, const int* rect, IMAGE_REC* image, int modifier);
+void gt_lane_select_rect(TK_OBJ area, const int* rect, IMAGE_REC* image, int toggle);
 
 // Tolerance of the hit tests in image pixels: 8 minus the zoom, held to 4..12.
 int gt_band_hit_tolerance(int zoom);

@@ -7,8 +7,3 @@ BOOL gt_refd_bnd_activate(TK_OBJ, IMAGE_REC* image) {
   SLOG("gt_refd_bnd_activate", SLOG_ENTRY, "image <%s>: not available", image ? image->image_name : "");
   return FALSE;
 }
-
-void gt_xform_band_quantify(IMAGE_REC* image) {
-  SLOG("gt_xform_band_quantify", SLOG_ENTRY, "image <%s>: not available",
-       image ? image->image_name : "");
-}

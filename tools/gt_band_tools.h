@@ -8,5 +8,3 @@
 
 // The band-detection dialog of an image; FALSE (cancelled).
 BOOL gt_refd_bnd_activate(TK_OBJ owner, IMAGE_REC* image);
-// Quantifies the selected lanes' bands along a copied analysis; nothing yet.
-void gt_xform_band_quantify(IMAGE_REC* image);

@@ -11,17 +11,12 @@
 #include <vector>
 
 #include "base/ks_mem.h"
-#include "engine/band_find.h"
-#include "engine/lane_features.h"
-#include "engine/lane_profile.h"
-#include "engine/lane_track.h"
 #include "io/analysis_io.h"
 #include "io/image_rec_init.h"
 #include "io/kes_image.h"
 #include "model/control.h"
-#include "model/lane.h"
-#include "model/spot.h"
-#include "toolkit/core/tk_image.h"
+#include "tools/gt_band_util.h"
+#include "tools/gt_lane_util.h"
 
 namespace {
 
@@ -30,50 +25,15 @@ int fail(const char* what) {
   return 1;
 }
 
-// Tracks n lanes in the block and finds their bands; the lane list and band chain go to the
-// image record. False when the block cannot be read or tracking fails.
-bool analyse(IMAGE_REC* im, const char* path, int n, int left, int top, int right, int bottom) {
-  const int W = right - left, H = bottom - top;
-  const LN_POINT corners[4] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
-  // The lane tool reads the block at full scale and reduces it by trunc(W / n / 20).
-  const int f = std::max(1, static_cast<int>(W / n / 20.0));
-  TkImage box;
-  const int32_t rect[4] = {left, top, W, H};
-  if (io_read_kestrin(path, &box, rect, 1.0) != 1) return false;
-  TkImage reduced;
-  const int rw = static_cast<int>(std::floor(W / double(f) + 0.5));
-  const int rh = static_cast<int>(std::floor(H / double(f) + 0.5));
-  if (!reduced.create(rw, rh, 1)) return false;
-  for (int y = 0; y < rh; ++y)
-    for (int x = 0; x < rw; ++x)
-      reduced.row(y)[x] = box.row(std::min(y * f, H - 1))[std::min(x * f, W - 1)];
-
-  LANE* head = im->lanes;
-  LANE** link = &head->next;
-  for (int i = 0; i < n; ++i) {
-    *link = ln_make_lane();
-    if (!*link) return false;
-    (*link)->lane_number = i + 1;
-    link = &(*link)->next;
-  }
-  if (ln_track_lanes(head, n, &reduced, H, W, 1, corners, f, 2, left, top) != 0) return false;
-
-  std::vector<LANE*> lanes;
-  for (LANE* l = head->next; l; l = l->next) {
-    l->min_top_band_thick = l->min_bot_band_thick = 5;
-    l->band_threshold = l->band_threshold2 = 0;
-    l->max_detect = 0;
-    l->pct_threshold = 20;
-    l->max_angle = 30;
-    l->bckgrnd_type = 1;
-    l->f |= LN_F_TOOL_MARK;  // confirmed: its bands are found
-    lanes.push_back(l);
-  }
-  if (ln_load_data_values(path, lanes.data(), n, 50) != 1) return false;
-  ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD);
-  const int found = ln_find_bands(lanes.data(), n, -1, -1, im->bands, nullptr, LN_ANALYSIS_STD, nullptr, 1);
-  im->lane_hdr->num_lanes = n;
-  im->has_lanes = 1;
+// Tracks n lanes in the block and finds their bands with the lane and band tools, as Find
+// Lanes and Find Bands OK do, with the program's own band-detection defaults. False when the
+// block cannot be read or no band is found.
+bool analyse(IMAGE_REC* im, int n, int left, int top, int right, int bottom) {
+  const int corners[8] = {left, top, right, top, right, bottom, left, bottom};
+  im->num_sel_lanes = n;
+  if (gt_find_lanes(corners, 2, im->lanes, im) != 0) return false;
+  gt_get_control()->fnd_bnd_quant = 0;
+  const int found = gt_band_find_start(im, 1);
   im->has_bands = 1;
   std::printf("vx-demo-analyse: %d lanes, %d bands\n", n, found);
   return found > 0;
@@ -106,11 +66,17 @@ int main(int argc, char** argv) {
       right - left < 2 * n || bottom - top < 10)
     return fail("the block does not fit the image");
 
+  gt_control_init(gt_get_control());  // the program's own band-detection defaults
   IMAGE_REC* im = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
   if (!im || !gt_img_init(im)) return fail("no memory");
   gt_read_and_prepare_inf(path, im->img_ptr, im);
+  std::snprintf(im->file_path, sizeof im->file_path, "%s", path);
+  if (im->img_info->width <= 0 || im->img_info->height <= 0) {
+    im->img_info->width = ext[0], im->img_info->height = ext[1];
+    im->img_info->bytes_per_pixel = bits / 8;
+  }
   int rc = 0;
-  if (!analyse(im, path, n, left, top, right, bottom))
+  if (!analyse(im, n, left, top, right, bottom))
     rc = fail("the gel could not be analysed");
   else if (!gt_prepare_and_write(path, im->img_ptr, im))
     rc = fail("the analysis could not be saved");

@@ -112,6 +112,11 @@ TEST_F(Scanner, ScanAt100DpiAndAcceptWritesThePair) {
   const BOOL ok = run([&] {
     EXPECT_EQ(std::string(WIN_GetTitle(win())), "Acquire Image from Flat Scanner");
     EXPECT_EQ(WGT_GetValue(part(SP_TRANS)), 1);  // first opening: transmissive
+    png = write_dir() + "scanner_before.png";
+    EVENT_Flush();
+    EXPECT_TRUE(TKT_Grab(win(), png.c_str()));
+    if (const char* keep = std::getenv("VX_KEEP_GRABS"))
+      fs::copy_file(png, fs::path(keep) / "scanner_before.png", fs::copy_options::overwrite_existing);
     scan("gel 1", 0, 0);
     EXPECT_TRUE(WGT_IsEnabled(part(SP_ACCEPT)));
     EXPECT_TRUE(acq_dibs().dib);

@@ -1,21 +1,30 @@
 // The real ladder gel, analysed as a user would with the default settings: decoded with
 // libtiff's tiffcp into an uncompressed TIFF at test time, written as a pixel file, its four
-// lanes tracked in a block drawn around them, and bands found in each lane.
+// lanes tracked in a block drawn around them and bands found in each lane by the lane and band
+// tools.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "gel_chain.h"
+#include "base/ks_mem.h"
+#include "io/image_rec_init.h"
+#include "io/kes_image.h"
+#include "model/control.h"
+#include "model/image_rec.h"
 #include "model/lane.h"
 #include "model/spot.h"
 #include "test_support.h"
+#include "toolkit/core/tk_image.h"
+#include "tools/gt_band_util.h"
+#include "tools/gt_lane_util.h"
 
 namespace vxtest {
 
@@ -28,6 +37,7 @@ struct LadderGel {
   std::string kes;       // the pixel file
   int width = 0, height = 0;
   int reduction = 0;     // the lane tool's reduction factor for the block
+  IMAGE_REC* image = nullptr;  // the analysed image's record, owning the lanes and bands
   LANE* head = nullptr;  // lane list (dummy head)
   std::vector<LANE*> lanes;
   SPOT* chain = nullptr;  // band chain (dummy head)
@@ -37,10 +47,7 @@ struct LadderGel {
   LadderGel() = default;
   LadderGel(const LadderGel&) = delete;
   LadderGel& operator=(const LadderGel&) = delete;
-  ~LadderGel() {
-    if (chain) ln_free_bands(chain);
-    if (head) ln_free_lanes(head);
-  }
+  ~LadderGel() { gt_img_free(image); }
 };
 
 namespace ladder_detail {
@@ -117,40 +124,38 @@ inline bool analyse_ladder_gel(LadderGel* g) {
   g->kes = g->dir.file("ladder.kes");
   write_bytes(g->kes, kes);
 
-  // Lanes tracked in the block as the lane tool does it (the block read at full scale, reduced
-  // by trunc(W / n / 20), tracking parameter 2) and bands found as Find Bands finds them by
-  // default: thickness 5 top and bottom, no intensity threshold, no limit on the number of
-  // bands, background at angle 30.
-  vxchain::Chain c;
-  c.path = g->kes;
-  c.left = LadderGel::kLeft;
-  c.top = LadderGel::kTop;
-  c.right = LadderGel::kRight;
-  c.bottom = LadderGel::kBottom;
-  c.n = LadderGel::kLanes;
-  if (!c.read_block()) {
+  // Lanes tracked in the block and bands found by the lane and band tools themselves, as Find
+  // Lanes and Find Bands OK do, with the program's own band-detection defaults.
+  const int n = LadderGel::kLanes;
+  const int corners[8] = {LadderGel::kLeft,  LadderGel::kTop,    LadderGel::kRight, LadderGel::kTop,
+                          LadderGel::kRight, LadderGel::kBottom, LadderGel::kLeft,  LadderGel::kBottom};
+  g->reduction = std::max(1, static_cast<int>((LadderGel::kRight - LadderGel::kLeft) / double(n) / 20.0));
+  gt_control_init(gt_get_control());
+  g->image = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
+  if (!gt_img_init(g->image)) {
+    ADD_FAILURE() << "image record";
+    return false;
+  }
+  IMAGE_REC* im = g->image;
+  std::snprintf(im->file_path, sizeof im->file_path, "%s", g->kes.c_str());
+  im->img_info->width = g->width, im->img_info->height = g->height;
+  im->img_info->bytes_per_pixel = 1;
+  im->img_info->min_value = 0, im->img_info->max_value = 255;
+  im->img_info->x_res = im->img_info->y_res = 1;
+  im->num_sel_lanes = n;
+  if (gt_find_lanes(corners, 2, im->lanes, im) != 0) {
     ADD_FAILURE() << "cannot read the block";
     return false;
   }
-  c.reduce();
-  g->reduction = c.f;
-  if (!c.track()) {
-    ADD_FAILURE() << "lane tracking failed";
+  gt_get_control()->fnd_bnd_quant = 0;
+  g->found = gt_band_find_start(im, 1);
+  g->head = im->lanes;
+  g->chain = im->bands;
+  for (LANE* l = im->lanes->next; l; l = l->next) g->lanes.push_back(l);
+  if (static_cast<int>(g->lanes.size()) != n) {
+    ADD_FAILURE() << "lane tracking made " << g->lanes.size() << " lanes";
     return false;
   }
-  if (!c.profiles()) {
-    ADD_FAILURE() << "cannot load the lane profiles";
-    return false;
-  }
-  c.baselines();
-  c.find_bands();
-  // The lanes and bands pass to the gel.
-  g->head = c.head;
-  g->lanes = c.lanes;
-  g->chain = c.chain;
-  g->found = c.found;
-  c.head = nullptr;
-  c.chain = nullptr;
   return true;
 }
 

@@ -162,8 +162,8 @@ TEST(Mj2dfBnds, StoredBoundsAndBandOutsideItsLane) {
   WinPtr win = band_window(300, 250, 41, 10, 3.0);
   BandPtr band(quanttest::band_at(300, 250, 10, 5));
   for (int i = 0; i < SP_BOUNDS; ++i) {
-    band->bound_x[i] = i;
-    band->bound_y[i] = 40 - i;
+    band->bound_x[i] = win->left + i;  // stored bounds are image coordinates
+    band->bound_y[i] = win->top + 40 - i;
   }
   band->bound_x[5] = -1;
   QUANT_RES res{};

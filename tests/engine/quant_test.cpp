@@ -288,16 +288,16 @@ TEST_F(Quant, StoredBoundsAreUsedUnchanged) {
   ImageFree img{quanttest::lane_image(g)};
   BandPtr band(quanttest::band_at(100, 100, 10, 5));
   ASSERT_EQ(mj_doquant(band.get(), lane.get(), &img.img, nullptr, 1), 1);
-  // The band tools keep the window-relative bounds and release the result.
-  std::memcpy(band->bound_x, band->result->bnd_x, sizeof band->bound_x);
-  std::memcpy(band->bound_y, band->result->bnd_y, sizeof band->bound_y);
+  // The band tools keep the bounds in image coordinates and release the result.
+  std::memcpy(band->bound_x, band->result->img_x, sizeof band->bound_x);
+  std::memcpy(band->bound_y, band->result->img_y, sizeof band->bound_y);
   const double amount = band->amount, area = band->area;
   mj_res_free(&band->result);
 
   ASSERT_EQ(mj_doquant(band.get(), lane.get(), &img.img, nullptr, 0), 1);
   for (int i = 0; i < SP_BOUNDS; ++i) {
-    EXPECT_EQ(band->result->bnd_x[i], band->bound_x[i]);
-    EXPECT_EQ(band->result->bnd_y[i], band->bound_y[i]);
+    EXPECT_EQ(band->result->img_x[i], band->bound_x[i]);
+    EXPECT_EQ(band->result->img_y[i], band->bound_y[i]);
   }
   EXPECT_DOUBLE_EQ(band->amount, amount);
   EXPECT_DOUBLE_EQ(band->area, area);

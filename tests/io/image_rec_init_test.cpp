@@ -31,8 +31,8 @@ TEST(ImageRecInit, FreshRecordHoldsEveryListAndStartingValue) {
   EXPECT_EQ(im->lanes->next, nullptr);
   ASSERT_NE(im->conc_stdp, nullptr);
   EXPECT_EQ(*im->conc_stdp, nullptr);
-  ASSERT_NE(im->work_stds, nullptr);
-  EXPECT_EQ(im->work_stds_idx, -1);
+  ASSERT_NE(im->pending_stds, nullptr);
+  EXPECT_EQ(im->pending_stds_idx, -1);
 
   EXPECT_EQ(im->size_interp, 4);
   EXPECT_EQ(im->size_extrap, ctl->size_extrap);

@@ -62,11 +62,16 @@ TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
       {GT_WIN_MENU_FIRST, {false, true, false, false, true}},
       {GT_CMD_CASCADE, {false, true, false, false, true}},
   };
+  IMAGE_REC* im = nullptr;
   for (State st : {NO_WINDOW, ONE_IMAGE, TOOL, MEASURING, BUSY}) {
     if (st == ONE_IMAGE) {
-      IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+      im = open(shelltest::write_gel(dir, "gel", 80, 60));
       ASSERT_NE(im, nullptr);
       shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+    }
+    if (im) {
+      // One selected lane in lane mode (Deselect All, run below, clears it each time).
+      im->lanes->next->f |= LN_F_SELECTED;
       im->num_sel_lanes = 1;
       gt_get_control()->sel_mode = SEL_LANES;
     }

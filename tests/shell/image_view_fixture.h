@@ -13,6 +13,7 @@
 #include "model/control.h"
 #include "model/image_rec.h"
 #include "shell/gt_canvas.h"
+#include "shell/gt_image_win.h"
 #include "shell/ih_dpy.h"
 #include "test_support.h"
 #include "toolkit/core/tk_image.h"
@@ -71,8 +72,10 @@ class ImageView {
     image->draw_area = area;
     WIN_Show(win);
     EVENT_Wait(20);
+    current(image);  // the tools act on the current image
   }
   ~ImageView() {
+    current(nullptr);
     RES_SetData(win, nullptr);
     WIN_Terminate(win);
     EVENT_Flush();
@@ -94,6 +97,15 @@ class ImageView {
   IMAGE_REC* image = nullptr;
   TK_OBJ win = nullptr;
   TK_OBJ area = nullptr;
+
+ private:
+  static void current(IMAGE_REC* im) {
+    CONTROL* c = gt_get_control();
+    const int state = c->task_state;
+    c->task_state = 0;
+    gt_set_image_ptr(im);
+    c->task_state = state;
+  }
 };
 
 inline QRgb grey_rgb(unsigned v) { return (v << 16) | (v << 8) | v; }

@@ -244,7 +244,7 @@ TEST_F(RecordHelpers, CommentsStripsAndCleanUps) {
   EXPECT_EQ(im->comment, nullptr);
   EXPECT_EQ(im->img_info, nullptr);
   EXPECT_EQ(im->img_int_info, nullptr);
-  EXPECT_EQ(im->work_stds, nullptr);
+  EXPECT_EQ(im->pending_stds, nullptr);
 }
 
 }  // namespace

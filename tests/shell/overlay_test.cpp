@@ -148,9 +148,10 @@ TEST_F(Overlay, AnExposeRepaintsTheWholeOverlayInEveryToolState) {
   }
 }
 
-TEST_F(Overlay, SelectionRectangleErasesCleanly) {
+TEST_F(Overlay, SelectionRectangleErasesCleanlyAndSelects) {
   ImageView v(300, 200);
-  add_band(v.image, 50, 50);
+  SPOT* band = add_band(v.image, 50, 50);
+  v.image->has_bands = 1;
   const QImage before = v.expose().copy();
   TKT_SetImageMapping(true, 1, 1.0);
   TKT_Press(v.area, 20, 20);
@@ -159,7 +160,11 @@ TEST_F(Overlay, SelectionRectangleErasesCleanly) {
   TKT_Release(v.area, 122, 86);
   EVENT_Flush();
   EXPECT_NE(during, before);
-  EXPECT_EQ(v.backing(), before);
+  // The band inside the rectangle is selected; no trace of the rectangle is left.
+  EXPECT_TRUE(band->f2 & SP_F2_SELECTED);
+  EXPECT_EQ(v.image->num_sel_bands, 1);
+  const QImage after = v.backing().copy();
+  EXPECT_EQ(after, v.expose());
 }
 
 TEST_F(Overlay, LaneDragMovesTheModelOnlyWithTheMouseAndErasesItsRubberBand) {

@@ -39,8 +39,12 @@ TEST_F(ToolbarTest, EachButtonSendsItsCommandInEachMode) {
         if (TK_OBJ w = TKT_FindWindow("prefs", "prefs_win")) TKT_Click(RES_GetSub(w, PREFS_CANCEL));
       });
       TKT_Click(button(k));
+      // A button is enabled when its command is built in some mode; a command that is not
+      // built in this mode reaches the dispatcher, which does nothing with it.
+      bool sends = false;
+      for (int m = 0; m < 4; ++m) sends = sends || gt_command_built(gt_toolbar_command(k, m));
       EXPECT_EQ(gt_dispatch_last_command(),
-                !gt_command_built(want)             ? static_cast<int>(GT_CMD_REPORT_LANE_CATEGORIES)
+                !sends                               ? static_cast<int>(GT_CMD_REPORT_LANE_CATEGORIES)
                 : want == GT_CMD_PREFERENCES ? static_cast<int>(GT_CMD_REFRESH)  // runs after it
                                              : want)
           << "button " << k << " mode " << mode;

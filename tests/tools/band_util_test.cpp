@@ -1,0 +1,285 @@
+// Band utilities: adding, marking axes and bounds, quantifying, selecting and deleting, on a
+// synthetic gel analysed by the tools themselves.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "base/ks_mem.h"
+#include "engine/lane_geometry.h"
+#include "gel_record.h"
+#include "model/control.h"
+#include "model/std_list.h"
+#include "shell/gt_image_win.h"
+#include "test_support.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_test.h"
+#include "tools/gt_band_util.h"
+#include "shell/gt_open.h"
+#include "tools/gt_lane_util.h"
+
+using namespace toolstest;
+
+namespace {
+
+
+int count_bands_in(const IMAGE_REC* im) {
+  int n = 0;
+  for (SPOT* b = im->bands->next; b; b = b->next) ++n;
+  return n;
+}
+
+// A 4-lane gel, its lanes divided evenly and confirmed with their bands found; the image is the
+// current one, alerts are answered by the test driver.
+class AnalysedGel : public GelTest {
+ protected:
+  void SetUp() override {
+    GelTest::SetUp();
+    found = analysed();
+  }
+  LANE* lane(int k) {
+    LANE* l = im->lanes->next;
+    while (k-- > 0 && l) l = l->next;
+    return l;
+  }
+  SPOT* band_near(int x, int y) { return sp_nearest_spot(x, y, 4, im->bands, nullptr); }
+  void set_marks(const std::vector<LN_POINT>& m) {
+    ks_free(im->lane_coords);
+    im->lane_coords = static_cast<int*>(ks_alloc_msg(sizeof(int) * 2 * (m.size() + 1)));
+    for (size_t i = 0; i < m.size(); ++i) im->lane_coords[2 * i] = m[i].x, im->lane_coords[2 * i + 1] = m[i].y;
+    im->num_lane_coords = static_cast<int>(m.size());
+  }
+
+  int found = 0;
+};
+
+}  // namespace
+
+TEST_F(AnalysedGel, FindsEveryBand) {
+  EXPECT_EQ(found, 4 * int(g.band_rows.size()));
+}
+
+TEST_F(AnalysedGel, AddBandRefusesWithinTwoRowsAndAddsThreeAway) {
+  LANE* l = lane(1);
+  const int before = count_bands_in(im.get());
+  SPOT* a = gt_band_add_manual(im.get(), 145, l);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(count_bands_in(im.get()), before + 1);
+  // Area: lane width (left + right + 1) x thickness x pixel area 1; amount: peak above baseline.
+  EXPECT_EQ(a->lane_width, l->left_width + l->right_width + 1);
+  EXPECT_DOUBLE_EQ(a->area, double(a->lane_width) * a->thickness);
+  EXPECT_DOUBLE_EQ(a->amount, (ih_lookup_val(im->img_int_info, a->od) -
+                               ih_lookup_val(im->img_int_info, a->baseline)) * a->area);
+  EXPECT_TRUE(a->f1 & SP_F1_TOOL_MARK);
+  for (int dy : {1, 2}) {
+    TKT_AnswerAlert(1);
+    EXPECT_EQ(gt_band_add_manual(im.get(), 145 + dy, l), a);
+    EXPECT_EQ(TKT_LastAlertText(), gt_get_message(11));
+  }
+  EXPECT_EQ(count_bands_in(im.get()), before + 1);
+  EXPECT_NE(gt_band_add_manual(im.get(), 148, l), a);
+  EXPECT_EQ(count_bands_in(im.get()), before + 2);
+  EXPECT_EQ(gt_band_add_manual(im.get(), 200, nullptr), nullptr);
+}
+
+TEST_F(AnalysedGel, MarkAxesLevelVerticalAndParallel) {
+  SPOT* b = band_near(g.lane_x(0), 230);
+  ASSERT_NE(b, nullptr);
+  const int bx = b->x, by = b->y;
+  struct Case {
+    std::vector<LN_POINT> marks;
+    int result, msg;
+  } cases[] = {
+      // first axis level across the band, second vertical through it: the crossing is (bx, by)
+      {{{bx - 12, by}, {bx + 14, by}, {bx, by - 4}, {bx, by + 5}}, 0, 0},
+      {{{bx - 12, by - 3}, {bx - 12, by + 3}, {bx + 5, by - 4}, {bx, by + 5}}, -1, 37},  // vertical
+      {{{bx - 12, by - 3}, {bx + 12, by + 3}, {bx - 5, by + 2}, {bx + 5, by + 2}}, -1, 38},  // level
+      // both slanted with one slope: parallel, they never cross
+      {{{bx - 10, by - 5}, {bx + 10, by + 5}, {bx - 10, by + 1}, {bx + 10, by + 11}}, -1, 39},
+      {{{bx + 1, by - 4}, {bx + 9, by - 4}, {bx + 3, by - 8}, {bx + 4, by - 1}}, -1, 36},  // one side
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.msg);
+    const SPOT saved = *b;
+    im->axes_band = b;
+    set_marks(c.marks);
+    TKT_AnswerAlert(1);
+    EXPECT_EQ(gt_band_apply_axes(), c.result);
+    EXPECT_EQ(gt_get_control()->busy, 0);
+    if (c.result == 0) {
+      // The quantification that follows measures the band's width itself; the thickness is
+      // the second axis's length.
+      EXPECT_EQ(b->thickness, 9);
+      EXPECT_EQ(b->f1 & SP_F1_TYPE_MASK, 11u);
+    } else {
+      EXPECT_EQ(TKT_LastAlertText(), gt_get_message(c.msg));
+      EXPECT_EQ(b->thickness, saved.thickness);
+      EXPECT_EQ(b->lane_width, saved.lane_width);
+    }
+  }
+  im->axes_band = nullptr;
+  EXPECT_EQ(gt_band_apply_axes(), -1);  // no band
+}
+
+TEST_F(AnalysedGel, MarkBoundsThinsToThirtySixAndRefusesWithoutChange) {
+  SPOT* b = band_near(g.lane_x(2), 300);
+  ASSERT_NE(b, nullptr);
+  // 72 marks round the band: thinned to marks 0, 2, ..., 70.
+  std::vector<LN_POINT> ring;
+  for (int k = 0; k < 72; ++k) {
+    const double a = k * 2 * M_PI / 72;
+    ring.push_back({b->x + int(std::lround(14 * std::cos(a))), b->y + int(std::lround(6 * std::sin(a)))});
+  }
+  im->bounds_band = b;
+  set_marks(ring);
+  EXPECT_EQ(gt_band_apply_bounds(), 0);
+  EXPECT_EQ(b->f1 & SP_F1_TYPE_MASK, 11u);
+  for (int k = 0; k < 36; ++k) {
+    EXPECT_EQ(b->bound_x[k], ring[2 * k].x) << k;
+    EXPECT_EQ(b->bound_y[k], ring[2 * k].y) << k;
+  }
+  EXPECT_EQ(b->thickness, 13);
+  EXPECT_EQ(b->lane_width, 29);
+  // Marks on one side: refused, the band as it was, busy ended.
+  const SPOT saved = *b;
+  im->bounds_band = b;
+  set_marks({{b->x + 2, b->y - 3}, {b->x + 9, b->y - 3}, {b->x + 5, b->y + 4}});
+  TKT_AnswerAlert(1);
+  EXPECT_EQ(gt_band_apply_bounds(), -1);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(41));
+  EXPECT_EQ(b->thickness, saved.thickness);
+  EXPECT_EQ(b->lane_width, saved.lane_width);
+  EXPECT_EQ(gt_get_control()->busy, 0);
+  EXPECT_EQ(im->bounds_band, nullptr);
+}
+
+TEST_F(AnalysedGel, FailedQuantificationKeepsTheFailedTypeAndOldBounds) {
+  SPOT* b = band_near(g.lane_x(3), 380);
+  ASSERT_NE(b, nullptr);
+  LANE* l = lane(3);
+  ASSERT_EQ(gt_band_quant_lane(im.get(), l, &b, 1, -1), 1);
+  EXPECT_EQ(b->f1 & SP_F1_TYPE_MASK, 2u);
+  const double amount = b->amount;
+  const std::vector<int> bx(b->bound_x, b->bound_x + SP_BOUNDS);
+  // Moved out of its lane, the band cannot be quantified: it keeps its bounds and amount.
+  b->x = 5;
+  EXPECT_EQ(gt_band_quant_lane(im.get(), l, &b, 1, -1), 0);
+  EXPECT_TRUE(b->f1 & SP_F1_QUANT_FAILED);
+  EXPECT_EQ(std::vector<int>(b->bound_x, b->bound_x + SP_BOUNDS), bx);
+  EXPECT_DOUBLE_EQ(b->amount, amount);
+}
+
+TEST_F(AnalysedGel, StoredBoundsAreImageCoordinatesWhenRequantifiedFromThem) {
+  SPOT* b = band_near(g.lane_x(1), 470);
+  ASSERT_NE(b, nullptr);
+  LANE* l = lane(1);
+  ASSERT_EQ(gt_band_quant_lane(im.get(), l, &b, 1, -1), 1);
+  for (int k = 0; k < SP_BOUNDS; ++k) {
+    if (b->bound_x[k] == -1) continue;
+    EXPECT_LT(std::abs(b->bound_x[k] - b->x), 40) << k;  // near the band in the image
+    EXPECT_LT(std::abs(b->bound_y[k] - b->y), 40) << k;
+  }
+  const double amount = b->amount;
+  const std::vector<int> bx(b->bound_x, b->bound_x + SP_BOUNDS);
+  im->lanes->next->f &= ~uint32_t(LN_F_SELECTED);
+  for (LANE* k = im->lanes->next; k; k = k->next) k->f &= ~uint32_t(LN_F_SELECTED);
+  l->f |= LN_F_SELECTED;
+  gt_xform_band_quantify(im.get());
+  EXPECT_EQ(b->f1 & SP_F1_TYPE_MASK, 11u);
+  EXPECT_EQ(std::vector<int>(b->bound_x, b->bound_x + SP_BOUNDS), bx);
+  EXPECT_NEAR(b->amount, amount, 0.02 * amount);
+}
+
+TEST_F(AnalysedGel, SelectionListStaysCompactThroughTogglesAndDeletes) {
+  gt_get_control()->sel_mode = 0;
+  gt_select_all(nullptr, im.get());
+  EXPECT_EQ(im->num_sel_bands, found);
+  ASSERT_NE(im->sel_list[0], nullptr);
+  SPOT* first = im->sel_list[0];
+  gt_band_set_selected(im.get(), first, 0);
+  EXPECT_EQ(im->num_sel_bands, found - 1);
+  EXPECT_NE(im->sel_list[0], first);
+  EXPECT_EQ(im->cur_band, im->sel_list[0]);
+  // Delete the lanes 0 and 1: their bands leave the list, the rest stays listed.
+  gt_get_control()->sel_mode = 1;
+  gt_deselect_all(nullptr, im.get());
+  lane(0)->f |= LN_F_SELECTED;
+  lane(1)->f |= LN_F_SELECTED;
+  gt_band_delete_selected(im.get(), 1);
+  EXPECT_EQ(count_bands_in(im.get()), found / 2);
+  EXPECT_EQ(im->num_sel_bands, found / 2 - 1);  // all but `first`
+  for (int i = 0; i < im->num_sel_bands; ++i) {
+    bool alive = false;
+    for (SPOT* s = im->bands->next; s; s = s->next) alive |= s == im->sel_list[i];
+    EXPECT_TRUE(alive) << i;
+  }
+  gt_get_control()->sel_mode = 0;
+  gt_band_delete_selected(im.get(), 0);
+  EXPECT_EQ(count_bands_in(im.get()), 1);
+  EXPECT_EQ(im->bands->next, first);
+  gt_select_all(nullptr, im.get());
+  gt_band_delete_selected(im.get(), 0);
+  EXPECT_EQ(count_bands_in(im.get()), 0);
+  EXPECT_EQ(im->sel_list[0], nullptr);
+  EXPECT_EQ(im->cur_band, nullptr);
+}
+
+TEST_F(AnalysedGel, SelectAllSizeStandardsCountsDistinctValues) {
+  STD_LIST* list = im->size_stdp[0];
+  for (double v : {10.0, 10.0, 20.0}) {
+    STD_MARKER m{};
+    m.x = 10, m.y = 10 + v, m.value = v, m.flags = STD_M_VALID, m.lane_num = 1;
+    std_list_append(list, &m);
+  }
+  gt_get_control()->sel_mode = 2;
+  gt_select_all(nullptr, im.get());
+  EXPECT_EQ(im->num_sel_size, 3);
+  EXPECT_EQ(im->num_std_rows, 2);
+  gt_deselect_all(nullptr, im.get());
+  EXPECT_EQ(im->num_sel_size, 0);
+  gt_get_control()->sel_mode = 0;
+}
+
+TEST_F(AnalysedGel, NormalisationReferencesAndActiveMarks) {
+  SPOT* a = im->bands->next;
+  SPOT* b = a->next;
+  a->amount = 50.0, b->amount = 0.0;
+  gt_band_set_selected(im.get(), a, 1);
+  gt_band_norm_image(im.get());
+  EXPECT_DOUBLE_EQ(im->band_hdr->norm_band_ii, 50.0);
+  EXPECT_TRUE(a->f2 & SP_F2_IMG_NORM);
+  // A reference without an amount is refused and the former one stays.
+  gt_band_set_selected(im.get(), a, 0);
+  gt_band_set_selected(im.get(), b, 1);
+  TKT_AnswerAlert(1);
+  gt_band_norm_image(im.get());
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(90));
+  EXPECT_DOUBLE_EQ(im->band_hdr->norm_band_ii, 50.0);
+  EXPECT_TRUE(a->f2 & SP_F2_IMG_NORM);
+  EXPECT_FALSE(b->f2 & SP_F2_IMG_NORM);
+
+  gt_band_mark_active(im->bands, 1);
+  EXPECT_EQ((b->f1 >> 6) & 3u, 1u);
+  EXPECT_EQ((a->f1 >> 6) & 3u, 0u);
+  gt_band_mark_active(im->bands, 0);
+  EXPECT_EQ((b->f1 >> 6) & 3u, 0u);
+
+  gt_band_clear_norm(im.get());
+  EXPECT_DOUBLE_EQ(im->band_hdr->norm_band_ii, 0.0);
+  EXPECT_FALSE(a->f2 & SP_F2_IMG_NORM);
+}
+
+TEST_F(AnalysedGel, MarkCommandsOpenOnlyWithASelectedBand) {
+  gt_band_mark_axes(nullptr, im.get());
+  EXPECT_EQ(TKT_FindWindow("bd_axe", "bd_axe_win"), nullptr);
+  EXPECT_EQ(gt_get_state(), 0);
+  gt_band_set_selected(im.get(), im->bands->next, 1);
+  gt_band_mark_bounds(nullptr, im.get());
+  EXPECT_NE(TKT_FindWindow("bd_mrk", "bd_mrk_win"), nullptr);
+  EXPECT_EQ(im->bounds_band, im->bands->next);
+  EXPECT_EQ(gt_get_state(), 10);
+  gt_dismiss_all();
+  EXPECT_EQ(gt_get_state(), 0);
+  EXPECT_EQ(im->bounds_band, nullptr);
+}

@@ -1,0 +1,125 @@
+// The real ladder gel through the lane tools' windows as a user goes: Define... for 4 lanes in a
+// block, the block's corners clicked on the image, Find Bands OK; once with tracked lanes and once with
+// lanes divided evenly. The lanes must stand near the ladder's lanes (x = 388, 615, 841, 1070)
+// with 16 to 18 bands each between rows 184 and 591.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../shell/shell_fixture.h"
+#include "gel_record.h"
+#include "model/lane.h"
+#include "model/spot.h"
+#include "shell/gt_dispatch.h"
+#include "shell/gt_open.h"
+#include "toolkit/tk_widget.h"
+
+#include <QTimer>
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_test.h"
+#include "tools/gt_tool_wins.h"
+
+namespace {
+
+class LadderFlow : public shelltest::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    gt_control_init(gt_get_control());
+    toolstest::load_resources();
+  }
+  void TearDown() override {
+    gt_tool_wins_dismiss_all();
+    while (gt_get_num_img_windows() > 0) {
+      IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
+      if (im) gt_image_clear_modified(im);
+      WIN_Terminate(gt_get_img_window(0));
+    }
+    MainWindowTest::TearDown();
+  }
+  // The gel in the program's own files, or "" (with the reason in `skip`) when it cannot be made.
+  std::string ladder_image() {
+    auto gel = vxtest::shared_data_dir() / "gels" / "ladder_reference_gel.tif";
+    if (!std::filesystem::exists(gel))
+      gel = vxtest::source_dir().parent_path().parent_path() / "shared/data/gels/ladder_reference_gel.tif";
+    if (!std::filesystem::exists(gel) || std::system("command -v convert >/dev/null") != 0) {
+      skip = "no gel or no ImageMagick";
+      return "";
+    }
+    const std::string pgm = ws_->file("ladder.pgm"), kes = ws_->file("ladder.kes");
+    const std::string cmd = "convert -quiet '" + gel.string() + "' -depth 8 '" + pgm + "' && '" +
+                            (vxtest::bin_dir() / "vx-demo-image").string() + "' '" + pgm + "' '" +
+                            kes + "' 100 >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) {
+      skip = "the gel cannot be converted here";
+      return "";
+    }
+    return kes;
+  }
+  std::string skip;
+};
+
+TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
+  const std::string kes = ladder_image();
+  if (kes.empty()) GTEST_SKIP() << skip;
+  const int truth[4] = {388, 615, 841, 1070};
+  for (int state : {1, 2}) {
+    SCOPED_TRACE(state == 1 ? "tracked" : "evenly divided");
+    gt_load_image_path(kes.c_str());
+    EVENT_Flush();
+    ASSERT_EQ(gt_get_num_img_windows(), 1);
+    IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
+    gt_set_image_ptr(im);
+    TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+    // Define... in the menu: the lane-definition dialog answered with 4 lanes in a block,
+    // found automatically (tracked) or not (divided evenly).
+    QTimer::singleShot(0, [state] {
+      TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win");
+      if (!d) return;
+      TKT_Pick(RES_GetSub(d, 3), 1);
+      TKT_Type(RES_GetSub(d, 0), "4");
+      if ((WGT_GetValue(RES_GetSub(d, 4)) != 0) != (state == 1)) TKT_Click(RES_GetSub(d, 4));
+      TKT_Click(RES_GetSub(d, 1));
+    });
+    main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+    ASSERT_EQ(gt_get_state(), state);
+    ASSERT_NE(TKT_FindWindow("fd_ln", "fd_ln_win"), nullptr);
+    TKT_SetImageMapping(true, im->img_ptr->zoom[0], 1.0);
+    for (auto [x, y] : {std::pair{275, 170}, {1185, 170}, {1185, 610}, {275, 610}}) {
+      TKT_Press(area, x, y);
+      TKT_Release(area, x, y);
+    }
+    EVENT_Flush();
+    TK_OBJ fd_bnd = TKT_FindWindow("fd_bnd", "fd_bnd_win");
+    ASSERT_NE(fd_bnd, nullptr);
+    EXPECT_EQ(gt_get_state(), 3);
+    TKT_Click(RES_GetSub(fd_bnd, 0));
+    EVENT_Flush();
+    EXPECT_EQ(gt_get_state(), 0);
+    int k = 0;
+    for (LANE* l = im->lanes->next; l; l = l->next, ++k) {
+      ASSERT_LT(k, 4);
+      long sx = 0;
+      for (int i = 0; i < l->num_center_points; ++i) sx += l->center_coords[i].x;
+      const int x = static_cast<int>(sx / std::max(l->num_center_points, 1));
+      int bands = 0, in_rows = 0;
+      for (SPOT* b = im->bands->next; b; b = b->next)
+        if (ln_xyinlane(b->x, b->y, l)) ++bands, in_rows += b->y >= 184 && b->y <= 591;
+      std::printf("%s lane %d: x %d, %d bands, %d in rows 184..591\n", state == 1 ? "tracked" : "even",
+                  k + 1, x, bands, in_rows);
+      EXPECT_NEAR(x, truth[k], 15);
+      EXPECT_GE(in_rows, 16);
+      EXPECT_LE(in_rows, 18);
+    }
+    EXPECT_EQ(k, 4);
+    gt_image_clear_modified(im);
+    WIN_Terminate(gt_get_img_window(0));
+    EVENT_Flush();
+  }
+}
+
+}  // namespace
