@@ -9,6 +9,7 @@
 #include <string>
 
 #include "acquire/acq_models.h"
+#include "acquire/p11_devices.h"
 #include "acquire/tik.h"
 #include "base/ks_choose.h"
 #include "base/ks_alert.h"
@@ -126,6 +127,16 @@ BOOL acq_source_installed(const char* source, const char* short_name, const char
     if (std::strcmp(name, source) == 0) return TRUE;
   mh_send_msg(KS_ALERT_ERROR, "%s is not installed", short_name);
   return FALSE;
+}
+
+BOOL acq_configured_source(BOOL is_camera, char* short_name, std::size_t short_cap, char* source,
+                           std::size_t source_cap, const char* unavailable) {
+  char text[256] = "";
+  p11DevInfoGetShortName(is_camera, text);
+  std::snprintf(short_name, short_cap, "%.*s", static_cast<int>(short_cap - 1), text);
+  p11DevInfoGetTwainDS(is_camera, text);
+  std::snprintf(source, source_cap, "%.*s", static_cast<int>(source_cap - 1), text);
+  return acq_source_installed(source, short_name, unavailable);
 }
 
 std::vector<std::string> MakeTwainDevList() {

@@ -3,6 +3,7 @@
 // whose own dialog is shown, events between reads).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ void ReleaseDib(int flag);
 // `unavailable` with the short name) and it is installed (else "%s is not installed"). Each
 // refusal is an error box; FALSE then.
 BOOL acq_source_installed(const char* source, const char* short_name, const char* unavailable);
+// The configured camera's or scanner's short name and source copied from the devices
+// configuration into the buffers, then acq_source_installed.
+BOOL acq_configured_source(BOOL is_camera, char* short_name, std::size_t short_cap, char* source,
+                           std::size_t source_cap, const char* unavailable);
 
 // Installs the source settings dialog and the event pump of the user-interface thread for
 // acquisitions that follow.

@@ -533,13 +533,8 @@ BOOL ChooseNewCameraERecord(TkObject* owner, const char* root, std::string* name
     return FALSE;
   }
   if (s_actual_camera < 0) s_actual_camera = KR11TestCamera() ? 0 : 1;
-  char text[256] = "";
-  p11DevInfoGetShortName(TRUE, text);
-  std::snprintf(s_row->short_name, sizeof s_row->short_name, "%.19s", text);
-  p11DevInfoGetTwainDS(TRUE, text);
-  std::snprintf(s_row->source_name, sizeof s_row->source_name, "%s", text);
-  if (!acq_source_installed(s_row->source_name, s_row->short_name,
-                            "TWAIN must be enabled to use %s camera"))
+  if (!acq_configured_source(TRUE, s_row->short_name, sizeof s_row->short_name, s_row->source_name,
+                             sizeof s_row->source_name, "TWAIN must be enabled to use %s camera"))
     return FALSE;
   std::string typed;
   if (!kr_camera_activate(owner, root, interp_type, st, &typed)) return FALSE;

@@ -696,13 +696,9 @@ BOOL ChooseNewScannerERecord(int strip_in_image, const char* root, char* name_ou
     p11DevInfoGetDims(FALSE, 0, s_strip);
     p11DevInfoGetDims(FALSE, 1, s_area);
   }
-  char text[256] = "";
-  p11DevInfoGetShortName(FALSE, text);
-  std::snprintf(s_model->short_name, sizeof s_model->short_name, "%.19s", text);
-  p11DevInfoGetTwainDS(FALSE, text);
-  std::snprintf(s_model->source_name, sizeof s_model->source_name, "%s", text);
-  if (!acq_source_installed(s_model->source_name, s_model->short_name,
-                            "TWAIN must be enabled in order to use %s"))
+  if (!acq_configured_source(FALSE, s_model->short_name, sizeof s_model->short_name,
+                             s_model->source_name, sizeof s_model->source_name,
+                             "TWAIN must be enabled in order to use %s"))
     return FALSE;
   std::string name;
   if (!kr_scanner_activate(root, gt_get_control()->im_calib_interp, st, &name)) return FALSE;
