@@ -4,9 +4,11 @@
 #include <spawn.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 #include "base/ks_install.h"
+#include "base/ks_msg.h"
 #include "base/slog.h"
 #include "shell/gt_open.h"
 
@@ -30,8 +32,11 @@ BOOL matr_launch_velto(const char* path) {
   const std::string program = viewer_program();
   char* const argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(path), nullptr};
   pid_t pid = 0;
-  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
-    SLOG(fn, SLOG_ERROR, "cannot start <%s>", program.c_str());
+  const int err = posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ);
+  if (err != 0) {
+    // The system's text for the failure, as the user sees it.
+    mh_send_msg(1, ui_msg(204), std::strerror(err));
+    SLOG(fn, SLOG_ERROR, "cannot start <%s>: %s", program.c_str(), std::strerror(err));
     return FALSE;
   }
   // The viewer's windows are titled "Dendrogram"; closing all windows ends it.

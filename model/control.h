@@ -135,6 +135,7 @@ struct CONTROL {
   int match_sw[8];          // eight one-bit switches
   int match_method;         // 0 Jaccard, 1 Dice, 2 per cent of reference
   double match_tol[4];      // band size, inter-band spacing, volume tolerances, lane threshold
+  int keep_match_results;   // the all-lanes match keeps its match file where the user chose
 
   // files
   char lane_sel_file[CTL_PATH];

@@ -54,8 +54,8 @@ ks_scale* ks_scale_init(ks_scale* s, int type, double min, double max, int pix0,
   s->type = type;
   s->min = min;
   s->max = max;
-  s->pix0 = static_cast<int16_t>(pix0);
-  s->pix1 = static_cast<int16_t>(pix1);
+  s->pix0 = pix0;
+  s->pix1 = pix1;
   return s;
 }
 

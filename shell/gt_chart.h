@@ -25,7 +25,7 @@ void ks_draw_labelled_line(TK_OBJ w, int x, int y, int length, const char* text)
 struct ks_scale {
   int32_t type = 0;  // 1 logarithmic (natural logarithm), else linear
   double min = 0, max = 0;
-  int16_t pix0 = 0, pix1 = 0;  // pixels of min and max (pix1 < pix0 for an upward axis)
+  int32_t pix0 = 0, pix1 = 0;  // pixels of min and max (pix1 < pix0 for an upward axis)
 };
 ks_scale* ks_scale_init(ks_scale* s, int type, double min, double max, int pix0, int pix1);
 // (f(v) - f(min)) x (pix1 - pix0) / (f(max) - f(min)) + pix0 + 0.5, truncated, held to the int

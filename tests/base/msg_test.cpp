@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 
 #include "base/ks_choose.h"
+#include "base/ks_ini.h"
 #include "base/ks_msg.h"
+#include "test_support.h"
 
 namespace {
 
@@ -157,6 +160,19 @@ TEST_F(ChooseTest, SingleFileNamesAndFailures) {
 }
 
 TEST_F(ChooseTest, ImageChooserFillsAnEmptyFolderWithinItsCapacity) {
+  // A write folder of this test's own, set up as start-up does.
+  vxtest::TempDir ws;
+  const std::string write = ws.str() + "/write/";
+  vxtest::write_text(ws.path() / "kestrin7.ini",
+                     "[VX43]\nCompany=Lab\nHelpDir=/opt/help\nHomeDir=/home/lab\nSplash=Hi\n"
+                     "Title=T\nWriteDir=" + write + "\n");
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(ws.path());
+  char wd[KS_INI_VALUE_LEN];
+  const BOOL started = ks_init_inifiles("VX", "43", wd);
+  std::filesystem::current_path(old);
+  ASSERT_TRUE(started);
+
   g_picks = {"/w/images/gel"};
   char out[64];
   char small[4] = "";  // too small for the images folder: left empty, never overrun
@@ -165,9 +181,9 @@ TEST_F(ChooseTest, ImageChooserFillsAnEmptyFolderWithinItsCapacity) {
             1);
   EXPECT_STREQ(small, "");
   EXPECT_STREQ(out, "/w/images/gel.kes");
-  char dir[64] = "";
+  char dir[KS_INI_VALUE_LEN + 8] = "";
   io_win32_singlekes(out, sizeof out, "Destination image...", dir, sizeof dir, nullptr, FALSE);
-  EXPECT_NE(std::strstr(dir, "images"), nullptr);
+  EXPECT_EQ(std::string(dir), write + "images");
   EXPECT_EQ(g_req.folder, dir);
   EXPECT_EQ(g_req.patterns, (std::vector<std::string>{"*.kes", "*.*"}));
 }

@@ -145,20 +145,27 @@ class Wedge : public ::testing::Test {
     set->bOK = 1;
   }
 
+  // Column edges of the steps in the wedge image, placed by hand: the value file's widths
+  // (7 mm, ten of 5 mm, 6 mm) laid from the white end after a margin of 30 columns, each edge at
+  // the nearest column to its distance at the resolution. Edge k is the first column of step k;
+  // the last edge is the first column past the dark end.
+  static const std::vector<int>& edges(int dpi) {
+    static const std::vector<int> e100 = {30, 58, 77, 97, 117, 136, 156, 176, 195, 215, 235, 254, 278};
+    static const std::vector<int> e150 = {30, 71, 101, 130, 160, 189, 219, 249, 278, 308, 337, 367, 402};
+    static const std::vector<int> e200 = {30, 85, 124, 164, 203, 243, 282, 321, 361, 400, 439, 479, 526};
+    static const std::vector<int> e300 = {30, 113, 172, 231, 290, 349, 408, 467, 526, 585, 644, 703, 774};
+    switch (dpi) {
+      case 100: return e100;
+      case 150: return e150;
+      case 200: return e200;
+      default: return e300;
+    }
+  }
+
   // Writes "<dir>/wedge.kes"; returns its width.
   int write(int dpi, int height, int bpp, bool white_left) {
-    auto px = [&](double x) { return x * dpi / 2.54 / 1000.0; };
-    auto r = [](double x) { return static_cast<int>(x + 0.5); };
-    const int s1 = r(px(700)), sN = r(px(600));
-    const double w = px(500);
-    const int margin = 30;
-    const int e = margin + s1 + r((kSteps - 2) * w) + sN;  // first column past the dark end
-    const int width = e + 40;
-    std::vector<int> b(kSteps + 1);
-    b[kSteps] = e;
-    b[kSteps - 1] = e - sN;
-    for (int k = kSteps - 2; k >= 1; --k) b[k] = b[kSteps - 1] - r((kSteps - 1 - k) * w);
-    b[0] = b[1] - s1;
+    const std::vector<int>& b = edges(dpi);
+    const int width = b[kSteps] + 40;
     std::vector<unsigned> row(width);
     for (int x = 0; x < width; ++x) {
       int v = x < b[0] ? value(0) : 5;
@@ -195,6 +202,16 @@ TEST_F(Wedge, StepsAreFoundAndMeasuredAtEachSupportedResolution) {
         EXPECT_EQ(table->wedge_count, kSteps);
         ASSERT_EQ(cal_auto_bounds(root().c_str(), width, height, bpp * 8, dpi, table), 0);
         EXPECT_EQ(cal_auto_num_boxes(), kSteps);
+        // Each box (right edge exclusive) lies inside its step, counted from the white end; the
+        // margin before the first step has that step's value.
+        for (int k = 0; k < kSteps; ++k) {
+          int box[4];
+          ASSERT_TRUE(cal_auto_box(k, box));
+          const int lo = white_left ? box[0] : width - box[2];
+          const int hi = white_left ? box[2] - 1 : width - 1 - box[0];
+          EXPECT_GE(lo, k == 0 ? 0 : edges(dpi)[k]) << "step " << k;
+          EXPECT_LT(hi, edges(dpi)[k + 1]) << "step " << k;
+        }
         ASSERT_TRUE(cal_auto_calibrate(root().c_str(), 1, 1));
         const CalData* set = CurrentCalScanSet(1);
         for (int k = 0; k < kSteps; ++k)

@@ -20,54 +20,11 @@
 #include "model/std_list.h"
 #include "test_support.h"
 #include "fixture.h"
+#include "record_fixtures.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-LANE* make_lane(int k, const char* const* categories, int ncat) {
-  LANE* ln = ln_make_lane();
-  std::snprintf(ln->lane_name, sizeof ln->lane_name, "lane %d", k);
-  ln->lane_number = k;
-  ln->left_width = 5;
-  ln->right_width = 6;
-  ln->f = LN_F_SELECTED | LN_F_TOOL_MARK;
-  ln->num_center_points = 2;
-  ln->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
-  ln->center_coords[0] = {20 * k, 10};
-  ln->center_coords[1] = {20 * k + 1, 90};
-  ln->num_data_values = 3;
-  ln->data_values = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
-  for (int i = 0; i < 3; ++i) ln->data_values[i] = 100 * k + i;
-  ln->num_lane_chars = ncat;
-  ln->num_labeled_chars = ncat;
-  ln->lane_chars = ncat ? static_cast<LANECHAR**>(ks_alloc_msg(ncat * sizeof(LANECHAR*))) : nullptr;
-  for (int i = 0; i < ncat; ++i) {
-    ln->lane_chars[i] = ks_new_rec<LANECHAR>();
-    std::snprintf(ln->lane_chars[i]->name, 21, "%s", categories[i]);
-    std::snprintf(ln->lane_chars[i]->value, 21, "v%d", k);
-  }
-  return ln;
-}
-
-STD_LIST* make_list(int method, std::initializer_list<double> values) {
-  STD_LIST* l = std_list_create();
-  l->int_method = method;
-  int i = 0;
-  for (double v : values) {
-    STD_MARKER m{};
-    m.x = 10 + i;
-    m.y = 20 + 3 * i;
-    m.ix = 10 + i;
-    m.iy = 20 + 3 * i;
-    m.value = v;
-    m.lane_num = 1;
-    m.flags = STD_M_VALID | STD_M_DELETE;
-    std_list_append(l, &m);
-    ++i;
-  }
-  return l;
-}
 
 struct Image {
   IMAGE_REC* im = ks_new_rec<IMAGE_REC>();
@@ -80,52 +37,6 @@ struct Image {
     gt_img_free(im);
   }
 };
-
-// An analysed image: two lanes, a band, two tiers of size standards, concentration standards,
-// marker points, a comment, one annotation, a header and a lookup.
-void fill(IMAGE_REC* im) {
-  const char* cats[] = {"dose"};
-  im->lanes->next = make_lane(1, cats, 1);
-  im->lanes->next->next = make_lane(2, cats, 1);
-  im->lane_hdr->num_lanes = 2;
-  im->lane_hdr->num_tiers = 2;
-  im->has_lanes = 1;
-  SPOT* band = sp_make_spot();
-  band->x = 21;
-  band->y = 40;
-  band->amount = 12.5;
-  sp_add_spot(band, im->bands);
-  im->band_hdr->nrec = 1;
-  im->band_hdr->norm_band_ii = 3.25;
-  im->band_hdr->hdr_w188 = 2;  // what the writer stores for 0
-  im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(2 * sizeof(STD_LIST*)));
-  im->size_stdp[0] = make_list(1, {1000, 500});
-  im->size_stdp[1] = make_list(3, {300});
-  *im->conc_stdp = make_list(3, {2.5, 5.0});
-  const int pts[3][2] = {{1, 2}, {30, 4}, {5, 60}};
-  std::memcpy(im->mark_pts, pts, sizeof pts);
-  im->comment = static_cast<char*>(ks_alloc_msg(16));
-  std::strcpy(im->comment, "gel of Tuesday");
-  im->img_info->width = 120;
-  im->img_info->height = 100;
-  im->img_info->bytes_per_pixel = 1;
-  im->img_info->max_value = 255;
-  im->img_info->original_width = 120;  // the reader's default for 0
-  im->img_info->original_height = 100;
-  ASSERT_TRUE(lookup_init(im->img_int_info));
-
-  auto* head = ks_new_rec<COMM_OBJ>();
-  auto* box = ks_new_rec<COMM_OBJ>();
-  box->type = COMM_BOX;
-  box->color = 3;
-  box->line_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
-  auto* data = static_cast<int32_t*>(ks_alloc_msg(4 * sizeof(int32_t)));
-  for (int i = 0; i < 4; ++i) data[i] = 7 * i;
-  box->data = data;
-  head->next = box;
-  im->img_ptr->annot_first = head;
-  im->img_ptr->annot_last = box;
-}
 
 // Back to the defaults; the defaults do not release the category names.
 void reset_control() {
@@ -164,7 +75,7 @@ class AnalysisIo : public ::testing::Test {
 
 TEST_F(AnalysisIo, SaveThenOpenBringsEveryItemBack) {
   Image a;
-  fill(a.im);
+  ASSERT_TRUE(iofix::fill(a.im));
   ASSERT_TRUE(gt_prepare_and_write(path().c_str(), a.im->img_ptr, a.im));
   EXPECT_EQ(busy_depth, 0);
   EXPECT_TRUE(fs::exists(path("gel.gt")));
@@ -173,7 +84,7 @@ TEST_F(AnalysisIo, SaveThenOpenBringsEveryItemBack) {
   Image b;
   // The tools of the image being read into point at its present lanes and bands.
   const char* cats[] = {"x"};
-  b.im->lanes->next = make_lane(9, cats, 1);
+  b.im->lanes->next = iofix::make_lane(9, cats, 1);
   SPOT* old_band = sp_make_spot();
   sp_add_spot(old_band, b.im->bands);
   b.im->cur_lane = b.im->lanes->next;
@@ -242,7 +153,7 @@ TEST_F(AnalysisIo, SaveThenOpenBringsEveryItemBack) {
 
 TEST_F(AnalysisIo, DeletingEveryItemLeavesNothingStaleOnDisk) {
   Image a;
-  fill(a.im);
+  ASSERT_TRUE(iofix::fill(a.im));
   ASSERT_TRUE(gt_prepare_and_write(path().c_str(), a.im->img_ptr, a.im));
 
   // The user deletes the comment, the annotation, the lanes and everything with them.
@@ -266,7 +177,7 @@ TEST_F(AnalysisIo, DeletingEveryItemLeavesNothingStaleOnDisk) {
 
 TEST_F(AnalysisIo, FailedAnalysisWriteIsReportedAndTheInfoFileNotWritten) {
   Image a;
-  fill(a.im);
+  ASSERT_TRUE(iofix::fill(a.im));
   fs::create_directory(path("gel.gt"));  // nothing can be renamed over a folder
   const long alerts = ks_alert_count();
   EXPECT_FALSE(gt_prepare_and_write(path().c_str(), a.im->img_ptr, a.im));
@@ -278,7 +189,7 @@ TEST_F(AnalysisIo, FailedAnalysisWriteIsReportedAndTheInfoFileNotWritten) {
 TEST_F(AnalysisIo, OlderAnalysisFileIsReadWhenTheAnalysisFileHoldsNothing) {
   // A ".kr" file with two lanes, and an emptied ".gt".
   Image src;
-  fill(src.im);
+  ASSERT_TRUE(iofix::fill(src.im));
   ANALYSIS_ENTRY lanes{32, src.im->lanes, src.im->lane_hdr, 0};
   ANALYSIS_ENTRY* list[] = {&lanes};
   ASSERT_EQ(io_write_app(path().c_str(), list, 1, IO_PROG_KR), 0);
@@ -297,7 +208,7 @@ TEST_F(AnalysisIo, OlderAnalysisFileIsReadWhenTheAnalysisFileHoldsNothing) {
 TEST_F(AnalysisIo, StandardsReadAgainstTheLaneHeadersTierCount) {
   // A robust-fit list is switched to method 1 and the standards marked changed.
   Image a;
-  fill(a.im);
+  ASSERT_TRUE(iofix::fill(a.im));
   a.im->size_stdp[0]->int_method = 2;
   ASSERT_TRUE(gt_prepare_and_write(path().c_str(), a.im->img_ptr, a.im));
   Image b;
@@ -311,9 +222,9 @@ TEST_F(AnalysisIo, StandardsReadAgainstTheLaneHeadersTierCount) {
     SCOPED_TRACE(tiers);
     Image src;
     const char* cats[] = {"dose"};
-    src.im->lanes->next = make_lane(1, cats, 1);
+    src.im->lanes->next = iofix::make_lane(1, cats, 1);
     src.im->lane_hdr->num_tiers = tiers;
-    STD_LIST* lists[2] = {make_list(1, {7}), make_list(1, {8, 9})};
+    STD_LIST* lists[2] = {iofix::make_std_list(1, {7}), iofix::make_std_list(1, {8, 9})};
     STD_REC_HDR hdr{};
     hdr.num_lists = 2;
     ANALYSIS_ENTRY lanes{17, src.im->lanes, src.im->lane_hdr, 0};
@@ -340,8 +251,8 @@ TEST_F(AnalysisIo, CategoriesMergeSortedWithOneMessageForMissingOnes) {
   Image a;
   const char* c1[] = {"dose", "", "Strain"};
   const char* c2[] = {"strain", "", "dose"};
-  a.im->lanes->next = make_lane(1, c1, 3);
-  a.im->lanes->next->next = make_lane(2, c2, 3);
+  a.im->lanes->next = iofix::make_lane(1, c1, 3);
+  a.im->lanes->next->next = iofix::make_lane(2, c2, 3);
   a.im->has_lanes = 1;
   ASSERT_TRUE(gt_prepare_and_write(path().c_str(), nullptr, a.im));
 
@@ -360,7 +271,7 @@ TEST_F(AnalysisIo, CategoriesMergeSortedWithOneMessageForMissingOnes) {
   std::vector<std::string> names;
   for (int i = 0; i < 120; ++i) names.push_back("c" + std::to_string(1000 + i));
   for (int i = 0; i < 120; ++i) many[i] = names[i].c_str();
-  c.im->lanes->next = make_lane(1, many, 120);
+  c.im->lanes->next = iofix::make_lane(1, many, 120);
   c.im->has_lanes = 1;
   ASSERT_TRUE(gt_prepare_and_write(path("many.kes").c_str(), nullptr, c.im));
   Image d;

@@ -6,35 +6,13 @@
 
 #include "base/ks_mem.h"
 #include "io/blot_grid.h"
+#include "fixture.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-struct Pack {
-  Bytes b;
-  Pack& i(int32_t v) {
-    for (int k = 0; k < 4; ++k) b.push_back(uint8_t(uint32_t(v) >> (8 * k)));
-    return *this;
-  }
-  Pack& d(double v) {
-    uint64_t u;
-    std::memcpy(&u, &v, 8);
-    for (int k = 0; k < 8; ++k) b.push_back(uint8_t(u >> (8 * k)));
-    return *this;
-  }
-  Pack& text(const char* s, std::size_t width) {
-    std::size_t n = std::strlen(s);
-    b.insert(b.end(), s, s + n);
-    b.insert(b.end(), width - n, 0);
-    return *this;
-  }
-};
-
-int32_t at32(const Bytes& b, std::size_t off) {
-  return int32_t(uint32_t(b[off]) | uint32_t(b[off + 1]) << 8 | uint32_t(b[off + 2]) << 16 |
-                 uint32_t(b[off + 3]) << 24);
-}
+using iofix::at32;
+using iofix::Pack;
 
 // A grid of 2 rows and 3 columns over the rectangle (10, 20) - (310, 220).
 const int32_t kGeom[12] = {10, 20, 310, 20, 310, 220, 10, 220, 1, 2, 3, 4};

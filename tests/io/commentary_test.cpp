@@ -7,23 +7,12 @@
 
 #include "base/ks_mem.h"
 #include "io/commentary.h"
+#include "fixture.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// An independent little-endian packer for the expected bytes.
-struct Pack {
-  Bytes b;
-  Pack& i(int32_t v) {
-    for (int k = 0; k < 4; ++k) b.push_back(uint8_t(uint32_t(v) >> (8 * k)));
-    return *this;
-  }
-  Pack& s(const std::string& t) {
-    b.insert(b.end(), t.begin(), t.end());
-    return *this;
-  }
-};
+using iofix::Pack;
 
 int32_t* words(std::initializer_list<int32_t> v) {
   auto* p = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * v.size()));

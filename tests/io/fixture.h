@@ -1,5 +1,5 @@
-// Byte fixtures for the file tests, built field by field at explicit offsets, independently of
-// the byte writer that the code under test uses.
+// Byte fixtures for the file tests, built field by field at explicit offsets or appended in
+// order, independently of the byte writer that the code under test uses.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +56,44 @@ struct Bytes {
     double d;
     std::memcpy(&d, &u, 8);
     return d;
+  }
+};
+
+// The 32-bit word at `off` of a byte array, little-endian unless `big`.
+inline int32_t at32(const std::vector<uint8_t>& b, std::size_t off, bool big = false) {
+  uint32_t u = 0;
+  for (int i = 0; i < 4; ++i) u |= uint32_t(b[off + (big ? 3 - i : i)]) << (8 * i);
+  return static_cast<int32_t>(u);
+}
+
+// Stores `v` as the 32-bit word at `off` of an array that already holds it.
+inline void put32(std::vector<uint8_t>& b, std::size_t off, uint32_t v, bool big = false) {
+  for (int i = 0; i < 4; ++i) b[off + (big ? 3 - i : i)] = uint8_t(v >> (8 * i));
+}
+
+// Little-endian fields appended one after another.
+struct Pack {
+  std::vector<uint8_t> b;
+  Pack& i(int32_t v) {
+    for (int k = 0; k < 4; ++k) b.push_back(uint8_t(uint32_t(v) >> (8 * k)));
+    return *this;
+  }
+  Pack& d(double v) {
+    uint64_t u;
+    std::memcpy(&u, &v, 8);
+    for (int k = 0; k < 8; ++k) b.push_back(uint8_t(u >> (8 * k)));
+    return *this;
+  }
+  Pack& s(const std::string& t) {
+    b.insert(b.end(), t.begin(), t.end());
+    return *this;
+  }
+  // A text in a NUL-padded field of `width` bytes.
+  Pack& text(const char* t, std::size_t width) {
+    const std::size_t n = std::strlen(t);
+    b.insert(b.end(), t, t + n);
+    b.insert(b.end(), width - n, 0);
+    return *this;
   }
 };
 

@@ -8,32 +8,26 @@
 #include "base/ks_mem.h"
 #include "io/img_state.h"
 #include "io/legacy_state.h"
+#include "fixture.h"
 #include "test_support.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// Little helpers that place values at offsets, independent of the record writer.
-struct Raw {
-  Bytes b;
-  bool big = false;
-  explicit Raw(std::size_t n, bool big_endian = false) : b(n, 0), big(big_endian) {}
-  void i32(std::size_t off, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[off + (big ? 3 - i : i)] = uint8_t(v >> (8 * i));
-  }
-  void text(std::size_t off, const std::string& s) { std::memcpy(&b[off], s.data(), s.size()); }
-};
+// Records and files with values placed at offsets, independent of the record writer.
+using Raw = iofix::Bytes;
+using iofix::at32;
 
 // A preferences file around a record: header, one token, the record at 48.
 Bytes prefs_file(int type, int version, const Bytes& rec, bool big = false) {
   Raw f(48, big);
   f.b[0] = f.b[1] = big ? 'M' : 'I';
   f.i32(8, 1);
-  f.i32(28, uint32_t(type));
+  f.i32(28, type);
   f.i32(32, 48);
-  f.i32(36, uint32_t(rec.size()));
-  f.i32(40, uint32_t(version));
+  f.i32(36, int64_t(rec.size()));
+  f.i32(40, version);
   f.b.insert(f.b.end(), rec.begin(), rec.end());
   return f.b;
 }
@@ -54,11 +48,6 @@ int read_into(const std::string& path, CONTROL* ctl, int* type = nullptr) {
   }
   io_free_analysis_list(list, 1);
   return r;
-}
-
-uint32_t at32(const Bytes& b, std::size_t off) {
-  return uint32_t(b[off]) | uint32_t(b[off + 1]) << 8 | uint32_t(b[off + 2]) << 16 |
-         uint32_t(b[off + 3]) << 24;
 }
 
 }  // namespace
@@ -90,22 +79,22 @@ TEST(ImgState, DefaultsWrittenAndReadBackGiveAnEqualControlRecord) {
     ASSERT_EQ(f.size(), 48u + 11328u + 20u * n);
     EXPECT_EQ(f[0], 'I');
     EXPECT_EQ(f[1], 'I');
-    EXPECT_EQ(at32(f, 8), 1u);
-    EXPECT_EQ(at32(f, 28), 49u);
-    EXPECT_EQ(at32(f, 32), 48u);
-    EXPECT_EQ(at32(f, 36), 11328u + 20u * n);
-    EXPECT_EQ(at32(f, 40), 3u);  // version
-    EXPECT_EQ(at32(f, 44), 0u);  // count
+    EXPECT_EQ(at32(f, 8), 1);
+    EXPECT_EQ(at32(f, 28), 49);
+    EXPECT_EQ(at32(f, 32), 48);
+    EXPECT_EQ(at32(f, 36), 11328 + 20 * n);
+    EXPECT_EQ(at32(f, 40), 3);  // version
+    EXPECT_EQ(at32(f, 44), 0);  // count
     // A few fields at their offsets.
-    EXPECT_EQ(at32(f, 48 + 16), 7u);  // first band-detection word
-    EXPECT_EQ(at32(f, 48 + 40), 1u);  // im_calib_interp 1, requant_existing 0
-    EXPECT_EQ(at32(f, 48 + 52), 1u);  // size_interp
+    EXPECT_EQ(at32(f, 48 + 16), 7);  // first band-detection word
+    EXPECT_EQ(at32(f, 48 + 40), 1);  // im_calib_interp 1, requant_existing 0
+    EXPECT_EQ(at32(f, 48 + 52), 1);  // size_interp
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&f[48 + 936])), "bp");
-    EXPECT_EQ(at32(f, 48 + 7152), uint32_t(n));
+    EXPECT_EQ(at32(f, 48 + 7152), n);
     const std::size_t t = 48 + 7156 + 20 * n;
-    EXPECT_EQ(at32(f, t), 0x7C0u);  // method 0, switches 0 0 0 1 1 1 1 1 at bits 3..10
-    EXPECT_EQ(at32(f, t + 2100), 100u);  // band count limit
-    EXPECT_EQ(at32(f, t + 2096), (30u << 3) | (100u << 10));
+    EXPECT_EQ(at32(f, t), 0x7C0);  // method 0, switches 0 0 0 1 1 1 1 1 at bits 3..10
+    EXPECT_EQ(at32(f, t + 2100), 100);  // band count limit
+    EXPECT_EQ(at32(f, t + 2096), (30 << 3) | (100 << 10));
     if (n > 0) {
       EXPECT_EQ(std::string(reinterpret_cast<const char*>(&f[48 + 7156 + 20]), 20),
                 "12345678901234567890");
@@ -141,10 +130,10 @@ TEST(ImgState, RecordBuiltByHandInBothByteOrders) {
     r.i32(cmp + 180, 0xFFFFFFFDu);               // table fields (-3)
     r.i32(cmp + 588, 99);                        // characteristic names (40 slots)
     r.i32(7152, n);
-    r.text(7156, "Lane");
-    r.text(7176, "abcdefghijklmnopqrst");
+    r.str(7156, "Lane");
+    r.str(7176, "abcdefghijklmnopqrst");
     r.i32(t, 2u | (1u << 3));                    // method 2, first switch
-    r.text(t + 304 + 5 * 256, "/reports");
+    r.str(t + 304 + 5 * 256, "/reports");
     r.i32(t + 3648, 2);                          // flags: old_chars
     const std::string path = dir.file("hand.prf");
     vxtest::write_bytes(path, prefs_file(49, 3, r.b, big));
@@ -191,10 +180,10 @@ TEST(ImgState, OlderShorterRecordsKeepFreshValuesForMissingGroups) {
   for (const Case& c : cases) {
     Raw r(c.end);
     r.i32(0, 1);
-    if (c.folders) r.text(t + 304, "/img");
+    if (c.folders) r.str(t + 304, "/img");
     if (c.limit) r.i32(t + 2100, 55);
-    if (c.list_file) r.text(t + 2104, "list.csv");
-    if (c.recent) r.text(t + 2364, "/g.kes");
+    if (c.list_file) r.str(t + 2104, "list.csv");
+    if (c.recent) r.str(t + 2364, "/g.kes");
     if (c.misc) r.i32(t + 3388, 9);
     if (c.flags) r.i32(t + 3648, 3);
     const std::string path = dir.file("old.prf");
@@ -267,8 +256,8 @@ TEST(ImgState, OlderPreferenceRecordOfTypeThirtyIsReadAsFiftyFive) {
   ASSERT_EQ(io_write_misc(out.c_str(), list), 0);
   const Bytes f = vxtest::read_bytes(out);
   EXPECT_EQ(f.size(), 48u + KR_PRF_STATE_BYTES);
-  EXPECT_EQ(at32(f, 28), 55u);
-  EXPECT_EQ(at32(f, 40), 5u);
+  EXPECT_EQ(at32(f, 28), 55);
+  EXPECT_EQ(at32(f, 40), 5);
   io_free_analysis_list(list, 1);
 }
 

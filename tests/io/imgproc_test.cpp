@@ -14,6 +14,7 @@
 #include "io/info_file.h"
 #include "model/img_info.h"
 #include "test_support.h"
+#include "fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -40,31 +41,20 @@ Grid make_grid(int w, int h, int bpp) {
 }
 
 void write_kes(const std::string& path, const Grid& g, bool big) {
-  std::vector<unsigned char> b;
-  auto put16 = [&](unsigned v) {
-    if (big) {
-      b.push_back(v >> 8);
-      b.push_back(v & 0xFF);
-    } else {
-      b.push_back(v & 0xFF);
-      b.push_back(v >> 8);
-    }
-  };
-  auto put32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(big ? (v >> (8 * (3 - i))) & 0xFF : (v >> (8 * i)) & 0xFF);
-  };
-  b.push_back(big ? 'M' : 'I');
-  b.push_back(big ? 'M' : 'I');
-  put16(g.bpp);
-  put32(g.w);
-  put32(g.h);
+  iofix::Bytes f(12, big);
+  f.str(0, big ? "MM" : "II");
+  f.u16(2, static_cast<uint16_t>(g.bpp));
+  f.i32(4, g.w);
+  f.i32(8, g.h);
+  std::size_t off = 12;
   for (unsigned v : g.v) {
     if (g.bpp == 2)
-      put16(v);
+      f.u16(off, static_cast<uint16_t>(v));
     else
-      b.push_back(v);
+      f.u8(off, static_cast<uint8_t>(v));
+    off += g.bpp;
   }
-  vxtest::write_bytes(path, b);
+  vxtest::write_bytes(path, f.b);
 }
 
 // Reads a little-endian pixel file as the operations write it.

@@ -6,19 +6,14 @@
 
 #include "base/ks_mem.h"
 #include "io/legacy_state.h"
+#include "fixture.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void put32(Bytes& b, std::size_t off, uint32_t v, bool big = false) {
-  for (int i = 0; i < 4; ++i) b[off + (big ? 3 - i : i)] = uint8_t(v >> (8 * i));
-}
-
-int32_t at32(const Bytes& b, std::size_t off) {
-  return int32_t(uint32_t(b[off]) | uint32_t(b[off + 1]) << 8 | uint32_t(b[off + 2]) << 16 |
-                 uint32_t(b[off + 3]) << 24);
-}
+using iofix::at32;
+using iofix::put32;
 
 using Reader = int (*)(ByteReader&, ANALYSIS_ENTRY*, ANALYSIS_TOKEN*, int);
 using Writer = int (*)(ByteWriter&, ANALYSIS_ENTRY*, ANALYSIS_TOKEN*);

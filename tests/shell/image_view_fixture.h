@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QImage>
+#include <algorithm>
+#include <cmath>
 
 #include "base/ks_mem.h"
 #include "io/image_rec_init.h"
@@ -14,6 +16,7 @@
 #include "model/image_rec.h"
 #include "shell/gt_canvas.h"
 #include "shell/gt_image_win.h"
+#include "shell/ih_draw.h"
 #include "shell/ih_dpy.h"
 #include "test_support.h"
 #include "toolkit/core/tk_image.h"
@@ -109,5 +112,33 @@ class ImageView {
 };
 
 inline QRgb grey_rgb(unsigned v) { return (v << 16) | (v << 8) | v; }
+
+// The pixels of a width x height image in view at a zoom: the first and last whole columns and
+// rows that the visible part `vis` of the canvas shows.
+struct ImageSpan {
+  int left, top, right, bottom;
+};
+inline ImageSpan image_in_view(const TkRect& vis, int zoom, int width, int height) {
+  const double f = ih_zoom_factor(zoom);
+  return {static_cast<int>(std::ceil(vis.x / f)), static_cast<int>(std::ceil(vis.y / f)),
+          std::min(static_cast<int>((vis.x + vis.w) / f), width) - 1,
+          std::min(static_cast<int>((vis.y + vis.h) / f), height) - 1};
+}
+
+// Of the range lo..hi, the end farther from `avoid`.
+inline int end_far_from(int lo, int hi, int avoid) {
+  return avoid - lo > hi - avoid ? lo : hi;
+}
+
+// The view position of image pixel (x, y) at a zoom, given the visible part `vis`; false (and a
+// failure naming the point) when the pixel is out of view, so that a check never passes by not
+// looking.
+inline bool view_of(const TkRect& vis, int zoom, int x, int y, int* X, int* Y) {
+  *X = static_cast<int>(x * ih_zoom_factor(zoom)) - vis.x;
+  *Y = static_cast<int>(y * ih_zoom_factor(zoom)) - vis.y;
+  if (*X >= 0 && *Y >= 0 && *X < vis.w && *Y < vis.h) return true;
+  ADD_FAILURE() << "zoom " << zoom << ": image pixel " << x << "," << y << " is out of view";
+  return false;
+}
 
 }  // namespace shelltest

@@ -163,18 +163,26 @@ TEST_F(OpenClose, SavedLanesAndBandsAreDrawnOverTheReopenedImage) {
     EVENT_Flush();
     const TkRect vis = CANVAS_GetVisible(area);
     auto expect_at = [&](int x, int y, QRgb colour) {
-      const int X = static_cast<int>(x * ih_zoom_factor(c.zoom)) - vis.x;
-      const int Y = static_cast<int>(y * ih_zoom_factor(c.zoom)) - vis.y;
-      if (X < 0 || Y < 0 || X >= vis.w || Y >= vis.h) return;
-      EXPECT_EQ(px(im, X, Y), colour) << "zoom " << c.zoom << " at image " << x << "," << y;
+      int X, Y;
+      if (shelltest::view_of(vis, c.zoom, x, y, &X, &Y)) {
+        EXPECT_EQ(px(im, X, Y), colour) << "zoom " << c.zoom << " at image " << x << "," << y;
+      }
     };
-    expect_at(141, 200, 0x0000FF);  // left edge of the lane
-    expect_at(159, 60, 0x0000FF);   // right edge
+    // Points in view at this zoom and scroll: the lane's edges on a row of the lane as far from
+    // the band as the view allows, the band, and a gel pixel beside the lane.
+    const shelltest::ImageSpan span = shelltest::image_in_view(vis, c.zoom, 400, 300);
+    const int row = shelltest::end_far_from(std::max(span.top, 32), std::min(span.bottom, 268), 120);
+    EXPECT_GE(std::abs(row - 120), 4) << "zoom " << c.zoom << ": no lane row in view away from the band";
+    expect_at(141, row, 0x0000FF);  // left edge of the lane
+    expect_at(159, row, 0x0000FF);  // right edge
     expect_at(150, 120, 0x00FF00);  // the band
-    // An image pixel away from the overlays shows the gel.
-    expect_at(300, 60, gel_rgb(im, 300, 60));
+    // A reduced view shows every other pixel: the gel pixel is one of those (even x and y).
+    const int col = shelltest::end_far_from((span.left + 3) & ~1, (span.right - 2) & ~1, 150);
+    const int gel_row = (span.top + 3) & ~1;
+    EXPECT_GE(std::abs(col - 150), 20) << "zoom " << c.zoom << ": no gel column in view beside the lane";
+    expect_at(col, gel_row, gel_rgb(im, col, gel_row));
     TKT_Grab(static_cast<TK_OBJ>(im->window),
-             ("/tmp/shell2_reopened_z" + std::to_string(c.zoom) + ".png").c_str());
+             vxtest::grab_path(ws_->dir(), "reopened_z" + std::to_string(c.zoom) + ".png").c_str());
   }
 }
 
@@ -374,7 +382,7 @@ TEST_F(OpenClose, DemoWorkspaceGelOpensAnalysed) {
   WIN_MoveSize(static_cast<TK_OBJ>(im->window), 0, 0, 760, 600);
   gt_zoom_set(im, -2);
   EVENT_Wait(50);
-  TKT_Grab(static_cast<TK_OBJ>(im->window), "/tmp/shell2_demo_gel.png");
+  TKT_Grab(static_cast<TK_OBJ>(im->window), vxtest::grab_path(ws_->dir(), "demo_gel.png").c_str());
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, WindowHasItsPartsTitleAndMenus) {
   EXPECT_NEAR(r.w, 1344, 8);  // outer size; the client area is a few pixels less
   EXPECT_NEAR(r.h, 864, 8);
   // The picture of the main window, for a look at its layout.
-  EXPECT_TRUE(TKT_Grab(win_, (vxtest::bin_dir() / "vx_main_window.png").c_str()));
+  EXPECT_TRUE(TKT_Grab(win_, vxtest::grab_path(ws_->dir(), "vx_main_window.png").c_str()));
 }
 
 TEST(SavedMode, PressesOnlyAModeFrom0To3) {

@@ -2,6 +2,7 @@
 // paths of the source tree, the installation folder and the shared gel images.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -66,6 +67,14 @@ inline std::string read_text(const std::filesystem::path& p) {
 inline void write_text(const std::filesystem::path& p, const std::string& s) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << s;
+}
+
+// Where a test saves a picture of a window for a person to look at: the folder named by the
+// environment variable VX_GRAB_DIR when it is set, else the test's own temporary folder (the
+// picture then goes with it).
+inline std::string grab_path(const TempDir& dir, const std::string& name) {
+  const char* keep = std::getenv("VX_GRAB_DIR");
+  return keep && *keep ? (std::filesystem::path(keep) / name).string() : dir.file(name);
 }
 
 }  // namespace vxtest

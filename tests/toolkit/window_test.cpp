@@ -282,7 +282,8 @@ TEST_F(WindowTest, MenusChooseEntriesByIdentifier) {
 TEST_F(WindowTest, DialogPictureAsPng) {
   WIN_Show(win);
   EVENT_Wait(50);
-  const std::string png = (vxtest::bin_dir().parent_path() / "tests/tk_test_win.png").string();
+  vxtest::TempDir shots;
+  const std::string png = vxtest::grab_path(shots, "tk_test_win.png");
   ASSERT_TRUE(TKT_Grab(win, png.c_str()));
   QImage img(QString::fromStdString(png));
   EXPECT_GT(img.width(), 150);

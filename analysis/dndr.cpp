@@ -1,0 +1,271 @@
+// Clustering of matched lanes: see dndr.h.
+#include "analysis/dndr.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "analysis/match_matrix_interim.h"
+#include "base/ks_mem.h"
+#include "base/ks_msg.h"
+#include "shell/gt_image_win.h"
+
+CLUSTER* cluster_new(int id, int count, float height, int first, int last) {
+  auto* c = ks_new_rec<CLUSTER>();
+  if (!c) return nullptr;
+  *c = {id, first, last, count, height, -1.0f};
+  return c;
+}
+
+void cluster_free(void* c) { ks_free(c); }
+
+CLUSTER* cluster_of(const ks_tree* node) { return static_cast<CLUSTER*>(ks_tree_data(node)); }
+
+void cluster_set_height(CLUSTER* c, float h) { c->height = h > 0 ? h : 0.0f; }
+
+float dndr_link_min(const DNDR_ARRAY&, const ks_hmatx* m, int k, int i, int j) {
+  const float a = ks_hmatx_get(m, k, i), b = ks_hmatx_get(m, k, j);
+  return b < a ? b : a;
+}
+
+float dndr_link_max(const DNDR_ARRAY&, const ks_hmatx* m, int k, int i, int j) {
+  const float a = ks_hmatx_get(m, k, i), b = ks_hmatx_get(m, k, j);
+  return b > a ? b : a;
+}
+
+float dndr_link_average(const DNDR_ARRAY& arr, const ks_hmatx* m, int k, int i, int j) {
+  const int ni = cluster_of(arr[i])->count, nj = cluster_of(arr[j])->count;
+  const long double s = static_cast<long double>(ni) * ks_hmatx_get(m, k, i) +
+                        static_cast<long double>(nj) * ks_hmatx_get(m, k, j);
+  return static_cast<float>(s / (ni + nj));
+}
+
+float dndr_link_nj(const DNDR_ARRAY&, const ks_hmatx* m, int k, int i, int j) {
+  return static_cast<float>(
+      (static_cast<double>(ks_hmatx_get(m, k, i)) + ks_hmatx_get(m, k, j) - ks_hmatx_get(m, i, j)) *
+      0.5);
+}
+
+DNDR_LINK_FN dndr_rule_of_choice(int choice) {
+  switch (choice) {
+    case 1: return dndr_link_min;
+    case 2: return dndr_link_max;
+    case 3: return dndr_link_average;
+    case 4: return dndr_link_nj;
+    default: return nullptr;
+  }
+}
+
+int dndr_choice_of_rule(DNDR_LINK_FN rule) {
+  for (int c = 1; c <= 4; ++c)
+    if (dndr_rule_of_choice(c) == rule) return c;
+  return 0;
+}
+
+namespace {
+
+struct Builder {
+  const MATCH_MATRIX* mr;
+  DNDR_LINK_FN rule;
+  ks_hmatx* work;
+  DNDR_ARRAY arr;
+
+  // d(i,k) = rule(k, i, j) for every other cluster k, then row and column j go.
+  void update_matrix(int i, int j) {
+    const int n = static_cast<int>(arr.size());
+    for (int k = 0; k < n; ++k)
+      if (k != i && k != j) ks_hmatx_set(work, i, k, rule(arr, work, k, i, j));
+    ks_hmatx_remove(work, j);
+  }
+
+  static void mirror(ks_tree* node) {
+    CLUSTER* c = cluster_of(node);
+    if (ks_tree_is_leaf(node) || c->height == 0) return;
+    mirror(node->left);
+    mirror(node->right);
+    std::swap(node->left, node->right);
+    c->first = cluster_of(node->left)->first;
+    c->last = cluster_of(node->right)->last;
+  }
+
+  // Orients A and B by the distances of their end leaves in the match matrix.
+  void orient(ks_tree*& a, ks_tree*& b) const {
+    const CLUSTER *ca = cluster_of(a), *cb = cluster_of(b);
+    const float d1 = ks_mr_dist(mr, ca->first, cb->first);
+    const float d2 = ks_mr_dist(mr, ca->first, cb->last);
+    const float d3 = ks_mr_dist(mr, ca->last, cb->first);
+    const float d4 = ks_mr_dist(mr, ca->last, cb->last);
+    float best = d3;
+    int which = 3;
+    if (d2 < best) best = d2, which = 2;
+    if (d1 < best) best = d1, which = 1;
+    if (d4 < best) best = d4, which = 4;
+    if (which == 2) std::swap(a, b);
+    if (which == 1) mirror(a);
+    if (which == 4) mirror(b);
+  }
+
+  void put_join(int i, int j, ks_tree* left, ks_tree* right, float h) {
+    const CLUSTER *cl = cluster_of(left), *cr = cluster_of(right);
+    CLUSTER* c = cluster_new(-1, cl->count + cr->count, h, cl->first, cr->last);
+    arr[i] = ks_tree_join(left, right, c);
+    arr.erase(arr.begin() + j);
+  }
+
+  void join(int i, int j, float h) {
+    ks_tree *a = arr[i], *b = arr[j];
+    orient(a, b);
+    put_join(i, j, a, b, h);
+  }
+
+  void linkage_step() {
+    int* raw = nullptr;
+    const int cnt = ks_hmatx_min_pairs(work, &raw);
+    std::vector<std::pair<int, int>> pairs;
+    for (int k = 0; k < cnt; ++k) pairs.emplace_back(raw[2 * k], raw[2 * k + 1]);
+    ks_free(raw);
+    // Distances always lie below the scan's start; should none, the first cell is merged.
+    if (pairs.empty()) pairs.emplace_back(1, 0);
+    const float h = ks_hmatx_get(work, pairs[0].first, pairs[0].second);
+    for (std::size_t p = 0; p < pairs.size(); ++p) {
+      const int j = std::max(pairs[p].first, pairs[p].second);
+      const int i = std::min(pairs[p].first, pairs[p].second);
+      if (i == j) continue;
+      update_matrix(i, j);
+      join(i, j, h);
+      for (std::size_t q = p + 1; q < pairs.size(); ++q)
+        for (int* x : {&pairs[q].first, &pairs[q].second}) {
+          if (*x == j) *x = i;
+          else if (*x > j) --*x;
+        }
+    }
+  }
+
+  void nj_step() {
+    const int n = static_cast<int>(arr.size());
+    if (n == 2) {
+      const float half = static_cast<float>(ks_hmatx_get(work, 0, 1) * 0.5);
+      cluster_set_height(cluster_of(arr[0]), half);
+      cluster_set_height(cluster_of(arr[1]), half);
+      update_matrix(0, 1);
+      merge(0, 1);
+      return;
+    }
+    std::vector<float> r(n, 0.0f);
+    for (int k = 0; k < n; ++k)
+      for (int c = 0; c < n; ++c) r[k] += ks_hmatx_get(work, k, c);
+    const float den = static_cast<float>(n - 2);
+    // The search starts from the first pair's q, so a pair is always chosen and a cluster is
+    // never joined with itself.
+    int a = 0, b = 1;
+    float best = ks_hmatx_get(work, 1, 0) - (r[1] + r[0]) / den;
+    for (int i = 1; i < n; ++i)
+      for (int j = 0; j < i; ++j) {
+        const float q = ks_hmatx_get(work, i, j) - (r[i] + r[j]) / den;
+        if (q < best) best = q, a = j, b = i;
+      }
+    const float dab = ks_hmatx_get(work, a, b);
+    const float delta = (r[a] - r[b]) / static_cast<float>(2 * (n - 2));
+    const float ba = static_cast<float>(dab * 0.5 + delta);
+    const float bb = dab - ba;
+    cluster_set_height(cluster_of(arr[a]), ba);
+    cluster_set_height(cluster_of(arr[b]), bb);
+    update_matrix(a, b);
+    merge(a, b);
+  }
+
+  void merge(int i, int j) {
+    const CLUSTER *ci = cluster_of(arr[i]), *cj = cluster_of(arr[j]);
+    CLUSTER* c = cluster_new(-1, ci->count + cj->count, 0.0f, ci->first, cj->last);
+    arr[i] = ks_tree_join(arr[i], arr[j], c);
+    arr.erase(arr.begin() + j);
+  }
+};
+
+// Branch lengths to depths from the root; returns the largest leaf depth.
+void nj_depths(ks_tree* node, float offset, float* deepest) {
+  CLUSTER* c = cluster_of(node);
+  const float depth = c->height + offset;
+  cluster_set_height(c, depth);
+  if (ks_tree_is_leaf(node)) {
+    if (depth > *deepest) *deepest = depth;
+    return;
+  }
+  nj_depths(node->left, depth, deepest);
+  nj_depths(node->right, depth, deepest);
+}
+
+void nj_heights_from(ks_tree* node, float deepest) {
+  CLUSTER* c = cluster_of(node);
+  cluster_set_height(c, deepest - c->height);
+  if (ks_tree_is_leaf(node)) return;
+  nj_heights_from(node->left, deepest);
+  nj_heights_from(node->right, deepest);
+}
+
+void place(ks_tree* node, int* counter, std::vector<int32_t>* order) {
+  CLUSTER* c = cluster_of(node);
+  if (ks_tree_is_leaf(node)) {
+    c->position = static_cast<float>((*counter)++);
+    if (order) order->push_back(c->id);
+    return;
+  }
+  place(node->left, counter, order);
+  place(node->right, counter, order);
+  c->position = (cluster_of(node->left)->position + cluster_of(node->right)->position) / 2.0f;
+}
+
+}  // namespace
+
+ks_tree* dndr_build_tree(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
+  const int n = ks_mr_count(mr);
+  if (n <= 0 || rule == nullptr) return nullptr;
+  Builder b{mr, rule, ks_mr_copy_matrix(mr), {}};
+  if (b.work == nullptr) return nullptr;
+  b.arr.reserve(n);
+  for (int r = 0; r < n; ++r) b.arr.push_back(ks_tree_new(cluster_new(r, 1, 0.0f, r, r)));
+  while (b.arr.size() > 1) {
+    mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
+                      static_cast<int>(b.arr.size()));
+    if (rule == dndr_link_nj)
+      b.nj_step();
+    else
+      b.linkage_step();
+  }
+  ks_tree* root = b.arr[0];
+  if (rule == dndr_link_nj) {
+    float deepest = 0.0f;
+    nj_depths(root, 0.0f, &deepest);
+    nj_heights_from(root, deepest);
+  }
+  int counter = 0;
+  place(root, &counter, nullptr);
+  ks_hmatx_free(b.work);
+  mh_clear_status(gt_get_status_bar(), 1);
+  return root;
+}
+
+DNDR_REC* dndr_new(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
+  auto* rec = new DNDR_REC;
+  rec->rule = rule;
+  rec->root = dndr_build_tree(mr, rule);
+  if (rec->root) {
+    int counter = 0;
+    place(rec->root, &counter, &rec->leaf_order);
+  }
+  return rec;
+}
+
+void dndr_free(DNDR_REC* rec) {
+  if (!rec) return;
+  if (rec->root) ks_tree_free(rec->root, cluster_free);
+  delete rec;
+}
+
+int dndr_leaf_at(const DNDR_REC* rec, int position) {
+  if (!rec || position < 0 || position >= static_cast<int>(rec->leaf_order.size())) return -1;
+  return rec->leaf_order[position];
+}
+
+int dndr_leaf_count(const DNDR_REC* rec) {
+  return rec ? static_cast<int>(rec->leaf_order.size()) : 0;
+}

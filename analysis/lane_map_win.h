@@ -1,0 +1,12 @@
+// The lane map window: draws a LANE_MAP (lanes as columns, bands as strokes by relative mobility
+// or, when the map has sizes, by size on a logarithmic axis; matched bands tied to the
+// reference's), with the legend of lane codes and an axis. The window owns the map.
+#pragma once
+
+#include "toolkit/tk_types.h"
+
+struct LANE_MAP;
+
+TK_OBJ lmap_activate(LANE_MAP* map);
+// True while the map is drawn by size (the units option on its size unit).
+bool lmap_win_by_size(TK_OBJ win);

@@ -1,0 +1,269 @@
+// Match matrix window: see matr_win.h.
+#include "analysis/matr_win.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "analysis/cntg_win.h"
+#include "analysis/dndr_win.h"
+#include "analysis/lane_map.h"
+#include "analysis/match_matrix_interim.h"
+#include "analysis/matr_launch.h"
+#include "analysis/matr_text.h"
+#include "analysis/matr_velto.h"
+#include "base/ks_msg.h"
+#include "model/control.h"
+#include "shell/gt_chart.h"
+#include "shell/gt_image_win.h"
+#include "shell/ui_print.h"
+#include "toolkit/tk_draw.h"
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_widget.h"
+#if __has_include("shell/gt_dist_method.h")
+#include "shell/gt_dist_method.h"
+#define VX_HAVE_DIST_METHOD 1
+#endif
+
+namespace {
+
+enum : int { kView = 0, kGenerate = 1, kPrint = 2, kClose = 3, kText = 4, kPicture = 5, kSave = 7 };
+
+char s_match_path[4096];
+#ifdef VX_HAVE_DIST_METHOD
+int s_last_method = 3;  // the linkage method asked for last, average linkage at first
+#endif
+
+struct MATR_WIN_REC {
+  MATCH_MATRIX* mr;
+  LANE_MAP* map;
+  MATR_DRAW_FN draw;
+  MATR_ROW_FN row_op;
+  MATR_RELEASE_FN release;
+  TK_OBJ graphs[5] = {};  // dendrograms by rule 1..4, then the contig map
+};
+
+MATR_WIN_REC* rec_of(TK_OBJ w) {
+  TK_OBJ win = w ? RES_GetOwnerWindow(w) : nullptr;
+  return win ? static_cast<MATR_WIN_REC*>(RES_GetData(win)) : nullptr;
+}
+
+int view_of(TK_OBJ win) {
+  return WGT_GetChoice(RES_GetSub(win, kView)) == 1 ? MATR_VIEW_TEXT : MATR_VIEW_PICTURE;
+}
+
+void show_view(TK_OBJ win) {
+  const bool text = view_of(win) == MATR_VIEW_TEXT;
+  WGT_Show(RES_GetSub(win, kText), text);
+  WGT_Show(RES_GetSub(win, kPicture), !text);
+}
+
+void char_size(TK_OBJ area, int* cw, int* th) {
+  short w = 0, h = 0;
+  ks_draw_text_size(area, "m", &w, &h);
+  *cw = std::max<int>(w, 1);
+  *th = std::max<int>(h, 1);
+}
+
+void size_picture(TK_OBJ area, const MATCH_MATRIX* mr) {
+  int cw, th;
+  char_size(area, &cw, &th);
+  const int n = ks_mr_count(mr);
+  CANVAS_SetExtent(area, 27 * cw + n * 4 * cw, (n + 8) * th + th / 2);
+  CANVAS_ScrollTo(area, 0, 0);
+}
+
+// Draws the part of the picture in view: lane numbers across the top, labels down the left from
+// line 7, the parameter block and the lower triangle of rounded similarities.
+void paint_picture(TK_OBJ area, const MATCH_MATRIX* mr) {
+  int cw, th;
+  char_size(area, &cw, &th);
+  const TkRect v = CANVAS_GetVisible(area);
+  const int n = ks_mr_count(mr);
+  const int left = 27 * cw, col = 4 * cw;
+  const std::vector<std::string> params = matr_param_lines(mr);
+  for (std::size_t k = 0; k < params.size(); ++k)
+    ks_draw_text(area, left - v.x, static_cast<int>(k + 1) * th - v.y, 17, params[k].c_str());
+  const int j0 = std::max(0, (v.x - left) / col - 1), j1 = std::min(n, (v.x + v.w - left) / col + 2);
+  const int i0 = std::max(0, v.y / th - 8), i1 = std::min(n, (v.y + v.h) / th);
+  char buf[64];
+  for (int j = j0; j < j1; ++j) {
+    std::snprintf(buf, sizeof buf, "%3d ", j + 1);
+    ks_draw_text(area, left + j * col - v.x, 0, 17, buf);
+  }
+  for (int i = i0; i < i1; ++i) {
+    const int y = (7 + i) * th - v.y;
+    const char* label = ks_mr_label(mr, i);
+    std::snprintf(buf, sizeof buf, "%4d: %-20.20s", i + 1, label ? label : "");
+    ks_draw_text(area, 0, y, 17, buf);
+    for (int j = j0; j < std::min(i, j1); ++j) {
+      std::snprintf(buf, sizeof buf, "%3d ", matr_rounded_similarity(mr, i, j));
+      ks_draw_text(area, left + j * col - v.x, y, 17, buf);
+    }
+  }
+}
+
+void fill_text(TK_OBJ win, const MATCH_MATRIX* mr) {
+  TK_OBJ t = RES_GetSub(win, kText);
+  TEXT_Clear(t);
+  TEXT_Insert(t, matr_text_view(mr).c_str());
+  TEXT_SetInsertPos(t, 0);
+}
+
+void graph_closed(TK_OBJ graph, void* data) {
+  auto* rec = static_cast<MATR_WIN_REC*>(data);
+  for (TK_OBJ& g : rec->graphs)
+    if (g == graph) g = nullptr;
+}
+
+void draw_bands(TK_OBJ w, void* map, int row, int x0, int x1, int y0, int y1) {
+  lmap_draw_bands(w, static_cast<const LANE_MAP*>(map), row, x0, x1, y0, y1);
+}
+
+DNDR_HOST host_of(MATR_WIN_REC* rec) {
+  DNDR_HOST h;
+  h.illustration = rec->map;
+  // The lane map's band pattern is the illustration the drivers hand in.
+  if (rec->map && rec->draw == lmap_draw_bands) h.draw_bands = draw_bands;
+  h.row_op = rec->row_op;
+  h.closed = graph_closed;
+  h.owner_data = rec;
+  return h;
+}
+
+long generate_nfy(TK_OBJ w, int event) {
+  const long rc = WGT_DefaultNfy(w, event);
+  if (event != TK_EV_CHOICE) return rc;
+  TK_OBJ win = RES_GetOwnerWindow(w);
+  const char* item = LIST_Item(w, WGT_GetChoice(w));
+  const std::string chosen = item ? item : "";
+  WGT_SetChoice(w, 0);
+  if (chosen == "Contig Map") {
+    matr_generate(win, 5);
+  } else if (chosen == "Dendrogram...") {
+#ifdef VX_HAVE_DIST_METHOD
+    const int method = gt_mma_activate(s_last_method);
+    if (method >= 1 && method <= 4) {
+      s_last_method = method;
+      matr_generate(win, method);
+    }
+#endif
+  }
+  return rc;
+}
+
+long view_nfy(TK_OBJ w, int event) {
+  const long rc = WGT_DefaultNfy(w, event);
+  if (event == TK_EV_CHOICE) show_view(RES_GetOwnerWindow(w));
+  return rc;
+}
+
+long button_nfy(TK_OBJ w, int event) {
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(w, event);
+  TK_OBJ win = RES_GetOwnerWindow(w);
+  MATR_WIN_REC* rec = rec_of(win);
+  const char* folder = gt_get_control()->folders[CTL_DIR_REPORTS];
+  if (w == RES_GetSub(win, kClose)) {
+    WIN_Terminate(win);
+    return 0;
+  }
+  const int view = view_of(win);
+  if (w == RES_GetSub(win, kPrint))
+    ui_print(RES_GetSub(win, view == MATR_VIEW_TEXT ? kText : kPicture), folder, nullptr, nullptr);
+  else if (w == RES_GetSub(win, kSave) && rec)
+    matr_export(rec->mr, view, folder);
+  return WGT_DefaultNfy(w, event);
+}
+
+long picture_nfy(TK_OBJ area, int event) {
+  MATR_WIN_REC* rec = rec_of(area);
+  if (event == TK_EV_EXPOSE && rec) {
+    paint_picture(area, rec->mr);
+    return 0;
+  }
+  return WGT_DefaultNfy(area, event);
+}
+
+long win_nfy(TK_OBJ win, int event) {
+  if (graph_close_box(win, event)) return 0;
+  if (event == TK_EV_TERMINATE) {
+    const long rc = WGT_DefaultNfy(win, event);
+    if (MATR_WIN_REC* rec = rec_of(win)) {
+      // The graph windows read the matrix: they go first.
+      for (TK_OBJ g : rec->graphs)
+        if (g) WIN_Terminate(g);
+      RES_SetData(win, nullptr);
+      ks_mr_free(rec->mr);
+      if (rec->map && rec->release) rec->release(rec->map);
+      delete rec;
+    }
+    return rc;
+  }
+  return WGT_DefaultNfy(win, event);
+}
+
+}  // namespace
+
+const char* matr_last_match_file() { return s_match_path; }
+
+const MATCH_MATRIX* matr_matrix(TK_OBJ win) {
+  MATR_WIN_REC* rec = rec_of(win);
+  return rec ? rec->mr : nullptr;
+}
+
+TK_OBJ matr_generate(TK_OBJ win, int choice) {
+  MATR_WIN_REC* rec = rec_of(win);
+  if (!rec || choice < 1 || choice > 5) return nullptr;
+  TK_OBJ& slot = rec->graphs[choice - 1];
+  if (slot) {
+    WIN_Show(slot);
+    return slot;
+  }
+  gt_busy_begin();
+  mh_status_message(gt_get_status_bar(), 1, "%s",
+                    choice == 5 ? "Generating the Contig Map..." : "Generating the Dendrogram...");
+  slot = choice == 5 ? cntg_activate(win, rec->mr, host_of(rec))
+                     : dndr_activate(win, rec->mr, dndr_rule_of_choice(choice), host_of(rec));
+  mh_clear_status(gt_get_status_bar(), 1);
+  gt_busy_end();
+  return slot;
+}
+
+TK_OBJ matr_activate(TK_OBJ owner, MATCH_MATRIX* mr, LANE_MAP* map, MATR_DRAW_FN draw,
+                     MATR_ROW_FN row_op, MATR_RELEASE_FN release) {
+  if (save_match_results_for_velto(mr, s_match_path, sizeof s_match_path, map))
+    matr_launch_velto(s_match_path);
+  gt_busy_begin();
+  mh_status_message(gt_get_status_bar(), 1, "Loading the Match Results Matrix...");
+  TK_OBJ win = WIN_Load("gt_matrx", "WinMatrix");
+  if (!win) {
+    mh_clear_status(gt_get_status_bar(), 1);
+    gt_busy_end();
+    ks_mr_free(mr);
+    if (map && release) release(map);
+    return nullptr;
+  }
+  RES_SetNfy(win, win_nfy);
+  RES_SetNfy(RES_GetSub(win, kView), view_nfy);
+  RES_SetNfy(RES_GetSub(win, kGenerate), generate_nfy);
+  for (int p : {kPrint, kClose, kSave}) RES_SetNfy(RES_GetSub(win, p), button_nfy);
+  RES_SetNfy(RES_GetSub(win, kPicture), picture_nfy);
+  RES_SetData(win, new MATR_WIN_REC{mr, map, draw, row_op, release});
+#ifndef VX_HAVE_DIST_METHOD
+  // Dendrograms are offered once the distance method can be asked for.
+  static const char* const kItems[] = {"Generate...", "Contig Map"};
+  WGT_SetItems(RES_GetSub(win, kGenerate), kItems, 2);
+#endif
+  if (owner) WIN_SetOwner(win, owner);
+  WIN_Init(win);
+  fill_text(win, mr);
+  show_view(win);
+  mh_clear_status(gt_get_status_bar(), 1);
+  gt_busy_end();
+  WIN_Show(win);
+  size_picture(RES_GetSub(win, kPicture), mr);
+  WGT_Redraw(RES_GetSub(win, kPicture));
+  return win;
+}

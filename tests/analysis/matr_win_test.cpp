@@ -1,0 +1,91 @@
+// The match matrix window offscreen: match file and viewer start, views, graph windows, closing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "analysis/dndr_win.h"
+#include "analysis/lane_map.h"
+#include "analysis/matr_launch.h"
+#include "analysis/matr_text.h"
+#include "analysis/matr_win.h"
+#include "cluster_fixture.h"
+#include "model/control.h"
+#include "res_fixture.h"
+#include "shell/gt_open.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_test.h"
+#include "toolkit/tk_widget.h"
+
+using namespace clustertest;
+
+namespace {
+int g_released = 0;
+void release(LANE_MAP* map) {
+  ++g_released;
+  lmap_free(map);
+}
+
+// A matrix window on a fresh matrix of n lanes with a lane map; the viewer is a program that
+// cannot start, so nothing runs beside the test.
+TK_OBJ open_matrix(int n, const vxtest::TempDir& dir) {
+  Mr m = matrix(n, [](int i, int j) { return static_cast<float>(3 * i + j); });
+  LANE_MAP* map = lmap_new();
+  for (int i = 0; i < n; ++i) lmap_add_lane(map, "", "gel", std::to_string(i + 1).c_str(), 0);
+  matr_set_viewer_program(dir.file("no-viewer").c_str());
+  TKT_AnswerChooser({});  // "Save Match Results...": cancelled, a temporary file is written
+  TKT_AnswerAlert(1);     // the viewer cannot start
+  return matr_activate(nullptr, m.release(), map, lmap_draw_bands, nullptr, release);
+}
+}  // namespace
+
+TEST(MatrixWindow, WritesTheMatchFileAndShowsTheViews) {
+  analysistest::load_messages();
+  vxtest::TempDir dir;
+  TKT_Enable(true);
+  g_released = 0;
+  TK_OBJ win = open_matrix(4, dir);
+  ASSERT_NE(win, nullptr);
+  const std::string file = matr_last_match_file();
+  EXPECT_TRUE(std::filesystem::exists(file));
+  EXPECT_NE(TKT_LastAlertText().find("No such file"), std::string::npos);
+  EXPECT_EQ(std::string(TEXT_GetText(RES_GetSub(win, 4))), matr_text_view(matr_matrix(win)));
+  if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/matrix_picture.png").c_str());
+  TKT_Pick(RES_GetSub(win, 0), 1);
+  if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/matrix_text.png").c_str());
+  TKT_Close(win);  // the close box ends the window and frees the matrix and the lane map
+  EXPECT_EQ(g_released, 1);
+  std::filesystem::remove(file);
+  matr_set_viewer_program(nullptr);
+  TKT_Enable(false);
+}
+
+TEST(MatrixWindow, GraphsOpenOncePerKindAndCloseWithTheMatrix) {
+  analysistest::load_messages();
+  vxtest::TempDir dir;
+  TKT_Enable(true);
+  for (bool graphs_first : {true, false}) {
+    TK_OBJ win = open_matrix(5, dir);
+    ASSERT_NE(win, nullptr);
+    TK_OBJ d3 = matr_generate(win, 3);
+    ASSERT_NE(d3, nullptr);
+    EXPECT_EQ(matr_generate(win, 3), d3);  // asked again: the same window comes forward
+    TK_OBJ d4 = matr_generate(win, 4);
+    EXPECT_NE(d4, d3);
+    TK_OBJ contig = matr_generate(win, 5);
+    ASSERT_NE(contig, nullptr);
+    EXPECT_EQ(matr_generate(win, 5), contig);
+    if (graphs_first) {
+      WIN_Terminate(d3);
+      TK_OBJ again = matr_generate(win, 3);  // a closed graph is built anew
+      ASSERT_NE(again, nullptr);
+      WIN_Terminate(contig);
+    }
+    const std::string file = matr_last_match_file();
+    WIN_Terminate(win);  // closes the graph windows still open, then frees the matrix
+    std::filesystem::remove(file);
+  }
+  matr_set_viewer_program(nullptr);
+  TKT_Enable(false);
+}
