@@ -70,6 +70,7 @@ int s_actual_camera = -1;  // -1: not decided yet
 int s_lock = 0;            // a grab of the user-interface thread runs
 int s_generation = 0;      // counts openings: frames of an earlier window are dropped
 int s_stopping = 0;
+int s_live_frames = 0;     // live frames shown since the window opened
 
 // Shared with the worker.
 std::atomic<bool> s_bCAMLive{false};
@@ -132,6 +133,7 @@ void take_frame(HDIB raw, bool live) {
   s_settings_changed = 0;
   ReleaseDibAndDispDib(1);
   s_ready = live ? 0 : 1;
+  if (live) ++s_live_frames;
   acq_dibs().dib = std::move(raw);
   BITMAPINFOHEADER bi;
   if (DibInfo(acq_dibs().dib.get(), &bi) && tik_is_color_depth(bi.biBitCount)) {
@@ -384,6 +386,7 @@ bool write_accepted(const char* root, int interp_type) {
 }  // namespace
 
 BOOL cam_is_live() { return s_bCAMLive.load() ? TRUE : FALSE; }
+int cam_live_frames() { return s_live_frames; }
 
 void cam_reset_for_tests() {
   s_invert = -1;
@@ -461,6 +464,7 @@ bool kr_camera_activate(TkObject* owner, const char* root, int interp_type, CamS
   s_ready = 0;
   s_settings_changed = 0;
   s_lock = 0;
+  s_live_frames = 0;
   char title[128];
   std::snprintf(title, sizeof title, "Acquire Image from %s Camera", short_name());
   WIN_SetTitle(win, title);

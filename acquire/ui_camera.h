@@ -35,7 +35,8 @@ int cam_exposure_ms(const char* seconds_text);
 // Milliseconds as the exposure field shows them ("%5.3f" seconds, "%6.3f" from 1000 ms on).
 std::string cam_exposure_text(int ms);
 
-// The live view's state (tests).
+// The live view's state and the number of live frames shown since the window opened (tests).
 BOOL cam_is_live();
+int cam_live_frames();
 // The kept invert switch and the actual-camera decision as at program start (tests).
 void cam_reset_for_tests();

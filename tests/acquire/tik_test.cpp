@@ -252,6 +252,9 @@ TEST_F(GenericAcquire, UnknownSourceOrDeviceErrorLeavesNoPair) {
 class GenericColour : public GenericAcquire {
  protected:
   std::string mode() override { return "Color"; }
+  std::map<std::string, std::string> sane_conf() override {
+    return {{"test-picture", "\"Color pattern\""}, {"resolution", "20"}, {"mode", "Color"}};
+  }
 };
 
 TEST_F(GenericColour, ChannelZeroAsksAndCancelLeavesNoFile) {
@@ -264,9 +267,21 @@ TEST_F(GenericColour, ChannelZeroAsksAndCancelLeavesNoFile) {
   Info info;
   ASSERT_TRUE(read_info(root(), &info));
   EXPECT_EQ(info.head.DEV_Color, 2);
-  ASSERT_TRUE(tik_device_acquire("vx", "Noname frontend-tester", root().c_str(), 0, 1, 1));
-  ASSERT_TRUE(read_info(root(), &info));
-  EXPECT_EQ(info.head.DEV_Color, 1);
+  // The channel's answer counts red 1, green 2, blue 3: each pixel keeps that sample.
+  const auto frames = vxtest::direct_read("test:0", {{"mode", "Color"}, {"resolution", "20"}});
+  ASSERT_FALSE(frames.empty());
+  for (int channel : {1, 2, 3}) {
+    ASSERT_TRUE(tik_device_acquire("vx", "Noname frontend-tester", root().c_str(), 0, channel, 1));
+    ASSERT_TRUE(read_info(root(), &info));
+    EXPECT_EQ(info.head.DEV_Color, channel);
+    const auto b = vxtest::read_bytes(root() + ".kes");
+    const int width = info.head.width;
+    int mismatches = 0;
+    for (int y = 0; y < info.head.height; y += 3)
+      for (int x = 0; x < width; x += 2)
+        mismatches += b[12 + y * width + x] != 255 - vxtest::raw_sample(frames, x, y, channel - 1);
+    EXPECT_EQ(mismatches, 0) << channel;
+  }
 }
 
 }  // namespace
