@@ -488,7 +488,19 @@ void define_lanes(TK_OBJ owner, IMAGE_REC* image) {
 // The band and lane commands on the current image (the gate has passed). False when the
 // command is not one of them.
 bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
-  if (image == nullptr) return command >= 0;
+  if (image == nullptr) {
+    // Without an image a band command has nothing to act on and ends here; every other command
+    // (the recent files above all) is not this routine's.
+    static const int kBandCommands[] = {
+        GT_CMD_ADD, GT_CMD_DEFINE_LANES, GT_CMD_DELETE, GT_CMD_EDIT_BANDS, GT_CMD_SELECT_ALL,
+        GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE, GT_CMD_NORM_IMAGE,
+        GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY, GT_CMD_MARK_AXES,
+        GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES, GT_CMD_RENUMBER,
+        GT_CMD_CLEAR_NORM};
+    for (int c : kBandCommands)
+      if (command == c) return true;
+    return false;
+  }
   CONTROL* ctl = gt_get_control();
   TK_OBJ area = static_cast<TK_OBJ>(image->draw_area);
   const bool bands = image->has_bands == 1;

@@ -87,6 +87,15 @@ TEST_F(Dispatch, TheGateRunsOrRefusesEachClassByState) {
   gt_get_control()->busy = 0;
 }
 
+TEST_F(Dispatch, ARecentFileOpensWhenNoImageIsOpen) {
+  const std::string gel = shelltest::write_gel(dir, "gel", 80, 60);
+  ASSERT_EQ(gt_get_num_img_windows(), 0);
+  std::snprintf(gt_get_control()->recent[0], CTL_PATH, "%s", gel.c_str());
+  main_winNfySelMenuBar(win_, GT_RECENT_FIRST_ID);
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_STREQ(gt_get_image_ptr()->file_path, gel.c_str());
+}
+
 TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImages) {
   // The main window installs the question as the answer to the desktop's shutdown request.
   EXPECT_EQ(TK_GetShutdownHook(), &gt_prog_mgr_exit);
