@@ -125,6 +125,7 @@ void take_commentary(IMG_DATA* disp, ANALYSIS_ENTRY* e) {
   while (last && last->next) last = last->next;
   disp->annot_first = head;
   disp->annot_last = last;
+  disp->annot_selected = nullptr;
 }
 
 void take_bands(IMAGE_REC* im, ANALYSIS_ENTRY* e) {

@@ -14,21 +14,21 @@ constexpr std::size_t kTextMax = 32766;  // bytes of the text part that are used
 // Words of the fixed-size data of a type; 0 for the types with their own layout or none.
 int fixed_words(int32_t type) {
   switch (type) {
-    case COMM_BOX:
-    case COMM_LINE:
-    case COMM_LINE_TAIL:
-    case COMM_ARC:
+    case COMM_T_BOX:
+    case COMM_T_LINE:
+    case COMM_T_LINE2:
+    case COMM_T_ARC:
       return 4;
-    case COMM_CIRCLE:
+    case COMM_T_CIRCLE:
       return 3;
-    case COMM_GRID:
+    case COMM_T_GRID:
       return 5;
     default:
       return 0;
   }
 }
 
-bool is_poly(int32_t type) { return type == COMM_POLY || type == COMM_POLY2 || type == COMM_POLY3; }
+bool is_poly(int32_t type) { return type == COMM_T_POLYLINE || type == COMM_T_POLYGON || type == COMM_T_POLYGON2; }
 
 void put_words(ByteWriter& w, const int32_t* v, int n) {
   for (int i = 0; i < n; ++i) w.i32(v != nullptr ? v[i] : 0);
@@ -41,22 +41,6 @@ void put_points(ByteWriter& w, const COMM_PT* pts, int32_t n) {
   }
 }
 
-void free_obj(COMM_OBJ* o) {
-  if (o == nullptr) return;
-  ks_free(o->font_style);
-  ks_free(o->line_style);
-  if (o->data != nullptr) {
-    if (o->type == COMM_TEXT) {
-      ks_free(static_cast<COMM_TEXT_DATA*>(o->data)->string);
-    } else if (is_poly(o->type)) {
-      ks_free(static_cast<COMM_POLY_DATA*>(o->data)->points);
-    } else if (o->type == COMM_FREE) {
-      ks_free(static_cast<COMM_FREE_DATA*>(o->data)->points);
-    }
-    ks_free(o->data);
-  }
-  ks_free(o);
-}
 
 template <typename T>
 T* alloc(const char* what, std::size_t size = sizeof(T)) {
@@ -89,21 +73,21 @@ int read_obj(ByteReader& r, COMM_OBJ* o) {
   for (int32_t& p : o->place) r.i32(p);
   if (!r.ok()) return IO_ERR_READ;
   const int32_t type = o->type;
-  if (type < COMM_TEXT || type > COMM_LINE_TAIL) return IO_OK;
+  if (type < COMM_T_TEXT || type > COMM_T_LINE2) return IO_OK;
 
-  int32_t* style = alloc<int32_t>(type == COMM_TEXT ? "TExT alloc of font_style failed"
+  int32_t* style = alloc<int32_t>(type == COMM_T_TEXT ? "TExT alloc of font_style failed"
                                                     : "all the others, alloc of line_style failed",
                                   3 * sizeof(int32_t));
   if (style == nullptr) return IO_ERR_MEM;
-  (type == COMM_TEXT ? o->font_style : o->line_style) = style;
+  (type == COMM_T_TEXT ? o->font_style : o->line_style) = style;
   for (int i = 0; i < 3; ++i) r.i32(style[i]);
 
-  if (type == COMM_TEXT) {
+  if (type == COMM_T_TEXT) {
     auto* t = alloc<COMM_TEXT_DATA>("TEXT, alloc of lcl_text failed");
     if (t == nullptr) return IO_ERR_MEM;
     o->data = t;
-    r.i32(t->w0);
-    r.i32(t->w1);
+    r.i32(t->x);
+    r.i32(t->y);
     r.i32(t->len);
     r.i32(ignored);
     if (!r.ok() || t->len < 0 || !r.has(static_cast<std::size_t>(t->len))) return IO_ERR_READ;
@@ -116,12 +100,12 @@ int read_obj(ByteReader& r, COMM_OBJ* o) {
     o->data = p;
     r.i32(p->count);
     r.i32(ignored);
-    r.i32(p->w);
+    r.i32(p->open);
     if (!r.ok()) return IO_ERR_READ;
     if (int e = read_points(r, p->count, &p->points, "POLY, alloc of points failed"); e != 0) {
       return e;
     }
-  } else if (type == COMM_FREE) {
+  } else if (type == COMM_T_FREE) {
     auto* f = alloc<COMM_FREE_DATA>("FREE, alloc of free failed");
     if (f == nullptr) return IO_ERR_MEM;
     o->data = f;
@@ -143,10 +127,27 @@ int read_obj(ByteReader& r, COMM_OBJ* o) {
 
 }  // namespace
 
+void io_free_comm_obj(COMM_OBJ* o) {
+  if (o == nullptr) return;
+  ks_free(o->font_style);
+  ks_free(o->line_style);
+  if (o->data != nullptr) {
+    if (o->type == COMM_T_TEXT) {
+      ks_free(static_cast<COMM_TEXT_DATA*>(o->data)->string);
+    } else if (is_poly(o->type)) {
+      ks_free(static_cast<COMM_POLY_DATA*>(o->data)->points);
+    } else if (o->type == COMM_T_FREE) {
+      ks_free(static_cast<COMM_FREE_DATA*>(o->data)->points);
+    }
+    ks_free(o->data);
+  }
+  ks_free(o);
+}
+
 void io_free_commentary(COMM_OBJ* head) {
   while (head != nullptr) {
     COMM_OBJ* next = head->next;
-    free_obj(head);
+    io_free_comm_obj(head);
     head = next;
   }
 }
@@ -181,18 +182,18 @@ int io_wr_commentary(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
     file.i32(0);
     file.i32(0);
     for (int32_t p : o->place) file.i32(p);
-    if (o->type < COMM_TEXT || o->type > COMM_LINE_TAIL) continue;
-    put_words(file, o->type == COMM_TEXT ? o->font_style : o->line_style, 3);
+    if (o->type < COMM_T_TEXT || o->type > COMM_T_LINE2) continue;
+    put_words(file, o->type == COMM_T_TEXT ? o->font_style : o->line_style, 3);
 
-    if (o->type == COMM_TEXT) {
+    if (o->type == COMM_T_TEXT) {
       const auto* t = static_cast<const COMM_TEXT_DATA*>(o->data);
       // The stored length never runs past the text's terminator.
       const int32_t len =
           t != nullptr && t->string != nullptr && t->len > 0
               ? static_cast<int32_t>(strnlen(t->string, static_cast<std::size_t>(t->len)))
               : 0;
-      file.i32(t != nullptr ? t->w0 : 0);
-      file.i32(t != nullptr ? t->w1 : 0);
+      file.i32(t != nullptr ? t->x : 0);
+      file.i32(t != nullptr ? t->y : 0);
       file.i32(len);
       file.i32(0);
       if (len > 0) file.bytes(t->string, static_cast<std::size_t>(len));
@@ -202,9 +203,9 @@ int io_wr_commentary(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
       const int32_t n = p != nullptr && p->points != nullptr && p->count > 0 ? p->count : 0;
       file.i32(n);
       file.i32(0);
-      file.i32(p != nullptr ? p->w : 0);
+      file.i32(p != nullptr ? p->open : 0);
       if (n > 0) put_points(file, p->points, n);
-    } else if (o->type == COMM_FREE) {
+    } else if (o->type == COMM_T_FREE) {
       const auto* f = static_cast<const COMM_FREE_DATA*>(o->data);
       const int32_t n = f != nullptr && f->points != nullptr && f->count > 0 ? f->count : 0;
       file.i32(n);

@@ -12,7 +12,7 @@
 //     0 TEXT       four int32 (the third is the byte length, the fourth meaningless), the bytes
 //     1 BOX        16 bytes          2 CIRCLE  12 bytes
 //     3, 4, 9 POLY count, a meaningless word, one word; then count (x, y) int32 pairs
-//     5 LINE, 10 LINE_TAIL  16 bytes 6 ARC     16 bytes
+//     5 LINE, 10 LINE2  16 bytes 6 ARC     16 bytes
 //     7 FREE       count, a meaningless word; then count (x, y) int32 pairs
 //     8 GRID       20 bytes
 //     other types  nothing after the common part
@@ -23,17 +23,17 @@
 #include "io/analysis.h"
 
 enum CommObjType : int32_t {
-  COMM_TEXT = 0,
-  COMM_BOX = 1,
-  COMM_CIRCLE = 2,
-  COMM_POLY = 3,
-  COMM_POLY2 = 4,
-  COMM_LINE = 5,
-  COMM_ARC = 6,
-  COMM_FREE = 7,
-  COMM_GRID = 8,
-  COMM_POLY3 = 9,
-  COMM_LINE_TAIL = 10,
+  COMM_T_TEXT = 0,
+  COMM_T_BOX = 1,
+  COMM_T_CIRCLE = 2,
+  COMM_T_POLYLINE = 3,
+  COMM_T_POLYGON = 4,
+  COMM_T_LINE = 5,
+  COMM_T_ARC = 6,
+  COMM_T_FREE = 7,
+  COMM_T_GRID = 8,
+  COMM_T_POLYGON2 = 9,
+  COMM_T_LINE2 = 10,
 };
 
 struct COMM_PT {
@@ -43,17 +43,17 @@ struct COMM_PT {
 
 // Data of a TEXT object: the text's byte length and the text (owned, NUL-terminated).
 struct COMM_TEXT_DATA {
-  int32_t w0;
-  int32_t w1;
+  int32_t x;  // top-left of the text
+  int32_t y;
   int32_t len;
   char* string;
 };
 
-// Data of the polygon kinds: point count, points (owned), one word.
+// Data of the polygon kinds: point count, points (owned), open flag (1 open, 0 closed).
 struct COMM_POLY_DATA {
   int32_t count;
   COMM_PT* points;
-  int32_t w;
+  int32_t open;
 };
 
 // Data of a FREE object: point count and points (owned).
@@ -63,7 +63,7 @@ struct COMM_FREE_DATA {
 };
 
 // One annotation object. The objects form a chain behind a dummy head. `data` points to the
-// type's data: COMM_TEXT_DATA, COMM_POLY_DATA, COMM_FREE_DATA, or for BOX, LINE, LINE_TAIL and
+// type's data: COMM_TEXT_DATA, COMM_POLY_DATA, COMM_FREE_DATA, or for BOX, LINE, LINE2 and
 // ARC four int32, CIRCLE three, GRID five (the annotation tool gives them their meaning).
 struct COMM_OBJ {
   int32_t type;
@@ -82,6 +82,8 @@ int io_wr_commentary(ByteWriter& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* to
 int io_rd_commentary(ByteReader& file, ANALYSIS_ENTRY* entry, ANALYSIS_TOKEN* token, int swap);
 // Frees a chain: every object with its styles and data, and the head. Null is ignored.
 void io_free_commentary(COMM_OBJ* head);
+// Frees one object with its styles and data (not its successors). Null is ignored.
+void io_free_comm_obj(COMM_OBJ* o);
 void io_free_commentary_entry(ANALYSIS_ENTRY* entry);
 
 // The text part. The writer writes the entry's text (entry->record) without a terminator; a

@@ -303,7 +303,7 @@ void ih_init_display(IMG_DATA* d) {
   std::memset(d->vis_rows, 0, sizeof d->vis_rows);
   std::memset(d->vis_cols, 0, sizeof d->vis_cols);
   d->annot_first = d->annot_last = nullptr;
-  d->annot_word = 0;
+  d->annot_selected = nullptr;
   d->modified = 0;
   d->depth = d->depth2 = 8;
   d->scale = 1.0;

@@ -94,8 +94,8 @@ struct IMG_DATA {
   int zoom[3];        // 1 or more magnifies, -1 or less reduces 1 : |z|
   void* annot_first;  // the image's annotation chain: first node and last node
   void* annot_last;
-  int annot_word;    // the word after the annotation chain
-  int modified;      // set when an annotation object is made
+  void* annot_selected;  // the selected annotation object, or null
+  int modified;          // set whenever an annotation object is made, changed or deleted
   int cmap_changed;  // set by the shell when it changes the image's colour map
 };
 

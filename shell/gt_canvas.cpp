@@ -18,6 +18,8 @@
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
 #include "tools/gt_band_mouse.h"
+#include "tools/ui_illus.h"
+#include "tools/ui_illus_obj.h"
 
 namespace {
 
@@ -59,6 +61,14 @@ void send_command(int command) {
   else SLOG("gt_canvas_notify", SLOG_WARN, "no dispatcher for command %d", command);
 }
 
+// The annotation objects lie over the lanes and bands; the annotation tool shows them even when
+// the overlays are switched off.
+void paint_annotations(TK_OBJ area, IMAGE_REC* im) {
+  const CONTROL* ctl = gt_get_control();
+  if (im && im->img_ptr && !ctl->lanes_hidden && (!ctl->annot_off || ui_illus_is_open()))
+    ui_illus_annotate(area, im->img_ptr);
+}
+
 void expose(TK_OBJ area, IMAGE_REC* im) {
   IMG_DATA* d = disp_of(im);
   if (!d || !gt_display_of(d)) return;
@@ -79,6 +89,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   ih_dpy_draw(area, d, ax, ay);
   gt_busy_end();
   gt_band_expose(area, im);
+  paint_annotations(area, im);
   s_in_expose = false;
 }
 
@@ -184,6 +195,7 @@ void gt_redraw_img(IMAGE_REC* image) {
   CONTROL* ctl = gt_get_control();
   if (ctl->lanes_hidden) return;
   gt_band_paint(static_cast<TK_OBJ>(image->draw_area));
+  paint_annotations(static_cast<TK_OBJ>(image->draw_area), image);
 }
 
 void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y) {
@@ -265,7 +277,11 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         case TK_WIN_DELETE:
         case TK_WIN_BACKSPACE:
         case TK_WIN_KP_DELETE:
-          send_command(144);
+          // With the annotation tool on, Delete takes its selected object.
+          if (ui_tools_annotate_on())
+            ui_illus_delete_current();
+          else
+            send_command(144);
           break;
         case TK_WIN_INSERT:
         case TK_WIN_KP_INSERT:

@@ -42,6 +42,7 @@
 #include "tools/gt_band_copy.h"
 #include "tools/gt_band_tools.h"
 #include "tools/gt_band_util.h"
+#include "tools/gt_dtool.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/ln_info.h"
@@ -82,8 +83,8 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN,
-      GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_SELECT_TWAIN,
+      GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -668,6 +669,39 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       else
         ui_tools_activate(win, area, command - GT_CMD_SLICE + UI_TOOL_SLICE, nullptr,
                           image->img_ptr, ctl->folders[CTL_DIR_REPORTS]);
+      break;
+    }
+    case GT_CMD_DTOOL: {
+      if (!image) return 0;
+      // The boundaries file and its switch last the run; the rest comes from the image.
+      static DT_INFO info{};
+      const IMG_INFO* ii = image->img_info;
+      info.size_digits = image->size_digits;
+      info.min_top_band_thick = image->min_top_band_thick;
+      info.min_bot_band_thick = image->min_bot_band_thick;
+      info.band_threshold = image->band_threshold;
+      info.min_value = ii ? ii->min_value : 0;
+      info.max_value = ii ? ii->max_value : 255;
+      info.size_stds = image->size_stdp;
+      info.lookup = image->img_int_info;
+      info.y_res = ii ? ii->y_res : 1;
+      info.y_scale = ii ? ii->y_scale : 0;
+      info.lanes = image->lanes;
+      info.draw_area = static_cast<TK_OBJ>(image->draw_area);
+      std::snprintf(info.image_name, sizeof info.image_name, "%s", image->image_name);
+      std::snprintf(info.image_path, sizeof info.image_path, "%s", image->file_path);
+      std::snprintf(info.size_unit, sizeof info.size_unit, "%s", ctl->size_unit[0] ? ctl->size_unit : "bp");
+      info.iBackAngle = ctl->iBackAngle;
+      info.iLaneWidth = ctl->iLaneWidth > 0 ? ctl->iLaneWidth : 100;
+      info.bLowest = ctl->DTOOL_bLowestPts;
+      info.bBandSize = ctl->DTOOL_bBandSize;
+      if (gt_dtool_activate(&info, ctl->folders[CTL_DIR_REPORTS])) {
+        ctl->DTOOL_bLowestPts = info.bLowest;
+        ctl->DTOOL_bBandSize = info.bBandSize;
+        ctl->iBackAngle = info.iBackAngle;
+        ctl->iLaneWidth = info.iLaneWidth;
+      }
+      gt_redraw_img(image);
       break;
     }
     case GT_CMD_IMPORT_TIFF: case GT_CMD_IMPORT_FUJI: case GT_CMD_IMPORT_JPEG:

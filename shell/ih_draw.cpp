@@ -205,10 +205,13 @@ void ih_draw_line(TK_OBJ area, int x1, int y1, int x2, int y2, const IMG_DATA* d
 }
 
 void ih_draw_poly(TK_OBJ area, int* points, int n, int closed, int second, const IMG_DATA* disp) {
+  ih_draw_poly_mode(area, points, n, (closed ? 1 : 0) | (second ? 6 : 0), disp);
+}
+
+void ih_draw_poly_mode(TK_OBJ area, int* points, int n, int mode, const IMG_DATA* disp) {
   const Canvas c = canvas_of(area, disp);
   if (!area || !disp || !points || n <= 0) return;
   for (int i = 0; i < 2 * n; ++i) points[i] = map_value(points[i], disp);
-  const int mode = (closed ? 1 : 0) | (second ? 6 : 0);
   std::vector<int> v(static_cast<std::size_t>(2 * n));
   bool small = true;
   for (int i = 0; i < n; ++i) {

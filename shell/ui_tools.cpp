@@ -148,11 +148,14 @@ void ui_tools_activate(TK_OBJ owner, TK_OBJ widget, int tool, UiCropProc crop, I
 void ui_tools_click(IMG_DATA* disp, IMAGE_REC* /*image*/, TK_OBJ widget, TK_OBJ status, int,
                     TkPoint pt) {
   // The second press of a double click is not a new line or rectangle.
-  if (EVENT_IsDoubleClick()) return;
   if (s.annotate) {
-    ui_illus_mouse_event(disp ? disp->tk_handle : nullptr, disp, widget, status, pt);
+    if (EVENT_IsDoubleClick())
+      ui_illus_double_click(pt);
+    else
+      ui_illus_mouse_event(disp ? disp->tk_handle : nullptr, disp, widget, status, pt);
     return;
   }
+  if (EVENT_IsDoubleClick()) return;
   if (!ui_tools_any_on()) return;
   s.widget = widget;
   s.start = pt;
@@ -162,6 +165,12 @@ void ui_tools_click(IMG_DATA* disp, IMAGE_REC* /*image*/, TK_OBJ widget, TK_OBJ 
 }
 
 void ui_tools_drag(IMG_DATA* disp, TK_OBJ widget, TK_OBJ status, TkPoint pt) {
+  if (s.annotate) {
+    TkPoint shown = pt;
+    ui_tools_show_pixel(nullptr, disp, status, &shown);
+    ui_illus_drag(pt);
+    return;
+  }
   if (!s.dragging) return;
   TkPoint shown = pt;
   ui_tools_show_pixel(nullptr, disp, status, &shown);
@@ -176,6 +185,10 @@ void ui_tools_drag(IMG_DATA* disp, TK_OBJ widget, TK_OBJ status, TkPoint pt) {
 
 void ui_tools_release(IMG_DATA* disp, IMAGE_REC* image, TK_OBJ /*widget*/, TK_OBJ /*status*/,
                       TkPoint pt) {
+  if (s.annotate) {
+    ui_illus_release(pt);
+    return;
+  }
   if (!s.dragging) return;
   s.dragging = false;
   s.end = pt;
@@ -214,7 +227,7 @@ void ui_tools_release(IMG_DATA* disp, IMAGE_REC* image, TK_OBJ /*widget*/, TK_OB
   // Print image: the rectangle stays for the image window.
 }
 
-int ui_tools_dragging() { return s.dragging ? 1 : 0; }
+int ui_tools_dragging() { return s.dragging || (s.annotate && ui_illus_tracking()) ? 1 : 0; }
 
 void ui_tools_show_pixel(void*, const IMG_DATA* disp, TK_OBJ status, TkPoint* pt) {
   if (!disp || !disp->disp_img || !pt || disp->scale <= 0) return;

@@ -287,6 +287,23 @@ void DRAW_TextMetrics(TK_OBJ obj, const char* text, int* width, int* ascent, int
   if (descent) *descent = fm.descent();
 }
 
+bool FONT_CharMetrics(TK_OBJ font, unsigned char c, int* advance, int* ascent, int* descent) {
+  int a = 0, up = 0, down = 0;
+  const bool ok = tk::alive(font) && font->cls == TK_CLASS_FONT;
+  if (ok) {
+    QFontMetrics fm(font->font);
+    const QChar ch(static_cast<ushort>(c));
+    a = fm.horizontalAdvance(ch);
+    const QRect r = fm.boundingRect(ch);
+    up = std::max(0, -r.top());
+    down = std::max(0, r.bottom() + 1);
+  }
+  if (advance) *advance = a;
+  if (ascent) *ascent = up;
+  if (descent) *descent = down;
+  return ok;
+}
+
 // Canvas -------------------------------------------------------------------------------------
 
 void CANVAS_SetExtent(TK_OBJ obj, int w, int h) {
@@ -408,6 +425,15 @@ void DRAW_Poly(TK_OBJ obj, int n, const std::int16_t* points, int mode) {
   QPolygon poly(n);
   for (int i = 0; i < n; ++i) poly.setPoint(i, points[2 * i], points[2 * i + 1]);
   if (Paint p{obj}) {
+    if ((mode & 6) == 4) {
+      // Filled with the background first, so that what lies behind is hidden.
+      const QPen pen = p.p.pen();
+      p.p.setPen(Qt::NoPen);
+      p.p.setBrush(QBrush(qcolor(p.area->bg)));
+      p.p.drawPolygon(poly);
+      p.p.setBrush(Qt::NoBrush);
+      p.p.setPen(pen);
+    }
     if (mode & 1)
       p.p.drawPolygon(poly);
     else

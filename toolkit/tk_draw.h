@@ -43,6 +43,9 @@ void DRAW_SetMode(TK_OBJ area, int mode);               // drawing mode of the a
 void DRAW_SetFont(TK_OBJ area, TK_OBJ font);            // font of the area's text drawing
 // Metrics of a text in the area's font: its width and the two heights (ascent, descent).
 void DRAW_TextMetrics(TK_OBJ area, const char* text, int* width, int* ascent, int* descent);
+// Metrics of one character (a Latin-1 byte) of a font: its advance width and how far its ink
+// reaches above and below the baseline. False (all 0) for a null or dead font.
+bool FONT_CharMetrics(TK_OBJ font, unsigned char c, int* advance, int* ascent, int* descent);
 
 // Canvas: scrollable extent and the visible part ------------------------------------------
 void CANVAS_SetExtent(TK_OBJ area, int w, int h);       // scrollable content size (viewport at least)
@@ -66,7 +69,9 @@ void DRAW_FillRect(TK_OBJ area, TkRect r);              // rectangle filled with
 void DRAW_Oval(TK_OBJ area, TkRect r);                  // ellipse inside the rectangle
 void DRAW_Arc(TK_OBJ area, TkRect r, double start, double end);  // elliptical arc, degrees counter-clockwise from 3 o'clock
 void DRAW_Line(TK_OBJ area, int x1, int y1, int x2, int y2);     // line between two points
-// Polyline of n points (x, y pairs); mode bit 0 (value 1) closes it; other bits change nothing.
+// Polyline of n points (x, y pairs); mode bit 0 (value 1) closes it; modes 4 and 5 first fill the
+// polygon with the area's background colour (nearer shapes hide farther ones); other bits change
+// nothing.
 void DRAW_Poly(TK_OBJ area, int n, const std::int16_t* points, int mode);
 // Text in a box: flags 1 puts it at the box's top-left corner, 0 centres it in the box.
 void DRAW_TextInBox(TK_OBJ area, TkRect box, int flags, const char* text);

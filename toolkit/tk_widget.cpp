@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -274,6 +275,18 @@ void WGT_SetPointer(TK_OBJ w, int stock) {
   }
   const bool known = stock >= 0 && stock < int(std::size(kPointers));
   q->setCursor(kPointers[known ? stock : 0]);
+}
+
+void WGT_SetFont(TK_OBJ w, TK_OBJ font) {
+  QWidget* q = tk::widget(w);
+  if (q && tk::alive(font) && font->cls == TK_CLASS_FONT) q->setFont(font->font);
+}
+
+void WGT_MovePointer(TK_OBJ w, int x, int y) {
+  QWidget* q = tk::widget(w);
+  if (!q) return;
+  if (TkArea* a = tk::area(w)) q = a->viewport();
+  QCursor::setPos(q->mapToGlobal(QPoint(x, y)));
 }
 
 int WGT_GetPointer(TK_OBJ w) {

@@ -28,6 +28,10 @@ TkRect WGT_GetRect(TK_OBJ w);                       // position in its window an
 // Pointer shape over a part: stock pointers 0 arrow, 1 cross, 2 text beam, 3 wait, 4 hand;
 // other numbers give the arrow. WGT_GetPointer: the number set last, -1 when none was set.
 void WGT_SetPointer(TK_OBJ w, int stock);
+void WGT_SetFont(TK_OBJ w, TK_OBJ font);            // the font of a widget's own text (RES_LoadFont)
+// Moves the mouse pointer to a point of the widget (a drawing area: of its viewport); the
+// platform may refuse.
+void WGT_MovePointer(TK_OBJ w, int x, int y);
 int WGT_GetPointer(TK_OBJ w);
 // Shows a picture file (PNG, BMP, JPEG, XPM) in a label; 1 when it was read, 0 otherwise.
 int WGT_SetPicture(TK_OBJ label, const char* path);

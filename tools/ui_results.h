@@ -21,6 +21,13 @@ void ui_prof_activate(TK_OBJ owner, const char* path, TkPoint start, TkPoint end
 void ui_plot_activate(TK_OBJ owner, const char* path, TkPoint start, TkPoint end, const char* folder);
 // Histogram of the rectangle with corners start and end of the image.
 void ui_hist_activate(TK_OBJ owner, IMAGE_REC* image, TkPoint start, TkPoint end, const char* folder);
+// Client data of a result window, freed when the window ends.
+struct UiResultData {
+  virtual ~UiResultData() = default;
+};
+// The window procedure of the result windows: the close box ends the window, and its end frees
+// the window's client data (a UiResultData).
+long ui_result_winNfy(TK_OBJ win, int event);
 // Keeps a call: counts it, remembers the points and path, traces it under the caller's name.
 void ui_result_note(UiResultCall* call, const char* fn, const char* path, TkPoint start, TkPoint end);
 const UiResultCall& ui_prof_last();

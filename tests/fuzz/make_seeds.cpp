@@ -102,7 +102,7 @@ void image_seeds() {
   for (LANE* l = im->lanes->next; l; l = l->next) add_baseline(l);
   // A text and a polygon after the annotation box.
   auto* text = ks_new_rec<COMM_OBJ>();
-  text->type = COMM_TEXT;
+  text->type = COMM_T_TEXT;
   text->font_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
   auto* td = ks_new_rec<COMM_TEXT_DATA>();
   td->len = 4;
@@ -110,7 +110,7 @@ void image_seeds() {
   std::strcpy(td->string, "band");
   text->data = td;
   auto* line = ks_new_rec<COMM_OBJ>();
-  line->type = COMM_POLY;
+  line->type = COMM_T_POLYLINE;
   line->line_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
   auto* pd = ks_new_rec<COMM_POLY_DATA>();
   pd->count = 2;
@@ -295,6 +295,7 @@ void text_seeds() {
            "KES-M1_AutoCalibrate=yes\nKES-M1_CalStripArea=1,2,3,20\nKES-M1_ImageArea=4,2,18,30\n"
            "KES-M1_TwainHideGUI=No\nCamera=kes-c2\nKES-C2_Name=Camera\n"
            "KES-C2_DataSource=Noname frontend-tester #2\nKES-C2_TestImage=/tmp/t.bmp\n");
+  put_text("fuzz_dtool_bounds", "bounds.txt", "0.1,0.2,first\n  0.3, 0.5,   second word\r\n0.6, 1.5, x\n");
   put_text("fuzz_lanesel", "select.sel", "dose, high, \"low\"\n!strain, K12\n\tstrain,,B\n");
   put_text("fuzz_cal_values", "calscan.txt", "; steps\n1, 0.05, 500\n2, 0.20, 500\n3, 0.41, 480\n");
   put_text("fuzz_lane_files", "fractions.txt",

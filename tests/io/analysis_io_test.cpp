@@ -138,7 +138,7 @@ TEST_F(AnalysisIo, SaveThenOpenBringsEveryItemBack) {
   auto* head = static_cast<COMM_OBJ*>(im->img_ptr->annot_first);
   ASSERT_NE(head, nullptr);
   ASSERT_NE(head->next, nullptr);
-  EXPECT_EQ(head->next->type, COMM_BOX);
+  EXPECT_EQ(head->next->type, COMM_T_BOX);
   EXPECT_EQ(static_cast<int32_t*>(head->next->data)[3], 21);
   EXPECT_EQ(im->img_ptr->annot_last, head->next);
 

@@ -26,42 +26,42 @@ COMM_OBJ* obj(int32_t type, int32_t color) {
   o->type = type;
   o->color = color;
   for (int k = 0; k < 4; ++k) o->place[k] = type * 10 + k;
-  if (type == COMM_TEXT) {
+  if (type == COMM_T_TEXT) {
     o->font_style = words({1, 2, 3});
   } else if (type >= 1 && type <= 10) {
     o->line_style = words({4, 5, 6});
   }
   switch (type) {
-    case COMM_TEXT: {
+    case COMM_T_TEXT: {
       auto* t = static_cast<COMM_TEXT_DATA*>(ks_alloc_msg(sizeof(COMM_TEXT_DATA)));
-      t->w0 = 7;
-      t->w1 = 8;
+      t->x = 7;
+      t->y = 8;
       t->len = 5;
       t->string = static_cast<char*>(ks_alloc_msg(6));
       std::memcpy(t->string, "Hello", 6);
       o->data = t;
       break;
     }
-    case COMM_BOX: case COMM_LINE: case COMM_LINE_TAIL: case COMM_ARC:
+    case COMM_T_BOX: case COMM_T_LINE: case COMM_T_LINE2: case COMM_T_ARC:
       o->data = words({type, 2, 3, 4});
       break;
-    case COMM_CIRCLE:
+    case COMM_T_CIRCLE:
       o->data = words({9, 8, 7});
       break;
-    case COMM_GRID:
+    case COMM_T_GRID:
       o->data = words({1, 2, 3, 4, 5});
       break;
-    case COMM_POLY: case COMM_POLY2: case COMM_POLY3: {
+    case COMM_T_POLYLINE: case COMM_T_POLYGON: case COMM_T_POLYGON2: {
       auto* p = static_cast<COMM_POLY_DATA*>(ks_alloc_msg(sizeof(COMM_POLY_DATA)));
       p->count = 2;
-      p->w = 33;
+      p->open = 33;
       p->points = static_cast<COMM_PT*>(ks_alloc_msg(2 * sizeof(COMM_PT)));
       p->points[0] = {1, 2};
       p->points[1] = {3, 4};
       o->data = p;
       break;
     }
-    case COMM_FREE: {
+    case COMM_T_FREE: {
       auto* f = static_cast<COMM_FREE_DATA*>(ks_alloc_msg(sizeof(COMM_FREE_DATA)));
       f->count = 1;
       f->points = static_cast<COMM_PT*>(ks_alloc_msg(sizeof(COMM_PT)));
@@ -79,17 +79,17 @@ COMM_OBJ* obj(int32_t type, int32_t color) {
 void expect_obj(Pack& p, int32_t type, int32_t color) {
   p.i(type).i(color).i(0).i(0);
   for (int k = 0; k < 4; ++k) p.i(type * 10 + k);
-  if (type == COMM_TEXT) {
+  if (type == COMM_T_TEXT) {
     p.i(1).i(2).i(3).i(7).i(8).i(5).i(0).s("Hello");
   } else if (type >= 1 && type <= 10) {
     p.i(4).i(5).i(6);
     switch (type) {
-      case COMM_BOX: case COMM_LINE: case COMM_LINE_TAIL: case COMM_ARC:
+      case COMM_T_BOX: case COMM_T_LINE: case COMM_T_LINE2: case COMM_T_ARC:
         p.i(type).i(2).i(3).i(4);
         break;
-      case COMM_CIRCLE: p.i(9).i(8).i(7); break;
-      case COMM_GRID: p.i(1).i(2).i(3).i(4).i(5); break;
-      case COMM_FREE: p.i(1).i(0).i(-5).i(6); break;
+      case COMM_T_CIRCLE: p.i(9).i(8).i(7); break;
+      case COMM_T_GRID: p.i(1).i(2).i(3).i(4).i(5); break;
+      case COMM_T_FREE: p.i(1).i(0).i(-5).i(6); break;
       default: p.i(2).i(0).i(33).i(1).i(2).i(3).i(4); break;  // polygons
     }
   }
@@ -139,19 +139,19 @@ TEST(Commentary, EveryObjectTypeMatchesItsLayoutAndRoundTrips) {
     EXPECT_EQ(o->type, t);
     EXPECT_EQ(o->color, 100 + t);
     EXPECT_EQ(o->place[3], t * 10 + 3);
-    if (t == COMM_TEXT) {
+    if (t == COMM_T_TEXT) {
       auto* d = static_cast<COMM_TEXT_DATA*>(o->data);
       EXPECT_STREQ(d->string, "Hello");  // NUL-terminated on reading
       EXPECT_EQ(d->len, 5);
       EXPECT_EQ(o->font_style[2], 3);
-    } else if (t == COMM_FREE) {
+    } else if (t == COMM_T_FREE) {
       EXPECT_EQ(static_cast<COMM_FREE_DATA*>(o->data)->points[0].x, -5);
-    } else if (t == COMM_POLY3) {
+    } else if (t == COMM_T_POLYGON2) {
       auto* p = static_cast<COMM_POLY_DATA*>(o->data);
       EXPECT_EQ(p->count, 2);
-      EXPECT_EQ(p->w, 33);
+      EXPECT_EQ(p->open, 33);
       EXPECT_EQ(p->points[1].y, 4);
-    } else if (t == COMM_GRID) {
+    } else if (t == COMM_T_GRID) {
       EXPECT_EQ(static_cast<int32_t*>(o->data)[4], 5);
     } else if (t > 10) {
       EXPECT_EQ(o->data, nullptr);  // only the common part

@@ -100,7 +100,7 @@ inline bool fill(IMAGE_REC* im) {
 
   auto* head = ks_new_rec<COMM_OBJ>();
   auto* box = ks_new_rec<COMM_OBJ>();
-  box->type = COMM_BOX;
+  box->type = COMM_T_BOX;
   box->color = 3;
   box->line_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
   auto* data = static_cast<int32_t*>(ks_alloc_msg(4 * sizeof(int32_t)));

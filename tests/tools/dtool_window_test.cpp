@@ -1,0 +1,206 @@
+// The densitometry tool window on a lane of a small gel, driven inside its modal loop.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+
+#include "../shell/image_view_fixture.h"
+#include "kes_file.h"
+#include "toolkit/tk_chart.h"
+#include "toolkit/tk_print.h"
+#include "toolkit/tk_test.h"
+#include "tools/gt_dtool.h"
+
+namespace {
+
+// Two Gaussian bands down column 30 of a 60 x 100 gel.
+unsigned gel(int x, int y) {
+  const double across = std::exp(-(x - 30.0) * (x - 30.0) / 200.0);
+  const double bands = 9000 * std::exp(-(y - 30.0) * (y - 30.0) / 12.0) + 5000 * std::exp(-(y - 65.0) * (y - 65.0) / 12.0);
+  return unsigned(1000 + bands * across);
+}
+
+class DtoolWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shelltest::ensure_gui();
+    RES_OpenFile("dtool", (vxtest::source_dir() / "resources/dtool.res").c_str());
+    RES_OpenFile("ui_msg", (vxtest::source_dir() / "resources/ui_msg.res").c_str());
+    TKT_Enable(true);
+    path = dir.file("gel.kes");
+    ASSERT_TRUE(toolstest::write_kes(path, 60, 100, 2, gel));
+    head = ln_make_lane();
+    LANE* l = ln_make_lane();
+    head->next = l;
+    l->lane_number = 1;
+    l->left_width = l->right_width = 6;
+    l->max_angle = 10;
+    l->f = LN_F_SELECTED;
+    l->num_center_points = 2;
+    l->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
+    l->center_coords[0] = {30, 5};
+    l->center_coords[1] = {30, 94};
+    l->num_data_values = 90;
+    l->data_values = static_cast<int32_t*>(ks_alloc_msg(90 * sizeof(int32_t)));
+    for (int i = 0; i < 90; ++i) l->data_values[i] = 1;
+    info.min_top_band_thick = 3;
+    info.min_bot_band_thick = 3;
+    info.band_threshold = 5;
+    info.min_value = 0;
+    info.max_value = 65535;
+    info.y_res = 1;
+    info.lanes = head;
+    info.iLaneWidth = 100;
+    std::snprintf(info.image_name, sizeof info.image_name, "gel");
+    std::snprintf(info.image_path, sizeof info.image_path, "%s", path.c_str());
+    std::snprintf(info.size_unit, sizeof info.size_unit, "bp");
+  }
+  void TearDown() override {
+    ln_free_lanes(head);
+    TKT_Enable(false);
+  }
+  // Runs the tool with `inside` run in its modal loop; the tool's result.
+  int run(std::function<void(TK_OBJ)> inside) {
+    QTimer::singleShot(0, [inside] {
+      TK_OBJ win = TKT_FindWindow("dtool", "dtool_win");
+      if (!win) return;
+      inside(win);
+    });
+    return gt_dtool_activate(&info, dir.str().c_str());
+  }
+  vxtest::TempDir dir;
+  std::string path;
+  LANE* head = nullptr;
+  DT_INFO info{};
+};
+
+}  // namespace
+
+TEST(DtoolLaneWidth, TypedWidthsAreHeldToTenToAHundred) {
+  EXPECT_EQ(dtool_parse_lane_width("5"), 10);
+  EXPECT_EQ(dtool_parse_lane_width("250"), 100);
+  EXPECT_EQ(dtool_parse_lane_width("text"), 100);
+  EXPECT_EQ(dtool_parse_lane_width("0"), 100);
+  EXPECT_EQ(dtool_parse_lane_width("40"), 40);
+}
+
+TEST_F(DtoolWindow, BandsAreFoundEditedAndTheFileTakesOver) {
+  int bands = 0;
+  const int code = run([&](TK_OBJ win) {
+    DtState& s = dtool_state();
+    EXPECT_NE(dtool_current_lane(), nullptr);
+    EXPECT_EQ(dtool_current_lane(), s.lane);
+    EXPECT_NE(dtool_current_lane(), head->next);  // a copy
+    bands = static_cast<int>(s.bands.size());
+    TK_OBJ width = RES_GetSub(win, 2);
+    TKT_Type(width, "5", true);
+    EXPECT_STREQ(WGT_GetText(width), "10");
+    TKT_Type(width, "250", true);
+    EXPECT_STREQ(WGT_GetText(width), "100");
+
+    // Clicking a band selects it, clicking it again deselects it.
+    ASSERT_GT(s.bands.size(), 0u);
+    const int peak = s.bands[0].peak;
+    dtool_click_row(peak);
+    EXPECT_EQ(s.selected, 0);
+    EXPECT_TRUE(WGT_IsEnabled(RES_GetSub(win, 6)));
+    dtool_click_row(peak);
+    EXPECT_EQ(s.selected, -1);
+    EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(win, 6)));
+
+    // The lane strip shows the lane's pixels; a click near its top selects the first band.
+    TK_OBJ strip = RES_GetSub(win, 11);
+    WGT_Redraw(strip);
+    EVENT_Flush();
+    const QImage& sb = tk::area(strip)->backing();
+    int grey = 0;
+    for (int y = 0; y < sb.height(); ++y)
+      for (int x = 0; x < sb.width(); ++x) grey += qGray(sb.pixel(x, y)) > 20 && qGray(sb.pixel(x, y)) < 235;
+    EXPECT_GT(grey, 100);
+    TKT_Press(strip, 5, 1);
+    TKT_Release(strip, 5, 1);
+    EXPECT_EQ(s.selected, 0);
+    TKT_Press(strip, 5, 1);
+    TKT_Release(strip, 5, 1);
+    EXPECT_EQ(s.selected, -1);
+
+    // The same with the mouse on the chart; then the selected band's upper handle dragged.
+    TK_OBJ chart = RES_GetSub(win, 10);
+    EVENT_Flush();
+    const TkRect plot = CHART_GetPlotRect(chart);
+    const int axis = plot.y + plot.h - 1;
+    TKT_Press(chart, CHART_XToPixel(chart, peak), plot.y + 10);
+    TKT_Release(chart, CHART_XToPixel(chart, peak), plot.y + 10);
+    ASSERT_EQ(s.selected, 0);
+    int pk = 0, lo = 0, hi = 0;
+    dtool_band_bounds(0, &pk, &lo, &hi);
+    const int hx = CHART_XToPixel(chart, hi);
+    EXPECT_EQ(dtool_handle_at(chart, {hx, axis}), 2);
+    EXPECT_EQ(dtool_handle_at(chart, {CHART_XToPixel(chart, lo) + 1, axis - 2}), 1);
+    EXPECT_EQ(dtool_handle_at(chart, {hx, axis - 10}), 0);
+    TKT_Press(chart, hx, axis);
+    TKT_Drag(chart, CHART_XToPixel(chart, hi + 3), axis);
+    TKT_Drag(chart, CHART_XToPixel(chart, hi + 6), axis);
+    TKT_Release(chart, CHART_XToPixel(chart, hi + 6), axis);
+    int pk2 = 0, lo2 = 0, hi2 = 0;
+    dtool_band_bounds(0, &pk2, &lo2, &hi2);
+    EXPECT_EQ(lo2, lo);
+    EXPECT_EQ(hi2, hi + 6);
+    dtool_click_row(peak);  // deselect
+    EXPECT_EQ(s.selected, -1);
+
+    // Add peak: bounds r -+ round(0.02 (n - 1)).
+    TKT_Click(RES_GetSub(win, 5));
+    dtool_click_row(80);
+    const DT_BAND& added = s.bands[static_cast<std::size_t>(s.selected)];
+    EXPECT_EQ(added.peak, 80);
+    EXPECT_EQ(added.lo_infl, 80 - 2);
+    EXPECT_EQ(added.hi_infl, 80 + 2);
+    if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/dtool.png").c_str());
+
+    // With the boundaries file in use, clicks do nothing and the edits are disabled.
+    vxtest::write_text(dir.file("b.txt"), "0.1, 0.3, first\n0.5, 0.8, second\n");
+    std::snprintf(info.bounds_path, sizeof info.bounds_path, "%s", dir.file("b.txt").c_str());
+    TKT_Click(RES_GetSub(win, 14));
+    EXPECT_EQ(s.use_file, 1);
+    EXPECT_EQ(s.bands.size(), 2u);
+    dtool_click_row(s.bands[0].peak);
+    EXPECT_EQ(s.selected, -1);
+    for (int p : {5, 6, 7, 8}) EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(win, p))) << p;
+    EXPECT_NE(std::string(WGT_GetText(RES_GetSub(win, 9))).find("n/a"), std::string::npos);
+    if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/dtool_file.png").c_str());
+    // Chart and report printed to PostScript files.
+    for (int item : {2, 3}) {
+      TKT_AnswerPrint(1);
+      TKT_AnswerChooser({dir.file("p" + std::to_string(item) + ".ps")});
+      TKT_Pick(RES_GetSub(win, 3), item);
+    }
+    TKT_Click(RES_GetSub(win, 4));
+  });
+  EXPECT_EQ(code, 1);
+  for (int item : {2, 3}) {
+    const std::string png = dir.file("p.png");
+    const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 -o " + png + " " +
+                            dir.file("p" + std::to_string(item) + ".ps") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << item;
+    const QImage out(png.c_str());
+    int dark = 0;
+    for (int y = 0; y < out.height(); ++y)
+      for (int x = 0; x < out.width(); ++x) dark += qGray(out.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 50) << item;
+  }
+  EXPECT_EQ(bands, 2);
+  EXPECT_EQ(info.bUseBounds, 1);
+  EXPECT_EQ(info.iLaneWidth, 100);
+  EXPECT_EQ(dtool_current_lane(), nullptr);
+}
+
+TEST_F(DtoolWindow, NoSelectedLaneOpensNothingAndCancelReturnsZero) {
+  head->next->f = 0;
+  EXPECT_EQ(gt_dtool_activate(&info, nullptr), 0);
+  EXPECT_EQ(TKT_FindWindow("dtool", "dtool_win"), nullptr);
+  head->next->f = LN_F_SELECTED;
+  EXPECT_EQ(run([](TK_OBJ win) { TKT_Click(RES_GetSub(win, 17)); }), 0);
+}
