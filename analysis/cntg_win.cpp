@@ -7,7 +7,7 @@
 
 #include "analysis/contig.h"
 #include "analysis/dndr_layout.h"
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "analysis/matr_text.h"
 #include "shell/gt_chart.h"
 #include "toolkit/tk_draw.h"

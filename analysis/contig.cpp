@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 
 CNTG_LAYOUT cntg_build(const MATCH_MATRIX* mr, const std::vector<int32_t>& order,
                        double threshold) {

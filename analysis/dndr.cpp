@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "shell/gt_image_win.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "analysis/dndr_layout.h"
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "analysis/matr_text.h"
 #include "model/control.h"
 #include "shell/gt_chart.h"

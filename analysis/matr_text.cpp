@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "analysis/matr_velto.h"
 #include "analysis/num_text.h"
 #include "base/ks_choose.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "analysis/lane_map.h"
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "analysis/num_text.h"
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"

@@ -9,32 +9,27 @@
 #include "analysis/cntg_win.h"
 #include "analysis/dndr_win.h"
 #include "analysis/lane_map.h"
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "analysis/matr_launch.h"
 #include "analysis/matr_text.h"
 #include "analysis/matr_velto.h"
 #include "base/ks_msg.h"
 #include "model/control.h"
 #include "shell/gt_chart.h"
+#include "shell/gt_dist_method.h"
 #include "shell/gt_image_win.h"
 #include "shell/ui_print.h"
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
-#if __has_include("shell/gt_dist_method.h")
-#include "shell/gt_dist_method.h"
-#define VX_HAVE_DIST_METHOD 1
-#endif
 
 namespace {
 
 enum : int { kView = 0, kGenerate = 1, kPrint = 2, kClose = 3, kText = 4, kPicture = 5, kSave = 7 };
 
 char s_match_path[4096];
-#ifdef VX_HAVE_DIST_METHOD
 int s_last_method = 3;  // the linkage method asked for last, average linkage at first
-#endif
 
 struct MATR_WIN_REC {
   MATCH_MATRIX* mr;
@@ -143,13 +138,11 @@ long generate_nfy(TK_OBJ w, int event) {
   if (chosen == "Contig Map") {
     matr_generate(win, 5);
   } else if (chosen == "Dendrogram...") {
-#ifdef VX_HAVE_DIST_METHOD
     const int method = gt_mma_activate(s_last_method);
     if (method >= 1 && method <= 4) {
       s_last_method = method;
       matr_generate(win, method);
     }
-#endif
   }
   return rc;
 }
@@ -251,11 +244,6 @@ TK_OBJ matr_activate(TK_OBJ owner, MATCH_MATRIX* mr, LANE_MAP* map, MATR_DRAW_FN
   for (int p : {kPrint, kClose, kSave}) RES_SetNfy(RES_GetSub(win, p), button_nfy);
   RES_SetNfy(RES_GetSub(win, kPicture), picture_nfy);
   RES_SetData(win, new MATR_WIN_REC{mr, map, draw, row_op, release});
-#ifndef VX_HAVE_DIST_METHOD
-  // Dendrograms are offered once the distance method can be asked for.
-  static const char* const kItems[] = {"Generate...", "Contig Map"};
-  WGT_SetItems(RES_GetSub(win, kGenerate), kItems, 2);
-#endif
   if (owner) WIN_SetOwner(win, owner);
   WIN_Init(win);
   fill_text(win, mr);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "analysis/dndr.h"
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "analysis/vx_match.h"
 #include "base/ks_mem.h"
 #include "lane_distances.h"

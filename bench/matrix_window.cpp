@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 #include "analysis/matr_launch.h"
 #include "analysis/matr_win.h"
 #include "lane_distances.h"

@@ -17,6 +17,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "shell/im_calib.h"
 #include "tools/gt_band_mouse.h"
 #include "tools/ui_illus.h"
 #include "tools/ui_illus_obj.h"
@@ -76,6 +77,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   if (s_in_expose) return;
   s_in_expose = true;
   gt_overlay_forget();
+  cal_strip_forget_preview();
   // The selection rectangle of the idle state went with the old picture: the next motion draws
   // it afresh instead of erasing it.
   if (gt_get_control()->task_state == TS_IDLE && im->rubber_pt[0] >= 0) im->drag_pt[0] = im->drag_pt[1] = -1;
@@ -231,9 +233,14 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       }
       // Motion with the button feeds a drag; without it the placing tools' rubber bands and
       // pointer shapes follow the pointer.
+      // The calibration strip: a drag draws the first box, a move without the button shows the
+      // next box or the spread strip.
       if (event_point(area, im, &x, &y)) {
-        if (EVENT_GetButtonState() == 1) gt_show_pixel(im->img_ptr, s_readout, x, y);
+        const bool held = EVENT_GetButtonState() == 1;
+        if (held) gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
+        else if (held) cal_val_drag(area, im, x, y);
+        else cal_move_strip(area, im, x, y);
       }
       return WGT_DefaultNfy5(area, event);
     }
@@ -251,7 +258,10 @@ long gt_canvas_notify(TK_OBJ area, int event) {
             ui_tools_click(im->img_ptr, im, area, s_readout, 0, TkPoint{x, y});
             return 0;
           }
-          if (ctl->task_state == TS_CALIBRATION) return 0;  // the calibration strip takes these
+          if (ctl->task_state == TS_CALIBRATION) {  // the calibration strip takes these
+            cal_val_mouseclick(area, im, x, y, EVENT_IsDoubleClick(), modifier);
+            return 0;
+          }
           if (EVENT_IsDoubleClick())
             gt_band_doubleclick(area, ctl, im, modifier);
           else
@@ -266,6 +276,8 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       }
       if (ui_tools_dragging())
         ui_tools_release(im->img_ptr, im, area, s_readout, TkPoint{x, y});
+      else if (ctl->task_state == TS_CALIBRATION)
+        cal_val_release(area, im, x, y);
       else
         gt_band_mouserelease(area, ctl, im, x, y);
       return WGT_DefaultNfy5(area, event);

@@ -34,6 +34,7 @@
 #include "shell/gt_import.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_open.h"
+#include "shell/im_calib.h"
 #include "shell/gt_prefs.h"
 #include "shell/gt_resolution.h"
 #include "shell/ui_print.h"
@@ -83,8 +84,8 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_SELECT_TWAIN,
-      GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_CALIBRATE,
+      GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -715,6 +716,9 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       acq_run_command(win, command);
       break;
     case GT_CMD_EQUALIZE: equalize(); break;
+    case GT_CMD_CALIBRATE:
+      if (image) im_calib_activate(win);
+      break;
     case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
     case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE: case GT_CMD_BORDER:
       image_op(win, command, image);

@@ -395,6 +395,8 @@ TK_OBJ gt_img_open_window(TK_OBJ main_win, TK_OBJ workspace, IMAGE_REC* image, T
   RES_SetNfy(win, gt_img_winNfy);
   TK_OBJ area = RES_GetSub(win, 0);
   if (canvas_nfy != nullptr) RES_SetNfy(area, canvas_nfy);
+  // The calibration strip's previews follow the pointer without a button held.
+  CANVAS_TrackPointer(area, 1);
   WIN_SetWorkspace(win, workspace);
   RES_SetData(win, image);
   WIN_Init(win);

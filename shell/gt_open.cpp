@@ -22,6 +22,7 @@
 #include "io/kes_image.h"
 #include "model/control.h"
 #include "shell/gt_canvas.h"
+#include "shell/im_calib.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
@@ -357,7 +358,8 @@ void gt_close_windows_by_title(const char* text) {
 void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   // The dismiss function of every modeless window; each closes its window when it is open.
-  static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss, gt_tool_wins_dismiss_all};
+  static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss, gt_tool_wins_dismiss_all,
+                                               im_calib_dismiss};
   for (auto dismiss : kDismiss) dismiss();
   gt_close_windows_by_title("Dendrogram");
 }

@@ -9,6 +9,7 @@
 
 #include "base/slog.h"
 #include "shell/ih_draw.h"
+#include "shell/im_calib.h"
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_res.h"
 
@@ -371,6 +372,7 @@ void gt_band_annotate(TK_OBJ area, IMAGE_REC* image, CONTROL* ctl) {
     draw_lane_bounds(area, image);
   }
   if (image->mark_pts[0][0] != -1) gt_band_stds(area, image);
+  if (state == TS_CALIBRATION) cal_draw_steps(area, image);
 }
 
 // Rubber bands -------------------------------------------------------------------------------------

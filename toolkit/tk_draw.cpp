@@ -327,6 +327,10 @@ void CANVAS_ScrollTo(TK_OBJ obj, int x, int y) {
   if (TkArea* a = tk::area(obj)) a->scroll_to(x, y);
 }
 
+void CANVAS_TrackPointer(TK_OBJ obj, int on) {
+  if (TkArea* a = tk::area(obj)) a->viewport()->setMouseTracking(on != 0);
+}
+
 TkRect CANVAS_FitWindow(TK_OBJ obj, int w, int h) {
   TkArea* a = tk::area(obj);
   QWidget* win = a ? tk::widget(obj->window) : nullptr;

@@ -52,6 +52,9 @@ void CANVAS_SetExtent(TK_OBJ area, int w, int h);       // scrollable content si
 TkRect CANVAS_GetExtent(TK_OBJ area);                   // {0, 0, content width, content height}
 TkRect CANVAS_GetVisible(TK_OBJ area);                  // {scroll x, scroll y, viewport w, viewport h}
 void CANVAS_ScrollTo(TK_OBJ area, int x, int y);        // scroll position (clamped to the extent)
+// An area that tracks the pointer also hears of its moves with no button held (TK_EV_MOTION
+// with button state 0), for readouts and previews that follow the pointer.
+void CANVAS_TrackPointer(TK_OBJ area, int on);
 // Sizes the shown window that holds the drawing area so that the area's viewport is w x h
 // pixels, as far as the window's room allows (its workspace's visible area, or the screen's
 // available area), with scroll bars where the content is cut; the window moves as little as

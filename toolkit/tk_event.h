@@ -9,7 +9,7 @@
 enum TkEventCode : int {
   TK_EV_CREATE = 0,        // the window was made (delivered by WIN_Init)
   TK_EV_ENTER = 101,       // pointer entered a part
-  TK_EV_MOTION = 102,      // pointer moved over a drawing area (EVENT_GetButtonState: 1 held)
+  TK_EV_MOTION = 102,      // pointer moved over a drawing area (EVENT_GetButtonState: 1 held, 0 none)
   TK_EV_LEAVE = 103,       // pointer left a part
   TK_EV_MOUSE = 104,       // mouse button pressed (button state 1) or released (0)
   TK_EV_WINDOW = 106,      // window event or key: EVENT_GetWinCode says which

@@ -202,6 +202,10 @@ void TKT_Drag(TK_OBJ area, int x, int y, int mods) {
   send_mouse(area, QEvent::MouseMove, x, y, Qt::NoButton, Qt::LeftButton, mods);
 }
 
+void TKT_Move(TK_OBJ area, int x, int y, int mods) {
+  send_mouse(area, QEvent::MouseMove, x, y, Qt::NoButton, Qt::NoButton, mods);
+}
+
 void TKT_Release(TK_OBJ area, int x, int y, bool primary, int mods) {
   const Qt::MouseButton b = primary ? Qt::LeftButton : Qt::RightButton;
   send_mouse(area, QEvent::MouseButtonRelease, x, y, b, Qt::NoButton, mods);

@@ -26,6 +26,7 @@ bool TKT_BoundKey(TK_OBJ win, const char* key_text);
 // pixels mapped to the viewport by zoom, scale and the current scroll position.
 void TKT_Press(TK_OBJ area, int x, int y, bool primary = true, int mods = 0);
 void TKT_Drag(TK_OBJ area, int x, int y, int mods = 0);
+void TKT_Move(TK_OBJ area, int x, int y, int mods = 0);  // the pointer moves with no button held
 void TKT_Release(TK_OBJ area, int x, int y, bool primary = true, int mods = 0);
 void TKT_DoubleClick(TK_OBJ area, int x, int y, int mods = 0);
 void TKT_SetImageMapping(bool on, int zoom = 1, double scale = 1.0);

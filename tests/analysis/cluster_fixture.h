@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "analysis/dndr.h"
-#include "analysis/match_matrix_interim.h"
+#include "model/match_matrix.h"
 
 namespace clustertest {
 

@@ -19,6 +19,7 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_import.h"
 #include "shell/gt_open.h"
+#include "gel_file_fixture.h"
 #include "shell_fixture.h"
 #include "test_support.h"
 #include "toolkit/tk_test.h"
@@ -29,27 +30,9 @@ namespace fs = std::filesystem;
 
 // A gel of w x h pixels of bpp bytes (value (x * 7 + y * 13) * 3 mod the depth) with its info file.
 std::string write_gel(const std::string& path, int w, int h, int bpp, unsigned seed = 0) {
-  ByteWriter out;
-  io_put_kes_header(out, bpp, w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const unsigned v = (x * 7u + y * 13u + seed) * (bpp == 2 ? 397u : 3u);
-      if (bpp == 2)
-        out.u16(static_cast<uint16_t>(v));
-      else
-        out.u8(static_cast<uint8_t>(v));
-    }
-  EXPECT_TRUE(io_write_file_replace(path.c_str(), out.buffer()));
-  IMG_INFO info{};
-  info.width = w;
-  info.height = h;
-  info.bytes_per_pixel = bpp;
-  info.x_res = info.y_res = 100;
-  info.max_value = bpp == 2 ? 65535 : 255;
-  ANALYSIS_ENTRY e{1, &info, nullptr, 0};
-  ANALYSIS_ENTRY* list[] = {&e};
-  EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
-  return path;
+  return shelltest::write_kes_image(path, w, h, bpp, [=](int x, int y) {
+    return (x * 7u + y * 13u + seed) * (bpp == 2 ? 397u : 3u);
+  });
 }
 
 std::string s_made_by;  // the fixture image the converter double copies

@@ -179,6 +179,15 @@ TEST_F(DrawTest, MousePressDragReleaseAtImageCoordinates) {
   EXPECT_EQ(g_mouse[2].state, 0);
   EXPECT_EQ(g_mouse[3].primary, 0);
   EXPECT_EQ(g_mouse[4].dbl, 1);
+  TKT_Move(area, 30, 12);  // a move with no button held: only a tracking area hears of it
+  ASSERT_EQ(g_mouse.size(), 5u);
+  CANVAS_TrackPointer(area, 1);
+  TKT_Move(area, 30, 12);
+  CANVAS_TrackPointer(area, 0);
+  ASSERT_EQ(g_mouse.size(), 6u);
+  EXPECT_EQ(g_mouse[5].event, TK_EV_MOTION);
+  EXPECT_EQ(g_mouse[5].state, 0);
+  EXPECT_EQ(g_mouse[5].pos.x, 30);
 }
 
 TEST_F(DrawTest, KeysBecomeWindowEventsWithTheirCodes) {

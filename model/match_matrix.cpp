@@ -1,6 +1,4 @@
-#include "analysis/match_matrix_interim.h"
-
-#if !__has_include("model/match_matrix.h")
+#include "model/match_matrix.h"
 
 #include <cmath>
 #include <cstring>
@@ -203,5 +201,3 @@ float ks_mr_similarity(const MATCH_MATRIX* mr, int i, int j) {
 ks_hmatx* ks_mr_copy_matrix(const MATCH_MATRIX* mr) {
   return mr ? ks_hmatx_copy(mr->distances) : nullptr;
 }
-
-#endif

@@ -14,12 +14,6 @@
 // nothing. Cell counts and indexes are computed in size_t, so n(n-1) does not overflow.
 #pragma once
 
-// The model layer's own match matrix takes over as soon as it is there; until then this file
-// holds the same records and operations.
-#if __has_include("model/match_matrix.h")
-#include "model/match_matrix.h"
-#else
-
 #include <cstddef>
 
 struct ks_hmatx {
@@ -70,4 +64,3 @@ void ks_mr_set_dist(MATCH_MATRIX* mr, int i, int j, float d);
 float ks_mr_dist(const MATCH_MATRIX* mr, int i, int j);        // 0 when i == j
 float ks_mr_similarity(const MATCH_MATRIX* mr, int i, int j);  // 100 - distance
 ks_hmatx* ks_mr_copy_matrix(const MATCH_MATRIX* mr);          // a copy of the distances
-#endif

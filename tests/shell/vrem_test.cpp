@@ -1,0 +1,105 @@
+// The steps of a Vrem run through the main window's dispatcher: the quick-help page, the mode
+// button and the command of each step, for no run, a size run and a quantify run.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include "gel_file_fixture.h"
+#include "shell/gt_dispatch.h"
+#include "shell/gt_open.h"
+#include "shell/gt_vrem.h"
+#include "shell_fixture.h"
+#include "toolkit/tk_qt.h"
+#include "toolkit/tk_widget.h"
+
+namespace {
+
+class VremTest : public shelltest::MainWindowTest {
+ protected:
+  void TearDown() override {
+    gt_vrem_run = 0;
+    qhelp_dismiss();
+    shelltest::MainWindowTest::TearDown();
+  }
+  int shown_page() {
+    TK_OBJ q = qhelp_window();
+    if (!q) return -1;
+    for (int k = 0; k < 6; ++k)
+      if (!tk::widget(RES_GetSub(q, k))->isHidden()) return k;
+    return -1;
+  }
+  // Starts from a known point: bands mode, the quick help on page 0, no command sent yet.
+  void start(int run) {
+    gt_set_sel_mode(0, mode_button(0));
+    gt_vrem_run = run;
+    qhelp_activate();
+    main_winNfySelMenuBar(win_, 999999);  // a command nobody serves marks "nothing sent since"
+  }
+};
+
+TEST_F(VremTest, EachStepShowsItsPagePressesItsModeAndSendsItsCommand) {
+  struct Case { void (*step)(); int run, page, mode, command; } cases[] = {
+      {gt_vrem_step_lanes, 1, 1, 1, 1061}, {gt_vrem_step_lanes, 2, 1, 1, 1061},
+      {gt_vrem_step_bands, 1, 3, 0, 12},   {gt_vrem_step_bands, 2, 3, 0, 12},
+      {gt_vrem_step_stds, 1, 4, 2, 143},   {gt_vrem_step_stds, 2, 4, 3, 143},
+      // The report step ends the run, which closes the quick help.
+      {gt_vrem_step_report, 1, -1, 1, 148}, {gt_vrem_step_report, 2, -1, 1, 148},
+  };
+  for (const Case& c : cases) {
+    start(c.run);
+    if (c.mode == 0) gt_set_sel_mode(2, mode_button(2));
+    c.step();
+    EXPECT_EQ(shown_page(), c.page) << c.command << " run " << c.run;
+    EXPECT_EQ(gt_get_sel_mode(), c.mode) << c.command << " run " << c.run;
+    EXPECT_EQ(WGT_GetValue(mode_button(c.mode)), 1) << c.command;
+    EXPECT_EQ(gt_dispatch_last_command(), c.command) << " run " << c.run;
+    qhelp_dismiss();
+  }
+}
+
+TEST_F(VremTest, OutsideARunOnlyTheReportStepTurnsThePage) {
+  for (void (*s)() : {gt_vrem_step_lanes, gt_vrem_step_bands, gt_vrem_step_stds}) {
+    start(0);
+    s();
+    EXPECT_EQ(shown_page(), 0);
+    EXPECT_EQ(gt_get_sel_mode(), 0);
+    EXPECT_EQ(gt_dispatch_last_command(), 999999);
+  }
+  start(0);
+  gt_vrem_step_report();
+  EXPECT_EQ(shown_page(), 5);
+  EXPECT_EQ(gt_get_sel_mode(), 0);
+  EXPECT_EQ(gt_dispatch_last_command(), 999999);
+}
+
+TEST_F(VremTest, TheReportStepEndsTheRunSoASecondSendsNothing) {
+  start(2);
+  gt_vrem_step_report();
+  EXPECT_EQ(gt_dispatch_last_command(), 148);
+  EXPECT_EQ(gt_vrem_run, 0);
+  EXPECT_EQ(qhelp_window(), nullptr);  // the end of the run closes the quick help
+  main_winNfySelMenuBar(win_, 999999);
+  gt_vrem_step_report();
+  EXPECT_EQ(gt_dispatch_last_command(), 999999);
+}
+
+TEST_F(VremTest, TheLanesStepOpensTheLaneDefinitionDialogOfTheImage) {
+  const std::string path = shelltest::write_kes_image(ws_->file("gel.kes"), 60, 40, 1,
+                                                      [](int x, int y) { return x + y; });
+  gt_load_image_path(path.c_str());
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  start(1);
+  bool shown = false;
+  QTimer::singleShot(0, [&shown] {
+    TK_OBJ w = TKT_FindWindow("ln_info", "ln_info_win");
+    if (!w) return;
+    shown = true;
+    TKT_Click(RES_GetSub(w, 2));  // Cancel ends the run
+  });
+  gt_vrem_step_lanes();
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(gt_vrem_run, 0);
+  EXPECT_EQ(qhelp_window(), nullptr);
+}
+
+}  // namespace
