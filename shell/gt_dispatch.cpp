@@ -71,6 +71,7 @@ bool is_window_entry(int c) { return in(c, GT_WIN_MENU_FIRST, GT_WIN_MENU_LAST);
 // table is disabled, and the dispatcher only traces such a command.
 bool built(int c) {
   static const int kBuilt[] = {
+      GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
       GT_CMD_OPEN, GT_CMD_CLOSE, GT_CMD_CLOSE_ALL, GT_CMD_SAVE, GT_CMD_SAVE_ALL,
       GT_CMD_DELETE_IMAGE, GT_CMD_QUIT, GT_CMD_ABOUT, GT_CMD_HELP, GT_CMD_HELP_GUIDE,
       GT_CMD_HELP_TUTORIAL, GT_CMD_ANNOTATION, GT_CMD_CASCADE, GT_CMD_TILE,
@@ -84,8 +85,8 @@ bool built(int c) {
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_CALIBRATE,
-      GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL,
+      GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE, GT_CMD_VREM_QUANTIFY,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -310,6 +311,29 @@ void image_op(TK_OBJ owner, int command, IMAGE_REC* image) {
                 path.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
   gt_load_image();
   gt_busy_end();
+}
+
+// Starts a guided run (Vrem Size: flag 1, Vrem Quantify: flag 2) on the current image. An image
+// whose bands already have amounts loses its analysis, so the user is asked first. The run opens
+// the quick help and then the image calibration window, its first step; the later steps send
+// their commands back here and the last one ends the run.
+void vrem_start(TK_OBJ owner, int command, IMAGE_REC* image) {
+  if (image == nullptr) return;
+  const bool size_run = command == GT_CMD_VREM_SIZE;
+  if (gt_any_lane_value_set(image, 1, 1)) {
+    if (mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(16)) != 2) {
+      SLOG(kFn, SLOG_VALUE4, "%s", size_run ? "user says 'no' to Vrem Size Could Lose"
+                                      : "user says 'no' to Vrem Quantify Could Lose");
+      return;
+    }
+    gt_vrem_clean(image);
+    image->modified = 1;
+    gt_redraw_img(image);
+    EVENT_Wait(0);
+  }
+  gt_vrem_run = size_run ? 1 : 2;
+  qhelp_activate();
+  im_calib_activate(owner);
 }
 
 // Copy Analysis: the lanes, bands and standards of another image of the same gel, carried onto
@@ -719,6 +743,7 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
     case GT_CMD_CALIBRATE:
       if (image) im_calib_activate(win);
       break;
+    case GT_CMD_VREM_SIZE: case GT_CMD_VREM_QUANTIFY: vrem_start(win, command, image); break;
     case GT_CMD_INVERT: case GT_CMD_FILTER: case GT_CMD_ROTATE_90: case GT_CMD_ROTATE_270:
     case GT_CMD_FLIP_TOP: case GT_CMD_FLIP_SIDE: case GT_CMD_BORDER:
       image_op(win, command, image);

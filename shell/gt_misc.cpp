@@ -168,20 +168,17 @@ void gt_vrem_clean(IMAGE_REC* image) {
   ln_free_bands(image->bands);
   image->bands = static_cast<SPOT*>(ks_alloc_msg(sizeof(SPOT)));
   if (image->bands == nullptr) ks_dbg_null_ptr("gt_vrem_clean", "image_ptr->bands");
+  // The tier count goes to 0 below, and every user of the size-standard array walks the tier
+  // count: a list kept for tier 0 would never be freed (and finding bands makes the tier-0 list
+  // anew when there is no array). So the run starts with no size-standard lists at all.
   const int tiers = image->lane_hdr != nullptr ? image->lane_hdr->num_tiers : 0;
-  if (image->size_stdp == nullptr) {
-    image->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*)));
-    if (image->size_stdp == nullptr) ks_dbg_null_ptr("gt_vrem_clean", "image_ptr->size_stdp");
-  } else {
-    for (int t = 0; t < tiers; ++t) {
-      if (image->size_stdp[t] != nullptr) std_list_free(image->size_stdp[t]);
-      image->size_stdp[t] = nullptr;
-    }
-  }
   if (image->size_stdp != nullptr) {
-    if (image->size_stdp[0] != nullptr) std_list_free(image->size_stdp[0]);
-    image->size_stdp[0] = std_list_create();
+    for (int t = 0; t < tiers; ++t)
+      if (image->size_stdp[t] != nullptr) std_list_free(image->size_stdp[t]);
+    ks_free(image->size_stdp);
+    image->size_stdp = nullptr;
   }
+  image->mod_tier = nullptr;
   if (image->conc_stdp != nullptr) {
     if (*image->conc_stdp != nullptr) std_list_free(*image->conc_stdp);
     *image->conc_stdp = std_list_create();

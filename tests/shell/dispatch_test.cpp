@@ -15,7 +15,9 @@
 #include "shell/gt_cmd.h"
 #include "analysis/matr_launch.h"
 #include "shell/gt_dispatch.h"
+#include "shell/gt_misc.h"
 #include "shell/gt_resolution.h"
+#include "shell/im_calib.h"
 #include "toolkit/core/tk_image.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_widget.h"
@@ -94,6 +96,30 @@ TEST_F(Dispatch, ARecentFileOpensWhenNoImageIsOpen) {
   main_winNfySelMenuBar(win_, GT_RECENT_FIRST_ID);
   ASSERT_EQ(gt_get_num_img_windows(), 1);
   EXPECT_STREQ(gt_get_image_ptr()->file_path, gel.c_str());
+}
+
+TEST_F(Dispatch, VremStartAsksBeforeDroppingAmountsThenOpensItsFirstStep) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  im->bands->next->amount = 12.5;
+  gt_vrem_run = 0;
+
+  TKT_AnswerAlert(1);  // No: nothing changes
+  main_winNfySelMenuBar(win_, GT_CMD_VREM_SIZE);
+  EXPECT_EQ(gt_vrem_run, 0);
+  EXPECT_EQ(im_calib_window(), nullptr);
+  ASSERT_NE(im->bands->next, nullptr);
+
+  TKT_AnswerAlert(2);  // Yes: the analysis goes, the run starts at the calibration window
+  main_winNfySelMenuBar(win_, GT_CMD_VREM_QUANTIFY);
+  EXPECT_EQ(gt_vrem_run, 2);
+  EXPECT_EQ(im->bands->next, nullptr);
+  EXPECT_EQ(im->modified, 1);
+  EXPECT_NE(qhelp_window(), nullptr);
+  EXPECT_NE(im_calib_window(), nullptr);
+  im_calib_dismiss();
+  gt_vrem_end();
 }
 
 TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImages) {
