@@ -154,6 +154,7 @@ struct CONTROL {
   int ignore_stds;          // exclude size-standard lanes
   int band_count_limit;     // 100 = no limit
   char image_list_file[CTL_PATH];
+  char imgname_list_file[CTL_PATH];  // image name and lane number list (held in memory only)
 
   // flags
   int lane_label_idx;       // the chosen lane characteristic: 0 the lane name, i char i - 1

@@ -87,6 +87,7 @@ struct IMAGE_REC {
   int lane_index[IMG_MAX_SEL];  // index list of the lane tools
 
   int mark_pts[3][2];           // three marker points (x, y); -1 none
+  int num_mark_pts;             // marker points placed by the multiplex tool
 
   STD_LIST* pending_stds;       // working standards list of the standards tools, owned
   int pending_stds_idx;         // its companion index; -1 none
@@ -117,6 +118,22 @@ struct IMAGE_REC {
   STD_LIST* mod_tier;           // tier being modified (not owned); null none
   SPOT* axes_band;              // band of the band-axes tool (not owned)
   SPOT* bounds_band;            // band of the band-bounds tool (not owned)
+
+  // The lane copy tool's block for this image: where the copied group may be dropped and the
+  // drop points. The lane copies themselves belong to the tool (not owned here).
+  struct LaneCopyBlock {
+    int half_w, half_h;      // half the group's width and height, rounded
+    int max_x, max_y;        // largest drop point that keeps the group inside this image
+    int group_w, group_h;    // the group's extent + 1
+    int most_points;         // the most centre points of a copied lane
+    int filled;              // 1 once the block is filled
+    int num_lanes;           // lanes in the group; 0: drops here place nothing
+    LANE* copies;            // the tool's lane copies, chained in list order
+    int prepared;            // 1 once set up for this image during the current copy
+    int num_drops;           // drop points recorded (at most 100)
+    int drops[IMG_MAX_SEL][2];
+    int dropped;             // 1 after the first drop in this image
+  } lane_copy;
 
   // Further per-image working state of the image tools, kept in a record of their own: owned
   // through `tool_data_free`, which the record's release calls.

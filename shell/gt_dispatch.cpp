@@ -10,11 +10,17 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "acquire/acq_commands.h"
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
+#include "analysis/band_rep.h"
+#include "analysis/compare.h"
+#include "analysis/img_rep.h"
 #include "analysis/matr_launch.h"
+#include "analysis/replc.h"
+#include "analysis/rparm.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
@@ -45,7 +51,10 @@
 #include "tools/gt_band_util.h"
 #include "tools/gt_dtool.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
+#include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_event.h"
@@ -81,12 +90,16 @@ bool built(int c) {
       GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM, GT_CMD_IMPORT_TIFF, GT_CMD_IMPORT_FUJI,
       GT_CMD_IMPORT_JPEG, GT_CMD_IMPORT_BITMAP, GT_CMD_EQUALIZE, GT_CMD_BORDER, GT_CMD_RESOLUTION,
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
-      GT_CMD_IMPORT_MATRIX, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
+      GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO,
+      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
-      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL,
-      GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE, GT_CMD_VREM_QUANTIFY,
+      GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
+      GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
+      GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
+      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -496,6 +509,47 @@ void arrange(int command) {
   gt_refresh_scroll_bars();
 }
 
+bool has_bands(const IMAGE_REC* image) {
+  return image != nullptr && image->bands != nullptr && image->bands->next != nullptr;
+}
+
+// The band reports of the open images: Selected Bands at once, Selected Lanes and Active
+// Image after the report parameters.
+void band_report(TK_OBJ win, int command, IMAGE_REC* image) {
+  if (!has_bands(image)) return;
+  if (command != GT_CMD_REPORT_SEL_BANDS && !gt_rparm_activate(win, 0)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
+    return;
+  }
+  const int type = command == GT_CMD_REPORT_SEL_BANDS ? REP_SEL_BANDS
+                   : command == GT_CMD_REPORT_SEL_LANES ? REP_SEL_LANES
+                                                        : REP_ACTIVE_IMAGE;
+  band_rep_activate(type, nullptr, {});
+}
+
+// All Lanes: the report parameters, then the images to report, picked by the user.
+void all_lanes_report(TK_OBJ win) {
+  const CONTROL* ctl = gt_get_control();
+  SLOG(kFn, SLOG_VALUE4, "All Lanes: loc_images <%s>", ctl->folders[CTL_DIR_IMAGES]);
+  if (!gt_rparm_activate(win, 1)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
+    return;
+  }
+  const std::string title = ctl->lane_sel_file[0] == '\0'
+                                ? std::string("Select Image(s)... (Sel File: <none>)")
+                                : "Select Image(s)... (Sel File: <" + std::string(ctl->lane_sel_file) + ">)";
+  char** list = nullptr;
+  const int n = io_win32_filelist(&list, title.c_str(), ctl->folders[CTL_DIR_IMAGES], "",
+                                  "Kestrin Files (*.kes)\0*.kes\0", 0, TRUE, TRUE, TRUE, nullptr);
+  if (n <= 0) {
+    SLOG(kFn, SLOG_VALUE4, "num_img 0");
+    return;
+  }
+  std::vector<std::string> paths(list, list + n);
+  ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  band_rep_activate(REP_ALL_LANES, nullptr, paths);
+}
+
 // Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose.
 void define_lanes(TK_OBJ owner, IMAGE_REC* image) {
   const int mode = gt_fd_lane_info_activate(owner, image);
@@ -538,9 +592,17 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       } else if (ctl->sel_mode == SEL_BANDS && bands) {
         gt_ad_bnd_activate(win);
         gt_set_state(TS_ADD_BAND);
+      } else if (ctl->sel_mode == SEL_SIZE_STDS && bands) {
+        gt_std_size_config_activate(win);
+      } else if (ctl->sel_mode == SEL_CONC_STDS && bands) {
+        gt_std_conc_config_activate(win);
       }
       return true;
     case GT_CMD_DEFINE_LANES: define_lanes(win, image); return true;
+    case GT_CMD_MODIFY_STDS_LINE:
+      // One selected row of size standards gives the line.
+      if (bands && ctl->sel_mode == SEL_SIZE_STDS && image->num_sel_size2 == 1) gt_std_modify_line(win, image);
+      return true;
     case GT_CMD_DELETE: {
       const int mode = ctl->sel_mode;
       if (!bands) return true;
@@ -610,6 +672,17 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
       gt_lane_renumber(image, mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(93)) == 2 ? 1 : 0);
       gt_redraw_img(image);
       return true;
+    case GT_CMD_LANE_BACKGROUND: gt_land_bkgd_activate(win); return true;
+    case GT_CMD_LANE_NAME: gt_lane_name(win, image); return true;
+    case GT_CMD_LANE_COMMENTS: gt_lane_comments(win, image); return true;
+    case GT_CMD_MULTIPLEX_MARKERS:
+      gt_multi_activate(win);
+      gt_set_state(TS_MULTIPLEX_MARKERS);
+      return true;
+    case GT_CMD_COPY_LANES: case GT_CMD_COPY_LANES_BOUNDS:
+      // Both entries start the same tool; no band bounds are copied.
+      gt_copy_lanes_and_bands(win, image, command == GT_CMD_COPY_LANES_BOUNDS ? 1 : 0);
+      return true;
     case GT_CMD_CLEAR_NORM:
       if (!bands) return true;
       gt_band_clear_norm(image);
@@ -618,6 +691,23 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
     default:
       return false;
   }
+}
+
+// Lane categories: the report's switches, then the images to report.
+void lane_categories_report(TK_OBJ win) {
+  if (!replc_parm_activate(win)) return;
+  const CONTROL* ctl = gt_get_control();
+  char** list = nullptr;
+  const int n = io_win32_filelist(&list, "Select Image(s)... (Sel File: <none>)",
+                                  ctl->folders[CTL_DIR_IMAGES], "", KS_KES_FILTER, 0, TRUE, TRUE,
+                                  TRUE, nullptr);
+  if (n <= 0) {
+    SLOG(kFn, SLOG_VALUE4, "io_win32_filelist no files selected");
+    return;
+  }
+  std::vector<std::string> paths(list, list + n);
+  ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  replc_activate(paths);
 }
 
 void refresh_all() {
@@ -761,6 +851,21 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     }
     case GT_CMD_EXPORT_FOLDER: gt_export_folder(win); break;
+    case GT_CMD_GEN_INFO_FILE: {
+      if (!image) break;
+      char path[KS_PATH_LEN] = "";
+      if (!io_win32_singlefile(path, sizeof path, "Generate a Lane Info file...",
+                               ctl->folders[CTL_DIR_LANEINFO], "",
+                               "Lane Info Files (*.inf)\0*.inf\0", ".inf", TRUE, FALSE))
+        break;
+      // An existing file is replaced only once the new one is wholly written.
+      if (io_file_exists(path) && mh_send_msg(KS_ALERT_YESNO, ui_msg(270), path) != 2) {
+        SLOG(kFn, SLOG_VALUE4, "user says 'no' to overwrite lane info file");
+        break;
+      }
+      ln_info_write(image, path);
+      break;
+    }
     case GT_CMD_IMPORT_MATRIX: {
       char path[KS_PATH_LEN] = "";
       if (io_win32_singlefile(path, sizeof path, "Open matrix file ...",
@@ -769,6 +874,15 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
         matr_launch_velto(path);
       break;
     }
+    case GT_CMD_REPORT_SEL_BANDS: case GT_CMD_REPORT_SEL_LANES: case GT_CMD_REPORT_ACTIVE_IMAGE:
+      band_report(win, command, image);
+      break;
+    case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
+    case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
+    case GT_CMD_COMPARE_BANDS:
+      if (has_bands(image)) compare_activate();
+      break;
     case GT_CMD_PREFERENCES:
       SLOG(kFn, SLOG_VALUE4, "Preferences...");
       prefs_activate(win, ctl);

@@ -9,6 +9,7 @@
 #include <set>
 #include <strings.h>
 
+#include "analysis/compare.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
@@ -376,6 +377,8 @@ long gt_img_winNfy(TK_OBJ win, int event) {
       if (im != nullptr) {
         gt_release_win_menu_id(gt_win_menu_id_of(im));
         if (S_curr_image_ptr == im) S_curr_image_ptr = nullptr;
+        // The compare report holds the image and lane in hand; their lists go next.
+        compare_forget_image(im);
         im->window = nullptr;
         im->draw_area = nullptr;
       }

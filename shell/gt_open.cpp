@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/band_rep.h"
+#include "analysis/compare.h"
+#include "analysis/img_rep.h"
+#include "analysis/replc.h"
 #include "base/io_file.h"
 #include "base/ks_choose.h"
 #include "base/ks_mem.h"
@@ -35,6 +39,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 
 char gt_load_path[IMG_PATH_LEN] = "";
@@ -359,7 +364,8 @@ void gt_dismiss_all() {
   SLOG("gt_dismiss_all", SLOG_ENTRY, "%d viewers", gt_viewer_count());
   // The dismiss function of every modeless window; each closes its window when it is open.
   static void (*const kDismiss[])() = {qhelp_dismiss, ui_tools_dismiss, gt_tool_wins_dismiss_all,
-                                               im_calib_dismiss};
+                                       band_rep_dismiss, img_rep_dismiss, compare_dismiss,
+                                       replc_dismiss, im_calib_dismiss};
   for (auto dismiss : kDismiss) dismiss();
   gt_close_windows_by_title("Dendrogram");
 }
@@ -390,6 +396,8 @@ long gt_img_close_nfy(TK_OBJ win, int event) {
   }
   if (event == TK_EV_TERMINATE && im) {
     SLOG("gt_img_close_nfy", SLOG_VALUE4, "closing <%s>", im->file_path);
+    // A standards assignment on this image ends first, as its close box ends it.
+    gt_std_image_closing(im);
     gt_win_menu_remove(im);
     // The lock goes with the window, whatever ended it (close box, Close, Quit, the main
     // window's end).

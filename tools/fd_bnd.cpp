@@ -40,6 +40,8 @@ long S_fd_bnd_OKNfy(TK_OBJ button, int event) {
   const bool use_info = from_auto == 1 && ln_info_loaded();
   if (im) {
     gt_band_find_start(im, use_info ? 0 : 1);
+    // The info file finds the confirmed lanes' bands with its own settings.
+    if (use_info) ln_info_apply(im);
     im->has_bands = 1;
     im->modified = 1;
     gt_redraw_img(im);

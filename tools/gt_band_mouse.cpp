@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "analysis/compare.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "model/lane.h"
@@ -12,13 +15,17 @@
 #include "shell/ih_draw.h"
 #include "base/ks_msg.h"
 #include "engine/lane_geometry.h"
+#include "engine/std_sort.h"
 #include "shell/gt_canvas.h"
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_roles.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_copy.h"
 #include "tools/gt_band_util.h"
+#include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 
 namespace {
@@ -178,6 +185,141 @@ bool current_only(int state) {
   return (state >= 1 && state <= 6) || state == TS_MARK_BOUNDS || state == TS_MARK_AXES;
 }
 
+// States 8 and 9: the order check, then the point goes into the pending list. Regression
+// (method 4) takes points in any order.
+void put_pending(TK_OBJ area, IMAGE_REC* im, STD_LIST* list, int method, STD_MARKER* pt) {
+  if (method != 4) {
+    const int rc = std_check_monotonic(list, im->pending_stds, pt);
+    if (rc != 0 && rc != 4) {
+      alert(22);
+      return;
+    }
+  }
+  pt->flags = (pt->flags & ~(2 | 4)) | 9;
+  im->modified = 1;
+  std_list_put(im->pending_stds, pt);
+  gt_band_paint(area);
+}
+
+STD_MARKER band_point(const SPOT* b, double value, int lane_num) {
+  STD_MARKER pt;
+  std_marker_clear(&pt);
+  pt.x = b->x, pt.y = b->y, pt.value = value, pt.lane_num = lane_num;
+  pt.ix = b->x, pt.iy = b->y;
+  return pt;
+}
+
+// A value asked of the user; false (after the message for text that is no number) when none.
+bool ask_value(IMAGE_REC* im, double* value) {
+  gt_std_val_activate(im->window ? static_cast<TK_OBJ>(im->window) : gt_get_main_win(), value);
+  if (*value == GT_STD_NO_VALUE) return false;
+  if (*value == GT_STD_BAD_VALUE) {
+    alert(23);
+    return false;
+  }
+  return true;
+}
+
+// The next value of the size set in automatic assignment. The text starts as a mark no line can
+// hold: when the reader writes nothing the set has ended, which counts as the set's -1. A blank
+// line reads as 0 and skips its band.
+double next_set_value() {
+  static const char kMark[] = "\x01";
+  char text[GT_STD_VALUE_LEN];
+  std::snprintf(text, sizeof text, "%s", kMark);
+  gt_std_size_set_val(text);
+  if (std::strcmp(text, kMark) == 0) return -1.0;
+  return std::atof(text);
+}
+
+// The band of the lane nearest the click row, however far (message 33 when the lane has none).
+SPOT* lane_band_at(LANE* lane, int y, IMAGE_REC* im) {
+  SPOT* b = sp_nearest_by_y(lane, y, -1, im->bands);
+  if (!b) alert(33);
+  return b;
+}
+
+void size_std_click(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
+  LANE* lane = nullptr;
+  if (ln_xy_find_lane(x, y, im->lanes, &lane) <= 0 || !lane || !im->size_stdp || !im->pending_stds) {
+    gt_band_paint(area);
+    return;
+  }
+  const int tiers = im->lane_hdr ? im->lane_hdr->num_tiers : 1;
+  const int tier = lane->tier_num >= 0 && lane->tier_num < tiers ? lane->tier_num : 0;
+  STD_LIST* list = im->size_stdp[tier];
+  if (!list) return;
+  if (std_sasn_get_auto()) {
+    SPOT** arr = nullptr;
+    const int n = ln_find_bands_in_lane(im->bands, &arr, lane, nullptr, nullptr);
+    if (n > 0) {
+      for (STD_LIST* l : {list, im->pending_stds})
+        for (int i = l->count - 1; i >= 0; --i)
+          if (l->records[i].lane_num == lane->lane_number) {
+            if (l == list) std_sasn_take_point(&l->records[i]);
+            std_list_delete(l, i);
+          }
+      bool ended = false;
+      for (int i = 0; i < n && !ended; ++i) {
+        const double v = next_set_value();
+        if (v == -1.0) ended = true;
+        else if (v != 0.0) {
+          STD_MARKER pt = band_point(arr[i], v, lane->lane_number);
+          put_pending(area, im, list, ctl->size_interp, &pt);
+        }
+      }
+      // The values left for this lane are dropped, so the next lane starts at the set's start.
+      while (!ended) ended = next_set_value() == -1.0;
+    }
+    ks_free(arr);
+    gt_band_paint(area);
+    return;
+  }
+  SPOT* b = lane_band_at(lane, y, im);
+  if (!b) return;
+  for (STD_LIST* l : {list, im->pending_stds}) {
+    const int k = std_find_nearest_valid(l, b->x, b->y, 1e300);
+    if (k >= 0 && std::floor(l->records[k].x + 0.5) == b->x && std::floor(l->records[k].y + 0.5) == b->y) {
+      alert(81);
+      return;
+    }
+  }
+  double value = 0;
+  if (!ask_value(im, &value)) return;
+  STD_MARKER pt = band_point(b, value, lane->lane_number);
+  put_pending(area, im, list, ctl->size_interp, &pt);
+}
+
+void conc_std_click(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
+  LANE* lane = nullptr;
+  if (ln_xy_find_lane(x, y, im->lanes, &lane) <= 0 || !lane || !im->pending_stds) {
+    gt_band_paint(area);
+    return;
+  }
+  SPOT* b = lane_band_at(lane, y, im);
+  if (!b) return;
+  if (b->amount <= 0) {
+    alert(27);
+    return;
+  }
+  STD_LIST* conc = im->conc_stdp ? *im->conc_stdp : nullptr;
+  if ((b->f2 & SP_F2_CONC_STD) || std_point_is_std(b->x, b->y, im->pending_stds, conc)) {
+    alert(25);
+    return;
+  }
+  double value = 0;
+  if (!ask_value(im, &value)) return;
+  STD_MARKER pt = band_point(b, value, 1);
+  pt.x = 0.0, pt.y = b->amount;
+  put_pending(area, im, conc, ctl->conc_interp, &pt);
+}
+
+// The image that presses act on in states 8 and 9: the assignment's own.
+bool assignment_image(int state, const IMAGE_REC* im) {
+  IMAGE_REC* owner = state == TS_SIZE_STDS ? std_sasn_image() : std_casn_image();
+  return im == (owner ? owner : gt_get_image_ptr());
+}
+
 }  // namespace
 
 void gt_band_select_in_rect(TK_OBJ area, const int* r, IMAGE_REC* im, int modifier) {
@@ -231,7 +373,39 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
   SLOG(fn, SLOG_ENTRY, "state %d (%d, %d)", ctl->task_state, x, y);
   const int tol = gt_band_hit_tolerance(im->img_ptr->zoom[0]);
   if (current_only(ctl->task_state) && im != gt_get_image_ptr()) return;
+  if ((ctl->task_state == TS_SIZE_STDS || ctl->task_state == TS_CONC_STDS) &&
+      !assignment_image(ctl->task_state, im))
+    return;
   switch (ctl->task_state) {
+    case TS_MODIFY_STDS_LINE: {
+      // A point of the standards line moves to the band under the click, or to the lane centre.
+      LANE* lane = nullptr;
+      if (ln_xy_find_lane(x, y, im->lanes, &lane) <= 0 || !lane || !im->std_line) break;
+      if (area) gt_band_stds(area, im);
+      STD_MARKER pt;
+      std_marker_clear(&pt);
+      pt.value = im->cur_std_value;
+      pt.lane_num = lane->lane_number;
+      pt.flags = STD_M_VALID;
+      if (const SPOT* b = sp_nearest_spot(x, y, 2, im->bands, nullptr)) pt.x = b->x, pt.y = b->y;
+      else pt.x = ln_center_x(y, lane), pt.y = y;
+      pt.ix = static_cast<int>(pt.x), pt.iy = static_cast<int>(pt.y);
+      std_line_put(im, lane, &pt);
+      WGT_Redraw(area);
+      break;
+    }
+    case TS_SIZE_STDS:
+    case TS_CONC_STDS:
+      if (modifier) {
+        if (im->pending_stds && im->pending_stds->count > 0)
+          std_list_delete(im->pending_stds, im->pending_stds->count - 1);
+        gt_band_paint(area);
+      } else if (ctl->task_state == TS_SIZE_STDS) {
+        size_std_click(area, ctl, im, x, y);
+      } else {
+        conc_std_click(area, ctl, im, x, y);
+      }
+      break;
     case TS_FIND_LANES_AUTO:
     case TS_FIND_LANES_EVEN:
       if (modifier) {
@@ -250,6 +424,21 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       break;
     case TS_ADD_BAND:
       add_at_click(area, ctl, im, x, y);
+      break;
+    case TS_MULTIPLEX_MARKERS:
+      // Up to three marker points; the modifier takes the last one back.
+      if (modifier) {
+        if (im->num_mark_pts > 0) {
+          --im->num_mark_pts;
+          im->mark_pts[im->num_mark_pts][0] = im->mark_pts[im->num_mark_pts][1] = -1;
+        }
+        WGT_Redraw(area);
+      } else if (im->num_mark_pts < 3) {
+        im->mark_pts[im->num_mark_pts][0] = x, im->mark_pts[im->num_mark_pts][1] = y;
+        ++im->num_mark_pts;
+        gt_band_paint(area);
+      }
+      multi_set_count(im->num_mark_pts);
       break;
     case TS_EDIT_BAND:
       if (NDVGM_Op414() == 1) {
@@ -356,7 +545,13 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       gt_band_copy_bounds_stamp(im);
       break;
     case TS_COPY_LANES:
+      if (im != gt_get_image_ptr()) {
+        gt_copy_lanes_prepare(im, gt_get_image_ptr());
+        gt_set_image_ptr(im);
+      }
+      gt_copy_lanes_drop(im, x, y);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
+      gt_band_paint(area);
       break;
     default:
       break;
@@ -470,6 +665,10 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       gt_band_paint(area);
       break;
     case TS_COPY_LANES:
+      if (im != gt_get_image_ptr()) {
+        gt_copy_lanes_prepare(im, gt_get_image_ptr());
+        gt_set_image_ptr(im);
+      }
       gt_overlay_lane_group_move(x - im->pt_prev[0], y - im->pt_prev[1]);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       gt_band_paint(area);
@@ -491,8 +690,12 @@ void gt_band_mouserelease(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int, int) {
       im->drag_pt[0] = im->drag_pt[1] = -1;
       const int r[4] = {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
       const int modifier = (NDVGM_Op403() & 8) ? 1 : 0;
-      if (ctl->sel_mode == 0) gt_band_select_in_rect(area, r, im, modifier);
-      else if (ctl->sel_mode == 1) gt_lane_select_rect(area, r, im, modifier);
+      if (ctl->sel_mode == 0) {
+        gt_band_select_in_rect(area, r, im, modifier);
+        compare_update(modifier);  // an open compare report follows the selection
+      } else if (ctl->sel_mode == 1) gt_lane_select_rect(area, r, im, modifier);
+      else if (ctl->sel_mode == 2) gt_std_size_select(area, r, im, modifier);
+      else if (ctl->sel_mode == 3) gt_std_conc_select(area, r, im, modifier);
       WGT_Redraw(area);
       break;
     }

@@ -735,6 +735,7 @@ void gt_deselect_all(TK_OBJ area, IMAGE_REC* im) {
       im->num_sel_lanes = 0;
       break;
     case 2:
+      im->num_sel_size2 = 0;  // selected rows
       if (im->num_sel_size == 0) break;
       im->num_sel_size = im->num_std_rows = 0;
       for (int t = 0; im->size_stdp && im->lane_hdr && t < im->lane_hdr->num_tiers; ++t)

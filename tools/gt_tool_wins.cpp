@@ -2,6 +2,9 @@
 #include "tools/gt_tool_wins.h"
 
 #include "tools/gt_band_copy.h"
+#include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_dlgs.h"
+#include "tools/gt_std_tools.h"
 
 void gt_tool_wins_dismiss_all() {
   ad_bnd_dismiss();
@@ -13,4 +16,9 @@ void gt_tool_wins_dismiss_all() {
   bd_axe_dismiss();
   bd_mrk_dismiss();
   bd_cpy_dismiss();
+  ln_cpy_dismiss();
+  multi_dismiss();
+  std_sasn_dismiss();
+  std_casn_dismiss();
+  std_mod_dismiss();
 }

@@ -297,6 +297,13 @@ void text_seeds() {
            "KES-C2_DataSource=Noname frontend-tester #2\nKES-C2_TestImage=/tmp/t.bmp\n");
   put_text("fuzz_dtool_bounds", "bounds.txt", "0.1,0.2,first\n  0.3, 0.5,   second word\r\n0.6, 1.5, x\n");
   put_text("fuzz_lanesel", "select.sel", "dose, high, \"low\"\n!strain, K12\n\tstrain,,B\n");
+  put_text("fuzz_lane_info", "lanes.inf",
+           "# Kestrin Lane Info File\n2,1\n# labels\n1\nStrain,\"K12, wild\"\n0\n# names\nLadder\n\n"
+           "# angles\n30\n-1\n# detection\n7,0,10,0,1\n5,4,12,9,0\n# sizes\n1000.0,,500.0\n\n1,2\n"
+           "# concs\n\n,25.50\n3,0\n# End of file\n");
+  // The first byte answers the missing-image question (odd: leave them out and go on).
+  put_text("fuzz_img_list", "images.csv", std::string("\x01") + "g1.kes, \"g*.kes\",gone.kes\n\ng2.KES\n");
+  put_text("fuzz_img_list", "records.csv", std::string("\x01") + "# name, lane\ng1,3\n\"g2\" , 7, \"lane x\"\ngone\n");
   put_text("fuzz_cal_values", "calscan.txt", "; steps\n1, 0.05, 500\n2, 0.20, 500\n3, 0.41, 480\n");
   put_text("fuzz_std_values", "set.std", "0.05\n0.20 second step\nwedge\n-.5\n1e3\n\n2.75");
   put_text("fuzz_lane_files", "fractions.txt",

@@ -36,9 +36,9 @@ class Dispatch : public OpenImagesTest {
     OpenImagesTest::TearDown();
   }
   // Whether the gate lets the command through: a refused command leaves the last command run
-  // as it was (Report Lane Categories passes the gate in every state and is not built).
+  // as it was (the old labels command passes the gate in every state and is not built).
   bool passes(int command) {
-    main_winNfySelMenuBar(win_, GT_CMD_REPORT_LANE_CATEGORIES);
+    main_winNfySelMenuBar(win_, GT_CMD_OLD_LABELS);
     main_winNfySelMenuBar(win_, command);
     return gt_dispatch_last_run() == command;
   }

@@ -7,6 +7,7 @@
 #include "base/ks_mem.h"
 #include "model/std_list.h"
 #include "test_support.h"
+#include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 #include "tools/dtool_report.h"
 
@@ -16,6 +17,9 @@ struct Tool {
   DT_INFO info{};
   std::unique_ptr<LANE, enginetest::LaneDeleter> lane;
   explicit Tool(const std::vector<int>& profile) {
+    // The column headings come from the report field list, as in the program, where the
+    // resource file is open from the start.
+    RES_OpenFile("rep_fld", (vxtest::source_dir() / "resources/rep_fld.res").c_str());
     lane.reset(enginetest::profile_lane(profile));
     info.y_res = 1;
     std::snprintf(info.image_name, sizeof info.image_name, "gel");
@@ -106,7 +110,7 @@ TEST(DtoolReport, TableOfTheBands) {
   dtool_insert_band(6, 5, 7);
   EXPECT_EQ(dtool_report_text(),
             "gel : 3 : L3\n\n"
-            "  Band     Volume  % Lane % Bands      Rf      Width      Size \n"
+            "Band #     Volume  % Lane % Bands      Rf      Width      Size \n"
             "====== ========== ======= ======= ======= ========== ========= \n"
             "     1    160.000    88.9    88.9   0.200       0.20       n/a \n"
             "     2     20.000    11.1    11.1   0.600       0.20       n/a \n");
@@ -114,7 +118,7 @@ TEST(DtoolReport, TableOfTheBands) {
   dtool_state().bands.clear();
   EXPECT_EQ(dtool_report_text(),
             "gel : 3 : L3\n\n"
-            "  Band     Volume  % Lane % Bands      Rf      Width      Size \n"
+            "Band #     Volume  % Lane % Bands      Rf      Width      Size \n"
             "====== ========== ======= ======= ======= ========== ========= \n");
 }
 
