@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "acquire/acq_commands.h"
 #include "acquire/io_export.h"
 #include "acquire/ui_dialogs.h"
 #include "analysis/band_rep.h"
@@ -79,6 +80,7 @@ bool is_window_entry(int c) { return in(c, GT_WIN_MENU_FIRST, GT_WIN_MENU_LAST);
 // table is disabled, and the dispatcher only traces such a command.
 bool built(int c) {
   static const int kBuilt[] = {
+      GT_CMD_SELECT_TWAIN, GT_CMD_ACQUIRE_TWAIN, GT_CMD_ACQUIRE_SCANNER, GT_CMD_ACQUIRE_CAMERA,
       GT_CMD_OPEN, GT_CMD_CLOSE, GT_CMD_CLOSE_ALL, GT_CMD_SAVE, GT_CMD_SAVE_ALL,
       GT_CMD_DELETE_IMAGE, GT_CMD_QUIT, GT_CMD_ABOUT, GT_CMD_HELP, GT_CMD_HELP_GUIDE,
       GT_CMD_HELP_TUTORIAL, GT_CMD_ANNOTATION, GT_CMD_CASCADE, GT_CMD_TILE,
@@ -823,6 +825,10 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       if (imports[command - GT_CMD_IMPORT_TIFF]()) gt_load_image();
       break;
     }
+    case GT_CMD_SELECT_TWAIN: case GT_CMD_ACQUIRE_TWAIN: case GT_CMD_ACQUIRE_SCANNER:
+    case GT_CMD_ACQUIRE_CAMERA:
+      acq_run_command(win, command);
+      break;
     case GT_CMD_EQUALIZE: equalize(); break;
     case GT_CMD_CALIBRATE:
       if (image) im_calib_activate(win);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "acquire/p11_devices.h"
 #include "base/ks_choose.h"
 #include "base/ks_ini.h"
 #include "base/ks_install.h"
@@ -41,18 +42,6 @@ std::string ini_text(int code) {
   int is_int = 0, value = 0;
   if (ks_get_inientry(code, &is_int, &value, text) < 0) return "";
   return text;
-}
-
-// The scanner's automatic-calibration request of the devices configuration: the configured
-// scanner's "AutoCalibrate" entry (0 without a scanner or entry).
-int devices_want_auto_calibrate() {
-  char text[KS_INI_VALUE_LEN] = "";
-  int is_int = 0, value = 0;
-  if (ks_get_deventry(KS_INI_SCANNER, FALSE, &is_int, &value, text) < 0 || text[0] == '\0')
-    return 0;
-  text[0] = '\0';
-  if (ks_get_deventry(KS_INI_AUTO_CALIBRATE, FALSE, &is_int, &value, text) < 0) return 0;
-  return std::atoi(text) != 0 || value != 0 ? 1 : 0;
 }
 
 // The control record selects the colour map through this when its defaults or saved
@@ -135,8 +124,10 @@ int gt_main(int argc, char** argv) {
   hooks.make_current = gt_set_image_ptr;
   hooks.build_baseline = ln_calc_baseline;
   gt_analysis_set_hooks(hooks);
-  const int want_auto_calibrate = devices_want_auto_calibrate();
-  SLOG("gt_main", SLOG_VALUE4, "devices bWantAutoCalibrate %d", want_auto_calibrate);
+  int want_auto_calibrate = 0, camera_is_color = 0;
+  const int devices_ret = p11ReadDevicesIni(&want_auto_calibrate, &camera_is_color);
+  SLOG("gt_main", SLOG_VALUE4, "devices bIniFileRet %d, bWantAutoCalibrate %d, s_bCamIsColor %d",
+       devices_ret, want_auto_calibrate, camera_is_color);
   TK_OBJ win = gt_main_activate();
   if (win == nullptr) {
     SLOG("gt_main", SLOG_EXIT, "no main window");

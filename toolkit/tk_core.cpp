@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -738,6 +739,43 @@ void EVENT_Wait(int ms) {
   QEventLoop loop;
   QTimer::singleShot(std::max(0, ms), &loop, &QEventLoop::quit);
   loop.exec();
+}
+
+int EVENT_WaitPumping(int ms) {
+  if (ms <= 0) return 1;
+  QEventLoop loop;
+  bool elapsed = false;
+  QTimer::singleShot(ms, &loop, [&] {
+    elapsed = true;
+    loop.quit();
+  });
+  loop.exec();
+  return elapsed ? 1 : 0;
+}
+
+namespace {
+int s_suspend_depth = 0;
+std::vector<QPointer<QWidget>> s_suspended;
+}  // namespace
+
+void TK_SuspendInput(int on) {
+  if (on) {
+    if (s_suspend_depth++ > 0) return;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && w->isEnabled()) {
+        w->setEnabled(false);
+        s_suspended.emplace_back(w);
+      }
+    return;
+  }
+  if (s_suspend_depth == 0 || --s_suspend_depth > 0) return;
+  for (auto& w : s_suspended)
+    if (w) w->setEnabled(true);
+  s_suspended.clear();
+}
+
+void TK_PostToMain(std::function<void()> fn) {
+  QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
 }
 
 void EVENT_Flush() {

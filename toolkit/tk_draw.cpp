@@ -481,3 +481,25 @@ void DRAW_Image(TK_OBJ obj, int x, int y, const TkImage& img) {
     p.p.drawImage(x, y, q);
   }
 }
+
+int DRAW_StretchImage(TK_OBJ obj, TkRect dest, const TkImage& img, TkRect src) {
+  if (img.empty() || dest.w <= 0 || dest.h <= 0 || src.w <= 0 || src.h <= 0 || src.x < 0 ||
+      src.y < 0 || src.x + src.w > img.width() || src.y + src.h > img.height())
+    return 0;
+  QImage q(src.w, src.h, QImage::Format_Indexed8);
+  QList<QRgb> table(256);
+  for (int i = 0; i < 256; ++i) table[i] = img.colours()[i] | 0xFF000000u;
+  q.setColorTable(table);
+  for (int row = 0; row < src.h; ++row) {
+    uchar* dst = q.scanLine(row);
+    const std::uint8_t* from = img.row(src.y + row);
+    for (int i = 0; i < src.w; ++i)
+      dst[i] = img.bytes_per_pixel() == 1 ? from[src.x + i] : from[2 * (src.x + i) + 1];
+  }
+  Paint p{obj};
+  if (!p) return 0;
+  p.p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p.p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+  p.p.drawImage(QRect(dest.x, dest.y, dest.w, dest.h), q);
+  return src.h;
+}

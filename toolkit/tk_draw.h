@@ -84,3 +84,7 @@ void DRAW_Clear(TK_OBJ area);                           // fill the backing imag
 // colour table, its top-left corner at (x, y). A 2-byte image shows the high byte of a pixel.
 class TkImage;
 void DRAW_Image(TK_OBJ area, int x, int y, const TkImage& img);
+// Draws the rectangle `src` of the image scaled into `dest`. Returns the number of source rows
+// drawn (src.h), or 0 when nothing could be drawn (no drawing area, an empty image or rectangle,
+// or a source rectangle outside the image).
+int DRAW_StretchImage(TK_OBJ area, TkRect dest, const TkImage& img, TkRect src);

@@ -2,6 +2,8 @@
 // getters for the details of the event being delivered (valid inside a notify procedure).
 #pragma once
 
+#include <functional>
+
 #include "toolkit/tk_types.h"
 
 enum TkEventCode : int {
@@ -56,7 +58,17 @@ enum TkKeyState : int {
 void EVENT_MainLoop();                 // run the application loop until the last window ends
 void EVENT_Quit();                     // end EVENT_MainLoop
 void EVENT_Wait(int ms);               // process events for ms milliseconds, then return
-void EVENT_Flush();                    // process pending events and paint pending drawing now
+void EVENT_Flush();
+// Processes events for ms milliseconds, as EVENT_Wait does, and tells how the wait ended: 1 the
+// time passed, 0 the application was told to quit meanwhile (its loops, the main loop too, then
+// end as the quit asks).
+int EVENT_WaitPumping(int ms);
+// Input suspension: while on, the windows open now take no input; windows opened meanwhile (a
+// device's settings dialog) do. Calls nest: input comes back when every "on" has had its "off".
+void TK_SuspendInput(int on);
+// Runs fn on the user-interface thread when it next processes events (also inside a wait or a
+// modal loop). May be called from any thread.
+void TK_PostToMain(std::function<void()> fn);                    // process pending events and paint pending drawing now
 
 int EVENT_GetWinCode();                // sub-code of the TK_EV_WINDOW event being delivered
 int EVENT_GetKeyChar();                // the character of a TK_WIN_CHAR key event

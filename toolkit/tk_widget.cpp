@@ -16,6 +16,7 @@
 #include <QPixmap>
 #include <QTextCursor>
 #include <iterator>
+#include <string>
 
 #include "toolkit/tk_area.h"
 #include "toolkit/tk_chart.h"
@@ -225,6 +226,18 @@ int WGT_IsEnabled(TK_OBJ w) {
 
 void WGT_Show(TK_OBJ w, int on) {
   if (QWidget* q = tk::widget(w)) q->setVisible(on != 0);
+}
+
+int WGT_IsShown(TK_OBJ w) {
+  QWidget* q = tk::widget(w);
+  return q != nullptr && !q->isHidden() ? 1 : 0;
+}
+
+const char* WGT_GetTooltip(TK_OBJ w) {
+  static std::string text;
+  QWidget* q = tk::widget(w);
+  text = q ? q->toolTip().toStdString() : "";
+  return text.c_str();
 }
 
 void WGT_SetTooltip(TK_OBJ w, const char* text) {

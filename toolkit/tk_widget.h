@@ -21,6 +21,8 @@ void WGT_Enable(TK_OBJ w, int on);                  // enable (1) or grey out (0
 int WGT_IsEnabled(TK_OBJ w);                        // 1 when enabled, 0 when greyed out or none
 void WGT_Show(TK_OBJ w, int on);                    // show (1) or hide (0)
 void WGT_SetTooltip(TK_OBJ w, const char* text);    // tooltip text
+const char* WGT_GetTooltip(TK_OBJ w);               // tooltip text; valid until the next call
+int WGT_IsShown(TK_OBJ w);                          // 1 unless the part was hidden
 void WGT_Redraw(TK_OBJ w);                          // repaint now (a drawing area is exposed: 109)
 TkRect WGT_GetRect(TK_OBJ w);                       // position in its window and size
 // Pointer shape over a part: stock pointers 0 arrow, 1 cross, 2 text beam, 3 wait, 4 hand;

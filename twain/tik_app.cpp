@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/slog.h"
+#include "twain/twain_ops.h"
 
 namespace {
 void* s_app_window = nullptr;
@@ -15,6 +16,7 @@ BOOL tik_set_app_window(void* native_handle, const char* title) {
   s_app_window = native_handle;
   std::snprintf(s_app_title, sizeof s_app_title, "%s", title ? title : "");
   SLOG("tik_set_app_window", SLOG_VALUE4, "title <%s>", s_app_title);
+  TWAIN_SetAppTitle(s_app_title);
   return TRUE;
 }
 

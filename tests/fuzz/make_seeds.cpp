@@ -290,6 +290,11 @@ void import_seeds() {
 void text_seeds() {
   put_text("fuzz_slog_match", "slgmtch.txt",
            "2 io_*\n3, gt_main\n2-3,7 ln_add\n! ln_find\nstart gt_main\nstop ln_free\n");
+  put_text("fuzz_devices", "devices.ini",
+           "[VX43]\nScanner=KES-M1\nKES-M1_Name=Flatbed\nKES-M1_DataSource=Noname frontend-tester\n"
+           "KES-M1_AutoCalibrate=yes\nKES-M1_CalStripArea=1,2,3,20\nKES-M1_ImageArea=4,2,18,30\n"
+           "KES-M1_TwainHideGUI=No\nCamera=kes-c2\nKES-C2_Name=Camera\n"
+           "KES-C2_DataSource=Noname frontend-tester #2\nKES-C2_TestImage=/tmp/t.bmp\n");
   put_text("fuzz_dtool_bounds", "bounds.txt", "0.1,0.2,first\n  0.3, 0.5,   second word\r\n0.6, 1.5, x\n");
   put_text("fuzz_lanesel", "select.sel", "dose, high, \"low\"\n!strain, K12\n\tstrain,,B\n");
   put_text("fuzz_lane_info", "lanes.inf",

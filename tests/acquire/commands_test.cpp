@@ -1,0 +1,86 @@
+// The acquisition commands from the main window's menu, as a new user runs them on a workspace
+// whose devices are SANE's test backend: the image comes in, moves to the chosen name and opens.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <filesystem>
+
+#include "../shell/shell_fixture.h"
+#include "../twain/sane_fixture.h"
+#include "acquire/acq_models.h"
+#include "acquire/p11_devices.h"
+#include "acquire/ui_acquire.h"
+#include "acquire/ui_camera.h"
+#include "acquire/ui_scanner.h"
+#include "acquire_fixture.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
+#include "toolkit/tk_res.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class AcquireCommands : public shelltest::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    sane_ = std::make_unique<vxtest::SaneConfig>(vxtest::SaneConf{{"test-picture", "\"Grid\""}});
+    std::ofstream(ws_->write_dir() + "devices.ini")
+        << "[VX43]\nScanner=KES-M1\nKES-M1_Name=Flatbed\nKES-M1_DataSource=Noname frontend-tester\n"
+           "Camera=KES-C2\nKES-C2_Name=Camera\nKES-C2_DataSource=Noname frontend-tester #2\n";
+    ASSERT_EQ(p11ReadDevicesIni(nullptr, nullptr), 0);
+    scan_reset_for_tests();
+    cam_reset_for_tests();
+    ui_twainsel_reset();
+    TWAIN_SetHideUI(1);
+  }
+  void TearDown() override {
+    p11_reset();
+    scan_reset_for_tests();
+    sane_.reset();
+    MainWindowTest::TearDown();
+  }
+  // Runs the command; `inside` drives the window it opens; the destination is `dest`.
+  void run(int command, const char* module, const char* window,
+           const std::function<void(TK_OBJ)>& inside, const std::string& dest) {
+    TKT_AnswerChooser({dest});
+    acqtest::when_open(module, window, inside);
+    main_winNfySelMenuBar(win_, command);
+  }
+  std::unique_ptr<vxtest::SaneConfig> sane_;
+};
+
+TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
+  const std::string dir = ws_->dir().str() + "/";
+  run(GT_CMD_ACQUIRE_SCANNER, "acquire0905", "scanner_win", [](TK_OBJ w) {
+    TKT_Type(RES_GetSub(w, 3), "scanned");
+    TKT_Pick(RES_GetSub(w, 5), 0);
+    TKT_Click(RES_GetSub(w, 11));
+    TKT_Click(RES_GetSub(w, 9));
+  }, dir + "scanned.kes");
+  EXPECT_TRUE(fs::exists(dir + "scanned.kes"));
+  EXPECT_TRUE(fs::exists(dir + "scanned.kei"));
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_EQ(gt_get_control()->scan.DPI, 0);
+
+  run(GT_CMD_ACQUIRE_CAMERA, "acquire0905", "sensys_win", [](TK_OBJ w) {
+    TKT_Type(RES_GetSub(w, 1), "grabbed");
+    TKT_Click(RES_GetSub(w, 8));
+    TKT_Click(RES_GetSub(w, 6));
+  }, dir + "grabbed.kes");
+  EXPECT_TRUE(fs::exists(dir + "grabbed.kes"));
+  EXPECT_EQ(gt_get_num_img_windows(), 2);
+
+  // The source's settings dialog comes up, as the generic acquisition does not hide it.
+  acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
+  run(GT_CMD_SELECT_TWAIN, "ui_acquire", "twainsel_win", [](TK_OBJ w) {
+    TKT_Pick(RES_GetSub(w, 0), 1);
+    TKT_Click(RES_GetSub(w, 1));
+  }, dir + "chosen.kes");
+  EXPECT_TRUE(fs::exists(dir + "chosen.kes"));
+  EXPECT_EQ(gt_get_num_img_windows(), 3);
+  EXPECT_FALSE(fs::exists(ws_->write_dir() + "~~ks$$$.kes"));  // moved away
+}
+
+}  // namespace
