@@ -153,3 +153,16 @@ int acq_write_info(const IMG_INFO* info, const IMG_INT_INFO* lookup, const char*
   }
   return 0;
 }
+
+int acq_write_grey8_pair(AcqOut& out, const IMG_INFO& info, const uint8_t* pixels,
+                         const char* data_file_name) {
+  if (!acq_write_kes_header(out, 1, info.width, info.height) ||
+      !out.write(pixels, std::size_t(info.width) * info.height) || !out.close())
+    return IO_IMPORT_WRITE_FAILED;
+  IMG_INT_INFO* look = acq_new_lookup();
+  if (look == nullptr) return IO_IMPORT_NO_MEMORY;
+  acq_default_lookup(look);
+  const int r = acq_write_info(&info, look, data_file_name);
+  lookup_free(look);
+  return r;
+}

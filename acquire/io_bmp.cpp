@@ -120,13 +120,5 @@ int io_bmp_convert(const char* bmp_file_name, const char* data_file_name, int is
   info.min_value = lo;
   info.max_value = hi;
   info.device = 35;
-  if (!acq_write_kes_header(out, 1, width, height) ||
-      !out.write(pixels.data(), std::size_t(width) * height) || !out.close())
-    return IO_IMPORT_WRITE_FAILED;
-  IMG_INT_INFO* look = acq_new_lookup();
-  if (look == nullptr) return IO_IMPORT_NO_MEMORY;
-  acq_default_lookup(look);
-  const int r = io_jpeg_write_info(&info, look, data_file_name);
-  lookup_free(look);
-  return r;
+  return acq_write_grey8_pair(out, info, pixels.data(), data_file_name);
 }

@@ -228,15 +228,8 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
   info.min_value = lo;
   info.max_value = hi;
   info.device = 23;
-  const bool written = acq_write_kes_header(out, 1, width, height) &&
-                       out.write(pixels, std::size_t(width) * height) && out.close();
+  const int r = acq_write_grey8_pair(out, info, pixels, data_file_name);
   std::free(pixels);
-  if (!written) return IO_IMPORT_WRITE_FAILED;
-  IMG_INT_INFO* look = acq_new_lookup();
-  if (look == nullptr) return IO_IMPORT_NO_MEMORY;
-  acq_default_lookup(look);
-  const int r = io_jpeg_write_info(&info, look, data_file_name);
-  lookup_free(look);
   return r;
 }
 
