@@ -13,6 +13,7 @@
 struct LANE;
 struct SPOT;
 struct LANE_MATCH;
+struct MATCH_REQUEST;
 
 inline constexpr uint16_t LMAP_NO_MATCH = 65535;
 
@@ -58,3 +59,7 @@ void lmap_reorder(LANE_MAP* map, const std::vector<int>& order);
 // The lane's bands as a barcode: each band a vertical stroke from y0 to y1 at its mobility
 // mapped from 0..1 onto x0..x1.
 void lmap_draw_bands(TK_OBJ w, const LANE_MAP* map, int index, int x0, int x1, int y0, int y1);
+// A lane match map of a list match: the request's reference lane (the map's reference) and
+// the given results, their bands tied to the reference bands they paired with; opens it in the
+// lane map window and returns the window.
+TK_OBJ lmap_from_match_results(const MATCH_REQUEST* req, LANE_MATCH* const* results, int count);

@@ -19,8 +19,10 @@
 #include "analysis/compare.h"
 #include "analysis/img_rep.h"
 #include "analysis/matr_launch.h"
+#include "analysis/mparm.h"
 #include "analysis/replc.h"
 #include "analysis/rparm.h"
+#include "analysis/wr_match.h"
 #include "base/io_file.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
@@ -31,6 +33,7 @@
 #include "engine/copy_analysis.h"
 #include "io/analysis_io.h"
 #include "io/image_rec_init.h"
+#include "io/img_list.h"
 #include "io/imgproc.h"
 #include "io/kes_image.h"
 #include "model/control.h"
@@ -99,7 +102,8 @@ bool built(int c) {
       GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
       GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
       GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
-      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE,
+      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_MATCH_ALL_LANES,
+      GT_CMD_MATCH_SEL_LANES, GT_CMD_MATCH_TO_LANE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -550,6 +554,88 @@ void all_lanes_report(TK_OBJ win) {
   band_rep_activate(REP_ALL_LANES, nullptr, paths);
 }
 
+// The images of the open image windows, first to last.
+std::vector<IMAGE_REC*> open_images() {
+  std::vector<IMAGE_REC*> out;
+  for (int i = 0; i < gt_get_num_img_windows(); ++i)
+    out.push_back(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
+  return out;
+}
+
+// The images a match runs over: the image list file when one is set, for Match All Lanes also
+// the image name and lane number list; when neither gives an image, the images the user picks
+// or, with match to folder, every image of a folder the user picks. False when there is none.
+bool match_images(int command, int to_folder, std::vector<std::string>* paths,
+                  std::vector<int>* img_index, std::vector<long>* lane_numbers) {
+  static std::string s_match_folder;
+  const CONTROL* ctl = gt_get_control();
+  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", to_folder, ctl->folders[CTL_DIR_IMAGES]);
+  if (ctl->image_list_file[0] != '\0') {
+    SLOG(kFn, SLOG_VALUE4, "match_img_list_file <%s>", ctl->image_list_file);
+    gt_read_image_list(ctl->image_list_file, paths);
+  }
+  if (command == GT_CMD_MATCH_ALL_LANES && ctl->imgname_list_file[0] != '\0') {
+    SLOG(kFn, SLOG_VALUE4, "imgname_lanenum_file <%s>", ctl->imgname_list_file);
+    GtImgNameList list;
+    gt_read_imgname_list(ctl->imgname_list_file, ctl->folders[CTL_DIR_IMAGES], &list);
+    // The records name their images by index into this list, after any image list paths.
+    const int base = static_cast<int>(paths->size());
+    paths->insert(paths->end(), list.images.begin(), list.images.end());
+    for (int i = 0; i < list.num_records(); ++i) {
+      img_index->push_back(base + list.image_index[size_t(i)]);
+      lane_numbers->push_back(list.lane_numbers[size_t(i)]);
+    }
+    SLOG(kFn, SLOG_VALUE4, "num_img %d, num_entry %d", int(list.images.size()), list.num_records());
+  }
+  if (paths->empty() && !to_folder) {
+    const std::string title = ctl->lane_sel_file[0] == '\0'
+                                  ? std::string("Select Image(s)... (Sel File: <none>)")
+                                  : "Select Image(s)... (Sel File: <" + std::string(ctl->lane_sel_file) + ">)";
+    char** list = nullptr;
+    const int n = io_win32_filelist(&list, title.c_str(), ctl->folders[CTL_DIR_IMAGES], "",
+                                    KS_KES_FILTER, 0, TRUE, TRUE, TRUE, nullptr);
+    if (n > 0) paths->assign(list, list + n);
+    ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  } else if (paths->empty()) {
+    if (s_match_folder.empty()) s_match_folder = ctl->folders[CTL_DIR_IMAGES];
+    char* folder = io_dirname_new(s_match_folder.c_str(), "Select a Folder to Match Againt...");
+    if (folder == nullptr) {
+      SLOG(kFn, SLOG_VALUE4, "user cancels 'Select Folder'");
+      return false;
+    }
+    s_match_folder = folder;
+    char** list = nullptr;
+    const int n = io_folder_filelist(&list, folder, "*.kes");
+    ks_free(folder);
+    SLOG(kFn, SLOG_VALUE4, "#%d files in folder", n);
+    if (n > 0) paths->assign(list, list + n);
+    ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  }
+  if (paths->empty()) {
+    SLOG(kFn, SLOG_VALUE4, "num_img 0");
+    return false;
+  }
+  return true;
+}
+
+// Match All Lanes and Match To Selected Lane: the match parameters, the images, the match.
+void match_over_list(TK_OBJ win, int command, IMAGE_REC* image) {
+  int to_folder = 0;
+  if (!gt_mparm_activate(win, 1, command == GT_CMD_MATCH_ALL_LANES ? 1 : 0, &to_folder)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
+    return;
+  }
+  std::vector<std::string> paths;
+  std::vector<int> img_index;
+  std::vector<long> lane_numbers;
+  if (!match_images(command, to_folder, &paths, &img_index, &lane_numbers)) return;
+  CONTROL* ctl = gt_get_control();
+  if (command == GT_CMD_MATCH_ALL_LANES)
+    wr_prepare_and_match_all_lanes(ctl, win, open_images(), paths, img_index, lane_numbers);
+  else
+    wr_prepare_and_match(image, ctl, paths, win, open_images());
+}
+
 // Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose.
 void define_lanes(TK_OBJ owner, IMAGE_REC* image) {
   const int mode = gt_fd_lane_info_activate(owner, image);
@@ -878,6 +964,18 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       band_report(win, command, image);
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_MATCH_ALL_LANES: case GT_CMD_MATCH_TO_LANE:
+      match_over_list(win, command, image);
+      break;
+    case GT_CMD_MATCH_SEL_LANES: {
+      int to_folder = 0;
+      if (!gt_mparm_activate(win, 0, 1, &to_folder)) {
+        SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
+        break;
+      }
+      wr_prepare_and_match_sel_lanes(ctl, win, open_images());
+      break;
+    }
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
     case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
     case GT_CMD_COMPARE_BANDS:

@@ -10,6 +10,7 @@
 #include <strings.h>
 
 #include "analysis/compare.h"
+#include "analysis/mresult.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
@@ -379,6 +380,8 @@ long gt_img_winNfy(TK_OBJ win, int event) {
         if (S_curr_image_ptr == im) S_curr_image_ptr = nullptr;
         // The compare report holds the image and lane in hand; their lists go next.
         compare_forget_image(im);
+        // So does the match results window, which borrows the image's lanes and bands.
+        mresult_forget_image(im);
         im->window = nullptr;
         im->draw_area = nullptr;
       }

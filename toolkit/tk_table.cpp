@@ -39,6 +39,7 @@ class TableModel : public QAbstractTableModel {
   }
   TK_OBJ obj_;
   TkCellProc proc_ = nullptr;
+  TkClickProc click_ = nullptr;
   int rows_ = 0, cols_ = 0;
 };
 
@@ -83,6 +84,9 @@ void TABLE_Attach(TK_OBJ group) {
   v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   if (!w->layout()) new QVBoxLayout(w);
   w->layout()->addWidget(v);
+  QObject::connect(v, &QTableView::clicked, [group](const QModelIndex& i) {
+    if (TableModel* m = model(group); m && m->click_) m->click_(group, i.row(), i.column());
+  });
 }
 
 int TABLE_Is(TK_OBJ w) { return view(w) ? 1 : 0; }
@@ -93,6 +97,22 @@ void TABLE_SetCellProc(TK_OBJ table, TkCellProc proc) {
 
 void TABLE_SetSize(TK_OBJ table, int rows, int cols) {
   if (TableModel* m = model(table)) m->reset_size(rows, cols);
+}
+
+void TABLE_SetClickProc(TK_OBJ table, TkClickProc proc) {
+  if (TableModel* m = model(table)) m->click_ = proc;
+}
+
+void TABLE_Click(TK_OBJ table, int row, int col) {
+  TableView* v = view(table);
+  TableModel* m = model(table);
+  if (!v || !m || row < 0 || row >= m->rows_ || col < 0 || col >= m->cols_) return;
+  TABLE_Select(table, row, col, 1, 1);
+  Q_EMIT v->clicked(m->index(row, col));
+}
+
+void TABLE_ClearSelection(TK_OBJ table) {
+  if (TableView* v = view(table)) v->clearSelection();
 }
 
 int TABLE_Rows(TK_OBJ table) { TableModel* m = model(table); return m ? m->rows_ : 0; }

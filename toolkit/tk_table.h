@@ -18,6 +18,13 @@ using TkCellProc = const char* (*)(TK_OBJ table, int row, int col);
 void TABLE_Attach(TK_OBJ group);                    // makes a group part a table
 int TABLE_Is(TK_OBJ w);                             // 1 when the part is a table
 void TABLE_SetCellProc(TK_OBJ table, TkCellProc proc);
+// Called after the user clicked a cell (the click has already set the selection).
+using TkClickProc = void (*)(TK_OBJ table, int row, int col);
+void TABLE_SetClickProc(TK_OBJ table, TkClickProc proc);
+// A click on a cell as the user makes it: the cell becomes the selection, then the click
+// procedure runs (for the test driver).
+void TABLE_Click(TK_OBJ table, int row, int col);
+void TABLE_ClearSelection(TK_OBJ table);
 void TABLE_SetSize(TK_OBJ table, int rows, int cols);  // and shows the texts afresh
 int TABLE_Rows(TK_OBJ table);
 int TABLE_Cols(TK_OBJ table);
