@@ -1,0 +1,138 @@
+// The match commands run from the main window over open images: the parameters dialog first,
+// then the images, then the window the match ends in.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <functional>
+#include <string>
+
+#include "analysis/band_rep.h"
+#include "analysis/matr_launch.h"
+#include "analysis/matr_win.h"
+#include "analysis/mparm.h"
+#include "analysis/mresult.h"
+#include "gel_fixture.h"
+#include "model/control.h"
+#include "model/match_matrix.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
+#include "shell/gt_image_win.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_table.h"
+#include "toolkit/tk_test.h"
+#include "toolkit/tk_widget.h"
+
+namespace {
+
+class MatchCommands : public shelltest::OpenImagesTest {
+ protected:
+  void SetUp() override {
+    OpenImagesTest::SetUp();
+    matr_set_viewer_program((dir + "/no-viewer").c_str());
+    CONTROL* ctl = gt_get_control();
+    ctl->match_method = 1;
+    ctl->match_tol[0] = 5;
+    ctl->match_tol[3] = 0;
+    ctl->band_count_limit = 100;
+  }
+  void TearDown() override {
+    mresult_dismiss();
+    if (TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix")) WIN_Terminate(w);
+    matr_set_viewer_program(nullptr);
+    OpenImagesTest::TearDown();
+  }
+  // A gel with one lane of two sized bands, open in a window.
+  IMAGE_REC* gel(const char* name) {
+    IMAGE_REC* im = open(shelltest::write_gel(dir, name, 200, 150));
+    EXPECT_NE(im, nullptr);
+    if (!im) return nullptr;
+    shelltest::add_lane_and_band(im, 60, 10, 140, 40);
+    shelltest::add_lane_and_band(im, 60, 10, 140, 100);
+    // The second call added a lane of its own: keep one lane holding both bands.
+    LANE* extra = im->lanes->next->next;
+    im->lanes->next->next = nullptr;
+    ln_free_lane(extra);
+    im->lane_hdr->num_lanes = 1;
+    int k = 0;
+    for (SPOT* b = im->bands->next; b; b = b->next) b->size = 800.0 - 300.0 * k++;
+    return im;
+  }
+  // Runs a command; its parameters dialog is ended with `button`.
+  void run(int command, int button) {
+    bool shown = false;
+    std::function<void()> poll = [&] {
+      TK_OBJ d = TKT_FindWindow("mparm", "mparm_win");
+      if (!d || !WIN_IsShown(d)) {
+        QTimer::singleShot(10, poll);
+        return;
+      }
+      shown = true;
+      if (const char* g = std::getenv("VX_GRAB_DIR"))
+        TKT_Grab(d, (std::string(g) + "/mparm_" + std::to_string(command) + ".png").c_str());
+      TKT_Click(RES_GetSub(d, button));
+    };
+    QTimer::singleShot(0, poll);
+    main_winNfySelMenuBar(win_, command);
+    EXPECT_TRUE(shown);
+  }
+  static const MATCH_MATRIX* matrix() {
+    TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix");
+    return w ? matr_matrix(w) : nullptr;
+  }
+};
+
+TEST_F(MatchCommands, TheThreeBuiltCommandsAreOffered) {
+  for (int c : {GT_CMD_MATCH_ALL_LANES, GT_CMD_MATCH_SEL_LANES, GT_CMD_MATCH_TO_LANE})
+    EXPECT_TRUE(gt_command_built(c)) << c;
+}
+
+TEST_F(MatchCommands, AllLanesAndSelectedLanesEndInTheMatrixWindow) {
+  IMAGE_REC* a = gel("gelA");
+  IMAGE_REC* b = gel("gelB");
+  ASSERT_TRUE(a && b);
+  // Cancel in the parameters dialog: nothing happens.
+  run(GT_CMD_MATCH_ALL_LANES, MPARM_CANCEL);
+  EXPECT_EQ(matrix(), nullptr);
+
+  TKT_AnswerChooser({a->file_path, b->file_path});
+  run(GT_CMD_MATCH_ALL_LANES, MPARM_OK);
+  ASSERT_NE(matrix(), nullptr);
+  ASSERT_EQ(ks_mr_count(matrix()), 2);
+  EXPECT_STREQ(ks_mr_label(matrix(), 0), "gelA:1:");
+  EXPECT_FLOAT_EQ(ks_mr_similarity(matrix(), 0, 1), 100.0f);
+  WIN_Terminate(TKT_FindWindow("gt_matrx", "WinMatrix"));
+
+  a->lanes->next->f |= LN_F_SELECTED;
+  b->lanes->next->f |= LN_F_SELECTED;
+  run(GT_CMD_MATCH_SEL_LANES, MPARM_OK);
+  ASSERT_NE(matrix(), nullptr);
+  EXPECT_STREQ(ks_mr_label(matrix(), 1), "gelB:1");
+}
+
+TEST_F(MatchCommands, MatchToLaneShowsResultsUntilABorrowedImageCloses) {
+  IMAGE_REC* a = gel("gelA");
+  IMAGE_REC* b = gel("gelB");
+  ASSERT_TRUE(a && b);
+  a->cur_lane = a->lanes->next;
+  gt_set_image_ptr(a);
+  TKT_AnswerChooser({b->file_path});
+  run(GT_CMD_MATCH_TO_LANE, MPARM_OK);
+  TK_OBJ res = mresult_window();
+  ASSERT_NE(res, nullptr);
+  ASSERT_EQ(mresult_rows().size(), 2u);
+  EXPECT_EQ(mresult_rows()[1].substr(0, 4), "gelB");
+  if (const char* g = std::getenv("VX_GRAB_DIR")) TKT_Grab(res, (std::string(g) + "/mresult_cmd.png").c_str());
+  TABLE_Select(RES_GetSub(res, MRES_TABLE), 1, 0, 1, 1);
+  TKT_Pick(RES_GetSub(res, MRES_ACTION), MRES_LANE_REPORT);
+  ASSERT_NE(band_rep_window(), nullptr);
+
+  // gelB's window closes: the results and their report go before its lists are freed.
+  gt_image_clear_modified(b);
+  WIN_Terminate(gt_get_img_window(1));
+  EVENT_Flush();
+  EXPECT_EQ(mresult_window(), nullptr);
+  EXPECT_EQ(band_rep_window(), nullptr);
+}
+
+}  // namespace
