@@ -284,6 +284,7 @@ TK_OBJ mresult_activate(TK_OBJ owner, const MATCH_REQUEST& req, LANE_MATCH** res
   TABLE_Attach(table);
   TABLE_SetCellProc(table, cell_text);
   TABLE_SetClickProc(table, table_click);
+  TABLE_SetListStyle(table);
   if (owner) WIN_SetOwner(win, owner);
   WIN_Init(win);
   s.key = MRES_KEY_PERCENT;

@@ -111,6 +111,15 @@ void TABLE_Click(TK_OBJ table, int row, int col) {
   Q_EMIT v->clicked(m->index(row, col));
 }
 
+void TABLE_SetListStyle(TK_OBJ table) {
+  TableView* v = view(table);
+  if (!v) return;
+  v->verticalHeader()->hide();
+  v->horizontalHeader()->hide();
+  v->horizontalHeader()->setStretchLastSection(true);
+  v->setShowGrid(false);
+}
+
 void TABLE_ClearSelection(TK_OBJ table) {
   if (TableView* v = view(table)) v->clearSelection();
 }

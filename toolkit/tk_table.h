@@ -25,6 +25,9 @@ void TABLE_SetClickProc(TK_OBJ table, TkClickProc proc);
 // procedure runs (for the test driver).
 void TABLE_Click(TK_OBJ table, int row, int col);
 void TABLE_ClearSelection(TK_OBJ table);
+// A list of text rows: no row or column headers, one column filling the width, whole rows
+// selected by a click.
+void TABLE_SetListStyle(TK_OBJ table);
 void TABLE_SetSize(TK_OBJ table, int rows, int cols);  // and shows the texts afresh
 int TABLE_Rows(TK_OBJ table);
 int TABLE_Cols(TK_OBJ table);
