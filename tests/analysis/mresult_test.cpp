@@ -9,7 +9,7 @@
 #include "analysis/mresult.h"
 #include "analysis/wr_match.h"
 #include "io/analysis_io.h"
-#include "report_fixture.h"
+#include "match_window_fixture.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_table.h"
 #include "toolkit/tk_test.h"
@@ -17,33 +17,8 @@
 
 namespace {
 
-class MatchResultsTest : public vxtest::ReportTest {
+class MatchResultsTest : public vxtest::MatchWindowTest {
  protected:
-  void SetUp() override {
-    ReportTest::SetUp();
-    TKT_Enable(true);
-    CONTROL* ctl = gt_get_control();
-    ctl->match_method = 1;
-    ctl->match_tol[0] = 5;
-    ctl->match_tol[3] = 0;
-    ctl->band_count_limit = 100;
-  }
-  void TearDown() override {
-    mresult_dismiss();
-    if (TK_OBJ w = TKT_FindWindow("ln_map", "WinLaneMap")) WIN_Terminate(w);
-    TKT_Enable(false);
-    ReportTest::TearDown();
-  }
-  IMAGE_REC* gel(const char* name, const std::vector<std::vector<int>>& lanes) {
-    IMAGE_REC* im = new_image(name);
-    std::snprintf(im->file_path, sizeof im->file_path, "%s", dir_.file(name).c_str());
-    for (size_t i = 0; i < lanes.size(); ++i) {
-      const int x = 50 * int(i + 1);
-      add_lane(im, x, int(i + 1), "");
-      for (int row : lanes[i]) add_band(im, x, row, 100.0, 1000.0 - 4 * row);
-    }
-    return im;
-  }
   // The reference gel (lane 1 current) against gels b (open) and a (on disk only); lanes of
   // both score 80 against the reference, b's second lane 100.
   TK_OBJ open_results() {
@@ -58,7 +33,6 @@ class MatchResultsTest : public vxtest::ReportTest {
   TK_OBJ table() { return RES_GetSub(mresult_window(), MRES_TABLE); }
   static std::string image_of(const std::string& row) { return row.substr(0, row.find(' ')); }
 
-  vxtest::TempDir dir_;
   IMAGE_REC* ref_ = nullptr;
   IMAGE_REC* b_ = nullptr;
 };

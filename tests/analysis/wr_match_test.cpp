@@ -14,33 +14,24 @@
 #include "analysis/wr_match.h"
 #include "io/analysis_io.h"
 #include "model/match_matrix.h"
-#include "report_fixture.h"
+#include "match_window_fixture.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 
 namespace {
 
-class MatchDriverTest : public vxtest::ReportTest {
+class MatchDriverTest : public vxtest::MatchWindowTest {
  protected:
   void SetUp() override {
-    ReportTest::SetUp();
+    MatchWindowTest::SetUp();
     ks_alert_set_proc(&MatchDriverTest::reply);
     s_replies.clear();
     s_seen.clear();
-    TKT_Enable(true);
     matr_set_viewer_program(dir_.file("no-viewer").c_str());
-    CONTROL* ctl = gt_get_control();
-    ctl->match_method = 1;
-    ctl->match_tol[0] = 5;
-    ctl->match_tol[3] = 0;
-    ctl->band_count_limit = 100;
   }
   void TearDown() override {
-    mresult_dismiss();
-    if (TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix")) WIN_Terminate(w);
+    MatchWindowTest::TearDown();
     matr_set_viewer_program(nullptr);
-    TKT_Enable(false);
-    ReportTest::TearDown();
   }
 
   // Alerts: questions take the queued answers in turn (1 when none is left); every alert is
@@ -68,17 +59,6 @@ class MatchDriverTest : public vxtest::ReportTest {
   static inline std::deque<int> s_replies;
   static inline std::vector<std::string> s_seen;
 
-  // A gel of sized lanes: each lane is given as its band rows (sizes follow from the rows).
-  IMAGE_REC* gel(const char* name, const std::vector<std::vector<int>>& lanes) {
-    IMAGE_REC* im = new_image(name);
-    std::snprintf(im->file_path, sizeof im->file_path, "%s", dir_.file(name).c_str());
-    for (size_t i = 0; i < lanes.size(); ++i) {
-      const int x = 50 * int(i + 1);
-      add_lane(im, x, int(i + 1), "");
-      for (int row : lanes[i]) add_band(im, x, row, 100.0, 1000.0 - 4 * row);
-    }
-    return im;
-  }
   std::string save(IMAGE_REC* im) {
     EXPECT_TRUE(gt_prepare_and_write(im->file_path, im->img_ptr, im));
     return im->file_path;
@@ -119,8 +99,6 @@ class MatchDriverTest : public vxtest::ReportTest {
     TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix");
     return w ? matr_matrix(w) : nullptr;
   }
-
-  vxtest::TempDir dir_;
 };
 
 struct Row {

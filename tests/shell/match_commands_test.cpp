@@ -13,6 +13,7 @@
 #include "analysis/mparm.h"
 #include "analysis/mresult.h"
 #include "gel_fixture.h"
+#include "match_settings.h"
 #include "model/control.h"
 #include "model/match_matrix.h"
 #include "shell/gt_cmd.h"
@@ -30,11 +31,7 @@ class MatchCommands : public shelltest::OpenImagesTest {
   void SetUp() override {
     OpenImagesTest::SetUp();
     matr_set_viewer_program((dir + "/no-viewer").c_str());
-    CONTROL* ctl = gt_get_control();
-    ctl->match_method = 1;
-    ctl->match_tol[0] = 5;
-    ctl->match_tol[3] = 0;
-    ctl->band_count_limit = 100;
+    vxtest::set_match_settings(gt_get_control());
   }
   void TearDown() override {
     mresult_dismiss();
