@@ -190,7 +190,8 @@ void TKT_Key(TK_OBJ obj, int key, int mods) {
   if ((mods & TK_MOD_CTRL) && key >= Qt::Key_A && key <= Qt::Key_Z)
     text = QString(QChar(key - Qt::Key_A + 1));
   QKeyEvent ev(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(w, &ev);
+  // A part whose keys go to an inner widget (a table in its group) gets them there.
+  QCoreApplication::sendEvent(w->focusProxy() ? w->focusProxy() : w, &ev);
 }
 
 void TKT_Press(TK_OBJ area, int x, int y, bool primary, int mods) {

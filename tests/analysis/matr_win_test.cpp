@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include <QtCore/qnamespace.h>
+
 #include "analysis/dndr_win.h"
 #include "analysis/lane_map.h"
 #include "analysis/matr_launch.h"
@@ -14,7 +16,9 @@
 #include "model/control.h"
 #include "res_fixture.h"
 #include "shell/gt_open.h"
+#include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
+#include "toolkit/tk_table.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
 
@@ -86,6 +90,46 @@ TEST(MatrixWindow, GraphsOpenOncePerKindAndCloseWithTheMatrix) {
     WIN_Terminate(win);  // closes the graph windows still open, then frees the matrix
     std::filesystem::remove(file);
   }
+  matr_set_viewer_program(nullptr);
+  TKT_Enable(false);
+}
+
+TEST(MatrixWindow, TableViewShowsTheSquareAndCtrlCCopiesTheBlock) {
+  analysistest::load_messages();
+  vxtest::TempDir dir;
+  TKT_Enable(true);
+  auto cell = [](TK_OBJ table, int row, int col) {
+    TABLE_Select(table, row, col, 1, 1);
+    return TABLE_SelectionText(table);
+  };
+  // One lane: 8 rows by 3 columns, 100 in its one matrix cell.
+  TK_OBJ one = open_matrix(1, dir);
+  ASSERT_NE(one, nullptr);
+  TK_OBJ table = RES_GetSub(one, 6);
+  ASSERT_TRUE(TABLE_Is(table));
+  EXPECT_EQ(TABLE_Rows(table), 8);
+  EXPECT_EQ(TABLE_Cols(table), 3);
+  EXPECT_EQ(cell(table, 7, 2), "100\t\n");
+  std::filesystem::remove(matr_last_match_file());
+  WIN_Terminate(one);
+
+  TK_OBJ win = open_matrix(4, dir);
+  ASSERT_NE(win, nullptr);
+  table = RES_GetSub(win, 6);
+  EXPECT_FALSE(WGT_IsShown(table));
+  TKT_Pick(RES_GetSub(win, 0), 2);  // the view option's third item: the table
+  EXPECT_TRUE(WGT_IsShown(table));
+  EXPECT_FALSE(WGT_IsShown(RES_GetSub(win, 4)));
+  EXPECT_FALSE(WGT_IsShown(RES_GetSub(win, 5)));
+  EXPECT_EQ(TABLE_Rows(table), 11);
+  EXPECT_EQ(TABLE_Cols(table), 6);
+  // Labels and similarities of the first two lanes (distance 3i + j), copied with Ctrl+C.
+  TABLE_Select(table, 7, 1, 2, 2);
+  TKT_Key(table, Qt::Key_C, TK_MOD_CTRL);
+  EXPECT_EQ(TK_ClipboardText(), "gel:1:\t100\t\ngel:2:\t 97\t\n");
+  if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/matrix_table.png").c_str());
+  std::filesystem::remove(matr_last_match_file());
+  WIN_Terminate(win);
   matr_set_viewer_program(nullptr);
   TKT_Enable(false);
 }
