@@ -26,19 +26,16 @@ bool bands_on(TK_OBJ win, const GRAPH_WIN* s) {
 
 bool toggle_on(TK_OBJ win, int part) { return WGT_GetValue(RES_GetSub(win, part)) != 0; }
 
-// The picture is a page wide: the printable width of the page set-up (its height when the page
-// is turned) in the area's pixels. Each lane takes one or two text lines, as many as the
-// page's height holds, and a strip for the similarity axis follows the leaves.
-TkPoint picture_size(TK_OBJ win, TK_OBJ area, int leaves, int th) {
+// The picture is a page high: each lane takes one or two text lines, as many as the page's
+// height holds, and a strip for the similarity axis follows the leaves.
+int picture_height(TK_OBJ area, int leaves, int th) {
   double pw = 0, ph = 0;
   TkRect printable{};
   PRINT_PageGeometry(PRINT_GetDefaults(), &pw, &ph, &printable);
-  const double px_per_pt = CANVAS_PixelsPerInch(area) / 72.27;
-  const int width =
-      static_cast<int>((toggle_on(win, kLandscape) ? printable.h : printable.w) * px_per_pt + 0.5);
-  const int page_lines = static_cast<int>(printable.h * px_per_pt) / th;
+  const int page_lines =
+      static_cast<int>(printable.h * CANVAS_PixelsPerInch(area) / 72.27) / th;
   const int per_lane = std::clamp(page_lines / std::max(leaves, 1), 1, 2);
-  return TkPoint{width, (leaves * per_lane + 8) * th + 2 * th};
+  return (leaves * per_lane + 8) * th + 2 * th;
 }
 
 // Sizes the scrollable drawing and lays the tree out in it.
@@ -48,7 +45,7 @@ void layout(TK_OBJ win) {
   if (!s || !area) return;
   const int th = graph_text_height(area);
   const int n = ks_mr_count(s->mr);
-  const TkPoint size = picture_size(win, area, n, th);
+  const TkPoint size{graph_page_width(area, toggle_on(win, kLandscape)), picture_height(area, n, th)};
   CANVAS_SetExtent(area, size.x, size.y);
   short cw = 0, ch = 0;
   ks_draw_text_size(area, "MMMMMMMMMM", &cw, &ch);
@@ -145,7 +142,8 @@ long toggle_nfy(TK_OBJ w, int event) {
   const long rc = WGT_DefaultNfy(w, event);
   if (event == TK_EV_ACTIVATE) {
     TK_OBJ win = RES_GetOwnerWindow(w);
-    if (w == RES_GetSub(win, kBands) && toggle_on(win, kBands) && !toggle_on(win, kLandscape))
+    const GRAPH_WIN* s = graph_win_state(win);
+    if (w == RES_GetSub(win, kBands) && s && bands_on(win, s) && !toggle_on(win, kLandscape))
       WGT_SetValue(RES_GetSub(win, kLandscape), 1);
     layout(win);
     WGT_Redraw(RES_GetSub(win, kArea));
@@ -183,6 +181,14 @@ GRAPH_WIN* graph_win_state(TK_OBJ w) {
 TK_OBJ graph_win_area(TK_OBJ w) {
   GRAPH_WIN* s = graph_win_state(w);
   return s ? RES_GetSub(RES_GetOwnerWindow(w), s->area_part) : nullptr;
+}
+
+int graph_page_width(TK_OBJ area, bool turned) {
+  double pw = 0, ph = 0;
+  TkRect printable{};
+  PRINT_PageGeometry(PRINT_GetDefaults(), &pw, &ph, &printable);
+  return static_cast<int>((turned ? printable.h : printable.w) * CANVAS_PixelsPerInch(area) / 72.27 +
+                          0.5);
 }
 
 int graph_text_height(TK_OBJ area) {

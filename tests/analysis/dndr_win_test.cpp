@@ -79,6 +79,13 @@ TEST(DendrogramWindow, WithoutBandPatternsThereIsNoBandColumn) {
   if (const char* dir = std::getenv("VX_GRAB_DIR"))
     TKT_Grab(win, (std::string(dir) + "/dendrogram_one.png").c_str());
   WIN_Terminate(win);
+  // Identical lanes: a tree of height 0, a bar at the leaves' end.
+  Mr same = matrix(4, [](int, int) { return 0.0f; });
+  win = dndr_activate(nullptr, same.get(), dndr_link_min, DNDR_HOST{});
+  ASSERT_NE(win, nullptr);
+  if (const char* dir = std::getenv("VX_GRAB_DIR"))
+    TKT_Grab(win, (std::string(dir) + "/dendrogram_identical.png").c_str());
+  WIN_Terminate(win);
   TKT_Enable(false);
 }
 
