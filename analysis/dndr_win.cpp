@@ -29,11 +29,7 @@ bool toggle_on(TK_OBJ win, int part) { return WGT_GetValue(RES_GetSub(win, part)
 // The picture is a page high: each lane takes one or two text lines, as many as the page's
 // height holds, and a strip for the similarity axis follows the leaves.
 int picture_height(TK_OBJ area, int leaves, int th) {
-  double pw = 0, ph = 0;
-  TkRect printable{};
-  PRINT_PageGeometry(PRINT_GetDefaults(), &pw, &ph, &printable);
-  const int page_lines =
-      static_cast<int>(printable.h * CANVAS_PixelsPerInch(area) / 72.27) / th;
+  const int page_lines = graph_page_width(area, true) / th;  // the turned page's width: its height
   const int per_lane = std::clamp(page_lines / std::max(leaves, 1), 1, 2);
   return (leaves * per_lane + 8) * th + 2 * th;
 }
