@@ -155,6 +155,7 @@ struct CONTROL {
   int band_count_limit;     // 100 = no limit
   char image_list_file[CTL_PATH];
   char imgname_list_file[CTL_PATH];  // image name and lane number list (held in memory only)
+  char imgname_lanename_file[CTL_PATH];  // image name and lane name list (held in memory only)
 
   // flags
   int lane_label_idx;       // the chosen lane characteristic: 0 the lane name, i char i - 1
