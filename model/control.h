@@ -115,7 +115,7 @@ struct CONTROL {
   int conc_digits;
   int16_t rep_list_pos;     // first 16-bit report setting
   int16_t rep_empty_lanes;  // second 16-bit report setting: include empty lanes
-  int ln_cpy_bnd_active_only;
+  int ln_cpy_bnd_active_only;  // the reports' active-image-only switch
 
   // report configurations
   REPORT_CFG band_cfg;      // report types 0, 1, 2 and 5
