@@ -567,6 +567,7 @@ bool images_to_list(std::vector<std::string>* paths, GtImgNameList* names) {
 // All Lanes: the report parameters, then the images to report.
 void all_lanes_report(TK_OBJ win) {
   const CONTROL* ctl = gt_get_control();
+  SLOG(kFn, SLOG_VALUE4, "All Lanes: loc_images <%s>", ctl->folders[CTL_DIR_IMAGES]);
   if (!gt_rparm_activate(win, 1)) {
     SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
     return;
