@@ -272,7 +272,7 @@ void GRID_SetMaxLen(TK_OBJ grid, int bytes) {
 
 void GRID_SetColWidth(TK_OBJ grid, int col, int chars) {
   if (GridView* v = view(grid))
-    v->setColumnWidth(col, v->fontMetrics().horizontalAdvance(QString(chars + 1, QLatin1Char('M'))));
+    v->setColumnWidth(col, v->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0'))) + 16);
 }
 
 void GRID_SetData(TK_OBJ grid, void* data, void (*free_fn)(void*)) {
