@@ -366,9 +366,21 @@ TEST_F(LabelEditors, StandardSetRefusesTextAndLoadsIntoTheCurrentImage) {
   EXPECT_EQ(TKT_Unanswered(), 0);
 }
 
-TEST(LabelCommands, AreServedByTheDispatcher) {
+TEST_F(LabelEditors, MenuCommandsOpenTheEditors) {
   for (int c : {GT_CMD_LABEL_VALUES, GT_CMD_LABEL_CATEGORIES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS})
     EXPECT_TRUE(gt_command_built(c)) << c;
+  // Selection files and standard sets open without an image.
+  const std::pair<int, const char*> opened[] = {{GT_CMD_SELECTION_FILES, "crt_sel"}, {GT_CMD_STD_SETS, "crt_std"}};
+  for (const auto& [command, module] : opened) {
+    bool seen = false;
+    const std::string win = std::string(module) + "_win";
+    when_open(module, win.c_str(), [&](TK_OBJ w) {
+      seen = true;
+      TKT_Close(w);
+    });
+    main_winNfySelMenuBar(nullptr, command);
+    EXPECT_TRUE(seen) << module;
+  }
 }
 
 }  // namespace
