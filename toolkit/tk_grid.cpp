@@ -371,16 +371,5 @@ bool TKT_GridEdit(TK_OBJ grid, int row, int col, const char* text, bool end) {
 }
 
 void TKT_GridKey(TK_OBJ grid, int key, int mods) {
-  GridView* v = view(grid);
-  if (!v) return;
-  Qt::KeyboardModifiers m;
-  if (mods & TK_MOD_CTRL) m |= Qt::ControlModifier;
-  if (mods & TK_MOD_SHIFT) m |= Qt::ShiftModifier;
-  if (mods & TK_MOD_ALT) m |= Qt::AltModifier;
-  QString text = key >= 0x20 && key < 0x7F ? QString(QChar(key)) : QString();
-  if (!(mods & TK_MOD_SHIFT)) text = text.toLower();
-  if ((mods & TK_MOD_CTRL) && key >= Qt::Key_A && key <= Qt::Key_Z)
-    text = QString(QChar(key - Qt::Key_A + 1));
-  QKeyEvent ev(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(v, &ev);
+  if (GridView* v = view(grid)) tk::send_key(v, key, mods);
 }

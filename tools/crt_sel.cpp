@@ -18,7 +18,8 @@
 namespace {
 
 constexpr int kGrid = 1, kSave = 2, kLoad = 3;
-const char kFilter[] = "Lane Selection Files (*.sel)\0*.sel\0";
+const LblFileKind kSel = {"Select a Lane Selection file...", "Lane Selection file...", CTL_DIR_LANESEL,
+                          "Lane Selection Files (*.sel)\0*.sel\0", ".sel"};
 
 // The control record's category names.
 std::vector<std::string> categories() {
@@ -37,13 +38,7 @@ long S_crt_sel_saveNfy(TK_OBJ button, int event) {
 
 long S_crt_sel_loadNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  TK_OBJ win = RES_GetOwnerWindow(button);
-  lbl_end_edit(win);
-  std::string path;
-  if (!lbl_ask_open(&path, "Lane Selection file...", gt_get_control()->folders[CTL_DIR_LANESEL],
-                    kFilter, ".sel"))
-    return 0;
-  if (crt_sel_read(path.c_str(), RES_GetSub(win, kGrid)) == 0) lbl_mark_current_modified();
+  lbl_load_grid(RES_GetOwnerWindow(button), kSel, crt_sel_read);
   return 0;
 }
 
@@ -63,19 +58,7 @@ int crt_sel_read(const char* path, TK_OBJ grid) {
 }
 
 void crt_sel_dest_proc(TK_OBJ win, int flag) {
-  if (flag != 0) return;
-  lbl_end_edit(win);
-  TK_OBJ grid = RES_GetSub(win, kGrid);
-  LabelGrid* g = lbl_grid(grid);
-  if (!g || !lbl_any_value_from(g->cells, 1)) {
-    mh_send_msg(KS_ALERT_INFO, "%s", ks_gt_message(152));
-    return;
-  }
-  std::string path;
-  if (lbl_ask_save(&path, "Select a Lane Selection file...", gt_get_control()->folders[CTL_DIR_LANESEL],
-                   "", kFilter, ".sel") != 1)
-    return;
-  if (crt_sel_write(grid, path.c_str()) != 0) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+  if (flag == 0) lbl_save_grid(win, kSel, false, lbl_sel_write);
 }
 
 void gt_ctr_sel_activate(TK_OBJ owner) {

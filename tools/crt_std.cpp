@@ -4,7 +4,6 @@
 #include <string>
 
 #include "base/ks_choose.h"
-#include "base/ks_msg.h"
 #include "model/control.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -16,8 +15,8 @@
 namespace {
 
 constexpr int kGrid = 1, kSave = 2, kLoad = 3;
-const char kCaption[] = "Select a Standard Set...";
-const char kFilter[] = "Standard Set Files (*.std)\0*.std\0";
+const LblFileKind kStd = {"Select a Standard Set...", "Select a Standard Set...", CTL_DIR_STDSETS,
+                          "Standard Set Files (*.std)\0*.std\0", ".std"};
 
 long S_crt_std_saveNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
@@ -27,12 +26,7 @@ long S_crt_std_saveNfy(TK_OBJ button, int event) {
 
 long S_crt_std_loadNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  TK_OBJ win = RES_GetOwnerWindow(button);
-  lbl_end_edit(win);
-  std::string path;
-  if (!lbl_ask_open(&path, kCaption, gt_get_control()->folders[CTL_DIR_STDSETS], kFilter, ".std"))
-    return 0;
-  if (crt_std_read(path.c_str(), RES_GetSub(win, kGrid)) == 0) lbl_mark_current_modified();
+  lbl_load_grid(RES_GetOwnerWindow(button), kStd, crt_std_read);
   return 0;
 }
 
@@ -52,22 +46,7 @@ int crt_std_read(const char* path, TK_OBJ grid) {
 }
 
 void crt_std_dest_proc(TK_OBJ win, int flag) {
-  if (flag != 0) return;
-  lbl_end_edit(win);
-  TK_OBJ grid = RES_GetSub(win, kGrid);
-  LabelGrid* g = lbl_grid(grid);
-  if (!g || !lbl_any_value_from(g->cells, 1)) {
-    mh_send_msg(KS_ALERT_INFO, "%s", ks_gt_message(152));
-    return;
-  }
-  if (lbl_any_not_number(g->cells)) {
-    mh_send_msg(KS_ALERT_INFO, "%s", ks_gt_message(153));
-    return;
-  }
-  std::string path;
-  if (lbl_ask_save(&path, kCaption, gt_get_control()->folders[CTL_DIR_STDSETS], "", kFilter, ".std") != 1)
-    return;
-  if (crt_std_write(path.c_str(), grid) != 0) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+  if (flag == 0) lbl_save_grid(win, kStd, true, lbl_std_write);
 }
 
 void gt_crt_std_activate(TK_OBJ owner) {

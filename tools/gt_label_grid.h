@@ -44,3 +44,20 @@ bool lbl_ask_open(std::string* path, const char* caption, const char* folder, co
 LblGoOn lbl_go_on(int msg);
 // A load marks the current image modified (with no image open, nothing).
 void lbl_mark_current_modified();
+
+// Save and Load of the lane selection and standard set editors, whose grid is part 1.
+struct LblFileKind {
+  const char* save_caption;
+  const char* open_caption;
+  int folder;  // CTL_DIR_ folder of the control record
+  const char* filter;
+  const char* ext;
+};
+// Save: a cell edit ended; gt_msg 152 for a grid without values (and, with `numbers`, 153 for
+// a value that is not a number); the save chooser and the overwrite question; `write`, and
+// ui_msg 243 when it fails.
+void lbl_save_grid(TK_OBJ win, const LblFileKind& kind, bool numbers,
+                   int (*write)(const LabelCells& cells, const char* path));
+// Load: a cell edit ended; the open chooser; `read` into the grid, and the current image marked
+// modified when it read the file.
+void lbl_load_grid(TK_OBJ win, const LblFileKind& kind, int (*read)(const char* path, TK_OBJ grid));

@@ -4,6 +4,7 @@
 #include "base/io_file.h"
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"
+#include "model/control.h"
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_grid.h"
@@ -131,4 +132,32 @@ LblGoOn lbl_go_on(int msg) {
 
 void lbl_mark_current_modified() {
   if (IMAGE_REC* im = gt_get_image_ptr()) im->modified = 1;
+}
+
+void lbl_save_grid(TK_OBJ win, const LblFileKind& kind, bool numbers,
+                   int (*write)(const LabelCells& cells, const char* path)) {
+  lbl_end_edit(win);
+  LabelGrid* g = lbl_grid(RES_GetSub(win, 1));
+  if (!g || !lbl_any_value_from(g->cells, 1)) {
+    mh_send_msg(KS_ALERT_INFO, "%s", ks_gt_message(152));
+    return;
+  }
+  if (numbers && lbl_any_not_number(g->cells)) {
+    mh_send_msg(KS_ALERT_INFO, "%s", ks_gt_message(153));
+    return;
+  }
+  std::string path;
+  if (lbl_ask_save(&path, kind.save_caption, gt_get_control()->folders[kind.folder], "", kind.filter,
+                   kind.ext) != 1)
+    return;
+  if (write(g->cells, path.c_str()) != 0) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+}
+
+void lbl_load_grid(TK_OBJ win, const LblFileKind& kind, int (*read)(const char* path, TK_OBJ grid)) {
+  lbl_end_edit(win);
+  std::string path;
+  if (!lbl_ask_open(&path, kind.open_caption, gt_get_control()->folders[kind.folder], kind.filter,
+                    kind.ext))
+    return;
+  if (read(path.c_str(), RES_GetSub(win, 1)) == 0) lbl_mark_current_modified();
 }

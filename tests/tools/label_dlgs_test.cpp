@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "file_faults.h"
+#include "test_support.h"
 #include "gel_record.h"
 #include "grab.h"
 #include "model/lanechar.h"
@@ -34,13 +34,6 @@ void when_open(const char* module, const char* window, std::function<void(TK_OBJ
   QTimer::singleShot(0, [=] {
     if (TK_OBJ w = TKT_FindWindow(module, window)) act(w);
   });
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 Row grid_row(TK_OBJ grid, int r) {
@@ -168,7 +161,7 @@ TEST_F(LabelValues, SaveAsAsksLeavesRemovedRowsOutAndLoadBringsCellsBack) {
     TKT_AnswerChooser({path});
     TKT_AnswerAlert(1);  // do not replace
     TKT_Click(RES_GetSub(w, 3));
-    declined = slurp(path);
+    declined = vxtest::read_text(path);
     {
       vxtest::FileFaults full({.write_budget = 0});
       TKT_AnswerChooser({path});
@@ -190,7 +183,7 @@ TEST_F(LabelValues, SaveAsAsksLeavesRemovedRowsOutAndLoadBringsCellsBack) {
   gt_lane_chars(nullptr, im.get());
   EXPECT_EQ(declined, "old\n");
   EXPECT_EQ(failed, ui_msg(243));
-  EXPECT_EQ(slurp(path), "\"A\",\"a0\",\"a1\",\"\"\n\"C\",\"\",\"\",\"c2\"\n");
+  EXPECT_EQ(vxtest::read_text(path), "\"A\",\"a0\",\"a1\",\"\"\n\"C\",\"\",\"\",\"c2\"\n");
   EXPECT_EQ(after_load, "a0||c2");  // row B was not saved: loading empties it
   EXPECT_EQ(im->modified, 1);      // by Load
   EXPECT_EQ(TKT_Unanswered(), 0);
@@ -239,7 +232,7 @@ TEST_F(LabelEditors, CategoriesAreSortedSavedWithoutGapsAndTakenOver) {
   });
   gt_crt_cat_activate(nullptr);
   EXPECT_EQ(shown, (Row{"Alpha", "Zeta", ""}));
-  EXPECT_EQ(slurp(path), "\"Alpha\"\n\"Zeta\"\n\"Beta\"\n");
+  EXPECT_EQ(vxtest::read_text(path), "\"Alpha\"\n\"Zeta\"\n\"Beta\"\n");
   EXPECT_EQ(categories(), (Row{"Alpha", "Zeta", "Beta"}));
   when_open("crt_cat", "crt_cat_win", [&](TK_OBJ w) {
     TK_OBJ grid = RES_GetSub(w, 1);
@@ -278,7 +271,7 @@ TEST_F(LabelEditors, CategoriesEmptyGridCancelledChooserAndFailedWriteKeepTheLis
     });
     gt_crt_cat_activate(nullptr);
     EXPECT_EQ(categories(), (Row{"Zeta", "Alpha"})) << c.what;
-    EXPECT_EQ(slurp(path), "old\n") << c.what;
+    EXPECT_EQ(vxtest::read_text(path), "old\n") << c.what;
     if (!c.alert.empty()) {
       EXPECT_EQ(TKT_LastAlertText(), c.alert) << c.what;
     }
@@ -293,7 +286,7 @@ TEST_F(LabelEditors, CategoriesEmptyGridCancelledChooserAndFailedWriteKeepTheLis
   });
   gt_crt_cat_activate(nullptr);
   EXPECT_EQ(categories(), (Row{"Zeta", "Alpha"}));
-  EXPECT_EQ(slurp(path), "old\n");
+  EXPECT_EQ(vxtest::read_text(path), "old\n");
   EXPECT_EQ(TKT_LastAlertText(), ui_msg(243));
 }
 
@@ -324,7 +317,7 @@ TEST_F(LabelEditors, SelectionRowsAreTheCategoriesAndLoadNeedsNoImage) {
   EXPECT_EQ(heads[0], " 1:  Zeta");
   EXPECT_EQ(heads[2], " 3:  <undef>");
   EXPECT_FALSE(edit_undef);
-  EXPECT_EQ(slurp(path), "\n\"Alpha\",\"\",\"high\"\n");
+  EXPECT_EQ(vxtest::read_text(path), "\n\"Alpha\",\"\",\"high\"\n");
   EXPECT_EQ(loaded, (Row{"Alpha", "", "high", "", ""}));
   EXPECT_EQ(TKT_Unanswered(), 0);
 
@@ -360,7 +353,7 @@ TEST_F(LabelEditors, StandardSetRefusesTextAndLoadsIntoTheCurrentImage) {
   });
   gt_crt_std_activate(nullptr);
   EXPECT_EQ(refused, ks_gt_message(153));
-  EXPECT_EQ(slurp(path), "1000\n\n\n250.5\n");
+  EXPECT_EQ(vxtest::read_text(path), "1000\n\n\n250.5\n");
   EXPECT_EQ(loaded, (Row{"1000", "250.5"}));
   EXPECT_EQ(im->modified, 1);
   EXPECT_EQ(TKT_Unanswered(), 0);

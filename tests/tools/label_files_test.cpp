@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,17 +13,6 @@
 #include "tools/lbl_files.h"
 
 namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void put(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 LabelCells cells(int cols, int rows, int cap) {
   LabelCells g;
@@ -51,7 +39,7 @@ TEST(LabelFile, RoundTripKeepsEveryCellInItsRow) {
   g.set(3, 1, "d");
   // Row 1 is removed from the file: the rows after it must still load into their own rows.
   ASSERT_EQ(lbl_lanechar_write(g, {"A", LBL_REMOVE, "C", "D"}, path.c_str()), 0);
-  EXPECT_EQ(slurp(path),
+  EXPECT_EQ(vxtest::read_text(path),
             "\"A\",\"abcdefghijklmnopqrst\",\"x, y\",\"\"\n"
             "\"C\",\"a\"b\",\"abcdefghijklmnopqrst\",\"c\"\n"
             "\"D\",\"\",\"d\",\"\"\n");
@@ -69,7 +57,7 @@ TEST(LabelFile, RoundTripKeepsEveryCellInItsRow) {
   std::vector<std::string> as;
   for (int r = 0; r < 12; ++r) as.push_back(r == 3 ? LBL_NOT_SET : "K" + std::to_string(r));
   ASSERT_EQ(lbl_lanechar_write(many, as, path.c_str()), 0);
-  const std::string text = slurp(path);
+  const std::string text = vxtest::read_text(path);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
   EXPECT_EQ(text.find("\"K3\""), std::string::npos);
   EXPECT_EQ(text.find("\"K10\""), std::string::npos);
@@ -81,7 +69,7 @@ TEST(LabelFile, RoundTripKeepsEveryCellInItsRow) {
 TEST(LabelFile, ReadsLinesByTheirCategory) {
   vxtest::TempDir dir;
   const std::string path = dir.file("l.csv");
-  put(path,
+  vxtest::write_text(path,
       "\"C\",\"c1\",\"c2\",\"c3\",\"extra\"\r\n"   // CRLF, a field too many
       "  \"A\",\"a1\"\n"                            // blanks first; short: the rest stays empty
       "\"Z\",\"z1\",\"z2\"\n"                       // no such category
@@ -93,7 +81,7 @@ TEST(LabelFile, ReadsLinesByTheirCategory) {
   EXPECT_EQ(row(g, 0), (Row{"a1", "", ""}));
   EXPECT_EQ(row(g, 1), (Row{"plain", "quote", ""}));
   EXPECT_EQ(row(g, 2), (Row{"c1", "c2", "c3"}));
-  put(path, "\"B\",\"123456789012345678901234\",\"b2\"\n");
+  vxtest::write_text(path, "\"B\",\"123456789012345678901234\",\"b2\"\n");
   ASSERT_EQ(lbl_lanechar_read(g, {"A", "B", "C"}, path.c_str()), 0);
   EXPECT_EQ(row(g, 1), (Row{"12345678901234567890", "b2", ""}));
 
@@ -108,10 +96,10 @@ TEST(SelectionFile, LayoutAndLoading) {
   LabelCells g = cells(LBL_SEL_COLS, LBL_SEL_ROWS, LBL_CELL_LEN);
   g.set(2, 0, "dose"), g.set(2, 2, "high");
   ASSERT_EQ(lbl_sel_write(g, path.c_str()), 0);
-  EXPECT_EQ(slurp(path), "\n\n\"dose\",\"\",\"high\"\n");
+  EXPECT_EQ(vxtest::read_text(path), "\n\n\"dose\",\"\",\"high\"\n");
 
   const std::vector<std::string> cats = {"strain", "dose", "temp"};
-  put(path, "\"dose\",\"low\",\"high\"\nnothing,1\n  strain , K12\n");
+  vxtest::write_text(path, "\"dose\",\"low\",\"high\"\nnothing,1\n  strain , K12\n");
   int asked = 0;
   auto yes = [&] { return ++asked, true; };
   LabelCells back = cells(LBL_SEL_COLS, LBL_SEL_ROWS, LBL_CELL_LEN);
@@ -123,7 +111,7 @@ TEST(SelectionFile, LayoutAndLoading) {
   // Too many lines or fields: asked first; "no" leaves the grid as it was.
   std::string big;
   for (int i = 0; i < 11; ++i) big += i == 0 ? "temp,1,2,3,4,5,6\n" : "dose,x\n";
-  put(path, big);
+  vxtest::write_text(path, big);
   EXPECT_EQ(lbl_sel_read(back, cats, path.c_str(), [&] { return ++asked, false; }), -1);
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(back.at(1, 1), "low");
@@ -135,7 +123,7 @@ TEST(SelectionFile, LayoutAndLoading) {
   // A category without a row (the eleventh) is passed over.
   std::vector<std::string> eleven;
   for (int i = 0; i < 11; ++i) eleven.push_back("k" + std::to_string(i));
-  put(path, "k10,v\nk0,w\n");
+  vxtest::write_text(path, "k10,v\nk0,w\n");
   ASSERT_EQ(lbl_sel_read(back, eleven, path.c_str(), yes), 0);
   EXPECT_EQ(back.at(0, 1), "w");
   for (const std::string& cell : back.cell)
@@ -148,7 +136,7 @@ TEST(StandardSetFile, LayoutLoadingAndNumbers) {
   LabelCells g = cells(1, LBL_STD_ROWS, LBL_CELL_LEN);
   g.set(0, 0, "100"), g.set(1, 0, "50.5"), g.set(3, 0, "-2");
   ASSERT_EQ(lbl_std_write(g, path.c_str()), 0);
-  EXPECT_EQ(slurp(path), "100\n50.5\n\n-2\n");
+  EXPECT_EQ(vxtest::read_text(path), "100\n50.5\n\n-2\n");
   EXPECT_FALSE(lbl_any_not_number(g));
   for (const char* bad : {"1-2", "1.2.3", "12a"}) {
     LabelCells b = g;
@@ -157,7 +145,7 @@ TEST(StandardSetFile, LayoutLoadingAndNumbers) {
   }
 
   int asked = 0;
-  put(path, "  7,8\n\"9\"\n");
+  vxtest::write_text(path, "  7,8\n\"9\"\n");
   LabelCells back = cells(1, LBL_STD_ROWS, LBL_CELL_LEN);
   ASSERT_EQ(lbl_std_read(back, path.c_str(), [&] { return ++asked, true; }), 0);
   EXPECT_EQ(asked, 1);
@@ -166,7 +154,7 @@ TEST(StandardSetFile, LayoutLoadingAndNumbers) {
 
   std::string lines;
   for (int i = 1; i <= 120; ++i) lines += std::to_string(i) + "\n";
-  put(path, lines);
+  vxtest::write_text(path, lines);
   EXPECT_EQ(lbl_std_read(back, path.c_str(), [] { return false; }), -1);
   EXPECT_EQ(back.at(0, 0), "7");
   ASSERT_EQ(lbl_std_read(back, path.c_str(), [] { return true; }), 0);
@@ -186,18 +174,18 @@ TEST(LabelFiles, FailedWriteKeepsTheOldFile) {
       [&] { return lbl_std_write(g, path.c_str()); },
   };
   for (const auto& write : writers) {
-    put(path, "previous\n");
+    vxtest::write_text(path, "previous\n");
     {
       vxtest::FileFaults full({.write_budget = 1});
       EXPECT_EQ(write(), -1);
     }
-    EXPECT_EQ(slurp(path), "previous\n");
+    EXPECT_EQ(vxtest::read_text(path), "previous\n");
     EXPECT_EQ(write(), 0);
-    EXPECT_NE(slurp(path), "previous\n");
+    EXPECT_NE(vxtest::read_text(path), "previous\n");
   }
-  EXPECT_EQ(slurp(path), "1\n");
+  EXPECT_EQ(vxtest::read_text(path), "1\n");
   ASSERT_EQ(lbl_cat_write({"B", "A"}, path.c_str()), 0);
-  EXPECT_EQ(slurp(path), "\"B\"\n\"A\"\n");
+  EXPECT_EQ(vxtest::read_text(path), "\"B\"\n\"A\"\n");
 }
 
 }  // namespace
