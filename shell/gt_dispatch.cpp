@@ -18,6 +18,7 @@
 #include "analysis/band_rep.h"
 #include "analysis/compare.h"
 #include "analysis/img_rep.h"
+#include "analysis/lane_map_win.h"
 #include "analysis/matr_launch.h"
 #include "analysis/replc.h"
 #include "analysis/rparm.h"
@@ -93,7 +94,7 @@ bool built(int c) {
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
       GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
       GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO,
-      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_REPORT_LANE_MAP, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
@@ -880,6 +881,11 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       band_report(win, command, image);
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_REPORT_LANE_MAP:
+      gt_busy_begin();
+      lmap_from_sel_lanes();
+      gt_busy_end();
+      break;
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
     case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
     case GT_CMD_LABEL_VALUES:

@@ -189,7 +189,8 @@ void tk::send_key(QWidget* w, int key, int mods) {
   if ((mods & TK_MOD_CTRL) && key >= Qt::Key_A && key <= Qt::Key_Z)
     text = QString(QChar(key - Qt::Key_A + 1));
   QKeyEvent ev(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(w, &ev);
+  // A part whose keys go to an inner widget (a table in its group) gets them there.
+  QCoreApplication::sendEvent(w->focusProxy() ? w->focusProxy() : w, &ev);
 }
 
 void TKT_Key(TK_OBJ obj, int key, int mods) { tk::send_key(tk::widget(obj), key, mods); }

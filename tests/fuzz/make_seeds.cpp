@@ -305,6 +305,7 @@ void text_seeds() {
   // The first byte answers the missing-image question (odd: leave them out and go on).
   put_text("fuzz_img_list", "images.csv", std::string("\x01") + "g1.kes, \"g*.kes\",gone.kes\n\ng2.KES\n");
   put_text("fuzz_img_list", "records.csv", std::string("\x01") + "# name, lane\ng1,3\n\"g2\" , 7, \"lane x\"\ngone\n");
+  put_text("fuzz_dev_table", "match.dev", "100, 5.0\n500,2.5\r\n\nsize only\n2000, x, extra\n10000,1\n");
   put_text("fuzz_cal_values", "calscan.txt", "; steps\n1, 0.05, 500\n2, 0.20, 500\n3, 0.41, 480\n");
   put_text("fuzz_std_values", "set.std", "0.05\n0.20 second step\nwedge\n-.5\n1e3\n\n2.75");
   put_text("fuzz_lane_files", "fractions.txt",
