@@ -57,6 +57,7 @@
 #include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/gt_lane_copy.h"
+#include "tools/gt_label_dlgs.h"
 #include "tools/gt_lane_dlgs.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
@@ -103,7 +104,8 @@ bool built(int c) {
       GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
       GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
       GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
-      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE,
+      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_LABEL_VALUES,
+      GT_CMD_LABEL_CATEGORIES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -939,6 +941,12 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
     case GT_CMD_LANE_NAME_FILE: lane_names_from_file(win); break;
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
     case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
+    case GT_CMD_LABEL_VALUES:
+      if (has_bands(image)) gt_lane_chars(win, image);
+      break;
+    case GT_CMD_LABEL_CATEGORIES: gt_crt_cat_activate(win); break;
+    case GT_CMD_SELECTION_FILES: gt_ctr_sel_activate(win); break;
+    case GT_CMD_STD_SETS: gt_crt_std_activate(win); break;
     case GT_CMD_COMPARE_BANDS:
       if (has_bands(image)) compare_activate();
       break;
