@@ -18,6 +18,8 @@
 #include "analysis/band_rep.h"
 #include "analysis/compare.h"
 #include "analysis/img_rep.h"
+#include "analysis/lane_map_win.h"
+#include "analysis/lanename.h"
 #include "analysis/matr_launch.h"
 #include "analysis/mparm.h"
 #include "analysis/replc.h"
@@ -57,6 +59,7 @@
 #include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/gt_lane_copy.h"
+#include "tools/gt_label_dlgs.h"
 #include "tools/gt_lane_dlgs.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
@@ -95,14 +98,16 @@ bool built(int c) {
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
       GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
       GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO,
-      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_REPORT_LANE_MAP,
+      GT_CMD_LANE_NAME_FILE, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
       GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
       GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
       GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
-      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_MATCH_ALL_LANES,
+      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_LABEL_VALUES,
+      GT_CMD_LABEL_CATEGORIES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS, GT_CMD_MATCH_ALL_LANES,
       GT_CMD_MATCH_SEL_LANES, GT_CMD_MATCH_TO_LANE,
   };
   for (int b : kBuilt)
@@ -531,72 +536,37 @@ void band_report(TK_OBJ win, int command, IMAGE_REC* image) {
   band_rep_activate(type, nullptr, {});
 }
 
-// All Lanes: the report parameters, then the images to report, picked by the user.
-void all_lanes_report(TK_OBJ win) {
+// The images of a command over a list of images: the image list file of the control record,
+// or (with read_names) its image-name and lane-number file, whose records come back in *names,
+// or else the user's picks: the images chosen, or with to_folder every image of a folder
+// chosen. False when there is none.
+bool images_to_list(std::vector<std::string>* paths, GtImgNameList* names, bool read_names = true,
+                    int to_folder = 0) {
   const CONTROL* ctl = gt_get_control();
-  SLOG(kFn, SLOG_VALUE4, "All Lanes: loc_images <%s>", ctl->folders[CTL_DIR_IMAGES]);
-  if (!gt_rparm_activate(win, 1)) {
-    SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
-    return;
-  }
+  paths->clear();
+  *names = GtImgNameList{};
   const std::string title = ctl->lane_sel_file[0] == '\0'
                                 ? std::string("Select Image(s)... (Sel File: <none>)")
                                 : "Select Image(s)... (Sel File: <" + std::string(ctl->lane_sel_file) + ">)";
-  char** list = nullptr;
-  const int n = io_win32_filelist(&list, title.c_str(), ctl->folders[CTL_DIR_IMAGES], "",
-                                  "Kestrin Files (*.kes)\0*.kes\0", 0, TRUE, TRUE, TRUE, nullptr);
-  if (n <= 0) {
-    SLOG(kFn, SLOG_VALUE4, "num_img 0");
-    return;
-  }
-  std::vector<std::string> paths(list, list + n);
-  ks_freelist_msg(reinterpret_cast<void**>(list), n);
-  band_rep_activate(REP_ALL_LANES, nullptr, paths);
-}
-
-// The images of the open image windows, first to last.
-std::vector<IMAGE_REC*> open_images() {
-  std::vector<IMAGE_REC*> out;
-  for (int i = 0; i < gt_get_num_img_windows(); ++i)
-    out.push_back(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
-  return out;
-}
-
-// The images a match runs over: the image list file when one is set, for Match All Lanes also
-// the image name and lane number list; when neither gives an image, the images the user picks
-// or, with match to folder, every image of a folder the user picks. False when there is none.
-bool match_images(int command, int to_folder, std::vector<std::string>* paths,
-                  std::vector<int>* img_index, std::vector<long>* lane_numbers) {
-  static std::string s_match_folder;
-  const CONTROL* ctl = gt_get_control();
-  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", to_folder, ctl->folders[CTL_DIR_IMAGES]);
   if (ctl->image_list_file[0] != '\0') {
     SLOG(kFn, SLOG_VALUE4, "match_img_list_file <%s>", ctl->image_list_file);
     gt_read_image_list(ctl->image_list_file, paths);
   }
-  if (command == GT_CMD_MATCH_ALL_LANES && ctl->imgname_list_file[0] != '\0') {
+  if (read_names && ctl->imgname_list_file[0] != '\0') {
     SLOG(kFn, SLOG_VALUE4, "imgname_lanenum_file <%s>", ctl->imgname_list_file);
-    GtImgNameList list;
-    gt_read_imgname_list(ctl->imgname_list_file, ctl->folders[CTL_DIR_IMAGES], &list);
-    // The records name their images by index into this list, after any image list paths.
-    const int base = static_cast<int>(paths->size());
-    paths->insert(paths->end(), list.images.begin(), list.images.end());
-    for (int i = 0; i < list.num_records(); ++i) {
-      img_index->push_back(base + list.image_index[size_t(i)]);
-      lane_numbers->push_back(list.lane_numbers[size_t(i)]);
-    }
-    SLOG(kFn, SLOG_VALUE4, "num_img %d, num_entry %d", int(list.images.size()), list.num_records());
+    if (gt_read_imgname_list(ctl->imgname_list_file, ctl->folders[CTL_DIR_IMAGES], names) > 0)
+      *paths = names->images;
+    SLOG(kFn, SLOG_VALUE4, "num_img %d, num_entry %d", int(names->images.size()),
+         names->num_records());
   }
   if (paths->empty() && !to_folder) {
-    const std::string title = ctl->lane_sel_file[0] == '\0'
-                                  ? std::string("Select Image(s)... (Sel File: <none>)")
-                                  : "Select Image(s)... (Sel File: <" + std::string(ctl->lane_sel_file) + ">)";
     char** list = nullptr;
     const int n = io_win32_filelist(&list, title.c_str(), ctl->folders[CTL_DIR_IMAGES], "",
                                     KS_KES_FILTER, 0, TRUE, TRUE, TRUE, nullptr);
     if (n > 0) paths->assign(list, list + n);
-    ks_freelist_msg(reinterpret_cast<void**>(list), n);
+    if (list) ks_freelist_msg(reinterpret_cast<void**>(list), n);
   } else if (paths->empty()) {
+    static std::string s_match_folder;
     if (s_match_folder.empty()) s_match_folder = ctl->folders[CTL_DIR_IMAGES];
     char* folder = io_dirname_new(s_match_folder.c_str(), "Select a Folder to Match Againt...");
     if (folder == nullptr) {
@@ -609,13 +579,50 @@ bool match_images(int command, int to_folder, std::vector<std::string>* paths,
     ks_free(folder);
     SLOG(kFn, SLOG_VALUE4, "#%d files in folder", n);
     if (n > 0) paths->assign(list, list + n);
-    ks_freelist_msg(reinterpret_cast<void**>(list), n);
+    if (list) ks_freelist_msg(reinterpret_cast<void**>(list), n);
   }
   if (paths->empty()) {
     SLOG(kFn, SLOG_VALUE4, "num_img 0");
     return false;
   }
   return true;
+}
+
+// All Lanes: the report parameters, then the images to report.
+void all_lanes_report(TK_OBJ win) {
+  const CONTROL* ctl = gt_get_control();
+  SLOG(kFn, SLOG_VALUE4, "All Lanes: loc_images <%s>", ctl->folders[CTL_DIR_IMAGES]);
+  if (!gt_rparm_activate(win, 1)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
+    return;
+  }
+  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", 0, ctl->folders[CTL_DIR_IMAGES]);
+  std::vector<std::string> paths;
+  GtImgNameList names;
+  if (!images_to_list(&paths, &names)) return;
+  band_rep_activate(REP_ALL_LANES, nullptr, paths);
+}
+
+// Lane names from a file: the file is picked in the lane-name dialog, its names go into the
+// lanes of the images it lists, open or not, and each image is saved.
+void lane_names_from_file(TK_OBJ win) {
+  if (!gt_lanename_activate(win)) {
+    SLOG(kFn, SLOG_VALUE4, "lanename_activate FALSE");
+    return;
+  }
+  const CONTROL* ctl = gt_get_control();
+  if (ctl->imgname_lanename_file[0] == '\0') return;
+  GtImgNameList names;
+  gt_read_imgname_lanename(ctl->imgname_lanename_file, ctl->folders[CTL_DIR_IMAGES], &names);
+  SLOG(kFn, SLOG_VALUE4, "num_img %d, num_entry %d", int(names.images.size()), names.num_records());
+  std::vector<LaneNameEntry> entries;
+  for (int r = 0; r < names.num_records(); ++r)
+    entries.push_back(LaneNameEntry{names.image_index[size_t(r)], int(names.lane_numbers[size_t(r)]),
+                                    names.lane_names[size_t(r)]});
+  gt_busy_begin();
+  lanename_activate(names.images, entries, gt_open_images());
+  gt_busy_end();
+  mh_clear_status(gt_get_status_bar(), 1);
 }
 
 // Match All Lanes and Match To Selected Lane: the match parameters, the images, the match.
@@ -625,15 +632,17 @@ void match_over_list(TK_OBJ win, int command, IMAGE_REC* image) {
     SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
     return;
   }
-  std::vector<std::string> paths;
-  std::vector<int> img_index;
-  std::vector<long> lane_numbers;
-  if (!match_images(command, to_folder, &paths, &img_index, &lane_numbers)) return;
   CONTROL* ctl = gt_get_control();
-  if (command == GT_CMD_MATCH_ALL_LANES)
-    wr_prepare_and_match_all_lanes(ctl, win, open_images(), paths, img_index, lane_numbers);
+  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", to_folder, ctl->folders[CTL_DIR_IMAGES]);
+  std::vector<std::string> paths;
+  GtImgNameList names;
+  const bool all = command == GT_CMD_MATCH_ALL_LANES;
+  if (!images_to_list(&paths, &names, all, to_folder)) return;
+  if (all)
+    wr_prepare_and_match_all_lanes(ctl, win, gt_open_images(), paths, names.image_index,
+                                   names.lane_numbers);
   else
-    wr_prepare_and_match(image, ctl, paths, win, open_images());
+    wr_prepare_and_match(image, ctl, paths, win, gt_open_images());
 }
 
 // Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose.
@@ -964,6 +973,12 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       band_report(win, command, image);
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_REPORT_LANE_MAP:
+      gt_busy_begin();
+      lmap_from_sel_lanes();
+      gt_busy_end();
+      break;
+    case GT_CMD_LANE_NAME_FILE: lane_names_from_file(win); break;
     case GT_CMD_MATCH_ALL_LANES: case GT_CMD_MATCH_TO_LANE:
       match_over_list(win, command, image);
       break;
@@ -973,11 +988,17 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
         SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
         break;
       }
-      wr_prepare_and_match_sel_lanes(ctl, win, open_images());
+      wr_prepare_and_match_sel_lanes(ctl, win, gt_open_images());
       break;
     }
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
     case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
+    case GT_CMD_LABEL_VALUES:
+      if (has_bands(image)) gt_lane_chars(win, image);
+      break;
+    case GT_CMD_LABEL_CATEGORIES: gt_crt_cat_activate(win); break;
+    case GT_CMD_SELECTION_FILES: gt_ctr_sel_activate(win); break;
+    case GT_CMD_STD_SETS: gt_crt_std_activate(win); break;
     case GT_CMD_COMPARE_BANDS:
       if (has_bands(image)) compare_activate();
       break;

@@ -84,6 +84,7 @@ void TABLE_Attach(TK_OBJ group) {
   v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   if (!w->layout()) new QVBoxLayout(w);
   w->layout()->addWidget(v);
+  w->setFocusProxy(v);  // keys meant for the part (the copy key) reach the table
   QObject::connect(v, &QTableView::clicked, [group](const QModelIndex& i) {
     if (TableModel* m = model(group); m && m->click_) m->click_(group, i.row(), i.column());
   });
