@@ -89,8 +89,28 @@ std::vector<std::string> CHOOSE_OpenFiles(const KsOpenFileRequest& req, int* cho
   return out;
 }
 
+namespace {
+
+// A folder chooser that may also name a new folder. Qt's dialog in that mode (any file) takes
+// an existing folder as one to enter, so that an existing folder could never be chosen: here
+// an existing folder is the answer.
+class FolderDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (fileMode() == QFileDialog::AnyFile && files.size() == 1 && QFileInfo(files[0]).isDir()) {
+      QDialog::accept();
+      return;
+    }
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
+
 std::string CHOOSE_Folder(const char* title, const char* start, bool may_create) {
-  QFileDialog dlg(nullptr, tk::qs(title), tk::qs(start));
+  FolderDialog dlg(nullptr, tk::qs(title), tk::qs(start));
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   dlg.setOption(QFileDialog::ShowDirsOnly, true);
   dlg.setFileMode(may_create ? QFileDialog::AnyFile : QFileDialog::Directory);

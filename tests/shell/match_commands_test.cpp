@@ -107,6 +107,24 @@ TEST_F(MatchCommands, AllLanesAndSelectedLanesEndInTheMatrixWindow) {
   EXPECT_STREQ(ks_mr_label(matrix(), 1), "gelB:1");
 }
 
+TEST_F(MatchCommands, MatchToFolderTakesEveryImageOfTheChosenFolder) {
+  IMAGE_REC* a = gel("gelA");
+  IMAGE_REC* b = gel("gelB");
+  ASSERT_TRUE(a && b);
+  // An image list set in the dialog is cleared by Match to Folder; the folder holds both gels.
+  std::snprintf(gt_get_control()->image_list_file, CTL_PATH, "%s", (dir + "/none.csv").c_str());
+  TKT_AnswerChooser({dir});
+  run(GT_CMD_MATCH_ALL_LANES, MPARM_TO_FOLDER);
+  ASSERT_NE(matrix(), nullptr);
+  ASSERT_EQ(ks_mr_count(matrix()), 2);
+  EXPECT_STREQ(ks_mr_label(matrix(), 1), "gelB:1:");
+  WIN_Terminate(TKT_FindWindow("gt_matrx", "WinMatrix"));
+  // A cancelled folder chooser ends the command.
+  TKT_AnswerChooser({});
+  run(GT_CMD_MATCH_ALL_LANES, MPARM_TO_FOLDER);
+  EXPECT_EQ(matrix(), nullptr);
+}
+
 TEST_F(MatchCommands, MatchToLaneShowsResultsUntilABorrowedImageCloses) {
   IMAGE_REC* a = gel("gelA");
   IMAGE_REC* b = gel("gelB");

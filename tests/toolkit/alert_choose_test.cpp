@@ -131,6 +131,13 @@ TEST_F(DriverTest, FolderChooserCreatesTheFolderOrRefusesAFile) {
   EXPECT_TRUE(std::filesystem::is_directory(fresh));
   ks_free(got);
 
+  // An existing folder is chosen, not entered.
+  TKT_AnswerChooser({fresh});
+  got = io_dirname_new(dir.str().c_str(), "");
+  ASSERT_NE(got, nullptr);
+  EXPECT_EQ(std::string(got), fresh);
+  ks_free(got);
+
   vxtest::write_text(dir.file("plain"), "x");
   TKT_AnswerChooser({dir.file("plain")});
   TKT_AnswerAlert(1);
