@@ -291,7 +291,17 @@ long illus_winNfy(TK_OBJ w, int e) {
   return WIN_DefaultNfy(w, e);
 }
 
+// The edit menu's entries by state, set as its list opens: Delete All needs an object, Duplicate
+// and Delete a selected one.
+void enable_edit_entries(TK_OBJ menu) {
+  const bool one = s_state == ILLUS_SELECTED && selected() != nullptr;
+  CHOICE_EnableItem(menu, EDIT_DUPLICATE, one);
+  CHOICE_EnableItem(menu, EDIT_DELETE, one);
+  CHOICE_EnableItem(menu, EDIT_DELETE_ALL, s_disp && ui_illus_obj_count(s_disp) > 0);
+}
+
 long illus_partNfy(TK_OBJ p, int e) {
+  if (e == TK_EV_CHOICE_OPEN && p == part(P_EDIT)) enable_edit_entries(p);
   const long r = p == part(P_COLOR) ? ui_color_notify(p, e) : WGT_DefaultNfy(p, e);
   if (e != TK_EV_ACTIVATE && e != TK_EV_CHOICE) return r;
   COMM_OBJ* o = selected();
