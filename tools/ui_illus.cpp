@@ -14,6 +14,7 @@
 #include "engine/lane_geometry.h"
 #include "shell/ih_draw.h"
 #include "shell/ui_color.h"
+#include "shell/ui_tools.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
@@ -281,6 +282,7 @@ long illus_winNfy(TK_OBJ w, int e) {
     return 1;
   }
   if (e == TK_EV_TERMINATE) {
+    ui_tools_reset();  // the image's clicks go back to the image window
     if (s_widget) WGT_SetPointer(s_widget, 0);
     redraw();
     s_widget = nullptr;
@@ -439,6 +441,13 @@ void ui_illus_end() {
   s_open = false;
   s_tracking = false;
   s_state = ILLUS_CLOSED;
+}
+
+void ui_illus_image_closing(const IMG_DATA* disp) {
+  if (!disp || disp != s_disp) return;
+  s_widget = nullptr;  // not redrawn: it is going away with its window
+  ui_illus_end();
+  s_disp = nullptr;
 }
 
 int ui_illus_is_open() { return s_open ? 1 : 0; }

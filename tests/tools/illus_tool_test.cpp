@@ -229,3 +229,13 @@ TEST_F(IllusTool, EditMenuEntriesFollowTheState) {
   EXPECT_EQ(entries(), (std::vector<int>{0, 0, 1}));
   EXPECT_EQ(count(), 1);
 }
+
+TEST_F(IllusTool, ClosingTheToolEndsTheImageToolsAnnotating) {
+  ASSERT_EQ(ui_tools_annotate_on(), 1);
+  TKT_Click(RES_GetSub(win, 10));
+  EXPECT_EQ(TKT_FindWindow("ui_illus", "ui_illus_win"), nullptr);
+  EXPECT_EQ(ui_illus_curr_state(), ILLUS_CLOSED);
+  // The image's clicks go back to the image window.
+  EXPECT_EQ(ui_tools_annotate_on(), 0);
+  EXPECT_EQ(ui_tools_any_on(), 0);
+}
