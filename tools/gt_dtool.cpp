@@ -36,12 +36,16 @@ enum DtPart {
 };
 
 constexpr int kAnalysisStd = 407;
+constexpr int kToolPointer = 1;  // the pointer over the chart and strip while a peak is being added
 
 TK_OBJ s_win = nullptr;
 char s_def_dir[256] = "";
 std::vector<int32_t> s_points;  // the chart's (row, value, baseline) points
 
 TK_OBJ part(int i) { return s_win ? RES_GetSub(s_win, i) : nullptr; }
+
+// The pointer over the chart and the strip: the tool pointer while the next click adds a peak.
+void set_pointer(TK_OBJ area) { WGT_SetPointer(area, dtool_state().adding ? kToolPointer : 0); }
 
 // The lane strip: the lane's pixels cut from the image file as 8 bits, its first column in the
 // image, and the copy scaled to the strip part at its last paint.
@@ -131,6 +135,7 @@ void paint_strip(TK_OBJ area) {
 
 long stripNfy(TK_OBJ area, int event) {
   const long r = WGT_DefaultNfy(area, event);
+  if (event == TK_EV_ENTER) set_pointer(area);
   if (event == TK_EV_EXPOSE) paint_strip(area);
   if (event == TK_EV_MOUSE && EVENT_GetButtonState() == 1 && s_strip.scale > 0 && s_strip.image.height() > 0) {
     const int h = std::max(1, static_cast<int>(s_strip.image.height() * s_strip.scale));
@@ -307,6 +312,7 @@ void annotate_chart(TK_OBJ chart) {
 }
 
 long chartNfy(TK_OBJ chart, int event) {
+  if (event == TK_EV_ENTER) set_pointer(chart);
   if (event == TK_EV_EXPOSE) {
     const long r = CHART_DefaultNfy(chart, event);
     annotate_chart(chart);
@@ -504,7 +510,11 @@ void dtool_click_row(int row) {
     const int d = static_cast<int>(std::lround(0.02 * (dtool_n() - 1)));
     dtool_insert_band(row, row - d, row + d);
     s.adding = 0;
-    if (s_win) WGT_SetText(part(P_STATUS), "");
+    if (s_win) {
+      WGT_SetText(part(P_STATUS), "");
+      set_pointer(part(P_CHART));
+      set_pointer(part(P_STRIP));
+    }
     dtool_select_band(s.selected);
   } else {
     const int near = dtool_nearest_band(row);

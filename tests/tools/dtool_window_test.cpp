@@ -151,9 +151,12 @@ TEST_F(DtoolWindow, BandsAreFoundEditedAndTheFileTakesOver) {
     dtool_click_row(peak);  // deselect
     EXPECT_EQ(s.selected, -1);
 
-    // Add peak: bounds r -+ round(0.02 (n - 1)).
+    // Add peak: bounds r -+ round(0.02 (n - 1)); the tool pointer over the chart meanwhile.
     TKT_Click(RES_GetSub(win, 5));
+    TKT_Send(chart, TK_EV_ENTER);
+    EXPECT_EQ(WGT_GetPointer(chart), 1);
     dtool_click_row(80);
+    EXPECT_EQ(WGT_GetPointer(chart), 0);
     const DT_BAND& added = s.bands[static_cast<std::size_t>(s.selected)];
     EXPECT_EQ(added.peak, 80);
     EXPECT_EQ(added.lo_infl, 80 - 2);
