@@ -17,6 +17,24 @@
 #include "tools/dtool_calc.h"
 #include "tools/gt_dtool.h"
 
+namespace {
+
+// The tool's settings for the analysed gel, as the command fills them from the image.
+DT_INFO ladder_info(const vxtest::LadderGel& g) {
+  DT_INFO info{};
+  info.min_top_band_thick = g.image->min_top_band_thick;
+  info.min_bot_band_thick = g.image->min_bot_band_thick;
+  info.band_threshold = g.image->band_threshold;
+  info.max_value = 255;
+  info.y_res = 1;
+  info.lanes = g.image->lanes;
+  std::snprintf(info.image_name, sizeof info.image_name, "ladder_reference_gel");
+  std::snprintf(info.image_path, sizeof info.image_path, "%s", g.kes.c_str());
+  return info;
+}
+
+}  // namespace
+
 TEST(DtoolLadder, PeaksOfALadderLaneAreItsBands) {
   vxtest::LadderGel g;
   if (!vxtest::analyse_ladder_gel(&g)) {
@@ -25,13 +43,7 @@ TEST(DtoolLadder, PeaksOfALadderLaneAreItsBands) {
   }
   LANE* copy = ln_clone_lane(g.lanes[0]);
   ASSERT_NE(copy, nullptr);
-  DT_INFO info{};
-  info.min_top_band_thick = g.image->min_top_band_thick;
-  info.min_bot_band_thick = g.image->min_bot_band_thick;
-  info.band_threshold = g.image->band_threshold;
-  info.min_value = 0;
-  info.max_value = 255;
-  info.y_res = 1;
+  DT_INFO info = ladder_info(g);
   DtState& s = dtool_state();
   s = DtState{};
   s.info = &info;
@@ -81,16 +93,8 @@ TEST(DtoolLadder, TheWindowOnALadderLane) {
   TKT_Enable(true);
   for (LANE* l : g.lanes) l->f &= ~LN_F_SELECTED;
   g.lanes[1]->f |= LN_F_SELECTED;
-  DT_INFO info{};
-  info.min_top_band_thick = g.image->min_top_band_thick;
-  info.min_bot_band_thick = g.image->min_bot_band_thick;
-  info.band_threshold = g.image->band_threshold;
-  info.max_value = 255;
-  info.y_res = 1;
-  info.lanes = g.image->lanes;
+  DT_INFO info = ladder_info(g);
   info.iLaneWidth = 80;
-  std::snprintf(info.image_name, sizeof info.image_name, "ladder_reference_gel");
-  std::snprintf(info.image_path, sizeof info.image_path, "%s", g.kes.c_str());
   std::size_t bands = 0;
   QTimer::singleShot(0, [&] {
     TK_OBJ win = TKT_FindWindow("dtool", "dtool_win");
