@@ -196,7 +196,20 @@ void paint(TK_OBJ c, ChartState& s) {
     }
   if (!s.x_title.empty())
     text_at(c, r.x + (r.w - text_w(c, s.x_title)) / 2, r.y + r.h + th + 4, s.x_title);
-  if (!s.y_title.empty()) text_at(c, 2, std::max(0, r.y - th), s.y_title);
+  if (s.y_title.find('\n') != std::string::npos) {
+    // A title given line by line (one letter per line) runs down the left edge.
+    int ly = r.y;
+    std::size_t from = 0;
+    while (from <= s.y_title.size()) {
+      std::size_t nl = s.y_title.find('\n', from);
+      if (nl == std::string::npos) nl = s.y_title.size();
+      text_at(c, 2, ly, s.y_title.substr(from, nl - from));
+      from = nl + 1;
+      ly += th;
+    }
+  } else if (!s.y_title.empty()) {
+    text_at(c, 2, std::max(0, r.y - th), s.y_title);
+  }
   DRAW_Rect(c, r);
   // Axes: ticks and labels.
   const AxisMap xm = x_map(s), ym = y_map(s);
@@ -360,6 +373,9 @@ void CHART_SetLabelText(const char* text) {
 }
 void CHART_SetReadout(TK_OBJ chart, TK_OBJ label) {
   if (ChartState* s = state(chart)) s->readout_obj = label;
+}
+void CHART_MovePointer(TK_OBJ chart, int x, int y) {
+  if (state(chart)) WGT_MovePointer(chart, x, y);
 }
 void CHART_SetReadoutIdle(TK_OBJ chart, const char* text) {
   if (ChartState* s = state(chart)) s->idle = text ? text : "";
