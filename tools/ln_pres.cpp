@@ -213,6 +213,8 @@ void gt_lane_fractions_activate(TK_OBJ owner, IMAGE_REC* image, int hemoglobin) 
   WGT_SetText(RES_GetSub(win, P_TITLE), ini_text(KS_INI_FRACTIONS_REPORT_TITLE).c_str());
   WGT_SetText(RES_GetSub(win, P_INFO), ini_text(KS_INI_FRACTIONS_REPORT_INFORMATION).c_str());
   WGT_SetText(RES_GetSub(win, P_PATIENT), ("Patient:\n" + s_patient).c_str());
+  // The table's columns line up in a fixed-width font.
+  if (TK_OBJ font = RES_LoadFont("ln_pres", "ln_pres_table")) WGT_SetFont(RES_GetSub(win, P_TABLE), font);
   WGT_SetText(RES_GetSub(win, P_TABLE), s_table.c_str());
   WGT_SetText(RES_GetSub(win, P_COMMENT), "");
   WGT_SetLabel(RES_GetSub(win, P_SUPPORT), "");
