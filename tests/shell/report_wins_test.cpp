@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "analysis/band_rep.h"
 #include "base/ks_ini.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "engine/lane_geometry.h"
 #include "gel_fixture.h"
 #include "model/std_list.h"
+#include "model/task_state.h"
+#include "shell/gt_misc.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
@@ -493,3 +497,49 @@ TEST_F(Fractions, FaultyFileGivesNoReportAndTheTwoWindowsNeverShareALayout) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The standards assignment and its guided run
+
+TEST_F(ReportWins, AssignmentOkCancelAndConfigurationCancelTakeTheGuidedReportStep) {
+  IMAGE_REC* im = open_gel();
+  ASSERT_NE(im, nullptr);
+  // Without bands the report command stops at once (its parameters dialog is not wanted here).
+  set_size_stds(im, 60, {}, {}, 1);
+  struct Case {
+    const char* name;
+    int run;
+    void (*open)(TK_OBJ);
+    int button;  // of the assignment window; 0: the configuration dialog is cancelled
+  } cases[] = {
+      {"size OK", 1, [](TK_OBJ o) { gt_std_size_asgn_activate(o, "", nullptr, 1, 0, 0, 0, 0); }, 2},
+      {"size Cancel", 1, [](TK_OBJ o) { gt_std_size_asgn_activate(o, "", nullptr, 1, 0, 0, 0, 0); }, 3},
+      {"conc OK", 2, [](TK_OBJ o) { gt_std_conc_asgn_activate(o, "", nullptr, 0, 0, 0); }, 2},
+      {"conc Cancel", 2, [](TK_OBJ o) { gt_std_conc_asgn_activate(o, "", nullptr, 0, 0, 0); }, 3},
+      {"size configuration Cancel", 1, gt_std_size_config_activate, 0},
+      {"conc configuration Cancel", 2, gt_std_conc_config_activate, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    gt_vrem_run = c.run;
+    main_winNfySelMenuBar(win_, 999999);  // nothing sent since
+    if (c.button == 0) {
+      QTimer::singleShot(0, [] {
+        for (const char* m : {"std_size", "std_conc"})
+          if (TK_OBJ d = TKT_FindWindow(m, (std::string(m) + "_win").c_str()))
+            TKT_Click(RES_GetSub(d, std::string(m) == "std_size" ? 4 : 6));
+      });
+      c.open(win_);
+    } else {
+      gt_set_state(c.run == 1 ? TS_SIZE_STDS : TS_CONC_STDS);
+      c.open(win_);
+      TK_OBJ w = TKT_FindWindow(c.run == 1 ? "std_sasn" : "std_casn", c.run == 1 ? "std_sasn_win" : "std_casn_win");
+      ASSERT_NE(w, nullptr);
+      TKT_Click(RES_GetSub(w, c.button));
+    }
+    EXPECT_EQ(gt_dispatch_last_command(), GT_CMD_REPORT_ACTIVE_IMAGE);
+    EXPECT_EQ(gt_vrem_run, 0);
+    EXPECT_EQ(gt_get_state(), 0);
+    band_rep_dismiss();
+  }
+}
