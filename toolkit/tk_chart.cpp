@@ -151,16 +151,18 @@ std::string axis_label(TK_OBJ c, int axis, double v) {
   return s_label_set ? s_label_text : format_value(v);
 }
 
-// Tick values from min to max by step (at most 200 of them).
+// Tick values from min to max by step (at most 200 of them); a logarithmic axis ticks its
+// decades. A step of 0 gives no ticks.
 std::vector<double> ticks(double min, double max, double step, bool log) {
   std::vector<double> out;
+  if (!(step > 0)) return out;
   if (log) {
     if (min <= 0 || max <= min) return out;
     for (double d = std::pow(10.0, std::floor(std::log10(min))); d <= max * 1.0000001 && out.size() < 200; d *= 10)
       if (d >= min * 0.9999999) out.push_back(d);
     return out;
   }
-  if (!(step > 0) || max <= min) return out;
+  if (max <= min) return out;
   const double first = std::ceil(min / step - 1e-9) * step;
   for (int i = 0; out.size() < 200; ++i) {
     const double v = first + i * step;
@@ -224,7 +226,7 @@ void paint(TK_OBJ c, ChartState& s) {
     const std::string t = axis_label(c, 0, v);
     text_at(c, px - text_w(c, t) / 2, bottom + 6, t);
   }
-  for (double v : ticks(s.y.min, s.y.max, s.y_log ? 0 : s.y.minor, s.y_log)) {
+  for (double v : ticks(s.y.min, s.y.max, s.y_log ? 0.0 : s.y.minor, s.y_log)) {
     const int py = ym.pixel(v);
     DRAW_Line(c, r.x - 2, py, r.x, py);
   }

@@ -41,6 +41,8 @@ int CHART_GetType(TK_OBJ chart);                    // its type code, 0 when non
 int CHART_GetPerPoint(TK_OBJ chart);                // values per point, 0 when none
 int CHART_GetCount(TK_OBJ chart);                   // number of points, 0 when none
 double CHART_Value(TK_OBJ chart, int point, int k); // value k of a point as a double (0 out of range)
+// Axis ranges with their major (labelled) and minor tick steps; a step of 0 draws no ticks, and
+// any other step on a logarithmic axis ticks its decades.
 void CHART_SetXRange(TK_OBJ chart, double min, double max, double major, double minor);
 void CHART_SetYRange(TK_OBJ chart, double min, double max, double major, double minor);
 void CHART_SetYLog(TK_OBJ chart, int on);           // logarithmic y (natural logarithm; range above 0)
