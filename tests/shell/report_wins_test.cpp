@@ -268,6 +268,10 @@ TEST_F(ReportWins, ProfileStacksTwoLanesAndLinksChartAndImageBothWays) {
   // Lane A has a band outside its profile and a band inside.
   add_lane(im, 60, 10, hill(180, 50, 300), "A", {50, 205});
   add_lane(im, 150, 10, hill(180, 120, 200), "", {120});
+  // A selected lane without a profile is left out.
+  shelltest::add_lane_and_band(im, 240, 10, 190, 100);
+  for (LANE* l = im->lanes->next; l; l = l->next)
+    if (!l->data_values) l->f |= LN_F_SELECTED, im->num_sel_lanes++;
   im->cur_lane = im->lanes->next;
   gt_get_control()->ln_prf_offset = 1;
   gt_get_control()->ln_prf_show_bands = 1;
@@ -277,6 +281,7 @@ TEST_F(ReportWins, ProfileStacksTwoLanesAndLinksChartAndImageBothWays) {
   PRF_LANE* a = ln_prf_lanes();
   ASSERT_NE(a, nullptr);
   ASSERT_NE(a->next, nullptr);
+  EXPECT_EQ(a->next->next, nullptr);
   EXPECT_EQ(ln_prf_offset(0), 0);
   EXPECT_EQ(ln_prf_offset(1), 320 + 12);
   EXPECT_EQ(std::string(ln_prf_caption()), "Lane Profile (gel.kes:A is the bottom profile)");
@@ -542,4 +547,55 @@ TEST_F(ReportWins, AssignmentOkCancelAndConfigurationCancelTakeTheGuidedReportSt
     EXPECT_EQ(gt_get_state(), 0);
     band_rep_dismiss();
   }
+}
+
+TEST_F(ReportWins, DoubleClickOnALaneInLanesModeOpensTheProfile) {
+  IMAGE_REC* im = open_gel();
+  ASSERT_NE(im, nullptr);
+  add_lane(im, 60, 10, hill(180, 50, 300), "A", {50});
+  gt_set_sel_mode(0, mode_button(0));
+  TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+  TKT_SetImageMapping(true);
+  TKT_DoubleClick(area, 60, 60);  // bands mode: no profile
+  EXPECT_EQ(ln_prf_window(), nullptr);
+  gt_set_sel_mode(1, mode_button(1));
+  TKT_Press(area, 60, 60);
+  TKT_Release(area, 60, 60);
+  TKT_DoubleClick(area, 60, 60);
+  TKT_SetImageMapping(false);
+  ASSERT_NE(ln_prf_window(), nullptr);
+  ASSERT_NE(ln_prf_lanes(), nullptr);
+  EXPECT_STREQ(ln_prf_lanes()->lane_name, "A");
+}
+
+// The standards line of a selected row, shown in its image window in task state 6.
+TEST_F(ReportWins, StandardsLinePicture) {
+  IMAGE_REC* im = open_gel();
+  ASSERT_NE(im, nullptr);
+  for (int x : {60, 150, 240}) add_lane(im, x, 10, hill(200, 90, 200), "", {40, 100, 160});
+  set_size_stds(im, 0, {}, {}, 1);
+  STD_LIST* list = im->size_stdp[0];
+  for (LANE* l = im->lanes->next; l; l = l->next)
+    for (int k = 0; k < 3; ++k) {
+      STD_MARKER m;
+      std_marker_clear(&m);
+      m.x = m.ix = l->center_coords[0].x;
+      m.y = m.iy = 40 + 60 * k + (l->lane_number % 2) * 4;
+      m.value = 600 - 200 * k, m.lane_num = l->lane_number, m.flags = STD_M_VALID;
+      std_list_append(list, &m);
+    }
+  gt_set_sel_mode(2, mode_button(2));
+  gt_set_image_ptr(im);
+  const int r[4] = {105, 104, 105, 104};
+  gt_std_size_select(static_cast<TK_OBJ>(im->draw_area), r, im, 0);
+  ASSERT_EQ(im->num_sel_size2, 1);
+  main_winNfySelMenuBar(win_, GT_CMD_MODIFY_STDS_LINE);
+  EXPECT_EQ(gt_get_state(), TS_MODIFY_STDS_LINE);
+  ASSERT_NE(im->std_line, nullptr);
+  EXPECT_GE(im->std_line->count, 3);  // a point in each lane
+  WGT_Redraw(static_cast<TK_OBJ>(im->draw_area));
+  grab(static_cast<TK_OBJ>(im->window), "std_line_state6.png");
+  if (TK_OBJ mod = TKT_FindWindow("std_mod", "std_mod_win")) grab(mod, "std_mod.png");
+  std_mod_dismiss();
+  EXPECT_EQ(gt_get_state(), 0);
 }
