@@ -177,8 +177,7 @@ bool TKT_BoundKey(TK_OBJ win, const char* key_text) {
   return false;
 }
 
-void TKT_Key(TK_OBJ obj, int key, int mods) {
-  QWidget* w = tk::widget(obj);
+void tk::send_key(QWidget* w, int key, int mods) {
   if (!w) return;
   Qt::KeyboardModifiers m;
   if (mods & TK_MOD_CTRL) m |= Qt::ControlModifier;
@@ -190,8 +189,11 @@ void TKT_Key(TK_OBJ obj, int key, int mods) {
   if ((mods & TK_MOD_CTRL) && key >= Qt::Key_A && key <= Qt::Key_Z)
     text = QString(QChar(key - Qt::Key_A + 1));
   QKeyEvent ev(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(w, &ev);
+  // A part whose keys go to an inner widget (a table in its group) gets them there.
+  QCoreApplication::sendEvent(w->focusProxy() ? w->focusProxy() : w, &ev);
 }
+
+void TKT_Key(TK_OBJ obj, int key, int mods) { tk::send_key(tk::widget(obj), key, mods); }
 
 void TKT_Press(TK_OBJ area, int x, int y, bool primary, int mods) {
   const Qt::MouseButton b = primary ? Qt::LeftButton : Qt::RightButton;
