@@ -501,8 +501,14 @@ int ln_prf_jump_to_image(PRF_LANE* pl, int index, int add_band) {
     }
   }
   if (add_band) {
-    if (SPOT* b = gt_band_add_manual(im, y, lane)) {
-      (void)b;
+    // A band already within two rows is handed back rather than added: only a new one is marked.
+    auto count = [im] {
+      int n = 0;
+      for (const SPOT* b = im->bands ? im->bands->next : nullptr; b; b = b->next) ++n;
+      return n;
+    };
+    const int before = count();
+    if (gt_band_add_manual(im, y, lane) && count() > before) {
       im->modified = 1;
       if (area) WGT_Redraw(area);
       pl->data_values[pl->n + index] = 1;

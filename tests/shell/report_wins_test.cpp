@@ -54,6 +54,8 @@ int dark_pixels_of_print(const std::string& ps, const std::string& png) {
                           " >/dev/null 2>&1";
   if (std::system(cmd.c_str()) != 0) return -1;
   const QImage out(png.c_str());
+  if (const char* d = std::getenv("VX_GRAB_DIR"))  // the rendered page, to be looked at
+    out.save((std::string(d) + "/print_" + ps.substr(ps.find_last_of('/') + 1) + ".png").c_str());
   int dark = 0;
   for (int y = 0; y < out.height(); ++y)
     for (int x = 0; x < out.width(); ++x) dark += qGray(out.pixel(x, y)) < 100;
@@ -566,6 +568,7 @@ TEST_F(ReportWins, DoubleClickOnALaneInLanesModeOpensTheProfile) {
   ASSERT_NE(ln_prf_window(), nullptr);
   ASSERT_NE(ln_prf_lanes(), nullptr);
   EXPECT_STREQ(ln_prf_lanes()->lane_name, "A");
+  EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(ln_prf_window(), 5)));  // one lane: no stacking
 }
 
 // The standards line of a selected row, shown in its image window in task state 6.
