@@ -263,8 +263,7 @@ void gt_std_fit_activate(TK_OBJ owner, IMAGE_REC* image, int type) {
     const GtPartNfy parts[] = {{P_PRINT, S_std_fit_PBut0Nfy}, {P_CHART, S_std_fit_chartNfy},
                                {P_CLOSE, S_Close_PButNfy},    {P_SAVE, S_std_fit_PBut4Nfy},
                                {P_SCALE, S_std_fit_scaleNfy}};
-    TK_OBJ chart_owner = owner;
-    s_win = gt_tool_win_load("std_fit", chart_owner, S_std_fit_winNfy, nullptr, 0);
+    s_win = gt_tool_win_load("std_fit", owner, S_std_fit_winNfy, nullptr, 0);
     if (!s_win) return;
     CHART_Attach(RES_GetSub(s_win, P_CHART));
     for (const GtPartNfy& p : parts) RES_SetNfy(RES_GetSub(s_win, p.index), p.proc);
