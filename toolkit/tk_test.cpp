@@ -155,6 +155,10 @@ void TKT_Pick(TK_OBJ obj, int index) {
   QWidget* w = tk::widget(obj);
   if (!w) return;
   if (auto* c = qobject_cast<QComboBox*>(w)) {
+    // As the user does: the list opens first (its procedure sets the entries' state), and an
+    // entry that is greyed out cannot be chosen.
+    tk::deliver(obj, TK_EV_CHOICE_OPEN);
+    if (!CHOICE_IsItemEnabled(obj, index)) return;
     c->setCurrentIndex(index);
     emit c->activated(index);
   } else if (auto* l = qobject_cast<QListWidget*>(w)) {
