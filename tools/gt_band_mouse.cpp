@@ -565,8 +565,12 @@ void gt_band_doubleclick(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int modifier)
   if (current_only(ctl->task_state) && im != gt_get_image_ptr()) return;
   switch (ctl->task_state) {
     case TS_IDLE:
-      // A double click on a lane in lanes mode plots the selected lanes.
-      if (ctl->sel_mode == SEL_LANES && im->cur_lane) gt_lane_profile_activate(gt_get_main_win());
+      // A double click in bands mode compares the selected bands; on a lane in lanes mode it
+      // plots the selected lanes.
+      if (ctl->sel_mode == SEL_BANDS && im->has_bands && im->bands && im->bands->next)
+        compare_activate();
+      else if (ctl->sel_mode == SEL_LANES && im->cur_lane)
+        gt_lane_profile_activate(gt_get_main_win());
       break;
     case TS_FIND_LANES_AUTO:
     case TS_FIND_LANES_EVEN:

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/band_rep.h"
+#include "analysis/compare.h"
 #include "base/ks_ini.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
@@ -558,8 +559,10 @@ TEST_F(ReportWins, DoubleClickOnALaneInLanesModeOpensTheProfile) {
   gt_set_sel_mode(0, mode_button(0));
   TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
   TKT_SetImageMapping(true);
-  TKT_DoubleClick(area, 60, 60);  // bands mode: no profile
+  TKT_DoubleClick(area, 60, 60);  // bands mode: the compare report, no profile
   EXPECT_EQ(ln_prf_window(), nullptr);
+  ASSERT_NE(compare_window(), nullptr);
+  compare_dismiss();
   gt_set_sel_mode(1, mode_button(1));
   TKT_Press(area, 60, 60);
   TKT_Release(area, 60, 60);
