@@ -37,6 +37,21 @@ int position_of(int pct) {
   return static_cast<int>((kSliderMax - kSliderMin) * pct / 100.0 + 0.5) + kSliderMin;
 }
 
+// The map in force in per cent. The map keeps level and width as 0..255 and gives them back
+// rounded down, one per cent low for most values set from per cents: the per cent that gives
+// back the same stored value is taken, so that Cancel restores the map exactly.
+Cmap in_force() {
+  Cmap m;
+  ih_get_cmap(&m.code, &m.level, &m.width);
+  auto exact = [](int q) {
+    for (int p : {q, q + 1, q + 2})
+      if (p <= 100 && ih_255_to_pct(ih_pct_to_255(p)) == q) return p;
+    return q;
+  };
+  m.level = exact(m.level), m.width = exact(m.width);
+  return m;
+}
+
 void enable_sliders(TK_OBJ win, int code) {
   WGT_Enable(RES_GetSub(win, kWidth), code != kSpectrum);
   WGT_Enable(RES_GetSub(win, kLevel), code != kSpectrum);
@@ -65,8 +80,7 @@ void apply_to(TK_OBJ win, TK_OBJ image_win, bool always) {
   enable_sliders(win, m.code);
   IMAGE_REC* im = image_win ? static_cast<IMAGE_REC*>(RES_GetData(image_win)) : nullptr;
   if (!im || !im->img_ptr) return;
-  Cmap now;
-  ih_get_cmap(&now.code, &now.level, &now.width);
+  const Cmap now = in_force();
   if (!always && now.code == m.code && std::abs(now.level - m.level) < 2 &&
       std::abs(now.width - m.width) < 2)
     return;
@@ -111,7 +125,7 @@ void gt_enh_disp_activate(const TK_OBJ* windows, int n) {
     s_reset = {ctl->cmap_code, ctl->cmap_level, ctl->cmap_width};
     s_reset_set = true;
   }
-  ih_get_cmap(&s_opening.code, &s_opening.level, &s_opening.width);
+  s_opening = in_force();
   set_controls(win, s_opening);
   IMAGE_REC* current = gt_get_image_ptr();
   RES_SetData(win, current ? current->window : nullptr);
