@@ -36,9 +36,9 @@ class Dispatch : public OpenImagesTest {
     OpenImagesTest::TearDown();
   }
   // Whether the gate lets the command through: a refused command leaves the last command run
-  // as it was (the old labels command passes the gate in every state and is not built).
+  // as it was (Import Matrix passes the gate in every state; its chooser is cancelled at once).
   bool passes(int command) {
-    main_winNfySelMenuBar(win_, GT_CMD_OLD_LABELS);
+    main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
     main_winNfySelMenuBar(win_, command);
     return gt_dispatch_last_run() == command;
   }
