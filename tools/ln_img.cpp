@@ -170,6 +170,13 @@ int gt_create_image_info(const IMG_INFO* header, const IMG_INT_INFO* lookup, con
 }
 
 void gt_create_image(const TK_OBJ* windows, int n, const char* path) {
+  std::vector<IMAGE_REC*> images;
+  for (int i = 0; i < n; ++i)
+    if (IMAGE_REC* im = image_of(windows[i])) images.push_back(im);
+  ln_img_side_by_side(images.data(), static_cast<int>(images.size()), path);
+}
+
+void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
   static const char* fn = "gt_create_image";
   struct Piece {
     IMAGE_REC* im;
@@ -178,7 +185,7 @@ void gt_create_image(const TK_OBJ* windows, int n, const char* path) {
   std::vector<Piece> pieces;
   int width = 0, height = 0;
   for (int i = 0; i < n; ++i) {
-    IMAGE_REC* im = image_of(windows[i]);
+    IMAGE_REC* im = images[i];
     if (!im || im->num_sel_lanes <= 0 || !im->lanes) continue;
     for (LANE* l = im->lanes->next; l; l = l->next) {
       LaneRect r;

@@ -63,6 +63,8 @@ TEST_F(EnhanceDisplay, OkGivesEveryWindowTheMapAndStoresIt) {
   });
   EXPECT_EQ(table(a), expected);
   EXPECT_EQ(table(b), expected);
+  EVENT_Flush();
+  EXPECT_TRUE(toolstest::grab(static_cast<TK_OBJ>(a->window), dir, "enh_disp_image_multi_hue"));
   const CONTROL* ctl = gt_get_control();
   EXPECT_EQ(ctl->cmap_code, 4);
   EXPECT_EQ(ctl->cmap_level, 30);
