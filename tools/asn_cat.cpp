@@ -207,17 +207,11 @@ long S_asn_cat_moveNfy(TK_OBJ button, int event) {
 }
 
 long S_asn_cat_OKNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  S_modified = 1;
-  WIN_EndModal(RES_GetOwnerWindow(button), 1);
-  return 0;
+  return gt_modal_end_with(button, event, &S_modified, 1, 1);
 }
 
 long S_asn_cat_CancelNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  S_modified = 0;
-  WIN_EndModal(RES_GetOwnerWindow(button), 0);
-  return 0;
+  return gt_modal_end_with(button, event, &S_modified, 0, 0);
 }
 
 }  // namespace

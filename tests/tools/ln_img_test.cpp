@@ -45,6 +45,19 @@ class MadeImages : public shelltest::OpenImagesTest {
     ++im->num_sel_bands;
     return b;
   }
+  // An open gel with one selected lane holding one selected band.
+  bool one_band_gel(double size, int od, int baseline) {
+    IMAGE_REC* a = open(shelltest::write_gel(dir, "a", 60, 120));
+    if (!a) return false;
+    selected_lane(a, 15, 10, 100, 4);
+    sized_band(a, size, 6, od, baseline);
+    return true;
+  }
+  // gt_create_lane over every open image window.
+  int create_lane(const std::string& out) const {
+    const auto w = windows();
+    return gt_create_lane(out.c_str(), w.data(), static_cast<int>(w.size()));
+  }
   std::vector<TK_OBJ> windows() const {
     std::vector<TK_OBJ> w;
     for (int i = 0; i < gt_get_num_img_windows(); ++i) w.push_back(gt_get_img_window(i));
@@ -106,9 +119,8 @@ TEST_F(MadeImages, ReferenceLaneFromOneBand) {
   a->size_stdp[0]->int_method = 3, a->size_stdp[0]->extrap_method = 2;
   a->lane_hdr->num_tiers = 1;
   const std::string out = dir + "/ref.kes";
-  const auto wins = windows();
   TKT_AnswerAlert(1);
-  ASSERT_EQ(gt_create_lane(out.c_str(), wins.data(), static_cast<int>(wins.size())), 0);
+  ASSERT_EQ(create_lane(out), 0);
   EXPECT_EQ(TKT_LastAlertText(), "1 selected bands have no size and were left out.");
   const acqtest::Pnm p = magick(out, 96, 35);
   ASSERT_EQ(p.v.size(), 96u * 35u);
@@ -148,13 +160,9 @@ TEST_F(MadeImages, ReferenceLaneFromOneBand) {
 // A peak below its baseline darkens the stripe to 0 at most; a failed pixel file writes
 // nothing more and reports -1.
 TEST_F(MadeImages, NegativePeakAndFailedWrite) {
-  IMAGE_REC* a = open(shelltest::write_gel(dir, "a", 60, 120));
-  ASSERT_TRUE(a);
-  selected_lane(a, 15, 10, 100, 4);
-  sized_band(a, 50.0, 6, 0, 200);
-  const auto wins = windows();
+  ASSERT_TRUE(one_band_gel(50.0, 0, 200));
   const std::string out = dir + "/neg.kes";
-  ASSERT_EQ(gt_create_lane(out.c_str(), wins.data(), static_cast<int>(wins.size())), 0);
+  ASSERT_EQ(create_lane(out), 0);
   const acqtest::Pnm p = magick(out, 96, 35);
   ASSERT_EQ(p.v.size(), 96u * 35u);
   EXPECT_EQ(p.v[17 * 96 + 40], 0);  // round(-200 x 0.88 + 32) held to 0
@@ -164,7 +172,7 @@ TEST_F(MadeImages, NegativePeakAndFailedWrite) {
   failing.write = [](int, const void*, std::size_t) -> ssize_t { return -1; };
   const IoFileOps kept = io_file_set_ops(failing);
   TKT_AnswerAlert(1);
-  const int r = gt_create_lane(bad.c_str(), wins.data(), static_cast<int>(wins.size()));
+  const int r = create_lane(bad);
   io_file_set_ops(kept);
   EXPECT_EQ(r, -1);
   EXPECT_EQ(TKT_LastAlertText(), "The file could not be written.");
@@ -174,14 +182,10 @@ TEST_F(MadeImages, NegativePeakAndFailedWrite) {
 }
 
 TEST_F(MadeImages, NoSizedBandMakesNothing) {
-  IMAGE_REC* a = open(shelltest::write_gel(dir, "a", 60, 120));
-  ASSERT_TRUE(a);
-  selected_lane(a, 15, 10, 100, 4);
-  sized_band(a, 0.0, 6, 150, 50);
-  const auto wins = windows();
+  ASSERT_TRUE(one_band_gel(0.0, 150, 50));
   const std::string out = dir + "/none.kes";
   TKT_AnswerAlert(1);
-  EXPECT_EQ(gt_create_lane(out.c_str(), wins.data(), static_cast<int>(wins.size())), -1);
+  EXPECT_EQ(create_lane(out), -1);
   EXPECT_EQ(TKT_LastAlertText(), "None of the selected bands has a size.");
   EXPECT_FALSE(io_file_exists(out.c_str()));
 }
