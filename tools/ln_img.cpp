@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,7 @@ constexpr int kRefWidth = 96;      // reference image width
 constexpr int kRefMargin = 18;     // columns left free on each side of the stripes
 constexpr int kRefLaneHalf = 23;   // the reference lane's left and right width
 constexpr int kRefLaneWidth = 45;  // the width its bands are given
+constexpr double kMaxRefRows = 1 << 20;
 
 IMAGE_REC* image_of(TK_OBJ win) { return win ? static_cast<IMAGE_REC*>(RES_GetData(win)) : nullptr; }
 
@@ -87,16 +89,22 @@ struct LaneRect {
   int x, y, w, h;
 };
 
+// False for a lane without centre points, or one whose rectangle is empty or larger than any
+// image (geometry is worked out in 64 bits: the widths come from stored files).
 bool lane_rect(const LANE* l, LaneRect* r) {
   if (!l->center_coords || l->num_center_points < 1) return false;
-  int lo = l->center_coords[0].x - l->left_width, hi = l->center_coords[0].x + l->right_width;
-  for (int i = 1; i < l->num_center_points; ++i) {
-    lo = std::min(lo, l->center_coords[i].x - l->left_width);
-    hi = std::max(hi, l->center_coords[i].x + l->right_width);
+  int64_t lo = INT64_MAX, hi = INT64_MIN;
+  for (int i = 0; i < l->num_center_points; ++i) {
+    lo = std::min<int64_t>(lo, int64_t{l->center_coords[i].x} - l->left_width);
+    hi = std::max<int64_t>(hi, int64_t{l->center_coords[i].x} + l->right_width);
   }
-  const int first = l->center_coords[0].y, last = l->center_coords[l->num_center_points - 1].y;
-  *r = {lo, first, hi - lo + 1, last - first + 1};
-  return r->w > 0 && r->h > 0;
+  const int64_t first = l->center_coords[0].y, last = l->center_coords[l->num_center_points - 1].y;
+  const int64_t w = hi - lo + 1, h = last - first + 1;
+  constexpr int64_t kMax = 1 << 20;
+  if (w <= 0 || h <= 0 || w > kMax || h > kMax || lo < -kMax || lo > kMax || first < -kMax || first > kMax)
+    return false;
+  *r = {static_cast<int>(lo), static_cast<int>(first), static_cast<int>(w), static_cast<int>(h)};
+  return true;
 }
 
 // The image's 8-bit pixels: the open image's own 8-bit rendition of its file (the one it is
@@ -137,25 +145,32 @@ struct Counted {
   int first_y;
 };
 
-// The bell-shaped stripe of one band around row 2d + 15, columns 18..77.
+// The bell-shaped stripe of one band around row 2d + 15, columns 18..77. Row numbers are
+// worked out in 64 bits and only the steps that reach the image are visited, so that a band of
+// any thickness costs at most a pass over the image's rows.
 void draw_stripe(std::vector<uint8_t>& px, int height, const SPOT* b, double d) {
-  const int r = round_int(b->thickness * 0.5 + 1.0);
-  const int n = std::max(3, r + round_int(r / 2.0));
-  const double s = n / 3.0;
-  const int h = n / 2;
+  const int64_t r = std::llround(b->thickness * 0.5 + 1.0);
+  const int64_t n = std::max<int64_t>(3, r + std::llround(static_cast<double>(r) / 2.0));
+  const double s = static_cast<double>(n) / 3.0;
+  const int64_t h = n / 2;
   const double a = static_cast<double>(b->od) - b->baseline;
   // A peak below its baseline gives values under the ground: held to 0..255.
-  auto g = [&](int k) {
-    return std::clamp(round_int(a * std::exp(-0.5 * (k / s) * (k / s)) + kGround), 0, 255);
+  auto g = [&](int64_t k) {
+    const double x = static_cast<double>(k) / s;
+    return static_cast<int>(std::clamp<long long>(std::llround(a * std::exp(-0.5 * x * x) + kGround), 0, 255));
   };
-  auto put = [&](int row, int value) {
+  auto put = [&](int64_t row, int value) {
     if (row < 0 || row >= height) return;
     std::fill_n(px.begin() + static_cast<std::ptrdiff_t>(row) * kRefWidth + kRefMargin,
                 kRefWidth - 2 * kRefMargin, static_cast<uint8_t>(value));
   };
-  for (int i = 0; i < n; ++i) {
-    put(2 * round_int(d - h) + 16 + i, g(n - i));
-    put(2 * round_int(d + h) + 14 - i, g(n - i));
+  const int64_t top = 2 * std::llround(d - static_cast<double>(h)) + 16;     // row of step i: top + i
+  const int64_t bottom = 2 * std::llround(d + static_cast<double>(h)) + 14;  // and bottom - i
+  const int64_t first = std::max<int64_t>(0, std::min(-top, bottom - height + 1));
+  const int64_t last = std::min<int64_t>(n, std::max<int64_t>(height - top, bottom + 1));
+  for (int64_t i = first; i < last; ++i) {
+    put(top + i, g(n - i));
+    put(bottom - i, g(n - i));
   }
 }
 
@@ -183,7 +198,8 @@ void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
     LaneRect r;
   };
   std::vector<Piece> pieces;
-  int width = 0, height = 0;
+  int64_t width = 0;
+  int height = 0;
   for (int i = 0; i < n; ++i) {
     IMAGE_REC* im = images[i];
     if (!im || im->num_sel_lanes <= 0 || !im->lanes) continue;
@@ -195,12 +211,13 @@ void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
       height = std::max(height, r.h);
     }
   }
-  SLOG(fn, SLOG_ENTRY, "<%s>: %d lanes, %d x %d", path, static_cast<int>(pieces.size()), width, height);
-  if (pieces.empty()) return;
+  SLOG(fn, SLOG_ENTRY, "<%s>: %d lanes, %lld x %d", path, static_cast<int>(pieces.size()),
+       static_cast<long long>(width), height);
+  if (pieces.empty() || width > INT32_MAX) return;
   std::vector<uint8_t> px;
   try {
     px.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     ks_dbg_null_ptr(fn, "img_fd");
     return;
   }
@@ -232,7 +249,7 @@ void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
     ks_dbg_null_ptr(fn, "img_int_info.wedge_values");
     return;
   }
-  write_made_image(path, px, width, height, lookup);
+  write_made_image(path, px, static_cast<int>(width), height, lookup);
   lookup_free(lookup);
 }
 
@@ -273,13 +290,21 @@ int gt_create_lane(const char* path, const TK_OBJ* windows, int n) {
   if (!(s_hi - s_lo > 0.0)) s_hi = s_lo + 1.0;
   if (r_hi - r_lo <= 0) r_hi = r_lo + 1;
   const double scale = (s_hi - s_lo) / (r_hi - r_lo);
-  const int height = static_cast<int>(2.0 * (round_int(s_hi) - round_int(s_lo)) / scale + 1.0 + 32.0);
+  const double rows = 2.0 * (std::round(s_hi) - std::round(s_lo)) / scale + 1.0 + 32.0;
+  // Sizes far apart on few rows would ask for an image no one can use.
+  if (!(rows >= 1.0 && rows <= kMaxRefRows)) {
+    SLOG(fn, SLOG_ERROR, "%g rows", rows);
+    ks_dbg_null_ptr(fn, "img_fd");
+    mh_clear_status(status, 1);
+    return -1;
+  }
+  const int height = static_cast<int>(rows);
   SLOG(fn, SLOG_VALUE4, "%d bands (%d without size), sizes %g..%g, %d rows", static_cast<int>(counted.size()),
        no_size, s_lo, s_hi, height);
   std::vector<uint8_t> px;
   try {
     px.assign(static_cast<std::size_t>(kRefWidth) * static_cast<std::size_t>(height), kGround);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     ks_dbg_null_ptr(fn, "img_fd");
     mh_clear_status(status, 1);
     return -1;

@@ -3,6 +3,7 @@
 // written.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -179,6 +180,15 @@ TEST_F(MadeImages, NegativePeakAndFailedWrite) {
   EXPECT_FALSE(io_file_exists(bad.c_str()));
   EXPECT_FALSE(io_file_exists((dir + "/bad.kei").c_str()));
   EXPECT_FALSE(io_file_exists((dir + "/bad.kea").c_str()));
+}
+
+// A band thickness from a damaged analysis (2^31 - 1) still draws only the image's own rows.
+TEST_F(MadeImages, AnyThicknessStaysWithinTheImage) {
+  ASSERT_TRUE(one_band_gel(80.0, 150, 50));
+  gt_get_image_ptr()->bands->next->thickness = INT32_MAX;
+  const std::string out = dir + "/thick.kes";
+  ASSERT_EQ(create_lane(out), 0);
+  EXPECT_EQ(acqtest::read_kes(out).v.size(), 96u * 35u);
 }
 
 TEST_F(MadeImages, NoSizedBandMakesNothing) {

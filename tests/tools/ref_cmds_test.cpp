@@ -1,6 +1,7 @@
 // The menu commands of the made images and the category dialog, through the dispatcher:
 // Create Reference asks for the destination and opens what it made; an open destination is
-// never overwritten; Assign Categories needs a selected lane; Old Lane Labels asks for the images
+// never overwritten; Find on found bands opens the refinement; Assign Categories needs a selected
+// lane; Old Lane Labels asks for the images
 // to collect from once its dialog is confirmed.
 #include <gtest/gtest.h>
 
@@ -15,6 +16,21 @@
 #include "toolkit/tk_test.h"
 
 namespace {
+
+// Ends the dialog once it shows: a click on the part, or its close box for part -1.
+void end_when_shown(const char* module, const char* window, int part, bool* seen) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [=] {
+    TK_OBJ w = TKT_FindWindow(module, window);
+    if (!w) return;
+    poll->stop();
+    poll->deleteLater();
+    if (seen) *seen = true;
+    if (part < 0) TKT_Close(w);
+    else TKT_Click(RES_GetSub(w, part));
+  });
+  poll->start(5);
+}
 
 class ReferenceCommands : public shelltest::OpenImagesTest {
  protected:
@@ -57,11 +73,16 @@ TEST_F(ReferenceCommands, AssignCategoriesNeedsASelectedLane) {
   EXPECT_EQ(TKT_LastAlertText(), "There aren't any selected lanes");
 }
 
+TEST_F(ReferenceCommands, FindOnFoundBandsOpensTheRefinement) {
+  bool refined = false;
+  end_when_shown("refd_bnd", "refd_bnd_win", -1, &refined);
+  main_winNfySelMenuBar(win_, GT_CMD_FIND_BANDS);
+  EXPECT_TRUE(refined);
+}
+
 TEST_F(ReferenceCommands, OldLabelsCollectsImagesAfterItsDialog) {
   for (int button : {1, 0}) {  // Cancel, then the first choice
-    QTimer::singleShot(0, [button] {
-      if (TK_OBJ w = TKT_FindWindow("oldlabels", "oldlabels_win")) TKT_Click(RES_GetSub(w, button));
-    });
+    end_when_shown("oldlabels", "oldlabels_win", button, nullptr);
     const int unanswered = TKT_Unanswered();
     main_winNfySelMenuBar(win_, GT_CMD_OLD_LABELS);
     EXPECT_EQ(TKT_Unanswered(), unanswered + (button == 0 ? 1 : 0)) << button;
