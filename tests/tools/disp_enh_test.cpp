@@ -28,6 +28,10 @@ class EnhanceDisplay : public shelltest::OpenImagesTest {
     ASSERT_TRUE(a && b);
     ASSERT_EQ(gt_get_image_ptr(), b);
   }
+  void TearDown() override {
+    ih_set_cmap(nullptr, 0, 50, 100);  // the program's starting map, for the tests that follow
+    OpenImagesTest::TearDown();
+  }
   void run(std::function<void(TK_OBJ)> act) {
     QTimer::singleShot(0, [=] {
       if (TK_OBJ w = TKT_FindWindow("enh_disp", "enh_disp_win")) act(w);
