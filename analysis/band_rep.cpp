@@ -6,13 +6,11 @@
 #include "analysis/rep_cfg.h"
 #include "analysis/rep_file.h"
 #include "analysis/rep_walk.h"
-#include "analysis/rparm.h"
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "model/control.h"
 #include "shell/gt_image_win.h"
-#include "shell/ui_print.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_table.h"
@@ -34,13 +32,6 @@ struct Window {
 };
 Window s_w;
 
-std::vector<IMAGE_REC*> open_images() {
-  std::vector<IMAGE_REC*> out;
-  for (int i = 0; i < gt_get_num_img_windows(); ++i)
-    out.push_back(static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i))));
-  return out;
-}
-
 const char* cell_text(TK_OBJ, int row, int col) {
   if (row < 0 || size_t(row) >= s_w.out.grid.size()) return nullptr;
   const auto& r = s_w.out.grid[size_t(row)];
@@ -52,7 +43,7 @@ bool run_report() {
   RepRun run;
   run.type = s_w.type;
   run.format = s_w.format;
-  run.windows = open_images();
+  run.windows = gt_open_images();
   run.current = gt_get_image_ptr();
   run.paths = s_w.paths;
   run.match = s_w.has_match ? &s_w.match : nullptr;
@@ -71,8 +62,6 @@ bool run_report() {
   }
   WGT_Show(RES_GetSub(s_w.win, P_TEXT), s_w.format == FMT_TEXT);
   WGT_Show(table, s_w.format != FMT_TEXT);
-  // The printout takes the text; the table is saved or copied instead.
-  WGT_Enable(RES_GetSub(s_w.win, P_PRINT), s_w.format == FMT_TEXT);
   return true;
 }
 
@@ -111,7 +100,7 @@ long part_nfy(TK_OBJ part, int event) {
       if (band_rep_config(s_w.type, 1)) busy_run();
       break;
     case P_PRINT:
-      ui_print(RES_GetSub(s_w.win, P_TEXT), ctl->folders[CTL_DIR_REPORTS], nullptr, nullptr);
+      rep_print(RES_GetSub(s_w.win, s_w.format == FMT_TEXT ? P_TEXT : P_TABLE), ctl->folders[CTL_DIR_REPORTS]);
       break;
     case P_SAVE:
       if (s_w.format == FMT_TEXT) rep_save_as(s_w.out.text, false, ctl->folders[CTL_DIR_REPORTS]);
@@ -159,9 +148,9 @@ void band_rep_activate(int type, const RepMatch* match, const std::vector<std::s
   RepState& st = rep_state();
   st.empty_lanes = 0;
   st.active_only = 0;
-  if (type == REP_SEL_BANDS) st.active_only = gt_rparm_active_only();
+  if (type == REP_SEL_BANDS) st.active_only = ctl->ln_cpy_bnd_active_only ? 1 : 0;
   if (type == REP_SEL_LANES) {
-    st.active_only = gt_rparm_active_only();
+    st.active_only = ctl->ln_cpy_bnd_active_only ? 1 : 0;
     st.empty_lanes = ctl->rep_empty_lanes ? 1 : 0;
   }
   if (type == REP_ALL_LANES || type == REP_ACTIVE_IMAGE) st.empty_lanes = ctl->rep_empty_lanes ? 1 : 0;

@@ -40,7 +40,7 @@ void layout(TK_OBJ win) {
   const int th = graph_text_height(area);
   // The font's character metric, as the dendrogram window takes it: the width of ten characters.
   const int metric = std::max(text_width(area, "MMMMMMMMMM"), 1);
-  const TkRect view = CANVAS_GetVisible(area);
+  const int width = graph_page_width(area, false);
   const int n = std::max(ks_mr_count(s->mr), 1);
   s->label_width = 0;
   for (int i = 0; i < ks_mr_count(s->mr); ++i) {
@@ -48,7 +48,7 @@ void layout(TK_OBJ win) {
     s->label_width = std::max(s->label_width, text_width(area, std::string("000  ") + (l ? l : "")));
   }
   r->left_margin = s->label_width + text_width(area, "m") * 3 / 2;
-  const int rest = std::max(view.w - r->left_margin, 0);
+  const int rest = std::max(width - r->left_margin, 0);
   r->tree_width = bands_on(win, s) ? rest / 2 : rest;
   r->band_start = r->left_margin + r->tree_width;
   r->band_width = rest - r->tree_width;
@@ -56,7 +56,7 @@ void layout(TK_OBJ win) {
   const double top = std::max(c.longest, 100.0 * r->tree_width / metric);
   ks_scale_init(&r->height_scale, 0, 0.0, top, r->left_margin + 2, r->left_margin + r->tree_width - 2);
   const int height = (n + 8) * th;
-  CANVAS_SetExtent(area, view.w, height);
+  CANVAS_SetExtent(area, width, height);
   ks_scale_init(&r->position_scale, 0, 0.0, n > 1 ? n - 1 : 0, 8 * th, height - th / 2);
 }
 

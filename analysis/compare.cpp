@@ -174,13 +174,6 @@ void row(int band_no, const SPOT* b) {
   append(line + "\n");
 }
 
-std::vector<IMAGE_REC*> open_images() {
-  std::vector<IMAGE_REC*> out;
-  for (int i = 0; i < gt_get_num_img_windows(); ++i)
-    if (auto* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i)))) out.push_back(im);
-  return out;
-}
-
 LANE* first_lane(IMAGE_REC* im) { return im && im->lanes ? im->lanes->next : nullptr; }
 
 }  // namespace
@@ -258,8 +251,8 @@ long part_nfy(TK_OBJ part, int event) {
       break;
     case 4:
       if (compare_config()) {
-        compare_full(open_images(), true, false);
-        compare_build_chart(open_images());
+        compare_full(gt_open_images(), true, false);
+        compare_build_chart(gt_open_images());
         show_chart();
       }
       break;
@@ -345,7 +338,7 @@ void compare_activate() {
     ui_wpos_place(win, 95, 75, FALSE);
     s.win = win;
   }
-  const std::vector<IMAGE_REC*> images = open_images();
+  const std::vector<IMAGE_REC*> images = gt_open_images();
   compare_full(images, true, false);
   compare_build_chart(images);
   show_chart();
@@ -354,7 +347,7 @@ void compare_activate() {
 
 void compare_update(int shift) {
   if (s.win == nullptr) return;
-  const std::vector<IMAGE_REC*> images = open_images();
+  const std::vector<IMAGE_REC*> images = gt_open_images();
   compare_full(images, false, true);
   if (shift != 1) compare_append_band(gt_get_image_ptr());
   compare_build_chart(images);

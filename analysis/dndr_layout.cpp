@@ -36,7 +36,10 @@ std::vector<DNDR_AXIS_LABEL> dndr_axis_labels(
                      : 100;
   const double scale_top = s->min;
   int last_end = INT_MIN;
-  for (long v = std::lround(scale_top); v > 0; v -= 5) {
+  // A tree of height 0 (one lane, or identical lanes) is drawn against a scale up to 1.0 that
+  // no lanes differ by: its axis shows only the final label.
+  const bool flat = !rec->root || cluster_of(rec->root)->height <= 0.0f;
+  for (long v = flat ? 0 : std::lround(scale_top); v > 0; v -= 5) {
     if (static_cast<double>(v) != scale_top) v = t - 5 * ((t - v) / 5);
     const int x = ks_scale_to_pixel(s, static_cast<double>(v));
     if (x > last_end) {

@@ -12,6 +12,7 @@
 #include "shell/ui_print.h"
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
+#include "toolkit/tk_print.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 
@@ -23,23 +24,30 @@ bool bands_on(TK_OBJ win, const GRAPH_WIN* s) {
   return s->host.draw_bands && WGT_GetValue(RES_GetSub(win, kBands)) != 0;
 }
 
+bool toggle_on(TK_OBJ win, int part) { return WGT_GetValue(RES_GetSub(win, part)) != 0; }
+
+// The picture is a page high: each lane takes one or two text lines, as many as the page's
+// height holds, and a strip for the similarity axis follows the leaves.
+int picture_height(TK_OBJ area, int leaves, int th) {
+  const int page_lines = graph_page_width(area, true) / th;  // the turned page's width: its height
+  const int per_lane = std::clamp(page_lines / std::max(leaves, 1), 1, 2);
+  return (leaves * per_lane + 8) * th + 2 * th;
+}
+
 // Sizes the scrollable drawing and lays the tree out in it.
 void layout(TK_OBJ win) {
   GRAPH_WIN* s = graph_win_state(win);
   TK_OBJ area = RES_GetSub(win, kArea);
   if (!s || !area) return;
   const int th = graph_text_height(area);
-  const TkRect view = CANVAS_GetVisible(area);
-  const int n = std::max(ks_mr_count(s->mr), 1);
-  const int per_lane = std::clamp(view.h / th / n, 1, 2);
-  const int height = (n * per_lane + 8) * th + 2 * th;  // the axis strip below the leaves
-  CANVAS_SetExtent(area, view.w, height);
+  const int n = ks_mr_count(s->mr);
+  const TkPoint size{graph_page_width(area, toggle_on(win, kLandscape)), picture_height(area, n, th)};
+  CANVAS_SetExtent(area, size.x, size.y);
   short cw = 0, ch = 0;
   ks_draw_text_size(area, "MMMMMMMMMM", &cw, &ch);
   short mw = 0;
   ks_draw_text_size(area, "m", &mw, &ch);
-  dndr_layout(s->rec, ks_mr_count(s->mr), view.w, 0, height - 2 * th, cw, mw, th,
-              bands_on(win, s));
+  dndr_layout(s->rec, n, size.x, 0, size.y - 2 * th, cw, mw, th, bands_on(win, s));
 }
 
 void draw_node(TK_OBJ area, const GRAPH_WIN* s, const ks_tree* node, int dx, int dy, int th,
@@ -124,13 +132,39 @@ long area_nfy(TK_OBJ area, int event) {
   return WGT_DefaultNfy(area, event);
 }
 
-long bands_nfy(TK_OBJ w, int event) {
+// The band toggle and the page toggle lay the picture out anew. Bands need room: turning them
+// on turns the page too.
+long toggle_nfy(TK_OBJ w, int event) {
+  const long rc = WGT_DefaultNfy(w, event);
   if (event == TK_EV_ACTIVATE) {
     TK_OBJ win = RES_GetOwnerWindow(w);
+    const GRAPH_WIN* s = graph_win_state(win);
+    if (w == RES_GetSub(win, kBands) && s && bands_on(win, s) && !toggle_on(win, kLandscape))
+      WGT_SetValue(RES_GetSub(win, kLandscape), 1);
     layout(win);
     WGT_Redraw(RES_GetSub(win, kArea));
   }
-  return WGT_DefaultNfy(w, event);
+  return rc;
+}
+
+// Prints the picture on a page turned as the page toggle says; the full-size toggle chooses
+// the print mode.
+long print_nfy(TK_OBJ w, int event) {
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(w, event);
+  TK_OBJ win = RES_GetOwnerWindow(w);
+  TkPageSetup page = PRINT_GetDefaults();
+  page.orientation = toggle_on(win, kLandscape) ? 1 : 0;
+  page.extra = toggle_on(win, kFull) ? 2 : 0;
+  ui_print(RES_GetSub(win, kArea), gt_get_control()->folders[CTL_DIR_REPORTS], nullptr, &page);
+  return 0;
+}
+
+long copy_nfy(TK_OBJ w, int event) {
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(w, event);
+  TK_OBJ area = RES_GetSub(RES_GetOwnerWindow(w), kArea);
+  DRAW_CopyToClipboard(area);
+  WGT_Redraw(area);
+  return 0;
 }
 
 }  // namespace
@@ -143,6 +177,14 @@ GRAPH_WIN* graph_win_state(TK_OBJ w) {
 TK_OBJ graph_win_area(TK_OBJ w) {
   GRAPH_WIN* s = graph_win_state(w);
   return s ? RES_GetSub(RES_GetOwnerWindow(w), s->area_part) : nullptr;
+}
+
+int graph_page_width(TK_OBJ area, bool turned) {
+  double pw = 0, ph = 0;
+  TkRect printable{};
+  PRINT_PageGeometry(PRINT_GetDefaults(), &pw, &ph, &printable);
+  return static_cast<int>((turned ? printable.h : printable.w) * CANVAS_PixelsPerInch(area) / 72.27 +
+                          0.5);
 }
 
 int graph_text_height(TK_OBJ area) {
@@ -211,10 +253,12 @@ TK_OBJ dndr_activate(TK_OBJ owner, const MATCH_MATRIX* mr, DNDR_LINK_FN rule,
   if (!win) return nullptr;
   auto* s = new GRAPH_WIN{dndr_new(mr, rule), mr, host, kArea};
   RES_SetNfy(win, graph_win_nfy);
-  RES_SetNfy(RES_GetSub(win, kBands), bands_nfy);
+  RES_SetNfy(RES_GetSub(win, kBands), toggle_nfy);
+  RES_SetNfy(RES_GetSub(win, kLandscape), toggle_nfy);
   RES_SetNfy(RES_GetSub(win, kClose), graph_close_nfy);
   RES_SetNfy(RES_GetSub(win, kArea), area_nfy);
-  RES_SetNfy(RES_GetSub(win, kPrint), graph_print_nfy);
+  RES_SetNfy(RES_GetSub(win, kPrint), print_nfy);
+  RES_SetNfy(RES_GetSub(win, kCopy), copy_nfy);
   for (int p : {kLandscape, kFull, kCopy}) WGT_Show(RES_GetSub(win, p), 0);
   if (!host.draw_bands) WGT_Show(RES_GetSub(win, kBands), 0);
   RES_SetData(win, s);

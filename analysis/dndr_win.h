@@ -32,6 +32,9 @@ struct GRAPH_WIN {
 GRAPH_WIN* graph_win_state(TK_OBJ w);  // from the window or any of its parts; null when none
 TK_OBJ graph_win_area(TK_OBJ w);
 int graph_text_height(TK_OBJ area);
+// The printable width of the page set-up (its height when the page is turned) in the area's
+// pixels: the width of a graph's picture, so that it prints a page wide.
+int graph_page_width(TK_OBJ area, bool turned);
 // The procedures both graph windows share: a button that closes, a button that prints the
 // drawing area to the export folder, and the window's own (the close box ends it; its end tells
 // the host and frees the state).

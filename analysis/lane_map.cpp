@@ -93,6 +93,11 @@ std::string legend_rest(const std::string& line) {
 }
 }  // namespace
 
+std::string lmap_legend_text(const LANE_MAP* map, int index) {
+  if (!lmap_get_lane(map, index)) return {};
+  return legend_rest(map->texts[index]);
+}
+
 void lmap_reorder(LANE_MAP* map, const std::vector<int>& order) {
   std::vector<int> olds;
   for (int old : order) {

@@ -52,6 +52,9 @@ void lmap_fill_lane(LMAP_LANE* entry, const LANE* lane, SPOT** bands, const LANE
 // Appends the lane's band sizes in brackets, "[%f %f ]", skipping sizes of 0; nothing when the
 // map has no sizes.
 void lmap_write_sizes(std::string& out, const LANE_MAP* map, int index);
+// The legend line of a lane without its letter code and line end ("image:label"); empty
+// outside the map.
+std::string lmap_legend_text(const LANE_MAP* map, int index);
 // Reorders lanes and legend lines by a list of old indices ended by -1; the letter codes are
 // given anew.
 void lmap_reorder(LANE_MAP* map, const std::vector<int>& order);

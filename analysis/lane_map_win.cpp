@@ -8,9 +8,16 @@
 
 #include "analysis/dndr_win.h"
 #include "analysis/lane_map.h"
+#include "base/io_file.h"
+#include "base/ks_mem.h"
 #include "model/control.h"
+#include "model/image_rec.h"
+#include "model/lane.h"
 #include "shell/gt_chart.h"
+#include "shell/gt_image_win.h"
+#include "shell/gt_show_lanes.h"
 #include "shell/ui_print.h"
+#include "tools/gt_lane_dlgs.h"
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -139,11 +146,43 @@ void paint(TK_OBJ win) {
   }
 }
 
+// A press on a lane's column shows that lane in its image window, beside the reference lane
+// of a lane match map.
+void click(TK_OBJ area) {
+  const LANE_MAP* map = map_of(area);
+  if (!map || EVENT_GetButtonState() != 1) return;
+  const double at = ks_scale_from_pixel(&map->hscale, EVENT_GetPos().x);
+  const LMAP_LANE* lane = at >= 0 ? lmap_get_lane(map, static_cast<int>(at)) : nullptr;
+  if (!lane) return;
+  gt_show_reset();
+  if (map->ref && map->ref != lane)
+    gt_show_lane_1(map->ref->path.c_str(), map->ref->name.c_str(), map->ref->label.c_str());
+  gt_show_lane_1(lane->path.c_str(), lane->name.c_str(), lane->label.c_str());
+}
+
+// The lane order dialog starts empty and offers every lane by its legend text; a kept,
+// non-empty order rearranges the map.
+void order(TK_OBJ win) {
+  LANE_MAP* map = map_of(win);
+  const int n = lmap_lane_count(map);
+  if (n == 0) return;
+  std::vector<LnOrderEntry> lanes(n);
+  for (int i = 0; i < n; ++i) {
+    lanes[i].id = i;
+    std::snprintf(lanes[i].name, sizeof lanes[i].name, "%s", lmap_legend_text(map, i).c_str());
+  }
+  std::vector<int> ids(n, -1);
+  if (!gt_ln_order_activate(lanes.data(), n, ids.data()) || ids[0] < 0) return;
+  lmap_reorder(map, ids);
+  WGT_Redraw(RES_GetSub(win, kArea));
+}
+
 long area_nfy(TK_OBJ area, int event) {
   if (event == TK_EV_EXPOSE) {
     paint(RES_GetOwnerWindow(area));
     return 0;
   }
+  if (event == TK_EV_MOUSE) click(area);
   return WGT_DefaultNfy(area, event);
 }
 
@@ -162,6 +201,8 @@ long button_nfy(TK_OBJ w, int event) {
   }
   if (w == RES_GetSub(win, kPrint))
     ui_print_widget(RES_GetSub(win, kArea), gt_get_control()->folders[CTL_DIR_REPORTS]);
+  else if (w == RES_GetSub(win, kOrder))
+    order(win);
   return WGT_DefaultNfy(w, event);
 }
 
@@ -191,8 +232,6 @@ TK_OBJ lmap_activate(LANE_MAP* map) {
   RES_SetNfy(RES_GetSub(win, kUnits), units_nfy);
   RES_SetNfy(RES_GetSub(win, kArea), area_nfy);
   for (int p : {kClose, kPrint, kOrder}) RES_SetNfy(RES_GetSub(win, p), button_nfy);
-  // The lane order dialog is not there yet: its button stays disabled.
-  WGT_Enable(RES_GetSub(win, kOrder), 0);
   TK_OBJ units = RES_GetSub(win, kUnits);
   const char* items[] = {gt_get_control()->size_unit, "Rf"};
   WGT_SetItems(units, items, 2);
@@ -203,4 +242,32 @@ TK_OBJ lmap_activate(LANE_MAP* map) {
   WIN_Show(win);
   WGT_Redraw(RES_GetSub(win, kArea));
   return win;
+}
+
+TK_OBJ lmap_from_sel_lanes() {
+  LANE_MAP* map = lmap_new();
+  for (int w = 0; w < gt_get_num_img_windows(); ++w) {
+    auto* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(w)));
+    if (!im || !im->has_lanes || !im->lanes) continue;
+    char stripped[KS_PATH_LEN];
+    const char* name = io_strip_extension(stripped, im->image_name) == 0 ? stripped : im->image_name;
+    for (LANE* lane = im->lanes->next; lane; lane = lane->next) {
+      if (!(lane->f & LN_F_SELECTED)) continue;
+      SPOT** bands = nullptr;
+      const int count = std::max(im->bands ? ln_find_bands_in_lane(im->bands, &bands, lane, nullptr, nullptr) : 0, 0);
+      char label[64];
+      if (lane->lane_name[0])
+        std::snprintf(label, sizeof label, "%ld:%s", static_cast<long>(lane->lane_number), lane->lane_name);
+      else
+        std::snprintf(label, sizeof label, "%ld", static_cast<long>(lane->lane_number));
+      const int k = lmap_add_lane(map, im->file_path, name, label, count);
+      lmap_fill_lane(lmap_get_lane(map, k), lane, bands, nullptr, 0);
+      ks_free(bands);
+    }
+  }
+  if (lmap_lane_count(map) == 0) {
+    lmap_free(map);
+    return nullptr;
+  }
+  return lmap_activate(map);
 }

@@ -10,3 +10,6 @@ struct LANE_MAP;
 TK_OBJ lmap_activate(LANE_MAP* map);
 // True while the map is drawn by size (the units option on its size unit).
 bool lmap_win_by_size(TK_OBJ win);
+// "Report Lane Map": a map of the selected lanes of every open image, each with all the bands
+// inside it, opened in its window. Nothing when no lane is selected.
+TK_OBJ lmap_from_sel_lanes();

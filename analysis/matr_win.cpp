@@ -22,11 +22,14 @@
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
+#include "toolkit/tk_table.h"
 #include "toolkit/tk_widget.h"
 
 namespace {
 
-enum : int { kView = 0, kGenerate = 1, kPrint = 2, kClose = 3, kText = 4, kPicture = 5, kSave = 7 };
+enum : int {
+  kView = 0, kGenerate = 1, kPrint = 2, kClose = 3, kText = 4, kPicture = 5, kTable = 6, kSave = 7
+};
 
 char s_match_path[4096];
 int s_last_method = 3;  // the linkage method asked for last, average linkage at first
@@ -45,14 +48,19 @@ MATR_WIN_REC* rec_of(TK_OBJ w) {
   return win ? static_cast<MATR_WIN_REC*>(RES_GetData(win)) : nullptr;
 }
 
+// The view option's items are the views in their order: picture, text, table.
 int view_of(TK_OBJ win) {
-  return WGT_GetChoice(RES_GetSub(win, kView)) == 1 ? MATR_VIEW_TEXT : MATR_VIEW_PICTURE;
+  const int choice = WGT_GetChoice(RES_GetSub(win, kView));
+  return choice == 1 ? MATR_VIEW_TEXT : choice == 2 ? MATR_VIEW_TABLE : MATR_VIEW_PICTURE;
+}
+
+int view_part(int view) {
+  return view == MATR_VIEW_TEXT ? kText : view == MATR_VIEW_TABLE ? kTable : kPicture;
 }
 
 void show_view(TK_OBJ win) {
-  const bool text = view_of(win) == MATR_VIEW_TEXT;
-  WGT_Show(RES_GetSub(win, kText), text);
-  WGT_Show(RES_GetSub(win, kPicture), !text);
+  const int shown = view_part(view_of(win));
+  for (int p : {kPicture, kText, kTable}) WGT_Show(RES_GetSub(win, p), p == shown);
 }
 
 void char_size(TK_OBJ area, int* cw, int* th) {
@@ -105,6 +113,28 @@ void fill_text(TK_OBJ win, const MATCH_MATRIX* mr) {
   TEXT_Clear(t);
   TEXT_Insert(t, matr_text_view(mr).c_str());
   TEXT_SetInsertPos(t, 0);
+}
+
+// The table asks for the texts of the cells it shows; one cell's text lives until the next
+// is asked for.
+const char* cell_text(TK_OBJ table, int row, int col) {
+  static std::string cell;
+  const MATR_WIN_REC* rec = rec_of(table);
+  cell = rec ? matr_table_cell(rec->mr, row, col) : std::string();
+  return cell.c_str();
+}
+
+void size_table(TK_OBJ win, const MATCH_MATRIX* mr) {
+  TK_OBJ t = RES_GetSub(win, kTable);
+  TABLE_Attach(t);
+  TABLE_SetCellProc(t, cell_text);
+  const int cols = matr_table_cols(mr);
+  TABLE_SetSize(t, matr_table_rows(mr), cols);
+  // Row numbers, the parameter labels and row labels, the parameter values (the method's name
+  // the widest), then three-digit similarities.
+  TABLE_SetColWidth(t, 0, 5);
+  TABLE_SetColWidth(t, 1, 30);
+  for (int c = 2; c < cols; ++c) TABLE_SetColWidth(t, c, c == 2 ? 20 : 4);
 }
 
 void graph_closed(TK_OBJ graph, void* data) {
@@ -164,7 +194,7 @@ long button_nfy(TK_OBJ w, int event) {
   }
   const int view = view_of(win);
   if (w == RES_GetSub(win, kPrint))
-    ui_print(RES_GetSub(win, view == MATR_VIEW_TEXT ? kText : kPicture), folder, nullptr, nullptr);
+    ui_print(RES_GetSub(win, view_part(view)), folder, nullptr, nullptr);
   else if (w == RES_GetSub(win, kSave) && rec)
     matr_export(rec->mr, view, folder);
   return WGT_DefaultNfy(w, event);
@@ -247,6 +277,7 @@ TK_OBJ matr_activate(TK_OBJ owner, MATCH_MATRIX* mr, LANE_MAP* map, MATR_DRAW_FN
   if (owner) WIN_SetOwner(win, owner);
   WIN_Init(win);
   fill_text(win, mr);
+  size_table(win, mr);
   show_view(win);
   mh_clear_status(gt_get_status_bar(), 1);
   gt_busy_end();

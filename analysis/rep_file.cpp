@@ -10,6 +10,7 @@
 #include "base/ks_msg.h"
 #include "base/kstypes.h"
 #include "base/slog.h"
+#include "shell/ui_print.h"
 
 std::string rep_csv(const std::vector<std::vector<std::string>>& grid, int cols) {
   std::string out;
@@ -56,4 +57,10 @@ int rep_save_as(const std::string& content, bool csv, const char* folder, bool a
     return 0;
   }
   return 1;
+}
+
+void rep_print(TK_OBJ widget, const char* folder) {
+  TkPageSetup page = PRINT_GetDefaults();
+  page.scale_x = page.scale_y = 0.9;
+  ui_print(widget, folder, nullptr, &page);
 }

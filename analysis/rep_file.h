@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/tk_types.h"
+
 // The CSV text of a grid: per row, every column up to `cols`, a cell with text as the text in
 // double quotes (quotes inside doubled) and a comma, an empty cell as a lone comma; a line end
 // after each row.
@@ -21,3 +23,7 @@ bool rep_write_file(const std::string& path, const std::string& content);
 // gt_msg 132 and keeps the old file. Returns 1 when written, 0 otherwise.
 // With add_ext false the name is used as picked.
 int rep_save_as(const std::string& content, bool csv, const char* folder, bool add_ext = true);
+
+// Prints a report's text or table as shown, into `folder` when printed to a file, on the print
+// defaults with the picture brought to 0.9 of the printable width and height.
+void rep_print(TK_OBJ widget, const char* folder);

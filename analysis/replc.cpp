@@ -17,7 +17,6 @@
 #include "model/lane.h"
 #include "model/lanechar.h"
 #include "shell/gt_image_win.h"
-#include "shell/ui_print.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_table.h"
@@ -156,13 +155,6 @@ struct Window {
 };
 Window s_w;
 
-std::vector<IMAGE_REC*> open_images() {
-  std::vector<IMAGE_REC*> out;
-  for (int i = 0; i < gt_get_num_img_windows(); ++i)
-    if (auto* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i)))) out.push_back(im);
-  return out;
-}
-
 const char* cell_text(TK_OBJ, int row, int col) {
   const auto& g = s_w.report.grid;
   if (row < 0 || size_t(row) >= g.size() || col < 0 || size_t(col) >= g[size_t(row)].size())
@@ -176,7 +168,7 @@ void produce() {
   char date[32] = "", time[32] = "";
   ks_date(date);
   ks_time(time);
-  s_w.report = replc_build(s_w.paths, open_images(), date, time);
+  s_w.report = replc_build(s_w.paths, gt_open_images(), date, time);
   TK_OBJ text = RES_GetSub(s_w.win, 1), table = RES_GetSub(s_w.win, 2);
   WGT_SetText(text, s_w.report.text.c_str());
   TEXT_SetInsertPos(text, 0);
@@ -184,7 +176,6 @@ void produce() {
   for (int c = 0; c < s_w.report.cols; ++c) TABLE_SetColWidth(table, c, 20);
   WGT_Show(text, !s_w.table);
   WGT_Show(table, s_w.table);
-  WGT_Enable(RES_GetSub(s_w.win, 4), !s_w.table);
   gt_busy_end();
   mh_clear_status(gt_get_status_bar(), 1);
 }
@@ -203,7 +194,7 @@ long part_nfy(TK_OBJ part, int event) {
   const CONTROL* ctl = gt_get_control();
   switch (index) {
     case 3: replc_dismiss(); break;
-    case 4: ui_print(RES_GetSub(s_w.win, 1), ctl->folders[CTL_DIR_REPORTS], nullptr, nullptr); break;
+    case 4: rep_print(RES_GetSub(s_w.win, s_w.table ? 2 : 1), ctl->folders[CTL_DIR_REPORTS]); break;
     case 5:
       if (s_w.table) rep_save_as(rep_csv(s_w.report.grid, s_w.report.cols), true, ctl->folders[CTL_DIR_REPORTS]);
       else rep_save_as(s_w.report.text, false, ctl->folders[CTL_DIR_REPORTS]);

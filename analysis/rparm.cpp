@@ -2,6 +2,7 @@
 #include "analysis/rparm.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "base/io_file.h"
@@ -17,12 +18,10 @@
 namespace {
 
 enum { P_OK = 0, P_CANCEL = 1, P_LANESEL = 2, P_EMPTY = 3, P_IMGLIST = 4, P_ACTIVE = 5, P_LANENUM = 6 };
+constexpr int kMaxPart = P_LANENUM;
 
-char s_lanenum_file[CTL_PATH] = "";
-int s_active_only = 0;
-
-// One file box: its chooser, the message that names it and the message of a file that cannot
-// be opened.
+// One file box: its part, its chooser, the message that names it, the message of a file that
+// cannot be opened, and the box of the same dialog that a pick here unchecks (-1 none).
 struct FileBox {
   int part;
   const char* caption;
@@ -30,21 +29,28 @@ struct FileBox {
   const char* ext;
   int msg;
   int err;
+  int excludes;
 };
-const FileBox kBoxes[] = {
-    {P_LANESEL, "Select a Lane Selection file...", "Lane Selection Files (*.sel)\0*.sel\0", ".sel", 86, 87},
-    {P_IMGLIST, "Select an Image List file...", "CSV (*.csv)\0*.csv\0", ".csv", 174, 175},
-    {P_LANENUM, "Select an Image Name and Lane Number file..", "CSV (*.csv)\0*.csv\0", ".csv", 190, 175},
+const FileBox kReportBoxes[] = {
+    {P_LANESEL, "Select a Lane Selection file...", "Lane Selection Files (*.sel)\0*.sel\0", ".sel", 86, 87, -1},
+    {P_IMGLIST, "Select an Image List file...", "CSV (*.csv)\0*.csv\0", ".csv", 174, 175, P_LANENUM},
+    {P_LANENUM, "Select an Image Name and Lane Number file..", "CSV (*.csv)\0*.csv\0", ".csv", 190, 175, P_IMGLIST},
+};
+const FileBox kLaneNameBoxes[] = {
+    {P_LANESEL, "Select an Image Name, Lane # file...", "CSV (*.csv)\0*.csv\0", ".csv", 196, 191, -1},
 };
 
+// The dialog that is running: its file boxes and the path each holds, by part.
 struct Dialog {
-  std::string path[7];  // the chosen path of each file box, by part
+  const FileBox* boxes = nullptr;
+  int num_boxes = 0;
+  std::string path[kMaxPart + 1];
 };
 Dialog* s_dlg = nullptr;
 
 const FileBox* box_of(int part) {
-  for (const FileBox& b : kBoxes)
-    if (b.part == part) return &b;
+  for (int i = 0; s_dlg && i < s_dlg->num_boxes; ++i)
+    if (s_dlg->boxes[i].part == part) return &s_dlg->boxes[i];
   return nullptr;
 }
 
@@ -71,16 +77,14 @@ void pick_file(TK_OBJ box, const FileBox& b) {
   if (FILE* f = std::fopen(picked, "rb")) {
     std::fclose(f);
   } else {
-    if (b.err == 87) mh_send_msg(KS_ALERT_INFO, ks_gt_message(87), picked);
-    else mh_send_msg(KS_ALERT_INFO, "%s", ks_gt_message(b.err));
+    mh_send_msg(KS_ALERT_INFO, ks_gt_message(b.err), picked);
     WGT_SetValue(box, 0);
     return;
   }
   path = picked;
   set_tip(box, b.msg, path);
   // The image list and the image-name and lane-number list exclude each other.
-  const int other = b.part == P_IMGLIST ? P_LANENUM : b.part == P_LANENUM ? P_IMGLIST : -1;
-  if (other >= 0) WGT_SetValue(RES_GetSub(RES_GetOwnerWindow(box), other), 0);
+  if (b.excludes >= 0) WGT_SetValue(RES_GetSub(RES_GetOwnerWindow(box), b.excludes), 0);
 }
 
 long part_nfy(TK_OBJ part, int event) {
@@ -106,52 +110,90 @@ void store(char* setting, TK_OBJ box, const std::string& path) {
   std::snprintf(setting, CTL_PATH, "%s", take ? path.c_str() : "");
 }
 
-}  // namespace
-
-const char* gt_rparm_imgname_lanenum_file() { return s_lanenum_file; }
-int gt_rparm_active_only() { return s_active_only; }
-
-int gt_rparm_activate(TK_OBJ owner, int with_files) {
-  SLOG("gt_rparm_activate", SLOG_ENTRY, "with_files %d", with_files);
-  TK_OBJ win = WIN_Load("rparm", "rparm_win");
-  if (win == nullptr) return 0;
-  CONTROL* ctl = gt_get_control();
-  Dialog dlg;
-  s_dlg = &dlg;
+// Loads one of the module's dialogs and fills its file boxes from `settings` (by part), or
+// disables them when `with_files` is 0. Null when the window cannot be loaded.
+TK_OBJ open_dialog(TK_OBJ owner, const char* name, Dialog* dlg, const char* const* settings,
+                   int with_files) {
+  TK_OBJ win = WIN_Load("rparm", name);
+  if (win == nullptr) return nullptr;
+  s_dlg = dlg;
   RES_SetNfy(win, win_nfy);
-  for (int i = P_OK; i <= P_LANENUM; ++i) RES_SetNfy(RES_GetSub(win, i), part_nfy);
+  for (int i = 0; i <= kMaxPart; ++i)
+    if (TK_OBJ part = RES_GetSub(win, i)) RES_SetNfy(part, part_nfy);
   if (owner) WIN_SetOwner(win, owner);
   WIN_Init(win);
-  WGT_SetValue(RES_GetSub(win, P_EMPTY), ctl->rep_empty_lanes ? 1 : 0);
-  WGT_SetValue(RES_GetSub(win, P_ACTIVE), s_active_only);
-  const char* settings[7] = {};
-  settings[P_LANESEL] = ctl->lane_sel_file;
-  settings[P_IMGLIST] = ctl->image_list_file;
-  settings[P_LANENUM] = s_lanenum_file;
-  for (const FileBox& b : kBoxes) {
+  for (int i = 0; i < dlg->num_boxes; ++i) {
+    const FileBox& b = dlg->boxes[i];
     TK_OBJ box = RES_GetSub(win, b.part);
     if (with_files != 1) {
       WGT_Enable(box, 0);
       continue;
     }
-    dlg.path[b.part] = settings[b.part];
-    WGT_SetValue(box, dlg.path[b.part].empty() ? 0 : 1);
-    set_tip(box, b.msg, dlg.path[b.part]);
+    dlg->path[b.part] = settings[b.part];
+    WGT_SetValue(box, dlg->path[b.part].empty() ? 0 : 1);
+    set_tip(box, b.msg, dlg->path[b.part]);
   }
+  return win;
+}
+
+long run_dialog(TK_OBJ win) {
   ui_wpos_place(win, 90, 50, FALSE);
-  const long result = WIN_DoModal(win);
+  return WIN_DoModal(win);
+}
+
+void close_dialog(TK_OBJ win) {
+  s_dlg = nullptr;
+  WIN_Terminate(win);
+}
+
+}  // namespace
+
+int gt_rparm_activate(TK_OBJ owner, int with_files) {
+  SLOG("gt_rparm_activate", SLOG_ENTRY, "with_files %d", with_files);
+  CONTROL* ctl = gt_get_control();
+  Dialog dlg;
+  dlg.boxes = kReportBoxes;
+  dlg.num_boxes = int(std::size(kReportBoxes));
+  const char* settings[kMaxPart + 1] = {};
+  settings[P_LANESEL] = ctl->lane_sel_file;
+  settings[P_IMGLIST] = ctl->image_list_file;
+  settings[P_LANENUM] = ctl->imgname_list_file;
+  TK_OBJ win = open_dialog(owner, "rparm_win", &dlg, settings, with_files);
+  if (win == nullptr) return 0;
+  WGT_SetValue(RES_GetSub(win, P_EMPTY), ctl->rep_empty_lanes ? 1 : 0);
+  WGT_SetValue(RES_GetSub(win, P_ACTIVE), ctl->ln_cpy_bnd_active_only ? 1 : 0);
+  const long result = run_dialog(win);
   if (result == 1) {
     ctl->rep_empty_lanes = static_cast<int16_t>(WGT_GetValue(RES_GetSub(win, P_EMPTY)) ? 1 : 0);
-    s_active_only = WGT_GetValue(RES_GetSub(win, P_ACTIVE)) ? 1 : 0;
+    ctl->ln_cpy_bnd_active_only = WGT_GetValue(RES_GetSub(win, P_ACTIVE)) ? 1 : 0;
     // Boxes that were not offered leave the file settings, which matching shares, alone.
     if (with_files == 1) {
       store(ctl->lane_sel_file, RES_GetSub(win, P_LANESEL), dlg.path[P_LANESEL]);
       store(ctl->image_list_file, RES_GetSub(win, P_IMGLIST), dlg.path[P_IMGLIST]);
-      store(s_lanenum_file, RES_GetSub(win, P_LANENUM), dlg.path[P_LANENUM]);
+      store(ctl->imgname_list_file, RES_GetSub(win, P_LANENUM), dlg.path[P_LANENUM]);
     }
   }
-  s_dlg = nullptr;
-  WIN_Terminate(win);
+  close_dialog(win);
   SLOG("gt_rparm_activate", SLOG_EXIT, "result %ld", result);
+  return result == 1 ? 1 : 0;
+}
+
+int gt_lanename_activate(TK_OBJ owner) {
+  CONTROL* ctl = gt_get_control();
+  if (ctl == nullptr) {
+    SLOG("gt_lanename_activate", SLOG_VALUE4, "big trouble: NULL control_ptr, FALSE");
+    return 0;
+  }
+  Dialog dlg;
+  dlg.boxes = kLaneNameBoxes;
+  dlg.num_boxes = int(std::size(kLaneNameBoxes));
+  const char* settings[kMaxPart + 1] = {};
+  settings[P_LANESEL] = ctl->imgname_lanename_file;
+  TK_OBJ win = open_dialog(owner, "lanename_win", &dlg, settings, 1);
+  if (win == nullptr) return 0;
+  const long result = run_dialog(win);
+  if (result == 1) store(ctl->imgname_lanename_file, RES_GetSub(win, P_LANESEL), dlg.path[P_LANESEL]);
+  close_dialog(win);
+  SLOG("gt_lanename_activate", SLOG_EXIT, "result %ld", result);
   return result == 1 ? 1 : 0;
 }

@@ -50,14 +50,16 @@ const std::string& gel_path() {
   return path;
 }
 
+// Each benchmark asks for the gel before its timed loop, so that writing it is never timed.
 void BM_HistogramWholeImage(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(ui_hist_compute(gel_path().c_str(), {0, 0}, {kW, kH}).total);
+  const std::string& path = gel_path();
+  for (auto _ : state) benchmark::DoNotOptimize(ui_hist_compute(path.c_str(), {0, 0}, {kW, kH}).total);
 }
 BENCHMARK(BM_HistogramWholeImage)->Unit(benchmark::kMillisecond);
 
 void BM_LineProfileDiagonal(benchmark::State& state) {
-  for (auto _ : state)
-    benchmark::DoNotOptimize(ui_profile_compute(gel_path().c_str(), {0, 0}, {kW - 1, kH - 1}).count());
+  const std::string& path = gel_path();
+  for (auto _ : state) benchmark::DoNotOptimize(ui_profile_compute(path.c_str(), {0, 0}, {kW - 1, kH - 1}).count());
 }
 BENCHMARK(BM_LineProfileDiagonal)->Unit(benchmark::kMillisecond);
 
@@ -83,13 +85,14 @@ void BM_DtoolOpen5000Rows(benchmark::State& state) {
   info.band_threshold = 5;
   info.max_value = 65535;
   info.y_res = 1;
+  const std::string& path = gel_path();
   for (auto _ : state) {
     LANE* copy = ln_clone_lane(lane);
     DtState& s = dtool_state();
     s = DtState{};
     s.info = &info;
     s.lane = copy;
-    ln_load_data_values(gel_path().c_str(), &copy, 1, 100);
+    ln_load_data_values(path.c_str(), &copy, 1, 100);
     ln_calc_lane_baselines(&copy, 1, 407);
     dtool_find_peaks("bench");
     benchmark::DoNotOptimize(s.bands.size());

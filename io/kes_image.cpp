@@ -5,6 +5,7 @@
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "io/byte_io.h"
+#include "io/commentary.h"
 #include "toolkit/core/tk_image.h"
 
 #include <algorithm>
@@ -286,6 +287,9 @@ TkImage* io_create_image(const int32_t extent[2], int depth) {
 
 void io_free_display(IMG_DATA* d) {
   if (!d) return;
+  // The annotation chain belongs to the display record and goes with it.
+  io_free_commentary(static_cast<COMM_OBJ*>(d->annot_first));
+  d->annot_first = d->annot_last = d->annot_selected = nullptr;
   delete d->disp_img;
   delete d->pix_img;
   d->disp_img = nullptr;

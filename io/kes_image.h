@@ -51,10 +51,11 @@ TkImage* io_create_image(const int32_t extent[2], int depth);
 int io_load_image(IMG_DATA* data, int device, const char* path);
 
 // Resets a display record: new empty display image, no pixel image, cleared sizes, rectangle,
-// annotation chain, word after it and modified flag; both depths 8, scale 1.0, zooms 1. The
+// annotation chain (freed), word after it and modified flag; both depths 8, scale 1.0, zooms 1. The
 // colour-map word is left as it is.
 void ih_init_display(IMG_DATA* data);
-// Releases the two images of a display record (the record itself stays).
+// Releases the two images and the annotation chain of a display record (the record itself
+// stays, with no chain).
 void io_free_display(IMG_DATA* data);
 
 // The colour-table loader that io_load_image applies to a freshly loaded pixel image. The shell

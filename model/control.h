@@ -115,7 +115,7 @@ struct CONTROL {
   int conc_digits;
   int16_t rep_list_pos;     // first 16-bit report setting
   int16_t rep_empty_lanes;  // second 16-bit report setting: include empty lanes
-  int ln_cpy_bnd_active_only;
+  int ln_cpy_bnd_active_only;  // the reports' active-image-only switch
 
   // report configurations
   REPORT_CFG band_cfg;      // report types 0, 1, 2 and 5
@@ -155,6 +155,7 @@ struct CONTROL {
   int band_count_limit;     // 100 = no limit
   char image_list_file[CTL_PATH];
   char imgname_list_file[CTL_PATH];  // image name and lane number list (held in memory only)
+  char imgname_lanename_file[CTL_PATH];  // image name and lane name list (held in memory only)
 
   // flags
   int lane_label_idx;       // the chosen lane characteristic: 0 the lane name, i char i - 1

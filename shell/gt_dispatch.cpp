@@ -18,6 +18,8 @@
 #include "analysis/band_rep.h"
 #include "analysis/compare.h"
 #include "analysis/img_rep.h"
+#include "analysis/lane_map_win.h"
+#include "analysis/lanename.h"
 #include "analysis/matr_launch.h"
 #include "analysis/replc.h"
 #include "analysis/rparm.h"
@@ -31,6 +33,7 @@
 #include "engine/copy_analysis.h"
 #include "io/analysis_io.h"
 #include "io/image_rec_init.h"
+#include "io/img_list.h"
 #include "io/imgproc.h"
 #include "io/kes_image.h"
 #include "model/control.h"
@@ -57,6 +60,7 @@
 #include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/gt_lane_copy.h"
+#include "tools/gt_label_dlgs.h"
 #include "tools/gt_lane_dlgs.h"
 #include "tools/ln_info.h"
 #include "toolkit/tk_app.h"
@@ -95,15 +99,18 @@ bool built(int c) {
       GT_CMD_SAVE_AS, GT_CMD_EXPORT_IMAGE, GT_CMD_EXPORT_FOLDER, GT_CMD_COPY_ANALYSIS,
       GT_CMD_IMPORT_MATRIX, GT_CMD_REPORT_SEL_BANDS, GT_CMD_REPORT_SEL_LANES,
       GT_CMD_REPORT_ACTIVE_IMAGE, GT_CMD_REPORT_ALL_LANES, GT_CMD_REPORT_IMAGE_INFO,
-      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
+      GT_CMD_COMPARE_BANDS, GT_CMD_REPORT_LANE_CATEGORIES, GT_CMD_REPORT_LANE_MAP,
+      GT_CMD_LANE_NAME_FILE, GT_CMD_ADD, GT_CMD_DELETE, GT_CMD_DEFINE_LANES, GT_CMD_EDIT_BANDS,
       GT_CMD_SELECT_ALL, GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE,
       GT_CMD_NORM_IMAGE, GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY,
       GT_CMD_MARK_AXES, GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES,
       GT_CMD_RENUMBER, GT_CMD_CLEAR_NORM, GT_CMD_ILLUSTRATOR, GT_CMD_DTOOL, GT_CMD_GEN_INFO_FILE,
       GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
       GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
-      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_FIND_BANDS, GT_CMD_ENHANCE_DISPLAY,
-      GT_CMD_ASSIGN_CATEGORIES, GT_CMD_CREATE_REFERENCE, GT_CMD_OLD_LABELS, GT_CMD_OLD_LABELS_2,
+      GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_LABEL_VALUES,
+      GT_CMD_LABEL_CATEGORIES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS, GT_CMD_FIND_BANDS,
+      GT_CMD_ENHANCE_DISPLAY, GT_CMD_ASSIGN_CATEGORIES, GT_CMD_CREATE_REFERENCE,
+      GT_CMD_OLD_LABELS, GT_CMD_OLD_LABELS_2,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -531,7 +538,42 @@ void band_report(TK_OBJ win, int command, IMAGE_REC* image) {
   band_rep_activate(type, nullptr, {});
 }
 
-// All Lanes: the report parameters, then the images to report, picked by the user.
+// The images of a command over a list of images: the image list file of the control record,
+// or its image-name and lane-number file (whose records come back in *names), or else the
+// user's picks. False when there is none.
+bool images_to_list(std::vector<std::string>* paths, GtImgNameList* names) {
+  const CONTROL* ctl = gt_get_control();
+  paths->clear();
+  *names = GtImgNameList{};
+  const std::string title = ctl->lane_sel_file[0] == '\0'
+                                ? std::string("Select Image(s)... (Sel File: <none>)")
+                                : "Select Image(s)... (Sel File: <" + std::string(ctl->lane_sel_file) + ">)";
+  if (ctl->image_list_file[0] != '\0') {
+    SLOG(kFn, SLOG_VALUE4, "match_img_list_file <%s>", ctl->image_list_file);
+    gt_read_image_list(ctl->image_list_file, paths);
+  }
+  if (ctl->imgname_list_file[0] != '\0') {
+    SLOG(kFn, SLOG_VALUE4, "imgname_lanenum_file <%s>", ctl->imgname_list_file);
+    if (gt_read_imgname_list(ctl->imgname_list_file, ctl->folders[CTL_DIR_IMAGES], names) > 0)
+      *paths = names->images;
+    SLOG(kFn, SLOG_VALUE4, "num_img %d, num_entry %d", int(names->images.size()),
+         names->num_records());
+  }
+  if (paths->empty()) {
+    char** list = nullptr;
+    const int n = io_win32_filelist(&list, title.c_str(), ctl->folders[CTL_DIR_IMAGES], "",
+                                    KS_KES_FILTER, 0, TRUE, TRUE, TRUE, nullptr);
+    if (n > 0) paths->assign(list, list + n);
+    if (list) ks_freelist_msg(reinterpret_cast<void**>(list), n);
+  }
+  if (paths->empty()) {
+    SLOG(kFn, SLOG_VALUE4, "num_img 0");
+    return false;
+  }
+  return true;
+}
+
+// All Lanes: the report parameters, then the images to report.
 void all_lanes_report(TK_OBJ win) {
   const CONTROL* ctl = gt_get_control();
   SLOG(kFn, SLOG_VALUE4, "All Lanes: loc_images <%s>", ctl->folders[CTL_DIR_IMAGES]);
@@ -539,19 +581,33 @@ void all_lanes_report(TK_OBJ win) {
     SLOG(kFn, SLOG_VALUE4, "gt_rparm_activate FALSE");
     return;
   }
-  const std::string title = ctl->lane_sel_file[0] == '\0'
-                                ? std::string("Select Image(s)... (Sel File: <none>)")
-                                : "Select Image(s)... (Sel File: <" + std::string(ctl->lane_sel_file) + ">)";
-  char** list = nullptr;
-  const int n = io_win32_filelist(&list, title.c_str(), ctl->folders[CTL_DIR_IMAGES], "",
-                                  "Kestrin Files (*.kes)\0*.kes\0", 0, TRUE, TRUE, TRUE, nullptr);
-  if (n <= 0) {
-    SLOG(kFn, SLOG_VALUE4, "num_img 0");
+  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", 0, ctl->folders[CTL_DIR_IMAGES]);
+  std::vector<std::string> paths;
+  GtImgNameList names;
+  if (!images_to_list(&paths, &names)) return;
+  band_rep_activate(REP_ALL_LANES, nullptr, paths);
+}
+
+// Lane names from a file: the file is picked in the lane-name dialog, its names go into the
+// lanes of the images it lists, open or not, and each image is saved.
+void lane_names_from_file(TK_OBJ win) {
+  if (!gt_lanename_activate(win)) {
+    SLOG(kFn, SLOG_VALUE4, "lanename_activate FALSE");
     return;
   }
-  std::vector<std::string> paths(list, list + n);
-  ks_freelist_msg(reinterpret_cast<void**>(list), n);
-  band_rep_activate(REP_ALL_LANES, nullptr, paths);
+  const CONTROL* ctl = gt_get_control();
+  if (ctl->imgname_lanename_file[0] == '\0') return;
+  GtImgNameList names;
+  gt_read_imgname_lanename(ctl->imgname_lanename_file, ctl->folders[CTL_DIR_IMAGES], &names);
+  SLOG(kFn, SLOG_VALUE4, "num_img %d, num_entry %d", int(names.images.size()), names.num_records());
+  std::vector<LaneNameEntry> entries;
+  for (int r = 0; r < names.num_records(); ++r)
+    entries.push_back(LaneNameEntry{names.image_index[size_t(r)], int(names.lane_numbers[size_t(r)]),
+                                    names.lane_names[size_t(r)]});
+  gt_busy_begin();
+  lanename_activate(names.images, entries, gt_open_images());
+  gt_busy_end();
+  mh_clear_status(gt_get_status_bar(), 1);
 }
 
 // Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose.
@@ -947,6 +1003,12 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       band_report(win, command, image);
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_REPORT_LANE_MAP:
+      gt_busy_begin();
+      lmap_from_sel_lanes();
+      gt_busy_end();
+      break;
+    case GT_CMD_LANE_NAME_FILE: lane_names_from_file(win); break;
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
     case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
     case GT_CMD_ENHANCE_DISPLAY: {
@@ -964,6 +1026,12 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       break;
     case GT_CMD_CREATE_REFERENCE: create_reference(image); break;
     case GT_CMD_OLD_LABELS: case GT_CMD_OLD_LABELS_2: old_labels(win); break;
+    case GT_CMD_LABEL_VALUES:
+      if (has_bands(image)) gt_lane_chars(win, image);
+      break;
+    case GT_CMD_LABEL_CATEGORIES: gt_crt_cat_activate(win); break;
+    case GT_CMD_SELECTION_FILES: gt_ctr_sel_activate(win); break;
+    case GT_CMD_STD_SETS: gt_crt_std_activate(win); break;
     case GT_CMD_COMPARE_BANDS:
       if (has_bands(image)) compare_activate();
       break;

@@ -119,6 +119,13 @@ int gt_status_text_shown() {
 int gt_get_num_img_windows() { return WS_Count(gt_get_workspace()); }
 TK_OBJ gt_get_img_window(int i) { return WS_Window(gt_get_workspace(), i); }
 
+std::vector<IMAGE_REC*> gt_open_images() {
+  std::vector<IMAGE_REC*> out;
+  for (int i = 0; i < gt_get_num_img_windows(); ++i)
+    if (auto* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(i)))) out.push_back(im);
+  return out;
+}
+
 void gt_set_unloading_all(int on) { s_unloading_all = on; }
 int gt_get_unloading_all() { return s_unloading_all; }
 

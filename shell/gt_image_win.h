@@ -7,6 +7,8 @@
 // record, and walks over the windows skip windows without one.
 #pragma once
 
+#include <vector>
+
 #include "base/kstypes.h"
 #include "model/control.h"
 #include "model/image_rec.h"
@@ -34,6 +36,8 @@ int gt_status_text_shown();  // 1 when the status bar shows a non-empty text
 // Image windows.
 int gt_get_num_img_windows();
 TK_OBJ gt_get_img_window(int i);  // i-th image window (0-based), null out of range
+// The image records of the image windows in window order (windows without one left out).
+std::vector<IMAGE_REC*> gt_open_images();
 
 // Current image.
 IMAGE_REC* gt_get_image_ptr();            // the current image; picks one when none is set

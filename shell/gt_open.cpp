@@ -41,6 +41,7 @@
 #include "toolkit/tk_workspace.h"
 #include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
+#include "tools/ui_illus.h"
 
 char gt_load_path[IMG_PATH_LEN] = "";
 char gt_load_name[IMG_PATH_LEN] = "";
@@ -398,6 +399,7 @@ long gt_img_close_nfy(TK_OBJ win, int event) {
     SLOG("gt_img_close_nfy", SLOG_VALUE4, "closing <%s>", im->file_path);
     // A standards assignment on this image ends first, as its close box ends it.
     gt_std_image_closing(im);
+    ui_illus_image_closing(im->img_ptr);
     gt_win_menu_remove(im);
     // The lock goes with the window, whatever ended it (close box, Close, Quit, the main
     // window's end).

@@ -44,6 +44,7 @@ class ChartState : public QObject {
   TkRect plot_set{}, plot{};
   TK_OBJ readout_obj = nullptr;
   std::string idle;
+  TkChartReadoutText readout_text = nullptr;
 };
 
 ChartState* state(TK_OBJ chart) {
@@ -364,6 +365,9 @@ void CHART_SetReadout(TK_OBJ chart, TK_OBJ label) {
 void CHART_SetReadoutIdle(TK_OBJ chart, const char* text) {
   if (ChartState* s = state(chart)) s->idle = text ? text : "";
 }
+void CHART_SetReadoutText(TK_OBJ chart, TkChartReadoutText fn) {
+  if (ChartState* s = state(chart)) s->readout_text = fn;
+}
 
 long CHART_DefaultNfy(TK_OBJ chart, int event) {
   ChartState* s = state(chart);
@@ -388,8 +392,16 @@ long CHART_DefaultNfy(TK_OBJ chart, int event) {
       if (!s->readout_obj || !tk::alive(s->readout_obj)) break;
       if (p.x >= r.x && p.x < r.x + r.w && p.y >= r.y && p.y < r.y + r.h) {
         char buf[96];
-        std::snprintf(buf, sizeof buf, "%.4g, %.4g", CHART_PixelToX(chart, p.x),
-                      CHART_PixelToY(chart, p.y));
+        const double x = CHART_PixelToX(chart, p.x), y = CHART_PixelToY(chart, p.y);
+        if (s->readout_text) {
+          // The owner words each coordinate.
+          char tx[40] = "", ty[40] = "";
+          s->readout_text(chart, 0, x, tx, sizeof tx);
+          s->readout_text(chart, 1, y, ty, sizeof ty);
+          std::snprintf(buf, sizeof buf, "%s, %s", tx, ty);
+        } else {
+          std::snprintf(buf, sizeof buf, "%.4g, %.4g", x, y);
+        }
         WGT_SetLabel(s->readout_obj, buf);
       } else {
         WGT_SetLabel(s->readout_obj, s->idle.c_str());

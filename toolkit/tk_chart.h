@@ -64,3 +64,8 @@ void CHART_EventLabel(int* axis, double* value);
 void CHART_SetLabelText(const char* text);
 void CHART_SetReadout(TK_OBJ chart, TK_OBJ label);  // the label that shows readouts (null: none)
 void CHART_SetReadoutIdle(TK_OBJ chart, const char* text);  // readout shown after each paint
+// The readout's wording: when set, the chart asks it for the text of each coordinate of the
+// pointer (axis 0 x, 1 y; text of `size` bytes, empty at the call) and shows "x text, y text";
+// without it the values are written with "%.4g".
+using TkChartReadoutText = void (*)(TK_OBJ chart, int axis, double value, char* text, int size);
+void CHART_SetReadoutText(TK_OBJ chart, TkChartReadoutText fn);

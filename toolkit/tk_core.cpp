@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -43,6 +45,32 @@ std::vector<TkEventState> s_events;
 std::map<std::string, ResModule> s_modules;
 std::map<std::string, TkObject*> s_fonts;  // "module/name" -> font (kept for the run)
 bool s_in_main_loop = false;
+
+// Choice widget: tells its procedure that its list is about to be used (173) before the list
+// opens and before a wheel turn or key steps through it, so the procedure can set which entries
+// are enabled for the current state; disabled entries cannot be chosen.
+class TkChoiceWidget : public QComboBox {
+ public:
+  void showPopup() override {
+    announce();
+    QComboBox::showPopup();
+  }
+
+ protected:
+  void wheelEvent(QWheelEvent* e) override {
+    announce();
+    QComboBox::wheelEvent(e);
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    announce();
+    QComboBox::keyPressEvent(e);
+  }
+
+ private:
+  void announce() {
+    if (TK_OBJ obj = tk::object_of(this)) tk::deliver(obj, TK_EV_CHOICE_OPEN);
+  }
+};
 
 // Top-level window widget: the close box becomes a close request (106, code 3) for the
 // window's procedure, and keys that no part took become key events of the window.
@@ -279,7 +307,7 @@ QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module
   }
   if (cls == "choice") {
     obj->cls = TK_CLASS_CHOICE;
-    auto* c = new QComboBox;
+    auto* c = new TkChoiceWidget;
     c->addItems(prop_items(part));
     c->setCurrentIndex(prop_int(part, "value", 1, 0));
     QObject::connect(c, &QComboBox::activated, [obj](int) { tk::deliver(obj, TK_EV_CHOICE); });

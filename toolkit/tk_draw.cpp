@@ -1,4 +1,6 @@
 // The drawing area and the drawing operations that paint into its backing image.
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -325,6 +327,27 @@ TkRect CANVAS_GetVisible(TK_OBJ obj) {
 
 void CANVAS_ScrollTo(TK_OBJ obj, int x, int y) {
   if (TkArea* a = tk::area(obj)) a->scroll_to(x, y);
+}
+
+int CANVAS_PixelsPerInch(TK_OBJ obj) {
+  TkArea* a = tk::area(obj);
+  const int dpi = a ? a->logicalDpiX() : 0;
+  return dpi > 0 ? dpi : 96;
+}
+
+int DRAW_CopyToClipboard(TK_OBJ obj) {
+  TkArea* a = tk::area(obj);
+  if (!a) return 0;
+  a->expose();
+  QApplication::clipboard()->setImage(a->backing().copy());
+  return 1;
+}
+
+bool TK_ClipboardImageSize(int* width, int* height) {
+  const QImage img = QApplication::clipboard()->image();
+  *width = img.width();
+  *height = img.height();
+  return !img.isNull();
 }
 
 void CANVAS_TrackPointer(TK_OBJ obj, int on) {

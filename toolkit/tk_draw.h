@@ -64,6 +64,16 @@ TkRect CANVAS_FitWindow(TK_OBJ area, int w, int h);
 // viewport rectangle to clip to; returns 1.
 int CANVAS_Map(TK_OBJ area, TkRect extent, int mode, TkPoint* origin, TkRect* clip);
 
+// The area's pixels per inch across (its screen's logical resolution; 96 when unknown).
+int CANVAS_PixelsPerInch(TK_OBJ area);
+
+// The clipboard's picture ---------------------------------------------------------------------
+// Draws the area afresh (its procedure's expose, at once) and puts what it shows on the
+// clipboard as an image. 0 when the part is no drawing area.
+int DRAW_CopyToClipboard(TK_OBJ area);
+// The size of the clipboard's image; false when the clipboard holds none.
+bool TK_ClipboardImageSize(int* width, int* height);
+
 // Drawing bracket and primitives ---------------------------------------------------------
 int DRAW_Begin(TK_OBJ area, const TkRect* clip);        // start drawing (clip may be null); 0: cannot draw
 void DRAW_End(TK_OBJ area);                             // end drawing and schedule the repaint

@@ -25,6 +25,7 @@ enum TkEventCode : int {
   TK_EV_MENU_OPEN = 158,   // a pull-down menu is about to open (sent to the menu)
   TK_EV_TERMINATE = 171,   // the window is going away (inside WIN_Terminate, exactly once)
   TK_EV_CHOICE = 172,      // the entry of a choice (drop-down) changed
+  TK_EV_CHOICE_OPEN = 173, // a choice's list is about to open or be stepped through (entries' state)
   TK_EV_MENU_CHOICE = 194, // a menu entry was chosen (sent to the window; EVENT_GetMenuId)
   TK_EV_TEXT = 210,        // Enter in a one-line field
   TK_EV_LIST_PICK = 212,   // a list row was chosen (double click or Enter activates)

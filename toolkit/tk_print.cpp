@@ -32,6 +32,13 @@ constexpr double kDotsPerPoint = 300.0 / 72.0;
 // The largest canvas part drawn afresh for a print (about a 4000 x 4000 picture).
 constexpr qint64 kMaxRenderPixels = qint64(4000) * 4000;
 
+// The factor that brings a w x h picture into the page's printable area, kept in proportion,
+// filling no more than the set-up's share of the area's width and height.
+double fit_scale(const TkPageSetup& page, const TkRect& area, int w, int h) {
+  auto share = [](double v) { return v > 0 && v <= 1 ? v : 1.0; };
+  return std::min(area.w * share(page.scale_x) / w, area.h * share(page.scale_y) / h);
+}
+
 }  // namespace
 
 struct TkPrintDC {
@@ -81,7 +88,7 @@ std::string PS_PageText(const TkPageSetup& page, int w, int h, const unsigned ch
   TkRect a;
   PRINT_PageGeometry(page, &pw, &ph, &a);
   w = std::max(w, 1), h = std::max(h, 1);
-  const double s = std::min(double(a.w) / w, double(a.h) / h);
+  const double s = fit_scale(page, a, w, h);
   const double iw = w * s, ih = h * s;
   const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
   char buf[512];
@@ -238,7 +245,7 @@ int PRINT_ToPrinter(TkPrintJob* job) {
   painter.setViewport(pr.pageLayout().fullRectPixels(pr.resolution()));
   painter.setWindow(QRect(0, 0, int(pw), int(ph)));
   const QImage& p = job->picture;
-  const double s = std::min(double(a.w) / std::max(1, p.width()), double(a.h) / std::max(1, p.height()));
+  const double s = fit_scale(job->page, a, std::max(1, p.width()), std::max(1, p.height()));
   const double iw = p.width() * s, ih = p.height() * s;
   const double x = a.x + (a.w - iw) / 2, top = ph - (a.y + (a.h - ih) / 2) - ih;
   painter.drawImage(QRectF(x, top, iw, ih), p);

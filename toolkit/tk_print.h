@@ -21,6 +21,9 @@ struct TkPageSetup {
   double right_or_feed = 0;              // 72 on a roll printer, -108 on a sheet printer
   double bottom = 0;
   int extra = 0;
+  // The share of the printable width and height that the picture may fill (above 0, at most
+  // 1): a report printed at 0.9 keeps a tenth of the area free around it.
+  double scale_x = 1.0, scale_y = 1.0;
 };
 
 TkPageSetup PRINT_GetDefaults();                 // the current print defaults

@@ -104,4 +104,6 @@ QRect room_of(QWidget* w);
 // Builds a menu bar from its layout for a window (tk_menu.cpp).
 TK_OBJ build_menubar(TK_OBJ win, const std::string& module, const std::string& bar);
 
+// A key (Qt key code, TkKeyState modifiers) pressed on a widget as a keyboard gives it (test driver).
+void send_key(QWidget* w, int key, int mods);
 }  // namespace tk

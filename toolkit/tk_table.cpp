@@ -83,6 +83,7 @@ void TABLE_Attach(TK_OBJ group) {
   v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   if (!w->layout()) new QVBoxLayout(w);
   w->layout()->addWidget(v);
+  w->setFocusProxy(v);  // keys meant for the part (the copy key) reach the table
 }
 
 int TABLE_Is(TK_OBJ w) { return view(w) ? 1 : 0; }

@@ -155,6 +155,10 @@ void TKT_Pick(TK_OBJ obj, int index) {
   QWidget* w = tk::widget(obj);
   if (!w) return;
   if (auto* c = qobject_cast<QComboBox*>(w)) {
+    // As the user does: the list opens first (its procedure sets the entries' state), and an
+    // entry that is greyed out cannot be chosen.
+    tk::deliver(obj, TK_EV_CHOICE_OPEN);
+    if (!CHOICE_IsItemEnabled(obj, index)) return;
     c->setCurrentIndex(index);
     emit c->activated(index);
   } else if (auto* l = qobject_cast<QListWidget*>(w)) {
@@ -177,8 +181,7 @@ bool TKT_BoundKey(TK_OBJ win, const char* key_text) {
   return false;
 }
 
-void TKT_Key(TK_OBJ obj, int key, int mods) {
-  QWidget* w = tk::widget(obj);
+void tk::send_key(QWidget* w, int key, int mods) {
   if (!w) return;
   Qt::KeyboardModifiers m;
   if (mods & TK_MOD_CTRL) m |= Qt::ControlModifier;
@@ -190,8 +193,11 @@ void TKT_Key(TK_OBJ obj, int key, int mods) {
   if ((mods & TK_MOD_CTRL) && key >= Qt::Key_A && key <= Qt::Key_Z)
     text = QString(QChar(key - Qt::Key_A + 1));
   QKeyEvent ev(QEvent::KeyPress, key, m, text);
-  QCoreApplication::sendEvent(w, &ev);
+  // A part whose keys go to an inner widget (a table in its group) gets them there.
+  QCoreApplication::sendEvent(w->focusProxy() ? w->focusProxy() : w, &ev);
 }
+
+void TKT_Key(TK_OBJ obj, int key, int mods) { tk::send_key(tk::widget(obj), key, mods); }
 
 void TKT_Press(TK_OBJ area, int x, int y, bool primary, int mods) {
   const Qt::MouseButton b = primary ? Qt::LeftButton : Qt::RightButton;

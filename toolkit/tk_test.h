@@ -16,7 +16,9 @@ long TKT_Send(TK_OBJ obj, int event, int code = 0);   // deliver an event (code:
 void TKT_Click(TK_OBJ button);                        // press a button or toggle as the user does
 void TKT_Close(TK_OBJ win);                           // use the close box of a window
 void TKT_Type(TK_OBJ field, const char* text, bool enter = false);  // replace the text by typing
-void TKT_Pick(TK_OBJ w, int index);                   // choose an entry of a list, choice or radio group
+// Chooses an entry of a list, choice or radio group. A choice first gets its opening event (173)
+// and a disabled entry is then not chosen.
+void TKT_Pick(TK_OBJ w, int index);
 void TKT_Key(TK_OBJ w, int key, int mods = 0);        // a Qt key code pressed on a part
 // A key bound with WIN_BindKey pressed as the user does ("Ctrl+O"): it reaches the window only
 // while no modal dialog is open. false when the window has no such key.

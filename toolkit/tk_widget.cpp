@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QPixmap>
 #include <QTextCursor>
 #include <iterator>
@@ -345,6 +346,23 @@ void TEXT_SetInsertPos(TK_OBJ w, long pos) {
   const int end = t->document()->characterCount() - 1;
   c.setPosition(pos < 0 || pos > end ? end : static_cast<int>(pos));
   t->setTextCursor(c);
+}
+
+namespace {
+QStandardItem* choice_item(TK_OBJ choice, int index) {
+  auto* c = qobject_cast<QComboBox*>(tk::widget(choice));
+  auto* model = c ? qobject_cast<QStandardItemModel*>(c->model()) : nullptr;
+  return model && index >= 0 && index < c->count() ? model->item(index) : nullptr;
+}
+}  // namespace
+
+void CHOICE_EnableItem(TK_OBJ choice, int index, int on) {
+  if (QStandardItem* item = choice_item(choice, index)) item->setEnabled(on != 0);
+}
+
+int CHOICE_IsItemEnabled(TK_OBJ choice, int index) {
+  const QStandardItem* item = choice_item(choice, index);
+  return item && item->isEnabled() ? 1 : 0;
 }
 
 int LIST_Count(TK_OBJ w) {

@@ -53,5 +53,8 @@ const char* TEXT_GetText(TK_OBJ w);                 // whole text of a multi-lin
 void TEXT_Clear(TK_OBJ w);                          // empty it
 void TEXT_Insert(TK_OBJ w, const char* text);       // insert at the insertion point
 void TEXT_SetInsertPos(TK_OBJ w, long pos);         // insertion point as a character offset (-1: end)
+// Entries of a choice that cannot be chosen (greyed out in its list); all are enabled at first.
+void CHOICE_EnableItem(TK_OBJ choice, int index, int on);
+int CHOICE_IsItemEnabled(TK_OBJ choice, int index);  // 1 when enabled, 0 when not or no such entry
 int LIST_Count(TK_OBJ w);                           // number of entries of a list or choice
 const char* LIST_Item(TK_OBJ w, int index);         // text of an entry, null when out of range

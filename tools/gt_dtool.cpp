@@ -32,16 +32,20 @@ namespace {
 enum DtPart {
   P_ANGLE = 1, P_WIDTH = 2, P_PRINT = 3, P_OK = 4, P_ADD = 5, P_DELETE = 6, P_REFIND = 7,
   P_BOUNDS = 8, P_REPORT = 9, P_CHART = 10, P_STRIP = 11, P_SAVE = 12, P_ANGLE_TEXT = 13,
-  P_USE_FILE = 14, P_FILE = 15, P_LABELS = 16, P_CANCEL = 17, P_STATUS = 18,
+  P_USE_FILE = 14, P_FILE = 15, P_LABELS = 16, P_CANCEL = 17, P_STATUS = 18, P_READOUT = 19,
 };
 
 constexpr int kAnalysisStd = 407;
+constexpr int kToolPointer = 1;  // the pointer over the chart and strip while a peak is being added
 
 TK_OBJ s_win = nullptr;
 char s_def_dir[256] = "";
 std::vector<int32_t> s_points;  // the chart's (row, value, baseline) points
 
 TK_OBJ part(int i) { return s_win ? RES_GetSub(s_win, i) : nullptr; }
+
+// The pointer over the chart and the strip: the tool pointer while the next click adds a peak.
+void set_pointer(TK_OBJ area) { WGT_SetPointer(area, dtool_state().adding ? kToolPointer : 0); }
 
 // The lane strip: the lane's pixels cut from the image file as 8 bits, its first column in the
 // image, and the copy scaled to the strip part at its last paint.
@@ -131,6 +135,7 @@ void paint_strip(TK_OBJ area) {
 
 long stripNfy(TK_OBJ area, int event) {
   const long r = WGT_DefaultNfy(area, event);
+  if (event == TK_EV_ENTER) set_pointer(area);
   if (event == TK_EV_EXPOSE) paint_strip(area);
   if (event == TK_EV_MOUSE && EVENT_GetButtonState() == 1 && s_strip.scale > 0 && s_strip.image.height() > 0) {
     const int h = std::max(1, static_cast<int>(s_strip.image.height() * s_strip.scale));
@@ -248,6 +253,18 @@ int dtool_handle_at(TK_OBJ chart, TkPoint p) {
 
 namespace {
 
+// With the boundaries file in use: a vertical line over the plot at a profile row, labelled below
+// the axis with its Rf or size.
+void file_line(TK_OBJ chart, int row, double value) {
+  const TkRect plot = CHART_GetPlotRect(chart);
+  const int x = CHART_XToPixel(chart, row);
+  DRAW_SetColors(chart, DRAW_StockColor(9), DRAW_StockColor(8));
+  ks_draw_line(chart, x, plot.y, x, plot.y + plot.h);
+  char label[32];
+  std::snprintf(label, sizeof label, "%.2f", value);
+  ks_draw_text(chart, x + 2, plot.y + plot.h + 2, 66, label);
+}
+
 // The band areas, peak labels and the selected band's handles over the plotted profile.
 void annotate_chart(TK_OBJ chart) {
   const DtState& s = dtool_state();
@@ -268,14 +285,11 @@ void annotate_chart(TK_OBJ chart) {
         DRAW_End(chart);
       }
     } else {
-      const TkRect plot = CHART_GetPlotRect(chart);
-      const int x = CHART_XToPixel(chart, peak);
-      DRAW_SetColors(chart, DRAW_StockColor(9), DRAW_StockColor(8));
-      ks_draw_line(chart, x, plot.y, x, plot.y + plot.h);
-      char label[32];
-      const double v = dtool_sizes_usable() ? dtool_size(i) : (n > 1 ? static_cast<double>(peak) / (n - 1) : 0.0);
-      std::snprintf(label, sizeof label, "%.2f", v);
-      ks_draw_text(chart, x + 2, plot.y + plot.h + 2, 66, label);
+      const bool sizes = dtool_sizes_usable();
+      auto rf = [n](int row) { return n > 1 ? static_cast<double>(row) / (n - 1) : 0.0; };
+      file_line(chart, peak, sizes ? dtool_size(i) : rf(peak));
+      // One more line at the first band's lower bound, where the file's first interval starts.
+      if (i == 0) file_line(chart, lo, sizes ? dtool_size_at_row(lo) : rf(lo));
     }
     char num[16];
     std::snprintf(num, sizeof num, "%ld", static_cast<long>(i + 1));
@@ -298,6 +312,7 @@ void annotate_chart(TK_OBJ chart) {
 }
 
 long chartNfy(TK_OBJ chart, int event) {
+  if (event == TK_EV_ENTER) set_pointer(chart);
   if (event == TK_EV_EXPOSE) {
     const long r = CHART_DefaultNfy(chart, event);
     annotate_chart(chart);
@@ -457,6 +472,22 @@ long partNfy(TK_OBJ p, int e) {
 
 }  // namespace
 
+void dtool_readout_text(int axis, double value, char* text, int size) {
+  if (!text || size < 1) return;
+  text[0] = '\0';
+  if (axis == 1) {
+    std::snprintf(text, static_cast<std::size_t>(size), "%.2lf", dtool_readout_y(value));
+    return;
+  }
+  const double v = dtool_readout_x(value);
+  if (dtool_sizes_usable()) {
+    if (v > 0) std::snprintf(text, static_cast<std::size_t>(size), "%.2lf", v);
+    else std::snprintf(text, static_cast<std::size_t>(size), "n/a");
+  } else if (v >= 0.0 && v <= 1.0) {
+    std::snprintf(text, static_cast<std::size_t>(size), "%.2lf", v);
+  }
+}
+
 int dtool_parse_lane_width(const char* text) {
   int v = 0;
   if (!text || std::sscanf(text, "%d", &v) != 1 || v < 1) v = 100;
@@ -479,7 +510,11 @@ void dtool_click_row(int row) {
     const int d = static_cast<int>(std::lround(0.02 * (dtool_n() - 1)));
     dtool_insert_band(row, row - d, row + d);
     s.adding = 0;
-    if (s_win) WGT_SetText(part(P_STATUS), "");
+    if (s_win) {
+      WGT_SetText(part(P_STATUS), "");
+      set_pointer(part(P_CHART));
+      set_pointer(part(P_STRIP));
+    }
     dtool_select_band(s.selected);
   } else {
     const int near = dtool_nearest_band(row);
@@ -537,6 +572,10 @@ int gt_dtool_activate(DT_INFO* info, const char* folder) {
   RES_SetNfy(part(P_STRIP), stripNfy);
   CHART_Attach(part(P_CHART));
   RES_SetNfy(part(P_CHART), chartNfy);
+  CHART_SetReadout(part(P_CHART), part(P_READOUT));
+  CHART_SetReadoutText(part(P_CHART), [](TK_OBJ, int axis, double value, char* text, int size) {
+    dtool_readout_text(axis, value, text, size);
+  });
   WIN_Init(s_win);
   // The report is a table: its columns line up only in a fixed-width font.
   WGT_SetFont(part(P_REPORT), RES_LoadFont("ui_font", "ui_font_cour_12"));

@@ -15,6 +15,10 @@ LANE* dtool_current_lane();
 void dtool_dismiss();
 // The lane width typed into the window: "%d", below 1 or not a number 100, held to 10..100.
 int dtool_parse_lane_width(const char* text);
+// The chart's readout of a coordinate (axis 0 horizontal, 1 vertical): the horizontal one as a
+// size ("n/a" for none) with usable size standards, else as a fraction of the lane ("" outside
+// 0..1); the vertical one looked up.
+void dtool_readout_text(int axis, double value, char* text, int size);
 // Selects band i (outside the array: none) and enables Delete accordingly.
 void dtool_select_band(int index);
 // A click on the chart or strip at profile row `row`: adds a peak, or selects the nearest band

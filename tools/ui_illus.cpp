@@ -14,6 +14,7 @@
 #include "engine/lane_geometry.h"
 #include "shell/ih_draw.h"
 #include "shell/ui_color.h"
+#include "shell/ui_tools.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
@@ -281,6 +282,7 @@ long illus_winNfy(TK_OBJ w, int e) {
     return 1;
   }
   if (e == TK_EV_TERMINATE) {
+    ui_tools_reset();  // the image's clicks go back to the image window
     if (s_widget) WGT_SetPointer(s_widget, 0);
     redraw();
     s_widget = nullptr;
@@ -291,7 +293,17 @@ long illus_winNfy(TK_OBJ w, int e) {
   return WIN_DefaultNfy(w, e);
 }
 
+// The edit menu's entries by state, set as its list opens: Delete All needs an object, Duplicate
+// and Delete a selected one.
+void enable_edit_entries(TK_OBJ menu) {
+  const bool one = s_state == ILLUS_SELECTED && selected() != nullptr;
+  CHOICE_EnableItem(menu, EDIT_DUPLICATE, one);
+  CHOICE_EnableItem(menu, EDIT_DELETE, one);
+  CHOICE_EnableItem(menu, EDIT_DELETE_ALL, s_disp && ui_illus_obj_count(s_disp) > 0);
+}
+
 long illus_partNfy(TK_OBJ p, int e) {
+  if (e == TK_EV_CHOICE_OPEN && p == part(P_EDIT)) enable_edit_entries(p);
   const long r = p == part(P_COLOR) ? ui_color_notify(p, e) : WGT_DefaultNfy(p, e);
   if (e != TK_EV_ACTIVATE && e != TK_EV_CHOICE) return r;
   COMM_OBJ* o = selected();
@@ -429,6 +441,13 @@ void ui_illus_end() {
   s_open = false;
   s_tracking = false;
   s_state = ILLUS_CLOSED;
+}
+
+void ui_illus_image_closing(const IMG_DATA* disp) {
+  if (!disp || disp != s_disp) return;
+  s_widget = nullptr;  // not redrawn: it is going away with its window
+  ui_illus_end();
+  s_disp = nullptr;
 }
 
 int ui_illus_is_open() { return s_open ? 1 : 0; }

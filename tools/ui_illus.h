@@ -64,6 +64,9 @@ int ui_illus_arrows();
 
 void ui_illus_activate(TK_OBJ owner, TK_OBJ widget, IMG_DATA* disp);
 void ui_illus_end();
+// The image of `disp` is closing: when it is the annotated one, the tool window closes and the
+// tool forgets the image and its widget (which goes with the image's window).
+void ui_illus_image_closing(const IMG_DATA* disp);
 int ui_illus_is_open();
 // A press on the image while annotating.
 void ui_illus_mouse_event(void* handle, IMG_DATA* disp, TK_OBJ widget, TK_OBJ status, TkPoint pt);

@@ -86,10 +86,12 @@ void draw_plot(TK_OBJ area, PlotWin* w, int orientation) {
   const int base_y = py(pic.vmin) + 4;
   for (long c : {0L, static_cast<long>((wc - 1) / 2), static_cast<long>(wc - 1)})
     text(px(static_cast<double>(c) + (h - 3) - h), base_y, num(c));
+  // Line labels hang just below the left edge, and the lowest value sits on the scale's base,
+  // so that the two never cover each other at the back corner.
   for (long r : {0L, static_cast<long>((h - 2) / 2), static_cast<long>(h - 2)}) {
     const std::string t = num(r);
     text(px(static_cast<double>(h - 3 - r) - h) - cw * static_cast<int>(t.size()) - 4,
-         py(pic.vmin + h + 1 - (h - 3 - r)) - ch / 2, t);
+         py(pic.vmin + h + 1 - (h - 3 - r)) + 2, t);
   }
   const long low = a->wide ? pic.vmin : 0;
   const int sx = px(-h), top = py(pic.vmin + (pic.vmax - low) + h), bottom = py(pic.vmin + h);
@@ -98,7 +100,7 @@ void draw_plot(TK_OBJ area, PlotWin* w, int orientation) {
     const int y = bottom + static_cast<int>(std::lround(static_cast<double>(top - bottom) * (v - low) /
                                                         std::max(1L, pic.vmax - low)));
     const std::string t = num(v);
-    text(sx - cw * static_cast<int>(t.size()) - 4, y - ch / 2, t);
+    text(sx - cw * static_cast<int>(t.size()) - 4, v == low ? y - ch - 1 : y - ch / 2, t);
   }
   const std::string caption = ui_plot_caption(*a, pic.vmax, orientation);
   short tw = 0, th = 0;

@@ -266,6 +266,12 @@ TEST_F(ReportTest, SelectedBandsAndLanesWalkTheOpenImages) {
   EXPECT_EQ(out.text,
             "         gelB      1       100.00 \n"
             "         gelB      2       *50.00 \n");
+  run.format = FMT_HORZ_TABLE;
+  report_bands(run, out);
+  EXPECT_EQ(joined_rows(out), (std::vector<std::string>{
+                                  "         gelB |     1 |      100.00 ",
+                                  "         gelB |     2 |      *50.00 "}));
+  run.format = FMT_TEXT;
   rep_state().active_only = 1;
   run.current = a;
   EXPECT_EQ(report_bands(run, out), 2) << "rows are counted over every image";
@@ -355,6 +361,18 @@ TEST_F(ReportTest, LaneMatchPrintsItsOwnHeadingsAndWholePatterns) {
   std::string pattern = " A B";
   for (int k = 2; k < 20; ++k) pattern += " _";
   EXPECT_EQ(rows[3], "         gelB |     2 |     80 |" + pattern + " ");
+
+  // The text layout: the same headings, an underline as wide as each column, a blank line at
+  // the end; a value is never cut.
+  run.format = FMT_TEXT;
+  report_bands(run, out);
+  std::string lane1 = " _ B";
+  for (int k = 2; k < 20; ++k) lane1 += " _";
+  EXPECT_EQ(out.text,
+            "        Image Lane # Match % " + std::string(33, ' ') + "Pattern \n" +
+            std::string(13, '=') + " ====== ======= " + std::string(40, '=') + " \n" +
+            "         gelB      1      40 " + lane1 + " \n" +
+            "         gelB      2      80 " + pattern + " \n\n");
 }
 
 }  // namespace

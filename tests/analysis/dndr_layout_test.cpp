@@ -31,6 +31,11 @@ TEST(DendrogramLayout, IdenticalLanesAndOneLaneKeepFiniteScales) {
   dndr_layout(r.get(), 4, 600, 0, 300, 20, 10, 10, false);
   EXPECT_EQ(r->height_scale.min, 1.0);  // a tree of height 0 is drawn against 1.0
   EXPECT_EQ(ks_scale_to_pixel(&r->height_scale, 0.0), 10 + r->tree_width - 2);
+  // Its axis reads only 100, at the leaves.
+  const auto labels = dndr_axis_labels(r.get(), [](const std::string&) { return 20; });
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_EQ(labels[0].value, 100);
+  EXPECT_EQ(labels[0].x, 10 + r->tree_width - 2);
   Mr one = matrix(1, [](int, int) { return 0.0f; });
   Rec o(dndr_new(one.get(), dndr_link_nj));
   dndr_layout(o.get(), 1, 600, 0, 300, 20, 10, 10, false);

@@ -79,6 +79,61 @@ TEST(DendrogramWindow, WithoutBandPatternsThereIsNoBandColumn) {
   if (const char* dir = std::getenv("VX_GRAB_DIR"))
     TKT_Grab(win, (std::string(dir) + "/dendrogram_one.png").c_str());
   WIN_Terminate(win);
+  // Identical lanes: a tree of height 0, a bar at the leaves' end.
+  Mr same = matrix(4, [](int, int) { return 0.0f; });
+  win = dndr_activate(nullptr, same.get(), dndr_link_min, DNDR_HOST{});
+  ASSERT_NE(win, nullptr);
+  if (const char* dir = std::getenv("VX_GRAB_DIR"))
+    TKT_Grab(win, (std::string(dir) + "/dendrogram_identical.png").c_str());
+  WIN_Terminate(win);
+  TKT_Enable(false);
+}
+
+TEST(DendrogramWindow, PictureIsOnePageWideAndCopiesToTheClipboard) {
+  analysistest::load_messages();
+  TKT_Enable(true);
+  const TkPageSetup saved = PRINT_GetDefaults();
+  TkPageSetup a4 = saved;
+  a4.paper = TK_PAPER_A4;  // 595 x 842 points, 36-point margins
+  PRINT_SetDefaults(a4);
+  DNDR_HOST host;
+  host.draw_bands = bands;
+  struct Case {
+    int lanes, lines_per_lane;
+  };
+  for (const Case c : {Case{6, 2}, Case{300, 1}}) {
+    SCOPED_TRACE(c.lanes);
+    Mr m = matrix(c.lanes, [](int i, int j) { return static_cast<float>((7 * i + 3 * j) % 90); });
+    TK_OBJ win = dndr_activate(nullptr, m.get(), dndr_link_max, host);
+    ASSERT_NE(win, nullptr);
+    TK_OBJ area = RES_GetSub(win, 2);
+    const double px_per_pt = CANVAS_PixelsPerInch(area) / 72.27;
+    const int th = graph_text_height(area);
+    const int upright = static_cast<int>(523 * px_per_pt + 0.5);
+    const int turned = static_cast<int>(770 * px_per_pt + 0.5);
+    EXPECT_EQ(CANVAS_GetExtent(area).w, upright);
+    // The leaves, the legend's eight lines and the axis strip.
+    EXPECT_EQ(CANVAS_GetExtent(area).h, (c.lanes * c.lines_per_lane + 8) * th + 2 * th);
+    TKT_Click(RES_GetSub(win, 4));  // the page turned
+    EXPECT_EQ(CANVAS_GetExtent(area).w, turned);
+    EXPECT_EQ(dndr_win_record(win)->label_start, dndr_win_record(win)->left_margin +
+                                                      dndr_win_record(win)->tree_width);
+    TKT_Click(RES_GetSub(win, 4));
+    EXPECT_EQ(CANVAS_GetExtent(area).w, upright);
+    // Showing the bands turns the page for their room.
+    TKT_Click(RES_GetSub(win, 0));
+    EXPECT_EQ(WGT_GetValue(RES_GetSub(win, 4)), 1);
+    EXPECT_EQ(CANVAS_GetExtent(area).w, turned);
+    EXPECT_GT(dndr_win_record(win)->band_width, 0);
+    // The copy button puts what the area shows on the clipboard as a picture.
+    TKT_Click(RES_GetSub(win, 6));
+    int w = 0, h = 0;
+    ASSERT_TRUE(TK_ClipboardImageSize(&w, &h));
+    EXPECT_EQ(w, CANVAS_GetVisible(area).w);
+    EXPECT_EQ(h, CANVAS_GetVisible(area).h);
+    WIN_Terminate(win);
+  }
+  PRINT_SetDefaults(saved);
   TKT_Enable(false);
 }
 

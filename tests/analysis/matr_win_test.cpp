@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include <QtCore/qnamespace.h>
+
 #include "analysis/dndr_win.h"
 #include "analysis/lane_map.h"
 #include "analysis/matr_launch.h"
@@ -14,7 +16,9 @@
 #include "model/control.h"
 #include "res_fixture.h"
 #include "shell/gt_open.h"
+#include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
+#include "toolkit/tk_table.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
 
@@ -32,7 +36,10 @@ void release(LANE_MAP* map) {
 TK_OBJ open_matrix(int n, const vxtest::TempDir& dir) {
   Mr m = matrix(n, [](int i, int j) { return static_cast<float>(3 * i + j); });
   LANE_MAP* map = lmap_new();
-  for (int i = 0; i < n; ++i) lmap_add_lane(map, "", "gel", std::to_string(i + 1).c_str(), 0);
+  for (int i = 0; i < n; ++i) {
+    LMAP_LANE* l = lmap_get_lane(map, lmap_add_lane(map, "", "gel", std::to_string(i + 1).c_str(), 3));
+    l->rf = {0.1 + 0.02 * i, 0.45, 0.8 - 0.03 * i};
+  }
   matr_set_viewer_program(dir.file("no-viewer").c_str());
   TKT_AnswerChooser({});  // "Save Match Results...": cancelled, a temporary file is written
   TKT_AnswerAlert(1);     // the viewer cannot start
@@ -71,6 +78,13 @@ TEST(MatrixWindow, GraphsOpenOncePerKindAndCloseWithTheMatrix) {
     TK_OBJ d3 = matr_generate(win, 3);
     ASSERT_NE(d3, nullptr);
     EXPECT_EQ(matr_generate(win, 3), d3);  // asked again: the same window comes forward
+    // The lane map draws each leaf's bands beside its label.
+    ASSERT_TRUE(WGT_IsShown(RES_GetSub(d3, 0)));
+    TKT_Click(RES_GetSub(d3, 0));
+    EXPECT_GT(dndr_win_record(d3)->band_width, 0);
+    EVENT_Flush();
+    if (const char* d = std::getenv("VX_GRAB_DIR"))
+      TKT_Grab(d3, (std::string(d) + "/dendrogram_bands.png").c_str());
     TK_OBJ d4 = matr_generate(win, 4);
     EXPECT_NE(d4, d3);
     TK_OBJ contig = matr_generate(win, 5);
@@ -85,6 +99,75 @@ TEST(MatrixWindow, GraphsOpenOncePerKindAndCloseWithTheMatrix) {
     const std::string file = matr_last_match_file();
     WIN_Terminate(win);  // closes the graph windows still open, then frees the matrix
     std::filesystem::remove(file);
+  }
+  matr_set_viewer_program(nullptr);
+  TKT_Enable(false);
+}
+
+TEST(MatrixWindow, TableViewShowsTheSquareAndCtrlCCopiesTheBlock) {
+  analysistest::load_messages();
+  vxtest::TempDir dir;
+  TKT_Enable(true);
+  auto cell = [](TK_OBJ table, int row, int col) {
+    TABLE_Select(table, row, col, 1, 1);
+    return TABLE_SelectionText(table);
+  };
+  // One lane: 8 rows by 3 columns, 100 in its one matrix cell.
+  TK_OBJ one = open_matrix(1, dir);
+  ASSERT_NE(one, nullptr);
+  TK_OBJ table = RES_GetSub(one, 6);
+  ASSERT_TRUE(TABLE_Is(table));
+  EXPECT_EQ(TABLE_Rows(table), 8);
+  EXPECT_EQ(TABLE_Cols(table), 3);
+  EXPECT_EQ(cell(table, 7, 2), "100\t\n");
+  std::filesystem::remove(matr_last_match_file());
+  WIN_Terminate(one);
+
+  TK_OBJ win = open_matrix(4, dir);
+  ASSERT_NE(win, nullptr);
+  table = RES_GetSub(win, 6);
+  EXPECT_FALSE(WGT_IsShown(table));
+  TKT_Pick(RES_GetSub(win, 0), 2);  // the view option's third item: the table
+  EXPECT_TRUE(WGT_IsShown(table));
+  EXPECT_FALSE(WGT_IsShown(RES_GetSub(win, 4)));
+  EXPECT_FALSE(WGT_IsShown(RES_GetSub(win, 5)));
+  EXPECT_EQ(TABLE_Rows(table), 11);
+  EXPECT_EQ(TABLE_Cols(table), 6);
+  // Labels and similarities of the first two lanes (distance 3i + j), copied with Ctrl+C.
+  TABLE_Select(table, 7, 1, 2, 2);
+  TKT_Key(table, Qt::Key_C, TK_MOD_CTRL);
+  EXPECT_EQ(TK_ClipboardText(), "gel:1:\t100\t\ngel:2:\t 97\t\n");
+  if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/matrix_table.png").c_str());
+  std::filesystem::remove(matr_last_match_file());
+  WIN_Terminate(win);
+  matr_set_viewer_program(nullptr);
+  TKT_Enable(false);
+}
+
+TEST(MatrixWindow, TwoWindowsEachFreeTheirOwnMatrixInEitherClosingOrder) {
+  analysistest::load_messages();
+  vxtest::TempDir dir;
+  TKT_Enable(true);
+  for (bool first_goes_first : {true, false}) {
+    g_released = 0;
+    TK_OBJ a = open_matrix(3, dir);
+    const std::string fa = matr_last_match_file();
+    TK_OBJ b = open_matrix(6, dir);
+    const std::string fb = matr_last_match_file();
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(matr_generate(a, 1), nullptr);
+    ASSERT_NE(matr_generate(b, 5), nullptr);
+    EXPECT_EQ(ks_mr_count(matr_matrix(a)), 3);
+    WIN_Terminate(first_goes_first ? a : b);
+    // The other window's matrix is whole: its graphs still open anew over it.
+    TK_OBJ left = first_goes_first ? b : a;
+    EXPECT_EQ(ks_mr_count(matr_matrix(left)), first_goes_first ? 6 : 3);
+    EXPECT_NE(matr_generate(left, 2), nullptr);
+    WIN_Terminate(left);
+    EXPECT_EQ(g_released, 2);
+    std::filesystem::remove(fa);
+    std::filesystem::remove(fb);
   }
   matr_set_viewer_program(nullptr);
   TKT_Enable(false);

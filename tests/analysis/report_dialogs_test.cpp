@@ -87,7 +87,9 @@ TEST_F(ReportTest, ReportParametersWithoutFileBoxesKeepTheFileSettings) {
   CONTROL* ctl = gt_get_control();
   std::strcpy(ctl->lane_sel_file, "/x/lanes.sel");
   std::strcpy(ctl->image_list_file, "/x/list.csv");
+  std::strcpy(ctl->imgname_list_file, "/x/names.csv");
   ctl->rep_empty_lanes = 0;
+  ctl->ln_cpy_bnd_active_only = 0;
   TKT_Enable(true);
   when_open("rparm", "rparm_win", [](TK_OBJ w) {
     EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(w, 2)));
@@ -99,8 +101,9 @@ TEST_F(ReportTest, ReportParametersWithoutFileBoxesKeepTheFileSettings) {
   EXPECT_EQ(gt_rparm_activate(nullptr, 0), 1);
   EXPECT_STREQ(ctl->lane_sel_file, "/x/lanes.sel");
   EXPECT_STREQ(ctl->image_list_file, "/x/list.csv");
+  EXPECT_STREQ(ctl->imgname_list_file, "/x/names.csv");
   EXPECT_EQ(ctl->rep_empty_lanes, 1);
-  EXPECT_EQ(gt_rparm_active_only(), 1);
+  EXPECT_EQ(ctl->ln_cpy_bnd_active_only, 1);
 
   // With the boxes, an unchecked box clears its setting on OK.
   when_open("rparm", "rparm_win", [](TK_OBJ w) {
@@ -113,7 +116,43 @@ TEST_F(ReportTest, ReportParametersWithoutFileBoxesKeepTheFileSettings) {
   EXPECT_EQ(gt_rparm_activate(nullptr, 1), 1);
   EXPECT_STREQ(ctl->lane_sel_file, "");
   EXPECT_STREQ(ctl->image_list_file, "/x/list.csv");
-  EXPECT_EQ(gt_rparm_active_only(), 0);
+  EXPECT_STREQ(ctl->imgname_list_file, "/x/names.csv");
+  EXPECT_EQ(ctl->ln_cpy_bnd_active_only, 0);
+  TKT_Enable(false);
+}
+
+TEST_F(ReportTest, LaneNameDialogKeepsOrClearsItsFile) {
+  CONTROL* ctl = gt_get_control();
+  vxtest::TempDir dir;
+  const std::string names = dir.file("names.csv");
+  vxtest::write_text(names, "gelA, 1, \"a\"\n");
+  std::strcpy(ctl->folders[CTL_DIR_IMAGES], dir.str().c_str());
+  ctl->imgname_lanename_file[0] = '\0';
+  TKT_Enable(true);
+  // Checking the box picks the file; OK keeps it.
+  TKT_AnswerChooser({names});
+  when_open("rparm", "lanename_win", [](TK_OBJ w) {
+    TKT_Click(RES_GetSub(w, 2));
+    grab(w, "lanename.png");
+    TKT_Click(RES_GetSub(w, 0));
+  });
+  EXPECT_EQ(gt_lanename_activate(nullptr), 1);
+  EXPECT_EQ(std::string(ctl->imgname_lanename_file), names);
+
+  // Cancel changes nothing; OK with the box unchecked clears the setting.
+  when_open("rparm", "lanename_win", [](TK_OBJ w) {
+    EXPECT_EQ(WGT_GetValue(RES_GetSub(w, 2)), 1);
+    TKT_Click(RES_GetSub(w, 2));
+    TKT_Click(RES_GetSub(w, 1));
+  });
+  EXPECT_EQ(gt_lanename_activate(nullptr), 0);
+  EXPECT_EQ(std::string(ctl->imgname_lanename_file), names);
+  when_open("rparm", "lanename_win", [](TK_OBJ w) {
+    TKT_Click(RES_GetSub(w, 2));
+    TKT_Click(RES_GetSub(w, 0));
+  });
+  EXPECT_EQ(gt_lanename_activate(nullptr), 1);
+  EXPECT_STREQ(ctl->imgname_lanename_file, "");
   TKT_Enable(false);
 }
 

@@ -15,6 +15,7 @@
 #include "report_fixture.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_table.h"
+#include "toolkit/tk_print.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
 
@@ -109,6 +110,24 @@ TEST_F(ReportTest, WindowShowsBothLayoutsAndCopiesABlockOfCells) {
   TKT_AnswerChooser({dir.file("r.csv")});
   TKT_Click(RES_GetSub(win, 6));
   EXPECT_EQ(slurp(dir.file("r.csv")), rep_csv(band_rep_grid(), 6));
+
+  // Print prints the table as shown, filling at most 0.9 of the printable area (A4 with
+  // 36-point margins: 523 x 770 points), and Ghostscript renders the file.
+  TKT_AnswerPrint(1);
+  TKT_AnswerChooser({dir.file("r.ps")});
+  TKT_Click(RES_GetSub(win, 5));
+  const std::string ps = slurp(dir.file("r.ps"));
+  ASSERT_EQ(ps.rfind("%!PS", 0), 0u);
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  ASSERT_EQ(std::sscanf(ps.c_str() + ps.find("%%BoundingBox:"), "%%%%BoundingBox: %d %d %d %d", &x0, &y0, &x1, &y1), 4);
+  EXPECT_LE(x1 - x0, 472);
+  EXPECT_LE(y1 - y0, 695);
+  EXPECT_TRUE(x1 - x0 >= 469 || y1 - y0 >= 691) << x0 << " " << y0 << " " << x1 << " " << y1;
+  const char* grabs = std::getenv("VX_GRAB_DIR");
+  const std::string png = grabs ? std::string(grabs) + "/band_rep_print.png" : dir.file("r.png");
+  const std::string gs = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r36 -o " + png + " " +
+                         dir.file("r.ps") + " >/dev/null 2>&1";
+  EXPECT_EQ(std::system(gs.c_str()), 0);
   TKT_Close(win);
   EXPECT_EQ(band_rep_window(), nullptr);
   TKT_Enable(false);

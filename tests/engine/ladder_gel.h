@@ -93,19 +93,24 @@ inline bool read_uncompressed_tiff(const std::string& path, int* w, int* h,
 
 }  // namespace ladder_detail
 
-// Analyses the gel into `g`. False when it could not: g->skip says why when the gel or tiffcp is
-// missing here; otherwise a test failure has been recorded.
-inline bool analyse_ladder_gel(LadderGel* g) {
-  // The shared data lie beside the source tree, or beside the folder of worktrees.
+// The gel's TIFF file, beside the source tree or beside the folder of worktrees ("" when absent).
+inline std::string ladder_gel_tif() {
   auto tif = shared_data_dir() / "gels" / "ladder_reference_gel.tif";
   if (!std::filesystem::exists(tif))
     tif = source_dir().parent_path().parent_path() / "shared/data/gels/ladder_reference_gel.tif";
-  if (!std::filesystem::exists(tif)) {
+  return std::filesystem::exists(tif) ? tif.string() : std::string();
+}
+
+// Writes the gel as the pixel file g->kes. False when it could not: g->skip says why when the
+// gel or tiffcp is missing here; otherwise a test failure has been recorded.
+inline bool write_ladder_kes(LadderGel* g) {
+  const std::string tif = ladder_gel_tif();
+  if (tif.empty()) {
     g->skip = "no gel";
     return false;
   }
   const std::string plain = g->dir.file("plain.tif");
-  const std::string cmd = "tiffcp -c none '" + tif.string() + "' '" + plain + "' 2>/dev/null";
+  const std::string cmd = "tiffcp -c none '" + tif + "' '" + plain + "' 2>/dev/null";
   if (std::system(cmd.c_str()) != 0) {
     g->skip = "tiffcp not available";
     return false;
@@ -123,6 +128,13 @@ inline bool analyse_ladder_gel(LadderGel* g) {
   kes.insert(kes.end(), px.begin(), px.end());
   g->kes = g->dir.file("ladder.kes");
   write_bytes(g->kes, kes);
+  return true;
+}
+
+// Analyses the gel into `g`. False when it could not: g->skip says why when the gel or tiffcp is
+// missing here; otherwise a test failure has been recorded.
+inline bool analyse_ladder_gel(LadderGel* g) {
+  if (!write_ladder_kes(g)) return false;
 
   // Lanes tracked in the block and bands found by the lane and band tools themselves, as Find
   // Lanes and Find Bands OK do, with the program's own band-detection defaults.

@@ -16,10 +16,6 @@ class Image {
     if (!im_ || !gt_img_init(im_)) std::abort();
   }
   ~Image() {
-    if (im_->img_ptr) {
-      io_free_commentary(static_cast<COMM_OBJ*>(im_->img_ptr->annot_first));
-      im_->img_ptr->annot_first = im_->img_ptr->annot_last = nullptr;
-    }
     gt_img_free(im_);
   }
   Image(const Image&) = delete;

@@ -27,6 +27,7 @@
 #include "model/control.h"
 #include "record_fixtures.h"
 #include "shell/dib.h"
+#include "tools/lbl_files.h"
 
 namespace fs = std::filesystem;
 
@@ -304,6 +305,7 @@ void text_seeds() {
   // The first byte answers the missing-image question (odd: leave them out and go on).
   put_text("fuzz_img_list", "images.csv", std::string("\x01") + "g1.kes, \"g*.kes\",gone.kes\n\ng2.KES\n");
   put_text("fuzz_img_list", "records.csv", std::string("\x01") + "# name, lane\ng1,3\n\"g2\" , 7, \"lane x\"\ngone\n");
+  put_text("fuzz_dev_table", "match.dev", "100, 5.0\n500,2.5\r\n\nsize only\n2000, x, extra\n10000,1\n");
   put_text("fuzz_cal_values", "calscan.txt", "; steps\n1, 0.05, 500\n2, 0.20, 500\n3, 0.41, 480\n");
   put_text("fuzz_std_values", "set.std", "0.05\n0.20 second step\nwedge\n-.5\n1e3\n\n2.75");
   put_text("fuzz_lane_files", "fractions.txt",
@@ -320,6 +322,33 @@ void text_seeds() {
 
 }  // namespace
 
+// The label editors' files, written by their writers; the first byte picks the reader.
+void label_seeds() {
+  const std::pair<uint8_t, std::string> kinds[] = {{0, "lanechar.csv"}, {5, "pick.sel"}, {6, "set.std"}};
+  for (const auto& [kind, name] : kinds) {
+    LabelCells g;
+    const fs::path p = g_scratch / name;
+    int r = -1;
+    if (kind == 0) {
+      g.resize(3, 3, LBL_NAME_LEN);
+      g.set(0, 0, "10"), g.set(0, 2, "a, b"), g.set(2, 1, "abcdefghijklmnopqrst");
+      r = lbl_lanechar_write(g, {"A", LBL_REMOVE, "dose"}, p.string().c_str());
+    } else if (kind == 5) {
+      g.resize(LBL_SEL_COLS, LBL_SEL_ROWS, LBL_CELL_LEN);
+      g.set(1, 0, "dose"), g.set(1, 2, "high"), g.set(2, 0, "strain"), g.set(2, 1, "!K12");
+      r = lbl_sel_write(g, p.string().c_str());
+    } else {
+      g.resize(1, LBL_STD_ROWS, LBL_CELL_LEN);
+      g.set(0, 0, "1000"), g.set(1, 0, "500.5"), g.set(3, 0, "-2");
+      r = lbl_std_write(g, p.string().c_str());
+    }
+    if (r != 0) fail("cannot write " + p.string());
+    std::vector<uint8_t> bytes = slurp(p);
+    bytes.insert(bytes.begin(), kind);
+    put("fuzz_label_files", name, bytes);
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) fail("usage: fuzz-seeds OUTDIR");
   g_out = argv[1];
@@ -334,6 +363,7 @@ int main(int argc, char** argv) {
   ini_seeds();
   import_seeds();
   text_seeds();
+  label_seeds();
   fs::remove_all(g_scratch);
   return 0;
 }

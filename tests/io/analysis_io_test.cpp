@@ -30,10 +30,6 @@ struct Image {
   IMAGE_REC* im = ks_new_rec<IMAGE_REC>();
   Image() { EXPECT_TRUE(gt_img_init(im)); }
   ~Image() {
-    if (im->img_ptr) {
-      io_free_commentary(static_cast<COMM_OBJ*>(im->img_ptr->annot_first));
-      im->img_ptr->annot_first = nullptr;
-    }
     gt_img_free(im);
   }
 };

@@ -37,10 +37,6 @@ struct Image {
     im->img_info->bytes_per_pixel = 1;
   }
   ~Image() {
-    if (im->img_ptr) {
-      io_free_commentary(static_cast<COMM_OBJ*>(im->img_ptr->annot_first));
-      im->img_ptr->annot_first = nullptr;
-    }
     gt_img_free(im);
   }
   bool save(const fs::path& path) { return gt_prepare_and_write(path.c_str(), im->img_ptr, im); }

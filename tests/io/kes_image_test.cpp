@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 
+#include "base/ks_mem.h"
 #include "fixture.h"
 #include "io/byte_io.h"
+#include "io/commentary.h"
 #include "test_support.h"
 #include "toolkit/core/tk_image.h"
 
@@ -317,4 +319,38 @@ TEST(KesImage, InitDisplayResetsTheRecord) {
   EXPECT_EQ(disp.d.cmap_changed, 1);
   EXPECT_NE(disp.d.disp_img, nullptr);
   EXPECT_EQ(disp.d.pix_img, nullptr);
+}
+
+// The annotation chain belongs to its display record: resetting or freeing the record frees it
+// (the leak checker fails the run otherwise) and leaves no pointer into it.
+TEST(KesImage, ResetAndFreeReleaseTheAnnotationChain) {
+  auto chain = [](IMG_DATA& d) {
+    auto* head = static_cast<COMM_OBJ*>(ks_alloc_msg(sizeof(COMM_OBJ)));
+    auto* box = static_cast<COMM_OBJ*>(ks_alloc_msg(sizeof(COMM_OBJ)));
+    auto* text = static_cast<COMM_OBJ*>(ks_alloc_msg(sizeof(COMM_OBJ)));
+    ASSERT_TRUE(head && box && text);
+    box->type = COMM_T_BOX;
+    box->data = ks_alloc_msg(4 * sizeof(int32_t));
+    box->line_style = static_cast<int32_t*>(ks_alloc_msg(3 * sizeof(int32_t)));
+    text->type = COMM_T_TEXT;
+    auto* td = static_cast<COMM_TEXT_DATA*>(ks_alloc_msg(sizeof(COMM_TEXT_DATA)));
+    td->string = static_cast<char*>(ks_alloc_msg(3));
+    text->data = td;
+    head->next = box;
+    box->next = text;
+    d.annot_first = head;
+    d.annot_last = text;
+    d.annot_selected = box;
+  };
+  Display disp;
+  chain(disp.d);
+  ih_init_display(&disp.d);
+  EXPECT_EQ(disp.d.annot_first, nullptr);
+  EXPECT_EQ(disp.d.annot_last, nullptr);
+  EXPECT_EQ(disp.d.annot_selected, nullptr);
+  chain(disp.d);
+  io_free_display(&disp.d);
+  EXPECT_EQ(disp.d.annot_first, nullptr);
+  EXPECT_EQ(disp.d.annot_selected, nullptr);
+  io_free_display(&disp.d);  // again: nothing left to free twice
 }

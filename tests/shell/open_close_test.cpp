@@ -25,6 +25,10 @@
 #include "shell/gt_overlay.h"
 #include "shell/ih_draw.h"
 #include "shell_fixture.h"
+#include "shell/ui_tools.h"
+#include "toolkit/tk_test.h"
+#include "tools/ui_illus.h"
+#include "tools/ui_illus_obj.h"
 
 namespace {
 
@@ -63,6 +67,23 @@ TEST_F(OpenClose, OpensWithItsInfoFileUnderALockAndRefusesWithout) {
   TKT_Close(static_cast<TK_OBJ>(im->window));
   EXPECT_EQ(gt_get_num_img_windows(), 0);
   EXPECT_FALSE(fs::exists(base(gel) + ".lck"));
+}
+
+// Closing the annotated image closes the annotation tool with it: the tool keeps no pointer to
+// the freed image (its controls would otherwise reach it), and the image's annotations go with
+// its record.
+TEST_F(OpenClose, ClosingTheAnnotatedImageClosesTheAnnotationTool) {
+  IMAGE_REC* im = open(write_gel(dir, "gel", 120, 90));
+  ASSERT_NE(im, nullptr);
+  ui_tools_activate(gt_get_main_win(), static_cast<TK_OBJ>(im->draw_area), UI_TOOL_ANNOTATE, nullptr, im->img_ptr,
+                    nullptr);
+  ASSERT_NE(TKT_FindWindow("ui_illus", "ui_illus_win"), nullptr);
+  ASSERT_NE(ui_illus_obj_create(im->img_ptr, COMM_T_BOX, 10, 10), nullptr);
+  gt_image_clear_modified(im);
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_EQ(TKT_FindWindow("ui_illus", "ui_illus_win"), nullptr);
+  EXPECT_EQ(ui_tools_any_on(), 0);
 }
 
 TEST_F(OpenClose, OpenTakesEveryChosenImageNotYetOpen) {

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -216,8 +218,8 @@ TEST_F(WindowTest, WidgetValuesAndUserEvents) {
 
   std::vector<std::pair<TK_OBJ, int>> want = {
       {field, TK_EV_TEXT_CHANGED}, {field, TK_EV_TEXT_CHANGED}, {field, TK_EV_TEXT_CHANGED},
-      {field, TK_EV_TEXT},         {toggle, TK_EV_ACTIVATE},    {choice, TK_EV_CHOICE},
-      {list, TK_EV_LIST_PICK},     {radio, TK_EV_ACTIVATE}};
+      {field, TK_EV_TEXT},         {toggle, TK_EV_ACTIVATE},    {choice, TK_EV_CHOICE_OPEN},
+      {choice, TK_EV_CHOICE},      {list, TK_EV_LIST_PICK},     {radio, TK_EV_ACTIVATE}};
   // Focus events come and go with the platform; only the value events are compared.
   std::vector<std::pair<TK_OBJ, int>> got;
   for (auto& e : g_events)
@@ -225,6 +227,35 @@ TEST_F(WindowTest, WidgetValuesAndUserEvents) {
         e.second != TK_EV_LEAVE)
       got.push_back(e);
   EXPECT_EQ(got, want);
+}
+
+// A choice's procedure sets its entries' state when the list is about to open: "Blue" only
+// while the toggle is on.
+long choice_state_nfy(TK_OBJ choice, int event) {
+  g_events.push_back({choice, event});
+  if (event == TK_EV_CHOICE_OPEN)
+    CHOICE_EnableItem(choice, 2, static_cast<int>(WGT_GetValue(RES_GetSub(RES_GetOwnerWindow(choice), 3))));
+  return WGT_DefaultNfy(choice, event);
+}
+
+TEST_F(WindowTest, ChoiceEntriesAreEnabledAsTheListOpens) {
+  TK_OBJ choice = RES_GetSub(win, 4), toggle = RES_GetSub(win, 3);
+  RES_SetNfy(choice, choice_state_nfy);
+  EXPECT_EQ(CHOICE_IsItemEnabled(choice, 2), 1);
+  EXPECT_EQ(CHOICE_IsItemEnabled(choice, 3), 0);  // no such entry
+  auto* combo = qobject_cast<QComboBox*>(tk::widget(choice));
+  ASSERT_NE(combo, nullptr);
+  combo->showPopup();  // the user opens the list
+  EXPECT_EQ(g_events, (std::vector<std::pair<TK_OBJ, int>>{{choice, TK_EV_CHOICE_OPEN}}));
+  EXPECT_EQ(CHOICE_IsItemEnabled(choice, 2), 0);
+  combo->hidePopup();
+  TKT_Pick(choice, 2);  // greyed out: not chosen, no choice event
+  EXPECT_EQ(WGT_GetValue(choice), 0);
+  EXPECT_EQ(std::count(g_events.begin(), g_events.end(), std::make_pair(choice, int{TK_EV_CHOICE})), 0);
+  WGT_SetValue(toggle, 1);
+  TKT_Pick(choice, 2);
+  EXPECT_EQ(WGT_GetValue(choice), 2);
+  EXPECT_EQ(CHOICE_IsItemEnabled(choice, 2), 1);
 }
 
 long g_menu_id = 0;

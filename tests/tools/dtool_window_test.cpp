@@ -151,9 +151,12 @@ TEST_F(DtoolWindow, BandsAreFoundEditedAndTheFileTakesOver) {
     dtool_click_row(peak);  // deselect
     EXPECT_EQ(s.selected, -1);
 
-    // Add peak: bounds r -+ round(0.02 (n - 1)).
+    // Add peak: bounds r -+ round(0.02 (n - 1)); the tool pointer over the chart meanwhile.
     TKT_Click(RES_GetSub(win, 5));
+    TKT_Send(chart, TK_EV_ENTER);
+    EXPECT_EQ(WGT_GetPointer(chart), 1);
     dtool_click_row(80);
+    EXPECT_EQ(WGT_GetPointer(chart), 0);
     const DT_BAND& added = s.bands[static_cast<std::size_t>(s.selected)];
     EXPECT_EQ(added.peak, 80);
     EXPECT_EQ(added.lo_infl, 80 - 2);
@@ -170,6 +173,32 @@ TEST_F(DtoolWindow, BandsAreFoundEditedAndTheFileTakesOver) {
     EXPECT_EQ(s.selected, -1);
     for (int p : {5, 6, 7, 8}) EXPECT_FALSE(WGT_IsEnabled(RES_GetSub(win, p))) << p;
     EXPECT_NE(std::string(WGT_GetText(RES_GetSub(win, 9))).find("n/a"), std::string::npos);
+    // Lines at each band's middle and one more at the first band's lower bound, where the file's
+    // first interval starts.
+    WGT_Redraw(chart);
+    EVENT_Flush();
+    const QImage& cb = tk::area(chart)->backing();
+    auto line_at = [&](int row) {
+      const int x = CHART_XToPixel(chart, row);
+      int dark = 0;
+      for (int y = plot.y; y < plot.y + plot.h; ++y) dark += qGray(cb.pixel(x, y)) < 100;
+      return dark > plot.h * 8 / 10;
+    };
+    int fpk = 0, flo = 0, fhi = 0;
+    dtool_band_bounds(0, &fpk, &flo, &fhi);
+    EXPECT_EQ(flo, 8);  // 0.1 of 89 rows
+    EXPECT_TRUE(line_at(fpk));
+    EXPECT_TRUE(line_at(flo));
+    EXPECT_FALSE(line_at(fhi));
+
+    // The readout over the chart: the row as a fraction of the lane, the value below the pointer.
+    TKT_Move(chart, CHART_XToPixel(chart, 44.5), plot.y + plot.h / 2);
+    char ty[40];
+    dtool_readout_text(1, CHART_PixelToY(chart, plot.y + plot.h / 2), ty, sizeof ty);
+    EXPECT_EQ(std::string(WGT_GetText(RES_GetSub(win, 19))), std::string("0.50, ") + ty);
+    char tx[40] = "x";
+    dtool_readout_text(0, -3.0, tx, sizeof tx);  // outside the lane: nothing
+    EXPECT_STREQ(tx, "");
     if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/dtool_file.png").c_str());
     // Chart and report printed to PostScript files.
     for (int item : {2, 3}) {

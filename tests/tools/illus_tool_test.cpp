@@ -6,6 +6,7 @@
 #include "../shell/image_view_fixture.h"
 #include "shell/ui_tools.h"
 #include "toolkit/tk_test.h"
+#include "toolkit/tk_widget.h"
 #include "tools/ui_illus.h"
 #include "tools/ui_illus_obj.h"
 
@@ -200,4 +201,41 @@ TEST_F(IllusTool, TextWindowToolChangesAndDeleteAll) {
   EXPECT_EQ(count(), 0);
   EXPECT_EQ(ui_illus_curr_state(), ILLUS_SELECT);
   EXPECT_EQ(TKT_Unanswered(), 0);
+}
+
+TEST_F(IllusTool, EditMenuEntriesFollowTheState) {
+  TK_OBJ edit = RES_GetSub(win, 8);
+  auto entries = [&] {
+    return std::vector<int>{CHOICE_IsItemEnabled(edit, 1), CHOICE_IsItemEnabled(edit, 2),
+                            CHOICE_IsItemEnabled(edit, 3)};
+  };
+  TKT_Pick(edit, 3);  // no object: Delete All is greyed out and asks nothing
+  EXPECT_EQ(entries(), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(TKT_Unanswered(), 0);
+  tool(B_BOX);
+  drag({{20, 20}, {60, 50}});
+  TKT_Pick(edit, 1);  // an object but none selected
+  EXPECT_EQ(entries(), (std::vector<int>{0, 0, 1}));
+  EXPECT_EQ(count(), 1);
+  tool(B_SELECT);
+  click(40, 35);
+  TKT_Pick(edit, 1);
+  EXPECT_EQ(entries(), (std::vector<int>{1, 1, 1}));
+  EXPECT_EQ(count(), 2);
+  TKT_Pick(edit, 2);
+  EXPECT_EQ(count(), 1);
+  EXPECT_EQ(ui_illus_curr_state(), ILLUS_SELECT);
+  TKT_Pick(edit, 2);  // the deleted object's entries are greyed out again
+  EXPECT_EQ(entries(), (std::vector<int>{0, 0, 1}));
+  EXPECT_EQ(count(), 1);
+}
+
+TEST_F(IllusTool, ClosingTheToolEndsTheImageToolsAnnotating) {
+  ASSERT_EQ(ui_tools_annotate_on(), 1);
+  TKT_Click(RES_GetSub(win, 10));
+  EXPECT_EQ(TKT_FindWindow("ui_illus", "ui_illus_win"), nullptr);
+  EXPECT_EQ(ui_illus_curr_state(), ILLUS_CLOSED);
+  // The image's clicks go back to the image window.
+  EXPECT_EQ(ui_tools_annotate_on(), 0);
+  EXPECT_EQ(ui_tools_any_on(), 0);
 }

@@ -2,6 +2,7 @@
 // profile and surface plot windows. With VX_GRAB_DIR set, each test leaves PNG pictures there.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "../shell/image_view_fixture.h"
@@ -46,7 +47,7 @@ class Windows : public ::testing::Test {
 }  // namespace
 
 TEST_F(Windows, AnnotationsPaintOverTheImageAndRubberBandsEraseCleanly) {
-  shelltest::ImageView v(240, 170);
+  shelltest::ImageView v(330, 170);
   IMG_DATA* d = v.image->img_ptr;
   ui_illus_set_controls(IllusControls{.color = 0, .line_width = 1, .arrows = 3, .grid_spacing = 1});
   ui_illus_set_state(ILLUS_CLOSED);
@@ -62,11 +63,25 @@ TEST_F(Windows, AnnotationsPaintOverTheImageAndRubberBandsEraseCleanly) {
   make(COMM_T_LINE, {140, 20, 220, 60});
   make(COMM_T_ARC, {10, 60, 60, 100});
   make(COMM_T_GRID, {80, 70, 160, 120, 1});
-  COMM_OBJ* poly = ui_illus_obj_create(d, COMM_T_POLYGON, 0, 0);
-  auto* pd = static_cast<COMM_POLY_DATA*>(poly->data);
-  pd->points = static_cast<COMM_PT*>(ks_alloc_msg(3 * sizeof(COMM_PT)));
-  pd->points[0] = {180, 90}, pd->points[1] = {230, 110}, pd->points[2] = {190, 150};
-  pd->count = 3;
+  // The point-list kinds: polygon, polyline, the second polygon kind and a free-hand stroke.
+  auto points = [&](int type, std::initializer_list<COMM_PT> pts) {
+    COMM_OBJ* o = ui_illus_obj_create(d, type, 0, 0);
+    COMM_PT* block = static_cast<COMM_PT*>(ks_alloc_msg(pts.size() * sizeof(COMM_PT)));
+    std::copy(pts.begin(), pts.end(), block);
+    if (type == COMM_T_FREE) {
+      static_cast<COMM_FREE_DATA*>(o->data)->points = block;
+      static_cast<COMM_FREE_DATA*>(o->data)->count = static_cast<int32_t>(pts.size());
+    } else {
+      static_cast<COMM_POLY_DATA*>(o->data)->points = block;
+      static_cast<COMM_POLY_DATA*>(o->data)->count = static_cast<int32_t>(pts.size());
+    }
+    ui_illus_set_encomp_rect(d, o);
+  };
+  points(COMM_T_POLYGON, {{180, 90}, {230, 110}, {190, 150}});
+  points(COMM_T_POLYLINE, {{250, 20}, {280, 50}, {300, 20}, {320, 50}});
+  points(COMM_T_POLYGON2, {{250, 80}, {320, 80}, {285, 110}});
+  points(COMM_T_FREE, {{245, 140}, {255, 130}, {265, 145}, {275, 130}, {285, 145}, {295, 130}, {305, 145}, {315, 135}});
+  make(COMM_T_LINE2, {100, 150, 220, 160});
   COMM_OBJ* text = ui_illus_obj_create(d, COMM_T_TEXT, 0, 0);
   auto* td = static_cast<COMM_TEXT_DATA*>(text->data);
   td->x = 20, td->y = 130, td->len = 4;
@@ -74,6 +89,7 @@ TEST_F(Windows, AnnotationsPaintOverTheImageAndRubberBandsEraseCleanly) {
   std::memcpy(td->string, "Note", 5);
   ui_illus_set_encomp_rect(d, text);
 
+  tk::widget(v.win)->resize(360, 210);  // the whole picture in view
   const QImage& img = v.expose();
   EXPECT_EQ(v.px(35, 10), 0xFF0000u);   // the box's top edge in red
   EXPECT_EQ(v.px(100, 10), 0xFF0000u);  // the circle's top
