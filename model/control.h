@@ -72,6 +72,8 @@ struct CONTROL {
   // profile
   int ln_prf_sub_bg;
   int ln_prf_smooth;
+  int16_t ln_prf_offset;      // profile window: lanes stacked
+  int16_t ln_prf_show_bands;  // profile window: band rows marked
   int16_t bg_all_lanes;  // background of all lanes
   int16_t bg_requant;    // requantify after a background change
 

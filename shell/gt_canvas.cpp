@@ -19,6 +19,7 @@
 #include "toolkit/tk_workspace.h"
 #include "shell/im_calib.h"
 #include "tools/gt_band_mouse.h"
+#include "tools/gt_report_wins.h"
 #include "tools/ui_illus.h"
 #include "tools/ui_illus_obj.h"
 
@@ -270,6 +271,12 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         }
         if (ctl->task_state == TS_EDIT_BAND) {
           gt_band_mouseclick(area, s_readout, ctl, im, modifier);
+          return 0;
+        }
+        // The other button in bands or lanes mode points at the lane's row in the profile window.
+        if (ctl->task_state == TS_IDLE && gt_is_idle() &&
+            (ctl->sel_mode == SEL_BANDS || ctl->sel_mode == SEL_LANES)) {
+          ln_prf_jump_to_profile(im, TkPoint{x, y});
           return 0;
         }
         return WGT_DefaultNfy5(area, event);

@@ -57,6 +57,7 @@
 #include "tools/gt_dtool.h"
 #include "tools/gt_ln_img.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_report_wins.h"
 #include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 #include "tools/gt_lane_copy.h"
@@ -108,8 +109,9 @@ bool built(int c) {
       GT_CMD_COPY_LANES, GT_CMD_COPY_LANES_BOUNDS, GT_CMD_LANE_BACKGROUND, GT_CMD_LANE_NAME,
       GT_CMD_LANE_COMMENTS, GT_CMD_MULTIPLEX_MARKERS, GT_CMD_CALIBRATE, GT_CMD_VREM_SIZE,
       GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_LABEL_VALUES,
-      GT_CMD_LABEL_CATEGORIES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS, GT_CMD_FIND_BANDS,
-      GT_CMD_ENHANCE_DISPLAY, GT_CMD_ASSIGN_CATEGORIES, GT_CMD_CREATE_REFERENCE,
+      GT_CMD_LABEL_CATEGORIES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS, GT_CMD_REPORT_LANE_PROFILE,
+      GT_CMD_REPORT_HB_FRACTIONS, GT_CMD_REPORT_PROTEIN_FRACTIONS, GT_CMD_SIZE_CURVE, GT_CMD_CONC_CURVE,
+      GT_CMD_FIND_BANDS, GT_CMD_ENHANCE_DISPLAY, GT_CMD_ASSIGN_CATEGORIES, GT_CMD_CREATE_REFERENCE,
       GT_CMD_OLD_LABELS, GT_CMD_OLD_LABELS_2,
   };
   for (int b : kBuilt)
@@ -1003,6 +1005,31 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
       band_report(win, command, image);
       break;
     case GT_CMD_REPORT_ALL_LANES: all_lanes_report(win); break;
+    case GT_CMD_REPORT_LANE_PROFILE:
+      if (!has_bands(image) || image->num_sel_lanes <= 0) break;
+      gt_busy_begin();
+      gt_lane_profile_activate(win);
+      gt_busy_end();
+      break;
+    case GT_CMD_REPORT_HB_FRACTIONS: case GT_CMD_REPORT_PROTEIN_FRACTIONS:
+      if (!has_bands(image) || image->num_sel_lanes != 1) break;
+      gt_busy_begin();
+      gt_lane_fractions_activate(win, image, command == GT_CMD_REPORT_HB_FRACTIONS ? 1 : 0);
+      gt_busy_end();
+      break;
+    case GT_CMD_SIZE_CURVE: case GT_CMD_CONC_CURVE: {
+      if (!has_bands(image)) break;
+      gt_busy_begin();
+      if (command == GT_CMD_CONC_CURVE) {
+        if (image->conc_stdp && *image->conc_stdp && (*image->conc_stdp)->count > 0)
+          gt_std_fit_activate(win, image, GT_STD_FIT_CONC);
+      } else if (image->size_stdp && image->size_stdp[0] && image->size_stdp[0]->count > 0 &&
+                 image->num_sel_lanes == 1) {
+        gt_std_fit_activate(win, image, GT_STD_FIT_SIZE);
+      }
+      gt_busy_end();
+      break;
+    }
     case GT_CMD_REPORT_LANE_MAP:
       gt_busy_begin();
       lmap_from_sel_lanes();

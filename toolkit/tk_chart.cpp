@@ -152,16 +152,18 @@ std::string axis_label(TK_OBJ c, int axis, double v) {
   return s_label_set ? s_label_text : format_value(v);
 }
 
-// Tick values from min to max by step (at most 200 of them).
+// Tick values from min to max by step (at most 200 of them); a logarithmic axis ticks its
+// decades. A step of 0 gives no ticks.
 std::vector<double> ticks(double min, double max, double step, bool log) {
   std::vector<double> out;
+  if (!(step > 0)) return out;
   if (log) {
     if (min <= 0 || max <= min) return out;
     for (double d = std::pow(10.0, std::floor(std::log10(min))); d <= max * 1.0000001 && out.size() < 200; d *= 10)
       if (d >= min * 0.9999999) out.push_back(d);
     return out;
   }
-  if (!(step > 0) || max <= min) return out;
+  if (max <= min) return out;
   const double first = std::ceil(min / step - 1e-9) * step;
   for (int i = 0; out.size() < 200; ++i) {
     const double v = first + i * step;
@@ -197,7 +199,20 @@ void paint(TK_OBJ c, ChartState& s) {
     }
   if (!s.x_title.empty())
     text_at(c, r.x + (r.w - text_w(c, s.x_title)) / 2, r.y + r.h + th + 4, s.x_title);
-  if (!s.y_title.empty()) text_at(c, 2, std::max(0, r.y - th), s.y_title);
+  if (s.y_title.find('\n') != std::string::npos) {
+    // A title given line by line (one letter per line) runs down the left edge.
+    int ly = r.y;
+    std::size_t from = 0;
+    while (from <= s.y_title.size()) {
+      std::size_t nl = s.y_title.find('\n', from);
+      if (nl == std::string::npos) nl = s.y_title.size();
+      text_at(c, 2, ly, s.y_title.substr(from, nl - from));
+      from = nl + 1;
+      ly += th;
+    }
+  } else if (!s.y_title.empty()) {
+    text_at(c, 2, std::max(0, r.y - th), s.y_title);
+  }
   DRAW_Rect(c, r);
   // Axes: ticks and labels.
   const AxisMap xm = x_map(s), ym = y_map(s);
@@ -212,7 +227,7 @@ void paint(TK_OBJ c, ChartState& s) {
     const std::string t = axis_label(c, 0, v);
     text_at(c, px - text_w(c, t) / 2, bottom + 6, t);
   }
-  for (double v : ticks(s.y.min, s.y.max, s.y_log ? 0 : s.y.minor, s.y_log)) {
+  for (double v : ticks(s.y.min, s.y.max, s.y_log ? 0.0 : s.y.minor, s.y_log)) {
     const int py = ym.pixel(v);
     DRAW_Line(c, r.x - 2, py, r.x, py);
   }
@@ -361,6 +376,9 @@ void CHART_SetLabelText(const char* text) {
 }
 void CHART_SetReadout(TK_OBJ chart, TK_OBJ label) {
   if (ChartState* s = state(chart)) s->readout_obj = label;
+}
+void CHART_MovePointer(TK_OBJ chart, int x, int y) {
+  if (state(chart)) WGT_MovePointer(chart, x, y);
 }
 void CHART_SetReadoutIdle(TK_OBJ chart, const char* text) {
   if (ChartState* s = state(chart)) s->idle = text ? text : "";

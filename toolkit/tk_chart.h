@@ -11,7 +11,7 @@
 // Events to the chart's procedure (what it does not handle it passes to CHART_DefaultNfy):
 //   157 a point is being drawn (CHART_EventPoint); the default draws the series' marker
 //   151 an axis label is being written (CHART_EventLabel); the default writes the value
-//   104 a press in the chart (EVENT_GetPos)
+//   104 a press in the chart (EVENT_GetPos; CHART_GetPlotRect gives the plot rectangle)
 //   109 expose: the default paints the chart
 // While the pointer is over the plot, the readout label (CHART_SetReadout) shows the point's
 // values; after each paint it shows the text set with CHART_SetReadoutIdle.
@@ -41,12 +41,15 @@ int CHART_GetType(TK_OBJ chart);                    // its type code, 0 when non
 int CHART_GetPerPoint(TK_OBJ chart);                // values per point, 0 when none
 int CHART_GetCount(TK_OBJ chart);                   // number of points, 0 when none
 double CHART_Value(TK_OBJ chart, int point, int k); // value k of a point as a double (0 out of range)
+// Axis ranges with their major (labelled) and minor tick steps; a step of 0 draws no ticks, and
+// any other step on a logarithmic axis ticks its decades.
 void CHART_SetXRange(TK_OBJ chart, double min, double max, double major, double minor);
 void CHART_SetYRange(TK_OBJ chart, double min, double max, double major, double minor);
 void CHART_SetYLog(TK_OBJ chart, int on);           // logarithmic y (natural logarithm; range above 0)
 void CHART_SetView(TK_OBJ chart, double x0, double x1);  // x range shown (x0 >= x1: the whole range)
 void CHART_SetSeries(TK_OBJ chart, int series, int colour_code, const char* label, int style);
 void CHART_SetTitle(TK_OBJ chart, const char* line1, const char* line2);  // second line may be null
+// A y title with line breaks is written line by line down the left edge.
 void CHART_SetAxisTitles(TK_OBJ chart, const char* x_title, const char* y_title);
 void CHART_SetPlotRect(TK_OBJ chart, TkRect r);     // plot rectangle in widget pixels (w 0: automatic)
 TkRect CHART_GetPlotRect(TK_OBJ chart);             // the plot rectangle of the last paint
@@ -63,6 +66,8 @@ void CHART_EventPoint(int* series, int* point, int* px, int* py);
 void CHART_EventLabel(int* axis, double* value);
 void CHART_SetLabelText(const char* text);
 void CHART_SetReadout(TK_OBJ chart, TK_OBJ label);  // the label that shows readouts (null: none)
+// Moves the pointer to a widget pixel of the chart (best effort: a platform may refuse).
+void CHART_MovePointer(TK_OBJ chart, int x, int y);
 void CHART_SetReadoutIdle(TK_OBJ chart, const char* text);  // readout shown after each paint
 // The readout's wording: when set, the chart asks it for the text of each coordinate of the
 // pointer (axis 0 x, 1 y; text of `size` bytes, empty at the call) and shows "x text, y text";

@@ -25,6 +25,7 @@
 #include "tools/gt_lane_copy.h"
 #include "tools/gt_lane_dlgs.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_report_wins.h"
 #include "tools/gt_std_tools.h"
 #include "tools/gt_tool_wins.h"
 
@@ -563,6 +564,14 @@ void gt_band_doubleclick(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int modifier)
   SLOG("gt_band_doubleclick", SLOG_ENTRY, "state %d", ctl->task_state);
   if (current_only(ctl->task_state) && im != gt_get_image_ptr()) return;
   switch (ctl->task_state) {
+    case TS_IDLE:
+      // A double click in bands mode compares the selected bands; on a lane in lanes mode it
+      // plots the selected lanes.
+      if (ctl->sel_mode == SEL_BANDS && im->has_bands && im->bands && im->bands->next)
+        compare_activate();
+      else if (ctl->sel_mode == SEL_LANES && im->cur_lane)
+        gt_lane_profile_activate(gt_get_main_win());
+      break;
     case TS_FIND_LANES_AUTO:
     case TS_FIND_LANES_EVEN:
       if (!modifier || !im->block_points) break;

@@ -4,6 +4,7 @@
 #include "tools/gt_band_copy.h"
 #include "tools/gt_lane_copy.h"
 #include "tools/gt_lane_dlgs.h"
+#include "tools/gt_report_wins.h"
 #include "tools/gt_std_tools.h"
 
 void gt_tool_wins_dismiss_all() {
@@ -21,4 +22,5 @@ void gt_tool_wins_dismiss_all() {
   std_sasn_dismiss();
   std_casn_dismiss();
   std_mod_dismiss();
+  gt_report_wins_dismiss_all();
 }

@@ -16,12 +16,14 @@
 #include "model/lane.h"
 #include "model/task_state.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_vrem.h"
 #include "toolkit/core/tk_file.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_dlg_nfy.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_report_wins.h"
 #include "tools/gt_std_tools.h"
 
 namespace {
@@ -98,10 +100,17 @@ long S_std_sasn_winNfy(TK_OBJ win, int event) {
   return gt_tool_win_default(win, event);
 }
 
-long S_std_sasn_PBut2Nfy(TK_OBJ button, int event) { return gt_tool_win_button(button, event, &s_win, commit); }
+// OK and Cancel end the assignment, then a guided run goes on to its report step.
+long S_std_sasn_PBut2Nfy(TK_OBJ button, int event) {
+  const long r = gt_tool_win_button(button, event, &s_win, commit);
+  if (event == TK_EV_ACTIVATE) gt_vrem_step_report();
+  return r;
+}
 
 long S_std_sasn_PBut3Nfy(TK_OBJ button, int event) {
-  return gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { discard(); });
+  const long r = gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { discard(); });
+  if (event == TK_EV_ACTIVATE) gt_vrem_step_report();
+  return r;
 }
 
 }  // namespace
@@ -166,4 +175,6 @@ void gt_std_image_closing(IMAGE_REC* image) {
   if (std_casn_image() == image) std_casn_dismiss();
   // The standards line is edited on the current image.
   if (gt_get_control()->task_state == TS_MODIFY_STDS_LINE && image == gt_get_image_ptr()) std_mod_dismiss();
+  // The fit chart shows this image's standards: it closes with it.
+  if (std_fit_image() == image) std_fit_dismiss();
 }

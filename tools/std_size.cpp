@@ -12,6 +12,7 @@
 #include "model/lane.h"
 #include "model/task_state.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_vrem.h"
 #include "toolkit/core/tk_file.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -124,6 +125,7 @@ void gt_std_size_config_activate(TK_OBJ owner) {
     gt_set_state(TS_IDLE);
     if (im->draw_area) WGT_Redraw(static_cast<TK_OBJ>(im->draw_area));
     WIN_Terminate(win);
+    gt_vrem_step_report();
   }
   gt_std_close_set(&s_file);
 }

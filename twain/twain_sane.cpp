@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -423,6 +424,11 @@ TwainDib acquire() {
   for (;;) {
     frames.emplace_back();
     if (!read_frame(&frames.back())) {
+      // A read can fail while the backend's reader thread is still starting. Some backends
+      // end that thread with an asynchronous cancel, which leaves the memory allocator locked
+      // when it lands inside an allocation, and every later allocation of that size then
+      // waits for ever. A short pause lets the reader get past its start before the cancel.
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
       sane_cancel(s_handle);
       return nullptr;
     }

@@ -286,7 +286,7 @@ TEST_F(ChartWin, Pictures) {
   const double d[] = {1, 1, 100, 2, 3, 50, 3, 10, 20, 4, 40, 5, 5, 90, 2};
   CHART_SetData(chart_, d, 7, 3, 5);
   CHART_SetXRange(chart_, 0, 6, 1, 0.5);
-  CHART_SetYRange(chart_, 1, 100, 0, 0);
+  CHART_SetYRange(chart_, 1, 100, 1, 0);
   CHART_SetYLog(chart_, 1);
   CHART_SetSeries(chart_, 1, 0, "rising", TK_CHART_LINE);
   CHART_SetSeries(chart_, 2, 3, "falling", TK_CHART_LINE | TK_CHART_MARKERS);
@@ -354,6 +354,40 @@ TEST_F(ChartWin, Pictures) {
 }  // namespace
 
 namespace {
+
+// Axis labels written per axis, counted through event 151.
+int s_labels[2] = {0, 0};
+long count_labels_nfy(TK_OBJ c, int event) {
+  if (event == TK_EV_CHART_LABEL) {
+    int axis = 0;
+    double v = 0;
+    CHART_EventLabel(&axis, &v);
+    ++s_labels[axis ? 1 : 0];
+  }
+  return WGT_DefaultNfy8(c, event);
+}
+
+// A tick step of 0 draws no ticks and writes no labels, on linear and logarithmic axes.
+TEST_F(ChartWin, TickStepZeroDrawsNoTicks) {
+  const double d[] = {1, 10, 2, 40, 3, 20};
+  CHART_SetData(chart_, d, 7, 2, 3);
+  RES_SetNfy(chart_, count_labels_nfy);
+  struct Case {
+    double x_major, y_major;
+    int log, want_x, want_y;
+  } cases[] = {{0, 0, 0, 0, 0}, {1, 0, 0, 5, 0}, {0, 10, 0, 0, 6}, {1, 0, 1, 5, 0}, {0, 1, 1, 0, 2}};
+  for (const Case& c : cases) {
+    CHART_SetXRange(chart_, 0, 4, c.x_major, 0);
+    CHART_SetYLog(chart_, c.log);
+    CHART_SetYRange(chart_, c.log ? 1 : 0, c.log ? 10 : 50, c.y_major, 0);
+    s_labels[0] = s_labels[1] = 0;
+    CHART_Paint(chart_);
+    EXPECT_EQ(s_labels[0], c.want_x) << c.x_major << " " << c.y_major << " log " << c.log;
+    EXPECT_EQ(s_labels[1], c.want_y) << c.x_major << " " << c.y_major << " log " << c.log;
+  }
+  CHART_SetYLog(chart_, 0);
+  RES_SetNfy(chart_, CHART_DefaultNfy);
+}
 
 // A chart and a text widget print their whole picture.
 TEST_F(ChartWin, PrintsChartAndText) {
