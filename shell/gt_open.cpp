@@ -400,6 +400,7 @@ long gt_img_close_nfy(TK_OBJ win, int event) {
     // A standards assignment on this image ends first, as its close box ends it.
     gt_std_image_closing(im);
     ui_illus_image_closing(im->img_ptr);
+    ui_tools_image_closing(static_cast<TK_OBJ>(im->draw_area));
     gt_win_menu_remove(im);
     // The lock goes with the window, whatever ended it (close box, Close, Quit, the main
     // window's end).

@@ -259,6 +259,10 @@ void ui_tools_reset() {
   s.dragging = false;
 }
 
+void ui_tools_image_closing(TK_OBJ area) {
+  if (area != nullptr && s.widget == area) ui_tools_dismiss();
+}
+
 void ui_tools_dismiss() {
   if (s.win) {
     TK_OBJ w = s.win;

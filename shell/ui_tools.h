@@ -46,6 +46,9 @@ int ui_tools_print_on();
 int ui_tools_any_on();
 void ui_tools_reset();
 void ui_tools_dismiss();
+// The drawing area of an image window is going away: a tool working on it ends, as a dismiss
+// ends it, so nothing keeps the area.
+void ui_tools_image_closing(TK_OBJ area);
 TK_OBJ ui_tools_window();  // the open tools window, null when none
 // The rectangle marked for printing (start and end corners, -1 when none).
 void ui_tools_print_rect(TkPoint* start, TkPoint* end);

@@ -86,6 +86,19 @@ TEST_F(OpenClose, ClosingTheAnnotatedImageClosesTheAnnotationTool) {
   EXPECT_EQ(ui_tools_any_on(), 0);
 }
 
+TEST_F(OpenClose, ClosingTheImageEndsTheRectangleToolOnIt) {
+  IMAGE_REC* im = open(write_gel(dir, "gel", 120, 90));
+  ASSERT_NE(im, nullptr);
+  ui_tools_activate(gt_get_main_win(), static_cast<TK_OBJ>(im->draw_area), UI_TOOL_HISTOGRAM, nullptr,
+                    im->img_ptr, nullptr);
+  ASSERT_NE(ui_tools_window(), nullptr);
+  gt_image_clear_modified(im);
+  TKT_Close(static_cast<TK_OBJ>(im->window));
+  EXPECT_EQ(ui_tools_window(), nullptr);
+  EXPECT_EQ(ui_tools_any_on(), 0);
+  ui_tools_dismiss();  // nothing left to touch
+}
+
 TEST_F(OpenClose, OpenTakesEveryChosenImageNotYetOpen) {
   const std::string a = write_gel(dir, "a", 60, 50);
   const std::string b = write_gel(dir, "b", 60, 50);
