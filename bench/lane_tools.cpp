@@ -18,6 +18,8 @@
 #include "tools/gt_band_mouse.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
+#include "tools/gt_ln_img.h"
+#include "io/kes_image.h"
 
 namespace {
 
@@ -143,5 +145,25 @@ void BM_LaneDrag500Moves(benchmark::State& state) {
   gt_img_free(im);
 }
 BENCHMARK(BM_LaneDrag500Moves)->Unit(benchmark::kMicrosecond);
+
+// A new image from the 24 tracked lanes set side by side (the gel opened as an 8-bit picture).
+void BM_CreateImageFrom24Lanes(benchmark::State& state) {
+  IMAGE_REC* im = record();
+  const int c[8] = {block_left(), 100, block_right(), 100, block_right(), kH - 100, block_left(), kH - 100};
+  im->num_sel_lanes = kLanes;
+  gt_find_lanes(c, 2, im->lanes, im);
+  gt_band_find_start(im, 0);
+  int n = 0;
+  for (LANE* l = im->lanes->next; l; l = l->next, ++n) l->f |= LN_F_SELECTED;
+  im->num_sel_lanes = n;
+  io_load_image(im->img_ptr, 0, gel_path().c_str());
+  const std::string out = gel_path() + "_made.kes";
+  for (auto _ : state) ln_img_side_by_side(&im, 1, out.c_str());
+  state.counters["lanes"] = n;
+  std::remove(out.c_str());
+  std::remove((gel_path() + "_made.kei").c_str());
+  gt_img_free(im);
+}
+BENCHMARK(BM_CreateImageFrom24Lanes)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -53,8 +53,11 @@
 #include "toolkit/tk_draw.h"
 #include "tools/gt_band_copy.h"
 #include "tools/gt_band_tools.h"
+#include "tools/gt_asn_cat.h"
 #include "tools/gt_band_util.h"
+#include "tools/gt_disp_enh.h"
 #include "tools/gt_dtool.h"
+#include "tools/gt_ln_img.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_report_wins.h"
 #include "tools/gt_std_tools.h"
@@ -110,7 +113,9 @@ bool built(int c) {
       GT_CMD_VREM_QUANTIFY, GT_CMD_MODIFY_STDS_LINE, GT_CMD_LABEL_VALUES,
       GT_CMD_LABEL_CATEGORIES, GT_CMD_SELECTION_FILES, GT_CMD_STD_SETS, GT_CMD_REPORT_LANE_PROFILE,
       GT_CMD_REPORT_HB_FRACTIONS, GT_CMD_REPORT_PROTEIN_FRACTIONS, GT_CMD_SIZE_CURVE, GT_CMD_CONC_CURVE,
-      GT_CMD_MATCH_ALL_LANES, GT_CMD_MATCH_SEL_LANES, GT_CMD_MATCH_TO_LANE,
+      GT_CMD_FIND_BANDS, GT_CMD_ENHANCE_DISPLAY, GT_CMD_ASSIGN_CATEGORIES, GT_CMD_CREATE_REFERENCE,
+      GT_CMD_OLD_LABELS, GT_CMD_OLD_LABELS_2, GT_CMD_MATCH_ALL_LANES, GT_CMD_MATCH_SEL_LANES,
+      GT_CMD_MATCH_TO_LANE,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -673,7 +678,7 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
         GT_CMD_DESELECT_ALL, GT_CMD_BAND_INFO, GT_CMD_NORM_LANE, GT_CMD_NORM_IMAGE,
         GT_CMD_MARK_ACTIVE, GT_CMD_MARK_INACTIVE, GT_CMD_QUANTIFY, GT_CMD_MARK_AXES,
         GT_CMD_MARK_BOUNDS, GT_CMD_COPY_BOUNDS, GT_CMD_LANE_BOUNDARIES, GT_CMD_RENUMBER,
-        GT_CMD_CLEAR_NORM};
+        GT_CMD_CLEAR_NORM, GT_CMD_FIND_BANDS};
     for (int c : kBandCommands)
       if (command == c) return true;
     return false;
@@ -757,6 +762,15 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
         }
       gt_band_copy_bounds(win, image);
       return true;
+    case GT_CMD_FIND_BANDS:
+      if (!bands) return true;
+      if (gt_any_lane_value_set(image, 1, 0) &&
+          mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(17)) != 2) {
+        SLOG(kFn, SLOG_VALUE4, "user says 'no' to could_lose");
+        return true;
+      }
+      gt_refd_bnd_activate(win, image);
+      return true;
     case GT_CMD_LANE_BOUNDARIES:
       if (!bands) return true;
       if (gt_any_lane_value_set(image, 1, 0) &&
@@ -788,6 +802,62 @@ bool band_command(TK_OBJ win, int command, IMAGE_REC* image) {
     default:
       return false;
   }
+}
+
+// The open image windows, in window order.
+std::vector<TK_OBJ> image_windows() {
+  std::vector<TK_OBJ> wins;
+  for (int i = 0; i < gt_get_num_img_windows(); ++i) wins.push_back(gt_get_img_window(i));
+  return wins;
+}
+
+// Create Reference: the destination, then the selected lanes side by side (lanes mode) or the
+// reference lane from the selected bands; the new image is opened when it was made.
+void create_reference(IMAGE_REC* image) {
+  CONTROL* ctl = gt_get_control();
+  if (ctl->sel_mode == SEL_BANDS && (!image || image->num_sel_bands <= 0)) return;
+  char path[KS_PATH_LEN] = "";
+  if (!io_win32_singlekes(path, sizeof path, "Destination image...", ctl->folders[CTL_DIR_IMAGES],
+                          sizeof ctl->folders[CTL_DIR_IMAGES], "", FALSE)) {
+    mh_clear_status(gt_get_status_bar(), 1);
+    SLOG(kFn, SLOG_VALUE4, "user cancels Dest image selection");
+    return;
+  }
+  if (io_file_exists(path)) {
+    if (gt_image_is_loaded(path, 0)) {
+      SLOG(kFn, SLOG_VALUE4, "can't overwrite loaded image");
+      return;
+    }
+    const char* slash = std::strrchr(path, '/');
+    if (mh_send_msg(KS_ALERT_YESNO, ui_msg(270), slash ? slash + 1 : path) != 2) return;
+    if (io_is_locked(path) && mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(53)) != 2) return;
+    const std::string base(path, std::strlen(path) - (std::strlen(path) > 4 ? 4 : 0));
+    io_delete_files(base.c_str());
+    std::remove(path);
+  }
+  const std::vector<TK_OBJ> wins = image_windows();
+  gt_busy_begin();
+  if (ctl->sel_mode == SEL_LANES) {
+    gt_create_image(wins.data(), static_cast<int>(wins.size()), path);
+  } else if (gt_create_lane(path, wins.data(), static_cast<int>(wins.size())) == -1) {
+    gt_busy_end();
+    SLOG(kFn, SLOG_VALUE4, "cannot create new lane");
+    return;
+  }
+  gt_busy_end();
+  gt_load_image_path(path);
+}
+
+// Old Lane Labels: the dialog, then the images to collect lane values from.
+void old_labels(TK_OBJ win) {
+  int to_folder = 0;
+  if (!gt_oldlabels_activate(win, nullptr, nullptr, &to_folder)) return;
+  char** list = nullptr;
+  const int n = io_win32_filelist(&list, "Collect Lane Values from...",
+                                  gt_get_control()->folders[CTL_DIR_IMAGES], "", KS_KES_FILTER, 0,
+                                  TRUE, TRUE, TRUE, nullptr);
+  SLOG(kFn, SLOG_VALUE4, "num_img %d", n);
+  if (n > 0) ks_freelist_msg(reinterpret_cast<void**>(list), n);
 }
 
 // Lane categories: the report's switches, then the images to report.
@@ -1020,6 +1090,21 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
     }
     case GT_CMD_REPORT_IMAGE_INFO: img_rep_activate(image); break;
     case GT_CMD_REPORT_LANE_CATEGORIES: lane_categories_report(win); break;
+    case GT_CMD_ENHANCE_DISPLAY: {
+      const std::vector<TK_OBJ> wins = image_windows();
+      gt_enh_disp_activate(wins.data(), static_cast<int>(wins.size()));
+      break;
+    }
+    case GT_CMD_ASSIGN_CATEGORIES:
+      if (!image) break;
+      if (image->num_sel_lanes == 0) {
+        mh_send_msg(KS_ALERT_ERROR, "%s", "There aren't any selected lanes");
+        break;
+      }
+      gt_asn_cat_activate(win, image);
+      break;
+    case GT_CMD_CREATE_REFERENCE: create_reference(image); break;
+    case GT_CMD_OLD_LABELS: case GT_CMD_OLD_LABELS_2: old_labels(win); break;
     case GT_CMD_LABEL_VALUES:
       if (has_bands(image)) gt_lane_chars(win, image);
       break;

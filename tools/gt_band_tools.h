@@ -1,10 +1,10 @@
-// Band tools that the dispatcher calls and that are not part of this program yet: each traces
-// its call and does nothing (a dialog answers cancel).
+// The band detection refinement dialog.
 #pragma once
 
 #include "base/kstypes.h"
 #include "model/image_rec.h"
 #include "toolkit/tk_types.h"
 
-// The band-detection dialog of an image; FALSE (cancelled).
+// Lets the user tune the image's band-detection settings, finding its bands again on each
+// Apply; then runs the guided workflow's bands step. TRUE when ended with OK.
 BOOL gt_refd_bnd_activate(TK_OBJ owner, IMAGE_REC* image);

@@ -29,6 +29,13 @@ long S_Cancel_PButNfy(TK_OBJ button, int event) {
   return 0;
 }
 
+long gt_modal_end_with(TK_OBJ button, int event, int* slot, int value, long result) {
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
+  *slot = value;
+  WIN_EndModal(RES_GetOwnerWindow(button), result);
+  return 0;
+}
+
 long S_Close_PButNfy(TK_OBJ button, int event) {
   if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
   WIN_Terminate(RES_GetOwnerWindow(button));

@@ -11,6 +11,9 @@ long S_modal_winNfy(TK_OBJ win, int event);
 // OK and Cancel of a modal dialog: activation ends the modal loop with 1 / 0.
 long S_OK_PButNfy(TK_OBJ button, int event);
 long S_Cancel_PButNfy(TK_OBJ button, int event);
+// A button that stores `value` in *slot on activation, then ends the modal loop with `result`
+// (dialogs that remember which button ended them, or whether their changes stand).
+long gt_modal_end_with(TK_OBJ button, int event, int* slot, int value, long result);
 // Close of a modeless window: activation ends the window.
 long S_Close_PButNfy(TK_OBJ button, int event);
 // A toggle or value field whose value is read later: its activation is consumed.

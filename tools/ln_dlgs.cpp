@@ -345,10 +345,7 @@ long S_ln_order_moveNfy(TK_OBJ button, int event) {
 }
 
 long S_ln_order_CancelNfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  s_ord.modified = 0;
-  WIN_EndModal(RES_GetOwnerWindow(button), 0);
-  return 0;
+  return gt_modal_end_with(button, event, &s_ord.modified, 0, 0);
 }
 
 }  // namespace
@@ -443,17 +440,11 @@ int s_old_choice = 0;
 char s_old_path[CTL_PATH];
 
 long S_oldlabels_PBut0Nfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  s_old_choice = 0;
-  WIN_EndModal(RES_GetOwnerWindow(button), 1);
-  return 0;
+  return gt_modal_end_with(button, event, &s_old_choice, 0, 1);
 }
 
 long S_oldlabels_PBut2Nfy(TK_OBJ button, int event) {
-  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
-  s_old_choice = 1;
-  WIN_EndModal(RES_GetOwnerWindow(button), 1);
-  return 0;
+  return gt_modal_end_with(button, event, &s_old_choice, 1, 1);
 }
 
 long S_oldlabels_fileNfy(TK_OBJ toggle, int event) {

@@ -36,9 +36,9 @@ class Dispatch : public OpenImagesTest {
     OpenImagesTest::TearDown();
   }
   // Whether the gate lets the command through: a refused command leaves the last command run
-  // as it was (the old labels command passes the gate in every state and is not built).
+  // as it was (Import Matrix passes the gate in every state; its chooser is cancelled at once).
   bool passes(int command) {
-    main_winNfySelMenuBar(win_, GT_CMD_OLD_LABELS);
+    main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
     main_winNfySelMenuBar(win_, command);
     return gt_dispatch_last_run() == command;
   }
@@ -313,7 +313,16 @@ TEST_F(CopyAnalysis, IdentityMarkersCarryTheLanesOver) {
   set_markers(target, source_markers);
   TKT_AnswerAlert(2);  // replace the target's analysis
   TKT_AnswerChooser({source});
+  // The copy ends in the band refinement dialog; its close box keeps the copied bands.
+  bool refined = false;
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, &refined] {
+    if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win"))
+      poll->stop(), poll->deleteLater(), refined = true, TKT_Close(w);
+  });
+  poll->start(5);
   main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  EXPECT_TRUE(refined);
   EXPECT_EQ(first_lane_x(), 40);
   EXPECT_TRUE(gt_image_modified(target));
   EXPECT_EQ(target->mark_pts[1][0], 100);

@@ -256,9 +256,9 @@ TEST_F(MenuBar, KeysFollowTheEntryStateAtThePress) {
   gt_get_control()->task_state = TS_IDLE;
 
   // Ctrl-G's entry is never enabled: nothing reaches the dispatcher.
-  main_winNfySelMenuBar(win_, GT_CMD_OLD_LABELS);
+  main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
   TKT_BoundKey(win_, "Ctrl+G");
-  EXPECT_EQ(gt_dispatch_last_command(), GT_CMD_OLD_LABELS);
+  EXPECT_EQ(gt_dispatch_last_command(), GT_CMD_IMPORT_MATRIX);
 
   // Save was enabled at the last opening; once the changes are gone its key does nothing.
   IMAGE_REC* im = open_analysed();
@@ -266,9 +266,9 @@ TEST_F(MenuBar, KeysFollowTheEntryStateAtThePress) {
   TKT_OpenMenu(win_, GT_MENU_FILE);
   ASSERT_TRUE(entry(GT_CMD_SAVE).enabled);
   gt_image_clear_modified(im);
-  main_winNfySelMenuBar(win_, GT_CMD_OLD_LABELS);
+  main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
   TKT_BoundKey(win_, "Ctrl+S");
-  EXPECT_EQ(gt_dispatch_last_command(), GT_CMD_OLD_LABELS);
+  EXPECT_EQ(gt_dispatch_last_command(), GT_CMD_IMPORT_MATRIX);
   im->modified = 1;
   TKT_BoundKey(win_, "Ctrl+S");
   EXPECT_EQ(gt_dispatch_last_command(), GT_CMD_SAVE);

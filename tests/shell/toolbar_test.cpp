@@ -33,7 +33,7 @@ TEST_F(ToolbarTest, EachButtonSendsItsCommandInEachMode) {
       const int want = k == 13 ? (mode == 1 ? 1101 : 1060) : fixed[k];
       EXPECT_EQ(gt_toolbar_command(k, mode), want) << "button " << k << " mode " << mode;
       // A button whose command is built sends it; the others are disabled and send nothing.
-      main_winNfySelMenuBar(win_, GT_CMD_OLD_LABELS);
+      main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
       // The preferences and report parameters dialogs are modal: each is cancelled as soon as
       // it shows.
       QTimer::singleShot(0, [] {
@@ -46,7 +46,7 @@ TEST_F(ToolbarTest, EachButtonSendsItsCommandInEachMode) {
       bool sends = false;
       for (int m = 0; m < 4; ++m) sends = sends || gt_command_built(gt_toolbar_command(k, m));
       EXPECT_EQ(gt_dispatch_last_command(),
-                !sends                               ? static_cast<int>(GT_CMD_OLD_LABELS)
+                !sends                               ? static_cast<int>(GT_CMD_IMPORT_MATRIX)
                 : want == GT_CMD_PREFERENCES ? static_cast<int>(GT_CMD_REFRESH)  // runs after it
                                              : want)
           << "button " << k << " mode " << mode;

@@ -97,6 +97,12 @@ TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
     TK_OBJ fd_bnd = TKT_FindWindow("fd_bnd", "fd_bnd_win");
     ASSERT_NE(fd_bnd, nullptr);
     EXPECT_EQ(gt_get_state(), 3);
+    // OK ends in the band refinement dialog; its close box keeps the bands found.
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll] {
+      if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), TKT_Close(w);
+    });
+    poll->start(5);
     TKT_Click(RES_GetSub(fd_bnd, 0));
     EVENT_Flush();
     EXPECT_EQ(gt_get_state(), 0);
