@@ -115,7 +115,7 @@ bool built(int c) {
       GT_CMD_REPORT_HB_FRACTIONS, GT_CMD_REPORT_PROTEIN_FRACTIONS, GT_CMD_SIZE_CURVE, GT_CMD_CONC_CURVE,
       GT_CMD_FIND_BANDS, GT_CMD_ENHANCE_DISPLAY, GT_CMD_ASSIGN_CATEGORIES, GT_CMD_CREATE_REFERENCE,
       GT_CMD_OLD_LABELS, GT_CMD_OLD_LABELS_2, GT_CMD_MATCH_ALL_LANES, GT_CMD_MATCH_SEL_LANES,
-      GT_CMD_MATCH_TO_LANE,
+      GT_CMD_MATCH_TO_LANE, GT_CMD_MATCH_TO_BANDS,
   };
   for (int b : kBuilt)
     if (c == b) return true;
@@ -848,6 +848,40 @@ void create_reference(IMAGE_REC* image) {
   gt_load_image_path(path);
 }
 
+// Match To Selected Bands: the match parameters and the images, then a reference lane made
+// from the selected bands in a temporary image, matched against them; the temporary image's
+// files go again afterwards.
+void match_to_bands(TK_OBJ win) {
+  int to_folder = 0;
+  if (!gt_mparm_activate(win, 1, 0, &to_folder)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
+    return;
+  }
+  CONTROL* ctl = gt_get_control();
+  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", to_folder, ctl->folders[CTL_DIR_IMAGES]);
+  std::vector<std::string> paths;
+  GtImgNameList names;
+  if (!images_to_list(&paths, &names, false, to_folder)) return;
+  char temp[KS_PATH_LEN] = "";
+  if (io_temp_filename(temp) < 0) return;
+  const std::string base = io_base_name(temp);
+  const std::string path = base + ".kes";
+  io_delete_files(base.c_str());
+  io_delete(path.c_str());
+  const std::vector<TK_OBJ> windows = image_windows();
+  gt_busy_begin();
+  const int made = gt_create_lane(path.c_str(), windows.data(), static_cast<int>(windows.size()));
+  gt_busy_end();
+  if (made == -1) {
+    SLOG(kFn, SLOG_VALUE4, "cannot create lane image");
+  } else {
+    wr_prepare_and_match_to_sel_bands(path.c_str(), ctl, paths, win, gt_open_images());
+  }
+  io_delete_files(base.c_str());
+  io_delete(path.c_str());
+  io_delete(temp);  // the name's placeholder
+}
+
 // Old Lane Labels: the dialog, then the images to collect lane values from.
 void old_labels(TK_OBJ win) {
   int to_folder = 0;
@@ -1079,6 +1113,7 @@ int main_winNfySelMenuBar(TK_OBJ win, int command) {
     case GT_CMD_MATCH_ALL_LANES: case GT_CMD_MATCH_TO_LANE:
       match_over_list(win, command, image);
       break;
+    case GT_CMD_MATCH_TO_BANDS: match_to_bands(win); break;
     case GT_CMD_MATCH_SEL_LANES: {
       int to_folder = 0;
       if (!gt_mparm_activate(win, 0, 1, &to_folder)) {

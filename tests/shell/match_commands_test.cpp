@@ -4,6 +4,7 @@
 
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "analysis/matr_win.h"
 #include "analysis/mparm.h"
 #include "analysis/mresult.h"
+#include "base/io_file.h"
 #include "gel_fixture.h"
 #include "match_settings.h"
 #include "model/control.h"
@@ -80,7 +82,8 @@ class MatchCommands : public shelltest::OpenImagesTest {
 };
 
 TEST_F(MatchCommands, TheThreeBuiltCommandsAreOffered) {
-  for (int c : {GT_CMD_MATCH_ALL_LANES, GT_CMD_MATCH_SEL_LANES, GT_CMD_MATCH_TO_LANE})
+  for (int c : {GT_CMD_MATCH_ALL_LANES, GT_CMD_MATCH_SEL_LANES, GT_CMD_MATCH_TO_LANE,
+                GT_CMD_MATCH_TO_BANDS})
     EXPECT_TRUE(gt_command_built(c)) << c;
 }
 
@@ -148,6 +151,35 @@ TEST_F(MatchCommands, MatchToLaneShowsResultsUntilABorrowedImageCloses) {
   EVENT_Flush();
   EXPECT_EQ(mresult_window(), nullptr);
   EXPECT_EQ(band_rep_window(), nullptr);
+}
+
+TEST_F(MatchCommands, MatchToBandsMatchesAReferenceMadeFromTheSelectedBands) {
+  IMAGE_REC* a = gel("gelA");
+  IMAGE_REC* b = gel("gelB");
+  ASSERT_TRUE(a && b);
+  for (SPOT* s = a->bands->next; s; s = s->next) {
+    s->f2 |= SP_F2_SELECTED;
+    s->thickness = 6;
+    ++a->num_sel_bands;
+  }
+  const auto temp_images = [] {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(io_get_temp_folder()))
+      n += e.path().extension() == ".kes" || e.path().extension() == ".gt";
+    return n;
+  };
+  const int before = temp_images();
+  TKT_AnswerChooser({b->file_path});
+  run(GT_CMD_MATCH_TO_BANDS, MPARM_OK);
+  TK_OBJ res = mresult_window();
+  ASSERT_NE(res, nullptr);
+  EXPECT_STREQ(WIN_GetTitle(res), "Match to Selected Bands Report");
+  EXPECT_EQ(mresult_rows().size(), 2u);
+  // The temporary reference image is gone; the window keeps what it read of it.
+  EXPECT_EQ(temp_images(), before);
+  TABLE_Select(RES_GetSub(res, MRES_TABLE), 1, 0, 1, 1);
+  TKT_Pick(RES_GetSub(res, MRES_ACTION), MRES_BAND_REPORT);
+  EXPECT_NE(band_rep_window(), nullptr);
 }
 
 }  // namespace
