@@ -632,19 +632,27 @@ void lane_names_from_file(TK_OBJ win) {
   mh_clear_status(gt_get_status_bar(), 1);
 }
 
+// The start of a match over a list of images: the match parameters (round robin for the
+// all-lanes match), then the images. False when the user stops or there is no image.
+bool match_parameters_and_images(TK_OBJ win, int round_robin, bool read_names,
+                                 std::vector<std::string>* paths, GtImgNameList* names) {
+  int to_folder = 0;
+  if (!gt_mparm_activate(win, 1, round_robin, &to_folder)) {
+    SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
+    return false;
+  }
+  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", to_folder,
+       gt_get_control()->folders[CTL_DIR_IMAGES]);
+  return images_to_list(paths, names, read_names, to_folder);
+}
+
 // Match All Lanes and Match To Selected Lane: the match parameters, the images, the match.
 void match_over_list(TK_OBJ win, int command, IMAGE_REC* image) {
-  int to_folder = 0;
-  if (!gt_mparm_activate(win, 1, command == GT_CMD_MATCH_ALL_LANES ? 1 : 0, &to_folder)) {
-    SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
-    return;
-  }
-  CONTROL* ctl = gt_get_control();
-  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", to_folder, ctl->folders[CTL_DIR_IMAGES]);
   std::vector<std::string> paths;
   GtImgNameList names;
   const bool all = command == GT_CMD_MATCH_ALL_LANES;
-  if (!images_to_list(&paths, &names, all, to_folder)) return;
+  if (!match_parameters_and_images(win, all ? 1 : 0, all, &paths, &names)) return;
+  CONTROL* ctl = gt_get_control();
   if (all)
     wr_prepare_and_match_all_lanes(ctl, win, gt_open_images(), paths, names.image_index,
                                    names.lane_numbers);
@@ -852,16 +860,10 @@ void create_reference(IMAGE_REC* image) {
 // from the selected bands in a temporary image, matched against them; the temporary image's
 // files go again afterwards.
 void match_to_bands(TK_OBJ win) {
-  int to_folder = 0;
-  if (!gt_mparm_activate(win, 1, 0, &to_folder)) {
-    SLOG(kFn, SLOG_VALUE4, "gt_mparm_activate FALSE");
-    return;
-  }
-  CONTROL* ctl = gt_get_control();
-  SLOG(kFn, SLOG_VALUE4, "bMatchToFolder %d, loc_images <%s>", to_folder, ctl->folders[CTL_DIR_IMAGES]);
   std::vector<std::string> paths;
   GtImgNameList names;
-  if (!images_to_list(&paths, &names, false, to_folder)) return;
+  if (!match_parameters_and_images(win, 0, false, &paths, &names)) return;
+  CONTROL* ctl = gt_get_control();
   char temp[KS_PATH_LEN] = "";
   if (io_temp_filename(temp) < 0) return;
   const std::string base = io_base_name(temp);
