@@ -9,6 +9,7 @@
 #include "analysis/dndr_win.h"
 #include "analysis/lane_map.h"
 #include "base/io_file.h"
+#include "base/ks_choose.h"
 #include "base/ks_mem.h"
 #include "model/control.h"
 #include "model/image_rec.h"
@@ -239,6 +240,7 @@ TK_OBJ lmap_activate(LANE_MAP* map) {
   WGT_Enable(units, map->has_sizes ? 1 : 0);
   WIN_Init(win);
   WIN_SetTitle(win, map->ref ? "Lane Match Map" : "Lane Map");
+  ui_wpos_place(win, 100, 100, FALSE);  // the lower right corner of the free screen area
   WIN_Show(win);
   WGT_Redraw(RES_GetSub(win, kArea));
   return win;
