@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "base/io_file_set.h"
 #include "base/slog.h"
@@ -39,6 +41,89 @@ double fit_scale(const TkPageSetup& page, const TkRect& area, int w, int h) {
   return std::min(area.w * share(page.scale_x) / w, area.h * share(page.scale_y) / h);
 }
 
+// A text widget prints its whole text, page after page, rather than the lines it shows.
+// Every page is a picture of one width, the widest line, whose height keeps the proportions
+// of the area it fills on the paper, so every page is printed at one scale.
+std::vector<QImage> text_pages(const QPlainTextEdit& t, const TkPageSetup& page) {
+  TkRect a;
+  PRINT_PageGeometry(page, nullptr, nullptr, &a);
+  auto share = [](double v) { return v > 0 && v <= 1 ? v : 1.0; };
+  const double aw = a.w * share(page.scale_x), ah = a.h * share(page.scale_y);
+  const QFontMetrics fm(t.font());
+  const QStringList lines = t.toPlainText().split(QLatin1Char('\n'));
+  const int pad = fm.averageCharWidth();
+  int widest = 0;
+  for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
+  const int w = std::max(widest, t.viewport()->width()) + 2 * pad;
+  const int h = std::max(int(std::lround(w * (aw > 0 ? ah / aw : 1.0))), fm.lineSpacing() + 2 * pad);
+  const int per_page = std::max(1, (h - 2 * pad) / fm.lineSpacing());
+  std::vector<QImage> pages;
+  for (qsizetype first = 0; first < lines.size(); first += per_page) {
+    QImage img(w, h, QImage::Format_RGB888);
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    painter.setFont(t.font());
+    painter.setPen(Qt::black);
+    const qsizetype end = std::min<qsizetype>(lines.size(), first + per_page);
+    for (qsizetype i = first; i < end; ++i)
+      painter.drawText(QPoint(pad, pad + int(i - first) * fm.lineSpacing() + fm.ascent()), lines[i]);
+    painter.end();
+    pages.push_back(std::move(img));
+  }
+  return pages;
+}
+
+// The PostScript of one page: the picture fitted into the printable area, centred.
+std::string ps_page(const TkPageSetup& page, int number, int w, int h, const unsigned char* rgb) {
+  TkRect a;
+  PRINT_PageGeometry(page, nullptr, nullptr, &a);
+  w = std::max(w, 1), h = std::max(h, 1);
+  const double s = fit_scale(page, a, w, h);
+  const double iw = w * s, ih = h * s;
+  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
+  char buf[512];
+  std::string out;
+  out.reserve(std::size_t(w) * h * 6 + 1024);
+  std::snprintf(buf, sizeof buf,
+                "%%%%Page: %d %d\ngsave\n%.4f %.4f translate %.4f %.4f scale\n/DeviceRGB setcolorspace\n"
+                "<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 "
+                "/Decode [0 1 0 1 0 1] /ImageMatrix [%d 0 0 %d 0 %d] "
+                "/DataSource currentfile /ASCIIHexDecode filter >> image\n",
+                number, number, x, y, iw, ih, w, h, w, -h, h);
+  out += buf;
+  static const char hex[] = "0123456789abcdef";
+  const std::size_t n = std::size_t(w) * h * 3;
+  for (std::size_t i = 0; i < n; ++i) {
+    out += hex[rgb[i] >> 4];
+    out += hex[rgb[i] & 15];
+    if (i % 40 == 39) out += '\n';
+  }
+  out += ">\ngrestore\nshowpage\n";
+  return out;
+}
+
+// The document's header: page size, page count and the box of the first page's picture.
+std::string ps_header(const TkPageSetup& page, int pages, int w, int h, const char* title) {
+  double pw, ph;
+  TkRect a;
+  PRINT_PageGeometry(page, &pw, &ph, &a);
+  w = std::max(w, 1), h = std::max(h, 1);
+  const double s = fit_scale(page, a, w, h);
+  const double iw = w * s, ih = h * s;
+  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
+  char buf[512];
+  std::snprintf(buf, sizeof buf,
+                "%%!PS-Adobe-3.0\n%%%%Creator: vx\n%%%%Title: %s\n%%%%Pages: %d\n"
+                "%%%%BoundingBox: %d %d %d %d\n%%%%DocumentMedia: Plain %d %d 0 () ()\n"
+                "%%%%LanguageLevel: 2\n%%%%EndComments\n%%%%BeginSetup\n"
+                "<< /PageSize [%d %d] >> setpagedevice\n%%%%EndSetup\n",
+                title ? title : "vx", pages, int(std::floor(x)), int(std::floor(y)),
+                int(std::ceil(x + iw)), int(std::ceil(y + ih)), int(pw), int(ph), int(pw), int(ph));
+  return buf;
+}
+
+const char kPsTrailer[] = "%%Trailer\n%%EOF\n";
+
 }  // namespace
 
 struct TkPrintDC {
@@ -47,7 +132,8 @@ struct TkPrintDC {
 };
 
 struct TkPrintJob {
-  QImage picture;
+  QImage picture;              // the first page
+  std::vector<QImage> more;    // the pages after it (a long text)
   TkPageSetup page;
   std::unique_ptr<QPrinter> printer;
   std::unique_ptr<TkPrintDC> dc;
@@ -84,40 +170,7 @@ void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, 
 
 std::string PS_PageText(const TkPageSetup& page, int w, int h, const unsigned char* rgb,
                         const char* title) {
-  double pw, ph;
-  TkRect a;
-  PRINT_PageGeometry(page, &pw, &ph, &a);
-  w = std::max(w, 1), h = std::max(h, 1);
-  const double s = fit_scale(page, a, w, h);
-  const double iw = w * s, ih = h * s;
-  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
-  char buf[512];
-  std::string out;
-  out.reserve(std::size_t(w) * h * 6 + 2048);
-  std::snprintf(buf, sizeof buf,
-                "%%!PS-Adobe-3.0\n%%%%Creator: vx\n%%%%Title: %s\n%%%%Pages: 1\n"
-                "%%%%BoundingBox: %d %d %d %d\n%%%%DocumentMedia: Plain %d %d 0 () ()\n"
-                "%%%%LanguageLevel: 2\n%%%%EndComments\n%%%%BeginSetup\n"
-                "<< /PageSize [%d %d] >> setpagedevice\n%%%%EndSetup\n%%%%Page: 1 1\n",
-                title ? title : "vx", int(std::floor(x)), int(std::floor(y)),
-                int(std::ceil(x + iw)), int(std::ceil(y + ih)), int(pw), int(ph), int(pw), int(ph));
-  out += buf;
-  std::snprintf(buf, sizeof buf,
-                "gsave\n%.4f %.4f translate %.4f %.4f scale\n/DeviceRGB setcolorspace\n"
-                "<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 "
-                "/Decode [0 1 0 1 0 1] /ImageMatrix [%d 0 0 %d 0 %d] "
-                "/DataSource currentfile /ASCIIHexDecode filter >> image\n",
-                x, y, iw, ih, w, h, w, -h, h);
-  out += buf;
-  static const char hex[] = "0123456789abcdef";
-  const std::size_t n = std::size_t(w) * h * 3;
-  for (std::size_t i = 0; i < n; ++i) {
-    out += hex[rgb[i] >> 4];
-    out += hex[rgb[i] & 15];
-    if (i % 40 == 39) out += '\n';
-  }
-  out += ">\ngrestore\nshowpage\n%%Trailer\n%%EOF\n";
-  return out;
+  return ps_header(page, 1, w, h, title) + ps_page(page, 1, w, h, rgb) + kPsTrailer;
 }
 
 TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page) {
@@ -140,6 +193,12 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
         job->picture = part.isEmpty() ? QImage() : job->picture.copy(part);
       }
     }
+  } else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
+    std::vector<QImage> pages = text_pages(*t, page);
+    if (!pages.empty()) {
+      job->picture = std::move(pages.front());
+      job->more.assign(std::make_move_iterator(pages.begin() + 1), std::make_move_iterator(pages.end()));
+    }
   } else {
     job->picture = w->grab().toImage();
   }
@@ -147,16 +206,20 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
     job->picture = QImage(1, 1, QImage::Format_RGB888);
     job->picture.fill(Qt::white);
   }
-  job->picture = job->picture.convertToFormat(QImage::Format_RGB888);
   // Not finer than the page can use.
   int mw = 0, mh = 0;
   PRINT_PagePixels(page, &mw, &mh);
-  if (job->picture.width() > mw || job->picture.height() > mh)
-    job->picture = job->picture.scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                       .convertToFormat(QImage::Format_RGB888);
-  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, paper %d, orient %d, fields %g %d",
-       job->picture.width(), job->picture.height(), page.paper, page.orientation,
-       page.right_or_feed, page.extra);
+  auto fit = [mw, mh](QImage* img) {
+    *img = img->convertToFormat(QImage::Format_RGB888);
+    if (img->width() > mw || img->height() > mh)
+      *img = img->scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                 .convertToFormat(QImage::Format_RGB888);
+  };
+  fit(&job->picture);
+  for (QImage& img : job->more) fit(&img);
+  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, %zu pages, paper %d, orient %d, fields %g %d",
+       job->picture.width(), job->picture.height(), job->more.size() + 1, page.paper,
+       page.orientation, page.right_or_feed, page.extra);
   return job;
 }
 
@@ -181,6 +244,7 @@ void PRINT_EndDrawing(TkPrintJob* job) {
   if (!job || !job->dc) return;
   job->dc->painter.end();
   job->picture = job->dc->surface;
+  job->more.clear();
   job->dc.reset();
 }
 
@@ -221,11 +285,17 @@ int PRINT_ShowDialog(TkPrintJob* job) {
 
 int PRINT_ToFile(TkPrintJob* job, const char* path) {
   if (!job || !path) return -1;
-  const QImage& p = job->picture;
-  std::vector<unsigned char> rgb(std::size_t(p.width()) * p.height() * 3);
-  for (int y = 0; y < p.height(); ++y)
-    std::copy_n(p.constScanLine(y), std::size_t(p.width()) * 3, rgb.data() + std::size_t(y) * p.width() * 3);
-  const std::string text = PS_PageText(job->page, p.width(), p.height(), rgb.data(), "vx");
+  const int pages = 1 + int(job->more.size());
+  std::string text = ps_header(job->page, pages, job->picture.width(), job->picture.height(), "vx");
+  for (int i = 0; i < pages; ++i) {
+    const QImage& p = i == 0 ? job->picture : job->more[std::size_t(i - 1)];
+    std::vector<unsigned char> rgb(std::size_t(p.width()) * p.height() * 3);
+    for (int y = 0; y < p.height(); ++y)
+      std::copy_n(p.constScanLine(y), std::size_t(p.width()) * 3,
+                  rgb.data() + std::size_t(y) * p.width() * 3);
+    text += ps_page(job->page, i + 1, p.width(), p.height(), rgb.data());
+  }
+  text += kPsTrailer;
   IoFileSet set;
   return set.put(path, text.data(), text.size()) && set.commit() ? 0 : -1;
 }
@@ -244,11 +314,18 @@ int PRINT_ToPrinter(TkPrintJob* job) {
   // Drawn in points on the whole page; PostScript's area is measured from the bottom.
   painter.setViewport(pr.pageLayout().fullRectPixels(pr.resolution()));
   painter.setWindow(QRect(0, 0, int(pw), int(ph)));
-  const QImage& p = job->picture;
-  const double s = fit_scale(job->page, a, std::max(1, p.width()), std::max(1, p.height()));
-  const double iw = p.width() * s, ih = p.height() * s;
-  const double x = a.x + (a.w - iw) / 2, top = ph - (a.y + (a.h - ih) / 2) - ih;
-  painter.drawImage(QRectF(x, top, iw, ih), p);
+  const int pages = 1 + int(job->more.size());
+  for (int i = 0; i < pages; ++i) {
+    const QImage& p = i == 0 ? job->picture : job->more[std::size_t(i - 1)];
+    if (i > 0 && !pr.newPage()) {
+      painter.end();
+      return -1;
+    }
+    const double s = fit_scale(job->page, a, std::max(1, p.width()), std::max(1, p.height()));
+    const double iw = p.width() * s, ih = p.height() * s;
+    const double x = a.x + (a.w - iw) / 2, top = ph - (a.y + (a.h - ih) / 2) - ih;
+    painter.drawImage(QRectF(x, top, iw, ih), p);
+  }
   return painter.end() ? 0 : -1;
 }
 

@@ -200,6 +200,62 @@ TEST_F(Print, RectangleAndTextWidget) {
   EXPECT_EQ(dark, 0);
 }
 
+// Rows of the rendered page that hold dark pixels, counted as runs: one per printed line.
+int text_lines(const QImage& page) {
+  int runs = 0;
+  bool in = false;
+  for (int y = 0; y < page.height(); ++y) {
+    bool dark = false;
+    for (int x = 0; x < page.width() && !dark; ++x) dark = qGray(page.pixel(x, y)) < 128;
+    if (dark && !in) ++runs;
+    in = dark;
+  }
+  return runs;
+}
+
+TEST_F(Print, ALongTextPrintsEveryLineOnPagesAfterEachOther) {
+  ASSERT_TRUE(RES_OpenText("module pr_text\nwindow w { size 300 120; part 0 text { readonly } }\n"));
+  TK_OBJ win = WIN_Load("pr_text", "w");
+  ASSERT_NE(win, nullptr);
+  WIN_Show(win);
+  std::string text;
+  const int n = 150;  // far more lines than the widget shows
+  for (int i = 1; i <= n; ++i) text += "line " + std::to_string(i) + " of the report\n";
+  text += "the last line";
+  WGT_SetText(RES_GetSub(win, 0), text.c_str());
+  const std::string ps = file("text.ps");
+  TKT_AnswerPrint(1);
+  TKT_AnswerChooser({ps});
+  ui_print(RES_GetSub(win, 0), nullptr, nullptr, nullptr);
+  WIN_Terminate(win);
+  const std::string body = vxtest::read_text(ps);
+  const auto at = body.find("%%Pages: ");
+  ASSERT_NE(at, std::string::npos);
+  const int pages = std::atoi(body.c_str() + at + 9);
+  ASSERT_GT(pages, 1);
+  // Every page rendered; the printed lines add up to the whole text, the last page holding
+  // the rest.
+  const std::string pattern = file("text-%d.png");
+  const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r72 -o " + pattern +
+                          " " + ps + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  int lines = 0, first = 0;
+  for (int p = 1; p <= pages; ++p) {
+    char name[32];
+    std::snprintf(name, sizeof name, "text-%d.png", p);
+    const QImage page(file(name).c_str());
+    ASSERT_FALSE(page.isNull()) << name;
+    if (std::getenv("VX_GRAB_DIR")) page.save((std::string(std::getenv("VX_GRAB_DIR")) + "/print_" + name).c_str());
+    const int on_page = text_lines(page);
+    if (p == 1) first = on_page;
+    if (p < pages) {
+      EXPECT_EQ(on_page, first) << "page " << p;
+    }
+    lines += on_page;
+  }
+  EXPECT_EQ(lines, n + 1);
+}
+
 class PhotoPrint : public shelltest::MainWindowTest {
  protected:
   void run(const char* entry) {
