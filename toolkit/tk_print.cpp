@@ -59,7 +59,7 @@ std::vector<QImage> text_pages(const QPlainTextEdit& t, const TkPageSetup& page)
   const int per_page = std::max(1, (h - 2 * pad) / fm.lineSpacing());
   std::vector<QImage> pages;
   for (qsizetype first = 0; first < lines.size(); first += per_page) {
-    QImage img(w, h, QImage::Format_RGB888);
+    QImage img(w, h, QImage::Format_Grayscale8);
     img.fill(Qt::white);
     QPainter painter(&img);
     painter.setFont(t.font());
@@ -96,6 +96,61 @@ std::string ps_page(const TkPageSetup& page, int number, int w, int h, const uns
   for (std::size_t i = 0; i < n; ++i) {
     out += hex[rgb[i] >> 4];
     out += hex[rgb[i] & 15];
+    if (i % 40 == 39) out += '\n';
+  }
+  out += ">\ngrestore\nshowpage\n";
+  return out;
+}
+
+// PostScript's run-length encoding of bytes (a text page is mostly white: long runs).
+void run_length(const unsigned char* p, std::size_t n, std::string* out) {
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t run = 1;
+    while (i + run < n && run < 128 && p[i + run] == p[i]) ++run;
+    if (run > 1) {
+      out->push_back(char(257 - run));
+      out->push_back(char(p[i]));
+      i += run;
+      continue;
+    }
+    std::size_t lit = 1;  // up to the next run of two or more
+    while (i + lit < n && lit < 128 && !(i + lit + 1 < n && p[i + lit] == p[i + lit + 1])) ++lit;
+    out->push_back(char(lit - 1));
+    out->append(reinterpret_cast<const char*>(p + i), lit);
+    i += lit;
+  }
+  out->push_back(char(128));
+}
+
+// The PostScript of one grey page (a page of text): like ps_page, one byte a pixel, run-length
+// encoded.
+std::string ps_gray_page(const TkPageSetup& page, int number, const QImage& img) {
+  TkRect a;
+  PRINT_PageGeometry(page, nullptr, nullptr, &a);
+  const int w = std::max(img.width(), 1), h = std::max(img.height(), 1);
+  const double s = fit_scale(page, a, w, h);
+  const double iw = w * s, ih = h * s;
+  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
+  std::string packed;
+  std::string data;
+  for (int r = 0; r < img.height(); ++r)
+    data.append(reinterpret_cast<const char*>(img.constScanLine(r)), std::size_t(img.width()));
+  run_length(reinterpret_cast<const unsigned char*>(data.data()), data.size(), &packed);
+  char buf[512];
+  std::snprintf(buf, sizeof buf,
+                "%%%%Page: %d %d\ngsave\n%.4f %.4f translate %.4f %.4f scale\n/DeviceGray setcolorspace\n"
+                "<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 "
+                "/Decode [0 1] /ImageMatrix [%d 0 0 %d 0 %d] "
+                "/DataSource currentfile /ASCIIHexDecode filter /RunLengthDecode filter >> image\n",
+                number, number, x, y, iw, ih, w, h, w, -h, h);
+  std::string out = buf;
+  out.reserve(out.size() + packed.size() * 2 + packed.size() / 40 + 64);
+  static const char hex[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < packed.size(); ++i) {
+    const auto c = static_cast<unsigned char>(packed[i]);
+    out += hex[c >> 4];
+    out += hex[c & 15];
     if (i % 40 == 39) out += '\n';
   }
   out += ">\ngrestore\nshowpage\n";
@@ -210,10 +265,12 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
   int mw = 0, mh = 0;
   PRINT_PagePixels(page, &mw, &mh);
   auto fit = [mw, mh](QImage* img) {
-    *img = img->convertToFormat(QImage::Format_RGB888);
+    // Pages of text stay grey, pictures become RGB.
+    const QImage::Format f =
+        img->format() == QImage::Format_Grayscale8 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    *img = img->convertToFormat(f);
     if (img->width() > mw || img->height() > mh)
-      *img = img->scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                 .convertToFormat(QImage::Format_RGB888);
+      *img = img->scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation).convertToFormat(f);
   };
   fit(&job->picture);
   for (QImage& img : job->more) fit(&img);
@@ -289,6 +346,10 @@ int PRINT_ToFile(TkPrintJob* job, const char* path) {
   std::string text = ps_header(job->page, pages, job->picture.width(), job->picture.height(), "vx");
   for (int i = 0; i < pages; ++i) {
     const QImage& p = i == 0 ? job->picture : job->more[std::size_t(i - 1)];
+    if (p.format() == QImage::Format_Grayscale8) {
+      text += ps_gray_page(job->page, i + 1, p);
+      continue;
+    }
     std::vector<unsigned char> rgb(std::size_t(p.width()) * p.height() * 3);
     for (int y = 0; y < p.height(); ++y)
       std::copy_n(p.constScanLine(y), std::size_t(p.width()) * 3,
