@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <algorithm>
@@ -31,6 +32,9 @@ std::deque<Answer> s_answers;
 
 // Resolution the picture is brought to when it is larger than the printable area.
 constexpr double kDotsPerPoint = 300.0 / 72.0;
+// A text or table printed whole: at most this wide in pixels, at most this many cells.
+constexpr int kMaxTextWidth = 6000;
+constexpr qint64 kMaxTextCells = 1000000;
 // The largest canvas part drawn afresh for a print (about a 4000 x 4000 picture).
 constexpr qint64 kMaxRenderPixels = qint64(4000) * 4000;
 
@@ -41,36 +45,70 @@ double fit_scale(const TkPageSetup& page, const TkRect& area, int w, int h) {
   return std::min(area.w * share(page.scale_x) / w, area.h * share(page.scale_y) / h);
 }
 
-// A text widget prints its whole text, page after page, rather than the lines it shows.
-// Every page is a picture of one width, the widest line, whose height keeps the proportions
-// of the area it fills on the paper, so every page is printed at one scale.
-std::vector<QImage> text_pages(const QPlainTextEdit& t, const TkPageSetup& page) {
-  TkRect a;
-  PRINT_PageGeometry(page, nullptr, nullptr, &a);
-  auto share = [](double v) { return v > 0 && v <= 1 ? v : 1.0; };
-  const double aw = a.w * share(page.scale_x), ah = a.h * share(page.scale_y);
-  const QFontMetrics fm(t.font());
-  const QStringList lines = t.toPlainText().split(QLatin1Char('\n'));
-  const int pad = fm.averageCharWidth();
-  int widest = 0;
-  for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
-  const int w = std::max(widest, t.viewport()->width()) + 2 * pad;
-  const int h = std::max(int(std::lround(w * (aw > 0 ? ah / aw : 1.0))), fm.lineSpacing() + 2 * pad);
-  const int per_page = std::max(1, (h - 2 * pad) / fm.lineSpacing());
-  std::vector<QImage> pages;
-  for (qsizetype first = 0; first < lines.size(); first += per_page) {
+// A text prints whole, page after page, rather than the lines its widget shows. Every page
+// is a grey picture of one width, the widest line, whose height keeps the proportions of the
+// area it fills on the paper, so every page is printed at one scale. Pages are drawn one at a
+// time as they are written.
+struct TextPages {
+  QStringList lines;
+  QFont font;
+  int w = 0, h = 0, pad = 0, per_page = 1;
+
+  TextPages(QStringList text, const QFont& f, int min_width, const TkPageSetup& page)
+      : lines(std::move(text)), font(f) {
+    TkRect a;
+    PRINT_PageGeometry(page, nullptr, nullptr, &a);
+    auto share = [](double v) { return v > 0 && v <= 1 ? v : 1.0; };
+    const double aw = a.w * share(page.scale_x), ah = a.h * share(page.scale_y);
+    const QFontMetrics fm(font);
+    pad = fm.averageCharWidth();
+    int widest = 0;
+    for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
+    // At least as wide as the widget and as 80 characters: short lines keep a reading size.
+    w = std::max({widest, min_width, 80 * pad}) + 2 * pad;
+    h = std::max(int(std::lround(w * (aw > 0 ? ah / aw : 1.0))), fm.lineSpacing() + 2 * pad);
+    per_page = std::max(1, (h - 2 * pad) / fm.lineSpacing());
+  }
+  int count() const { return std::max<int>(1, int((lines.size() + per_page - 1) / per_page)); }
+  QImage draw(int index) const {
     QImage img(w, h, QImage::Format_Grayscale8);
     img.fill(Qt::white);
     QPainter painter(&img);
-    painter.setFont(t.font());
+    painter.setFont(font);
     painter.setPen(Qt::black);
+    const QFontMetrics fm(font);
+    const qsizetype first = qsizetype(index) * per_page;
     const qsizetype end = std::min<qsizetype>(lines.size(), first + per_page);
     for (qsizetype i = first; i < end; ++i)
       painter.drawText(QPoint(pad, pad + int(i - first) * fm.lineSpacing() + fm.ascent()), lines[i]);
     painter.end();
-    pages.push_back(std::move(img));
+    return img;
   }
-  return pages;
+};
+
+// The cells of a table, row after row, each column as wide as its widest cell.
+QStringList table_lines(const QAbstractItemModel& m) {
+  const int rows = m.rowCount(), cols = m.columnCount();
+  std::vector<QStringList> cells(std::size_t(std::max(rows, 0)));
+  std::vector<qsizetype> width(std::size_t(std::max(cols, 0)), 0);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      QString t = m.data(m.index(r, c)).toString();
+      width[std::size_t(c)] = std::max(width[std::size_t(c)], t.size());
+      cells[std::size_t(r)].push_back(std::move(t));
+    }
+  QStringList lines;
+  lines.reserve(rows);
+  for (const QStringList& row : cells) {
+    QString line;
+    for (int c = 0; c < cols; ++c) {
+      if (c > 0) line += QStringLiteral("  ");
+      line += row[c].leftJustified(width[std::size_t(c)]);
+    }
+    while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 // The PostScript of one page: the picture fitted into the printable area, centred.
@@ -187,8 +225,8 @@ struct TkPrintDC {
 };
 
 struct TkPrintJob {
-  QImage picture;              // the first page
-  std::vector<QImage> more;    // the pages after it (a long text)
+  QImage picture;                     // the picture, or the first page of a text
+  std::unique_ptr<TextPages> text;    // a text or table printed whole: its pages
   TkPageSetup page;
   std::unique_ptr<QPrinter> printer;
   std::unique_ptr<TkPrintDC> dc;
@@ -249,14 +287,20 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
       }
     }
   } else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
-    std::vector<QImage> pages = text_pages(*t, page);
-    if (!pages.empty()) {
-      job->picture = std::move(pages.front());
-      job->more.assign(std::make_move_iterator(pages.begin() + 1), std::make_move_iterator(pages.end()));
-    }
-  } else {
-    job->picture = w->grab().toImage();
+    job->text = std::make_unique<TextPages>(t->toPlainText().split(QLatin1Char('\n')), t->font(),
+                                            t->viewport()->width(), page);
+  } else if (auto* v = w->findChild<QTableView*>(QString(), Qt::FindDirectChildrenOnly);
+             v && v->model() &&
+             qint64(v->model()->rowCount()) * v->model()->columnCount() <= kMaxTextCells) {
+    job->text = std::make_unique<TextPages>(table_lines(*v->model()), v->font(),
+                                            v->viewport()->width(), page);
   }
+  // A text too wide to read on paper (a huge matrix) prints as its widget shows it.
+  if (job->text && job->text->w > kMaxTextWidth) job->text.reset();
+  if (job->text)
+    job->picture = job->text->draw(0);
+  else if (!tk::area(widget))
+    job->picture = w->grab().toImage();
   if (job->picture.isNull()) {
     job->picture = QImage(1, 1, QImage::Format_RGB888);
     job->picture.fill(Qt::white);
@@ -273,12 +317,29 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
       *img = img->scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation).convertToFormat(f);
   };
   fit(&job->picture);
-  for (QImage& img : job->more) fit(&img);
-  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, %zu pages, paper %d, orient %d, fields %g %d",
-       job->picture.width(), job->picture.height(), job->more.size() + 1, page.paper,
+  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, %d pages, paper %d, orient %d, fields %g %d",
+       job->picture.width(), job->picture.height(), job->text ? job->text->count() : 1, page.paper,
        page.orientation, page.right_or_feed, page.extra);
   return job;
 }
+
+namespace {
+
+int page_count(const TkPrintJob& job) { return job.text ? job.text->count() : 1; }
+
+// Page i of the job, no finer than the page can use.
+QImage page_image(const TkPrintJob& job, int i) {
+  if (i == 0 || !job.text) return job.picture;
+  QImage img = job.text->draw(i);
+  int mw = 0, mh = 0;
+  PRINT_PagePixels(job.page, &mw, &mh);
+  if (img.width() > mw || img.height() > mh)
+    img = img.scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+              .convertToFormat(QImage::Format_Grayscale8);
+  return img;
+}
+
+}  // namespace
 
 void PRINT_FreeJob(TkPrintJob* job) {
   if (job && job->dc) job->dc->painter.end();
@@ -301,7 +362,7 @@ void PRINT_EndDrawing(TkPrintJob* job) {
   if (!job || !job->dc) return;
   job->dc->painter.end();
   job->picture = job->dc->surface;
-  job->more.clear();
+  job->text.reset();
   job->dc.reset();
 }
 
@@ -342,10 +403,10 @@ int PRINT_ShowDialog(TkPrintJob* job) {
 
 int PRINT_ToFile(TkPrintJob* job, const char* path) {
   if (!job || !path) return -1;
-  const int pages = 1 + int(job->more.size());
+  const int pages = page_count(*job);
   std::string text = ps_header(job->page, pages, job->picture.width(), job->picture.height(), "vx");
   for (int i = 0; i < pages; ++i) {
-    const QImage& p = i == 0 ? job->picture : job->more[std::size_t(i - 1)];
+    const QImage p = page_image(*job, i);
     if (p.format() == QImage::Format_Grayscale8) {
       text += ps_gray_page(job->page, i + 1, p);
       continue;
@@ -375,9 +436,9 @@ int PRINT_ToPrinter(TkPrintJob* job) {
   // Drawn in points on the whole page; PostScript's area is measured from the bottom.
   painter.setViewport(pr.pageLayout().fullRectPixels(pr.resolution()));
   painter.setWindow(QRect(0, 0, int(pw), int(ph)));
-  const int pages = 1 + int(job->more.size());
+  const int pages = page_count(*job);
   for (int i = 0; i < pages; ++i) {
-    const QImage& p = i == 0 ? job->picture : job->more[std::size_t(i - 1)];
+    const QImage p = page_image(*job, i);
     if (i > 0 && !pr.newPage()) {
       painter.end();
       return -1;

@@ -19,6 +19,7 @@
 #include "shell_fixture.h"
 #include "test_support.h"
 #include "toolkit/tk_print.h"
+#include "toolkit/tk_table.h"
 #include "toolkit/tk_test.h"
 
 namespace {
@@ -214,7 +215,9 @@ int text_lines(const QImage& page) {
 }
 
 TEST_F(Print, ALongTextPrintsEveryLineOnPagesAfterEachOther) {
-  ASSERT_TRUE(RES_OpenText("module pr_text\nwindow w { size 300 120; part 0 text { readonly } }\n"));
+  static const int loaded =
+      RES_OpenText("module pr_text\nwindow w { size 300 120; part 0 text { readonly } }\n");
+  ASSERT_TRUE(loaded);
   TK_OBJ win = WIN_Load("pr_text", "w");
   ASSERT_NE(win, nullptr);
   WIN_Show(win);
@@ -236,7 +239,7 @@ TEST_F(Print, ALongTextPrintsEveryLineOnPagesAfterEachOther) {
   // Every page rendered; the printed lines add up to the whole text, the last page holding
   // the rest.
   const std::string pattern = file("text-%d.png");
-  const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r72 -o " + pattern +
+  const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r150 -o " + pattern +
                           " " + ps + " >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   int lines = 0, first = 0;
@@ -254,6 +257,46 @@ TEST_F(Print, ALongTextPrintsEveryLineOnPagesAfterEachOther) {
     lines += on_page;
   }
   EXPECT_EQ(lines, n + 1);
+}
+
+TEST_F(Print, ALongTablePrintsEveryRowInItsColumns) {
+  static const int loaded =
+      RES_OpenText("module pr_table\nwindow w { size 300 120; part 0 group { size 280 100 } }\n");
+  ASSERT_TRUE(loaded);
+  TK_OBJ win = WIN_Load("pr_table", "w");
+  ASSERT_NE(win, nullptr);
+  TK_OBJ table = RES_GetSub(win, 0);
+  TABLE_Attach(table);
+  TABLE_SetCellProc(table, [](TK_OBJ, int row, int col) -> const char* {
+    static std::string cell;
+    cell = col == 0 ? "row " + std::to_string(row + 1) : std::string(std::size_t(col) * 3, 'x');
+    return cell.c_str();
+  });
+  const int n = 200;
+  TABLE_SetSize(table, n, 3);
+  WIN_Show(win);
+  const std::string ps = file("table.ps");
+  TKT_AnswerPrint(1);
+  TKT_AnswerChooser({ps});
+  ui_print(table, nullptr, nullptr, nullptr);
+  WIN_Terminate(win);
+  const std::string body = vxtest::read_text(ps);
+  const auto at = body.find("%%Pages: ");
+  ASSERT_NE(at, std::string::npos);
+  const int pages = std::atoi(body.c_str() + at + 9);
+  ASSERT_GT(pages, 1);
+  const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r150 -o " +
+                          file("table-%d.png") + " " + ps + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  int lines = 0;
+  for (int p = 1; p <= pages; ++p) {
+    const QImage page(file("table-" + std::to_string(p) + ".png").c_str());
+    ASSERT_FALSE(page.isNull());
+    if (std::getenv("VX_GRAB_DIR") && p == 1)
+      page.save((std::string(std::getenv("VX_GRAB_DIR")) + "/print_table-1.png").c_str());
+    lines += text_lines(page);
+  }
+  EXPECT_EQ(lines, n);
 }
 
 class PhotoPrint : public shelltest::MainWindowTest {
