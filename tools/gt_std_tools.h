@@ -68,6 +68,9 @@ void gt_std_renew_pending(IMAGE_REC* image);
 // Ends an assignment: its window and image statics cleared, the pending points discarded unless
 // committed, state 0 (on the image, when committed), the image redrawn, the set file closed.
 void gt_std_asn_end(TK_OBJ* win, IMAGE_REC** image, TkFile** file, bool committed);
+// An assignment window's OK or Cancel: the button's action on the window in *win, then a
+// guided run goes on to its report step.
+long gt_std_asn_button(TK_OBJ button, int event, TK_OBJ* win, void (*action)(TK_OBJ win));
 
 // Standard point selection (selection modes 2 and 3) and the standards line (state 6).
 void gt_std_size_select(TK_OBJ area, const int* rect, IMAGE_REC* image, int extend);

@@ -16,7 +16,6 @@
 #include "model/lane.h"
 #include "model/task_state.h"
 #include "shell/gt_image_win.h"
-#include "shell/gt_vrem.h"
 #include "toolkit/core/tk_file.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -102,15 +101,11 @@ long S_std_sasn_winNfy(TK_OBJ win, int event) {
 
 // OK and Cancel end the assignment, then a guided run goes on to its report step.
 long S_std_sasn_PBut2Nfy(TK_OBJ button, int event) {
-  const long r = gt_tool_win_button(button, event, &s_win, commit);
-  if (event == TK_EV_ACTIVATE) gt_vrem_step_report();
-  return r;
+  return gt_std_asn_button(button, event, &s_win, commit);
 }
 
 long S_std_sasn_PBut3Nfy(TK_OBJ button, int event) {
-  const long r = gt_tool_win_button(button, event, &s_win, [](TK_OBJ) { discard(); });
-  if (event == TK_EV_ACTIVATE) gt_vrem_step_report();
-  return r;
+  return gt_std_asn_button(button, event, &s_win, [](TK_OBJ) { discard(); });
 }
 
 }  // namespace

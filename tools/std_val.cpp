@@ -10,7 +10,9 @@
 #include "base/ks_msg.h"
 #include "model/control.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_vrem.h"
 #include "toolkit/core/tk_file.h"
+#include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_dlg_nfy.h"
@@ -78,6 +80,12 @@ void gt_std_renew_pending(IMAGE_REC* im) {
   if (!im) return;
   if (im->pending_stds && !std_list_free(im->pending_stds)) ks_free(im->pending_stds);
   im->pending_stds = std_list_create();
+}
+
+long gt_std_asn_button(TK_OBJ button, int event, TK_OBJ* win, void (*action)(TK_OBJ win)) {
+  const long r = gt_tool_win_button(button, event, win, action);
+  if (event == TK_EV_ACTIVATE) gt_vrem_step_report();
+  return r;
 }
 
 void gt_std_asn_end(TK_OBJ* win, IMAGE_REC** image, TkFile** file, bool committed) {
