@@ -329,6 +329,11 @@ QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module
       auto* s = new QSlider(Qt::Horizontal);
       s->setRange(lo, hi);
       s->setValue(v);
+      // "steps page line": how far a click beside the handle and an arrow key move it.
+      if (find_prop(part, "steps")) {
+        s->setPageStep(std::max(1, prop_int(part, "steps", 1, 10)));
+        s->setSingleStep(std::max(1, prop_int(part, "steps", 2, 1)));
+      }
       QObject::connect(s, &QSlider::valueChanged, [obj](int) { tk::deliver(obj, TK_EV_ACTIVATE); });
       return s;
     }

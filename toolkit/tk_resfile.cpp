@@ -182,6 +182,7 @@ constexpr Rule kPart[] = {
     {"items", "T+", Block::NONE, Ctx::PART},
     {"value", "N", Block::NONE, Ctx::PART},
     {"range", "N N", Block::NONE, Ctx::PART},
+    {"steps", "N N", Block::NONE, Ctx::PART},
     {"at", "N N|N N N N", Block::NONE, Ctx::PART},
     {"caption", "T", Block::NONE, Ctx::PART},
     {"tip", "T", Block::NONE, Ctx::PART},

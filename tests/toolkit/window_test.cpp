@@ -188,6 +188,16 @@ TEST_F(WindowTest, PartsByIndexAndClientData) {
   EXPECT_EQ(WIN_Load("tk_test", "no_such_win"), nullptr);
 }
 
+TEST_F(WindowTest, SliderStepsByPageAndLine) {
+  TK_OBJ slider = RES_GetSub(win, 6);
+  WIN_Show(win);
+  WGT_SetValue(slider, 10);
+  TKT_Key(slider, Qt::Key_PageUp);
+  EXPECT_EQ(WGT_GetInt(slider), 15);
+  TKT_Key(slider, Qt::Key_Right);
+  EXPECT_EQ(WGT_GetInt(slider), 17);
+}
+
 TEST_F(WindowTest, WidgetValuesAndUserEvents) {
   TK_OBJ field = RES_GetSub(win, 0), toggle = RES_GetSub(win, 3), choice = RES_GetSub(win, 4),
          list = RES_GetSub(win, 5), slider = RES_GetSub(win, 6),
