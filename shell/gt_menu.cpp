@@ -318,10 +318,13 @@ constexpr Accel kAccels[] = {
     {GT_CMD_HELP, "F1", "F1"},
 };
 
+int s_last_key = 0;
+
 // A key press: the command goes out only when its entry exists and its rule allows it now.
 void accel_pressed(TK_OBJ win, long id) {
   TK_OBJ bar = menu_bar();
   const int cmd = static_cast<int>(id);
+  s_last_key = cmd;
   if (!bar || !MENU_SelectItem(bar, cmd)) {
     SLOG("gt_menu_accel", SLOG_VALUE4, "key of %d: no entry", cmd);
     return;
@@ -423,6 +426,14 @@ void gt_menu_update(int pulldown) {
     MENU_EnableItem(menu, gt_menu_entry_enabled(s, id) ? 1 : 0);
   }
 }
+
+std::vector<GtMenuAccel> gt_menu_accels() {
+  std::vector<GtMenuAccel> out;
+  for (const Accel& a : kAccels) out.push_back({a.id, a.key});
+  return out;
+}
+
+int gt_menu_last_key() { return s_last_key; }
 
 void gt_menu_accel(TK_OBJ main_win) {
   TK_OBJ bar = WIN_GetMenuBar(main_win);

@@ -3,6 +3,8 @@
 // agree: a key sends its command only when its entry exists and is enabled at that moment.
 #pragma once
 
+#include <vector>
+
 #include "toolkit/tk_types.h"
 
 // What the entry rules read.
@@ -47,6 +49,15 @@ const char* gt_menu_label(const GtMenuSnapshot& s, int id);
 void gt_menu_config(TK_OBJ main_win);
 // Binds the accelerators on the main window (once) and shows their texts in the menus.
 void gt_menu_accel(TK_OBJ main_win);
+// One accelerator: the command it sends and its key in Qt's text form ("Ctrl+O", "F5").
+struct GtMenuAccel {
+  int id;
+  const char* key;
+};
+// The accelerators that gt_menu_accel binds, in their order.
+std::vector<GtMenuAccel> gt_menu_accels();
+// The command of the last accelerator pressed, before its entry's state was checked (0: none).
+int gt_menu_last_key();
 // Applies the rules to the entries of one pull-down (the top-level menu number or the entry
 // number of a nested pull-down), as its opening does.
 void gt_menu_update(int pulldown);

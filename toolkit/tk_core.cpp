@@ -72,6 +72,25 @@ class TkChoiceWidget : public QComboBox {
   }
 };
 
+// One-line field: Return is the text event (210) of the field's procedure. A procedure that
+// returns non-zero for it keeps the key; otherwise the key goes on to the window, whose dialog
+// takes it as its OK.
+class TkFieldWidget : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter) {
+      QLineEdit::keyPressEvent(e);
+      return;
+    }
+    const QPointer<QLineEdit> self(this);
+    const long r = tk::deliver(tk::object_of(this), TK_EV_TEXT);
+    e->setAccepted(!self || r != 0);
+  }
+};
+
 // Top-level window widget: the close box becomes a close request (106, code 3) for the
 // window's procedure, and keys that no part took become key events of the window.
 class TkWindowWidget : public QWidget {
@@ -94,6 +113,41 @@ class TkWindowWidget : public QWidget {
     st.win_code = tk::key_to_code(e->key(), e->modifiers(), e->text(), &st.key_char);
     st.key_state = tk::modifiers_to_state(e->modifiers());
     tk::deliver(win, TK_EV_WINDOW, st);
+    if (tk::alive(win) && !win->terminating) dialog_key(win, e);
+  }
+
+ private:
+  // Escape and Return in a dialog, as Qt's dialogs take them: Escape presses Cancel, or the
+  // close box when there is none; Return presses the button that has the focus, or else OK.
+  // The main window, windows with a menu bar and workspace windows are no dialogs.
+  void dialog_key(TK_OBJ win, QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (mods != Qt::NoModifier || win->menubar || win->workspace) return;
+    const bool escape = e->key() == Qt::Key_Escape;
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (!escape && !enter) return;
+    if (enter) {
+      auto* focus = qobject_cast<QPushButton*>(QApplication::focusWidget());
+      if (focus && focus->window() == this && focus->isEnabled() && focus->isVisible()) {
+        focus->click();
+        return;
+      }
+    }
+    if (QPushButton* b = role_button(escape ? "cancel" : "ok", escape ? "Cancel" : "OK")) {
+      b->click();
+    } else if (escape) {
+      close();  // the close box
+    }
+  }
+  // The window's button of that part name or that label, when it can be pressed.
+  QPushButton* role_button(const char* name, const char* label) {
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+      if (b->window() != this || !b->isEnabled() || !b->isVisible()) continue;
+      const TK_OBJ o = tk::object_of(b);
+      if ((o && o->name == name) || b->text().remove(QLatin1Char('&')) == QLatin1String(label))
+        return b;
+    }
+    return nullptr;
   }
   void resizeEvent(QResizeEvent*) override {
     if (TK_OBJ win = tk::object_of(this)) tk::deliver(win, TK_EV_RESIZE);
@@ -275,10 +329,9 @@ QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module
   }
   if (cls == "field") {
     obj->cls = TK_CLASS_FIELD;
-    auto* e = new QLineEdit(label);
+    auto* e = new TkFieldWidget(label);
     if (find_prop(part, "readonly")) e->setReadOnly(true);
     QObject::connect(e, &QLineEdit::textEdited, [obj] { tk::deliver(obj, TK_EV_TEXT_CHANGED); });
-    QObject::connect(e, &QLineEdit::returnPressed, [obj] { tk::deliver(obj, TK_EV_TEXT); });
     return e;
   }
   if (cls == "text") {

@@ -2,8 +2,10 @@
 // sub-window of the area.
 #include "toolkit/tk_workspace.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QMdiArea>
+#include <QMenu>
 #include <QScreen>
 #include <QMdiSubWindow>
 
@@ -90,6 +92,10 @@ void WIN_SetWorkspace(TK_OBJ win, TK_OBJ workspace) {
   const QSize size = w->size();
   QMdiSubWindow* sub = area->addSubWindow(w);
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
+  // The program's accelerators are the only keys: the sub-window's own (its menu's Close is
+  // Ctrl+W) would make a key bound twice in the main window, which then fires neither.
+  if (QMenu* menu = sub->systemMenu())
+    for (QAction* a : menu->actions()) a->setShortcuts({});
   sub->resize(sub->sizeHint().expandedTo(size + (sub->size() - w->size())));
   sub->hide();
   win->workspace = workspace;

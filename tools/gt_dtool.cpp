@@ -423,6 +423,7 @@ long partNfy(TK_OBJ p, int e) {
         setup_chart();
         redraw_views();
         rebuild_report();
+        if (e == TK_EV_TEXT) return 1;  // Return applies the width and keeps the window open
       }
       break;
     case P_LABELS:
