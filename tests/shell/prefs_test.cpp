@@ -149,6 +149,48 @@ TEST_F(Prefs, SaveWritesWhatThePagesShowAndLoadThenCancelKeepsTheProgramsSetting
   ks_free(saved.lane_chars);
 }
 
+TEST_F(Prefs, TheUnusedDisplayCodesKeepTheirSwitches) {
+  // Display codes 10 and 11 (indexes 9 and 10) are shown, committed, saved and loaded though
+  // no drawing reads them.
+  CONTROL* ctl = gt_get_control();
+  ctl->disp_codes[9] = 1;
+  ctl->disp_codes[10] = 0;
+  std::string labels[2];
+  long shown[2] = {-1, -1};
+  run(
+      [&](TK_OBJ w) {
+        for (int i = 0; i < 2; ++i) {
+          const char* t = WGT_GetText(on_page(w, 1, 5 + i));
+          labels[i] = t ? t : "";
+          shown[i] = WGT_GetValue(on_page(w, 1, 5 + i));
+          TKT_Click(on_page(w, 1, 5 + i));
+        }
+      },
+      PREFS_OK);
+  EXPECT_EQ(labels[0], "Display code 10 (not used)");
+  EXPECT_EQ(labels[1], "Display code 11 (not used)");
+  EXPECT_EQ(shown[0], 1);
+  EXPECT_EQ(shown[1], 0);
+  EXPECT_EQ(ctl->disp_codes[9], 0);
+  EXPECT_EQ(ctl->disp_codes[10], 1);
+
+  const std::string file = ws_->file("codes.prf");
+  TKT_AnswerChooser({file});
+  run([&](TK_OBJ w) { TKT_Click(RES_GetSub(w, PREFS_SAVE)); }, PREFS_CANCEL);
+  CONTROL saved{};
+  gt_control_init(&saved);
+  ASSERT_TRUE(gt_read_and_prep_prefs(file.c_str(), &saved));
+  EXPECT_EQ(saved.disp_codes[9], 0);
+  EXPECT_EQ(saved.disp_codes[10], 1);
+  saved.disp_codes[9] = 1;
+  ASSERT_TRUE(gt_prep_prefs_and_write(file.c_str(), &saved));
+  TKT_AnswerChooser({file});
+  run([&](TK_OBJ w) { TKT_Click(RES_GetSub(w, PREFS_LOAD)); }, PREFS_OK);
+  EXPECT_EQ(ctl->disp_codes[9], 1);
+  EXPECT_EQ(ctl->disp_codes[10], 1);
+  ks_free(saved.lane_chars);
+}
+
 TEST_F(Prefs, AFileBoxWithoutAFileStaysUnticked) {
   const std::string missing = ws_->file("gone.sel");
   TKT_AnswerChooser({missing});  // refused: it does not exist
