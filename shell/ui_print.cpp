@@ -85,6 +85,11 @@ void ui_print(TK_OBJ widget, const char* folder, const TkRect* rect, const TkPag
     SLOG(fn, SLOG_EXIT, "%s", "can't display print dialog");
     return;
   }
+  // Without a printer the dialog offers only a file: the user learns why first.
+  if (!PRINT_HavePrinter()) {
+    SLOG(fn, SLOG_VALUE4, "%s", "no printer configured");
+    mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(273));
+  }
   const int choice = PRINT_ShowDialog(job);
   if (choice == 1) {
     SLOG(fn, SLOG_VALUE4, "%s", "printing to file...");

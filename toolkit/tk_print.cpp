@@ -6,8 +6,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QTableView>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -25,64 +27,122 @@ namespace {
 TkPageSetup s_defaults;
 
 struct Answer {
-  int answer;
+  int answer = 0;
   std::string pdf;
+  bool has_page = false;
+  TktPrintPage page;
 };
 std::deque<Answer> s_answers;
+int s_driver_printers = 1;  // printers the test driver reports
 
-// Resolution the picture is brought to when it is larger than the printable area.
-constexpr double kDotsPerPoint = 300.0 / 72.0;
+// Resolution of the pictures written into PostScript files, and the least (and, for pictures
+// made as images, the most) a printer gets.
+constexpr double kFileDpi = 300.0;
+constexpr double kMaxImageDpi = 600.0;
+constexpr double kDotsPerPoint = kFileDpi / 72.0;
 // A text or table printed whole: at most this wide in pixels, at most this many cells.
 constexpr int kMaxTextWidth = 6000;
 constexpr qint64 kMaxTextCells = 1000000;
 // The largest canvas part drawn afresh for a print (about a 4000 x 4000 picture).
 constexpr qint64 kMaxRenderPixels = qint64(4000) * 4000;
 
-// The factor that brings a w x h picture into the page's printable area, kept in proportion,
-// filling no more than the set-up's share of the area's width and height.
-double fit_scale(const TkPageSetup& page, const TkRect& area, int w, int h) {
-  auto share = [](double v) { return v > 0 && v <= 1 ? v : 1.0; };
-  return std::min(area.w * share(page.scale_x) / w, area.h * share(page.scale_y) / h);
+// A page as the job prints it: its size and its printable area, in points with PostScript's
+// origin (bottom left).
+struct PageGeom {
+  double pw = 595, ph = 842;
+  QRectF area;
+};
+
+PageGeom setup_geometry(const TkPageSetup& page) {
+  PageGeom g;
+  TkRect a;
+  PRINT_PageGeometry(page, &g.pw, &g.ph, &a);
+  g.area = QRectF(a.x, a.y, a.w, a.h);
+  return g;
 }
 
-// A text prints whole, page after page, rather than the lines its widget shows. Every page
-// is a grey picture of one width, the widest line, whose height keeps the proportions of the
-// area it fills on the paper, so every page is printed at one scale. Pages are drawn one at a
-// time as they are written.
+double share(double v) { return v > 0 && v <= 1 ? v : 1.0; }
+
+// The box (in points) of a w x h picture brought into the printable area, kept in proportion,
+// filling no more than the set-up's share of the area's width and height, centred.
+QRectF fit_box(const TkPageSetup& page, const PageGeom& g, double w, double h) {
+  w = std::max(w, 1.0), h = std::max(h, 1.0);
+  const double s = std::min(g.area.width() * share(page.scale_x) / w,
+                            g.area.height() * share(page.scale_y) / h);
+  const double iw = w * s, ih = h * s;
+  return QRectF(g.area.x() + (g.area.width() - iw) / 2, g.area.y() + (g.area.height() - ih) / 2,
+                iw, ih);
+}
+
+// A text prints whole, page after page, rather than the lines its widget shows, in its font at
+// its point size (smaller only when the widest line would not fit the width). Pages are laid
+// out for the box they fill on the paper and a resolution, and drawn one at a time.
 struct TextPages {
   QStringList lines;
-  QFont font;
-  int w = 0, h = 0, pad = 0, per_page = 1;
+  QFont font;        // the widget's font, sized in points
+  QFont page_font;   // as printed
+  QSizeF box;        // the pages' box in points
+  double dpi = kFileDpi;
+  double pad = 0, spacing = 1, ascent = 0;
+  int per_page = 1;
 
-  TextPages(QStringList text, const QFont& f, int min_width, const TkPageSetup& page)
-      : lines(std::move(text)), font(f) {
-    TkRect a;
-    PRINT_PageGeometry(page, nullptr, nullptr, &a);
-    auto share = [](double v) { return v > 0 && v <= 1 ? v : 1.0; };
-    const double aw = a.w * share(page.scale_x), ah = a.h * share(page.scale_y);
+  TextPages(QStringList text, QFont f, const QWidget& w) : lines(std::move(text)), font(std::move(f)) {
+    // A font sized in pixels takes the point size it has on the screen.
+    if (font.pointSizeF() <= 0) font.setPointSizeF(font.pixelSize() * 72.0 / std::max(1, w.logicalDpiY()));
+  }
+  // Width in screen pixels of the widest line in the widget's font.
+  int screen_width() const {
     const QFontMetrics fm(font);
-    pad = fm.averageCharWidth();
     int widest = 0;
     for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
-    // At least as wide as the widget and as 80 characters: short lines keep a reading size.
-    w = std::max({widest, min_width, 80 * pad}) + 2 * pad;
-    h = std::max(int(std::lround(w * (aw > 0 ? ah / aw : 1.0))), fm.lineSpacing() + 2 * pad);
-    per_page = std::max(1, (h - 2 * pad) / fm.lineSpacing());
+    return widest;
+  }
+  // Lays the pages out for a box of w x h points printed at `res` dots per inch.
+  void layout(double w, double h, double res) {
+    box = QSizeF(std::max(w, 1.0), std::max(h, 1.0));
+    dpi = res;
+    page_font = font;
+    page_font.setPointSizeF(font.pointSizeF());
+    QImage probe(1, 1, QImage::Format_Grayscale8);
+    probe.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
+    probe.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
+    const double bw = box.width() * dpi / 72, bh = box.height() * dpi / 72;
+    for (int pass = 0; pass < 2; ++pass) {
+      const QFontMetricsF fm(page_font, &probe);
+      pad = fm.averageCharWidth();
+      double widest = 0;
+      for (const QString& l : lines) widest = std::max(widest, fm.horizontalAdvance(l));
+      spacing = std::max(1.0, fm.lineSpacing());
+      ascent = fm.ascent();
+      if (pass == 0 && widest + 2 * pad > bw && widest > 0)
+        page_font.setPointSizeF(font.pointSizeF() * (bw - 2 * pad) / widest * 0.99);
+      else
+        break;
+    }
+    per_page = std::max(1, int((bh - 2 * pad) / spacing));
   }
   int count() const { return std::max<int>(1, int((lines.size() + per_page - 1) / per_page)); }
+  // Page `index` as a grey picture of the box at the layout's resolution.
   QImage draw(int index) const {
-    QImage img(w, h, QImage::Format_Grayscale8);
+    QImage img(std::max(1, int(box.width() * dpi / 72)), std::max(1, int(box.height() * dpi / 72)),
+               QImage::Format_Grayscale8);
+    img.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
+    img.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
     img.fill(Qt::white);
     QPainter painter(&img);
-    painter.setFont(font);
+    paint(painter, index, QPointF(0, 0));
+    painter.end();
+    return img;
+  }
+  // Page `index` drawn with its top-left corner at `origin`, in the painter's device pixels
+  // (whose resolution is the layout's).
+  void paint(QPainter& painter, int index, QPointF origin) const {
+    painter.setFont(page_font);
     painter.setPen(Qt::black);
-    const QFontMetrics fm(font);
     const qsizetype first = qsizetype(index) * per_page;
     const qsizetype end = std::min<qsizetype>(lines.size(), first + per_page);
     for (qsizetype i = first; i < end; ++i)
-      painter.drawText(QPoint(pad, pad + int(i - first) * fm.lineSpacing() + fm.ascent()), lines[i]);
-    painter.end();
-    return img;
+      painter.drawText(origin + QPointF(pad, pad + double(i - first) * spacing + ascent), lines[i]);
   }
 };
 
@@ -111,36 +171,7 @@ QStringList table_lines(const QAbstractItemModel& m) {
   return lines;
 }
 
-// The PostScript of one page: the picture fitted into the printable area, centred.
-std::string ps_page(const TkPageSetup& page, int number, int w, int h, const unsigned char* rgb) {
-  TkRect a;
-  PRINT_PageGeometry(page, nullptr, nullptr, &a);
-  w = std::max(w, 1), h = std::max(h, 1);
-  const double s = fit_scale(page, a, w, h);
-  const double iw = w * s, ih = h * s;
-  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
-  char buf[512];
-  std::string out;
-  out.reserve(std::size_t(w) * h * 6 + 1024);
-  std::snprintf(buf, sizeof buf,
-                "%%%%Page: %d %d\ngsave\n%.4f %.4f translate %.4f %.4f scale\n/DeviceRGB setcolorspace\n"
-                "<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 "
-                "/Decode [0 1 0 1 0 1] /ImageMatrix [%d 0 0 %d 0 %d] "
-                "/DataSource currentfile /ASCIIHexDecode filter >> image\n",
-                number, number, x, y, iw, ih, w, h, w, -h, h);
-  out += buf;
-  static const char hex[] = "0123456789abcdef";
-  const std::size_t n = std::size_t(w) * h * 3;
-  for (std::size_t i = 0; i < n; ++i) {
-    out += hex[rgb[i] >> 4];
-    out += hex[rgb[i] & 15];
-    if (i % 40 == 39) out += '\n';
-  }
-  out += ">\ngrestore\nshowpage\n";
-  return out;
-}
-
-// PostScript's run-length encoding of bytes (a text page is mostly white: long runs).
+// PostScript's run-length encoding of bytes (text and charts are mostly white: long runs).
 void run_length(const unsigned char* p, std::size_t n, std::string* out) {
   std::size_t i = 0;
   while (i < n) {
@@ -161,27 +192,21 @@ void run_length(const unsigned char* p, std::size_t n, std::string* out) {
   out->push_back(char(128));
 }
 
-// The PostScript of one grey page (a page of text): like ps_page, one byte a pixel, run-length
-// encoded.
-std::string ps_gray_page(const TkPageSetup& page, int number, const QImage& img) {
-  TkRect a;
-  PRINT_PageGeometry(page, nullptr, nullptr, &a);
-  const int w = std::max(img.width(), 1), h = std::max(img.height(), 1);
-  const double s = fit_scale(page, a, w, h);
-  const double iw = w * s, ih = h * s;
-  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
+// The PostScript of one page: a picture of w x h pixels (`channels` bytes a pixel, rows top
+// first) in the box, run-length encoded.
+std::string ps_image_page(const QRectF& box, int number, int w, int h, int channels,
+                          const unsigned char* data) {
   std::string packed;
-  std::string data;
-  for (int r = 0; r < img.height(); ++r)
-    data.append(reinterpret_cast<const char*>(img.constScanLine(r)), std::size_t(img.width()));
-  run_length(reinterpret_cast<const unsigned char*>(data.data()), data.size(), &packed);
+  run_length(data, std::size_t(w) * h * channels, &packed);
   char buf[512];
   std::snprintf(buf, sizeof buf,
-                "%%%%Page: %d %d\ngsave\n%.4f %.4f translate %.4f %.4f scale\n/DeviceGray setcolorspace\n"
+                "%%%%Page: %d %d\ngsave\n%.4f %.4f translate %.4f %.4f scale\n/%s setcolorspace\n"
                 "<< /ImageType 1 /Width %d /Height %d /BitsPerComponent 8 "
-                "/Decode [0 1] /ImageMatrix [%d 0 0 %d 0 %d] "
+                "/Decode [%s] /ImageMatrix [%d 0 0 %d 0 %d] "
                 "/DataSource currentfile /ASCIIHexDecode filter /RunLengthDecode filter >> image\n",
-                number, number, x, y, iw, ih, w, h, w, -h, h);
+                number, number, box.x(), box.y(), box.width(), box.height(),
+                channels == 1 ? "DeviceGray" : "DeviceRGB", w, h,
+                channels == 1 ? "0 1" : "0 1 0 1 0 1", w, -h, h);
   std::string out = buf;
   out.reserve(out.size() + packed.size() * 2 + packed.size() / 40 + 64);
   static const char hex[] = "0123456789abcdef";
@@ -195,23 +220,29 @@ std::string ps_gray_page(const TkPageSetup& page, int number, const QImage& img)
   return out;
 }
 
+// A page's picture in the box: grey pictures one byte a pixel, the others RGB.
+std::string ps_page(const QRectF& box, int number, const QImage& picture) {
+  const bool grey = picture.format() == QImage::Format_Grayscale8;
+  const QImage p = picture.convertToFormat(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+  const int ch = grey ? 1 : 3;
+  std::vector<unsigned char> bytes(std::size_t(p.width()) * p.height() * ch);
+  for (int y = 0; y < p.height(); ++y)
+    std::copy_n(p.constScanLine(y), std::size_t(p.width()) * ch,
+                bytes.data() + std::size_t(y) * p.width() * ch);
+  return ps_image_page(box, number, p.width(), p.height(), ch, bytes.data());
+}
+
 // The document's header: page size, page count and the box of the first page's picture.
-std::string ps_header(const TkPageSetup& page, int pages, int w, int h, const char* title) {
-  double pw, ph;
-  TkRect a;
-  PRINT_PageGeometry(page, &pw, &ph, &a);
-  w = std::max(w, 1), h = std::max(h, 1);
-  const double s = fit_scale(page, a, w, h);
-  const double iw = w * s, ih = h * s;
-  const double x = a.x + (a.w - iw) / 2, y = a.y + (a.h - ih) / 2;
-  char buf[512];
+std::string ps_header(const PageGeom& g, int pages, const QRectF& box, const char* title) {
+  char buf[640];
+  const int pw = int(std::lround(g.pw)), ph = int(std::lround(g.ph));
   std::snprintf(buf, sizeof buf,
                 "%%!PS-Adobe-3.0\n%%%%Creator: vx\n%%%%Title: %s\n%%%%Pages: %d\n"
                 "%%%%BoundingBox: %d %d %d %d\n%%%%DocumentMedia: Plain %d %d 0 () ()\n"
                 "%%%%LanguageLevel: 2\n%%%%EndComments\n%%%%BeginSetup\n"
                 "<< /PageSize [%d %d] >> setpagedevice\n%%%%EndSetup\n",
-                title ? title : "vx", pages, int(std::floor(x)), int(std::floor(y)),
-                int(std::ceil(x + iw)), int(std::ceil(y + ih)), int(pw), int(ph), int(pw), int(ph));
+                title ? title : "vx", pages, int(std::floor(box.x())), int(std::floor(box.y())),
+                int(std::ceil(box.right())), int(std::ceil(box.bottom())), pw, ph, pw, ph);
   return buf;
 }
 
@@ -225,10 +256,12 @@ struct TkPrintDC {
 };
 
 struct TkPrintJob {
-  QImage picture;                     // the picture, or the first page of a text
+  QImage picture;                     // the picture (a widget's at screen resolution)
+  QPointer<QWidget> source;           // a widget drawn afresh for the page, when alive
   std::unique_ptr<TextPages> text;    // a text or table printed whole: its pages
   TkPageSetup page;
   std::unique_ptr<QPrinter> printer;
+  bool dialog_page = false;           // the printer holds the page chosen in the dialog
   std::unique_ptr<TkPrintDC> dc;
 };
 
@@ -263,7 +296,14 @@ void PRINT_PageGeometry(const TkPageSetup& page, double* width, double* height, 
 
 std::string PS_PageText(const TkPageSetup& page, int w, int h, const unsigned char* rgb,
                         const char* title) {
-  return ps_header(page, 1, w, h, title) + ps_page(page, 1, w, h, rgb) + kPsTrailer;
+  const PageGeom g = setup_geometry(page);
+  const QRectF box = fit_box(page, g, std::max(w, 1), std::max(h, 1));
+  std::string out = ps_header(g, 1, box, title);
+  if (w > 0 && h > 0 && rgb)
+    out += ps_image_page(box, 1, w, h, 3, rgb);
+  else
+    out += "%%Page: 1 1\nshowpage\n";
+  return out + kPsTrailer;
 }
 
 TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page) {
@@ -287,56 +327,76 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
       }
     }
   } else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) {
-    job->text = std::make_unique<TextPages>(t->toPlainText().split(QLatin1Char('\n')), t->font(),
-                                            t->viewport()->width(), page);
+    job->text = std::make_unique<TextPages>(t->toPlainText().split(QLatin1Char('\n')), t->font(), *t);
   } else if (auto* v = w->findChild<QTableView*>(QString(), Qt::FindDirectChildrenOnly);
              v && v->model() &&
              qint64(v->model()->rowCount()) * v->model()->columnCount() <= kMaxTextCells) {
-    job->text = std::make_unique<TextPages>(table_lines(*v->model()), v->font(),
-                                            v->viewport()->width(), page);
+    job->text = std::make_unique<TextPages>(table_lines(*v->model()), v->font(), *v);
   }
   // A text too wide to read on paper (a huge matrix) prints as its widget shows it.
-  if (job->text && job->text->w > kMaxTextWidth) job->text.reset();
-  if (job->text)
-    job->picture = job->text->draw(0);
-  else if (!tk::area(widget))
+  if (job->text && job->text->screen_width() > kMaxTextWidth) job->text.reset();
+  if (!job->text && !tk::area(widget)) {
     job->picture = w->grab().toImage();
-  if (job->picture.isNull()) {
+    job->source = w;
+  }
+  if (job->picture.isNull() && !job->text) {
     job->picture = QImage(1, 1, QImage::Format_RGB888);
     job->picture.fill(Qt::white);
   }
-  // Not finer than the page can use.
-  int mw = 0, mh = 0;
-  PRINT_PagePixels(page, &mw, &mh);
-  auto fit = [mw, mh](QImage* img) {
-    // Pages of text stay grey, pictures become RGB.
-    const QImage::Format f =
-        img->format() == QImage::Format_Grayscale8 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
-    *img = img->convertToFormat(f);
-    if (img->width() > mw || img->height() > mh)
-      *img = img->scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation).convertToFormat(f);
-  };
-  fit(&job->picture);
-  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, %d pages, paper %d, orient %d, fields %g %d",
-       job->picture.width(), job->picture.height(), job->text ? job->text->count() : 1, page.paper,
+  SLOG("PRINT_NewJob", SLOG_VALUE4, "picture %d x %d, %s, paper %d, orient %d, fields %g %d",
+       job->picture.width(), job->picture.height(), job->text ? "text" : "picture", page.paper,
        page.orientation, page.right_or_feed, page.extra);
   return job;
 }
 
 namespace {
 
-int page_count(const TkPrintJob& job) { return job.text ? job.text->count() : 1; }
+// The page the job prints on: the photo page and a job without a dialog's choice keep the
+// set-up's page; otherwise the page, orientation and margins chosen in the print dialog.
+PageGeom job_geometry(const TkPrintJob& job) {
+  if (job.page.paper == TK_PAPER_PHOTO || !job.dialog_page || !job.printer)
+    return setup_geometry(job.page);
+  const QPageLayout layout = job.printer->pageLayout();
+  const QRectF full = layout.fullRect(QPageLayout::Point);
+  const QRectF paint = layout.paintRect(QPageLayout::Point);
+  PageGeom g;
+  g.pw = full.width(), g.ph = full.height();
+  g.area = QRectF(paint.left(), g.ph - paint.bottom(), paint.width(), paint.height());
+  if (g.area.width() < 1 || g.area.height() < 1) g.area = QRectF(0, 0, g.pw, g.ph);
+  return g;
+}
 
-// Page i of the job, no finer than the page can use.
-QImage page_image(const TkPrintJob& job, int i) {
-  if (i == 0 || !job.text) return job.picture;
-  QImage img = job.text->draw(i);
-  int mw = 0, mh = 0;
-  PRINT_PagePixels(job.page, &mw, &mh);
-  if (img.width() > mw || img.height() > mh)
-    img = img.scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-              .convertToFormat(QImage::Format_Grayscale8);
-  return img;
+// The picture of a job that is no text, at `dpi` dots per inch on the page: a widget is drawn
+// afresh at the size it takes on the paper, so its text and lines are as fine as the output
+// allows; other pictures are brought down to the box's pixels when they are larger.
+QImage job_picture(const TkPrintJob& job, const PageGeom& g, double dpi) {
+  const double dpp = dpi / 72.0;
+  if (job.source && !job.dc) {
+    QWidget& w = *job.source;
+    const QRectF box = fit_box(job.page, g, std::max(1, w.width()), std::max(1, w.height()));
+    const double ratio = std::clamp(box.width() * dpp / std::max(1, w.width()), 1.0, 16.0);
+    QImage img(QSize(int(w.width() * ratio), int(w.height() * ratio)), QImage::Format_RGB888);
+    if (!img.isNull()) {
+      img.setDevicePixelRatio(ratio);
+      img.fill(Qt::white);
+      w.render(&img);
+      img.setDevicePixelRatio(1.0);
+      return img;
+    }
+  }
+  QImage p = job.picture;
+  const QRectF box = fit_box(job.page, g, std::max(1, p.width()), std::max(1, p.height()));
+  const int mw = std::max(1, int(box.width() * dpp)), mh = std::max(1, int(box.height() * dpp));
+  if (p.width() > mw || p.height() > mh)
+    p = p.scaled(mw, mh, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  return p;
+}
+
+// Lays a text job out in its box at `dpi`; the box in points.
+QRectF layout_text(const TkPrintJob& job, const PageGeom& g, double dpi) {
+  const QRectF box = fit_box(job.page, g, g.area.width(), g.area.height());
+  job.text->layout(box.width(), box.height(), dpi);
+  return box;
 }
 
 }  // namespace
@@ -362,6 +422,7 @@ void PRINT_EndDrawing(TkPrintJob* job) {
   if (!job || !job->dc) return;
   job->dc->painter.end();
   job->picture = job->dc->surface;
+  job->source = nullptr;
   job->text.reset();
   job->dc.reset();
 }
@@ -376,9 +437,43 @@ void PDC_Line(TkPrintDC* dc, int x1, int y1, int x2, int y2) {
   if (dc) dc->painter.drawLine(x1, y1, x2, y2);
 }
 
+namespace {
+
+// The printer starts with the set-up's page: its paper, portrait, and its margins.
+void start_printer(TkPrintJob& job) {
+  QPrinter& pr = *job.printer;
+  const PageGeom g = setup_geometry(job.page);
+  if (job.page.paper == TK_PAPER_LETTER)
+    pr.setPageSize(QPageSize(QPageSize::Letter));
+  else if (job.page.paper == TK_PAPER_A4)
+    pr.setPageSize(QPageSize(QPageSize::A4));
+  else
+    pr.setPageSize(QPageSize(QSizeF(g.pw, g.ph), QPageSize::Point));
+  pr.setPageOrientation(QPageLayout::Portrait);
+  pr.setPageMargins(QMarginsF(g.area.x(), g.ph - g.area.bottom(), g.pw - g.area.right(), g.area.y()),
+                    QPageLayout::Point);
+}
+
+// The test driver's page choice, as a user makes it in the dialog.
+void choose_page(QPrinter& pr, const TktPrintPage& p) {
+  if (p.width > 0 && p.height > 0)
+    pr.setPageSize(QPageSize(QSizeF(p.width, p.height), QPageSize::Point));
+  pr.setPageOrientation(p.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+  if (p.left >= 0)
+    pr.setPageMargins(QMarginsF(p.left, p.top, p.right, p.bottom), QPageLayout::Point);
+}
+
+}  // namespace
+
+int PRINT_HavePrinter() {
+  if (tk::driver_on()) return s_driver_printers > 0 ? 1 : 0;
+  return QPrinterInfo::availablePrinterNames().isEmpty() ? 0 : 1;
+}
+
 int PRINT_ShowDialog(TkPrintJob* job) {
   if (!job) return 0;
   job->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  start_printer(*job);
   if (tk::driver_on()) {
     if (s_answers.empty()) {
       tk::note_unanswered();
@@ -390,10 +485,13 @@ int PRINT_ShowDialog(TkPrintJob* job) {
       job->printer->setOutputFormat(QPrinter::PdfFormat);
       job->printer->setOutputFileName(tk::qs(a.pdf.c_str()));
     }
+    if (a.has_page) choose_page(*job->printer, a.page);
+    job->dialog_page = a.answer != 0;
     return a.answer;
   }
   QPrintDialog dlg(job->printer.get());
   if (dlg.exec() != QDialog::Accepted) return 0;
+  job->dialog_page = true;
   // Qt's own print-to-file writes PDF: the program writes PostScript itself instead.
   if (job->printer->outputFormat() == QPrinter::PdfFormat ||
       !job->printer->outputFileName().isEmpty())
@@ -403,19 +501,17 @@ int PRINT_ShowDialog(TkPrintJob* job) {
 
 int PRINT_ToFile(TkPrintJob* job, const char* path) {
   if (!job || !path) return -1;
-  const int pages = page_count(*job);
-  std::string text = ps_header(job->page, pages, job->picture.width(), job->picture.height(), "vx");
-  for (int i = 0; i < pages; ++i) {
-    const QImage p = page_image(*job, i);
-    if (p.format() == QImage::Format_Grayscale8) {
-      text += ps_gray_page(job->page, i + 1, p);
-      continue;
-    }
-    std::vector<unsigned char> rgb(std::size_t(p.width()) * p.height() * 3);
-    for (int y = 0; y < p.height(); ++y)
-      std::copy_n(p.constScanLine(y), std::size_t(p.width()) * 3,
-                  rgb.data() + std::size_t(y) * p.width() * 3);
-    text += ps_page(job->page, i + 1, p.width(), p.height(), rgb.data());
+  const PageGeom g = job_geometry(*job);
+  std::string text;
+  if (job->text) {
+    const QRectF box = layout_text(*job, g, kFileDpi);
+    const int pages = job->text->count();
+    text = ps_header(g, pages, box, "vx");
+    for (int i = 0; i < pages; ++i) text += ps_page(box, i + 1, job->text->draw(i));
+  } else {
+    const QImage p = job_picture(*job, g, kFileDpi);
+    const QRectF box = fit_box(job->page, g, std::max(1, p.width()), std::max(1, p.height()));
+    text = ps_header(g, 1, box, "vx") + ps_page(box, 1, p);
   }
   text += kPsTrailer;
   IoFileSet set;
@@ -425,32 +521,49 @@ int PRINT_ToFile(TkPrintJob* job, const char* path) {
 int PRINT_ToPrinter(TkPrintJob* job) {
   if (!job || !job->printer) return -1;
   QPrinter& pr = *job->printer;
-  double pw, ph;
-  TkRect a;
-  PRINT_PageGeometry(job->page, &pw, &ph, &a);
-  pr.setPageSize(QPageSize(QSizeF(pw, ph), QPageSize::Point));
-  pr.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+  if (job->page.paper == TK_PAPER_PHOTO) {
+    // The photo page keeps its own size and margins whatever the dialog chose.
+    const PageGeom g = setup_geometry(job->page);
+    pr.setPageOrientation(QPageLayout::Portrait);
+    pr.setPageSize(QPageSize(QSizeF(g.pw, g.ph), QPageSize::Point));
+    pr.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+  }
+  const PageGeom g = job_geometry(*job);
+  // Drawn on the whole page in the printer's pixels; PostScript's area is measured from the
+  // bottom.
   pr.setFullPage(true);
+  const double res = pr.resolution();
+  const double dpp = res / 72.0;
+  auto to_device = [&](const QRectF& box) {
+    return QRectF(box.x() * dpp, (g.ph - box.bottom()) * dpp, box.width() * dpp, box.height() * dpp);
+  };
   QPainter painter;
   if (!painter.begin(&pr)) return -1;
-  // Drawn in points on the whole page; PostScript's area is measured from the bottom.
-  painter.setViewport(pr.pageLayout().fullRectPixels(pr.resolution()));
-  painter.setWindow(QRect(0, 0, int(pw), int(ph)));
-  const int pages = page_count(*job);
-  for (int i = 0; i < pages; ++i) {
-    const QImage p = page_image(*job, i);
-    if (i > 0 && !pr.newPage()) {
-      painter.end();
-      return -1;
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  if (job->text) {
+    // Text goes to the printer as text, at its own resolution.
+    const QRectF box = layout_text(*job, g, res);
+    const QRectF at = to_device(box);
+    for (int i = 0; i < job->text->count(); ++i) {
+      if (i > 0 && !pr.newPage()) {
+        painter.end();
+        return -1;
+      }
+      job->text->paint(painter, i, at.topLeft());
     }
-    const double s = fit_scale(job->page, a, std::max(1, p.width()), std::max(1, p.height()));
-    const double iw = p.width() * s, ih = p.height() * s;
-    const double x = a.x + (a.w - iw) / 2, top = ph - (a.y + (a.h - ih) / 2) - ih;
-    painter.drawImage(QRectF(x, top, iw, ih), p);
+  } else {
+    const QImage p = job_picture(*job, g, std::clamp(res, kFileDpi, kMaxImageDpi));
+    painter.drawImage(to_device(fit_box(job->page, g, std::max(1, p.width()), std::max(1, p.height()))), p);
   }
   return painter.end() ? 0 : -1;
 }
 
-void TKT_AnswerPrint(int answer, const char* pdf_path) {
-  s_answers.push_back(Answer{answer, pdf_path ? pdf_path : ""});
+void TKT_AnswerPrint(int answer, const char* pdf_path, const TktPrintPage* page) {
+  Answer a;
+  a.answer = answer;
+  a.pdf = pdf_path ? pdf_path : "";
+  if (page) a.has_page = true, a.page = *page;
+  s_answers.push_back(a);
 }
+
+void TKT_SetPrinters(int count) { s_driver_printers = count; }

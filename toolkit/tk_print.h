@@ -12,7 +12,8 @@ enum TkPaper : int { TK_PAPER_PHOTO = 0, TK_PAPER_LETTER = 1, TK_PAPER_A4 = 15 }
 
 // The page set-up. Letter is 612 x 792 points and A4 595 x 842, each with 36-point margins; the
 // photo page takes its size and margins from the record. Orientation and the fields kept for
-// other printers (right_or_feed, extra) are carried and traced but do not change the page.
+// other printers (right_or_feed, extra) are carried and traced but do not change the page: a
+// print takes its orientation and margins from the print dialog.
 struct TkPageSetup {
   int paper = TK_PAPER_A4;
   int orientation = 0;
@@ -43,12 +44,19 @@ struct TkPrintJob;
 // picture. Null for a widget that is not alive.
 TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& page);
 void PRINT_FreeJob(TkPrintJob* job);
-// The print dialog: 0 cancelled, 1 the user chose printing to a file, 2 a printer was chosen.
+// 1 when a printer is configured (the print dialog then offers it), 0 when the dialog can only
+// print to a file.
+int PRINT_HavePrinter();
+// The print dialog, opened on the job's page set-up (paper, portrait, margins): 0 cancelled,
+// 1 the user chose printing to a file, 2 a printer was chosen. The page, orientation and
+// margins chosen in it are the job's page, except for the photo page, which keeps its own.
 int PRINT_ShowDialog(TkPrintJob* job);
-// Writes the job's page as a PostScript file (through a temporary file beside it): 0, or -1
-// when the file cannot be written (an existing file is then kept).
+// Writes the job's pages as a PostScript file (through a temporary file beside it), pictures
+// and text at 300 dots per inch: 0, or -1 when the file cannot be written (an existing file is
+// then kept).
 int PRINT_ToFile(TkPrintJob* job, const char* path);
-// Prints the page on the printer chosen in the dialog: 0, or -1 when the printer fails.
+// Prints the pages on the printer chosen in the dialog, text as text and pictures at the
+// printer's resolution (300 to 600 dots per inch): 0, or -1 when the printer fails.
 int PRINT_ToPrinter(TkPrintJob* job);
 
 // A drawing surface of a print job (the print page's device context): what is drawn on it
@@ -66,5 +74,14 @@ std::string PS_PageText(const TkPageSetup& page, int w, int h, const unsigned ch
                         const char* title);
 
 // Test driver: the next print dialog takes the next answer: 0 cancel, 1 print to file, 2 the
-// printer, whose output goes to the PDF file `pdf_path` in place of a queue.
-void TKT_AnswerPrint(int answer, const char* pdf_path = nullptr);
+// printer, whose output goes to the PDF file `pdf_path` in place of a queue. With a page, the
+// answer first chooses that paper (points, portrait; none: the set-up's), orientation and
+// margins (points; a negative left margin: the set-up's) in the dialog.
+struct TktPrintPage {
+  double width = 0, height = 0;
+  bool landscape = false;
+  double left = -1, top = -1, right = -1, bottom = -1;
+};
+void TKT_AnswerPrint(int answer, const char* pdf_path = nullptr, const TktPrintPage* page = nullptr);
+// Test driver: the number of printers PRINT_HavePrinter sees (1 until a test sets it).
+void TKT_SetPrinters(int count);
