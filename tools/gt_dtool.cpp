@@ -351,6 +351,18 @@ long chartNfy(TK_OBJ chart, int event) {
   return CHART_DefaultNfy(chart, event);
 }
 
+// The whole window printed as a page of chart, strip and report: the controls are hidden while it
+// is printed and shown again afterwards.
+void print_window() {
+  static constexpr int kHidden[] = {0, P_ANGLE, P_WIDTH, P_ADD, P_DELETE, P_REFIND, P_BOUNDS, P_STRIP,
+                                    P_ANGLE_TEXT, P_USE_FILE, P_FILE, P_LABELS};
+  for (int i : kHidden)
+    if (TK_OBJ p = part(i)) WGT_Show(p, 0);
+  ui_print_widget(s_win, "");
+  for (int i : kHidden)
+    if (TK_OBJ p = part(i)) WGT_Show(p, 1);
+}
+
 long winNfy(TK_OBJ w, int e) {
   if (e == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
     WIN_EndModal(w, 0);
@@ -435,7 +447,7 @@ long partNfy(TK_OBJ p, int e) {
       if (act && s.info) {
         char path[256] = "";
         if (io_win32_singlefile(path, sizeof path, "Quantification boundaries file ...", s_def_dir, "",
-                                "All Files (*.*)|*.*||", "", TRUE, TRUE)) {
+                                "All Files (*.*)\0*.*\0", "", TRUE, TRUE)) {
           if (!s.use_file || bReadBoundariesFile(path))
             std::snprintf(s.info->bounds_path, sizeof s.info->bounds_path, "%s", path);
           const char* slash = std::strrchr(s.info->bounds_path, '/');
@@ -452,7 +464,7 @@ long partNfy(TK_OBJ p, int e) {
       if (e == TK_EV_CHOICE) {
         const long item = WGT_GetValue(p);
         WGT_SetValue(p, 0);
-        if (item == 1) ui_print_widget(s_win, "");
+        if (item == 1) print_window();
         if (item == 2) ui_print(part(P_CHART), s_def_dir, nullptr, nullptr);
         if (item == 3) ui_print(part(P_REPORT), s_def_dir, nullptr, nullptr);
       }
@@ -542,9 +554,14 @@ LANE* dtool_current_lane() { return s_win ? dtool_state().lane : nullptr; }
 
 void dtool_dismiss() {}
 
-int gt_dtool_activate(DT_INFO* info, const char* folder) {
+int gt_dtool_activate(DT_INFO* caller, const char* folder) {
   static const char* fn = "gt_dtool_activate";
-  if (!info) return 0;
+  if (!caller) return 0;
+  // The tool works on its own copy of the record: the use-file switch and the File... button
+  // change the copy while the window is open, and only OK hands the copy back to the caller.
+  static DT_INFO s_info;
+  s_info = *caller;
+  DT_INFO* info = &s_info;
   DtState& s = dtool_state();
   s = DtState{};
   s.lane_width = std::clamp(info->iLaneWidth, 10, 100);
@@ -605,6 +622,7 @@ int gt_dtool_activate(DT_INFO* info, const char* folder) {
     info->bBandSize = static_cast<int>(WGT_GetValue(part(P_LABELS))) == 1;
     info->bUseBounds = static_cast<int>(WGT_GetValue(part(P_USE_FILE)));
     info->iLaneWidth = dtool_parse_lane_width(WGT_GetText(part(P_WIDTH)));
+    *caller = *info;
   }
   if (s_win) WIN_Terminate(s_win);
   if (info->draw_area) WGT_Redraw(info->draw_area);
