@@ -177,8 +177,9 @@ void setup_chart() {
   CHART_SetSeries(chart, 2, 3, "", TK_CHART_LINE);
   const DT_INFO* info = dtool_state().info;
   const LANE* l = dtool_state().lane;
-  CHART_SetAxisTitles(chart, dtool_sizes_usable() ? info->size_unit : "Rf",
-                      info->lookup ? "O.D." : "I\nn\nt\ne\nn\ns\ni\nt\ny");
+  // The horizontal axis counts the profile's points, rows down the lane from its top: its title
+  // says so rather than naming sizes or Rf, which only the readout and the file lines show.
+  CHART_SetAxisTitles(chart, "Position (pixels)", info->lookup ? "O.D." : "I\nn\nt\ne\nn\ns\ni\nt\ny");
   char title[320];
   if (l->lane_name[0])
     std::snprintf(title, sizeof title, "%s:%.*s", info->image_name, static_cast<int>(sizeof l->lane_name), l->lane_name);

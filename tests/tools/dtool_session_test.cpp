@@ -8,7 +8,9 @@
 #include <string>
 
 #include "dtool_fixture.h"
+#include "model/std_list.h"
 #include "shell/ui_print.h"
+#include "toolkit/tk_chart.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_dtool.h"
@@ -113,4 +115,32 @@ TEST_F(DtoolWindow, ThePrintedWindowLeavesOutItsControls) {
   // The chart and the report are still on the page; the captions, buttons and fields are not.
   EXPECT_LT(tool, all - 200) << tool << " " << all;
   if (const char* d = std::getenv("VX_GRAB_DIR")) QFile::copy(dir.file("tool.png").c_str(), (std::string(d) + "/dtool_printed.png").c_str());
+}
+
+TEST_F(DtoolWindow, TheChartsHorizontalTitleNamesThePixelPositionsItShows) {
+  // With and without usable size standards the axis counts the profile's rows, 0 to n - 1.
+  STD_LIST* list = std_list_create();
+  ASSERT_NE(list, nullptr);
+  STD_MARKER m{};
+  std_marker_clear(&m);
+  m.x = 30, m.y = 20, m.value = 1000, m.lane_num = 1, m.flags = 1;
+  ASSERT_GE(std_list_put(list, &m), 0);
+  m.y = 80, m.value = 100;
+  ASSERT_GE(std_list_put(list, &m), 0);
+  STD_LIST* tiers[] = {list};
+  for (bool sizes : {false, true}) {
+    SCOPED_TRACE(sizes ? "with sizes" : "without sizes");
+    info.size_stds = sizes ? tiers : nullptr;
+    std::string title;
+    bool usable = !sizes;
+    run([&](TK_OBJ win) {
+      usable = dtool_sizes_usable();
+      title = CHART_GetAxisTitle(RES_GetSub(win, 10), 0);
+      TKT_Click(RES_GetSub(win, 17));
+    });
+    EXPECT_EQ(usable, sizes);
+    EXPECT_EQ(title, "Position (pixels)");
+  }
+  info.size_stds = nullptr;
+  std_list_free(list);
 }
