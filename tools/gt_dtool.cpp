@@ -352,8 +352,8 @@ long chartNfy(TK_OBJ chart, int event) {
   return CHART_DefaultNfy(chart, event);
 }
 
-// The whole window printed as a page of chart, strip and report: the controls are hidden while it
-// is printed and shown again afterwards.
+// The whole window printed as a page of the chart and the report: the controls and the lane strip
+// are hidden while it is printed and shown again afterwards.
 void print_window() {
   static constexpr int kHidden[] = {0, P_ANGLE, P_WIDTH, P_ADD, P_DELETE, P_REFIND, P_BOUNDS, P_STRIP,
                                     P_ANGLE_TEXT, P_USE_FILE, P_FILE, P_LABELS};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -51,6 +52,8 @@ TEST_F(PrefsReports, EachEntryConfiguresItsReport) {
         TK_OBJ cfg = TKT_FindWindow("ui_rpcfg", "ui_repcfg_win");
         ASSERT_NE(cfg, nullptr);
         ++dialogs;
+        if (const char* d = std::getenv("VX_GRAB_DIR"))
+          TKT_Grab(cfg, (std::string(d) + "/prefs_report_config_" + std::to_string(c.entry) + ".png").c_str());
         TKT_Click(RES_GetSub(RES_GetSub(cfg, 0), 7));
         TKT_Click(RES_GetSub(cfg, c.confirm ? 2 : 3));
       });
