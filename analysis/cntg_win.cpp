@@ -60,6 +60,32 @@ void layout(TK_OBJ win) {
   ks_scale_init(&r->position_scale, 0, 0.0, n > 1 ? n - 1 : 0, 8 * th, height - th / 2);
 }
 
+// The labels pane: the contig numbers and the lane labels in the left margin, below the legend.
+// It scrolls only up and down: what the bars pane drew there when scrolled sideways is covered.
+void paint_labels(TK_OBJ area, const GRAPH_WIN* s, const CNTG_LAYOUT& c, const TkRect& v) {
+  const DNDR_REC* r = s->rec;
+  const int th = graph_text_height(area);
+  const int top = std::max(0, 7 * th - v.y);
+  const TkColor fg = DRAW_GetForeground(area), bg = DRAW_GetBackground(area);
+  if (v.x > 0 && top < v.h && DRAW_Begin(area, nullptr)) {
+    DRAW_SetColors(area, bg, bg);
+    DRAW_FillRect(area, TkRect{0, top, r->left_margin, v.h - top});
+    DRAW_End(area);
+    DRAW_SetColors(area, fg, bg);
+  }
+  for (std::size_t p = 0; p < c.lanes.size(); ++p) {
+    const CNTG_LANE& l = c.lanes[p];
+    const int y = ks_scale_to_pixel(&r->position_scale, static_cast<double>(p)) - v.y;
+    if (l.starts) {
+      char num[16];
+      std::snprintf(num, sizeof num, "%3d", l.contig % 1000 + 1);
+      ks_draw_text(area, 0, y - th / 2, 65, num);
+    }
+    const char* label = ks_mr_label(s->mr, l.row);
+    ks_draw_text(area, text_width(area, "000  "), y - th / 2, 65, label ? label : "");
+  }
+}
+
 void paint(TK_OBJ win) {
   GRAPH_WIN* s = graph_win_state(win);
   TK_OBJ area = RES_GetSub(win, kArea);
@@ -80,17 +106,11 @@ void paint(TK_OBJ win) {
     const int x0 = ks_scale_to_pixel(&r->height_scale, l.offset) - v.x;
     const int x1 = ks_scale_to_pixel(&r->height_scale, l.offset + 100.0) - v.x;
     ks_draw_line(area, x0, y, x1, y);
-    if (l.starts) {
-      char num[16];
-      std::snprintf(num, sizeof num, "%3d", l.contig % 1000 + 1);
-      ks_draw_text(area, 0 - v.x, y - th / 2, 65, num);
-    }
-    const char* label = ks_mr_label(s->mr, l.row);
-    ks_draw_text(area, text_width(area, "000  ") - v.x, y - th / 2, 65, label ? label : "");
     if (bands)
       s->host.draw_bands(area, s->host.illustration, l.row, r->band_start + 2 - v.x,
                          r->band_start + r->band_width - v.x, y - th / 2 + 1, y + th / 2 - 1);
   }
+  paint_labels(area, s, c, v);
 }
 
 void relayout(TK_OBJ win) {

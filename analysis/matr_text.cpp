@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "model/match_matrix.h"
 #include "analysis/matr_velto.h"
@@ -82,6 +84,24 @@ std::string matr_table_cell(const MATCH_MATRIX* mr, int row, int col) {
   if (col == 0) return std::to_string(row - 6);
   if (col == 1) return label(mr, i);
   return pad_left(std::to_string(matr_rounded_similarity(mr, i, col - 2)), 3);
+}
+
+std::string matr_picture_row_label(const MATCH_MATRIX* mr, int i) {
+  const char* l = ks_mr_label(mr, i);
+  char num[16];
+  std::snprintf(num, sizeof num, "%4d: ", i + 1);
+  std::string text = std::string(num) + (l ? l : "");
+  if (text.size() < 26) text.resize(26, ' ');
+  return text;
+}
+
+int matr_picture_label_chars(const MATCH_MATRIX* mr) {
+  std::size_t longest = 20;
+  for (int i = 0; i < ks_mr_count(mr); ++i)
+    if (const char* l = ks_mr_label(mr, i)) longest = std::max(longest, std::strlen(l));
+  // Six characters of row number before the label and one blank after it; a label beyond any
+  // sensible length still leaves the header a bounded width.
+  return static_cast<int>(std::min<std::size_t>(longest, 4096)) + 7;
 }
 
 std::string matr_copy_text(const MATCH_MATRIX* mr, int first_col, int first_row, int ncols,

@@ -14,6 +14,11 @@ enum MatrView : int { MATR_VIEW_PICTURE = 1, MATR_VIEW_TEXT = 2, MATR_VIEW_TABLE
 std::vector<std::string> matr_param_lines(const MATCH_MATRIX* mr);
 // A similarity as the picture and the table show it: the value plus 0.5, truncated.
 int matr_rounded_similarity(const MATCH_MATRIX* mr, int i, int j);
+// The picture's row header: "%4d: %-20s" with the row number from 1 and the whole label, and
+// the characters of the header before the body's first column (the longest such line and a
+// blank).
+std::string matr_picture_row_label(const MATCH_MATRIX* mr, int i);
+int matr_picture_label_chars(const MATCH_MATRIX* mr);
 // The text view: the parameter block, a blank line, then "label i, label j, similarity" lines.
 std::string matr_text_view(const MATCH_MATRIX* mr);
 // The table: N + 7 rows and N + 2 columns; a cell's text.

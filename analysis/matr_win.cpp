@@ -74,7 +74,7 @@ void size_picture(TK_OBJ area, const MATCH_MATRIX* mr) {
   int cw, th;
   char_size(area, &cw, &th);
   const int n = ks_mr_count(mr);
-  CANVAS_SetExtent(area, 27 * cw + n * 4 * cw, (n + 8) * th + th / 2);
+  CANVAS_SetExtent(area, matr_picture_label_chars(mr) * cw + n * 4 * cw, (n + 8) * th + th / 2);
   CANVAS_ScrollTo(area, 0, 0);
 }
 
@@ -85,7 +85,7 @@ void paint_picture(TK_OBJ area, const MATCH_MATRIX* mr) {
   char_size(area, &cw, &th);
   const TkRect v = CANVAS_GetVisible(area);
   const int n = ks_mr_count(mr);
-  const int left = 27 * cw, col = 4 * cw;
+  const int left = matr_picture_label_chars(mr) * cw, col = 4 * cw;
   const std::vector<std::string> params = matr_param_lines(mr);
   for (std::size_t k = 0; k < params.size(); ++k)
     ks_draw_text(area, left - v.x, static_cast<int>(k + 1) * th - v.y, 17, params[k].c_str());
@@ -98,9 +98,7 @@ void paint_picture(TK_OBJ area, const MATCH_MATRIX* mr) {
   }
   for (int i = i0; i < i1; ++i) {
     const int y = (7 + i) * th - v.y;
-    const char* label = ks_mr_label(mr, i);
-    std::snprintf(buf, sizeof buf, "%4d: %-20.20s", i + 1, label ? label : "");
-    ks_draw_text(area, 0, y, 17, buf);
+    ks_draw_text(area, 0, y, 17, matr_picture_row_label(mr, i).c_str());
     for (int j = j0; j < std::min(i, j1); ++j) {
       std::snprintf(buf, sizeof buf, "%3d ", matr_rounded_similarity(mr, i, j));
       ks_draw_text(area, left + j * col - v.x, y, 17, buf);
@@ -124,10 +122,18 @@ const char* cell_text(TK_OBJ table, int row, int col) {
   return cell.c_str();
 }
 
+// The copy key on the table: a selection from the first column or row is taken as whole rows
+// or columns, without the row numbers or lane numbers.
+std::string copy_text(TK_OBJ table, int row, int col, int rows, int cols) {
+  const MATR_WIN_REC* rec = rec_of(table);
+  return rec ? matr_copy_text(rec->mr, col, row, cols, rows) : std::string();
+}
+
 void size_table(TK_OBJ win, const MATCH_MATRIX* mr) {
   TK_OBJ t = RES_GetSub(win, kTable);
   TABLE_Attach(t);
   TABLE_SetCellProc(t, cell_text);
+  TABLE_SetCopyProc(t, copy_text);
   const int cols = matr_table_cols(mr);
   TABLE_SetSize(t, matr_table_rows(mr), cols);
   // Row numbers, the parameter labels and row labels, the parameter values (the method's name

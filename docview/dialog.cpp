@@ -15,6 +15,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QStyle>
 #include <QtWidgets/QTableView>
 #include <cstdlib>
 #include <map>
@@ -51,7 +52,7 @@ class GridModel : public QAbstractTableModel {
   }
   QVariant headerData(int section, Qt::Orientation o, int role) const override {
     if (role != Qt::DisplayRole) return {};
-    return o == Qt::Horizontal ? Q(grid_->GetText(0, section + 1)) : Q(grid_->GetText(section + 1, 0));
+    return o == Qt::Horizontal ? Q(grid_->GetColumnHeader(section + 1)) : Q(grid_->GetRowHeader(section + 1));
   }
   void Reset() {
     beginResetModel();
@@ -94,6 +95,37 @@ void CGridCtrl::SetCellSource(CellSource source) {
 std::string CGridCtrl::GetText(int row, int col) const {
   if (!source_ || row < 0 || col < 0 || row >= rows_ || col >= cols_) return {};
   return source_(row, col);
+}
+void CGridCtrl::SetColumnHeaderSource(HeaderSource source) {
+  header_ = std::move(source);
+  Refresh();
+}
+std::string CGridCtrl::GetColumnHeader(int col) const {
+  if (header_ && col >= 1 && col < cols_) return header_(col);
+  return GetText(0, col);
+}
+void CGridCtrl::FitColumnWidth(const std::string& widest_cell) {
+  auto* view = static_cast<QTableView*>(widget);
+  if (!view) return;
+  QHeaderView* header = view->horizontalHeader();
+  const QFontMetrics cells = view->fontMetrics(), heads = header->fontMetrics();
+  int w = cells.horizontalAdvance(Q(widest_cell));
+  for (int c = 1; c < cols_; ++c) w = std::max(w, heads.horizontalAdvance(Q(GetColumnHeader(c))));
+  w += 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 8;
+  header->setMinimumSectionSize(std::min(w, header->minimumSectionSize()));
+  header->setDefaultSectionSize(w);
+}
+void CGridCtrl::SetRowHeaderSource(HeaderSource source) {
+  row_header_ = std::move(source);
+  Refresh();
+}
+std::string CGridCtrl::GetRowHeader(int row) const {
+  if (row_header_ && row >= 1 && row < rows_) return row_header_(row);
+  return GetText(row, 0);
+}
+int CGridCtrl::GetColumnWidth() const {
+  auto* view = static_cast<QTableView*>(widget);
+  return view ? view->horizontalHeader()->defaultSectionSize() : 0;
 }
 void CGridCtrl::Refresh() {
   auto* view = static_cast<QTableView*>(widget);

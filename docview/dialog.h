@@ -39,6 +39,18 @@ class CGridCtrl {
   int GetCols() const { return cols_; }
   void SetCellSource(CellSource source);
   std::string GetText(int row, int col) const;
+  // The header row as shown: by default row 0's texts; a header source shows its own text for
+  // column col (from 1) instead, while GetText(0, col) stays the cell's text.
+  using HeaderSource = std::function<std::string(int col)>;
+  void SetColumnHeaderSource(HeaderSource source);
+  std::string GetColumnHeader(int col) const;
+  // Every column as wide as the widest column header as shown, or as `widest_cell` when that is
+  // wider, in the grid's font (plus the cell margins).
+  void FitColumnWidth(const std::string& widest_cell);
+  int GetColumnWidth() const;  // in pixels
+  // The header column as shown, likewise: row 0's texts or the row header source's.
+  void SetRowHeaderSource(HeaderSource source);
+  std::string GetRowHeader(int row) const;
   // Places the grid at (x, y) with the size w by h, in pixels of the dialog's client area.
   void MoveWindow(int x, int y, int w, int h);
   // Internal: the widget behind the grid.
@@ -48,6 +60,7 @@ class CGridCtrl {
  private:
   int rows_ = 2, cols_ = 2;
   CellSource source_;
+  HeaderSource header_, row_header_;
 };
 
 class CDialog;

@@ -11,6 +11,9 @@
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
+#include "analysis/compare.h"
+#include "analysis/rep_cfg.h"
+#include "analysis/rep_engine.h"
 #include "io/analysis_io.h"
 #include "model/img_info.h"
 #include "shell/gt_image_win.h"
@@ -370,11 +373,34 @@ long size_switchNfy(TK_OBJ toggle, int event) {
   return 0;
 }
 
+// Entry k of the reports list opens the configuration dialog of report k: the band report, the
+// comparison report, the band match report, the lane match report. The dialogs edit the live
+// record; a confirmed change is taken into the working copy at once, so the commit keeps it.
+int prefs_report_config(int entry) {
+  CONTROL* live = gt_get_control();
+  if (live == nullptr || s_work == nullptr) return 0;
+  REPORT_CFG CONTROL::* const blocks[] = {&CONTROL::band_cfg, &CONTROL::compare_cfg,
+                                          &CONTROL::bmatch_cfg, &CONTROL::lmatch_cfg};
+  int changed = 0;
+  switch (entry) {
+    case 0: changed = band_rep_config(REP_SEL_BANDS, 0); break;
+    case 1: changed = compare_config(); break;
+    case 2: changed = band_rep_config(REP_BAND_MATCH, 0); break;
+    case 3: changed = band_rep_config(REP_LANE_MATCH, 0); break;
+    default: return 0;
+  }
+  SLOG("prefs_report_config", SLOG_VALUE4, "report configuration %d changed %d", entry, changed);
+  if (changed) s_work->*blocks[entry] = live->*blocks[entry];
+  return changed;
+}
+
 long reportsNfy(TK_OBJ list, int event) {
   if (event == TK_EV_LIST_PICK) {
-    // The report configuration dialogs are not part of this program yet.
-    SLOG("prefs_report_config", SLOG_VALUE4, "report configuration %d not offered",
-         WGT_GetChoice(list));
+    const int entry = WGT_GetChoice(list);
+    if (entry < 0) return 0;
+    prefs_report_config(entry);
+    // No entry stays chosen, so that the same report can be configured again.
+    WGT_SetChoice(list, -1);
     return 0;
   }
   return WGT_DefaultNfy7(list, event);

@@ -335,6 +335,10 @@ void CHART_SetTitle(TK_OBJ chart, const char* line1, const char* line2) {
 void CHART_SetAxisTitles(TK_OBJ chart, const char* x_title, const char* y_title) {
   if (ChartState* s = state(chart)) s->x_title = x_title ? x_title : "", s->y_title = y_title ? y_title : "";
 }
+const char* CHART_GetAxisTitle(TK_OBJ chart, int axis) {
+  const ChartState* s = state(chart);
+  return s ? (axis == 0 ? s->x_title : s->y_title).c_str() : "";
+}
 void CHART_SetPlotRect(TK_OBJ chart, TkRect r) {
   if (ChartState* s = state(chart)) s->plot_set = r;
 }

@@ -51,6 +51,7 @@ void CHART_SetSeries(TK_OBJ chart, int series, int colour_code, const char* labe
 void CHART_SetTitle(TK_OBJ chart, const char* line1, const char* line2);  // second line may be null
 // A y title with line breaks is written line by line down the left edge.
 void CHART_SetAxisTitles(TK_OBJ chart, const char* x_title, const char* y_title);
+const char* CHART_GetAxisTitle(TK_OBJ chart, int axis);  // 0 horizontal, 1 vertical; "" when none
 void CHART_SetPlotRect(TK_OBJ chart, TkRect r);     // plot rectangle in widget pixels (w 0: automatic)
 TkRect CHART_GetPlotRect(TK_OBJ chart);             // the plot rectangle of the last paint
 void CHART_Paint(TK_OBJ chart);                     // paints the chart into its area now

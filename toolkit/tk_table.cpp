@@ -40,6 +40,7 @@ class TableModel : public QAbstractTableModel {
   TK_OBJ obj_;
   TkCellProc proc_ = nullptr;
   TkClickProc click_ = nullptr;
+  TkCopyProc copy_ = nullptr;
   int rows_ = 0, cols_ = 0;
 };
 
@@ -98,6 +99,10 @@ void TABLE_SetCellProc(TK_OBJ table, TkCellProc proc) {
 
 void TABLE_SetSize(TK_OBJ table, int rows, int cols) {
   if (TableModel* m = model(table)) m->reset_size(rows, cols);
+}
+
+void TABLE_SetCopyProc(TK_OBJ table, TkCopyProc proc) {
+  if (TableModel* m = model(table)) m->copy_ = proc;
 }
 
 void TABLE_SetClickProc(TK_OBJ table, TkClickProc proc) {
@@ -179,7 +184,9 @@ std::string TABLE_SelectionText(TK_OBJ table) {
 int TABLE_CopySelection(TK_OBJ table) {
   int r0, c0, nr, nc;
   if (!TABLE_GetSelection(table, &r0, &c0, &nr, &nc)) return 0;
-  QApplication::clipboard()->setText(QString::fromStdString(TABLE_SelectionText(table)));
+  const TableModel* m = model(table);
+  const std::string text = m && m->copy_ ? m->copy_(table, r0, c0, nr, nc) : TABLE_SelectionText(table);
+  QApplication::clipboard()->setText(QString::fromStdString(text));
   return 1;
 }
 

@@ -39,6 +39,10 @@ void TABLE_Select(TK_OBJ table, int row, int col, int rows, int cols);
 std::string TABLE_SelectionText(TK_OBJ table);
 // Puts the selected block's text on the clipboard; 0 when nothing is selected.
 int TABLE_CopySelection(TK_OBJ table);
+// The text a copy puts on the clipboard for the selected block (first row and column, row and
+// column counts), when a table's owner makes it itself; without one the block's cells are copied.
+using TkCopyProc = std::string (*)(TK_OBJ table, int row, int col, int rows, int cols);
+void TABLE_SetCopyProc(TK_OBJ table, TkCopyProc proc);
 // Gives a part (a multi-line text, a table) the system's fixed-pitch font, so that columns
 // of padded texts line up.
 void TK_SetFixedFont(TK_OBJ w);

@@ -13,7 +13,7 @@ namespace {
 
 TK_OBJ s_win = nullptr;
 TK_OBJ s_opener = nullptr;
-bool s_step1_seen = false;  // part 3 is offered from the second lane of the run on
+bool s_step1_seen = false;  // a lane has been begun in this run: part 3 is offered from then on
 
 // Cancel and the close paths: the lanes not yet confirmed go, the tool ends.
 void undo() {
@@ -52,13 +52,17 @@ long S_def_ln_CancelNfy(TK_OBJ button, int event) {
 
 void def_ln_dismiss() { gt_tool_win_dismiss(&s_win); s_opener = nullptr; }
 
+void def_ln_new_run() { s_step1_seen = false; }
+
 void def_ln_show_step(int step, int pending_exists) {
   if (!s_win) return;
   if (step == 0 || step == 1) {
     WGT_Enable(RES_GetSub(s_win, 0), step == 0 ? 1 : 0);
     WGT_Enable(RES_GetSub(s_win, 2), step == 1 ? 1 : 0);
-    if (step == 1) s_step1_seen = true;
+    // The "next lane" text is offered once a lane has been begun: not on the first lane of the
+    // run, on every later one.
     WGT_Enable(RES_GetSub(s_win, 3), s_step1_seen ? 1 : 0);
+    if (step == 1) s_step1_seen = true;
   }
   WGT_Enable(RES_GetSub(s_win, 1), pending_exists == 1 ? 1 : 0);
 }

@@ -526,19 +526,9 @@ void gt_band_mouseclick(TK_OBJ area, TK_OBJ, CONTROL* ctl, IMAGE_REC* im, int mo
       break;
     }
     case TS_LANE_BOUNDS: {
-      LANE* lane = gt_lane_at(im, im->edit_lane);
-      if (modifier || !lane) break;
+      if (modifier) break;
       im->drag_pt[0] = im->drag_pt[1] = -1;
-      for (int i = 0; i < lane->num_center_points && im->drag_pt[0] < 0; ++i) {
-        const LN_POINT& p = lane->center_coords[i];
-        const int cand[3][2] = {{p.x - lane->left_width, p.y}, {p.x + lane->right_width, p.y}, {p.x, p.y}};
-        for (int side = 0; side < 3; ++side)
-          if (dist(x, y, cand[side][0], cand[side][1]) < tol) {
-            im->edit_pt = i, im->edit_mode = side;
-            im->drag_pt[0] = x, im->drag_pt[1] = y;
-            break;
-          }
-      }
+      if (gt_band_hit_bound_point(im, x, y)) im->drag_pt[0] = x, im->drag_pt[1] = y;
       gt_band_paint(area);
       break;
     }
@@ -616,6 +606,22 @@ void gt_band_doubleclick(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int modifier)
   }
 }
 
+int gt_band_hit_bound_point(IMAGE_REC* im, int x, int y) {
+  LANE* lane = im ? gt_lane_at(im, im->edit_lane) : nullptr;
+  if (!lane || !lane->center_coords || !im->img_ptr) return 0;
+  const int tol = gt_band_hit_tolerance(im->img_ptr->zoom[0]);
+  for (int i = 0; i < lane->num_center_points; ++i) {
+    const LN_POINT& p = lane->center_coords[i];
+    const int cand[3][2] = {{p.x - lane->left_width, p.y}, {p.x + lane->right_width, p.y}, {p.x, p.y}};
+    for (int side = 0; side < 3; ++side)
+      if (dist(x, y, cand[side][0], cand[side][1]) < tol) {
+        im->edit_pt = i, im->edit_mode = side;
+        return 1;
+      }
+  }
+  return 0;
+}
+
 void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
   if (!ctl || !im || !im->img_ptr) return;
   const int w = image_width(im), h = image_height(im);
@@ -659,7 +665,11 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
       break;
     }
     case TS_LANE_BOUNDS:
-      if (im->drag_pt[0] < 0) break;  // pointer shape: set when the drag opens
+      if (im->drag_pt[0] < 0) {
+        // Without a drag: the drag pointer over an edge or centre point of the edited lane.
+        NDVGM_Op1474(area, gt_band_hit_bound_point(im, x, y) ? NDVGM_Op112(24) : 1);
+        break;
+      }
       gt_overlay_lane_edit_move(im, x, y);
       im->drag_pt[0] = x, im->drag_pt[1] = y;
       gt_band_paint(area);
@@ -678,6 +688,8 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
         gt_copy_lanes_prepare(im, gt_get_image_ptr());
         gt_set_image_ptr(im);
       }
+      // The placing cross until the group has been dropped in this image, then the drag pointer.
+      NDVGM_Op1474(area, NDVGM_Op112(im->lane_copy.dropped ? 24 : 11));
       gt_overlay_lane_group_move(x - im->pt_prev[0], y - im->pt_prev[1]);
       im->pt_prev[0] = x, im->pt_prev[1] = y;
       gt_band_paint(area);

@@ -24,5 +24,10 @@ void gt_band_mouserelease(TK_OBJ area, CONTROL* ctl, IMAGE_REC* image, int x, in
 void gt_band_select_in_rect(TK_OBJ area, const int* rect, IMAGE_REC* image, int modifier);
 void gt_lane_select_rect(TK_OBJ area, const int* rect, IMAGE_REC* image, int toggle);
 
+// Lane Boundaries: 1 when (x, y) lies within the hit tolerance of an edge or centre point of the
+// edited lane (each centre point's left edge, right edge, then the point itself), which is
+// stored as the image's edit point and side (0 left, 1 right, 2 centre); else 0.
+int gt_band_hit_bound_point(IMAGE_REC* image, int x, int y);
+
 // Tolerance of the hit tests in image pixels: 8 minus the zoom, held to 4..12.
 int gt_band_hit_tolerance(int zoom);

@@ -177,8 +177,9 @@ void setup_chart() {
   CHART_SetSeries(chart, 2, 3, "", TK_CHART_LINE);
   const DT_INFO* info = dtool_state().info;
   const LANE* l = dtool_state().lane;
-  CHART_SetAxisTitles(chart, dtool_sizes_usable() ? info->size_unit : "Rf",
-                      info->lookup ? "O.D." : "I\nn\nt\ne\nn\ns\ni\nt\ny");
+  // The horizontal axis counts the profile's points, rows down the lane from its top: its title
+  // says so rather than naming sizes or Rf, which only the readout and the file lines show.
+  CHART_SetAxisTitles(chart, "Position (pixels)", info->lookup ? "O.D." : "I\nn\nt\ne\nn\ns\ni\nt\ny");
   char title[320];
   if (l->lane_name[0])
     std::snprintf(title, sizeof title, "%s:%.*s", info->image_name, static_cast<int>(sizeof l->lane_name), l->lane_name);
@@ -351,6 +352,18 @@ long chartNfy(TK_OBJ chart, int event) {
   return CHART_DefaultNfy(chart, event);
 }
 
+// The whole window printed as a page of the chart and the report: the controls and the lane strip
+// are hidden while it is printed and shown again afterwards.
+void print_window() {
+  static constexpr int kHidden[] = {0, P_ANGLE, P_WIDTH, P_ADD, P_DELETE, P_REFIND, P_BOUNDS, P_STRIP,
+                                    P_ANGLE_TEXT, P_USE_FILE, P_FILE, P_LABELS};
+  for (int i : kHidden)
+    if (TK_OBJ p = part(i)) WGT_Show(p, 0);
+  ui_print_widget(s_win, "");
+  for (int i : kHidden)
+    if (TK_OBJ p = part(i)) WGT_Show(p, 1);
+}
+
 long winNfy(TK_OBJ w, int e) {
   if (e == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
     WIN_EndModal(w, 0);
@@ -436,7 +449,7 @@ long partNfy(TK_OBJ p, int e) {
       if (act && s.info) {
         char path[256] = "";
         if (io_win32_singlefile(path, sizeof path, "Quantification boundaries file ...", s_def_dir, "",
-                                "All Files (*.*)|*.*||", "", TRUE, TRUE)) {
+                                "All Files (*.*)\0*.*\0", "", TRUE, TRUE)) {
           if (!s.use_file || bReadBoundariesFile(path))
             std::snprintf(s.info->bounds_path, sizeof s.info->bounds_path, "%s", path);
           const char* slash = std::strrchr(s.info->bounds_path, '/');
@@ -453,7 +466,7 @@ long partNfy(TK_OBJ p, int e) {
       if (e == TK_EV_CHOICE) {
         const long item = WGT_GetValue(p);
         WGT_SetValue(p, 0);
-        if (item == 1) ui_print_widget(s_win, "");
+        if (item == 1) print_window();
         if (item == 2) ui_print(part(P_CHART), s_def_dir, nullptr, nullptr);
         if (item == 3) ui_print(part(P_REPORT), s_def_dir, nullptr, nullptr);
       }
@@ -543,9 +556,14 @@ LANE* dtool_current_lane() { return s_win ? dtool_state().lane : nullptr; }
 
 void dtool_dismiss() {}
 
-int gt_dtool_activate(DT_INFO* info, const char* folder) {
+int gt_dtool_activate(DT_INFO* caller, const char* folder) {
   static const char* fn = "gt_dtool_activate";
-  if (!info) return 0;
+  if (!caller) return 0;
+  // The tool works on its own copy of the record: the use-file switch and the File... button
+  // change the copy while the window is open, and only OK hands the copy back to the caller.
+  static DT_INFO s_info;
+  s_info = *caller;
+  DT_INFO* info = &s_info;
   DtState& s = dtool_state();
   s = DtState{};
   s.lane_width = std::clamp(info->iLaneWidth, 10, 100);
@@ -606,6 +624,7 @@ int gt_dtool_activate(DT_INFO* info, const char* folder) {
     info->bBandSize = static_cast<int>(WGT_GetValue(part(P_LABELS))) == 1;
     info->bUseBounds = static_cast<int>(WGT_GetValue(part(P_USE_FILE)));
     info->iLaneWidth = dtool_parse_lane_width(WGT_GetText(part(P_WIDTH)));
+    *caller = *info;
   }
   if (s_win) WIN_Terminate(s_win);
   if (info->draw_area) WGT_Redraw(info->draw_area);

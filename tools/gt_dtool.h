@@ -5,9 +5,10 @@
 #include "model/lane.h"
 #include "tools/dtool_calc.h"
 
-// Opens the tool on the image's first selected lane. 1 when closed with OK (the record then
-// holds the new bLowest, bBandSize, bUseBounds and iLaneWidth), else 0; 0 at once without a
-// record, a selected lane or a profile.
+// Opens the tool on the image's first selected lane. The tool works on a copy of the record:
+// 1 when closed with OK (the record then holds the new bLowest, bBandSize, bUseBounds,
+// boundaries file and iLaneWidth), else 0 with the record as it was; 0 at once without a record,
+// a selected lane or a profile.
 int gt_dtool_activate(DT_INFO* info, const char* folder);
 // The lane copy while the window is open, else null.
 LANE* dtool_current_lane();

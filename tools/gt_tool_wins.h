@@ -23,6 +23,8 @@ void fd_ln_hand_over();
 void gt_def_ln_activate(TK_OBJ owner);
 void def_ln_dismiss();
 void def_ln_show_step(int step, int pending_exists);
+// Forgets that a lane was begun, as at the start of the program's run (for tests).
+void def_ln_new_run();
 
 // Find Bands (state 3): auto_flag 1 after automatic lanes.
 void gt_fd_bnd_activate(TK_OBJ owner, int auto_flag);

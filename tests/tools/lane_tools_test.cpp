@@ -1,0 +1,294 @@
+// Lane Boundaries from its start to OK or Cancel, renumbering lanes and bands, the standards
+// recomputed when the band tools close, the pointer shapes of the dragging tools, and the Define
+// Lanes step texts; on images open in their windows.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../shell/gel_fixture.h"
+#include "gel_record.h"
+#include "model/std_list.h"
+#include "model/task_state.h"
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_test.h"
+#include "toolkit/tk_widget.h"
+#include "tools/gt_band_mouse.h"
+#include "tools/gt_lane_copy.h"
+#include "tools/gt_lane_util.h"
+#include "tools/gt_tool_wins.h"
+
+namespace {
+
+class LaneTools : public shelltest::OpenImagesTest {
+ protected:
+  void SetUp() override {
+    OpenImagesTest::SetUp();
+    toolstest::load_resources();
+    ctl = gt_get_control();
+  }
+  void TearDown() override {
+    gt_tool_wins_dismiss_all();
+    OpenImagesTest::TearDown();
+  }
+  // A confirmed lane of rows 20..120 at column x, widths 9.
+  static LANE* add_lane(IMAGE_REC* im, int x, bool selected, const char* name = "") {
+    LANE* lane = ln_make_lane();
+    lane->num_center_points = 2;
+    lane->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
+    lane->center_coords[0] = {x, 20};
+    lane->center_coords[1] = {x, 120};
+    lane->left_width = lane->right_width = 9;
+    lane->f = LN_F_TOOL_MARK | (selected ? LN_F_SELECTED : 0u);
+    std::snprintf(lane->lane_name, sizeof lane->lane_name, "%s", name);
+    gt_lane_set_tier(im, lane, "test");
+    gt_lane_insert(im->lanes, lane);
+    im->lane_hdr->num_lanes++;
+    im->has_lanes = 1;
+    if (selected) im->num_sel_lanes++;
+    return lane;
+  }
+  static SPOT* add_band(IMAGE_REC* im, int x, int y) {
+    SPOT* b = sp_make_spot();
+    b->x = x;
+    b->y = y;
+    b->f1 = 2;
+    for (int i = 0; i < SP_BOUNDS; ++i) b->bound_x[i] = b->bound_y[i] = -1;
+    sp_add_spot(b, im->bands);
+    if (im->band_hdr) im->band_hdr->nrec++;
+    im->has_bands = 1;
+    return b;
+  }
+  static bool in_chain(const IMAGE_REC* im, const SPOT* b) {
+    for (const SPOT* s = im->bands->next; s; s = s->next)
+      if (s == b) return true;
+    return false;
+  }
+  static void put_marker(STD_LIST* list, double x, double y, double value, int lane_num) {
+    STD_MARKER m{};
+    std_marker_clear(&m);
+    m.x = x, m.y = y, m.value = value, m.lane_num = lane_num, m.flags = 1;
+    m.ix = static_cast<int>(x), m.iy = static_cast<int>(y);
+    ASSERT_GE(std_list_put(list, &m), 0);
+  }
+  IMAGE_REC* gel(const char* name) {
+    IMAGE_REC* im = open(shelltest::write_gel(dir, name, 200, 150));
+    EXPECT_NE(im, nullptr);
+    if (im) gt_set_image_ptr(im);
+    return im;
+  }
+  static TK_OBJ area(IMAGE_REC* im) { return static_cast<TK_OBJ>(im->draw_area); }
+  CONTROL* ctl = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LaneTools, LaneBoundariesKeepTheEditOnlyOnOk) {
+  struct Case {
+    const char* ending;
+    bool ok;
+  } cases[] = {{"OK", true}, {"Cancel", false}, {"close box", false}, {"close all", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ending);
+    IMAGE_REC* im = gel(c.ending);
+    ASSERT_NE(im, nullptr);
+    LANE* other = add_lane(im, 150, false);
+    LANE* lane = add_lane(im, 60, true);
+    SPOT* band = add_band(im, 60, 70);
+    SPOT* elsewhere = add_band(im, 150, 70);
+    im->modified = 0;
+
+    ASSERT_EQ(gt_band_lane_bounds(win_, im), lane);
+    TK_OBJ win = TKT_FindWindow("ln_bd", "ln_bd_win");
+    ASSERT_NE(win, nullptr);
+    EXPECT_EQ(ctl->task_state, TS_LANE_BOUNDS);
+    EXPECT_EQ(im->bnd_band_count, 1);
+
+    // Over an edge point the drag pointer shows; a press there opens the drag of that side.
+    gt_band_mousedrag(area(im), ctl, im, 69, 120);
+    EXPECT_EQ(WGT_GetPointer(area(im)), 24);
+    gt_band_mousedrag(area(im), ctl, im, 100, 70);
+    EXPECT_EQ(WGT_GetPointer(area(im)), 1);
+    im->click_pt[0] = 51, im->click_pt[1] = 20;
+    gt_band_mouseclick(area(im), nullptr, ctl, im, 0);
+    EXPECT_EQ(im->edit_pt, 0);
+    EXPECT_EQ(im->edit_mode, 0);
+    gt_band_mouserelease(area(im), ctl, im, 51, 20);
+
+    // The edit the tool's drags make: narrower on the left, wider on the right, a slanted foot.
+    lane->left_width = 5;
+    lane->right_width = 13;
+    lane->center_coords[1].x = 70;
+    if (c.ok) TKT_Click(RES_GetSub(win, 1));
+    else if (std::string(c.ending) == "Cancel") TKT_Click(RES_GetSub(win, 2));
+    else if (std::string(c.ending) == "close box") TKT_Close(win);
+    else gt_dismiss_all();
+    EVENT_Flush();
+
+    EXPECT_EQ(TKT_FindWindow("ln_bd", "ln_bd_win"), nullptr);
+    EXPECT_EQ(ctl->task_state, TS_IDLE);
+    EXPECT_EQ(im->save_lane_coords, nullptr);
+    EXPECT_EQ(im->bnd_lane, nullptr);
+    if (c.ok) {
+      // Symmetric about a centre moved by half the difference, the edges where they were dragged.
+      EXPECT_EQ(lane->left_width, 9);
+      EXPECT_EQ(lane->right_width, 9);
+      EXPECT_EQ(lane->center_coords[0].x, 64);
+      EXPECT_EQ(lane->center_coords[1].x, 74);
+      EXPECT_FALSE(in_chain(im, band));  // found again in the lane's new place
+      EXPECT_EQ(im->modified, 1);
+    } else {
+      EXPECT_EQ(lane->left_width, 9);
+      EXPECT_EQ(lane->right_width, 9);
+      EXPECT_EQ(lane->center_coords[0].x, 60);
+      EXPECT_EQ(lane->center_coords[1].x, 60);
+      EXPECT_EQ(lane->num_center_points, 2);
+      EXPECT_TRUE(in_chain(im, band));
+    }
+    EXPECT_TRUE(in_chain(im, elsewhere));
+    EXPECT_EQ(other->center_coords[0].x, 150);
+  }
+}
+
+TEST_F(LaneTools, LaneBoundariesNeedASelectedLane) {
+  IMAGE_REC* im = gel("plain");
+  ASSERT_NE(im, nullptr);
+  add_lane(im, 60, false);
+  EXPECT_EQ(gt_band_lane_bounds(win_, im), nullptr);
+  EXPECT_EQ(TKT_FindWindow("ln_bd", "ln_bd_win"), nullptr);
+  EXPECT_EQ(ctl->task_state, TS_IDLE);
+}
+
+TEST_F(LaneTools, RenumberingLanesMovesTheMarkersInThem) {
+  for (int clear : {0, 1}) {
+    SCOPED_TRACE(clear);
+    IMAGE_REC* im = gel(clear ? "clear" : "keep");
+    ASSERT_NE(im, nullptr);
+    LANE* lanes[] = {add_lane(im, 30, false, "a"), add_lane(im, 90, false, "b"), add_lane(im, 150, false, "c")};
+    int n = 7;
+    for (LANE* l : lanes) l->lane_number = n, n += 2;
+    ASSERT_NE(im->size_stdp, nullptr);
+    STD_LIST* list = im->size_stdp[0];
+    ASSERT_NE(list, nullptr);
+    put_marker(list, 90.4, 60.0, 1000, 9);  // in the middle lane, numbered for its old number
+    put_marker(list, 120.0, 60.0, 500, 42);  // between the lanes
+    gt_lane_renumber(im, clear);
+    EXPECT_EQ(lanes[0]->lane_number, 1);
+    EXPECT_EQ(lanes[1]->lane_number, 2);
+    EXPECT_EQ(lanes[2]->lane_number, 3);
+    EXPECT_STREQ(lanes[1]->lane_name, clear ? "" : "b");
+    std::vector<int> nums;
+    for (int i = 0; i < list->count; ++i) nums.push_back(list->records[i].lane_num);
+    std::sort(nums.begin(), nums.end());
+    EXPECT_EQ(nums, (std::vector<int>{2, 42}));
+  }
+}
+
+TEST_F(LaneTools, BandsOfEveryOpenImageAreNumberedDownEachLane) {
+  std::vector<std::vector<SPOT*>> bands;
+  for (const char* name : {"one", "two"}) {
+    IMAGE_REC* im = gel(name);
+    ASSERT_NE(im, nullptr);
+    add_lane(im, 40, false);
+    add_lane(im, 120, false);
+    // Added out of order, with numbers left from before.
+    bands.push_back({add_band(im, 40, 90), add_band(im, 40, 30), add_band(im, 120, 100), add_band(im, 40, 60)});
+    for (SPOT* b : bands.back()) b->number = 99;
+  }
+  EXPECT_EQ(gt_band_renumber_all(), 2);
+  for (const auto& b : bands) {
+    EXPECT_EQ(b[1]->number, 1);
+    EXPECT_EQ(b[3]->number, 2);
+    EXPECT_EQ(b[0]->number, 3);
+    EXPECT_EQ(b[2]->number, 1);  // the only band of the second lane
+  }
+}
+
+TEST_F(LaneTools, ClosingTheBandToolsRecomputesChangedStandards) {
+  struct Case {
+    const char* module;
+    int state;
+    void (*open)(TK_OBJ);
+  } tools[] = {
+      {"ad_bnd", TS_ADD_BAND, gt_ad_bnd_activate},
+      {"ed_bnd", TS_EDIT_BAND, gt_ed_bnd_activate},
+  };
+  for (const Case& t : tools)
+    for (int changed : {1, 0}) {
+      SCOPED_TRACE(std::string(t.module) + (changed ? " changed" : " unchanged"));
+      IMAGE_REC* im = gel((std::string(t.module) + std::to_string(changed)).c_str());
+      ASSERT_NE(im, nullptr);
+      add_lane(im, 60, false);
+      SPOT* top = add_band(im, 60, 30);
+      SPOT* mid = add_band(im, 60, 60);
+      SPOT* low = add_band(im, 60, 90);
+      put_marker(im->size_stdp[0], 60, 30, 1000, 1);
+      put_marker(im->size_stdp[0], 60, 90, 400, 1);
+      for (SPOT* b : {top, mid, low}) b->size = -7;
+      im->std_changed = changed;
+      t.open(win_);
+      ctl->task_state = t.state;
+      TK_OBJ win = TKT_FindWindow(t.module, (std::string(t.module) + "_win").c_str());
+      ASSERT_NE(win, nullptr);
+      TKT_Close(win);
+      EVENT_Flush();
+      EXPECT_EQ(TKT_FindWindow(t.module, (std::string(t.module) + "_win").c_str()), nullptr);
+      EXPECT_EQ(ctl->task_state, TS_IDLE);
+      EXPECT_EQ(im->std_changed, 0);
+      if (changed) {
+        EXPECT_NEAR(top->size, 1000, 1e-6);
+        EXPECT_NEAR(low->size, 400, 1e-6);
+        EXPECT_GT(mid->size, 400);
+        EXPECT_LT(mid->size, 1000);
+      } else {
+        for (SPOT* b : {top, mid, low}) EXPECT_EQ(b->size, -7);
+      }
+    }
+}
+
+TEST_F(LaneTools, CopyLanesPlacesWithTheCrossThenDragsTheGroup) {
+  IMAGE_REC* im = gel("copy");
+  ASSERT_NE(im, nullptr);
+  add_lane(im, 40, true);
+  add_lane(im, 80, true);
+  gt_copy_lanes_and_bands(win_, im, 0);
+  ASSERT_EQ(ctl->task_state, TS_COPY_LANES);
+  gt_band_mousedrag(area(im), ctl, im, 100, 70);
+  EXPECT_EQ(WGT_GetPointer(area(im)), 1);  // the placing shape shows as the cross
+  im->click_pt[0] = 100, im->click_pt[1] = 70;
+  gt_band_mouseclick(area(im), nullptr, ctl, im, 0);
+  ASSERT_EQ(im->lane_copy.dropped, 1);
+  gt_band_mousedrag(area(im), ctl, im, 110, 75);
+  EXPECT_EQ(WGT_GetPointer(area(im)), 24);
+  gt_copy_lanes_cancel();
+}
+
+TEST_F(LaneTools, DefineLanesOffersTheNextLaneFromTheSecondLaneOfTheRun) {
+  IMAGE_REC* im = gel("define");
+  ASSERT_NE(im, nullptr);
+  def_ln_new_run();
+  auto next_lane_text = [] { return WGT_IsEnabled(RES_GetSub(TKT_FindWindow("def_ln", "def_ln_win"), 3)); };
+  gt_def_ln_activate(win_);
+  ctl->task_state = TS_DEFINE_LANES;
+  ASSERT_NE(TKT_FindWindow("def_ln", "def_ln_win"), nullptr);
+  EXPECT_FALSE(next_lane_text());
+  // The first lane: its top, a point down its centre, finished by a double click.
+  const int first[][2] = {{50, 20}, {52, 120}};
+  for (const auto& p : first) {
+    im->click_pt[0] = p[0], im->click_pt[1] = p[1];
+    gt_band_mouseclick(area(im), nullptr, ctl, im, 0);
+    EXPECT_FALSE(next_lane_text());
+  }
+  gt_band_doubleclick(area(im), ctl, im, 0);
+  EXPECT_TRUE(gt_lane_any_pending(im->lanes));
+  EXPECT_TRUE(next_lane_text());
+  // Every later lane.
+  im->click_pt[0] = 120, im->click_pt[1] = 20;
+  gt_band_mouseclick(area(im), nullptr, ctl, im, 0);
+  EXPECT_TRUE(next_lane_text());
+  // Reopened in the same run, the text is offered at once.
+  def_ln_dismiss();
+  gt_def_ln_activate(win_);
+  EXPECT_TRUE(next_lane_text());
+  def_ln_dismiss();
+}
