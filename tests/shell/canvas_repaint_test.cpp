@@ -50,6 +50,10 @@ class CanvasRepaint : public shelltest::OpenImagesTest {
     TKT_SetImageMapping(true, 1, 1.0);
     return im;
   }
+  // A picture of the main window, kept where VX_GRAB_DIR says.
+  void grab(const std::string& name) {
+    EXPECT_TRUE(TKT_Grab(win_, vxtest::grab_path(ws_->dir(), "repaint_" + name + ".png").c_str()));
+  }
   static TK_OBJ area(IMAGE_REC* im) { return static_cast<TK_OBJ>(im->draw_area); }
   static QImage picture(IMAGE_REC* im) { return tk::area(area(im))->backing().copy(); }
   static QRgb px(IMAGE_REC* im, int x, int y) {
@@ -94,6 +98,7 @@ TEST_F(CanvasRepaint, AnnotationAndRefreshLeaveThePictureOfAFreshRepaint) {
   main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
   ASSERT_EQ(ctl->lanes_hidden, 1);
   EXPECT_EQ(pixels_drawn_over(im, 120, 100), 0);
+  grab("annotation_hidden");
   main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
   EXPECT_EQ(picture(im), shown);
 
@@ -108,6 +113,7 @@ TEST_F(CanvasRepaint, AnnotationAndRefreshLeaveThePictureOfAFreshRepaint) {
   ctl->lanes_hidden = 1;
   main_winNfySelMenuBar(win_, GT_CMD_REFRESH);
   EXPECT_EQ(pixels_drawn_over(im, 120, 100), 0);
+  grab("refresh_hidden");
   ctl->lanes_hidden = 0;
 
   // Name and Copy Lanes end with the same whole repaint: no old label stays under the new one.
@@ -148,6 +154,7 @@ TEST_F(CanvasRepaint, TheCalibrationStripStaysWithTheOutlinesHiddenOnItsImageAlo
   ASSERT_EQ(gt_get_control()->lanes_hidden, 1);
   EXPECT_EQ(px(im, 140, 10), kRed);
   EXPECT_EQ(px(im, 40, 30), plain(im, 40, 30));  // the lane is hidden
+  grab("strip_outlines_hidden");
   WGT_Redraw(area(im));  // as a scroll repaints
   EXPECT_EQ(px(im, 140, 10), kRed);
   // The other image window shows no strip, with or without its outlines.
@@ -182,6 +189,7 @@ TEST_F(CanvasRepaint, TheDensitometryToolsLaneAloneIsHighlighted) {
     edge = px(im, 31, 60);
     beside = px(im, 30, 60);  // the highlight's pen is 3 pixels wide
     band_mark = px(im, 40, 30);
+    grab("dtool_lane");
     TKT_Close(tool);
   });
   main_winNfySelMenuBar(win_, GT_CMD_DTOOL);
@@ -215,6 +223,7 @@ TEST_F(CanvasRepaint, MultiplexMarkersAskBeforeGoingAndShowAsTheyArePlaced) {
     for (int k = 0; k <= i; ++k) EXPECT_EQ(px(im, at[k][0], at[k][1]), kBlue) << i << " " << k;
     EXPECT_EQ(WGT_IsEnabled(done), i == 2 ? 1 : 0);
   }
+  grab("markers_placed");
   // The modifier double click starts over.
   TKT_DoubleClick(area(im), 60, 60, TK_MOD_SHIFT);
   EXPECT_EQ(im->num_mark_pts, 0);
@@ -263,6 +272,7 @@ TEST_F(CanvasRepaint, AClickOnAnotherImageWindowIsRefusedWhileTheImageMayNotChan
   EXPECT_EQ(WS_ActiveWindow(gt_get_workspace()), win_b);
   EXPECT_EQ(gt_get_image_ptr(), b);
   EXPECT_EQ(a->click_pt[0], -7);  // the click was swallowed
+  grab("activation_refused");
   vxtest::system_click(area(b));  // the active window takes its clicks as ever
   EXPECT_EQ(WS_ActiveWindow(gt_get_workspace()), win_b);
 
@@ -293,6 +303,7 @@ TEST_F(CanvasRepaint, AZoomRewritesTheReadOutForThePixelUnderThePointer) {
   TKT_Key(area(im), '+');  // through the dispatcher, as the key and the menu send it
   ASSERT_EQ(im->img_ptr->zoom[0], 2);
   EXPECT_EQ(WGT_GetText(readout), under_pointer("2:1"));
+  grab("zoom_readout");
   main_winNfySelMenuBar(win_, GT_CMD_ZOOM_OUT);
   main_winNfySelMenuBar(win_, GT_CMD_ZOOM_OUT);
   ASSERT_EQ(im->img_ptr->zoom[0], -2);
