@@ -37,10 +37,11 @@ QList<TK_OBJ> children_of(QMdiArea* area) {
 }
 
 // Activation ---------------------------------------------------------------------------------
-// The user's activation of a child window is offered to the window first (event 113). A click
-// is stopped where the window system hands it to the top-level window, before Qt gives focus
-// (which activates the sub-window); activations by other ways (keys, focus moved by code) are
-// undone right after Qt made them.
+// The user's activation of a child window is offered to the window first (event 113). A press
+// is looked at where the window system hands it to the top-level window, before Qt gives focus
+// (which activates the sub-window); a refused one still reaches the part under the pointer, but
+// as the program's own delivery, which moves no focus. Activations by other ways (keys, focus
+// moved by code) are undone right after Qt made them.
 
 bool s_programmatic = false;  // the program itself is activating a child window
 
@@ -64,31 +65,24 @@ QMdiSubWindow* workspace_sub_of(QWidget* w) {
 class ActivationGate : public QObject {
  protected:
   bool eventFilter(QObject* o, QEvent* e) override {
-    const QEvent::Type t = e->type();
-    if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick &&
-        t != QEvent::MouseButtonRelease)
+    if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick)
       return false;
     auto* window = qobject_cast<QWindow*>(o);
     if (!window) return false;
-    if (t == QEvent::MouseButtonRelease) {  // the release of a swallowed press goes too
-      const bool swallow = swallowing_;
-      swallowing_ = false;
-      return swallow;
-    }
     QWidget* top = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
       if (w->windowHandle() == window) top = w;
     if (!top) return false;
-    QMdiSubWindow* sub =
-        workspace_sub_of(top->childAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+    auto* me = static_cast<QMouseEvent*>(e);
+    QWidget* hit = top->childAt(me->position().toPoint());
+    QMdiSubWindow* sub = workspace_sub_of(hit);
     if (!sub || sub == sub->mdiArea()->activeSubWindow()) return false;
     if (activation_allowed(tk::object_of(sub->widget()))) return false;
-    swallowing_ = true;
+    QMouseEvent copy(me->type(), hit->mapFrom(top, me->position()), me->globalPosition(),
+                     me->button(), me->buttons(), me->modifiers());
+    QCoreApplication::sendEvent(hit, &copy);
     return true;
   }
-
- private:
-  bool swallowing_ = false;
 };
 
 }  // namespace

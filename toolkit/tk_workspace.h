@@ -6,8 +6,8 @@
 // the child windows of its workspaces, each with its TK_EV_TERMINATE.
 // Before the user makes an inactive child window active (a click on it, a key), the window gets
 // TK_EV_ACTIVATE_WIN: when its procedure does not pass the event to the window default
-// procedure, the window stays inactive and the click is swallowed. WS_Activate and WIN_Show
-// are the program's own activations and are not asked.
+// procedure, the window stays inactive (a click on it still reaches the part under the
+// pointer). WS_Activate and WIN_Show are the program's own activations and are not asked.
 #pragma once
 
 #include "toolkit/tk_types.h"

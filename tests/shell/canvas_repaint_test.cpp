@@ -271,8 +271,14 @@ TEST_F(CanvasRepaint, AClickOnAnotherImageWindowIsRefusedWhileTheImageMayNotChan
   EVENT_Flush();
   EXPECT_EQ(WS_ActiveWindow(gt_get_workspace()), win_b);
   EXPECT_EQ(gt_get_image_ptr(), b);
-  EXPECT_EQ(a->click_pt[0], -7);  // the click was swallowed
+  EXPECT_NE(a->click_pt[0], -7);  // the click itself still reaches the canvas
   grab("activation_refused");
+  // Focus moved into the other window another way (here a click given straight to its canvas)
+  // is taken back as well.
+  QTest::mouseClick(tk::area(area(a))->viewport(), Qt::LeftButton);
+  EVENT_Flush();
+  EXPECT_EQ(WS_ActiveWindow(gt_get_workspace()), win_b);
+  EXPECT_EQ(gt_get_image_ptr(), b);
   vxtest::system_click(area(b));  // the active window takes its clicks as ever
   EXPECT_EQ(WS_ActiveWindow(gt_get_workspace()), win_b);
 
@@ -281,7 +287,6 @@ TEST_F(CanvasRepaint, AClickOnAnotherImageWindowIsRefusedWhileTheImageMayNotChan
   EVENT_Flush();
   EXPECT_EQ(WS_ActiveWindow(gt_get_workspace()), win_a);
   EXPECT_EQ(gt_get_image_ptr(), a);
-  EXPECT_NE(a->click_pt[0], -7);
 }
 
 TEST_F(CanvasRepaint, AZoomRewritesTheReadOutForThePixelUnderThePointer) {
