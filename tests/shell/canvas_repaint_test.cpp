@@ -1,7 +1,8 @@
-// Repainting an image window's canvas in the running program: Annotation and Refresh leave the
-// picture that a fresh repaint gives, the calibration strip stays with the outlines hidden, the
-// densitometry tool's lane is highlighted, the multiplex markers show as they are placed, a
-// refused activation leaves the other image window inactive, and a zoom rewrites the read-out.
+// Repainting an image window's canvas in the running program: Annotation, Refresh, Name and Copy
+// Lanes leave the picture that a fresh repaint gives, the calibration strip stays with the
+// outlines hidden, the densitometry tool's lane is highlighted, the multiplex markers show as
+// they are placed, a refused activation leaves the other image window inactive, and a zoom
+// rewrites the read-out.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -22,6 +23,7 @@
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "tools/gt_lane_copy.h"
 #include "tools/gt_lane_dlgs.h"
 
 namespace {
@@ -35,6 +37,7 @@ class CanvasRepaint : public shelltest::OpenImagesTest {
   void TearDown() override {
     im_calib_dismiss();
     multi_dismiss();
+    ln_cpy_dismiss();
     TKT_SetImageMapping(false);
     shelltest::OpenImagesTest::TearDown();
   }
@@ -83,7 +86,7 @@ class CanvasRepaint : public shelltest::OpenImagesTest {
   }
 };
 
-TEST_F(CanvasRepaint, AnnotationAndRefreshLeaveThePictureOfAFreshRepaint) {
+TEST_F(CanvasRepaint, AnnotationRefreshNameAndCopyLanesLeaveThePictureOfAFreshRepaint) {
   IMAGE_REC* im = open_gel("gel");
   ASSERT_NE(im, nullptr);
   CONTROL* ctl = gt_get_control();
@@ -133,6 +136,20 @@ TEST_F(CanvasRepaint, AnnotationAndRefreshLeaveThePictureOfAFreshRepaint) {
   EXPECT_NE(after_name, before_name);
   WGT_Redraw(area(im));
   EXPECT_EQ(picture(im), after_name);
+
+  // Copy Lanes: the copy dropped at x 90 is found and the lanes renumbered (the copy becomes
+  // lane 2); the picture is that of a fresh repaint.
+  gt_copy_lanes_and_bands(win_, im, 0);
+  ASSERT_EQ(gt_get_state(), TS_COPY_LANES);
+  gt_copy_lanes_drop(im, 90, 48);
+  TK_OBJ copy_win = TKT_FindWindow("ln_cpy", "ln_cpy_win");
+  ASSERT_NE(copy_win, nullptr);
+  TKT_Click(RES_GetSub(copy_win, 1));
+  EVENT_Flush();
+  ASSERT_EQ(im->lane_hdr->num_lanes, 2);
+  const QImage after_copy = picture(im);
+  WGT_Redraw(area(im));
+  EXPECT_EQ(picture(im), after_copy);
 }
 
 TEST_F(CanvasRepaint, TheCalibrationStripStaysWithTheOutlinesHiddenOnItsImageAlone) {
