@@ -18,7 +18,9 @@
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
 #include "shell/im_calib.h"
+#include "tools/dtool_calc.h"
 #include "tools/gt_band_mouse.h"
+#include "tools/gt_dtool.h"
 #include "tools/gt_report_wins.h"
 #include "tools/ui_illus.h"
 #include "tools/ui_illus_obj.h"
@@ -71,6 +73,31 @@ void paint_annotations(TK_OBJ area, IMAGE_REC* im) {
     ui_illus_annotate(area, im->img_ptr);
 }
 
+// The lane the densitometry tool shows, when the tool works on this area's image.
+LANE* dtool_lane_on(TK_OBJ area) {
+  LANE* lane = dtool_current_lane();
+  const DT_INFO* info = dtool_state().info;
+  return lane && info && info->draw_area == area ? lane : nullptr;
+}
+
+// What lies over the freshly drawn image: while the densitometry tool shows a lane, that lane's
+// highlight alone; otherwise, with the outlines shown, the lanes, bands and the figures of the
+// tool in progress, then the annotation objects; with the outlines hidden only the calibration
+// strip of its task state, which is the tool's own work and stays visible.
+void paint_overlays(TK_OBJ area, IMAGE_REC* im) {
+  if (LANE* lane = dtool_lane_on(area)) {
+    gt_paint_dtool_lane(area, im, lane);
+    return;
+  }
+  const CONTROL* ctl = gt_get_control();
+  if (!ctl->lanes_hidden) {
+    gt_band_expose(area, im);
+    paint_annotations(area, im);
+  } else if (ctl->task_state == TS_CALIBRATION) {
+    cal_draw_steps(area, im);
+  }
+}
+
 void expose(TK_OBJ area, IMAGE_REC* im) {
   IMG_DATA* d = disp_of(im);
   if (!d || !gt_display_of(d)) return;
@@ -91,8 +118,7 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
   gt_busy_begin();
   ih_dpy_draw(area, d, ax, ay);
   gt_busy_end();
-  gt_band_expose(area, im);
-  paint_annotations(area, im);
+  paint_overlays(area, im);
   s_in_expose = false;
 }
 
@@ -166,7 +192,16 @@ void gt_zoom_set(IMAGE_REC* image, int new_zoom) {
   if (new_zoom == d->zoom[0]) return;
   d->zoom[1] = d->zoom[0];
   d->zoom[0] = new_zoom;
-  gt_zoom_to_factor(static_cast<TK_OBJ>(image->draw_area));
+  TK_OBJ area = static_cast<TK_OBJ>(image->draw_area);
+  gt_zoom_to_factor(area);
+  // The read-out names the zoom: write it again for the pixel now under the pointer's last
+  // position over this canvas, so that it does not keep the old zoom until the pointer moves.
+  if (s_last_area == area && s_last_pos.x >= 0 && s_last_pos.y >= 0) {
+    const TkRect v = CANVAS_GetVisible(area);
+    int x = s_last_pos.x + v.x, y = s_last_pos.y + v.y;
+    gt_zoom_point(d->zoom[0], d->scale, &x, &y);
+    gt_show_pixel(d, s_readout, x, y);
+  }
 }
 
 void gt_raise_image_window(int menu_id) {
@@ -195,10 +230,11 @@ void gt_redraw_img(IMAGE_REC* image) {
     SLOG("gt_redraw_img", SLOG_WARN, "something important is NULL");
     return;
   }
-  CONTROL* ctl = gt_get_control();
-  if (ctl->lanes_hidden) return;
-  gt_band_paint(static_cast<TK_OBJ>(image->draw_area));
-  paint_annotations(static_cast<TK_OBJ>(image->draw_area), image);
+  // An expose under way paints the overlays itself when the image is drawn.
+  if (s_in_expose) return;
+  // The whole canvas: the area is cleared, the image drawn and the overlays painted as they are
+  // switched now, so that what was hidden, renamed or moved leaves no trace.
+  WGT_Redraw(static_cast<TK_OBJ>(image->draw_area));
 }
 
 void gt_show_pixel(const IMG_DATA* disp, TK_OBJ widget, int x, int y) {

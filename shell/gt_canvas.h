@@ -33,7 +33,9 @@ void gt_raise_image_window(int menu_id);
 // Sets the scroll area of every image window's drawing area for its zoom.
 void gt_refresh_scroll_bars();
 
-// Repaints the overlays of an image's window.
+// Repaints an image window's canvas whole: the image, then the overlays as now switched (only the
+// densitometry tool's lane while the tool shows one; only the calibration strip of task state 13
+// while the outlines are hidden).
 void gt_redraw_img(IMAGE_REC* image);
 
 // The readout widget (the main window's second status field) and the command procedure that the

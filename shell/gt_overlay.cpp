@@ -220,6 +220,14 @@ void gt_lane_draw(TK_OBJ area, IMAGE_REC* image, LANE* lane) {
   ih_draw_lane(area, lane, image->img_ptr, 1, 1, 0, 0, -1, -1);
 }
 
+void gt_paint_dtool_lane(TK_OBJ area, IMAGE_REC* image, LANE* lane) {
+  if (!area || !image || !image->img_ptr || !lane) return;
+  font_helv12b(area);
+  ih_ann_draw_config(area, disp(gt_get_control(), DISP_COL_SELECTED), kNone, 1);
+  ih_draw_lane(area, lane, image->img_ptr, 1, 1, 0, 0, -1, -1);
+  ih_ann_draw_config(area, 0, kNone, 0);
+}
+
 void draw_lane_bounds(TK_OBJ area, IMAGE_REC* image) {
   CONTROL* ctl = gt_get_control();
   if (!image || !image->lanes) {
@@ -334,7 +342,7 @@ void gt_band_stds(TK_OBJ area, IMAGE_REC* image) {
   if (state == TS_MULTIPLEX_MARKERS || image->mark_pts[0][0] != -1) {
     ih_ann_draw_config(area, disp(ctl, DISP_COL_LANE), kNone, 0);
     // Only three reference points are stored: draw points 1 .. n from index 0, n at most 3.
-    const int n = std::min(state == TS_MULTIPLEX_MARKERS ? image->num_block_points : 3, 3);
+    const int n = std::min(state == TS_MULTIPLEX_MARKERS ? image->num_mark_pts : 3, 3);
     for (int i = 1; i <= n; ++i) {
       const int x = image->mark_pts[i - 1][0], y = image->mark_pts[i - 1][1];
       if (x < 0 || y < 0) continue;

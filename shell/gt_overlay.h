@@ -17,7 +17,7 @@
 //   state 5:     edit_lane (ordinal, -1 none), edit_pt, edit_mode (0 left width, 1 right width,
 //                other: the centre point), drag_pt (x -1 when no drag is in progress)
 //   states 10, 11: lane_coords / num_lane_coords as the tool's marks, pt_now
-//   state 14:    mark_pts (three reference points), num_block_points as the marker count
+//   state 14:    mark_pts (three reference points), num_mark_pts as the marker count
 #pragma once
 
 #include <vector>
@@ -62,6 +62,9 @@ void gt_band_stds(TK_OBJ area, IMAGE_REC* image);
 void draw_lane_bounds(TK_OBJ area, IMAGE_REC* image);
 void gt_lane_mark(TK_OBJ area, IMAGE_REC* image, LANE* lane);
 void gt_lane_draw(TK_OBJ area, IMAGE_REC* image, LANE* lane);
+// The highlight of the lane that the densitometry tool shows: its outline and label in the
+// selected colour with a 3-pixel pen.
+void gt_paint_dtool_lane(TK_OBJ area, IMAGE_REC* image, LANE* lane);
 // The closed polygon through a band's valid bound points (36 slots, -1 none).
 void draw_band_bounds(TK_OBJ area, IMAGE_REC* image, const int* bound_x, const int* bound_y);
 void gt_block_rubber_band(TK_OBJ area, IMAGE_REC* image);

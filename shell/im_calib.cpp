@@ -371,7 +371,8 @@ void cal_strip_reset() {
 void cal_strip_forget_preview() { s_preview_n = 0; }
 
 void cal_draw_steps(TK_OBJ area, IMAGE_REC* image) {
-  if (!area || !image || !image->img_ptr) return;
+  // The strip is measured on the current image: other image windows do not show it.
+  if (!area || !on_strip_image(image)) return;
   ih_ann_draw_config(area, kColourStrip, kColourNone, 0);
   for (int i = 0; i < s_strip.count; ++i) {
     const CalBox& b = s_strip.boxes[i];

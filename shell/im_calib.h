@@ -50,7 +50,8 @@ void cal_val_drag(TK_OBJ area, IMAGE_REC* image, int x, int y);
 void cal_val_release(TK_OBJ area, IMAGE_REC* image, int x, int y);
 // The pointer moved to (x, y) with no button held: the preview of the next box or of the spread.
 void cal_move_strip(TK_OBJ area, IMAGE_REC* image, int x, int y);
-// Draws the strip's boxes and their densities (after every change and on every repaint).
+// Draws the strip's boxes and their densities over the current image (after every change and
+// on every repaint); other images show nothing.
 void cal_draw_steps(TK_OBJ area, IMAGE_REC* image);
 // The area was repainted: the previews drawn before are gone and need no erasing.
 void cal_strip_forget_preview();

@@ -751,6 +751,8 @@ void WIN_EndModal(TK_OBJ win, long value) {
 long WIN_DefaultNfy(TK_OBJ win, int event) {
   // A window procedure may treat 171 as a close request: the default then ends the window.
   if (event == TK_EV_TERMINATE && tk::alive(win) && !win->terminating) WIN_Terminate(win);
+  // Activation by the user goes ahead only when the procedure passes 113 on to here.
+  if (event == TK_EV_ACTIVATE_WIN && tk::alive(win)) win->activation_ok = true;
   return 0;
 }
 

@@ -17,7 +17,8 @@ enum TkEventCode : int {
   TK_EV_EXPOSE = 109,      // a drawing area must redraw its backing image
   TK_EV_RESIZE = 110,      // a window or drawing area changed size
   TK_EV_SCROLL = 111,      // a drawing area scrolled
-  TK_EV_ACTIVATE_WIN = 113,  // a window became the active window
+  TK_EV_ACTIVATE_WIN = 113,  // the user is about to activate a workspace window: the window
+                             // default procedure lets it; a procedure that does not call it refuses
   TK_EV_DEACTIVATE_WIN = 114,  // a window stopped being the active window
   TK_EV_FOCUS_OUT = 115,   // keyboard focus left a field
   TK_EV_FOCUS_IN = 116,    // keyboard focus entered a field

@@ -38,6 +38,7 @@ struct TkObject {
   TkObject* menubar = nullptr;
   bool terminating = false;
   bool inited = false;
+  bool activation_ok = false;         // set by the default procedure of TK_EV_ACTIVATE_WIN
   QEventLoop* modal_loop = nullptr;
   bool modal_ended = false;
   long modal_value = 0;

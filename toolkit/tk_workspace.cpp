@@ -3,11 +3,16 @@
 #include "toolkit/tk_workspace.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMenu>
-#include <QScreen>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QWindow>
+#include <memory>
 
 #include "base/slog.h"
 #include "toolkit/tk_qt.h"
@@ -34,19 +39,84 @@ QList<TK_OBJ> children_of(QMdiArea* area) {
   return out;
 }
 
+// Activation ---------------------------------------------------------------------------------
+// The user's activation of a child window is offered to the window first (event 113). A press
+// is looked at where the window system hands it to the top-level window, before Qt gives focus
+// (which activates the sub-window); a refused one still reaches the part under the pointer, but
+// as the program's own delivery, which moves no focus. Activations by other ways (keys, focus
+// moved by code) are undone right after Qt made them.
+
+bool s_programmatic = false;  // the program itself is activating a child window
+
+// Offers the activation to the window; true when its procedure passed it to the default.
+bool activation_allowed(TK_OBJ win) {
+  if (!tk::alive(win) || win->terminating) return true;
+  win->activation_ok = false;
+  tk::deliver(win, TK_EV_ACTIVATE_WIN);
+  return !tk::alive(win) || win->activation_ok;
+}
+
+// The child window of a workspace that holds the widget, null when none does.
+QMdiSubWindow* workspace_sub_of(QWidget* w) {
+  for (; w; w = w->parentWidget()) {
+    auto* sub = qobject_cast<QMdiSubWindow*>(w);
+    if (sub && area_of(tk::object_of(sub->mdiArea()))) return sub;
+  }
+  return nullptr;
+}
+
+class ActivationGate : public QObject {
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonDblClick)
+      return false;
+    auto* window = qobject_cast<QWindow*>(o);
+    if (!window) return false;
+    QWidget* top = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->windowHandle() == window) top = w;
+    if (!top) return false;
+    auto* me = static_cast<QMouseEvent*>(e);
+    QWidget* hit = top->childAt(me->position().toPoint());
+    QMdiSubWindow* sub = workspace_sub_of(hit);
+    if (!sub || sub == sub->mdiArea()->activeSubWindow()) return false;
+    if (activation_allowed(tk::object_of(sub->widget()))) return false;
+    QMouseEvent copy(me->type(), hit->mapFrom(top, me->position()), me->globalPosition(),
+                     me->button(), me->buttons(), me->modifiers());
+    QCoreApplication::sendEvent(hit, &copy);
+    return true;
+  }
+};
+
 }  // namespace
 
 namespace tk {
 
 QWidget* make_workspace(TK_OBJ ws) {
+  static ActivationGate* gate = nullptr;
+  if (!gate) {
+    gate = new ActivationGate;
+    gate->setParent(qApp);
+    qApp->installEventFilter(gate);
+  }
   auto* area = new QMdiArea;
   area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   area->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  QObject::connect(area, &QMdiArea::subWindowActivated, [ws](QMdiSubWindow* sub) {
+  auto last = std::make_shared<QPointer<QMdiSubWindow>>();  // the child window active before
+  QObject::connect(area, &QMdiArea::subWindowActivated, [ws, area, last](QMdiSubWindow* sub) {
     if (!sub || !tk::alive(ws)) return;
-    if (TK_OBJ win = tk::object_of(sub->widget()); win && !win->terminating)
-      tk::deliver(win, TK_EV_FOCUS_IN);
+    TK_OBJ win = tk::object_of(sub->widget());
+    if (!win || win->terminating) return;
+    QMdiSubWindow* before = *last;
+    if (!s_programmatic && before && before != sub && before->isVisible() &&
+        !activation_allowed(win)) {
+      // Refused: the window that was active becomes active again.
+      area->setActiveSubWindow(before);
+      return;
+    }
+    *last = sub;
+    tk::deliver(win, TK_EV_FOCUS_IN);
   });
   return area;
 }
@@ -54,10 +124,13 @@ QWidget* make_workspace(TK_OBJ ws) {
 bool show_in_workspace(QWidget* w) {
   QMdiSubWindow* sub = sub_of(w);
   if (!sub) return false;
+  const bool was = s_programmatic;
+  s_programmatic = true;
   w->show();
   sub->show();
   sub->raise();
   if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
+  s_programmatic = was;
   return true;
 }
 

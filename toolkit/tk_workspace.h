@@ -4,6 +4,10 @@
 // WIN_Show shows it there and makes it the active child, and WIN_Terminate removes it. When a
 // child window becomes the active one it receives TK_EV_FOCUS_IN. A window that ends also ends
 // the child windows of its workspaces, each with its TK_EV_TERMINATE.
+// Before the user makes an inactive child window active (a click on it, a key), the window gets
+// TK_EV_ACTIVATE_WIN: when its procedure does not pass the event to the window default
+// procedure, the window stays inactive (a click on it still reaches the part under the
+// pointer). WS_Activate and WIN_Show are the program's own activations and are not asked.
 #pragma once
 
 #include "toolkit/tk_types.h"

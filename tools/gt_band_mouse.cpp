@@ -601,6 +601,14 @@ void gt_band_doubleclick(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int modifier)
         bd_axe_show_step(0);
       }
       break;
+    case TS_MULTIPLEX_MARKERS:
+      // The modifier double click starts the markers over.
+      if (!modifier) break;
+      for (auto& p : im->mark_pts) p[0] = p[1] = -1;
+      im->num_mark_pts = 0;
+      multi_set_count(0);
+      gt_redraw_img(im);
+      break;
     default:
       break;
   }

@@ -33,6 +33,10 @@ int gt_ln_order_activate(const LnOrderEntry* lanes, int n, int* order);
 // The multiplex-marker window (task state 14, set by the caller); Done is enabled exactly at
 // three marker points.
 void gt_multi_activate(TK_OBJ owner);
+// Assign Multiplex Markers as the menu runs it: when the image already has a first marker
+// point, asks gt_msg 85 and stops (false) on No; then opens the window, sets task state 14 and
+// repaints the image's canvas.
+bool gt_multi_start(TK_OBJ owner, IMAGE_REC* image);
 void multi_set_count(int count);
 void multi_dismiss();
 

@@ -9,7 +9,9 @@
 #include "base/ks_choose.h"
 #include "base/ks_ini.h"
 #include "base/ks_mem.h"
+#include "base/ks_alert.h"
 #include "base/ks_msg.h"
+#include "base/slog.h"
 #include "base/lane_comment.h"
 #include "engine/lane_profile.h"
 #include "model/control.h"
@@ -417,6 +419,20 @@ void multi_set_count(int count) {
 }
 
 void multi_dismiss() { gt_tool_win_dismiss(&s_multi); }
+
+bool gt_multi_start(TK_OBJ owner, IMAGE_REC* image) {
+  // Opening the window takes away the markers already placed: ask first. Traced as the
+  // command it runs for.
+  if (image && image->mark_pts[0][0] != -1 &&
+      mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(85)) == 1) {
+    SLOG("main_winNfySelMenuBar", SLOG_VALUE4, "user says 'no' to Multiplex msg");
+    return false;
+  }
+  gt_multi_activate(owner);
+  gt_set_state(TS_MULTIPLEX_MARKERS);
+  if (image && image->window) gt_redraw_img(image);
+  return true;
+}
 
 void gt_multi_activate(TK_OBJ owner) {
   multi_dismiss();

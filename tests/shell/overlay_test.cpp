@@ -289,9 +289,14 @@ TEST_F(Overlay, ReferencePointsDrawOnlyTheThreeStored) {
   ImageView v(200, 200);
   for (int i = 0; i < 3; ++i) v.image->mark_pts[i][0] = 40 + 50 * i, v.image->mark_pts[i][1] = 60;
   ctl->task_state = 14;
-  v.image->num_block_points = 7;  // a tool count beyond the three points
+  v.image->num_mark_pts = 7;  // a tool count beyond the three points
   v.expose();
   for (int i = 0; i < 3; ++i) EXPECT_EQ(v.px(40 + 50 * i, 60), kBlue) << i;
+  // While placing, the tool's count says how many are drawn.
+  v.image->num_mark_pts = 2;
+  v.expose();
+  EXPECT_EQ(v.px(90, 60), kBlue);
+  EXPECT_NE(v.px(140, 60), kBlue);
 }
 
 TEST_F(Overlay, BandTextsAndColours) {
