@@ -10,10 +10,12 @@
 #include <fstream>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gel_fixture.h"
 #include "shell/gt_cmd.h"
 #include "analysis/matr_launch.h"
+#include "base/slog.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_resolution.h"
@@ -407,6 +409,61 @@ TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
   EXPECT_EQ(gt_dispatch_last_run(), GT_CMD_CASCADE);
   const TkRect ra = WS_FrameRect(gt_get_img_window(0)), rb = WS_FrameRect(gt_get_img_window(1));
   EXPECT_TRUE(ra.x != rb.x && ra.y != rb.y);
+}
+
+}  // namespace
+
+namespace {
+
+int help_found(const char*) { return 42; }
+
+// The dispatcher's level-4 lines of a run, in a log of the test's own.
+class DispatchTrace : public Dispatch {
+ protected:
+  void SetUp() override {
+    Dispatch::SetUp();
+    std::ofstream(dir + "/slgmtch.txt") << "4 main_winNfySelMenuBar\n";
+    slog_reset();
+    slog_init(dir.c_str());
+  }
+  void TearDown() override {
+    slog_reset();
+    Dispatch::TearDown();
+  }
+  // The log so far, its lines without the level column.
+  std::vector<std::string> lines() {
+    slog_reset();
+    std::ifstream in(dir + "/slglog.txt");
+    std::vector<std::string> out;
+    for (std::string l; std::getline(in, l);) {
+      const std::size_t text = l.find_first_not_of(" 0123456789:");
+      out.push_back(text == std::string::npos ? "" : l.substr(text));
+    }
+    return out;
+  }
+};
+
+TEST_F(DispatchTrace, EachRowTracesItsLabelAndTheGateRunsForEveryIdentifier) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  gt_set_help_opener(help_found);
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  TKT_OpenMenu(win_, GT_MENU_VIEW);
+  ASSERT_TRUE(TKT_ChooseMenu(win_, GT_CMD_ANNOTATION));  // a menu choice sends identifier 0
+  main_winNfySelMenuBar(win_, GT_CMD_HELP_TUTORIAL);
+  main_winNfySelMenuBar(win_, 10012);
+  main_winNfySelMenuBar(win_, GT_RECENT_FIRST_ID + 2);  // an empty recent file: nothing opens
+  main_winNfySelMenuBar(win_, 999);                     // no row: the gate alone
+  gt_get_control()->task_state = TS_ADD_BAND;
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE);             // refused by the gate
+  gt_get_control()->task_state = TS_IDLE;
+  const std::vector<std::string> want = {
+      "Annotation...", "Annotation...", "id now 153", "Annotation...", "op always permitted",
+      "Help, id 178", "ShellExecute iresult 42", "Zoom Out...", "op always permitted", "Op not ok_mode"};
+  EXPECT_EQ(lines(), want);
+  EXPECT_EQ(gt_get_image_ptr(), im);
+  EXPECT_EQ(im->img_ptr->zoom[0], -4);
 }
 
 }  // namespace
