@@ -69,14 +69,15 @@
 
 namespace {
 
-// Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose.
-void define_lanes(TK_OBJ owner, IMAGE_REC* image) {
+// Add in lane mode and Define: the lane-definition dialog, then the lane tool it chose. The
+// dialog cancelled ends a Vrem run when Define (a Vrem step) opened it; from Add it does nothing.
+void define_lanes(TK_OBJ owner, IMAGE_REC* image, bool cancel_ends_vrem) {
   const int mode = gt_fd_lane_info_activate(owner, image);
-  if (mode < 0) {
+  if (mode == -1 && cancel_ends_vrem) {
     gt_vrem_end();
     return;
   }
-  if (mode > 2) return;
+  if (mode < 0 || mode > 2) return;
   image->modified = 1;
   gt_get_control()->lanes_hidden = 0;
   if (mode == 1) gt_def_ln_activate(owner);
@@ -99,7 +100,7 @@ void cmd_add(const CmdCall& call) {
   if (!image) return;
   const bool bands = bands_found(image);
   if (call.ctl->sel_mode == SEL_LANES) {
-    define_lanes(call.win, image);
+    define_lanes(call.win, image, false);
   } else if (call.ctl->sel_mode == SEL_BANDS && bands) {
     gt_ad_bnd_activate(call.win);
     gt_set_state(TS_ADD_BAND);
@@ -212,7 +213,7 @@ void cmd_copy_bounds(const CmdCall& call) {
 // Lanes ---------------------------------------------------------------------------------------
 
 void cmd_define_lanes(const CmdCall& call) {
-  if (call.image) define_lanes(call.win, call.image);
+  if (call.image) define_lanes(call.win, call.image, true);
 }
 
 void cmd_lane_boundaries(const CmdCall& call) {
@@ -224,16 +225,31 @@ void cmd_lane_boundaries(const CmdCall& call) {
   gt_band_lane_bounds(call.win, image);
 }
 
+// Background works on exactly one selected lane.
 void cmd_lane_background(const CmdCall& call) {
-  if (call.image) gt_land_bkgd_activate(call.win);
+  if (!call.image) return;
+  if (call.image->num_sel_lanes != 1) {
+    SLOG(kCmdTrace, SLOG_VALUE4, "num_sel_lanes %d", call.image->num_sel_lanes);
+    return;
+  }
+  gt_land_bkgd_activate(call.win);
 }
 
+// Lane comments and names need found bands.
 void cmd_lane_comments(const CmdCall& call) {
-  if (call.image) gt_lane_comments(call.win, call.image);
+  if (!call.image || !bands_found(call.image)) {
+    SLOG(kCmdTrace, SLOG_VALUE4, "find_bands not done");
+    return;
+  }
+  gt_lane_comments(call.win, call.image);
 }
 
 void cmd_lane_name(const CmdCall& call) {
-  if (call.image) gt_lane_name(call.win, call.image);
+  if (!call.image || !bands_found(call.image)) {
+    SLOG(kCmdTrace, SLOG_VALUE4, "find_bands not done");
+    return;
+  }
+  gt_lane_name(call.win, call.image);
 }
 
 // Renumber: Yes to the question also empties the lane names.
@@ -338,7 +354,11 @@ void cmd_assign_categories(const CmdCall& call) {
 }
 
 void cmd_label_values(const CmdCall& call) {
-  if (cmd_has_bands(call.image)) gt_lane_chars(call.win, call.image);
+  if (!call.image || !bands_found(call.image)) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", "You must first Find Bands");
+    return;
+  }
+  gt_lane_chars(call.win, call.image);
 }
 
 void cmd_selection_files(const CmdCall& call) { gt_ctr_sel_activate(call.win); }
@@ -446,7 +466,9 @@ void cmd_copy_analysis(const CmdCall& call) {
       EVENT_Flush();
       gt_refd_bnd_activate(owner, image);
     } else {
+      // Every carried lane is quantified along its transformed path.
       gt_set_sel_mode(SEL_LANES, RES_GetSub(RES_GetSub(owner, GT_MAIN_MODE_BAR), SEL_LANES));
+      gt_select_all(canvas_of(image), image);
       if (image->num_sel_lanes > 0) gt_xform_band_quantify(image);
       EVENT_Flush();
     }

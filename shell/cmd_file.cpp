@@ -163,8 +163,8 @@ void cmd_print(const CmdCall& call) {
 void cmd_print_photo(const CmdCall&) { gt_print_photo_activate(); }
 
 // Exit: asks about unsaved images, then every image window ends (none is picked as current
-// meanwhile), a pause lets their closing finish, the tool windows go, and the main window ends,
-// which ends the event loop.
+// meanwhile), a pause lets their closing finish, the tool windows go, the preferences are
+// written as the close box writes them, and the main window ends, which ends the event loop.
 void cmd_quit(const CmdCall& call) {
   if (gt_get_num_img_windows() > 0) {
     SLOG(kCmdTrace, SLOG_VALUE4, "have loaded images");
@@ -175,6 +175,7 @@ void cmd_quit(const CmdCall& call) {
     gt_unload_all();
     gt_dismiss_all();
   }
+  cmd_write_init_prefs();
   SLOG(kCmdTrace, SLOG_VALUE4, "call WIN_Terminate");
   WIN_Terminate(call.win);
 }

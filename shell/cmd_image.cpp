@@ -144,8 +144,10 @@ void cmd_illustrator(const CmdCall& call) {
   ui_tools_activate(call.win, area, UI_TOOL_ANNOTATE, nullptr, image->img_ptr, nullptr);
 }
 
+// Calibrate: an image with lanes asks first, since calibrating changes what they measure.
 void cmd_calibrate(const CmdCall& call) {
-  if (call.image) im_calib_activate(call.win);
+  if (!call.image || !gt_confirm_when_lanes(call.image)) return;
+  im_calib_activate(call.win);
 }
 
 // Equalize: the user confirms, picks the equalising image; the image's window closes, the file

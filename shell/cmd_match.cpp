@@ -111,11 +111,12 @@ void cmd_match_to_bands(const CmdCall& call) {
   io_delete(temp);  // the name's placeholder
 }
 
-// Import Matrix: a matrix file shown in the dendrogram viewer.
+// Import Matrix: a matrix file shown in the dendrogram viewer. Files of any name may be picked.
 void cmd_import_matrix(const CmdCall& call) {
   char path[KS_PATH_LEN] = "";
   if (io_win32_singlefile(path, sizeof path, "Open matrix file ...",
-                          call.ctl->folders[CTL_DIR_REPORTS], "", "Matrix Files (*.csv)\0*.csv\0",
-                          ".csv", TRUE, TRUE))
+                          call.ctl->folders[CTL_DIR_REPORTS], "",
+                          "Matrix Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0", ".csv", TRUE,
+                          TRUE))
     matr_launch_velto(path);
 }

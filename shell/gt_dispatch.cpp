@@ -224,6 +224,14 @@ bool gate_allows(int command) {
   return false;
 }
 
+// The desktop's shutdown asks about unsaved images as the close box does, and writes the
+// preferences as every way out of the main window does.
+int shutdown_hook() {
+  if (!gt_prog_mgr_exit()) return FALSE;
+  cmd_write_init_prefs();
+  return TRUE;
+}
+
 }  // namespace
 
 int main_winNfySelMenuBar(TK_OBJ win, int command) {
@@ -259,9 +267,8 @@ void cmd_write_init_prefs() {
 
 long S_gt_main_winNfy(TK_OBJ win, int event) {
   if (event == TK_EV_CREATE) {
-    // The desktop's shutdown asks about unsaved images as the close box does.
     WIN_DefaultNfy(win, event);
-    TK_SetShutdownHook(gt_prog_mgr_exit);
+    TK_SetShutdownHook(shutdown_hook);
     return WIN_DefaultNfy(win, event);
   }
   if (event == TK_EV_MENU_CHOICE) return main_winNfySelMenuBar(win, 0);

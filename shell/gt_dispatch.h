@@ -22,5 +22,6 @@ int gt_dispatch_last_run();
 
 // The main window's procedure: a menu choice goes to the dispatcher; the close box asks about
 // unsaved images (Cancel keeps the window), closes the tool windows, writes the preferences file
-// "gt_init.prf" in the write folder and ends the main window.
+// "gt_init.prf" in the write folder and ends the main window. Exit and the desktop's shutdown
+// write the preferences the same way; a cancelled question writes nothing.
 long S_gt_main_winNfy(TK_OBJ win, int event);

@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QTimer>
 #include <array>
 #include <filesystem>
@@ -15,8 +17,10 @@
 #include "gel_fixture.h"
 #include "shell/gt_cmd.h"
 #include "analysis/matr_launch.h"
+#include "base/ks_alert.h"
 #include "base/slog.h"
 #include "shell/gt_dispatch.h"
+#include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_resolution.h"
 #include "shell/im_calib.h"
@@ -124,9 +128,22 @@ TEST_F(Dispatch, VremStartAsksBeforeDroppingAmountsThenOpensItsFirstStep) {
   gt_vrem_end();
 }
 
-TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImages) {
-  // The main window installs the question as the answer to the desktop's shutdown request.
-  EXPECT_EQ(TK_GetShutdownHook(), &gt_prog_mgr_exit);
+TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImagesThenWritesThePreferences) {
+  // The main window answers the desktop's shutdown request with the unsaved-images question.
+  const TkShutdownHook hook = TK_GetShutdownHook();
+  ASSERT_NE(hook, nullptr);
+  const std::string prefs = ws_->write_dir() + "gt_init.prf";
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  im->modified = 1;
+  TKT_AnswerAlert(3);  // Cancel: the shutdown is refused and nothing is written
+  EXPECT_FALSE(hook());
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_FALSE(fs::exists(prefs));
+  TKT_AnswerAlert(1);  // No: the images close unsaved and the preferences are written
+  EXPECT_TRUE(hook());
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_TRUE(fs::exists(prefs));
 }
 
 TEST_F(Dispatch, QuitWithoutWindowsEndsAtOnce) {
@@ -358,6 +375,21 @@ TEST_F(CopyAnalysis, EachFailureLeavesTheTargetAsItWas) {
   EXPECT_EQ(target->mark_pts[1][0], 1100);
 }
 
+TEST_F(CopyAnalysis, WithoutBandDetectionEveryCarriedLaneIsSelectedAndQuantified) {
+  setenv("VX_NDI_BANDS", "1", 1);
+  set_markers(target, source_markers);
+  TKT_AnswerAlert(2);
+  TKT_AnswerChooser({source});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  unsetenv("VX_NDI_BANDS");
+  EXPECT_EQ(TKT_FindWindow("refd_bnd", "refd_bnd_win"), nullptr);
+  EXPECT_EQ(first_lane_x(), 40);
+  EXPECT_EQ(gt_get_sel_mode(), SEL_LANES);
+  ASSERT_NE(target->lanes->next, nullptr);
+  EXPECT_EQ(target->num_sel_lanes, 1);
+  EXPECT_NE(target->lanes->next->f & LN_F_SELECTED, 0u);
+}
+
 TEST_F(Dispatch, ImportMatrixStartsTheViewerOnThePickedFile) {
   // A stand-in viewer that writes the argument it was given.
   const std::string viewer = ws_->file("viewer.sh");
@@ -365,12 +397,19 @@ TEST_F(Dispatch, ImportMatrixStartsTheViewerOnThePickedFile) {
   std::ofstream(viewer) << "#!/bin/sh\necho \"$1\" > " << out << "\n";
   fs::permissions(viewer, fs::perms::owner_all);
   matr_set_viewer_program(viewer.c_str());
-  const std::string matrix = ws_->file("match.csv");
+  const std::string matrix = ws_->file("match.txt");
   std::ofstream(matrix) << "a\n";
   const int viewers = gt_viewer_count();
   gt_get_control()->busy = 1;  // the command runs even while busy
-  TKT_AnswerChooser({matrix});
+  // The chooser offers matrix files and all files; a file of any name may be picked.
+  QStringList filters;
+  QTimer::singleShot(0, [&filters] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) filters = d->nameFilters();
+  });
+  TKT_AnswerChooser({matrix}, 1);
   main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
+  EXPECT_EQ(filters, QStringList({"Matrix Files (*.csv)", "All Files (*.*)"}));
   gt_get_control()->busy = 0;
   matr_set_viewer_program(nullptr);
   EXPECT_EQ(gt_viewer_count(), viewers + 1);
@@ -464,6 +503,85 @@ TEST_F(DispatchTrace, EachRowTracesItsLabelAndTheGateRunsForEveryIdentifier) {
   EXPECT_EQ(lines(), want);
   EXPECT_EQ(gt_get_image_ptr(), im);
   EXPECT_EQ(im->img_ptr->zoom[0], -4);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dispatch, CommentsOpensTheImageCommentDialogFromItsMenuEntry) {
+  ASSERT_NE(open(shelltest::write_gel(dir, "gel", 80, 60)), nullptr);
+  bool shown = false;
+  QTimer::singleShot(0, [&shown] {
+    if (TK_OBJ w = TKT_FindWindow("ch_image", "ch_image_win")) {
+      shown = true;
+      TKT_Type(RES_GetSub(w, 0), "stained twice");
+      TKT_Click(RES_GetSub(w, 1));
+    }
+  });
+  TKT_OpenMenu(win_, GT_MENU_IMAGE);
+  ASSERT_TRUE(TKT_MenuEntry(win_, GT_CMD_COMMENTS).enabled);
+  ASSERT_TRUE(TKT_ChooseMenu(win_, GT_CMD_COMMENTS));
+  EXPECT_TRUE(shown);
+  EXPECT_STREQ(gt_get_image_comment(), "stained twice");
+}
+
+TEST_F(Dispatch, CalibrateAsksFirstWhenTheImageHasLanes) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  TKT_AnswerAlert(1);  // No: nothing opens
+  main_winNfySelMenuBar(win_, GT_CMD_CALIBRATE);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(65));
+  EXPECT_EQ(im_calib_window(), nullptr);
+  TKT_AnswerAlert(2);  // Yes: the calibration window opens
+  main_winNfySelMenuBar(win_, GT_CMD_CALIBRATE);
+  EXPECT_NE(im_calib_window(), nullptr);
+  im_calib_dismiss();
+}
+
+// The lane-definition dialog cancelled: from Add in lane mode nothing happens, from Define (a
+// Vrem step) the run ends.
+TEST_F(Dispatch, CancellingAddLanesKeepsAVremRunAndCancellingDefineEndsIt) {
+  ASSERT_NE(open(shelltest::write_gel(dir, "gel", 80, 60)), nullptr);
+  gt_get_control()->sel_mode = SEL_LANES;
+  auto cancel_dialog = [] {
+    QTimer::singleShot(0, [] {
+      if (TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win")) TKT_Click(RES_GetSub(d, 2));
+    });
+  };
+  gt_vrem_run = 1;
+  cancel_dialog();
+  main_winNfySelMenuBar(win_, GT_CMD_ADD);
+  EXPECT_EQ(gt_dispatch_last_run(), GT_CMD_ADD);
+  EXPECT_EQ(gt_vrem_run, 1);
+  EXPECT_EQ(gt_get_state(), TS_IDLE);
+  cancel_dialog();
+  main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+  EXPECT_EQ(gt_vrem_run, 0);
+  EXPECT_EQ(gt_get_state(), TS_IDLE);
+}
+
+TEST_F(DispatchTrace, LaneCommandsStopWithoutFoundBandsOrOneSelectedLane) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  im->has_bands = 0;
+  // Labels: Values from its toolbar button says why it does nothing.
+  TKT_AnswerAlert(1);
+  TKT_Click(RES_GetSub(part(GT_MAIN_TOOLBAR), 15));
+  EXPECT_EQ(TKT_LastAlertText(), "You must first Find Bands");
+  EXPECT_EQ(TKT_LastAlertKind(), KS_ALERT_ERROR);
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_NAME);
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_COMMENTS);
+  im->has_bands = 1;
+  im->num_sel_lanes = 2;
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_BACKGROUND);
+  const std::vector<std::string> want = {
+      "Labels: Values...", "Name..., find_bands_done 0", "find_bands not done",
+      "Lane Comments..., find_bands_done 0", "find_bands not done", "Background...",
+      "num_sel_lanes 2"};
+  EXPECT_EQ(lines(), want);
 }
 
 }  // namespace
