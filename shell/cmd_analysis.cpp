@@ -252,7 +252,8 @@ void cmd_lane_name(const CmdCall& call) {
   gt_lane_name(call.win, call.image);
 }
 
-// Renumber: Yes to the question also empties the lane names.
+// Renumber: Yes to the question also empties the lane names. The whole canvas is redrawn (as
+// Refresh redraws it), so the old numbers and names do not stay under the new ones.
 void cmd_renumber(const CmdCall& call) {
   IMAGE_REC* image = call.image;
   if (!image || !bands_found(image)) return;

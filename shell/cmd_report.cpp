@@ -77,6 +77,7 @@ void cmd_band_report(const CmdCall& call) {
                    : command == GT_CMD_REPORT_SEL_LANES ? REP_SEL_LANES
                                                         : REP_ACTIVE_IMAGE;
   band_rep_activate(type, nullptr, {});
+  if (command == GT_CMD_REPORT_SEL_LANES) SLOG(kCmdTrace, SLOG_VALUE4, "below band_rep_activate");
 }
 
 // All Lanes: the report parameters, then the images to report.
