@@ -17,7 +17,7 @@ namespace {
 
 using shelltest::OpenImagesTest;
 
-// Rules without the built-command table: what the state allows.
+// The entry rules over state snapshots: what the state allows.
 TEST(MenuRules, EntryStatesFollowTheSnapshot) {
   GtMenuSnapshot none;  // idle, no image
   GtMenuSnapshot busy = none;
