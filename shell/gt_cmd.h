@@ -79,6 +79,7 @@ enum GtCommand : int {
   GT_CMD_ZOOM_OUT = 1082,
   GT_CMD_ZOOM_ONE = 1083,
   GT_CMD_ZOOM_FACTOR_FIRST = 10001,  // 10001..10009 zoom 10 down to 2
+  GT_CMD_ZOOM_IN_FACTOR_LAST = 10009,
   GT_CMD_ZOOM_FACTOR_LAST = 10018,   // 10010..10018 zoom -2 down to -10
   // Report
   GT_CMD_CONC_CURVE = 155,
@@ -164,3 +165,4 @@ constexpr int GT_WIN_MENU_FIRST = 20000;
 constexpr int GT_WIN_MENU_LAST = 29999;
 // The four recent files of the File menu: 30000..30003.
 constexpr int GT_RECENT_FIRST_ID = 30000;
+constexpr int GT_RECENT_LAST_ID = 30003;

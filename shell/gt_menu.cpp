@@ -107,17 +107,6 @@ std::vector<int> entries_of(int pulldown) {
   return it == pulldowns().end() ? std::vector<int>{} : it->second;
 }
 
-bool is_pulldown_entry(int id) {
-  switch (id) {
-    case GT_MENU_IMPORT: case GT_MENU_ACQUIRE: case GT_MENU_IMAGE_ROTATE: case GT_MENU_IMAGE_FLIP:
-    case GT_MENU_BANDS: case GT_MENU_LANES: case GT_MENU_STDS: case GT_MENU_ZOOM:
-    case GT_MENU_LABELS: case GT_MENU_ZOOM_FACTORS:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The rule of one entry without the busy condition; -1 when no rule names it.
 int rule_when_not_busy(const GtMenuSnapshot& s, int id) {
   const bool il = s.idle && s.loaded;
@@ -386,11 +375,19 @@ int gt_menu_rule(const GtMenuSnapshot& s, int id) {
   return s.busy ? 0 : r;
 }
 
-bool gt_menu_entry_enabled(const GtMenuSnapshot& s, int id) {
-  const int r = gt_menu_rule(s, id);
-  const bool built = is_pulldown_entry(id) || gt_command_built(id);
-  return built && r != 0;
+bool gt_menu_entry_enabled(const GtMenuSnapshot& s, int id) { return gt_menu_rule(s, id) != 0; }
+
+bool gt_menu_is_pulldown(int id) {
+  switch (id) {
+    case GT_MENU_IMPORT: case GT_MENU_ACQUIRE: case GT_MENU_IMAGE_ROTATE: case GT_MENU_IMAGE_FLIP:
+    case GT_MENU_BANDS: case GT_MENU_LANES: case GT_MENU_STDS: case GT_MENU_ZOOM:
+    case GT_MENU_LABELS: case GT_MENU_ZOOM_FACTORS:
+      return true;
+    default:
+      return false;
+  }
 }
+
 
 const char* gt_menu_label(const GtMenuSnapshot& s, int id) {
   static const char* const kAdd[4] = {"&Add Bands...", "&Add Lanes...", "&Add Size Standards...",

@@ -38,8 +38,10 @@ GtMenuSnapshot gt_menu_snapshot();
 // The entry's rule: 1 enabled, 0 disabled, -1 when no rule names the entry (it keeps the state
 // that its layout or its owner gives it).
 int gt_menu_rule(const GtMenuSnapshot& s, int id);
-// Whether the entry is enabled: its rule, and for a command entry that the command is built.
+// Whether the entry is enabled: its rule alone.
 bool gt_menu_entry_enabled(const GtMenuSnapshot& s, int id);
+// Whether the entry opens a pull-down (it sends no command).
+bool gt_menu_is_pulldown(int id);
 // The label an entry takes from the state (Add and Delete by mode, the photo entry by printer
 // kind, the fraction reports by their files, Exit); null when the layout's label holds.
 const char* gt_menu_label(const GtMenuSnapshot& s, int id);

@@ -97,10 +97,5 @@ void gt_toolbar_attach(TK_OBJ toolbar) {
       continue;
     }
     RES_SetNfy(b, gt_toolbar_buttonNfy);
-    // A button whose command is not built yet is disabled (in any mode).
-    bool any_built = false;
-    for (int mode = SEL_BANDS; mode <= SEL_CONC_STDS; ++mode)
-      any_built = any_built || gt_command_built(gt_toolbar_command(k, mode));
-    WGT_Enable(b, any_built ? 1 : 0);
   }
 }

@@ -314,6 +314,17 @@ TktMenuEntry TKT_MenuEntry(TK_OBJ win, long id) {
   return e;
 }
 
+bool TKT_ChooseMenu(TK_OBJ win, long id) {
+  QMenuBar* bar = bar_of(win);
+  QAction* a = nullptr;
+  if (bar)
+    for (QAction* top : bar->actions())
+      if (top->menu() && (a = action_of(top->menu(), id)) != nullptr) break;
+  if (!a || !a->isEnabled() || !a->isVisible()) return false;
+  a->trigger();
+  return true;
+}
+
 bool TKT_GrabMenu(TK_OBJ win, int number, const char* png_path) {
   QMenu* m = menu_numbered(win, number);
   if (!m || !png_path) return false;

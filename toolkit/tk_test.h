@@ -53,6 +53,8 @@ struct TktMenuEntry {
   std::string key;    // the key text shown after the label
 };
 TktMenuEntry TKT_MenuEntry(TK_OBJ win, long id);
+// The entry chosen as the user does; false when it is missing, disabled or hidden.
+bool TKT_ChooseMenu(TK_OBJ win, long id);
 bool TKT_GrabMenu(TK_OBJ win, int number, const char* png_path);
 // The command bound to a key with WIN_BindKey (0 when none), and how many bindings it has.
 long TKT_KeyCommand(TK_OBJ win, const char* key_text, int* bindings = nullptr);

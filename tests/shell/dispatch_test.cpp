@@ -4,17 +4,23 @@
 
 #include <unistd.h>
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QTimer>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gel_fixture.h"
 #include "shell/gt_cmd.h"
 #include "analysis/matr_launch.h"
+#include "base/ks_alert.h"
+#include "base/slog.h"
 #include "shell/gt_dispatch.h"
+#include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_resolution.h"
 #include "shell/im_calib.h"
@@ -122,9 +128,22 @@ TEST_F(Dispatch, VremStartAsksBeforeDroppingAmountsThenOpensItsFirstStep) {
   gt_vrem_end();
 }
 
-TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImages) {
-  // The main window installs the question as the answer to the desktop's shutdown request.
-  EXPECT_EQ(TK_GetShutdownHook(), &gt_prog_mgr_exit);
+TEST_F(Dispatch, TheDesktopsShutdownAsksAboutUnsavedImagesThenWritesThePreferences) {
+  // The main window answers the desktop's shutdown request with the unsaved-images question.
+  const TkShutdownHook hook = TK_GetShutdownHook();
+  ASSERT_NE(hook, nullptr);
+  const std::string prefs = ws_->write_dir() + "gt_init.prf";
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  im->modified = 1;
+  TKT_AnswerAlert(3);  // Cancel: the shutdown is refused and nothing is written
+  EXPECT_FALSE(hook());
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_FALSE(fs::exists(prefs));
+  TKT_AnswerAlert(1);  // No: the images close unsaved and the preferences are written
+  EXPECT_TRUE(hook());
+  EXPECT_EQ(gt_get_num_img_windows(), 0);
+  EXPECT_TRUE(fs::exists(prefs));
 }
 
 TEST_F(Dispatch, QuitWithoutWindowsEndsAtOnce) {
@@ -356,6 +375,21 @@ TEST_F(CopyAnalysis, EachFailureLeavesTheTargetAsItWas) {
   EXPECT_EQ(target->mark_pts[1][0], 1100);
 }
 
+TEST_F(CopyAnalysis, WithoutBandDetectionEveryCarriedLaneIsSelectedAndQuantified) {
+  setenv("VX_NDI_BANDS", "1", 1);
+  set_markers(target, source_markers);
+  TKT_AnswerAlert(2);
+  TKT_AnswerChooser({source});
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  unsetenv("VX_NDI_BANDS");
+  EXPECT_EQ(TKT_FindWindow("refd_bnd", "refd_bnd_win"), nullptr);
+  EXPECT_EQ(first_lane_x(), 40);
+  EXPECT_EQ(gt_get_sel_mode(), SEL_LANES);
+  ASSERT_NE(target->lanes->next, nullptr);
+  EXPECT_EQ(target->num_sel_lanes, 1);
+  EXPECT_NE(target->lanes->next->f & LN_F_SELECTED, 0u);
+}
+
 TEST_F(Dispatch, ImportMatrixStartsTheViewerOnThePickedFile) {
   // A stand-in viewer that writes the argument it was given.
   const std::string viewer = ws_->file("viewer.sh");
@@ -363,12 +397,19 @@ TEST_F(Dispatch, ImportMatrixStartsTheViewerOnThePickedFile) {
   std::ofstream(viewer) << "#!/bin/sh\necho \"$1\" > " << out << "\n";
   fs::permissions(viewer, fs::perms::owner_all);
   matr_set_viewer_program(viewer.c_str());
-  const std::string matrix = ws_->file("match.csv");
+  const std::string matrix = ws_->file("match.txt");
   std::ofstream(matrix) << "a\n";
   const int viewers = gt_viewer_count();
   gt_get_control()->busy = 1;  // the command runs even while busy
-  TKT_AnswerChooser({matrix});
+  // The chooser offers matrix files and all files; a file of any name may be picked.
+  QStringList filters;
+  QTimer::singleShot(0, [&filters] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) filters = d->nameFilters();
+  });
+  TKT_AnswerChooser({matrix}, 1);
   main_winNfySelMenuBar(win_, GT_CMD_IMPORT_MATRIX);
+  EXPECT_EQ(filters, QStringList({"Matrix Files (*.csv)", "All Files (*.*)"}));
   gt_get_control()->busy = 0;
   matr_set_viewer_program(nullptr);
   EXPECT_EQ(gt_viewer_count(), viewers + 1);
@@ -407,6 +448,140 @@ TEST_F(Dispatch, OpeningSeveralImagesCascadesTheirWindows) {
   EXPECT_EQ(gt_dispatch_last_run(), GT_CMD_CASCADE);
   const TkRect ra = WS_FrameRect(gt_get_img_window(0)), rb = WS_FrameRect(gt_get_img_window(1));
   EXPECT_TRUE(ra.x != rb.x && ra.y != rb.y);
+}
+
+}  // namespace
+
+namespace {
+
+int help_found(const char*) { return 42; }
+
+// The dispatcher's level-4 lines of a run, in a log of the test's own.
+class DispatchTrace : public Dispatch {
+ protected:
+  void SetUp() override {
+    Dispatch::SetUp();
+    std::ofstream(dir + "/slgmtch.txt") << "4 main_winNfySelMenuBar\n";
+    slog_reset();
+    slog_init(dir.c_str());
+  }
+  void TearDown() override {
+    slog_reset();
+    Dispatch::TearDown();
+  }
+  // The log so far, its lines without the level column.
+  std::vector<std::string> lines() {
+    slog_reset();
+    std::ifstream in(dir + "/slglog.txt");
+    std::vector<std::string> out;
+    for (std::string l; std::getline(in, l);) {
+      const std::size_t text = l.find_first_not_of(" 0123456789:");
+      out.push_back(text == std::string::npos ? "" : l.substr(text));
+    }
+    return out;
+  }
+};
+
+TEST_F(DispatchTrace, EachRowTracesItsLabelAndTheGateRunsForEveryIdentifier) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  gt_set_help_opener(help_found);
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  main_winNfySelMenuBar(win_, GT_CMD_ANNOTATION);
+  TKT_OpenMenu(win_, GT_MENU_VIEW);
+  ASSERT_TRUE(TKT_ChooseMenu(win_, GT_CMD_ANNOTATION));  // a menu choice sends identifier 0
+  main_winNfySelMenuBar(win_, GT_CMD_HELP_TUTORIAL);
+  main_winNfySelMenuBar(win_, 10012);
+  main_winNfySelMenuBar(win_, GT_RECENT_FIRST_ID + 2);  // an empty recent file: nothing opens
+  main_winNfySelMenuBar(win_, 999);                     // no row: the gate alone
+  gt_get_control()->task_state = TS_ADD_BAND;
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE);             // refused by the gate
+  gt_get_control()->task_state = TS_IDLE;
+  const std::vector<std::string> want = {
+      "Annotation...", "Annotation...", "id now 153", "Annotation...", "op always permitted",
+      "Help, id 178", "ShellExecute iresult 42", "Zoom Out...", "op always permitted", "Op not ok_mode"};
+  EXPECT_EQ(lines(), want);
+  EXPECT_EQ(gt_get_image_ptr(), im);
+  EXPECT_EQ(im->img_ptr->zoom[0], -4);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Dispatch, CommentsOpensTheImageCommentDialogFromItsMenuEntry) {
+  ASSERT_NE(open(shelltest::write_gel(dir, "gel", 80, 60)), nullptr);
+  bool shown = false;
+  QTimer::singleShot(0, [&shown] {
+    if (TK_OBJ w = TKT_FindWindow("ch_image", "ch_image_win")) {
+      shown = true;
+      TKT_Type(RES_GetSub(w, 0), "stained twice");
+      TKT_Click(RES_GetSub(w, 1));
+    }
+  });
+  TKT_OpenMenu(win_, GT_MENU_IMAGE);
+  ASSERT_TRUE(TKT_MenuEntry(win_, GT_CMD_COMMENTS).enabled);
+  ASSERT_TRUE(TKT_ChooseMenu(win_, GT_CMD_COMMENTS));
+  EXPECT_TRUE(shown);
+  EXPECT_STREQ(gt_get_image_comment(), "stained twice");
+}
+
+TEST_F(Dispatch, CalibrateAsksFirstWhenTheImageHasLanes) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  TKT_AnswerAlert(1);  // No: nothing opens
+  main_winNfySelMenuBar(win_, GT_CMD_CALIBRATE);
+  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(65));
+  EXPECT_EQ(im_calib_window(), nullptr);
+  TKT_AnswerAlert(2);  // Yes: the calibration window opens
+  main_winNfySelMenuBar(win_, GT_CMD_CALIBRATE);
+  EXPECT_NE(im_calib_window(), nullptr);
+  im_calib_dismiss();
+}
+
+// The lane-definition dialog cancelled: from Add in lane mode nothing happens, from Define (a
+// Vrem step) the run ends.
+TEST_F(Dispatch, CancellingAddLanesKeepsAVremRunAndCancellingDefineEndsIt) {
+  ASSERT_NE(open(shelltest::write_gel(dir, "gel", 80, 60)), nullptr);
+  gt_get_control()->sel_mode = SEL_LANES;
+  auto cancel_dialog = [] {
+    QTimer::singleShot(0, [] {
+      if (TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win")) TKT_Click(RES_GetSub(d, 2));
+    });
+  };
+  gt_vrem_run = 1;
+  cancel_dialog();
+  main_winNfySelMenuBar(win_, GT_CMD_ADD);
+  EXPECT_EQ(gt_dispatch_last_run(), GT_CMD_ADD);
+  EXPECT_EQ(gt_vrem_run, 1);
+  EXPECT_EQ(gt_get_state(), TS_IDLE);
+  cancel_dialog();
+  main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+  EXPECT_EQ(gt_vrem_run, 0);
+  EXPECT_EQ(gt_get_state(), TS_IDLE);
+}
+
+TEST_F(DispatchTrace, LaneCommandsStopWithoutFoundBandsOrOneSelectedLane) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 80, 60));
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 30, 5, 55, 20);
+  im->has_bands = 0;
+  // Labels: Values from its toolbar button says why it does nothing.
+  TKT_AnswerAlert(1);
+  TKT_Click(RES_GetSub(part(GT_MAIN_TOOLBAR), 15));
+  EXPECT_EQ(TKT_LastAlertText(), "You must first Find Bands");
+  EXPECT_EQ(TKT_LastAlertKind(), KS_ALERT_ERROR);
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_NAME);
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_COMMENTS);
+  im->has_bands = 1;
+  im->num_sel_lanes = 2;
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_BACKGROUND);
+  const std::vector<std::string> want = {
+      "Labels: Values...", "Name..., find_bands_done 0", "find_bands not done",
+      "Lane Comments..., find_bands_done 0", "find_bands not done", "Background...",
+      "num_sel_lanes 2"};
+  EXPECT_EQ(lines(), want);
 }
 
 }  // namespace

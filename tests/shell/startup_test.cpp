@@ -109,10 +109,16 @@ TEST_F(MainWindowTest, CloseBoxWritesPreferencesThatTheNextStartReads) {
   EXPECT_STREQ(ctl->recent[0], "/gels/a.kes");
 }
 
-TEST_F(MainWindowTest, QuitWritesNoPreferences) {
+// Exit writes the preferences as the close box does, so the settings of the run are kept.
+TEST_F(MainWindowTest, ExitWritesPreferencesThatTheNextStartReads) {
+  CONTROL* ctl = gt_get_control();
+  std::snprintf(ctl->recent[1], CTL_PATH, "%s", "/gels/b.kes");
   main_winNfySelMenuBar(win_, 113);
   EXPECT_EQ(RES_GetClass(win_), 0);
-  EXPECT_FALSE(std::filesystem::exists(ws_->write_dir() + "gt_init.prf"));
+  ASSERT_TRUE(std::filesystem::exists(ws_->write_dir() + "gt_init.prf"));
+  ctl->recent[1][0] = '\0';
+  win_ = gt_main_activate();
+  EXPECT_STREQ(ctl->recent[1], "/gels/b.kes");
 }
 
 // The whole program, in a child process: Quit from the event loop ends it with 0. The child
