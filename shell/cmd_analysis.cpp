@@ -480,6 +480,5 @@ void cmd_copy_analysis(const CmdCall& call) {
 
 void cmd_multiplex_markers(const CmdCall& call) {
   if (!call.image) return;
-  gt_multi_activate(call.win);
-  gt_set_state(TS_MULTIPLEX_MARKERS);
+  gt_multi_start(call.win, call.image);
 }

@@ -33,6 +33,7 @@
 #include "io/imgproc.h"
 #include "io/kes_image.h"
 #include "model/control.h"
+#include "shell/gt_whole_file.h"
 #include "shell/gt_canvas.h"
 #include "shell/gt_equalize.h"
 #include "shell/gt_image_win.h"
@@ -102,7 +103,7 @@ void cmd_image_op(const CmdCall& call) {
   const int command = call.command;
   char base[KS_PATH_LEN] = "";
   std::string path;
-  if (!cmd_confirm_image_files(image, "no image??", 271, base, &path)) return;
+  if (!cmd_confirm_image_files(image, "no image??", gt_whole_file_question(image), base, &path)) return;
   int border[5] = {0, 0, 0, 0, 0};
   if (command == GT_CMD_BORDER && !ask_border(call.win, image, border)) return;
   gt_image_clear_modified(image);

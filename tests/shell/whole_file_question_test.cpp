@@ -6,6 +6,9 @@
 #include "base/ks_alert.h"
 #include "base/ks_msg.h"
 #include "gel_fixture.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
+#include "shell/gt_image_win.h"
 #include "shell/gt_whole_file.h"
 #include "toolkit/tk_test.h"
 
@@ -15,10 +18,11 @@ using shelltest::OpenImagesTest;
 
 class WholeFileQuestion : public OpenImagesTest {
  protected:
-  // The question as the user reads it, answered No.
+  // The question as the user reads it after Image > Invert, answered No (nothing changes).
   std::string asked(const IMAGE_REC* im) {
     TKT_AnswerAlert(0);
-    mh_send_msg(KS_ALERT_YESNO, ui_msg(gt_whole_file_question(im)), im->image_name);
+    main_winNfySelMenuBar(win_, GT_CMD_INVERT);
+    EXPECT_EQ(gt_get_image_ptr(), im);
     return TKT_LastAlertText();
   }
 };
