@@ -571,19 +571,24 @@ struct RowJob {
   const uint16_t* map = nullptr;    // grey of each index, or null
 };
 
+// The job's fields are copied into locals first: the byte stores could otherwise alias them,
+// and the loops would not vectorise.
 template <bool One, bool Pred, bool Map>
-void row8(const RowJob& j, const uint8_t* s, uint8_t* d, uint32_t& lo, uint32_t& hi) {
+void row8(const RowJob& j, const uint8_t* __restrict s, uint8_t* __restrict d, uint32_t& lo,
+          uint32_t& hi) {
   const std::size_t step = One ? 1 : static_cast<std::size_t>(j.spp);
+  const std::size_t n = j.width;
+  const uint16_t* const map = j.map;
   const uint8_t flip = static_cast<uint8_t>(j.flip);
   uint8_t l = static_cast<uint8_t>(lo > 255 ? 255 : lo), h = static_cast<uint8_t>(hi);
   uint8_t prev = 0;
-  for (std::size_t x = 0; x < j.width; ++x) {
+  for (std::size_t x = 0; x < n; ++x) {
     uint8_t v = s[x * step];
     if (Pred) {
       v = static_cast<uint8_t>(v + prev);
       prev = v;
     }
-    uint8_t o = Map ? static_cast<uint8_t>(j.map[v]) : v;
+    uint8_t o = Map ? static_cast<uint8_t>(map[v]) : v;
     o = static_cast<uint8_t>(o ^ flip);
     l = o < l ? o : l;
     h = o > h ? o : h;
@@ -594,19 +599,22 @@ void row8(const RowJob& j, const uint8_t* s, uint8_t* d, uint32_t& lo, uint32_t&
 }
 
 template <bool Big, bool One, bool Pred, bool Map>
-void row16(const RowJob& j, const uint8_t* s, uint8_t* d, uint32_t& lo, uint32_t& hi) {
+void row16(const RowJob& j, const uint8_t* __restrict s, uint8_t* __restrict d, uint32_t& lo,
+           uint32_t& hi) {
   const std::size_t step = One ? 2 : 2 * static_cast<std::size_t>(j.spp);
+  const std::size_t n = j.width;
+  const uint16_t* const map = j.map;
   const uint16_t flip = static_cast<uint16_t>(j.flip);
   uint16_t l = static_cast<uint16_t>(lo > 65535 ? 65535 : lo), h = static_cast<uint16_t>(hi);
   uint16_t prev = 0;
-  for (std::size_t x = 0; x < j.width; ++x) {
+  for (std::size_t x = 0; x < n; ++x) {
     const uint8_t* p = s + x * step;
     uint16_t v = Big ? static_cast<uint16_t>(p[0] << 8 | p[1]) : static_cast<uint16_t>(p[1] << 8 | p[0]);
     if (Pred) {
       v = static_cast<uint16_t>(v + prev);
       prev = v;
     }
-    uint16_t o = Map ? j.map[v] : v;
+    uint16_t o = Map ? map[v] : v;
     o = static_cast<uint16_t>(o ^ flip);
     l = o < l ? o : l;
     h = o > h ? o : h;
