@@ -298,6 +298,13 @@ TEST_F(Scanner, ImageAreaIsCutCountedFromTheTopAndClampedToTheFrame) {
   const Kes k = read_kes(root() + ".kes");
   ASSERT_EQ(k.width, 118 - 39);
   ASSERT_EQ(k.height, 300 - 79);
+  // The failed calibration leaves the plain two-point lookup.
+  ANALYSIS_ENTRY** list = nullptr;
+  const int n = io_read_inf(root().c_str(), &list, 0);
+  ASSERT_EQ(n, 2);
+  EXPECT_EQ(static_cast<IMG_INT_INFO*>(list[1]->record)->wedge_count, 2);
+  EXPECT_EQ(static_cast<IMG_INT_INFO*>(list[1]->record)->bHaveCalib, 0);
+  io_free_analysis_list(list, n);
   for (int y = 0; y < k.height; y += 13)
     for (int x = 0; x < k.width; x += 7)
       ASSERT_EQ(k.at(x, y), 255u - ((39 + x + 3 * (79 + y)) & 255)) << x << "," << y;
