@@ -100,7 +100,6 @@ void acq_run_command(TK_OBJ owner, int command) {
         return;
       s_cam_exposure_ms = cs.exposure_ms;
       s_cam_color = cs.color;
-      tik_set_kei_camera_attribs(cs.exposure_ms, 0, 0, cs.color);
       finish(root.c_str(), name, 0, false);
       return;
     }

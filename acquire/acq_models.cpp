@@ -30,6 +30,7 @@ const CAMERA_MODEL s_cameras[4] = {
 };
 char s_cam_source[41] = "";
 char s_cam_short[20] = "";
+int s_cam_device = 0;  // device code of the configured camera, 0 for none
 
 // The camera window's rows: KES-C1 (grey, 14 bits), KES-C5 (grey, 12 bits; not a model the
 // devices configuration accepts), KES-C2 (colour, 8 bits).
@@ -75,8 +76,10 @@ BOOL IsKesCamera(const char* name, int* color) {
 
 BOOL LoadKesCamera(const char* name, const char* data_source, const char* short_name) {
   s_cam_source[0] = s_cam_short[0] = '\0';
+  s_cam_device = 0;
   const CAMERA_MODEL* c = find_camera(name);
   if (c == nullptr) return FALSE;
+  s_cam_device = c->device;
   std::snprintf(s_cam_source, sizeof s_cam_source, "%s", data_source ? data_source : "");
   std::snprintf(s_cam_short, sizeof s_cam_short, "%s", short_name ? short_name : "");
   tik_set_kei_device_attrib(c->device);
@@ -85,6 +88,7 @@ BOOL LoadKesCamera(const char* name, const char* data_source, const char* short_
 
 const char* cam_data_source() { return s_cam_source; }
 const char* cam_short_name() { return s_cam_short; }
+int cam_device_code() { return s_cam_device; }
 
 CAM_WIN_MODEL* cam_find_model(const char* name) {
   s_cam_row = nullptr;

@@ -57,6 +57,8 @@ BOOL IsKesCamera(const char* name, int* color);
 BOOL LoadKesCamera(const char* name, const char* data_source, const char* short_name);
 const char* cam_data_source();
 const char* cam_short_name();
+// Device code of the camera the devices configuration named (its info files record it), or 0.
+int cam_device_code();
 
 // Camera window table: the match becomes the current camera row, no match leaves none.
 CAM_WIN_MODEL* cam_find_model(const char* name);

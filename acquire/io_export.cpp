@@ -339,7 +339,13 @@ BOOL save_as_own(IMAGE_REC* im, char* load_path) {
     if (answer != 2) return FALSE;
   }
   gt_busy_begin();
-  gt_prepare_and_write(im->image_name, im->img_ptr, im);
+  // The analysis is written beside the image itself first, so that the copy carries the edits;
+  // when that fails (its message is shown) nothing is copied.
+  if (!gt_prepare_and_write(im->file_path, im->img_ptr, im)) {
+    gt_busy_end();
+    SLOG(fn, SLOG_ERROR, "the analysis of <%s> was not written", im->file_path);
+    return FALSE;
+  }
   // The destination's set is replaced as a whole (companions the image lacks go with the old
   // set), or stays as it was.
   const int r = io_copy_image(im->file_path, dest);

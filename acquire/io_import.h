@@ -4,8 +4,9 @@
 // import commands call a check first (it reads the header and, for colour files, learns the
 // channel) and then the conversion.
 //
-// Channels: 1 red, 2 green, 3 blue, 4 the format's own grey (the first sample for TIFF, the
-// weighted mix (5 R + 2 G + B) / 8 for JPEG and BMP).
+// Channels: 1 red, 2 green, 3 blue, 4 the format's own grey: the first sample for TIFF, the
+// weighted mix (5 R + 2 G + B) / 8 for JPEG, and (5 B + 2 G + R) / 8 for BMP (the bitmap
+// routines weigh the samples in the order a bitmap stores them: blue, green, red).
 #pragma once
 
 #include "base/kstypes.h"

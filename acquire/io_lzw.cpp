@@ -88,7 +88,7 @@ class CodeReader {
 
 }  // namespace
 
-BOOL lzw_decompress(uint8_t* output, uint16_t output_length, const uint8_t* input,
+BOOL lzw_decompress(uint8_t* output, long output_length, const uint8_t* input,
                     long input_length, BOOL trace, long* produced) {
   static const char* fn = "lzw_decompress";
   if (produced) *produced = 0;
@@ -97,10 +97,10 @@ BOOL lzw_decompress(uint8_t* output, uint16_t output_length, const uint8_t* inpu
   z.table = table;
   z.init_table();
   CodeReader reader(input, input_length);
-  if (trace) SLOG(fn, SLOG_VALUE4, "strip of %ld bytes into %u", input_length, output_length);
+  if (trace) SLOG(fn, SLOG_VALUE4, "strip of %ld bytes into %ld", input_length, output_length);
 
   long pos = 0;
-  const long out_len = output_length;
+  const long out_len = output_length > 0 ? output_length : 0;
   int prev = -1;           // no previous code: the start of the strip, or just after a clear
   long prev_at = 0;        // where the previous code's string was written
   int code = 0;
@@ -152,6 +152,12 @@ BOOL lzw_decompress(uint8_t* output, uint16_t output_length, const uint8_t* inpu
     if (!reader.get(z.width, &code)) break;
     if (code == C_end) ended = true;
   }
+  // An encoder whose table fills just as the strip ends writes a clear code (at the width it
+  // had reached) before the end code, which then comes at 9 bits.
+  if (!ended && pos >= out_len && code == C_clear) {
+    z.init_table();
+    if (reader.get(z.width, &code) && code == C_end) ended = true;
+  }
   if (produced) *produced = pos;
   if (trace) SLOG(fn, SLOG_VALUE4, "%ld bytes, %s", pos, ended ? "end code" : "no end code");
   return ended ? TRUE : FALSE;
@@ -165,12 +171,11 @@ int io_tiff_decompress_as(int compression, long input_length, uint8_t* output,
     return n == output_length ? 0 : IO_IMPORT_BAD_STRIP;
   }
   if (compression == 5) {
-    if (input_length >= 65536 || output_length >= 65536 || input_length < 0 || output_length < 0)
-      return -1;
+    if (input_length < 0 || output_length < 0) return -1;
     static long s_strips = 0;  // the first strip of the run is traced
     long produced = 0;
-    const BOOL ok = lzw_decompress(output, static_cast<uint16_t>(output_length), input,
-                                   input_length, s_strips++ == 0, &produced);
+    const BOOL ok =
+        lzw_decompress(output, output_length, input, input_length, s_strips++ == 0, &produced);
     return ok && produced == output_length ? 0 : IO_IMPORT_BAD_STRIP;
   }
   return IO_IMPORT_BAD_COMPRESSION;

@@ -2,11 +2,15 @@
 // turns grey, palette and RGB images of 8 or 16 bits per sample, uncompressed or LZW, into the
 // program's image pair. The check and the conversion share one read state; the check's results
 // (channel, inversion, sample layout) carry over into the conversion that follows it.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +43,10 @@ enum : int {
   T_ResolutionUnit = 296,
   T_Predictor = 317,
   T_ColorMap = 320,
+  T_TileWidth = 322,
+  T_TileLength = 323,
+  T_TileOffsets = 324,
+  T_TileByteCounts = 325,
   T_GelFileTag = 33445,
   T_GelScalePixel = 33446,
 };
@@ -82,6 +90,52 @@ struct TiffState {
 TiffState S;
 IoResQuery s_res_query = nullptr;
 
+// The bytes of one TIFF, read whole in one call into memory that is not cleared first. The
+// check keeps them for the conversion that follows, which takes them again when the file is
+// still the same (device, inode, size and modification time).
+struct TiffBytes {
+  std::unique_ptr<uint8_t[]> bytes;
+  std::size_t n = 0;
+  std::string path;
+  struct stat id {};
+  const uint8_t* data() const { return bytes.get(); }
+  std::size_t size() const { return n; }
+  uint8_t operator[](std::size_t i) const { return bytes[i]; }
+  void clear() {
+    bytes.reset();
+    n = 0;
+    path.clear();
+  }
+};
+TiffBytes s_kept;
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+// Reads the file into `f`, or keeps what `f` holds when it is that file unchanged.
+bool load_tiff(const char* path, TiffBytes& f) {
+  if (path == nullptr) return false;
+  struct stat id {};
+  if (::stat(path, &id) != 0) {
+    f.clear();
+    return false;
+  }
+  if (f.bytes && f.path == path && same_file(f.id, id)) return true;
+  f.clear();
+  InFile in;
+  if (!in.open(path) || in.size() > kMaxTiffBytes) return false;
+  const std::size_t n = static_cast<std::size_t>(in.size());
+  std::unique_ptr<uint8_t[]> b(new (std::nothrow) uint8_t[n > 0 ? n : 1]);
+  if (!b || (n > 0 && !in.read_at(0, b.get(), n))) return false;
+  f.bytes = std::move(b);
+  f.n = n;
+  f.path = path;
+  f.id = id;
+  return true;
+}
+
 void tiff_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void tiff_error(const char* format, ...) {
   char text[KS_MSG_LEN + 1];
@@ -95,13 +149,13 @@ void tiff_error(const char* format, ...) {
 
 // Reads the first directory's entries. false after a message when the header, the magic
 // number or the directory does not fit the file.
-bool read_directory(const std::vector<uint8_t>& f, std::vector<DirEntry>* entries, bool* big) {
+bool read_directory(const TiffBytes& f, std::vector<DirEntry>* entries, bool* big) {
   if (f.size() < 8) {
     tiff_error("Failed to read TIFF header.");
     return false;
   }
   *big = f[0] == 'M';
-  ByteReader r(f, *big);
+  ByteReader r(f.data(), f.size(), *big);
   uint16_t magic = 0;
   uint32_t ifd = 0;
   r.seek(2);
@@ -148,13 +202,13 @@ const DirEntry* find(const std::vector<DirEntry>& es, int tag) {
 
 // The values of a SHORT or LONG array: inline in the value field when they fit in 4 bytes,
 // else at the offset it holds. false when they reach past the file.
-bool read_array(const std::vector<uint8_t>& f, bool big, const DirEntry& e,
+bool read_array(const TiffBytes& f, bool big, const DirEntry& e,
                 std::vector<uint64_t>* out) {
   const int w = e.type == TYPE_SHORT ? 2 : 4;
   const uint64_t bytes = uint64_t(e.count) * w;
   const uint64_t at = bytes <= 4 ? e.at : e.value;
   if (at + bytes > f.size()) return false;
-  ByteReader r(f, big);
+  ByteReader r(f.data(), f.size(), big);
   r.seek(static_cast<std::size_t>(at));
   out->assign(e.count, 0);
   for (uint32_t i = 0; i < e.count; ++i) {
@@ -171,14 +225,39 @@ bool read_array(const std::vector<uint8_t>& f, bool big, const DirEntry& e,
   return r.ok();
 }
 
-bool read_rational(const std::vector<uint8_t>& f, bool big, uint32_t at, uint32_t* num,
+bool read_rational(const TiffBytes& f, bool big, uint32_t at, uint32_t* num,
                    uint32_t* den) {
-  ByteReader r(f, big);
+  ByteReader r(f.data(), f.size(), big);
   return r.seek(at) && r.u32(*num) && r.u32(*den);
 }
 
+// The name of a compression scheme that is not read, or null for an unknown one.
+const char* compression_name(uint32_t c) {
+  switch (c) {
+    case 2: return "CCITT modified Huffman";
+    case 3: return "CCITT Group 3 fax";
+    case 4: return "CCITT Group 4 fax";
+    case 6: return "old-style JPEG";
+    case 7: return "JPEG";
+    case 8:
+    case 32946: return "Deflate";
+    case 32773: return "PackBits";
+    case 32771: return "CCITT RLE word";
+    case 32809: return "ThunderScan";
+    case 34676: return "SGI LogL";
+    case 34677: return "SGI LogLuv";
+    case 34712: return "JPEG 2000";
+    case 34887: return "LERC";
+    case 34925: return "LZMA";
+    case 50000: return "Zstandard";
+    case 50001: return "WebP";
+    case 50002: return "JPEG XL";
+    default: return nullptr;
+  }
+}
+
 // The header check on the file's bytes (the read state's check part).
-BOOL check_tiff_header(const std::vector<uint8_t>& f, int* is_color, int* channel,
+BOOL check_tiff_header(const TiffBytes& f, int* is_color, int* channel,
                        int channel_to_use) {
   S.checked = false;
   S.transparent = false;
@@ -200,8 +279,17 @@ BOOL check_tiff_header(const std::vector<uint8_t>& f, int* is_color, int* channe
   const DirEntry* bps = find(es, T_BitsPerSample);
   const DirEntry* e = nullptr;
   if ((e = find(es, T_Compression)) && e->value != 1 && e->value != 5) {
-    tiff_error("Illegal Compression (PackBits) in TIFF.");
+    const char* name = compression_name(e->value);
+    if (name) tiff_error("Illegal Compression (%s) in TIFF.", name);
+    else tiff_error("Illegal Compression (%lu) in TIFF.", static_cast<unsigned long>(e->value));
     return FALSE;
+  }
+  // Tiles hold the image in rectangles that the strip reader cannot place.
+  for (int tag : {T_TileWidth, T_TileLength, T_TileOffsets, T_TileByteCounts}) {
+    if (find(es, tag)) {
+      tiff_error("Tiled TIFF files are not read; save the image in strips.");
+      return FALSE;
+    }
   }
   if ((e = find(es, T_Photometric))) S.photometric = static_cast<int>(e->value);
   if (S.photometric > 3) {
@@ -281,7 +369,7 @@ bool resolution(uint32_t num, uint32_t den, int* mant, int* exp) {
 // Reads the directory again for the conversion: size, strips, resolution, GEL tags and the
 // colour map. Returns the strip count to use (1 or more), or 0 after a message. Every strip
 // used must lie inside the file, and the strips must cover the image's height.
-int read_tiff_header(const std::vector<uint8_t>& f) {
+int read_tiff_header(const TiffBytes& f) {
   if (!S.checked) {
     tiff_error("Failed to call 'io_tiff_check_tiff_header'.");
     return 0;
@@ -472,90 +560,200 @@ int read_tiff_header(const std::vector<uint8_t>& f) {
   return static_cast<int>(strips > 0x7fffffff ? 0x7fffffff : strips);
 }
 
-// Turns `rows` rows of decoded samples into stored values and writes them. Predictor 2 is
-// applied when asked.
-bool put_rows(AcqOut& out, const uint8_t* src, uint64_t rows, bool predictor,
-              std::vector<uint8_t>& line) {
-  const std::size_t w = S.width;
-  const int spp = S.spp;
-  const int pick = S.channel == 2 ? 1 : S.channel == 3 ? 2 : 0;
-  const std::size_t in_row = w * spp * (S.sixteen ? 2 : 1);
-  line.resize(w * (S.sixteen ? 2 : 1));
-  for (uint64_t y = 0; y < rows; ++y) {
-    const uint8_t* s = src + y * in_row;
-    if (S.sixteen) {
-      uint32_t prev = 0;
-      for (std::size_t x = 0; x < w; ++x) {
-        const uint8_t* p = s + (x * spp + pick) * 2;
-        uint32_t v = S.big ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]);
-        if (predictor && x > 0) v = (v + prev) & 0xffff;
-        prev = v;
-        uint32_t o = S.grey_map ? S.grey_of[v] : v;
-        if (S.invert) o = 65535 - o;
-        if (int64_t(o) < S.min_v) S.min_v = o;
-        if (int64_t(o) > S.max_v) S.max_v = o;
-        line[2 * x] = static_cast<uint8_t>(o);
-        line[2 * x + 1] = static_cast<uint8_t>(o >> 8);
-      }
-    } else {
-      uint32_t prev = 0;
-      for (std::size_t x = 0; x < w; ++x) {
-        uint32_t v = s[x * spp + pick];
-        if (predictor && x > 0) v = (v + prev) & 0xff;
-        prev = v;
-        uint32_t o = S.grey_map ? S.grey_of[v] : v;
-        if (S.invert) o = 255 - o;
-        if (int64_t(o) < S.min_v) S.min_v = o;
-        if (int64_t(o) > S.max_v) S.max_v = o;
-        line[x] = static_cast<uint8_t>(o);
-      }
+// Turning decoded rows into stored values: the sample of the chosen channel, the predictor
+// undone, a grey palette's index replaced by its grey, inverted when asked, and the darkest and
+// brightest stored value kept. One loop per combination, picked once per import, so that the
+// common layouts (one sample, no palette) run without a test per pixel.
+struct RowJob {
+  std::size_t width = 0;
+  int spp = 1;
+  uint32_t flip = 0;                // 0, or all ones of the sample size when inverting
+  const uint16_t* map = nullptr;    // grey of each index, or null
+};
+
+// The job's fields are copied into locals first: the byte stores could otherwise alias them,
+// and the loops would not vectorise.
+template <bool One, bool Pred, bool Map>
+void row8(const RowJob& j, const uint8_t* __restrict s, uint8_t* __restrict d, uint32_t& lo,
+          uint32_t& hi) {
+  const std::size_t step = One ? 1 : static_cast<std::size_t>(j.spp);
+  const std::size_t n = j.width;
+  const uint16_t* const map = j.map;
+  const uint8_t flip = static_cast<uint8_t>(j.flip);
+  uint8_t l = static_cast<uint8_t>(lo > 255 ? 255 : lo), h = static_cast<uint8_t>(hi);
+  uint8_t prev = 0;
+  for (std::size_t x = 0; x < n; ++x) {
+    uint8_t v = s[x * step];
+    if (Pred) {
+      v = static_cast<uint8_t>(v + prev);
+      prev = v;
     }
-    if (!out.write(line.data(), line.size())) return false;
+    uint8_t o = Map ? static_cast<uint8_t>(map[v]) : v;
+    o = static_cast<uint8_t>(o ^ flip);
+    l = o < l ? o : l;
+    h = o > h ? o : h;
+    d[x] = o;
   }
-  return true;
+  lo = l;
+  hi = h;
 }
 
-// One uncompressed strip holding the whole image, read from its offset row by row (the
-// predictor is not applied).
-int convert_bigblock(const std::vector<uint8_t>& f, AcqOut& out) {
+template <bool Big, bool One, bool Pred, bool Map>
+void row16(const RowJob& j, const uint8_t* __restrict s, uint8_t* __restrict d, uint32_t& lo,
+           uint32_t& hi) {
+  const std::size_t step = One ? 2 : 2 * static_cast<std::size_t>(j.spp);
+  const std::size_t n = j.width;
+  const uint16_t* const map = j.map;
+  const uint16_t flip = static_cast<uint16_t>(j.flip);
+  uint16_t l = static_cast<uint16_t>(lo > 65535 ? 65535 : lo), h = static_cast<uint16_t>(hi);
+  uint16_t prev = 0;
+  for (std::size_t x = 0; x < n; ++x) {
+    const uint8_t* p = s + x * step;
+    uint16_t v = Big ? static_cast<uint16_t>(p[0] << 8 | p[1]) : static_cast<uint16_t>(p[1] << 8 | p[0]);
+    if (Pred) {
+      v = static_cast<uint16_t>(v + prev);
+      prev = v;
+    }
+    uint16_t o = Map ? map[v] : v;
+    o = static_cast<uint16_t>(o ^ flip);
+    l = o < l ? o : l;
+    h = o > h ? o : h;
+    d[2 * x] = static_cast<uint8_t>(o);
+    d[2 * x + 1] = static_cast<uint8_t>(o >> 8);
+  }
+  lo = l;
+  hi = h;
+}
+
+using RowFn = void (*)(const RowJob&, const uint8_t*, uint8_t*, uint32_t&, uint32_t&);
+
+template <bool One, bool Pred, bool Map>
+RowFn pick16(bool big) {
+  return big ? row16<true, One, Pred, Map> : row16<false, One, Pred, Map>;
+}
+template <bool One, bool Pred>
+RowFn pick_map(bool sixteen, bool big, bool map) {
+  if (sixteen) return map ? pick16<One, Pred, true>(big) : pick16<One, Pred, false>(big);
+  return map ? row8<One, Pred, true> : row8<One, Pred, false>;
+}
+RowFn pick_row(bool sixteen, bool big, bool one, bool pred, bool map) {
+  if (one) return pred ? pick_map<true, true>(sixteen, big, map) : pick_map<true, false>(sixteen, big, map);
+  return pred ? pick_map<false, true>(sixteen, big, map) : pick_map<false, false>(sixteen, big, map);
+}
+
+// Stored rows gathered into blocks of about a megabyte, each written in one call.
+class RowWriter {
+ public:
+  RowWriter(AcqOut& out, bool predictor) : out_(out) {
+    job_.width = S.width;
+    job_.spp = S.spp;
+    job_.flip = S.invert ? (S.sixteen ? 0xffffu : 0xffu) : 0u;
+    job_.map = S.grey_map ? S.grey_of.data() : nullptr;
+    const int pick = S.channel == 2 ? 1 : S.channel == 3 ? 2 : 0;
+    skip_ = static_cast<std::size_t>(pick < S.spp ? pick : 0) * (S.sixteen ? 2 : 1);
+    in_row_ = std::size_t(S.width) * S.spp * (S.sixteen ? 2 : 1);
+    out_row_ = std::size_t(S.width) * (S.sixteen ? 2 : 1);
+    fn_ = pick_row(S.sixteen, S.big, S.spp == 1, predictor, S.grey_map);
+    cap_ = std::max<std::size_t>(out_row_, kBlock / out_row_ * out_row_);
+  }
+  // Converts and writes `rows` rows that start at `src`. false when a write failed.
+  bool put(const uint8_t* src, uint64_t rows) {
+    if (!block_) {
+      block_.reset(new (std::nothrow) uint8_t[cap_]);
+      if (!block_) return false;
+    }
+    for (uint64_t y = 0; y < rows; ++y) {
+      if (used_ + out_row_ > cap_ && !flush()) return false;
+      fn_(job_, src + y * in_row_ + skip_, block_.get() + used_, lo_, hi_);
+      used_ += out_row_;
+    }
+    return true;
+  }
+  bool flush() {
+    const bool ok = used_ == 0 || out_.write(block_.get(), used_);
+    used_ = 0;
+    return ok;
+  }
+  std::size_t in_row() const { return in_row_; }
+  // The darkest and brightest stored value of the rows put so far.
+  void range(int64_t* lo, int64_t* hi) const {
+    if (hi_ >= lo_) {
+      *lo = lo_;
+      *hi = hi_;
+    }
+  }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t(1) << 20;
+  AcqOut& out_;
+  RowJob job_;
+  RowFn fn_ = nullptr;
+  std::size_t skip_ = 0, in_row_ = 0, out_row_ = 0, cap_ = 0, used_ = 0;
+  std::unique_ptr<uint8_t[]> block_;
+  uint32_t lo_ = 0xffffffffu, hi_ = 0;
+};
+
+// One uncompressed strip holding the whole image, converted from its offset (the predictor is
+// not applied).
+int convert_bigblock(const TiffBytes& f, AcqOut& out) {
   if (S.compression != 1) return -1;
-  std::vector<uint8_t> line;
-  return put_rows(out, f.data() + S.offsets[0], S.height, false, line) ? 0 : -1;
+  RowWriter w(out, false);
+  const bool ok = w.put(f.data() + S.offsets[0], S.height) && w.flush();
+  w.range(&S.min_v, &S.max_v);
+  return ok ? 0 : -1;
 }
 
-int io_tiff_convert_read_strips(const std::vector<uint8_t>& f, AcqOut& out) {
+// The strips in order: an uncompressed strip is converted where it lies in the file, an LZW
+// strip is decoded into a work buffer first. A strip is bounded by the image's own size.
+int io_tiff_convert_read_strips(const TiffBytes& f, AcqOut& out) {
   if (S.rows_per_strip == 0) return -1;
-  const uint64_t row_bytes = uint64_t(S.width) * S.spp * (S.sixteen ? 2 : 1);
-  const uint64_t work_bytes = S.rows_per_strip * row_bytes;
-  // A strip must hold its rows: an LZW strip decodes to less than 64 KiB, an uncompressed
-  // one carries them in the file; so the work buffer never exceeds what the file can fill.
-  if (S.compression == 5 && work_bytes >= 65536) return -1;
-  if (S.compression == 1 && work_bytes > S.counts[0]) return IO_IMPORT_BAD_STRIP;
-  std::vector<uint8_t> work;
-  std::vector<uint8_t> line;
-  try {
-    work.resize(static_cast<std::size_t>(work_bytes));
-  } catch (const std::bad_alloc&) {
-    tiff_error("Failed memory allocation (0x%lx) while converting TIFF.",
-               static_cast<unsigned long>(work_bytes));
-    return -1;
-  }
+  RowWriter w(out, S.predictor == 2);
+  const uint64_t row_bytes = w.in_row();
+  std::unique_ptr<uint8_t[]> work;
+  uint64_t work_bytes = 0;
   uint64_t rows_left = S.height;
-  for (std::size_t i = 0; i < S.offsets.size() && rows_left > 0; ++i) {
+  int status = 0;
+  for (std::size_t i = 0; i < S.offsets.size() && rows_left > 0 && status == 0; ++i) {
     const uint64_t rows = rows_left < S.rows_per_strip ? rows_left : S.rows_per_strip;
     const uint64_t want = rows * row_bytes;
     const uint64_t have = S.counts[i];
-    const long in_len = have > 0x7fffffff ? 0x7fffffff : static_cast<long>(have);
-    const int r = io_tiff_decompress_as(S.compression, in_len, work.data(),
-                                        static_cast<long>(want), f.data() + S.offsets[i]);
-    if (r != 0) {
-      SLOG("io_tiff_convert_read_strips", SLOG_ERROR, "strip %zu: %d", i, r);
-      return r;
+    const uint8_t* in = f.data() + S.offsets[i];
+    const uint8_t* rows_at = in;
+    if (S.compression == 1) {
+      if (have < want) status = IO_IMPORT_BAD_STRIP;
+    } else if (S.compression == 5) {
+      // An LZW code of at least 9 bits stands for fewer than 4096 bytes: a strip that would
+      // have to expand further cannot hold its rows.
+      if (want > have * 4096 || want > 0x7fffffffu) {
+        status = IO_IMPORT_BAD_STRIP;
+      } else {
+        if (want > work_bytes) {
+          work.reset(new (std::nothrow) uint8_t[want]);
+          work_bytes = work ? want : 0;
+          if (!work) {
+            tiff_error("Failed memory allocation (0x%lx) while converting TIFF.",
+                       static_cast<unsigned long>(want));
+            status = -1;
+            break;
+          }
+        }
+        const long in_len = have > 0x7fffffff ? 0x7fffffff : static_cast<long>(have);
+        status = io_tiff_decompress_as(S.compression, in_len, work.get(), static_cast<long>(want), in);
+        rows_at = work.get();
+      }
+    } else {
+      status = IO_IMPORT_BAD_COMPRESSION;
     }
-    if (!put_rows(out, work.data(), rows, S.predictor == 2, line)) return IO_IMPORT_WRITE_FAILED;
+    if (status != 0) {
+      SLOG("io_tiff_convert_read_strips", SLOG_ERROR, "strip %zu: %d", i, status);
+      break;
+    }
+    if (!w.put(rows_at, rows)) status = IO_IMPORT_WRITE_FAILED;
     rows_left -= rows;
   }
-  return 0;
+  if (status == 0 && !w.flush()) status = IO_IMPORT_WRITE_FAILED;
+  w.range(&S.min_v, &S.max_v);
+  return status;
 }
 
 // Keeps the check's results and clears the rest of the read state.
@@ -599,12 +797,14 @@ BOOL io_tiff_check(const char* path, int* is_color, int* channel, int channel_to
   *channel = 4;
   *is_color = 0;
   S.checked = false;
-  std::vector<uint8_t> f;
-  if (path == nullptr || !io_read_whole_file(path, f, kMaxTiffBytes)) {
+  if (!load_tiff(path, s_kept)) {
     SLOG(fn, SLOG_ERROR, "cannot read <%s>", path ? path : "");
+    s_kept.clear();
     return FALSE;
   }
-  return check_tiff_header(f, is_color, channel, channel_to_use);
+  const BOOL ok = check_tiff_header(s_kept, is_color, channel, channel_to_use);
+  if (!ok) s_kept.clear();  // the bytes are kept only for the conversion that may follow
+  return ok;
 }
 
 int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int* res_flag,
@@ -612,8 +812,10 @@ int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int*
   static const char* fn = "io_tiff_convert";
   if (res_flag) *res_flag = 0;
   reset_for_convert(interp_mode);
-  std::vector<uint8_t> f;
-  if (tiff_file_name == nullptr || !io_read_whole_file(tiff_file_name, f, kMaxTiffBytes)) {
+  // The bytes the check read, when it read this file; they are let go when the import ends.
+  TiffBytes f = std::move(s_kept);
+  s_kept.clear();
+  if (!load_tiff(tiff_file_name, f)) {
     SLOG(fn, SLOG_ERROR, "failed to open TIFF <%s>", tiff_file_name ? tiff_file_name : "");
     return IO_IMPORT_OPEN_FAILED;
   }
@@ -621,10 +823,6 @@ int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int*
   S.checked = false;  // a conversion needs a check of its own
   if (strips == -1) return -1;
   if (strips <= 0) return IO_IMPORT_BAD_HEADER;
-  if (strips == 1 && S.compression != 1) {
-    SLOG(fn, SLOG_ERROR, "a TIFF of one LZW strip is not read");
-    return IO_IMPORT_WRITE_FAILED;
-  }
 
   AcqOut out;
   if (!out.open(data_file_name)) {
@@ -643,7 +841,7 @@ int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int*
   if (res_flag) *res_flag = S.x_res >= 1 && S.y_res >= 1 ? 1 : 0;
   if (!acq_write_kes_header(out, info.bytes_per_pixel, info.width, info.height))
     return IO_IMPORT_WRITE_FAILED;
-  if (strips == 1) {
+  if (strips == 1 && S.compression == 1) {
     if (convert_bigblock(f, out) < 0) return IO_IMPORT_WRITE_FAILED;
   } else {
     const int r = io_tiff_convert_read_strips(f, out);

@@ -515,6 +515,9 @@ bool kr_camera_activate(TkObject* owner, const char* root, int interp_type, CamS
       const int c = WGT_GetChoice(colour);
       st->color = c >= 1 && c <= 3 ? c : 4;
     }
+    // The info file describes this camera and this frame, whatever acquisition ran before.
+    if (cam_device_code() > 0) tik_set_kei_device_attrib(cam_device_code());
+    tik_set_kei_camera_attribs(st->exposure_ms, 0, 0, st->color);
     accepted = acq_dibs().dib && write_accepted(root, interp_type);
     if (accepted && name) *name = typed;
     ReleaseDibAndDispDib(1);

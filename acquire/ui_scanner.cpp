@@ -490,7 +490,10 @@ bool write_accepted(const char* root, int interp_type) {
   tik_set_kei_color_attrib(s_iColor);
   tik_set_kei_scanner_attribs(std::atoi(s_bright_text), !s_bTrans, s_bRotate, s_iColor, s_iRotate,
                               s_iDPI);
-  if (!tik_write_DIB_to_file(root, dib, interp_type, 1, 1, GetAutoCalibrate())) {
+  // The wedge's lookup goes into the info file only when this scan's wedge was measured: a
+  // failed calibration must not pass an earlier scan's values (or none) off as this one's.
+  const int use_calibration = GetAutoCalibrate() && s_bAutoCalSuccessful ? 1 : 0;
+  if (!tik_write_DIB_to_file(root, dib, interp_type, 1, 1, use_calibration)) {
     mh_send_msg(KS_ALERT_INFO, "Unable to create image file.");
     return false;
   }

@@ -57,14 +57,40 @@ bool finish_temp(int fd, const std::string& name, mode_t mode, bool ok) {
 }
 
 mode_t new_file_mode(const std::string& target) {
-  struct stat st;
-  if (::stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
+  return io_target_file_mode(target.c_str());
 }
 
 }  // namespace
+
+mode_t io_new_file_mode() {
+  // The umask is read from the process's status where the kernel gives it, so that it is
+  // never changed, not even for a moment; else it is set and put back at once.
+  mode_t mask = 0;
+  bool found = false;
+  if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f)) {
+      unsigned m = 0;
+      if (std::sscanf(line, "Umask: %o", &m) == 1) {
+        mask = static_cast<mode_t>(m & 0777);
+        found = true;
+        break;
+      }
+    }
+    std::fclose(f);
+  }
+  if (!found) {
+    mask = ::umask(0);
+    ::umask(mask);
+  }
+  return 0666 & ~mask;
+}
+
+mode_t io_target_file_mode(const char* target) {
+  struct stat st;
+  if (target && ::stat(target, &st) == 0) return st.st_mode & 07777;
+  return io_new_file_mode();
+}
 
 IoFileOps io_file_ops_system() {
   return {sys_write, sys_rename, sys_link, sys_unlink};

@@ -34,6 +34,13 @@ IoFileOps io_file_set_ops(const IoFileOps& ops);
 // tests can fail their writes).
 IoFileOps io_file_ops();
 
+// The mode of a newly created file: 0666 less the process's umask. Files made through
+// mkstemp start private (0600) and take this mode before they are put in place.
+mode_t io_new_file_mode();
+// The mode for a new content of `target`: the mode of the file it replaces, else the mode of a
+// newly created file.
+mode_t io_target_file_mode(const char* target);
+
 class IoFileSet {
  public:
   IoFileSet() = default;

@@ -2,6 +2,8 @@
 // cached), so a write is seen by the next read.
 #include "base/ks_profile.h"
 
+#include "base/io_file_set.h"
+
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -110,10 +112,7 @@ bool write_whole(const char* path, const std::string& text) {
   int fd = mkstemp(name.data());
   if (fd < 0) return false;
   // Keep the permissions of the file being replaced, or the usual ones for a new file.
-  struct stat st;
-  mode_t mode = 0644;
-  if (stat(path, &st) == 0) mode = st.st_mode & 07777;
-  fchmod(fd, mode);
+  fchmod(fd, io_target_file_mode(path));
   const char* p = text.data();
   std::size_t left = text.size();
   bool ok = true;

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -139,6 +140,99 @@ void BM_TiffLzwDecodeLibtiff(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * kW * kH * 2);
 }
 
+// The four strip layouts of the import benchmark, 4000 × 5000: 8- and 16-bit, uncompressed
+// (strips of 16 rows) and LZW with predictor 2 (strips of 752 rows, as ImageMagick writes a gel).
+// Argument: bit 0 set for 16 bits, bit 1 set for LZW.
+const std::string& layout_tiff(int arg) {
+  static std::string paths[4];
+  std::string& p = paths[arg & 3];
+  if (p.empty()) {
+    const bool sixteen = arg & 1, lzw = arg & 2;
+    const std::string plain = work().file(sixteen ? "big.tif" : "big8.tif");
+    if (sixteen) {
+      lzw_tiff();  // writes big.tif
+    } else {
+      const std::string raw = work().file("big8.gray");
+      std::vector<uint8_t> b(std::size_t(kW) * kH);
+      uint32_t s = 7;
+      for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+          s = s * 1664525u + 1013904223u;
+          b[std::size_t(y) * kW + x] = uint8_t(60 + ((x / 40) % 2) * 80 + (y * 3) % 90 + int(s >> 29));
+        }
+      FILE* f = std::fopen(raw.c_str(), "wb");
+      std::fwrite(b.data(), 1, b.size(), f);
+      std::fclose(f);
+      sh("convert -size 4000x5000 -depth 8 gray:" + raw + " -compress none " + plain);
+    }
+    p = work().file((std::string("layout") + char('0' + (arg & 3)) + ".tif").c_str());
+    sh("tiffcp " + std::string(lzw ? "-c lzw:2 -r 752 " : "-c none -r 16 ") + plain + " " + p);
+  }
+  return p;
+}
+
+void layout_label(benchmark::State& state) {
+  const int arg = static_cast<int>(state.range(0));
+  state.SetLabel(std::string(arg & 1 ? "16-bit" : "8-bit") + (arg & 2 ? " LZW" : " uncompressed"));
+}
+
+// Our import of each layout: the check and the conversion into the pixel and info files.
+void BM_TiffImport(benchmark::State& state) {
+  io_tiff_set_res_query(no_question);
+  const std::string tif = layout_tiff(static_cast<int>(state.range(0)));
+  const std::string kes = work().file("layout.kes");
+  const std::string kei = work().file("layout.kei");
+  for (auto _ : state) {
+    // Each import writes new files, as the shell's import does (into a fresh temporary name):
+    // overwriting the last run's files would time the file system's handling of a truncated
+    // file instead.
+    state.PauseTiming();
+    std::remove(kes.c_str());
+    std::remove(kei.c_str());
+    state.ResumeTiming();
+    int c = 0, ch = 0, res = 0;
+    io_tiff_check(tif.c_str(), &c, &ch, 0);
+    if (io_tiff_convert(tif.c_str(), kes.c_str(), &res, 0) != 0) state.SkipWithError("import failed");
+  }
+  layout_label(state);
+  state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
+
+// libtiff on the same file: open, decode every strip into one image buffer, write its bytes.
+void BM_TiffLibtiffToFile(benchmark::State& state) {
+  TIFFSetWarningHandler(nullptr);
+  const std::string tif = layout_tiff(static_cast<int>(state.range(0)));
+  const std::string out = work().file("libtiff.raw");
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::remove(out.c_str());  // a new file each time, as on our side
+    state.ResumeTiming();
+    TIFF* t = TIFFOpen(tif.c_str(), "r");
+    if (t == nullptr) {
+      state.SkipWithError("libtiff cannot open");
+      break;
+    }
+    const tmsize_t strip = TIFFStripSize(t);
+    const uint32_t n = TIFFNumberOfStrips(t);
+    uint32_t h = 0;
+    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+    std::vector<uint8_t> img(std::size_t(TIFFScanlineSize(t)) * h);
+    std::size_t at = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+      const tmsize_t want = std::min<tmsize_t>(strip, tmsize_t(img.size() - at));
+      const tmsize_t got = TIFFReadEncodedStrip(t, i, img.data() + at, want);
+      if (got > 0) at += std::size_t(got);
+    }
+    TIFFClose(t);
+    FILE* o = std::fopen(out.c_str(), "wb");
+    std::fwrite(img.data(), 1, img.size(), o);
+    std::fclose(o);
+    benchmark::DoNotOptimize(img.data());
+  }
+  layout_label(state);
+  state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
+
 // JPEG sources of 4000 × 5000: grey and colour.
 const std::string& jpeg_file(bool colour) {
   static std::string paths[2];
@@ -236,6 +330,8 @@ void BM_Export(benchmark::State& state) {
 BENCHMARK(BM_TiffLzwDecodeOurs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TiffLzwDecodeLibtiff)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TiffLzwImport)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TiffImport)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TiffLibtiffToFile)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JpegImport)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JpegPlainDecode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(3)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 #include "io/imgproc.h"
 
 #include "base/io_file.h"
+#include "base/io_file_set.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "io/analysis.h"
@@ -86,16 +87,7 @@ class TempOut {
     }
     // mkstemp makes the file private; the new image keeps the mode of the file it replaces, or
     // gets the mode of a newly created file.
-    struct stat st;
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    (void)::fchmod(fd, mode);
+    (void)::fchmod(fd, io_target_file_mode(target.c_str()));
     file_ = ::fdopen(fd, "wb");
     if (!file_) {
       ::close(fd);

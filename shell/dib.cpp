@@ -434,9 +434,22 @@ HDIB ReadDibBitmapInfo(ByteReader& r) {
     }
     bi.biSize = DIB_INFO_HEADER_SIZE;
     bi.biClrUsed = bi.biClrImportant = static_cast<uint32_t>(colours);
-  } else if (bi.biSize == DIB_INFO_HEADER_SIZE) {
+  } else if (bi.biSize == DIB_INFO_HEADER_SIZE || bi.biSize == DIB_V4_HEADER_SIZE ||
+             bi.biSize == DIB_V5_HEADER_SIZE) {
     get_info_rest(r, &bi);
     if (!r.ok()) return nullptr;
+    if (bi.biSize != DIB_INFO_HEADER_SIZE) {
+      // The longer headers start with the 40-byte one; what they add (colour masks, colour
+      // space, profile) only matters for packed or compressed pixels, which are not read.
+      // Uncompressed 8- and 24-bit rows mean what they mean under the short header.
+      if (bi.biCompression != 0 || (bi.biBitCount != 8 && bi.biBitCount != 24)) {
+        SLOG("ReadDibBitmapInfo", SLOG_ERROR, "header of %u bytes with %u bits, compression %u",
+             bi.biSize, unsigned(bi.biBitCount), bi.biCompression);
+        return nullptr;
+      }
+      if (!r.skip(bi.biSize - DIB_INFO_HEADER_SIZE)) return nullptr;
+      bi.biSize = DIB_INFO_HEADER_SIZE;
+    }
     colours = DibNumColors(bi);
     if (colours > DIB_MAX_COLOURS || !r.has(static_cast<std::size_t>(colours) * 4)) {
       SLOG("ReadDibBitmapInfo", SLOG_ERROR, "colour count %d refused", colours);

@@ -19,6 +19,8 @@ class ByteReader;
 
 constexpr uint32_t DIB_INFO_HEADER_SIZE = 40;  // BITMAPINFOHEADER
 constexpr uint32_t DIB_CORE_HEADER_SIZE = 12;  // BITMAPCOREHEADER (older files)
+constexpr uint32_t DIB_V4_HEADER_SIZE = 108;   // the info header with colour masks and space
+constexpr uint32_t DIB_V5_HEADER_SIZE = 124;   // the same with a rendering intent and a profile
 constexpr uint32_t DIB_FILE_HEADER_SIZE = 14;  // "BM", size, two reserved words, row offset
 constexpr int DIB_MAX_COLOURS = 256;           // largest colour table accepted
 // Largest pixel block a BMP file may announce (1 GiB): larger files are refused.

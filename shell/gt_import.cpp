@@ -2,6 +2,7 @@
 #include "shell/gt_import.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "acquire/io_import.h"
 #include "base/io_file.h"
+#include "base/io_file_set.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"
@@ -111,6 +113,9 @@ std::string temp_image_for(const char* dest) {
   std::string t = io_base_name(dest) + "-XXXXXX.kes";
   const int fd = ::mkstemps(t.data(), 4);
   if (fd < 0) return "";
+  // The importers write into this file, which then becomes the image: it takes the mode of a
+  // new file, not mkstemp's private one.
+  (void)::fchmod(fd, io_new_file_mode());
   ::close(fd);
   return t;
 }

@@ -32,10 +32,11 @@ class BmpImport : public ::testing::Test {
 // A hand-built 8-bit bitmap of w x h: its palette, its rows (top first), stored top-down when
 // asked, and its resolution in pixels per metre.
 std::vector<uint8_t> bmp8(int w, int h, const std::vector<uint32_t>& palette_rgb,
-                          const std::vector<uint8_t>& top_first, bool top_down, int ppm) {
+                          const std::vector<uint8_t>& top_first, bool top_down, int ppm,
+                          uint32_t header_size = 40) {
   const int stride = (w + 3) / 4 * 4;
   const uint32_t colours = static_cast<uint32_t>(palette_rgb.size());
-  const uint32_t off = 14 + 40 + 4 * colours;
+  const uint32_t off = 14 + header_size + 4 * colours;
   const uint32_t size = off + uint32_t(stride) * h;
   std::vector<uint8_t> b;
   auto u16 = [&](uint32_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
@@ -45,7 +46,7 @@ std::vector<uint8_t> bmp8(int w, int h, const std::vector<uint32_t>& palette_rgb
   u32(size);
   u32(0);
   u32(off);
-  u32(40);
+  u32(header_size);
   u32(uint32_t(w));
   u32(uint32_t(top_down ? -h : h));
   u16(1);
@@ -56,6 +57,8 @@ std::vector<uint8_t> bmp8(int w, int h, const std::vector<uint32_t>& palette_rgb
   u32(uint32_t(ppm));
   u32(colours);
   u32(0);
+  // The longer headers' masks, colour space and profile fields: bytes the reader must pass over.
+  for (uint32_t i = 40; i < header_size; ++i) b.push_back(uint8_t(0xA5 ^ i));
   for (uint32_t c : palette_rgb) {
     b.push_back(uint8_t(c));        // blue
     b.push_back(uint8_t(c >> 8));   // green
@@ -140,6 +143,48 @@ TEST_F(BmpImport, PalettesRowOrderAndResolution) {
     EXPECT_EQ(info.h.x_scale, c.scale);
     EXPECT_EQ(info.h.min_value, *std::min_element(want.begin(), want.end()));
   }
+}
+
+// The 108- and 124-byte headers that current programs write read as the 40-byte one.
+TEST_F(BmpImport, LongHeadersOfUncompressedFilesAreRead) {
+  const int w = 13, h = 7;
+  const std::vector<uint8_t> grey = pattern(std::size_t(w) * h, 31);
+  const std::vector<uint8_t> rgb = pattern(std::size_t(w) * h * 3, 32);
+  write_file(dir.file("g.gray"), grey);
+  write_file(dir.file("c.rgb"), rgb);
+  // ImageMagick's own BMP writes the 124-byte header.
+  ASSERT_TRUE(run("convert -size 13x7 -depth 8 gray:" + q(dir.file("g.gray")) +
+                  " -type Palette -compress none BMP:" + q(dir.file("g.bmp"))));
+  ASSERT_TRUE(run("convert -size 13x7 -depth 8 rgb:" + q(dir.file("c.rgb")) +
+                  " -type TrueColor BMP:" + q(dir.file("c.bmp"))));
+  std::vector<uint8_t> bytes;
+  for (const char* f : {"g.bmp", "c.bmp"}) {
+    ASSERT_TRUE(io_read_whole_file(dir.file(f).c_str(), bytes));
+    ASSERT_EQ(bytes[14], 124) << f;
+  }
+  ASSERT_EQ(import(dir.file("g.bmp"), 0), 0);
+  ASSERT_TRUE(run("convert " + q(dir.file("g.bmp")) + " -depth 8 gray:" + q(dir.file("ref.gray"))));
+  std::vector<uint8_t> ref;
+  ASSERT_TRUE(io_read_whole_file(dir.file("ref.gray").c_str(), ref));
+  EXPECT_EQ(read_kes(dir.file("b.kes")).v, std::vector<int>(ref.begin(), ref.end()));
+  ASSERT_EQ(import(dir.file("c.bmp"), 2), 0);
+  std::vector<int> green;
+  for (int i = 0; i < w * h; ++i) green.push_back(rgb[std::size_t(i) * 3 + 1]);
+  EXPECT_EQ(read_kes(dir.file("b.kes")).v, green);
+
+  // Hand-built: the palette after the longer header, whatever its extra fields hold.
+  std::vector<uint32_t> colour;
+  for (uint32_t i = 0; i < 256; ++i) colour.push_back(i << 16 | (255 - i));
+  const std::vector<uint8_t> idx = pattern(std::size_t(w) * h, 33);
+  for (uint32_t size : {108u, 124u}) {
+    SCOPED_TRACE(size);
+    write_file(dir.file("h.bmp"), bmp8(w, h, colour, idx, false, 2835, size));
+    ASSERT_EQ(import(dir.file("h.bmp"), 0), 0);
+    EXPECT_EQ(read_kes(dir.file("b.kes")).v, std::vector<int>(idx.begin(), idx.end()));
+  }
+  // Other header sizes stay refused.
+  write_file(dir.file("h.bmp"), bmp8(w, h, colour, idx, false, 2835, 64));
+  EXPECT_EQ(import(dir.file("h.bmp"), 0), -100);
 }
 
 TEST_F(BmpImport, OtherBitCountsAndCompressionAreRefusedAtTheCheck) {

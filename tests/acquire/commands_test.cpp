@@ -12,6 +12,7 @@
 #include "acquire/ui_acquire.h"
 #include "acquire/ui_camera.h"
 #include "acquire/ui_scanner.h"
+#include "acq_fixture.h"
 #include "acquire_fixture.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
@@ -71,6 +72,15 @@ TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
   }, dir + "grabbed.kes");
   EXPECT_TRUE(fs::exists(dir + "grabbed.kes"));
   EXPECT_EQ(gt_get_num_img_windows(), 2);
+  // Each info file records its own device and settings: the scan's do not pass to the camera.
+  const IMG_INFO scanned = acqtest::read_info(dir + "scanned.kes").h;
+  const IMG_INFO grabbed = acqtest::read_info(dir + "grabbed.kes").h;
+  EXPECT_EQ(scanned.device, 30);
+  EXPECT_EQ(grabbed.device, 26);  // KES-C2
+  EXPECT_EQ(grabbed.DEV_Light, 100);  // the exposure in milliseconds
+  EXPECT_EQ(grabbed.DEV_BoolOne, 0);
+  EXPECT_EQ(grabbed.DEV_BoolTwo, 0);
+  EXPECT_EQ(grabbed.DEV_Color, 4);
 
   // The source's settings dialog comes up, as the generic acquisition does not hide it.
   acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });

@@ -361,6 +361,82 @@ TEST_F(ShellExport, SaveAsCopiesTheImageAndAsksBeforeReplacing) {
   EXPECT_FALSE(gt_save_as_activate(area, 0, path));
 }
 
+// Save As writes the analysis beside the image, not in the current folder, and the copy
+// carries the edits.
+TEST_F(ShellExport, SaveAsWritesTheAnalysisBesideTheImage) {
+  fs::create_directories(dir + "/src");
+  fs::create_directories(dir + "/dst");
+  // An unrelated image of the same name in the current folder keeps its files.
+  shelltest::write_gel(dir, "gel", 8, 8);
+  const auto before = vxtest::folder_state(dir);
+  IMAGE_REC* im = open(shelltest::write_gel(dir + "/src", "gel", 40, 30));
+  ASSERT_NE(im, nullptr);
+  shelltest::add_lane_and_band(im, 20, 2, 28, 15);
+  char path[KS_PATH_LEN] = "";
+  TKT_AnswerChooser({dir + "/dst/copy.kes"});
+  ASSERT_TRUE(gt_save_as_activate(static_cast<TK_OBJ>(im->draw_area), 0, path));
+  EXPECT_TRUE(fs::exists(dir + "/src/gel.gt"));
+  EXPECT_TRUE(fs::exists(dir + "/dst/copy.gt"));
+  EXPECT_EQ(vxtest::read_text(dir + "/src/gel.gt"), vxtest::read_text(dir + "/dst/copy.gt"));
+  for (const auto& e : fs::directory_iterator(dir)) {
+    if (e.is_directory()) continue;
+    const std::string name = e.path().filename().string();
+    EXPECT_TRUE(before.count(name)) << "new file in the current folder: " << name;
+  }
+  for (const auto& [name, text] : before) {
+    if (name.rfind("src/", 0) != 0 && name.rfind("dst/", 0) != 0) {
+      EXPECT_EQ(vxtest::read_text(dir + "/" + name), text) << name;
+    }
+  }
+}
+
+// A full disk or a refused rename at any point: Save As reports success only when the copy
+// holds the edits; when the analysis cannot be written nothing is copied.
+TEST_F(ShellExport, SaveAsOnAFullDiskNeverReportsAFalseSuccess) {
+  enum { kDone = 0, kNotWritten = 1, kNotCopied = 2 };
+  IMAGE_REC* im = nullptr;
+  auto close_all = [] {
+    while (gt_get_num_img_windows() > 0) {
+      IMAGE_REC* r = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
+      if (r) gt_image_clear_modified(r);
+      WIN_Terminate(gt_get_img_window(0));
+    }
+  };
+  auto setup = [&](const fs::path& root) {
+    close_all();
+    fs::create_directories(root / "src");
+    fs::create_directories(root / "dst");
+    im = open(shelltest::write_gel((root / "src").string(), "gel", 60, 40));
+    ASSERT_NE(im, nullptr);
+    shelltest::add_lane_and_band(im, 30, 2, 38, 20);
+  };
+  auto op = [&](const fs::path& root) {
+    if (im == nullptr) return -1;
+    char path[KS_PATH_LEN] = "";
+    TKT_AnswerChooser({(root / "dst" / "copy.kes").string()});
+    const long alerts = ks_alert_count();
+    if (gt_save_as_activate(static_cast<TK_OBJ>(im->draw_area), 0, path))
+      return fs::exists(root / "dst" / "copy.gt") ? int(kDone) : -1;  // the copy lacks the edits
+    if (ks_alert_count() == alerts) return -1;
+    return TKT_LastAlertText() == "The analysis could not be saved." ? int(kNotWritten)
+                                                                      : int(kNotCopied);
+  };
+  auto expected = [](int kind, const vxtest::FolderState& old_state,
+                     const vxtest::FolderState& new_state) {
+    if (kind == kDone) return new_state;
+    if (kind == kNotWritten) return old_state;
+    // Not copied: the source holds its analysis, the destination is as it was.
+    vxtest::FolderState want;
+    for (const auto& [name, text] : new_state)
+      if (name.rfind("src/", 0) == 0) want[name] = text;
+    for (const auto& [name, text] : old_state)
+      if (name.rfind("dst/", 0) == 0 || name == "src/gel.lck") want[name] = text;
+    return want;
+  };
+  EXPECT_GT(vxtest::sweep_file_faults(setup, op, expected), 10);
+  close_all();
+}
+
 // Presses OK on the export dialog once it shows, with the TIFF kind `choice` (or JPEG).
 void answer_export_dialog(int choice, bool jpeg = false) {
   when_shown("ui_tifsav", "WinTifsav", [choice, jpeg](TK_OBJ win) {

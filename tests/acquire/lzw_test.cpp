@@ -45,7 +45,7 @@ struct Decoded {
 Decoded decode(const std::vector<uint8_t>& in, int out_len) {
   std::vector<uint8_t> out(out_len + 1, '#');
   long produced = -1;
-  const BOOL ok = lzw_decompress(out.data(), static_cast<uint16_t>(out_len), in.data(),
+  const BOOL ok = lzw_decompress(out.data(), out_len, in.data(),
                                  static_cast<long>(in.size()), FALSE, &produced);
   EXPECT_EQ(out[out_len], '#') << "wrote past the output";
   return {ok != FALSE, std::string(out.begin(), out.begin() + produced)};
@@ -70,6 +70,7 @@ TEST(Lzw, CodeStreams) {
       {"no clear at the start: a literal, nothing added", {'x', 'y', 258, E}, 10, true, "xyxy"},
       {"further clears are passed over", {C, C, C, 'q', E}, 10, true, "q"},
       {"output cut at its length, then the end code", {C, 'a', 'b', 258, E}, 3, true, "aba"},
+      {"output full, then a clear and the end code", {C, 'a', 'b', C, E}, 2, true, "ab"},
       // Corrupt streams end the strip (status 80 in the importer).
       {"a table code right after a clear", {C, 258, E}, 10, false, ""},
       {"clear, clear, then the next free code", {C, C, 258, E}, 10, false, ""},
@@ -77,6 +78,7 @@ TEST(Lzw, CodeStreams) {
       {"a code above the next free code", {C, 'a', 'b', 300, E}, 10, false, "ab"},
       {"the input runs out before the end code", {C, 'a', 'b'}, 10, false, "ab"},
       {"output full and more codes follow", {C, 'a', 'b', 'c', E}, 2, false, "ab"},
+      {"output full, a clear and more codes", {C, 'a', 'b', C, 'c', E}, 2, false, "ab"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -118,8 +120,8 @@ TEST(Lzw, StripStatus) {
   EXPECT_EQ(io_tiff_decompress_as(5, long(early.size()), big.data(), 8, early.data()),
             IO_IMPORT_BAD_STRIP);
   EXPECT_EQ(io_tiff_decompress_as(5, long(early.size()), big.data(), 1, early.data()), 0);
-  EXPECT_EQ(io_tiff_decompress_as(5, 65536, big.data(), 8, early.data()), -1);
-  EXPECT_EQ(io_tiff_decompress_as(5, 3, big.data(), 65536, early.data()), -1);
+  EXPECT_EQ(io_tiff_decompress_as(5, -1, big.data(), 8, early.data()), -1);
+  EXPECT_EQ(io_tiff_decompress_as(5, 3, big.data(), -1, early.data()), -1);
   EXPECT_EQ(io_tiff_decompress_as(32773, 3, big.data(), 8, early.data()), IO_IMPORT_BAD_COMPRESSION);
 }
 

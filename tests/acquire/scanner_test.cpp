@@ -11,6 +11,7 @@
 #include "acquire/p11_devices.h"
 #include "acquire/ui_scanner.h"
 #include "acquire_fixture.h"
+#include "base/ks_alert.h"
 #include "engine/cal_auto.h"
 #include "io/analysis.h"
 #include "io/info_file.h"
@@ -297,6 +298,13 @@ TEST_F(Scanner, ImageAreaIsCutCountedFromTheTopAndClampedToTheFrame) {
   const Kes k = read_kes(root() + ".kes");
   ASSERT_EQ(k.width, 118 - 39);
   ASSERT_EQ(k.height, 300 - 79);
+  // The failed calibration leaves the plain two-point lookup.
+  ANALYSIS_ENTRY** list = nullptr;
+  const int n = io_read_inf(root().c_str(), &list, 0);
+  ASSERT_EQ(n, 2);
+  EXPECT_EQ(static_cast<IMG_INT_INFO*>(list[1]->record)->wedge_count, 2);
+  EXPECT_EQ(static_cast<IMG_INT_INFO*>(list[1]->record)->bHaveCalib, 0);
+  io_free_analysis_list(list, n);
   for (int y = 0; y < k.height; y += 13)
     for (int x = 0; x < k.width; x += 7)
       ASSERT_EQ(k.at(x, y), 255u - ((39 + x + 3 * (79 + y)) & 255)) << x << "," << y;
@@ -315,6 +323,94 @@ TEST_F(Scanner, AreaOutsideTheFrameKeepsTheWholeFrame) {
   const Kes k = read_kes(root() + ".kes");
   EXPECT_EQ(k.width, 50);
   EXPECT_EQ(k.height, 40);
+}
+
+// A test device whose picture holds a step wedge beside the sample: a transmissive scan with
+// automatic calibration finds the wedge, measures its steps and writes the calibrated lookup
+// into the info file; a reflective scan then turns calibration off for the rest of the run.
+TEST_F(Scanner, AutomaticCalibrationFromAWedgeInTheScan) {
+  // The value file: 12 steps of 7 mm, ten of 5 mm and 6 mm, densities 0.05 to 1.70.
+  constexpr int kSteps = 12;
+  std::string text;
+  for (int k = 0; k < kSteps; ++k)
+    text += std::to_string(k + 1) + ", " + std::to_string(0.05 + 0.15 * k) + ", " +
+            std::to_string(k == 0 ? 700 : (k == kSteps - 1 ? 600 : 500)) + "\n";
+  vxtest::write_text(write_dir() + "transmissive.std", text);
+  CalData* set = CurrentCalScanSet(1);
+  set->bTransmissive = 1;
+  ASSERT_TRUE(cal_readValues((write_dir() + "transmissive.std").c_str(), set));
+  set->bOK = 1;
+  SetAutoCalibrate(TRUE);
+
+  // The picture at 100 dpi, 400 x 300, bright-high: rows 0..77 (2 cm) hold the wedge, whose
+  // steps run from light to dark after a margin of 30 columns, each step's edge at its
+  // distance; below it the sample, (x + 3 y) mod 200.
+  const int edges[kSteps + 1] = {30, 58, 77, 97, 117, 136, 156, 176, 195, 215, 235, 254, 278};
+  auto dark = [](int k) { return 20 + 15 * k; };  // the stored (dark-high) value of step k
+  const int w = 400, h = 300;
+  HDIB d = MakeDIB("wedge", h, w, 8);
+  const std::size_t row = DibRowBytes(w, 8);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      int v = (x + 3 * y) % 200;
+      if (y < 78) {
+        v = 255 - 5;
+        if (x < edges[0]) v = 255 - dark(0);
+        for (int k = 0; k < kSteps; ++k)
+          if (x >= edges[k] && x < edges[k + 1]) v = 255 - dark(k);
+      }
+      DibBits(d.get())[row * (h - 1 - y) + x] = static_cast<uint8_t>(v);
+    }
+  ASSERT_TRUE(WriteDIBFile((write_dir() + "wedge.bmp").c_str(), d.get()));
+  devices("KES-M1_TestImage=" + write_dir() + "wedge.bmp\nKES-M1_AutoCalibrate=yes\n"
+          "KES-M1_CalStripArea=0,0,9,2\nKES-M1_ImageArea=0,2,9,7\n");
+
+  const long alerts = ks_alert_count();
+  ASSERT_TRUE(run([] {
+    scan("calibrated", 0, 0);
+    TKT_Click(part(SP_ACCEPT));
+  }));
+  EXPECT_EQ(ks_alert_count(), alerts) << TKT_LastAlertText();
+  EXPECT_EQ(settings_.auto_cal_ok, 1);
+  // The sample alone: 2..7 cm down, 0..9 cm across.
+  const Kes k = read_kes(root() + ".kes");
+  ASSERT_EQ(k.width, 354);
+  ASSERT_EQ(k.height, 276 - 79);
+  EXPECT_EQ(k.at(10, 0), 255u - (10 + 3 * 79) % 200);  // 2 cm: row 79
+  // The info file's lookup is the wedge's: each step's measured value against its density.
+  ANALYSIS_ENTRY** list = nullptr;
+  const int n = io_read_inf(root().c_str(), &list, 0);
+  ASSERT_EQ(n, 2);
+  const auto* look = static_cast<IMG_INT_INFO*>(list[1]->record);
+  ASSERT_EQ(look->wedge_count, kSteps);
+  EXPECT_EQ(look->bHaveCalib, 1);
+  for (int s = 0; s < kSteps; ++s) {
+    EXPECT_EQ(look->dig_values[s], dark(s)) << "step " << s;
+    EXPECT_NEAR(look->wedge_values[s], 0.05 + 0.15 * s, 1e-9) << "step " << s;
+  }
+  io_free_analysis_list(list, n);
+
+  // A reflective scan: no strip is cut, and calibration stays off for the rest of the run.
+  for (bool transmissive : {false, true}) {
+    SCOPED_TRACE(transmissive ? "transmissive again" : "reflective");
+    ASSERT_TRUE(run([transmissive] {
+      WGT_SetValue(part(SP_TRANS), transmissive ? 1 : 0);
+      TKT_Send(part(SP_TRANS), TK_EV_ACTIVATE);
+      scan("plain", 0, 0);
+      TKT_Click(part(SP_ACCEPT));
+    }));
+    EXPECT_FALSE(GetAutoCalibrate());
+    EXPECT_EQ(settings_.auto_cal_ok, 0);
+    const Kes whole = read_kes(root() + ".kes");
+    EXPECT_EQ(whole.width, w);
+    EXPECT_EQ(whole.height, h);
+    list = nullptr;
+    const int m = io_read_inf(root().c_str(), &list, 0);
+    ASSERT_EQ(m, 2);
+    EXPECT_EQ(static_cast<IMG_INT_INFO*>(list[1]->record)->wedge_count, 2);
+    EXPECT_EQ(static_cast<IMG_INT_INFO*>(list[1]->record)->bHaveCalib, 0);
+    io_free_analysis_list(list, m);
+  }
 }
 
 TEST_F(Scanner, ColourBitmapAtAcceptIsRefusedWithThePixelDepth) {

@@ -453,11 +453,89 @@ TEST_F(TiffImport, RefusesWhatDoesNotFit) {
   f[2] = 43;
   write_file(dir.file("magic.tif"), f);
   EXPECT_EQ(import(dir.file("magic.tif"), dir.file("magic.kes")), -100);
-  // A one-strip LZW file fails with 20 before anything is written.
-  const std::string src = grey_source("one-src", 20, 10, 8);
-  ASSERT_TRUE(run("tiffcp -c lzw -r 100 " + q(src) + " " + q(dir.file("one.tif"))));
-  EXPECT_EQ(import(dir.file("one.tif"), dir.file("one.kes")), 20);
-  EXPECT_FALSE(std::filesystem::exists(dir.file("one.kes")));
+  // The refusal names what it refused.
+  const std::string src = grey_source("cmp-src", 20, 10, 8);
+  struct Refusal {
+    const char* args;
+    const char* text;
+  };
+  const Refusal refusals[] = {
+      {"-c packbits", "Illegal Compression (PackBits) in TIFF."},
+      {"-c zip", "Illegal Compression (Deflate) in TIFF."},
+      {"-c jpeg", "Illegal Compression (JPEG) in TIFF."},
+      {"-c none -t -w 16 -l 16", "Tiled TIFF files are not read; save the image in strips."},
+      {"-c lzw -t -w 16 -l 16", "Tiled TIFF files are not read; save the image in strips."},
+  };
+  for (const Refusal& r : refusals) {
+    SCOPED_TRACE(r.args);
+    ASSERT_TRUE(run("tiffcp " + std::string(r.args) + " " + q(src) + " " + q(dir.file("x.tif"))));
+    std::remove(dir.file("x.kes").c_str());
+    EXPECT_EQ(import(dir.file("x.tif"), dir.file("x.kes")), -100);
+    EXPECT_EQ(TKT_LastAlertText(), r.text);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.kes")));
+  }
+  // A scheme without a name is given by its number.
+  TiffBuilder b = grey8(6, 6, 3, px);
+  set_tag(b, 259, 3, {4242});
+  write_file(dir.file("n.tif"), b.build());
+  EXPECT_EQ(import(dir.file("n.tif"), dir.file("n.kes")), -100);
+  EXPECT_EQ(TKT_LastAlertText(), "Illegal Compression (4242) in TIFF.");
+}
+
+// LZW strips of any size, a file of one LZW strip with the predictor, and a strip that ends
+// with a clear code before the end code (libtiff writes it when its table fills just as the
+// strip ends) import to libtiff's pixels.
+TEST_F(TiffImport, LzwStripsOfAnySizeAndAClearBeforeTheEnd) {
+  for (int depth : {8, 16}) {
+    SCOPED_TRACE(depth);
+    const std::string src = grey_source("big" + std::to_string(depth), 1200, 130, depth);
+    const std::vector<int> ref = libtiff_samples(src, dir.file("ref"));
+    const int max = depth == 8 ? 255 : 65535;
+    for (const char* args : {"-c lzw:2 -r 60", "-c lzw -r 100", "-c lzw:2 -r 1000", "-c lzw -r 1000"}) {
+      SCOPED_TRACE(args);
+      ASSERT_TRUE(run("tiffcp " + std::string(args) + " " + q(src) + " " + q(dir.file("l.tif"))));
+      ASSERT_EQ(import(dir.file("l.tif"), dir.file("l.kes")), 0);
+      const Kes k = read_kes(dir.file("l.kes"));
+      EXPECT_EQ(k.width, 1200);
+      EXPECT_EQ(k.v, inverted(ref, max));
+    }
+  }
+  // Rows of 3836 bytes in which no two neighbouring bytes repeat a pair: each byte after the
+  // first makes a table entry, so the table is full exactly when a row's strip ends.
+  const int w = 3836, h = 3;
+  std::vector<uint8_t> px;
+  for (int y = 0; y < h; ++y) {
+    std::vector<int> next(256, 0);
+    int a = (y * 7) & 255;
+    for (int x = 0; x < w; ++x) {
+      px.push_back(static_cast<uint8_t>(a));
+      const int b = (a + 1 + next[a]++) & 255;
+      a = b;
+    }
+  }
+  write_file(dir.file("pairs.gray"), px);
+  ASSERT_TRUE(run("convert -size 3836x3 -depth 8 gray:" + q(dir.file("pairs.gray")) +
+                  " -compress none " + q(dir.file("pairs-src.tif"))));
+  ASSERT_TRUE(run("tiffcp -c lzw -r 1 " + q(dir.file("pairs-src.tif")) + " " + q(dir.file("pairs.tif"))));
+  // The strips end with a clear code of 12 bits and the end code of 9 (the clear's last bits
+  // and the end code's: ...0001 0000 0000 | 1 0000 0001).
+  std::vector<uint8_t> f;
+  ASSERT_TRUE(io_read_whole_file(dir.file("pairs.tif").c_str(), f));
+  const auto strips = tiff_strips(f);
+  ASSERT_EQ(strips.size(), 3u);
+  for (const auto& [off, count] : strips) {
+    ASSERT_GE(count, 3u);
+    const uint32_t tail = uint32_t(f[off + count - 3]) << 16 | uint32_t(f[off + count - 2]) << 8 |
+                          f[off + count - 1];
+    bool clear_then_end = false;
+    for (int pad = 0; pad < 8; ++pad)
+      clear_then_end |= (tail >> pad & 0x1fffffu) == (0x100u << 9 | 0x101u) &&
+                        (tail & ((1u << pad) - 1)) == 0;
+    EXPECT_TRUE(clear_then_end) << std::hex << tail;
+  }
+  ASSERT_EQ(import(dir.file("pairs.tif"), dir.file("pairs.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("pairs.kes")).v,
+            inverted(libtiff_samples(dir.file("pairs.tif"), dir.file("pairs-ref")), 255));
 }
 
 int open_descriptors() {

@@ -2,6 +2,7 @@
 // keeps the old destination, success replaces it and sets the load path. Crops against
 // ImageMagick's crop of the same pixels.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "acquire/io_import.h"
 #include "base/io_file.h"
+#include "base/ks_profile.h"
 #include "base/ks_msg.h"
 #include "io/analysis.h"
 #include "io/byte_io.h"
@@ -208,6 +211,34 @@ TEST_F(Import, SuccessReplacesTheDestination) {
   EXPECT_FALSE(fs::exists(dir + "/dest.gt"));  // the old image's analysis went with it
   EXPECT_TRUE(stray().empty());
   EXPECT_FALSE(gt_get_control()->busy);
+}
+
+// The image an import makes, and an ini file written anew, get 0666 less the umask, as any
+// new file does; mkstemp's private mode does not leak into them.
+TEST_F(Import, NewFilesGetTheUsualPermissions) {
+  const std::string raw = dir + "/g.gray", tif = dir + "/g.tif";
+  vxtest::write_bytes(raw, std::vector<unsigned char>(12 * 9, 77));
+  ASSERT_EQ(std::system(("convert -size 12x9 -depth 8 gray:" + raw +
+                         " -density 300 -units PixelsPerInch -compress none " + tif)
+                            .c_str()),
+            0);
+  conv.tiff_check = io_tiff_check;
+  conv.tiff_convert = io_tiff_convert;
+  gt_import_set_converters(conv);
+  for (mode_t mask : {mode_t(022), mode_t(027)}) {
+    SCOPED_TRACE(mask);
+    const std::string name = "fresh" + std::to_string(mask);
+    const mode_t old = ::umask(mask);
+    TKT_AnswerChooser({tif});
+    TKT_AnswerChooser({dir + "/" + name + ".kes"});
+    const BOOL ok = gt_get_tiff();
+    ks_profile_write_string("S", "k", "v", (dir + "/" + name + ".ini").c_str());
+    ::umask(old);
+    ASSERT_TRUE(ok);
+    const auto want = static_cast<fs::perms>(0666 & ~mask);
+    for (const char* ext : {".kes", ".kei", ".ini"})
+      EXPECT_EQ(fs::status(dir + "/" + name + ext).permissions() & fs::perms::all, want) << ext;
+  }
 }
 
 TEST_F(Import, CropEqualsImageMagick) {
