@@ -105,6 +105,16 @@ TEST_F(DemoWorkspace, BandsAreQuantifiedAndTheLadderHasItsStandardSet) {
   ASSERT_TRUE(gt_read_and_prep_prefs((demo + "/write/gt_init.prf").c_str(), &ctl));
   EXPECT_EQ(fs::path(ctl.folders[CTL_DIR_STDSETS]), fs::path(demo + "/stdsets/"));
   ks_free(ctl.lane_chars);
+
+  // The help folder that the start-up ini file names holds the built help files.
+  std::string help;
+  for (const std::string& line : lines_of(demo + "/kestrin7.ini"))
+    if (line.rfind("HelpDir=", 0) == 0) help = line.substr(8);
+  ASSERT_FALSE(help.empty());
+  for (const char* file : {"VX_User_Guide.chm", "VX_Tutorial.chm"}) {
+    ASSERT_TRUE(fs::exists(fs::path(help) / file)) << file;
+    EXPECT_EQ(vxtest::read_text(fs::path(help) / file), vxtest::read_text(fs::path(VX_HELP_DIR) / file));
+  }
 }
 
 }  // namespace
