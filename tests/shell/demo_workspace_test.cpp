@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <QTimer>
+
 #include "analysis/rep_engine.h"
 #include "gel_fixture.h"
 #include "base/ks_mem.h"
@@ -18,6 +20,16 @@
 #include "model/control.h"
 #include "model/lane.h"
 #include "model/spot.h"
+#include "model/task_state.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
+#include "shell/gt_image_win.h"
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_test.h"
+#include "toolkit/tk_widget.h"
+#include "tools/gt_band_mouse.h"
+#include "tools/gt_std_tools.h"
 
 namespace {
 
@@ -25,6 +37,13 @@ namespace fs = std::filesystem;
 
 class DemoWorkspace : public shelltest::OpenImagesTest {
  protected:
+  void TearDown() override {
+    std_sasn_dismiss();
+    CONTROL* ctl = gt_get_control();
+    ctl->size_stdset = 0;
+    ctl->size_stdset_path[0] = '\0';
+    OpenImagesTest::TearDown();
+  }
   // Makes the workspace in the test's folder; false (with a failure) when it cannot be made.
   bool make() {
     fs::path gel = vxtest::shared_data_dir() / "gels" / "ladder_reference_gel.tif";
@@ -115,6 +134,68 @@ TEST_F(DemoWorkspace, BandsAreQuantifiedAndTheLadderHasItsStandardSet) {
     ASSERT_TRUE(fs::exists(fs::path(help) / file)) << file;
     EXPECT_EQ(vxtest::read_text(fs::path(help) / file), vxtest::read_text(fs::path(VX_HELP_DIR) / file));
   }
+}
+
+// The sizing of the worked example: Size Stds, Add, the set chosen and assigned automatically, a
+// click on the first lane and OK give the first lane's bands the set's sizes, and the bands of the
+// other lanes sizes from them: the brightest bands of every lane size within 10 % of 3, 1 and
+// 0.5 kb.
+TEST_F(DemoWorkspace, TheStandardSetSizesTheLadder) {
+  ASSERT_TRUE(make());
+  IMAGE_REC* im = open(demo + "/images/ladder_reference_gel.kes");
+  ASSERT_NE(im, nullptr);
+  CONTROL* ctl = gt_get_control();
+  ctl->sel_mode = SEL_SIZE_STDS;
+  const std::string set = demo + "/stdsets/ladder_1kb_plus.std";
+  TKT_AnswerChooser({set});
+  QTimer::singleShot(0, [] {
+    TK_OBJ d = TKT_FindWindow("std_size", "std_size_win");
+    if (!d) return;
+    TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
+    TKT_Click(RES_GetSub(d, 7));    // Use a standard set: the chooser gives the set
+    TKT_Click(RES_GetSub(d, 8));    // Assign the set automatically
+    TKT_Click(RES_GetSub(d, 3));    // OK
+  });
+  main_winNfySelMenuBar(win_, GT_CMD_ADD);
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_state(), TS_SIZE_STDS);
+  TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
+  ASSERT_NE(sasn, nullptr);
+  LANE* first = im->lanes->next;
+  const int mid = first->num_center_points / 2;
+  im->click_pt[0] = first->center_coords[mid].x, im->click_pt[1] = first->center_coords[mid].y;
+  gt_band_mouseclick(static_cast<TK_OBJ>(im->draw_area), nullptr, ctl, im, 0);
+  TKT_Click(RES_GetSub(sasn, 2));
+  EVENT_Flush();
+  EXPECT_EQ(gt_get_state(), TS_IDLE);
+
+  const std::vector<std::string> sizes = lines_of(set);
+  int k = 0;
+  for (LANE* l = im->lanes->next; l; l = l->next, ++k) {
+    SCOPED_TRACE("lane " + std::to_string(k + 1));
+    SPOT** arr = nullptr;
+    const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
+    std::vector<std::pair<double, double>> by_volume;  // volume, size
+    for (int i = 0; i < n; ++i) {
+      if (k == 0 && i < static_cast<int>(sizes.size())) {
+        EXPECT_NEAR(arr[i]->size, std::stod(sizes[i]), 0.5) << "band " << i + 1;
+      }
+      // A band above the first lane's 10 kb band is outside the standards and has no size
+      // (no extrapolation); every other size falls down the lane.
+      if (i > 0 && arr[i - 1]->size > 0) {
+        EXPECT_LT(arr[i]->size, arr[i - 1]->size) << "band " << i + 1;
+      }
+      by_volume.push_back({arr[i]->amount, arr[i]->size});
+    }
+    ks_free(arr);
+    ASSERT_GE(by_volume.size(), 3u);
+    std::sort(by_volume.rbegin(), by_volume.rend());
+    std::vector<double> brightest = {by_volume[0].second, by_volume[1].second, by_volume[2].second};
+    std::sort(brightest.begin(), brightest.end());
+    const double want[3] = {500, 1000, 3000};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(brightest[i], want[i], want[i] * 0.1) << i;
+  }
+  EXPECT_EQ(k, 4);
 }
 
 }  // namespace
