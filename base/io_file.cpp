@@ -268,6 +268,37 @@ int io_move_image(const char* source_base, const char* destination_base) {
   return IO_MOVE_DONE;
 }
 
+std::string io_new_image_base(const char* dest_base) {
+  std::string name = str(dest_base) + ".new.XXXXXX";
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) {
+    SLOG("io_new_image_base", SLOG_ERROR, "no new name beside <%s>", str(dest_base).c_str());
+    return {};
+  }
+  ::close(fd);
+  return name;
+}
+
+int io_replace_image(const char* new_base, const char* dest_base) {
+  static const char* fn = "io_replace_image";
+  const std::string src = str(new_base), dst = str(dest_base);
+  IoFileSet set;
+  const bool whole = io_file_exists((src + ".kes").c_str()) && io_file_exists((src + ".kei").c_str());
+  for (const char* ext : {".kes", ".kei", ".cmt", ".kr", ".pz", ".mj", ".gt", ".hf", ".yc", ".nw", ".lck"}) {
+    if (io_file_exists((src + ext).c_str())) {
+      if (whole) set.adopt(src + ext, dst + ext);
+      else io_delete((src + ext).c_str());
+    } else {
+      set.remove(dst + ext);
+    }
+  }
+  if (!whole || !set.commit()) {
+    SLOG(fn, SLOG_ERROR, "<%s> not replaced by <%s>; it is as it was", dst.c_str(), src.c_str());
+    return -1;
+  }
+  return 0;
+}
+
 void io_delete_files(const char* image_base) {
   if (!image_base) return;
   for (const char* ext : kDeleteAll) io_delete(with_ext(image_base, ext).c_str());

@@ -80,6 +80,16 @@ enum : int {
 // the destination's companion files go, as they belong to the image that was there. The
 // destination set is replaced as a whole, and only then is the source set deleted (as a whole).
 int io_move_image(const char* source_base, const char* destination_base);
+// A free base path for a new image set beside the image of base `dest_base`, in its folder
+// ("<dest_base>.new.XXXXXX"), held by an empty placeholder file of that name so that the name is
+// the caller's alone; the caller deletes the placeholder. Empty when no name can be created.
+std::string io_new_image_base(const char* dest_base);
+// Puts the image set of base `new_base` (written whole beside the destination, in its folder) in
+// place of the set of `dest_base` as one change: each file of the new set is renamed over its
+// counterpart, and the destination's files that the new set lacks (the old image's analysis and
+// lock) go. The new set needs its pixel and info files. 0 when the destination holds the new
+// set; -1 when it holds what it held before; the new set's files are gone either way.
+int io_replace_image(const char* new_base, const char* dest_base);
 // Deletes, where present, ".lck", ".kei", ".cmt" and the analysis files of an image base path;
 // the pixel file stays. io_delete_analysis_files keeps ".kei" and ".cmt" too.
 void io_delete_files(const char* image_base);

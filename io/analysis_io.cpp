@@ -374,7 +374,8 @@ int read_app(const std::string& base, IMG_DATA* disp, IMAGE_REC* im, bool app) {
 
 int read_inf(const std::string& base, IMAGE_REC* im) {
   ANALYSIS_ENTRY** list = nullptr;
-  const int n = io_read_inf(base.c_str(), &list, 0);
+  // The info reader takes the image's path and cuts its extension itself.
+  const int n = io_read_inf((base + ".kes").c_str(), &list, 0);
   if (n <= 0 || !list) return -1;
   int got = 0;
   for (int i = 0; i < n; ++i) {
@@ -458,13 +459,16 @@ BOOL prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
   } else {
     std::vector<ANALYSIS_ENTRY*> list;
     for (ANALYSIS_ENTRY& e : app) list.push_back(&e);
-    r = io_stage_app(set, base.c_str(), list.data(), static_cast<int>(list.size()), IO_PROG_GT);
+    // The stagers take the image's path and cut its extension themselves: a base name with a
+    // dot of its own ("gel.v2") must not lose it.
+    r = io_stage_app(set, (base + ".kes").c_str(), list.data(), static_cast<int>(list.size()),
+                     IO_PROG_GT);
   }
   if (r != IO_OK) SLOG(fn, SLOG_ERROR, "analysis file not written (%d)", r);
   if (r == IO_OK && !inf.empty()) {
     std::vector<ANALYSIS_ENTRY*> list;
     for (ANALYSIS_ENTRY& e : inf) list.push_back(&e);
-    r = io_stage_inf(set, base.c_str(), list.data(), static_cast<int>(list.size()));
+    r = io_stage_inf(set, (base + ".kes").c_str(), list.data(), static_cast<int>(list.size()));
     if (r != IO_OK) SLOG(fn, SLOG_ERROR, "info file not written (%d)", r);
   }
   if (r == IO_OK && !set.commit()) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "acquire/acq_common.h"
+#include "base/io_file.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
@@ -20,6 +21,7 @@
 #include "io/byte_io.h"
 #include "io/image_rec_init.h"
 #include "io/kes_image.h"
+#include "model/control.h"
 #include "model/image_rec.h"
 #include "model/lane.h"
 #include "model/spot.h"
@@ -184,14 +186,23 @@ int gt_create_image_info(const IMG_INFO* header, const IMG_INT_INFO* lookup, con
   return acq_write_info(header, lookup, path) == 0 ? 0 : -1;
 }
 
-void gt_create_image(const TK_OBJ* windows, int n, const char* path) {
+namespace {
+
+// What making an image came to.
+enum class Made {
+  kNothing,  // nothing to make (no usable selected lane); nothing shown
+  kFailed,   // a file could not be written or memory ran out; the failure was shown
+  kWhole,    // every file of the new image is written whole
+};
+
+std::vector<IMAGE_REC*> images_of(const TK_OBJ* windows, int n) {
   std::vector<IMAGE_REC*> images;
   for (int i = 0; i < n; ++i)
     if (IMAGE_REC* im = image_of(windows[i])) images.push_back(im);
-  ln_img_side_by_side(images.data(), static_cast<int>(images.size()), path);
+  return images;
 }
 
-void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
+Made side_by_side(IMAGE_REC* const* images, int n, const char* path) {
   static const char* fn = "gt_create_image";
   struct Piece {
     IMAGE_REC* im;
@@ -213,13 +224,14 @@ void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
   }
   SLOG(fn, SLOG_ENTRY, "<%s>: %d lanes, %lld x %d", path, static_cast<int>(pieces.size()),
        static_cast<long long>(width), height);
-  if (pieces.empty() || width > INT32_MAX) return;
+  if (pieces.empty()) return Made::kNothing;
   std::vector<uint8_t> px;
   try {
+    if (width > INT32_MAX) throw std::bad_alloc();
     px.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
   } catch (const std::exception&) {
     ks_dbg_null_ptr(fn, "img_fd");
-    return;
+    return Made::kFailed;
   }
   IMAGE_REC* loaded = nullptr;
   Pixels8 src;
@@ -247,16 +259,21 @@ void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
   IMG_INT_INFO* lookup = made_lookup();
   if (!lookup) {
     ks_dbg_null_ptr(fn, "img_int_info.wedge_values");
-    return;
+    return Made::kFailed;
   }
-  write_made_image(path, px, static_cast<int>(width), height, lookup);
+  const bool written = write_made_image(path, px, static_cast<int>(width), height, lookup);
   lookup_free(lookup);
+  return written ? Made::kWhole : Made::kFailed;
 }
 
-int gt_create_lane(const char* path, const TK_OBJ* windows, int n) {
+// The reference lane at `path` (its name shown in the status line as `shown`): -1 when no
+// image was made, else 0, with `*analysis` telling whether its analysis was written too.
+int reference_lane(const char* path, const char* shown, const TK_OBJ* windows, int n,
+                   bool* analysis) {
   static const char* fn = "gt_create_lane";
+  *analysis = false;
   TK_OBJ status = gt_get_status_bar();
-  mh_status_message(status, 1, gt_get_message(94), path);
+  mh_status_message(status, 1, gt_get_message(94), shown);
   std::vector<Counted> counted;
   int no_size = 0, interp = 0, extrap = 0;
   for (int i = 0; i < n; ++i) {
@@ -398,7 +415,7 @@ int gt_create_lane(const char* path, const TK_OBJ* windows, int n) {
     const char* slash = std::strrchr(path, '/');
     std::snprintf(im->image_name, sizeof im->image_name, "%s", slash ? slash + 1 : path);
     im->has_bands = 1;
-    gt_prepare_and_write(path, nullptr, im);  // a failure is shown there
+    *analysis = gt_prepare_and_write(path, nullptr, im) == TRUE;  // a failure is shown there
   } else {
     ks_dbg_null_ptr(fn, "reference lane record");
   }
@@ -406,4 +423,57 @@ int gt_create_lane(const char* path, const TK_OBJ* windows, int n) {
   mh_clear_status(status, 1);
   // The image and its info file are made; without its analysis it opens as a plain image.
   return 0;
+}
+
+}  // namespace
+
+void gt_create_image(const TK_OBJ* windows, int n, const char* path) {
+  const std::vector<IMAGE_REC*> images = images_of(windows, n);
+  side_by_side(images.data(), static_cast<int>(images.size()), path);
+}
+
+void ln_img_side_by_side(IMAGE_REC* const* images, int n, const char* path) {
+  side_by_side(images, n, path);
+}
+
+int gt_create_lane(const char* path, const TK_OBJ* windows, int n) {
+  bool analysis = false;
+  return reference_lane(path, path, windows, n, &analysis);
+}
+
+bool gt_create_reference(const char* path, int sel_mode, const TK_OBJ* windows, int n) {
+  static const char* fn = "gt_create_reference";
+  const std::string dest = io_base_name(path);
+  SLOG(fn, SLOG_ENTRY, "<%s>, mode %d", dest.c_str(), sel_mode);
+  // The new image is made whole under a free name beside the destination, which it replaces
+  // only then, so that a failure anywhere leaves the destination as it was.
+  const std::string made = io_new_image_base(dest.c_str());
+  if (made.empty()) {
+    mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(243));
+    return false;
+  }
+  const std::string made_path = made + ".kes";
+  Made result;
+  if (sel_mode == SEL_LANES) {
+    const std::vector<IMAGE_REC*> images = images_of(windows, n);
+    result = side_by_side(images.data(), static_cast<int>(images.size()), made_path.c_str());
+  } else {
+    bool analysis = false;
+    // A reference lane without its analysis would be a different image: it is not whole.
+    result = reference_lane(made_path.c_str(), path, windows, n, &analysis) != 0 ? Made::kFailed
+             : analysis                                                       ? Made::kWhole
+                                                                              : Made::kFailed;
+  }
+  bool ok = false;
+  if (result == Made::kWhole) {
+    ok = io_replace_image(made.c_str(), dest.c_str()) == 0;
+    if (!ok) mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(243));
+  } else {
+    io_delete_files(made.c_str());
+    io_delete(made_path.c_str());
+    if (result == Made::kNothing) mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(243));
+  }
+  io_delete(made.c_str());  // the name's placeholder
+  SLOG(fn, SLOG_EXIT, "%s", ok ? "made" : "not made; the destination is as it was");
+  return ok;
 }

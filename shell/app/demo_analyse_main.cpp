@@ -1,8 +1,9 @@
 // vx-demo-analyse: analyses the demo workspace's gel as a user would with the default settings
-// (lanes tracked in a block drawn around them, bands found in each lane) and saves the analysis
-// beside the image, so that the demo opens an analysed gel. It also puts the gel first among the
-// recent files of the preferences file, so that the File menu offers it.
-// Usage: vx-demo-analyse IMAGE.kes LANES LEFT TOP RIGHT BOTTOM [PREFS.prf]
+// (lanes tracked in a block drawn around them, bands found and quantified in each lane) and saves
+// the analysis beside the image, so that the demo opens an analysed gel. It also puts the gel
+// first among the recent files of the preferences file, so that the File menu offers it, and can
+// name the folder of standard sets there.
+// Usage: vx-demo-analyse IMAGE.kes LANES LEFT TOP RIGHT BOTTOM [PREFS.prf [STDSETS/]]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -32,29 +33,33 @@ bool analyse(IMAGE_REC* im, int n, int left, int top, int right, int bottom) {
   const int corners[8] = {left, top, right, top, right, bottom, left, bottom};
   im->num_sel_lanes = n;
   if (gt_find_lanes(corners, 2, im->lanes, im) != 0) return false;
-  gt_get_control()->fnd_bnd_quant = 0;
+  gt_get_control()->fnd_bnd_quant = 1;  // the bands are quantified, so the report shows amounts
   const int found = gt_band_find_start(im, 1);
   im->has_bands = 1;
   std::printf("vx-demo-analyse: %d lanes, %d bands\n", n, found);
   return found > 0;
 }
 
-// Puts the image first among the recent files of the preferences file (made when missing).
-void add_recent(const char* prefs, const char* path) {
+// Puts the image first among the recent files of the preferences file (made when missing) and,
+// when given, makes `stdsets` the folder the standard set choosers open in.
+void add_recent(const char* prefs, const char* path, const char* stdsets) {
   CONTROL* ctl = gt_get_control();
   gt_control_init(ctl);
   gt_read_and_prep_prefs(prefs, ctl);
-  for (int i = 0; i < CTL_NUM_RECENT; ++i)
-    if (std::strcmp(ctl->recent[i], path) == 0) return;
-  for (int i = CTL_NUM_RECENT - 1; i > 0; --i) std::memcpy(ctl->recent[i], ctl->recent[i - 1], CTL_PATH);
-  std::snprintf(ctl->recent[0], CTL_PATH, "%s", path);
+  if (stdsets) std::snprintf(ctl->folders[CTL_DIR_STDSETS], CTL_PATH, "%s", stdsets);
+  bool listed = false;
+  for (int i = 0; i < CTL_NUM_RECENT; ++i) listed = listed || std::strcmp(ctl->recent[i], path) == 0;
+  if (!listed) {
+    for (int i = CTL_NUM_RECENT - 1; i > 0; --i) std::memcpy(ctl->recent[i], ctl->recent[i - 1], CTL_PATH);
+    std::snprintf(ctl->recent[0], CTL_PATH, "%s", path);
+  }
   if (!gt_prep_prefs_and_write(prefs, ctl)) std::fprintf(stderr, "vx-demo-analyse: cannot write %s\n", prefs);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 7) return fail("usage: vx-demo-analyse IMAGE.kes LANES LEFT TOP RIGHT BOTTOM [PREFS.prf]");
+  if (argc < 7) return fail("usage: vx-demo-analyse IMAGE.kes LANES LEFT TOP RIGHT BOTTOM [PREFS.prf [STDSETS/]]");
   const char* path = argv[1];
   const int n = std::atoi(argv[2]);
   const int left = std::atoi(argv[3]), top = std::atoi(argv[4]);
@@ -81,6 +86,6 @@ int main(int argc, char** argv) {
   else if (!gt_prepare_and_write(path, im->img_ptr, im))
     rc = fail("the analysis could not be saved");
   gt_img_free(im);
-  if (rc == 0 && argc > 7) add_recent(argv[7], path);
+  if (rc == 0 && argc > 7) add_recent(argv[7], path, argc > 8 ? argv[8] : nullptr);
   return rc;
 }

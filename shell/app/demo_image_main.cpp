@@ -82,6 +82,12 @@ int main(int argc, char** argv) {
   info->x_scale = info->y_scale = -3;
   info->min_value = lo;
   info->max_value = hi;
+  // The lookup an import gives an image without calibration: digital values 0 to full scale
+  // read as optical densities 0 to 2.3, so bands quantify to amounts above 0.
+  look->interp_type = 0;
+  look->dig_val_range = bpp == 2 ? 65535 : 255;
+  look->dig_values[0] = 0, look->dig_values[1] = look->dig_val_range;
+  look->wedge_values[0] = 0.0, look->wedge_values[1] = 2.3;
   for (int i = 0; i < 2; ++i) list[i] = io_alloc_analysis_entry();
   if (!list[0] || !list[1]) return fail("no memory");
   list[0]->type = 1;
