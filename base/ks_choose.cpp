@@ -1,5 +1,6 @@
 #include "base/ks_choose.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -61,6 +62,20 @@ bool outer_rect(TkObject* win, int* x, int* y, int* w, int* h) {
     *h += 22;
   }
   return true;
+}
+
+// A window placed by percentages whose bottom (where its buttons are) would leave the screen's
+// available area is moved up until it is inside, and one that would reach past the right edge
+// by more than the placing rule's few pixels is moved left until it is inside; the window is
+// measured again after the move, since it may have grown to what its layout needs. A window
+// larger than the screen keeps its top left corner on the screen.
+void keep_inside(TkObject* win, int W, int H) {
+  int x, y, w, h;
+  if (W <= 0 || H <= 0 || !outer_rect(win, &x, &y, &w, &h)) return;
+  long nx = x, ny = y;
+  if (ny + h > H) ny = std::max(0L, static_cast<long>(H) - h);
+  if (nx + w > W + 4L) nx = std::max(0L, static_cast<long>(W) - w);
+  if (nx != x || ny != y) s_hooks.move_window(win, static_cast<int>(nx), static_cast<int>(ny), -1, -1);
 }
 
 }  // namespace
@@ -267,6 +282,7 @@ void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred) {
     y = static_cast<long>(std::floor((H - hh) * py + hh + 18 - h / 2.0 + 0.5));
   }
   s_hooks.move_window(win, static_cast<int>(x), static_cast<int>(y), -1, -1);
+  keep_inside(win, W, H);
 }
 
 void ui_wpos_place_size(TkObject* win, int x_pct, int y_pct, BOOL centred, int w_pct, int h_pct) {
@@ -290,6 +306,7 @@ void ui_wpos_place_size(TkObject* win, int x_pct, int y_pct, BOOL centred, int w
   }
   s_hooks.move_window(win, static_cast<int>(x), static_cast<int>(y), static_cast<int>(nw),
                       static_cast<int>(nh));
+  keep_inside(win, W, H);
 }
 
 void ui_wpos_shift(TkObject* win, int dx_pct, int dy_pct) {
