@@ -72,10 +72,9 @@ bool outer_rect(TkObject* win, int* x, int* y, int* w, int* h) {
 void keep_inside(TkObject* win, int W, int H) {
   int x, y, w, h;
   if (W <= 0 || H <= 0 || !outer_rect(win, &x, &y, &w, &h)) return;
-  long nx = x, ny = y;
-  if (ny + h > H) ny = std::max(0L, static_cast<long>(H) - h);
-  if (nx + w > W + 4L) nx = std::max(0L, static_cast<long>(W) - w);
-  if (nx != x || ny != y) s_hooks.move_window(win, static_cast<int>(nx), static_cast<int>(ny), -1, -1);
+  int nx = x, ny = y;
+  ui_wpos_inside(W, H, w, h, &nx, &ny);
+  if (nx != x || ny != y) s_hooks.move_window(win, nx, ny, -1, -1);
 }
 
 }  // namespace
@@ -264,11 +263,8 @@ BOOL ks_valok(const char* text) {
   return TRUE;
 }
 
-void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred) {
-  int x0, y0, w, h;
-  if (!outer_rect(win, &x0, &y0, &w, &h)) return;
-  int W, H;
-  screen(&W, &H);
+void ui_wpos_point(int W, int H, int w, int h, int x_pct, int y_pct, BOOL centred, int* px_out,
+                   int* py_out) {
   const double px = clamp(x_pct, 0, 100) / 100.0, py = clamp(y_pct, 0, 100) / 100.0;
   long x, y;
   if (!centred) {
@@ -281,7 +277,28 @@ void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred) {
     x = nearest(W * px - w / 2.0);
     y = static_cast<long>(std::floor((H - hh) * py + hh + 18 - h / 2.0 + 0.5));
   }
-  s_hooks.move_window(win, static_cast<int>(x), static_cast<int>(y), -1, -1);
+  *px_out = static_cast<int>(x);
+  *py_out = static_cast<int>(y);
+}
+
+void ui_wpos_inside(int W, int H, int w, int h, int* x, int* y) {
+  if (W <= 0 || H <= 0) return;
+  if (static_cast<long>(*y) + h > H) *y = static_cast<int>(std::max(0L, static_cast<long>(H) - h));
+  if (static_cast<long>(*x) + w > W + 4L)
+    *x = static_cast<int>(std::max(0L, static_cast<long>(W) - w));
+  // A window larger than the screen keeps its top left corner (title and menus) on it.
+  if (w > W && *x < 0) *x = 0;
+  if (h > H && *y < 0) *y = 0;
+}
+
+void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred) {
+  int x0, y0, w, h;
+  if (!outer_rect(win, &x0, &y0, &w, &h)) return;
+  int W, H;
+  screen(&W, &H);
+  int x, y;
+  ui_wpos_point(W, H, w, h, x_pct, y_pct, centred, &x, &y);
+  s_hooks.move_window(win, x, y, -1, -1);
   keep_inside(win, W, H);
 }
 

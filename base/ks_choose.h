@@ -49,6 +49,13 @@ BOOL ks_valok(const char* text);
 void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred);
 void ui_wpos_place_size(TkObject* win, int x_pct, int y_pct, BOOL centred, int w_pct, int h_pct);
 void ui_wpos_shift(TkObject* win, int dx_pct, int dy_pct);
+// The rule of ui_wpos_place on its own, for windows of other frameworks: the top left corner
+// of a window of outer size w by h (frame included) on a screen of W by H.
+void ui_wpos_point(int W, int H, int w, int h, int x_pct, int y_pct, BOOL centred, int* x, int* y);
+// A placed window whose bottom would leave the screen is moved up, and one reaching past the
+// right edge by more than the rule's four pixels is moved left, until inside; one larger than
+// the screen keeps its top left corner on it.
+void ui_wpos_inside(int W, int H, int w, int h, int* x, int* y);
 
 // What an open-file dialog is asked for.
 struct KsOpenFileRequest {
