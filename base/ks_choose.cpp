@@ -98,10 +98,13 @@ void ks_split_filter(const char* filter_list, std::vector<std::string>* labels,
   }
 }
 
-int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption,
-                        const char* init_dir, const char* init_file, const char* filter_list,
-                        const char* def_ext, BOOL hide_readonly, BOOL must_exist) {
-  SLOG("io_win32_singlefile", SLOG_ENTRY, "caption <%s>", caption ? caption : "");
+namespace {
+
+int single_file(char* out_path, std::size_t out_cap, const char* caption, const char* init_dir,
+                const char* init_file, const char* filter_list, const char* def_ext,
+                BOOL hide_readonly, BOOL must_exist, bool save) {
+  SLOG("io_win32_singlefile", SLOG_ENTRY, "caption <%s>%s", caption ? caption : "",
+       save ? " (save)" : "");
   if (out_path && out_cap) out_path[0] = '\0';
   if (!filter_list) {
     SLOG("io_win32_singlefile", SLOG_EXIT, "filter_list NULL, arg error");
@@ -110,6 +113,7 @@ int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption
   KsOpenFileRequest req = make_request(caption, init_dir, init_file, filter_list);
   req.hide_readonly = hide_readonly != FALSE;
   req.must_exist = must_exist != FALSE;
+  req.save = save;
   std::vector<std::string> picks = run_open(req, nullptr);
   if (picks.empty()) {
     SLOG("io_win32_singlefile", SLOG_EXIT, "User canceled");
@@ -131,6 +135,22 @@ int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption
   return 1;
 }
 
+}  // namespace
+
+int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption,
+                        const char* init_dir, const char* init_file, const char* filter_list,
+                        const char* def_ext, BOOL hide_readonly, BOOL must_exist) {
+  return single_file(out_path, out_cap, caption, init_dir, init_file, filter_list, def_ext,
+                     hide_readonly, must_exist, false);
+}
+
+int io_win32_savefile(char* out_path, std::size_t out_cap, const char* caption,
+                      const char* init_dir, const char* init_file, const char* filter_list,
+                      const char* def_ext) {
+  return single_file(out_path, out_cap, caption, init_dir, init_file, filter_list, def_ext, TRUE,
+                     FALSE, true);
+}
+
 int io_win32_singlekes(char* out_path, std::size_t out_cap, const char* caption, char* init_dir,
                        std::size_t dir_cap, const char* init_file, BOOL must_exist) {
   if (init_dir && dir_cap && init_dir[0] == '\0') {
@@ -143,6 +163,8 @@ int io_win32_singlekes(char* out_path, std::size_t out_cap, const char* caption,
   if (out_path && out_cap) out_path[0] = '\0';
   KsOpenFileRequest req = make_request(caption, init_dir, init_file, KS_KES_FILTER);
   req.must_exist = must_exist != FALSE;
+  // An image that need not exist is one to be written: the chooser's save form.
+  req.save = must_exist == FALSE;
   std::vector<std::string> picks = run_open(req, nullptr);
   if (picks.size() != 1) {
     SLOG("io_win32_singlekes", SLOG_EXIT, picks.empty() ? "User canceled" : "bad num_picks");
