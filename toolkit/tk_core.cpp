@@ -816,6 +816,10 @@ void TK_PostToMain(std::function<void()> fn) {
   QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
 }
 
+void TK_After(int ms, std::function<void()> fn) {
+  if (qApp) QTimer::singleShot(std::max(0, ms), qApp, std::move(fn));
+}
+
 void EVENT_Flush() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
