@@ -293,8 +293,7 @@ bool may_replace(const char* path) {
 void move_into_place(const char* from, const char* caption, const char* filter,
                      const char* ext, const char* init_dir, const char* init_file) {
   char dest[KS_PATH_LEN] = "";
-  if (!io_win32_singlefile(dest, sizeof dest, caption, init_dir, init_file, filter, ext, TRUE,
-                           FALSE)) {
+  if (!io_win32_savefile(dest, sizeof dest, caption, init_dir, init_file, filter, ext)) {
     io_delete(from);
     return;
   }

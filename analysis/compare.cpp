@@ -77,13 +77,13 @@ std::string value(int code, int band_no, const SPOT* b) {
     case 3: return rep_fmt("%.3f", s.lane_vol);
     case 4: return rep_fmt("%.3f", s.lane_size);
     case 5: return rep_fmt("%d", band_no);
-    case 6: return b->size < 0.0001 ? "*" : rep_fmt("%.*lf", ctl->size_digits, b->size);
+    case 6: return b->size < 0.0001 ? "*" : rep_fmt("%.*lf", rep_digits(ctl->size_digits), b->size);
     case 7: {
       const double d = calibrated(im, b->od) - calibrated(im, b->baseline);
       return rep_fmt("%.2lf", d > 0 ? d : 0.0);
     }
     case 8:
-      return rep_fmt((b->f1 & 0xFu) == 0 ? "*%.*lf" : "%.*lf", ctl->conc_digits, b->amount);
+      return rep_fmt((b->f1 & 0xFu) == 0 ? "*%.*lf" : "%.*lf", rep_digits(ctl->conc_digits), b->amount);
     case 9: return rep_fmt("%.2lf", s.lane_vol > 0.0001 ? 100.0 * b->amount / s.lane_vol : 0.0);
     case 10: return rep_fmt("%.3lf", b->size > 0 ? b->amount / b->size : 0.0);
     case 11: return rep_fmt("%.2lf", b->area);
@@ -97,7 +97,7 @@ std::string value(int code, int band_no, const SPOT* b) {
       return rep_fmt("%.2lf", double(b->y - lane->center_coords[0].y + 1) * im->img_info->y_res *
                                   std::pow(10.0, im->img_info->y_scale));
     // The band's concentration: its standard value, as the band report shows it.
-    case 15: return b->std_value < 0.00001 ? "*" : rep_fmt("%.*lf", ctl->conc_digits, b->std_value);
+    case 15: return b->std_value < 0.00001 ? "*" : rep_fmt("%.*lf", rep_digits(ctl->conc_digits), b->std_value);
     case 16: return rep_fmt("%d", b->x);
     case 17: return rep_fmt("%d", b->y);
     case 18: return (b->f1 & 0x80000000u) ? "Y" : "N";

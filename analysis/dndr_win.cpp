@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/dndr_layout.h"
+#include "base/ks_choose.h"
 #include "model/match_matrix.h"
 #include "analysis/matr_text.h"
 #include "model/control.h"
@@ -265,6 +266,8 @@ TK_OBJ dndr_activate(TK_OBJ owner, const MATCH_MATRIX* mr, DNDR_LINK_FN rule,
   if (owner) WIN_SetOwner(win, owner);
   WIN_Init(win);
   WIN_SetTitle(win, dndr_title(rule));
+  // Beside the matrix window it comes from, at the foot of the screen.
+  ui_wpos_place(win, 90, 100, FALSE);
   WIN_Show(win);
   layout(win);
   WGT_Redraw(RES_GetSub(win, kArea));

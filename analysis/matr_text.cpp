@@ -153,8 +153,8 @@ const char* matr_export_ext(int view) { return view == MATR_VIEW_TABLE ? ".txt" 
 
 int matr_export(const MATCH_MATRIX* mr, int view, const char* folder) {
   char path[1024] = "";
-  if (io_win32_singlefile(path, sizeof path, "Save Match Results...", folder, nullptr,
-                          matr_export_filter(view), matr_export_ext(view), TRUE, FALSE) != 1)
+  if (io_win32_savefile(path, sizeof path, "Save Match Results...", folder, nullptr,
+                        matr_export_filter(view), matr_export_ext(view)) != 1)
     return 0;
   const std::string text = matr_export_text(mr, view);
   if ((access(path, F_OK) == 0 && access(path, W_OK) != 0) ||

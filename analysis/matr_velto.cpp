@@ -94,8 +94,8 @@ BOOL save_match_results_for_velto(const MATCH_MATRIX* mr, char* path_buf, std::s
   path_buf[0] = '\0';
   const CONTROL* ctl = gt_get_control();
   char picked[1024] = "";
-  const int n = io_win32_singlefile(picked, sizeof picked, "Save Match Results...",
-                                    ctl->import_path, nullptr, kCsvFilter, ".csv", TRUE, FALSE);
+  const int n = io_win32_savefile(picked, sizeof picked, "Save Match Results...",
+                                  ctl->import_path, nullptr, kCsvFilter, ".csv");
   std::string path;
   if (n == 1 && ctl->keep_match_results) {
     path = picked;

@@ -9,6 +9,7 @@
 #include "analysis/cntg_win.h"
 #include "analysis/dndr_win.h"
 #include "analysis/lane_map.h"
+#include "base/ks_choose.h"
 #include "model/match_matrix.h"
 #include "analysis/matr_launch.h"
 #include "analysis/matr_text.h"
@@ -287,6 +288,8 @@ TK_OBJ matr_activate(TK_OBJ owner, MATCH_MATRIX* mr, LANE_MAP* map, MATR_DRAW_FN
   show_view(win);
   mh_clear_status(gt_get_status_bar(), 1);
   gt_busy_end();
+  // At the right and the foot of the screen, clear of the main window's menus.
+  ui_wpos_place(win, 100, 100, FALSE);
   WIN_Show(win);
   size_picture(RES_GetSub(win, kPicture), mr);
   WGT_Redraw(RES_GetSub(win, kPicture));

@@ -53,6 +53,10 @@ void get_cfg_report(int report_type) {
       }
     ++slot;
   }
+  // A code that names no column (a damaged file) reads as an empty column; the stored block
+  // keeps it as it was read.
+  for (int i = 0; i < st.num_fld; ++i)
+    if (!rep_fld_is_column(st.fld[i], st.max_fixed)) st.fld[i] = -1;
   st.titles = cfg->titles;
   st.datetime = cfg->datetime;
   st.colheads = cfg->colheads;
@@ -72,14 +76,18 @@ void put_cfg_report(int report_type) {
   // Whether any column below is stored by name: an empty slot inside the list then keeps an
   // empty name, so that each name comes back to its own slot.
   bool by_name = false;
-  for (int i = 0; i < st.num_fld; ++i) {
-    const int k = st.fld[i] - REP_LC_BASE;
-    by_name = by_name || (k >= 0 && k < ctl->num_lane_chars && ctl->lane_chars);
-  }
+  // The characteristic index of a code, -1 for any other code (tested before the subtraction).
+  auto lc_index = [&](int32_t code) {
+    if (!rep_fld_is_column(code, st.max_fixed) || code < REP_LC_BASE) return -1;
+    const int k = code - REP_LC_BASE;
+    return k < ctl->num_lane_chars && ctl->lane_chars ? k : -1;
+  };
+  for (int i = 0; i < st.num_fld; ++i) by_name = by_name || lc_index(st.fld[i]) >= 0;
   for (int i = 0; i < REP_MAX_FLD; ++i) {
     int32_t code = i < st.num_fld ? st.fld[i] : -1;
-    const int k = code - REP_LC_BASE;
-    if (code >= REP_LC_BASE && k < ctl->num_lane_chars && ctl->lane_chars) {
+    if (!rep_fld_is_column(code, st.max_fixed)) code = -1;
+    const int k = lc_index(code);
+    if (k >= 0) {
       if (names < REP_MAX_LC) {
         std::strncpy(cfg->lc_names[names], ctl->lane_chars[k], REP_LC_NAME - 1);
         ++names;
@@ -106,14 +114,21 @@ void band_rep_set_defaults(int report_type) {
 
 void cfg_to_ui_indexing() {
   RepState& st = rep_state();
-  for (int i = 0; i < st.num_fld; ++i)
-    if (st.fld[i] >= REP_LC_BASE) st.fld[i] = st.max_fixed + (st.fld[i] - REP_LC_BASE);
+  for (int i = 0; i < st.num_fld; ++i) {
+    const int32_t code = st.fld[i];
+    if (!rep_fld_is_column(code, st.max_fixed)) st.fld[i] = -1;
+    else if (code >= REP_LC_BASE) st.fld[i] = st.max_fixed + (code - REP_LC_BASE);
+  }
 }
 
 void ui_to_cfg_indexing() {
   RepState& st = rep_state();
-  for (int i = 0; i < st.num_fld; ++i)
-    if (st.fld[i] >= st.max_fixed) st.fld[i] = REP_LC_BASE + (st.fld[i] - st.max_fixed);
+  for (int i = 0; i < st.num_fld; ++i) {
+    const int32_t code = st.fld[i];
+    if (code < 0) st.fld[i] = -1;
+    else if (code >= st.max_fixed)
+      st.fld[i] = code - st.max_fixed < REP_LC_LIMIT ? REP_LC_BASE + (code - st.max_fixed) : -1;
+  }
 }
 
 RpcfgDialogFn band_rep_set_dialog(RpcfgDialogFn fn) {

@@ -162,6 +162,13 @@ std::string rep_fmt(const char* f, ...) {
   return s;
 }
 
+bool rep_fld_is_column(int32_t code, int max_fixed) {
+  if (code >= 0 && code < max_fixed) return true;
+  return code >= REP_LC_BASE && code - REP_LC_BASE < REP_LC_LIMIT;
+}
+
+int rep_digits(int digits) { return std::clamp(digits, 0, REP_DIGITS_MAX); }
+
 RepState::RepState() {
   for (auto& h : hdr) h = -1;
   for (auto& f : fld) f = -1;
@@ -268,7 +275,7 @@ void get_band_fld_val_str(int code, int band_no, const SPOT* band, std::string& 
       if (band_no != -1) out = rep_fmt("%d", band_no);
       break;
     case 6:
-      if (band->size > 0.0001) out = rep_fmt("%.*lf", ctl->size_digits, band->size);
+      if (band->size > 0.0001) out = rep_fmt("%.*lf", rep_digits(ctl->size_digits), band->size);
       break;
     case 7:
       out = "n/a";
@@ -279,7 +286,7 @@ void get_band_fld_val_str(int code, int band_no, const SPOT* band, std::string& 
       }
       break;
     case 8:
-      out = rep_fmt((band->f1 & 0xFu) == 0 ? "*%.*lf" : "%.*lf", ctl->conc_digits, band->amount);
+      out = rep_fmt((band->f1 & 0xFu) == 0 ? "*%.*lf" : "%.*lf", rep_digits(ctl->conc_digits), band->amount);
       break;
     case 9:
       if (st.lane_vol > 0.0001) out = rep_fmt("%.2lf", band->amount / st.lane_vol * 100.0);
@@ -309,7 +316,7 @@ void get_band_fld_val_str(int code, int band_no, const SPOT* band, std::string& 
       }
       break;
     case 15:
-      if (band->std_value > 0.00001) out = rep_fmt("%.*lf", ctl->conc_digits, band->std_value);
+      if (band->std_value > 0.00001) out = rep_fmt("%.*lf", rep_digits(ctl->conc_digits), band->std_value);
       break;
     case 16: out = rep_fmt("%d", band->x); break;
     case 17: out = rep_fmt("%d", band->y); break;

@@ -38,6 +38,10 @@ constexpr int REP_NUM_HDR_FIELDS = 19;     // header field codes 0..18 (band typ
 constexpr int REP_NUM_BAND_HDR_FIELDS = 11;
 constexpr int REP_LC_BASE = 100;           // code 100 + k: lane characteristic column k
 constexpr int REP_LC_WIDTH = 20;           // width of a lane characteristic column
+// Lane characteristic codes run from REP_LC_BASE to REP_LC_BASE + REP_LC_LIMIT - 1; a code
+// beyond (read from a damaged file) names no column, and the index arithmetic stays in range.
+constexpr int REP_LC_LIMIT = 1 << 16;
+constexpr int REP_DIGITS_MAX = 10;         // most decimals a size or amount is printed with
 constexpr int REP_CUT = 31;                // deliberate cut of comments, file names and labels
 
 // One column of a field table: the choice label of the configuration dialog, the printed
@@ -53,6 +57,13 @@ extern const char* const kRepHdrLabels[REP_NUM_HDR_FIELDS];
 
 // printf into a new string.
 std::string rep_fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Whether a stored column code names a column of a family with `max_fixed` fixed columns: a
+// fixed code or a lane characteristic code. Anything else is treated as an empty column (-1).
+bool rep_fld_is_column(int32_t code, int max_fixed);
+// The number of decimals for a size or amount precision read from the preferences, which may
+// hold any value: 0 to REP_DIGITS_MAX.
+int rep_digits(int digits);
 
 // Titles of the six report types, for the master header and the window.
 const char* rep_type_title(int type);

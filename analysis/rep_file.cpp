@@ -43,8 +43,8 @@ int rep_save_as(const std::string& content, bool csv, const char* folder, bool a
   static const char kCsv[] = "CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
   const char* ext = csv ? ".csv" : ".txt";
   char path[KS_PATH_LEN] = "";
-  if (!io_win32_singlefile(path, sizeof path, "File...", folder ? folder : "", csv ? "*.csv" : "*.txt",
-                           csv ? kCsv : kText, ext, TRUE, FALSE))
+  if (!io_win32_savefile(path, sizeof path, "File...", folder ? folder : "", csv ? "*.csv" : "*.txt",
+                         csv ? kCsv : kText, ext))
     return 0;
   std::string target = path;
   if (add_ext && target.find(ext) == std::string::npos) target += ext;

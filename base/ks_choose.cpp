@@ -1,5 +1,6 @@
 #include "base/ks_choose.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -63,6 +64,19 @@ bool outer_rect(TkObject* win, int* x, int* y, int* w, int* h) {
   return true;
 }
 
+// A window placed by percentages whose bottom (where its buttons are) would leave the screen's
+// available area is moved up until it is inside, and one that would reach past the right edge
+// by more than the placing rule's few pixels is moved left until it is inside; the window is
+// measured again after the move, since it may have grown to what its layout needs. A window
+// larger than the screen keeps its top left corner on the screen.
+void keep_inside(TkObject* win, int W, int H) {
+  int x, y, w, h;
+  if (W <= 0 || H <= 0 || !outer_rect(win, &x, &y, &w, &h)) return;
+  int nx = x, ny = y;
+  ui_wpos_inside(W, H, w, h, &nx, &ny);
+  if (nx != x || ny != y) s_hooks.move_window(win, nx, ny, -1, -1);
+}
+
 }  // namespace
 
 void ks_choose_set_hooks(const KsChooseHooks& hooks) { s_hooks = hooks; }
@@ -84,10 +98,13 @@ void ks_split_filter(const char* filter_list, std::vector<std::string>* labels,
   }
 }
 
-int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption,
-                        const char* init_dir, const char* init_file, const char* filter_list,
-                        const char* def_ext, BOOL hide_readonly, BOOL must_exist) {
-  SLOG("io_win32_singlefile", SLOG_ENTRY, "caption <%s>", caption ? caption : "");
+namespace {
+
+int single_file(char* out_path, std::size_t out_cap, const char* caption, const char* init_dir,
+                const char* init_file, const char* filter_list, const char* def_ext,
+                BOOL hide_readonly, BOOL must_exist, bool save) {
+  SLOG("io_win32_singlefile", SLOG_ENTRY, "caption <%s>%s", caption ? caption : "",
+       save ? " (save)" : "");
   if (out_path && out_cap) out_path[0] = '\0';
   if (!filter_list) {
     SLOG("io_win32_singlefile", SLOG_EXIT, "filter_list NULL, arg error");
@@ -96,6 +113,7 @@ int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption
   KsOpenFileRequest req = make_request(caption, init_dir, init_file, filter_list);
   req.hide_readonly = hide_readonly != FALSE;
   req.must_exist = must_exist != FALSE;
+  req.save = save;
   std::vector<std::string> picks = run_open(req, nullptr);
   if (picks.empty()) {
     SLOG("io_win32_singlefile", SLOG_EXIT, "User canceled");
@@ -117,6 +135,22 @@ int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption
   return 1;
 }
 
+}  // namespace
+
+int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption,
+                        const char* init_dir, const char* init_file, const char* filter_list,
+                        const char* def_ext, BOOL hide_readonly, BOOL must_exist) {
+  return single_file(out_path, out_cap, caption, init_dir, init_file, filter_list, def_ext,
+                     hide_readonly, must_exist, false);
+}
+
+int io_win32_savefile(char* out_path, std::size_t out_cap, const char* caption,
+                      const char* init_dir, const char* init_file, const char* filter_list,
+                      const char* def_ext) {
+  return single_file(out_path, out_cap, caption, init_dir, init_file, filter_list, def_ext, TRUE,
+                     FALSE, true);
+}
+
 int io_win32_singlekes(char* out_path, std::size_t out_cap, const char* caption, char* init_dir,
                        std::size_t dir_cap, const char* init_file, BOOL must_exist) {
   if (init_dir && dir_cap && init_dir[0] == '\0') {
@@ -129,6 +163,8 @@ int io_win32_singlekes(char* out_path, std::size_t out_cap, const char* caption,
   if (out_path && out_cap) out_path[0] = '\0';
   KsOpenFileRequest req = make_request(caption, init_dir, init_file, KS_KES_FILTER);
   req.must_exist = must_exist != FALSE;
+  // An image that need not exist is one to be written: the chooser's save form.
+  req.save = must_exist == FALSE;
   std::vector<std::string> picks = run_open(req, nullptr);
   if (picks.size() != 1) {
     SLOG("io_win32_singlekes", SLOG_EXIT, picks.empty() ? "User canceled" : "bad num_picks");
@@ -249,11 +285,8 @@ BOOL ks_valok(const char* text) {
   return TRUE;
 }
 
-void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred) {
-  int x0, y0, w, h;
-  if (!outer_rect(win, &x0, &y0, &w, &h)) return;
-  int W, H;
-  screen(&W, &H);
+void ui_wpos_point(int W, int H, int w, int h, int x_pct, int y_pct, BOOL centred, int* px_out,
+                   int* py_out) {
   const double px = clamp(x_pct, 0, 100) / 100.0, py = clamp(y_pct, 0, 100) / 100.0;
   long x, y;
   if (!centred) {
@@ -266,7 +299,29 @@ void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred) {
     x = nearest(W * px - w / 2.0);
     y = static_cast<long>(std::floor((H - hh) * py + hh + 18 - h / 2.0 + 0.5));
   }
-  s_hooks.move_window(win, static_cast<int>(x), static_cast<int>(y), -1, -1);
+  *px_out = static_cast<int>(x);
+  *py_out = static_cast<int>(y);
+}
+
+void ui_wpos_inside(int W, int H, int w, int h, int* x, int* y) {
+  if (W <= 0 || H <= 0) return;
+  if (static_cast<long>(*y) + h > H) *y = static_cast<int>(std::max(0L, static_cast<long>(H) - h));
+  if (static_cast<long>(*x) + w > W + 4L)
+    *x = static_cast<int>(std::max(0L, static_cast<long>(W) - w));
+  // A window larger than the screen keeps its top left corner (title and menus) on it.
+  if (w > W && *x < 0) *x = 0;
+  if (h > H && *y < 0) *y = 0;
+}
+
+void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred) {
+  int x0, y0, w, h;
+  if (!outer_rect(win, &x0, &y0, &w, &h)) return;
+  int W, H;
+  screen(&W, &H);
+  int x, y;
+  ui_wpos_point(W, H, w, h, x_pct, y_pct, centred, &x, &y);
+  s_hooks.move_window(win, x, y, -1, -1);
+  keep_inside(win, W, H);
 }
 
 void ui_wpos_place_size(TkObject* win, int x_pct, int y_pct, BOOL centred, int w_pct, int h_pct) {
@@ -290,6 +345,7 @@ void ui_wpos_place_size(TkObject* win, int x_pct, int y_pct, BOOL centred, int w
   }
   s_hooks.move_window(win, static_cast<int>(x), static_cast<int>(y), static_cast<int>(nw),
                       static_cast<int>(nh));
+  keep_inside(win, W, H);
 }
 
 void ui_wpos_shift(TkObject* win, int dx_pct, int dy_pct) {

@@ -22,8 +22,14 @@ extern const char KS_KES_FILTER[];  // the image-file filter list
 int io_win32_singlefile(char* out_path, std::size_t out_cap, const char* caption,
                         const char* init_dir, const char* init_file, const char* filter_list,
                         const char* def_ext, BOOL hide_readonly, BOOL must_exist);
+// The same chooser in its save form, for a file to write: the dialog offers to save, any name
+// may be typed (the file need not exist), and the name is completed with def_ext alike.
+int io_win32_savefile(char* out_path, std::size_t out_cap, const char* caption,
+                      const char* init_dir, const char* init_file, const char* filter_list,
+                      const char* def_ext);
 // Picks one image file (".kes"). An init_dir that is given but empty is replaced, in the
-// caller's buffer of capacity dir_cap, by the write folder's "images" subfolder.
+// caller's buffer of capacity dir_cap, by the write folder's "images" subfolder. Without
+// must_exist the image is one to write, and the chooser shows its save form.
 int io_win32_singlekes(char* out_path, std::size_t out_cap, const char* caption, char* init_dir,
                        std::size_t dir_cap, const char* init_file, BOOL must_exist);
 // Picks one or several files. *out_list receives an array of n full paths (n is the result),
@@ -49,6 +55,13 @@ BOOL ks_valok(const char* text);
 void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred);
 void ui_wpos_place_size(TkObject* win, int x_pct, int y_pct, BOOL centred, int w_pct, int h_pct);
 void ui_wpos_shift(TkObject* win, int dx_pct, int dy_pct);
+// The rule of ui_wpos_place on its own, for windows of other frameworks: the top left corner
+// of a window of outer size w by h (frame included) on a screen of W by H.
+void ui_wpos_point(int W, int H, int w, int h, int x_pct, int y_pct, BOOL centred, int* x, int* y);
+// A placed window whose bottom would leave the screen is moved up, and one reaching past the
+// right edge by more than the rule's four pixels is moved left, until inside; one larger than
+// the screen keeps its top left corner on it.
+void ui_wpos_inside(int W, int H, int w, int h, int* x, int* y);
 
 // What an open-file dialog is asked for.
 struct KsOpenFileRequest {
@@ -61,6 +74,7 @@ struct KsOpenFileRequest {
   bool several = false;               // several files may be picked
   bool must_exist = false;            // only existing files
   bool hide_readonly = false;         // hide the read-only option (no effect on Linux)
+  bool save = false;                  // a file to write: the dialog's save form
 };
 
 // The procedures the toolkit installs.

@@ -2,13 +2,17 @@
 
 #include <QtGui/QCloseEvent>
 #include <QtGui/QPainter>
+#include <QtGui/QScreen>
+#include <QtWidgets/QLayout>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QStyle>
 
+#include "base/ks_choose.h"
 #include "docview/qt_device_p.h"
+#include "docview/test_hooks.h"
 
 namespace docview {
 
@@ -470,7 +474,35 @@ bool CFrameWnd::OnUpdateCommand(CCmdUI& ui) {
   return false;
 }
 
-void CFrameWnd::Show() { window_->show(); }
+void CFrameWnd::Show() {
+  // First shown, the frame is placed as the tool windows of the program that starts the viewer
+  // are (at the right and the foot of the screen's free room), on screen, whole and clear of
+  // that program's menus; later the user's own placement stands.
+  if (!placed_) {
+    placed_ = true;
+    PlaceWindow(window_.get(), 100, 100);
+  }
+  window_->show();
+}
+
+void PlaceWindow(QWidget* w, int x_pct, int y_pct) {
+  QRect free;
+  int tw = 0, th = 0;
+  if (test::ScreenSize(&tw, &th)) {
+    free = QRect(0, 0, tw, th);
+  } else {
+    QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    if (!s) return;
+    free = s->availableGeometry();
+  }
+  if (QLayout* l = w->layout()) l->activate();
+  // The outer size with the same frame allowance as the placing rule takes (4 by 22).
+  const int ow = w->width() + 4, oh = w->height() + 22;
+  int x, y;
+  ui_wpos_point(free.width(), free.height(), ow, oh, x_pct, y_pct, FALSE, &x, &y);
+  ui_wpos_inside(free.width(), free.height(), ow, oh, &x, &y);
+  w->move(free.x() + x, free.y() + y);
+}
 void CFrameWnd::Close() { window_->close(); }
 bool CFrameWnd::IsVisible() const { return window_->isVisible(); }
 

@@ -142,6 +142,7 @@ class CFrameWnd : public CCmdTarget {
   std::unique_ptr<CView> view_;
   CDocument* document_ = nullptr;
   std::string base_title_;
+  bool placed_ = false;
 };
 
 // What the command line asks for: nothing (a new, empty document), open a file, or print it.

@@ -40,4 +40,8 @@ struct FrameWindow : QMainWindow {
   bool event(QEvent* e) override;
 };
 
+// Places a top-level window at x_pct, y_pct per cent of the screen's free room by the rule of
+// the tool windows of vx, moved up or left until it lies inside the screen.
+void PlaceWindow(QWidget* w, int x_pct, int y_pct);
+
 }  // namespace docview

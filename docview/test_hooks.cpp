@@ -20,6 +20,7 @@ struct Hooks {
   std::function<void(int)> preview;
   int unanswered = 0;
   int file_choosers = 0;
+  int screen_w = 0, screen_h = 0;
 };
 Hooks& H() {
   static Hooks h;
@@ -41,6 +42,16 @@ void SetPreviewProc(std::function<void(int)> proc) { H().preview = std::move(pro
 int Unanswered() { return H().unanswered; }
 int FileChoosersOpened() { return H().file_choosers; }
 void CountFileChooser() { ++H().file_choosers; }
+void SetScreenSize(int w, int h) {
+  H().screen_w = w;
+  H().screen_h = h;
+}
+bool ScreenSize(int* w, int* h) {
+  if (!H().on || H().screen_w <= 0 || H().screen_h <= 0) return false;
+  *w = H().screen_w;
+  *h = H().screen_h;
+  return true;
+}
 
 // Each Take*: `answered` false means no answer was queued (counted); the result says OK.
 namespace {

@@ -27,6 +27,9 @@ void SetPreviewProc(std::function<void(int pages)> proc);
 int Unanswered();
 // The number of file choosers opened.
 int FileChoosersOpened();
+// The size of the screen's free room that windows are placed on (0 by 0: the real screen's).
+void SetScreenSize(int w, int h);
+bool ScreenSize(int* w, int* h);
 
 // Internal, for the framework.
 bool TakeFileAnswer(std::string& path, bool& answered);

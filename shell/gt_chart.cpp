@@ -172,7 +172,7 @@ int ks_ask_save_name(char* out, std::size_t cap, const char* folder, const char*
   if (!out || cap == 0) return 0;
   out[0] = '\0';
   const char* start = folder && *folder ? folder : ".";
-  if (!io_win32_singlefile(out, cap, "File...", start, name, filter, def_ext, TRUE, FALSE)) {
+  if (!io_win32_savefile(out, cap, "File...", start, name, filter, def_ext)) {
     SLOG("ks_ask_save_name", SLOG_VALUE4, "%s", "no file selected");
     return 0;
   }

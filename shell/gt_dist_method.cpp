@@ -1,6 +1,8 @@
 #include "shell/gt_dist_method.h"
 
+#include "base/ks_choose.h"
 #include "base/slog.h"
+#include "shell/gt_image_win.h"
 #include "tools/gt_dlg_nfy.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -54,7 +56,9 @@ int gt_mma_activate(int method) {
   RES_SetNfy(RES_GetSub(win, GT_MMA_CHOICE4), choice4Nfy);
   RES_SetNfy(RES_GetSub(win, GT_MMA_OK), gt_mma_ok);
   RES_SetNfy(RES_GetSub(win, GT_MMA_CANCEL), gt_mma_cancel);
+  if (TK_OBJ main = gt_get_main_win()) WIN_SetOwner(win, main);
   WIN_Init(win);
+  ui_wpos_place(win, 50, 50, FALSE);
   for (int i = GT_MMA_CHOICE1; i <= GT_MMA_CHOICE4; ++i)
     WGT_SetValue(RES_GetSub(win, i), i == method - 1 ? 1 : 0);
   int result = 0;

@@ -53,6 +53,19 @@ struct Viewer {
   std::string title;
 };
 std::vector<Viewer> s_viewers;
+bool s_reap_pending = false;  // a look at the viewers is scheduled
+
+constexpr int kReapMs = 1000;
+
+void reap_later() {
+  if (s_reap_pending || s_viewers.empty()) return;
+  s_reap_pending = true;
+  TK_After(kReapMs, [] {
+    s_reap_pending = false;
+    gt_viewer_reap();
+    reap_later();
+  });
+}
 
 // Copies a text into a fixed field, cut to fit and always terminated.
 void copy_text(char* dst, const char* src, std::size_t cap) {
@@ -338,7 +351,27 @@ BOOL gt_save_ok_to_continue(const char* caller, TK_OBJ win, int prog_mgr) {
 // Viewer processes ----------------------------------------------------------------------------
 
 void gt_viewer_register(long pid, const char* title) {
-  if (pid > 0) s_viewers.push_back({pid, title ? title : ""});
+  if (pid <= 0) return;
+  s_viewers.push_back({pid, title ? title : ""});
+  reap_later();
+}
+
+int gt_viewer_reap() {
+  int collected = 0;
+  for (auto it = s_viewers.begin(); it != s_viewers.end();) {
+    int status = 0;
+    // Only this program's own children are waited for; one already gone (collected elsewhere)
+    // is forgotten as well.
+    const pid_t r = waitpid(static_cast<pid_t>(it->pid), &status, WNOHANG);
+    if (r == 0) {
+      ++it;
+      continue;
+    }
+    SLOG("gt_viewer_reap", SLOG_VALUE4, "viewer %ld ended", it->pid);
+    it = s_viewers.erase(it);
+    ++collected;
+  }
+  return collected;
 }
 
 int gt_viewer_count() { return static_cast<int>(s_viewers.size()); }

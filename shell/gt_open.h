@@ -46,8 +46,12 @@ void gt_dismiss_all();
 void gt_close_windows_by_title(const char* text);
 // The viewer processes: the code that starts the viewer registers each process with its title
 // text; closing ends them.
+// Registered viewers are looked at every second while any is left, and those that have ended
+// (the user closed them) are collected, so none stays behind as a defunct process.
 void gt_viewer_register(long pid, const char* title);
 int gt_viewer_count();
+// Collects the registered viewers that have ended; the number collected.
+int gt_viewer_reap();
 // The session-end hook: asks about unsaved images, then closes everything. FALSE when the user
 // cancels.
 BOOL gt_prog_mgr_exit();

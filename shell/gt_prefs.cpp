@@ -437,7 +437,11 @@ long cancelNfy(TK_OBJ button, int event) {
 }
 
 // A preferences file of the preferences folder (path holds KS_PATH_LEN characters).
+// Saving asks with the chooser's save form, loading with its open form.
 bool choose_prefs_file(const char* caption, BOOL must_exist, char* path) {
+  if (!must_exist)
+    return io_win32_savefile(path, KS_PATH_LEN, caption, s_live->folders[CTL_DIR_PREFS], "",
+                             kPrefsFilter, ".prf") != 0;
   return io_win32_singlefile(path, KS_PATH_LEN, caption, s_live->folders[CTL_DIR_PREFS], "",
                              kPrefsFilter, ".prf", TRUE, must_exist) != 0;
 }

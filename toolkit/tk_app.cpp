@@ -1,5 +1,6 @@
 // Start and end of the toolkit, and the hooks it installs into the base library.
 #include <QApplication>
+#include <QLayout>
 #include <QSessionManager>
 #include <QCoreApplication>
 #include <clocale>
@@ -20,6 +21,9 @@ namespace {
 void set_label(TkObject* status, const char* text) { WGT_SetLabel(status, text); }
 
 void window_rect(TkObject* win, int* x, int* y, int* w, int* h, BOOL* framed) {
+  // The layout is settled first, so that a window not yet shown reports the size it will be
+  // shown at (at least what its parts need) rather than the size it was given.
+  if (QWidget* q = tk::widget(win); q && q->layout()) q->layout()->activate();
   TkRect r = WIN_GetRect(win);
   *x = r.x;
   *y = r.y;

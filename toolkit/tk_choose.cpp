@@ -28,6 +28,9 @@ QString name_filter(const std::string& label, const std::string& pattern) {
 // cancel.
 bool run(QFileDialog& dlg, QStringList* picked) {
   if (tk::driver_on()) {
+    tk::note_chooser(dlg.windowTitle().toStdString(), dlg.acceptMode() == QFileDialog::AcceptSave,
+                     dlg.fileMode() == QFileDialog::ExistingFile ||
+                         dlg.fileMode() == QFileDialog::ExistingFiles);
     std::vector<std::string> paths;
     int filter = -1;
     if (!tk::take_chooser_answer(&paths, &filter)) {
@@ -69,9 +72,13 @@ bool run(QFileDialog& dlg, QStringList* picked) {
 std::vector<std::string> CHOOSE_OpenFiles(const KsOpenFileRequest& req, int* chosen_filter) {
   QFileDialog dlg(nullptr, QString::fromStdString(req.caption), QString::fromStdString(req.folder));
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
-  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  // The save form takes any name (the file is to be written) and asks before replacing one.
+  // The callers ask themselves before replacing a file, so the dialog does not ask as well.
+  dlg.setAcceptMode(req.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  if (req.save) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
   dlg.setFileMode(req.several ? QFileDialog::ExistingFiles
-                              : req.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+                  : req.must_exist && !req.save ? QFileDialog::ExistingFile
+                                                : QFileDialog::AnyFile);
   QStringList filters;
   for (std::size_t i = 0; i < req.labels.size() && i < req.patterns.size(); ++i)
     filters << name_filter(req.labels[i], req.patterns[i]);

@@ -679,9 +679,14 @@ void WIN_SetOwner(TK_OBJ win, TK_OBJ owner) {
   if (!w) return;
   win->owner = tk::alive(owner) ? owner : nullptr;
   QWidget* o = tk::widget(win->owner);
-  // Reparenting a window to its owner keeps it above the owner and on its screen.
+  // An owned window is re-parented to its owner as a dialog: Qt then makes the owner's
+  // top-level window its transient parent, and the X11 platform writes that into
+  // WM_TRANSIENT_FOR only for dialog-like window types (not for plain windows), which is what
+  // lets a window manager keep it above the owner when the owner is clicked. A window that
+  // loses its owner becomes a plain top-level window again.
   const bool shown = w->isVisible();
-  w->setParent(o, w->windowFlags() | Qt::Window);
+  const Qt::WindowFlags kept = w->windowFlags() & ~Qt::WindowType_Mask;
+  w->setParent(o, kept | (o ? Qt::Dialog : Qt::Window));
   if (shown) w->show();
 }
 
@@ -864,6 +869,10 @@ void TK_SuspendInput(int on) {
 
 void TK_PostToMain(std::function<void()> fn) {
   QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
+}
+
+void TK_After(int ms, std::function<void()> fn) {
+  if (qApp) QTimer::singleShot(std::max(0, ms), qApp, std::move(fn));
 }
 
 void EVENT_Flush() {

@@ -70,7 +70,10 @@ int EVENT_WaitPumping(int ms);
 void TK_SuspendInput(int on);
 // Runs fn on the user-interface thread when it next processes events (also inside a wait or a
 // modal loop). May be called from any thread.
-void TK_PostToMain(std::function<void()> fn);                    // process pending events and paint pending drawing now
+void TK_PostToMain(std::function<void()> fn);
+// Runs fn on the user-interface thread once ms milliseconds have passed, when it processes
+// events; nothing runs once the application has ended. From the user-interface thread only.
+void TK_After(int ms, std::function<void()> fn);                    // process pending events and paint pending drawing now
 
 int EVENT_GetWinCode();                // sub-code of the TK_EV_WINDOW event being delivered
 int EVENT_GetKeyChar();                // the character of a TK_WIN_CHAR key event

@@ -122,9 +122,24 @@ class GridView : public QTableView {
   }
   bool editing() const { return editor_ && state() == QAbstractItemView::EditingState; }
 
+  // Makes the cell below the current one current (the last row stays).
+  void move_down() {
+    const QModelIndex cur = currentIndex();
+    if (!cur.isValid() || cur.row() + 1 >= grid_model()->rows_) return;
+    setCurrentIndex(grid_model()->index(cur.row() + 1, cur.column()));
+  }
+
  protected:
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override {
+    const bool open = editor && editor == editor_;
     if (editor == editor_) editor_ = nullptr;
+    // Enter ends an edit with this hint (later, through the event loop; an edit already ended
+    // otherwise stays where it is); a grid filled row after row then goes on below.
+    if (enter_down_ && open && hint == QAbstractItemDelegate::SubmitModelCache) {
+      QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+      move_down();
+      return;
+    }
     QTableView::closeEditor(editor, hint);
   }
 
@@ -175,11 +190,17 @@ class GridView : public QTableView {
   std::string info_text_;
   void* data_ = nullptr;
   void (*free_fn_)(void*) = nullptr;
+  bool enter_down_ = false;
 
  protected:
   void keyPressEvent(QKeyEvent* e) override {
     if (e->matches(QKeySequence::Copy)) {
       GRID_CopySelection(obj_);
+      return;
+    }
+    if (enter_down_ && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        state() != QAbstractItemView::EditingState) {
+      move_down();
       return;
     }
     QTableView::keyPressEvent(e);
@@ -241,6 +262,15 @@ void GRID_Attach(TK_OBJ group) {
 }
 
 int GRID_Is(TK_OBJ w) { return view(w) ? 1 : 0; }
+
+void GRID_SetEnterMovesDown(TK_OBJ grid, int on) {
+  if (GridView* v = view(grid)) v->enter_down_ = on != 0;
+}
+
+int GRID_CurrentRow(TK_OBJ grid) {
+  GridView* v = view(grid);
+  return v && v->currentIndex().isValid() ? v->currentIndex().row() : -1;
+}
 
 void GRID_SetProcs(TK_OBJ grid, const TkGridProcs& procs) {
   if (GridView* v = view(grid)) {
@@ -365,6 +395,8 @@ bool TKT_GridEdit(TK_OBJ grid, int row, int col, const char* text, bool end) {
   if (end) {
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
     QCoreApplication::sendEvent(line, &enter);
+    // The editor's filter ends the edit through a queued call: run it as the event loop would.
+    QCoreApplication::sendPostedEvents(v->itemDelegate(), QEvent::MetaCall);
     v->end_edit();  // in case the key did not reach the editor's filter
   }
   return true;

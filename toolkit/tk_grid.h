@@ -30,6 +30,10 @@ struct TkGridProcs {
 
 void GRID_Attach(TK_OBJ group);                         // makes a group part an editing grid
 int GRID_Is(TK_OBJ w);                                  // 1 when the part is a grid
+// Enter (ending an edit, or on a cell) makes the cell below current, so that a column is
+// typed in row after row; off by default (Enter ends the edit and stays).
+void GRID_SetEnterMovesDown(TK_OBJ grid, int on);
+int GRID_CurrentRow(TK_OBJ grid);                       // the current cell's row, -1 when none
 void GRID_SetProcs(TK_OBJ grid, const TkGridProcs& procs);
 void GRID_SetSize(TK_OBJ grid, int rows, int cols);     // and shows everything afresh
 int GRID_Rows(TK_OBJ grid);

@@ -490,6 +490,7 @@ int PRINT_ShowDialog(TkPrintJob* job) {
     return a.answer;
   }
   QPrintDialog dlg(job->printer.get());
+  tk::hide_print_file_field(&dlg);
   if (dlg.exec() != QDialog::Accepted) return 0;
   job->dialog_page = true;
   // Qt's own print-to-file writes PDF: the program writes PostScript itself instead.

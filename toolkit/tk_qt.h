@@ -88,8 +88,13 @@ QString qs(const char* s);            // UTF-8 text, null as empty
 bool take_alert_answer(int* code);
 bool take_chooser_answer(std::vector<std::string>* paths, int* filter_index);
 void note_unanswered();
+// The driver's record of the last chooser opened (caption, save form, must the file exist).
+void note_chooser(const std::string& caption, bool save, bool must_exist);
 void note_alert(int kind, const char* text);
 bool screen_override(int* w, int* h);
+// Hides the output file field of Qt's print dialog `dialog` (tk_print_dialog.cpp); the number
+// of its parts found.
+int hide_print_file_field(QWidget* dialog);
 
 // Workspaces (tk_workspace.cpp): the widget of a "workspace" part; showing a child window in
 // its workspace (false when the widget is not in one); removing it from its workspace.

@@ -30,6 +30,7 @@ struct ChooserAnswer {
 bool s_on = false;
 std::deque<int> s_alerts;
 std::deque<ChooserAnswer> s_choosers;
+TktChooser s_last_chooser;
 int s_unanswered = 0;
 std::string s_last_alert;
 int s_last_kind = -1;
@@ -83,6 +84,10 @@ bool take_chooser_answer(std::vector<std::string>* paths, int* filter_index) {
 
 void note_unanswered() { ++s_unanswered; }
 
+void note_chooser(const std::string& caption, bool save, bool must_exist) {
+  s_last_chooser = TktChooser{caption, save, must_exist};
+}
+
 void note_alert(int kind, const char* text) {
   s_last_kind = kind;
   s_last_alert = text ? text : "";
@@ -101,6 +106,7 @@ void TKT_Enable(bool on) {
   s_on = on;
   s_alerts.clear();
   s_choosers.clear();
+  s_last_chooser = TktChooser{};
   s_unanswered = 0;
 }
 
@@ -234,6 +240,7 @@ void TKT_AnswerChooser(const std::vector<std::string>& paths, int filter_index) 
 }
 
 int TKT_Unanswered() { return s_unanswered; }
+const TktChooser& TKT_LastChooser() { return s_last_chooser; }
 const std::string& TKT_LastAlertText() { return s_last_alert; }
 int TKT_LastAlertKind() { return s_last_kind; }
 

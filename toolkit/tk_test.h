@@ -38,6 +38,18 @@ void TKT_SetImageMapping(bool on, int zoom = 1, double scale = 1.0);
 void TKT_AnswerAlert(int code);
 void TKT_AnswerChooser(const std::vector<std::string>& paths, int filter_index = -1);
 int TKT_Unanswered();                                 // alerts and choosers closed for want of an answer
+// The last file chooser opened while the driver was on: its caption, whether it was the save
+// form, and whether it took only existing files.
+struct TktChooser {
+  std::string caption;
+  bool save = false;
+  bool must_exist = false;
+};
+const TktChooser& TKT_LastChooser();
+// Shows the print dialog as the program prepares it, picks each of its printers in turn (the
+// print-to-file entry among them) and counts the times a part of Qt's own output file field
+// was visible or enabled (-1 when the dialog has no such field or no printer list).
+int TKT_PrintDialogFileFields();
 const std::string& TKT_LastAlertText();               // text of the last alert shown
 int TKT_LastAlertKind();                              // kind of the last alert shown
 

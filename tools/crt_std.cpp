@@ -6,6 +6,7 @@
 #include "base/ks_choose.h"
 #include "model/control.h"
 #include "toolkit/tk_event.h"
+#include "toolkit/tk_grid.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_dlg_nfy.h"
@@ -62,6 +63,8 @@ void gt_crt_std_activate(TK_OBJ owner) {
     }
     g->row_names = g->row_heads;
     lbl_grid_redraw(RES_GetSub(win, kGrid));
+    // The values of a ladder are typed one below the other.
+    GRID_SetEnterMovesDown(RES_GetSub(win, kGrid), 1);
   }
   ui_wpos_place(win, 75, 50, FALSE);
   WIN_DoModal(win);

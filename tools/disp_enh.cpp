@@ -116,7 +116,10 @@ void gt_enh_disp_activate(const TK_OBJ* windows, int n) {
   const GtPartNfy parts[] = {{kChoice, S_enh_disp_changeNfy}, {kWidth, S_enh_disp_changeNfy},
                              {kLevel, S_enh_disp_changeNfy},  {kOk, S_OK_PButNfy},
                              {kReset, S_enh_disp_resetNfy},   {kCancel, S_Cancel_PButNfy}};
-  TK_OBJ win = gt_tool_win_load("enh_disp", nullptr, S_modal_winNfy, parts, 6);
+  // Owned by the image window it works on (else the main window), so it stays above it.
+  IMAGE_REC* current = gt_get_image_ptr();
+  TK_OBJ owner = current && current->window ? static_cast<TK_OBJ>(current->window) : gt_get_main_win();
+  TK_OBJ win = gt_tool_win_load("enh_disp", owner, S_modal_winNfy, parts, 6);
   if (!win) return;
   WGT_SetRange(RES_GetSub(win, kWidth), kSliderMin, kSliderMax);
   WGT_SetRange(RES_GetSub(win, kLevel), kSliderMin, kSliderMax);
@@ -127,7 +130,6 @@ void gt_enh_disp_activate(const TK_OBJ* windows, int n) {
   }
   s_opening = in_force();
   set_controls(win, s_opening);
-  IMAGE_REC* current = gt_get_image_ptr();
   RES_SetData(win, current ? current->window : nullptr);
   ui_wpos_place(win, 75, 10, FALSE);
   if (WIN_DoModal(win) == 1) {

@@ -110,7 +110,7 @@ long S_lbl_CancelNfy(TK_OBJ button, int event) {
 int lbl_ask_save(std::string* path, const char* caption, const char* folder, const char* file,
                  const char* filter, const char* ext) {
   char out[1024] = "";
-  if (io_win32_singlefile(out, sizeof out, caption, folder, file, filter, ext, TRUE, FALSE) < 1)
+  if (io_win32_savefile(out, sizeof out, caption, folder, file, filter, ext) < 1)
     return 0;
   if (io_file_exists(out) && mh_send_msg(KS_ALERT_YESNO, ui_msg(270), out) != 2) return -1;
   *path = out;

@@ -240,6 +240,7 @@ std::string run_text_window(const char* title, const char* text) {
   WIN_Init(w);
   WIN_SetTitle(w, title);
   WGT_SetText(RES_GetSub(w, 0), text);
+  ui_wpos_place(w, 50, 50, FALSE);
   const long ok = WIN_DoModal(w);
   const char* got = WGT_GetText(RES_GetSub(w, 0));
   std::string result = ok == 1 ? std::string(got ? got : "") : std::string(1, '\x01');

@@ -3,6 +3,7 @@
 // Each target's seeds go to OUTDIR/<target>/. Files that the program reads but never writes
 // (match and selection files, calibration values, fractions) get the examples their readers
 // document.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -177,6 +178,21 @@ void prefs_seeds() {
   const std::string prf = (g_scratch / "gt_init.prf").string();
   if (!gt_prep_prefs_and_write(prf.c_str(), ctl)) fail("cannot write the preferences");
   put("fuzz_prefs", "gt_init.prf", slurp(prf));
+  // Regression cases: precisions that printf would take as they are (one band report cell once
+  // took 87 s and 10 GB), and column codes whose index arithmetic overflowed.
+  ctl->size_digits = INT32_MAX;
+  ctl->conc_digits = INT32_MAX;
+  if (!gt_prep_prefs_and_write(prf.c_str(), ctl)) fail("cannot write the preferences");
+  put("fuzz_prefs", "digits.prf", slurp(prf));
+  ctl->size_digits = 1;
+  ctl->conc_digits = 3;
+  const int32_t codes[] = {INT32_MIN, INT32_MAX, INT32_MAX - 50, 5, 101};
+  for (REPORT_CFG* cfg : {&ctl->band_cfg, &ctl->lmatch_cfg}) {
+    for (int i = 0; i < 5; ++i) cfg->fld_ids[i] = codes[i];
+    cfg->num_fld_ids = 5;
+  }
+  if (!gt_prep_prefs_and_write(prf.c_str(), ctl)) fail("cannot write the preferences");
+  put("fuzz_prefs", "columns.prf", slurp(prf));
   vxfuzz::reset_control();
 
   struct Older {
