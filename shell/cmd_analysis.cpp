@@ -288,20 +288,18 @@ void cmd_create_reference(const CmdCall& call) {
     const char* slash = std::strrchr(path, '/');
     if (mh_send_msg(KS_ALERT_YESNO, ui_msg(270), slash ? slash + 1 : path) != 2) return;
     if (io_is_locked(path) && mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(53)) != 2) return;
-    const std::string base(path, std::strlen(path) - (std::strlen(path) > 4 ? 4 : 0));
-    io_delete_files(base.c_str());
-    std::remove(path);
   }
   const std::vector<TK_OBJ> wins = cmd_image_windows();
+  // The new image is made beside the destination and replaces it only when it was written
+  // whole; a failure leaves the old destination as it was and has been reported.
   gt_busy_begin();
-  if (ctl->sel_mode == SEL_LANES) {
-    gt_create_image(wins.data(), static_cast<int>(wins.size()), path);
-  } else if (gt_create_lane(path, wins.data(), static_cast<int>(wins.size())) == -1) {
-    gt_busy_end();
+  const bool made =
+      gt_create_reference(path, ctl->sel_mode, wins.data(), static_cast<int>(wins.size()));
+  gt_busy_end();
+  if (!made) {
     SLOG(kCmdTrace, SLOG_VALUE4, "cannot create new lane");
     return;
   }
-  gt_busy_end();
   gt_load_image_path(path);
 }
 

@@ -116,9 +116,9 @@ void cmd_export_folder(const CmdCall& call) { gt_export_folder(call.win); }
 void cmd_gen_info_file(const CmdCall& call) {
   if (!call.image) return;
   char path[KS_PATH_LEN] = "";
-  if (!io_win32_singlefile(path, sizeof path, "Generate a Lane Info file...",
-                           call.ctl->folders[CTL_DIR_LANEINFO], "",
-                           "Lane Info Files (*.inf)\0*.inf\0", ".inf", TRUE, FALSE))
+  if (!io_win32_savefile(path, sizeof path, "Generate a Lane Info file...",
+                         call.ctl->folders[CTL_DIR_LANEINFO], "", "Lane Info Files (*.inf)\0*.inf\0",
+                         ".inf"))
     return;
   if (io_file_exists(path) && mh_send_msg(KS_ALERT_YESNO, ui_msg(270), path) != 2) {
     SLOG(kCmdTrace, SLOG_VALUE4, "user says 'no' to overwrite lane info file");
