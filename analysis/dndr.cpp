@@ -140,6 +140,111 @@ struct Builder {
     }
   }
 
+  // The same steps as linkage_step over the whole build, in quadratic time instead of cubic:
+  // the working cells keep the original rows (a removed cluster's row is only dropped from the
+  // active list), and each row keeps its smallest cell among the active columns before it, so
+  // that a step finds the smallest value by looking at one value per row and its pairs by
+  // scanning only the rows that hold it. The rule is applied by kind, with the arithmetic of
+  // dndr_link_min, dndr_link_max and dndr_link_average.
+  enum class Kind { kMin, kMax, kAverage };
+  void fast_linkage(Kind kind) {
+    const int n = static_cast<int>(arr.size());
+    float* cells = work->cells;
+    auto at = [cells](int a, int b) -> float& {
+      return a > b ? cells[static_cast<std::size_t>(a) * (a - 1) / 2 + b]
+                   : cells[static_cast<std::size_t>(b) * (b - 1) / 2 + a];
+    };
+    std::vector<int> active(n);  // original rows of the clusters, in position order
+    for (int k = 0; k < n; ++k) active[k] = k;
+    // best[r]: the smallest number among the row's active columns before it; col -1 when it
+    // has none (no column, or only cells that are not numbers, which never count).
+    std::vector<float> best(n, 0.0f);
+    std::vector<int> best_col(n, -1);
+    auto rescan = [&](int pos) {
+      const int r = active[pos];
+      const float* row = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+      float v = 0.0f;
+      int col = -1;
+      for (int q = 0; q < pos; ++q) {
+        const float x = row[active[q]];
+        if (x != x) continue;
+        if (col < 0 || x < v) v = x, col = active[q];
+      }
+      best[r] = v, best_col[r] = col;
+    };
+    for (int pos = 1; pos < n; ++pos) rescan(pos);
+
+    std::vector<std::pair<int, int>> pairs;
+    while (arr.size() > 1) {
+      const int m = static_cast<int>(arr.size());
+      mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...", m);
+      // The smallest value, counted only at 127 or below, and its cells in cell order.
+      float lo = 0.0f;
+      bool any = false;
+      for (int pos = 1; pos < m; ++pos) {
+        const int r = active[pos];
+        if (best_col[r] >= 0 && (!any || best[r] < lo)) lo = best[r], any = true;
+      }
+      pairs.clear();
+      if (any && lo <= 127.0f) {
+        for (int pos = 1; pos < m; ++pos) {
+          const int r = active[pos];
+          if (best_col[r] < 0 || best[r] != lo) continue;
+          const float* row = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+          for (int q = 0; q < pos; ++q)
+            if (row[active[q]] == lo) pairs.emplace_back(pos, q);
+        }
+      }
+      if (pairs.empty()) pairs.emplace_back(1, 0);
+      const float h = at(active[pairs[0].first], active[pairs[0].second]);
+      for (std::size_t p = 0; p < pairs.size(); ++p) {
+        const int j = std::max(pairs[p].first, pairs[p].second);
+        const int i = std::min(pairs[p].first, pairs[p].second);
+        if (i == j) continue;
+        const int si = active[i], sj = active[j];
+        const int ni = cluster_of(arr[i])->count, nj = cluster_of(arr[j])->count;
+        const int count = static_cast<int>(arr.size());
+        for (int q = 0; q < count; ++q) {
+          if (q == i || q == j) continue;
+          const int sk = active[q];
+          const float a = at(sk, si), b = at(sk, sj);
+          float v;
+          switch (kind) {
+            case Kind::kMin: v = b < a ? b : a; break;
+            case Kind::kMax: v = b > a ? b : a; break;
+            default: {
+              const long double sum = static_cast<long double>(ni) * a + static_cast<long double>(nj) * b;
+              v = static_cast<float>(sum / (ni + nj));
+            }
+          }
+          at(sk, si) = v;
+        }
+        join(i, j, h);
+        active.erase(active.begin() + j);
+        // Row si changed throughout; the rows after it changed in column si, and those after
+        // sj lost column sj.
+        rescan(i);
+        for (int q = i + 1; q < count - 1; ++q) {
+          const int r = active[q];
+          const float v = at(r, si);
+          if (best_col[r] == sj) {
+            rescan(q);
+          } else if (best_col[r] == si) {
+            if (v <= best[r]) best[r] = v;
+            else rescan(q);
+          } else if (v == v && (best_col[r] < 0 || v < best[r])) {
+            best[r] = v, best_col[r] = si;
+          }
+        }
+        for (std::size_t q = p + 1; q < pairs.size(); ++q)
+          for (int* x : {&pairs[q].first, &pairs[q].second}) {
+            if (*x == j) *x = i;
+            else if (*x > j) --*x;
+          }
+      }
+    }
+  }
+
   void nj_step() {
     const int n = static_cast<int>(arr.size());
     if (n == 2) {
@@ -223,6 +328,10 @@ ks_tree* dndr_build_tree(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
   if (b.work == nullptr) return nullptr;
   b.arr.reserve(n);
   for (int r = 0; r < n; ++r) b.arr.push_back(ks_tree_new(cluster_new(r, 1, 0.0f, r, r)));
+  if (rule == dndr_link_min) b.fast_linkage(Builder::Kind::kMin);
+  else if (rule == dndr_link_max) b.fast_linkage(Builder::Kind::kMax);
+  else if (rule == dndr_link_average) b.fast_linkage(Builder::Kind::kAverage);
+  // Neighbour joining, and any other rule step by step on the working matrix.
   while (b.arr.size() > 1) {
     mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
                       static_cast<int>(b.arr.size()));

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
@@ -283,4 +285,75 @@ TEST(Cluster, SeveralMatricesEachFreeTheirOwnRows) {
     dndr_free(newest_first ? ra : rb);
     ks_mr_free(newest_first ? a : b);
   }
+}
+
+namespace {
+
+// The linkage rules under other names, so that the builder takes them through its literal
+// steps on the working matrix instead of its fast path.
+float literal_min(const DNDR_ARRAY& a, const ks_hmatx* m, int k, int i, int j) {
+  return dndr_link_min(a, m, k, i, j);
+}
+float literal_max(const DNDR_ARRAY& a, const ks_hmatx* m, int k, int i, int j) {
+  return dndr_link_max(a, m, k, i, j);
+}
+float literal_average(const DNDR_ARRAY& a, const ks_hmatx* m, int k, int i, int j) {
+  return dndr_link_average(a, m, k, i, j);
+}
+
+// Empty when the trees are the same node for node (heights and positions bit for bit), else
+// where they first differ.
+std::string tree_difference(const ks_tree* a, const ks_tree* b, const std::string& at = "root") {
+  if (ks_tree_is_leaf(a) != ks_tree_is_leaf(b)) return at + ": leaf and join";
+  const CLUSTER *ca = cluster_of(a), *cb = cluster_of(b);
+  if (ca->id != cb->id || ca->first != cb->first || ca->last != cb->last ||
+      ca->count != cb->count || std::memcmp(&ca->height, &cb->height, sizeof(float)) != 0 ||
+      std::memcmp(&ca->position, &cb->position, sizeof(float)) != 0)
+    return at + ": node " + std::to_string(ca->id) + "/" + std::to_string(cb->id) + " height " +
+           std::to_string(ca->height) + "/" + std::to_string(cb->height);
+  if (ks_tree_is_leaf(a)) return "";
+  const std::string l = tree_difference(a->left, b->left, at + "L");
+  return l.empty() ? tree_difference(a->right, b->right, at + "R") : l;
+}
+
+}  // namespace
+
+TEST(Cluster, LinkageBuildsTheTreesOfTheLiteralSteps) {
+  // Random matrices without ties, with a few values repeated, with most cells tied, with
+  // cells above 127 (never counted as the smallest) and with cells that are not numbers.
+  struct Kind {
+    const char* name;
+    std::function<float(std::mt19937&)> cell;
+  };
+  const Kind kinds[] = {
+      {"distinct", [](std::mt19937& g) { return std::uniform_real_distribution<float>(1, 99)(g); }},
+      {"some ties", [](std::mt19937& g) { return float(std::uniform_int_distribution<int>(1, 200)(g)) / 2; }},
+      {"tie-heavy", [](std::mt19937& g) { return float(10 * std::uniform_int_distribution<int>(1, 4)(g)); }},
+      {"from 127", [](std::mt19937& g) {
+         const float v[] = {127.0f, 127.5f, 130.0f, 150.0f};
+         return v[std::uniform_int_distribution<int>(0, 3)(g)];
+       }},
+      {"not numbers", [](std::mt19937& g) {
+         const int v = std::uniform_int_distribution<int>(0, 30)(g);
+         return v == 0 ? std::nanf("") : float(v);
+       }},
+  };
+  const DNDR_LINK_FN fast[] = {dndr_link_min, dndr_link_max, dndr_link_average};
+  const DNDR_LINK_FN literal[] = {literal_min, literal_max, literal_average};
+  for (const Kind& kind : kinds)
+    for (int n : {2, 3, 7, 40, 120})
+      for (unsigned seed = 1; seed <= 3; ++seed) {
+        std::mt19937 g(seed * 1000 + n);
+        std::vector<std::vector<float>> d(n, std::vector<float>(n, 0.0f));
+        for (int i = 0; i < n; ++i)
+          for (int j = 0; j < i; ++j) d[i][j] = d[j][i] = kind.cell(g);
+        Mr m = matrix(n, [&](int i, int j) { return d[i][j]; });
+        for (int r = 0; r < 3; ++r) {
+          Rec a(dndr_new(m.get(), fast[r]));
+          Rec b(dndr_new(m.get(), literal[r]));
+          ASSERT_EQ(tree_difference(a->root, b->root), "")
+              << kind.name << " n=" << n << " seed " << seed << " rule " << r;
+          EXPECT_EQ(order(a.get()), order(b.get()));
+        }
+      }
 }
