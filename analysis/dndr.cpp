@@ -245,6 +245,12 @@ struct Builder {
     }
   }
 
+  // One join of neighbour joining. The choice (smallest d(i,j) - (R_i + R_j) / (n - 2), the
+  // textbook criterion divided by n - 2), the branches d/2 + (R_a - R_b) / (2 (n - 2)) and
+  // d - that, and the joined cluster's distances (d_ka + d_kb - d_ab) / 2 are the textbook
+  // method's. Two things differ: a negative branch is stored as 0 (the textbook keeps it, and
+  // its partner keeps its full length here rather than taking up the difference), and the last
+  // two clusters are joined at a root halfway between them, so that the tree is drawn rooted.
   void nj_step() {
     const int n = static_cast<int>(arr.size());
     if (n == 2) {

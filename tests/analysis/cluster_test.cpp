@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 
@@ -356,4 +357,99 @@ TEST(Cluster, LinkageBuildsTheTreesOfTheLiteralSteps) {
           EXPECT_EQ(order(a.get()), order(b.get()));
         }
       }
+}
+
+namespace {
+
+// The tree as nested brackets of leaf rows, left child first: "((0,1),2)".
+std::string shape(const ks_tree* node) {
+  if (ks_tree_is_leaf(node)) return std::to_string(cluster_of(node)->id);
+  return "(" + shape(node->left) + "," + shape(node->right) + ")";
+}
+
+// Neighbour joining worked out independently, on a full matrix of doubles: the pair with the
+// smallest d - (R_i + R_j) / (n - 2) (the first with i = 1.., j = 0..i-1), the lower index's
+// branch d / 2 + (R_a - R_b) / (2 (n - 2)) and the higher's the rest of d, each stored as 0
+// when negative, and the joined cluster's distances (d_ka + d_kb - d) / 2 at the lower index,
+// left child the lower. Stops at four clusters, where pairs tie by the method itself and
+// rounding decides. Gives the four clusters' shapes and each subtree's branch inside them.
+struct Joined {
+  std::vector<std::string> clusters;
+  std::map<std::string, double> branch;
+};
+Joined join_independently(const std::vector<std::vector<float>>& matrix) {
+  const std::size_t n0 = matrix.size();
+  std::vector<std::vector<double>> d(n0, std::vector<double>(n0));
+  for (std::size_t i = 0; i < n0; ++i)
+    for (std::size_t j = 0; j < n0; ++j) d[i][j] = matrix[i][j];
+  std::vector<std::string> name;
+  for (std::size_t k = 0; k < n0; ++k) name.push_back(std::to_string(k));
+  Joined out;
+  while (name.size() > 4) {
+    const std::size_t n = name.size();
+    std::vector<double> r(n, 0.0);
+    for (std::size_t k = 0; k < n; ++k)
+      for (std::size_t m = 0; m < n; ++m) r[k] += d[k][m];
+    std::size_t a = 0, b = 1;
+    double best = 0;
+    for (std::size_t i = 1; i < n; ++i)
+      for (std::size_t j = 0; j < i; ++j) {
+        const double q = d[i][j] - (r[i] + r[j]) / double(n - 2);
+        if ((i == 1 && j == 0) || q < best) best = q, a = j, b = i;
+      }
+    const double dab = d[a][b];
+    const double ba = dab * 0.5 + (r[a] - r[b]) / double(2 * (n - 2));
+    out.branch[name[a]] = std::max(ba, 0.0);
+    out.branch[name[b]] = std::max(dab - ba, 0.0);
+    for (std::size_t k = 0; k < n; ++k)
+      if (k != a && k != b) d[k][a] = d[a][k] = (d[k][a] + d[k][b] - dab) * 0.5;
+    name[a] = "(" + name[a] + "," + name[b] + ")";
+    name.erase(name.begin() + static_cast<std::ptrdiff_t>(b));
+    d.erase(d.begin() + static_cast<std::ptrdiff_t>(b));
+    for (auto& row : d) row.erase(row.begin() + static_cast<std::ptrdiff_t>(b));
+  }
+  out.clusters = name;
+  return out;
+}
+
+void subtrees(const ks_tree* node, std::map<std::string, const ks_tree*>* out) {
+  (*out)[shape(node)] = node;
+  if (ks_tree_is_leaf(node)) return;
+  subtrees(node->left, out);
+  subtrees(node->right, out);
+}
+
+}  // namespace
+
+TEST(Cluster, NeighbourJoiningAgreesWithAnIndependentJoiningOnTieFreeMatrices) {
+  // A node's branch is its parent's height less its own.
+  std::mt19937 gen(29);
+  std::uniform_real_distribution<float> cell(1.0f, 100.0f);
+  int zero = 0;
+  for (int n : {5, 7, 15, 40, 90})
+    for (int round = 0; round < 3; ++round) {
+      std::vector<std::vector<float>> d(n, std::vector<float>(n, 0.0f));
+      for (int i = 1; i < n; ++i)
+        for (int j = 0; j < i; ++j) d[i][j] = d[j][i] = cell(gen);
+      Mr m = matrix(n, [&](int i, int j) { return d[i][j]; });
+      Rec r(dndr_new(m.get(), dndr_link_nj));
+      const Joined want = join_independently(d);
+      std::map<std::string, const ks_tree*> in_tree;
+      subtrees(r->root, &in_tree);
+      for (const std::string& c : want.clusters) {
+        ASSERT_TRUE(in_tree.count(c)) << "no subtree " << c << " in " << shape(r->root);
+        std::map<std::string, const ks_tree*> inside;
+        subtrees(in_tree[c], &inside);
+        for (const auto& [s, node] : inside) {
+          if (node->left == nullptr) continue;  // a leaf: checked through its parent
+          const float h = cluster_of(node)->height;
+          for (const ks_tree* child : {node->left, node->right}) {
+            const double b = want.branch.at(shape(child));
+            zero += b == 0.0;
+            EXPECT_NEAR(h - cluster_of(child)->height, b, 1e-3 * (1 + b)) << shape(child);
+          }
+        }
+      }
+    }
+  EXPECT_GT(zero, 0) << "no negative branch was stored as 0";
 }
