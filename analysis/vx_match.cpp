@@ -200,19 +200,32 @@ void vx_free_matches(LANE_MATCH** list, int n) {
 // The candidate lanes' active bands, their Rf values and allowed deviations, kept between the
 // calls of one all-lanes match over the same images.
 struct VX_MATCH_CACHE {
+  // One lane's values lie side by side in the two pools, so that matching a lane reads few
+  // stretches of memory: from `values`, the bands' Rf, deviation, size and volume (nb each,
+  // top to bottom), then their Rf ascending (nb) and the sized bands' sizes ascending (ns);
+  // from `orders`, the band indexes in those two orders. The sorted values let the bands
+  // within reach of a reference band be found by bisection, the largest deviation bounding the
+  // reach; without finite values (finite false) every band is looked at.
   struct Lane {
     std::vector<SPOT*> bands;
-    std::vector<double> rf, dev, size, volume;
+    std::size_t values = 0, orders = 0;
+    int nb = 0, ns = 0;
     bool any_std = false, any_sized = false;
-    // The bands by ascending Rf, and the sized ones by ascending size, with the values, so that
-    // the bands within reach of a reference band are found by bisection; the largest deviation
-    // bounds the reach. Without finite deviations (widest false) every band is looked at.
-    std::vector<int> by_rf, by_size;
-    std::vector<double> rf_sorted, size_sorted;
     double widest = 0;
     bool finite = false;
   };
-  std::unordered_map<const LANE*, Lane> lanes;
+  // Each image's lanes in list order (keyed by the image's lane list), with the fields the
+  // match reads and their place in `lanes`: the lanes are visited without following the list.
+  struct LaneRef {
+    LANE* lane;
+    int32_t number;
+    uint32_t f;
+    std::size_t at;
+  };
+  std::unordered_map<const LANE*, std::vector<LaneRef>> images;
+  std::vector<Lane> lanes;
+  std::vector<double> values;
+  std::vector<int> orders;
   // The parameters the deviations were worked out with; other ones empty the cache.
   bool set = false;
   double size_tol = 0;
@@ -232,42 +245,48 @@ bool same_table(const DEV_TABLE& a, const DEV_TABLE& b) {
   return true;
 }
 
-// The lane's active bands top to bottom with their Rf, deviation and size; nothing when the
-// band array cannot be made. With `index` also their orders by Rf and by size, for lanes that
-// are matched again and again.
-void prepare_lane(VX_MATCH_CACHE::Lane* out, SPOT* band_head, LANE* lane, const DEV_TABLE* table,
-                  double size_tol, bool index) {
+// Adds the lane's active bands (top to bottom) with their values to the store; nothing when
+// the band array cannot be made. With `index` also their orders by Rf and by size, for lanes
+// that are matched again and again.
+void prepare_lane(VX_MATCH_CACHE* store, VX_MATCH_CACHE::Lane* out, SPOT* band_head, LANE* lane,
+                  const DEV_TABLE* table, double size_tol, bool index) {
   SPOT** lb = nullptr;
   const int nb = ln_find_bands_in_lane(band_head, &lb, lane, nullptr, band_active);
   if (nb > 0 && lb) {
     out->bands.assign(lb, lb + nb);
+    out->nb = nb;
     const BandDev d = band_devs(lb, nb, lane, table, size_tol);
-    out->rf = d.rf;
-    out->dev = d.dev;
-    out->size.resize(nb);
-    out->volume.resize(nb);
+    std::vector<double>& v = store->values;
+    out->values = v.size();
+    v.insert(v.end(), d.rf.begin(), d.rf.end());
+    v.insert(v.end(), d.dev.begin(), d.dev.end());
     out->finite = true;
+    for (int j = 0; j < nb; ++j) v.push_back(lb[j]->size);
+    for (int j = 0; j < nb; ++j) v.push_back(volume_of(lb[j], lane));
     for (int j = 0; j < nb; ++j) {
-      out->size[j] = lb[j]->size;
-      out->volume[j] = volume_of(lb[j], lane);
       out->any_std = out->any_std || (lb[j]->f2 & SP_F2_SIZE_STD);
       out->any_sized = out->any_sized || lb[j]->size > 0;
-      out->finite = out->finite && std::isfinite(out->dev[j]) && std::isfinite(out->rf[j]) &&
-                    std::isfinite(out->size[j]);
-      out->widest = std::max(out->widest, out->dev[j]);
+      out->finite = out->finite && std::isfinite(d.dev[j]) && std::isfinite(d.rf[j]) &&
+                    std::isfinite(lb[j]->size);
+      out->widest = std::max(out->widest, d.dev[j]);
     }
     out->finite = out->finite && index;
     if (out->finite) {
+      std::vector<int> by_rf, by_size;
       for (int j = 0; j < nb; ++j) {
-        out->by_rf.push_back(j);
-        if (out->size[j] > 0) out->by_size.push_back(j);
+        by_rf.push_back(j);
+        if (lb[j]->size > 0) by_size.push_back(j);
       }
-      std::stable_sort(out->by_rf.begin(), out->by_rf.end(),
-                       [&](int a, int b) { return out->rf[a] < out->rf[b]; });
-      std::stable_sort(out->by_size.begin(), out->by_size.end(),
-                       [&](int a, int b) { return out->size[a] < out->size[b]; });
-      for (int j : out->by_rf) out->rf_sorted.push_back(out->rf[j]);
-      for (int j : out->by_size) out->size_sorted.push_back(out->size[j]);
+      std::stable_sort(by_rf.begin(), by_rf.end(), [&](int a, int b) { return d.rf[a] < d.rf[b]; });
+      std::stable_sort(by_size.begin(), by_size.end(),
+                       [&](int a, int b) { return lb[a]->size < lb[b]->size; });
+      out->ns = static_cast<int>(by_size.size());
+      for (int j : by_rf) v.push_back(d.rf[j]);
+      for (int j : by_size) v.push_back(lb[j]->size);
+      std::vector<int>& o = store->orders;
+      out->orders = o.size();
+      o.insert(o.end(), by_rf.begin(), by_rf.end());
+      o.insert(o.end(), by_size.begin(), by_size.end());
     }
   }
   ks_free(lb);
@@ -325,7 +344,10 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
                       cache->has_table == (table != nullptr) &&
                       (!table || same_table(cache->table, *table));
     if (!same) {
+      cache->images.clear();
       cache->lanes.clear();
+      cache->values.clear();
+      cache->orders.clear();
       cache->set = true;
       cache->size_tol = size_tol;
       cache->has_table = table != nullptr;
@@ -345,55 +367,50 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
   std::vector<BAND_PAIR> pairs;
   std::vector<int> row_pair;
   std::vector<char> col_used;
-  VX_MATCH_CACHE::Lane fresh;
+  VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
 
-  for (int im = 0; im < num_images; ++im) {
-    const MATCH_IMAGE& img = images[im];
-    LANE* lane = img.lanes ? img.lanes->next : nullptr;
-    if (im == 0 && start_lane != 0) lane = find_lane(img.lanes, start_lane);
-    for (; lane; lane = lane->next) {
-      if (sel_lanes_only && !(lane->f & LN_F_SELECTED)) continue;
-      if (strcasecmp(img.name, req->name) == 0 && lane->lane_number == ref->lane_number) continue;
-      if ((lane_sel || sel_word) && !vx_lane_meets_selection(lane, lane_sel)) continue;
-      if (img.bands == nullptr) continue;
-      const VX_MATCH_CACHE::Lane* cand;
-      if (cache) {
-        auto [it, added] = cache->lanes.try_emplace(lane);
-        if (added) prepare_lane(&it->second, img.bands, lane, table, size_tol, true);
-        cand = &it->second;
-      } else {
-        fresh = VX_MATCH_CACHE::Lane{};
-        prepare_lane(&fresh, img.bands, lane, table, size_tol, false);
-        cand = &fresh;
-      }
-      const int nb = static_cast<int>(cand->bands.size());
-      if (nb <= 0) continue;
+  // Matches one candidate lane with its values; false when memory ran out.
+  auto match_lane = [&](const MATCH_IMAGE& img, LANE* lane, const VX_MATCH_CACHE* store,
+                        const VX_MATCH_CACHE::Lane* cand) -> bool {
+      const int nb = cand->nb;
+      if (nb <= 0) return true;
       bool skip = req->band_count_limit < 100 && std::abs(nb - na) > req->band_count_limit;
       skip = skip || (cand->any_std && ctl->ignore_stds) || (skip_unsized && !cand->any_sized);
-      if (skip) continue;
+      if (skip) return true;
 
       // Greedy pairing: taking entries in (distance, reference index, lane index) order while
       // their row and column are free is the repeated smallest-entry scan.
       entries.clear();
-      const double* lsize = cand->size.data();
-      const double* lrf = cand->rf.data();
-      const double* ldev = cand->dev.data();
+      const double* lrf = store->values.data() + cand->values;
+      const double* ldev = lrf + nb;
+      const double* lsize = ldev + nb;
+      const double* lvolume = lsize + nb;
+      int lo_at = 0, hi_at = 0;  // the bounds of the last reference band, below
       for (int i = 0; i < na; ++i) {
         const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
         if (cand->finite && std::isfinite(ri) && std::isfinite(rfi) && std::isfinite(devi)) {
           // Only the bands whose value lies within the widest reach (with a margin for
           // rounding) can pass the test below; it decides as in the full scan, and the entries'
           // order is settled by the sort.
-          const std::vector<double>& v = size_mode ? cand->size_sorted : cand->rf_sorted;
-          const std::vector<int>& idx = size_mode ? cand->by_size : cand->by_rf;
+          const double* v = lvolume + nb + (size_mode ? nb : 0);
+          const double* v_end = v + (size_mode ? cand->ns : nb);
+          const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
           const double at = size_mode ? ri : rfi;
           if (size_mode && !(ri > 0)) continue;
           const double reach = devi + cand->widest;
           const double margin = 1e-9 * (std::fabs(at) + std::fabs(reach)) + 1e-300;
-          const auto lo = std::lower_bound(v.begin(), v.end(), at - reach - margin);
-          const auto hi = std::upper_bound(lo, v.end(), at + reach + margin);
-          for (auto k = lo; k != hi; ++k) {
-            const int j = idx[static_cast<std::size_t>(k - v.begin())];
+          // The reference bands come in order down the lane, so the bounds are found by
+          // stepping from the last ones: the first value at or above the lower bound and the
+          // first above the upper.
+          const int count = static_cast<int>(v_end - v);
+          const double below = at - reach - margin, above = at + reach + margin;
+          lo_at = std::min(lo_at, count), hi_at = std::min(hi_at, count);
+          while (lo_at > 0 && v[lo_at - 1] >= below) --lo_at;
+          while (lo_at < count && v[lo_at] < below) ++lo_at;
+          while (hi_at > 0 && v[hi_at - 1] > above) --hi_at;
+          while (hi_at < count && v[hi_at] <= above) ++hi_at;
+          for (int k = lo_at; k < hi_at; ++k) {
+            const int j = idx[k];
             const double d = size_mode ? std::fabs(ri - lsize[j]) : std::fabs(rfi - lrf[j]);
             if (d > devi + ldev[j]) continue;
             entries.push_back({d, i, j});
@@ -448,7 +465,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       if (req->volume_tol > 0) {
         for (std::size_t k = 0; k < pairs.size();) {
           const double vr = rvolume[pairs[k].ref];
-          const double vl = cand->volume[pairs[k].cand];
+          const double vl = lvolume[pairs[k].cand];
           if (ratio_score(vr, vl) < req->volume_tol)
             pairs.erase(pairs.begin() + k);
           else
@@ -460,8 +477,50 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       const int score = req->method == 0   ? vx_jaccard(na, nb, m)
                         : req->method == 1 ? vx_dice(na, nb, m)
                                            : vx_pct_ref(na, nb, m);
-      if (score < req->threshold) continue;
-      if (!keep(lane, img, cand->bands, pairs, score)) return fail("match_result NULL");
+      if (score < req->threshold) return true;
+      return keep(lane, img, cand->bands, pairs, score);
+  };
+
+  for (int im = 0; im < num_images; ++im) {
+    const MATCH_IMAGE& img = images[im];
+    const bool same_image = strcasecmp(img.name, req->name) == 0;
+    if (cache) {
+      // The image's lanes, prepared all at its first visit.
+      auto [it, added] = cache->images.try_emplace(img.lanes);
+      std::vector<VX_MATCH_CACHE::LaneRef>& refs = it->second;
+      if (added)
+        for (LANE* l = img.lanes ? img.lanes->next : nullptr; l; l = l->next) {
+          refs.push_back({l, l->lane_number, l->f, cache->lanes.size()});
+          cache->lanes.emplace_back();
+          if (img.bands)
+            prepare_lane(cache, &cache->lanes.back(), img.bands, l, table, size_tol, true);
+        }
+      std::size_t from = 0;
+      if (im == 0 && start_lane != 0) {
+        while (from < refs.size() && refs[from].number != start_lane) ++from;
+      }
+      for (std::size_t k = from; k < refs.size(); ++k) {
+        const VX_MATCH_CACHE::LaneRef& r = refs[k];
+        if (sel_lanes_only && !(r.f & LN_F_SELECTED)) continue;
+        if (same_image && r.number == ref->lane_number) continue;
+        if ((lane_sel || sel_word) && !vx_lane_meets_selection(r.lane, lane_sel)) continue;
+        if (img.bands == nullptr) continue;
+        if (!match_lane(img, r.lane, cache, &cache->lanes[r.at])) return fail("match_result NULL");
+      }
+      continue;
+    }
+    LANE* lane = img.lanes ? img.lanes->next : nullptr;
+    if (im == 0 && start_lane != 0) lane = find_lane(img.lanes, start_lane);
+    for (; lane; lane = lane->next) {
+      if (sel_lanes_only && !(lane->f & LN_F_SELECTED)) continue;
+      if (same_image && lane->lane_number == ref->lane_number) continue;
+      if ((lane_sel || sel_word) && !vx_lane_meets_selection(lane, lane_sel)) continue;
+      if (img.bands == nullptr) continue;
+      scratch.lanes.assign(1, VX_MATCH_CACHE::Lane{});
+      scratch.values.clear();
+      scratch.orders.clear();
+      prepare_lane(&scratch, &scratch.lanes[0], img.bands, lane, table, size_tol, false);
+      if (!match_lane(img, lane, &scratch, &scratch.lanes[0])) return fail("match_result NULL");
     }
   }
 
