@@ -2,6 +2,7 @@
 #include "analysis/dndr.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "model/match_matrix.h"
@@ -146,6 +147,151 @@ struct Builder {
   // that a step finds the smallest value by looking at one value per row and its pairs by
   // scanning only the rows that hold it. The rule is applied by kind, with the arithmetic of
   // dndr_link_min, dndr_link_max and dndr_link_average.
+  // Minimum linkage from a minimum spanning tree of the cells, with the steps of linkage_step:
+  // a step's height is the next weight of the tree, and the clusters it joins are those that
+  // hold the ends of the cells of that value. Where the tree has one edge of a weight, the step
+  // joins the two clusters holding its ends; where it has several, every pair of clusters
+  // with a cell of that value is joined in cell order with the renumbering of linkage_step. A
+  // cluster's row is its lowest leaf row, as linkage_step keeps the lower row of a join. False,
+  // with nothing done, when a cell is no number or above 127 (those steps are the step
+  // procedure's own) or memory runs out.
+  bool spanning_tree_linkage() {
+    const int n = static_cast<int>(arr.size());
+    if (n < 2) return true;
+    const std::size_t un = static_cast<std::size_t>(n);
+    std::vector<float> d;
+    try {
+      d.assign(un * un, 0.0f);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    const float* cells = work->cells;
+    for (int r = 1; r < n; ++r) {
+      const float* src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+      for (int c = 0; c < r; ++c)
+        if (!(src[c] <= 127.0f)) return false;
+      std::copy(src, src + r, d.data() + r * un);
+    }
+    constexpr int kTile = 64;
+    for (int r0 = 0; r0 < n; r0 += kTile)
+      for (int c0 = 0; c0 <= r0; c0 += kTile)
+        for (int r = r0; r < std::min(n, r0 + kTile); ++r)
+          for (int c = c0; c < std::min(r, c0 + kTile); ++c) d[c * un + r] = d[r * un + c];
+
+    // Prim's tree, the leaves outside it packed in `rest`.
+    struct Edge {
+      float w;
+      int a, b;
+    };
+    std::vector<Edge> edges;
+    edges.reserve(un - 1);
+    std::vector<int> rest(un - 1), from(un - 1, 0);
+    std::vector<float> reach(un - 1);
+    int left = n - 1, at = 0;
+    for (int k = 0; k < left; ++k) {
+      rest[k] = k + 1;
+      reach[k] = d[k + 1];
+      if (reach[k] < reach[at]) at = k;
+    }
+    while (left > 0) {
+      const int u = rest[at];
+      edges.push_back({reach[at], from[at], u});
+      --left;
+      rest[at] = rest[left];
+      reach[at] = reach[left];
+      from[at] = from[left];
+      const float* row = d.data() + static_cast<std::size_t>(u) * un;
+      int next = 0;
+      for (int k = 0; k < left; ++k) {
+        const float x = row[rest[k]];
+        if (x < reach[k]) reach[k] = x, from[k] = u;
+        if (reach[k] < reach[next]) next = k;
+      }
+      at = next;
+    }
+    std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
+
+    // The weights the tree holds more than once, and every cell of such a value.
+    std::vector<float> tied;
+    for (std::size_t e = 1; e < edges.size(); ++e)
+      if (edges[e].w == edges[e - 1].w && (tied.empty() || tied.back() != edges[e].w))
+        tied.push_back(edges[e].w);
+    std::vector<Edge> tie_cells;
+    if (!tied.empty()) {
+      const float lo = tied.front(), hi = tied.back();
+      for (int r = 1; r < n; ++r) {
+        const float* row = d.data() + static_cast<std::size_t>(r) * un;
+        for (int c = 0; c < r; ++c) {
+          const float v = row[c];
+          if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
+          tie_cells.push_back({v, r, c});
+        }
+      }
+      std::stable_sort(tie_cells.begin(), tie_cells.end(),
+                       [](const Edge& x, const Edge& y) { return x.w < y.w; });
+    }
+
+    // Clusters as sets of leaves; a set's row is its lowest leaf. The rows of the clusters in
+    // position order (ascending) give a row's position.
+    std::vector<int> up(un), low(un);
+    for (int k = 0; k < n; ++k) up[k] = low[k] = k;
+    auto find = [&](int k) {
+      while (up[k] != k) k = up[k] = up[up[k]];
+      return k;
+    };
+    std::vector<int> rows(un);
+    for (int k = 0; k < n; ++k) rows[k] = k;
+    auto position = [&](int leaf) {
+      const int row = low[find(leaf)];
+      return static_cast<int>(std::lower_bound(rows.begin(), rows.end(), row) - rows.begin());
+    };
+    // Joins the clusters at positions i < j at height h.
+    auto join_at = [&](int i, int j, float h) {
+      const int a = find(rows[i]), b = find(rows[j]);
+      up[b] = a;
+      low[a] = std::min(low[a], low[b]);
+      join(i, j, h);
+      rows.erase(rows.begin() + j);
+    };
+    std::vector<std::pair<int, int>> pairs;
+    for (std::size_t e = 0; e < edges.size();) {
+      std::size_t e_end = e + 1;
+      while (e_end < edges.size() && edges[e_end].w == edges[e].w) ++e_end;
+      const float h = edges[e].w;
+      mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
+                        static_cast<int>(arr.size()));
+      if (e_end - e == 1) {
+        const int pa = position(edges[e].a), pb = position(edges[e].b);
+        join_at(std::min(pa, pb), std::max(pa, pb), h);
+      } else {
+        // The cells of this value between different clusters, as (row, column) positions in
+        // cell order, each pair of clusters once.
+        const auto first = std::lower_bound(tie_cells.begin(), tie_cells.end(), h,
+                                            [](const Edge& x, float v) { return x.w < v; });
+        pairs.clear();
+        for (auto c = first; c != tie_cells.end() && c->w == h; ++c) {
+          const int pa = position(c->a), pb = position(c->b);
+          if (pa != pb) pairs.emplace_back(std::max(pa, pb), std::min(pa, pb));
+        }
+        std::sort(pairs.begin(), pairs.end());
+        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+        for (std::size_t p = 0; p < pairs.size(); ++p) {
+          const int j = std::max(pairs[p].first, pairs[p].second);
+          const int i = std::min(pairs[p].first, pairs[p].second);
+          if (i == j) continue;
+          join_at(i, j, h);
+          for (std::size_t q = p + 1; q < pairs.size(); ++q)
+            for (int* x : {&pairs[q].first, &pairs[q].second}) {
+              if (*x == j) *x = i;
+              else if (*x > j) --*x;
+            }
+        }
+      }
+      e = e_end;
+    }
+    return true;
+  }
+
   enum class Kind { kMin, kMax, kAverage };
   void fast_linkage(Kind kind) {
     const int n = static_cast<int>(arr.size());
@@ -334,7 +480,9 @@ ks_tree* dndr_build_tree(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
   if (b.work == nullptr) return nullptr;
   b.arr.reserve(n);
   for (int r = 0; r < n; ++r) b.arr.push_back(ks_tree_new(cluster_new(r, 1, 0.0f, r, r)));
-  if (rule == dndr_link_min) b.fast_linkage(Builder::Kind::kMin);
+  if (rule == dndr_link_min) {
+    if (!b.spanning_tree_linkage()) b.fast_linkage(Builder::Kind::kMin);
+  }
   else if (rule == dndr_link_max) b.fast_linkage(Builder::Kind::kMax);
   else if (rule == dndr_link_average) b.fast_linkage(Builder::Kind::kAverage);
   // Neighbour joining, and any other rule step by step on the working matrix.
