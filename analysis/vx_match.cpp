@@ -358,6 +358,24 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
   // The reference's values side by side, for the pairing loop.
   std::vector<double> rsize(static_cast<std::size_t>(na)), rvolume(static_cast<std::size_t>(na));
   for (int i = 0; i < na; ++i) rsize[i] = rbands[i]->size, rvolume[i] = volume_of(rbands[i], ref);
+  // The reference bands that pair by value, in ascending order of it, and the largest
+  // deviation among them, for lanes whose values are sorted; with any value that is no finite
+  // number every lane is scanned in full.
+  std::vector<int> sweep;
+  double ref_reach = 0;
+  bool sweep_all = true;
+  for (int i = 0; i < na; ++i) {
+    if (!std::isfinite(rsize[i]) || !std::isfinite(rd.rf[i]) || !std::isfinite(rd.dev[i])) {
+      sweep_all = false;
+      continue;
+    }
+    if (size_mode && !(rsize[i] > 0)) continue;  // pairs with nothing
+    sweep.push_back(i);
+    ref_reach = std::max(ref_reach, rd.dev[i]);
+  }
+  std::stable_sort(sweep.begin(), sweep.end(), [&](int x, int y) {
+    return size_mode ? rsize[x] < rsize[y] : rd.rf[x] < rd.rf[y];
+  });
 
   struct Entry {
     double d;
@@ -385,51 +403,48 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       const double* ldev = lrf + nb;
       const double* lsize = ldev + nb;
       const double* lvolume = lsize + nb;
-      int lo_at = 0, hi_at = 0;  // the bounds of the last reference band, below
-      for (int i = 0; i < na; ++i) {
-        const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
-        if (cand->finite && std::isfinite(ri) && std::isfinite(rfi) && std::isfinite(devi)) {
-          // Only the bands whose value lies within the widest reach (with a margin for
-          // rounding) can pass the test below; it decides as in the full scan, and the entries'
-          // order is settled by the sort.
-          const double* v = lvolume + nb + (size_mode ? nb : 0);
-          const double* v_end = v + (size_mode ? cand->ns : nb);
-          const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
+      if (cand->finite && sweep_all) {
+        // The reference bands in ascending order of their value meet the lane's bands in the
+        // same order: the bands within the widest reach of any reference band (with a margin
+        // for rounding) are found by two pointers that only move forward, and the test below
+        // decides as in the full scan. The sort settles the entries' order.
+        const double* v = lvolume + nb + (size_mode ? nb : 0);
+        const int count = size_mode ? cand->ns : nb;
+        const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
+        const double reach = ref_reach + cand->widest;
+        int lo = 0, hi = 0;
+        for (const int i : sweep) {
+          const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
           const double at = size_mode ? ri : rfi;
-          if (size_mode && !(ri > 0)) continue;
-          const double reach = devi + cand->widest;
           const double margin = 1e-9 * (std::fabs(at) + std::fabs(reach)) + 1e-300;
-          // The reference bands come in order down the lane, so the bounds are found by
-          // stepping from the last ones: the first value at or above the lower bound and the
-          // first above the upper.
-          const int count = static_cast<int>(v_end - v);
           const double below = at - reach - margin, above = at + reach + margin;
-          lo_at = std::min(lo_at, count), hi_at = std::min(hi_at, count);
-          while (lo_at > 0 && v[lo_at - 1] >= below) --lo_at;
-          while (lo_at < count && v[lo_at] < below) ++lo_at;
-          while (hi_at > 0 && v[hi_at - 1] > above) --hi_at;
-          while (hi_at < count && v[hi_at] <= above) ++hi_at;
-          for (int k = lo_at; k < hi_at; ++k) {
+          while (lo < count && v[lo] < below) ++lo;
+          hi = std::max(hi, lo);
+          while (hi < count && v[hi] <= above) ++hi;
+          for (int k = lo; k < hi; ++k) {
             const int j = idx[k];
             const double d = size_mode ? std::fabs(ri - lsize[j]) : std::fabs(rfi - lrf[j]);
             if (d > devi + ldev[j]) continue;
             entries.push_back({d, i, j});
           }
-          continue;
         }
-        if (size_mode) {
-          if (!(ri > 0)) continue;
-          for (int j = 0; j < nb; ++j) {
-            if (!(lsize[j] > 0)) continue;
-            const double d = std::fabs(ri - lsize[j]);
-            if (d > devi + ldev[j]) continue;
-            entries.push_back({d, i, j});
-          }
-        } else {
-          for (int j = 0; j < nb; ++j) {
-            const double d = std::fabs(rfi - lrf[j]);
-            if (d > devi + ldev[j]) continue;
-            entries.push_back({d, i, j});
+      } else {
+        for (int i = 0; i < na; ++i) {
+          const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
+          if (size_mode) {
+            if (!(ri > 0)) continue;
+            for (int j = 0; j < nb; ++j) {
+              if (!(lsize[j] > 0)) continue;
+              const double d = std::fabs(ri - lsize[j]);
+              if (d > devi + ldev[j]) continue;
+              entries.push_back({d, i, j});
+            }
+          } else {
+            for (int j = 0; j < nb; ++j) {
+              const double d = std::fabs(rfi - lrf[j]);
+              if (d > devi + ldev[j]) continue;
+              entries.push_back({d, i, j});
+            }
           }
         }
       }
