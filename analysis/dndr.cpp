@@ -2,6 +2,7 @@
 #include "analysis/dndr.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "model/match_matrix.h"
@@ -140,6 +141,262 @@ struct Builder {
     }
   }
 
+  // The same steps as linkage_step over the whole build, in quadratic time instead of cubic:
+  // the working cells keep the original rows (a removed cluster's row is only dropped from the
+  // active list), and each row keeps its smallest cell among the active columns before it, so
+  // that a step finds the smallest value by looking at one value per row and its pairs by
+  // scanning only the rows that hold it. The rule is applied by kind, with the arithmetic of
+  // dndr_link_min, dndr_link_max and dndr_link_average.
+  // Minimum linkage from a minimum spanning tree of the cells, with the steps of linkage_step:
+  // a step's height is the next weight of the tree, and the clusters it joins are those that
+  // hold the ends of the cells of that value. Where the tree has one edge of a weight, the step
+  // joins the two clusters holding its ends; where it has several, every pair of clusters
+  // with a cell of that value is joined in cell order with the renumbering of linkage_step. A
+  // cluster's row is its lowest leaf row, as linkage_step keeps the lower row of a join. False,
+  // with nothing done, when a cell is no number or above 127 (those steps are the step
+  // procedure's own) or memory runs out.
+  bool spanning_tree_linkage() {
+    const int n = static_cast<int>(arr.size());
+    if (n < 2) return true;
+    const std::size_t un = static_cast<std::size_t>(n);
+    std::vector<float> d;
+    try {
+      d.assign(un * un, 0.0f);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    const float* cells = work->cells;
+    for (int r = 1; r < n; ++r) {
+      const float* src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+      for (int c = 0; c < r; ++c)
+        if (!(src[c] <= 127.0f)) return false;
+      std::copy(src, src + r, d.data() + r * un);
+    }
+    constexpr int kTile = 64;
+    for (int r0 = 0; r0 < n; r0 += kTile)
+      for (int c0 = 0; c0 <= r0; c0 += kTile)
+        for (int r = r0; r < std::min(n, r0 + kTile); ++r)
+          for (int c = c0; c < std::min(r, c0 + kTile); ++c) d[c * un + r] = d[r * un + c];
+
+    // Prim's tree, the leaves outside it packed in `rest`.
+    struct Edge {
+      float w;
+      int a, b;
+    };
+    std::vector<Edge> edges;
+    edges.reserve(un - 1);
+    std::vector<int> rest(un - 1), from(un - 1, 0);
+    std::vector<float> reach(un - 1);
+    int left = n - 1, at = 0;
+    for (int k = 0; k < left; ++k) {
+      rest[k] = k + 1;
+      reach[k] = d[k + 1];
+      if (reach[k] < reach[at]) at = k;
+    }
+    while (left > 0) {
+      const int u = rest[at];
+      edges.push_back({reach[at], from[at], u});
+      --left;
+      rest[at] = rest[left];
+      reach[at] = reach[left];
+      from[at] = from[left];
+      const float* row = d.data() + static_cast<std::size_t>(u) * un;
+      int next = 0;
+      for (int k = 0; k < left; ++k) {
+        const float x = row[rest[k]];
+        if (x < reach[k]) reach[k] = x, from[k] = u;
+        if (reach[k] < reach[next]) next = k;
+      }
+      at = next;
+    }
+    std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
+
+    // The weights the tree holds more than once, and every cell of such a value.
+    std::vector<float> tied;
+    for (std::size_t e = 1; e < edges.size(); ++e)
+      if (edges[e].w == edges[e - 1].w && (tied.empty() || tied.back() != edges[e].w))
+        tied.push_back(edges[e].w);
+    std::vector<Edge> tie_cells;
+    if (!tied.empty()) {
+      const float lo = tied.front(), hi = tied.back();
+      for (int r = 1; r < n; ++r) {
+        const float* row = d.data() + static_cast<std::size_t>(r) * un;
+        for (int c = 0; c < r; ++c) {
+          const float v = row[c];
+          if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
+          tie_cells.push_back({v, r, c});
+        }
+      }
+      std::stable_sort(tie_cells.begin(), tie_cells.end(),
+                       [](const Edge& x, const Edge& y) { return x.w < y.w; });
+    }
+
+    // Clusters as sets of leaves; a set's row is its lowest leaf. The rows of the clusters in
+    // position order (ascending) give a row's position.
+    std::vector<int> up(un), low(un);
+    for (int k = 0; k < n; ++k) up[k] = low[k] = k;
+    auto find = [&](int k) {
+      while (up[k] != k) k = up[k] = up[up[k]];
+      return k;
+    };
+    std::vector<int> rows(un);
+    for (int k = 0; k < n; ++k) rows[k] = k;
+    auto position = [&](int leaf) {
+      const int row = low[find(leaf)];
+      return static_cast<int>(std::lower_bound(rows.begin(), rows.end(), row) - rows.begin());
+    };
+    // Joins the clusters at positions i < j at height h.
+    auto join_at = [&](int i, int j, float h) {
+      const int a = find(rows[i]), b = find(rows[j]);
+      up[b] = a;
+      low[a] = std::min(low[a], low[b]);
+      join(i, j, h);
+      rows.erase(rows.begin() + j);
+    };
+    std::vector<std::pair<int, int>> pairs;
+    for (std::size_t e = 0; e < edges.size();) {
+      std::size_t e_end = e + 1;
+      while (e_end < edges.size() && edges[e_end].w == edges[e].w) ++e_end;
+      const float h = edges[e].w;
+      mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
+                        static_cast<int>(arr.size()));
+      if (e_end - e == 1) {
+        const int pa = position(edges[e].a), pb = position(edges[e].b);
+        join_at(std::min(pa, pb), std::max(pa, pb), h);
+      } else {
+        // The cells of this value between different clusters, as (row, column) positions in
+        // cell order, each pair of clusters once.
+        const auto first = std::lower_bound(tie_cells.begin(), tie_cells.end(), h,
+                                            [](const Edge& x, float v) { return x.w < v; });
+        pairs.clear();
+        for (auto c = first; c != tie_cells.end() && c->w == h; ++c) {
+          const int pa = position(c->a), pb = position(c->b);
+          if (pa != pb) pairs.emplace_back(std::max(pa, pb), std::min(pa, pb));
+        }
+        std::sort(pairs.begin(), pairs.end());
+        pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+        for (std::size_t p = 0; p < pairs.size(); ++p) {
+          const int j = std::max(pairs[p].first, pairs[p].second);
+          const int i = std::min(pairs[p].first, pairs[p].second);
+          if (i == j) continue;
+          join_at(i, j, h);
+          for (std::size_t q = p + 1; q < pairs.size(); ++q)
+            for (int* x : {&pairs[q].first, &pairs[q].second}) {
+              if (*x == j) *x = i;
+              else if (*x > j) --*x;
+            }
+        }
+      }
+      e = e_end;
+    }
+    return true;
+  }
+
+  enum class Kind { kMin, kMax, kAverage };
+  void fast_linkage(Kind kind) {
+    const int n = static_cast<int>(arr.size());
+    float* cells = work->cells;
+    auto at = [cells](int a, int b) -> float& {
+      return a > b ? cells[static_cast<std::size_t>(a) * (a - 1) / 2 + b]
+                   : cells[static_cast<std::size_t>(b) * (b - 1) / 2 + a];
+    };
+    std::vector<int> active(n);  // original rows of the clusters, in position order
+    for (int k = 0; k < n; ++k) active[k] = k;
+    // best[r]: the smallest number among the row's active columns before it; col -1 when it
+    // has none (no column, or only cells that are not numbers, which never count).
+    std::vector<float> best(n, 0.0f);
+    std::vector<int> best_col(n, -1);
+    auto rescan = [&](int pos) {
+      const int r = active[pos];
+      const float* row = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+      float v = 0.0f;
+      int col = -1;
+      for (int q = 0; q < pos; ++q) {
+        const float x = row[active[q]];
+        if (x != x) continue;
+        if (col < 0 || x < v) v = x, col = active[q];
+      }
+      best[r] = v, best_col[r] = col;
+    };
+    for (int pos = 1; pos < n; ++pos) rescan(pos);
+
+    std::vector<std::pair<int, int>> pairs;
+    while (arr.size() > 1) {
+      const int m = static_cast<int>(arr.size());
+      mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...", m);
+      // The smallest value, counted only at 127 or below, and its cells in cell order.
+      float lo = 0.0f;
+      bool any = false;
+      for (int pos = 1; pos < m; ++pos) {
+        const int r = active[pos];
+        if (best_col[r] >= 0 && (!any || best[r] < lo)) lo = best[r], any = true;
+      }
+      pairs.clear();
+      if (any && lo <= 127.0f) {
+        for (int pos = 1; pos < m; ++pos) {
+          const int r = active[pos];
+          if (best_col[r] < 0 || best[r] != lo) continue;
+          const float* row = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+          for (int q = 0; q < pos; ++q)
+            if (row[active[q]] == lo) pairs.emplace_back(pos, q);
+        }
+      }
+      if (pairs.empty()) pairs.emplace_back(1, 0);
+      const float h = at(active[pairs[0].first], active[pairs[0].second]);
+      for (std::size_t p = 0; p < pairs.size(); ++p) {
+        const int j = std::max(pairs[p].first, pairs[p].second);
+        const int i = std::min(pairs[p].first, pairs[p].second);
+        if (i == j) continue;
+        const int si = active[i], sj = active[j];
+        const int ni = cluster_of(arr[i])->count, nj = cluster_of(arr[j])->count;
+        const int count = static_cast<int>(arr.size());
+        for (int q = 0; q < count; ++q) {
+          if (q == i || q == j) continue;
+          const int sk = active[q];
+          const float a = at(sk, si), b = at(sk, sj);
+          float v;
+          switch (kind) {
+            case Kind::kMin: v = b < a ? b : a; break;
+            case Kind::kMax: v = b > a ? b : a; break;
+            default: {
+              const long double sum = static_cast<long double>(ni) * a + static_cast<long double>(nj) * b;
+              v = static_cast<float>(sum / (ni + nj));
+            }
+          }
+          at(sk, si) = v;
+        }
+        join(i, j, h);
+        active.erase(active.begin() + j);
+        // Row si changed throughout; the rows after it changed in column si, and those after
+        // sj lost column sj.
+        rescan(i);
+        for (int q = i + 1; q < count - 1; ++q) {
+          const int r = active[q];
+          const float v = at(r, si);
+          if (best_col[r] == sj) {
+            rescan(q);
+          } else if (best_col[r] == si) {
+            if (v <= best[r]) best[r] = v;
+            else rescan(q);
+          } else if (v == v && (best_col[r] < 0 || v < best[r])) {
+            best[r] = v, best_col[r] = si;
+          }
+        }
+        for (std::size_t q = p + 1; q < pairs.size(); ++q)
+          for (int* x : {&pairs[q].first, &pairs[q].second}) {
+            if (*x == j) *x = i;
+            else if (*x > j) --*x;
+          }
+      }
+    }
+  }
+
+  // One join of neighbour joining. The choice (smallest d(i,j) - (R_i + R_j) / (n - 2), the
+  // textbook criterion divided by n - 2), the branches d/2 + (R_a - R_b) / (2 (n - 2)) and
+  // d - that, and the joined cluster's distances (d_ka + d_kb - d_ab) / 2 are the textbook
+  // method's. Two things differ: a negative branch is stored as 0 (the textbook keeps it, and
+  // its partner keeps its full length here rather than taking up the difference), and the last
+  // two clusters are joined at a root halfway between them, so that the tree is drawn rooted.
   void nj_step() {
     const int n = static_cast<int>(arr.size());
     if (n == 2) {
@@ -223,6 +480,12 @@ ks_tree* dndr_build_tree(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
   if (b.work == nullptr) return nullptr;
   b.arr.reserve(n);
   for (int r = 0; r < n; ++r) b.arr.push_back(ks_tree_new(cluster_new(r, 1, 0.0f, r, r)));
+  if (rule == dndr_link_min) {
+    if (!b.spanning_tree_linkage()) b.fast_linkage(Builder::Kind::kMin);
+  }
+  else if (rule == dndr_link_max) b.fast_linkage(Builder::Kind::kMax);
+  else if (rule == dndr_link_average) b.fast_linkage(Builder::Kind::kAverage);
+  // Neighbour joining, and any other rule step by step on the working matrix.
   while (b.arr.size() > 1) {
     mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
                       static_cast<int>(b.arr.size()));

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <strings.h>
+#include <unordered_map>
 #include <vector>
 
 #include "base/ks_mem.h"
@@ -196,13 +197,111 @@ void vx_free_matches(LANE_MATCH** list, int n) {
   ks_free(list);
 }
 
-int vx_match_lanes(MATCH_REQUEST* req, LANE_MATCH*** results, char** lane_sel, int sel_word,
-                   int start_lane, const MATCH_IMAGE* ref_image, const MATCH_IMAGE* images,
-                   int num_images, int sel_lanes_only, const CONTROL* ctl, int skip_unsized) {
-  SLOG("vx_match_lanes", SLOG_ENTRY, "match %% = %.2lf", req->threshold);
-  *results = nullptr;
-  req->num_results = 0;
+// The candidate lanes' active bands, their Rf values and allowed deviations, kept between the
+// calls of one all-lanes match over the same images.
+struct VX_MATCH_CACHE {
+  // One lane's values lie side by side in the two pools, so that matching a lane reads few
+  // stretches of memory: from `values`, the bands' Rf, deviation, size and volume (nb each,
+  // top to bottom), then their Rf ascending (nb) and the sized bands' sizes ascending (ns);
+  // from `orders`, the band indexes in those two orders. The sorted values let the bands
+  // within reach of a reference band be found by bisection, the largest deviation bounding the
+  // reach; without finite values (finite false) every band is looked at.
+  struct Lane {
+    std::vector<SPOT*> bands;
+    std::size_t values = 0, orders = 0;
+    int nb = 0, ns = 0;
+    bool any_std = false, any_sized = false;
+    double widest = 0;
+    bool finite = false;
+  };
+  // Each image's lanes in list order (keyed by the image's lane list), with the fields the
+  // match reads and their place in `lanes`: the lanes are visited without following the list.
+  struct LaneRef {
+    LANE* lane;
+    int32_t number;
+    uint32_t f;
+    std::size_t at;
+  };
+  std::unordered_map<const LANE*, std::vector<LaneRef>> images;
+  std::vector<Lane> lanes;
+  std::vector<double> values;
+  std::vector<int> orders;
+  // The parameters the deviations were worked out with; other ones empty the cache.
+  bool set = false;
+  double size_tol = 0;
+  bool has_table = false;
+  DEV_TABLE table{};
+};
 
+VX_MATCH_CACHE* vx_match_cache_new() { return new VX_MATCH_CACHE; }
+void vx_match_cache_free(VX_MATCH_CACHE* cache) { delete cache; }
+
+namespace {
+
+bool same_table(const DEV_TABLE& a, const DEV_TABLE& b) {
+  if (a.nrows != b.nrows || a.descending != b.descending) return false;
+  for (int k = 0; k < DEV_TABLE_ROWS; ++k)
+    if (a.size[k] != b.size[k] || a.dev[k] != b.dev[k]) return false;
+  return true;
+}
+
+// Adds the lane's active bands (top to bottom) with their values to the store; nothing when
+// the band array cannot be made. With `index` also their orders by Rf and by size, for lanes
+// that are matched again and again.
+void prepare_lane(VX_MATCH_CACHE* store, VX_MATCH_CACHE::Lane* out, SPOT* band_head, LANE* lane,
+                  const DEV_TABLE* table, double size_tol, bool index) {
+  SPOT** lb = nullptr;
+  const int nb = ln_find_bands_in_lane(band_head, &lb, lane, nullptr, band_active);
+  if (nb > 0 && lb) {
+    out->bands.assign(lb, lb + nb);
+    out->nb = nb;
+    const BandDev d = band_devs(lb, nb, lane, table, size_tol);
+    std::vector<double>& v = store->values;
+    out->values = v.size();
+    v.insert(v.end(), d.rf.begin(), d.rf.end());
+    v.insert(v.end(), d.dev.begin(), d.dev.end());
+    out->finite = true;
+    for (int j = 0; j < nb; ++j) v.push_back(lb[j]->size);
+    for (int j = 0; j < nb; ++j) v.push_back(volume_of(lb[j], lane));
+    for (int j = 0; j < nb; ++j) {
+      out->any_std = out->any_std || (lb[j]->f2 & SP_F2_SIZE_STD);
+      out->any_sized = out->any_sized || lb[j]->size > 0;
+      out->finite = out->finite && std::isfinite(d.dev[j]) && std::isfinite(d.rf[j]) &&
+                    std::isfinite(lb[j]->size);
+      out->widest = std::max(out->widest, d.dev[j]);
+    }
+    out->finite = out->finite && index;
+    if (out->finite) {
+      std::vector<int> by_rf, by_size;
+      for (int j = 0; j < nb; ++j) {
+        by_rf.push_back(j);
+        if (lb[j]->size > 0) by_size.push_back(j);
+      }
+      std::stable_sort(by_rf.begin(), by_rf.end(), [&](int a, int b) { return d.rf[a] < d.rf[b]; });
+      std::stable_sort(by_size.begin(), by_size.end(),
+                       [&](int a, int b) { return lb[a]->size < lb[b]->size; });
+      out->ns = static_cast<int>(by_size.size());
+      for (int j : by_rf) v.push_back(d.rf[j]);
+      for (int j : by_size) v.push_back(lb[j]->size);
+      std::vector<int>& o = store->orders;
+      out->orders = o.size();
+      o.insert(o.end(), by_rf.begin(), by_rf.end());
+      o.insert(o.end(), by_size.begin(), by_size.end());
+    }
+  }
+  ks_free(lb);
+}
+
+// Matches the reference against every candidate lane as vx_match_lanes describes; each lane
+// kept is handed to keep(lane, image, bands, pairs, score), which returns false when memory
+// ran out. The reference's bands go into the request. 0 or -1.
+template <class Keep>
+int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane,
+               const MATCH_IMAGE* ref_image, const MATCH_IMAGE* images, int num_images,
+               int sel_lanes_only, const CONTROL* ctl, int skip_unsized, VX_MATCH_CACHE* cache,
+               Keep keep, std::vector<LANE_MATCH*>* made) {
+  SLOG("vx_match_lanes", SLOG_ENTRY, "match %% = %.2lf", req->threshold);
+  req->num_results = 0;
   const DEV_TABLE* table = nullptr;
   if (ctl->match_dev_file[0]) {
     if (vx_read_match_deviation_table(ctl, &req->dev_table) < 1) {
@@ -231,13 +330,52 @@ int vx_match_lanes(MATCH_REQUEST* req, LANE_MATCH*** results, char** lane_sel, i
   for (int i = 0; i < na; ++i) size_mode = size_mode || rbands[i]->size > 0;
   const BandDev rd = band_devs(rbands, na, ref, table, size_tol);
 
-  std::vector<LANE_MATCH*> out;
   auto fail = [&](const char* what) {
     SLOG("vx_match_lanes", SLOG_EXIT, "%s", what);
-    for (LANE_MATCH* m : out) vx_free_match(m);
+    if (made)
+      for (LANE_MATCH* m : *made) vx_free_match(m);
+    if (made) made->clear();
     ks_free(rbands);
     return -1;
   };
+
+  if (cache) {
+    const bool same = cache->set && cache->size_tol == size_tol &&
+                      cache->has_table == (table != nullptr) &&
+                      (!table || same_table(cache->table, *table));
+    if (!same) {
+      cache->images.clear();
+      cache->lanes.clear();
+      cache->values.clear();
+      cache->orders.clear();
+      cache->set = true;
+      cache->size_tol = size_tol;
+      cache->has_table = table != nullptr;
+      if (table) cache->table = *table;
+    }
+  }
+
+  // The reference's values side by side, for the pairing loop.
+  std::vector<double> rsize(static_cast<std::size_t>(na)), rvolume(static_cast<std::size_t>(na));
+  for (int i = 0; i < na; ++i) rsize[i] = rbands[i]->size, rvolume[i] = volume_of(rbands[i], ref);
+  // The reference bands that pair by value, in ascending order of it, and the largest
+  // deviation among them, for lanes whose values are sorted; with any value that is no finite
+  // number every lane is scanned in full.
+  std::vector<int> sweep;
+  double ref_reach = 0;
+  bool sweep_all = true;
+  for (int i = 0; i < na; ++i) {
+    if (!std::isfinite(rsize[i]) || !std::isfinite(rd.rf[i]) || !std::isfinite(rd.dev[i])) {
+      sweep_all = false;
+      continue;
+    }
+    if (size_mode && !(rsize[i] > 0)) continue;  // pairs with nothing
+    sweep.push_back(i);
+    ref_reach = std::max(ref_reach, rd.dev[i]);
+  }
+  std::stable_sort(sweep.begin(), sweep.end(), [&](int x, int y) {
+    return size_mode ? rsize[x] < rsize[y] : rd.rf[x] < rd.rf[y];
+  });
 
   struct Entry {
     double d;
@@ -245,81 +383,104 @@ int vx_match_lanes(MATCH_REQUEST* req, LANE_MATCH*** results, char** lane_sel, i
   };
   std::vector<Entry> entries;
   std::vector<BAND_PAIR> pairs;
-  std::vector<char> row_used, col_used;
+  std::vector<int> row_pair;
+  std::vector<char> col_used;
+  VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
 
-  for (int im = 0; im < num_images; ++im) {
-    const MATCH_IMAGE& img = images[im];
-    LANE* lane = img.lanes ? img.lanes->next : nullptr;
-    if (im == 0 && start_lane != 0) lane = find_lane(img.lanes, start_lane);
-    for (; lane; lane = lane->next) {
-      if (sel_lanes_only && !(lane->f & LN_F_SELECTED)) continue;
-      if (strcasecmp(img.name, req->name) == 0 && lane->lane_number == ref->lane_number) continue;
-      if ((lane_sel || sel_word) && !vx_lane_meets_selection(lane, lane_sel)) continue;
-      if (img.bands == nullptr) continue;
-      SPOT** lb = nullptr;
-      const int nb = ln_find_bands_in_lane(img.bands, &lb, lane, nullptr, band_active);
-      if (nb <= 0) {
-        ks_free(lb);
-        continue;
-      }
+  // Matches one candidate lane with its values; false when memory ran out.
+  auto match_lane = [&](const MATCH_IMAGE& img, LANE* lane, const VX_MATCH_CACHE* store,
+                        const VX_MATCH_CACHE::Lane* cand) -> bool {
+      const int nb = cand->nb;
+      if (nb <= 0) return true;
       bool skip = req->band_count_limit < 100 && std::abs(nb - na) > req->band_count_limit;
-      bool any_std = false, any_sized = false;
-      for (int j = 0; j < nb; ++j) {
-        any_std = any_std || (lb[j]->f2 & SP_F2_SIZE_STD);
-        any_sized = any_sized || lb[j]->size > 0;
-      }
-      skip = skip || (any_std && ctl->ignore_stds) || (skip_unsized && !any_sized);
-      if (skip) {
-        ks_free(lb);
-        continue;
-      }
+      skip = skip || (cand->any_std && ctl->ignore_stds) || (skip_unsized && !cand->any_sized);
+      if (skip) return true;
 
-      const BandDev ld = band_devs(lb, nb, lane, table, size_tol);
       // Greedy pairing: taking entries in (distance, reference index, lane index) order while
       // their row and column are free is the repeated smallest-entry scan.
       entries.clear();
-      for (int i = 0; i < na; ++i)
-        for (int j = 0; j < nb; ++j) {
-          double d;
-          if (size_mode) {
-            if (!(rbands[i]->size > 0 && lb[j]->size > 0)) continue;
-            d = std::fabs(rbands[i]->size - lb[j]->size);
-          } else {
-            d = std::fabs(rd.rf[i] - ld.rf[j]);
+      const double* lrf = store->values.data() + cand->values;
+      const double* ldev = lrf + nb;
+      const double* lsize = ldev + nb;
+      const double* lvolume = lsize + nb;
+      if (cand->finite && sweep_all) {
+        // The reference bands in ascending order of their value meet the lane's bands in the
+        // same order: the bands within the widest reach of any reference band (with a margin
+        // for rounding) are found by two pointers that only move forward, and the test below
+        // decides as in the full scan. The sort settles the entries' order.
+        const double* v = lvolume + nb + (size_mode ? nb : 0);
+        const int count = size_mode ? cand->ns : nb;
+        const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
+        const double reach = ref_reach + cand->widest;
+        int lo = 0, hi = 0;
+        for (const int i : sweep) {
+          const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
+          const double at = size_mode ? ri : rfi;
+          const double margin = 1e-9 * (std::fabs(at) + std::fabs(reach)) + 1e-300;
+          const double below = at - reach - margin, above = at + reach + margin;
+          while (lo < count && v[lo] < below) ++lo;
+          hi = std::max(hi, lo);
+          while (hi < count && v[hi] <= above) ++hi;
+          for (int k = lo; k < hi; ++k) {
+            const int j = idx[k];
+            const double d = size_mode ? std::fabs(ri - lsize[j]) : std::fabs(rfi - lrf[j]);
+            if (d > devi + ldev[j]) continue;
+            entries.push_back({d, i, j});
           }
-          if (d > rd.dev[i] + ld.dev[j]) continue;
-          entries.push_back({d, i, j});
         }
+      } else {
+        for (int i = 0; i < na; ++i) {
+          const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
+          if (size_mode) {
+            if (!(ri > 0)) continue;
+            for (int j = 0; j < nb; ++j) {
+              if (!(lsize[j] > 0)) continue;
+              const double d = std::fabs(ri - lsize[j]);
+              if (d > devi + ldev[j]) continue;
+              entries.push_back({d, i, j});
+            }
+          } else {
+            for (int j = 0; j < nb; ++j) {
+              const double d = std::fabs(rfi - lrf[j]);
+              if (d > devi + ldev[j]) continue;
+              entries.push_back({d, i, j});
+            }
+          }
+        }
+      }
       std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
         if (x.d != y.d) return x.d < y.d;
         if (x.i != y.i) return x.i < y.i;
         return x.j < y.j;
       });
-      row_used.assign(na, 0);
+      // Each reference band pairs at most once: its pair goes to its own slot, and the slots
+      // in reference order are the pairs sorted by reference index.
+      row_pair.assign(na, -1);
       col_used.assign(nb, 0);
-      pairs.clear();
       for (const Entry& e : entries) {
-        if (row_used[e.i] || col_used[e.j]) continue;
-        row_used[e.i] = col_used[e.j] = 1;
-        pairs.push_back({static_cast<uint16_t>(e.i), static_cast<uint16_t>(e.j), vx_band_key(e.i), 0});
+        if (row_pair[e.i] >= 0 || col_used[e.j]) continue;
+        row_pair[e.i] = e.j;
+        col_used[e.j] = 1;
       }
-      std::sort(pairs.begin(), pairs.end(),
-                [](const BAND_PAIR& x, const BAND_PAIR& y) { return x.ref < y.ref; });
+      pairs.clear();
+      for (int i = 0; i < na; ++i)
+        if (row_pair[i] >= 0)
+          pairs.push_back({static_cast<uint16_t>(i), static_cast<uint16_t>(row_pair[i]), vx_band_key(i), 0});
       // One pass over neighbours: a lane index above the next pair's is exchanged with it.
       for (std::size_t k = 0; k + 1 < pairs.size(); ++k)
         if (pairs[k].cand > pairs[k + 1].cand) std::swap(pairs[k].cand, pairs[k + 1].cand);
 
       if (req->spacing_tol > 0 && pairs.size() >= 2) {
         for (std::size_t k = 0; k + 1 < pairs.size(); ++k) {
-          const double dr = std::fabs(rbands[pairs[k].ref]->size - rbands[pairs[k + 1].ref]->size);
-          const double dl = std::fabs(lb[pairs[k].cand]->size - lb[pairs[k + 1].cand]->size);
+          const double dr = std::fabs(rsize[pairs[k].ref] - rsize[pairs[k + 1].ref]);
+          const double dl = std::fabs(lsize[pairs[k].cand] - lsize[pairs[k + 1].cand]);
           if (ratio_score(dr, dl) < req->spacing_tol) pairs.erase(pairs.begin() + k + 1);
         }
       }
       if (req->volume_tol > 0) {
         for (std::size_t k = 0; k < pairs.size();) {
-          const double vr = volume_of(rbands[pairs[k].ref], ref);
-          const double vl = volume_of(lb[pairs[k].cand], lane);
+          const double vr = rvolume[pairs[k].ref];
+          const double vl = lvolume[pairs[k].cand];
           if (ratio_score(vr, vl) < req->volume_tol)
             pairs.erase(pairs.begin() + k);
           else
@@ -331,46 +492,129 @@ int vx_match_lanes(MATCH_REQUEST* req, LANE_MATCH*** results, char** lane_sel, i
       const int score = req->method == 0   ? vx_jaccard(na, nb, m)
                         : req->method == 1 ? vx_dice(na, nb, m)
                                            : vx_pct_ref(na, nb, m);
-      if (score < req->threshold) {
-        ks_free(lb);
-        continue;
-      }
-      auto* r = ks_new_rec<LANE_MATCH>();
-      if (!r) {
-        ks_free(lb);
-        return fail("match_result NULL");
-      }
-      if (m > 0) {
-        r->pairs = static_cast<BAND_PAIR*>(ks_huge_alloc_msg(sizeof(BAND_PAIR) * m));
-        if (!r->pairs) {
-          ks_free(lb);
-          ks_free(r);
-          return fail("match_result match_list NULL");
+      if (score < req->threshold) return true;
+      return keep(lane, img, cand->bands, pairs, score);
+  };
+
+  for (int im = 0; im < num_images; ++im) {
+    const MATCH_IMAGE& img = images[im];
+    const bool same_image = strcasecmp(img.name, req->name) == 0;
+    if (cache) {
+      // The image's lanes, prepared all at its first visit.
+      auto [it, added] = cache->images.try_emplace(img.lanes);
+      std::vector<VX_MATCH_CACHE::LaneRef>& refs = it->second;
+      if (added)
+        for (LANE* l = img.lanes ? img.lanes->next : nullptr; l; l = l->next) {
+          refs.push_back({l, l->lane_number, l->f, cache->lanes.size()});
+          cache->lanes.emplace_back();
+          if (img.bands)
+            prepare_lane(cache, &cache->lanes.back(), img.bands, l, table, size_tol, true);
         }
-        std::copy(pairs.begin(), pairs.end(), r->pairs);
+      std::size_t from = 0;
+      if (im == 0 && start_lane != 0) {
+        while (from < refs.size() && refs[from].number != start_lane) ++from;
       }
-      std::snprintf(r->path, sizeof r->path, "%s", img.path);
-      std::snprintf(r->name, sizeof r->name, "%s", img.name);
-      vx_lane_label(lane, ctl, r->label, sizeof r->label);
-      r->num_pairs = m;
-      r->num_bands = r->num_bands2 = nb;
-      r->percent = static_cast<int16_t>(score);
-      r->bands = lb;
-      r->lane_number = lane->lane_number;
-      r->lane = lane;
-      r->image = img.image;
-      out.push_back(r);
+      for (std::size_t k = from; k < refs.size(); ++k) {
+        const VX_MATCH_CACHE::LaneRef& r = refs[k];
+        if (sel_lanes_only && !(r.f & LN_F_SELECTED)) continue;
+        if (same_image && r.number == ref->lane_number) continue;
+        if ((lane_sel || sel_word) && !vx_lane_meets_selection(r.lane, lane_sel)) continue;
+        if (img.bands == nullptr) continue;
+        if (!match_lane(img, r.lane, cache, &cache->lanes[r.at])) return fail("match_result NULL");
+      }
+      continue;
+    }
+    LANE* lane = img.lanes ? img.lanes->next : nullptr;
+    if (im == 0 && start_lane != 0) lane = find_lane(img.lanes, start_lane);
+    for (; lane; lane = lane->next) {
+      if (sel_lanes_only && !(lane->f & LN_F_SELECTED)) continue;
+      if (same_image && lane->lane_number == ref->lane_number) continue;
+      if ((lane_sel || sel_word) && !vx_lane_meets_selection(lane, lane_sel)) continue;
+      if (img.bands == nullptr) continue;
+      scratch.lanes.assign(1, VX_MATCH_CACHE::Lane{});
+      scratch.values.clear();
+      scratch.orders.clear();
+      prepare_lane(&scratch, &scratch.lanes[0], img.bands, lane, table, size_tol, false);
+      if (!match_lane(img, lane, &scratch, &scratch.lanes[0])) return fail("match_result NULL");
     }
   }
 
-  auto** arr = static_cast<LANE_MATCH**>(ks_alloc_msg(sizeof(LANE_MATCH*) * std::max<std::size_t>(out.size(), 1)));
-  if (!arr) return fail("realloc *match_results NULL");
-  std::copy(out.begin(), out.end(), arr);
-  *results = arr;
-  req->num_results = static_cast<int32_t>(out.size());
   req->num_ref_bands = na;
   req->ref_lane = ref;
   req->ref_bands = rbands;
+  return 0;
+}
+
+}  // namespace
+
+int vx_match_lanes(MATCH_REQUEST* req, LANE_MATCH*** results, char** lane_sel, int sel_word,
+                   int start_lane, const MATCH_IMAGE* ref_image, const MATCH_IMAGE* images,
+                   int num_images, int sel_lanes_only, const CONTROL* ctl, int skip_unsized,
+                   VX_MATCH_CACHE* cache) {
+  *results = nullptr;
+  std::vector<LANE_MATCH*> out;
+  auto keep = [&](LANE* lane, const MATCH_IMAGE& img, const std::vector<SPOT*>& bands,
+                  const std::vector<BAND_PAIR>& pairs, int score) {
+    auto* r = ks_new_rec<LANE_MATCH>();
+    if (!r) return false;
+    const int m = static_cast<int>(pairs.size());
+    const int nb = static_cast<int>(bands.size());
+    if (m > 0) {
+      r->pairs = static_cast<BAND_PAIR*>(ks_huge_alloc_msg(sizeof(BAND_PAIR) * m));
+      if (!r->pairs) {
+        ks_free(r);
+        return false;
+      }
+      std::copy(pairs.begin(), pairs.end(), r->pairs);
+    }
+    r->bands = static_cast<SPOT**>(ks_alloc_msg(sizeof(SPOT*) * std::max(nb, 1)));
+    if (!r->bands) {
+      vx_free_match(r);
+      return false;
+    }
+    std::copy(bands.begin(), bands.end(), r->bands);
+    std::snprintf(r->path, sizeof r->path, "%s", img.path);
+    std::snprintf(r->name, sizeof r->name, "%s", img.name);
+    vx_lane_label(lane, ctl, r->label, sizeof r->label);
+    r->num_pairs = m;
+    r->num_bands = r->num_bands2 = nb;
+    r->percent = static_cast<int16_t>(score);
+    r->lane_number = lane->lane_number;
+    r->lane = lane;
+    r->image = img.image;
+    out.push_back(r);
+    return true;
+  };
+  const int rc = match_core(req, lane_sel, sel_word, start_lane, ref_image, images, num_images,
+                            sel_lanes_only, ctl, skip_unsized, cache, keep, &out);
+  if (rc != 0) return rc;
+  auto** arr = static_cast<LANE_MATCH**>(ks_alloc_msg(sizeof(LANE_MATCH*) * std::max<std::size_t>(out.size(), 1)));
+  if (!arr) {
+    SLOG("vx_match_lanes", SLOG_EXIT, "%s", "realloc *match_results NULL");
+    for (LANE_MATCH* m : out) vx_free_match(m);
+    ks_free(req->ref_bands);
+    req->ref_bands = nullptr;
+    return -1;
+  }
+  std::copy(out.begin(), out.end(), arr);
+  *results = arr;
+  req->num_results = static_cast<int32_t>(out.size());
   SLOG("vx_match_lanes", SLOG_EXIT, "OK num lanes matched = %d", req->num_results);
   return 0;
+}
+
+int vx_match_scores(MATCH_REQUEST* req, std::vector<LANE_SCORE>* scores, char** lane_sel,
+                    int sel_word, int start_lane, const MATCH_IMAGE* ref_image,
+                    const MATCH_IMAGE* images, int num_images, int sel_lanes_only,
+                    const CONTROL* ctl, int skip_unsized, VX_MATCH_CACHE* cache) {
+  scores->clear();
+  auto keep = [&](LANE* lane, const MATCH_IMAGE&, const std::vector<SPOT*>&,
+                  const std::vector<BAND_PAIR>&, int score) {
+    scores->push_back({lane, static_cast<int16_t>(score)});
+    return true;
+  };
+  const int rc = match_core(req, lane_sel, sel_word, start_lane, ref_image, images, num_images,
+                            sel_lanes_only, ctl, skip_unsized, cache, keep, nullptr);
+  if (rc == 0) req->num_results = static_cast<int32_t>(scores->size());
+  return rc;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/kstypes.h"
 
@@ -86,14 +87,34 @@ inline constexpr uint32_t LN_F_LIST_MARK = 64;
 // one, when the lane carries the lane-list mark.
 BOOL vx_lane_meets_selection(const LANE* lane, char** table);
 
+// The candidate lanes' bands and their deviations, kept between the matches of one all-lanes
+// match so that each lane's bands are looked up once. Valid while the images' lanes and bands
+// stay as they are; other tolerances or deviation table empty it.
+struct VX_MATCH_CACHE;
+VX_MATCH_CACHE* vx_match_cache_new();
+void vx_match_cache_free(VX_MATCH_CACHE* cache);  // null ignored
+
 // Matches the request's reference lane (found by number in ref_image's lane list) against the
 // lanes of `images`. *results receives an array of request->num_results pointers (ks_alloc_msg;
 // the caller frees every result with vx_free_match and the array with ks_free). 0, or -1 when
 // the deviation table cannot be read (gt_msg 183), the reference lane is missing, or memory ran
-// out.
+// out. With a cache, the candidate lanes' bands come from it (and are added to it).
 int vx_match_lanes(MATCH_REQUEST* req, LANE_MATCH*** results, char** lane_sel, int sel_word,
                    int start_lane, const MATCH_IMAGE* ref_image, const MATCH_IMAGE* images,
-                   int num_images, int sel_lanes_only, const CONTROL* ctl, int skip_unsized);
+                   int num_images, int sel_lanes_only, const CONTROL* ctl, int skip_unsized,
+                   VX_MATCH_CACHE* cache = nullptr);
+
+// One lane kept by vx_match_scores and its score in percent.
+struct LANE_SCORE {
+  LANE* lane;
+  int16_t percent;
+};
+// The same match giving only each kept lane and its score, in the order vx_match_lanes gives
+// its results; the request receives the reference's bands as there. 0 or -1 as there.
+int vx_match_scores(MATCH_REQUEST* req, std::vector<LANE_SCORE>* scores, char** lane_sel,
+                    int sel_word, int start_lane, const MATCH_IMAGE* ref_image,
+                    const MATCH_IMAGE* images, int num_images, int sel_lanes_only,
+                    const CONTROL* ctl, int skip_unsized, VX_MATCH_CACHE* cache);
 
 // Frees one result with its pair and band arrays; null is ignored.
 void vx_free_match(LANE_MATCH* m);

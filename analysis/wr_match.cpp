@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
@@ -280,13 +281,6 @@ int count_active_bands(SPOT* band_head, LANE* lane) {
   return std::max(n, 0);
 }
 
-void free_request_results(MATCH_REQUEST* req, LANE_MATCH** results) {
-  vx_free_matches(results, req->num_results);
-  ks_free(req->ref_bands);
-  req->ref_bands = nullptr;
-  req->num_results = 0;
-}
-
 // The parameters both all-lanes matches put into their request: every pair is kept (threshold
 // 0, no band count limit); match all lanes uses the volume tolerance as a whole number.
 void all_lanes_request(MATCH_REQUEST* req, const CONTROL* ctl, bool whole_volume) {
@@ -322,6 +316,10 @@ void match_all_counted(const char* fn, const Count& count, const WrMatchEntries&
   for (int i = 0; i < n; ++i)
     for (int j = i + 1; j < n; ++j) ks_mr_set_dist(mr, i, j, 100.0f);
   bool failed = false;
+  // Each lane's bands are looked up once for all the references; only scores are kept.
+  std::unique_ptr<VX_MATCH_CACHE, void (*)(VX_MATCH_CACHE*)> cache(vx_match_cache_new(),
+                                                                    vx_match_cache_free);
+  std::vector<LANE_SCORE> scores;
   for (int k = 0; k < n && !failed; ++k) {
     const Counted& c = count.lanes[size_t(k)];
     const MATCH_IMAGE& img = entries.images[size_t(c.entry)];
@@ -344,9 +342,9 @@ void match_all_counted(const char* fn, const Count& count, const WrMatchEntries&
     set_text(req.name, sizeof req.name, img.name);
     req.ref_lane_number = c.lane->lane_number;
     req.ref_image = img.image;
-    LANE_MATCH** res = nullptr;
-    const int r = vx_match_lanes(&req, &res, sel.table, sel.on, c.lane->lane_number, &img, &img,
-                                 entries.count() - c.entry, sel_only ? 1 : 0, ctl, count.skip_unsized);
+    const int r = vx_match_scores(&req, &scores, sel.table, sel.on, c.lane->lane_number, &img,
+                                  &img, entries.count() - c.entry, sel_only ? 1 : 0, ctl,
+                                  count.skip_unsized, cache.get());
     SLOG(fn, SLOG_VALUE4, "ret_match_lanes %d, ref_info.num_lanes %d", r, int(req.num_results));
     if (r != 0) {
       failed = true;
@@ -355,12 +353,13 @@ void match_all_counted(const char* fn, const Count& count, const WrMatchEntries&
     const int at = lmap_add_lane(map, img.path, img.name, label, req.num_ref_bands);
     lmap_fill_lane(lmap_get_lane(map, at), req.ref_lane, req.ref_bands, nullptr, 0);
     ks_mr_set_entry(mr, k, row.c_str(), img.path);
-    for (int i = 0; i < req.num_results; ++i) {
-      const auto it = row_of.find(res[i]->lane);
+    for (const LANE_SCORE& sc : scores) {
+      const auto it = row_of.find(sc.lane);
       if (it != row_of.end() && it->second > k)
-        ks_mr_set_dist(mr, k, it->second, static_cast<float>(100 - res[i]->percent));
+        ks_mr_set_dist(mr, k, it->second, static_cast<float>(100 - sc.percent));
     }
-    free_request_results(&req, res);
+    ks_free(req.ref_bands);
+    req.ref_bands = nullptr;
   }
   if (failed) {
     ks_mr_free(mr);

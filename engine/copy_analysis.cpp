@@ -4,6 +4,7 @@
 #include "base/io_file.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_profile.h"
 #include "engine/std_network.h"
 #include "model/lane.h"
@@ -197,8 +198,12 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
   im->num_sel_lanes = n;
   char base[KS_PATH_LEN];
   char kes[KS_PATH_LEN];
-  if (io_strip_extension(base, im->file_path) != 0 || io_filename_kes(kes, base) != 0 ||
-      !ln_load_data_values(kes, lanes.data(), n, kProfilePercent)) {
+  if (io_strip_extension(base, im->file_path) != 0 || io_filename_kes(kes, base) != 0) {
+    SLOG(kFn, SLOG_EXIT, "profiles of <%s> cannot be built, -1", im->file_path);
+    return -1;
+  }
+  LnPixels px(kes);
+  if (!ln_pixels_profiles(px, lanes.data(), n, kProfilePercent)) {
     SLOG(kFn, SLOG_EXIT, "profiles of <%s> cannot be built, -1", im->file_path);
     return -1;
   }

@@ -227,17 +227,11 @@ void ln_calc_baseline(LANE* lane) {
   for (int i = std::max(p->feat.y, 0); i < n; ++i) b[i] = p->feat.x;
 }
 
-int ln_baseline_at(int y, const LANE* lane) {
-  if (!lane || lane->bckgrnd_type == 0 || !lane->baseline || !lane->baseline->next) return 0;
-  if (!lane->center_coords || lane->num_center_points <= 0) return 0;
-  // Wide arithmetic: the row, the centre line and the stored points may be any 32-bit values.
-  const long long i = static_cast<long long>(y) - lane->center_coords[0].y;
-  const LN_FEAT* prev = nullptr;
-  const LN_FEAT* p = lane->baseline->next;
-  while (p && p->feat.y < i) {
-    prev = p;
-    p = p->next;
-  }
+namespace {
+
+// The baseline at offset i from the lane's first row, with p the first point at or after i and
+// prev the one before it (null when none).
+int baseline_between(long long i, const LN_FEAT* prev, const LN_FEAT* p) {
   long long v;
   if (!p) {
     v = prev->feat.x;
@@ -252,6 +246,43 @@ int ln_baseline_at(int y, const LANE* lane) {
     v = prev->feat.x + static_cast<long long>(dx * di / dy);
   }
   return v < 0 ? 0 : static_cast<int>(v);
+}
+
+bool has_baseline(const LANE* lane) {
+  return lane && lane->bckgrnd_type != 0 && lane->baseline && lane->baseline->next &&
+         lane->center_coords && lane->num_center_points > 0;
+}
+
+}  // namespace
+
+int ln_baseline_at(int y, const LANE* lane) {
+  if (!has_baseline(lane)) return 0;
+  // Wide arithmetic: the row, the centre line and the stored points may be any 32-bit values.
+  const long long i = static_cast<long long>(y) - lane->center_coords[0].y;
+  const LN_FEAT* prev = nullptr;
+  const LN_FEAT* p = lane->baseline->next;
+  while (p && p->feat.y < i) {
+    prev = p;
+    p = p->next;
+  }
+  return baseline_between(i, prev, p);
+}
+
+void ln_baseline_rows(int y0, int y1, const LANE* lane, int* out) {
+  if (!has_baseline(lane)) {
+    for (long long y = y0; y <= y1; ++y) out[y - y0] = 0;
+    return;
+  }
+  const LN_FEAT* prev = nullptr;
+  const LN_FEAT* p = lane->baseline->next;
+  for (long long y = y0; y <= y1; ++y) {
+    const long long i = y - lane->center_coords[0].y;
+    while (p && p->feat.y < i) {
+      prev = p;
+      p = p->next;
+    }
+    out[y - y0] = baseline_between(i, prev, p);
+  }
 }
 
 void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type) {

@@ -20,6 +20,9 @@ void ln_calc_baseline(LANE* lane);
 
 // Baseline value at image row y (0 without a background or baseline points); never negative.
 int ln_baseline_at(int y, const LANE* lane);
+// ln_baseline_at for each row y0 .. y1 (y1 >= y0) into out[0 .. y1 - y0], walking the baseline
+// once.
+void ln_baseline_rows(int y0, int y1, const LANE* lane, int* out);
 
 // Builds missing baselines, detects features with fixed settings and corrects the baseline of
 // each lane. analysis_type 404 selects the alternative thickness settings.

@@ -561,12 +561,24 @@ void mj_spotstats(const QT_WIN* win, const std::vector<QT_SPAN>& spans, SPOT* ba
     if (identity) return static_cast<double>(v);
     return table && v <= 0xFFFF ? table[v] : ih_lookup_val(lookup, v);
   };
+  // The lane's baseline on every row the spans cover, worked out in one walk.
+  thread_local std::vector<int> baseline;
+  int y_lo = 0, y_hi = -1;
+  for (const QT_SPAN& s : spans) {
+    const int y = win->top + s.row;
+    if (y_hi < y_lo) y_lo = y_hi = y;
+    y_lo = std::min(y_lo, y), y_hi = std::max(y_hi, y);
+  }
+  if (lane && y_hi >= y_lo) {
+    baseline.resize(static_cast<std::size_t>(y_hi - y_lo) + 1);
+    ln_baseline_rows(y_lo, y_hi, lane, baseline.data());
+  }
   double sum = 0.0;
   long count = 0;
   for (const QT_SPAN& s : spans) {
     const int y = win->top + s.row;
     if (held && (y < held[1] || y > held[3])) continue;
-    const int base = lane ? ln_baseline_at(y, lane) : 0;
+    const int base = lane ? baseline[static_cast<std::size_t>(y - y_lo)] : 0;
     const double bg = identity ? base : convert(static_cast<uint32_t>(base));
     int x0 = s.x0, x1 = s.x1;
     if (held) {

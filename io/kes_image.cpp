@@ -14,7 +14,43 @@
 #include <new>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
+
+// A file's first `bytes` bytes mapped read-only into memory, or nothing (data() null) when the
+// file is shorter or cannot be mapped.
+class MappedFile {
+ public:
+  MappedFile(const char* path, std::size_t bytes) {
+    const int fd = path ? ::open(path, O_RDONLY | O_CLOEXEC) : -1;
+    if (fd < 0) return;
+    struct stat st {};
+    if (bytes > 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::size_t>(st.st_size) >= bytes) {
+      void* p = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      if (p != MAP_FAILED) {
+        data_ = static_cast<const uint8_t*>(p);
+        size_ = bytes;
+      }
+    }
+    ::close(fd);
+  }
+  ~MappedFile() {
+    if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  const uint8_t* data() const { return data_; }
+
+ private:
+  const uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
 
 IoCmapLoader s_cmap_loader = nullptr;
 
@@ -355,15 +391,20 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
     SLOG(fn, SLOG_EXIT, "no memory for a block of rows, -1");
     return -1;
   }
-  // Reads rows y .. y + rows - 1 into the buffer, 2-byte pixels as native little-endian values.
-  auto read_rows = [&](int y, int rows) {
+  // The pixels are read where the file is mapped into memory when it can be (no copy of the
+  // file is made; both passes below read it there), else through the buffer.
+  const MappedFile mapped(path, KES_HEADER_BYTES + row_bytes * static_cast<std::size_t>(h));
+  const bool in_place = mapped.data() && !(hdr.big && hdr.bpp == 2);
+  // Rows y .. y + rows - 1, 2-byte pixels as native little-endian values; null when they
+  // cannot be read.
+  auto read_rows = [&](int y, int rows) -> const uint8_t* {
+    const std::size_t at = KES_HEADER_BYTES + row_bytes * static_cast<std::size_t>(y);
+    if (in_place) return mapped.data() + at;
     const std::size_t bytes = row_bytes * static_cast<std::size_t>(rows);
-    if (!f.read_at(KES_HEADER_BYTES + static_cast<uint64_t>(row_bytes) * static_cast<uint64_t>(y),
-                   block.data(), bytes))
-      return false;
+    if (!f.read_at(at, block.data(), bytes)) return nullptr;
     if (hdr.big && hdr.bpp == 2)
       for (std::size_t i = 0; i + 1 < bytes; i += 2) std::swap(block[i], block[i + 1]);
-    return true;
+    return block.data();
   };
 
   // The record's two images are made anew, or when it holds images already their blocks are
@@ -395,8 +436,9 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
     // First pass: the smallest and largest value.
     for (int y = 0; y < h; y += block_rows) {
       const int rows = std::min(block_rows, h - y);
-      if (!read_rows(y, rows)) return fail("read failed");
-      const uint16_t* v16 = reinterpret_cast<const uint16_t*>(block.data());
+      const uint8_t* src = read_rows(y, rows);
+      if (!src) return fail("read failed");
+      const uint16_t* v16 = reinterpret_cast<const uint16_t*>(src);
       const std::size_t m = static_cast<std::size_t>(w) * rows;
       for (std::size_t i = 0; i < m; ++i) {
         const unsigned v = v16[i];
@@ -423,34 +465,34 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
   }
   for (int y = 0; y < h; y += block_rows) {
     const int rows = std::min(block_rows, h - y);
-    if (!read_rows(y, rows)) return fail("read failed");
+    const uint8_t* src = read_rows(y, rows);
+    if (!src) return fail("read failed");
     const std::size_t m = static_cast<std::size_t>(w) * rows;
+    // The display image is a copy of the pixel image: each row is written to both.
     uint8_t* o = out + static_cast<std::size_t>(y) * w;
+    uint8_t* o2 = disp->data() + static_cast<std::size_t>(y) * w;
     if (bits != 16) {
-      std::memcpy(o, block.data(), m);
+      std::memcpy(o, src, m);
+      std::memcpy(o2, src, m);
       continue;
     }
-    const uint16_t* v16 = reinterpret_cast<const uint16_t*>(block.data());
+    const uint16_t* v16 = reinterpret_cast<const uint16_t*>(src);
     if (!scaled) {
       // Device 7 and 20 keep each value's high byte.
-      for (std::size_t i = 0; i < m; ++i) o[i] = static_cast<uint8_t>(v16[i] >> 8);
+      for (std::size_t i = 0; i < m; ++i) o[i] = o2[i] = static_cast<uint8_t>(v16[i] >> 8);
     } else {
       // Values are held to the first pass's range, so that a file changed between the passes
       // cannot take them outside the table.
       const uint8_t* table = map.data();
       for (std::size_t i = 0; i < m; ++i) {
         const unsigned v = std::min(std::max(static_cast<unsigned>(v16[i]), mn), mx);
-        o[i] = table[v - mn];
+        o[i] = o2[i] = table[v - mn];
       }
     }
   }
 
+  // The colour table (the loader sets only the table) goes to the display image too.
   if (s_cmap_loader) s_cmap_loader(pix);
-
-  // The display image: a copy of the pixel image with its colour table.
-  if (!disp->resize(pix->width(), pix->height(), pix->bytes_per_pixel()))
-    return fail("cannot copy display image");
-  std::memcpy(disp->data(), pix->data(), pix->size_bytes());
   disp->colours() = pix->colours();
   d->pix_img = pix;
   d->disp_img = disp;

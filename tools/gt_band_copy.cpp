@@ -10,6 +10,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "engine/lane_geometry.h"
+#include "engine/full_pixels.h"
 #include "engine/quant.h"
 #include "model/quant.h"
 #include "shell/gt_canvas.h"
@@ -92,7 +93,8 @@ void apply_one(IMAGE_REC* im, const Pick& p, int dx, int dy) {
     return;
   }
   LANE_IMAGE img{};
-  if (ln_read_lane_image(lane, &img, im->img_info, im->file_path, b->y) != 0) return;
+  LnPixels px(im->file_path);  // the apply command's copy of the image's pixels
+  if (ln_pixels_lane_image(px, lane, &img, im->img_info, b->y) != 0) return;
   if (mj_mb_doquant(b, lane, int(marks.size()), marks.data(), &img, im->img_int_info, 1) && b->result) {
     std::memcpy(b->bound_x, b->result->img_x, sizeof b->bound_x);
     std::memcpy(b->bound_y, b->result->img_y, sizeof b->bound_y);
@@ -182,6 +184,7 @@ void gt_band_copy_bounds_apply() {
   gt_busy_begin();
   gt_set_state(0);
   for (IMAGE_REC* im : open_images()) {
+    LnPixels px(im->file_path);  // one read of the image for all its pastes
     auto it = s_stamps.find(im);
     if (it == s_stamps.end() || it->second.empty()) continue;
     for (const auto& d : it->second)

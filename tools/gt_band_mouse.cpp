@@ -110,12 +110,13 @@ bool marks_room(IMAGE_REC* im, int n) { return lane_points_room(im, n); }
 void place_corner(IMAGE_REC* im, int x, int y) {
   int* c = im->block_points;
   if (!c) return;
-  const int h = image_height(im);
+  const int w = image_width(im), h = image_height(im);
   const int k = std::clamp(im->block_step, 1, 4);
   im->rubber_pt[0] = c[2 * (k - 1)], im->rubber_pt[1] = c[2 * (k - 1) + 1];
+  // The block never reaches past the image: lanes drawn in it would end outside the pixels.
   switch (k) {
-    case 1: c[0] = x, c[1] = y; break;
-    case 2: c[2] = std::max(x, c[0] + 5), c[3] = c[1]; break;
+    case 1: c[0] = std::clamp(x, 0, std::max(0, w - 1)), c[1] = std::clamp(y, 0, std::max(0, h - 1)); break;
+    case 2: c[2] = std::min(std::max(x, c[0] + 5), std::max(0, w - 1)), c[3] = c[1]; break;
     case 3:
       y = std::max(y, c[1] + 30);
       c[4] = x, c[5] = std::min(std::max(y, c[3] + 30), h - 1);

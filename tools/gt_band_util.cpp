@@ -16,6 +16,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "engine/band_find.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_features.h"
 #include "engine/lane_geometry.h"
 #include "engine/lane_profile.h"
@@ -61,15 +62,20 @@ void box_amount(const IMAGE_REC* im, SPOT* b) {
 void set_type(SPOT* b, uint32_t type) { b->f1 = (b->f1 & ~SP_F1_TYPE_MASK) | type; }
 
 // Quantifies one band from the lane image, by its profile (n 0) or inside the n marks.
-bool quant_one(IMAGE_REC* im, LANE* lane, SPOT* b, LANE_IMAGE* img, int n, const LN_POINT* marks,
-               uint32_t type) {
-  const int ok = n > 0 ? mj_mb_doquant(b, lane, n, marks, img, im->img_int_info, 1)
-                       : mj_doquant(b, lane, img, im->img_int_info, 1);
+// A quantified band takes its result's bounds and the type.
+void take_result(SPOT* b, int ok, uint32_t type) {
   if (ok && b->result) {
     std::memcpy(b->bound_x, b->result->img_x, sizeof b->bound_x);
     std::memcpy(b->bound_y, b->result->img_y, sizeof b->bound_y);
     set_type(b, type);
   }
+}
+
+bool quant_one(IMAGE_REC* im, LANE* lane, SPOT* b, LANE_IMAGE* img, int n, const LN_POINT* marks,
+               uint32_t type) {
+  const int ok = n > 0 ? mj_mb_doquant(b, lane, n, marks, img, im->img_int_info, 1)
+                       : mj_doquant(b, lane, img, im->img_int_info, 1);
+  take_result(b, ok, type);
   mj_res_free(&b->result);
   return ok != 0;
 }
@@ -209,12 +215,12 @@ int gt_band_value_range(const IMAGE_REC* im) {
 
 int gt_band_quant_lane(IMAGE_REC* im, LANE* lane, SPOT** bands, int n, int row) {
   if (!im || !lane || !bands || n <= 0) return 0;
-  LANE_IMAGE img{};
-  if (ln_read_lane_image(lane, &img, im->img_info, im->file_path, row) != 0) return 0;
-  int done = 0;
-  for (int i = 0; i < n; ++i) done += quant_one(im, lane, bands[i], &img, 0, nullptr, kTypeProfile);
-  ln_free_lane_image(&img);
-  return done;
+  LnPixels px(im->file_path);  // shares the command's copy when it has one
+  const TkImage* whole = px.image();
+  if (!whole) return 0;
+  const int done = ln_quant_lane_bands(whole, im->img_info, lane, bands, n, row, im->img_int_info,
+                                       [](SPOT* b, int ok) { take_result(b, ok, kTypeProfile); });
+  return std::max(done, 0);
 }
 
 // The common step over the lanes: all their bands, or only the selected ones.
@@ -233,6 +239,7 @@ int gt_band_quantify(IMAGE_REC* im, int in_lanes) {
   status(35);
   gt_busy_begin();
   slog_luval(im->img_int_info);
+  LnPixels px(im->file_path);  // the lanes' images come from one read of the file
   if (in_lanes) quant_lanes(im, lanes_where(im, lane_selected), nullptr);
   else quant_lanes(im, lanes_where(im, nullptr), gt_band_is_selected);
   clear_status();
@@ -244,6 +251,7 @@ int gt_band_quantify(IMAGE_REC* im, int in_lanes) {
 void gt_band_requant_all(IMAGE_REC* im, LANE* head, SPOT* chain) {
   if (!im || !head || !chain) return;
   im->modified = 1;
+  LnPixels px(im->file_path);
   for (LANE* l = head->next; l; l = l->next) {
     SPOT** arr = nullptr;
     const int n = ln_find_bands_in_lane(chain, &arr, l, nullptr, nullptr);
@@ -257,6 +265,7 @@ int gt_xform_band_quantify(IMAGE_REC* im) {
   status(35);
   gt_busy_begin();
   slog_luval(im->img_int_info);
+  LnPixels px(im->file_path);
   for (LANE* l : lanes_where(im, lane_selected)) {
     SPOT** arr = nullptr;
     const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
@@ -267,7 +276,7 @@ int gt_xform_band_quantify(IMAGE_REC* im) {
       for (int k = 0; k < SP_BOUNDS; ++k)
         if (b->bound_x[k] != -1 && b->bound_y[k] != -1) marks.push_back({b->bound_x[k], b->bound_y[k]});
       LANE_IMAGE img{};
-      if (ln_read_lane_image(l, &img, im->img_info, im->file_path, b->y) != 0) continue;
+      if (ln_pixels_lane_image(px, l, &img, im->img_info, b->y) != 0) continue;
       if (!marks.empty()) quant_one(im, l, b, &img, int(marks.size()), marks.data(), kTypeBounds);
       ln_free_lane_image(&img);
     }
@@ -355,7 +364,9 @@ int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
     }
     ++pos;
   }
-  if (!lanes[0]->data_values && ln_load_data_values(im->file_path, lanes.data(), n, 50) != 1) return fail();
+  // Profiles and quantification take their pixels from one read of the file.
+  LnPixels px(im->file_path);
+  if (!lanes[0]->data_values && ln_pixels_profiles(px, lanes.data(), n, 50) != 1) return fail();
   if (!lanes[0]->baseline_values || lanes[0]->num_data_values == 0)
     ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD);
   for (LANE* l : lanes)
@@ -430,6 +441,7 @@ void gt_band_do_find(IMAGE_REC* im, int top, int bottom, int intensity, int max_
   }
   const int r = gt_band_value_range(im);
   int processed = 0;
+  LnPixels px(im->file_path);  // read at the first quantification, once for all the lanes
   for (LANE* l : lanes_where(im, lane_selected)) {
     l->min_top_band_thick = top, l->min_bot_band_thick = bottom;
     l->band_threshold = intensity * r, l->band_threshold2 = 0;
@@ -490,7 +502,8 @@ static SPOT* add_band(IMAGE_REC* im, int y, LANE* lane, bool quant) {
   }
   if (quant) {
     LANE_IMAGE img{};
-    if (ln_read_lane_image(lane, &img, im->img_info, im->file_path, y) == 0) {
+    LnPixels px(im->file_path);
+    if (ln_pixels_lane_image(px, lane, &img, im->img_info, y) == 0) {
       quant_one(im, lane, b, &img, 0, nullptr, kTypeProfile);
       ln_free_lane_image(&img);
     } else {
@@ -567,7 +580,8 @@ int gt_band_apply_axes() {
   band->right_hw = static_cast<uint8_t>(std::clamp(hi - bx, 0, 255));
   band->thickness = std::abs(m[3].y - m[2].y);
   LANE_IMAGE img{};
-  if (ln_read_lane_image(lane, &img, im->img_info, im->file_path, by) == 0) {
+  LnPixels px(im->file_path);
+  if (ln_pixels_lane_image(px, lane, &img, im->img_info, by) == 0) {
     quant_one(im, lane, band, &img, 0, nullptr, kTypeBounds);
     ln_free_lane_image(&img);
   }
@@ -608,7 +622,8 @@ int gt_band_apply_bounds() {
   band->thickness = y1 - y0 + 1;
   band->lane_width = x1 - x0 + 1;
   LANE_IMAGE img{};
-  if (ln_read_lane_image(lane, &img, im->img_info, im->file_path, band->y) == 0) {
+  LnPixels px(im->file_path);
+  if (ln_pixels_lane_image(px, lane, &img, im->img_info, band->y) == 0) {
     quant_one(im, lane, band, &img, int(m.size()), m.data(), kTypeBounds);
     ln_free_lane_image(&img);
   }
@@ -937,6 +952,7 @@ void gt_band_requant_one_lane(IMAGE_REC* im, LANE* lane, SPOT* head) {
 }
 
 void gt_band_requant_all_baseline(IMAGE_REC* im, LANE* head, SPOT* chain) {
+  LnPixels px(im ? im->file_path : nullptr);
   for (LANE* l = head ? head->next : nullptr; l; l = l->next) gt_band_requant_one_lane(im, l, chain);
 }
 

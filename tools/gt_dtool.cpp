@@ -13,6 +13,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "engine/lane_geometry.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_profile.h"
 #include "io/kes_image.h"
 #include "toolkit/core/tk_image.h"
@@ -203,7 +204,8 @@ void reload_profile() {
   DtState& s = dtool_state();
   LANE* lane = s.lane;
   if (!lane || !s.info) return;
-  ln_load_data_values(s.info->image_path, &lane, 1, s.lane_width);
+  LnPixels px(s.info->image_path);
+  ln_pixels_profiles(px, &lane, 1, s.lane_width);
   ln_calc_lane_baselines(&lane, 1, kAnalysisStd);
 }
 

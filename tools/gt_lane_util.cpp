@@ -9,6 +9,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "engine/band_find.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_features.h"
 #include "engine/lane_profile.h"
 #include "engine/lane_track.h"
@@ -450,7 +451,8 @@ void gt_band_lane_bounds_ok() {
   ks_free(lane->data_values);
   lane->data_values = nullptr;
   lane->num_data_values = 0;
-  if (ln_load_data_values(im->file_path, &lane, 1, 50) == 1) {
+  LnPixels px(im->file_path);
+  if (ln_pixels_profiles(px, &lane, 1, 50) == 1) {
     ln_calc_lane_baselines(&lane, 1, LN_ANALYSIS_STD);
     const int n = ln_find_bands(&lane, 1, -1, -1, im->bands, nullptr, LN_ANALYSIS_STD, im->img_int_info, 1);
     if (im->band_hdr && n > 0) im->band_hdr->nrec += n;

@@ -7,6 +7,7 @@
 #include "base/ks_choose.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_profile.h"
 #include "model/control.h"
 #include "model/task_state.h"
@@ -213,7 +214,8 @@ void gt_cpy_lane_ok(int quantify, int detect) {
     SLOG(fn, SLOG_VALUE4, "%d lanes placed in %s", n, im->image_name);
     // The new lanes' profiles and baselines come from this image. Band finding confirms them
     // and counts them into the lane header once.
-    ln_load_data_values(im->file_path, placed.data(), n, 50);
+    LnPixels px(im->file_path);  // the profiles and the quantification below share one read
+    ln_pixels_profiles(px, placed.data(), n, 50);
     ln_calc_lane_baselines(placed.data(), n, 407);
     if (im->lane_hdr) im->lane_hdr->version_number = 5;
     gt_lane_renumber(im, 1);

@@ -16,6 +16,7 @@
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
 #include "base/slog.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_profile.h"
 #include "io/analysis_io.h"
 #include "io/byte_io.h"
@@ -366,7 +367,8 @@ int reference_lane(const char* path, const char* shown, const TK_OBJ* windows, i
     lane->band_threshold = lane->band_threshold2 = 0;
     lane->max_detect = static_cast<int>(counted.size());
     lane->pct_threshold = 20;
-    ln_load_data_values(path, &lane, 1, 50);
+    LnPixels px(path);
+    ln_pixels_profiles(px, &lane, 1, 50);
     ln_calc_lane_baselines(&lane, 1, 407);
     im->lane_hdr->num_lanes = 1;
     im->lane_hdr->num_tiers = 1;

@@ -85,6 +85,9 @@ void NbrJoinDendrogram::Build(const std::vector<float>& distances, BlockAllocato
     const std::size_t i = active[pi], j = active[pj];
     const float d = cell(i, j);
 
+    // The textbook branches are (d + delta) / 2 and d - that. Here the first child's is held to
+    // 0..d and the second takes the rest of d, so that no branch is negative and the two still
+    // add up to d; the textbook keeps negative branches as they come.
     float ej = d * 0.5f;
     if (clusters > 2) {
       const double delta = (static_cast<double>(row_sum[j]) - static_cast<double>(row_sum[i])) /

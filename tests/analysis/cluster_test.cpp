@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 
@@ -283,4 +286,170 @@ TEST(Cluster, SeveralMatricesEachFreeTheirOwnRows) {
     dndr_free(newest_first ? ra : rb);
     ks_mr_free(newest_first ? a : b);
   }
+}
+
+namespace {
+
+// The linkage rules under other names, so that the builder takes them through its literal
+// steps on the working matrix instead of its fast path.
+float literal_min(const DNDR_ARRAY& a, const ks_hmatx* m, int k, int i, int j) {
+  return dndr_link_min(a, m, k, i, j);
+}
+float literal_max(const DNDR_ARRAY& a, const ks_hmatx* m, int k, int i, int j) {
+  return dndr_link_max(a, m, k, i, j);
+}
+float literal_average(const DNDR_ARRAY& a, const ks_hmatx* m, int k, int i, int j) {
+  return dndr_link_average(a, m, k, i, j);
+}
+
+// Empty when the trees are the same node for node (heights and positions bit for bit), else
+// where they first differ.
+std::string tree_difference(const ks_tree* a, const ks_tree* b, const std::string& at = "root") {
+  if (ks_tree_is_leaf(a) != ks_tree_is_leaf(b)) return at + ": leaf and join";
+  const CLUSTER *ca = cluster_of(a), *cb = cluster_of(b);
+  if (ca->id != cb->id || ca->first != cb->first || ca->last != cb->last ||
+      ca->count != cb->count || std::memcmp(&ca->height, &cb->height, sizeof(float)) != 0 ||
+      std::memcmp(&ca->position, &cb->position, sizeof(float)) != 0)
+    return at + ": node " + std::to_string(ca->id) + "/" + std::to_string(cb->id) + " height " +
+           std::to_string(ca->height) + "/" + std::to_string(cb->height);
+  if (ks_tree_is_leaf(a)) return "";
+  const std::string l = tree_difference(a->left, b->left, at + "L");
+  return l.empty() ? tree_difference(a->right, b->right, at + "R") : l;
+}
+
+}  // namespace
+
+TEST(Cluster, LinkageBuildsTheTreesOfTheLiteralSteps) {
+  // Random matrices without ties, with a few values repeated, with most cells tied, with
+  // cells above 127 (never counted as the smallest) and with cells that are not numbers.
+  struct Kind {
+    const char* name;
+    std::function<float(std::mt19937&)> cell;
+  };
+  const Kind kinds[] = {
+      {"distinct", [](std::mt19937& g) { return std::uniform_real_distribution<float>(1, 99)(g); }},
+      {"some ties", [](std::mt19937& g) { return float(std::uniform_int_distribution<int>(1, 200)(g)) / 2; }},
+      {"tie-heavy", [](std::mt19937& g) { return float(10 * std::uniform_int_distribution<int>(1, 4)(g)); }},
+      {"from 127", [](std::mt19937& g) {
+         const float v[] = {127.0f, 127.5f, 130.0f, 150.0f};
+         return v[std::uniform_int_distribution<int>(0, 3)(g)];
+       }},
+      {"not numbers", [](std::mt19937& g) {
+         const int v = std::uniform_int_distribution<int>(0, 30)(g);
+         return v == 0 ? std::nanf("") : float(v);
+       }},
+  };
+  const DNDR_LINK_FN fast[] = {dndr_link_min, dndr_link_max, dndr_link_average};
+  const DNDR_LINK_FN literal[] = {literal_min, literal_max, literal_average};
+  for (const Kind& kind : kinds)
+    for (int n : {2, 3, 7, 40, 120})
+      for (unsigned seed = 1; seed <= 3; ++seed) {
+        std::mt19937 g(seed * 1000 + n);
+        std::vector<std::vector<float>> d(n, std::vector<float>(n, 0.0f));
+        for (int i = 0; i < n; ++i)
+          for (int j = 0; j < i; ++j) d[i][j] = d[j][i] = kind.cell(g);
+        Mr m = matrix(n, [&](int i, int j) { return d[i][j]; });
+        for (int r = 0; r < 3; ++r) {
+          Rec a(dndr_new(m.get(), fast[r]));
+          Rec b(dndr_new(m.get(), literal[r]));
+          ASSERT_EQ(tree_difference(a->root, b->root), "")
+              << kind.name << " n=" << n << " seed " << seed << " rule " << r;
+          EXPECT_EQ(order(a.get()), order(b.get()));
+        }
+      }
+}
+
+namespace {
+
+// The tree as nested brackets of leaf rows, left child first: "((0,1),2)".
+std::string shape(const ks_tree* node) {
+  if (ks_tree_is_leaf(node)) return std::to_string(cluster_of(node)->id);
+  return "(" + shape(node->left) + "," + shape(node->right) + ")";
+}
+
+// Neighbour joining worked out independently, on a full matrix of doubles: the pair with the
+// smallest d - (R_i + R_j) / (n - 2) (the first with i = 1.., j = 0..i-1), the lower index's
+// branch d / 2 + (R_a - R_b) / (2 (n - 2)) and the higher's the rest of d, each stored as 0
+// when negative, and the joined cluster's distances (d_ka + d_kb - d) / 2 at the lower index,
+// left child the lower. Stops at four clusters, where pairs tie by the method itself and
+// rounding decides. Gives the four clusters' shapes and each subtree's branch inside them.
+struct Joined {
+  std::vector<std::string> clusters;
+  std::map<std::string, double> branch;
+};
+Joined join_independently(const std::vector<std::vector<float>>& matrix) {
+  const std::size_t n0 = matrix.size();
+  std::vector<std::vector<double>> d(n0, std::vector<double>(n0));
+  for (std::size_t i = 0; i < n0; ++i)
+    for (std::size_t j = 0; j < n0; ++j) d[i][j] = matrix[i][j];
+  std::vector<std::string> name;
+  for (std::size_t k = 0; k < n0; ++k) name.push_back(std::to_string(k));
+  Joined out;
+  while (name.size() > 4) {
+    const std::size_t n = name.size();
+    std::vector<double> r(n, 0.0);
+    for (std::size_t k = 0; k < n; ++k)
+      for (std::size_t m = 0; m < n; ++m) r[k] += d[k][m];
+    std::size_t a = 0, b = 1;
+    double best = 0;
+    for (std::size_t i = 1; i < n; ++i)
+      for (std::size_t j = 0; j < i; ++j) {
+        const double q = d[i][j] - (r[i] + r[j]) / double(n - 2);
+        if ((i == 1 && j == 0) || q < best) best = q, a = j, b = i;
+      }
+    const double dab = d[a][b];
+    const double ba = dab * 0.5 + (r[a] - r[b]) / double(2 * (n - 2));
+    out.branch[name[a]] = std::max(ba, 0.0);
+    out.branch[name[b]] = std::max(dab - ba, 0.0);
+    for (std::size_t k = 0; k < n; ++k)
+      if (k != a && k != b) d[k][a] = d[a][k] = (d[k][a] + d[k][b] - dab) * 0.5;
+    name[a] = "(" + name[a] + "," + name[b] + ")";
+    name.erase(name.begin() + static_cast<std::ptrdiff_t>(b));
+    d.erase(d.begin() + static_cast<std::ptrdiff_t>(b));
+    for (auto& row : d) row.erase(row.begin() + static_cast<std::ptrdiff_t>(b));
+  }
+  out.clusters = name;
+  return out;
+}
+
+void subtrees(const ks_tree* node, std::map<std::string, const ks_tree*>* out) {
+  (*out)[shape(node)] = node;
+  if (ks_tree_is_leaf(node)) return;
+  subtrees(node->left, out);
+  subtrees(node->right, out);
+}
+
+}  // namespace
+
+TEST(Cluster, NeighbourJoiningAgreesWithAnIndependentJoiningOnTieFreeMatrices) {
+  // A node's branch is its parent's height less its own.
+  std::mt19937 gen(29);
+  std::uniform_real_distribution<float> cell(1.0f, 100.0f);
+  int zero = 0;
+  for (int n : {5, 7, 15, 40, 90})
+    for (int round = 0; round < 3; ++round) {
+      std::vector<std::vector<float>> d(n, std::vector<float>(n, 0.0f));
+      for (int i = 1; i < n; ++i)
+        for (int j = 0; j < i; ++j) d[i][j] = d[j][i] = cell(gen);
+      Mr m = matrix(n, [&](int i, int j) { return d[i][j]; });
+      Rec r(dndr_new(m.get(), dndr_link_nj));
+      const Joined want = join_independently(d);
+      std::map<std::string, const ks_tree*> in_tree;
+      subtrees(r->root, &in_tree);
+      for (const std::string& c : want.clusters) {
+        ASSERT_TRUE(in_tree.count(c)) << "no subtree " << c << " in " << shape(r->root);
+        std::map<std::string, const ks_tree*> inside;
+        subtrees(in_tree[c], &inside);
+        for (const auto& [s, node] : inside) {
+          if (node->left == nullptr) continue;  // a leaf: checked through its parent
+          const float h = cluster_of(node)->height;
+          for (const ks_tree* child : {node->left, node->right}) {
+            const double b = want.branch.at(shape(child));
+            zero += b == 0.0;
+            EXPECT_NEAR(h - cluster_of(child)->height, b, 1e-3 * (1 + b)) << shape(child);
+          }
+        }
+      }
+    }
+  EXPECT_GT(zero, 0) << "no negative branch was stored as 0";
 }

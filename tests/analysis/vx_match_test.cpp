@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <fstream>
+#include <memory>
+#include <random>
 #include <string>
 
 #include "analysis/vx_match.h"
@@ -356,4 +358,80 @@ TEST(DeviationTable, OneRowTableAppliesItsPercentInSizeMode) {
   run(r, g, 1, {g.image()}, ctl);
   EXPECT_EQ(r.lane(2)->num_pairs, 1);
   EXPECT_EQ(r.lane(3)->num_pairs, 0);
+}
+
+// The all-lanes match looks each lane's bands up once and keeps only scores: on random gels,
+// by Rf and by size, with spacing, volume and threshold checks and a deviation table, every
+// reference's scores through one shared cache equal the full results of the plain match, and
+// the results through the cache equal them too.
+TEST(MatchLanes, ScoresThroughTheCacheEqualThePlainMatch) {
+  vxtest::TempDir dir;
+  const std::string table = dir.file("dev.csv");
+  std::ofstream(table) << "100,4\n2000,2\n";
+  std::mt19937 rng(11);
+  std::vector<std::unique_ptr<Gel>> gels;
+  std::vector<MATCH_IMAGE> images;
+  for (int g = 0; g < 4; ++g) {
+    gels.push_back(std::make_unique<Gel>("gel" + std::to_string(g)));
+    for (int l = 1; l <= 6; ++l) {
+      gels.back()->lane(l);
+      const int nb = std::uniform_int_distribution<int>(0, 12)(rng);
+      for (int b = 0; b < nb; ++b) {
+        const int row = std::uniform_int_distribution<int>(1, 99)(rng);
+        // Lanes 5 and 6 are unsized: in size mode their bands pair with nothing.
+        gels.back()->band(l, row, l >= 5 ? 0.0 : 2000.0 - 15.0 * row,
+                          std::uniform_int_distribution<int>(50, 150)(rng));
+      }
+    }
+    images.push_back(gels.back()->image());
+  }
+  struct Case {
+    double size_tol;
+    bool with_table;
+    int method;
+    double threshold, spacing, volume;
+  } cases[] = {{5, false, 0, 0, 0, 0}, {2, false, 1, 0, 50, 20}, {8, true, 2, 30, 40, 0},
+               {3, true, 0, 0, 0, 60}};
+  for (const Case& c : cases) {
+    CONTROL ctl = plain_control(c.size_tol);
+    if (c.with_table) std::snprintf(ctl.match_dev_file, sizeof ctl.match_dev_file, "%s", table.c_str());
+    std::unique_ptr<VX_MATCH_CACHE, void (*)(VX_MATCH_CACHE*)> cache(vx_match_cache_new(),
+                                                                      vx_match_cache_free);
+    for (int g = 0; g < 4; ++g)
+      for (int l = 1; l <= 6; ++l) {
+        MatchRun plain;
+        run(plain, *gels[g], l, images, ctl, c.threshold, c.method, c.spacing, c.volume);
+        ASSERT_EQ(plain.rc, 0);
+        MATCH_REQUEST req = plain.req;
+        req.ref_bands = nullptr;
+        std::vector<LANE_SCORE> scores;
+        ASSERT_EQ(vx_match_scores(&req, &scores, nullptr, 0, 0, &gels[g]->image(), images.data(),
+                                  4, 0, &ctl, 0, cache.get()),
+                  0);
+        ks_free(req.ref_bands);
+        ASSERT_EQ(int(scores.size()), plain.req.num_results) << "gel " << g << " lane " << l;
+        for (int k = 0; k < plain.req.num_results; ++k) {
+          EXPECT_EQ(scores[k].lane, plain.res[k]->lane);
+          EXPECT_EQ(scores[k].percent, plain.res[k]->percent);
+        }
+        MatchRun cached;
+        cached.req = plain.req;
+        cached.req.ref_bands = nullptr;
+        cached.rc = vx_match_lanes(&cached.req, &cached.res, nullptr, 0, 0, &gels[g]->image(),
+                                   images.data(), 4, 0, &ctl, 0, cache.get());
+        ASSERT_EQ(cached.rc, 0);
+        ASSERT_EQ(cached.req.num_results, plain.req.num_results);
+        for (int k = 0; k < plain.req.num_results; ++k) {
+          const LANE_MATCH *a = cached.res[k], *b = plain.res[k];
+          EXPECT_EQ(a->percent, b->percent);
+          ASSERT_EQ(a->num_pairs, b->num_pairs);
+          for (int p = 0; p < a->num_pairs; ++p) {
+            EXPECT_EQ(a->pairs[p].ref, b->pairs[p].ref);
+            EXPECT_EQ(a->pairs[p].cand, b->pairs[p].cand);
+          }
+          ASSERT_EQ(a->num_bands, b->num_bands);
+          for (int j = 0; j < a->num_bands; ++j) EXPECT_EQ(a->bands[j], b->bands[j]);
+        }
+      }
+  }
 }

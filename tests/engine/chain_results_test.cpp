@@ -4,9 +4,9 @@
 // for bit) must equal the recorded ones in chain_results.txt. Profiles, baselines and each lane's
 // bands are compared as digests of their values; a mismatch names the gel, lane and quantity.
 //
-// The chain runs twice: each stage reading the file, and the image read once with every stage
-// served from memory. With VX_RECORD_CHAIN_RESULTS=1 the file is written from the current code
-// instead.
+// The chain runs three ways: each stage reading the file; the image read once with every stage
+// served from memory; and as the commands take their pixels. With VX_RECORD_CHAIN_RESULTS=1
+// the file is written from the current code instead.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -104,18 +104,23 @@ std::map<std::string, std::string> run(vxchain::Chain& c, const std::string& nam
   return out;
 }
 
-// The results of both ways of running the chain: each stage reading the file, or the image
-// read once and every stage served from memory.
-std::map<std::string, std::string> results(bool from_memory) {
+// How the chain takes its pixels: each stage reading the file; the image read once and every
+// stage served from memory; or as the commands do, the block read from the file and the rest
+// served from one read of the image.
+enum Mode { kFromFile, kFromMemory, kAsCommands };
+
+std::map<std::string, std::string> results(Mode mode) {
+  const bool from_memory = mode != kFromFile;
   std::map<std::string, std::string> all;
   vxtest::TempDir dir;
   {
     vxchain::Chain c;
     c.from_memory = from_memory;
+    c.block_from_file = mode == kAsCommands;
     c.path = dir.file("bench.kes");
     EXPECT_TRUE(vxchain::write_bench_gel(c.path, 4000, 5000, 24));
-    c.right = 4000;
-    c.bottom = 5000;
+    c.right = 3999;  // the block ends on the image's last column and row, as the tools draw it
+    c.bottom = 4999;
     c.n = 24;
     c.threshold = 1000;
     all.merge(run(c, "bench"));
@@ -127,6 +132,7 @@ std::map<std::string, std::string> results(bool from_memory) {
   }
   vxchain::Chain c;
   c.from_memory = from_memory;
+  c.block_from_file = mode == kAsCommands;
   c.path = g.kes;
   c.left = vxtest::LadderGel::kLeft;
   c.top = vxtest::LadderGel::kTop;
@@ -137,7 +143,7 @@ std::map<std::string, std::string> results(bool from_memory) {
   return all;
 }
 
-class ChainResults : public ::testing::TestWithParam<bool> {};
+class ChainResults : public ::testing::TestWithParam<Mode> {};
 
 TEST_P(ChainResults, EqualTheRecordedOnes) {
   const auto file = vxtest::source_dir() / "tests/engine/chain_results.txt";
@@ -166,7 +172,8 @@ TEST_P(ChainResults, EqualTheRecordedOnes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults, ::testing::Values(false));
-INSTANTIATE_TEST_SUITE_P(ReadOnce, ChainResults, ::testing::Values(true));
+INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults, ::testing::Values(kFromFile));
+INSTANTIATE_TEST_SUITE_P(ReadOnce, ChainResults, ::testing::Values(kFromMemory));
+INSTANTIATE_TEST_SUITE_P(AsCommands, ChainResults, ::testing::Values(kAsCommands));
 
 }  // namespace

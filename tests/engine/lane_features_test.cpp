@@ -233,10 +233,21 @@ TEST(Baselines, ValueAtARowInterpolatesWithTruncation) {
     int y, v;
   } rows[] = {{100, 10}, {102, 10}, {103, 12}, {105, 17}, {106, 20}, {119, 20}};
   for (const auto& r : rows) EXPECT_EQ(ln_baseline_at(r.y, lane.get()), r.v) << r.y;
+  // Rows in one walk: the same values, also before the lane, past its points and without a
+  // background.
+  auto rows_agree = [&] {
+    std::vector<int> walked(40);
+    ln_baseline_rows(90, 129, lane.get(), walked.data());
+    for (int y = 90; y < 130; ++y) EXPECT_EQ(walked[y - 90], ln_baseline_at(y, lane.get())) << y;
+  };
+  rows_agree();
   ln_free_feat_list(lane->baseline);
   add_point(lane->baseline, 0, 5);
   add_point(lane->baseline, 4, -20);
   EXPECT_EQ(ln_baseline_at(101, lane.get()), 0);  // 5 + (-25) / 4 = -1, never negative
+  rows_agree();
+  lane->bckgrnd_type = 0;
+  rows_agree();
 }
 
 TEST(Baselines, AngleLimitsWhichValleysJoin) {

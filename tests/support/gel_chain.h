@@ -8,11 +8,13 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/ks_mem.h"
 #include "engine/band_find.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_features.h"
 #include "engine/lane_profile.h"
 #include "engine/lane_track.h"
@@ -54,11 +56,15 @@ inline bool write_bench_gel(const std::string& path, int w, int h, int lanes) {
 }
 
 // One analysis in progress: the block, the lanes and the bands. With from_memory the image is
-// read once and the block, profiles and lane images come from it; otherwise each stage reads
-// the file itself.
+// read once into the commands' copy (LnPixels) and the block, profiles and lane images come from
+// it, through the routines the commands call; otherwise each stage reads the file itself. With
+// block_from_file as well, the block is read from the file as the lane-finding command reads it
+// and the copy is read when the profiles are built, as Find Bands does.
 struct Chain {
   bool from_memory = false;
-  TkImage whole;  // the image, when read once
+  bool block_from_file = false;
+  std::unique_ptr<LnPixels> px;  // the image's copy, when read once
+  const TkImage* whole = nullptr;
   std::string path;
   int left = 0, top = 0, right = 0, bottom = 0;  // the block drawn around the lanes
   int n = 0;                                     // lanes
@@ -92,16 +98,20 @@ struct Chain {
     width = ext[0];
     height = ext[1];
     const int32_t rect[4] = {left, top, right - left, bottom - top};
-    if (!from_memory) return io_read_kestrin(path.c_str(), &box, rect, 1.0) == 1;
-    return read_image(&whole);
+    if (from_memory) px = std::make_unique<LnPixels>(path.c_str());
+    if (!from_memory || block_from_file) return io_read_kestrin(path.c_str(), &box, rect, 1.0) == 1;
+    return read_image();
   }
+  bool block_in_memory() const { return from_memory && !block_from_file; }
 
   // Row y of the block.
   const uint8_t* block_row(int y) const {
-    if (!from_memory) return box.row(y);
-    return whole.row(top + y) + static_cast<size_t>(left) * whole.bytes_per_pixel();
+    if (!block_in_memory()) return box.row(y);
+    return whole->row(top + y) + static_cast<size_t>(left) * whole->bytes_per_pixel();
   }
-  int block_bpp() const { return from_memory ? whole.bytes_per_pixel() : box.bytes_per_pixel(); }
+  int block_bpp() const {
+    return block_in_memory() ? whole->bytes_per_pixel() : box.bytes_per_pixel();
+  }
 
   // Reduces the block by trunc(W / n / 20), as the lane tool does.
   bool reduce() {
@@ -148,7 +158,7 @@ struct Chain {
   }
 
   bool profiles() {
-    if (from_memory) return ln_load_data_values_image(&whole, lanes.data(), n, 50) == 1;
+    if (from_memory) return ln_pixels_profiles(*px, lanes.data(), n, 50) == 1;
     return ln_load_data_values(path.c_str(), lanes.data(), n, 50) == 1;
   }
   void baselines() { ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD); }
@@ -159,10 +169,11 @@ struct Chain {
     return found > 0;
   }
 
-  // Reads the image once and cuts each lane's image from it.
-  bool read_image(TkImage* whole) const {
-    const int32_t rect[4] = {0, 0, width, height};
-    return io_read_kestrin(path.c_str(), whole, rect, 1.0) == 1;
+  // The image's copy, read at the first call.
+  bool read_image() {
+    if (!px) px = std::make_unique<LnPixels>(path.c_str());
+    whole = px->image();
+    return whole != nullptr;
   }
 
   // Reads each lane's image (cut from the image read once, with from_memory) and quantifies its
@@ -181,10 +192,17 @@ struct Chain {
       const std::vector<SPOT*>& found_in = by_lane[li];
       const int nb = static_cast<int>(found_in.size());
       if (nb <= 0) continue;
+      if (from_memory) {
+        if (!read_image()) return false;
+        const int q = ln_quant_lane_bands(whole, &header, lane, const_cast<SPOT**>(found_in.data()),
+                                          nb, -1, nullptr,
+                                          [&](SPOT* b, int) { seen(static_cast<int>(li), b); });
+        if (q < 0) return false;
+        quantified += q;
+        continue;
+      }
       LANE_IMAGE img{};
-      const int read = from_memory ? ln_cut_lane_image(lane, &img, &header, &whole, -1)
-                                   : ln_read_lane_image(lane, &img, &header, path.c_str(), -1);
-      if (read != 0) return false;
+      if (ln_read_lane_image(lane, &img, &header, path.c_str(), -1) != 0) return false;
       for (int i = 0; i < nb; ++i) {
         SPOT* b = found_in[i];
         quantified += mj_doquant(b, lane, &img, nullptr, 1);

@@ -64,6 +64,16 @@ TEST_F(Mouse, BlockCornersKeepTheirDistancesAndTakeBacks) {
   press(0, 0, 1);  // at step 1 the take-back clears corner 1 and stays at step 1
   EXPECT_EQ(im->block_step, 1);
 
+  // Corners 1 and 2 past the image's right and bottom edges land on its last column and row.
+  press(g.width + 40, g.height + 40);
+  EXPECT_EQ(im->block_points[0], g.width - 1);
+  EXPECT_EQ(im->block_points[1], g.height - 1);
+  dbl(0, 0, 1);
+  press(g.width - 3, 10);
+  press(g.width + 40, 10);  // 5 px right of corner 1 would be outside too
+  EXPECT_EQ(im->block_points[2], g.width - 1);
+  dbl(0, 0, 1);
+
   // A whole block: the fourth corner (right of the third: 5 px left of it) makes the lanes
   // and opens Find Bands.
   const int l = g.lane_x(0) - g.pitch / 2, r = g.lane_x(3) + g.pitch / 2;

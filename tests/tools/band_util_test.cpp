@@ -4,10 +4,15 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "base/ks_mem.h"
+#include "engine/band_find.h"
+#include "engine/lane_features.h"
 #include "engine/lane_geometry.h"
+#include "engine/lane_profile.h"
+#include "engine/quant.h"
 #include "gel_record.h"
 #include "model/control.h"
 #include "model/std_list.h"
@@ -282,4 +287,86 @@ TEST_F(AnalysedGel, MarkCommandsOpenOnlyWithASelectedBand) {
   gt_dismiss_all();
   EXPECT_EQ(gt_get_state(), 0);
   EXPECT_EQ(im->bounds_band, nullptr);
+}
+
+namespace {
+
+// A noisy 4-lane gel with its lanes drawn and not yet confirmed.
+class NoisyGel : public GelTest {
+ protected:
+  void SetUp() override {
+    g.noise = 400;
+    GelTest::SetUp();
+    pending_lanes();
+  }
+};
+
+struct BandResult {
+  unsigned f1_failed;
+  double amount, area;
+  bool operator==(const BandResult&) const = default;
+};
+
+}  // namespace
+
+// Find Bands with quantification takes its profiles and lane images from one read of the
+// image's pixels: it finds the same bands with the same amounts and areas, bit for bit, as the
+// engine's chain reading each lane's rows from the file.
+TEST_F(NoisyGel, FindBandsFindsAndQuantifiesAsTheChainReadingTheFile) {
+  ctl->fnd_bnd_quant = 1;
+  ASSERT_GT(gt_band_find_start(im.get(), 1), 0);
+  std::map<std::pair<int, int>, BandResult> got;
+  for (SPOT* b = im->bands->next; b; b = b->next)
+    got[{b->x, b->y}] = {b->f1 & SP_F1_QUANT_FAILED, b->amount, b->area};
+
+  // The chain on copies of the command's lanes, with their settings, reading the file.
+  LANE* head = ln_make_lane();
+  std::vector<LANE*> lanes;
+  LANE** link = &head->next;
+  for (LANE* l = im->lanes->next; l; l = l->next) {
+    LANE* c = ln_clone_lane(l);
+    ASSERT_NE(c, nullptr);
+    ks_free(c->data_values);
+    ks_free(c->baseline_values);
+    c->data_values = c->baseline_values = nullptr;
+    c->num_data_values = 0;
+    *link = c;
+    link = &c->next;
+    lanes.push_back(c);
+  }
+  const int n = static_cast<int>(lanes.size());
+  ASSERT_EQ(ln_load_data_values(im->file_path, lanes.data(), n, 50), 1);
+  ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD);
+  SPOT* chain = sp_make_spot();
+  ln_find_bands(lanes.data(), n, -1, -1, chain, nullptr, LN_ANALYSIS_STD, im->img_int_info, 1);
+  std::map<std::pair<int, int>, BandResult> want;
+  for (LANE* l : lanes) {
+    SPOT** arr = nullptr;
+    const int k = ln_find_bands_in_lane(chain, &arr, l, nullptr, nullptr);
+    LANE_IMAGE img{};
+    ASSERT_EQ(ln_read_lane_image(l, &img, im->img_info, im->file_path, -1), 0);
+    for (int i = 0; i < k; ++i) {
+      mj_doquant(arr[i], l, &img, im->img_int_info, 1);
+      mj_res_free(&arr[i]->result);
+      want[{arr[i]->x, arr[i]->y}] = {arr[i]->f1 & SP_F1_QUANT_FAILED, arr[i]->amount,
+                                      arr[i]->area};
+    }
+    ln_free_lane_image(&img);
+    ks_free(arr);
+  }
+  ln_free_bands(chain);
+  ln_free_lanes(head);
+  // A band whose quantification fails keeps the box amount the command gave it first.
+  int quantified = 0;
+  for (const auto& [at, r] : want) {
+    const auto it = got.find(at);
+    ASSERT_NE(it, got.end()) << "no band at " << at.first << ", " << at.second;
+    EXPECT_EQ(it->second.f1_failed, r.f1_failed) << at.first << ", " << at.second;
+    if (r.f1_failed) continue;
+    ++quantified;
+    EXPECT_TRUE(it->second == r) << "band at " << at.first << ", " << at.second << ": amount "
+                                 << it->second.amount << " for " << r.amount;
+  }
+  EXPECT_EQ(got.size(), want.size());
+  EXPECT_GE(quantified, int(4 * g.band_rows.size()));
 }

@@ -2,10 +2,12 @@
 // matrices, and agreement with scikit-bio on noisy ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <memory>
 #include <random>
+#include <string>
 #include <unordered_map>
 
 #include "oracle.h"
@@ -153,6 +155,80 @@ TEST(NbrJoin, AgreesWithScikitBioOnNoisyMatrices) {
     ++compared;
   }
   EXPECT_GE(compared, 6);
+}
+
+// Neighbour joining worked out independently, on a full matrix of doubles whose row sums are
+// summed afresh at every join: the pair with the smallest d - (r_i + r_j) / (n - 2) (the first in
+// packed order), the first child's branch (d + (r_j - r_i) / (n - 2)) / 2 held to 0..d, the
+// second child's the rest of d, and the joined cluster's distances (d_kj + d_ki - d) / 2 in row
+// j. Stops at four clusters: with four, the criterion of a pair equals that of the other two
+// clusters' pair, and with three all pairs have the same, so which joins first is decided by
+// rounding alone (the tree's paths come out the same either way). Gives the four clusters'
+// shapes and the branch length of every subtree inside them, keyed by the subtree's shape.
+struct Joined {
+  std::vector<std::string> clusters;
+  std::unordered_map<std::string, double> branch;
+};
+Joined JoinIndependently(const std::vector<std::vector<double>>& matrix) {
+  std::vector<std::vector<double>> d = matrix;
+  std::vector<std::string> name;
+  for (std::size_t k = 0; k < d.size(); ++k) name.push_back(std::to_string(k));
+  Joined out;
+  while (name.size() > 4) {
+    const std::size_t n = name.size();
+    std::vector<double> r(n, 0.0);
+    for (std::size_t k = 0; k < n; ++k)
+      for (std::size_t m = 0; m < n; ++m)
+        if (m != k) r[k] += d[k][m];
+    std::size_t bi = 1, bj = 0;
+    double best = 0;
+    for (std::size_t i = 1; i < n; ++i)
+      for (std::size_t j = 0; j < i; ++j) {
+        const double v = d[i][j] - (r[i] + r[j]) / double(n - 2);
+        if ((i == 1 && j == 0) || v < best) best = v, bi = i, bj = j;
+      }
+    const double dij = d[bi][bj];
+    const double delta = (r[bj] - r[bi]) / double(n - 2);
+    const double ej = std::clamp((dij + delta) * 0.5, 0.0, dij);
+    out.branch[name[bj]] = ej;
+    out.branch[name[bi]] = dij - ej;
+    for (std::size_t k = 0; k < n; ++k)
+      if (k != bi && k != bj) d[k][bj] = d[bj][k] = (d[k][bj] + d[k][bi] - dij) * 0.5;
+    name[bj] = "(" + name[bj] + "," + name[bi] + ")";
+    name.erase(name.begin() + static_cast<std::ptrdiff_t>(bi));
+    d.erase(d.begin() + static_cast<std::ptrdiff_t>(bi));
+    for (auto& row : d) row.erase(row.begin() + static_cast<std::ptrdiff_t>(bi));
+  }
+  out.clusters = name;
+  return out;
+}
+
+TEST(NbrJoin, AgreesWithAnIndependentJoiningOnTieFreeMatrices) {
+  std::mt19937 gen(23);
+  std::uniform_real_distribution<double> cell(1.0, 100.0);
+  int limited = 0;
+  for (std::size_t n : {5u, 7u, 15u, 40u, 90u})
+    for (int round = 0; round < 3; ++round) {
+      std::vector<std::vector<double>> d(n, std::vector<double>(n, 0.0));
+      for (std::size_t i = 1; i < n; ++i)
+        for (std::size_t j = 0; j < i; ++j) d[i][j] = d[j][i] = static_cast<float>(cell(gen));
+      Forest f(n, [&](std::size_t i, std::size_t j) { return static_cast<float>(d[i][j]); });
+      NbrJoinDendrogram tree;
+      tree.Build(f.distances, f.taxa);
+      const Joined want = JoinIndependently(d);
+      std::unordered_map<std::string, const Dendron*> subtree;
+      for (const Dendron& node : Walk<TreeIter::Prefix>(tree.Root())) subtree[Shape(&node)] = &node;
+      for (const std::string& c : want.clusters) {
+        ASSERT_TRUE(subtree.count(c)) << "no subtree " << c << " in " << Shape(tree.Root());
+        for (const Dendron& node : Walk<TreeIter::Prefix>(subtree[c])) {
+          if (&node == subtree[c]) continue;
+          const double b = want.branch.at(Shape(&node));
+          limited += b == 0.0;
+          EXPECT_NEAR(tree.BranchLength(node), b, 1e-3 * (1 + std::fabs(b))) << Shape(&node);
+        }
+      }
+    }
+  EXPECT_GT(limited, 0) << "no branch was held to 0..d";
 }
 
 }  // namespace

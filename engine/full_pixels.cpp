@@ -1,0 +1,74 @@
+#include "engine/full_pixels.h"
+
+#include "base/slog.h"
+#include "engine/lane_profile.h"
+#include "io/kes_image.h"
+
+namespace {
+LnPixels* g_open = nullptr;  // the innermost open copy
+}
+
+LnPixels::LnPixels(const char* path) : path_(path ? path : ""), prev_(g_open) {
+  for (LnPixels* p = g_open; p; p = p->prev_)
+    if (p->path_ == path_ && !p->outer_) {
+      outer_ = p;
+      break;
+    }
+  g_open = this;
+}
+
+LnPixels::~LnPixels() {
+  // Copies end in the reverse order of their making; one that does not is unlinked where it is.
+  if (g_open == this) {
+    g_open = prev_;
+    return;
+  }
+  for (LnPixels* p = g_open; p; p = p->prev_)
+    if (p->prev_ == this) {
+      p->prev_ = prev_;
+      break;
+    }
+}
+
+const TkImage* LnPixels::image() {
+  if (outer_) return outer_->image();
+  if (!tried_) {
+    tried_ = true;
+    int bits = 0;
+    int32_t extent[2] = {0, 0};
+    if (!path_.empty() && io_query_image(path_.c_str(), &bits, extent)) {
+      const int32_t rect[4] = {0, 0, extent[0], extent[1]};
+      ok_ = io_read_kestrin(path_.c_str(), &image_, rect, 1.0) == 1 && !image_.empty();
+    }
+    if (!ok_) SLOG("LnPixels", SLOG_ERROR, "cannot read <%s>", path_.c_str());
+  }
+  return ok_ ? &image_ : nullptr;
+}
+
+int ln_pixels_profiles(LnPixels& px, LANE** lanes, int n, int percent) {
+  const TkImage* img = px.image();
+  return img ? ln_load_data_values_image(img, lanes, n, percent) : 0;
+}
+
+int ln_pixels_lane_image(LnPixels& px, const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                         int row) {
+  const TkImage* img = px.image();
+  return img ? ln_cut_lane_image(lane, out, header, img, row) : -1;
+}
+
+int ln_quant_lane_bands(const TkImage* whole, const IMG_INFO* header, LANE* lane, SPOT** bands,
+                        int n, int row, IMG_INT_INFO* table,
+                        const std::function<void(SPOT*, int)>& seen) {
+  LANE_IMAGE img{};
+  if (ln_cut_lane_image(lane, &img, header, whole, row) != 0) return -1;
+  int done = 0;
+  for (int i = 0; i < n; ++i) {
+    SPOT* b = bands[i];
+    const int ok = mj_doquant(b, lane, &img, table, 1);
+    done += ok != 0;
+    if (seen) seen(b, ok);
+    mj_res_free(&b->result);
+  }
+  ln_free_lane_image(&img);
+  return done;
+}

@@ -1,0 +1,52 @@
+// The full-depth pixels of an image's pixel file, read once for one command. Profiles and lane
+// images are taken from this copy instead of reading each lane's rectangle from the file row by
+// row; the 8-bit display image is never used for them.
+//
+// A command opens one LnPixels for its image; the copy is read at its first use and released
+// when the object ends. An LnPixels made for the same file while another is open (a routine the
+// command calls) shares the outer one's copy, so that the file is read once per command.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/quant.h"
+#include "model/img_info.h"
+#include "model/lane.h"
+#include "model/spot.h"
+#include "toolkit/core/tk_image.h"
+
+class LnPixels {
+ public:
+  explicit LnPixels(const char* path);
+  ~LnPixels();
+  LnPixels(const LnPixels&) = delete;
+  LnPixels& operator=(const LnPixels&) = delete;
+
+  // The whole image at full depth, read at the first call; null when the file cannot be read.
+  const TkImage* image();
+
+ private:
+  std::string path_;
+  LnPixels* outer_ = nullptr;  // the open copy of the same file this one shares, if any
+  LnPixels* prev_ = nullptr;   // the innermost open copy before this one
+  TkImage image_;
+  bool tried_ = false, ok_ = false;
+};
+
+// The lanes' profiles from the copy (ln_load_data_values_image): 1, or 0 when the image cannot
+// be read or memory runs out.
+int ln_pixels_profiles(LnPixels& px, LANE** lanes, int n, int percent);
+
+// The lane's image rectangle at `row` (-1: the whole lane) cut from the copy
+// (ln_cut_lane_image): 0, or -1.
+int ln_pixels_lane_image(LnPixels& px, const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                         int row);
+
+// Quantifies the n bands of the lane from its image at `row` cut from `whole`, by their
+// profiles, through the intensity lookup `table` (null: none). After each band `seen(band, ok)`
+// is called with the band's result still attached; the result is then released. -> bands
+// quantified, or -1 when the lane image cannot be cut.
+int ln_quant_lane_bands(const TkImage* whole, const IMG_INFO* header, LANE* lane, SPOT** bands,
+                        int n, int row, IMG_INT_INFO* table,
+                        const std::function<void(SPOT*, int)>& seen);
