@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../shell/gel_fixture.h"
-#include "gel_record.h"
+#include "lane_tool_fixture.h"
 #include "model/std_list.h"
 #include "model/task_state.h"
 #include "toolkit/tk_event.h"
@@ -20,33 +19,10 @@
 
 namespace {
 
-class LaneTools : public shelltest::OpenImagesTest {
+class LaneTools : public toolstest::LaneToolTest {
  protected:
-  void SetUp() override {
-    OpenImagesTest::SetUp();
-    toolstest::load_resources();
-    ctl = gt_get_control();
-  }
-  void TearDown() override {
-    gt_tool_wins_dismiss_all();
-    OpenImagesTest::TearDown();
-  }
-  // A confirmed lane of rows 20..120 at column x, widths 9.
   static LANE* add_lane(IMAGE_REC* im, int x, bool selected, const char* name = "") {
-    LANE* lane = ln_make_lane();
-    lane->num_center_points = 2;
-    lane->center_coords = static_cast<LN_POINT*>(ks_alloc_msg(2 * sizeof(LN_POINT)));
-    lane->center_coords[0] = {x, 20};
-    lane->center_coords[1] = {x, 120};
-    lane->left_width = lane->right_width = 9;
-    lane->f = LN_F_TOOL_MARK | (selected ? LN_F_SELECTED : 0u);
-    std::snprintf(lane->lane_name, sizeof lane->lane_name, "%s", name);
-    gt_lane_set_tier(im, lane, "test");
-    gt_lane_insert(im->lanes, lane);
-    im->lane_hdr->num_lanes++;
-    im->has_lanes = 1;
-    if (selected) im->num_sel_lanes++;
-    return lane;
+    return LaneToolTest::add_lane(im, x, selected, name);
   }
   static SPOT* add_band(IMAGE_REC* im, int x, int y) {
     SPOT* b = sp_make_spot();
@@ -78,7 +54,6 @@ class LaneTools : public shelltest::OpenImagesTest {
     return im;
   }
   static TK_OBJ area(IMAGE_REC* im) { return static_cast<TK_OBJ>(im->draw_area); }
-  CONTROL* ctl = nullptr;
 };
 
 }  // namespace
