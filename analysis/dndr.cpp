@@ -7,6 +7,7 @@
 
 #include "model/match_matrix.h"
 #include "base/ks_mem.h"
+#include "base/min_tree.h"
 #include "base/ks_msg.h"
 #include "shell/gt_image_win.h"
 
@@ -178,44 +179,15 @@ struct Builder {
         for (int r = r0; r < std::min(n, r0 + kTile); ++r)
           for (int c = c0; c < std::min(r, c0 + kTile); ++c) d[c * un + r] = d[r * un + c];
 
-    // Prim's tree, the leaves outside it packed in `rest`.
+    // Prim's tree, its edges by weight, and the weights it holds more than once; then every
+    // cell of such a value.
     struct Edge {
       float w;
       int a, b;
     };
-    std::vector<Edge> edges;
-    edges.reserve(un - 1);
-    std::vector<int> rest(un - 1), from(un - 1, 0);
-    std::vector<float> reach(un - 1);
-    int left = n - 1, at = 0;
-    for (int k = 0; k < left; ++k) {
-      rest[k] = k + 1;
-      reach[k] = d[k + 1];
-      if (reach[k] < reach[at]) at = k;
-    }
-    while (left > 0) {
-      const int u = rest[at];
-      edges.push_back({reach[at], from[at], u});
-      --left;
-      rest[at] = rest[left];
-      reach[at] = reach[left];
-      from[at] = from[left];
-      const float* row = d.data() + static_cast<std::size_t>(u) * un;
-      int next = 0;
-      for (int k = 0; k < left; ++k) {
-        const float x = row[rest[k]];
-        if (x < reach[k]) reach[k] = x, from[k] = u;
-        if (reach[k] < reach[next]) next = k;
-      }
-      at = next;
-    }
-    std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
-
-    // The weights the tree holds more than once, and every cell of such a value.
+    std::vector<KS_TREE_EDGE> edges;
     std::vector<float> tied;
-    for (std::size_t e = 1; e < edges.size(); ++e)
-      if (edges[e].w == edges[e - 1].w && (tied.empty() || tied.back() != edges[e].w))
-        tied.push_back(edges[e].w);
+    ks_min_tree(d.data(), un, &edges, &tied);
     std::vector<Edge> tie_cells;
     if (!tied.empty()) {
       const float lo = tied.front(), hi = tied.back();
@@ -261,7 +233,8 @@ struct Builder {
       mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
                         static_cast<int>(arr.size()));
       if (e_end - e == 1) {
-        const int pa = position(edges[e].a), pb = position(edges[e].b);
+        const int pa = position(static_cast<int>(edges[e].a));
+        const int pb = position(static_cast<int>(edges[e].b));
         join_at(std::min(pa, pb), std::max(pa, pb), h);
       } else {
         // The cells of this value between different clusters, as (row, column) positions in

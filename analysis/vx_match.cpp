@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <strings.h>
 #include <unordered_map>
@@ -46,7 +47,8 @@ double volume_of(const SPOT* s, const LANE* lane) {
 
 int ratio_score(double a, double b) {
   if (!(a > 0) || !(b > 0)) return 0;
-  return static_cast<int>(std::floor(100.0 * std::min(a / b, b / a) + 0.5));
+  // The smaller of a / b and b / a, with one division.
+  return static_cast<int>(std::floor(100.0 * (a < b ? a / b : b / a) + 0.5));
 }
 
 // A text read as a decimal number, 0 when it is none; blanks before it are skipped.
@@ -382,6 +384,8 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
     int i, j;
   };
   std::vector<Entry> entries;
+  std::unique_ptr<unsigned __int128[]> key_buf;
+  std::size_t key_room = 0;
   std::vector<BAND_PAIR> pairs;
   std::vector<int> row_pair;
   std::vector<char> col_used;
@@ -398,20 +402,32 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
 
       // Greedy pairing: taking entries in (distance, reference index, lane index) order while
       // their row and column are free is the repeated smallest-entry scan.
-      entries.clear();
       const double* lrf = store->values.data() + cand->values;
       const double* ldev = lrf + nb;
       const double* lsize = ldev + nb;
       const double* lvolume = lsize + nb;
+      row_pair.assign(na, -1);
+      col_used.assign(nb, 0);
       if (cand->finite && sweep_all) {
         // The reference bands in ascending order of their value meet the lane's bands in the
         // same order: the bands within the widest reach of any reference band (with a margin
         // for rounding) are found by two pointers that only move forward, and the test below
-        // decides as in the full scan. The sort settles the entries' order.
+        // decides as in the full scan. Each entry is one key that orders as (distance,
+        // reference index, lane index): the distance is finite and not negative, so its bits
+        // order as its value. When no two entries share a row or a column every entry is
+        // taken whatever the order, and the keys need no sort.
         const double* v = lvolume + nb + (size_mode ? nb : 0);
         const int count = size_mode ? cand->ns : nb;
         const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
         const double reach = ref_reach + cand->widest;
+        // Every band in a window is written, and counted when the test passes: no branch on it.
+        if (key_room < sweep.size() * static_cast<std::size_t>(count)) {
+          key_room = sweep.size() * static_cast<std::size_t>(count);
+          key_buf.reset(new unsigned __int128[key_room]);
+        }
+        unsigned __int128* keys = key_buf.get();
+        std::size_t nkeys = 0;
+        bool shared = false;
         int lo = 0, hi = 0;
         for (const int i : sweep) {
           const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
@@ -421,14 +437,40 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
           while (lo < count && v[lo] < below) ++lo;
           hi = std::max(hi, lo);
           while (hi < count && v[hi] <= above) ++hi;
+          const double* lv = size_mode ? lsize : lrf;
+          const unsigned __int128 row = static_cast<unsigned __int128>(static_cast<uint64_t>(i) << 32);
+          bool in_row = false;
           for (int k = lo; k < hi; ++k) {
             const int j = idx[k];
-            const double d = size_mode ? std::fabs(ri - lsize[j]) : std::fabs(rfi - lrf[j]);
-            if (d > devi + ldev[j]) continue;
-            entries.push_back({d, i, j});
+            const double d = std::fabs(at - lv[j]);
+            const bool ok = !(d > devi + ldev[j]);
+            uint64_t bits;
+            std::memcpy(&bits, &d, sizeof bits);
+            keys[nkeys] = (static_cast<unsigned __int128>(bits) << 64) | row | static_cast<uint32_t>(j);
+            nkeys += ok;
+            shared |= ok & (in_row | (col_used[j] != 0));
+            in_row |= ok;
+            col_used[j] |= static_cast<char>(ok);
           }
         }
+        if (shared) {
+          std::sort(keys, keys + nkeys);
+          std::fill(col_used.begin(), col_used.end(), 0);
+          for (std::size_t e = 0; e < nkeys; ++e) {
+            const unsigned __int128 key = keys[e];
+            const int i = static_cast<int>(static_cast<uint64_t>(key) >> 32);
+            const int j = static_cast<int>(static_cast<uint32_t>(key));
+            if (row_pair[i] >= 0 || col_used[j]) continue;
+            row_pair[i] = j;
+            col_used[j] = 1;
+          }
+        } else {
+          for (std::size_t e = 0; e < nkeys; ++e)
+            row_pair[static_cast<int>(static_cast<uint64_t>(keys[e]) >> 32)] =
+                static_cast<int>(static_cast<uint32_t>(keys[e]));
+        }
       } else {
+        entries.clear();
         for (int i = 0; i < na; ++i) {
           const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
           if (size_mode) {
@@ -447,21 +489,19 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
             }
           }
         }
+        std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+          if (x.d != y.d) return x.d < y.d;
+          if (x.i != y.i) return x.i < y.i;
+          return x.j < y.j;
+        });
+        for (const Entry& e : entries) {
+          if (row_pair[e.i] >= 0 || col_used[e.j]) continue;
+          row_pair[e.i] = e.j;
+          col_used[e.j] = 1;
+        }
       }
-      std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
-        if (x.d != y.d) return x.d < y.d;
-        if (x.i != y.i) return x.i < y.i;
-        return x.j < y.j;
-      });
-      // Each reference band pairs at most once: its pair goes to its own slot, and the slots
+      // Each reference band pairs at most once: its pair went to its own slot, and the slots
       // in reference order are the pairs sorted by reference index.
-      row_pair.assign(na, -1);
-      col_used.assign(nb, 0);
-      for (const Entry& e : entries) {
-        if (row_pair[e.i] >= 0 || col_used[e.j]) continue;
-        row_pair[e.i] = e.j;
-        col_used[e.j] = 1;
-      }
       pairs.clear();
       for (int i = 0; i < na; ++i)
         if (row_pair[i] >= 0)
@@ -470,22 +510,25 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       for (std::size_t k = 0; k + 1 < pairs.size(); ++k)
         if (pairs[k].cand > pairs[k + 1].cand) std::swap(pairs[k].cand, pairs[k + 1].cand);
 
+      // Spacing: each pair is held against the pair before it; a pair that fails is dropped
+      // and the pair after it is kept unchecked, becoming the next one held against.
       if (req->spacing_tol > 0 && pairs.size() >= 2) {
-        for (std::size_t k = 0; k + 1 < pairs.size(); ++k) {
-          const double dr = std::fabs(rsize[pairs[k].ref] - rsize[pairs[k + 1].ref]);
-          const double dl = std::fabs(lsize[pairs[k].cand] - lsize[pairs[k + 1].cand]);
-          if (ratio_score(dr, dl) < req->spacing_tol) pairs.erase(pairs.begin() + k + 1);
+        std::size_t w = 1;
+        for (std::size_t r = 1; r < pairs.size(); ++r) {
+          const BAND_PAIR& a = pairs[w - 1];
+          const double dr = std::fabs(rsize[a.ref] - rsize[pairs[r].ref]);
+          const double dl = std::fabs(lsize[a.cand] - lsize[pairs[r].cand]);
+          if (ratio_score(dr, dl) < req->spacing_tol && ++r == pairs.size()) break;
+          pairs[w++] = pairs[r];
         }
+        pairs.resize(w);
       }
       if (req->volume_tol > 0) {
-        for (std::size_t k = 0; k < pairs.size();) {
-          const double vr = rvolume[pairs[k].ref];
-          const double vl = lvolume[pairs[k].cand];
-          if (ratio_score(vr, vl) < req->volume_tol)
-            pairs.erase(pairs.begin() + k);
-          else
-            ++k;
-        }
+        std::size_t w = 0;
+        for (std::size_t r = 0; r < pairs.size(); ++r)
+          if (!(ratio_score(rvolume[pairs[r].ref], lvolume[pairs[r].cand]) < req->volume_tol))
+            pairs[w++] = pairs[r];
+        pairs.resize(w);
       }
 
       const int m = static_cast<int>(pairs.size());
