@@ -47,8 +47,8 @@ double volume_of(const SPOT* s, const LANE* lane) {
 
 int ratio_score(double a, double b) {
   if (!(a > 0) || !(b > 0)) return 0;
-  // The smaller of a / b and b / a, with one division.
-  return static_cast<int>(std::floor(100.0 * (a < b ? a / b : b / a) + 0.5));
+  // The smaller of a / b and b / a, with one division and no branch.
+  return static_cast<int>(std::floor(100.0 * (std::min(a, b) / std::max(a, b)) + 0.5));
 }
 
 // A text read as a decimal number, 0 when it is none; blanks before it are skipped.
@@ -387,7 +387,8 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
   std::unique_ptr<unsigned __int128[]> key_buf;
   std::size_t key_room = 0;
   std::vector<BAND_PAIR> pairs;
-  std::vector<int> row_pair;
+  std::vector<int> row_pair, row_count, col_count;
+  std::vector<unsigned __int128> row_best, col_best;
   std::vector<char> col_used;
   VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
 
@@ -414,8 +415,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
         // for rounding) are found by two pointers that only move forward, and the test below
         // decides as in the full scan. Each entry is one key that orders as (distance,
         // reference index, lane index): the distance is finite and not negative, so its bits
-        // order as its value. When no two entries share a row or a column every entry is
-        // taken whatever the order, and the keys need no sort.
+        // order as its value.
         const double* v = lvolume + nb + (size_mode ? nb : 0);
         const int count = size_mode ? cand->ns : nb;
         const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
@@ -427,7 +427,8 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
         }
         unsigned __int128* keys = key_buf.get();
         std::size_t nkeys = 0;
-        bool shared = false;
+        row_count.resize(na);
+        col_count.assign(nb, 0);
         int lo = 0, hi = 0;
         for (const int i : sweep) {
           const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
@@ -439,7 +440,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
           while (hi < count && v[hi] <= above) ++hi;
           const double* lv = size_mode ? lsize : lrf;
           const unsigned __int128 row = static_cast<unsigned __int128>(static_cast<uint64_t>(i) << 32);
-          bool in_row = false;
+          const std::size_t row_from = nkeys;
           for (int k = lo; k < hi; ++k) {
             const int j = idx[k];
             const double d = std::fabs(at - lv[j]);
@@ -448,26 +449,58 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
             std::memcpy(&bits, &d, sizeof bits);
             keys[nkeys] = (static_cast<unsigned __int128>(bits) << 64) | row | static_cast<uint32_t>(j);
             nkeys += ok;
-            shared |= ok & (in_row | (col_used[j] != 0));
-            in_row |= ok;
-            col_used[j] |= static_cast<char>(ok);
+            col_count[j] += ok;
           }
+          row_count[i] = static_cast<int>(nkeys - row_from);
         }
-        if (shared) {
-          std::sort(keys, keys + nkeys);
-          std::fill(col_used.begin(), col_used.end(), 0);
-          for (std::size_t e = 0; e < nkeys; ++e) {
-            const unsigned __int128 key = keys[e];
+        // An entry alone in its row and its column is taken whatever the order; the others
+        // are taken in key order among themselves, as they share no row or column with it.
+        std::size_t ncontested = 0;
+        for (std::size_t e = 0; e < nkeys; ++e) {
+          const int i = static_cast<int>(static_cast<uint64_t>(keys[e]) >> 32);
+          const int j = static_cast<int>(static_cast<uint32_t>(keys[e]));
+          if (row_count[i] == 1 && col_count[j] == 1)
+            row_pair[i] = j;
+          else
+            keys[ncontested++] = keys[e];
+        }
+        // Among those, an entry that comes first in key order both in its row and in its
+        // column is reached by the ordered scan before any entry that shares either, so it is
+        // taken there; taking every such entry, round by round among the entries whose row and
+        // column are still free, gives the scan's pairs without sorting.
+        using Key = unsigned __int128;
+        const Key none = ~Key(0);
+        row_best.resize(na);
+        col_best.resize(nb);
+        std::fill(col_used.begin(), col_used.end(), 0);
+        while (ncontested > 0) {
+          for (std::size_t e = 0; e < ncontested; ++e) {
+            row_best[static_cast<uint64_t>(keys[e]) >> 32] = none;
+            col_best[static_cast<uint32_t>(keys[e])] = none;
+          }
+          for (std::size_t e = 0; e < ncontested; ++e) {
+            const Key key = keys[e];
+            Key& r = row_best[static_cast<uint64_t>(key) >> 32];
+            Key& c = col_best[static_cast<uint32_t>(key)];
+            r = std::min(r, key);
+            c = std::min(c, key);
+          }
+          for (std::size_t e = 0; e < ncontested; ++e) {
+            const Key key = keys[e];
             const int i = static_cast<int>(static_cast<uint64_t>(key) >> 32);
             const int j = static_cast<int>(static_cast<uint32_t>(key));
-            if (row_pair[i] >= 0 || col_used[j]) continue;
-            row_pair[i] = j;
-            col_used[j] = 1;
+            if (row_best[i] == key && col_best[j] == key) {
+              row_pair[i] = j;
+              col_used[j] = 1;
+            }
           }
-        } else {
-          for (std::size_t e = 0; e < nkeys; ++e)
-            row_pair[static_cast<int>(static_cast<uint64_t>(keys[e]) >> 32)] =
-                static_cast<int>(static_cast<uint32_t>(keys[e]));
+          std::size_t w = 0;
+          for (std::size_t e = 0; e < ncontested; ++e) {
+            const Key key = keys[e];
+            keys[w] = key;
+            w += row_pair[static_cast<uint64_t>(key) >> 32] < 0 && !col_used[static_cast<uint32_t>(key)];
+          }
+          ncontested = w;
         }
       } else {
         entries.clear();
@@ -502,13 +535,19 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       }
       // Each reference band pairs at most once: its pair went to its own slot, and the slots
       // in reference order are the pairs sorted by reference index.
-      pairs.clear();
-      for (int i = 0; i < na; ++i)
-        if (row_pair[i] >= 0)
-          pairs.push_back({static_cast<uint16_t>(i), static_cast<uint16_t>(row_pair[i]), vx_band_key(i), 0});
+      pairs.resize(static_cast<std::size_t>(na));
+      std::size_t np = 0;
+      for (int i = 0; i < na; ++i) {
+        pairs[np] = {static_cast<uint16_t>(i), static_cast<uint16_t>(row_pair[i]), vx_band_key(i), 0};
+        np += row_pair[i] >= 0;
+      }
+      pairs.resize(np);
       // One pass over neighbours: a lane index above the next pair's is exchanged with it.
-      for (std::size_t k = 0; k + 1 < pairs.size(); ++k)
-        if (pairs[k].cand > pairs[k + 1].cand) std::swap(pairs[k].cand, pairs[k + 1].cand);
+      for (std::size_t k = 0; k + 1 < np; ++k) {
+        const uint16_t a = pairs[k].cand, b = pairs[k + 1].cand;
+        pairs[k].cand = std::min(a, b);
+        pairs[k + 1].cand = std::max(a, b);
+      }
 
       // Spacing: each pair is held against the pair before it; a pair that fails is dropped
       // and the pair after it is kept unchecked, becoming the next one held against.
