@@ -12,8 +12,8 @@ struct KS_TREE_EDGE {
 };
 
 // Prim's tree of the n x n symmetric matrix d (row-major, no cell a NaN), its edges sorted by
-// weight, and the weights that more than one edge holds, ascending. The leaves outside the tree
-// are kept packed, each with its smallest distance to the tree and the tree leaf at that
-// distance; the pass that takes a new leaf's row into account also finds the next nearest leaf.
+// weight, and the weights that more than one edge holds, ascending. Where several trees are
+// minimal, which one is given is not said; they hold the same weights, and the leaves joined
+// below each weight are the same.
 void ks_min_tree(const float* d, std::size_t n, std::vector<KS_TREE_EDGE>* edges,
                  std::vector<float>* tied);
