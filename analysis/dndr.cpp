@@ -2,6 +2,7 @@
 #include "analysis/dndr.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -160,19 +161,22 @@ struct Builder {
     const int n = static_cast<int>(arr.size());
     if (n < 2) return true;
     const std::size_t un = static_cast<std::size_t>(n);
-    std::vector<float> d;
-    try {
-      d.assign(un * un, 0.0f);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
+    // The full matrix; every cell is written below, so it starts uncleared.
+    std::unique_ptr<float[]> full(new (std::nothrow) float[un * un]);
+    if (!full) return false;
+    float* const d = full.get();
     const float* cells = work->cells;
-    for (int r = 1; r < n; ++r) {
+    bool counted = true;
+    for (int r = 0; r < n; ++r) {
       const float* src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
-      for (int c = 0; c < r; ++c)
-        if (!(src[c] <= 127.0f)) return false;
-      std::copy(src, src + r, d.data() + r * un);
+      float* row = d + r * un;
+      for (int c = 0; c < r; ++c) {
+        counted &= src[c] <= 127.0f;
+        row[c] = src[c];
+      }
+      row[r] = 0.0f;
     }
+    if (!counted) return false;
     constexpr int kTile = 64;
     for (int r0 = 0; r0 < n; r0 += kTile)
       for (int c0 = 0; c0 <= r0; c0 += kTile)
@@ -187,12 +191,12 @@ struct Builder {
     };
     std::vector<KS_TREE_EDGE> edges;
     std::vector<float> tied;
-    ks_min_tree(d.data(), un, &edges, &tied);
+    ks_min_tree(d, un, &edges, &tied);
     std::vector<Edge> tie_cells;
     if (!tied.empty()) {
       const float lo = tied.front(), hi = tied.back();
       for (int r = 1; r < n; ++r) {
-        const float* row = d.data() + static_cast<std::size_t>(r) * un;
+        const float* row = d + static_cast<std::size_t>(r) * un;
         for (int c = 0; c < r; ++c) {
           const float v = row[c];
           if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
