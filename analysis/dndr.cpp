@@ -327,20 +327,36 @@ struct Builder {
         const int si = active[i], sj = active[j];
         const int ni = cluster_of(arr[i])->count, nj = cluster_of(arr[j])->count;
         const int count = static_cast<int>(arr.size());
-        for (int q = 0; q < count; ++q) {
-          if (q == i || q == j) continue;
-          const int sk = active[q];
-          const float a = at(sk, si), b = at(sk, sj);
-          float v;
-          switch (kind) {
-            case Kind::kMin: v = b < a ? b : a; break;
-            case Kind::kMax: v = b > a ? b : a; break;
-            default: {
-              const long double sum = static_cast<long double>(ni) * a + static_cast<long double>(nj) * b;
-              v = static_cast<float>(sum / (ni + nj));
-            }
+        // The rows stay ascending in position order (a join keeps the lower row), so the
+        // positions before i, between i and j and after j each reach the two clusters' cells
+        // one fixed way: along row si or sj, or down their columns.
+        float* const row_i = cells + static_cast<std::size_t>(si) * (si - 1) / 2;
+        float* const row_j = cells + static_cast<std::size_t>(sj) * (sj - 1) / 2;
+        auto update = [&](auto merge) {
+          for (int q = 0; q < i; ++q) {
+            const int sk = active[q];
+            row_i[sk] = merge(row_i[sk], row_j[sk]);
           }
-          at(sk, si) = v;
+          for (int q = i + 1; q < j; ++q) {
+            const int sk = active[q];
+            float& a = cells[static_cast<std::size_t>(sk) * (sk - 1) / 2 + si];
+            a = merge(a, row_j[sk]);
+          }
+          for (int q = j + 1; q < count; ++q) {
+            float* const row_k = cells + static_cast<std::size_t>(active[q]) * (active[q] - 1) / 2;
+            row_k[si] = merge(row_k[si], row_k[sj]);
+          }
+        };
+        const long double wi = ni, wj = nj;
+        const int nij = ni + nj;
+        switch (kind) {
+          case Kind::kMin: update([](float a, float b) { return b < a ? b : a; }); break;
+          case Kind::kMax: update([](float a, float b) { return b > a ? b : a; }); break;
+          default:
+            update([&](float a, float b) {
+              const long double sum = wi * a + wj * b;
+              return static_cast<float>(sum / nij);
+            });
         }
         join(i, j, h);
         active.erase(active.begin() + j);
