@@ -387,7 +387,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
   std::unique_ptr<unsigned __int128[]> key_buf;
   std::size_t key_room = 0;
   std::vector<BAND_PAIR> pairs;
-  std::vector<int> row_pair, row_count, col_count;
+  std::vector<int> row_pair;
   std::vector<unsigned __int128> row_best, col_best;
   std::vector<char> col_used;
   VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
@@ -427,8 +427,6 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
         }
         unsigned __int128* keys = key_buf.get();
         std::size_t nkeys = 0;
-        row_count.resize(na);
-        col_count.assign(nb, 0);
         int lo = 0, hi = 0;
         for (const int i : sweep) {
           const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
@@ -440,7 +438,6 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
           while (hi < count && v[hi] <= above) ++hi;
           const double* lv = size_mode ? lsize : lrf;
           const unsigned __int128 row = static_cast<unsigned __int128>(static_cast<uint64_t>(i) << 32);
-          const std::size_t row_from = nkeys;
           for (int k = lo; k < hi; ++k) {
             const int j = idx[k];
             const double d = std::fabs(at - lv[j]);
@@ -449,43 +446,31 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
             std::memcpy(&bits, &d, sizeof bits);
             keys[nkeys] = (static_cast<unsigned __int128>(bits) << 64) | row | static_cast<uint32_t>(j);
             nkeys += ok;
-            col_count[j] += ok;
           }
-          row_count[i] = static_cast<int>(nkeys - row_from);
         }
-        // An entry alone in its row and its column is taken whatever the order; the others
-        // are taken in key order among themselves, as they share no row or column with it.
-        std::size_t ncontested = 0;
-        for (std::size_t e = 0; e < nkeys; ++e) {
-          const int i = static_cast<int>(static_cast<uint64_t>(keys[e]) >> 32);
-          const int j = static_cast<int>(static_cast<uint32_t>(keys[e]));
-          if (row_count[i] == 1 && col_count[j] == 1)
-            row_pair[i] = j;
-          else
-            keys[ncontested++] = keys[e];
-        }
-        // Among those, an entry that comes first in key order both in its row and in its
-        // column is reached by the ordered scan before any entry that shares either, so it is
-        // taken there; taking every such entry, round by round among the entries whose row and
-        // column are still free, gives the scan's pairs without sorting.
+        // An entry that comes first in key order both in its row and in its column is reached
+        // by the ordered scan before any entry that shares either, so it is taken there; taking
+        // every such entry, round by round among the entries whose row and column are still
+        // free, gives the scan's pairs without sorting. Most entries are taken in the first
+        // round.
         using Key = unsigned __int128;
         const Key none = ~Key(0);
         row_best.resize(na);
         col_best.resize(nb);
-        std::fill(col_used.begin(), col_used.end(), 0);
-        while (ncontested > 0) {
-          for (std::size_t e = 0; e < ncontested; ++e) {
+        std::size_t nopen = nkeys;
+        while (nopen > 0) {
+          for (std::size_t e = 0; e < nopen; ++e) {
             row_best[static_cast<uint64_t>(keys[e]) >> 32] = none;
             col_best[static_cast<uint32_t>(keys[e])] = none;
           }
-          for (std::size_t e = 0; e < ncontested; ++e) {
+          for (std::size_t e = 0; e < nopen; ++e) {
             const Key key = keys[e];
             Key& r = row_best[static_cast<uint64_t>(key) >> 32];
             Key& c = col_best[static_cast<uint32_t>(key)];
             r = std::min(r, key);
             c = std::min(c, key);
           }
-          for (std::size_t e = 0; e < ncontested; ++e) {
+          for (std::size_t e = 0; e < nopen; ++e) {
             const Key key = keys[e];
             const int i = static_cast<int>(static_cast<uint64_t>(key) >> 32);
             const int j = static_cast<int>(static_cast<uint32_t>(key));
@@ -495,12 +480,12 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
             }
           }
           std::size_t w = 0;
-          for (std::size_t e = 0; e < ncontested; ++e) {
+          for (std::size_t e = 0; e < nopen; ++e) {
             const Key key = keys[e];
             keys[w] = key;
             w += row_pair[static_cast<uint64_t>(key) >> 32] < 0 && !col_used[static_cast<uint32_t>(key)];
           }
-          ncontested = w;
+          nopen = w;
         }
       } else {
         entries.clear();
