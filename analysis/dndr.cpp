@@ -2,11 +2,13 @@
 #include "analysis/dndr.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <utility>
 
 #include "model/match_matrix.h"
 #include "base/ks_mem.h"
+#include "base/min_tree.h"
 #include "base/ks_msg.h"
 #include "shell/gt_image_win.h"
 
@@ -159,68 +161,42 @@ struct Builder {
     const int n = static_cast<int>(arr.size());
     if (n < 2) return true;
     const std::size_t un = static_cast<std::size_t>(n);
-    std::vector<float> d;
-    try {
-      d.assign(un * un, 0.0f);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
+    // The full matrix; every cell is written below, so it starts uncleared.
+    std::unique_ptr<float[]> full(new (std::nothrow) float[un * un]);
+    if (!full) return false;
+    float* const d = full.get();
     const float* cells = work->cells;
-    for (int r = 1; r < n; ++r) {
+    bool counted = true;
+    for (int r = 0; r < n; ++r) {
       const float* src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
-      for (int c = 0; c < r; ++c)
-        if (!(src[c] <= 127.0f)) return false;
-      std::copy(src, src + r, d.data() + r * un);
+      float* row = d + r * un;
+      for (int c = 0; c < r; ++c) {
+        counted &= src[c] <= 127.0f;
+        row[c] = src[c];
+      }
+      row[r] = 0.0f;
     }
+    if (!counted) return false;
     constexpr int kTile = 64;
     for (int r0 = 0; r0 < n; r0 += kTile)
       for (int c0 = 0; c0 <= r0; c0 += kTile)
         for (int r = r0; r < std::min(n, r0 + kTile); ++r)
           for (int c = c0; c < std::min(r, c0 + kTile); ++c) d[c * un + r] = d[r * un + c];
 
-    // Prim's tree, the leaves outside it packed in `rest`.
+    // Prim's tree, its edges by weight, and the weights it holds more than once; then every
+    // cell of such a value.
     struct Edge {
       float w;
       int a, b;
     };
-    std::vector<Edge> edges;
-    edges.reserve(un - 1);
-    std::vector<int> rest(un - 1), from(un - 1, 0);
-    std::vector<float> reach(un - 1);
-    int left = n - 1, at = 0;
-    for (int k = 0; k < left; ++k) {
-      rest[k] = k + 1;
-      reach[k] = d[k + 1];
-      if (reach[k] < reach[at]) at = k;
-    }
-    while (left > 0) {
-      const int u = rest[at];
-      edges.push_back({reach[at], from[at], u});
-      --left;
-      rest[at] = rest[left];
-      reach[at] = reach[left];
-      from[at] = from[left];
-      const float* row = d.data() + static_cast<std::size_t>(u) * un;
-      int next = 0;
-      for (int k = 0; k < left; ++k) {
-        const float x = row[rest[k]];
-        if (x < reach[k]) reach[k] = x, from[k] = u;
-        if (reach[k] < reach[next]) next = k;
-      }
-      at = next;
-    }
-    std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
-
-    // The weights the tree holds more than once, and every cell of such a value.
+    std::vector<KS_TREE_EDGE> edges;
     std::vector<float> tied;
-    for (std::size_t e = 1; e < edges.size(); ++e)
-      if (edges[e].w == edges[e - 1].w && (tied.empty() || tied.back() != edges[e].w))
-        tied.push_back(edges[e].w);
+    ks_min_tree(d, un, &edges, &tied);
     std::vector<Edge> tie_cells;
     if (!tied.empty()) {
       const float lo = tied.front(), hi = tied.back();
       for (int r = 1; r < n; ++r) {
-        const float* row = d.data() + static_cast<std::size_t>(r) * un;
+        const float* row = d + static_cast<std::size_t>(r) * un;
         for (int c = 0; c < r; ++c) {
           const float v = row[c];
           if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
@@ -261,7 +237,8 @@ struct Builder {
       mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
                         static_cast<int>(arr.size()));
       if (e_end - e == 1) {
-        const int pa = position(edges[e].a), pb = position(edges[e].b);
+        const int pa = position(static_cast<int>(edges[e].a));
+        const int pb = position(static_cast<int>(edges[e].b));
         join_at(std::min(pa, pb), std::max(pa, pb), h);
       } else {
         // The cells of this value between different clusters, as (row, column) positions in
@@ -350,20 +327,36 @@ struct Builder {
         const int si = active[i], sj = active[j];
         const int ni = cluster_of(arr[i])->count, nj = cluster_of(arr[j])->count;
         const int count = static_cast<int>(arr.size());
-        for (int q = 0; q < count; ++q) {
-          if (q == i || q == j) continue;
-          const int sk = active[q];
-          const float a = at(sk, si), b = at(sk, sj);
-          float v;
-          switch (kind) {
-            case Kind::kMin: v = b < a ? b : a; break;
-            case Kind::kMax: v = b > a ? b : a; break;
-            default: {
-              const long double sum = static_cast<long double>(ni) * a + static_cast<long double>(nj) * b;
-              v = static_cast<float>(sum / (ni + nj));
-            }
+        // The rows stay ascending in position order (a join keeps the lower row), so the
+        // positions before i, between i and j and after j each reach the two clusters' cells
+        // one fixed way: along row si or sj, or down their columns.
+        float* const row_i = cells + static_cast<std::size_t>(si) * (si - 1) / 2;
+        float* const row_j = cells + static_cast<std::size_t>(sj) * (sj - 1) / 2;
+        auto update = [&](auto merge) {
+          for (int q = 0; q < i; ++q) {
+            const int sk = active[q];
+            row_i[sk] = merge(row_i[sk], row_j[sk]);
           }
-          at(sk, si) = v;
+          for (int q = i + 1; q < j; ++q) {
+            const int sk = active[q];
+            float& a = cells[static_cast<std::size_t>(sk) * (sk - 1) / 2 + si];
+            a = merge(a, row_j[sk]);
+          }
+          for (int q = j + 1; q < count; ++q) {
+            float* const row_k = cells + static_cast<std::size_t>(active[q]) * (active[q] - 1) / 2;
+            row_k[si] = merge(row_k[si], row_k[sj]);
+          }
+        };
+        const long double wi = ni, wj = nj;
+        const int nij = ni + nj;
+        switch (kind) {
+          case Kind::kMin: update([](float a, float b) { return b < a ? b : a; }); break;
+          case Kind::kMax: update([](float a, float b) { return b > a ? b : a; }); break;
+          default:
+            update([&](float a, float b) {
+              const long double sum = wi * a + wj * b;
+              return static_cast<float>(sum / nij);
+            });
         }
         join(i, j, h);
         active.erase(active.begin() + j);

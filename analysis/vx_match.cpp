@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <strings.h>
 #include <unordered_map>
@@ -46,7 +47,8 @@ double volume_of(const SPOT* s, const LANE* lane) {
 
 int ratio_score(double a, double b) {
   if (!(a > 0) || !(b > 0)) return 0;
-  return static_cast<int>(std::floor(100.0 * std::min(a / b, b / a) + 0.5));
+  // The smaller of a / b and b / a, with one division and no branch.
+  return static_cast<int>(std::floor(100.0 * (std::min(a, b) / std::max(a, b)) + 0.5));
 }
 
 // A text read as a decimal number, 0 when it is none; blanks before it are skipped.
@@ -382,8 +384,11 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
     int i, j;
   };
   std::vector<Entry> entries;
+  std::unique_ptr<unsigned __int128[]> key_buf;
+  std::size_t key_room = 0;
   std::vector<BAND_PAIR> pairs;
   std::vector<int> row_pair;
+  std::vector<unsigned __int128> row_best, col_best;
   std::vector<char> col_used;
   VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
 
@@ -398,20 +403,30 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
 
       // Greedy pairing: taking entries in (distance, reference index, lane index) order while
       // their row and column are free is the repeated smallest-entry scan.
-      entries.clear();
       const double* lrf = store->values.data() + cand->values;
       const double* ldev = lrf + nb;
       const double* lsize = ldev + nb;
       const double* lvolume = lsize + nb;
+      row_pair.assign(na, -1);
+      col_used.assign(nb, 0);
       if (cand->finite && sweep_all) {
         // The reference bands in ascending order of their value meet the lane's bands in the
         // same order: the bands within the widest reach of any reference band (with a margin
         // for rounding) are found by two pointers that only move forward, and the test below
-        // decides as in the full scan. The sort settles the entries' order.
+        // decides as in the full scan. Each entry is one key that orders as (distance,
+        // reference index, lane index): the distance is finite and not negative, so its bits
+        // order as its value.
         const double* v = lvolume + nb + (size_mode ? nb : 0);
         const int count = size_mode ? cand->ns : nb;
         const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
         const double reach = ref_reach + cand->widest;
+        // Every band in a window is written, and counted when the test passes: no branch on it.
+        if (key_room < sweep.size() * static_cast<std::size_t>(count)) {
+          key_room = sweep.size() * static_cast<std::size_t>(count);
+          key_buf.reset(new unsigned __int128[key_room]);
+        }
+        unsigned __int128* keys = key_buf.get();
+        std::size_t nkeys = 0;
         int lo = 0, hi = 0;
         for (const int i : sweep) {
           const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
@@ -421,14 +436,59 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
           while (lo < count && v[lo] < below) ++lo;
           hi = std::max(hi, lo);
           while (hi < count && v[hi] <= above) ++hi;
+          const double* lv = size_mode ? lsize : lrf;
+          const unsigned __int128 row = static_cast<unsigned __int128>(static_cast<uint64_t>(i) << 32);
           for (int k = lo; k < hi; ++k) {
             const int j = idx[k];
-            const double d = size_mode ? std::fabs(ri - lsize[j]) : std::fabs(rfi - lrf[j]);
-            if (d > devi + ldev[j]) continue;
-            entries.push_back({d, i, j});
+            const double d = std::fabs(at - lv[j]);
+            const bool ok = !(d > devi + ldev[j]);
+            uint64_t bits;
+            std::memcpy(&bits, &d, sizeof bits);
+            keys[nkeys] = (static_cast<unsigned __int128>(bits) << 64) | row | static_cast<uint32_t>(j);
+            nkeys += ok;
           }
         }
+        // An entry that comes first in key order both in its row and in its column is reached
+        // by the ordered scan before any entry that shares either, so it is taken there; taking
+        // every such entry, round by round among the entries whose row and column are still
+        // free, gives the scan's pairs without sorting. Most entries are taken in the first
+        // round.
+        using Key = unsigned __int128;
+        const Key none = ~Key(0);
+        row_best.resize(na);
+        col_best.resize(nb);
+        std::size_t nopen = nkeys;
+        while (nopen > 0) {
+          for (std::size_t e = 0; e < nopen; ++e) {
+            row_best[static_cast<uint64_t>(keys[e]) >> 32] = none;
+            col_best[static_cast<uint32_t>(keys[e])] = none;
+          }
+          for (std::size_t e = 0; e < nopen; ++e) {
+            const Key key = keys[e];
+            Key& r = row_best[static_cast<uint64_t>(key) >> 32];
+            Key& c = col_best[static_cast<uint32_t>(key)];
+            r = std::min(r, key);
+            c = std::min(c, key);
+          }
+          for (std::size_t e = 0; e < nopen; ++e) {
+            const Key key = keys[e];
+            const int i = static_cast<int>(static_cast<uint64_t>(key) >> 32);
+            const int j = static_cast<int>(static_cast<uint32_t>(key));
+            if (row_best[i] == key && col_best[j] == key) {
+              row_pair[i] = j;
+              col_used[j] = 1;
+            }
+          }
+          std::size_t w = 0;
+          for (std::size_t e = 0; e < nopen; ++e) {
+            const Key key = keys[e];
+            keys[w] = key;
+            w += row_pair[static_cast<uint64_t>(key) >> 32] < 0 && !col_used[static_cast<uint32_t>(key)];
+          }
+          nopen = w;
+        }
       } else {
+        entries.clear();
         for (int i = 0; i < na; ++i) {
           const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
           if (size_mode) {
@@ -447,45 +507,52 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
             }
           }
         }
-      }
-      std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
-        if (x.d != y.d) return x.d < y.d;
-        if (x.i != y.i) return x.i < y.i;
-        return x.j < y.j;
-      });
-      // Each reference band pairs at most once: its pair goes to its own slot, and the slots
-      // in reference order are the pairs sorted by reference index.
-      row_pair.assign(na, -1);
-      col_used.assign(nb, 0);
-      for (const Entry& e : entries) {
-        if (row_pair[e.i] >= 0 || col_used[e.j]) continue;
-        row_pair[e.i] = e.j;
-        col_used[e.j] = 1;
-      }
-      pairs.clear();
-      for (int i = 0; i < na; ++i)
-        if (row_pair[i] >= 0)
-          pairs.push_back({static_cast<uint16_t>(i), static_cast<uint16_t>(row_pair[i]), vx_band_key(i), 0});
-      // One pass over neighbours: a lane index above the next pair's is exchanged with it.
-      for (std::size_t k = 0; k + 1 < pairs.size(); ++k)
-        if (pairs[k].cand > pairs[k + 1].cand) std::swap(pairs[k].cand, pairs[k + 1].cand);
-
-      if (req->spacing_tol > 0 && pairs.size() >= 2) {
-        for (std::size_t k = 0; k + 1 < pairs.size(); ++k) {
-          const double dr = std::fabs(rsize[pairs[k].ref] - rsize[pairs[k + 1].ref]);
-          const double dl = std::fabs(lsize[pairs[k].cand] - lsize[pairs[k + 1].cand]);
-          if (ratio_score(dr, dl) < req->spacing_tol) pairs.erase(pairs.begin() + k + 1);
+        std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+          if (x.d != y.d) return x.d < y.d;
+          if (x.i != y.i) return x.i < y.i;
+          return x.j < y.j;
+        });
+        for (const Entry& e : entries) {
+          if (row_pair[e.i] >= 0 || col_used[e.j]) continue;
+          row_pair[e.i] = e.j;
+          col_used[e.j] = 1;
         }
+      }
+      // Each reference band pairs at most once: its pair went to its own slot, and the slots
+      // in reference order are the pairs sorted by reference index.
+      pairs.resize(static_cast<std::size_t>(na));
+      std::size_t np = 0;
+      for (int i = 0; i < na; ++i) {
+        pairs[np] = {static_cast<uint16_t>(i), static_cast<uint16_t>(row_pair[i]), vx_band_key(i), 0};
+        np += row_pair[i] >= 0;
+      }
+      pairs.resize(np);
+      // One pass over neighbours: a lane index above the next pair's is exchanged with it.
+      for (std::size_t k = 0; k + 1 < np; ++k) {
+        const uint16_t a = pairs[k].cand, b = pairs[k + 1].cand;
+        pairs[k].cand = std::min(a, b);
+        pairs[k + 1].cand = std::max(a, b);
+      }
+
+      // Spacing: each pair is held against the pair before it; a pair that fails is dropped
+      // and the pair after it is kept unchecked, becoming the next one held against.
+      if (req->spacing_tol > 0 && pairs.size() >= 2) {
+        std::size_t w = 1;
+        for (std::size_t r = 1; r < pairs.size(); ++r) {
+          const BAND_PAIR& a = pairs[w - 1];
+          const double dr = std::fabs(rsize[a.ref] - rsize[pairs[r].ref]);
+          const double dl = std::fabs(lsize[a.cand] - lsize[pairs[r].cand]);
+          if (ratio_score(dr, dl) < req->spacing_tol && ++r == pairs.size()) break;
+          pairs[w++] = pairs[r];
+        }
+        pairs.resize(w);
       }
       if (req->volume_tol > 0) {
-        for (std::size_t k = 0; k < pairs.size();) {
-          const double vr = rvolume[pairs[k].ref];
-          const double vl = lvolume[pairs[k].cand];
-          if (ratio_score(vr, vl) < req->volume_tol)
-            pairs.erase(pairs.begin() + k);
-          else
-            ++k;
-        }
+        std::size_t w = 0;
+        for (std::size_t r = 0; r < pairs.size(); ++r)
+          if (!(ratio_score(rvolume[pairs[r].ref], lvolume[pairs[r].cand]) < req->volume_tol))
+            pairs[w++] = pairs[r];
+        pairs.resize(w);
       }
 
       const int m = static_cast<int>(pairs.size());

@@ -4,6 +4,7 @@
 // that bench/cluster_scipy.py gives scipy's linkage (run it for scipy's times).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -61,19 +62,29 @@ struct Gels {
   }
 };
 
+// The image of the ref-th reference lane (each lane of each image in turn) and its request:
+// spacing and volume checks on, no band count limit.
+const MATCH_IMAGE& reference_image(const Gels& gels, int ref) {
+  return gels.images[(ref / 20) % 100];
+}
+MATCH_REQUEST request(const MATCH_IMAGE& r, int ref) {
+  MATCH_REQUEST req{};
+  std::snprintf(req.name, sizeof req.name, "%s", r.name);
+  req.ref_lane_number = ref % 20 + 1;
+  req.band_count_limit = 100;
+  req.spacing_tol = 50;
+  req.volume_tol = 20;
+  return req;
+}
+
 void MatchAllLanes(benchmark::State& state) {
   static Gels gels;
   CONTROL ctl{};
   ctl.match_tol[0] = 2;
   int ref = 0;
   for (auto _ : state) {
-    const MATCH_IMAGE& r = gels.images[(ref / 20) % 100];
-    MATCH_REQUEST req{};
-    std::snprintf(req.name, sizeof req.name, "%s", r.name);
-    req.ref_lane_number = ref % 20 + 1;
-    req.band_count_limit = 100;
-    req.spacing_tol = 50;
-    req.volume_tol = 20;
+    const MATCH_IMAGE& r = reference_image(gels, ref);
+    MATCH_REQUEST req = request(r, ref);
     LANE_MATCH** res = nullptr;
     vx_match_lanes(&req, &res, nullptr, 0, 0, &r, gels.images.data(), 100, 0, &ctl, 0);
     benchmark::DoNotOptimize(res);
@@ -96,13 +107,8 @@ void MatchAllLanesScores(benchmark::State& state) {
   std::vector<LANE_SCORE> scores;
   int ref = 0;
   auto one = [&] {
-    const MATCH_IMAGE& r = gels.images[(ref / 20) % 100];
-    MATCH_REQUEST req{};
-    std::snprintf(req.name, sizeof req.name, "%s", r.name);
-    req.ref_lane_number = ref % 20 + 1;
-    req.band_count_limit = 100;
-    req.spacing_tol = 50;
-    req.volume_tol = 20;
+    const MATCH_IMAGE& r = reference_image(gels, ref);
+    MATCH_REQUEST req = request(r, ref);
     vx_match_scores(&req, &scores, nullptr, 0, 0, &r, gels.images.data(), 100, 0, &ctl, 0, cache);
     benchmark::DoNotOptimize(scores.data());
     ks_free(req.ref_bands);

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <limits>
 
+#include "base/min_tree.h"
 #include "docview/wait_cursor.h"
 #include "viewer/triangle.h"
 
@@ -294,49 +295,12 @@ bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
       for (std::size_t r = r0; r < std::min(n, r0 + kTile); ++r)
         for (std::size_t c = c0; c < std::min(r, c0 + kTile); ++c) d[c * n + r] = d[r * n + c];
 
-  // Prim's tree. The taxa outside the tree are kept packed in `rest`, with reach[k] the
-  // smallest distance of rest[k] to the tree and from[k] the tree taxon at that distance; the
-  // pass that takes a new taxon's row into account also finds the next nearest taxon.
-  struct Edge {
-    float w;
-    std::size_t a, b;
-  };
+  // Prim's tree, its edges by weight, and the heights that several joins share; then every
+  // pair of taxa at such a height.
+  using Edge = KS_TREE_EDGE;
   std::vector<Edge> edges;
-  edges.reserve(n - 1);
-  std::vector<std::size_t> rest(n - 1), from(n - 1, 0);
-  std::vector<float> reach(n - 1);
-  std::size_t left = n - 1, at = 0;
-  for (std::size_t k = 0; k < left; ++k) {
-    rest[k] = k + 1;
-    reach[k] = d[k + 1];
-    if (reach[k] < reach[at]) at = k;
-  }
-  while (left > 0) {
-    const std::size_t u = rest[at];
-    edges.push_back({reach[at], from[at], u});
-    --left;
-    rest[at] = rest[left];
-    reach[at] = reach[left];
-    from[at] = from[left];
-    const float* row = d.data() + u * n;
-    std::size_t next = 0;
-    for (std::size_t k = 0; k < left; ++k) {
-      const float x = row[rest[k]];
-      if (x < reach[k]) {
-        reach[k] = x;
-        from[k] = u;
-      }
-      if (reach[k] < reach[next]) next = k;
-    }
-    at = next;
-  }
-  std::sort(edges.begin(), edges.end(), [](const Edge& x, const Edge& y) { return x.w < y.w; });
-
-  // Heights that several joins share, and every pair of taxa at such a height.
   std::vector<float> tied;
-  for (std::size_t e = 1; e < edges.size(); ++e)
-    if (edges[e].w == edges[e - 1].w && (tied.empty() || tied.back() != edges[e].w))
-      tied.push_back(edges[e].w);
+  ks_min_tree(d.data(), n, &edges, &tied);
   std::vector<Edge> tie_pairs;
   if (!tied.empty()) {
     const float lo = tied.front(), hi = tied.back();

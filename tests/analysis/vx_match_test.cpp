@@ -1,11 +1,14 @@
 // Lane matching engine on hand-built gels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/vx_match.h"
 #include "base/ks_alert.h"
@@ -433,5 +436,87 @@ TEST(MatchLanes, ScoresThroughTheCacheEqualThePlainMatch) {
           for (int j = 0; j < a->num_bands; ++j) EXPECT_EQ(a->bands[j], b->bands[j]);
         }
       }
+  }
+}
+
+// The pairing against the repeated smallest-entry scan written out plainly: on crowded random
+// gels (bands sharing rows, so that many distances tie and a band may pair with several), by
+// Rf and by size, the pairs of every lane through the cache and without it are those of the
+// scan, which takes the smallest (distance, reference index, lane index) entry whose row and
+// column are both free until none is left, then exchanges crossed lane indices in one pass.
+TEST(MatchLanes, PairsEqualTheRepeatedSmallestEntryScan) {
+  std::mt19937 rng(29);
+  for (const bool sized : {false, true}) {
+    std::vector<std::unique_ptr<Gel>> gels;
+    std::vector<MATCH_IMAGE> images;
+    for (int g = 0; g < 3; ++g) {
+      gels.push_back(std::make_unique<Gel>("crowd" + std::to_string(g)));
+      for (int l = 1; l <= 8; ++l) {
+        gels.back()->lane(l);
+        const int nb = std::uniform_int_distribution<int>(1, 14)(rng);
+        for (int b = 0; b < nb; ++b) {
+          const int row = 3 * std::uniform_int_distribution<int>(1, 30)(rng);
+          gels.back()->band(l, row, sized ? 2000.0 - 15.0 * row : 0.0, 100);
+        }
+      }
+      images.push_back(gels.back()->image());
+    }
+    const double tol = 8;
+    const CONTROL ctl = plain_control(tol);
+    std::unique_ptr<VX_MATCH_CACHE, void (*)(VX_MATCH_CACHE*)> cache(vx_match_cache_new(),
+                                                                      vx_match_cache_free);
+    int checked = 0;
+    for (int g = 0; g < 3; ++g)
+      for (int l = 1; l <= 8; ++l)
+        for (const bool cached : {false, true}) {
+          MatchRun r;
+          std::snprintf(r.req.name, sizeof r.req.name, "%s", gels[g]->image().name);
+          r.req.ref_lane_number = l;
+          r.req.band_count_limit = 100;
+          r.rc = vx_match_lanes(&r.req, &r.res, nullptr, 0, 0, &gels[g]->image(), images.data(),
+                                3, 0, &ctl, 0, cached ? cache.get() : nullptr);
+          ASSERT_EQ(r.rc, 0);
+          const int na = r.req.num_ref_bands;
+          auto value = [&](const SPOT* s) { return sized ? s->size : s->y / 100.0; };
+          auto dev = [&](const SPOT* s) { return value(s) * tol / 100.0; };
+          for (int k = 0; k < r.req.num_results; ++k) {
+            const LANE_MATCH* m = r.res[k];
+            struct E {
+              double d;
+              int i, j;
+            };
+            std::vector<E> open;
+            for (int i = 0; i < na; ++i)
+              for (int j = 0; j < m->num_bands; ++j) {
+                const SPOT *a = r.req.ref_bands[i], *b = m->bands[j];
+                const double d = std::fabs(value(a) - value(b));
+                if (d <= dev(a) + dev(b)) open.push_back({d, i, j});
+              }
+            std::vector<int> row(na, -1);
+            while (!open.empty()) {
+              std::size_t best = 0;
+              for (std::size_t e = 1; e < open.size(); ++e) {
+                const E &x = open[e], &y = open[best];
+                if (x.d < y.d || (x.d == y.d && (x.i < y.i || (x.i == y.i && x.j < y.j))))
+                  best = e;
+              }
+              const E taken = open[best];
+              row[taken.i] = taken.j;
+              std::erase_if(open, [&](const E& e) { return e.i == taken.i || e.j == taken.j; });
+            }
+            std::vector<std::pair<int, int>> want;
+            for (int i = 0; i < na; ++i)
+              if (row[i] >= 0) want.push_back({i, row[i]});
+            for (std::size_t p = 0; p + 1 < want.size(); ++p)
+              if (want[p].second > want[p + 1].second) std::swap(want[p].second, want[p + 1].second);
+            ASSERT_EQ(m->num_pairs, int(want.size())) << "gel " << g << " lane " << l;
+            for (int p = 0; p < m->num_pairs; ++p) {
+              EXPECT_EQ(m->pairs[p].ref, want[p].first);
+              EXPECT_EQ(m->pairs[p].cand, want[p].second);
+            }
+            ++checked;
+          }
+        }
+    EXPECT_GT(checked, 300);
   }
 }
