@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/compare.h"
 #include "analysis/rep_engine.h"
 #include "base/ks_alert.h"
 #include "base/ks_mem.h"
@@ -51,7 +52,11 @@ class ReportTest : public ::testing::Test {
   void TearDown() override {
     ks_alert_set_proc(prev_alert_);
     ks_msg_set_hooks(saved_hooks_);
-    for (IMAGE_REC* im : images_) gt_img_free(im);
+    // The compare report keeps the last image it reported on: it must not outlive the images.
+    for (IMAGE_REC* im : images_) {
+      compare_forget_image(im);
+      gt_img_free(im);
+    }
     ks_free(gt_get_control()->lane_chars);
     *gt_get_control() = saved_;
     rep_state_reset();
