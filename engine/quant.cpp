@@ -159,20 +159,32 @@ int ln_read_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header
   return 0;
 }
 
+namespace {
+
+// The rectangle about the lane inside the whole image held: false when it is empty or lies
+// outside the image.
+bool whole_rect(const LANE* lane, const IMG_INFO* header, const TkImage* whole, int row,
+                int32_t rect[4]) {
+  static const char* fn = "ln_cut_lane_image";
+  if (!lane || !whole || whole->empty() || !lane->center_coords || lane->num_center_points < 1)
+    return false;
+  const int width = header ? header->width : whole->width();
+  const int height = header ? header->height : whole->height();
+  if (!lane_rect(lane, width, height, row, rect)) return false;
+  if (rect[0] + rect[2] > whole->width() || rect[1] + rect[3] > whole->height()) {
+    SLOG(fn, SLOG_EXIT, "rectangle outside the %d x %d image", whole->width(), whole->height());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int ln_cut_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
                       const TkImage* whole, int row) {
   static const char* fn = "ln_cut_lane_image";
-  if (!lane || !out || !whole || whole->empty() || !lane->center_coords ||
-      lane->num_center_points < 1)
-    return -1;
-  const int width = header ? header->width : whole->width();
-  const int height = header ? header->height : whole->height();
   int32_t rect[4];
-  if (!lane_rect(lane, width, height, row, rect)) return -1;
-  if (rect[0] + rect[2] > whole->width() || rect[1] + rect[3] > whole->height()) {
-    SLOG(fn, SLOG_EXIT, "rectangle outside the %d x %d image", whole->width(), whole->height());
-    return -1;
-  }
+  if (!out || !whole_rect(lane, header, whole, row, rect)) return -1;
   const int bpp = whole->bytes_per_pixel();
   const std::size_t line = static_cast<std::size_t>(rect[2]) * bpp;
   auto* pixels = static_cast<uint8_t*>(ks_huge_alloc_msg(line * static_cast<std::size_t>(rect[3])));
@@ -187,9 +199,25 @@ int ln_cut_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
   return 0;
 }
 
+int ln_view_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                       const TkImage* whole, int row) {
+  int32_t rect[4];
+  if (!out || !whole_rect(lane, header, whole, row, rect)) return -1;
+  const int bpp = whole->bytes_per_pixel();
+  // The rows lie one stride apart in the image's block.
+  const std::ptrdiff_t step = whole->height() > 1 ? whole->row(1) - whole->row(0) : 0;
+  if (whole->height() > 1 && (step <= 0 || step % bpp != 0)) return -1;
+  auto* first = const_cast<uint8_t*>(whole->row(rect[1])) + static_cast<std::size_t>(rect[0]) * bpp;
+  set_lane_image(out, first, rect, bpp);
+  out->stride = static_cast<int32_t>(step / bpp);
+  out->borrowed = 1;
+  return 0;
+}
+
 void ln_free_lane_image(LANE_IMAGE* img) {
   if (!img) return;
-  ks_huge_free_msg(img->pixels);
+  if (!img->borrowed) ks_huge_free_msg(img->pixels);
+  img->borrowed = 0;
   img->pixels = nullptr;
 }
 
@@ -226,7 +254,7 @@ int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
   const int white = img->is_8bit ? 255 : 65535;
   const int size = win->size;
   const int left = win->left, top = win->top;
-  const int iw = img->x_max - img->x_min + 1;
+  const int iw = img->stride > 0 ? img->stride : img->x_max - img->x_min + 1;
   const int x0 = std::max(left, img->x_min), x1 = std::min(win->right, img->x_max);
   const int y0 = std::max(top, img->y_min), y1 = std::min(win->bottom, img->y_max);
   int32_t* const* rows = win->rows;
