@@ -63,6 +63,8 @@ int ln_quant_lane_bands(const TkImage* whole, const IMG_INFO* header, LANE* lane
   // copied.
   LANE_IMAGE img{};
   if (ln_view_lane_image(lane, &img, header, whole, row) != 0) return -1;
+  // The image is not changed while its bands are quantified.
+  img.serial = ln_lane_image_serial();
   int done = 0;
   for (int i = 0; i < n; ++i) {
     SPOT* b = bands[i];

@@ -36,7 +36,15 @@ struct LANE_IMAGE {
   int32_t stride;
   // 1: the pixels belong to an image held elsewhere (ln_view_lane_image); not released here.
   int32_t borrowed;
+  // Nonzero (from ln_lane_image_serial): the pixels stay unchanged while records carry this
+  // number, so that the shared window keeps the rows it already holds as it moves down a lane.
+  // 0: every load copies its rows again.
+  uint32_t serial;
 };
+
+// A number not handed out before (never 0), for a lane image whose pixels stay unchanged while
+// its bands are quantified.
+uint32_t ln_lane_image_serial();
 
 // Reads the image rectangle about the lane from the image file at full scale: columns from the
 // lane's left extent - w to its right extent + w, rows row - 2w .. row + 2w, or with row -1 the
