@@ -334,6 +334,15 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
     const double fx = px - flx, fy = py - fly;
     if (fx >= 0.1 && fy <= 0.9 && !(fx > 0.9 && fy < 0.1)) {
       const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+      if (x0 >= 0 && y0 >= 0 && x0 + 1 < win->size && y0 + 1 < win->size) {
+        // All four cells inside the window: read without holding them to it.
+        const int32_t* r0 = win->rows[y0] + x0;
+        const int32_t* r1 = win->rows[y0 + 1] + x0;
+        const double v = (1 - fx) * (1 - fy) * r0[0] + fx * (1 - fy) * r0[1] +
+                         (1 - fx) * fy * r1[0] + fx * fy * r1[1];
+        out[i] = static_cast<int>(v);
+        continue;
+      }
       const double v = (1 - fx) * (1 - fy) * cell(win, x0, y0) + fx * (1 - fy) * cell(win, x0 + 1, y0) +
                        (1 - fx) * fy * cell(win, x0, y0 + 1) + fx * fy * cell(win, x0 + 1, y0 + 1);
       out[i] = static_cast<int>(v);
@@ -473,7 +482,16 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     std::vector<int>& all = work.all_xsec;
     all.resize(static_cast<std::size_t>(13) * size);
     for (int j = 0; j < 13; ++j) col_x[j] = clampi(col_x[j], 0, size - 1);
-    for (int y = 0; y < size; ++y) {
+    bool inner = true;  // every column has its five cells inside the window
+    for (int j = 0; j < 13; ++j) inner = inner && col_x[j] >= 2 && col_x[j] <= size - 3;
+    for (int y = 0; inner && y < size; ++y) {
+      const int32_t* row = win->rows[y];
+      for (int j = 0; j < 13; ++j) {
+        const int32_t* p = row + col_x[j] - 2;
+        all[static_cast<std::size_t>(j) * size + y] = (p[0] + p[1] + p[2] + p[3] + p[4]) / 5;
+      }
+    }
+    for (int y = 0; !inner && y < size; ++y) {
       const int32_t* row = win->rows[y];
       for (int j = 0; j < 13; ++j) {
         const int xa = std::max(col_x[j] - 2, 0), xb = std::min(col_x[j] + 2, size - 1);

@@ -442,17 +442,21 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   }
   tmp->num_data_values = L;
   int32_t* prof = tmp->data_values;
-  for (int i = 0; i < L; ++i) {
-    const int x = clampi(first_col + i, 0, size - 1);
-    long sum = 0;
-    int n = 0;
-    for (int y = c - r; y <= c + r; ++y) {
-      if (y < 0 || y >= size) continue;
-      sum += win->rows[y][x];
-      ++n;
-    }
-    prof[i] = n ? static_cast<int32_t>(sum / n) : 0;
+  // Each profile value is the mean of its column over rows c - r .. c + r inside the window:
+  // the columns are summed row by row (integer sums, exact in any order).
+  const int y_lo = std::max(c - r, 0), y_hi = std::min(c + r, size - 1);
+  const int n = y_hi >= y_lo ? y_hi - y_lo + 1 : 0;
+  thread_local std::vector<long> sums;
+  sums.assign(static_cast<std::size_t>(L), 0);
+  const int i_lo = std::clamp(-first_col, 0, L), i_hi = std::clamp(size - first_col, i_lo, L);
+  for (int y = y_lo; y <= y_hi; ++y) {
+    const int32_t* row = win->rows[y];
+    for (int i = 0; i < i_lo; ++i) sums[i] += row[0];
+    const int32_t* src = row + first_col;
+    for (int i = i_lo; i < i_hi; ++i) sums[i] += src[i];
+    for (int i = i_hi; i < L; ++i) sums[i] += row[size - 1];
   }
+  for (int i = 0; i < L; ++i) prof[i] = n ? static_cast<int32_t>(sums[i] / n) : 0;
   tmp->min_top_band_thick = tmp->min_bot_band_thick = W / 4;
   tmp->band_threshold = 1;
   tmp->band_threshold2 = 0;
