@@ -328,8 +328,9 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
   int32_t c, ms;
   mt_qtrig(angle, &c, &ms);
   for (int i = 0; i < count; ++i) {
-    const double px = x + static_cast<double>(i) * c / 65536.0;
-    const double py = y + static_cast<double>(i) * ms / 65536.0;
+    // Multiplying by 2^-16 gives exactly the quotient by 65536.
+    const double px = x + static_cast<double>(i) * c * (1.0 / 65536.0);
+    const double py = y + static_cast<double>(i) * ms * (1.0 / 65536.0);
     const double flx = std::floor(px), fly = std::floor(py);
     const double fx = px - flx, fy = py - fly;
     if (fx >= 0.1 && fy <= 0.9 && !(fx > 0.9 && fy < 0.1)) {
@@ -352,9 +353,13 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
   }
 }
 
-int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
-  if (!t) return 0;
-  *t = QT_CROSS_TAB();
+namespace {
+
+// qt_cross filling only the table's counts and the entries below its count.
+int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t) {
+  t->start = 1;
+  t->count = 0;
+  t->lead_area = 0;
   if (!d2 || count <= 0) return 0;
   int i = 0;
   // A leading non-positive run is no crossing.
@@ -378,9 +383,18 @@ int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
   return t->count;
 }
 
+}  // namespace
+
+int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
+  if (!t) return 0;
+  *t = QT_CROSS_TAB();
+  return scan_crossings(d2, count, t);
+}
+
 int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, int* dist) {
-  QT_CROSS_TAB t;
-  const int n = qt_cross(profile, count, &t);
+  // Only the entries below the count are read: the table is not cleared for every profile.
+  thread_local QT_CROSS_TAB t;
+  const int n = scan_crossings(profile, count, &t);
   int result;
   if (n == 0) {
     result = -1;
