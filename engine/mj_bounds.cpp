@@ -87,7 +87,8 @@ int kernel_width_for(int thickness) {
 // Negated second derivative of v[0..n) with the kernel of mt_2df(thickness) into d; all zero
 // when v is shorter than the kernel.
 void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) {
-  d.assign(static_cast<std::size_t>(n), 0);
+  // mt_2df writes every value when it succeeds.
+  d.resize(static_cast<std::size_t>(std::max(n, 0)));
   if (n > 0 && mt_2df(thickness, n, v, d.data()) != 0) std::fill(d.begin(), d.end(), 0);
 }
 
@@ -103,8 +104,7 @@ BoundsScratch& scratch() {
 // The band's centre row in one column: the highest point of each run of non-negative second
 // derivative within s rows of the expected row is a candidate; the one nearest the expected row
 // wins (the higher profile value on equal distance). No candidate keeps the expected row.
-int centre_row(const std::vector<int>& prof, const std::vector<int>& d2, int expected, int s) {
-  const int n = static_cast<int>(prof.size());
+int centre_row(const int* prof, int n, const std::vector<int>& d2, int expected, int s) {
   const int lo = std::max(0, expected - s);
   const int hi = std::min(n - 1, expected + s);
   int best = -1, best_dist = INT_MAX, best_val = INT_MIN;
@@ -516,11 +516,12 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     }
     for (int j = 0; j < 13; ++j) {
       const int x = col_x[j];
-      std::copy_n(all.begin() + static_cast<std::ptrdiff_t>(j) * size, size, xsec.begin());
-      median5(xsec);
-      second_derivative(xsec.data(), size, kidx, d2);
+      // Each cross-section is filtered where it lies.
+      int* const xs = all.data() + static_cast<std::ptrdiff_t>(j) * size;
+      median5(xs, size);
+      second_derivative(xs, size, kidx, d2);
       const int prev = j == 0 ? by : (j == 7 ? col_row[0] : col_row[j - 1]);
-      int row = centre_row(xsec, d2, prev, s);
+      int row = centre_row(xs, size, d2, prev, s);
       if (j > 0) {
         const int hold = j <= 6 ? hold_r : hold_l;
         row = clampi(row, prev - hold, prev + hold);
