@@ -344,6 +344,18 @@ int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
   const int x0 = std::max(left, img->x_min), x1 = std::min(win->right, img->x_max);
   const int y0 = std::max(top, img->y_min), y1 = std::min(win->bottom, img->y_max);
   int32_t* const* rows = win->rows;
+  if (!img->is_8bit && x1 >= x0) {
+    // The first rows' sources are fetched at once; each row then fetches the row 8 below it.
+    const int ya = std::max(top + std::max(r0, 0), y0), yb = std::min(ya + 7, y1);
+    const std::size_t bytes = 2 * static_cast<std::size_t>(x1 - x0 + 1);
+    for (int y = ya; y <= yb; ++y) {
+      const auto* src = reinterpret_cast<const char*>(
+          static_cast<const uint16_t*>(img->pixels) +
+          static_cast<std::size_t>(y - img->y_min) * iw + (x0 - img->x_min));
+      for (std::size_t k = 0; k < bytes; k += 64) __builtin_prefetch(src + k);
+      __builtin_prefetch(src + bytes - 1);
+    }
+  }
   // Cells the lane image does not cover read white; the others are copied from the image.
   for (int r = std::max(r0, 0); r <= std::min(r1, size - 1); ++r) {
     int32_t* row = rows[r];
@@ -364,8 +376,8 @@ int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
       const auto* src = static_cast<const uint16_t*>(img->pixels) + at;
       // The rows of a lane image seen in the whole image lie far apart: the source of a row a
       // few rows ahead is fetched while this one is converted.
-      if (y + 4 <= y1) {
-        const auto* ahead = reinterpret_cast<const char*>(src + 4 * static_cast<std::size_t>(iw));
+      if (y + 8 <= y1) {
+        const auto* ahead = reinterpret_cast<const char*>(src + 8 * static_cast<std::size_t>(iw));
         for (int k = 0; k < 2 * n; k += 64) __builtin_prefetch(ahead + k);
         __builtin_prefetch(ahead + 2 * n - 1);
       }
