@@ -560,21 +560,27 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       int d = std::min({px, py, size - px, size - py});
       if (2 * d > size) --d;
       if (d <= 0) return -1;
+      const int n = d - K / 2;
+      if (n <= 0) return -1;
+      // The bound is picked from the derivative at the centre point and beyond, which depends
+      // on the samples from K / 2 + 2 points behind the centre onwards (the kernel's half and
+      // the median's reach): the line starts there. The filtered values it changes at its
+      // start lie before the ones read.
+      const int behind = std::min(d - 1, K / 2 + 2);
       std::vector<int>& fwd = work.fwd;
       std::vector<int>& back = work.back;
       std::vector<int>& line = work.line;
       fwd.resize(static_cast<std::size_t>(d));
-      back.resize(static_cast<std::size_t>(d));
+      back.resize(static_cast<std::size_t>(behind) + 1);
       qt_radxsec(fwd.data(), angle, win, px, py, d);
-      qt_radxsec(back.data(), angle + 180, win, px, py, d);
+      qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
       line.clear();
-      for (int i = d - 1; i >= 1; --i) line.push_back(back[i]);
+      for (int i = behind; i >= 1; --i) line.push_back(back[i]);
       line.insert(line.end(), fwd.begin(), fwd.end());
       median5(line);
       std::vector<int>& rdd = work.rdd;
       second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
-      const int n = d - K / 2;
-      return n > 0 ? pick(rdd.data() + (d - 1), n) : -1;
+      return pick(rdd.data() + behind, n);
     };
     for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);
     for (int slot = 25; slot <= 29; ++slot) dist[slot] = ray(12, kSlots[slot].angle);
