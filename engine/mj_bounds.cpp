@@ -63,17 +63,16 @@ inline int med5(int a, int b, int c, int d, int e) {
 }
 
 // Running median of 5 over v[0..n) in place; the two values at each end copy the nearest
-// filtered value. Each output needs the two inputs before it, which are kept aside as they are
-// overwritten.
+// filtered value.
 void median5(int* v, int n) {
   if (n < 5) return;
-  int back2 = v[0], back1 = v[1];
-  for (int i = 2; i < n - 2; ++i) {
-    const int cur = v[i];
-    v[i] = med5(back2, back1, cur, v[i + 1], v[i + 2]);
-    back2 = back1;
-    back1 = cur;
-  }
+  // The inputs are read from a copy, so that the medians of successive positions do not wait
+  // on one another and the loop runs over several positions at once.
+  thread_local std::vector<int> in;
+  in.assign(v, v + n);
+  const int* src = in.data();
+  for (int i = 2; i < n - 2; ++i)
+    v[i] = med5(src[i - 2], src[i - 1], src[i], src[i + 1], src[i + 2]);
   v[0] = v[1] = v[2];
   v[n - 1] = v[n - 2] = v[n - 3];
 }
