@@ -501,7 +501,11 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       const int32_t* row = win->rows[y];
       for (int j = 0; j < 13; ++j) {
         const int32_t* p = row + col_x[j] - 2;
-        all[static_cast<std::size_t>(j) * size + y] = (p[0] + p[1] + p[2] + p[3] + p[4]) / 5;
+        const int sum = p[0] + p[1] + p[2] + p[3] + p[4];
+        // Cells hold pixel values (0 .. 65535): the sum is never negative, and its unsigned
+        // quotient is the same.
+        all[static_cast<std::size_t>(j) * size + y] =
+            sum >= 0 ? static_cast<int>(static_cast<unsigned>(sum) / 5u) : sum / 5;
       }
     }
     for (int y = 0; !inner && y < size; ++y) {
