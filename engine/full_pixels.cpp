@@ -59,8 +59,12 @@ int ln_pixels_lane_image(LnPixels& px, const LANE* lane, LANE_IMAGE* out, const 
 int ln_quant_lane_bands(const TkImage* whole, const IMG_INFO* header, LANE* lane, SPOT** bands,
                         int n, int row, IMG_INT_INFO* table,
                         const std::function<void(SPOT*, int)>& seen) {
+  // The bands' windows are loaded straight from the image held: the lane's rectangle is not
+  // copied.
   LANE_IMAGE img{};
-  if (ln_cut_lane_image(lane, &img, header, whole, row) != 0) return -1;
+  if (ln_view_lane_image(lane, &img, header, whole, row) != 0) return -1;
+  // The image is not changed while its bands are quantified.
+  img.serial = ln_lane_image_serial();
   int done = 0;
   for (int i = 0; i < n; ++i) {
     SPOT* b = bands[i];

@@ -43,7 +43,7 @@ int ln_pixels_profiles(LnPixels& px, LANE** lanes, int n, int percent);
 int ln_pixels_lane_image(LnPixels& px, const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
                          int row);
 
-// Quantifies the n bands of the lane from its image at `row` cut from `whole`, by their
+// Quantifies the n bands of the lane from its image at `row` seen in `whole`, by their
 // profiles, through the intensity lookup `table` (null: none). After each band `seen(band, ok)`
 // is called with the band's result still attached; the result is then released. -> bands
 // quantified, or -1 when the lane image cannot be cut.

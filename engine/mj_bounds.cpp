@@ -63,17 +63,16 @@ inline int med5(int a, int b, int c, int d, int e) {
 }
 
 // Running median of 5 over v[0..n) in place; the two values at each end copy the nearest
-// filtered value. Each output needs the two inputs before it, which are kept aside as they are
-// overwritten.
+// filtered value.
 void median5(int* v, int n) {
   if (n < 5) return;
-  int back2 = v[0], back1 = v[1];
-  for (int i = 2; i < n - 2; ++i) {
-    const int cur = v[i];
-    v[i] = med5(back2, back1, cur, v[i + 1], v[i + 2]);
-    back2 = back1;
-    back1 = cur;
-  }
+  // The inputs are read from a copy, so that the medians of successive positions do not wait
+  // on one another and the loop runs over several positions at once.
+  thread_local std::vector<int> in;
+  in.assign(v, v + n);
+  const int* src = in.data();
+  for (int i = 2; i < n - 2; ++i)
+    v[i] = med5(src[i - 2], src[i - 1], src[i], src[i + 1], src[i + 2]);
   v[0] = v[1] = v[2];
   v[n - 1] = v[n - 2] = v[n - 3];
 }
@@ -87,7 +86,8 @@ int kernel_width_for(int thickness) {
 // Negated second derivative of v[0..n) with the kernel of mt_2df(thickness) into d; all zero
 // when v is shorter than the kernel.
 void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) {
-  d.assign(static_cast<std::size_t>(n), 0);
+  // mt_2df writes every value when it succeeds.
+  d.resize(static_cast<std::size_t>(std::max(n, 0)));
   if (n > 0 && mt_2df(thickness, n, v, d.data()) != 0) std::fill(d.begin(), d.end(), 0);
 }
 
@@ -103,8 +103,7 @@ BoundsScratch& scratch() {
 // The band's centre row in one column: the highest point of each run of non-negative second
 // derivative within s rows of the expected row is a candidate; the one nearest the expected row
 // wins (the higher profile value on equal distance). No candidate keeps the expected row.
-int centre_row(const std::vector<int>& prof, const std::vector<int>& d2, int expected, int s) {
-  const int n = static_cast<int>(prof.size());
+int centre_row(const int* prof, int n, const std::vector<int>& d2, int expected, int s) {
   const int lo = std::max(0, expected - s);
   const int hi = std::min(n - 1, expected + s);
   int best = -1, best_dist = INT_MAX, best_val = INT_MIN;
@@ -328,12 +327,22 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
   int32_t c, ms;
   mt_qtrig(angle, &c, &ms);
   for (int i = 0; i < count; ++i) {
-    const double px = x + static_cast<double>(i) * c / 65536.0;
-    const double py = y + static_cast<double>(i) * ms / 65536.0;
+    // Multiplying by 2^-16 gives exactly the quotient by 65536.
+    const double px = x + static_cast<double>(i) * c * (1.0 / 65536.0);
+    const double py = y + static_cast<double>(i) * ms * (1.0 / 65536.0);
     const double flx = std::floor(px), fly = std::floor(py);
     const double fx = px - flx, fy = py - fly;
     if (fx >= 0.1 && fy <= 0.9 && !(fx > 0.9 && fy < 0.1)) {
       const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+      if (x0 >= 0 && y0 >= 0 && x0 + 1 < win->size && y0 + 1 < win->size) {
+        // All four cells inside the window: read without holding them to it.
+        const int32_t* r0 = win->rows[y0] + x0;
+        const int32_t* r1 = win->rows[y0 + 1] + x0;
+        const double v = (1 - fx) * (1 - fy) * r0[0] + fx * (1 - fy) * r0[1] +
+                         (1 - fx) * fy * r1[0] + fx * fy * r1[1];
+        out[i] = static_cast<int>(v);
+        continue;
+      }
       const double v = (1 - fx) * (1 - fy) * cell(win, x0, y0) + fx * (1 - fy) * cell(win, x0 + 1, y0) +
                        (1 - fx) * fy * cell(win, x0, y0 + 1) + fx * fy * cell(win, x0 + 1, y0 + 1);
       out[i] = static_cast<int>(v);
@@ -343,9 +352,13 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
   }
 }
 
-int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
-  if (!t) return 0;
-  *t = QT_CROSS_TAB();
+namespace {
+
+// qt_cross filling only the table's counts and the entries below its count.
+int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t) {
+  t->start = 1;
+  t->count = 0;
+  t->lead_area = 0;
   if (!d2 || count <= 0) return 0;
   int i = 0;
   // A leading non-positive run is no crossing.
@@ -369,9 +382,18 @@ int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
   return t->count;
 }
 
+}  // namespace
+
+int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
+  if (!t) return 0;
+  *t = QT_CROSS_TAB();
+  return scan_crossings(d2, count, t);
+}
+
 int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, int* dist) {
-  QT_CROSS_TAB t;
-  const int n = qt_cross(profile, count, &t);
+  // Only the entries below the count are read: the table is not cleared for every profile.
+  thread_local QT_CROSS_TAB t;
+  const int n = scan_crossings(profile, count, &t);
   int result;
   if (n == 0) {
     result = -1;
@@ -473,7 +495,20 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     std::vector<int>& all = work.all_xsec;
     all.resize(static_cast<std::size_t>(13) * size);
     for (int j = 0; j < 13; ++j) col_x[j] = clampi(col_x[j], 0, size - 1);
-    for (int y = 0; y < size; ++y) {
+    bool inner = true;  // every column has its five cells inside the window
+    for (int j = 0; j < 13; ++j) inner = inner && col_x[j] >= 2 && col_x[j] <= size - 3;
+    for (int y = 0; inner && y < size; ++y) {
+      const int32_t* row = win->rows[y];
+      for (int j = 0; j < 13; ++j) {
+        const int32_t* p = row + col_x[j] - 2;
+        const int sum = p[0] + p[1] + p[2] + p[3] + p[4];
+        // Cells hold pixel values (0 .. 65535): the sum is never negative, and its unsigned
+        // quotient is the same.
+        all[static_cast<std::size_t>(j) * size + y] =
+            sum >= 0 ? static_cast<int>(static_cast<unsigned>(sum) / 5u) : sum / 5;
+      }
+    }
+    for (int y = 0; !inner && y < size; ++y) {
       const int32_t* row = win->rows[y];
       for (int j = 0; j < 13; ++j) {
         const int xa = std::max(col_x[j] - 2, 0), xb = std::min(col_x[j] + 2, size - 1);
@@ -484,11 +519,12 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     }
     for (int j = 0; j < 13; ++j) {
       const int x = col_x[j];
-      std::copy_n(all.begin() + static_cast<std::ptrdiff_t>(j) * size, size, xsec.begin());
-      median5(xsec);
-      second_derivative(xsec.data(), size, kidx, d2);
+      // Each cross-section is filtered where it lies.
+      int* const xs = all.data() + static_cast<std::ptrdiff_t>(j) * size;
+      median5(xs, size);
+      second_derivative(xs, size, kidx, d2);
       const int prev = j == 0 ? by : (j == 7 ? col_row[0] : col_row[j - 1]);
-      int row = centre_row(xsec, d2, prev, s);
+      int row = centre_row(xs, size, d2, prev, s);
       if (j > 0) {
         const int hold = j <= 6 ? hold_r : hold_l;
         row = clampi(row, prev - hold, prev + hold);
@@ -527,21 +563,27 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       int d = std::min({px, py, size - px, size - py});
       if (2 * d > size) --d;
       if (d <= 0) return -1;
+      const int n = d - K / 2;
+      if (n <= 0) return -1;
+      // The bound is picked from the derivative at the centre point and beyond, which depends
+      // on the samples from K / 2 + 2 points behind the centre onwards (the kernel's half and
+      // the median's reach): the line starts there. The filtered values it changes at its
+      // start lie before the ones read.
+      const int behind = std::min(d - 1, K / 2 + 2);
       std::vector<int>& fwd = work.fwd;
       std::vector<int>& back = work.back;
       std::vector<int>& line = work.line;
       fwd.resize(static_cast<std::size_t>(d));
-      back.resize(static_cast<std::size_t>(d));
+      back.resize(static_cast<std::size_t>(behind) + 1);
       qt_radxsec(fwd.data(), angle, win, px, py, d);
-      qt_radxsec(back.data(), angle + 180, win, px, py, d);
+      qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
       line.clear();
-      for (int i = d - 1; i >= 1; --i) line.push_back(back[i]);
+      for (int i = behind; i >= 1; --i) line.push_back(back[i]);
       line.insert(line.end(), fwd.begin(), fwd.end());
       median5(line);
       std::vector<int>& rdd = work.rdd;
       second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
-      const int n = d - K / 2;
-      return n > 0 ? pick(rdd.data() + (d - 1), n) : -1;
+      return pick(rdd.data() + behind, n);
     };
     for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);
     for (int slot = 25; slot <= 29; ++slot) dist[slot] = ray(12, kSlots[slot].angle);

@@ -20,6 +20,16 @@
 
 namespace {
 
+// The image rows a shared window's cells hold. The cells are a ring of rows: image row y lies in
+// cell row y mod size, so a window moved down its lane finds the rows it shares with its last
+// position where they were. rows[k] is the image row cell row k holds, taken from the lane image
+// `serial` with the window's left edge at `left`; none when serial is 0.
+struct HeldRows {
+  uint32_t serial = 0;
+  int left = 0;
+  std::vector<int> rows;
+};
+
 // A window shared by successive quantifications, kept with the size it was made for.
 struct SharedWin {
   QT_WIN* win = nullptr;
@@ -27,6 +37,8 @@ struct SharedWin {
   int last_size = 0;
   int remembered = 75;  // size of the window made; a new size above 4 replaces it
   int32_t held[4] = {0, 0, -1, -1};  // image rectangle the last load copied pixels from
+  HeldRows held_rows;        // what win's cells hold
+  HeldRows spare_held_rows;  // what spare's cells hold
 };
 SharedWin s_main;     // bands quantified from their lane profile
 SharedWin s_outline;  // bands with a drawn outline
@@ -45,36 +57,104 @@ int clampi(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1);
 
+int ring_row(int y, int size) {
+  const int m = y % size;
+  return m < 0 ? m + size : m;
+}
+
+// Points the window's row pointers at its cells in the ring order for its current top.
+void ring_rows(QT_WIN* w) {
+  int32_t* base = w->rows[0];
+  for (int r = 1; r < w->size; ++r) base = std::min(base, w->rows[r]);
+  const std::size_t size = static_cast<std::size_t>(w->size);
+  for (int r = 0; r < w->size; ++r)
+    w->rows[r] = base + static_cast<std::size_t>(ring_row(w->top + r, w->size)) * size;
+}
+
+// Puts the row pointers back in cell order (the first owns the cells) before a window is freed.
+void unring_rows(QT_WIN* w) {
+  if (!w || !w->rows || w->mode != QT_WIN_OWNED) return;
+  int32_t* base = w->rows[0];
+  for (int r = 1; r < w->size; ++r) base = std::min(base, w->rows[r]);
+  for (int r = 0; r < w->size; ++r) w->rows[r] = base + static_cast<std::size_t>(r) * w->size;
+}
+
+void free_shared(QT_WIN* w) {
+  unring_rows(w);
+  qt_free_window(w);
+}
+
+// Loads window rows r0..r1 of the shared window; rows it already holds from the same lane image
+// at the same left edge are kept.
+int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
+  QT_WIN* win = sw.win;
+  if (!win || !win->rows || !img || !img->pixels) return MJ_FAIL_LOAD;
+  const int size = win->size;
+  HeldRows& h = sw.held_rows;
+  if (img->serial == 0) {
+    h.serial = 0;
+    return load_window_rows(win, img, r0, r1);
+  }
+  if (h.serial != img->serial || h.left != win->left || static_cast<int>(h.rows.size()) != size) {
+    h.rows.assign(static_cast<std::size_t>(size), INT_MIN);
+    h.serial = img->serial;
+    h.left = win->left;
+  }
+  std::vector<int>& tags = h.rows;
+  const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
+  for (int r = lo; r <= hi; ++r) {
+    const int y = win->top + r;
+    if (tags[static_cast<std::size_t>(ring_row(y, size))] == y) continue;
+    // Runs of rows not held are loaded together.
+    int e = r;
+    while (e < hi && tags[static_cast<std::size_t>(ring_row(y + (e + 1 - r), size))] !=
+                         y + (e + 1 - r))
+      ++e;
+    load_window_rows(win, img, r, e);
+    for (int k = r; k <= e; ++k)
+      tags[static_cast<std::size_t>(ring_row(win->top + k, size))] = win->top + k;
+    r = e;
+  }
+  return 0;
+}
+
 // Makes (or reuses) a shared window of `size` centred on the record's centre and loads its rows
 // row_from..row_to (all of them by default).
 int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size, int row_from = 0,
                    int row_to = INT_MAX) {
   if (sw.win && size == sw.last_size) {
     qt_move_window(sw.win, img->cx, img->cy);
+    ring_rows(sw.win);
   } else {
     // Successive bands often alternate between two sizes: the window given up is kept as the
     // spare, and taken back when the new size is its size. Loading rewrites every cell.
     QT_WIN* old = sw.win;
     sw.win = nullptr;
     sw.last_size = 0;
+    HeldRows old_held = std::move(sw.held_rows);
+    sw.held_rows = HeldRows();
     if (size > 4) sw.remembered = size;
     if (!mj_alloc_fails()) {
       if (sw.spare && sw.spare->size == sw.remembered) {
         sw.win = sw.spare;
         sw.spare = nullptr;
+        sw.held_rows = std::move(sw.spare_held_rows);
+        sw.spare_held_rows = HeldRows();
         qt_move_window(sw.win, img->cx, img->cy);
       } else {
         sw.win = qt_alloc_window(img->cx, img->cy, sw.remembered);
       }
     }
     if (old) {
-      qt_free_window(sw.spare);
+      free_shared(sw.spare);
       sw.spare = old;
+      sw.spare_held_rows = std::move(old_held);
     }
     if (!sw.win) return MJ_FAIL_WIN_ALLOC;
+    ring_rows(sw.win);
     sw.last_size = size;
   }
-  if (load_window_rows(sw.win, img, row_from, row_to) != 0) return MJ_FAIL_LOAD;
+  if (load_shared_rows(sw, img, row_from, row_to) != 0) return MJ_FAIL_LOAD;
   sw.held[0] = img->x_min;
   sw.held[1] = img->y_min;
   sw.held[2] = img->x_max;
@@ -159,20 +239,32 @@ int ln_read_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header
   return 0;
 }
 
+namespace {
+
+// The rectangle about the lane inside the whole image held: false when it is empty or lies
+// outside the image.
+bool whole_rect(const LANE* lane, const IMG_INFO* header, const TkImage* whole, int row,
+                int32_t rect[4]) {
+  static const char* fn = "ln_cut_lane_image";
+  if (!lane || !whole || whole->empty() || !lane->center_coords || lane->num_center_points < 1)
+    return false;
+  const int width = header ? header->width : whole->width();
+  const int height = header ? header->height : whole->height();
+  if (!lane_rect(lane, width, height, row, rect)) return false;
+  if (rect[0] + rect[2] > whole->width() || rect[1] + rect[3] > whole->height()) {
+    SLOG(fn, SLOG_EXIT, "rectangle outside the %d x %d image", whole->width(), whole->height());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 int ln_cut_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
                       const TkImage* whole, int row) {
   static const char* fn = "ln_cut_lane_image";
-  if (!lane || !out || !whole || whole->empty() || !lane->center_coords ||
-      lane->num_center_points < 1)
-    return -1;
-  const int width = header ? header->width : whole->width();
-  const int height = header ? header->height : whole->height();
   int32_t rect[4];
-  if (!lane_rect(lane, width, height, row, rect)) return -1;
-  if (rect[0] + rect[2] > whole->width() || rect[1] + rect[3] > whole->height()) {
-    SLOG(fn, SLOG_EXIT, "rectangle outside the %d x %d image", whole->width(), whole->height());
-    return -1;
-  }
+  if (!out || !whole_rect(lane, header, whole, row, rect)) return -1;
   const int bpp = whole->bytes_per_pixel();
   const std::size_t line = static_cast<std::size_t>(rect[2]) * bpp;
   auto* pixels = static_cast<uint8_t*>(ks_huge_alloc_msg(line * static_cast<std::size_t>(rect[3])));
@@ -187,9 +279,31 @@ int ln_cut_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
   return 0;
 }
 
+int ln_view_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                       const TkImage* whole, int row) {
+  int32_t rect[4];
+  if (!out || !whole_rect(lane, header, whole, row, rect)) return -1;
+  const int bpp = whole->bytes_per_pixel();
+  // The rows lie one stride apart in the image's block.
+  const std::ptrdiff_t step = whole->height() > 1 ? whole->row(1) - whole->row(0) : 0;
+  if (whole->height() > 1 && (step <= 0 || step % bpp != 0)) return -1;
+  auto* first = const_cast<uint8_t*>(whole->row(rect[1])) + static_cast<std::size_t>(rect[0]) * bpp;
+  set_lane_image(out, first, rect, bpp);
+  out->stride = static_cast<int32_t>(step / bpp);
+  out->borrowed = 1;
+  return 0;
+}
+
+uint32_t ln_lane_image_serial() {
+  static uint32_t last = 0;
+  if (++last == 0) ++last;
+  return last;
+}
+
 void ln_free_lane_image(LANE_IMAGE* img) {
   if (!img) return;
-  ks_huge_free_msg(img->pixels);
+  if (!img->borrowed) ks_huge_free_msg(img->pixels);
+  img->borrowed = 0;
   img->pixels = nullptr;
 }
 
@@ -212,8 +326,8 @@ QT_WIN* mj_quant_window() { return s_main.win; }
 
 void mj_quant_release() {
   for (SharedWin* sw : {&s_main, &s_outline}) {
-    qt_free_window(sw->win);
-    qt_free_window(sw->spare);
+    free_shared(sw->win);
+    free_shared(sw->spare);
     *sw = SharedWin();
   }
 }
@@ -226,10 +340,22 @@ int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
   const int white = img->is_8bit ? 255 : 65535;
   const int size = win->size;
   const int left = win->left, top = win->top;
-  const int iw = img->x_max - img->x_min + 1;
+  const int iw = img->stride > 0 ? img->stride : img->x_max - img->x_min + 1;
   const int x0 = std::max(left, img->x_min), x1 = std::min(win->right, img->x_max);
   const int y0 = std::max(top, img->y_min), y1 = std::min(win->bottom, img->y_max);
   int32_t* const* rows = win->rows;
+  if (!img->is_8bit && x1 >= x0) {
+    // The first rows' sources are fetched at once; each row then fetches the row 8 below it.
+    const int ya = std::max(top + std::max(r0, 0), y0), yb = std::min(ya + 7, y1);
+    const std::size_t bytes = 2 * static_cast<std::size_t>(x1 - x0 + 1);
+    for (int y = ya; y <= yb; ++y) {
+      const auto* src = reinterpret_cast<const char*>(
+          static_cast<const uint16_t*>(img->pixels) +
+          static_cast<std::size_t>(y - img->y_min) * iw + (x0 - img->x_min));
+      for (std::size_t k = 0; k < bytes; k += 64) __builtin_prefetch(src + k);
+      __builtin_prefetch(src + bytes - 1);
+    }
+  }
   // Cells the lane image does not cover read white; the others are copied from the image.
   for (int r = std::max(r0, 0); r <= std::min(r1, size - 1); ++r) {
     int32_t* row = rows[r];
@@ -248,6 +374,13 @@ int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
       for (int k = 0; k < n; ++k) dst[k] = src[k];
     } else {
       const auto* src = static_cast<const uint16_t*>(img->pixels) + at;
+      // The rows of a lane image seen in the whole image lie far apart: the source of a row a
+      // few rows ahead is fetched while this one is converted.
+      if (y + 8 <= y1) {
+        const auto* ahead = reinterpret_cast<const char*>(src + 8 * static_cast<std::size_t>(iw));
+        for (int k = 0; k < 2 * n; k += 64) __builtin_prefetch(ahead + k);
+        __builtin_prefetch(ahead + 2 * n - 1);
+      }
       for (int k = 0; k < n; ++k) dst[k] = src[k];
     }
   }
@@ -257,6 +390,9 @@ int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
 }  // namespace
 
 int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
+  // The shared windows forget the rows they held: this load may rewrite them.
+  for (SharedWin* sw : {&s_main, &s_outline})
+    if (sw->win == win) sw->held_rows.serial = 0;
   return load_window_rows(win, img, 0, win ? win->size - 1 : -1);
 }
 
@@ -318,17 +454,21 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   }
   tmp->num_data_values = L;
   int32_t* prof = tmp->data_values;
-  for (int i = 0; i < L; ++i) {
-    const int x = clampi(first_col + i, 0, size - 1);
-    long sum = 0;
-    int n = 0;
-    for (int y = c - r; y <= c + r; ++y) {
-      if (y < 0 || y >= size) continue;
-      sum += win->rows[y][x];
-      ++n;
-    }
-    prof[i] = n ? static_cast<int32_t>(sum / n) : 0;
+  // Each profile value is the mean of its column over rows c - r .. c + r inside the window:
+  // the columns are summed row by row (integer sums, exact in any order).
+  const int y_lo = std::max(c - r, 0), y_hi = std::min(c + r, size - 1);
+  const int n = y_hi >= y_lo ? y_hi - y_lo + 1 : 0;
+  thread_local std::vector<long> sums;
+  sums.assign(static_cast<std::size_t>(L), 0);
+  const int i_lo = std::clamp(-first_col, 0, L), i_hi = std::clamp(size - first_col, i_lo, L);
+  for (int y = y_lo; y <= y_hi; ++y) {
+    const int32_t* row = win->rows[y];
+    for (int i = 0; i < i_lo; ++i) sums[i] += row[0];
+    const int32_t* src = row + first_col;
+    for (int i = i_lo; i < i_hi; ++i) sums[i] += src[i];
+    for (int i = i_hi; i < L; ++i) sums[i] += row[size - 1];
   }
+  for (int i = 0; i < L; ++i) prof[i] = n ? static_cast<int32_t>(sums[i] / n) : 0;
   tmp->min_top_band_thick = tmp->min_bot_band_thick = W / 4;
   tmp->band_threshold = 1;
   tmp->band_threshold2 = 0;
@@ -676,7 +816,7 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
   }
   if (W && s_main.win->size != win_size) {
     // Not the window foreseen: load it whole.
-    load_window_rows(s_main.win, img, 0, s_main.win->size - 1);
+    load_shared_rows(s_main, img, 0, s_main.win->size - 1);
     width_rows[0] = 0;
     width_rows[1] = s_main.win->size - 1;
   }
@@ -691,8 +831,8 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
     const bool kept = grown > 0 && s_main.win && s_main.win->size >= grown;
     r = mj_quantwin(img, band, 1);
     if (r == 0 && kept) {
-      load_window_rows(s_main.win, img, 0, width_rows[0] - 1);
-      load_window_rows(s_main.win, img, width_rows[1] + 1, INT_MAX);
+      load_shared_rows(s_main, img, 0, width_rows[0] - 1);
+      load_shared_rows(s_main, img, width_rows[1] + 1, INT_MAX);
     }
     if (r != 0) {
       band->lane_width = W;

@@ -32,7 +32,19 @@ struct LANE_IMAGE {
   double scale2_mant;
   int32_t scale2_exp;
   int32_t cx, cy;  // centre of the window to cut (mj_doquant sets it to the band's centre)
+  // Pixels from one row of the rectangle to the next (0: the rectangle's width).
+  int32_t stride;
+  // 1: the pixels belong to an image held elsewhere (ln_view_lane_image); not released here.
+  int32_t borrowed;
+  // Nonzero (from ln_lane_image_serial): the pixels stay unchanged while records carry this
+  // number, so that the shared window keeps the rows it already holds as it moves down a lane.
+  // 0: every load copies its rows again.
+  uint32_t serial;
 };
+
+// A number not handed out before (never 0), for a lane image whose pixels stay unchanged while
+// its bands are quantified.
+uint32_t ln_lane_image_serial();
 
 // Reads the image rectangle about the lane from the image file at full scale: columns from the
 // lane's left extent - w to its right extent + w, rows row - 2w .. row + 2w, or with row -1 the
@@ -47,6 +59,10 @@ int ln_read_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header
 // the lane has no centre line, the rectangle is empty or lies outside the image held.
 int ln_cut_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
                       const TkImage* whole, int row);
+// The same rectangle as ln_cut_lane_image, seen in place in `whole` without copying it: the
+// record borrows the image's rows, which must outlive it. 0, or -1 as ln_cut_lane_image.
+int ln_view_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header,
+                       const TkImage* whole, int row);
 // Releases the record's pixels (the record itself stays).
 void ln_free_lane_image(LANE_IMAGE* img);
 

@@ -2,11 +2,13 @@
 // outline, the background rule, the failure codes and marks, and the lane image reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <queue>
 #include <set>
 #include <string>
 
+#include "engine/full_pixels.h"
 #include "engine/quant.h"
 #include "engine/lane_profile.h"
 #include "io/kes_image.h"
@@ -521,6 +523,83 @@ TEST(LaneImage, ReadsTheRectangleAboutTheLane) {
   LANE_IMAGE img{};
   EXPECT_EQ(ln_read_lane_image(lane.get(), &img, nullptr, dir.file("none.kes").c_str(), 40), -1);
   EXPECT_EQ(img.pixels, nullptr);
+}
+
+// Bands quantified from the image held (their windows seen in it and carried down the lane)
+// equal bands quantified one by one from a copied lane image, also after the image's pixels
+// change in place between two runs.
+TEST(LaneImage, BandsFromTheImageHeldEqualThoseFromACopy) {
+  const int w = 300, h = 600;
+  Gel g(w, h);
+  g.background([](int y) { return 1000 + y / 3; });
+  std::vector<int> rows;
+  for (int y = 50; y < h - 40; y += 45) {
+    rows.push_back(y);
+    g.add_band(150 + (y % 7) - 3, y, 30, 3.0, 4000 + 300 * (y % 5));
+  }
+  TkImage whole;
+  ASSERT_TRUE(whole.create(w, h, 2));
+  auto paint = [&](int extra) {
+    for (int y = 0; y < h; ++y) {
+      auto* row = reinterpret_cast<uint16_t*>(whole.row(y));
+      for (int x = 0; x < w; ++x) row[x] = static_cast<uint16_t>(g.pixel(x, y) + extra * (x % 11));
+    }
+  };
+  LanePtr lane(quanttest::vertical_lane(150, h, 40, {{0, 1000}, {h - 1, 1200}}));
+  struct Result {
+    double amount, area;
+    int lane_width;
+    bool operator==(const Result&) const = default;
+  };
+  auto make_bands = [&] {
+    std::vector<BandPtr> bands;
+    for (int y : rows) bands.emplace_back(quanttest::band_at(150 + (y % 7) - 3, y, 8, 3));
+    return bands;
+  };
+  // One by one, each from a fresh window and a copied lane image.
+  auto one_by_one = [&] {
+    std::vector<Result> out;
+    for (BandPtr& b : make_bands()) {
+      mj_quant_release();
+      LANE_IMAGE img{};
+      EXPECT_EQ(ln_cut_lane_image(lane.get(), &img, nullptr, &whole, -1), 0);
+      EXPECT_EQ(mj_doquant(b.get(), lane.get(), &img, nullptr, 1), 1);
+      out.push_back({b->amount, b->area, b->lane_width});
+      mj_res_free(&b->result);
+      ln_free_lane_image(&img);
+    }
+    return out;
+  };
+  // All in one run from the image held, from the top band down or from the bottom band up.
+  auto held = [&](bool upwards) {
+    std::vector<BandPtr> bands = make_bands();
+    std::vector<SPOT*> raw;
+    for (BandPtr& b : bands) raw.push_back(b.get());
+    if (upwards) std::reverse(raw.begin(), raw.end());
+    std::vector<Result> out;
+    const int n = static_cast<int>(raw.size());
+    EXPECT_EQ(ln_quant_lane_bands(&whole, nullptr, lane.get(), raw.data(), n, -1, nullptr,
+                                  [&](SPOT* b, int) {
+                                    out.push_back({b->amount, b->area, b->lane_width});
+                                  }),
+              n);
+    if (upwards) std::reverse(out.begin(), out.end());
+    return out;
+  };
+  for (int extra : {0, 40}) {
+    SCOPED_TRACE(extra);
+    paint(extra);
+    const std::vector<Result> first = held(false);
+    // The second run starts where the first ended, with the window it left, on pixels changed
+    // in place.
+    paint(extra + 7);
+    const std::vector<Result> second = held(true);
+    ASSERT_EQ(second.size(), rows.size());
+    EXPECT_TRUE(second == one_by_one());
+    paint(extra);
+    EXPECT_TRUE(first == one_by_one());
+  }
+  mj_quant_release();
 }
 
 }  // namespace
