@@ -92,7 +92,7 @@ namespace {
 
 // The convolution with a kernel known at compile time, so that its loop unrolls.
 template <const auto& Kernel>
-void apply_2df(int count, const int* in, int* out) {
+[[gnu::always_inline]] inline void apply_2df(int count, const int* in, int* out) {
   constexpr int k = static_cast<int>(std::size(Kernel));
   constexpr int half = k / 2;
   for (int i = half; i < count - half; ++i) {
@@ -105,7 +105,10 @@ void apply_2df(int count, const int* in, int* out) {
 
 }  // namespace
 
-int mt_2df(int thickness, int count, const int* in, int* out) {
+// A copy for processors with AVX2 multiplies and sums eight values at a time (integer sums:
+// the same results in any order).
+__attribute__((target_clones("avx2", "default"))) int mt_2df(int thickness, int count,
+                                                             const int* in, int* out) {
   int index = (2 * thickness - 3) / 2;
   if (index < 0) index = 0;
   if (index > 8) index = 8;

@@ -428,6 +428,17 @@ void mj_width_rows(const SPOT* band, int size, int rows[2]) {
   rows[1] = std::min(c + r, size - 1);
 }
 
+// The lane mj_width measures a band's width profile in, kept between bands.
+struct WidthLane {
+  LANE* lane = nullptr;
+  int capacity = 0;  // values data_values holds room for
+  ~WidthLane() { ln_free_lane(lane); }
+};
+WidthLane& width_lane() {
+  thread_local WidthLane w;
+  return w;
+}
+
 }  // namespace
 
 int mj_width(SPOT* band, const QT_WIN* win) {
@@ -444,13 +455,21 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   const int first_col = c - L / 2;
 
   if (mj_alloc_fails()) return 0;
-  LANE* tmp = ln_make_lane();
+  // One scratch lane serves every band: its profile buffer only grows, and feature detection
+  // empties its feature lists before it fills them.
+  WidthLane& wl = width_lane();
+  if (!wl.lane) wl.lane = ln_make_lane();
+  LANE* tmp = wl.lane;
   if (!tmp) return 0;
-  tmp->data_values = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * L));
-  if (!tmp->data_values) {
-    ks_dbg_null_ptr(fn, "data_values");
-    ln_free_lane(tmp);
-    return 0;
+  if (L > wl.capacity) {
+    auto* grown = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * L));
+    if (!grown) {
+      ks_dbg_null_ptr(fn, "data_values");
+      return 0;
+    }
+    ks_free(tmp->data_values);
+    tmp->data_values = grown;
+    wl.capacity = L;
   }
   tmp->num_data_values = L;
   int32_t* prof = tmp->data_values;
@@ -500,7 +519,6 @@ int mj_width(SPOT* band, const QT_WIN* win) {
     }
   }
   SLOG(fn, SLOG_VALUE4, "width %d (%d, %d)", band->lane_width, band->left_hw, band->right_hw);
-  ln_free_lane(tmp);
   return 1;
 }
 
@@ -532,7 +550,10 @@ int mj_ckbnd(const SPOT* band) {
   return 1;
 }
 
-void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
+// The AVX2 copy rounds down in one instruction (no fused multiply-add: the same points).
+__attribute__((target_clones("avx2", "default"))) void qt_perim(QT_WIN* canvas,
+                                                                const int32_t* px,
+                                                                const int32_t* py) {
   if (!canvas || !canvas->rows || !px || !py) return;
   const int size = canvas->size;
   for (int i = 0; i < SP_BOUNDS; ++i) {
