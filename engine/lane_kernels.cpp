@@ -1,4 +1,5 @@
 #include "engine/lane_kernels.h"
+#include "engine/hot_clones.h"
 
 #include <array>
 #include <iterator>
@@ -107,7 +108,7 @@ template <const auto& Kernel>
 
 // A copy for processors with AVX2 multiplies and sums eight values at a time (integer sums:
 // the same results in any order).
-__attribute__((target_clones("avx2", "default"))) int mt_2df(int thickness, int count,
+VX_HOT_CLONES int mt_2df(int thickness, int count,
                                                              const int* in, int* out) {
   int index = (2 * thickness - 3) / 2;
   if (index < 0) index = 0;

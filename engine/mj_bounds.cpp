@@ -11,6 +11,7 @@
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "engine/lane_kernels.h"
+#include "engine/hot_clones.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ inline int med5(int a, int b, int c, int d, int e) {
 // Running median of 5 over v[0..n) in place; the two values at each end copy the nearest
 // filtered value. A copy for processors with AVX2 takes the minima and maxima of eight values
 // in one instruction each (integers: the same medians).
-__attribute__((target_clones("avx2", "default"))) void median5(int* v, int n) {
+VX_HOT_CLONES void median5(int* v, int n) {
   if (n < 5) return;
   // The inputs are read from a copy, so that the medians of successive positions do not wait
   // on one another and the loop runs over several positions at once.
@@ -325,7 +326,7 @@ void mj_xsec(int* out, const QT_WIN* win, int x, int centre, int length) {
 
 // A copy for processors with AVX2 rounds down in one instruction (the same values; no fused
 // multiply-add is allowed in it, so every product and sum is rounded as before).
-__attribute__((target_clones("avx2", "default"))) void qt_radxsec(int* out, int angle,
+VX_HOT_CLONES void qt_radxsec(int* out, int angle,
                                                                   const QT_WIN* win, int x, int y,
                                                                   int count) {
   if (!out || !win) return;

@@ -15,6 +15,7 @@
 #include "engine/lane_geometry.h"
 #include "engine/lane_kernels.h"
 #include "engine/lane_profile.h"
+#include "engine/hot_clones.h"
 #include "io/kes_image.h"
 #include "toolkit/core/tk_image.h"
 
@@ -551,7 +552,7 @@ int mj_ckbnd(const SPOT* band) {
 }
 
 // The AVX2 copy rounds down in one instruction (no fused multiply-add: the same points).
-__attribute__((target_clones("avx2", "default"))) void qt_perim(QT_WIN* canvas,
+VX_HOT_CLONES void qt_perim(QT_WIN* canvas,
                                                                 const int32_t* px,
                                                                 const int32_t* py) {
   if (!canvas || !canvas->rows || !px || !py) return;
