@@ -208,6 +208,17 @@ inline std::vector<std::pair<uint32_t, uint32_t>> tiff_strips(const std::vector<
   return strips;
 }
 
+// Writes `w` x `h` 8-bit grey samples as the LZW TIFF `tif` (libtiff's encoder, `rows` rows a
+// strip), by way of a raw file and an uncompressed TIFF beside it. false when a tool failed.
+inline bool write_lzw_grey_tiff(const std::string& tif, int w, int h,
+                                const std::vector<uint8_t>& px, int rows) {
+  const std::string size = std::to_string(w) + "x" + std::to_string(h);
+  write_file(tif + ".gray", px);
+  return run("convert -size " + size + " -depth 8 gray:" + q(tif + ".gray") + " -compress none " +
+             q(tif + ".src.tif")) &&
+         run("tiffcp -c lzw -r " + std::to_string(rows) + " " + q(tif + ".src.tif") + " " + q(tif));
+}
+
 // A binary PGM or PPM (as djpeg writes them): size, samples per pixel and the samples.
 struct Pnm {
   int width = 0, height = 0, channels = 0;

@@ -136,10 +136,7 @@ TEST(Lzw, NoiseStripsFromLibtiff) {
     s = s * 1664525u + 1013904223u;
     b = static_cast<uint8_t>(s >> 24);
   }
-  write_file(dir.file("noise.gray"), noise);
-  ASSERT_TRUE(run("convert -size 100x600 -depth 8 gray:" + q(dir.file("noise.gray")) +
-                  " -compress none " + q(dir.file("noise.tif"))));
-  ASSERT_TRUE(run("tiffcp -c lzw -r 300 " + q(dir.file("noise.tif")) + " " + q(dir.file("lzw.tif"))));
+  ASSERT_TRUE(write_lzw_grey_tiff(dir.file("lzw.tif"), w, h, noise, 300));
   std::vector<uint8_t> f;
   ASSERT_TRUE(io_read_whole_file(dir.file("lzw.tif").c_str(), f));
   const auto strips = tiff_strips(f);
