@@ -462,9 +462,8 @@ bool gt_create_reference(const char* path, int sel_mode, const TK_OBJ* windows, 
   } else {
     bool analysis = false;
     // A reference lane without its analysis would be a different image: it is not whole.
-    result = reference_lane(made_path.c_str(), path, windows, n, &analysis) != 0 ? Made::kFailed
-             : analysis                                                       ? Made::kWhole
-                                                                              : Made::kFailed;
+    const bool made_lane = reference_lane(made_path.c_str(), path, windows, n, &analysis) == 0;
+    result = made_lane && analysis ? Made::kWhole : Made::kFailed;
   }
   bool ok = false;
   if (result == Made::kWhole) {
