@@ -143,12 +143,6 @@ struct Builder {
     }
   }
 
-  // The same steps as linkage_step over the whole build, in quadratic time instead of cubic:
-  // the working cells keep the original rows (a removed cluster's row is only dropped from the
-  // active list), and each row keeps its smallest cell among the active columns before it, so
-  // that a step finds the smallest value by looking at one value per row and its pairs by
-  // scanning only the rows that hold it. The rule is applied by kind, with the arithmetic of
-  // dndr_link_min, dndr_link_max and dndr_link_average.
   // Minimum linkage from a minimum spanning tree of the cells, with the steps of linkage_step:
   // a step's height is the next weight of the tree, and the clusters it joins are those that
   // hold the ends of the cells of that value. Where the tree has one edge of a weight, the step
@@ -270,6 +264,12 @@ struct Builder {
   }
 
   enum class Kind { kMin, kMax, kAverage };
+  // The same steps as linkage_step over the whole build, in quadratic time instead of cubic:
+  // the working cells keep the original rows (a removed cluster's row is only dropped from the
+  // active list), and each row keeps its smallest cell among the active columns before it, so
+  // that a step finds the smallest value by looking at one value per row and its pairs by
+  // scanning only the rows that hold it. The rule is applied by kind, with the arithmetic of
+  // dndr_link_min, dndr_link_max and dndr_link_average.
   void fast_linkage(Kind kind) {
     const int n = static_cast<int>(arr.size());
     float* cells = work->cells;

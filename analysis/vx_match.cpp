@@ -566,6 +566,13 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
   for (int im = 0; im < num_images; ++im) {
     const MATCH_IMAGE& img = images[im];
     const bool same_image = strcasecmp(img.name, req->name) == 0;
+    // Whether a lane (its number and flags as given) is one to match against.
+    auto wanted = [&](LANE* lane, int32_t number, uint32_t f) {
+      if (sel_lanes_only && !(f & LN_F_SELECTED)) return false;
+      if (same_image && number == ref->lane_number) return false;
+      if ((lane_sel || sel_word) && !vx_lane_meets_selection(lane, lane_sel)) return false;
+      return img.bands != nullptr;
+    };
     if (cache) {
       // The image's lanes, prepared all at its first visit.
       auto [it, added] = cache->images.try_emplace(img.lanes);
@@ -583,10 +590,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       }
       for (std::size_t k = from; k < refs.size(); ++k) {
         const VX_MATCH_CACHE::LaneRef& r = refs[k];
-        if (sel_lanes_only && !(r.f & LN_F_SELECTED)) continue;
-        if (same_image && r.number == ref->lane_number) continue;
-        if ((lane_sel || sel_word) && !vx_lane_meets_selection(r.lane, lane_sel)) continue;
-        if (img.bands == nullptr) continue;
+        if (!wanted(r.lane, r.number, r.f)) continue;
         if (!match_lane(img, r.lane, cache, &cache->lanes[r.at])) return fail("match_result NULL");
       }
       continue;
@@ -594,10 +598,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
     LANE* lane = img.lanes ? img.lanes->next : nullptr;
     if (im == 0 && start_lane != 0) lane = find_lane(img.lanes, start_lane);
     for (; lane; lane = lane->next) {
-      if (sel_lanes_only && !(lane->f & LN_F_SELECTED)) continue;
-      if (same_image && lane->lane_number == ref->lane_number) continue;
-      if ((lane_sel || sel_word) && !vx_lane_meets_selection(lane, lane_sel)) continue;
-      if (img.bands == nullptr) continue;
+      if (!wanted(lane, lane->lane_number, lane->f)) continue;
       scratch.lanes.assign(1, VX_MATCH_CACHE::Lane{});
       scratch.values.clear();
       scratch.orders.clear();

@@ -56,10 +56,6 @@ bool finish_temp(int fd, const std::string& name, mode_t mode, bool ok) {
   return ok;
 }
 
-mode_t new_file_mode(const std::string& target) {
-  return io_target_file_mode(target.c_str());
-}
-
 }  // namespace
 
 mode_t io_new_file_mode() {
@@ -103,6 +99,16 @@ IoFileOps io_file_set_ops(const IoFileOps& ops) {
 }
 
 IoFileOps io_file_ops() { return g_ops; }
+
+mode_t IoFileSet::new_file_mode(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  if (!have_created_mode_) {
+    created_mode_ = io_new_file_mode();
+    have_created_mode_ = true;
+  }
+  return created_mode_;
+}
 
 IoFileSet::~IoFileSet() {
   if (!done_) discard_temps();

@@ -82,8 +82,13 @@ class IoFileSet {
   };
   void roll_back();
   void discard_temps();
+  // The mode for a new content of `path`: the mode of the file it replaces, else the mode of a
+  // newly created file, found once for the set (it takes a read of the process's status).
+  mode_t new_file_mode(const std::string& path);
 
   std::vector<Item> items_;
+  mode_t created_mode_ = 0;
+  bool have_created_mode_ = false;
   bool failed_ = false;
   bool done_ = false;
 };
