@@ -334,9 +334,10 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
 
   auto fail = [&](const char* what) {
     SLOG("vx_match_lanes", SLOG_EXIT, "%s", what);
-    if (made)
+    if (made) {
       for (LANE_MATCH* m : *made) vx_free_match(m);
-    if (made) made->clear();
+      made->clear();
+    }
     ks_free(rbands);
     return -1;
   };

@@ -51,7 +51,6 @@ class MappedFile {
   std::size_t size_ = 0;
 };
 
-
 IoCmapLoader s_cmap_loader = nullptr;
 
 struct KesHeader {
