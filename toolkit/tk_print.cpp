@@ -109,7 +109,6 @@ struct TextPages {
     box = QSizeF(std::max(w, 1.0), std::max(h, 1.0));
     dpi = res;
     page_font = font;
-    page_font.setPointSizeF(font.pointSizeF());
     QImage probe(1, 1, QImage::Format_Grayscale8);
     set_dpi(probe, dpi);
     const double bw = box.width() * dpi / 72, bh = box.height() * dpi / 72;
