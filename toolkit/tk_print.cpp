@@ -63,6 +63,13 @@ PageGeom setup_geometry(const TkPageSetup& page) {
 
 double share(double v) { return v > 0 && v <= 1 ? v : 1.0; }
 
+// Gives a picture `dpi` dots per inch, which fonts drawn on it are sized for.
+void set_dpi(QImage& img, double dpi) {
+  const int dpm = int(std::lround(dpi / 0.0254));
+  img.setDotsPerMeterX(dpm);
+  img.setDotsPerMeterY(dpm);
+}
+
 // The box (in points) of a w x h picture brought into the printable area, kept in proportion,
 // filling no more than the set-up's share of the area's width and height, centred.
 QRectF fit_box(const TkPageSetup& page, const PageGeom& g, double w, double h) {
@@ -102,10 +109,8 @@ struct TextPages {
     box = QSizeF(std::max(w, 1.0), std::max(h, 1.0));
     dpi = res;
     page_font = font;
-    page_font.setPointSizeF(font.pointSizeF());
     QImage probe(1, 1, QImage::Format_Grayscale8);
-    probe.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
-    probe.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
+    set_dpi(probe, dpi);
     const double bw = box.width() * dpi / 72, bh = box.height() * dpi / 72;
     for (int pass = 0; pass < 2; ++pass) {
       const QFontMetricsF fm(page_font, &probe);
@@ -126,8 +131,7 @@ struct TextPages {
   QImage draw(int index) const {
     QImage img(std::max(1, int(box.width() * dpi / 72)), std::max(1, int(box.height() * dpi / 72)),
                QImage::Format_Grayscale8);
-    img.setDotsPerMeterX(int(std::lround(dpi / 0.0254)));
-    img.setDotsPerMeterY(int(std::lround(dpi / 0.0254)));
+    set_dpi(img, dpi);
     img.fill(Qt::white);
     QPainter painter(&img);
     paint(painter, index, QPointF(0, 0));

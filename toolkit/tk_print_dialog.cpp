@@ -3,6 +3,7 @@
 // hidden: a name typed there would never be used.
 #include <QComboBox>
 #include <QEvent>
+#include <QList>
 #include <QObject>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -15,15 +16,20 @@ namespace {
 // The parts of Qt's print widget that make up its output file field.
 constexpr const char* kFileField[] = {"filename", "fileBrowser", "lOutput"};
 
-int hide_field(QWidget* dialog) {
-  int found = 0;
+QList<QWidget*> field_parts(QWidget* dialog) {
+  QList<QWidget*> parts;
   for (const char* name : kFileField)
-    for (QWidget* w : dialog->findChildren<QWidget*>(QString::fromLatin1(name))) {
-      w->setVisible(false);
-      w->setEnabled(false);
-      ++found;
-    }
-  return found;
+    parts += dialog->findChildren<QWidget*>(QString::fromLatin1(name));
+  return parts;
+}
+
+int hide_field(QWidget* dialog) {
+  const QList<QWidget*> parts = field_parts(dialog);
+  for (QWidget* w : parts) {
+    w->setVisible(false);
+    w->setEnabled(false);
+  }
+  return int(parts.size());
 }
 
 // Qt's dialog shows the field again each time it is shown (while printing to a file is
@@ -50,9 +56,7 @@ namespace tk {
 int hide_print_file_field(QWidget* dialog) {
   auto* filter = new HideFileField(dialog);
   dialog->installEventFilter(filter);
-  for (const char* name : kFileField)
-    for (QWidget* w : dialog->findChildren<QWidget*>(QString::fromLatin1(name)))
-      w->installEventFilter(filter);
+  for (QWidget* w : field_parts(dialog)) w->installEventFilter(filter);
   return hide_field(dialog);
 }
 
@@ -66,9 +70,8 @@ int TKT_PrintDialogFileFields() {
   // Every printer in turn, the print-to-file entry among them: the field stays hidden and off.
   int shown = 0;
   auto count = [&] {
-    for (const char* name : kFileField)
-      for (QWidget* w : dlg.findChildren<QWidget*>(QString::fromLatin1(name)))
-        if (w->isVisible() || w->isEnabled()) ++shown;
+    for (QWidget* w : field_parts(&dlg))
+      if (w->isVisible() || w->isEnabled()) ++shown;
   };
   count();
   auto* printers = dlg.findChild<QComboBox*>(QStringLiteral("printers"));

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
+#include <QScopedValueRollback>
 #include <QWindow>
 #include <memory>
 
@@ -124,13 +125,11 @@ QWidget* make_workspace(TK_OBJ ws) {
 bool show_in_workspace(QWidget* w) {
   QMdiSubWindow* sub = sub_of(w);
   if (!sub) return false;
-  const bool was = s_programmatic;
-  s_programmatic = true;
+  const QScopedValueRollback<bool> programmatic(s_programmatic, true);
   w->show();
   sub->show();
   sub->raise();
   if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
-  s_programmatic = was;
   return true;
 }
 
