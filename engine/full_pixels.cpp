@@ -3,6 +3,9 @@
 #include "base/slog.h"
 #include "engine/lane_profile.h"
 #include "io/kes_image.h"
+#include "toolkit/core/tk_reduce.h"
+
+#include <algorithm>
 
 namespace {
 LnPixels* g_open = nullptr;  // the innermost open copy
@@ -34,6 +37,9 @@ const TkImage* LnPixels::image() {
   if (outer_) return outer_->image();
   if (!tried_) {
     tried_ = true;
+    // An open window's image keeps its pixels while the file is unchanged: no read at all.
+    kept_ = io_kept_pixels(path_.c_str());
+    if (kept_) return kept_.get();
     int bits = 0;
     int32_t extent[2] = {0, 0};
     if (!path_.empty() && io_query_image(path_.c_str(), &bits, extent)) {
@@ -42,7 +48,26 @@ const TkImage* LnPixels::image() {
     }
     if (!ok_) SLOG("LnPixels", SLOG_ERROR, "cannot read <%s>", path_.c_str());
   }
+  if (kept_) return kept_.get();
   return ok_ ? &image_ : nullptr;
+}
+
+bool ln_reduce_block(const TkImage& img, int img_x, int img_y, const LN_POINT corners[4], int n,
+                     LnBlock* out) {
+  if (!corners || !out || n < 1) return false;
+  out->left = std::min(corners[0].x, corners[3].x);
+  out->top = std::min(corners[0].y, corners[1].y);
+  out->width = std::max(corners[1].x, corners[2].x) - out->left;
+  out->height = std::max(corners[2].y, corners[3].y) - out->top;
+  out->f = std::max(1, static_cast<int>(out->width / double(n) / 20.0));
+  out->bytes = img.bytes_per_pixel();
+  return tk_reduce_rect(img, out->left - img_x, out->top - img_y, out->width, out->height,
+                        &out->reduced, out->f);
+}
+
+bool ln_pixels_block(LnPixels& px, const LN_POINT corners[4], int n, LnBlock* out) {
+  const TkImage* img = px.image();
+  return img && ln_reduce_block(*img, 0, 0, corners, n, out);
 }
 
 int ln_pixels_profiles(LnPixels& px, LANE** lanes, int n, int percent) {

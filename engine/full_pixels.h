@@ -1,6 +1,7 @@
 // The full-depth pixels of an image's pixel file, read once for one command. Profiles and lane
 // images are taken from this copy instead of reading each lane's rectangle from the file row by
-// row; the 8-bit display image is never used for them.
+// row; the 8-bit display image is never used for them. While a window holds the image and the
+// file is unchanged, the pixels its load kept are used and nothing is read.
 //
 // A command opens one LnPixels for its image; the copy is read at its first use and released
 // when the object ends. An LnPixels made for the same file while another is open (a routine the
@@ -8,6 +9,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/quant.h"
@@ -30,9 +32,29 @@ class LnPixels {
   std::string path_;
   LnPixels* outer_ = nullptr;  // the open copy of the same file this one shares, if any
   LnPixels* prev_ = nullptr;   // the innermost open copy before this one
+  std::shared_ptr<const TkImage> kept_;  // the pixels an open window's load kept, if any
   TkImage image_;
   bool tried_ = false, ok_ = false;
 };
+
+// The block drawn around n lanes, reduced for tracking them: its place and size in the image,
+// the reduction factor trunc(W / n / 20) (at least 1), the pixels' depth and the reduced image.
+struct LnBlock {
+  int left = 0, top = 0, width = 0, height = 0;
+  int f = 1;
+  int bytes = 1;
+  TkImage reduced;
+};
+
+// Reduces the block with these corners (top-left, top-right, bottom-right, bottom-left, in image
+// pixels) of the image `img`, which holds the image's pixels from (img_x, img_y) on (the whole
+// image: 0, 0), by the block's factor for n lanes with the box filter. False when the block is
+// empty, not wholly inside `img` or memory runs out.
+bool ln_reduce_block(const TkImage& img, int img_x, int img_y, const LN_POINT corners[4], int n,
+                     LnBlock* out);
+
+// The same from the copy: false also when the image cannot be read.
+bool ln_pixels_block(LnPixels& px, const LN_POINT corners[4], int n, LnBlock* out);
 
 // The lanes' profiles from the copy (ln_load_data_values_image): 1, or 0 when the image cannot
 // be read or memory runs out.

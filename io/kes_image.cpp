@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -21,8 +24,33 @@
 
 namespace {
 
+// What tells one version of a file from another: a file rewritten (in place or by a new file
+// renamed over it) differs in at least one of these.
+struct FileId {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  struct timespec mtime {};
+  struct timespec ctime {};
+  bool operator==(const FileId& o) const {
+    return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+           mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec &&
+           ctime.tv_nsec == o.ctime.tv_nsec;
+  }
+};
+
+FileId file_id(const struct stat& st) {
+  FileId id;
+  id.dev = st.st_dev;
+  id.ino = st.st_ino;
+  id.size = st.st_size;
+  id.mtime = st.st_mtim;
+  id.ctime = st.st_ctim;
+  return id;
+}
+
 // A file's first `bytes` bytes mapped read-only into memory, or nothing (data() null) when the
-// file is shorter or cannot be mapped.
+// file is shorter or cannot be mapped. id() is the version of the file that was mapped.
 class MappedFile {
  public:
   MappedFile(const char* path, std::size_t bytes) {
@@ -35,6 +63,7 @@ class MappedFile {
       if (p != MAP_FAILED) {
         data_ = static_cast<const uint8_t*>(p);
         size_ = bytes;
+        id_ = file_id(st);
       }
     }
     ::close(fd);
@@ -45,11 +74,38 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
   const uint8_t* data() const { return data_; }
+  const FileId& id() const { return id_; }
 
  private:
   const uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
+  FileId id_;
 };
+
+// The full-depth pixels of a file loaded for display, kept while its display record holds the
+// image: the file's mapping and an image that shows its pixel rows.
+struct KeptPixels {
+  KeptPixels(const char* path, std::size_t bytes) : map(path, bytes) {}
+  MappedFile map;
+  TkImage image;
+};
+
+// The kept pixels of each display record that holds a loaded image.
+std::mutex s_kept_lock;
+std::vector<std::pair<const IMG_DATA*, std::shared_ptr<KeptPixels>>> s_kept;
+
+void keep_pixels(const IMG_DATA* d, std::shared_ptr<KeptPixels> px) {
+  std::shared_ptr<KeptPixels> old;  // released outside the lock
+  std::lock_guard<std::mutex> hold(s_kept_lock);
+  for (auto it = s_kept.begin(); it != s_kept.end(); ++it)
+    if (it->first == d) {
+      old = std::move(it->second);
+      if (px) it->second = std::move(px);
+      else s_kept.erase(it);
+      return;
+    }
+  if (px) s_kept.emplace_back(d, std::move(px));
+}
 
 IoCmapLoader s_cmap_loader = nullptr;
 
@@ -329,6 +385,17 @@ void io_free_display(IMG_DATA* d) {
   delete d->pix_img;
   d->disp_img = nullptr;
   d->pix_img = nullptr;
+  keep_pixels(d, nullptr);
+}
+
+std::shared_ptr<const TkImage> io_kept_pixels(const char* path) {
+  struct stat st {};
+  if (!path || ::stat(path, &st) != 0) return nullptr;
+  const FileId now = file_id(st);
+  std::lock_guard<std::mutex> hold(s_kept_lock);
+  for (const auto& [owner, px] : s_kept)
+    if (px->map.id() == now) return std::shared_ptr<const TkImage>(px, &px->image);
+  return nullptr;
 }
 
 void ih_init_display(IMG_DATA* d) {
@@ -391,8 +458,16 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
     return -1;
   }
   // The pixels are read where the file is mapped into memory when it can be (no copy of the
-  // file is made; both passes below read it there), else through the buffer.
-  const MappedFile mapped(path, KES_HEADER_BYTES + row_bytes * static_cast<std::size_t>(h));
+  // file is made; both passes below read it there), else through the buffer. The mapping is
+  // then kept with the record as the image's full-depth pixels, which the analysis reads.
+  std::shared_ptr<KeptPixels> kept;
+  try {
+    kept = std::make_shared<KeptPixels>(path, KES_HEADER_BYTES + row_bytes * static_cast<std::size_t>(h));
+  } catch (...) {
+    SLOG(fn, SLOG_EXIT, "no memory, -1");
+    return -1;
+  }
+  const MappedFile& mapped = kept->map;
   const bool in_place = mapped.data() && !(hdr.big && hdr.bpp == 2);
   // Rows y .. y + rows - 1, 2-byte pixels as native little-endian values; null when they
   // cannot be read.
@@ -419,6 +494,7 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
       delete d->pix_img;
       d->pix_img = nullptr;
       if (d->disp_img) d->disp_img->release();
+      keep_pixels(d, nullptr);
     }
     SLOG(fn, SLOG_EXIT, "%s, -1", what);
     return -1;
@@ -498,6 +574,10 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
   d->pix_width = w;
   d->pix_height = h;
   d->depth = 8;
+  if (in_place && kept->image.view(mapped.data() + KES_HEADER_BYTES, w, h, hdr.bpp))
+    keep_pixels(d, std::move(kept));
+  else
+    keep_pixels(d, nullptr);
   SLOG(fn, SLOG_EXIT, "0");
   return 0;
 }

@@ -12,6 +12,7 @@
 #include "model/img_info.h"
 
 #include <cstdint>
+#include <memory>
 
 class ByteWriter;
 class TkImage;
@@ -57,6 +58,11 @@ void ih_init_display(IMG_DATA* data);
 // Releases the two images and the annotation chain of a display record (the record itself
 // stays, with no chain).
 void io_free_display(IMG_DATA* data);
+// The full-depth pixels (2-byte pixels as native little-endian values) of the pixel file at
+// `path` as a display record loaded them, kept while that record holds the image: null when no
+// record holds them or the file has changed since (it is then read again). The pixels are only
+// read; they stay valid while the pointer is held.
+std::shared_ptr<const TkImage> io_kept_pixels(const char* path);
 
 // The colour-table loader that io_load_image applies to a freshly loaded pixel image. The shell
 // installs its colour-map loader here; without one the image keeps a grey ramp. Returns the

@@ -237,24 +237,20 @@ int gt_find_lanes(const int* c, int param, LANE* list, IMAGE_REC* im) {
     gt_busy_end();
     return rc;
   };
-  TkImage reduced;
-  int bytes = 1;
+  const LN_POINT corners[4] = {{c[0], c[1]}, {c[2], c[3]}, {c[4], c[5]}, {c[6], c[7]}};
+  LnBlock block;
   {
-    int bits = 0;
-    int32_t ext[2] = {0, 0};
-    TkImage box;
-    const int32_t rect[4] = {left, top, W, H};
-    if (W < 1 || H < 1 || !io_query_image(im->file_path, &bits, ext) ||
-        io_read_kestrin(im->file_path, &box, rect, 1.0) != 1 || !NDVGM_Op708(box, &reduced, f)) {
+    // The block is reduced where it lies in the image's full-depth pixels.
+    LnPixels px(im->file_path);
+    if (W < 1 || H < 1 || !ln_pixels_block(px, corners, n, &block)) {
       SLOG(fn, SLOG_ERROR, "cannot read the block of <%s>", im->file_path);
       return end(-1);
     }
-    bytes = box.bytes_per_pixel();
   }
   LANE* made = make_lanes(n);
   if (!made) return end(-1);
-  const LN_POINT corners[4] = {{c[0], c[1]}, {c[2], c[3]}, {c[4], c[5]}, {c[6], c[7]}};
-  ln_track_lanes(made, n, &reduced, H, W, bytes, corners, f, param, left, top);
+  ln_track_lanes(made, n, &block.reduced, block.height, block.width, block.bytes, corners, block.f,
+                 param, block.left, block.top);
   attach_lanes(im, list, made);
   gt_redraw_img(im);
   return end(0);

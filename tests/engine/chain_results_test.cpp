@@ -5,7 +5,8 @@
 // bands are compared as digests of their values; a mismatch names the gel, lane and quantity.
 //
 // The chain runs three ways: each stage reading the file; the image read once with every stage
-// served from memory; and as the commands take their pixels. With VX_RECORD_CHAIN_RESULTS=1
+// served from memory; and as the commands take their pixels while the image's window is open
+// (the pixels its load kept). With VX_RECORD_CHAIN_RESULTS=1
 // the file is written from the current code instead.
 #include <gtest/gtest.h>
 
@@ -105,8 +106,7 @@ std::map<std::string, std::string> run(vxchain::Chain& c, const std::string& nam
 }
 
 // How the chain takes its pixels: each stage reading the file; the image read once and every
-// stage served from memory; or as the commands do, the block read from the file and the rest
-// served from one read of the image.
+// stage served from memory; or as the commands do with the image loaded for display.
 enum Mode { kFromFile, kFromMemory, kAsCommands };
 
 std::map<std::string, std::string> results(Mode mode) {
@@ -116,14 +116,20 @@ std::map<std::string, std::string> results(Mode mode) {
   {
     vxchain::Chain c;
     c.from_memory = from_memory;
-    c.block_from_file = mode == kAsCommands;
     c.path = dir.file("bench.kes");
     EXPECT_TRUE(vxchain::write_bench_gel(c.path, 4000, 5000, 24));
+    if (mode == kAsCommands) {
+      EXPECT_TRUE(c.load());
+    }
     c.right = 3999;  // the block ends on the image's last column and row, as the tools draw it
     c.bottom = 4999;
     c.n = 24;
     c.threshold = 1000;
     all.merge(run(c, "bench"));
+    // The commands took the pixels the load kept.
+    if (mode == kAsCommands) {
+      EXPECT_EQ(c.whole, io_kept_pixels(c.path.c_str()).get());
+    }
   }
   vxtest::LadderGel g;
   if (!vxtest::analyse_ladder_gel(&g)) {
@@ -132,8 +138,10 @@ std::map<std::string, std::string> results(Mode mode) {
   }
   vxchain::Chain c;
   c.from_memory = from_memory;
-  c.block_from_file = mode == kAsCommands;
   c.path = g.kes;
+  if (mode == kAsCommands) {
+    EXPECT_TRUE(c.load());
+  }
   c.left = vxtest::LadderGel::kLeft;
   c.top = vxtest::LadderGel::kTop;
   c.right = vxtest::LadderGel::kRight;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -55,23 +56,24 @@ inline bool write_bench_gel(const std::string& path, int w, int h, int lanes) {
   return static_cast<bool>(out);
 }
 
-// One analysis in progress: the block, the lanes and the bands. With from_memory the image is
-// read once into the commands' copy (LnPixels) and the block, profiles and lane images come from
-// it, through the routines the commands call; otherwise each stage reads the file itself. With
-// block_from_file as well, the block is read from the file as the lane-finding command reads it
-// and the copy is read when the profiles are built, as Find Bands does.
+// One analysis in progress: the block, the lanes and the bands. With from_memory the pixels are
+// taken once through the commands' copy (LnPixels) and the block, profiles and lane images come
+// from it, through the routines the commands call; otherwise each stage reads the file itself.
+// After load() (the image loaded for display, as opening its window does) the copy is the
+// pixels that load kept, as the commands find them while the window is open.
 struct Chain {
   bool from_memory = false;
-  bool block_from_file = false;
   std::unique_ptr<LnPixels> px;  // the image's copy, when read once
   const TkImage* whole = nullptr;
+  IMG_DATA display{};  // the image loaded for display, after load()
+  bool loaded = false;
   std::string path;
   int left = 0, top = 0, right = 0, bottom = 0;  // the block drawn around the lanes
   int n = 0;                                     // lanes
   int width = 0, height = 0;                     // of the image
   int threshold = 0;                             // band intensity threshold
-  TkImage box, reduced;
-  int f = 1;
+  TkImage box;
+  LnBlock block;
   LANE* head = nullptr;
   std::vector<LANE*> lanes;
   SPOT* chain = nullptr;
@@ -81,7 +83,11 @@ struct Chain {
   Chain() = default;
   Chain(const Chain&) = delete;
   Chain& operator=(const Chain&) = delete;
-  ~Chain() { clear(); }
+  ~Chain() {
+    clear();
+    px.reset();
+    if (loaded) io_free_display(&display);
+  }
   void clear() {
     if (chain) ln_free_bands(chain);
     if (head) ln_free_lanes(head);
@@ -90,44 +96,35 @@ struct Chain {
     lanes.clear();
   }
 
-  // Reads the block at full scale (with from_memory, the whole image once instead).
+  // Loads the image for display, as opening its window does.
+  bool load() {
+    if (loaded) io_free_display(&display);
+    ih_init_display(&display);
+    loaded = true;
+    return io_load_image(&display, 0, path.c_str()) == 0;
+  }
+
+  // The block's corners: top-left, top-right, bottom-right, bottom-left.
+  std::array<LN_POINT, 4> corners() const {
+    return {{{left, top}, {right, top}, {right, bottom}, {left, bottom}}};
+  }
+
+  // Reads the block at full scale (with from_memory, takes the image's copy instead).
   bool read_block() {
     int bits = 0;
     int32_t ext[2] = {0, 0};
     if (!io_query_image(path.c_str(), &bits, ext)) return false;
     width = ext[0];
     height = ext[1];
+    if (from_memory) return read_image();
     const int32_t rect[4] = {left, top, right - left, bottom - top};
-    if (from_memory) px = std::make_unique<LnPixels>(path.c_str());
-    if (!from_memory || block_from_file) return io_read_kestrin(path.c_str(), &box, rect, 1.0) == 1;
-    return read_image();
-  }
-  bool block_in_memory() const { return from_memory && !block_from_file; }
-
-  // Row y of the block.
-  const uint8_t* block_row(int y) const {
-    if (!block_in_memory()) return box.row(y);
-    return whole->row(top + y) + static_cast<size_t>(left) * whole->bytes_per_pixel();
-  }
-  int block_bpp() const {
-    return block_in_memory() ? whole->bytes_per_pixel() : box.bytes_per_pixel();
+    return io_read_kestrin(path.c_str(), &box, rect, 1.0) == 1;
   }
 
-  // Reduces the block by trunc(W / n / 20), as the lane tool does.
+  // Reduces the block as the lane tool does.
   bool reduce() {
-    const int W = right - left, H = bottom - top;
-    f = std::max(1, static_cast<int>(W / n / 20.0));
-    const int rw = static_cast<int>(std::floor(W / double(f) + 0.5));
-    const int rh = static_cast<int>(std::floor(H / double(f) + 0.5));
-    const int bpp = block_bpp();
-    if (!reduced.create(rw, rh, bpp)) return false;
-    for (int y = 0; y < rh; ++y) {
-      const uint8_t* src = block_row(std::min(y * f, H - 1));
-      uint8_t* dst = reduced.row(y);
-      for (int x = 0; x < rw; ++x)
-        for (int k = 0; k < bpp; ++k) dst[bpp * x + k] = src[bpp * std::min(x * f, W - 1) + k];
-    }
-    return true;
+    if (from_memory) return ln_pixels_block(*px, corners().data(), n, &block);
+    return ln_reduce_block(box, left, top, corners().data(), n, &block);
   }
 
   // Tracks the lanes (tracking parameter 2) and gives them Find Bands' default settings.
@@ -140,9 +137,8 @@ struct Chain {
       (*link)->lane_number = i + 1;
       link = &(*link)->next;
     }
-    const LN_POINT corners[4] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
-    if (ln_track_lanes(head, n, &reduced, bottom - top, right - left, block_bpp(),
-                       corners, f, 2, left, top) != 0)
+    if (ln_track_lanes(head, n, &block.reduced, block.height, block.width, block.bytes, corners().data(),
+                       block.f, 2, block.left, block.top) != 0)
       return false;
     for (LANE* l = head->next; l; l = l->next) {
       l->min_top_band_thick = l->min_bot_band_thick = 5;

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <filesystem>
 #include <vector>
 
 #include "test_support.h"
 #include "toolkit/core/tk_file.h"
+#include "toolkit/core/tk_image.h"
 #include "toolkit/core/tk_ptr.h"
 
 namespace {
@@ -90,3 +92,26 @@ TEST(FileObjects, PathKindsFoldersAndMoves) {
 }
 
 }  // namespace
+
+TEST(TkImageView, ShowsTheCallersBlockAndNeverWritesOrFreesIt) {
+  std::vector<uint8_t> block = {1, 2, 3, 4, 5, 6};
+  const std::vector<uint8_t> before = block;
+  TkImage img;
+  EXPECT_FALSE(img.view(nullptr, 3, 1, 2));
+  ASSERT_TRUE(img.view(block.data(), 3, 2, 1));
+  EXPECT_EQ(img.data(), block.data());
+  EXPECT_EQ(img.pixel(2, 1), 6u);
+  // A copy holds a block of its own; a move carries the view.
+  TkImage copy(img);
+  EXPECT_NE(copy.data(), block.data());
+  EXPECT_EQ(copy.pixel(2, 1), 6u);
+  TkImage moved(std::move(img));
+  EXPECT_EQ(moved.data(), block.data());
+  // Resizing, even smaller, gives the image a block of its own, which it may write.
+  ASSERT_TRUE(moved.resize(2, 1, 1));
+  EXPECT_NE(moved.data(), block.data());
+  moved.row(0)[0] = 99;
+  ASSERT_TRUE(copy.view(block.data(), 6, 1, 1));
+  copy.release();
+  EXPECT_EQ(block, before);
+}

@@ -32,6 +32,7 @@ TkImage& TkImage::operator=(const TkImage& other) {
 TkImage::TkImage(TkImage&& other) noexcept
     : pixels_(std::exchange(other.pixels_, nullptr)),
       capacity_(std::exchange(other.capacity_, 0)),
+      viewed_(std::exchange(other.viewed_, false)),
       width_(std::exchange(other.width_, 0)),
       height_(std::exchange(other.height_, 0)),
       bpp_(other.bpp_),
@@ -39,9 +40,10 @@ TkImage::TkImage(TkImage&& other) noexcept
 
 TkImage& TkImage::operator=(TkImage&& other) noexcept {
   if (this != &other) {
-    std::free(pixels_);
+    free_block();
     pixels_ = std::exchange(other.pixels_, nullptr);
     capacity_ = std::exchange(other.capacity_, 0);
+    viewed_ = std::exchange(other.viewed_, false);
     width_ = std::exchange(other.width_, 0);
     height_ = std::exchange(other.height_, 0);
     bpp_ = other.bpp_;
@@ -51,7 +53,14 @@ TkImage& TkImage::operator=(TkImage&& other) noexcept {
 }
 
 TkImage::~TkImage() {
-  std::free(pixels_);
+  free_block();
+}
+
+void TkImage::free_block() {
+  if (!viewed_) std::free(pixels_);
+  pixels_ = nullptr;
+  capacity_ = 0;
+  viewed_ = false;
 }
 
 void TkImage::set_grey_colours() {
@@ -72,7 +81,7 @@ bool TkImage::create(int width, int height, int bytes_per_pixel) {
   if (!block_size(width, height, bytes_per_pixel, n)) return false;
   uint8_t* block = static_cast<uint8_t*>(std::calloc(n ? n : 1, 1));
   if (!block) return false;
-  std::free(pixels_);
+  free_block();
   pixels_ = block;
   capacity_ = n;
   width_ = width;
@@ -84,7 +93,7 @@ bool TkImage::create(int width, int height, int bytes_per_pixel) {
 bool TkImage::resize(int width, int height, int bytes_per_pixel) {
   std::size_t n = 0;
   if (!block_size(width, height, bytes_per_pixel, n)) return false;
-  if (n > capacity_ || !pixels_) return create(width, height, bytes_per_pixel);
+  if (n > capacity_ || !pixels_ || viewed_) return create(width, height, bytes_per_pixel);
   width_ = width;
   height_ = height;
   bpp_ = bytes_per_pixel;
@@ -98,7 +107,7 @@ bool TkImage::attach(std::vector<uint8_t>&& pixels, int width, int height, int b
   if (!block) return false;
   if (n) std::memcpy(block, pixels.data(), n);
   std::vector<uint8_t>().swap(pixels);
-  std::free(pixels_);
+  free_block();
   pixels_ = block;
   capacity_ = n;
   width_ = width;
@@ -107,10 +116,21 @@ bool TkImage::attach(std::vector<uint8_t>&& pixels, int width, int height, int b
   return true;
 }
 
+bool TkImage::view(const uint8_t* pixels, int width, int height, int bytes_per_pixel) {
+  std::size_t n = 0;
+  if (!pixels || !block_size(width, height, bytes_per_pixel, n)) return false;
+  free_block();
+  pixels_ = const_cast<uint8_t*>(pixels);
+  capacity_ = n;
+  viewed_ = true;
+  width_ = width;
+  height_ = height;
+  bpp_ = bytes_per_pixel;
+  return true;
+}
+
 void TkImage::release() {
-  std::free(pixels_);
-  pixels_ = nullptr;
-  capacity_ = 0;
+  free_block();
   width_ = 0;
   height_ = 0;
 }

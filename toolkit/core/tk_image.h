@@ -31,6 +31,11 @@ class TkImage {
   bool resize(int width, int height, int bytes_per_pixel);
   // Takes `pixels` as the image's block: it must hold width × height × bytes_per_pixel bytes.
   bool attach(std::vector<uint8_t>&& pixels, int width, int height, int bytes_per_pixel);
+  // Shows `pixels` (width × height × bytes_per_pixel bytes that the caller owns and keeps
+  // until the image ends or takes another block) as the image's block without copying it. Such
+  // an image is only read: create, resize and attach give it a block of its own. False (and the
+  // image unchanged) for a bad size or depth or a null block.
+  bool view(const uint8_t* pixels, int width, int height, int bytes_per_pixel);
   // Drops the pixel block (the image becomes 0 × 0; depth and colours stay).
   void release();
 
@@ -58,10 +63,12 @@ class TkImage {
   void set_grey_colours();
 
  private:
+  void free_block();
   // The pixel block (from calloc, so a large new block costs nothing until it is written) and
   // its capacity in bytes.
   uint8_t* pixels_ = nullptr;
   std::size_t capacity_ = 0;
+  bool viewed_ = false;  // the block is the caller's (view): never written or freed here
   int width_ = 0;
   int height_ = 0;
   int bpp_ = 1;

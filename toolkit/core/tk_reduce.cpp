@@ -5,22 +5,22 @@
 #include <cstdint>
 #include <vector>
 
-bool NDVGM_Op708(const TkImage& src, TkImage* dst, int f) {
-  if (!dst || src.empty()) return false;
-  f = std::max(f, 1);
-  const int W = src.width(), H = src.height(), bpp = src.bytes_per_pixel();
-  const int rw = std::max(1, static_cast<int>(std::floor(W / double(f) + 0.5)));
-  const int rh = std::max(1, static_cast<int>(std::floor(H / double(f) + 0.5)));
-  if (!dst->create(rw, rh, bpp)) return false;
-  // Column sums of one band of f rows, then the block sums along the row.
-  std::vector<uint64_t> col(static_cast<size_t>(W));
+namespace {
+
+// One band of rows at a time: the column sums of its f rows, then the block sums along the
+// row. Sum is wide enough for f rows of the largest pixel value.
+template <class Sum>
+void reduce_rows(const TkImage& src, int left, int top, int W, int H, TkImage* dst, int f) {
+  const int bpp = src.bytes_per_pixel();
+  const int rw = dst->width(), rh = dst->height();
+  std::vector<Sum> col(static_cast<size_t>(W));
   for (int ry = 0; ry < rh; ++ry) {
     const int y0 = std::min(ry * f, std::max(H - f, 0)), y1 = std::min(y0 + f, H);
-    std::fill(col.begin(), col.end(), 0);
+    std::fill(col.begin(), col.end(), Sum(0));
     for (int y = y0; y < y1; ++y) {
-      const uint8_t* p = src.row(y);
+      const uint8_t* p = src.row(top + y) + static_cast<size_t>(left) * bpp;
       if (bpp == 2)
-        for (int x = 0; x < W; ++x) col[x] += unsigned(p[2 * x] | p[2 * x + 1] << 8);
+        for (int x = 0; x < W; ++x) col[x] += Sum(p[2 * x] | p[2 * x + 1] << 8);
       else
         for (int x = 0; x < W; ++x) col[x] += p[x];
     }
@@ -39,5 +39,24 @@ bool NDVGM_Op708(const TkImage& src, TkImage* dst, int f) {
       }
     }
   }
+}
+
+}  // namespace
+
+bool tk_reduce_rect(const TkImage& src, int x, int y, int w, int h, TkImage* dst, int f) {
+  if (!dst || src.empty() || w < 1 || h < 1 || x < 0 || y < 0 || x > src.width() - w ||
+      y > src.height() - h)
+    return false;
+  f = std::max(f, 1);
+  const int rw = std::max(1, static_cast<int>(std::floor(w / double(f) + 0.5)));
+  const int rh = std::max(1, static_cast<int>(std::floor(h / double(f) + 0.5)));
+  if (!dst->create(rw, rh, src.bytes_per_pixel())) return false;
+  // 32-bit column sums hold up to 65537 rows of 16-bit pixels.
+  if (f <= 65537) reduce_rows<uint32_t>(src, x, y, w, h, dst, f);
+  else reduce_rows<uint64_t>(src, x, y, w, h, dst, f);
   return true;
+}
+
+bool NDVGM_Op708(const TkImage& src, TkImage* dst, int f) {
+  return tk_reduce_rect(src, 0, 0, src.width(), src.height(), dst, f);
 }
