@@ -115,3 +115,22 @@ TEST(TkImageView, ShowsTheCallersBlockAndNeverWritesOrFreesIt) {
   copy.release();
   EXPECT_EQ(block, before);
 }
+
+TEST(TkImageBlocks, LargeBlocksAreZeroedAndGoWithTheirImage) {
+  // 8 MiB and more: a mapping of the image's own; moves, copies and resizes must each free
+  // the block the way it was had (the sanitizer reports any mismatch).
+  TkImage big;
+  ASSERT_TRUE(big.create(4096, 1100, 2));
+  EXPECT_EQ(big.pixel(0, 0), 0u);
+  EXPECT_EQ(big.pixel(4095, 1099), 0u);
+  big.row(1099)[2 * 4095 + 1] = 0x12;
+  TkImage copy(big);
+  EXPECT_EQ(copy.pixel(4095, 1099), 0x1200u);
+  TkImage moved(std::move(big));
+  EXPECT_EQ(moved.pixel(4095, 1099), 0x1200u);
+  ASSERT_TRUE(moved.resize(10, 10, 1));  // smaller: the block is kept
+  ASSERT_TRUE(moved.create(3, 3, 1));     // small: a block from the heap
+  EXPECT_EQ(moved.pixel(2, 2), 0u);
+  copy = TkImage();
+  EXPECT_TRUE(copy.empty());
+}

@@ -64,11 +64,13 @@ class TkImage {
 
  private:
   void free_block();
-  // The pixel block (from calloc, so a large new block costs nothing until it is written) and
-  // its capacity in bytes.
+  // The pixel block (from calloc, or for a large block a mapping of its own, so a large new
+  // block costs nothing until it is written) and its capacity in bytes.
   uint8_t* pixels_ = nullptr;
   std::size_t capacity_ = 0;
   bool viewed_ = false;  // the block is the caller's (view): never written or freed here
+  void* map_base_ = nullptr;  // a large block's own mapping, unmapped when it goes
+  std::size_t map_bytes_ = 0;
   int width_ = 0;
   int height_ = 0;
   int bpp_ = 1;
