@@ -450,25 +450,28 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
   }
   const std::size_t row_bytes = static_cast<std::size_t>(w) * hdr.bpp;
   const int block_rows = static_cast<int>(std::max<std::size_t>(1, (256u << 10) / row_bytes));
-  std::vector<uint8_t> block;
-  try {
-    block.resize(row_bytes * static_cast<std::size_t>(std::min(block_rows, h)));
-  } catch (...) {
-    SLOG(fn, SLOG_EXIT, "no memory for a block of rows, -1");
-    return -1;
-  }
   // The pixels are read where the file is mapped into memory when it can be (no copy of the
   // file is made; both passes below read it there), else through the buffer. The mapping is
   // then kept with the record as the image's full-depth pixels, which the analysis reads.
   std::shared_ptr<KeptPixels> kept;
   try {
-    kept = std::make_shared<KeptPixels>(path, KES_HEADER_BYTES + row_bytes * static_cast<std::size_t>(h));
+    // Big-endian 2-byte pixels are turned as they are read, so they are not mapped.
+    const bool turned = hdr.big && hdr.bpp == 2;
+    kept = std::make_shared<KeptPixels>(
+        path, turned ? 0 : KES_HEADER_BYTES + row_bytes * static_cast<std::size_t>(h));
   } catch (...) {
     SLOG(fn, SLOG_EXIT, "no memory, -1");
     return -1;
   }
   const MappedFile& mapped = kept->map;
-  const bool in_place = mapped.data() && !(hdr.big && hdr.bpp == 2);
+  const bool in_place = mapped.data() != nullptr;
+  std::vector<uint8_t> block;
+  try {
+    if (!in_place) block.resize(row_bytes * static_cast<std::size_t>(std::min(block_rows, h)));
+  } catch (...) {
+    SLOG(fn, SLOG_EXIT, "no memory for a block of rows, -1");
+    return -1;
+  }
   // Rows y .. y + rows - 1, 2-byte pixels as native little-endian values; null when they
   // cannot be read.
   auto read_rows = [&](int y, int rows) -> const uint8_t* {
