@@ -14,6 +14,7 @@
 #include "engine/lane_profile.h"
 #include "engine/quant.h"
 #include "gel_record.h"
+#include "io/kes_image.h"
 #include "model/control.h"
 #include "model/std_list.h"
 #include "shell/gt_image_win.h"
@@ -310,9 +311,16 @@ struct BandResult {
 }  // namespace
 
 // Find Bands with quantification takes its profiles and lane images from one read of the
-// image's pixels: it finds the same bands with the same amounts and areas, bit for bit, as the
-// engine's chain reading each lane's rows from the file.
-TEST_F(NoisyGel, FindBandsFindsAndQuantifiesAsTheChainReadingTheFile) {
+// image's pixels, or with the image's window open from the pixels its load kept: either way it
+// finds the same bands with the same amounts and areas, bit for bit, as the engine's chain
+// reading each lane's rows from the file.
+class NoisyGelWindow : public NoisyGel, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(NoisyGelWindow, FindBandsFindsAndQuantifiesAsTheChainReadingTheFile) {
+  if (GetParam()) {
+    ASSERT_EQ(io_load_image(im->img_ptr, 0, im->file_path), 0);
+    ASSERT_NE(io_kept_pixels(im->file_path), nullptr);
+  }
   ctl->fnd_bnd_quant = 1;
   ASSERT_GT(gt_band_find_start(im.get(), 1), 0);
   std::map<std::pair<int, int>, BandResult> got;
@@ -370,3 +378,6 @@ TEST_F(NoisyGel, FindBandsFindsAndQuantifiesAsTheChainReadingTheFile) {
   EXPECT_EQ(got.size(), want.size());
   EXPECT_GE(quantified, int(4 * g.band_rows.size()));
 }
+
+INSTANTIATE_TEST_SUITE_P(ImageFile, NoisyGelWindow, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(WindowOpen, NoisyGelWindow, ::testing::Values(true));
