@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "io/kes_image.h"
+#include "display_record.h"
 #include "test_support.h"
 #include "toolkit/core/tk_image.h"
 #include "toolkit/core/tk_reduce.h"
@@ -47,13 +48,9 @@ void expect_pixels(const TkImage* img, int w, int h, unsigned base, const char* 
     for (int x = 0; x < w; ++x) ASSERT_EQ(img->pixel(x, y), (base + x + 3 * y) & 0xFFFF) << what;
 }
 
-struct Display {
-  IMG_DATA d{};
-  Display() { ih_init_display(&d); }
-  ~Display() { io_free_display(&d); }
-};
-
 }  // namespace
+
+using vxtest::Display;
 
 TEST(FullPixels, AnOpenWindowsLoadServesTheCommandsUntilTheFileChanges) {
   vxtest::TempDir dir;

@@ -11,6 +11,7 @@
 #include "fixture.h"
 #include "io/byte_io.h"
 #include "io/commentary.h"
+#include "display_record.h"
 #include "test_support.h"
 #include "toolkit/core/tk_image.h"
 
@@ -40,13 +41,9 @@ unsigned ramp(int x, int y) {
   return static_cast<unsigned>(x * 7 + y * 300) & 0xFFFF;
 }
 
-struct Display {
-  IMG_DATA d{};
-  Display() { ih_init_display(&d); }
-  ~Display() { io_free_display(&d); }
-};
-
 }  // namespace
+
+using vxtest::Display;
 
 TEST(KesImage, QueryChecksMarkDepthAndExtent) {
   vxtest::TempDir dir;
