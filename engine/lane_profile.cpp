@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
+#include <new>
 #include <vector>
 
 #include "base/ks_mem.h"
+#include "base/par_lanes.h"
 #include "base/slog.h"
 #include "engine/lane_features.h"
 #include "engine/lane_stats.h"
@@ -59,11 +62,27 @@ int ln_sample_width(const LANE* lane, int percent) {
 
 namespace {
 
+// Runs f(i) for each of the n lanes, on several threads when the lanes are distinct records
+// (work on one lane touches that lane alone); otherwise one after the other.
+void for_lanes(LANE** lanes, int n, const std::function<void(int)>& f) {
+  std::vector<const LANE*> sorted(lanes, lanes + n);
+  std::sort(sorted.begin(), sorted.end());
+  bool distinct = true;
+  for (int i = 1; i < n && distinct; ++i)
+    distinct = !sorted[i] || sorted[i] != sorted[i - 1];
+  if (distinct) {
+    par_lanes(n, f);
+  } else {
+    for (int i = 0; i < n; ++i) f(i);
+  }
+}
+
 // Builds the profiles from an image of width x height of bpp bytes per pixel whose rows come in
-// blocks: fetch(first row, rows) returns the image holding them and sets *base to the image row
-// of its row 0 (null when they cannot be had).
+// blocks of block_rows: fetch(first row, rows) returns the image holding them and sets *base to
+// the image row of its row 0 (null when they cannot be had).
 template <class Fetch>
-int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int n, int percent) {
+int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, LANE** lanes, int n,
+                  int percent) {
   // Profile arrays and work arrays; the row range that any lane covers.
   std::vector<LaneWork> work(n);
   int y_min = 0, y_max = -1;
@@ -112,51 +131,63 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
   for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
   std::vector<int> widths(n);
   for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
-  std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
-  for (int by = row_first; any && by <= row_last; by += kBlockRows) {
-    const int rows = std::min(kBlockRows, row_last - by + 1);
-    int base = 0;
-    const TkImage* block = fetch(by, rows, &base);
-    if (!block) {
-      SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
-      return 0;
-    }
-    // Row by row, each lane's stretch of the row in turn, so that the image is read in order.
-    for (int y = by; y < by + rows; ++y) {
-      for (int li = 0; li < n; ++li) {
-        LANE* lane = lanes[li];
-        if (!lane || !lane->data_values) continue;
-        const int fy = lane->center_coords[0].y;
-        const int ly = lane->center_coords[lane->num_center_points - 1].y;
-        if (y < fy || y > ly) continue;
-        const int w = widths[li];
-        const int xc = cursors[li].x_at(y);
-        const int xs = xc - w / 2;
-        const int x_from = std::max(xs - 1, 0);
-        const int x_to = std::min(xs + w, width - 1);
-        const uint8_t* row = block->row(y - base);
-        const int ns = std::max(0, x_to - x_from + 1);
-        if (bpp == 2) {
-          for (int k = 0; k < ns; ++k)
-            samples[k] = row[2 * (x_from + k)] | row[2 * (x_from + k) + 1] << 8;
-        } else {
-          for (int k = 0; k < ns; ++k) samples[k] = row[x_from + k];
-        }
-        LnRowStats st{};
-        if (!ln_row_stats(samples.data(), ns, &st)) continue;
-        const int i = y - fy;
-        lane->data_values[i] = st.value;
-        work[li].side[i] = st.side_mean;
-        work[li].spike[i] = st.spike;
-      }
-    }
-  }
-
-  for (int li = 0; li < n; ++li) {
+  // The spikes of a lane are removed once its last row is read.
+  std::vector<char> finished(static_cast<size_t>(n), 0);
+  auto finish = [&](int li) {
     LANE* lane = lanes[li];
-    if (!lane || !lane->data_values) continue;
+    finished[static_cast<size_t>(li)] = 1;
+    if (!lane || !lane->data_values) return;
     ln_remove_spikes(lane->data_values, work[li].side.data(), work[li].spike.data(),
                      lane->num_data_values, kSpikeHalfWindow, kSpikeLimit);
+  };
+  try {
+    for (int by = row_first; any && by <= row_last; by += block_rows) {
+      const int rows = std::min(block_rows, row_last - by + 1);
+      int base = 0;
+      const TkImage* block = fetch(by, rows, &base);
+      if (!block) {
+        SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
+        return 0;
+      }
+      // Each lane reads its stretch of the block's rows on its own.
+      for_lanes(lanes, n, [&](int li) {
+        LANE* lane = lanes[li];
+        if (!lane || !lane->data_values) return;
+        const int fy = lane->center_coords[0].y;
+        const int ly = lane->center_coords[lane->num_center_points - 1].y;
+        const int y_from = std::max(by, fy), y_to = std::min(by + rows - 1, ly);
+        std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
+        for (int y = y_from; y <= y_to; ++y) {
+          const int w = widths[li];
+          const int xc = cursors[li].x_at(y);
+          const int xs = xc - w / 2;
+          const int x_from = std::max(xs - 1, 0);
+          const int x_to = std::min(xs + w, width - 1);
+          const uint8_t* row = block->row(y - base);
+          const int ns = std::max(0, x_to - x_from + 1);
+          if (bpp == 2) {
+            for (int k = 0; k < ns; ++k)
+              samples[k] = row[2 * (x_from + k)] | row[2 * (x_from + k) + 1] << 8;
+          } else {
+            for (int k = 0; k < ns; ++k) samples[k] = row[x_from + k];
+          }
+          LnRowStats st{};
+          if (!ln_row_stats(samples.data(), ns, &st)) continue;
+          const int i = y - fy;
+          lane->data_values[i] = st.value;
+          work[li].side[i] = st.side_mean;
+          work[li].spike[i] = st.spike;
+        }
+        if (std::min(ly, row_last) <= by + rows - 1) finish(li);
+      });
+    }
+    // Lanes with no row in the image.
+    for_lanes(lanes, n, [&](int li) {
+      if (!finished[static_cast<size_t>(li)]) finish(li);
+    });
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("ln_load_data_values", "samples");
+    return 0;
   }
   SLOG("ln_load_data_values", SLOG_EXIT, "TRUE");
   return 1;
@@ -181,7 +212,7 @@ int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent
     *base = by;
     return io_read_kestrin(image_path, &block, rect, 1.0) ? &block : nullptr;
   };
-  return load_profiles(fetch, extent[0], extent[1], bits / 8, lanes, n, percent);
+  return load_profiles(fetch, kBlockRows, extent[0], extent[1], bits / 8, lanes, n, percent);
 }
 
 int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int percent) {
@@ -191,8 +222,9 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
     *base = 0;
     return image;
   };
-  return load_profiles(fetch, image->width(), image->height(), image->bytes_per_pixel(), lanes, n,
-                       percent);
+  // The image is one block: each lane reads all its rows at once.
+  return load_profiles(fetch, std::max(image->height(), 1), image->width(), image->height(),
+                       image->bytes_per_pixel(), lanes, n, percent);
 }
 
 void ln_calc_baseline(LANE* lane) {
@@ -291,9 +323,11 @@ void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type) {
   for (int i = 0; i < n; ++i) {
     if (lanes[i] && !lanes[i]->baseline_values) ln_calc_baseline(lanes[i]);
   }
-  for (int i = 0; i < n; ++i) {
+  // The features and the corrected baseline of each lane are its own: the lanes are worked on
+  // several threads.
+  for_lanes(lanes, n, [&](int i) {
     LANE* lane = lanes[i];
-    if (!lane) continue;
+    if (!lane) return;
     const int top = lane->min_top_band_thick, bot = lane->min_bot_band_thick;
     const int th = lane->band_threshold, th2 = lane->band_threshold2;
     if (analysis_type == LN_ANALYSIS_ALT) {
@@ -308,5 +342,5 @@ void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type) {
     lane->band_threshold = th;
     lane->band_threshold2 = th2;
     ln_bcorr(lane);
-  }
+  });
 }
