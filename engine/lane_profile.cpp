@@ -19,6 +19,8 @@
 namespace {
 
 constexpr int kBlockRows = 256;
+// Rows read by one thread at a time.
+constexpr int kRunRows = 64;
 constexpr int kSpikeHalfWindow = (21 - 1) / 2;
 constexpr int kSpikeLimit = 400;
 
@@ -127,18 +129,43 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
   // Rows outside the image hold no pixels: their profile values stay 0.
   const int row_first = std::max(y_min, 0);
   const int row_last = std::min(y_max, height - 1);
-  std::vector<CentreCursor> cursors;
-  for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
   std::vector<int> widths(n);
   for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
-  // The spikes of a lane are removed once its last row is read.
-  std::vector<char> finished(static_cast<size_t>(n), 0);
-  auto finish = [&](int li) {
-    LANE* lane = lanes[li];
-    finished[static_cast<size_t>(li)] = 1;
-    if (!lane || !lane->data_values) return;
-    ln_remove_spikes(lane->data_values, work[li].side.data(), work[li].spike.data(),
-                     lane->num_data_values, kSpikeHalfWindow, kSpikeLimit);
+  // Reads rows y0..y1 of the block: row by row, each lane's stretch of the row in turn, so that
+  // the image is read in order. A row fills its own entries of every profile alone, so that
+  // runs of rows can be read on several threads at once.
+  auto read_rows = [&](const TkImage* block, int base, int y0, int y1) {
+    std::vector<CentreCursor> cursors;
+    for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
+    std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
+    for (int y = y0; y <= y1; ++y) {
+      for (int li = 0; li < n; ++li) {
+        LANE* lane = lanes[li];
+        if (!lane || !lane->data_values) continue;
+        const int fy = lane->center_coords[0].y;
+        const int ly = lane->center_coords[lane->num_center_points - 1].y;
+        if (y < fy || y > ly) continue;
+        const int w = widths[li];
+        const int xc = cursors[li].x_at(y);
+        const int xs = xc - w / 2;
+        const int x_from = std::max(xs - 1, 0);
+        const int x_to = std::min(xs + w, width - 1);
+        const uint8_t* row = block->row(y - base);
+        const int ns = std::max(0, x_to - x_from + 1);
+        if (bpp == 2) {
+          for (int k = 0; k < ns; ++k)
+            samples[k] = row[2 * (x_from + k)] | row[2 * (x_from + k) + 1] << 8;
+        } else {
+          for (int k = 0; k < ns; ++k) samples[k] = row[x_from + k];
+        }
+        LnRowStats st{};
+        if (!ln_row_stats(samples.data(), ns, &st)) continue;
+        const int i = y - fy;
+        lane->data_values[i] = st.value;
+        work[li].side[i] = st.side_mean;
+        work[li].spike[i] = st.spike;
+      }
+    }
   };
   try {
     for (int by = row_first; any && by <= row_last; by += block_rows) {
@@ -149,41 +176,17 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
         SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
         return 0;
       }
-      // Each lane reads its stretch of the block's rows on its own.
-      for_lanes(lanes, n, [&](int li) {
-        LANE* lane = lanes[li];
-        if (!lane || !lane->data_values) return;
-        const int fy = lane->center_coords[0].y;
-        const int ly = lane->center_coords[lane->num_center_points - 1].y;
-        const int y_from = std::max(by, fy), y_to = std::min(by + rows - 1, ly);
-        std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
-        for (int y = y_from; y <= y_to; ++y) {
-          const int w = widths[li];
-          const int xc = cursors[li].x_at(y);
-          const int xs = xc - w / 2;
-          const int x_from = std::max(xs - 1, 0);
-          const int x_to = std::min(xs + w, width - 1);
-          const uint8_t* row = block->row(y - base);
-          const int ns = std::max(0, x_to - x_from + 1);
-          if (bpp == 2) {
-            for (int k = 0; k < ns; ++k)
-              samples[k] = row[2 * (x_from + k)] | row[2 * (x_from + k) + 1] << 8;
-          } else {
-            for (int k = 0; k < ns; ++k) samples[k] = row[x_from + k];
-          }
-          LnRowStats st{};
-          if (!ln_row_stats(samples.data(), ns, &st)) continue;
-          const int i = y - fy;
-          lane->data_values[i] = st.value;
-          work[li].side[i] = st.side_mean;
-          work[li].spike[i] = st.spike;
-        }
-        if (std::min(ly, row_last) <= by + rows - 1) finish(li);
+      const int runs = (rows + kRunRows - 1) / kRunRows;
+      par_lanes(runs, [&](int r) {
+        const int y0 = by + r * kRunRows;
+        read_rows(block, base, y0, std::min(y0 + kRunRows - 1, by + rows - 1));
       });
     }
-    // Lanes with no row in the image.
     for_lanes(lanes, n, [&](int li) {
-      if (!finished[static_cast<size_t>(li)]) finish(li);
+      LANE* lane = lanes[li];
+      if (!lane || !lane->data_values) return;
+      ln_remove_spikes(lane->data_values, work[li].side.data(), work[li].spike.data(),
+                       lane->num_data_values, kSpikeHalfWindow, kSpikeLimit);
     });
   } catch (const std::bad_alloc&) {
     ks_dbg_null_ptr("ln_load_data_values", "samples");
