@@ -13,7 +13,9 @@
 // calling thread, exactly as a plain loop.
 #pragma once
 
+#include <algorithm>
 #include <functional>
+#include <vector>
 
 void par_lanes(int n, const std::function<void(int)>& f);
 
@@ -23,3 +25,15 @@ void par_lanes(int n, const std::function<void(int)>& f);
 int par_set_max_threads(int n);
 // The threads par_lanes would use now for many pieces: the cap, or the machine's cores.
 int par_max_threads();
+
+// True when no record appears twice among the n pointers (nulls aside): work on each record
+// alone may then run on a thread of its own.
+template <class T>
+bool par_distinct(T* const* records, int n) {
+  if (!records || n <= 1) return true;
+  std::vector<const T*> sorted(records, records + n);
+  std::sort(sorted.begin(), sorted.end());
+  for (size_t i = 1; i < sorted.size(); ++i)
+    if (sorted[i] && sorted[i] == sorted[i - 1]) return false;
+  return true;
+}

@@ -67,12 +67,7 @@ namespace {
 // Runs f(i) for each of the n lanes, on several threads when the lanes are distinct records
 // (work on one lane touches that lane alone); otherwise one after the other.
 void for_lanes(LANE** lanes, int n, const std::function<void(int)>& f) {
-  std::vector<const LANE*> sorted(lanes, lanes + n);
-  std::sort(sorted.begin(), sorted.end());
-  bool distinct = true;
-  for (int i = 1; i < n && distinct; ++i)
-    distinct = !sorted[i] || sorted[i] != sorted[i - 1];
-  if (distinct) {
+  if (par_distinct(lanes, n)) {
     par_lanes(n, f);
   } else {
     for (int i = 0; i < n; ++i) f(i);

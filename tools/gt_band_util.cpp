@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <unordered_map>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 

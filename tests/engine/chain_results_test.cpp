@@ -186,8 +186,10 @@ TEST_P(ChainResults, EqualTheRecordedOnes) {
 INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults,
                          ::testing::Combine(::testing::Values(kFromFile), ::testing::Values(1, 4)));
 INSTANTIATE_TEST_SUITE_P(ReadOnce, ChainResults,
-                         ::testing::Combine(::testing::Values(kFromMemory), ::testing::Values(1, 4)));
+                         ::testing::Combine(::testing::Values(kFromMemory),
+                                            ::testing::Values(1, 4)));
 INSTANTIATE_TEST_SUITE_P(AsCommands, ChainResults,
-                         ::testing::Combine(::testing::Values(kAsCommands), ::testing::Values(1, 4)));
+                         ::testing::Combine(::testing::Values(kAsCommands),
+                                            ::testing::Values(1, 4)));
 
 }  // namespace

@@ -425,8 +425,8 @@ TEST_F(NoisyGel, FindBandsGivesTheSameBandsOnOneThreadAsOnFour) {
     if (overlap)
       for (LANE* l : lanes) l->left_width += g.pitch / 2, l->right_width += g.pitch / 2;
     auto find_again = [&] {
-      gt_band_do_find(im.get(), im->min_top_band_thick, im->min_bot_band_thick,
-                      im->band_threshold, im->band_threshold2, 1, 0, 1);
+      gt_band_do_find(im.get(), im->min_top_band_thick, im->min_bot_band_thick, im->band_threshold,
+                      im->band_threshold2, 1, 0, 1);
     };
     if (lane_by_lane) {
       for (LANE* one : lanes) {
