@@ -220,7 +220,7 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
     *base = 0;
     return image;
   };
-  // The image is one block: each lane reads all its rows at once.
+  // The image is one block, its rows read in runs on several threads.
   return load_profiles(fetch, std::max(image->height(), 1), image->width(), image->height(),
                        image->bytes_per_pixel(), lanes, n, percent);
 }
