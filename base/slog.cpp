@@ -32,7 +32,9 @@ int s_count = 0;
 SlogTrigger* s_start = nullptr;
 SlogTrigger* s_stop = nullptr;
 std::FILE* s_log = nullptr;
-int s_depth = 0;
+// The call depth that indents the lines: each thread's own, so that the lines of lanes worked on
+// several threads nest as their calls do.
+thread_local int t_depth = 0;
 // Held while a line is being handled: worker threads (the camera's, those that work lanes in
 // parallel) trace too, and each of their lines is written whole, one after the other.
 std::mutex s_mutex;
@@ -255,7 +257,7 @@ void slog_write(const char* name, int level, const char* format, ...) {
     return;
   }
 
-  if (level == SLOG_ENTRY) ++s_depth;
+  if (level == SLOG_ENTRY) ++t_depth;
   int action = 0;
   for (int i = 0; i < s_count; ++i)
     if (slog_match(&s_table[i], fname, level, &action)) break;
@@ -271,7 +273,7 @@ void slog_write(const char* name, int level, const char* format, ...) {
     char line[SLOG_MAX_LINE + 1];
     int n = 0;
     auto room = [&] { return static_cast<std::size_t>(SLOG_MAX_LINE - n); };  // LF kept aside
-    int indent = s_depth % 80;
+    int indent = t_depth % 80;
     std::memset(line, ' ', static_cast<std::size_t>(indent));
     n = indent;
     const char* marker = level == SLOG_ENTRY   ? ">>"
@@ -300,7 +302,7 @@ void slog_write(const char* name, int level, const char* format, ...) {
     std::fflush(s_log);
   }
 
-  if (level == SLOG_EXIT && s_depth > 0) --s_depth;
+  if (level == SLOG_EXIT && t_depth > 0) --t_depth;
 }
 
 void OutLogLog(const char* tag, const char* /*format*/, ...) {
@@ -317,7 +319,7 @@ void slog_reset() {
   free_trigger(s_start);
   free_trigger(s_stop);
   s_folder.clear();
-  s_depth = 0;
+  t_depth = 0;
   slog_enabled = false;
   slog_initialised = false;
   slog_called = false;
