@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Message box kinds: 0 error alert, 1 information alert, 2 two-way question (2 affirmative,
 // 1 negative), 3 three-way question (2 affirmative, 1 negative, 3 cancel), 4 a further alert kind.
@@ -29,3 +30,14 @@ KsAlertProc ks_alert_set_proc(KsAlertProc proc);
 const std::string& ks_alert_last_text();
 int ks_alert_last_kind();
 long ks_alert_count();
+
+// An alert kept instead of shown (see ks_alert_defer).
+struct KsAlertNote {
+  int kind;
+  std::string text;
+};
+// While a sink is set on a thread, alerts raised on that thread are appended to it instead of
+// shown or recorded, and answered with 1: a worker thread must not open a window, so the thread
+// that started it shows them afterwards. Null ends the deferral. Returns the thread's previous
+// sink.
+std::vector<KsAlertNote>* ks_alert_defer(std::vector<KsAlertNote>* sink);

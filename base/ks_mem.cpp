@@ -1,6 +1,5 @@
 // Memory wrappers over the runtime heap. Blocks are cleared; a failed allocation is reported
-// through the allocator's current failure procedure, which the allocating wrappers set to
-// ks_alloc_err for the duration of their call.
+// through ks_alloc_err, the failure procedure of the allocating wrappers for their call.
 #include "base/ks_mem.h"
 
 #include <atomic>
@@ -14,26 +13,25 @@ namespace {
 
 std::atomic<KsMemErrorProc> s_error_proc{nullptr};
 
-// The allocator proper: a cleared block, or null after calling the failure procedure.
-void* alloc_cleared(std::size_t size) {
+// The allocator proper: a cleared block, or null after calling the failure procedure `proc`
+// (none when null).
+void* alloc_cleared(std::size_t size, KsMemErrorProc proc) {
   if (size > static_cast<std::size_t>(PTRDIFF_MAX)) {
-    if (KsMemErrorProc proc = s_error_proc.load()) proc(KS_MEM_BAD_SIZE);
+    if (proc) proc(KS_MEM_BAD_SIZE);
     return nullptr;
   }
   // A zero-byte request still gets a block of its own, so callers can free it like any other.
   void* p = std::calloc(1, size ? size : 1);
-  if (!p) {
-    if (KsMemErrorProc proc = s_error_proc.load()) proc(KS_MEM_NO_MEMORY);
-  }
+  if (!p && proc) proc(KS_MEM_NO_MEMORY);
   return p;
 }
 
-// Installs ks_alloc_err for one allocation and puts the previous procedure back.
+// One allocation reported through ks_alloc_err. The wrappers' procedure is handed to the
+// allocator for this call alone rather than installed program-wide and put back: calls on
+// several threads at once would otherwise take each other's procedure, or leave the wrong one
+// installed.
 void* alloc_with_report(std::size_t size) {
-  KsMemErrorProc previous = ks_mem_set_error_proc(ks_alloc_err);
-  void* p = alloc_cleared(size);
-  ks_mem_set_error_proc(previous);
-  return p;
+  return alloc_cleared(size, ks_alloc_err);
 }
 
 }  // namespace

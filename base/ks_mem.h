@@ -23,9 +23,9 @@ enum : int {
   KS_MEM_DOUBLE_FREE = 5,  // a block released twice
 };
 
-// The allocator's current failure procedure: called with the failure code when an allocation
-// fails. The allocating wrappers install ks_alloc_err for the duration of their call and put the
-// previous procedure back afterwards.
+// The allocator's installed failure procedure. The allocating wrappers report their failures
+// through ks_alloc_err for their call, whatever is installed, and leave the installed one as it
+// is (also when several threads allocate at once).
 using KsMemErrorProc = int (*)(int fail_code);
 KsMemErrorProc ks_mem_get_error_proc();
 KsMemErrorProc ks_mem_set_error_proc(KsMemErrorProc proc);  // returns the previous one

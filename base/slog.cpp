@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "base/ks_install.h"
@@ -31,10 +32,26 @@ int s_count = 0;
 SlogTrigger* s_start = nullptr;
 SlogTrigger* s_stop = nullptr;
 std::FILE* s_log = nullptr;
-int s_depth = 0;
-// Set while a line is being handled. The camera worker thread traces too: a call that finds
-// the flag set returns without writing, and only the call that set it touches the state below.
-std::atomic_flag s_busy = ATOMIC_FLAG_INIT;
+// The call depth that indents the lines: each thread's own, so that the lines of lanes worked on
+// several threads nest as their calls do.
+thread_local int t_depth = 0;
+// Held while a line is being handled: worker threads (the camera's, those that work lanes in
+// parallel) trace too, and each of their lines is written whole, one after the other.
+std::mutex s_mutex;
+// Set once the log has ended for the run (a stop trigger, or a log file that cannot be made):
+// every later call returns at once.
+std::atomic<bool> s_ended{false};
+// Set while the thread is inside slog_write: a trace made by what the writer calls (an alert
+// of the memory wrappers, say) returns at once instead of waiting for itself.
+thread_local bool t_writing = false;
+
+// Marks the thread as writing for its lifetime.
+struct WritingGuard {
+  WritingGuard() { t_writing = true; }
+  ~WritingGuard() { t_writing = false; }
+  WritingGuard(const WritingGuard&) = delete;
+  WritingGuard& operator=(const WritingGuard&) = delete;
+};
 
 std::string join(const std::string& folder, const char* name) {
   if (folder.empty()) return name;
@@ -190,13 +207,10 @@ void init_locked(const char* folder) {
   slog_initialised = true;
 }
 
-void release_busy() {
-  s_busy.clear(std::memory_order_release);
-}
-
 }  // namespace
 
 void slog_init(const char* folder) {
+  std::lock_guard<std::mutex> lock(s_mutex);
   init_locked(folder);
 }
 
@@ -218,26 +232,24 @@ BOOL slog_match(const SlogMatch* entry, const char* name, int level, int* action
 
 void slog_write(const char* name, int level, const char* format, ...) {
   slog_called = true;
-  if (s_busy.test_and_set(std::memory_order_acquire)) return;
+  if (t_writing || s_ended.load(std::memory_order_acquire)) return;
+  WritingGuard writing;
+  std::lock_guard<std::mutex> lock(s_mutex);
+  if (s_ended.load(std::memory_order_relaxed)) return;
   if (!slog_initialised) {
     init_locked("SLOG");
-    if (!slog_initialised) {
-      release_busy();
-      return;
-    }
+    if (!slog_initialised) return;
   }
   char fname[128];
   std::snprintf(fname, sizeof fname, "%s", name ? name : "");
 
   if (s_start) {
-    if (std::strcmp(fname, s_start->name) != 0 || ++s_start->seen < s_start->target) {
-      release_busy();
-      return;
-    }
+    if (std::strcmp(fname, s_start->name) != 0 || ++s_start->seen < s_start->target) return;
     free_trigger(s_start);
   }
   if (s_stop && std::strcmp(fname, s_stop->name) == 0 && ++s_stop->seen >= s_stop->target) {
-    // The log ends for the run: the busy flag stays set, so every later call returns at once.
+    // The log ends for the run: every later call returns at once.
+    s_ended = true;
     slog_enabled = false;
     if (s_log) std::fclose(s_log);
     s_log = nullptr;
@@ -245,7 +257,7 @@ void slog_write(const char* name, int level, const char* format, ...) {
     return;
   }
 
-  if (level == SLOG_ENTRY) ++s_depth;
+  if (level == SLOG_ENTRY) ++t_depth;
   int action = 0;
   for (int i = 0; i < s_count; ++i)
     if (slog_match(&s_table[i], fname, level, &action)) break;
@@ -253,12 +265,15 @@ void slog_write(const char* name, int level, const char* format, ...) {
   if (action == 1) {
     if (!s_log) {
       s_log = std::fopen(join(s_folder, "slglog.txt").c_str(), "w");
-      if (!s_log) return;  // logging ends for the run
+      if (!s_log) {
+        s_ended = true;  // logging ends for the run
+        return;
+      }
     }
     char line[SLOG_MAX_LINE + 1];
     int n = 0;
     auto room = [&] { return static_cast<std::size_t>(SLOG_MAX_LINE - n); };  // LF kept aside
-    int indent = s_depth % 80;
+    int indent = t_depth % 80;
     std::memset(line, ' ', static_cast<std::size_t>(indent));
     n = indent;
     const char* marker = level == SLOG_ENTRY   ? ">>"
@@ -287,8 +302,7 @@ void slog_write(const char* name, int level, const char* format, ...) {
     std::fflush(s_log);
   }
 
-  if (level == SLOG_EXIT && s_depth > 0) --s_depth;
-  release_busy();
+  if (level == SLOG_EXIT && t_depth > 0) --t_depth;
 }
 
 void OutLogLog(const char* tag, const char* /*format*/, ...) {
@@ -298,15 +312,16 @@ void OutLogLog(const char* tag, const char* /*format*/, ...) {
 }
 
 void slog_reset() {
+  std::lock_guard<std::mutex> lock(s_mutex);
   if (s_log) std::fclose(s_log);
   s_log = nullptr;
   clear_table();
   free_trigger(s_start);
   free_trigger(s_stop);
   s_folder.clear();
-  s_depth = 0;
+  t_depth = 0;
   slog_enabled = false;
   slog_initialised = false;
   slog_called = false;
-  release_busy();
+  s_ended = false;
 }

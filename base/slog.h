@@ -72,7 +72,8 @@ BOOL slog_match(const SlogMatch* entry, const char* name, int level, int* action
 void OutLogLog(const char* tag, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Returns the module to its start state: closes the log, frees the match table and triggers,
-// clears the guards and the depth. For tests and for a clean exit.
+// clears the guards and the calling thread's depth (each thread indents by its own call depth).
+// For tests and for a clean exit.
 void slog_reset();
 
 #define SLOG(name, level, ...)                                    \

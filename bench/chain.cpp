@@ -7,7 +7,8 @@
 // is the sum of the stages, "x_read" its ratio to the plain read and "x_read_quantify" the
 // quantification's. "lane_reads" is the time of cutting the lane images alone (outside the
 // chain). Gels: 4000 x 5000 with 24 lanes (the reference), 1000 x 1250 and 2000 x 2500 with 24,
-// and 4000 x 5000 with 96.
+// and 4000 x 5000 with 96. "threads" caps the threads the lanes are worked on (0: every core);
+// each gel runs both ways, so that one run gives the figures side by side.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -18,6 +19,7 @@
 #include <tuple>
 #include <vector>
 
+#include "base/par_lanes.h"
 #include "gel_chain.h"
 #include "io/kes_image.h"
 #include "model/img_info.h"
@@ -56,6 +58,8 @@ double ms_since(Clock::time_point& t) {
 void BM_Chain(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
   const int lanes = static_cast<int>(state.range(2));
+  const int before = par_set_max_threads(static_cast<int>(state.range(3)));
+  const int threads = par_max_threads();
   const std::string& path = gel_file(w, h, lanes);
   enum { kRead, kLoad, kBlock, kTrack, kCopy, kProfiles, kBaselines, kBands, kQuantify, kLaneReads,
          kWhole, kStages };
@@ -106,12 +110,14 @@ void BM_Chain(benchmark::State& state) {
     for (int i = 0; i < kStages; ++i) sum[i] += t[i];
     bands = c.found;
   }
+  par_set_max_threads(before);
   if (!ok) state.SkipWithError("the chain failed");
   const double n = static_cast<double>(state.iterations());
   for (int i = 0; i < kStages; ++i) state.counters[names[i]] = sum[i] / n;
   state.counters["x_read"] = sum[kWhole] / sum[kRead];
   state.counters["x_read_quantify"] = sum[kQuantify] / sum[kRead];
   state.counters["bands_found"] = bands;
+  state.counters["threads"] = threads;
 }
 
 double min_of(const std::vector<double>& v) {
@@ -123,11 +129,11 @@ double min_of(const std::vector<double>& v) {
 }  // namespace
 
 BENCHMARK(BM_Chain)
-    ->Args({4000, 5000, 24})
-    ->Args({1000, 1250, 24})
-    ->Args({2000, 2500, 24})
-    ->Args({4000, 5000, 96})
-    ->ArgNames({"W", "H", "lanes"})
+    ->ArgsProduct({{4000}, {5000}, {24}, {0, 1}})
+    ->ArgsProduct({{1000}, {1250}, {24}, {0, 1}})
+    ->ArgsProduct({{2000}, {2500}, {24}, {0, 1}})
+    ->ArgsProduct({{4000}, {5000}, {96}, {0, 1}})
+    ->ArgNames({"W", "H", "lanes", "threads"})
     ->Iterations(2)
     ->Repetitions(5)
     ->ComputeStatistics("min", min_of)

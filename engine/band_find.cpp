@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/ks_mem.h"
+#include "base/par_lanes.h"
 #include "base/slog.h"
 #include "engine/lane_features.h"
 #include "engine/lane_geometry.h"
@@ -48,16 +49,22 @@ int nearest_bound(const LN_FEAT* head, int pos, bool from_below) {
 
 }  // namespace
 
-int ln_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND_CB callback,
-             int analysis_type, const void* sens) {
-  if (!lane || !band_head) return 0;
+namespace {
+
+// Finds the peaks of the lane's profile that its bands are made from, with the features about
+// them. Touches the lane alone.
+void detect_peaks(LANE* lane, int analysis_type, const void* sens) {
   if (analysis_type == LN_ANALYSIS_ALT) {
     ln_det2(lane, sens);
   } else {
     ln_detect_features(lane, 1, (lane->f & LN_F_SPLIT_BANDS) ? 1 : 0);
   }
   if (lane->max_detect > 0) ln_sel(lane);
+}
 
+// ln_bands from the peaks and features the lane holds.
+int make_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND_CB callback,
+               int analysis_type) {
   // Profile index p stands for row (first centre row) + p; a given first row only limits which
   // peaks become bands.
   const int y0 = first_row_of(lane);
@@ -113,6 +120,15 @@ int ln_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND_C
     ++made;
   }
   return made;
+}
+
+}  // namespace
+
+int ln_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND_CB callback,
+             int analysis_type, const void* sens) {
+  if (!lane || !band_head) return 0;
+  detect_peaks(lane, analysis_type, sens);
+  return make_bands(lane, first_row, last_row, band_head, callback, analysis_type);
 }
 
 int sp_hgt(SPOT* band_head, int r1, int r2, int min_count, int prev) {
@@ -394,6 +410,15 @@ int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_h
     auto index = [&](SPOT* b, int from_lane) { boxes.list(b, from_lane, &in_box); };
     for (SPOT* b = band_head->next; b; b = b->next) index(b, 0);
     std::unordered_set<const SPOT*> doomed;
+    // A lane's peaks depend on its own profile alone: those of all lanes are found first, on
+    // several threads, and the bands made from them lane by lane as before. A caller's
+    // callback, which might change a later lane, keeps them found one lane at a time.
+    const bool ahead = detect && !callback && n > 1 && par_distinct(lanes, n);
+    if (ahead) {
+      par_lanes(n, [&](int i) {
+        if (lanes[i]) detect_peaks(lanes[i], analysis_type, sens);
+      });
+    }
     for (int i = 0; i < n; ++i) {
       LANE* lane = lanes[i];
       if (!lane) continue;
@@ -406,7 +431,9 @@ int ln_find_bands(LANE** lanes, int n, int first_row, int last_row, SPOT* band_h
       SLOG("ln_find_bands", SLOG_VALUE5, " lane [%2d] %3d existing bands", i, count);
       if (detect) {
         const SPOT* old_first = band_head->next;
-        const int made = ln_bands(lane, first_row, last_row, band_head, callback, analysis_type, sens);
+        const int made =
+            ahead ? make_bands(lane, first_row, last_row, band_head, callback, analysis_type)
+                  : ln_bands(lane, first_row, last_row, band_head, callback, analysis_type, sens);
         SLOG("ln_find_bands", SLOG_VALUE5, " %d new bands", made);
         total += made;
         // New bands are linked at the front of the chain; the later lanes may hold them.

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <functional>
+#include <new>
 #include <vector>
 
 #include "base/ks_mem.h"
+#include "base/par_lanes.h"
 #include "base/slog.h"
 #include "engine/lane_features.h"
 #include "engine/lane_stats.h"
@@ -16,6 +19,8 @@
 namespace {
 
 constexpr int kBlockRows = 256;
+// Rows read by one thread at a time.
+constexpr int kRunRows = 64;
 constexpr int kSpikeHalfWindow = (21 - 1) / 2;
 constexpr int kSpikeLimit = 400;
 
@@ -59,11 +64,22 @@ int ln_sample_width(const LANE* lane, int percent) {
 
 namespace {
 
+// Runs f(i) for each of the n lanes, on several threads when the lanes are distinct records
+// (work on one lane touches that lane alone); otherwise one after the other.
+void for_lanes(LANE** lanes, int n, const std::function<void(int)>& f) {
+  if (par_distinct(lanes, n)) {
+    par_lanes(n, f);
+  } else {
+    for (int i = 0; i < n; ++i) f(i);
+  }
+}
+
 // Builds the profiles from an image of width x height of bpp bytes per pixel whose rows come in
-// blocks: fetch(first row, rows) returns the image holding them and sets *base to the image row
-// of its row 0 (null when they cannot be had).
+// blocks of block_rows: fetch(first row, rows) returns the image holding them and sets *base to
+// the image row of its row 0 (null when they cannot be had).
 template <class Fetch>
-int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int n, int percent) {
+int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, LANE** lanes, int n,
+                  int percent) {
   // Profile arrays and work arrays; the row range that any lane covers.
   std::vector<LaneWork> work(n);
   int y_min = 0, y_max = -1;
@@ -108,21 +124,16 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
   // Rows outside the image hold no pixels: their profile values stay 0.
   const int row_first = std::max(y_min, 0);
   const int row_last = std::min(y_max, height - 1);
-  std::vector<CentreCursor> cursors;
-  for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
   std::vector<int> widths(n);
   for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
-  std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
-  for (int by = row_first; any && by <= row_last; by += kBlockRows) {
-    const int rows = std::min(kBlockRows, row_last - by + 1);
-    int base = 0;
-    const TkImage* block = fetch(by, rows, &base);
-    if (!block) {
-      SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
-      return 0;
-    }
-    // Row by row, each lane's stretch of the row in turn, so that the image is read in order.
-    for (int y = by; y < by + rows; ++y) {
+  // Reads rows y0..y1 of the block: row by row, each lane's stretch of the row in turn, so that
+  // the image is read in order. A row fills its own entries of every profile alone, so that
+  // runs of rows can be read on several threads at once.
+  auto read_rows = [&](const TkImage* block, int base, int y0, int y1) {
+    std::vector<CentreCursor> cursors;
+    for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
+    std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
+    for (int y = y0; y <= y1; ++y) {
       for (int li = 0; li < n; ++li) {
         LANE* lane = lanes[li];
         if (!lane || !lane->data_values) continue;
@@ -150,13 +161,31 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
         work[li].spike[i] = st.spike;
       }
     }
-  }
-
-  for (int li = 0; li < n; ++li) {
-    LANE* lane = lanes[li];
-    if (!lane || !lane->data_values) continue;
-    ln_remove_spikes(lane->data_values, work[li].side.data(), work[li].spike.data(),
-                     lane->num_data_values, kSpikeHalfWindow, kSpikeLimit);
+  };
+  try {
+    for (int by = row_first; any && by <= row_last; by += block_rows) {
+      const int rows = std::min(block_rows, row_last - by + 1);
+      int base = 0;
+      const TkImage* block = fetch(by, rows, &base);
+      if (!block) {
+        SLOG("ln_load_data_values", SLOG_ERROR, "cannot read rows %d..%d", by, by + rows - 1);
+        return 0;
+      }
+      const int runs = (rows + kRunRows - 1) / kRunRows;
+      par_lanes(runs, [&](int r) {
+        const int y0 = by + r * kRunRows;
+        read_rows(block, base, y0, std::min(y0 + kRunRows - 1, by + rows - 1));
+      });
+    }
+    for_lanes(lanes, n, [&](int li) {
+      LANE* lane = lanes[li];
+      if (!lane || !lane->data_values) return;
+      ln_remove_spikes(lane->data_values, work[li].side.data(), work[li].spike.data(),
+                       lane->num_data_values, kSpikeHalfWindow, kSpikeLimit);
+    });
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("ln_load_data_values", "samples");
+    return 0;
   }
   SLOG("ln_load_data_values", SLOG_EXIT, "TRUE");
   return 1;
@@ -181,7 +210,7 @@ int ln_load_data_values(const char* image_path, LANE** lanes, int n, int percent
     *base = by;
     return io_read_kestrin(image_path, &block, rect, 1.0) ? &block : nullptr;
   };
-  return load_profiles(fetch, extent[0], extent[1], bits / 8, lanes, n, percent);
+  return load_profiles(fetch, kBlockRows, extent[0], extent[1], bits / 8, lanes, n, percent);
 }
 
 int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int percent) {
@@ -191,8 +220,9 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
     *base = 0;
     return image;
   };
-  return load_profiles(fetch, image->width(), image->height(), image->bytes_per_pixel(), lanes, n,
-                       percent);
+  // The image is one block, its rows read in runs on several threads.
+  return load_profiles(fetch, std::max(image->height(), 1), image->width(), image->height(),
+                       image->bytes_per_pixel(), lanes, n, percent);
 }
 
 void ln_calc_baseline(LANE* lane) {
@@ -291,9 +321,11 @@ void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type) {
   for (int i = 0; i < n; ++i) {
     if (lanes[i] && !lanes[i]->baseline_values) ln_calc_baseline(lanes[i]);
   }
-  for (int i = 0; i < n; ++i) {
+  // The features and the corrected baseline of each lane are its own: the lanes are worked on
+  // several threads.
+  for_lanes(lanes, n, [&](int i) {
     LANE* lane = lanes[i];
-    if (!lane) continue;
+    if (!lane) return;
     const int top = lane->min_top_band_thick, bot = lane->min_bot_band_thick;
     const int th = lane->band_threshold, th2 = lane->band_threshold2;
     if (analysis_type == LN_ANALYSIS_ALT) {
@@ -308,5 +340,5 @@ void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type) {
     lane->band_threshold = th;
     lane->band_threshold2 = th2;
     ln_bcorr(lane);
-  }
+  });
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <new>
@@ -38,7 +39,8 @@ constexpr int32_t kSin5[19] = {0,     5712,  11380, 16962, 22415, 27697, 32768,
                                37590, 42126, 46341, 50203, 53684, 56756, 59393,
                                61582, 63302, 64540, 65287, 65536};
 
-int s_fail_at = -1;
+// Shared by every thread that quantifies, so that a count set by a test covers them all.
+std::atomic<int> s_fail_at{-1};
 
 int clampi(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -263,8 +265,10 @@ int mj_ramp(int index) { return kRamp[clampi(index, 0, 256)]; }
 void mj_fail_alloc_at(int n) { s_fail_at = n; }
 
 bool mj_alloc_fails() {
-  if (s_fail_at < 0) return false;
-  return s_fail_at-- == 0;
+  int n = s_fail_at.load(std::memory_order_relaxed);
+  while (n >= 0 && !s_fail_at.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) {
+  }
+  return n == 0;
 }
 
 void mt_qtrig(int angle, int32_t* cos_out, int32_t* msin_out) {

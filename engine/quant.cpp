@@ -3,6 +3,7 @@
 #include "engine/quant.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -41,8 +42,6 @@ struct SharedWin {
   HeldRows held_rows;        // what win's cells hold
   HeldRows spare_held_rows;  // what spare's cells hold
 };
-SharedWin s_main;     // bands quantified from their lane profile
-SharedWin s_outline;  // bands with a drawn outline
 
 constexpr int kMarkNotInLane = '?';
 
@@ -84,6 +83,21 @@ void free_shared(QT_WIN* w) {
   unring_rows(w);
   qt_free_window(w);
 }
+
+// The shared windows of one thread, freed when the thread ends: lanes quantified on worker
+// threads each move their own windows, and the calling thread keeps its own between commands.
+struct SharedWinOwner {
+  SharedWin w;
+  SharedWinOwner() = default;
+  SharedWinOwner(const SharedWinOwner&) = delete;
+  SharedWinOwner& operator=(const SharedWinOwner&) = delete;
+  ~SharedWinOwner() {
+    free_shared(w.win);
+    free_shared(w.spare);
+  }
+};
+thread_local SharedWinOwner t_main;     // bands quantified from their lane profile
+thread_local SharedWinOwner t_outline;  // bands with a drawn outline
 
 // Loads window rows r0..r1 of the shared window; rows it already holds from the same lane image
 // at the same left edge are kept.
@@ -296,9 +310,11 @@ int ln_view_lane_image(const LANE* lane, LANE_IMAGE* out, const IMG_INFO* header
 }
 
 uint32_t ln_lane_image_serial() {
-  static uint32_t last = 0;
-  if (++last == 0) ++last;
-  return last;
+  // Lanes quantified on several threads take their numbers at once.
+  static std::atomic<uint32_t> last{0};
+  uint32_t n = last.fetch_add(1, std::memory_order_relaxed) + 1;
+  if (n == 0) n = last.fetch_add(1, std::memory_order_relaxed) + 1;
+  return n;
 }
 
 void ln_free_lane_image(LANE_IMAGE* img) {
@@ -323,10 +339,10 @@ int mj_windowsize(int W, int t, int f) {
   return size | 1;
 }
 
-QT_WIN* mj_quant_window() { return s_main.win; }
+QT_WIN* mj_quant_window() { return t_main.w.win; }
 
 void mj_quant_release() {
-  for (SharedWin* sw : {&s_main, &s_outline}) {
+  for (SharedWin* sw : {&t_main.w, &t_outline.w}) {
     free_shared(sw->win);
     free_shared(sw->spare);
     *sw = SharedWin();
@@ -392,7 +408,7 @@ int load_window_rows(QT_WIN* win, const LANE_IMAGE* img, int r0, int r1) {
 
 int mj_load_window(QT_WIN* win, const LANE_IMAGE* img) {
   // The shared windows forget the rows they held: this load may rewrite them.
-  for (SharedWin* sw : {&s_main, &s_outline})
+  for (SharedWin* sw : {&t_main.w, &t_outline.w})
     if (sw->win == win) sw->held_rows.serial = 0;
   return load_window_rows(win, img, 0, win ? win->size - 1 : -1);
 }
@@ -406,8 +422,8 @@ int quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only, int row_fro
   const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
   SLOG(fn, SLOG_ENTRY, "size %d, grow %d", size, grow_only);
   if (size <= 0) return MJ_FAIL_SIZE;
-  if (grow_only && s_main.win && s_main.win->size >= size) return 0;
-  const int r = prepare_window(s_main, img, size, row_from, row_to);
+  if (grow_only && t_main.w.win && t_main.w.win->size >= size) return 0;
+  const int r = prepare_window(t_main.w, img, size, row_from, row_to);
   SLOG(fn, SLOG_EXIT, "%d", r);
   return r;
 }
@@ -799,19 +815,20 @@ int mj_segment(SPOT* band, const LANE* lane, const IMG_INT_INFO* lookup, double 
   return mj_GetII(band, lane, find == 0, lookup, a, b, held);
 }
 
-// Applies the program's optical-density compatibility mode to the lookup's interpolation.
-static void apply_od_compat(IMG_INT_INFO* lookup) {
+void mj_apply_od_compat(IMG_INT_INFO* lookup) {
   if (!lookup) return;
+  // Written only when it changes: lanes quantified on several threads share the lookup, and
+  // the calling thread applies the mode before they start.
   const int mode = ih_get_ODcompatability();
-  if (mode == 1) lookup->interp_type = 0;
-  if (mode == 2) lookup->interp_type = 1;
+  if (mode == 1 && lookup->interp_type != 0) lookup->interp_type = 0;
+  if (mode == 2 && lookup->interp_type != 1) lookup->interp_type = 1;
 }
 
 int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* lookup, int find) {
   static const char* fn = "mj_doquant";
   if (!band || !lane || !img) return 0;
   SLOG(fn, SLOG_ENTRY, "band (%d, %d), find %d", band->x, band->y, find);
-  apply_od_compat(lookup);
+  mj_apply_od_compat(lookup);
   int W = lane->left_width + lane->right_width + 1;
   if ((band->f1 & SP_F1_TYPE_MASK) == SP_TYPE_NO_WIDTH) {
     W = 0;
@@ -827,7 +844,7 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
   if (W) {
     // The window made has the size asked for, or the size remembered for a small one.
     const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
-    win_size = size > 4 ? size : s_main.remembered;
+    win_size = size > 4 ? size : t_main.w.remembered;
     mj_width_rows(band, win_size, width_rows);
   }
   int r = quantwin(img, band, 0, width_rows[0], width_rows[1]);
@@ -836,25 +853,25 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
     mark_failed(band, r, r);
     return 0;
   }
-  if (W && s_main.win->size != win_size) {
+  if (W && t_main.w.win->size != win_size) {
     // Not the window foreseen: load it whole.
-    load_shared_rows(s_main, img, 0, s_main.win->size - 1);
+    load_shared_rows(t_main.w, img, 0, t_main.w.win->size - 1);
     width_rows[0] = 0;
-    width_rows[1] = s_main.win->size - 1;
+    width_rows[1] = t_main.w.win->size - 1;
   }
   if (W) {
-    if (!mj_width(band, s_main.win)) {
+    if (!mj_width(band, t_main.w.win)) {
       SLOG(fn, SLOG_WARN, "mj_quantwin fail #84");
       mark_failed(band, MJ_FAIL_WIN_COPY, 'T');
       return 0;
     }
     // A window at least as large as the measured band needs stays: load the rest of its rows.
     const int grown = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
-    const bool kept = grown > 0 && s_main.win && s_main.win->size >= grown;
+    const bool kept = grown > 0 && t_main.w.win && t_main.w.win->size >= grown;
     r = mj_quantwin(img, band, 1);
     if (r == 0 && kept) {
-      load_shared_rows(s_main, img, 0, width_rows[0] - 1);
-      load_shared_rows(s_main, img, width_rows[1] + 1, INT_MAX);
+      load_shared_rows(t_main.w, img, 0, width_rows[0] - 1);
+      load_shared_rows(t_main.w, img, width_rows[1] + 1, INT_MAX);
     }
     if (r != 0) {
       band->lane_width = W;
@@ -868,14 +885,14 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
   }
   band->f1 &= ~SP_F1_QUANT_START;
   band->quant_word = 65535;
-  if (mj_alloc_fails() || !mj_res_attach(band, s_main.win)) {
+  if (mj_alloc_fails() || !mj_res_attach(band, t_main.w.win)) {
     SLOG(fn, SLOG_WARN, "mj_res_attach fail");
     mark_failed(band, MJ_FAIL_ALLOC, MJ_FAIL_ALLOC);
     return 0;
   }
   const double a = factor(img->scale1_mant, img->scale1_exp);
   const double b = factor(img->scale2_mant, img->scale2_exp);
-  const int q = mj_segment(band, lane, lookup, a, b, find, s_main.held);
+  const int q = mj_segment(band, lane, lookup, a, b, find, t_main.w.held);
   if (!q) band->f1 |= SP_F1_QUANT_FAILED;
   SLOG(fn, SLOG_EXIT, "qt_status %d", q);
   return q;
@@ -907,7 +924,7 @@ int mj_mb_doquant(SPOT* band, const LANE* lane, int n, const LN_POINT* points, L
   }
   img->cx = band->x;
   img->cy = band->y;
-  int r = prepare_window(s_outline, img, size);
+  int r = prepare_window(t_outline.w, img, size);
   if (r != 0) {
     SLOG(fn, SLOG_WARN, "mj_load_window fail");
     mark_failed(band, r, r);
@@ -915,7 +932,7 @@ int mj_mb_doquant(SPOT* band, const LANE* lane, int n, const LN_POINT* points, L
   }
   band->f1 &= ~SP_F1_QUANT_START;
   band->quant_word = 65535;
-  QUANT_RES* res = mj_alloc_fails() ? nullptr : mj_res_attach(band, s_outline.win);
+  QUANT_RES* res = mj_alloc_fails() ? nullptr : mj_res_attach(band, t_outline.w.win);
   if (!res) {
     mark_failed(band, MJ_FAIL_ALLOC, MJ_FAIL_ALLOC);
     return 0;
@@ -933,7 +950,7 @@ int mj_mb_doquant(SPOT* band, const LANE* lane, int n, const LN_POINT* points, L
   }
   const double a = factor(img->scale1_mant, img->scale1_exp);
   const double b = factor(img->scale2_mant, img->scale2_exp);
-  const int q = mj_GetII(band, lane, 1, lookup, a, b, s_outline.held);
+  const int q = mj_GetII(band, lane, 1, lookup, a, b, t_outline.w.held);
   if (!q) {
     SLOG(fn, SLOG_WARN, "mj_GetII fail");
     band->f1 |= SP_F1_QUANT_FAILED;

@@ -74,9 +74,10 @@ int mj_windowsize(int W, int t, int f);
 // it: 0, MJ_FAIL_SIZE, MJ_FAIL_WIN_ALLOC or MJ_FAIL_LOAD. With grow_only and an existing window
 // at least as large, nothing is done.
 int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only);
-// The shared window (NULL before the first quantification).
+// The calling thread's shared window (NULL before its first quantification). Each thread
+// that quantifies has its own shared windows, freed when it ends.
 QT_WIN* mj_quant_window();
-// Frees the shared windows (the next quantification makes new ones).
+// Frees the calling thread's shared windows (its next quantification makes new ones).
 void mj_quant_release();
 // Sets every cell to the image's white (255 or 65535), then copies the lane image's pixels that
 // the window covers. 0, or MJ_FAIL_LOAD without pixels.
@@ -120,6 +121,9 @@ int mj_GetII(SPOT* band, const LANE* lane, int skip_check, const IMG_INT_INFO* l
 int mj_segment(SPOT* band, const LANE* lane, const IMG_INT_INFO* lookup, double a, double b,
                int find, const int32_t* held = nullptr);
 
+// Applies the program's optical-density compatibility mode to the lookup's interpolation type
+// (as mj_doquant does first); null is ignored.
+void mj_apply_od_compat(IMG_INT_INFO* lookup);
 // Quantifies one band of the lane from the lane image: 1, or 0 on failure. With find 0 the
 // band's stored bounds are used. The result (bounds and window) stays attached to the band;
 // the caller copies the bounds and releases it with mj_res_free.

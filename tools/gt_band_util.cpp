@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "engine/lane_geometry.h"
 #include "engine/lane_profile.h"
 #include "engine/quant.h"
+#include "engine/quant_lanes.h"
 #include "engine/std_interp.h"
 #include "engine/std_sort.h"
 #include "model/control.h"
@@ -223,14 +225,43 @@ int gt_band_quant_lane(IMAGE_REC* im, LANE* lane, SPOT** bands, int n, int row) 
   return std::max(done, 0);
 }
 
+namespace {
+
+// The bands of each of a set of lanes, as arrays from ln_find_bands_in_lane, freed at the end.
+struct LaneLists {
+  std::vector<LnLaneBands> lists;
+  LaneLists() = default;
+  LaneLists(const LaneLists&) = delete;
+  LaneLists& operator=(const LaneLists&) = delete;
+  ~LaneLists() {
+    for (LnLaneBands& l : lists) ks_free(l.bands);
+  }
+  // Lists the bands of `chain` in the lane (those `pred` accepts, all when null).
+  void add(SPOT* chain, LANE* lane, LN_BAND_PRED pred) {
+    SPOT** arr = nullptr;
+    const int n = ln_find_bands_in_lane(chain, &arr, lane, nullptr, pred);
+    lists.push_back({lane, arr, std::max(n, 0)});
+  }
+};
+
+// Quantifies the listed bands of all the lanes in one call, the lanes on several threads, each
+// band as gt_band_quant_lane quantifies it.
+void quant_listed(IMAGE_REC* im, const LaneLists& l) {
+  if (l.lists.empty()) return;
+  LnPixels px(im->file_path);  // shares the command's copy when it has one
+  const TkImage* whole = px.image();
+  if (!whole) return;
+  ln_quant_lanes(whole, im->img_info, l.lists.data(), static_cast<int>(l.lists.size()), -1,
+                 im->img_int_info, [](int, SPOT* b, int ok) { take_result(b, ok, kTypeProfile); });
+}
+
+}  // namespace
+
 // The common step over the lanes: all their bands, or only the selected ones.
 static void quant_lanes(IMAGE_REC* im, const std::vector<LANE*>& lanes, LN_BAND_PRED pred) {
-  for (LANE* l : lanes) {
-    SPOT** arr = nullptr;
-    const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, pred);
-    if (n > 0) gt_band_quant_lane(im, l, arr, n, -1);
-    ks_free(arr);
-  }
+  LaneLists l;
+  for (LANE* lane : lanes) l.add(im->bands, lane, pred);
+  quant_listed(im, l);
 }
 
 int gt_band_quantify(IMAGE_REC* im, int in_lanes) {
@@ -251,13 +282,9 @@ int gt_band_quantify(IMAGE_REC* im, int in_lanes) {
 void gt_band_requant_all(IMAGE_REC* im, LANE* head, SPOT* chain) {
   if (!im || !head || !chain) return;
   im->modified = 1;
-  LnPixels px(im->file_path);
-  for (LANE* l = head->next; l; l = l->next) {
-    SPOT** arr = nullptr;
-    const int n = ln_find_bands_in_lane(chain, &arr, l, nullptr, nullptr);
-    if (n > 0) gt_band_quant_lane(im, l, arr, n, -1);
-    ks_free(arr);
-  }
+  LaneLists lists;
+  for (LANE* l = head->next; l; l = l->next) lists.add(chain, l, nullptr);
+  quant_listed(im, lists);
 }
 
 int gt_xform_band_quantify(IMAGE_REC* im) {
@@ -380,12 +407,9 @@ int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
                                       im->img_int_info, 1));
     for (SPOT* b = fresh->next; b; b = b->next) box_amount(im, b);
     if (found > 0 && ctl->fnd_bnd_quant == 1) {
-      for (LANE* l : lanes) {
-        SPOT** arr = nullptr;
-        const int k = ln_find_bands_in_lane(fresh, &arr, l, nullptr, nullptr);
-        if (k > 0) gt_band_quant_lane(im, l, arr, k, -1);
-        ks_free(arr);
-      }
+      LaneLists lists;
+      for (LANE* l : lanes) lists.add(fresh, l, nullptr);
+      quant_listed(im, lists);
       status(14);
     }
     if (fresh->next) {
@@ -441,23 +465,64 @@ void gt_band_do_find(IMAGE_REC* im, int top, int bottom, int intensity, int max_
   }
   const int r = gt_band_value_range(im);
   int processed = 0;
+  // The bands of every lane are found first, lane by lane as before; then all lanes' bands are
+  // quantified in one call. Finding a lane's bands reads the other bands' positions only, which
+  // quantifying does not move, so the bands found are the same. Each lane quantifies the bands
+  // that lay in it once its own were found: a band a later lane finds inside it is not its own,
+  // and a band a later lane removes is dropped from its list.
+  std::vector<LANE*> lanes = lanes_where(im, lane_selected);
+  // Splitting thick bands may move a band of an earlier lane: with it, each lane's bands are
+  // quantified as soon as they are found, before a later lane can move them.
+  const bool split = std::any_of(lanes.begin(), lanes.end(),
+                                 [](const LANE* l) { return (l->f & LN_F_SPLIT_BANDS) != 0; });
+  std::unordered_map<const SPOT*, int> found_by;  // band -> the lane step after which it existed
+  auto note_chain = [&](int step) {
+    std::unordered_map<const SPOT*, int> now;
+    for (SPOT* b = im->bands ? im->bands->next : nullptr; b; b = b->next) {
+      const auto it = found_by.find(b);
+      now[b] = it == found_by.end() ? step : it->second;
+    }
+    found_by.swap(now);
+  };
+  note_chain(-1);
   LnPixels px(im->file_path);  // read at the first quantification, once for all the lanes
-  for (LANE* l : lanes_where(im, lane_selected)) {
+  for (size_t k = 0; k < lanes.size(); ++k) {
+    LANE* l = lanes[k];
     l->min_top_band_thick = top, l->min_bot_band_thick = bottom;
     l->band_threshold = intensity * r, l->band_threshold2 = 0;
     l->max_detect = max_detect, l->pct_threshold = 20;
     LANE* one = l;
     ln_find_bands(&one, 1, -1, -1, im->bands, nullptr, LN_ANALYSIS_STD, im->img_int_info, detect);
-    SPOT** arr = nullptr;
-    const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
-    if (quantify) {
-      gt_get_control()->disp_codes[DISP_BAND_BOUNDS] = 1;
-      gt_band_quant_lane(im, l, arr, n, -1);
-    } else {
-      for (int i = 0; i < n; ++i) box_amount(im, arr[i]);
-    }
-    ks_free(arr);
     ++processed;
+    if (split) {
+      LaneLists mine;
+      mine.add(im->bands, l, nullptr);
+      if (quantify) {
+        gt_get_control()->disp_codes[DISP_BAND_BOUNDS] = 1;
+        quant_listed(im, mine);
+      } else {
+        for (int i = 0; i < mine.lists[0].n; ++i) box_amount(im, mine.lists[0].bands[i]);
+      }
+      continue;
+    }
+    note_chain(static_cast<int>(k));
+  }
+  LaneLists lists;
+  if (split) lanes.clear();  // quantified as they were found
+  for (size_t k = 0; k < lanes.size(); ++k) {
+    lists.add(im->bands, lanes[k], nullptr);
+    LnLaneBands& mine = lists.lists.back();
+    mine.n = static_cast<int>(
+        std::remove_if(mine.bands, mine.bands + mine.n,
+                       [&](const SPOT* b) { return found_by.at(b) > static_cast<int>(k); }) -
+        mine.bands);
+  }
+  if (quantify) {
+    if (!lanes.empty()) gt_get_control()->disp_codes[DISP_BAND_BOUNDS] = 1;
+    quant_listed(im, lists);
+  } else {
+    for (const LnLaneBands& l : lists.lists)
+      for (int i = 0; i < l.n; ++i) box_amount(im, l.bands[i]);
   }
   if (processed > 0) {
     if (im->band_hdr) {

@@ -6,8 +6,8 @@
 //
 // The chain runs three ways: each stage reading the file; the image read once with every stage
 // served from memory; and as the commands take their pixels while the image's window is open
-// (the pixels its load kept). With VX_RECORD_CHAIN_RESULTS=1
-// the file is written from the current code instead.
+// (the pixels its load kept); each with the lanes worked on one thread and on four. With
+// VX_RECORD_CHAIN_RESULTS=1 the file is written from the current code instead.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,8 +15,10 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "base/par_lanes.h"
 #include "gel_chain.h"
 #include "ladder_gel.h"
 #include "test_support.h"
@@ -151,11 +153,19 @@ std::map<std::string, std::string> results(Mode mode) {
   return all;
 }
 
-class ChainResults : public ::testing::TestWithParam<Mode> {};
+// The lanes are worked on one thread, or on four.
+class ChainResults : public ::testing::TestWithParam<std::tuple<Mode, int>> {
+ protected:
+  void SetUp() override { before_ = par_set_max_threads(std::get<1>(GetParam())); }
+  void TearDown() override { par_set_max_threads(before_); }
+
+ private:
+  int before_ = 0;
+};
 
 TEST_P(ChainResults, EqualTheRecordedOnes) {
   const auto file = vxtest::source_dir() / "tests/engine/chain_results.txt";
-  const auto got = results(GetParam());
+  const auto got = results(std::get<0>(GetParam()));
   if (const char* rec = std::getenv("VX_RECORD_CHAIN_RESULTS"); rec && std::strcmp(rec, "1") == 0) {
     std::string text;
     for (const auto& [k, v] : got) text += k + " = " + v + "\n";
@@ -180,8 +190,13 @@ TEST_P(ChainResults, EqualTheRecordedOnes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults, ::testing::Values(kFromFile));
-INSTANTIATE_TEST_SUITE_P(ReadOnce, ChainResults, ::testing::Values(kFromMemory));
-INSTANTIATE_TEST_SUITE_P(AsCommands, ChainResults, ::testing::Values(kAsCommands));
+INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults,
+                         ::testing::Combine(::testing::Values(kFromFile), ::testing::Values(1, 4)));
+INSTANTIATE_TEST_SUITE_P(ReadOnce, ChainResults,
+                         ::testing::Combine(::testing::Values(kFromMemory),
+                                            ::testing::Values(1, 4)));
+INSTANTIATE_TEST_SUITE_P(AsCommands, ChainResults,
+                         ::testing::Combine(::testing::Values(kAsCommands),
+                                            ::testing::Values(1, 4)));
 
 }  // namespace

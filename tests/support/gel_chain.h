@@ -1,6 +1,7 @@
 // The whole default analysis of a gel, stage by stage, for the benchmark of the chain and the
 // test that holds its results: read the block, reduce it, track the lanes, build the profiles and
-// baselines, find the bands, then read each lane's image and quantify each of its bands. Also
+// baselines, find the bands, then read each lane's image and quantify each of its bands (with
+// the image held, all lanes' bands in one call, as the commands quantify them). Also
 // writes the synthetic benchmark gel: 16-bit, lanes of Gaussian bands on a noisy background.
 #pragma once
 
@@ -20,6 +21,7 @@
 #include "engine/lane_profile.h"
 #include "engine/lane_track.h"
 #include "engine/quant.h"
+#include "engine/quant_lanes.h"
 #include "io/kes_image.h"
 #include "model/img_info.h"
 #include "model/lane.h"
@@ -183,20 +185,23 @@ struct Chain {
     quantified = 0;
     std::vector<std::vector<SPOT*>> by_lane;
     if (!ln_bands_by_lane(chain, lanes.data(), n, &by_lane)) return false;
+    if (from_memory) {
+      // All lanes in one call, as the commands quantify them.
+      if (!read_image()) return false;
+      std::vector<LnLaneBands> all;
+      for (size_t li = 0; li < lanes.size(); ++li)
+        all.push_back({lanes[li], by_lane[li].data(), static_cast<int>(by_lane[li].size())});
+      const int q = ln_quant_lanes(whole, &header, all.data(), static_cast<int>(all.size()), -1,
+                                   nullptr, [&](int li, SPOT* b, int) { seen(li, b); });
+      if (q < 0) return false;
+      quantified = q;
+      return true;
+    }
     for (size_t li = 0; li < lanes.size(); ++li) {
       LANE* lane = lanes[li];
       const std::vector<SPOT*>& found_in = by_lane[li];
       const int nb = static_cast<int>(found_in.size());
       if (nb <= 0) continue;
-      if (from_memory) {
-        if (!read_image()) return false;
-        const int q = ln_quant_lane_bands(whole, &header, lane, const_cast<SPOT**>(found_in.data()),
-                                          nb, -1, nullptr,
-                                          [&](SPOT* b, int) { seen(static_cast<int>(li), b); });
-        if (q < 0) return false;
-        quantified += q;
-        continue;
-      }
       LANE_IMAGE img{};
       if (ln_read_lane_image(lane, &img, &header, path.c_str(), -1) != 0) return false;
       for (int i = 0; i < nb; ++i) {

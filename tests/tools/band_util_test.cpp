@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/ks_mem.h"
+#include "base/par_lanes.h"
 #include "engine/band_find.h"
 #include "engine/lane_features.h"
 #include "engine/lane_geometry.h"
@@ -381,3 +382,83 @@ TEST_P(NoisyGelWindow, FindBandsFindsAndQuantifiesAsTheChainReadingTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(ImageFile, NoisyGelWindow, ::testing::Values(false));
 INSTANTIATE_TEST_SUITE_P(WindowOpen, NoisyGelWindow, ::testing::Values(true));
+
+namespace {
+
+// A band as the commands leave it: position, size, flags, amount and area (bit for bit) and
+// bounds.
+struct BandState {
+  int x, y, thickness, lane_width;
+  uint32_t f1;
+  double amount, area;
+  std::vector<int> bounds;
+  bool operator==(const BandState&) const = default;
+};
+
+// The image's bands in chain order.
+std::vector<BandState> bands_of(const IMAGE_REC* im) {
+  std::vector<BandState> v;
+  for (SPOT* b = im->bands->next; b; b = b->next) {
+    BandState s{b->x, b->y, b->thickness, b->lane_width, b->f1, b->amount, b->area, {}};
+    s.bounds.assign(b->bound_x, b->bound_x + SP_BOUNDS);
+    s.bounds.insert(s.bounds.end(), b->bound_y, b->bound_y + SP_BOUNDS);
+    v.push_back(s);
+  }
+  return v;
+}
+
+// Caps the threads of the parallel loops for its lifetime.
+struct ThreadCap {
+  int before;
+  explicit ThreadCap(int n) : before(par_set_max_threads(n)) {}
+  ~ThreadCap() { par_set_max_threads(before); }
+};
+
+}  // namespace
+
+// Find Bands with quantification and finding the bands again with it give the same bands,
+// amounts and bounds on one thread as on four. Finding the bands of all lanes and then
+// quantifying them all at once leaves what finding and quantifying lane after lane leaves, also
+// where the lanes overlap, so that a lane finds bands inside its neighbour and removes the
+// neighbour's bands that lie inside it.
+TEST_F(NoisyGel, FindBandsGivesTheSameBandsOnOneThreadAsOnFour) {
+  const std::string path = im->file_path;
+  auto run = [&](int threads, bool overlap, bool lane_by_lane) {
+    ThreadCap cap(threads);
+    gt_set_image_ptr(nullptr);
+    im = gel_record(g, path);
+    gt_set_image_ptr(im.get());
+    pending_lanes();
+    ctl->fnd_bnd_quant = 1;
+    EXPECT_GT(gt_band_find_start(im.get(), 1), 0);
+    std::vector<LANE*> lanes;
+    for (LANE* l = im->lanes->next; l; l = l->next) lanes.push_back(l);
+    if (overlap)
+      for (LANE* l : lanes) l->left_width += g.pitch / 2, l->right_width += g.pitch / 2;
+    auto find_again = [&] {
+      gt_band_do_find(im.get(), im->min_top_band_thick, im->min_bot_band_thick, im->band_threshold,
+                      im->band_threshold2, 1, 0, 1);
+    };
+    if (lane_by_lane) {
+      for (LANE* one : lanes) {
+        for (LANE* l : lanes) l->f &= ~uint32_t(LN_F_SELECTED);
+        one->f |= LN_F_SELECTED;
+        find_again();
+      }
+    } else {
+      for (LANE* l : lanes) l->f |= LN_F_SELECTED;
+      find_again();
+    }
+    return bands_of(im.get());
+  };
+  const std::vector<BandState> one = run(1, false, false);
+  int quantified = 0;
+  for (const BandState& b : one) quantified += !(b.f1 & SP_F1_QUANT_FAILED) && b.bounds[0] != -1;
+  EXPECT_GE(quantified, int(4 * g.band_rows.size()));
+  EXPECT_TRUE(run(4, false, false) == one);
+
+  const std::vector<BandState> overlapped = run(1, true, true);
+  ASSERT_FALSE(overlapped.empty());
+  EXPECT_TRUE(run(1, true, false) == overlapped);
+  EXPECT_TRUE(run(4, true, false) == overlapped);
+}
