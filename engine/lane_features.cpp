@@ -164,20 +164,6 @@ bool reset_detection_lists(LANE* lane) {
          reset_list(lane->infl_pt, "infl_pt");
 }
 
-// Last node with position < pos, or NULL.
-LN_FEAT* last_before(LN_FEAT* head, int pos) {
-  LN_FEAT* found = nullptr;
-  for (LN_FEAT* p = head ? head->next : nullptr; p && p->feat.y < pos; p = p->next) found = p;
-  return found;
-}
-
-// First node with position >= pos, or NULL.
-LN_FEAT* first_from(LN_FEAT* head, int pos) {
-  for (LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
-    if (p->feat.y >= pos) return p;
-  return nullptr;
-}
-
 // Moves a node of a list to a new position (dropped when that position is taken).
 void move_feat(LANE* lane, LN_FEAT* head, int from, int to, const char* label) {
   LN_FEAT* node = ln_del(head, from, label);
@@ -591,16 +577,29 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
     if (!q || q->feat.y == c.pos) return 0.0;
     return std::abs(static_cast<double>(c.value - q->feat.x) / (c.pos - q->feat.y));
   };
-  if (add_feat(lane->baseline, cand[0].pos, cand[0].value, 0, "Baseline") < 0) return;
+  // The points taken so far, in list order (ascending positions), so that the neighbours of a
+  // candidate are found by bisection instead of a walk over the list.
+  std::vector<LN_FEAT*> taken;
+  taken.reserve(cand.size());
+  auto take = [&](const Cand& c, size_t at) {
+    LN_FEAT* hint = at > 0 ? taken[at - 1] : nullptr;
+    const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint);
+    if (r > 0) taken.insert(taken.begin() + static_cast<std::ptrdiff_t>(at), hint);
+    return r;
+  };
+  if (take(cand[0], 0) < 0) return;
   for (size_t k = 1; k < cand.size(); ++k) {
     const Cand& c = cand[k];
-    LN_FEAT* before = last_before(lane->baseline, c.pos);
-    LN_FEAT* after = first_from(lane->baseline, c.pos);
+    const auto it = std::lower_bound(taken.begin(), taken.end(), c.pos,
+                                     [](const LN_FEAT* q, int pos) { return q->feat.y < pos; });
+    const size_t at = static_cast<size_t>(it - taken.begin());
+    LN_FEAT* before = at > 0 ? taken[at - 1] : nullptr;
+    LN_FEAT* after = at < taken.size() ? taken[at] : nullptr;
     if (slope(before, c) < tangent && slope(after, c) < tangent) {
-      if (add_feat(lane->baseline, c.pos, c.value, 0, "Baseline") < 0) break;
+      if (take(c, at) < 0) break;
     }
   }
-  count_base_points(lane);
+  lane->num_base_ptrs = static_cast<int>(taken.size());
 }
 
 int ln_badj(LANE* lane, LN_FEAT** out_list) {
@@ -610,12 +609,20 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
   const int* v = lane->data_values;
   int added_any = 0;
   if (v && n > 0) {
+    std::vector<int> bounds;
+    std::vector<LN_FEAT*> nodes;
     for (;;) {
       ln_calc_baseline(lane);
       const int* base = lane->baseline_values;
       if (!base) break;
-      std::vector<int> bounds = {0};
-      for (LN_FEAT* p = lane->baseline->next; p; p = p->next) bounds.push_back(p->feat.y);
+      // Stretch k runs from bound k to bound k + 1; node k (null for the first stretch) is the
+      // point at its start, where the search for a new point's place in the list begins.
+      bounds.assign(1, 0);
+      nodes.assign(1, nullptr);
+      for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
+        bounds.push_back(p->feat.y);
+        nodes.push_back(p);
+      }
       bounds.push_back(n - 1);
       int added = 0;
       for (size_t k = 0; k + 1 < bounds.size(); ++k) {
@@ -630,7 +637,8 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
           }
         }
         if (best >= 0) {
-          const int r = add_feat(lane->baseline, best, v[best], 0, "Baseline");
+          LN_FEAT* hint = nodes[k];
+          const int r = add_feat(lane->baseline, best, v[best], 0, "Baseline", &hint);
           if (r < 0) return added_any;
           added += r;
         }
@@ -646,8 +654,9 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
       ks_dbg_null_ptr("ln_badj", "new_list");
       return added_any;
     }
+    LN_FEAT* tail = nullptr;
     for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
-      if (add_feat(head, p->feat.y, p->feat.x, 0, "Valley") < 0) break;
+      if (add_feat(head, p->feat.y, p->feat.x, 0, "Valley", &tail) < 0) break;
     }
     *out_list = head;
   }
