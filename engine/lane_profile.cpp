@@ -19,21 +19,31 @@ constexpr int kBlockRows = 256;
 constexpr int kSpikeHalfWindow = (21 - 1) / 2;
 constexpr int kSpikeLimit = 400;
 
-int seg_x(const LN_POINT& a, const LN_POINT& b, int y) {
-  const double slope = b.y != a.y ? static_cast<double>(b.x - a.x) / (b.y - a.y) : 0.0;
+double seg_slope(const LN_POINT& a, const LN_POINT& b) {
+  return b.y != a.y ? static_cast<double>(b.x - a.x) / (b.y - a.y) : 0.0;
+}
+
+int seg_x(const LN_POINT& a, double slope, int y) {
   return static_cast<int>(std::floor((y - a.y) * slope + a.x + 0.5));
 }
 
-// Walks the centre line of one lane row by row, rows ascending.
+// Walks the centre line of one lane row by row, rows ascending. The slope of the segment in hand
+// is kept, so that it is divided out once per segment rather than once per row.
 struct CentreCursor {
   const LANE* lane;
-  int seg = 0;
+  int seg = -1;
+  double slope = 0.0;
   int x_at(int y) {
     const LN_POINT* p = lane->center_coords;
     const int n = lane->num_center_points;
     if (n == 1) return p[0].x;
-    while (seg + 2 < n && y > p[seg + 1].y) ++seg;
-    return seg_x(p[seg], p[seg + 1], y);
+    int s = seg < 0 ? 0 : seg;
+    while (s + 2 < n && y > p[s + 1].y) ++s;
+    if (s != seg) {
+      seg = s;
+      slope = seg_slope(p[s], p[s + 1]);
+    }
+    return seg_x(p[seg], slope, y);
   }
 };
 

@@ -3,20 +3,25 @@
 #include <algorithm>
 #include <cmath>
 
-bool ln_row_stats(const int* s, int n, LnRowStats* out) {
+#include "engine/hot_clones.h"
+
+VX_HOT_CLONES bool ln_row_stats(const int* s, int n, LnRowStats* out) {
   if (n <= 0 || !s || !out) return false;
   if (n <= 2) {
     int v = n == 1 ? s[0] : (s[0] + s[1]) / 2;
     *out = {v, v, 0};
     return true;
   }
-  // Brightest interior sample, the first on ties.
-  int k = 1;
+  // Brightest interior sample, the first on ties: the maximum and the sum in one pass that the
+  // compiler can vectorise, then the first sample at the maximum.
   long long total = 0;
+  int top = s[1];
   for (int i = 1; i <= n - 2; ++i) {
     total += s[i];
-    if (s[i] > s[k]) k = i;
+    top = std::max(top, s[i]);
   }
+  int k = 1;
+  while (s[k] != top) ++k;
   const int spike = s[k] - (s[k - 1] + s[k + 1]) / 2;
 
   // Odd window about the brightest sample; the side mean is taken outside it.
@@ -24,12 +29,13 @@ bool ln_row_stats(const int* s, int n, LnRowStats* out) {
   if (m < 1) m = 1;
   int h = (m - 1) / 2;
   if (h < 1) h = 1;
-  // The interior samples outside the window: all of them less those of the window.
+  // The interior samples outside the window [w0, w1] (which holds k, so is never empty): those
+  // before it and those after it.
   const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
-  long long window_sum = 0;
-  for (int i = w0; i <= w1; ++i) window_sum += s[i];
-  const long long side_sum = total - window_sum;
-  const int side_count = (n - 2) - (w1 >= w0 ? w1 - w0 + 1 : 0);
+  long long side_sum = 0;
+  for (int i = 1; i < w0; ++i) side_sum += s[i];
+  for (int i = w1 + 1; i <= n - 2; ++i) side_sum += s[i];
+  const int side_count = (w0 - 1) + (n - 2 - w1);
   const int side =
       side_count ? static_cast<int>(static_cast<double>(side_sum) / side_count + 0.5) : 0;
   const int value = static_cast<int>(static_cast<double>(total) / (n - 2) + 0.5);
