@@ -375,33 +375,36 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     if (!lane->peak->next) {
       ln_free_feat_list(lane->valley);
     } else {
-      std::vector<int> keep;
-      std::vector<int> peaks;
-      for (LN_FEAT* p = lane->peak->next; p; p = p->next) peaks.push_back(p->feat.y);
-      std::vector<int> valleys;
-      for (LN_FEAT* q = lane->valley->next; q; q = q->next) valleys.push_back(q->feat.y);
       // Stretch k holds the valleys after peak k - 1 up to peak k (stretch 0: up to the first
-      // peak, the last stretch: after the last peak).
-      const size_t np = peaks.size();
-      std::vector<std::vector<int>> stretch(np + 1);
-      size_t k = 0;
-      for (int vy : valleys) {
-        while (k < np && vy > peaks[k]) ++k;
-        stretch[k].push_back(vy);
-      }
-      for (size_t s = 0; s <= np; ++s) {
-        if (stretch[s].empty()) continue;
-        if (s == 0) {
-          keep.push_back(stretch[s].back());
-        } else if (s == np) {
-          keep.push_back(stretch[s].front());
-        } else {
-          keep.push_back(stretch[s].front());
-          keep.push_back(stretch[s].back());
+      // peak, the last stretch: after the last peak). The last valley of each stretch but the
+      // last and the first of each stretch but the first stay; the others leave the list in one
+      // walk over it.
+      int last_stretch = 0;
+      for (const LN_FEAT* p = lane->peak->next; p; p = p->next) ++last_stretch;
+      std::vector<int> stretch;
+      const LN_FEAT* pk = lane->peak->next;
+      int k = 0;
+      for (const LN_FEAT* q = lane->valley->next; q; q = q->next) {
+        while (pk && q->feat.y > pk->feat.y) {
+          pk = pk->next;
+          ++k;
         }
+        stretch.push_back(k);
       }
-      for (int vy : valleys) {
-        if (std::find(keep.begin(), keep.end(), vy) == keep.end()) del_feat(lane->valley, vy, "Valley");
+      const size_t nv = stretch.size();
+      LN_FEAT* pred = lane->valley;
+      for (size_t j = 0; j < nv; ++j) {
+        LN_FEAT* q = pred->next;
+        const bool first = j == 0 || stretch[j - 1] != stretch[j];
+        const bool last = j + 1 == nv || stretch[j + 1] != stretch[j];
+        const bool keep = (first && stretch[j] != 0) || (last && stretch[j] != last_stretch);
+        if (keep) {
+          pred = q;
+        } else {
+          pred->next = q->next;
+          SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Valley", q->feat.y);
+          ks_free(q);
+        }
       }
     }
   }

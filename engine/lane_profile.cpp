@@ -278,6 +278,24 @@ int ln_baseline_at(int y, const LANE* lane) {
   return baseline_between(i, prev, p);
 }
 
+int LnBaselineWalk::at(int y) {
+  if (!has_baseline(lane_)) return 0;
+  const long long i = static_cast<long long>(y) - lane_->center_coords[0].y;
+  // Every point passed so far lies before the last row, so before this one too: the walk from
+  // the first point would pass the same points.
+  if (!started_ || i < last_) {
+    prev_ = nullptr;
+    p_ = lane_->baseline->next;
+    started_ = true;
+  }
+  last_ = i;
+  while (p_ && p_->feat.y < i) {
+    prev_ = p_;
+    p_ = p_->next;
+  }
+  return baseline_between(i, prev_, p_);
+}
+
 void ln_baseline_rows(int y0, int y1, const LANE* lane, int* out) {
   if (!has_baseline(lane)) {
     for (long long y = y0; y <= y1; ++y) out[y - y0] = 0;
