@@ -208,33 +208,49 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   const double step = static_cast<double>(n - P) / segs;
   const int seg_len = static_cast<int>(step + P + 0.5);
 
-  std::vector<int> start(segs), len(segs), rthick(segs);
-  std::vector<double> thick(segs);
-  std::vector<std::vector<int>> out(segs);
+  // Per-segment figures (at most 10 segments) and the work arrays, kept by each thread from one
+  // call to the next so that a run over many lanes allocates them once.
+  constexpr int kMaxSegs = 10;
+  int start[kMaxSegs], len[kMaxSegs], rthick[kMaxSegs], out_at[kMaxSegs];
+  double thick[kMaxSegs];
+  thread_local std::vector<int> out, D, seg_of;
+  size_t out_size = 0;
   for (int s = 0; s < segs; ++s) {
     start[s] = static_cast<int>(s * step + 0.5);
     if (start[s] < 0) start[s] = 0;
     len[s] = std::max(0, std::min(seg_len, n - start[s]));
     thick[s] = t > b ? t - kThicknessRamp[s] * d : t + kThicknessRamp[s] * d;
     rthick[s] = static_cast<int>(thick[s] + 0.5);
-    out[s].assign(std::max(len[s], 1), 0);
-    if (mt_2df(rthick[s], len[s], v + start[s], out[s].data()) != 0) {
+    out_at[s] = static_cast<int>(out_size);
+    out_size += static_cast<size_t>(std::max(len[s], 1));
+  }
+  // The filter writes every value of a segment it accepts: no need to clear the array first.
+  if (out.size() < out_size) out.resize(out_size);
+  for (int s = 0; s < segs; ++s) {
+    if (mt_2df(rthick[s], len[s], v + start[s], out.data() + out_at[s]) != 0) {
       SLOG("ln_detect_features", SLOG_WARN, "segment %d of %d values too short", s, len[s]);
       return;
     }
   }
 
   // Second derivative of every index from the segment that holds it. A profile no longer than
-  // the kernel plus 3 has no step: all of it is segment 0.
-  std::vector<int> D(n), seg_of(n);
-  for (int j = 0; j < n; ++j) {
-    int s = 0;
-    if (step > 0) s = static_cast<int>((j - P / 2) / step);
-    s = std::clamp(s, 0, segs - 1);
-    seg_of[j] = s;
-    const int k = j - start[s];
-    D[j] = (k >= 0 && k < len[s]) ? out[s][k] : 0;
+  // the kernel plus 3 has no step: all of it is segment 0, as is every index when there is one
+  // segment (which starts at index 0).
+  if (D.size() < static_cast<size_t>(n)) D.resize(n);
+  if (segs == 1) {
+    for (int j = 0; j < n; ++j) D[j] = j < len[0] ? out[j] : 0;
+  } else {
+    if (seg_of.size() < static_cast<size_t>(n)) seg_of.resize(n);
+    for (int j = 0; j < n; ++j) {
+      int s = 0;
+      if (step > 0) s = static_cast<int>((j - P / 2) / step);
+      s = std::clamp(s, 0, segs - 1);
+      seg_of[j] = s;
+      const int k = j - start[s];
+      D[j] = (k >= 0 && k < len[s]) ? out[out_at[s] + k] : 0;
+    }
   }
+  auto seg_at = [&](int j) { return segs == 1 ? 0 : seg_of[j]; };
 
   // Runs of equal sign: valleys with their inflection points, and peaks.
   LN_FEAT *infl_tail = nullptr, *valley_tail = nullptr, *peak_tail = nullptr;
@@ -254,7 +270,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
       if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail) < 0) return;
       if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail) < 0) return;
     } else {
-      if (add_feat(lane->peak, pos, v[pos], rthick[seg_of[pos]], "Peak", &peak_tail) < 0) return;
+      if (add_feat(lane->peak, pos, v[pos], rthick[seg_at(pos)], "Peak", &peak_tail) < 0) return;
     }
     j = r + 1;
   }
@@ -343,7 +359,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
       pred->next = p->next;
       p->next = nullptr;
       SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Peak", pos);
-      if (span < thick[seg_of[std::clamp(pos, 0, n - 1)]]) {
+      if (span < thick[seg_at(std::clamp(pos, 0, n - 1))]) {
         ks_free(p);
       } else {
         const int to = prev + span / 2;
@@ -354,7 +370,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
         if (!ln_add(from, p, "Peak")) ks_free(p);
         resume_after = std::max(pos, to);
       }
-    } else if (thick[seg_of[next]] * 2.5 + 0.5 <= span) {
+    } else if (thick[seg_at(next)] * 2.5 + 0.5 <= span) {
       const int fw = p->band_fw;
       const int first = prev + span / 3;
       move_feat(lane, lane->peak, pos, first, "Peak");
