@@ -79,19 +79,67 @@ int prof_at(const LANE* lane, int i) {
   return lane->data_values[i];
 }
 
+// The nodes of lists being rebuilt, handed out again for the new nodes instead of all being
+// freed and as many allocated anew; the pool frees those left over when it goes.
+class NodePool {
+ public:
+  NodePool() = default;
+  NodePool(const NodePool&) = delete;
+  NodePool& operator=(const NodePool&) = delete;
+  ~NodePool() {
+    while (free_) {
+      LN_FEAT* next = free_->next;
+      ks_free(free_);
+      free_ = next;
+    }
+  }
+  // Takes every node of the list, leaving it empty.
+  void take_all(LN_FEAT* head) {
+    LN_FEAT* p = head->next;
+    head->next = nullptr;
+    while (p) {
+      LN_FEAT* next = p->next;
+      put(p);
+      p = next;
+    }
+  }
+  void put(LN_FEAT* node) {
+    node->next = free_;
+    free_ = node;
+  }
+  // A node as ln_make_feat_node makes it; NULL when memory runs out.
+  LN_FEAT* get() {
+    if (!free_) return ln_make_feat_node();
+    LN_FEAT* node = free_;
+    free_ = node->next;
+    node->feat.x = -1;
+    node->feat.y = -1;
+    node->band_fw = 0;
+    node->next = nullptr;
+    return node;
+  }
+
+ private:
+  LN_FEAT* free_ = nullptr;
+};
+
 // Adds a new node; 1 added, 0 position already present, -1 out of memory. With a hint (a node
 // of the list, or NULL) the search starts there when the hint lies before the position, so that
 // features added in ascending order cost no walk over the list; the hint moves to the new node.
+// With a pool the node comes from it (and goes back to it when the position is taken).
 int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label,
-             LN_FEAT** hint = nullptr) {
-  LN_FEAT* node = ln_make_feat_node();
+             LN_FEAT** hint = nullptr, NodePool* pool = nullptr) {
+  LN_FEAT* node = pool ? pool->get() : ln_make_feat_node();
   if (!node) return -1;
   node->feat.x = value;
   node->feat.y = pos;
   node->band_fw = fw;
   LN_FEAT* from = (hint && *hint && (*hint)->feat.y < pos) ? *hint : head;
   if (!ln_add(from, node, label)) {
-    ks_free(node);
+    if (pool)
+      pool->put(node);
+    else
+      ks_free(node);
     return 0;
   }
   if (hint) *hint = node;
@@ -147,7 +195,8 @@ void del_feat(LN_FEAT* head, int pos, const char* label) {
 }
 
 // Empties a feature list, making its head when the lane has none. False when out of memory.
-bool reset_list(LN_FEAT*& head, const char* what) {
+// With a pool, the list's nodes go to it instead of being freed.
+bool reset_list(LN_FEAT*& head, const char* what, NodePool* pool) {
   if (!head) {
     head = ln_make_feat_node();
     if (!head) {
@@ -155,13 +204,16 @@ bool reset_list(LN_FEAT*& head, const char* what) {
       return false;
     }
   }
-  ln_free_feat_list(head);
+  if (pool)
+    pool->take_all(head);
+  else
+    ln_free_feat_list(head);
   return true;
 }
 
-bool reset_detection_lists(LANE* lane) {
-  return reset_list(lane->peak, "peak") && reset_list(lane->valley, "valley") &&
-         reset_list(lane->infl_pt, "infl_pt");
+bool reset_detection_lists(LANE* lane, NodePool* pool = nullptr) {
+  return reset_list(lane->peak, "peak", pool) && reset_list(lane->valley, "valley", pool) &&
+         reset_list(lane->infl_pt, "infl_pt", pool);
 }
 
 // Moves a node of a list to a new position (dropped when that position is taken).
@@ -186,7 +238,9 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   int lo = std::min(lane->band_threshold, lane->band_threshold2);
   const int hi = std::max(lane->band_threshold, lane->band_threshold2);
   if (lo < 0) lo = 0;
-  if (!reset_detection_lists(lane)) return;
+  // The nodes of the lists found last time serve the lists found now.
+  NodePool pool;
+  if (!reset_detection_lists(lane, &pool)) return;
 
   const int n = lane->num_data_values;
   const int* v = lane->data_values;
@@ -266,11 +320,11 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     while (e < n && v[e] == v[m] && (D[e] >= 1) == up) ++e;
     const int pos = (e + m - 1) / 2;
     if (!up) {
-      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail) < 0) return;
-      if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail) < 0) return;
-      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail) < 0) return;
+      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail, &pool) < 0) return;
+      if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail, &pool) < 0) return;
+      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail, &pool) < 0) return;
     } else {
-      if (add_feat(lane->peak, pos, v[pos], rthick[seg_at(pos)], "Peak", &peak_tail) < 0) return;
+      if (add_feat(lane->peak, pos, v[pos], rthick[seg_at(pos)], "Peak", &peak_tail, &pool) < 0) return;
     }
     j = r + 1;
   }
@@ -425,8 +479,8 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     }
   }
 
-  if (add_feat(lane->valley, 0, v[0], 0, "Valley") < 0) return;
-  if (add_feat(lane->valley, n - 1, v[n - 1], 0, "Valley") < 0) return;
+  if (add_feat(lane->valley, 0, v[0], 0, "Valley", nullptr, &pool) < 0) return;
+  if (add_feat(lane->valley, n - 1, v[n - 1], 0, "Valley", nullptr, &pool) < 0) return;
   ln_slog_features(lane, "bottom of ln_detect_features");
   SLOG("ln_detect_features", SLOG_EXIT, "%d values", n);
 }
@@ -578,7 +632,9 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
       return;
     }
   }
-  ln_free_feat_list(lane->baseline);
+  // The old points' nodes serve the new points.
+  NodePool pool;
+  pool.take_all(lane->baseline);
   lane->num_base_ptrs = 0;
   const double tangent = std::tan(lane->max_angle * M_PI / 180.0);
 
@@ -602,7 +658,7 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
   taken.reserve(cand.size());
   auto take = [&](const Cand& c, size_t at) {
     LN_FEAT* hint = at > 0 ? taken[at - 1] : nullptr;
-    const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint);
+    const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint, &pool);
     if (r > 0) taken.insert(taken.begin() + static_cast<std::ptrdiff_t>(at), hint);
     return r;
   };
