@@ -2,10 +2,8 @@
 #include "engine/lane_profile.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "base/ks_mem.h"
@@ -124,7 +122,6 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
   for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
   std::vector<int> widths(n);
   for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
-  std::vector<uint16_t> samples(static_cast<size_t>(std::max(width, 0)) + 2);
   for (int by = row_first; any && by <= row_last; by += kBlockRows) {
     const int rows = std::min(kBlockRows, row_last - by + 1);
     int base = 0;
@@ -150,15 +147,7 @@ int load_profiles(Fetch fetch, int width, int height, int bpp, LANE** lanes, int
         const int ns = std::max(0, x_to - x_from + 1);
         LnRowStats st{};
         if (bpp == 2) {
-          // 16-bit samples are stored low byte first.
-          const uint8_t* at = row + 2 * static_cast<size_t>(x_from);
-          if constexpr (std::endian::native == std::endian::little) {
-            if (ns > 0) std::memcpy(samples.data(), at, 2 * static_cast<size_t>(ns));
-          } else {
-            for (int k = 0; k < ns; ++k)
-              samples[k] = static_cast<uint16_t>(at[2 * k] | at[2 * k + 1] << 8);
-          }
-          if (!ln_row_stats_u16(samples.data(), ns, &st)) continue;
+          if (!ln_row_stats_le16(row + 2 * static_cast<size_t>(x_from), ns, &st)) continue;
         } else {
           if (!ln_row_stats_u8(row + x_from, ns, &st)) continue;
         }

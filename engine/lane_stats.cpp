@@ -1,9 +1,12 @@
 #include "engine/lane_stats.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
+#include <utility>
 
 #include "engine/hot_clones.h"
 
@@ -15,9 +18,8 @@ namespace {
 // Sum of s[from .. to - 1] as an exact integer; with WithMax, the largest of them is folded into
 // *top as well. Pixel samples (8 or 16 bits) are summed in 32-bit parts of at most 65536 values,
 // which cannot overflow and let the compiler add many at a time; other values in 64 bits.
-template <bool WithMax, class T>
-[[gnu::always_inline]] inline long long range_sum(const T* s, int from, int to,
-                                                  T* top = nullptr) {
+template <bool WithMax, class S, class T = std::decay_t<decltype(std::declval<S>()[0])>>
+[[gnu::always_inline]] inline long long range_sum(S s, int from, int to, T* top = nullptr) {
   constexpr bool kNarrow = sizeof(T) <= 2;
   using Part = std::conditional_t<kNarrow, uint32_t, long long>;
   long long total = 0;
@@ -36,9 +38,26 @@ template <bool WithMax, class T>
   return total;
 }
 
-template <class T>
-[[gnu::always_inline]] inline bool row_stats(const T* s, int n, LnRowStats* out) {
-  if (n <= 0 || !s || !out) return false;
+// Samples 16 bits wide, stored low byte first.
+struct Le16 {
+  const uint8_t* bytes;
+  uint16_t operator[](int i) const {
+    if constexpr (std::endian::native == std::endian::little) {
+      uint16_t v;
+      std::memcpy(&v, bytes + 2 * static_cast<size_t>(i), 2);
+      return v;
+    } else {
+      return static_cast<uint16_t>(bytes[2 * static_cast<size_t>(i)] |
+                                   bytes[2 * static_cast<size_t>(i) + 1] << 8);
+    }
+  }
+};
+
+// s is a pointer to the samples or a Le16.
+template <class S>
+[[gnu::always_inline]] inline bool row_stats(S s, int n, LnRowStats* out) {
+  using T = std::decay_t<decltype(s[0])>;
+  if (n <= 0 || !out) return false;
   if (n <= 2) {
     int v = n == 1 ? s[0] : (s[0] + s[1]) / 2;
     *out = {v, v, 0};
@@ -72,15 +91,15 @@ template <class T>
 }  // namespace
 
 VX_HOT_CLONES bool ln_row_stats(const int* s, int n, LnRowStats* out) {
-  return row_stats(s, n, out);
+  return s && row_stats(s, n, out);
 }
 
-VX_HOT_CLONES bool ln_row_stats_u16(const uint16_t* s, int n, LnRowStats* out) {
-  return row_stats(s, n, out);
+VX_HOT_CLONES bool ln_row_stats_le16(const uint8_t* s, int n, LnRowStats* out) {
+  return s && row_stats(Le16{s}, n, out);
 }
 
 VX_HOT_CLONES bool ln_row_stats_u8(const uint8_t* s, int n, LnRowStats* out) {
-  return row_stats(s, n, out);
+  return s && row_stats(s, n, out);
 }
 
 void ln_remove_spikes(int* profile, const int* side_mean, const int* spike, int n,

@@ -16,8 +16,9 @@ struct LnRowStats {
 // Rows of one or two samples have no neighbours: their side mean is their own value and their
 // spike height 0.
 bool ln_row_stats(const int* s, int n, LnRowStats* out);
-// The same for samples of 16 or 8 bits, as pixels hold them.
-bool ln_row_stats_u16(const uint16_t* s, int n, LnRowStats* out);
+// The same for pixel samples as an image row holds them: 16-bit samples in 2 n bytes, low byte
+// first, or 8-bit samples.
+bool ln_row_stats_le16(const uint8_t* s, int n, LnRowStats* out);
 bool ln_row_stats_u8(const uint8_t* s, int n, LnRowStats* out);
 
 // Removes bright dots from a profile of n values. A row whose spike height exceeds that of the

@@ -597,8 +597,10 @@ void expect_row_stats(const std::vector<int>& s, const std::string& what) {
   same(got, "int");
   const auto [lo, hi] = std::minmax_element(s.begin(), s.end());
   if (*lo >= 0 && *hi <= 65535) {
-    const std::vector<uint16_t> s16(s.begin(), s.end());
-    ASSERT_TRUE(ln_row_stats_u16(s16.data(), n, &got));
+    std::vector<uint8_t> s16;
+    for (int v : s)
+      s16.insert(s16.end(), {static_cast<uint8_t>(v & 0xff), static_cast<uint8_t>(v >> 8)});
+    ASSERT_TRUE(ln_row_stats_le16(s16.data(), n, &got));
     same(got, "16-bit");
   }
   if (*lo >= 0 && *hi <= 255) {
