@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "base/ks_mem.h"
@@ -43,11 +45,12 @@ struct Grid {
 };
 
 // Grows the region of edge-run pixels that starts at (x0, y0), marking them visited; rows more
-// than 5 below the start row are not entered. Returns the region's bounds.
-Pseudo grow_region(Grid& g, int x0, int y0) {
+// than 5 below the start row are not entered. Returns the region's bounds. `stack` is work room
+// (empty on return), kept by the caller from one region to the next.
+Pseudo grow_region(Grid& g, int x0, int y0, std::vector<std::pair<int, int>>& stack) {
   Pseudo r{x0, x0, y0, y0, 0, 0, -1};
   const int y_stop = y0 + 5;
-  std::vector<std::pair<int, int>> stack{{x0, y0}};
+  stack.assign(1, {x0, y0});
   g.M(x0, y0) = kVisited;
   while (!stack.empty()) {
     auto [x, y] = stack.back();
@@ -95,32 +98,31 @@ int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int
     // Row by row, with a running sum per column: each column's sum of the 9 rows about row y.
     const int nx = W - 3;  // columns x = 0 .. W - 4
     const int pbpp = img->bytes_per_pixel();
-    std::vector<long long> sum(static_cast<size_t>(nx), 0);
-    // Adds sign x (pixel (x + 2, y) - pixel (x, y)) to each column's sum.
-    auto row_diff = [&](int y, long long sign) {
+    // A column's sum holds at most 9 differences of samples of at most 16 bits: |sum| < 2^20,
+    // exact in 32 bits, which lets the compiler add and divide many columns at a time.
+    std::vector<int> sum(static_cast<size_t>(nx), 0);
+    // Adds (Add) or subtracts pixel (x + 2, y) - pixel (x, y) to or from each column's sum.
+    auto row_diff = [&]<bool Add>(int y) {
       const uint8_t* row = img->row(y);
       if (pbpp == 2) {
         for (int x = 0; x < nx; ++x) {
           const int a = row[2 * x] | row[2 * x + 1] << 8;
           const int b = row[2 * x + 4] | row[2 * x + 5] << 8;
-          sum[x] += sign * (static_cast<long long>(b) - a);
+          sum[x] += Add ? b - a : a - b;
         }
       } else {
-        for (int x = 0; x < nx; ++x) sum[x] += sign * (static_cast<long long>(row[x + 2]) - row[x]);
+        for (int x = 0; x < nx; ++x) sum[x] += Add ? row[x + 2] - row[x] : row[x] - row[x + 2];
       }
     };
-    for (int r = 0; r <= 8; ++r) row_diff(r, 1);
+    for (int r = 0; r <= 8; ++r) row_diff.template operator()<true>(r);
     for (int y = 4; y <= H - 6; ++y) {
       if (y > 4) {
-        row_diff(y + 4, 1);
-        row_diff(y - 5, -1);
+        row_diff.template operator()<true>(y + 4);
+        row_diff.template operator()<false>(y - 5);
       }
       int* out = &g.D(1, y);
-      for (int x = 0; x < nx; ++x) {
-        const int v = static_cast<int>(sum[x] / 9);
-        out[x] = v;
-        ++hist[std::min(std::abs(v), 65534)];
-      }
+      for (int x = 0; x < nx; ++x) out[x] = sum[x] / 9;
+      for (int x = 0; x < nx; ++x) ++hist[std::min(std::abs(out[x]), 65534)];
     }
   }
 
@@ -139,9 +141,19 @@ int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int
   // Bright runs between a rising and a falling edge, about one lane wide.
   for (int t : {T0 / 2, T0, 3 * T0 / 2}) {
     for (int y = 0; y < H; ++y) {
+      const int* row = W > 0 ? &g.D(0, y) : nullptr;
       int x = 0;
       while (x < W) {
-        if (g.D(x, y) <= t) {
+        // Columns at or below the threshold are passed 16 at a time while none in the 16
+        // exceeds it (a test the compiler can vectorise), then one by one.
+        while (x + 16 <= W) {
+          bool above = false;
+          for (int k = 0; k < 16; ++k) above |= row[x + k] > t;
+          if (above) break;
+          x += 16;
+        }
+        if (x == W) break;
+        if (row[x] <= t) {
           ++x;
           continue;
         }
@@ -162,10 +174,15 @@ int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int
 
   // Pseudo bands from the connected runs.
   int widest = 0;
+  std::vector<std::pair<int, int>> stack;
   for (int y = 1; y <= H - 2; ++y) {
     for (int x = 1; x <= W - 2; ++x) {
-      if (g.M(x, y) != kEdgeRun) continue;
-      Pseudo r = grow_region(g, x, y);
+      // The next edge-run pixel of the row (runs are rare: the search goes by memchr).
+      const uint8_t* at = &g.M(x, y);
+      const void* hit = std::memchr(at, kEdgeRun, static_cast<size_t>(W - 1 - x));
+      if (!hit) break;
+      x += static_cast<int>(static_cast<const uint8_t*>(hit) - at);
+      Pseudo r = grow_region(g, x, y, stack);
       const int rw = r.x_max - r.x_min;
       widest = std::max(widest, rw);
       if (r.y_max - r.y_min > 0 && h < rw && rw < h + Lw) {
