@@ -8,6 +8,7 @@
 
 #include "base/ks_mem.h"
 #include "base/slog.h"
+#include "engine/hot_clones.h"
 #include "engine/lane_features.h"
 #include "engine/lane_stats.h"
 #include "io/kes_image.h"
@@ -202,7 +203,7 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
                        percent);
 }
 
-void ln_calc_baseline(LANE* lane) {
+VX_HOT_CLONES void ln_calc_baseline(LANE* lane) {
   if (!lane) return;
   ks_free(lane->baseline_values);
   lane->baseline_values = nullptr;
@@ -226,9 +227,13 @@ void ln_calc_baseline(LANE* lane) {
                                  : 0.0;
     const long long i_from = std::max(0LL, -py);
     const long long i_to = std::min(dp, n - 1 - py);
-    for (long long i = i_from; i <= i_to; ++i) {
-      const double v = std::floor(static_cast<double>(i) * slope + static_cast<double>(px) + 0.5);
-      b[py + i] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
+    // Over the array's indexes r = py + i: i as a double is r - py, exact (both are integers far
+    // below 2^53), so each value is the one the formula gives for i.
+    const double pyd = static_cast<double>(py), pxd = static_cast<double>(px);
+    const int r_to = static_cast<int>(py + i_to);
+    for (int r = static_cast<int>(py + i_from); r <= r_to; ++r) {
+      const double v = std::floor((static_cast<double>(r) - pyd) * slope + pxd + 0.5);
+      b[r] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
     }
   }
   for (int i = std::max(p->feat.y, 0); i < n; ++i) b[i] = p->feat.x;
