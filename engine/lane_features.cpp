@@ -670,19 +670,23 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
   // The points taken so far, in list order (ascending positions), so that the neighbours of a
   // candidate are found by bisection instead of a walk over the list.
   std::vector<LN_FEAT*> taken;
+  std::vector<int> taken_pos;  // their positions, side by side for the bisection
   taken.reserve(cand.size());
+  taken_pos.reserve(cand.size());
   auto take = [&](const Cand& c, size_t at) {
     LN_FEAT* hint = at > 0 ? taken[at - 1] : nullptr;
     const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint, &pool);
-    if (r > 0) taken.insert(taken.begin() + static_cast<std::ptrdiff_t>(at), hint);
+    if (r > 0) {
+      taken.insert(taken.begin() + static_cast<std::ptrdiff_t>(at), hint);
+      taken_pos.insert(taken_pos.begin() + static_cast<std::ptrdiff_t>(at), c.pos);
+    }
     return r;
   };
   if (take(cand[0], 0) < 0) return;
   for (size_t k = 1; k < cand.size(); ++k) {
     const Cand& c = cand[k];
-    const auto it = std::lower_bound(taken.begin(), taken.end(), c.pos,
-                                     [](const LN_FEAT* q, int pos) { return q->feat.y < pos; });
-    const size_t at = static_cast<size_t>(it - taken.begin());
+    const size_t at = static_cast<size_t>(
+        std::lower_bound(taken_pos.begin(), taken_pos.end(), c.pos) - taken_pos.begin());
     LN_FEAT* before = at > 0 ? taken[at - 1] : nullptr;
     LN_FEAT* after = at < taken.size() ? taken[at] : nullptr;
     if (slope(before, c) < tangent && slope(after, c) < tangent) {
