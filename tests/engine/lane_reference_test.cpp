@@ -20,6 +20,7 @@
 #include "engine/lane_kernels.h"
 #include "engine/lane_profile.h"
 #include "engine/lane_stats.h"
+#include "engine/mj_bounds.h"
 #include "ladder_gel.h"
 #include "lane_fixture.h"
 
@@ -509,6 +510,27 @@ bool row_stats(const int* s, int n, LnRowStats* out) {
   return true;
 }
 
+// The bound pick over the whole crossing table.
+int bndp(const int* profile, int count, int s) {
+  QT_CROSS_TAB t;
+  const int n = qt_cross(profile, count, &t);
+  if (n == 0) return -1;
+  const int reach = s + 2 * mj_ramp(s);
+  int max_pos = INT_MIN, min_neg = INT_MAX;
+  int best_contrast = 0, best_area = 0, choice = -1;
+  for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
+    max_pos = std::max(max_pos, t.max_before[k]);
+    min_neg = std::min(min_neg, t.min_after[k]);
+    const int contrast = max_pos - min_neg;
+    if (contrast > best_contrast && t.area[k] > best_area) {
+      best_contrast = contrast;
+      best_area = t.area[k];
+      choice = k;
+    }
+  }
+  return choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+}
+
 }  // namespace ref
 
 namespace {
@@ -707,6 +729,31 @@ TEST(ReferenceForms, BaselinesAndTheirWalk) {
         for (int y : {y0 + n / 2, y0 + n / 2, y0 + 1, y0 + n - 1, y0 - 50})
           ASSERT_EQ(walk.at(y), ln_baseline_at(y, got.get())) << what << ", row " << y;
       }
+    }
+  }
+}
+
+TEST(ReferenceForms, BoundPickStopsAfterTheReach) {
+  // Second-derivative-like profiles: runs of either sign of random lengths and heights, so that
+  // crossings fall before, at and after each reach, with leading non-positive runs and without.
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> run(1, 12), height(0, 90), lead(0, 1);
+  for (int rep = 0; rep < 3000; ++rep) {
+    std::vector<int> d;
+    bool positive = lead(rng) == 1;
+    const int n = 1 + rep % 150;
+    while (static_cast<int>(d.size()) < n) {
+      const int len = run(rng), h = height(rng);
+      for (int k = 0; k < len && static_cast<int>(d.size()) < n; ++k)
+        d.push_back(positive ? 1 + h : -h);
+      positive = !positive;
+    }
+    for (int s : {0, 2, 5, 11, 30}) {
+      int got = 7;
+      EXPECT_EQ(mj_bndp(d.data(), 0, n, s, 0, 0, 0, &got), ref::bndp(d.data(), n, s))
+          << n << " values, s " << s;
+      EXPECT_EQ(got, ref::bndp(d.data(), n, s)) << n << " values, s " << s;
+      if (HasFailure()) return;
     }
   }
 }
