@@ -142,8 +142,8 @@ class NodePool {
 // of the list, or NULL) the search starts there when the hint lies before the position, so that
 // features added in ascending order cost no walk over the list; the hint moves to the new node.
 // With a pool the node comes from it (and goes back to it when the position is taken).
-int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label,
-             LN_FEAT** hint = nullptr, NodePool* pool = nullptr) {
+int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label, LN_FEAT** hint = nullptr,
+             NodePool* pool = nullptr) {
   LN_FEAT* node = pool ? pool->get() : ln_make_feat_node();
   if (!node) return -1;
   node->feat.x = value;
@@ -337,9 +337,11 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     if (!up) {
       if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail, &pool) < 0) return;
       if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail, &pool) < 0) return;
-      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail, &pool) < 0) return;
+      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail, &pool) < 0)
+        return;
     } else {
-      if (add_feat(lane->peak, pos, v[pos], rthick[seg_at(pos)], "Peak", &peak_tail, &pool) < 0) return;
+      if (add_feat(lane->peak, pos, v[pos], rthick[seg_at(pos)], "Peak", &peak_tail, &pool) < 0)
+        return;
     }
     j = r + 1;
   }

@@ -365,7 +365,8 @@ void detect_features(LANE* lane, int clean_valleys, int split) {
         }
       }
       for (int vy : valleys) {
-        if (std::find(keep.begin(), keep.end(), vy) == keep.end()) del_feat(lane->valley, vy, "Valley");
+        if (std::find(keep.begin(), keep.end(), vy) == keep.end())
+          del_feat(lane->valley, vy, "Valley");
       }
     }
   }
@@ -374,7 +375,9 @@ void detect_features(LANE* lane, int clean_valleys, int split) {
   if (add_feat(lane->valley, n - 1, v[n - 1], 0, "Valley") < 0) return;
 }
 
-void count_base_points(LANE* lane) { lane->num_base_ptrs = list_count(lane->baseline); }
+void count_base_points(LANE* lane) {
+  lane->num_base_ptrs = list_count(lane->baseline);
+}
 
 void bslop(LANE* lane, LN_FEAT* points) {
   if (!lane) return;
@@ -566,7 +569,8 @@ std::vector<std::vector<int>> synthetic_profiles() {
     std::uniform_int_distribution<int> noise(-4, 4);
     for (int i = 0; i < n; ++i) {
       double y = 300 - 0.05 * i;
-      for (const auto& b : bands) y += b[1] * std::exp(-(i - b[0]) * (i - b[0]) / (2 * b[2] * b[2]));
+      for (const auto& b : bands)
+        y += b[1] * std::exp(-(i - b[0]) * (i - b[0]) / (2 * b[2] * b[2]));
       v[i] = static_cast<int>(y) / 3 * 3 + noise(rng);
     }
     out.push_back(v);
@@ -636,9 +640,7 @@ TEST(ReferenceForms, RowStatisticsOfRandomAndTiedRows) {
   std::mt19937 rng(7);
   // Narrow value ranges make ties for the brightest sample; wide and negative ones test the
   // sums.
-  const struct {
-    int lo, hi;
-  } ranges[] = {{0, 3}, {0, 255}, {0, 65535}, {-40000, 40000}};
+  const struct { int lo, hi; } ranges[] = {{0, 3}, {0, 255}, {0, 65535}, {-40000, 40000}};
   for (const auto& r : ranges) {
     std::uniform_int_distribution<int> value(r.lo, r.hi);
     for (int n = 1; n <= 140; ++n) {
@@ -708,8 +710,8 @@ TEST(ReferenceForms, BaselinesAndTheirWalk) {
         ASSERT_EQ(nodes(got->baseline), nodes(want->baseline)) << what;
         ASSERT_EQ(got->num_base_ptrs, want->num_base_ptrs) << what;
         const int n = got->num_data_values;
-        ASSERT_TRUE(std::equal(got->baseline_values, got->baseline_values + n,
-                               want->baseline_values))
+        ASSERT_TRUE(
+            std::equal(got->baseline_values, got->baseline_values + n, want->baseline_values))
             << what;
 
         // The adjustment alone, from the points as they stand, with the list it hands back.
