@@ -1,13 +1,14 @@
-// The row statistics, feature detection, baseline points and band baselines against their
-// plain forms, kept here as references: the faster forms must give the same results, value for
-// value and node for node, also under settings the whole-chain fixture never takes (thickness
-// ramps, thresholds, valley clean-up, splitting, steep and gentle angles, rows out of order).
-// The profiles are the real ladder gel's lanes when the gel can be read here, and synthetic
+// The row statistics, feature detection, baseline points, band baselines and the bound pick
+// against their plain forms, kept here as references: the faster forms must give the same results,
+// value for value and node for node, also under settings the whole-chain fixture never takes
+// (thickness ramps, thresholds, valley clean-up, splitting, steep and gentle angles, rows out of
+// order). The profiles are the real ladder gel's lanes when the gel can be read here, and synthetic
 // gel-like profiles always.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -26,6 +27,8 @@
 
 using LanePtr = std::unique_ptr<LANE, enginetest::LaneDeleter>;
 
+// The routines in their plain forms: lists walked from their heads, fresh nodes and arrays for
+// every call, the whole crossing table scanned.
 namespace ref {
 
 int list_count(const LN_FEAT* head) {
