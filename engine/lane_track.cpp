@@ -11,6 +11,7 @@
 
 #include "base/ks_mem.h"
 #include "base/slog.h"
+#include "engine/hot_clones.h"
 
 namespace {
 
@@ -71,8 +72,8 @@ Pseudo grow_region(Grid& g, int x0, int y0, std::vector<std::pair<int, int>>& st
   return r;
 }
 
-int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int bpp,
-          const LN_POINT c[4], int step, int percent, int x_off, int y_off) {
+VX_HOT_CLONES int track(LANE* lane_head, int N, const TkImage* img, int height, int width, int bpp,
+                        const LN_POINT c[4], int step, int percent, int x_off, int y_off) {
   if (step < 1) step = 1;
   const int W = std::min(static_cast<int>(std::floor(static_cast<double>(width) / step + 0.5)),
                          img->width());
