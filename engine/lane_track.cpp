@@ -48,25 +48,35 @@ struct Grid {
 // Grows the region of edge-run pixels that starts at (x0, y0), marking them visited; rows more
 // than 5 below the start row are not entered. Returns the region's bounds. `stack` is work room
 // (empty on return), kept by the caller from one region to the next.
+// The region is the set of edge-run pixels joined to the start through their four neighbours,
+// whatever the order they are found in: each pixel taken from the stack is widened to the run of
+// edge-run pixels about it in its row, and the edge-run pixels above and below that run go on
+// the stack.
 Pseudo grow_region(Grid& g, int x0, int y0, std::vector<std::pair<int, int>>& stack) {
   Pseudo r{x0, x0, y0, y0, 0, 0, -1};
-  const int y_stop = y0 + 5;
+  const int x_lo = 1, x_hi = g.w - 2;
+  const int y_lo = 1, y_hi = std::min(g.h - 2, y0 + 5);
   stack.assign(1, {x0, y0});
   g.M(x0, y0) = kVisited;
   while (!stack.empty()) {
-    auto [x, y] = stack.back();
+    const auto [x, y] = stack.back();
     stack.pop_back();
-    r.x_min = std::min(r.x_min, x);
-    r.x_max = std::max(r.x_max, x);
+    uint8_t* row = &g.M(0, y);
+    int a = x, b = x;
+    while (a > x_lo && row[a - 1] == kEdgeRun) row[--a] = kVisited;
+    while (b < x_hi && row[b + 1] == kEdgeRun) row[++b] = kVisited;
+    r.x_min = std::min(r.x_min, a);
+    r.x_max = std::max(r.x_max, b);
     r.y_min = std::min(r.y_min, y);
     r.y_max = std::max(r.y_max, y);
-    const int nb[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
-    for (const auto& q : nb) {
-      const int qx = q[0], qy = q[1];
-      if (qx < 1 || qx > g.w - 2 || qy < 1 || qy > g.h - 2 || qy > y_stop) continue;
-      if (g.M(qx, qy) != kEdgeRun) continue;
-      g.M(qx, qy) = kVisited;
-      stack.push_back({qx, qy});
+    for (const int ny : {y - 1, y + 1}) {
+      if (ny < y_lo || ny > y_hi) continue;
+      uint8_t* next = &g.M(0, ny);
+      for (int k = a; k <= b; ++k) {
+        if (next[k] != kEdgeRun) continue;
+        next[k] = kVisited;
+        stack.push_back({k, ny});
+      }
     }
   }
   return r;
