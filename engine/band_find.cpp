@@ -23,12 +23,12 @@ int first_row_of(const LANE* lane) {
 }
 
 // Peak and baseline values of a band at row y of the lane; false when the row lies outside the
-// lane's profile.
-bool band_values(const LANE* lane, int y, int* od, int* base) {
+// lane's profile. With a walk, the baseline comes from it (rows ascending).
+bool band_values(const LANE* lane, int y, int* od, int* base, LnBaselineWalk* walk = nullptr) {
   const int i = y - first_row_of(lane);
   if (!lane->data_values || i < 0 || i >= lane->num_data_values) return false;
   *od = lane->data_values[i];
-  *base = ln_baseline_at(y, lane);
+  *base = walk ? walk->at(y) : ln_baseline_at(y, lane);
   if (*od < *base) *od = *base;
   return true;
 }
@@ -74,6 +74,9 @@ int make_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND
   int k = 0;
   const LN_FEAT* infl = lane->infl_pt ? lane->infl_pt->next : nullptr;
   int infl_before = 0;
+  // The peaks' baselines in one walk down the baseline points; a callback is handed the lane and
+  // might change its points, so with one each baseline is looked up afresh.
+  LnBaselineWalk walk(lane);
   for (LN_FEAT* pk = lane->peak ? lane->peak->next : nullptr; pk; pk = pk->next, ++k) {
     const int p = pk->feat.y;
     const int y = p + y0;
@@ -110,7 +113,7 @@ int make_bands(LANE* lane, int first_row, int last_row, SPOT* band_head, LN_BAND
     band->area = static_cast<double>(band->thickness) * W;
     band->band_fw = static_cast<uint8_t>(pk->band_fw & 0xff);
     int od = 0, base = 0;
-    band_values(lane, y, &od, &base);
+    band_values(lane, y, &od, &base, callback ? nullptr : &walk);
     band->od = od;
     band->baseline = base;
     band->f1 &= ~kClearedBits;

@@ -79,19 +79,82 @@ int prof_at(const LANE* lane, int i) {
   return lane->data_values[i];
 }
 
+// The nodes of lists being rebuilt, handed out again for the new nodes instead of all being
+// freed and as many allocated anew; the pool frees those left over when it goes. A list taken
+// whole is kept as it stands and its nodes are handed out from its front, so that taking it
+// costs no walk over it.
+class NodePool {
+ public:
+  NodePool() = default;
+  NodePool(const NodePool&) = delete;
+  NodePool& operator=(const NodePool&) = delete;
+  ~NodePool() {
+    for (LN_FEAT* p : chains_) {
+      while (p) {
+        LN_FEAT* next = p->next;
+        ks_free(p);
+        p = next;
+      }
+    }
+  }
+  // Takes every node of the list, leaving it empty.
+  void take_all(LN_FEAT* head) {
+    LN_FEAT* first = head->next;
+    head->next = nullptr;
+    if (!first) return;
+    for (LN_FEAT*& c : chains_) {
+      if (!c) {
+        c = first;
+        return;
+      }
+    }
+    // No free slot (not met with the lists of one lane): the nodes join one by one.
+    while (first) {
+      LN_FEAT* next = first->next;
+      put(first);
+      first = next;
+    }
+  }
+  void put(LN_FEAT* node) {
+    node->next = chains_[0];
+    chains_[0] = node;
+  }
+  // A node as ln_make_feat_node makes it; NULL when memory runs out.
+  LN_FEAT* get() {
+    for (LN_FEAT*& c : chains_) {
+      if (!c) continue;
+      LN_FEAT* node = c;
+      c = node->next;
+      node->feat.x = -1;
+      node->feat.y = -1;
+      node->band_fw = 0;
+      node->next = nullptr;
+      return node;
+    }
+    return ln_make_feat_node();
+  }
+
+ private:
+  LN_FEAT* chains_[4] = {};
+};
+
 // Adds a new node; 1 added, 0 position already present, -1 out of memory. With a hint (a node
 // of the list, or NULL) the search starts there when the hint lies before the position, so that
 // features added in ascending order cost no walk over the list; the hint moves to the new node.
-int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label,
-             LN_FEAT** hint = nullptr) {
-  LN_FEAT* node = ln_make_feat_node();
+// With a pool the node comes from it (and goes back to it when the position is taken).
+int add_feat(LN_FEAT* head, int pos, int value, int fw, const char* label, LN_FEAT** hint = nullptr,
+             NodePool* pool = nullptr) {
+  LN_FEAT* node = pool ? pool->get() : ln_make_feat_node();
   if (!node) return -1;
   node->feat.x = value;
   node->feat.y = pos;
   node->band_fw = fw;
   LN_FEAT* from = (hint && *hint && (*hint)->feat.y < pos) ? *hint : head;
   if (!ln_add(from, node, label)) {
-    ks_free(node);
+    if (pool)
+      pool->put(node);
+    else
+      ks_free(node);
     return 0;
   }
   if (hint) *hint = node;
@@ -147,7 +210,8 @@ void del_feat(LN_FEAT* head, int pos, const char* label) {
 }
 
 // Empties a feature list, making its head when the lane has none. False when out of memory.
-bool reset_list(LN_FEAT*& head, const char* what) {
+// With a pool, the list's nodes go to it instead of being freed.
+bool reset_list(LN_FEAT*& head, const char* what, NodePool* pool) {
   if (!head) {
     head = ln_make_feat_node();
     if (!head) {
@@ -155,27 +219,16 @@ bool reset_list(LN_FEAT*& head, const char* what) {
       return false;
     }
   }
-  ln_free_feat_list(head);
+  if (pool)
+    pool->take_all(head);
+  else
+    ln_free_feat_list(head);
   return true;
 }
 
-bool reset_detection_lists(LANE* lane) {
-  return reset_list(lane->peak, "peak") && reset_list(lane->valley, "valley") &&
-         reset_list(lane->infl_pt, "infl_pt");
-}
-
-// Last node with position < pos, or NULL.
-LN_FEAT* last_before(LN_FEAT* head, int pos) {
-  LN_FEAT* found = nullptr;
-  for (LN_FEAT* p = head ? head->next : nullptr; p && p->feat.y < pos; p = p->next) found = p;
-  return found;
-}
-
-// First node with position >= pos, or NULL.
-LN_FEAT* first_from(LN_FEAT* head, int pos) {
-  for (LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
-    if (p->feat.y >= pos) return p;
-  return nullptr;
+bool reset_detection_lists(LANE* lane, NodePool* pool = nullptr) {
+  return reset_list(lane->peak, "peak", pool) && reset_list(lane->valley, "valley", pool) &&
+         reset_list(lane->infl_pt, "infl_pt", pool);
 }
 
 // Moves a node of a list to a new position (dropped when that position is taken).
@@ -200,7 +253,9 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   int lo = std::min(lane->band_threshold, lane->band_threshold2);
   const int hi = std::max(lane->band_threshold, lane->band_threshold2);
   if (lo < 0) lo = 0;
-  if (!reset_detection_lists(lane)) return;
+  // The nodes of the lists found last time serve the lists found now.
+  NodePool pool;
+  if (!reset_detection_lists(lane, &pool)) return;
 
   const int n = lane->num_data_values;
   const int* v = lane->data_values;
@@ -222,33 +277,49 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
   const double step = static_cast<double>(n - P) / segs;
   const int seg_len = static_cast<int>(step + P + 0.5);
 
-  std::vector<int> start(segs), len(segs), rthick(segs);
-  std::vector<double> thick(segs);
-  std::vector<std::vector<int>> out(segs);
+  // Per-segment figures (at most 10 segments) and the work arrays, kept by each thread from one
+  // call to the next so that a run over many lanes allocates them once.
+  constexpr int kMaxSegs = 10;
+  int start[kMaxSegs], len[kMaxSegs], rthick[kMaxSegs], out_at[kMaxSegs];
+  double thick[kMaxSegs];
+  thread_local std::vector<int> out, D, seg_of;
+  size_t out_size = 0;
   for (int s = 0; s < segs; ++s) {
     start[s] = static_cast<int>(s * step + 0.5);
     if (start[s] < 0) start[s] = 0;
     len[s] = std::max(0, std::min(seg_len, n - start[s]));
     thick[s] = t > b ? t - kThicknessRamp[s] * d : t + kThicknessRamp[s] * d;
     rthick[s] = static_cast<int>(thick[s] + 0.5);
-    out[s].assign(std::max(len[s], 1), 0);
-    if (mt_2df(rthick[s], len[s], v + start[s], out[s].data()) != 0) {
+    out_at[s] = static_cast<int>(out_size);
+    out_size += static_cast<size_t>(std::max(len[s], 1));
+  }
+  // The filter writes every value of a segment it accepts: no need to clear the array first.
+  if (out.size() < out_size) out.resize(out_size);
+  for (int s = 0; s < segs; ++s) {
+    if (mt_2df(rthick[s], len[s], v + start[s], out.data() + out_at[s]) != 0) {
       SLOG("ln_detect_features", SLOG_WARN, "segment %d of %d values too short", s, len[s]);
       return;
     }
   }
 
   // Second derivative of every index from the segment that holds it. A profile no longer than
-  // the kernel plus 3 has no step: all of it is segment 0.
-  std::vector<int> D(n), seg_of(n);
-  for (int j = 0; j < n; ++j) {
-    int s = 0;
-    if (step > 0) s = static_cast<int>((j - P / 2) / step);
-    s = std::clamp(s, 0, segs - 1);
-    seg_of[j] = s;
-    const int k = j - start[s];
-    D[j] = (k >= 0 && k < len[s]) ? out[s][k] : 0;
+  // the kernel plus 3 has no step: all of it is segment 0, as is every index when there is one
+  // segment (which starts at index 0).
+  if (D.size() < static_cast<size_t>(n)) D.resize(n);
+  if (segs == 1) {
+    for (int j = 0; j < n; ++j) D[j] = j < len[0] ? out[j] : 0;
+  } else {
+    if (seg_of.size() < static_cast<size_t>(n)) seg_of.resize(n);
+    for (int j = 0; j < n; ++j) {
+      int s = 0;
+      if (step > 0) s = static_cast<int>((j - P / 2) / step);
+      s = std::clamp(s, 0, segs - 1);
+      seg_of[j] = s;
+      const int k = j - start[s];
+      D[j] = (k >= 0 && k < len[s]) ? out[out_at[s] + k] : 0;
+    }
   }
+  auto seg_at = [&](int j) { return segs == 1 ? 0 : seg_of[j]; };
 
   // Runs of equal sign: valleys with their inflection points, and peaks.
   LN_FEAT *infl_tail = nullptr, *valley_tail = nullptr, *peak_tail = nullptr;
@@ -264,11 +335,13 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     while (e < n && v[e] == v[m] && (D[e] >= 1) == up) ++e;
     const int pos = (e + m - 1) / 2;
     if (!up) {
-      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail) < 0) return;
-      if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail) < 0) return;
-      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail) < 0) return;
+      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail, &pool) < 0) return;
+      if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail, &pool) < 0) return;
+      if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail, &pool) < 0)
+        return;
     } else {
-      if (add_feat(lane->peak, pos, v[pos], rthick[seg_of[pos]], "Peak", &peak_tail) < 0) return;
+      if (add_feat(lane->peak, pos, v[pos], rthick[seg_at(pos)], "Peak", &peak_tail, &pool) < 0)
+        return;
     }
     j = r + 1;
   }
@@ -357,7 +430,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
       pred->next = p->next;
       p->next = nullptr;
       SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Peak", pos);
-      if (span < thick[seg_of[std::clamp(pos, 0, n - 1)]]) {
+      if (span < thick[seg_at(std::clamp(pos, 0, n - 1))]) {
         ks_free(p);
       } else {
         const int to = prev + span / 2;
@@ -368,7 +441,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
         if (!ln_add(from, p, "Peak")) ks_free(p);
         resume_after = std::max(pos, to);
       }
-    } else if (thick[seg_of[next]] * 2.5 + 0.5 <= span) {
+    } else if (thick[seg_at(next)] * 2.5 + 0.5 <= span) {
       const int fw = p->band_fw;
       const int first = prev + span / 3;
       move_feat(lane, lane->peak, pos, first, "Peak");
@@ -389,39 +462,42 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     if (!lane->peak->next) {
       ln_free_feat_list(lane->valley);
     } else {
-      std::vector<int> keep;
-      std::vector<int> peaks;
-      for (LN_FEAT* p = lane->peak->next; p; p = p->next) peaks.push_back(p->feat.y);
-      std::vector<int> valleys;
-      for (LN_FEAT* q = lane->valley->next; q; q = q->next) valleys.push_back(q->feat.y);
       // Stretch k holds the valleys after peak k - 1 up to peak k (stretch 0: up to the first
-      // peak, the last stretch: after the last peak).
-      const size_t np = peaks.size();
-      std::vector<std::vector<int>> stretch(np + 1);
-      size_t k = 0;
-      for (int vy : valleys) {
-        while (k < np && vy > peaks[k]) ++k;
-        stretch[k].push_back(vy);
-      }
-      for (size_t s = 0; s <= np; ++s) {
-        if (stretch[s].empty()) continue;
-        if (s == 0) {
-          keep.push_back(stretch[s].back());
-        } else if (s == np) {
-          keep.push_back(stretch[s].front());
-        } else {
-          keep.push_back(stretch[s].front());
-          keep.push_back(stretch[s].back());
+      // peak, the last stretch: after the last peak). The last valley of each stretch but the
+      // last and the first of each stretch but the first stay; the others leave the list in one
+      // walk over it.
+      int last_stretch = 0;
+      for (const LN_FEAT* p = lane->peak->next; p; p = p->next) ++last_stretch;
+      std::vector<int> stretch;
+      const LN_FEAT* pk = lane->peak->next;
+      int k = 0;
+      for (const LN_FEAT* q = lane->valley->next; q; q = q->next) {
+        while (pk && q->feat.y > pk->feat.y) {
+          pk = pk->next;
+          ++k;
         }
+        stretch.push_back(k);
       }
-      for (int vy : valleys) {
-        if (std::find(keep.begin(), keep.end(), vy) == keep.end()) del_feat(lane->valley, vy, "Valley");
+      const size_t nv = stretch.size();
+      LN_FEAT* pred = lane->valley;
+      for (size_t j = 0; j < nv; ++j) {
+        LN_FEAT* q = pred->next;
+        const bool first = j == 0 || stretch[j - 1] != stretch[j];
+        const bool last = j + 1 == nv || stretch[j + 1] != stretch[j];
+        const bool keep = (first && stretch[j] != 0) || (last && stretch[j] != last_stretch);
+        if (keep) {
+          pred = q;
+        } else {
+          pred->next = q->next;
+          SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Valley", q->feat.y);
+          ks_free(q);
+        }
       }
     }
   }
 
-  if (add_feat(lane->valley, 0, v[0], 0, "Valley") < 0) return;
-  if (add_feat(lane->valley, n - 1, v[n - 1], 0, "Valley") < 0) return;
+  if (add_feat(lane->valley, 0, v[0], 0, "Valley", nullptr, &pool) < 0) return;
+  if (add_feat(lane->valley, n - 1, v[n - 1], 0, "Valley", nullptr, &pool) < 0) return;
   ln_slog_features(lane, "bottom of ln_detect_features");
   SLOG("ln_detect_features", SLOG_EXIT, "%d values", n);
 }
@@ -573,7 +649,9 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
       return;
     }
   }
-  ln_free_feat_list(lane->baseline);
+  // The old points' nodes serve the new points.
+  NodePool pool;
+  pool.take_all(lane->baseline);
   lane->num_base_ptrs = 0;
   const double tangent = std::tan(lane->max_angle * M_PI / 180.0);
 
@@ -591,16 +669,33 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
     if (!q || q->feat.y == c.pos) return 0.0;
     return std::abs(static_cast<double>(c.value - q->feat.x) / (c.pos - q->feat.y));
   };
-  if (add_feat(lane->baseline, cand[0].pos, cand[0].value, 0, "Baseline") < 0) return;
+  // The points taken so far, in list order (ascending positions), so that the neighbours of a
+  // candidate are found by bisection instead of a walk over the list.
+  std::vector<LN_FEAT*> taken;
+  std::vector<int> taken_pos;  // their positions, side by side for the bisection
+  taken.reserve(cand.size());
+  taken_pos.reserve(cand.size());
+  auto take = [&](const Cand& c, size_t at) {
+    LN_FEAT* hint = at > 0 ? taken[at - 1] : nullptr;
+    const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint, &pool);
+    if (r > 0) {
+      taken.insert(taken.begin() + static_cast<std::ptrdiff_t>(at), hint);
+      taken_pos.insert(taken_pos.begin() + static_cast<std::ptrdiff_t>(at), c.pos);
+    }
+    return r;
+  };
+  if (take(cand[0], 0) < 0) return;
   for (size_t k = 1; k < cand.size(); ++k) {
     const Cand& c = cand[k];
-    LN_FEAT* before = last_before(lane->baseline, c.pos);
-    LN_FEAT* after = first_from(lane->baseline, c.pos);
+    const size_t at = static_cast<size_t>(
+        std::lower_bound(taken_pos.begin(), taken_pos.end(), c.pos) - taken_pos.begin());
+    LN_FEAT* before = at > 0 ? taken[at - 1] : nullptr;
+    LN_FEAT* after = at < taken.size() ? taken[at] : nullptr;
     if (slope(before, c) < tangent && slope(after, c) < tangent) {
-      if (add_feat(lane->baseline, c.pos, c.value, 0, "Baseline") < 0) break;
+      if (take(c, at) < 0) break;
     }
   }
-  count_base_points(lane);
+  lane->num_base_ptrs = static_cast<int>(taken.size());
 }
 
 int ln_badj(LANE* lane, LN_FEAT** out_list) {
@@ -610,12 +705,20 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
   const int* v = lane->data_values;
   int added_any = 0;
   if (v && n > 0) {
+    std::vector<int> bounds;
+    std::vector<LN_FEAT*> nodes;
     for (;;) {
       ln_calc_baseline(lane);
       const int* base = lane->baseline_values;
       if (!base) break;
-      std::vector<int> bounds = {0};
-      for (LN_FEAT* p = lane->baseline->next; p; p = p->next) bounds.push_back(p->feat.y);
+      // Stretch k runs from bound k to bound k + 1; node k (null for the first stretch) is the
+      // point at its start, where the search for a new point's place in the list begins.
+      bounds.assign(1, 0);
+      nodes.assign(1, nullptr);
+      for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
+        bounds.push_back(p->feat.y);
+        nodes.push_back(p);
+      }
       bounds.push_back(n - 1);
       int added = 0;
       for (size_t k = 0; k + 1 < bounds.size(); ++k) {
@@ -630,7 +733,8 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
           }
         }
         if (best >= 0) {
-          const int r = add_feat(lane->baseline, best, v[best], 0, "Baseline");
+          LN_FEAT* hint = nodes[k];
+          const int r = add_feat(lane->baseline, best, v[best], 0, "Baseline", &hint);
           if (r < 0) return added_any;
           added += r;
         }
@@ -646,8 +750,9 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
       ks_dbg_null_ptr("ln_badj", "new_list");
       return added_any;
     }
+    LN_FEAT* tail = nullptr;
     for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
-      if (add_feat(head, p->feat.y, p->feat.x, 0, "Valley") < 0) break;
+      if (add_feat(head, p->feat.y, p->feat.x, 0, "Valley", &tail) < 0) break;
     }
     *out_list = head;
   }

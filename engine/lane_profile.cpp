@@ -11,6 +11,7 @@
 #include "base/ks_mem.h"
 #include "base/par_lanes.h"
 #include "base/slog.h"
+#include "engine/hot_clones.h"
 #include "engine/lane_features.h"
 #include "engine/lane_stats.h"
 #include "io/kes_image.h"
@@ -24,21 +25,31 @@ constexpr int kRunRows = 64;
 constexpr int kSpikeHalfWindow = (21 - 1) / 2;
 constexpr int kSpikeLimit = 400;
 
-int seg_x(const LN_POINT& a, const LN_POINT& b, int y) {
-  const double slope = b.y != a.y ? static_cast<double>(b.x - a.x) / (b.y - a.y) : 0.0;
+double seg_slope(const LN_POINT& a, const LN_POINT& b) {
+  return b.y != a.y ? static_cast<double>(b.x - a.x) / (b.y - a.y) : 0.0;
+}
+
+int seg_x(const LN_POINT& a, double slope, int y) {
   return static_cast<int>(std::floor((y - a.y) * slope + a.x + 0.5));
 }
 
-// Walks the centre line of one lane row by row, rows ascending.
+// Walks the centre line of one lane row by row, rows ascending. The slope of the segment in hand
+// is kept, so that it is divided out once per segment rather than once per row.
 struct CentreCursor {
   const LANE* lane;
-  int seg = 0;
+  int seg = -1;
+  double slope = 0.0;
   int x_at(int y) {
     const LN_POINT* p = lane->center_coords;
     const int n = lane->num_center_points;
     if (n == 1) return p[0].x;
-    while (seg + 2 < n && y > p[seg + 1].y) ++seg;
-    return seg_x(p[seg], p[seg + 1], y);
+    int s = seg < 0 ? 0 : seg;
+    while (s + 2 < n && y > p[s + 1].y) ++s;
+    if (s != seg) {
+      seg = s;
+      slope = seg_slope(p[s], p[s + 1]);
+    }
+    return seg_x(p[seg], slope, y);
   }
 };
 
@@ -132,7 +143,6 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
   auto read_rows = [&](const TkImage* block, int base, int y0, int y1) {
     std::vector<CentreCursor> cursors;
     for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
-    std::vector<int> samples(static_cast<size_t>(std::max(width, 0)) + 2);
     for (int y = y0; y <= y1; ++y) {
       for (int li = 0; li < n; ++li) {
         LANE* lane = lanes[li];
@@ -147,14 +157,12 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
         const int x_to = std::min(xs + w, width - 1);
         const uint8_t* row = block->row(y - base);
         const int ns = std::max(0, x_to - x_from + 1);
-        if (bpp == 2) {
-          for (int k = 0; k < ns; ++k)
-            samples[k] = row[2 * (x_from + k)] | row[2 * (x_from + k) + 1] << 8;
-        } else {
-          for (int k = 0; k < ns; ++k) samples[k] = row[x_from + k];
-        }
         LnRowStats st{};
-        if (!ln_row_stats(samples.data(), ns, &st)) continue;
+        if (bpp == 2) {
+          if (!ln_row_stats_le16(row + 2 * static_cast<size_t>(x_from), ns, &st)) continue;
+        } else {
+          if (!ln_row_stats_u8(row + x_from, ns, &st)) continue;
+        }
         const int i = y - fy;
         lane->data_values[i] = st.value;
         work[li].side[i] = st.side_mean;
@@ -184,7 +192,7 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
                        lane->num_data_values, kSpikeHalfWindow, kSpikeLimit);
     });
   } catch (const std::bad_alloc&) {
-    ks_dbg_null_ptr("ln_load_data_values", "samples");
+    ks_dbg_null_ptr("ln_load_data_values", "cursors");
     return 0;
   }
   SLOG("ln_load_data_values", SLOG_EXIT, "TRUE");
@@ -225,7 +233,7 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
                        image->bytes_per_pixel(), lanes, n, percent);
 }
 
-void ln_calc_baseline(LANE* lane) {
+VX_HOT_CLONES void ln_calc_baseline(LANE* lane) {
   if (!lane) return;
   ks_free(lane->baseline_values);
   lane->baseline_values = nullptr;
@@ -249,9 +257,13 @@ void ln_calc_baseline(LANE* lane) {
                                  : 0.0;
     const long long i_from = std::max(0LL, -py);
     const long long i_to = std::min(dp, n - 1 - py);
-    for (long long i = i_from; i <= i_to; ++i) {
-      const double v = std::floor(static_cast<double>(i) * slope + static_cast<double>(px) + 0.5);
-      b[py + i] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
+    // Over the array's indexes r = py + i: i as a double is r - py, exact (both are integers far
+    // below 2^53), so each value is the one the formula gives for i.
+    const double pyd = static_cast<double>(py), pxd = static_cast<double>(px);
+    const int r_to = static_cast<int>(py + i_to);
+    for (int r = static_cast<int>(py + i_from); r <= r_to; ++r) {
+      const double v = std::floor((static_cast<double>(r) - pyd) * slope + pxd + 0.5);
+      b[r] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
     }
   }
   for (int i = std::max(p->feat.y, 0); i < n; ++i) b[i] = p->feat.x;
@@ -296,6 +308,24 @@ int ln_baseline_at(int y, const LANE* lane) {
     p = p->next;
   }
   return baseline_between(i, prev, p);
+}
+
+int LnBaselineWalk::at(int y) {
+  if (!has_baseline(lane_)) return 0;
+  const long long i = static_cast<long long>(y) - lane_->center_coords[0].y;
+  // Every point passed so far lies before the last row, so before this one too: the walk from
+  // the first point would pass the same points.
+  if (!started_ || i < last_) {
+    prev_ = nullptr;
+    p_ = lane_->baseline->next;
+    started_ = true;
+  }
+  last_ = i;
+  while (p_ && p_->feat.y < i) {
+    prev_ = p_;
+    p_ = p_->next;
+  }
+  return baseline_between(i, prev_, p_);
 }
 
 void ln_baseline_rows(int y0, int y1, const LANE* lane, int* out) {

@@ -24,6 +24,23 @@ int ln_baseline_at(int y, const LANE* lane);
 // once.
 void ln_baseline_rows(int y0, int y1, const LANE* lane, int* out);
 
+// ln_baseline_at for rows taken in ascending order: each row's search for its baseline points
+// goes on from where the last row's stopped, so that a run of rows costs one walk over the
+// points (a row above the last starts again from the first point). Holds pointers into the
+// lane's baseline list: the list must not change while the walk is in use.
+class LnBaselineWalk {
+ public:
+  explicit LnBaselineWalk(const LANE* lane) : lane_(lane) {}
+  int at(int y);
+
+ private:
+  const LANE* lane_;
+  bool started_ = false;
+  long long last_ = 0;
+  const LN_FEAT* prev_ = nullptr;
+  const LN_FEAT* p_ = nullptr;
+};
+
 // Builds missing baselines, detects features with fixed settings and corrects the baseline of
 // each lane. analysis_type 404 selects the alternative thickness settings.
 void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type);

@@ -2,6 +2,8 @@
 // lane, and the filter that takes narrow bright dots out of a profile.
 #pragma once
 
+#include <cstdint>
+
 // Statistics of the n samples taken across a lane at one row, left to right. The first and the
 // last sample are only neighbours of the sampled width; the others are the row proper.
 struct LnRowStats {
@@ -14,6 +16,10 @@ struct LnRowStats {
 // Rows of one or two samples have no neighbours: their side mean is their own value and their
 // spike height 0.
 bool ln_row_stats(const int* s, int n, LnRowStats* out);
+// The same for pixel samples as an image row holds them: 16-bit samples in 2 n bytes, low byte
+// first, or 8-bit samples.
+bool ln_row_stats_le16(const uint8_t* s, int n, LnRowStats* out);
+bool ln_row_stats_u8(const uint8_t* s, int n, LnRowStats* out);
 
 // Removes bright dots from a profile of n values. A row whose spike height exceeds that of the
 // next row, is not below that of the previous one and exceeds `limit` marks a dot; the values

@@ -364,8 +364,10 @@ VX_HOT_CLONES void qt_radxsec(int* out, int angle,
 
 namespace {
 
-// qt_cross filling only the table's counts and the entries below its count.
-int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t) {
+// qt_cross filling only the table's counts and the entries below its count. With a limit, the
+// scan ends after the first crossing past it: a caller that reads only the crossings at or
+// before the limit gets the same ones.
+int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX) {
   t->start = 1;
   t->count = 0;
   t->lead_area = 0;
@@ -374,6 +376,7 @@ int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t) {
   // A leading non-positive run is no crossing.
   while (i < count && d2[i] <= 0) t->lead_area += 1 - d2[i++];
   while (i < count && t->count < QT_MAX_CROSS) {
+    if (t->count > 0 && t->pos[t->count - 1] > limit) break;
     int mx = d2[i];
     while (i < count && d2[i] > 0) mx = std::max(mx, d2[i++]);
     if (i >= count) break;
@@ -403,12 +406,13 @@ int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
 int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, int* dist) {
   // Only the entries below the count are read: the table is not cleared for every profile.
   thread_local QT_CROSS_TAB t;
-  const int n = scan_crossings(profile, count, &t);
+  // Only the crossings up to the reach are weighed: the scan stops after the first beyond it.
+  const int reach = s + 2 * mj_ramp(s);
+  const int n = scan_crossings(profile, count, &t, reach);
   int result;
   if (n == 0) {
     result = -1;
   } else {
-    const int reach = s + 2 * mj_ramp(s);
     int max_pos = INT_MIN, min_neg = INT_MAX;
     int best_contrast = 0, best_area = 0, choice = -1;
     for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
