@@ -160,22 +160,18 @@ struct Builder {
     if (!full) return false;
     float* const d = full.get();
     const float* cells = work->cells;
-    bool counted = true;
+    unsigned counted = 1;
     for (int r = 0; r < n; ++r) {
-      const float* src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
-      float* row = d + r * un;
+      const float* __restrict src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+      float* __restrict row = d + r * un;
       for (int c = 0; c < r; ++c) {
-        counted &= src[c] <= 127.0f;
+        counted &= static_cast<unsigned>(src[c] <= 127.0f);
         row[c] = src[c];
       }
       row[r] = 0.0f;
     }
     if (!counted) return false;
-    constexpr int kTile = 64;
-    for (int r0 = 0; r0 < n; r0 += kTile)
-      for (int c0 = 0; c0 <= r0; c0 += kTile)
-        for (int r = r0; r < std::min(n, r0 + kTile); ++r)
-          for (int c = c0; c < std::min(r, c0 + kTile); ++c) d[c * un + r] = d[r * un + c];
+    ks_mirror_lower(d, un);
 
     // Prim's tree, its edges by weight, and the weights it holds more than once; then every
     // cell of such a value.
@@ -188,15 +184,10 @@ struct Builder {
     ks_min_tree(d, un, &edges, &tied);
     std::vector<Edge> tie_cells;
     if (!tied.empty()) {
-      const float lo = tied.front(), hi = tied.back();
-      for (int r = 1; r < n; ++r) {
-        const float* row = d + static_cast<std::size_t>(r) * un;
-        for (int c = 0; c < r; ++c) {
-          const float v = row[c];
-          if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
-          tie_cells.push_back({v, r, c});
-        }
-      }
+      ks_tied_cells(d, un, tied, [&](std::size_t r, std::size_t c, float v) {
+        tie_cells.push_back({v, static_cast<int>(r), static_cast<int>(c)});
+        return true;
+      });
       std::stable_sort(tie_cells.begin(), tie_cells.end(),
                        [](const Edge& x, const Edge& y) { return x.w < y.w; });
     }

@@ -289,11 +289,7 @@ bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
     }
   }
   if (nan) return false;
-  constexpr std::size_t kTile = 64;
-  for (std::size_t r0 = 0; r0 < n; r0 += kTile)
-    for (std::size_t c0 = 0; c0 <= r0; c0 += kTile)
-      for (std::size_t r = r0; r < std::min(n, r0 + kTile); ++r)
-        for (std::size_t c = c0; c < std::min(r, c0 + kTile); ++c) d[c * n + r] = d[r * n + c];
+  ks_mirror_lower(d.data(), n);
 
   // Prim's tree, its edges by weight, and the heights that several joins share; then every
   // pair of taxa at such a height.
@@ -303,20 +299,12 @@ bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
   ks_min_tree(d.data(), n, &edges, &tied);
   std::vector<Edge> tie_pairs;
   if (!tied.empty()) {
-    const float lo = tied.front(), hi = tied.back();
-    for (std::size_t r = 1; r < n; ++r) {
-      const float* row = d.data() + r * n;
-      // Most rows hold no cell in the range of the shared heights: a quick look first.
-      bool any = false;
-      for (std::size_t c = 0; c < r; ++c) any |= row[c] >= lo && row[c] <= hi;
-      if (!any) continue;
-      for (std::size_t c = 0; c < r; ++c) {
-        const float v = row[c];
-        if (v < lo || v > hi || !std::binary_search(tied.begin(), tied.end(), v)) continue;
-        if (tie_pairs.size() >= 4 * n) return false;  // too many ties: cluster the cells
-        tie_pairs.push_back({v, r, c});
-      }
-    }
+    const bool few = ks_tied_cells(d.data(), n, tied, [&](std::size_t r, std::size_t c, float v) {
+      if (tie_pairs.size() >= 4 * n) return false;
+      tie_pairs.push_back({v, r, c});
+      return true;
+    });
+    if (!few) return false;  // too many ties: cluster the cells
     std::stable_sort(tie_pairs.begin(), tie_pairs.end(),
                      [](const Edge& x, const Edge& y) { return x.w < y.w; });
   }
