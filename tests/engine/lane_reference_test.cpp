@@ -108,22 +108,30 @@ std::vector<Profile> profiles(std::string* gel_missing) {
   return out;
 }
 
-// The profiles themselves, so that a changed input shows as such rather than as a changed result.
-void add_inputs(const std::string& section, const std::vector<Profile>& profs, Results* out) {
-  for (const Profile& p : profs) {
-    Digest d;
-    d.bytes(p.values.data(), sizeof(int) * p.values.size());
-    (*out)[section + p.name + " profile"] = std::to_string(p.values.size()) + " " + d.hex();
-  }
-}
+// The results of one test on every profile, under the test's section of the recorded file.
+struct ProfileResults {
+  std::string section;
+  std::string gel_missing;  // why the gel's profiles are not there, when they are not
+  std::vector<Profile> profs = profiles(&gel_missing);
+  Results got;
 
-// Compares with the recorded file; recording needs every case, the gel's included.
-void expect_recorded(const std::string& section, const Results& got,
-                     const std::string& gel_missing) {
-  if (vxtest::recording(kRecord) && !gel_missing.empty())
-    FAIL() << "cannot record without the ladder gel: " << gel_missing;
-  vxtest::expect_recorded(kRecord, results_file(), section, got, 100, on_gel);
-}
+  // The profiles themselves are listed too, so that a changed input shows as such rather than as
+  // a changed result.
+  explicit ProfileResults(std::string sec) : section(std::move(sec)) {
+    for (const Profile& p : profs) {
+      Digest d;
+      d.bytes(p.values.data(), sizeof(int) * p.values.size());
+      got[section + p.name + " profile"] = std::to_string(p.values.size()) + " " + d.hex();
+    }
+  }
+
+  // Compares with the recorded file; recording needs every case, the gel's included.
+  void expect_recorded() const {
+    if (vxtest::recording(kRecord) && !gel_missing.empty())
+      FAIL() << "cannot record without the ladder gel: " << gel_missing;
+    vxtest::expect_recorded(kRecord, results_file(), section, got, 100, on_gel);
+  }
+};
 
 LanePtr lane_of(const std::vector<int>& prof) {
   LanePtr lane(enginetest::profile_lane(prof, 50, 7));
@@ -202,11 +210,8 @@ TEST(RecordedResults, FeaturesUnderEverySetting) {
     int top, bot, th, th2;
   } settings[] = {{5, 5, 3, 0}, {5, 5, 1000, 0}, {2, 9, 3, 0},  {9, 2, 20, 5},
                   {3, 3, 0, 0}, {0, 0, 5, 40},   {8, 16, 3, 0}, {16, 8, 1, 2}};
-  std::string gel_missing;
-  const std::vector<Profile> profs = profiles(&gel_missing);
-  Results got;
-  add_inputs("features, ", profs, &got);
-  for (const Profile& prof : profs) {
+  ProfileResults r("features, ");
+  for (const Profile& prof : r.profs) {
     // One lane for all settings in turn, so that each detection starts from the lists the last
     // one left.
     LanePtr lane = lane_of(prof.values);
@@ -215,24 +220,21 @@ TEST(RecordedResults, FeaturesUnderEverySetting) {
         for (int split : {0, 1}) {
           set_detection(lane.get(), s.top, s.bot, s.th, s.th2);
           ln_detect_features(lane.get(), clean, split);
-          got["features, " + prof.name +
-              fmt(", thickness %02d/%02d, thresholds %d/%d, clean %d, split %d", s.top, s.bot, s.th,
-                  s.th2, clean, split)] = "peaks " + list_digest(lane->peak) + " valleys " +
-                                          list_digest(lane->valley) + " inflections " +
-                                          list_digest(lane->infl_pt);
+          r.got[r.section + prof.name +
+                fmt(", thickness %02d/%02d, thresholds %d/%d, clean %d, split %d", s.top, s.bot,
+                    s.th, s.th2, clean, split)] = "peaks " + list_digest(lane->peak) + " valleys " +
+                                                  list_digest(lane->valley) + " inflections " +
+                                                  list_digest(lane->infl_pt);
         }
       }
     }
   }
-  expect_recorded("features, ", got, gel_missing);
+  r.expect_recorded();
 }
 
 TEST(RecordedResults, BaselinesAndTheirWalk) {
-  std::string gel_missing;
-  const std::vector<Profile> profs = profiles(&gel_missing);
-  Results got;
-  add_inputs("baseline, ", profs, &got);
-  for (const Profile& prof : profs) {
+  ProfileResults r("baseline, ");
+  for (const Profile& prof : r.profs) {
     LanePtr lane = lane_of(prof.values);
     LANE* l = lane.get();
     for (int angle : {30, 3, 85}) {
@@ -242,18 +244,19 @@ TEST(RecordedResults, BaselinesAndTheirWalk) {
         ln_detect_features(l, 0, 0);
         ln_bcorr(l);
         const std::string what =
-            "baseline, " + prof.name + fmt(", angle %02d, threshold %02d", angle, th);
+            r.section + prof.name + fmt(", angle %02d, threshold %02d", angle, th);
         const int n = l->num_data_values;
         Digest values;
         values.bytes(l->baseline_values, sizeof(int32_t) * n);
-        got[what] = "points " + list_digest(l->baseline) + " counted " +
-                    std::to_string(l->num_base_ptrs) + " values " + values.hex();
+        r.got[what] = "points " + list_digest(l->baseline) + " counted " +
+                      std::to_string(l->num_base_ptrs) + " values " + values.hex();
 
         // The adjustment alone, from the points as they stand, with the list it hands back.
         LN_FEAT* list = nullptr;
         const int added = ln_badj(l, &list);
-        got[what + ", adjusted again"] = "returns " + std::to_string(added) + " list " +
-                                         list_digest(list) + " points " + list_digest(l->baseline);
+        r.got[what + ", adjusted again"] = "returns " + std::to_string(added) + " list " +
+                                           list_digest(list) + " points " +
+                                           list_digest(l->baseline);
         ln_free_feat_list_all(list);
 
         // The baseline row by row, ascending from above the lane to below it with uneven steps,
@@ -267,7 +270,7 @@ TEST(RecordedResults, BaselinesAndTheirWalk) {
       }
     }
   }
-  expect_recorded("baseline, ", got, gel_missing);
+  r.expect_recorded();
 }
 
 TEST(RecordedResults, BoundPickStopsAfterTheReach) {
