@@ -10,8 +10,6 @@
 // VX_RECORD_CHAIN_RESULTS=1 the file is written from the current code instead.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -21,34 +19,12 @@
 #include "base/par_lanes.h"
 #include "gel_chain.h"
 #include "ladder_gel.h"
-#include "test_support.h"
+#include "recorded_results.h"
 
 namespace {
 
-struct Digest {
-  uint64_t h = 1469598103934665603ull;
-  void bytes(const void* p, size_t n) {
-    const auto* b = static_cast<const unsigned char*>(p);
-    for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ull;
-  }
-  template <class T>
-  void add(T v) {
-    bytes(&v, sizeof v);
-  }
-  std::string hex() const {
-    char s[17];
-    std::snprintf(s, sizeof s, "%016llx", static_cast<unsigned long long>(h));
-    return s;
-  }
-};
-
-std::string hexbits(double v) {
-  uint64_t u;
-  std::memcpy(&u, &v, sizeof u);
-  char s[17];
-  std::snprintf(s, sizeof s, "%016llx", static_cast<unsigned long long>(u));
-  return s;
-}
+using vxtest::Digest;
+using vxtest::hexbits;
 
 // Runs the chain and lists its results, one "key value" line each.
 std::map<std::string, std::string> run(vxchain::Chain& c, const std::string& name) {
@@ -166,28 +142,7 @@ class ChainResults : public ::testing::TestWithParam<std::tuple<Mode, int>> {
 TEST_P(ChainResults, EqualTheRecordedOnes) {
   const auto file = vxtest::source_dir() / "tests/engine/chain_results.txt";
   const auto got = results(std::get<0>(GetParam()));
-  if (const char* rec = std::getenv("VX_RECORD_CHAIN_RESULTS"); rec && std::strcmp(rec, "1") == 0) {
-    std::string text;
-    for (const auto& [k, v] : got) text += k + " = " + v + "\n";
-    vxtest::write_text(file, text);
-    GTEST_SKIP() << "recorded " << file;
-  }
-  std::map<std::string, std::string> want;
-  std::istringstream in(vxtest::read_text(file));
-  for (std::string line; std::getline(in, line);) {
-    const auto eq = line.find(" = ");
-    if (eq != std::string::npos) want[line.substr(0, eq)] = line.substr(eq + 3);
-  }
-  ASSERT_GT(want.size(), 100u) << "no recorded results in " << file;
-  EXPECT_EQ(got.size(), want.size());
-  for (const auto& [k, v] : want) {
-    const auto it = got.find(k);
-    if (it == got.end()) {
-      ADD_FAILURE() << "missing: " << k;
-      continue;
-    }
-    EXPECT_EQ(it->second, v) << k;
-  }
+  vxtest::expect_recorded("VX_RECORD_CHAIN_RESULTS", file, "", got, 101);
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadFromFile, ChainResults,

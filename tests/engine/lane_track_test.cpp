@@ -8,27 +8,13 @@
 
 #include "base/ks_mem.h"
 #include "engine/lane_track.h"
+#include "lane_list.h"
 #include "model/lane.h"
 #include "toolkit/core/tk_image.h"
 
 namespace {
 
-struct LaneList {
-  LANE* head = ln_make_lane();
-  explicit LaneList(int n) {
-    LANE** link = &head->next;
-    for (int i = 0; i < n; ++i) {
-      *link = ln_make_lane();
-      link = &(*link)->next;
-    }
-  }
-  ~LaneList() { ln_free_lanes(head); }
-  LANE* at(int i) const {
-    LANE* l = head->next;
-    while (i-- > 0) l = l->next;
-    return l;
-  }
-};
+using enginetest::LaneList;
 
 // A synthetic 8-bit gel: dark background, bright bands 35 pixels wide and 5 rows tall every 24
 // rows, in lanes whose centre at row y is centre(i, y).
