@@ -32,7 +32,8 @@ TEST(HelpFiles, EachBookIsACompiledHelpFileHoldingItsPages) {
     SCOPED_TRACE(b.file);
     ASSERT_TRUE(fs::exists(built(b))) << built(b);
     EXPECT_EQ(vxtest::read_text(built(b)).substr(0, 4), "ITSF");
-    // The file as the CHM tools read it: every source of the book, byte for byte.
+    // The file as the CHM tools read it: every source of the book and the shared style sheet,
+    // byte for byte.
     vxtest::TempDir out;
     const std::string cmd = "chmls extractall '" + built(b).string() + "' '" + out.str() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
@@ -45,6 +46,10 @@ TEST(HelpFiles, EachBookIsACompiledHelpFileHoldingItsPages) {
       EXPECT_EQ(vxtest::read_text(out.path() / name), vxtest::read_text(e.path())) << name;
       if (e.path().extension() == ".html") pages.insert(name);
     }
+    // The style sheet the books share.
+    ASSERT_TRUE(fs::exists(out.path() / "help.css")) << "help.css is not in the compiled file";
+    EXPECT_EQ(vxtest::read_text(out.path() / "help.css"),
+              vxtest::read_text(src.parent_path() / "help.css"));
     ASSERT_GE(pages.size(), 5u);
     ASSERT_TRUE(pages.count("index.html"));
     // Every page is in the contents, and every link of a page leads to a page of the book.
