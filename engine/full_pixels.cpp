@@ -2,6 +2,7 @@
 
 #include "base/slog.h"
 #include "engine/lane_profile.h"
+#include "engine/quant_lanes.h"
 #include "io/kes_image.h"
 #include "toolkit/core/tk_reduce.h"
 
@@ -84,20 +85,9 @@ int ln_pixels_lane_image(LnPixels& px, const LANE* lane, LANE_IMAGE* out, const 
 int ln_quant_lane_bands(const TkImage* whole, const IMG_INFO* header, LANE* lane, SPOT** bands,
                         int n, int row, IMG_INT_INFO* table,
                         const std::function<void(SPOT*, int)>& seen) {
-  // The bands' windows are loaded straight from the image held: the lane's rectangle is not
-  // copied.
-  LANE_IMAGE img{};
-  if (ln_view_lane_image(lane, &img, header, whole, row) != 0) return -1;
-  // The image is not changed while its bands are quantified.
-  img.serial = ln_lane_image_serial();
-  int done = 0;
-  for (int i = 0; i < n; ++i) {
-    SPOT* b = bands[i];
-    const int ok = mj_doquant(b, lane, &img, table, 1);
-    done += ok != 0;
+  if (!whole || !lane) return -1;
+  const LnLaneBands one{lane, bands, n};
+  return ln_quant_lanes(whole, header, &one, 1, row, table, [&](int, SPOT* b, int ok) {
     if (seen) seen(b, ok);
-    mj_res_free(&b->result);
-  }
-  ln_free_lane_image(&img);
-  return done;
+  });
 }

@@ -66,9 +66,10 @@ int ln_pixels_lane_image(LnPixels& px, const LANE* lane, LANE_IMAGE* out, const 
                          int row);
 
 // Quantifies the n bands of the lane from its image at `row` seen in `whole`, by their
-// profiles, through the intensity lookup `table` (null: none). After each band `seen(band, ok)`
-// is called with the band's result still attached; the result is then released. -> bands
-// quantified, or -1 when the lane image cannot be cut.
+// profiles, through the intensity lookup `table` (null: none): ln_quant_lanes for one lane.
+// After the bands are done `seen(band, ok)` is called for each with its result's bounds and
+// status still attached; the result is then released. -> bands quantified, or -1 when the
+// lane image cannot be cut.
 int ln_quant_lane_bands(const TkImage* whole, const IMG_INFO* header, LANE* lane, SPOT** bands,
                         int n, int row, IMG_INT_INFO* table,
                         const std::function<void(SPOT*, int)>& seen);

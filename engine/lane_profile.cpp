@@ -298,16 +298,7 @@ bool has_baseline(const LANE* lane) {
 }  // namespace
 
 int ln_baseline_at(int y, const LANE* lane) {
-  if (!has_baseline(lane)) return 0;
-  // Wide arithmetic: the row, the centre line and the stored points may be any 32-bit values.
-  const long long i = static_cast<long long>(y) - lane->center_coords[0].y;
-  const LN_FEAT* prev = nullptr;
-  const LN_FEAT* p = lane->baseline->next;
-  while (p && p->feat.y < i) {
-    prev = p;
-    p = p->next;
-  }
-  return baseline_between(i, prev, p);
+  return LnBaselineWalk(lane).at(y);
 }
 
 int LnBaselineWalk::at(int y) {
@@ -329,20 +320,8 @@ int LnBaselineWalk::at(int y) {
 }
 
 void ln_baseline_rows(int y0, int y1, const LANE* lane, int* out) {
-  if (!has_baseline(lane)) {
-    for (long long y = y0; y <= y1; ++y) out[y - y0] = 0;
-    return;
-  }
-  const LN_FEAT* prev = nullptr;
-  const LN_FEAT* p = lane->baseline->next;
-  for (long long y = y0; y <= y1; ++y) {
-    const long long i = y - lane->center_coords[0].y;
-    while (p && p->feat.y < i) {
-      prev = p;
-      p = p->next;
-    }
-    out[y - y0] = baseline_between(i, prev, p);
-  }
+  LnBaselineWalk walk(lane);
+  for (long long y = y0; y <= y1; ++y) out[y - y0] = walk.at(static_cast<int>(y));
 }
 
 void ln_calc_lane_baselines(LANE** lanes, int n, int analysis_type) {

@@ -16,7 +16,6 @@ int ln_quant_lanes(const TkImage* whole, const IMG_INFO* header, const LnLaneBan
   static const char* fn = "ln_quant_lanes";
   if (!lanes || n <= 0) return 0;
   if (!whole) return -1;
-  SLOG(fn, SLOG_ENTRY, "%d lanes, row %d", n, row);
   std::vector<std::vector<int>> ok(static_cast<size_t>(n));
   std::vector<char> cut(static_cast<size_t>(n), 0);
   bool any = false;
@@ -26,6 +25,7 @@ int ln_quant_lanes(const TkImage* whole, const IMG_INFO* header, const LnLaneBan
     any = true;
   }
   if (!any) return 0;
+  SLOG(fn, SLOG_ENTRY, "%d lanes, row %d", n, row);
   // Every quantification would apply it; applied once here, the workers find it done.
   mj_apply_od_compat(table);
 
