@@ -66,6 +66,24 @@ int dndr_choice_of_rule(DNDR_LINK_FN rule) {
 
 namespace {
 
+// Joins the pairs of cluster positions in their order: join(i, j) for each pair of positions
+// i < j that still names two clusters; after each join the later pairs follow it (position j
+// becomes i, the positions after j move down one).
+template <class Join>
+void join_pairs(std::vector<std::pair<int, int>>& pairs, Join&& join) {
+  for (std::size_t p = 0; p < pairs.size(); ++p) {
+    const int j = std::max(pairs[p].first, pairs[p].second);
+    const int i = std::min(pairs[p].first, pairs[p].second);
+    if (i == j) continue;
+    join(i, j);
+    for (std::size_t q = p + 1; q < pairs.size(); ++q)
+      for (int* x : {&pairs[q].first, &pairs[q].second}) {
+        if (*x == j) *x = i;
+        else if (*x > j) --*x;
+      }
+  }
+}
+
 struct Builder {
   const MATCH_MATRIX* mr;
   DNDR_LINK_FN rule;
@@ -129,18 +147,10 @@ struct Builder {
     // Distances always lie below the scan's start; should none, the first cell is merged.
     if (pairs.empty()) pairs.emplace_back(1, 0);
     const float h = ks_hmatx_get(work, pairs[0].first, pairs[0].second);
-    for (std::size_t p = 0; p < pairs.size(); ++p) {
-      const int j = std::max(pairs[p].first, pairs[p].second);
-      const int i = std::min(pairs[p].first, pairs[p].second);
-      if (i == j) continue;
+    join_pairs(pairs, [&](int i, int j) {
       update_matrix(i, j);
       join(i, j, h);
-      for (std::size_t q = p + 1; q < pairs.size(); ++q)
-        for (int* x : {&pairs[q].first, &pairs[q].second}) {
-          if (*x == j) *x = i;
-          else if (*x > j) --*x;
-        }
-    }
+    });
   }
 
   // Minimum linkage from a minimum spanning tree of the cells, with the steps of linkage_step:
@@ -237,17 +247,7 @@ struct Builder {
         }
         std::sort(pairs.begin(), pairs.end());
         pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-        for (std::size_t p = 0; p < pairs.size(); ++p) {
-          const int j = std::max(pairs[p].first, pairs[p].second);
-          const int i = std::min(pairs[p].first, pairs[p].second);
-          if (i == j) continue;
-          join_at(i, j, h);
-          for (std::size_t q = p + 1; q < pairs.size(); ++q)
-            for (int* x : {&pairs[q].first, &pairs[q].second}) {
-              if (*x == j) *x = i;
-              else if (*x > j) --*x;
-            }
-        }
+        join_pairs(pairs, [&](int i, int j) { join_at(i, j, h); });
       }
       e = e_end;
     }
@@ -311,10 +311,7 @@ struct Builder {
       }
       if (pairs.empty()) pairs.emplace_back(1, 0);
       const float h = at(active[pairs[0].first], active[pairs[0].second]);
-      for (std::size_t p = 0; p < pairs.size(); ++p) {
-        const int j = std::max(pairs[p].first, pairs[p].second);
-        const int i = std::min(pairs[p].first, pairs[p].second);
-        if (i == j) continue;
+      join_pairs(pairs, [&](int i, int j) {
         const int si = active[i], sj = active[j];
         const int ni = cluster_of(arr[i])->count, nj = cluster_of(arr[j])->count;
         const int count = static_cast<int>(arr.size());
@@ -366,12 +363,7 @@ struct Builder {
             best[r] = v, best_col[r] = si;
           }
         }
-        for (std::size_t q = p + 1; q < pairs.size(); ++q)
-          for (int* x : {&pairs[q].first, &pairs[q].second}) {
-            if (*x == j) *x = i;
-            else if (*x > j) --*x;
-          }
-      }
+      });
     }
   }
 
