@@ -110,9 +110,11 @@ int32_t whole(double v) {
   return static_cast<int32_t>(v);
 }
 
+// The image's pixels. A mapped position is cut to whole numbers before it is checked, so a point
+// that maps a fraction of a pixel before the first row or column lands on it.
 struct Bounds {
   int w, h;
-  bool inside(double x, double y) const { return x >= 0 && y >= 0 && x < w && y < h; }
+  bool inside(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < w && y < h; }
 };
 
 // Maps every marker of a list; false when one lands outside the image.
@@ -127,7 +129,7 @@ bool map_markers(Frame& f, const Bounds& b, STD_LIST* list) {
     }
     double nx, ny;
     f.map(whole(m.x), whole(m.y), &nx, &ny);
-    if (!b.inside(nx, ny)) {
+    if (!b.inside(whole(nx), whole(ny))) {
       SLOG(kFn, SLOG_ERROR, "marker %d maps to (%.1f, %.1f), outside", i, nx, ny);
       return false;
     }
@@ -182,13 +184,13 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
       LN_POINT& c = l->center_coords[p];
       double nx, ny;
       frame.map(c.x, c.y, &nx, &ny);
-      if (!bounds.inside(nx, ny)) {
+      c.x = whole(nx);
+      c.y = whole(ny);
+      if (!bounds.inside(c.x, c.y)) {
         SLOG(kFn, SLOG_EXIT, "lane %d point %d maps to (%.1f, %.1f), outside, -1", l->lane_number,
              p, nx, ny);
         return -1;
       }
-      c.x = whole(nx);
-      c.y = whole(ny);
     }
     lanes.push_back(l);
   }
@@ -228,7 +230,7 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
     for (SPOT* s = im->bands ? im->bands->next : nullptr; s; s = s->next) {
       double nx, ny;
       frame.map(s->x, s->y, &nx, &ny);
-      if (!bounds.inside(nx, ny)) {
+      if (!bounds.inside(whole(nx), whole(ny))) {
         SLOG(kFn, SLOG_EXIT, "band (%d, %d) maps outside, -1", s->x, s->y);
         return -1;
       }
@@ -237,7 +239,7 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
       for (int k = 0; k < SP_BOUNDS; ++k) {
         if (s->bound_x[k] == -1 || s->bound_y[k] == -1) continue;
         frame.map(s->bound_x[k], s->bound_y[k], &nx, &ny);
-        if (!bounds.inside(nx, ny)) {
+        if (!bounds.inside(whole(nx), whole(ny))) {
           SLOG(kFn, SLOG_EXIT, "bound point %d of band (%d, %d) maps outside, -1", k, s->x, s->y);
           return -1;
         }

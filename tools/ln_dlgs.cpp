@@ -192,7 +192,7 @@ void gt_land_bkgd_activate(TK_OBJ owner) {
     ctl->bg_requant = requant ? 1 : 0;
     if (requant && im->band_hdr && im->band_hdr->nrec != 0) {
       if (all)
-        gt_band_requant_all(im, im->lanes, im->bands);
+        gt_band_requant_all_baseline(im, im->lanes, im->bands);
       else
         gt_band_requant_one_lane(im, lane, im->bands);
     }

@@ -30,7 +30,9 @@ struct Settings {
 // Parts: the four sliders and the number fields that show their values.
 constexpr int kSlider[4] = {3, 4, 11, 15};
 constexpr int kNumber[4] = {9, 10, 14, 18};
-constexpr int kRange[4][2] = {{1, 16}, {1, 16}, {1, 100}, {0, 100}};
+// The band threshold reaches down to 0, no threshold: the program's default, which the dialog
+// must be able to show and keep.
+constexpr int kRange[4][2] = {{1, 16}, {1, 16}, {0, 100}, {0, 100}};
 constexpr int kOk = 0, kCancel = 1, kApply = 2, kQuant = 19;
 
 Settings s_opening;   // the image's settings and the quantify flag when the dialog opened
@@ -43,6 +45,14 @@ Settings image_settings(const IMAGE_REC* im, int quant) {
   s.v[2] = im->band_threshold, s.v[3] = im->band_threshold2;
   s.quant = quant;
   return s;
+}
+
+// The settings as the sliders show them. A bottom thickness below 1 is found as the top
+// thickness, so the slider shows that; OK then finds the same bands.
+Settings shown_settings(const Settings& s) {
+  Settings shown = s;
+  if (shown.v[1] < 1) shown.v[1] = shown.v[0];
+  return shown;
 }
 
 Settings read_controls(TK_OBJ win) {
@@ -127,10 +137,11 @@ BOOL gt_refd_bnd_activate(TK_OBJ owner, IMAGE_REC* image) {
   TK_OBJ win = gt_tool_win_load("refd_bnd", owner, S_modal_winNfy, parts, 8);
   if (!win) return FALSE;
   s_opening = image_settings(image, gt_get_control()->fnd_bnd_quant ? 1 : 0);
+  const Settings shown = shown_settings(s_opening);
   for (int k = 0; k < 4; ++k) {
     TK_OBJ slider = RES_GetSub(win, kSlider[k]);
     WGT_SetRange(slider, kRange[k][0], kRange[k][1]);
-    WGT_SetValue(slider, s_opening.v[k]);
+    WGT_SetValue(slider, shown.v[k]);
     show_number(win, k);
   }
   WGT_SetValue(RES_GetSub(win, kQuant), s_opening.quant);

@@ -178,6 +178,50 @@ TEST(CopyAnalysis, ScaledMarkersGiveTheAffineMap) {
   EXPECT_NEAR(a.im->size_stdp[0]->records[0].x, 20.5, 1e-6);
 }
 
+TEST(CopyAnalysis, PositionsAreCutToWholePixelsBeforeTheImageCheck) {
+  // The third target marker one column left: the map tilts a little, and points of column 0
+  // land a fraction of a pixel left of the image (row 100 at x = -0.84, row 140 at x = -1.25).
+  vxtest::TempDir dir;
+  const std::string path = write_target(dir);
+  int target[3][2];
+  shifted(0, 0, target);
+  target[2][0] -= 1;
+  struct Case {
+    const char* what;
+    int bottom;  // the last row of a lane on column 0
+    bool carry;
+    int result;
+  };
+  const Case cases[] = {
+      {"cut to column 0", 100, false, 0},
+      {"cut to column 0, bands carried", 100, true, 0},
+      {"a whole pixel outside", 140, false, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EnvBands env(c.carry);
+    Analysed a(path);
+    a.lane(0)->center_coords[0] = {0, 10};
+    a.lane(0)->center_coords[1] = {0, c.bottom};
+    a.im->size_stdp[0]->records[0].x = 0.0;
+    a.im->size_stdp[0]->records[0].y = 100.0;
+    SPOT* band = a.im->bands->next;
+    band->x = 0;
+    band->y = 100;
+    band->bound_x[0] = 0;
+    band->bound_y[0] = 100;
+    ASSERT_EQ(gt_xform_analysis(a.im, target), c.result);
+    if (c.result != 0) continue;
+    EXPECT_EQ(a.lane(0)->center_coords[1].x, 0);
+    EXPECT_EQ(a.lane(0)->center_coords[1].y, 100);
+    EXPECT_NEAR(a.im->size_stdp[0]->records[0].x, -0.84, 0.01);  // the mapped value is kept
+    if (c.carry) {
+      EXPECT_EQ(band->x, 0);
+      EXPECT_EQ(band->bound_x[0], 0);
+    }
+  }
+}
+
 TEST(CopyAnalysis, RefusedWhenAPositionLeavesTheImageOrThereIsNoFrame) {
   vxtest::TempDir dir;
   const std::string path = write_target(dir);

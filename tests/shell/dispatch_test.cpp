@@ -348,6 +348,38 @@ TEST_F(CopyAnalysis, IdentityMarkersCarryTheLanesOver) {
   EXPECT_STREQ(target->image_name, "target.kes");
 }
 
+TEST_F(Dispatch, CopyAnalysisCarriesALaneOnColumnZeroOfATiltedCopy) {
+  // The source's lane runs down column 0; the target's third marker lies one column left, so the
+  // lane's foot maps to x = -0.75 and is cut to column 0.
+  const int source_markers[3][2] = {{10, 10}, {100, 15}, {50, 80}};
+  const std::string source = shelltest::write_gel(dir, "source", 120, 90);
+  IMAGE_REC* src = open(source);
+  ASSERT_NE(src, nullptr);
+  shelltest::add_lane_and_band(src, 0, 10, 60, 30);
+  std::memcpy(src->mark_pts, source_markers, sizeof src->mark_pts);
+  ASSERT_TRUE(gt_save_image(src));
+  WIN_Terminate(static_cast<TK_OBJ>(src->window));
+  EVENT_Flush();
+  IMAGE_REC* target = open(shelltest::write_gel(dir, "target", 120, 90));
+  ASSERT_NE(target, nullptr);
+  std::memcpy(target->mark_pts, source_markers, sizeof target->mark_pts);
+  target->mark_pts[2][0] -= 1;
+  TKT_AnswerChooser({source});
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll] {
+    if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), TKT_Close(w);
+  });
+  poll->start(5);
+  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+  const LANE* l = target->lanes->next;
+  ASSERT_NE(l, nullptr);
+  ASSERT_EQ(l->num_center_points, 2);
+  EXPECT_EQ(l->center_coords[0].x, 0);
+  EXPECT_EQ(l->center_coords[1].x, 0);
+  EXPECT_EQ(l->center_coords[1].y, 60);
+  EXPECT_TRUE(gt_image_modified(target));
+}
+
 TEST_F(CopyAnalysis, EachFailureLeavesTheTargetAsItWas) {
   // No markers on the target.
   main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);

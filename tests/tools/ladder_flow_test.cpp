@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "../shell/shell_fixture.h"
 #include "gel_record.h"
+#include "model/control.h"
 #include "model/lane.h"
 #include "model/spot.h"
 #include "shell/gt_dispatch.h"
@@ -60,23 +62,17 @@ class LadderFlow : public shelltest::MainWindowTest {
     }
     return kes;
   }
-  std::string skip;
-};
-
-TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
-  const std::string kes = ladder_image();
-  if (kes.empty()) GTEST_SKIP() << skip;
-  const int truth[4] = {388, 615, 841, 1070};
-  for (int state : {1, 2}) {
-    SCOPED_TRACE(state == 1 ? "tracked" : "evenly divided");
+  // Opens the gel, answers Define... with 4 lanes in a block, found automatically (state 1,
+  // tracked) or not (state 2, divided evenly), clicks the block's corners on the image and
+  // presses OK in Find Bands; `refine` then works the band refinement dialog that opens.
+  IMAGE_REC* find_bands(const std::string& kes, int state, std::function<void(TK_OBJ)> refine) {
     gt_load_image_path(kes.c_str());
     EVENT_Flush();
-    ASSERT_EQ(gt_get_num_img_windows(), 1);
+    EXPECT_EQ(gt_get_num_img_windows(), 1);
+    if (gt_get_num_img_windows() != 1) return nullptr;
     IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
     gt_set_image_ptr(im);
     TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
-    // Define... in the menu: the lane-definition dialog answered with 4 lanes in a block,
-    // found automatically (tracked) or not (divided evenly).
     QTimer::singleShot(0, [state] {
       TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win");
       if (!d) return;
@@ -86,8 +82,8 @@ TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
       TKT_Click(RES_GetSub(d, 1));
     });
     main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
-    ASSERT_EQ(gt_get_state(), state);
-    ASSERT_NE(TKT_FindWindow("fd_ln", "fd_ln_win"), nullptr);
+    EXPECT_EQ(gt_get_state(), state);
+    EXPECT_NE(TKT_FindWindow("fd_ln", "fd_ln_win"), nullptr);
     TKT_SetImageMapping(true, im->img_ptr->zoom[0], 1.0);
     for (auto [x, y] : {std::pair{275, 170}, {1185, 170}, {1185, 610}, {275, 610}}) {
       TKT_Press(area, x, y);
@@ -95,37 +91,91 @@ TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
     }
     EVENT_Flush();
     TK_OBJ fd_bnd = TKT_FindWindow("fd_bnd", "fd_bnd_win");
-    ASSERT_NE(fd_bnd, nullptr);
+    EXPECT_NE(fd_bnd, nullptr);
+    if (!fd_bnd) return nullptr;
     EXPECT_EQ(gt_get_state(), 3);
-    // OK ends in the band refinement dialog; its close box keeps the bands found.
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll] {
-      if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), TKT_Close(w);
+    QObject::connect(poll, &QTimer::timeout, [poll, refine] {
+      if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), refine(w);
     });
     poll->start(5);
     TKT_Click(RES_GetSub(fd_bnd, 0));
     EVENT_Flush();
     EXPECT_EQ(gt_get_state(), 0);
-    int k = 0;
-    for (LANE* l = im->lanes->next; l; l = l->next, ++k) {
-      ASSERT_LT(k, 4);
+    return im;
+  }
+  // Each lane's mean centre x, its bands and those of them between rows 184 and 591.
+  struct LaneSeen {
+    int x = 0, bands = 0, in_rows = 0;
+  };
+  static std::vector<LaneSeen> lanes_and_bands(const IMAGE_REC* im) {
+    std::vector<LaneSeen> out;
+    for (LANE* l = im->lanes->next; l; l = l->next) {
+      LaneSeen seen;
       long sx = 0;
       for (int i = 0; i < l->num_center_points; ++i) sx += l->center_coords[i].x;
-      const int x = static_cast<int>(sx / std::max(l->num_center_points, 1));
-      int bands = 0, in_rows = 0;
+      seen.x = static_cast<int>(sx / std::max(l->num_center_points, 1));
       for (SPOT* b = im->bands->next; b; b = b->next)
-        if (ln_xyinlane(b->x, b->y, l)) ++bands, in_rows += b->y >= 184 && b->y <= 591;
-      std::printf("%s lane %d: x %d, %d bands, %d in rows 184..591\n", state == 1 ? "tracked" : "even",
-                  k + 1, x, bands, in_rows);
-      EXPECT_NEAR(x, truth[k], 15);
-      EXPECT_GE(in_rows, 16);
-      EXPECT_LE(in_rows, 18);
+        if (ln_xyinlane(b->x, b->y, l)) ++seen.bands, seen.in_rows += b->y >= 184 && b->y <= 591;
+      out.push_back(seen);
     }
-    EXPECT_EQ(k, 4);
+    return out;
+  }
+  void close_image(IMAGE_REC* im) {
     gt_image_clear_modified(im);
     WIN_Terminate(gt_get_img_window(0));
     EVENT_Flush();
   }
+  std::string skip;
+};
+
+TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
+  const std::string kes = ladder_image();
+  if (kes.empty()) GTEST_SKIP() << skip;
+  const int truth[4] = {388, 615, 841, 1070};
+  for (int state : {1, 2}) {
+    SCOPED_TRACE(state == 1 ? "tracked" : "evenly divided");
+    // OK ends in the band refinement dialog; its close box keeps the bands found.
+    IMAGE_REC* im = find_bands(kes, state, [](TK_OBJ w) { TKT_Close(w); });
+    ASSERT_NE(im, nullptr);
+    const auto lanes = lanes_and_bands(im);
+    ASSERT_EQ(lanes.size(), 4u);
+    for (int k = 0; k < 4; ++k) {
+      std::printf("%s lane %d: x %d, %d bands, %d in rows 184..591\n",
+                  state == 1 ? "tracked" : "even", k + 1, lanes[k].x, lanes[k].bands, lanes[k].in_rows);
+      EXPECT_NEAR(lanes[k].x, truth[k], 15);
+      EXPECT_GE(lanes[k].in_rows, 16);
+      EXPECT_LE(lanes[k].in_rows, 18);
+    }
+    close_image(im);
+  }
+}
+
+TEST_F(LadderFlow, TheTutorialsBandStepsGiveTheDemoAnalysisBands) {
+  // Refine Band Detection as the Tutorial has it: the settings the bands were found with (the
+  // program's defaults: thickness 7, bottom as top, no threshold, no limit) kept, "Quantify the
+  // bands when found" ticked, Apply, then OK, which stores them as the defaults.
+  const std::string kes = ladder_image();
+  if (kes.empty()) GTEST_SKIP() << skip;
+  std::vector<std::string> shown;
+  IMAGE_REC* im = find_bands(kes, 1, [&shown](TK_OBJ w) {
+    for (int part : {9, 10, 14, 18}) shown.push_back(WGT_GetText(RES_GetSub(w, part)));
+    TKT_Click(RES_GetSub(w, 19));
+    TKT_Click(RES_GetSub(w, 2));
+    TKT_Click(RES_GetSub(w, 0));
+  });
+  ASSERT_NE(im, nullptr);
+  EXPECT_EQ(shown, (std::vector<std::string>{"7", "7", "0", "0"}));
+  const auto lanes = lanes_and_bands(im);
+  ASSERT_EQ(lanes.size(), 4u);
+  for (const LaneSeen& l : lanes) {
+    EXPECT_GE(l.bands, 17) << "lane at x " << l.x;
+    EXPECT_LE(l.bands, 18) << "lane at x " << l.x;
+  }
+  const CONTROL* ctl = gt_get_control();
+  EXPECT_EQ(ctl->fnd_bnd_quant, 1);
+  EXPECT_EQ(std::vector<int>(ctl->bnd_detect, ctl->bnd_detect + 4), (std::vector<int>{7, 7, 0, 0}));
+  close_image(im);
 }
 
 }  // namespace

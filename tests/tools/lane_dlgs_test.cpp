@@ -12,6 +12,8 @@
 #include "gel_record.h"
 #include "grab.h"
 #include "base/lane_comment.h"
+#include "engine/lane_geometry.h"
+#include "engine/lane_profile.h"
 #include "model/task_state.h"
 #include "toolkit/tk_chart.h"
 #include "tools/gt_band_mouse.h"
@@ -117,6 +119,45 @@ TEST_F(LaneBackground, AllLanesOkSelectsAndCountsEveryLane) {
   EXPECT_EQ(im->num_sel_lanes, 4);
   EXPECT_EQ(ctl->bg_all_lanes, 1);
   EXPECT_EQ(im->modified, 1);
+}
+
+TEST_F(LaneBackground, RequantifyTakesEachBandsBaselineAgain) {
+  // Every band's baseline and peak left stale; OK with requantify, for the lane and for all lanes.
+  for (bool all : {false, true}) {
+    SCOPED_TRACE(all ? "all lanes" : "one lane");
+    std::vector<SPOT*> bands;
+    for (SPOT* b = im->bands->next; b; b = b->next) {
+      b->baseline = 1 << 20;
+      b->od = 3;
+      bands.push_back(b);
+    }
+    ASSERT_FALSE(bands.empty());
+    im->band_hdr->nrec = static_cast<int>(bands.size());
+    when_open("ln_bg", "ln_bg_win", [all](TK_OBJ w) {
+      TK_OBJ panel = RES_GetSub(w, 0);
+      TKT_Type(RES_GetSub(panel, 6), "20");
+      if ((WGT_GetValue(RES_GetSub(panel, 2)) != 0) != all) TKT_Click(RES_GetSub(panel, 2));
+      if (!WGT_GetValue(RES_GetSub(panel, 8))) TKT_Click(RES_GetSub(panel, 8));
+      TKT_Click(RES_GetSub(panel, 3));
+    });
+    gt_land_bkgd_activate(nullptr);
+    EXPECT_EQ(ctl->bg_requant, 1);
+    int redone = 0;
+    for (SPOT* b : bands) {
+      LANE* in = nullptr;
+      for (LANE* l = im->lanes->next; l && !in; l = l->next)
+        if (ln_xyinlane(b->x, b->y, l)) in = l;
+      ASSERT_NE(in, nullptr);
+      if (!all && in != lane) {
+        EXPECT_EQ(b->baseline, 1 << 20);  // the other lanes are left alone
+        continue;
+      }
+      ++redone;
+      EXPECT_EQ(b->baseline, ln_baseline_at(b->y, in)) << "band at row " << b->y;
+      EXPECT_GE(b->od, b->baseline);
+    }
+    EXPECT_GT(redone, 0);
+  }
 }
 
 class LaneTextDialogs : public shelltest::OpenImagesTest {

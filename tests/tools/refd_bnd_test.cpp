@@ -147,6 +147,25 @@ TEST_F(RefineTenPeaks, MostBandsSettingLeavesThatMany) {
   EXPECT_EQ(im->lanes->next->max_detect, 3);
   EXPECT_EQ(bands_in_first_lane(), 3);
   EXPECT_EQ(ctl->bnd_detect[3], 3);
+
+  // The image keeps its limit of 3; lanes defined afresh and Find Bands OK find all ten peaks.
+  ln_free_lanes(im->lanes);
+  im->lanes = ln_make_lane();
+  ln_free_bands(im->bands);
+  im->bands = sp_make_spot();
+  im->lane_hdr->num_lanes = 0, im->band_hdr->nrec = 0;
+  pending_lanes();
+  gt_fd_bnd_activate(nullptr, 1);
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll] {
+    if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), TKT_Close(w);
+  });
+  poll->start(5);
+  TKT_Click(RES_GetSub(TKT_FindWindow("fd_bnd", "fd_bnd_win"), 0));
+  EVENT_Flush();
+  EXPECT_EQ(im->band_threshold2, 3);
+  EXPECT_EQ(im->lanes->next->max_detect, 0);
+  EXPECT_EQ(bands_in_first_lane(), 10);
 }
 
 }  // namespace

@@ -7,15 +7,24 @@
 
 namespace {
 
-// One band of rows at a time: the column sums of its f rows, then the block sums along the
-// row. Sum is wide enough for f rows of the largest pixel value.
+// The pixels [*lo, *hi) of the block that reduced pixel r stands for: the f pixels centred on
+// r x f (for an even f, the one more before it), cut to the n pixels that exist.
+void block_span(int r, int f, int n, int* lo, int* hi) {
+  const int start = r * f - f / 2;
+  *lo = std::max(start, 0);
+  *hi = std::min(start + f, n);
+}
+
+// One band of rows at a time: the column sums of its rows, then the block sums along the row.
+// Sum is wide enough for f rows of the largest pixel value.
 template <class Sum>
 void reduce_rows(const TkImage& src, int left, int top, int W, int H, TkImage* dst, int f) {
   const int bpp = src.bytes_per_pixel();
   const int rw = dst->width(), rh = dst->height();
   std::vector<Sum> col(static_cast<size_t>(W));
   for (int ry = 0; ry < rh; ++ry) {
-    const int y0 = std::min(ry * f, std::max(H - f, 0)), y1 = std::min(y0 + f, H);
+    int y0, y1;
+    block_span(ry, f, H, &y0, &y1);
     std::fill(col.begin(), col.end(), Sum(0));
     for (int y = y0; y < y1; ++y) {
       const uint8_t* p = src.row(top + y) + static_cast<size_t>(left) * bpp;
@@ -26,7 +35,8 @@ void reduce_rows(const TkImage& src, int left, int top, int W, int H, TkImage* d
     }
     uint8_t* out = dst->row(ry);
     for (int rx = 0; rx < rw; ++rx) {
-      const int x0 = std::min(rx * f, std::max(W - f, 0)), x1 = std::min(x0 + f, W);
+      int x0, x1;
+      block_span(rx, f, W, &x0, &x1);
       uint64_t sum = 0;
       for (int x = x0; x < x1; ++x) sum += col[x];
       const uint64_t n = uint64_t(x1 - x0) * uint64_t(y1 - y0);
