@@ -68,6 +68,14 @@ bool LnPixels::lost() {
   return gone;
 }
 
+bool LnPixels::readable() {
+  if (outer_) return outer_->readable();
+  if (tried_) return image() != nullptr;
+  if (io_kept_pixels(path_.c_str()) || io_image_complete(path_.c_str())) return true;
+  tell();
+  return false;
+}
+
 void LnPixels::tell() {
   if (outer_) return outer_->tell();
   if (told_) return;

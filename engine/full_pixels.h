@@ -33,6 +33,10 @@ class LnPixels {
   // asks before it stores what it worked out from them, and then stores nothing. The user is
   // told once for the command; an outermost copy that ends lost tells too.
   bool lost();
+  // Whether the pixels can be had, found without reading them: an open window's kept pixels
+  // are current, or the file holds every pixel its header announces. When not, the user is
+  // told; a command asks before it changes anything.
+  bool readable();
 
  private:
   void tell();  // the message that the image file changed or cannot be read, once

@@ -365,6 +365,10 @@ int gt_xform_band_quantify(IMAGE_REC* im) {
 int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
   static const char* fn = "gt_band_find_start";
   if (!im || !im->lanes || !im->lane_hdr || !im->band_hdr) return 0;
+  // Profiles and quantification take their pixels from one read of the file; a file that
+  // changed or cannot be read leaves the lanes as they are.
+  LnPixels px(im->file_path);
+  if (!px.readable()) return 0;
   CONTROL* ctl = gt_get_control();
   status(14);
   gt_busy_begin();
@@ -425,8 +429,6 @@ int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
     }
     ++pos;
   }
-  // Profiles and quantification take their pixels from one read of the file.
-  LnPixels px(im->file_path);
   if (!lanes[0]->data_values && ln_pixels_profiles(px, lanes.data(), n, 50) != 1) return fail();
   if (!lanes[0]->baseline_values || lanes[0]->num_data_values == 0)
     ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD);

@@ -61,6 +61,22 @@ class LostPixelFile : public shelltest::MainWindowTest {
   // The 4-lane gel opened in a window, its lanes divided evenly and its bands found; every
   // band's amount then set to kOldAmount, all lanes selected in lane mode.
   IMAGE_REC* open_analysed(const std::string& path) {
+    IMAGE_REC* im = open_with_lanes(path);
+    if (!im) return nullptr;
+    CONTROL* ctl = gt_get_control();
+    ctl->fnd_bnd_quant = 0;
+    gt_band_find_start(im, 1);
+    im->has_bands = 1;
+    ctl->sel_mode = SEL_LANES;
+    im->num_sel_lanes = 0;
+    for (LANE* lane = im->lanes->next; lane; lane = lane->next, ++im->num_sel_lanes)
+      lane->f |= LN_F_SELECTED;
+    for (SPOT* b = im->bands->next; b; b = b->next) b->amount = kOldAmount;
+    gt_image_clear_modified(im);
+    return im;
+  }
+  // The 4-lane gel opened in a window, its lanes divided evenly and not yet confirmed.
+  IMAGE_REC* open_with_lanes(const std::string& path) {
     toolstest::SynthGel g;
     g.lanes = 4;
     g.write(path);
@@ -80,16 +96,6 @@ class LostPixelFile : public shelltest::MainWindowTest {
     const int c[8] = {l, 60, r, 60, r, 560, l, 560};
     im->num_sel_lanes = g.lanes;
     gt_block_lanes(c, im->lanes, im);
-    CONTROL* ctl = gt_get_control();
-    ctl->fnd_bnd_quant = 0;
-    gt_band_find_start(im, 1);
-    im->has_bands = 1;
-    ctl->sel_mode = SEL_LANES;
-    im->num_sel_lanes = 0;
-    for (LANE* lane = im->lanes->next; lane; lane = lane->next, ++im->num_sel_lanes)
-      lane->f |= LN_F_SELECTED;
-    for (SPOT* b = im->bands->next; b; b = b->next) b->amount = kOldAmount;
-    gt_image_clear_modified(im);
     return im;
   }
   static int count_old(const IMAGE_REC* im, int* bands) {
@@ -154,6 +160,30 @@ TEST_F(LostPixelFile, QuantifySaysSoAndChangesNothing) {
     WIN_Terminate(gt_get_img_window(0));
     EVENT_Flush();
   }
+}
+
+// Find Bands on lanes not yet confirmed, after the file was deleted: the user is told and the
+// lanes stay pending, with no band found.
+TEST_F(LostPixelFile, FindBandsOnADeletedFileLeavesTheLanesPending) {
+  const std::string path = ws_->file("gel.kes");
+  IMAGE_REC* im = open_with_lanes(path);
+  ASSERT_NE(im, nullptr);
+  std::vector<uint32_t> flags;
+  for (LANE* l = im->lanes->next; l; l = l->next) flags.push_back(l->f);
+  ASSERT_EQ(flags.size(), 4u);
+  fs::remove(path);
+  TKT_AnswerAlert(1);
+  const int unanswered = TKT_Unanswered();
+  EXPECT_EQ(gt_band_find_start(im, 1), 0);
+  EXPECT_EQ(TKT_Unanswered(), unanswered);
+  char text[512];
+  std::snprintf(text, sizeof text, ks_gt_message(193), "gel.kes");
+  EXPECT_EQ(TKT_LastAlertText(), text);
+  std::vector<uint32_t> now;
+  for (LANE* l = im->lanes->next; l; l = l->next) now.push_back(l->f);
+  EXPECT_EQ(now, flags);
+  EXPECT_EQ(im->bands->next, nullptr);
+  EXPECT_FALSE(gt_get_control()->busy);
 }
 
 }  // namespace
