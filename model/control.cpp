@@ -315,8 +315,6 @@ void gt_control_bound(CONTROL* ctl) {
   hold(ctl->match_method, 0, CTL_MATCH_METHOD_MAX);
   hold(ctl->band_count_limit, 1, 100);
   hold(ctl->lane_label_idx, 0, std::max(0, ctl->num_lane_chars));
-  // The selection mode buttons.
-  hold(ctl->sel_mode, SEL_BANDS, SEL_CONC_STDS);
 }
 
 void gt_state_retrieve(CONTROL* ctl, GT_IMG_STATE* s) {

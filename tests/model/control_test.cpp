@@ -326,7 +326,6 @@ TEST_F(ControlFixture, SnapshotSettingsAreHeldToTheirDialogsRanges) {
       FIELD("colour map width", cmap_width, cmap_width, 0, 100),
       FIELD("band count limit", band_count_limit, band_count_limit, 1, 100),
       FIELD("lane label (two names)", lane_label_idx, lane_label_idx, 0, 2),
-      FIELD("selection mode", sel_mode, sel_mode, 0, 3),
   };
 #undef FIELD
   GT_IMG_STATE* s = gt_state_alloc();
