@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../shell/shell_fixture.h"
+#include "../shell/gel_fixture.h"
 #include "base/ks_msg.h"
 #include "gel_record.h"
 #include "io/analysis.h"
@@ -39,23 +39,17 @@ void cut_when_taken(const char* path) {
   ASSERT_EQ(::truncate(path, KES_HEADER_BYTES), 0);
 }
 
-class LostPixelFile : public shelltest::MainWindowTest {
+class LostPixelFile : public shelltest::OpenImagesTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    gt_control_init(gt_get_control());
+    OpenImagesTest::SetUp();
     toolstest::load_resources();
   }
   void TearDown() override {
     io_set_kept_pixels_hook(nullptr);
     s_cut.clear();
     gt_tool_wins_dismiss_all();
-    while (gt_get_num_img_windows() > 0) {
-      IMAGE_REC* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
-      if (im) gt_image_clear_modified(im);
-      WIN_Terminate(gt_get_img_window(0));
-    }
-    MainWindowTest::TearDown();
+    OpenImagesTest::TearDown();
   }
 
   // The 4-lane gel opened in a window, its lanes divided evenly and its bands found; every
@@ -87,10 +81,8 @@ class LostPixelFile : public shelltest::MainWindowTest {
     ANALYSIS_ENTRY e{1, &info, nullptr, 0};
     ANALYSIS_ENTRY* list[] = {&e};
     EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
-    gt_load_image_path(path.c_str());
-    EVENT_Flush();
-    if (gt_get_num_img_windows() != 1) return nullptr;
-    auto* im = static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(0)));
+    IMAGE_REC* im = open(path);
+    if (!im) return nullptr;
     gt_set_image_ptr(im);
     const int l = g.lane_x(0) - g.pitch / 2, r = g.lane_x(g.lanes - 1) + g.pitch / 2;
     const int c[8] = {l, 60, r, 60, r, 560, l, 560};
