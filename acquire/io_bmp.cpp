@@ -14,7 +14,11 @@
 
 namespace {
 
+constexpr int kCompressedMsg = 284;  // ui_msg: compressed bitmaps cannot be used
+constexpr int kDibCompressed = -3;   // OpenDIBFile: a compressed bitmap
+
 HDIB s_dib;                 // the bitmap the last check loaded
+int s_refusal = 0;          // why the last check refused its file (io_bmp_refusal)
 std::string s_dib_path;     // and its file
 BITMAPINFOHEADER s_header;  // its header
 
@@ -36,7 +40,9 @@ bool load(const char* path) {
   s_dib.reset();
   s_dib_path.clear();
   HDIB dib;
-  if (path == nullptr || OpenDIBFile(path, &dib) != 0) return false;
+  const int opened = path ? OpenDIBFile(path, &dib) : -1;
+  if (opened == kDibCompressed) s_refusal = kCompressedMsg;
+  if (opened != 0) return false;
   BITMAPINFOHEADER bi;
   if (!DibInfo(dib.get(), &bi)) return false;
   if (bi.biBitCount != 8 && bi.biBitCount != 24) {
@@ -53,8 +59,11 @@ bool load(const char* path) {
 
 int acq_dib_channel(int channel) { return channel >= 1 && channel <= 3 ? 4 - channel : channel; }
 
+int io_bmp_refusal() { return s_refusal; }
+
 BOOL io_bmp_check(const char* path, int* components, int* width, int* x_ppm, int* height,
                   int* y_ppm) {
+  s_refusal = 0;
   if (!load(path)) return FALSE;
   if (components) *components = s_header.biBitCount == 24 ? 3 : 1;
   if (width) *width = s_header.biWidth;

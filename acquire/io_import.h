@@ -67,6 +67,9 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
 // has a bit count other than 8 and 24.
 BOOL io_bmp_check(const char* path, int* components, int* width, int* x_ppm, int* height,
                   int* y_ppm);
+// Why the last io_bmp_check refused its file, as a "ui_msg" number: 284 for a compressed
+// bitmap; 0 when it was not refused or no particular message says why.
+int io_bmp_refusal();
 // Writes the bitmap's pixels as 8-bit values: the chosen channel (or the mix) of a 24-bit
 // bitmap; the grey of each index of an 8-bit bitmap whose palette is grey, else the index.
 // x_ppm and y_ppm are pixels per metre (0 or less: the default pixel size).

@@ -550,10 +550,12 @@ int read_tiff_header(const TiffBytes& f) {
       bool grey = true;
       for (std::size_t i = 0; i < n && grey; ++i) grey = m[i] == m[n + i] && m[i] == m[2 * n + i];
       if (grey) {
+        // An 8-bit image takes the high byte of each 16-bit entry: writers store grey g as
+        // g x 256 or as g x 257, and both give g back.
         S.grey_map = true;
         S.grey_of.resize(n);
         for (std::size_t i = 0; i < n; ++i)
-          S.grey_of[i] = static_cast<uint16_t>(S.sixteen ? m[i] : (m[i] * 255 + 32767) / 65535);
+          S.grey_of[i] = static_cast<uint16_t>(S.sixteen ? m[i] : (m[i] >> 8) & 0xff);
       }
     }
   }

@@ -1,5 +1,7 @@
 #include "engine/full_pixels.h"
 
+#include "base/ks_alert.h"
+#include "base/ks_msg.h"
 #include "base/slog.h"
 #include "engine/lane_profile.h"
 #include "engine/quant_lanes.h"
@@ -10,6 +12,7 @@
 
 namespace {
 LnPixels* g_open = nullptr;  // the innermost open copy
+constexpr long kFileLostMsg = 193;  // gt_msg: the image file changed or cannot be read (%s: its name)
 }
 
 LnPixels::LnPixels(const char* path) : path_(path ? path : ""), prev_(g_open) {
@@ -22,6 +25,7 @@ LnPixels::LnPixels(const char* path) : path_(path ? path : ""), prev_(g_open) {
 }
 
 LnPixels::~LnPixels() {
+  if (!outer_ && tried_) lost();
   // Copies end in the reverse order of their making; one that does not is unlinked where it is.
   if (g_open == this) {
     g_open = prev_;
@@ -47,10 +51,38 @@ const TkImage* LnPixels::image() {
       const int32_t rect[4] = {0, 0, extent[0], extent[1]};
       ok_ = io_read_kestrin(path_.c_str(), &image_, rect, 1.0) == 1 && !image_.empty();
     }
-    if (!ok_) SLOG("LnPixels", SLOG_ERROR, "cannot read <%s>", path_.c_str());
+    if (!ok_) {
+      SLOG("LnPixels", SLOG_ERROR, "cannot read <%s>", path_.c_str());
+      tell();
+    }
   }
   if (kept_) return kept_.get();
   return ok_ ? &image_ : nullptr;
+}
+
+bool LnPixels::lost() {
+  if (outer_) return outer_->lost();
+  if (!tried_) return false;
+  const bool gone = kept_ ? !io_kept_pixels_intact(path_.c_str(), kept_.get()) : !ok_;
+  if (gone) tell();
+  return gone;
+}
+
+bool LnPixels::readable() {
+  if (outer_) return outer_->readable();
+  if (tried_) return image() != nullptr;
+  if (io_kept_pixels(path_.c_str()) || io_image_complete(path_.c_str())) return true;
+  tell();
+  return false;
+}
+
+void LnPixels::tell() {
+  if (outer_) return outer_->tell();
+  if (told_) return;
+  told_ = true;
+  const std::size_t slash = path_.find_last_of('/');
+  mh_send_msg(KS_ALERT_INFO, ks_gt_message(kFileLostMsg),
+              path_.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
 }
 
 bool ln_reduce_block(const TkImage& img, int img_x, int img_y, const LN_POINT corners[4], int n,

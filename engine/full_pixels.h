@@ -25,16 +25,28 @@ class LnPixels {
   LnPixels(const LnPixels&) = delete;
   LnPixels& operator=(const LnPixels&) = delete;
 
-  // The whole image at full depth, read at the first call; null when the file cannot be read.
+  // The whole image at full depth, read at the first call; null when the file cannot be read,
+  // which the user is told (once for the command).
   const TkImage* image();
+  // True when the pixels the command read cannot be trusted: the file could not be read, or it
+  // was cut short or changed while the command read the pixels an open window kept. A command
+  // asks before it stores what it worked out from them, and then stores nothing. The user is
+  // told once for the command; an outermost copy that ends lost tells too.
+  bool lost();
+  // Whether the pixels can be had, found without reading them: an open window's kept pixels
+  // are current, or the file holds every pixel its header announces. When not, the user is
+  // told; a command asks before it changes anything.
+  bool readable();
 
  private:
+  void tell();  // the message that the image file changed or cannot be read, once
+
   std::string path_;
   LnPixels* outer_ = nullptr;  // the open copy of the same file this one shares, if any
   LnPixels* prev_ = nullptr;   // the innermost open copy before this one
   std::shared_ptr<const TkImage> kept_;  // the pixels an open window's load kept, if any
   TkImage image_;
-  bool tried_ = false, ok_ = false;
+  bool tried_ = false, ok_ = false, told_ = false;
 };
 
 // The block drawn around n lanes, reduced for tracking them: its place and size in the image,

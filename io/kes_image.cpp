@@ -9,6 +9,7 @@
 #include "toolkit/core/tk_image.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,8 +51,91 @@ FileId file_id(const struct stat& st) {
   return id;
 }
 
+// Kept mappings and a truncated file. Another program may cut a mapped pixel file short; reading
+// a mapped page past its new end raises SIGBUS, which would end the program with its unsaved
+// analysis. The handler below maps zero pages over the rest of such a mapping instead, so the
+// reader goes on harmlessly, and marks the mapping lost; the command that read it then throws its
+// results away (io_kept_pixels_intact). A SIGBUS anywhere else keeps the disposition it had.
+// The handler reads the slots without a lock: each is published by its base address, written
+// last and cleared first.
+struct MapSlot {
+  std::atomic<uintptr_t> base{0};
+  std::atomic<std::size_t> bytes{0};
+  std::atomic<bool> lost{false};
+  FileId id;  // the version of the file mapped (under s_slot_lock; the handler does not read it)
+};
+constexpr int kMapSlots = 64;
+MapSlot s_map_slots[kMapSlots];
+std::mutex s_slot_lock;  // taking and giving back slots (the GUI thread)
+struct sigaction s_old_bus {};
+uintptr_t s_page_mask = 0;
+
+void on_sigbus(int sig, siginfo_t* info, void* context) {
+  const uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
+  for (MapSlot& m : s_map_slots) {
+    const uintptr_t base = m.base.load(std::memory_order_acquire);
+    const std::size_t bytes = m.bytes.load(std::memory_order_acquire);
+    if (base == 0 || at < base || at - base >= bytes) continue;
+    const uintptr_t from = at & s_page_mask;
+    void* p = ::mmap(reinterpret_cast<void*>(from), base + bytes - from, PROT_READ,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+    if (p == MAP_FAILED) break;
+    m.lost.store(true, std::memory_order_release);
+    return;
+  }
+  if ((s_old_bus.sa_flags & SA_SIGINFO) && s_old_bus.sa_sigaction) {
+    s_old_bus.sa_sigaction(sig, info, context);
+    return;
+  }
+  if (!(s_old_bus.sa_flags & SA_SIGINFO) && s_old_bus.sa_handler != SIG_DFL &&
+      s_old_bus.sa_handler != SIG_IGN) {
+    s_old_bus.sa_handler(sig);
+    return;
+  }
+  // The default: the signal, raised again, is delivered when the handler returns.
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void install_sigbus_handler() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    s_page_mask = ~static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE) - 1);
+    struct sigaction sa {};
+    sa.sa_sigaction = on_sigbus;
+    sa.sa_flags = SA_SIGINFO;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGBUS, &sa, &s_old_bus);
+  });
+}
+
+// A slot for a mapping, or -1 when all are taken.
+int take_slot(const void* base, std::size_t bytes, const FileId& id) {
+  install_sigbus_handler();
+  std::lock_guard<std::mutex> hold(s_slot_lock);
+  for (int i = 0; i < kMapSlots; ++i) {
+    MapSlot& m = s_map_slots[i];
+    if (m.base.load(std::memory_order_relaxed) != 0) continue;
+    m.lost.store(false, std::memory_order_relaxed);
+    m.id = id;
+    m.bytes.store(bytes, std::memory_order_relaxed);
+    m.base.store(reinterpret_cast<uintptr_t>(base), std::memory_order_release);
+    return i;
+  }
+  return -1;
+}
+
+void give_back_slot(int i) {
+  if (i < 0) return;
+  std::lock_guard<std::mutex> hold(s_slot_lock);
+  s_map_slots[i].base.store(0, std::memory_order_release);
+  s_map_slots[i].bytes.store(0, std::memory_order_relaxed);
+}
+
 // A file's first `bytes` bytes mapped read-only into memory, or nothing (data() null) when the
-// file is shorter or cannot be mapped. id() is the version of the file that was mapped.
+// file is shorter or cannot be mapped. id() is the version of the file that was mapped. A
+// mapping is made only with a slot for the SIGBUS handler; lost() tells that pages of it were
+// lost to a truncation of the file (they read as zeros).
 class MappedFile {
  public:
   MappedFile(const char* path, std::size_t bytes) {
@@ -61,14 +146,20 @@ class MappedFile {
         static_cast<std::size_t>(st.st_size) >= bytes) {
       void* p = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
       if (p != MAP_FAILED) {
-        data_ = static_cast<const uint8_t*>(p);
-        size_ = bytes;
         id_ = file_id(st);
+        slot_ = take_slot(p, bytes, id_);
+        if (slot_ < 0) {
+          ::munmap(p, bytes);
+        } else {
+          data_ = static_cast<const uint8_t*>(p);
+          size_ = bytes;
+        }
       }
     }
     ::close(fd);
   }
   ~MappedFile() {
+    give_back_slot(slot_);
     if (data_) ::munmap(const_cast<uint8_t*>(data_), size_);
   }
   MappedFile(const MappedFile&) = delete;
@@ -79,6 +170,7 @@ class MappedFile {
  private:
   const uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
+  int slot_ = -1;
   FileId id_;
 };
 
@@ -108,6 +200,7 @@ void keep_pixels(const IMG_DATA* d, std::shared_ptr<KeptPixels> px) {
 }
 
 IoCmapLoader s_cmap_loader = nullptr;
+IoKeptHook s_kept_hook = nullptr;
 
 struct KesHeader {
   bool big = false;
@@ -392,10 +485,37 @@ std::shared_ptr<const TkImage> io_kept_pixels(const char* path) {
   struct stat st {};
   if (!path || ::stat(path, &st) != 0) return nullptr;
   const FileId now = file_id(st);
-  std::lock_guard<std::mutex> hold(s_kept_lock);
-  for (const auto& [owner, px] : s_kept)
-    if (px->map.id() == now) return std::shared_ptr<const TkImage>(px, &px->image);
-  return nullptr;
+  std::shared_ptr<const TkImage> found;
+  {
+    std::lock_guard<std::mutex> hold(s_kept_lock);
+    for (const auto& [owner, px] : s_kept)
+      if (px->map.id() == now) {
+        found = std::shared_ptr<const TkImage>(px, &px->image);
+        break;
+      }
+  }
+  if (found && s_kept_hook) s_kept_hook(path);
+  return found;
+}
+
+bool io_kept_pixels_intact(const char* path, const TkImage* px) {
+  if (!path || !px || !px->data()) return false;
+  const uintptr_t at = reinterpret_cast<uintptr_t>(px->data());
+  struct stat st {};
+  const bool readable = ::stat(path, &st) == 0;
+  std::lock_guard<std::mutex> hold(s_slot_lock);
+  for (const MapSlot& m : s_map_slots) {
+    const uintptr_t base = m.base.load(std::memory_order_acquire);
+    if (base == 0 || at < base || at - base >= m.bytes.load(std::memory_order_relaxed)) continue;
+    return !m.lost.load(std::memory_order_acquire) && readable && file_id(st) == m.id;
+  }
+  return false;
+}
+
+IoKeptHook io_set_kept_pixels_hook(IoKeptHook hook) {
+  IoKeptHook old = s_kept_hook;
+  s_kept_hook = hook;
+  return old;
 }
 
 void ih_init_display(IMG_DATA* d) {

@@ -63,6 +63,15 @@ void io_free_display(IMG_DATA* data);
 // record holds them or the file has changed since (it is then read again). The pixels are only
 // read; they stay valid while the pointer is held.
 std::shared_ptr<const TkImage> io_kept_pixels(const char* path);
+// True while kept pixels `px` (from io_kept_pixels for `path`) still are that file: no page of
+// them was lost to the file being cut short while they were mapped (lost pages read as zeros,
+// where reading them would otherwise end the program), and the file is the version that was
+// mapped. False for null or pixels that are not kept.
+bool io_kept_pixels_intact(const char* path, const TkImage* px);
+// For tests: called by io_kept_pixels with the path once it found the kept pixels current,
+// before the caller reads any of them. Returns the previous hook.
+using IoKeptHook = void (*)(const char* path);
+IoKeptHook io_set_kept_pixels_hook(IoKeptHook hook);
 
 // The colour-table loader that io_load_image applies to a freshly loaded pixel image. The shell
 // installs its colour-map loader here; without one the image keeps a grey ramp. Returns the

@@ -160,7 +160,9 @@ BOOL import(Format f) {
     const int ok = f == JPEG ? s_conv.jpeg_check(source, &comps, &w, &xres, &h, &yres)
                              : s_conv.bmp_check(source, &comps, &w, &xres, &h, &yres);
     if (!ok) {
-      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(fi.check_msg));
+      // A bitmap refused for a reason of its own (compression) says so.
+      const int why = f == BMP ? io_bmp_refusal() : 0;
+      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(why ? why : fi.check_msg));
       end_busy();
       SLOG(fn, SLOG_EXIT, "%s", "check fails");
       return FALSE;

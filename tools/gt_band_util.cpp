@@ -215,13 +215,43 @@ int gt_band_value_range(const IMAGE_REC* im) {
 
 // Quantifying -------------------------------------------------------------------------------
 
+namespace {
+
+// The bands as they were before a quantification, put back whole when the pixels it read turn
+// out lost (the file was cut short or changed meanwhile), so that nothing is changed.
+class BandsBefore {
+ public:
+  void add(SPOT* const* bands, int n) {
+    for (int i = 0; i < n; ++i)
+      if (bands[i]) kept_.emplace_back(bands[i], *bands[i]);
+  }
+  // Puts the bands back when the pixels were lost; true when it did.
+  bool undo_if_lost(LnPixels& px) {
+    if (!px.lost()) return false;
+    for (auto& [b, was] : kept_) {
+      QUANT_RES* result = b->result;  // released by the quantification; not brought back
+      *b = was;
+      b->result = result;
+    }
+    return true;
+  }
+
+ private:
+  std::vector<std::pair<SPOT*, SPOT>> kept_;
+};
+
+}  // namespace
+
 int gt_band_quant_lane(IMAGE_REC* im, LANE* lane, SPOT** bands, int n, int row) {
   if (!im || !lane || !bands || n <= 0) return 0;
   LnPixels px(im->file_path);  // shares the command's copy when it has one
   const TkImage* whole = px.image();
   if (!whole) return 0;
+  BandsBefore before;
+  before.add(bands, n);
   const int done = ln_quant_lane_bands(whole, im->img_info, lane, bands, n, row, im->img_int_info,
                                        [](SPOT* b, int ok) { take_result(b, ok, kTypeProfile); });
+  if (before.undo_if_lost(px)) return 0;
   return std::max(done, 0);
 }
 
@@ -251,8 +281,11 @@ void quant_listed(IMAGE_REC* im, const LaneLists& l) {
   LnPixels px(im->file_path);  // shares the command's copy when it has one
   const TkImage* whole = px.image();
   if (!whole) return;
+  BandsBefore before;
+  for (const LnLaneBands& lb : l.lists) before.add(lb.bands, lb.n);
   ln_quant_lanes(whole, im->img_info, l.lists.data(), static_cast<int>(l.lists.size()), -1,
                  im->img_int_info, [](int, SPOT* b, int ok) { take_result(b, ok, kTypeProfile); });
+  before.undo_if_lost(px);
 }
 
 }  // namespace
@@ -266,13 +299,14 @@ static void quant_lanes(IMAGE_REC* im, const std::vector<LANE*>& lanes, LN_BAND_
 
 int gt_band_quantify(IMAGE_REC* im, int in_lanes) {
   if (!im) return 1;
-  im->modified = 1;
+  LnPixels px(im->file_path);  // the lanes' images come from one read of the file
+  if (!px.image()) return 1;   // the file changed or cannot be read: the user was told
   status(35);
   gt_busy_begin();
   slog_luval(im->img_int_info);
-  LnPixels px(im->file_path);  // the lanes' images come from one read of the file
   if (in_lanes) quant_lanes(im, lanes_where(im, lane_selected), nullptr);
   else quant_lanes(im, lanes_where(im, nullptr), gt_band_is_selected);
+  if (!px.lost()) im->modified = 1;  // lost pixels: the bands were put back as they were
   clear_status();
   gt_busy_end();
   gt_redraw_img(im);
@@ -331,6 +365,10 @@ int gt_xform_band_quantify(IMAGE_REC* im) {
 int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
   static const char* fn = "gt_band_find_start";
   if (!im || !im->lanes || !im->lane_hdr || !im->band_hdr) return 0;
+  // Profiles and quantification take their pixels from one read of the file; a file that
+  // changed or cannot be read leaves the lanes as they are.
+  LnPixels px(im->file_path);
+  if (!px.readable()) return 0;
   CONTROL* ctl = gt_get_control();
   status(14);
   gt_busy_begin();
@@ -391,8 +429,6 @@ int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
     }
     ++pos;
   }
-  // Profiles and quantification take their pixels from one read of the file.
-  LnPixels px(im->file_path);
   if (!lanes[0]->data_values && ln_pixels_profiles(px, lanes.data(), n, 50) != 1) return fail();
   if (!lanes[0]->baseline_values || lanes[0]->num_data_values == 0)
     ln_calc_lane_baselines(lanes.data(), n, LN_ANALYSIS_STD);

@@ -323,15 +323,20 @@ TEST_F(TiffImport, ResolutionAndGelTags) {
   }
 }
 
-// Palettes: a map whose every entry is grey gives each index its grey, stored dark-high; a
-// colour map, or none, keeps the index, inverted.
+// Palettes: a map whose every entry is grey gives each index its grey, stored dark-high, whether
+// the writer stored grey g as g x 257 or as g x 256; a colour map, or none, keeps the index,
+// inverted.
 TEST_F(TiffImport, PaletteRules) {
-  const std::vector<uint8_t> px = pattern(8 * 4, 17);
-  auto map_of = [](auto grey_r, auto grey_g, auto grey_b) {
+  const std::vector<uint8_t> px = [] {
+    std::vector<uint8_t> v(256);
+    for (int i = 0; i < 256; ++i) v[i] = static_cast<uint8_t>(i * 97 % 256);  // every index once
+    return v;
+  }();
+  auto map_of = [](int scale, auto grey_r, auto grey_g, auto grey_b) {
     std::vector<uint32_t> m;
-    for (int i = 0; i < 256; ++i) m.push_back(grey_r(i) * 257);
-    for (int i = 0; i < 256; ++i) m.push_back(grey_g(i) * 257);
-    for (int i = 0; i < 256; ++i) m.push_back(grey_b(i) * 257);
+    for (int i = 0; i < 256; ++i) m.push_back(grey_r(i) * scale);
+    for (int i = 0; i < 256; ++i) m.push_back(grey_g(i) * scale);
+    for (int i = 0; i < 256; ++i) m.push_back(grey_b(i) * scale);
     return m;
   };
   auto down = [](int i) { return 255 - i; };
@@ -343,18 +348,20 @@ TEST_F(TiffImport, PaletteRules) {
     int (*stored)(int index);
   };
   const Case cases[] = {
-      {"grey ramp running down", map_of(down, down, down), [](int i) { return i; }},
-      {"grey ramp running up", map_of(up, up, up), [](int i) { return 255 - i; }},
-      {"a colour map", map_of(up, half, down), [](int i) { return 255 - i; }},
+      {"grey ramp running down, x 257", map_of(257, down, down, down), [](int i) { return i; }},
+      {"grey ramp running down, x 256", map_of(256, down, down, down), [](int i) { return i; }},
+      {"grey ramp running up, x 257", map_of(257, up, up, up), [](int i) { return 255 - i; }},
+      {"grey ramp running up, x 256", map_of(256, up, up, up), [](int i) { return 255 - i; }},
+      {"a colour map", map_of(257, up, half, down), [](int i) { return 255 - i; }},
       {"no map", {}, [](int i) { return 255 - i; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TiffBuilder b = grey8(8, 4, 2, px);
+    TiffBuilder b = grey8(16, 16, 8, px);
     set_tag(b, 262, 3, {3});
     if (!c.map.empty()) b.tag(320, 3, c.map);
     const uint32_t base = b.pixel_offset();
-    set_tag(b, 273, 4, {base, base + 16});
+    set_tag(b, 273, 4, {base, base + 128});
     write_file(dir.file("pal.tif"), b.build());
     ASSERT_EQ(import(dir.file("pal.tif"), dir.file("pal.kes")), 0);
     std::vector<int> want;

@@ -122,7 +122,7 @@ TEST(ImgState, RecordBuiltByHandInBothByteOrders) {
     r.i32(0, 3);                                 // selection mode
     r.i32(4, 1u | (1u << 1) | ((2000u) << 5));   // add band, Trans, Bright 1000
     r.b[36 + (big ? 1 : 0)] = 5;                 // first 16-bit profile value 5
-    r.i32(1260, 0x00020001);                     // 16-bit report settings 1 and 2
+    r.i32(1260, 0x00010000);                     // 16-bit report settings 0 and 1
     r.i32(1264, 1);                              // band report: one header field,
     r.i32(1264 + 4, 17);                         // code 17
     const std::size_t cmp = 1264 + 1432;         // compare report: counts beyond their slots
@@ -147,8 +147,8 @@ TEST(ImgState, RecordBuiltByHandInBothByteOrders) {
     EXPECT_EQ(c.scan.Bright, 1000);
     EXPECT_EQ(c.scan.Color, 4);  // never saved
     EXPECT_EQ(c.bg_all_lanes, 5);
-    EXPECT_EQ(c.rep_list_pos, 1);
-    EXPECT_EQ(c.rep_empty_lanes, 2);
+    EXPECT_EQ(c.rep_list_pos, 0);
+    EXPECT_EQ(c.rep_empty_lanes, 1);
     EXPECT_EQ(c.band_cfg.num_hdr_ids, 1);
     EXPECT_EQ(c.band_cfg.hdr_ids[0], 17);
     EXPECT_EQ(c.compare_cfg.num_hdr_ids, REP_MAX_HDR);

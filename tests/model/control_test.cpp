@@ -1,6 +1,7 @@
 // Control record: defaults, bit fields, and the copies to and from the saved snapshot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -162,7 +163,7 @@ TEST_F(ControlFixture, SnapshotRoundTripKeepsEveryLastingSetting) {
   std::strcpy(ctl.size_stdset_path, "/s/size.std");
   ctl.disp_codes[18] = 11;
   std::strcpy(ctl.other_unit, "u");
-  ctl.rep_list_pos = -3;
+  ctl.rep_list_pos = 1;
   ctl.rep_empty_lanes = 1;
   ctl.compare_cfg.fld_ids[60] = 13;
   std::strcpy(ctl.lmatch_cfg.lc_names[2], "cat");
@@ -285,6 +286,74 @@ TEST_F(ControlFixture, ReportBlockCountsFromASnapshotStayWithinTheirSlots) {
       EXPECT_EQ(cfg->num_lane_chars, c.e_lc) << c.lc;
       EXPECT_EQ(std::strlen(cfg->lc_names[REP_MAX_LC - 1]), std::size_t{REP_LC_NAME - 1});
     }
+  }
+  gt_state_free(s);
+}
+
+// A preferences file may hold any number in any word: each setting a dialog edits comes back
+// held to the range that dialog offers (a size digits of 100000000 once made every painting of
+// the sizes take minutes), while values inside the range stay as they are.
+TEST_F(ControlFixture, SnapshotSettingsAreHeldToTheirDialogsRanges) {
+  struct Field {
+    const char* name;
+    int32_t* (*word)(GT_IMG_STATE&);
+    int (*got)(const CONTROL&);
+    int lo, hi;
+  };
+#define FIELD(name, word, got, lo, hi) \
+  Field { name, [](GT_IMG_STATE& s) { return &s.word; }, [](const CONTROL& c) { return int(c.got); }, lo, hi }
+  const Field fields[] = {
+      FIELD("display number 1", disp_codes[0], disp_codes[0], 0, 100),
+      FIELD("display number 4", disp_codes[3], disp_codes[3], 0, 100),
+      FIELD("band crosses switch", disp_codes[4], disp_codes[4], 0, 1),
+      FIELD("display code 11 switch", disp_codes[10], disp_codes[10], 0, 1),
+      FIELD("selection colour", disp_codes[11], disp_codes[11], 0, 11),
+      FIELD("bands colour", disp_codes[18], disp_codes[18], 0, 11),
+      FIELD("size digits", size_digits, size_digits, 0, 10),
+      FIELD("concentration digits", conc_digits, conc_digits, 0, 10),
+      FIELD("size interpolation", size_interp, size_interp, 0, 4),
+      FIELD("concentration interpolation", conc_interp, conc_interp, 0, 4),
+      FIELD("size extrapolation", size_extrap, size_extrap, 0, 2),
+      FIELD("concentration extrapolation", conc_extrap, conc_extrap, 0, 2),
+      FIELD("size standard set", size_stdset, size_stdset, 0, 1),
+      FIELD("concentration standard set", conc_stdset, conc_stdset, 0, 1),
+      FIELD("calibration standard set", calib_stdset, calib_stdset, 0, 1),
+      FIELD("size requantify", size_requant, size_requant, 0, 1),
+      FIELD("calibration requantify", calib_requant, calib_requant, 0, 1),
+      FIELD("size standards number", size_nstd, size_nstd, 0, 100),
+      FIELD("colour map", cmap_code, cmap_code, 0, 14),
+      FIELD("colour map level", cmap_level, cmap_level, 0, 100),
+      FIELD("colour map width", cmap_width, cmap_width, 0, 100),
+      FIELD("band count limit", band_count_limit, band_count_limit, 1, 100),
+      FIELD("lane label (two names)", lane_label_idx, lane_label_idx, 0, 2),
+  };
+#undef FIELD
+  GT_IMG_STATE* s = gt_state_alloc();
+  gt_control_init(&ctl);
+  set_names(ctl, {"a", "b"});
+  gt_state_retrieve(&ctl, s);
+  for (const Field& f : fields) {
+    SCOPED_TRACE(f.name);
+    const int64_t probes[] = {INT32_MIN, f.lo - 1LL, f.lo, f.hi, f.hi + 1LL, INT32_MAX};
+    for (int64_t v : probes) {
+      int32_t* word = f.word(*s);
+      const int32_t kept = *word;
+      *word = static_cast<int32_t>(v);
+      CONTROL back{};
+      gt_state_init(&back, s);
+      EXPECT_EQ(f.got(back), std::clamp<int64_t>(v, f.lo, f.hi)) << v;
+      ks_free(back.lane_chars);
+      *word = kept;
+    }
+  }
+  // The two report settings share one word, a 16-bit half each.
+  for (int32_t half : {-32768, -1, 0, 1, 2, 32767}) {
+    s->rep_word = static_cast<int32_t>((static_cast<uint32_t>(half) << 16) | (half & 0xffff));
+    CONTROL back{};
+    gt_state_init(&back, s);
+    EXPECT_EQ(back.rep_list_pos, std::clamp(half, 0, 1)) << half;
+    EXPECT_EQ(back.rep_empty_lanes, std::clamp(half, 0, 1)) << half;
+    ks_free(back.lane_chars);
   }
   gt_state_free(s);
 }

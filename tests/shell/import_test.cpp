@@ -241,6 +241,33 @@ TEST_F(Import, NewFilesGetTheUsualPermissions) {
   }
 }
 
+// A bitmap refused at the check says why when there is a message for it: an 8-bit bitmap that
+// ImageMagick writes is RLE8, and compressed bitmaps cannot be used; a file that is no bitmap
+// at all gets the general refusal.
+TEST_F(Import, ACompressedBitmapIsRefusedWithItsOwnMessage) {
+  const std::string rle = dir + "/rle8.bmp";
+  ASSERT_EQ(std::system(("convert -size 16x8 gradient: -type Palette -compress RLE BMP3:" + rle)
+                            .c_str()),
+            0);
+  const std::vector<unsigned char> bytes = vxtest::read_bytes(rle);
+  ASSERT_GE(bytes.size(), 34u);
+  ASSERT_EQ(bytes[30], 1);  // biCompression: RLE8
+  conv.bmp_check = io_bmp_check;
+  conv.bmp_convert = io_bmp_convert;
+  gt_import_set_converters(conv);
+  const auto before = dest_files();
+  for (const auto& [file, msg] : {std::pair{rle, 284}, std::pair{src, 326}}) {
+    SCOPED_TRACE(file);
+    TKT_AnswerChooser({file});
+    TKT_AnswerAlert(1);
+    EXPECT_FALSE(gt_get_bitmap());
+    EXPECT_EQ(TKT_Unanswered(), 0);
+    EXPECT_EQ(TKT_LastAlertText(), ui_msg(msg));
+    EXPECT_EQ(dest_files(), before);
+    EXPECT_FALSE(gt_get_control()->busy);
+  }
+}
+
 TEST_F(Import, CropEqualsImageMagick) {
   for (int bpp : {1, 2}) {
     SCOPED_TRACE(bpp);

@@ -149,6 +149,31 @@ TEST_F(Prefs, SaveWritesWhatThePagesShowAndLoadThenCancelKeepsTheProgramsSetting
   ks_free(saved.lane_chars);
 }
 
+// A preferences file whose digits lie far outside the dialog's 0 to 10 loads as the nearest
+// bound: the standards page shows it and OK keeps it, so nothing later paints or reports 10^8
+// digits.
+TEST_F(Prefs, LoadedDigitsOutsideTheDialogsRangeTakeTheNearestBound) {
+  CONTROL* ctl = gt_get_control();
+  const std::string file = ws_->file("digits.prf");
+  CONTROL odd{};
+  gt_control_init(&odd);
+  odd.size_digits = 100000000;
+  odd.conc_digits = -7;
+  ASSERT_TRUE(gt_prep_prefs_and_write(file.c_str(), &odd));
+  long shown = -1;
+  TKT_AnswerChooser({file});
+  run(
+      [&](TK_OBJ w) {
+        TKT_Click(RES_GetSub(w, PREFS_LOAD));
+        shown = WGT_GetValue(on_page(w, 4, 4));  // the size standards' digits
+      },
+      PREFS_OK);
+  EXPECT_EQ(shown, 10);
+  EXPECT_EQ(ctl->size_digits, 10);
+  EXPECT_EQ(ctl->conc_digits, 0);
+  ks_free(odd.lane_chars);
+}
+
 TEST_F(Prefs, TheUnusedDisplayCodesKeepTheirSwitches) {
   // Display codes 10 and 11 (indexes 9 and 10) are shown, committed, saved and loaded though
   // no drawing reads them.
