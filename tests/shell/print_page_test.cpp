@@ -311,6 +311,14 @@ TEST_F(PrintPage, QtsOwnDialogKeepsThePaperOfPageSetup) {
 // Print Image from the menu of a workspace whose locale is US.
 class PrintImageCommand : public shelltest::OpenImagesTest {
  protected:
+  void SetUp() override {
+    saved_ = PRINT_GetDefaults();
+    OpenImagesTest::SetUp();
+  }
+  void TearDown() override {
+    OpenImagesTest::TearDown();
+    PRINT_SetDefaults(saved_);
+  }
   std::string writable() override { return "Locale=US"; }
   // Runs the print command with the dialog's answer `page` and returns the first page as
   // rendered at 72 dpi: a PostScript file, or with `printer` the PDF that stands for the queue.
@@ -329,6 +337,7 @@ class PrintImageCommand : public shelltest::OpenImagesTest {
     if (const char* g = std::getenv("VX_GRAB_DIR")) img.save((std::string(g) + "/" + name + ".png").c_str());
     return img;
   }
+  TkPageSetup saved_;
 };
 
 // The whole gel fitted to the page, as Print Image Window prints it, whatever the window shows:
