@@ -25,6 +25,8 @@
 #include "io/info_file.h"
 #include "io/kes_image.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_misc.h"
+#include "shell/gt_open.h"
 #include "shell/ih_cmap.h"
 #include "toolkit/core/tk_image.h"
 #include "toolkit/tk_res.h"
@@ -338,18 +340,15 @@ BOOL save_as_own(IMAGE_REC* im, char* load_path) {
     if (answer != 2) return FALSE;
   }
   gt_busy_begin();
-  // The analysis is written beside the image itself first, so that the copy carries the edits;
-  // when that fails (its message is shown) nothing is copied.
-  if (!gt_prepare_and_write(im->file_path, im->img_ptr, im)) {
-    gt_busy_end();
-    SLOG(fn, SLOG_ERROR, "the analysis of <%s> was not written", im->file_path);
-    return FALSE;
-  }
-  // The destination's set is replaced as a whole (companions the image lacks go with the old
-  // set), or stays as it was.
-  const int r = io_copy_image(im->file_path, dest);
+  // The destination's set is replaced as a whole, or stays as it was: the image's files copied
+  // (companions the image lacks go with the old set), the analysis and info that the window
+  // holds written over the copied ones. The original's files are never written.
+  IoFileSet set;
+  const bool copied = io_stage_copy_image(set, im->file_path, dest) &&
+                      gt_stage_analysis(set, dest, im->img_ptr, im) && set.commit();
   gt_busy_end();
-  if (r != 0) {
+  if (!copied) {
+    SLOG(fn, SLOG_ERROR, "<%s> not saved as <%s>", im->file_path, dest);
     mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(243));
     return FALSE;
   }
@@ -363,6 +362,9 @@ BOOL save_as_own(IMAGE_REC* im, char* load_path) {
   std::snprintf(im->image_name, sizeof im->image_name, "%s", file_name_of(dest).c_str());
   io_lock_files(im->file_path);
   if (im->window) WIN_SetTitle(static_cast<TK_OBJ>(im->window), im->image_name);
+  // What the window shows is now on disk under the new name.
+  gt_image_clear_modified(im);
+  gt_update_recent_files(im->file_path);
   if (load_path) std::snprintf(load_path, KS_PATH_LEN, "%s", dest);
   return TRUE;
 }

@@ -79,30 +79,34 @@ void size_picture(TK_OBJ area, const MATCH_MATRIX* mr) {
   CANVAS_ScrollTo(area, 0, 0);
 }
 
-// Draws the part of the picture in view: lane numbers across the top, labels down the left from
-// line 7, the parameter block and the lower triangle of rounded similarities.
+// Draws the part of the picture in view in three panes: the lane numbers across the top follow
+// the body across only, the labels down the left (from line 7) follow it up and down only, and
+// the body (the parameter block and the lower triangle of rounded similarities) is clipped to
+// the rest, so that scrolled values never cover a label or a lane number.
 void paint_picture(TK_OBJ area, const MATCH_MATRIX* mr) {
   int cw, th;
   char_size(area, &cw, &th);
   const TkRect v = CANVAS_GetVisible(area);
   const int n = ks_mr_count(mr);
   const int left = matr_picture_label_chars(mr) * cw, col = 4 * cw;
+  const int right = std::max(0, v.w - left), below = std::max(0, v.h - th);
+  const TkRect header{left, 0, right, th}, labels{0, th, left, below}, body{left, th, right, below};
   const std::vector<std::string> params = matr_param_lines(mr);
   for (std::size_t k = 0; k < params.size(); ++k)
-    ks_draw_text(area, left - v.x, static_cast<int>(k + 1) * th - v.y, 17, params[k].c_str());
-  const int j0 = std::max(0, (v.x - left) / col - 1), j1 = std::min(n, (v.x + v.w - left) / col + 2);
+    ks_draw_text_clipped(area, &body, left - v.x, static_cast<int>(k + 1) * th - v.y, params[k].c_str());
+  const int j0 = std::max(0, v.x / col - 1), j1 = std::min(n, (v.x + v.w) / col + 2);
   const int i0 = std::max(0, v.y / th - 8), i1 = std::min(n, (v.y + v.h) / th);
   char buf[64];
   for (int j = j0; j < j1; ++j) {
     std::snprintf(buf, sizeof buf, "%3d ", j + 1);
-    ks_draw_text(area, left + j * col - v.x, 0, 17, buf);
+    ks_draw_text_clipped(area, &header, left + j * col - v.x, 0, buf);
   }
   for (int i = i0; i < i1; ++i) {
     const int y = (7 + i) * th - v.y;
-    ks_draw_text(area, 0, y, 17, matr_picture_row_label(mr, i).c_str());
+    ks_draw_text_clipped(area, &labels, 0, y, matr_picture_row_label(mr, i).c_str());
     for (int j = j0; j < std::min(i, j1); ++j) {
       std::snprintf(buf, sizeof buf, "%3d ", matr_rounded_similarity(mr, i, j));
-      ks_draw_text(area, left + j * col - v.x, y, 17, buf);
+      ks_draw_text_clipped(area, &body, left + j * col - v.x, y, buf);
     }
   }
 }

@@ -231,13 +231,15 @@ int io_copy_image_file(const char* source, const char* destination) {
   return io_fmgr_copy_file(source, destination);
 }
 
+bool io_stage_copy_image(IoFileSet& set, const char* source, const char* destination) {
+  return stage_image_set(set, stripped(source), stripped(destination), true);
+}
+
 int io_copy_image(const char* source, const char* destination) {
-  std::string src = stripped(source);
-  std::string dst = stripped(destination);
   IoFileSet set;
-  if (!stage_image_set(set, src, dst, true) || !set.commit()) {
+  if (!io_stage_copy_image(set, source, destination) || !set.commit()) {
     SLOG("io_copy_image", SLOG_ERROR, "copy of <%s> to <%s> failed; <%s> is as it was",
-         src.c_str(), dst.c_str(), dst.c_str());
+         stripped(source).c_str(), stripped(destination).c_str(), stripped(destination).c_str());
     return -1;
   }
   return 0;

@@ -10,6 +10,8 @@
 
 #include "base/kstypes.h"
 
+class IoFileSet;
+
 // Size of the path buffers the name builders write into (255 characters and the terminator).
 constexpr int KS_PATH_LEN = 256;
 
@@ -69,6 +71,9 @@ int io_copy_image_file(const char* source, const char* destination);
 // destination's set changes as a whole: 0 when it is the complete new set, -1 (any file failed)
 // when it is the complete old set. Either path may carry an extension.
 int io_copy_image(const char* source, const char* destination);
+// Stages that copy in `set` (the caller commits it, with changes of its own): false when a
+// required file is missing or a file cannot be staged.
+bool io_stage_copy_image(IoFileSet& set, const char* source, const char* destination);
 // Results of io_move_image.
 enum : int {
   IO_MOVE_FAILED = 0,       // nothing changed: the source set and the old destination stand

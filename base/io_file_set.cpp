@@ -114,6 +114,16 @@ IoFileSet::~IoFileSet() {
   if (!done_) discard_temps();
 }
 
+void IoFileSet::stage(Item it) {
+  for (Item& old : items_)
+    if (old.target == it.target) {
+      if (!old.temp.empty()) ::unlink(old.temp.c_str());
+      old = std::move(it);
+      return;
+    }
+  items_.push_back(std::move(it));
+}
+
 bool IoFileSet::put(const std::string& path, const void* data, std::size_t n) {
   if (failed_ || done_ || path.empty()) {
     failed_ = true;
@@ -128,7 +138,7 @@ bool IoFileSet::put(const std::string& path, const void* data, std::size_t n) {
     failed_ = true;
     return false;
   }
-  items_.push_back(std::move(it));
+  stage(std::move(it));
   return true;
 }
 
@@ -166,7 +176,7 @@ bool IoFileSet::put_copy(const std::string& source, const std::string& path) {
     failed_ = true;
     return false;
   }
-  items_.push_back(std::move(it));
+  stage(std::move(it));
   return true;
 }
 
@@ -179,14 +189,14 @@ void IoFileSet::adopt(const std::string& temp, const std::string& path) {
     failed_ = true;
     return;
   }
-  items_.push_back(std::move(it));
+  stage(std::move(it));
 }
 
 void IoFileSet::remove(const std::string& path) {
   Item it;
   it.target = path;
   it.removal = true;
-  items_.push_back(std::move(it));
+  stage(std::move(it));
 }
 
 bool IoFileSet::commit() {

@@ -62,6 +62,7 @@ class IoFileSet {
   void adopt(const std::string& temp, const std::string& path);
   // Stages the removal of `path`; a path that does not exist at commit is passed over.
   void remove(const std::string& path);
+  // A path staged again takes its last staging: the earlier content is dropped.
 
   // True when a staging step has failed.
   bool failed() const { return failed_; }
@@ -80,6 +81,7 @@ class IoFileSet {
     bool linked = false;   // kept as a second link: the target is still in place
     bool applied = false;  // the new content (or the removal) is in place
   };
+  void stage(Item it);  // adds the item, or replaces the one of the same target
   void roll_back();
   void discard_temps();
   // The mode for a new content of `path`: the mode of the file it replaces, else the mode of a

@@ -415,15 +415,10 @@ int gt_cmp_category(const void* a, const void* b) {
 
 namespace {
 
-BOOL prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
+// Stages the image's analysis pair and info file as the files of `base`: IO_OK, or the code of
+// the file that could not be built or staged.
+int stage_analysis(IoFileSet& set, const std::string& base, IMG_DATA* disp, IMAGE_REC* im) {
   static const char* fn = "gt_prepare_and_write";
-  const std::string base = base_of(image_name);
-  if (!im || base.empty()) {
-    gt_msg(KS_ALERT_ERROR, 51);
-    SLOG(fn, SLOG_EXIT, "%s", "no image or name, FALSE");
-    return FALSE;
-  }
-
   std::vector<ANALYSIS_ENTRY> inf;
   if (im->img_info) inf.push_back(entry(1, im->img_info));
   if (im->img_int_info) inf.push_back(entry(2, im->img_int_info));
@@ -449,9 +444,6 @@ BOOL prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
   }
   if (im->mark_pts[0][0] != -1) app.push_back(entry(21, &im->mark_pts[0][0]));
 
-  // The analysis pair and the info file change together: nothing is written unless every
-  // file was built and staged whole.
-  IoFileSet set;
   int r;
   if (app.empty()) {
     // Nothing left to store: the old analysis must not survive on disk.
@@ -471,6 +463,21 @@ BOOL prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
     r = io_stage_inf(set, (base + ".kes").c_str(), list.data(), static_cast<int>(list.size()));
     if (r != IO_OK) SLOG(fn, SLOG_ERROR, "info file not written (%d)", r);
   }
+  return r;
+}
+
+BOOL prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
+  static const char* fn = "gt_prepare_and_write";
+  const std::string base = base_of(image_name);
+  if (!im || base.empty()) {
+    gt_msg(KS_ALERT_ERROR, 51);
+    SLOG(fn, SLOG_EXIT, "%s", "no image or name, FALSE");
+    return FALSE;
+  }
+  // The analysis pair and the info file change together: nothing is written unless every
+  // file was built and staged whole.
+  IoFileSet set;
+  int r = stage_analysis(set, base, disp, im);
   if (r == IO_OK && !set.commit()) {
     SLOG(fn, SLOG_ERROR, "%s", "the image's files could not be replaced; they are as they were");
     r = IO_ERR_OPEN;
@@ -492,6 +499,17 @@ BOOL gt_prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* im)
   } catch (const std::bad_alloc&) {
     ks_dbg_null_ptr(fn, "analysis list");
     gt_msg(KS_ALERT_ERROR, 51);
+    return FALSE;
+  }
+}
+
+BOOL gt_stage_analysis(IoFileSet& set, const char* image_name, IMG_DATA* disp, IMAGE_REC* im) {
+  const std::string base = base_of(image_name);
+  if (!im || base.empty()) return FALSE;
+  try {
+    return stage_analysis(set, base, disp, im) == IO_OK ? TRUE : FALSE;
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr("gt_stage_analysis", "analysis list");
     return FALSE;
   }
 }

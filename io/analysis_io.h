@@ -19,6 +19,7 @@
 // are skipped.
 #pragma once
 
+#include "base/io_file_set.h"
 #include "model/control.h"
 #include "model/image_rec.h"
 #include "model/lane.h"
@@ -39,6 +40,9 @@ GtAnalysisHooks gt_analysis_set_hooks(const GtAnalysisHooks& hooks);
 // image's files has changed. The image's modified flag is left to the caller, which keeps it set
 // on FALSE. `disp` (the image's display record, holding its annotation chain) may be null.
 BOOL gt_prepare_and_write(const char* image_name, IMG_DATA* disp, IMAGE_REC* image);
+// Stages the same files for the image path `image_name` in `set`, for the caller to commit with
+// changes of its own; shows nothing. FALSE when a file could not be built or staged.
+BOOL gt_stage_analysis(IoFileSet& set, const char* image_name, IMG_DATA* disp, IMAGE_REC* image);
 
 // Reads the info file and then the analysis file (or the older one) into the image record and
 // marks nothing modified. The info file is read only when `disp` is given.

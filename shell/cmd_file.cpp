@@ -143,8 +143,8 @@ void cmd_delete_image(const CmdCall& call) {
 
 void cmd_page_setup(const CmdCall& call) { ui_page_setup_activate(call.win); }
 
-// Print Image prints the image on a page the toolkit describes; Print Image Window prints the
-// canvas whole.
+// Print Image prints the whole image fitted to the page of the print defaults (mode 2); Print
+// Image Window prints the canvas whole.
 void cmd_print(const CmdCall& call) {
   IMAGE_REC* image = nullptr;
   TK_OBJ area;

@@ -30,10 +30,14 @@ void ks_draw_text_size(TK_OBJ w, const char* text, short* width, short* height) 
 }
 
 void ks_draw_text(TK_OBJ w, int x, int y, int /*flags*/, const char* text) {
+  ks_draw_text_clipped(w, nullptr, x, y, text);
+}
+
+void ks_draw_text_clipped(TK_OBJ w, const TkRect* clip, int x, int y, const char* text) {
   if (!w || !text) return;
   short tw = 0, th = 0;
   ks_draw_text_size(w, text, &tw, &th);
-  if (!DRAW_Begin(w, nullptr)) return;
+  if (!DRAW_Begin(w, clip)) return;
   // The box is the text's own size, so the text sits at its corner whatever the flags.
   DRAW_TextInBox(w, TkRect{int16_t(x), int16_t(y), tw + 1, th}, 1, text);
   DRAW_End(w);

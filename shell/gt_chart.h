@@ -18,6 +18,8 @@ void ks_draw_text_size(TK_OBJ w, const char* text, short* width, short* height);
 // Text in the box whose top-left corner is (x, y) and whose size is the text's size. The flags
 // (66, 68) place the text at the box's corner.
 void ks_draw_text(TK_OBJ w, int x, int y, int flags, const char* text);
+// The same, with nothing drawn outside `clip` (widget pixels; null: the whole widget).
+void ks_draw_text_clipped(TK_OBJ w, const TkRect* clip, int x, int y, const char* text);
 // A horizontal line of `length` centred on (x, y) with the text ending where the line begins.
 void ks_draw_labelled_line(TK_OBJ w, int x, int y, int length, const char* text);
 

@@ -16,6 +16,7 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_overlay.h"
 #include "shell/ih_draw.h"
+#include "toolkit/tk_draw.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
 
@@ -80,6 +81,13 @@ void ui_print(TK_OBJ widget, const char* folder, const TkRect* rect, const TkPag
   KeepDefaults keep;
   const std::string dir = folder ? folder : "";
   const TkPageSetup setup = page ? *page : PRINT_GetDefaults();
+  // A page description in mode 2 prints the whole picture fitted to the page: a drawing area
+  // gives its whole canvas, not only the part its window shows.
+  TkRect whole;
+  if (!rect && page && page->extra == 2) {
+    whole = CANVAS_GetExtent(widget);
+    if (whole.w > 0 && whole.h > 0) rect = &whole;
+  }
   TkPrintJob* job = rect ? canvas_job(widget, *rect, setup) : PRINT_NewJob(widget, nullptr, setup);
   if (!job) {
     SLOG(fn, SLOG_EXIT, "%s", "can't display print dialog");

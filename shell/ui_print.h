@@ -8,8 +8,9 @@
 #include "toolkit/tk_print.h"
 #include "toolkit/tk_types.h"
 
-// Prints the widget (a drawing area what it shows, or the part inside `rect`; a chart or text
-// its whole picture) with the page set-up `page` (null: the print defaults). Nothing is printed
+// Prints the widget (a drawing area what it shows, or the part inside `rect`, or with a page
+// set-up in mode 2 (`extra` 2) its whole canvas; a chart or text its whole picture), fitted to
+// the page, with the page set-up `page` (null: the print defaults). Nothing is printed
 // when the dialog is cancelled or no file name is given; a print file that cannot be written
 // shows ui_msg 243 and keeps an older file of that name.
 void ui_print(TK_OBJ widget, const char* folder, const TkRect* rect, const TkPageSetup* page);

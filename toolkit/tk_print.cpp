@@ -7,7 +7,6 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QPointer>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
@@ -31,6 +30,7 @@ struct Answer {
   std::string pdf;
   bool has_page = false;
   TktPrintPage page;
+  int qt_dialog = -1;  // Qt's own dialog, driven: 0 Print, 1 Properties (OK) then Print
 };
 std::deque<Answer> s_answers;
 int s_driver_printers = 1;  // printers the test driver reports
@@ -443,16 +443,19 @@ void PDC_Line(TkPrintDC* dc, int x1, int y1, int x2, int y2) {
 
 namespace {
 
+// The paper of a set-up.
+QPageSize setup_paper(const TkPageSetup& page) {
+  if (page.paper == TK_PAPER_LETTER) return QPageSize(QPageSize::Letter);
+  if (page.paper == TK_PAPER_A4) return QPageSize(QPageSize::A4);
+  const PageGeom g = setup_geometry(page);
+  return QPageSize(QSizeF(g.pw, g.ph), QPageSize::Point);
+}
+
 // The printer starts with the set-up's page: its paper, portrait, and its margins.
 void start_printer(TkPrintJob& job) {
   QPrinter& pr = *job.printer;
   const PageGeom g = setup_geometry(job.page);
-  if (job.page.paper == TK_PAPER_LETTER)
-    pr.setPageSize(QPageSize(QPageSize::Letter));
-  else if (job.page.paper == TK_PAPER_A4)
-    pr.setPageSize(QPageSize(QPageSize::A4));
-  else
-    pr.setPageSize(QPageSize(QSizeF(g.pw, g.ph), QPageSize::Point));
+  pr.setPageSize(setup_paper(job.page));
   pr.setPageOrientation(QPageLayout::Portrait);
   pr.setPageMargins(QMarginsF(g.area.x(), g.ph - g.area.bottom(), g.pw - g.area.right(), g.area.y()),
                     QPageLayout::Point);
@@ -474,34 +477,53 @@ int PRINT_HavePrinter() {
   return QPrinterInfo::availablePrinterNames().isEmpty() ? 0 : 1;
 }
 
+namespace {
+
+// Qt's print dialog on the job's printer (`drive`: the test driver's answer, -1 a person's):
+// 0 cancelled, 1 printing to a file, 2 a printer.
+int qt_print_dialog(TkPrintJob& job, int drive, bool* page_chosen) {
+  if (!tk::run_print_dialog(job.printer.get(), setup_paper(job.page), page_chosen, drive)) return 0;
+  // Qt's own print-to-file writes PDF: the program writes PostScript itself instead.
+  if (job.printer->outputFormat() == QPrinter::PdfFormat ||
+      !job.printer->outputFileName().isEmpty())
+    return 1;
+  return 2;
+}
+
+}  // namespace
+
 int PRINT_ShowDialog(TkPrintJob* job) {
   if (!job) return 0;
   job->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   start_printer(*job);
-  if (tk::driver_on()) {
-    if (s_answers.empty()) {
-      tk::note_unanswered();
-      return 0;
-    }
+  int answer = 0;
+  bool page_chosen = false;
+  if (!tk::driver_on()) {
+    answer = qt_print_dialog(*job, -1, &page_chosen);
+  } else if (s_answers.empty()) {
+    tk::note_unanswered();
+    return 0;
+  } else {
     const Answer a = s_answers.front();
     s_answers.pop_front();
-    if (a.answer == 2) {
-      job->printer->setOutputFormat(QPrinter::PdfFormat);
-      job->printer->setOutputFileName(tk::qs(a.pdf.c_str()));
+    if (a.qt_dialog >= 0) {
+      answer = qt_print_dialog(*job, a.qt_dialog, &page_chosen);
+    } else {
+      answer = a.answer;
+      if (a.answer == 2) {
+        job->printer->setOutputFormat(QPrinter::PdfFormat);
+        job->printer->setOutputFileName(tk::qs(a.pdf.c_str()));
+      }
+      if (a.has_page) choose_page(*job->printer, a.page);
+      page_chosen = a.has_page && !a.page.by_dialog;
     }
-    if (a.has_page) choose_page(*job->printer, a.page);
-    job->dialog_page = a.answer != 0;
-    return a.answer;
   }
-  QPrintDialog dlg(job->printer.get());
-  tk::hide_print_file_field(&dlg);
-  if (dlg.exec() != QDialog::Accepted) return 0;
+  if (answer == 0) return 0;
   job->dialog_page = true;
-  // Qt's own print-to-file writes PDF: the program writes PostScript itself instead.
-  if (job->printer->outputFormat() == QPrinter::PdfFormat ||
-      !job->printer->outputFileName().isEmpty())
-    return 1;
-  return 2;
+  // A page the user did not choose in the dialog is the set-up's: a paper that the dialog put
+  // there itself (a printer's default) does not replace the paper chosen in Page Setup.
+  if (!page_chosen) start_printer(*job);
+  return answer;
 }
 
 int PRINT_ToFile(TkPrintJob* job, const char* path) {
@@ -568,6 +590,12 @@ void TKT_AnswerPrint(int answer, const char* pdf_path, const TktPrintPage* page)
   a.answer = answer;
   a.pdf = pdf_path ? pdf_path : "";
   if (page) a.has_page = true, a.page = *page;
+  s_answers.push_back(a);
+}
+
+void TKT_AnswerPrintDialog(bool open_properties) {
+  Answer a;
+  a.qt_dialog = open_properties ? 1 : 0;
   s_answers.push_back(a);
 }
 

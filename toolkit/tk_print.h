@@ -49,7 +49,9 @@ void PRINT_FreeJob(TkPrintJob* job);
 int PRINT_HavePrinter();
 // The print dialog, opened on the job's page set-up (paper, portrait, margins): 0 cancelled,
 // 1 the user chose printing to a file, 2 a printer was chosen. The page, orientation and
-// margins chosen in it are the job's page, except for the photo page, which keeps its own.
+// margins chosen in it are the job's page, except for the photo page, which keeps its own;
+// its page properties start on the set-up's paper, and when the user never opened them the
+// job keeps the set-up's page.
 int PRINT_ShowDialog(TkPrintJob* job);
 // Writes the job's pages as a PostScript file (through a temporary file beside it), pictures
 // and text at 300 dots per inch: 0, or -1 when the file cannot be written (an existing file is
@@ -81,7 +83,13 @@ struct TktPrintPage {
   double width = 0, height = 0;
   bool landscape = false;
   double left = -1, top = -1, right = -1, bottom = -1;
+  // The dialog put this page there itself (as Qt's dialog puts a CUPS printer's default paper)
+  // and the user never opened the page's properties.
+  bool by_dialog = false;
 };
 void TKT_AnswerPrint(int answer, const char* pdf_path = nullptr, const TktPrintPage* page = nullptr);
+// Test driver: the next print dialog is Qt's own, answered as a user would: Print, after
+// opening the page properties and pressing their OK when `open_properties`.
+void TKT_AnswerPrintDialog(bool open_properties);
 // Test driver: the number of printers PRINT_HavePrinter sees (1 until a test sets it).
 void TKT_SetPrinters(int count);

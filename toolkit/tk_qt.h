@@ -18,6 +18,8 @@ class QAction;
 class QEventLoop;
 class QMenu;
 class QMenuBar;
+class QPageSize;
+class QPrinter;
 class TkArea;
 
 struct TkObject {
@@ -95,6 +97,12 @@ bool screen_override(int* w, int* h);
 // Hides the output file field of Qt's print dialog `dialog` (tk_print_dialog.cpp); the number
 // of its parts found.
 int hide_print_file_field(QWidget* dialog);
+// Runs Qt's print dialog on `printer`, prepared as the program shows it: its file field hidden,
+// its page properties starting on `paper`. 1 when accepted, else 0; `page_opened` tells
+// whether the user opened the page properties (and so chose the paper there). With `drive` 0
+// or 1 the test driver answers it: Print, after opening the properties and pressing their OK
+// when 1.
+int run_print_dialog(QPrinter* printer, const QPageSize& paper, bool* page_opened, int drive = -1);
 
 // Workspaces (tk_workspace.cpp): the widget of a "workspace" part; showing a child window in
 // its workspace (false when the widget is not in one); removing it from its workspace.

@@ -17,6 +17,7 @@
 #include "acquire/ui_dialogs.h"
 #include "base/ks_alert.h"
 #include "io/kes_image.h"
+#include "model/control.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_open.h"
@@ -361,9 +362,18 @@ TEST_F(ShellExport, SaveAsCopiesTheImageAndAsksBeforeReplacing) {
   EXPECT_FALSE(gt_save_as_activate(area, 0, path));
 }
 
-// Save As writes the analysis beside the image, not in the current folder, and the copy
-// carries the edits.
-TEST_F(ShellExport, SaveAsWritesTheAnalysisBesideTheImage) {
+// The image's files without its lock, which goes with the open image.
+vxtest::FolderState without_lock(const vxtest::FolderState& state, const std::string& prefix) {
+  vxtest::FolderState out;
+  for (const auto& [name, text] : state)
+    if (name.rfind(prefix, 0) == 0 && name.find(".lck") == std::string::npos) out[name] = text;
+  return out;
+}
+
+// Save As with unsaved edits: the original's files are left as they were, the copy holds what
+// the window shows (read back after reopening it), the image is no longer modified and its new
+// name heads the recent files. Nothing lands in the current folder.
+TEST_F(ShellExport, SaveAsLeavesTheOriginalAndTheCopyHoldsTheEdits) {
   fs::create_directories(dir + "/src");
   fs::create_directories(dir + "/dst");
   // An unrelated image of the same name in the current folder keeps its files.
@@ -372,12 +382,15 @@ TEST_F(ShellExport, SaveAsWritesTheAnalysisBesideTheImage) {
   IMAGE_REC* im = open(shelltest::write_gel(dir + "/src", "gel", 40, 30));
   ASSERT_NE(im, nullptr);
   shelltest::add_lane_and_band(im, 20, 2, 28, 15);
+  const auto original = without_lock(vxtest::folder_state(dir), "src/");
   char path[KS_PATH_LEN] = "";
-  TKT_AnswerChooser({dir + "/dst/copy.kes"});
+  const std::string copy = dir + "/dst/copy.kes";
+  TKT_AnswerChooser({copy});
   ASSERT_TRUE(gt_save_as_activate(static_cast<TK_OBJ>(im->draw_area), 0, path));
-  EXPECT_TRUE(fs::exists(dir + "/src/gel.gt"));
-  EXPECT_TRUE(fs::exists(dir + "/dst/copy.gt"));
-  EXPECT_EQ(vxtest::read_text(dir + "/src/gel.gt"), vxtest::read_text(dir + "/dst/copy.gt"));
+  EXPECT_EQ(without_lock(vxtest::folder_state(dir), "src/"), original);
+  EXPECT_FALSE(fs::exists(dir + "/src/gel.gt"));
+  EXPECT_FALSE(gt_image_modified(im));
+  EXPECT_STREQ(gt_get_control()->recent[0], copy.c_str());
   for (const auto& e : fs::directory_iterator(dir)) {
     if (e.is_directory()) continue;
     const std::string name = e.path().filename().string();
@@ -388,12 +401,19 @@ TEST_F(ShellExport, SaveAsWritesTheAnalysisBesideTheImage) {
       EXPECT_EQ(vxtest::read_text(dir + "/" + name), text) << name;
     }
   }
+  WIN_Terminate(static_cast<TK_OBJ>(im->window));
+  IMAGE_REC* again = open(copy);
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(again->has_lanes);
+  ASSERT_NE(again->lane_hdr, nullptr);
+  EXPECT_EQ(again->lane_hdr->num_lanes, 1);
 }
 
 // A full disk or a refused rename at any point: Save As reports success only when the copy
-// holds the edits; when the analysis cannot be written nothing is copied.
-TEST_F(ShellExport, SaveAsOnAFullDiskNeverReportsAFalseSuccess) {
-  enum { kDone = 0, kNotWritten = 1, kNotCopied = 2 };
+// holds the edits, and otherwise says so and leaves every file as it was; the original's files
+// are never written.
+TEST_F(ShellExport, SaveAsOnAFullDiskIsAllOrNothing) {
+  enum { kDone = 0, kNotCopied = 1 };
   IMAGE_REC* im = nullptr;
   auto close_all = [] {
     while (gt_get_num_img_windows() > 0) {
@@ -416,21 +436,17 @@ TEST_F(ShellExport, SaveAsOnAFullDiskNeverReportsAFalseSuccess) {
     TKT_AnswerChooser({(root / "dst" / "copy.kes").string()});
     const long alerts = ks_alert_count();
     if (gt_save_as_activate(static_cast<TK_OBJ>(im->draw_area), 0, path))
-      return fs::exists(root / "dst" / "copy.gt") ? int(kDone) : -1;  // the copy lacks the edits
-    if (ks_alert_count() == alerts) return -1;
-    return TKT_LastAlertText() == "The analysis could not be saved." ? int(kNotWritten)
-                                                                      : int(kNotCopied);
+      return fs::exists(root / "dst" / "copy.gt") && !gt_image_modified(im) ? int(kDone) : -1;
+    if (ks_alert_count() == alerts || !gt_image_modified(im)) return -1;
+    return int(kNotCopied);
   };
   auto expected = [](int kind, const vxtest::FolderState& old_state,
                      const vxtest::FolderState& new_state) {
-    if (kind == kDone) return new_state;
-    if (kind == kNotWritten) return old_state;
-    // Not copied: the source holds its analysis, the destination is as it was.
-    vxtest::FolderState want;
+    if (kind != kDone) return old_state;
+    // Done: the original's files as they were (its lock gone with the image), the copy new.
+    vxtest::FolderState want = without_lock(old_state, "src/");
     for (const auto& [name, text] : new_state)
-      if (name.rfind("src/", 0) == 0) want[name] = text;
-    for (const auto& [name, text] : old_state)
-      if (name.rfind("dst/", 0) == 0 || name == "src/gel.lck") want[name] = text;
+      if (name.rfind("dst/", 0) == 0) want[name] = text;
     return want;
   };
   EXPECT_GT(vxtest::sweep_file_faults(setup, op, expected), 10);

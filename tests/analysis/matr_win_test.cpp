@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include <QImage>
 #include <QtCore/qnamespace.h>
 
 #include "analysis/dndr_win.h"
@@ -15,7 +16,9 @@
 #include "cluster_fixture.h"
 #include "model/control.h"
 #include "res_fixture.h"
+#include "shell/gt_chart.h"
 #include "shell/gt_open.h"
+#include "toolkit/tk_draw.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_table.h"
@@ -64,6 +67,54 @@ TEST(MatrixWindow, WritesTheMatchFileAndShowsTheViews) {
   TKT_Close(win);  // the close box ends the window and frees the matrix and the lane map
   EXPECT_EQ(g_released, 1);
   std::filesystem::remove(file);
+  matr_set_viewer_program(nullptr);
+  TKT_Enable(false);
+}
+
+// Scrolled to the middle of a 40-lane matrix, the picture keeps its labels and lane numbers
+// whole: the label pane is the same as with the body scrolled back to the left, the number row
+// the same as with it scrolled back to the top, and the similarities show only in the body.
+TEST(MatrixWindow, ScrolledPictureKeepsLabelsAndLaneNumbersWhole) {
+  analysistest::load_messages();
+  vxtest::TempDir dir;
+  TKT_Enable(true);
+  TK_OBJ win = open_matrix(40, dir);
+  ASSERT_NE(win, nullptr);
+  TK_OBJ pic = RES_GetSub(win, 5);
+  ASSERT_TRUE(WGT_IsShown(pic));
+  short cw = 0, th = 0;
+  ks_draw_text_size(pic, "m", &cw, &th);
+  const int left = matr_picture_label_chars(matr_matrix(win)) * cw;
+  const TkRect ext = CANVAS_GetExtent(pic), view = CANVAS_GetVisible(pic);
+  ASSERT_GT(ext.w - view.w, 8 * cw) << "the picture does not scroll across";
+  ASSERT_GT(ext.h - view.h, 4 * th) << "the picture does not scroll down";
+  ASSERT_GT(view.w, left + 8 * cw);
+  const char* grabs = std::getenv("VX_GRAB_DIR");
+  auto grab = [&](int x, int y, const std::string& name) {
+    CANVAS_ScrollTo(pic, x, y);
+    const std::string png = (grabs ? std::string(grabs) : dir.path().string()) + "/" + name;
+    EXPECT_TRUE(TKT_Grab(pic, png.c_str()));
+    return QImage(png.c_str()).convertToFormat(QImage::Format_RGB32);
+  };
+  const int mx = (ext.w - view.w) / 2, my = (ext.h - view.h) / 2;
+  const QImage middle = grab(mx, my, "matrix_scrolled.png");
+  const QImage at_left = grab(0, my, "matrix_scrolled_left.png");
+  const QImage at_top = grab(mx, 0, "matrix_scrolled_top.png");
+  ASSERT_FALSE(middle.isNull());
+  const QRect labels(0, th, left, view.h - th), numbers(left, 0, view.w - left, th);
+  const QRect body(left, th, view.w - left, view.h - th);
+  auto ink = [&](const QRect& r) {
+    const QImage part = middle.copy(r);
+    for (int y = 0; y < part.height(); ++y)
+      for (int x = 0; x < part.width(); ++x)
+        if (qGray(part.pixel(x, y)) < 128) return true;
+    return false;
+  };
+  ASSERT_TRUE(ink(labels) && ink(numbers) && ink(body)) << "nothing drawn to compare";
+  EXPECT_EQ(middle.copy(labels), at_left.copy(labels)) << "values drawn over the row labels";
+  EXPECT_EQ(middle.copy(numbers), at_top.copy(numbers)) << "values drawn over the lane numbers";
+  std::filesystem::remove(matr_last_match_file());
+  WIN_Terminate(win);
   matr_set_viewer_program(nullptr);
   TKT_Enable(false);
 }

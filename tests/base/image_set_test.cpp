@@ -110,6 +110,25 @@ TEST(ImageSet, MoveTakesPixelAndInfoFilesAndFailsWhole) {
   EXPECT_EQ(vxtest::read_text(b / "d.kei"), "new info");
 }
 
+// A copied set whose files are then staged again with other content (the copy of an open image
+// with its own analysis) takes the last content of each file, and leaves no temporary behind.
+TEST(ImageSet, AFileStagedAgainTakesItsLastContent) {
+  vxtest::TempDir dir;
+  two_images(dir.path());
+  const fs::path b = dir.path() / "b";
+  IoFileSet set;
+  ASSERT_TRUE(io_stage_copy_image(set, (dir.path() / "a/s.kes").c_str(), (b / "d.kes").c_str()));
+  ASSERT_TRUE(set.put((b / "d.gt").string(), "edited lanes", 12));
+  ASSERT_TRUE(set.put((b / "d.pz").string(), "kept", 4));  // was staged for removal
+  set.remove((b / "d.cmt").string());                      // was staged as a copy
+  ASSERT_TRUE(set.commit());
+  const vxtest::FolderState want = {{"d.kes", "new pixels"},
+                                    {"d.kei", "new info"},
+                                    {"d.gt", "edited lanes"},
+                                    {"d.pz", "kept"}};
+  EXPECT_EQ(vxtest::folder_state(b), want);
+}
+
 TEST(ImageSet, SetRefusesAFolderAsTargetAndChangesNothing) {
   vxtest::TempDir dir;
   make(dir.path() / "x.kei", "old info");

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
@@ -15,11 +16,16 @@
 
 #include "base/ks_alert.h"
 #include "base/ks_msg.h"
+#include "gel_fixture.h"
 #include "image_view_fixture.h"
+#include "shell/gt_canvas.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
 #include "shell/ui_print.h"
 #include "shell_fixture.h"
 #include "test_support.h"
 #include "toolkit/tk_print.h"
+#include "toolkit/tk_draw.h"
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_test.h"
 
@@ -279,6 +285,111 @@ TEST_F(PrintPage, WithoutAPrinterTheUserIsToldBeforeTheDialog) {
   ui_print(view_->area, nullptr, nullptr, nullptr);
   EXPECT_EQ(TKT_LastAlertText(), "marker");
   EXPECT_EQ(TKT_Unanswered(), 0);
+}
+
+// Qt's own print dialog, answered as a user would: its page properties open on the paper of
+// Page Setup, and Print keeps that paper whether they were opened or not (with a CUPS printer
+// the dialog puts the printer's own default paper there by itself).
+TEST_F(PrintPage, QtsOwnDialogKeepsThePaperOfPageSetup) {
+  ui_print_pagesetup(TRUE);
+  for (bool open_properties : {false, true}) {
+    SCOPED_TRACE(open_properties ? "properties opened" : "Print at once");
+    TkPrintJob* job = PRINT_NewJob(view_->area, nullptr, PRINT_GetDefaults());
+    ASSERT_NE(job, nullptr);
+    TKT_AnswerPrintDialog(open_properties);
+    EXPECT_NE(PRINT_ShowDialog(job), 0);
+    const std::string ps = file(open_properties ? "qt_props.ps" : "qt_print.ps");
+    ASSERT_EQ(PRINT_ToFile(job, ps.c_str()), 0);
+    PRINT_FreeJob(job);
+    const QImage out = gs_page(ps, ps + ".png");
+    ASSERT_FALSE(out.isNull());
+    EXPECT_EQ(out.width(), 612);
+    EXPECT_EQ(out.height(), 792);
+  }
+}
+
+// Print Image from the menu of a workspace whose locale is US.
+class PrintImageCommand : public shelltest::OpenImagesTest {
+ protected:
+  void SetUp() override {
+    saved_ = PRINT_GetDefaults();
+    OpenImagesTest::SetUp();
+  }
+  void TearDown() override {
+    OpenImagesTest::TearDown();
+    PRINT_SetDefaults(saved_);
+  }
+  std::string writable() override { return "Locale=US"; }
+  // Runs the print command with the dialog's answer `page` and returns the first page as
+  // rendered at 72 dpi: a PostScript file, or with `printer` the PDF that stands for the queue.
+  QImage print(int command, const std::string& name, const TktPrintPage* page = nullptr,
+               bool printer = false) {
+    const std::string out = dir + "/" + name;
+    if (printer) {
+      TKT_AnswerPrint(2, out.c_str(), page);
+    } else {
+      TKT_AnswerPrint(1, nullptr, page);
+      TKT_AnswerChooser({out});
+    }
+    main_winNfySelMenuBar(win_, command);
+    EXPECT_EQ(TKT_Unanswered(), 0);
+    const QImage img = gs_page(out, out + ".png");
+    if (const char* g = std::getenv("VX_GRAB_DIR")) img.save((std::string(g) + "/" + name + ".png").c_str());
+    return img;
+  }
+  TkPageSetup saved_;
+};
+
+// The whole gel fitted to the page, as Print Image Window prints it, whatever the window shows:
+// a gel taller than its window is not cut to the rows in view, and one zoomed 1:2 fills the page
+// rather than sitting small in the white around it.
+TEST_F(PrintImageCommand, PrintsTheWholeImageFittedToThePage) {
+  const int w = 150, h = 1200;
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "tall", w, h));
+  ASSERT_NE(im, nullptr);
+  TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+  for (int zoom : {1, -2}) {
+    SCOPED_TRACE("zoom " + std::to_string(zoom));
+    gt_zoom_set(im, zoom);
+    CANVAS_ScrollTo(area, 0, 40);
+    EVENT_Flush();
+    const std::string z = zoom == 1 ? "1" : "half";
+    const QImage image = print(GT_CMD_PRINT_IMAGE, "image_" + z + ".ps");
+    const QImage window = print(GT_CMD_PRINT_WINDOW, "window_" + z + ".ps");
+    ASSERT_FALSE(image.isNull());
+    ASSERT_FALSE(window.isNull());
+    EXPECT_EQ(image.size(), QSize(612, 792));  // the Letter paper of Page Setup
+    const Box b = ink(image), bw = ink(window);
+    // The gel's proportions, as tall as Letter's printable area (792 less two 36-point margins).
+    EXPECT_NEAR(b.w() / b.h(), double(w) / h, 0.01);
+    EXPECT_NEAR(b.h(), 720, 2);
+    EXPECT_NEAR(b.x0, bw.x0, 1);
+    EXPECT_NEAR(b.y0, bw.y0, 1);
+    EXPECT_NEAR(b.x1, bw.x1, 1);
+    EXPECT_NEAR(b.y1, bw.y1, 1);
+  }
+}
+
+// Page Setup shows Letter in a US workspace, and the print comes out on Letter, on a printer and
+// in a file, when the print dialog put its printer's own paper (A4) there itself; a paper the
+// user chooses in the dialog is still the one printed on.
+TEST_F(PrintImageCommand, ThePaperOfPageSetupReachesThePrinter) {
+  QTimer::singleShot(50, [] {
+    TK_OBJ setup = TKT_FindWindow("ui_psetup", "ui_psetup_win");
+    ASSERT_NE(setup, nullptr);
+    EXPECT_EQ(WGT_GetChoice(RES_GetSub(setup, 0)), 0);  // Letter
+    TKT_Click(RES_GetSub(setup, 1));
+  });
+  main_winNfySelMenuBar(win_, GT_CMD_PAGE_SETUP);
+  ASSERT_TRUE(ui_print_us_letter());
+  ASSERT_NE(open(shelltest::write_gel(dir, "gel", 120, 80)), nullptr);
+  TktPrintPage a4;
+  a4.width = 595, a4.height = 842;
+  a4.by_dialog = true;
+  EXPECT_EQ(print(GT_CMD_PRINT_IMAGE, "printer.pdf", &a4, true).size(), QSize(612, 792));
+  EXPECT_EQ(print(GT_CMD_PRINT_IMAGE, "file.ps", &a4).size(), QSize(612, 792));
+  a4.by_dialog = false;
+  EXPECT_EQ(print(GT_CMD_PRINT_IMAGE, "chosen.pdf", &a4, true).size(), QSize(595, 842));
 }
 
 }  // namespace
