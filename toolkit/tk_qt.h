@@ -89,7 +89,7 @@ bool take_alert_answer(int* code);
 bool take_chooser_answer(std::vector<std::string>* paths, int* filter_index);
 void note_unanswered();
 // The driver's record of the last chooser opened (caption, save form, must the file exist).
-void note_chooser(const std::string& caption, bool save, bool must_exist);
+void note_chooser(const std::string& caption, bool save, bool must_exist, const std::string& folder);
 void note_alert(int kind, const char* text);
 bool screen_override(int* w, int* h);
 // Hides the output file field of Qt's print dialog `dialog` (tk_print_dialog.cpp); the number
