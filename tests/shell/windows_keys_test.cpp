@@ -5,6 +5,9 @@
 // has closed.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFont>
+#include <QFontMetrics>
 #include <cctype>
 #include <set>
 #include <string>
@@ -129,6 +132,24 @@ TEST_F(WindowsKeys, AMeasuringToolKeepsItsPointerOverTheImage) {
   // Without a tool the idle program shows the arrow.
   TKT_Send(area, TK_EV_ENTER);
   EXPECT_EQ(WGT_GetPointer(area), 0);
+}
+
+TEST_F(WindowsKeys, TheImageToolsWindowIsWideEnoughForItsTitle) {
+  IMAGE_REC* im = open_gel();
+  ASSERT_NE(im, nullptr);
+  for (int command : {GT_CMD_SLICE, GT_CMD_SURFACE_PLOT, GT_CMD_HISTOGRAM}) {
+    SCOPED_TRACE(command);
+    main_winNfySelMenuBar(win_, command);
+    TK_OBJ tools = TKT_FindWindow("ui_tools", "ui_tools_win");
+    ASSERT_NE(tools, nullptr);
+    EVENT_Flush();
+    // The title in a bold frame font, the frame's icon and its three buttons.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int title = QFontMetrics(bold).horizontalAdvance(QString::fromUtf8(WIN_GetTitle(tools)));
+    EXPECT_GE(WIN_GetRect(tools).w, title + 120) << WIN_GetTitle(tools);
+    ui_tools_dismiss();
+  }
 }
 
 TEST_F(WindowsKeys, ReportWindowsAndTheLaneMapStayAboveTheMainWindow) {
