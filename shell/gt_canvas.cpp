@@ -259,7 +259,8 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       // The drag states keep the pointer their tool sets, and so does a measuring tool of the
       // image tools, which set its pointer on the area when it started.
       const int st = ctl->task_state;
-      if (im && !ui_tools_any_on() && !ctl->busy && st != 3 && st != 5 && st != 16) WGT_SetPointer(area, st == 0 ? 0 : 1);
+      if (im && !ui_tools_any_on() && !ctl->busy && st != 3 && st != 5 && st != 16)
+        WGT_SetPointer(area, st == 0 ? 0 : 1);
       return WGT_DefaultNfy5(area, event);
     }
     case TK_EV_RESIZE:

@@ -418,19 +418,22 @@ bool any_window_left() {
   return false;
 }
 
-// A window that had the keyboard focus has gone from the screen: the focus goes to its owner, or
-// else to the window with the menu bar. A window manager would move it; without one nothing
-// does, and the keys would reach no window.
+// A window that had the keyboard focus has gone from the screen: the focus goes to a modal
+// dialog still running under it, else to its owner, else to the window with the menu bar. A
+// window manager would move it; without one nothing does, and the keys would reach no window.
 void give_focus_back(TkObject* gone) {
-  TkObject* next = tk::alive(gone->owner) ? gone->owner : nullptr;
-  QWidget* w = next ? tk::widget(next) : nullptr;
-  if (!w || !w->isVisible()) {
-    w = nullptr;
-    for (TkObject* o : s_live)
-      if (o != gone && o->cls == TK_CLASS_WINDOW && !o->terminating && o->menubar)
-        if (QWidget* m = tk::widget(o); m && m->isVisible()) w = m;
-  }
-  if (w) w->window()->activateWindow();
+  auto shown = [gone](TkObject* o) -> QWidget* {
+    if (o == gone || !tk::alive(o) || o->cls != TK_CLASS_WINDOW || o->terminating) return nullptr;
+    QWidget* w = tk::widget(o);
+    return w && w->isVisible() ? w : nullptr;
+  };
+  QWidget* next = nullptr;
+  for (TkObject* o : s_live)
+    if (o->modal_loop && !o->modal_ended && shown(o)) next = shown(o);
+  if (!next) next = shown(gone->owner);
+  for (TkObject* o : s_live)
+    if (!next && o->menubar) next = shown(o);
+  if (next) next->window()->activateWindow();
 }
 
 }  // namespace

@@ -40,15 +40,7 @@ class DtoolCommand : public shelltest::OpenImagesTest {
                            120 * std::exp(-(y - 65.0) * (y - 65.0) / 12.0);
       return unsigned(20 + bands * across);
     }));
-    IMG_INFO info{};
-    info.width = 80;
-    info.height = 100;
-    info.bytes_per_pixel = 1;
-    info.x_res = info.y_res = 100;
-    info.max_value = 255;
-    ANALYSIS_ENTRY e{1, &info, nullptr, 0};
-    ANALYSIS_ENTRY* list[] = {&e};
-    EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
+    shelltest::write_gel_info(path, 80, 100);
     IMAGE_REC* im = open(path);
     if (!im) return nullptr;
     shelltest::add_lane_and_band(im, 40, 5, 94, 30);
@@ -137,25 +129,22 @@ TEST_F(DtoolCommand, TakesEscapeAndReturnAtOnceAndTheMainWindowHasTheKeysAfterwa
   IMAGE_REC* im = open_gel();
   ASSERT_NE(im, nullptr);
   CONTROL* ctl = gt_get_control();
-  ctl->DTOOL_bLowestPts = 0;
-  // Escape: Cancel, the bounds choice made in the tool is not kept.
-  ASSERT_TRUE(run([](TK_OBJ tool) {
-    TKT_Pick(RES_GetSub(tool, 8), 1);
-    TKT_KeyAtFocus(tool, Qt::Key_Escape);
-  }));
-  EXPECT_FALSE(stuck);
-  EXPECT_EQ(ctl->DTOOL_bLowestPts, 0);
-  EVENT_Flush();
-  EXPECT_EQ(TKT_ActiveWindow(), win_);
-  // Return: OK, the choice is kept.
-  ASSERT_TRUE(run([](TK_OBJ tool) {
-    TKT_Pick(RES_GetSub(tool, 8), 1);
-    TKT_KeyAtFocus(tool, Qt::Key_Return);
-  }));
-  EXPECT_FALSE(stuck);
-  EXPECT_EQ(ctl->DTOOL_bLowestPts, 1);
-  EVENT_Flush();
-  EXPECT_EQ(TKT_ActiveWindow(), win_);
+  // Escape is Cancel: the bounds choice made in the tool is not kept. Return is OK: it is.
+  const struct {
+    int key, kept;
+  } cases[] = {{Qt::Key_Escape, 0}, {Qt::Key_Return, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    ctl->DTOOL_bLowestPts = 0;
+    ASSERT_TRUE(run([&c](TK_OBJ tool) {
+      TKT_Pick(RES_GetSub(tool, 8), 1);
+      TKT_KeyAtFocus(tool, c.key);
+    }));
+    EXPECT_FALSE(stuck);
+    EXPECT_EQ(ctl->DTOOL_bLowestPts, c.kept);
+    EVENT_Flush();
+    EXPECT_EQ(TKT_ActiveWindow(), win_);
+  }
 }
 
 }  // namespace
