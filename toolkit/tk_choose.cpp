@@ -63,7 +63,7 @@ bool run(QFileDialog& dlg, QStringList* picked) {
       if (pd->isVisible()) pd->reject();
     });
   }
-  if (dlg.exec() != QDialog::Accepted) return false;
+  if (tk::exec_dialog(dlg) != QDialog::Accepted) return false;
   *picked = dlg.selectedFiles();
   return !picked->isEmpty();
 }

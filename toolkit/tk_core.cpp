@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <QElapsedTimer>
@@ -439,6 +440,13 @@ void give_focus_back(TkObject* gone) {
 }  // namespace
 
 namespace tk {
+
+int exec_dialog(QDialog& dlg) {
+  QPointer<QWidget> before = QApplication::activeWindow();
+  const int r = dlg.exec();
+  if (before && before != &dlg && before->isVisible()) before->activateWindow();
+  return r;
+}
 
 const TkEventState& current_event() {
   static const TkEventState none;

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+
+class QDialog;
 #include <map>
 #include <string>
 
@@ -112,4 +114,8 @@ TK_OBJ build_menubar(TK_OBJ win, const std::string& module, const std::string& b
 
 // A key (Qt key code, TkKeyState modifiers) pressed on a widget as a keyboard gives it (test driver).
 void send_key(QWidget* w, int key, int mods);
+// Runs one of Qt's own dialogs (alert, chooser) modally; when it has gone, the window that had
+// the keyboard focus before gets it back, as a window manager would give it.
+int exec_dialog(QDialog& dlg);
+
 }  // namespace tk

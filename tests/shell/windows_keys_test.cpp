@@ -17,6 +17,9 @@
 #include "analysis/compare.h"
 #include "analysis/img_rep.h"
 #include "analysis/replc.h"
+#include "base/ks_alert.h"
+#include "base/ks_choose.h"
+#include "base/ks_msg.h"
 #include "gel_fixture.h"
 #include "model/control.h"
 #include "model/task_state.h"
@@ -27,6 +30,7 @@
 #include "shell/im_calib.h"
 #include "shell/ui_tools.h"
 #include "toolkit/tk_event.h"
+#include "toolkit/tk_qt.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
@@ -184,6 +188,25 @@ TEST_F(WindowsKeys, EscapeClosesTheHistogram) {
   EVENT_Flush();
   EVENT_Flush();
   EXPECT_EQ(TKT_FindWindow("ui_hist", "ui_hist_win"), nullptr);
+  EXPECT_EQ(TKT_ActiveWindow(), win_);
+}
+
+TEST_F(WindowsKeys, TheMainWindowHasTheKeysAgainAfterAnAlertOrAChooser) {
+  QWidget* main = tk::widget(win_);
+  ASSERT_NE(main, nullptr);
+  main->activateWindow();
+  EVENT_Flush();
+  ASSERT_EQ(TKT_ActiveWindow(), win_);
+  TKT_AnswerAlert(1);
+  mh_send_msg(KS_ALERT_INFO, "%s", "a message");
+  EVENT_Flush();
+  EXPECT_EQ(TKT_ActiveWindow(), win_);
+  TKT_AnswerChooser({});
+  char path[256] = "";
+  EXPECT_EQ(io_win32_singlefile(path, sizeof path, "A file...", dir.c_str(), "",
+                                "All (*.*)\0*.*\0", "", TRUE, TRUE),
+            0);
+  EVENT_Flush();
   EXPECT_EQ(TKT_ActiveWindow(), win_);
 }
 
