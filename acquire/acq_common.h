@@ -11,6 +11,8 @@
 // The pixel size of an image that says nothing of its resolution: 85 × 10^-3 mm.
 constexpr int ACQ_DEFAULT_RES = 85;
 constexpr int ACQ_DEFAULT_SCALE = -3;
+// The resolution an imported file that gives none in dots per inch is offered or given: 300.
+constexpr int ACQ_DEFAULT_DPI = 300;
 
 // An output file written in pieces, through the file calls in use (base/io_file_set.h). Every
 // write is checked; once one fails the file stays failed. Closed by its destructor; close()

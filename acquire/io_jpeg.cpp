@@ -63,12 +63,13 @@ jpeg_error_mgr* set_up_errors(JpegError* err) {
 constexpr uint64_t kMaxPixelsPerByte = 4096;
 
 // Dots per inch from a JFIF density: unit 1 is per inch, unit 2 per centimetre; unit 0 (an
-// aspect ratio only), no JFIF segment and a density of 0 give 0.
+// aspect ratio only), no JFIF segment and a density of 0 say nothing of the resolution and give
+// the default resolution, as a TIFF file without one is imported.
 int density_dpi(const jpeg_decompress_struct& c, int density) {
-  if (!c.saw_JFIF_marker || density <= 0) return 0;
+  if (!c.saw_JFIF_marker || density <= 0) return ACQ_DEFAULT_DPI;
   if (c.density_unit == 1) return density;
   if (c.density_unit == 2) return static_cast<int>(density * 2.54 + 0.5);
-  return 0;
+  return ACQ_DEFAULT_DPI;
 }
 
 bool four_components(const jpeg_decompress_struct& c) {

@@ -260,3 +260,11 @@ BOOL ui_acquire_cameraNG(IMG_INFO* info, IMG_INT_INFO* lookup, int exposure_ms,
   s_grab = std::move(grey);
   return tik_inmemory(info, lookup, s_grab.get(), 26);
 }
+
+std::string acq_window_title(const char* short_name, const char* kind) {
+  std::string name = short_name ? short_name : "";
+  const std::size_t k = std::strlen(kind);
+  const bool named = name.size() >= k && strcasecmp(name.c_str() + name.size() - k, kind) == 0 &&
+                     (name.size() == k || name[name.size() - k - 1] == ' ');
+  return "Acquire Image from " + name + (named ? "" : std::string(name.empty() ? "" : " ") + kind);
+}

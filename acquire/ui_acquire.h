@@ -41,6 +41,10 @@ BOOL acq_source_installed(const char* source, const char* short_name, const char
 BOOL acq_configured_source(BOOL is_camera, char* short_name, std::size_t short_cap, char* source,
                            std::size_t source_cap, const char* unavailable);
 
+// The acquisition window's title "Acquire Image from <name> <kind>"; a short name that already
+// ends with the kind word ("Camera", "Scanner", in any letter case) does not get it twice.
+std::string acq_window_title(const char* short_name, const char* kind);
+
 // Installs the source settings dialog and the event pump of the user-interface thread for
 // acquisitions that follow.
 void acq_install_source_hooks();

@@ -465,9 +465,7 @@ bool kr_camera_activate(TkObject* owner, const char* root, int interp_type, CamS
   s_settings_changed = 0;
   s_lock = 0;
   s_live_frames = 0;
-  char title[128];
-  std::snprintf(title, sizeof title, "Acquire Image from %s Camera", short_name());
-  WIN_SetTitle(win, title);
+  WIN_SetTitle(win, acq_window_title(short_name(), "Camera").c_str());
   TK_OBJ colour = group_part(CG_COLOR);
   WGT_Show(colour, 1);
   if (s_row->color) {

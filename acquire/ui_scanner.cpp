@@ -596,9 +596,7 @@ bool kr_scanner_activate(const char* root, int interp_type, ScanSettings* st, st
     }
     TWAIN_SetHideUI(0);
   }
-  char title[128];
-  std::snprintf(title, sizeof title, "Acquire Image from %s Scanner", short_name());
-  WIN_SetTitle(win, title);
+  WIN_SetTitle(win, acq_window_title(short_name(), "Scanner").c_str());
   WGT_Enable(RES_GetSub(win, SP_ACCEPT), 0);
   TK_OBJ cal = RES_GetSub(win, SP_CALIBRATE);
   WGT_Show(cal, s_model->auto_calibrate ? 0 : 1);

@@ -136,6 +136,7 @@ void band_rep_activate(int type, const RepMatch* match, const std::vector<std::s
     TABLE_Attach(RES_GetSub(win, P_TABLE));
     TABLE_SetCellProc(RES_GetSub(win, P_TABLE), cell_text);
     TK_SetFixedFont(RES_GetSub(win, P_TEXT));
+    WIN_SetOwner(win, gt_get_main_win());  // kept above the main window, as the tool windows are
     WIN_Init(win);
     ui_wpos_place_size(win, 100, 95, FALSE, 60, 55);
   }

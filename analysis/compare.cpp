@@ -333,6 +333,7 @@ void compare_activate() {
     RES_SetNfy(win, win_nfy);
     for (int i = 1; i <= 4; ++i) RES_SetNfy(RES_GetSub(win, i), part_nfy);
     CHART_Attach(RES_GetSub(win, 5));
+    WIN_SetOwner(win, gt_get_main_win());  // kept above the main window, as the tool windows are
     WIN_Init(win);
     TK_SetFixedFont(RES_GetSub(win, 0));
     ui_wpos_place(win, 95, 75, FALSE);

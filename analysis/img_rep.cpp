@@ -14,6 +14,7 @@
 #include "io/info_file.h"
 #include "model/control.h"
 #include "model/image_rec.h"
+#include "shell/gt_image_win.h"
 #include "shell/ui_print.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -121,6 +122,7 @@ void img_rep_activate(const IMAGE_REC* image) {
     if (win == nullptr) return;
     RES_SetNfy(win, win_nfy);
     for (int i = 1; i <= 3; ++i) RES_SetNfy(RES_GetSub(win, i), part_nfy);
+    WIN_SetOwner(win, gt_get_main_win());  // kept above the main window, as the tool windows are
     WIN_Init(win);
     TK_SetFixedFont(RES_GetSub(win, 0));
     ui_wpos_place(win, 100, 75, FALSE);

@@ -238,6 +238,7 @@ TK_OBJ lmap_activate(LANE_MAP* map) {
   WGT_SetItems(units, items, 2);
   WGT_SetChoice(units, map->has_sizes ? 0 : 1);
   WGT_Enable(units, map->has_sizes ? 1 : 0);
+  WIN_SetOwner(win, gt_get_main_win());  // kept above the main window, as the tool windows are
   WIN_Init(win);
   WIN_SetTitle(win, map->ref ? "Lane Match Map" : "Lane Map");
   ui_wpos_place(win, 100, 100, FALSE);  // the lower right corner of the free screen area

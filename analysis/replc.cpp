@@ -260,6 +260,7 @@ void replc_activate(const std::vector<std::string>& paths) {
   for (int i = 0; i <= 5; ++i) RES_SetNfy(RES_GetSub(win, i), part_nfy);
   TABLE_Attach(RES_GetSub(win, 2));
   TABLE_SetCellProc(RES_GetSub(win, 2), cell_text);
+  WIN_SetOwner(win, gt_get_main_win());  // kept above the main window, as the tool windows are
   WIN_Init(win);
   TK_SetFixedFont(RES_GetSub(win, 1));
   ui_wpos_place_size(win, 100, 95, FALSE, 60, 55);

@@ -1,6 +1,9 @@
 #include "base/ks_choose.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -157,8 +160,13 @@ int io_win32_singlekes(char* out_path, std::size_t out_cap, const char* caption,
     int is_int = 0, value = 0;
     char write_dir[KS_INI_VALUE_LEN] = "";
     ks_get_inientry(KS_INI_WRITE_DIR, &is_int, &value, write_dir);
-    if (!copy_out(init_dir, dir_cap, std::string(write_dir) + "images"))
+    const std::string images = std::string(write_dir) + "images";
+    if (!copy_out(init_dir, dir_cap, images))
       SLOG("io_win32_singlekes", SLOG_WARN, "images folder does not fit the buffer");
+    // The chooser opens in the default images folder, not in the nearest folder above it (the
+    // write folder, which holds the program's temporary images): it is made when missing.
+    else if (write_dir[0] && ::mkdir(images.c_str(), 0777) != 0 && errno != EEXIST)
+      SLOG("io_win32_singlekes", SLOG_WARN, "images folder <%s> cannot be made", images.c_str());
   }
   if (out_path && out_cap) out_path[0] = '\0';
   KsOpenFileRequest req = make_request(caption, init_dir, init_file, KS_KES_FILTER);

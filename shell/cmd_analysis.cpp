@@ -40,6 +40,7 @@
 #include "shell/gt_import.h"
 #include "shell/gt_misc.h"
 #include "shell/gt_open.h"
+#include "shell/gt_overlay.h"
 #include "shell/im_calib.h"
 #include "shell/gt_prefs.h"
 #include "shell/gt_resolution.h"
@@ -261,10 +262,15 @@ void cmd_renumber(const CmdCall& call) {
   gt_redraw_img(image);
 }
 
-// Both entries start the same tool; no band bounds are copied.
+// Both entries start the same tool, on an image whose bands have been found; no band bounds are
+// copied.
 void cmd_copy_lanes(const CmdCall& call) {
-  if (call.image)
-    gt_copy_lanes_and_bands(call.win, call.image, call.command == GT_CMD_COPY_LANES_BOUNDS ? 1 : 0);
+  if (!call.image) return;
+  if (!bands_found(call.image)) {
+    SLOG(kCmdTrace, SLOG_VALUE4, "%s", "find_bands_done FALSE");
+    return;
+  }
+  gt_copy_lanes_and_bands(call.win, call.image, call.command == GT_CMD_COPY_LANES_BOUNDS ? 1 : 0);
 }
 
 // Create Reference: the destination, then the selected lanes side by side (lanes mode) or the
@@ -321,6 +327,7 @@ void cmd_dtool(const CmdCall& call) {
   info.lookup = image->img_int_info;
   info.y_res = ii ? ii->y_res : 1;
   info.y_scale = ii ? ii->y_scale : 0;
+  info.strip_color = ctl->disp_codes[DISP_COL_BAND];
   info.lanes = image->lanes;
   info.draw_area = static_cast<TK_OBJ>(image->draw_area);
   std::snprintf(info.image_name, sizeof info.image_name, "%s", image->image_name);
@@ -330,12 +337,17 @@ void cmd_dtool(const CmdCall& call) {
   info.iLaneWidth = ctl->iLaneWidth > 0 ? ctl->iLaneWidth : 100;
   info.bLowest = ctl->DTOOL_bLowestPts;
   info.bBandSize = ctl->DTOOL_bBandSize;
-  if (gt_dtool_activate(&info, ctl->folders[CTL_DIR_REPORTS])) {
+  // The program is busy while the tool is open: the main window takes no command meanwhile.
+  gt_busy_begin();
+  const int ok = gt_dtool_activate(&info, ctl->folders[CTL_DIR_REPORTS]);
+  SLOG(kCmdTrace, SLOG_VALUE4, "bDToolRetVal %d", ok);
+  if (ok) {
     ctl->DTOOL_bLowestPts = info.bLowest;
     ctl->DTOOL_bBandSize = info.bBandSize;
     ctl->iBackAngle = info.iBackAngle;
     ctl->iLaneWidth = info.iLaneWidth;
   }
+  gt_busy_end();
   gt_redraw_img(image);
 }
 

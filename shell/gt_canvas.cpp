@@ -115,9 +115,12 @@ void expose(TK_OBJ area, IMAGE_REC* im) {
     ay = s_anchor.y;
     s_anchor = ZoomAnchor{};
   }
-  gt_busy_begin();
+  // Busy while the image is drawn; a command that is busy already (a modal tool redrawing the
+  // image under it) stays busy afterwards.
+  const bool was_busy = gt_get_control()->busy != 0;
+  if (!was_busy) gt_busy_begin();
   ih_dpy_draw(area, d, ax, ay);
-  gt_busy_end();
+  if (!was_busy) gt_busy_end();
   paint_overlays(area, im);
   s_in_expose = false;
 }
@@ -253,9 +256,11 @@ long gt_canvas_notify(TK_OBJ area, int event) {
       return 0;
     case TK_EV_ENTER: {
       // A tool in progress shows the tool pointer over the image; the idle program the arrow.
-      // The drag states keep the pointer their tool sets.
+      // The drag states keep the pointer their tool sets, and so does a measuring tool of the
+      // image tools, which set its pointer on the area when it started.
       const int st = ctl->task_state;
-      if (im && !ctl->busy && st != 3 && st != 5 && st != 16) WGT_SetPointer(area, st == 0 ? 0 : 1);
+      if (im && !ui_tools_any_on() && !ctl->busy && st != 3 && st != 5 && st != 16)
+        WGT_SetPointer(area, st == 0 ? 0 : 1);
       return WGT_DefaultNfy5(area, event);
     }
     case TK_EV_RESIZE:

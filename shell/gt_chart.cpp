@@ -213,9 +213,10 @@ std::string ks_chart_csv(TK_OBJ chart, int x_column) {
         std::snprintf(buf, sizeof buf, "%ld", static_cast<long>(v));
       out += buf;
       if (x_column == 1 && k == 0) {
-        // Value index i (from 1) of the line's first value is line * a + 1; x = (i div a) / c.
+        // Value index i (from 1) of the line's first value is line * a + 1;
+        // x = ((i div a) mod c) / c, so with one value a line the last line's x is 0.
         const long i = line * a + 1;
-        std::snprintf(buf, sizeof buf, ",%.3lf", double(i / a) / c);
+        std::snprintf(buf, sizeof buf, ",%.3lf", double((i / a) % c) / c);
         out += buf;
       }
       out += k + 1 < a ? "," : "\n";

@@ -442,6 +442,8 @@ long gt_img_close_nfy(TK_OBJ win, int event) {
     RES_SetData(win, nullptr);
     gt_overlay_forget();  // the painter must not erase on a dead window's record
     release_image(im);
+    // With the last image gone the pixel read-out names no image any more.
+    if (gt_get_num_img_windows() == 0) mh_clear_status(gt_get_status2(), 1);
     return r;
   }
   return gt_img_winNfy(win, event);

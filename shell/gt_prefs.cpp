@@ -293,7 +293,7 @@ long file_boxNfy(TK_OBJ box, int event) {
     WGT_SetValue(box, 0);
     WGT_SetLabel(box, gt_get_message(msg));
     if (sel) mh_send_msg(KS_ALERT_INFO, gt_get_message(87), file_name(path).c_str());
-    else mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(175));
+    else mh_send_msg(KS_ALERT_INFO, gt_get_message(175), file_name(path).c_str());
     return 0;
   }
   *kept = path;
@@ -338,7 +338,7 @@ long stdset_boxNfy(TK_OBJ box, int event) {
         if (s_std_mode == MODE_SIZE) WGT_Enable(on_page(4, P4_REQUANT), 1);
         return 0;
       }
-      mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(80));
+      mh_send_msg(KS_ALERT_INFO, gt_get_message(80), file_name(path).c_str());
       field[0] = '\0';
     }
     WGT_SetValue(box, 0);

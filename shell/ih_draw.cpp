@@ -242,7 +242,9 @@ void draw_text_at(TK_OBJ area, int x, int y, const char* text, const IMG_DATA* d
   DRAW_TextMetrics(area, text, &w, &asc, &desc);
   const int h = asc + desc;
   int X = map_value(x, disp) + c.origin.x, Y = map_value(y, disp) + c.origin.y;
-  if (centred) {
+  if (centred == IH_TEXT_CENTRED_ACROSS) {
+    X -= w / 2;
+  } else if (centred) {
     X -= w / 2 + extra;
     Y -= h / 2 + extra;
   }
@@ -306,9 +308,14 @@ void ih_draw_lane(TK_OBJ area, const LANE* lane, const IMG_DATA* disp, int outli
     const int top_y = pt[0].y - m;
     const int bot_x = chars_value ? pt[n - 1].x - lane->left_width : pt[n - 1].x - 3;
     const int bot_y = pt[n - 1].y;
-    if (label) {
+    if (label && chars_value) {
       ih_draw_text(area, top_x, top_y, shown, disp, 0);
       ih_draw_text(area, bot_x, bot_y, shown, disp, 0);
+    } else if (label) {
+      // The lane's name or number stands centred over its first and under its last centre point,
+      // however long the name is.
+      ih_draw_text(area, pt[0].x, top_y, shown, disp, IH_TEXT_CENTRED_ACROSS);
+      ih_draw_text(area, pt[n - 1].x, bot_y, shown, disp, IH_TEXT_CENTRED_ACROSS);
     }
     if (end_marks) {
       const TkColor fg = DRAW_GetForeground(area);

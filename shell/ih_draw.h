@@ -64,7 +64,9 @@ void ih_draw_line(TK_OBJ area, int x1, int y1, int x2, int y2, const IMG_DATA* d
 void ih_draw_poly(TK_OBJ area, int* points, int n, int closed, int second, const IMG_DATA* disp);
 // The same with the toolkit's polygon mode (DRAW_Poly): 5 fills with the background and closes.
 void ih_draw_poly_mode(TK_OBJ area, int* points, int n, int mode, const IMG_DATA* disp);
-// Text with its top-left corner at the point, or centred on it.
+// Text with its top-left corner at the point (centred 0), centred on it (1), or with its top edge
+// centred across the point (IH_TEXT_CENTRED_ACROSS).
+constexpr int IH_TEXT_CENTRED_ACROSS = 2;
 void ih_draw_text(TK_OBJ area, int x, int y, const char* text, const IMG_DATA* disp, int centred);
 void ih_draw_char(TK_OBJ area, int x, int y, char c, const IMG_DATA* disp, int centred);
 // Horizontal line of the given length centred on the point; with `both` also the vertical one.

@@ -66,7 +66,7 @@ int ALERT_Show(int kind, const char* text) {
       pbox->reject();
     });
   }
-  box.exec();
+  tk::exec_dialog(box);
   auto it = codes.find(box.clickedButton());
   return it == codes.end() ? closed_answer(kind) : it->second;
 }

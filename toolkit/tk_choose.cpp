@@ -30,7 +30,8 @@ bool run(QFileDialog& dlg, QStringList* picked) {
   if (tk::driver_on()) {
     tk::note_chooser(dlg.windowTitle().toStdString(), dlg.acceptMode() == QFileDialog::AcceptSave,
                      dlg.fileMode() == QFileDialog::ExistingFile ||
-                         dlg.fileMode() == QFileDialog::ExistingFiles);
+                         dlg.fileMode() == QFileDialog::ExistingFiles,
+                     dlg.directory().absolutePath().toStdString());
     std::vector<std::string> paths;
     int filter = -1;
     if (!tk::take_chooser_answer(&paths, &filter)) {
@@ -62,7 +63,7 @@ bool run(QFileDialog& dlg, QStringList* picked) {
       if (pd->isVisible()) pd->reject();
     });
   }
-  if (dlg.exec() != QDialog::Accepted) return false;
+  if (tk::exec_dialog(dlg) != QDialog::Accepted) return false;
   *picked = dlg.selectedFiles();
   return !picked->isEmpty();
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <QElapsedTimer>
@@ -269,6 +270,8 @@ void build_parts(TkObject* container, QWidget* holder, const ResNode& node,
       w->setMinimumSize(std::atoi(sz->args[1].c_str()), std::atoi(sz->args[2].c_str()));
     if (find_prop(st, "disabled")) w->setEnabled(false);
     if (find_prop(st, "hidden")) w->setVisible(false);
+    // "focus": the part that has the keyboard focus when its window opens.
+    if (find_prop(st, "focus")) w->setProperty("tk_focus", true);
     add_to_layout(lay, w, st);
   }
   // "packed": the parts of a box keep their own size and gather at its start.
@@ -416,9 +419,34 @@ bool any_window_left() {
   return false;
 }
 
+// A window that had the keyboard focus has gone from the screen: the focus goes to a modal
+// dialog still running under it, else to its owner, else to the window with the menu bar. A
+// window manager would move it; without one nothing does, and the keys would reach no window.
+void give_focus_back(TkObject* gone) {
+  auto shown = [gone](TkObject* o) -> QWidget* {
+    if (o == gone || !tk::alive(o) || o->cls != TK_CLASS_WINDOW || o->terminating) return nullptr;
+    QWidget* w = tk::widget(o);
+    return w && w->isVisible() ? w : nullptr;
+  };
+  QWidget* next = nullptr;
+  for (TkObject* o : s_live)
+    if (o->modal_loop && !o->modal_ended && shown(o)) next = shown(o);
+  if (!next) next = shown(gone->owner);
+  for (TkObject* o : s_live)
+    if (!next && o->menubar) next = shown(o);
+  if (next) next->window()->activateWindow();
+}
+
 }  // namespace
 
 namespace tk {
+
+int exec_dialog(QDialog& dlg) {
+  QPointer<QWidget> before = QApplication::activeWindow();
+  const int r = dlg.exec();
+  if (before && before != &dlg && before->isVisible()) before->activateWindow();
+  return r;
+}
 
 const TkEventState& current_event() {
   static const TkEventState none;
@@ -632,6 +660,11 @@ TK_OBJ WIN_Load(const char* module, const char* window) {
   tk::bind(win, w);
   w->setWindowTitle(QString::fromStdString(prop_text(node, "title")));
   build_parts(win, w, node, module);
+  for (QWidget* c : w->findChildren<QWidget*>())
+    if (c->property("tk_focus").toBool()) {
+      c->setFocus(Qt::OtherFocusReason);
+      break;
+    }
   if (const ResNode* sz = find_prop(node, "size"); sz && sz->args.size() > 2)
     w->resize(std::atoi(sz->args[1].c_str()), std::atoi(sz->args[2].c_str()));
   const std::string bar = prop_text(node, "menubar");
@@ -710,7 +743,9 @@ void WIN_Terminate(TK_OBJ win) {
   for (TkObject* o : owned) WIN_Terminate(o);
   kill_tree(win);
   if (QWidget* w = win->widget.data()) {
+    const bool had_focus = w->isWindow() && w->isActiveWindow() && w->isVisible();
     w->hide();
+    if (had_focus) give_focus_back(win);
     // Parts of other windows must not be deleted with it.
     for (QObject* c : w->children())
       if (auto* cw = qobject_cast<QWidget*>(c); cw && cw->isWindow()) cw->setParent(nullptr);
@@ -735,6 +770,8 @@ long WIN_DoModal(TK_OBJ win) {
   w->setWindowModality(Qt::ApplicationModal);
   w->show();
   w->raise();
+  // The dialog takes the keys at once, with or without a window manager to give it the focus.
+  w->activateWindow();
   QEventLoop loop;
   win->modal_loop = &loop;
   loop.exec();
@@ -742,8 +779,10 @@ long WIN_DoModal(TK_OBJ win) {
   if (tk::alive(win)) {
     win->modal_loop = nullptr;
     if (QWidget* ww = win->widget.data()) {
+      const bool had_focus = ww->isActiveWindow();
       ww->hide();
       ww->setWindowModality(Qt::NonModal);
+      if (had_focus) give_focus_back(win);
     }
   }
   return value;

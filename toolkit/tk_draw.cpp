@@ -171,6 +171,11 @@ void TkArea::keyPressEvent(QKeyEvent* e) {
   st.win_code = tk::key_to_code(e->key(), e->modifiers(), e->text(), &st.key_char);
   st.key_state = tk::modifiers_to_state(e->modifiers());
   tk::deliver(obj, TK_EV_WINDOW, st);
+  // Escape and Return go on to the window as well: an area that has the focus in a dialog must
+  // not keep them from its Cancel and OK.
+  const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  if (plain && (e->key() == Qt::Key_Escape || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter))
+    e->ignore();
 }
 
 // Colours, pens, modes and fonts ---------------------------------------------------------------

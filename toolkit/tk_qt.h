@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+
+class QDialog;
 #include <map>
 #include <string>
 
@@ -91,7 +93,7 @@ bool take_alert_answer(int* code);
 bool take_chooser_answer(std::vector<std::string>* paths, int* filter_index);
 void note_unanswered();
 // The driver's record of the last chooser opened (caption, save form, must the file exist).
-void note_chooser(const std::string& caption, bool save, bool must_exist);
+void note_chooser(const std::string& caption, bool save, bool must_exist, const std::string& folder);
 void note_alert(int kind, const char* text);
 bool screen_override(int* w, int* h);
 // Hides the output file field of Qt's print dialog `dialog` (tk_print_dialog.cpp); the number
@@ -120,4 +122,8 @@ TK_OBJ build_menubar(TK_OBJ win, const std::string& module, const std::string& b
 
 // A key (Qt key code, TkKeyState modifiers) pressed on a widget as a keyboard gives it (test driver).
 void send_key(QWidget* w, int key, int mods);
+// Runs one of Qt's own dialogs (alert, chooser) modally; when it has gone, the window that had
+// the keyboard focus before gets it back, as a window manager would give it.
+int exec_dialog(QDialog& dlg);
+
 }  // namespace tk

@@ -197,6 +197,7 @@ constexpr Rule kPart[] = {
     {"checkable", "", Block::NONE, Ctx::PART},
     {"readonly", "", Block::NONE, Ctx::PART},
     {"packed", "", Block::NONE, Ctx::PART},
+    {"focus", "", Block::NONE, Ctx::PART},
 };
 constexpr Rule kContainer[] = {
     {"size", "N N", Block::NONE, Ctx::PART},

@@ -84,8 +84,8 @@ bool take_chooser_answer(std::vector<std::string>* paths, int* filter_index) {
 
 void note_unanswered() { ++s_unanswered; }
 
-void note_chooser(const std::string& caption, bool save, bool must_exist) {
-  s_last_chooser = TktChooser{caption, save, must_exist};
+void note_chooser(const std::string& caption, bool save, bool must_exist, const std::string& folder) {
+  s_last_chooser = TktChooser{caption, save, must_exist, folder};
 }
 
 void note_alert(int kind, const char* text) {
@@ -205,6 +205,23 @@ void tk::send_key(QWidget* w, int key, int mods) {
 
 void TKT_Key(TK_OBJ obj, int key, int mods) { tk::send_key(tk::widget(obj), key, mods); }
 
+void TKT_KeyAtFocus(TK_OBJ win, int key, int mods) {
+  QWidget* w = tk::widget(win);
+  if (!w) return;
+  // Activating a window without a focus part moves the focus to its first part that takes it.
+  if (!w->isActiveWindow()) {
+    w->activateWindow();
+    QApplication::setActiveWindow(w);
+  }
+  QWidget* f = w->focusWidget();
+  tk::send_key(f ? f : w, key, mods);
+}
+
+TK_OBJ TKT_ActiveWindow() {
+  QWidget* w = QApplication::activeWindow();
+  return w ? tk::object_of(w) : nullptr;
+}
+
 void TKT_Press(TK_OBJ area, int x, int y, bool primary, int mods) {
   const Qt::MouseButton b = primary ? Qt::LeftButton : Qt::RightButton;
   send_mouse(area, QEvent::MouseButtonPress, x, y, b, b, mods);
@@ -303,6 +320,14 @@ bool TKT_OpenMenu(TK_OBJ win, int number) {
   if (!m) return false;
   emit m->aboutToShow();
   return true;
+}
+
+std::vector<std::string> TKT_MenuTitles(TK_OBJ win) {
+  std::vector<std::string> out;
+  if (QMenuBar* bar = bar_of(win))
+    for (QAction* top : bar->actions())
+      if (top->menu()) out.push_back(top->text().toStdString());
+  return out;
 }
 
 TktMenuEntry TKT_MenuEntry(TK_OBJ win, long id) {

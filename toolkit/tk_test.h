@@ -20,6 +20,13 @@ void TKT_Type(TK_OBJ field, const char* text, bool enter = false);  // replace t
 // and a disabled entry is then not chosen.
 void TKT_Pick(TK_OBJ w, int index);
 void TKT_Key(TK_OBJ w, int key, int mods = 0);        // a Qt key code pressed on a part
+// A key pressed right after the window came up: the window is activated as a window system
+// activates it, and the key goes to the part that then has the keyboard focus (else the window).
+void TKT_KeyAtFocus(TK_OBJ win, int key, int mods = 0);
+// The window that has the keyboard focus now (null when none has it).
+TK_OBJ TKT_ActiveWindow();
+// The titles of the menu bar's pull-downs, in order, with their mnemonic marks ("&File").
+std::vector<std::string> TKT_MenuTitles(TK_OBJ win);
 // A key bound with WIN_BindKey pressed as the user does ("Ctrl+O"): it reaches the window only
 // while no modal dialog is open. false when the window has no such key.
 bool TKT_BoundKey(TK_OBJ win, const char* key_text);
@@ -39,11 +46,12 @@ void TKT_AnswerAlert(int code);
 void TKT_AnswerChooser(const std::vector<std::string>& paths, int filter_index = -1);
 int TKT_Unanswered();                                 // alerts and choosers closed for want of an answer
 // The last file chooser opened while the driver was on: its caption, whether it was the save
-// form, and whether it took only existing files.
+// form, whether it took only existing files, and the folder it showed.
 struct TktChooser {
   std::string caption;
   bool save = false;
   bool must_exist = false;
+  std::string folder;
 };
 const TktChooser& TKT_LastChooser();
 // Shows the print dialog as the program prepares it, picks each of its printers in turn (the

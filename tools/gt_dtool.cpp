@@ -18,6 +18,7 @@
 #include "io/kes_image.h"
 #include "toolkit/core/tk_image.h"
 #include "shell/gt_chart.h"
+#include "shell/ih_draw.h"
 #include "shell/ui_print.h"
 #include "shell/ui_text_export.h"
 #include "toolkit/tk_chart.h"
@@ -110,7 +111,7 @@ void paint_strip(TK_OBJ area) {
     DRAW_Image(area, view.x, view.y, scaled);
     DRAW_End(area);
   }
-  if (TK_OBJ font = RES_LoadFont("ui_font", "ui_font_helv_12")) DRAW_SetFont(area, font);
+  if (TK_OBJ font = ih_get_font(1, 1, 0)) DRAW_SetFont(area, font);  // Helvetica, 24 points, plain
   const bool sizes = WGT_GetValue(part(P_LABELS)) == 1 && dtool_sizes_usable();
   const int n = dtool_n();
   for (int i = 0; i < static_cast<int>(s.bands.size()); ++i) {

@@ -22,6 +22,7 @@
 #include "model/spot.h"
 #include "shell/gt_chart.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_overlay.h"
 #include "shell/ih_draw.h"
 #include "shell/ui_print.h"
 #include "toolkit/tk_chart.h"
@@ -433,7 +434,8 @@ int ln_prf_click_index(TK_OBJ c, TkPoint p, PRF_LANE** lane) {
   if (p.x < r.x || p.x >= r.x + r.w || p.y < r.y || p.y >= r.y + r.h || r.w < 2 || r.h < 2) return -1;
   const double x_range = s_points - 1;
   const double y_min = CHART_PixelToY(c, r.y + r.h - 1), y_max = CHART_PixelToY(c, r.y);
-  const int index = round_half_up((p.x - r.x) * x_range / (r.w - 1));
+  // The profile index under the pointer counts from 1 at the plot's left edge.
+  const int index = round_half_up((p.x - r.x) * x_range / r.w) + 1;
   const int value = round_half_up(y_max - (p.y - r.y) * (y_max - y_min) / (r.h - 1));
   PRF_LANE* hit = nullptr;
   if (s_offset_on) {
@@ -493,7 +495,7 @@ int ln_prf_jump_to_image(PRF_LANE* pl, int index, int add_band) {
     if (!gt_get_control()->lanes_hidden) {
       // Short marks on both edges of the lane, two rows above and below the row.
       const int q = std::max(1, lane->left_width / 4);
-      ih_ann_draw_config(area, 0, 10, 0);
+      ih_ann_draw_config(area, gt_get_control()->disp_codes[DISP_COL_SELECTED], 10, 0);
       for (int dy : {-2, 2}) {
         ih_draw_line(area, x - lane->left_width - q, y + dy, x - lane->left_width, y + dy, im->img_ptr);
         ih_draw_line(area, x + lane->right_width, y + dy, x + lane->right_width + q, y + dy, im->img_ptr);

@@ -40,13 +40,16 @@ bool analyse(IMAGE_REC* im, int n, int left, int top, int right, int bottom) {
   return found > 0;
 }
 
-// Puts the image first among the recent files of the preferences file (made when missing) and,
-// when given, makes `stdsets` the folder the standard set choosers open in.
+// Puts the image first among the recent files of the preferences file (made when missing),
+// makes the image's folder the images folder when none is set (the image choosers open there)
+// and, when given, makes `stdsets` the folder the standard set choosers open in.
 void add_recent(const char* prefs, const char* path, const char* stdsets) {
   CONTROL* ctl = gt_get_control();
   gt_control_init(ctl);
   gt_read_and_prep_prefs(prefs, ctl);
   if (stdsets) std::snprintf(ctl->folders[CTL_DIR_STDSETS], CTL_PATH, "%s", stdsets);
+  if (const char* slash = std::strrchr(path, '/'); slash && !ctl->folders[CTL_DIR_IMAGES][0])
+    std::snprintf(ctl->folders[CTL_DIR_IMAGES], CTL_PATH, "%.*s", static_cast<int>(slash - path + 1), path);
   bool listed = false;
   for (int i = 0; i < CTL_NUM_RECENT; ++i) listed = listed || std::strcmp(ctl->recent[i], path) == 0;
   if (!listed) {

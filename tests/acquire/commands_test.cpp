@@ -54,7 +54,9 @@ class AcquireCommands : public shelltest::MainWindowTest {
 
 TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
   const std::string dir = ws_->dir().str() + "/";
-  run(GT_CMD_ACQUIRE_SCANNER, "acquire0905", "scanner_win", [](TK_OBJ w) {
+  std::string scanner_title, camera_title;
+  run(GT_CMD_ACQUIRE_SCANNER, "acquire0905", "scanner_win", [&](TK_OBJ w) {
+    scanner_title = WIN_GetTitle(w);
     TKT_Type(RES_GetSub(w, 3), "scanned");
     TKT_Pick(RES_GetSub(w, 5), 0);
     TKT_Click(RES_GetSub(w, 11));
@@ -65,13 +67,17 @@ TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
   EXPECT_EQ(gt_get_num_img_windows(), 1);
   EXPECT_EQ(gt_get_control()->scan.DPI, 0);
 
-  run(GT_CMD_ACQUIRE_CAMERA, "acquire0905", "sensys_win", [](TK_OBJ w) {
+  run(GT_CMD_ACQUIRE_CAMERA, "acquire0905", "sensys_win", [&](TK_OBJ w) {
+    camera_title = WIN_GetTitle(w);
     TKT_Type(RES_GetSub(w, 1), "grabbed");
     TKT_Click(RES_GetSub(w, 8));
     TKT_Click(RES_GetSub(w, 6));
   }, dir + "grabbed.kes");
   EXPECT_TRUE(fs::exists(dir + "grabbed.kes"));
   EXPECT_EQ(gt_get_num_img_windows(), 2);
+  // The titles name each device's kind once, also where its name already says it.
+  EXPECT_EQ(scanner_title, "Acquire Image from Flatbed Scanner");
+  EXPECT_EQ(camera_title, "Acquire Image from Camera");
   // Each info file records its own device and settings: the scan's do not pass to the camera.
   const IMG_INFO scanned = acqtest::read_info(dir + "scanned.kes").h;
   const IMG_INFO grabbed = acqtest::read_info(dir + "grabbed.kes").h;
@@ -91,6 +97,23 @@ TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
   EXPECT_TRUE(fs::exists(dir + "chosen.kes"));
   EXPECT_EQ(gt_get_num_img_windows(), 3);
   EXPECT_FALSE(fs::exists(ws_->write_dir() + "~~ks$$$.kes"));  // moved away
+}
+
+TEST_F(AcquireCommands, TheScansDestinationIsAskedForInTheImagesFolder) {
+  // No images folder set: the default one beside the write folder, not the write folder that
+  // holds the scan's temporary image.
+  gt_get_control()->folders[CTL_DIR_IMAGES][0] = '\0';
+  run(GT_CMD_ACQUIRE_SCANNER, "acquire0905", "scanner_win", [](TK_OBJ w) {
+    TKT_Type(RES_GetSub(w, 3), "scanned");
+    TKT_Pick(RES_GetSub(w, 5), 0);
+    TKT_Click(RES_GetSub(w, 11));
+    TKT_Click(RES_GetSub(w, 9));
+  }, ws_->dir().str() + "/scanned.kes");
+  const std::string shown = TKT_LastChooser().folder;
+  EXPECT_EQ(TKT_LastChooser().caption, "Destination image...");
+  ASSERT_TRUE(fs::is_directory(ws_->write_dir() + "images"));
+  EXPECT_TRUE(fs::equivalent(shown, ws_->write_dir() + "images")) << shown;
+  EXPECT_TRUE(fs::exists(ws_->dir().str() + "/scanned.kes"));
 }
 
 }  // namespace

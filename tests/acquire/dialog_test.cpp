@@ -1,6 +1,7 @@
 // The export, channel, resolution and border dialogs driven as a user would, and grabbed.
 #include <gtest/gtest.h>
 
+#include <QTimer>
 #include <cstdlib>
 #include <string>
 
@@ -91,6 +92,21 @@ TEST_F(Dialogs, ExportDialogKindsAndQuality) {
   int save_as = -1, quality = -1;
   EXPECT_EQ(ui_export_dialog(EXPORT_DLG_2BYTE, &save_as, &quality), 0);
   EXPECT_EQ(save_as, 0);
+}
+
+TEST_F(Dialogs, ReturnConfirmsTheExportDialogAsItOpens) {
+  bool stuck = false;
+  when_shown("ui_tifsav", "WinTifsav", [&](TK_OBJ win) {
+    TKT_KeyAtFocus(win, Qt::Key_Return);
+    QTimer::singleShot(0, [&, win] {  // still open: Cancel ends it
+      stuck = TKT_FindWindow("ui_tifsav", "WinTifsav") == win;
+      if (stuck) TKT_Click(RES_GetSub(win, 3));
+    });
+  });
+  int save_as = -1, quality = -1;
+  EXPECT_EQ(ui_export_dialog(EXPORT_DLG_2BYTE, &save_as, &quality), 1);
+  EXPECT_FALSE(stuck);
+  EXPECT_EQ(save_as, 3);
 }
 
 TEST_F(Dialogs, ChannelDialog) {

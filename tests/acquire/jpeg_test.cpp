@@ -109,8 +109,11 @@ TEST_F(JpegImport, DensityIsTakenInItsUnit) {
       {"300 per inch", "-units PixelsPerInch -density 300", false, 300, 8466, -5},
       {"118 per cm", "-units PixelsPerCentimeter -density 118", false, 300, 8466, -5},
       {"72 per inch", "-units PixelsPerInch -density 72", false, 72, 3527, -4},
-      {"aspect ratio only", "-units Undefined -density 2", false, 0, 85, -3},
-      {"no JFIF segment", "-units PixelsPerInch -density 300", true, 0, 85, -3},
+      // Without a unit the density says nothing of the resolution: the default, 300 dpi, as a
+      // TIFF file without a resolution gets.
+      {"aspect ratio 1:1 only", "-units Undefined -density 1", false, 300, 8466, -5},
+      {"aspect ratio only", "-units Undefined -density 2", false, 300, 8466, -5},
+      {"no JFIF segment", "-units PixelsPerInch -density 300", true, 300, 8466, -5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -170,8 +170,8 @@ TEST_F(ChartWin, CsvPerTypeAndXColumn) {
       {i32, 3, 3, 2, 0, "-1,2,-70000\n4,5,6\n"},
       {i32, 6, 2, 3, 1, "-1,0.000,2\n-70000,0.333,4\n5,0.667,6\n"},
       {d, 7, 2, 3, 0, "0.500000,2.000000\n3.250000,4.000000\n5.000000,6.000000\n"},
-      // One value per line: x runs 1/C .. 1, the last line included.
-      {u8, 1, 1, 4, 1, "1,0.250\n2,0.500\n250,0.750\n4,1.000\n"},
+      // One value per line: x runs 1/C, 2/C, ... and wraps to 0 on the last line.
+      {u8, 1, 1, 4, 1, "1,0.250\n2,0.500\n250,0.750\n4,0.000\n"},
   };
   for (const Case& c : cases) {
     CHART_SetData(chart_, c.block, c.type, c.a, c.c);

@@ -21,6 +21,19 @@
 
 namespace shelltest {
 
+// The info file of a 1-byte gel of w x h pixels.
+inline void write_gel_info(const std::string& path, int w, int h) {
+  IMG_INFO info{};
+  info.width = w;
+  info.height = h;
+  info.bytes_per_pixel = 1;
+  info.x_res = info.y_res = 100;
+  info.max_value = 255;
+  ANALYSIS_ENTRY e{1, &info, nullptr, 0};
+  ANALYSIS_ENTRY* list[] = {&e};
+  EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
+}
+
 // A 1-byte gel of w x h pixels (pixel (x, y) = (x + 2y) mod 256) with its info file.
 inline std::string write_gel(const std::string& dir, const std::string& name, int w, int h,
                              bool with_info = true) {
@@ -30,17 +43,7 @@ inline std::string write_gel(const std::string& dir, const std::string& name, in
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) out.u8(static_cast<uint8_t>(grey_of(x, y)));
   EXPECT_TRUE(io_write_file_replace(path.c_str(), out.buffer()));
-  if (with_info) {
-    IMG_INFO info{};
-    info.width = w;
-    info.height = h;
-    info.bytes_per_pixel = 1;
-    info.x_res = info.y_res = 100;
-    info.max_value = 255;
-    ANALYSIS_ENTRY e{1, &info, nullptr, 0};
-    ANALYSIS_ENTRY* list[] = {&e};
-    EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
-  }
+  if (with_info) write_gel_info(path, w, h);
   return path;
 }
 

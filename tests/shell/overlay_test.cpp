@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "image_view_fixture.h"
@@ -132,6 +134,37 @@ TEST_F(Overlay, LanesAndBandsLandOnTheirImagePixels) {
   }
   vxtest::TempDir shots;
   TKT_Grab(v.win, vxtest::grab_path(shots, "overlay.png").c_str());
+}
+
+TEST_F(Overlay, ALanesNameStandsCentredOverTheLane) {
+  ImageView v(400, 300);
+  LANE* lane = add_lane(v.image, {{110, 60}, {110, 250}}, 10, 12, LN_F_TOOL_MARK);
+  add_band(v.image, 110, 200);
+  for (const char* name : {"Ladder lane 1", "7"}) {
+    SCOPED_TRACE(name);
+    std::snprintf(lane->lane_name, sizeof lane->lane_name, "%s", name);
+    v.zoom(1);
+    v.scroll(0, 0);
+    ctl->annot_off = 1;  // the picture without overlays, to tell the label's pixels by
+    v.expose();
+    const QImage plain = v.backing().copy();
+    ctl->annot_off = 0;
+    v.expose();
+    const TkRect vis = v.visible();
+    // The label's pixels in the rows above the lane's first centre point.
+    const shelltest::ImageSpan span = shelltest::image_in_view(vis, 1, 400, 300);
+    ASSERT_GE(span.right, 200);
+    int left = 10000, right = -1;
+    for (int y = 30; y < 58; ++y)
+      for (int x = 20; x <= span.right; ++x) {
+        int X, Y;
+        if (shelltest::view_of(vis, 1, x, y, &X, &Y) && v.px(X, Y) != (plain.pixel(X, Y) & 0xFFFFFF))
+          left = std::min(left, x), right = std::max(right, x);
+      }
+    ASSERT_GE(right, left);
+    ASSERT_LT(right, span.right) << "the label runs out of view";
+    EXPECT_NEAR((left + right) / 2.0, 110.0, 2.0) << left << ".." << right;
+  }
 }
 
 TEST_F(Overlay, AnExposeRepaintsTheWholeOverlayInEveryToolState) {

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -228,6 +233,42 @@ TEST_F(Prefs, AFileBoxWithoutAFileStaysUnticked) {
       PREFS_OK);
   EXPECT_TRUE(unticked);
   EXPECT_STREQ(gt_get_control()->lane_sel_file, "");
+}
+
+// A file that is there but cannot be opened for reading (whoever runs the test): a socket.
+std::string unopenable(const std::string& path) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+  EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << path;
+  close(fd);
+  return path;
+}
+
+TEST_F(Prefs, AFileThatCannotBeOpenedIsNamedInTheMessage) {
+  const std::string list = unopenable(ws_->file("list.csv"));
+  const std::string set = unopenable(ws_->file("ladder.std"));
+  std::string list_text, set_text;
+  bool list_unticked = false, set_unticked = false;
+  run(
+      [&](TK_OBJ w) {
+        TKT_AnswerChooser({list});
+        TKT_AnswerAlert(1);
+        TKT_Click(on_page(w, 2, 3));
+        list_text = TKT_LastAlertText();
+        list_unticked = WGT_GetValue(on_page(w, 2, 3)) == 0;
+        TKT_AnswerChooser({set});
+        TKT_AnswerAlert(1);
+        TKT_Click(on_page(w, 4, 9));
+        set_text = TKT_LastAlertText();
+        set_unticked = WGT_GetValue(on_page(w, 4, 9)) == 0;
+      },
+      PREFS_CANCEL);
+  EXPECT_NE(list_text.find("list.csv"), std::string::npos) << list_text;
+  EXPECT_NE(set_text.find("ladder.std"), std::string::npos) << set_text;
+  EXPECT_TRUE(list_unticked);
+  EXPECT_TRUE(set_unticked);
 }
 
 TEST_F(Prefs, ThePreferencesCommandRunsTheDialogAndRefreshes) {

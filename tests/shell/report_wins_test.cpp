@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QTimer>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,9 +25,13 @@
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_overlay.h"
+#include "shell/ih_draw.h"
+#include "toolkit/tk_area.h"
 #include "toolkit/tk_chart.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_print.h"
+#include "toolkit/tk_qt.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
@@ -295,26 +300,43 @@ TEST_F(ReportWins, ProfileStacksTwoLanesAndLinksChartAndImageBothWays) {
   EXPECT_TRUE(WGT_IsEnabled(RES_GetSub(w, 5)));
   grab(w, "ln_prf_offset.png");
 
-  // Offset off: a click on the chart and the jump back give the same index.
+  // Offset off: a click on the chart counts the profile index from 1 at the plot's left edge,
+  // round(x range / width) + 1, on the curve the jump from the image points at.
   TKT_Click(RES_GetSub(w, 5));
   TK_OBJ chart = RES_GetSub(w, 0);
-  for (int k : {0, 17, 40, 111, 179}) {
+  const TkRect plot = CHART_GetPlotRect(chart);
+  auto index_at = [&](int x) { return static_cast<int>(std::floor((x - plot.x) * 179.0 / plot.w + 0.5)) + 1; };
+  for (int k : {0, 17, 40, 111, 178}) {
     SCOPED_TRACE(k);
     TkPoint px{};
     ASSERT_EQ(ln_prf_jump_to_profile(im, TkPoint{60, 10 + k}, &px), 1);
     PRF_LANE* hit = nullptr;
-    EXPECT_EQ(ln_prf_click_index(chart, px, &hit), k);
+    EXPECT_EQ(ln_prf_click_index(chart, px, &hit), index_at(px.x));
     EXPECT_EQ(hit, a);
   }
-  // Shift-click on lane A's curve adds a band at that row, and its mark shows.
+  PRF_LANE* edge = nullptr;
+  EXPECT_EQ(ln_prf_click_index(chart, TkPoint{plot.x, plot.y + plot.h - 2}, &edge), 1);
+  // A click there jumps to that row of the image, with short marks on the lane's edges in the
+  // selected colour of the preferences.
+  gt_get_control()->disp_codes[DISP_COL_SELECTED] = 2;  // cyan
   TkPoint px{};
   ASSERT_EQ(ln_prf_jump_to_profile(im, TkPoint{60, 10 + 70}, &px), 1);
+  const int row = 10 + index_at(px.x);
+  TKT_Press(chart, px.x, px.y);
+  TKT_Release(chart, px.x, px.y);
+  {
+    auto area = static_cast<TK_OBJ>(im->draw_area);
+    const QImage& b = tk::area(area)->backing();
+    const TkPoint left = ih_map_point(area, 60 - 9 - 1, row - 2, im->img_ptr);
+    EXPECT_EQ(b.pixel(left.x, left.y) & 0xFFFFFF, 0x00FFFFu);
+  }
+  // Shift-click on lane A's curve adds a band at that row, and its mark shows.
   const int before = count_bands(im);
   TKT_Press(chart, px.x, px.y, true, TK_MOD_SHIFT);
   TKT_Release(chart, px.x, px.y, true, TK_MOD_SHIFT);
   EXPECT_EQ(count_bands(im), before + 1);
   a = ln_prf_lanes();
-  EXPECT_EQ(a->data_values[a->n + 70], 1);
+  EXPECT_EQ(a->data_values[a->n + row - 10], 1);
   grab(w, "ln_prf_band_added.png");
 
   // The other button in an image window in lanes mode is handed to the window.
