@@ -1,7 +1,11 @@
 // The parallel loop: every piece once, on the calling thread alone when capped at one thread;
 // alerts (an allocation failure among them) shown once each on the calling thread in the order
-// of their pieces; an exception carried to the caller; a loop inside a piece run inline.
+// of their pieces; an exception carried to the caller; a loop inside a piece run inline; the
+// threads counted from the CPU affinity and kept from one loop to the next.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -141,6 +145,56 @@ TEST_F(ParLanes, ALoopInsideAPieceRunsInlineOnItsThread) {
   });
   EXPECT_EQ(inner_runs.load(), 40);
   EXPECT_EQ(inner_elsewhere.load(), 0);
+}
+
+// The kernel's thread ids, which are not handed out again soon (unlike std::thread ids, which
+// a new thread may take over from an ended one).
+long tid() { return static_cast<long>(::syscall(SYS_gettid)); }
+
+TEST_F(ParLanes, LoopsAfterTheFirstRunOnTheSameWorkers) {
+  par_set_max_threads(4);
+  std::vector<std::set<long>> workers(3);
+  for (auto& ids : workers) {
+    std::mutex m;
+    par_lanes(64, [&](int) {
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+      std::lock_guard<std::mutex> lock(m);
+      ids.insert(tid());
+    });
+    ids.erase(tid());
+  }
+  std::set<long> all;
+  for (const auto& ids : workers) {
+    EXPECT_FALSE(ids.empty());
+    all.insert(ids.begin(), ids.end());
+  }
+  // Three helpers at most, whichever loop they served.
+  EXPECT_LE(all.size(), 3u);
+}
+
+TEST_F(ParLanes, ThreadsFollowTheProcessAffinity) {
+  cpu_set_t before;
+  CPU_ZERO(&before);
+  ASSERT_EQ(::sched_getaffinity(0, sizeof before, &before), 0);
+  int first = -1;
+  for (int c = 0; c < CPU_SETSIZE && first < 0; ++c)
+    if (CPU_ISSET(c, &before)) first = c;
+  ASSERT_GE(first, 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  const int uncapped = par_max_threads();
+  std::set<std::thread::id> ids;
+  std::mutex m;
+  par_lanes(20, [&](int) {
+    std::lock_guard<std::mutex> lock(m);
+    ids.insert(std::this_thread::get_id());
+  });
+  ASSERT_EQ(::sched_setaffinity(0, sizeof before, &before), 0);
+  EXPECT_EQ(uncapped, 1);
+  EXPECT_EQ(ids, std::set{std::this_thread::get_id()}) << "one core: the caller alone";
+  EXPECT_EQ(par_max_threads(), CPU_COUNT(&before));
 }
 
 }  // namespace
