@@ -103,6 +103,29 @@ TEST_F(TiffImport, TiffcpVariantsImportToLibtiffsPixelsInverted) {
   }
 }
 
+// Files larger than a megabyte are read in parts (the directory and its arrays where they lie,
+// after the pixels; pixel rows in blocks): the same pixels as libtiff's for each strip layout.
+TEST_F(TiffImport, LargeFilesReadInPartsImportToLibtiffsPixels) {
+  const std::string src = grey_source("large", 700, 1013, 16);
+  const std::vector<int> ref = inverted(libtiff_samples(src, dir.file("ref")), 65535);
+  const std::map<std::string, std::string> variants = {
+      {"one-strip", "-c none -r 2000"}, {"strips", "-c none -r 16"}, {"rows", "-c none -r 1"},
+      {"lzw-pred", "-c lzw:2 -r 64"},   {"big-endian", "-B -c none -r 33"},
+  };
+  for (const auto& [name, args] : variants) {
+    SCOPED_TRACE(name);
+    const std::string tif = dir.file(name + ".tif"), kes = dir.file(name + ".kes");
+    ASSERT_TRUE(run("tiffcp " + args + " " + q(src) + " " + q(tif)));
+    ASSERT_EQ(import(tif, kes), 0);
+    const Kes k = read_kes(kes);
+    EXPECT_EQ(k.width, 700);
+    EXPECT_EQ(k.height, 1013);
+    EXPECT_EQ(k.v, ref);
+  }
+  ASSERT_EQ(import(src, dir.file("src.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("src.kes")).v, ref);
+}
+
 TEST_F(TiffImport, PhotometricChannelsAndPalettes) {
   const int w = 31, h = 17;
   // White is zero: stored unchanged.
