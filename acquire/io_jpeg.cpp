@@ -78,7 +78,9 @@ bool four_components(const jpeg_decompress_struct& c) {
 
 // Stores n decoded values dark high (255 - v) where they lie, widening the range [lo, hi] of the
 // stored values. Done on each batch of rows as it is decoded, while the rows are still in cache.
-void store_dark_high(uint8_t* __restrict d, std::size_t n, uint8_t& lo, uint8_t& hi) {
+// Kept out of line: inlined into the decoder's function, which returns through longjmp, its
+// locals could not be kept in registers.
+[[gnu::noinline]] void store_dark_high(uint8_t* __restrict d, std::size_t n, uint8_t& lo, uint8_t& hi) {
   uint8_t l = lo, h = hi;
   for (std::size_t i = 0; i < n; ++i) {
     const uint8_t v = static_cast<uint8_t>(255 - d[i]);
