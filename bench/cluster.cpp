@@ -126,23 +126,25 @@ void FirstSizes(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK_CAPTURE(FirstBuild, velto_min, "velto", "single")
-    ->Name("first_build/velto/min_linkage")->Apply(FirstSizes);
-BENCHMARK_CAPTURE(FirstBuild, velto_max, "velto", "complete")
-    ->Name("first_build/velto/max_linkage")->Apply(FirstSizes);
-BENCHMARK_CAPTURE(FirstBuild, velto_average, "velto", "average")
-    ->Name("first_build/velto/average_linkage")->Apply(FirstSizes);
-BENCHMARK_CAPTURE(FirstBuild, vx_min, "vx", "single")
-    ->Name("first_build/vx/min_linkage")->Apply(FirstSizes);
-BENCHMARK_CAPTURE(FirstBuild, vx_max, "vx", "complete")
-    ->Name("first_build/vx/max_linkage")->Apply(FirstSizes);
-BENCHMARK_CAPTURE(FirstBuild, vx_average, "vx", "average")
-    ->Name("first_build/vx/average_linkage")->Apply(FirstSizes);
+// The first-build benchmarks of both programs and the three rules (scipy's method names).
+void RegisterFirstBuilds() {
+  const char* const rules[][2] = {
+      {"min_linkage", "single"}, {"max_linkage", "complete"}, {"average_linkage", "average"}};
+  for (const char* program : {"velto", "vx"})
+    for (const auto& rule : rules) {
+      const char* method = rule[1];
+      benchmark::RegisterBenchmark(
+          ("first_build/" + std::string(program) + "/" + rule[0]).c_str(),
+          [program, method](benchmark::State& state) { FirstBuild(state, program, method); })
+          ->Apply(FirstSizes);
+    }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (const char* task = vxbench::child_task()) return child_main(task);
+  RegisterFirstBuilds();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
