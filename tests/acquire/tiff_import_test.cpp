@@ -143,10 +143,12 @@ TEST_F(TiffImport, LargeFilesReadInPartsImportToLibtiffsPixels) {
 // A large uncompressed file is converted from blocks of rows read into one buffer, not from a
 // copy of the whole file: the import touches far fewer new pages than the file holds.
 TEST_F(TiffImport, LargeUncompressedFileIsNotReadWhole) {
-  const std::string src = grey_source("held", 2000, 3000, 16);
+  const std::string src = grey_source("held", 2500, 3000, 16);
   struct stat st {};
   ASSERT_EQ(::stat(src.c_str(), &st), 0);
   const long pages = static_cast<long>(st.st_size / 4096);
+  // The first import pays the one-time costs of the process (code, allocator regions).
+  ASSERT_EQ(import(src, dir.file("first.kes")), 0);
   rusage before{}, after{};
   ::getrusage(RUSAGE_SELF, &before);
   ASSERT_EQ(import(src, dir.file("held.kes")), 0);
