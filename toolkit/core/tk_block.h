@@ -1,4 +1,4 @@
-// Zeroed memory blocks for large images and work arrays. A block of 4 MiB and more is a mapping
+// Zeroed memory blocks for large images and work arrays. A block of 2 MiB and more is a mapping
 // of its own in 2 MiB pages where the system offers them: its first touch then takes one fault
 // per 2 MiB instead of one per 4 KiB, which is most of the cost of new memory that a fresh
 // process writes once. Smaller blocks come from calloc.
