@@ -77,6 +77,22 @@ bool four_components(const jpeg_decompress_struct& c) {
          c.num_components == 4;
 }
 
+// Stores n decoded values dark high (255 - v) where they lie, widening the range [lo, hi] of the
+// stored values. Done on each batch of rows as it is decoded, while the rows are still in cache.
+// Kept out of line: inlined into the decoder's function, which returns through longjmp, its
+// locals could not be kept in registers.
+[[gnu::noinline]] void store_dark_high(uint8_t* __restrict d, std::size_t n, uint8_t& lo, uint8_t& hi) {
+  uint8_t l = lo, h = hi;
+  for (std::size_t i = 0; i < n; ++i) {
+    const uint8_t v = static_cast<uint8_t>(255 - d[i]);
+    d[i] = v;
+    l = v < l ? v : l;
+    h = v > h ? v : h;
+  }
+  lo = l;
+  hi = h;
+}
+
 }  // namespace
 
 BOOL io_jpeg_check(const char* path, int* components, int* width, int* x_dpi, int* height,
@@ -133,6 +149,8 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
   JpegError err;
   uint8_t* volatile pixels = nullptr;
   int result = 0;
+  // The range of the stored values, kept as the rows are decoded.
+  uint8_t lo8 = 255, hi8 = 0;
   cinfo.err = set_up_errors(&err);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
@@ -170,7 +188,8 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
         const JDIMENSION y = cinfo.output_scanline;
         int n = 0;
         for (; n < batch && n < 16 && y + n < h; ++n) direct[n] = pixels + std::size_t(y + n) * w;
-        jpeg_read_scanlines(&cinfo, direct, n);
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, direct, n);
+        store_dark_high(pixels + std::size_t(y) * w, std::size_t(got) * w, lo8, hi8);
       }
       jpeg_finish_decompress(&cinfo);
     } else {
@@ -190,6 +209,7 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
             src += pick;
             for (JDIMENSION x = 0; x < w; ++x, src += comps) d[x] = *src;
           }
+          store_dark_high(d, w, lo8, hi8);
         }
       }
       jpeg_finish_decompress(&cinfo);
@@ -203,15 +223,7 @@ int io_jpeg_convert(const char* jpeg_file_name, const char* data_file_name, int 
     std::free(pixels);
     return result;
   }
-  // Dark stored high: 255 - v, and the range of the stored values.
-  uint8_t lo8 = 255, hi8 = 0;
   const std::size_t count = std::size_t(width) * height;
-  for (std::size_t i = 0; i < count; ++i) {
-    const uint8_t v = static_cast<uint8_t>(255 - pixels[i]);
-    pixels[i] = v;
-    lo8 = v < lo8 ? v : lo8;
-    hi8 = v > hi8 ? v : hi8;
-  }
   const int lo = count ? lo8 : 256, hi = hi8;
 
   AcqOut out;

@@ -90,21 +90,59 @@ struct TiffState {
 TiffState S;
 IoResQuery s_res_query = nullptr;
 
-// The bytes of one TIFF, read whole in one call into memory that is not cleared first. The
-// check keeps them for the conversion that follows, which takes them again when the file is
-// still the same (device, inode, size and modification time).
+// The bytes of one TIFF. A small file is read whole in one call; a larger one is read where it
+// is used: the directory, the arrays its entries point at and compressed strips are read into
+// their places in a block of the file's size (pages never read are never touched), while
+// uncompressed pixel rows are read by the conversion into a small buffer of its own. The check
+// keeps the bytes (and the open file) for the conversion that follows, which takes them again
+// when the file is still the same (device, inode, size and modification time).
 struct TiffBytes {
+  static constexpr std::size_t kPage = 4096;
+  static constexpr std::size_t kWhole = std::size_t(1) << 20;  // read whole up to this size
   std::unique_ptr<uint8_t[]> bytes;
   std::size_t n = 0;
   std::string path;
   struct stat id {};
+  std::unique_ptr<InFile> file;  // open while parts remain to be read
+  mutable std::vector<bool> have;  // pages of `bytes` read so far; empty when all are
   const uint8_t* data() const { return bytes.get(); }
   std::size_t size() const { return n; }
   uint8_t operator[](std::size_t i) const { return bytes[i]; }
   void clear() {
     bytes.reset();
+    file.reset();
+    have.clear();
     n = 0;
     path.clear();
+  }
+  // Makes the bytes [at, at + len) (as far as the file reaches) present in data(). false when
+  // the file could not be read there (it became shorter).
+  bool ensure(uint64_t at, uint64_t len) const {
+    if (have.empty() || len == 0 || at >= n) return true;
+    const uint64_t end = std::min<uint64_t>(n, at + len);
+    std::size_t p = static_cast<std::size_t>(at / kPage);
+    const std::size_t last = static_cast<std::size_t>((end - 1) / kPage);
+    while (p <= last) {
+      if (have[p]) {
+        ++p;
+        continue;
+      }
+      std::size_t q = p;
+      while (q + 1 <= last && !have[q + 1]) ++q;
+      const uint64_t from = uint64_t(p) * kPage;
+      const uint64_t to = std::min<uint64_t>(n, uint64_t(q + 1) * kPage);
+      if (!file->read_at(from, bytes.get() + from, static_cast<std::size_t>(to - from)))
+        return false;
+      for (std::size_t k = p; k <= q; ++k) have[k] = true;
+      p = q + 1;
+    }
+    return true;
+  }
+  // The bytes [at, at + len) of the file: where they lie in data() when the whole file is
+  // there, else read into `buf` (len bytes at least). Null when they cannot be read.
+  const uint8_t* read(uint64_t at, std::size_t len, uint8_t* buf) const {
+    if (have.empty()) return at <= n && len <= n - at ? bytes.get() + at : nullptr;
+    return file->read_at(at, buf, len) ? buf : nullptr;
   }
 };
 TiffBytes s_kept;
@@ -114,7 +152,8 @@ bool same_file(const struct stat& a, const struct stat& b) {
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-// Reads the file into `f`, or keeps what `f` holds when it is that file unchanged.
+// Opens the file into `f` (reading it whole when small), or keeps what `f` holds when it is
+// that file unchanged.
 bool load_tiff(const char* path, TiffBytes& f) {
   if (path == nullptr) return false;
   struct stat id {};
@@ -124,11 +163,18 @@ bool load_tiff(const char* path, TiffBytes& f) {
   }
   if (f.bytes && f.path == path && same_file(f.id, id)) return true;
   f.clear();
-  InFile in;
-  if (!in.open(path) || in.size() > kMaxTiffBytes) return false;
-  const std::size_t n = static_cast<std::size_t>(in.size());
+  auto in = std::make_unique<InFile>();
+  if (!in->open(path) || in->size() > kMaxTiffBytes) return false;
+  const std::size_t n = static_cast<std::size_t>(in->size());
+  // Not cleared: a large block's pages are touched only where the file is read into it.
   std::unique_ptr<uint8_t[]> b(new (std::nothrow) uint8_t[n > 0 ? n : 1]);
-  if (!b || (n > 0 && !in.read_at(0, b.get(), n))) return false;
+  if (!b) return false;
+  if (n <= TiffBytes::kWhole) {
+    if (n > 0 && !in->read_at(0, b.get(), n)) return false;
+  } else {
+    f.have.assign((n + TiffBytes::kPage - 1) / TiffBytes::kPage, false);
+    f.file = std::move(in);
+  }
   f.bytes = std::move(b);
   f.n = n;
   f.path = path;
@@ -150,7 +196,7 @@ void tiff_error(const char* format, ...) {
 // Reads the first directory's entries. false after a message when the header, the magic
 // number or the directory does not fit the file.
 bool read_directory(const TiffBytes& f, std::vector<DirEntry>* entries, bool* big) {
-  if (f.size() < 8) {
+  if (f.size() < 8 || !f.ensure(0, 8)) {
     tiff_error("Failed to read TIFF header.");
     return false;
   }
@@ -166,11 +212,11 @@ bool read_directory(const TiffBytes& f, std::vector<DirEntry>* entries, bool* bi
     return false;
   }
   uint16_t n = 0;
-  if (!r.seek(ifd) || !r.u16(n)) {
+  if (!f.ensure(ifd, 2) || !r.seek(ifd) || !r.u16(n)) {
     tiff_error("Failed to read TIFF directory size.");
     return false;
   }
-  if (!r.has(uint64_t(n) * 12)) {
+  if (!r.has(uint64_t(n) * 12) || !f.ensure(uint64_t(ifd) + 2, uint64_t(n) * 12)) {
     tiff_error("Failed to read TIFF directory entry.");
     return false;
   }
@@ -207,7 +253,7 @@ bool read_array(const TiffBytes& f, bool big, const DirEntry& e,
   const int w = e.type == TYPE_SHORT ? 2 : 4;
   const uint64_t bytes = uint64_t(e.count) * w;
   const uint64_t at = bytes <= 4 ? e.at : e.value;
-  if (at + bytes > f.size()) return false;
+  if (at + bytes > f.size() || !f.ensure(at, bytes)) return false;
   ByteReader r(f.data(), f.size(), big);
   r.seek(static_cast<std::size_t>(at));
   out->assign(e.count, 0);
@@ -227,6 +273,7 @@ bool read_array(const TiffBytes& f, bool big, const DirEntry& e,
 
 bool read_rational(const TiffBytes& f, bool big, uint32_t at, uint32_t* num,
                    uint32_t* den) {
+  if (!f.ensure(at, 8)) return false;
   ByteReader r(f.data(), f.size(), big);
   return r.seek(at) && r.u32(*num) && r.u32(*den);
 }
@@ -695,21 +742,58 @@ class RowWriter {
   uint32_t lo_ = 0xffffffffu, hi_ = 0;
 };
 
+// Uncompressed rows read from the file in blocks of about a megabyte into one buffer (or taken
+// where they lie when the whole file is in memory) and converted.
+class RawRows {
+ public:
+  RawRows(const TiffBytes& f, RowWriter& w) : f_(f), w_(w) {
+    per_block_ = std::max<uint64_t>(1, kBlock / std::max<uint64_t>(1, w.in_row()));
+  }
+  // Converts `rows` rows that start at offset `at`. 0, IO_IMPORT_BAD_STRIP when they cannot be
+  // read or IO_IMPORT_WRITE_FAILED.
+  int put(uint64_t at, uint64_t rows) {
+    const uint64_t row_bytes = w_.in_row();
+    while (rows > 0) {
+      const uint64_t now = std::min(rows, per_block_);
+      const std::size_t len = static_cast<std::size_t>(now * row_bytes);
+      if (!f_.have.empty() && !buf_) {
+        buf_.reset(new (std::nothrow) uint8_t[static_cast<std::size_t>(per_block_ * row_bytes)]);
+        if (!buf_) return -1;
+      }
+      const uint8_t* src = f_.read(at, len, buf_.get());
+      if (!src) return IO_IMPORT_BAD_STRIP;
+      if (!w_.put(src, now)) return IO_IMPORT_WRITE_FAILED;
+      at += len;
+      rows -= now;
+    }
+    return 0;
+  }
+
+ private:
+  static constexpr uint64_t kBlock = uint64_t(1) << 20;
+  const TiffBytes& f_;
+  RowWriter& w_;
+  uint64_t per_block_ = 1;
+  std::unique_ptr<uint8_t[]> buf_;
+};
+
 // One uncompressed strip holding the whole image, converted from its offset (the predictor is
 // not applied).
 int convert_bigblock(const TiffBytes& f, AcqOut& out) {
   if (S.compression != 1) return -1;
   RowWriter w(out, false);
-  const bool ok = w.put(f.data() + S.offsets[0], S.height) && w.flush();
+  RawRows raw(f, w);
+  const bool ok = raw.put(S.offsets[0], S.height) == 0 && w.flush();
   w.range(&S.min_v, &S.max_v);
   return ok ? 0 : -1;
 }
 
-// The strips in order: an uncompressed strip is converted where it lies in the file, an LZW
+// The strips in order: an uncompressed strip is read and converted in blocks of rows, an LZW
 // strip is decoded into a work buffer first. A strip is bounded by the image's own size.
 int io_tiff_convert_read_strips(const TiffBytes& f, AcqOut& out) {
   if (S.rows_per_strip == 0) return -1;
   RowWriter w(out, S.predictor == 2);
+  RawRows raw(f, w);
   const uint64_t row_bytes = w.in_row();
   std::unique_ptr<uint8_t[]> work;
   uint64_t work_bytes = 0;
@@ -719,14 +803,12 @@ int io_tiff_convert_read_strips(const TiffBytes& f, AcqOut& out) {
     const uint64_t rows = rows_left < S.rows_per_strip ? rows_left : S.rows_per_strip;
     const uint64_t want = rows * row_bytes;
     const uint64_t have = S.counts[i];
-    const uint8_t* in = f.data() + S.offsets[i];
-    const uint8_t* rows_at = in;
     if (S.compression == 1) {
-      if (have < want) status = IO_IMPORT_BAD_STRIP;
+      status = have < want ? IO_IMPORT_BAD_STRIP : raw.put(S.offsets[i], rows);
     } else if (S.compression == 5) {
       // An LZW code of at least 9 bits stands for fewer than 4096 bytes: a strip that would
       // have to expand further cannot hold its rows.
-      if (want > have * 4096 || want > 0x7fffffffu) {
+      if (want > have * 4096 || want > 0x7fffffffu || !f.ensure(S.offsets[i], have)) {
         status = IO_IMPORT_BAD_STRIP;
       } else {
         if (want > work_bytes) {
@@ -740,8 +822,9 @@ int io_tiff_convert_read_strips(const TiffBytes& f, AcqOut& out) {
           }
         }
         const long in_len = have > 0x7fffffff ? 0x7fffffff : static_cast<long>(have);
-        status = io_tiff_decompress_as(S.compression, in_len, work.get(), static_cast<long>(want), in);
-        rows_at = work.get();
+        status = io_tiff_decompress_as(S.compression, in_len, work.get(), static_cast<long>(want),
+                                       f.data() + S.offsets[i]);
+        if (status == 0 && !w.put(work.get(), rows)) status = IO_IMPORT_WRITE_FAILED;
       }
     } else {
       status = IO_IMPORT_BAD_COMPRESSION;
@@ -750,7 +833,6 @@ int io_tiff_convert_read_strips(const TiffBytes& f, AcqOut& out) {
       SLOG("io_tiff_convert_read_strips", SLOG_ERROR, "strip %zu: %d", i, status);
       break;
     }
-    if (!w.put(rows_at, rows)) status = IO_IMPORT_WRITE_FAILED;
     rows_left -= rows;
   }
   if (status == 0 && !w.flush()) status = IO_IMPORT_WRITE_FAILED;

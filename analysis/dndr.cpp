@@ -11,6 +11,7 @@
 #include "base/min_tree.h"
 #include "base/ks_msg.h"
 #include "shell/gt_image_win.h"
+#include "toolkit/core/tk_block.h"
 
 CLUSTER* cluster_new(int id, int count, float height, int first, int last) {
   auto* c = ks_new_rec<CLUSTER>();
@@ -158,18 +159,19 @@ struct Builder {
   // hold the ends of the cells of that value. Where the tree has one edge of a weight, the step
   // joins the two clusters holding its ends; where it has several, every pair of clusters
   // with a cell of that value is joined in cell order with the renumbering of linkage_step. A
-  // cluster's row is its lowest leaf row, as linkage_step keeps the lower row of a join. False,
-  // with nothing done, when a cell is no number or above 127 (those steps are the step
-  // procedure's own) or memory runs out.
-  bool spanning_tree_linkage() {
+  // cluster's row is its lowest leaf row, as linkage_step keeps the lower row of a join. The
+  // cells are read from `cells` (packed lower triangle of the clusters' rows), which is not
+  // changed, so the match matrix's own cells serve without a working copy. False, with nothing
+  // done, when a cell is no number or above 127 (those steps are the step procedure's own) or
+  // memory runs out.
+  bool spanning_tree_linkage(const float* cells) {
     const int n = static_cast<int>(arr.size());
     if (n < 2) return true;
     const std::size_t un = static_cast<std::size_t>(n);
-    // The full matrix; every cell is written below, so it starts uncleared.
-    std::unique_ptr<float[]> full(new (std::nothrow) float[un * un]);
-    if (!full) return false;
-    float* const d = full.get();
-    const float* cells = work->cells;
+    // The full matrix, in large pages: a fresh block is most of a first build's cost.
+    TkZeroArray<float> full(un * un);
+    if (!full.data()) return false;
+    float* const d = full.data();
     unsigned counted = 1;
     for (int r = 0; r < n; ++r) {
       const float* __restrict src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
@@ -452,12 +454,19 @@ void place(ks_tree* node, int* counter, std::vector<int32_t>* order) {
 ks_tree* dndr_build_tree(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
   const int n = ks_mr_count(mr);
   if (n <= 0 || rule == nullptr) return nullptr;
-  Builder b{mr, rule, ks_mr_copy_matrix(mr), {}};
-  if (b.work == nullptr) return nullptr;
+  // Minimum linkage reads the matrix's own cells when it can; every other way works on a copy.
+  const bool min = rule == dndr_link_min;
+  Builder b{mr, rule, min ? nullptr : ks_mr_copy_matrix(mr), {}};
+  if (!min && b.work == nullptr) return nullptr;
   b.arr.reserve(n);
   for (int r = 0; r < n; ++r) b.arr.push_back(ks_tree_new(cluster_new(r, 1, 0.0f, r, r)));
-  if (rule == dndr_link_min) {
-    if (!b.spanning_tree_linkage()) b.fast_linkage(Builder::Kind::kMin);
+  if (min && !b.spanning_tree_linkage(mr->distances->cells)) {
+    b.work = ks_mr_copy_matrix(mr);
+    if (b.work == nullptr) {
+      for (ks_tree* t : b.arr) ks_tree_free(t, cluster_free);
+      return nullptr;
+    }
+    b.fast_linkage(Builder::Kind::kMin);
   }
   else if (rule == dndr_link_max) b.fast_linkage(Builder::Kind::kMax);
   else if (rule == dndr_link_average) b.fast_linkage(Builder::Kind::kAverage);

@@ -1,6 +1,9 @@
 // A small parallel loop for work that falls into independent pieces (one lane each, as a rule):
-// f(i) runs once for every i in [0, n), on up to as many threads as the machine has cores. The
-// pieces are handed out one at a time from a shared counter; the calling thread takes pieces too.
+// f(i) runs once for every i in [0, n), on up to as many threads as the process may use cores
+// (its CPU affinity). The pieces are handed out one at a time from a shared counter; the calling
+// thread takes pieces too, and the others come from one pool of worker threads that is started
+// by the first loop and kept until the program ends. One loop at a time runs on the pool: a loop
+// started on another thread while it is busy runs on its own thread.
 //
 // Each piece must touch only its own records and thread-local scratch. While the pieces run on
 // several threads, alerts raised by them are not shown at once: they are kept and shown on the
@@ -20,10 +23,10 @@
 void par_lanes(int n, const std::function<void(int)>& f);
 
 // Caps the threads par_lanes uses (the calling thread included); 0 or less lifts the cap (the
-// machine's cores). For tests and benchmarks that compare one thread with several; returns the
+// cores of the process's CPU affinity). For tests and benchmarks that compare one thread with several; returns the
 // previous cap.
 int par_set_max_threads(int n);
-// The threads par_lanes would use now for many pieces: the cap, or the machine's cores.
+// The threads par_lanes would use now for many pieces: the cap, or the cores of the affinity.
 int par_max_threads();
 
 // True when no record appears twice among the n pointers (nulls aside): work on each record

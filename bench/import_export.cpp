@@ -1,12 +1,15 @@
 // Import and export of foreign image files on large images: TIFF LZW import of a 4000 × 5000
 // 16-bit file with predictor 2 (written by tiffcp) beside libtiff decoding the same strips;
 // JPEG import of a large grey and a large colour file beside a plain libjpeg decode of them;
-// TIFF and JPEG export of the same image.
+// TIFF and JPEG export of the same image. The import/ benchmarks run our import and its
+// reference alternately in the same iterations, each writing a new file, and give "x_ref", our
+// time over the reference's (medians of the repetitions).
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -176,29 +179,57 @@ void layout_label(benchmark::State& state) {
   state.SetLabel(std::string(arg & 1 ? "16-bit" : "8-bit") + (arg & 2 ? " LZW" : " uncompressed"));
 }
 
-// Our import of each layout: the check and the conversion into the pixel and info files.
+// Our import of a TIFF: the check and the conversion into the pixel and info files. Each import
+// writes new files, as the shell's import does (into a fresh temporary name): overwriting the
+// last run's files would time the file system's handling of a truncated file instead.
+bool our_tiff_import(const std::string& tif, const std::string& kes) {
+  int c = 0, ch = 0, res = 0;
+  io_tiff_check(tif.c_str(), &c, &ch, 0);
+  return io_tiff_convert(tif.c_str(), kes.c_str(), &res, 0) == 0;
+}
+
+// libtiff on the same file: open, decode every strip into one image buffer, write its bytes.
+bool libtiff_to_file(const std::string& tif, const std::string& out) {
+  TIFF* t = TIFFOpen(tif.c_str(), "r");
+  if (t == nullptr) return false;
+  const tmsize_t strip = TIFFStripSize(t);
+  const uint32_t n = TIFFNumberOfStrips(t);
+  uint32_t h = 0;
+  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
+  std::vector<uint8_t> img(std::size_t(TIFFScanlineSize(t)) * h);
+  std::size_t at = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const tmsize_t want = std::min<tmsize_t>(strip, tmsize_t(img.size() - at));
+    const tmsize_t got = TIFFReadEncodedStrip(t, i, img.data() + at, want);
+    if (got > 0) at += std::size_t(got);
+  }
+  TIFFClose(t);
+  FILE* o = std::fopen(out.c_str(), "wb");
+  std::fwrite(img.data(), 1, img.size(), o);
+  std::fclose(o);
+  benchmark::DoNotOptimize(img.data());
+  return true;
+}
+
+void remove_outputs(const std::vector<std::string>& files) {
+  for (const std::string& f : files) std::remove(f.c_str());
+}
+
 void BM_TiffImport(benchmark::State& state) {
   io_tiff_set_res_query(no_question);
   const std::string tif = layout_tiff(static_cast<int>(state.range(0)));
   const std::string kes = work().file("layout.kes");
   const std::string kei = work().file("layout.kei");
   for (auto _ : state) {
-    // Each import writes new files, as the shell's import does (into a fresh temporary name):
-    // overwriting the last run's files would time the file system's handling of a truncated
-    // file instead.
     state.PauseTiming();
-    std::remove(kes.c_str());
-    std::remove(kei.c_str());
+    remove_outputs({kes, kei});
     state.ResumeTiming();
-    int c = 0, ch = 0, res = 0;
-    io_tiff_check(tif.c_str(), &c, &ch, 0);
-    if (io_tiff_convert(tif.c_str(), kes.c_str(), &res, 0) != 0) state.SkipWithError("import failed");
+    if (!our_tiff_import(tif, kes)) state.SkipWithError("import failed");
   }
   layout_label(state);
   state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
 }
 
-// libtiff on the same file: open, decode every strip into one image buffer, write its bytes.
 void BM_TiffLibtiffToFile(benchmark::State& state) {
   TIFFSetWarningHandler(nullptr);
   const std::string tif = layout_tiff(static_cast<int>(state.range(0)));
@@ -207,30 +238,54 @@ void BM_TiffLibtiffToFile(benchmark::State& state) {
     state.PauseTiming();
     std::remove(out.c_str());  // a new file each time, as on our side
     state.ResumeTiming();
-    TIFF* t = TIFFOpen(tif.c_str(), "r");
-    if (t == nullptr) {
+    if (!libtiff_to_file(tif, out)) {
       state.SkipWithError("libtiff cannot open");
       break;
     }
-    const tmsize_t strip = TIFFStripSize(t);
-    const uint32_t n = TIFFNumberOfStrips(t);
-    uint32_t h = 0;
-    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
-    std::vector<uint8_t> img(std::size_t(TIFFScanlineSize(t)) * h);
-    std::size_t at = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-      const tmsize_t want = std::min<tmsize_t>(strip, tmsize_t(img.size() - at));
-      const tmsize_t got = TIFFReadEncodedStrip(t, i, img.data() + at, want);
-      if (got > 0) at += std::size_t(got);
-    }
-    TIFFClose(t);
-    FILE* o = std::fopen(out.c_str(), "wb");
-    std::fwrite(img.data(), 1, img.size(), o);
-    std::fclose(o);
-    benchmark::DoNotOptimize(img.data());
   }
   layout_label(state);
   state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Runs ours() and ref() once each per iteration, alternately, after clearing their outputs
+// (untimed); the iteration's time is ours, and x_ref the ratio of the two sums.
+template <class Ours, class Ref>
+void paired(benchmark::State& state, const std::vector<std::string>& outputs, Ours ours, Ref ref) {
+  double a = 0, b = 0;
+  for (auto _ : state) {
+    remove_outputs(outputs);
+    const auto t0 = Clock::now();
+    const bool ok_ours = ours();
+    const auto t1 = Clock::now();
+    remove_outputs(outputs);
+    const auto t2 = Clock::now();
+    const bool ok_ref = ref();
+    const auto t3 = Clock::now();
+    if (!ok_ours || !ok_ref) {
+      state.SkipWithError("an import failed");
+      return;
+    }
+    const double da = std::chrono::duration<double>(t1 - t0).count();
+    a += da;
+    b += std::chrono::duration<double>(t3 - t2).count();
+    state.SetIterationTime(da);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["ref_ms"] = 1000 * b / n;
+  state.counters["x_ref"] = b > 0 ? a / b : 0;
+}
+
+void BM_TiffImportVsLibtiff(benchmark::State& state) {
+  io_tiff_set_res_query(no_question);
+  TIFFSetWarningHandler(nullptr);
+  const std::string tif = layout_tiff(static_cast<int>(state.range(0)));
+  const std::string kes = work().file("pair.kes"), kei = work().file("pair.kei");
+  const std::string raw = work().file("pair.raw");
+  paired(state, {kes, kei, raw}, [&] { return our_tiff_import(tif, kes); },
+         [&] { return libtiff_to_file(tif, raw); });
+  layout_label(state);
 }
 
 // JPEG sources of 4000 × 5000: grey and colour.
@@ -253,44 +308,61 @@ const std::string& jpeg_file(bool colour) {
   return p;
 }
 
+bool our_jpeg_import(const std::string& jpg, const std::string& kes, bool colour) {
+  return io_jpeg_convert(jpg.c_str(), kes.c_str(), colour, 4, 300, 300, 0, 0, 0) == 0;
+}
+
 void BM_JpegImport(benchmark::State& state) {
   const bool colour = state.range(0) != 0;
   const std::string jpg = jpeg_file(colour), kes = work().file("jpg.kes");
   for (auto _ : state)
-    if (io_jpeg_convert(jpg.c_str(), kes.c_str(), colour, 4, 300, 300, 0, 0, 0) != 0)
-      state.SkipWithError("import failed");
+    if (!our_jpeg_import(jpg, kes, colour)) state.SkipWithError("import failed");
   state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
 }
 
-// The plain libjpeg decode of the same file as djpeg does it: one scanline at a time into a
-// whole-image buffer, then written to a file.
+// The plain libjpeg decode of a file as djpeg does it: one scanline at a time into a
+// whole-image buffer, then written to the file `out`.
+bool libjpeg_to_file(const std::string& jpg, const std::string& out) {
+  FILE* f = std::fopen(jpg.c_str(), "rb");
+  if (!f) return false;
+  jpeg_decompress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&c);
+  jpeg_stdio_src(&c, f);
+  jpeg_read_header(&c, TRUE);
+  jpeg_start_decompress(&c);
+  std::vector<uint8_t> img(std::size_t(c.output_width) * c.output_height * c.output_components);
+  while (c.output_scanline < c.output_height) {
+    JSAMPROW row = img.data() + std::size_t(c.output_scanline) * c.output_width * c.output_components;
+    jpeg_read_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_decompress(&c);
+  jpeg_destroy_decompress(&c);
+  std::fclose(f);
+  // djpeg writes what it decoded: so does this.
+  FILE* o = std::fopen(out.c_str(), "wb");
+  std::fwrite(img.data(), 1, img.size(), o);
+  std::fclose(o);
+  benchmark::DoNotOptimize(img.data());
+  return true;
+}
+
 void BM_JpegPlainDecode(benchmark::State& state) {
   const bool colour = state.range(0) != 0;
   const std::string jpg = jpeg_file(colour);
-  for (auto _ : state) {
-    FILE* f = std::fopen(jpg.c_str(), "rb");
-    jpeg_decompress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&c);
-    jpeg_stdio_src(&c, f);
-    jpeg_read_header(&c, TRUE);
-    jpeg_start_decompress(&c);
-    std::vector<uint8_t> img(std::size_t(c.output_width) * c.output_height * c.output_components);
-    while (c.output_scanline < c.output_height) {
-      JSAMPROW row = img.data() + std::size_t(c.output_scanline) * c.output_width * c.output_components;
-      jpeg_read_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_decompress(&c);
-    jpeg_destroy_decompress(&c);
-    std::fclose(f);
-    // djpeg writes what it decoded: so does this.
-    FILE* o = std::fopen(work().file("plain.pnm").c_str(), "wb");
-    std::fwrite(img.data(), 1, img.size(), o);
-    std::fclose(o);
-    benchmark::DoNotOptimize(img.data());
-  }
+  for (auto _ : state) libjpeg_to_file(jpg, work().file("plain.pnm"));
   state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
+}
+
+void BM_JpegImportVsLibjpeg(benchmark::State& state) {
+  const bool colour = state.range(0) != 0;
+  const std::string jpg = jpeg_file(colour);
+  const std::string kes = work().file("pair_j.kes"), kei = work().file("pair_j.kei");
+  const std::string raw = work().file("pair_j.pnm");
+  paired(state, {kes, kei, raw}, [&] { return our_jpeg_import(jpg, kes, colour); },
+         [&] { return libjpeg_to_file(jpg, raw); });
+  state.SetLabel(colour ? "colour" : "grey");
 }
 
 // The image to export: the LZW file imported once.
@@ -335,3 +407,20 @@ BENCHMARK(BM_TiffLibtiffToFile)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_JpegImport)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JpegPlainDecode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(3)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TiffImportVsLibtiff)
+    ->Name("import/tiff_vs_libtiff")
+    ->DenseRange(0, 3)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JpegImportVsLibjpeg)
+    ->Name("import/jpeg_vs_libjpeg")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(2)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);

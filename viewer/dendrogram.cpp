@@ -16,9 +16,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 #include "base/min_tree.h"
 #include "docview/wait_cursor.h"
+#include "toolkit/core/tk_block.h"
 #include "viewer/triangle.h"
 
 namespace velto {
@@ -78,8 +80,10 @@ void ConstantClockDendrogram::Build(const std::vector<float>& distances,
   if (n == 0) return;
 
   // The working cells as a full symmetric square, so that the two rows of a join and every row
-  // scan read memory in order; a join writes its new cells into both halves.
-  std::vector<float> work(n * n, 0.0f);
+  // scan read memory in order; a join writes its new cells into both halves. In large pages: a
+  // fresh block is most of a first build's cost.
+  TkZeroArray<float> work(n * n);
+  if (work.size() != n * n) throw std::bad_alloc();
   {
     // The lower half row by row from the packed triangle, then the upper half as its mirror,
     // in tiles so that both sides stay in the cache.
@@ -275,8 +279,9 @@ class SlotSets {
 bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
                         std::vector<Join>* joins) {
   if (n < 2) return true;
-  // The cells as a full square, so that every row is read in order.
-  std::vector<float> d(n * n, 0.0f);
+  // The cells as a full square, so that every row is read in order (in large pages, as above).
+  TkZeroArray<float> d(n * n);
+  if (d.size() != n * n) throw std::bad_alloc();
   const std::size_t have = std::min(distances.size(), TriangleSize(n));
   bool nan = false;
   for (std::size_t r = 1, k = 0; r < n && k < have; k += r, ++r) {

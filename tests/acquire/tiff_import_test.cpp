@@ -2,6 +2,8 @@
 // gels, and small hand-built files for the tags, the missing-tag rules and damaged directories.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <map>
@@ -58,6 +60,22 @@ class TiffImport : public ::testing::Test {
     return tif;
   }
 
+  // `src` rewritten by tiffcp with `args` as <name>.tif and imported as <name>.kes: the pixel
+  // file read back (empty after a failure, which is reported).
+  Kes tiffcp_import(const std::string& src, const std::string& name, const std::string& args) {
+    const std::string tif = dir.file(name + ".tif"), kes = dir.file(name + ".kes");
+    if (!run("tiffcp " + args + " " + q(src) + " " + q(tif))) {
+      ADD_FAILURE() << "tiffcp " << args;
+      return {};
+    }
+    const int r = import(tif, kes);
+    if (r != 0) {
+      ADD_FAILURE() << "import " << name << ": " << r;
+      return {};
+    }
+    return read_kes(kes);
+  }
+
   vxtest::TempDir dir;
   IoResQuery old_ = nullptr;
 };
@@ -83,10 +101,9 @@ TEST_F(TiffImport, TiffcpVariantsImportToLibtiffsPixelsInverted) {
     std::vector<int> first;
     for (const auto& [name, args] : variants) {
       SCOPED_TRACE(name);
-      const std::string tif = dir.file(name + ".tif"), kes = dir.file(name + ".kes");
-      ASSERT_TRUE(run("tiffcp " + args + " " + q(src) + " " + q(tif)));
-      ASSERT_EQ(import(tif, kes), 0);
-      const Kes k = read_kes(kes);
+      const Kes k = tiffcp_import(src, name, args);
+      ASSERT_FALSE(k.v.empty());
+      const std::string kes = dir.file(name + ".kes");
       EXPECT_EQ(k.bpp, depth / 8);
       EXPECT_EQ(k.width, 97);
       EXPECT_EQ(k.height, 61);
@@ -101,6 +118,43 @@ TEST_F(TiffImport, TiffcpVariantsImportToLibtiffsPixelsInverted) {
       EXPECT_DOUBLE_EQ(info.val[1], 2.3);
     }
   }
+}
+
+// Files larger than a megabyte are read in parts (the directory and its arrays where they lie,
+// after the pixels; pixel rows in blocks): the same pixels as libtiff's for each strip layout.
+TEST_F(TiffImport, LargeFilesReadInPartsImportToLibtiffsPixels) {
+  const std::string src = grey_source("large", 700, 1013, 16);
+  const std::vector<int> ref = inverted(libtiff_samples(src, dir.file("ref")), 65535);
+  const std::map<std::string, std::string> variants = {
+      {"one-strip", "-c none -r 2000"}, {"strips", "-c none -r 16"}, {"rows", "-c none -r 1"},
+      {"lzw-pred", "-c lzw:2 -r 64"},   {"big-endian", "-B -c none -r 33"},
+  };
+  for (const auto& [name, args] : variants) {
+    SCOPED_TRACE(name);
+    const Kes k = tiffcp_import(src, name, args);
+    EXPECT_EQ(k.width, 700);
+    EXPECT_EQ(k.height, 1013);
+    EXPECT_EQ(k.v, ref);
+  }
+  ASSERT_EQ(import(src, dir.file("src.kes")), 0);
+  EXPECT_EQ(read_kes(dir.file("src.kes")).v, ref);
+}
+
+// A large uncompressed file is converted from blocks of rows read into one buffer, not from a
+// copy of the whole file: the import touches far fewer new pages than the file holds.
+TEST_F(TiffImport, LargeUncompressedFileIsNotReadWhole) {
+  const std::string src = grey_source("held", 2500, 3000, 16);
+  struct stat st {};
+  ASSERT_EQ(::stat(src.c_str(), &st), 0);
+  const long pages = static_cast<long>(st.st_size / 4096);
+  // The first import pays the one-time costs of the process (code, allocator regions).
+  ASSERT_EQ(import(src, dir.file("first.kes")), 0);
+  rusage before{}, after{};
+  ::getrusage(RUSAGE_SELF, &before);
+  ASSERT_EQ(import(src, dir.file("held.kes")), 0);
+  ::getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_minflt - before.ru_minflt, pages / 2) << "of " << pages << " pages";
+  EXPECT_EQ(read_kes(dir.file("held.kes")).height, 3000);
 }
 
 TEST_F(TiffImport, PhotometricChannelsAndPalettes) {

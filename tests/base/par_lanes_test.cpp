@@ -1,7 +1,12 @@
 // The parallel loop: every piece once, on the calling thread alone when capped at one thread;
 // alerts (an allocation failure among them) shown once each on the calling thread in the order
-// of their pieces; an exception carried to the caller; a loop inside a piece run inline.
+// of their pieces; an exception carried to the caller; a loop inside a piece run inline; the
+// threads counted from the CPU affinity and kept from one loop to the next.
 #include <gtest/gtest.h>
+#include <dirent.h>
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -141,6 +146,66 @@ TEST_F(ParLanes, ALoopInsideAPieceRunsInlineOnItsThread) {
   });
   EXPECT_EQ(inner_runs.load(), 40);
   EXPECT_EQ(inner_elsewhere.load(), 0);
+}
+
+// The kernel's thread ids: of the calling thread, and of every thread of the process now.
+long tid() { return static_cast<long>(::syscall(SYS_gettid)); }
+std::set<long> process_threads() {
+  std::set<long> ids;
+  if (DIR* d = ::opendir("/proc/self/task")) {
+    while (const dirent* e = ::readdir(d))
+      if (e->d_name[0] != '.') ids.insert(std::stol(e->d_name));
+    ::closedir(d);
+  }
+  return ids;
+}
+
+TEST_F(ParLanes, LoopsAfterTheFirstRunOnThreadsThatExistAlready) {
+  par_set_max_threads(4);
+  auto loop = [] {
+    std::set<long> ids;
+    std::mutex m;
+    par_lanes(64, [&](int) {
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+      std::lock_guard<std::mutex> lock(m);
+      ids.insert(tid());
+    });
+    ids.erase(tid());
+    return ids;
+  };
+  loop();
+  const std::set<long> existing = process_threads();
+  ASSERT_FALSE(existing.empty());
+  for (int k = 0; k < 2; ++k) {
+    const std::set<long> helpers = loop();
+    EXPECT_FALSE(helpers.empty());
+    for (long id : helpers) EXPECT_EQ(existing.count(id), 1u) << "thread " << id << " is new";
+  }
+}
+
+TEST_F(ParLanes, ThreadsFollowTheProcessAffinity) {
+  cpu_set_t before;
+  CPU_ZERO(&before);
+  ASSERT_EQ(::sched_getaffinity(0, sizeof before, &before), 0);
+  int first = -1;
+  for (int c = 0; c < CPU_SETSIZE && first < 0; ++c)
+    if (CPU_ISSET(c, &before)) first = c;
+  ASSERT_GE(first, 0);
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+  const int uncapped = par_max_threads();
+  std::set<std::thread::id> ids;
+  std::mutex m;
+  par_lanes(20, [&](int) {
+    std::lock_guard<std::mutex> lock(m);
+    ids.insert(std::this_thread::get_id());
+  });
+  ASSERT_EQ(::sched_setaffinity(0, sizeof before, &before), 0);
+  EXPECT_EQ(uncapped, 1);
+  EXPECT_EQ(ids, std::set{std::this_thread::get_id()}) << "one core: the caller alone";
+  EXPECT_EQ(par_max_threads(), CPU_COUNT(&before));
 }
 
 }  // namespace

@@ -242,6 +242,8 @@ TEST(KesImage, ReloadingARecordShowsOnlyTheNewImage) {
       {1, 5, 4, ramp, [](unsigned v) { return v & 0xFF; }},
       {2, 40, 8, [](int x, int y) { return unsigned(500 + (x + y * 40) % 128); },
        [](unsigned v) { return (v - 500) * 2; }},
+      // Larger than any before: the pixel image takes a new block, which the display shows.
+      {1, 90, 40, ramp, [](unsigned v) { return v & 0xFF; }},
   };
   Display disp;
   for (const Load& l : loads) {

@@ -117,7 +117,7 @@ TEST(TkImageView, ShowsTheCallersBlockAndNeverWritesOrFreesIt) {
 }
 
 TEST(TkImageBlocks, LargeBlocksAreZeroedAndGoWithTheirImage) {
-  // 8 MiB and more: a mapping of the image's own; moves, copies and resizes must each free
+  // 2 MiB and more: a mapping of the image's own; moves, copies and resizes must each free
   // the block the way it was had (the sanitizer reports any mismatch).
   TkImage big;
   ASSERT_TRUE(big.create(4096, 1100, 2));

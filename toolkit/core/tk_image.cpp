@@ -1,13 +1,14 @@
 // The toolkit's plain image.
 #include "toolkit/core/tk_image.h"
 
+#include "toolkit/core/tk_block.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <utility>
 
-#include <sys/mman.h>
 
 TkImage::TkImage() {
   set_grey_colours();
@@ -64,42 +65,16 @@ TkImage::~TkImage() {
 }
 
 void TkImage::free_block() {
-  if (map_base_) ::munmap(map_base_, map_bytes_);
-  else if (!viewed_) std::free(pixels_);
+  if (!viewed_) {
+    TkBlock block{pixels_, map_base_, map_bytes_};
+    tk_block_free(&block);
+  }
   pixels_ = nullptr;
   capacity_ = 0;
   viewed_ = false;
   map_base_ = nullptr;
   map_bytes_ = 0;
 }
-
-namespace {
-
-// Blocks of this size and more are mapped in 2 MiB pages where the system offers them: a large
-// image's first touch then takes one fault per 2 MiB instead of one per 4 KiB.
-constexpr std::size_t kLargePage = std::size_t(2) << 20;
-constexpr std::size_t kLargeBlock = std::size_t(8) << 20;
-
-// A zeroed block of n bytes starting on a large-page boundary: its start, and the mapping to
-// unmap (base, bytes). Null when it cannot be mapped.
-uint8_t* map_large_block(std::size_t n, void*& base, std::size_t& bytes) {
-  const std::size_t len = (n + kLargePage - 1) / kLargePage * kLargePage;
-  bytes = len + kLargePage;
-  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p == MAP_FAILED) return nullptr;
-  // Trim the mapping to the aligned block.
-  const auto at = reinterpret_cast<std::uintptr_t>(p);
-  const std::uintptr_t start = (at + kLargePage - 1) & ~(std::uintptr_t(kLargePage) - 1);
-  if (start > at) ::munmap(p, start - at);
-  const std::size_t tail = (at + bytes) - (start + len);
-  if (tail > 0) ::munmap(reinterpret_cast<void*>(start + len), tail);
-  base = reinterpret_cast<void*>(start);
-  bytes = len;
-  ::madvise(base, len, MADV_HUGEPAGE);
-  return static_cast<uint8_t*>(base);
-}
-
-}  // namespace
 
 void TkImage::set_grey_colours() {
   for (uint32_t i = 0; i < 256; ++i) colours_[i] = 0xFF000000u | i << 16 | i << 8 | i;
@@ -117,15 +92,12 @@ static bool block_size(int w, int h, int bpp, std::size_t& out) {
 bool TkImage::create(int width, int height, int bytes_per_pixel) {
   std::size_t n = 0;
   if (!block_size(width, height, bytes_per_pixel, n)) return false;
-  void* base = nullptr;
-  std::size_t mapped = 0;
-  uint8_t* block = n >= kLargeBlock ? map_large_block(n, base, mapped) : nullptr;
-  if (!block) block = static_cast<uint8_t*>(std::calloc(n ? n : 1, 1));
-  if (!block) return false;
+  TkBlock block;
+  if (!tk_block_alloc(n, &block)) return false;
   free_block();
-  map_base_ = base;
-  map_bytes_ = mapped;
-  pixels_ = block;
+  map_base_ = block.map_base;
+  map_bytes_ = block.map_bytes;
+  pixels_ = static_cast<uint8_t*>(block.data);
   capacity_ = n;
   width_ = width;
   height_ = height;
