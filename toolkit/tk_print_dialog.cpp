@@ -127,7 +127,7 @@ int run_print_dialog(QPrinter* printer, const QPageSize& paper, bool* page_opene
       dlg.accept();
     });
   }
-  const int r = dlg.exec();
+  const int r = tk::exec_dialog(dlg);
   if (page_opened) *page_opened = watch->opened();
   return r == QDialog::Accepted ? 1 : 0;
 }
