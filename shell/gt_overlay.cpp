@@ -496,7 +496,9 @@ void gt_band_paint(TK_OBJ area) {
         for (int i = 0; i < n; ++i) {
           const int* p = tool_point(image, i);
           ih_draw_x(area, p[0], p[1], 10, d);
-          if (i + 1 < n) ih_draw_line(area, p[0], p[1], tool_point(image, i + 1)[0], tool_point(image, i + 1)[1], d);
+          if (i + 1 == n) break;
+          const int* q = tool_point(image, i + 1);
+          ih_draw_line(area, p[0], p[1], q[0], q[1], d);
         }
         point_rubber(area, image, n);
         const int* slot = tool_point(image, n);

@@ -260,7 +260,8 @@ TkRect WGT_GetRect(TK_OBJ w) {
   if (!q) return {};
   // In a window not shown yet the layout is settled first, so that the part reports the place
   // it will be shown at rather than the size it was made with.
-  if (QWidget* top = q->window(); top && top != q && !top->isVisible() && top->layout()) top->layout()->activate();
+  if (QWidget* top = q->window(); top && top != q && !top->isVisible() && top->layout())
+    top->layout()->activate();
   return {q->x(), q->y(), q->width(), q->height()};
 }
 

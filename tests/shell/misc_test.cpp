@@ -117,7 +117,8 @@ TEST_F(RecentTest, QuickHelpKeepsItsSizeAndLeavesTheMainWindowFree) {
   EXPECT_EQ(WIN_GetRect(q).h, first.h);
   EXPECT_NE(std::string(WGT_GetText(RES_GetSub(q, 2))).find("band detection"), std::string::npos);
   const TkRect m = WIN_GetOuterRect(win_), r = WIN_GetOuterRect(q);
-  EXPECT_TRUE(r.x >= m.x + m.w || r.y >= m.y + m.h) << "over the main window: " << r.x << "," << r.y << " " << r.w << "x" << r.h << " main " << m.x << "," << m.y << " " << m.w << "x" << m.h;
+  EXPECT_TRUE(r.x >= m.x + m.w || r.y >= m.y + m.h)
+      << "over the main window at " << r.x << "," << r.y << ", " << r.w << " x " << r.h;
   qhelp_dismiss();
 }
 

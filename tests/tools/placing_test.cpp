@@ -4,6 +4,7 @@
 
 #include "../shell/image_view_fixture.h"
 #include "../shell/shell_fixture.h"
+#include "dtool_fixture.h"
 #include "gel_record.h"
 #include "model/control.h"
 #include "toolkit/tk_test.h"
@@ -92,6 +93,43 @@ TEST_F(ToolWindowPlace, ToolWindowsOpenBesideTheMainWindow) {
     t.close();
     EVENT_Flush();
   }
+}
+
+// The densitometry tool, too large to stand beside the main window, keeps below its mode bar.
+class DtoolUnderModeBar : public dtooltest::DtoolWindow {
+ protected:
+  void SetUp() override {
+    DtoolWindow::SetUp();
+    shelltest::load_resources();
+    TKT_SetScreenSize(1920, 1080);
+    gt_set_logo_wait(0);
+    ws_ = std::make_unique<shelltest::Workspace>();
+    ASSERT_TRUE(SetupIniFileName());
+    main_ = gt_main_activate();
+    ASSERT_NE(main_, nullptr);
+  }
+  void TearDown() override {
+    if (main_ && RES_GetClass(main_) != 0) WIN_Terminate(main_);
+    TKT_SetScreenSize(0, 0);
+    ws_.reset();
+    DtoolWindow::TearDown();
+  }
+  std::unique_ptr<shelltest::Workspace> ws_;
+  TK_OBJ main_ = nullptr;
+};
+
+TEST_F(DtoolUnderModeBar, TheModeBarStaysInView) {
+  EVENT_Flush();
+  const TkRect bar = WGT_GetScreenRect(RES_GetSub(main_, GT_MAIN_MODE_BAR));
+  ASSERT_GT(bar.h, 0);
+  TkRect tool{};
+  run([&](TK_OBJ w) {
+    tool = WIN_GetOuterRect(w);
+    WIN_EndModal(w, 0);
+  });
+  ASSERT_GT(tool.w, 0) << "the tool did not open";
+  const bool beside = tool.x >= bar.x + bar.w || tool.x + tool.w <= bar.x;
+  EXPECT_TRUE(beside || tool.y >= bar.y + bar.h) << "the tool's top " << tool.y << " over the mode bar";
 }
 
 }  // namespace
