@@ -15,6 +15,7 @@
 #include "model/spot.h"
 #include "model/std_list.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_place.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_menu.h"
 #include "toolkit/tk_res.h"
@@ -137,6 +138,7 @@ void qhelp_activate() {
   s_qhelp = win;
   qhelp_show_page(0);
   ui_wpos_place(win, 100, 0, FALSE);
+  gt_place_beside_main(win);  // the main window's title bar and buttons stay free
   WIN_Show(win);
 }
 
@@ -145,9 +147,13 @@ void qhelp_show_page(int page) {
   for (int k = 0; k < kPages; ++k) WGT_Show(RES_GetSub(s_qhelp, k), 0);
   TK_OBJ shown = RES_GetSub(s_qhelp, page);
   WGT_Show(shown, 1);
+  // The page with equal margins is the client area; the frame comes on top of it, so that
+  // turning the pages does not shrink the window by the frame each time.
   const TkRect r = WGT_GetRect(shown);
-  const TkRect w = WIN_GetRect(s_qhelp);
-  WIN_MoveSize(s_qhelp, w.x, w.y, 2 * r.x + r.w, 2 * r.y + r.h);
+  const TkRect outer = WIN_GetOuterRect(s_qhelp), client = WIN_GetRect(s_qhelp);
+  const bool framed = WIN_IsShown(s_qhelp);
+  WIN_MoveSize(s_qhelp, outer.x, outer.y, 2 * r.x + r.w + (framed ? outer.w - client.w : 0),
+               2 * r.y + r.h + (framed ? outer.h - client.h : 0));
 }
 
 void qhelp_dismiss() {

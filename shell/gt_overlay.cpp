@@ -392,36 +392,32 @@ void gt_block_rubber_band(TK_OBJ area, IMAGE_REC* image) {
   const int* p = image->block_points;
   auto P = [&](int i, int c) { return p[2 * i + c]; };
   const int mx = image->pt_now[0], my = image->pt_now[1];
-  const bool m_ok = mx >= 0;
+  // The corners placed so far stand in the plain colour from the moment they are placed; only
+  // the next corner, at the pointer, is drawn in the highlight. Were the placed corners drawn in
+  // the highlight too, the pointer's figure, which lies on the newest corner right after the
+  // press, would cancel it.
   xor_erase(area);
-  switch (k) {
-    case 1:
-      if (m_ok) xor_line(area, d, mx, my, mx, my + 150), xor_line(area, d, mx, my, mx + 50, my);
-      xor_line(area, d, P(0, 0), P(0, 1), P(0, 0), P(0, 1) + 150);
-      xor_line(area, d, P(0, 0), P(0, 1), P(0, 0) + 50, P(0, 1));
-      break;
-    case 2:
-      if (m_ok) xor_line(area, d, P(0, 0), P(0, 1), mx, my), xor_line(area, d, mx, my, mx, my + 150);
-      xor_line(area, d, P(0, 0), P(0, 1), P(1, 0), P(1, 1));
-      xor_line(area, d, P(1, 0), P(1, 1), P(1, 0), P(1, 1) + 150);
-      break;
-    case 3:
-      if (m_ok) xor_line(area, d, P(1, 0), P(1, 1), mx, my), xor_line(area, d, mx - 50, my, mx, my);
-      xor_line(area, d, P(1, 0), P(1, 1), P(2, 0), P(2, 1));
-      xor_line(area, d, P(2, 0) - 50, P(2, 1), P(2, 0), P(2, 1));
-      break;
-    case 4:
-      if (m_ok) xor_line(area, d, P(2, 0), P(2, 1), mx, my), xor_line(area, d, mx, my, mx, my - 150);
-      xor_line(area, d, P(2, 0), P(2, 1), P(3, 0), P(3, 1));
-      xor_line(area, d, P(3, 0), P(3, 1), P(3, 0), P(3, 1) - 150);
-      break;
-    default:
-      break;
-  }
   ih_ann_draw_config(area, 0, kNone, 0);
-  if (k > 1) ih_draw_line(area, P(0, 0), P(0, 1), P(0, 0), P(0, 1) + 150, d);
-  if (k > 2) ih_draw_line(area, P(0, 0), P(0, 1), P(1, 0), P(1, 1), d);
-  if (k > 3) ih_draw_line(area, P(1, 0), P(1, 1), P(2, 0), P(2, 1), d);
+  if (k > 0) {
+    ih_draw_line(area, P(0, 0), P(0, 1), P(0, 0), P(0, 1) + 150, d);
+    ih_draw_line(area, P(0, 0), P(0, 1), P(0, 0) + 50, P(0, 1), d);
+  }
+  if (k > 1) {
+    ih_draw_line(area, P(0, 0), P(0, 1), P(1, 0), P(1, 1), d);
+    ih_draw_line(area, P(1, 0), P(1, 1), P(1, 0), P(1, 1) + 150, d);
+  }
+  if (k > 2) {
+    ih_draw_line(area, P(1, 0), P(1, 1), P(2, 0), P(2, 1), d);
+    ih_draw_line(area, P(2, 0) - 50, P(2, 1), P(2, 0), P(2, 1), d);
+  }
+  if (mx < 0) return;
+  switch (k) {
+    case 0: xor_line(area, d, mx, my, mx, my + 150), xor_line(area, d, mx, my, mx + 50, my); break;
+    case 1: xor_line(area, d, P(0, 0), P(0, 1), mx, my), xor_line(area, d, mx, my, mx, my + 150); break;
+    case 2: xor_line(area, d, P(1, 0), P(1, 1), mx, my), xor_line(area, d, mx - 50, my, mx, my); break;
+    case 3: xor_line(area, d, P(2, 0), P(2, 1), mx, my), xor_line(area, d, mx, my, mx, my - 150); break;
+    default: break;
+  }
 }
 
 namespace {
@@ -495,11 +491,13 @@ void gt_band_paint(TK_OBJ area) {
       xor_erase(area);
       const int n = image->lane_coords ? image->num_lane_coords : 0;
       if (n >= 1) {
+        // Every point placed is marked from its press on, the last one too.
         ih_ann_draw_config(area, disp(ctl, DISP_COL_LANE), kNone, 0);
-        for (int i = 0; i + 1 < n; ++i) {
+        for (int i = 0; i < n; ++i) {
           const int* p = tool_point(image, i);
-          const int* q = tool_point(image, i + 1);
           ih_draw_x(area, p[0], p[1], 10, d);
+          if (i + 1 == n) break;
+          const int* q = tool_point(image, i + 1);
           ih_draw_line(area, p[0], p[1], q[0], q[1], d);
         }
         point_rubber(area, image, n);

@@ -857,6 +857,20 @@ void WIN_MoveSize(TK_OBJ win, int x, int y, int w, int h) {
   q->resize(std::max(1, w - frame.width()), std::max(1, h - frame.height()));
 }
 
+TkRect WIN_GetOuterRect(TK_OBJ win) {
+  QWidget* w = tk::widget(win);
+  if (!w) return {};
+  const QWidget* frame = tk::frame_of(w);
+  if (frame != w) return {frame->x(), frame->y(), frame->width(), frame->height()};
+  const QRect r = w->frameGeometry();
+  // A window not shown yet and never sized is given the size its layout asks for when it shows.
+  if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized)) {
+    const QSize s = w->sizeHint().expandedTo(w->minimumSize());
+    if (s.isValid()) return {r.x(), r.y(), s.width(), s.height()};
+  }
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
 // Event loop -------------------------------------------------------------------------------
 
 void EVENT_MainLoop() {

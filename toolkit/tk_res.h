@@ -59,3 +59,6 @@ TkRect WIN_GetRect(TK_OBJ win);                          // position of the fram
 int WIN_HasFrame(TK_OBJ win);                            // 1 when the window has a border and title bar
 void WIN_Move(TK_OBJ win, int x, int y);                 // move the window
 void WIN_MoveSize(TK_OBJ win, int x, int y, int w, int h);  // move and size (w, h: outer size, frame included)
+// Position and outer size of the frame, as WIN_MoveSize takes them; a window not shown yet and
+// never sized reports the size it will be shown at.
+TkRect WIN_GetOuterRect(TK_OBJ win);

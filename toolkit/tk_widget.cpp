@@ -258,7 +258,18 @@ TkRect WGT_GetRect(TK_OBJ w) {
   if (tk::area(w)) return CANVAS_GetVisible(w);
   QWidget* q = tk::widget(w);
   if (!q) return {};
+  // In a window not shown yet the layout is settled first, so that the part reports the place
+  // it will be shown at rather than the size it was made with.
+  if (QWidget* top = q->window(); top && top != q && !top->isVisible() && top->layout())
+    top->layout()->activate();
   return {q->x(), q->y(), q->width(), q->height()};
+}
+
+TkRect WGT_GetScreenRect(TK_OBJ w) {
+  QWidget* q = tk::widget(w);
+  if (!q) return {};
+  const QPoint p = q->mapToGlobal(QPoint(0, 0));
+  return {p.x(), p.y(), q->width(), q->height()};
 }
 
 namespace {

@@ -25,6 +25,7 @@ const char* WGT_GetTooltip(TK_OBJ w);               // tooltip text; valid until
 int WGT_IsShown(TK_OBJ w);                          // 1 unless the part was hidden
 void WGT_Redraw(TK_OBJ w);                          // repaint now (a drawing area is exposed: 109)
 TkRect WGT_GetRect(TK_OBJ w);                       // position in its window and size
+TkRect WGT_GetScreenRect(TK_OBJ w);                 // position on the screen and size
 // Pointer shape over a part: stock pointers 0 arrow, 1 cross, 2 text beam, 3 wait, 4 hand;
 // other numbers give the arrow. WGT_GetPointer: the number set last, -1 when none was set.
 void WGT_SetPointer(TK_OBJ w, int stock);

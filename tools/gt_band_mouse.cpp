@@ -85,6 +85,34 @@ void lane_drag_to(IMAGE_REC* im, int x, int y) {
   im->pt_prev[1] += dy;
 }
 
+// State 5: the pointer at (x, y) clamped so that the dragged part keeps the edited lane inside
+// the image. A centre point stays a width's distance from the sides, the first point above the
+// last and the last below the first; an edge keeps its width at least 1 and the lane's outermost
+// edge on the image.
+void lane_edit_clamp(IMAGE_REC* im, int* x, int* y) {
+  const LANE* lane = gt_lane_at(im, im->edit_lane);
+  if (!lane || !lane->center_coords || lane->num_center_points < 1) return;
+  const int w = image_width(im), h = image_height(im), n = lane->num_center_points;
+  const LN_POINT* pt = lane->center_coords;
+  const int i = std::clamp(im->edit_pt, 0, n - 1);
+  int x0 = 0, x1 = w - 1, y0 = 0, y1 = h - 1;
+  if (im->edit_mode == 2) {
+    x0 = lane->left_width, x1 = w - lane->right_width - 1;
+    if (n > 1 && i == 0) y1 = pt[n - 1].y - 1;
+    else if (n > 1 && i == n - 1) y0 = pt[0].y + 1;
+  } else {
+    int least = pt[0].x, greatest = pt[0].x;
+    for (int k = 1; k < n; ++k) least = std::min(least, pt[k].x), greatest = std::max(greatest, pt[k].x);
+    if (im->edit_mode == 0) x0 = pt[i].x - least, x1 = pt[i].x - 1;
+    else x0 = pt[i].x + 1, x1 = pt[i].x - greatest + w - 1;
+  }
+  // Every limit lies on the image; a lane already too wide for it keeps the lower limit.
+  x0 = std::clamp(x0, 0, std::max(0, w - 1)), x1 = std::clamp(x1, 0, std::max(0, w - 1));
+  y0 = std::clamp(y0, 0, std::max(0, h - 1)), y1 = std::clamp(y1, 0, std::max(0, h - 1));
+  *x = std::clamp(*x, x0, std::max(x0, x1));
+  *y = std::clamp(*y, y0, std::max(y0, y1));
+}
+
 // Makes room for n + 1 lane points (the last one the rubber-band slot, empty: x -1).
 bool lane_points_room(IMAGE_REC* im, int n) {
   int* p = static_cast<int*>(ks_alloc_msg(sizeof(int) * 2 * static_cast<std::size_t>(n + 1)));
@@ -679,6 +707,7 @@ void gt_band_mousedrag(TK_OBJ area, CONTROL* ctl, IMAGE_REC* im, int x, int y) {
         NDVGM_Op1474(area, gt_band_hit_bound_point(im, x, y) ? NDVGM_Op112(24) : 1);
         break;
       }
+      lane_edit_clamp(im, &x, &y);
       gt_overlay_lane_edit_move(im, x, y);
       im->drag_pt[0] = x, im->drag_pt[1] = y;
       gt_band_paint(area);

@@ -6,6 +6,7 @@
 #include "engine/std_interp.h"
 #include "model/control.h"
 #include "shell/gt_image_win.h"
+#include "shell/gt_place.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_roles.h"
@@ -77,6 +78,8 @@ TK_OBJ gt_tool_win_load(const char* module, TK_OBJ owner, TkNfy win_proc, const 
 
 void gt_tool_win_show(TK_OBJ win, int x_pct, int y_pct) {
   ui_wpos_place(win, x_pct, y_pct, 0);
+  // A tool window asks for clicks on the image: it must not lie over it.
+  gt_place_beside_main(win);
   WIN_Show(win);
 }
 

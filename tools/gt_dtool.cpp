@@ -20,6 +20,7 @@
 #include "shell/gt_chart.h"
 #include "shell/ih_draw.h"
 #include "shell/ui_print.h"
+#include "shell/gt_place.h"
 #include "shell/ui_text_export.h"
 #include "toolkit/tk_chart.h"
 #include "toolkit/tk_draw.h"
@@ -621,6 +622,7 @@ int gt_dtool_activate(DT_INFO* caller, const char* folder) {
   rebuild_report();
   if (info->draw_area) WGT_Redraw(info->draw_area);
   ui_wpos_place(s_win, 24, 24, FALSE);
+  gt_place_beside_main(s_win);  // the main window's mode bar stays in view
   const long code = WIN_DoModal(s_win);
   if (code == 1) {
     info->bLowest = static_cast<int>(WGT_GetValue(part(P_BOUNDS))) == 1;

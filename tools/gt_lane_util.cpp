@@ -466,9 +466,18 @@ void gt_band_lane_bounds_cancel() {
   if (lane && im->save_lane_coords) {
     lane->left_width = im->save_left_width;
     lane->right_width = im->save_right_width;
-    const int n = std::min(im->save_num_points, lane->num_center_points);
-    for (int i = 0; i < n; ++i) lane->center_coords[i] = {im->save_lane_coords[2 * i], im->save_lane_coords[2 * i + 1]};
-    lane->num_center_points = n;
+    // A drag may have taken centre points out of the lane: the saved points come back in an
+    // array of their own size.
+    const int n = im->save_num_points;
+    if (n > 0) {
+      auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(sizeof(LN_POINT) * std::size_t(n)));
+      if (pts) {
+        for (int i = 0; i < n; ++i) pts[i] = {im->save_lane_coords[2 * i], im->save_lane_coords[2 * i + 1]};
+        ks_free(lane->center_coords);
+        lane->center_coords = pts;
+        lane->num_center_points = n;
+      }
+    }
   }
   if (im) end_bounds_tool(im);
   gt_set_state(0);

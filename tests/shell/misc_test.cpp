@@ -103,6 +103,25 @@ TEST_F(RecentTest, QuickHelpShowsOnePageAtATime) {
   EXPECT_EQ(qhelp_window(), nullptr);
 }
 
+// Turning the pages keeps the window's size (the frame is not taken off the page each time),
+// the band-detection page speaks of band detection, and the window keeps off the main window.
+TEST_F(RecentTest, QuickHelpKeepsItsSizeAndLeavesTheMainWindowFree) {
+  qhelp_activate();
+  TK_OBJ q = qhelp_window();
+  ASSERT_NE(q, nullptr);
+  EVENT_Flush();
+  const TkRect first = WIN_GetRect(q);
+  for (int page : {1, 2, 3, 4, 5, 0}) qhelp_show_page(page);
+  EVENT_Flush();
+  EXPECT_EQ(WIN_GetRect(q).w, first.w);
+  EXPECT_EQ(WIN_GetRect(q).h, first.h);
+  EXPECT_NE(std::string(WGT_GetText(RES_GetSub(q, 2))).find("band detection"), std::string::npos);
+  const TkRect m = WIN_GetOuterRect(win_), r = WIN_GetOuterRect(q);
+  EXPECT_TRUE(r.x >= m.x + m.w || r.y >= m.y + m.h)
+      << "over the main window at " << r.x << "," << r.y << ", " << r.w << " x " << r.h;
+  qhelp_dismiss();
+}
+
 TEST(Logo, ShowsThePictureNamedBySplashAndCloses) {
   shelltest::load_resources();
   TKT_Enable(true);

@@ -82,4 +82,53 @@ TEST(Drags, LaneDragsEndAtTheirLimitsWithOrWithoutExposes) {
   }
 }
 
+// Lane Boundaries: every part of the edited lane dragged past its limit stops where the lane
+// would leave the image, and an edge keeps at least one pixel of width.
+TEST(Drags, LaneBoundaryDragsStopWhereTheLaneWouldLeaveTheImage) {
+  struct Case {
+    const char* what;
+    LN_POINT press;
+    std::vector<LN_POINT> moves;
+    LN_POINT first, middle, last;
+    int left, right;
+  } cases[] = {
+      // The left edge of the middle point: out to the least centre x, in to one pixel.
+      {"left edge out", {90, 100}, {{50, 100}, {-40, 90}}, {60, 20}, {100, 100}, {140, 180}, 60, 10},
+      {"left edge in", {90, 100}, {{100, 100}, {160, 110}}, {60, 20}, {100, 100}, {140, 180}, 1, 10},
+      // The right edge: out until the greatest centre x plus the width meets the last column.
+      {"right edge out", {110, 100}, {{200, 100}, {400, 100}}, {60, 20}, {100, 100}, {140, 180}, 10, 159},
+      {"right edge in", {110, 100}, {{90, 100}, {20, 100}}, {60, 20}, {100, 100}, {140, 180}, 10, 1},
+      // A centre point keeps a width's distance from either side.
+      {"middle left", {100, 100}, {{40, 100}, {-30, 100}}, {60, 20}, {10, 100}, {140, 180}, 10, 10},
+      {"middle right", {100, 100}, {{250, 100}, {400, 100}}, {60, 20}, {289, 100}, {140, 180}, 10, 10},
+      {"first up and left", {60, 20}, {{30, 5}, {-30, -30}}, {10, 0}, {100, 100}, {140, 180}, 10, 10},
+      {"last down and right", {140, 180}, {{200, 190}, {400, 400}}, {60, 20}, {100, 100}, {289, 199}, 10, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ImageView v(300, 200);
+    LANE* lane = add_lane(v.image, {{60, 20}, {100, 100}, {140, 180}}, 10, uint32_t(LN_F_TOOL_MARK));
+    CONTROL* ctl = gt_get_control();
+    ctl->task_state = 5;
+    v.image->edit_lane = 0;
+    v.expose();
+    TKT_SetImageMapping(true, 1, 1.0);
+    TKT_Press(v.area, c.press.x, c.press.y);
+    for (const LN_POINT& m : c.moves) TKT_Drag(v.area, m.x, m.y);
+    TKT_Release(v.area, c.moves.back().x, c.moves.back().y);
+    EVENT_Flush();
+    ASSERT_EQ(lane->num_center_points, 3);
+    const LN_POINT* p = lane->center_coords;
+    const LN_POINT want[3] = {c.first, c.middle, c.last};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(p[i].x, want[i].x) << "point " << i;
+      EXPECT_EQ(p[i].y, want[i].y) << "point " << i;
+    }
+    EXPECT_EQ(lane->left_width, c.left);
+    EXPECT_EQ(lane->right_width, c.right);
+    ctl->task_state = 0;
+    v.image->edit_lane = -1;
+  }
+}
+
 }  // namespace

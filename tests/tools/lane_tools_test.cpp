@@ -125,6 +125,44 @@ TEST_F(LaneTools, LaneBoundariesKeepTheEditOnlyOnOk) {
   }
 }
 
+TEST_F(LaneTools, LaneBoundariesCancelBringsBackAPointADragTookOut) {
+  IMAGE_REC* im = gel("cancel");
+  ASSERT_NE(im, nullptr);
+  LANE* lane = add_lane(im, 60, true);
+  // Three centre points: the top one dragged past the middle one takes its place.
+  auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(3 * sizeof(LN_POINT)));
+  pts[0] = {60, 20}, pts[1] = {64, 70}, pts[2] = {60, 120};
+  ks_free(lane->center_coords);
+  lane->center_coords = pts;
+  lane->num_center_points = 3;
+  ASSERT_EQ(gt_band_lane_bounds(win_, im), lane);
+  TK_OBJ win = TKT_FindWindow("ln_bd", "ln_bd_win");
+  ASSERT_NE(win, nullptr);
+  TKT_SetImageMapping(true, im->img_ptr->zoom[0], 1.0);
+  TKT_Press(area(im), 60, 20);
+  TKT_Drag(area(im), 58, 60);
+  TKT_Drag(area(im), 56, 90);
+  TKT_Release(area(im), 56, 90);
+  ASSERT_EQ(lane->num_center_points, 2);
+  // and the right edge of the foot dragged out
+  TKT_Press(area(im), 69, 120);
+  TKT_Drag(area(im), 90, 120);
+  TKT_Release(area(im), 90, 120);
+  EXPECT_EQ(lane->right_width, 30);
+  TKT_SetImageMapping(false);
+  TKT_Click(RES_GetSub(win, 2));
+  EVENT_Flush();
+  EXPECT_EQ(ctl->task_state, TS_IDLE);
+  EXPECT_EQ(lane->left_width, 9);
+  EXPECT_EQ(lane->right_width, 9);
+  ASSERT_EQ(lane->num_center_points, 3);
+  const LN_POINT want[3] = {{60, 20}, {64, 70}, {60, 120}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(lane->center_coords[i].x, want[i].x) << i;
+    EXPECT_EQ(lane->center_coords[i].y, want[i].y) << i;
+  }
+}
+
 TEST_F(LaneTools, LaneBoundariesNeedASelectedLane) {
   IMAGE_REC* im = gel("plain");
   ASSERT_NE(im, nullptr);
