@@ -367,7 +367,11 @@ namespace {
 // qt_cross filling only the table's counts and the entries below its count. With a limit, the
 // scan ends after the first crossing past it: a caller that reads only the crossings at or
 // before the limit gets the same ones.
-int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX) {
+// *stop (when given) receives the index the scan ended at: below count only when it ended at
+// the limit or at the table's capacity, with every value it weighed read.
+int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX,
+                   int* stop = nullptr) {
+  if (stop) *stop = count;
   t->start = 1;
   t->count = 0;
   t->lead_area = 0;
@@ -392,7 +396,41 @@ int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MA
     t->area[k] = area;
     t->min_after[k] = mn;
   }
+  if (stop) *stop = i;
   return t->count;
+}
+
+// The bound mj_bndp picks from the n crossings of t, weighing those up to `reach`.
+int choose_bound(const QT_CROSS_TAB& t, int n, int reach) {
+  if (n == 0) return -1;
+  int max_pos = INT_MIN, min_neg = INT_MAX;
+  int best_contrast = 0, best_area = 0, choice = -1;
+  for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
+    max_pos = std::max(max_pos, t.max_before[k]);
+    min_neg = std::min(min_neg, t.min_after[k]);
+    const int contrast = max_pos - min_neg;
+    if (contrast > best_contrast && t.area[k] > best_area) {
+      best_contrast = contrast;
+      best_area = t.area[k];
+      choice = k;
+    }
+  }
+  return choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+}
+
+int bound_reach(int s) { return s + 2 * mj_ramp(s); }
+
+// mj_bndp on the first `known` values of a profile of `count`: true, with the pick in *dist,
+// when the scan ended within them (it then read nothing beyond them, and the whole profile
+// gives the same pick); false when the rest of the profile is needed.
+bool bndp_prefix(const int* profile, int known, int count, int s, int* dist) {
+  thread_local QT_CROSS_TAB t;
+  if (known >= count) return false;
+  int stop = 0;
+  const int n = scan_crossings(profile, known, &t, bound_reach(s), &stop);
+  if (stop >= known) return false;
+  *dist = choose_bound(t, n, bound_reach(s));
+  return true;
 }
 
 }  // namespace
@@ -407,26 +445,9 @@ int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, 
   // Only the entries below the count are read: the table is not cleared for every profile.
   thread_local QT_CROSS_TAB t;
   // Only the crossings up to the reach are weighed: the scan stops after the first beyond it.
-  const int reach = s + 2 * mj_ramp(s);
+  const int reach = bound_reach(s);
   const int n = scan_crossings(profile, count, &t, reach);
-  int result;
-  if (n == 0) {
-    result = -1;
-  } else {
-    int max_pos = INT_MIN, min_neg = INT_MAX;
-    int best_contrast = 0, best_area = 0, choice = -1;
-    for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
-      max_pos = std::max(max_pos, t.max_before[k]);
-      min_neg = std::min(min_neg, t.min_after[k]);
-      const int contrast = max_pos - min_neg;
-      if (contrast > best_contrast && t.area[k] > best_area) {
-        best_contrast = contrast;
-        best_area = t.area[k];
-        choice = k;
-      }
-    }
-    result = choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
-  }
+  const int result = choose_bound(t, n, reach);
   if (dist) *dist = result;
   return result;
 }
@@ -587,16 +608,29 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       std::vector<int>& fwd = work.fwd;
       std::vector<int>& back = work.back;
       std::vector<int>& line = work.line;
-      fwd.resize(static_cast<std::size_t>(d));
-      back.resize(static_cast<std::size_t>(behind) + 1);
-      qt_radxsec(fwd.data(), angle, win, px, py, d);
-      qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
-      line.clear();
-      for (int i = behind; i >= 1; --i) line.push_back(back[i]);
-      line.insert(line.end(), fwd.begin(), fwd.end());
-      median5(line);
       std::vector<int>& rdd = work.rdd;
-      second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
+      back.resize(static_cast<std::size_t>(behind) + 1);
+      qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
+      // The filtered line of the first `ahead` samples: its values agree with those of the
+      // whole line up to 2 + K / 2 before its end (the median's and the kernel's reach).
+      auto filtered = [&](int ahead) {
+        fwd.resize(static_cast<std::size_t>(ahead));
+        qt_radxsec(fwd.data(), angle, win, px, py, ahead);
+        line.clear();
+        for (int i = behind; i >= 1; --i) line.push_back(back[i]);
+        line.insert(line.end(), fwd.begin(), fwd.end());
+        median5(line);
+        second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
+      };
+      // The pick usually ends a little past the reach: the line is sampled that far first,
+      // and whole only when the pick needs more of it.
+      const int ahead = 2 * bound_reach(s) + 2 * K + 8;
+      if (ahead < d && behind + ahead >= std::max(5, K)) {
+        filtered(ahead);
+        int dist = 0;
+        if (bndp_prefix(rdd.data() + behind, ahead - 2 - K / 2, n, s, &dist)) return dist;
+      }
+      filtered(d);
       return pick(rdd.data() + behind, n);
     };
     for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);
