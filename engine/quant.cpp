@@ -102,6 +102,51 @@ struct SharedWinOwner {
 thread_local SharedWinOwner t_main;     // bands quantified from their lane profile
 thread_local SharedWinOwner t_outline;  // bands with a drawn outline
 
+// Cells c0..c1 of window row r as load_window_rows loads them.
+void load_row_cells(QT_WIN* win, const LANE_IMAGE* img, int r, int c0, int c1) {
+  const int white = img->is_8bit ? 255 : 65535;
+  const int iw = img->stride > 0 ? img->stride : img->x_max - img->x_min + 1;
+  const int y = win->top + r;
+  int32_t* row = win->rows[r];
+  for (int c = c0; c <= c1; ++c) {
+    const int x = win->left + c;
+    if (y < img->y_min || y > img->y_max || x < img->x_min || x > img->x_max) {
+      row[c] = white;
+      continue;
+    }
+    const std::size_t at = static_cast<std::size_t>(y - img->y_min) * iw + (x - img->x_min);
+    row[c] = img->is_8bit ? static_cast<const uint8_t*>(img->pixels)[at]
+                          : static_cast<const uint16_t*>(img->pixels)[at];
+  }
+}
+
+// The window moved sideways over the same lane image: each row it holds that lies in the window
+// keeps the cells of the columns it still covers (a cell's value depends only on its image
+// column and row) and loads the others; rows outside the window are let go.
+void shift_held_rows(QT_WIN* win, const LANE_IMAGE* img, HeldRows& h) {
+  const int size = win->size;
+  const int dx = win->left - h.left;
+  const std::size_t kept = static_cast<std::size_t>(size - std::abs(dx));
+  for (int k = 0; k < size; ++k) {
+    int& y = h.rows[static_cast<std::size_t>(k)];
+    if (y == INT_MIN) continue;
+    const int r = y - win->top;
+    if (r < 0 || r >= size) {
+      y = INT_MIN;
+      continue;
+    }
+    int32_t* row = win->rows[r];
+    if (dx > 0) {
+      std::memmove(row, row + dx, kept * sizeof(int32_t));
+      load_row_cells(win, img, r, size - dx, size - 1);
+    } else {
+      std::memmove(row - dx, row, kept * sizeof(int32_t));
+      load_row_cells(win, img, r, 0, -dx - 1);
+    }
+  }
+  h.left = win->left;
+}
+
 // Loads window rows r0..r1 of the shared window; rows it already holds from the same lane image
 // at the same left edge are kept.
 int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
@@ -113,6 +158,9 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
     h.serial = 0;
     return load_window_rows(win, img, r0, r1);
   }
+  if (h.serial == img->serial && h.left != win->left && static_cast<int>(h.rows.size()) == size &&
+      std::abs(win->left - h.left) < size / 2)
+    shift_held_rows(win, img, h);
   if (h.serial != img->serial || h.left != win->left || static_cast<int>(h.rows.size()) != size) {
     h.rows.assign(static_cast<std::size_t>(size), INT_MIN);
     h.serial = img->serial;
