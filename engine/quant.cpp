@@ -661,36 +661,25 @@ VX_HOT_CLONES void qt_perim(QT_WIN* canvas,
 
 namespace {
 
-// The first cell of row[from..end) that is marked (not zero), or end. Four cells are tested at
-// once where the processor allows.
-int marked_from(const int32_t* row, int from, int end) {
+// The first cell of row[from..end) that is marked (not zero) when `marked`, not marked (zero)
+// otherwise; end when there is none. Four cells are tested at once where the processor allows.
+int first_cell(const int32_t* row, int from, int end, bool marked) {
   int k = from;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
+  // Bits of the cells sought in a group of four.
+  const int flip = marked ? 0xF : 0;
   for (; k + 4 <= end; k += 4) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
-    const int clear = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, zero)));
-    if (clear != 0xF) return k + __builtin_ctz(~clear & 0xF);
+    const int sought = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, zero))) ^ flip;
+    if (sought != 0) return k + __builtin_ctz(sought);
   }
 #endif
-  while (k < end && !row[k]) ++k;
+  while (k < end && (row[k] != 0) != marked) ++k;
   return k;
 }
-
-// The first cell of row[from..end) that is not marked (zero), or end.
-int clear_from(const int32_t* row, int from, int end) {
-  int k = from;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  for (; k + 4 <= end; k += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
-    const int clear = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, zero)));
-    if (clear != 0) return k + __builtin_ctz(clear);
-  }
-#endif
-  while (k < end && row[k]) ++k;
-  return k;
-}
+int marked_from(const int32_t* row, int from, int end) { return first_cell(row, from, end, true); }
+int clear_from(const int32_t* row, int from, int end) { return first_cell(row, from, end, false); }
 
 }  // namespace
 
