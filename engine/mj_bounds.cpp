@@ -367,7 +367,11 @@ namespace {
 // qt_cross filling only the table's counts and the entries below its count. With a limit, the
 // scan ends after the first crossing past it: a caller that reads only the crossings at or
 // before the limit gets the same ones.
-int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX) {
+// *stop (when given) receives the index the scan ended at: below count only when it ended at
+// the limit or at the table's capacity, with every value it weighed read.
+int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX,
+                   int* stop = nullptr) {
+  if (stop) *stop = count;
   t->start = 1;
   t->count = 0;
   t->lead_area = 0;
@@ -392,7 +396,41 @@ int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MA
     t->area[k] = area;
     t->min_after[k] = mn;
   }
+  if (stop) *stop = i;
   return t->count;
+}
+
+// The bound mj_bndp picks from the n crossings of t, weighing those up to `reach`.
+int choose_bound(const QT_CROSS_TAB& t, int n, int reach) {
+  if (n == 0) return -1;
+  int max_pos = INT_MIN, min_neg = INT_MAX;
+  int best_contrast = 0, best_area = 0, choice = -1;
+  for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
+    max_pos = std::max(max_pos, t.max_before[k]);
+    min_neg = std::min(min_neg, t.min_after[k]);
+    const int contrast = max_pos - min_neg;
+    if (contrast > best_contrast && t.area[k] > best_area) {
+      best_contrast = contrast;
+      best_area = t.area[k];
+      choice = k;
+    }
+  }
+  return choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+}
+
+int bound_reach(int s) { return s + 2 * mj_ramp(s); }
+
+// mj_bndp on the first `known` values of a profile of `count`: true, with the pick in *dist,
+// when the scan ended within them (it then read nothing beyond them, and the whole profile
+// gives the same pick); false when the rest of the profile is needed.
+bool bndp_prefix(const int* profile, int known, int count, int s, int* dist) {
+  thread_local QT_CROSS_TAB t;
+  if (known >= count) return false;
+  int stop = 0;
+  const int n = scan_crossings(profile, known, &t, bound_reach(s), &stop);
+  if (stop >= known) return false;
+  *dist = choose_bound(t, n, bound_reach(s));
+  return true;
 }
 
 }  // namespace
@@ -407,26 +445,9 @@ int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, 
   // Only the entries below the count are read: the table is not cleared for every profile.
   thread_local QT_CROSS_TAB t;
   // Only the crossings up to the reach are weighed: the scan stops after the first beyond it.
-  const int reach = s + 2 * mj_ramp(s);
+  const int reach = bound_reach(s);
   const int n = scan_crossings(profile, count, &t, reach);
-  int result;
-  if (n == 0) {
-    result = -1;
-  } else {
-    int max_pos = INT_MIN, min_neg = INT_MAX;
-    int best_contrast = 0, best_area = 0, choice = -1;
-    for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
-      max_pos = std::max(max_pos, t.max_before[k]);
-      min_neg = std::min(min_neg, t.min_after[k]);
-      const int contrast = max_pos - min_neg;
-      if (contrast > best_contrast && t.area[k] > best_area) {
-        best_contrast = contrast;
-        best_area = t.area[k];
-        choice = k;
-      }
-    }
-    result = choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
-  }
+  const int result = choose_bound(t, n, reach);
   if (dist) *dist = result;
   return result;
 }
@@ -504,55 +525,103 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       mj_bndp(prof, 0, n, s, 0, 0, 0, &d);
       return d;
     };
-    // The 13 cross-sections in one walk down the window's rows (each is mj_xsec of its
-    // column about the window's middle row).
+    // The 13 cross-sections (each is mj_xsec of its column about the window's middle row),
+    // walked down the window's rows together. Their rows y_lo..y_hi are taken first: the
+    // centre rows and the bounds usually lie near the band's centre row. A column whose
+    // centre row or bounds need rows beyond them is taken again whole.
     std::vector<int>& all = work.all_xsec;
     all.resize(static_cast<std::size_t>(13) * size);
     for (int j = 0; j < 13; ++j) col_x[j] = clampi(col_x[j], 0, size - 1);
     bool inner = true;  // every column has its five cells inside the window
     for (int j = 0; j < 13; ++j) inner = inner && col_x[j] >= 2 && col_x[j] <= size - 3;
-    for (int y = 0; inner && y < size; ++y) {
-      const int32_t* row = win->rows[y];
-      for (int j = 0; j < 13; ++j) {
-        const int32_t* p = row + col_x[j] - 2;
-        const int sum = p[0] + p[1] + p[2] + p[3] + p[4];
-        // Cells hold pixel values (0 .. 65535): the sum is never negative, and its unsigned
-        // quotient is the same.
-        all[static_cast<std::size_t>(j) * size + y] =
-            sum >= 0 ? static_cast<int>(static_cast<unsigned>(sum) / 5u) : sum / 5;
+    // Rows y_lo..y_hi of the cross-sections of columns j0..j1 into all[j * size ...].
+    auto take_rows = [&](int j0, int j1, int y_lo, int y_hi) {
+      for (int y = y_lo; inner && y <= y_hi; ++y) {
+        const int32_t* row = win->rows[y];
+        for (int j = j0; j <= j1; ++j) {
+          const int32_t* p = row + col_x[j] - 2;
+          const int sum = p[0] + p[1] + p[2] + p[3] + p[4];
+          // Cells hold pixel values (0 .. 65535): the sum is never negative, and its unsigned
+          // quotient is the same.
+          all[static_cast<std::size_t>(j) * size + (y - y_lo)] =
+              sum >= 0 ? static_cast<int>(static_cast<unsigned>(sum) / 5u) : sum / 5;
+        }
       }
-    }
-    for (int y = 0; !inner && y < size; ++y) {
-      const int32_t* row = win->rows[y];
-      for (int j = 0; j < 13; ++j) {
-        const int xa = std::max(col_x[j] - 2, 0), xb = std::min(col_x[j] + 2, size - 1);
-        int sum = 0;
-        for (int xx = xa; xx <= xb; ++xx) sum += row[xx];
-        all[static_cast<std::size_t>(j) * size + y] = sum / (xb - xa + 1);
+      for (int y = y_lo; !inner && y <= y_hi; ++y) {
+        const int32_t* row = win->rows[y];
+        for (int j = j0; j <= j1; ++j) {
+          const int xa = std::max(col_x[j] - 2, 0), xb = std::min(col_x[j] + 2, size - 1);
+          int sum = 0;
+          for (int xx = xa; xx <= xb; ++xx) sum += row[xx];
+          all[static_cast<std::size_t>(j) * size + (y - y_lo)] = sum / (xb - xa + 1);
+        }
       }
+    };
+    const int near = 2 * bound_reach(s) + 2 * K + 8 + s;
+    const int near_lo = std::max(0, by - near), near_hi = std::min(size - 1, by + near);
+    const bool part = near_hi - near_lo + 1 >= std::max(5, K) &&
+                      (near_lo > 0 || near_hi < size - 1);
+    if (part) {
+      take_rows(0, 12, near_lo, near_hi);
+    } else {
+      take_rows(0, 12, 0, size - 1);
     }
-    for (int j = 0; j < 13; ++j) {
-      const int x = col_x[j];
-      // Each cross-section is filtered where it lies.
+    // Column j's centre row and bounds from its cross-section's rows y_lo..y_hi (taken into
+    // all): false when they need rows beyond those whose filtered values agree with the whole
+    // column's (the median's and the kernel's reach inside either end that is not the
+    // window's).
+    auto column = [&](int j, int y_lo, int y_hi, int* row_out, int* up_out, int* down_out) {
+      const int m = y_hi - y_lo + 1;
       int* const xs = all.data() + static_cast<std::ptrdiff_t>(j) * size;
-      median5(xs, size);
-      second_derivative(xs, size, kidx, d2);
+      // Each cross-section is filtered where it lies.
+      median5(xs, m);
+      second_derivative(xs, m, kidx, d2);
+      const int d_lo = y_lo == 0 ? 0 : y_lo + 2 + K / 2;
+      const int d_hi = y_hi == size - 1 ? size - 1 : y_hi - 2 - K / 2;
       const int prev = j == 0 ? by : (j == 7 ? col_row[0] : col_row[j - 1]);
-      int row = centre_row(xs, size, d2, prev, s);
+      if (std::max(0, prev - s) < d_lo || std::min(size - 1, prev + s) > d_hi) return false;
+      int row = centre_row(xs, m, d2, prev - y_lo, s) + y_lo;
       if (j > 0) {
         const int hold = j <= 6 ? hold_r : hold_l;
         row = clampi(row, prev - hold, prev + hold);
       }
-      col_row[j] = row;
+      *row_out = row;
       // Bottom bound: the derivative from the centre row down; top bound: from it upwards.
       const int n_down = size - K / 2 - row;
       const int n_up = row - K / 2;
-      const int down = n_down > 0 ? pick(d2.data() + row, n_down) : -1;
-      int up = -1;
-      if (n_up > 0) {
-        for (int i = 0; i < n_up; ++i) rd2[i] = d2[row - i];
-        up = pick(rd2.data(), n_up);
+      int down = -1, up = -1;
+      if (n_down > 0) {
+        if (row < d_lo || row > d_hi) return false;
+        const int* from = d2.data() + (row - y_lo);
+        const int known = d_hi - row + 1;
+        if (known >= n_down) {
+          down = pick(from, n_down);
+        } else if (!bndp_prefix(from, known, n_down, s, &down)) {
+          return false;
+        }
       }
+      if (n_up > 0) {
+        if (row < d_lo || row > d_hi) return false;
+        const int known = std::min(row - d_lo + 1, n_up);
+        for (int i = 0; i < known; ++i) rd2[i] = d2[row - y_lo - i];
+        if (known >= n_up) {
+          up = pick(rd2.data(), n_up);
+        } else if (!bndp_prefix(rd2.data(), known, n_up, s, &up)) {
+          return false;
+        }
+      }
+      *up_out = up;
+      *down_out = down;
+      return true;
+    };
+    for (int j = 0; j < 13; ++j) {
+      const int x = col_x[j];
+      int row = 0, up = -1, down = -1;
+      if (!part || !column(j, near_lo, near_hi, &row, &up, &down)) {
+        if (part) take_rows(j, j, 0, size - 1);
+        column(j, 0, size - 1, &row, &up, &down);
+      }
+      col_row[j] = row;
       // Slots of this column's top and bottom bounds.
       int top_slot, bottom_slot;
       if (j == 0) {
@@ -587,16 +656,29 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       std::vector<int>& fwd = work.fwd;
       std::vector<int>& back = work.back;
       std::vector<int>& line = work.line;
-      fwd.resize(static_cast<std::size_t>(d));
-      back.resize(static_cast<std::size_t>(behind) + 1);
-      qt_radxsec(fwd.data(), angle, win, px, py, d);
-      qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
-      line.clear();
-      for (int i = behind; i >= 1; --i) line.push_back(back[i]);
-      line.insert(line.end(), fwd.begin(), fwd.end());
-      median5(line);
       std::vector<int>& rdd = work.rdd;
-      second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
+      back.resize(static_cast<std::size_t>(behind) + 1);
+      qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
+      // The filtered line of the first `ahead` samples: its values agree with those of the
+      // whole line up to 2 + K / 2 before its end (the median's and the kernel's reach).
+      auto filtered = [&](int ahead) {
+        fwd.resize(static_cast<std::size_t>(ahead));
+        qt_radxsec(fwd.data(), angle, win, px, py, ahead);
+        line.clear();
+        for (int i = behind; i >= 1; --i) line.push_back(back[i]);
+        line.insert(line.end(), fwd.begin(), fwd.end());
+        median5(line);
+        second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
+      };
+      // The pick usually ends a little past the reach: the line is sampled that far first,
+      // and whole only when the pick needs more of it.
+      const int ahead = 2 * bound_reach(s) + 2 * K + 8;
+      if (ahead < d && behind + ahead >= std::max(5, K)) {
+        filtered(ahead);
+        int dist = 0;
+        if (bndp_prefix(rdd.data() + behind, ahead - 2 - K / 2, n, s, &dist)) return dist;
+      }
+      filtered(d);
       return pick(rdd.data() + behind, n);
     };
     for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);

@@ -602,4 +602,49 @@ TEST(LaneImage, BandsFromTheImageHeldEqualThoseFromACopy) {
   mj_quant_release();
 }
 
+// The window carried down a lane holds, after each band, the cells a fresh load of its place
+// holds: also when successive bands lie left and right of one another, so that the window moves
+// sideways and back over the rows it keeps, and near the lane image's edges, which read white.
+TEST(LaneImage, TheWindowCarriedDownALaneHoldsWhatAFreshLoadHolds) {
+  const int w = 240, h = 500;
+  Gel g(w, h);
+  g.background([](int y) { return 900 + y / 2; });
+  const int shifts[] = {0, 5, -4, 9, -9, 2, 14, -13, 1};
+  std::vector<std::pair<int, int>> centres;
+  for (int y = 40, i = 0; y < h - 40; y += 37, ++i) {
+    centres.emplace_back(120 + shifts[i % std::size(shifts)], y);
+    g.add_band(centres.back().first, y, 30, 3.0, 5000);
+  }
+  TkImage whole;
+  ASSERT_TRUE(whole.create(w, h, 2));
+  for (int y = 0; y < h; ++y) {
+    auto* row = reinterpret_cast<uint16_t*>(whole.row(y));
+    // Every column differs from its neighbours, so that a cell taken from the wrong column shows.
+    for (int x = 0; x < w; ++x) row[x] = static_cast<uint16_t>(g.pixel(x, y) + 13 * x);
+  }
+  LanePtr lane(quanttest::vertical_lane(120, h, 40, {{0, 900}, {h - 1, 1150}}));
+  mj_quant_release();
+  LANE_IMAGE img{};
+  ASSERT_EQ(ln_view_lane_image(lane.get(), &img, nullptr, &whole, -1), 0);
+  img.serial = ln_lane_image_serial();
+  for (const auto& [x, y] : centres) {
+    SCOPED_TRACE(testing::Message() << "band at " << x << ", " << y);
+    BandPtr b(quanttest::band_at(x, y, 8, 3));
+    EXPECT_EQ(mj_doquant(b.get(), lane.get(), &img, nullptr, 1), 1);
+    const QT_WIN* held = mj_quant_window();
+    ASSERT_NE(held, nullptr);
+    QT_WIN* fresh = qt_copy_window(held);
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_EQ(mj_load_window(fresh, &img), 0);
+    int differ = 0;
+    for (int r = 0; r < held->size; ++r)
+      for (int c = 0; c < held->size; ++c) differ += held->rows[r][c] != fresh->rows[r][c];
+    EXPECT_EQ(differ, 0);
+    qt_free_window(fresh);
+    mj_res_free(&b->result);
+  }
+  ln_free_lane_image(&img);
+  mj_quant_release();
+}
+
 }  // namespace
