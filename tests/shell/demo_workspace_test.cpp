@@ -8,11 +8,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <QTimer>
 
+#include "analysis/matr_launch.h"
+#include "analysis/matr_win.h"
+#include "analysis/mparm.h"
 #include "analysis/rep_engine.h"
 #include "gel_fixture.h"
 #include "base/ks_mem.h"
@@ -26,6 +30,7 @@
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
+#include "toolkit/tk_table.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_mouse.h"
@@ -38,6 +43,9 @@ namespace fs = std::filesystem;
 class DemoWorkspace : public shelltest::OpenImagesTest {
  protected:
   void TearDown() override {
+    if (TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix")) WIN_Terminate(w);
+    matr_set_viewer_program(nullptr);
+    TKT_SetImageMapping(false);
     std_sasn_dismiss();
     CONTROL* ctl = gt_get_control();
     ctl->size_stdset = 0;
@@ -198,6 +206,103 @@ TEST_F(DemoWorkspace, TheStandardSetSizesTheLadder) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(brightest[i], want[i], want[i] * 0.1) << i;
   }
   EXPECT_EQ(k, 4);
+}
+
+// The Tutorial's sizing and match, step by step as a user takes them: Size Stds, Add, Logarithmic,
+// the set chosen and assigned automatically, OK, a click on the first lane, OK; then Match All
+// Lanes with the default parameters, OK, and the demo gel. The Tutorial quotes the similarity of
+// lanes 1 and 2 that the Match Results Matrix's table then shows; this is that number.
+TEST_F(DemoWorkspace, TheTutorialsMatchGivesLanesOneAndTwoTheSimilarityItQuotes) {
+  constexpr int kTutorialLanes12 = 46;
+  // The number as the Tutorial's match step gives it (its lines joined).
+  std::string step = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step6.html");
+  std::replace(step.begin(), step.end(), '\n', ' ');
+  EXPECT_NE(step.find("lanes 1 and 2 of the demo gel match at " + std::to_string(kTutorialLanes12) + "%"),
+            std::string::npos);
+  ASSERT_TRUE(make());
+  const std::string gel = demo + "/images/ladder_reference_gel.kes";
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  // The dendrogram viewer that the match starts: a stand-in that ends at once.
+  const std::string viewer = dir + "/viewer";
+  std::ofstream(viewer) << "#!/bin/sh\nexit 0\n";
+  fs::permissions(viewer, fs::perms::owner_all);
+  matr_set_viewer_program(viewer.c_str());
+  const int unanswered = TKT_Unanswered();
+
+  TKT_Click(mode_button(2));  // Size Stds
+  ASSERT_EQ(gt_get_control()->sel_mode, SEL_SIZE_STDS);
+  TKT_AnswerChooser({demo + "/stdsets/ladder_1kb_plus.std"});
+  QTimer::singleShot(0, [] {
+    TK_OBJ d = TKT_FindWindow("std_size", "std_size_win");
+    if (!d) return;
+    TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
+    TKT_Click(RES_GetSub(d, 7));    // Use a standard set: the chooser gives the set
+    TKT_Click(RES_GetSub(d, 8));    // Assign the set automatically
+    TKT_Click(RES_GetSub(d, 3));    // OK
+  });
+  TKT_Click(RES_GetSub(part(GT_MAIN_TOOLBAR), 8));  // Add
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_state(), TS_SIZE_STDS);
+  TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
+  ASSERT_NE(sasn, nullptr);
+  // A click in the middle of the first lane, at image coordinates.
+  LANE* first = im->lanes->next;
+  const TkPoint mid = {static_cast<int>(first->center_coords[first->num_center_points / 2].x),
+                       static_cast<int>(first->center_coords[first->num_center_points / 2].y)};
+  TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+  TKT_Press(static_cast<TK_OBJ>(im->draw_area), mid.x, mid.y);
+  TKT_Release(static_cast<TK_OBJ>(im->draw_area), mid.x, mid.y);
+  TKT_Click(RES_GetSub(sasn, 2));  // OK
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_state(), TS_IDLE);
+  SPOT** arr = nullptr;
+  const int n = ln_find_bands_in_lane(im->bands, &arr, first, nullptr, nullptr);
+  ASSERT_GT(n, 0);
+  EXPECT_NEAR(arr[0]->size, 10000, 0.5);  // the click reached the first lane
+  ks_free(arr);
+  EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
+
+  // Match All Lanes: the parameters as they are, OK, the demo gel.
+  bool asked = false;
+  std::function<void()> poll = [&] {
+    TK_OBJ d = TKT_FindWindow("mparm", "mparm_win");
+    if (!d || !WIN_IsShown(d)) {
+      QTimer::singleShot(10, poll);
+      return;
+    }
+    asked = true;
+    TKT_Click(RES_GetSub(d, MPARM_OK));
+  };
+  QTimer::singleShot(0, poll);
+  TKT_AnswerChooser({gel});
+  TKT_AnswerChooser({});  // Save Match Results...: Cancel, the results go to a temporary file
+  ASSERT_TRUE(TKT_ChooseMenu(win_, GT_CMD_MATCH_ALL_LANES));
+  EVENT_Flush();
+  ASSERT_TRUE(asked);
+  // No question or warning came that the Tutorial does not tell of.
+  EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
+  // The one chooser besides the images', which the Tutorial tells the user how to answer.
+  EXPECT_EQ(TKT_LastChooser().caption, "Save Match Results...");
+  EXPECT_NE(step.find(TKT_LastChooser().caption), std::string::npos);
+
+  TK_OBJ matrix = TKT_FindWindow("gt_matrx", "WinMatrix");
+  ASSERT_NE(matrix, nullptr);
+  TKT_Pick(RES_GetSub(matrix, 0), 2);  // View: Table
+  TK_OBJ table = RES_GetSub(matrix, 6);
+  ASSERT_TRUE(WGT_IsShown(table));
+  // Rows from 7 are the lanes (their labels in column 1), columns from 2 the lanes again; a
+  // selected cell's text is what the user copies.
+  ASSERT_EQ(TABLE_Rows(table), 7 + 4);
+  const auto cell = [&](int row, int col) {
+    TABLE_Select(table, row, col, 1, 1);
+    std::string t = TABLE_SelectionText(table);
+    while (!t.empty() && (t.back() == '\n' || t.back() == '\t' || t.back() == ' ')) t.pop_back();
+    return t;
+  };
+  EXPECT_EQ(cell(7, 1), "ladder_reference_gel:1:");
+  EXPECT_EQ(cell(8, 1), "ladder_reference_gel:2:");
+  EXPECT_EQ(std::atoi(cell(8, 2).c_str()), kTutorialLanes12) << "lanes 1 and 2: " << cell(8, 2);
 }
 
 }  // namespace
