@@ -8,11 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
-
-#include <QTimer>
 
 #include "analysis/matr_launch.h"
 #include "analysis/matr_win.h"
@@ -35,6 +32,7 @@
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_mouse.h"
 #include "tools/gt_std_tools.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -67,6 +65,39 @@ class DemoWorkspace : public shelltest::OpenImagesTest {
                             "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     return fs::exists(demo + "/images/ladder_reference_gel.gt");
+  }
+  // The Tutorial's sizing through the driver: Size Stds, Add, Logarithmic, the standard set
+  // chosen and assigned automatically, OK, a click in the middle of the first lane at image
+  // coordinates, OK in Assign Size Standards. Returns the standard set's path.
+  std::string size_the_ladder(IMAGE_REC* im) {
+    const std::string set = demo + "/stdsets/ladder_1kb_plus.std";
+    TKT_Click(mode_button(2));  // Size Stds
+    EXPECT_EQ(gt_get_control()->sel_mode, SEL_SIZE_STDS);
+    TKT_AnswerChooser({set});
+    const auto asked = vxtest::when_shown("std_size", "std_size_win", [](TK_OBJ d) {
+      TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
+      TKT_Click(RES_GetSub(d, 7));    // Use a standard set: the chooser gives the set
+      TKT_Click(RES_GetSub(d, 8));    // Assign the set automatically
+      TKT_Click(RES_GetSub(d, 3));    // OK
+    });
+    TKT_Click(RES_GetSub(part(GT_MAIN_TOOLBAR), 8));  // Add
+    EVENT_Flush();
+    EXPECT_TRUE(*asked);
+    EXPECT_EQ(gt_get_state(), TS_SIZE_STDS);
+    TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
+    if (!sasn) {
+      ADD_FAILURE() << "no Assign Size Standards window";
+      return set;
+    }
+    const LANE* first = im->lanes->next;
+    const auto& mid = first->center_coords[first->num_center_points / 2];
+    TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+    TKT_Press(static_cast<TK_OBJ>(im->draw_area), static_cast<int>(mid.x), static_cast<int>(mid.y));
+    TKT_Release(static_cast<TK_OBJ>(im->draw_area), static_cast<int>(mid.x), static_cast<int>(mid.y));
+    TKT_Click(RES_GetSub(sasn, 2));  // OK
+    EVENT_Flush();
+    EXPECT_EQ(gt_get_state(), TS_IDLE);
+    return set;
   }
   std::string demo;
 };
@@ -154,30 +185,7 @@ TEST_F(DemoWorkspace, TheStandardSetSizesTheLadder) {
   ASSERT_TRUE(make());
   IMAGE_REC* im = open(demo + "/images/ladder_reference_gel.kes");
   ASSERT_NE(im, nullptr);
-  CONTROL* ctl = gt_get_control();
-  ctl->sel_mode = SEL_SIZE_STDS;
-  const std::string set = demo + "/stdsets/ladder_1kb_plus.std";
-  TKT_AnswerChooser({set});
-  QTimer::singleShot(0, [] {
-    TK_OBJ d = TKT_FindWindow("std_size", "std_size_win");
-    if (!d) return;
-    TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
-    TKT_Click(RES_GetSub(d, 7));    // Use a standard set: the chooser gives the set
-    TKT_Click(RES_GetSub(d, 8));    // Assign the set automatically
-    TKT_Click(RES_GetSub(d, 3));    // OK
-  });
-  main_winNfySelMenuBar(win_, GT_CMD_ADD);
-  EVENT_Flush();
-  ASSERT_EQ(gt_get_state(), TS_SIZE_STDS);
-  TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
-  ASSERT_NE(sasn, nullptr);
-  LANE* first = im->lanes->next;
-  const int mid = first->num_center_points / 2;
-  im->click_pt[0] = first->center_coords[mid].x, im->click_pt[1] = first->center_coords[mid].y;
-  gt_band_mouseclick(static_cast<TK_OBJ>(im->draw_area), nullptr, ctl, im, 0);
-  TKT_Click(RES_GetSub(sasn, 2));
-  EVENT_Flush();
-  EXPECT_EQ(gt_get_state(), TS_IDLE);
+  const std::string set = size_the_ladder(im);
 
   const std::vector<std::string> sizes = lines_of(set);
   int k = 0;
@@ -230,56 +238,17 @@ TEST_F(DemoWorkspace, TheTutorialsMatchGivesLanesOneAndTwoTheSimilarityItQuotes)
   matr_set_viewer_program(viewer.c_str());
   const int unanswered = TKT_Unanswered();
 
-  TKT_Click(mode_button(2));  // Size Stds
-  ASSERT_EQ(gt_get_control()->sel_mode, SEL_SIZE_STDS);
-  TKT_AnswerChooser({demo + "/stdsets/ladder_1kb_plus.std"});
-  QTimer::singleShot(0, [] {
-    TK_OBJ d = TKT_FindWindow("std_size", "std_size_win");
-    if (!d) return;
-    TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
-    TKT_Click(RES_GetSub(d, 7));    // Use a standard set: the chooser gives the set
-    TKT_Click(RES_GetSub(d, 8));    // Assign the set automatically
-    TKT_Click(RES_GetSub(d, 3));    // OK
-  });
-  TKT_Click(RES_GetSub(part(GT_MAIN_TOOLBAR), 8));  // Add
-  EVENT_Flush();
-  ASSERT_EQ(gt_get_state(), TS_SIZE_STDS);
-  TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
-  ASSERT_NE(sasn, nullptr);
-  // A click in the middle of the first lane, at image coordinates.
-  LANE* first = im->lanes->next;
-  const TkPoint mid = {static_cast<int>(first->center_coords[first->num_center_points / 2].x),
-                       static_cast<int>(first->center_coords[first->num_center_points / 2].y)};
-  TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
-  TKT_Press(static_cast<TK_OBJ>(im->draw_area), mid.x, mid.y);
-  TKT_Release(static_cast<TK_OBJ>(im->draw_area), mid.x, mid.y);
-  TKT_Click(RES_GetSub(sasn, 2));  // OK
-  EVENT_Flush();
-  ASSERT_EQ(gt_get_state(), TS_IDLE);
-  SPOT** arr = nullptr;
-  const int n = ln_find_bands_in_lane(im->bands, &arr, first, nullptr, nullptr);
-  ASSERT_GT(n, 0);
-  EXPECT_NEAR(arr[0]->size, 10000, 0.5);  // the click reached the first lane
-  ks_free(arr);
+  size_the_ladder(im);
   EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
 
   // Match All Lanes: the parameters as they are, OK, the demo gel.
-  bool asked = false;
-  std::function<void()> poll = [&] {
-    TK_OBJ d = TKT_FindWindow("mparm", "mparm_win");
-    if (!d || !WIN_IsShown(d)) {
-      QTimer::singleShot(10, poll);
-      return;
-    }
-    asked = true;
-    TKT_Click(RES_GetSub(d, MPARM_OK));
-  };
-  QTimer::singleShot(0, poll);
+  const auto asked = vxtest::when_shown("mparm", "mparm_win",
+                                        [](TK_OBJ d) { TKT_Click(RES_GetSub(d, MPARM_OK)); });
   TKT_AnswerChooser({gel});
   TKT_AnswerChooser({});  // Save Match Results...: Cancel, the results go to a temporary file
   ASSERT_TRUE(TKT_ChooseMenu(win_, GT_CMD_MATCH_ALL_LANES));
   EVENT_Flush();
-  ASSERT_TRUE(asked);
+  ASSERT_TRUE(*asked);
   // No question or warning came that the Tutorial does not tell of.
   EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
   // The one chooser besides the images', which the Tutorial tells the user how to answer.
