@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTimer>
-
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -18,6 +16,7 @@
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -56,19 +55,9 @@ class MparmTest : public ::testing::Test {
   // Runs the dialog; `work` is done on it once it runs modally, and must end it.
   long run(int need_sel, int round_robin, int* to_folder, std::function<void(TK_OBJ)> work) {
     // The dialog may show an alert before it runs: wait until it is shown.
-    bool worked = false;
-    std::function<void()> poll = [&] {
-      TK_OBJ win = TKT_FindWindow("mparm", "mparm_win");
-      if (!win || !WIN_IsShown(win)) {
-        QTimer::singleShot(10, poll);
-        return;
-      }
-      worked = true;
-      work(win);
-    };
-    QTimer::singleShot(0, poll);
+    const auto worked = vxtest::when_shown("mparm", "mparm_win", std::move(work));
     const long r = gt_mparm_activate(nullptr, need_sel, round_robin, to_folder);
-    EXPECT_TRUE(worked) << "the dialog did not run";
+    EXPECT_TRUE(*worked) << "the dialog did not run";
     EXPECT_EQ(TKT_FindWindow("mparm", "mparm_win"), nullptr);
     return r;
   }

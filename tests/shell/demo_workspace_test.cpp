@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include <QTimer>
-
+#include "analysis/matr_launch.h"
+#include "analysis/matr_win.h"
+#include "analysis/mparm.h"
 #include "analysis/rep_engine.h"
 #include "gel_fixture.h"
 #include "base/ks_mem.h"
@@ -26,10 +27,12 @@
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
+#include "toolkit/tk_table.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_mouse.h"
 #include "tools/gt_std_tools.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -38,6 +41,9 @@ namespace fs = std::filesystem;
 class DemoWorkspace : public shelltest::OpenImagesTest {
  protected:
   void TearDown() override {
+    if (TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix")) WIN_Terminate(w);
+    matr_set_viewer_program(nullptr);
+    TKT_SetImageMapping(false);
     std_sasn_dismiss();
     CONTROL* ctl = gt_get_control();
     ctl->size_stdset = 0;
@@ -59,6 +65,39 @@ class DemoWorkspace : public shelltest::OpenImagesTest {
                             "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     return fs::exists(demo + "/images/ladder_reference_gel.gt");
+  }
+  // The Tutorial's sizing through the driver: Size Stds, Add, Logarithmic, the standard set
+  // chosen and assigned automatically, OK, a click in the middle of the first lane at image
+  // coordinates, OK in Assign Size Standards. Returns the standard set's path.
+  std::string size_the_ladder(IMAGE_REC* im) {
+    const std::string set = demo + "/stdsets/ladder_1kb_plus.std";
+    TKT_Click(mode_button(2));  // Size Stds
+    EXPECT_EQ(gt_get_control()->sel_mode, SEL_SIZE_STDS);
+    TKT_AnswerChooser({set});
+    const auto asked = vxtest::when_shown("std_size", "std_size_win", [](TK_OBJ d) {
+      TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
+      TKT_Click(RES_GetSub(d, 7));    // Use a standard set: the chooser gives the set
+      TKT_Click(RES_GetSub(d, 8));    // Assign the set automatically
+      TKT_Click(RES_GetSub(d, 3));    // OK
+    });
+    TKT_Click(RES_GetSub(part(GT_MAIN_TOOLBAR), 8));  // Add
+    EVENT_Flush();
+    EXPECT_TRUE(*asked);
+    EXPECT_EQ(gt_get_state(), TS_SIZE_STDS);
+    TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
+    if (!sasn) {
+      ADD_FAILURE() << "no Assign Size Standards window";
+      return set;
+    }
+    const LANE* first = im->lanes->next;
+    const auto& mid = first->center_coords[first->num_center_points / 2];
+    TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+    TKT_Press(static_cast<TK_OBJ>(im->draw_area), static_cast<int>(mid.x), static_cast<int>(mid.y));
+    TKT_Release(static_cast<TK_OBJ>(im->draw_area), static_cast<int>(mid.x), static_cast<int>(mid.y));
+    TKT_Click(RES_GetSub(sasn, 2));  // OK
+    EVENT_Flush();
+    EXPECT_EQ(gt_get_state(), TS_IDLE);
+    return set;
   }
   std::string demo;
 };
@@ -146,30 +185,7 @@ TEST_F(DemoWorkspace, TheStandardSetSizesTheLadder) {
   ASSERT_TRUE(make());
   IMAGE_REC* im = open(demo + "/images/ladder_reference_gel.kes");
   ASSERT_NE(im, nullptr);
-  CONTROL* ctl = gt_get_control();
-  ctl->sel_mode = SEL_SIZE_STDS;
-  const std::string set = demo + "/stdsets/ladder_1kb_plus.std";
-  TKT_AnswerChooser({set});
-  QTimer::singleShot(0, [] {
-    TK_OBJ d = TKT_FindWindow("std_size", "std_size_win");
-    if (!d) return;
-    TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
-    TKT_Click(RES_GetSub(d, 7));    // Use a standard set: the chooser gives the set
-    TKT_Click(RES_GetSub(d, 8));    // Assign the set automatically
-    TKT_Click(RES_GetSub(d, 3));    // OK
-  });
-  main_winNfySelMenuBar(win_, GT_CMD_ADD);
-  EVENT_Flush();
-  ASSERT_EQ(gt_get_state(), TS_SIZE_STDS);
-  TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
-  ASSERT_NE(sasn, nullptr);
-  LANE* first = im->lanes->next;
-  const int mid = first->num_center_points / 2;
-  im->click_pt[0] = first->center_coords[mid].x, im->click_pt[1] = first->center_coords[mid].y;
-  gt_band_mouseclick(static_cast<TK_OBJ>(im->draw_area), nullptr, ctl, im, 0);
-  TKT_Click(RES_GetSub(sasn, 2));
-  EVENT_Flush();
-  EXPECT_EQ(gt_get_state(), TS_IDLE);
+  const std::string set = size_the_ladder(im);
 
   const std::vector<std::string> sizes = lines_of(set);
   int k = 0;
@@ -198,6 +214,64 @@ TEST_F(DemoWorkspace, TheStandardSetSizesTheLadder) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(brightest[i], want[i], want[i] * 0.1) << i;
   }
   EXPECT_EQ(k, 4);
+}
+
+// The Tutorial's sizing and match, step by step as a user takes them: Size Stds, Add, Logarithmic,
+// the set chosen and assigned automatically, OK, a click on the first lane, OK; then Match All
+// Lanes with the default parameters, OK, and the demo gel. The Tutorial quotes the similarity of
+// lanes 1 and 2 that the Match Results Matrix's table then shows; this is that number.
+TEST_F(DemoWorkspace, TheTutorialsMatchGivesLanesOneAndTwoTheSimilarityItQuotes) {
+  constexpr int kTutorialLanes12 = 46;
+  // The number as the Tutorial's match step gives it (its lines joined).
+  std::string step = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step6.html");
+  std::replace(step.begin(), step.end(), '\n', ' ');
+  EXPECT_NE(step.find("lanes 1 and 2 of the demo gel match at " + std::to_string(kTutorialLanes12) + "%"),
+            std::string::npos);
+  ASSERT_TRUE(make());
+  const std::string gel = demo + "/images/ladder_reference_gel.kes";
+  IMAGE_REC* im = open(gel);
+  ASSERT_NE(im, nullptr);
+  // The dendrogram viewer that the match starts: a stand-in that ends at once.
+  const std::string viewer = dir + "/viewer";
+  std::ofstream(viewer) << "#!/bin/sh\nexit 0\n";
+  fs::permissions(viewer, fs::perms::owner_all);
+  matr_set_viewer_program(viewer.c_str());
+  const int unanswered = TKT_Unanswered();
+
+  size_the_ladder(im);
+  EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
+
+  // Match All Lanes: the parameters as they are, OK, the demo gel.
+  const auto asked = vxtest::when_shown("mparm", "mparm_win",
+                                        [](TK_OBJ d) { TKT_Click(RES_GetSub(d, MPARM_OK)); });
+  TKT_AnswerChooser({gel});
+  TKT_AnswerChooser({});  // Save Match Results...: Cancel, the results go to a temporary file
+  ASSERT_TRUE(TKT_ChooseMenu(win_, GT_CMD_MATCH_ALL_LANES));
+  EVENT_Flush();
+  ASSERT_TRUE(*asked);
+  // No question or warning came that the Tutorial does not tell of.
+  EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
+  // The one chooser besides the images', which the Tutorial tells the user how to answer.
+  EXPECT_EQ(TKT_LastChooser().caption, "Save Match Results...");
+  EXPECT_NE(step.find(TKT_LastChooser().caption), std::string::npos);
+
+  TK_OBJ matrix = TKT_FindWindow("gt_matrx", "WinMatrix");
+  ASSERT_NE(matrix, nullptr);
+  TKT_Pick(RES_GetSub(matrix, 0), 2);  // View: Table
+  TK_OBJ table = RES_GetSub(matrix, 6);
+  ASSERT_TRUE(WGT_IsShown(table));
+  // Rows from 7 are the lanes (their labels in column 1), columns from 2 the lanes again; a
+  // selected cell's text is what the user copies.
+  ASSERT_EQ(TABLE_Rows(table), 7 + 4);
+  const auto cell = [&](int row, int col) {
+    TABLE_Select(table, row, col, 1, 1);
+    std::string t = TABLE_SelectionText(table);
+    while (!t.empty() && (t.back() == '\n' || t.back() == '\t' || t.back() == ' ')) t.pop_back();
+    return t;
+  };
+  EXPECT_EQ(cell(7, 1), "ladder_reference_gel:1:");
+  EXPECT_EQ(cell(8, 1), "ladder_reference_gel:2:");
+  EXPECT_EQ(std::atoi(cell(8, 2).c_str()), kTutorialLanes12) << "lanes 1 and 2: " << cell(8, 2);
 }
 
 }  // namespace

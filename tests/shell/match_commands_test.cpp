@@ -2,10 +2,7 @@
 // then the images, then the window the match ends in.
 #include <gtest/gtest.h>
 
-#include <QTimer>
-
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "analysis/band_rep.h"
@@ -25,6 +22,7 @@
 #include "toolkit/tk_table.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -59,21 +57,13 @@ class MatchCommands : public shelltest::OpenImagesTest {
   }
   // Runs a command; its parameters dialog is ended with `button`.
   void run(int command, int button) {
-    bool shown = false;
-    std::function<void()> poll = [&] {
-      TK_OBJ d = TKT_FindWindow("mparm", "mparm_win");
-      if (!d || !WIN_IsShown(d)) {
-        QTimer::singleShot(10, poll);
-        return;
-      }
-      shown = true;
+    const auto shown = vxtest::when_shown("mparm", "mparm_win", [command, button](TK_OBJ d) {
       if (const char* g = std::getenv("VX_GRAB_DIR"))
         TKT_Grab(d, (std::string(g) + "/mparm_" + std::to_string(command) + ".png").c_str());
       TKT_Click(RES_GetSub(d, button));
-    };
-    QTimer::singleShot(0, poll);
+    });
     main_winNfySelMenuBar(win_, command);
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(*shown);
   }
   static const MATCH_MATRIX* matrix() {
     TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix");
