@@ -96,9 +96,12 @@ TEST_F(Dialogs, ExportDialogKindsAndQuality) {
 
 TEST_F(Dialogs, ReturnConfirmsTheExportDialogAsItOpens) {
   bool stuck = false;
+  // The check below runs only while this test does: once Return has ended the dialog, the test
+  // returns before the timer fires and the guard drops it.
+  QObject guard;
   when_shown("ui_tifsav", "WinTifsav", [&](TK_OBJ win) {
     TKT_KeyAtFocus(win, Qt::Key_Return);
-    QTimer::singleShot(0, [&, win] {  // still open: Cancel ends it
+    QTimer::singleShot(0, &guard, [&, win] {  // still open: Cancel ends it
       stuck = TKT_FindWindow("ui_tifsav", "WinTifsav") == win;
       if (stuck) TKT_Click(RES_GetSub(win, 3));
     });

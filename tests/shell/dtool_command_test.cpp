@@ -56,12 +56,15 @@ class DtoolCommand : public shelltest::OpenImagesTest {
   bool run(std::function<void(TK_OBJ)> inside) {
     bool opened = false;
     stuck = false;
-    QTimer::singleShot(0, [&] {
+    // Timers that fire only while their captures live: the first while run() does, the check
+    // for a tool left open while the fixture does.
+    QObject during_run;
+    QTimer::singleShot(0, &during_run, [&] {
       TK_OBJ tool = TKT_FindWindow("dtool", "dtool_win");
       if (!tool) return;
       opened = true;
       inside(tool);
-      QTimer::singleShot(0, [&, tool] {
+      QTimer::singleShot(0, &during_test_, [this, tool] {
         if (TKT_FindWindow("dtool", "dtool_win") == tool) {
           stuck = true;
           TKT_Click(RES_GetSub(tool, 17));
@@ -72,6 +75,7 @@ class DtoolCommand : public shelltest::OpenImagesTest {
     return opened;
   }
   bool stuck = false;
+  QObject during_test_;
 };
 
 // The rows of the strip's picture that hold a pixel of colour c, and the tallest run of them.
