@@ -24,6 +24,7 @@
 #include "model/task_state.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
+#include "shell/gt_open.h"
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -43,6 +44,7 @@ class DemoWorkspace : public shelltest::OpenImagesTest {
   void TearDown() override {
     if (TK_OBJ w = TKT_FindWindow("gt_matrx", "WinMatrix")) WIN_Terminate(w);
     matr_set_viewer_program(nullptr);
+    gt_close_windows_by_title("Dendrogram");  // the stand-in viewer a match started
     TKT_SetImageMapping(false);
     std_sasn_dismiss();
     CONTROL* ctl = gt_get_control();
