@@ -2,8 +2,10 @@
 #include "analysis/dndr.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include "model/match_matrix.h"
@@ -85,11 +87,31 @@ void join_pairs(std::vector<std::pair<int, int>>& pairs, Join&& join) {
   }
 }
 
+// The build's progress in the status line, "Building graph: N clusters remaining...": the first
+// step's at once, then at most ten a second, so that a long build shows it going down while a
+// short one does not pay for a message per join.
+class Progress {
+ public:
+  void post(int remaining) {
+    const auto now = std::chrono::steady_clock::now();
+    if (posted_ && now - last_ < std::chrono::milliseconds(100)) return;
+    posted_ = true;
+    last_ = now;
+    mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
+                      remaining);
+  }
+
+ private:
+  bool posted_ = false;
+  std::chrono::steady_clock::time_point last_;
+};
+
 struct Builder {
   const MATCH_MATRIX* mr;
   DNDR_LINK_FN rule;
   ks_hmatx* work;
   DNDR_ARRAY arr;
+  Progress progress;
 
   // d(i,k) = rule(k, i, j) for every other cluster k, then row and column j go.
   void update_matrix(int i, int j) {
@@ -168,22 +190,30 @@ struct Builder {
     const int n = static_cast<int>(arr.size());
     if (n < 2) return true;
     const std::size_t un = static_cast<std::size_t>(n);
-    // The full matrix, in large pages: a fresh block is most of a first build's cost.
-    TkZeroArray<float> full(un * un);
-    if (!full.data()) return false;
-    float* const d = full.data();
+    // A small matrix is read in its packed cells; a larger one is made a full matrix, in large
+    // pages (a fresh block is most of a first build's cost), so that every row lies in order.
+    const bool packed = un <= KS_PACKED_TREE_MAX;
     unsigned counted = 1;
-    for (int r = 0; r < n; ++r) {
-      const float* __restrict src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
-      float* __restrict row = d + r * un;
-      for (int c = 0; c < r; ++c) {
-        counted &= static_cast<unsigned>(src[c] <= 127.0f);
-        row[c] = src[c];
+    std::optional<TkZeroArray<float>> full;
+    if (packed) {
+      const std::size_t cell_count = un * (un - 1) / 2;
+      for (std::size_t k = 0; k < cell_count; ++k)
+        counted &= static_cast<unsigned>(cells[k] <= 127.0f);
+    } else {
+      full.emplace(un * un);
+      if (!full->data()) return false;
+      float* const d = full->data();
+      for (int r = 0; r < n; ++r) {
+        const float* __restrict src = cells + static_cast<std::size_t>(r) * (r - 1) / 2;
+        float* __restrict row = d + r * un;
+        for (int c = 0; c < r; ++c) {
+          counted &= static_cast<unsigned>(src[c] <= 127.0f);
+          row[c] = src[c];
+        }
       }
-      row[r] = 0.0f;
     }
     if (!counted) return false;
-    ks_mirror_lower(d, un);
+    if (!packed) ks_mirror_lower(full->data(), un);
 
     // Prim's tree, its edges by weight, and the weights it holds more than once; then every
     // cell of such a value.
@@ -193,13 +223,16 @@ struct Builder {
     };
     std::vector<KS_TREE_EDGE> edges;
     std::vector<float> tied;
-    ks_min_tree(d, un, &edges, &tied);
+    if (packed) ks_min_tree_packed(cells, un, &edges, &tied);
+    else ks_min_tree(full->data(), un, &edges, &tied);
     std::vector<Edge> tie_cells;
     if (!tied.empty()) {
-      ks_tied_cells(d, un, tied, [&](std::size_t r, std::size_t c, float v) {
+      auto take = [&](std::size_t r, std::size_t c, float v) {
         tie_cells.push_back({v, static_cast<int>(r), static_cast<int>(c)});
         return true;
-      });
+      };
+      if (packed) ks_tied_cells_packed(cells, un, tied, take);
+      else ks_tied_cells(full->data(), un, tied, take);
       std::stable_sort(tie_cells.begin(), tie_cells.end(),
                        [](const Edge& x, const Edge& y) { return x.w < y.w; });
     }
@@ -231,8 +264,7 @@ struct Builder {
       std::size_t e_end = e + 1;
       while (e_end < edges.size() && edges[e_end].w == edges[e].w) ++e_end;
       const float h = edges[e].w;
-      mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
-                        static_cast<int>(arr.size()));
+      progress.post(static_cast<int>(arr.size()));
       if (e_end - e == 1) {
         const int pa = position(static_cast<int>(edges[e].a));
         const int pb = position(static_cast<int>(edges[e].b));
@@ -293,7 +325,7 @@ struct Builder {
     std::vector<std::pair<int, int>> pairs;
     while (arr.size() > 1) {
       const int m = static_cast<int>(arr.size());
-      mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...", m);
+      progress.post(m);
       // The smallest value, counted only at 127 or below, and its cells in cell order.
       float lo = 0.0f;
       bool any = false;
@@ -456,7 +488,7 @@ ks_tree* dndr_build_tree(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
   if (n <= 0 || rule == nullptr) return nullptr;
   // Minimum linkage reads the matrix's own cells when it can; every other way works on a copy.
   const bool min = rule == dndr_link_min;
-  Builder b{mr, rule, min ? nullptr : ks_mr_copy_matrix(mr), {}};
+  Builder b{mr, rule, min ? nullptr : ks_mr_copy_matrix(mr), {}, {}};
   if (!min && b.work == nullptr) return nullptr;
   b.arr.reserve(n);
   for (int r = 0; r < n; ++r) b.arr.push_back(ks_tree_new(cluster_new(r, 1, 0.0f, r, r)));
@@ -472,8 +504,7 @@ ks_tree* dndr_build_tree(const MATCH_MATRIX* mr, DNDR_LINK_FN rule) {
   else if (rule == dndr_link_average) b.fast_linkage(Builder::Kind::kAverage);
   // Neighbour joining, and any other rule step by step on the working matrix.
   while (b.arr.size() > 1) {
-    mh_status_message(gt_get_status_bar(), 1, "Building graph: %d clusters remaining...",
-                      static_cast<int>(b.arr.size()));
+    b.progress.post(static_cast<int>(b.arr.size()));
     if (rule == dndr_link_nj)
       b.nj_step();
     else

@@ -18,7 +18,12 @@
 // processor allows. Which of several leaves of equal reach is taken first changes which edges
 // of equal weight the tree holds, never the weights nor the clusters that the cells below each
 // weight form, which is all the callers read.
-void ks_min_tree(const float* d, std::size_t n, std::vector<KS_TREE_EDGE>* edges,
+namespace {
+
+// Prim's tree as above; row_of(at) gives the n distances of leaf `at` (the cell of `at` itself
+// is never read for a decision).
+template <class RowOf>
+void min_tree_of(std::size_t n, RowOf&& row_of, std::vector<KS_TREE_EDGE>* edges,
                  std::vector<float>* tied) {
   edges->clear();
   tied->clear();
@@ -28,8 +33,9 @@ void ks_min_tree(const float* d, std::size_t n, std::vector<KS_TREE_EDGE>* edges
   const std::size_t padded = (n + 3) / 4 * 4;
   std::vector<float> reach(padded, inf);
   std::vector<uint32_t> from(padded, 0), gate(padded, 0);
+  const float* const first = row_of(0);
   for (std::size_t v = 1; v < n; ++v) {
-    reach[v] = d[v];
+    reach[v] = first[v];
     gate[v] = ~uint32_t(0);
   }
   // The smallest reach outside the tree; after the first step it is taken in the pass that
@@ -60,7 +66,7 @@ void ks_min_tree(const float* d, std::size_t n, std::vector<KS_TREE_EDGE>* edges
     edges->push_back({reach[at], from[at], at});
     reach[at] = inf;
     gate[at] = 0;
-    const float* row = d + at * n;
+    const float* row = row_of(at);
     const uint32_t u = static_cast<uint32_t>(at);
     float next = inf;
 #if defined(__SSE2__)
@@ -103,6 +109,36 @@ void ks_min_tree(const float* d, std::size_t n, std::vector<KS_TREE_EDGE>* edges
       tied->push_back((*edges)[e].w);
 }
 
+// Cells (r, 0) ... (r, r - 1) of the packed lower triangle start at r (r - 1) / 2.
+inline const float* packed_row(const float* cells, std::size_t r) {
+  return cells + r * (r - 1) / 2;
+}
+
+}  // namespace
+
+void ks_min_tree(const float* d, std::size_t n, std::vector<KS_TREE_EDGE>* edges,
+                 std::vector<float>* tied) {
+  min_tree_of(n, [d, n](std::size_t at) { return d + at * n; }, edges, tied);
+}
+
+void ks_min_tree_packed(const float* cells, std::size_t n, std::vector<KS_TREE_EDGE>* edges,
+                        std::vector<float>* tied) {
+  // One row at a time is gathered into a small buffer: the cells before the diagonal lie in
+  // order, those after it one row further apart each.
+  std::vector<float> row(n > 0 ? n : 1);
+  min_tree_of(
+      n,
+      [&](std::size_t at) {
+        const float* lower = packed_row(cells, at);
+        std::copy(lower, lower + at, row.begin());
+        row[at] = 0.0f;
+        std::size_t k = at * (at + 1) / 2 + at;  // cell (at + 1, at)
+        for (std::size_t v = at + 1; v < n; k += v, ++v) row[v] = cells[k];
+        return static_cast<const float*>(row.data());
+      },
+      edges, tied);
+}
+
 void ks_mirror_lower(float* d, std::size_t n) {
   // Blocks of 4 x 4 cells wholly below the diagonal are turned in registers, so that both the
   // reads and the writes go along rows; they are taken a tile of 64 x 64 cells at a time, so
@@ -138,7 +174,11 @@ void ks_mirror_lower(float* d, std::size_t n) {
     for (std::size_t c = 0; c < r; ++c) d[c * n + r] = d[r * n + c];
 }
 
-bool ks_tied_cells(const float* d, std::size_t n, const std::vector<float>& tied,
+namespace {
+
+// ks_tied_cells over the rows that lower(r) gives (cells (r, 0) ... (r, r - 1)).
+template <class LowerOf>
+bool tied_cells_of(std::size_t n, LowerOf&& lower, const std::vector<float>& tied,
                    const std::function<bool(std::size_t, std::size_t, float)>& take) {
   if (tied.empty()) return true;
   // The tied weights are few and low: cells outside their range are passed four at a time.
@@ -149,7 +189,7 @@ bool ks_tied_cells(const float* d, std::size_t n, const std::vector<float>& tied
     return take(r, c, v);
   };
   for (std::size_t r = 1; r < n; ++r) {
-    const float* row = d + r * n;
+    const float* row = lower(r);
     std::size_t c = 0;
 #if defined(__SSE2__)
     const __m128 vlo = _mm_set1_ps(lo), vhi = _mm_set1_ps(hi);
@@ -165,4 +205,16 @@ bool ks_tied_cells(const float* d, std::size_t n, const std::vector<float>& tied
       if (!check(row, r, c)) return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool ks_tied_cells(const float* d, std::size_t n, const std::vector<float>& tied,
+                   const std::function<bool(std::size_t, std::size_t, float)>& take) {
+  return tied_cells_of(n, [d, n](std::size_t r) { return d + r * n; }, tied, take);
+}
+
+bool ks_tied_cells_packed(const float* cells, std::size_t n, const std::vector<float>& tied,
+                          const std::function<bool(std::size_t, std::size_t, float)>& take) {
+  return tied_cells_of(n, [cells](std::size_t r) { return packed_row(cells, r); }, tied, take);
 }

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include "base/min_tree.h"
 #include "docview/wait_cursor.h"
@@ -279,36 +280,46 @@ class SlotSets {
 bool SingleLinkageJoins(const std::vector<float>& distances, std::size_t n,
                         std::vector<Join>* joins) {
   if (n < 2) return true;
-  // The cells as a full square, so that every row is read in order (in large pages, as above).
-  TkZeroArray<float> d(n * n);
-  if (d.size() != n * n) throw std::bad_alloc();
   const std::size_t have = std::min(distances.size(), TriangleSize(n));
+  // A small whole triangle is read as it stands; otherwise the cells are made a full square, so
+  // that every row is read in order (in large pages, as above).
+  const bool packed = n <= KS_PACKED_TREE_MAX && have == TriangleSize(n);
+  std::optional<TkZeroArray<float>> square;
   bool nan = false;
-  for (std::size_t r = 1, k = 0; r < n && k < have; k += r, ++r) {
-    const std::size_t m = std::min(r, have - k);  // cells missing from the triangle stay 0
-    const float* src = distances.data() + k;
-    float* dst = d.data() + r * n;
-    for (std::size_t c = 0; c < m; ++c) {
-      dst[c] = src[c];
-      nan |= src[c] != src[c];
+  if (packed) {
+    for (std::size_t k = 0; k < have; ++k) nan |= distances[k] != distances[k];
+  } else {
+    square.emplace(n * n);
+    if (square->size() != n * n) throw std::bad_alloc();
+    for (std::size_t r = 1, k = 0; r < n && k < have; k += r, ++r) {
+      const std::size_t m = std::min(r, have - k);  // cells missing from the triangle stay 0
+      const float* src = distances.data() + k;
+      float* dst = square->data() + r * n;
+      for (std::size_t c = 0; c < m; ++c) {
+        dst[c] = src[c];
+        nan |= src[c] != src[c];
+      }
     }
   }
   if (nan) return false;
-  ks_mirror_lower(d.data(), n);
+  if (!packed) ks_mirror_lower(square->data(), n);
 
   // Prim's tree, its edges by weight, and the heights that several joins share; then every
   // pair of taxa at such a height.
   using Edge = KS_TREE_EDGE;
   std::vector<Edge> edges;
   std::vector<float> tied;
-  ks_min_tree(d.data(), n, &edges, &tied);
+  if (packed) ks_min_tree_packed(distances.data(), n, &edges, &tied);
+  else ks_min_tree(square->data(), n, &edges, &tied);
   std::vector<Edge> tie_pairs;
   if (!tied.empty()) {
-    const bool few = ks_tied_cells(d.data(), n, tied, [&](std::size_t r, std::size_t c, float v) {
+    auto take = [&](std::size_t r, std::size_t c, float v) {
       if (tie_pairs.size() >= 4 * n) return false;
       tie_pairs.push_back({v, r, c});
       return true;
-    });
+    };
+    const bool few = packed ? ks_tied_cells_packed(distances.data(), n, tied, take)
+                            : ks_tied_cells(square->data(), n, tied, take);
     if (!few) return false;  // too many ties: cluster the cells
     std::stable_sort(tie_pairs.begin(), tie_pairs.end(),
                      [](const Edge& x, const Edge& y) { return x.w < y.w; });

@@ -2,6 +2,7 @@
 // and scikit-bio as oracles on random and additive matrices.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <random>
 #include <string>
 
+#include "base/ks_msg.h"
 #include "cluster_fixture.h"
 #include "test_support.h"
 
@@ -318,6 +320,44 @@ std::string tree_difference(const ks_tree* a, const ks_tree* b, const std::strin
 }
 
 }  // namespace
+
+TEST(Cluster, ProgressShowsInTheStatusLineWithoutAMessagePerJoin) {
+  // Every text the status line is given while each rule builds a 300-lane tree: the count of
+  // clusters first, then no more than one text per tenth of a second of the build, and the line
+  // cleared at the end.
+  static std::vector<std::string> texts;
+  struct Restore {
+    KsMsgHooks saved = ks_msg_hooks();
+    ~Restore() { ks_msg_set_hooks(saved); }
+  } restore;
+  KsMsgHooks hooks = restore.saved;
+  hooks.set_label = [](TkObject*, const char* text) { texts.push_back(text); };
+  hooks.flush = nullptr;
+  ks_msg_set_hooks(hooks);
+  const int n = 300;
+  std::mt19937 g(7);
+  std::vector<float> cells;
+  for (int k = 0; k < n * (n - 1) / 2; ++k)
+    cells.push_back(std::uniform_real_distribution<float>(1, 99)(g));
+  Mr m = matrix(n, [&](int i, int j) {
+    if (i < j) std::swap(i, j);
+    return cells[static_cast<std::size_t>(i) * (i - 1) / 2 + j];
+  });
+  for (DNDR_LINK_FN rule : {dndr_link_min, dndr_link_max, dndr_link_average, dndr_link_nj}) {
+    texts.clear();
+    const auto t0 = std::chrono::steady_clock::now();
+    Rec r(dndr_new(m.get(), rule));
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    ASSERT_TRUE(r && r->root);
+    ASSERT_GE(texts.size(), 2u) << dndr_choice_of_rule(rule);
+    EXPECT_EQ(texts.front(), "Building graph: 300 clusters remaining...");
+    EXPECT_EQ(texts.back(), "");
+    for (std::size_t k = 0; k + 1 < texts.size(); ++k)
+      EXPECT_EQ(texts[k].rfind("Building graph: ", 0), 0u) << texts[k];
+    EXPECT_LE(static_cast<double>(texts.size()), 2 + ms / 100) << dndr_choice_of_rule(rule);
+  }
+}
 
 TEST(Cluster, LinkageBuildsTheTreesOfTheLiteralSteps) {
   // Random matrices without ties, with a few values repeated, with most cells tied, with

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t(2) << 20;
-constexpr std::size_t kLargeBlock = std::size_t(2) << 20;
+constexpr std::size_t kLargeBlock = std::size_t(512) << 10;
 
 // A zeroed block of n bytes starting on a large-page boundary: its start, and the mapping to
 // unmap (base, bytes). Null when it cannot be mapped.

@@ -1,7 +1,8 @@
-// Zeroed memory blocks for large images and work arrays. A block of 2 MiB and more is a mapping
-// of its own in 2 MiB pages where the system offers them: its first touch then takes one fault
-// per 2 MiB instead of one per 4 KiB, which is most of the cost of new memory that a fresh
-// process writes once. Smaller blocks come from calloc.
+// Zeroed memory blocks for large images and work arrays. A block of 512 KiB and more is a
+// mapping of its own in 2 MiB pages where the system offers them: its first touch then takes one
+// fault per 2 MiB instead of one per 4 KiB, which is most of the cost of new memory that a fresh
+// process writes once (the work square of a few hundred lanes is such a block). Smaller blocks
+// come from calloc.
 #pragma once
 
 #include <cstddef>
