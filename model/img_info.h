@@ -76,7 +76,7 @@ struct IMG_INT_INFO {
 struct IMG_DATA {
   void* tk_handle;    // the toolkit handle that the shell stores
   char path[256];     // the image path
-  TkImage* disp_img;  // display image (a copy of the pixel image, with its colour table)
+  TkImage* disp_img;  // display image (shows the pixel image's block, with its own colour table)
   TkImage* pix_img;   // pixel image: always 8 bits per pixel once loaded
   int pix_width;      // pixel image's width and height
   int pix_height;
