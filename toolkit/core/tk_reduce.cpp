@@ -1,8 +1,13 @@
 #include "toolkit/core/tk_reduce.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,8 +20,102 @@ void block_span(int r, int f, int n, int* lo, int* hi) {
   *hi = std::min(start + f, n);
 }
 
+// Pixel x of a row of 1- or 2-byte pixels (little-endian, read whole where that is the
+// processor's order).
+template <int Bpp>
+inline unsigned pixel_at(const uint8_t* p, int x) {
+  if constexpr (Bpp == 1) {
+    return p[x];
+  } else if constexpr (std::endian::native == std::endian::little) {
+    uint16_t v;
+    std::memcpy(&v, p + 2 * x, 2);
+    return v;
+  } else {
+    return static_cast<unsigned>(p[2 * x] | p[2 * x + 1] << 8);
+  }
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#define TK_HOT_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TK_HOT_CLONES
+#endif
+
+// Adds the w pixels of row a, and of row b when there is one, to the column sums; the first
+// rows of a band set the sums instead. Two rows at a time halve the passes over the sums.
+template <class Sum, int Bpp>
+inline void add_rows(const uint8_t* a, const uint8_t* b, int w, bool first, Sum* __restrict col) {
+  if (b && first)
+    for (int x = 0; x < w; ++x) col[x] = Sum(pixel_at<Bpp>(a, x)) + pixel_at<Bpp>(b, x);
+  else if (b)
+    for (int x = 0; x < w; ++x) col[x] += Sum(pixel_at<Bpp>(a, x)) + pixel_at<Bpp>(b, x);
+  else if (first)
+    for (int x = 0; x < w; ++x) col[x] = pixel_at<Bpp>(a, x);
+  else
+    for (int x = 0; x < w; ++x) col[x] += pixel_at<Bpp>(a, x);
+}
+
+// The same for 32-bit sums (blocks up to 65537 rows), with a copy for processors with AVX2.
+TK_HOT_CLONES void add_rows32(const uint8_t* a, const uint8_t* b, int w, int bpp, bool first,
+                              uint32_t* col) {
+  if (bpp == 2) add_rows<uint32_t, 2>(a, b, w, first, col);
+  else add_rows<uint32_t, 1>(a, b, w, first, col);
+}
+
+// The quotient of a 32-bit number by a fixed divisor n, by one multiplication: with
+// m = ceil(2^64 / n), floor(x m / 2^64) = floor(x / n) for every x below 2^32, since the error
+// x (m - 2^64 / n) / 2^64 stays below x n / 2^64 / n <= 1 / n.
+struct Divisor {
+  explicit Divisor(uint32_t n) : n(n), m(n > 1 ? ~uint64_t(0) / n + 1 : 0) {}
+  uint32_t operator()(uint32_t x) const {
+    return n > 1 ? static_cast<uint32_t>((static_cast<unsigned __int128>(x) * m) >> 64) : x;
+  }
+  uint32_t n;
+  uint64_t m;
+};
+
+// Stores mean v of reduced pixel rx of an output row of 1- or 2-byte pixels.
+inline void put_mean(uint8_t* out, int rx, int bpp, unsigned v) {
+  if (bpp == 2) {
+    out[2 * rx] = static_cast<uint8_t>(v & 0xff);
+    out[2 * rx + 1] = static_cast<uint8_t>(v >> 8);
+  } else {
+    out[rx] = static_cast<uint8_t>(v);
+  }
+}
+
+// The means of reduced pixels rx, rx + 1, ... whose blocks hold f whole columns of the W column
+// sums, up to the first that reaches past column W - 1 or pixel rw - 1; returns that pixel.
+// Each block's sum fits 32 bits and is divided by `full` (f x rows) after adding half of it. F
+// is f where it is known when compiling (the loop over a block's columns is then unrolled),
+// else 0.
+template <int F>
+int whole_block_means(const uint32_t* col, int W, int f, int rx, int rw, const Divisor& full,
+                      int bpp, uint8_t* out) {
+  const int n = F ? F : f;
+  const uint32_t half = full.n / 2;
+  for (; rx < rw; ++rx) {
+    const int x0 = rx * n - n / 2;
+    if (x0 + n > W) break;
+    uint32_t sum = 0;
+    for (int k = 0; k < n; ++k) sum += col[x0 + k];
+    put_mean(out, rx, bpp, full(sum + half));
+  }
+  return rx;
+}
+
+using WholeBlockMeans = int (*)(const uint32_t*, int, int, int, int, const Divisor&, int, uint8_t*);
+template <std::size_t... F>
+constexpr std::array<WholeBlockMeans, sizeof...(F)> whole_block_table(std::index_sequence<F...>) {
+  return {&whole_block_means<static_cast<int>(F)>...};
+}
+// Entry f for the factors up to 16, entry 0 for any other.
+constexpr auto kWholeBlockMeans = whole_block_table(std::make_index_sequence<17>{});
+
 // One band of rows at a time: the column sums of its rows, then the block sums along the row.
-// Sum is wide enough for f rows of the largest pixel value.
+// Sum is wide enough for f rows of the largest pixel value. Blocks of up to 256 x 256 pixels
+// hold their sum and half their count in 32 bits (65536 x 65535 + 32768 < 2^32): their means
+// are divided by multiplication; larger ones divide 64-bit sums.
 template <class Sum>
 void reduce_rows(const TkImage& src, int left, int top, int W, int H, TkImage* dst, int f) {
   const int bpp = src.bytes_per_pixel();
@@ -25,28 +124,40 @@ void reduce_rows(const TkImage& src, int left, int top, int W, int H, TkImage* d
   for (int ry = 0; ry < rh; ++ry) {
     int y0, y1;
     block_span(ry, f, H, &y0, &y1);
-    std::fill(col.begin(), col.end(), Sum(0));
-    for (int y = y0; y < y1; ++y) {
-      const uint8_t* p = src.row(top + y) + static_cast<size_t>(left) * bpp;
-      if (bpp == 2)
-        for (int x = 0; x < W; ++x) col[x] += Sum(p[2 * x] | p[2 * x + 1] << 8);
-      else
-        for (int x = 0; x < W; ++x) col[x] += p[x];
+    for (int y = y0; y < y1; y += 2) {
+      const uint8_t* a = src.row(top + y) + static_cast<size_t>(left) * bpp;
+      const uint8_t* b = y + 1 < y1 ? a + src.row_bytes() : nullptr;
+      if constexpr (std::is_same_v<Sum, uint32_t>) add_rows32(a, b, W, bpp, y == y0, col.data());
+      else if (bpp == 2) add_rows<Sum, 2>(a, b, W, y == y0, col.data());
+      else add_rows<Sum, 1>(a, b, W, y == y0, col.data());
     }
     uint8_t* out = dst->row(ry);
-    for (int rx = 0; rx < rw; ++rx) {
-      int x0, x1;
-      block_span(rx, f, W, &x0, &x1);
+    const int rows = y1 - y0;
+    // The mean of a block from its sum, rounded to the nearest value.
+    auto mean = [&](int x0, int x1) {
       uint64_t sum = 0;
       for (int x = x0; x < x1; ++x) sum += col[x];
-      const uint64_t n = uint64_t(x1 - x0) * uint64_t(y1 - y0);
-      const unsigned v = static_cast<unsigned>((sum + n / 2) / n);
-      if (bpp == 2) {
-        out[2 * rx] = static_cast<uint8_t>(v & 0xff);
-        out[2 * rx + 1] = static_cast<uint8_t>(v >> 8);
-      } else {
-        out[rx] = static_cast<uint8_t>(v);
+      const uint64_t n = uint64_t(x1 - x0) * uint64_t(rows);
+      return static_cast<unsigned>((sum + n / 2) / n);
+    };
+    int rx = 0;
+    if constexpr (std::is_same_v<Sum, uint32_t>) {
+      if (f <= 256) {
+        // The blocks before the first of f whole columns, then those of f whole columns (up to
+        // 256 x 256 pixels: their sums fit 32 bits and are divided by one multiplication).
+        for (; rx < rw && rx * f - f / 2 < 0; ++rx) {
+          int x0, x1;
+          block_span(rx, f, W, &x0, &x1);
+          put_mean(out, rx, bpp, mean(x0, x1));
+        }
+        const Divisor full(static_cast<uint32_t>(f * rows));
+        rx = kWholeBlockMeans[f < 17 ? f : 0](col.data(), W, f, rx, rw, full, bpp, out);
       }
+    }
+    for (; rx < rw; ++rx) {
+      int x0, x1;
+      block_span(rx, f, W, &x0, &x1);
+      put_mean(out, rx, bpp, mean(x0, x1));
     }
   }
 }
