@@ -63,8 +63,9 @@ TK_HOT_CLONES void add_rows32(const uint8_t* a, const uint8_t* b, int w, int bpp
 }
 
 // The quotient of a 32-bit number by a fixed divisor n, by one multiplication: with
-// m = ceil(2^64 / n), floor(x m / 2^64) = floor(x / n) for every x below 2^32, since the error
-// x (m - 2^64 / n) / 2^64 stays below x n / 2^64 / n <= 1 / n.
+// m = ceil(2^64 / n), floor(x m / 2^64) = floor(x / n) for every x below 2^32, since x m / 2^64
+// exceeds x / n by less than x / 2^64 < 1 / n, and x / n lies at least 1 / n below the next
+// whole number. (n = 1 gives x itself.)
 struct Divisor {
   explicit Divisor(uint32_t n) : n(n), m(n > 1 ? ~uint64_t(0) / n + 1 : 0) {}
   uint32_t operator()(uint32_t x) const {
