@@ -41,25 +41,43 @@ inline unsigned pixel_at(const uint8_t* p, int x) {
 #define TK_HOT_CLONES
 #endif
 
-// Adds the w pixels of row a, and of row b when there is one, to the column sums; the first
-// rows of a band set the sums instead. Two rows at a time halve the passes over the sums.
-template <class Sum, int Bpp>
-inline void add_rows(const uint8_t* a, const uint8_t* b, int w, bool first, Sum* __restrict col) {
-  if (b && first)
-    for (int x = 0; x < w; ++x) col[x] = Sum(pixel_at<Bpp>(a, x)) + pixel_at<Bpp>(b, x);
-  else if (b)
-    for (int x = 0; x < w; ++x) col[x] += Sum(pixel_at<Bpp>(a, x)) + pixel_at<Bpp>(b, x);
-  else if (first)
-    for (int x = 0; x < w; ++x) col[x] = pixel_at<Bpp>(a, x);
+// Adds the w pixels of the Rows rows from a (rows `stride` bytes apart) to the column sums; the
+// first rows of a band set the sums instead. Up to eight rows at a time: a band of up to eight
+// rows takes one pass over the sums.
+template <class Sum, int Bpp, int Rows>
+inline void add_rows(const uint8_t* a, std::size_t stride, int w, bool first, Sum* __restrict col) {
+  auto rows_at = [&](int x) {
+    Sum s = pixel_at<Bpp>(a, x);
+    for (int r = 1; r < Rows; ++r) s += pixel_at<Bpp>(a + r * stride, x);
+    return s;
+  };
+  if (first)
+    for (int x = 0; x < w; ++x) col[x] = rows_at(x);
   else
-    for (int x = 0; x < w; ++x) col[x] += pixel_at<Bpp>(a, x);
+    for (int x = 0; x < w; ++x) col[x] += rows_at(x);
+}
+
+// The next min(rows, 8) rows from a as above.
+template <class Sum, int Bpp>
+inline void add_some_rows(const uint8_t* a, std::size_t stride, int rows, int w, bool first,
+                          Sum* col) {
+  switch (rows) {
+    case 1: return add_rows<Sum, Bpp, 1>(a, stride, w, first, col);
+    case 2: return add_rows<Sum, Bpp, 2>(a, stride, w, first, col);
+    case 3: return add_rows<Sum, Bpp, 3>(a, stride, w, first, col);
+    case 4: return add_rows<Sum, Bpp, 4>(a, stride, w, first, col);
+    case 5: return add_rows<Sum, Bpp, 5>(a, stride, w, first, col);
+    case 6: return add_rows<Sum, Bpp, 6>(a, stride, w, first, col);
+    case 7: return add_rows<Sum, Bpp, 7>(a, stride, w, first, col);
+    default: return add_rows<Sum, Bpp, 8>(a, stride, w, first, col);
+  }
 }
 
 // The same for 32-bit sums (blocks up to 65537 rows), with a copy for processors with AVX2.
-TK_HOT_CLONES void add_rows32(const uint8_t* a, const uint8_t* b, int w, int bpp, bool first,
-                              uint32_t* col) {
-  if (bpp == 2) add_rows<uint32_t, 2>(a, b, w, first, col);
-  else add_rows<uint32_t, 1>(a, b, w, first, col);
+TK_HOT_CLONES void add_rows32(const uint8_t* a, std::size_t stride, int rows, int w, int bpp,
+                              bool first, uint32_t* col) {
+  if (bpp == 2) add_some_rows<uint32_t, 2>(a, stride, rows, w, first, col);
+  else add_some_rows<uint32_t, 1>(a, stride, rows, w, first, col);
 }
 
 // The quotient of a 32-bit number by a fixed divisor n, by one multiplication: with
@@ -125,12 +143,14 @@ void reduce_rows(const TkImage& src, int left, int top, int W, int H, TkImage* d
   for (int ry = 0; ry < rh; ++ry) {
     int y0, y1;
     block_span(ry, f, H, &y0, &y1);
-    for (int y = y0; y < y1; y += 2) {
+    for (int y = y0; y < y1; y += 8) {
       const uint8_t* a = src.row(top + y) + static_cast<size_t>(left) * bpp;
-      const uint8_t* b = y + 1 < y1 ? a + src.row_bytes() : nullptr;
-      if constexpr (std::is_same_v<Sum, uint32_t>) add_rows32(a, b, W, bpp, y == y0, col.data());
-      else if (bpp == 2) add_rows<Sum, 2>(a, b, W, y == y0, col.data());
-      else add_rows<Sum, 1>(a, b, W, y == y0, col.data());
+      const std::size_t stride = src.row_bytes();
+      const int rows = std::min(8, y1 - y);
+      if constexpr (std::is_same_v<Sum, uint32_t>)
+        add_rows32(a, stride, rows, W, bpp, y == y0, col.data());
+      else if (bpp == 2) add_some_rows<Sum, 2>(a, stride, rows, W, y == y0, col.data());
+      else add_some_rows<Sum, 1>(a, stride, rows, W, y == y0, col.data());
     }
     uint8_t* out = dst->row(ry);
     const int rows = y1 - y0;
