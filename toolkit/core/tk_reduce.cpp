@@ -35,12 +35,6 @@ inline unsigned pixel_at(const uint8_t* p, int x) {
   }
 }
 
-#if defined(__GNUC__) && !defined(__clang__)
-#define TK_HOT_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define TK_HOT_CLONES
-#endif
-
 // Adds the w pixels of the Rows rows from a (rows `stride` bytes apart) to the column sums; the
 // first rows of a band set the sums instead. Up to eight rows at a time: a band of up to eight
 // rows takes one pass over the sums.
@@ -71,13 +65,6 @@ inline void add_some_rows(const uint8_t* a, std::size_t stride, int rows, int w,
     case 7: return add_rows<Sum, Bpp, 7>(a, stride, w, first, col);
     default: return add_rows<Sum, Bpp, 8>(a, stride, w, first, col);
   }
-}
-
-// The same for 32-bit sums (blocks up to 65537 rows), with a copy for processors with AVX2.
-TK_HOT_CLONES void add_rows32(const uint8_t* a, std::size_t stride, int rows, int w, int bpp,
-                              bool first, uint32_t* col) {
-  if (bpp == 2) add_some_rows<uint32_t, 2>(a, stride, rows, w, first, col);
-  else add_some_rows<uint32_t, 1>(a, stride, rows, w, first, col);
 }
 
 // The quotient of a 32-bit number by a fixed divisor n, by one multiplication: with
@@ -147,9 +134,7 @@ void reduce_rows(const TkImage& src, int left, int top, int W, int H, TkImage* d
       const uint8_t* a = src.row(top + y) + static_cast<size_t>(left) * bpp;
       const std::size_t stride = src.row_bytes();
       const int rows = std::min(8, y1 - y);
-      if constexpr (std::is_same_v<Sum, uint32_t>)
-        add_rows32(a, stride, rows, W, bpp, y == y0, col.data());
-      else if (bpp == 2) add_some_rows<Sum, 2>(a, stride, rows, W, y == y0, col.data());
+      if (bpp == 2) add_some_rows<Sum, 2>(a, stride, rows, W, y == y0, col.data());
       else add_some_rows<Sum, 1>(a, stride, rows, W, y == y0, col.data());
     }
     uint8_t* out = dst->row(ry);
