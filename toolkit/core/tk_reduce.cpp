@@ -96,21 +96,22 @@ inline void put_mean(uint8_t* out, int rx, int bpp, unsigned v) {
 // is f where it is known when compiling (the loop over a block's columns is then unrolled),
 // else 0.
 template <int F>
-int whole_block_means(const uint32_t* col, int W, int f, int rx, int rw, const Divisor& full,
-                      int bpp, uint8_t* out) {
+int whole_block_means(const uint32_t* col, int W, int f, int rx, int rw, Divisor full, int bpp,
+                      uint8_t* out) {
   const int n = F ? F : f;
   const uint32_t half = full.n / 2;
-  for (; rx < rw; ++rx) {
-    const int x0 = rx * n - n / 2;
-    if (x0 + n > W) break;
+  // The last pixel whose block ends inside the row.
+  const int end = std::min(rw, (W + n / 2) / n);
+  for (; rx < end; ++rx) {
+    const uint32_t* c = col + (rx * n - n / 2);
     uint32_t sum = 0;
-    for (int k = 0; k < n; ++k) sum += col[x0 + k];
+    for (int k = 0; k < n; ++k) sum += c[k];
     put_mean(out, rx, bpp, full(sum + half));
   }
   return rx;
 }
 
-using WholeBlockMeans = int (*)(const uint32_t*, int, int, int, int, const Divisor&, int, uint8_t*);
+using WholeBlockMeans = int (*)(const uint32_t*, int, int, int, int, Divisor, int, uint8_t*);
 template <std::size_t... F>
 constexpr std::array<WholeBlockMeans, sizeof...(F)> whole_block_table(std::index_sequence<F...>) {
   return {&whole_block_means<static_cast<int>(F)>...};
