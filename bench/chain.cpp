@@ -4,8 +4,8 @@
 // full-depth pixels), reduce the block drawn to the image's last column and row, track the
 // lanes, take the full-depth pixels (as Find Bands does), build profiles and baselines, find the
 // bands, then take each lane's image from the pixels and quantify every band. Each stage is reported in milliseconds; "whole"
-// is the sum of the stages, "x_read" its ratio to the plain read and "x_read_quantify" the
-// quantification's. "lane_reads" is the time of cutting the lane images alone (outside the
+// is the sum of the stages, "x_read" its ratio to the plain read, "x_read_load" the load's and
+// "x_read_quantify" the quantification's. "lane_reads" is the time of cutting the lane images alone (outside the
 // chain). Gels: 4000 x 5000 with 24 lanes (the reference), 1000 x 1250 and 2000 x 2500 with 24,
 // and 4000 x 5000 with 96. "threads" caps the threads the lanes are worked on (0: every core);
 // each gel runs both ways, so that one run gives the figures side by side.
@@ -115,6 +115,7 @@ void BM_Chain(benchmark::State& state) {
   const double n = static_cast<double>(state.iterations());
   for (int i = 0; i < kStages; ++i) state.counters[names[i]] = sum[i] / n;
   state.counters["x_read"] = sum[kWhole] / sum[kRead];
+  state.counters["x_read_load"] = sum[kLoad] / sum[kRead];
   state.counters["x_read_quantify"] = sum[kQuantify] / sum[kRead];
   state.counters["bands_found"] = bands;
   state.counters["threads"] = threads;

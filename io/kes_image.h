@@ -11,6 +11,7 @@
 
 #include "model/img_info.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -50,6 +51,24 @@ TkImage* io_create_image(const int32_t extent[2], int depth);
 // equal) and makes the display image a copy of it with its colour table. 0, or -1 when the file
 // cannot be read whole or memory runs out (the record then holds no pixel image).
 int io_load_image(IMG_DATA* data, int device, const char* path);
+
+// The 8-bit display values of the 16-bit pixels of an image whose values run from lo to hi
+// (lo < hi), as io_load_image makes them: value v, first held to [lo, hi], shows as
+// (v - lo) x (256.0 / (hi - lo + 1)) in doubles, truncated and held to 255.
+class IoDisplayScale {
+ public:
+  IoDisplayScale(unsigned lo, unsigned hi);
+  // Writes the display value of each of the n values to out.
+  void apply(const uint16_t* values, std::size_t n, uint8_t* out) const;
+
+ private:
+  uint16_t lo_ = 0, range_ = 0;  // lo and hi - lo
+  double factor_ = 0.0;
+  // With whole_, the value is floor((v - lo) x (high_ x 2^16 + low_) / 2^32), worked out in
+  // 16-bit steps, for ranges where that gives the same bytes as the doubles; else the doubles.
+  bool whole_ = false;
+  uint16_t high_ = 0, low_ = 0;
+};
 
 // Resets a display record: new empty display image, no pixel image, cleared sizes, rectangle,
 // annotation chain (freed), word after it and modified flag; both depths 8, scale 1.0, zooms 1. The

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "base/ks_mem.h"
 #include "fixture.h"
@@ -206,6 +208,9 @@ TEST(KesImage, SixteenBitImagesLoadAsEightBits) {
        [](int x, int y) { return unsigned(1000 + (x * 8 + y) % 256); },
        [](unsigned v) { return v - 1000; }},
       {"one value shows black", 3, [](int, int) { return 4242u; }, [](unsigned) { return 0u; }},
+      {"min 300 max 58877 scales by 256 / 58578", 0,
+       [](int x, int y) { return unsigned(300 + x * 1500 + y * 11); },
+       [](unsigned v) { return unsigned(double(v - 300) * (256.0 / 58578.0)); }},
   };
   for (const Case& c : cases) {
     const std::string p = dir.file("s.kes");
@@ -224,6 +229,42 @@ TEST(KesImage, SixteenBitImagesLoadAsEightBits) {
         ASSERT_EQ(disp.d.pix_img->pixel(x, y), c.expect(c.value(x, y))) << c.what;
         ASSERT_EQ(disp.d.disp_img->pixel(x, y), disp.d.pix_img->pixel(x, y));
       }
+  }
+}
+
+// The display bytes of 16-bit values against the formula they have always had, kept here:
+// (v - lo) x (256.0 / (hi - lo + 1)) in doubles, truncated and held to 255, v held to [lo, hi].
+// Every value of each range in a table, and a few on either side: all ranges up to 700 (below
+// 256 the doubles are used; 321 and 373 need the rounded-down form, 391 and 643 keep the
+// doubles), each 389th range beyond, ranges about the powers of two and the widest ones.
+TEST(KesImage, DisplayBytesOfSixteenBitValuesKeepTheirFormula) {
+  std::vector<unsigned> ranges;
+  for (unsigned r = 1; r <= 700; ++r) ranges.push_back(r);
+  for (unsigned r = 701; r < 65535; r += 389) ranges.push_back(r);
+  for (unsigned p = 512; p <= 32768; p *= 2)
+    for (unsigned r : {p - 2, p - 1, p}) ranges.push_back(r);
+  for (unsigned r = 65530; r <= 65535; ++r) ranges.push_back(r);
+  std::vector<uint16_t> values;
+  std::vector<uint8_t> out, want;
+  for (unsigned range : ranges) {
+    const unsigned lo = (range * 7919u) % (65536u - range), hi = lo + range;
+    values.clear();
+    for (unsigned v = lo >= 3 ? lo - 3 : 0; v <= std::min(hi + 3, 65535u); ++v)
+      values.push_back(static_cast<uint16_t>(v));
+    out.assign(values.size(), 0);
+    IoDisplayScale(lo, hi).apply(values.data(), values.size(), out.data());
+    const double factor = 256.0 / static_cast<double>(range + 1);
+    want.clear();
+    for (uint16_t v : values) {
+      const int held = std::min(std::max(static_cast<int>(v), static_cast<int>(lo)),
+                                static_cast<int>(hi));
+      const int t = static_cast<int>(static_cast<double>(held - static_cast<int>(lo)) * factor);
+      want.push_back(static_cast<uint8_t>(t > 255 ? 255 : t));
+    }
+    const auto at = std::mismatch(out.begin(), out.end(), want.begin()).first - out.begin();
+    ASSERT_EQ(at, static_cast<long>(out.size()))
+        << "lo " << lo << " hi " << hi << " v " << values[at] << ": " << int(out[at]) << " for "
+        << int(want[at]);
   }
 }
 
