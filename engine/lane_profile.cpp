@@ -135,38 +135,61 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
   // Rows outside the image hold no pixels: their profile values stay 0.
   const int row_first = std::max(y_min, 0);
   const int row_last = std::min(y_max, height - 1);
-  std::vector<int> widths(n);
-  for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
+  // What the row reader needs of each lane with a profile, side by side.
+  struct Target {
+    const LANE* lane;
+    int fy, ly;  // the lane's first and last rows
+    int w;       // samples across it
+    int* value;
+    int* side;
+    int* spike;
+  };
+  std::vector<Target> targets;
+  for (int li = 0; li < n; ++li) {
+    LANE* lane = lanes[li];
+    if (!lane || !lane->data_values) continue;
+    targets.push_back({lane, lane->center_coords[0].y,
+                       lane->center_coords[lane->num_center_points - 1].y,
+                       ln_sample_width(lane, percent), lane->data_values, work[li].side.data(),
+                       work[li].spike.data()});
+  }
   // Reads rows y0..y1 of the block: row by row, each lane's stretch of the row in turn, so that
   // the image is read in order. A row fills its own entries of every profile alone, so that
-  // runs of rows can be read on several threads at once.
+  // runs of rows can be read on several threads at once. The stretch that each lane will read
+  // kAhead rows further down is asked of the memory while this row is worked on.
+  constexpr int kAhead = 4;
   auto read_rows = [&](const TkImage* block, int base, int y0, int y1) {
     std::vector<CentreCursor> cursors;
-    for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
+    for (const Target& t : targets) cursors.push_back(CentreCursor{t.lane});
+    const int nt = static_cast<int>(targets.size());
+    const int block_last = base + block->height() - 1;
     for (int y = y0; y <= y1; ++y) {
-      for (int li = 0; li < n; ++li) {
-        LANE* lane = lanes[li];
-        if (!lane || !lane->data_values) continue;
-        const int fy = lane->center_coords[0].y;
-        const int ly = lane->center_coords[lane->num_center_points - 1].y;
-        if (y < fy || y > ly) continue;
-        const int w = widths[li];
-        const int xc = cursors[li].x_at(y);
-        const int xs = xc - w / 2;
+      const uint8_t* row = block->row(y - base);
+      const uint8_t* ahead = y + kAhead <= block_last ? block->row(y + kAhead - base) : nullptr;
+      for (int ti = 0; ti < nt; ++ti) {
+        const Target& t = targets[ti];
+        if (y < t.fy || y > t.ly) continue;
+        const int xc = cursors[ti].x_at(y);
+        const int xs = xc - t.w / 2;
         const int x_from = std::max(xs - 1, 0);
-        const int x_to = std::min(xs + w, width - 1);
-        const uint8_t* row = block->row(y - base);
+        const int x_to = std::min(xs + t.w, width - 1);
         const int ns = std::max(0, x_to - x_from + 1);
+        const size_t at = static_cast<size_t>(bpp) * x_from;
+        if (ahead && ns > 0) {
+          const int bytes = bpp * ns;
+          for (int b = 0; b < bytes; b += 64) __builtin_prefetch(ahead + at + b);
+          __builtin_prefetch(ahead + at + bytes - 1);
+        }
         LnRowStats st{};
         if (bpp == 2) {
-          if (!ln_row_stats_le16(row + 2 * static_cast<size_t>(x_from), ns, &st)) continue;
+          if (!ln_row_stats_le16(row + at, ns, &st)) continue;
         } else {
-          if (!ln_row_stats_u8(row + x_from, ns, &st)) continue;
+          if (!ln_row_stats_u8(row + at, ns, &st)) continue;
         }
-        const int i = y - fy;
-        lane->data_values[i] = st.value;
-        work[li].side[i] = st.side_mean;
-        work[li].spike[i] = st.spike;
+        const int i = y - t.fy;
+        t.value[i] = st.value;
+        t.side[i] = st.side_mean;
+        t.spike[i] = st.spike;
       }
     }
   };

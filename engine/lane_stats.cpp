@@ -88,6 +88,129 @@ template <class S>
   return true;
 }
 
+#if defined(__GNUC__)
+// 16-bit samples sixteen at a time, through the compiler's vector types: one copy of the loops
+// for each processor copy of the entry point (32-byte registers where the processor has them,
+// pairs of 16-byte ones otherwise). Sample indexes are kept as 16-bit lanes too.
+using V16 = uint16_t __attribute__((vector_size(32)));
+using I16 = int16_t __attribute__((vector_size(32)));
+using V8 = uint32_t __attribute__((vector_size(32)));
+constexpr int kLanes = 16;
+// Rows of at most this many interior samples take the vector path: their indexes fit the index
+// lanes, and each of the eight 32-bit sums takes at most 2 x 2049 samples of at most 65535,
+// which cannot overflow.
+constexpr int kMaxVectorSamples = 32767;
+
+// Vectors are handed between these helpers by pointer: some processor copies have no registers
+// for them, so the calling convention would differ from one copy to another.
+[[gnu::always_inline]] inline void load16(V16* v, const uint8_t* p) { std::memcpy(v, p, sizeof *v); }
+
+// Adds the sixteen samples of v into eight 32-bit sums, two per sum.
+[[gnu::always_inline]] inline void add16(V8* acc, const V16* v) {
+  V8 w;
+  std::memcpy(&w, v, sizeof w);
+  *acc += (w & 0xffffu) + (w >> 16);
+}
+
+// Folds the lanes pairwise, each step with the partner half as far away, so that every lane ends
+// up holding the largest (Max) or the smallest of all sixteen.
+template <bool Max, class V>
+[[gnu::always_inline]] inline void fold16(V* v) {
+  V t = __builtin_shufflevector(*v, *v, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7);
+  *v = (Max ? t > *v : t < *v) ? t : *v;
+  t = __builtin_shufflevector(*v, *v, 4, 5, 6, 7, 0, 1, 2, 3, 12, 13, 14, 15, 8, 9, 10, 11);
+  *v = (Max ? t > *v : t < *v) ? t : *v;
+  t = __builtin_shufflevector(*v, *v, 2, 3, 0, 1, 6, 7, 4, 5, 10, 11, 8, 9, 14, 15, 12, 13);
+  *v = (Max ? t > *v : t < *v) ? t : *v;
+  t = __builtin_shufflevector(*v, *v, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
+  *v = (Max ? t > *v : t < *v) ? t : *v;
+}
+
+[[gnu::always_inline]] inline long long total8(V8* a) {
+  *a += __builtin_shufflevector(*a, *a, 4, 5, 6, 7, 0, 1, 2, 3);
+  *a += __builtin_shufflevector(*a, *a, 2, 3, 0, 1, 6, 7, 4, 5);
+  *a += __builtin_shufflevector(*a, *a, 1, 0, 3, 2, 5, 4, 7, 6);
+  return (*a)[0];
+}
+
+// The row statistics of 16-bit samples whose interior holds 16 .. kMaxVectorSamples samples, with
+// the results of row_stats. One pass over the interior, blocks of sixteen (the last block ends
+// the interior and overlaps the one before it), takes the sum, and in each lane the largest
+// sample with the index where the lane first met it; the first index of the largest of all is
+// then the smallest of those indexes among the lanes that hold it. A second pass sums the samples
+// outside the window about it. All sums are of integers, exact in any order.
+[[gnu::always_inline]] inline void row_stats_le16_vec(const uint8_t* s, int n, LnRowStats* out) {
+  const int m = n - 2;                    // interior samples, row indexes 1 .. n - 2
+  const uint8_t* in = s + 2;              // interior sample 0
+  const int last = m - kLanes;            // the last block's first sample
+  const int whole = m / kLanes * kLanes;  // samples in whole blocks
+  const I16 iota = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+  V8 acc = {};
+  V16 top;
+  load16(&top, in);
+  I16 at = iota;  // where each lane first met its largest sample
+  V16 v;
+  for (int i = 0; i < whole; i += kLanes) {
+    load16(&v, in + 2 * i);
+    add16(&acc, &v);
+    const auto up = v > top;
+    top = up ? v : top;
+    at = up ? iota + static_cast<int16_t>(i) : at;
+  }
+  // The last block's samples before `whole` were summed already; their maxima are met again at
+  // the same indexes, which changes nothing.
+  const I16 fresh = iota + static_cast<int16_t>(last) >= static_cast<int16_t>(whole);
+  if (whole < m) {
+    load16(&v, in + 2 * last);
+    const auto up = v > top;
+    top = up ? v : top;
+    at = up ? iota + static_cast<int16_t>(last) : at;
+    v &= reinterpret_cast<const V16&>(fresh);
+    add16(&acc, &v);
+  }
+  const long long total = total8(&acc);
+  V16 tops = top;
+  fold16<true>(&tops);
+  I16 first = top == tops ? at : I16{} + INT16_MAX;
+  fold16<false>(&first);
+  const int k = first[0] + 1;  // row index
+  const Le16 r{s};
+  const int spike = r[k] - (r[k - 1] + r[k + 1]) / 2;
+
+  int wm = ((n - 5) % 2 != 0) ? n - 5 : n - 4;
+  if (wm < 1) wm = 1;
+  int h = (wm - 1) / 2;
+  if (h < 1) h = 1;
+  const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
+  const int side_count = (w0 - 1) + (n - 2 - w1);
+  long long side_sum = 0;
+  if (side_count > 0) {
+    // Interior samples before the window or after it.
+    const auto lo = static_cast<int16_t>(w0 - 1), hi = static_cast<int16_t>(w1 - 1);
+    V8 side = {};
+    for (int i = 0; i < whole; i += kLanes) {
+      const I16 idx = iota + static_cast<int16_t>(i);
+      const I16 out_of = (idx < lo) | (idx > hi);
+      load16(&v, in + 2 * i);
+      v &= reinterpret_cast<const V16&>(out_of);
+      add16(&side, &v);
+    }
+    if (whole < m) {
+      const I16 idx = iota + static_cast<int16_t>(last);
+      const I16 out_of = ((idx < lo) | (idx > hi)) & fresh;
+      load16(&v, in + 2 * last);
+      v &= reinterpret_cast<const V16&>(out_of);
+      add16(&side, &v);
+    }
+    side_sum = total8(&side);
+  }
+  const int side =
+      side_count ? static_cast<int>(static_cast<double>(side_sum) / side_count + 0.5) : 0;
+  const int value = static_cast<int>(static_cast<double>(total) / m + 0.5);
+  *out = {value, side, spike};
+}
+#endif
+
 }  // namespace
 
 VX_HOT_CLONES bool ln_row_stats(const int* s, int n, LnRowStats* out) {
@@ -95,6 +218,14 @@ VX_HOT_CLONES bool ln_row_stats(const int* s, int n, LnRowStats* out) {
 }
 
 VX_HOT_CLONES bool ln_row_stats_le16(const uint8_t* s, int n, LnRowStats* out) {
+#if defined(__GNUC__)
+  if constexpr (std::endian::native == std::endian::little) {
+    if (s && out && n >= kLanes + 2 && n <= kMaxVectorSamples + 2) {
+      row_stats_le16_vec(s, n, out);
+      return true;
+    }
+  }
+#endif
   return s && row_stats(Le16{s}, n, out);
 }
 

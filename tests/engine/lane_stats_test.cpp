@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "engine/lane_stats.h"
@@ -36,6 +39,90 @@ TEST(LaneRowStats, HandComputedRows) {
   }
   LnRowStats st{};
   EXPECT_FALSE(ln_row_stats(nullptr, 0, &st));
+}
+
+// The row statistics as first written, one sample at a time, for comparison with the 16-bit
+// entry point, which takes many samples at a time.
+LnRowStats row_stats_one_by_one(const std::vector<int>& s) {
+  const int n = static_cast<int>(s.size());
+  if (n <= 2) {
+    const int v = n == 1 ? s[0] : (s[0] + s[1]) / 2;
+    return {v, v, 0};
+  }
+  long long total = 0;
+  int k = 1;
+  for (int i = 1; i <= n - 2; ++i) {
+    total += s[i];
+    if (s[i] > s[k]) k = i;
+  }
+  const int spike = s[k] - (s[k - 1] + s[k + 1]) / 2;
+  int m = ((n - 5) % 2 != 0) ? n - 5 : n - 4;
+  if (m < 1) m = 1;
+  int h = (m - 1) / 2;
+  if (h < 1) h = 1;
+  long long side_sum = 0;
+  int side_count = 0;
+  for (int i = 1; i <= n - 2; ++i) {
+    if (i < k - h || i > k + h) {
+      side_sum += s[i];
+      ++side_count;
+    }
+  }
+  const int side =
+      side_count ? static_cast<int>(static_cast<double>(side_sum) / side_count + 0.5) : 0;
+  return {static_cast<int>(static_cast<double>(total) / (n - 2) + 0.5), side, spike};
+}
+
+std::vector<uint8_t> le16_bytes(const std::vector<int>& s) {
+  std::vector<uint8_t> b;
+  for (int v : s) b.insert(b.end(), {static_cast<uint8_t>(v & 0xff), static_cast<uint8_t>(v >> 8)});
+  return b;
+}
+
+void expect_as_one_by_one(const std::vector<int>& s, const std::string& what) {
+  const LnRowStats want = row_stats_one_by_one(s);
+  const std::vector<uint8_t> b = le16_bytes(s);
+  LnRowStats got{-1, -1, -1};
+  ASSERT_TRUE(ln_row_stats_le16(b.data(), static_cast<int>(s.size()), &got)) << what;
+  EXPECT_EQ(got.value, want.value) << what;
+  EXPECT_EQ(got.side_mean, want.side_mean) << what;
+  EXPECT_EQ(got.spike, want.spike) << what;
+}
+
+// Every row length up to well past several blocks of sixteen, values narrow enough to tie for
+// the brightest sample and wide enough to carry the sums, the brightest sample (or several)
+// placed at each interior position, and rows about the longest that the many-at-a-time path
+// takes.
+TEST(LaneRowStats, SixteenBitRowsMatchTheOneByOneStatistics) {
+  std::mt19937 rng(11);
+  for (const int top : {1, 3, 255, 65535}) {
+    std::uniform_int_distribution<int> value(0, top);
+    for (int n = 1; n <= 300; ++n) {
+      for (int rep = 0; rep < 12; ++rep) {
+        std::vector<int> s(n);
+        for (int& x : s) x = value(rng);
+        expect_as_one_by_one(s, "random, top " + std::to_string(top) + ", n " + std::to_string(n));
+      }
+    }
+  }
+  for (int n : {18, 19, 33, 47, 56, 64, 65}) {
+    for (int at = 1; at <= n - 2; ++at) {
+      std::vector<int> s(n, 1000);
+      s[0] = s[n - 1] = 65535;  // the outer samples are never the brightest interior sample
+      s[at] = 40000;
+      expect_as_one_by_one(s, "one peak, n " + std::to_string(n) + " at " + std::to_string(at));
+      s[std::min(n - 2, at + 17)] = 40000;  // a tie further on, often in the last block
+      expect_as_one_by_one(s, "two peaks, n " + std::to_string(n) + " at " + std::to_string(at));
+    }
+  }
+  std::uniform_int_distribution<int> any(0, 65535);
+  for (int n : {32767, 32768, 32769, 32770, 70001}) {
+    std::vector<int> s(n, 65535);
+    expect_as_one_by_one(s, "all at the top, n " + std::to_string(n));
+    for (int& x : s) x = any(rng);
+    s[n - 3] = 65535;
+    expect_as_one_by_one(s, "random, n " + std::to_string(n));
+  }
 }
 
 TEST(LaneSpikeRemoval, ReplacesTenRowsEachSideOfAMaximum) {
