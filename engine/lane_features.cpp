@@ -640,8 +640,15 @@ void count_base_points(LANE* lane) { lane->num_base_ptrs = list_count(lane->base
 
 }  // namespace
 
-void ln_bslop(LANE* lane, LN_FEAT* points) {
-  if (!lane) return;
+namespace {
+
+// A candidate baseline point: its position and the profile's value there.
+struct BaseCand {
+  int pos, value;
+};
+
+// ln_bslop from the candidates, taken in the order given (the list's).
+void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
   if (!lane->baseline) {
     lane->baseline = ln_make_feat_node();
     if (!lane->baseline) {
@@ -654,18 +661,11 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
   pool.take_all(lane->baseline);
   lane->num_base_ptrs = 0;
   const double tangent = std::tan(lane->max_angle * M_PI / 180.0);
-
-  struct Cand {
-    int pos, value;
-  };
-  std::vector<Cand> cand;
-  for (LN_FEAT* p = points ? points->next : nullptr; p; p = p->next)
-    cand.push_back({p->feat.y, prof_at(lane, p->feat.y)});
   if (cand.empty()) return;
   std::stable_sort(cand.begin(), cand.end(),
-                   [](const Cand& a, const Cand& b) { return a.value < b.value; });
+                   [](const BaseCand& a, const BaseCand& b) { return a.value < b.value; });
 
-  auto slope = [](const LN_FEAT* q, const Cand& c) {
+  auto slope = [](const LN_FEAT* q, const BaseCand& c) {
     if (!q || q->feat.y == c.pos) return 0.0;
     return std::abs(static_cast<double>(c.value - q->feat.x) / (c.pos - q->feat.y));
   };
@@ -675,7 +675,7 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
   std::vector<int> taken_pos;  // their positions, side by side for the bisection
   taken.reserve(cand.size());
   taken_pos.reserve(cand.size());
-  auto take = [&](const Cand& c, size_t at) {
+  auto take = [&](const BaseCand& c, size_t at) {
     LN_FEAT* hint = at > 0 ? taken[at - 1] : nullptr;
     const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint, &pool);
     if (r > 0) {
@@ -686,7 +686,7 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
   };
   if (take(cand[0], 0) < 0) return;
   for (size_t k = 1; k < cand.size(); ++k) {
-    const Cand& c = cand[k];
+    const BaseCand& c = cand[k];
     const size_t at = static_cast<size_t>(
         std::lower_bound(taken_pos.begin(), taken_pos.end(), c.pos) - taken_pos.begin());
     LN_FEAT* before = at > 0 ? taken[at - 1] : nullptr;
@@ -698,57 +698,114 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
   lane->num_base_ptrs = static_cast<int>(taken.size());
 }
 
-int ln_badj(LANE* lane, LN_FEAT** out_list) {
-  if (out_list) *out_list = nullptr;
-  if (!lane || !lane->baseline || !lane->baseline->next) return 0;
+// The candidates at the positions of a list's nodes, in list order.
+std::vector<BaseCand> cands_of(const LANE* lane, const LN_FEAT* head) {
+  std::vector<BaseCand> cand;
+  for (const LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
+    cand.push_back({p->feat.y, prof_at(lane, p->feat.y)});
+  return cand;
+}
+
+// ln_badj without the list it hands back: whether any point was added, and whether memory ran
+// out while adding one (the points added so far stay; the point count and the baseline array are
+// then left as they were).
+struct BadjResult {
+  int added_any = 0;
+  bool failed = false;
+};
+
+BadjResult badj_points(LANE* lane) {
+  BadjResult res;
+  if (!lane || !lane->baseline || !lane->baseline->next) return res;
   const int n = lane->num_data_values;
   const int* v = lane->data_values;
-  int added_any = 0;
   if (v && n > 0) {
-    std::vector<int> bounds;
-    std::vector<LN_FEAT*> nodes;
+    ln_calc_baseline(lane);
+    // With the points in ascending order, a stretch that gained no point keeps its baseline and
+    // so its dips: each pass searches only the stretches split by the last one, and rewrites
+    // only their baseline. Otherwise every pass searches every stretch of a baseline built anew.
+    bool ascending = true;
+    for (const LN_FEAT* p = lane->baseline->next; p && p->next && ascending; p = p->next)
+      ascending = p->feat.y < p->next->feat.y;
+    // A stretch runs from the point at its start (null: from the first row) to the next point
+    // (or the last row), its rows a .. z - 1 searched; all are fixed before a pass adds points.
+    struct Stretch {
+      LN_FEAT* from;
+      int a, z;
+    };
+    std::vector<Stretch> search;
+    std::vector<LN_FEAT*> starts;  // of the stretches to search next, ascending
+    std::vector<std::pair<LN_FEAT*, LN_FEAT*>> added;  // (stretch start, new point)
+    starts.push_back(nullptr);
+    for (LN_FEAT* p = lane->baseline->next; p; p = p->next) starts.push_back(p);
     for (;;) {
-      ln_calc_baseline(lane);
       const int* base = lane->baseline_values;
       if (!base) break;
-      // Stretch k runs from bound k to bound k + 1; node k (null for the first stretch) is the
-      // point at its start, where the search for a new point's place in the list begins.
-      bounds.assign(1, 0);
-      nodes.assign(1, nullptr);
-      for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
-        bounds.push_back(p->feat.y);
-        nodes.push_back(p);
+      search.clear();
+      for (LN_FEAT* from : starts) {
+        const LN_FEAT* to = from ? from->next : lane->baseline->next;
+        search.push_back({from, std::max(0, from ? from->feat.y : 0),
+                          std::min(n - 1, to ? to->feat.y : n - 1)});
       }
-      bounds.push_back(n - 1);
-      int added = 0;
-      for (size_t k = 0; k + 1 < bounds.size(); ++k) {
-        const int a = std::max(0, bounds[k]);
-        const int z = std::min(n - 1, bounds[k + 1]);
+      added.clear();
+      for (const Stretch& st : search) {
         int best = -1;
         int depth = 0;
-        for (int i = a; i < z; ++i) {
+        for (int i = st.a; i < st.z; ++i) {
           if (v[i] < base[i] && base[i] - v[i] > depth) {
             depth = base[i] - v[i];
             best = i;
           }
         }
         if (best >= 0) {
-          LN_FEAT* hint = nodes[k];
+          LN_FEAT* hint = st.from;
           const int r = add_feat(lane->baseline, best, v[best], 0, "Baseline", &hint);
-          if (r < 0) return added_any;
-          added += r;
+          if (r < 0) {
+            res.failed = true;
+            return res;
+          }
+          if (r > 0) added.push_back({st.from, hint});
         }
       }
-      if (!added) break;
-      added_any = 1;
+      if (added.empty()) break;
+      res.added_any = 1;
+      starts.clear();
+      if (ascending) {
+        for (const auto& [from, point] : added) {
+          ln_rebaseline_about(lane, from, point);
+          starts.push_back(from);
+          starts.push_back(point);
+        }
+      } else {
+        ln_calc_baseline(lane);
+        starts.push_back(nullptr);
+        for (LN_FEAT* p = lane->baseline->next; p; p = p->next) starts.push_back(p);
+      }
     }
   }
   count_base_points(lane);
+  return res;
+}
+
+}  // namespace
+
+void ln_bslop(LANE* lane, LN_FEAT* points) {
+  if (!lane) return;
+  std::vector<BaseCand> cand = cands_of(lane, points);
+  bslop_from(lane, cand);
+}
+
+int ln_badj(LANE* lane, LN_FEAT** out_list) {
+  if (out_list) *out_list = nullptr;
+  if (!lane || !lane->baseline || !lane->baseline->next) return 0;
+  const BadjResult res = badj_points(lane);
+  const int added = res.added_any;
+  if (res.failed) return added;
   if (out_list) {
     LN_FEAT* head = ln_make_feat_node();
     if (!head) {
       ks_dbg_null_ptr("ln_badj", "new_list");
-      return added_any;
+      return added;
     }
     LN_FEAT* tail = nullptr;
     for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
@@ -756,15 +813,18 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
     }
     *out_list = head;
   }
-  return added_any;
+  return added;
 }
 
 void ln_bcorr(LANE* lane) {
   if (!lane) return;
   ln_bslop(lane, lane->valley);
-  LN_FEAT* adjusted = nullptr;
-  if (ln_badj(lane, &adjusted) && adjusted) ln_bslop(lane, adjusted);
-  ln_free_feat_list_all(adjusted);
+  // The adjusted points are taken again as candidates, straight from the list.
+  const BadjResult res = badj_points(lane);
+  if (res.added_any && !res.failed) {
+    std::vector<BaseCand> cand = cands_of(lane, lane->baseline);
+    bslop_from(lane, cand);
+  }
   if (lane->baseline_values && lane->data_values) {
     for (int i = 0; i < lane->num_data_values; ++i) {
       if (lane->baseline_values[i] > lane->data_values[i])

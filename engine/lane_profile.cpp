@@ -256,6 +256,39 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
                        image->bytes_per_pixel(), lanes, n, percent);
 }
 
+namespace {
+
+// Writes the baseline between points p and q (q after p in the list) into the rows of b[0 .. n - 1]
+// from p's position to q's, rounding (floor of x + 0.5) where ln_baseline_at truncates: each is
+// the procedure's own rule. Where two stretches meet, both give the shared point's own value.
+[[gnu::always_inline]] inline void fill_span(int32_t* b, int n, const LN_FEAT* p, const LN_FEAT* q) {
+  // Wide arithmetic: stored points may be any 32-bit values, in any order.
+  const long long py = p->feat.y, px = p->feat.x;
+  const long long dp = static_cast<long long>(q->feat.y) - py;
+  const double slope = dp != 0 ? static_cast<double>(q->feat.x - px) / static_cast<double>(dp)
+                               : 0.0;
+  const long long i_from = std::max(0LL, -py);
+  const long long i_to = std::min(dp, n - 1 - py);
+  // Over the array's indexes r = py + i: i as a double is r - py, exact (both are integers far
+  // below 2^53), so each value is the one the formula gives for i.
+  const double pyd = static_cast<double>(py), pxd = static_cast<double>(px);
+  const int r_to = static_cast<int>(py + i_to);
+  for (int r = static_cast<int>(py + i_from); r <= r_to; ++r) {
+    const double v = std::floor((static_cast<double>(r) - pyd) * slope + pxd + 0.5);
+    b[r] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
+  }
+}
+
+// The rows before the first point take its value, as do those from the last point on.
+[[gnu::always_inline]] inline void fill_before(int32_t* b, int n, const LN_FEAT* first) {
+  for (int i = 0; i < std::min(first->feat.y, n); ++i) b[i] = first->feat.x;
+}
+[[gnu::always_inline]] inline void fill_after(int32_t* b, int n, const LN_FEAT* last) {
+  for (int i = std::max(last->feat.y, 0); i < n; ++i) b[i] = last->feat.x;
+}
+
+}  // namespace
+
 VX_HOT_CLONES void ln_calc_baseline(LANE* lane) {
   if (!lane) return;
   ks_free(lane->baseline_values);
@@ -270,26 +303,23 @@ VX_HOT_CLONES void ln_calc_baseline(LANE* lane) {
   lane->baseline_values = b;
   const LN_FEAT* p = lane->baseline ? lane->baseline->next : nullptr;
   if (!p) return;  // no points: all 0
-  for (int i = 0; i < std::min(p->feat.y, n); ++i) b[i] = p->feat.x;
-  // Wide arithmetic: stored points may be any 32-bit values, in any order. The array rounds
-  // (floor of x + 0.5) where ln_baseline_at truncates: each is the procedure's own rule.
-  for (const LN_FEAT* q = p->next; q; p = q, q = q->next) {
-    const long long py = p->feat.y, px = p->feat.x;
-    const long long dp = static_cast<long long>(q->feat.y) - py;
-    const double slope = dp != 0 ? static_cast<double>(q->feat.x - px) / static_cast<double>(dp)
-                                 : 0.0;
-    const long long i_from = std::max(0LL, -py);
-    const long long i_to = std::min(dp, n - 1 - py);
-    // Over the array's indexes r = py + i: i as a double is r - py, exact (both are integers far
-    // below 2^53), so each value is the one the formula gives for i.
-    const double pyd = static_cast<double>(py), pxd = static_cast<double>(px);
-    const int r_to = static_cast<int>(py + i_to);
-    for (int r = static_cast<int>(py + i_from); r <= r_to; ++r) {
-      const double v = std::floor((static_cast<double>(r) - pyd) * slope + pxd + 0.5);
-      b[r] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
-    }
-  }
-  for (int i = std::max(p->feat.y, 0); i < n; ++i) b[i] = p->feat.x;
+  fill_before(b, n, p);
+  for (const LN_FEAT* q = p->next; q; p = q, q = q->next) fill_span(b, n, p, q);
+  fill_after(b, n, p);
+}
+
+VX_HOT_CLONES void ln_rebaseline_about(LANE* lane, const LN_FEAT* prev, const LN_FEAT* point) {
+  int32_t* b = lane ? lane->baseline_values : nullptr;
+  if (!b || !point) return;
+  const int n = lane->num_data_values;
+  if (prev)
+    fill_span(b, n, prev, point);
+  else
+    fill_before(b, n, point);
+  if (point->next)
+    fill_span(b, n, point, point->next);
+  else
+    fill_after(b, n, point);
 }
 
 namespace {

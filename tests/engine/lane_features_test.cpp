@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "base/ks_mem.h"
 #include "engine/lane_features.h"
 #include "engine/lane_profile.h"
 #include "lane_fixture.h"
@@ -299,6 +304,112 @@ TEST(Baselines, AdjustmentFollowsDipsAndCorrectionClips) {
   LanePtr flat(profile_lane(std::vector<int>(10, 5)));
   EXPECT_EQ(ln_badj(flat.get(), &list), 0);  // no baseline points: nothing to adjust
   EXPECT_EQ(list, nullptr);
+}
+
+// The adjustment as first written: in each pass the whole baseline built again and every
+// stretch between points searched, for comparison with the pass that searches only the
+// stretches the last one split.
+int adjust_pass_by_pass(LANE* lane) {
+  if (!lane->baseline || !lane->baseline->next) return 0;
+  const int n = lane->num_data_values;
+  const int* v = lane->data_values;
+  int added_any = 0;
+  for (;;) {
+    ln_calc_baseline(lane);
+    const int* base = lane->baseline_values;
+    std::vector<int> bounds{0};
+    std::vector<LN_FEAT*> nodes{nullptr};
+    for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
+      bounds.push_back(p->feat.y);
+      nodes.push_back(p);
+    }
+    bounds.push_back(n - 1);
+    int added = 0;
+    for (size_t k = 0; k + 1 < bounds.size(); ++k) {
+      const int a = std::max(0, bounds[k]), z = std::min(n - 1, bounds[k + 1]);
+      int best = -1, depth = 0;
+      for (int i = a; i < z; ++i) {
+        if (v[i] < base[i] && base[i] - v[i] > depth) {
+          depth = base[i] - v[i];
+          best = i;
+        }
+      }
+      if (best < 0) continue;
+      LN_FEAT* node = ln_make_feat_node();
+      node->feat.y = best;
+      node->feat.x = v[best];
+      LN_FEAT* from = nodes[k] && nodes[k]->feat.y < best ? nodes[k] : lane->baseline;
+      if (ln_add(from, node, "Baseline"))
+        ++added;
+      else
+        ks_free(node);
+    }
+    if (!added) break;
+    added_any = 1;
+  }
+  lane->num_base_ptrs = static_cast<int>(positions(lane->baseline).size());
+  return added_any;
+}
+
+// Links points into the baseline list in the order given, sorted or not.
+void link_points(LANE* lane, const std::vector<std::pair<int, int>>& points) {
+  LN_FEAT** link = &lane->baseline->next;
+  for (auto [pos, value] : points) {
+    LN_FEAT* node = ln_make_feat_node();
+    node->feat.y = pos;
+    node->feat.x = value;
+    *link = node;
+    link = &node->next;
+  }
+}
+
+std::vector<std::pair<int, int>> points_of(const LN_FEAT* head) {
+  std::vector<std::pair<int, int>> out;
+  for (const LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
+    out.push_back({p->feat.y, p->feat.x});
+  return out;
+}
+
+// Noisy profiles with bands over a sloping background, and baseline points on the profile, off
+// it, outside it and out of order: the adjustment adds the points, counts them, builds the
+// baseline array and hands back the list that the pass-by-pass adjustment gives.
+TEST(Baselines, AdjustmentEqualsThePassByPassRebuild) {
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> noise(0, 40), coin(0, 3);
+  for (int rep = 0; rep < 400; ++rep) {
+    const int n = 5 + rep % 97 * 4;
+    std::vector<int> prof(n);
+    for (int i = 0; i < n; ++i)
+      prof[i] = 500 + i * (rep % 7 - 3) + noise(rng) + (i % 23 < 4 ? 300 : 0);
+    std::vector<std::pair<int, int>> points;
+    for (int i = 0; i < n; ++i) {
+      if (coin(rng) != 0) continue;
+      const int kind = rep % 4;
+      points.push_back({i, kind == 1 ? prof[i] + noise(rng) - 20 : prof[i]});
+    }
+    if (rep % 4 == 2) points.insert(points.begin(), {-7, 450});   // before the profile
+    if (rep % 4 == 2) points.push_back({n + 9, 700});              // past its end
+    if (rep % 4 == 3) std::shuffle(points.begin(), points.end(), rng);  // out of order
+    const std::string what = "rep " + std::to_string(rep) + ", n " + std::to_string(n);
+    LanePtr got(profile_lane(prof)), want(profile_lane(prof));
+    link_points(got.get(), points);
+    link_points(want.get(), points);
+    LN_FEAT* list = nullptr;
+    ASSERT_EQ(ln_badj(got.get(), &list), adjust_pass_by_pass(want.get())) << what;
+    EXPECT_EQ(points_of(got->baseline), points_of(want->baseline)) << what;
+    std::vector<int> listed = positions(want->baseline);  // the list handed back is sorted
+    std::sort(listed.begin(), listed.end());
+    listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+    EXPECT_EQ(positions(list), listed) << what;
+    EXPECT_EQ(got->num_base_ptrs, want->num_base_ptrs) << what;
+    ASSERT_EQ(got->baseline_values == nullptr, want->baseline_values == nullptr) << what;
+    if (got->baseline_values) {
+      EXPECT_EQ(std::vector<int>(got->baseline_values, got->baseline_values + n),
+                std::vector<int>(want->baseline_values, want->baseline_values + n))
+          << what;
+    }
+    ln_free_feat_list_all(list);
+  }
 }
 
 std::vector<int> gaussians(int n, std::initializer_list<std::pair<int, int>> bands, double sd) {
