@@ -2,7 +2,10 @@
 #include "engine/lane_features.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <cstdlib>
 #include <vector>
 
@@ -642,9 +645,11 @@ void count_base_points(LANE* lane) { lane->num_base_ptrs = list_count(lane->base
 
 namespace {
 
-// A candidate baseline point: its position and the profile's value there.
+// A candidate baseline point: its position and the profile's value there, and the rank of its
+// position among the candidates' distinct positions.
 struct BaseCand {
   int pos, value;
+  int rank = 0;
 };
 
 // ln_bslop from the candidates, taken in the order given (the list's).
@@ -662,6 +667,21 @@ void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
   lane->num_base_ptrs = 0;
   const double tangent = std::tan(lane->max_angle * M_PI / 180.0);
   if (cand.empty()) return;
+  // The rank of each candidate's position among the distinct positions (the list's order is
+  // usually theirs already).
+  std::vector<int> pos(cand.size());
+  for (size_t i = 0; i < cand.size(); ++i) pos[i] = cand[i].pos;
+  const bool ascending = std::adjacent_find(pos.begin(), pos.end(), std::greater_equal<int>()) ==
+                         pos.end();
+  if (ascending) {
+    for (size_t i = 0; i < cand.size(); ++i) cand[i].rank = static_cast<int>(i);
+  } else {
+    std::sort(pos.begin(), pos.end());
+    pos.erase(std::unique(pos.begin(), pos.end()), pos.end());
+    for (BaseCand& c : cand)
+      c.rank = static_cast<int>(std::lower_bound(pos.begin(), pos.end(), c.pos) - pos.begin());
+  }
+  const int ranks = static_cast<int>(pos.size());
   std::stable_sort(cand.begin(), cand.end(),
                    [](const BaseCand& a, const BaseCand& b) { return a.value < b.value; });
 
@@ -669,40 +689,58 @@ void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
     if (!q || q->feat.y == c.pos) return 0.0;
     return std::abs(static_cast<double>(c.value - q->feat.x) / (c.pos - q->feat.y));
   };
-  // The points taken so far, in list order (ascending positions), so that the neighbours of a
-  // candidate are found by bisection instead of a walk over the list.
-  std::vector<LN_FEAT*> taken;
-  std::vector<int> taken_pos;  // their positions, side by side for the bisection
-  taken.reserve(cand.size());
-  taken_pos.reserve(cand.size());
-  auto take = [&](const BaseCand& c, size_t at) {
-    LN_FEAT* hint = at > 0 ? taken[at - 1] : nullptr;
+  // The points taken so far, by the rank of their position among the candidates' distinct
+  // positions, with a bit set for each: the neighbours of a candidate are the nearest set bits
+  // below its rank and from it on, found a word at a time.
+  std::vector<LN_FEAT*> node_at(ranks, nullptr);
+  std::vector<uint64_t> bits((ranks + 63) / 64, 0);
+  const int words = static_cast<int>(bits.size());
+  auto below = [&](int r) -> LN_FEAT* {  // the taken point of highest rank below r
+    int w = r >> 6;
+    uint64_t m = bits[w] & ((uint64_t{1} << (r & 63)) - 1);
+    while (!m) {
+      if (--w < 0) return nullptr;
+      m = bits[w];
+    }
+    return node_at[w * 64 + 63 - std::countl_zero(m)];
+  };
+  auto from = [&](int r) -> LN_FEAT* {  // the taken point of lowest rank from r on
+    int w = r >> 6;
+    uint64_t m = bits[w] & (~uint64_t{0} << (r & 63));
+    while (!m) {
+      if (++w == words) return nullptr;
+      m = bits[w];
+    }
+    return node_at[w * 64 + std::countr_zero(m)];
+  };
+  int taken = 0;
+  auto take = [&](const BaseCand& c, LN_FEAT* before) {
+    LN_FEAT* hint = before;
     const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint, &pool);
     if (r > 0) {
-      taken.insert(taken.begin() + static_cast<std::ptrdiff_t>(at), hint);
-      taken_pos.insert(taken_pos.begin() + static_cast<std::ptrdiff_t>(at), c.pos);
+      node_at[c.rank] = hint;
+      bits[c.rank >> 6] |= uint64_t{1} << (c.rank & 63);
+      ++taken;
     }
     return r;
   };
-  if (take(cand[0], 0) < 0) return;
+  if (take(cand[0], nullptr) < 0) return;
   for (size_t k = 1; k < cand.size(); ++k) {
     const BaseCand& c = cand[k];
-    const size_t at = static_cast<size_t>(
-        std::lower_bound(taken_pos.begin(), taken_pos.end(), c.pos) - taken_pos.begin());
-    LN_FEAT* before = at > 0 ? taken[at - 1] : nullptr;
-    LN_FEAT* after = at < taken.size() ? taken[at] : nullptr;
+    LN_FEAT* before = below(c.rank);
+    LN_FEAT* after = from(c.rank);
     if (slope(before, c) < tangent && slope(after, c) < tangent) {
-      if (take(c, at) < 0) break;
+      if (take(c, before) < 0) break;
     }
   }
-  lane->num_base_ptrs = static_cast<int>(taken.size());
+  lane->num_base_ptrs = taken;
 }
 
 // The candidates at the positions of a list's nodes, in list order.
 std::vector<BaseCand> cands_of(const LANE* lane, const LN_FEAT* head) {
   std::vector<BaseCand> cand;
   for (const LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
-    cand.push_back({p->feat.y, prof_at(lane, p->feat.y)});
+    cand.push_back({p->feat.y, prof_at(lane, p->feat.y), 0});
   return cand;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <random>
@@ -409,6 +410,73 @@ TEST(Baselines, AdjustmentEqualsThePassByPassRebuild) {
           << what;
     }
     ln_free_feat_list_all(list);
+  }
+}
+
+// The points that join the baseline, lowest first, as first written: each candidate's
+// neighbours found by bisection in a sorted array of the points taken so far.
+std::vector<std::pair<int, int>> joined_by_bisection(const std::vector<int>& prof,
+                                                     const std::vector<int>& candidates,
+                                                     int angle) {
+  const int n = static_cast<int>(prof.size());
+  struct Cand {
+    int pos, value;
+  };
+  std::vector<Cand> cand;
+  for (int p : candidates) cand.push_back({p, p >= 0 && p < n ? prof[p] : 0});
+  std::stable_sort(cand.begin(), cand.end(), [](const Cand& a, const Cand& b) { return a.value < b.value; });
+  const double tangent = std::tan(angle * M_PI / 180.0);
+  std::vector<std::pair<int, int>> taken;  // (position, value), ascending
+  auto slope = [](const std::pair<int, int>* q, const Cand& c) {
+    if (!q || q->first == c.pos) return 0.0;
+    return std::abs(static_cast<double>(c.value - q->second) / (c.pos - q->first));
+  };
+  for (size_t k = 0; k < cand.size(); ++k) {
+    const Cand& c = cand[k];
+    auto at = std::lower_bound(taken.begin(), taken.end(), std::make_pair(c.pos, INT_MIN));
+    const std::pair<int, int>* before = at != taken.begin() ? &*(at - 1) : nullptr;
+    const std::pair<int, int>* after = at != taken.end() ? &*at : nullptr;
+    if (k > 0 && !(slope(before, c) < tangent && slope(after, c) < tangent)) continue;
+    if (after && after->first == c.pos) continue;  // already a point there
+    taken.insert(at, {c.pos, c.value});
+  }
+  return taken;
+}
+
+// Candidates in profile order and out of it, repeated, outside the profile, at every angle
+// from flat to steep: the baseline takes the points the bisection takes.
+TEST(Baselines, JoiningPointsEqualsTheBisection) {
+  std::mt19937 rng(9);
+  std::uniform_int_distribution<int> noise(0, 60), coin(0, 2);
+  for (int rep = 0; rep < 300; ++rep) {
+    const int n = 3 + rep % 150 * 3;
+    std::vector<int> prof(n);
+    for (int i = 0; i < n; ++i) prof[i] = 400 + noise(rng) + (i % 17 < 3 ? 200 : 0);
+    std::vector<int> cand;
+    for (int i = 0; i < n; ++i)
+      if (coin(rng) == 0) cand.push_back(i);
+    if (rep % 3 == 1) {
+      cand.push_back(-4);
+      cand.push_back(n + 2);
+      if (!cand.empty()) cand.push_back(cand[cand.size() / 2]);
+      std::shuffle(cand.begin(), cand.end(), rng);
+    }
+    for (int angle : {0, 3, 30, 60, 89}) {
+      LanePtr lane(profile_lane(prof));
+      lane->max_angle = angle;
+      LN_FEAT** link = &lane->valley->next;
+      for (int p : cand) {
+        LN_FEAT* node = ln_make_feat_node();
+        node->feat.y = p;
+        *link = node;
+        link = &node->next;
+      }
+      ln_bslop(lane.get(), lane->valley);
+      const auto want = joined_by_bisection(prof, cand, angle);
+      const std::string what = "rep " + std::to_string(rep) + ", angle " + std::to_string(angle);
+      EXPECT_EQ(points_of(lane->baseline), want) << what;
+      EXPECT_EQ(lane->num_base_ptrs, static_cast<int>(want.size())) << what;
+    }
   }
 }
 
