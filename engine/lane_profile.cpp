@@ -163,6 +163,21 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
     for (const Target& t : targets) cursors.push_back(CentreCursor{t.lane});
     const int nt = static_cast<int>(targets.size());
     const int block_last = base + block->height() - 1;
+    auto store = [](const Target& t, int y, const LnRowStats& st) {
+      const int i = y - t.fy;
+      t.value[i] = st.value;
+      t.side[i] = st.side_mean;
+      t.spike[i] = st.spike;
+    };
+    // A lane's stretch held back for the next lane of as many samples.
+    int held = -1, held_ns = 0;
+    const uint8_t* held_at = nullptr;
+    auto flush = [&](int y) {
+      if (held < 0) return;
+      LnRowStats st{};
+      if (ln_row_stats_le16(held_at, held_ns, &st)) store(targets[held], y, st);
+      held = -1;
+    };
     for (int y = y0; y <= y1; ++y) {
       const uint8_t* row = block->row(y - base);
       const uint8_t* ahead = y + kAhead <= block_last ? block->row(y + kAhead - base) : nullptr;
@@ -180,17 +195,27 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
           for (int b = 0; b < bytes; b += 64) __builtin_prefetch(ahead + at + b);
           __builtin_prefetch(ahead + at + bytes - 1);
         }
-        LnRowStats st{};
+        if (ns <= 0) continue;  // nothing to sample: the entry stays 0
         if (bpp == 2) {
-          if (!ln_row_stats_le16(row + at, ns, &st)) continue;
+          // Two lanes with as many samples are taken together.
+          if (held >= 0 && held_ns == ns) {
+            LnRowStats st[2];
+            ln_row_stats_le16_pair(held_at, row + at, ns, st);
+            store(targets[held], y, st[0]);
+            store(t, y, st[1]);
+            held = -1;
+            continue;
+          }
+          flush(y);
+          held = ti;
+          held_at = row + at;
+          held_ns = ns;
         } else {
-          if (!ln_row_stats_u8(row + at, ns, &st)) continue;
+          LnRowStats st{};
+          if (ln_row_stats_u8(row + at, ns, &st)) store(t, y, st);
         }
-        const int i = y - t.fy;
-        t.value[i] = st.value;
-        t.side[i] = st.side_mean;
-        t.spike[i] = st.spike;
       }
+      flush(y);
     }
   };
   try {

@@ -133,81 +133,104 @@ template <bool Max, class V>
   return (*a)[0];
 }
 
-// The row statistics of 16-bit samples whose interior holds 16 .. kMaxVectorSamples samples, with
-// the results of row_stats. One pass over the interior, blocks of sixteen (the last block ends
-// the interior and overlaps the one before it), takes the sum, and in each lane the largest
-// sample with the index where the lane first met it; the first index of the largest of all is
-// then the smallest of those indexes among the lanes that hold it. A second pass sums the samples
-// outside the window about it. All sums are of integers, exact in any order.
-[[gnu::always_inline]] inline void row_stats_le16_vec(const uint8_t* s, int n, LnRowStats* out) {
+// The row statistics of K rows of n 16-bit samples each, whose interior holds 16 ..
+// kMaxVectorSamples samples, with the results of row_stats; several rows at once keep the
+// processor busy while one waits for a result. One pass over each interior, blocks of sixteen
+// (the last block ends the interior and overlaps the one before it), takes the sum, and in each
+// lane the largest sample with the index where the lane first met it; the first index of the
+// largest of all is then the smallest of those indexes among the lanes that hold it. A second
+// pass sums the samples outside the window about it. All sums are of integers, exact in any
+// order.
+template <int K>
+[[gnu::always_inline]] inline void row_stats_le16_vec(const uint8_t* const* s, int n,
+                                                      LnRowStats* out) {
   const int m = n - 2;                    // interior samples, row indexes 1 .. n - 2
-  const uint8_t* in = s + 2;              // interior sample 0
   const int last = m - kLanes;            // the last block's first sample
   const int whole = m / kLanes * kLanes;  // samples in whole blocks
   const I16 iota = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-  V8 acc = {};
-  V16 top;
-  load16(&top, in);
-  I16 at = iota;  // where each lane first met its largest sample
+  const uint8_t* in[K];  // interior sample 0 of each row
+  V8 acc[K];
+  V16 top[K];
+  I16 at[K];  // where each lane first met its largest sample
   V16 v;
+  for (int j = 0; j < K; ++j) {
+    in[j] = s[j] + 2;
+    acc[j] = V8{};
+    load16(&top[j], in[j]);
+    at[j] = iota;
+  }
+  auto take = [&](int j, int i) {
+    const auto up = v > top[j];
+    top[j] = up ? v : top[j];
+    at[j] = up ? iota + static_cast<int16_t>(i) : at[j];
+  };
   for (int i = 0; i < whole; i += kLanes) {
-    load16(&v, in + 2 * i);
-    add16(&acc, &v);
-    const auto up = v > top;
-    top = up ? v : top;
-    at = up ? iota + static_cast<int16_t>(i) : at;
+    for (int j = 0; j < K; ++j) {
+      load16(&v, in[j] + 2 * i);
+      add16(&acc[j], &v);
+      take(j, i);
+    }
   }
   // The last block's samples before `whole` were summed already; their maxima are met again at
   // the same indexes, which changes nothing.
   const I16 fresh = iota + static_cast<int16_t>(last) >= static_cast<int16_t>(whole);
   if (whole < m) {
-    load16(&v, in + 2 * last);
-    const auto up = v > top;
-    top = up ? v : top;
-    at = up ? iota + static_cast<int16_t>(last) : at;
-    v &= reinterpret_cast<const V16&>(fresh);
-    add16(&acc, &v);
+    for (int j = 0; j < K; ++j) {
+      load16(&v, in[j] + 2 * last);
+      take(j, last);
+      v &= reinterpret_cast<const V16&>(fresh);
+      add16(&acc[j], &v);
+    }
   }
-  const long long total = total8(&acc);
-  V16 tops = top;
-  fold16<true>(&tops);
-  I16 first = top == tops ? at : I16{} + INT16_MAX;
-  fold16<false>(&first);
-  const int k = first[0] + 1;  // row index
-  const Le16 r{s};
-  const int spike = r[k] - (r[k - 1] + r[k + 1]) / 2;
-
   int wm = ((n - 5) % 2 != 0) ? n - 5 : n - 4;
   if (wm < 1) wm = 1;
   int h = (wm - 1) / 2;
   if (h < 1) h = 1;
-  const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
-  const int side_count = (w0 - 1) + (n - 2 - w1);
-  long long side_sum = 0;
-  if (side_count > 0) {
-    // Interior samples before the window or after it.
-    const auto lo = static_cast<int16_t>(w0 - 1), hi = static_cast<int16_t>(w1 - 1);
-    V8 side = {};
-    for (int i = 0; i < whole; i += kLanes) {
-      const I16 idx = iota + static_cast<int16_t>(i);
-      const I16 out_of = (idx < lo) | (idx > hi);
-      load16(&v, in + 2 * i);
-      v &= reinterpret_cast<const V16&>(out_of);
-      add16(&side, &v);
-    }
-    if (whole < m) {
-      const I16 idx = iota + static_cast<int16_t>(last);
-      const I16 out_of = ((idx < lo) | (idx > hi)) & fresh;
-      load16(&v, in + 2 * last);
-      v &= reinterpret_cast<const V16&>(out_of);
-      add16(&side, &v);
-    }
-    side_sum = total8(&side);
+  long long total[K];
+  int spike[K], side_count[K];
+  I16 lo[K], hi[K];  // the window about the brightest sample, as interior indexes
+  for (int j = 0; j < K; ++j) {
+    total[j] = total8(&acc[j]);
+    V16 tops = top[j];
+    fold16<true>(&tops);
+    I16 first = top[j] == tops ? at[j] : I16{} + INT16_MAX;
+    fold16<false>(&first);
+    const int k = first[0] + 1;  // row index
+    const Le16 r{s[j]};
+    spike[j] = r[k] - (r[k - 1] + r[k + 1]) / 2;
+    const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
+    side_count[j] = (w0 - 1) + (n - 2 - w1);
+    lo[j] = I16{} + static_cast<int16_t>(w0 - 1);
+    hi[j] = I16{} + static_cast<int16_t>(w1 - 1);
   }
-  const int side =
-      side_count ? static_cast<int>(static_cast<double>(side_sum) / side_count + 0.5) : 0;
-  const int value = static_cast<int>(static_cast<double>(total) / m + 0.5);
-  *out = {value, side, spike};
+  // Interior samples before the window or after it (none when the window covers them all).
+  V8 side[K];
+  for (int j = 0; j < K; ++j) side[j] = V8{};
+  for (int i = 0; i < whole; i += kLanes) {
+    const I16 idx = iota + static_cast<int16_t>(i);
+    for (int j = 0; j < K; ++j) {
+      const I16 out_of = (idx < lo[j]) | (idx > hi[j]);
+      load16(&v, in[j] + 2 * i);
+      v &= reinterpret_cast<const V16&>(out_of);
+      add16(&side[j], &v);
+    }
+  }
+  if (whole < m) {
+    const I16 idx = iota + static_cast<int16_t>(last);
+    for (int j = 0; j < K; ++j) {
+      const I16 out_of = ((idx < lo[j]) | (idx > hi[j])) & fresh;
+      load16(&v, in[j] + 2 * last);
+      v &= reinterpret_cast<const V16&>(out_of);
+      add16(&side[j], &v);
+    }
+  }
+  for (int j = 0; j < K; ++j) {
+    const long long side_sum = total8(&side[j]);
+    const int sc = side_count[j];
+    const int side_mean = sc ? static_cast<int>(static_cast<double>(side_sum) / sc + 0.5) : 0;
+    const int value = static_cast<int>(static_cast<double>(total[j]) / m + 0.5);
+    out[j] = {value, side_mean, spike[j]};
+  }
 }
 #endif
 
@@ -217,16 +240,40 @@ VX_HOT_CLONES bool ln_row_stats(const int* s, int n, LnRowStats* out) {
   return s && row_stats(s, n, out);
 }
 
+namespace {
+
+// Rows that the vector path does not take, out of line so that the common path stays lean.
+[[gnu::noinline]] VX_HOT_CLONES bool row_stats_le16_any(const uint8_t* s, int n, LnRowStats* out) {
+  return s && row_stats(Le16{s}, n, out);
+}
+
+}  // namespace
+
 VX_HOT_CLONES bool ln_row_stats_le16(const uint8_t* s, int n, LnRowStats* out) {
 #if defined(__GNUC__)
   if constexpr (std::endian::native == std::endian::little) {
     if (s && out && n >= kLanes + 2 && n <= kMaxVectorSamples + 2) {
-      row_stats_le16_vec(s, n, out);
+      row_stats_le16_vec<1>(&s, n, out);
       return true;
     }
   }
 #endif
-  return s && row_stats(Le16{s}, n, out);
+  return row_stats_le16_any(s, n, out);
+}
+
+VX_HOT_CLONES bool ln_row_stats_le16_pair(const uint8_t* a, const uint8_t* b, int n,
+                                          LnRowStats* out) {
+  if (!a || !b || !out) return false;
+#if defined(__GNUC__)
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n >= kLanes + 2 && n <= kMaxVectorSamples + 2) {
+      const uint8_t* rows[2] = {a, b};
+      row_stats_le16_vec<2>(rows, n, out);
+      return true;
+    }
+  }
+#endif
+  return row_stats_le16_any(a, n, out) && row_stats_le16_any(b, n, out + 1);
 }
 
 VX_HOT_CLONES bool ln_row_stats_u8(const uint8_t* s, int n, LnRowStats* out) {

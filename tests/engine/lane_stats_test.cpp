@@ -79,14 +79,25 @@ std::vector<uint8_t> le16_bytes(const std::vector<int>& s) {
   return b;
 }
 
-void expect_as_one_by_one(const std::vector<int>& s, const std::string& what) {
-  const LnRowStats want = row_stats_one_by_one(s);
-  const std::vector<uint8_t> b = le16_bytes(s);
-  LnRowStats got{-1, -1, -1};
-  ASSERT_TRUE(ln_row_stats_le16(b.data(), static_cast<int>(s.size()), &got)) << what;
+void expect_stats(const LnRowStats& got, const LnRowStats& want, const std::string& what) {
   EXPECT_EQ(got.value, want.value) << what;
   EXPECT_EQ(got.side_mean, want.side_mean) << what;
   EXPECT_EQ(got.spike, want.spike) << what;
+}
+
+// The row alone, and as the first and as the second of a pair with the row reversed.
+void expect_as_one_by_one(const std::vector<int>& s, const std::string& what) {
+  const int n = static_cast<int>(s.size());
+  const std::vector<int> r(s.rbegin(), s.rend());
+  const LnRowStats want = row_stats_one_by_one(s), want_r = row_stats_one_by_one(r);
+  const std::vector<uint8_t> b = le16_bytes(s), br = le16_bytes(r);
+  LnRowStats got{-1, -1, -1};
+  ASSERT_TRUE(ln_row_stats_le16(b.data(), n, &got)) << what;
+  expect_stats(got, want, what);
+  LnRowStats pair[2] = {{-1, -1, -1}, {-1, -1, -1}};
+  ASSERT_TRUE(ln_row_stats_le16_pair(b.data(), br.data(), n, pair)) << what;
+  expect_stats(pair[0], want, what + ", first of a pair");
+  expect_stats(pair[1], want_r, what + ", second of a pair");
 }
 
 // Every row length up to well past several blocks of sixteen, values narrow enough to tie for
