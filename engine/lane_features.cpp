@@ -652,6 +652,22 @@ struct BaseCand {
   int rank = 0;
 };
 
+// Sorts the candidates by value, those of equal value kept in their order: a byte of the value
+// at a time from the lowest, each pass stable (a pass is skipped when all share its byte).
+void sort_by_value(std::vector<BaseCand>& cand) {
+  const size_t n = cand.size();
+  std::vector<BaseCand> other(n);
+  auto key = [](const BaseCand& c) { return static_cast<uint32_t>(c.value) ^ 0x80000000u; };
+  for (int shift = 0; shift < 32; shift += 8) {
+    size_t count[257] = {};
+    for (const BaseCand& c : cand) ++count[((key(c) >> shift) & 0xff) + 1];
+    if (count[((key(cand[0]) >> shift) & 0xff) + 1] == n) continue;
+    for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
+    for (const BaseCand& c : cand) other[count[(key(c) >> shift) & 0xff]++] = c;
+    cand.swap(other);
+  }
+}
+
 // ln_bslop from the candidates, taken in the order given (the list's).
 void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
   if (!lane->baseline) {
@@ -682,8 +698,7 @@ void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
       c.rank = static_cast<int>(std::lower_bound(pos.begin(), pos.end(), c.pos) - pos.begin());
   }
   const int ranks = static_cast<int>(pos.size());
-  std::stable_sort(cand.begin(), cand.end(),
-                   [](const BaseCand& a, const BaseCand& b) { return a.value < b.value; });
+  sort_by_value(cand);
 
   auto slope = [](const LN_FEAT* q, const BaseCand& c) {
     if (!q || q->feat.y == c.pos) return 0.0;
