@@ -451,7 +451,8 @@ TEST(Baselines, JoiningPointsEqualsTheBisection) {
   for (int rep = 0; rep < 300; ++rep) {
     const int n = 3 + rep % 150 * 3;
     std::vector<int> prof(n);
-    for (int i = 0; i < n; ++i) prof[i] = 400 + noise(rng) + (i % 17 < 3 ? 200 : 0);
+    const int floor = rep % 2 ? 400 : -(1 << 20);  // values of either sign, bytes of all four
+    for (int i = 0; i < n; ++i) prof[i] = floor + noise(rng) + (i % 17 < 3 ? 200 : 0);
     std::vector<int> cand;
     for (int i = 0; i < n; ++i)
       if (coin(rng) == 0) cand.push_back(i);
