@@ -481,6 +481,37 @@ TEST(Baselines, JoiningPointsEqualsTheBisection) {
   }
 }
 
+// Lines rising and falling, long and short, between values up to the ends of the int range and
+// between points outside the profile: each row holds floor(x + 0.5) of its line, held to the int
+// range.
+TEST(Baselines, ArrayRowsEqualTheRoundedLineOfTheirStretch) {
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int> any(INT_MIN, INT_MAX), small(-3000, 3000), coin(0, 3);
+  for (int rep = 0; rep < 300; ++rep) {
+    const int n = 1 + rep % 61 * 7;
+    LanePtr lane(profile_lane(std::vector<int>(n, 0)));
+    std::vector<std::pair<int, int>> pts;
+    for (int pos = -coin(rng) * 5; pos < n + 10; pos += 1 + coin(rng) * 9)
+      pts.push_back({pos, rep % 3 == 0 ? any(rng) : small(rng)});
+    link_points(lane.get(), pts);
+    ln_calc_baseline(lane.get());
+    ASSERT_NE(lane->baseline_values, nullptr);
+    for (int r = 0; r < n; ++r) {
+      // The rows before the first point and from the last on take their value.
+      int want = r <= pts.front().first ? pts.front().second : pts.back().second;
+      for (size_t k = 0; k + 1 < pts.size(); ++k) {
+        const auto [py, px] = pts[k];
+        const auto [qy, qx] = pts[k + 1];
+        if (r < py || r > qy) continue;
+        const double slope = static_cast<double>(static_cast<long long>(qx) - px) / (qy - py);
+        const double v = std::floor((static_cast<double>(r) - py) * slope + px + 0.5);
+        want = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
+      }
+      ASSERT_EQ(lane->baseline_values[r], want) << "rep " << rep << ", row " << r;
+    }
+  }
+}
+
 std::vector<int> gaussians(int n, std::initializer_list<std::pair<int, int>> bands, double sd) {
   std::vector<int> v(n);
   for (int i = 0; i < n; ++i) {
