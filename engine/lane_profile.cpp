@@ -86,6 +86,77 @@ void for_lanes(LANE** lanes, int n, const std::function<void(int)>& f) {
   }
 }
 
+// What the row reader needs of each lane with a profile, side by side.
+struct ProfileTarget {
+  const LANE* lane;
+  int fy, ly;  // the lane's first and last rows
+  int w;       // samples across it
+  int* value;
+  int* side;
+  int* spike;
+};
+
+// The stretch that each lane will read this many rows further down is asked of the memory while
+// a row is worked on.
+constexpr int kAhead = 4;
+
+void store(const ProfileTarget& t, int y, const LnRowStats& st) {
+  const int i = y - t.fy;
+  t.value[i] = st.value;
+  t.side[i] = st.side_mean;
+  t.spike[i] = st.spike;
+}
+
+// Reads image row y (bpp bytes per pixel, `width` pixels): each lane's stretch in turn, the
+// entries of row y of the nt profiles; `ahead` is the row kAhead further down, or null.
+VX_HOT_CLONES void read_row(const uint8_t* row, const uint8_t* ahead, int y, int width, int bpp,
+                            const ProfileTarget* targets, CentreCursor* cursors, int nt) {
+  // A lane's stretch held back for the next lane of as many samples: two lanes with as many
+  // samples are taken together.
+  int held = -1, held_ns = 0;
+  const uint8_t* held_at = nullptr;
+  auto flush = [&] {
+    if (held < 0) return;
+    LnRowStats st{};
+    if (ln_row_stats_le16(held_at, held_ns, &st)) store(targets[held], y, st);
+    held = -1;
+  };
+  for (int ti = 0; ti < nt; ++ti) {
+    const ProfileTarget& t = targets[ti];
+    if (y < t.fy || y > t.ly) continue;
+    const int xc = cursors[ti].x_at(y);
+    const int xs = xc - t.w / 2;
+    const int x_from = std::max(xs - 1, 0);
+    const int x_to = std::min(xs + t.w, width - 1);
+    const int ns = std::max(0, x_to - x_from + 1);
+    const size_t at = static_cast<size_t>(bpp) * x_from;
+    if (ahead && ns > 0) {
+      const int bytes = bpp * ns;
+      for (int b = 0; b < bytes; b += 64) __builtin_prefetch(ahead + at + b);
+      __builtin_prefetch(ahead + at + bytes - 1);
+    }
+    if (ns <= 0) continue;  // nothing to sample: the entry stays 0
+    if (bpp == 2) {
+      if (held >= 0 && held_ns == ns) {
+        LnRowStats st[2];
+        ln_row_stats_le16_pair(held_at, row + at, ns, st);
+        store(targets[held], y, st[0]);
+        store(t, y, st[1]);
+        held = -1;
+        continue;
+      }
+      flush();
+      held = ti;
+      held_at = row + at;
+      held_ns = ns;
+    } else {
+      LnRowStats st{};
+      if (ln_row_stats_u8(row + at, ns, &st)) store(t, y, st);
+    }
+  }
+  flush();
+}
+
 // Builds the profiles from an image of width x height of bpp bytes per pixel whose rows come in
 // blocks of block_rows: fetch(first row, rows) returns the image holding them and sets *base to
 // the image row of its row 0 (null when they cannot be had).
@@ -136,16 +207,7 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
   // Rows outside the image hold no pixels: their profile values stay 0.
   const int row_first = std::max(y_min, 0);
   const int row_last = std::min(y_max, height - 1);
-  // What the row reader needs of each lane with a profile, side by side.
-  struct Target {
-    const LANE* lane;
-    int fy, ly;  // the lane's first and last rows
-    int w;       // samples across it
-    int* value;
-    int* side;
-    int* spike;
-  };
-  std::vector<Target> targets;
+  std::vector<ProfileTarget> targets;
   for (int li = 0; li < n; ++li) {
     LANE* lane = lanes[li];
     if (!lane || !lane->data_values) continue;
@@ -154,69 +216,16 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
                        ln_sample_width(lane, percent), lane->data_values, work[li].side.data(),
                        work[li].spike.data()});
   }
-  // Reads rows y0..y1 of the block: row by row, each lane's stretch of the row in turn, so that
-  // the image is read in order. A row fills its own entries of every profile alone, so that
-  // runs of rows can be read on several threads at once. The stretch that each lane will read
-  // kAhead rows further down is asked of the memory while this row is worked on.
-  constexpr int kAhead = 4;
+  // Reads rows y0..y1 of the block, in order. A row fills its own entries of every profile
+  // alone, so that runs of rows can be read on several threads at once.
   auto read_rows = [&](const TkImage* block, int base, int y0, int y1) {
     std::vector<CentreCursor> cursors;
-    for (const Target& t : targets) cursors.push_back(CentreCursor{t.lane});
+    for (const ProfileTarget& t : targets) cursors.push_back(CentreCursor{t.lane});
     const int nt = static_cast<int>(targets.size());
     const int block_last = base + block->height() - 1;
-    auto store = [](const Target& t, int y, const LnRowStats& st) {
-      const int i = y - t.fy;
-      t.value[i] = st.value;
-      t.side[i] = st.side_mean;
-      t.spike[i] = st.spike;
-    };
-    // A lane's stretch held back for the next lane of as many samples.
-    int held = -1, held_ns = 0;
-    const uint8_t* held_at = nullptr;
-    auto flush = [&](int y) {
-      if (held < 0) return;
-      LnRowStats st{};
-      if (ln_row_stats_le16(held_at, held_ns, &st)) store(targets[held], y, st);
-      held = -1;
-    };
     for (int y = y0; y <= y1; ++y) {
-      const uint8_t* row = block->row(y - base);
       const uint8_t* ahead = y + kAhead <= block_last ? block->row(y + kAhead - base) : nullptr;
-      for (int ti = 0; ti < nt; ++ti) {
-        const Target& t = targets[ti];
-        if (y < t.fy || y > t.ly) continue;
-        const int xc = cursors[ti].x_at(y);
-        const int xs = xc - t.w / 2;
-        const int x_from = std::max(xs - 1, 0);
-        const int x_to = std::min(xs + t.w, width - 1);
-        const int ns = std::max(0, x_to - x_from + 1);
-        const size_t at = static_cast<size_t>(bpp) * x_from;
-        if (ahead && ns > 0) {
-          const int bytes = bpp * ns;
-          for (int b = 0; b < bytes; b += 64) __builtin_prefetch(ahead + at + b);
-          __builtin_prefetch(ahead + at + bytes - 1);
-        }
-        if (ns <= 0) continue;  // nothing to sample: the entry stays 0
-        if (bpp == 2) {
-          // Two lanes with as many samples are taken together.
-          if (held >= 0 && held_ns == ns) {
-            LnRowStats st[2];
-            ln_row_stats_le16_pair(held_at, row + at, ns, st);
-            store(targets[held], y, st[0]);
-            store(t, y, st[1]);
-            held = -1;
-            continue;
-          }
-          flush(y);
-          held = ti;
-          held_at = row + at;
-          held_ns = ns;
-        } else {
-          LnRowStats st{};
-          if (ln_row_stats_u8(row + at, ns, &st)) store(t, y, st);
-        }
-      }
-      flush(y);
+      read_row(block->row(y - base), ahead, y, width, bpp, targets.data(), cursors.data(), nt);
     }
   };
   try {
