@@ -224,12 +224,19 @@ template <int K>
       add16(&side[j], &v);
     }
   }
+  // The means rounded as (int)(double(sum) / count + 0.5) rounds them, in whole numbers:
+  // floor((2 sum + count) / (2 count)). With sum < 2^31 and count < 2^15 the double quotient
+  // lies within 2^-20 of the true one, while the true one plus a half lies at least 1 / (2 count)
+  // from any whole number unless it is one (then both give it exactly); and 2 sum + count
+  // stays below 2^32.
+  auto rounded_mean = [](long long sum, int count) {
+    const auto c = static_cast<uint32_t>(count);
+    return static_cast<int>((2 * static_cast<uint32_t>(sum) + c) / (2 * c));
+  };
   for (int j = 0; j < K; ++j) {
     const long long side_sum = total8(&side[j]);
     const int sc = side_count[j];
-    const int side_mean = sc ? static_cast<int>(static_cast<double>(side_sum) / sc + 0.5) : 0;
-    const int value = static_cast<int>(static_cast<double>(total[j]) / m + 0.5);
-    out[j] = {value, side_mean, spike[j]};
+    out[j] = {rounded_mean(total[j], m), sc ? rounded_mean(side_sum, sc) : 0, spike[j]};
   }
 }
 #endif

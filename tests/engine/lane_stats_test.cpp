@@ -136,6 +136,31 @@ TEST(LaneRowStats, SixteenBitRowsMatchTheOneByOneStatistics) {
   }
 }
 
+// Means whose sum lies next to, on and past the half-way mark between two whole numbers, for
+// sample counts of all sizes and sums up to the largest: the mean is rounded as the double
+// division rounds it.
+TEST(LaneRowStats, SixteenBitMeansRoundAsTheDoubleDivision) {
+  std::vector<int> counts;
+  for (int m = 16; m <= 400; ++m) counts.push_back(m);
+  for (int m : {511, 512, 1023, 4095, 8191, 16384, 32766, 32767}) counts.push_back(m);
+  for (int m : counts) {
+    for (int level : {0, 1, 7, 1000, 32767, 65534}) {
+      for (int d : {-1, 0, 1}) {
+        const int extra = m / 2 + d;  // samples one above the level
+        std::vector<int> s(m + 2, level);
+        s.front() = s.back() = 0;
+        for (int i = 1; i <= extra; ++i) ++s[i];
+        const std::vector<uint8_t> b = le16_bytes(s);
+        LnRowStats got{};
+        ASSERT_TRUE(ln_row_stats_le16(b.data(), m + 2, &got));
+        const long long sum = static_cast<long long>(level) * m + extra;
+        ASSERT_EQ(got.value, static_cast<int>(static_cast<double>(sum) / m + 0.5))
+            << "count " << m << ", level " << level << ", extra " << extra;
+      }
+    }
+  }
+}
+
 TEST(LaneSpikeRemoval, ReplacesTenRowsEachSideOfAMaximum) {
   const int n = 40;
   std::vector<int> prof(n, 100), side(n, 90), spike(n, 0);
