@@ -352,9 +352,9 @@ int adjust_pass_by_pass(LANE* lane) {
   return added_any;
 }
 
-// Links points into the baseline list in the order given, sorted or not.
-void link_points(LANE* lane, const std::vector<std::pair<int, int>>& points) {
-  LN_FEAT** link = &lane->baseline->next;
+// Links points (position, value) into an empty list in the order given, sorted or not.
+void link_points(LN_FEAT* head, const std::vector<std::pair<int, int>>& points) {
+  LN_FEAT** link = &head->next;
   for (auto [pos, value] : points) {
     LN_FEAT* node = ln_make_feat_node();
     node->feat.y = pos;
@@ -393,8 +393,8 @@ TEST(Baselines, AdjustmentEqualsThePassByPassRebuild) {
     if (rep % 4 == 3) std::shuffle(points.begin(), points.end(), rng);  // out of order
     const std::string what = "rep " + std::to_string(rep) + ", n " + std::to_string(n);
     LanePtr got(profile_lane(prof)), want(profile_lane(prof));
-    link_points(got.get(), points);
-    link_points(want.get(), points);
+    link_points(got->baseline, points);
+    link_points(want->baseline, points);
     LN_FEAT* list = nullptr;
     ASSERT_EQ(ln_badj(got.get(), &list), adjust_pass_by_pass(want.get())) << what;
     EXPECT_EQ(points_of(got->baseline), points_of(want->baseline)) << what;
@@ -465,13 +465,9 @@ TEST(Baselines, JoiningPointsEqualsTheBisection) {
     for (int angle : {0, 3, 30, 60, 89}) {
       LanePtr lane(profile_lane(prof));
       lane->max_angle = angle;
-      LN_FEAT** link = &lane->valley->next;
-      for (int p : cand) {
-        LN_FEAT* node = ln_make_feat_node();
-        node->feat.y = p;
-        *link = node;
-        link = &node->next;
-      }
+      std::vector<std::pair<int, int>> valleys;
+      for (int p : cand) valleys.push_back({p, 0});
+      link_points(lane->valley, valleys);
       ln_bslop(lane.get(), lane->valley);
       const auto want = joined_by_bisection(prof, cand, angle);
       const std::string what = "rep " + std::to_string(rep) + ", angle " + std::to_string(angle);
@@ -493,7 +489,7 @@ TEST(Baselines, ArrayRowsEqualTheRoundedLineOfTheirStretch) {
     std::vector<std::pair<int, int>> pts;
     for (int pos = -coin(rng) * 5; pos < n + 10; pos += 1 + coin(rng) * 9)
       pts.push_back({pos, rep % 3 == 0 ? any(rng) : small(rng)});
-    link_points(lane.get(), pts);
+    link_points(lane->baseline, pts);
     ln_calc_baseline(lane.get());
     ASSERT_NE(lane->baseline_values, nullptr);
     for (int r = 0; r < n; ++r) {
