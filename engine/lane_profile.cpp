@@ -317,7 +317,7 @@ namespace {
   using V4i = int32_t __attribute__((vector_size(16)));
   constexpr double kLo = INT_MIN, kHi = INT_MAX;
   const V4d step = {0.0, 1.0, 2.0, 3.0};
-  for (; r_to - r >= 3; r += 4) {
+  for (; static_cast<long long>(r_to) - r >= 3; r += 4) {
     const V4d rows = static_cast<double>(r) + step;  // whole numbers: exact
     V4d x = (rows - pyd) * slope + pxd + 0.5;
     x = x < kLo ? kLo : x;
