@@ -656,7 +656,8 @@ struct BaseCand {
 // at a time from the lowest, each pass stable (a pass is skipped when all share its byte).
 void sort_by_value(std::vector<BaseCand>& cand) {
   const size_t n = cand.size();
-  std::vector<BaseCand> other(n);
+  thread_local std::vector<BaseCand> other;
+  other.resize(n);
   auto key = [](const BaseCand& c) { return static_cast<uint32_t>(c.value) ^ 0x80000000u; };
   for (int shift = 0; shift < 32; shift += 8) {
     size_t count[257] = {};
@@ -685,7 +686,8 @@ void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
   if (cand.empty()) return;
   // The rank of each candidate's position among the distinct positions (the list's order is
   // usually theirs already).
-  std::vector<int> pos(cand.size());
+  thread_local std::vector<int> pos;
+  pos.resize(cand.size());
   for (size_t i = 0; i < cand.size(); ++i) pos[i] = cand[i].pos;
   const bool ascending = std::adjacent_find(pos.begin(), pos.end(), std::greater_equal<int>()) ==
                          pos.end();
@@ -707,8 +709,10 @@ void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
   // The points taken so far, by the rank of their position among the candidates' distinct
   // positions, with a bit set for each: the neighbours of a candidate are the nearest set bits
   // below its rank and from it on, found a word at a time.
-  std::vector<LN_FEAT*> node_at(ranks, nullptr);
-  std::vector<uint64_t> bits((ranks + 63) / 64, 0);
+  thread_local std::vector<LN_FEAT*> node_at;
+  thread_local std::vector<uint64_t> bits;
+  node_at.assign(ranks, nullptr);
+  bits.assign((ranks + 63) / 64, 0);
   const int words = static_cast<int>(bits.size());
   auto below = [&](int r) -> LN_FEAT* {  // the taken point of highest rank below r
     int w = r >> 6;
@@ -751,9 +755,12 @@ void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
   lane->num_base_ptrs = taken;
 }
 
-// The candidates at the positions of a list's nodes, in list order.
-std::vector<BaseCand> cands_of(const LANE* lane, const LN_FEAT* head) {
-  std::vector<BaseCand> cand;
+// The candidates at the positions of a list's nodes, in list order. The work arrays of the
+// baseline procedures are kept by each thread from one call to the next, so that a run over many
+// lanes allocates them once.
+std::vector<BaseCand>& cands_of(const LANE* lane, const LN_FEAT* head) {
+  thread_local std::vector<BaseCand> cand;
+  cand.clear();
   for (const LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
     cand.push_back({p->feat.y, prof_at(lane, p->feat.y), 0});
   return cand;
@@ -786,9 +793,10 @@ BadjResult badj_points(LANE* lane) {
       LN_FEAT* from;
       int a, z;
     };
-    std::vector<Stretch> search;
-    std::vector<LN_FEAT*> starts;  // of the stretches to search next, ascending
-    std::vector<std::pair<LN_FEAT*, LN_FEAT*>> added;  // (stretch start, new point)
+    thread_local std::vector<Stretch> search;
+    thread_local std::vector<LN_FEAT*> starts;  // of the stretches to search next, ascending
+    thread_local std::vector<std::pair<LN_FEAT*, LN_FEAT*>> added;  // (stretch start, point)
+    starts.clear();
     starts.push_back(nullptr);
     for (LN_FEAT* p = lane->baseline->next; p; p = p->next) starts.push_back(p);
     for (;;) {
@@ -844,7 +852,7 @@ BadjResult badj_points(LANE* lane) {
 
 void ln_bslop(LANE* lane, LN_FEAT* points) {
   if (!lane) return;
-  std::vector<BaseCand> cand = cands_of(lane, points);
+  std::vector<BaseCand>& cand = cands_of(lane, points);
   bslop_from(lane, cand);
 }
 
@@ -875,7 +883,7 @@ void ln_bcorr(LANE* lane) {
   // The adjusted points are taken again as candidates, straight from the list.
   const BadjResult res = badj_points(lane);
   if (res.added_any && !res.failed) {
-    std::vector<BaseCand> cand = cands_of(lane, lane->baseline);
+    std::vector<BaseCand>& cand = cands_of(lane, lane->baseline);
     bslop_from(lane, cand);
   }
   if (lane->baseline_values && lane->data_values) {
