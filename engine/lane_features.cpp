@@ -2,7 +2,10 @@
 #include "engine/lane_features.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <functional>
 #include <cstdlib>
 #include <vector>
 
@@ -640,8 +643,34 @@ void count_base_points(LANE* lane) { lane->num_base_ptrs = list_count(lane->base
 
 }  // namespace
 
-void ln_bslop(LANE* lane, LN_FEAT* points) {
-  if (!lane) return;
+namespace {
+
+// A candidate baseline point: its position and the profile's value there, and the rank of its
+// position among the candidates' distinct positions.
+struct BaseCand {
+  int pos, value;
+  int rank = 0;
+};
+
+// Sorts the candidates by value, those of equal value kept in their order: a byte of the value
+// at a time from the lowest, each pass stable (a pass is skipped when all share its byte).
+void sort_by_value(std::vector<BaseCand>& cand) {
+  const size_t n = cand.size();
+  thread_local std::vector<BaseCand> other;
+  other.resize(n);
+  auto key = [](const BaseCand& c) { return static_cast<uint32_t>(c.value) ^ 0x80000000u; };
+  for (int shift = 0; shift < 32; shift += 8) {
+    size_t count[257] = {};
+    for (const BaseCand& c : cand) ++count[((key(c) >> shift) & 0xff) + 1];
+    if (count[((key(cand[0]) >> shift) & 0xff) + 1] == n) continue;
+    for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
+    for (const BaseCand& c : cand) other[count[(key(c) >> shift) & 0xff]++] = c;
+    cand.swap(other);
+  }
+}
+
+// ln_bslop from the candidates, taken in the order given (the list's).
+void bslop_from(LANE* lane, std::vector<BaseCand>& cand) {
   if (!lane->baseline) {
     lane->baseline = ln_make_feat_node();
     if (!lane->baseline) {
@@ -654,101 +683,190 @@ void ln_bslop(LANE* lane, LN_FEAT* points) {
   pool.take_all(lane->baseline);
   lane->num_base_ptrs = 0;
   const double tangent = std::tan(lane->max_angle * M_PI / 180.0);
-
-  struct Cand {
-    int pos, value;
-  };
-  std::vector<Cand> cand;
-  for (LN_FEAT* p = points ? points->next : nullptr; p; p = p->next)
-    cand.push_back({p->feat.y, prof_at(lane, p->feat.y)});
   if (cand.empty()) return;
-  std::stable_sort(cand.begin(), cand.end(),
-                   [](const Cand& a, const Cand& b) { return a.value < b.value; });
+  // The rank of each candidate's position among the distinct positions (the list's order is
+  // usually theirs already).
+  thread_local std::vector<int> pos;
+  pos.resize(cand.size());
+  for (size_t i = 0; i < cand.size(); ++i) pos[i] = cand[i].pos;
+  const bool ascending = std::adjacent_find(pos.begin(), pos.end(), std::greater_equal<int>()) ==
+                         pos.end();
+  if (ascending) {
+    for (size_t i = 0; i < cand.size(); ++i) cand[i].rank = static_cast<int>(i);
+  } else {
+    std::sort(pos.begin(), pos.end());
+    pos.erase(std::unique(pos.begin(), pos.end()), pos.end());
+    for (BaseCand& c : cand)
+      c.rank = static_cast<int>(std::lower_bound(pos.begin(), pos.end(), c.pos) - pos.begin());
+  }
+  const int ranks = static_cast<int>(pos.size());
+  sort_by_value(cand);
 
-  auto slope = [](const LN_FEAT* q, const Cand& c) {
+  auto slope = [](const LN_FEAT* q, const BaseCand& c) {
     if (!q || q->feat.y == c.pos) return 0.0;
     return std::abs(static_cast<double>(c.value - q->feat.x) / (c.pos - q->feat.y));
   };
-  // The points taken so far, in list order (ascending positions), so that the neighbours of a
-  // candidate are found by bisection instead of a walk over the list.
-  std::vector<LN_FEAT*> taken;
-  std::vector<int> taken_pos;  // their positions, side by side for the bisection
-  taken.reserve(cand.size());
-  taken_pos.reserve(cand.size());
-  auto take = [&](const Cand& c, size_t at) {
-    LN_FEAT* hint = at > 0 ? taken[at - 1] : nullptr;
+  // The points taken so far, by the rank of their position among the candidates' distinct
+  // positions, with a bit set for each: the neighbours of a candidate are the nearest set bits
+  // below its rank and from it on, found a word at a time.
+  thread_local std::vector<LN_FEAT*> node_at;
+  thread_local std::vector<uint64_t> bits;
+  node_at.assign(ranks, nullptr);
+  bits.assign((ranks + 63) / 64, 0);
+  const int words = static_cast<int>(bits.size());
+  auto below = [&](int r) -> LN_FEAT* {  // the taken point of highest rank below r
+    int w = r >> 6;
+    uint64_t m = bits[w] & ((uint64_t{1} << (r & 63)) - 1);
+    while (!m) {
+      if (--w < 0) return nullptr;
+      m = bits[w];
+    }
+    return node_at[w * 64 + 63 - std::countl_zero(m)];
+  };
+  auto from = [&](int r) -> LN_FEAT* {  // the taken point of lowest rank from r on
+    int w = r >> 6;
+    uint64_t m = bits[w] & (~uint64_t{0} << (r & 63));
+    while (!m) {
+      if (++w == words) return nullptr;
+      m = bits[w];
+    }
+    return node_at[w * 64 + std::countr_zero(m)];
+  };
+  int taken = 0;
+  auto take = [&](const BaseCand& c, LN_FEAT* before) {
+    LN_FEAT* hint = before;
     const int r = add_feat(lane->baseline, c.pos, c.value, 0, "Baseline", &hint, &pool);
     if (r > 0) {
-      taken.insert(taken.begin() + static_cast<std::ptrdiff_t>(at), hint);
-      taken_pos.insert(taken_pos.begin() + static_cast<std::ptrdiff_t>(at), c.pos);
+      node_at[c.rank] = hint;
+      bits[c.rank >> 6] |= uint64_t{1} << (c.rank & 63);
+      ++taken;
     }
     return r;
   };
-  if (take(cand[0], 0) < 0) return;
+  if (take(cand[0], nullptr) < 0) return;
   for (size_t k = 1; k < cand.size(); ++k) {
-    const Cand& c = cand[k];
-    const size_t at = static_cast<size_t>(
-        std::lower_bound(taken_pos.begin(), taken_pos.end(), c.pos) - taken_pos.begin());
-    LN_FEAT* before = at > 0 ? taken[at - 1] : nullptr;
-    LN_FEAT* after = at < taken.size() ? taken[at] : nullptr;
+    const BaseCand& c = cand[k];
+    LN_FEAT* before = below(c.rank);
+    LN_FEAT* after = from(c.rank);
     if (slope(before, c) < tangent && slope(after, c) < tangent) {
-      if (take(c, at) < 0) break;
+      if (take(c, before) < 0) break;
     }
   }
-  lane->num_base_ptrs = static_cast<int>(taken.size());
+  lane->num_base_ptrs = taken;
 }
 
-int ln_badj(LANE* lane, LN_FEAT** out_list) {
-  if (out_list) *out_list = nullptr;
-  if (!lane || !lane->baseline || !lane->baseline->next) return 0;
+// The candidates at the positions of a list's nodes, in list order. The work arrays of the
+// baseline procedures are kept by each thread from one call to the next, so that a run over many
+// lanes allocates them once.
+std::vector<BaseCand>& cands_of(const LANE* lane, const LN_FEAT* head) {
+  thread_local std::vector<BaseCand> cand;
+  cand.clear();
+  for (const LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
+    cand.push_back({p->feat.y, prof_at(lane, p->feat.y), 0});
+  return cand;
+}
+
+// ln_badj without the list it hands back: whether any point was added, and whether memory ran
+// out while adding one (the points added so far stay; the point count and the baseline array are
+// then left as they were).
+struct BadjResult {
+  int added_any = 0;
+  bool failed = false;
+};
+
+BadjResult badj_points(LANE* lane) {
+  BadjResult res;
+  if (!lane || !lane->baseline || !lane->baseline->next) return res;
   const int n = lane->num_data_values;
   const int* v = lane->data_values;
-  int added_any = 0;
   if (v && n > 0) {
-    std::vector<int> bounds;
-    std::vector<LN_FEAT*> nodes;
+    ln_calc_baseline(lane);
+    // With the points in ascending order, a stretch that gained no point keeps its baseline and
+    // so its dips: each pass searches only the stretches split by the last one, and rewrites
+    // only their baseline. Otherwise every pass searches every stretch of a baseline built anew.
+    bool ascending = true;
+    for (const LN_FEAT* p = lane->baseline->next; p && p->next && ascending; p = p->next)
+      ascending = p->feat.y < p->next->feat.y;
+    // A stretch runs from the point at its start (null: from the first row) to the next point
+    // (or the last row), its rows a .. z - 1 searched; all are fixed before a pass adds points.
+    struct Stretch {
+      LN_FEAT* from;
+      int a, z;
+    };
+    thread_local std::vector<Stretch> search;
+    thread_local std::vector<LN_FEAT*> starts;  // of the stretches to search next, ascending
+    thread_local std::vector<std::pair<LN_FEAT*, LN_FEAT*>> added;  // (stretch start, point)
+    starts.clear();
+    starts.push_back(nullptr);
+    for (LN_FEAT* p = lane->baseline->next; p; p = p->next) starts.push_back(p);
     for (;;) {
-      ln_calc_baseline(lane);
       const int* base = lane->baseline_values;
       if (!base) break;
-      // Stretch k runs from bound k to bound k + 1; node k (null for the first stretch) is the
-      // point at its start, where the search for a new point's place in the list begins.
-      bounds.assign(1, 0);
-      nodes.assign(1, nullptr);
-      for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
-        bounds.push_back(p->feat.y);
-        nodes.push_back(p);
+      search.clear();
+      for (LN_FEAT* from : starts) {
+        const LN_FEAT* to = from ? from->next : lane->baseline->next;
+        search.push_back({from, std::max(0, from ? from->feat.y : 0),
+                          std::min(n - 1, to ? to->feat.y : n - 1)});
       }
-      bounds.push_back(n - 1);
-      int added = 0;
-      for (size_t k = 0; k + 1 < bounds.size(); ++k) {
-        const int a = std::max(0, bounds[k]);
-        const int z = std::min(n - 1, bounds[k + 1]);
+      added.clear();
+      for (const Stretch& st : search) {
         int best = -1;
         int depth = 0;
-        for (int i = a; i < z; ++i) {
+        for (int i = st.a; i < st.z; ++i) {
           if (v[i] < base[i] && base[i] - v[i] > depth) {
             depth = base[i] - v[i];
             best = i;
           }
         }
         if (best >= 0) {
-          LN_FEAT* hint = nodes[k];
+          LN_FEAT* hint = st.from;
           const int r = add_feat(lane->baseline, best, v[best], 0, "Baseline", &hint);
-          if (r < 0) return added_any;
-          added += r;
+          if (r < 0) {
+            res.failed = true;
+            return res;
+          }
+          if (r > 0) added.push_back({st.from, hint});
         }
       }
-      if (!added) break;
-      added_any = 1;
+      if (added.empty()) break;
+      res.added_any = 1;
+      starts.clear();
+      if (ascending) {
+        for (const auto& [from, point] : added) {
+          ln_rebaseline_about(lane, from, point);
+          starts.push_back(from);
+          starts.push_back(point);
+        }
+      } else {
+        ln_calc_baseline(lane);
+        starts.push_back(nullptr);
+        for (LN_FEAT* p = lane->baseline->next; p; p = p->next) starts.push_back(p);
+      }
     }
   }
   count_base_points(lane);
+  return res;
+}
+
+}  // namespace
+
+void ln_bslop(LANE* lane, LN_FEAT* points) {
+  if (!lane) return;
+  std::vector<BaseCand>& cand = cands_of(lane, points);
+  bslop_from(lane, cand);
+}
+
+int ln_badj(LANE* lane, LN_FEAT** out_list) {
+  if (out_list) *out_list = nullptr;
+  if (!lane || !lane->baseline || !lane->baseline->next) return 0;
+  const BadjResult res = badj_points(lane);
+  const int added = res.added_any;
+  if (res.failed) return added;
   if (out_list) {
     LN_FEAT* head = ln_make_feat_node();
     if (!head) {
       ks_dbg_null_ptr("ln_badj", "new_list");
-      return added_any;
+      return added;
     }
     LN_FEAT* tail = nullptr;
     for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
@@ -756,15 +874,18 @@ int ln_badj(LANE* lane, LN_FEAT** out_list) {
     }
     *out_list = head;
   }
-  return added_any;
+  return added;
 }
 
 void ln_bcorr(LANE* lane) {
   if (!lane) return;
   ln_bslop(lane, lane->valley);
-  LN_FEAT* adjusted = nullptr;
-  if (ln_badj(lane, &adjusted) && adjusted) ln_bslop(lane, adjusted);
-  ln_free_feat_list_all(adjusted);
+  // The adjusted points are taken again as candidates, straight from the list.
+  const BadjResult res = badj_points(lane);
+  if (res.added_any && !res.failed) {
+    std::vector<BaseCand>& cand = cands_of(lane, lane->baseline);
+    bslop_from(lane, cand);
+  }
   if (lane->baseline_values && lane->data_values) {
     for (int i = 0; i < lane->num_data_values; ++i) {
       if (lane->baseline_values[i] > lane->data_values[i])

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <vector>
@@ -85,6 +86,77 @@ void for_lanes(LANE** lanes, int n, const std::function<void(int)>& f) {
   }
 }
 
+// What the row reader needs of each lane with a profile, side by side.
+struct ProfileTarget {
+  const LANE* lane;
+  int fy, ly;  // the lane's first and last rows
+  int w;       // samples across it
+  int* value;
+  int* side;
+  int* spike;
+};
+
+// The stretch that each lane will read this many rows further down is asked of the memory while
+// a row is worked on.
+constexpr int kAhead = 4;
+
+void store(const ProfileTarget& t, int y, const LnRowStats& st) {
+  const int i = y - t.fy;
+  t.value[i] = st.value;
+  t.side[i] = st.side_mean;
+  t.spike[i] = st.spike;
+}
+
+// Reads image row y (bpp bytes per pixel, `width` pixels): each lane's stretch in turn, the
+// entries of row y of the nt profiles; `ahead` is the row kAhead further down, or null.
+VX_HOT_CLONES void read_row(const uint8_t* row, const uint8_t* ahead, int y, int width, int bpp,
+                            const ProfileTarget* targets, CentreCursor* cursors, int nt) {
+  // A lane's stretch held back for the next lane of as many samples: two lanes with as many
+  // samples are taken together.
+  int held = -1, held_ns = 0;
+  const uint8_t* held_at = nullptr;
+  auto flush = [&] {
+    if (held < 0) return;
+    LnRowStats st{};
+    if (ln_row_stats_le16(held_at, held_ns, &st)) store(targets[held], y, st);
+    held = -1;
+  };
+  for (int ti = 0; ti < nt; ++ti) {
+    const ProfileTarget& t = targets[ti];
+    if (y < t.fy || y > t.ly) continue;
+    const int xc = cursors[ti].x_at(y);
+    const int xs = xc - t.w / 2;
+    const int x_from = std::max(xs - 1, 0);
+    const int x_to = std::min(xs + t.w, width - 1);
+    const int ns = std::max(0, x_to - x_from + 1);
+    const size_t at = static_cast<size_t>(bpp) * x_from;
+    if (ahead && ns > 0) {
+      const int bytes = bpp * ns;
+      for (int b = 0; b < bytes; b += 64) __builtin_prefetch(ahead + at + b);
+      __builtin_prefetch(ahead + at + bytes - 1);
+    }
+    if (ns <= 0) continue;  // nothing to sample: the entry stays 0
+    if (bpp == 2) {
+      if (held >= 0 && held_ns == ns) {
+        LnRowStats st[2];
+        ln_row_stats_le16_pair(held_at, row + at, ns, st);
+        store(targets[held], y, st[0]);
+        store(t, y, st[1]);
+        held = -1;
+        continue;
+      }
+      flush();
+      held = ti;
+      held_at = row + at;
+      held_ns = ns;
+    } else {
+      LnRowStats st{};
+      if (ln_row_stats_u8(row + at, ns, &st)) store(t, y, st);
+    }
+  }
+  flush();
+}
+
 // Builds the profiles from an image of width x height of bpp bytes per pixel whose rows come in
 // blocks of block_rows: fetch(first row, rows) returns the image holding them and sets *base to
 // the image row of its row 0 (null when they cannot be had).
@@ -135,39 +207,25 @@ int load_profiles(Fetch fetch, int block_rows, int width, int height, int bpp, L
   // Rows outside the image hold no pixels: their profile values stay 0.
   const int row_first = std::max(y_min, 0);
   const int row_last = std::min(y_max, height - 1);
-  std::vector<int> widths(n);
-  for (int li = 0; li < n; ++li) widths[li] = ln_sample_width(lanes[li], percent);
-  // Reads rows y0..y1 of the block: row by row, each lane's stretch of the row in turn, so that
-  // the image is read in order. A row fills its own entries of every profile alone, so that
-  // runs of rows can be read on several threads at once.
+  std::vector<ProfileTarget> targets;
+  for (int li = 0; li < n; ++li) {
+    LANE* lane = lanes[li];
+    if (!lane || !lane->data_values) continue;
+    targets.push_back({lane, lane->center_coords[0].y,
+                       lane->center_coords[lane->num_center_points - 1].y,
+                       ln_sample_width(lane, percent), lane->data_values, work[li].side.data(),
+                       work[li].spike.data()});
+  }
+  // Reads rows y0..y1 of the block, in order. A row fills its own entries of every profile
+  // alone, so that runs of rows can be read on several threads at once.
   auto read_rows = [&](const TkImage* block, int base, int y0, int y1) {
     std::vector<CentreCursor> cursors;
-    for (int li = 0; li < n; ++li) cursors.push_back(CentreCursor{lanes[li]});
+    for (const ProfileTarget& t : targets) cursors.push_back(CentreCursor{t.lane});
+    const int nt = static_cast<int>(targets.size());
+    const int block_last = base + block->height() - 1;
     for (int y = y0; y <= y1; ++y) {
-      for (int li = 0; li < n; ++li) {
-        LANE* lane = lanes[li];
-        if (!lane || !lane->data_values) continue;
-        const int fy = lane->center_coords[0].y;
-        const int ly = lane->center_coords[lane->num_center_points - 1].y;
-        if (y < fy || y > ly) continue;
-        const int w = widths[li];
-        const int xc = cursors[li].x_at(y);
-        const int xs = xc - w / 2;
-        const int x_from = std::max(xs - 1, 0);
-        const int x_to = std::min(xs + w, width - 1);
-        const uint8_t* row = block->row(y - base);
-        const int ns = std::max(0, x_to - x_from + 1);
-        LnRowStats st{};
-        if (bpp == 2) {
-          if (!ln_row_stats_le16(row + 2 * static_cast<size_t>(x_from), ns, &st)) continue;
-        } else {
-          if (!ln_row_stats_u8(row + x_from, ns, &st)) continue;
-        }
-        const int i = y - fy;
-        lane->data_values[i] = st.value;
-        work[li].side[i] = st.side_mean;
-        work[li].spike[i] = st.spike;
-      }
+      const uint8_t* ahead = y + kAhead <= block_last ? block->row(y + kAhead - base) : nullptr;
+      read_row(block->row(y - base), ahead, y, width, bpp, targets.data(), cursors.data(), nt);
     }
   };
   try {
@@ -233,6 +291,58 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
                        image->bytes_per_pixel(), lanes, n, percent);
 }
 
+namespace {
+
+// Writes the baseline between points p and q (q after p in the list) into the rows of b[0 .. n - 1]
+// from p's position to q's, rounding (floor of x + 0.5) where ln_baseline_at truncates: each is
+// the procedure's own rule. Where two stretches meet, both give the shared point's own value.
+[[gnu::always_inline]] inline void fill_span(int32_t* b, int n, const LN_FEAT* p, const LN_FEAT* q) {
+  // Wide arithmetic: stored points may be any 32-bit values, in any order.
+  const long long py = p->feat.y, px = p->feat.x;
+  const long long dp = static_cast<long long>(q->feat.y) - py;
+  const double slope = dp != 0 ? static_cast<double>(q->feat.x - px) / static_cast<double>(dp)
+                               : 0.0;
+  const long long i_from = std::max(0LL, -py);
+  const long long i_to = std::min(dp, n - 1 - py);
+  // Over the array's indexes r = py + i: i as a double is r - py, exact (both are integers far
+  // below 2^53), so each value is the one the formula gives for i.
+  const double pyd = static_cast<double>(py), pxd = static_cast<double>(px);
+  int r = static_cast<int>(py + i_from);
+  const int r_to = static_cast<int>(py + i_to);
+#if defined(__GNUC__)
+  // Four rows at a time: the same value, computed as the floor of x clamped to the int range,
+  // with x clamped first, then truncated to an int and made one less where that went up (x
+  // negative and not whole).
+  using V4d = double __attribute__((vector_size(32)));
+  using V4i = int32_t __attribute__((vector_size(16)));
+  constexpr double kLo = INT_MIN, kHi = INT_MAX;
+  const V4d step = {0.0, 1.0, 2.0, 3.0};
+  for (; static_cast<long long>(r_to) - r >= 3; r += 4) {
+    const V4d rows = static_cast<double>(r) + step;  // whole numbers: exact
+    V4d x = (rows - pyd) * slope + pxd + 0.5;
+    x = x < kLo ? kLo : x;
+    x = x > kHi ? kHi : x;
+    V4i t = __builtin_convertvector(x, V4i);
+    t += __builtin_convertvector(__builtin_convertvector(t, V4d) > x, V4i);
+    std::memcpy(b + r, &t, sizeof t);
+  }
+#endif
+  for (; r <= r_to; ++r) {
+    const double v = std::floor((static_cast<double>(r) - pyd) * slope + pxd + 0.5);
+    b[r] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
+  }
+}
+
+// The rows before the first point take its value, as do those from the last point on.
+[[gnu::always_inline]] inline void fill_before(int32_t* b, int n, const LN_FEAT* first) {
+  for (int i = 0; i < std::min(first->feat.y, n); ++i) b[i] = first->feat.x;
+}
+[[gnu::always_inline]] inline void fill_after(int32_t* b, int n, const LN_FEAT* last) {
+  for (int i = std::max(last->feat.y, 0); i < n; ++i) b[i] = last->feat.x;
+}
+
+}  // namespace
+
 VX_HOT_CLONES void ln_calc_baseline(LANE* lane) {
   if (!lane) return;
   ks_free(lane->baseline_values);
@@ -247,26 +357,23 @@ VX_HOT_CLONES void ln_calc_baseline(LANE* lane) {
   lane->baseline_values = b;
   const LN_FEAT* p = lane->baseline ? lane->baseline->next : nullptr;
   if (!p) return;  // no points: all 0
-  for (int i = 0; i < std::min(p->feat.y, n); ++i) b[i] = p->feat.x;
-  // Wide arithmetic: stored points may be any 32-bit values, in any order. The array rounds
-  // (floor of x + 0.5) where ln_baseline_at truncates: each is the procedure's own rule.
-  for (const LN_FEAT* q = p->next; q; p = q, q = q->next) {
-    const long long py = p->feat.y, px = p->feat.x;
-    const long long dp = static_cast<long long>(q->feat.y) - py;
-    const double slope = dp != 0 ? static_cast<double>(q->feat.x - px) / static_cast<double>(dp)
-                                 : 0.0;
-    const long long i_from = std::max(0LL, -py);
-    const long long i_to = std::min(dp, n - 1 - py);
-    // Over the array's indexes r = py + i: i as a double is r - py, exact (both are integers far
-    // below 2^53), so each value is the one the formula gives for i.
-    const double pyd = static_cast<double>(py), pxd = static_cast<double>(px);
-    const int r_to = static_cast<int>(py + i_to);
-    for (int r = static_cast<int>(py + i_from); r <= r_to; ++r) {
-      const double v = std::floor((static_cast<double>(r) - pyd) * slope + pxd + 0.5);
-      b[r] = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
-    }
-  }
-  for (int i = std::max(p->feat.y, 0); i < n; ++i) b[i] = p->feat.x;
+  fill_before(b, n, p);
+  for (const LN_FEAT* q = p->next; q; p = q, q = q->next) fill_span(b, n, p, q);
+  fill_after(b, n, p);
+}
+
+VX_HOT_CLONES void ln_rebaseline_about(LANE* lane, const LN_FEAT* prev, const LN_FEAT* point) {
+  int32_t* b = lane ? lane->baseline_values : nullptr;
+  if (!b || !point) return;
+  const int n = lane->num_data_values;
+  if (prev)
+    fill_span(b, n, prev, point);
+  else
+    fill_before(b, n, point);
+  if (point->next)
+    fill_span(b, n, point, point->next);
+  else
+    fill_after(b, n, point);
 }
 
 namespace {

@@ -17,6 +17,11 @@ int ln_load_data_values_image(const TkImage* image, LANE** lanes, int n, int per
 // Rebuilds baseline_values from the baseline list (all 0 without points). On allocation
 // failure the lane is left without baseline_values.
 void ln_calc_baseline(LANE* lane);
+// Rewrites the rows of baseline_values that depend on `point`, a node of the baseline list just
+// added after `prev` (null when it is the first): from prev (or the first row) to the point after
+// it (or the last row). With the list in ascending order of position, and baseline_values built
+// for the list as it was without the point, the array is then the one ln_calc_baseline builds.
+void ln_rebaseline_about(LANE* lane, const LN_FEAT* prev, const LN_FEAT* point);
 
 // Baseline value at image row y (0 without a background or baseline points); never negative.
 int ln_baseline_at(int y, const LANE* lane);

@@ -20,6 +20,9 @@ bool ln_row_stats(const int* s, int n, LnRowStats* out);
 // first, or 8-bit samples.
 bool ln_row_stats_le16(const uint8_t* s, int n, LnRowStats* out);
 bool ln_row_stats_u8(const uint8_t* s, int n, LnRowStats* out);
+// ln_row_stats_le16 for two rows of n samples each, a and b, into out[0] and out[1]: faster than
+// one row after the other. False (nothing to store) when either is null or n <= 0.
+bool ln_row_stats_le16_pair(const uint8_t* a, const uint8_t* b, int n, LnRowStats* out);
 
 // Removes bright dots from a profile of n values. A row whose spike height exceeds that of the
 // next row, is not below that of the previous one and exceeds `limit` marks a dot; the values

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
+#include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "base/ks_mem.h"
 #include "engine/lane_features.h"
 #include "engine/lane_profile.h"
 #include "lane_fixture.h"
@@ -299,6 +305,207 @@ TEST(Baselines, AdjustmentFollowsDipsAndCorrectionClips) {
   LanePtr flat(profile_lane(std::vector<int>(10, 5)));
   EXPECT_EQ(ln_badj(flat.get(), &list), 0);  // no baseline points: nothing to adjust
   EXPECT_EQ(list, nullptr);
+}
+
+// The adjustment as first written: in each pass the whole baseline built again and every
+// stretch between points searched, for comparison with the pass that searches only the
+// stretches the last one split.
+int adjust_pass_by_pass(LANE* lane) {
+  if (!lane->baseline || !lane->baseline->next) return 0;
+  const int n = lane->num_data_values;
+  const int* v = lane->data_values;
+  int added_any = 0;
+  for (;;) {
+    ln_calc_baseline(lane);
+    const int* base = lane->baseline_values;
+    std::vector<int> bounds{0};
+    std::vector<LN_FEAT*> nodes{nullptr};
+    for (LN_FEAT* p = lane->baseline->next; p; p = p->next) {
+      bounds.push_back(p->feat.y);
+      nodes.push_back(p);
+    }
+    bounds.push_back(n - 1);
+    int added = 0;
+    for (size_t k = 0; k + 1 < bounds.size(); ++k) {
+      const int a = std::max(0, bounds[k]), z = std::min(n - 1, bounds[k + 1]);
+      int best = -1, depth = 0;
+      for (int i = a; i < z; ++i) {
+        if (v[i] < base[i] && base[i] - v[i] > depth) {
+          depth = base[i] - v[i];
+          best = i;
+        }
+      }
+      if (best < 0) continue;
+      LN_FEAT* node = ln_make_feat_node();
+      node->feat.y = best;
+      node->feat.x = v[best];
+      LN_FEAT* from = nodes[k] && nodes[k]->feat.y < best ? nodes[k] : lane->baseline;
+      if (ln_add(from, node, "Baseline"))
+        ++added;
+      else
+        ks_free(node);
+    }
+    if (!added) break;
+    added_any = 1;
+  }
+  lane->num_base_ptrs = static_cast<int>(positions(lane->baseline).size());
+  return added_any;
+}
+
+// Links points (position, value) into an empty list in the order given, sorted or not.
+void link_points(LN_FEAT* head, const std::vector<std::pair<int, int>>& points) {
+  LN_FEAT** link = &head->next;
+  for (auto [pos, value] : points) {
+    LN_FEAT* node = ln_make_feat_node();
+    node->feat.y = pos;
+    node->feat.x = value;
+    *link = node;
+    link = &node->next;
+  }
+}
+
+std::vector<std::pair<int, int>> points_of(const LN_FEAT* head) {
+  std::vector<std::pair<int, int>> out;
+  for (const LN_FEAT* p = head ? head->next : nullptr; p; p = p->next)
+    out.push_back({p->feat.y, p->feat.x});
+  return out;
+}
+
+// Noisy profiles with bands over a sloping background, and baseline points on the profile, off
+// it, outside it and out of order: the adjustment adds the points, counts them, builds the
+// baseline array and hands back the list that the pass-by-pass adjustment gives.
+TEST(Baselines, AdjustmentEqualsThePassByPassRebuild) {
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> noise(0, 40), coin(0, 3);
+  for (int rep = 0; rep < 400; ++rep) {
+    const int n = 5 + rep % 97 * 4;
+    std::vector<int> prof(n);
+    for (int i = 0; i < n; ++i)
+      prof[i] = 500 + i * (rep % 7 - 3) + noise(rng) + (i % 23 < 4 ? 300 : 0);
+    std::vector<std::pair<int, int>> points;
+    for (int i = 0; i < n; ++i) {
+      if (coin(rng) != 0) continue;
+      const int kind = rep % 4;
+      points.push_back({i, kind == 1 ? prof[i] + noise(rng) - 20 : prof[i]});
+    }
+    if (rep % 4 == 2) points.insert(points.begin(), {-7, 450});   // before the profile
+    if (rep % 4 == 2) points.push_back({n + 9, 700});              // past its end
+    if (rep % 4 == 3) std::shuffle(points.begin(), points.end(), rng);  // out of order
+    const std::string what = "rep " + std::to_string(rep) + ", n " + std::to_string(n);
+    LanePtr got(profile_lane(prof)), want(profile_lane(prof));
+    link_points(got->baseline, points);
+    link_points(want->baseline, points);
+    LN_FEAT* list = nullptr;
+    ASSERT_EQ(ln_badj(got.get(), &list), adjust_pass_by_pass(want.get())) << what;
+    EXPECT_EQ(points_of(got->baseline), points_of(want->baseline)) << what;
+    std::vector<int> listed = positions(want->baseline);  // the list handed back is sorted
+    std::sort(listed.begin(), listed.end());
+    listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+    EXPECT_EQ(positions(list), listed) << what;
+    EXPECT_EQ(got->num_base_ptrs, want->num_base_ptrs) << what;
+    ASSERT_EQ(got->baseline_values == nullptr, want->baseline_values == nullptr) << what;
+    if (got->baseline_values) {
+      EXPECT_EQ(std::vector<int>(got->baseline_values, got->baseline_values + n),
+                std::vector<int>(want->baseline_values, want->baseline_values + n))
+          << what;
+    }
+    ln_free_feat_list_all(list);
+  }
+}
+
+// The points that join the baseline, lowest first, as first written: each candidate's
+// neighbours found by bisection in a sorted array of the points taken so far.
+std::vector<std::pair<int, int>> joined_by_bisection(const std::vector<int>& prof,
+                                                     const std::vector<int>& candidates,
+                                                     int angle) {
+  const int n = static_cast<int>(prof.size());
+  struct Cand {
+    int pos, value;
+  };
+  std::vector<Cand> cand;
+  for (int p : candidates) cand.push_back({p, p >= 0 && p < n ? prof[p] : 0});
+  std::stable_sort(cand.begin(), cand.end(), [](const Cand& a, const Cand& b) { return a.value < b.value; });
+  const double tangent = std::tan(angle * M_PI / 180.0);
+  std::vector<std::pair<int, int>> taken;  // (position, value), ascending
+  auto slope = [](const std::pair<int, int>* q, const Cand& c) {
+    if (!q || q->first == c.pos) return 0.0;
+    return std::abs(static_cast<double>(c.value - q->second) / (c.pos - q->first));
+  };
+  for (size_t k = 0; k < cand.size(); ++k) {
+    const Cand& c = cand[k];
+    auto at = std::lower_bound(taken.begin(), taken.end(), std::make_pair(c.pos, INT_MIN));
+    const std::pair<int, int>* before = at != taken.begin() ? &*(at - 1) : nullptr;
+    const std::pair<int, int>* after = at != taken.end() ? &*at : nullptr;
+    if (k > 0 && !(slope(before, c) < tangent && slope(after, c) < tangent)) continue;
+    if (after && after->first == c.pos) continue;  // already a point there
+    taken.insert(at, {c.pos, c.value});
+  }
+  return taken;
+}
+
+// Candidates in profile order and out of it, repeated, outside the profile, at every angle
+// from flat to steep: the baseline takes the points the bisection takes.
+TEST(Baselines, JoiningPointsEqualsTheBisection) {
+  std::mt19937 rng(9);
+  std::uniform_int_distribution<int> noise(0, 60), coin(0, 2);
+  for (int rep = 0; rep < 300; ++rep) {
+    const int n = 3 + rep % 150 * 3;
+    std::vector<int> prof(n);
+    const int floor = rep % 2 ? 400 : -(1 << 20);  // values of either sign, bytes of all four
+    for (int i = 0; i < n; ++i) prof[i] = floor + noise(rng) + (i % 17 < 3 ? 200 : 0);
+    std::vector<int> cand;
+    for (int i = 0; i < n; ++i)
+      if (coin(rng) == 0) cand.push_back(i);
+    if (rep % 3 == 1) {
+      cand.push_back(-4);
+      cand.push_back(n + 2);
+      if (!cand.empty()) cand.push_back(cand[cand.size() / 2]);
+      std::shuffle(cand.begin(), cand.end(), rng);
+    }
+    for (int angle : {0, 3, 30, 60, 89}) {
+      LanePtr lane(profile_lane(prof));
+      lane->max_angle = angle;
+      std::vector<std::pair<int, int>> valleys;
+      for (int p : cand) valleys.push_back({p, 0});
+      link_points(lane->valley, valleys);
+      ln_bslop(lane.get(), lane->valley);
+      const auto want = joined_by_bisection(prof, cand, angle);
+      const std::string what = "rep " + std::to_string(rep) + ", angle " + std::to_string(angle);
+      EXPECT_EQ(points_of(lane->baseline), want) << what;
+      EXPECT_EQ(lane->num_base_ptrs, static_cast<int>(want.size())) << what;
+    }
+  }
+}
+
+// Lines rising and falling, long and short, between values up to the ends of the int range and
+// between points outside the profile: each row holds floor(x + 0.5) of its line, held to the int
+// range.
+TEST(Baselines, ArrayRowsEqualTheRoundedLineOfTheirStretch) {
+  std::mt19937 rng(17);
+  std::uniform_int_distribution<int> any(INT_MIN, INT_MAX), small(-3000, 3000), coin(0, 3);
+  for (int rep = 0; rep < 300; ++rep) {
+    const int n = 1 + rep % 61 * 7;
+    LanePtr lane(profile_lane(std::vector<int>(n, 0)));
+    std::vector<std::pair<int, int>> pts;
+    for (int pos = -coin(rng) * 5; pos < n + 10; pos += 1 + coin(rng) * 9)
+      pts.push_back({pos, rep % 3 == 0 ? any(rng) : small(rng)});
+    link_points(lane->baseline, pts);
+    ln_calc_baseline(lane.get());
+    ASSERT_NE(lane->baseline_values, nullptr);
+    for (int r = 0; r < n; ++r) {
+      // The rows before the first point and from the last on take their value.
+      int want = r <= pts.front().first ? pts.front().second : pts.back().second;
+      for (size_t k = 0; k + 1 < pts.size(); ++k) {
+        const auto [py, px] = pts[k];
+        const auto [qy, qx] = pts[k + 1];
+        if (r < py || r > qy) continue;
+        const double slope = static_cast<double>(static_cast<long long>(qx) - px) / (qy - py);
+        const double v = std::floor((static_cast<double>(r) - py) * slope + px + 0.5);
+        want = v <= INT_MIN ? INT_MIN : (v >= INT_MAX ? INT_MAX : static_cast<int>(v));
+      }
+      ASSERT_EQ(lane->baseline_values[r], want) << "rep " << rep << ", row " << r;
+    }
+  }
 }
 
 std::vector<int> gaussians(int n, std::initializer_list<std::pair<int, int>> bands, double sd) {

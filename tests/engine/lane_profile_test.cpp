@@ -3,12 +3,14 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/lane_features.h"
 #include "engine/lane_profile.h"
 #include "lane_fixture.h"
+#include "toolkit/core/tk_image.h"
 #include "test_support.h"
 
 using enginetest::make_lane;
@@ -59,6 +61,43 @@ TEST(LaneProfiles, RowMeansAcrossBlocksAndSlantedLanes) {
   for (int y : {100, 200, 201, 300, 500}) {
     const int xc = y <= 200 ? 40 : static_cast<int>(std::floor((y - 200) * (40.0 / 300) + 40 + 0.5));
     EXPECT_EQ(slanted->data_values[y - 100], 1000 + y + xc - 60) << y;
+  }
+}
+
+// Lanes read together, side by side in each row, wide and narrow, slanted, over the image's
+// edges and in odd numbers: each lane gets the profile it gets when read alone.
+TEST(LaneProfiles, LanesReadTogetherGetTheProfilesTheyGetAlone) {
+  TkImage image;
+  ASSERT_TRUE(image.create(300, 400, 2));
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> value(0, 65535);
+  for (int y = 0; y < 400; ++y)
+    for (int x = 0; x < 300; ++x) {
+      const int v = x % 37 == 5 ? 65535 : value(rng);  // bright columns tie for the maximum
+      image.row(y)[2 * x] = static_cast<uint8_t>(v);
+      image.row(y)[2 * x + 1] = static_cast<uint8_t>(v >> 8);
+    }
+  const struct {
+    std::vector<LN_POINT> centre;
+    int half;
+  } drawn[] = {{{{20, 0}, {24, 399}}, 30},  {{{80, -10}, {60, 200}, {90, 420}}, 30},
+               {{{150, 5}, {150, 390}}, 12}, {{{200, 0}, {230, 399}}, 30},
+               {{{296, 50}, {299, 300}}, 30}, {{{250, 100}, {250, 160}}, 4},
+               {{{120, 0}, {121, 399}}, 80}};
+  std::vector<LanePtr> together, alone;
+  std::vector<LANE*> all;
+  for (const auto& d : drawn) {
+    together.emplace_back(make_lane(d.centre, {}, d.half));
+    alone.emplace_back(make_lane(d.centre, {}, d.half));
+    all.push_back(together.back().get());
+  }
+  for (int count : {7, 6, 3}) {
+    ASSERT_EQ(ln_load_data_values_image(&image, all.data(), count, 50), 1);
+    for (int i = 0; i < count; ++i) {
+      LANE* one = alone[i].get();
+      ASSERT_EQ(ln_load_data_values_image(&image, &one, 1, 50), 1);
+      EXPECT_EQ(profile(all[i]), profile(one)) << count << " lanes, lane " << i;
+    }
   }
 }
 
