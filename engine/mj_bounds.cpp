@@ -328,36 +328,61 @@ void mj_xsec(int* out, const QT_WIN* win, int x, int centre, int length) {
   median5(out, length);
 }
 
-// A copy for processors with AVX2 rounds down in one instruction (the same values; no fused
-// multiply-add is allowed in it, so every product and sum is rounded as before).
-VX_HOT_CLONES void qt_radxsec(int* out, int angle,
-                                                                  const QT_WIN* win, int x, int y,
-                                                                  int count) {
+namespace {
+
+// Fractional parts of ray positions are sixteenths of sixteen bits (n / 65536): the least n with
+// n / 65536 >= 0.1 and the largest with n / 65536 <= 0.9, as the comparisons in doubles find them.
+constexpr int first_at_least(double t) {
+  int n = 0;
+  while (n / 65536.0 < t) ++n;
+  return n;
+}
+constexpr int last_at_most(double t) {
+  int n = 65536;
+  while (n / 65536.0 > t) --n;
+  return n;
+}
+constexpr int kFracLow = first_at_least(0.1);
+constexpr int kFracHigh = last_at_most(0.9);
+
+}  // namespace
+
+void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count) {
   if (!out || !win) return;
   int32_t c, ms;
   mt_qtrig(angle, &c, &ms);
-  for (int i = 0; i < count; ++i) {
-    // Multiplying by 2^-16 gives exactly the quotient by 65536.
-    const double px = x + static_cast<double>(i) * c * (1.0 / 65536.0);
-    const double py = y + static_cast<double>(i) * ms * (1.0 / 65536.0);
-    const double flx = std::floor(px), fly = std::floor(py);
-    const double fx = px - flx, fy = py - fly;
-    if (fx >= 0.1 && fy <= 0.9 && !(fx > 0.9 && fy < 0.1)) {
-      const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+  // Positions in units of 2^-16: x + i c / 65536 is exact in doubles as in whole numbers, and so
+  // are its whole and fractional parts.
+  int64_t ux = static_cast<int64_t>(x) * 65536, uy = static_cast<int64_t>(y) * 65536;
+  for (int i = 0; i < count; ++i, ux += c, uy += ms) {
+    const int fxn = static_cast<int>(ux & 0xFFFF), fyn = static_cast<int>(uy & 0xFFFF);
+    if (fxn >= kFracLow && fyn <= kFracHigh && !(fxn > kFracHigh && fyn < kFracLow)) {
+      const int x0 = static_cast<int>(ux >> 16), y0 = static_cast<int>(uy >> 16);
+      int32_t c00, c01, c10, c11;
       if (x0 >= 0 && y0 >= 0 && x0 + 1 < win->size && y0 + 1 < win->size) {
         // All four cells inside the window: read without holding them to it.
         const int32_t* r0 = win->rows[y0] + x0;
         const int32_t* r1 = win->rows[y0 + 1] + x0;
-        const double v = (1 - fx) * (1 - fy) * r0[0] + fx * (1 - fy) * r0[1] +
-                         (1 - fx) * fy * r1[0] + fx * fy * r1[1];
-        out[i] = static_cast<int>(v);
+        c00 = r0[0], c01 = r0[1], c10 = r1[0], c11 = r1[1];
+      } else {
+        c00 = cell(win, x0, y0), c01 = cell(win, x0 + 1, y0);
+        c10 = cell(win, x0, y0 + 1), c11 = cell(win, x0 + 1, y0 + 1);
+      }
+      if (((c00 | c01 | c10 | c11) & ~0xFFFF) == 0) {
+        // Pixel values: each weight's product with its cell is a whole number of 2^-32 below
+        // 2^48, so the bilinear sum in doubles is exact, and so is this one.
+        const int64_t wx1 = fxn, wx0 = 65536 - fxn, wy1 = fyn, wy0 = 65536 - fyn;
+        const int64_t sum = wx0 * wy0 * c00 + wx1 * wy0 * c01 + wx0 * wy1 * c10 + wx1 * wy1 * c11;
+        out[i] = static_cast<int>(sum >> 32);
         continue;
       }
-      const double v = (1 - fx) * (1 - fy) * cell(win, x0, y0) + fx * (1 - fy) * cell(win, x0 + 1, y0) +
-                       (1 - fx) * fy * cell(win, x0, y0 + 1) + fx * fy * cell(win, x0 + 1, y0 + 1);
+      const double fx = fxn * (1.0 / 65536.0), fy = fyn * (1.0 / 65536.0);
+      const double v = (1 - fx) * (1 - fy) * c00 + fx * (1 - fy) * c01 + (1 - fx) * fy * c10 +
+                       fx * fy * c11;
       out[i] = static_cast<int>(v);
     } else {
-      out[i] = cell(win, static_cast<int>(std::floor(px + 0.5)), static_cast<int>(std::floor(py + 0.5)));
+      // The nearest cell: px + 0.5 rounded down.
+      out[i] = cell(win, static_cast<int>((ux + 32768) >> 16), static_cast<int>((uy + 32768) >> 16));
     }
   }
 }

@@ -15,7 +15,6 @@
 
 #include "base/ks_mem.h"
 #include "base/slog.h"
-#include "engine/lane_features.h"
 #include "engine/lane_geometry.h"
 #include "engine/lane_kernels.h"
 #include "engine/lane_profile.h"
@@ -48,6 +47,9 @@ struct SharedWin {
 
 constexpr int kMarkNotInLane = '?';
 
+// Outline segments of up to this many steps are drawn in whole numbers (see qt_perim).
+constexpr int kPerimExactSteps = 1 << 20;
+
 // Marks a failed quantification: the failed bit, the fail code word and the mark byte.
 void mark_failed(SPOT* band, int code, int fail_word) {
   band->f1 |= SP_F1_QUANT_FAILED;
@@ -67,11 +69,24 @@ int ring_row(int y, int size) {
 
 // Points the window's row pointers at its cells in the ring order for its current top.
 void ring_rows(QT_WIN* w) {
-  int32_t* base = w->rows[0];
-  for (int r = 1; r < w->size; ++r) base = std::min(base, w->rows[r]);
+  // The pointers are always the cell rows in some ring order, rising but for one step back to
+  // the first cell row: that row is found by halving.
+  int32_t** rows = w->rows;
+  int lo = 0, hi = w->size - 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (rows[mid] > rows[hi])
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  int32_t* const base = rows[lo];
   const std::size_t size = static_cast<std::size_t>(w->size);
-  for (int r = 0; r < w->size; ++r)
-    w->rows[r] = base + static_cast<std::size_t>(ring_row(w->top + r, w->size)) * size;
+  int k = ring_row(w->top, w->size);
+  for (int r = 0; r < w->size; ++r) {
+    rows[r] = base + static_cast<std::size_t>(k) * size;
+    if (++k == w->size) k = 0;
+  }
 }
 
 // Puts the row pointers back in cell order (the first owns the cells) before a window is freed.
@@ -168,18 +183,27 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
   }
   std::vector<int>& tags = h.rows;
   const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
-  for (int r = lo; r <= hi; ++r) {
+  // Window row r lies in cell row `slot`, which steps on with r round the ring.
+  auto next = [size](int k) { return k + 1 == size ? 0 : k + 1; };
+  int slot = lo <= hi ? ring_row(win->top + lo, size) : 0;
+  for (int r = lo; r <= hi;) {
     const int y = win->top + r;
-    if (tags[static_cast<std::size_t>(ring_row(y, size))] == y) continue;
+    if (tags[static_cast<std::size_t>(slot)] == y) {
+      ++r;
+      slot = next(slot);
+      continue;
+    }
     // Runs of rows not held are loaded together.
-    int e = r;
-    while (e < hi && tags[static_cast<std::size_t>(ring_row(y + (e + 1 - r), size))] !=
-                         y + (e + 1 - r))
+    int e = r, last = slot;
+    while (e < hi && tags[static_cast<std::size_t>(next(last))] != y + (e + 1 - r)) {
       ++e;
+      last = next(last);
+    }
     load_window_rows(win, img, r, e);
-    for (int k = r; k <= e; ++k)
-      tags[static_cast<std::size_t>(ring_row(win->top + k, size))] = win->top + k;
-    r = e;
+    for (int k = r, at = slot; k <= e; ++k, at = next(at))
+      tags[static_cast<std::size_t>(at)] = win->top + k;
+    r = e + 1;
+    slot = next(last);
   }
   return 0;
 }
@@ -526,16 +550,85 @@ VX_HOT_CLONES void column_means(const QT_WIN* win, int y_lo, int y_hi, int first
   }
 }
 
-// The lane mj_width measures a band's width profile in, kept between bands.
-struct WidthLane {
-  LANE* lane = nullptr;
-  int capacity = 0;  // values data_values holds room for
-  ~WidthLane() { ln_free_lane(lane); }
-};
-WidthLane& width_lane() {
-  thread_local WidthLane w;
-  return w;
+// The valleys of a width profile of n values, as the standard feature detector leaves them with
+// expected band thickness t (one segment), peak threshold 1 and neither valley clean-up nor
+// splitting, ascending, into `valleys`; the work arrays are the caller's. Its peaks are only
+// weighed, not kept: the detector's passes over them that move or drop peaks alone change no
+// valley.
+void width_valleys(const int32_t* v, int n, int t, std::vector<int>& d2, std::vector<int>& valleys,
+                   std::vector<int>& peaks, std::vector<int>& links) {
+  valleys.clear();
+  peaks.clear();
+  if (n <= 0) return;
+  d2.resize(static_cast<std::size_t>(n));
+  // A profile shorter than the kernel has no features at all.
+  if (mt_2df(t, n, v, d2.data()) != 0) return;
+  // Runs of equal sign of the second derivative: each falling run a valley at its lowest point
+  // (the middle of a flat bottom), each rising run a peak at its highest. They alternate.
+  for (int j = 0; j < n;) {
+    const bool up = d2[j] >= 1;
+    int r = j;
+    while (r + 1 < n && (d2[r + 1] >= 1) == up) ++r;
+    int m = j;
+    for (int i = j + 1; i <= r; ++i)
+      if (up ? v[i] > v[m] : v[i] < v[m]) m = i;
+    int e = m + 1;
+    while (e < n && v[e] == v[m] && (d2[e] >= 1) == up) ++e;
+    (up ? peaks : valleys).push_back((e + m - 1) / 2);
+    j = r + 1;
+  }
+  // A peak that does not rise at least 1 above the lower of the valleys beside it (the
+  // profile's ends where there is none) goes, and takes the higher of those valleys with it.
+  // The valleys left are linked both ways: links[2k] the one before valley k, links[2k + 1] the
+  // one after (nv: none, which also heads the list).
+  const int nv = static_cast<int>(valleys.size());
+  links.resize(2 * static_cast<std::size_t>(nv) + 2);
+  for (int k = 0; k <= nv; ++k) {
+    links[2 * static_cast<std::size_t>(k)] = k == 0 ? nv : k - 1;
+    links[2 * static_cast<std::size_t>(k) + 1] = k + 1 <= nv - 1 ? k + 1 : nv;
+  }
+  if (nv > 0) {
+    links[2 * static_cast<std::size_t>(nv)] = nv - 1;
+    links[2 * static_cast<std::size_t>(nv) + 1] = 0;
+  }
+  auto prev_of = [&](int k) -> int& { return links[2 * static_cast<std::size_t>(k)]; };
+  auto next_of = [&](int k) -> int& { return links[2 * static_cast<std::size_t>(k) + 1]; };
+  auto unlink = [&](int k) {
+    next_of(prev_of(k)) = next_of(k);
+    prev_of(next_of(k)) = prev_of(k);
+  };
+  int at = nv;  // the last valley left before the peak in hand (nv: none)
+  for (const int pos : peaks) {
+    while (next_of(at) != nv && valleys[static_cast<std::size_t>(next_of(at))] < pos)
+      at = next_of(at);
+    const int lv = at, rv = next_of(at);
+    const int lval = lv != nv ? v[valleys[static_cast<std::size_t>(lv)]] : v[0];
+    const int rval = rv != nv ? v[valleys[static_cast<std::size_t>(rv)]] : v[n - 1];
+    if (v[pos] - std::min(lval, rval) >= 1) continue;
+    const int higher = rval > lval ? rv : lv;
+    if (higher == nv) continue;
+    if (higher == at) at = prev_of(at);
+    unlink(higher);
+  }
+  // The valleys left, with the profile's two ends.
+  int kept = 0;
+  bool first = false, last = false;
+  for (int k = next_of(nv); k != nv; k = next_of(k)) {
+    const int pos = valleys[static_cast<std::size_t>(k)];
+    first = first || pos == 0;
+    last = last || pos == n - 1;
+    valleys[static_cast<std::size_t>(kept++)] = pos;
+  }
+  valleys.resize(static_cast<std::size_t>(kept));
+  if (!first) valleys.insert(valleys.begin(), 0);
+  if (!last && n - 1 != 0) valleys.push_back(n - 1);
 }
+
+// Work arrays of mj_width, kept between bands.
+struct WidthScratch {
+  std::vector<int32_t> prof;
+  std::vector<int> d2, valleys, peaks, links;
+};
 
 }  // namespace
 
@@ -553,38 +646,28 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   const int first_col = c - L / 2;
 
   if (mj_alloc_fails()) return 0;
-  // One scratch lane serves every band: its profile buffer only grows, and feature detection
-  // empties its feature lists before it fills them.
-  WidthLane& wl = width_lane();
-  if (!wl.lane) wl.lane = ln_make_lane();
-  LANE* tmp = wl.lane;
-  if (!tmp) return 0;
-  if (L > wl.capacity) {
-    auto* grown = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * L));
-    if (!grown) {
-      ks_dbg_null_ptr(fn, "data_values");
-      return 0;
-    }
-    ks_free(tmp->data_values);
-    tmp->data_values = grown;
-    wl.capacity = L;
+  thread_local WidthScratch work;
+  try {
+    work.prof.resize(static_cast<std::size_t>(L));
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr(fn, "data_values");
+    return 0;
   }
-  tmp->num_data_values = L;
-  int32_t* prof = tmp->data_values;
+  int32_t* prof = work.prof.data();
   // Each profile value is the mean of its column over rows c - r .. c + r inside the window:
   // the columns are summed row by row (integer sums, exact in any order).
   const int y_lo = std::max(c - r, 0), y_hi = std::min(c + r, size - 1);
   column_means(win, y_lo, y_hi, first_col, L, prof);
-  tmp->min_top_band_thick = tmp->min_bot_band_thick = W / 4;
-  tmp->band_threshold = 1;
-  tmp->band_threshold2 = 0;
-  ln_detect_features(tmp, 0, 0);
+  try {
+    width_valleys(prof, L, W / 4, work.d2, work.valleys, work.peaks, work.links);
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr(fn, "valleys");
+    return 0;
+  }
 
   const int mid = L / 2;
   int left = -1, right = -1;
-  for (const LN_FEAT* v = tmp->valley ? tmp->valley->next : nullptr; v; v = v->next) {
-    const int p = v->feat.y;
-    if (p < 0 || p >= L) continue;
+  for (const int p : work.valleys) {
     if (p < mid) {
       if (left < 0 || prof[p] <= prof[left]) left = p;  // the last of equals
     } else if (right < 0 || prof[p] < prof[right]) {
@@ -637,10 +720,7 @@ int mj_ckbnd(const SPOT* band) {
   return 1;
 }
 
-// The AVX2 copy rounds down in one instruction (no fused multiply-add: the same points).
-VX_HOT_CLONES void qt_perim(QT_WIN* canvas,
-                                                                const int32_t* px,
-                                                                const int32_t* py) {
+void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
   if (!canvas || !canvas->rows || !px || !py) return;
   const int size = canvas->size;
   for (int i = 0; i < SP_BOUNDS; ++i) {
@@ -648,13 +728,43 @@ VX_HOT_CLONES void qt_perim(QT_WIN* canvas,
     const int x0 = px[prev], y0 = py[prev];
     const int dx = px[i] - x0, dy = py[i] - y0;
     const int steps = std::max(std::abs(dx), std::abs(dy));
+    if (steps > kPerimExactSteps) {
+      for (int k = 0; k < steps; ++k) {
+        const double ox = static_cast<double>(dx) * k / steps;
+        const double oy = static_cast<double>(dy) * k / steps;
+        const int x = x0 + static_cast<int>(std::floor(ox + 501.5) - 501);
+        const int y = y0 + static_cast<int>(std::floor(oy + 501.5) - 501);
+        if (x < 0 || y < 0 || x >= size || y >= size) continue;
+        canvas->rows[y][x] = 1;
+      }
+      continue;
+    }
+    // Step k lies at the nearest cell to k / steps of the way, halves rounded up: the offset is
+    // floor((2 d k + steps) / (2 steps)), kept as a quotient and a remainder that each step
+    // moves by 2 d. (A point's offset d k / steps differs from a half by at least
+    // 1 / (2 steps), far more than the rounding of the same offset worked out in doubles.)
+    const int64_t den = 2 * static_cast<int64_t>(steps);
+    int64_t rx = steps, ry = steps;
+    int qx = 0, qy = 0;
     for (int k = 0; k < steps; ++k) {
-      const double ox = static_cast<double>(dx) * k / steps;
-      const double oy = static_cast<double>(dy) * k / steps;
-      const int x = x0 + static_cast<int>(std::floor(ox + 501.5) - 501);
-      const int y = y0 + static_cast<int>(std::floor(oy + 501.5) - 501);
-      if (x < 0 || y < 0 || x >= size || y >= size) continue;
-      canvas->rows[y][x] = 1;
+      const int x = x0 + qx, y = y0 + qy;
+      if (x >= 0 && y >= 0 && x < size && y < size) canvas->rows[y][x] = 1;
+      rx += 2 * dx;
+      if (rx >= den) {
+        rx -= den;
+        ++qx;
+      } else if (rx < 0) {
+        rx += den;
+        --qx;
+      }
+      ry += 2 * dy;
+      if (ry >= den) {
+        ry -= den;
+        ++qy;
+      } else if (ry < 0) {
+        ry += den;
+        --qy;
+      }
     }
   }
 }

@@ -1,0 +1,237 @@
+// The quantifier's whole-number and shortcut computations against the plain formulas they stand
+// for, kept here: the outline drawn, the ray samples and the valleys of a band's width profile,
+// each over a large table of cases.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "base/ks_mem.h"
+#include "engine/lane_features.h"
+#include "engine/mj_bounds.h"
+#include "engine/quant.h"
+#include "model/lane.h"
+#include "model/quant.h"
+#include "model/spot.h"
+
+namespace {
+
+struct WinFree {
+  void operator()(QT_WIN* w) const { qt_free_window(w); }
+};
+using WinPtr = std::unique_ptr<QT_WIN, WinFree>;
+
+// The outline drawn with each step's offset worked out in doubles.
+void perim_in_doubles(std::vector<int>& cells, int size, const int32_t* px, const int32_t* py) {
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    const int prev = i == 0 ? SP_BOUNDS - 1 : i - 1;
+    const int x0 = px[prev], y0 = py[prev];
+    const int dx = px[i] - x0, dy = py[i] - y0;
+    const int steps = std::max(std::abs(dx), std::abs(dy));
+    for (int k = 0; k < steps; ++k) {
+      const double ox = static_cast<double>(dx) * k / steps;
+      const double oy = static_cast<double>(dy) * k / steps;
+      const int x = x0 + static_cast<int>(std::floor(ox + 501.5) - 501);
+      const int y = y0 + static_cast<int>(std::floor(oy + 501.5) - 501);
+      if (x < 0 || y < 0 || x >= size || y >= size) continue;
+      cells[static_cast<size_t>(y) * size + x] = 1;
+    }
+  }
+}
+
+TEST(QuantExact, OutlineCellsAreThoseOfTheOffsetsInDoubles) {
+  std::mt19937 rng(44);
+  // Outlines of every reach: short steps inside the window, long ones leaving it on every side,
+  // and the repeated points of invalid slots (segments of no steps).
+  for (int reach : {3, 40, 150, 700, 5000}) {
+    for (int trial = 0; trial < (reach > 500 ? 60 : 300); ++trial) {
+      const int size = 61 + 2 * (trial % 40);
+      std::uniform_int_distribution<int> at(size / 2 - reach, size / 2 + reach);
+      int32_t px[SP_BOUNDS], py[SP_BOUNDS];
+      for (int i = 0; i < SP_BOUNDS; ++i) {
+        px[i] = at(rng);
+        py[i] = at(rng);
+        if (i > 0 && trial % 3 == 0 && i % 5 == 0) px[i] = px[i - 1], py[i] = py[i - 1];
+      }
+      WinPtr canvas(qt_alloc_window(0, 0, size));
+      ASSERT_TRUE(canvas);
+      qt_perim(canvas.get(), px, py);
+      std::vector<int> want(static_cast<size_t>(size) * size, 0);
+      perim_in_doubles(want, size, px, py);
+      for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+          ASSERT_EQ(canvas->rows[y][x], want[static_cast<size_t>(y) * size + x])
+              << "reach " << reach << " trial " << trial << " cell " << x << ", " << y;
+    }
+  }
+}
+
+// A ray's samples with the positions and the bilinear weights worked out in doubles.
+int cell_held(const QT_WIN* w, int x, int y) {
+  x = std::clamp(x, 0, w->size - 1);
+  y = std::clamp(y, 0, w->size - 1);
+  return w->rows[y][x];
+}
+void ray_in_doubles(int* out, int angle, const QT_WIN* win, int x, int y, int count) {
+  int32_t c, ms;
+  mt_qtrig(angle, &c, &ms);
+  for (int i = 0; i < count; ++i) {
+    const double px = x + static_cast<double>(i) * c / 65536.0;
+    const double py = y + static_cast<double>(i) * ms / 65536.0;
+    const double flx = std::floor(px), fly = std::floor(py);
+    const double fx = px - flx, fy = py - fly;
+    if (fx >= 0.1 && fy <= 0.9 && !(fx > 0.9 && fy < 0.1)) {
+      const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+      const double v = (1 - fx) * (1 - fy) * cell_held(win, x0, y0) +
+                       fx * (1 - fy) * cell_held(win, x0 + 1, y0) +
+                       (1 - fx) * fy * cell_held(win, x0, y0 + 1) + fx * fy * cell_held(win, x0 + 1, y0 + 1);
+      out[i] = static_cast<int>(v);
+    } else {
+      out[i] = cell_held(win, static_cast<int>(std::floor(px + 0.5)),
+                         static_cast<int>(std::floor(py + 0.5)));
+    }
+  }
+}
+
+TEST(QuantExact, RaySamplesAreThoseOfTheBilinearFormulaInDoubles) {
+  std::mt19937 rng(45);
+  // Pixel values of 8 and 16 bits, and cells beyond them (negative and above 16 bits), which
+  // take the formula in doubles.
+  const int ranges[][2] = {{0, 255}, {0, 65535}, {60000, 65535}, {-70000, 200000}};
+  for (const auto& range : ranges) {
+    const int size = 91;
+    WinPtr win(qt_alloc_window(0, 0, size));
+    ASSERT_TRUE(win);
+    std::uniform_int_distribution<int> value(range[0], range[1]);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) win->rows[y][x] = value(rng);
+    std::uniform_int_distribution<int> origin(-10, size + 10);
+    std::vector<int> got(160), want(160);
+    // Every angle of the sine table's steps and angles between them, from origins inside the
+    // window, near its edges and outside it, the rays running off the window.
+    for (int angle = -30; angle < 400; angle += 3) {
+      for (int trial = 0; trial < 12; ++trial) {
+        const int x = trial < 4 ? size / 2 : origin(rng), y = trial < 4 ? size / 2 : origin(rng);
+        qt_radxsec(got.data(), angle, win.get(), x, y, 160);
+        ray_in_doubles(want.data(), angle, win.get(), x, y, 160);
+        ASSERT_EQ(got, want) << "angle " << angle << " from " << x << ", " << y << " values "
+                             << range[0] << ".." << range[1];
+      }
+    }
+  }
+}
+
+// A band's width measured as before: the width profile made a scratch lane's profile and its
+// valleys taken from the standard feature detector.
+void width_through_the_detector(SPOT* band, const QT_WIN* win) {
+  const int W = band->lane_width;
+  band->left_hw = band->right_hw = static_cast<uint8_t>(std::min(W / 2, 255));
+  const int size = win->size;
+  const int t = band->thickness ? 4 * band->thickness : 2 * band->band_fw;
+  const int r = std::min(t, size) / 2;
+  const int L = std::min(static_cast<int>(2.5 * W + 1.0), size);
+  if (L < 1) return;
+  const int c = size / 2;
+  const int first_col = c - L / 2;
+  LANE* tmp = ln_make_lane();
+  tmp->data_values = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * L));
+  tmp->num_data_values = L;
+  int32_t* prof = tmp->data_values;
+  const int y_lo = std::max(c - r, 0), y_hi = std::min(c + r, size - 1);
+  for (int i = 0; i < L; ++i) {
+    const int x = std::clamp(first_col + i, 0, size - 1);
+    int64_t sum = 0;
+    for (int y = y_lo; y <= y_hi; ++y) sum += win->rows[y][x];
+    prof[i] = static_cast<int32_t>(sum / (y_hi - y_lo + 1));
+  }
+  tmp->min_top_band_thick = tmp->min_bot_band_thick = W / 4;
+  tmp->band_threshold = 1;
+  tmp->band_threshold2 = 0;
+  ln_detect_features(tmp, 0, 0);
+  const int mid = L / 2;
+  int left = -1, right = -1;
+  for (const LN_FEAT* v = tmp->valley ? tmp->valley->next : nullptr; v; v = v->next) {
+    const int p = v->feat.y;
+    if (p < 0 || p >= L) continue;
+    if (p < mid) {
+      if (left < 0 || prof[p] <= prof[left]) left = p;
+    } else if (right < 0 || prof[p] < prof[right]) {
+      right = p;
+    }
+  }
+  if (left >= 0 && right >= 0) {
+    const int mv = prof[mid];
+    const int thr_l = prof[left] + static_cast<int>(0.4 * (mv - prof[left]));
+    const int thr_r = prof[right] + static_cast<int>(0.4 * (mv - prof[right]));
+    while (left < mid && prof[left] < thr_l) ++left;
+    while (right > mid && prof[right] < thr_r) --right;
+    const int ls = mid - left + 1, rs = right - mid + 1;
+    if (0.33 * rs <= ls && 3 * rs >= ls && mid - left <= 255 && right - mid <= 255) {
+      band->lane_width = right - left + 1;
+      band->left_hw = static_cast<uint8_t>(mid - left);
+      band->right_hw = static_cast<uint8_t>(right - mid);
+    }
+  }
+  ln_free_lane(tmp);
+}
+
+TEST(QuantExact, BandWidthsAreThoseFromTheFeatureDetectorsValleys) {
+  std::mt19937 rng(46);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  int widened = 0;
+  for (int trial = 0; trial < 1500; ++trial) {
+    const int size = 21 + 2 * static_cast<int>(unit(rng) * 100);
+    WinPtr win(qt_alloc_window(size / 2, size / 2, size));
+    ASSERT_TRUE(win);
+    // A band across the window's middle of random width and edges over a sloping background,
+    // with noise from none to stronger than the band; some windows are flat or noise alone.
+    const double half = 2 + unit(rng) * size / 2, edge = 0.5 + unit(rng) * 8;
+    const double height = trial % 7 == 0 ? 0.0 : unit(rng) * 20000;
+    const double slope = (unit(rng) - 0.5) * 80, noise = trial % 5 < 2 ? unit(rng) * 20 : unit(rng) * 3000;
+    const int quantum = trial % 3 == 0 ? 200 : 1;  // plateaus of equal values
+    // Half the windows add bumps and dips of random place and width, which make rises of
+    // the second derivative that are no peaks of the profile.
+    const int bumps = trial % 2 ? 1 + static_cast<int>(unit(rng) * 4) : 0;
+    double bump_at[4], bump_width[4], bump_height[4];
+    for (int k = 0; k < bumps; ++k) {
+      bump_at[k] = unit(rng) * size;
+      bump_width[k] = 1 + unit(rng) * size / 4;
+      bump_height[k] = (unit(rng) - 0.5) * 8000;
+    }
+    std::vector<double> column(static_cast<size_t>(size));
+    for (int x = 0; x < size; ++x) {
+      const double d = std::abs(x - size / 2.0) - half;
+      double val = 3000 + slope * x + height * (d <= 0 ? 1.0 : std::exp(-0.5 * d * d / (edge * edge)));
+      for (int k = 0; k < bumps; ++k) {
+        const double u = (x - bump_at[k]) / bump_width[k];
+        val += bump_height[k] * std::exp(-0.5 * u * u);
+      }
+      column[static_cast<size_t>(x)] = std::max(0.0, val);
+    }
+    std::uniform_int_distribution<int> jitter(0, std::max(0, static_cast<int>(noise)));
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const int val = static_cast<int>(column[static_cast<size_t>(x)]) + jitter(rng);
+        win->rows[y][x] = std::clamp(val / quantum * quantum, 0, 65535);
+      }
+    SPOT got{}, want{};
+    const int lane_width = 5 + static_cast<int>(unit(rng) * 200);
+    got.lane_width = want.lane_width = lane_width;
+    got.thickness = want.thickness = trial % 4 == 0 ? 0 : static_cast<int>(unit(rng) * 30);
+    got.band_fw = want.band_fw = 1 + static_cast<int>(unit(rng) * 10);
+    ASSERT_EQ(mj_width(&got, win.get()), 1);
+    width_through_the_detector(&want, win.get());
+    ASSERT_EQ(got.lane_width, want.lane_width) << "trial " << trial;
+    ASSERT_EQ(got.left_hw, want.left_hw) << "trial " << trial;
+    ASSERT_EQ(got.right_hw, want.right_hw) << "trial " << trial;
+    widened += got.lane_width != lane_width;
+  }
+  // The table holds many bands whose width was measured, not only bands left as they were.
+  EXPECT_GT(widened, 300) << widened;
+}
+
+}  // namespace
