@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -512,15 +513,6 @@ int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
 
 namespace {
 
-// The window rows that mj_width reads for the band in a window of `size`: rows[0]..rows[1].
-void mj_width_rows(const SPOT* band, int size, int rows[2]) {
-  const int t = band->thickness ? 4 * band->thickness : 2 * band->band_fw;
-  const int r = std::min(t, size) / 2;
-  const int c = size / 2;
-  rows[0] = std::max(c - r, 0);
-  rows[1] = std::min(c + r, size - 1);
-}
-
 // prof[i] = the mean of window column first_col + i (held to the window) over rows y_lo..y_hi,
 // for i < L; 0 without rows. Cells hold pixel values (0 .. 65535), so the sums of fewer than
 // 32768 rows fit in 32 bits, and the copy for processors with AVX2 adds eight at a time.
@@ -630,9 +622,56 @@ struct WidthScratch {
   std::vector<int> d2, valleys, peaks, links;
 };
 
-}  // namespace
+// The image's columns over window rows y_lo..y_hi as column_means finds them in `win` once it
+// is loaded: prof[i] the mean of window column first_col + i (which lies inside the window),
+// cells outside the lane image white. The copy for processors with AVX2 adds several at once.
+VX_HOT_CLONES void image_column_means(const LANE_IMAGE* img, const QT_WIN* win, int y_lo,
+                                      int y_hi, int first_col, int L, int32_t* prof) {
+  const int n = y_hi >= y_lo ? y_hi - y_lo + 1 : 0;
+  const int white = img->is_8bit ? 255 : 65535;
+  const int iw = img->stride > 0 ? img->stride : img->x_max - img->x_min + 1;
+  const int x_first = win->left + first_col;
+  // Columns i_lo..i_hi - 1 lie inside the lane image.
+  const int i_lo = std::clamp(img->x_min - x_first, 0, L);
+  const int i_hi = std::clamp(img->x_max - x_first + 1, i_lo, L);
+  auto sum_rows = [&](auto& sums) {
+    sums.assign(static_cast<std::size_t>(L), 0);
+    auto* s = sums.data();
+    int white_rows = 0;
+    for (int y = y_lo; y <= y_hi; ++y) {
+      const int iy = win->top + y;
+      if (iy < img->y_min || iy > img->y_max) {
+        ++white_rows;
+        continue;
+      }
+      const std::size_t at = static_cast<std::size_t>(iy - img->y_min) * iw +
+                             (x_first + i_lo - img->x_min);
+      if (img->is_8bit) {
+        const uint8_t* src = static_cast<const uint8_t*>(img->pixels) + at - i_lo;
+        for (int i = i_lo; i < i_hi; ++i) s[i] += src[i];
+      } else {
+        const uint16_t* src = static_cast<const uint16_t*>(img->pixels) + at - i_lo;
+        for (int i = i_lo; i < i_hi; ++i) s[i] += src[i];
+      }
+    }
+    for (int i = 0; i < L; ++i) {
+      const int whites = i < i_lo || i >= i_hi ? n : white_rows;
+      s[i] += static_cast<std::remove_reference_t<decltype(s[i])>>(whites) * white;
+      prof[i] = n ? static_cast<int32_t>(s[i] / n) : 0;
+    }
+  };
+  if (n < 32768) {
+    thread_local std::vector<int32_t> sums;
+    sum_rows(sums);
+  } else {
+    thread_local std::vector<long> sums;
+    sum_rows(sums);
+  }
+}
 
-int mj_width(SPOT* band, const QT_WIN* win) {
+// mj_width with the width profile taken from the window's cells (no image), or from the lane
+// image at the window's place before its cells are loaded.
+int band_width(SPOT* band, const QT_WIN* win, const LANE_IMAGE* img) {
   static const char* fn = "mj_width";
   if (!band || !win || !win->rows) return 0;
   const int W = band->lane_width;
@@ -657,7 +696,10 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   // Each profile value is the mean of its column over rows c - r .. c + r inside the window:
   // the columns are summed row by row (integer sums, exact in any order).
   const int y_lo = std::max(c - r, 0), y_hi = std::min(c + r, size - 1);
-  column_means(win, y_lo, y_hi, first_col, L, prof);
+  if (img)
+    image_column_means(img, win, y_lo, y_hi, first_col, L, prof);
+  else
+    column_means(win, y_lo, y_hi, first_col, L, prof);
   try {
     width_valleys(prof, L, W / 4, work.d2, work.valleys, work.peaks, work.links);
   } catch (const std::bad_alloc&) {
@@ -691,6 +733,10 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   SLOG(fn, SLOG_VALUE4, "width %d (%d, %d)", band->lane_width, band->left_hw, band->right_hw);
   return 1;
 }
+
+}  // namespace
+
+int mj_width(SPOT* band, const QT_WIN* win) { return band_width(band, win, nullptr); }
 
 int mj_FdBnds(SPOT* band, const LANE* lane, int find) {
   static const char* fn = "mj_FdBnds";
@@ -1070,42 +1116,26 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
   }
   img->cx = band->x;
   img->cy = band->y;
-  // With a lane width the band's width is measured first, from the window's rows about its
-  // centre only: those rows are loaded first, the others once the window is known to stay.
-  int width_rows[2] = {0, INT_MAX};
-  int win_size = 0;
-  if (W) {
-    // The window made has the size asked for, or the size remembered for a small one.
-    const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
-    win_size = size > 4 ? size : t_main.w.remembered;
-    mj_width_rows(band, win_size, width_rows);
-  }
-  int r = quantwin(img, band, 0, width_rows[0], width_rows[1]);
+  // With a lane width the band's width is measured first, from the lane image about the
+  // window's centre: the window is placed but its cells are loaded only once it is known to
+  // stay (a wider band takes a larger window, which is loaded instead).
+  int r = quantwin(img, band, 0, 0, W ? -1 : INT_MAX);
   if (r != 0) {
     SLOG(fn, SLOG_WARN, "mj_quantwin fail #1");
     mark_failed(band, r, r);
     return 0;
   }
-  if (W && t_main.w.win->size != win_size) {
-    // Not the window foreseen: load it whole.
-    load_shared_rows(t_main.w, img, 0, t_main.w.win->size - 1);
-    width_rows[0] = 0;
-    width_rows[1] = t_main.w.win->size - 1;
-  }
   if (W) {
-    if (!mj_width(band, t_main.w.win)) {
+    if (!band_width(band, t_main.w.win, img)) {
       SLOG(fn, SLOG_WARN, "mj_quantwin fail #84");
       mark_failed(band, MJ_FAIL_WIN_COPY, 'T');
       return 0;
     }
-    // A window at least as large as the measured band needs stays: load the rest of its rows.
+    // A window at least as large as the measured band needs stays: load its rows.
     const int grown = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
     const bool kept = grown > 0 && t_main.w.win && t_main.w.win->size >= grown;
     r = mj_quantwin(img, band, 1);
-    if (r == 0 && kept) {
-      load_shared_rows(t_main.w, img, 0, width_rows[0] - 1);
-      load_shared_rows(t_main.w, img, width_rows[1] + 1, INT_MAX);
-    }
+    if (r == 0 && kept) load_shared_rows(t_main.w, img, 0, INT_MAX);
     if (r != 0) {
       band->lane_width = W;
       r = mj_quantwin(img, band, 0);

@@ -17,6 +17,7 @@
 #include "model/lane.h"
 #include "model/quant.h"
 #include "model/spot.h"
+#include "quant_fixture.h"
 
 namespace {
 
@@ -232,6 +233,50 @@ TEST(QuantExact, BandWidthsAreThoseFromTheFeatureDetectorsValleys) {
   }
   // The table holds many bands whose width was measured, not only bands left as they were.
   EXPECT_GT(widened, 300) << widened;
+}
+
+TEST(QuantExact, BandWidthsFromTheLaneImageAreThoseFromItsLoadedWindow) {
+  // Bands near every edge of a lane image that holds only part of the gel, so that the windows
+  // reach past it (white cells), in 16 and 8 bits, in a wide lane and a narrow one.
+  quanttest::Gel g(260, 300);
+  g.background([](int y) { return 120 + y / 3; });
+  const int xs[] = {12, 60, 130, 200, 250}, ys[] = {8, 70, 150, 230, 292};
+  for (int i = 0; i < 5; ++i) g.add_band(xs[i], ys[i], 6 + 7 * i, 2.0 + i, 90 + 20 * i);
+  int quantified = 0;
+  for (const bool eight : {false, true}) {
+    LANE_IMAGE img = quanttest::lane_image(g, eight, 10, 5, 245, 290);
+    for (const int half : {120, 25}) {
+      std::unique_ptr<LANE, enginetest::LaneDeleter> lane(quanttest::vertical_lane(130, g.h, half));
+      const int W = 2 * half + 1;
+      mj_quant_release();
+      for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j) {
+          SCOPED_TRACE(testing::Message() << "band at " << xs[i] << ", " << ys[j] << (eight ? ", 8 bits" : "")
+                                          << ", lane width " << W);
+          std::unique_ptr<SPOT, quanttest::BandFree> band(quanttest::band_at(xs[i], ys[j], 4 + 3 * j, 2 + i));
+          const int ok = mj_doquant(band.get(), lane.get(), &img, nullptr, 1);
+          mj_res_free(&band->result);
+          quantified += ok;
+          SPOT want{};
+          want.lane_width = W;
+          want.thickness = band->thickness;
+          want.band_fw = band->band_fw;
+          WinPtr win(qt_alloc_window(xs[i], ys[j], mj_windowsize(W, want.thickness, want.band_fw)));
+          ASSERT_TRUE(win);
+          ASSERT_EQ(mj_load_window(win.get(), &img), 0);
+          ASSERT_EQ(mj_width(&want, win.get()), 1);
+          EXPECT_EQ(band->lane_width, want.lane_width);
+          // A failed band's left half width holds its failure mark.
+          if (ok) {
+            EXPECT_EQ(band->left_hw, want.left_hw);
+          }
+          EXPECT_EQ(band->right_hw, want.right_hw);
+        }
+    }
+    ln_free_lane_image(&img);
+  }
+  mj_quant_release();
+  EXPECT_GT(quantified, 40);
 }
 
 }  // namespace
