@@ -353,6 +353,13 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
   mt_qtrig(angle, &c, &ms);
   // Positions in units of 2^-16: x + i c / 65536 is exact in doubles as in whole numbers, and so
   // are its whole and fractional parts.
+  if (ms == 0 && (c == 65536 || c == -65536)) {
+    // Along a row: every position is a whole cell, the nearest one.
+    const int32_t* row = win->rows[clampi(y, 0, win->size - 1)];
+    const int step = c > 0 ? 1 : -1;
+    for (int i = 0; i < count; ++i) out[i] = row[clampi(x + step * i, 0, win->size - 1)];
+    return;
+  }
   int64_t ux = static_cast<int64_t>(x) * 65536, uy = static_cast<int64_t>(y) * 65536;
   for (int i = 0; i < count; ++i, ux += c, uy += ms) {
     const int fxn = static_cast<int>(ux & 0xFFFF), fyn = static_cast<int>(uy & 0xFFFF);
@@ -371,9 +378,10 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
       if (((c00 | c01 | c10 | c11) & ~0xFFFF) == 0) {
         // Pixel values: each weight's product with its cell is a whole number of 2^-32 below
         // 2^48, so the bilinear sum in doubles is exact, and so is this one.
-        const int64_t wx1 = fxn, wx0 = 65536 - fxn, wy1 = fyn, wy0 = 65536 - fyn;
-        const int64_t sum = wx0 * wy0 * c00 + wx1 * wy0 * c01 + wx0 * wy1 * c10 + wx1 * wy1 * c11;
-        out[i] = static_cast<int>(sum >> 32);
+        // (1 - fx) c00 + fx c01 = c00 + fx (c01 - c00), and the same down the column.
+        const int64_t top = int64_t{c00} * 65536 + int64_t{fxn} * (c01 - c00);
+        const int64_t bottom = int64_t{c10} * 65536 + int64_t{fxn} * (c11 - c10);
+        out[i] = static_cast<int>((top * 65536 + fyn * (bottom - top)) >> 32);
         continue;
       }
       const double fx = fxn * (1.0 / 65536.0), fy = fyn * (1.0 / 65536.0);

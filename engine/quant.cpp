@@ -82,11 +82,14 @@ void ring_rows(QT_WIN* w) {
       hi = mid;
   }
   int32_t* const base = rows[lo];
-  const std::size_t size = static_cast<std::size_t>(w->size);
-  int k = ring_row(w->top, w->size);
-  for (int r = 0; r < w->size; ++r) {
-    rows[r] = base + static_cast<std::size_t>(k) * size;
-    if (++k == w->size) k = 0;
+  const int n = w->size;
+  const std::size_t size = static_cast<std::size_t>(n);
+  int32_t* const end = base + size * size;
+  int32_t* at = base + static_cast<std::size_t>(ring_row(w->top, n)) * size;
+  for (int r = 0; r < n; ++r) {
+    rows[r] = at;
+    at += size;
+    if (at == end) at = base;
   }
 }
 
@@ -873,6 +876,7 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   thread_local std::vector<int32_t*> canvas_rows;
   thread_local int cells_size = 0;
   thread_local int dirty_lo = 0, dirty_hi = -1;
+  thread_local int dirty_x_lo = 0, dirty_x_hi = -1;  // the columns marked in those rows
   const int size = win->size;
   if (size != cells_size) {
     cells_size = 0;
@@ -885,9 +889,11 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     for (int r = 0; r < size; ++r) canvas_rows[r] = cells.data() + static_cast<std::size_t>(r) * size;
     canvas_rows[size] = nullptr;
     cells_size = size;
-  } else if (dirty_lo <= dirty_hi) {
-    std::fill(cells.begin() + static_cast<std::ptrdiff_t>(dirty_lo) * size,
-              cells.begin() + static_cast<std::ptrdiff_t>(dirty_hi + 1) * size, 0);
+  } else if (dirty_lo <= dirty_hi && dirty_x_lo <= dirty_x_hi) {
+    for (int y = dirty_lo; y <= dirty_hi; ++y) {
+      int32_t* row = cells.data() + static_cast<std::size_t>(y) * size;
+      std::fill(row + dirty_x_lo, row + dirty_x_hi + 1, 0);
+    }
   }
   QT_WIN canvas = *win;
   canvas.mode = QT_WIN_OWNED;
@@ -896,6 +902,9 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   // The outline marks only rows between its highest and lowest points.
   dirty_lo = std::max(0, *std::min_element(py, py + SP_BOUNDS));
   dirty_hi = std::min(size - 1, *std::max_element(py, py + SP_BOUNDS));
+  // and only columns between its leftmost and rightmost points; the fill widens both ranges.
+  dirty_x_lo = std::max(0, *std::min_element(px, px + SP_BOUNDS));
+  dirty_x_hi = std::min(size - 1, *std::max_element(px, px + SP_BOUNDS));
   qt_perim(&canvas, px, py);
 
   const int bx = band->x - win->left, by = band->y - win->top;
@@ -940,6 +949,8 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     while (l > 0 && !row[l - 1]) --l;
     const int rr = marked_from(row, x + 1, size) - 1;
     std::fill(row + l, row + rr + 1, 2);
+    dirty_x_lo = std::min(dirty_x_lo, l);
+    dirty_x_hi = std::max(dirty_x_hi, rr);
     for (int ny : {y - 1, y + 1}) {
       if (ny < 0 || ny >= size) continue;
       // The first cell of each unmarked stretch of the neighbour row within l..rr.
@@ -955,16 +966,18 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   }
 
   // Runs of marked cells, row by row: from the seed row up while a row has any, then down.
+  // Marked cells lie only in the columns marked.
+  const int x_from = dirty_x_lo, x_end = dirty_x_hi + 1;
   auto list_row = [&](int y) {
     const int32_t* const row = c[y];
     bool any = false;
-    int k = marked_from(row, 0, size);
-    while (k < size) {
+    int k = marked_from(row, x_from, x_end);
+    while (k < x_end) {
       const int x0 = k;
-      k = clear_from(row, k + 1, size);
+      k = clear_from(row, k + 1, x_end);
       spans->push_back({y, x0, k - 1});
       any = true;
-      k = marked_from(row, k, size);
+      k = marked_from(row, k, x_end);
     }
     return any;
   };
