@@ -789,30 +789,31 @@ void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
       continue;
     }
     // Step k lies at the nearest cell to k / steps of the way, halves rounded up: the offset is
-    // floor((2 d k + steps) / (2 steps)), kept as a quotient and a remainder that each step
-    // moves by 2 d. (A point's offset d k / steps differs from a half by at least
-    // 1 / (2 steps), far more than the rounding of the same offset worked out in doubles.)
+    // floor((2 d k + steps) / (2 steps)). Along the longer axis that is k itself (or -k); along
+    // the other it is kept as a quotient and a remainder that each step moves by 2 d. (A
+    // point's offset d k / steps differs from a half by at least 1 / (2 steps), far more than
+    // the rounding of the same offset worked out in doubles.)
+    if (steps == 0) continue;
+    const bool x_major = std::abs(dx) == steps;
+    const int step = (x_major ? dx : dy) > 0 ? 1 : -1;
+    const int d = x_major ? dy : dx;
     const int64_t den = 2 * static_cast<int64_t>(steps);
-    int64_t rx = steps, ry = steps;
-    int qx = 0, qy = 0;
+    int64_t rem = steps;
+    int q = 0;
+    // A segment with both ends inside the canvas lies inside it.
+    const bool inside = x0 >= 0 && y0 >= 0 && x0 < size && y0 < size && px[i] >= 0 &&
+                        py[i] >= 0 && px[i] < size && py[i] < size;
     for (int k = 0; k < steps; ++k) {
-      const int x = x0 + qx, y = y0 + qy;
-      if (x >= 0 && y >= 0 && x < size && y < size) canvas->rows[y][x] = 1;
-      rx += 2 * dx;
-      if (rx >= den) {
-        rx -= den;
-        ++qx;
-      } else if (rx < 0) {
-        rx += den;
-        --qx;
-      }
-      ry += 2 * dy;
-      if (ry >= den) {
-        ry -= den;
-        ++qy;
-      } else if (ry < 0) {
-        ry += den;
-        --qy;
+      const int x = x_major ? x0 + step * k : x0 + q;
+      const int y = x_major ? y0 + q : y0 + step * k;
+      if (inside || (x >= 0 && y >= 0 && x < size && y < size)) canvas->rows[y][x] = 1;
+      rem += 2 * d;
+      if (rem >= den) {
+        rem -= den;
+        ++q;
+      } else if (rem < 0) {
+        rem += den;
+        --q;
       }
     }
   }
