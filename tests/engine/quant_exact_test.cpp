@@ -279,4 +279,41 @@ TEST(QuantExact, BandWidthsFromTheLaneImageAreThoseFromItsLoadedWindow) {
   EXPECT_GT(quantified, 40);
 }
 
+TEST(QuantExact, CrossSectionsTakeTheMedianOfEveryFiveValues) {
+  std::mt19937 rng(47);
+  const int size = 75;
+  WinPtr win(qt_alloc_window(0, 0, size));
+  ASSERT_TRUE(win);
+  // Values of a wide range and of few levels (many ties), at every length from none to longer
+  // than the window.
+  for (const int levels : {65536, 3}) {
+    std::uniform_int_distribution<int> value(0, levels - 1);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) win->rows[y][x] = value(rng);
+    for (int length = 1; length <= 2 * size; ++length) {
+      const int x = length % size, centre = (7 * length) % size;
+      std::vector<int> got(static_cast<size_t>(length)), mean(static_cast<size_t>(length));
+      mj_xsec(got.data(), win.get(), x, centre, length);
+      const int xa = std::max(x - 2, 0), xb = std::min(x + 2, size - 1);
+      for (int i = 0; i < length; ++i) {
+        const int row = std::clamp(centre - length / 2 + i, 0, size - 1);
+        int sum = 0;
+        for (int xx = xa; xx <= xb; ++xx) sum += win->rows[row][xx];
+        mean[static_cast<size_t>(i)] = sum / (xb - xa + 1);
+      }
+      std::vector<int> want = mean;
+      if (length >= 5) {
+        for (int i = 2; i < length - 2; ++i) {
+          std::vector<int> five(mean.begin() + i - 2, mean.begin() + i + 3);
+          std::nth_element(five.begin(), five.begin() + 2, five.end());
+          want[static_cast<size_t>(i)] = five[2];
+        }
+        want[0] = want[1] = want[2];
+        want[length - 1] = want[length - 2] = want[length - 3];
+      }
+      ASSERT_EQ(got, want) << "length " << length << ", " << levels << " levels";
+    }
+  }
+}
+
 }  // namespace
