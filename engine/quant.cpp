@@ -516,6 +516,19 @@ int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
 
 namespace {
 
+// Calls sum_rows with the thread's work array of column sums: 32-bit sums when the n rows
+// summed (pixel values, 0 .. 65535) cannot overflow them, else 64-bit ones.
+template <class SumRows>
+void with_column_sums(int n, SumRows& sum_rows) {
+  if (n < 32768) {
+    thread_local std::vector<int32_t> sums;
+    sum_rows(sums);
+  } else {
+    thread_local std::vector<long> sums;
+    sum_rows(sums);
+  }
+}
+
 // prof[i] = the mean of window column first_col + i (held to the window) over rows y_lo..y_hi,
 // for i < L; 0 without rows. Cells hold pixel values (0 .. 65535), so the sums of fewer than
 // 32768 rows fit in 32 bits, and the copy for processors with AVX2 adds eight at a time.
@@ -536,13 +549,7 @@ VX_HOT_CLONES void column_means(const QT_WIN* win, int y_lo, int y_hi, int first
     }
     for (int i = 0; i < L; ++i) prof[i] = n ? static_cast<int32_t>(s[i] / n) : 0;
   };
-  if (n < 32768) {
-    thread_local std::vector<int32_t> sums;
-    sum_rows(sums);
-  } else {
-    thread_local std::vector<long> sums;
-    sum_rows(sums);
-  }
+  with_column_sums(n, sum_rows);
 }
 
 // The valleys of a width profile of n values, as the standard feature detector leaves them with
@@ -619,6 +626,20 @@ void width_valleys(const int32_t* v, int n, int t, std::vector<int>& d2, std::ve
   if (!last && n - 1 != 0) valleys.push_back(n - 1);
 }
 
+}  // namespace
+
+void mj_width_valleys(const int32_t* prof, int n, int t, std::vector<int>* valleys) {
+  if (!valleys) return;
+  thread_local std::vector<int> d2, peaks, links;
+  if (!prof || n <= 0) {
+    valleys->clear();
+    return;
+  }
+  width_valleys(prof, n, t, d2, *valleys, peaks, links);
+}
+
+namespace {
+
 // Work arrays of mj_width, kept between bands.
 struct WidthScratch {
   std::vector<int32_t> prof;
@@ -663,13 +684,7 @@ VX_HOT_CLONES void image_column_means(const LANE_IMAGE* img, const QT_WIN* win, 
       prof[i] = n ? static_cast<int32_t>(s[i] / n) : 0;
     }
   };
-  if (n < 32768) {
-    thread_local std::vector<int32_t> sums;
-    sum_rows(sums);
-  } else {
-    thread_local std::vector<long> sums;
-    sum_rows(sums);
-  }
+  with_column_sums(n, sum_rows);
 }
 
 // mj_width with the width profile taken from the window's cells (no image), or from the lane
@@ -769,6 +784,15 @@ int mj_ckbnd(const SPOT* band) {
   return 1;
 }
 
+namespace {
+
+// d k / steps rounded to the nearest whole number, halves up, in doubles.
+int rounded_offset(int d, int k, int steps) {
+  return static_cast<int>(std::floor(static_cast<double>(d) * k / steps + 501.5) - 501);
+}
+
+}  // namespace
+
 void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
   if (!canvas || !canvas->rows || !px || !py) return;
   const int size = canvas->size;
@@ -779,12 +803,8 @@ void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
     const int steps = std::max(std::abs(dx), std::abs(dy));
     if (steps > kPerimExactSteps) {
       for (int k = 0; k < steps; ++k) {
-        const double ox = static_cast<double>(dx) * k / steps;
-        const double oy = static_cast<double>(dy) * k / steps;
-        const int x = x0 + static_cast<int>(std::floor(ox + 501.5) - 501);
-        const int y = y0 + static_cast<int>(std::floor(oy + 501.5) - 501);
-        if (x < 0 || y < 0 || x >= size || y >= size) continue;
-        canvas->rows[y][x] = 1;
+        const int x = x0 + rounded_offset(dx, k, steps), y = y0 + rounded_offset(dy, k, steps);
+        if (x >= 0 && y >= 0 && x < size && y < size) canvas->rows[y][x] = 1;
       }
       continue;
     }
