@@ -517,9 +517,10 @@ int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
 namespace {
 
 // Calls sum_rows with the thread's work array of column sums: 32-bit sums when the n rows
-// summed (pixel values, 0 .. 65535) cannot overflow them, else 64-bit ones.
+// summed (pixel values, 0 .. 65535) cannot overflow them, else 64-bit ones. Inlined, so that
+// the sums are compiled for the caller's processor.
 template <class SumRows>
-void with_column_sums(int n, SumRows& sum_rows) {
+[[gnu::always_inline]] inline void with_column_sums(int n, SumRows& sum_rows) {
   if (n < 32768) {
     thread_local std::vector<int32_t> sums;
     sum_rows(sums);
@@ -658,11 +659,25 @@ VX_HOT_CLONES void image_column_means(const LANE_IMAGE* img, const QT_WIN* win, 
   // Columns i_lo..i_hi - 1 lie inside the lane image.
   const int i_lo = std::clamp(img->x_min - x_first, 0, L);
   const int i_hi = std::clamp(img->x_max - x_first + 1, i_lo, L);
+  // The rows lie far apart in the image: the first ones are fetched at once, and each row
+  // then fetches the one eight below it while it is added.
+  const int bpp = img->is_8bit ? 1 : 2;
+  const std::size_t bytes = static_cast<std::size_t>(std::max(i_hi - i_lo, 0)) * bpp;
+  auto fetch = [&](int y) {
+    const int iy = win->top + y;
+    if (y > y_hi || iy < img->y_min || iy > img->y_max || bytes == 0) return;
+    const char* src = static_cast<const char*>(img->pixels) +
+                      (static_cast<std::size_t>(iy - img->y_min) * iw + (x_first + i_lo - img->x_min)) * bpp;
+    for (std::size_t k = 0; k < bytes; k += 64) __builtin_prefetch(src + k);
+    __builtin_prefetch(src + bytes - 1);
+  };
+  for (int y = y_lo; y < y_lo + 8; ++y) fetch(y);
   auto sum_rows = [&](auto& sums) {
     sums.assign(static_cast<std::size_t>(L), 0);
     auto* s = sums.data();
     int white_rows = 0;
     for (int y = y_lo; y <= y_hi; ++y) {
+      fetch(y + 8);
       const int iy = win->top + y;
       if (iy < img->y_min || iy > img->y_max) {
         ++white_rows;
