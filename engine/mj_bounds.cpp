@@ -758,8 +758,13 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       res->bnd_x[i] = res->bnd_y[i] = res->img_x[i] = res->img_y[i] = -1;
       continue;
     }
-    int32_t c, ms;
-    mt_qtrig(kSlots[i].angle, &c, &ms);
+    // The slots' directions, worked out once.
+    static const std::array<std::array<int32_t, 2>, SP_BOUNDS> trig = [] {
+      std::array<std::array<int32_t, 2>, SP_BOUNDS> t{};
+      for (int k = 0; k < SP_BOUNDS; ++k) mt_qtrig(kSlots[k].angle, &t[k][0], &t[k][1]);
+      return t;
+    }();
+    const int32_t c = trig[i][0], ms = trig[i][1];
     const int ox = col_x[kSlots[i].col], oy = col_row[kSlots[i].col];
     res->bnd_x[i] = ox + static_cast<int>(std::floor(double(dist[i]) * c / 65536.0 + 0.5));
     res->bnd_y[i] = oy + static_cast<int>(std::floor(double(dist[i]) * ms / 65536.0 + 0.5));
