@@ -617,10 +617,21 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
         }
       }
     };
-    const int near = 2 * bound_reach(s) + 2 * K + 8 + s;
-    const int near_lo = std::max(0, by - near), near_hi = std::min(size - 1, by + near);
-    const bool part = near_hi - near_lo + 1 >= std::max(5, K) &&
-                      (near_lo > 0 || near_hi < size - 1);
+    // The rows within `reach` of the band's centre row, when they are fewer than the window's.
+    struct Rows {
+      int lo, hi;
+      bool part;
+    };
+    auto rows_within = [&](int reach) {
+      const int lo = std::max(0, by - reach), hi = std::min(size - 1, by + reach);
+      return Rows{lo, hi, hi - lo + 1 >= std::max(5, K) && (lo > 0 || hi < size - 1)};
+    };
+    // The rows about the centre usually suffice; a column that needs more takes the rows twice
+    // as far out, and the whole window only when those do not suffice either.
+    const Rows first = rows_within(bound_reach(s) + 2 * K + 8 + s);
+    const Rows second = rows_within(2 * bound_reach(s) + 2 * K + 8 + s);
+    const int near_lo = first.lo, near_hi = first.hi;
+    const bool part = first.part;
     if (part) {
       take_rows(0, 12, near_lo, near_hi);
     } else {
@@ -677,7 +688,12 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     for (int j = 0; j < 13; ++j) {
       const int x = col_x[j];
       int row = 0, up = -1, down = -1;
-      if (!part || !column(j, near_lo, near_hi, &row, &up, &down)) {
+      bool found = part && column(j, near_lo, near_hi, &row, &up, &down);
+      if (!found && part && second.part && second.hi - second.lo > near_hi - near_lo) {
+        take_rows(j, j, second.lo, second.hi);
+        found = column(j, second.lo, second.hi, &row, &up, &down);
+      }
+      if (!found) {
         if (part) take_rows(j, j, 0, size - 1);
         column(j, 0, size - 1, &row, &up, &down);
       }
