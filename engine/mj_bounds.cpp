@@ -747,9 +747,9 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
         second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
       };
       // The pick usually ends a little past the reach: the line is sampled that far first,
-      // and whole only when the pick needs more of it.
-      const int ahead = 2 * bound_reach(s) + 2 * K + 8;
-      if (ahead < d && behind + ahead >= std::max(5, K)) {
+      // then twice as far past it, and whole only when the pick needs more of it.
+      for (const int ahead : {bound_reach(s) + 2 * K + 8, 2 * bound_reach(s) + 2 * K + 8}) {
+        if (ahead >= d || behind + ahead < std::max(5, K)) break;
         filtered(ahead);
         int dist = 0;
         if (bndp_prefix(rdd.data() + behind, ahead - 2 - K / 2, n, s, &dist)) return dist;
