@@ -6,6 +6,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -75,7 +76,33 @@ VX_HOT_CLONES void median5(int* v, int n) {
   thread_local std::vector<int> in;
   in.assign(v, v + n);
   const int* src = in.data();
-  for (int i = 2; i < n - 2; ++i)
+  int i = 2;
+#if defined(__GNUC__) && !defined(__clang__)
+  // Eight medians at once through the same network of minima and maxima.
+  typedef int Eight __attribute__((vector_size(32)));
+  auto sort2 = [](Eight& x, Eight& y) {
+    const Eight lo = x < y ? x : y, hi = x < y ? y : x;
+    x = lo;
+    y = hi;
+  };
+  for (; i + 8 <= n - 2; i += 8) {
+    Eight a, b, c, d, e;
+    std::memcpy(&a, src + i - 2, sizeof a);
+    std::memcpy(&b, src + i - 1, sizeof b);
+    std::memcpy(&c, src + i, sizeof c);
+    std::memcpy(&d, src + i + 1, sizeof d);
+    std::memcpy(&e, src + i + 2, sizeof e);
+    sort2(a, b);
+    sort2(d, e);
+    sort2(a, d);
+    sort2(b, e);
+    const Eight lo = b < c ? b : c, hi = b < c ? c : b;
+    const Eight upper = hi < d ? hi : d;
+    const Eight m = lo < upper ? upper : lo;
+    std::memcpy(v + i, &m, sizeof m);
+  }
+#endif
+  for (; i < n - 2; ++i)
     v[i] = med5(src[i - 2], src[i - 1], src[i], src[i + 1], src[i + 2]);
   v[0] = v[1] = v[2];
   v[n - 1] = v[n - 2] = v[n - 3];
@@ -328,36 +355,69 @@ void mj_xsec(int* out, const QT_WIN* win, int x, int centre, int length) {
   median5(out, length);
 }
 
-// A copy for processors with AVX2 rounds down in one instruction (the same values; no fused
-// multiply-add is allowed in it, so every product and sum is rounded as before).
-VX_HOT_CLONES void qt_radxsec(int* out, int angle,
-                                                                  const QT_WIN* win, int x, int y,
-                                                                  int count) {
+namespace {
+
+// Fractional parts of ray positions are sixteenths of sixteen bits (n / 65536): the least n with
+// n / 65536 >= 0.1 and the largest with n / 65536 <= 0.9, as the comparisons in doubles find them.
+constexpr int first_at_least(double t) {
+  int n = 0;
+  while (n / 65536.0 < t) ++n;
+  return n;
+}
+constexpr int last_at_most(double t) {
+  int n = 65536;
+  while (n / 65536.0 > t) --n;
+  return n;
+}
+constexpr int kFracLow = first_at_least(0.1);
+constexpr int kFracHigh = last_at_most(0.9);
+
+}  // namespace
+
+void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count) {
   if (!out || !win) return;
   int32_t c, ms;
   mt_qtrig(angle, &c, &ms);
-  for (int i = 0; i < count; ++i) {
-    // Multiplying by 2^-16 gives exactly the quotient by 65536.
-    const double px = x + static_cast<double>(i) * c * (1.0 / 65536.0);
-    const double py = y + static_cast<double>(i) * ms * (1.0 / 65536.0);
-    const double flx = std::floor(px), fly = std::floor(py);
-    const double fx = px - flx, fy = py - fly;
-    if (fx >= 0.1 && fy <= 0.9 && !(fx > 0.9 && fy < 0.1)) {
-      const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+  // Positions in units of 2^-16: x + i c / 65536 is exact in doubles as in whole numbers, and so
+  // are its whole and fractional parts.
+  if (ms == 0 && (c == 65536 || c == -65536)) {
+    // Along a row: every position is a whole cell, the nearest one.
+    const int32_t* row = win->rows[clampi(y, 0, win->size - 1)];
+    const int step = c > 0 ? 1 : -1;
+    for (int i = 0; i < count; ++i) out[i] = row[clampi(x + step * i, 0, win->size - 1)];
+    return;
+  }
+  int64_t ux = static_cast<int64_t>(x) * 65536, uy = static_cast<int64_t>(y) * 65536;
+  for (int i = 0; i < count; ++i, ux += c, uy += ms) {
+    const int fxn = static_cast<int>(ux & 0xFFFF), fyn = static_cast<int>(uy & 0xFFFF);
+    if (fxn >= kFracLow && fyn <= kFracHigh && !(fxn > kFracHigh && fyn < kFracLow)) {
+      const int x0 = static_cast<int>(ux >> 16), y0 = static_cast<int>(uy >> 16);
+      int32_t c00, c01, c10, c11;
       if (x0 >= 0 && y0 >= 0 && x0 + 1 < win->size && y0 + 1 < win->size) {
         // All four cells inside the window: read without holding them to it.
         const int32_t* r0 = win->rows[y0] + x0;
         const int32_t* r1 = win->rows[y0 + 1] + x0;
-        const double v = (1 - fx) * (1 - fy) * r0[0] + fx * (1 - fy) * r0[1] +
-                         (1 - fx) * fy * r1[0] + fx * fy * r1[1];
-        out[i] = static_cast<int>(v);
+        c00 = r0[0], c01 = r0[1], c10 = r1[0], c11 = r1[1];
+      } else {
+        c00 = cell(win, x0, y0), c01 = cell(win, x0 + 1, y0);
+        c10 = cell(win, x0, y0 + 1), c11 = cell(win, x0 + 1, y0 + 1);
+      }
+      if (((c00 | c01 | c10 | c11) & ~0xFFFF) == 0) {
+        // Pixel values: each weight's product with its cell is a whole number of 2^-32 below
+        // 2^48, so the bilinear sum in doubles is exact, and so is this one.
+        // (1 - fx) c00 + fx c01 = c00 + fx (c01 - c00), and the same down the column.
+        const int64_t top = int64_t{c00} * 65536 + int64_t{fxn} * (c01 - c00);
+        const int64_t bottom = int64_t{c10} * 65536 + int64_t{fxn} * (c11 - c10);
+        out[i] = static_cast<int>((top * 65536 + fyn * (bottom - top)) >> 32);
         continue;
       }
-      const double v = (1 - fx) * (1 - fy) * cell(win, x0, y0) + fx * (1 - fy) * cell(win, x0 + 1, y0) +
-                       (1 - fx) * fy * cell(win, x0, y0 + 1) + fx * fy * cell(win, x0 + 1, y0 + 1);
+      const double fx = fxn * (1.0 / 65536.0), fy = fyn * (1.0 / 65536.0);
+      const double v = (1 - fx) * (1 - fy) * c00 + fx * (1 - fy) * c01 + (1 - fx) * fy * c10 +
+                       fx * fy * c11;
       out[i] = static_cast<int>(v);
     } else {
-      out[i] = cell(win, static_cast<int>(std::floor(px + 0.5)), static_cast<int>(std::floor(py + 0.5)));
+      // The nearest cell: px + 0.5 rounded down.
+      out[i] = cell(win, static_cast<int>((ux + 32768) >> 16), static_cast<int>((uy + 32768) >> 16));
     }
   }
 }
@@ -557,10 +617,21 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
         }
       }
     };
-    const int near = 2 * bound_reach(s) + 2 * K + 8 + s;
-    const int near_lo = std::max(0, by - near), near_hi = std::min(size - 1, by + near);
-    const bool part = near_hi - near_lo + 1 >= std::max(5, K) &&
-                      (near_lo > 0 || near_hi < size - 1);
+    // The rows within `reach` of the band's centre row, when they are fewer than the window's.
+    struct Rows {
+      int lo, hi;
+      bool part;
+    };
+    auto rows_within = [&](int reach) {
+      const int lo = std::max(0, by - reach), hi = std::min(size - 1, by + reach);
+      return Rows{lo, hi, hi - lo + 1 >= std::max(5, K) && (lo > 0 || hi < size - 1)};
+    };
+    // The rows about the centre usually suffice; a column that needs more takes the rows twice
+    // as far out, and the whole window only when those do not suffice either.
+    const Rows first = rows_within(bound_reach(s) + 2 * K + 8 + s);
+    const Rows second = rows_within(2 * bound_reach(s) + 2 * K + 8 + s);
+    const int near_lo = first.lo, near_hi = first.hi;
+    const bool part = first.part;
     if (part) {
       take_rows(0, 12, near_lo, near_hi);
     } else {
@@ -617,7 +688,12 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     for (int j = 0; j < 13; ++j) {
       const int x = col_x[j];
       int row = 0, up = -1, down = -1;
-      if (!part || !column(j, near_lo, near_hi, &row, &up, &down)) {
+      bool found = part && column(j, near_lo, near_hi, &row, &up, &down);
+      if (!found && part && second.part && second.hi - second.lo > near_hi - near_lo) {
+        take_rows(j, j, second.lo, second.hi);
+        found = column(j, second.lo, second.hi, &row, &up, &down);
+      }
+      if (!found) {
         if (part) take_rows(j, j, 0, size - 1);
         column(j, 0, size - 1, &row, &up, &down);
       }
@@ -671,9 +747,9 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
         second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
       };
       // The pick usually ends a little past the reach: the line is sampled that far first,
-      // and whole only when the pick needs more of it.
-      const int ahead = 2 * bound_reach(s) + 2 * K + 8;
-      if (ahead < d && behind + ahead >= std::max(5, K)) {
+      // then twice as far past it, and whole only when the pick needs more of it.
+      for (const int ahead : {bound_reach(s) + 2 * K + 8, 2 * bound_reach(s) + 2 * K + 8}) {
+        if (ahead >= d || behind + ahead < std::max(5, K)) break;
         filtered(ahead);
         int dist = 0;
         if (bndp_prefix(rdd.data() + behind, ahead - 2 - K / 2, n, s, &dist)) return dist;
@@ -698,8 +774,13 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       res->bnd_x[i] = res->bnd_y[i] = res->img_x[i] = res->img_y[i] = -1;
       continue;
     }
-    int32_t c, ms;
-    mt_qtrig(kSlots[i].angle, &c, &ms);
+    // The slots' directions, worked out once.
+    static const std::array<std::array<int32_t, 2>, SP_BOUNDS> trig = [] {
+      std::array<std::array<int32_t, 2>, SP_BOUNDS> t{};
+      for (int k = 0; k < SP_BOUNDS; ++k) mt_qtrig(kSlots[k].angle, &t[k][0], &t[k][1]);
+      return t;
+    }();
+    const int32_t c = trig[i][0], ms = trig[i][1];
     const int ox = col_x[kSlots[i].col], oy = col_row[kSlots[i].col];
     res->bnd_x[i] = ox + static_cast<int>(std::floor(double(dist[i]) * c / 65536.0 + 0.5));
     res->bnd_y[i] = oy + static_cast<int>(std::floor(double(dist[i]) * ms / 65536.0 + 0.5));

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,7 +16,6 @@
 
 #include "base/ks_mem.h"
 #include "base/slog.h"
-#include "engine/lane_features.h"
 #include "engine/lane_geometry.h"
 #include "engine/lane_kernels.h"
 #include "engine/lane_profile.h"
@@ -48,6 +48,9 @@ struct SharedWin {
 
 constexpr int kMarkNotInLane = '?';
 
+// Outline segments of up to this many steps are drawn in whole numbers (see qt_perim).
+constexpr int kPerimExactSteps = 1 << 20;
+
 // Marks a failed quantification: the failed bit, the fail code word and the mark byte.
 void mark_failed(SPOT* band, int code, int fail_word) {
   band->f1 |= SP_F1_QUANT_FAILED;
@@ -67,11 +70,27 @@ int ring_row(int y, int size) {
 
 // Points the window's row pointers at its cells in the ring order for its current top.
 void ring_rows(QT_WIN* w) {
-  int32_t* base = w->rows[0];
-  for (int r = 1; r < w->size; ++r) base = std::min(base, w->rows[r]);
-  const std::size_t size = static_cast<std::size_t>(w->size);
-  for (int r = 0; r < w->size; ++r)
-    w->rows[r] = base + static_cast<std::size_t>(ring_row(w->top + r, w->size)) * size;
+  // The pointers are always the cell rows in some ring order, rising but for one step back to
+  // the first cell row: that row is found by halving.
+  int32_t** rows = w->rows;
+  int lo = 0, hi = w->size - 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (rows[mid] > rows[hi])
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  int32_t* const base = rows[lo];
+  const int n = w->size;
+  const std::size_t size = static_cast<std::size_t>(n);
+  int32_t* const end = base + size * size;
+  int32_t* at = base + static_cast<std::size_t>(ring_row(w->top, n)) * size;
+  for (int r = 0; r < n; ++r) {
+    rows[r] = at;
+    at += size;
+    if (at == end) at = base;
+  }
 }
 
 // Puts the row pointers back in cell order (the first owns the cells) before a window is freed.
@@ -168,18 +187,27 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
   }
   std::vector<int>& tags = h.rows;
   const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
-  for (int r = lo; r <= hi; ++r) {
+  // Window row r lies in cell row `slot`, which steps on with r round the ring.
+  auto next = [size](int k) { return k + 1 == size ? 0 : k + 1; };
+  int slot = lo <= hi ? ring_row(win->top + lo, size) : 0;
+  for (int r = lo; r <= hi;) {
     const int y = win->top + r;
-    if (tags[static_cast<std::size_t>(ring_row(y, size))] == y) continue;
+    if (tags[static_cast<std::size_t>(slot)] == y) {
+      ++r;
+      slot = next(slot);
+      continue;
+    }
     // Runs of rows not held are loaded together.
-    int e = r;
-    while (e < hi && tags[static_cast<std::size_t>(ring_row(y + (e + 1 - r), size))] !=
-                         y + (e + 1 - r))
+    int e = r, last = slot;
+    while (e < hi && tags[static_cast<std::size_t>(next(last))] != y + (e + 1 - r)) {
       ++e;
+      last = next(last);
+    }
     load_window_rows(win, img, r, e);
-    for (int k = r; k <= e; ++k)
-      tags[static_cast<std::size_t>(ring_row(win->top + k, size))] = win->top + k;
-    r = e;
+    for (int k = r, at = slot; k <= e; ++k, at = next(at))
+      tags[static_cast<std::size_t>(at)] = win->top + k;
+    r = e + 1;
+    slot = next(last);
   }
   return 0;
 }
@@ -488,13 +516,18 @@ int mj_quantwin(const LANE_IMAGE* img, const SPOT* band, int grow_only) {
 
 namespace {
 
-// The window rows that mj_width reads for the band in a window of `size`: rows[0]..rows[1].
-void mj_width_rows(const SPOT* band, int size, int rows[2]) {
-  const int t = band->thickness ? 4 * band->thickness : 2 * band->band_fw;
-  const int r = std::min(t, size) / 2;
-  const int c = size / 2;
-  rows[0] = std::max(c - r, 0);
-  rows[1] = std::min(c + r, size - 1);
+// Calls sum_rows with the thread's work array of column sums: 32-bit sums when the n rows
+// summed (pixel values, 0 .. 65535) cannot overflow them, else 64-bit ones. Inlined, so that
+// the sums are compiled for the caller's processor.
+template <class SumRows>
+[[gnu::always_inline]] inline void with_column_sums(int n, SumRows& sum_rows) {
+  if (n < 32768) {
+    thread_local std::vector<int32_t> sums;
+    sum_rows(sums);
+  } else {
+    thread_local std::vector<long> sums;
+    sum_rows(sums);
+  }
 }
 
 // prof[i] = the mean of window column first_col + i (held to the window) over rows y_lo..y_hi,
@@ -517,29 +550,161 @@ VX_HOT_CLONES void column_means(const QT_WIN* win, int y_lo, int y_hi, int first
     }
     for (int i = 0; i < L; ++i) prof[i] = n ? static_cast<int32_t>(s[i] / n) : 0;
   };
-  if (n < 32768) {
-    thread_local std::vector<int32_t> sums;
-    sum_rows(sums);
-  } else {
-    thread_local std::vector<long> sums;
-    sum_rows(sums);
-  }
+  with_column_sums(n, sum_rows);
 }
 
-// The lane mj_width measures a band's width profile in, kept between bands.
-struct WidthLane {
-  LANE* lane = nullptr;
-  int capacity = 0;  // values data_values holds room for
-  ~WidthLane() { ln_free_lane(lane); }
-};
-WidthLane& width_lane() {
-  thread_local WidthLane w;
-  return w;
+// The valleys of a width profile of n values, as the standard feature detector leaves them with
+// expected band thickness t (one segment), peak threshold 1 and neither valley clean-up nor
+// splitting, ascending, into `valleys`; the work arrays are the caller's. Its peaks are only
+// weighed, not kept: the detector's passes over them that move or drop peaks alone change no
+// valley.
+void width_valleys(const int32_t* v, int n, int t, std::vector<int>& d2, std::vector<int>& valleys,
+                   std::vector<int>& peaks, std::vector<int>& links) {
+  valleys.clear();
+  peaks.clear();
+  if (n <= 0) return;
+  d2.resize(static_cast<std::size_t>(n));
+  // A profile shorter than the kernel has no features at all.
+  if (mt_2df(t, n, v, d2.data()) != 0) return;
+  // Runs of equal sign of the second derivative: each falling run a valley at its lowest point
+  // (the middle of a flat bottom), each rising run a peak at its highest. They alternate.
+  for (int j = 0; j < n;) {
+    const bool up = d2[j] >= 1;
+    int r = j;
+    while (r + 1 < n && (d2[r + 1] >= 1) == up) ++r;
+    int m = j;
+    for (int i = j + 1; i <= r; ++i)
+      if (up ? v[i] > v[m] : v[i] < v[m]) m = i;
+    int e = m + 1;
+    while (e < n && v[e] == v[m] && (d2[e] >= 1) == up) ++e;
+    (up ? peaks : valleys).push_back((e + m - 1) / 2);
+    j = r + 1;
+  }
+  // A peak that does not rise at least 1 above the lower of the valleys beside it (the
+  // profile's ends where there is none) goes, and takes the higher of those valleys with it.
+  // The valleys left are linked both ways: links[2k] the one before valley k, links[2k + 1] the
+  // one after (nv: none, which also heads the list).
+  const int nv = static_cast<int>(valleys.size());
+  links.resize(2 * static_cast<std::size_t>(nv) + 2);
+  for (int k = 0; k <= nv; ++k) {
+    links[2 * static_cast<std::size_t>(k)] = k == 0 ? nv : k - 1;
+    links[2 * static_cast<std::size_t>(k) + 1] = k + 1 <= nv - 1 ? k + 1 : nv;
+  }
+  if (nv > 0) {
+    links[2 * static_cast<std::size_t>(nv)] = nv - 1;
+    links[2 * static_cast<std::size_t>(nv) + 1] = 0;
+  }
+  auto prev_of = [&](int k) -> int& { return links[2 * static_cast<std::size_t>(k)]; };
+  auto next_of = [&](int k) -> int& { return links[2 * static_cast<std::size_t>(k) + 1]; };
+  auto unlink = [&](int k) {
+    next_of(prev_of(k)) = next_of(k);
+    prev_of(next_of(k)) = prev_of(k);
+  };
+  int at = nv;  // the last valley left before the peak in hand (nv: none)
+  for (const int pos : peaks) {
+    while (next_of(at) != nv && valleys[static_cast<std::size_t>(next_of(at))] < pos)
+      at = next_of(at);
+    const int lv = at, rv = next_of(at);
+    const int lval = lv != nv ? v[valleys[static_cast<std::size_t>(lv)]] : v[0];
+    const int rval = rv != nv ? v[valleys[static_cast<std::size_t>(rv)]] : v[n - 1];
+    if (v[pos] - std::min(lval, rval) >= 1) continue;
+    const int higher = rval > lval ? rv : lv;
+    if (higher == nv) continue;
+    if (higher == at) at = prev_of(at);
+    unlink(higher);
+  }
+  // The valleys left, with the profile's two ends.
+  int kept = 0;
+  bool first = false, last = false;
+  for (int k = next_of(nv); k != nv; k = next_of(k)) {
+    const int pos = valleys[static_cast<std::size_t>(k)];
+    first = first || pos == 0;
+    last = last || pos == n - 1;
+    valleys[static_cast<std::size_t>(kept++)] = pos;
+  }
+  valleys.resize(static_cast<std::size_t>(kept));
+  if (!first) valleys.insert(valleys.begin(), 0);
+  if (!last && n - 1 != 0) valleys.push_back(n - 1);
 }
 
 }  // namespace
 
-int mj_width(SPOT* band, const QT_WIN* win) {
+void mj_width_valleys(const int32_t* prof, int n, int t, std::vector<int>* valleys) {
+  if (!valleys) return;
+  thread_local std::vector<int> d2, peaks, links;
+  if (!prof || n <= 0) {
+    valleys->clear();
+    return;
+  }
+  width_valleys(prof, n, t, d2, *valleys, peaks, links);
+}
+
+namespace {
+
+// Work arrays of mj_width, kept between bands.
+struct WidthScratch {
+  std::vector<int32_t> prof;
+  std::vector<int> d2, valleys, peaks, links;
+};
+
+// The image's columns over window rows y_lo..y_hi as column_means finds them in `win` once it
+// is loaded: prof[i] the mean of window column first_col + i (which lies inside the window),
+// cells outside the lane image white. The copy for processors with AVX2 adds several at once.
+VX_HOT_CLONES void image_column_means(const LANE_IMAGE* img, const QT_WIN* win, int y_lo,
+                                      int y_hi, int first_col, int L, int32_t* prof) {
+  const int n = y_hi >= y_lo ? y_hi - y_lo + 1 : 0;
+  const int white = img->is_8bit ? 255 : 65535;
+  const int iw = img->stride > 0 ? img->stride : img->x_max - img->x_min + 1;
+  const int x_first = win->left + first_col;
+  // Columns i_lo..i_hi - 1 lie inside the lane image.
+  const int i_lo = std::clamp(img->x_min - x_first, 0, L);
+  const int i_hi = std::clamp(img->x_max - x_first + 1, i_lo, L);
+  // The rows lie far apart in the image: the first ones are fetched at once, and each row
+  // then fetches the one eight below it while it is added.
+  const int bpp = img->is_8bit ? 1 : 2;
+  const std::size_t bytes = static_cast<std::size_t>(std::max(i_hi - i_lo, 0)) * bpp;
+  auto fetch = [&](int y) {
+    const int iy = win->top + y;
+    if (y > y_hi || iy < img->y_min || iy > img->y_max || bytes == 0) return;
+    const char* src = static_cast<const char*>(img->pixels) +
+                      (static_cast<std::size_t>(iy - img->y_min) * iw + (x_first + i_lo - img->x_min)) * bpp;
+    for (std::size_t k = 0; k < bytes; k += 64) __builtin_prefetch(src + k);
+    __builtin_prefetch(src + bytes - 1);
+  };
+  for (int y = y_lo; y < y_lo + 8; ++y) fetch(y);
+  auto sum_rows = [&](auto& sums) {
+    sums.assign(static_cast<std::size_t>(L), 0);
+    auto* s = sums.data();
+    int white_rows = 0;
+    for (int y = y_lo; y <= y_hi; ++y) {
+      fetch(y + 8);
+      const int iy = win->top + y;
+      if (iy < img->y_min || iy > img->y_max) {
+        ++white_rows;
+        continue;
+      }
+      const std::size_t at = static_cast<std::size_t>(iy - img->y_min) * iw +
+                             (x_first + i_lo - img->x_min);
+      if (img->is_8bit) {
+        const uint8_t* src = static_cast<const uint8_t*>(img->pixels) + at - i_lo;
+        for (int i = i_lo; i < i_hi; ++i) s[i] += src[i];
+      } else {
+        const uint16_t* src = static_cast<const uint16_t*>(img->pixels) + at - i_lo;
+        for (int i = i_lo; i < i_hi; ++i) s[i] += src[i];
+      }
+    }
+    for (int i = 0; i < L; ++i) {
+      const int whites = i < i_lo || i >= i_hi ? n : white_rows;
+      s[i] += static_cast<std::remove_reference_t<decltype(s[i])>>(whites) * white;
+      prof[i] = n ? static_cast<int32_t>(s[i] / n) : 0;
+    }
+  };
+  with_column_sums(n, sum_rows);
+}
+
+// mj_width with the width profile taken from the window's cells (no image), or from the lane
+// image at the window's place before its cells are loaded.
+int band_width(SPOT* band, const QT_WIN* win, const LANE_IMAGE* img) {
   static const char* fn = "mj_width";
   if (!band || !win || !win->rows) return 0;
   const int W = band->lane_width;
@@ -553,38 +718,31 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   const int first_col = c - L / 2;
 
   if (mj_alloc_fails()) return 0;
-  // One scratch lane serves every band: its profile buffer only grows, and feature detection
-  // empties its feature lists before it fills them.
-  WidthLane& wl = width_lane();
-  if (!wl.lane) wl.lane = ln_make_lane();
-  LANE* tmp = wl.lane;
-  if (!tmp) return 0;
-  if (L > wl.capacity) {
-    auto* grown = static_cast<int32_t*>(ks_alloc_msg(sizeof(int32_t) * L));
-    if (!grown) {
-      ks_dbg_null_ptr(fn, "data_values");
-      return 0;
-    }
-    ks_free(tmp->data_values);
-    tmp->data_values = grown;
-    wl.capacity = L;
+  thread_local WidthScratch work;
+  try {
+    work.prof.resize(static_cast<std::size_t>(L));
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr(fn, "data_values");
+    return 0;
   }
-  tmp->num_data_values = L;
-  int32_t* prof = tmp->data_values;
+  int32_t* prof = work.prof.data();
   // Each profile value is the mean of its column over rows c - r .. c + r inside the window:
   // the columns are summed row by row (integer sums, exact in any order).
   const int y_lo = std::max(c - r, 0), y_hi = std::min(c + r, size - 1);
-  column_means(win, y_lo, y_hi, first_col, L, prof);
-  tmp->min_top_band_thick = tmp->min_bot_band_thick = W / 4;
-  tmp->band_threshold = 1;
-  tmp->band_threshold2 = 0;
-  ln_detect_features(tmp, 0, 0);
+  if (img)
+    image_column_means(img, win, y_lo, y_hi, first_col, L, prof);
+  else
+    column_means(win, y_lo, y_hi, first_col, L, prof);
+  try {
+    width_valleys(prof, L, W / 4, work.d2, work.valleys, work.peaks, work.links);
+  } catch (const std::bad_alloc&) {
+    ks_dbg_null_ptr(fn, "valleys");
+    return 0;
+  }
 
   const int mid = L / 2;
   int left = -1, right = -1;
-  for (const LN_FEAT* v = tmp->valley ? tmp->valley->next : nullptr; v; v = v->next) {
-    const int p = v->feat.y;
-    if (p < 0 || p >= L) continue;
+  for (const int p : work.valleys) {
     if (p < mid) {
       if (left < 0 || prof[p] <= prof[left]) left = p;  // the last of equals
     } else if (right < 0 || prof[p] < prof[right]) {
@@ -608,6 +766,10 @@ int mj_width(SPOT* band, const QT_WIN* win) {
   SLOG(fn, SLOG_VALUE4, "width %d (%d, %d)", band->lane_width, band->left_hw, band->right_hw);
   return 1;
 }
+
+}  // namespace
+
+int mj_width(SPOT* band, const QT_WIN* win) { return band_width(band, win, nullptr); }
 
 int mj_FdBnds(SPOT* band, const LANE* lane, int find) {
   static const char* fn = "mj_FdBnds";
@@ -637,10 +799,16 @@ int mj_ckbnd(const SPOT* band) {
   return 1;
 }
 
-// The AVX2 copy rounds down in one instruction (no fused multiply-add: the same points).
-VX_HOT_CLONES void qt_perim(QT_WIN* canvas,
-                                                                const int32_t* px,
-                                                                const int32_t* py) {
+namespace {
+
+// d k / steps rounded to the nearest whole number, halves up, in doubles.
+int rounded_offset(int d, int k, int steps) {
+  return static_cast<int>(std::floor(static_cast<double>(d) * k / steps + 501.5) - 501);
+}
+
+}  // namespace
+
+void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
   if (!canvas || !canvas->rows || !px || !py) return;
   const int size = canvas->size;
   for (int i = 0; i < SP_BOUNDS; ++i) {
@@ -648,13 +816,40 @@ VX_HOT_CLONES void qt_perim(QT_WIN* canvas,
     const int x0 = px[prev], y0 = py[prev];
     const int dx = px[i] - x0, dy = py[i] - y0;
     const int steps = std::max(std::abs(dx), std::abs(dy));
+    if (steps > kPerimExactSteps) {
+      for (int k = 0; k < steps; ++k) {
+        const int x = x0 + rounded_offset(dx, k, steps), y = y0 + rounded_offset(dy, k, steps);
+        if (x >= 0 && y >= 0 && x < size && y < size) canvas->rows[y][x] = 1;
+      }
+      continue;
+    }
+    // Step k lies at the nearest cell to k / steps of the way, halves rounded up: the offset is
+    // floor((2 d k + steps) / (2 steps)). Along the longer axis that is k itself (or -k); along
+    // the other it is kept as a quotient and a remainder that each step moves by 2 d. (A
+    // point's offset d k / steps differs from a half by at least 1 / (2 steps), far more than
+    // the rounding of the same offset worked out in doubles.)
+    if (steps == 0) continue;
+    const bool x_major = std::abs(dx) == steps;
+    const int step = (x_major ? dx : dy) > 0 ? 1 : -1;
+    const int d = x_major ? dy : dx;
+    const int64_t den = 2 * static_cast<int64_t>(steps);
+    int64_t rem = steps;
+    int q = 0;
+    // A segment with both ends inside the canvas lies inside it.
+    const bool inside = x0 >= 0 && y0 >= 0 && x0 < size && y0 < size && px[i] >= 0 &&
+                        py[i] >= 0 && px[i] < size && py[i] < size;
     for (int k = 0; k < steps; ++k) {
-      const double ox = static_cast<double>(dx) * k / steps;
-      const double oy = static_cast<double>(dy) * k / steps;
-      const int x = x0 + static_cast<int>(std::floor(ox + 501.5) - 501);
-      const int y = y0 + static_cast<int>(std::floor(oy + 501.5) - 501);
-      if (x < 0 || y < 0 || x >= size || y >= size) continue;
-      canvas->rows[y][x] = 1;
+      const int x = x_major ? x0 + step * k : x0 + q;
+      const int y = x_major ? y0 + q : y0 + step * k;
+      if (inside || (x >= 0 && y >= 0 && x < size && y < size)) canvas->rows[y][x] = 1;
+      rem += 2 * d;
+      if (rem >= den) {
+        rem -= den;
+        ++q;
+      } else if (rem < 0) {
+        rem += den;
+        --q;
+      }
     }
   }
 }
@@ -717,6 +912,7 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   thread_local std::vector<int32_t*> canvas_rows;
   thread_local int cells_size = 0;
   thread_local int dirty_lo = 0, dirty_hi = -1;
+  thread_local int dirty_x_lo = 0, dirty_x_hi = -1;  // the columns marked in those rows
   const int size = win->size;
   if (size != cells_size) {
     cells_size = 0;
@@ -729,9 +925,11 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     for (int r = 0; r < size; ++r) canvas_rows[r] = cells.data() + static_cast<std::size_t>(r) * size;
     canvas_rows[size] = nullptr;
     cells_size = size;
-  } else if (dirty_lo <= dirty_hi) {
-    std::fill(cells.begin() + static_cast<std::ptrdiff_t>(dirty_lo) * size,
-              cells.begin() + static_cast<std::ptrdiff_t>(dirty_hi + 1) * size, 0);
+  } else if (dirty_lo <= dirty_hi && dirty_x_lo <= dirty_x_hi) {
+    for (int y = dirty_lo; y <= dirty_hi; ++y) {
+      int32_t* row = cells.data() + static_cast<std::size_t>(y) * size;
+      std::fill(row + dirty_x_lo, row + dirty_x_hi + 1, 0);
+    }
   }
   QT_WIN canvas = *win;
   canvas.mode = QT_WIN_OWNED;
@@ -740,6 +938,9 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   // The outline marks only rows between its highest and lowest points.
   dirty_lo = std::max(0, *std::min_element(py, py + SP_BOUNDS));
   dirty_hi = std::min(size - 1, *std::max_element(py, py + SP_BOUNDS));
+  // and only columns between its leftmost and rightmost points; the fill widens both ranges.
+  dirty_x_lo = std::max(0, *std::min_element(px, px + SP_BOUNDS));
+  dirty_x_hi = std::min(size - 1, *std::max_element(px, px + SP_BOUNDS));
   qt_perim(&canvas, px, py);
 
   const int bx = band->x - win->left, by = band->y - win->top;
@@ -784,6 +985,8 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     while (l > 0 && !row[l - 1]) --l;
     const int rr = marked_from(row, x + 1, size) - 1;
     std::fill(row + l, row + rr + 1, 2);
+    dirty_x_lo = std::min(dirty_x_lo, l);
+    dirty_x_hi = std::max(dirty_x_hi, rr);
     for (int ny : {y - 1, y + 1}) {
       if (ny < 0 || ny >= size) continue;
       // The first cell of each unmarked stretch of the neighbour row within l..rr.
@@ -799,16 +1002,18 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   }
 
   // Runs of marked cells, row by row: from the seed row up while a row has any, then down.
+  // Marked cells lie only in the columns marked.
+  const int x_from = dirty_x_lo, x_end = dirty_x_hi + 1;
   auto list_row = [&](int y) {
     const int32_t* const row = c[y];
     bool any = false;
-    int k = marked_from(row, 0, size);
-    while (k < size) {
+    int k = marked_from(row, x_from, x_end);
+    while (k < x_end) {
       const int x0 = k;
-      k = clear_from(row, k + 1, size);
+      k = clear_from(row, k + 1, x_end);
       spans->push_back({y, x0, k - 1});
       any = true;
-      k = marked_from(row, k, size);
+      k = marked_from(row, k, x_end);
     }
     return any;
   };
@@ -960,42 +1165,26 @@ int mj_doquant(SPOT* band, const LANE* lane, LANE_IMAGE* img, IMG_INT_INFO* look
   }
   img->cx = band->x;
   img->cy = band->y;
-  // With a lane width the band's width is measured first, from the window's rows about its
-  // centre only: those rows are loaded first, the others once the window is known to stay.
-  int width_rows[2] = {0, INT_MAX};
-  int win_size = 0;
-  if (W) {
-    // The window made has the size asked for, or the size remembered for a small one.
-    const int size = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
-    win_size = size > 4 ? size : t_main.w.remembered;
-    mj_width_rows(band, win_size, width_rows);
-  }
-  int r = quantwin(img, band, 0, width_rows[0], width_rows[1]);
+  // With a lane width the band's width is measured first, from the lane image about the
+  // window's centre: the window is placed but its cells are loaded only once it is known to
+  // stay (a wider band takes a larger window, which is loaded instead).
+  int r = quantwin(img, band, 0, 0, W ? -1 : INT_MAX);
   if (r != 0) {
     SLOG(fn, SLOG_WARN, "mj_quantwin fail #1");
     mark_failed(band, r, r);
     return 0;
   }
-  if (W && t_main.w.win->size != win_size) {
-    // Not the window foreseen: load it whole.
-    load_shared_rows(t_main.w, img, 0, t_main.w.win->size - 1);
-    width_rows[0] = 0;
-    width_rows[1] = t_main.w.win->size - 1;
-  }
   if (W) {
-    if (!mj_width(band, t_main.w.win)) {
+    if (!band_width(band, t_main.w.win, img)) {
       SLOG(fn, SLOG_WARN, "mj_quantwin fail #84");
       mark_failed(band, MJ_FAIL_WIN_COPY, 'T');
       return 0;
     }
-    // A window at least as large as the measured band needs stays: load the rest of its rows.
+    // A window at least as large as the measured band needs stays: load its rows.
     const int grown = mj_windowsize(band->lane_width, band->thickness, band->band_fw);
     const bool kept = grown > 0 && t_main.w.win && t_main.w.win->size >= grown;
     r = mj_quantwin(img, band, 1);
-    if (r == 0 && kept) {
-      load_shared_rows(t_main.w, img, 0, width_rows[0] - 1);
-      load_shared_rows(t_main.w, img, width_rows[1] + 1, INT_MAX);
-    }
+    if (r == 0 && kept) load_shared_rows(t_main.w, img, 0, INT_MAX);
     if (r != 0) {
       band->lane_width = W;
       r = mj_quantwin(img, band, 0);

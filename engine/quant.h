@@ -86,6 +86,10 @@ int mj_load_window(QT_WIN* win, const LANE_IMAGE* img);
 // Sets the band's lane width and half widths from a cross profile of the window about its
 // centre (both half widths first W / 2). 1, or 0 when memory runs out.
 int mj_width(SPOT* band, const QT_WIN* win);
+// The valleys mj_width weighs in a width profile of n values: those the standard feature
+// detector finds with expected band thickness t, band threshold 1 and neither valley clean-up
+// nor splitting, ascending; none when the profile is shorter than the detector's kernel.
+void mj_width_valleys(const int32_t* prof, int n, int t, std::vector<int>* valleys);
 
 // Runs mj_2df_bnds on the band's attached result: 1 when it gives 0..12, else 0 with the band
 // marked failed.

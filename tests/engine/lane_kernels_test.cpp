@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <span>
 #include <vector>
 
 #include "engine/lane_kernels.h"
@@ -32,6 +34,33 @@ TEST(SecondDerivative, PeakGivesPositiveOutputAndEndsAreZero) {
   // out[3] = -(10*2 - 5*3 - 10*4 - 5*10 + 10*4) = 45
   // out[4] = -(10*3 - 5*4 - 10*10 - 5*4 + 10*3) = 80
   EXPECT_EQ(out5, (std::vector<int>{0, 0, -50, 45, 80, 0, 0}));
+}
+
+TEST(SecondDerivative, EveryKernelAgreesWithSumsInSixtyFourBits) {
+  std::mt19937 rng(48);
+  // Inputs up to 2^24 either side of 0 (summed in 32 bits), one just past it, and the extremes
+  // of int, whose products need 64 bits.
+  const int limits[] = {255, 65535, 1 << 24, (1 << 24) + 1, 2147483647};
+  for (int thickness = 0; thickness <= 11; ++thickness) {
+    const std::span<const int> kernel = ln_kernel((2 * thickness - 3) / 2);
+    const int k = static_cast<int>(kernel.size()), half = k / 2;
+    for (const int limit : limits) {
+      std::uniform_int_distribution<int> value(-limit - (limit == 2147483647 ? 1 : 0), limit);
+      for (int count : {k, k + 1, 40, 301}) {
+        std::vector<int> in(static_cast<size_t>(count)), out(static_cast<size_t>(count), 77);
+        for (int& v : in) v = value(rng);
+        in[static_cast<size_t>(count / 2)] = limit;  // the bound itself is reached
+        ASSERT_EQ(mt_2df(thickness, count, in.data(), out.data()), 0);
+        for (int i = 0; i < count; ++i) {
+          long long sum = 0;
+          if (i >= half && i < count - half)
+            for (int j = 0; j < k; ++j) sum += static_cast<long long>(kernel[j]) * in[static_cast<size_t>(i - half + j)];
+          ASSERT_EQ(out[static_cast<size_t>(i)], static_cast<int>(-sum))
+              << "thickness " << thickness << ", inputs to " << limit << ", index " << i;
+        }
+      }
+    }
+  }
 }
 
 TEST(SmoothingFilters, EveryWidthKeepsTheShapeRules) {
