@@ -50,8 +50,9 @@ struct Grid {
 // (empty on return), kept by the caller from one region to the next.
 // The region is the set of edge-run pixels joined to the start through their four neighbours,
 // whatever the order they are found in: each pixel taken from the stack is widened to the run of
-// edge-run pixels about it in its row, and the edge-run pixels above and below that run go on
-// the stack.
+// edge-run pixels about it in its row, and the first pixel of each run of edge-run pixels above
+// and below that run goes on the stack (the rest of such a run is taken when the pixel is
+// widened).
 Pseudo grow_region(Grid& g, int x0, int y0, std::vector<std::pair<int, int>>& stack) {
   Pseudo r{x0, x0, y0, y0, 0, 0, -1};
   const int x_lo = 1, x_hi = g.w - 2;
@@ -76,6 +77,7 @@ Pseudo grow_region(Grid& g, int x0, int y0, std::vector<std::pair<int, int>>& st
         if (next[k] != kEdgeRun) continue;
         next[k] = kVisited;
         stack.push_back({k, ny});
+        while (k < b && next[k + 1] == kEdgeRun) ++k;
       }
     }
   }
@@ -151,9 +153,11 @@ VX_HOT_CLONES int track(LANE* lane_head, int N, const TkImage* img, int height, 
     }
   }
 
-  // Bright runs between a rising and a falling edge, about one lane wide.
-  for (int t : {T0 / 2, T0, 3 * T0 / 2}) {
-    for (int y = 0; y < H; ++y) {
+  // Bright runs between a rising and a falling edge, about one lane wide, at three thresholds.
+  // The runs only mark the mask and are found from the difference image alone, so each row is
+  // taken at all three thresholds while it is in cache.
+  for (int y = 0; y < H; ++y) {
+    for (int t : {T0 / 2, T0, 3 * T0 / 2}) {
       const int* row = W > 0 ? &g.D(0, y) : nullptr;
       int x = 0;
       while (x < W) {
