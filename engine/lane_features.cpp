@@ -330,9 +330,24 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     const bool up = D[j] >= 1;
     int r = j;
     while (r + 1 < n && (D[r + 1] >= 1) == up) ++r;
+    // The first highest (lowest) value of the run, its value kept beside its index so that
+    // each step compares with a register rather than loading the value back through the index.
     int m = j;
-    for (int i = j + 1; i <= r; ++i) {
-      if (up ? v[i] > v[m] : v[i] < v[m]) m = i;
+    int vm = v[j];
+    if (up) {
+      for (int i = j + 1; i <= r; ++i) {
+        if (v[i] > vm) {
+          m = i;
+          vm = v[i];
+        }
+      }
+    } else {
+      for (int i = j + 1; i <= r; ++i) {
+        if (v[i] < vm) {
+          m = i;
+          vm = v[i];
+        }
+      }
     }
     int e = m + 1;
     while (e < n && v[e] == v[m] && (D[e] >= 1) == up) ++e;

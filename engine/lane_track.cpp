@@ -50,8 +50,9 @@ struct Grid {
 // (empty on return), kept by the caller from one region to the next.
 // The region is the set of edge-run pixels joined to the start through their four neighbours,
 // whatever the order they are found in: each pixel taken from the stack is widened to the run of
-// edge-run pixels about it in its row, and the edge-run pixels above and below that run go on
-// the stack.
+// edge-run pixels about it in its row, and the first pixel of each run of edge-run pixels above
+// and below that run goes on the stack (the rest of such a run is taken when the pixel is
+// widened).
 Pseudo grow_region(Grid& g, int x0, int y0, std::vector<std::pair<int, int>>& stack) {
   Pseudo r{x0, x0, y0, y0, 0, 0, -1};
   const int x_lo = 1, x_hi = g.w - 2;
@@ -76,6 +77,7 @@ Pseudo grow_region(Grid& g, int x0, int y0, std::vector<std::pair<int, int>>& st
         if (next[k] != kEdgeRun) continue;
         next[k] = kVisited;
         stack.push_back({k, ny});
+        while (k < b && next[k + 1] == kEdgeRun) ++k;
       }
     }
   }
@@ -151,31 +153,35 @@ VX_HOT_CLONES int track(LANE* lane_head, int N, const TkImage* img, int height, 
     }
   }
 
-  // Bright runs between a rising and a falling edge, about one lane wide.
-  for (int t : {T0 / 2, T0, 3 * T0 / 2}) {
-    for (int y = 0; y < H; ++y) {
-      const int* row = W > 0 ? &g.D(0, y) : nullptr;
+  // Bright runs between a rising and a falling edge, about one lane wide, at three thresholds.
+  // The runs only mark the mask and are found from the difference image alone, so each row is
+  // taken at all three thresholds while it is in cache. A run starts at a column above the
+  // threshold: the columns above the lowest of the three are listed once per row (without a
+  // branch, since which they are is unforeseeable), and each threshold's search for the next
+  // column above it goes through the list.
+  const int thresholds[3] = {T0 / 2, T0, 3 * T0 / 2};
+  const int t_low = std::min({thresholds[0], thresholds[1], thresholds[2]});
+  std::vector<int> above(static_cast<size_t>(std::max(W, 0)) + 1);
+  for (int y = 0; y < H; ++y) {
+    const int* row = W > 0 ? &g.D(0, y) : nullptr;
+    int n_above = 0;
+    for (int x = 0; x < W; ++x) {
+      above[n_above] = x;
+      n_above += row[x] > t_low;
+    }
+    for (const int t : thresholds) {
       int x = 0;
+      int next = 0;  // the first listed column not yet passed
       while (x < W) {
-        // Columns at or below the threshold are passed 16 at a time while none in the 16
-        // exceeds it (a test the compiler can vectorise), then one by one.
-        while (x + 16 <= W) {
-          bool above = false;
-          for (int k = 0; k < 16; ++k) above |= row[x + k] > t;
-          if (above) break;
-          x += 16;
-        }
-        if (x == W) break;
-        if (row[x] <= t) {
-          ++x;
-          continue;
-        }
+        while (next < n_above && (above[next] < x || row[above[next]] <= t)) ++next;
+        if (next == n_above) break;
+        x = above[next];
         // x1: the first column after the rising run; j: the first falling column from there.
         int x1 = x;
-        while (x1 < W && g.D(x1, y) > t) ++x1;
+        while (x1 < W && row[x1] > t) ++x1;
         int j = x1;
-        while (j < W && j - x1 < Lw && g.D(j, y) >= -t) ++j;
-        if (j < W && g.D(j, y) < -t && h < j - x1 && j - x1 < Lw) {
+        while (j < W && j - x1 < Lw && row[j] >= -t) ++j;
+        if (j < W && row[j] < -t && h < j - x1 && j - x1 < Lw) {
           for (int k = x1; k < j; ++k) g.M(k, y) = kEdgeRun;
           x = j;
         } else {
