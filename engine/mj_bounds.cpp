@@ -425,8 +425,10 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
 namespace {
 
 // qt_cross filling only the table's counts and the entries below its count. With a limit, the
-// scan ends after the first crossing past it: a caller that reads only the crossings at or
-// before the limit gets the same ones.
+// scan ends as soon as no further crossing can lie at or before it: a caller that reads only
+// the crossings at or before the limit gets the same ones. The first crossing past the limit
+// is listed (without its area and minimum) only when none lies before it, so that the table
+// still tells a profile without crossings from one whose crossings all lie too far.
 // *stop (when given) receives the index the scan ended at: below count only when it ended at
 // the limit or at the table's capacity, with every value it weighed read.
 int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX,
@@ -440,13 +442,26 @@ int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MA
   // A leading non-positive run is no crossing.
   while (i < count && d2[i] <= 0) t->lead_area += 1 - d2[i++];
   while (i < count && t->count < QT_MAX_CROSS) {
-    if (t->count > 0 && t->pos[t->count - 1] > limit) break;
     int mx = d2[i];
-    while (i < count && d2[i] > 0) mx = std::max(mx, d2[i++]);
-    if (i >= count) break;
+    // Once a crossing is listed, a positive run that reaches past the limit ends the scan:
+    // the crossing that closes it would not be weighed.
+    const int run_end = t->count > 0 && limit < count - 1 ? limit + 1 : count;
+    while (i < run_end && d2[i] > 0) mx = std::max(mx, d2[i++]);
+    if (i >= run_end) {
+      if (run_end < count) {
+        if (stop) *stop = i;
+        return t->count;
+      }
+      break;
+    }
     const int k = t->count++;
     t->pos[k] = i;
     t->max_before[k] = mx;
+    if (i > limit) {
+      // The first crossing, past the limit: it is not weighed.
+      if (stop) *stop = i;
+      return t->count;
+    }
     int mn = d2[i];
     int area = 0;
     while (i < count && d2[i] <= 0) {
@@ -628,7 +643,7 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     };
     // The rows about the centre usually suffice; a column that needs more takes the rows twice
     // as far out, and the whole window only when those do not suffice either.
-    const Rows first = rows_within(bound_reach(s) + 2 * K + 8 + s);
+    const Rows first = rows_within(bound_reach(s) + K / 2 + 6 + s);
     const Rows second = rows_within(2 * bound_reach(s) + 2 * K + 8 + s);
     const int near_lo = first.lo, near_hi = first.hi;
     const bool part = first.part;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <cstdint>
@@ -265,6 +266,45 @@ TEST(QuantExact, CrossSectionsTakeTheMedianOfEveryFiveValues) {
       }
       ASSERT_EQ(got, want) << "length " << length << ", " << levels << " levels";
     }
+  }
+}
+
+// Bound picks that stop scanning once no crossing within reach can follow, against the pick
+// over every crossing of the whole profile.
+TEST(QuantExact, BoundPicksAreThoseOverEveryCrossing) {
+  std::mt19937 rng(53);
+  std::uniform_int_distribution<int> run(1, 12), mag(0, 400), len(1, 120), half(2, 40);
+  auto pick_over_all = [](const std::vector<int>& prof, int s) {
+    QT_CROSS_TAB t;
+    const int n = qt_cross(prof.data(), static_cast<int>(prof.size()), &t);
+    if (n == 0) return -1;
+    const int reach = s + 2 * mj_ramp(s);
+    int max_pos = INT_MIN, min_neg = INT_MAX, best_contrast = 0, best_area = 0, choice = -1;
+    for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
+      max_pos = std::max(max_pos, t.max_before[k]);
+      min_neg = std::min(min_neg, t.min_after[k]);
+      if (max_pos - min_neg > best_contrast && t.area[k] > best_area) {
+        best_contrast = max_pos - min_neg;
+        best_area = t.area[k];
+        choice = k;
+      }
+    }
+    return choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+  };
+  for (int c = 0; c < 200000; ++c) {
+    // Alternating runs of positive and non-positive values, starting either way.
+    std::vector<int> prof(static_cast<size_t>(len(rng)));
+    bool positive = rng() % 2 == 0;
+    for (size_t i = 0; i < prof.size();) {
+      for (int r = run(rng); r > 0 && i < prof.size(); --r)
+        prof[i++] = positive ? 1 + mag(rng) : -mag(rng);
+      positive = !positive;
+    }
+    const int s = half(rng);
+    int dist = 7;
+    const int got = mj_bndp(prof.data(), 0, static_cast<int>(prof.size()), s, 0, 0, 0, &dist);
+    ASSERT_EQ(got, pick_over_all(prof, s)) << "case " << c;
+    ASSERT_EQ(dist, got);
   }
 }
 
