@@ -124,7 +124,7 @@ void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) 
 
 // Work arrays of the outline finder, kept between bands so that each band does not allocate.
 struct BoundsScratch {
-  std::vector<int> xsec, all_xsec, d2, rd2, fwd, back, line, rdd;
+  std::vector<int> xsec, all_xsec, d2, fwd, back, line, rdd;
 };
 BoundsScratch& scratch() {
   thread_local BoundsScratch s;
@@ -372,6 +372,26 @@ constexpr int last_at_most(double t) {
 constexpr int kFracLow = first_at_least(0.1);
 constexpr int kFracHigh = last_at_most(0.9);
 
+// The bilinear value between four cells at fractional parts fxn, fyn (in 2^-16), truncated.
+inline int bilinear(int32_t c00, int32_t c01, int32_t c10, int32_t c11, int fxn, int fyn) {
+  if (((c00 | c01 | c10 | c11) & ~0xFFFF) == 0) {
+    // Pixel values: each weight's product with its cell is a whole number of 2^-32 below
+    // 2^48, so the bilinear sum in doubles is exact, and so is this one.
+    // (1 - fx) c00 + fx c01 = c00 + fx (c01 - c00), and the same down the column.
+    const int64_t top = int64_t{c00} * 65536 + int64_t{fxn} * (c01 - c00);
+    const int64_t bottom = int64_t{c10} * 65536 + int64_t{fxn} * (c11 - c10);
+    return static_cast<int>((top * 65536 + fyn * (bottom - top)) >> 32);
+  }
+  const double fx = fxn * (1.0 / 65536.0), fy = fyn * (1.0 / 65536.0);
+  const double v = (1 - fx) * (1 - fy) * c00 + fx * (1 - fy) * c01 + (1 - fx) * fy * c10 +
+                   fx * fy * c11;
+  return static_cast<int>(v);
+}
+
+bool bilinear_taken(int fxn, int fyn) {
+  return fxn >= kFracLow && fyn <= kFracHigh && !(fxn > kFracHigh && fyn < kFracLow);
+}
+
 }  // namespace
 
 void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count) {
@@ -388,33 +408,30 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
     return;
   }
   int64_t ux = static_cast<int64_t>(x) * 65536, uy = static_cast<int64_t>(y) * 65536;
+  // Positions move by the same step each sample, so the first and the last bound them all.
+  // When every sample's four cells (and so its nearest cell) lie inside the window, the cells
+  // are read without holding them to it.
+  const int64_t end_x = ux + int64_t{c} * (count - 1), end_y = uy + int64_t{ms} * (count - 1);
+  if (count > 0 && std::min(ux, end_x) >= 0 && std::min(uy, end_y) >= 0 &&
+      (std::max(ux, end_x) >> 16) + 1 < win->size && (std::max(uy, end_y) >> 16) + 1 < win->size) {
+    for (int i = 0; i < count; ++i, ux += c, uy += ms) {
+      const int fxn = static_cast<int>(ux & 0xFFFF), fyn = static_cast<int>(uy & 0xFFFF);
+      if (bilinear_taken(fxn, fyn)) {
+        const int32_t* r0 = win->rows[uy >> 16] + (ux >> 16);
+        const int32_t* r1 = win->rows[(uy >> 16) + 1] + (ux >> 16);
+        out[i] = bilinear(r0[0], r0[1], r1[0], r1[1], fxn, fyn);
+      } else {
+        out[i] = win->rows[(uy + 32768) >> 16][(ux + 32768) >> 16];
+      }
+    }
+    return;
+  }
   for (int i = 0; i < count; ++i, ux += c, uy += ms) {
     const int fxn = static_cast<int>(ux & 0xFFFF), fyn = static_cast<int>(uy & 0xFFFF);
-    if (fxn >= kFracLow && fyn <= kFracHigh && !(fxn > kFracHigh && fyn < kFracLow)) {
+    if (bilinear_taken(fxn, fyn)) {
       const int x0 = static_cast<int>(ux >> 16), y0 = static_cast<int>(uy >> 16);
-      int32_t c00, c01, c10, c11;
-      if (x0 >= 0 && y0 >= 0 && x0 + 1 < win->size && y0 + 1 < win->size) {
-        // All four cells inside the window: read without holding them to it.
-        const int32_t* r0 = win->rows[y0] + x0;
-        const int32_t* r1 = win->rows[y0 + 1] + x0;
-        c00 = r0[0], c01 = r0[1], c10 = r1[0], c11 = r1[1];
-      } else {
-        c00 = cell(win, x0, y0), c01 = cell(win, x0 + 1, y0);
-        c10 = cell(win, x0, y0 + 1), c11 = cell(win, x0 + 1, y0 + 1);
-      }
-      if (((c00 | c01 | c10 | c11) & ~0xFFFF) == 0) {
-        // Pixel values: each weight's product with its cell is a whole number of 2^-32 below
-        // 2^48, so the bilinear sum in doubles is exact, and so is this one.
-        // (1 - fx) c00 + fx c01 = c00 + fx (c01 - c00), and the same down the column.
-        const int64_t top = int64_t{c00} * 65536 + int64_t{fxn} * (c01 - c00);
-        const int64_t bottom = int64_t{c10} * 65536 + int64_t{fxn} * (c11 - c10);
-        out[i] = static_cast<int>((top * 65536 + fyn * (bottom - top)) >> 32);
-        continue;
-      }
-      const double fx = fxn * (1.0 / 65536.0), fy = fyn * (1.0 / 65536.0);
-      const double v = (1 - fx) * (1 - fy) * c00 + fx * (1 - fy) * c01 + (1 - fx) * fy * c10 +
-                       fx * fy * c11;
-      out[i] = static_cast<int>(v);
+      out[i] = bilinear(cell(win, x0, y0), cell(win, x0 + 1, y0), cell(win, x0, y0 + 1),
+                        cell(win, x0 + 1, y0 + 1), fxn, fyn);
     } else {
       // The nearest cell: px + 0.5 rounded down.
       out[i] = cell(win, static_cast<int>((ux + 32768) >> 16), static_cast<int>((uy + 32768) >> 16));
@@ -431,6 +448,8 @@ namespace {
 // still tells a profile without crossings from one whose crossings all lie too far.
 // *stop (when given) receives the index the scan ended at: below count only when it ended at
 // the limit or at the table's capacity, with every value it weighed read.
+// Value i of the profile is d2[Step * i]: with Step -1 the profile runs backwards from d2.
+template <int Step = 1>
 int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX,
                    int* stop = nullptr) {
   if (stop) *stop = count;
@@ -440,13 +459,13 @@ int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MA
   if (!d2 || count <= 0) return 0;
   int i = 0;
   // A leading non-positive run is no crossing.
-  while (i < count && d2[i] <= 0) t->lead_area += 1 - d2[i++];
+  while (i < count && d2[Step * i] <= 0) t->lead_area += 1 - d2[Step * i++];
   while (i < count && t->count < QT_MAX_CROSS) {
-    int mx = d2[i];
+    int mx = d2[Step * i];
     // Once a crossing is listed, a positive run that reaches past the limit ends the scan:
     // the crossing that closes it would not be weighed.
     const int run_end = t->count > 0 && limit < count - 1 ? limit + 1 : count;
-    while (i < run_end && d2[i] > 0) mx = std::max(mx, d2[i++]);
+    while (i < run_end && d2[Step * i] > 0) mx = std::max(mx, d2[Step * i++]);
     if (i >= run_end) {
       if (run_end < count) {
         if (stop) *stop = i;
@@ -462,11 +481,11 @@ int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MA
       if (stop) *stop = i;
       return t->count;
     }
-    int mn = d2[i];
+    int mn = d2[Step * i];
     int area = 0;
-    while (i < count && d2[i] <= 0) {
-      mn = std::min(mn, d2[i]);
-      area += 1 - d2[i++];
+    while (i < count && d2[Step * i] <= 0) {
+      mn = std::min(mn, d2[Step * i]);
+      area += 1 - d2[Step * i++];
     }
     t->area[k] = area;
     t->min_after[k] = mn;
@@ -495,14 +514,26 @@ int choose_bound(const QT_CROSS_TAB& t, int n, int reach) {
 
 int bound_reach(int s) { return s + 2 * mj_ramp(s); }
 
+// mj_bndp's pick on the profile d2[Step * i], i = 0 .. count-1.
+template <int Step = 1>
+int bndp(const int* profile, int count, int s) {
+  // Only the entries below the count are read: the table is not cleared for every profile.
+  thread_local QT_CROSS_TAB t;
+  // Only the crossings up to the reach are weighed: the scan stops once no other can follow.
+  const int reach = bound_reach(s);
+  const int n = scan_crossings<Step>(profile, count, &t, reach);
+  return choose_bound(t, n, reach);
+}
+
 // mj_bndp on the first `known` values of a profile of `count`: true, with the pick in *dist,
 // when the scan ended within them (it then read nothing beyond them, and the whole profile
 // gives the same pick); false when the rest of the profile is needed.
+template <int Step = 1>
 bool bndp_prefix(const int* profile, int known, int count, int s, int* dist) {
   thread_local QT_CROSS_TAB t;
   if (known >= count) return false;
   int stop = 0;
-  const int n = scan_crossings(profile, known, &t, bound_reach(s), &stop);
+  const int n = scan_crossings<Step>(profile, known, &t, bound_reach(s), &stop);
   if (stop >= known) return false;
   *dist = choose_bound(t, n, bound_reach(s));
   return true;
@@ -517,12 +548,7 @@ int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
 }
 
 int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, int* dist) {
-  // Only the entries below the count are read: the table is not cleared for every profile.
-  thread_local QT_CROSS_TAB t;
-  // Only the crossings up to the reach are weighed: the scan stops after the first beyond it.
-  const int reach = bound_reach(s);
-  const int n = scan_crossings(profile, count, &t, reach);
-  const int result = choose_bound(t, n, reach);
+  const int result = bndp(profile, count, s);
   if (dist) *dist = result;
   return result;
 }
@@ -568,7 +594,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   BoundsScratch& work = scratch();
   std::vector<int>& xsec = work.xsec;
   std::vector<int>& d2 = work.d2;
-  std::vector<int>& rd2 = work.rd2;
   if (mj_alloc_fails()) {
     SLOG(fn, SLOG_ERROR, "alloc xsec failed");
     return MJ_FAIL_ALLOC;
@@ -585,7 +610,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   int col_x[13], col_row[13];
   try {
     xsec.resize(static_cast<std::size_t>(size));
-    rd2.resize(static_cast<std::size_t>(size));
 
     // Columns: centre, six to the right, six to the left.
     const int rhw = band->right_hw, lhw = band->left_hw;
@@ -688,11 +712,12 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       }
       if (n_up > 0) {
         if (row < d_lo || row > d_hi) return false;
+        // Read backwards from the centre row, without a reversed copy.
         const int known = std::min(row - d_lo + 1, n_up);
-        for (int i = 0; i < known; ++i) rd2[i] = d2[row - y_lo - i];
+        const int* from = d2.data() + (row - y_lo);
         if (known >= n_up) {
-          up = pick(rd2.data(), n_up);
-        } else if (!bndp_prefix(rd2.data(), known, n_up, s, &up)) {
+          up = bndp<-1>(from, n_up, s);
+        } else if (!bndp_prefix<-1>(from, known, n_up, s, &up)) {
           return false;
         }
       }

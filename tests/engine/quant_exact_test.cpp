@@ -308,4 +308,29 @@ TEST(QuantExact, BoundPicksAreThoseOverEveryCrossing) {
   }
 }
 
+// Rays short enough to stay inside the window (and ones that just leave it) read the same
+// samples as the formula in doubles.
+TEST(QuantExact, RaySamplesWithinTheWindowAreThoseOfTheFormulaInDoubles) {
+  std::mt19937 rng(59);
+  const int size = 41;
+  WinPtr win(qt_alloc_window(0, 0, size));
+  ASSERT_TRUE(win);
+  for (const int top : {65535, 200000}) {
+    std::uniform_int_distribution<int> value(0, top);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) win->rows[y][x] = value(rng);
+    std::uniform_int_distribution<int> origin(0, size - 1), count(1, size);
+    std::vector<int> got(size), want(size);
+    for (int angle = 0; angle < 360; angle += 5) {
+      for (int trial = 0; trial < 200; ++trial) {
+        const int x = origin(rng), y = origin(rng), n = count(rng);
+        qt_radxsec(got.data(), angle, win.get(), x, y, n);
+        ray_in_doubles(want.data(), angle, win.get(), x, y, n);
+        ASSERT_TRUE(std::equal(got.begin(), got.begin() + n, want.begin()))
+            << "angle " << angle << " from " << x << ", " << y << ", " << n << " samples";
+      }
+    }
+  }
+}
+
 }  // namespace
