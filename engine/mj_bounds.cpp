@@ -315,6 +315,13 @@ void mt_qtrig(int angle, int32_t* cos_out, int32_t* msin_out) {
   if (msin_out) *msin_out = -s;
 }
 
+int mt_qoffset(int dist, int32_t dir) {
+  // floor(dist dir / 65536 + 0.5) in doubles is exact for every int dist (the product is a
+  // whole number below 2^53 and the division by a power of two only moves the point), and so
+  // is this floor division by 2^16.
+  return static_cast<int>((int64_t{dist} * dir + 32768) >> 16);
+}
+
 QT_WIN* qt_copy_window(const QT_WIN* win) {
   if (!win || win->size <= 0) return nullptr;
   if (mj_alloc_fails()) return nullptr;
@@ -822,8 +829,8 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     }();
     const int32_t c = trig[i][0], ms = trig[i][1];
     const int ox = col_x[kSlots[i].col], oy = col_row[kSlots[i].col];
-    res->bnd_x[i] = ox + static_cast<int>(std::floor(double(dist[i]) * c / 65536.0 + 0.5));
-    res->bnd_y[i] = oy + static_cast<int>(std::floor(double(dist[i]) * ms / 65536.0 + 0.5));
+    res->bnd_x[i] = ox + mt_qoffset(dist[i], c);
+    res->bnd_y[i] = oy + mt_qoffset(dist[i], ms);
     res->img_x[i] = res->bnd_x[i] + win->left;
     res->img_y[i] = res->bnd_y[i] + win->top;
   }

@@ -333,4 +333,23 @@ TEST(QuantExact, RaySamplesWithinTheWindowAreThoseOfTheFormulaInDoubles) {
   }
 }
 
+// Offsets along a slot's direction against the rounding in doubles, for every direction and
+// distances far beyond any window.
+TEST(QuantExact, OffsetsAlongADirectionAreThoseRoundedInDoubles) {
+  for (int angle = 0; angle < 360; angle += 5) {
+    int32_t c = 0, ms = 0;
+    mt_qtrig(angle, &c, &ms);
+    for (const int32_t dir : {c, ms}) {
+      for (int dist = -(1 << 16); dist <= (1 << 16); ++dist)
+        ASSERT_EQ(mt_qoffset(dist, dir),
+                  static_cast<int>(std::floor(double(dist) * dir / 65536.0 + 0.5)))
+            << dist << " along " << dir;
+      for (const int dist : {INT_MAX, INT_MIN, INT_MAX - 12345, INT_MIN + 777})
+        ASSERT_EQ(mt_qoffset(dist, dir),
+                  static_cast<int>(std::floor(double(dist) * dir / 65536.0 + 0.5)))
+            << dist << " along " << dir;
+    }
+  }
+}
+
 }  // namespace
