@@ -273,23 +273,41 @@ TEST(QuantExact, CrossSectionsTakeTheMedianOfEveryFiveValues) {
 // over every crossing of the whole profile.
 TEST(QuantExact, BoundPicksAreThoseOverEveryCrossing) {
   std::mt19937 rng(53);
-  std::uniform_int_distribution<int> run(1, 12), mag(0, 400), len(1, 120), half(2, 40);
+  std::uniform_int_distribution<int> run(1, 20), mag(0, 400), len(1, 120), half(2, 40);
+  // Every crossing of the whole profile, one value at a time, then the pick among them.
   auto pick_over_all = [](const std::vector<int>& prof, int s) {
-    QT_CROSS_TAB t;
-    const int n = qt_cross(prof.data(), static_cast<int>(prof.size()), &t);
+    std::vector<int> pos, area, max_before, min_after;
+    const int count = static_cast<int>(prof.size());
+    int i = 0;
+    while (i < count && prof[i] <= 0) ++i;
+    while (i < count && pos.size() < QT_MAX_CROSS) {
+      int mx = prof[i];
+      while (i < count && prof[i] > 0) mx = std::max(mx, prof[i++]);
+      if (i >= count) break;
+      pos.push_back(i);
+      max_before.push_back(mx);
+      int mn = prof[i], a = 0;
+      while (i < count && prof[i] <= 0) {
+        mn = std::min(mn, prof[i]);
+        a += 1 - prof[i++];
+      }
+      area.push_back(a);
+      min_after.push_back(mn);
+    }
+    const int n = static_cast<int>(pos.size());
     if (n == 0) return -1;
     const int reach = s + 2 * mj_ramp(s);
     int max_pos = INT_MIN, min_neg = INT_MAX, best_contrast = 0, best_area = 0, choice = -1;
-    for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
-      max_pos = std::max(max_pos, t.max_before[k]);
-      min_neg = std::min(min_neg, t.min_after[k]);
-      if (max_pos - min_neg > best_contrast && t.area[k] > best_area) {
+    for (int k = 0; k < n && pos[k] <= reach; ++k) {
+      max_pos = std::max(max_pos, max_before[k]);
+      min_neg = std::min(min_neg, min_after[k]);
+      if (max_pos - min_neg > best_contrast && area[k] > best_area) {
         best_contrast = max_pos - min_neg;
-        best_area = t.area[k];
+        best_area = area[k];
         choice = k;
       }
     }
-    return choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+    return choice >= 0 && area[choice] >= 100 ? pos[choice] : 0;
   };
   for (int c = 0; c < 200000; ++c) {
     // Alternating runs of positive and non-positive values, starting either way.
