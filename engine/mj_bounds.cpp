@@ -85,7 +85,14 @@ VX_HOT_CLONES void median5(int* v, int n) {
     x = lo;
     y = hi;
   };
-  for (; i + 8 <= n - 2; i += 8) {
+  // The last eight positions are taken as a block too, overlapping the ones before: the inputs
+  // are read from the copy, so a position taken twice gets the same median.
+  for (bool last = false; i + 8 <= n - 2 || (!last && n - 2 - 8 >= 2 && i < n - 2);
+       i += 8) {
+    if (i + 8 > n - 2) {
+      i = n - 2 - 8;
+      last = true;
+    }
     Eight a, b, c, d, e;
     std::memcpy(&a, src + i - 2, sizeof a);
     std::memcpy(&b, src + i - 1, sizeof b);
@@ -298,21 +305,34 @@ bool mj_alloc_fails() {
   return n == 0;
 }
 
+namespace {
+
+// Cosine and negated sine of each 5-degree step 0..71, from the quarter table.
+constexpr std::array<std::array<int32_t, 2>, 72> kTrig5 = [] {
+  std::array<std::array<int32_t, 2>, 72> t{};
+  for (int steps = 0; steps < 72; ++steps) {
+    const int quad = steps / 18;
+    const int k = steps % 18;
+    int32_t s = 0, c = 0;
+    switch (quad) {
+      case 0: s = kSin5[k]; c = kSin5[18 - k]; break;
+      case 1: s = kSin5[18 - k]; c = -kSin5[k]; break;
+      case 2: s = -kSin5[k]; c = -kSin5[18 - k]; break;
+      default: s = -kSin5[18 - k]; c = kSin5[k]; break;
+    }
+    t[steps] = {c, -s};
+  }
+  return t;
+}();
+
+}  // namespace
+
 void mt_qtrig(int angle, int32_t* cos_out, int32_t* msin_out) {
   int a = angle % 360;
   if (a < 0) a += 360;
-  const int steps = a / 5;  // 0..71
-  const int quad = steps / 18;
-  const int k = steps % 18;
-  int32_t s, c;
-  switch (quad) {
-    case 0: s = kSin5[k]; c = kSin5[18 - k]; break;
-    case 1: s = kSin5[18 - k]; c = -kSin5[k]; break;
-    case 2: s = -kSin5[k]; c = -kSin5[18 - k]; break;
-    default: s = -kSin5[18 - k]; c = kSin5[k]; break;
-  }
-  if (cos_out) *cos_out = c;
-  if (msin_out) *msin_out = -s;
+  const std::array<int32_t, 2>& t = kTrig5[a / 5];
+  if (cos_out) *cos_out = t[0];
+  if (msin_out) *msin_out = t[1];
 }
 
 int mt_qoffset(int dist, int32_t dir) {
