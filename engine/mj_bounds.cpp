@@ -468,45 +468,44 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
 
 namespace {
 
-// qt_cross filling only the table's counts and the entries below its count. With a limit, the
-// scan ends as soon as no further crossing can lie at or before it: a caller that reads only
-// the crossings at or before the limit gets the same ones. The first crossing past the limit
-// is listed (without its area and minimum) only when none lies before it, so that the table
-// still tells a profile without crossings from one whose crossings all lie too far.
+// The zero crossings of a profile, in order, each handed to visit(pos, max_before, area,
+// min_after); returns how many there are, counting at most QT_MAX_CROSS. With a limit, the scan
+// ends as soon as no further crossing can lie at or before it. A first crossing past the limit
+// is counted but not visited, so that the count still tells a profile without crossings from
+// one whose crossings all lie too far; every visited crossing lies at or before the limit.
 // *stop (when given) receives the index the scan ended at: below count only when it ended at
-// the limit or at the table's capacity, with every value it weighed read.
+// the limit or at the capacity, with every value it weighed read. *lead_area (when given)
+// receives the area of a leading non-positive run.
 // Value i of the profile is d2[Step * i]: with Step -1 the profile runs backwards from d2.
-template <int Step = 1>
-int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX,
-                   int* stop = nullptr) {
+template <int Step = 1, class Visit>
+int scan_crossings(const int* d2, int count, int limit, int* stop, int* lead_area,
+                   Visit&& visit) {
   if (stop) *stop = count;
-  t->start = 1;
-  t->count = 0;
-  t->lead_area = 0;
   if (!d2 || count <= 0) return 0;
   int i = 0;
   // A leading non-positive run is no crossing.
-  while (i < count && d2[Step * i] <= 0) t->lead_area += 1 - d2[Step * i++];
-  while (i < count && t->count < QT_MAX_CROSS) {
+  if (lead_area) {
+    while (i < count && d2[Step * i] <= 0) *lead_area += 1 - d2[Step * i++];
+  } else {
+    while (i < count && d2[Step * i] <= 0) ++i;
+  }
+  int n = 0;
+  while (i < count && n < QT_MAX_CROSS) {
     int mx = d2[Step * i];
-    // Once a crossing is listed, a positive run that reaches past the limit ends the scan:
+    // Once a crossing is counted, a positive run that reaches past the limit ends the scan:
     // the crossing that closes it would not be weighed.
-    const int run_end = t->count > 0 && limit < count - 1 ? limit + 1 : count;
+    const int run_end = n > 0 && limit < count - 1 ? limit + 1 : count;
     while (i < run_end && d2[Step * i] > 0) mx = std::max(mx, d2[Step * i++]);
     if (i >= run_end) {
-      if (run_end < count) {
-        if (stop) *stop = i;
-        return t->count;
-      }
-      break;
+      if (run_end < count && stop) *stop = i;
+      return n;
     }
-    const int k = t->count++;
-    t->pos[k] = i;
-    t->max_before[k] = mx;
+    ++n;
+    const int pos = i;
     if (i > limit) {
       // The first crossing, past the limit: it is not weighed.
       if (stop) *stop = i;
-      return t->count;
+      return n;
     }
     int mn = d2[Step * i];
     int area = 0;
@@ -514,42 +513,40 @@ int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MA
       mn = std::min(mn, d2[Step * i]);
       area += 1 - d2[Step * i++];
     }
-    t->area[k] = area;
-    t->min_after[k] = mn;
+    visit(pos, mx, area, mn);
   }
   if (stop) *stop = i;
-  return t->count;
-}
-
-// The bound mj_bndp picks from the n crossings of t, weighing those up to `reach`.
-int choose_bound(const QT_CROSS_TAB& t, int n, int reach) {
-  if (n == 0) return -1;
-  int max_pos = INT_MIN, min_neg = INT_MAX;
-  int best_contrast = 0, best_area = 0, choice = -1;
-  for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
-    max_pos = std::max(max_pos, t.max_before[k]);
-    min_neg = std::min(min_neg, t.min_after[k]);
-    const int contrast = max_pos - min_neg;
-    if (contrast > best_contrast && t.area[k] > best_area) {
-      best_contrast = contrast;
-      best_area = t.area[k];
-      choice = k;
-    }
-  }
-  return choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+  return n;
 }
 
 int bound_reach(int s) { return s + 2 * mj_ramp(s); }
 
+// mj_bndp's pick on the first `count` values of the profile d2[Step * i], weighing the
+// crossings up to the reach of s as they are found. *stop as for scan_crossings.
+template <int Step = 1>
+int pick_bound(const int* profile, int count, int s, int* stop) {
+  const int reach = bound_reach(s);
+  int max_pos = INT_MIN, min_neg = INT_MAX;
+  int best_contrast = 0, best_area = 0, choice = -1;
+  const int n = scan_crossings<Step>(profile, count, reach, stop, nullptr,
+                                     [&](int pos, int max_before, int area, int min_after) {
+                                       max_pos = std::max(max_pos, max_before);
+                                       min_neg = std::min(min_neg, min_after);
+                                       const int contrast = max_pos - min_neg;
+                                       if (contrast > best_contrast && area > best_area) {
+                                         best_contrast = contrast;
+                                         best_area = area;
+                                         choice = pos;
+                                       }
+                                     });
+  if (n == 0) return -1;
+  return choice >= 0 && best_area >= 100 ? choice : 0;
+}
+
 // mj_bndp's pick on the profile d2[Step * i], i = 0 .. count-1.
 template <int Step = 1>
 int bndp(const int* profile, int count, int s) {
-  // Only the entries below the count are read: the table is not cleared for every profile.
-  thread_local QT_CROSS_TAB t;
-  // Only the crossings up to the reach are weighed: the scan stops once no other can follow.
-  const int reach = bound_reach(s);
-  const int n = scan_crossings<Step>(profile, count, &t, reach);
-  return choose_bound(t, n, reach);
+  return pick_bound<Step>(profile, count, s, nullptr);
 }
 
 // mj_bndp on the first `known` values of a profile of `count`: true, with the pick in *dist,
@@ -557,12 +554,11 @@ int bndp(const int* profile, int count, int s) {
 // gives the same pick); false when the rest of the profile is needed.
 template <int Step = 1>
 bool bndp_prefix(const int* profile, int known, int count, int s, int* dist) {
-  thread_local QT_CROSS_TAB t;
   if (known >= count) return false;
   int stop = 0;
-  const int n = scan_crossings<Step>(profile, known, &t, bound_reach(s), &stop);
+  const int pick = pick_bound<Step>(profile, known, s, &stop);
   if (stop >= known) return false;
-  *dist = choose_bound(t, n, bound_reach(s));
+  *dist = pick;
   return true;
 }
 
@@ -571,7 +567,16 @@ bool bndp_prefix(const int* profile, int known, int count, int s, int* dist) {
 int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
   if (!t) return 0;
   *t = QT_CROSS_TAB();
-  return scan_crossings(d2, count, t);
+  // Without a limit every crossing (up to the capacity) is visited.
+  t->count = scan_crossings(d2, count, INT_MAX, nullptr, &t->lead_area,
+                            [t, k = 0](int pos, int max_before, int area, int min_after) mutable {
+                              t->pos[k] = pos;
+                              t->max_before[k] = max_before;
+                              t->area[k] = area;
+                              t->min_after[k] = min_after;
+                              ++k;
+                            });
+  return t->count;
 }
 
 int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, int* dist) {
