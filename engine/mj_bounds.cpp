@@ -73,9 +73,16 @@ VX_HOT_CLONES void median5(int* v, int n) {
   if (n < 5) return;
   // The inputs are read from a copy, so that the medians of successive positions do not wait
   // on one another and the loop runs over several positions at once.
+  // Lines and cross-sections are usually short enough for a copy on the stack.
+  int local[256];
   thread_local std::vector<int> in;
-  in.assign(v, v + n);
-  const int* src = in.data();
+  int* copy = local;
+  if (n > 256) {
+    in.resize(static_cast<std::size_t>(n));
+    copy = in.data();
+  }
+  std::memcpy(copy, v, sizeof(int) * static_cast<std::size_t>(n));
+  const int* src = copy;
   int i = 2;
 #if defined(__GNUC__) && !defined(__clang__)
   // Eight medians at once through the same network of minima and maxima.
@@ -131,7 +138,7 @@ void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) 
 
 // Work arrays of the outline finder, kept between bands so that each band does not allocate.
 struct BoundsScratch {
-  std::vector<int> xsec, all_xsec, d2, fwd, back, line, rdd;
+  std::vector<int> xsec, all_xsec, d2, back, line, rdd;
 };
 BoundsScratch& scratch() {
   thread_local BoundsScratch s;
@@ -801,7 +808,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       // the median's reach): the line starts there. The filtered values it changes at its
       // start lie before the ones read.
       const int behind = std::min(d - 1, K / 2 + 2);
-      std::vector<int>& fwd = work.fwd;
       std::vector<int>& back = work.back;
       std::vector<int>& line = work.line;
       std::vector<int>& rdd = work.rdd;
@@ -809,12 +815,11 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
       // The filtered line of the first `ahead` samples: its values agree with those of the
       // whole line up to 2 + K / 2 before its end (the median's and the kernel's reach).
+      // The line: the samples behind the centre, farthest first, then those from it onwards.
       auto filtered = [&](int ahead) {
-        fwd.resize(static_cast<std::size_t>(ahead));
-        qt_radxsec(fwd.data(), angle, win, px, py, ahead);
-        line.clear();
-        for (int i = behind; i >= 1; --i) line.push_back(back[i]);
-        line.insert(line.end(), fwd.begin(), fwd.end());
+        line.resize(static_cast<std::size_t>(behind + ahead));
+        for (int i = 0; i < behind; ++i) line[i] = back[behind - i];
+        qt_radxsec(line.data() + behind, angle, win, px, py, ahead);
         median5(line);
         second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
       };
