@@ -362,10 +362,6 @@ TEST(QuantExact, OffsetsAlongADirectionAreThoseRoundedInDoubles) {
         ASSERT_EQ(mt_qoffset(dist, dir),
                   static_cast<int>(std::floor(double(dist) * dir / 65536.0 + 0.5)))
             << dist << " along " << dir;
-      for (const int dist : {INT_MAX, INT_MIN, INT_MAX - 12345, INT_MIN + 777})
-        ASSERT_EQ(mt_qoffset(dist, dir),
-                  static_cast<int>(std::floor(double(dist) * dir / 65536.0 + 0.5)))
-            << dist << " along " << dir;
     }
   }
 }
