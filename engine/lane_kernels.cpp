@@ -96,31 +96,15 @@ template <const auto& Kernel>
 [[gnu::always_inline]] inline void apply_2df(int count, const int* in, int* out) {
   constexpr int k = static_cast<int>(std::size(Kernel));
   constexpr int half = k / 2;
-  // Every kernel's weights add up to at most 40 in absolute value: with inputs within 2^24 of 0
-  // every partial sum lies within 40 x 2^24 < 2^31, and the sums in 32 bits (eight at a time
-  // where the processor allows) are exact, as the sums in 64 bits are. The wide kernels gain
-  // from it more than the check of the inputs costs.
-  unsigned outside = 0;
-  if constexpr (k < 9) {
-    outside = 1;
-  } else {
-    for (int i = 0; i < count; ++i)
-      outside |= static_cast<unsigned>(in[i]) + (1u << 24) > (2u << 24) ? 1u : 0u;
-  }
-  if (!outside) {
-    for (int i = half; i < count - half; ++i) {
-      const int* x = in + (i - half);
-      int sum = 0;
-      for (int j = 0; j < k; ++j) sum += Kernel[j] * x[j];
-      out[i] = -sum;
-    }
-    return;
-  }
+  // The result is the sum in 64 bits taken to int, that is modulo 2^32. Products and sums
+  // modulo 2^32 give the same remainder in any order and at any width, so the sum is taken in
+  // 32-bit unsigned arithmetic (eight at a time where the processor allows) for every input.
   for (int i = half; i < count - half; ++i) {
     const int* x = in + (i - half);
-    long long sum = 0;
-    for (int j = 0; j < k; ++j) sum += static_cast<long long>(Kernel[j]) * x[j];
-    out[i] = static_cast<int>(-sum);
+    unsigned sum = 0;
+    for (int j = 0; j < k; ++j)
+      sum += static_cast<unsigned>(Kernel[j]) * static_cast<unsigned>(x[j]);
+    out[i] = static_cast<int>(0u - sum);
   }
 }
 

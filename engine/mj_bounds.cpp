@@ -73,9 +73,16 @@ VX_HOT_CLONES void median5(int* v, int n) {
   if (n < 5) return;
   // The inputs are read from a copy, so that the medians of successive positions do not wait
   // on one another and the loop runs over several positions at once.
+  // Lines and cross-sections are usually short enough for a copy on the stack.
+  int local[256];
   thread_local std::vector<int> in;
-  in.assign(v, v + n);
-  const int* src = in.data();
+  int* copy = local;
+  if (n > 256) {
+    in.resize(static_cast<std::size_t>(n));
+    copy = in.data();
+  }
+  std::memcpy(copy, v, sizeof(int) * static_cast<std::size_t>(n));
+  const int* src = copy;
   int i = 2;
 #if defined(__GNUC__) && !defined(__clang__)
   // Eight medians at once through the same network of minima and maxima.
@@ -85,7 +92,14 @@ VX_HOT_CLONES void median5(int* v, int n) {
     x = lo;
     y = hi;
   };
-  for (; i + 8 <= n - 2; i += 8) {
+  // The last eight positions are taken as a block too, overlapping the ones before: the inputs
+  // are read from the copy, so a position taken twice gets the same median.
+  for (bool last = false; i + 8 <= n - 2 || (!last && n - 2 - 8 >= 2 && i < n - 2);
+       i += 8) {
+    if (i + 8 > n - 2) {
+      i = n - 2 - 8;
+      last = true;
+    }
     Eight a, b, c, d, e;
     std::memcpy(&a, src + i - 2, sizeof a);
     std::memcpy(&b, src + i - 1, sizeof b);
@@ -124,7 +138,7 @@ void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) 
 
 // Work arrays of the outline finder, kept between bands so that each band does not allocate.
 struct BoundsScratch {
-  std::vector<int> xsec, all_xsec, d2, rd2, fwd, back, line, rdd;
+  std::vector<int> xsec, all_xsec, d2, back, line, rdd;
 };
 BoundsScratch& scratch() {
   thread_local BoundsScratch s;
@@ -298,21 +312,41 @@ bool mj_alloc_fails() {
   return n == 0;
 }
 
+namespace {
+
+// Cosine and negated sine of each 5-degree step 0..71, from the quarter table.
+constexpr std::array<std::array<int32_t, 2>, 72> kTrig5 = [] {
+  std::array<std::array<int32_t, 2>, 72> t{};
+  for (int steps = 0; steps < 72; ++steps) {
+    const int quad = steps / 18;
+    const int k = steps % 18;
+    int32_t s = 0, c = 0;
+    switch (quad) {
+      case 0: s = kSin5[k]; c = kSin5[18 - k]; break;
+      case 1: s = kSin5[18 - k]; c = -kSin5[k]; break;
+      case 2: s = -kSin5[k]; c = -kSin5[18 - k]; break;
+      default: s = -kSin5[18 - k]; c = kSin5[k]; break;
+    }
+    t[steps] = {c, -s};
+  }
+  return t;
+}();
+
+}  // namespace
+
 void mt_qtrig(int angle, int32_t* cos_out, int32_t* msin_out) {
   int a = angle % 360;
   if (a < 0) a += 360;
-  const int steps = a / 5;  // 0..71
-  const int quad = steps / 18;
-  const int k = steps % 18;
-  int32_t s, c;
-  switch (quad) {
-    case 0: s = kSin5[k]; c = kSin5[18 - k]; break;
-    case 1: s = kSin5[18 - k]; c = -kSin5[k]; break;
-    case 2: s = -kSin5[k]; c = -kSin5[18 - k]; break;
-    default: s = -kSin5[18 - k]; c = kSin5[k]; break;
-  }
-  if (cos_out) *cos_out = c;
-  if (msin_out) *msin_out = -s;
+  const std::array<int32_t, 2>& t = kTrig5[a / 5];
+  if (cos_out) *cos_out = t[0];
+  if (msin_out) *msin_out = t[1];
+}
+
+int mt_qoffset(int dist, int32_t dir) {
+  // floor(dist dir / 65536 + 0.5) in doubles is exact for every int dist (the product is a
+  // whole number below 2^53 and the division by a power of two only moves the point), and so
+  // is this floor division by 2^16.
+  return static_cast<int>((int64_t{dist} * dir + 32768) >> 16);
 }
 
 QT_WIN* qt_copy_window(const QT_WIN* win) {
@@ -372,6 +406,26 @@ constexpr int last_at_most(double t) {
 constexpr int kFracLow = first_at_least(0.1);
 constexpr int kFracHigh = last_at_most(0.9);
 
+// The bilinear value between four cells at fractional parts fxn, fyn (in 2^-16), truncated.
+inline int bilinear(int32_t c00, int32_t c01, int32_t c10, int32_t c11, int fxn, int fyn) {
+  if (((c00 | c01 | c10 | c11) & ~0xFFFF) == 0) {
+    // Pixel values: each weight's product with its cell is a whole number of 2^-32 below
+    // 2^48, so the bilinear sum in doubles is exact, and so is this one.
+    // (1 - fx) c00 + fx c01 = c00 + fx (c01 - c00), and the same down the column.
+    const int64_t top = int64_t{c00} * 65536 + int64_t{fxn} * (c01 - c00);
+    const int64_t bottom = int64_t{c10} * 65536 + int64_t{fxn} * (c11 - c10);
+    return static_cast<int>((top * 65536 + fyn * (bottom - top)) >> 32);
+  }
+  const double fx = fxn * (1.0 / 65536.0), fy = fyn * (1.0 / 65536.0);
+  const double v = (1 - fx) * (1 - fy) * c00 + fx * (1 - fy) * c01 + (1 - fx) * fy * c10 +
+                   fx * fy * c11;
+  return static_cast<int>(v);
+}
+
+bool bilinear_taken(int fxn, int fyn) {
+  return fxn >= kFracLow && fyn <= kFracHigh && !(fxn > kFracHigh && fyn < kFracLow);
+}
+
 }  // namespace
 
 void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count) {
@@ -388,33 +442,30 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
     return;
   }
   int64_t ux = static_cast<int64_t>(x) * 65536, uy = static_cast<int64_t>(y) * 65536;
+  // Positions move by the same step each sample, so the first and the last bound them all.
+  // When every sample's four cells (and so its nearest cell) lie inside the window, the cells
+  // are read without holding them to it.
+  const int64_t end_x = ux + int64_t{c} * (count - 1), end_y = uy + int64_t{ms} * (count - 1);
+  if (count > 0 && std::min(ux, end_x) >= 0 && std::min(uy, end_y) >= 0 &&
+      (std::max(ux, end_x) >> 16) + 1 < win->size && (std::max(uy, end_y) >> 16) + 1 < win->size) {
+    for (int i = 0; i < count; ++i, ux += c, uy += ms) {
+      const int fxn = static_cast<int>(ux & 0xFFFF), fyn = static_cast<int>(uy & 0xFFFF);
+      if (bilinear_taken(fxn, fyn)) {
+        const int32_t* r0 = win->rows[uy >> 16] + (ux >> 16);
+        const int32_t* r1 = win->rows[(uy >> 16) + 1] + (ux >> 16);
+        out[i] = bilinear(r0[0], r0[1], r1[0], r1[1], fxn, fyn);
+      } else {
+        out[i] = win->rows[(uy + 32768) >> 16][(ux + 32768) >> 16];
+      }
+    }
+    return;
+  }
   for (int i = 0; i < count; ++i, ux += c, uy += ms) {
     const int fxn = static_cast<int>(ux & 0xFFFF), fyn = static_cast<int>(uy & 0xFFFF);
-    if (fxn >= kFracLow && fyn <= kFracHigh && !(fxn > kFracHigh && fyn < kFracLow)) {
+    if (bilinear_taken(fxn, fyn)) {
       const int x0 = static_cast<int>(ux >> 16), y0 = static_cast<int>(uy >> 16);
-      int32_t c00, c01, c10, c11;
-      if (x0 >= 0 && y0 >= 0 && x0 + 1 < win->size && y0 + 1 < win->size) {
-        // All four cells inside the window: read without holding them to it.
-        const int32_t* r0 = win->rows[y0] + x0;
-        const int32_t* r1 = win->rows[y0 + 1] + x0;
-        c00 = r0[0], c01 = r0[1], c10 = r1[0], c11 = r1[1];
-      } else {
-        c00 = cell(win, x0, y0), c01 = cell(win, x0 + 1, y0);
-        c10 = cell(win, x0, y0 + 1), c11 = cell(win, x0 + 1, y0 + 1);
-      }
-      if (((c00 | c01 | c10 | c11) & ~0xFFFF) == 0) {
-        // Pixel values: each weight's product with its cell is a whole number of 2^-32 below
-        // 2^48, so the bilinear sum in doubles is exact, and so is this one.
-        // (1 - fx) c00 + fx c01 = c00 + fx (c01 - c00), and the same down the column.
-        const int64_t top = int64_t{c00} * 65536 + int64_t{fxn} * (c01 - c00);
-        const int64_t bottom = int64_t{c10} * 65536 + int64_t{fxn} * (c11 - c10);
-        out[i] = static_cast<int>((top * 65536 + fyn * (bottom - top)) >> 32);
-        continue;
-      }
-      const double fx = fxn * (1.0 / 65536.0), fy = fyn * (1.0 / 65536.0);
-      const double v = (1 - fx) * (1 - fy) * c00 + fx * (1 - fy) * c01 + (1 - fx) * fy * c10 +
-                       fx * fy * c11;
-      out[i] = static_cast<int>(v);
+      out[i] = bilinear(cell(win, x0, y0), cell(win, x0 + 1, y0), cell(win, x0, y0 + 1),
+                        cell(win, x0 + 1, y0 + 1), fxn, fyn);
     } else {
       // The nearest cell: px + 0.5 rounded down.
       out[i] = cell(win, static_cast<int>((ux + 32768) >> 16), static_cast<int>((uy + 32768) >> 16));
@@ -424,72 +475,97 @@ void qt_radxsec(int* out, int angle, const QT_WIN* win, int x, int y, int count)
 
 namespace {
 
-// qt_cross filling only the table's counts and the entries below its count. With a limit, the
-// scan ends after the first crossing past it: a caller that reads only the crossings at or
-// before the limit gets the same ones.
+// The zero crossings of a profile, in order, each handed to visit(pos, max_before, area,
+// min_after); returns how many there are, counting at most QT_MAX_CROSS. With a limit, the scan
+// ends as soon as no further crossing can lie at or before it. A first crossing past the limit
+// is counted but not visited, so that the count still tells a profile without crossings from
+// one whose crossings all lie too far; every visited crossing lies at or before the limit.
 // *stop (when given) receives the index the scan ended at: below count only when it ended at
-// the limit or at the table's capacity, with every value it weighed read.
-int scan_crossings(const int* d2, int count, QT_CROSS_TAB* t, int limit = INT_MAX,
-                   int* stop = nullptr) {
+// the limit or at the capacity, with every value it weighed read. *lead_area (when given)
+// receives the area of a leading non-positive run.
+// Value i of the profile is d2[Step * i]: with Step -1 the profile runs backwards from d2.
+template <int Step = 1, class Visit>
+int scan_crossings(const int* d2, int count, int limit, int* stop, int* lead_area,
+                   Visit&& visit) {
   if (stop) *stop = count;
-  t->start = 1;
-  t->count = 0;
-  t->lead_area = 0;
   if (!d2 || count <= 0) return 0;
   int i = 0;
   // A leading non-positive run is no crossing.
-  while (i < count && d2[i] <= 0) t->lead_area += 1 - d2[i++];
-  while (i < count && t->count < QT_MAX_CROSS) {
-    if (t->count > 0 && t->pos[t->count - 1] > limit) break;
-    int mx = d2[i];
-    while (i < count && d2[i] > 0) mx = std::max(mx, d2[i++]);
-    if (i >= count) break;
-    const int k = t->count++;
-    t->pos[k] = i;
-    t->max_before[k] = mx;
-    int mn = d2[i];
-    int area = 0;
-    while (i < count && d2[i] <= 0) {
-      mn = std::min(mn, d2[i]);
-      area += 1 - d2[i++];
+  if (lead_area) {
+    while (i < count && d2[Step * i] <= 0) *lead_area += 1 - d2[Step * i++];
+  } else {
+    while (i < count && d2[Step * i] <= 0) ++i;
+  }
+  int n = 0;
+  while (i < count && n < QT_MAX_CROSS) {
+    int mx = d2[Step * i];
+    // Once a crossing is counted, a positive run that reaches past the limit ends the scan:
+    // the crossing that closes it would not be weighed.
+    const int run_end = n > 0 && limit < count - 1 ? limit + 1 : count;
+    while (i < run_end && d2[Step * i] > 0) mx = std::max(mx, d2[Step * i++]);
+    if (i >= run_end) {
+      if (run_end < count && stop) *stop = i;
+      return n;
     }
-    t->area[k] = area;
-    t->min_after[k] = mn;
+    ++n;
+    const int pos = i;
+    if (i > limit) {
+      // The first crossing, past the limit: it is not weighed.
+      if (stop) *stop = i;
+      return n;
+    }
+    int mn = d2[Step * i];
+    int area = 0;
+    while (i < count && d2[Step * i] <= 0) {
+      mn = std::min(mn, d2[Step * i]);
+      area += 1 - d2[Step * i++];
+    }
+    visit(pos, mx, area, mn);
   }
   if (stop) *stop = i;
-  return t->count;
-}
-
-// The bound mj_bndp picks from the n crossings of t, weighing those up to `reach`.
-int choose_bound(const QT_CROSS_TAB& t, int n, int reach) {
-  if (n == 0) return -1;
-  int max_pos = INT_MIN, min_neg = INT_MAX;
-  int best_contrast = 0, best_area = 0, choice = -1;
-  for (int k = 0; k < n && t.pos[k] <= reach; ++k) {
-    max_pos = std::max(max_pos, t.max_before[k]);
-    min_neg = std::min(min_neg, t.min_after[k]);
-    const int contrast = max_pos - min_neg;
-    if (contrast > best_contrast && t.area[k] > best_area) {
-      best_contrast = contrast;
-      best_area = t.area[k];
-      choice = k;
-    }
-  }
-  return choice >= 0 && t.area[choice] >= 100 ? t.pos[choice] : 0;
+  return n;
 }
 
 int bound_reach(int s) { return s + 2 * mj_ramp(s); }
 
+// mj_bndp's pick on the first `count` values of the profile d2[Step * i], weighing the
+// crossings up to the reach of s as they are found. *stop as for scan_crossings.
+template <int Step = 1>
+int pick_bound(const int* profile, int count, int s, int* stop) {
+  const int reach = bound_reach(s);
+  int max_pos = INT_MIN, min_neg = INT_MAX;
+  int best_contrast = 0, best_area = 0, choice = -1;
+  const int n = scan_crossings<Step>(profile, count, reach, stop, nullptr,
+                                     [&](int pos, int max_before, int area, int min_after) {
+                                       max_pos = std::max(max_pos, max_before);
+                                       min_neg = std::min(min_neg, min_after);
+                                       const int contrast = max_pos - min_neg;
+                                       if (contrast > best_contrast && area > best_area) {
+                                         best_contrast = contrast;
+                                         best_area = area;
+                                         choice = pos;
+                                       }
+                                     });
+  if (n == 0) return -1;
+  return choice >= 0 && best_area >= 100 ? choice : 0;
+}
+
+// mj_bndp's pick on the profile d2[Step * i], i = 0 .. count-1.
+template <int Step = 1>
+int bndp(const int* profile, int count, int s) {
+  return pick_bound<Step>(profile, count, s, nullptr);
+}
+
 // mj_bndp on the first `known` values of a profile of `count`: true, with the pick in *dist,
 // when the scan ended within them (it then read nothing beyond them, and the whole profile
 // gives the same pick); false when the rest of the profile is needed.
+template <int Step = 1>
 bool bndp_prefix(const int* profile, int known, int count, int s, int* dist) {
-  thread_local QT_CROSS_TAB t;
   if (known >= count) return false;
   int stop = 0;
-  const int n = scan_crossings(profile, known, &t, bound_reach(s), &stop);
+  const int pick = pick_bound<Step>(profile, known, s, &stop);
   if (stop >= known) return false;
-  *dist = choose_bound(t, n, bound_reach(s));
+  *dist = pick;
   return true;
 }
 
@@ -498,16 +574,20 @@ bool bndp_prefix(const int* profile, int known, int count, int s, int* dist) {
 int qt_cross(const int* d2, int count, QT_CROSS_TAB* t) {
   if (!t) return 0;
   *t = QT_CROSS_TAB();
-  return scan_crossings(d2, count, t);
+  // Without a limit every crossing (up to the capacity) is visited.
+  t->count = scan_crossings(d2, count, INT_MAX, nullptr, &t->lead_area,
+                            [t, k = 0](int pos, int max_before, int area, int min_after) mutable {
+                              t->pos[k] = pos;
+                              t->max_before[k] = max_before;
+                              t->area[k] = area;
+                              t->min_after[k] = min_after;
+                              ++k;
+                            });
+  return t->count;
 }
 
 int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, int* dist) {
-  // Only the entries below the count are read: the table is not cleared for every profile.
-  thread_local QT_CROSS_TAB t;
-  // Only the crossings up to the reach are weighed: the scan stops after the first beyond it.
-  const int reach = bound_reach(s);
-  const int n = scan_crossings(profile, count, &t, reach);
-  const int result = choose_bound(t, n, reach);
+  const int result = bndp(profile, count, s);
   if (dist) *dist = result;
   return result;
 }
@@ -553,7 +633,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   BoundsScratch& work = scratch();
   std::vector<int>& xsec = work.xsec;
   std::vector<int>& d2 = work.d2;
-  std::vector<int>& rd2 = work.rd2;
   if (mj_alloc_fails()) {
     SLOG(fn, SLOG_ERROR, "alloc xsec failed");
     return MJ_FAIL_ALLOC;
@@ -570,7 +649,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   int col_x[13], col_row[13];
   try {
     xsec.resize(static_cast<std::size_t>(size));
-    rd2.resize(static_cast<std::size_t>(size));
 
     // Columns: centre, six to the right, six to the left.
     const int rhw = band->right_hw, lhw = band->left_hw;
@@ -628,7 +706,7 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     };
     // The rows about the centre usually suffice; a column that needs more takes the rows twice
     // as far out, and the whole window only when those do not suffice either.
-    const Rows first = rows_within(bound_reach(s) + 2 * K + 8 + s);
+    const Rows first = rows_within(bound_reach(s) + K / 2 + 6 + s);
     const Rows second = rows_within(2 * bound_reach(s) + 2 * K + 8 + s);
     const int near_lo = first.lo, near_hi = first.hi;
     const bool part = first.part;
@@ -673,11 +751,12 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       }
       if (n_up > 0) {
         if (row < d_lo || row > d_hi) return false;
+        // Read backwards from the centre row, without a reversed copy.
         const int known = std::min(row - d_lo + 1, n_up);
-        for (int i = 0; i < known; ++i) rd2[i] = d2[row - y_lo - i];
+        const int* from = d2.data() + (row - y_lo);
         if (known >= n_up) {
-          up = pick(rd2.data(), n_up);
-        } else if (!bndp_prefix(rd2.data(), known, n_up, s, &up)) {
+          up = bndp<-1>(from, n_up, s);
+        } else if (!bndp_prefix<-1>(from, known, n_up, s, &up)) {
           return false;
         }
       }
@@ -729,7 +808,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       // the median's reach): the line starts there. The filtered values it changes at its
       // start lie before the ones read.
       const int behind = std::min(d - 1, K / 2 + 2);
-      std::vector<int>& fwd = work.fwd;
       std::vector<int>& back = work.back;
       std::vector<int>& line = work.line;
       std::vector<int>& rdd = work.rdd;
@@ -737,12 +815,11 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
       // The filtered line of the first `ahead` samples: its values agree with those of the
       // whole line up to 2 + K / 2 before its end (the median's and the kernel's reach).
+      // The line: the samples behind the centre, farthest first, then those from it onwards.
       auto filtered = [&](int ahead) {
-        fwd.resize(static_cast<std::size_t>(ahead));
-        qt_radxsec(fwd.data(), angle, win, px, py, ahead);
-        line.clear();
-        for (int i = behind; i >= 1; --i) line.push_back(back[i]);
-        line.insert(line.end(), fwd.begin(), fwd.end());
+        line.resize(static_cast<std::size_t>(behind + ahead));
+        for (int i = 0; i < behind; ++i) line[i] = back[behind - i];
+        qt_radxsec(line.data() + behind, angle, win, px, py, ahead);
         median5(line);
         second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
       };
@@ -782,8 +859,8 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     }();
     const int32_t c = trig[i][0], ms = trig[i][1];
     const int ox = col_x[kSlots[i].col], oy = col_row[kSlots[i].col];
-    res->bnd_x[i] = ox + static_cast<int>(std::floor(double(dist[i]) * c / 65536.0 + 0.5));
-    res->bnd_y[i] = oy + static_cast<int>(std::floor(double(dist[i]) * ms / 65536.0 + 0.5));
+    res->bnd_x[i] = ox + mt_qoffset(dist[i], c);
+    res->bnd_y[i] = oy + mt_qoffset(dist[i], ms);
     res->img_x[i] = res->bnd_x[i] + win->left;
     res->img_y[i] = res->bnd_y[i] + win->top;
   }

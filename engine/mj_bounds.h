@@ -40,6 +40,9 @@ int mj_ramp(int index);
 // 16.16 fixed-point cosine and negated sine of an angle in whole degrees (0 = right, 90 = up),
 // resolved to 5-degree steps, so that (x + d cos, y - d sin) walks towards the angle on screen.
 void mt_qtrig(int angle, int32_t* cos_out, int32_t* msin_out);
+// A point's offset `dist` along a direction component of mt_qtrig: dist x dir / 65536 rounded
+// to the nearest whole number, halves upwards.
+int mt_qoffset(int dist, int32_t dir);
 
 // A new owned window of the same centre, size and bounds as `win` with every cell 0 (a canvas);
 // NULL when memory runs out.

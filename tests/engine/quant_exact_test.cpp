@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <cstdint>
@@ -264,6 +265,123 @@ TEST(QuantExact, CrossSectionsTakeTheMedianOfEveryFiveValues) {
         want[length - 1] = want[length - 2] = want[length - 3];
       }
       ASSERT_EQ(got, want) << "length " << length << ", " << levels << " levels";
+    }
+  }
+}
+
+// Bound picks that stop scanning once no crossing within reach can follow, against the pick
+// over every crossing of the whole profile.
+TEST(QuantExact, BoundPicksAreThoseOverEveryCrossing) {
+  std::mt19937 rng(53);
+  std::uniform_int_distribution<int> run(1, 20), mag(0, 400), len(1, 120), half(2, 40);
+  // Every crossing of the whole profile, one value at a time, then the pick among them.
+  auto pick_over_all = [](const std::vector<int>& prof, int s) {
+    std::vector<int> pos, area, max_before, min_after;
+    const int count = static_cast<int>(prof.size());
+    int i = 0;
+    while (i < count && prof[i] <= 0) ++i;
+    while (i < count && pos.size() < QT_MAX_CROSS) {
+      int mx = prof[i];
+      while (i < count && prof[i] > 0) mx = std::max(mx, prof[i++]);
+      if (i >= count) break;
+      pos.push_back(i);
+      max_before.push_back(mx);
+      int mn = prof[i], a = 0;
+      while (i < count && prof[i] <= 0) {
+        mn = std::min(mn, prof[i]);
+        a += 1 - prof[i++];
+      }
+      area.push_back(a);
+      min_after.push_back(mn);
+    }
+    const int n = static_cast<int>(pos.size());
+    if (n == 0) return -1;
+    const int reach = s + 2 * mj_ramp(s);
+    int max_pos = INT_MIN, min_neg = INT_MAX, best_contrast = 0, best_area = 0, choice = -1;
+    for (int k = 0; k < n && pos[k] <= reach; ++k) {
+      max_pos = std::max(max_pos, max_before[k]);
+      min_neg = std::min(min_neg, min_after[k]);
+      if (max_pos - min_neg > best_contrast && area[k] > best_area) {
+        best_contrast = max_pos - min_neg;
+        best_area = area[k];
+        choice = k;
+      }
+    }
+    return choice >= 0 && area[choice] >= 100 ? pos[choice] : 0;
+  };
+  for (int c = 0; c < 200000; ++c) {
+    // Alternating runs of positive and non-positive values, starting either way.
+    std::vector<int> prof(static_cast<size_t>(len(rng)));
+    bool positive = rng() % 2 == 0;
+    for (size_t i = 0; i < prof.size();) {
+      for (int r = run(rng); r > 0 && i < prof.size(); --r)
+        prof[i++] = positive ? 1 + mag(rng) : -mag(rng);
+      positive = !positive;
+    }
+    const int s = half(rng);
+    int dist = 7;
+    const int got = mj_bndp(prof.data(), 0, static_cast<int>(prof.size()), s, 0, 0, 0, &dist);
+    ASSERT_EQ(got, pick_over_all(prof, s)) << "case " << c;
+    ASSERT_EQ(dist, got);
+  }
+}
+
+// Rays short enough to stay inside the window (and ones that just leave it) read the same
+// samples as the formula in doubles.
+TEST(QuantExact, RaySamplesWithinTheWindowAreThoseOfTheFormulaInDoubles) {
+  std::mt19937 rng(59);
+  const int size = 41;
+  WinPtr win(qt_alloc_window(0, 0, size));
+  ASSERT_TRUE(win);
+  for (const int top : {65535, 200000}) {
+    std::uniform_int_distribution<int> value(0, top);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) win->rows[y][x] = value(rng);
+    std::uniform_int_distribution<int> origin(0, size - 1), count(1, size);
+    std::vector<int> got(size), want(size);
+    for (int angle = 0; angle < 360; angle += 5) {
+      for (int trial = 0; trial < 200; ++trial) {
+        const int x = origin(rng), y = origin(rng), n = count(rng);
+        qt_radxsec(got.data(), angle, win.get(), x, y, n);
+        ray_in_doubles(want.data(), angle, win.get(), x, y, n);
+        ASSERT_TRUE(std::equal(got.begin(), got.begin() + n, want.begin()))
+            << "angle " << angle << " from " << x << ", " << y << ", " << n << " samples";
+      }
+    }
+  }
+}
+
+// Offsets along a slot's direction against the rounding in doubles, for every direction and
+// distances far beyond any window.
+TEST(QuantExact, OffsetsAlongADirectionAreThoseRoundedInDoubles) {
+  for (int angle = 0; angle < 360; angle += 5) {
+    int32_t c = 0, ms = 0;
+    mt_qtrig(angle, &c, &ms);
+    for (const int32_t dir : {c, ms}) {
+      for (int dist = -(1 << 16); dist <= (1 << 16); ++dist)
+        ASSERT_EQ(mt_qoffset(dist, dir),
+                  static_cast<int>(std::floor(double(dist) * dir / 65536.0 + 0.5)))
+            << dist << " along " << dir;
+    }
+  }
+}
+
+// Cross-sections longer than the running median's copy on the stack: on rows that rise (with
+// ties) the median of every five is the middle one, and the ends copy the nearest.
+TEST(QuantExact, LongCrossSectionsKeepARisingColumn) {
+  const int size = 400;
+  WinPtr win(qt_alloc_window(0, 0, size));
+  ASSERT_TRUE(win);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) win->rows[y][x] = 100 * (y / 2) + x % 3;
+  for (const int length : {255, 256, 257, 263, 398}) {
+    std::vector<int> got(static_cast<size_t>(length));
+    mj_xsec(got.data(), win.get(), 100, size / 2, length);
+    const int first = size / 2 - length / 2;
+    for (int i = 0; i < length; ++i) {
+      // The five cells of a row (columns 98..102) lie 2, 0, 1, 2, 0 above its level: mean 1.
+      const int y = std::clamp(first + i, first + 2, first + length - 3);
+      ASSERT_EQ(got[static_cast<size_t>(i)], 100 * (y / 2) + 1) << "length " << length << ", " << i;
     }
   }
 }
