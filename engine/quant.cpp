@@ -84,13 +84,12 @@ void ring_rows(QT_WIN* w) {
   int32_t* const base = rows[lo];
   const int n = w->size;
   const std::size_t size = static_cast<std::size_t>(n);
-  int32_t* const end = base + size * size;
-  int32_t* at = base + static_cast<std::size_t>(ring_row(w->top, n)) * size;
-  for (int r = 0; r < n; ++r) {
-    rows[r] = at;
-    at += size;
-    if (at == end) at = base;
-  }
+  // Window rows 0 .. n - first - 1 lie in cell rows first .. n - 1, the others in cell rows 0 on.
+  const int first = ring_row(w->top, n);
+  int32_t* const at = base + static_cast<std::size_t>(first) * size;
+  const int split = n - first;
+  for (int r = 0; r < split; ++r) rows[r] = at + static_cast<std::size_t>(r) * size;
+  for (int r = split; r < n; ++r) rows[r] = base + static_cast<std::size_t>(r - split) * size;
 }
 
 // Puts the row pointers back in cell order (the first owns the cells) before a window is freed.
@@ -173,6 +172,14 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
   if (!win || !win->rows || !img || !img->pixels) return MJ_FAIL_LOAD;
   const int size = win->size;
   HeldRows& h = sw.held_rows;
+  const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
+  // The row pointers are set out for the window's place, and the rows it holds moved with it,
+  // only once some rows are to be loaded: a window placed only to be given up does neither.
+  if (lo > hi) {
+    if (img->serial == 0) h.serial = 0;
+    return 0;
+  }
+  ring_rows(win);
   if (img->serial == 0) {
     h.serial = 0;
     return load_window_rows(win, img, r0, r1);
@@ -186,7 +193,6 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
     h.left = win->left;
   }
   std::vector<int>& tags = h.rows;
-  const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
   // Window row r lies in cell row `slot`, which steps on with r round the ring.
   auto next = [size](int k) { return k + 1 == size ? 0 : k + 1; };
   int slot = lo <= hi ? ring_row(win->top + lo, size) : 0;
@@ -218,7 +224,6 @@ int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size, int row_from 
                    int row_to = INT_MAX) {
   if (sw.win && size == sw.last_size) {
     qt_move_window(sw.win, img->cx, img->cy);
-    ring_rows(sw.win);
   } else {
     // Successive bands often alternate between two sizes: the window given up is kept as the
     // spare, and taken back when the new size is its size. Loading rewrites every cell.
@@ -245,7 +250,6 @@ int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size, int row_from 
       sw.spare_held_rows = std::move(old_held);
     }
     if (!sw.win) return MJ_FAIL_WIN_ALLOC;
-    ring_rows(sw.win);
     sw.last_size = size;
   }
   if (load_shared_rows(sw, img, row_from, row_to) != 0) return MJ_FAIL_LOAD;
