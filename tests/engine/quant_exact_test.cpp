@@ -295,14 +295,16 @@ int fill_runs_cell_by_cell(const SPOT* band, const QT_WIN* win, std::vector<QT_S
   int32_t** c = canvas->rows;
   const int bx = band->x - win->left, by = band->y - win->top;
   if (bx < 0 || bx >= size) return MJ_FAIL_BOUNDS;
-  int r = 0;
-  while (r < size && !c[r][bx]) ++r;
-  if (r >= size) return MJ_FAIL_BOUNDS;
-  while (r < size && c[r][bx]) ++r;
-  const int a = r - 1;
-  while (r < size && !c[r][bx]) ++r;
-  if (r >= size) return MJ_FAIL_BOUNDS;
-  const int b = r;
+  // The band's column: a is the last row of its first run of outline cells, b the next outline
+  // row below that run.
+  std::vector<int> column(static_cast<size_t>(size));
+  for (int y = 0; y < size; ++y) column[static_cast<size_t>(y)] = c[y][bx] != 0;
+  const auto top = std::find(column.begin(), column.end(), 1);
+  const auto gap = std::find(top, column.end(), 0);
+  const auto below = std::find(gap, column.end(), 1);
+  if (top == column.end() || below == column.end()) return MJ_FAIL_BOUNDS;
+  const int a = static_cast<int>(gap - column.begin()) - 1;
+  const int b = static_cast<int>(below - column.begin());
   const bool own_marked = by >= 0 && by < size && c[by][bx];
   if (!own_marked && !(a <= by && by <= b)) return MJ_FAIL_BOUNDS;
   const int seed = a < by && by < b ? by : a + (b - a) / 2;
@@ -322,22 +324,21 @@ int fill_runs_cell_by_cell(const SPOT* band, const QT_WIN* win, std::vector<QT_S
         if (!c[ny][k] && (k == l || c[ny][k - 1])) stack.emplace_back(k, ny);
     }
   }
-  auto list_row = [&](int y) {
-    bool any = false;
-    for (int k = 0; k < size; ++k) {
-      if (!c[y][k]) continue;
-      const int x0 = k;
-      while (k + 1 < size && c[y][k + 1]) ++k;
-      spans->push_back({y, x0, k});
-      any = true;
-    }
-    return any;
-  };
-  for (int y = seed; y >= 0 && list_row(y);) {
-    if (spans->size() > QT_MAX_SPANS) break;
-    --y;
-  }
-  for (int y = seed + 1; y < size && spans->size() <= QT_MAX_SPANS && list_row(y);) ++y;
+  // Every row's runs of marked cells, then the rows taken from the seed up to the first row
+  // without any, then down from below the seed likewise; more runs than the limit fail.
+  std::vector<std::vector<QT_SPAN>> runs(static_cast<size_t>(size));
+  for (int y = 0; y < size; ++y)
+    for (int k = 0; k < size; ++k)
+      if (c[y][k] && (k == 0 || !c[y][k - 1])) {
+        int e = k;
+        while (e + 1 < size && c[y][e + 1]) ++e;
+        runs[static_cast<size_t>(y)].push_back({y, k, e});
+      }
+  std::vector<int> order;
+  for (int y = seed; y >= 0 && !runs[static_cast<size_t>(y)].empty(); --y) order.push_back(y);
+  for (int y = seed + 1; y < size && !runs[static_cast<size_t>(y)].empty(); ++y) order.push_back(y);
+  for (const int y : order)
+    spans->insert(spans->end(), runs[static_cast<size_t>(y)].begin(), runs[static_cast<size_t>(y)].end());
   if (spans->size() > QT_MAX_SPANS) {
     spans->clear();
     return MJ_FAIL_FILL;
