@@ -84,13 +84,12 @@ void ring_rows(QT_WIN* w) {
   int32_t* const base = rows[lo];
   const int n = w->size;
   const std::size_t size = static_cast<std::size_t>(n);
-  int32_t* const end = base + size * size;
-  int32_t* at = base + static_cast<std::size_t>(ring_row(w->top, n)) * size;
-  for (int r = 0; r < n; ++r) {
-    rows[r] = at;
-    at += size;
-    if (at == end) at = base;
-  }
+  // Window rows 0 .. n - first - 1 lie in cell rows first .. n - 1, the others in cell rows 0 on.
+  const int first = ring_row(w->top, n);
+  int32_t* const at = base + static_cast<std::size_t>(first) * size;
+  const int split = n - first;
+  for (int r = 0; r < split; ++r) rows[r] = at + static_cast<std::size_t>(r) * size;
+  for (int r = split; r < n; ++r) rows[r] = base + static_cast<std::size_t>(r - split) * size;
 }
 
 // Puts the row pointers back in cell order (the first owns the cells) before a window is freed.
@@ -173,6 +172,14 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
   if (!win || !win->rows || !img || !img->pixels) return MJ_FAIL_LOAD;
   const int size = win->size;
   HeldRows& h = sw.held_rows;
+  const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
+  // The row pointers are set out for the window's place, and the rows it holds moved with it,
+  // only once some rows are to be loaded: a window placed only to be given up does neither.
+  if (lo > hi) {
+    if (img->serial == 0) h.serial = 0;
+    return 0;
+  }
+  ring_rows(win);
   if (img->serial == 0) {
     h.serial = 0;
     return load_window_rows(win, img, r0, r1);
@@ -186,7 +193,6 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
     h.left = win->left;
   }
   std::vector<int>& tags = h.rows;
-  const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
   // Window row r lies in cell row `slot`, which steps on with r round the ring.
   auto next = [size](int k) { return k + 1 == size ? 0 : k + 1; };
   int slot = lo <= hi ? ring_row(win->top + lo, size) : 0;
@@ -218,7 +224,6 @@ int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size, int row_from 
                    int row_to = INT_MAX) {
   if (sw.win && size == sw.last_size) {
     qt_move_window(sw.win, img->cx, img->cy);
-    ring_rows(sw.win);
   } else {
     // Successive bands often alternate between two sizes: the window given up is kept as the
     // spare, and taken back when the new size is its size. Loading rewrites every cell.
@@ -245,7 +250,6 @@ int prepare_window(SharedWin& sw, const LANE_IMAGE* img, int size, int row_from 
       sw.spare_held_rows = std::move(old_held);
     }
     if (!sw.win) return MJ_FAIL_WIN_ALLOC;
-    ring_rows(sw.win);
     sw.last_size = size;
   }
   if (load_shared_rows(sw, img, row_from, row_to) != 0) return MJ_FAIL_LOAD;
@@ -808,9 +812,36 @@ int rounded_offset(int d, int k, int steps) {
 
 }  // namespace
 
-void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
-  if (!canvas || !canvas->rows || !px || !py) return;
-  const int size = canvas->size;
+namespace {
+
+// Steps 0..steps - 1 of one outline segment from (x0, y0): along the longer axis (x when
+// XMajor) step k lies k cells on in direction `step`; along the other the offset is kept as a
+// quotient and a remainder that each step moves by 2 d. Cells outside the canvas are skipped
+// unless the segment is known to lie inside it.
+template <bool XMajor, bool Inside, class Cell>
+void draw_steps(Cell* const* rows, int size, int x0, int y0, int steps, int step, int d) {
+  const int64_t den = 2 * static_cast<int64_t>(steps);
+  int64_t rem = steps;
+  int q = 0;
+  for (int k = 0; k < steps; ++k) {
+    const int x = XMajor ? x0 + step * k : x0 + q;
+    const int y = XMajor ? y0 + q : y0 + step * k;
+    if (Inside || (x >= 0 && y >= 0 && x < size && y < size)) rows[y][x] = 1;
+    rem += 2 * d;
+    if (rem >= den) {
+      rem -= den;
+      ++q;
+    } else if (rem < 0) {
+      rem += den;
+      --q;
+    }
+  }
+}
+
+// Draws the closed outline of the 36 points into rows of size x size cells with 1s, as
+// qt_perim describes.
+template <class Cell>
+void draw_outline(Cell* const* rows, int size, const int32_t* px, const int32_t* py) {
   for (int i = 0; i < SP_BOUNDS; ++i) {
     const int prev = i == 0 ? SP_BOUNDS - 1 : i - 1;
     const int x0 = px[prev], y0 = py[prev];
@@ -819,62 +850,82 @@ void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
     if (steps > kPerimExactSteps) {
       for (int k = 0; k < steps; ++k) {
         const int x = x0 + rounded_offset(dx, k, steps), y = y0 + rounded_offset(dy, k, steps);
-        if (x >= 0 && y >= 0 && x < size && y < size) canvas->rows[y][x] = 1;
+        if (x >= 0 && y >= 0 && x < size && y < size) rows[y][x] = 1;
       }
       continue;
     }
     // Step k lies at the nearest cell to k / steps of the way, halves rounded up: the offset is
     // floor((2 d k + steps) / (2 steps)). Along the longer axis that is k itself (or -k); along
-    // the other it is kept as a quotient and a remainder that each step moves by 2 d. (A
-    // point's offset d k / steps differs from a half by at least 1 / (2 steps), far more than
-    // the rounding of the same offset worked out in doubles.)
+    // the other it is kept as a quotient and a remainder (draw_steps). (A point's offset
+    // d k / steps differs from a half by at least 1 / (2 steps), far more than the rounding of
+    // the same offset worked out in doubles.)
     if (steps == 0) continue;
     const bool x_major = std::abs(dx) == steps;
     const int step = (x_major ? dx : dy) > 0 ? 1 : -1;
     const int d = x_major ? dy : dx;
-    const int64_t den = 2 * static_cast<int64_t>(steps);
-    int64_t rem = steps;
-    int q = 0;
     // A segment with both ends inside the canvas lies inside it.
     const bool inside = x0 >= 0 && y0 >= 0 && x0 < size && y0 < size && px[i] >= 0 &&
                         py[i] >= 0 && px[i] < size && py[i] < size;
-    for (int k = 0; k < steps; ++k) {
-      const int x = x_major ? x0 + step * k : x0 + q;
-      const int y = x_major ? y0 + q : y0 + step * k;
-      if (inside || (x >= 0 && y >= 0 && x < size && y < size)) canvas->rows[y][x] = 1;
-      rem += 2 * d;
-      if (rem >= den) {
-        rem -= den;
-        ++q;
-      } else if (rem < 0) {
-        rem += den;
-        --q;
-      }
+    if (x_major) {
+      if (inside)
+        draw_steps<true, true>(rows, size, x0, y0, steps, step, d);
+      else
+        draw_steps<true, false>(rows, size, x0, y0, steps, step, d);
+    } else {
+      if (inside)
+        draw_steps<false, true>(rows, size, x0, y0, steps, step, d);
+      else
+        draw_steps<false, false>(rows, size, x0, y0, steps, step, d);
     }
   }
 }
 
+}  // namespace
+
+void qt_perim(QT_WIN* canvas, const int32_t* px, const int32_t* py) {
+  if (!canvas || !canvas->rows || !px || !py) return;
+  draw_outline(canvas->rows, canvas->size, px, py);
+}
+
 namespace {
 
+// The fill's canvas holds one byte a cell: 0 clear, else marked.
+
 // The first cell of row[from..end) that is marked (not zero) when `marked`, not marked (zero)
-// otherwise; end when there is none. Four cells are tested at once where the processor allows.
-int first_cell(const int32_t* row, int from, int end, bool marked) {
+// otherwise; end when there is none. Sixteen cells are tested at once where the processor
+// allows.
+int first_cell(const uint8_t* row, int from, int end, bool marked) {
   int k = from;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
-  // Bits of the cells sought in a group of four.
-  const int flip = marked ? 0xF : 0;
-  for (; k + 4 <= end; k += 4) {
+  // Bits of the cells sought in a group of sixteen.
+  const int flip = marked ? 0xFFFF : 0;
+  for (; k + 16 <= end; k += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k));
-    const int sought = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, zero))) ^ flip;
-    if (sought != 0) return k + __builtin_ctz(sought);
+    const int sought = _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) ^ flip;
+    if (sought != 0) return k + __builtin_ctz(static_cast<unsigned>(sought));
   }
 #endif
   while (k < end && (row[k] != 0) != marked) ++k;
   return k;
 }
-int marked_from(const int32_t* row, int from, int end) { return first_cell(row, from, end, true); }
-int clear_from(const int32_t* row, int from, int end) { return first_cell(row, from, end, false); }
+int marked_from(const uint8_t* row, int from, int end) { return first_cell(row, from, end, true); }
+int clear_from(const uint8_t* row, int from, int end) { return first_cell(row, from, end, false); }
+
+// One past the last marked cell of row[0..to); 0 when there is none.
+int marked_end_before(const uint8_t* row, int to) {
+  int k = to;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; k >= 16; k -= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + k - 16));
+    const unsigned marked = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) ^ 0xFFFFu;
+    if (marked != 0) return k - 16 + (31 - __builtin_clz(marked)) + 1;
+  }
+#endif
+  while (k > 0 && !row[k - 1]) --k;
+  return k;
+}
 
 }  // namespace
 
@@ -908,8 +959,8 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   // A blank canvas of the window's extent, kept between bands. Only the rows that the last band
   // marked (its outline's rows and the rows its fill reached) are cleared again.
   if (mj_alloc_fails() || win->size <= 0) return MJ_FAIL_WIN_COPY;
-  thread_local std::vector<int32_t> cells;
-  thread_local std::vector<int32_t*> canvas_rows;
+  thread_local std::vector<uint8_t> cells;
+  thread_local std::vector<uint8_t*> canvas_rows;
   thread_local int cells_size = 0;
   thread_local int dirty_lo = 0, dirty_hi = -1;
   thread_local int dirty_x_lo = 0, dirty_x_hi = -1;  // the columns marked in those rows
@@ -927,21 +978,18 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
     cells_size = size;
   } else if (dirty_lo <= dirty_hi && dirty_x_lo <= dirty_x_hi) {
     for (int y = dirty_lo; y <= dirty_hi; ++y) {
-      int32_t* row = cells.data() + static_cast<std::size_t>(y) * size;
-      std::fill(row + dirty_x_lo, row + dirty_x_hi + 1, 0);
+      uint8_t* row = cells.data() + static_cast<std::size_t>(y) * size;
+      std::memset(row + dirty_x_lo, 0, static_cast<std::size_t>(dirty_x_hi - dirty_x_lo) + 1);
     }
   }
-  QT_WIN canvas = *win;
-  canvas.mode = QT_WIN_OWNED;
-  canvas.rows = canvas_rows.data();
-  int32_t** c = canvas.rows;
+  uint8_t* const* c = canvas_rows.data();
   // The outline marks only rows between its highest and lowest points.
   dirty_lo = std::max(0, *std::min_element(py, py + SP_BOUNDS));
   dirty_hi = std::min(size - 1, *std::max_element(py, py + SP_BOUNDS));
   // and only columns between its leftmost and rightmost points; the fill widens both ranges.
   dirty_x_lo = std::max(0, *std::min_element(px, px + SP_BOUNDS));
   dirty_x_hi = std::min(size - 1, *std::max_element(px, px + SP_BOUNDS));
-  qt_perim(&canvas, px, py);
+  draw_outline(c, size, px, py);
 
   const int bx = band->x - win->left, by = band->y - win->top;
   if (bx < 0 || bx >= size) {
@@ -977,20 +1025,19 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   while (!stack.empty()) {
     const auto [x, y] = stack.back();
     stack.pop_back();
-    int32_t* const row = c[y];
+    uint8_t* const row = c[y];
     if (row[x]) continue;
     dirty_lo = std::min(dirty_lo, y);
     dirty_hi = std::max(dirty_hi, y);
-    int l = x;
-    while (l > 0 && !row[l - 1]) --l;
+    const int l = marked_end_before(row, x);
     const int rr = marked_from(row, x + 1, size) - 1;
-    std::fill(row + l, row + rr + 1, 2);
+    std::memset(row + l, 2, static_cast<std::size_t>(rr - l) + 1);
     dirty_x_lo = std::min(dirty_x_lo, l);
     dirty_x_hi = std::max(dirty_x_hi, rr);
     for (int ny : {y - 1, y + 1}) {
       if (ny < 0 || ny >= size) continue;
       // The first cell of each unmarked stretch of the neighbour row within l..rr.
-      const int32_t* const next = c[ny];
+      const uint8_t* const next = c[ny];
       int k = l;
       while (k <= rr) {
         k = clear_from(next, k, rr + 1);
@@ -1005,7 +1052,7 @@ int mj_fdarea(const SPOT* band, const QT_WIN* win, std::vector<QT_SPAN>* spans) 
   // Marked cells lie only in the columns marked.
   const int x_from = dirty_x_lo, x_end = dirty_x_hi + 1;
   auto list_row = [&](int y) {
-    const int32_t* const row = c[y];
+    const uint8_t* const row = c[y];
     bool any = false;
     int k = marked_from(row, x_from, x_end);
     while (k < x_end) {
