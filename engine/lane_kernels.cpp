@@ -1,5 +1,5 @@
 #include "engine/lane_kernels.h"
-#include "engine/hot_clones.h"
+#include "base/hot_clones.h"
 
 #include <array>
 #include <iterator>

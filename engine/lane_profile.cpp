@@ -12,7 +12,7 @@
 #include "base/ks_mem.h"
 #include "base/par_lanes.h"
 #include "base/slog.h"
-#include "engine/hot_clones.h"
+#include "base/hot_clones.h"
 #include "engine/lane_features.h"
 #include "engine/lane_stats.h"
 #include "io/kes_image.h"

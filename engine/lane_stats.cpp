@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "engine/hot_clones.h"
+#include "base/hot_clones.h"
 
 namespace {
 

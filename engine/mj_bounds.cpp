@@ -13,7 +13,7 @@
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "engine/lane_kernels.h"
-#include "engine/hot_clones.h"
+#include "base/hot_clones.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "engine/lane_geometry.h"
 #include "engine/lane_kernels.h"
 #include "engine/lane_profile.h"
-#include "engine/hot_clones.h"
+#include "base/hot_clones.h"
 #include "io/kes_image.h"
 #include "toolkit/core/tk_image.h"
 

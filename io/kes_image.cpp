@@ -1,6 +1,7 @@
 // The pixel file ".kes": header, rectangle reads with decimation, loading for display.
 #include "io/kes_image.h"
 
+#include "base/hot_clones.h"
 #include "base/io_file.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
@@ -244,18 +245,11 @@ inline long long source_index(long long k, double decimation) {
   return static_cast<long long>(std::floor(static_cast<double>(k) * decimation + 0.5));
 }
 
-// The hot pixel loops of the load get an AVX2 copy beside the default one; the program picks the
-// copy for its processor when it starts. Only GCC builds the copies (clang's builds, the fuzz
-// targets, take the default). The loops hold no floating-point sums and fuse no multiply with an
-// add, so both copies give the same bytes.
-#if defined(__GNUC__) && !defined(__clang__)
-#define IO_HOT_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define IO_HOT_CLONES
-#endif
+// The hot pixel loops of the load have an AVX2 copy (base/hot_clones.h); they hold no
+// floating-point sums, so both copies give the same bytes.
 
 // Widens [*lo, *hi] to hold each of the n values.
-IO_HOT_CLONES void widen_range(const uint16_t* __restrict v, std::size_t n, uint16_t* lo,
+VX_HOT_CLONES void widen_range(const uint16_t* __restrict v, std::size_t n, uint16_t* lo,
                                uint16_t* hi) {
   uint16_t a = *lo, b = *hi;
   for (std::size_t i = 0; i < n; ++i) {
@@ -268,7 +262,7 @@ IO_HOT_CLONES void widen_range(const uint16_t* __restrict v, std::size_t n, uint
 }
 
 // (v - lo) x factor, truncated and held to 255, v held to [lo, lo + range] first.
-IO_HOT_CLONES void scale_doubles(const uint16_t* __restrict v16, std::size_t n, int lo, int range,
+VX_HOT_CLONES void scale_doubles(const uint16_t* __restrict v16, std::size_t n, int lo, int range,
                                  double factor, uint8_t* __restrict o) {
   const int hi = lo + range;
   for (std::size_t i = 0; i < n; ++i) {
@@ -282,7 +276,7 @@ IO_HOT_CLONES void scale_doubles(const uint16_t* __restrict v16, std::size_t n, 
 // d x high plus the carry of its low half and the high half of d x low (the low half of
 // d x low cannot carry into the result). Written in 16-bit steps so that the compiler works
 // eight or sixteen pixels at a time.
-IO_HOT_CLONES void scale_whole(const uint16_t* __restrict v16, std::size_t n, uint16_t lo,
+VX_HOT_CLONES void scale_whole(const uint16_t* __restrict v16, std::size_t n, uint16_t lo,
                                uint16_t range, uint16_t high, uint16_t low,
                                uint8_t* __restrict o) {
   for (std::size_t i = 0; i < n; ++i) {
