@@ -135,8 +135,8 @@ void give_back_slot(int i) {
 
 // A file's first `bytes` bytes mapped read-only into memory, or nothing (data() null) when the
 // file is shorter or cannot be mapped. id() is the version of the file that was mapped. A
-// mapping is made only with a slot for the SIGBUS handler; lost() tells that pages of it were
-// lost to a truncation of the file (they read as zeros).
+// mapping is made only with a slot for the SIGBUS handler, whose lost flag tells that pages of it
+// were lost to a truncation of the file (they read as zeros; see io_kept_pixels_intact).
 class MappedFile {
  public:
   MappedFile(const char* path, std::size_t bytes) {
@@ -722,8 +722,7 @@ int io_load_image(IMG_DATA* d, int device, const char* path) {
   // Values are held to the first pass's range, so that a file changed between the passes gives
   // the same bytes as that range would.
   const IoDisplayScale scale(mn, mx);
-  const double factor = mx > mn ? 256.0 / static_cast<double>(mx - mn + 1) : 0.0;
-  if (scaled) SLOG(fn, SLOG_VALUE4, "other 16-bit image, factor %7.3f", factor);
+  if (scaled) SLOG(fn, SLOG_VALUE4, "other 16-bit image, factor %7.3f", scale.factor());
   for (int y = 0; y < h; y += block_rows) {
     const int rows = std::min(block_rows, h - y);
     const uint8_t* src = read_rows(y, rows);

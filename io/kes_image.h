@@ -60,6 +60,8 @@ class IoDisplayScale {
   IoDisplayScale(unsigned lo, unsigned hi);
   // Writes the display value of each of the n values to out.
   void apply(const uint16_t* values, std::size_t n, uint8_t* out) const;
+  // 256 / (hi - lo + 1), or 0 when the range is empty.
+  double factor() const { return factor_; }
 
  private:
   uint16_t lo_ = 0, range_ = 0;  // lo and hi - lo
