@@ -24,8 +24,9 @@ std::atomic<int> s_cap{0};
 // Set while the thread runs pieces: a loop started inside a piece runs inline.
 thread_local bool t_in_piece = false;
 
-// The cores this process may run on (its CPU affinity, as taskset or a container limits it),
-// asked afresh on each call so that a changed mask is followed.
+// The cores the calling thread may run on (its CPU affinity, which it takes from the process,
+// as taskset or a container limits it), asked afresh on each call so that a changed mask is
+// followed.
 int cores() {
   cpu_set_t set;
   CPU_ZERO(&set);
@@ -76,9 +77,11 @@ struct Job {
 // has, and never leave before the program ends. One loop runs on the pool at a time.
 class Pool {
  public:
+  // The process that made the pool.
+  pid_t owner() const { return owner_; }
+
+  // Only the process that made the pool deletes it (a forked child holds none of its threads).
   ~Pool() {
-    // A forked child holds none of the parent's threads: nothing to join there.
-    if (owner_ != ::getpid()) return;
     {
       std::lock_guard<std::mutex> lock(m_);
       quit_ = true;
@@ -151,24 +154,20 @@ class Pool {
 // a pool of its own (the parent's threads do not exist there; the parent's pool is left as it is).
 std::mutex s_pool_mutex;
 Pool* s_pool = nullptr;
-pid_t s_pool_pid = 0;
 // Serialises the loops that use the pool; a loop that finds it busy runs on its own thread.
 std::mutex s_busy;
 
 struct PoolOwner {
   ~PoolOwner() {
     std::lock_guard<std::mutex> lock(s_pool_mutex);
-    if (s_pool_pid == ::getpid()) delete s_pool;
+    if (s_pool && s_pool->owner() == ::getpid()) delete s_pool;
     s_pool = nullptr;
   }
 } s_pool_owner;
 
 Pool& pool() {
   std::lock_guard<std::mutex> lock(s_pool_mutex);
-  if (!s_pool || s_pool_pid != ::getpid()) {
-    s_pool = new Pool;
-    s_pool_pid = ::getpid();
-  }
+  if (!s_pool || s_pool->owner() != ::getpid()) s_pool = new Pool;
   return *s_pool;
 }
 

@@ -23,7 +23,7 @@
 void par_lanes(int n, const std::function<void(int)>& f);
 
 // Caps the threads par_lanes uses (the calling thread included); 0 or less lifts the cap (the
-// cores of the process's CPU affinity). For tests and benchmarks that compare one thread with several; returns the
+// cores of the calling thread's CPU affinity). For tests and benchmarks that compare one thread with several; returns the
 // previous cap.
 int par_set_max_threads(int n);
 // The threads par_lanes would use now for many pieces: the cap, or the cores of the affinity.
