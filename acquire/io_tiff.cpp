@@ -750,7 +750,7 @@ class RawRows {
     per_block_ = std::max<uint64_t>(1, kBlock / std::max<uint64_t>(1, w.in_row()));
   }
   // Converts `rows` rows that start at offset `at`. 0, IO_IMPORT_BAD_STRIP when they cannot be
-  // read or IO_IMPORT_WRITE_FAILED.
+  // read, IO_IMPORT_WRITE_FAILED, or -1 when there is no memory for the buffer.
   int put(uint64_t at, uint64_t rows) {
     const uint64_t row_bytes = w_.in_row();
     while (rows > 0) {
