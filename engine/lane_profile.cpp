@@ -139,9 +139,10 @@ VX_HOT_CLONES void read_row(const uint8_t* row, const uint8_t* ahead, int y, int
     if (bpp == 2) {
       if (held >= 0 && held_ns == ns) {
         LnRowStats st[2];
-        ln_row_stats_le16_pair(held_at, row + at, ns, st);
-        store(targets[held], y, st[0]);
-        store(t, y, st[1]);
+        if (ln_row_stats_le16_pair(held_at, row + at, ns, st)) {
+          store(targets[held], y, st[0]);
+          store(t, y, st[1]);
+        }
         held = -1;
         continue;
       }

@@ -54,6 +54,20 @@ struct Le16 {
 };
 
 // s is a pointer to the samples or a Le16.
+// The interior samples outside the odd window about the brightest sample k of a row of n
+// samples: the window [w0, w1] (which holds k, so is never empty) and how many lie outside it.
+struct SideWindow {
+  int w0, w1, count;
+};
+inline SideWindow side_window(int n, int k) {
+  int m = ((n - 5) % 2 != 0) ? n - 5 : n - 4;
+  if (m < 1) m = 1;
+  int h = (m - 1) / 2;
+  if (h < 1) h = 1;
+  const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
+  return {w0, w1, (w0 - 1) + (n - 2 - w1)};
+}
+
 template <class S>
 [[gnu::always_inline]] inline bool row_stats(S s, int n, LnRowStats* out) {
   using T = std::decay_t<decltype(s[0])>;
@@ -71,16 +85,10 @@ template <class S>
   while (s[k] != top) ++k;
   const int spike = s[k] - (s[k - 1] + s[k + 1]) / 2;
 
-  // Odd window about the brightest sample; the side mean is taken outside it.
-  int m = ((n - 5) % 2 != 0) ? n - 5 : n - 4;
-  if (m < 1) m = 1;
-  int h = (m - 1) / 2;
-  if (h < 1) h = 1;
-  // The interior samples outside the window [w0, w1] (which holds k, so is never empty): those
+  // The side mean is taken outside the window about the brightest sample: the interior samples
   // before it and those after it. All sums are of integers, so exact in any order.
-  const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
+  const auto [w0, w1, side_count] = side_window(n, k);
   const long long side_sum = range_sum<false>(s, 1, w0) + range_sum<false>(s, w1 + 1, n - 1);
-  const int side_count = (w0 - 1) + (n - 2 - w1);
   const int side =
       side_count ? static_cast<int>(static_cast<double>(side_sum) / side_count + 0.5) : 0;
   const int value = static_cast<int>(static_cast<double>(total) / (n - 2) + 0.5);
@@ -182,10 +190,6 @@ template <int K>
       add16(&acc[j], &v);
     }
   }
-  int wm = ((n - 5) % 2 != 0) ? n - 5 : n - 4;
-  if (wm < 1) wm = 1;
-  int h = (wm - 1) / 2;
-  if (h < 1) h = 1;
   long long total[K];
   int spike[K], side_count[K];
   I16 lo[K], hi[K];  // the window about the brightest sample, as interior indexes
@@ -198,8 +202,8 @@ template <int K>
     const int k = first[0] + 1;  // row index
     const Le16 r{s[j]};
     spike[j] = r[k] - (r[k - 1] + r[k + 1]) / 2;
-    const int w0 = std::max(1, k - h), w1 = std::min(n - 2, k + h);
-    side_count[j] = (w0 - 1) + (n - 2 - w1);
+    const auto [w0, w1, count] = side_window(n, k);
+    side_count[j] = count;
     lo[j] = I16{} + static_cast<int16_t>(w0 - 1);
     hi[j] = I16{} + static_cast<int16_t>(w1 - 1);
   }

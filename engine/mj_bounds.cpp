@@ -138,7 +138,7 @@ void second_derivative(const int* v, int n, int thickness, std::vector<int>& d) 
 
 // Work arrays of the outline finder, kept between bands so that each band does not allocate.
 struct BoundsScratch {
-  std::vector<int> xsec, all_xsec, d2, back, line, rdd;
+  std::vector<int> all_xsec, d2, back, line, rdd;
 };
 BoundsScratch& scratch() {
   thread_local BoundsScratch s;
@@ -631,7 +631,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
        bx, by);
 
   BoundsScratch& work = scratch();
-  std::vector<int>& xsec = work.xsec;
   std::vector<int>& d2 = work.d2;
   if (mj_alloc_fails()) {
     SLOG(fn, SLOG_ERROR, "alloc xsec failed");
@@ -648,8 +647,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
   int dist[SP_BOUNDS] = {};
   int col_x[13], col_row[13];
   try {
-    xsec.resize(static_cast<std::size_t>(size));
-
     // Columns: centre, six to the right, six to the left.
     const int rhw = band->right_hw, lhw = band->left_hw;
     col_x[0] = bx;
@@ -658,11 +655,6 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     const int hold_r = static_cast<int>(1.5 * (rhw / 7.0) + 0.5);
     const int hold_l = static_cast<int>(1.5 * (lhw / 7.0) + 0.5);
 
-    auto pick = [&](const int* prof, int n) {
-      int d = 0;
-      mj_bndp(prof, 0, n, s, 0, 0, 0, &d);
-      return d;
-    };
     // The 13 cross-sections (each is mj_xsec of its column about the window's middle row),
     // walked down the window's rows together. Their rows y_lo..y_hi are taken first: the
     // centre rows and the bounds usually lie near the band's centre row. A column whose
@@ -708,10 +700,8 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     // as far out, and the whole window only when those do not suffice either.
     const Rows first = rows_within(bound_reach(s) + K / 2 + 6 + s);
     const Rows second = rows_within(2 * bound_reach(s) + 2 * K + 8 + s);
-    const int near_lo = first.lo, near_hi = first.hi;
-    const bool part = first.part;
-    if (part) {
-      take_rows(0, 12, near_lo, near_hi);
+    if (first.part) {
+      take_rows(0, 12, first.lo, first.hi);
     } else {
       take_rows(0, 12, 0, size - 1);
     }
@@ -739,18 +729,17 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       const int n_down = size - K / 2 - row;
       const int n_up = row - K / 2;
       int down = -1, up = -1;
+      if ((n_down > 0 || n_up > 0) && (row < d_lo || row > d_hi)) return false;
       if (n_down > 0) {
-        if (row < d_lo || row > d_hi) return false;
         const int* from = d2.data() + (row - y_lo);
         const int known = d_hi - row + 1;
         if (known >= n_down) {
-          down = pick(from, n_down);
+          down = bndp(from, n_down, s);
         } else if (!bndp_prefix(from, known, n_down, s, &down)) {
           return false;
         }
       }
       if (n_up > 0) {
-        if (row < d_lo || row > d_hi) return false;
         // Read backwards from the centre row, without a reversed copy.
         const int known = std::min(row - d_lo + 1, n_up);
         const int* from = d2.data() + (row - y_lo);
@@ -767,13 +756,13 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     for (int j = 0; j < 13; ++j) {
       const int x = col_x[j];
       int row = 0, up = -1, down = -1;
-      bool found = part && column(j, near_lo, near_hi, &row, &up, &down);
-      if (!found && part && second.part && second.hi - second.lo > near_hi - near_lo) {
+      bool found = first.part && column(j, first.lo, first.hi, &row, &up, &down);
+      if (!found && first.part && second.part && second.hi - second.lo > first.hi - first.lo) {
         take_rows(j, j, second.lo, second.hi);
         found = column(j, second.lo, second.hi, &row, &up, &down);
       }
       if (!found) {
-        if (part) take_rows(j, j, 0, size - 1);
+        if (first.part) take_rows(j, j, 0, size - 1);
         column(j, 0, size - 1, &row, &up, &down);
       }
       col_row[j] = row;
@@ -828,11 +817,11 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       for (const int ahead : {bound_reach(s) + 2 * K + 8, 2 * bound_reach(s) + 2 * K + 8}) {
         if (ahead >= d || behind + ahead < std::max(5, K)) break;
         filtered(ahead);
-        int dist = 0;
-        if (bndp_prefix(rdd.data() + behind, ahead - 2 - K / 2, n, s, &dist)) return dist;
+        int picked = 0;
+        if (bndp_prefix(rdd.data() + behind, ahead - 2 - K / 2, n, s, &picked)) return picked;
       }
       filtered(d);
-      return pick(rdd.data() + behind, n);
+      return bndp(rdd.data() + behind, n, s);
     };
     for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);
     for (int slot = 25; slot <= 29; ++slot) dist[slot] = ray(12, kSlots[slot].angle);
@@ -851,13 +840,8 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
       res->bnd_x[i] = res->bnd_y[i] = res->img_x[i] = res->img_y[i] = -1;
       continue;
     }
-    // The slots' directions, worked out once.
-    static const std::array<std::array<int32_t, 2>, SP_BOUNDS> trig = [] {
-      std::array<std::array<int32_t, 2>, SP_BOUNDS> t{};
-      for (int k = 0; k < SP_BOUNDS; ++k) mt_qtrig(kSlots[k].angle, &t[k][0], &t[k][1]);
-      return t;
-    }();
-    const int32_t c = trig[i][0], ms = trig[i][1];
+    int32_t c = 0, ms = 0;
+    mt_qtrig(kSlots[i].angle, &c, &ms);
     const int ox = col_x[kSlots[i].col], oy = col_row[kSlots[i].col];
     res->bnd_x[i] = ox + mt_qoffset(dist[i], c);
     res->bnd_y[i] = oy + mt_qoffset(dist[i], ms);

@@ -68,20 +68,17 @@ int ring_row(int y, int size) {
   return m < 0 ? m + size : m;
 }
 
+// The window's first cell row (the pointers hold its cell rows in some order).
+int32_t* cells_base(const QT_WIN* w) {
+  int32_t* base = w->rows[0];
+  for (int r = 1; r < w->size; ++r) base = std::min(base, w->rows[r]);
+  return base;
+}
+
 // Points the window's row pointers at its cells in the ring order for its current top.
 void ring_rows(QT_WIN* w) {
-  // The pointers are always the cell rows in some ring order, rising but for one step back to
-  // the first cell row: that row is found by halving.
   int32_t** rows = w->rows;
-  int lo = 0, hi = w->size - 1;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (rows[mid] > rows[hi])
-      lo = mid + 1;
-    else
-      hi = mid;
-  }
-  int32_t* const base = rows[lo];
+  int32_t* const base = cells_base(w);
   const int n = w->size;
   const std::size_t size = static_cast<std::size_t>(n);
   // Window rows 0 .. n - first - 1 lie in cell rows first .. n - 1, the others in cell rows 0 on.
@@ -95,8 +92,7 @@ void ring_rows(QT_WIN* w) {
 // Puts the row pointers back in cell order (the first owns the cells) before a window is freed.
 void unring_rows(QT_WIN* w) {
   if (!w || !w->rows || w->mode != QT_WIN_OWNED) return;
-  int32_t* base = w->rows[0];
-  for (int r = 1; r < w->size; ++r) base = std::min(base, w->rows[r]);
+  int32_t* const base = cells_base(w);
   for (int r = 0; r < w->size; ++r) w->rows[r] = base + static_cast<std::size_t>(r) * w->size;
 }
 
@@ -175,15 +171,10 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
   const int lo = std::max(r0, 0), hi = std::min(r1, size - 1);
   // The row pointers are set out for the window's place, and the rows it holds moved with it,
   // only once some rows are to be loaded: a window placed only to be given up does neither.
-  if (lo > hi) {
-    if (img->serial == 0) h.serial = 0;
-    return 0;
-  }
+  if (img->serial == 0) h.serial = 0;
+  if (lo > hi) return 0;
   ring_rows(win);
-  if (img->serial == 0) {
-    h.serial = 0;
-    return load_window_rows(win, img, r0, r1);
-  }
+  if (img->serial == 0) return load_window_rows(win, img, r0, r1);
   if (h.serial == img->serial && h.left != win->left && static_cast<int>(h.rows.size()) == size &&
       std::abs(win->left - h.left) < size / 2)
     shift_held_rows(win, img, h);
@@ -195,7 +186,7 @@ int load_shared_rows(SharedWin& sw, const LANE_IMAGE* img, int r0, int r1) {
   std::vector<int>& tags = h.rows;
   // Window row r lies in cell row `slot`, which steps on with r round the ring.
   auto next = [size](int k) { return k + 1 == size ? 0 : k + 1; };
-  int slot = lo <= hi ? ring_row(win->top + lo, size) : 0;
+  int slot = ring_row(win->top + lo, size);
   for (int r = lo; r <= hi;) {
     const int y = win->top + r;
     if (tags[static_cast<std::size_t>(slot)] == y) {
