@@ -159,6 +159,58 @@ void gt_state_free(GT_IMG_STATE* state) {
   ks_free(state);
 }
 
+namespace {
+
+// The ranges the dialogs offer for the settings they edit (the display numbers and digits of
+// the preferences, the interpolation methods and extrapolations of the standards, the colour
+// maps of the display enhancement and the match methods). A colour code above the chooser's
+// last (10) is the highlight, which it keeps.
+constexpr int CTL_DISP_NUMBER_MAX = 100;
+constexpr int CTL_COLOUR_CODE_MAX = 11;
+constexpr int CTL_DIGITS_MAX = 10;
+constexpr int CTL_INTERP_METHOD_MAX = 4;
+constexpr int CTL_EXTRAP_MAX = 2;
+constexpr int CTL_SIZE_NSTD_MAX = 100;
+constexpr int CTL_CMAP_CODE_MAX = 14;
+constexpr int CTL_MATCH_METHOD_MAX = 2;
+
+// Holds every setting that a dialog edits to the range that dialog offers.
+void hold_to_dialog_ranges(CONTROL* ctl) {
+  auto hold = [](auto& v, int lo, int hi) {
+    v = static_cast<std::remove_reference_t<decltype(v)>>(std::clamp<int>(v, lo, hi));
+  };
+  // Preferences: display numbers (sliders), switches, and overlay colours (the codes the
+  // chooser lists, and the highlight code it keeps without listing it).
+  for (int k = 0; k < CTL_NUM_DISP; ++k) {
+    if (k < 4) hold(ctl->disp_codes[k], 0, CTL_DISP_NUMBER_MAX);
+    else if (k <= 10) hold(ctl->disp_codes[k], 0, 1);
+    else hold(ctl->disp_codes[k], 0, CTL_COLOUR_CODE_MAX);
+  }
+  hold(ctl->rep_list_pos, 0, 1);
+  hold(ctl->rep_empty_lanes, 0, 1);
+  // Preferences, standards page.
+  hold(ctl->size_digits, 0, CTL_DIGITS_MAX);
+  hold(ctl->conc_digits, 0, CTL_DIGITS_MAX);
+  hold(ctl->size_interp, 0, CTL_INTERP_METHOD_MAX);
+  hold(ctl->conc_interp, 0, CTL_INTERP_METHOD_MAX);
+  hold(ctl->size_extrap, 0, CTL_EXTRAP_MAX);
+  hold(ctl->conc_extrap, 0, CTL_EXTRAP_MAX);
+  for (int* sw : {&ctl->size_stdset, &ctl->conc_stdset, &ctl->calib_stdset, &ctl->size_requant,
+                  &ctl->calib_requant})
+    hold(*sw, 0, 1);
+  hold(ctl->size_nstd, 0, CTL_SIZE_NSTD_MAX);
+  // Display enhancement: the colour map and its level and width in per cent.
+  hold(ctl->cmap_code, 0, CTL_CMAP_CODE_MAX);
+  hold(ctl->cmap_level, 0, 100);
+  hold(ctl->cmap_width, 0, 100);
+  // Match parameters: the method list, the band count slider and the lane label list.
+  hold(ctl->match_method, 0, CTL_MATCH_METHOD_MAX);
+  hold(ctl->band_count_limit, 1, 100);
+  hold(ctl->lane_label_idx, 0, std::max(0, ctl->num_lane_chars));
+}
+
+}  // namespace
+
 void gt_state_init(CONTROL* ctl, GT_IMG_STATE* s) {
   if (ctl == nullptr || s == nullptr) {
     SLOG("gt_state_init", SLOG_ERROR, "NULL input 0p%x 0p%x", trace_addr(ctl), trace_addr(s));
@@ -278,43 +330,8 @@ void gt_state_init(CONTROL* ctl, GT_IMG_STATE* s) {
   ctl->iBackAngle = get(dw, kBackAngle);
   ctl->iLaneWidth = get(dw, kLaneWidth);
 
-  gt_control_bound(ctl);
+  hold_to_dialog_ranges(ctl);
   set_cmap(ctl->cmap_code, ctl->cmap_level, ctl->cmap_width);
-}
-
-void gt_control_bound(CONTROL* ctl) {
-  if (ctl == nullptr) return;
-  auto hold = [](auto& v, int lo, int hi) {
-    v = static_cast<std::remove_reference_t<decltype(v)>>(std::clamp<int>(v, lo, hi));
-  };
-  // Preferences: display numbers (sliders), switches, and overlay colours (the codes the
-  // chooser lists, and the highlight code it keeps without listing it).
-  for (int k = 0; k < CTL_NUM_DISP; ++k) {
-    if (k < 4) hold(ctl->disp_codes[k], 0, CTL_DISP_NUMBER_MAX);
-    else if (k <= 10) hold(ctl->disp_codes[k], 0, 1);
-    else hold(ctl->disp_codes[k], 0, CTL_COLOUR_CODE_MAX);
-  }
-  hold(ctl->rep_list_pos, 0, 1);
-  hold(ctl->rep_empty_lanes, 0, 1);
-  // Preferences, standards page.
-  hold(ctl->size_digits, 0, CTL_DIGITS_MAX);
-  hold(ctl->conc_digits, 0, CTL_DIGITS_MAX);
-  hold(ctl->size_interp, 0, CTL_INTERP_METHOD_MAX);
-  hold(ctl->conc_interp, 0, CTL_INTERP_METHOD_MAX);
-  hold(ctl->size_extrap, 0, CTL_EXTRAP_MAX);
-  hold(ctl->conc_extrap, 0, CTL_EXTRAP_MAX);
-  for (int* sw : {&ctl->size_stdset, &ctl->conc_stdset, &ctl->calib_stdset, &ctl->size_requant,
-                  &ctl->calib_requant})
-    hold(*sw, 0, 1);
-  hold(ctl->size_nstd, 0, CTL_SIZE_NSTD_MAX);
-  // Display enhancement: the colour map and its level and width in per cent.
-  hold(ctl->cmap_code, 0, CTL_CMAP_CODE_MAX);
-  hold(ctl->cmap_level, 0, 100);
-  hold(ctl->cmap_width, 0, 100);
-  // Match parameters: the method list, the band count slider and the lane label list.
-  hold(ctl->match_method, 0, CTL_MATCH_METHOD_MAX);
-  hold(ctl->band_count_limit, 1, 100);
-  hold(ctl->lane_label_idx, 0, std::max(0, ctl->num_lane_chars));
 }
 
 void gt_state_retrieve(CONTROL* ctl, GT_IMG_STATE* s) {

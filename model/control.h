@@ -252,26 +252,9 @@ CONTROL* gt_get_control();
 void gt_control_init(CONTROL* ctl);
 
 // Copies a snapshot into the control record, every setting held to the range its dialog offers
-// (gt_control_bound). Null arguments change nothing.
+// (a value outside it becomes the nearest bound, so that no later use meets a size or count
+// no dialog could give). Null arguments change nothing.
 void gt_state_init(CONTROL* ctl, GT_IMG_STATE* state);
-
-// The ranges the dialogs offer for the settings they edit (the display numbers and digits of
-// the preferences, the interpolation methods and extrapolations of the standards, the colour
-// maps of the display enhancement and the match methods). A colour code above the chooser's
-// last (10) is the highlight, which it keeps.
-constexpr int CTL_DISP_NUMBER_MAX = 100;
-constexpr int CTL_COLOUR_CODE_MAX = 11;
-constexpr int CTL_DIGITS_MAX = 10;
-constexpr int CTL_INTERP_METHOD_MAX = 4;
-constexpr int CTL_EXTRAP_MAX = 2;
-constexpr int CTL_SIZE_NSTD_MAX = 100;
-constexpr int CTL_CMAP_CODE_MAX = 14;
-constexpr int CTL_MATCH_METHOD_MAX = 2;
-
-// Holds every setting that a dialog edits to the range that dialog offers: a value outside it
-// becomes the nearest bound, so that no later use meets a size or count no dialog could give.
-// The preferences are read through it.
-void gt_control_bound(CONTROL* ctl);
 
 // Packs the control record into a snapshot, replacing its lane characteristic names.
 // Null arguments change nothing.

@@ -300,32 +300,34 @@ TEST_F(ControlFixture, SnapshotSettingsAreHeldToTheirDialogsRanges) {
     int (*got)(const CONTROL&);
     int lo, hi;
   };
-#define FIELD(name, word, got, lo, hi) \
-  Field { name, [](GT_IMG_STATE& s) { return &s.word; }, [](const CONTROL& c) { return int(c.got); }, lo, hi }
+  // The snapshot word and the control member of a setting have the same name.
+#define FIELD(name, member, lo, hi)                                                        \
+  Field{name, [](GT_IMG_STATE& s) { return &s.member; },                                   \
+        [](const CONTROL& c) { return int(c.member); }, lo, hi}
   const Field fields[] = {
-      FIELD("display number 1", disp_codes[0], disp_codes[0], 0, 100),
-      FIELD("display number 4", disp_codes[3], disp_codes[3], 0, 100),
-      FIELD("band crosses switch", disp_codes[4], disp_codes[4], 0, 1),
-      FIELD("display code 11 switch", disp_codes[10], disp_codes[10], 0, 1),
-      FIELD("selection colour", disp_codes[11], disp_codes[11], 0, 11),
-      FIELD("bands colour", disp_codes[18], disp_codes[18], 0, 11),
-      FIELD("size digits", size_digits, size_digits, 0, 10),
-      FIELD("concentration digits", conc_digits, conc_digits, 0, 10),
-      FIELD("size interpolation", size_interp, size_interp, 0, 4),
-      FIELD("concentration interpolation", conc_interp, conc_interp, 0, 4),
-      FIELD("size extrapolation", size_extrap, size_extrap, 0, 2),
-      FIELD("concentration extrapolation", conc_extrap, conc_extrap, 0, 2),
-      FIELD("size standard set", size_stdset, size_stdset, 0, 1),
-      FIELD("concentration standard set", conc_stdset, conc_stdset, 0, 1),
-      FIELD("calibration standard set", calib_stdset, calib_stdset, 0, 1),
-      FIELD("size requantify", size_requant, size_requant, 0, 1),
-      FIELD("calibration requantify", calib_requant, calib_requant, 0, 1),
-      FIELD("size standards number", size_nstd, size_nstd, 0, 100),
-      FIELD("colour map", cmap_code, cmap_code, 0, 14),
-      FIELD("colour map level", cmap_level, cmap_level, 0, 100),
-      FIELD("colour map width", cmap_width, cmap_width, 0, 100),
-      FIELD("band count limit", band_count_limit, band_count_limit, 1, 100),
-      FIELD("lane label (two names)", lane_label_idx, lane_label_idx, 0, 2),
+      FIELD("display number 1", disp_codes[0], 0, 100),
+      FIELD("display number 4", disp_codes[3], 0, 100),
+      FIELD("band crosses switch", disp_codes[4], 0, 1),
+      FIELD("display code 11 switch", disp_codes[10], 0, 1),
+      FIELD("selection colour", disp_codes[11], 0, 11),
+      FIELD("bands colour", disp_codes[18], 0, 11),
+      FIELD("size digits", size_digits, 0, 10),
+      FIELD("concentration digits", conc_digits, 0, 10),
+      FIELD("size interpolation", size_interp, 0, 4),
+      FIELD("concentration interpolation", conc_interp, 0, 4),
+      FIELD("size extrapolation", size_extrap, 0, 2),
+      FIELD("concentration extrapolation", conc_extrap, 0, 2),
+      FIELD("size standard set", size_stdset, 0, 1),
+      FIELD("concentration standard set", conc_stdset, 0, 1),
+      FIELD("calibration standard set", calib_stdset, 0, 1),
+      FIELD("size requantify", size_requant, 0, 1),
+      FIELD("calibration requantify", calib_requant, 0, 1),
+      FIELD("size standards number", size_nstd, 0, 100),
+      FIELD("colour map", cmap_code, 0, 14),
+      FIELD("colour map level", cmap_level, 0, 100),
+      FIELD("colour map width", cmap_width, 0, 100),
+      FIELD("band count limit", band_count_limit, 1, 100),
+      FIELD("lane label (two names)", lane_label_idx, 0, 2),
   };
 #undef FIELD
   GT_IMG_STATE* s = gt_state_alloc();
