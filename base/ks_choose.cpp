@@ -55,14 +55,14 @@ void screen(int* w, int* h) {
   if (s_hooks.screen_size) s_hooks.screen_size(w, h);
 }
 
-// The window's position and its outer size: the client size plus 4 by 22 for a frame.
+// The window's position and its outer size: the client size plus the frame's.
 bool outer_rect(TkObject* win, int* x, int* y, int* w, int* h) {
   if (!win || !s_hooks.window_rect || !s_hooks.move_window) return false;
   BOOL framed = FALSE;
   s_hooks.window_rect(win, x, y, w, h, &framed);
   if (framed) {
-    *w += 4;
-    *h += 22;
+    *w += KS_FRAME_SIDES;
+    *h += KS_FRAME_TITLE;
   }
   return true;
 }

@@ -51,6 +51,11 @@ char* io_dirname_new(const char* start_dir, const char* title);
 // '-', digits and at most one '.'; nothing else, not even a trailing blank.
 BOOL ks_valok(const char* text);
 
+// The frame the window system adds to a window's client area, as window placement reckons it:
+// a title bar above and the borders' width in all.
+constexpr int KS_FRAME_TITLE = 22;
+constexpr int KS_FRAME_SIDES = 4;
+
 // Window placement in percent of the screen (clamped to 0..100; shifts to -99..99).
 void ui_wpos_place(TkObject* win, int x_pct, int y_pct, BOOL centred);
 void ui_wpos_place_size(TkObject* win, int x_pct, int y_pct, BOOL centred, int w_pct, int h_pct);

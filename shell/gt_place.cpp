@@ -2,15 +2,10 @@
 
 #include <algorithm>
 
+#include "base/ks_choose.h"
 #include "shell/gt_image_win.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
-
-namespace {
-// The frame that the window system adds above a window's client area, as the placing rule
-// reckons it for a window not shown (and so not framed) yet.
-constexpr int kTitleBar = 22;
-}  // namespace
 
 void gt_place_beside_main(TK_OBJ win) {
   TK_OBJ main_win = gt_get_main_win();
@@ -29,7 +24,7 @@ void gt_place_beside_main(TK_OBJ win) {
     // No room beside it: the window stays over the main window but below its title bar,
     // menus, toolbar and mode bar, which end where the work area starts, as far as the
     // screen allows. Before it is shown its position is that of its client area.
-    const int title = !WIN_IsShown(win) && WIN_HasFrame(win) ? kTitleBar : 0;
+    const int title = !WIN_IsShown(win) && WIN_HasFrame(win) ? KS_FRAME_TITLE : 0;
     const TkRect ws = WGT_GetScreenRect(gt_get_workspace());
     if (ws.h <= 0 || r.y - title >= ws.y) return;
     WIN_Move(win, r.x, std::max(r.y, std::min(ws.y + title, sh - r.h)));
