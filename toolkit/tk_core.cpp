@@ -429,11 +429,15 @@ void give_focus_back(TkObject* gone) {
     return w && w->isVisible() ? w : nullptr;
   };
   QWidget* next = nullptr;
+  // The last shown window of a running modal loop, else the owner, else a window with menus.
   for (TkObject* o : s_live)
-    if (o->modal_loop && !o->modal_ended && shown(o)) next = shown(o);
+    if (o->modal_loop && !o->modal_ended)
+      if (QWidget* w = shown(o)) next = w;
   if (!next) next = shown(gone->owner);
-  for (TkObject* o : s_live)
-    if (!next && o->menubar) next = shown(o);
+  for (TkObject* o : s_live) {
+    if (next) break;
+    if (o->menubar) next = shown(o);
+  }
   if (next) next->window()->activateWindow();
 }
 

@@ -7,8 +7,6 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
-
-class QDialog;
 #include <map>
 #include <string>
 
@@ -17,6 +15,7 @@ class QDialog;
 #include "toolkit/tk_types.h"
 
 class QAction;
+class QDialog;
 class QEventLoop;
 class QMenu;
 class QMenuBar;
