@@ -28,6 +28,7 @@
 #include "toolkit/tk_app.h"
 #include "toolkit/tk_widget.h"
 #include "toolkit/tk_workspace.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -333,15 +334,10 @@ TEST_F(CopyAnalysis, IdentityMarkersCarryTheLanesOver) {
   TKT_AnswerAlert(2);  // replace the target's analysis
   TKT_AnswerChooser({source});
   // The copy ends in the band refinement dialog; its close box keeps the copied bands.
-  bool refined = false;
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [poll, &refined] {
-    if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win"))
-      poll->stop(), poll->deleteLater(), refined = true, TKT_Close(w);
-  });
-  poll->start(5);
+  const auto refined =
+      vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
   main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
-  EXPECT_TRUE(refined);
+  EXPECT_TRUE(*refined);
   EXPECT_EQ(first_lane_x(), 40);
   EXPECT_TRUE(gt_image_modified(target));
   EXPECT_EQ(target->mark_pts[1][0], 100);
@@ -365,11 +361,8 @@ TEST_F(Dispatch, CopyAnalysisCarriesALaneOnColumnZeroOfATiltedCopy) {
   std::memcpy(target->mark_pts, source_markers, sizeof target->mark_pts);
   target->mark_pts[2][0] -= 1;
   TKT_AnswerChooser({source});
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [poll] {
-    if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), TKT_Close(w);
-  });
-  poll->start(5);
+  const auto refined =
+      vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
   main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
   const LANE* l = target->lanes->next;
   ASSERT_NE(l, nullptr);

@@ -11,7 +11,6 @@
 #include <functional>
 #include <string>
 
-#include "../tools/kes_file.h"
 #include "engine/lane_profile.h"
 #include "gel_fixture.h"
 #include "model/control.h"
@@ -34,13 +33,12 @@ class DtoolCommand : public shelltest::OpenImagesTest {
   // them with its profile, selected, in lanes mode.
   IMAGE_REC* open_gel() {
     const std::string path = dir + "/bands.kes";
-    EXPECT_TRUE(toolstest::write_kes(path, 80, 100, 1, [](int x, int y) {
+    shelltest::write_kes_image(path, 80, 100, 1, [](int x, int y) {
       const double across = std::exp(-(x - 40.0) * (x - 40.0) / 200.0);
       const double bands = 200 * std::exp(-(y - 30.0) * (y - 30.0) / 12.0) +
                            120 * std::exp(-(y - 65.0) * (y - 65.0) / 12.0);
       return unsigned(20 + bands * across);
-    }));
-    shelltest::write_gel_info(path, 80, 100);
+    });
     IMAGE_REC* im = open(path);
     if (!im) return nullptr;
     shelltest::add_lane_and_band(im, 40, 5, 94, 30);

@@ -14,7 +14,21 @@
 
 namespace shelltest {
 
-// Writes the image at `path` (a ".kes" path); pixel values are cut to the pixel's bytes.
+// The info file of a gel of w x h pixels of 1 or 2 bytes (100 dpi, the full value range).
+inline void write_gel_info(const std::string& path, int w, int h, int bytes_per_pixel = 1) {
+  IMG_INFO info{};
+  info.width = w;
+  info.height = h;
+  info.bytes_per_pixel = bytes_per_pixel;
+  info.x_res = info.y_res = 100;
+  info.max_value = bytes_per_pixel == 2 ? 65535 : 255;
+  ANALYSIS_ENTRY e{1, &info, nullptr, 0};
+  ANALYSIS_ENTRY* list[] = {&e};
+  EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
+}
+
+// Writes the image at `path` (a ".kes" path) and its info file; pixel values are cut to the
+// pixel's bytes.
 inline std::string write_kes_image(const std::string& path, int w, int h, int bytes_per_pixel,
                                    const std::function<unsigned(int, int)>& pixel) {
   ByteWriter out;
@@ -28,15 +42,7 @@ inline std::string write_kes_image(const std::string& path, int w, int h, int by
         out.u8(static_cast<uint8_t>(v));
     }
   EXPECT_TRUE(io_write_file_replace(path.c_str(), out.buffer()));
-  IMG_INFO info{};
-  info.width = w;
-  info.height = h;
-  info.bytes_per_pixel = bytes_per_pixel;
-  info.x_res = info.y_res = 100;
-  info.max_value = bytes_per_pixel == 2 ? 65535 : 255;
-  ANALYSIS_ENTRY e{1, &info, nullptr, 0};
-  ANALYSIS_ENTRY* list[] = {&e};
-  EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
+  write_gel_info(path, w, h, bytes_per_pixel);
   return path;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/ks_mem.h"
+#include "gel_file_fixture.h"
 #include "image_view_fixture.h"
 #include "io/analysis.h"
 #include "io/byte_io.h"
@@ -20,19 +21,6 @@
 #include "toolkit/tk_event.h"
 
 namespace shelltest {
-
-// The info file of a 1-byte gel of w x h pixels.
-inline void write_gel_info(const std::string& path, int w, int h) {
-  IMG_INFO info{};
-  info.width = w;
-  info.height = h;
-  info.bytes_per_pixel = 1;
-  info.x_res = info.y_res = 100;
-  info.max_value = 255;
-  ANALYSIS_ENTRY e{1, &info, nullptr, 0};
-  ANALYSIS_ENTRY* list[] = {&e};
-  EXPECT_EQ(io_write_inf(path.c_str(), list, 1), 0);
-}
 
 // A 1-byte gel of w x h pixels (pixel (x, y) = (x + 2y) mod 256) with its info file.
 inline std::string write_gel(const std::string& dir, const std::string& name, int w, int h,

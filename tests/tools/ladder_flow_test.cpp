@@ -20,10 +20,10 @@
 #include "shell/gt_open.h"
 #include "toolkit/tk_widget.h"
 
-#include <QTimer>
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_test.h"
 #include "tools/gt_tool_wins.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -94,11 +94,7 @@ class LadderFlow : public shelltest::MainWindowTest {
     EXPECT_NE(fd_bnd, nullptr);
     if (!fd_bnd) return nullptr;
     EXPECT_EQ(gt_get_state(), 3);
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, refine] {
-      if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), refine(w);
-    });
-    poll->start(5);
+    const auto refined = vxtest::when_shown("refd_bnd", "refd_bnd_win", refine);
     TKT_Click(RES_GetSub(fd_bnd, 0));
     EVENT_Flush();
     EXPECT_EQ(gt_get_state(), 0);

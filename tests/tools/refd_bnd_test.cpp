@@ -11,6 +11,7 @@
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_tools.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -156,11 +157,8 @@ TEST_F(RefineTenPeaks, MostBandsSettingLeavesThatMany) {
   im->lane_hdr->num_lanes = 0, im->band_hdr->nrec = 0;
   pending_lanes();
   gt_fd_bnd_activate(nullptr, 1);
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [poll] {
-    if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), TKT_Close(w);
-  });
-  poll->start(5);
+  const auto refined =
+      vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
   TKT_Click(RES_GetSub(TKT_FindWindow("fd_bnd", "fd_bnd_win"), 0));
   EVENT_Flush();
   EXPECT_EQ(im->band_threshold2, 3);

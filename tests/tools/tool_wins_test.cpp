@@ -2,7 +2,6 @@
 // 0 and either undoes the tool's unconfirmed work or keeps what its confirming button did.
 #include <gtest/gtest.h>
 
-#include <QTimer>
 
 #include <filesystem>
 #include <functional>
@@ -19,6 +18,7 @@
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
+#include "when_shown.h"
 
 using namespace toolstest;
 
@@ -99,12 +99,8 @@ TEST_F(ToolWins, FindBandsOkKeepsAndConfirmsItsLanes) {
   gt_fd_bnd_activate(nullptr, 1);
   EXPECT_EQ(gt_get_state(), 3);
   // OK ends in the band refinement dialog; its close box keeps the bands found.
-  bool refined = false;
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [poll, &refined] {
-    if (TK_OBJ w = TKT_FindWindow("refd_bnd", "refd_bnd_win")) poll->stop(), poll->deleteLater(), refined = true, TKT_Close(w);
-  });
-  poll->start(5);
+  const auto refined =
+      vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
   TKT_Click(RES_GetSub(TKT_FindWindow("fd_bnd", "fd_bnd_win"), 0));
   EVENT_Flush();
   EXPECT_EQ(TKT_FindWindow("fd_bnd", "fd_bnd_win"), nullptr);
@@ -112,7 +108,7 @@ TEST_F(ToolWins, FindBandsOkKeepsAndConfirmsItsLanes) {
   EXPECT_EQ(gt_lane_any_pending(im->lanes), 0);
   EXPECT_GT(im->band_hdr->nrec, 0);
   EXPECT_EQ(gt_get_state(), 0);
-  EXPECT_TRUE(refined);
+  EXPECT_TRUE(*refined);
 }
 
 TEST_F(ToolWins, DefineLanesDoneRefusedKeepsTheWindowReachable) {
