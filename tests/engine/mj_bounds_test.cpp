@@ -14,10 +14,7 @@ namespace {
 using LanePtr = std::unique_ptr<LANE, enginetest::LaneDeleter>;
 using BandPtr = std::unique_ptr<SPOT, quanttest::BandFree>;
 
-struct WinFree {
-  void operator()(QT_WIN* w) const { qt_free_window(w); }
-};
-using WinPtr = std::unique_ptr<QT_WIN, WinFree>;
+using quanttest::WinPtr;
 
 TEST(MjRamp, StartsOfValuesAndClampedIndex) {
   const int cases[][2] = {{0, 1},    {1, 2},    {6, 2},     {7, 3},   {96, 15}, {97, 16},

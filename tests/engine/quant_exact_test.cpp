@@ -23,10 +23,7 @@
 
 namespace {
 
-struct WinFree {
-  void operator()(QT_WIN* w) const { qt_free_window(w); }
-};
-using WinPtr = std::unique_ptr<QT_WIN, WinFree>;
+using quanttest::WinPtr;
 
 // The outline drawn with each step's offset worked out in doubles.
 void perim_in_doubles(std::vector<int>& cells, int size, const int32_t* px, const int32_t* py) {

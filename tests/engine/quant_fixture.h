@@ -6,13 +6,21 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "base/ks_mem.h"
 #include "engine/quant.h"
+#include "model/quant.h"
 #include "lane_fixture.h"
 
 namespace quanttest {
+
+// A window that frees itself.
+struct WinFree {
+  void operator()(QT_WIN* w) const { qt_free_window(w); }
+};
+using WinPtr = std::unique_ptr<QT_WIN, WinFree>;
 
 // A gel of w x h pixels: background plus bands, kept apart so tests can sum the band alone.
 struct Gel {

@@ -240,11 +240,8 @@ TEST_F(Quant, ScaleFactorsMultiplyAmountAndArea) {
 
 // Half widths live in a byte: a band measured wider than 255 on a side keeps W / 2.
 TEST(QuantWidth, HalfWidthsThatDoNotFitAByteAreNotTaken) {
-  struct WinFree {
-    void operator()(QT_WIN* w) const { qt_free_window(w); }
-  };
   const int size = mj_windowsize(511, 10, 5);
-  std::unique_ptr<QT_WIN, WinFree> win(qt_alloc_window(400, 400, size));
+  quanttest::WinPtr win(qt_alloc_window(400, 400, size));
   const int c = size / 2;
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) win->rows[y][x] = std::abs(x - c) <= 290 ? 3000 : 200;
