@@ -188,6 +188,16 @@ bool our_tiff_import(const std::string& tif, const std::string& kes) {
   return io_tiff_convert(tif.c_str(), kes.c_str(), &res, 0) == 0;
 }
 
+// A reference's decoded bytes written to the file `out`, as the decoders' tools write them.
+bool write_decoded(const std::vector<uint8_t>& img, const std::string& out) {
+  FILE* o = std::fopen(out.c_str(), "wb");
+  if (!o) return false;
+  const bool written = std::fwrite(img.data(), 1, img.size(), o) == img.size();
+  const bool closed = std::fclose(o) == 0;
+  benchmark::DoNotOptimize(img.data());
+  return written && closed;
+}
+
 // libtiff on the same file: open, decode every strip into one image buffer, write its bytes.
 bool libtiff_to_file(const std::string& tif, const std::string& out) {
   TIFF* t = TIFFOpen(tif.c_str(), "r");
@@ -204,12 +214,7 @@ bool libtiff_to_file(const std::string& tif, const std::string& out) {
     if (got > 0) at += std::size_t(got);
   }
   TIFFClose(t);
-  FILE* o = std::fopen(out.c_str(), "wb");
-  if (!o) return false;
-  const bool written = std::fwrite(img.data(), 1, img.size(), o) == img.size();
-  const bool closed = std::fclose(o) == 0;
-  benchmark::DoNotOptimize(img.data());
-  return written && closed;
+  return write_decoded(img, out);
 }
 
 void remove_outputs(const std::vector<std::string>& files) {
@@ -342,12 +347,7 @@ bool libjpeg_to_file(const std::string& jpg, const std::string& out) {
   jpeg_destroy_decompress(&c);
   std::fclose(f);
   // djpeg writes what it decoded: so does this.
-  FILE* o = std::fopen(out.c_str(), "wb");
-  if (!o) return false;
-  const bool written = std::fwrite(img.data(), 1, img.size(), o) == img.size();
-  const bool closed = std::fclose(o) == 0;
-  benchmark::DoNotOptimize(img.data());
-  return written && closed;
+  return write_decoded(img, out);
 }
 
 void BM_JpegPlainDecode(benchmark::State& state) {
