@@ -7,6 +7,7 @@
 
 #include "image_view_fixture.h"
 #include "shell/gt_canvas.h"
+#include "toolkit/tk_draw.h"
 #include "toolkit/tk_test.h"
 
 using shelltest::ImageView;
@@ -38,6 +39,7 @@ class Canvas : public ::testing::Test {
 
 TEST_F(Canvas, PointerMovesAndPressesReachTheToolsInImagePixelsWithTheReadout) {
   ImageView v(300, 200);
+  CANVAS_TrackPointer(v.area, 1);  // as an image window's canvas does
   TK_OBJ readout = RES_GetSub(v.win, 1);
   gt_canvas_set_readout(readout);
   struct Case {
