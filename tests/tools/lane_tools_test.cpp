@@ -3,6 +3,8 @@
 // Lanes step texts; on images open in their windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,14 @@ class LaneTools : public toolstest::LaneToolTest {
     return im;
   }
   static TK_OBJ area(IMAGE_REC* im) { return static_cast<TK_OBJ>(im->draw_area); }
+  // Gives the lane these centre points in place of its own.
+  static void set_points(LANE* lane, std::initializer_list<LN_POINT> points) {
+    auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(points.size() * sizeof(LN_POINT)));
+    std::copy(points.begin(), points.end(), pts);
+    ks_free(lane->center_coords);
+    lane->center_coords = pts;
+    lane->num_center_points = static_cast<int>(points.size());
+  }
 };
 
 }  // namespace
@@ -130,11 +140,7 @@ TEST_F(LaneTools, LaneBoundariesCancelBringsBackAPointADragTookOut) {
   ASSERT_NE(im, nullptr);
   LANE* lane = add_lane(im, 60, true);
   // Three centre points: the top one dragged past the middle one takes its place.
-  auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(3 * sizeof(LN_POINT)));
-  pts[0] = {60, 20}, pts[1] = {64, 70}, pts[2] = {60, 120};
-  ks_free(lane->center_coords);
-  lane->center_coords = pts;
-  lane->num_center_points = 3;
+  set_points(lane, {{60, 20}, {64, 70}, {60, 120}});
   ASSERT_EQ(gt_band_lane_bounds(win_, im), lane);
   TK_OBJ win = TKT_FindWindow("ln_bd", "ln_bd_win");
   ASSERT_NE(win, nullptr);
@@ -181,11 +187,7 @@ TEST_F(LaneTools, LaneBoundariesOneMotionPastSeveralPointsKeepsTheRowsInOrder) {
     IMAGE_REC* im = gel(c.what);
     ASSERT_NE(im, nullptr);
     LANE* lane = add_lane(im, 60, true);
-    auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(5 * sizeof(LN_POINT)));
-    pts[0] = {60, 10}, pts[1] = {64, 40}, pts[2] = {62, 60}, pts[3] = {60, 80}, pts[4] = {60, 130};
-    ks_free(lane->center_coords);
-    lane->center_coords = pts;
-    lane->num_center_points = 5;
+    set_points(lane, {{60, 10}, {64, 40}, {62, 60}, {60, 80}, {60, 130}});
     ASSERT_EQ(gt_band_lane_bounds(win_, im), lane);
     TK_OBJ win = TKT_FindWindow("ln_bd", "ln_bd_win");
     ASSERT_NE(win, nullptr);
