@@ -273,13 +273,13 @@ long gt_canvas_notify(TK_OBJ area, int event) {
         ui_tools_drag(im->img_ptr, area, s_readout, TkPoint{x, y});
         return WGT_DefaultNfy5(area, event);
       }
-      // Motion with the button feeds a drag; without it the placing tools' rubber bands and
-      // pointer shapes follow the pointer.
-      // The calibration strip: a drag draws the first box, a move without the button shows the
-      // next box or the spread strip.
+      // The readout follows the pointer whether a button is held or not. Motion with the button
+      // feeds a drag; without it the placing tools' rubber bands and pointer shapes follow the
+      // pointer. The calibration strip: a drag draws the first box, a move without the button
+      // shows the next box or the spread strip.
       if (event_point(area, im, &x, &y)) {
         const bool held = EVENT_GetButtonState() == 1;
-        if (held) gt_show_pixel(im->img_ptr, s_readout, x, y);
+        gt_show_pixel(im->img_ptr, s_readout, x, y);
         if (ctl->task_state != TS_CALIBRATION) gt_band_mousedrag(area, ctl, im, x, y);
         else if (held) cal_val_drag(area, im, x, y);
         else cal_move_strip(area, im, x, y);

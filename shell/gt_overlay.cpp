@@ -654,17 +654,24 @@ void gt_overlay_lane_edit_move(IMAGE_REC* image, int mx, int my) {
   } else {
     pt[i].x = mx;
     if (i == 0 || i == n - 1) pt[i].y = my;
-    // A first point dragged onto or past the second takes its place, and a last point onto or
-    // past the one before likewise; the lane keeps at least two centre points.
-    if (i == 0 && n > 2 && pt[0].y >= pt[1].y) {
-      pt[1] = pt[0];
-      std::memmove(pt, pt + 1, sizeof(LN_POINT) * static_cast<std::size_t>(n - 1));
-      --n;
-    } else if (i == n - 1 && n > 2 && pt[n - 1].y <= pt[n - 2].y) {
-      pt[n - 2] = pt[n - 1];
-      --n;
+    // A first point dragged onto or past the points below it takes the place of the last one it
+    // passed, and a last point dragged onto or past the points above it likewise: one motion
+    // may carry it past several, and the lane's rows stay in order. The lane keeps at least two
+    // centre points.
+    if (i == 0) {
+      while (n > 2 && pt[0].y >= pt[1].y) {
+        pt[1] = pt[0];
+        std::memmove(pt, pt + 1, sizeof(LN_POINT) * static_cast<std::size_t>(n - 1));
+        --n;
+      }
+    } else if (i == n - 1) {
+      while (n > 2 && pt[n - 1].y <= pt[n - 2].y) {
+        pt[n - 2] = pt[n - 1];
+        --n;
+      }
       i = n - 1;
-    } else if (n == 2) {
+    }
+    if (n == 2) {
       // Two points: keep them in order by keeping the moved end one row off the other.
       if (i == 0 && pt[0].y >= pt[1].y) pt[0].y = pt[1].y - 1;
       if (i == 1 && pt[1].y <= pt[0].y) pt[1].y = pt[0].y + 1;

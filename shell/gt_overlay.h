@@ -80,8 +80,9 @@ void gt_overlay_forget();
 void gt_overlay_lane_drag_move(IMAGE_REC* image, int dx, int dy);
 // State 5: applies the mouse position to the edited lane: edit mode 0 sets the left width, 1 the
 // right width, any other moves the chosen centre point (x; y too for the first and last point).
-// A first point dragged to or below the second, or a last point to or above the one before,
-// takes that neighbour's place; a lane never keeps fewer than 2 centre points.
+// A first point dragged to or below the points after it, or a last point to or above the points
+// before it, takes the place of the last one passed, so the rows stay in order however far one
+// motion carries it; a lane never keeps fewer than 2 centre points.
 void gt_overlay_lane_edit_move(IMAGE_REC* image, int mouse_x, int mouse_y);
 
 // State 12: the bounds of up to 100 picked bands dragged as a group ---------------------------

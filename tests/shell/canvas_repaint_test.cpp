@@ -332,4 +332,40 @@ TEST_F(CanvasRepaint, AZoomRewritesTheReadOutForThePixelUnderThePointer) {
   EXPECT_EQ(WGT_GetText(readout), under_pointer("1:2"));
 }
 
+TEST_F(CanvasRepaint, TheReadOutFollowsThePointerSoABlockCornerCanBeFoundBeforeItIsClicked) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel", 120, 100));
+  ASSERT_NE(im, nullptr);
+  WIN_MoveSize(static_cast<TK_OBJ>(im->window), 0, 0, 400, 300);
+  EVENT_Flush();
+  TKT_SetImageMapping(true, 1, 1.0);
+  TK_OBJ readout = gt_get_status2();
+  QTimer::singleShot(0, [] {
+    TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win");
+    if (!d) return;
+    TKT_Pick(RES_GetSub(d, 3), 1);
+    TKT_Type(RES_GetSub(d, 0), "2");
+    TKT_Click(RES_GetSub(d, 1));
+  });
+  main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+  ASSERT_NE(gt_get_state(), TS_IDLE);
+  ASSERT_EQ(im->block_step, 1);
+  // Moving with no button held names the pixel under the pointer and its value, and places
+  // nothing; the press at the place the read-out named puts the first corner there.
+  auto text = [](int x, int y) {
+    return "1:1  (" + std::to_string(x) + "," + std::to_string(y) + ")  " + std::to_string(grey_of(x, y));
+  };
+  TKT_Move(area(im), 30, 20);
+  EXPECT_EQ(WGT_GetText(readout), text(30, 20));
+  TKT_Move(area(im), 57, 11);
+  EXPECT_EQ(WGT_GetText(readout), text(57, 11));
+  EXPECT_NE(grey_of(30, 20), grey_of(57, 11));
+  EXPECT_EQ(im->block_step, 1);
+  grab("readout_on_motion");
+  TKT_Press(area(im), 57, 11);
+  TKT_Release(area(im), 57, 11);
+  EXPECT_EQ(im->block_step, 2);
+  EXPECT_EQ(im->block_points[0], 57);
+  EXPECT_EQ(im->block_points[1], 11);
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
-// The image canvas: presses reach the tools in image pixels at every zoom with the pixel readout,
-// keys become commands, and the pointer shows whether a tool is in progress.
+// The image canvas: pointer moves and presses reach the tools in image pixels at every zoom with
+// the pixel readout, keys become commands, and the pointer shows whether a tool is in progress.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +7,7 @@
 
 #include "image_view_fixture.h"
 #include "shell/gt_canvas.h"
+#include "toolkit/tk_draw.h"
 #include "toolkit/tk_test.h"
 
 using shelltest::ImageView;
@@ -36,8 +37,9 @@ class Canvas : public ::testing::Test {
   CONTROL saved{};
 };
 
-TEST_F(Canvas, PressesReachTheToolsInImagePixelsWithTheReadout) {
+TEST_F(Canvas, PointerMovesAndPressesReachTheToolsInImagePixelsWithTheReadout) {
   ImageView v(300, 200);
+  CANVAS_TrackPointer(v.area, 1);  // as an image window's canvas does
   TK_OBJ readout = RES_GetSub(v.win, 1);
   gt_canvas_set_readout(readout);
   struct Case {
@@ -48,6 +50,11 @@ TEST_F(Canvas, PressesReachTheToolsInImagePixelsWithTheReadout) {
   for (const Case& c : cases) {
     v.zoom(c.zoom);
     v.scroll(0, 0);
+    // The pointer moved with no button held shows the pixel under it.
+    WGT_SetText(readout, "");
+    TKT_Move(v.area, c.vx, c.vy);
+    EXPECT_STREQ(WGT_GetText(readout), c.text) << c.zoom << " moved";
+    WGT_SetText(readout, "");
     TKT_Press(v.area, c.vx, c.vy);
     TKT_Release(v.area, c.vx, c.vy);
     EXPECT_EQ(v.image->click_pt[0], c.ix) << c.zoom;

@@ -3,6 +3,8 @@
 // Lanes step texts; on images open in their windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,14 @@ class LaneTools : public toolstest::LaneToolTest {
     return im;
   }
   static TK_OBJ area(IMAGE_REC* im) { return static_cast<TK_OBJ>(im->draw_area); }
+  // Gives the lane these centre points in place of its own.
+  static void set_points(LANE* lane, std::initializer_list<LN_POINT> points) {
+    auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(points.size() * sizeof(LN_POINT)));
+    std::copy(points.begin(), points.end(), pts);
+    ks_free(lane->center_coords);
+    lane->center_coords = pts;
+    lane->num_center_points = static_cast<int>(points.size());
+  }
 };
 
 }  // namespace
@@ -130,11 +140,7 @@ TEST_F(LaneTools, LaneBoundariesCancelBringsBackAPointADragTookOut) {
   ASSERT_NE(im, nullptr);
   LANE* lane = add_lane(im, 60, true);
   // Three centre points: the top one dragged past the middle one takes its place.
-  auto* pts = static_cast<LN_POINT*>(ks_alloc_msg(3 * sizeof(LN_POINT)));
-  pts[0] = {60, 20}, pts[1] = {64, 70}, pts[2] = {60, 120};
-  ks_free(lane->center_coords);
-  lane->center_coords = pts;
-  lane->num_center_points = 3;
+  set_points(lane, {{60, 20}, {64, 70}, {60, 120}});
   ASSERT_EQ(gt_band_lane_bounds(win_, im), lane);
   TK_OBJ win = TKT_FindWindow("ln_bd", "ln_bd_win");
   ASSERT_NE(win, nullptr);
@@ -160,6 +166,46 @@ TEST_F(LaneTools, LaneBoundariesCancelBringsBackAPointADragTookOut) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(lane->center_coords[i].x, want[i].x) << i;
     EXPECT_EQ(lane->center_coords[i].y, want[i].y) << i;
+  }
+}
+
+TEST_F(LaneTools, LaneBoundariesOneMotionPastSeveralPointsKeepsTheRowsInOrder) {
+  // The first point dragged down, or the last one up, past two and more centre points in one
+  // motion: every point passed goes, and OK profiles the lane in row order.
+  struct Case {
+    const char* what;
+    LN_POINT from, to;
+    std::vector<LN_POINT> want;
+  } cases[] = {
+      {"first past two", {60, 10}, {58, 70}, {{58, 70}, {60, 80}, {60, 130}}},
+      {"first past three", {60, 10}, {58, 100}, {{58, 100}, {60, 130}}},
+      {"last past two", {60, 130}, {62, 50}, {{60, 10}, {64, 40}, {62, 50}}},
+      {"last past three", {60, 130}, {62, 30}, {{60, 10}, {62, 30}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    IMAGE_REC* im = gel(c.what);
+    ASSERT_NE(im, nullptr);
+    LANE* lane = add_lane(im, 60, true);
+    set_points(lane, {{60, 10}, {64, 40}, {62, 60}, {60, 80}, {60, 130}});
+    ASSERT_EQ(gt_band_lane_bounds(win_, im), lane);
+    TK_OBJ win = TKT_FindWindow("ln_bd", "ln_bd_win");
+    ASSERT_NE(win, nullptr);
+    TKT_SetImageMapping(true, im->img_ptr->zoom[0], 1.0);
+    TKT_Press(area(im), c.from.x, c.from.y);
+    TKT_Drag(area(im), c.to.x, c.to.y);
+    TKT_Release(area(im), c.to.x, c.to.y);
+    TKT_SetImageMapping(false);
+    TKT_Click(RES_GetSub(win, 1));
+    EVENT_Flush();
+    EXPECT_EQ(ctl->task_state, TS_IDLE);
+    std::vector<LN_POINT> got(lane->center_coords, lane->center_coords + lane->num_center_points);
+    ASSERT_EQ(got.size(), c.want.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].x, c.want[i].x) << i;
+      EXPECT_EQ(got[i].y, c.want[i].y) << i;
+    }
+    EXPECT_EQ(lane->num_data_values, c.want.back().y - c.want.front().y + 1);
   }
 }
 
