@@ -169,12 +169,13 @@ int edge_threshold(const std::vector<long long>& hist, int bins, const Frame& f,
 // branch, since which they are is unforeseeable), and each threshold's search for the next
 // column above it goes through the list.
 VX_HOT_CLONES void mark_edge_runs(Grid& g, const Frame& f, int T0) {
-  const int W = f.W;
+  const int W = f.W, H = f.H, Lw = f.Lw, h = f.h;
   const int thresholds[3] = {T0 / 2, T0, 3 * T0 / 2};
   const int t_low = std::min({thresholds[0], thresholds[1], thresholds[2]});
   std::vector<int> above(static_cast<size_t>(std::max(W, 0)) + 1);
-  for (int y = 0; y < f.H; ++y) {
+  for (int y = 0; y < H; ++y) {
     const int* row = W > 0 ? &g.D(0, y) : nullptr;
+    uint8_t* mask = W > 0 ? &g.M(0, y) : nullptr;
     int n_above = 0;
     for (int x = 0; x < W; ++x) {
       above[n_above] = x;
@@ -191,9 +192,9 @@ VX_HOT_CLONES void mark_edge_runs(Grid& g, const Frame& f, int T0) {
         int x1 = x;
         while (x1 < W && row[x1] > t) ++x1;
         int j = x1;
-        while (j < W && j - x1 < f.Lw && row[j] >= -t) ++j;
-        if (j < W && row[j] < -t && f.h < j - x1 && j - x1 < f.Lw) {
-          for (int k = x1; k < j; ++k) g.M(k, y) = kEdgeRun;
+        while (j < W && j - x1 < Lw && row[j] >= -t) ++j;
+        if (j < W && row[j] < -t && h < j - x1 && j - x1 < Lw) {
+          for (int k = x1; k < j; ++k) mask[k] = kEdgeRun;
           x = j;
         } else {
           x = x1;
@@ -207,19 +208,20 @@ VX_HOT_CLONES void mark_edge_runs(Grid& g, const Frame& f, int T0) {
 // row tall as pseudo bands, sorted by their top row. Returns the widest region's width, at most
 // one lane width.
 int collect_pseudo_bands(Grid& g, const Frame& f) {
+  const int W = f.W, H = f.H, Lw = f.Lw, h = f.h;
   int widest = 0;
   std::vector<std::pair<int, int>> stack;
-  for (int y = 1; y <= f.H - 2; ++y) {
-    for (int x = 1; x <= f.W - 2; ++x) {
+  for (int y = 1; y <= H - 2; ++y) {
+    for (int x = 1; x <= W - 2; ++x) {
       // The next edge-run pixel of the row (runs are rare: the search goes by memchr).
       const uint8_t* at = &g.M(x, y);
-      const void* hit = std::memchr(at, kEdgeRun, static_cast<size_t>(f.W - 1 - x));
+      const void* hit = std::memchr(at, kEdgeRun, static_cast<size_t>(W - 1 - x));
       if (!hit) break;
       x += static_cast<int>(static_cast<const uint8_t*>(hit) - at);
       Pseudo r = grow_region(g, x, y, stack);
       const int rw = r.x_max - r.x_min;
       widest = std::max(widest, rw);
-      if (r.y_max - r.y_min > 0 && f.h < rw && rw < f.h + f.Lw) {
+      if (r.y_max - r.y_min > 0 && h < rw && rw < h + Lw) {
         r.xc = (r.x_min + r.x_max) / 2;
         r.yc = (r.y_min + r.y_max) / 2;
         push_pseudo(r);
@@ -228,7 +230,7 @@ int collect_pseudo_bands(Grid& g, const Frame& f) {
   }
   std::stable_sort(S_bands_buf.begin(), S_bands_buf.end(),
                    [](const Pseudo& a, const Pseudo& b) { return a.y_min < b.y_min; });
-  return std::min(widest, f.Lw);
+  return std::min(widest, Lw);
 }
 
 // The control cells of every lane, row by row: M rows of N cells.
