@@ -294,6 +294,306 @@ void prepare_lane(VX_MATCH_CACHE* store, VX_MATCH_CACHE::Lane* out, SPOT* band_h
   ks_free(lb);
 }
 
+// The image's lanes in the cache, in list order; they are prepared all at the image's first
+// visit.
+const std::vector<VX_MATCH_CACHE::LaneRef>& cached_lanes(VX_MATCH_CACHE* cache,
+                                                         const MATCH_IMAGE& img,
+                                                         const DEV_TABLE* table, double size_tol) {
+  auto [it, added] = cache->images.try_emplace(img.lanes);
+  std::vector<VX_MATCH_CACHE::LaneRef>& refs = it->second;
+  if (added)
+    for (LANE* l = img.lanes ? img.lanes->next : nullptr; l; l = l->next) {
+      refs.push_back({l, l->lane_number, l->f, cache->lanes.size()});
+      cache->lanes.emplace_back();
+      if (img.bands) prepare_lane(cache, &cache->lanes.back(), img.bands, l, table, size_tol, true);
+    }
+  return refs;
+}
+
+// The reference lane's side of a match: its active bands with their values side by side, and
+// the bands that pair by value in ascending order of it, with the largest deviation among them,
+// for lanes whose values are sorted. With any value that is no finite number (sweep_all false)
+// every lane is scanned in full.
+struct RefSide {
+  LANE* lane = nullptr;
+  SPOT** bands = nullptr;
+  int na = 0;
+  bool size_mode = false;
+  BandDev rd;
+  std::vector<double> rsize, rvolume;
+  std::vector<int> sweep;
+  double reach = 0;
+  bool sweep_all = true;
+};
+
+// Reads the reference lane's bands and lays out their values; the lane must be set.
+void prepare_reference(RefSide* ref, const MATCH_IMAGE* ref_image, const DEV_TABLE* table,
+                       double size_tol) {
+  int na = ref_image->bands ? ln_find_bands_in_lane(ref_image->bands, &ref->bands, ref->lane,
+                                                    nullptr, band_active)
+                            : 0;
+  if (na < 0) na = 0;  // a reference without an outline has no bands
+  ref->na = na;
+  SPOT** rbands = ref->bands;
+  for (int i = 0; i < na; ++i) ref->size_mode = ref->size_mode || rbands[i]->size > 0;
+  ref->rd = band_devs(rbands, na, ref->lane, table, size_tol);
+  ref->rsize.resize(static_cast<std::size_t>(na));
+  ref->rvolume.resize(static_cast<std::size_t>(na));
+  for (int i = 0; i < na; ++i) {
+    ref->rsize[i] = rbands[i]->size;
+    ref->rvolume[i] = volume_of(rbands[i], ref->lane);
+  }
+  const std::vector<double>& rsize = ref->rsize;
+  const BandDev& rd = ref->rd;
+  for (int i = 0; i < na; ++i) {
+    if (!std::isfinite(rsize[i]) || !std::isfinite(rd.rf[i]) || !std::isfinite(rd.dev[i])) {
+      ref->sweep_all = false;
+      continue;
+    }
+    if (ref->size_mode && !(rsize[i] > 0)) continue;  // pairs with nothing
+    ref->sweep.push_back(i);
+    ref->reach = std::max(ref->reach, rd.dev[i]);
+  }
+  const bool size_mode = ref->size_mode;
+  std::stable_sort(ref->sweep.begin(), ref->sweep.end(), [&](int x, int y) {
+    return size_mode ? rsize[x] < rsize[y] : rd.rf[x] < rd.rf[y];
+  });
+}
+
+// Empties the cache when it was filled with other deviation parameters, and notes the ones now
+// used.
+void refresh_cache(VX_MATCH_CACHE* cache, double size_tol, const DEV_TABLE* table) {
+  const bool same = cache->set && cache->size_tol == size_tol &&
+                    cache->has_table == (table != nullptr) &&
+                    (!table || same_table(cache->table, *table));
+  if (same) return;
+  cache->images.clear();
+  cache->lanes.clear();
+  cache->values.clear();
+  cache->orders.clear();
+  cache->set = true;
+  cache->size_tol = size_tol;
+  cache->has_table = table != nullptr;
+  if (table) cache->table = *table;
+}
+
+// Pairs the reference's bands with one candidate lane's and scores the lane; its work arrays
+// are kept from one lane to the next.
+class LaneMatcher {
+ public:
+  LaneMatcher(const MATCH_REQUEST* req, const RefSide& ref) : req_(req), ref_(ref) {}
+
+  // The lane's bands paired with the reference's after the spacing and volume checks, and its
+  // score by the request's method.
+  int score_lane(const VX_MATCH_CACHE* store, const VX_MATCH_CACHE::Lane* cand) {
+    const int na = ref_.na, nb = cand->nb;
+    const double* lrf = store->values.data() + cand->values;
+    row_pair_.assign(na, -1);
+    col_used_.assign(nb, 0);
+    if (cand->finite && ref_.sweep_all)
+      pair_by_sweep(store, cand, lrf);
+    else
+      pair_by_scan(nb, lrf);
+    collect_pairs();
+    const double* lsize = lrf + 2 * nb;
+    const double* lvolume = lsize + nb;
+    drop_by_spacing(lsize);
+    drop_by_volume(lvolume);
+    const int m = static_cast<int>(pairs_.size());
+    return req_->method == 0   ? vx_jaccard(na, nb, m)
+           : req_->method == 1 ? vx_dice(na, nb, m)
+                               : vx_pct_ref(na, nb, m);
+  }
+
+  const std::vector<BAND_PAIR>& pairs() const { return pairs_; }
+
+ private:
+  using Key = unsigned __int128;
+
+  // Greedy pairing for lanes with sorted values: taking entries in (distance, reference index,
+  // lane index) order while their row and column are free is the repeated smallest-entry scan.
+  // The reference bands in ascending order of their value meet the lane's bands in the same
+  // order: the bands within the widest reach of any reference band (with a margin for rounding)
+  // are found by two pointers that only move forward, and the test below decides as in the full
+  // scan. Each entry is one key that orders as (distance, reference index, lane index): the
+  // distance is finite and not negative, so its bits order as its value.
+  void pair_by_sweep(const VX_MATCH_CACHE* store, const VX_MATCH_CACHE::Lane* cand,
+                     const double* lrf) {
+    const int nb = cand->nb;
+    const bool size_mode = ref_.size_mode;
+    const double* ldev = lrf + nb;
+    const double* lsize = ldev + nb;
+    const double* v = lsize + nb + nb + (size_mode ? nb : 0);
+    const int count = size_mode ? cand->ns : nb;
+    const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
+    const double reach = ref_.reach + cand->widest;
+    const double* lv = size_mode ? lsize : lrf;
+    // Every band in a window is written, and counted when the test passes: no branch on it.
+    if (key_room_ < ref_.sweep.size() * static_cast<std::size_t>(count)) {
+      key_room_ = ref_.sweep.size() * static_cast<std::size_t>(count);
+      key_buf_.reset(new Key[key_room_]);
+    }
+    Key* keys = key_buf_.get();
+    std::size_t nkeys = 0;
+    int lo = 0, hi = 0;
+    const double* rsize = ref_.rsize.data();
+    const double* rrf = ref_.rd.rf.data();
+    const double* rdev = ref_.rd.dev.data();
+    for (const int i : ref_.sweep) {
+      const double devi = rdev[i];
+      const double at = size_mode ? rsize[i] : rrf[i];
+      const double margin = 1e-9 * (std::fabs(at) + std::fabs(reach)) + 1e-300;
+      const double below = at - reach - margin, above = at + reach + margin;
+      while (lo < count && v[lo] < below) ++lo;
+      hi = std::max(hi, lo);
+      while (hi < count && v[hi] <= above) ++hi;
+      const Key row = static_cast<Key>(static_cast<uint64_t>(i) << 32);
+      for (int k = lo; k < hi; ++k) {
+        const int j = idx[k];
+        const double d = std::fabs(at - lv[j]);
+        const bool ok = !(d > devi + ldev[j]);
+        uint64_t bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        keys[nkeys] = (static_cast<Key>(bits) << 64) | row | static_cast<uint32_t>(j);
+        nkeys += ok;
+      }
+    }
+    take_firsts(keys, nkeys, nb);
+  }
+
+  // An entry that comes first in key order both in its row and in its column is reached by the
+  // ordered scan before any entry that shares either, so it is taken there; taking every such
+  // entry, round by round among the entries whose row and column are still free, gives the
+  // scan's pairs without sorting. Most entries are taken in the first round.
+  void take_firsts(Key* keys, std::size_t nopen, int nb) {
+    const Key none = ~Key(0);
+    row_best_.resize(ref_.na);
+    col_best_.resize(nb);
+    while (nopen > 0) {
+      for (std::size_t e = 0; e < nopen; ++e) {
+        row_best_[static_cast<uint64_t>(keys[e]) >> 32] = none;
+        col_best_[static_cast<uint32_t>(keys[e])] = none;
+      }
+      for (std::size_t e = 0; e < nopen; ++e) {
+        const Key key = keys[e];
+        Key& r = row_best_[static_cast<uint64_t>(key) >> 32];
+        Key& c = col_best_[static_cast<uint32_t>(key)];
+        r = std::min(r, key);
+        c = std::min(c, key);
+      }
+      for (std::size_t e = 0; e < nopen; ++e) {
+        const Key key = keys[e];
+        const int i = static_cast<int>(static_cast<uint64_t>(key) >> 32);
+        const int j = static_cast<int>(static_cast<uint32_t>(key));
+        if (row_best_[i] == key && col_best_[j] == key) {
+          row_pair_[i] = j;
+          col_used_[j] = 1;
+        }
+      }
+      std::size_t w = 0;
+      for (std::size_t e = 0; e < nopen; ++e) {
+        const Key key = keys[e];
+        keys[w] = key;
+        w += row_pair_[static_cast<uint64_t>(key) >> 32] < 0 && !col_used_[static_cast<uint32_t>(key)];
+      }
+      nopen = w;
+    }
+  }
+
+  // The same pairing over every pair of bands, sorted: for values that are not all finite.
+  void pair_by_scan(int nb, const double* lrf) {
+    const double* ldev = lrf + nb;
+    const double* lsize = ldev + nb;
+    entries_.clear();
+    for (int i = 0; i < ref_.na; ++i) {
+      const double ri = ref_.rsize[i], rfi = ref_.rd.rf[i], devi = ref_.rd.dev[i];
+      if (ref_.size_mode) {
+        if (!(ri > 0)) continue;
+        for (int j = 0; j < nb; ++j) {
+          if (!(lsize[j] > 0)) continue;
+          const double d = std::fabs(ri - lsize[j]);
+          if (d > devi + ldev[j]) continue;
+          entries_.push_back({d, i, j});
+        }
+      } else {
+        for (int j = 0; j < nb; ++j) {
+          const double d = std::fabs(rfi - lrf[j]);
+          if (d > devi + ldev[j]) continue;
+          entries_.push_back({d, i, j});
+        }
+      }
+    }
+    std::sort(entries_.begin(), entries_.end(), [](const Entry& x, const Entry& y) {
+      if (x.d != y.d) return x.d < y.d;
+      if (x.i != y.i) return x.i < y.i;
+      return x.j < y.j;
+    });
+    for (const Entry& e : entries_) {
+      if (row_pair_[e.i] >= 0 || col_used_[e.j]) continue;
+      row_pair_[e.i] = e.j;
+      col_used_[e.j] = 1;
+    }
+  }
+
+  // Each reference band pairs at most once: its pair went to its own slot, and the slots in
+  // reference order are the pairs sorted by reference index. One pass over neighbours then
+  // exchanges a lane index above the next pair's with it.
+  void collect_pairs() {
+    const int na = ref_.na;
+    pairs_.resize(static_cast<std::size_t>(na));
+    std::size_t np = 0;
+    for (int i = 0; i < na; ++i) {
+      pairs_[np] = {static_cast<uint16_t>(i), static_cast<uint16_t>(row_pair_[i]), vx_band_key(i), 0};
+      np += row_pair_[i] >= 0;
+    }
+    pairs_.resize(np);
+    for (std::size_t k = 0; k + 1 < np; ++k) {
+      const uint16_t a = pairs_[k].cand, b = pairs_[k + 1].cand;
+      pairs_[k].cand = std::min(a, b);
+      pairs_[k + 1].cand = std::max(a, b);
+    }
+  }
+
+  // Spacing: each pair is held against the pair before it; a pair that fails is dropped and the
+  // pair after it is kept unchecked, becoming the next one held against.
+  void drop_by_spacing(const double* lsize) {
+    if (!(req_->spacing_tol > 0 && pairs_.size() >= 2)) return;
+    std::size_t w = 1;
+    for (std::size_t r = 1; r < pairs_.size(); ++r) {
+      const BAND_PAIR& a = pairs_[w - 1];
+      const double dr = std::fabs(ref_.rsize[a.ref] - ref_.rsize[pairs_[r].ref]);
+      const double dl = std::fabs(lsize[a.cand] - lsize[pairs_[r].cand]);
+      if (ratio_score(dr, dl) < req_->spacing_tol && ++r == pairs_.size()) break;
+      pairs_[w++] = pairs_[r];
+    }
+    pairs_.resize(w);
+  }
+
+  // Volume: a pair whose volumes differ by more than the tolerance is dropped.
+  void drop_by_volume(const double* lvolume) {
+    if (!(req_->volume_tol > 0)) return;
+    std::size_t w = 0;
+    for (std::size_t r = 0; r < pairs_.size(); ++r)
+      if (!(ratio_score(ref_.rvolume[pairs_[r].ref], lvolume[pairs_[r].cand]) < req_->volume_tol))
+        pairs_[w++] = pairs_[r];
+    pairs_.resize(w);
+  }
+
+  struct Entry {
+    double d;
+    int i, j;
+  };
+  const MATCH_REQUEST* req_;
+  const RefSide& ref_;
+  std::vector<Entry> entries_;
+  std::unique_ptr<Key[]> key_buf_;
+  std::size_t key_room_ = 0;
+  std::vector<BAND_PAIR> pairs_;
+  std::vector<int> row_pair_;
+  std::vector<Key> row_best_, col_best_;
+  std::vector<char> col_used_;
+};
+
 // Matches the reference against every candidate lane as vx_match_lanes describes; each lane
 // kept is handed to keep(lane, image, bands, pairs, score), which returns false when memory
 // ran out. The reference's bands go into the request. 0 or -1.
@@ -314,23 +614,16 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
   }
   const double size_tol = ctl->match_tol[0];
 
-  LANE* ref = ref_image ? find_lane(ref_image->lanes, req->ref_lane_number) : nullptr;
-  if (ref == nullptr) {
+  RefSide ref;
+  ref.lane = ref_image ? find_lane(ref_image->lanes, req->ref_lane_number) : nullptr;
+  if (ref.lane == nullptr) {
     SLOG("vx_match_lanes", SLOG_EXIT, "no reference lane %d", req->ref_lane_number);
     return -1;
   }
   char label[24];
-  vx_lane_label(ref, ctl, label, sizeof label);
+  vx_lane_label(ref.lane, ctl, label, sizeof label);
   std::snprintf(req->ref_label, sizeof req->ref_label, "%.21s", label);
-
-  SPOT** rbands = nullptr;
-  int na = ref_image->bands ? ln_find_bands_in_lane(ref_image->bands, &rbands, ref, nullptr,
-                                                    band_active)
-                            : 0;
-  if (na < 0) na = 0;  // a reference without an outline has no bands
-  bool size_mode = false;
-  for (int i = 0; i < na; ++i) size_mode = size_mode || rbands[i]->size > 0;
-  const BandDev rd = band_devs(rbands, na, ref, table, size_tol);
+  prepare_reference(&ref, ref_image, table, size_tol);
 
   auto fail = [&](const char* what) {
     SLOG("vx_match_lanes", SLOG_EXIT, "%s", what);
@@ -338,257 +631,42 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       for (LANE_MATCH* m : *made) vx_free_match(m);
       made->clear();
     }
-    ks_free(rbands);
+    ks_free(ref.bands);
     return -1;
   };
+  if (cache) refresh_cache(cache, size_tol, table);
 
-  if (cache) {
-    const bool same = cache->set && cache->size_tol == size_tol &&
-                      cache->has_table == (table != nullptr) &&
-                      (!table || same_table(cache->table, *table));
-    if (!same) {
-      cache->images.clear();
-      cache->lanes.clear();
-      cache->values.clear();
-      cache->orders.clear();
-      cache->set = true;
-      cache->size_tol = size_tol;
-      cache->has_table = table != nullptr;
-      if (table) cache->table = *table;
-    }
-  }
-
-  // The reference's values side by side, for the pairing loop.
-  std::vector<double> rsize(static_cast<std::size_t>(na)), rvolume(static_cast<std::size_t>(na));
-  for (int i = 0; i < na; ++i) rsize[i] = rbands[i]->size, rvolume[i] = volume_of(rbands[i], ref);
-  // The reference bands that pair by value, in ascending order of it, and the largest
-  // deviation among them, for lanes whose values are sorted; with any value that is no finite
-  // number every lane is scanned in full.
-  std::vector<int> sweep;
-  double ref_reach = 0;
-  bool sweep_all = true;
-  for (int i = 0; i < na; ++i) {
-    if (!std::isfinite(rsize[i]) || !std::isfinite(rd.rf[i]) || !std::isfinite(rd.dev[i])) {
-      sweep_all = false;
-      continue;
-    }
-    if (size_mode && !(rsize[i] > 0)) continue;  // pairs with nothing
-    sweep.push_back(i);
-    ref_reach = std::max(ref_reach, rd.dev[i]);
-  }
-  std::stable_sort(sweep.begin(), sweep.end(), [&](int x, int y) {
-    return size_mode ? rsize[x] < rsize[y] : rd.rf[x] < rd.rf[y];
-  });
-
-  struct Entry {
-    double d;
-    int i, j;
-  };
-  std::vector<Entry> entries;
-  std::unique_ptr<unsigned __int128[]> key_buf;
-  std::size_t key_room = 0;
-  std::vector<BAND_PAIR> pairs;
-  std::vector<int> row_pair;
-  std::vector<unsigned __int128> row_best, col_best;
-  std::vector<char> col_used;
-  VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
-
+  LaneMatcher matcher(req, ref);
   // Matches one candidate lane with its values; false when memory ran out.
   auto match_lane = [&](const MATCH_IMAGE& img, LANE* lane, const VX_MATCH_CACHE* store,
                         const VX_MATCH_CACHE::Lane* cand) -> bool {
-      const int nb = cand->nb;
-      if (nb <= 0) return true;
-      bool skip = req->band_count_limit < 100 && std::abs(nb - na) > req->band_count_limit;
-      skip = skip || (cand->any_std && ctl->ignore_stds) || (skip_unsized && !cand->any_sized);
-      if (skip) return true;
-
-      // Greedy pairing: taking entries in (distance, reference index, lane index) order while
-      // their row and column are free is the repeated smallest-entry scan.
-      const double* lrf = store->values.data() + cand->values;
-      const double* ldev = lrf + nb;
-      const double* lsize = ldev + nb;
-      const double* lvolume = lsize + nb;
-      row_pair.assign(na, -1);
-      col_used.assign(nb, 0);
-      if (cand->finite && sweep_all) {
-        // The reference bands in ascending order of their value meet the lane's bands in the
-        // same order: the bands within the widest reach of any reference band (with a margin
-        // for rounding) are found by two pointers that only move forward, and the test below
-        // decides as in the full scan. Each entry is one key that orders as (distance,
-        // reference index, lane index): the distance is finite and not negative, so its bits
-        // order as its value.
-        const double* v = lvolume + nb + (size_mode ? nb : 0);
-        const int count = size_mode ? cand->ns : nb;
-        const int* idx = store->orders.data() + cand->orders + (size_mode ? nb : 0);
-        const double reach = ref_reach + cand->widest;
-        // Every band in a window is written, and counted when the test passes: no branch on it.
-        if (key_room < sweep.size() * static_cast<std::size_t>(count)) {
-          key_room = sweep.size() * static_cast<std::size_t>(count);
-          key_buf.reset(new unsigned __int128[key_room]);
-        }
-        unsigned __int128* keys = key_buf.get();
-        std::size_t nkeys = 0;
-        int lo = 0, hi = 0;
-        for (const int i : sweep) {
-          const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
-          const double at = size_mode ? ri : rfi;
-          const double margin = 1e-9 * (std::fabs(at) + std::fabs(reach)) + 1e-300;
-          const double below = at - reach - margin, above = at + reach + margin;
-          while (lo < count && v[lo] < below) ++lo;
-          hi = std::max(hi, lo);
-          while (hi < count && v[hi] <= above) ++hi;
-          const double* lv = size_mode ? lsize : lrf;
-          const unsigned __int128 row = static_cast<unsigned __int128>(static_cast<uint64_t>(i) << 32);
-          for (int k = lo; k < hi; ++k) {
-            const int j = idx[k];
-            const double d = std::fabs(at - lv[j]);
-            const bool ok = !(d > devi + ldev[j]);
-            uint64_t bits;
-            std::memcpy(&bits, &d, sizeof bits);
-            keys[nkeys] = (static_cast<unsigned __int128>(bits) << 64) | row | static_cast<uint32_t>(j);
-            nkeys += ok;
-          }
-        }
-        // An entry that comes first in key order both in its row and in its column is reached
-        // by the ordered scan before any entry that shares either, so it is taken there; taking
-        // every such entry, round by round among the entries whose row and column are still
-        // free, gives the scan's pairs without sorting. Most entries are taken in the first
-        // round.
-        using Key = unsigned __int128;
-        const Key none = ~Key(0);
-        row_best.resize(na);
-        col_best.resize(nb);
-        std::size_t nopen = nkeys;
-        while (nopen > 0) {
-          for (std::size_t e = 0; e < nopen; ++e) {
-            row_best[static_cast<uint64_t>(keys[e]) >> 32] = none;
-            col_best[static_cast<uint32_t>(keys[e])] = none;
-          }
-          for (std::size_t e = 0; e < nopen; ++e) {
-            const Key key = keys[e];
-            Key& r = row_best[static_cast<uint64_t>(key) >> 32];
-            Key& c = col_best[static_cast<uint32_t>(key)];
-            r = std::min(r, key);
-            c = std::min(c, key);
-          }
-          for (std::size_t e = 0; e < nopen; ++e) {
-            const Key key = keys[e];
-            const int i = static_cast<int>(static_cast<uint64_t>(key) >> 32);
-            const int j = static_cast<int>(static_cast<uint32_t>(key));
-            if (row_best[i] == key && col_best[j] == key) {
-              row_pair[i] = j;
-              col_used[j] = 1;
-            }
-          }
-          std::size_t w = 0;
-          for (std::size_t e = 0; e < nopen; ++e) {
-            const Key key = keys[e];
-            keys[w] = key;
-            w += row_pair[static_cast<uint64_t>(key) >> 32] < 0 && !col_used[static_cast<uint32_t>(key)];
-          }
-          nopen = w;
-        }
-      } else {
-        entries.clear();
-        for (int i = 0; i < na; ++i) {
-          const double ri = rsize[i], rfi = rd.rf[i], devi = rd.dev[i];
-          if (size_mode) {
-            if (!(ri > 0)) continue;
-            for (int j = 0; j < nb; ++j) {
-              if (!(lsize[j] > 0)) continue;
-              const double d = std::fabs(ri - lsize[j]);
-              if (d > devi + ldev[j]) continue;
-              entries.push_back({d, i, j});
-            }
-          } else {
-            for (int j = 0; j < nb; ++j) {
-              const double d = std::fabs(rfi - lrf[j]);
-              if (d > devi + ldev[j]) continue;
-              entries.push_back({d, i, j});
-            }
-          }
-        }
-        std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
-          if (x.d != y.d) return x.d < y.d;
-          if (x.i != y.i) return x.i < y.i;
-          return x.j < y.j;
-        });
-        for (const Entry& e : entries) {
-          if (row_pair[e.i] >= 0 || col_used[e.j]) continue;
-          row_pair[e.i] = e.j;
-          col_used[e.j] = 1;
-        }
-      }
-      // Each reference band pairs at most once: its pair went to its own slot, and the slots
-      // in reference order are the pairs sorted by reference index.
-      pairs.resize(static_cast<std::size_t>(na));
-      std::size_t np = 0;
-      for (int i = 0; i < na; ++i) {
-        pairs[np] = {static_cast<uint16_t>(i), static_cast<uint16_t>(row_pair[i]), vx_band_key(i), 0};
-        np += row_pair[i] >= 0;
-      }
-      pairs.resize(np);
-      // One pass over neighbours: a lane index above the next pair's is exchanged with it.
-      for (std::size_t k = 0; k + 1 < np; ++k) {
-        const uint16_t a = pairs[k].cand, b = pairs[k + 1].cand;
-        pairs[k].cand = std::min(a, b);
-        pairs[k + 1].cand = std::max(a, b);
-      }
-
-      // Spacing: each pair is held against the pair before it; a pair that fails is dropped
-      // and the pair after it is kept unchecked, becoming the next one held against.
-      if (req->spacing_tol > 0 && pairs.size() >= 2) {
-        std::size_t w = 1;
-        for (std::size_t r = 1; r < pairs.size(); ++r) {
-          const BAND_PAIR& a = pairs[w - 1];
-          const double dr = std::fabs(rsize[a.ref] - rsize[pairs[r].ref]);
-          const double dl = std::fabs(lsize[a.cand] - lsize[pairs[r].cand]);
-          if (ratio_score(dr, dl) < req->spacing_tol && ++r == pairs.size()) break;
-          pairs[w++] = pairs[r];
-        }
-        pairs.resize(w);
-      }
-      if (req->volume_tol > 0) {
-        std::size_t w = 0;
-        for (std::size_t r = 0; r < pairs.size(); ++r)
-          if (!(ratio_score(rvolume[pairs[r].ref], lvolume[pairs[r].cand]) < req->volume_tol))
-            pairs[w++] = pairs[r];
-        pairs.resize(w);
-      }
-
-      const int m = static_cast<int>(pairs.size());
-      const int score = req->method == 0   ? vx_jaccard(na, nb, m)
-                        : req->method == 1 ? vx_dice(na, nb, m)
-                                           : vx_pct_ref(na, nb, m);
-      if (score < req->threshold) return true;
-      return keep(lane, img, cand->bands, pairs, score);
+    const int nb = cand->nb;
+    if (nb <= 0) return true;
+    bool skip = req->band_count_limit < 100 && std::abs(nb - ref.na) > req->band_count_limit;
+    skip = skip || (cand->any_std && ctl->ignore_stds) || (skip_unsized && !cand->any_sized);
+    if (skip) return true;
+    const int score = matcher.score_lane(store, cand);
+    if (score < req->threshold) return true;
+    return keep(lane, img, cand->bands, matcher.pairs(), score);
   };
 
+  VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
   for (int im = 0; im < num_images; ++im) {
     const MATCH_IMAGE& img = images[im];
     const bool same_image = strcasecmp(img.name, req->name) == 0;
     // Whether a lane (its number and flags as given) is one to match against.
     auto wanted = [&](LANE* lane, int32_t number, uint32_t f) {
       if (sel_lanes_only && !(f & LN_F_SELECTED)) return false;
-      if (same_image && number == ref->lane_number) return false;
+      if (same_image && number == ref.lane->lane_number) return false;
       if ((lane_sel || sel_word) && !vx_lane_meets_selection(lane, lane_sel)) return false;
       return img.bands != nullptr;
     };
+    const int first = im == 0 ? start_lane : 0;  // the lane number to start at, 0 for all
     if (cache) {
-      // The image's lanes, prepared all at its first visit.
-      auto [it, added] = cache->images.try_emplace(img.lanes);
-      std::vector<VX_MATCH_CACHE::LaneRef>& refs = it->second;
-      if (added)
-        for (LANE* l = img.lanes ? img.lanes->next : nullptr; l; l = l->next) {
-          refs.push_back({l, l->lane_number, l->f, cache->lanes.size()});
-          cache->lanes.emplace_back();
-          if (img.bands)
-            prepare_lane(cache, &cache->lanes.back(), img.bands, l, table, size_tol, true);
-        }
+      const std::vector<VX_MATCH_CACHE::LaneRef>& refs = cached_lanes(cache, img, table, size_tol);
       std::size_t from = 0;
-      if (im == 0 && start_lane != 0) {
-        while (from < refs.size() && refs[from].number != start_lane) ++from;
-      }
+      if (first != 0)
+        while (from < refs.size() && refs[from].number != first) ++from;
       for (std::size_t k = from; k < refs.size(); ++k) {
         const VX_MATCH_CACHE::LaneRef& r = refs[k];
         if (!wanted(r.lane, r.number, r.f)) continue;
@@ -596,8 +674,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
       }
       continue;
     }
-    LANE* lane = img.lanes ? img.lanes->next : nullptr;
-    if (im == 0 && start_lane != 0) lane = find_lane(img.lanes, start_lane);
+    LANE* lane = first != 0 ? find_lane(img.lanes, first) : img.lanes ? img.lanes->next : nullptr;
     for (; lane; lane = lane->next) {
       if (!wanted(lane, lane->lane_number, lane->f)) continue;
       scratch.lanes.assign(1, VX_MATCH_CACHE::Lane{});
@@ -608,9 +685,9 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
     }
   }
 
-  req->num_ref_bands = na;
-  req->ref_lane = ref;
-  req->ref_bands = rbands;
+  req->num_ref_bands = ref.na;
+  req->ref_lane = ref.lane;
+  req->ref_bands = ref.bands;
   return 0;
 }
 

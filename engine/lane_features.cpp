@@ -245,86 +245,95 @@ void move_feat(LANE* lane, LN_FEAT* head, int from, int to, const char* label) {
 
 constexpr double kThicknessRamp[10] = {0.0, 0.03, 0.06, 0.10, 0.17, 0.24, 0.38, 0.52, 0.74, 1.0};
 
-}  // namespace
+// The segments down a lane, each with its own expected band thickness, and the second
+// derivative of every index from the segment that holds it.
+struct Segments {
+  static constexpr int kMax = 10;
+  int count = 1;
+  int P = 0;          // the kernel's width plus 3
+  double step = 0;    // the distance between segment starts
+  int start[kMax], len[kMax], rthick[kMax], out_at[kMax];
+  double thick[kMax];
+  const int* seg_of = nullptr;  // each index's segment, when there are several
+  int at(int j) const { return count == 1 ? 0 : seg_of[j]; }
+};
 
-// ---------------------------------------------------------------------------------------------
-// Standard detector
+// Work arrays kept by each thread from one call to the next, so that a run over many lanes
+// allocates them once.
+struct DetectWork {
+  std::vector<int> out, D, seg_of;
+};
+thread_local DetectWork t_detect_work;
 
-void ln_detect_features(LANE* lane, int clean_valleys, int split) {
-  SLOG("ln_detect_features", SLOG_ENTRY, "clean %d split %d", clean_valleys, split);
-  if (!lane) return;
-  int lo = std::min(lane->band_threshold, lane->band_threshold2);
-  const int hi = std::max(lane->band_threshold, lane->band_threshold2);
-  if (lo < 0) lo = 0;
-  // The nodes of the lists found last time serve the lists found now.
-  NodePool pool;
-  if (!reset_detection_lists(lane, &pool)) return;
-
-  const int n = lane->num_data_values;
-  const int* v = lane->data_values;
-  if (!v || n <= 0) return;
-
-  // Segments down the lane, each with its own expected band thickness.
+// Splits a profile of n values into segments: one when the top and bottom thicknesses are the
+// same or the profile is too short for ten, else ten whose thicknesses follow the ramp from the
+// top's to the bottom's.
+Segments plan_segments(const LANE* lane, int n) {
+  Segments sg;
   const int t = lane->min_top_band_thick;
   int b = lane->min_bot_band_thick;
   if (b < 1) b = t;
   int d = std::abs(b - t);
-  int segs = d == 0 ? 1 : 10;
+  sg.count = d == 0 ? 1 : Segments::kMax;
   const int kidx = std::clamp(std::max(t, b), 0, 8);
-  const int P = kLnKernelWidths[kidx] + 3;
-  if (n < (segs == 1 ? 2 : 11) * P) {
-    segs = 1;
+  sg.P = kLnKernelWidths[kidx] + 3;
+  if (n < (sg.count == 1 ? 2 : 11) * sg.P) {
+    sg.count = 1;
     b = t;
     d = 0;
   }
-  const double step = static_cast<double>(n - P) / segs;
-  const int seg_len = static_cast<int>(step + P + 0.5);
-
-  // Per-segment figures (at most 10 segments) and the work arrays, kept by each thread from one
-  // call to the next so that a run over many lanes allocates them once.
-  constexpr int kMaxSegs = 10;
-  int start[kMaxSegs], len[kMaxSegs], rthick[kMaxSegs], out_at[kMaxSegs];
-  double thick[kMaxSegs];
-  thread_local std::vector<int> out, D, seg_of;
+  sg.step = static_cast<double>(n - sg.P) / sg.count;
+  const int seg_len = static_cast<int>(sg.step + sg.P + 0.5);
   size_t out_size = 0;
-  for (int s = 0; s < segs; ++s) {
-    start[s] = static_cast<int>(s * step + 0.5);
-    if (start[s] < 0) start[s] = 0;
-    len[s] = std::max(0, std::min(seg_len, n - start[s]));
-    thick[s] = t > b ? t - kThicknessRamp[s] * d : t + kThicknessRamp[s] * d;
-    rthick[s] = static_cast<int>(thick[s] + 0.5);
-    out_at[s] = static_cast<int>(out_size);
-    out_size += static_cast<size_t>(std::max(len[s], 1));
+  for (int s = 0; s < sg.count; ++s) {
+    sg.start[s] = static_cast<int>(s * sg.step + 0.5);
+    if (sg.start[s] < 0) sg.start[s] = 0;
+    sg.len[s] = std::max(0, std::min(seg_len, n - sg.start[s]));
+    sg.thick[s] = t > b ? t - kThicknessRamp[s] * d : t + kThicknessRamp[s] * d;
+    sg.rthick[s] = static_cast<int>(sg.thick[s] + 0.5);
+    sg.out_at[s] = static_cast<int>(out_size);
+    out_size += static_cast<size_t>(std::max(sg.len[s], 1));
   }
+  return sg;
+}
+
+// Filters each segment with its thickness's kernel and puts every index's second derivative into
+// w.D (and its segment into w.seg_of). False when a segment is too short for its kernel.
+bool second_derivatives(Segments& sg, const int* v, int n, DetectWork& w) {
+  const int last = sg.count - 1;
+  const size_t out_size = static_cast<size_t>(sg.out_at[last]) + std::max(sg.len[last], 1);
   // The filter writes every value of a segment it accepts: no need to clear the array first.
-  if (out.size() < out_size) out.resize(out_size);
-  for (int s = 0; s < segs; ++s) {
-    if (mt_2df(rthick[s], len[s], v + start[s], out.data() + out_at[s]) != 0) {
-      SLOG("ln_detect_features", SLOG_WARN, "segment %d of %d values too short", s, len[s]);
-      return;
+  if (w.out.size() < out_size) w.out.resize(out_size);
+  for (int s = 0; s < sg.count; ++s) {
+    if (mt_2df(sg.rthick[s], sg.len[s], v + sg.start[s], w.out.data() + sg.out_at[s]) != 0) {
+      SLOG("ln_detect_features", SLOG_WARN, "segment %d of %d values too short", s, sg.len[s]);
+      return false;
     }
   }
-
-  // Second derivative of every index from the segment that holds it. A profile no longer than
-  // the kernel plus 3 has no step: all of it is segment 0, as is every index when there is one
-  // segment (which starts at index 0).
-  if (D.size() < static_cast<size_t>(n)) D.resize(n);
-  if (segs == 1) {
-    for (int j = 0; j < n; ++j) D[j] = j < len[0] ? out[j] : 0;
-  } else {
-    if (seg_of.size() < static_cast<size_t>(n)) seg_of.resize(n);
-    for (int j = 0; j < n; ++j) {
-      int s = 0;
-      if (step > 0) s = static_cast<int>((j - P / 2) / step);
-      s = std::clamp(s, 0, segs - 1);
-      seg_of[j] = s;
-      const int k = j - start[s];
-      D[j] = (k >= 0 && k < len[s]) ? out[out_at[s] + k] : 0;
-    }
+  // A profile no longer than the kernel plus 3 has no step: all of it is segment 0, as is every
+  // index when there is one segment (which starts at index 0).
+  if (w.D.size() < static_cast<size_t>(n)) w.D.resize(n);
+  if (sg.count == 1) {
+    for (int j = 0; j < n; ++j) w.D[j] = j < sg.len[0] ? w.out[j] : 0;
+    return true;
   }
-  auto seg_at = [&](int j) { return segs == 1 ? 0 : seg_of[j]; };
+  if (w.seg_of.size() < static_cast<size_t>(n)) w.seg_of.resize(n);
+  for (int j = 0; j < n; ++j) {
+    int s = 0;
+    if (sg.step > 0) s = static_cast<int>((j - sg.P / 2) / sg.step);
+    s = std::clamp(s, 0, sg.count - 1);
+    w.seg_of[j] = s;
+    const int k = j - sg.start[s];
+    w.D[j] = (k >= 0 && k < sg.len[s]) ? w.out[sg.out_at[s] + k] : 0;
+  }
+  sg.seg_of = w.seg_of.data();
+  return true;
+}
 
-  // Runs of equal sign: valleys with their inflection points, and peaks.
+// Lists the runs of equal sign of the second derivative: a falling run gives a valley at its
+// lowest value with an inflection point at each end, a rising run a peak at its highest. False
+// when memory runs out.
+bool list_runs(LANE* lane, const int* v, const int* D, int n, const Segments& sg, NodePool& pool) {
   LN_FEAT *infl_tail = nullptr, *valley_tail = nullptr, *peak_tail = nullptr;
   for (int j = 0; j < n;) {
     const bool up = D[j] >= 1;
@@ -353,57 +362,62 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     while (e < n && v[e] == v[m] && (D[e] >= 1) == up) ++e;
     const int pos = (e + m - 1) / 2;
     if (!up) {
-      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail, &pool) < 0) return;
-      if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail, &pool) < 0) return;
+      if (add_feat(lane->infl_pt, j, v[j], 0, "Infl Pt Valley", &infl_tail, &pool) < 0) return false;
+      if (add_feat(lane->valley, pos, v[pos], 0, "Valley", &valley_tail, &pool) < 0) return false;
       if (r > j && add_feat(lane->infl_pt, r, v[r], 0, "Infl Pt Valley", &infl_tail, &pool) < 0)
-        return;
+        return false;
     } else {
-      if (add_feat(lane->peak, pos, v[pos], rthick[seg_at(pos)], "Peak", &peak_tail, &pool) < 0)
-        return;
+      if (add_feat(lane->peak, pos, v[pos], sg.rthick[sg.at(pos)], "Peak", &peak_tail, &pool) < 0)
+        return false;
     }
     j = r + 1;
   }
+  return true;
+}
 
-  // Between two valleys only the highest peak stays (the first of equals). A peak on the closing
-  // valley belongs to the stretch before it.
-  {
-    int best_stretch = -1;
-    LN_FEAT* best = nullptr;
-    LN_FEAT* best_pred = nullptr;  // the node before best
-    LN_FEAT* pred = lane->peak;    // the node before p
-    int stretch = 0;
-    LN_FEAT* q = lane->valley->next;
-    // Unlinks and frees the node after `before`.
-    auto drop = [](LN_FEAT* before) {
-      LN_FEAT* node = before->next;
-      before->next = node->next;
-      SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Peak", node->feat.y);
-      ks_free(node);
-    };
-    for (LN_FEAT* p = lane->peak->next; p;) {
-      LN_FEAT* next = p->next;
-      for (; q && q->feat.y < p->feat.y; q = q->next) ++stretch;
-      if (stretch == best_stretch && best) {
-        if (prof_at(lane, p->feat.y) > prof_at(lane, best->feat.y)) {
-          if (pred == best) pred = best_pred;
-          drop(best_pred);
-          best = p;
-          best_pred = pred;
-          pred = p;
-        } else {
-          drop(pred);
-        }
-      } else {
-        best_stretch = stretch;
+// Between two valleys only the highest peak stays (the first of equals). A peak on the closing
+// valley belongs to the stretch before it.
+void keep_highest_peaks(LANE* lane) {
+  int best_stretch = -1;
+  LN_FEAT* best = nullptr;
+  LN_FEAT* best_pred = nullptr;  // the node before best
+  LN_FEAT* pred = lane->peak;    // the node before p
+  int stretch = 0;
+  LN_FEAT* q = lane->valley->next;
+  // Unlinks and frees the node after `before`.
+  auto drop = [](LN_FEAT* before) {
+    LN_FEAT* node = before->next;
+    before->next = node->next;
+    SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Peak", node->feat.y);
+    ks_free(node);
+  };
+  for (LN_FEAT* p = lane->peak->next; p;) {
+    LN_FEAT* next = p->next;
+    for (; q && q->feat.y < p->feat.y; q = q->next) ++stretch;
+    if (stretch == best_stretch && best) {
+      if (prof_at(lane, p->feat.y) > prof_at(lane, best->feat.y)) {
+        if (pred == best) pred = best_pred;
+        drop(best_pred);
         best = p;
         best_pred = pred;
         pred = p;
+      } else {
+        drop(pred);
       }
-      p = next;
+    } else {
+      best_stretch = stretch;
+      best = p;
+      best_pred = pred;
+      pred = p;
     }
+    p = next;
   }
+}
 
-  // Threshold on the rise of each peak above its two valleys.
+// Keeps the peaks whose rise above the higher of their two valleys reaches `lo` (when it is 1
+// or more) and above the lower reaches `hi`. A peak dropped with almost no rise above one
+// valley, or a large one above the other, takes its higher valley with it.
+void threshold_peaks(LANE* lane, const int* v, int n, int lo, int hi) {
   Cursor vcur(lane->valley);
   LN_FEAT* ppred = lane->peak;
   for (LN_FEAT* p = lane->peak->next; p;) {
@@ -430,8 +444,13 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
     }
     p = next;
   }
+}
 
-  // Width check between the inflection points around each peak.
+// Checks the width between the inflection points around each peak. Without `split` a peak
+// narrower than its segment's thickness goes and a wider one moves to the middle of the span;
+// with `split` a span of two and a half thicknesses or more is split into two peaks with a
+// valley between them. False when memory runs out.
+bool check_peak_widths(LANE* lane, int n, const Segments& sg, int split) {
   Cursor icur(lane->infl_pt);
   LN_FEAT* pred = lane->peak;  // the node before the peak in hand
   for (LN_FEAT* p = lane->peak->next; p;) {
@@ -448,7 +467,7 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
       pred->next = p->next;
       p->next = nullptr;
       SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Peak", pos);
-      if (span < thick[seg_at(std::clamp(pos, 0, n - 1))]) {
+      if (span < sg.thick[sg.at(std::clamp(pos, 0, n - 1))]) {
         ks_free(p);
       } else {
         const int to = prev + span / 2;
@@ -459,60 +478,90 @@ void ln_detect_features(LANE* lane, int clean_valleys, int split) {
         if (!ln_add(from, p, "Peak")) ks_free(p);
         resume_after = std::max(pos, to);
       }
-    } else if (thick[seg_at(next)] * 2.5 + 0.5 <= span) {
+    } else if (sg.thick[sg.at(next)] * 2.5 + 0.5 <= span) {
       const int fw = p->band_fw;
       const int first = prev + span / 3;
       move_feat(lane, lane->peak, pos, first, "Peak");
       const int mid = prev + span / 2;
-      if (add_feat(lane->infl_pt, mid, prof_at(lane, mid), 0, "Infl Pt Valley") < 0) return;
-      if (add_feat(lane->valley, mid, prof_at(lane, mid), 0, "Valley") < 0) return;
+      if (add_feat(lane->infl_pt, mid, prof_at(lane, mid), 0, "Infl Pt Valley") < 0) return false;
+      if (add_feat(lane->valley, mid, prof_at(lane, mid), 0, "Valley") < 0) return false;
       const int second = first + span / 3;
-      if (add_feat(lane->peak, second, prof_at(lane, second), fw, "Peak") < 0) return;
+      if (add_feat(lane->peak, second, prof_at(lane, second), fw, "Peak") < 0) return false;
       resume_after = std::max(pos, second);
     }
     // The peaks before the one in hand are untouched: go on from its predecessor.
     while (pred->next && pred->next->feat.y <= resume_after) pred = pred->next;
     p = pred->next;
   }
+  return true;
+}
 
-  // Valley clean-up: keep only the valleys next to a peak.
-  if (clean_valleys) {
-    if (!lane->peak->next) {
-      ln_free_feat_list(lane->valley);
+// Keeps only the valleys next to a peak (none when there is no peak).
+void clean_valleys_list(LANE* lane) {
+  if (!lane->peak->next) {
+    ln_free_feat_list(lane->valley);
+    return;
+  }
+  // Stretch k holds the valleys after peak k - 1 up to peak k (stretch 0: up to the first
+  // peak, the last stretch: after the last peak). The last valley of each stretch but the
+  // last and the first of each stretch but the first stay; the others leave the list in one
+  // walk over it.
+  int last_stretch = 0;
+  for (const LN_FEAT* p = lane->peak->next; p; p = p->next) ++last_stretch;
+  std::vector<int> stretch;
+  const LN_FEAT* pk = lane->peak->next;
+  int k = 0;
+  for (const LN_FEAT* q = lane->valley->next; q; q = q->next) {
+    while (pk && q->feat.y > pk->feat.y) {
+      pk = pk->next;
+      ++k;
+    }
+    stretch.push_back(k);
+  }
+  const size_t nv = stretch.size();
+  LN_FEAT* pred = lane->valley;
+  for (size_t j = 0; j < nv; ++j) {
+    LN_FEAT* q = pred->next;
+    const bool first = j == 0 || stretch[j - 1] != stretch[j];
+    const bool last = j + 1 == nv || stretch[j + 1] != stretch[j];
+    const bool keep = (first && stretch[j] != 0) || (last && stretch[j] != last_stretch);
+    if (keep) {
+      pred = q;
     } else {
-      // Stretch k holds the valleys after peak k - 1 up to peak k (stretch 0: up to the first
-      // peak, the last stretch: after the last peak). The last valley of each stretch but the
-      // last and the first of each stretch but the first stay; the others leave the list in one
-      // walk over it.
-      int last_stretch = 0;
-      for (const LN_FEAT* p = lane->peak->next; p; p = p->next) ++last_stretch;
-      std::vector<int> stretch;
-      const LN_FEAT* pk = lane->peak->next;
-      int k = 0;
-      for (const LN_FEAT* q = lane->valley->next; q; q = q->next) {
-        while (pk && q->feat.y > pk->feat.y) {
-          pk = pk->next;
-          ++k;
-        }
-        stretch.push_back(k);
-      }
-      const size_t nv = stretch.size();
-      LN_FEAT* pred = lane->valley;
-      for (size_t j = 0; j < nv; ++j) {
-        LN_FEAT* q = pred->next;
-        const bool first = j == 0 || stretch[j - 1] != stretch[j];
-        const bool last = j + 1 == nv || stretch[j + 1] != stretch[j];
-        const bool keep = (first && stretch[j] != 0) || (last && stretch[j] != last_stretch);
-        if (keep) {
-          pred = q;
-        } else {
-          pred->next = q->next;
-          SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Valley", q->feat.y);
-          ks_free(q);
-        }
-      }
+      pred->next = q->next;
+      SLOG("ln_del", SLOG_VALUE5, "%s at %d removed", "Valley", q->feat.y);
+      ks_free(q);
     }
   }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Standard detector
+
+void ln_detect_features(LANE* lane, int clean_valleys, int split) {
+  SLOG("ln_detect_features", SLOG_ENTRY, "clean %d split %d", clean_valleys, split);
+  if (!lane) return;
+  int lo = std::min(lane->band_threshold, lane->band_threshold2);
+  const int hi = std::max(lane->band_threshold, lane->band_threshold2);
+  if (lo < 0) lo = 0;
+  // The nodes of the lists found last time serve the lists found now.
+  NodePool pool;
+  if (!reset_detection_lists(lane, &pool)) return;
+
+  const int n = lane->num_data_values;
+  const int* v = lane->data_values;
+  if (!v || n <= 0) return;
+
+  Segments sg = plan_segments(lane, n);
+  DetectWork& w = t_detect_work;
+  if (!second_derivatives(sg, v, n, w)) return;
+  if (!list_runs(lane, v, w.D.data(), n, sg, pool)) return;
+  keep_highest_peaks(lane);
+  threshold_peaks(lane, v, n, lo, hi);
+  if (!check_peak_widths(lane, n, sg, split)) return;
+  if (clean_valleys) clean_valleys_list(lane);
 
   if (add_feat(lane->valley, 0, v[0], 0, "Valley", nullptr, &pool) < 0) return;
   if (add_feat(lane->valley, n - 1, v[n - 1], 0, "Valley", nullptr, &pool) < 0) return;

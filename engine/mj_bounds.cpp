@@ -592,169 +592,64 @@ int mj_bndp(const int* profile, int /*angle*/, int count, int s, int, int, int, 
   return result;
 }
 
-int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane, int find) {
-  static const char* fn = "mj_2df_bnds";
-  if (!band || !win || !res || !win->rows || win->size <= 0) return MJ_FAIL_ALLOC;
-  SLOG(fn, SLOG_ENTRY, "lane #%2d (%4d, %4d) find %d", lane ? lane->lane_number : -1, band->x,
-       band->y, find);
-  if (!lane || !ln_xyinlane(band->x, band->y, lane)) {
-    SLOG(fn, SLOG_EXIT, "(%4d, %4d) not in lane", band->x, band->y);
-    return MJ_FAIL_NOT_IN_LANE;
-  }
-  if (!find) {
-    SLOG(fn, SLOG_VALUE4, "not finding bounds, %d", find);
-    for (int i = 0; i < SP_BOUNDS; ++i) {
-      // A band's stored bounds are image coordinates; a stored x of -1 marks a slot without a
-      // point.
-      const bool none = band->bound_x[i] == -1;
-      res->img_x[i] = none ? -1 : band->bound_x[i];
-      res->img_y[i] = none ? -1 : band->bound_y[i];
-      res->bnd_x[i] = none ? -1 : band->bound_x[i] - win->left;
-      res->bnd_y[i] = none ? -1 : band->bound_y[i] - win->top;
-    }
-    SLOG(fn, SLOG_EXIT, "0");
-    return 0;
-  }
-  SLOG(fn, SLOG_VALUE4, "finding bounds, %d", find);
+namespace {
 
-  int s = band->thickness / 2;
-  if (band->thickness == 0) s = band->band_fw;
-  if (s < 2) s = 2;
-  const int kidx = clampi((2 * s - 3) / 2, 0, 6);
-  const int K = kernel_width_for(kidx);
-  const int size = win->size;
-  const int bx = band->x - win->left;
-  const int by = band->y - win->top;
-  SLOG(fn, SLOG_VALUE4, "expect_len %d", s);
-  SLOG(fn, SLOG_VALUE4, "filter_num %d", kidx);
-  SLOG(fn, SLOG_VALUE4, "pwin center %4d, %4d, size %d, cent (%4d, %4d)", win->cx, win->cy, size,
-       bx, by);
+// The rows lo..hi of the window about the band's centre row; `part` when they are fewer than the
+// window's and enough for the filters.
+struct Rows {
+  int lo, hi;
+  bool part;
+};
 
-  BoundsScratch& work = scratch();
-  std::vector<int>& d2 = work.d2;
-  if (mj_alloc_fails()) {
-    SLOG(fn, SLOG_ERROR, "alloc xsec failed");
-    return MJ_FAIL_ALLOC;
+// One band's outline search in its window: the 13 columns' centre rows and their top and bottom
+// bounds, then the rays about the two end columns. Distances are kept per slot.
+class OutlineSearch {
+ public:
+  OutlineSearch(const SPOT* band, const QT_WIN* win, BoundsScratch& work)
+      : win_(win), work_(work), size_(win->size), bx_(band->x - win->left),
+        by_(band->y - win->top) {
+    s_ = band->thickness / 2;
+    if (band->thickness == 0) s_ = band->band_fw;
+    if (s_ < 2) s_ = 2;
+    kidx_ = clampi((2 * s_ - 3) / 2, 0, 6);
+    K_ = kernel_width_for(kidx_);
   }
-  if (mj_alloc_fails()) {
-    SLOG(fn, SLOG_ERROR, "alloc df2 failed");
-    return MJ_FAIL_ALLOC;
-  }
-  if (mj_alloc_fails()) {
-    SLOG(fn, SLOG_ERROR, "alloc rdf2 failed");
-    return MJ_FAIL_ALLOC;
-  }
-  int dist[SP_BOUNDS] = {};
-  int col_x[13], col_row[13];
-  try {
-    // Columns: centre, six to the right, six to the left.
+
+  int expected() const { return s_; }
+  int filter() const { return kidx_; }
+  int centre_x() const { return bx_; }
+  int centre_y() const { return by_; }
+  const int* col_x() const { return col_x_; }
+  const int* col_row() const { return col_row_; }
+
+  // Columns: centre, six to the right, six to the left, each held inside the window.
+  void place_columns(const SPOT* band) {
     const int rhw = band->right_hw, lhw = band->left_hw;
-    col_x[0] = bx;
-    for (int k = 1; k <= 6; ++k) col_x[k] = bx + k * rhw / 7;
-    for (int k = 0; k <= 5; ++k) col_x[7 + k] = bx - (k + 1) * lhw / 7;
-    const int hold_r = static_cast<int>(1.5 * (rhw / 7.0) + 0.5);
-    const int hold_l = static_cast<int>(1.5 * (lhw / 7.0) + 0.5);
+    col_x_[0] = bx_;
+    for (int k = 1; k <= 6; ++k) col_x_[k] = bx_ + k * rhw / 7;
+    for (int k = 0; k <= 5; ++k) col_x_[7 + k] = bx_ - (k + 1) * lhw / 7;
+    hold_r_ = static_cast<int>(1.5 * (rhw / 7.0) + 0.5);
+    hold_l_ = static_cast<int>(1.5 * (lhw / 7.0) + 0.5);
+    for (int j = 0; j < 13; ++j) col_x_[j] = clampi(col_x_[j], 0, size_ - 1);
+    inner_ = true;  // every column has its five cells inside the window
+    for (int j = 0; j < 13; ++j) inner_ = inner_ && col_x_[j] >= 2 && col_x_[j] <= size_ - 3;
+  }
 
-    // The 13 cross-sections (each is mj_xsec of its column about the window's middle row),
-    // walked down the window's rows together. Their rows y_lo..y_hi are taken first: the
-    // centre rows and the bounds usually lie near the band's centre row. A column whose
-    // centre row or bounds need rows beyond them is taken again whole.
-    std::vector<int>& all = work.all_xsec;
-    all.resize(static_cast<std::size_t>(13) * size);
-    for (int j = 0; j < 13; ++j) col_x[j] = clampi(col_x[j], 0, size - 1);
-    bool inner = true;  // every column has its five cells inside the window
-    for (int j = 0; j < 13; ++j) inner = inner && col_x[j] >= 2 && col_x[j] <= size - 3;
-    // Rows y_lo..y_hi of the cross-sections of columns j0..j1 into all[j * size ...].
-    auto take_rows = [&](int j0, int j1, int y_lo, int y_hi) {
-      for (int y = y_lo; inner && y <= y_hi; ++y) {
-        const int32_t* row = win->rows[y];
-        for (int j = j0; j <= j1; ++j) {
-          const int32_t* p = row + col_x[j] - 2;
-          const int sum = p[0] + p[1] + p[2] + p[3] + p[4];
-          // Cells hold pixel values (0 .. 65535): the sum is never negative, and its unsigned
-          // quotient is the same.
-          all[static_cast<std::size_t>(j) * size + (y - y_lo)] =
-              sum >= 0 ? static_cast<int>(static_cast<unsigned>(sum) / 5u) : sum / 5;
-        }
-      }
-      for (int y = y_lo; !inner && y <= y_hi; ++y) {
-        const int32_t* row = win->rows[y];
-        for (int j = j0; j <= j1; ++j) {
-          const int xa = std::max(col_x[j] - 2, 0), xb = std::min(col_x[j] + 2, size - 1);
-          int sum = 0;
-          for (int xx = xa; xx <= xb; ++xx) sum += row[xx];
-          all[static_cast<std::size_t>(j) * size + (y - y_lo)] = sum / (xb - xa + 1);
-        }
-      }
-    };
-    // The rows within `reach` of the band's centre row, when they are fewer than the window's.
-    struct Rows {
-      int lo, hi;
-      bool part;
-    };
-    auto rows_within = [&](int reach) {
-      const int lo = std::max(0, by - reach), hi = std::min(size - 1, by + reach);
-      return Rows{lo, hi, hi - lo + 1 >= std::max(5, K) && (lo > 0 || hi < size - 1)};
-    };
-    // The rows about the centre usually suffice; a column that needs more takes the rows twice
-    // as far out, and the whole window only when those do not suffice either.
-    const Rows first = rows_within(bound_reach(s) + K / 2 + 6 + s);
-    const Rows second = rows_within(2 * bound_reach(s) + 2 * K + 8 + s);
+  // The 13 cross-sections (each is mj_xsec of its column about the window's middle row), walked
+  // down the window's rows together. Their rows about the band's centre row are taken first: the
+  // centre rows and the bounds usually lie near it. A column whose centre row or bounds need rows
+  // beyond them takes the rows twice as far out, and the whole window only when those do not
+  // suffice either. Each column's top and bottom bounds go to their slots of `dist`.
+  void find_columns(int* dist) {
+    work_.all_xsec.resize(static_cast<std::size_t>(13) * size_);
+    const Rows first = rows_within(bound_reach(s_) + K_ / 2 + 6 + s_);
+    const Rows second = rows_within(2 * bound_reach(s_) + 2 * K_ + 8 + s_);
     if (first.part) {
       take_rows(0, 12, first.lo, first.hi);
     } else {
-      take_rows(0, 12, 0, size - 1);
+      take_rows(0, 12, 0, size_ - 1);
     }
-    // Column j's centre row and bounds from its cross-section's rows y_lo..y_hi (taken into
-    // all): false when they need rows beyond those whose filtered values agree with the whole
-    // column's (the median's and the kernel's reach inside either end that is not the
-    // window's).
-    auto column = [&](int j, int y_lo, int y_hi, int* row_out, int* up_out, int* down_out) {
-      const int m = y_hi - y_lo + 1;
-      int* const xs = all.data() + static_cast<std::ptrdiff_t>(j) * size;
-      // Each cross-section is filtered where it lies.
-      median5(xs, m);
-      second_derivative(xs, m, kidx, d2);
-      const int d_lo = y_lo == 0 ? 0 : y_lo + 2 + K / 2;
-      const int d_hi = y_hi == size - 1 ? size - 1 : y_hi - 2 - K / 2;
-      const int prev = j == 0 ? by : (j == 7 ? col_row[0] : col_row[j - 1]);
-      if (std::max(0, prev - s) < d_lo || std::min(size - 1, prev + s) > d_hi) return false;
-      int row = centre_row(xs, m, d2, prev - y_lo, s) + y_lo;
-      if (j > 0) {
-        const int hold = j <= 6 ? hold_r : hold_l;
-        row = clampi(row, prev - hold, prev + hold);
-      }
-      *row_out = row;
-      // Bottom bound: the derivative from the centre row down; top bound: from it upwards.
-      const int n_down = size - K / 2 - row;
-      const int n_up = row - K / 2;
-      int down = -1, up = -1;
-      if ((n_down > 0 || n_up > 0) && (row < d_lo || row > d_hi)) return false;
-      if (n_down > 0) {
-        const int* from = d2.data() + (row - y_lo);
-        const int known = d_hi - row + 1;
-        if (known >= n_down) {
-          down = bndp(from, n_down, s);
-        } else if (!bndp_prefix(from, known, n_down, s, &down)) {
-          return false;
-        }
-      }
-      if (n_up > 0) {
-        // Read backwards from the centre row, without a reversed copy.
-        const int known = std::min(row - d_lo + 1, n_up);
-        const int* from = d2.data() + (row - y_lo);
-        if (known >= n_up) {
-          up = bndp<-1>(from, n_up, s);
-        } else if (!bndp_prefix<-1>(from, known, n_up, s, &up)) {
-          return false;
-        }
-      }
-      *up_out = up;
-      *down_out = down;
-      return true;
-    };
     for (int j = 0; j < 13; ++j) {
-      const int x = col_x[j];
       int row = 0, up = -1, down = -1;
       bool found = first.part && column(j, first.lo, first.hi, &row, &up, &down);
       if (!found && first.part && second.part && second.hi - second.lo > first.hi - first.lo) {
@@ -762,79 +657,190 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
         found = column(j, second.lo, second.hi, &row, &up, &down);
       }
       if (!found) {
-        if (first.part) take_rows(j, j, 0, size - 1);
-        column(j, 0, size - 1, &row, &up, &down);
+        if (first.part) take_rows(j, j, 0, size_ - 1);
+        column(j, 0, size_ - 1, &row, &up, &down);
       }
-      col_row[j] = row;
-      // Slots of this column's top and bottom bounds.
+      col_row_[j] = row;
       int top_slot, bottom_slot;
-      if (j == 0) {
-        top_slot = 0;
-        bottom_slot = 18;
-      } else if (j <= 6) {
-        top_slot = j;
-        bottom_slot = 18 - j;
-      } else {
-        top_slot = 30 + (12 - j);
-        bottom_slot = 19 + (j - 7);
-      }
+      column_slots(j, &top_slot, &bottom_slot);
       dist[top_slot] = up;
       dist[bottom_slot] = down;
-      SLOG(fn, SLOG_VALUE5, "[%2d] %4d, %4d and %4d %4d", j, x, row, up, down);
+      SLOG("mj_2df_bnds", SLOG_VALUE5, "[%2d] %4d, %4d and %4d %4d", j, col_x_[j], row, up, down);
     }
-
-    // Rays around the two ends: the line through the end column's centre point, sampled both
-    // ways up to the nearest window edge.
-    auto ray = [&](int col, int angle) {
-      const int px = col_x[col], py = col_row[col];
-      int d = std::min({px, py, size - px, size - py});
-      if (2 * d > size) --d;
-      if (d <= 0) return -1;
-      const int n = d - K / 2;
-      if (n <= 0) return -1;
-      // The bound is picked from the derivative at the centre point and beyond, which depends
-      // on the samples from K / 2 + 2 points behind the centre onwards (the kernel's half and
-      // the median's reach): the line starts there. The filtered values it changes at its
-      // start lie before the ones read.
-      const int behind = std::min(d - 1, K / 2 + 2);
-      std::vector<int>& back = work.back;
-      std::vector<int>& line = work.line;
-      std::vector<int>& rdd = work.rdd;
-      back.resize(static_cast<std::size_t>(behind) + 1);
-      qt_radxsec(back.data(), angle + 180, win, px, py, behind + 1);
-      // The filtered line of the first `ahead` samples: its values agree with those of the
-      // whole line up to 2 + K / 2 before its end (the median's and the kernel's reach).
-      // The line: the samples behind the centre, farthest first, then those from it onwards.
-      auto filtered = [&](int ahead) {
-        line.resize(static_cast<std::size_t>(behind + ahead));
-        for (int i = 0; i < behind; ++i) line[i] = back[behind - i];
-        qt_radxsec(line.data() + behind, angle, win, px, py, ahead);
-        median5(line);
-        second_derivative(line.data(), static_cast<int>(line.size()), kidx, rdd);
-      };
-      // The pick usually ends a little past the reach: the line is sampled that far first,
-      // then twice as far past it, and whole only when the pick needs more of it.
-      for (const int ahead : {bound_reach(s) + 2 * K + 8, 2 * bound_reach(s) + 2 * K + 8}) {
-        if (ahead >= d || behind + ahead < std::max(5, K)) break;
-        filtered(ahead);
-        int picked = 0;
-        if (bndp_prefix(rdd.data() + behind, ahead - 2 - K / 2, n, s, &picked)) return picked;
-      }
-      filtered(d);
-      return bndp(rdd.data() + behind, n, s);
-    };
-    for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);
-    for (int slot = 25; slot <= 29; ++slot) dist[slot] = ray(12, kSlots[slot].angle);
-  } catch (const std::bad_alloc&) {
-    SLOG(fn, SLOG_ERROR, "alloc xsec failed");
-    return MJ_FAIL_ALLOC;
   }
 
-  int result = smooth_side(dist, kTopSlots, col_row, true, s);
-  result |= smooth_side(dist, kBottomSlots, col_row, false, s);
-  smooth_rays(dist, kRightRays, s);
-  smooth_rays(dist, kLeftRays, s);
+  // Rays around the two ends: the line through the end column's centre point, sampled both ways
+  // up to the nearest window edge, for the slots between the top and bottom bounds.
+  void find_rays(int* dist) {
+    for (int slot = 7; slot <= 11; ++slot) dist[slot] = ray(6, kSlots[slot].angle);
+    for (int slot = 25; slot <= 29; ++slot) dist[slot] = ray(12, kSlots[slot].angle);
+  }
 
+ private:
+  // The slots of column j's top and bottom bounds.
+  static void column_slots(int j, int* top_slot, int* bottom_slot) {
+    if (j == 0) {
+      *top_slot = 0;
+      *bottom_slot = 18;
+    } else if (j <= 6) {
+      *top_slot = j;
+      *bottom_slot = 18 - j;
+    } else {
+      *top_slot = 30 + (12 - j);
+      *bottom_slot = 19 + (j - 7);
+    }
+  }
+
+  // The rows within `reach` of the band's centre row, when they are fewer than the window's.
+  Rows rows_within(int reach) const {
+    const int lo = std::max(0, by_ - reach), hi = std::min(size_ - 1, by_ + reach);
+    return Rows{lo, hi, hi - lo + 1 >= std::max(5, K_) && (lo > 0 || hi < size_ - 1)};
+  }
+
+  // Rows y_lo..y_hi of the cross-sections of columns j0..j1 into all_xsec[j * size ...].
+  void take_rows(int j0, int j1, int y_lo, int y_hi) {
+    int* const all = work_.all_xsec.data();
+    const int size = size_;
+    for (int y = y_lo; inner_ && y <= y_hi; ++y) {
+      const int32_t* row = win_->rows[y];
+      for (int j = j0; j <= j1; ++j) {
+        const int32_t* p = row + col_x_[j] - 2;
+        const int sum = p[0] + p[1] + p[2] + p[3] + p[4];
+        // Cells hold pixel values (0 .. 65535): the sum is never negative, and its unsigned
+        // quotient is the same.
+        all[static_cast<std::size_t>(j) * size + (y - y_lo)] =
+            sum >= 0 ? static_cast<int>(static_cast<unsigned>(sum) / 5u) : sum / 5;
+      }
+    }
+    for (int y = y_lo; !inner_ && y <= y_hi; ++y) {
+      const int32_t* row = win_->rows[y];
+      for (int j = j0; j <= j1; ++j) {
+        const int xa = std::max(col_x_[j] - 2, 0), xb = std::min(col_x_[j] + 2, size - 1);
+        int sum = 0;
+        for (int xx = xa; xx <= xb; ++xx) sum += row[xx];
+        all[static_cast<std::size_t>(j) * size + (y - y_lo)] = sum / (xb - xa + 1);
+      }
+    }
+  }
+
+  // Column j's centre row and bounds from its cross-section's rows y_lo..y_hi (taken into
+  // all_xsec): false when they need rows beyond those whose filtered values agree with the whole
+  // column's (the median's and the kernel's reach inside either end that is not the window's).
+  bool column(int j, int y_lo, int y_hi, int* row_out, int* up_out, int* down_out) {
+    const int size = size_, K = K_, s = s_;
+    std::vector<int>& d2 = work_.d2;
+    const int m = y_hi - y_lo + 1;
+    int* const xs = work_.all_xsec.data() + static_cast<std::ptrdiff_t>(j) * size;
+    // Each cross-section is filtered where it lies.
+    median5(xs, m);
+    second_derivative(xs, m, kidx_, d2);
+    const int d_lo = y_lo == 0 ? 0 : y_lo + 2 + K / 2;
+    const int d_hi = y_hi == size - 1 ? size - 1 : y_hi - 2 - K / 2;
+    const int prev = j == 0 ? by_ : (j == 7 ? col_row_[0] : col_row_[j - 1]);
+    if (std::max(0, prev - s) < d_lo || std::min(size - 1, prev + s) > d_hi) return false;
+    int row = centre_row(xs, m, d2, prev - y_lo, s) + y_lo;
+    if (j > 0) {
+      const int hold = j <= 6 ? hold_r_ : hold_l_;
+      row = clampi(row, prev - hold, prev + hold);
+    }
+    *row_out = row;
+    // Bottom bound: the derivative from the centre row down; top bound: from it upwards.
+    const int n_down = size - K / 2 - row;
+    const int n_up = row - K / 2;
+    int down = -1, up = -1;
+    if ((n_down > 0 || n_up > 0) && (row < d_lo || row > d_hi)) return false;
+    if (n_down > 0) {
+      const int* from = d2.data() + (row - y_lo);
+      const int known = d_hi - row + 1;
+      if (known >= n_down) {
+        down = bndp(from, n_down, s);
+      } else if (!bndp_prefix(from, known, n_down, s, &down)) {
+        return false;
+      }
+    }
+    if (n_up > 0) {
+      // Read backwards from the centre row, without a reversed copy.
+      const int known = std::min(row - d_lo + 1, n_up);
+      const int* from = d2.data() + (row - y_lo);
+      if (known >= n_up) {
+        up = bndp<-1>(from, n_up, s);
+      } else if (!bndp_prefix<-1>(from, known, n_up, s, &up)) {
+        return false;
+      }
+    }
+    *up_out = up;
+    *down_out = down;
+    return true;
+  }
+
+  // The filtered line through (px, py) at `angle`: the `behind` samples behind the centre
+  // (farthest first, from `back`), then the first `ahead` from it onwards; its values agree
+  // with those of the whole line up to 2 + K / 2 before its end (the median's and the kernel's
+  // reach). Its second derivative goes to work_.rdd.
+  void filtered_line(int angle, int px, int py, int behind, int ahead) {
+    std::vector<int>& back = work_.back;
+    std::vector<int>& line = work_.line;
+    line.resize(static_cast<std::size_t>(behind + ahead));
+    for (int i = 0; i < behind; ++i) line[i] = back[behind - i];
+    qt_radxsec(line.data() + behind, angle, win_, px, py, ahead);
+    median5(line);
+    second_derivative(line.data(), static_cast<int>(line.size()), kidx_, work_.rdd);
+  }
+
+  // The bound along the ray from end column `col`'s centre point at `angle`; -1 when the point
+  // lies too near the window's edge.
+  int ray(int col, int angle) {
+    const int size = size_, K = K_, s = s_;
+    const int px = col_x_[col], py = col_row_[col];
+    int d = std::min({px, py, size - px, size - py});
+    if (2 * d > size) --d;
+    if (d <= 0) return -1;
+    const int n = d - K / 2;
+    if (n <= 0) return -1;
+    // The bound is picked from the derivative at the centre point and beyond, which depends on
+    // the samples from K / 2 + 2 points behind the centre onwards (the kernel's half and the
+    // median's reach): the line starts there. The filtered values it changes at its start lie
+    // before the ones read.
+    const int behind = std::min(d - 1, K / 2 + 2);
+    work_.back.resize(static_cast<std::size_t>(behind) + 1);
+    qt_radxsec(work_.back.data(), angle + 180, win_, px, py, behind + 1);
+    // The pick usually ends a little past the reach: the line is sampled that far first, then
+    // twice as far past it, and whole only when the pick needs more of it.
+    for (const int ahead : {bound_reach(s) + 2 * K + 8, 2 * bound_reach(s) + 2 * K + 8}) {
+      if (ahead >= d || behind + ahead < std::max(5, K)) break;
+      filtered_line(angle, px, py, behind, ahead);
+      int picked = 0;
+      if (bndp_prefix(work_.rdd.data() + behind, ahead - 2 - K / 2, n, s, &picked)) return picked;
+    }
+    filtered_line(angle, px, py, behind, d);
+    return bndp(work_.rdd.data() + behind, n, s);
+  }
+
+  const QT_WIN* win_;
+  BoundsScratch& work_;
+  int size_, bx_, by_;
+  int s_ = 2, kidx_ = 0, K_ = 0;
+  int hold_r_ = 0, hold_l_ = 0;
+  bool inner_ = true;
+  int col_x_[13] = {}, col_row_[13] = {};
+};
+
+// A band's stored bounds as the result: image coordinates, and the window's from them; a stored
+// x of -1 marks a slot without a point.
+void stored_bounds(const SPOT* band, const QT_WIN* win, QUANT_RES* res) {
+  for (int i = 0; i < SP_BOUNDS; ++i) {
+    const bool none = band->bound_x[i] == -1;
+    res->img_x[i] = none ? -1 : band->bound_x[i];
+    res->img_y[i] = none ? -1 : band->bound_y[i];
+    res->bnd_x[i] = none ? -1 : band->bound_x[i] - win->left;
+    res->bnd_y[i] = none ? -1 : band->bound_y[i] - win->top;
+  }
+}
+
+// Each slot's point at its distance along its direction from its column's centre point; slots
+// without a distance get -1.
+void slot_points(const int* dist, const int* col_x, const int* col_row, const QT_WIN* win,
+                 QUANT_RES* res) {
   for (int i = 0; i < SP_BOUNDS; ++i) {
     if (dist[i] <= 0) {
       res->bnd_x[i] = res->bnd_y[i] = res->img_x[i] = res->img_y[i] = -1;
@@ -848,6 +854,57 @@ int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane,
     res->img_x[i] = res->bnd_x[i] + win->left;
     res->img_y[i] = res->bnd_y[i] + win->top;
   }
+}
+
+}  // namespace
+
+int mj_2df_bnds(SPOT* band, const QT_WIN* win, QUANT_RES* res, const LANE* lane, int find) {
+  static const char* fn = "mj_2df_bnds";
+  if (!band || !win || !res || !win->rows || win->size <= 0) return MJ_FAIL_ALLOC;
+  SLOG(fn, SLOG_ENTRY, "lane #%2d (%4d, %4d) find %d", lane ? lane->lane_number : -1, band->x,
+       band->y, find);
+  if (!lane || !ln_xyinlane(band->x, band->y, lane)) {
+    SLOG(fn, SLOG_EXIT, "(%4d, %4d) not in lane", band->x, band->y);
+    return MJ_FAIL_NOT_IN_LANE;
+  }
+  if (!find) {
+    SLOG(fn, SLOG_VALUE4, "not finding bounds, %d", find);
+    stored_bounds(band, win, res);
+    SLOG(fn, SLOG_EXIT, "0");
+    return 0;
+  }
+  SLOG(fn, SLOG_VALUE4, "finding bounds, %d", find);
+
+  OutlineSearch search(band, win, scratch());
+  const int s = search.expected();
+  SLOG(fn, SLOG_VALUE4, "expect_len %d", s);
+  SLOG(fn, SLOG_VALUE4, "filter_num %d", search.filter());
+  SLOG(fn, SLOG_VALUE4, "pwin center %4d, %4d, size %d, cent (%4d, %4d)", win->cx, win->cy,
+       win->size, search.centre_x(), search.centre_y());
+
+  // The three work arrays of the search (cross-sections, their derivatives, the rays'), each of
+  // which a test can make fail.
+  for (const char* what : {"alloc xsec failed", "alloc df2 failed", "alloc rdf2 failed"}) {
+    if (mj_alloc_fails()) {
+      SLOG(fn, SLOG_ERROR, "%s", what);
+      return MJ_FAIL_ALLOC;
+    }
+  }
+  int dist[SP_BOUNDS] = {};
+  try {
+    search.place_columns(band);
+    search.find_columns(dist);
+    search.find_rays(dist);
+  } catch (const std::bad_alloc&) {
+    SLOG(fn, SLOG_ERROR, "alloc xsec failed");
+    return MJ_FAIL_ALLOC;
+  }
+
+  int result = smooth_side(dist, kTopSlots, search.col_row(), true, s);
+  result |= smooth_side(dist, kBottomSlots, search.col_row(), false, s);
+  smooth_rays(dist, kRightRays, s);
+  smooth_rays(dist, kLeftRays, s);
+  slot_points(dist, search.col_x(), search.col_row(), win, res);
   SLOG(fn, SLOG_EXIT, "%d", result);
   return result;
 }
