@@ -89,5 +89,8 @@ int ui_rgbcolor_dialog(int rgb_file_type);
 
 // The channel number the bitmap routines take for an importer channel: their channels count
 // the samples as a bitmap stores them (blue, green, red), so red 1 is their 3 and blue 3 their
-// 1; 4 (the mix) stays.
+// 1; 4 (the mix) stays. The BMP import and the acquisition from the selected source both pass
+// the channel question's answer through here, so that the channel taken is the one the dialog
+// names (1 red, 2 green, 3 blue), as for TIFF and JPEG; handed on unmapped, "Red" would take
+// the blue samples.
 int acq_dib_channel(int channel);

@@ -96,7 +96,9 @@ std::string value(int code, int band_no, const SPOT* b) {
       if (!im || !im->img_info || !lane || lane->num_center_points < 1) return "";
       return rep_fmt("%.2lf", double(b->y - lane->center_coords[0].y + 1) * im->img_info->y_res *
                                   std::pow(10.0, im->img_info->y_scale));
-    // The band's concentration: its standard value, as the band report shows it.
+    // The band's concentration: its standard value (computed from its amount by the
+    // concentration standards), as the band report shows it. The amount itself is the volume
+    // that Band Vol already shows, which is no concentration.
     case 15: return b->std_value < 0.00001 ? "*" : rep_fmt("%.*lf", rep_digits(ctl->conc_digits), b->std_value);
     case 16: return rep_fmt("%d", b->x);
     case 17: return rep_fmt("%d", b->y);

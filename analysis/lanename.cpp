@@ -49,7 +49,7 @@ int lanename_activate(const std::vector<std::string>& paths,
     std::snprintf(e.path, sizeof e.path, "%s", paths[i].c_str());
     io_path_filename(e.path, e.name);
     IMAGE_REC* open = nullptr;
-    if (wr_disp_get_data(windows, e.name, &open) == 0) {
+    if (wr_disp_get_data(windows, e.path, e.name, &open) == 0) {
       name_lanes(open, int(i), entries);
       open->modified = 1;
       // A failed save keeps the image marked, so that the names and other edits are not lost;

@@ -143,10 +143,13 @@ long file_boxNfy(TK_OBJ box, int event) {
     return 0;
   }
   show_box(b, false, "");
-  if (kBoxes[b].fail_msg == 87)
+  if (kBoxes[b].fail_msg == 87) {
     mh_send_msg(KS_ALERT_INFO, gt_get_message(87), path);
-  else
-    mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(kBoxes[b].fail_msg));
+  } else {
+    char name[KS_PATH_LEN] = "";
+    io_path_filename(path, name);
+    mh_send_msg(KS_ALERT_INFO, gt_get_message(kBoxes[b].fail_msg), name);  // 182 names none
+  }
   return 0;
 }
 

@@ -22,6 +22,8 @@ std::string rep_csv(const std::vector<std::vector<std::string>>& grid, int cols)
         continue;
       }
       out += '"';
+      // A quote inside a cell is doubled: CSV readers take a lone quote as the cell's end, so
+      // a label or lane name holding one would split its cell and shift every cell after it.
       for (char ch : *cell) {
         if (ch == '"') out += '"';
         out += ch;
@@ -44,7 +46,7 @@ int rep_save_as(const std::string& content, bool csv, const char* folder, bool a
   const char* ext = csv ? ".csv" : ".txt";
   char path[KS_PATH_LEN] = "";
   if (!io_win32_savefile(path, sizeof path, "File...", folder ? folder : "", csv ? "*.csv" : "*.txt",
-                         csv ? kCsv : kText, ext))
+                         csv ? kCsv : kText, add_ext ? ext : nullptr))
     return 0;
   std::string target = path;
   if (add_ext && target.find(ext) == std::string::npos) target += ext;

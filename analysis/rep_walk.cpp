@@ -241,7 +241,7 @@ long count_report_bands(Walk& w) {
     WrImage e;
     std::snprintf(e.path, sizeof e.path, "%s", path.c_str());
     io_path_filename(e.path, e.name);
-    if (wr_disp_get_data(w.run.windows, e.name, &e.image) != 0 && wr_read_match_image(&e, 1) != 0) {
+    if (wr_disp_get_data(w.run.windows, e.path, e.name, &e.image) != 0 && wr_read_match_image(&e, 1) != 0) {
       mh_send_msg(KS_ALERT_INFO, ks_gt_message(131), e.name);
       continue;
     }

@@ -59,7 +59,7 @@ ReplcReport replc_build(const std::vector<std::string>& paths,
     WrImage e;
     std::snprintf(e.path, sizeof e.path, "%s", p.c_str());
     io_path_filename(e.path, e.name);
-    if (wr_disp_get_data(windows, e.name, &e.image) != 0 && wr_read_match_image(&e, 1) != 0) {
+    if (wr_disp_get_data(windows, e.path, e.name, &e.image) != 0 && wr_read_match_image(&e, 1) != 0) {
       mh_send_msg(KS_ALERT_INFO, ks_gt_message(131), e.name);
       continue;
     }

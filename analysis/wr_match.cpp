@@ -1,8 +1,6 @@
 // Gathering match and report images.
 #include "analysis/wr_match.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <memory>
 #include <cmath>
@@ -29,15 +27,16 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_show_lanes.h"
 
-int wr_disp_get_data(const std::vector<IMAGE_REC*>& windows, const char* name, IMAGE_REC** out) {
-  SLOG("wr_disp_get_data", SLOG_ENTRY, "<%s>", name ? name : "");
+int wr_disp_get_data(const std::vector<IMAGE_REC*>& windows, const char* path, const char* name,
+                     IMAGE_REC** out) {
+  SLOG("wr_disp_get_data", SLOG_ENTRY, "<%s> <%s>", path ? path : "", name ? name : "");
   *out = nullptr;
   SLOG("wr_disp_get_data", SLOG_VALUE4, "num_win %d", int(windows.size()));
   for (size_t i = 0; name != nullptr && i < windows.size(); ++i) {
     IMAGE_REC* im = windows[i];
     if (im == nullptr) continue;
-    SLOG("wr_disp_get_data", SLOG_VALUE4, "[%2d] <%s>", int(i), im->image_name);
-    if (strcasecmp(im->image_name, name) == 0) {
+    SLOG("wr_disp_get_data", SLOG_VALUE4, "[%2d] <%s>", int(i), im->file_path);
+    if (gt_image_is_entry(im, path, name)) {
       *out = im;
       SLOG("wr_disp_get_data", SLOG_EXIT, "%s", "ret 0");
       return 0;
@@ -191,7 +190,7 @@ void gather(const std::vector<IMAGE_REC*>& windows, const std::vector<std::strin
     set_text(m.path, sizeof m.path, src.path);
     set_text(m.name, sizeof m.name, src.name);
     IMAGE_REC* open = nullptr;
-    if (wr_disp_get_data(windows, src.name, &open) == 0) {
+    if (wr_disp_get_data(windows, src.path, src.name, &open) == 0) {
       src.image = open;
       m.image = open;
     } else if (wr_read_match_image(&src, 0) != 0) {

@@ -18,9 +18,11 @@ struct WrImage {
   int loaded = 0;
 };
 
-// The record of the open window whose image has that name (compared without regard to case):
-// 0 and *out set, or -1 and *out null when no window shows it.
-int wr_disp_get_data(const std::vector<IMAGE_REC*>& windows, const char* name, IMAGE_REC** out);
+// The record of the open window whose image is the entry's (gt_image_is_entry: the file at the
+// path when it holds a folder, else the image of that name): 0 and *out set, or -1 and *out
+// null when no window shows it.
+int wr_disp_get_data(const std::vector<IMAGE_REC*>& windows, const char* path, const char* name,
+                     IMAGE_REC** out);
 
 // Reads the image of entry->path from its files into a record of its own and sets the loaded
 // flag. With keep_stds the standards, header and intensity lookup stay, so that the record gives

@@ -169,6 +169,8 @@ char* st_cut_last(char* dst, const char* src, int ch) {
   return dst;
 }
 
+// Every occurrence is replaced, however many there are: the texts this serves (a report's
+// information with its "<date>" and "<cr>" marks) are the user's, and none of them is cut.
 char* st_replace(char* buffer, const char* pattern, const char* replacement, std::size_t capacity) {
   if (!buffer || !pattern || !*pattern || capacity == 0) return buffer;
   std::string text(buffer, strnlen(buffer, capacity));

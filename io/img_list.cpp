@@ -27,7 +27,9 @@ constexpr int kMsgSomeMissingNames = 195;
 bool open_list(const char* file, std::ifstream* in) {
   if (file && *file) in->open(file, std::ios::binary);
   if (file && *file && *in) return true;
-  mh_send_msg(KS_ALERT_INFO, "%s\n%s", ks_gt_message(kMsgCannotOpen), file ? file : "");
+  char name[KS_PATH_LEN] = "";
+  if (file) io_path_filename(file, name);
+  mh_send_msg(KS_ALERT_INFO, ks_gt_message(kMsgCannotOpen), name);
   return false;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "base/io_file.h"
 #include "base/slog.h"
@@ -32,10 +34,13 @@ double display_factor(const IMAGE_REC* image) {
 
 int scaled(double v, double f) { return static_cast<int>(v * f); }
 
-bool same_image_name(const char* a, const char* b) {
-  char sa[KS_PATH_LEN], sb[KS_PATH_LEN];
-  if (io_strip_extension(sa, a) != 0 || io_strip_extension(sb, b) != 0) return false;
-  return strcasecmp(sa, sb) == 0;
+// The window of the image that the entry (path, name) names.
+TK_OBJ find_window(const char* path, const char* name) {
+  for (int i = 0; i < gt_get_num_img_windows(); ++i) {
+    TK_OBJ win = gt_get_img_window(i);
+    if (gt_image_is_entry(static_cast<IMAGE_REC*>(RES_GetData(win)), path, name)) return win;
+  }
+  return nullptr;
 }
 
 // The text names the lane when it is the number, or the number followed by ':'.
@@ -48,6 +53,20 @@ bool names_lane(const char* text, long number) {
 
 }  // namespace
 
+bool gt_image_is_entry(const IMAGE_REC* image, const char* path, const char* name) {
+  if (image == nullptr) return false;
+  if (path != nullptr && std::strchr(path, '/') != nullptr) {
+    std::error_code ec;  // a file that is gone is its own path alone
+    return std::strcmp(image->file_path, path) == 0 ||
+           std::filesystem::equivalent(image->file_path, path, ec);
+  }
+  char a[KS_PATH_LEN], b[KS_PATH_LEN];
+  if (name == nullptr || io_strip_extension(a, image->image_name) != 0 ||
+      io_strip_extension(b, name) != 0)
+    return false;
+  return strcasecmp(a, b) == 0;
+}
+
 void gt_show_reset() {
   s_shown = 0;
   s_next_x = GT_SHOW_GAP;
@@ -56,20 +75,12 @@ void gt_show_reset() {
 int gt_show_count() { return s_shown; }
 int gt_show_next_x() { return s_next_x; }
 
-TK_OBJ gt_find_image_window(const char* name) {
-  if (!name) return nullptr;
-  for (int i = 0; i < gt_get_num_img_windows(); ++i) {
-    TK_OBJ win = gt_get_img_window(i);
-    auto* im = static_cast<IMAGE_REC*>(RES_GetData(win));
-    if (im && same_image_name(im->image_name, name)) return win;
-  }
-  return nullptr;
-}
+TK_OBJ gt_find_image_window(const char* name) { return find_window(nullptr, name); }
 
 TK_OBJ gt_show_find_or_open(const char* path, const char* name) {
-  if (TK_OBJ win = gt_find_image_window(name)) return win;
+  if (TK_OBJ win = find_window(path, name)) return win;
   gt_load_image_path(path);
-  return gt_find_image_window(name);
+  return find_window(path, name);
 }
 
 LANE* gt_show_find_lane(IMAGE_REC* image, const char* text) {
@@ -161,7 +172,7 @@ void gt_show_images(IMAGE_REC* const* images, int count) {
   gt_show_reset();
   for (int i = 0; i < count; ++i) {
     if (!images[i]) continue;
-    if (i > 0 && images[i - 1] && std::strcmp(images[i - 1]->image_name, images[i]->image_name) == 0)
+    if (i > 0 && gt_image_is_entry(images[i - 1], images[i]->file_path, images[i]->image_name))
       continue;
     char lane[24];
     std::snprintf(lane, sizeof lane, "%ld", static_cast<long>(images[i]->lane_field));

@@ -21,9 +21,15 @@ void gt_show_reset();  // placement starts again at the left
 int gt_show_count();   // windows placed since the last reset
 int gt_show_next_x();  // left edge of the next window
 
+// Whether an image is the one an entry of a list (a match, a report, a lane map) names. An
+// entry whose path holds a folder names the file at that path: images of one name often lie in
+// several folders (a folder a day), so the image must be that file. An entry without a folder
+// goes by name: the image names compared without extension and ignoring case.
+bool gt_image_is_entry(const IMAGE_REC* image, const char* path, const char* name);
 // The image window whose image name equals `name`, both without extension and ignoring case.
 TK_OBJ gt_find_image_window(const char* name);
-// That window, or the image at `path` opened and searched again; null when neither works.
+// The window of the image that path and name name (see gt_image_is_entry), or the image at
+// `path` opened and searched again; null when neither works.
 TK_OBJ gt_show_find_or_open(const char* path, const char* name);
 // The first lane of the image that the text names; null when none does.
 LANE* gt_show_find_lane(IMAGE_REC* image, const char* text);

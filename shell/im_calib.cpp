@@ -167,7 +167,7 @@ bool open_set(const char* caller) {
   s_set = std::fopen(ctl->calib_stdset_path, "rb");
   if (!s_set) {
     SLOG(caller, SLOG_WARN, "set_fd: cannot open <%s>", ctl->calib_stdset_path);
-    mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(80));
+    mh_send_msg(KS_ALERT_INFO, gt_get_message(80), file_part(ctl->calib_stdset_path));
     ctl->calib_stdset = 0;
     ctl->calib_stdset_path[0] = '\0';
     set_label_off();

@@ -414,7 +414,6 @@ int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
     l->band_threshold = bh->hdr_w116[BD_INTENSITY] * r;
     l->band_threshold2 = 0;
     l->max_detect = 0;  // no limit: the image's limit applies when its bands are found again
-    l->pct_threshold = 20;
     l->f &= ~uint32_t(LN_F_SPLIT_BANDS);
     if (auto_flag == 1) {
       int has_bg = 1;

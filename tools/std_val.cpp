@@ -41,7 +41,9 @@ TkFile* gt_std_open_set(const char* path, const char* caller) {
   }
   if (FILE_TryOpen(file, TK_FILE_READ, TK_FILE_TEXT)) return file;
   FILE_Dispose(file);
-  mh_send_msg(1, "%s", gt_get_message(80));
+  char name[KS_PATH_LEN] = "";
+  if (path) io_path_filename(path, name);
+  mh_send_msg(1, gt_get_message(80), name);
   return nullptr;
 }
 

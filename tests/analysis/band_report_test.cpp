@@ -417,6 +417,7 @@ TEST_F(ReportTest, AnUnreadableLaneSelectionAsksWhetherToGoOn) {
   vxtest::TempDir dir;
   IMAGE_REC* im = gel();
   std::strcpy(im->image_name, "gelA.kes");
+  std::snprintf(im->file_path, sizeof im->file_path, "%s", dir.file("gelA.kes").c_str());
   std::snprintf(gt_get_control()->lane_sel_file, CTL_PATH, "%s", dir.file("none.sel").c_str());
   RepRun run;
   run.type = REP_ALL_LANES;

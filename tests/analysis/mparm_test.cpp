@@ -125,6 +125,11 @@ TEST_F(MparmTest, OkStoresEverythingAndListBoxesExcludeEachOther) {
     TKT_Click(RES_GetSub(win, MPARM_SEL_FILE));
     EXPECT_EQ(WGT_GetValue(RES_GetSub(win, MPARM_SEL_FILE)), 0);
     EXPECT_NE(TKT_LastAlertText().find("gone.csv"), std::string::npos);
+    TKT_AnswerChooser({dir_.file("gone.csv")});
+    TKT_AnswerAlert(1);
+    TKT_Click(image_list);
+    EXPECT_EQ(WGT_GetValue(image_list), 0);
+    EXPECT_EQ(TKT_LastAlertText(), "The list file gone.csv cannot be opened.");
     TKT_AnswerChooser({});
     TKT_Click(image_list);
     EXPECT_EQ(WGT_GetValue(image_list), 0);

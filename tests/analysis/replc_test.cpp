@@ -20,6 +20,7 @@ TEST_F(ReportTest, LaneCharacteristicsOfTwoImagesWithTheSameLaneNumbers) {
   IMAGE_REC* a = gel();
   IMAGE_REC* b = gel();
   std::strcpy(a->image_name, "a.kes");
+  std::snprintf(a->file_path, sizeof a->file_path, "%s", dir.file("a.kes").c_str());
   std::snprintf(b->file_path, sizeof b->file_path, "%s", dir.file("b.kes").c_str());
   add_char(a->lanes->next, "Host", "cow, \"old\"");
   add_char(a->lanes->next, "Breed", "");

@@ -164,6 +164,12 @@ TEST_F(ReportTest, ImageInformationWindowShowsTheText) {
   ASSERT_NE(w, nullptr);
   EXPECT_NE(std::string(TEXT_GetText(RES_GetSub(w, 0))).find("Image     : gelA"), std::string::npos);
   grab(w, "img_rep.png");
+  // Save writes the file under the name as picked, with no extension added.
+  vxtest::TempDir dir;
+  TKT_AnswerChooser({dir.file("gelA info")});
+  TKT_Click(RES_GetSub(w, 3));
+  EXPECT_EQ(vxtest::read_text(dir.file("gelA info")), TEXT_GetText(RES_GetSub(w, 0)));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("gelA info.txt")));
   img_rep_dismiss();
   EXPECT_EQ(img_rep_window(), nullptr);
   TKT_Enable(false);

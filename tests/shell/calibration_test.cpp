@@ -347,7 +347,7 @@ TEST_F(CalibrationTest, CancelAndCloseBoxEndTheStateAndGoOnToTheLanesStep) {
     TKT_AnswerAlert(1);
     im_calib_activate(win_);
     if (way == 0) {
-      EXPECT_EQ(TKT_LastAlertText(), gt_get_message(80));
+      EXPECT_EQ(TKT_LastAlertText(), "The standard set file gone.std cannot be opened.");
       EXPECT_EQ(ctl->calib_stdset, 0);
       EXPECT_STREQ(ctl->calib_stdset_path, "");
       EXPECT_FALSE(tk::widget(calib(IM_CALIB_STRIP))->isEnabled());

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <initializer_list>
 #include <string>
 
 #include "base/ks_mem.h"
 #include "gel_file_fixture.h"
 #include "image_view_fixture.h"
 #include "io/analysis.h"
+#include "io/analysis_io.h"
 #include "io/byte_io.h"
 #include "io/info_file.h"
 #include "io/kes_image.h"
@@ -83,6 +86,38 @@ class OpenImagesTest : public MainWindowTest {
     EVENT_Flush();
     const int n = gt_get_num_img_windows();
     return n ? static_cast<IMAGE_REC*>(RES_GetData(gt_get_img_window(n - 1))) : nullptr;
+  }
+  // A gel `name` of width w in the folder dir/folder, saved with its analysis and open: one lane
+  // per band row, lane k (from 1) at x = 30 + 60 (k - 1), named "<folder>-<k>" and holding one
+  // band at that row. Gels of one name in two folders stand for the folder a day that labs keep.
+  IMAGE_REC* open_saved_gel(const std::string& folder, const std::string& name, int w,
+                            std::initializer_list<int> band_rows) {
+    std::filesystem::create_directories(dir + "/" + folder);
+    IMAGE_REC* im = open(write_gel(dir + "/" + folder, name, w, 150));
+    if (!im) return nullptr;
+    int k = 0;
+    for (int row : band_rows) add_lane_and_band(im, 30 + 60 * k++, 10, 140, row);
+    k = 0;
+    for (LANE* l = im->lanes->next; l; l = l->next) {
+      l->lane_number = ++k;
+      std::snprintf(l->lane_name, sizeof l->lane_name, "%s-%d", folder.c_str(), k);
+    }
+    for (SPOT* b = im->bands->next; b; b = b->next) b->size = 1000.0 - b->y;  // sized for matching
+    EXPECT_TRUE(gt_prepare_and_write(im->file_path, im->img_ptr, im));
+    gt_image_clear_modified(im);
+    return im;
+  }
+  // Two gels named "gel" from two folders: day 2's (two lanes, bands at rows 50 and 90) saved
+  // and closed, then day 1's (one lane, band at row 70) saved and left open. Day 1's record.
+  IMAGE_REC* open_day1_after_day2(std::string* day1_path, std::string* day2_path) {
+    IMAGE_REC* day2 = open_saved_gel("day2", "gel", 220, {50, 90});
+    if (!day2) return nullptr;
+    *day2_path = day2->file_path;
+    WIN_Terminate(static_cast<TK_OBJ>(day2->window));
+    EVENT_Flush();
+    IMAGE_REC* day1 = open_saved_gel("day1", "gel", 200, {70});
+    if (day1) *day1_path = day1->file_path;
+    return day1;
   }
   std::string dir;
 };

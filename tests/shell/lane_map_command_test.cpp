@@ -91,4 +91,52 @@ TEST_F(LaneMapCommand, NoSelectedLaneOpensNothing) {
   EXPECT_EQ(TKT_FindWindow("ln_map", "WinLaneMap"), nullptr);
 }
 
+// Gels of one name from two folders, both open: a click on day 2's lane in the map shows that
+// lane in day 2's window and leaves day 1's selection as it was; day 1's gel, saved, reopens
+// with its own lanes.
+class SameNamedGelsLaneMap : public shelltest::OpenImagesTest {
+ protected:
+  void TearDown() override {
+    while (TK_OBJ w = TKT_FindWindow("ln_map", "WinLaneMap")) WIN_Terminate(w);
+    OpenImagesTest::TearDown();
+  }
+};
+
+TEST_F(SameNamedGelsLaneMap, AClickShowsTheLaneInTheGelOfItsOwnFolder) {
+  IMAGE_REC* a = open_saved_gel("day1", "gel", 200, {40, 70, 100});
+  IMAGE_REC* b = open_saved_gel("day2", "gel", 220, {50, 90});
+  ASSERT_TRUE(a && b);
+  LANE* a3 = a->lanes->next->next->next;
+  a3->f |= LN_F_SELECTED;
+  a->num_sel_lanes = 1;
+  b->lanes->next->f |= LN_F_SELECTED;
+  b->num_sel_lanes = 1;
+  gt_set_image_ptr(a);
+  main_winNfySelMenuBar(win_, GT_CMD_REPORT_LANE_MAP);
+  TK_OBJ win = TKT_FindWindow("ln_map", "WinLaneMap");
+  ASSERT_NE(win, nullptr);
+  auto* map = static_cast<LANE_MAP*>(RES_GetData(win));
+  ASSERT_NE(map, nullptr);
+  ASSERT_EQ(legend(map), (std::vector<std::string>{"A:  gel:3:day1-3\n", "B:  gel:1:day2-1\n"}));
+
+  TK_OBJ area = RES_GetSub(win, 2);
+  TKT_Press(area, ks_scale_to_pixel(&map->hscale, 1.5), CANVAS_GetVisible(area).h / 2);
+  EXPECT_EQ(b->cur_lane, b->lanes->next);
+  EXPECT_TRUE(b->lanes->next->f & LN_F_SELECTED);
+  EXPECT_FALSE(a->lanes->next->f & LN_F_SELECTED);
+  EXPECT_TRUE(a3->f & LN_F_SELECTED);
+
+  const std::string a_path = a->file_path;
+  gt_set_image_ptr(a);
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE);
+  gt_image_clear_modified(b);
+  while (gt_get_num_img_windows() > 0) WIN_Terminate(gt_get_img_window(0));
+  EVENT_Flush();
+  a = open(a_path);
+  ASSERT_NE(a, nullptr);
+  std::vector<std::string> names;
+  for (LANE* l = a->lanes->next; l; l = l->next) names.push_back(l->lane_name);
+  EXPECT_EQ(names, (std::vector<std::string>{"day1-1", "day1-2", "day1-3"}));
+}
+
 }  // namespace

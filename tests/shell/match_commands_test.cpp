@@ -172,4 +172,30 @@ TEST_F(MatchCommands, MatchToBandsMatchesAReferenceMadeFromTheSelectedBands) {
   EXPECT_NE(band_rep_window(), nullptr);
 }
 
+// Gels of one name from two folders, day 1's open: matching day 2's file takes day 2's lanes,
+// and day 1's gel comes back from its files as it was.
+TEST_F(MatchCommands, AMatchedFileTakesItsOwnLanesNotThoseOfAnOpenGelOfItsName) {
+  std::string a_path, b_path;
+  IMAGE_REC* a = open_day1_after_day2(&a_path, &b_path);
+  ASSERT_NE(a, nullptr);
+  TKT_AnswerChooser({b_path});
+  run(GT_CMD_MATCH_ALL_LANES, MPARM_OK);
+  ASSERT_NE(matrix(), nullptr);
+  ASSERT_EQ(ks_mr_count(matrix()), 2);
+  for (int row = 0; row < 2; ++row) EXPECT_STREQ(ks_mr_path(matrix(), row), b_path.c_str());
+  EXPECT_STREQ(ks_mr_label(matrix(), 1), "gel:2:day2-2");
+  WIN_Terminate(TKT_FindWindow("gt_matrx", "WinMatrix"));
+
+  gt_set_image_ptr(a);
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE);
+  WIN_Terminate(gt_get_img_window(0));
+  EVENT_Flush();
+  a = open(a_path);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(a->lanes->next, nullptr);
+  EXPECT_EQ(a->lanes->next->next, nullptr);
+  ASSERT_NE(a->bands->next, nullptr);
+  EXPECT_EQ(a->bands->next->y, 70);
+}
+
 }  // namespace

@@ -34,7 +34,7 @@ class ReportCommands : public shelltest::OpenImagesTest {
   static void ok_when_open(const char* window) {
     QTimer::singleShot(0, [window] {
       TK_OBJ w = TKT_FindWindow("rparm", window);
-      ASSERT_NE(w, nullptr);
+      ASSERT_NE(w, nullptr) << window;
       TKT_Click(RES_GetSub(w, 0));
     });
   }
@@ -77,6 +77,33 @@ TEST_F(ReportCommands, CompareSurvivesItsImageClosingAndOtherReportsOpen) {
   EVENT_Flush();
   TKT_Click(RES_GetSub(cw, 3));
   EXPECT_EQ(compare_text().find("gel"), std::string::npos);
+}
+
+// Each of the three list readers names a list file it cannot open in its sentence.
+TEST_F(ReportCommands, ListFilesThatCannotBeOpenedAreNamedInTheAlert) {
+  CONTROL* ctl = gt_get_control();
+  struct Case {
+    char* field;
+    int command;
+    const char* dialog;
+  };
+  const Case cases[] = {{ctl->image_list_file, GT_CMD_REPORT_ALL_LANES, "rparm_win"},
+                        {ctl->imgname_list_file, GT_CMD_REPORT_ALL_LANES, "rparm_win"},
+                        {ctl->imgname_lanename_file, GT_CMD_LANE_NAME_FILE, "lanename_win"}};
+  ASSERT_NE(open(shelltest::write_gel(dir, "gel", 200, 150)), nullptr);  // Lane Names needs one
+  int k = 0;
+  for (const Case& c : cases) {
+    ctl->image_list_file[0] = ctl->imgname_list_file[0] = ctl->imgname_lanename_file[0] = '\0';
+    const std::string name = "gone" + std::to_string(++k) + ".csv";
+    std::snprintf(c.field, CTL_PATH, "%s", (dir + "/" + name).c_str());
+    TKT_AnswerAlert(1);
+    // All Lanes goes on to the image chooser when its list gives no image.
+    if (c.command == GT_CMD_REPORT_ALL_LANES) TKT_AnswerChooser({});
+    ok_when_open(c.dialog);
+    main_winNfySelMenuBar(win_, c.command);
+    EXPECT_EQ(TKT_LastAlertText(), "The list file " + name + " cannot be opened.");
+  }
+  ctl->imgname_lanename_file[0] = '\0';
 }
 
 // gelA is open and gelB present only as files; lists of image names reach both.
@@ -122,6 +149,47 @@ TEST_F(ReportCommands, ImageNameListsDriveAllLanesAndLaneNames) {
   ASSERT_NE(back->lanes->next, nullptr);
   EXPECT_STREQ(back->lanes->next->lane_name, "a name of twenty-fou");
   gt_img_free(back);
+}
+
+// Gels of one name from two folders, day 1's open: a list entry that holds day 2's folder
+// takes day 2's file, not the open gel of that name, and writes nothing into day 1's.
+TEST_F(ReportCommands, SameNamedGelsOfTwoFoldersAreTakenFromTheFolderTheEntryHolds) {
+  std::string a_path, b_path;
+  IMAGE_REC* a = open_day1_after_day2(&a_path, &b_path);
+  ASSERT_NE(a, nullptr);
+
+  CONTROL* ctl = gt_get_control();
+  write(dir + "/list.csv", b_path + "\n");
+  std::snprintf(ctl->image_list_file, CTL_PATH, "%s", (dir + "/list.csv").c_str());
+  ok_when_open("rparm_win");
+  main_winNfySelMenuBar(win_, GT_CMD_REPORT_ALL_LANES);
+  ASSERT_NE(band_rep_window(), nullptr);
+  const std::string& text = band_rep_text();
+  EXPECT_NE(text.find("day2-2"), std::string::npos) << text;
+  EXPECT_EQ(text.find("day1-1"), std::string::npos) << text;
+  ctl->image_list_file[0] = '\0';
+
+  // Lane names from a file: "gel" is found in the image folder, day 2's.
+  std::snprintf(ctl->folders[CTL_DIR_IMAGES], CTL_PATH, "%s", (dir + "/day2").c_str());
+  write(dir + "/names.csv", "gel, 1, \"beta\"\n");
+  std::snprintf(ctl->imgname_lanename_file, CTL_PATH, "%s", (dir + "/names.csv").c_str());
+  ok_when_open("lanename_win");
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_NAME_FILE);
+  EXPECT_STREQ(a->lanes->next->lane_name, "day1-1");
+
+  // File > Save on day 1's gel, then both gels opened again from their files.
+  gt_set_image_ptr(a);
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE);
+  WIN_Terminate(gt_get_img_window(0));
+  EVENT_Flush();
+  for (const auto& [path, name] : {std::pair{a_path, "day1-1"}, {b_path, "beta"}}) {
+    IMAGE_REC* im = open(path);
+    ASSERT_NE(im, nullptr);
+    ASSERT_NE(im->lanes->next, nullptr);
+    EXPECT_STREQ(im->lanes->next->lane_name, name) << path;
+    WIN_Terminate(gt_get_img_window(0));
+    EVENT_Flush();
+  }
 }
 
 }  // namespace

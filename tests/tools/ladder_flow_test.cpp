@@ -136,6 +136,8 @@ TEST_F(LadderFlow, FindLanesThenFindBandsOnTheLadder) {
     ASSERT_NE(im, nullptr);
     const auto lanes = lanes_and_bands(im);
     ASSERT_EQ(lanes.size(), 4u);
+    // Finding bands on new lanes sets no peak-height cut; the band-count path sets its own.
+    for (LANE* l = im->lanes->next; l; l = l->next) EXPECT_EQ(l->pct_threshold, 0);
     for (int k = 0; k < 4; ++k) {
       std::printf("%s lane %d: x %d, %d bands, %d in rows 184..591\n",
                   state == 1 ? "tracked" : "even", k + 1, lanes[k].x, lanes[k].bands, lanes[k].in_rows);

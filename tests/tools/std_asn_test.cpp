@@ -140,7 +140,7 @@ TEST_F(StdAsn, AutomaticAssignmentSkipsZerosAndEndsWhenTheSetIsGone) {
   std::filesystem::remove(path);
   click(im.get(), 3, 300);
   EXPECT_EQ(points_of_lane(im->pending_stds, lane_number(3)), 5);
-  EXPECT_EQ(TKT_LastAlertText(), gt_get_message(80));
+  EXPECT_EQ(TKT_LastAlertText(), "The standard set file ladder.std cannot be opened.");
   click(im.get(), 2, 300);
   EXPECT_EQ(points_of_lane(im->pending_stds, lane_number(2)), 0);
 }
