@@ -91,7 +91,7 @@ bool size_bands(IMAGE_REC* im, const char* set_path) {
     m.x = m.ix = bands[i]->x, m.y = m.iy = bands[i]->y;
     m.value = values[i];
     m.lane_num = ladder->lane_number;
-    m.flags = (m.flags & ~(STD_M_DELETE | 4)) | STD_M_KEPT | STD_M_VALID;
+    m.flags = STD_M_VALID | STD_M_KEPT;  // as a click puts it and OK commits it
     std_list_put(list, &m);
   }
   ks_free(bands);

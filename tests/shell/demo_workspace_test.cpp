@@ -292,7 +292,7 @@ TEST_F(DemoWorkspace, TheTutorialFollowedStepByStepGivesTheDemosImageAndNumbers)
   std::string step1 = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step1.html");
   std::replace(step1.begin(), step1.end(), '\n', ' ');
   std::smatch named;
-  ASSERT_TRUE(std::regex_search(step1, named, std::regex(R"(give (\w+\.kes) in)"))) << step1;
+  ASSERT_TRUE(std::regex_search(step1, named, std::regex(R"(Type (\w+\.kes) in its place)"))) << step1;
   ASSERT_TRUE(make());
   const std::string tif = gel_path().string();
   EXPECT_NE(step1.find(fs::path(tif).filename().string()), std::string::npos);
@@ -317,6 +317,7 @@ TEST_F(DemoWorkspace, TheTutorialFollowedStepByStepGivesTheDemosImageAndNumbers)
   EXPECT_TRUE(*resolution);
   ASSERT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
   ASSERT_EQ(gt_get_num_img_windows(), 2) << TKT_LastAlertText();
+  EXPECT_NE(step1.find(TKT_LastChooser().caption), std::string::npos) << TKT_LastChooser().caption;
   ASSERT_EQ(fs::path(gt_get_image_ptr()->file_path), fs::path(mine));
   TKT_AnswerAlert(2);
   ASSERT_TRUE(choose({GT_MENU_IMAGE}, GT_CMD_INVERT));
