@@ -341,11 +341,18 @@ TEST_F(DemoWorkspace, TheTutorialFollowedStepByStepGivesTheDemosImageAndNumbers)
   ASSERT_TRUE(*defined);
   TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
   TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+  std::vector<std::string> readouts;
   for (auto [x, y] : {std::pair{275, 170}, {1185, 170}, {1185, 610}, {275, 610}}) {
     TKT_Press(area, x, y);
+    readouts.push_back(WGT_GetText(gt_get_status2()));
     TKT_Release(area, x, y);
   }
   EVENT_Flush();
+  // The status line at the first corner reads as step 2 quotes it.
+  std::string step2 = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step2.html");
+  std::smatch quoted;
+  ASSERT_TRUE(std::regex_search(step2, quoted, std::regex("<code>([^<]*)</code>")));
+  EXPECT_EQ(std::regex_replace(quoted[1].str(), std::regex("&nbsp;"), " "), readouts[0]);
 
   // Step 3: Find Bands OK; in Refine Band Detection the settings kept, "Quantify the bands when
   // found" ticked, Apply, OK.
