@@ -1,7 +1,7 @@
 // The demo workspace that scripts/make-demo prepares: its gel's bands are quantified, so the band
 // report shows their amounts; its standard set gives one size to each band of the ladder lane;
 // the preferences open the standard set choosers in its folder; its help folder holds the help
-// files.
+// files; and a user who follows the Tutorial makes the same image and numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,7 +54,6 @@ class DemoWorkspace : public shelltest::OpenImagesTest {
     ctl->size_stdset_path[0] = '\0';
     OpenImagesTest::TearDown();
   }
-  // Makes the workspace in the test's folder; false (with a failure) when it cannot be made.
   // The demo's gel: the TIFF in the shared data folder.
   static fs::path gel_path() {
     fs::path gel = vxtest::shared_data_dir() / "gels" / "ladder_reference_gel.tif";
@@ -62,6 +61,7 @@ class DemoWorkspace : public shelltest::OpenImagesTest {
       gel = vxtest::source_dir().parent_path().parent_path() / "shared/data/gels/ladder_reference_gel.tif";
     return gel;
   }
+  // Makes the workspace in the test's folder; false (with a failure) when it cannot be made.
   bool make() {
     const fs::path gel = gel_path();
     if (!fs::exists(gel)) {
