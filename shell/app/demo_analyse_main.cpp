@@ -1,21 +1,34 @@
-// vx-demo-analyse: analyses the demo workspace's gel as a user would with the default settings
-// (lanes tracked in a block drawn around them, bands found and quantified in each lane) and saves
-// the analysis beside the image, so that the demo opens an analysed gel. It also puts the gel
-// first among the recent files of the preferences file, so that the File menu offers it, and can
-// name the folder of standard sets there.
-// Usage: vx-demo-analyse IMAGE.kes LANES LEFT TOP RIGHT BOTTOM [PREFS.prf [STDSETS/]]
-#include <algorithm>
-#include <cmath>
+// vx-demo-analyse: makes the demo workspace's gel the way the Tutorial makes it, with the
+// program's own code and settings: the TIFF imported as File > Import > TIFF/MD... imports it
+// (the Resolution dialog's offer kept) and inverted as Image > Invert inverts it; then, given a
+// block, its lanes tracked in the block, their bands found and quantified with the program's
+// band-detection defaults, sized against the standard set assigned to the first lane with
+// logarithmic interpolation, and the analysis saved beside the image. A user who follows the
+// Tutorial gets the same image and the same numbers. It also puts the gel first among the recent
+// files of the preferences file, so that the File menu offers it, and can name the folder of
+// standard sets there.
+// An image already in the program's files is kept; only the analysis is made again.
+// Usage: vx-demo-analyse GEL.tif IMAGE.kes [LANES LEFT TOP RIGHT BOTTOM SET.std [PREFS.prf [STDSETS/]]]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
+#include "acquire/io_import.h"
+#include "acquire/io_tiff.h"
+#include "base/io_file.h"
 #include "base/ks_mem.h"
+#include "engine/std_interp.h"
 #include "io/analysis_io.h"
 #include "io/image_rec_init.h"
+#include "io/imgproc.h"
 #include "io/kes_image.h"
 #include "model/control.h"
+#include "model/std_list.h"
+#include "shell/gt_import.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
 
@@ -26,18 +39,72 @@ int fail(const char* what) {
   return 1;
 }
 
+// The Resolution dialog as OK answers it for a new image: the 300 dpi it offers.
+long resolution_offered(TkObject*, double* x_dpi, double* y_dpi, int, int, int, int, int*) {
+  *x_dpi = *y_dpi = 300.0;
+  return 1;
+}
+
+// File > Import > TIFF/MD... into `dest` with the Resolution dialog's offer, then Image > Invert:
+// the gel's bands are light and the program finds bands where the image is dark.
+bool import_and_invert(const char* tif, const char* dest) {
+  io_tiff_set_res_query(resolution_offered);
+  int colour = 0, channel = 0, has_res = 0;
+  const bool ok = io_tiff_check(tif, &colour, &channel, vrem_color()) &&
+                  io_tiff_convert(tif, dest, &has_res, gt_get_control()->im_calib_interp) == 0;
+  io_tiff_set_res_query(nullptr);
+  return ok && io_imgproc_invert(dest) == IMGPROC_OK;
+}
+
 // Tracks n lanes in the block and finds their bands with the lane and band tools, as Find
-// Lanes and Find Bands OK do, with the program's own band-detection defaults. False when the
-// block cannot be read or no band is found.
-bool analyse(IMAGE_REC* im, int n, int left, int top, int right, int bottom) {
+// Lanes and Find Bands OK do, with the program's own band-detection defaults and the bands
+// quantified as they are found ("Quantify the bands when found"). False when the block cannot
+// be read or no band is found.
+bool find_lanes_and_bands(IMAGE_REC* im, int n, int left, int top, int right, int bottom) {
   const int corners[8] = {left, top, right, top, right, bottom, left, bottom};
   im->num_sel_lanes = n;
   if (gt_find_lanes(corners, 2, im->lanes, im) != 0) return false;
-  gt_get_control()->fnd_bnd_quant = 1;  // the bands are quantified, so the report shows amounts
+  gt_get_control()->fnd_bnd_quant = 1;
   const int found = gt_band_find_start(im, 1);
   im->has_bands = 1;
   std::printf("vx-demo-analyse: %d lanes, %d bands\n", n, found);
   return found > 0;
+}
+
+// Size Stds with Logarithmic interpolation, the set assigned automatically: the set's values, one
+// a line, go in turn to the first lane's bands from the top (a blank or 0 line skips its band),
+// and OK in Assign Size Standards sizes every lane against them. False when the set cannot be
+// read or gives no standard.
+bool size_bands(IMAGE_REC* im, const char* set_path) {
+  std::ifstream in(set_path);
+  std::vector<double> values;
+  for (std::string line; std::getline(in, line);) values.push_back(std::atof(line.c_str()));
+  STD_LIST* list = im->size_stdp ? im->size_stdp[0] : nullptr;
+  LANE* ladder = im->lanes ? im->lanes->next : nullptr;
+  if (values.empty() || !list || !ladder) return false;
+  SPOT** bands = nullptr;
+  const int n = ln_find_bands_in_lane(im->bands, &bands, ladder, nullptr, nullptr);
+  for (int i = 0; i < n && i < static_cast<int>(values.size()); ++i) {
+    if (values[i] == 0.0) continue;
+    STD_MARKER m;
+    std_marker_clear(&m);
+    m.x = m.ix = bands[i]->x, m.y = m.iy = bands[i]->y;
+    m.value = values[i];
+    m.lane_num = ladder->lane_number;
+    m.flags = STD_M_VALID | STD_M_KEPT;  // as a click puts it and OK commits it
+    std_list_put(list, &m);
+  }
+  ks_free(bands);
+  const CONTROL* ctl = gt_get_control();
+  list->int_method = 1;  // Logarithmic
+  list->extrap_method = ctl->size_extrap;
+  list->use_repeats = (ctl->flags & CTL_F_SIZE_STDS) ? 1 : 0;
+  list->repeat_length = ctl->size_nstd;
+  list->precision = ctl->size_digits;
+  if (list->count == 0) return false;
+  std_lane_spots_calc(im->img_info, im->lanes, im->bands, im->size_stdp,
+                      im->lane_hdr ? im->lane_hdr->num_tiers : -1);
+  return true;
 }
 
 // Puts the image first among the recent files of the preferences file (made when missing),
@@ -62,11 +129,20 @@ void add_recent(const char* prefs, const char* path, const char* stdsets) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 7) return fail("usage: vx-demo-analyse IMAGE.kes LANES LEFT TOP RIGHT BOTTOM [PREFS.prf [STDSETS/]]");
-  const char* path = argv[1];
-  const int n = std::atoi(argv[2]);
-  const int left = std::atoi(argv[3]), top = std::atoi(argv[4]);
-  const int right = std::atoi(argv[5]), bottom = std::atoi(argv[6]);
+  if (argc != 3 && argc < 9)
+    return fail("usage: vx-demo-analyse GEL.tif IMAGE.kes [LANES LEFT TOP RIGHT BOTTOM SET.std [PREFS.prf [STDSETS/]]]");
+  const char* tif = argv[1];
+  const char* path = argv[2];
+  gt_control_init(gt_get_control());  // the program's own settings
+  namespace fs = std::filesystem;
+  if (!fs::exists(path) || !fs::exists(io_base_name(path) + ".kei")) {
+    if (!import_and_invert(tif, path)) return fail("the TIFF file could not be imported");
+  }
+  if (argc == 3) return 0;
+
+  const int n = std::atoi(argv[3]);
+  const int left = std::atoi(argv[4]), top = std::atoi(argv[5]);
+  const int right = std::atoi(argv[6]), bottom = std::atoi(argv[7]);
   int bits = 0;
   int32_t ext[2] = {0, 0};
   if (!io_query_image(path, &bits, ext)) return fail("cannot read the image");
@@ -74,7 +150,6 @@ int main(int argc, char** argv) {
       right - left < 2 * n || bottom - top < 10)
     return fail("the block does not fit the image");
 
-  gt_control_init(gt_get_control());  // the program's own band-detection defaults
   IMAGE_REC* im = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
   if (!im || !gt_img_init(im)) return fail("no memory");
   gt_read_and_prepare_inf(path, im->img_ptr, im);
@@ -84,11 +159,13 @@ int main(int argc, char** argv) {
     im->img_info->bytes_per_pixel = bits / 8;
   }
   int rc = 0;
-  if (!analyse(im, n, left, top, right, bottom))
+  if (!find_lanes_and_bands(im, n, left, top, right, bottom))
     rc = fail("the gel could not be analysed");
+  else if (!size_bands(im, argv[8]))
+    rc = fail("the standard set could not be assigned");
   else if (!gt_prepare_and_write(path, im->img_ptr, im))
     rc = fail("the analysis could not be saved");
   gt_img_free(im);
-  if (rc == 0 && argc > 7) add_recent(argv[7], path, argc > 8 ? argv[8] : nullptr);
+  if (rc == 0 && argc > 9) add_recent(argv[9], path, argc > 10 ? argv[10] : nullptr);
   return rc;
 }

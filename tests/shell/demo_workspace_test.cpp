@@ -1,13 +1,14 @@
 // The demo workspace that scripts/make-demo prepares: its gel's bands are quantified, so the band
 // report shows their amounts; its standard set gives one size to each band of the ladder lane;
 // the preferences open the standard set choosers in its folder; its help folder holds the help
-// files.
+// files; and a user who follows the Tutorial makes the same image and numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "analysis/mparm.h"
 #include "analysis/rep_engine.h"
 #include "gel_fixture.h"
+#include "base/io_file.h"
 #include "base/ks_mem.h"
 #include "io/analysis_io.h"
 #include "model/control.h"
@@ -52,11 +54,16 @@ class DemoWorkspace : public shelltest::OpenImagesTest {
     ctl->size_stdset_path[0] = '\0';
     OpenImagesTest::TearDown();
   }
-  // Makes the workspace in the test's folder; false (with a failure) when it cannot be made.
-  bool make() {
+  // The demo's gel: the TIFF in the shared data folder.
+  static fs::path gel_path() {
     fs::path gel = vxtest::shared_data_dir() / "gels" / "ladder_reference_gel.tif";
     if (!fs::exists(gel))
       gel = vxtest::source_dir().parent_path().parent_path() / "shared/data/gels/ladder_reference_gel.tif";
+    return gel;
+  }
+  // Makes the workspace in the test's folder; false (with a failure) when it cannot be made.
+  bool make() {
+    const fs::path gel = gel_path();
     if (!fs::exists(gel)) {
       ADD_FAILURE() << "the demo gel is missing: " << gel;
       return false;
@@ -274,6 +281,128 @@ TEST_F(DemoWorkspace, TheTutorialsMatchGivesLanesOneAndTwoTheSimilarityItQuotes)
   EXPECT_EQ(cell(7, 1), "ladder_reference_gel:1:");
   EXPECT_EQ(cell(8, 1), "ladder_reference_gel:2:");
   EXPECT_EQ(std::atoi(cell(8, 2).c_str()), kTutorialLanes12) << "lanes 1 and 2: " << cell(8, 2);
+}
+
+// The Tutorial followed to the letter with the demo workspace's gel open: the TIFF imported
+// under the name step 1 gives, the Resolution dialog's offer kept, Image > Invert, the lanes
+// found in the block of step 2, the bands found and quantified as step 3 has it and sized as step
+// 4 has it. The image and every number of the band report (size, intensity, volume) are the
+// demo's.
+TEST_F(DemoWorkspace, TheTutorialFollowedStepByStepGivesTheDemosImageAndNumbers) {
+  std::string step1 = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step1.html");
+  std::replace(step1.begin(), step1.end(), '\n', ' ');
+  std::smatch named;
+  ASSERT_TRUE(std::regex_search(step1, named, std::regex(R"(Type (\w+\.kes) in its place)"))) << step1;
+  ASSERT_TRUE(make());
+  const std::string tif = gel_path().string();
+  EXPECT_NE(step1.find(fs::path(tif).filename().string()), std::string::npos);
+  IMAGE_REC* demo_gel = open(demo + "/images/ladder_reference_gel.kes");
+  ASSERT_NE(demo_gel, nullptr);
+  const int unanswered = TKT_Unanswered();
+  // A command chosen as the user does: its pull-downs opened in turn, then the entry.
+  const auto choose = [this](std::initializer_list<int> pulldowns, int command) {
+    for (int m : pulldowns) TKT_OpenMenu(win_, m);
+    return TKT_ChooseMenu(win_, command);
+  };
+
+  // Step 1: File > Import > TIFF/MD..., the TIFF, the Resolution dialog's OK, the new name; then
+  // Image > Invert, Yes.
+  const std::string mine = demo + "/images/" + named[1].str();
+  TKT_AnswerChooser({tif});
+  const auto resolution =
+      vxtest::when_shown("ui_res", "ui_res_win", [](TK_OBJ d) { TKT_Click(RES_GetSub(d, 2)); });
+  TKT_AnswerChooser({mine});
+  ASSERT_TRUE(choose({GT_MENU_FILE, GT_MENU_IMPORT}, GT_CMD_IMPORT_TIFF));
+  EVENT_Flush();
+  EXPECT_TRUE(*resolution);
+  ASSERT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
+  ASSERT_EQ(gt_get_num_img_windows(), 2) << TKT_LastAlertText();
+  EXPECT_NE(step1.find(TKT_LastChooser().caption), std::string::npos) << TKT_LastChooser().caption;
+  ASSERT_EQ(fs::path(gt_get_image_ptr()->file_path), fs::path(mine));
+  TKT_AnswerAlert(2);
+  ASSERT_TRUE(choose({GT_MENU_IMAGE}, GT_CMD_INVERT));
+  EVENT_Flush();
+  IMAGE_REC* im = gt_get_image_ptr();
+  ASSERT_NE(im, nullptr);
+  ASSERT_EQ(fs::path(im->file_path), fs::path(mine));
+  for (const char* ext : {".kes", ".kei"})
+    EXPECT_EQ(vxtest::read_text(io_base_name(mine.c_str()) + ext),
+              vxtest::read_text(demo + "/images/ladder_reference_gel" + ext)) << ext;
+
+  // Step 2: Define..., 4 lanes in a block found automatically, the block's corners clicked.
+  const auto defined = vxtest::when_shown("ln_info", "ln_info_win", [](TK_OBJ d) {
+    TKT_Pick(RES_GetSub(d, 3), 1);
+    TKT_Type(RES_GetSub(d, 0), "4");
+    if (!WGT_GetValue(RES_GetSub(d, 4))) TKT_Click(RES_GetSub(d, 4));
+    TKT_Click(RES_GetSub(d, 1));
+  });
+  ASSERT_TRUE(choose({GT_MENU_ANALYSIS, GT_MENU_LANES}, GT_CMD_DEFINE_LANES));
+  EVENT_Flush();
+  ASSERT_TRUE(*defined);
+  TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+  TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+  std::vector<std::string> readouts;
+  for (auto [x, y] : {std::pair{275, 170}, {1185, 170}, {1185, 610}, {275, 610}}) {
+    TKT_Press(area, x, y);
+    readouts.push_back(WGT_GetText(gt_get_status2()));
+    TKT_Release(area, x, y);
+  }
+  EVENT_Flush();
+  // The status line at the first corner reads as step 2 quotes it.
+  std::string step2 = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step2.html");
+  std::smatch quoted;
+  ASSERT_TRUE(std::regex_search(step2, quoted, std::regex("<code>([^<]*)</code>")));
+  EXPECT_EQ(std::regex_replace(quoted[1].str(), std::regex("&nbsp;"), " "), readouts[0]);
+
+  // Step 3: Find Bands OK; in Refine Band Detection the settings kept, "Quantify the bands when
+  // found" ticked, Apply, OK.
+  TK_OBJ fd_bnd = TKT_FindWindow("fd_bnd", "fd_bnd_win");
+  ASSERT_NE(fd_bnd, nullptr);
+  const auto refined = vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ d) {
+    TKT_Click(RES_GetSub(d, 19));
+    TKT_Click(RES_GetSub(d, 2));
+    TKT_Click(RES_GetSub(d, 0));
+  });
+  TKT_Click(RES_GetSub(fd_bnd, 0));
+  EVENT_Flush();
+  ASSERT_TRUE(*refined);
+
+  // Step 4.
+  size_the_ladder(im);
+  EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
+
+  // The band report's size, intensity and volume of every band, lane by lane, top to bottom.
+  const auto report = [](IMAGE_REC* image) {
+    std::vector<std::string> rows;
+    rep_state_reset();
+    RepState& st = rep_state();
+    st.image = image;
+    for (LANE* l = image->lanes->next; l; l = l->next) {
+      st.lane = l;
+      SPOT** arr = nullptr;
+      const int n = ln_find_bands_in_lane(image->bands, &arr, l, nullptr, nullptr);
+      for (int i = 0; i < n; ++i) {
+        std::string row = std::to_string(l->lane_number) + ":" + std::to_string(i + 1), cell;
+        for (int code : {6, 7, 8}) {
+          get_band_fld_val_str(code, i + 1, arr[i], cell);
+          row += " " + cell;
+        }
+        rows.push_back(row);
+      }
+      ks_free(arr);
+    }
+    rep_state_reset();
+    return rows;
+  };
+  const std::vector<std::string> users = report(im), demos = report(demo_gel);
+  EXPECT_GT(users.size(), 60u);
+  EXPECT_EQ(users, demos);
+  // Every band is sized but the top band of lanes 2 to 4, which lies above the ladder lane's top
+  // band, as step 4 says.
+  std::vector<std::string> unsized;
+  for (const std::string& row : demos)
+    if (row.find(" * ") != std::string::npos) unsized.push_back(row.substr(0, row.find(' ')));
+  EXPECT_EQ(unsized, (std::vector<std::string>{"2:1", "3:1", "4:1"}));
 }
 
 }  // namespace
