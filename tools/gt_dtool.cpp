@@ -91,9 +91,33 @@ void cut_strip() {
   s_strip.x0 = x0;
 }
 
+std::vector<DtStripLabel> s_strip_labels;
+
+// Where a label of `w` by `h` goes whose centre is (x, y): there when it overlaps no label placed
+// before, else the nearest place on its row, a label's width and a gap to either side at a time,
+// that overlaps none, so that the numbers of close bands stay readable.
+TkRect place_label(int x, int y, int w, int h, int step) {
+  auto free = [&](const TkRect& r) {
+    for (const DtStripLabel& l : s_strip_labels) {
+      const TkRect& o = l.box;
+      if (r.x < o.x + o.w && o.x < r.x + r.w && r.y < o.y + o.h && o.y < r.y + r.h) return false;
+    }
+    return true;
+  };
+  TkRect r{x - w / 2, y - h / 2, w, h};
+  for (int k = 1; !free(r) && k <= static_cast<int>(s_strip_labels.size()); ++k) {
+    for (int side : {1, -1}) {
+      TkRect t{x - w / 2 + side * k * step, y - h / 2, w, h};
+      if (free(t)) return t;
+    }
+  }
+  return r;
+}
+
 // The strip scaled into the part, keeping its aspect, with the bands' numbers or sizes at the
-// lane's centre on their peak rows.
+// lane's centre on their peak rows (beside it where a closer band's label stands there).
 void paint_strip(TK_OBJ area) {
+  s_strip_labels.clear();
   const DtState& s = dtool_state();
   const TkImage& src = s_strip.image;
   if (src.width() <= 0 || src.height() <= 0 || !s.lane) return;
@@ -115,6 +139,13 @@ void paint_strip(TK_OBJ area) {
   if (TK_OBJ font = ih_get_font(1, 1, 0)) DRAW_SetFont(area, font);  // Helvetica, 24 points, plain
   const bool sizes = WGT_GetValue(part(P_LABELS)) == 1 && dtool_sizes_usable();
   const int n = dtool_n();
+  // Labels stand a widest label and a little apart when they have to move aside.
+  int step = 0;
+  for (int i = 0; i < static_cast<int>(s.bands.size()); ++i) {
+    short tw = 0, th = 0;
+    ks_draw_text_size(area, sizes ? ":0000.00" : std::to_string(i + 1).c_str(), &tw, &th);
+    step = std::max(step, tw + tw / 4 + 2);
+  }
   for (int i = 0; i < static_cast<int>(s.bands.size()); ++i) {
     int peak = 0;
     dtool_band_bounds(i, &peak, nullptr, nullptr);
@@ -132,7 +163,9 @@ void paint_strip(TK_OBJ area) {
     DRAW_SetColors(area, DRAW_StockColor(i == s.selected ? 0 : s.info->strip_color), DRAW_StockColor(9));
     short tw = 0, th = 0;
     ks_draw_text_size(area, label, &tw, &th);
-    ks_draw_text(area, view.x + x - tw / 2, view.y + y - th / 2, 66, label);
+    const TkRect at = place_label(view.x + x, view.y + y, tw, th, std::max<int>(step, tw + 2));
+    s_strip_labels.push_back({label, at});
+    ks_draw_text(area, at.x, at.y, 66, label);
   }
 }
 
@@ -635,3 +668,5 @@ int gt_dtool_activate(DT_INFO* caller, const char* folder) {
   if (info->draw_area) WGT_Redraw(info->draw_area);
   return code == 1 ? 1 : 0;
 }
+
+const std::vector<DtStripLabel>& dtool_strip_labels() { return s_strip_labels; }
