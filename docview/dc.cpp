@@ -216,9 +216,14 @@ bool CDC::TextOut(int x, int y, const std::string& text) {
   MapExact(x, y, dx, dy);
   const LOGFONT& f = state_->now.font;
   const double px = FontPixels(f), stretch = HorizontalStretch();
-  if (state_->now.clipped &&
-      !TextBox(*attribute_, dx, dy, state_->now.align, f, px, text, stretch).Intersects(state_->now.clip))
-    return true;
+  if (state_->now.clipped) {
+    // A text cut by the top or bottom edge goes to the slice that holds its middle, so that a
+    // picture printed in slices shows it once.
+    const DeviceRect box = TextBox(*attribute_, dx, dy, state_->now.align, f, px, text, stretch);
+    const DeviceRect& clip = state_->now.clip;
+    const double middle = (box.top + box.bottom) / 2;
+    if (!box.Intersects(clip) || middle < clip.top || middle >= clip.bottom) return true;
+  }
   device_->Text({x, y}, dx, dy, state_->now.align, f, px, text, stretch);
   return true;
 }

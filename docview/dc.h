@@ -191,7 +191,7 @@ class CDC {
   bool LineTo(CPoint p) { return LineTo(p.x, p.y); }
   bool Polyline(const CPoint* points, int count);
   // Narrows the area drawn in to its part inside `logical` (kept by SaveDC and RestoreDC). A
-  // text wholly outside the area is not drawn at all.
+  // text wholly outside the area, or whose middle lies above or below it, is not drawn at all.
   void IntersectClipRect(const CRect& logical);
 
   Device& device() const { return *device_; }

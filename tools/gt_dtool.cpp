@@ -94,9 +94,10 @@ void cut_strip() {
 std::vector<DtStripLabel> s_strip_labels;
 
 // Where a label of `w` by `h` goes whose centre is (x, y): there when it overlaps no label placed
-// before, else the nearest place on its row, a label's width and a gap to either side at a time,
-// that overlaps none, so that the numbers of close bands stay readable.
-TkRect place_label(int x, int y, int w, int h, int step) {
+// before, else the nearest place on its row, `step` pixels to either side at a time, that
+// overlaps none (inside `view` where there is room), so that the numbers of close bands stay
+// readable.
+TkRect place_label(int x, int y, int w, int h, int step, const TkRect& view) {
   auto free = [&](const TkRect& r) {
     for (const DtStripLabel& l : s_strip_labels) {
       const TkRect& o = l.box;
@@ -104,13 +105,16 @@ TkRect place_label(int x, int y, int w, int h, int step) {
     }
     return true;
   };
-  TkRect r{x - w / 2, y - h / 2, w, h};
-  for (int k = 1; !free(r) && k <= static_cast<int>(s_strip_labels.size()); ++k) {
-    for (int side : {1, -1}) {
-      TkRect t{x - w / 2 + side * k * step, y - h / 2, w, h};
-      if (free(t)) return t;
-    }
-  }
+  const TkRect r{x - w / 2, y - h / 2, w, h};
+  if (free(r)) return r;
+  for (bool inside : {true, false})
+    for (int k = 1; k <= static_cast<int>(s_strip_labels.size()); ++k)
+      for (int side : {1, -1}) {
+        TkRect t = r;
+        t.x += side * k * step;
+        if (inside && w <= view.w) t.x = std::clamp(t.x, view.x, view.x + view.w - w);
+        if (free(t)) return t;
+      }
   return r;
 }
 
@@ -139,13 +143,6 @@ void paint_strip(TK_OBJ area) {
   if (TK_OBJ font = ih_get_font(1, 1, 0)) DRAW_SetFont(area, font);  // Helvetica, 24 points, plain
   const bool sizes = WGT_GetValue(part(P_LABELS)) == 1 && dtool_sizes_usable();
   const int n = dtool_n();
-  // Labels stand a widest label and a little apart when they have to move aside.
-  int step = 0;
-  for (int i = 0; i < static_cast<int>(s.bands.size()); ++i) {
-    short tw = 0, th = 0;
-    ks_draw_text_size(area, sizes ? ":0000.00" : std::to_string(i + 1).c_str(), &tw, &th);
-    step = std::max(step, tw + tw / 4 + 2);
-  }
   for (int i = 0; i < static_cast<int>(s.bands.size()); ++i) {
     int peak = 0;
     dtool_band_bounds(i, &peak, nullptr, nullptr);
@@ -163,7 +160,8 @@ void paint_strip(TK_OBJ area) {
     DRAW_SetColors(area, DRAW_StockColor(i == s.selected ? 0 : s.info->strip_color), DRAW_StockColor(9));
     short tw = 0, th = 0;
     ks_draw_text_size(area, label, &tw, &th);
-    const TkRect at = place_label(view.x + x, view.y + y, tw, th, std::max<int>(step, tw + 2));
+    // A label that moves aside moves by its own width and a little.
+    const TkRect at = place_label(view.x + x, view.y + y, tw, th, tw + 3, view);
     s_strip_labels.push_back({label, at});
     ks_draw_text(area, at.x, at.y, 66, label);
   }

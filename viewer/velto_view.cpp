@@ -112,12 +112,13 @@ std::vector<int> CVeltoView::PageTops(docview::Device& device) {
   if (page <= 0) return tops;
   int top = 0;
   while (top + page < height) {
-    double cut = top + page;
-    for (bool moved = true; moved;) {
-      moved = false;
-      for (const auto& [a, b] : measure->spans)
-        if (a > top && a < cut && cut < b) cut = a, moved = true;
-    }
+    // Up to the top of the highest text that the page's edge cuts; a text above that reaching a
+    // pixel or two past it (texts may overlap by a rounding) stays on this page, which holds
+    // its middle.
+    const double edge = top + page;
+    double cut = edge;
+    for (const auto& [a, b] : measure->spans)
+      if (a > top && a < edge && edge < b) cut = std::min(cut, a);
     int next = std::abs(dc.LPtoDP(CSize{0, logical(static_cast<int>(cut))}).cy);
     if (next <= top) next = top + page;  // a text taller than the page is cut
     tops.push_back(logical(next));
