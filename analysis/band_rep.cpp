@@ -103,8 +103,10 @@ long part_nfy(TK_OBJ part, int event) {
       rep_print(RES_GetSub(s_w.win, s_w.format == FMT_TEXT ? P_TEXT : P_TABLE), ctl->folders[CTL_DIR_REPORTS]);
       break;
     case P_SAVE:
-      if (s_w.format == FMT_TEXT) rep_save_as(s_w.out.text, false, ctl->folders[CTL_DIR_REPORTS]);
-      else rep_save_as(rep_csv(s_w.out.grid, s_w.cols), true, ctl->folders[CTL_DIR_REPORTS]);
+      if (s_w.format == FMT_TEXT)
+        rep_save_as(s_w.out.text, false, ctl->folders[CTL_DIR_REPORTS], WIN_GetTitle(s_w.win));
+      else
+        rep_save_as(rep_csv(s_w.out.grid, s_w.cols), true, ctl->folders[CTL_DIR_REPORTS], WIN_GetTitle(s_w.win));
       break;
     default: return WGT_DefaultNfy(part, event);
   }

@@ -96,7 +96,7 @@ long part_nfy(TK_OBJ part, int event) {
     case 2: ui_print(RES_GetSub(s_win, 0), ctl->folders[CTL_DIR_REPORTS], nullptr, nullptr); break;
     case 3: {
       const char* text = TEXT_GetText(RES_GetSub(s_win, 0));
-      rep_save_as(text ? text : "", false, ctl->folders[CTL_DIR_REPORTS], false);
+      rep_save_as(text ? text : "", false, ctl->folders[CTL_DIR_REPORTS], WIN_GetTitle(s_win), false);
       break;
     }
     default: return WGT_DefaultNfy(part, event);

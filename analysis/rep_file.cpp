@@ -40,12 +40,14 @@ bool rep_write_file(const std::string& path, const std::string& content) {
   return set.put(path, content.data(), content.size()) && set.commit();
 }
 
-int rep_save_as(const std::string& content, bool csv, const char* folder, bool add_ext) {
+int rep_save_as(const std::string& content, bool csv, const char* folder, const char* what,
+                bool add_ext) {
   static const char kText[] = "Text Files (*.txt)\0*.txt\0All Files (*.*)\0*.*\0";
   static const char kCsv[] = "CSV Files (*.csv)\0*.csv\0All Files (*.*)\0*.*\0";
   const char* ext = csv ? ".csv" : ".txt";
   char path[KS_PATH_LEN] = "";
-  if (!io_win32_savefile(path, sizeof path, "File...", folder ? folder : "", csv ? "*.csv" : "*.txt",
+  const std::string caption = what && *what ? std::string("Save ") + what : std::string("File...");
+  if (!io_win32_savefile(path, sizeof path, caption.c_str(), folder ? folder : "", csv ? "*.csv" : "*.txt",
                          csv ? kCsv : kText, add_ext ? ext : nullptr))
     return 0;
   std::string target = path;

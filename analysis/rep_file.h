@@ -21,8 +21,10 @@ bool rep_write_file(const std::string& path, const std::string& content);
 // else the text ones. The extension is appended when the name does not hold it; an existing
 // file is replaced only after the question (ui_msg 270) is answered Yes. A failed write shows
 // gt_msg 132 and keeps the old file. Returns 1 when written, 0 otherwise.
-// With add_ext false the name is used as picked.
-int rep_save_as(const std::string& content, bool csv, const char* folder, bool add_ext = true);
+// The chooser opens in `folder` and is titled "Save " with `what` (the report window's title), so
+// that it says what is saved. With add_ext false the name is used as picked.
+int rep_save_as(const std::string& content, bool csv, const char* folder, const char* what = nullptr,
+                bool add_ext = true);
 
 // Prints a report's text or table as shown, into `folder` when printed to a file, on the print
 // defaults with the picture brought to 0.9 of the printable width and height.

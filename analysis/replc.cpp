@@ -196,8 +196,10 @@ long part_nfy(TK_OBJ part, int event) {
     case 3: replc_dismiss(); break;
     case 4: rep_print(RES_GetSub(s_w.win, s_w.table ? 2 : 1), ctl->folders[CTL_DIR_REPORTS]); break;
     case 5:
-      if (s_w.table) rep_save_as(rep_csv(s_w.report.grid, s_w.report.cols), true, ctl->folders[CTL_DIR_REPORTS]);
-      else rep_save_as(s_w.report.text, false, ctl->folders[CTL_DIR_REPORTS]);
+      if (s_w.table)
+        rep_save_as(rep_csv(s_w.report.grid, s_w.report.cols), true, ctl->folders[CTL_DIR_REPORTS], WIN_GetTitle(s_w.win));
+      else
+        rep_save_as(s_w.report.text, false, ctl->folders[CTL_DIR_REPORTS], WIN_GetTitle(s_w.win));
       break;
     default: return WGT_DefaultNfy(part, event);
   }

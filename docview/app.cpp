@@ -234,7 +234,8 @@ bool CWinApp::OnCommand(unsigned id) {
     return true;
   }
   if (id == ID_FILE_PRINT_SETUP) {
-    RunPageSetup();
+    // The pictures are laid out on the page: a new page lays them out again.
+    if (RunPageSetup()) UpdateAllViews(0);
     return true;
   }
   if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST) {

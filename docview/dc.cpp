@@ -24,6 +24,8 @@ struct CDC::State {
     CSize window_ext{1, 1}, viewport_ext{1, 1};
     LOGFONT font;
     unsigned align = TA_LEFT | TA_TOP;
+    bool clipped = false;
+    DeviceRect clip;
   };
   Saved now;
   std::vector<Saved> stack;
@@ -52,8 +54,10 @@ bool CDC::RestoreDC(int saved) {
   if (state_->stack.empty()) return false;
   std::size_t keep = saved < 0 ? state_->stack.size() - 1 : static_cast<std::size_t>(saved - 1);
   if (keep >= state_->stack.size()) return false;
+  const bool clip_changed = state_->now.clipped || state_->stack[keep].clipped;
   state_->now = state_->stack[keep];
   state_->stack.resize(keep);
+  if (clip_changed) device_->Clip(state_->now.clipped ? &state_->now.clip : nullptr);
   OnObjectSelected();
   OnMapModeSet();
   return true;
@@ -211,8 +215,63 @@ bool CDC::TextOut(int x, int y, const std::string& text) {
   double dx, dy;
   MapExact(x, y, dx, dy);
   const LOGFONT& f = state_->now.font;
-  device_->Text({x, y}, dx, dy, state_->now.align, f, FontPixels(f), text, HorizontalStretch());
+  const double px = FontPixels(f), stretch = HorizontalStretch();
+  if (state_->now.clipped) {
+    // A text cut by the top or bottom edge goes to the slice that holds its middle, so that a
+    // picture printed in slices shows it once.
+    const DeviceRect box = TextBox(*attribute_, dx, dy, state_->now.align, f, px, text, stretch);
+    const DeviceRect& clip = state_->now.clip;
+    const double middle = (box.top + box.bottom) / 2;
+    if (!box.Intersects(clip) || middle < clip.top || middle >= clip.bottom) return true;
+  }
+  device_->Text({x, y}, dx, dy, state_->now.align, f, px, text, stretch);
   return true;
+}
+
+void CDC::IntersectClipRect(const CRect& logical) {
+  double x0, y0, x1, y1;
+  MapExact(logical.left, logical.top, x0, y0);
+  MapExact(logical.right, logical.bottom, x1, y1);
+  DeviceRect r{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+  State::Saved& now = state_->now;
+  if (now.clipped) {
+    r.left = std::max(r.left, now.clip.left);
+    r.top = std::max(r.top, now.clip.top);
+    r.right = std::max(r.left, std::min(r.right, now.clip.right));
+    r.bottom = std::max(r.top, std::min(r.bottom, now.clip.bottom));
+  }
+  now.clipped = true;
+  now.clip = r;
+  device_->Clip(&now.clip);
+}
+
+DeviceRect TextBox(Device& measure, double x, double y, unsigned align, const LOGFONT& font,
+                   double pixels, const std::string& text, double stretch) {
+  const DeviceFontMetrics m = measure.Metrics(font, pixels);
+  const double w = measure.TextWidth(font, pixels, text) * (stretch > 0 ? stretch : 1.0);
+  double left = 0;
+  if ((align & TA_CENTER) == TA_CENTER)
+    left = -w / 2;
+  else if (align & TA_RIGHT)
+    left = -w;
+  double top = 0;  // below the reference point: the device's y runs downward
+  if ((align & TA_BASELINE) == TA_BASELINE)
+    top = -m.ascent;
+  else if (align & TA_BOTTOM)
+    top = -(m.ascent + m.descent);
+  const double bottom = top + m.ascent + m.descent;
+  if (font.lfEscapement == 0) return {x + left, y + top, x + left + w, y + bottom};
+  // Turned counter-clockwise on the page about the reference point.
+  const double a = font.lfEscapement / 10.0 * 3.14159265358979323846 / 180.0;
+  const double c = std::cos(a), s = std::sin(a);
+  DeviceRect r{1e300, 1e300, -1e300, -1e300};
+  for (double cx : {left, left + w})
+    for (double cy : {top, bottom}) {
+      const double px = x + cx * c + cy * s, py = y - cx * s + cy * c;
+      r.left = std::min(r.left, px), r.right = std::max(r.right, px);
+      r.top = std::min(r.top, py), r.bottom = std::max(r.bottom, py);
+    }
+  return r;
 }
 
 CPoint CDC::MoveTo(int x, int y) {
@@ -294,6 +353,11 @@ double RecordingDevice::TextWidth(const LOGFONT&, double, const std::string& tex
 
 void RecordingDevice::Polyline(const std::vector<CPoint>& logical, const std::vector<double>& xy) {
   lines.push_back({logical, xy});
+}
+
+void RecordingDevice::Clip(const DeviceRect* area) {
+  clipped = area != nullptr;
+  if (area) clip = *area;
 }
 
 void RecordingDevice::Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font,

@@ -89,6 +89,14 @@ struct DeviceFontMetrics {
   double average_width = 0;
 };
 
+// A rectangle in device pixels.
+struct DeviceRect {
+  double left = 0, top = 0, right = 0, bottom = 0;
+  bool Intersects(const DeviceRect& o) const {
+    return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+  }
+};
+
 // What a context draws on. Coordinates are device pixels; the logical ones are passed along for
 // devices that record rather than draw.
 class Device {
@@ -106,7 +114,14 @@ class Device {
   virtual void Text(CPoint /*logical*/, double /*x*/, double /*y*/, unsigned /*align*/,
                     const LOGFONT& /*font*/, double /*pixels*/, const std::string& /*text*/,
                     double /*stretch*/) {}
+  // Limits drawing to `area` (device pixels), or lifts the limit when `area` is null.
+  virtual void Clip(const DeviceRect* /*area*/) {}
 };
+
+// The box in device pixels that a text drawn as Device::Text draws it covers, measured on
+// `measure`: its advance across and its ascent and descent down, turned by the escapement.
+DeviceRect TextBox(Device& measure, double x, double y, unsigned align, const LOGFONT& font,
+                   double pixels, const std::string& text, double stretch);
 
 class CFont {
  public:
@@ -175,6 +190,9 @@ class CDC {
   bool LineTo(int x, int y);
   bool LineTo(CPoint p) { return LineTo(p.x, p.y); }
   bool Polyline(const CPoint* points, int count);
+  // Narrows the area drawn in to its part inside `logical` (kept by SaveDC and RestoreDC). A
+  // text wholly outside the area, or whose middle lies above or below it, is not drawn at all.
+  void IntersectClipRect(const CRect& logical);
 
   Device& device() const { return *device_; }
   Device& attribute() const { return *attribute_; }
@@ -235,8 +253,11 @@ class RecordingDevice : public Device {
   void Polyline(const std::vector<CPoint>& logical, const std::vector<double>& device_xy) override;
   void Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font, double pixels,
             const std::string& text, double stretch) override;
+  void Clip(const DeviceRect* area) override;
 
   Metrics_ m_;
+  bool clipped = false;
+  DeviceRect clip;  // the last limit set, while `clipped`
   std::vector<Line> lines;
   std::vector<TextItem> texts;
 };

@@ -22,6 +22,8 @@ struct CPrintInfo {
   unsigned m_nCurPage = 1;
   bool m_bDirect = false;   // print without the print dialog
   bool m_bPreview = false;  // print preview
+  // The pages the user chose to print (0: from the first, or to the last).
+  unsigned m_nFromPage = 0, m_nToPage = 0;
   void SetMinPage(unsigned n) { m_nMinPage = n; }
   void SetMaxPage(unsigned n) { m_nMaxPage = n; }
   unsigned GetMinPage() const { return m_nMinPage; }

@@ -5,6 +5,7 @@
 #include <QtPrintSupport/QPrintPreviewDialog>
 #include <QtPrintSupport/QPrintPreviewWidget>
 #include <QtPrintSupport/QPrinterInfo>
+#include <algorithm>
 
 #include "docview/framework.h"
 #include "docview/message_box.h"
@@ -43,7 +44,14 @@ std::shared_ptr<QPrinter> MakeDefaultPrinter() {
 
 bool RunPageSetup() {
   std::shared_ptr<QPrinter> printer = MakeDefaultPrinter();
-  if (!printer || test::Enabled()) return false;
+  if (!printer) return false;
+  if (test::Enabled()) {
+    bool landscape = false;
+    if (!test::TakePageSetupAnswer(landscape)) return false;
+    printer->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    PageSetup() = printer->pageLayout();
+    return true;
+  }
   QPageSetupDialog dlg(printer.get());
   if (dlg.exec() != QDialog::Accepted) return false;
   PageSetup() = printer->pageLayout();
@@ -52,8 +60,10 @@ bool RunPageSetup() {
 
 namespace {
 
-// Draws pages `from` to `to` of `view` on `printer`.
-void PrintPages(CView* view, QPrinter* printer, CPrintInfo& info, unsigned from, unsigned to) {
+// Draws the pages of `view` that the user chose on `printer`, each inside the printable area of
+// the paper. The view may settle its page count when printing begins, on the printer's own
+// context.
+void PrintPages(CView* view, QPrinter* printer, CPrintInfo& info) {
   QPainter painter;
   if (!painter.begin(printer)) {
     AfxMessageBox("The printer could not be started: nothing was printed.");
@@ -65,10 +75,15 @@ void PrintPages(CView* view, QPrinter* printer, CPrintInfo& info, unsigned from,
   device->SetPage(page.width(), page.height());
   CDC dc(device);
   view->OnBeginPrinting(&dc, &info);
+  const unsigned last = info.m_nMaxPage == 0xFFFF ? info.m_nMinPage : info.m_nMaxPage;
+  const unsigned from = std::max(info.m_nMinPage, info.m_nFromPage);
+  const unsigned to = info.m_nToPage > 0 ? std::min(last, info.m_nToPage) : last;
   for (unsigned p = from; p <= to; ++p) {
     if (p != from) printer->newPage();
     info.m_nCurPage = p;
     dc.SaveDC();
+    // The painter's origin is the printable area's top left corner: nothing is drawn beyond it.
+    dc.IntersectClipRect({0, 0, page.width(), page.height()});
     view->OnPrepareDC(&dc, &info);
     view->OnPrint(&dc, &info);
     dc.RestoreDC();
@@ -83,6 +98,9 @@ bool CView::DoPreparePrinting(CPrintInfo* info) {
   std::shared_ptr<QPrinter> printer = MakeDefaultPrinter();
   if (!printer) return false;
   info->printer = printer;
+  // The job carries the document's name: the print queue and a PDF file's title show it.
+  if (CDocument* doc = GetDocument(); doc && !doc->GetTitle().empty())
+    printer->setDocName(QString::fromStdString(doc->GetTitle()));
   if (info->m_bPreview) return true;
   // A direct print goes to the installed default printer. Without one the default printer is a
   // PDF file, which needs a name: the print dialog asks for it.
@@ -103,8 +121,8 @@ bool CView::DoPreparePrinting(CPrintInfo* info) {
   dlg.setMinMax(static_cast<int>(info->m_nMinPage), static_cast<int>(info->m_nMaxPage));
   if (dlg.exec() != QDialog::Accepted) return false;
   if (printer->fromPage() > 0) {
-    info->m_nMinPage = static_cast<unsigned>(printer->fromPage());
-    info->m_nMaxPage = static_cast<unsigned>(std::max(printer->fromPage(), printer->toPage()));
+    info->m_nFromPage = static_cast<unsigned>(printer->fromPage());
+    info->m_nToPage = static_cast<unsigned>(std::max(printer->fromPage(), printer->toPage()));
   }
   return true;
 }
@@ -113,20 +131,16 @@ void CView::OnFilePrint(bool direct) {
   CPrintInfo info;
   info.m_bDirect = direct;
   if (!OnPreparePrinting(&info) || !info.printer) return;
-  auto* printer = static_cast<QPrinter*>(info.printer.get());
-  unsigned last = info.m_nMaxPage == 0xFFFF ? info.m_nMinPage : info.m_nMaxPage;
-  PrintPages(this, printer, info, info.m_nMinPage, last);
+  PrintPages(this, static_cast<QPrinter*>(info.printer.get()), info);
 }
 
 void CView::OnFilePrintPreview() {
   CPrintInfo info;
   info.m_bPreview = true;
   if (!OnPreparePrinting(&info) || !info.printer) return;
-  auto* printer = static_cast<QPrinter*>(info.printer.get());
-  unsigned last = info.m_nMaxPage == 0xFFFF ? info.m_nMinPage : info.m_nMaxPage;
-  QPrintPreviewDialog preview(printer);
+  QPrintPreviewDialog preview(static_cast<QPrinter*>(info.printer.get()));
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&](QPrinter* p) { PrintPages(this, p, info, info.m_nMinPage, last); });
+                   [&](QPrinter* p) { PrintPages(this, p, info); });
   if (test::Enabled()) {
     preview.show();
     QCoreApplication::processEvents();

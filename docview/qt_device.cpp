@@ -110,6 +110,14 @@ void QtDevice::Text(CPoint, double x, double y, unsigned align, const LOGFONT& f
   painter_->restore();
 }
 
+void QtDevice::Clip(const DeviceRect* area) {
+  if (!painter_) return;
+  if (area)
+    painter_->setClipRect(QRectF(QPointF(area->left, area->top), QPointF(area->right, area->bottom)));
+  else
+    painter_->setClipping(false);
+}
+
 DeviceFactory SetDeviceFactory(DeviceFactory factory) {
   DeviceFactory old = g_factory;
   g_factory = factory;

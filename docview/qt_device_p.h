@@ -34,6 +34,7 @@ class QtDevice : public Device {
   void Polyline(const std::vector<CPoint>& logical, const std::vector<double>& device_xy) override;
   void Text(CPoint logical, double x, double y, unsigned align, const LOGFONT& font, double pixels,
             const std::string& text, double stretch) override;
+  void Clip(const DeviceRect* area) override;
 
   QPaintDevice* paint_device() const { return device_; }
 

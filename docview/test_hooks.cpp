@@ -16,6 +16,7 @@ struct Hooks {
   std::deque<std::string> files;
   std::deque<std::optional<Font>> fonts;
   std::deque<std::string> prints;
+  std::deque<std::optional<bool>> page_setups;
   std::function<void(CDialog&)> dialog;
   std::function<void(int)> preview;
   int unanswered = 0;
@@ -37,6 +38,8 @@ void AnswerFileChooser(const std::string& path) { H().files.push_back(path); }
 void AnswerFontChooser(const std::string& face, int tenths) { H().fonts.push_back(Font{face, tenths}); }
 void CancelFontChooser() { H().fonts.push_back(std::nullopt); }
 void AnswerPrintDialog(const std::string& pdf_path) { H().prints.push_back(pdf_path); }
+void AnswerPageSetup(bool landscape) { H().page_setups.push_back(landscape); }
+void CancelPageSetup() { H().page_setups.push_back(std::nullopt); }
 void SetDialogProc(std::function<void(CDialog&)> proc) { H().dialog = std::move(proc); }
 void SetPreviewProc(std::function<void(int)> proc) { H().preview = std::move(proc); }
 int Unanswered() { return H().unanswered; }
@@ -86,6 +89,17 @@ bool TakeFontAnswer(std::string& face, int& tenths, bool& answered) {
 
 bool TakePrintAnswer(std::string& path, bool& answered) {
   return TakePath(H().prints, path, answered);
+}
+
+bool TakePageSetupAnswer(bool& landscape) {
+  if (H().page_setups.empty()) {
+    ++H().unanswered;
+    return false;
+  }
+  std::optional<bool> a = H().page_setups.front();
+  H().page_setups.pop_front();
+  if (a) landscape = *a;
+  return a.has_value();
 }
 
 void RunDialogProc(CDialog& dialog) {

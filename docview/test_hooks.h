@@ -19,6 +19,9 @@ void AnswerFileChooser(const std::string& path);  // empty: cancel
 void AnswerFontChooser(const std::string& face, int tenths);
 void CancelFontChooser();
 void AnswerPrintDialog(const std::string& pdf_path);  // empty: cancel
+// The page set-up dialog: OK with the paper turned to landscape or portrait, or cancelled.
+void AnswerPageSetup(bool landscape);
+void CancelPageSetup();
 // Called with each modal dialog once it has started; the dialog is cancelled afterwards unless
 // the procedure ended it.
 void SetDialogProc(std::function<void(CDialog&)> proc);
@@ -35,6 +38,7 @@ bool ScreenSize(int* w, int* h);
 bool TakeFileAnswer(std::string& path, bool& answered);
 bool TakeFontAnswer(std::string& face, int& tenths, bool& answered);
 bool TakePrintAnswer(std::string& path, bool& answered);
+bool TakePageSetupAnswer(bool& landscape);
 void RunDialogProc(CDialog& dialog);
 void RunPreviewProc(int pages);
 void CountFileChooser();

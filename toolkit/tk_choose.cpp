@@ -1,6 +1,7 @@
 // Choosers over Qt's own file dialog (not the desktop's, so that tests can drive it). With the
 // test driver on, a dialog takes the next queued answer: the paths are selected and the dialog
 // accepted as if the user had typed them; an empty answer cancels.
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
@@ -71,7 +72,10 @@ bool run(QFileDialog& dlg, QStringList* picked) {
 }  // namespace
 
 std::vector<std::string> CHOOSE_OpenFiles(const KsOpenFileRequest& req, int* chosen_filter) {
-  QFileDialog dlg(nullptr, QString::fromStdString(req.caption), QString::fromStdString(req.folder));
+  // A chooser without a folder of its own opens in the current folder (the workspace), not in
+  // whichever folder the last chooser showed.
+  const QString folder = req.folder.empty() ? QDir::currentPath() : QString::fromStdString(req.folder);
+  QFileDialog dlg(nullptr, QString::fromStdString(req.caption), folder);
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   // The save form takes any name (the file is to be written) and asks before replacing one.
   // The callers ask themselves before replacing a file, so the dialog does not ask as well.
@@ -88,7 +92,10 @@ std::vector<std::string> CHOOSE_OpenFiles(const KsOpenFileRequest& req, int* cho
     if (req.filter_index >= 0 && req.filter_index < filters.size())
       dlg.selectNameFilter(filters[req.filter_index]);
   }
-  if (!req.file.empty()) dlg.selectFile(QString::fromStdString(req.file));
+  // A proposed name with wildcards ("*.txt") is a filter, which the filter list shows already:
+  // the name field stays empty rather than offering it as a name.
+  if (!req.file.empty() && req.file.find_first_of("*?") == std::string::npos)
+    dlg.selectFile(QString::fromStdString(req.file));
   QStringList picked;
   std::vector<std::string> out;
   if (!run(dlg, &picked)) return out;

@@ -119,7 +119,8 @@ class TkWindowWidget : public QWidget {
 
  private:
   // Escape and Return in a dialog, as Qt's dialogs take them: Escape presses Cancel, or the
-  // close box when there is none; Return presses the button that has the focus, or else OK.
+  // close box when there is none; Return presses the button that has the focus, or else the
+  // window's default button, or else OK.
   // The main window, windows with a menu bar and workspace windows are no dialogs.
   void dialog_key(TK_OBJ win, QKeyEvent* e) {
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
@@ -132,6 +133,12 @@ class TkWindowWidget : public QWidget {
       if (focus && focus->window() == this && focus->isEnabled() && focus->isVisible()) {
         focus->click();
         return;
+      }
+      for (QPushButton* b : findChildren<QPushButton*>()) {
+        if (b->window() == this && b->isDefault() && b->isEnabled() && b->isVisible()) {
+          b->click();
+          return;
+        }
       }
     }
     if (QPushButton* b = role_button(escape ? "cancel" : "ok", escape ? "Cancel" : "OK")) {
@@ -300,6 +307,8 @@ QWidget* make_part(TkObject* obj, const ResNode& part, const std::string& module
     } else {
       auto* p = new QPushButton(label);
       p->setAutoDefault(false);
+      // The window's default button: drawn as such, and Return presses it.
+      if (find_prop(part, "default")) p->setDefault(true);
       b = p;
     }
     // A checkable button stays pressed until it is released (WGT_SetValue 1 / 0).

@@ -266,6 +266,7 @@ struct TkPrintJob {
   TkPageSetup page;
   std::unique_ptr<QPrinter> printer;
   bool dialog_page = false;           // the printer holds the page chosen in the dialog
+  std::string title = "vx";           // the job's name: the printed window's title
   std::unique_ptr<TkPrintDC> dc;
 };
 
@@ -315,6 +316,13 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
   if (!w) return nullptr;
   auto* job = new TkPrintJob;
   job->page = page;
+  // The window's title names what is printed (an image, a report); the print queue and the
+  // file's title show it. It is kept on one line.
+  if (const QString t = w->window()->windowTitle().simplified(); !t.isEmpty()) {
+    job->title = t.toStdString();
+    for (char& c : job->title)
+      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  }
   if (TkArea* a = tk::area(widget)) {
     job->picture = a->backing().copy();
     if (rect) {
@@ -495,6 +503,7 @@ int qt_print_dialog(TkPrintJob& job, int drive, bool* page_chosen) {
 int PRINT_ShowDialog(TkPrintJob* job) {
   if (!job) return 0;
   job->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  job->printer->setDocName(tk::qs(job->title.c_str()));
   start_printer(*job);
   int answer = 0;
   bool page_chosen = false;
@@ -533,12 +542,12 @@ int PRINT_ToFile(TkPrintJob* job, const char* path) {
   if (job->text) {
     const QRectF box = layout_text(*job, g, kFileDpi);
     const int pages = job->text->count();
-    text = ps_header(g, pages, box, "vx");
+    text = ps_header(g, pages, box, job->title.c_str());
     for (int i = 0; i < pages; ++i) text += ps_page(box, i + 1, job->text->draw(i));
   } else {
     const QImage p = job_picture(*job, g, kFileDpi);
     const QRectF box = fit_box(job->page, g, std::max(1, p.width()), std::max(1, p.height()));
-    text = ps_header(g, 1, box, "vx") + ps_page(box, 1, p);
+    text = ps_header(g, 1, box, job->title.c_str()) + ps_page(box, 1, p);
   }
   text += kPsTrailer;
   IoFileSet set;

@@ -195,6 +195,7 @@ constexpr Rule kPart[] = {
     {"centred", "", Block::NONE, Ctx::PART},
     {"flat", "", Block::NONE, Ctx::PART},
     {"checkable", "", Block::NONE, Ctx::PART},
+    {"default", "", Block::NONE, Ctx::PART},
     {"readonly", "", Block::NONE, Ctx::PART},
     {"packed", "", Block::NONE, Ctx::PART},
     {"focus", "", Block::NONE, Ctx::PART},

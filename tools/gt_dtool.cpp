@@ -91,9 +91,37 @@ void cut_strip() {
   s_strip.x0 = x0;
 }
 
+std::vector<DtStripLabel> s_strip_labels;
+
+// Where a label of `w` by `h` goes whose centre is (x, y): there when it overlaps no label placed
+// before, else the nearest place on its row, `step` pixels to either side at a time, that
+// overlaps none (inside `view` where there is room), so that the numbers of close bands stay
+// readable.
+TkRect place_label(int x, int y, int w, int h, int step, const TkRect& view) {
+  auto free = [&](const TkRect& r) {
+    for (const DtStripLabel& l : s_strip_labels) {
+      const TkRect& o = l.box;
+      if (r.x < o.x + o.w && o.x < r.x + r.w && r.y < o.y + o.h && o.y < r.y + r.h) return false;
+    }
+    return true;
+  };
+  const TkRect r{x - w / 2, y - h / 2, w, h};
+  if (free(r)) return r;
+  for (bool inside : {true, false})
+    for (int k = 1; k <= static_cast<int>(s_strip_labels.size()); ++k)
+      for (int side : {1, -1}) {
+        TkRect t = r;
+        t.x += side * k * step;
+        if (inside && w <= view.w) t.x = std::clamp(t.x, view.x, view.x + view.w - w);
+        if (free(t)) return t;
+      }
+  return r;
+}
+
 // The strip scaled into the part, keeping its aspect, with the bands' numbers or sizes at the
-// lane's centre on their peak rows.
+// lane's centre on their peak rows (beside it where a closer band's label stands there).
 void paint_strip(TK_OBJ area) {
+  s_strip_labels.clear();
   const DtState& s = dtool_state();
   const TkImage& src = s_strip.image;
   if (src.width() <= 0 || src.height() <= 0 || !s.lane) return;
@@ -132,7 +160,10 @@ void paint_strip(TK_OBJ area) {
     DRAW_SetColors(area, DRAW_StockColor(i == s.selected ? 0 : s.info->strip_color), DRAW_StockColor(9));
     short tw = 0, th = 0;
     ks_draw_text_size(area, label, &tw, &th);
-    ks_draw_text(area, view.x + x - tw / 2, view.y + y - th / 2, 66, label);
+    // A label that moves aside moves by its own width and a little.
+    const TkRect at = place_label(view.x + x, view.y + y, tw, th, tw + 3, view);
+    s_strip_labels.push_back({label, at});
+    ks_draw_text(area, at.x, at.y, 66, label);
   }
 }
 
@@ -635,3 +666,5 @@ int gt_dtool_activate(DT_INFO* caller, const char* folder) {
   if (info->draw_area) WGT_Redraw(info->draw_area);
   return code == 1 ? 1 : 0;
 }
+
+const std::vector<DtStripLabel>& dtool_strip_labels() { return s_strip_labels; }

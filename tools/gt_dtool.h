@@ -2,6 +2,9 @@
 // report, and the controls that change the profile, the bounds and the bands. Modal.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "model/lane.h"
 #include "tools/dtool_calc.h"
 
@@ -29,3 +32,10 @@ void dtool_click_row(int row);
 int dtool_handle_at(TK_OBJ chart, TkPoint p);
 // Turns the boundaries file on (reading it) or off (finding the peaks again); the result.
 int dtool_use_file(int on);
+// A band's label on the lane strip as last painted: its text and its box in the strip's pixels.
+struct DtStripLabel {
+  std::string text;
+  TkRect box;
+};
+// The labels of the lane strip's last paint, one per band in band order.
+const std::vector<DtStripLabel>& dtool_strip_labels();

@@ -1,5 +1,7 @@
 #include "viewer/match_file.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -72,30 +74,35 @@ ReadResult ReadMatchStream(CVeltoDoc& doc, std::istream& in, const std::string& 
   if (!in) return Fail(IDS_BAD_FIRST_LINE, {name});
   if (tag != "VELTO") return Fail(IDS_NOT_VELTO_FILE, {name});
 
-  // The count is read signed and must fit what the file can hold: every taxon takes at least one
-  // byte (its label) and so does every similarity. This keeps a damaged count ("-1", or one far
-  // beyond the file) from sizing the triangle and the pools.
+  // The count is read signed: "-1" is no count. A count beyond what the file can hold is not
+  // refused here: the file runs out of lanes first, and the reader says where. Every taxon takes
+  // at least one byte (its label) and so does every similarity, so a file of b bytes holds at
+  // most `room` rows in full; the triangle and the pools are sized for no more rows than the file
+  // can reach, which keeps a damaged count from sizing them beyond the file.
   long long count = -1;
   in >> count;
-  if (!in || count < 0) return Fail(IDS_BAD_TAXON_COUNT, {name});
-  const auto n = static_cast<unsigned long long>(count);
-  if (n > std::numeric_limits<std::uint32_t>::max() || n > byte_count ||
-      static_cast<unsigned long long>(TriangleSize(n)) > byte_count)
+  if (!in || count < 0 || static_cast<unsigned long long>(count) > std::numeric_limits<std::uint32_t>::max())
     return Fail(IDS_BAD_TAXON_COUNT, {name});
+  const auto n = static_cast<std::size_t>(count);
+  std::size_t rows = n;
+  if (byte_count != std::numeric_limits<std::uintmax_t>::max()) {
+    const auto room = static_cast<std::size_t>(std::sqrt(2.0 * static_cast<double>(byte_count))) + 2;
+    rows = std::min(n, room);
+  }
 
   try {
-    const std::size_t cells = TriangleSize(n);
-    if (cells > doc.m_distances.max_size() || n > doc.m_bands.max_size()) throw std::bad_alloc();
+    const std::size_t cells = TriangleSize(rows);
+    if (cells > doc.m_distances.max_size() || rows > doc.m_bands.max_size()) throw std::bad_alloc();
     doc.m_distances.assign(cells, 0.0f);
     doc.m_taxonCount = static_cast<std::uint32_t>(n);
-    doc.m_taxa.Resize(n);
-    doc.m_bands.assign(n, {});
+    doc.m_taxa.Resize(rows);
+    doc.m_bands.assign(rows, {});
     doc.m_bandMin = std::numeric_limits<float>::max();
     doc.m_bandMax = std::numeric_limits<float>::lowest();
 
     std::string label;
     for (std::size_t i = 0; i < n; ++i) {
-      if (!ReadLabel(in, label)) return Fail(IDS_BAD_LABEL, {std::to_string(i + 1)});
+      if (i == rows || !ReadLabel(in, label)) return Fail(IDS_BAD_LABEL, {std::to_string(i + 1)});
       doc.m_taxa(label);
 
       float* row = doc.m_distances.data() + (i > 0 ? PackedIndex(i, 0) : 0);

@@ -1,6 +1,10 @@
 #include "viewer/velto_view.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <utility>
 
 #include "viewer/global_options.h"
 #include "viewer/resource.h"
@@ -62,14 +66,72 @@ void CVeltoView::OnPrepareDC(docview::CDC* dc, docview::CPrintInfo* info) {
   }
 }
 
+namespace {
+
+// Measures on `base` and keeps the top and bottom, in device pixels, of every text drawn.
+class TextSpans : public docview::Device {
+ public:
+  explicit TextSpans(docview::Device& base) : base_(base) {}
+  int Caps(int index) const override { return base_.Caps(index); }
+  bool IsPrinting() const override { return true; }
+  docview::DeviceFontMetrics Metrics(const docview::LOGFONT& font, double pixels) override {
+    return base_.Metrics(font, pixels);
+  }
+  double TextWidth(const docview::LOGFONT& font, double pixels, const std::string& text) override {
+    return base_.TextWidth(font, pixels, text);
+  }
+  void Text(CPoint, double x, double y, unsigned align, const docview::LOGFONT& font, double pixels,
+            const std::string& text, double stretch) override {
+    docview::DeviceRect r = docview::TextBox(base_, x, y, align, font, pixels, text, stretch);
+    spans.emplace_back(r.top, r.bottom);
+  }
+
+  std::vector<std::pair<double, double>> spans;
+
+ private:
+  docview::Device& base_;
+};
+
+}  // namespace
+
+std::vector<int> CVeltoView::PageTops(docview::Device& device) {
+  auto measure = std::make_shared<TextSpans>(device);
+  docview::CDC dc(measure);
+  dc.SetMapMode(docview::MM_LOMETRIC);
+  OnDraw(&dc);
+  const int page = dc.GetDeviceCaps(docview::VERTRES);
+  const int height = std::abs(dc.LPtoDP(CSize{0, std::abs(Extent().cy)}).cy);
+  // A depth in device pixels as logical units, rounded up the page so that a text starting there
+  // is not cut.
+  auto logical = [&dc](int px) {
+    int l = std::abs(dc.DPtoLP(CSize{0, px}).cy);
+    while (l > 0 && std::abs(dc.LPtoDP(CSize{0, l}).cy) > px) --l;
+    return l;
+  };
+  std::vector<int> tops{0};
+  if (page <= 0) return tops;
+  int top = 0;
+  while (top + page < height) {
+    // Up to the top of the highest text that the page's edge cuts; a text above that reaching a
+    // pixel or two past it (texts may overlap by a rounding) stays on this page, which holds
+    // its middle.
+    const double edge = top + page;
+    double cut = edge;
+    for (const auto& [a, b] : measure->spans)
+      if (a > top && a < edge && edge < b) cut = std::min(cut, a);
+    int next = std::abs(dc.LPtoDP(CSize{0, logical(static_cast<int>(cut))}).cy);
+    if (next <= top) next = top + page;  // a text taller than the page is cut
+    tops.push_back(logical(next));
+    top = next;
+  }
+  return tops;
+}
+
 unsigned CVeltoView::PageCount() {
   if (Options().GetFitToWindow()) return 1;
   DefaultPrinterDC dc(docview::MM_LOMETRIC);
-  long long page = dc.PageSize().cy;
-  long long h = std::abs(static_cast<long long>(Extent().cy));
-  if (page <= 0) return 1;
-  long long n = (h + page - 1) / page;
-  return static_cast<unsigned>(n < 1 ? 1 : n);
+  m_pageTops = PageTops(dc.device());
+  return static_cast<unsigned>(m_pageTops.size());
 }
 
 bool CVeltoView::OnPreparePrinting(docview::CPrintInfo* info) {
@@ -77,10 +139,28 @@ bool CVeltoView::OnPreparePrinting(docview::CPrintInfo* info) {
   return DoPreparePrinting(info);
 }
 
+void CVeltoView::OnBeginPrinting(docview::CDC* dc, docview::CPrintInfo* info) {
+  // The pages of the printer chosen, which may hold another paper than the default printer's.
+  if (Options().GetFitToWindow()) return;
+  m_pageTops = PageTops(dc->attribute());
+  info->SetMaxPage(static_cast<unsigned>(m_pageTops.size()));
+}
+
 void CVeltoView::OnPrint(docview::CDC* dc, docview::CPrintInfo* info) {
-  // Each page shows the next page-high slice of the picture.
-  int page = static_cast<int>(info ? info->m_nCurPage : 1);
-  dc->SetViewportOrg(0, -(page - 1) * dc->GetDeviceCaps(docview::VERTRES));
+  std::size_t page = info && info->m_nCurPage > 0 ? info->m_nCurPage - 1 : 0;
+  if (Options().GetFitToWindow()) {
+    dc->SetViewportOrg(0, 0);
+    OnDraw(dc);
+    return;
+  }
+  if (m_pageTops.empty()) PageCount();
+  page = std::min(page, m_pageTops.size() - 1);
+  // The page shows its slice of the picture, from its top to the next page's.
+  const int top = m_pageTops[page];
+  dc->SetViewportOrg(0, -std::abs(dc->LPtoDP(CSize{0, top}).cy));
+  constexpr int kWide = 1000000;
+  const int bottom = page + 1 < m_pageTops.size() ? m_pageTops[page + 1] : top + kWide;
+  dc->IntersectClipRect({-kWide, -top, kWide, -bottom});
   OnDraw(dc);
 }
 

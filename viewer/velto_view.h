@@ -1,6 +1,6 @@
 // The base of the viewer's drawing views. Every picture is composed on the default printer's page
 // in 0.1 mm units; the view scrolls it, or stretches it to the window with fit to window on, and
-// prints it in page-high slices (one page when fitted). EmptyView is the view of no graph.
+// prints it in slices at most a page high that cut no text (one page when fitted). EmptyView is the view of no graph.
 #pragma once
 
 #include <string>
@@ -29,6 +29,7 @@ class CVeltoView : public docview::CScrollView {
   void OnPrepareDC(docview::CDC* dc, docview::CPrintInfo* info = nullptr) override;
   void OnUpdate(docview::CView* sender, long hint, void* object) override;
   bool OnPreparePrinting(docview::CPrintInfo* info) override;
+  void OnBeginPrinting(docview::CDC* dc, docview::CPrintInfo* info) override;
   void OnPrint(docview::CDC* dc, docview::CPrintInfo* info) override;
   bool OnCommand(unsigned id) override;
   bool OnUpdateCommand(docview::CCmdUI& ui) override;
@@ -38,8 +39,12 @@ class CVeltoView : public docview::CScrollView {
   // The picture's width and height in logical units.
   virtual docview::CSize Extent() const { return m_extent; }
 
-  // The number of pages a print takes.
+  // The number of pages a print on the default printer takes.
   unsigned PageCount();
+  // Where each page of a print on `device` begins, in logical units down from the picture's top:
+  // at most a printable page below the one before, moved up above any text that the page's
+  // bottom edge would cut, so that every text stands whole on one page.
+  std::vector<int> PageTops(docview::Device& device);
   // Draws the legend at the top left; returns the y below its last line.
   int DrawLegend(VeltoDC& dc) const;
 
@@ -58,6 +63,7 @@ class CVeltoView : public docview::CScrollView {
   void SetParameterLegend();
 
   LogarithmicTranslator<float, int> m_bandTranslator;
+  std::vector<int> m_pageTops;  // of the print being made
   docview::CSize m_extent;
   std::vector<std::string> m_legend;
 };

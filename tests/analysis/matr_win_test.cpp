@@ -1,6 +1,7 @@
 // The match matrix window offscreen: match file and viewer start, views, graph windows, closing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -55,8 +56,15 @@ TEST(MatrixWindow, WritesTheMatchFileAndShowsTheViews) {
   vxtest::TempDir dir;
   TKT_Enable(true);
   g_released = 0;
+  // "Save Match Results..." opens in the folder of the last image import.
+  CONTROL* ctl = gt_get_control();
+  const std::string saved_import = ctl->import_path;
+  std::snprintf(ctl->import_path, sizeof ctl->import_path, "%s/", dir.str().c_str());
   TK_OBJ win = open_matrix(4, dir);
+  std::snprintf(ctl->import_path, sizeof ctl->import_path, "%s", saved_import.c_str());
   ASSERT_NE(win, nullptr);
+  EXPECT_EQ(TKT_LastChooser().caption, "Save Match Results...");
+  EXPECT_EQ(std::filesystem::weakly_canonical(TKT_LastChooser().folder), std::filesystem::weakly_canonical(dir.str()));
   const std::string file = matr_last_match_file();
   EXPECT_TRUE(std::filesystem::exists(file));
   EXPECT_NE(TKT_LastAlertText().find("No such file"), std::string::npos);

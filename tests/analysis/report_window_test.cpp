@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "analysis/band_rep.h"
 #include "analysis/rep_cfg.h"
 #include "analysis/rep_file.h"
 #include "analysis/rep_walk.h"
+#include "base/ks_choose.h"
 #include "file_faults.h"
 #include "io/analysis_io.h"
 #include "report_fixture.h"
@@ -130,6 +132,47 @@ TEST_F(ReportTest, WindowShowsBothLayoutsAndCopiesABlockOfCells) {
   EXPECT_EQ(std::system(gs.c_str()), 0);
   TKT_Close(win);
   EXPECT_EQ(band_rep_window(), nullptr);
+  TKT_Enable(false);
+}
+
+TEST_F(ReportTest, SaveAsksInTheReportsFolderForTheReportItSaves) {
+  vxtest::TempDir reports, elsewhere;
+  IMAGE_REC* im = gel();
+  const std::string path = reports.file("gelA.kes");
+  std::snprintf(im->file_path, sizeof im->file_path, "%s", path.c_str());
+  std::strcpy(im->image_name, "gelA.kes");
+  ASSERT_TRUE(gt_prepare_and_write(path.c_str(), im->img_ptr, im));
+  TKT_Enable(true);
+  band_rep_activate(REP_ALL_LANES, nullptr, {path});
+  TK_OBJ win = band_rep_window();
+  ASSERT_NE(win, nullptr);
+  // Another chooser showed another folder just before (the standard sets', say).
+  vxtest::write_text(elsewhere.file("set.std"), "1\n");
+  const auto chooser_elsewhere = [&] {
+    char out[1024];
+    TKT_AnswerChooser({elsewhere.file("set.std")});
+    EXPECT_EQ(io_win32_singlefile(out, sizeof out, "Open", elsewhere.str().c_str(), "", "All (*.*)\0*.*\0", "", TRUE, TRUE), 1);
+  };
+  const auto canonical = [](const std::string& p) { return std::filesystem::weakly_canonical(p).string(); };
+  for (int layout : {0, 1}) {
+    SCOPED_TRACE(layout);
+    TKT_Pick(RES_GetSub(win, 0), layout);
+    std::snprintf(gt_get_control()->folders[CTL_DIR_REPORTS], CTL_PATH, "%s", reports.str().c_str());
+    chooser_elsewhere();
+    TKT_AnswerChooser({});
+    TKT_Click(RES_GetSub(win, 6));
+    EXPECT_EQ(TKT_LastChooser().caption, std::string("Save ") + WIN_GetTitle(win));
+    EXPECT_TRUE(TKT_LastChooser().save);
+    EXPECT_EQ(canonical(TKT_LastChooser().folder), canonical(reports.str()));
+    // Without a reports folder in the preferences: the current folder, not the last one shown.
+    gt_get_control()->folders[CTL_DIR_REPORTS][0] = '\0';
+    chooser_elsewhere();
+    TKT_AnswerChooser({});
+    TKT_Click(RES_GetSub(win, 6));
+    EXPECT_EQ(canonical(TKT_LastChooser().folder), canonical(std::filesystem::current_path().string()));
+  }
+  EXPECT_EQ(TKT_Unanswered(), 0);
+  TKT_Close(win);
   TKT_Enable(false);
 }
 

@@ -161,9 +161,15 @@ TEST_F(Print, DefaultsKeptAfterEveryEnding) {
 
 TEST_F(Print, PrinterRouteThroughPdf) {
   ui_print_pagesetup(FALSE);
+  WIN_SetTitle(view_->win, "gel (A).kes");
   const std::string pdf = file("queue.pdf");
   TKT_AnswerPrint(2, pdf.c_str());
   ui_print(view_->area, nullptr, nullptr, nullptr);
+  // The job is named after the printed window: the PDF's title, in UTF-16 with its brackets
+  // escaped.
+  std::string title = "/Title (\xfe\xff";
+  for (char c : std::string("gel (A).kes")) title += std::string(1, '\0') + (c == '(' || c == ')' ? "\\" : "") + c;
+  EXPECT_NE(vxtest::read_text(pdf).find(title + ")"), std::string::npos);
   const QImage out = render(pdf, file("pdf.png"));
   if (std::getenv("VX_GRAB_DIR")) out.save((std::string(std::getenv("VX_GRAB_DIR")) + "/print_pdf.png").c_str());
   ASSERT_FALSE(out.isNull());

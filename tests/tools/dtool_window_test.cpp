@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "dtool_fixture.h"
 #include "toolkit/tk_chart.h"
@@ -169,4 +171,43 @@ TEST_F(DtoolWindow, NoSelectedLaneOpensNothingAndCancelReturnsZero) {
   EXPECT_EQ(TKT_FindWindow("dtool", "dtool_win"), nullptr);
   head->next->f = LN_F_SELECTED;
   EXPECT_EQ(run([](TK_OBJ win) { TKT_Click(RES_GetSub(win, 17)); }), 0);
+}
+
+TEST_F(DtoolWindow, StripLabelsOfCloseBandsDoNotOverprint) {
+  std::vector<DtStripLabel> labels;
+  std::vector<int> peaks;
+  run([&](TK_OBJ win) {
+    DtState& s = dtool_state();
+    // Three bands a few rows apart, closer than a label is high on the strip.
+    for (int row : {78, 81, 84}) {
+      TKT_Click(RES_GetSub(win, 5));
+      dtool_click_row(row);
+    }
+    dtool_click_row(s.bands[0].peak);  // select and deselect: nothing selected
+    dtool_click_row(s.bands[0].peak);
+    TK_OBJ strip = RES_GetSub(win, 11);
+    WGT_Redraw(strip);
+    EVENT_Flush();
+    labels = dtool_strip_labels();
+    for (std::size_t i = 0; i < s.bands.size(); ++i) peaks.push_back(s.bands[i].peak);
+    if (const char* d = std::getenv("VX_GRAB_DIR")) TKT_Grab(win, (std::string(d) + "/dtool_close_bands.png").c_str());
+    TKT_Click(RES_GetSub(win, 17));
+  });
+  ASSERT_EQ(peaks.size(), 5u);
+  ASSERT_EQ(labels.size(), peaks.size());
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    EXPECT_EQ(labels[i].text, std::to_string(i + 1));
+    for (std::size_t j = 0; j < i; ++j) {
+      const TkRect& a = labels[i].box;
+      const TkRect& b = labels[j].box;
+      EXPECT_FALSE(a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h)
+          << "labels " << labels[j].text << " and " << labels[i].text << " overlap";
+    }
+  }
+  // Each label stays on its band's row, the lower band's below the higher one's.
+  for (std::size_t i = 1; i < labels.size(); ++i) {
+    if (peaks[i] > peaks[i - 1]) {
+      EXPECT_GT(labels[i].box.y, labels[i - 1].box.y);
+    }
+  }
 }

@@ -2,6 +2,7 @@
 // profile and surface plot windows. With VX_GRAB_DIR set, each test leaves PNG pictures there.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <algorithm>
 #include <cstdlib>
 
@@ -125,6 +126,18 @@ TEST_F(Windows, HistogramWindowChartsTheRectangle) {
   TKT_Close(win);
   EVENT_Flush();
   EXPECT_EQ(TKT_FindWindow("ui_hist", "ui_hist_win"), nullptr);
+
+  // Close is the window's default button: Return closes the window and prints nothing.
+  ui_hist_activate(nullptr, &im, {30, 20}, {90, 70}, nullptr);
+  win = TKT_FindWindow("ui_hist", "ui_hist_win");
+  ASSERT_NE(win, nullptr);
+  auto* close = qobject_cast<QPushButton*>(tk::widget(RES_GetSub(win, 2)));
+  ASSERT_NE(close, nullptr);
+  EXPECT_TRUE(close->isDefault());
+  TKT_KeyAtFocus(win, Qt::Key_Return);
+  EVENT_Flush();
+  EXPECT_EQ(TKT_FindWindow("ui_hist", "ui_hist_win"), nullptr);
+  EXPECT_EQ(TKT_Unanswered(), 0);
 }
 
 TEST_F(Windows, LineProfileWindowChartsTheLine) {

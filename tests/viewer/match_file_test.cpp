@@ -51,9 +51,11 @@ TEST(MatchFile, EveryMessageOfAMalformedFile) {
       {"count that wraps 32 bits", kHead + "4294967297\n\"A\", \n",
        "Cannot parse %P.\nExpecting line 2 to contain a single integer returning the number of "
        "taxa."},
+      // Line 2 holds an integer: the file is refused where its lanes run out.
       {"count beyond what the file holds", kHead + "65537\n\"A\", \n\"B\", 10.0,\n",
-       "Cannot parse %P.\nExpecting line 2 to contain a single integer returning the number of "
-       "taxa."},
+       "Cannot parse label of taxon 3."},
+      {"count far beyond what the file holds", kHead + "4000000000\n\"A\", \n",
+       "Cannot parse label of taxon 2."},
       {"empty sixth field: the count becomes the sixth field",
        "VELTO, Jaccard, 1, 2, 3, 50, \n2\n\"A\", \n\"B\",  50.0,\n",
        "Cannot parse %P.\nExpecting line 2 to contain a single integer returning the number of "
