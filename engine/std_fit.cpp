@@ -117,8 +117,7 @@ double std_regress_interpolation(STD_LIST* list, double x, double y) {
   return r;
 }
 
-double std_robust_interpolation(STD_LIST* list, double x, double y, int* fitted) {
-  if (fitted) *fitted = 1;
+double std_robust_interpolation(STD_LIST* list, double x, double y) {
   if (!list || list->count < 2) return 0.0;
   std_sort_if_dirty(list);
   double scale = -HUGE_VAL;
@@ -140,10 +139,7 @@ double std_robust_interpolation(STD_LIST* list, double x, double y, int* fitted)
   const double q = scale > 0.0 ? y / scale : 0.0;
   double answer = STD_NO_VALUE;
   STD_ROB_FIT fit{static_cast<int>(value.size()), value.data(), pos.data(), 1, &q, &answer};
-  if (scale <= 0.0 || !std_rob(&fit)) {
-    if (fitted) *fitted = 0;
-    return STD_NO_VALUE;
-  }
+  if (scale <= 0.0 || !std_rob(&fit)) return STD_NO_VALUE;
   return answer >= 0.0 ? answer : STD_NO_VALUE;
 }
 

@@ -15,10 +15,9 @@ inline constexpr const char* STD_USER_ANSWER = "usr_stds.tmp.out";
 // Regression value at (x, y); the no-value when the fit fails.
 double std_regress_interpolation(STD_LIST* list, double x, double y);
 // Robust value at (x, y); 0.0 with fewer than 2 markers or without memory; the no-value when the
-// fit fails or gives a negative value. *fitted (when given) is set to 0 when no fit could be
-// made at all for these standards (too few rows, standards running against the first one, a
-// singular system), and to 1 otherwise.
-double std_robust_interpolation(STD_LIST* list, double x, double y, int* fitted = nullptr);
+// fit fails (too few rows, standards running against the first one, a singular system) or gives
+// a negative value.
+double std_robust_interpolation(STD_LIST* list, double x, double y);
 
 // User method for every band of every lane (sizes by tier, as std_lane_spots_calc).
 void std_user_calc(LANE* lane_head, SPOT* band_head, STD_LIST** sizes, int num_tiers = -1);

@@ -274,15 +274,9 @@ int std_lane_spots_calc(const IMG_INFO* hdr, LANE* lane_head, SPOT* band_head, S
         std_marker_clear(&m);
         bool placed = false;
         if (method == STD_MOLE_WGT || method == STD_IEF) {
-          // A standard marked in this lane gives its own position.
-          for (int i = tier->count - 1; i >= 0 && !placed; --i) {
-            const STD_MARKER& t = tier->records[i];
-            if (t.value == v && t.lane_num == lane->lane_number && !std_is_no_value(t.y)) {
-              m.x = t.x;
-              m.y = t.y;
-              placed = true;
-            }
-          }
+          // A row takes the position of a marker with its value in any lane of the tier, so
+          // that a sample lane is sized from the ladder run beside it.
+          placed = std_find_value_marker(v, tier, &m.x, &m.y) && !std_is_no_value(m.y);
         }
         if (!placed) {
           m.y = std_rect_find_loc(tier, x0, v, lane->lane_number);
@@ -306,11 +300,11 @@ int std_lane_spots_calc(const IMG_INFO* hdr, LANE* lane_head, SPOT* band_head, S
         for (int i = 0; i < bands.n; ++i) {
           SPOT* b = bands.arr[i];
           if (method == STD_ROBUST || method == STD_REGRESSION) {
-            int fitted = 1;
+            // A fit that cannot be made gives the no-value, and so falls back as a negative
+            // result does.
             const double val = method == STD_ROBUST
-                                   ? std_robust_interpolation(work, b->x, b->y, &fitted)
+                                   ? std_robust_interpolation(work, b->x, b->y)
                                    : std_regress_interpolation(work, b->x, b->y);
-            if (!fitted) continue;  // no fit for these standards: the size is kept
             if (val < 0) {
               work->int_method = STD_RECIPROCAL;
               b->size = std_rectangular_interp(work, b->x, b->y);

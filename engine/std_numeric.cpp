@@ -21,7 +21,9 @@ double line_at(double xa, double xb, double ya, double yb, double x) {
 
 // ln of the straight line through (xa, exp ya) and (xb, exp yb) at x, without forming exp of the
 // values: with the larger value h as base, h + ln(1 + t (exp(l - h) - 1)), t the fraction of the
-// way from h's abscissa to l's. The no-value when the interpolated exponential is at or below 0.
+// way from h's abscissa to l's. The two ends give h and l themselves: once the values differ by
+// more than about 37, exp(l - h) - 1 rounds to -1 and the formula would find nothing at l's own
+// abscissa. The no-value when the interpolated exponential is at or below 0.
 double ln_of_exp_line(double xa, double xb, double ya, double yb, double x) {
   double t;
   if (xa == xb) {
@@ -35,6 +37,10 @@ double ln_of_exp_line(double xa, double xb, double ya, double yb, double x) {
     base = yb;
     other = ya;
     t = 1.0 - t;
+  }
+  if (t == 0.0 || t == 1.0) {
+    const double end = t == 0.0 ? base : other;
+    return std::isfinite(end) ? end : STD_NO_VALUE;
   }
   const double arg = t * std::expm1(other - base);
   if (!(arg > -1.0)) return STD_NO_VALUE;

@@ -197,23 +197,37 @@ TEST(StdLaneSpotsCalc, SizesFlagsAndMethods) {
   EXPECT_EQ(b50->size, 5);
 }
 
-TEST(StdLaneSpotsCalc, RobustWithoutAFitKeepsSizes) {
+// A robust fit that cannot be made sizes the lane by the reciprocal method instead, and the lane
+// records that method.
+TEST(StdLaneSpotsCalc, RobustWithoutAFitFallsBackToReciprocal) {
   const IMG_INFO h = header();
   stdtest::Lanes lanes;
-  lanes.add(1, 50, 0, 100);
+  LANE* lane = lanes.add(1, 50, 0, 100);
   stdtest::Bands bands;
   SPOT* b = bands.add(50, 50, 123.0);
-  // three rows: too few for the robust weights
-  auto tier = make_list({{50, 10, 1000, 1}, {50, 30, 800, 1}, {50, 70, 400, 1}}, STD_ROBUST);
-  STD_LIST* sizes[] = {tier.get()};
-  std_lane_spots_calc(&h, lanes.head, bands.head, sizes, 1);
-  EXPECT_EQ(b->size, 123.0);
-  // standards running the other way (the largest value lowest)
-  auto rev = make_list({{50, 10, 100, 1}, {50, 30, 400, 1}, {50, 50, 800, 1}, {50, 70, 1000, 1},
-                        {50, 90, 1200, 1}}, STD_ROBUST);
-  STD_LIST* sizes2[] = {rev.get()};
-  std_lane_spots_calc(&h, lanes.head, bands.head, sizes2, 1);
-  EXPECT_EQ(b->size, 123.0);
+  struct Case {
+    const char* what;
+    stdtest::ListPtr tier;
+    double want;
+  };
+  Case cases[] = {
+      // three rows, too few for the robust weights; on one line, so the curve is that line
+      {"three rows", make_list({{50, 10, 1000, 1}, {50, 30, 800, 1}, {50, 70, 400, 1}}, STD_ROBUST),
+       600.0},
+      // standards running the other way (the largest value lowest); the band on a row
+      {"reversed", make_list({{50, 10, 100, 1}, {50, 30, 400, 1}, {50, 50, 800, 1}, {50, 70, 1000, 1},
+                              {50, 90, 1200, 1}}, STD_ROBUST),
+       800.0},
+  };
+  for (Case& c : cases) {
+    b->size = 123.0;
+    lane->int_method = STD_ROBUST;
+    STD_LIST* sizes[] = {c.tier.get()};
+    std_lane_spots_calc(&h, lanes.head, bands.head, sizes, 1);
+    EXPECT_NEAR(b->size, c.want, 1e-9) << c.what;
+    EXPECT_EQ(lane->int_method, STD_RECIPROCAL) << c.what;
+    EXPECT_EQ(c.tier->int_method, STD_ROBUST) << c.what;  // the list keeps its own method
+  }
 }
 
 TEST(StdLaneSpotsCalc, MolecularWeightLine) {

@@ -34,6 +34,12 @@ TEST(StdLinLog, MethodsOnTwoPoints) {
       {0, 10, 5000, 3000, 0, STD_EXPONENTIAL, 5000},
       {0, 10, 5000, 3000, 20, STD_EXPONENTIAL, NV},  // interpolated exp at or below 0
       {0, 10, 1, 3, -30, STD_EXPONENTIAL, NV},
+      // values more than about 37 apart: each row still gives its own value, and a point
+      // halfway between them ln(0.5) + h
+      {0, 10, 5000, 3000, 10, STD_EXPONENTIAL, 3000},
+      {0, 10, 3000, 5000, 0, STD_EXPONENTIAL, 3000},
+      {0, 10, 100, 50, 10, STD_EXPONENTIAL, 50},
+      {0, 10, 100, 50, 5, STD_EXPONENTIAL, 100 + std::log(0.5)},
   };
   for (const Case& c : cases) {
     const double got = std_linlog_interpolate(c.xa, c.xb, c.ya, c.yb, c.x, c.method);
