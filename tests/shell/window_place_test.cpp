@@ -59,6 +59,13 @@ class PlaceTest : public shelltest::MainWindowTest {
     EXPECT_GT(r.y, menu_bottom());
     EXPECT_LE(bottom, 1080);
     EXPECT_GT(r.w, 100);
+    // The frame as the window system draws it, once it has framed the window (under a window
+    // manager its frame may be larger than the placing allows for).
+    QWidget* q = tk::widget(w);
+    QTest::qWait(600);
+    const QRect f = q->frameGeometry();
+    EXPECT_LE(f.bottom(), 1079) << f.y() << " + " << f.height();
+    EXPECT_LE(f.right(), 1919 + 4) << f.x() << " + " << f.width();
     if (const char* dir = std::getenv("VX_GRAB_DIR"))
       TKT_Grab(w, (std::string(dir) + "/placed_" + RES_GetName(w) + ".png").c_str());
   }
