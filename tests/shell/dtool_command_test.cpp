@@ -42,12 +42,7 @@ class DtoolCommand : public shelltest::OpenImagesTest {
     });
     IMAGE_REC* im = open(path);
     if (!im) return nullptr;
-    shelltest::add_lane_and_band(im, 40, 5, 94, 30);
-    LANE* lane = im->lanes->next;
-    ln_load_data_values(im->file_path, &lane, 1, 100);
-    lane->f |= LN_F_SELECTED;
-    im->num_sel_lanes = 1;
-    gt_get_control()->sel_mode = SEL_LANES;
+    shelltest::add_selected_lane(im, 40, 5, 94, 30);
     return im;
   }
   // Runs D-Tool from the menu with `inside` run in its modal loop; false when it never opened.

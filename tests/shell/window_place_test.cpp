@@ -141,12 +141,7 @@ class JudgePlace : public shelltest::OpenImagesTest {
   IMAGE_REC* open_wide_gel() {
     IMAGE_REC* im = open(shelltest::write_gel(dir, "wide", 1300, 800));
     if (!im) return nullptr;
-    shelltest::add_lane_and_band(im, 1100, 20, 780, 300);
-    LANE* lane = im->lanes->next;
-    ln_load_data_values(im->file_path, &lane, 1, 100);
-    lane->f |= LN_F_SELECTED;
-    im->num_sel_lanes = 1;
-    gt_get_control()->sel_mode = SEL_LANES;
+    shelltest::add_selected_lane(im, 1100, 20, 780, 300);
     return im;
   }
 };
