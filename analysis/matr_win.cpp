@@ -292,8 +292,9 @@ TK_OBJ matr_activate(TK_OBJ owner, MATCH_MATRIX* mr, LANE_MAP* map, MATR_DRAW_FN
   show_view(win);
   mh_clear_status(gt_get_status_bar(), 1);
   gt_busy_end();
-  // At the right and the foot of the screen, clear of the main window's menus.
-  ui_wpos_place(win, 100, 100, FALSE);
+  // At the left and the foot of the screen, clear of the main window's menus and beside the
+  // viewer, which the match file starts at the right and the foot and which would cover it.
+  ui_wpos_place(win, 0, 100, FALSE);
   WIN_Show(win);
   size_picture(RES_GetSub(win, kPicture), mr);
   WGT_Redraw(RES_GetSub(win, kPicture));

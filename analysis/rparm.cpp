@@ -11,6 +11,7 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "model/control.h"
+#include "shell/gt_place.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
 #include "toolkit/tk_widget.h"
@@ -138,6 +139,7 @@ TK_OBJ open_dialog(TK_OBJ owner, const char* name, Dialog* dlg, const char* cons
 
 long run_dialog(TK_OBJ win) {
   ui_wpos_place(win, 90, 50, FALSE);
+  gt_place_beside_main(win);  // the lanes reported on stay in view
   return WIN_DoModal(win);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QtGui/QCloseEvent>
 #include <QtGui/QPainter>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtGui/QScreen>
 #include <QtWidgets/QLayout>
 #include <QtWidgets/QApplication>
@@ -478,23 +480,58 @@ void CFrameWnd::Show() {
   // First shown, the frame is placed as the tool windows of the program that starts the viewer
   // are (at the right and the foot of the screen's free room), on screen, whole and clear of
   // that program's menus; later the user's own placement stands.
+  const bool first = !placed_;
   if (!placed_) {
     placed_ = true;
     PlaceWindow(window_.get(), 100, 100);
   }
   window_->show();
+  if (first) KeepFrameOnScreen(window_.get());
+}
+
+namespace {
+
+QRect FreeRoom(QWidget* w) {
+  int tw = 0, th = 0;
+  if (test::ScreenSize(&tw, &th)) return QRect(0, 0, tw, th);
+  QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  return s ? s->availableGeometry() : QRect();
+}
+
+}  // namespace
+
+// The placing reckons with a frame of 4 by 22 pixels; a window manager may draw a larger one,
+// known only once the window shows. A frame that then reaches past the foot or the right edge
+// of the free room is moved up or left until it is inside, by the placing rule's own test;
+// looked at a few times while the manager frames it, and left alone once someone else has moved
+// it.
+void KeepFrameOnScreen(QWidget* w) {
+  struct Check {
+    QPointer<QWidget> w;
+    QPoint at;
+    int left;
+    void operator()() {
+      if (!w || !w->isVisible() || (w->frameGeometry().topLeft() - at).manhattanLength() > 64) return;
+      const QRect room = FreeRoom(w), f = w->frameGeometry();
+      if (room.isValid()) {
+        int x = f.x() - room.x(), y = f.y() - room.y();
+        ui_wpos_inside(room.width(), room.height(), f.width(), f.height(), &x, &y);
+        x += room.x();
+        y += room.y();
+        if (x != f.x() || y != f.y()) {
+          w->move(x, y);
+          at = w->frameGeometry().topLeft();
+        }
+      }
+      if (--left > 0) QTimer::singleShot(100, w, *this);
+    }
+  };
+  QTimer::singleShot(0, w, Check{w, w->frameGeometry().topLeft(), 5});
 }
 
 void PlaceWindow(QWidget* w, int x_pct, int y_pct) {
-  QRect free;
-  int tw = 0, th = 0;
-  if (test::ScreenSize(&tw, &th)) {
-    free = QRect(0, 0, tw, th);
-  } else {
-    QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
-    if (!s) return;
-    free = s->availableGeometry();
-  }
+  const QRect free = FreeRoom(w);
+  if (!free.isValid()) return;
   if (QLayout* l = w->layout()) l->activate();
   // The outer size with the same frame allowance as the placing rule takes (4 by 22).
   const int ow = w->width() + 4, oh = w->height() + 22;

@@ -43,5 +43,7 @@ struct FrameWindow : QMainWindow {
 // Places a top-level window at x_pct, y_pct per cent of the screen's free room by the rule of
 // the tool windows of vx, moved up or left until it lies inside the screen.
 void PlaceWindow(QWidget* w, int x_pct, int y_pct);
+// Moves a window just shown inside the free room once its real frame is known.
+void KeepFrameOnScreen(QWidget* w);
 
 }  // namespace docview

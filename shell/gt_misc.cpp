@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/io_file.h"
 #include "base/ks_choose.h"
@@ -110,10 +111,11 @@ void gt_update_recent_files(const char* path) {
   }
   for (int i = 0; i < CTL_NUM_RECENT; ++i) {
     const char* name = file_part(recent[i]);
+    const std::string shown = MENU_Literal(name);  // a file name takes no access key
     if (gains[i])
-      gt_recent_add_item(name, GT_RECENT_FIRST_ID + i);
+      gt_recent_add_item(shown.c_str(), GT_RECENT_FIRST_ID + i);
     else if (name[0] != '\0')
-      gt_recent_set_item(GT_RECENT_FIRST_ID + i, name);
+      gt_recent_set_item(GT_RECENT_FIRST_ID + i, shown.c_str());
   }
 }
 

@@ -116,7 +116,7 @@ void window_menu_add(IMAGE_REC* im, int id) {
   TK_OBJ bar = main ? WIN_GetMenuBar(main) : nullptr;
   TK_OBJ menu = bar ? MENU_GetTop(bar, GT_MENU_WINDOW) : nullptr;
   if (!menu || id == 0) return;
-  MENU_AddItem(menu, id, im->image_name);
+  MENU_AddItem(menu, id, MENU_Literal(im->image_name).c_str());
   if (MENU_SelectItem(menu, id)) {
     MENU_EnableItem(menu, 1);
     MENU_CheckItem(menu, gt_may_change_image() ? 1 : 0);

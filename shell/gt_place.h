@@ -7,6 +7,7 @@
 
 // Moves `win` (already placed) to the right of the main window when it overlaps the main
 // window and the screen has room there, else to its left when there is room, keeping its
-// height on the screen; a window with no room beside the main window moves down to the top of
-// the work area when it starts above it.
+// height on the screen. A window with no room beside the main window moves down to the top of
+// the work area when it starts above it, and beside the current image's window (right, else
+// left) when it lies across it and the screen has room there.
 void gt_place_beside_main(TK_OBJ win);

@@ -5,6 +5,7 @@
 #include "shell/gt_dispatch.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
+#include "toolkit/tk_gone.h"
 #include "toolkit/tk_res.h"
 
 namespace {
@@ -38,4 +39,13 @@ void gt_vrem_step_report() {
   if (gt_vrem_run == 0) return;
   press_and_send(1, GT_CMD_REPORT_ACTIVE_IMAGE);
   gt_vrem_end();
+}
+
+void gt_vrem_close_then(TK_OBJ win, void (*step)()) {
+  if (gt_vrem_run == 0) {
+    WIN_Terminate(win);
+    step();
+    return;
+  }
+  WIN_TerminateThen(win, step);
 }

@@ -149,8 +149,7 @@ void finish() {
   cal_strip_reset();
   close_set();
   forget_copy();
-  WIN_Terminate(win);
-  gt_vrem_step_lanes();
+  gt_vrem_close_then(win, gt_vrem_step_lanes);
 }
 
 void set_label_off() {
@@ -183,8 +182,7 @@ bool open_set(const char* caller) {
 long winNfy(TK_OBJ win, int event) {
   if (event == TK_EV_WINDOW && EVENT_GetWinCode() == TK_WIN_CLOSE) {
     WIN_DefaultNfy(win, event);
-    WIN_Terminate(win);
-    gt_vrem_step_lanes();
+    gt_vrem_close_then(win, gt_vrem_step_lanes);
     return 0;
   }
   if (event == TK_EV_TERMINATE && win == s_win) {

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QWheelEvent>
+#include <QWindow>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -27,11 +28,14 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
+#include "base/ks_choose.h"
 #include "base/slog.h"
 #include "toolkit/tk_area.h"
+#include "toolkit/tk_gone.h"
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_menu.h"
 #include "toolkit/tk_res.h"
@@ -429,8 +433,9 @@ bool any_window_left() {
 }
 
 // A window that had the keyboard focus has gone from the screen: the focus goes to a modal
-// dialog still running under it, else to its owner, else to the window with the menu bar. A
-// window manager would move it; without one nothing does, and the keys would reach no window.
+// dialog still running under it, else to its owner, else to the window with the menu bar.
+// Without a window manager nothing else would move it, and the keys would reach no window; a
+// window manager moves it where it likes.
 void give_focus_back(TkObject* gone) {
   auto shown = [gone](TkObject* o) -> QWidget* {
     if (o == gone || !tk::alive(o) || o->cls != TK_CLASS_WINDOW || o->terminating) return nullptr;
@@ -447,7 +452,69 @@ void give_focus_back(TkObject* gone) {
     if (next) break;
     if (o->menubar) next = shown(o);
   }
-  if (next) next->window()->activateWindow();
+  if (!next) return;
+  next = next->window();
+  next->activateWindow();
+  // A window manager (one that frames the window) takes the closing window down after this
+  // request and then hands the focus to a window of its own choice, or to none: while no window
+  // of the program has the focus, or one that was on the screen already, it is asked again a
+  // few times. A window shown since keeps the focus it takes.
+  if (next->frameGeometry() == next->geometry()) return;
+  struct Again {
+    QPointer<QWidget> next;
+    QList<QPointer<QWidget>> before;
+    int left;
+    void operator()() {
+      if (!next || !next->isVisible()) return;
+      QWidget* active = QApplication::activeWindow();
+      const bool earlier = std::any_of(before.begin(), before.end(),
+                                       [active](const QPointer<QWidget>& b) { return b == active; });
+      if (active && active != next && !earlier) return;
+      if (active != next) next->activateWindow();
+      if (--left > 0) QTimer::singleShot(100, next, *this);
+    }
+  };
+  QList<QPointer<QWidget>> before;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (t->isVisible() && t != next) before.append(t);
+  QTimer::singleShot(50, next, Again{next, before, 6});
+}
+
+// Placement reckons with a frame of KS_FRAME_SIDES by KS_FRAME_TITLE pixels before a window is
+// shown; a window manager may draw a larger one (a taller title bar, a handle at the foot),
+// which is known only once the window is on the screen. A window just shown whose frame then
+// reaches past the foot or the right edge of the screen's free area is moved up or left until it
+// is inside by the placing rule's own test (ui_wpos_inside). Looked at a few times while the
+// manager frames it; a window moved meanwhile by anyone else is left where it is.
+void keep_frame_on_screen(QWidget* w) {
+  struct Check {
+    QPointer<QWidget> w;
+    QPoint at;
+    int left;
+    void operator()() {
+      if (!w || !w->isVisible() || (w->frameGeometry().topLeft() - at).manhattanLength() > 64) return;
+      QRect room;
+      int ow = 0, oh = 0;
+      if (tk::screen_override(&ow, &oh)) {
+        room = QRect(0, 0, ow, oh);
+      } else if (QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen()) {
+        room = s->availableGeometry();
+      }
+      const QRect f = w->frameGeometry();
+      if (room.isValid()) {
+        int x = f.x() - room.x(), y = f.y() - room.y();
+        ui_wpos_inside(room.width(), room.height(), f.width(), f.height(), &x, &y);
+        x += room.x();
+        y += room.y();
+        if (x != f.x() || y != f.y()) {
+          w->move(x, y);
+          at = w->frameGeometry().topLeft();
+        }
+      }
+      if (--left > 0) QTimer::singleShot(100, w, *this);
+    }
+  };
+  QTimer::singleShot(0, w, Check{w, w->frameGeometry().topLeft(), 5});
 }
 
 }  // namespace
@@ -699,9 +766,11 @@ void WIN_Init(TK_OBJ win) {
 void WIN_Show(TK_OBJ win) {
   if (QWidget* w = tk::widget(win)) {
     if (tk::show_in_workspace(w)) return;
+    const bool first = !w->isVisible();
     w->show();
     w->raise();
     w->activateWindow();
+    if (first) keep_frame_on_screen(w);
   }
 }
 
@@ -742,6 +811,32 @@ TK_OBJ WIN_GetOwner(TK_OBJ win) {
 
 void WIN_SetAutoDispose(TK_OBJ, int) {}
 
+void WIN_TerminateThen(TK_OBJ win, std::function<void()> then) {
+  const QPointer<QWidget> w = tk::alive(win) ? win->widget.data() : nullptr;
+  // A window that was shown has a window on the display, also when it is hidden already.
+  const bool shown = w && w->isWindow() && w->testAttribute(Qt::WA_WState_Created);
+  WIN_Terminate(win);
+  if (!shown || !w) {
+    if (then) then();
+    return;
+  }
+  // The widget is destroyed from the event loop (deleteLater): wait for that, polling, so that
+  // its window is destroyed on the display before `then` maps another one.
+  struct Wait {
+    QPointer<QWidget> w;
+    std::function<void()> then;
+    int left;
+    void operator()() {
+      if (w && --left > 0) {
+        QTimer::singleShot(10, qApp, *this);
+        return;
+      }
+      if (then) then();
+    }
+  };
+  QTimer::singleShot(0, qApp, Wait{w, std::move(then), 300});
+}
+
 void WIN_Terminate(TK_OBJ win) {
   if (!tk::alive(win) || win->cls != TK_CLASS_WINDOW || win->terminating) return;
   win->terminating = true;
@@ -779,7 +874,14 @@ long WIN_DoModal(TK_OBJ win) {
   // one blocks only when it is hidden while still modal. So the window is hidden before its
   // modality is set (a dialog is often shown and placed first) and hidden again, still modal,
   // before the modality is cleared; otherwise every other window stays blocked for the mouse.
-  if (w->isVisible()) w->hide();
+  // A window manager may still be taking the hidden window down when it is mapped again at
+  // once, and then leaves it unmapped: a modal dialog nobody sees, and a program that looks
+  // frozen. So a window hidden here comes back as a new window on the display, which has no
+  // such past.
+  if (w->isVisible()) {
+    w->hide();
+    if (QWindow* handle = w->windowHandle()) handle->destroy();
+  }
   w->setWindowModality(Qt::ApplicationModal);
   w->show();
   w->raise();
@@ -876,9 +978,12 @@ TkRect WIN_GetOuterRect(TK_OBJ win) {
   const QWidget* frame = tk::frame_of(w);
   if (frame != w) return {frame->x(), frame->y(), frame->width(), frame->height()};
   const QRect r = w->frameGeometry();
-  // A window not shown yet and never sized is given the size its layout asks for when it shows.
+  // A window not shown yet and never sized is given the size its first showing gives it (its
+  // layout's size, held to a share of the screen), as that showing would.
   if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized)) {
-    const QSize s = w->sizeHint().expandedTo(w->minimumSize());
+    w->adjustSize();
+    w->setAttribute(Qt::WA_Resized, false);
+    const QSize s = w->size();
     if (s.isValid()) return {r.x(), r.y(), s.width(), s.height()};
   }
   return {r.x(), r.y(), r.width(), r.height()};

@@ -24,9 +24,12 @@ long S_ed_bnd_winNfy(TK_OBJ win, int event) {
 // OK: the quantify toggle is kept, the window ends, and a running Vrem run takes its next step
 // (the standards).
 long S_ed_bnd_PBut1Nfy(TK_OBJ button, int event) {
-  const long result = gt_tool_win_button(button, event, &s_win, gt_tool_store_quant);
-  if (event == TK_EV_ACTIVATE) gt_vrem_step_stds();
-  return result;
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
+  TK_OBJ win = RES_GetOwnerWindow(button);
+  gt_tool_store_quant(win);
+  s_win = nullptr;
+  gt_vrem_close_then(win, gt_vrem_step_stds);
+  return 0;
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ long S_fd_bnd_OKNfy(TK_OBJ button, int event) {
   const int from_auto = s_auto;
   s_win = nullptr;
   gt_set_state(0);
+  // The window goes first: its Cancel must not stay live behind the band detection dialog.
+  WIN_Terminate(win);
   IMAGE_REC* im = gt_get_image_ptr();
   const bool use_info = from_auto == 1 && ln_info_loaded();
   if (im) {
@@ -47,7 +49,6 @@ long S_fd_bnd_OKNfy(TK_OBJ button, int event) {
     gt_redraw_img(im);
     if (!use_info) gt_refd_bnd_activate(owner, im);
   }
-  WIN_Terminate(win);
   return 0;
 }
 

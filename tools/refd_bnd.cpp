@@ -9,6 +9,7 @@
 #include "model/control.h"
 #include "shell/gt_image_win.h"
 #include "shell/gt_misc.h"
+#include "shell/gt_place.h"
 #include "shell/gt_vrem.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_res.h"
@@ -149,8 +150,8 @@ BOOL gt_refd_bnd_activate(TK_OBJ owner, IMAGE_REC* image) {
   s_quant_changed = 0;
   if (qhelp_window()) qhelp_show_page(2);
   ui_wpos_place(win, 80, 50, FALSE);
+  gt_place_beside_main(win);  // the user judges the bands found on the image
   const long r = WIN_DoModal(win);
-  WIN_Terminate(win);
-  gt_vrem_step_bands();
+  gt_vrem_close_then(win, gt_vrem_step_bands);
   return r == 1 ? TRUE : FALSE;
 }

@@ -124,8 +124,7 @@ void gt_std_size_config_activate(TK_OBJ owner) {
   } else {
     gt_set_state(TS_IDLE);
     if (im->draw_area) WGT_Redraw(static_cast<TK_OBJ>(im->draw_area));
-    WIN_Terminate(win);
-    gt_vrem_step_report();
+    gt_vrem_close_then(win, gt_vrem_step_report);
   }
   gt_std_close_set(&s_file);
 }

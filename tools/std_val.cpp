@@ -85,9 +85,12 @@ void gt_std_renew_pending(IMAGE_REC* im) {
 }
 
 long gt_std_asn_button(TK_OBJ button, int event, TK_OBJ* win, void (*action)(TK_OBJ win)) {
-  const long r = gt_tool_win_button(button, event, win, action);
-  if (event == TK_EV_ACTIVATE) gt_vrem_step_report();
-  return r;
+  if (event != TK_EV_ACTIVATE) return WGT_DefaultNfy(button, event);
+  TK_OBJ w = RES_GetOwnerWindow(button);
+  if (action) action(w);
+  *win = nullptr;
+  gt_vrem_close_then(w, gt_vrem_step_report);
+  return 0;
 }
 
 void gt_std_asn_end(TK_OBJ* win, IMAGE_REC** image, TkFile** file, bool committed) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTest>
 #include <QTimer>
 #include <cmath>
 #include <fstream>
@@ -371,6 +372,8 @@ TEST_F(CalibrationTest, CancelAndCloseBoxEndTheStateAndGoOnToTheLanesStep) {
     if (way == 0) TKT_Click(calib(IM_CALIB_CANCEL));
     if (way == 1) TKT_Close(im_calib_window());
     if (way == 2) TKT_Click(calib(IM_CALIB_CALIBRATE));
+    // The step waits until the calibration window has gone from the screen.
+    EXPECT_TRUE(QTest::qWaitFor([] { return gt_vrem_run == 0; }, 5000)) << way;
     poll.stop();
     EXPECT_EQ(im_calib_window(), nullptr) << way;
     EXPECT_EQ(cal_strip().count, 0) << way;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/ks_mem.h"
+#include "engine/lane_profile.h"
 #include "gel_file_fixture.h"
 #include "image_view_fixture.h"
 #include "io/analysis.h"
@@ -16,6 +17,7 @@
 #include "io/byte_io.h"
 #include "io/info_file.h"
 #include "io/kes_image.h"
+#include "model/control.h"
 #include "model/image_rec.h"
 #include "model/lane.h"
 #include "model/spot.h"
@@ -62,6 +64,17 @@ inline void add_lane_and_band(IMAGE_REC* im, int x, int top, int bottom, int ban
   sp_add_spot(b, im->bands);
   im->has_bands = 1;
   im->modified = 1;
+}
+
+// add_lane_and_band, then the lane's profile read from the image's pixel file and the lane
+// selected, in lanes mode: a lane ready for the densitometry tool.
+inline void add_selected_lane(IMAGE_REC* im, int x, int top, int bottom, int band_y) {
+  add_lane_and_band(im, x, top, bottom, band_y);
+  LANE* lane = im->lanes->next;
+  ln_load_data_values(im->file_path, &lane, 1, 100);
+  lane->f |= LN_F_SELECTED;
+  im->num_sel_lanes = 1;
+  gt_get_control()->sel_mode = SEL_LANES;
 }
 
 // A started main window in which tests open images; every image window is closed unsaved at

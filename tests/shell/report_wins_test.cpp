@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTest>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -567,8 +568,9 @@ TEST_F(ReportWins, AssignmentOkCancelAndConfigurationCancelTakeTheGuidedReportSt
       ASSERT_NE(w, nullptr);
       TKT_Click(RES_GetSub(w, c.button));
     }
+    // The step waits until the closing window has gone from the screen.
+    EXPECT_TRUE(QTest::qWaitFor([] { return gt_vrem_run == 0; }, 5000));
     EXPECT_EQ(gt_dispatch_last_command(), GT_CMD_REPORT_ACTIVE_IMAGE);
-    EXPECT_EQ(gt_vrem_run, 0);
     EXPECT_EQ(gt_get_state(), 0);
     band_rep_dismiss();
   }

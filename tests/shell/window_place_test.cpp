@@ -1,11 +1,16 @@
 // Windows without a place of their own (the match matrix, the dendrogram, the distance method
 // dialog, the annotation tool's text box) open on the screen, whole, and clear of the main
-// window's menus on a 1920 by 1080 screen.
+// window's menus on a 1920 by 1080 screen; the match matrix beside the viewer the match starts;
+// the windows in which the user judges the lanes of an image open clear of them.
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "../analysis/cluster_fixture.h"
@@ -13,14 +18,23 @@
 #include "analysis/lane_map.h"
 #include "analysis/matr_launch.h"
 #include "analysis/matr_win.h"
+#include "base/ks_choose.h"
+#include "engine/lane_profile.h"
+#include "gel_fixture.h"
 #include "image_view_fixture.h"
+#include "model/control.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
 #include "shell/gt_dist_method.h"
 #include "shell/gt_image_win.h"
 #include "shell/ui_tools.h"
 #include "shell_fixture.h"
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_test.h"
+#include "tools/gt_band_tools.h"
+#include "tools/gt_tool_wins.h"
 #include "tools/ui_illus.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -45,6 +59,13 @@ class PlaceTest : public shelltest::MainWindowTest {
     EXPECT_GT(r.y, menu_bottom());
     EXPECT_LE(bottom, 1080);
     EXPECT_GT(r.w, 100);
+    // The frame as the window system draws it, once it has framed the window (under a window
+    // manager its frame may be larger than the placing allows for).
+    QWidget* q = tk::widget(w);
+    QTest::qWait(600);
+    const QRect f = q->frameGeometry();
+    EXPECT_LE(f.bottom(), 1079) << f.y() << " + " << f.height();
+    EXPECT_LE(f.right(), 1919 + 4) << f.x() << " + " << f.width();
     if (const char* dir = std::getenv("VX_GRAB_DIR"))
       TKT_Grab(w, (std::string(dir) + "/placed_" + RES_GetName(w) + ".png").c_str());
   }
@@ -64,6 +85,13 @@ TEST_F(PlaceTest, MatchWindowsAndDialogsOpenOnScreenBelowTheMenus) {
   TK_OBJ matrix = matr_activate(win_, small_matrix().release(), map, lmap_draw_bands, nullptr,
                                 [](LANE_MAP* m) { lmap_free(m); });
   expect_placed(matrix, "match matrix");
+
+  // Beside the viewer, which the match starts at the right and the foot of the screen at its
+  // first size, and which would cover the matrix.
+  int vx = 0, vy = 0;
+  ui_wpos_point(1920, 1080, 800 + 4, 600 + 22, 100, 100, FALSE, &vx, &vy);
+  const TkRect mr = WIN_GetRect(matrix);
+  EXPECT_LE(mr.x + mr.w + 4, vx) << "the matrix lies under the viewer";
 
   // The dendrogram.
   clustertest::Mr m = small_matrix();
@@ -104,6 +132,77 @@ TEST_F(PlaceTest, TheAnnotationTextBoxOpensOnScreenBelowTheMenus) {
   EXPECT_TRUE(seen);
   ui_tools_dismiss();
   TKT_SetImageMapping(false);
+}
+
+class JudgePlace : public shelltest::OpenImagesTest {
+ protected:
+  // A gel as wide as the demo gel, whose window fills the work area, with one lane over a band,
+  // its profile read and the lane selected, in lanes mode.
+  IMAGE_REC* open_wide_gel() {
+    IMAGE_REC* im = open(shelltest::write_gel(dir, "wide", 1300, 800));
+    if (!im) return nullptr;
+    shelltest::add_selected_lane(im, 1100, 20, 780, 300);
+    return im;
+  }
+};
+
+// Refine Band Detection, the densitometry tool and Report Parameters cover as little of the
+// image's window as the 1920 by 1080 screen allows: none where the window fits beside it, else
+// only what sticks out of the widest room beside it; each lies whole on the screen.
+TEST_F(JudgePlace, WindowsForJudgingTheLanesOpenBesideTheImage) {
+  IMAGE_REC* im = open_wide_gel();
+  ASSERT_NE(im, nullptr);
+  const TkRect img = WGT_GetScreenRect(static_cast<TK_OBJ>(im->window));
+  ASSERT_GT(img.w, 900) << "the image window does not fill the work area";
+  struct Case {
+    const char *module, *window;
+    int cancel;
+    std::function<void()> open;
+  } cases[] = {
+      {"refd_bnd", "refd_bnd_win", 1, [this, im] { gt_refd_bnd_activate(win_, im); }},
+      {"dtool", "dtool_win", 17, [this] { main_winNfySelMenuBar(win_, GT_CMD_DTOOL); }},
+      {"rparm", "rparm_win", 1, [this] { main_winNfySelMenuBar(win_, GT_CMD_REPORT_ACTIVE_IMAGE); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.module);
+    TkRect r{};
+    const auto shown = vxtest::when_shown(c.module, c.window, [&](TK_OBJ w) {
+      r = WIN_GetOuterRect(w);
+      if (const char* d = std::getenv("VX_GRAB_DIR"))
+        TKT_Grab(w, (std::string(d) + "/judge_" + c.module + ".png").c_str());
+      TKT_Click(RES_GetSub(w, c.cancel));
+    });
+    c.open();
+    ASSERT_TRUE(*shown) << "the window did not open";
+    EXPECT_GE(r.x, 0);
+    EXPECT_GE(r.y, 0);
+    EXPECT_LE(r.x + r.w, 1920);
+    EXPECT_LE(r.y + r.h, 1080);
+    const int across = std::max(0, std::min(r.x + r.w, img.x + img.w) - std::max(r.x, img.x));
+    const int room = std::max(img.x, 1920 - (img.x + img.w));
+    EXPECT_LE(across, std::max(0, r.w - room) + KS_FRAME_SIDES) << "x " << r.x << " w " << r.w << " over the image from "
+                                               << img.x << " to " << img.x + img.w;
+  }
+}
+
+// OK in Find Bands takes its window away before the band detection dialog opens over it: no
+// Cancel of it is left live behind the dialog.
+TEST_F(JudgePlace, FindBandsIsGoneBeforeBandDetectionIsRefined) {
+  IMAGE_REC* im = open_wide_gel();
+  ASSERT_NE(im, nullptr);
+  gt_fd_bnd_activate(win_, 0);
+  TK_OBJ find = TKT_FindWindow("fd_bnd", "fd_bnd_win");
+  ASSERT_NE(find, nullptr);
+  bool find_left = true;
+  const auto shown = vxtest::when_shown("refd_bnd", "refd_bnd_win", [&](TK_OBJ w) {
+    TK_OBJ f = TKT_FindWindow("fd_bnd", "fd_bnd_win");
+    find_left = f && WIN_IsShown(f);
+    TKT_Click(RES_GetSub(w, 1));
+  });
+  TKT_Click(RES_GetSub(find, 0));  // OK
+  ASSERT_TRUE(*shown);
+  EXPECT_FALSE(find_left);
+  EXPECT_EQ(TKT_FindWindow("fd_bnd", "fd_bnd_win"), nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
+#include <QMenuBar>
 #include <cctype>
 #include <set>
 #include <string>
@@ -21,6 +22,7 @@
 #include "base/ks_choose.h"
 #include "base/ks_msg.h"
 #include "gel_fixture.h"
+#include "menu_keys.h"
 #include "model/control.h"
 #include "model/task_state.h"
 #include "shell/gt_cmd.h"
@@ -219,6 +221,24 @@ TEST_F(WindowsKeys, EveryMenuOfTheMenuBarHasItsOwnAccessKey) {
     EXPECT_TRUE(keys.insert(static_cast<char>(std::tolower(title[amp + 1]))).second) << title;
   }
   EXPECT_GE(keys.size(), 10u);
+}
+
+// Every pull-down, as it shows with images open whose names hold "&": the names in the Window
+// menu and the recent files take no access key of their own.
+TEST_F(WindowsKeys, NoTwoEntriesOfAPullDownShareAnAccessKey) {
+  ASSERT_NE(open(shelltest::write_gel(dir, "gel&t", 60, 40)), nullptr);
+  ASSERT_NE(open(shelltest::write_gel(dir, "a&open", 60, 40)), nullptr);
+  auto* bar = tk::widget(win_)->findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  int menus = 0;
+  const std::vector<std::string> clashes = vxtest::access_key_clashes(bar, &menus);
+  EXPECT_TRUE(clashes.empty()) << ::testing::PrintToString(clashes);
+  EXPECT_GE(menus, 17);  // the ten menus of the bar and their nested pull-downs
+  bool named = false;
+  for (QAction* top : bar->actions())
+    if (top->menu())
+      for (QAction* a : top->menu()->actions()) named |= a->text().startsWith("gel&&t");
+  EXPECT_TRUE(named);  // shown as "gel&t..."
 }
 
 TEST_F(WindowsKeys, TheReadOutIsEmptiedWhenTheLastImageCloses) {

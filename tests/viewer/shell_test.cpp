@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QMenuBar>
 
 #include "docview/dialog.h"
 #include "docview/test_hooks.h"
+#include "menu_keys.h"
 #include "velto_fixture.h"
 #include "viewer/contig_map_view.h"
 #include "viewer/dendrogram_view.h"
@@ -326,6 +328,24 @@ TEST_F(Shell, MatrixOfOneTaxonAndAHugeValueCut) {
   std::string cell = MatrixCellText(huge, 1, 2, 1);
   EXPECT_EQ(cell.size(), 19u);
   EXPECT_EQ(cell.substr(0, 5), "-1000");
+}
+
+}  // namespace
+
+namespace {
+
+// Every pull-down of the viewer's menu bar, as it shows with a file open (its recent files
+// listed): no two entries share an access key, nor do two menu titles.
+TEST_F(Shell, NoTwoEntriesOfAMenuShareAnAccessKey) {
+  ASSERT_TRUE(Start({Sample()}));
+  QMenuBar* bar = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && w->findChild<QMenuBar*>()) bar = w->findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  int menus = 0;
+  const std::vector<std::string> clashes = vxtest::access_key_clashes(bar, &menus);
+  EXPECT_TRUE(clashes.empty()) << ::testing::PrintToString(clashes);
+  EXPECT_EQ(menus, 4);  // File, View, Graph, Help
 }
 
 }  // namespace
