@@ -326,6 +326,16 @@ class CopyAnalysis : public Dispatch {
   static void set_markers(IMAGE_REC* im, const int m[3][2]) {
     std::memcpy(im->mark_pts, m, sizeof im->mark_pts);
   }
+  // Copy Analysis from the source onto the target, answering "replace" when asked; true when
+  // the copy reached the band refinement dialog that ends it (its close box keeps the bands).
+  bool copy_from_source() {
+    TKT_AnswerAlert(2);
+    TKT_AnswerChooser({source});
+    const auto refined =
+        vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
+    main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+    return *refined;
+  }
   int first_lane_x() const {
     const LANE* l = target->lanes ? target->lanes->next : nullptr;
     return l && l->center_coords ? l->center_coords[0].x : -1;
@@ -337,13 +347,7 @@ class CopyAnalysis : public Dispatch {
 
 TEST_F(CopyAnalysis, IdentityMarkersCarryTheLanesOver) {
   set_markers(target, source_markers);
-  TKT_AnswerAlert(2);  // replace the target's analysis
-  TKT_AnswerChooser({source});
-  // The copy ends in the band refinement dialog; its close box keeps the copied bands.
-  const auto refined =
-      vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
-  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
-  EXPECT_TRUE(*refined);
+  EXPECT_TRUE(copy_from_source());
   EXPECT_EQ(first_lane_x(), 40);
   EXPECT_TRUE(gt_image_modified(target));
   EXPECT_EQ(target->mark_pts[1][0], 100);
@@ -445,12 +449,7 @@ TEST_F(CopyAnalysis, TheTargetKeepsItsPixelsCommentAndSettings) {
   gt_set_image_comment("TARGET NOTE", 0);
   target->min_top_band_thick = 17;
   target->band_threshold = 77;
-  TKT_AnswerAlert(2);
-  TKT_AnswerChooser({source});
-  const auto refined =
-      vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
-  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
-  EXPECT_TRUE(*refined);
+  EXPECT_TRUE(copy_from_source());
   ASSERT_EQ(first_lane_x(), 40);
   const auto [lo, hi] = profile_range(target->lanes->next);
   EXPECT_GE(lo, 0);
