@@ -32,6 +32,7 @@
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
+#include "when_shown.h"
 
 namespace {
 
@@ -284,6 +285,42 @@ TEST_F(LostPixelFile, EveryPixelCommandChangesNothing) {
       WIN_Terminate(gt_get_img_window(0));
       EVENT_Flush();
     }
+  }
+}
+
+// The D-Tool reads the selected lane's profile from the pixels: without them, or with them cut
+// while read, it does not open, and the user is told once.
+TEST_F(LostPixelFile, TheDToolDoesNotOpenOnLostPixels) {
+  int n = 0;
+  for (bool during : {false, true}) {
+    SCOPED_TRACE(during ? "cut while read" : "deleted before");
+    const std::string path = ws_->file("dt" + std::to_string(n++) + ".kes");
+    IMAGE_REC* im = open_analysed(path);
+    ASSERT_NE(im, nullptr);
+    for (LANE* l = im->lanes->next->next; l; l = l->next) l->f &= ~uint32_t(LN_F_SELECTED);
+    im->num_sel_lanes = 1;  // the tool works on one lane
+    if (during) {
+      s_cut = path;
+      io_set_kept_pixels_hook(cut_when_taken);
+    } else {
+      fs::remove(path);
+    }
+    TKT_AnswerAlert(1);
+    const int unanswered = TKT_Unanswered();
+    const auto shown = vxtest::when_shown("dtool", "dtool_win", [](TK_OBJ w) { TKT_Close(w); });
+    main_winNfySelMenuBar(win_, GT_CMD_DTOOL);
+    EVENT_Flush();
+    io_set_kept_pixels_hook(nullptr);
+    EXPECT_FALSE(*shown);
+    EXPECT_TRUE(s_cut.empty());
+    EXPECT_EQ(TKT_Unanswered(), unanswered);
+    char text[512];
+    std::snprintf(text, sizeof text, ks_gt_message(193), fs::path(path).filename().c_str());
+    EXPECT_EQ(TKT_LastAlertText(), text);
+    EXPECT_FALSE(gt_get_control()->busy);
+    EXPECT_FALSE(gt_image_modified(im));
+    WIN_Terminate(gt_get_img_window(0));
+    EVENT_Flush();
   }
 }
 
