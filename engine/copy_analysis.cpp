@@ -1,7 +1,6 @@
 // Copy Analysis: mapping an analysis from the source image's marker frame into the target's.
 #include "engine/copy_analysis.h"
 
-#include "base/io_file.h"
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "engine/full_pixels.h"
@@ -11,7 +10,9 @@
 #include "model/spot.h"
 #include "model/std_list.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -25,6 +26,23 @@ constexpr double kNetAngle = 2.0;
 constexpr int kProfilePercent = 50;
 constexpr int kAnalysisCode = 407;
 
+// A mapped position cut to a whole number. The map is computed in floating point, so a point
+// that lands on a whole pixel may come out a hair below it; such a value is taken as that pixel
+// rather than cut to the one before. A hair is the map's own rounding error: a few thousand
+// units in the last place of the largest coordinate it works with (`scale`). Anything further
+// from the whole number is a real fraction of a pixel and is cut.
+int32_t whole_pixel(double v, double scale) {
+  // A position beyond the int range, or no number at all (a damaged stored marker), is no pixel:
+  // it saturates, and so lies outside every image.
+  if (!(v > INT32_MIN)) return INT32_MIN;
+  if (!(v < INT32_MAX)) return INT32_MAX;
+  constexpr double kUlps = 4096.0;
+  const double hair = kUlps * std::numeric_limits<double>::epsilon() * std::max(scale, std::fabs(v));
+  const double r = std::nearbyint(v);
+  if (std::fabs(v - r) <= hair) return static_cast<int32_t>(r);
+  return static_cast<int32_t>(v);
+}
+
 // The marker network and the two value lists over the source markers.
 struct Frame {
   SPOT src[3]{};
@@ -33,6 +51,7 @@ struct Frame {
   int ntri = 0;
   STD_LIST* to_x = nullptr;  // value of each source marker: its target x
   STD_LIST* to_y = nullptr;  // and its target y
+  double scale = 1.0;        // the largest marker coordinate, at least 1
 
   ~Frame() {
     nw_net_free_triangles(&tri);
@@ -41,6 +60,9 @@ struct Frame {
   }
 
   bool build(const int source[3][2], const int target[3][2]) {
+    for (int i = 0; i < 3; ++i)
+      for (int k = 0; k < 2; ++k)
+        scale = std::max({scale, std::fabs(double(source[i][k])), std::fabs(double(target[i][k]))});
     for (int i = 0; i < 3; ++i) {
       src[i].number = i + 1;
       src[i].net_id = i + 1;
@@ -95,20 +117,10 @@ struct Frame {
     *nx = std_tint(x, y, a[0], a[1], a[2], 5);
     *ny = std_tint(x, y, b[0], b[1], b[2], 5);
   }
-};
 
-// A mapped position cut to a whole number. The map is computed in floating point, so a point
-// that lands on a whole pixel may come out a hair below it; such a value is taken as that pixel
-// rather than cut to the one before.
-int32_t whole(double v) {
-  // A position beyond the int range, or no number at all (a damaged stored marker), is no pixel:
-  // it saturates, and so lies outside every image.
-  if (!(v > INT32_MIN)) return INT32_MIN;
-  if (!(v < INT32_MAX)) return INT32_MAX;
-  const double r = std::nearbyint(v);
-  if (std::fabs(v - r) < 1e-6) return static_cast<int32_t>(r);
-  return static_cast<int32_t>(v);
-}
+  // A position cut to a whole number, a point (x, y) mapped by this frame in mind.
+  int32_t whole(double v) const { return whole_pixel(v, scale); }
+};
 
 // The image's pixels. A mapped position is cut to whole numbers before it is checked, so a point
 // that maps a fraction of a pixel before the first row or column lands on it.
@@ -128,8 +140,8 @@ bool map_markers(Frame& f, const Bounds& b, STD_LIST* list) {
       return false;
     }
     double nx, ny;
-    f.map(whole(m.x), whole(m.y), &nx, &ny);
-    if (!b.inside(whole(nx), whole(ny))) {
+    f.map(f.whole(m.x), f.whole(m.y), &nx, &ny);
+    if (!b.inside(f.whole(nx), f.whole(ny))) {
       SLOG(kFn, SLOG_ERROR, "marker %d maps to (%.1f, %.1f), outside", i, nx, ny);
       return false;
     }
@@ -154,7 +166,7 @@ bool empty_feat(LN_FEAT*& head) {
 
 }  // namespace
 
-int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
+int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2], LnPixels& px) {
   SLOG(kFn, SLOG_ENTRY, "%s", "");
   if (!im || !target_pts || !im->has_lanes || !im->lanes || !im->lanes->next || !im->img_info) {
     SLOG(kFn, SLOG_EXIT, "%s", "no lanes or no image header, -1");
@@ -184,8 +196,8 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
       LN_POINT& c = l->center_coords[p];
       double nx, ny;
       frame.map(c.x, c.y, &nx, &ny);
-      c.x = whole(nx);
-      c.y = whole(ny);
+      c.x = frame.whole(nx);
+      c.y = frame.whole(ny);
       if (!bounds.inside(c.x, c.y)) {
         SLOG(kFn, SLOG_EXIT, "lane %d point %d maps to (%.1f, %.1f), outside, -1", l->lane_number,
              p, nx, ny);
@@ -198,15 +210,8 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
   for (LANE* l : lanes) l->f |= LN_F_SELECTED;
   const int n = static_cast<int>(lanes.size());
   im->num_sel_lanes = n;
-  char base[KS_PATH_LEN];
-  char kes[KS_PATH_LEN];
-  if (io_strip_extension(base, im->file_path) != 0 || io_filename_kes(kes, base) != 0) {
-    SLOG(kFn, SLOG_EXIT, "profiles of <%s> cannot be built, -1", im->file_path);
-    return -1;
-  }
-  LnPixels px(kes);
   if (!ln_pixels_profiles(px, lanes.data(), n, kProfilePercent)) {
-    SLOG(kFn, SLOG_EXIT, "profiles of <%s> cannot be built, -1", im->file_path);
+    SLOG(kFn, SLOG_EXIT, "%s", "the target's profiles cannot be built, -1");
     return -1;
   }
   ln_calc_lane_baselines(lanes.data(), n, kAnalysisCode);
@@ -230,21 +235,21 @@ int gt_xform_analysis(IMAGE_REC* im, const int target_pts[3][2]) {
     for (SPOT* s = im->bands ? im->bands->next : nullptr; s; s = s->next) {
       double nx, ny;
       frame.map(s->x, s->y, &nx, &ny);
-      if (!bounds.inside(whole(nx), whole(ny))) {
+      if (!bounds.inside(frame.whole(nx), frame.whole(ny))) {
         SLOG(kFn, SLOG_EXIT, "band (%d, %d) maps outside, -1", s->x, s->y);
         return -1;
       }
-      s->x = whole(nx);
-      s->y = whole(ny);
+      s->x = frame.whole(nx);
+      s->y = frame.whole(ny);
       for (int k = 0; k < SP_BOUNDS; ++k) {
         if (s->bound_x[k] == -1 || s->bound_y[k] == -1) continue;
         frame.map(s->bound_x[k], s->bound_y[k], &nx, &ny);
-        if (!bounds.inside(whole(nx), whole(ny))) {
+        if (!bounds.inside(frame.whole(nx), frame.whole(ny))) {
           SLOG(kFn, SLOG_EXIT, "bound point %d of band (%d, %d) maps outside, -1", k, s->x, s->y);
           return -1;
         }
-        s->bound_x[k] = whole(nx);
-        s->bound_y[k] = whole(ny);
+        s->bound_x[k] = frame.whole(nx);
+        s->bound_y[k] = frame.whole(ny);
       }
     }
   } else {

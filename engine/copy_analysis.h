@@ -11,9 +11,13 @@
 // ends with no bands and an empty concentration list.
 #pragma once
 
+#include "engine/full_pixels.h"
 #include "model/image_rec.h"
 
 // 0, or -1: the image has no lanes, the source markers make no triangle, a mapped position
-// falls outside the target image, a profile cannot be rebuilt, or memory runs out. On -1 the
-// image record may be partly changed; the caller discards or reloads it.
-int gt_xform_analysis(IMAGE_REC* image, const int target_pts[3][2]);
+// falls outside the target image, a profile cannot be rebuilt, or memory runs out. The record
+// holds the source's analysis but is checked against its own header (the target's), and the
+// profiles are built from `target_pixels`: the record's file path may still name the source.
+// On -1 the image record may be partly changed; the caller discards or reloads it. A caller
+// asks `target_pixels.lost()` afterwards: profiles built from pixels cut meanwhile are wrong.
+int gt_xform_analysis(IMAGE_REC* image, const int target_pts[3][2], LnPixels& target_pixels);

@@ -71,7 +71,13 @@ bool LnPixels::lost() {
 bool LnPixels::readable() {
   if (outer_) return outer_->readable();
   if (tried_) return image() != nullptr;
-  if (io_kept_pixels(path_.c_str()) || io_image_complete(path_.c_str())) return true;
+  // An open window's kept pixels, current now, are the ones the command then reads.
+  if (auto kept = io_kept_pixels(path_.c_str())) {
+    tried_ = true;
+    kept_ = std::move(kept);
+    return true;
+  }
+  if (io_image_complete(path_.c_str())) return true;
   tell();
   return false;
 }

@@ -34,8 +34,8 @@ class LnPixels {
   // told once for the command; an outermost copy that ends lost tells too.
   bool lost();
   // Whether the pixels can be had, found without reading them: an open window's kept pixels
-  // are current, or the file holds every pixel its header announces. When not, the user is
-  // told; a command asks before it changes anything.
+  // are current (they are then the ones this copy gives), or the file holds every pixel its
+  // header announces. When not, the user is told; a command asks before it changes anything.
   bool readable();
 
  private:

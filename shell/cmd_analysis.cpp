@@ -400,10 +400,47 @@ void cmd_std_sets(const CmdCall& call) { gt_crt_std_activate(call.win); }
 
 // Copy Analysis and multiplex markers ----------------------------------------------------------
 
+// Hands the analysis read from the other image (in `from`) to the current image (`to`), or back
+// again: the records trade places whole, then trade back what the analysis file does not carry,
+// which stays with the image it belongs to: the file and display records, the window, the
+// image's settings and band-detection settings, and its comment unless the other image brought
+// one of its own (`their_comment`). Done twice with the same switch, the exchange undoes itself.
+static void trade_analysis(IMAGE_REC* to, IMAGE_REC* from, bool their_comment) {
+  std::swap(*to, *from);
+  std::swap(to->file_path, from->file_path);
+  std::swap(to->image_name, from->image_name);
+  std::swap(to->img_info, from->img_info);
+  std::swap(to->img_int_info, from->img_int_info);
+  std::swap(to->img_ptr, from->img_ptr);
+  std::swap(to->window, from->window);
+  std::swap(to->draw_area, from->draw_area);
+  std::swap(to->mark_pts, from->mark_pts);
+  std::swap(to->set_w0, from->set_w0);
+  std::swap(to->size_interp, from->size_interp);
+  std::swap(to->size_extrap, from->size_extrap);
+  std::swap(to->size_digits, from->size_digits);
+  std::swap(to->size_nstd, from->size_nstd);
+  std::swap(to->size_stds_sw, from->size_stds_sw);
+  std::swap(to->conc_interp, from->conc_interp);
+  std::swap(to->conc_extrap, from->conc_extrap);
+  std::swap(to->conc_digits, from->conc_digits);
+  std::swap(to->disp_codes, from->disp_codes);
+  std::swap(to->min_top_band_thick, from->min_top_band_thick);
+  std::swap(to->min_bot_band_thick, from->min_bot_band_thick);
+  std::swap(to->band_threshold, from->band_threshold);
+  std::swap(to->band_threshold2, from->band_threshold2);
+  std::swap(to->lane_field, from->lane_field);
+  if (!their_comment) {
+    std::swap(to->comment, from->comment);
+    std::swap(to->comment_len, from->comment_len);
+  }
+}
+
 // Copy Analysis: the lanes, bands and standards of another image of the same gel, carried onto
 // the current image through the three multiplex markers of each. The other image's analysis is
-// read and transformed in a record of its own; the current image's analysis changes only when
-// the transform succeeds, so a failure leaves it (and its modified flags) as it was.
+// read and transformed in a record of its own, with the current image's header and pixels; the
+// current image's analysis changes only when the transform succeeds on pixels that stayed
+// readable throughout, so a failure leaves it (and its modified flags) as it was.
 void cmd_copy_analysis(const CmdCall& call) {
   IMAGE_REC* image = call.image;
   TK_OBJ owner = call.win;
@@ -413,6 +450,9 @@ void cmd_copy_analysis(const CmdCall& call) {
     SLOG(kCmdTrace, SLOG_VALUE4, "no multiplex markers");
     return;
   }
+  // The profiles are rebuilt from the current image's pixels: without them nothing is asked.
+  LnPixels pixels(image->file_path);
+  if (!pixels.readable()) return;
   if (image->has_bands == 1 && mh_send_msg(KS_ALERT_YESNO, "%s", gt_get_message(16)) != 2) {
     SLOG(kCmdTrace, SLOG_VALUE4, "user says 'no' to replace band warning");
     return;
@@ -435,55 +475,54 @@ void cmd_copy_analysis(const CmdCall& call) {
   std::snprintf(other->image_name, sizeof other->image_name, "%s", slash ? slash + 1 : chosen);
   int kept[3][2];
   std::memcpy(kept, image->mark_pts, sizeof kept);
+  const int was_modified = image->modified;
   gt_busy_begin();
   // Only the analysis is read: positions are checked against the current image's own header.
   gt_read_and_prepare(chosen, nullptr, other);
   gt_set_image_ptr(image);  // reading a comment makes the record it reads into current
+  const bool their_comment = other->comment != nullptr;
   TK_OBJ status = gt_get_status_bar();
   bool copied = false;
   if (other->mark_pts[0][0] == -1) {
     mh_send_msg(KS_ALERT_ERROR, "%s", gt_get_message(171));
   } else {
     mh_status_message(status, 1, "%s", gt_get_message(173));
-    // The transform works on the current image's header, lookup and pixels.
+    // The transform works on the current image's header and lookup, and builds the profiles
+    // from its pixels.
     std::swap(other->img_info, image->img_info);
     std::swap(other->img_int_info, image->img_int_info);
     std::swap(other->img_ptr, image->img_ptr);
-    const int result = gt_xform_analysis(other, kept);
+    const int result = gt_xform_analysis(other, kept, pixels);
     std::swap(other->img_info, image->img_info);
     std::swap(other->img_int_info, image->img_int_info);
     std::swap(other->img_ptr, image->img_ptr);
-    if (result < 0) mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(172));
+    // Pixels that could not be read, or were cut while read, have been reported.
+    if (pixels.lost()) SLOG(kCmdTrace, SLOG_VALUE4, "pixels lost during the copy");
+    else if (result < 0) mh_send_msg(KS_ALERT_INFO, "%s", gt_get_message(172));
     else copied = true;
     mh_clear_status(status, 1);
   }
   if (copied) {
-    // The current image takes the whole new analysis and keeps what makes it this image.
-    std::swap(*image, *other);
-    std::swap(image->file_path, other->file_path);
-    std::swap(image->image_name, other->image_name);
-    std::swap(image->img_info, other->img_info);
-    std::swap(image->img_int_info, other->img_int_info);
-    std::swap(image->img_ptr, other->img_ptr);
-    std::swap(image->window, other->window);
-    std::swap(image->draw_area, other->draw_area);
-    std::memcpy(image->mark_pts, kept, sizeof kept);
+    trade_analysis(image, other, their_comment);
     image->modified = 1;
-  }
-  gt_img_free(other);  // the old analysis after a copy, else the one that was read
-  if (copied) {
     if (std::getenv("VX_NDI_BANDS") == nullptr) {
       gt_redraw_img(image);
       EVENT_Flush();
       gt_refd_bnd_activate(owner, image);
     } else {
-      // Every carried lane is quantified along its transformed path.
+      // Every carried lane is quantified along its transformed path; pixels lost meanwhile put
+      // the image's own analysis back.
       gt_set_sel_mode(SEL_LANES, RES_GetSub(RES_GetSub(owner, GT_MAIN_MODE_BAR), SEL_LANES));
       gt_select_all(canvas_of(image), image);
       if (image->num_sel_lanes > 0) gt_xform_band_quantify(image);
+      if (pixels.lost()) {
+        trade_analysis(image, other, their_comment);
+        image->modified = was_modified;
+      }
       EVENT_Flush();
     }
   }
+  gt_img_free(other);  // the old analysis after a copy, else the one that was read
   gt_redraw_img(image);
   gt_busy_end();
 }

@@ -11,6 +11,7 @@
 #include "base/slog.h"
 #include "engine/lane_geometry.h"
 #include "engine/full_pixels.h"
+#include "engine/pixel_guard.h"
 #include "engine/quant.h"
 #include "model/quant.h"
 #include "shell/gt_canvas.h"
@@ -93,7 +94,7 @@ void apply_one(IMAGE_REC* im, const Pick& p, int dx, int dy) {
     return;
   }
   LANE_IMAGE img{};
-  LnPixels px(im->file_path);  // the apply command's copy of the image's pixels
+  LnPixels px(im->file_path);  // shares the apply command's copy of the image's pixels
   if (ln_pixels_lane_image(px, lane, &img, im->img_info, b->y) != 0) return;
   if (mj_mb_doquant(b, lane, int(marks.size()), marks.data(), &img, im->img_int_info, 1) && b->result) {
     std::memcpy(b->bound_x, b->result->img_x, sizeof b->bound_x);
@@ -184,11 +185,15 @@ void gt_band_copy_bounds_apply() {
   gt_busy_begin();
   gt_set_state(0);
   for (IMAGE_REC* im : open_images()) {
-    LnPixels px(im->file_path);  // one read of the image for all its pastes
     auto it = s_stamps.find(im);
     if (it == s_stamps.end() || it->second.empty()) continue;
+    // One read of the image for all its pastes; an image whose pixels cannot be had, or are
+    // lost while read, gets none of them.
+    PixelGuard guard(im);
+    if (!guard.ready()) continue;
     for (const auto& d : it->second)
       for (const Pick& p : s_picks) apply_one(im, p, d.first, d.second);
+    if (guard.undo_if_lost()) continue;
     im->modified = 1;
     gt_redraw_img(im);
   }

@@ -18,6 +18,7 @@
 #include "base/slog.h"
 #include "engine/band_find.h"
 #include "engine/full_pixels.h"
+#include "engine/pixel_guard.h"
 #include "engine/lane_features.h"
 #include "engine/lane_geometry.h"
 #include "engine/lane_profile.h"
@@ -215,43 +216,15 @@ int gt_band_value_range(const IMAGE_REC* im) {
 
 // Quantifying -------------------------------------------------------------------------------
 
-namespace {
-
-// The bands as they were before a quantification, put back whole when the pixels it read turn
-// out lost (the file was cut short or changed meanwhile), so that nothing is changed.
-class BandsBefore {
- public:
-  void add(SPOT* const* bands, int n) {
-    for (int i = 0; i < n; ++i)
-      if (bands[i]) kept_.emplace_back(bands[i], *bands[i]);
-  }
-  // Puts the bands back when the pixels were lost; true when it did.
-  bool undo_if_lost(LnPixels& px) {
-    if (!px.lost()) return false;
-    for (auto& [b, was] : kept_) {
-      QUANT_RES* result = b->result;  // released by the quantification; not brought back
-      *b = was;
-      b->result = result;
-    }
-    return true;
-  }
-
- private:
-  std::vector<std::pair<SPOT*, SPOT>> kept_;
-};
-
-}  // namespace
-
 int gt_band_quant_lane(IMAGE_REC* im, LANE* lane, SPOT** bands, int n, int row) {
   if (!im || !lane || !bands || n <= 0) return 0;
-  LnPixels px(im->file_path);  // shares the command's copy when it has one
-  const TkImage* whole = px.image();
+  PixelGuard guard(im);  // shares the command's copy and its guard when it has them
+  if (!guard.ready()) return 0;
+  const TkImage* whole = guard.pixels().image();
   if (!whole) return 0;
-  BandsBefore before;
-  before.add(bands, n);
   const int done = ln_quant_lane_bands(whole, im->img_info, lane, bands, n, row, im->img_int_info,
                                        [](SPOT* b, int ok) { take_result(b, ok, kTypeProfile); });
-  if (before.undo_if_lost(px)) return 0;
+  if (guard.undo_if_lost()) return 0;
   return std::max(done, 0);
 }
 
@@ -278,14 +251,13 @@ struct LaneLists {
 // band as gt_band_quant_lane quantifies it.
 void quant_listed(IMAGE_REC* im, const LaneLists& l) {
   if (l.lists.empty()) return;
-  LnPixels px(im->file_path);  // shares the command's copy when it has one
-  const TkImage* whole = px.image();
+  PixelGuard guard(im);  // shares the command's copy and its guard when it has them
+  if (!guard.ready()) return;
+  const TkImage* whole = guard.pixels().image();
   if (!whole) return;
-  BandsBefore before;
-  for (const LnLaneBands& lb : l.lists) before.add(lb.bands, lb.n);
   ln_quant_lanes(whole, im->img_info, l.lists.data(), static_cast<int>(l.lists.size()), -1,
                  im->img_int_info, [](int, SPOT* b, int ok) { take_result(b, ok, kTypeProfile); });
-  before.undo_if_lost(px);
+  guard.undo_if_lost();
 }
 
 }  // namespace
@@ -299,14 +271,14 @@ static void quant_lanes(IMAGE_REC* im, const std::vector<LANE*>& lanes, LN_BAND_
 
 int gt_band_quantify(IMAGE_REC* im, int in_lanes) {
   if (!im) return 1;
-  LnPixels px(im->file_path);  // the lanes' images come from one read of the file
-  if (!px.image()) return 1;   // the file changed or cannot be read: the user was told
+  PixelGuard guard(im);  // the lanes' images come from one read of the file
+  if (!guard.ready()) return 1;  // the file changed or cannot be read: the user was told
   status(35);
   gt_busy_begin();
   slog_luval(im->img_int_info);
   if (in_lanes) quant_lanes(im, lanes_where(im, lane_selected), nullptr);
   else quant_lanes(im, lanes_where(im, nullptr), gt_band_is_selected);
-  if (!px.lost()) im->modified = 1;  // lost pixels: the bands were put back as they were
+  if (!guard.undo_if_lost()) im->modified = 1;  // lost pixels: everything was put back
   clear_status();
   gt_busy_end();
   gt_redraw_img(im);
@@ -315,18 +287,23 @@ int gt_band_quantify(IMAGE_REC* im, int in_lanes) {
 
 void gt_band_requant_all(IMAGE_REC* im, LANE* head, SPOT* chain) {
   if (!im || !head || !chain) return;
+  PixelGuard guard(im);
+  if (!guard.ready()) return;
   im->modified = 1;
   LaneLists lists;
   for (LANE* l = head->next; l; l = l->next) lists.add(chain, l, nullptr);
   quant_listed(im, lists);
+  guard.undo_if_lost();
 }
 
 int gt_xform_band_quantify(IMAGE_REC* im) {
   if (!im) return 1;
+  PixelGuard guard(im);
+  if (!guard.ready()) return 1;
+  LnPixels& px = guard.pixels();
   status(35);
   gt_busy_begin();
   slog_luval(im->img_int_info);
-  LnPixels px(im->file_path);
   for (LANE* l : lanes_where(im, lane_selected)) {
     SPOT** arr = nullptr;
     const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
@@ -342,6 +319,12 @@ int gt_xform_band_quantify(IMAGE_REC* im) {
       ln_free_lane_image(&img);
     }
     ks_free(arr);
+  }
+  if (guard.undo_if_lost()) {
+    clear_status();
+    gt_busy_end();
+    gt_redraw_img(im);
+    return 1;
   }
   // Concentration standards follow their bands' amounts.
   if (im->conc_stdp && *im->conc_stdp && im->bands) {
@@ -367,12 +350,14 @@ int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
   if (!im || !im->lanes || !im->lane_hdr || !im->band_hdr) return 0;
   // Profiles and quantification take their pixels from one read of the file; a file that
   // changed or cannot be read leaves the lanes as they are.
-  LnPixels px(im->file_path);
-  if (!px.readable()) return 0;
+  PixelGuard guard(im);
+  if (!guard.ready()) return 0;
+  LnPixels& px = guard.pixels();
   CONTROL* ctl = gt_get_control();
   status(14);
   gt_busy_begin();
   auto fail = [&]() {
+    guard.undo_if_lost();
     clear_status();
     gt_busy_end();
     return 0;
@@ -482,6 +467,7 @@ int gt_band_find_start(IMAGE_REC* im, int auto_flag) {
   im->band_threshold = bh->hdr_w116[BD_INTENSITY];
   im->band_threshold2 = bh->hdr_w116[BD_MAX_DETECT];
   im->has_lanes = std::max(lh->num_lanes, 1);
+  if (guard.undo_if_lost()) return fail();
   clear_status();
   gt_busy_end();
   SLOG(fn, SLOG_EXIT, "%d bands", found);
@@ -492,6 +478,9 @@ void gt_band_do_find(IMAGE_REC* im, int top, int bottom, int intensity, int max_
                      int show_status, int detect) {
   if (!im || !im->lanes) return;
   if (detect == 0) quantify = show_status = 0;
+  // Only quantifying reads the pixels: the bands are found on the lanes' profiles.
+  PixelGuard guard(im);  // one read of the file for all the lanes
+  if (quantify && !guard.ready()) return;
   im->min_top_band_thick = top, im->min_bot_band_thick = bottom;
   im->band_threshold = intensity, im->band_threshold2 = max_detect;
   if (show_status == 1) {
@@ -520,7 +509,6 @@ void gt_band_do_find(IMAGE_REC* im, int top, int bottom, int intensity, int max_
     found_by.swap(now);
   };
   note_chain(-1);
-  LnPixels px(im->file_path);  // read at the first quantification, once for all the lanes
   for (size_t k = 0; k < lanes.size(); ++k) {
     LANE* l = lanes[k];
     l->min_top_band_thick = top, l->min_bot_band_thick = bottom;
@@ -559,6 +547,8 @@ void gt_band_do_find(IMAGE_REC* im, int top, int bottom, int intensity, int max_
     for (const LnLaneBands& l : lists.lists)
       for (int i = 0; i < l.n; ++i) box_amount(im, l.bands[i]);
   }
+  // Bands quantified on lost pixels are not kept: the lanes are as they were before.
+  if (guard.undo_if_lost()) processed = 0;
   if (processed > 0) {
     if (im->band_hdr) {
       im->band_hdr->hdr_w116[BD_TOP] = top, im->band_hdr->hdr_w116[BD_BOTTOM] = bottom;
@@ -593,6 +583,11 @@ static SPOT* add_band(IMAGE_REC* im, int y, LANE* lane, bool quant) {
     alert(11);
     return near;
   }
+  PixelGuard guard(im);
+  if (quant && !guard.ready()) {
+    clear_status();
+    return nullptr;
+  }
   if (quant) status(34);
   gt_busy_begin();
   SPOT* b = gt_band_make_at(im, y, lane);
@@ -602,14 +597,18 @@ static SPOT* add_band(IMAGE_REC* im, int y, LANE* lane, bool quant) {
   }
   if (quant) {
     LANE_IMAGE img{};
-    LnPixels px(im->file_path);
-    if (ln_pixels_lane_image(px, lane, &img, im->img_info, y) == 0) {
+    if (ln_pixels_lane_image(guard.pixels(), lane, &img, im->img_info, y) == 0) {
       quant_one(im, lane, b, &img, 0, nullptr, kTypeProfile);
       ln_free_lane_image(&img);
     } else {
       SLOG(fn, SLOG_ERROR, "cannot read the lane image");
     }
     clear_status();
+    // A band quantified on lost pixels is not added.
+    if (guard.undo_if_lost()) {
+      gt_busy_end();
+      return nullptr;
+    }
   } else {
     box_amount(im, b);
   }
@@ -673,6 +672,12 @@ int gt_band_apply_axes() {
     return refuse(39);
   LANE* lane = lane_at(im, bx, by);
   if (!lane) return refuse(32);
+  PixelGuard guard(im);
+  if (!guard.ready()) {
+    clear_status();
+    gt_busy_end();
+    return -1;
+  }
   slog_luval(im->img_int_info);
   const int lo = std::min(m[0].x, m[1].x), hi = std::max(m[0].x, m[1].x);
   band->lane_width = hi - lo;
@@ -680,13 +685,13 @@ int gt_band_apply_axes() {
   band->right_hw = static_cast<uint8_t>(std::clamp(hi - bx, 0, 255));
   band->thickness = std::abs(m[3].y - m[2].y);
   LANE_IMAGE img{};
-  LnPixels px(im->file_path);
-  if (ln_pixels_lane_image(px, lane, &img, im->img_info, by) == 0) {
+  if (ln_pixels_lane_image(guard.pixels(), lane, &img, im->img_info, by) == 0) {
     quant_one(im, lane, band, &img, 0, nullptr, kTypeBounds);
     ln_free_lane_image(&img);
   }
   clear_status();
   gt_busy_end();
+  if (guard.undo_if_lost()) return -1;  // the band keeps what it held
   im->modified = 1;
   return 0;
 }
@@ -716,19 +721,24 @@ int gt_band_apply_bounds() {
   if (!surround(m.data(), int(m.size()), band->x, band->y)) return refuse(41);
   LANE* lane = lane_at(im, band->x, band->y);
   if (!lane) return refuse(32);
+  PixelGuard guard(im);
+  if (!guard.ready()) {
+    clear_status();
+    return -1;
+  }
   gt_busy_begin();
   int x0 = m[0].x, x1 = m[0].x, y0 = m[0].y, y1 = m[0].y;
   for (const LN_POINT& p : m) x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
   band->thickness = y1 - y0 + 1;
   band->lane_width = x1 - x0 + 1;
   LANE_IMAGE img{};
-  LnPixels px(im->file_path);
-  if (ln_pixels_lane_image(px, lane, &img, im->img_info, band->y) == 0) {
+  if (ln_pixels_lane_image(guard.pixels(), lane, &img, im->img_info, band->y) == 0) {
     quant_one(im, lane, band, &img, int(m.size()), m.data(), kTypeBounds);
     ln_free_lane_image(&img);
   }
   clear_status();
   gt_busy_end();
+  if (guard.undo_if_lost()) return -1;  // the band keeps what it held
   im->bounds_band = nullptr;
   im->modified = 1;
   return 0;
@@ -1040,6 +1050,8 @@ void gt_band_clear_norm(IMAGE_REC* im) {
 void gt_band_requant_one_lane(IMAGE_REC* im, LANE* lane, SPOT* head) {
   if (!im || !lane || !head) return;
   SLOG("gt_band_requant_one_lane", SLOG_VALUE4, "[%2d] <%s>", lane->lane_number, lane->lane_name);
+  PixelGuard guard(im);
+  if (!guard.ready()) return;
   SPOT** arr = nullptr;
   const int n = ln_find_bands_in_lane(head, &arr, lane, nullptr, nullptr);
   for (int i = 0; i < n; ++i) {
@@ -1048,12 +1060,14 @@ void gt_band_requant_one_lane(IMAGE_REC* im, LANE* lane, SPOT* head) {
   }
   if (n > 0) gt_band_quant_lane(im, lane, arr, n, -1);
   ks_free(arr);
-  im->modified = 1;
+  if (!guard.undo_if_lost()) im->modified = 1;
 }
 
 void gt_band_requant_all_baseline(IMAGE_REC* im, LANE* head, SPOT* chain) {
-  LnPixels px(im ? im->file_path : nullptr);
+  PixelGuard guard(im);  // one read of the file and one undo for all the lanes
+  if (!guard.ready()) return;
   for (LANE* l = head ? head->next : nullptr; l; l = l->next) gt_band_requant_one_lane(im, l, chain);
+  guard.undo_if_lost();
 }
 
 void gt_band_destroy(IMAGE_REC* im) {

@@ -23,6 +23,10 @@ void slog_luval(const IMG_INT_INFO* table);
 // The image's value range in per cent steps: |max - min| / 100, at least 1.
 int gt_band_value_range(const IMAGE_REC* image);
 
+// Every routine here that reads the image's pixels first checks that they can be had, and puts
+// the image's analysis back as it was when they are lost while read (engine/pixel_guard.h): the
+// user is told once and the routine reports nothing done (0, null, -1).
+//
 // Quantifies the n bands of the lane from the lane image at `row` (-1: the whole lane). Each
 // band that quantifies takes the result's bounds and `type` (2 from the profile, 11 from its
 // bounds); one that fails keeps its bounds with the failed bit. -> bands quantified.

@@ -14,6 +14,7 @@
 #include "base/slog.h"
 #include "engine/lane_geometry.h"
 #include "engine/full_pixels.h"
+#include "engine/pixel_guard.h"
 #include "engine/lane_profile.h"
 #include "io/kes_image.h"
 #include "toolkit/core/tk_image.h"
@@ -232,14 +233,21 @@ void redraw_views() {
   WGT_Redraw(part(P_STRIP));
 }
 
-// The profile at the tool's lane width and its baseline, from the image file.
-void reload_profile() {
+// The profile at the tool's lane width and its baseline, from the image file. False when the
+// pixels cannot be had or are lost while read: the user is told and the lane keeps the profile
+// it had.
+bool reload_profile() {
   DtState& s = dtool_state();
   LANE* lane = s.lane;
-  if (!lane || !s.info) return;
+  if (!lane || !s.info) return false;
   LnPixels px(s.info->image_path);
+  if (!px.readable()) return false;
+  LaneSnapshot before(lane);
   ln_pixels_profiles(px, &lane, 1, s.lane_width);
   ln_calc_lane_baselines(&lane, 1, kAnalysisStd);
+  if (!px.lost()) return true;
+  before.put_back();
+  return false;
 }
 
 void enable_edits() {
@@ -465,9 +473,10 @@ long partNfy(TK_OBJ p, int e) {
       break;
     case P_WIDTH:
       if (e == TK_EV_TEXT || e == 115) {
+        const int was = s.lane_width;
         s.lane_width = dtool_parse_lane_width(WGT_GetText(p));
+        if (!reload_profile()) s.lane_width = was;
         WGT_SetText(p, std::to_string(s.lane_width).c_str());
-        reload_profile();
         setup_chart();
         redraw_views();
         rebuild_report();
@@ -610,6 +619,10 @@ int gt_dtool_activate(DT_INFO* caller, const char* folder) {
     SLOG(fn, SLOG_EXIT, "no selected lane with a profile");
     return 0;
   }
+  // The tool's profile and strip come from the pixels: without them, or with pixels lost
+  // while the tool reads them, it does not open (the user is told once).
+  LnPixels px(info->image_path);
+  if (!px.readable()) return 0;
   LANE* copy = ln_clone_lane(src);
   if (!copy) {
     mh_send_msg(0, "%s", ui_msg(1));
@@ -636,7 +649,11 @@ int gt_dtool_activate(DT_INFO* caller, const char* folder) {
   s.info = info;
   s.lane = copy;
   cut_strip();
-  reload_profile();
+  if (!reload_profile() || px.lost()) {
+    WIN_Terminate(s_win);
+    SLOG(fn, SLOG_EXIT, "the pixels were lost");
+    return 0;
+  }
   dtool_find_peaks("activate");
   s.lowest = info->bLowest ? 1 : 0;
   WGT_SetValue(part(P_BOUNDS), s.lowest);

@@ -10,6 +10,7 @@
 #include "base/slog.h"
 #include "engine/band_find.h"
 #include "engine/full_pixels.h"
+#include "engine/pixel_guard.h"
 #include "engine/lane_features.h"
 #include "engine/lane_profile.h"
 #include "engine/lane_track.h"
@@ -240,9 +241,11 @@ int gt_find_lanes(const int* c, int param, LANE* list, IMAGE_REC* im) {
   const LN_POINT corners[4] = {{c[0], c[1]}, {c[2], c[3]}, {c[4], c[5]}, {c[6], c[7]}};
   LnBlock block;
   {
-    // The block is reduced where it lies in the image's full-depth pixels.
+    // The block is reduced where it lies in the image's full-depth pixels; pixels cut while
+    // they were read make no lanes.
     LnPixels px(im->file_path);
-    if (W < 1 || H < 1 || !ln_pixels_block(px, corners, n, &block)) {
+    if (W < 1 || H < 1 || !px.readable() || !ln_pixels_block(px, corners, n, &block) ||
+        px.lost()) {
       SLOG(fn, SLOG_ERROR, "cannot read the block of <%s>", im->file_path);
       return end(-1);
     }
@@ -427,6 +430,13 @@ void gt_band_lane_bounds_ok() {
     gt_set_state(0);
     return;
   }
+  // The lane's bands are found again from the pixels: without them, or with pixels lost while
+  // they are read, the lane goes back where it was, as on Cancel, with its bands.
+  PixelGuard guard(im);
+  if (!guard.ready()) {
+    gt_band_lane_bounds_cancel();
+    return;
+  }
   mh_status_message(gt_get_status_bar(), 1, "%s", gt_get_message(14));
   // The lane's old bands go: they are found again in the lane's new place. The selection
   // list must not keep them.
@@ -443,16 +453,19 @@ void gt_band_lane_bounds_ok() {
   const int shift = static_cast<int>((lane->right_width - lane->left_width + 1) * 0.5);
   for (int i = 0; i < lane->num_center_points; ++i) lane->center_coords[i].x += shift;
   lane->left_width = lane->right_width = (lane->left_width + lane->right_width + 1) / 2;
-  end_bounds_tool(im);
   ks_free(lane->data_values);
   lane->data_values = nullptr;
   lane->num_data_values = 0;
-  LnPixels px(im->file_path);
-  if (ln_pixels_profiles(px, &lane, 1, 50) == 1) {
+  if (ln_pixels_profiles(guard.pixels(), &lane, 1, 50) == 1) {
     ln_calc_lane_baselines(&lane, 1, LN_ANALYSIS_STD);
     const int n = ln_find_bands(&lane, 1, -1, -1, im->bands, nullptr, LN_ANALYSIS_STD, im->img_int_info, 1);
     if (im->band_hdr && n > 0) im->band_hdr->nrec += n;
   }
+  if (guard.undo_if_lost()) {
+    gt_band_lane_bounds_cancel();
+    return;
+  }
+  end_bounds_tool(im);
   gt_band_sel_compact(im);
   mh_clear_status(gt_get_status_bar(), 0);
   im->modified = 1;

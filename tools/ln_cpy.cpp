@@ -8,6 +8,7 @@
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "engine/full_pixels.h"
+#include "engine/pixel_guard.h"
 #include "engine/lane_profile.h"
 #include "model/control.h"
 #include "model/task_state.h"
@@ -196,6 +197,10 @@ void gt_cpy_lane_ok(int quantify, int detect) {
     if (!im || !im->lanes) continue;
     const IMAGE_REC::LaneCopyBlock& b = im->lane_copy;
     if (!b.copies || b.num_lanes == 0 || b.num_drops == 0) continue;
+    // The new lanes' profiles and bands come from this image's pixels: without them, or with
+    // pixels lost while they are read, the image gets no lanes.
+    PixelGuard guard(im);  // the profiles and the quantification below share one read
+    if (!guard.ready()) continue;
     std::vector<LANE*> placed;
     for (int d = 0; d < b.num_drops; ++d) {
       const LN_POINT at{b.drops[d][0], b.drops[d][1]};
@@ -214,14 +219,14 @@ void gt_cpy_lane_ok(int quantify, int detect) {
     SLOG(fn, SLOG_VALUE4, "%d lanes placed in %s", n, im->image_name);
     // The new lanes' profiles and baselines come from this image. Band finding confirms them
     // and counts them into the lane header once.
-    LnPixels px(im->file_path);  // the profiles and the quantification below share one read
-    ln_pixels_profiles(px, placed.data(), n, 50);
+    ln_pixels_profiles(guard.pixels(), placed.data(), n, 50);
     ln_calc_lane_baselines(placed.data(), n, 407);
     if (im->lane_hdr) im->lane_hdr->version_number = 5;
     gt_lane_renumber(im, 1);
     gt_band_find_start(im, 0);
     gt_band_do_find(im, im->min_top_band_thick, im->min_bot_band_thick, im->band_threshold,
                     im->band_threshold2, quantify, 0, detect);
+    if (guard.undo_if_lost()) continue;
     im->has_bands = 1;
     im->modified = 1;
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/pixel_guard.h"
 #include "base/ks_choose.h"
 #include "base/ks_ini.h"
 #include "base/ks_mem.h"
@@ -14,6 +15,7 @@
 #include "base/slog.h"
 #include "base/lane_comment.h"
 #include "engine/lane_profile.h"
+#include "engine/pixel_guard.h"
 #include "model/control.h"
 #include "model/task_state.h"
 #include "shell/gt_canvas.h"
@@ -176,27 +178,36 @@ void gt_land_bkgd_activate(TK_OBJ owner) {
     const int angle = text ? std::atoi(text) : lane->max_angle;
     const int off = WGT_GetValue(bg_part(win, 1)) ? 1 : 0;
     const bool all = WGT_GetValue(bg_part(win, 2)) != 0;
-    if (!all) {
-      set_background(im, lane, angle, off);
-      ctl->bg_all_lanes = 0;
-    } else {
-      int n = 0;
-      for (LANE* l = im->lanes->next; l; l = l->next, ++n) {
-        set_background(im, l, angle, off);
-        l->f |= LN_F_SELECTED;
-      }
-      im->num_sel_lanes = n;
-      ctl->bg_all_lanes = 1;
-    }
     const bool requant = WGT_GetValue(bg_part(win, 8)) != 0;
     ctl->bg_requant = requant ? 1 : 0;
-    if (requant && im->band_hdr && im->band_hdr->nrec != 0) {
-      if (all)
-        gt_band_requant_all_baseline(im, im->lanes, im->bands);
-      else
-        gt_band_requant_one_lane(im, lane, im->bands);
+    // Requantifying reads the pixels: without them, or with pixels lost meanwhile, the OK
+    // changes nothing, as a Cancel.
+    const bool reads = requant && im->band_hdr && im->band_hdr->nrec != 0;
+    PixelGuard guard(im);
+    if (reads && !guard.ready()) {
+      set_background(im, lane, s_bg.angle, s_bg.was_off);
+    } else {
+      if (!all) {
+        set_background(im, lane, angle, off);
+        ctl->bg_all_lanes = 0;
+      } else {
+        int n = 0;
+        for (LANE* l = im->lanes->next; l; l = l->next, ++n) {
+          set_background(im, l, angle, off);
+          l->f |= LN_F_SELECTED;
+        }
+        im->num_sel_lanes = n;
+        ctl->bg_all_lanes = 1;
+      }
+      if (reads) {
+        if (all)
+          gt_band_requant_all_baseline(im, im->lanes, im->bands);
+        else
+          gt_band_requant_one_lane(im, lane, im->bands);
+      }
+      if (reads && guard.undo_if_lost()) set_background(im, lane, s_bg.angle, s_bg.was_off);
+      else im->modified = 1;
     }
-    im->modified = 1;
   }
   s_bg = BgState{};
   WIN_Terminate(win);

@@ -20,13 +20,13 @@ namespace {
 constexpr int kW = 200, kH = 150;
 const int kSource[3][2] = {{20, 20}, {150, 30}, {60, 120}};
 
-// An 8-bit gradient image "<dir>/target.kes" of kW x kH.
-std::string write_target(const vxtest::TempDir& dir) {
+// An 8-bit gradient image "<dir>/target.kes" of w x h.
+std::string write_target(const vxtest::TempDir& dir, int w = kW, int h = kH) {
   std::vector<unsigned char> b = {'I', 'I', 1, 0};
-  for (uint32_t v : {uint32_t(kW), uint32_t(kH)})
+  for (uint32_t v : {uint32_t(w), uint32_t(h)})
     for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF);
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) b.push_back(static_cast<unsigned char>((x + 2 * y) % 256));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.push_back(static_cast<unsigned char>((x + 2 * y) % 256));
   const std::string path = dir.file("target.kes");
   vxtest::write_bytes(path, b);
   return path;
@@ -89,6 +89,12 @@ struct Analysed {
   }
 };
 
+// The transform with the record's own file as the target's pixels.
+int xform(IMAGE_REC* im, const int target[3][2]) {
+  LnPixels px(im->file_path);
+  return gt_xform_analysis(im, target, px);
+}
+
 struct EnvBands {
   explicit EnvBands(bool set) {
     if (set)
@@ -116,7 +122,7 @@ TEST(CopyAnalysis, IdentityAndShiftMoveEverythingByTheMarkersOffset) {
       Analysed a(path);
       int target[3][2];
       shifted(dx, dy, target);
-      ASSERT_EQ(gt_xform_analysis(a.im, target), 0);
+      ASSERT_EQ(xform(a.im, target), 0);
 
       EXPECT_EQ(a.lane(0)->center_coords[0].x, 40 + dx);
       EXPECT_EQ(a.lane(0)->center_coords[0].y, 10 + dy);  // outside the marker triangle
@@ -172,7 +178,7 @@ TEST(CopyAnalysis, ScaledMarkersGiveTheAffineMap) {
     target[i][0] = kSource[i][0] / 2;
     target[i][1] = kSource[i][1];
   }
-  ASSERT_EQ(gt_xform_analysis(a.im, target), 0);
+  ASSERT_EQ(xform(a.im, target), 0);
   EXPECT_EQ(a.lane(1)->center_coords[0].x, 50);
   EXPECT_EQ(a.lane(1)->center_coords[0].y, 15);
   EXPECT_NEAR(a.im->size_stdp[0]->records[0].x, 20.5, 1e-6);
@@ -210,7 +216,7 @@ TEST(CopyAnalysis, PositionsAreCutToWholePixelsBeforeTheImageCheck) {
     band->y = 100;
     band->bound_x[0] = 0;
     band->bound_y[0] = 100;
-    ASSERT_EQ(gt_xform_analysis(a.im, target), c.result);
+    ASSERT_EQ(xform(a.im, target), c.result);
     if (c.result != 0) continue;
     EXPECT_EQ(a.lane(0)->center_coords[1].x, 0);
     EXPECT_EQ(a.lane(0)->center_coords[1].y, 100);
@@ -220,6 +226,26 @@ TEST(CopyAnalysis, PositionsAreCutToWholePixelsBeforeTheImageCheck) {
       EXPECT_EQ(band->bound_x[0], 0);
     }
   }
+}
+
+TEST(CopyAnalysis, AFractionOfAPixelShortOfTheEdgeIsCutNotRounded) {
+  // On a 3000 x 3000 gel a standard at (2939, 2026) maps to x = 3000 - 1 / (2001 * 1999), a
+  // quarter of a millionth short of the edge but far more than the map's rounding error: it lies
+  // in column 2999.
+  vxtest::TempDir dir;
+  const std::string path = write_target(dir, 3000, 3000);
+  EnvBands env(false);
+  Analysed a(path);
+  a.im->img_info->width = a.im->img_info->height = 3000;
+  const int source[3][2] = {{0, 0}, {2001, 0}, {0, 1999}};
+  const int target[3][2] = {{0, 0}, {2017, 0}, {37, 1999}};
+  std::memcpy(a.im->mark_pts, source, sizeof source);
+  a.im->size_stdp[0]->records[0].x = 2939;
+  a.im->size_stdp[0]->records[0].y = 2026;
+  ASSERT_EQ(xform(a.im, target), 0);
+  const double x = a.im->size_stdp[0]->records[0].x;
+  EXPECT_LT(x, 3000.0);
+  EXPECT_NEAR(x, 3000.0 - 1.0 / (2001.0 * 1999.0), 1e-9);
 }
 
 TEST(CopyAnalysis, RefusedWhenAPositionLeavesTheImageOrThereIsNoFrame) {
@@ -246,7 +272,7 @@ TEST(CopyAnalysis, RefusedWhenAPositionLeavesTheImageOrThereIsNoFrame) {
     }
     int target[3][2];
     shifted(c.dx, c.dy, target);
-    EXPECT_EQ(gt_xform_analysis(a.im, target), -1);
+    EXPECT_EQ(xform(a.im, target), -1);
   }
 
   // A standard whose stored position is no whole number at all (damaged file) maps nowhere.
@@ -256,7 +282,7 @@ TEST(CopyAnalysis, RefusedWhenAPositionLeavesTheImageOrThereIsNoFrame) {
     a.im->size_stdp[0]->records[0].x = bad;
     int target[3][2];
     shifted(0, 0, target);
-    EXPECT_EQ(gt_xform_analysis(a.im, target), -1) << bad;
+    EXPECT_EQ(xform(a.im, target), -1) << bad;
   }
 
   // A band bound point that lands outside counts only when bands are carried.
@@ -267,7 +293,7 @@ TEST(CopyAnalysis, RefusedWhenAPositionLeavesTheImageOrThereIsNoFrame) {
     a.im->bands->next->bound_y[0] = 60;
     int target[3][2];
     shifted(-5, 0, target);
-    EXPECT_EQ(gt_xform_analysis(a.im, target), carry ? -1 : 0);
+    EXPECT_EQ(xform(a.im, target), carry ? -1 : 0);
   }
 
   // No lanes: refused, nothing changed.
@@ -277,7 +303,7 @@ TEST(CopyAnalysis, RefusedWhenAPositionLeavesTheImageOrThereIsNoFrame) {
   a.im->has_lanes = 0;
   int target[3][2];
   shifted(10, 5, target);
-  EXPECT_EQ(gt_xform_analysis(a.im, target), -1);
+  EXPECT_EQ(xform(a.im, target), -1);
   EXPECT_EQ(a.im->bands->next->x, 101);
   EXPECT_EQ((*a.im->conc_stdp)->count, 1);
 }

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,11 @@
 #include <vector>
 
 #include "gel_fixture.h"
+#include "base/ks_mem.h"
+#include "base/ks_msg.h"
+#include "io/analysis_io.h"
+#include "io/image_rec_init.h"
+#include "io/kes_image.h"
 #include "shell/gt_cmd.h"
 #include "analysis/matr_launch.h"
 #include "base/ks_alert.h"
@@ -320,6 +326,16 @@ class CopyAnalysis : public Dispatch {
   static void set_markers(IMAGE_REC* im, const int m[3][2]) {
     std::memcpy(im->mark_pts, m, sizeof im->mark_pts);
   }
+  // Copy Analysis from the source onto the target, answering "replace" when asked; true when
+  // the copy reached the band refinement dialog that ends it (its close box keeps the bands).
+  bool copy_from_source() {
+    TKT_AnswerAlert(2);
+    TKT_AnswerChooser({source});
+    const auto refined =
+        vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
+    main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+    return *refined;
+  }
   int first_lane_x() const {
     const LANE* l = target->lanes ? target->lanes->next : nullptr;
     return l && l->center_coords ? l->center_coords[0].x : -1;
@@ -331,13 +347,7 @@ class CopyAnalysis : public Dispatch {
 
 TEST_F(CopyAnalysis, IdentityMarkersCarryTheLanesOver) {
   set_markers(target, source_markers);
-  TKT_AnswerAlert(2);  // replace the target's analysis
-  TKT_AnswerChooser({source});
-  // The copy ends in the band refinement dialog; its close box keeps the copied bands.
-  const auto refined =
-      vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
-  main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
-  EXPECT_TRUE(*refined);
+  EXPECT_TRUE(copy_from_source());
   EXPECT_EQ(first_lane_x(), 40);
   EXPECT_TRUE(gt_image_modified(target));
   EXPECT_EQ(target->mark_pts[1][0], 100);
@@ -398,6 +408,122 @@ TEST_F(CopyAnalysis, EachFailureLeavesTheTargetAsItWas) {
   EXPECT_EQ(first_lane_x(), 90);
   EXPECT_FALSE(gt_image_modified(target));
   EXPECT_EQ(target->mark_pts[1][0], 1100);
+}
+
+// The lane's profile as read: its lowest and highest values.
+std::pair<double, double> profile_range(const LANE* l) {
+  if (!l || !l->data_values || l->num_data_values < 1) return {-1, -1};
+  const auto [lo, hi] = std::minmax_element(l->data_values, l->data_values + l->num_data_values);
+  return {*lo, *hi};
+}
+
+// The first lane's x, as the image's saved analysis holds it (-1: no lane saved).
+int saved_lane_x(const std::string& path) {
+  IMAGE_REC* rec = static_cast<IMAGE_REC*>(ks_alloc_msg(sizeof(IMAGE_REC)));
+  int x = -1;
+  if (rec && gt_img_init(rec)) {
+    gt_read_and_prepare(path.c_str(), nullptr, rec);
+    const LANE* l = rec->lanes ? rec->lanes->next : nullptr;
+    if (l && l->center_coords) x = l->center_coords[0].x;
+  }
+  gt_img_free(rec);
+  return x;
+}
+
+// Every pixel of a gel's file set to one grey.
+void flatten(const std::string& path, int w, int h) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(KES_HEADER_BYTES);
+  const std::string grey(static_cast<size_t>(w) * h, static_cast<char>(128));
+  f.write(grey.data(), static_cast<std::streamsize>(grey.size()));
+  ASSERT_TRUE(f.good());
+}
+
+TEST_F(CopyAnalysis, TheTargetKeepsItsPixelsCommentAndSettings) {
+  // The source gel is flat, the target's pixels vary along the lane: the carried lane's profile
+  // must be the target's.
+  flatten(source, 120, 90);
+  const std::string path = target->file_path;
+  set_markers(target, source_markers);
+  gt_set_image_ptr(target);
+  gt_set_image_comment("TARGET NOTE", 0);
+  target->min_top_band_thick = 17;
+  target->band_threshold = 77;
+  EXPECT_TRUE(copy_from_source());
+  ASSERT_EQ(first_lane_x(), 40);
+  const auto [lo, hi] = profile_range(target->lanes->next);
+  EXPECT_GE(lo, 0);
+  EXPECT_GT(hi, lo);  // a flat source gives a flat profile
+  EXPECT_STREQ(target->comment, "TARGET NOTE");  // the source has none
+  EXPECT_EQ(target->min_top_band_thick, 17);
+  EXPECT_EQ(target->band_threshold, 77);
+  EXPECT_TRUE(gt_image_modified(target));
+
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE);
+  EVENT_Flush();
+  EXPECT_FALSE(gt_image_modified(target));
+  WIN_Terminate(static_cast<TK_OBJ>(target->window));
+  EVENT_Flush();
+  IMAGE_REC* again = open(path);
+  ASSERT_NE(again, nullptr);
+  ASSERT_NE(again->lanes->next, nullptr);
+  EXPECT_EQ(again->lanes->next->center_coords[0].x, 40);
+  EXPECT_STREQ(again->comment, "TARGET NOTE");
+}
+
+// The target's pixels deleted before the copy, or cut while the copy reads them: the user is
+// told once and the target, its saved analysis included, stays as it was.
+std::string s_cut_path;
+void cut_kept_pixels(const char* path) {
+  if (s_cut_path != path) return;
+  s_cut_path.clear();
+  ASSERT_EQ(::truncate(path, KES_HEADER_BYTES), 0);
+}
+
+TEST_F(CopyAnalysis, LostTargetPixelsChangeNothing) {
+  const std::string path = target->file_path;
+  ASSERT_TRUE(gt_save_image(target));
+  set_markers(target, source_markers);
+  gt_image_clear_modified(target);
+  for (int c = 0; c < 2; ++c) {
+    SCOPED_TRACE(c == 0 ? "deleted before" : "cut while read");
+    if (c == 0) {
+      ASSERT_TRUE(fs::copy_file(path, path + ".keep", fs::copy_options::overwrite_existing));
+      fs::remove(path);
+    } else {
+      fs::rename(path + ".keep", path);
+      WIN_Terminate(static_cast<TK_OBJ>(target->window));
+      EVENT_Flush();
+      target = open(path);
+      ASSERT_NE(target, nullptr);
+      set_markers(target, source_markers);
+      ASSERT_NE(io_kept_pixels(path.c_str()), nullptr);
+      // Cut once the command has taken the kept pixels, before the transform reads them.
+      s_cut_path = path;
+      io_set_kept_pixels_hook(cut_kept_pixels);
+      TKT_AnswerAlert(2);  // replace the bands
+      TKT_AnswerChooser({source});
+    }
+    TKT_AnswerAlert(1);
+    const int unanswered = TKT_Unanswered();
+    // A copy made all the same would end in the band refinement dialog: closed, and counted.
+    const auto refined =
+        vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
+    main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
+    EVENT_Flush();
+    io_set_kept_pixels_hook(nullptr);
+    EXPECT_FALSE(*refined);
+    EXPECT_TRUE(s_cut_path.empty());
+    EXPECT_EQ(TKT_Unanswered(), unanswered);  // told once: no alert beyond the answers queued
+    char text[512];
+    std::snprintf(text, sizeof text, ks_gt_message(193), "target.kes");
+    EXPECT_EQ(TKT_LastAlertText(), text);
+    EXPECT_EQ(first_lane_x(), 90);
+    EXPECT_FALSE(gt_image_modified(target));
+    main_winNfySelMenuBar(win_, GT_CMD_SAVE);
+    EVENT_Flush();
+    EXPECT_EQ(saved_lane_x(path), 90);
+  }
 }
 
 TEST_F(CopyAnalysis, WithoutBandDetectionEveryCarriedLaneIsSelectedAndQuantified) {
