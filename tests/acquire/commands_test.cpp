@@ -88,7 +88,7 @@ TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
   EXPECT_EQ(grabbed.DEV_BoolOne, 0);
   EXPECT_EQ(grabbed.DEV_BoolTwo, 0);
   EXPECT_EQ(grabbed.DEV_Color, 4);
-  EXPECT_EQ(grabbed.x_res, 507);  // the colour frame's grey copy keeps the device's 50 dpi
+  EXPECT_EQ(grabbed.x_res, 507);  // the device's 50 dpi
 
   // The source's settings dialog comes up, as the generic acquisition does not hide it.
   acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
