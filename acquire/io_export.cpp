@@ -148,12 +148,13 @@ std::vector<uint8_t> tiff_tail(const TiffOut& t, const TiffLayout& l) {
   for (uint64_t i = 0; i < l.strips; ++i)
     put32(b, static_cast<uint32_t>(i + 1 < l.strips ? l.strip : l.total - i * l.strip));
   if (t.palette) {
-    // Entry i of each channel takes colour i of the display table, 16 bits a component.
-    IhRgb16 c[256];
-    for (int i = 0; i < 256; ++i) ih_get_rgb(&c[i], i);
-    for (int i = 0; i < 256; ++i) put16(b, c[i].red);
-    for (int i = 0; i < 256; ++i) put16(b, c[i].green);
-    for (int i = 0; i < 256; ++i) put16(b, c[i].blue);
+    // The map holds the first 64 colours of the display table, each four times over:
+    // entries 4k to 4k + 3 of each channel take colour k, 16 bits a component.
+    IhRgb16 c[64];
+    for (int k = 0; k < 64; ++k) ih_get_rgb(&c[k], k);
+    for (int i = 0; i < 256; ++i) put16(b, c[i / 4].red);
+    for (int i = 0; i < 256; ++i) put16(b, c[i / 4].green);
+    for (int i = 0; i < 256; ++i) put16(b, c[i / 4].blue);
   }
   return b;
 }

@@ -597,12 +597,19 @@ int read_tiff_header(const TiffBytes& f) {
       bool grey = true;
       for (std::size_t i = 0; i < n && grey; ++i) grey = m[i] == m[n + i] && m[i] == m[2 * n + i];
       if (grey) {
-        // An 8-bit image takes the high byte of each 16-bit entry: writers store grey g as
-        // g x 256 or as g x 257, and both give g back.
+        // Entries are 16 bits: writers store grey g as g x 256 or as g x 257, and the high
+        // byte gives g back. Older writers store g itself; a map whose every entry is below
+        // 256 is read as such 8-bit values (the rule libtiff's tools follow), and widened as
+        // g x 257 for a 16-bit image.
+        bool eight = true;
+        for (std::size_t i = 0; i < n && eight; ++i) eight = m[i] < 256;
         S.grey_map = true;
         S.grey_of.resize(n);
-        for (std::size_t i = 0; i < n; ++i)
-          S.grey_of[i] = static_cast<uint16_t>(S.sixteen ? m[i] : (m[i] >> 8) & 0xff);
+        for (std::size_t i = 0; i < n; ++i) {
+          const uint64_t g = m[i] & 0xffff;
+          S.grey_of[i] = static_cast<uint16_t>(eight ? (S.sixteen ? g * 257 : g)
+                                                     : (S.sixteen ? g : g >> 8));
+        }
       }
     }
   }

@@ -100,6 +100,17 @@ HDIB new_block(std::size_t size) {
 
 const char* name_of(const char* caller) { return caller ? caller : "?"; }
 
+// Gives a block made from `from` the same pixels per metre.
+void keep_resolution(const BITMAPINFOHEADER& from, DibBlock* to) {
+  BITMAPINFOHEADER bi;
+  if (!block_header(to, &bi)) return;
+  bi.biXPelsPerMeter = from.biXPelsPerMeter;
+  bi.biYPelsPerMeter = from.biYPelsPerMeter;
+  ByteWriter w;
+  put_header(w, bi);
+  std::memcpy(to->bytes.data(), w.buffer().data(), w.size());
+}
+
 }  // namespace
 
 int DibNumColors(const BITMAPINFOHEADER& bi) {
@@ -277,6 +288,8 @@ HDIB MakeGrayScaleDibFromColor(const char* caller, const DibBlock* dib, int chan
   const bool wide = s.bi.biBitCount == 48;
   HDIB out = MakeDIB(caller, s.bi.biHeight, s.bi.biWidth, wide ? 16 : 8);
   if (!out) return nullptr;
+  // The grey copy keeps the device's resolution: the image's sizes in millimetres come from it.
+  keep_resolution(s.bi, out.get());
   Layout d;
   block_layout(out.get(), &d);
   for (int64_t r = 0; r < s.rows; ++r) {

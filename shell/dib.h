@@ -82,7 +82,8 @@ BOOL GetPixelsFromDIB(const char* caller, const DibBlock* dib, std::vector<uint8
 HDIB MakeDisplayDib(const char* caller, const DibBlock* dib);
 // A grey DIB from a colour one: 24 bits give 8 bits, 48 bits (three 16-bit channels) give 16
 // bits. channel 1, 2, 3 copy the first (blue), second (green), third (red) stored channel;
-// 4 gives (5 x first + 2 x second + third) >> 3. Null for another bit count or channel.
+// 4 gives (5 x first + 2 x second + third) >> 3. The copy keeps the source's pixels per
+// metre. Null for another bit count or channel.
 HDIB MakeGrayScaleDibFromColor(const char* caller, const DibBlock* dib, int channel);
 // The rectangle rows top .. bottom - 1, columns left .. right - 1 (image rows counted from the
 // top; top_down tells how the source stores them) of an 8- or 16-bit DIB. Columns at or beyond

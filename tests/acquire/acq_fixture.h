@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 
 #include <cstdint>
@@ -272,5 +273,106 @@ inline std::vector<uint8_t> pattern(std::size_t n, uint32_t seed) {
   return b;
 }
 
+// A little-endian TIFF built entry by entry: values that do not fit the entry go to a data
+// area after the directory; the pixels go last.
+struct TiffBuilder {
+  struct E {
+    int tag, type;
+    std::vector<uint32_t> values;  // SHORT/LONG values, or RATIONAL pairs
+  };
+  std::vector<E> entries;
+  std::vector<uint8_t> pixels;
+  std::vector<int> strip_rows;  // rows of each strip (for StripOffsets/StripByteCounts)
+  int row_bytes = 0;
+  bool auto_strips = true;
+
+  TiffBuilder& tag(int t, int type, std::vector<uint32_t> v) {
+    entries.push_back({t, type, std::move(v)});
+    return *this;
+  }
+  std::vector<uint8_t> build() const {
+    std::vector<E> es = entries;
+    std::sort(es.begin(), es.end(), [](const E& a, const E& b) { return a.tag < b.tag; });
+    const uint32_t ifd = 8, n = static_cast<uint32_t>(es.size());
+    uint32_t data = ifd + 2 + 12 * n + 4;
+    std::vector<uint8_t> head(data), area;
+    auto p16 = [](std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
+      b[at] = uint8_t(v);
+      b[at + 1] = uint8_t(v >> 8);
+    };
+    auto p32 = [&](std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
+      p16(b, at, v);
+      p16(b, at + 2, v >> 16);
+    };
+    head[0] = head[1] = 'I';
+    p16(head, 2, 42);
+    p32(head, 4, ifd);
+    p16(head, ifd, n);
+    // The pixel data starts after the header and the data area: compute the area first.
+    std::vector<std::pair<std::size_t, std::vector<uint8_t>>> blobs;
+    for (std::size_t i = 0; i < es.size(); ++i) {
+      const E& e = es[i];
+      const std::size_t at = ifd + 2 + 12 * i;
+      const int w = e.type == 3 ? 2 : e.type == 5 ? 4 : 4;
+      const uint32_t count = e.type == 5 ? uint32_t(e.values.size() / 2) : uint32_t(e.values.size());
+      p16(head, at, e.tag);
+      p16(head, at + 2, e.type);
+      p32(head, at + 4, count);
+      std::vector<uint8_t> bytes(e.values.size() * w);
+      for (std::size_t k = 0; k < e.values.size(); ++k)
+        w == 2 ? p16(bytes, k * 2, e.values[k]) : p32(bytes, k * 4, e.values[k]);
+      if (bytes.size() <= 4) {
+        for (std::size_t k = 0; k < bytes.size(); ++k) head[at + 8 + k] = bytes[k];
+      } else {
+        p32(head, at + 8, data + static_cast<uint32_t>(area.size()));
+        area.insert(area.end(), bytes.begin(), bytes.end());
+      }
+    }
+    std::vector<uint8_t> f = head;
+    f.insert(f.end(), area.begin(), area.end());
+    f.insert(f.end(), pixels.begin(), pixels.end());
+    return f;
+  }
+  // Offset the pixels will have (header, directory and data area before them).
+  uint32_t pixel_offset() const {
+    TiffBuilder copy = *this;
+    copy.pixels.clear();
+    return static_cast<uint32_t>(copy.build().size());
+  }
+};
+
+// An 8-bit black-is-zero image of w x h with `strips` strips of rps rows, uncompressed.
+inline TiffBuilder grey8(int w, int h, int rps, std::vector<uint8_t> px) {
+  TiffBuilder b;
+  b.pixels = std::move(px);
+  b.tag(256, 4, {uint32_t(w)}).tag(257, 4, {uint32_t(h)}).tag(258, 3, {8}).tag(259, 3, {1});
+  b.tag(262, 3, {1}).tag(277, 3, {1}).tag(278, 4, {uint32_t(rps)});
+  const int strips = (h + rps - 1) / rps;
+  std::vector<uint32_t> offs(strips, 0), counts;
+  for (int s = 0; s < strips; ++s) counts.push_back(uint32_t(std::min(rps, h - s * rps) * w));
+  b.tag(273, 4, offs).tag(279, 4, counts);
+  // Fix the offsets now that the layout is known (their count does not change it).
+  const uint32_t base = b.pixel_offset();
+  for (auto& e : b.entries)
+    if (e.tag == 273)
+      for (int s = 0; s < strips; ++s) e.values[s] = base + uint32_t(s * rps * w);
+  return b;
+}
+
+inline void set_tag(TiffBuilder& b, int tag, int type, std::vector<uint32_t> v) {
+  for (auto& e : b.entries)
+    if (e.tag == tag) {
+      e.type = type;
+      e.values = std::move(v);
+      return;
+    }
+  b.tag(tag, type, std::move(v));
+}
+
+inline void drop_tag(TiffBuilder& b, int tag) {
+  b.entries.erase(std::remove_if(b.entries.begin(), b.entries.end(),
+                                 [tag](const TiffBuilder::E& e) { return e.tag == tag; }),
+                  b.entries.end());
+}
 
 }  // namespace acqtest

@@ -116,6 +116,10 @@ TEST_F(SourceSettings, WindowlessCameraGrabFillsHeaderAndLookup) {
   EXPECT_EQ(info.device, 26);
   EXPECT_EQ(info.bytes_per_pixel, 1);
   EXPECT_EQ(info.width, 157);  // the whole area at 20 dpi
+  // The grey copy of the colour frame keeps the device's 20 dpi: 1270 micrometres a pixel.
+  EXPECT_EQ(info.x_res, 1270);
+  EXPECT_EQ(info.y_res, 1270);
+  EXPECT_EQ(info.x_scale, -3);
   EXPECT_EQ(look->dig_val_range, 256);
   EXPECT_TRUE(fs::exists(write_dir() + "camera.bmp"));
   EXPECT_TRUE(fs::exists(write_dir() + "grayscale.bmp"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <cmath>
 #include <filesystem>
 
 #include "../shell/shell_fixture.h"
@@ -87,6 +88,7 @@ TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
   EXPECT_EQ(grabbed.DEV_BoolOne, 0);
   EXPECT_EQ(grabbed.DEV_BoolTwo, 0);
   EXPECT_EQ(grabbed.DEV_Color, 4);
+  EXPECT_EQ(grabbed.x_res, 507);  // the device's 50 dpi
 
   // The source's settings dialog comes up, as the generic acquisition does not hide it.
   acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
@@ -97,6 +99,29 @@ TEST_F(AcquireCommands, ScanGrabAndSourceAcquisitionOpenTheirImages) {
   EXPECT_TRUE(fs::exists(dir + "chosen.kes"));
   EXPECT_EQ(gt_get_num_img_windows(), 3);
   EXPECT_FALSE(fs::exists(ws_->write_dir() + "~~ks$$$.kes"));  // moved away
+}
+
+// A colour image from the selected source is stored in grey at the device's resolution: its
+// pixel size is the backend's 75 dpi, and its width spans the backend's 200 mm scan area.
+TEST_F(AcquireCommands, AColourSourceImageKeepsTheDevicesResolution) {
+  const double dpi = 75;
+  sane_->write({{"test-picture", "\"Color pattern\""}, {"mode", "Color"}, {"resolution", "75"}});
+  const std::string dest = ws_->dir().str() + "/colour.kes";
+  acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
+  acqtest::when_open("ui_tifsav", "rgb_color", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
+  run(GT_CMD_SELECT_TWAIN, "ui_acquire", "twainsel_win", [](TK_OBJ w) {
+    TKT_Pick(RES_GetSub(w, 0), 0);
+    TKT_Click(RES_GetSub(w, 1));
+  }, dest);
+  ASSERT_TRUE(fs::exists(dest));
+  const IMG_INFO info = acqtest::read_info(dest).h;
+  EXPECT_EQ(info.DEV_Color, 4);
+  const int um = static_cast<int>(1000000 / std::lround(dpi / 0.0254));  // 338
+  EXPECT_EQ(info.x_res, um);
+  EXPECT_EQ(info.y_res, um);
+  EXPECT_EQ(info.x_scale, -3);
+  EXPECT_EQ(info.y_scale, -3);
+  EXPECT_NEAR(info.width * info.x_res * 1e-3, 200.0, 1.0);
 }
 
 TEST_F(AcquireCommands, TheScansDestinationIsAskedForInTheImagesFolder) {

@@ -85,6 +85,19 @@ uint32_t tag_value(const std::vector<uint8_t>& f, int tag) {
   return 0xffffffffu;
 }
 
+// The colour map of a palette TIFF: the first 64 colours of the current display map, each in
+// four entries running (4k to 4k + 3 hold colour k), red, green and blue apart.
+void expect_palette_map(const std::vector<uint8_t>& f) {
+  const std::vector<uint32_t> map = tiff_tags(f)[320];
+  ASSERT_EQ(map.size(), 768u);
+  int wrong = 0;
+  for (int i = 0; i < 256; ++i) {
+    const IhRgb16 c = ih_get_rgb(nullptr, i / 4);
+    wrong += map[i] != c.red || map[256 + i] != c.green || map[512 + i] != c.blue;
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
 class Export : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -151,15 +164,7 @@ TEST_F(Export, EveryKindOfBothDepthsReadsBack) {
       EXPECT_EQ(u32_at(f, 12 * n + 18), 1000u);
       const uint32_t row = w * (sixteen ? 2 : 1);
       EXPECT_EQ(tag_value(f, 278), 8192 / row);
-      if (kind == 1) {
-        const uint32_t map = tag_value(f, 320);
-        for (int i : {0, 77, 255}) {
-          const IhRgb16 c = ih_get_rgb(nullptr, i);
-          EXPECT_EQ(f[map + 2 * i] | f[map + 2 * i + 1] << 8, c.red);
-          EXPECT_EQ(f[map + 512 + 2 * i] | f[map + 513 + 2 * i] << 8, c.green);
-          EXPECT_EQ(f[map + 1024 + 2 * i] | f[map + 1025 + 2 * i] << 8, c.blue);
-        }
-      }
+      if (kind == 1) expect_palette_map(f);
     }
     // JPEG at quality 100: within a few levels of 255 - v (or of 255 - the high byte).
     const std::string jpg = dir.file("x.jpg");
@@ -237,10 +242,11 @@ TEST_F(Export, ExportThenImportGivesThePixelsBack) {
     int kind;
     const std::vector<int>* v;
   };
-  // A palette whose every entry is grey comes back as those greys, dark stored high.
+  // A palette whose every entry is grey comes back as those greys, dark stored high: value x
+  // shows colour x / 4 of the display table.
   std::vector<int> through_palette;
   for (int x : one) {
-    const IhRgb16 c = ih_get_rgb(nullptr, x);
+    const IhRgb16 c = ih_get_rgb(nullptr, x / 4);
     ASSERT_EQ(c.red, c.green);
     through_palette.push_back(255 - (c.red >> 8));
   }
@@ -578,6 +584,41 @@ TEST_F(ShellExport, RealGelThroughTheCommands) {
   EXPECT_EQ(gt_get_num_img_windows(), 1);  // not opened a second time
   EXPECT_STREQ(im->image_name, "renamed.kes");
   EXPECT_TRUE(fs::exists(dir + "/renamed.kei"));
+}
+
+// A grey-palette TIFF whose map holds 8-bit values, as older writers store them, imported
+// through the command: each index takes its grey. Exported again as a palette TIFF, the map
+// holds the display table's first 64 colours, each four times over.
+TEST_F(ShellExport, GreyPaletteTiffInAndPaletteTiffOut) {
+  const int w = 16, h = 16;
+  std::vector<uint8_t> px(w * h);
+  for (int i = 0; i < w * h; ++i) px[i] = static_cast<uint8_t>(i * 97 % 256);  // every index
+  TiffBuilder b = grey8(w, h, h, px);
+  set_tag(b, 262, 3, {3});
+  std::vector<uint32_t> map;
+  for (int c = 0; c < 3; ++c)
+    for (int i = 0; i < 256; ++i) map.push_back(255 - (i ^ 0x35));  // index i is grey 255 - (i ^ 0x35)
+  b.tag(320, 3, map).tag(282, 5, {300, 1}).tag(283, 5, {300, 1}).tag(296, 3, {2});
+  set_tag(b, 273, 4, {b.pixel_offset()});
+  const std::string tif = dir + "/pal.tif", kes = dir + "/pal.kes";
+  write_file(tif, b.build());
+  TKT_AnswerChooser({tif});
+  TKT_AnswerChooser({kes});
+  main_winNfySelMenuBar(win_, GT_CMD_IMPORT_TIFF);
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_num_img_windows(), 1);
+  std::vector<int> dark_high;
+  for (uint8_t i : px) dark_high.push_back(i ^ 0x35);
+  EXPECT_EQ(read_kes(kes).v, dark_high);
+
+  answer_export_dialog(0);  // 8-bit palette
+  TKT_AnswerChooser({dir + "/pal_out.tif"});
+  main_winNfySelMenuBar(win_, GT_CMD_EXPORT_IMAGE);
+  std::vector<uint8_t> f;
+  ASSERT_TRUE(io_read_whole_file((dir + "/pal_out.tif").c_str(), f));
+  EXPECT_EQ(tiff_tags(f)[262], std::vector<uint32_t>{3});
+  expect_palette_map(f);
+  EXPECT_EQ(libtiff_samples(dir + "/pal_out.tif", dir + "/o"), dark_high);
 }
 
 }  // namespace

@@ -234,108 +234,6 @@ TEST_F(TiffImport, RealGelsWithTheResolutionQuestion) {
   }
 }
 
-// A little-endian TIFF built entry by entry: values that do not fit the entry go to a data
-// area after the directory; the pixels go last.
-struct TiffBuilder {
-  struct E {
-    int tag, type;
-    std::vector<uint32_t> values;  // SHORT/LONG values, or RATIONAL pairs
-  };
-  std::vector<E> entries;
-  std::vector<uint8_t> pixels;
-  std::vector<int> strip_rows;  // rows of each strip (for StripOffsets/StripByteCounts)
-  int row_bytes = 0;
-  bool auto_strips = true;
-
-  TiffBuilder& tag(int t, int type, std::vector<uint32_t> v) {
-    entries.push_back({t, type, std::move(v)});
-    return *this;
-  }
-  std::vector<uint8_t> build() const {
-    std::vector<E> es = entries;
-    std::sort(es.begin(), es.end(), [](const E& a, const E& b) { return a.tag < b.tag; });
-    const uint32_t ifd = 8, n = static_cast<uint32_t>(es.size());
-    uint32_t data = ifd + 2 + 12 * n + 4;
-    std::vector<uint8_t> head(data), area;
-    auto p16 = [](std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
-      b[at] = uint8_t(v);
-      b[at + 1] = uint8_t(v >> 8);
-    };
-    auto p32 = [&](std::vector<uint8_t>& b, std::size_t at, uint32_t v) {
-      p16(b, at, v);
-      p16(b, at + 2, v >> 16);
-    };
-    head[0] = head[1] = 'I';
-    p16(head, 2, 42);
-    p32(head, 4, ifd);
-    p16(head, ifd, n);
-    // The pixel data starts after the header and the data area: compute the area first.
-    std::vector<std::pair<std::size_t, std::vector<uint8_t>>> blobs;
-    for (std::size_t i = 0; i < es.size(); ++i) {
-      const E& e = es[i];
-      const std::size_t at = ifd + 2 + 12 * i;
-      const int w = e.type == 3 ? 2 : e.type == 5 ? 4 : 4;
-      const uint32_t count = e.type == 5 ? uint32_t(e.values.size() / 2) : uint32_t(e.values.size());
-      p16(head, at, e.tag);
-      p16(head, at + 2, e.type);
-      p32(head, at + 4, count);
-      std::vector<uint8_t> bytes(e.values.size() * w);
-      for (std::size_t k = 0; k < e.values.size(); ++k)
-        w == 2 ? p16(bytes, k * 2, e.values[k]) : p32(bytes, k * 4, e.values[k]);
-      if (bytes.size() <= 4) {
-        for (std::size_t k = 0; k < bytes.size(); ++k) head[at + 8 + k] = bytes[k];
-      } else {
-        p32(head, at + 8, data + static_cast<uint32_t>(area.size()));
-        area.insert(area.end(), bytes.begin(), bytes.end());
-      }
-    }
-    std::vector<uint8_t> f = head;
-    f.insert(f.end(), area.begin(), area.end());
-    f.insert(f.end(), pixels.begin(), pixels.end());
-    return f;
-  }
-  // Offset the pixels will have (header, directory and data area before them).
-  uint32_t pixel_offset() const {
-    TiffBuilder copy = *this;
-    copy.pixels.clear();
-    return static_cast<uint32_t>(copy.build().size());
-  }
-};
-
-// An 8-bit black-is-zero image of w x h with `strips` strips of rps rows, uncompressed.
-TiffBuilder grey8(int w, int h, int rps, std::vector<uint8_t> px) {
-  TiffBuilder b;
-  b.pixels = std::move(px);
-  b.tag(256, 4, {uint32_t(w)}).tag(257, 4, {uint32_t(h)}).tag(258, 3, {8}).tag(259, 3, {1});
-  b.tag(262, 3, {1}).tag(277, 3, {1}).tag(278, 4, {uint32_t(rps)});
-  const int strips = (h + rps - 1) / rps;
-  std::vector<uint32_t> offs(strips, 0), counts;
-  for (int s = 0; s < strips; ++s) counts.push_back(uint32_t(std::min(rps, h - s * rps) * w));
-  b.tag(273, 4, offs).tag(279, 4, counts);
-  // Fix the offsets now that the layout is known (their count does not change it).
-  const uint32_t base = b.pixel_offset();
-  for (auto& e : b.entries)
-    if (e.tag == 273)
-      for (int s = 0; s < strips; ++s) e.values[s] = base + uint32_t(s * rps * w);
-  return b;
-}
-
-void set_tag(TiffBuilder& b, int tag, int type, std::vector<uint32_t> v) {
-  for (auto& e : b.entries)
-    if (e.tag == tag) {
-      e.type = type;
-      e.values = std::move(v);
-      return;
-    }
-  b.tag(tag, type, std::move(v));
-}
-
-void drop_tag(TiffBuilder& b, int tag) {
-  b.entries.erase(std::remove_if(b.entries.begin(), b.entries.end(),
-                                 [tag](const TiffBuilder::E& e) { return e.tag == tag; }),
-                  b.entries.end());
-}
-
 TEST_F(TiffImport, ResolutionAndGelTags) {
   const std::vector<uint8_t> px = pattern(8 * 6, 3);
   struct Case {
@@ -378,8 +276,8 @@ TEST_F(TiffImport, ResolutionAndGelTags) {
 }
 
 // Palettes: a map whose every entry is grey gives each index its grey, stored dark-high, whether
-// the writer stored grey g as g x 257 or as g x 256; a colour map, or none, keeps the index,
-// inverted.
+// the writer stored grey g as g x 257, as g x 256 or as g itself (older writers' 8-bit maps); a
+// colour map, or none, keeps the index, inverted.
 TEST_F(TiffImport, PaletteRules) {
   const std::vector<uint8_t> px = [] {
     std::vector<uint8_t> v(256);
@@ -406,6 +304,12 @@ TEST_F(TiffImport, PaletteRules) {
       {"grey ramp running down, x 256", map_of(256, down, down, down), [](int i) { return i; }},
       {"grey ramp running up, x 257", map_of(257, up, up, up), [](int i) { return 255 - i; }},
       {"grey ramp running up, x 256", map_of(256, up, up, up), [](int i) { return 255 - i; }},
+      {"grey ramp running down, 8-bit entries", map_of(1, down, down, down), [](int i) { return i; }},
+      {"grey ramp running up, 8-bit entries", map_of(1, up, up, up), [](int i) { return 255 - i; }},
+      {"greys in steps of 4, 8-bit entries", map_of(1, [](int i) { return i / 4 * 4; },
+                                                     [](int i) { return i / 4 * 4; },
+                                                     [](int i) { return i / 4 * 4; }),
+       [](int i) { return 255 - i / 4 * 4; }},
       {"a colour map", map_of(257, up, half, down), [](int i) { return 255 - i; }},
       {"no map", {}, [](int i) { return 255 - i; }},
   };
@@ -421,6 +325,34 @@ TEST_F(TiffImport, PaletteRules) {
     std::vector<int> want;
     for (uint8_t v : px) want.push_back(c.stored(v));
     EXPECT_EQ(read_kes(dir.file("pal.kes")).v, want);
+  }
+  // A 16-bit palette image: a 16-bit map gives its entries; an 8-bit map gives g x 257.
+  std::vector<uint8_t> px16;
+  for (int i = 0; i < 64; ++i) {
+    const uint32_t index = (i * 40503u) & 0xffff;
+    px16.push_back(static_cast<uint8_t>(index));
+    px16.push_back(static_cast<uint8_t>(index >> 8));
+  }
+  for (const bool eight : {false, true}) {
+    SCOPED_TRACE(eight ? "16 bits, 8-bit entries" : "16 bits, 16-bit entries");
+    auto grey = [&](uint32_t index) { return eight ? (index >> 3) & 0xff : index ^ 0x5a5a; };
+    std::vector<uint32_t> map;
+    for (int c = 0; c < 3; ++c)
+      for (uint32_t i = 0; i < 65536; ++i) map.push_back(grey(i));
+    TiffBuilder b = grey8(8, 8, 8, px16);
+    set_tag(b, 258, 3, {16});
+    set_tag(b, 262, 3, {3});
+    set_tag(b, 279, 4, {128});
+    b.tag(320, 3, map);
+    set_tag(b, 273, 4, {b.pixel_offset()});
+    write_file(dir.file("pal16.tif"), b.build());
+    ASSERT_EQ(import(dir.file("pal16.tif"), dir.file("pal16.kes")), 0);
+    std::vector<int> want;
+    for (std::size_t i = 0; i < px16.size(); i += 2) {
+      const uint32_t g = grey(px16[i] | px16[i + 1] << 8);
+      want.push_back(static_cast<int>(65535 - (eight ? g * 257 : g)));
+    }
+    EXPECT_EQ(read_kes(dir.file("pal16.kes")).v, want);
   }
 }
 
