@@ -107,7 +107,6 @@ TEST_F(AcquireCommands, AColourSourceImageKeepsTheDevicesResolution) {
   const double dpi = 75;
   sane_->write({{"test-picture", "\"Color pattern\""}, {"mode", "Color"}, {"resolution", "75"}});
   const std::string dest = ws_->dir().str() + "/colour.kes";
-  acqtest::when_open("ui_acquire", "source_settings", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
   acqtest::when_open("ui_tifsav", "rgb_color", [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
   run(GT_CMD_SELECT_TWAIN, "ui_acquire", "twainsel_win", [](TK_OBJ w) {
     TKT_Pick(RES_GetSub(w, 0), 0);
