@@ -7,6 +7,7 @@
 #include "engine/quant_lanes.h"
 #include "io/kes_image.h"
 #include "toolkit/core/tk_reduce.h"
+#include "engine/open_stack.h"
 
 #include <algorithm>
 
@@ -26,16 +27,7 @@ LnPixels::LnPixels(const char* path) : path_(path ? path : ""), prev_(g_open) {
 
 LnPixels::~LnPixels() {
   if (!outer_ && tried_) lost();
-  // Copies end in the reverse order of their making; one that does not is unlinked where it is.
-  if (g_open == this) {
-    g_open = prev_;
-    return;
-  }
-  for (LnPixels* p = g_open; p; p = p->prev_)
-    if (p->prev_ == this) {
-      p->prev_ = prev_;
-      break;
-    }
+  open_stack_unlink(g_open, this, &LnPixels::prev_);
 }
 
 const TkImage* LnPixels::image() {

@@ -11,6 +11,7 @@
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "model/quant.h"
+#include "engine/open_stack.h"
 
 namespace {
 
@@ -211,16 +212,7 @@ PixelGuard::PixelGuard(IMAGE_REC* im)
 }
 
 PixelGuard::~PixelGuard() {
-  // Guards end in the reverse order of their making; one that does not is unlinked where it is.
-  if (g_open_guard == this) {
-    g_open_guard = prev_;
-    return;
-  }
-  for (PixelGuard* g = g_open_guard; g; g = g->prev_)
-    if (g->prev_ == this) {
-      g->prev_ = prev_;
-      break;
-    }
+  open_stack_unlink(g_open_guard, this, &PixelGuard::prev_);
 }
 
 bool PixelGuard::ready() {

@@ -47,6 +47,24 @@ void cut_when_taken(const char* path) {
   ASSERT_EQ(::truncate(path, KES_HEADER_BYTES), 0);
 }
 
+// Takes the image's pixel file away: cut short at the kept-pixels hook while the command reads
+// it (`during`), or deleted before the command.
+void lose_pixels(const std::string& path, bool during) {
+  if (during) {
+    s_cut = path;
+    io_set_kept_pixels_hook(cut_when_taken);
+  } else {
+    fs::remove(path);
+  }
+}
+
+// The alert the user reads when the pixel file of `path` is lost.
+std::string lost_alert(const std::string& path) {
+  char text[512];
+  std::snprintf(text, sizeof text, ks_gt_message(193), fs::path(path).filename().c_str());
+  return text;
+}
+
 class LostPixelFile : public shelltest::OpenImagesTest {
  protected:
   void SetUp() override {
@@ -157,9 +175,7 @@ TEST_F(LostPixelFile, QuantifySaysSoAndChangesNothing) {
     const int old = count_old(im, &now);
     EXPECT_EQ(now, bands);
     if (c.lost) {
-      char text[512];
-      std::snprintf(text, sizeof text, ks_gt_message(193), fs::path(path).filename().c_str());
-      EXPECT_EQ(TKT_LastAlertText(), text);
+      EXPECT_EQ(TKT_LastAlertText(), lost_alert(path));
       EXPECT_EQ(old, bands);
       EXPECT_EQ(im->modified, 0);
     } else {
@@ -252,11 +268,8 @@ TEST_F(LostPixelFile, EveryPixelCommandChangesNothing) {
       const int lane_width = lane0(im)->right_width;
       if (during) {
         ASSERT_NE(io_kept_pixels(path.c_str()), nullptr);
-        s_cut = path;
-        io_set_kept_pixels_hook(cut_when_taken);
-      } else {
-        fs::remove(path);
       }
+      lose_pixels(path, during);
       TKT_AnswerAlert(1);
       const int unanswered = TKT_Unanswered();
       c.run(im);
@@ -264,9 +277,7 @@ TEST_F(LostPixelFile, EveryPixelCommandChangesNothing) {
       io_set_kept_pixels_hook(nullptr);
       EXPECT_TRUE(s_cut.empty());
       EXPECT_EQ(TKT_Unanswered(), unanswered);
-      char text[512];
-      std::snprintf(text, sizeof text, ks_gt_message(193), fs::path(path).filename().c_str());
-      EXPECT_EQ(TKT_LastAlertText(), text);
+      EXPECT_EQ(TKT_LastAlertText(), lost_alert(path));
       int now = 0;
       EXPECT_EQ(count_old(im, &now), bands);
       EXPECT_EQ(now, bands);
@@ -299,12 +310,7 @@ TEST_F(LostPixelFile, TheDToolDoesNotOpenOnLostPixels) {
     ASSERT_NE(im, nullptr);
     for (LANE* l = im->lanes->next->next; l; l = l->next) l->f &= ~uint32_t(LN_F_SELECTED);
     im->num_sel_lanes = 1;  // the tool works on one lane
-    if (during) {
-      s_cut = path;
-      io_set_kept_pixels_hook(cut_when_taken);
-    } else {
-      fs::remove(path);
-    }
+    lose_pixels(path, during);
     TKT_AnswerAlert(1);
     const int unanswered = TKT_Unanswered();
     const auto shown = vxtest::when_shown("dtool", "dtool_win", [](TK_OBJ w) { TKT_Close(w); });
@@ -314,9 +320,7 @@ TEST_F(LostPixelFile, TheDToolDoesNotOpenOnLostPixels) {
     EXPECT_FALSE(*shown);
     EXPECT_TRUE(s_cut.empty());
     EXPECT_EQ(TKT_Unanswered(), unanswered);
-    char text[512];
-    std::snprintf(text, sizeof text, ks_gt_message(193), fs::path(path).filename().c_str());
-    EXPECT_EQ(TKT_LastAlertText(), text);
+    EXPECT_EQ(TKT_LastAlertText(), lost_alert(path));
     EXPECT_FALSE(gt_get_control()->busy);
     EXPECT_FALSE(gt_image_modified(im));
     WIN_Terminate(gt_get_img_window(0));
