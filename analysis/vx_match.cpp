@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <strings.h>
 #include <unordered_map>
 #include <vector>
@@ -594,6 +596,17 @@ class LaneMatcher {
   std::vector<char> col_used_;
 };
 
+// Whether a candidate image is the reference's own image, whose reference lane is not matched
+// with itself: images are told apart by name (in any case), and two of the same name whose paths
+// both hold a folder are one image only when the paths name one file (gels of one name are often
+// kept a folder a day).
+bool is_reference_image(const MATCH_IMAGE& img, const MATCH_REQUEST* req) {
+  if (strcasecmp(img.name, req->name) != 0) return false;
+  if (!std::strchr(img.path, '/') || !std::strchr(req->path, '/')) return true;
+  std::error_code ec;  // a path that names no file is its own path alone
+  return std::strcmp(img.path, req->path) == 0 || std::filesystem::equivalent(img.path, req->path, ec);
+}
+
 // Matches the reference against every candidate lane as vx_match_lanes describes; each lane
 // kept is handed to keep(lane, image, bands, pairs, score), which returns false when memory
 // ran out. The reference's bands go into the request. 0 or -1.
@@ -653,7 +666,7 @@ int match_core(MATCH_REQUEST* req, char** lane_sel, int sel_word, int start_lane
   VX_MATCH_CACHE scratch;  // the one lane at hand, without a cache
   for (int im = 0; im < num_images; ++im) {
     const MATCH_IMAGE& img = images[im];
-    const bool same_image = strcasecmp(img.name, req->name) == 0;
+    const bool same_image = is_reference_image(img, req);
     // Whether a lane (its number and flags as given) is one to match against.
     auto wanted = [&](LANE* lane, int32_t number, uint32_t f) {
       if (sel_lanes_only && !(f & LN_F_SELECTED)) return false;

@@ -117,6 +117,21 @@ TEST(MatchLanes, SelfNeverMatchedButSameNumberElsewhereIs) {
   EXPECT_STREQ(r.res[0]->name, "FIRST_copy");
 }
 
+// Gels of one name kept in two folders are two images: the other folder's lane of the
+// reference's number is matched; the reference's own file, however its path is written, is not.
+TEST(MatchLanes, SameNamedGelOfAnotherFolderIsAnotherImage) {
+  Gel a("gel"), b("gel"), same("gel");
+  for (Gel* g : {&a, &b, &same}) g->lane_with(1, {10, 50});
+  MATCH_IMAGE ia = a.image(), ib = b.image(), isame = same.image();
+  std::snprintf(ib.path, sizeof ib.path, "/day2/gel.kes");
+  std::snprintf(isame.path, sizeof isame.path, "%s", ia.path);
+  MatchRun r;
+  std::snprintf(r.req.path, sizeof r.req.path, "%s", ia.path);
+  run(r, a, 1, {ia, ib, isame}, plain_control());
+  ASSERT_EQ(r.req.num_results, 1);
+  EXPECT_STREQ(r.res[0]->path, "/day2/gel.kes");
+}
+
 TEST(MatchLanes, BandCountLimit) {
   Gel g("gel");
   g.lane_with(1, {10});
