@@ -1,0 +1,376 @@
+// Sizes in the band report after the commands a user runs on a gel of straight lanes with bands
+// at known rows: Define... with a lane info file and Find Bands (the file gives the ladder's
+// sizes), or rows of lanes defined one after another before Find Bands and sized with the Size
+// Stds tool's automatic assignment. Every band's size is checked against sizes worked out by
+// hand, before and after File > Save and a reopen.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../shell/gel_fixture.h"
+#include "analysis/band_rep.h"
+#include "analysis/rep_cfg.h"
+#include "base/ks_msg.h"
+#include "engine/std_numeric.h"
+#include "gel_record.h"
+#include "model/control.h"
+#include "model/report_cfg.h"
+#include "model/std_list.h"
+#include "model/task_state.h"
+#include "shell/gt_cmd.h"
+#include "shell/gt_dispatch.h"
+#include "shell/gt_image_win.h"
+#include "shell/gt_main.h"
+#include "toolkit/tk_event.h"
+#include "toolkit/tk_res.h"
+#include "toolkit/tk_test.h"
+#include "toolkit/tk_widget.h"
+#include "tools/gt_std_tools.h"
+#include "tools/ln_info.h"
+#include "when_shown.h"
+
+namespace {
+
+// One lane of the gel: its centre column, the rows it spans and its bands' rows.
+struct GelLane {
+  int x, top, bottom;
+  std::vector<int> rows;
+};
+
+// A reported band: its lane number, row and size text.
+struct Reported {
+  int lane, y;
+  std::string size;
+};
+
+class SizedRows : public shelltest::OpenImagesTest {
+ protected:
+  void SetUp() override {
+    OpenImagesTest::SetUp();
+    toolstest::load_resources();
+    ln_info_done();
+  }
+  void TearDown() override {
+    std_sasn_dismiss();
+    band_rep_dismiss();
+    gt_tool_wins_dismiss_all();
+    ln_info_done();
+    g_bSuppress = FALSE;
+    CONTROL* ctl = gt_get_control();
+    ctl->size_stdset = 0;
+    ctl->size_stdset_path[0] = '\0';
+    TKT_SetImageMapping(false);
+    OpenImagesTest::TearDown();
+  }
+
+  // A 2-byte gel: ground 5 % of full scale, lanes 36 pixels wide at 10 %, gaussian bands.
+  std::string write_gel(const std::string& name, int w, int h, const std::vector<GelLane>& lanes) {
+    return shelltest::write_kes_image(dir + "/" + name + ".kes", w, h, 2, [lanes](int x, int y) {
+      double v = 3000;
+      for (const GelLane& l : lanes) {
+        if (std::abs(x - l.x) > 18 || y < l.top || y > l.bottom) continue;
+        v = 6000;
+        for (int r : l.rows) v += 48000 * std::exp(-0.5 * (y - r) * (y - r) / 9.0);
+      }
+      return static_cast<unsigned>(std::min(v, 65000.0));
+    });
+  }
+
+  // Define... answered with a block of `n` lanes divided evenly (with `info` chosen as the lane
+  // info file when given), the block's corners clicked on the image, then Find Bands OK. Without
+  // an info file the band refinement dialog that opens is closed, keeping the bands; with
+  // `find` false the Find Bands window is left open.
+  void define_block(IMAGE_REC* im, int n, int left, int top, int right, int bottom,
+                    const std::string& info, bool find) {
+    if (!info.empty()) TKT_AnswerChooser({info});
+    QTimer::singleShot(0, [n, info] {
+      TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win");
+      if (!d) return;
+      if (!info.empty()) {
+        // The dialog keeps the file picked last: the toggle goes off and on again for this one.
+        if (WGT_GetValue(RES_GetSub(d, 5)) != 0) TKT_Click(RES_GetSub(d, 5));
+        TKT_Click(RES_GetSub(d, 5));
+      } else {
+        if (WGT_GetValue(RES_GetSub(d, 5)) != 0) TKT_Click(RES_GetSub(d, 5));
+        TKT_Pick(RES_GetSub(d, 3), 1);
+        TKT_Type(RES_GetSub(d, 0), std::to_string(n).c_str());
+        if (WGT_GetValue(RES_GetSub(d, 4)) != 0) TKT_Click(RES_GetSub(d, 4));
+      }
+      TKT_Click(RES_GetSub(d, 1));
+    });
+    main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+    ASSERT_EQ(gt_get_state(), TS_FIND_LANES_EVEN);
+    TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+    TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+    for (auto [x, y] : {std::pair{left, top}, {right, top}, {right, bottom}, {left, bottom}}) {
+      TKT_Press(area, x, y);
+      TKT_Release(area, x, y);
+    }
+    EVENT_Flush();
+    if (find) find_bands();
+  }
+
+  // One lane by hand: Define... point by point, the lane's top clicked, its bottom double-clicked,
+  // Done.
+  void define_by_hand(IMAGE_REC* im, int x, int top, int bottom) {
+    QTimer::singleShot(0, [] {
+      TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win");
+      if (!d) return;
+      if (WGT_GetValue(RES_GetSub(d, 5)) != 0) TKT_Click(RES_GetSub(d, 5));
+      TKT_Pick(RES_GetSub(d, 3), 0);
+      TKT_Click(RES_GetSub(d, 1));
+    });
+    main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+    ASSERT_EQ(gt_get_state(), TS_DEFINE_LANES);
+    TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+    TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
+    TKT_Press(area, x, top);
+    TKT_Release(area, x, top);
+    TKT_Press(area, x, bottom);
+    TKT_Release(area, x, bottom);
+    TKT_DoubleClick(area, x, bottom);
+    EVENT_Flush();
+    TK_OBJ def = TKT_FindWindow("def_ln", "def_ln_win");
+    ASSERT_NE(def, nullptr);
+    TKT_Click(RES_GetSub(def, 1));  // Done: Find Bands opens
+    EVENT_Flush();
+  }
+
+  void find_bands() {
+    TK_OBJ fd_bnd = TKT_FindWindow("fd_bnd", "fd_bnd_win");
+    ASSERT_NE(fd_bnd, nullptr);
+    const auto refined = vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
+    TKT_Click(RES_GetSub(fd_bnd, 0));
+    EVENT_Flush();
+    EXPECT_EQ(gt_get_state(), TS_IDLE);
+  }
+
+  // Size Stds, Add: Logarithmic, the standard set `set` assigned automatically, OK, then a
+  // click on the ladder at (x, y) and OK in the assignment window.
+  void size_ladder(IMAGE_REC* im, const std::string& set, int x, int y) {
+    TKT_Click(mode_button(2));  // Size Stds
+    TKT_AnswerChooser({set});
+    const auto asked = vxtest::when_shown("std_size", "std_size_win", [](TK_OBJ d) {
+      TKT_Pick(RES_GetSub(d, 5), 1);  // Logarithmic
+      if (WGT_GetValue(RES_GetSub(d, 7)) == 0) TKT_Click(RES_GetSub(d, 7));
+      if (WGT_GetValue(RES_GetSub(d, 8)) == 0) TKT_Click(RES_GetSub(d, 8));
+      TKT_Click(RES_GetSub(d, 3));
+    });
+    TKT_Click(RES_GetSub(part(GT_MAIN_TOOLBAR), 8));  // Add
+    EVENT_Flush();
+    ASSERT_TRUE(*asked) << "no Size Stds dialog";
+    TK_OBJ sasn = TKT_FindWindow("std_sasn", "std_sasn_win");
+    ASSERT_NE(sasn, nullptr);
+    TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
+    TKT_Press(static_cast<TK_OBJ>(im->draw_area), x, y);
+    TKT_Release(static_cast<TK_OBJ>(im->draw_area), x, y);
+    TKT_Click(RES_GetSub(sasn, 2));  // OK
+    EVENT_Flush();
+    EXPECT_EQ(gt_get_state(), TS_IDLE);
+  }
+
+  // Report > Active Image with the columns lane, Y and size.
+  std::vector<Reported> report() {
+    REPORT_CFG* cfg = rep_family_cfg(REP_ACTIVE_IMAGE);
+    const int fields[] = {2, 17, 6};
+    for (int& c : cfg->hdr_ids) c = -1;
+    cfg->num_hdr_ids = 0;
+    for (int& c : cfg->fld_ids) c = -1;
+    for (int i = 0; i < 3; ++i) cfg->fld_ids[i] = fields[i];
+    cfg->num_fld_ids = 3;
+    cfg->num_lane_chars = 0;
+    cfg->titles = 0, cfg->datetime = 0, cfg->colheads = 1, cfg->dashes = 1;
+    QTimer::singleShot(0, [] {
+      if (TK_OBJ w = TKT_FindWindow("rparm", "rparm_win")) TKT_Click(RES_GetSub(w, 0));
+    });
+    main_winNfySelMenuBar(win_, GT_CMD_REPORT_ACTIVE_IMAGE);
+    std::vector<Reported> out;
+    EXPECT_NE(band_rep_window(), nullptr);
+    std::istringstream in(band_rep_text());
+    std::string line;
+    bool body = false;
+    while (std::getline(in, line)) {
+      if (!body) {
+        body = line.rfind("===", 0) == 0;
+        continue;
+      }
+      std::istringstream cells(line);
+      Reported r{};
+      if (!(cells >> r.lane >> r.y)) continue;
+      cells >> r.size;
+      out.push_back(r);
+    }
+    band_rep_dismiss();
+    return out;
+  }
+
+  // File > Save, the window closed, the gel opened again.
+  IMAGE_REC* save_and_reopen(IMAGE_REC* im) {
+    const std::string path = im->file_path;
+    gt_set_image_ptr(im);
+    main_winNfySelMenuBar(win_, GT_CMD_SAVE);
+    EXPECT_EQ(im->modified, 0) << "not saved";
+    gt_image_clear_modified(im);
+    WIN_Terminate(static_cast<TK_OBJ>(im->window));
+    EVENT_Flush();
+    IMAGE_REC* again = open(path);
+    if (again) gt_set_image_ptr(again);
+    return again;
+  }
+
+  void close(IMAGE_REC* im) {
+    gt_image_clear_modified(im);
+    WIN_Terminate(static_cast<TK_OBJ>(im->window));
+    EVENT_Flush();
+  }
+};
+
+// Every band of the report is a band of the gel (within 2 rows) and every band of the gel is
+// reported once with the size `want` gives it (lane number, row; NaN: any size strictly between
+// the two values `between` gives).
+struct Want {
+  int lane, row;
+  double size;
+  double lo = 0, hi = 0;  // with size NaN: lo < size < hi
+};
+
+void check(const std::vector<Reported>& got, const std::vector<Want>& want, double tolerance) {
+  EXPECT_EQ(got.size(), want.size());
+  for (const Want& w : want) {
+    SCOPED_TRACE("lane " + std::to_string(w.lane) + " row " + std::to_string(w.row));
+    auto it = std::find_if(got.begin(), got.end(), [&](const Reported& r) {
+      return r.lane == w.lane && std::abs(r.y - w.row) <= 2;
+    });
+    ASSERT_NE(it, got.end()) << "not reported";
+    char* end = nullptr;
+    const double size = std::strtod(it->size.c_str(), &end);
+    ASSERT_TRUE(!it->size.empty() && *end == '\0') << "no size: \"" << it->size << "\"";
+    if (std::isnan(w.size)) {
+      EXPECT_GT(size, w.lo);
+      EXPECT_LT(size, w.hi);
+    } else {
+      EXPECT_NEAR(size, w.size, tolerance) << it->size;
+    }
+  }
+}
+
+// The ladder: 12800 bp down to 100 bp, one every 50 rows (rows 90 to 440), so that log2(size)
+// falls linearly down the lane; an isoelectric ladder 11.8 to 3.5 on the same rows.
+constexpr int kLadderRows[] = {90, 140, 190, 240, 290, 340, 390, 440};
+double bp_at(double y) { return 100 * std::pow(2.0, (440 - y) / 50); }
+double pi_at(double y) { return 3.5 * std::pow(2.0, (440 - y) / 200); }
+// Sample bands: on the 3200 and 400 bp rows, and between rows.
+constexpr int kSampleRows[] = {115, 190, 265, 340, 365, 415};
+
+// Applying a lane info file whose ladder stands first, last or in two lanes, for each method
+// the file can give: the ladder's bands take the file's sizes, the samples' bands are sized
+// from them. Before and after File > Save and a reopen.
+TEST_F(SizedRows, AnInfoFilesLaddersSizeEverySampleLane) {
+  g_bSuppress = TRUE;  // a reopened robust list tells that it becomes logarithmic
+  const int xs[] = {60, 150, 240, 330};
+  struct Layout {
+    const char* what;
+    std::vector<int> ladders;  // lane numbers
+  };
+  const Layout layouts[] = {{"ladder first", {1}}, {"ladder last", {4}}, {"two ladders", {1, 4}}};
+  int run = 0;
+  const int methods[] = {STD_RECIPROCAL, STD_LOGARITHMIC, STD_ROBUST,   STD_LINEAR,
+                         STD_REGRESSION, STD_EXPONENTIAL, STD_MOLE_WGT, STD_IEF};
+  for (const Layout& layout : layouts) {
+    for (int method : methods) {
+      SCOPED_TRACE(std::string(layout.what) + ", method " + std::to_string(method));
+      // Regression fits one straight line to the ladder: its ladder lies on one.
+      auto value_at = [method](double y) {
+        return method == STD_IEF ? pi_at(y) : method == STD_REGRESSION ? 1500 - 3 * (y - 90) : bp_at(y);
+      };
+      auto is_ladder = [&](int lane) {
+        return std::count(layout.ladders.begin(), layout.ladders.end(), lane) > 0;
+      };
+      std::vector<GelLane> lanes;
+      std::string sizes;
+      for (int k = 1; k <= 4; ++k) {
+        GelLane l{xs[k - 1], 60, 480, {}};
+        if (is_ladder(k)) {
+          l.rows.assign(std::begin(kLadderRows), std::end(kLadderRows));
+          for (int r : kLadderRows) {
+            char v[64];
+            std::snprintf(v, sizeof v, "%.17g", value_at(r));
+            sizes += (r == kLadderRows[0] ? "" : ",") + std::string(v);
+          }
+        } else {
+          l.rows.assign(std::begin(kSampleRows), std::end(kSampleRows));
+        }
+        sizes += "\n";
+        lanes.push_back(l);
+      }
+      const std::string info = dir + "/gel.inf";
+      std::ofstream(info) << "# Kestrin Lane Info File\n4,0\n0\n0\n0\n0\n"
+                          << "L1\nL2\nL3\nL4\n-1\n-1\n-1\n-1\n"
+                          << "7,0,0,0,0\n7,0,0,0,0\n7,0,0,0,0\n7,0,0,0,0\n"
+                          << sizes << method << ",0\n\n\n\n\n0,0\n";
+      // A gel of its own name each time: the saved analysis of the one before stays beside it.
+      IMAGE_REC* im = open(write_gel("gel" + std::to_string(++run), 400, 520, lanes));
+      ASSERT_NE(im, nullptr);
+      gt_set_image_ptr(im);
+      define_block(im, 4, 15, 60, 375, 480, info, true);
+      if (HasFatalFailure()) return;
+
+      std::vector<Want> want;
+      for (int k = 1; k <= 4; ++k) {
+        if (is_ladder(k)) {
+          for (int r : kLadderRows)
+            want.push_back({k, r, value_at(r)});
+          continue;
+        }
+        for (int r : kSampleRows) {
+          const bool on_row = (r - 90) % 50 == 0;
+          const int below = 90 + (r - 90) / 50 * 50;
+          const double hi = value_at(below), lo = value_at(below + 50), v = value_at(r);
+          const double nan = std::nan("");
+          switch (method) {
+            case STD_LOGARITHMIC:
+            case STD_IEF:         // log-linear ladders: the rule itself
+            case STD_REGRESSION:  // a ladder on a straight line: the line itself
+              want.push_back({k, r, v});
+              break;
+            case STD_MOLE_WGT:  // the line through the ladder, whole hundreds
+              want.push_back({k, r, std::floor(v / 100 + 0.5) * 100});
+              break;
+            case STD_LINEAR:  // straight between the rows around the band
+              want.push_back({k, r, on_row ? v : hi + (lo - hi) * (r - below) / 50.0});
+              break;
+            case STD_EXPONENTIAL:  // halfway: the larger value plus ln(1/2)
+              if (r == 365) want.push_back({k, r, 400 + std::log(0.5)});
+              else want.push_back(on_row ? Want{k, r, v} : Want{k, r, nan, lo, hi});
+              break;
+            default:
+              want.push_back(on_row ? Want{k, r, v} : Want{k, r, nan, lo, hi});
+          }
+        }
+      }
+      const double tolerance = 0.05 + 1e-9;  // the report gives one decimal
+      {
+        SCOPED_TRACE("as applied");
+        check(report(), want, tolerance);
+      }
+      im = save_and_reopen(im);
+      ASSERT_NE(im, nullptr);
+      {
+        SCOPED_TRACE("saved and reopened");
+        check(report(), want, tolerance);
+      }
+      close(im);
+    }
+  }
+}
+
+}  // namespace
