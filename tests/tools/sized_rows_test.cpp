@@ -119,9 +119,9 @@ class SizedRows : public shelltest::OpenImagesTest {
     if (find) find_bands();
   }
 
-  // One lane by hand: Define... point by point, the lane's top clicked, its bottom double-clicked,
-  // Done.
-  void define_by_hand(IMAGE_REC* im, int x, int top, int bottom) {
+  // Lanes by hand: Define... point by point; for each lane (x, top, bottom) its top clicked and
+  // its bottom double-clicked; then Done, which opens Find Bands.
+  void define_by_hand(IMAGE_REC* im, const std::vector<GelLane>& lanes) {
     QTimer::singleShot(0, [] {
       TK_OBJ d = TKT_FindWindow("ln_info", "ln_info_win");
       if (!d) return;
@@ -133,15 +133,17 @@ class SizedRows : public shelltest::OpenImagesTest {
     ASSERT_EQ(gt_get_state(), TS_DEFINE_LANES);
     TKT_SetImageMapping(true, im->img_ptr->zoom[0], im->img_ptr->scale);
     TK_OBJ area = static_cast<TK_OBJ>(im->draw_area);
-    TKT_Press(area, x, top);
-    TKT_Release(area, x, top);
-    TKT_Press(area, x, bottom);
-    TKT_Release(area, x, bottom);
-    TKT_DoubleClick(area, x, bottom);
-    EVENT_Flush();
+    for (const GelLane& l : lanes) {
+      TKT_Press(area, l.x, l.top);
+      TKT_Release(area, l.x, l.top);
+      TKT_Press(area, l.x, l.bottom);
+      TKT_Release(area, l.x, l.bottom);
+      TKT_DoubleClick(area, l.x, l.bottom);
+      EVENT_Flush();
+    }
     TK_OBJ def = TKT_FindWindow("def_ln", "def_ln_win");
     ASSERT_NE(def, nullptr);
-    TKT_Click(RES_GetSub(def, 1));  // Done: Find Bands opens
+    TKT_Click(RES_GetSub(def, 1));  // Done
     EVENT_Flush();
   }
 
@@ -370,6 +372,77 @@ TEST_F(SizedRows, AnInfoFilesLaddersSizeEverySampleLane) {
       }
       close(im);
     }
+  }
+}
+
+// Rows of lanes (two combs, or three) defined one after another by hand before Find Bands: every
+// row has its own size standards list, so Size Stds opens and its automatic assignment on each
+// row's ladder sizes that row's samples from that ladder.
+TEST_F(SizedRows, RowsDefinedBeforeFindBandsAreSizedFromTheirOwnLadders) {
+  // Row t spans rows 20 + 200 t .. 190 + 200 t; its ladder (lane 1 of the row, at x 60) has
+  // five bands 30 rows apart, 1600 bp down to 100 bp, and its samples (x 150 and 240) bands on
+  // two ladder rows and halfway between two. Each row's ladder stands a few rows lower than
+  // the one before, so a row sized from another's ladder gets other sizes.
+  struct Row {
+    int top, bottom, shift;
+  };
+  auto ladder_rows = [](const Row& r) {
+    std::vector<int> v;
+    for (int i = 0; i < 5; ++i) v.push_back(r.top + 30 + r.shift + 30 * i);
+    return v;
+  };
+  auto bp = [](const Row& r, double y) { return 100 * std::pow(2.0, (r.top + 150 + r.shift - y) / 30); };
+  auto sample_rows = [&](const Row& r) {
+    const std::vector<int> l = ladder_rows(r);
+    return std::vector<int>{l[1], l[1] + 15, l[3]};
+  };
+  const std::string set = dir + "/ladder.std";
+  std::ofstream(set) << "1600\n800\n400\n200\n100\n";
+  struct Case {
+    const char* what;
+    int rows;
+  };
+  const Case cases[] = {{"two rows", 2}, {"three rows", 3}};
+  int run = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<Row> rows;
+    std::vector<GelLane> lanes;
+    for (int t = 0; t < c.rows; ++t) {
+      rows.push_back({20 + 200 * t, 190 + 200 * t, 6 * t});
+      lanes.push_back({60, rows[t].top, rows[t].bottom, ladder_rows(rows[t])});
+      for (int x : {150, 240}) lanes.push_back({x, rows[t].top, rows[t].bottom, sample_rows(rows[t])});
+    }
+    IMAGE_REC* im = open(write_gel("rows" + std::to_string(++run), 300, 200 * c.rows, lanes));
+    ASSERT_NE(im, nullptr);
+    gt_set_image_ptr(im);
+    define_by_hand(im, lanes);
+    if (HasFatalFailure()) return;
+    find_bands();
+    ASSERT_EQ(im->lane_hdr->num_tiers, c.rows);
+    for (int t = 0; t < c.rows; ++t) {
+      SCOPED_TRACE("row " + std::to_string(t + 1));
+      size_ladder(im, set, 60, rows[t].top + 90);
+      if (HasFatalFailure()) return;
+    }
+    std::vector<Want> want;
+    for (int t = 0; t < c.rows; ++t) {
+      for (int y : ladder_rows(rows[t])) want.push_back({3 * t + 1, y, bp(rows[t], y)});
+      for (int k : {2, 3})
+        for (int y : sample_rows(rows[t])) want.push_back({3 * t + k, y, bp(rows[t], y)});
+    }
+    {
+      SCOPED_TRACE("sized");
+      check(report(), want, 0.05 + 1e-9);
+    }
+    im = save_and_reopen(im);
+    ASSERT_NE(im, nullptr);
+    EXPECT_EQ(im->lane_hdr->num_tiers, c.rows);
+    {
+      SCOPED_TRACE("saved and reopened");
+      check(report(), want, 0.05 + 1e-9);
+    }
+    close(im);
   }
 }
 
