@@ -325,6 +325,15 @@ TEST_F(SizedRows, AnInfoFilesLaddersSizeEverySampleLane) {
       gt_set_image_ptr(im);
       define_block(im, 4, 15, 60, 375, 480, info, true);
       if (HasFatalFailure()) return;
+      // Each ladder band of the file stands in the size list as a marker of its lane.
+      ASSERT_TRUE(im->size_stdp && im->size_stdp[0]);
+      for (int ladder : layout.ladders) {
+        int markers = 0;
+        const STD_LIST* list = im->size_stdp[0];
+        for (int i = 0; i < list->count; ++i)
+          markers += list->records[i].lane_num == ladder && (list->records[i].flags & STD_M_VALID);
+        EXPECT_EQ(markers, 8) << "lane " << ladder;
+      }
 
       std::vector<Want> want;
       for (int k = 1; k <= 4; ++k) {
