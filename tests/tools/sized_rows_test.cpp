@@ -236,15 +236,15 @@ class SizedRows : public shelltest::OpenImagesTest {
   }
 };
 
-// Every band of the report is a band of the gel (within 2 rows) and every band of the gel is
-// reported once with the size `want` gives it (lane number, row; NaN: any size strictly between
-// the two values `between` gives).
+// A band of the gel (lane number, row) and the size it must be reported with; a NaN size asks
+// only for a size strictly between lo and hi.
 struct Want {
   int lane, row;
   double size;
   double lo = 0, hi = 0;  // with size NaN: lo < size < hi
 };
 
+// The report holds exactly the gel's bands (matched within 2 rows), each with its size.
 void check(const std::vector<Reported>& got, const std::vector<Want>& want, double tolerance) {
   EXPECT_EQ(got.size(), want.size());
   for (const Want& w : want) {
@@ -266,7 +266,8 @@ void check(const std::vector<Reported>& got, const std::vector<Want>& want, doub
 }
 
 // The ladder: 12800 bp down to 100 bp, one every 50 rows (rows 90 to 440), so that log2(size)
-// falls linearly down the lane; an isoelectric ladder 11.8 to 3.5 on the same rows.
+// falls linearly down the lane; an isoelectric ladder 11.8 to 3.5 on the same rows; for the
+// regression, which fits one straight line, 1500 down to 450 on a line.
 constexpr int kLadderRows[] = {90, 140, 190, 240, 290, 340, 390, 440};
 double bp_at(double y) { return 100 * std::pow(2.0, (440 - y) / 50); }
 double pi_at(double y) { return 3.5 * std::pow(2.0, (440 - y) / 200); }
@@ -290,7 +291,6 @@ TEST_F(SizedRows, AnInfoFilesLaddersSizeEverySampleLane) {
   for (const Layout& layout : layouts) {
     for (int method : methods) {
       SCOPED_TRACE(std::string(layout.what) + ", method " + std::to_string(method));
-      // Regression fits one straight line to the ladder: its ladder lies on one.
       auto value_at = [method](double y) {
         return method == STD_IEF ? pi_at(y) : method == STD_REGRESSION ? 1500 - 3 * (y - 90) : bp_at(y);
       };
