@@ -455,4 +455,54 @@ TEST_F(SizedRows, RowsDefinedBeforeFindBandsAreSizedFromTheirOwnLadders) {
   }
 }
 
+// An analysis file whose rows of lanes carry no size standards list (the image was saved with
+// none): once opened, every row has an empty list and Size Stds sizes each row from its ladder.
+TEST_F(SizedRows, AFileWhoseRowsLackAListGetsEmptyOnes) {
+  std::vector<GelLane> lanes;
+  for (int t = 0; t < 2; ++t) {
+    const int top = 20 + 200 * t;
+    lanes.push_back({60, top, top + 170, {top + 30, top + 60, top + 90, top + 120, top + 150}});
+    lanes.push_back({150, top, top + 170, {top + 60, top + 75, top + 120}});
+  }
+  IMAGE_REC* im = open(write_gel("nolist", 220, 400, lanes));
+  ASSERT_NE(im, nullptr);
+  gt_set_image_ptr(im);
+  define_by_hand(im, lanes);
+  if (HasFatalFailure()) return;
+  find_bands();
+  ASSERT_EQ(im->lane_hdr->num_tiers, 2);
+  // Saved without any size standards list.
+  for (int t = 0; t < 2; ++t)
+    if (im->size_stdp[t]) std_list_free(im->size_stdp[t]);
+  ks_free(im->size_stdp);
+  im->size_stdp = nullptr;
+  im->mod_tier = nullptr;
+  im->modified = 1;
+  im = save_and_reopen(im);
+  ASSERT_NE(im, nullptr);
+  ASSERT_EQ(im->lane_hdr->num_tiers, 2);
+  ASSERT_NE(im->size_stdp, nullptr);
+  for (int t = 0; t < 2; ++t) {
+    ASSERT_NE(im->size_stdp[t], nullptr) << "row " << t + 1;
+    EXPECT_EQ(im->size_stdp[t]->count, 0);
+  }
+  const std::string set = dir + "/ladder.std";
+  std::ofstream(set) << "1600\n800\n400\n200\n100\n";
+  for (int t = 0; t < 2; ++t) {
+    SCOPED_TRACE("row " + std::to_string(t + 1));
+    size_ladder(im, set, 60, 20 + 200 * t + 90);
+    if (HasFatalFailure()) return;
+  }
+  // By hand: 1600 bp 30 rows below the row's top, halving every 30 rows.
+  std::vector<Want> want;
+  for (const GelLane& l : lanes)
+    for (int y : l.rows) {
+      const int top = l.top;
+      want.push_back({l.x == 60 ? (top < 200 ? 1 : 3) : (top < 200 ? 2 : 4), y,
+                      1600 * std::pow(2.0, (top + 30 - y) / 30.0)});
+    }
+  check(report(), want, 0.05 + 1e-9);
+  close(im);
+}
+
 }  // namespace
