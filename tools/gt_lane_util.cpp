@@ -143,6 +143,16 @@ void gt_lane_set_tier(IMAGE_REC* im, LANE* lane, const char* caller) {
     SLOG("gt_lane_set_tier", SLOG_ERROR, "TROUBLE: lanes NULL (%s)", caller ? caller : "");
     return;
   }
+  // The first lane of an image takes tier 0, which stays (with its list) when the image's
+  // lanes are all gone, e.g. after a cancelled Define: a new tier there would leave tier 0, whose
+  // list carries the settings of every tier, without lanes.
+  bool alone = true;
+  for (LANE* l = im->lanes->next; l && alone; l = l->next) alone = l == lane;
+  if (alone && im->lane_hdr && im->lane_hdr->num_tiers >= 1) {
+    lane->tier_num = 0;
+    gt_lane_ensure_tier_lists(im);
+    return;
+  }
   const int y0 = first_y(lane), y1 = last_y(lane);
   for (LANE* l = im->lanes->next; l; l = l->next) {
     if (l == lane) continue;

@@ -455,6 +455,105 @@ TEST_F(SizedRows, RowsDefinedBeforeFindBandsAreSizedFromTheirOwnLadders) {
   }
 }
 
+// Rows of lanes made by the lane copy command: the source gel's one row (a ladder and two
+// samples, defined as a block and found) is selected and dropped at both rows of a second gel,
+// which had no lanes or whose Define... was begun as a block and cancelled at Find Bands. Each
+// row has its own size standards list, so Size Stds on each row's ladder sizes that row.
+TEST_F(SizedRows, RowsMadeByLaneCopyAreSizedFromTheirOwnLadders) {
+  // Rows as in the gel above: row t spans rows 20 + 200 t .. 190 + 200 t, its ladder five
+  // bands 30 rows apart from 30 rows below its top (1600 bp halving every 30 rows), its samples
+  // on the second ladder row, halfway to the third and on the fourth.
+  auto ladder = [](int top) {
+    return std::vector<int>{top + 30, top + 60, top + 90, top + 120, top + 150};
+  };
+  auto samples = [](int top) { return std::vector<int>{top + 60, top + 75, top + 120}; };
+  auto bp = [](int top, double y) { return 1600 * std::pow(2.0, (top + 30 - y) / 30); };
+  auto row_lanes = [&](int top) {
+    return std::vector<GelLane>{{60, top, top + 170, ladder(top)},
+                                {150, top, top + 170, samples(top)},
+                                {240, top, top + 170, samples(top)}};
+  };
+  const std::string set = dir + "/ladder.std";
+  std::ofstream(set) << "1600\n800\n400\n200\n100\n";
+  struct Case {
+    const char* what;
+    bool cancelled_define;  // a block placed on the second gel and Find Bands cancelled first
+  };
+  const Case cases[] = {{"onto a gel without lanes", false}, {"after a cancelled Define", true}};
+  int run = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ++run;
+    IMAGE_REC* src = open(write_gel("src" + std::to_string(run), 300, 210, row_lanes(20)));
+    ASSERT_NE(src, nullptr);
+    std::vector<GelLane> lanes = row_lanes(20);
+    for (const GelLane& l : row_lanes(220)) lanes.push_back(l);
+    IMAGE_REC* dst = open(write_gel("dst" + std::to_string(run), 300, 400, lanes));
+    ASSERT_NE(dst, nullptr);
+    if (c.cancelled_define) {
+      gt_set_image_ptr(dst);
+      define_block(dst, 3, 15, 20, 285, 190, "", false);
+      if (HasFatalFailure()) return;
+      TK_OBJ fd_bnd = TKT_FindWindow("fd_bnd", "fd_bnd_win");
+      ASSERT_NE(fd_bnd, nullptr);
+      TKT_Click(RES_GetSub(fd_bnd, 1));  // Cancel
+      EVENT_Flush();
+      ASSERT_EQ(gt_get_state(), TS_IDLE);
+      ASSERT_TRUE(!dst->lanes || !dst->lanes->next);
+    }
+    // The source's row: three lanes 90 pixels wide, centred on 60, 150 and 240.
+    gt_set_image_ptr(src);
+    define_block(src, 3, 15, 20, 285, 190, "", true);
+    if (HasFatalFailure()) return;
+    // All its lanes selected and copied; the group (centred on x 150, y 105) dropped on both
+    // rows of the second gel; OK with band detection on.
+    TKT_Click(mode_button(1));  // Lanes
+    main_winNfySelMenuBar(win_, GT_CMD_SELECT_ALL);
+    ASSERT_EQ(src->num_sel_lanes, 3);
+    main_winNfySelMenuBar(win_, GT_CMD_COPY_LANES);
+    ASSERT_EQ(gt_get_state(), TS_COPY_LANES);
+    TKT_SetImageMapping(true, dst->img_ptr->zoom[0], dst->img_ptr->scale);
+    for (int y : {105, 305}) {
+      TKT_Press(static_cast<TK_OBJ>(dst->draw_area), 150, y);
+      TKT_Release(static_cast<TK_OBJ>(dst->draw_area), 150, y);
+    }
+    EVENT_Flush();
+    TK_OBJ cpy = TKT_FindWindow("ln_cpy", "ln_cpy_win");
+    ASSERT_NE(cpy, nullptr);
+    if (WGT_GetValue(RES_GetSub(cpy, 4)) == 0) TKT_Click(RES_GetSub(cpy, 4));  // detect
+    TKT_Click(RES_GetSub(cpy, 1));
+    EVENT_Flush();
+    ASSERT_EQ(gt_get_state(), TS_IDLE);
+    close(src);
+    gt_set_image_ptr(dst);
+    ASSERT_EQ(dst->lane_hdr->num_lanes, 6);
+    EXPECT_EQ(dst->lane_hdr->num_tiers, 2);  // the upper row in tier 0, none left empty
+    for (int t = 0; t < 2; ++t) {
+      SCOPED_TRACE("row " + std::to_string(t + 1));
+      size_ladder(dst, set, 60, 20 + 200 * t + 90);
+      if (HasFatalFailure()) return;
+    }
+    std::vector<Want> want;
+    for (int t = 0; t < 2; ++t) {
+      const int top = 20 + 200 * t;
+      for (int y : ladder(top)) want.push_back({3 * t + 1, y, bp(top, y)});
+      for (int k : {2, 3})
+        for (int y : samples(top)) want.push_back({3 * t + k, y, bp(top, y)});
+    }
+    {
+      SCOPED_TRACE("sized");
+      check(report(), want, 0.05 + 1e-9);
+    }
+    dst = save_and_reopen(dst);
+    ASSERT_NE(dst, nullptr);
+    {
+      SCOPED_TRACE("saved and reopened");
+      check(report(), want, 0.05 + 1e-9);
+    }
+    close(dst);
+  }
+}
+
 // An analysis file whose rows of lanes carry no size standards list (the image was saved with
 // none): once opened, every row has an empty list and Size Stds sizes each row from its ladder.
 TEST_F(SizedRows, AFileWhoseRowsLackAListGetsEmptyOnes) {
