@@ -384,10 +384,11 @@ TEST_F(SizedRows, AnInfoFilesLaddersSizeEverySampleLane) {
   }
 }
 
-// Rows of lanes (two combs, or three) defined one after another by hand before Find Bands: every
-// row has its own size standards list, so Size Stds opens and its automatic assignment on each
-// row's ladder sizes that row's samples from that ladder.
-TEST_F(SizedRows, RowsDefinedBeforeFindBandsAreSizedFromTheirOwnLadders) {
+// Rows of lanes (two combs, or three) defined one after another by hand before Find Bands, or
+// as one block per row: every row has its own size standards list, so Size Stds opens and its
+// automatic assignment on each row's ladder sizes that row's samples from that ladder. A block's
+// lanes stay pending in the Find Bands window, and Define... waits until it has ended.
+TEST_F(SizedRows, RowsDefinedOneAfterAnotherAreSizedFromTheirOwnLadders) {
   // Row t spans rows 20 + 200 t .. 190 + 200 t; its ladder (lane 1 of the row, at x 60) has
   // five bands 30 rows apart, 1600 bp down to 100 bp, and its samples (x 150 and 240) bands on
   // two ladder rows and halfway between two. Each row's ladder stands a few rows lower than
@@ -410,8 +411,11 @@ TEST_F(SizedRows, RowsDefinedBeforeFindBandsAreSizedFromTheirOwnLadders) {
   struct Case {
     const char* what;
     int rows;
+    bool blocks;  // a block of three lanes per row, else every lane by hand
   };
-  const Case cases[] = {{"two rows", 2}, {"three rows", 3}};
+  const Case cases[] = {{"two rows by hand", 2, false},
+                        {"three rows by hand", 3, false},
+                        {"two rows, a block each", 2, true}};
   int run = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -425,9 +429,27 @@ TEST_F(SizedRows, RowsDefinedBeforeFindBandsAreSizedFromTheirOwnLadders) {
     IMAGE_REC* im = open(write_gel("rows" + std::to_string(++run), 300, 200 * c.rows, lanes));
     ASSERT_NE(im, nullptr);
     gt_set_image_ptr(im);
-    define_by_hand(im, lanes);
-    if (HasFatalFailure()) return;
-    find_bands();
+    if (c.blocks) {
+      for (const Row& r : rows) {
+        define_block(im, 3, 15, r.top, 285, r.bottom, "", false);
+        if (HasFatalFailure()) return;
+        {
+          // While the block's lanes wait in Find Bands, Define... is not taken.
+          const auto asked =
+              vxtest::when_shown("ln_info", "ln_info_win", [](TK_OBJ d) { TKT_Close(d); });
+          main_winNfySelMenuBar(win_, GT_CMD_DEFINE_LANES);
+          EVENT_Flush();
+          EXPECT_FALSE(*asked);
+          EXPECT_EQ(gt_get_state(), TS_FIND_BANDS);
+        }
+        find_bands();
+        if (HasFatalFailure()) return;
+      }
+    } else {
+      define_by_hand(im, lanes);
+      if (HasFatalFailure()) return;
+      find_bands();
+    }
     ASSERT_EQ(im->lane_hdr->num_tiers, c.rows);
     for (int t = 0; t < c.rows; ++t) {
       SCOPED_TRACE("row " + std::to_string(t + 1));
