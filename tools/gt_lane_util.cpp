@@ -62,7 +62,7 @@ void attach_lanes(IMAGE_REC* im, LANE* list, LANE* made) {
   if (!list->next) {
     list->next = made->next;
     for (LANE* l = list->next; l; l = l->next) l->tier_num = 0;
-    if (im->lane_hdr && im->lane_hdr->num_tiers < 1) im->lane_hdr->num_tiers = 1;
+    gt_lane_ensure_tier_lists(im);
   } else {
     LANE* l = made->next;
     while (l) {
@@ -88,6 +88,31 @@ bool set_points(LANE* l, int n) {
 
 // Tiers -------------------------------------------------------------------------------------
 
+// A new empty size-standard list with the image's methods, as finding bands makes tier 0's.
+static STD_LIST* new_tier_list(const IMAGE_REC* im) {
+  STD_LIST* list = std_list_create();
+  if (list) list->int_method = im->size_interp, list->extrap_method = im->size_extrap;
+  return list;
+}
+
+bool gt_lane_ensure_tier_lists(IMAGE_REC* im) {
+  if (!im || !im->lane_hdr) return false;
+  if (im->lane_hdr->num_tiers < 1) im->lane_hdr->num_tiers = 1;
+  const int n = im->lane_hdr->num_tiers;
+  if (!im->size_stdp) {
+    im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*) * std::size_t(n)));
+    if (!im->size_stdp) {
+      ks_dbg_null_ptr("gt_lane_ensure_tier_lists", "image_ptr->size_stdp");
+      return false;
+    }
+    for (int t = 0; t < n; ++t) im->size_stdp[t] = nullptr;
+  }
+  bool ok = true;
+  for (int t = 0; t < n; ++t)
+    if (!im->size_stdp[t] && !(im->size_stdp[t] = new_tier_list(im))) ok = false;
+  return ok;
+}
+
 void gt_lane_create_tier(IMAGE_REC* im, LANE* lane) {
   if (!im || !lane || !im->lane_hdr) return;
   const int n = std::max(tier_count(im), 0);
@@ -96,7 +121,12 @@ void gt_lane_create_tier(IMAGE_REC* im, LANE* lane) {
     ks_dbg_null_ptr("gt_lane_create_tier", "image_ptr->size_stdp");
     return;
   }
-  for (int t = 0; t < n && im->size_stdp; ++t) arr[t] = im->size_stdp[t];
+  // Tiers that have no list yet (lanes made before any list existed) get an empty one, so
+  // that every tier below the new one keeps its place in the array.
+  for (int t = 0; t < n; ++t) {
+    arr[t] = im->size_stdp ? im->size_stdp[t] : nullptr;
+    if (!arr[t]) arr[t] = new_tier_list(im);
+  }
   arr[n] = std_list_create();
   ks_free(im->size_stdp);
   im->size_stdp = arr;
@@ -111,6 +141,16 @@ void gt_lane_set_tier(IMAGE_REC* im, LANE* lane, const char* caller) {
   }
   if (!im->lanes || !lane) {
     SLOG("gt_lane_set_tier", SLOG_ERROR, "TROUBLE: lanes NULL (%s)", caller ? caller : "");
+    return;
+  }
+  // The first lane of an image takes tier 0, which stays (with its list) when the image's
+  // lanes are all gone, e.g. after a cancelled Define: a new tier there would leave tier 0, whose
+  // list carries the settings of every tier, without lanes.
+  bool alone = true;
+  for (LANE* l = im->lanes->next; l && alone; l = l->next) alone = l == lane;
+  if (alone && im->lane_hdr && im->lane_hdr->num_tiers >= 1) {
+    lane->tier_num = 0;
+    gt_lane_ensure_tier_lists(im);
     return;
   }
   const int y0 = first_y(lane), y1 = last_y(lane);
@@ -289,7 +329,7 @@ int gt_band_def_lanes_done(IMAGE_REC* im, int end_flag) {
     lane->right_width = first ? first->right_width : 10;
     if (!im->lanes->next) {
       lane->tier_num = 0;
-      if (im->lane_hdr && im->lane_hdr->num_tiers < 1) im->lane_hdr->num_tiers = 1;
+      gt_lane_ensure_tier_lists(im);
     } else {
       gt_lane_set_tier(im, lane, fn);
     }

@@ -11,6 +11,9 @@
 // Tiers. A lane's tier indexes the image's size-standard lists (size_stdp, lane_hdr->num_tiers
 // entries).
 void gt_lane_create_tier(IMAGE_REC* image, LANE* lane);  // appends a tier and gives it the lane
+// Makes every tier of the image (at least one) hold a size-standard list: the array is made
+// when missing and an empty list takes each empty entry. False when memory runs out.
+bool gt_lane_ensure_tier_lists(IMAGE_REC* image);
 // Gives a new lane the tier of the first listed lane whose vertical extent overlaps its own
 // (touching extents do not overlap), else a new tier.
 void gt_lane_set_tier(IMAGE_REC* image, LANE* lane, const char* caller);

@@ -17,6 +17,7 @@
 #include "base/slog.h"
 #include "engine/lane_geometry.h"
 #include "engine/std_interp.h"
+#include "engine/std_numeric.h"
 #include "engine/std_sort.h"
 #include "model/control.h"
 #include "model/std_list.h"
@@ -27,6 +28,7 @@
 #include "toolkit/tk_widget.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_dlg_nfy.h"
+#include "tools/gt_lane_util.h"
 
 namespace {
 
@@ -396,22 +398,20 @@ int conc_std_filter(const SPOT*) { return 1; }
 
 void ln_info_assign_std(LANE* lane, int i, IMAGE_REC* im) {
   if (!entry(i) || !lane || !im) return;
-  // The tier-0 size list and the concentration list, made when missing.
-  if (!im->size_stdp && im->lane_hdr) {
-    im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*)));
-    if (!im->size_stdp) return;
-    im->size_stdp[0] = nullptr;
-    if (im->lane_hdr->num_tiers < 1) im->lane_hdr->num_tiers = 1;
-  }
+  // Every tier's size list and the concentration list, made when missing. Tier 0's list
+  // carries the methods of every tier; the lane's markers go to its own tier's list.
+  if (!gt_lane_ensure_tier_lists(im)) return;
   if (!im->conc_stdp) {
     im->conc_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*)));
     if (!im->conc_stdp) return;
     im->conc_stdp[0] = nullptr;
   }
-  STD_LIST* sizes = im->size_stdp ? ensure_list(&im->size_stdp[0]) : nullptr;
+  STD_LIST* tier0 = size_list(im);
+  const int tier = lane->tier_num >= 0 && lane->tier_num < im->lane_hdr->num_tiers ? lane->tier_num : 0;
+  STD_LIST* sizes = im->size_stdp[tier];
   STD_LIST* concs = ensure_list(im->conc_stdp);
-  if (!sizes || !concs) return;
-  sizes->int_method = s_info.size_interp, sizes->extrap_method = s_info.size_extrap;
+  if (!tier0 || !sizes || !concs) return;
+  tier0->int_method = s_info.size_interp, tier0->extrap_method = s_info.size_extrap;
   concs->int_method = s_info.conc_interp, concs->extrap_method = s_info.conc_extrap;
 
   SPOT** bands = nullptr;
@@ -449,7 +449,7 @@ void ln_info_assign_std(LANE* lane, int i, IMAGE_REC* im) {
       m.ix = b->x, m.iy = b->y;
       m.value = v;
       m.flags = STD_M_VALID;
-      if (list->int_method != 4) {
+      if ((pass == 0 ? tier0 : concs)->int_method != 4) {
         const int r = std_check_monotonic(list, work, &m);
         if (r != 0 && r != 4) {
           if (!had) b->f2 &= ~mark;
@@ -472,7 +472,9 @@ void ln_info_assign_std(LANE* lane, int i, IMAGE_REC* im) {
       m.flags = STD_M_VALID;
       m.next_val = m.next_y = m.prev_val = m.prev_y = nullptr;
       if (pass == 0) {
-        const int near = std_find_nearest(list, m.x, m.y);
+        // Only a marker that stands for a band makes a duplicate: the placeholders that the
+        // list's sort adds for values a lane lacks are invalid and are replaced by the put.
+        const int near = std_find_nearest_valid(list, m.x, m.y, STD_BIGGER_FLOAT);
         if (near >= 0 && list->records[near].ix == m.ix && list->records[near].iy == m.iy) {
           error = true;
           continue;
@@ -542,6 +544,13 @@ void ln_info_apply(IMAGE_REC* im) {
     ++sel;
   }
   ln_free_lane(head);
+  // The file's set-up is one act: once every lane has its bands and standards, every lane is
+  // sized and every band's concentration worked out against the lists, as the standards
+  // tools do when they end. Lanes whose bands were found after a ladder would stay unsized.
+  if (im->lanes && im->bands)
+    std_lane_spots_calc(im->img_info, im->lanes, im->bands, im->size_stdp,
+                        im->lane_hdr ? im->lane_hdr->num_tiers : 0);
+  if (im->conc_stdp && *im->conc_stdp && im->bands) std_conc_calc(im->bands, *im->conc_stdp);
   im->modified = 1;
   im->std_present = 1;
   im->num_sel_bands = 0, im->num_sel_lanes = 0, im->cur_lane = nullptr;
