@@ -308,6 +308,17 @@ void io_delete_files(const char* image_base) {
   for (const char* ext : kDeleteAll) io_delete(with_ext(image_base, ext).c_str());
 }
 
+std::vector<std::string> io_image_companions(const char* image_base) {
+  std::vector<std::string> there;
+  if (!image_base) return there;
+  for (const char* ext : kDeleteAll) {
+    std::string f = with_ext(image_base, ext);
+    struct stat st;
+    if (::lstat(f.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) there.push_back(std::move(f));
+  }
+  return there;
+}
+
 void io_delete_analysis_files(const char* image_base) {
   if (!image_base) return;
   for (const char* ext : kDeleteAnalysis) io_delete(with_ext(image_base, ext).c_str());

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/kstypes.h"
 
@@ -99,6 +100,8 @@ int io_replace_image(const char* new_base, const char* dest_base);
 // the pixel file stays. io_delete_analysis_files keeps ".kei" and ".cmt" too.
 void io_delete_files(const char* image_base);
 void io_delete_analysis_files(const char* image_base);
+// The files of those that io_delete_files deletes that are there now, in its order.
+std::vector<std::string> io_image_companions(const char* image_base);
 // Lock file of an open image: the image's base path followed by ".lck".
 int io_lock_files(const char* image_path);    // 0, or -1 when it cannot be created
 int io_unlock_files(const char* image_path);  // 0

@@ -1,8 +1,13 @@
 // The File menu's commands: open, import and acquire, close, save, export, info files, delete,
 // printing, Exit, and the recent files at the foot of the menu.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "acquire/acq_commands.h"
 #include "acquire/io_export.h"
@@ -18,6 +23,7 @@
 #include "analysis/rparm.h"
 #include "analysis/wr_match.h"
 #include "base/io_file.h"
+#include "base/io_file_set.h"
 #include "base/ks_alert.h"
 #include "base/ks_choose.h"
 #include "base/ks_ini.h"
@@ -69,6 +75,46 @@ namespace {
 // Saves one image when it has changes; an image without changes is skipped without a message.
 void save_if_modified(IMAGE_REC* image) {
   if (image != nullptr && gt_image_modified(image)) gt_save_image(image);
+}
+
+// Deletes an image's pixel file `path` and its info file `info` together: the info file is
+// first moved aside, so that a pixel file that cannot be deleted gets it back and the image
+// stays whole. False when the pixel file stays (with its info file, unless that could not be
+// put back). The files that could not be deleted are added to `stayed`, under the names they
+// then have.
+bool delete_pixels_and_info(const std::string& path, const std::string& info,
+                            std::vector<std::string>* stayed) {
+  const IoFileOps ops = io_file_ops();
+  std::string aside;
+  if (io_file_exists(info.c_str())) {
+    aside = info + ".XXXXXX";
+    const int fd = ::mkstemp(aside.data());
+    if (fd < 0) {
+      stayed->push_back(path);
+      stayed->push_back(info);
+      return false;
+    }
+    ::close(fd);
+    if (ops.rename(info.c_str(), aside.c_str()) != 0) {
+      ::unlink(aside.c_str());
+      stayed->push_back(path);
+      stayed->push_back(info);
+      return false;
+    }
+  }
+  // The aside copy goes back under its own name when it is not deleted.
+  auto settle_aside = [&](bool drop) {
+    if (aside.empty()) return;
+    if (drop && ops.unlink(aside.c_str()) == 0) return;
+    stayed->push_back(ops.rename(aside.c_str(), info.c_str()) == 0 ? info : aside);
+  };
+  if (ops.unlink(path.c_str()) != 0 && errno != ENOENT) {
+    stayed->push_back(path);
+    settle_aside(false);
+    return false;
+  }
+  settle_aside(true);
+  return true;
 }
 
 }  // namespace
@@ -127,18 +173,40 @@ void cmd_gen_info_file(const CmdCall& call) {
   ln_info_write(call.image, path);
 }
 
-// Delete Image: asks, closes the image's window and deletes its whole file set.
+// Delete Image: asks, then deletes the image's whole file set and closes its window. The pixel
+// and info files go first, while the window still holds the image: when the pixel file cannot
+// be deleted, both stay, nothing else is touched and the image stays open. Only then does the
+// window close and the rest of the set go. The user is told which files could not be deleted.
 void cmd_delete_image(const CmdCall& call) {
   char base[KS_PATH_LEN] = "";
   std::string path;
   if (!cmd_confirm_image_files(call.image, "NumClipped is 0", 313, base, &path)) return;
-  gt_image_clear_modified(call.image);
-  gt_unload_image();
-  gt_dismiss_all();
+  const std::string name = call.image->image_name;
+  const std::string info = std::string(base) + ".kei";
+  const std::string lock = std::string(base) + ".lck";
+  std::vector<std::string> stayed;
   gt_busy_begin();
-  io_delete_files(base);
-  io_delete(path.c_str());
+  if (!delete_pixels_and_info(path, info, &stayed)) {
+    SLOG(kCmdTrace, SLOG_ERROR, "<%s> cannot be deleted", path.c_str());
+    // The rest stays too; the lock is the open image's own.
+    for (std::string& f : io_image_companions(base))
+      if (f != lock && f != info) stayed.push_back(std::move(f));
+  } else {
+    gt_image_clear_modified(call.image);
+    gt_unload_image();
+    gt_dismiss_all();
+    const auto unlink_file = io_file_ops().unlink;
+    for (std::string& f : io_image_companions(base))
+      if (f != info && unlink_file(f.c_str()) != 0) stayed.push_back(std::move(f));
+  }
   gt_busy_end();
+  if (stayed.empty()) return;
+  std::string names;
+  for (const std::string& f : stayed) {
+    const std::size_t slash = f.find_last_of('/');
+    names += (names.empty() ? "" : "\n") + f.substr(slash == std::string::npos ? 0 : slash + 1);
+  }
+  mh_send_msg(KS_ALERT_ERROR, ui_msg(kMsgFilesNotDeleted), name.c_str(), names.c_str());
 }
 
 void cmd_page_setup(const CmdCall& call) { ui_page_setup_activate(call.win); }

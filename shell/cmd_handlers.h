@@ -26,6 +26,10 @@ using CmdHandler = void (*)(const CmdCall&);
 // The name that the dispatcher's trace lines carry.
 inline constexpr const char* kCmdTrace = "main_winNfySelMenuBar";
 
+// ui_msg texts of the handlers. After Delete Image: the files of the image that could not be
+// deleted (%s the image's name, %s the files' names, one per line).
+inline constexpr int kMsgFilesNotDeleted = 314;
+
 // File
 void cmd_open(const CmdCall&);
 void cmd_import(const CmdCall&);          // 1001..1004

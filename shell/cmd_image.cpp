@@ -27,6 +27,8 @@
 #include "base/ks_msg.h"
 #include "base/slog.h"
 #include "engine/copy_analysis.h"
+#include "engine/full_pixels.h"
+#include "engine/pixel_guard.h"
 #include "io/analysis_io.h"
 #include "io/image_rec_init.h"
 #include "io/img_list.h"
@@ -69,8 +71,7 @@
 
 namespace {
 
-// The whole-file image operations: the image file itself changes, so the analysis is dropped
-// and the image opened again.
+// The whole-file image operation of the command on the image's files.
 int run_image_op(int command, const char* path, const int border[5]) {
   switch (command) {
     case GT_CMD_BORDER:
@@ -98,6 +99,12 @@ bool ask_border(TK_OBJ owner, IMAGE_REC* image, int border[5]) {
 
 }  // namespace
 
+// The one sequence of every whole-file operation. The pixels must be there before anything
+// changes; the operation then writes the new pixels and info file beside the old ones and puts
+// them in place together, while the image's window still shows the old ones (its kept pixels
+// stay valid, as the old file is replaced, not rewritten). Only once the new pixels are in
+// place does the window close, the analysis go and the image open again; a failure leaves the
+// window, the analysis in it and its files as they were.
 void cmd_image_op(const CmdCall& call) {
   IMAGE_REC* image = call.image;
   const int command = call.command;
@@ -106,23 +113,31 @@ void cmd_image_op(const CmdCall& call) {
   if (!cmd_confirm_image_files(image, "no image??", gt_whole_file_question(image), base, &path)) return;
   int border[5] = {0, 0, 0, 0, 0};
   if (command == GT_CMD_BORDER && !ask_border(call.win, image, border)) return;
-  gt_image_clear_modified(image);
-  const int before = gt_get_num_img_windows();
-  gt_unload_image();
-  // The file may change only once no window holds it.
-  if (gt_get_num_img_windows() >= before) {
-    SLOG(kCmdTrace, SLOG_VALUE4, "image window still open");
-    return;
+  {
+    PixelGuard guard(image);
+    if (!guard.ready() || guard.undo_if_lost()) {
+      SLOG(kCmdTrace, SLOG_VALUE4, "pixels of <%s> lost", path.c_str());
+      return;
+    }
   }
-  gt_dismiss_all();
-  io_delete_analysis_files(base);
   TK_OBJ status = gt_get_status_bar();
   mh_status_message(status, 1, "%s", ui_msg(162));
   gt_busy_begin();
   const int result = run_image_op(command, path.c_str(), border);
   SLOG(kCmdTrace, SLOG_VALUE4, "image operation %d: %d", command, result);
-  if (result != IMGPROC_OK) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
   mh_clear_status(status, 1);
+  if (result != IMGPROC_OK) {
+    gt_busy_end();
+    // Pixels that could not be read are what the user hears of (the check tells); otherwise
+    // the new file could not be written.
+    LnPixels source(path.c_str());
+    if (source.readable()) mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+    return;
+  }
+  gt_image_clear_modified(image);
+  gt_unload_image();
+  gt_dismiss_all();
+  io_delete_analysis_files(base);
   std::snprintf(gt_load_path, sizeof gt_load_path, "%s", path.c_str());
   const std::size_t slash = path.find_last_of('/');
   std::snprintf(gt_load_name, sizeof gt_load_name, "%s",

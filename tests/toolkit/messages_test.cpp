@@ -82,7 +82,7 @@ const Msg kMessages[] = {
     {"ui_msg", 256, ""},  {"ui_msg", 258, ""},  {"ui_msg", 259, ""},  {"ui_msg", 262, ""},
     {"ui_msg", 263, ""},  {"ui_msg", 265, "s"}, {"ui_msg", 268, "ss"}, {"ui_msg", 269, "ss"},
     {"ui_msg", 270, "s"}, {"ui_msg", 271, "s"}, {"ui_msg", 272, "s"}, {"ui_msg", 273, ""}, {"ui_msg", 283, "d"}, {"ui_msg", 284, ""},
-    {"ui_msg", 312, "ss"}, {"ui_msg", 313, "s"}, {"ui_msg", 315, "s"}, {"ui_msg", 318, ""},
+    {"ui_msg", 312, "ss"}, {"ui_msg", 313, "s"}, {"ui_msg", 314, "ss"}, {"ui_msg", 315, "s"}, {"ui_msg", 318, ""},
     {"ui_msg", 319, ""},  {"ui_msg", 320, "s"}, {"ui_msg", 324, ""},  {"ui_msg", 325, "s"},
     {"ui_msg", 326, ""},  {"ui_msg", 327, "s"},
 };
