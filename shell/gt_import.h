@@ -5,6 +5,7 @@
 // A destination is never lost to a failure: the converter writes under a temporary name in the
 // destination's folder, and the new files replace the destination (whose analysis files then
 // go) only when it succeeded. A destination open in an image window is refused (gt_msg 88).
+// The acquisition commands put their new images in place the same way (vx_place_new_image).
 #pragma once
 
 #include "base/kstypes.h"

@@ -161,6 +161,11 @@ TEST_F(AcquireCommands, AFailedWriteKeepsTheImageItWasToReplace) {
            TKT_Click(RES_GetSub(w, 1));
          }, dest);
        }},
+      // The source chosen by the case before.
+      {"source acquisition", [&](const std::string& dest) {
+         run(GT_CMD_ACQUIRE_TWAIN, "ui_acquire", "source_settings",
+             [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); }, dest);
+       }},
   };
   vxtest::FaultPlan full, refused;
   full.write_budget = 0;
@@ -175,12 +180,15 @@ TEST_F(AcquireCommands, AFailedWriteKeepsTheImageItWasToReplace) {
       fs::create_directories(gels);
       const std::string old = shelltest::write_analysed_gel(gels, "old", "wt 10", "first run");
       const vxtest::FolderState before = vxtest::folder_state(gels);
+      const std::string scanned = ws_->write_dir() + "~~ks$$$.kes";
+      fs::remove(scanned);
       TKT_AnswerAlert(2);  // replace it
       TKT_AnswerAlert(1);  // the message
       {
         vxtest::FileFaults faults(plan);
         p.acquire(old);
       }
+      EXPECT_TRUE(fs::exists(scanned));  // acquired, and not moved
       EXPECT_EQ(TKT_LastAlertText(), ui_msg(243));
       EXPECT_EQ(TKT_Unanswered(), 0);
       EXPECT_EQ(vxtest::folder_state(gels), before);
