@@ -9,7 +9,6 @@
 #include "acquire/ui_acquire.h"
 #include "acquire/ui_camera.h"
 #include "acquire/ui_scanner.h"
-#include "base/io_file.h"
 #include "base/slog.h"
 #include "engine/cal_auto.h"
 #include "io/imgproc.h"
@@ -26,8 +25,9 @@ const char* const kFn = "acq_run_command";
 int s_cam_exposure_ms = 100;
 int s_cam_color = 4;
 
-// Asks for the destination, moves the image written at `root` there, turns it as the scanner
-// asks and opens it.
+// Asks for the destination, turns the image written at `root` as the scanner asks, puts it in
+// place of the destination (an image there stays whole until then, and stays as it was when the
+// new one cannot be written there) and opens it.
 void finish(const char* root, const std::string& start, int rotate_code, bool calibrated) {
   char dest[IMG_PATH_LEN] = "";
   if (!vx_get_dest_image_name(dest, start.c_str())) {
@@ -39,20 +39,16 @@ void finish(const char* root, const std::string& start, int rotate_code, bool ca
   const std::size_t slash = folder.find_last_of('/');
   folder = slash == std::string::npos ? "" : folder.substr(0, slash + 1);
   std::snprintf(ctl->folders[CTL_DIR_IMAGES], CTL_PATH, "%s", folder.c_str());
-  char base[IMG_PATH_LEN];
-  std::snprintf(base, sizeof base, "%s", dest);
-  gt_strip_suffix(base, ".kes");
   gt_busy_begin();
-  const int moved = io_move_image(root, base);
-  SLOG(kFn, SLOG_VALUE4, "io_move_image ret %d", moved);
-  if (moved != IO_MOVE_FAILED) {
-    if (rotate_code >= 1 && rotate_code <= 3) {
-      SLOG(kFn, SLOG_VALUE4, "rotating...");
-      if (rotate_code == 3)
-        io_imgproc_rotate_270(dest);
-      else
-        for (int i = 0; i < rotate_code; ++i) io_imgproc_rotate_90(dest);
-    }
+  if (rotate_code >= 1 && rotate_code <= 3) {
+    SLOG(kFn, SLOG_VALUE4, "rotating...");
+    const std::string image = std::string(root) + ".kes";
+    if (rotate_code == 3)
+      io_imgproc_rotate_270(image.c_str());
+    else
+      for (int i = 0; i < rotate_code; ++i) io_imgproc_rotate_90(image.c_str());
+  }
+  if (vx_place_new_image(root, dest)) {
     std::snprintf(gt_load_path, sizeof gt_load_path, "%s", dest);
     const char* name = std::strrchr(dest, '/');
     std::snprintf(gt_load_name, sizeof gt_load_name, "%s", name ? name + 1 : dest);

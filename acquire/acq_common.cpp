@@ -130,6 +130,12 @@ IMG_INT_INFO* copy_lookup(const IMG_INT_INFO* src) {
 }  // namespace
 
 int acq_write_info(const IMG_INFO* info, const IMG_INT_INFO* lookup, const char* data_file_name) {
+  const int r = acq_put_info(info, lookup, data_file_name);
+  if (r != 0) mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(243));
+  return r;
+}
+
+int acq_put_info(const IMG_INFO* info, const IMG_INT_INFO* lookup, const char* data_file_name) {
   int r = -1;
   ANALYSIS_ENTRY** list = io_alloc_analysis_list(2);
   if (list != nullptr) {
@@ -147,8 +153,7 @@ int acq_write_info(const IMG_INFO* info, const IMG_INT_INFO* lookup, const char*
     io_free_analysis_list(list, 2);
   }
   if (r != 0) {
-    SLOG("acq_write_info", SLOG_ERROR, "info file of <%s> not written (%d)", data_file_name, r);
-    mh_send_msg(KS_ALERT_ERROR, "%s", ui_msg(243));
+    SLOG("acq_put_info", SLOG_ERROR, "info file of <%s> not written (%d)", data_file_name, r);
     return IO_IMPORT_WRITE_FAILED;
   }
   return 0;
@@ -162,7 +167,7 @@ int acq_write_grey8_pair(AcqOut& out, const IMG_INFO& info, const uint8_t* pixel
   IMG_INT_INFO* look = acq_new_lookup();
   if (look == nullptr) return IO_IMPORT_NO_MEMORY;
   acq_default_lookup(look);
-  const int r = acq_write_info(&info, look, data_file_name);
+  const int r = acq_put_info(&info, look, data_file_name);
   lookup_free(look);
   return r;
 }

@@ -51,12 +51,14 @@ BOOL acq_default_lookup(IMG_INT_INFO* lookup);
 // Writes the info file of data_file_name with the header and the lookup. 0, or 20 after the
 // message "The file could not be written.".
 int acq_write_info(const IMG_INFO* info, const IMG_INT_INFO* lookup, const char* data_file_name);
+// The same without the message, for the importers, whose caller tells the user (0 or 20).
+int acq_put_info(const IMG_INFO* info, const IMG_INT_INFO* lookup, const char* data_file_name);
 
 // A new lookup record from lookup_init, or null (released with lookup_free).
 IMG_INT_INFO* acq_new_lookup();
 
 // The end of an 8-bit import: the pixel file's header and its width x height pixels through
 // out (already open on data_file_name), then the info file with the header and the two-point
-// default lookup. 0, IO_IMPORT_WRITE_FAILED or IO_IMPORT_NO_MEMORY.
+// default lookup. 0, IO_IMPORT_WRITE_FAILED (nothing said) or IO_IMPORT_NO_MEMORY.
 int acq_write_grey8_pair(AcqOut& out, const IMG_INFO& info, const uint8_t* pixels,
                          const char* data_file_name);

@@ -134,7 +134,8 @@ bool io_fuji_fill_od(IMG_INT_INFO* look) {
   return true;
 }
 
-// Copies the rows and writes the info file. 0 or -1.
+// Copies the rows and writes the info file. 0, -1 (the rows cannot be read, no lookup) or
+// IO_IMPORT_WRITE_FAILED.
 int io_fuji_write_image(InFile& img, const char* data_file_name) {
   const int bpp = s_fuji.bits == 8 ? 1 : 2;
   const std::size_t row = std::size_t(s_fuji.width) * bpp;
@@ -152,12 +153,12 @@ int io_fuji_write_image(InFile& img, const char* data_file_name) {
   AcqOut out;
   if (!out.open(data_file_name)) return -1;
   std::vector<uint8_t> buf(row);
-  if (!acq_write_kes_header(out, bpp, s_fuji.width, s_fuji.height)) return -1;
+  if (!acq_write_kes_header(out, bpp, s_fuji.width, s_fuji.height)) return IO_IMPORT_WRITE_FAILED;
   int lo = 65535, hi = 0;
   bool first = true;
   for (int y = 0; y < s_fuji.height; ++y) {
-    if (!img.read_at(uint64_t(y) * row, buf.data(), row) || !out.write(buf.data(), row))
-      return -1;
+    if (!img.read_at(uint64_t(y) * row, buf.data(), row)) return -1;
+    if (!out.write(buf.data(), row)) return IO_IMPORT_WRITE_FAILED;
     if (bpp == 2) {
       for (std::size_t x = 0; x < row; x += 2) {
         const int v = buf[x] | buf[x + 1] << 8;
@@ -175,7 +176,7 @@ int io_fuji_write_image(InFile& img, const char* data_file_name) {
       }
     }
   }
-  if (!out.close()) return -1;
+  if (!out.close()) return IO_IMPORT_WRITE_FAILED;
   IMG_INT_INFO* look = acq_new_lookup();
   if (look == nullptr || !io_fuji_fill_od(look)) {
     if (look) lookup_free(look);
@@ -183,9 +184,9 @@ int io_fuji_write_image(InFile& img, const char* data_file_name) {
   }
   info.min_value = lo;
   info.max_value = hi;
-  const int r = io_jpeg_write_info(&info, look, data_file_name);
+  const int r = acq_put_info(&info, look, data_file_name);
   lookup_free(look);
-  return r == 0 ? 0 : -1;
+  return r;
 }
 
 }  // namespace

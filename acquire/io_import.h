@@ -41,9 +41,11 @@ BOOL io_tiff_check(const char* path, int* is_color, int* channel, int channel_to
 // ".kes" path) and its info file. *res_flag receives 1 when both resolutions are known (from
 // the file or from the user). interp_mode is the default lookup interpolation type.
 // 0 done; 17 a file cannot be opened or created; 19 the directory cannot be read or its strips
-// do not cover the image; 20 a write failed or a one-strip image could not be read; -1, 20, 78
-// or 80 from the strip reader. A pixel file begun and not finished is left for the caller to
-// delete.
+// do not cover the image; 20 the pixel file or the info file could not be written; 5 no
+// memory for the lookup; -1 (no memory), 78 or 80 (a strip that cannot be read or decoded)
+// from the strip reader. A pixel file begun and not finished is left for the caller to delete.
+// The converters say nothing of a failed write: 20 is the caller's to tell (the source was
+// read; the destination could not be written).
 int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int* res_flag,
                     int interp_mode);
 
@@ -79,8 +81,8 @@ int io_bmp_convert(const char* bmp_file_name, const char* data_file_name, int is
                    int channel, int x_ppm, int y_ppm, int interp_mode);
 
 // --- Fuji image plate pairs (".inf" header and ".img" rows).
-// 0 when the pair was written; -1 when a file cannot be opened, the header is refused, or the
-// image cannot be written.
+// 0 when the pair was written; -1 when a file of the pair cannot be opened or read or the
+// header is refused; 20 when the pixel file or the info file cannot be written.
 int io_fuji_convert(const char* fuji_file_name, const char* data_file_name);
 
 // --- The channel question (module "ui_tifsav", window "rgb_color").

@@ -785,14 +785,16 @@ class RawRows {
 };
 
 // One uncompressed strip holding the whole image, converted from its offset (the predictor is
-// not applied).
+// not applied). 0, IO_IMPORT_BAD_STRIP when the rows cannot be read, IO_IMPORT_WRITE_FAILED,
+// or -1 (no memory).
 int convert_bigblock(const TiffBytes& f, AcqOut& out) {
   if (S.compression != 1) return -1;
   RowWriter w(out, false);
   RawRows raw(f, w);
-  const bool ok = raw.put(S.offsets[0], S.height) == 0 && w.flush();
+  int r = raw.put(S.offsets[0], S.height);
+  if (r == 0 && !w.flush()) r = IO_IMPORT_WRITE_FAILED;
   w.range(&S.min_v, &S.max_v);
-  return ok ? 0 : -1;
+  return r;
 }
 
 // The strips in order: an uncompressed strip is read and converted in blocks of rows, an LZW
@@ -932,12 +934,9 @@ int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int*
   if (res_flag) *res_flag = S.x_res >= 1 && S.y_res >= 1 ? 1 : 0;
   if (!acq_write_kes_header(out, info.bytes_per_pixel, info.width, info.height))
     return IO_IMPORT_WRITE_FAILED;
-  if (strips == 1 && S.compression == 1) {
-    if (convert_bigblock(f, out) < 0) return IO_IMPORT_WRITE_FAILED;
-  } else {
-    const int r = io_tiff_convert_read_strips(f, out);
-    if (r != 0) return r;
-  }
+  const int rows = strips == 1 && S.compression == 1 ? convert_bigblock(f, out)
+                                                       : io_tiff_convert_read_strips(f, out);
+  if (rows != 0) return rows;
   if (!out.close()) return IO_IMPORT_WRITE_FAILED;
 
   // Lookup: the darkest and the brightest stored value.
@@ -952,7 +951,8 @@ int io_tiff_convert(const char* tiff_file_name, const char* data_file_name, int*
   }
   info.min_value = static_cast<int>(S.min_v);
   info.max_value = static_cast<int>(S.max_v);
-  acq_write_info(&info, look, data_file_name);  // its failure is shown, not returned
+  // Without its info file the pixel file is no image: the import must not go on.
+  const int r = look ? acq_put_info(&info, look, data_file_name) : IO_IMPORT_NO_MEMORY;
   if (look) lookup_free(look);
-  return 0;
+  return r;
 }

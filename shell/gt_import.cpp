@@ -215,24 +215,30 @@ BOOL import(Format f) {
       break;
     case FUJI: rc = s_conv.fuji_convert(source, temp.c_str()); break;
   }
-  if (rc == 0 && !io_move_image(io_base_name(temp.c_str()).c_str(), io_base_name(dest).c_str())) {
-    SLOG(fn, SLOG_ERROR, "%s", "new image cannot replace the destination");
-    rc = -2;
+  // A converter that could not write the new image says so with IO_IMPORT_WRITE_FAILED: the
+  // source was read, and it is the destination's disk that the user has to see to.
+  bool shown = false;
+  if (rc == 0 && !vx_place_new_image(io_base_name(temp.c_str()).c_str(), dest)) {
+    shown = true;
+    rc = IO_IMPORT_WRITE_FAILED;
   }
+  // Whatever is left under the temporary name (all of it after a failure; a copy the move
+  // could not delete after a success) goes.
+  drop_temp(temp);
   if (rc != 0) {
-    drop_temp(temp);
-    if (rc == 5 && (f == JPEG || f == BMP))
-      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(1));
-    else if (rc == -2)
-      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
-    else
-      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(fi.fail_msg));
+    if (!shown) {
+      int msg = fi.fail_msg;
+      if (rc == IO_IMPORT_NO_MEMORY && (f == JPEG || f == BMP))
+        msg = 1;
+      else if (rc == IO_IMPORT_WRITE_FAILED)
+        msg = 243;
+      mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(msg));
+    }
     end_busy();
     set_folder(ctl->import_path, folder_of(source));
     SLOG(fn, SLOG_EXIT, "conversion fails (%d), BAD", rc);
     return FALSE;
   }
-  drop_old_companions(dest);
   set_load(dest);
   end_busy();
   SLOG(fn, SLOG_EXIT, "<%s> TRUE", dest);
@@ -264,12 +270,24 @@ int vx_get_dest_image_name(char* dest, const char* start_with) {
     if (gt_image_is_loaded(dest, 0)) continue;
     if (mh_send_msg(KS_ALERT_YESNO, ui_msg(270), dest) != 2) continue;
     if (io_is_locked(dest) && mh_send_msg(KS_ALERT_YESNO, "%s", ks_gt_message(53)) != 2) continue;
-    const std::string base = io_base_name(dest);
-    io_delete_files(base.c_str());
-    io_delete(dest);
-    SLOG(fn, SLOG_VALUE4, "<%s> freed", dest);
+    // The old image stays whole until the new one takes its place (vx_place_new_image).
+    SLOG(fn, SLOG_VALUE4, "<%s> to be replaced", dest);
     return 1;
   }
+}
+
+BOOL vx_place_new_image(const char* new_base, const char* dest) {
+  static const char* fn = "vx_place_new_image";
+  if (!new_base || !dest || !*dest) return FALSE;
+  const int moved = io_move_image(new_base, io_base_name(dest).c_str());
+  SLOG(fn, SLOG_VALUE4, "io_move_image <%s> to <%s> ret %d", new_base, dest, moved);
+  if (moved == IO_MOVE_FAILED) {
+    mh_send_msg(KS_ALERT_INFO, "%s", ui_msg(243));
+    SLOG(fn, SLOG_EXIT, "<%s> kept: the new image cannot take its place", dest);
+    return FALSE;
+  }
+  drop_old_companions(dest);
+  return TRUE;
 }
 
 void gt_finish_crop(const TkPoint* start, const TkPoint* end) {

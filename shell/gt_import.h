@@ -5,6 +5,7 @@
 // A destination is never lost to a failure: the converter writes under a temporary name in the
 // destination's folder, and the new files replace the destination (whose analysis files then
 // go) only when it succeeded. A destination open in an image window is refused (gt_msg 88).
+// The acquisition commands put their new images in place the same way (vx_place_new_image).
 #pragma once
 
 #include "base/kstypes.h"
@@ -15,9 +16,15 @@ BOOL gt_get_jpeg();
 BOOL gt_get_bitmap();
 BOOL gt_get_fuji();
 // Asks for a destination image name until it is usable: 1 with "<chosen>.kes" in dest (capacity
-// IMG_PATH_LEN) and the destination free (an existing image there has been deleted after the
-// user's yes); 0 when the user cancelled.
+// IMG_PATH_LEN), either free or an image the user agreed to replace (it is not touched here:
+// vx_place_new_image replaces it once the new image is written); 0 when the user cancelled.
 int vx_get_dest_image_name(char* dest, const char* start_with);
+// Puts the image set written at `new_base` (its pixel and info file, in any folder) in place of
+// the image `dest` (a ".kes" path) as one change: the old image's text part and analysis files
+// go with it, and its lock after it. TRUE when `dest` holds the new image (the set at
+// `new_base` is gone); FALSE after ui_msg 243, with `dest` and the set at `new_base` as they
+// were.
+BOOL vx_place_new_image(const char* new_base, const char* dest);
 // Crops the current image's rectangle with these corners (in any order) to a new image, then
 // opens it. Corners that share an x or a y are refused before any question.
 void gt_finish_crop(const TkPoint* start, const TkPoint* end);

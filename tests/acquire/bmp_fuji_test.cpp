@@ -298,7 +298,7 @@ TEST_F(FujiImport, RefusedHeadersAndFiles) {
   EXPECT_EQ(io_fuji_convert(dir.file("img").c_str(), dir.file("r.kes").c_str()), -1);
   const std::string again = pair(header("FLA_IMAGE_FILE", 100, 100, 16, 4, 2, 4000, 5), 4, 2, 2);
   vxtest::FileFaults full({20});  // the header and part of the first row
-  EXPECT_EQ(io_fuji_convert(again.c_str(), dir.file("r.kes").c_str()), -1);
+  EXPECT_EQ(io_fuji_convert(again.c_str(), dir.file("r.kes").c_str()), IO_IMPORT_WRITE_FAILED);
 }
 
 }  // namespace

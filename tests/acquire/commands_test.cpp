@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <set>
 
+#include "../shell/gel_fixture.h"
 #include "../shell/shell_fixture.h"
 #include "../twain/sane_fixture.h"
 #include "acquire/acq_models.h"
@@ -15,6 +17,8 @@
 #include "acquire/ui_scanner.h"
 #include "acq_fixture.h"
 #include "acquire_fixture.h"
+#include "base/ks_msg.h"
+#include "file_faults.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
 #include "toolkit/tk_res.h"
@@ -121,6 +125,96 @@ TEST_F(AcquireCommands, AColourSourceImageKeepsTheDevicesResolution) {
   EXPECT_EQ(info.x_scale, -3);
   EXPECT_EQ(info.y_scale, -3);
   EXPECT_NEAR(info.width * info.x_res * 1e-3, 200.0, 1.0);
+}
+
+// Each acquisition onto an existing image whose disk fails (full, or the new files cannot be
+// renamed into place): the user is told that the file could not be written, and the old
+// image's set (pixels, info, analysis and text part) is kept byte for byte and opens with its
+// analysis. Without the fault the scan replaces the image, its analysis and its lock.
+TEST_F(AcquireCommands, AFailedWriteKeepsTheImageItWasToReplace) {
+  const fs::path gels = ws_->dir().path() / "gels";
+  auto scan = [&](const std::string& dest) {
+    run(GT_CMD_ACQUIRE_SCANNER, "acquire0905", "scanner_win", [](TK_OBJ w) {
+      TKT_Type(RES_GetSub(w, 3), "scanned");
+      TKT_Pick(RES_GetSub(w, 5), 0);
+      TKT_Click(RES_GetSub(w, 11));
+      TKT_Click(RES_GetSub(w, 9));
+    }, dest);
+  };
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> acquire;
+  } paths[] = {
+      {"scanner", scan},
+      {"camera", [&](const std::string& dest) {
+         run(GT_CMD_ACQUIRE_CAMERA, "acquire0905", "sensys_win", [](TK_OBJ w) {
+           TKT_Type(RES_GetSub(w, 1), "grabbed");
+           TKT_Click(RES_GetSub(w, 8));
+           TKT_Click(RES_GetSub(w, 6));
+         }, dest);
+       }},
+      {"selected source", [&](const std::string& dest) {
+         acqtest::when_open("ui_acquire", "source_settings",
+                            [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); });
+         run(GT_CMD_SELECT_TWAIN, "ui_acquire", "twainsel_win", [](TK_OBJ w) {
+           TKT_Pick(RES_GetSub(w, 0), 1);
+           TKT_Click(RES_GetSub(w, 1));
+         }, dest);
+       }},
+      // The source chosen by the case before.
+      {"source acquisition", [&](const std::string& dest) {
+         run(GT_CMD_ACQUIRE_TWAIN, "ui_acquire", "source_settings",
+             [](TK_OBJ w) { TKT_Click(RES_GetSub(w, 4)); }, dest);
+       }},
+  };
+  vxtest::FaultPlan full, refused;
+  full.write_budget = 0;
+  refused.fail_rename = 1;
+  full.folder = refused.folder = gels;
+  const std::pair<const char*, vxtest::FaultPlan> faults[] = {{"disk full", full},
+                                                              {"rename refused", refused}};
+  for (const auto& p : paths)
+    for (const auto& [what, plan] : faults) {
+      SCOPED_TRACE(std::string(p.what) + ", " + what);
+      fs::remove_all(gels);
+      fs::create_directories(gels);
+      const std::string old = shelltest::write_analysed_gel(gels, "old", "wt 10", "first run");
+      const vxtest::FolderState before = vxtest::folder_state(gels);
+      const std::string scanned = ws_->write_dir() + "~~ks$$$.kes";
+      fs::remove(scanned);
+      TKT_AnswerAlert(2);  // replace it
+      TKT_AnswerAlert(1);  // the message
+      {
+        vxtest::FileFaults faults(plan);
+        p.acquire(old);
+      }
+      EXPECT_TRUE(fs::exists(scanned));  // acquired, and not moved
+      EXPECT_EQ(TKT_LastAlertText(), ui_msg(243));
+      EXPECT_EQ(TKT_Unanswered(), 0);
+      EXPECT_EQ(vxtest::folder_state(gels), before);
+      EXPECT_EQ(gt_get_num_img_windows(), 0);
+      EXPECT_FALSE(gt_get_control()->busy);
+      shelltest::expect_analysed_gel_opens(old, "wt 10", "first run");
+    }
+
+  // No fault, and the old image locked: the scan takes its place, and the old analysis, text
+  // part and lock go.
+  fs::remove_all(gels);
+  fs::create_directories(gels);
+  const std::string old = shelltest::write_analysed_gel(gels, "old", "wt 10", "first run");
+  vxtest::write_bytes(gels / "old.lck", {});
+  const std::vector<unsigned char> old_pixels = vxtest::read_bytes(old);
+  TKT_AnswerAlert(2);  // replace it
+  TKT_AnswerAlert(2);  // although it is locked
+  scan(old);
+  EXPECT_EQ(TKT_Unanswered(), 0);
+  EXPECT_EQ(gt_get_num_img_windows(), 1);
+  EXPECT_NE(vxtest::read_bytes(old), old_pixels);
+  WIN_Terminate(gt_get_img_window(0));  // the open image's own lock goes with its window
+  EVENT_Flush();
+  std::set<std::string> left;
+  for (const auto& e : fs::directory_iterator(gels)) left.insert(e.path().filename());
+  EXPECT_EQ(left, (std::set<std::string>{"old.kes", "old.kei"}));
 }
 
 TEST_F(AcquireCommands, TheScansDestinationIsAskedForInTheImagesFolder) {

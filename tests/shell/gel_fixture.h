@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
@@ -64,6 +66,51 @@ inline void add_lane_and_band(IMAGE_REC* im, int x, int top, int bottom, int ban
   sp_add_spot(b, im->bands);
   im->has_bands = 1;
   im->modified = 1;
+}
+
+// A 60 x 50 gel `name` in `dir` saved with its analysis and text part (a lane named `lane`
+// with one band, and the image comment `comment`) and closed again: an image whose whole set a
+// command must keep or replace. Its path.
+inline std::string write_analysed_gel(const std::string& dir, const std::string& name,
+                                      const char* lane, const char* comment) {
+  const std::string path = write_gel(dir, name, 60, 50);
+  gt_load_image_path(path.c_str());
+  EVENT_Flush();
+  const int n = gt_get_num_img_windows();
+  EXPECT_GT(n, 0) << path;
+  if (n == 0) return path;
+  TK_OBJ win = gt_get_img_window(n - 1);
+  auto* im = static_cast<IMAGE_REC*>(RES_GetData(win));
+  add_lane_and_band(im, 30, 5, 45, 20);
+  std::snprintf(im->lanes->next->lane_name, sizeof im->lanes->next->lane_name, "%s", lane);
+  ks_free(im->comment);
+  im->comment_len = static_cast<int>(std::strlen(comment));
+  im->comment = static_cast<char*>(ks_alloc_msg(im->comment_len + 1));
+  std::memcpy(im->comment, comment, im->comment_len + 1);
+  EXPECT_TRUE(gt_prepare_and_write(im->file_path, im->img_ptr, im));
+  gt_image_clear_modified(im);
+  WIN_Terminate(win);
+  EVENT_Flush();
+  EXPECT_GT(std::filesystem::file_size(base(path) + ".cmt"), 0u);
+  return path;
+}
+
+// Opens the gel written by write_analysed_gel, checks that its analysis and text part came
+// back, and closes it.
+inline void expect_analysed_gel_opens(const std::string& path, const char* lane,
+                                      const char* comment) {
+  const int before = gt_get_num_img_windows();
+  gt_load_image_path(path.c_str());
+  EVENT_Flush();
+  ASSERT_EQ(gt_get_num_img_windows(), before + 1) << path;
+  TK_OBJ win = gt_get_img_window(before);
+  auto* im = static_cast<IMAGE_REC*>(RES_GetData(win));
+  ASSERT_NE(im, nullptr);
+  ASSERT_NE(im->lanes->next, nullptr) << path;
+  EXPECT_STREQ(im->lanes->next->lane_name, lane);
+  EXPECT_EQ(im->comment ? std::string(im->comment) : std::string(), comment);
+  WIN_Terminate(win);
+  EVENT_Flush();
 }
 
 // add_lane_and_band, then the lane's profile read from the image's pixel file and the lane

@@ -22,7 +22,8 @@
 #include "shell/gt_image_win.h"
 #include "shell/gt_import.h"
 #include "shell/gt_open.h"
-#include "gel_file_fixture.h"
+#include "file_faults.h"
+#include "gel_fixture.h"
 #include "shell_fixture.h"
 #include "test_support.h"
 #include "toolkit/tk_test.h"
@@ -238,6 +239,71 @@ TEST_F(Import, NewFilesGetTheUsualPermissions) {
     const auto want = static_cast<fs::perms>(0666 & ~mask);
     for (const char* ext : {".kes", ".kei", ".ini"})
       EXPECT_EQ(fs::status(dir + "/" + name + ext).permissions() & fs::perms::all, want) << ext;
+  }
+}
+
+// An import onto an existing image whose disk is full, in every format: the source was read
+// and the new image could not be written, so the user is told that the file could not be
+// written; the old image's set is kept byte for byte and opens with its analysis.
+TEST_F(Import, AFullDiskKeepsTheOldImageAndSaysSo) {
+  gt_import_reset_converters();
+  conv = gt_import_converters();
+  conv.rgb_dialog = [](int) { return 4; };
+  gt_import_set_converters(conv);
+  const std::string raw = dir + "/g.gray";
+  vxtest::write_bytes(raw, std::vector<unsigned char>(12 * 9, 77));
+  for (const char* to : {"g.tif", "g.jpg", "BMP3:g.bmp"})
+    ASSERT_EQ(std::system(("cd " + dir + " && convert -size 12x9 -depth 8 gray:g.gray " +
+                           "-density 300 -units PixelsPerInch -compress none " + to).c_str()),
+              0)
+        << to;
+  {
+    // A Fuji plate: its header lines and 8-bit rows.
+    std::ofstream inf(dir + "/plate.inf");
+    for (const char* l : {"CCD_IMAGE_FILE", "plate", "20x25", "50", "50", "8", "12", "9", "0",
+                          "4.0", "Mon Jan 1 2024", "1704067200", "", "", "comment"})
+      inf << l << "\r\n";
+    vxtest::write_bytes(dir + "/plate.img", std::vector<unsigned char>(12 * 9, 40));
+  }
+  const struct {
+    const char* source;
+    BOOL (*run)();
+  } formats[] = {{"g.tif", gt_get_tiff},
+                 {"g.jpg", gt_get_jpeg},
+                 {"g.bmp", gt_get_bitmap},
+                 {"plate.img", gt_get_fuji}};
+  const fs::path gels = dir + "/gels";
+  for (const auto& f : formats) {
+    SCOPED_TRACE(f.source);
+    fs::remove_all(gels);
+    fs::create_directories(gels);
+    const std::string old = shelltest::write_analysed_gel(gels, "old", "wt 10", "first run");
+    const vxtest::FolderState before = vxtest::folder_state(gels);
+    gt_load_path[0] = '\0';
+    TKT_AnswerChooser({dir + "/" + f.source});
+    TKT_AnswerChooser({old});
+    TKT_AnswerAlert(2);  // replace it
+    TKT_AnswerAlert(1);  // the message
+    BOOL ok;
+    {
+      vxtest::FileFaults full({0});
+      ok = f.run();
+    }
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(TKT_LastAlertText(), ui_msg(243));
+    EXPECT_EQ(TKT_Unanswered(), 0);
+    EXPECT_EQ(vxtest::folder_state(gels), before);
+    EXPECT_STREQ(gt_load_path, "");
+    EXPECT_FALSE(gt_get_control()->busy);
+    shelltest::expect_analysed_gel_opens(old, "wt 10", "first run");
+    // Without the fault the same import replaces the image.
+    TKT_AnswerChooser({dir + "/" + f.source});
+    TKT_AnswerChooser({old});
+    TKT_AnswerAlert(2);
+    EXPECT_TRUE(f.run());
+    EXPECT_EQ(fs::file_size(old), 12u + 12 * 9);
+    EXPECT_FALSE(fs::exists(gels / "old.cmt"));
+    EXPECT_EQ(TKT_Unanswered(), 0);
   }
 }
 

@@ -26,12 +26,16 @@ struct FaultPlan {
   int fail_rename = 0;          // the n-th call fails (1-based); 0 for none
   int fail_link = 0;
   int fail_unlink = 0;
+  // When set, only the calls on files in this folder are counted and may fail, as on a disk of
+  // its own; the calls elsewhere go through.
+  std::filesystem::path folder = {};
 };
 
 // Installs failing calls for its lifetime and counts the calls made.
 class FileFaults {
  public:
   explicit FileFaults(const FaultPlan& plan) : plan_(plan) {
+    if (!plan_.folder.empty()) plan_.folder = std::filesystem::weakly_canonical(plan_.folder);
     current() = this;
     prev_ = io_file_set_ops({write, rename, link, unlink});
   }
@@ -52,8 +56,21 @@ class FileFaults {
     static FileFaults* f = nullptr;
     return f;
   }
+  // Whether a call on `path` is in the plan's folder (always, without one).
+  bool watched(const std::filesystem::path& path) const {
+    if (plan_.folder.empty()) return true;
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(path, ec).parent_path() == plan_.folder;
+  }
+  static bool watched_fd(int fd) {
+    if (current()->plan_.folder.empty()) return true;
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+    return !ec && current()->watched(path);
+  }
   static ssize_t write(int fd, const void* buffer, std::size_t n) {
     FileFaults& f = *current();
+    if (!watched_fd(fd)) return io_file_ops_system().write(fd, buffer, n);
     if (f.plan_.write_budget >= 0 && f.written + static_cast<long long>(n) > f.plan_.write_budget) {
       n = static_cast<std::size_t>(f.plan_.write_budget - f.written);
       if (n == 0) {
@@ -68,16 +85,19 @@ class FileFaults {
   }
   static int rename(const char* from, const char* to) {
     FileFaults& f = *current();
+    if (!f.watched(from) && !f.watched(to)) return io_file_ops_system().rename(from, to);
     if (++f.renames == f.plan_.fail_rename) return errno = EIO, -1;
     return io_file_ops_system().rename(from, to);
   }
   static int link(const char* from, const char* to) {
     FileFaults& f = *current();
+    if (!f.watched(from) && !f.watched(to)) return io_file_ops_system().link(from, to);
     if (++f.links == f.plan_.fail_link) return errno = EPERM, -1;
     return io_file_ops_system().link(from, to);
   }
   static int unlink(const char* path) {
     FileFaults& f = *current();
+    if (!f.watched(path)) return io_file_ops_system().unlink(path);
     if (++f.unlinks == f.plan_.fail_unlink) {
       f.failed_unlink = true;
       return errno = EACCES, -1;
