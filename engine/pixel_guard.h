@@ -12,12 +12,13 @@
 // the analysis is put back and the user told together, or neither; a file cut after the
 // command decided changes neither what it keeps nor what the user is told.
 //
-// The guard keeps the image's bands, lanes, their headers and its standards lists as they were
-// when it was made, and puts them back in place: bands and lanes that lived through the command stay the same
-// records (the band tools and windows hold pointers to them), those the command added are
-// freed, and those it freed come back as new records. Guards nest: a guard made for an image
-// while another guards it (a routine the command calls) reports the loss but leaves putting
-// back to the outer one, which the command asks before it ends; the user is told once.
+// The guard keeps the image's bands, lanes, their headers and its standards lists as they
+// were when it was made, and puts them back in place: bands and lanes that lived through the
+// command stay the same records (the band tools and windows hold pointers to them), those the
+// command added are freed, and those it freed come back as new records. Guards nest: a guard
+// made for an image while another guards it (a routine the command calls) reports the loss but
+// leaves putting back to the outer one, which the command asks before it ends; the user is
+// told once.
 #pragma once
 
 #include <memory>
@@ -58,7 +59,8 @@ class PixelGuard {
   bool ready();
   // Whether the pixels read were lost; when they were, the user has been told and the image's
   // analysis and modified marks are back as they were when the guard was made. The outermost
-  // guard answers once for good: later asks give the same answer.
+  // guard answers once for good (unless its copy shares one that a caller opened, whose own
+  // last ask then decides): later asks give the same answer.
   bool undo_if_lost();
 
  private:
