@@ -14,6 +14,13 @@
 namespace {
 LnPixels* g_open = nullptr;  // the innermost open copy
 constexpr long kFileLostMsg = 193;  // gt_msg: the image file changed or cannot be read (%s: its name)
+LnPixelsHook s_hook = nullptr;
+}
+
+LnPixelsHook ln_pixels_set_hook(LnPixelsHook hook) {
+  LnPixelsHook old = s_hook;
+  s_hook = hook;
+  return old;
 }
 
 LnPixels::LnPixels(const char* path) : path_(path ? path : ""), prev_(g_open) {
@@ -26,7 +33,11 @@ LnPixels::LnPixels(const char* path) : path_(path ? path : ""), prev_(g_open) {
 }
 
 LnPixels::~LnPixels() {
-  if (!outer_ && tried_) lost();
+  // A command that asked has decided, on what it saw then: the file is not looked at again.
+  if (!outer_ && tried_) {
+    if (s_hook) s_hook(path_.c_str(), LnPixelsAt::Ending);
+    if (!asked_) lost();
+  }
   open_stack_unlink(g_open, this, &LnPixels::prev_);
 }
 
@@ -55,8 +66,18 @@ const TkImage* LnPixels::image() {
 bool LnPixels::lost() {
   if (outer_) return outer_->lost();
   if (!tried_) return false;
+  if (decided_ >= 0) return decided_ == 1;
+  if (s_hook) s_hook(path_.c_str(), LnPixelsAt::Asking);
+  asked_ = true;
   const bool gone = kept_ ? !io_kept_pixels_intact(path_.c_str(), kept_.get()) : !ok_;
   if (gone) tell();
+  return gone;
+}
+
+bool LnPixels::decide() {
+  if (outer_) return outer_->lost();
+  const bool gone = lost();
+  if (tried_) decided_ = gone ? 1 : 0;
   return gone;
 }
 

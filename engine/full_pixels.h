@@ -30,9 +30,16 @@ class LnPixels {
   const TkImage* image();
   // True when the pixels the command read cannot be trusted: the file could not be read, or it
   // was cut short or changed while the command read the pixels an open window kept. A command
-  // asks before it stores what it worked out from them, and then stores nothing. The user is
-  // told once for the command; an outermost copy that ends lost tells too.
+  // asks before it stores what it worked out from them, and then stores nothing; the user is
+  // told once for the command, when an ask answers true. The command's last ask is its
+  // decision: a copy that was asked is not looked at again when it ends, so a file cut after
+  // the command decided to keep what it read tells nothing. An outermost copy that was read
+  // and never asked tells when it ends lost.
   bool lost();
+  // The command's final ask: as lost(), and every later ask of the copy gives the same answer,
+  // so that the user is told exactly when the command undoes what it did. A copy that shares
+  // an outer one only asks: the decision is the outer copy's owner's.
+  bool decide();
   // Whether the pixels can be had, found without reading them: an open window's kept pixels
   // are current (they are then the ones this copy gives), or the file holds every pixel its
   // header announces. When not, the user is told; a command asks before it changes anything.
@@ -42,12 +49,21 @@ class LnPixels {
   void tell();  // the message that the image file changed or cannot be read, once
 
   std::string path_;
+  int decided_ = -1;           // the decision: -1 none yet, 0 the pixels were intact, 1 lost
+  bool asked_ = false;         // lost() has been asked
   LnPixels* outer_ = nullptr;  // the open copy of the same file this one shares, if any
   LnPixels* prev_ = nullptr;   // the innermost open copy before this one
   std::shared_ptr<const TkImage> kept_;  // the pixels an open window's load kept, if any
   TkImage image_;
   bool tried_ = false, ok_ = false, told_ = false;
 };
+
+// For tests: called with the path of an outermost copy that was read, just before each ask
+// looks at the file (LnPixelsAt::Asking) and as the copy ends, before anything else it does
+// (LnPixelsAt::Ending). Returns the previous hook.
+enum class LnPixelsAt { Asking, Ending };
+using LnPixelsHook = void (*)(const char* path, LnPixelsAt at);
+LnPixelsHook ln_pixels_set_hook(LnPixelsHook hook);
 
 // The block drawn around n lanes, reduced for tracking them: its place and size in the image,
 // the reduction factor trunc(W / n / 20) (at least 1), the pixels' depth and the reduced image.

@@ -11,6 +11,7 @@
 #include "base/ks_mem.h"
 #include "base/slog.h"
 #include "model/quant.h"
+#include "model/std_list.h"
 #include "engine/open_stack.h"
 
 namespace {
@@ -45,6 +46,102 @@ LANECHAR* copy_chars(const SPOT& b) {
   if (c) std::memcpy(c, b.spot_chars, bytes);
   return c;
 }
+
+void free_list(STD_LIST* l) {
+  if (l && !std_list_free(l)) ks_free(l);
+}
+
+// A standards list with its own copy of the records (capacity as the list's), or null. The
+// copy's records link nowhere: it is marked unsorted, and its readers sort it before they
+// follow the links.
+STD_LIST* copy_list(const STD_LIST* l) {
+  if (!l || !l->records) return nullptr;
+  auto* c = static_cast<STD_LIST*>(ks_alloc_msg(sizeof(STD_LIST)));
+  if (!c) return nullptr;
+  *c = *l;
+  const int count = std::max(l->count, 0);
+  const int capacity = std::max({l->capacity, count, 1});
+  c->records = static_cast<STD_MARKER*>(ks_alloc_msg(sizeof(STD_MARKER) * std::size_t(capacity)));
+  if (!c->records) {
+    ks_free(c);
+    return nullptr;
+  }
+  std::memcpy(c->records, l->records, sizeof(STD_MARKER) * std::size_t(count));
+  for (int i = 0; i < count; ++i) {
+    STD_MARKER& r = c->records[i];
+    r.next_val = r.next_y = r.prev_val = r.prev_y = nullptr;
+  }
+  c->capacity = capacity;
+  c->clean = 0;
+  return c;
+}
+
+int tier_count(const IMAGE_REC* im) {
+  return im->size_stdp && im->lane_hdr ? std::max(im->lane_hdr->num_tiers, 0) : 0;
+}
+
+// The image's standards lists as they were: the size lists of its tiers, the concentration
+// list and the standards tools' working list. Finding a gel's first bands makes the first two
+// when the image has none and starts the working list afresh; a command undone takes back what
+// it made and gets the old lists back (the working list as a copy, since the old one is gone).
+// The lists' contents are the standards tools' and stay as they are.
+struct StdListsWere {
+  STD_LIST** size_array = nullptr;
+  std::vector<STD_LIST*> size_lists;
+  STD_LIST** conc_cell = nullptr;
+  STD_LIST* conc_list = nullptr;
+  STD_LIST* pending = nullptr;
+  STD_LIST* pending_copy = nullptr;  // owned until put back
+
+  explicit StdListsWere(const IMAGE_REC* im)
+      : size_array(im->size_stdp),
+        size_lists(im->size_stdp, im->size_stdp + tier_count(im)),
+        conc_cell(im->conc_stdp),
+        conc_list(im->conc_stdp ? *im->conc_stdp : nullptr),
+        pending(im->pending_stds),
+        pending_copy(copy_list(im->pending_stds)) {}
+  ~StdListsWere() { free_list(pending_copy); }
+  StdListsWere(const StdListsWere&) = delete;
+  StdListsWere& operator=(const StdListsWere&) = delete;
+
+  // Before the lane header is put back: the tiers counted now are the size lists there are.
+  void put_back(IMAGE_REC* im) {
+    const int tiers = tier_count(im);
+    if (im->size_stdp != size_array ||
+        !std::equal(size_lists.begin(), size_lists.end(), im->size_stdp, im->size_stdp + tiers)) {
+      const std::unordered_set<STD_LIST*> old(size_lists.begin(), size_lists.end());
+      for (int t = 0; t < tiers; ++t)
+        if (!old.count(im->size_stdp[t])) free_list(im->size_stdp[t]);
+      STD_LIST** lists = nullptr;
+      if (size_array) {
+        lists = static_cast<STD_LIST**>(
+            ks_alloc_msg(sizeof(STD_LIST*) * std::max<std::size_t>(size_lists.size(), 1)));
+        if (lists) std::copy(size_lists.begin(), size_lists.end(), lists);
+      }
+      ks_free(im->size_stdp);
+      im->size_stdp = lists;
+    }
+
+    STD_LIST* const conc_now = im->conc_stdp ? *im->conc_stdp : nullptr;
+    if (conc_now != conc_list) free_list(conc_now);
+    if (im->conc_stdp != conc_cell) {
+      ks_free(im->conc_stdp);
+      im->conc_stdp = nullptr;
+      if (conc_cell) {
+        im->conc_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*)));
+        if (im->conc_stdp) *im->conc_stdp = conc_list;
+      }
+    } else if (im->conc_stdp) {
+      *im->conc_stdp = conc_list;
+    }
+
+    if (im->pending_stds != pending) {
+      free_list(im->pending_stds);
+      im->pending_stds = pending ? pending_copy : nullptr;
+      if (pending) pending_copy = nullptr;
+    }
+  }
+};
 
 }  // namespace
 
@@ -95,8 +192,9 @@ struct PixelGuard::Before {
   SPOT* axes_band = nullptr;
   SPOT* bounds_band = nullptr;
   SPOT* sel_list[IMG_MAX_SEL] = {};
+  StdListsWere std_lists;
 
-  explicit Before(const IMAGE_REC* im) {
+  explicit Before(const IMAGE_REC* im) : std_lists(im) {
     for (SPOT* b = im->bands ? im->bands->next : nullptr; b; b = b->next) {
       BandWas w{b, *b};
       w.value.spot_chars = copy_chars(*b);
@@ -184,6 +282,7 @@ struct PixelGuard::Before {
       tail->next = nullptr;
     }
 
+    std_lists.put_back(im);
     if (has_band_hdr && im->band_hdr) *im->band_hdr = band_hdr;
     if (has_lane_hdr && im->lane_hdr) *im->lane_hdr = lane_hdr;
     im->modified = modified;
@@ -222,7 +321,10 @@ bool PixelGuard::ready() {
 }
 
 bool PixelGuard::undo_if_lost() {
-  if (!px_.lost()) return false;
+  // The outermost guard's ask is the command's decision, taken once: what the user is told
+  // and what the image keeps follow the same answer, however late the file is cut. An inner
+  // guard only asks; the outer one decides.
+  if (!(before_ ? px_.decide() : px_.lost())) return false;
   if (im_ && before_) before_->put_back(im_);
   return true;
 }

@@ -8,12 +8,17 @@
 //   ... read guard.pixels(), change the analysis ...
 //   if (guard.undo_if_lost()) return; // told; the analysis is back as it was
 //
-// The guard keeps the image's bands, lanes and their headers as they were when it was made,
-// and puts them back in place: bands and lanes that lived through the command stay the same
-// records (the band tools and windows hold pointers to them), those the command added are
-// freed, and those it freed come back as new records. Guards nest: a guard made for an image
-// while another guards it (a routine the command calls) reports the loss but leaves putting
-// back to the outer one, which the command asks before it ends; the user is told once.
+// The outermost guard's undo_if_lost() is the command's decision, taken once at that point:
+// the analysis is put back and the user told together, or neither; a file cut after the
+// command decided changes neither what it keeps nor what the user is told.
+//
+// The guard keeps the image's bands, lanes, their headers and its standards lists as they
+// were when it was made, and puts them back in place: bands and lanes that lived through the
+// command stay the same records (the band tools and windows hold pointers to them), those the
+// command added are freed, and those it freed come back as new records. Guards nest: a guard
+// made for an image while another guards it (a routine the command calls) reports the loss but
+// leaves putting back to the outer one, which the command asks before it ends; the user is
+// told once.
 #pragma once
 
 #include <memory>
@@ -53,7 +58,9 @@ class PixelGuard {
   // before it changes anything.
   bool ready();
   // Whether the pixels read were lost; when they were, the user has been told and the image's
-  // analysis and modified marks are back as they were when the guard was made.
+  // analysis and modified marks are back as they were when the guard was made. The outermost
+  // guard answers once for good (unless its copy shares one that a caller opened, whose own
+  // last ask then decides): later asks give the same answer.
   bool undo_if_lost();
 
  private:

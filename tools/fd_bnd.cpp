@@ -42,6 +42,12 @@ long S_fd_bnd_OKNfy(TK_OBJ button, int event) {
   const bool use_info = from_auto == 1 && ln_info_loaded();
   if (im) {
     gt_band_find_start(im, use_info ? 0 : 1);
+    // Pixels that cannot be had, or are lost while read, leave the lanes pending and the image
+    // as it was: the user has been told, and nothing goes on.
+    if (gt_lane_any_pending(im->lanes)) {
+      gt_redraw_img(im);
+      return 0;
+    }
     // The info file finds the confirmed lanes' bands with its own settings.
     if (use_info) ln_info_apply(im);
     im->has_bands = 1;

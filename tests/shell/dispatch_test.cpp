@@ -11,6 +11,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "gel_fixture.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
+#include "engine/full_pixels.h"
 #include "io/analysis_io.h"
 #include "io/image_rec_init.h"
 #include "io/kes_image.h"
@@ -46,6 +48,8 @@ class Dispatch : public OpenImagesTest {
   void TearDown() override {
     gt_set_tools_active_proc(nullptr);
     gt_set_help_opener(nullptr);
+    io_set_kept_pixels_hook(nullptr);
+    ln_pixels_set_hook(nullptr);
     OpenImagesTest::TearDown();
   }
   // Whether the gate lets the command through: a refused command leaves the last command run
@@ -471,58 +475,99 @@ TEST_F(CopyAnalysis, TheTargetKeepsItsPixelsCommentAndSettings) {
   EXPECT_STREQ(again->comment, "TARGET NOTE");
 }
 
-// The target's pixels deleted before the copy, or cut while the copy reads them: the user is
-// told once and the target, its saved analysis included, stays as it was.
+// The target's pixels deleted before the copy, cut while the copy reads them, or cut after
+// the copy read them: as the copy asks whether they were lost, or once it decided. Either the
+// user is told once and the target, its saved analysis included, stays as it was; or nobody is
+// told and the copy is made.
 std::string s_cut_path;
 void cut_kept_pixels(const char* path) {
   if (s_cut_path != path) return;
   s_cut_path.clear();
   ASSERT_EQ(::truncate(path, KES_HEADER_BYTES), 0);
 }
+LnPixelsAt s_cut_at = LnPixelsAt::Asking;
+void cut_pixels_at(const char* path, LnPixelsAt at) {
+  if (at == s_cut_at) cut_kept_pixels(path);
+}
 
-TEST_F(CopyAnalysis, LostTargetPixelsChangeNothing) {
+std::string file_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(CopyAnalysis, LostTargetPixelsTellExactlyWhenNothingChanged) {
   const std::string path = target->file_path;
-  ASSERT_TRUE(gt_save_image(target));
+  const std::string analysis = shelltest::base(path) + ".gt";
   set_markers(target, source_markers);
-  gt_image_clear_modified(target);
-  for (int c = 0; c < 2; ++c) {
-    SCOPED_TRACE(c == 0 ? "deleted before" : "cut while read");
-    if (c == 0) {
-      ASSERT_TRUE(fs::copy_file(path, path + ".keep", fs::copy_options::overwrite_existing));
+  ASSERT_TRUE(gt_save_image(target));
+  // Saved once more as read back, the way every case below saves it.
+  WIN_Terminate(static_cast<TK_OBJ>(target->window));
+  EVENT_Flush();
+  target = open(path);
+  ASSERT_NE(target, nullptr);
+  target->modified = 1;
+  ASSERT_TRUE(gt_save_image(target));
+  ASSERT_TRUE(fs::copy_file(path, path + ".keep"));
+  const std::string saved = file_bytes(analysis);
+  ASSERT_FALSE(saved.empty());
+  const struct {
+    const char* what;
+    int hook;  // 0 none (deleted before), 1 the kept-pixels hook, 2 the pixel copy's hook
+    LnPixelsAt at;
+    bool told;
+  } cases[] = {
+      {"deleted before", 0, LnPixelsAt::Asking, true},
+      {"cut when taken", 1, LnPixelsAt::Asking, true},
+      {"cut when asked", 2, LnPixelsAt::Asking, true},
+      {"cut at the end", 2, LnPixelsAt::Ending, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The target as saved, open with its markers.
+    WIN_Terminate(static_cast<TK_OBJ>(target->window));
+    EVENT_Flush();
+    ASSERT_TRUE(fs::copy_file(path + ".keep", path, fs::copy_options::overwrite_existing));
+    std::ofstream(analysis, std::ios::binary | std::ios::trunc) << saved;
+    target = open(path);
+    ASSERT_NE(target, nullptr);
+    if (c.hook == 0) {
       fs::remove(path);
     } else {
-      fs::rename(path + ".keep", path);
-      WIN_Terminate(static_cast<TK_OBJ>(target->window));
-      EVENT_Flush();
-      target = open(path);
-      ASSERT_NE(target, nullptr);
-      set_markers(target, source_markers);
       ASSERT_NE(io_kept_pixels(path.c_str()), nullptr);
-      // Cut once the command has taken the kept pixels, before the transform reads them.
       s_cut_path = path;
-      io_set_kept_pixels_hook(cut_kept_pixels);
+      s_cut_at = c.at;
+      if (c.hook == 1) io_set_kept_pixels_hook(cut_kept_pixels);
+      else ln_pixels_set_hook(cut_pixels_at);
       TKT_AnswerAlert(2);  // replace the bands
       TKT_AnswerChooser({source});
     }
-    TKT_AnswerAlert(1);
-    const int unanswered = TKT_Unanswered();
-    // A copy made all the same would end in the band refinement dialog: closed, and counted.
+    const int unanswered = TKT_Unanswered();  // the alert, unanswered, is counted
+    // A copy made ends in the band refinement dialog: closed, and counted.
     const auto refined =
         vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ w) { TKT_Close(w); });
     main_winNfySelMenuBar(win_, GT_CMD_COPY_ANALYSIS);
     EVENT_Flush();
     io_set_kept_pixels_hook(nullptr);
-    EXPECT_FALSE(*refined);
+    ln_pixels_set_hook(nullptr);
     EXPECT_TRUE(s_cut_path.empty());
-    EXPECT_EQ(TKT_Unanswered(), unanswered);  // told once: no alert beyond the answers queued
-    char text[512];
-    std::snprintf(text, sizeof text, ks_gt_message(193), "target.kes");
-    EXPECT_EQ(TKT_LastAlertText(), text);
-    EXPECT_EQ(first_lane_x(), 90);
-    EXPECT_FALSE(gt_image_modified(target));
+    s_cut_path.clear();
+    EXPECT_EQ(TKT_Unanswered() - unanswered, c.told ? 1 : 0);
+    if (c.told) {
+      char text[512];
+      std::snprintf(text, sizeof text, ks_gt_message(193), "target.kes");
+      EXPECT_EQ(TKT_LastAlertText(), text);
+    }
+    EXPECT_EQ(*refined, !c.told);
+    EXPECT_EQ(first_lane_x(), c.told ? 90 : 40);
+    EXPECT_EQ(bool(gt_image_modified(target)), !c.told);
+    target->modified = 1;  // File > Save writes what the target holds now
     main_winNfySelMenuBar(win_, GT_CMD_SAVE);
     EVENT_Flush();
-    EXPECT_EQ(saved_lane_x(path), 90);
+    EXPECT_EQ(saved_lane_x(path), c.told ? 90 : 40);
+    if (c.told) {
+      const std::string now = file_bytes(analysis);
+      EXPECT_TRUE(now == saved) << now.size() << " bytes saved, " << saved.size() << " before";
+    }
   }
 }
 

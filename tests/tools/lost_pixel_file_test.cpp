@@ -7,7 +7,10 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "../shell/gel_fixture.h"
 #include "base/ks_mem.h"
 #include "base/ks_msg.h"
+#include "engine/full_pixels.h"
 #include "engine/lane_geometry.h"
 #include "gel_record.h"
 #include "io/analysis.h"
@@ -24,11 +28,13 @@
 #include "io/kes_image.h"
 #include "model/lane.h"
 #include "model/spot.h"
+#include "shell/gt_canvas.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_open.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_test.h"
+#include "tools/gt_band_copy.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
 #include "tools/gt_tool_wins.h"
@@ -47,15 +53,60 @@ void cut_when_taken(const char* path) {
   ASSERT_EQ(::truncate(path, KES_HEADER_BYTES), 0);
 }
 
+// Where a command's pixel file is taken away: nowhere; deleted before the command; cut short
+// when the command takes the pixels the window kept, before it reads them; cut after the last
+// read as the command asks whether they were lost; and cut once the command decided, as its
+// copy of the pixels ends.
+enum class Loss { None, DeletedBefore, CutWhenTaken, CutWhenAsked, CutAtEnd };
+const char* loss_name(Loss l) {
+  switch (l) {
+    case Loss::None: return "file intact";
+    case Loss::DeletedBefore: return "deleted before";
+    case Loss::CutWhenTaken: return "cut when taken";
+    case Loss::CutWhenAsked: return "cut when asked";
+    case Loss::CutAtEnd: return "cut at the end";
+  }
+  return "";
+}
+
+LnPixelsAt s_cut_at = LnPixelsAt::Asking;
+void cut_at_pixels_hook(const char* path, LnPixelsAt at) {
+  if (at == s_cut_at) cut_when_taken(path);
+}
+
+void lose_pixels(const std::string& path, Loss loss) {
+  switch (loss) {
+    case Loss::None: return;
+    case Loss::DeletedBefore: fs::remove(path); return;
+    case Loss::CutWhenTaken: io_set_kept_pixels_hook(cut_when_taken); break;
+    case Loss::CutWhenAsked:
+    case Loss::CutAtEnd:
+      s_cut_at = loss == Loss::CutAtEnd ? LnPixelsAt::Ending : LnPixelsAt::Asking;
+      ln_pixels_set_hook(cut_at_pixels_hook);
+      break;
+  }
+  s_cut = path;
+}
+
 // Takes the image's pixel file away: cut short at the kept-pixels hook while the command reads
 // it (`during`), or deleted before the command.
 void lose_pixels(const std::string& path, bool during) {
-  if (during) {
-    s_cut = path;
-    io_set_kept_pixels_hook(cut_when_taken);
-  } else {
-    fs::remove(path);
-  }
+  lose_pixels(path, during ? Loss::CutWhenTaken : Loss::DeletedBefore);
+}
+
+// Whether two files' bytes are the same; else their sizes and the first offset that differs.
+testing::AssertionResult same_bytes(const std::string& a, const std::string& b) {
+  if (a == b) return testing::AssertionSuccess();
+  const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+  auto byte = [](const std::string& s, std::size_t i) { return i < s.size() ? int(uint8_t(s[i])) : -1; };
+  return testing::AssertionFailure() << a.size() << " and " << b.size() << " bytes, first differing at "
+                                     << at << ": " << byte(a, at) << " and " << byte(b, at);
+}
+
+// The bytes of the image's saved analysis file (empty when there is none).
+std::string saved_analysis(const std::string& path) {
+  std::ifstream in(shelltest::base(path) + ".gt", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The alert the user reads when the pixel file of `path` is lost.
@@ -73,6 +124,7 @@ class LostPixelFile : public shelltest::OpenImagesTest {
   }
   void TearDown() override {
     io_set_kept_pixels_hook(nullptr);
+    ln_pixels_set_hook(nullptr);
     s_cut.clear();
     gt_tool_wins_dismiss_all();
     OpenImagesTest::TearDown();
@@ -190,17 +242,22 @@ TEST_F(LostPixelFile, QuantifySaysSoAndChangesNothing) {
   }
 }
 
-// Every other command that reads the pixels, each on a saved gel with its file deleted before
-// the command and cut while the command reads it: told once, nothing changed, and a File > Save
-// afterwards keeps what was saved.
-TEST_F(LostPixelFile, EveryPixelCommandChangesNothing) {
+// Every other command that reads the pixels, each on a saved gel whose file is deleted before
+// the command, cut while the command reads it or cut once it has read it. Either the user is
+// told once and nothing changed, so that a File > Save afterwards writes the analysis as it was
+// saved, byte for byte; or nobody is told and the command did all it does on an intact file.
+TEST_F(LostPixelFile, EveryPixelCommandTellsExactlyWhenItChangesNothing) {
   auto lane0 = [](IMAGE_REC* im) { return im->lanes->next; };
-  auto first_band = [](IMAGE_REC* im) {
+  auto lane_bands = [](IMAGE_REC* im, LANE* l) {
     SPOT** arr = nullptr;
-    const int n = ln_find_bands_in_lane(im->bands, &arr, im->lanes->next, nullptr, nullptr);
-    SPOT* b = n > 0 ? arr[n / 2] : nullptr;
+    const int n = ln_find_bands_in_lane(im->bands, &arr, l, nullptr, nullptr);
+    std::vector<SPOT*> v(arr, arr + std::max(n, 0));
     ks_free(arr);
-    return b;
+    return v;
+  };
+  auto first_band = [&](IMAGE_REC* im) {
+    const std::vector<SPOT*> v = lane_bands(im, lane0(im));
+    return v.empty() ? nullptr : v[v.size() / 2];
   };
   auto set_marks = [](IMAGE_REC* im, const std::vector<LN_POINT>& m) {
     ks_free(im->lane_coords);
@@ -210,40 +267,44 @@ TEST_F(LostPixelFile, EveryPixelCommandChangesNothing) {
   };
   struct Command {
     const char* name;
-    std::function<void(IMAGE_REC*)> run;
+    // Runs the command; `told`: the user is to be told that the pixels are lost.
+    std::function<void(IMAGE_REC*, bool told)> run;
+    bool pending = false;  // on lanes not yet confirmed, without bands
+    std::function<void(IMAGE_REC*)> prepare = nullptr;  // before the gel is saved
   };
   const Command commands[] = {
+      {"Quantify", [&](IMAGE_REC*, bool) { main_winNfySelMenuBar(win_, GT_CMD_QUANTIFY); }},
       {"Find Bands, quantifying",
-       [](IMAGE_REC* im) {
+       [](IMAGE_REC* im, bool) {
          gt_band_do_find(im, im->min_top_band_thick, im->min_bot_band_thick, im->band_threshold,
                          im->band_threshold2, 1, 1, 1);
        }},
       {"Add Band, quantifying",
-       [&](IMAGE_REC* im) {
+       [&](IMAGE_REC* im, bool told) {
          LANE* l = lane0(im);
          int y = l->center_coords[0].y + 5;
          while (sp_nearest_by_y(l, y, 4, im->bands)) ++y;
-         EXPECT_EQ(gt_band_add_quant(im, y, l), nullptr);
+         EXPECT_EQ(gt_band_add_quant(im, y, l) == nullptr, told);
        }},
       {"Mark Axes",
-       [&](IMAGE_REC* im) {
+       [&](IMAGE_REC* im, bool told) {
          SPOT* b = first_band(im);
          ASSERT_NE(b, nullptr);
          im->axes_band = b;
          set_marks(im, {{b->x - 12, b->y}, {b->x + 14, b->y}, {b->x, b->y - 4}, {b->x, b->y + 5}});
-         EXPECT_EQ(gt_band_apply_axes(), -1);
+         EXPECT_EQ(gt_band_apply_axes(), told ? -1 : 0);
        }},
       {"Mark Bounds",
-       [&](IMAGE_REC* im) {
+       [&](IMAGE_REC* im, bool told) {
          SPOT* b = first_band(im);
          ASSERT_NE(b, nullptr);
          im->bounds_band = b;
          set_marks(im, {{b->x - 10, b->y - 4}, {b->x + 10, b->y - 4}, {b->x + 10, b->y + 4},
                         {b->x - 10, b->y + 4}});
-         EXPECT_EQ(gt_band_apply_bounds(), -1);
+         EXPECT_EQ(gt_band_apply_bounds(), told ? -1 : 0);
        }},
       {"Lane Boundaries OK",
-       [&](IMAGE_REC* im) {
+       [&](IMAGE_REC* im, bool) {
          ASSERT_EQ(gt_band_lane_bounds(win_, im), lane0(im));
          lane0(im)->right_width += 6;  // dragged wider
          TK_OBJ w = TKT_FindWindow("ln_bd", "ln_bd_win");
@@ -252,44 +313,105 @@ TEST_F(LostPixelFile, EveryPixelCommandChangesNothing) {
          EVENT_Flush();
        }},
       {"Background, requantifying",
-       [](IMAGE_REC* im) { gt_band_requant_all_baseline(im, im->lanes, im->bands); }},
+       [](IMAGE_REC* im, bool) { gt_band_requant_all_baseline(im, im->lanes, im->bands); }},
+      // Two bands of the first lane, quantified so that they have outlines and selected,
+      // stamped on the third lane and applied.
+      {"Copy Bounds",
+       [&](IMAGE_REC* im, bool) {
+         const std::vector<SPOT*> from = lane_bands(im, lane0(im));
+         ASSERT_GE(from.size(), 2u);
+         gt_band_copy_bounds(win_, im);
+         TK_OBJ w = TKT_FindWindow("bd_cpy", "bd_cpy_win");
+         ASSERT_NE(w, nullptr);
+         const LANE* to = lane0(im)->next->next;
+         gt_band_copy_bounds_move(im, to->center_coords[0].x, (from[0]->y + from[1]->y) / 2);
+         ASSERT_EQ(gt_band_copy_bounds_stamp(im), 0);
+         TKT_Click(RES_GetSub(w, 1));
+         EVENT_Flush();
+       },
+       false,
+       [&](IMAGE_REC* im) {
+         std::vector<SPOT*> from = lane_bands(im, lane0(im));
+         ASSERT_GE(from.size(), 2u);
+         ASSERT_EQ(gt_band_quant_lane(im, lane0(im), from.data(), 2, -1), 2);
+         for (SPOT* b : {from[0], from[1]}) b->amount = kOldAmount, gt_band_set_selected(im, b, 1);
+       }},
+      // The Find Bands window's OK on the gel's new lanes: they are confirmed and their bands
+      // found and quantified.
+      {"Find Bands OK",
+       [&](IMAGE_REC* im, bool told) {
+         gt_get_control()->fnd_bnd_quant = 1;
+         gt_fd_bnd_activate(win_, 1);
+         TK_OBJ w = TKT_FindWindow("fd_bnd", "fd_bnd_win");
+         ASSERT_NE(w, nullptr);
+         const auto refined =
+             vxtest::when_shown("refd_bnd", "refd_bnd_win", [](TK_OBJ r) { TKT_Close(r); });
+         TKT_Click(RES_GetSub(w, 0));
+         EVENT_Flush();
+         EXPECT_EQ(*refined, !told);
+         EXPECT_EQ(gt_lane_any_pending(im->lanes), told ? 1 : 0);
+       },
+       true},
   };
   int n = 0;
   for (const Command& c : commands) {
-    for (bool during : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (during ? ", cut while read" : ", deleted before"));
-      const std::string path = ws_->file("gel" + std::to_string(n++) + ".kes");
-      IMAGE_REC* im = open_analysed(path);
+    std::string intact;  // the analysis the command leaves on an intact file, saved
+    for (Loss loss : {Loss::None, Loss::DeletedBefore, Loss::CutWhenTaken, Loss::CutWhenAsked,
+                      Loss::CutAtEnd}) {
+      SCOPED_TRACE(std::string(c.name) + ", " + loss_name(loss));
+      // Every run on a gel of the same name, so that the saved analyses compare.
+      const std::string folder = ws_->file("run" + std::to_string(n++));
+      ASSERT_TRUE(fs::create_directory(folder));
+      const std::string path = folder + "/gel.kes";
+      IMAGE_REC* im = c.pending ? open_with_lanes(path) : open_analysed(path);
       ASSERT_NE(im, nullptr);
+      if (c.prepare) c.prepare(im);
+      // Shown as the user sees it: drawing the size standards gives them the digits shown.
+      gt_redraw_img(im);
+      EVENT_Flush();
       ASSERT_TRUE(gt_save_image(im));
+      const std::string before = saved_analysis(path);
+      ASSERT_FALSE(before.empty());
       int bands = 0;
       ASSERT_EQ(count_old(im, &bands), bands);
-      ASSERT_GE(bands, 12);
+      if (!c.pending) {
+        ASSERT_GE(bands, 12);
+      }
       const int lane_width = lane0(im)->right_width;
-      if (during) {
+      const bool told = loss != Loss::None && loss != Loss::CutAtEnd;
+      if (loss != Loss::None && loss != Loss::DeletedBefore) {
         ASSERT_NE(io_kept_pixels(path.c_str()), nullptr);
       }
-      lose_pixels(path, during);
-      TKT_AnswerAlert(1);
-      const int unanswered = TKT_Unanswered();
-      c.run(im);
+      lose_pixels(path, loss);
+      const int unanswered = TKT_Unanswered();  // the alert, unanswered, is counted
+      c.run(im, told);
       EVENT_Flush();
       io_set_kept_pixels_hook(nullptr);
-      EXPECT_TRUE(s_cut.empty());
-      EXPECT_EQ(TKT_Unanswered(), unanswered);
-      EXPECT_EQ(TKT_LastAlertText(), lost_alert(path));
-      int now = 0;
-      EXPECT_EQ(count_old(im, &now), bands);
-      EXPECT_EQ(now, bands);
-      EXPECT_EQ(lane0(im)->right_width, lane_width);
-      EXPECT_FALSE(gt_image_modified(im));
+      ln_pixels_set_hook(nullptr);
+      EXPECT_TRUE(s_cut.empty());  // cut where it was to be
+      s_cut.clear();
+      EXPECT_EQ(TKT_Unanswered() - unanswered, told ? 1 : 0);
+      if (told) {
+        EXPECT_EQ(TKT_LastAlertText(), lost_alert(path));
+        int now = 0;
+        EXPECT_EQ(count_old(im, &now), bands);
+        EXPECT_EQ(now, bands);
+        EXPECT_EQ(lane0(im)->right_width, lane_width);
+      }
+      EXPECT_EQ(bool(gt_image_modified(im)), !told);
       EXPECT_FALSE(gt_get_control()->busy);
       im->modified = 1;  // File > Save writes what the image holds now
       main_winNfySelMenuBar(win_, GT_CMD_SAVE);
       EVENT_Flush();
-      int saved = 0;
-      EXPECT_EQ(count_saved_old(path, &saved), bands);
-      EXPECT_EQ(saved, bands);
+      const std::string saved = saved_analysis(path);
+      if (told) {
+        EXPECT_TRUE(same_bytes(saved, before));
+      } else if (loss == Loss::None) {
+        EXPECT_FALSE(same_bytes(saved, before));
+        intact = saved;
+      } else {
+        EXPECT_TRUE(same_bytes(saved, intact));
+      }
       gt_tool_wins_dismiss_all();
       gt_set_state(0);
       gt_image_clear_modified(im);
