@@ -15,6 +15,7 @@
 #include "base/ks_choose.h"
 #include "docview/qt_device_p.h"
 #include "docview/test_hooks.h"
+#include "toolkit/core/tk_menu_text.h"
 
 namespace docview {
 
@@ -577,7 +578,7 @@ std::vector<std::string> CFrameWnd::RecentMenuTexts() const {
     std::string text = "&";
     text += std::to_string(i + 1);
     text += ' ';
-    text += files[i];
+    text += MENU_Literal(files[i].c_str());  // a path takes no access key of its own
     out.push_back(std::move(text));
   }
   return out;
