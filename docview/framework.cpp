@@ -492,16 +492,12 @@ void CFrameWnd::Show() {
   if (first) KeepFrameOnScreen(window_.get());
 }
 
-namespace {
-
 QRect FreeRoom(QWidget* w) {
   int tw = 0, th = 0;
   if (test::ScreenSize(&tw, &th)) return QRect(0, 0, tw, th);
   QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
   return s ? s->availableGeometry() : QRect();
 }
-
-}  // namespace
 
 // The placing reckons with a frame of 4 by 22 pixels; a window manager may draw another one,
 // known only once the window shows. A frame that then reaches past an edge of the free room is
