@@ -15,14 +15,15 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QScrollBar>
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QTableView>
 #include <cstdlib>
 #include <map>
 
+#include "docview/framework_p.h"
 #include "docview/message_box.h"
 #include "docview/test_hooks.h"
-#include "docview/message_box.h"
 
 namespace docview {
 
@@ -34,6 +35,11 @@ int DuX(int du) { return du * 6 / 4; }
 int DuY(int du) { return du * 13 / 8; }
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.c_str()); }
+
+// What a header section keeps beside its text: the style's margins and a little room.
+int HeaderMargins(QWidget* view) {
+  return 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 8;
+}
 
 // The grid's cells, formatted when the view asks for them.
 class GridModel : public QAbstractTableModel {
@@ -51,9 +57,19 @@ class GridModel : public QAbstractTableModel {
     return {};
   }
   QVariant headerData(int section, Qt::Orientation o, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    return o == Qt::Horizontal ? Q(grid_->GetColumnHeader(section + 1)) : Q(grid_->GetRowHeader(section + 1));
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    if (o == Qt::Vertical) return Q(grid_->GetRowHeader(section + 1));
+    // A column header too narrow for its text shows the text's two ends with the middle left
+    // out; its tooltip gives it whole.
+    const QString text = Q(grid_->GetColumnHeader(section + 1));
+    auto* view = static_cast<QTableView*>(grid_->widget);
+    if (role == Qt::ToolTipRole || !view) return text;
+    QHeaderView* header = view->horizontalHeader();
+    // Inside the style's margins, with room for the rounding of the text's width.
+    const int room = header->sectionSize(section) - HeaderMargins(view) + 4;
+    return header->fontMetrics().elidedText(text, Qt::ElideMiddle, std::max(0, room));
   }
+  void ColumnResized(int section) { emit headerDataChanged(Qt::Horizontal, section, section); }
   void Reset() {
     beginResetModel();
     endResetModel();
@@ -109,11 +125,31 @@ void CGridCtrl::FitColumnWidth(const std::string& widest_cell) {
   if (!view) return;
   QHeaderView* header = view->horizontalHeader();
   const QFontMetrics cells = view->fontMetrics(), heads = header->fontMetrics();
-  int w = cells.horizontalAdvance(Q(widest_cell));
-  for (int c = 1; c < cols_; ++c) w = std::max(w, heads.horizontalAdvance(Q(GetColumnHeader(c))));
-  w += 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, view) + 8;
+  int head = 0;
+  for (int c = 1; c < cols_; ++c) head = std::max(head, heads.horizontalAdvance(Q(GetColumnHeader(c))));
+  // Long labels would make every column as wide as the longest and push the values out of
+  // sight: a header takes at most kHeaderChars characters, elided in the middle, where labels
+  // that share a beginning still read apart by their ends.
+  head = std::min(head, kHeaderChars * heads.averageCharWidth());
+  int w = std::max(cells.horizontalAdvance(Q(widest_cell)), head);
+  const int margins = HeaderMargins(view);
+  w += margins;
   header->setMinimumSectionSize(std::min(w, header->minimumSectionSize()));
   header->setDefaultSectionSize(w);
+  // The header column as wide as its widest label, every row looked at (the header's own size
+  // hint samples the first and last hundred).
+  QHeaderView* rows = view->verticalHeader();
+  int rw = 0;
+  for (int r = 1; r < rows_; ++r) rw = std::max(rw, rows->fontMetrics().horizontalAdvance(Q(GetRowHeader(r))));
+  rows->setMinimumWidth(rw + margins);
+}
+int CGridCtrl::WidthToShow(int cols) const {
+  auto* view = static_cast<QTableView*>(widget);
+  if (!view) return 0;
+  int w = 2 * view->frameWidth() + view->verticalHeader()->sizeHint().width() +
+          view->verticalScrollBar()->sizeHint().width();
+  for (int c = 0; c < std::min(cols, cols_ - 1); ++c) w += view->columnWidth(c);
+  return w;
 }
 void CGridCtrl::SetRowHeaderSource(HeaderSource source) {
   row_header_ = std::move(source);
@@ -256,10 +292,14 @@ int CDialog::DoModal() {
         auto grid = std::make_unique<CGridCtrl>();
         auto* view = new QTableView(w);
         grid->widget = view;
-        view->setModel(new GridModel(grid.get(), view));
+        auto* model = new GridModel(grid.get(), view);
+        view->setModel(model);
+        QObject::connect(view->horizontalHeader(), &QHeaderView::sectionResized, model,
+                         [model](int section, int, int) { model->ColumnResized(section); });
         view->setSelectionMode(QAbstractItemView::ContiguousSelection);
         view->verticalHeader()->setDefaultSectionSize(20);
         view->horizontalHeader()->setDefaultSectionSize(128);
+        view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
         grids_.push_back(std::move(grid));
         made = view;
         break;
@@ -392,6 +432,14 @@ CGridCtrl* CDialog::GetGrid(int id) {
 
 void CDialog::Resize(int w, int h) {
   if (window_) window_->resize(w, h);
+}
+
+void CDialog::WidenTo(int w) {
+  if (!window_) return;
+  const QRect room = FreeRoom(window_.get());
+  // The frame's borders stay on the screen too.
+  if (room.isValid()) w = std::min(w, room.width() - 8);
+  if (w > window_->width()) window_->resize(w, window_->height());
 }
 
 bool CDialog::Grab(const std::string& png_path) {

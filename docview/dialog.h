@@ -44,10 +44,15 @@ class CGridCtrl {
   using HeaderSource = std::function<std::string(int col)>;
   void SetColumnHeaderSource(HeaderSource source);
   std::string GetColumnHeader(int col) const;
-  // Every column as wide as the widest column header as shown, or as `widest_cell` when that is
-  // wider, in the grid's font (plus the cell margins).
+  // Every column as wide as the widest column header as shown, up to the width of
+  // kHeaderChars average characters, or as `widest_cell` when that is wider, in the grid's font
+  // (plus the cell margins). A longer header shows its two ends with the middle left out, and
+  // the whole text as its tooltip; the user may still widen a column. Row headers show whole.
+  static constexpr int kHeaderChars = 24;
   void FitColumnWidth(const std::string& widest_cell);
   int GetColumnWidth() const;  // in pixels
+  // The width in pixels that shows the header column and `cols` columns whole.
+  int WidthToShow(int cols) const;
   // The header column as shown, likewise: row 0's texts or the row header source's.
   void SetRowHeaderSource(HeaderSource source);
   std::string GetRowHeader(int row) const;
@@ -113,6 +118,8 @@ class CDialog : public CCmdTarget {
   std::string GetWindowText() const;
   CGridCtrl* GetGrid(int id);
   void Resize(int w, int h);
+  // Widens the dialog to `w` pixels, no wider than the screen's free room; never narrows it.
+  void WidenTo(int w);
   bool Grab(const std::string& png_path);
 
  private:

@@ -1,5 +1,7 @@
 #include "docview/framework_p.h"
 
+#include <algorithm>
+
 #include <QtGui/QCloseEvent>
 #include <QtGui/QPainter>
 #include <QtCore/QPointer>
@@ -15,6 +17,7 @@
 #include "base/ks_choose.h"
 #include "docview/qt_device_p.h"
 #include "docview/test_hooks.h"
+#include "toolkit/core/tk_menu_text.h"
 
 namespace docview {
 
@@ -489,8 +492,6 @@ void CFrameWnd::Show() {
   if (first) KeepFrameOnScreen(window_.get());
 }
 
-namespace {
-
 QRect FreeRoom(QWidget* w) {
   int tw = 0, th = 0;
   if (test::ScreenSize(&tw, &th)) return QRect(0, 0, tw, th);
@@ -498,13 +499,12 @@ QRect FreeRoom(QWidget* w) {
   return s ? s->availableGeometry() : QRect();
 }
 
-}  // namespace
-
-// The placing reckons with a frame of 4 by 22 pixels; a window manager may draw a larger one,
-// known only once the window shows. A frame that then reaches past the foot or the right edge
-// of the free room is moved up or left until it is inside, by the placing rule's own test;
-// looked at a few times while the manager frames it, and left alone once someone else has moved
-// it.
+// The placing reckons with a frame of 4 by 22 pixels; a window manager may draw another one,
+// known only once the window shows. A frame that then reaches past an edge of the free room is
+// moved until it is inside, the manager's borders included: the placing rule's own test lets a
+// frame reach 4 pixels past the right edge, which a manager that draws its borders whole would
+// put off the screen. Looked at once shown and a few times more while the manager frames it,
+// and left alone once someone else has moved it.
 void KeepFrameOnScreen(QWidget* w) {
   struct Check {
     QPointer<QWidget> w;
@@ -516,6 +516,8 @@ void KeepFrameOnScreen(QWidget* w) {
       if (room.isValid()) {
         int x = f.x() - room.x(), y = f.y() - room.y();
         ui_wpos_inside(room.width(), room.height(), f.width(), f.height(), &x, &y);
+        if (f.width() <= room.width()) x = std::clamp(x, 0, room.width() - f.width());
+        if (f.height() <= room.height()) y = std::clamp(y, 0, room.height() - f.height());
         x += room.x();
         y += room.y();
         if (x != f.x() || y != f.y()) {
@@ -526,7 +528,8 @@ void KeepFrameOnScreen(QWidget* w) {
       if (--left > 0) QTimer::singleShot(100, w, *this);
     }
   };
-  QTimer::singleShot(0, w, Check{w, w->frameGeometry().topLeft(), 5});
+  Check now{w, w->frameGeometry().topLeft(), 6};
+  now();
 }
 
 void PlaceWindow(QWidget* w, int x_pct, int y_pct) {
@@ -577,7 +580,7 @@ std::vector<std::string> CFrameWnd::RecentMenuTexts() const {
     std::string text = "&";
     text += std::to_string(i + 1);
     text += ' ';
-    text += files[i];
+    text += MENU_Literal(files[i].c_str());  // a path takes no access key of its own
     out.push_back(std::move(text));
   }
   return out;

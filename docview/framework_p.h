@@ -45,5 +45,7 @@ struct FrameWindow : QMainWindow {
 void PlaceWindow(QWidget* w, int x_pct, int y_pct);
 // Moves a window just shown inside the free room once its real frame is known.
 void KeepFrameOnScreen(QWidget* w);
+// The screen's free room for the window (the test screen's size when tests set one).
+QRect FreeRoom(QWidget* w);
 
 }  // namespace docview

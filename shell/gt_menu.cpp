@@ -255,7 +255,8 @@ void check_fractions() {
     char title[256] = "";
     const int n = fractions_file_usable(f.file, title, sizeof title);
     f.usable = n > 0;
-    f.label = title[0] != '\0' ? title : f.default_label;
+    // The file's title is the user's text: its "&" shows as it is, not as an access key.
+    f.label = title[0] != '\0' ? MENU_Literal(title) : f.default_label;
     SLOG("gt_menu_config", SLOG_VALUE4, "<%s>: %d fractions", f.file, n);
     // An unusable definition file takes its report entry away for the run.
     TK_OBJ bar = menu_bar();

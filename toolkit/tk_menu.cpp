@@ -238,15 +238,6 @@ long MENU_InsertItem(TK_OBJ menu, long before_id, long id, const char* text) {
 
 long MENU_DefaultNfy(TK_OBJ, int) { return 0; }
 
-std::string MENU_Literal(const char* text) {
-  std::string out;
-  for (const char* p = text ? text : ""; *p; ++p) {
-    if (*p == '&') out += '&';
-    out += *p;
-  }
-  return out;
-}
-
 int WIN_BindKey(TK_OBJ win, const char* key_text, long id, TkKeyProc proc) {
   QWidget* w = tk::widget(win);
   const QKeySequence seq(tk::qs(key_text));

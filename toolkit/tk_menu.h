@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "toolkit/core/tk_menu_text.h"  // MENU_Literal, for entries named by the user
 #include "toolkit/tk_types.h"
 
 int MENU_SelectItem(TK_OBJ menu, long id);            // choose the entry with that id; 1 found, 0 not
@@ -26,9 +27,6 @@ long MENU_AddItem(TK_OBJ menu, long id, const char* text);     // append an entr
 // pull-down has no such entry); returns id.
 long MENU_InsertItem(TK_OBJ menu, long before_id, long id, const char* text);
 long MENU_DefaultNfy(TK_OBJ menu, int event);         // class default of menus
-// A text that a menu shows as it is, with no access key of its own ("R&D gel" -> "R&&D gel"):
-// for entries named after what the user named, such as files and images.
-std::string MENU_Literal(const char* text);
 
 // A key bound on a window apart from its menus ("Ctrl+O", "F1"): pressing it while the window,
 // or one of the windows in its workspace, is active calls proc (window, id). A dialog or tool

@@ -86,8 +86,10 @@ int ContigMapView::Draw(docview::CDC& cdc) {
       CPoint bar[3] = {{x1, y}, {x0, y}, {x0, y + lh}};
       dc.Polyline(bar, 3);
     }
+    // The label goes a gap after the bar's end when it fits there, measured from where it is
+    // drawn; else a gap before the bar's start.
     const std::string& label = e.taxon->Label();
-    if (dc.GetTextExtent(label).cx <= bar_width_ - x1) {
+    if (dc.GetTextExtent(label).cx <= bar_width_ - (x1 + gap)) {
       dc.SetTextAlign(docview::TA_LEFT | docview::TA_BOTTOM);
       dc.TextOut(x1 + gap, y - lh / 2, label);
     } else {

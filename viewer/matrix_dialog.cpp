@@ -11,6 +11,8 @@
 namespace velto {
 
 namespace {
+constexpr int kColumnsShown = 4;
+
 docview::DialogTemplate MatrixTemplate() {
   docview::DialogTemplate t;
   t.title = "Similarity Matrix";
@@ -48,9 +50,12 @@ bool MatrixDialog::OnInitDialog() {
   int scale = Options().GetScaleType();
   const CVeltoDoc* doc = &doc_;
   grid->SetCellSource([doc, scale](int r, int c) { return MatrixCellText(*doc, scale, r, c); });
-  // Row 0 and column 0 hold the labels whole, so that lanes whose labels differ only at the end
-  // stay apart; every column is as wide as the widest label or value.
+  // The row headers show the labels whole; the column headers, of a bounded width, show their
+  // ends (where labels that share a beginning differ) and the whole label as their tooltip.
   grid->FitColumnWidth("100.0");
+  // At its opening size the dialog shows the row headers and the first few columns of values,
+  // as far as the screen allows.
+  WidenTo(grid->WidthToShow(kColumnsShown));
   SetWindowText(scale == 1 ? "Distance Matrix" : "Similarity Matrix");
   return true;
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "gel_fixture.h"
+#include "menu_keys.h"
 #include "shell/gt_cmd.h"
 #include "shell/gt_dispatch.h"
 #include "shell/gt_menu.h"
@@ -244,6 +245,19 @@ TEST_F(MenuFractions, UsableFilesKeepTheirEntriesAndTitles) {
   TKT_OpenMenu(win_, GT_MENU_FILE);
   EXPECT_TRUE(entry(GT_CMD_PRINT_PHOTO).visible);
   EXPECT_EQ(entry(GT_CMD_PRINT_PHOTO).label, "Print &Video");
+}
+
+// A title that holds "&" reads in the menu as the file writes it, with no access key of its own.
+TEST_F(MenuFractions, ATitleShowsAsItIsWritten) {
+  std::ofstream(ws_->write_dir() + "hemoglobin_fractions.txt") << "R&D Hb Panel\n0, 10, 5, 0, 10, A\n";
+  WIN_Terminate(win_);
+  win_ = gt_main_activate();
+  ASSERT_NE(win_, nullptr);
+  TKT_OpenMenu(win_, GT_MENU_REPORT);
+  const QString label = QString::fromStdString(entry(GT_CMD_REPORT_HB_FRACTIONS).label);
+  QAction shown(label);
+  EXPECT_EQ(shown.iconText().toStdString(), "R&D Hb Panel");  // the text as the menu shows it
+  EXPECT_EQ(vxtest::access_key(label), 0);
 }
 
 TEST_F(MenuBar, KeysFollowTheEntryStateAtThePress) {

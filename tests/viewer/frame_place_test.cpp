@@ -41,4 +41,20 @@ TEST_F(FramePlace, TheFrameOpensWholeAtTheFootOfTheScreen) {
   }
 }
 
+// A manager that draws its borders whole (the offscreen platform draws 2 pixels on each side):
+// the whole outer frame opens on the screen, at its right.
+TEST_F(FramePlace, TheWholeOuterFrameOpensOnTheScreen) {
+  for (const QSize screen : {QSize(1920, 1080), QSize(1024, 768)}) {
+    SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
+    docview::test::SetScreenSize(screen.width(), screen.height());
+    ASSERT_TRUE(Start({vtest::SampleDir() + "/sample12.csv"}));
+    QWidget* frame = app_->MainFrame()->window();
+    const QRect outer = frame->frameGeometry();
+    ASSERT_GT(outer.width(), frame->width()) << "the platform draws no frame";
+    EXPECT_TRUE(QRect(QPoint(0, 0), screen).contains(outer))
+        << outer.left() << "," << outer.top() << " to " << outer.right() << "," << outer.bottom();
+    EXPECT_EQ(outer.right(), screen.width() - 1);  // still at the right
+  }
+}
+
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "docview/test_hooks.h"
 #include "velto_fixture.h"
+#include "viewer/contig_map_view.h"
 #include "viewer/dendrogram_view.h"
 #include "viewer/resource.h"
 
@@ -126,7 +127,7 @@ class Printing : public vtest::VeltoTest {
 
   // Every one of `n` labels stands once in the print, whole and inside the printable area
   // (the paper less the page set-up's margins of a quarter inch).
-  void ExpectEveryLabelOnceInside(const std::string& pdf, int n, bool landscape) {
+  void ExpectEveryLabelOnceInside(const std::string& pdf, std::size_t n, bool landscape) {
     ASSERT_TRUE(std::filesystem::exists(pdf));
     PdfPages pages = Read(pdf);
     ASSERT_FALSE(pages.sizes.empty()) << pdf;
@@ -144,7 +145,7 @@ class Printing : public vtest::VeltoTest {
       EXPECT_LE(t.x1, w - margin + 1) << t.text;
       if (t.text.rfind("taxon_", 0) == 0) ++seen[t.text];
     }
-    EXPECT_EQ(seen.size(), static_cast<std::size_t>(n)) << pdf;
+    EXPECT_EQ(seen.size(), n) << pdf;
     for (const auto& [label, count] : seen) EXPECT_EQ(count, 1) << label << " in " << pdf;
   }
 };
@@ -254,7 +255,7 @@ TEST_F(Printing, EveryLabelOnceInsideThePrintableAreaInPortraitAndLandscape) {
     ASSERT_NE(view, nullptr);
     ASSERT_GE(view->PageCount(), 2u);
     const std::string pdf = PrintToPdf("portrait" + std::to_string(n) + ".pdf");
-    ExpectEveryLabelOnceInside(pdf, n, false);
+    ExpectEveryLabelOnceInside(pdf, static_cast<std::size_t>(n), false);
     // The job's title is the document's name (a PDF writes it as UTF-16 text).
     std::string title = "/Title (\xfe\xff";
     for (char c : name) title += std::string(1, '\0') + c;
@@ -277,6 +278,26 @@ TEST_F(Printing, EveryLabelOnceInsideThePrintableAreaInPortraitAndLandscape) {
   app_->MainFrame()->RouteCommand(docview::ID_FILE_PRINT_SETUP);
   EXPECT_EQ(view->Extent().cx, landscape_width);
   EXPECT_EQ(docview::test::Unanswered(), 0);
+}
+
+// The contig map's labels beside the bars that end near the printable area's right edge: each
+// stands whole on its page, or at the other end of its bar.
+TEST_F(Printing, EveryContigMapLabelWholeInsideThePrintableArea) {
+  if (docview::PrinterInstalled()) GTEST_SKIP() << "a printer is installed";
+  docview::SetDeviceFactory(nullptr);  // the real default printer: a PDF file on A4
+  ASSERT_TRUE(Start({WriteMatch("lanes300.csv", NumberedLanes(300))}));
+  app_->MainFrame()->RouteCommand(ID_GRAPH_CONTIG_MAP);
+  auto* view = dynamic_cast<ContigMapView*>(app_->MainFrame()->GetActiveView());
+  ASSERT_NE(view, nullptr);
+  ASSERT_NE(view->Map(), nullptr);
+  // Lanes that make a contig by themselves are not drawn.
+  std::size_t drawn = 0;
+  const ContigMap& map = *view->Map();
+  for (std::size_t i = 0; i < map.Entries().size(); ++i)
+    if (!map.StartsContig(i) || (i + 1 < map.Entries().size() && !map.StartsContig(i + 1))) ++drawn;
+  ASSERT_GT(drawn, 100u);
+  ASSERT_GE(view->PageCount(), 2u);
+  ExpectEveryLabelOnceInside(PrintToPdf("contig300.pdf"), drawn, false);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 
 #include "docview/dialog.h"
+#include "docview/framework_p.h"
 #include "docview/test_hooks.h"
 #include "menu_keys.h"
 #include "velto_fixture.h"
@@ -346,6 +347,25 @@ TEST_F(Shell, NoTwoEntriesOfAMenuShareAnAccessKey) {
   const std::vector<std::string> clashes = vxtest::access_key_clashes(bar, &menus);
   EXPECT_TRUE(clashes.empty()) << ::testing::PrintToString(clashes);
   EXPECT_EQ(menus, 4);  // File, View, Graph, Help
+}
+
+// A recent file whose name holds "&" reads in the File menu as it is named, with the entry's
+// number as its one access key.
+TEST_F(Shell, ARecentFileShowsItsNameAsItIs) {
+  const std::string path = WriteMatch("r&d gel.csv", vxtest::read_text(Sample()));
+  ASSERT_TRUE(Start({path}));
+  QMenuBar* bar = Frame()->window()->findChild<QMenuBar*>();
+  ASSERT_NE(bar, nullptr);
+  QAction* recent = nullptr;
+  for (QAction* top : bar->actions()) {
+    if (!top->menu()) continue;
+    emit top->menu()->aboutToShow();  // as the user opens it
+    for (QAction* a : top->menu()->actions())
+      if (a->data().toUInt() == docview::ID_FILE_MRU_FILE1) recent = a;
+  }
+  ASSERT_NE(recent, nullptr);
+  EXPECT_EQ(recent->iconText().toStdString(), "1 " + path);  // the text as the menu shows it
+  EXPECT_EQ(vxtest::access_key(recent->text()), '1');
 }
 
 }  // namespace
