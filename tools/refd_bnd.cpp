@@ -69,14 +69,15 @@ void show_number(TK_OBJ win, int k) {
   WGT_SetText(RES_GetSub(win, kNumber[k]), text);
 }
 
-// Finds the current image's bands again with the settings; they become the image's own.
-void find_with(const Settings& s) {
-  IMAGE_REC* im = gt_get_image_ptr();
+// Finds the image's bands again with the settings; they become the image's own.
+void find_in(IMAGE_REC* im, const Settings& s) {
   if (!im) return;
   gt_band_do_find(im, s.v[0], s.v[1], s.v[2], s.v[3], s.quant, 1, 1);
   im->min_top_band_thick = s.v[0], im->min_bot_band_thick = s.v[1];
   im->band_threshold = s.v[2], im->band_threshold2 = s.v[3];
 }
+
+void find_with(const Settings& s) { find_in(gt_get_image_ptr(), s); }
 
 // Apply: nothing when the values are those applied last.
 void apply(TK_OBJ win) {
@@ -127,6 +128,12 @@ long S_refd_bnd_buttonNfy(TK_OBJ button, int event) {
 }
 
 }  // namespace
+
+void gt_refd_bnd_apply_opening(IMAGE_REC* image, int quantify) {
+  if (!image) return;
+  Settings s = shown_settings(image_settings(image, quantify ? 1 : 0));
+  find_in(image, s);
+}
 
 BOOL gt_refd_bnd_activate(TK_OBJ owner, IMAGE_REC* image) {
   if (!image) return FALSE;

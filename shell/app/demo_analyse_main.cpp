@@ -1,12 +1,12 @@
 // vx-demo-analyse: makes the demo workspace's gel the way the Tutorial makes it, with the
 // program's own code and settings: the TIFF imported as File > Import > TIFF/MD... imports it
 // (the Resolution dialog's offer kept) and inverted as Image > Invert inverts it; then, given a
-// block, its lanes tracked in the block, their bands found and quantified with the program's
-// band-detection defaults, sized against the standard set assigned to the first lane with
-// logarithmic interpolation, and the analysis saved beside the image. A user who follows the
-// Tutorial gets the same image and the same numbers. It also puts the gel first among the recent
-// files of the preferences file, so that the File menu offers it, and can name the folder of
-// standard sets there.
+// block, its lanes tracked in the block, their bands found with the program's band-detection
+// defaults and found again and quantified by Refine Band Detection's Apply, sized against the
+// standard set assigned to the first lane with logarithmic interpolation, and the analysis saved
+// beside the image. A user who follows the Tutorial gets the same image, the same numbers and
+// the same analysis file. It also puts the gel first among the recent files of the preferences
+// file, so that the File menu offers it, and can name the folder of standard sets there.
 // An image already in the program's files is kept; only the analysis is made again.
 // Usage: vx-demo-analyse GEL.tif IMAGE.kes [LANES LEFT TOP RIGHT BOTTOM SET.std [PREFS.prf [STDSETS/]]]
 #include <cstdio>
@@ -27,8 +27,10 @@
 #include "io/imgproc.h"
 #include "io/kes_image.h"
 #include "model/control.h"
+#include "model/spot.h"
 #include "model/std_list.h"
 #include "shell/gt_import.h"
+#include "tools/gt_band_tools.h"
 #include "tools/gt_band_util.h"
 #include "tools/gt_lane_util.h"
 
@@ -57,16 +59,19 @@ bool import_and_invert(const char* tif, const char* dest) {
 }
 
 // Tracks n lanes in the block and finds their bands with the lane and band tools, as Find
-// Lanes and Find Bands OK do, with the program's own band-detection defaults and the bands
-// quantified as they are found ("Quantify the bands when found"). False when the block cannot
-// be read or no band is found.
+// Lanes and Find Bands OK do, with the program's own band-detection defaults; then Refine Band
+// Detection's Apply with the settings it shows kept and "Quantify the bands when found" ticked
+// finds them again and quantifies them, storing those settings in the lanes. False when the
+// block cannot be read or no band is found.
 bool find_lanes_and_bands(IMAGE_REC* im, int n, int left, int top, int right, int bottom) {
   const int corners[8] = {left, top, right, top, right, bottom, left, bottom};
   im->num_sel_lanes = n;
   if (gt_find_lanes(corners, 2, im->lanes, im) != 0) return false;
-  gt_get_control()->fnd_bnd_quant = 1;
-  const int found = gt_band_find_start(im, 1);
+  if (gt_band_find_start(im, 1) <= 0) return false;
   im->has_bands = 1;
+  gt_refd_bnd_apply_opening(im, 1);
+  int found = 0;
+  for (SPOT* b = im->bands->next; b; b = b->next) ++found;
   std::printf("vx-demo-analyse: %d lanes, %d bands\n", n, found);
   return found > 0;
 }

@@ -286,8 +286,8 @@ TEST_F(DemoWorkspace, TheTutorialsMatchGivesLanesOneAndTwoTheSimilarityItQuotes)
 // The Tutorial followed to the letter with the demo workspace's gel open: the TIFF imported
 // under the name step 1 gives, the Resolution dialog's offer kept, Image > Invert, the lanes
 // found in the block of step 2, the bands found and quantified as step 3 has it and sized as step
-// 4 has it. The image and every number of the band report (size, intensity, volume) are the
-// demo's.
+// 4 has it, then saved as step 7 has it. The image, every number of the band report (size,
+// intensity, volume) and the saved analysis file are the demo's.
 TEST_F(DemoWorkspace, TheTutorialFollowedStepByStepGivesTheDemosImageAndNumbers) {
   std::string step1 = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step1.html");
   std::replace(step1.begin(), step1.end(), '\n', ' ');
@@ -348,11 +348,13 @@ TEST_F(DemoWorkspace, TheTutorialFollowedStepByStepGivesTheDemosImageAndNumbers)
     TKT_Release(area, x, y);
   }
   EVENT_Flush();
-  // The status line at the first corner reads as step 2 quotes it.
-  std::string step2 = vxtest::read_text(vxtest::source_dir() / "resources/help/tutorial/step2.html");
-  std::smatch quoted;
-  ASSERT_TRUE(std::regex_search(step2, quoted, std::regex("<code>([^<]*)</code>")));
-  EXPECT_EQ(std::regex_replace(quoted[1].str(), std::regex("&nbsp;"), " "), readouts[0]);
+  // The status line at the first corner reads as step 2 and the User Guide's example quote it.
+  for (const char* page : {"tutorial/step2.html", "guide/window.html"}) {
+    const std::string text = vxtest::read_text(vxtest::source_dir() / "resources/help" / page);
+    std::smatch quoted;
+    ASSERT_TRUE(std::regex_search(text, quoted, std::regex("<code>([^<]*)</code>"))) << page;
+    EXPECT_EQ(std::regex_replace(quoted[1].str(), std::regex("&nbsp;"), " "), readouts[0]) << page;
+  }
 
   // Step 3: Find Bands OK; in Refine Band Detection the settings kept, "Quantify the bands when
   // found" ticked, Apply, OK.
@@ -403,6 +405,20 @@ TEST_F(DemoWorkspace, TheTutorialFollowedStepByStepGivesTheDemosImageAndNumbers)
   for (const std::string& row : demos)
     if (row.find(" * ") != std::string::npos) unsized.push_back(row.substr(0, row.find(' ')));
   EXPECT_EQ(unsized, (std::vector<std::string>{"2:1", "3:1", "4:1"}));
+
+  // Step 7: File > Save writes the same analysis file as the demo's, byte for byte.
+  ASSERT_EQ(gt_get_image_ptr(), im);
+  ASSERT_TRUE(choose({GT_MENU_FILE}, GT_CMD_SAVE));
+  EVENT_Flush();
+  EXPECT_EQ(TKT_Unanswered(), unanswered) << TKT_LastAlertText();
+  const std::string saved = vxtest::read_text(io_base_name(mine.c_str()) + ".gt");
+  const std::string demos_file = vxtest::read_text(demo + "/images/ladder_reference_gel.gt");
+  ASSERT_FALSE(saved.empty());
+  ASSERT_EQ(saved.size(), demos_file.size());
+  std::vector<size_t> differ;
+  for (size_t i = 0; i < saved.size(); ++i)
+    if (saved[i] != demos_file[i]) differ.push_back(i);
+  EXPECT_TRUE(differ.empty()) << differ.size() << " bytes differ, the first at offset " << differ[0];
 }
 
 }  // namespace
