@@ -50,6 +50,15 @@ int cal_spread(const CalBox& first, int far_x, int far_y, int n, CalBox* out) {
   return n;
 }
 
+bool cal_begins_with_number(const char* line) {
+  if (!line) return false;
+  const char* p = line;
+  while (*p == ' ' || *p == '\t') ++p;
+  if (*p == '+' || *p == '-') ++p;
+  if (*p == '.') ++p;
+  return *p >= '0' && *p <= '9';
+}
+
 double cal_leading_number(const char* line) {
   if (!line) return 0.0;
   const char* p = line;

@@ -52,6 +52,9 @@ int cal_spread(const CalBox& first, int far_x, int far_y, int n, CalBox* out);
 // The longest leading decimal number of a line (blanks before it allowed); 0.0 when the line
 // does not begin with one.
 double cal_leading_number(const char* line);
+// Whether the line begins with such a number, so that its value is read from it rather than
+// taken as 0.0.
+bool cal_begins_with_number(const char* line);
 // Reads a standard set value file: one value per line. False when it cannot be read.
 bool cal_read_values(const char* path, std::vector<double>* values);
 // A step value as typed (at most 18 characters are taken): the number, CAL_STEP_CANCEL for an

@@ -135,13 +135,18 @@ int read_records(const char* file, const char* image_folder, bool with_lane_name
   }
 
   // Names become file names: the name with ".kes" in the current folder, else in the image
-  // folder.
+  // folder. A file of the current folder keeps that folder in its path ("./gel.kes"): a bare
+  // name would stand for any open image of that name, and gels of one name often lie in
+  // several folders.
   std::vector<std::string> missing;
   std::vector<bool> present(out->images.size(), true);
   for (std::size_t i = 0; i < out->images.size(); ++i) {
     std::string& img = out->images[i];
     img += ".kes";
-    if (io_file_exists(img.c_str())) continue;
+    if (io_file_exists(img.c_str())) {
+      if (img.find('/') == std::string::npos) img.insert(0, "./");
+      continue;
+    }
     if (image_folder && *image_folder) {
       std::string full = image_folder;
       if (full.back() != '/') full += '/';

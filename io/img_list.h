@@ -34,7 +34,8 @@ int gt_read_image_list(const char* file, std::vector<std::string>* paths);
 
 // Reads the image name and lane number list `file` into *out (cleared first). An image that is
 // not found in the current folder is looked up in `image_folder` (which may be empty or null).
-// The number of images.
+// Every image found is named with its folder ("./gel.kes" in the current folder), so that it is
+// that file and not an open image of the same name from elsewhere. The number of images.
 int gt_read_imgname_list(const char* file, const char* image_folder, GtImgNameList* out);
 
 // The same for the list with lane names.

@@ -30,6 +30,8 @@ namespace {
 constexpr int kColourStrip = 0;  // red
 constexpr int kColourNone = 10;
 constexpr int kColourXor = 11;
+constexpr int kMsgSetCannotOpen = 80;        // gt_msg: %s the file's name
+constexpr int kMsgSetLineNotNumber = 199;    // gt_msg: %s the file's name, %d the line
 
 TK_OBJ s_win = nullptr;
 std::FILE* s_set = nullptr;          // the open standard set value file
@@ -159,19 +161,48 @@ void set_label_off() {
   WGT_Enable(part(IM_CALIB_STRIP), 0);
 }
 
-// Opens the control record's standard set path; on success the toggle names the file.
-bool open_set(const char* caller) {
+// The number (from 1) of the first line of the file that the strip takes (at most
+// CAL_MAX_STEPS) and that does not begin with a number; 0 when each one does. Rewinds the file.
+int first_line_without_number(std::FILE* f) {
+  std::rewind(f);
+  std::string line;
+  int bad = 0;
+  for (int n = 1; n <= CAL_MAX_STEPS && read_line(f, &line); ++n)
+    if (!cal_begins_with_number(line.c_str())) {
+      bad = n;
+      break;
+    }
+  std::rewind(f);
+  return bad;
+}
+
+// Opens a standard set path; on success it is the control record's path and the toggle names
+// the file. A file that does not open empties the control record's path and switch. A file with
+// a blank or text line, which would give its step the density 0 (the step value dialog refuses
+// such a text), is refused with a message naming the line, and the control record stays as it
+// was.
+bool open_set(const char* path, const char* caller) {
   CONTROL* ctl = gt_get_control();
   close_set();
-  s_set = std::fopen(ctl->calib_stdset_path, "rb");
-  if (!s_set) {
-    SLOG(caller, SLOG_WARN, "set_fd: cannot open <%s>", ctl->calib_stdset_path);
-    mh_send_msg(KS_ALERT_INFO, gt_get_message(80), file_part(ctl->calib_stdset_path));
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) {
+    SLOG(caller, SLOG_WARN, "set_fd: cannot open <%s>", path);
+    mh_send_msg(KS_ALERT_INFO, gt_get_message(kMsgSetCannotOpen), file_part(path));
     ctl->calib_stdset = 0;
     ctl->calib_stdset_path[0] = '\0';
     set_label_off();
     return false;
   }
+  if (const int bad = first_line_without_number(f)) {
+    std::fclose(f);
+    SLOG(caller, SLOG_WARN, "<%s> line %d holds no number", path, bad);
+    mh_send_msg(KS_ALERT_INFO, gt_get_message(kMsgSetLineNotNumber), file_part(path), bad);
+    set_label_off();
+    return false;
+  }
+  s_set = f;
+  if (path != ctl->calib_stdset_path)
+    std::snprintf(ctl->calib_stdset_path, sizeof ctl->calib_stdset_path, "%s", path);
   const std::string label = std::string(gt_get_message(79)) + ":  " + file_part(ctl->calib_stdset_path);
   WGT_SetLabel(part(IM_CALIB_STDSET), label.c_str());
   im_set_path_tip(part(IM_CALIB_STDSET), ctl->calib_stdset_path);
@@ -239,8 +270,7 @@ long stdsetNfy(TK_OBJ toggle, int event) {
       set_label_off();
       return 0;
     }
-    std::snprintf(ctl->calib_stdset_path, sizeof ctl->calib_stdset_path, "%s", path);
-    if (!open_set("S_CBut1Nfy")) {
+    if (!open_set(path, "S_CBut1Nfy")) {
       WGT_SetValue(toggle, 0);
       return 0;
     }
@@ -310,12 +340,11 @@ void im_calib_activate(TK_OBJ parent) {
   const int interp = image && image->img_int_info ? image->img_int_info->interp_type : 1;
   WGT_SetChoice(part(IM_CALIB_INTERP), interp == 0 ? 0 : 1);
   CONTROL* ctl = gt_get_control();
-  if (ctl->calib_stdset) {
-    if (!open_set(fn)) WGT_SetValue(part(IM_CALIB_STDSET), 0);
-  } else {
+  if (ctl->calib_stdset)
+    open_set(ctl->calib_stdset_path, fn);
+  else
     set_label_off();
-  }
-  WGT_SetValue(part(IM_CALIB_STDSET), ctl->calib_stdset ? 1 : 0);
+  WGT_SetValue(part(IM_CALIB_STDSET), ctl->calib_stdset && s_set ? 1 : 0);
   WGT_SetValue(part(IM_CALIB_EXISTING), 0);
   gt_set_state(TS_CALIBRATION);
   cal_strip_clear();

@@ -4,7 +4,8 @@
 // The user drags the first measuring box, then places the further boxes by clicks (typing each
 // step's density in the step value dialog) or, with a standard set value file and the strip
 // toggle on, spreads the steps from the first box to a point chosen by a click (the densities
-// coming from the file line by line). Calibrate turns the mean under each box and the step
+// coming from the file line by line; a file with a line that does not begin with a number is
+// refused with a message naming the line). Calibrate turns the mean under each box and the step
 // densities into the image's intensity lookup; instead, the lookup of an image calibrated
 // before can be taken. Calibrate, Cancel and the close box end the calibration (task state 0)
 // and go on to the lanes step of a Vrem run.

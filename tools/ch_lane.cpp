@@ -23,6 +23,7 @@
 namespace {
 
 constexpr int kGrid = 2, kSaveAs = 3, kLoad = 4, kFirstBox = 6;
+constexpr int kMsgLinesNotLoaded = 198;  // gt_msg: lines naming a category loaded already
 
 // The distinct category names of the selected lanes, rebuilt by gt_ch_lane_unique.
 std::vector<std::string> s_unique;
@@ -136,7 +137,16 @@ int ch_lane_write(TK_OBJ grid, const char* path) {
 
 int ch_lane_read(TK_OBJ grid, const char* path) {
   LabelGrid* g = lbl_grid(grid);
-  return g ? lbl_lanechar_read(g->cells, s_unique, path) : -1;
+  std::vector<LblSkippedLine> skipped;
+  const int r = g ? lbl_lanechar_read(g->cells, s_unique, path, &skipped) : -1;
+  if (!skipped.empty()) {
+    std::string lines;
+    for (const LblSkippedLine& s : skipped)
+      lines += (lines.empty() ? "" : "\n") + std::string("line ") + std::to_string(s.line) + ": " +
+               s.category;
+    mh_send_msg(KS_ALERT_INFO, ks_gt_message(kMsgLinesNotLoaded), lines.c_str());
+  }
+  return r;
 }
 
 void ch_lane_save_as(TK_OBJ win) {

@@ -21,6 +21,8 @@ const char* gt_unique_label(int idx);     // the idx-th name; "Bad Index" when i
 int gt_unique_idx(const char* name);      // its index, -1 when absent
 // The label file of the open dialog's grid (the row boxes say which rows are saved, and as
 // which category): 0, or -1 when the grid has no cells or the file cannot be written / read.
+// Reading loads each line into the row of its category; a line naming a category that an
+// earlier line filled is left out, and the user is told which lines were.
 int ch_lane_write(TK_OBJ grid, const char* path);
 int ch_lane_read(TK_OBJ grid, const char* path);
 void ch_lane_save_as(TK_OBJ win);

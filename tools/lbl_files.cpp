@@ -155,15 +155,26 @@ int lbl_lanechar_write(const LabelCells& g, const std::vector<std::string>& save
   return write_whole(out, path) ? 0 : -1;
 }
 
-int lbl_lanechar_read(LabelCells& g, const std::vector<std::string>& rows, const char* path) {
+int lbl_lanechar_read(LabelCells& g, const std::vector<std::string>& rows, const char* path,
+                      std::vector<LblSkippedLine>* skipped) {
+  if (skipped) skipped->clear();
   if (g.cols <= 0 || g.rows <= 0) return -1;
   std::vector<std::string> lines;
   if (!read_lines(path, &lines)) return -1;
   g.clear();
-  for (const std::string& line : lines) {
-    const std::vector<std::string> f = quoted_fields(skip_blanks(line));
-    const int r = index_of(rows, cut(f[0], LBL_NAME_LEN));
+  // A row takes the first line that names its category: a later line of the same name (two
+  // row boxes saved under one category) would lay other values over it.
+  std::vector<bool> filled(static_cast<std::size_t>(g.rows), false);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::vector<std::string> f = quoted_fields(skip_blanks(lines[i]));
+    const std::string name = cut(f[0], LBL_NAME_LEN);
+    const int r = index_of(rows, name);
     if (r < 0 || r >= g.rows) continue;
+    if (filled[static_cast<std::size_t>(r)]) {
+      if (skipped) skipped->push_back({static_cast<int>(i) + 1, name});
+      continue;
+    }
+    filled[static_cast<std::size_t>(r)] = true;
     for (int c = 0; c < g.cols && c + 1 < static_cast<int>(f.size()); ++c) g.set(r, c, f[c + 1]);
   }
   return 0;

@@ -7,9 +7,10 @@
 //
 // Label file "lanechar.csv": one line per saved row: the row's category and its cells, each in
 // double quotes, separated by commas ("dose","10","","high"). On reading, a line goes to the
-// row of the category its first field names (other lines are passed over); a quote closes a
-// cell only where a comma or the line's end follows it, so a comma inside quotes belongs to the
-// cell; other quotes are dropped. Blanks before the first field are passed over.
+// row of the category its first field names (other lines, and later lines naming a category
+// already loaded, are passed over); a quote closes a cell only where a comma or the line's end
+// follows it, so a comma inside quotes belongs to the cell; other quotes are dropped. Blanks
+// before the first field are passed over.
 //
 // Categories file: one line per name, in double quotes.
 //
@@ -62,9 +63,17 @@ bool lbl_category_less(const std::string& a, const std::string& b);
 // has no cells or the file cannot be written.
 int lbl_lanechar_write(const LabelCells& g, const std::vector<std::string>& saved_as,
                        const char* path);
-// Clears every cell, then fills the rows whose category (`rows[r]`) a line names. 0, or -1 when
-// the grid has no cells or the file cannot be opened (cells then unchanged).
-int lbl_lanechar_read(LabelCells& g, const std::vector<std::string>& rows, const char* path);
+// A line of a label file that was not loaded: its number (from 1) and the category it names.
+struct LblSkippedLine {
+  int line = 0;
+  std::string category;
+};
+// Clears every cell, then fills the rows whose category (`rows[r]`) a line names. A line naming
+// a category that an earlier line already filled is passed over and listed in *skipped (when
+// given; cleared first). 0, or -1 when the grid has no cells or the file cannot be opened (cells
+// then unchanged).
+int lbl_lanechar_read(LabelCells& g, const std::vector<std::string>& rows, const char* path,
+                      std::vector<LblSkippedLine>* skipped = nullptr);
 
 // Categories file of `names`. 0, or -1 when it cannot be written.
 int lbl_cat_write(const std::vector<std::string>& names, const char* path);

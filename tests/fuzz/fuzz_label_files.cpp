@@ -1,6 +1,7 @@
 // The label grids' files: the first byte picks the reader (label values file "lanechar.csv",
 // lane selection file ".sel", standard set file ".std") and answers the question about an
 // oversized file; the rest is the file. What is read is written again and read back.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,7 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   LabelCells g;
   if (kind == 0) {
     g.resize(3, 5, LBL_NAME_LEN);
-    if (lbl_lanechar_read(g, cats, path.c_str()) == 0) {
+    std::vector<LblSkippedLine> skipped;
+    if (lbl_lanechar_read(g, cats, path.c_str(), &skipped) == 0) {
+      // Only a category that a row has can have been loaded once already.
+      for (const LblSkippedLine& s : skipped)
+        if (s.line < 2 || std::find(cats.begin(), cats.end(), s.category) == cats.end()) __builtin_trap();
       lbl_lanechar_write(g, cats, again.c_str());
       lbl_lanechar_read(g, cats, again.c_str());
     }

@@ -1,5 +1,5 @@
-// Standard set value files of the hand calibration: each line's leading number, and each line
-// read as a typed step value.
+// Standard set value files of the hand calibration: each line's leading number, whether it has
+// one, and each line read as a typed step value.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
     const std::string line = text.substr(start, end - start);
     cal_step_value(line.c_str());
+    // A line taken as beginning with a number gives one; any other gives 0.
+    if (!cal_begins_with_number(line.c_str()) && cal_leading_number(line.c_str()) != 0.0) __builtin_trap();
     start = end + 1;
   }
   return 0;

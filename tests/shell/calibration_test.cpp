@@ -240,6 +240,69 @@ TEST_F(CalibrationTest, ValueFilesOfOneLineNoLinesAndMoreThanFiftyLines) {
   }
 }
 
+// A value file picked by the standard set toggle of Image > Calibrate... is refused, naming
+// the line, when a line the strip would take is blank or text (it would give that step the
+// density 0): the settings stay as they were and the steps are typed. A line that begins with a
+// number gives that number.
+TEST_F(CalibrationTest, ValueFilesWithABlankOrTextLineAreRefused) {
+  IMAGE_REC* im = open_tablet("wedge", 1, 400, 100, 10, 45);
+  ASSERT_NE(im, nullptr);
+  CONTROL* ctl = gt_get_control();
+  struct Case { const char* file; const char* text; int bad_line; } cases[] = {
+      {"blank.std", "0.15\n\n0.85\n", 2},
+      {"text.std", "0.15\n0.5\nhigh\n", 3},
+      {"good.std", "0.15\n0.5 second step\n0.85\n", 0},
+  };
+  for (const Case& c : cases) {
+    ctl->calib_stdset = 0;
+    std::snprintf(ctl->calib_stdset_path, sizeof ctl->calib_stdset_path, "earlier.std");
+    main_winNfySelMenuBar(win_, GT_CMD_CALIBRATE);
+    ASSERT_NE(im_calib_window(), nullptr) << c.file;
+    TKT_AnswerChooser({write_std(c.file, c.text)});
+    if (c.bad_line) TKT_AnswerAlert(1);
+    TKT_Click(calib(IM_CALIB_STDSET));
+    TKT_Click(calib(IM_CALIB_STRIP));
+    if (c.bad_line) {
+      char want[256];
+      std::snprintf(want, sizeof want, gt_get_message(199), c.file, c.bad_line);
+      EXPECT_EQ(TKT_LastAlertText(), want);
+      EXPECT_EQ(WGT_GetValue(calib(IM_CALIB_STDSET)), 0) << c.file;
+      EXPECT_FALSE(im_calib_have_set()) << c.file;
+      EXPECT_EQ(ctl->calib_stdset, 0) << c.file;
+      EXPECT_STREQ(ctl->calib_stdset_path, "earlier.std") << c.file;
+      answer_value("0.3");  // no set: the first step is typed
+      drag(100, 50, 130, 80);
+      EXPECT_TRUE(answered()) << c.file;
+      ASSERT_EQ(cal_strip().count, 1) << c.file;
+      EXPECT_EQ(cal_strip().values[0], 0.3) << c.file;
+    } else {
+      ASSERT_TRUE(im_calib_have_set());
+      EXPECT_EQ(ctl->calib_stdset, 1);
+      EXPECT_EQ(ctl->calib_stdset_path, ws_->file(c.file));
+      drag(100, 50, 130, 80);
+      TKT_Move(area_, 300, 50);
+      click(300, 50);
+      ASSERT_EQ(cal_strip().count, 3);
+      EXPECT_EQ(cal_strip().values[0], 0.15);
+      EXPECT_EQ(cal_strip().values[1], 0.5);
+      EXPECT_EQ(cal_strip().values[2], 0.85);
+    }
+    TKT_Click(calib(IM_CALIB_CANCEL));
+  }
+  // A set file of an earlier session that has since gained a text line is refused as well when
+  // the window opens; the switch stays on, so that the mended file is taken next time.
+  write_std("good.std", "0.15\nnone\n");
+  TKT_AnswerAlert(1);
+  main_winNfySelMenuBar(win_, GT_CMD_CALIBRATE);
+  EXPECT_NE(TKT_LastAlertText().find("line 2"), std::string::npos) << TKT_LastAlertText();
+  EXPECT_EQ(WGT_GetValue(calib(IM_CALIB_STDSET)), 0);
+  EXPECT_EQ(ctl->calib_stdset, 1);
+  EXPECT_EQ(ctl->calib_stdset_path, ws_->file("good.std"));
+  TKT_Click(calib(IM_CALIB_CANCEL));
+  ctl->calib_stdset = 0;
+  EXPECT_EQ(TKT_Unanswered(), 0);
+}
+
 TEST_F(CalibrationTest, TakeBackClearOneBoxAndTheRefusals) {
   IMAGE_REC* im = open_tablet("t", 1, 200, 60, 20, 50);
   ASSERT_NE(im, nullptr);

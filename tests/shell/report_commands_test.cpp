@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/band_rep.h"
 #include "analysis/compare.h"
@@ -187,6 +190,48 @@ TEST_F(ReportCommands, SameNamedGelsOfTwoFoldersAreTakenFromTheFolderTheEntryHol
     ASSERT_NE(im, nullptr);
     ASSERT_NE(im->lanes->next, nullptr);
     EXPECT_STREQ(im->lanes->next->lane_name, name) << path;
+    WIN_Terminate(gt_get_img_window(0));
+    EVENT_Flush();
+  }
+}
+
+// A list line with a bare name is the gel of that name in the current folder, also while a gel
+// of that name from another folder is open: the names go into the current folder's file, and
+// the open gel keeps its own, in the window and, after File > Save, in its files.
+TEST_F(ReportCommands, ABareNameInALaneNameListIsTheGelOfTheCurrentFolder) {
+  IMAGE_REC* here = open_saved_gel(".", "gel", 220, {50, 90});
+  ASSERT_NE(here, nullptr);
+  for (LANE* l = here->lanes->next; l; l = l->next) l->lane_name[0] = '\0';
+  ASSERT_TRUE(gt_prepare_and_write(here->file_path, here->img_ptr, here));
+  gt_image_clear_modified(here);
+  WIN_Terminate(gt_get_img_window(0));
+  EVENT_Flush();
+  IMAGE_REC* other = open_saved_gel("day1", "gel", 200, {70, 100});
+  ASSERT_NE(other, nullptr);
+  const std::string other_path = other->file_path;
+
+  CONTROL* ctl = gt_get_control();
+  std::snprintf(ctl->folders[CTL_DIR_IMAGES], CTL_PATH, "%s", (dir + "/day1").c_str());
+  write(dir + "/names.csv", "gel, 2, \"bee two\"\n");
+  std::snprintf(ctl->imgname_lanename_file, CTL_PATH, "%s", (dir + "/names.csv").c_str());
+  ok_when_open("lanename_win");
+  main_winNfySelMenuBar(win_, GT_CMD_LANE_NAME_FILE);
+  ctl->imgname_lanename_file[0] = '\0';
+  EXPECT_STREQ(other->lanes->next->next->lane_name, "day1-2");
+  EXPECT_EQ(other->modified, 0);
+
+  gt_set_image_ptr(other);
+  main_winNfySelMenuBar(win_, GT_CMD_SAVE);  // File > Save
+  WIN_Terminate(gt_get_img_window(0));
+  EVENT_Flush();
+  const std::pair<std::string, std::vector<std::string>> expected[] = {
+      {other_path, {"day1-1", "day1-2"}}, {dir + "/gel.kes", {"", "bee two"}}};
+  for (const auto& [path, names] : expected) {
+    IMAGE_REC* im = open(path);
+    ASSERT_NE(im, nullptr) << path;
+    std::vector<std::string> got;
+    for (LANE* l = im->lanes->next; l; l = l->next) got.emplace_back(l->lane_name);
+    EXPECT_EQ(got, names) << path;
     WIN_Terminate(gt_get_img_window(0));
     EVENT_Flush();
   }

@@ -73,7 +73,7 @@ const Msg kMessages[] = {
     {"gt_msg", 180, ""},  {"gt_msg", 181, ""},  {"gt_msg", 182, ""},  {"gt_msg", 183, "s"},
     {"gt_msg", 185, ""},  {"gt_msg", 186, ""},  {"gt_msg", 188, ""},  {"gt_msg", 189, ""},
     {"gt_msg", 190, ""},  {"gt_msg", 191, ""},  {"gt_msg", 193, "s"}, {"gt_msg", 194, "s"}, {"gt_msg", 195, "s"},
-    {"gt_msg", 196, ""},  {"gt_msg", 197, ""},
+    {"gt_msg", 196, ""},  {"gt_msg", 197, ""},  {"gt_msg", 198, "s"}, {"gt_msg", 199, "sd"},
     {"ui_msg", 1, ""},    {"ui_msg", 2, ""},    {"ui_msg", 3, ""},    {"ui_msg", 85, ""},
     {"ui_msg", 87, ""},   {"ui_msg", 89, "s"},  {"ui_msg", 94, "s"},  {"ui_msg", 119, ""},
     {"ui_msg", 130, ""},  {"ui_msg", 162, ""},  {"ui_msg", 182, ""},  {"ui_msg", 184, "s"},

@@ -189,6 +189,69 @@ TEST_F(LabelValues, SaveAsAsksLeavesRemovedRowsOutAndLoadBringsCellsBack) {
   EXPECT_EQ(TKT_Unanswered(), 0);
 }
 
+// Save As and Load through the dialog of "Labels: Values...": four lanes with doses, strains
+// and a lot whose category name holds a blank and "&". Each line of the saved file comes back
+// into the row of the category it names, however the row boxes left the file; a second line of
+// one category is left out and named to the user, and OK gives the lanes what was loaded.
+TEST_F(LabelValues, SavedLabelFileLoadsEachCategoryOnceIntoItsOwnRow) {
+  const Row dose = {"10", "20", "30", "40"}, strain = {"wt", "mut", "wt", "mut"},
+            lot = {"lot 7", "lot 7", "lot 9", "lot 9"}, none = {"", "", "", ""};
+  // Rows in the dialog: "R&D lot", "dose", "strain"; each row box lists them and "<remove>".
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, int>> picks;  // row box, entry
+    Row lot, dose, strain;                   // the rows after Load
+    std::string alert;
+  };
+  char two_doses[512];
+  std::snprintf(two_doses, sizeof two_doses, ks_gt_message(198), "line 3: dose");
+  const Case cases[] = {
+      {"as shown", {}, lot, dose, strain, ""},
+      {"a row removed", {{0, 3}}, none, dose, strain, ""},
+      {"rows reordered", {{1, 2}, {2, 1}}, lot, strain, dose, ""},
+      {"two rows under one name", {{2, 1}}, lot, dose, none, two_doses},
+  };
+  int k = 0;
+  for (const Case& c : cases) {
+    for (int i = 0; i < 4; ++i) {
+      give_chars(lanes[i], {{"dose", dose[i]}, {"strain", strain[i]}, {"R&D lot", lot[i]}});
+      lanes[i]->f |= LN_F_SELECTED;
+    }
+    im->num_sel_lanes = 4;
+    const std::string path = dir.file("labels" + std::to_string(++k) + ".csv");
+    std::vector<Row> loaded;
+    std::string alert;
+    when_open("ch_lane", "ch_lane_win", [&](TK_OBJ w) {
+      TK_OBJ grid = RES_GetSub(w, 2);
+      for (const auto& [box, entry] : c.picks) TKT_Pick(RES_GetSub(w, 6 + box), entry);
+      TKT_AnswerChooser({path});
+      TKT_Click(RES_GetSub(w, 3));
+      for (int r = 0; r < 3; ++r)
+        for (int col = 0; col < 4; ++col) TKT_GridEdit(grid, r, col, "typed");
+      if (!c.alert.empty()) TKT_AnswerAlert(1);
+      TKT_AnswerChooser({path});
+      TKT_Click(RES_GetSub(w, 4));
+      alert = TKT_LastAlertText();
+      for (int r = 0; r < 3; ++r) loaded.push_back(grid_row(grid, r));
+      TKT_Click(RES_GetSub(w, 0));
+    });
+    gt_lane_chars(nullptr, im.get());
+    ASSERT_EQ(loaded.size(), 3u) << c.what;
+    EXPECT_EQ(loaded[0], c.lot) << c.what;
+    EXPECT_EQ(loaded[1], c.dose) << c.what;
+    EXPECT_EQ(loaded[2], c.strain) << c.what;
+    if (!c.alert.empty()) {
+      EXPECT_EQ(alert, c.alert) << c.what;
+    }
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(value_of(lanes[i], "R&D lot"), c.lot[i]) << c.what << " lane " << i;
+      EXPECT_EQ(value_of(lanes[i], "dose"), c.dose[i]) << c.what << " lane " << i;
+      EXPECT_EQ(value_of(lanes[i], "strain"), c.strain[i]) << c.what << " lane " << i;
+    }
+    EXPECT_EQ(TKT_Unanswered(), 0) << c.what;
+  }
+}
+
 // The control record's categories, put back after each test.
 class LabelEditors : public GelTest {
  protected:

@@ -73,17 +73,28 @@ TEST(LabelFile, ReadsLinesByTheirCategory) {
       "\"C\",\"c1\",\"c2\",\"c3\",\"extra\"\r\n"   // CRLF, a field too many
       "  \"A\",\"a1\"\n"                            // blanks first; short: the rest stays empty
       "\"Z\",\"z1\",\"z2\"\n"                       // no such category
+      "D,plain,\"q\"uote\"\n"                       // unquoted fields
       "\"B\",\"123456789012345678901234\",\"b2\"\n" // a long cell is cut without shifting
-      "B,plain,\"q\"uote\"\n"                       // a later line of B; unquoted fields
-      "\n");
-  LabelCells g = cells(3, 3, 20);
-  ASSERT_EQ(lbl_lanechar_read(g, {"A", "B", "C"}, path.c_str()), 0);
+      "\"B\",\"later\"\n"                          // B loaded already: left out
+      "\n"
+      "\"D\",\"\"\n");                             // D too, though it would empty the row
+  LabelCells g = cells(3, 4, 20);
+  std::vector<LblSkippedLine> skipped;
+  ASSERT_EQ(lbl_lanechar_read(g, {"A", "B", "C", "D"}, path.c_str(), &skipped), 0);
   EXPECT_EQ(row(g, 0), (Row{"a1", "", ""}));
-  EXPECT_EQ(row(g, 1), (Row{"plain", "quote", ""}));
-  EXPECT_EQ(row(g, 2), (Row{"c1", "c2", "c3"}));
-  vxtest::write_text(path, "\"B\",\"123456789012345678901234\",\"b2\"\n");
-  ASSERT_EQ(lbl_lanechar_read(g, {"A", "B", "C"}, path.c_str()), 0);
   EXPECT_EQ(row(g, 1), (Row{"12345678901234567890", "b2", ""}));
+  EXPECT_EQ(row(g, 2), (Row{"c1", "c2", "c3"}));
+  EXPECT_EQ(row(g, 3), (Row{"plain", "quote", ""}));
+  ASSERT_EQ(skipped.size(), 2u);
+  EXPECT_EQ(skipped[0].line, 6);
+  EXPECT_EQ(skipped[0].category, "B");
+  EXPECT_EQ(skipped[1].line, 8);
+  EXPECT_EQ(skipped[1].category, "D");
+  // Each reading starts afresh: the same line is loaded again, and nothing is left out.
+  vxtest::write_text(path, "\"B\",\"b1\"\n");
+  ASSERT_EQ(lbl_lanechar_read(g, {"A", "B", "C", "D"}, path.c_str(), &skipped), 0);
+  EXPECT_EQ(row(g, 1), (Row{"b1", "", ""}));
+  EXPECT_TRUE(skipped.empty());
 
   g.set(0, 0, "kept");
   EXPECT_EQ(lbl_lanechar_read(g, {"A"}, dir.file("missing.csv").c_str()), -1);
