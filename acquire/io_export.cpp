@@ -148,10 +148,14 @@ std::vector<uint8_t> tiff_tail(const TiffOut& t, const TiffLayout& l) {
   for (uint64_t i = 0; i < l.strips; ++i)
     put32(b, static_cast<uint32_t>(i + 1 < l.strips ? l.strip : l.total - i * l.strip));
   if (t.palette) {
-    // The map holds the first 64 colours of the display table, each four times over:
-    // entries 4k to 4k + 3 of each channel take colour k, 16 bits a component.
+    // The map holds 64 steps of four entries each: entries 4k to 4k + 3 of each channel take
+    // one colour of the display table, 16 bits a component. The display table has 256
+    // colours, so step k takes colour k * 255 / 63 (rounded): the steps run from the table's
+    // first colour to its last, and the lightest and darkest pixels show the colours the
+    // display gives them. Taking colours 0 to 63 would show only the light quarter of the
+    // table, the darkest pixel as a middle grey.
     IhRgb16 c[64];
-    for (int k = 0; k < 64; ++k) ih_get_rgb(&c[k], k);
+    for (int k = 0; k < 64; ++k) ih_get_rgb(&c[k], (k * 255 + 31) / 63);
     for (int i = 0; i < 256; ++i) put16(b, c[i / 4].red);
     for (int i = 0; i < 256; ++i) put16(b, c[i / 4].green);
     for (int i = 0; i < 256; ++i) put16(b, c[i / 4].blue);

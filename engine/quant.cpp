@@ -101,6 +101,12 @@ void free_shared(QT_WIN* w) {
   qt_free_window(w);
 }
 
+// Set on a thread once its shared windows have been freed at its end. A plain flag, so it
+// outlives the owners: a release called later in that thread's exit (from the destructor of a
+// static or thread-local object made before the first quantification) then finds nothing to
+// free rather than the windows freed already.
+thread_local bool t_owners_gone = false;
+
 // The shared windows of one thread, freed when the thread ends: lanes quantified on worker
 // threads each move their own windows, and the calling thread keeps its own between commands.
 struct SharedWinOwner {
@@ -111,6 +117,8 @@ struct SharedWinOwner {
   ~SharedWinOwner() {
     free_shared(w.win);
     free_shared(w.spare);
+    w = SharedWin();
+    t_owners_gone = true;
   }
 };
 thread_local SharedWinOwner t_main;     // bands quantified from their lane profile
@@ -416,6 +424,7 @@ int mj_windowsize(int W, int t, int f) {
 QT_WIN* mj_quant_window() { return t_main.w.win; }
 
 void mj_quant_release() {
+  if (t_owners_gone) return;  // this thread is ending and its windows are freed already
   for (SharedWin* sw : {&t_main.w, &t_outline.w}) {
     free_shared(sw->win);
     free_shared(sw->spare);

@@ -316,9 +316,15 @@ TkPrintJob* PRINT_NewJob(TK_OBJ widget, const TkRect* rect, const TkPageSetup& p
   if (!w) return nullptr;
   auto* job = new TkPrintJob;
   job->page = page;
-  // The window's title names what is printed (an image, a report); the print queue and the
-  // file's title show it. It is kept on one line.
-  if (const QString t = w->window()->windowTitle().simplified(); !t.isEmpty()) {
+  // The title of the window that holds the widget names what is printed (an image, a report);
+  // the print queue and the file's title show it. That window may be a child window inside
+  // the main window (an image window): its own title, not the main window's. A window without
+  // a title takes the title of the top-level window around it. It is kept on one line.
+  QString t;
+  if (QWidget* own = tk::widget(widget->window))
+    t = own->windowTitle().simplified();
+  if (t.isEmpty()) t = w->window()->windowTitle().simplified();
+  if (!t.isEmpty()) {
     job->title = t.toStdString();
     for (char& c : job->title)
       if (static_cast<unsigned char>(c) < 0x20) c = ' ';

@@ -22,6 +22,7 @@
 #include "shell/gt_dispatch.h"
 #include "shell/gt_open.h"
 #include "shell/ih_cmap.h"
+#include "toolkit/core/tk_image.h"
 #include "toolkit/tk_event.h"
 #include "toolkit/tk_test.h"
 #include "toolkit/tk_widget.h"
@@ -85,14 +86,18 @@ uint32_t tag_value(const std::vector<uint8_t>& f, int tag) {
   return 0xffffffffu;
 }
 
-// The colour map of a palette TIFF: the first 64 colours of the current display map, each in
-// four entries running (4k to 4k + 3 hold colour k), red, green and blue apart.
+// The display colour that entries 4k to 4k + 3 of a palette TIFF's map hold: 64 steps spread
+// over the 256 colours of the display table, from its first colour to its last.
+int palette_step_colour(int entry) { return (entry / 4 * 255 + 31) / 63; }
+
+// The colour map of a palette TIFF: 64 colours of the current display map, each in four
+// entries running, red, green and blue apart.
 void expect_palette_map(const std::vector<uint8_t>& f) {
   const std::vector<uint32_t> map = tiff_tags(f)[320];
   ASSERT_EQ(map.size(), 768u);
   int wrong = 0;
   for (int i = 0; i < 256; ++i) {
-    const IhRgb16 c = ih_get_rgb(nullptr, i / 4);
+    const IhRgb16 c = ih_get_rgb(nullptr, palette_step_colour(i));
     wrong += map[i] != c.red || map[256 + i] != c.green || map[512 + i] != c.blue;
   }
   EXPECT_EQ(wrong, 0);
@@ -243,10 +248,10 @@ TEST_F(Export, ExportThenImportGivesThePixelsBack) {
     const std::vector<int>* v;
   };
   // A palette whose every entry is grey comes back as those greys, dark stored high: value x
-  // shows colour x / 4 of the display table.
+  // shows the colour of its step of the display table.
   std::vector<int> through_palette;
   for (int x : one) {
-    const IhRgb16 c = ih_get_rgb(nullptr, x / 4);
+    const IhRgb16 c = ih_get_rgb(nullptr, palette_step_colour(x));
     ASSERT_EQ(c.red, c.green);
     through_palette.push_back(255 - (c.red >> 8));
   }
@@ -588,7 +593,7 @@ TEST_F(ShellExport, RealGelThroughTheCommands) {
 
 // A grey-palette TIFF whose map holds 8-bit values, as older writers store them, imported
 // through the command: each index takes its grey. Exported again as a palette TIFF, the map
-// holds the display table's first 64 colours, each four times over.
+// holds 64 colours of the display table, each four times over.
 TEST_F(ShellExport, GreyPaletteTiffInAndPaletteTiffOut) {
   const int w = 16, h = 16;
   std::vector<uint8_t> px(w * h);
@@ -619,6 +624,52 @@ TEST_F(ShellExport, GreyPaletteTiffInAndPaletteTiffOut) {
   EXPECT_EQ(tiff_tags(f)[262], std::vector<uint32_t>{3});
   expect_palette_map(f);
   EXPECT_EQ(libtiff_samples(dir + "/pal_out.tif", dir + "/o"), dark_high);
+}
+
+// Exported through the command as a palette TIFF and read back by libtiff, the lightest and the
+// darkest pixel show the colours the image window shows them in, under the default grey map and
+// under a false-colour map: the map spans the whole display table.
+TEST_F(ShellExport, PaletteTiffShowsTheDisplaysEndColours) {
+  std::vector<int> every(256);
+  for (int i = 0; i < 256; ++i) every[i] = i;
+  IMAGE_REC* im = open(write_image(dir + "/all.kes", 1, 16, 16, every));
+  ASSERT_NE(im, nullptr);
+  IMG_DATA* d = im->img_ptr;
+  ASSERT_NE(d, nullptr);
+  // The colour the window shows a pixel value in (its position in the 16 x 16 ramp).
+  auto shown = [d](int v) {
+    const int index = d->pix_img->row(v / 16)[v % 16];
+    const uint32_t c = d->disp_img->colours()[static_cast<std::size_t>(index)];
+    return std::vector<int>{int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF)};
+  };
+  struct Case {
+    const char* what;
+    int code;
+    int darkest_red, darkest_blue;  // roughly: black, or red
+  };
+  const Case cases[] = {{"default grey", 0, 0, 0}, {"blue to red", 7, 255, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ih_set_cmap(d->disp_img, c.code, 50, 100);
+    ASSERT_NEAR(shown(255)[0], c.darkest_red, 1);
+    ASSERT_NEAR(shown(255)[2], c.darkest_blue, 1);
+    const std::string out = dir + "/" + std::to_string(c.code) + ".tif";
+    answer_export_dialog(0);  // 8-bit palette
+    TKT_AnswerChooser({out});
+    main_winNfySelMenuBar(win_, GT_CMD_EXPORT_IMAGE);
+    ASSERT_TRUE(fs::exists(out));
+    // libtiff turns the palette into colours; each pixel is three samples.
+    const std::string rgb = dir + "/rgb.tif";
+    ASSERT_TRUE(run("tiff2rgba -n -c none " + q(out) + " " + q(rgb)));
+    int spp = 0;
+    const std::vector<int> got = libtiff_samples(rgb, dir + "/rgb", nullptr, &spp);
+    ASSERT_EQ(spp, 3);
+    ASSERT_EQ(got.size(), 3u * 256);
+    auto pixel = [&got](int v) { return std::vector<int>(got.begin() + 3 * v, got.begin() + 3 * v + 3); };
+    EXPECT_EQ(pixel(0), shown(0));
+    EXPECT_EQ(pixel(255), shown(255));
+  }
+  ih_set_cmap(d->disp_img, 0, 50, 100);
 }
 
 }  // namespace

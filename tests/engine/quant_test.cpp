@@ -7,6 +7,7 @@
 #include <queue>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "engine/full_pixels.h"
 #include "engine/quant.h"
@@ -642,6 +643,28 @@ TEST(LaneImage, TheWindowCarriedDownALaneHoldsWhatAFreshLoadHolds) {
   }
   ln_free_lane_image(&img);
   mj_quant_release();
+}
+
+// A thread's shared windows are freed when it ends; a release asked for later in that ending
+// (by an object made before the thread's first quantification, as a benchmark's static gel is)
+// frees nothing a second time.
+TEST(QuantRelease, AReleaseAfterTheThreadsWindowsAreFreedFreesNothingAgain) {
+  struct ReleaseAtExit {
+    ~ReleaseAtExit() { mj_quant_release(); }
+  };
+  std::thread worker([] {
+    thread_local ReleaseAtExit release;  // ends after the windows made below
+    (void)release;
+    Gel g(200, 200);
+    LanePtr lane(quanttest::vertical_lane(100, g.h, 20, {{0, 200}}));
+    g.background([&](int y) { return ln_baseline_at(y, lane.get()); });
+    g.add_band(100, 100, 14, 3.0, 4000);
+    ImageFree img{quanttest::lane_image(g)};
+    BandPtr band(quanttest::band_at(100, 100, 8, 4));
+    EXPECT_EQ(mj_doquant(band.get(), lane.get(), &img.img, nullptr, 1), 1);
+    EXPECT_NE(mj_quant_window(), nullptr);
+  });
+  worker.join();
 }
 
 }  // namespace

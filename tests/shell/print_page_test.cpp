@@ -28,6 +28,7 @@
 #include "toolkit/tk_draw.h"
 #include "toolkit/tk_qt.h"
 #include "toolkit/tk_test.h"
+#include "toolkit/tk_workspace.h"
 
 namespace {
 
@@ -390,6 +391,36 @@ TEST_F(PrintImageCommand, ThePaperOfPageSetupReachesThePrinter) {
   EXPECT_EQ(print(GT_CMD_PRINT_IMAGE, "file.ps", &a4).size(), QSize(612, 792));
   a4.by_dialog = false;
   EXPECT_EQ(print(GT_CMD_PRINT_IMAGE, "chosen.pdf", &a4, true).size(), QSize(595, 842));
+}
+
+// Print Image and Print Image Window name the job after the image, not after the main window
+// that holds its window: the PostScript file's title, and the title of the PDF that stands for
+// the printer's queue.
+TEST_F(PrintImageCommand, TheJobIsNamedAfterTheImage) {
+  IMAGE_REC* im = open(shelltest::write_gel(dir, "gel (A)", 120, 80));
+  ASSERT_NE(im, nullptr);
+  ASSERT_STREQ(im->image_name, "gel (A).kes");
+  ASSERT_NE(WIN_GetWorkspace(static_cast<TK_OBJ>(im->window)), nullptr);  // a child window
+  const std::string main_title = tk::widget(win_)->windowTitle().toStdString();
+  ASSERT_FALSE(main_title.empty());
+  // The PDF writes its title in UTF-16 with its brackets escaped.
+  auto pdf_title = [](const std::string& t) {
+    std::string out = "/Title (\xfe\xff";
+    for (char c : t) out += std::string(1, '\0') + (c == '(' || c == ')' ? "\\" : "") + c;
+    return out + ")";
+  };
+  for (int command : {GT_CMD_PRINT_IMAGE, GT_CMD_PRINT_WINDOW}) {
+    SCOPED_TRACE(command);
+    const std::string n = std::to_string(command);
+    ASSERT_FALSE(print(command, n + ".ps").isNull());
+    const std::string ps = vxtest::read_text(dir + "/" + n + ".ps");
+    EXPECT_NE(ps.find("\n%%Title: gel (A).kes\n"), std::string::npos);
+    EXPECT_EQ(ps.find(main_title), std::string::npos);
+    ASSERT_FALSE(print(command, n + ".pdf", nullptr, true).isNull());
+    const std::string pdf = vxtest::read_text(dir + "/" + n + ".pdf");
+    EXPECT_NE(pdf.find(pdf_title("gel (A).kes")), std::string::npos);
+    EXPECT_EQ(pdf.find(pdf_title(main_title)), std::string::npos);
+  }
 }
 
 }  // namespace
