@@ -18,6 +18,7 @@
 #include "analysis/rep_cfg.h"
 #include "engine/std_numeric.h"
 #include "gel_fixture.h"
+#include "lane_size_report.h"
 #include "model/control.h"
 #include "model/report_cfg.h"
 #include "model/std_list.h"
@@ -109,42 +110,18 @@ class SizesReport : public shelltest::OpenImagesTest {
   // Report > Active Image with the columns lane, Y and size: the size text of each band by lane
   // and row.
   std::map<std::pair<int, int>, std::string> report() {
-    REPORT_CFG* cfg = rep_family_cfg(REP_ACTIVE_IMAGE);
-    const int fields[] = {2, 17, 6};
-    for (int& c : cfg->hdr_ids) c = -1;
-    cfg->num_hdr_ids = 0;
-    for (int& c : cfg->fld_ids) c = -1;
-    for (int i = 0; i < 3; ++i) cfg->fld_ids[i] = fields[i];
-    cfg->num_fld_ids = 3;
-    cfg->num_lane_chars = 0;
-    cfg->titles = 0, cfg->datetime = 0, cfg->colheads = 1, cfg->dashes = 1;
-    QTimer::singleShot(0, [] {
-      if (TK_OBJ w = TKT_FindWindow("rparm", "rparm_win")) TKT_Click(RES_GetSub(w, 0));
-    });
-    main_winNfySelMenuBar(win_, GT_CMD_REPORT_ACTIVE_IMAGE);
-    std::map<std::pair<int, int>, std::string> sizes;
-    EXPECT_NE(band_rep_window(), nullptr);
+    const std::string text = shelltest::run_lane_y_size_report(win_);
     if (const char* d = std::getenv("VX_GRAB_DIR"); d && band_rep_window())
       TKT_Grab(band_rep_window(), (std::string(d) + "/sizes_report_" +
                                    ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png").c_str());
-    std::istringstream in(band_rep_text());
-    std::string line;
-    bool body = false;
-    while (std::getline(in, line)) {
-      if (!body) {
-        if (line.find("Lane #") != std::string::npos) {
-          EXPECT_NE(line.find("bp"), std::string::npos) << line;
-        }
-        body = line.rfind("===", 0) == 0;
-        continue;
+    std::istringstream head(shelltest::lane_y_size_head(text));
+    for (std::string line; std::getline(head, line);) {
+      if (line.find("Lane #") != std::string::npos) {
+        EXPECT_NE(line.find("bp"), std::string::npos) << line;
       }
-      std::istringstream cells(line);
-      int lane = 0, y = 0;
-      std::string size;
-      if (!(cells >> lane >> y)) continue;
-      cells >> size;
-      sizes[{lane, y}] = size;
     }
+    std::map<std::pair<int, int>, std::string> sizes;
+    for (const shelltest::ReportedSize& r : shelltest::lane_y_size_rows(text)) sizes[{r.lane, r.y}] = r.size;
     return sizes;
   }
 };

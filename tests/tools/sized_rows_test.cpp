@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../shell/gel_fixture.h"
+#include "../shell/lane_size_report.h"
 #include "analysis/band_rep.h"
 #include "analysis/rep_cfg.h"
 #include "base/ks_msg.h"
@@ -46,11 +47,7 @@ struct GelLane {
   std::vector<int> rows;
 };
 
-// A reported band: its lane number, row and size text.
-struct Reported {
-  int lane, y;
-  std::string size;
-};
+using Reported = shelltest::ReportedSize;
 
 class SizedRows : public shelltest::OpenImagesTest {
  protected:
@@ -182,35 +179,7 @@ class SizedRows : public shelltest::OpenImagesTest {
 
   // Report > Active Image with the columns lane, Y and size.
   std::vector<Reported> report() {
-    REPORT_CFG* cfg = rep_family_cfg(REP_ACTIVE_IMAGE);
-    const int fields[] = {2, 17, 6};
-    for (int& c : cfg->hdr_ids) c = -1;
-    cfg->num_hdr_ids = 0;
-    for (int& c : cfg->fld_ids) c = -1;
-    for (int i = 0; i < 3; ++i) cfg->fld_ids[i] = fields[i];
-    cfg->num_fld_ids = 3;
-    cfg->num_lane_chars = 0;
-    cfg->titles = 0, cfg->datetime = 0, cfg->colheads = 1, cfg->dashes = 1;
-    QTimer::singleShot(0, [] {
-      if (TK_OBJ w = TKT_FindWindow("rparm", "rparm_win")) TKT_Click(RES_GetSub(w, 0));
-    });
-    main_winNfySelMenuBar(win_, GT_CMD_REPORT_ACTIVE_IMAGE);
-    std::vector<Reported> out;
-    EXPECT_NE(band_rep_window(), nullptr);
-    std::istringstream in(band_rep_text());
-    std::string line;
-    bool body = false;
-    while (std::getline(in, line)) {
-      if (!body) {
-        body = line.rfind("===", 0) == 0;
-        continue;
-      }
-      std::istringstream cells(line);
-      Reported r{};
-      if (!(cells >> r.lane >> r.y)) continue;
-      cells >> r.size;
-      out.push_back(r);
-    }
+    std::vector<Reported> out = shelltest::lane_y_size_rows(shelltest::run_lane_y_size_report(win_));
     band_rep_dismiss();
     return out;
   }
