@@ -225,22 +225,8 @@ void settle_size_stds(IMAGE_REC* im, ReadState& st) {
   // Every tier of lanes has its list: a tier that the file gives none gets an empty one with
   // the image's methods, as the lane tools give a new row of lanes.
   if (tiers > 0 && im->lanes && im->lanes->next) {
-    if (!im->size_stdp) {
-      im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*) * tiers));
-      if (!im->size_stdp) {
-        ks_dbg_null_ptr("gt_read_and_prepare", "size_stdp");
-        return;
-      }
-      for (int t = 0; t < tiers; ++t) im->size_stdp[t] = nullptr;
-      st.size_len = tiers;
-    }
-    for (int t = 0; t < tiers; ++t) {
-      if (im->size_stdp[t]) continue;
-      if (STD_LIST* list = std_list_create()) {
-        list->int_method = im->size_interp, list->extrap_method = im->size_extrap;
-        im->size_stdp[t] = list;
-      }
-    }
+    gt_img_fill_tier_lists(im, tiers);
+    if (im->size_stdp) st.size_len = tiers;
   }
 }
 

@@ -41,3 +41,26 @@ void gt_img_free_lists(IMAGE_REC* im) {
   ks_free(im->save_lane_coords);
   im->save_lane_coords = nullptr;
 }
+
+bool gt_img_fill_tier_lists(IMAGE_REC* im, int tiers) {
+  if (!im || tiers < 1) return true;
+  if (!im->size_stdp) {
+    im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*) * std::size_t(tiers)));
+    if (!im->size_stdp) {
+      ks_dbg_null_ptr("gt_img_fill_tier_lists", "image_ptr->size_stdp");
+      return false;
+    }
+    for (int t = 0; t < tiers; ++t) im->size_stdp[t] = nullptr;
+  }
+  bool ok = true;
+  for (int t = 0; t < tiers; ++t) {
+    if (im->size_stdp[t]) continue;
+    if (STD_LIST* list = std_list_create()) {
+      list->int_method = im->size_interp, list->extrap_method = im->size_extrap;
+      im->size_stdp[t] = list;
+    } else {
+      ok = false;
+    }
+  }
+  return ok;
+}

@@ -147,5 +147,10 @@ struct IMAGE_REC {
 // save_lane_coords, and sets each pointer to null. Null is ignored.
 void gt_img_free_lists(IMAGE_REC* image_ptr);
 
+// Gives each of the first `tiers` tiers a size standards list: the array is made when the image
+// has none (it must then hold `tiers` entries), and a tier without a list gets an empty one with
+// the image's size methods. False when memory runs out (the lists made so far stay).
+bool gt_img_fill_tier_lists(IMAGE_REC* image_ptr, int tiers);
+
 // The set-up of a new image record (gt_img_init) resets its display record, which is the
 // file layer's work, so it lives in io/image_rec_init.h.

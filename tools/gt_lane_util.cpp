@@ -88,45 +88,24 @@ bool set_points(LANE* l, int n) {
 
 // Tiers -------------------------------------------------------------------------------------
 
-// A new empty size-standard list with the image's methods, as finding bands makes tier 0's.
-static STD_LIST* new_tier_list(const IMAGE_REC* im) {
-  STD_LIST* list = std_list_create();
-  if (list) list->int_method = im->size_interp, list->extrap_method = im->size_extrap;
-  return list;
-}
-
 bool gt_lane_ensure_tier_lists(IMAGE_REC* im) {
   if (!im || !im->lane_hdr) return false;
   if (im->lane_hdr->num_tiers < 1) im->lane_hdr->num_tiers = 1;
-  const int n = im->lane_hdr->num_tiers;
-  if (!im->size_stdp) {
-    im->size_stdp = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*) * std::size_t(n)));
-    if (!im->size_stdp) {
-      ks_dbg_null_ptr("gt_lane_ensure_tier_lists", "image_ptr->size_stdp");
-      return false;
-    }
-    for (int t = 0; t < n; ++t) im->size_stdp[t] = nullptr;
-  }
-  bool ok = true;
-  for (int t = 0; t < n; ++t)
-    if (!im->size_stdp[t] && !(im->size_stdp[t] = new_tier_list(im))) ok = false;
-  return ok;
+  return gt_img_fill_tier_lists(im, im->lane_hdr->num_tiers);
 }
 
 void gt_lane_create_tier(IMAGE_REC* im, LANE* lane) {
   if (!im || !lane || !im->lane_hdr) return;
   const int n = std::max(tier_count(im), 0);
+  // Tiers that have no list yet (lanes made before any list existed) get an empty one, so
+  // that every tier below the new one keeps its place in the array.
+  gt_img_fill_tier_lists(im, n);
   auto** arr = static_cast<STD_LIST**>(ks_alloc_msg(sizeof(STD_LIST*) * std::size_t(n + 1)));
   if (!arr) {
     ks_dbg_null_ptr("gt_lane_create_tier", "image_ptr->size_stdp");
     return;
   }
-  // Tiers that have no list yet (lanes made before any list existed) get an empty one, so
-  // that every tier below the new one keeps its place in the array.
-  for (int t = 0; t < n; ++t) {
-    arr[t] = im->size_stdp ? im->size_stdp[t] : nullptr;
-    if (!arr[t]) arr[t] = new_tier_list(im);
-  }
+  for (int t = 0; t < n; ++t) arr[t] = im->size_stdp ? im->size_stdp[t] : nullptr;
   arr[n] = std_list_create();
   ks_free(im->size_stdp);
   im->size_stdp = arr;
